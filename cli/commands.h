@@ -1,0 +1,15 @@
+// The subcommands of varnix-cli. Each adds itself to the parser and, when
+// chosen, stores the library's result code for what it did in `exitCode`.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <string>
+
+namespace varnix::cli {
+
+void addUseridCommand(CLI::App& app, int& exitCode);
+
+// Prints a result message on stderr, when there is one.
+void reportMessage(const std::string& message);
+
+}  // namespace varnix::cli

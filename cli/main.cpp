@@ -1,0 +1,27 @@
+// varnix-cli: the library's work from the command line. Every subcommand
+// exits with the library's result code and prints the desktop program's
+// message for it on stderr.
+#include <cstdio>
+
+#include "commands.h"
+
+namespace varnix::cli {
+
+void reportMessage(const std::string& message) {
+  if (!message.empty()) std::fprintf(stderr, "%s\n", message.c_str());
+}
+
+}  // namespace varnix::cli
+
+int main(int argc, char** argv) {
+  CLI::App app{"Varnix: downloads, expands and files QTM engine monitor dumps."};
+  app.require_subcommand(1);
+  int exitCode = 0;
+  varnix::cli::addUseridCommand(app, exitCode);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  }
+  return exitCode;
+}

@@ -1,0 +1,35 @@
+// The library's two settings files in the program folder.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace varnix {
+
+inline constexpr const char* kPortSettingsFile = "VARNIX.CFG";
+inline constexpr const char* kTimeoutsFile = "TIMEOUT.CFG";
+
+// "VARNIX.CFG": port name and baud rate, whitespace-separated.
+struct PortSettings {
+  std::string portName;
+  std::int32_t baudRate = 0;
+};
+
+// "TIMEOUT.CFG": two numbers of seconds, kept here in milliseconds.
+struct DumpTimeouts {
+  std::int32_t firstByteTimeout = 15000;
+  std::int32_t endOfDumpTimeout = 2000;
+};
+
+// Empty when the file cannot be opened, or holds no port name and positive
+// baud rate (the port could not be set up from it anyway).
+std::optional<PortSettings> ReadPortSettings(const std::string& folder);
+std::optional<PortSettings> ReadPortSettings();  // from the program folder
+
+// Always gives time-outs: each value missing, unreadable or not positive
+// keeps its default.
+DumpTimeouts ReadDumpTimeouts(const std::string& folder);
+DumpTimeouts ReadDumpTimeouts();  // from the program folder
+
+}  // namespace varnix

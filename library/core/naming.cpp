@@ -1,0 +1,80 @@
+#include "core/naming.h"
+
+#include <array>
+#include <cstdio>
+
+namespace varnix {
+
+namespace {
+
+constexpr std::array<std::string_view, kNameSuffixCount> kSuffixes = {
+    "",   "A",  "B",  "C",  "D",  "E",  "F",  "G",  "H",  "I",  "J",  "K",  "L",  "M",
+    "N",  "O",  "P",  "Q",  "R",  "S",  "T",  "U",  "V",  "W",  "X",  "Y",  "Z",  "AA",
+    "AB", "AC", "AD", "AE", "AF", "AG", "AH", "AI", "AJ", "AK", "AL", "AM", "AN", "AO",
+    "AP", "AQ", "AR", "AS", "AT", "AU", "AV", "AW", "AX", "AY", "AZ"};
+
+}  // namespace
+
+std::string_view NameSuffix(int index) {
+  if (index < 0 || index >= kNameSuffixCount) return {};
+  return kSuffixes[static_cast<std::size_t>(index)];
+}
+
+std::string DataFolderOf(std::string_view folderArgument) {
+  const std::size_t cut = platform::lastSeparator(folderArgument);
+  if (cut == std::string_view::npos) return {};
+  return std::string(folderArgument.substr(0, cut));
+}
+
+bool IsUsableFolderName(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return false;
+  for (char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 32 || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
+        c == '>' || c == '|')
+      return false;
+  }
+  return name.back() != ' ' && name.back() != '.';
+}
+
+std::string SubfolderPath(std::string_view subfolder, std::string_view fileName, std::string_view folderArgument) {
+  std::string folder = DataFolderOf(folderArgument);
+  if (platform::lastSeparator(folderArgument) != std::string_view::npos) folder += platform::kPathSeparator;
+  folder += subfolder;
+  platform::makeFolder(folder);
+  folder += platform::kPathSeparator;
+  folder += fileName;
+  return folder;
+}
+
+std::string DatedBase(const platform::LocalDate& date) {
+  char text[16];
+  std::snprintf(text, sizeof text, "R%02d%02d%02d", ((date.year % 100) + 100) % 100, date.month % 100,
+                date.day % 100);
+  return text;
+}
+
+namespace {
+
+std::optional<std::string> claim(std::string_view base, const std::string_view* subfolder,
+                                 std::string_view folderArgument) {
+  for (int i = 0; i < kNameSuffixCount; ++i) {
+    std::string name(base);
+    name += NameSuffix(i);
+    name += ".DAT";
+    const std::string candidate = subfolder ? SubfolderPath(*subfolder, name, folderArgument) : name;
+    if (platform::createExclusive(candidate)) return candidate;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> ClaimDatedName(std::string_view base) { return claim(base, nullptr, {}); }
+
+std::optional<std::string> ClaimDatedName(std::string_view base, std::string_view subfolder,
+                                          std::string_view folderArgument) {
+  return claim(base, &subfolder, folderArgument);
+}
+
+}  // namespace varnix

@@ -1,0 +1,60 @@
+// The library's four C exports. Each one wraps its core function so that no
+// exception ever leaves the library, and copies results into the caller's
+// fixed-size buffers.
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "core/user_id.h"
+#include "varnix/varnix.h"
+
+namespace {
+
+template <typename Body>
+int guarded(Body&& body) noexcept {
+  try {
+    return body();
+  } catch (...) {
+    return VARNIX_INTERNAL_ERROR;
+  }
+}
+
+// Copies `text` into a caller's buffer of `size` bytes, always NUL-terminated.
+void copyOut(char* buffer, std::size_t size, const std::string& text) {
+  if (!buffer || size == 0) return;
+  const std::size_t n = text.size() < size - 1 ? text.size() : size - 1;
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = '\0';
+}
+
+}  // namespace
+
+extern "C" {
+
+VARNIX_API int VARNIX_CALL DataDownload(char* path, char* folder) {
+  (void)path;
+  (void)folder;
+  return VARNIX_NOT_AVAILABLE;
+}
+
+VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder) {
+  (void)path;
+  (void)folder;
+  return VARNIX_NOT_AVAILABLE;
+}
+
+VARNIX_API int VARNIX_CALL ProcessPalmFile(char* path) {
+  (void)path;
+  return VARNIX_NOT_AVAILABLE;
+}
+
+VARNIX_API int VARNIX_CALL GetUserID(char* path, char* userId) {
+  return guarded([&] {
+    std::string id;
+    const int code = path ? varnix::ReadUserId(path, id) : (id = "BadData", 1);
+    copyOut(userId, VARNIX_ID_BUFFER, id);
+    return code;
+  });
+}
+
+}  // extern "C"

@@ -1,0 +1,52 @@
+// The small platform layer under the library: program folder, local date,
+// path separator and the few file-system operations the library needs.
+// One implementation per system (platform_posix.cpp, platform_win32.cpp).
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace varnix::platform {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// True for the characters that separate folders in a path on this system.
+bool isPathSeparator(char c);
+
+// Position of the last path separator in `path`, or npos.
+std::size_t lastSeparator(std::string_view path);
+
+// Folder of the running executable, without a trailing separator.
+std::string programFolder();
+
+// `name` in the program folder.
+std::string programFile(std::string_view name);
+
+struct LocalDate {
+  int year;   // four digits
+  int month;  // 1-12
+  int day;    // 1-31
+};
+LocalDate localDate();
+
+// Creates one folder level; false when it fails (for instance, it exists).
+bool makeFolder(const std::string& path);
+
+// Creates `path` as a new empty file; false when it exists or cannot be made.
+bool createExclusive(const std::string& path);
+
+bool fileExists(const std::string& path);
+bool folderExists(const std::string& path);
+bool removeFile(const std::string& path);
+// Copies `from` over `to` (replacing it); false on any failure.
+bool copyFile(const std::string& from, const std::string& to);
+
+// fopen for 8-bit paths as the system takes them.
+std::FILE* openFile(const std::string& path, const char* mode);
+
+}  // namespace varnix::platform

@@ -1,0 +1,49 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace varnix::platform {
+
+std::string programFolder() {
+  std::vector<char> buffer(4096);
+  const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return ".";
+  std::string path(buffer.data(), static_cast<std::size_t>(n));
+  const std::size_t cut = lastSeparator(path);
+  if (cut == std::string::npos) return ".";
+  if (cut == 0) return "/";
+  return path.substr(0, cut);
+}
+
+LocalDate localDate() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+bool makeFolder(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
+
+bool createExclusive(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+bool fileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool folderExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace varnix::platform

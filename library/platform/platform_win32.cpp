@@ -1,0 +1,44 @@
+#include <windows.h>
+
+#include "platform/platform.h"
+
+namespace varnix::platform {
+
+std::string programFolder() {
+  // A longer buffer than the 100 characters of old: a program installed
+  // deeper than that must still find its settings files.
+  char buffer[MAX_PATH * 4];
+  const DWORD n = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+  if (n == 0 || n >= sizeof buffer) return ".";
+  std::string path(buffer, n);
+  const std::size_t cut = path.find_last_of('\\');
+  if (cut == std::string::npos) return ".";
+  return path.substr(0, cut);
+}
+
+LocalDate localDate() {
+  SYSTEMTIME st;
+  ::GetLocalTime(&st);
+  return {st.wYear, st.wMonth, st.wDay};
+}
+
+bool makeFolder(const std::string& path) { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+bool createExclusive(const std::string& path) {
+  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  ::CloseHandle(h);
+  return true;
+}
+
+bool fileExists(const std::string& path) {
+  const DWORD a = ::GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool folderExists(const std::string& path) {
+  const DWORD a = ::GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace varnix::platform

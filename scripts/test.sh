@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds twice (plain, and with AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs every test in both builds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+export QT_QPA_PLATFORM=offscreen
+JOBS=$(nproc)
+
+cmake -S . -B build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build/plain -j"$JOBS"
+ctest --test-dir build/plain --output-on-failure -j"$JOBS"
+
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DVARNIX_SANITIZE=ON
+cmake --build build/sanitize -j"$JOBS"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build/sanitize --output-on-failure -j"$JOBS"
+
+if [ -x scripts/windows-test.sh ]; then bash scripts/windows-test.sh; fi

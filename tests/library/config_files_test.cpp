@@ -1,0 +1,76 @@
+#include "core/config_files.h"
+
+#include <gtest/gtest.h>
+
+#include "support/dump_builder.h"
+
+namespace varnix {
+namespace {
+
+using test::TempDir;
+using test::writeFile;
+
+TEST(PortSettingsFile, OneLineOrTwoGiveTheSameSettings) {
+  TempDir dir;
+  for (const char* text : {"COM2 9600\r\n", "COM2\r\n9600\r\n", "  COM2   9600"}) {
+    writeFile(dir.file("VARNIX.CFG"), text);
+    auto s = ReadPortSettings(dir.path());
+    ASSERT_TRUE(s) << text;
+    EXPECT_EQ(s->portName, "COM2");
+    EXPECT_EQ(s->baudRate, 9600);
+  }
+}
+
+TEST(PortSettingsFile, MissingOrUnusableFilesReportNoSettings) {
+  TempDir dir;
+  EXPECT_FALSE(ReadPortSettings(dir.path())) << "missing";
+  for (const char* text : {"", "COM1", "COM1 fast", "COM1 0", "COM1 -9600"}) {
+    writeFile(dir.file("VARNIX.CFG"), text);
+    EXPECT_FALSE(ReadPortSettings(dir.path())) << '"' << text << '"';
+  }
+}
+
+TEST(PortSettingsFile, DevicePathsAreKeptWhole) {
+  TempDir dir;
+  writeFile(dir.file("VARNIX.CFG"), "/dev/ttyUSB0 19200\r\n");
+  auto s = ReadPortSettings(dir.path());
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->portName, "/dev/ttyUSB0");
+  EXPECT_EQ(s->baudRate, 19200);
+}
+
+TEST(TimeoutsFile, DefaultsWithoutTheFile) {
+  TempDir dir;
+  auto t = ReadDumpTimeouts(dir.path());
+  EXPECT_EQ(t.firstByteTimeout, 15000);
+  EXPECT_EQ(t.endOfDumpTimeout, 2000);
+}
+
+TEST(TimeoutsFile, SecondsBecomeMilliseconds) {
+  TempDir dir;
+  writeFile(dir.file("TIMEOUT.CFG"), "30 5\r\n");
+  auto t = ReadDumpTimeouts(dir.path());
+  EXPECT_EQ(t.firstByteTimeout, 30000);
+  EXPECT_EQ(t.endOfDumpTimeout, 5000);
+}
+
+TEST(TimeoutsFile, UnusableValuesKeepTheirDefaults) {
+  TempDir dir;
+  writeFile(dir.file("TIMEOUT.CFG"), "0 -3");
+  auto t = ReadDumpTimeouts(dir.path());
+  EXPECT_EQ(t.firstByteTimeout, 15000);
+  EXPECT_EQ(t.endOfDumpTimeout, 2000);
+
+  writeFile(dir.file("TIMEOUT.CFG"), "20");
+  t = ReadDumpTimeouts(dir.path());
+  EXPECT_EQ(t.firstByteTimeout, 20000);
+  EXPECT_EQ(t.endOfDumpTimeout, 2000);
+
+  writeFile(dir.file("TIMEOUT.CFG"), "x 99999999");
+  t = ReadDumpTimeouts(dir.path());
+  EXPECT_EQ(t.firstByteTimeout, 15000);
+  EXPECT_EQ(t.endOfDumpTimeout, 2000) << "too large to hold in milliseconds";
+}
+
+}  // namespace
+}  // namespace varnix

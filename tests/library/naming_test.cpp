@@ -1,0 +1,68 @@
+#include "core/naming.h"
+
+#include <gtest/gtest.h>
+
+#include "support/dump_builder.h"
+
+namespace varnix {
+namespace {
+
+using test::TempDir;
+
+TEST(NameSuffixes, FiftyThreeEntriesInOrder) {
+  EXPECT_EQ(NameSuffix(0), "");
+  EXPECT_EQ(NameSuffix(1), "A");
+  EXPECT_EQ(NameSuffix(26), "Z");
+  EXPECT_EQ(NameSuffix(27), "AA");
+  EXPECT_EQ(NameSuffix(52), "AZ");
+  EXPECT_EQ(NameSuffix(53), "");
+  EXPECT_EQ(NameSuffix(-1), "");
+}
+
+TEST(DatedNames, TwoDigitYearMonthAndDay) {
+  EXPECT_EQ(DatedBase({2003, 10, 6}), "R031006");
+  EXPECT_EQ(DatedBase({2026, 12, 31}), "R261231");
+}
+
+TEST(Subfolders, UseTheTextBeforeTheLastSeparator) {
+  TempDir dir;
+  const std::string arg = dir.path() + "/ignored";
+  EXPECT_EQ(SubfolderPath("N123AB", "F1.CSV", arg), dir.path() + "/N123AB/F1.CSV");
+  EXPECT_TRUE(platform::folderExists(dir.path() + "/N123AB"));
+  // Asking again for an existing folder is fine.
+  EXPECT_EQ(SubfolderPath("N123AB", "F2.CSV", dir.folderArgument()), dir.path() + "/N123AB/F2.CSV");
+}
+
+TEST(Subfolders, ArgumentWithoutSeparatorStaysInTheCurrentFolder) {
+  EXPECT_EQ(DataFolderOf("nofolder"), "");
+  EXPECT_EQ(SubfolderPath("BadData", "R1.DAT", "nofolder").rfind("BadData/R1.DAT", 0), 0u)
+      << "never the root of the file system";
+  platform::removeFile("BadData/R1.DAT");
+  std::remove("BadData");
+}
+
+TEST(Subfolders, HostileUserIdsCannotNameAFolder) {
+  for (const char* bad : {"", ".", "..", "../x", "a/b", "a\\b", "C:", "x*", "ab.", "ab "})
+    EXPECT_FALSE(IsUsableFolderName(bad)) << bad;
+  for (const char* good : {"N123AB", "ZK-ABC", "1234", "D.EFGH"}) EXPECT_TRUE(IsUsableFolderName(good)) << good;
+}
+
+TEST(ClaimedNames, FirstFreeSuffixThenNothing) {
+  TempDir dir;
+  const std::string arg = dir.folderArgument();
+  auto first = ClaimDatedName("R031006", "N1", arg);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(*first, dir.path() + "/N1/R031006.DAT");
+  auto second = ClaimDatedName("R031006", "N1", arg);
+  ASSERT_TRUE(second);
+  EXPECT_EQ(*second, dir.path() + "/N1/R031006A.DAT");
+  for (int i = 2; i < 27; ++i) ASSERT_TRUE(ClaimDatedName("R031006", "N1", arg));
+  auto aa = ClaimDatedName("R031006", "N1", arg);
+  ASSERT_TRUE(aa);
+  EXPECT_EQ(*aa, dir.path() + "/N1/R031006AA.DAT") << "the 28th";
+  for (int i = 28; i < 53; ++i) ASSERT_TRUE(ClaimDatedName("R031006", "N1", arg));
+  EXPECT_FALSE(ClaimDatedName("R031006", "N1", arg)) << "all 53 taken: no file is overwritten";
+}
+
+}  // namespace
+}  // namespace varnix

@@ -1,0 +1,76 @@
+// Builds dump bytes from a description, so that tests say what a dump holds
+// instead of pasting hex: header lines with their check digits, flight
+// headers and other blocks with their XOR check byte, padding and the
+// closing line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnix::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// "$" + body + "*" + check digits + CR LF, e.g. headerLine("E,4") == "$E,4*5D\r\n".
+std::string headerLine(std::string_view body);
+
+// The two check digits of a header line body, upper-case hex.
+std::string checkDigits(std::string_view body);
+
+// `block` with one more byte that makes the XOR of all its bytes 0.
+Bytes withXorCheck(Bytes block);
+
+struct FlightHeaderFields {
+  std::uint16_t flightNumber = 1;
+  std::uint32_t presence = 0;
+  std::uint32_t extendedPresence = 0;  // written only for extended dumps
+  std::uint8_t fuelUnit = 0;
+  std::uint8_t option = 0;
+  std::uint16_t interval = 6;
+  int day = 1, month = 1, year = 3;           // year: the raw 7-bit field
+  int hours = 0, minutes = 0, seconds = 0;    // seconds stored halved
+};
+
+// The 15-byte (19 with `extended`) flight header with its check byte.
+Bytes flightHeader(const FlightHeaderFields& f, bool extended = false);
+
+class DumpBuilder {
+ public:
+  DumpBuilder& line(std::string_view body);       // a checked header line
+  DumpBuilder& text(std::string_view raw);        // raw text, as it stands
+  DumpBuilder& bytes(const Bytes& raw);
+  DumpBuilder& block(const Bytes& raw);           // raw + XOR check byte
+  DumpBuilder& padding(std::size_t n = 1, std::uint8_t value = 0);
+  DumpBuilder& closing();                         // "$E,4*5D" CR LF
+
+  std::size_t size() const { return data_.size(); }
+  const std::string& str() const { return data_; }
+  void writeTo(const std::string& path) const;
+
+ private:
+  std::string data_;
+};
+
+// Reads a whole file (binary); empty when it cannot be read.
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, std::string_view bytes);
+
+// A fresh folder below the system's temporary folder, removed at the end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(std::string_view name) const;
+  // The folder argument the library takes: the folder plus one separator.
+  std::string folderArgument() const;
+
+ private:
+  std::string path_;
+};
+
+}  // namespace varnix::test
