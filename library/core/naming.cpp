@@ -1,6 +1,7 @@
 #include "core/naming.h"
 
 #include <array>
+#include <cctype>
 #include <cstdio>
 
 namespace varnix {
@@ -34,7 +35,18 @@ bool IsUsableFolderName(std::string_view name) {
         c == '>' || c == '|')
       return false;
   }
-  return name.back() != ' ' && name.back() != '.';
+  if (name.back() == ' ' || name.back() == '.') return false;
+  // Device names that Windows will not give to a folder, with or without an
+  // extension ("CON", "nul.txt", "COM1").
+  std::string stem(name.substr(0, name.find('.')));
+  for (char& c : stem) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  static constexpr std::array<std::string_view, 4> kDevices = {"CON", "PRN", "AUX", "NUL"};
+  for (auto d : kDevices)
+    if (stem == d) return false;
+  if (stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) && stem[3] >= '1' &&
+      stem[3] <= '9')
+    return false;
+  return true;
 }
 
 std::string SubfolderPath(std::string_view subfolder, std::string_view fileName, std::string_view folderArgument) {

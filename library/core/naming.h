@@ -22,7 +22,7 @@ std::string DataFolderOf(std::string_view folderArgument);
 
 // A user id that can safely name a subfolder of the data folder: not empty,
 // not "." or "..", no separators, no characters that Windows refuses in a
-// folder name, not ending in a blank or a dot.
+// folder name, not ending in a blank or a dot, not a Windows device name.
 bool IsUsableFolderName(std::string_view name);
 
 // data folder + separator + subfolder (created when missing; a failure is

@@ -42,9 +42,9 @@ TEST(Subfolders, ArgumentWithoutSeparatorStaysInTheCurrentFolder) {
 }
 
 TEST(Subfolders, HostileUserIdsCannotNameAFolder) {
-  for (const char* bad : {"", ".", "..", "../x", "a/b", "a\\b", "C:", "x*", "ab.", "ab "})
+  for (const char* bad : {"", ".", "..", "../x", "a/b", "a\\b", "C:", "x*", "ab.", "ab ", "CON", "nul.txt", "Com3", "LPT9", "a\x01"})
     EXPECT_FALSE(IsUsableFolderName(bad)) << bad;
-  for (const char* good : {"N123AB", "ZK-ABC", "1234", "D.EFGH"}) EXPECT_TRUE(IsUsableFolderName(good)) << good;
+  for (const char* good : {"N123AB", "ZK-ABC", "1234", "D.EFGH", "COM", "COM10", "CONX"}) EXPECT_TRUE(IsUsableFolderName(good)) << good;
 }
 
 TEST(ClaimedNames, FirstFreeSuffixThenNothing) {
