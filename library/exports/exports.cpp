@@ -5,6 +5,7 @@
 #include <exception>
 #include <string>
 
+#include "core/palm.h"
 #include "core/user_id.h"
 #include "varnix/varnix.h"
 
@@ -44,8 +45,15 @@ VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder) {
 }
 
 VARNIX_API int VARNIX_CALL ProcessPalmFile(char* path) {
-  (void)path;
-  return VARNIX_NOT_AVAILABLE;
+  return guarded([&] {
+    if (!path) return static_cast<int>(varnix::kPalmCannotOpen);
+    std::string text(path);
+    const int code = varnix::ProcessPalmFile(text);
+    // The .DAT path is never longer than the backup's path, so it fits
+    // wherever the caller's text did.
+    if (code == varnix::kPalmDone) copyOut(path, std::strlen(path) + 1, text);
+    return code;
+  });
 }
 
 VARNIX_API int VARNIX_CALL GetUserID(char* path, char* userId) {
