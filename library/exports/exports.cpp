@@ -5,6 +5,7 @@
 #include <exception>
 #include <string>
 
+#include "core/download.h"
 #include "core/palm.h"
 #include "core/user_id.h"
 #include "varnix/varnix.h"
@@ -33,9 +34,19 @@ void copyOut(char* buffer, std::size_t size, const std::string& text) {
 extern "C" {
 
 VARNIX_API int VARNIX_CALL DataDownload(char* path, char* folder) {
-  (void)path;
-  (void)folder;
-  return VARNIX_NOT_AVAILABLE;
+  return guarded([&] {
+    // The settings come first, so that a missing "VARNIX.CFG" leaves no
+    // empty working file behind.
+    const auto settings = varnix::ReadPortSettings();
+    if (!settings) {
+      copyOut(path, VARNIX_PATH_BUFFER, {});
+      return static_cast<int>(varnix::kDownloadNoSettings);
+    }
+    const auto port = varnix::platform::makeSerialPort();
+    const auto result = varnix::DownloadDump(*port, *settings, varnix::ReadDumpTimeouts(), folder ? folder : "");
+    copyOut(path, VARNIX_PATH_BUFFER, result.path);
+    return result.code;
+  });
 }
 
 VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder) {
