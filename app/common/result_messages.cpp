@@ -49,6 +49,8 @@ std::string expandMessage(int code, std::string_view datPath) {
       return "Couldn't open .TXT file.";
     case 8:
       return "Couldn't find '.' in " + std::string(datPath);
+    case 9:
+      return "Couldn't create the flight .CSV file, stopped expanding data.";
     default:
       return {};
   }

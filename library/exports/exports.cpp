@@ -7,6 +7,7 @@
 
 #include "core/download.h"
 #include "core/palm.h"
+#include "core/expand.h"
 #include "core/user_id.h"
 #include "varnix/varnix.h"
 
@@ -50,9 +51,10 @@ VARNIX_API int VARNIX_CALL DataDownload(char* path, char* folder) {
 }
 
 VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder) {
-  (void)path;
-  (void)folder;
-  return VARNIX_NOT_AVAILABLE;
+  return guarded([&] {
+    if (!path) return static_cast<int>(varnix::kExpandNoDot);
+    return varnix::ExpandDataFile(path, folder ? std::string_view(folder) : std::string_view());
+  });
 }
 
 VARNIX_API int VARNIX_CALL ProcessPalmFile(char* path) {

@@ -78,6 +78,83 @@ DumpBuilder& DumpBuilder::closing() { return text("$E,4*5D\r\n"); }
 
 void DumpBuilder::writeTo(const std::string& path) const { writeFile(path, data_); }
 
+RecordBuilder& RecordBuilder::set(int group, int bit, std::uint8_t byte, bool negative) {
+  field_[group] = static_cast<std::uint8_t>(field_[group] | (1u << bit));
+  if (negative) sign_[group] = static_cast<std::uint8_t>(sign_[group] | (1u << bit));
+  data_[group][bit] = byte;
+  groups_ = static_cast<std::uint16_t>(groups_ | (1u << group));
+  return *this;
+}
+
+RecordBuilder& RecordBuilder::wide(int group, int bit, int highGroup, int highBit, int difference) {
+  const int magnitude = difference < 0 ? -difference : difference;
+  set(group, bit, static_cast<std::uint8_t>(magnitude & 0xFF), difference < 0);
+  if (magnitude > 0xFF) set(highGroup, highBit, static_cast<std::uint8_t>((magnitude >> 8) & 0xFF));
+  return *this;
+}
+
+RecordBuilder& RecordBuilder::touch(int group) {
+  groups_ = static_cast<std::uint16_t>(groups_ | (1u << group));
+  return *this;
+}
+
+Bytes RecordBuilder::encode(bool extended) const {
+  Bytes b;
+  const int groupCount = extended ? 16 : 8;
+  const unsigned flags = groups_ & (extended ? 0xFFFFu : 0xFFu);
+  const unsigned copy = mismatch_ ? flags ^ 1u : flags;
+  if (extended) {
+    put16(b, flags);
+    put16(b, copy);
+  } else {
+    b.push_back(static_cast<std::uint8_t>(flags));
+    b.push_back(static_cast<std::uint8_t>(copy));
+  }
+  b.push_back(static_cast<std::uint8_t>(repeat_));
+  for (int g = 0; g < groupCount; ++g)
+    if (flags >> g & 1u) b.push_back(field_[g]);
+  for (int g = 0; g < groupCount; ++g) {
+    const bool hasSign = extended ? (g != 6 && g != 7) : g <= 5;
+    if (flags >> g & 1u && hasSign) b.push_back(sign_[g]);
+  }
+  for (int g = 0; g < groupCount; ++g)
+    for (int bit = 0; bit < 8; ++bit)
+      if (flags >> g & 1u && field_[g] >> bit & 1u) b.push_back(data_[g][bit]);
+  b = withXorCheck(b);
+  if (badChecksum_) b.back() ^= 0x55;
+  return b;
+}
+
+std::string assembleDump(const DumpSpec& spec) {
+  std::vector<Bytes> flights;
+  std::size_t total = 0;
+  for (const FlightSpec& f : spec.flights) {
+    Bytes data = flightHeader(f.header, spec.extended);
+    if (f.corruptHeader) data.back() ^= 0x01;
+    for (const RecordBuilder& r : f.records) {
+      const Bytes rec = r.encode(spec.extended);
+      data.insert(data.end(), rec.begin(), rec.end());
+    }
+    if (data.size() % 2 == 1) data.push_back(0);
+    total += data.size();
+    flights.push_back(std::move(data));
+  }
+  const std::size_t blocks = (total + 255) / 256;
+
+  DumpBuilder d;
+  d.line("U," + spec.userId).line("A,1,2,3,4,5,6,7,8").line("C," + spec.model + ",1,2,3," + spec.firmware);
+  for (std::size_t i = 0; i < flights.size(); ++i)
+    d.line("D," + std::to_string(i + 1) + "," + std::to_string(flights[i].size() / 2));
+  d.line("F,0,0,0,0,0").line("T,3,10,6,10,30,0");
+  if (spec.extended) d.line("P");
+  d.text(spec.extraHeaderLines);
+  d.line("L," + std::to_string(blocks));
+  for (const Bytes& f : flights) d.bytes(f);
+  if (spec.fillLastBlock) d.padding(blocks * 256 - total, 0xFF);
+  if (spec.closingLine) d.closing();
+  return d.str();
+}
+
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return {};

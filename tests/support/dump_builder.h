@@ -53,6 +53,54 @@ class DumpBuilder {
   std::string data_;
 };
 
+// One flight record described by mask positions: the assembler computes the
+// flags, their copy, the field and sign masks and the check byte.
+class RecordBuilder {
+ public:
+  explicit RecordBuilder(int repeat = 0) : repeat_(repeat) {}
+  // The data byte at (group, bit); `negative` sets its sign-mask bit.
+  RecordBuilder& set(int group, int bit, std::uint8_t byte, bool negative = false);
+  // A difference for a channel with a high byte: low and high bytes, one sign.
+  RecordBuilder& wide(int group, int bit, int highGroup, int highBit, int difference);
+  // Sends group g's field mask even when no byte of it is set.
+  RecordBuilder& touch(int group);
+  // Faults: a flags copy other than the flags, a wrong check byte.
+  RecordBuilder& mismatchFlags() { mismatch_ = true; return *this; }
+  RecordBuilder& badChecksum() { badChecksum_ = true; return *this; }
+  Bytes encode(bool extended) const;
+
+ private:
+  int repeat_;
+  std::uint8_t field_[16] = {};
+  std::uint8_t sign_[16] = {};
+  std::uint8_t data_[16][8] = {};
+  std::uint16_t groups_ = 0;
+  bool mismatch_ = false;
+  bool badChecksum_ = false;
+};
+
+struct FlightSpec {
+  FlightHeaderFields header;
+  std::vector<RecordBuilder> records;
+  bool corruptHeader = false;  // flips the header's check byte
+};
+
+// A whole dump: "$U", "$A", "$C", "$D" per flight, "$F", "$T", "$P" when
+// extended, "$L" with the block count, the flight data (each flight padded
+// to an even length), optionally filled to the 256-byte block, the closing line.
+struct DumpSpec {
+  std::string userId = "N123AB";
+  std::string model = "830";
+  std::string firmware = "288";
+  bool extended = false;
+  std::vector<FlightSpec> flights;
+  bool fillLastBlock = true;
+  bool closingLine = true;
+  std::string extraHeaderLines;  // raw text placed before the "$L" line
+};
+
+std::string assembleDump(const DumpSpec& spec);
+
 // Reads a whole file (binary); empty when it cannot be read.
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, std::string_view bytes);

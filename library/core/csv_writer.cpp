@@ -1,0 +1,262 @@
+#include "core/csv_writer.h"
+
+#include <cstring>
+#include <limits>
+
+#include "core/naming.h"
+#include "platform/platform.h"
+
+namespace varnix {
+
+namespace {
+
+constexpr int kLineCountLimit = 65000;
+constexpr std::size_t kDurationPlaceholder = 35;
+// Largest value line: the clock plus 79 fields of at most 14 characters.
+constexpr std::size_t kLineBuffer = 2048;
+
+char* putUnsigned(char* p, std::uint32_t v) {
+  char digits[10];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v != 0);
+  while (n > 0) *p++ = digits[--n];
+  return p;
+}
+
+char* putSigned(char* p, std::int32_t v) {
+  if (v < 0) {
+    *p++ = '-';
+    return putUnsigned(p, 0u - static_cast<std::uint32_t>(v));
+  }
+  return putUnsigned(p, static_cast<std::uint32_t>(v));
+}
+
+char* putText(char* p, std::string_view text) {
+  std::memcpy(p, text.data(), text.size());
+  return p + text.size();
+}
+
+// value / 10 as "%g" prints it: at most six significant digits, no trailing
+// zeros. Values below a million in magnitude are exact with one decimal.
+char* putTenths(char* p, std::int32_t v) {
+  if (v > -1000000 && v < 1000000) {
+    if (v < 0) *p++ = '-';
+    const std::uint32_t m = v < 0 ? 0u - static_cast<std::uint32_t>(v) : static_cast<std::uint32_t>(v);
+    p = putUnsigned(p, m / 10);
+    if (m % 10 != 0) {
+      *p++ = '.';
+      *p++ = static_cast<char>('0' + m % 10);
+    }
+    return p;
+  }
+  const int n = std::snprintf(p, 16, "%g", v / 10.0);
+  return p + (n > 0 ? n : 0);
+}
+
+char* putValueText(char* p, const ValueSlot& slot, std::int32_t fuelUnit) {
+  if (slot.notAvailable) return putText(p, "\"NA\"");
+  switch (slot.presenceBit) {
+    case 0:
+    case 30:
+    case 31:
+    case 32:
+    case 34:
+    case 35:
+      return putTenths(p, slot.currentValue);
+    case 27:
+      return fuelUnit == 0 ? putTenths(p, slot.currentValue) : putSigned(p, slot.currentValue);
+    case 39:
+      return slot.currentValue != 0 ? putText(p, "\"S\"") : p;
+    default:
+      return putSigned(p, slot.currentValue);
+  }
+}
+
+char* putClock(char* p, const RunningClock& c) {
+  p = putSigned(p, c.hours);
+  *p++ = ':';
+  p = putSigned(p, c.minutes);
+  *p++ = ':';
+  return putSigned(p, c.seconds);
+}
+
+// Writes one finished line and flushes it: one write per line.
+void emit(std::FILE* f, const char* begin, const char* end) {
+  std::fwrite(begin, 1, static_cast<std::size_t>(end - begin), f);
+  std::fflush(f);
+}
+
+void emitLine(std::FILE* f, const std::string& line) {
+  std::string withEnd = line + "\r\n";
+  emit(f, withEnd.data(), withEnd.data() + withEnd.size());
+}
+
+std::string_view fuelTitle(std::int32_t unit, bool present) {
+  if (!present) return " ";
+  switch (unit) {
+    case 0:
+      return "     F/F GPH";
+    case 1:
+      return "     F/F LPH";
+    case 2:
+      return "     F/F PPH";
+    case 3:
+      return "     F/F KPH";
+    default:
+      return " ";
+  }
+}
+
+}  // namespace
+
+void AdvanceClock(RunningClock& clock, int interval) {
+  long long s = static_cast<long long>(clock.seconds) + interval;
+  long long m = clock.minutes + s / 60;
+  s %= 60;
+  long long h = clock.hours + m / 60;
+  m %= 60;
+  h %= 24;
+  clock = {static_cast<int>(h), static_cast<int>(m), static_cast<int>(s)};
+}
+
+std::string FlightFileBase(std::uint16_t flightNumber) {
+  char base[16];
+  std::snprintf(base, sizeof base, "F%05u", static_cast<unsigned>(flightNumber));
+  return base;
+}
+
+CsvOpenResult OpenFlightCsv(FlightCsv& csv, std::string_view datPath, std::string_view folderArgument,
+                            std::uint16_t flightNumber, std::string_view userId) {
+  const std::string_view subfolder = IsUsableFolderName(userId) ? userId : std::string_view(kBadDataFolder);
+  const std::string base = FlightFileBase(flightNumber);
+  std::string shortName;
+  for (int i = 0; i < kNameSuffixCount; ++i) {
+    shortName = base + std::string(NameSuffix(i)) + ".CSV";
+    const std::string path = SubfolderPath(subfolder, shortName, folderArgument);
+    if (!platform::createExclusive(path)) {
+      // A name that exists is taken; any other failure ends the search.
+      if (platform::fileExists(path) || platform::folderExists(path)) continue;
+      std::printf("File could not be opened\n");
+      return CsvOpenResult::CannotOpen;
+    }
+    csv.file = platform::openFile(path, "wb");
+    if (!csv.file) {
+      std::printf("File could not be opened\n");
+      return CsvOpenResult::CannotOpen;
+    }
+    csv.shortName = shortName;
+    csv.suffix = NameSuffix(i);
+    return CsvOpenResult::Ok;
+  }
+  std::printf("Remove Multiple Flight Files named: %s$$.CSV\n", shortName.c_str());
+  std::printf("then Re-process DataFile named: %.*s\n", static_cast<int>(datPath.size()), datPath.data());
+  std::fflush(stdout);
+  return CsvOpenResult::AllNamesTaken;
+}
+
+long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const Decoder& decoder) {
+  std::FILE* f = csv.file;
+  const FlightHeader& flight = *facts.flight;
+  char text[128];
+
+  const platform::LocalDate today = platform::localDate();
+  std::snprintf(text, sizeof text, "\"Varnix     %02d/%02d/%02d\"", today.month % 100, today.day % 100,
+                today.year % 100);
+  emitLine(f, text);
+  emitLine(f, std::string(facts.identification));
+  emitLine(f, "\"Aircraft Number " + std::string(facts.userId) + "\"");
+  std::snprintf(text, sizeof text, "\"Flight #%u%.*s %d/%d/%d %d:%d:%d\"", static_cast<unsigned>(flight.flightNumber),
+                static_cast<int>(csv.suffix.size()), csv.suffix.data(), flight.month, flight.day, flight.year,
+                flight.hours, flight.minutes, flight.seconds);
+  emitLine(f, text);
+  emitLine(f, std::string("\"Eng Deg ") + facts.engineUnit + "     OAT Deg " + facts.outsideAirUnit +
+                  std::string(fuelTitle(facts.fuelUnit, decoder.fuelFlowPresent)) + "\"");
+
+  const std::string durationLead = "\"Duration ";
+  std::fwrite(durationLead.data(), 1, durationLead.size(), f);
+  std::fflush(f);
+  csv.durationPosition = std::ftell(f);
+  emitLine(f, std::string(kDurationPlaceholder, ' ') + "\"");
+
+  std::string titles = "\"" + std::string(decoder.values[0].name) + "\",";
+  csv.columnCount = 0;
+  for (int slot = 1; slot < kValueSlots; ++slot) {
+    const ValueSlot& s = decoder.values[static_cast<std::size_t>(slot)];
+    if (!s.enabled) continue;
+    csv.columns[static_cast<std::size_t>(csv.columnCount++)] = static_cast<std::uint8_t>(slot);
+    titles += "\"" + std::string(s.name) + "\",";
+  }
+  emitLine(f, titles);
+  return csv.durationPosition;
+}
+
+void WriteCsvRows(FlightCsv& csv, const Decoder& decoder, std::int32_t fuelUnit, RunningClock& clock, int interval,
+                  int& repeat, std::int32_t& lineCount) {
+  char line[kLineBuffer];
+  do {
+    char* p = line;
+    *p++ = '"';
+    p = putClock(p, clock);
+    *p++ = '"';
+    for (int i = 0; i < csv.columnCount; ++i) {
+      *p++ = ',';
+      p = putValueText(p, decoder.values[csv.columns[static_cast<std::size_t>(i)]], fuelUnit);
+    }
+    *p++ = '\r';
+    *p++ = '\n';
+    emit(csv.file, line, p);
+
+    --repeat;
+    AdvanceClock(clock, interval);
+    if (lineCount < std::numeric_limits<std::int32_t>::max()) ++lineCount;
+    if (lineCount > kLineCountLimit) repeat = 0;
+  } while (repeat > 0);
+}
+
+std::string FormatDuration(float hours) {
+  // "%5.2f" of the float widened to double, the same on every C library:
+  // a float times 100 is exact in a double, so ties are seen exactly and go
+  // to the even neighbour (0.125 prints as 0.12, 0.375 as 0.38).
+  const double scaled = static_cast<double>(hours) * 100.0;
+  const bool negative = scaled < 0;
+  const double magnitude = negative ? -scaled : scaled;
+  if (!(magnitude < 9.0e18)) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%5.2f", static_cast<double>(hours));
+    return text;
+  }
+  auto whole = static_cast<unsigned long long>(magnitude);
+  const double fraction = magnitude - static_cast<double>(whole);
+  if (fraction > 0.5 || (fraction == 0.5 && whole % 2 == 1)) ++whole;
+  char text[40];
+  std::snprintf(text, sizeof text, "%s%llu.%02llu", negative && whole != 0 ? "-" : "", whole / 100, whole % 100);
+  char padded[48];
+  std::snprintf(padded, sizeof padded, "%5s", text);
+  return padded;
+}
+
+void FinishFlightCsv(FlightCsv& csv, long durationPosition, int interval, float hours) {
+  if (!csv.file) return;
+  std::string text = FormatDuration(hours) + "Hours   Interval " + std::to_string(interval) + " seconds";
+  if (text.size() > kDurationPlaceholder) text.resize(kDurationPlaceholder);
+  if (std::fseek(csv.file, durationPosition, SEEK_SET) == 0) {
+    std::fwrite(text.data(), 1, text.size(), csv.file);
+    std::fflush(csv.file);
+  }
+  CloseFlightCsv(csv);
+}
+
+void CloseFlightCsv(FlightCsv& csv) {
+  if (csv.file) std::fclose(csv.file);
+  csv.file = nullptr;
+}
+
+void AppendValueText(std::string& out, const ValueSlot& slot, std::int32_t fuelUnit) {
+  char text[32];
+  out.append(text, putValueText(text, slot, fuelUnit));
+}
+
+}  // namespace varnix

@@ -1,0 +1,83 @@
+// One CSV file per flight: seven header lines, the title line, then one
+// value line per recorded interval. Every line ends with CR LF and is
+// flushed as soon as it is written.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "core/decoder.h"
+#include "core/flight_header.h"
+
+namespace varnix {
+
+struct RunningClock {
+  int hours;
+  int minutes;
+  int seconds;
+};
+
+// Adds `interval` seconds and carries fully: seconds and minutes stay below
+// 60 and hours below 24 whatever the interval or the start time.
+void AdvanceClock(RunningClock& clock, int interval);
+
+// The open CSV file of the current flight.
+struct FlightCsv {
+  std::FILE* file = nullptr;
+  std::string shortName;        // "F" + number + suffix + ".CSV", no folder
+  std::string_view suffix;      // the duplicate suffix
+  long durationPosition = 0;    // right after "Duration " on line 6
+  // Enabled slots 1-79 in slot order, fixed when the header is written.
+  std::array<std::uint8_t, kValueSlots> columns{};
+  int columnCount = 0;
+};
+
+enum class CsvOpenResult {
+  Ok,
+  AllNamesTaken,  // the 53 names of this flight exist; nothing was written
+  CannotOpen,     // the file could not be created or opened for writing
+};
+
+// "F" + the flight number padded with zeros to five digits.
+std::string FlightFileBase(std::uint16_t flightNumber);
+
+// Creates the first free name of the flight in the user's subfolder (the
+// "BadData" subfolder when `userId` cannot name a folder) and opens it.
+// When all 53 names are taken, prints the two lines that ask for the old
+// files to be removed and opens nothing.
+CsvOpenResult OpenFlightCsv(FlightCsv& csv, std::string_view datPath, std::string_view folderArgument,
+                            std::uint16_t flightNumber, std::string_view userId);
+
+struct CsvHeaderFacts {
+  std::string_view identification;  // brings its own double quotes
+  std::string_view userId;
+  const FlightHeader* flight;
+  char engineUnit;
+  char outsideAirUnit;
+  std::int32_t fuelUnit;
+};
+
+// Writes the seven header lines and the title line; gives durationPosition.
+long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const Decoder& decoder);
+
+// Writes `repeat` value lines (at least one), advancing the clock after each
+// and counting them in `lineCount`; a run stops once lineCount exceeds 65000.
+void WriteCsvRows(FlightCsv& csv, const Decoder& decoder, std::int32_t fuelUnit, RunningClock& clock, int interval,
+                  int& repeat, std::int32_t& lineCount);
+
+// "%5.2f" of the duration (a float, as printf takes it).
+std::string FormatDuration(float hours);
+
+// Writes the duration over the placeholder of line 6 (never beyond its 35
+// characters) and closes the file.
+void FinishFlightCsv(FlightCsv& csv, long durationPosition, int interval, float hours);
+
+// Closes the file without writing a duration (used when an expansion stops).
+void CloseFlightCsv(FlightCsv& csv);
+
+// The text of one enabled slot in a value line, appended to `out`.
+void AppendValueText(std::string& out, const ValueSlot& slot, std::int32_t fuelUnit);
+
+}  // namespace varnix

@@ -1,0 +1,62 @@
+// The value table of a flight and the delta-compressed records that change
+// it: reading one record from the dump and applying it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "core/byte_reader.h"
+#include "core/channel_tables.h"
+
+namespace varnix {
+
+inline constexpr int kValueSlots = 80;
+inline constexpr int kMaskGroups = 16;
+inline constexpr int kMaxRecordDataBytes = kMaskGroups * 8;
+
+struct ValueSlot {
+  bool enabled;
+  std::int32_t presenceBit;
+  bool notAvailable;
+  const char* name;  // "" when not enabled
+  std::int32_t rawDifference;
+  std::int32_t currentValue;
+  std::int32_t initialValue;
+};
+
+enum class RecordOutcome {
+  Ok,
+  FlagMismatch,   // the flags copy differs from the flags
+  ChecksumError,  // the XOR of the record's bytes is not 0
+  Truncated,      // the dump ends inside the record
+};
+
+// Channel table, value table and the last record read. One per expansion;
+// fixed size, so decoding a record never allocates.
+struct Decoder {
+  std::span<const ChannelRow> channels;
+  std::array<ValueSlot, kValueSlots> values{};
+  bool fuelFlowPresent = false;
+
+  std::array<std::uint8_t, kMaskGroups> fieldMask{};
+  std::array<std::uint8_t, kMaskGroups> signMask{};
+  std::array<std::uint8_t, kMaxRecordDataBytes> data{};
+  int dataCount = 0;
+  int repeatCount = 0;
+};
+
+void BuildChannelTable(Decoder& decoder, ChannelLayout layout);
+
+// Enables the slots of the rows that this flight recorded and sets each to
+// its initial value. `extendedPresence` bits 0-3 stand for presence bits 32-35.
+void SetUpValueTable(Decoder& decoder, std::uint32_t presence, std::uint32_t extendedPresence);
+
+// Reads one record at the reader's position (plain form, or the extended
+// form with 16-bit flags) and keeps its masks, data bytes and repeat count.
+RecordOutcome ReadRecord(Decoder& decoder, ByteReader& reader, bool extended);
+
+// Updates the value table from the record read last.
+void ApplyRecord(Decoder& decoder);
+
+}  // namespace varnix

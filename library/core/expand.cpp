@@ -1,0 +1,288 @@
+#include "core/expand.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "core/csv_writer.h"
+#include "core/decoder.h"
+#include "platform/platform.h"
+
+namespace varnix {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f) std::fclose(f);
+  }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+struct HeaderPass {
+  int result = kExpandOk;
+  std::size_t dataStart = 0;  // first byte after the "$L" line's line feed
+};
+
+// Reads the header window, checks and parses the header lines up to "$L".
+HeaderPass parseHeader(std::FILE* dat) {
+  char window[kHeaderWindow];
+  const std::size_t n = std::fread(window, 1, sizeof window, dat);
+  const std::string_view text(window, n);
+
+  std::string_view lines[kMaxHeaderLines];
+  int count = 0;
+  bool foundL = false;
+  std::size_t dataStart = 0;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    if (text[pos] == '\n') {  // runs of line feeds are one separator
+      ++pos;
+      continue;
+    }
+    std::size_t end = text.find('\n', pos);
+    const bool terminated = end != std::string_view::npos;
+    if (!terminated) end = text.size();
+    const std::string_view line = text.substr(pos, end - pos);
+    if (line.substr(0, 2) == "$L") {
+      // The flight data begins right after this line's line feed; a "$L"
+      // line cut off by the window's end leaves no place to begin.
+      if (!terminated) return {kExpandBadHeader, 0};
+      lines[count++] = line;
+      foundL = true;
+      dataStart = end + 1;
+      break;
+    }
+    lines[count++] = line;
+    if (count == kMaxHeaderLines) return {kExpandNoEndOfHeader, 0};
+    pos = end + 1;
+  }
+
+  for (int i = 0; i < count; ++i) {
+    if (!ParseHeaderLine(lines[i]).valid) return {kExpandBadHeader, 0};
+  }
+  // Without its "$L" line a header says nowhere where the flights begin.
+  if (!foundL) return {kExpandBadHeader, 0};
+  return {kExpandOk, dataStart};
+}
+
+// The dump from its start: header, flight data and the closing line, or
+// less when the file is shorter. Grows with the bytes actually read, so a
+// header that claims more data than the file holds costs no memory.
+std::vector<std::uint8_t> readDump(std::FILE* dat, std::size_t wanted) {
+  std::vector<std::uint8_t> buffer;
+  if (std::fseek(dat, 0, SEEK_SET) != 0) return buffer;
+  if (std::fseek(dat, 0, SEEK_END) == 0) {
+    const long size = std::ftell(dat);
+    if (size > 0) buffer.reserve(std::min(wanted, static_cast<std::size_t>(size)));
+    std::fseek(dat, 0, SEEK_SET);
+  }
+  constexpr std::size_t kChunk = 1 << 16;
+  while (buffer.size() < wanted) {
+    const std::size_t old = buffer.size();
+    const std::size_t step = std::min(kChunk, wanted - old);
+    buffer.resize(old + step);
+    const std::size_t got = std::fread(buffer.data() + old, 1, step, dat);
+    buffer.resize(old + got);
+    if (got < step) break;
+  }
+  return buffer;
+}
+
+struct Expansion {
+  std::string datPath;
+  std::string_view folderArgument;
+  std::FILE* index = nullptr;
+  std::string identification;
+  bool honoured = false;
+  bool extended = false;
+  Decoder decoder;
+  FlightTable flights{};
+  FlightCsv csv;
+};
+
+void endFlight(Expansion& x, const FlightHeader& flight, float hours, int interval) {
+  FinishFlightCsv(x.csv, x.csv.durationPosition, interval, hours);
+  WriteFlightTxtLine(x.index, flight, x.csv.shortName, hours, interval);
+}
+
+// Expands one flight starting at the reader's position. kExpandOk lets the
+// expansion go on with the next flight.
+int expandFlight(Expansion& x, ByteReader& reader, int i, std::int32_t length) {
+  HeaderState& header = headerState();
+  const std::size_t flightStart = reader.pos;
+  reader.checksum = 0;
+  reader.consumed = 0;
+
+  FlightHeader& flight = x.flights[static_cast<std::size_t>(i)];
+  const FlightHeaderRead read = ReadFlightHeader(reader, x.extended, flight);
+  if (read.outcome == FlightHeaderOutcome::ChecksumError) return kExpandBadFlightHeader;
+  if (read.outcome == FlightHeaderOutcome::Truncated) return kExpandBadRecord;
+
+  header.fuelUnit = flight.fuelUnit;
+  const int interval = x.honoured ? flight.interval : 6;
+  RunningClock clock{flight.hours, flight.minutes, flight.seconds};
+  SetUpValueTable(x.decoder, flight.presenceFlags, read.extendedPresence);
+
+  if (OpenFlightCsv(x.csv, x.datPath, x.folderArgument, flight.flightNumber, header.userID) != CsvOpenResult::Ok)
+    return kExpandCannotWriteCsv;
+  const CsvHeaderFacts facts{x.identification, header.userID,         &flight,
+                             EngineUnitLetter(flight), OutsideAirUnitLetter(flight), header.fuelUnit};
+  WriteCsvHeader(x.csv, facts, x.decoder);
+
+  if (length == reader.consumed + 1) {  // a flight without records, then padding
+    endFlight(x, flight, 0.0f, interval);
+    reader.moveTo(reader.pos + 1);
+    return kExpandOk;
+  }
+
+  std::int32_t lineCount = 0;
+  for (;;) {
+    switch (ReadRecord(x.decoder, reader, x.extended)) {
+      case RecordOutcome::FlagMismatch:
+        reader.moveTo(flightStart + static_cast<std::size_t>(length));
+        endFlight(x, flight, 0.0f, interval);
+        return kExpandOk;
+      case RecordOutcome::ChecksumError:
+      case RecordOutcome::Truncated:
+        endFlight(x, flight, FlightHours(lineCount, interval), interval);
+        return kExpandBadRecord;
+      case RecordOutcome::Ok:
+        break;
+    }
+    int repeat = x.decoder.repeatCount;
+    if (repeat > 0) WriteCsvRows(x.csv, x.decoder, header.fuelUnit, clock, interval, repeat, lineCount);
+    repeat = 1;
+    ApplyRecord(x.decoder);
+    WriteCsvRows(x.csv, x.decoder, header.fuelUnit, clock, interval, repeat, lineCount);
+
+    if (reader.consumed == length - 1) {  // one byte of padding
+      reader.moveTo(reader.pos + 1);
+      ++reader.consumed;
+    }
+    if (reader.consumed >= length) {
+      endFlight(x, flight, FlightHours(lineCount, interval), interval);
+      return kExpandOk;
+    }
+  }
+}
+
+bool closingLineAt(const std::vector<std::uint8_t>& dump, std::size_t at) {
+  return at <= dump.size() && dump.size() - at >= kClosingLine.size() &&
+         std::memcmp(dump.data() + at, kClosingLine.data(), kClosingLine.size()) == 0;
+}
+
+}  // namespace
+
+std::optional<std::string> IndexFilePath(std::string_view datPath) {
+  const std::size_t dot = datPath.rfind('.');
+  if (dot == std::string_view::npos) return std::nullopt;
+  std::string name(datPath.substr(0, dot + 1));
+  name += "TXT";
+  if (datPath.size() > dot + 4) name += datPath.substr(dot + 4);
+  return name;
+}
+
+std::string IdentificationText(const HeaderState& header) {
+  std::string text = "\"Model ";
+  text += header.modelText;
+  text += " Firmware ";
+  text += header.firmwareText;
+  text += '"';
+  if (text.size() > kMaxIdentification) text.resize(kMaxIdentification);
+  return text;
+}
+
+bool RecordedIntervalHonoured(std::int32_t model, std::int32_t firmwareVersion) {
+  if (model == 900) return true;
+  return model == 760 ? firmwareVersion > 132 : firmwareVersion > 282;
+}
+
+ChannelLayout LayoutFor(std::int32_t model, bool extendedFlights) {
+  if (extendedFlights) return ChannelLayout::Extended;
+  return model == 760 ? ChannelLayout::Twin : ChannelLayout::Single;
+}
+
+float FlightHours(std::int32_t lineCount, int interval) {
+  if (lineCount <= 1) return 0.0f;
+  const float seconds = static_cast<float>(static_cast<long long>(lineCount - 1) * interval);
+  return seconds * 0.00027777778f;
+}
+
+std::string FlightTxtLine(const FlightHeader& flight, std::string_view csvName, float hours, int interval) {
+  char tail[128];
+  std::snprintf(tail, sizeof tail, " Hours Interval %d sec %d/%d/%d %d:%d:%d\r\n", interval, flight.month, flight.day,
+                flight.year, flight.hours, flight.minutes, flight.seconds);
+  return "Flt#" + std::to_string(flight.flightNumber) + "- " + std::string(csvName) + " " + FormatDuration(hours) +
+         tail;
+}
+
+void WriteFlightTxtLine(std::FILE* index, const FlightHeader& flight, std::string_view csvName, float hours,
+                        int interval) {
+  if (!index) return;
+  const std::string line = FlightTxtLine(flight, csvName, hours, interval);
+  std::fwrite(line.data(), 1, line.size(), index);
+  std::fflush(index);
+}
+
+int ExpandDataFile(const std::string& path, std::string_view folderArgument) {
+  HeaderState& header = headerState();
+  header = HeaderState{};  // nothing of an earlier dump carries over
+
+  const std::optional<std::string> indexPath = IndexFilePath(path);
+  if (!indexPath) return kExpandNoDot;
+  // A dump named *.TXT would be its own index: truncating it loses the dump.
+  if (sameNameIgnoringCase(*indexPath, path)) return kExpandCannotOpenIndex;
+
+  auto x = std::make_unique<Expansion>();
+  File index(platform::openFile(*indexPath, "wb"));
+  if (!index) return kExpandCannotOpenIndex;
+  x->index = index.get();
+
+  File dat(platform::openFile(path, "rb"));
+  if (!dat) return kExpandCannotOpenDump;
+
+  const HeaderPass pass = parseHeader(dat.get());
+  if (pass.result != kExpandOk) return pass.result;
+
+  const std::int32_t model = FieldNumber(header.modelText);
+  x->datPath = path;
+  x->folderArgument = folderArgument;
+  x->identification = IdentificationText(header);
+  x->honoured = RecordedIntervalHonoured(model, header.firmwareVersion);
+  x->extended = header.extendedFlights;
+  BuildChannelTable(x->decoder, LayoutFor(model, header.extendedFlights));
+
+  const std::size_t flightData = static_cast<std::size_t>(std::max(header.flightDataBytes, 0));
+  const std::vector<std::uint8_t> dump = readDump(dat.get(), pass.dataStart + flightData + 9);
+  ByteReader reader{dump.data(), dump.size(), 0, 0, 0};
+  reader.moveTo(pass.dataStart);
+
+  for (int i = 0; i < header.flightCount; ++i) {
+    const std::int32_t length = header.flightLengths[static_cast<std::size_t>(i)];
+    if (length <= 0) continue;  // an empty flight; a negative length is no flight either
+    const int result = expandFlight(*x, reader, i, length);
+    if (result != kExpandOk) {
+      CloseFlightCsv(x->csv);
+      return result;
+    }
+  }
+  // More "$D" lines than the flight table holds: the first ones are
+  // expanded, and the result says the header was bad.
+  if (header.flightLinesSeen > header.flightCount) return kExpandBadHeader;
+
+  index.reset();
+  const bool closed = closingLineAt(dump, reader.pos) || closingLineAt(dump, pass.dataStart + flightData);
+  return closed ? kExpandOk : kExpandNoClosingLine;
+}
+
+}  // namespace varnix
