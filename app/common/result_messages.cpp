@@ -26,6 +26,12 @@ std::string downloadMessage(int code, std::string_view portName) {
              "expanding data.";
     case 9:
       return "File 'VARNIX.CFG' could not be opened.";
+    case 10:
+      return "Could not write the downloaded data to a .DAT file.";
+    case 11:
+      return "All 53 file names for today's downloads are taken. Move some .DAT files away and download again.";
+    case 12:
+      return "Could not copy the downloaded data into its folder. The data is kept in the .DAT file where it was received.";
     default:
       return {};
   }
@@ -65,6 +71,27 @@ std::string userIdMessage(int code, std::string_view datPath) {
     default:
       return {};
   }
+}
+
+std::string palmMessage(PalmNotice notice, std::string_view name, std::string_view userId) {
+  const std::string n(name), id(userId);
+  switch (notice) {
+    case PalmNotice::ConversionFailed:
+      return "File ' " + n + " ' could not be decompressed.";
+    case PalmNotice::NotConverted:
+      return "Nothing was converted: the first '.' in " + n + " does not begin '.PDB'.";
+    case PalmNotice::OverwriteQuestion:
+      return "The file ' " + n + " ' already existed in ' " + id + " ' folder, overwrite and decompress ?";
+    case PalmNotice::DumpExists:
+      return "The file ' " + n + " ' already existed in ' " + id + " ' folder; it was not overwritten.";
+    case PalmNotice::NotMoved:
+      return "The file ' " + n + " ' could not be moved to ' " + id + " ' folder.";
+    case PalmNotice::NoUserId:
+      return "The file ' " + n + " ' was generated in ' " + id + " ' folder. and couldn't be decompressed.";
+    case PalmNotice::AboutToExpand:
+      return "The file ' " + n + " ' was generated in '" + id + " ' folder and decompressed.";
+  }
+  return {};
 }
 
 }  // namespace varnix::messages

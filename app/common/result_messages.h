@@ -19,4 +19,18 @@ std::string expandMessage(int code, std::string_view datPath);
 // GetUserID (the program shows none; the command line explains failures).
 std::string userIdMessage(int code, std::string_view datPath);
 
+// The Palm conversion and filing of one backup file.
+inline constexpr const char* kPalmTitle = "Decompress Palm Files Info";
+enum class PalmNotice {
+  ConversionFailed,  // ProcessPalmFile gave non-zero; `name` is the backup's file name
+  NotConverted,      // ProcessPalmFile gave 0 without writing a dump; `name` is the path
+  OverwriteQuestion, // the program's Yes/No question when the dump `name` exists in `userId`
+  DumpExists,        // a dump named `name` already lies in the user folder `userId`
+  NotMoved,          // the dump `name` could not be moved into the user folder
+  NoUserId,          // the dump `name` was filed under `userId` ("BadData") and not expanded
+  AboutToExpand,     // the dump `name` was filed under `userId` and is expanded next
+};
+// `name` is the backup's file name or the dump's name D, as noted above.
+std::string palmMessage(PalmNotice notice, std::string_view name, std::string_view userId = {});
+
 }  // namespace varnix::messages

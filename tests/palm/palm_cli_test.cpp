@@ -1,0 +1,180 @@
+// varnix-cli palm, run as a user runs it: what it prints, how it exits, and
+// where the dump and its flight files end up.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "core/expand.h"
+#include "support/dump_builder.h"
+#include "support/pdb_builder.h"
+
+namespace varnix {
+namespace {
+
+namespace fs = std::filesystem;
+using test::DumpBuilder;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+struct CliRun {
+  int exit = -1;
+  std::string out, err;
+};
+
+CliRun runCli(const TempDir& dir, const std::string& args) {
+  const std::string out = dir.file("cli.out"), err = dir.file("cli.err");
+  const std::string command = std::string("'") + VARNIX_CLI + "' " + args + " >'" + out + "' 2>'" + err + "'";
+  const int status = std::system(command.c_str());
+  CliRun run;
+  run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = readFile(out);
+  run.err = readFile(err);
+  fs::remove(out);
+  fs::remove(err);
+  return run;
+}
+
+std::string quoted(const std::string& path) { return "'" + path + "'"; }
+
+// A dump of two flights whose records are empty: each flight is its header
+// and one padding byte.
+std::string twoFlightDump(const std::string& userId) {
+  test::FlightHeaderFields first, second;
+  second.flightNumber = 2;
+  second.hours = 11;
+  return DumpBuilder()
+      .line("U," + userId)
+      .line("C,830,0,0,0,288")
+      .line("D,1,8")
+      .line("D,2,8")
+      .line("L,1")
+      .bytes(test::flightHeader(first))
+      .padding()
+      .bytes(test::flightHeader(second))
+      .padding()
+      .closing()
+      .str();
+}
+
+// Every file below `folder`, by name relative to it, with its bytes; the
+// first line of a CSV (today's date) is left out.
+std::map<std::string, std::string> filesBelow(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    if (!e.is_regular_file()) continue;
+    std::string bytes = readFile(e.path().string());
+    if (e.path().extension() == ".CSV") bytes = bytes.substr(bytes.find('\n') + 1);
+    files[fs::relative(e.path(), folder).string()] = bytes;
+  }
+  return files;
+}
+
+TEST(PalmCommand, ConvertsAndPrintsTheDumpPath) {
+  TempDir dir;
+  const std::string dump = twoFlightDump("N123AB");
+  writeFile(dir.file("P1234567.PDB"), test::palmBackup(dump));
+  const CliRun run = runCli(dir, "palm " + quoted(dir.file("P1234567.PDB")));
+  EXPECT_EQ(run.exit, 0);
+  EXPECT_EQ(run.out, dir.file("P1234567.DAT") + "\n");
+  EXPECT_EQ(readFile(dir.file("P1234567.DAT")), dump);
+  EXPECT_TRUE(fs::exists(dir.file("P1234567.PDB")));
+}
+
+TEST(PalmCommand, FailuresExitWithTheLibraryCode) {
+  TempDir dir;
+  CliRun run = runCli(dir, "palm " + quoted(dir.file("P7000001.PDB")));
+  EXPECT_EQ(run.exit, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("File ' P7000001.PDB ' could not be decompressed."), std::string::npos) << run.err;
+
+  writeFile(dir.file("P7000002.PDB"), test::palmDatabaseHeader(2) + "no dump");
+  run = runCli(dir, "palm --expand --data-folder " + quoted(dir.path()) + " " + quoted(dir.file("P7000002.PDB")));
+  EXPECT_EQ(run.exit, 3);
+  EXPECT_FALSE(fs::exists(dir.file("P7000002.DAT")));
+
+  // Judged by the first ".", which belongs to the folder: nothing happens,
+  // and the backup is not filed as if it were a dump.
+  fs::create_directory(dir.file("Flight.Logs"));
+  writeFile(dir.file("Flight.Logs/P7000003.PDB"), test::palmBackup(twoFlightDump("N123AB")));
+  run = runCli(dir, "palm --expand --data-folder " + quoted(dir.path()) + " " +
+                        quoted(dir.file("Flight.Logs/P7000003.PDB")));
+  EXPECT_EQ(run.exit, 0);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("Nothing was converted"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::exists(dir.file("Flight.Logs/P7000003.PDB")));
+  EXPECT_FALSE(fs::exists(dir.file("N123AB")));
+}
+
+TEST(PalmCommand, ExpandFilesTheDumpAndMatchesADirectExpansion) {
+  TempDir backups, data, direct;
+  const std::string dump = twoFlightDump("N123AB");
+  writeFile(backups.file("P1234567.PDB"), test::palmBackup(dump));
+
+  const CliRun run = runCli(backups, "palm --expand --data-folder " + quoted(data.path()) + " " +
+                                      quoted(backups.file("P1234567.PDB")));
+  EXPECT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(run.out, data.file("N123AB/P1234567.DAT") + "\n");
+  EXPECT_NE(run.err.find("The file ' P1234567.DAT ' was generated in 'N123AB ' folder and decompressed."),
+            std::string::npos)
+      << run.err;
+  EXPECT_FALSE(fs::exists(backups.file("P1234567.DAT"))) << "moved into the user folder";
+  EXPECT_TRUE(fs::exists(backups.file("P1234567.PDB"))) << "kept without --delete-backup";
+
+  // The same dump expanded straight from its user folder gives the same files.
+  fs::create_directory(direct.file("N123AB"));
+  writeFile(direct.file("N123AB/P1234567.DAT"), dump);
+  ASSERT_EQ(ExpandDataFile(direct.file("N123AB/P1234567.DAT"), direct.folderArgument()), 0);
+  const auto produced = filesBelow(data.path());
+  EXPECT_EQ(produced, filesBelow(direct.path()));
+  EXPECT_EQ(produced.size(), 4u) << "dump, index and two flight files";
+  EXPECT_EQ(produced.count("N123AB/P1234567.TXT"), 1u);
+}
+
+TEST(PalmCommand, ExistingDumpIsNeverReplaced) {
+  TempDir backups, data;
+  writeFile(backups.file("P1234567.PDB"), test::palmBackup(twoFlightDump("N123AB")));
+  fs::create_directory(data.file("N123AB"));
+  writeFile(data.file("N123AB/P1234567.DAT"), "the older dump");
+
+  const CliRun run = runCli(backups, "palm --expand --delete-backup --data-folder " + quoted(data.path()) + " " +
+                                      quoted(backups.file("P1234567.PDB")));
+  EXPECT_EQ(run.exit, 10);
+  EXPECT_NE(run.err.find("The file ' P1234567.DAT ' already existed in ' N123AB ' folder"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(readFile(data.file("N123AB/P1234567.DAT")), "the older dump");
+  EXPECT_TRUE(fs::exists(backups.file("P1234567.DAT"))) << "the new dump stays beside the backup";
+  EXPECT_TRUE(fs::exists(backups.file("P1234567.PDB")));
+  EXPECT_FALSE(fs::exists(data.file("N123AB/P1234567.TXT")));
+}
+
+TEST(PalmCommand, DumpWithoutUsableIdGoesToBadDataUnexpanded) {
+  TempDir backups, data;
+  writeFile(backups.file("P1234567.PDB"), test::palmBackup(twoFlightDump("..")));
+  const CliRun run = runCli(backups, "palm --expand --delete-backup --data-folder " + quoted(data.path()) + " " +
+                                      quoted(backups.file("P1234567.PDB")));
+  EXPECT_EQ(run.exit, 2);
+  EXPECT_NE(run.err.find("The file ' P1234567.DAT ' was generated in ' BadData ' folder. and couldn't be "
+                         "decompressed."),
+            std::string::npos)
+      << run.err;
+  EXPECT_TRUE(fs::exists(data.file("BadData/P1234567.DAT")));
+  EXPECT_FALSE(fs::exists(data.file("BadData/P1234567.TXT")));
+  EXPECT_TRUE(fs::exists(backups.file("P1234567.PDB"))) << "only a successful expansion deletes it";
+}
+
+TEST(PalmCommand, DeleteBackupAfterASuccessfulExpansion) {
+  TempDir backups, data;
+  writeFile(backups.file("P1234567.pdb"), test::palmBackup(twoFlightDump("N123AB")));
+  const CliRun run = runCli(backups, "palm --expand --delete-backup --data-folder " + quoted(data.path() + "/") +
+                                      " " + quoted(backups.file("P1234567.pdb")));
+  EXPECT_EQ(run.exit, 0) << run.err;
+  EXPECT_FALSE(fs::exists(backups.file("P1234567.pdb")));
+  EXPECT_TRUE(fs::exists(data.file("N123AB/P1234567.TXT")));
+}
+
+}  // namespace
+}  // namespace varnix
