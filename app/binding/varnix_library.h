@@ -1,0 +1,59 @@
+// The program's binding to the flight data library: the library file is
+// loaded by name at the first call of one of its functions (from the
+// program folder first, then by the system's own library search), each
+// function is looked up by name, and every call runs off the user-interface
+// thread (worker_call.h), one at a time.
+#pragma once
+
+#include <QLibrary>
+#include <QString>
+#include <string>
+
+namespace varnix::app {
+
+// The outcome of one call through the binding.
+struct LibraryCall {
+  enum class Status {
+    Done,         // the function ran; `code` is its result
+    Unavailable,  // the library or the function could not be found
+    Busy,         // another library call is still running
+  };
+  Status status = Status::Done;
+  int code = 0;
+  QString problem;  // when not Done: what went wrong, naming the file
+
+  bool done() const { return status == Status::Done; }
+};
+
+class VarnixLibrary {
+ public:
+  // The library's file name on this system ("Varnix.dll", "libvarnix.so").
+  static QString fileName();
+
+  // `programFolder` is searched first.
+  explicit VarnixLibrary(QString programFolder);
+  VarnixLibrary(const VarnixLibrary&) = delete;
+  VarnixLibrary& operator=(const VarnixLibrary&) = delete;
+
+  // Each buffer is passed as it stands (see library_buffers.h) and holds
+  // whatever the library wrote into it afterwards.
+  LibraryCall DataDownload(std::string& fileBuf, std::string& folderBuf);
+  LibraryCall ExpandDataFile(std::string& fileBuf, std::string& folderBuf);
+  LibraryCall ProcessPalmFile(std::string& pathBuf);
+  LibraryCall GetUserID(std::string& fileBuf, std::string& idBuf);
+
+  // The file it was loaded from; empty before the first successful load.
+  QString loadedFrom() const;
+
+ private:
+  QFunctionPointer resolve(const char* function, LibraryCall& outcome);
+  LibraryCall callTwo(const char* function, std::string& first, std::string& second);
+
+  QString programFolder_;
+  QLibrary library_;
+};
+
+// The program's binding, searching the program folder first.
+VarnixLibrary& programLibrary();
+
+}  // namespace varnix::app

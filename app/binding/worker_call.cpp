@@ -1,0 +1,90 @@
+#include "binding/worker_call.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QThread>
+#include <memory>
+
+namespace varnix::app {
+
+namespace {
+
+// Swallows the user's input for every window of the program.
+class InputBlocker : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::Wheel:
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::Shortcut:
+      case QEvent::ContextMenu:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
+      case QEvent::TabletPress:
+      case QEvent::TabletRelease:
+      case QEvent::DragEnter:
+      case QEvent::DragMove:
+      case QEvent::Drop:
+        return true;
+      case QEvent::Close:
+        // Only the window frame's close box; the program's own closing
+        // (after the call) goes through.
+        if (event->spontaneous()) {
+          event->ignore();
+          return true;
+        }
+        break;
+      default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+bool& running() {
+  static bool flag = false;
+  return flag;
+}
+
+}  // namespace
+
+bool libraryCallRunning() { return running(); }
+
+int runOffUiThread(const std::function<int()>& call) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app || QThread::currentThread() != app->thread()) return call();
+
+  int result = 0;
+  InputBlocker blocker;
+  app->installEventFilter(&blocker);
+  const bool gui = qobject_cast<QGuiApplication*>(app) != nullptr;
+  if (gui) QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+  running() = true;
+
+  std::unique_ptr<QThread> worker(QThread::create([&result, &call] { result = call(); }));
+  QEventLoop loop;
+  // Emitted on the worker thread: queued to this thread, so it reaches the
+  // loop even when the call ends before the loop starts.
+  QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+  worker->start();
+  loop.exec();
+  // The loop also ends when the program is told to quit; the call must
+  // still finish before anything else touches the library.
+  worker->wait();
+
+  running() = false;
+  if (gui) QGuiApplication::restoreOverrideCursor();
+  app->removeEventFilter(&blocker);
+  return result;
+}
+
+}  // namespace varnix::app
