@@ -8,6 +8,7 @@
 namespace varnix::cli {
 
 void addUseridCommand(CLI::App& app, int& exitCode);
+void addDownloadCommand(CLI::App& app, int& exitCode);
 void addPalmCommand(CLI::App& app, int& exitCode);
 void addExpandCommand(CLI::App& app, int& exitCode);
 

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   int exitCode = 0;
   varnix::cli::addUseridCommand(app, exitCode);
+  varnix::cli::addDownloadCommand(app, exitCode);
   varnix::cli::addPalmCommand(app, exitCode);
   varnix::cli::addExpandCommand(app, exitCode);
   try {

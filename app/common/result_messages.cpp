@@ -29,7 +29,8 @@ std::string downloadMessage(int code, std::string_view portName) {
     case 10:
       return "Could not write the downloaded data to a .DAT file.";
     case 11:
-      return "All 53 file names for today's downloads are taken. Move some .DAT files away and download again.";
+      return "No free name for today's download: all 53 dated .DAT names are taken, or the folder cannot be "
+             "written.";
     case 12:
       return "Could not copy the downloaded data into its folder. The data is kept in the .DAT file where it was received.";
     default:

@@ -1,0 +1,111 @@
+// varnix-cli download: receives one dump from the instrument over the serial
+// port and files it in the data folder, as the desktop program's Download
+// button does; with --expand it goes on to expand the stored dump.
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "commands.h"
+#include "core/config_files.h"
+#include "core/download.h"
+#include "core/expand.h"
+#include "data_folder_setting.h"
+#include "platform/platform.h"
+#include "platform/serial_port.h"
+#include "result_messages.h"
+
+namespace varnix::cli {
+
+namespace {
+
+struct DownloadArgs {
+  std::string port;
+  std::int32_t baud = 0;
+  std::int32_t firstByteSeconds = 0;
+  std::int32_t endSeconds = 0;
+  std::string dataFolder;
+  bool expand = false;
+};
+
+// Seconds that still fit in 32-bit milliseconds.
+constexpr std::int32_t kMaxSeconds = 2147483;
+
+void printIndex(const std::string& datPath) {
+  const auto indexPath = IndexFilePath(datPath);
+  if (!indexPath) return;
+  std::FILE* f = platform::openFile(*indexPath, "rb");
+  if (!f) return;
+  for (int c; (c = std::fgetc(f)) != EOF;)
+    if (c != '\r') std::putchar(c);
+  std::fclose(f);
+}
+
+int runDownload(const DownloadArgs& args) {
+  // The settings files as the library reads them, then the options over them.
+  PortSettings port = ReadPortSettings().value_or(PortSettings{});
+  if (!args.port.empty()) port.portName = args.port;
+  if (args.baud > 0) port.baudRate = args.baud;
+  if (port.portName.empty() || port.baudRate <= 0) {
+    reportMessage(messages::downloadMessage(kDownloadNoSettings, port.portName));
+    return kDownloadNoSettings;
+  }
+  DumpTimeouts timeouts = ReadDumpTimeouts();
+  if (args.firstByteSeconds > 0) timeouts.firstByteTimeout = args.firstByteSeconds * 1000;
+  if (args.endSeconds > 0) timeouts.endOfDumpTimeout = args.endSeconds * 1000;
+  const std::string folder =
+      args.dataFolder.empty() ? settings::currentDataFolder(platform::programFolder()) : args.dataFolder;
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);  // a fresh --data-folder
+  const std::string folderArgument = folder + platform::kPathSeparator;
+
+  DownloadOptions options;
+  const bool live = ::isatty(STDERR_FILENO) != 0;
+  bool counted = false;
+  if (live) {
+    std::fprintf(stderr, "Listening on %s at %d baud. Start the dump on the instrument now (Enter stops).\n",
+                 port.portName.c_str(), static_cast<int>(port.baudRate));
+    options.progress = [&counted](std::size_t n) {
+      if (n == 0) return;
+      std::fprintf(stderr, "\rReceived %zu bytes", n);
+      counted = true;
+    };
+  }
+  const auto port_ = platform::makeSerialPort();
+  const DownloadResult result = DownloadDump(*port_, port, timeouts, folderArgument, options);
+  if (counted) std::fprintf(stderr, "\n");
+  if (!result.path.empty()) std::printf("%s\n", result.path.c_str());
+  std::fflush(stdout);
+  reportMessage(messages::downloadMessage(result.code, port.portName));
+  if (!args.expand || result.code != kDownloadFiled) return result.code;
+
+  // The download road goes on with the stored dump.
+  const int expanded = ExpandDataFile(result.path, folderArgument);
+  if (expanded != kExpandNoDot && expanded != kExpandCannotOpenIndex) printIndex(result.path);
+  std::fflush(stdout);
+  reportMessage(messages::expandMessage(expanded, result.path));
+  return expanded;
+}
+
+}  // namespace
+
+void addDownloadCommand(CLI::App& app, int& exitCode) {
+  auto* cmd = app.add_subcommand(
+      "download", "Receive one dump from the instrument over the serial port and file it in the data folder");
+  auto args = std::make_shared<DownloadArgs>();
+  cmd->add_option("--port", args->port, "Serial port (default: from VARNIX.CFG); COM1-COM9 or a device path");
+  cmd->add_option("--baud", args->baud, "Baud rate (default: from VARNIX.CFG)")->check(CLI::PositiveNumber);
+  cmd->add_option("--first-byte-timeout", args->firstByteSeconds,
+                  "Seconds to wait for the first byte (default: from TIMEOUT.CFG, else 15)")
+      ->check(CLI::Range(1, kMaxSeconds));
+  cmd->add_option("--end-timeout", args->endSeconds,
+                  "Seconds of silence that end the dump (default: from TIMEOUT.CFG, else 2)")
+      ->check(CLI::Range(1, kMaxSeconds));
+  cmd->add_option("--data-folder", args->dataFolder, "Data folder (default: the program's data folder)");
+  cmd->add_flag("--expand", args->expand, "Expand the stored dump into its flight index and CSV files");
+  cmd->callback([args, &exitCode] { exitCode = runDownload(*args); });
+}
+
+}  // namespace varnix::cli
