@@ -1,0 +1,158 @@
+#include "data_folder/folder_browser.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QSignalBlocker>
+
+#include "shared/message_box.h"
+#include "shared/pictures.h"
+
+namespace varnix::app {
+
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+
+QString cleanFolder(const QString& folder) {
+  return QDir::cleanPath(QDir(QDir::fromNativeSeparators(folder)).absolutePath());
+}
+
+bool isFolder(const QString& path) {
+  const QFileInfo info(path);
+  return info.exists() && info.isDir();
+}
+
+}  // namespace
+
+FolderBrowser::FolderBrowser(QWidget* owner, const QString& filePattern) : QObject(owner) {
+  drive_ = new QComboBox(owner);
+  drive_->setObjectName(QStringLiteral("Drive1"));
+  dir_ = new QListWidget(owner);
+  dir_->setObjectName(QStringLiteral("Dir1"));
+  dir_->setIconSize(QSize(16, 16));
+  connect(dir_, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* item) { setFolder(item->data(kPathRole).toString()); });
+  connect(drive_, &QComboBox::activated, this, &FolderBrowser::pickDrive);
+
+  if (!filePattern.isEmpty()) {
+    patterns_ = filePattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    file_ = new QListWidget(owner);
+    file_->setObjectName(QStringLiteral("File1"));
+    connect(file_, &QListWidget::currentRowChanged, this, [this](int row) {
+      if (row >= 0) emit fileClicked(pathOf(file_->item(row)->text()));
+    });
+    connect(file_, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { emit fileClicked(pathOf(item->text())); });
+    connect(file_, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { emit fileDoubleClicked(pathOf(item->text())); });
+  }
+  setVolumes(systemVolumes());
+}
+
+void FolderBrowser::setVolumes(const QList<Volume>& volumes) {
+  volumes_ = volumes;
+  const QSignalBlocker blocker(drive_);
+  drive_->clear();
+  for (const Volume& v : volumes_) drive_->addItem(v.entry);
+  if (!folder_.isEmpty()) showDriveOf(folder_);
+}
+
+void FolderBrowser::openOn(const QString& folder) {
+  QString target = cleanFolder(folder.isEmpty() ? QDir::homePath() : folder);
+  while (!isFolder(target)) {
+    const QString parent = QFileInfo(target).path();
+    if (parent == target || parent.isEmpty()) {
+      target = QDir::homePath();
+      break;
+    }
+    target = parent;
+  }
+  folder_ = target;
+  showDriveOf(folder_);
+  fillFolderList();
+  refreshFiles();
+  emit folderChanged(this->folder());
+}
+
+bool FolderBrowser::setFolder(const QString& folder) {
+  const QString target = cleanFolder(folder);
+  if (!isFolder(target)) return false;
+  if (target == folder_) return true;
+  folder_ = target;
+  showDriveOf(folder_);
+  fillFolderList();
+  refreshFiles();
+  emit folderChanged(this->folder());
+  return true;
+}
+
+QString FolderBrowser::folder() const { return QDir::toNativeSeparators(folder_); }
+
+void FolderBrowser::pickDrive(int index) {
+  if (index < 0 || index >= volumes_.size()) return;
+  const Volume& volume = volumes_[index];
+  // On its own drive the folder list stays where it is.
+  if (volumeOf(volumes_, folder_) == index && isFolder(folder_)) return;
+  const QFileInfo root(volume.root);
+  if (!root.exists() || !root.isDir() || !root.isReadable() || !setFolder(volume.root)) {
+    MsgBox(QStringLiteral("The drive ") + volume.entry + QStringLiteral(" is not ready."), kProgramTitle,
+           MsgIcon::Exclamation);
+    showDriveOf(folder_);
+  }
+}
+
+QString FolderBrowser::pathOf(const QString& name) const {
+  const QString base = folder();
+  if (base.endsWith(QLatin1Char('/')) || base.endsWith(QDir::separator())) return base + name;
+  return base + QDir::separator() + name;
+}
+
+void FolderBrowser::refreshFiles() {
+  if (!file_) return;
+  const QSignalBlocker blocker(file_);
+  file_->clear();
+  if (folder_.isEmpty()) return;
+  const QStringList names =
+      QDir(folder_).entryList(patterns_, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+  file_->addItems(names);
+  file_->setCurrentRow(-1);
+}
+
+void FolderBrowser::showDriveOf(const QString& path) {
+  const QSignalBlocker blocker(drive_);
+  drive_->setCurrentIndex(volumeOf(volumes_, path));
+}
+
+void FolderBrowser::fillFolderList() {
+  dir_->clear();
+  // The open folders from the root down to the current one, then the
+  // current folder's subfolders.
+  QStringList chain;
+  for (QString p = folder_;;) {
+    chain.prepend(p);
+    const QString parent = QFileInfo(p).path();
+    if (parent == p || parent.isEmpty() || QDir(p).isRoot()) break;
+    p = parent;
+  }
+  const QIcon open = pictureIcon(QStringLiteral("folder_open"));
+  const QIcon closed = pictureIcon(QStringLiteral("folder_closed"));
+  int depth = 0;
+  QListWidgetItem* current = nullptr;
+  for (const QString& p : chain) {
+    const QString name = QDir(p).isRoot() ? QDir::toNativeSeparators(p) : QFileInfo(p).fileName();
+    auto* item = new QListWidgetItem(open, QString(depth * 3, QLatin1Char(' ')) + name, dir_);
+    item->setData(kPathRole, p);
+    current = item;
+    ++depth;
+  }
+  const QStringList children = QDir(folder_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+  for (const QString& child : children) {
+    auto* item = new QListWidgetItem(closed, QString(depth * 3, QLatin1Char(' ')) + child, dir_);
+    item->setData(kPathRole, QDir(folder_).filePath(child));
+  }
+  dir_->setCurrentItem(current);
+}
+
+}  // namespace varnix::app

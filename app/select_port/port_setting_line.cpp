@@ -1,0 +1,31 @@
+#include "select_port/port_setting_line.h"
+
+#include "shared/text_lines.h"
+
+namespace varnix::app {
+
+StoredPortChoice parsePortSetting(const QByteArray& fileBytes) {
+  qsizetype end = 0;
+  while (end < fileBytes.size() && fileBytes[end] != '\r' && fileBytes[end] != '\n' && fileBytes[end] != ',') ++end;
+  const QString field = stripBlanks(QString::fromLocal8Bit(fileBytes.left(end)));
+
+  StoredPortChoice choice;
+  const qsizetype blank = field.indexOf(QLatin1Char(' '));
+  if (blank > 4) {
+    choice.comPort = field.left(blank);
+    choice.baudRate = stripBlanks(field.mid(blank + 1));
+    choice.complete = true;
+    return choice;
+  }
+  choice.comPort = field.left(4);
+  if (field.size() < 5) return choice;
+  choice.baudRate = field.mid(5);
+  choice.complete = true;
+  return choice;
+}
+
+QByteArray portSettingLine(const QString& comPort, const QString& baudRate) {
+  return (comPort + QLatin1Char(' ') + baudRate).toLocal8Bit() + "\r\n";
+}
+
+}  // namespace varnix::app

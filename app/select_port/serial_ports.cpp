@@ -1,0 +1,50 @@
+#include "select_port/serial_ports.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <algorithm>
+
+namespace varnix::app {
+
+namespace {
+
+void sortNaturally(QStringList& names) {
+  QCollator collator;
+  collator.setNumericMode(true);
+  std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
+}
+
+}  // namespace
+
+QStringList furtherSerialPorts() {
+  QStringList ports;
+#ifdef _WIN32
+  QSettings map(QStringLiteral("HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM"), QSettings::NativeFormat);
+  for (const QString& key : map.childKeys()) {
+    const QString name = map.value(key).toString();
+    static const QStringList first = {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"),
+                                      QStringLiteral("COM4"), QStringLiteral("COM5")};
+    if (!name.isEmpty() && !first.contains(name) && !ports.contains(name)) ports.append(name);
+  }
+#else
+  // Every tty with a device behind it; the built-in 8250 ports only when a
+  // UART answers (their "type" is not 0), as most machines list 32 of them.
+  const QDir classDir(QStringLiteral("/sys/class/tty"));
+  for (const QString& name : classDir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::System)) {
+    const QString base = classDir.filePath(name);
+    if (!QFileInfo::exists(base + QStringLiteral("/device"))) continue;
+    if (name.startsWith(QLatin1String("ttyS"))) {
+      QFile type(base + QStringLiteral("/type"));
+      if (!type.open(QIODevice::ReadOnly) || type.readAll().trimmed() == "0") continue;
+    }
+    const QString device = QStringLiteral("/dev/") + name;
+    if (QFileInfo::exists(device)) ports.append(device);
+  }
+#endif
+  sortNaturally(ports);
+  return ports;
+}
+
+}  // namespace varnix::app

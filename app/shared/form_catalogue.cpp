@@ -1,0 +1,45 @@
+#include "shared/form_catalogue.h"
+
+#include "data_folder/frm_choose_dir.h"
+#include "data_folder/frm_folder_info.h"
+#include "main_menu/frm_varnix.h"
+#include "select_port/frm_select_port.h"
+#include "startup/frm_top.h"
+#include "viewers/frm_list_view.h"
+#include "viewers/frm_view_file_new.h"
+
+namespace varnix::app {
+
+namespace {
+
+template <class T>
+Form* make() {
+  return new T();
+}
+
+struct Entry {
+  const char* name;
+  Form* (*create)();
+};
+
+// One line per screen.
+constexpr Entry kForms[] = {
+    {FrmTop::kName, &make<FrmTop>},
+    {FrmVarnix::kName, &make<FrmVarnix>},
+    {FrmSelectPort::kName, &make<FrmSelectPort>},
+    {FrmFolderInfo::kName, &make<FrmFolderInfo>},
+    {FrmChooseDir::kName, &make<FrmChooseDir>},
+    {FrmViewFileNew::kName, &make<FrmViewFileNew>},
+    {FrmListView::kName, &make<FrmListView>},
+};
+
+}  // namespace
+
+Form* createForm(const QString& name) {
+  for (const Entry& entry : kForms) {
+    if (name == QLatin1String(entry.name)) return entry.create();
+  }
+  return nullptr;
+}
+
+}  // namespace varnix::app

@@ -1,0 +1,48 @@
+#include "shared/text_lines.h"
+
+#include <QFile>
+
+namespace varnix::app {
+
+QString stripBlanks(const QString& s) {
+  qsizetype first = 0, last = s.size();
+  while (first < last && s[first] == QLatin1Char(' ')) ++first;
+  while (last > first && s[last - 1] == QLatin1Char(' ')) --last;
+  return s.mid(first, last - first);
+}
+
+QList<QByteArray> splitTextLines(const QByteArray& bytes) {
+  QList<QByteArray> lines;
+  qsizetype start = 0;
+  const qsizetype n = bytes.size();
+  for (qsizetype i = 0; i < n; ++i) {
+    if (bytes[i] != '\r') continue;
+    lines.append(bytes.mid(start, i - start));
+    if (i + 1 < n && bytes[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < n) lines.append(bytes.mid(start));
+  return lines;
+}
+
+std::optional<QStringList> readTextLines(const QString& path) {
+  QFile file(path);
+  if (!file.exists()) return QStringList{};
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) return std::nullopt;
+  QStringList lines;
+  for (const QByteArray& line : splitTextLines(bytes)) lines.append(QString::fromLocal8Bit(line));
+  return lines;
+}
+
+bool appendTextLine(const QString& path, const QString& line) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
+  const QByteArray bytes = line.toLocal8Bit() + "\r\n";
+  const bool written = file.write(bytes) == bytes.size();
+  file.close();
+  return written && file.error() == QFileDevice::NoError;
+}
+
+}  // namespace varnix::app

@@ -1,0 +1,39 @@
+// The start-up screen: settles the program folder and the data folder, and
+// two seconds later opens the main menu.
+#pragma once
+
+#include "shared/forms.h"
+
+class QLabel;
+class QTimer;
+
+namespace varnix::app {
+
+class FrmTop : public Form {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kName = "frmTop";
+
+  // `programFolder`: where the program file lies; empty for the folder of
+  // the running program.
+  explicit FrmTop(QString programFolder = {});
+
+  void load() override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void timerFired();
+  void scaleFonts();
+
+  QString programFolder_;
+  QTimer* timer_ = nullptr;
+  QLabel* title_ = nullptr;
+  QLabel* motto_ = nullptr;
+  QLabel* image_ = nullptr;
+  QLabel* notice_ = nullptr;
+};
+
+}  // namespace varnix::app
