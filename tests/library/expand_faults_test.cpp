@@ -1,0 +1,185 @@
+// Result codes of the expansion, damaged dumps and hostile names.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/naming.h"
+#include "library/expand_test_support.h"
+
+namespace varnix {
+namespace {
+
+using test::DumpSpec;
+using test::ExpandFixture;
+using test::flight;
+using test::RecordBuilder;
+
+DumpSpec threeFlights() {
+  DumpSpec spec;
+  spec.flights = {flight(1, 1u << 2, {RecordBuilder().set(0, 0, 1), RecordBuilder(2).set(0, 0, 2)}),
+                  flight(2, 1u << 2, {RecordBuilder().set(0, 0, 3)}),
+                  flight(3, 1u << 2, {RecordBuilder(1).set(0, 0, 4), RecordBuilder()})};
+  return spec;
+}
+
+TEST(ExpandResults, PathsAndFilesThatCannotBeUsed) {
+  test::TempDir dir;
+  const std::string arg = dir.folderArgument();
+  EXPECT_EQ(ExpandDataFile(dir.path() + "/a.b/DUMP", arg), 1) << "the last '.' may belong to a folder";
+  EXPECT_TRUE(platform::fileExists(dir.path() + "/a.TXTUMP"));
+
+  EXPECT_EQ(ExpandDataFile("no-dot-here", arg), 8);
+  EXPECT_EQ(ExpandDataFile(dir.file("missing.DAT"), arg), 1);
+  EXPECT_EQ(test::readFile(dir.file("missing.TXT")), "");
+  EXPECT_TRUE(platform::fileExists(dir.file("missing.TXT"))) << "the empty index stays";
+  EXPECT_EQ(ExpandDataFile(dir.file("no-folder/R.DAT"), arg), 7);
+
+  // A dump named *.TXT would be its own index: it is left as it is.
+  const std::string dump = test::assembleDump(threeFlights());
+  test::writeFile(dir.file("R.txt"), dump);
+  EXPECT_EQ(ExpandDataFile(dir.file("R.txt"), arg), 7);
+  EXPECT_EQ(test::readFile(dir.file("R.txt")), dump);
+  EXPECT_EQ(IndexFilePath("C:\\d\\R1.D"), "C:\\d\\R1.TXT");
+  EXPECT_EQ(IndexFilePath("R1.DATA"), "R1.TXTA");
+}
+
+TEST(ExpandResults, BadHeaders) {
+  {
+    ExpandFixture fx;
+    std::string dump = test::assembleDump(threeFlights());
+    dump[dump.find("*") + 1] ^= 1;  // check digits of the "$U" line
+    EXPECT_EQ(fx.expand(dump), 2);
+    EXPECT_TRUE(fx.index().empty());
+  }
+  for (int before : {281, 282}) {  // lines before "$L"
+    ExpandFixture fx;
+    DumpSpec spec = threeFlights();
+    // $U $A $C $D $D $D $F $T are 8 lines; the rest are filler.
+    for (int i = 0; i < before - 8; ++i) spec.extraHeaderLines += "x\r\n";
+    const int code = fx.expand(test::assembleDump(spec));
+    if (before == 281)
+      EXPECT_EQ(code, 0) << "a \"$L\" line as the 282nd line is accepted";
+    else
+      EXPECT_EQ(code, 20);
+  }
+  {  // No "$L" line at all.
+    ExpandFixture fx;
+    EXPECT_EQ(fx.expand(test::headerLine("U,N1") + test::headerLine("D,1,10")), 2);
+  }
+}
+
+TEST(ExpandResults, BadFlightHeaderAndBadRecords) {
+  {
+    ExpandFixture fx;
+    DumpSpec spec = threeFlights();
+    spec.flights[2].corruptHeader = true;
+    EXPECT_EQ(fx.expand(test::assembleDump(spec)), 3);
+    EXPECT_EQ(fx.index().size(), 2u);
+  }
+  {
+    ExpandFixture fx;
+    DumpSpec spec = threeFlights();
+    spec.flights[0].records[1].badChecksum();
+    EXPECT_EQ(fx.expand(test::assembleDump(spec)), 5);
+    const auto index = fx.index();
+    ASSERT_EQ(index.size(), 1u) << "the current flight's line, no later one";
+    EXPECT_EQ(test::crlfLines(fx.csv("F00001.CSV")).size(), 8u) << "the bad record's lines are not written";
+  }
+  {  // A checksum error before the first value line: duration 0.00, not -0.00.
+    ExpandFixture fx;
+    DumpSpec spec = threeFlights();
+    spec.flights[1].records[0].badChecksum();
+    EXPECT_EQ(fx.expand(test::assembleDump(spec)), 5);
+    const auto index = fx.index();
+    ASSERT_EQ(index.size(), 2u);
+    EXPECT_EQ(index[1], "Flt#2- F00002.CSV  0.00 Hours Interval 6 sec 7/14/3 10:30:0");
+  }
+}
+
+TEST(ExpandResults, FlightCsvThatCannotBeWritten) {
+  {  // The data folder does not exist: no user folder can be made in it.
+    ExpandFixture fx;
+    test::writeFile(fx.dat, test::assembleDump(threeFlights()));
+    EXPECT_EQ(ExpandDataFile(fx.dat, fx.dir.file("absent") + "/"), 9);
+    EXPECT_TRUE(fx.index().empty());
+  }
+  {  // All 53 names of flight 2 taken: the first flight stays expanded.
+    ExpandFixture fx;
+    const std::string user = fx.data + "/N123AB";
+    platform::makeFolder(user);
+    for (int i = 0; i < kNameSuffixCount; ++i)
+      test::writeFile(user + "/F00002" + std::string(NameSuffix(i)) + ".CSV", "old");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(fx.expand(test::assembleDump(threeFlights())), 9);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Remove Multiple Flight Files named: F00002AZ.CSV$$.CSV\n"), std::string::npos);
+    EXPECT_EQ(fx.index().size(), 1u);
+    EXPECT_EQ(fx.csv("F00002.CSV"), "old");
+    EXPECT_FALSE(platform::fileExists(user + "/F00003.CSV"));
+  }
+}
+
+TEST(ExpandResults, UnusableUserIdsStayInsideTheDataFolder) {
+  for (const char* id : {"..", "A/B", "CON", "X:Y"}) {
+    ExpandFixture fx;
+    DumpSpec spec = threeFlights();
+    spec.userId = id;
+    EXPECT_EQ(fx.expand(test::assembleDump(spec)), 0) << id;
+    EXPECT_FALSE(fx.csv("F00001.CSV", "BadData").empty()) << id;
+    EXPECT_NE(test::crlfLines(fx.csv("F00001.CSV", "BadData"))[2].find(id), std::string::npos);
+  }
+}
+
+TEST(ExpandResults, MoreFlightsThanTheTableHolds) {
+  ExpandFixture fx;
+  DumpSpec spec;
+  for (int i = 0; i < 258; ++i) spec.flights.push_back(flight(static_cast<std::uint16_t>(i + 1), 1u << 2, {RecordBuilder()}));
+  EXPECT_EQ(fx.expand(test::assembleDump(spec)), 2);
+  const auto index = fx.index();
+  ASSERT_EQ(index.size(), 256u);
+  EXPECT_EQ(index.back().substr(0, 19), "Flt#256- F00256.CSV");
+}
+
+TEST(ExpandResults, ShortAndDamagedDumpsNeverReadOutOfBounds) {
+  DumpSpec spec = threeFlights();
+  spec.flights[1].header.presence = 0xFFFFFFFF;
+  spec.flights[1].records.push_back(RecordBuilder(3).set(0, 0, 9).set(6, 0, 1).set(2, 4, 7, true).set(5, 2, 2));
+  const std::string whole = test::assembleDump(spec);
+  const std::size_t dataStart = whole.find("$L,");
+  // Every cut inside the flight data: bad data (5) or, once the flights are
+  // whole, a missing closing line (6).
+  for (std::size_t n = dataStart + 12; n < whole.size(); ++n) {
+    ExpandFixture fx;
+    const int code = fx.expand(whole.substr(0, n));
+    EXPECT_TRUE(code == 5 || code == 6 || code == 0) << n << ": " << code;
+  }
+  // A "$L" line that claims far more data than the file holds, and a "$D"
+  // line longer than the data.
+  {
+    ExpandFixture fx;
+    std::string dump = whole;
+    const std::string l = test::headerLine("L,1");
+    dump.replace(dump.find(l), l.size(), test::headerLine("L,8000000"));
+    EXPECT_EQ(fx.expand(dump), 6);
+    dump = whole;
+    const std::size_t d = dump.find("$D,3,");
+    dump.replace(d, dump.find('\n', d) + 1 - d, test::headerLine("D,3,30000"));
+    const int code = fx.expand(dump);
+    EXPECT_TRUE(code == 5 || code == 6) << code;
+  }
+  // Random damage in the flight data: any code, never a crash.
+  std::mt19937 rng(7);
+  for (int round = 0; round < 300; ++round) {
+    std::string dump = whole;
+    for (int k = 0; k < 3; ++k) {
+      const std::size_t at = dataStart + 12 + rng() % (whole.size() - dataStart - 12);
+      dump[at] = static_cast<char>(rng());
+    }
+    ExpandFixture fx;
+    const int code = fx.expand(dump);
+    EXPECT_TRUE(code >= 0 && code <= 9) << code;
+  }
+}
+
+}  // namespace
+}  // namespace varnix
