@@ -1,6 +1,19 @@
 #include "result_messages.h"
 
+#include "varnix/varnix.h"
+
 namespace varnix::messages {
+
+std::string libraryFaultMessage(int code) {
+  switch (code) {
+    case VARNIX_NOT_AVAILABLE:
+      return "This function is not available in the flight data library.";
+    case VARNIX_INTERNAL_ERROR:
+      return "The flight data library stopped because of an internal error.";
+    default:
+      return {};
+  }
+}
 
 std::string downloadMessage(int code, std::string_view portName) {
   switch (code) {
@@ -34,7 +47,7 @@ std::string downloadMessage(int code, std::string_view portName) {
     case 12:
       return "Could not copy the downloaded data into its folder. The data is kept in the .DAT file where it was received.";
     default:
-      return {};
+      return libraryFaultMessage(code);
   }
 }
 
@@ -59,7 +72,7 @@ std::string expandMessage(int code, std::string_view datPath) {
     case 9:
       return "Couldn't create the flight .CSV file, stopped expanding data.";
     default:
-      return {};
+      return libraryFaultMessage(code);
   }
 }
 

@@ -10,6 +10,10 @@ namespace varnix::messages {
 
 inline constexpr const char* kInformationTitle = "Varnix Information";
 
+// The codes every function may return beyond its own table (not available,
+// internal error); empty for any other code.
+std::string libraryFaultMessage(int code);
+
 // DataDownload; `portName` as read from "VARNIX.CFG" (code 1 names it).
 std::string downloadMessage(int code, std::string_view portName);
 

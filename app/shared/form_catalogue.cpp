@@ -1,8 +1,11 @@
 #include "shared/form_catalogue.h"
 
+#include "archives/frm_archives.h"
 #include "data_folder/frm_choose_dir.h"
+#include "download/frm_status_bar.h"
 #include "data_folder/frm_folder_info.h"
 #include "main_menu/frm_varnix.h"
+#include "palm/frm_palm.h"
 #include "select_port/frm_select_port.h"
 #include "startup/frm_top.h"
 #include "viewers/frm_list_view.h"
@@ -31,6 +34,9 @@ constexpr Entry kForms[] = {
     {FrmChooseDir::kName, &make<FrmChooseDir>},
     {FrmViewFileNew::kName, &make<FrmViewFileNew>},
     {FrmListView::kName, &make<FrmListView>},
+    {FrmArchives::kName, &make<FrmArchives>},
+    {FrmStatusBar::kName, &make<FrmStatusBar>},
+    {FrmPalm::kName, &make<FrmPalm>},
 };
 
 }  // namespace

@@ -1,0 +1,252 @@
+#include "archives/frm_archives.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "archives/flow_helpers.h"
+#include "archives/listing_procedures.h"
+#include "binding/library_buffers.h"
+#include "binding/varnix_library.h"
+#include "data_folder/folder_browser.h"
+#include "platform/platform.h"
+#include "result_messages.h"
+#include "shared/message_box.h"
+#include "shared/mod_status_bar.h"
+#include "shared/text_lines.h"
+#include "viewers/frm_list_view.h"
+#include "viewers/text_view.h"
+
+namespace varnix::app {
+
+namespace {
+
+const QString kArchivesInfo = QStringLiteral("Decompress Archives Info");
+const QString kArchiveFileInfo = QStringLiteral("Decompress Archive File Info");
+
+QLabel* label(QWidget* parent, const char* name, const QString& text) {
+  auto* l = new QLabel(text, parent);
+  l->setObjectName(QString::fromLatin1(name));
+  l->setWordWrap(true);
+  return l;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text) {
+  auto* b = new QPushButton(text, parent);
+  b->setObjectName(QString::fromLatin1(name));
+  return b;
+}
+
+}  // namespace
+
+FrmArchives::FrmArchives() : Form(kName) {
+  setWindowTitle(QStringLiteral("Decompress Archive Files"));
+  browser_ = new FolderBrowser(this, QStringLiteral("*.DAT"));
+  auto* choose = label(this, "lblChooseFiles", QStringLiteral("Choose a file to be decompressed:"));
+  auto* label6 = label(this, "Label6",
+                       QStringLiteral("If the file to be decompressed is not in current data directory, press Browse "
+                                      "button to copy the file to current data directory."));
+  auto* browseButton = button(this, "cmdBrowse", QStringLiteral("Browse..."));
+  auto* decompressButton = button(this, "cmdDecompress", QStringLiteral("&Decompress"));
+  label1_ = label(this, "Label1", QString());
+  QFont bold = label1_->font();
+  bold.setBold(true);
+  label1_->setFont(bold);
+  lstFiles_ = new QListWidget(this);
+  lstFiles_->setObjectName(QStringLiteral("lstFiles"));
+  lstFiles_->setFont(QFont(QStringLiteral("DejaVu Sans Mono")));
+  auto* hint = label(this, "lblArchives", QStringLiteral("To view a decompressed file, double click that file."));
+  auto* exitButton = button(this, "cmdExit", QStringLiteral("&Return to Main Menu"));
+
+  connect(browser_, &FolderBrowser::folderChanged, this, &FrmArchives::folderChanged);
+  connect(browser_, &FolderBrowser::fileClicked, this, [this](const QString& path) { selected_ = path; });
+  connect(browser_, &FolderBrowser::fileDoubleClicked, this, [this](const QString& path) {
+    selected_ = path;
+    decompress();
+  });
+  connect(browseButton, &QPushButton::clicked, this, &FrmArchives::browse);
+  connect(decompressButton, &QPushButton::clicked, this, &FrmArchives::decompress);
+  connect(lstFiles_, &QListWidget::itemDoubleClicked, this, &FrmArchives::viewFlightFile);
+  connect(exitButton, &QPushButton::clicked, this, [this] { unloadForm(this); });
+
+  auto* left = new QVBoxLayout;
+  left->addWidget(choose);
+  left->addWidget(browser_->driveList());
+  left->addWidget(browser_->folderList(), 1);
+  left->addWidget(browser_->fileList(), 1);
+  auto* leftBox = new QWidget(this);
+  leftBox->setLayout(left);
+  left->setContentsMargins(0, 0, 0, 0);
+  leftBox->setFixedWidth(320);
+
+  auto* right = new QVBoxLayout;
+  right->addWidget(label6);
+  auto* browseRow = new QHBoxLayout;
+  browseRow->addWidget(browseButton);
+  browseRow->addStretch(1);
+  right->addLayout(browseRow);
+  right->addSpacing(12);
+  right->addWidget(label1_);
+  right->addWidget(lstFiles_, 1);
+  right->addWidget(hint);
+
+  auto* body = new QHBoxLayout;
+  body->setSpacing(24);
+  body->addWidget(leftBox);
+  body->addLayout(right, 1);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addSpacing(60);
+  buttons->addWidget(decompressButton);
+  buttons->addStretch(1);
+  buttons->addWidget(exitButton);
+  buttons->addSpacing(60);
+
+  auto* page = new QVBoxLayout(this);
+  page->setContentsMargins(20, 16, 20, 16);
+  page->setSpacing(12);
+  page->addLayout(body, 1);
+  page->addLayout(buttons);
+}
+
+void FrmArchives::load() {
+  browser_->openOn(modStatusBar::DataFolder);
+  selected_.clear();
+  modStatusBar::FitToScreen(this);
+  modStatusBar::CenterForm(this);
+}
+
+void FrmArchives::folderChanged() { selected_.clear(); }
+
+void FrmArchives::browse() {
+  using modStatusBar::DataFolder;
+  browser_->setFolder(modStatusBar::AppFolder);
+  const QString chosen = chooser_ ? chooser_(DataFolder)
+                                  : QFileDialog::getOpenFileName(this, QStringLiteral("Open"), DataFolder,
+                                                                 QStringLiteral("Text files (*.dat)"));
+  if (!chosen.isEmpty()) {
+    const QString target = modStatusBar::JoinPath(DataFolder, QFileInfo(chosen).fileName());
+    // A file that already lies in the data folder is left as it is:
+    // copying it over itself would empty it.
+    if (!sameFile(chosen, target)) platform::copyFile(toLibraryText(chosen), toLibraryText(target));
+  }
+  browser_->setFolder(DataFolder);
+  browser_->refreshFiles();
+}
+
+bool FrmArchives::fileDump(const QString& target, const QString& userFolder, int idCode, const QString& name) {
+  const QString question =
+      QStringLiteral("'") + selected_ + QStringLiteral("' will be moved to folder: '") + userFolder +
+      (idCode == 0 ? QStringLiteral("' and decompressed.") : QStringLiteral("'."));
+  if (MsgBox(question, kArchiveFileInfo, MsgIcon::None, MsgButtons::YesNo) != MsgAnswer::Yes) return false;
+  if (QFileInfo::exists(target)) {
+    if (MsgBox(QStringLiteral("'") + target + QStringLiteral("' already existed, Overwrite? "), kProgramTitle,
+               MsgIcon::None, MsgButtons::YesNo) != MsgAnswer::Yes)
+      return false;
+    QFile::remove(target);
+  }
+  if (!QFileInfo(userFolder).isDir()) QDir().mkdir(userFolder);
+  if (!moveFile(selected_, target)) {
+    MsgBox(QStringLiteral("'") + name + QStringLiteral("' could not be moved to folder: '") + userFolder +
+               QStringLiteral("'."),
+           kArchivesInfo, MsgIcon::Exclamation);
+    return false;
+  }
+  selected_ = target;
+  return true;
+}
+
+void FrmArchives::decompress() {
+  using namespace modStatusBar;
+  std::string folderBuf = folderBuffer(toLibraryText(DataFolder));
+  QDir::setCurrent(AppFolder);
+  lstFiles_->clear();
+  if (selected_.isEmpty()) {
+    MsgBox(QStringLiteral("Please select a file."), kArchivesInfo, MsgIcon::Exclamation);
+    return;
+  }
+  const QString name = fileNameOf(selected_);
+
+  std::string fileBuf = pathBuffer(toLibraryText(selected_));
+  std::string idBuf = idBuffer();
+  const LibraryCall idCall = programLibrary().GetUserID(fileBuf, idBuf);
+  if (reportLibraryProblem(idCall)) return;
+  UserID = fromLibraryText(userIdFrom(idBuf));
+  const int idCode = idCall.code;
+
+  const QString userFolder = JoinPath(DataFolder, UserID);
+  const QString target = JoinPath(userFolder, name);
+  if (selected_ != target && !fileDump(target, userFolder, idCode, name)) return;
+
+  if (idCode != 0) {
+    MsgBox(QStringLiteral("Sorry, '") + name + QStringLiteral("' could not be decompressed."));
+    return;
+  }
+
+  fileBuf = pathBuffer(toLibraryText(selected_));
+  const LibraryCall expand = programLibrary().ExpandDataFile(fileBuf, folderBuf);
+  if (reportLibraryProblem(expand)) return;
+  const std::string text = messages::expandMessage(expand.code, toLibraryText(name));
+  if (!text.empty()) MsgBox(fromLibraryText(text), kArchivesInfo, MsgIcon::Exclamation);
+  if (expand.code == 1 || expand.code == 7 || expand.code == 8) return;
+
+  label1_->setText(QStringLiteral("The following files decompressed from: ") + selected_);
+  const std::optional<QString> index = indexFileOf(selected_);
+  if (!index || !QFileInfo::exists(*index)) return;
+  const std::optional<QStringList> lines = readTextLines(*index);
+  if (!lines) return;
+  lstFiles_->addItems(*lines);
+
+  if (!lines->isEmpty() && !lines->first().isEmpty()) {
+    QString first = lines->first();
+    QString word = SecondWord(first);
+    if (!WarnMultipleFlightFile(word)) return;
+  } else {
+    MsgBox(QStringLiteral("No data was decompressed."), kArchivesInfo, MsgIcon::Exclamation);
+    // Only an index that lists nothing at all is removed.
+    if (lines->join(QString()).trimmed().isEmpty()) QFile::remove(*index);
+  }
+  browser_->setFolder(userFolder);
+}
+
+void FrmArchives::viewFlightFile(QListWidgetItem* item) {
+  if (!item) item = lstFiles_->currentItem();
+  if (!item) {
+    MsgBox(QStringLiteral("Please choose a flight in the list first."), kArchivesInfo, MsgIcon::Exclamation);
+    return;
+  }
+  const QString fileName = modStatusBar::FlightFileOfLine(item->text());
+  if (fileName.isEmpty()) {
+    MsgBox(QStringLiteral("The line '") + item->text().trimmed() + QStringLiteral("' names no flight file."),
+           kArchivesInfo, MsgIcon::Exclamation);
+    return;
+  }
+  const QString path = modStatusBar::JoinPath(modStatusBar::JoinPath(modStatusBar::DataFolder, modStatusBar::UserID),
+                                              fileName);
+  if (!QFileInfo(path).isFile()) {
+    MsgBox(QStringLiteral("The flight file '") + path + QStringLiteral("' does not exist."), kArchivesInfo,
+           MsgIcon::Exclamation);
+    return;
+  }
+  QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+  const ShownText read = readFileForDisplay(path);
+  QGuiApplication::restoreOverrideCursor();
+  if (read.status != ShownText::Shown) {
+    MsgBox(QStringLiteral("The specified file is too large to display."), kProgramTitle, MsgIcon::Exclamation);
+    return;
+  }
+  FrmListView& viewer = forms::get<FrmListView>();
+  viewer.showFile(path, read.text);
+  viewer.show();
+  hide();
+}
+
+}  // namespace varnix::app

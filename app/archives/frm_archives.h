@@ -1,0 +1,55 @@
+// The archive screen: files a dump that is already on disk into its user
+// folder, expands it, lists its flights and shows any of them in the list
+// viewer. The download road and the Palm screen reuse it, retitled, to list
+// the files of an expansion they ran.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "shared/forms.h"
+
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+
+namespace varnix::app {
+
+class FolderBrowser;
+
+class FrmArchives : public Form {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kName = "frmArchives";
+
+  FrmArchives();
+  void load() override;
+
+  FolderBrowser* browser() const { return browser_; }
+  QListWidget* lstFiles() const { return lstFiles_; }
+  QLabel* label1() const { return label1_; }
+  const QString& selectedFile() const { return selected_; }
+  void setSelectedFile(const QString& path) { selected_ = path; }
+
+  // "&Decompress", "Browse..." and a double-click on a line of lstFiles.
+  void decompress();
+  void browse();
+  void viewFlightFile(QListWidgetItem* item);
+
+  // Replaces the standard open-file dialog of "Browse..." (tests); the
+  // function gets the initial folder and returns the chosen file or "".
+  void setOpenFileChooser(std::function<QString(const QString&)> chooser) { chooser_ = std::move(chooser); }
+
+ private:
+  void folderChanged();
+  bool fileDump(const QString& target, const QString& userFolder, int idCode, const QString& name);
+
+  FolderBrowser* browser_ = nullptr;
+  QListWidget* lstFiles_ = nullptr;
+  QLabel* label1_ = nullptr;
+  QString selected_;
+  std::function<QString(const QString&)> chooser_;
+};
+
+}  // namespace varnix::app

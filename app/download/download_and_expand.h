@@ -1,0 +1,10 @@
+// The program's main road: download a dump, expand it, list its flights
+// and remember its user id.
+#pragma once
+
+namespace varnix::app::modStatusBar {
+
+// Called by the download screen's Start button.
+void DownloadAndExpand();
+
+}  // namespace varnix::app::modStatusBar

@@ -1,0 +1,57 @@
+#include "download/show_decompressed_files.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+
+#include "archives/flow_helpers.h"
+#include "archives/frm_archives.h"
+#include "archives/listing_procedures.h"
+#include "data_folder/folder_browser.h"
+#include "shared/message_box.h"
+#include "shared/text_lines.h"
+
+namespace varnix::app::modStatusBar {
+
+void ShowDecompressedFiles(const QString& givenPath) {
+  QString path = givenPath;
+  const qsizetype nul = path.indexOf(QChar(0));
+  if (nul >= 0) path.truncate(nul);
+
+  // A path that names no .DAT in an existing folder lists nothing.
+  const QString name = fileNameOf(path);
+  const std::optional<QString> index = indexFileOf(path);
+  const QString folder = path.left(path.size() - name.size());
+  if (!index || folder.isEmpty()) return;
+
+  FrmArchives& archives = forms::get<FrmArchives>();
+  if (!archives.browser()->setFolder(folder)) return;
+  const QString dumpName = fileNameOf(index->left(index->size() - 3) + QStringLiteral("DAT"));
+  archives.label1()->setText(QStringLiteral("The following files decompressed from: ") + dumpName);
+
+  if (!QFileInfo::exists(*index)) return;
+  const std::optional<QStringList> lines = readTextLines(*index);
+  if (!lines) return;
+  archives.lstFiles()->clear();
+  archives.lstFiles()->addItems(*lines);
+  archives.setWindowTitle(QStringLiteral("View New Decompressed Files"));
+  archives.show();
+
+  QString warnName = dumpName;
+  if (!WarnMultipleFlightFile(warnName)) return;
+  QString warnIndex = *index;
+  if (!WarnMultipleFlightFile(warnIndex)) return;
+  if (!lines->isEmpty() && !lines->first().isEmpty()) {
+    QString first = lines->first();
+    QString word = SecondWord(first);
+    WarnMultipleFlightFile(word);
+  } else {
+    MsgBox(QStringLiteral("No data was decompressed."), QStringLiteral("Decompress Archives Info"),
+           MsgIcon::Exclamation);
+    // Only an index that lists nothing at all is removed.
+    if (lines->join(QString()).trimmed().isEmpty()) QFile::remove(*index);
+  }
+}
+
+}  // namespace varnix::app::modStatusBar
