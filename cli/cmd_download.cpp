@@ -105,6 +105,8 @@ void addDownloadCommand(CLI::App& app, int& exitCode) {
       ->check(CLI::Range(1, kMaxSeconds));
   cmd->add_option("--data-folder", args->dataFolder, "Data folder (default: the program's data folder)");
   cmd->add_flag("--expand", args->expand, "Expand the stored dump into its flight index and CSV files");
+  // An option given twice takes its later value, so a script can override its defaults.
+  for (auto* option : cmd->get_options()) option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   cmd->callback([args, &exitCode] { exitCode = runDownload(*args); });
 }
 

@@ -1,0 +1,125 @@
+// varnix-cli download against the simulated instrument, run as a user runs
+// it: exit codes, the stored dump's path on stdout, and with --expand the
+// same files that varnix-cli expand makes of the stored dump.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <thread>
+
+#include "dump_sender.h"
+#include "sim_line.h"
+#include "support/dump_builder.h"
+
+namespace varnix {
+namespace {
+
+namespace fs = std::filesystem;
+using test::DumpBuilder;
+using test::TempDir;
+
+struct CliRun {
+  int exit = -1;
+  std::string out, err;
+};
+
+// Runs varnix-cli in `dir` (where its working file lies).
+CliRun runCli(const TempDir& dir, const std::string& args) {
+  const std::string out = dir.file("cli.out"), err = dir.file("cli.err");
+  const std::string command =
+      "cd '" + dir.path() + "' && '" + VARNIX_CLI + "' " + args + " >'" + out + "' 2>'" + err + "' </dev/null";
+  const int status = std::system(command.c_str());
+  CliRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readFile(out), test::readFile(err)};
+  fs::remove(out);
+  fs::remove(err);
+  return run;
+}
+
+// Downloads `dump` sent by the simulated instrument.
+CliRun download(const TempDir& dir, const std::string& dump, const std::string& moreArgs) {
+  sim::PtyLine line;
+  std::thread instrument([&] {
+    if (!line.waitForReceiver(60000)) return;
+    sim::sendDump(line.fd(), dump, {});
+    line.waitForReceiverGone(60000);
+  });
+  const CliRun run = runCli(dir, "download --port '" + line.path() + "' --baud 19200 --first-byte-timeout 20 " +
+                                     "--end-timeout 2 --data-folder '" + dir.file("data") + "' " + moreArgs);
+  instrument.join();
+  return run;
+}
+
+std::string twoFlightDump() {
+  test::FlightHeaderFields first, second;
+  second.flightNumber = 2;
+  second.hours = 11;
+  return DumpBuilder()
+      .line("U,N123AB")
+      .line("C,830,0,0,0,288")
+      .line("D,1,8")
+      .line("D,2,8")
+      .line("L,1")
+      .bytes(test::flightHeader(first))
+      .padding()
+      .bytes(test::flightHeader(second))
+      .padding()
+      .closing()
+      .str();
+}
+
+// Name -> contents of the files in `folder`.
+std::map<std::string, std::string> filesIn(const std::string& folder) {
+  std::map<std::string, std::string> out;
+  for (const auto& e : fs::directory_iterator(folder))
+    out[e.path().filename().string()] = test::readFile(e.path().string());
+  return out;
+}
+
+TEST(CliDownload, ExpandsTheStoredDumpAsExpandDoes) {
+  TempDir dir;
+  const std::string dump = twoFlightDump();
+  const CliRun run = download(dir, dump, "--expand");
+  ASSERT_EQ(run.exit, 0) << run.err;
+  ASSERT_FALSE(run.out.empty());
+  const std::string stored = run.out.substr(0, run.out.find('\n'));
+  EXPECT_EQ(fs::path(stored).parent_path(), fs::path(dir.file("data/N123AB")));
+  EXPECT_EQ(test::readFile(stored), dump);
+  const auto downloaded = filesIn(dir.file("data/N123AB"));
+  EXPECT_GT(downloaded.size(), 2u) << "the dump, its index and flight files";
+
+  // The same dump expanded on its own, in a second data folder.
+  TempDir other;
+  fs::create_directories(other.file("data/N123AB"));
+  const std::string copy = other.file("data/N123AB/" + fs::path(stored).filename().string());
+  fs::copy_file(stored, copy);
+  const CliRun expand = runCli(other, "expand '" + copy + "' --data-folder '" + other.file("data") + "'");
+  EXPECT_EQ(expand.exit, 0) << expand.err;
+  EXPECT_EQ(filesIn(other.file("data/N123AB")), downloaded);
+  EXPECT_EQ(run.out.substr(run.out.find('\n') + 1), expand.out) << "the same index lines";
+  EXPECT_FALSE(fs::exists(dir.file(fs::path(stored).filename().string()))) << "no working file left";
+}
+
+TEST(CliDownload, ShortAndBadDumps) {
+  {
+    TempDir dir;
+    const CliRun run = download(dir, "", "--first-byte-timeout 1");  // the later one counts
+    EXPECT_EQ(run.exit, 7);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("No data was downloaded"), std::string::npos) << run.err;
+    EXPECT_EQ(std::distance(fs::recursive_directory_iterator(dir.path()), fs::recursive_directory_iterator()), 1)
+        << "only the empty data folder";
+  }
+  {
+    TempDir dir;
+    const std::string dump = DumpBuilder().line("C,830,0,0,0,288").line("L,0").closing().str();
+    const CliRun run = download(dir, dump, "--expand");
+    EXPECT_EQ(run.exit, 8) << "a dump filed under BadData is not expanded";
+    EXPECT_EQ(fs::path(run.out.substr(0, run.out.find('\n'))).parent_path(), fs::path(dir.file("data/BadData")));
+    EXPECT_EQ(filesIn(dir.file("data/BadData")).size(), 1u);
+  }
+}
+
+}  // namespace
+}  // namespace varnix

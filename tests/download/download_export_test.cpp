@@ -1,0 +1,61 @@
+// DataDownload as a program calls it: settings files in the program folder,
+// fixed-size buffers. This program has a folder of its own, so its
+// "VARNIX.CFG" and "TIMEOUT.CFG" touch no other test.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "dump_sender.h"
+#include "platform/platform.h"
+#include "sim_line.h"
+#include "support/dump_builder.h"
+#include "varnix/varnix.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using varnix::test::DumpBuilder;
+using varnix::test::TempDir;
+
+TEST(DataDownloadExport, ReadsItsSettingsAndFillsThePathBuffer) {
+  const std::string cfg = varnix::platform::programFile("VARNIX.CFG");
+  const std::string timeouts = varnix::platform::programFile("TIMEOUT.CFG");
+  TempDir data;
+  std::string folderArg = data.folderArgument();
+  char path[VARNIX_PATH_BUFFER];
+
+  // Without "VARNIX.CFG": 9, and no working file is left behind.
+  std::remove(cfg.c_str());
+  const auto before = std::distance(fs::directory_iterator("."), fs::directory_iterator());
+  std::memset(path, 'x', sizeof path);
+  EXPECT_EQ(DataDownload(path, folderArg.data()), 9);
+  EXPECT_STREQ(path, "");
+  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), before);
+
+  // A port that does not exist: 1.
+  varnix::test::writeFile(cfg, "/dev/no-such-port 19200\r\n");
+  EXPECT_EQ(DataDownload(path, folderArg.data()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), before);
+
+  // A whole download over the simulated instrument.
+  const std::string dump = DumpBuilder().line("U,N123AB").line("L,0").closing().str();
+  varnix::sim::PtyLine line;
+  varnix::test::writeFile(cfg, line.path() + " 19200\r\n");
+  varnix::test::writeFile(timeouts, "20 1\r\n");
+  std::thread instrument([&] {
+    if (!line.waitForReceiver(60000)) return;
+    varnix::sim::sendDump(line.fd(), dump, {});
+    line.waitForReceiverGone(60000);
+  });
+  const int code = DataDownload(path, folderArg.data());
+  instrument.join();
+  std::remove(cfg.c_str());
+  std::remove(timeouts.c_str());
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(fs::path(path).parent_path(), fs::path(data.file("N123AB")));
+  EXPECT_EQ(varnix::test::readFile(path), dump);
+}
+
+}  // namespace
