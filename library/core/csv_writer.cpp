@@ -15,15 +15,28 @@ constexpr std::size_t kDurationPlaceholder = 35;
 // Largest value line: the clock plus 79 fields of at most 14 characters.
 constexpr std::size_t kLineBuffer = 2048;
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 char* putUnsigned(char* p, std::uint32_t v) {
   char digits[10];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } while (v != 0);
-  while (n > 0) *p++ = digits[--n];
-  return p;
+  int n = 10;
+  while (v >= 100) {
+    const std::uint32_t pair = (v % 100) * 2;
+    v /= 100;
+    digits[--n] = kDigitPairs[pair + 1];
+    digits[--n] = kDigitPairs[pair];
+  }
+  if (v >= 10) {
+    digits[--n] = kDigitPairs[v * 2 + 1];
+    digits[--n] = kDigitPairs[v * 2];
+  } else {
+    digits[--n] = static_cast<char>('0' + v);
+  }
+  std::memcpy(p, digits + n, static_cast<std::size_t>(10 - n));
+  return p + (10 - n);
 }
 
 char* putSigned(char* p, std::int32_t v) {

@@ -1,7 +1,6 @@
 #include "core/decoder.h"
 
 #include <algorithm>
-#include <bit>
 #include <limits>
 
 namespace varnix {
@@ -41,7 +40,14 @@ bool extendedHasSign(int g) { return g != 6 && g != 7; }
 
 }  // namespace
 
-void BuildChannelTable(Decoder& decoder, ChannelLayout layout) { decoder.channels = ChannelTable(layout); }
+void BuildChannelTable(Decoder& decoder, ChannelLayout layout) {
+  decoder.channels = ChannelTable(layout);
+  decoder.rowAtMask.fill(-1);
+  for (std::size_t i = 0; i < decoder.channels.size(); ++i) {
+    const ChannelRow& r = decoder.channels[i];
+    if (hasMask(r)) decoder.rowAtMask[static_cast<std::size_t>(r.maskGroup * 8 + r.maskBit)] = static_cast<std::int16_t>(i);
+  }
+}
 
 void SetUpValueTable(Decoder& decoder, std::uint32_t presence, std::uint32_t extendedPresence) {
   for (ValueSlot& s : decoder.values) s = ValueSlot{false, 0, false, "", 0, 0, 0};
@@ -52,6 +58,12 @@ void SetUpValueTable(Decoder& decoder, std::uint32_t presence, std::uint32_t ext
     ValueSlot& s = decoder.values[static_cast<std::size_t>(r.column)];
     s = ValueSlot{true, r.presenceBit, false, r.name, 0, r.initialValue, r.initialValue};
     if (r.presenceBit == 27) decoder.fuelFlowPresent = true;
+  }
+  decoder.enabledRowCount = 0;
+  for (std::size_t i = 0; i < decoder.channels.size(); ++i) {
+    const ChannelRow& r = decoder.channels[i];
+    if (r.column >= 0 && r.column < kValueSlots && decoder.values[static_cast<std::size_t>(r.column)].enabled)
+      decoder.enabledRows[static_cast<std::size_t>(decoder.enabledRowCount++)] = static_cast<std::uint8_t>(i);
   }
 }
 
@@ -79,8 +91,9 @@ RecordOutcome ReadRecord(Decoder& d, ByteReader& reader, bool extended) {
   d.dataCount = 0;
   if (!takeMaskedBytes(reader, d, flags, extended ? extendedHasSign : plainHasSign)) return RecordOutcome::Truncated;
 
+  static constexpr std::uint8_t kNibbleBits[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
   int count = 0;
-  for (std::uint8_t m : d.fieldMask) count += std::popcount(m);
+  for (std::uint8_t m : d.fieldMask) count += kNibbleBits[m & 15] + kNibbleBits[m >> 4];
   for (int i = 0; i < count; ++i)
     if (!reader.take(d.data[static_cast<std::size_t>(i)])) return RecordOutcome::Truncated;
   d.dataCount = count;
@@ -97,50 +110,58 @@ void ApplyRecord(Decoder& d) {
     return (masks[static_cast<std::size_t>(r.maskGroup)] >> r.maskBit) & 1u;
   };
 
-  // 1. Data bytes to their rows, in table order (ascending group, then bit).
-  // A raw difference lives for one record only: a high byte that came
-  // without its low byte is never carried into a later record.
-  for (ValueSlot& s : d.values) s.rawDifference = 0;
+  // 1. Data bytes to their rows: the bytes come in ascending order of group,
+  // then bit, as the rows do. A low byte sets its column's raw difference and
+  // a high byte adds to it; a raw difference is only used when its low byte
+  // came in the same record, so one left over from a lone high byte is never
+  // read (it wraps, without overflow, if such bytes keep coming).
   int next = 0;
-  for (const ChannelRow& r : d.channels) {
-    if (!hasMask(r) || !bitSet(d.fieldMask, r)) continue;
-    if (next >= d.dataCount) break;
-    const std::uint8_t byte = d.data[static_cast<std::size_t>(next++)];
-    ValueSlot* s = slotOf(d, r);
-    if (!s) continue;
-    if (IsDeltaClass(r.decodeClass))
-      s->rawDifference = byte;
-    else if (r.decodeClass == kHighLeft || r.decodeClass == kHighRight)
-      s->rawDifference += byte * 256;
+  for (int g = 0; g < kMaskGroups; ++g) {
+    const unsigned mask = d.fieldMask[static_cast<std::size_t>(g)];
+    for (int b = 0; mask >> b != 0; ++b) {
+      if (!((mask >> b) & 1u)) continue;
+      if (next >= d.dataCount) break;
+      const std::uint8_t byte = d.data[static_cast<std::size_t>(next++)];
+      const int row = d.rowAtMask[static_cast<std::size_t>(g * 8 + b)];
+      if (row < 0) continue;
+      const ChannelRow& r = d.channels[static_cast<std::size_t>(row)];
+      ValueSlot* s = slotOf(d, r);
+      if (!s) continue;
+      if (IsDeltaClass(r.decodeClass))
+        s->rawDifference = byte;
+      else if (r.decodeClass == kHighLeft || r.decodeClass == kHighRight)
+        s->rawDifference = wrappingAdd(s->rawDifference, byte * 256);
+    }
   }
 
   // 2 and 3. Differences, then the spreads over the available values.
   std::int32_t smallestA = 9999, smallestB = 9999, largestA = -40, largestB = -40;
-  for (const ChannelRow& r : d.channels) {
-    ValueSlot* s = slotOf(d, r);
-    if (!s) continue;
+  for (int i = 0; i < d.enabledRowCount; ++i) {
+    const ChannelRow& r = d.channels[d.enabledRows[static_cast<std::size_t>(i)]];
+    ValueSlot& s = d.values[static_cast<std::size_t>(r.column)];
     if (IsDeltaClass(r.decodeClass) && hasMask(r) && bitSet(d.fieldMask, r)) {
-      const std::int32_t diff = bitSet(d.signMask, r) ? -s->rawDifference : s->rawDifference;
+      const std::uint32_t raw = static_cast<std::uint32_t>(s.rawDifference);
+      const std::int32_t diff = static_cast<std::int32_t>(bitSet(d.signMask, r) ? 0u - raw : raw);
       if (diff == 0) {
-        s->notAvailable = true;
+        s.notAvailable = true;
       } else {
-        s->notAvailable = false;
-        s->currentValue = wrappingAdd(s->currentValue, diff);
+        s.notAvailable = false;
+        s.currentValue = wrappingAdd(s.currentValue, diff);
       }
     }
-    if (r.decodeClass == kDeltaSpreadA && !s->notAvailable) {
-      smallestA = std::min(smallestA, s->currentValue);
-      largestA = std::max(largestA, s->currentValue);
-    } else if (r.decodeClass == kDeltaSpreadB && !s->notAvailable) {
-      smallestB = std::min(smallestB, s->currentValue);
-      largestB = std::max(largestB, s->currentValue);
+    if (r.decodeClass == kDeltaSpreadA && !s.notAvailable) {
+      smallestA = std::min(smallestA, s.currentValue);
+      largestA = std::max(largestA, s.currentValue);
+    } else if (r.decodeClass == kDeltaSpreadB && !s.notAvailable) {
+      smallestB = std::min(smallestB, s.currentValue);
+      largestB = std::max(largestB, s.currentValue);
     } else if (r.decodeClass == kSpreadA || r.decodeClass == kSpreadB) {
       const std::int64_t spread = r.decodeClass == kSpreadA
                                       ? std::int64_t{largestA} - smallestA
                                       : std::int64_t{largestB} - smallestB;
-      s->currentValue = spread > 0 ? static_cast<std::int32_t>(std::min<std::int64_t>(
-                                         spread, std::numeric_limits<std::int32_t>::max()))
-                                   : 0;
+      s.currentValue = spread > 0 ? static_cast<std::int32_t>(std::min<std::int64_t>(
+                                        spread, std::numeric_limits<std::int32_t>::max()))
+                                  : 0;
     }
   }
 }

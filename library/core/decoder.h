@@ -39,6 +39,12 @@ struct Decoder {
   std::array<ValueSlot, kValueSlots> values{};
   bool fuelFlowPresent = false;
 
+  // Lookups made once per dump and once per flight, so that applying a
+  // record visits only the mask positions it carries and the enabled rows.
+  std::array<std::int16_t, kMaskGroups * 8> rowAtMask{};  // row index, or -1
+  std::array<std::uint8_t, kValueSlots> enabledRows{};    // rows with an enabled slot, in table order
+  int enabledRowCount = 0;
+
   std::array<std::uint8_t, kMaskGroups> fieldMask{};
   std::array<std::uint8_t, kMaskGroups> signMask{};
   std::array<std::uint8_t, kMaxRecordDataBytes> data{};

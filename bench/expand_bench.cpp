@@ -1,0 +1,144 @@
+// Expansion benchmark: a near-maximum dump (about 650 KB of flight data) in
+// the Single and the Extended layout, expanded into CSV files. Prints value
+// lines per second, MB of CSV per second, peak memory, and the ratio to the
+// floor: the same CSV bytes written with one write (and flush) per line.
+//   build/<dir>/bench/varnix_expand_bench [rounds]
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "core/expand.h"
+#include "support/dump_builder.h"
+
+namespace {
+
+using namespace varnix::test;
+using Clock = std::chrono::steady_clock;
+
+long peakKb() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss;
+}
+
+// A flight of about `bytes` bytes: a realistic mix of changing channels
+// (temperatures every record, fuel and voltage now and then) and repeats.
+FlightSpec benchFlight(std::uint16_t number, std::size_t bytes, bool extended, unsigned& seed) {
+  auto rnd = [&seed](unsigned n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % n;
+  };
+  FlightSpec f;
+  f.header.flightNumber = number;
+  f.header.presence = 0x5FFFFFFFu;  // nearly every channel
+  f.header.extendedPresence = extended ? 0xF : 0;
+  f.header.interval = 6;
+  f.header.hours = 8;
+  std::size_t size = extended ? 19 : 15;
+  while (size < bytes) {
+    RecordBuilder r(rnd(8) == 0 ? static_cast<int>(rnd(6)) : 0);
+    for (int bit = 0; bit < 6; ++bit)  // E1-E6, C1-C6
+      if (rnd(3) != 0) {
+        r.set(0, bit, static_cast<std::uint8_t>(1 + rnd(12)), rnd(2) == 0);
+        r.set(1, bit, static_cast<std::uint8_t>(1 + rnd(4)), rnd(2) == 0);
+      }
+    if (rnd(4) == 0) r.set(2, 7, static_cast<std::uint8_t>(1 + rnd(5)), rnd(2) == 0);  // FF
+    if (rnd(6) == 0) r.set(2, 4, 1, rnd(2) == 0);                                       // BAT
+    if (rnd(5) == 0) r.set(5, 1, static_cast<std::uint8_t>(1 + rnd(20)), rnd(2) == 0);  // RPM
+    if (extended && rnd(5) == 0) r.set(8, 0, static_cast<std::uint8_t>(1 + rnd(3)), rnd(2) == 0);
+    size += r.encode(extended).size();
+    f.records.push_back(r);
+  }
+  return f;
+}
+
+std::string benchDump(bool extended) {
+  DumpSpec spec;
+  spec.model = "830";
+  spec.firmware = "288";
+  spec.extended = extended;
+  unsigned seed = 17;
+  for (int i = 0; i < 20; ++i)
+    spec.flights.push_back(benchFlight(static_cast<std::uint16_t>(i + 1), 650000 / 20, extended, seed));
+  return assembleDump(spec);
+}
+
+// Every line of every CSV file in `folder`, CR LF kept.
+std::vector<std::vector<std::string>> csvLines(const std::filesystem::path& folder, std::size_t& bytes,
+                                               std::size_t& valueLines) {
+  std::vector<std::vector<std::string>> files;
+  bytes = valueLines = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string text = readFile(entry.path().string());
+    bytes += text.size();
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0; pos < text.size();) {
+      const std::size_t end = text.find('\n', pos);
+      lines.push_back(text.substr(pos, end - pos + 1));
+      pos = end + 1;
+    }
+    valueLines += lines.size() > 7 ? lines.size() - 7 : 0;
+    files.push_back(std::move(lines));
+  }
+  return files;
+}
+
+double floorSeconds(const std::vector<std::vector<std::string>>& files, const std::filesystem::path& folder) {
+  std::filesystem::create_directories(folder);
+  const auto t0 = Clock::now();
+  int n = 0;
+  for (const auto& lines : files) {
+    std::FILE* f = std::fopen((folder / ("F" + std::to_string(n++) + ".CSV")).string().c_str(), "wb");
+    for (const std::string& l : lines) {
+      std::fwrite(l.data(), 1, l.size(), f);
+      std::fflush(f);
+    }
+    std::fclose(f);
+  }
+  return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+void run(bool extended, int rounds) {
+  TempDir dir;
+  const std::string dump = benchDump(extended);
+  const std::string dat = dir.file("R.DAT");
+  writeFile(dat, dump);
+  const long before = peakKb();
+
+  double best = 1e9, bestFloor = 1e9;
+  std::size_t bytes = 0, valueLines = 0;
+  for (int r = 0; r < rounds; ++r) {
+    const std::filesystem::path data = dir.file("data" + std::to_string(r));
+    std::filesystem::create_directories(data);
+    const auto t0 = Clock::now();
+    const int code = varnix::ExpandDataFile(dat, data.string() + "/");
+    best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
+    if (code != 0) std::printf("  expansion returned %d\n", code);
+    const auto files = csvLines(data / "N123AB", bytes, valueLines);
+    bestFloor = std::min(bestFloor, floorSeconds(files, dir.file("floor" + std::to_string(r))));
+    std::filesystem::remove_all(data);
+    std::filesystem::remove_all(dir.file("floor" + std::to_string(r)));
+  }
+  const long after = peakKb();
+  std::printf("%s layout: dump %zu bytes, %zu value lines, %.2f MB of CSV\n", extended ? "Extended" : "Single",
+              dump.size(), valueLines, static_cast<double>(bytes) / 1e6);
+  std::printf("  expansion  %.3f s  %.0f lines/s  %.1f MB/s\n", best, static_cast<double>(valueLines) / best,
+              static_cast<double>(bytes) / 1e6 / best);
+  std::printf("  floor      %.3f s  (one write per line)   ratio %.2f\n", bestFloor, best / bestFloor);
+  std::printf("  peak memory %ld KB; rise during expansion %ld KB\n", after, after - before);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+  run(false, rounds);
+  run(true, rounds);
+  return 0;
+}
