@@ -34,9 +34,7 @@ QRect availableArea(QWidget* form) {
 void CenterForm(QWidget* form) {
   if (!form) return;
   const QRect area = availableArea(form);
-  // Before the form is first shown its frame is unknown: centre the
-  // client area then.
-  const QSize size = form->isVisible() ? form->frameGeometry().size() : form->size();
+  const QSize size = form->frameGeometry().size();
   int left = area.left() + (area.width() - size.width()) / 2;
   int top = area.top() + (area.height() - size.height()) / 2;
   left = std::max(left, area.left());
@@ -47,7 +45,11 @@ void CenterForm(QWidget* form) {
 void FitToScreen(QWidget* form) {
   if (!form) return;
   const QRect area = availableArea(form);
-  form->setGeometry(area);
+  // The frame, where the system already knows it, stays inside the area.
+  form->winId();
+  const QSize frame = form->frameGeometry().size() - form->geometry().size();
+  form->resize(area.size() - frame);
+  form->move(area.topLeft());
   // A window manager keeps a maximised window clear of its panels,
   // frame included.
   form->setWindowState(form->windowState() | Qt::WindowMaximized);

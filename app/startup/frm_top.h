@@ -20,12 +20,14 @@ class FrmTop : public Form {
   explicit FrmTop(QString programFolder = {});
 
   void load() override;
+  QTimer* timer() const { return timer_; }
+  // Timer1 fired: show the main menu and give way to it.
+  void timerFired();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  void timerFired();
   void scaleFonts();
 
   QString programFolder_;

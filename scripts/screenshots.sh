@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Renders every screen of the desktop program into docs/screenshots/, under
+# Xvfb when it is there (offscreen otherwise).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD=${BUILD:-build/screenshots}
+OUT=${1:-docs/screenshots}
+cmake -S . -B "$BUILD" -DVARNIX_BUILD_TESTS=OFF >/dev/null
+cmake --build "$BUILD" -j2 --target varnix_screenshots >/dev/null
+mkdir -p "$OUT"
+if command -v xvfb-run >/dev/null; then
+  QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" "$BUILD/app/varnix_screenshots" "$OUT"
+else
+  QT_QPA_PLATFORM=offscreen "$BUILD/app/varnix_screenshots" "$OUT"
+fi

@@ -1,0 +1,158 @@
+// The port and baud-rate screen: reading back "VARNIX.CFG", the choice,
+// the messages and the file it writes.
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+#include "app_test_support.h"
+#include "main_menu/frm_varnix.h"
+#include "select_port/frm_select_port.h"
+#include "select_port/port_setting_line.h"
+
+using namespace varnix::app;
+using namespace varnix::app::test;
+
+class SelectPortTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    resetProgram();
+    app_.reset(new QTemporaryDir);
+    modStatusBar::AppFolder = app_->path();
+  }
+  void cleanup() { resetProgram(); }
+
+  void storedSettingIsReadBack_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<bool>("complete");
+    QTest::newRow("COM3 19200") << QByteArray("COM3 19200\r\n") << "COM3" << "19200" << true;
+    QTest::newRow("blanks around") << QByteArray("   COM1 19200   \r\nCOM2 9600\r\n") << "COM1" << "19200" << true;
+    QTest::newRow("COM4 alone") << QByteArray("COM4\r\n") << "COM4" << "" << false;
+    QTest::newRow("comma ends the field") << QByteArray("COM1,19200\r\n") << "COM1" << "" << false;
+    QTest::newRow("device path") << QByteArray("/dev/ttyUSB0 19200\r\n") << "/dev/ttyUSB0" << "19200" << true;
+    QTest::newRow("COM10") << QByteArray("COM10 9600") << "COM10" << "9600" << true;
+    QTest::newRow("LF line end") << QByteArray("COM2 9600\n") << "COM2" << "9600" << true;
+    QTest::newRow("empty") << QByteArray() << "" << "" << false;
+  }
+  void storedSettingIsReadBack() {
+    QFETCH(QByteArray, file);
+    const StoredPortChoice choice = parsePortSetting(file);
+    QTEST(choice.comPort, "port");
+    QTEST(choice.baudRate, "rate");
+    QTEST(choice.complete, "complete");
+  }
+
+  void storedChoiceIsPreselectedInBoldAndOkWritesItBack() {
+    writeAll(cfg(), "COM3 19200\r\n");
+    FrmSelectPort& form = open();
+    QCOMPARE(form.windowTitle(), QStringLiteral("Select COM Port and Baud Rate"));
+    QVERIFY(option(form, "Port(2)")->isChecked());
+    QVERIFY(option(form, "Port(2)")->font().bold());
+    QVERIFY(!option(form, "Port(1)")->font().bold());
+    QVERIFY(option(form, "BdRate(0)")->isChecked());
+    QVERIFY(option(form, "BdRate(0)")->font().bold());
+    QCOMPARE(form.comPort(), QStringLiteral("COM3"));
+    PromptLog log;
+    control<QPushButton>(&form, "OKButton")->click();
+    QVERIFY(log.prompts.isEmpty());
+    QCOMPARE(readAll(cfg()), QByteArray("COM3 19200\r\n"));
+    QVERIFY(!forms::isLoaded("frmSelectPort"));
+    QVERIFY(forms::find<FrmVarnix>() && forms::find<FrmVarnix>()->isVisible());
+  }
+
+  void storedNineThousandSixHundredIsKeptThoughItsOptionIsDisabled() {
+    writeAll(cfg(), "COM2 9600\r\n");
+    FrmSelectPort& form = open();
+    QVERIFY(!option(form, "BdRate(1)")->isEnabled());
+    QVERIFY(option(form, "Port(1)")->isChecked());
+    QVERIFY(!option(form, "BdRate(0)")->isChecked());
+    QVERIFY(!option(form, "BdRate(1)")->isChecked());
+    QCOMPARE(form.baudRate(), QStringLiteral("9600"));
+    PromptLog log;
+    control<QPushButton>(&form, "OKButton")->click();
+    QCOMPARE(readAll(cfg()), QByteArray("COM2 9600\r\n"));
+  }
+
+  void shortOrCommaSeparatedSettingPreselectsNothing() {
+    for (const QByteArray& file : {QByteArray("COM4\r\n"), QByteArray("COM1,19200\r\n")}) {
+      writeAll(cfg(), file);
+      FrmSelectPort& form = open();
+      for (int i = 0; i < 5; ++i) QVERIFY(!option(form, QStringLiteral("Port(%1)").arg(i).toLatin1())->isChecked());
+      QCOMPARE(form.comPort(), QString::fromLatin1(file.left(4)));
+      QCOMPARE(form.baudRate(), QString());
+      resetProgram();
+      modStatusBar::AppFolder = app_->path();
+    }
+  }
+
+  void eachMissingChoiceHasItsMessageAndKeepsTheScreenOpen() {
+    FrmSelectPort& form = open();  // no file: nothing chosen
+    PromptLog log;
+    auto* ok = control<QPushButton>(&form, "OKButton");
+    ok->click();
+    option(form, "BdRate(0)")->click();
+    ok->click();
+    resetProgram();
+    modStatusBar::AppFolder = app_->path();
+    FrmSelectPort& again = open();
+    option(again, "Port(4)")->click();
+    QVERIFY(option(again, "Port(4)")->font().bold());
+    control<QPushButton>(&again, "OKButton")->click();
+    QCOMPARE(log.prompts.size(), 3);
+    QCOMPARE(log.prompts[0].text, QStringLiteral("Please select a port and a baud rate."));
+    QCOMPARE(log.prompts[0].title, QStringLiteral("Port and Baud Rate Selection"));
+    QCOMPARE(log.prompts[1].text, QStringLiteral("Please select a port."));
+    QCOMPARE(log.prompts[1].title, QStringLiteral("Port Selection"));
+    QCOMPARE(log.prompts[2].text, QStringLiteral("Please select a baud rate."));
+    QCOMPARE(log.prompts[2].title, QStringLiteral("Baud Rate selection"));
+    for (const Prompt& p : log.prompts) QCOMPARE(p.icon, MsgIcon::Exclamation);
+    QVERIFY(forms::isLoaded("frmSelectPort"));
+    QVERIFY(!QFileInfo::exists(cfg()));
+  }
+
+  void choosingWritesOneLineAndCancelLeavesTheFileAlone() {
+    writeAll(cfg(), "COM1 19200\r\n");
+    FrmSelectPort& form = open();
+    option(form, "Port(3)")->click();
+    QVERIFY(!option(form, "Port(0)")->font().bold());
+    control<QPushButton>(&form, "CancelButton")->click();
+    QCOMPARE(readAll(cfg()), QByteArray("COM1 19200\r\n"));
+    QVERIFY(!forms::isLoaded("frmSelectPort"));
+
+    FrmSelectPort& again = open({"/dev/ttyUSB0"});
+    auto* usb = option(again, "Port(5)");
+    QCOMPARE(usb->text(), QStringLiteral("/dev/ttyUSB0"));
+    usb->click();
+    control<QPushButton>(&again, "OKButton")->click();
+    QCOMPARE(readAll(cfg()), QByteArray("/dev/ttyUSB0 19200\r\n"));
+  }
+
+  void unwritableFileIsReportedForEachStepAndTheScreenStillCloses() {
+    modStatusBar::AppFolder = app_->filePath("missing-folder");
+    FrmSelectPort& form = open();
+    option(form, "Port(0)")->click();
+    option(form, "BdRate(0)")->click();
+    PromptLog log;
+    control<QPushButton>(&form, "OKButton")->click();
+    QCOMPARE(log.texts(), (QStringList{"File Error", "File Error"}));
+    QCOMPARE(log.last().title, QStringLiteral("Port and Baud Rate Selection"));
+    QVERIFY(!forms::isLoaded("frmSelectPort"));
+  }
+
+ private:
+  QString cfg() const { return app_->filePath("VARNIX.CFG"); }
+  FrmSelectPort& open(QStringList further = {}) {
+    FrmSelectPort& form = forms::get<FrmSelectPort>(further);
+    form.show();
+    return form;
+  }
+  static QRadioButton* option(FrmSelectPort& form, const char* name) { return control<QRadioButton>(&form, name); }
+
+  std::unique_ptr<QTemporaryDir> app_;
+};
+
+QTEST_MAIN(SelectPortTest)
+#include "select_port_test.moc"
