@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build/screenshots}
 OUT=${1:-docs/screenshots}
-cmake -S . -B "$BUILD" -DVARNIX_BUILD_TESTS=OFF >/dev/null
+[ -f "$BUILD/CMakeCache.txt" ] || cmake -S . -B "$BUILD" -DVARNIX_BUILD_TESTS=OFF >/dev/null
 cmake --build "$BUILD" -j2 --target varnix_screenshots >/dev/null
 mkdir -p "$OUT"
 if command -v xvfb-run >/dev/null; then

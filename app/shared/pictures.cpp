@@ -34,4 +34,17 @@ QIcon pictureIcon(const QString& name) {
   return icon;
 }
 
+PictureBox::PictureBox(const QString& name, QWidget* parent) : QWidget(parent), name_(name) {}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+  QSvgRenderer renderer(resourcePath(name_));
+  if (!renderer.isValid()) return;
+  QSizeF size = renderer.defaultSize();
+  size.scale(QSizeF(width(), height()), Qt::KeepAspectRatio);
+  const QRectF target((width() - size.width()) / 2, (height() - size.height()) / 2, size.width(), size.height());
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  renderer.render(&painter, target);
+}
+
 }  // namespace varnix::app

@@ -41,22 +41,21 @@ FrmTop::FrmTop(QString programFolder) : Form(kName), programFolder_(std::move(pr
   motto_ = new QLabel(QStringLiteral("A quality product for airplanes"), shape2);
   motto_->setObjectName(QStringLiteral("Label2"));
   motto_->setAlignment(Qt::AlignCenter);
-  image_ = new QLabel(shape2);
+  image_ = new PictureBox(QStringLiteral("startup"), shape2);
   image_->setObjectName(QStringLiteral("Image1"));
-  image_->setAlignment(Qt::AlignCenter);
   image_->setMinimumSize(160, 80);
-  image_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  image_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   notice_ = new QLabel(QStringLiteral("Engine data download and decompression for the QTM engine data monitor"), shape2);
   notice_->setObjectName(QStringLiteral("Label3"));
   notice_->setAlignment(Qt::AlignCenter);
   notice_->setWordWrap(true);
 
-  column->addStretch(1);
+  column->addSpacing(8);
   column->addWidget(title_);
   column->addWidget(motto_);
   column->addSpacing(12);
-  column->addWidget(image_, 6);
-  column->addStretch(1);
+  column->addWidget(image_, 1);
+  column->addSpacing(12);
   column->addWidget(notice_);
 
   timer_ = new QTimer(this);
@@ -96,9 +95,6 @@ void FrmTop::scaleFonts() {
   small.setPointSizeF(std::clamp(h / 70.0, 9.0, 14.0));
   notice_->setFont(small);
 
-  const QSize room = image_->size().isValid() && image_->height() > 40 ? image_->size() : QSize(480, 240);
-  const int w = std::min(room.width(), room.height() * 2);
-  image_->setPixmap(picture(QStringLiteral("startup"), QSize(w, w / 2)));
 }
 
 void FrmTop::timerFired() {

@@ -34,7 +34,7 @@ class FrmTop : public Form {
   QTimer* timer_ = nullptr;
   QLabel* title_ = nullptr;
   QLabel* motto_ = nullptr;
-  QLabel* image_ = nullptr;
+  QWidget* image_ = nullptr;
   QLabel* notice_ = nullptr;
 };
 

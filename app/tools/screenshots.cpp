@@ -65,7 +65,8 @@ int main(int argc, char* argv[]) {
     qWarning("usage: varnix_screenshots OUTPUT_FOLDER");
     return 2;
   }
-  const QString out = QString::fromLocal8Bit(argv[1]);
+  // Start-up makes the program folder current: settle the output path first.
+  const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
   QDir().mkpath(out);
 
   QTemporaryDir programFolder, home;
