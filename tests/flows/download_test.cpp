@@ -1,0 +1,161 @@
+// The download screen and the download road end to end: the caption from
+// "VARNIX.CFG", Start against the simulated instrument on a pseudo-terminal
+// (download, expansion, listing, user id), a silent instrument, and no
+// "VARNIX.CFG" at all.
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QLabel>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "archives/frm_archives.h"
+#include "download/frm_status_bar.h"
+#include "flows_support.h"
+
+using namespace varnix::app;
+using namespace varnix::app::test;
+
+namespace {
+
+// Saves `widget` as a picture when VARNIX_SCREENSHOT_DIR names a folder.
+void screenshot(QWidget* widget, const char* name) {
+  const QString dir = qEnvironmentVariable("VARNIX_SCREENSHOT_DIR");
+  if (dir.isEmpty() || !widget) return;
+  widget->grab().save(QDir(dir).filePath(QString::fromLatin1(name)));
+}
+
+// A pseudo-terminal whose other end nobody writes to.
+class SilentLine {
+ public:
+  SilentLine() {
+    fd_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (fd_ >= 0 && ::grantpt(fd_) == 0 && ::unlockpt(fd_) == 0) path_ = QString::fromLocal8Bit(::ptsname(fd_));
+  }
+  ~SilentLine() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  const QString& path() const { return path_; }
+
+ private:
+  int fd_ = -1;
+  QString path_;
+};
+
+}  // namespace
+
+class DownloadTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void captionShowsThePortFromTheSettingsFile();
+  void withoutSettingsFileStartEndsWithCodeNine();
+  void silentInstrumentEndsWithCodeSeven();
+  void startDownloadsExpandsAndListsTheDump();
+};
+
+void DownloadTest::captionShowsThePortFromTheSettingsFile() {
+  ProgramFixture program;
+  writeAll(program.appFile(QStringLiteral("VARNIX.CFG")), "COM2 19200\r\n");
+  FrmStatusBar& screen = forms::get<FrmStatusBar>();
+  QCOMPARE(screen.windowTitle(), QStringLiteral("Download Data - Port: COM2   Baud Rate: 19200"));
+  QCOMPARE(screen.portName, QStringLiteral("COM2"));
+  unloadForm(&screen);
+  flushUnloaded();
+
+  writeAll(program.appFile(QStringLiteral("VARNIX.CFG")), "COM3\r\n");  // no blank: the plain caption
+  FrmStatusBar& plain = forms::get<FrmStatusBar>();
+  QCOMPARE(plain.windowTitle(), QStringLiteral("Download Data"));
+  QCOMPARE(plain.portName, QString());
+
+  const auto parsed = portCaptionOf("  /dev/ttyUSB0 9600,ignored\r\nCOM1 19200\r\n");
+  QVERIFY(parsed);
+  QCOMPARE(parsed->portName, QStringLiteral("/dev/ttyUSB0"));
+  QCOMPARE(parsed->baudRate, QStringLiteral("9600"));
+}
+
+void DownloadTest::withoutSettingsFileStartEndsWithCodeNine() {
+  ProgramFixture program;
+  modStatusBar::UserID = QStringLiteral("KEEP");
+  FrmStatusBar& screen = forms::get<FrmStatusBar>();
+  QCOMPARE(screen.windowTitle(), QStringLiteral("Download Data"));
+  screen.show();
+  QTest::mouseClick(control<QPushButton>(&screen, "cmdStart"), Qt::LeftButton);
+  QCOMPARE(program.prompts.texts(), QStringList{QStringLiteral("File 'VARNIX.CFG' could not be opened.")});
+  QCOMPARE(program.prompts.last().title, QStringLiteral("Varnix Information"));
+  QCOMPARE(program.prompts.last().icon, MsgIcon::Exclamation);
+  QVERIFY(!forms::isLoaded(QStringLiteral("frmStatusBar")));
+  QVERIFY(!forms::isLoaded(QStringLiteral("frmArchives")));
+  QCOMPARE(modStatusBar::UserID, QStringLiteral("KEEP"));
+}
+
+void DownloadTest::silentInstrumentEndsWithCodeSeven() {
+  ProgramFixture program;
+  SilentLine line;
+  QVERIFY(!line.path().isEmpty());
+  writeAll(program.appFile(QStringLiteral("VARNIX.CFG")), line.path().toLocal8Bit() + " 19200\r\n");
+  writeAll(program.appFile(QStringLiteral("TIMEOUT.CFG")), "1 1\r\n");
+  FrmStatusBar& screen = forms::get<FrmStatusBar>();
+  screen.show();
+  screen.start();
+  QCOMPARE(program.prompts.texts(),
+           QStringList{QStringLiteral("Time out. No data was downloaded. Be sure to tap STEP on the QTM to start data "
+                                      "dump within 15 seconds after press 'START' button.")});
+  QVERIFY(!forms::isLoaded(QStringLiteral("frmStatusBar")));
+  QVERIFY(!forms::isLoaded(QStringLiteral("frmArchives")));
+  QCOMPARE(QDir(program.data.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+void DownloadTest::startDownloadsExpandsAndListsTheDump() {
+#ifndef VARNIX_SIM
+  QSKIP("varnix-sim is not built");
+#else
+  ProgramFixture program;
+  QProcess sim;
+  sim.start(QStringLiteral(VARNIX_SIM), {QStringLiteral(VARNIX_SAMPLE_DUMP), QStringLiteral("--wait"), QStringLiteral("60")});
+  QVERIFY(sim.waitForStarted(30000));
+  QVERIFY(sim.waitForReadyRead(30000));
+  const QString port = QString::fromLocal8Bit(sim.readLine()).trimmed();
+  QVERIFY2(port.startsWith(QLatin1Char('/')), qPrintable(port));
+  writeAll(program.appFile(QStringLiteral("VARNIX.CFG")), port.toLocal8Bit() + " 19200\r\n");
+
+  FrmStatusBar& screen = forms::get<FrmStatusBar>();
+  screen.show();
+  bool disabledDuringCall = false;
+  QString statusDuringCall;
+  // Runs inside the download, while the user-interface thread waits for it.
+  QTimer::singleShot(0, &screen, [&] {
+    disabledDuringCall = !control<QPushButton>(&screen, "cmdExit")->isEnabled();
+    statusDuringCall = control<QLabel>(&screen, "lblStatusBarText")->text();
+    screenshot(&screen, "download_waiting.png");
+  });
+  screen.start();
+
+  QCOMPARE(program.prompts.texts(), QStringList{QStringLiteral("Download is successful. Expand data Now.")});
+  QCOMPARE(program.prompts.last().icon, MsgIcon::Information);
+  QCOMPARE(program.prompts.last().title, QStringLiteral("Varnix Information"));
+  QVERIFY(disabledDuringCall);
+  QCOMPARE(statusDuringCall, QStringLiteral("Please Wait for Downloading ..."));
+  QVERIFY(!forms::isLoaded(QStringLiteral("frmStatusBar")));
+  QCOMPARE(modStatusBar::UserID, QStringLiteral("N123AB"));
+
+  auto* archives = forms::find<FrmArchives>();
+  QVERIFY(archives && archives->isVisible());
+  QCOMPARE(archives->windowTitle(), QStringLiteral("View New Decompressed Files"));
+  QCOMPARE(archives->lstFiles()->count(), 4);
+  const QStringList dumps = QDir(program.dataFile(QStringLiteral("N123AB"))).entryList({QStringLiteral("R*.DAT")});
+  QCOMPARE(dumps.size(), 1);
+  QCOMPARE(readAll(program.dataFile(QStringLiteral("N123AB/") + dumps.first())), sampleDump());
+  QVERIFY(archives->label1()->text().endsWith(dumps.first()));
+  for (const QString& f : kSampleFlightFiles) QVERIFY(QFile::exists(program.dataFile(QStringLiteral("N123AB/") + f)));
+  screenshot(archives, "archive_new_files.png");
+  sim.waitForFinished(30000);
+#endif
+}
+
+QTEST_MAIN(DownloadTest)
+#include "download_test.moc"
