@@ -83,24 +83,12 @@ TEST(PalmBlocks, RecordHeaderAfterTheLastBlock) {
   EXPECT_EQ(readFile(path), full);
 }
 
-TEST(PalmBlocks, TinyDumpsAndLongOnes) {
+TEST(PalmBlocks, TinyDumpReplacesAnOlderDat) {
   TempDir dir;
+  writeFile(dir.file("P2000001.DAT"), std::string(20000, 'x'));
   std::string path;
   ASSERT_EQ(convert(dir, "P2000001.PDB", palmBackup("$U,"), path), 0);
-  EXPECT_EQ(readFile(path), "$U,");
-
-  const std::string big = dumpOfSize(700 * 1024 + 13);
-  ASSERT_EQ(convert(dir, "P2000002.PDB", palmBackup(big), path), 0);
-  EXPECT_EQ(readFile(path), big);
-}
-
-TEST(PalmBlocks, ReplacesAnOlderDatBesideTheBackup) {
-  TempDir dir;
-  writeFile(dir.file("P3000001.DAT"), std::string(20000, 'x'));
-  const std::string dump = dumpOfSize(500);
-  std::string path;
-  ASSERT_EQ(convert(dir, "P3000001.PDB", palmBackup(dump), path), 0);
-  EXPECT_EQ(readFile(path), dump);
+  EXPECT_EQ(readFile(path), "$U,") << "the older .DAT is truncated, not appended to";
 }
 
 // --- Where the dump starts ---------------------------------------------------
@@ -187,13 +175,6 @@ TEST(PalmPaths, PathWithoutAnyDotIsRefused) {
   EXPECT_EQ(path, dir.file("P5200001"));
   EXPECT_EQ(readFile(path), pdb);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "nothing written";
-}
-
-TEST(PalmPaths, DumpPathIsCutAtTheFirstDot) {
-  EXPECT_EQ(PalmDumpPath("C:\\Palm\\Me\\Backup\\P031006.PDB"), "C:\\Palm\\Me\\Backup\\P031006.DAT");
-  EXPECT_EQ(PalmDumpPath(".pdb"), ".DAT");
-  EXPECT_EQ(PalmDumpPath("x.pdq"), std::nullopt);
-  EXPECT_EQ(PalmDumpPath("nodot"), std::nullopt);
 }
 
 // --- Failures ----------------------------------------------------------------
