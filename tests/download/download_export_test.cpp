@@ -5,11 +5,9 @@
 
 #include <cstring>
 #include <filesystem>
-#include <thread>
 
-#include "dump_sender.h"
+#include "instrument.h"
 #include "platform/platform.h"
-#include "sim_line.h"
 #include "support/dump_builder.h"
 #include "varnix/varnix.h"
 
@@ -41,16 +39,10 @@ TEST(DataDownloadExport, ReadsItsSettingsAndFillsThePathBuffer) {
 
   // A whole download over the simulated instrument.
   const std::string dump = DumpBuilder().line("U,N123AB").line("L,0").closing().str();
-  varnix::sim::PtyLine line;
-  varnix::test::writeFile(cfg, line.path() + " 19200\r\n");
+  varnix::test::Instrument instrument(dump);
+  varnix::test::writeFile(cfg, instrument.path() + " 19200\r\n");
   varnix::test::writeFile(timeouts, "20 1\r\n");
-  std::thread instrument([&] {
-    if (!line.waitForReceiver(60000)) return;
-    varnix::sim::sendDump(line.fd(), dump, {});
-    line.waitForReceiverGone(60000);
-  });
   const int code = DataDownload(path, folderArg.data());
-  instrument.join();
   std::remove(cfg.c_str());
   std::remove(timeouts.c_str());
   EXPECT_EQ(code, 0);

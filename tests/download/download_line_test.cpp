@@ -6,11 +6,10 @@
 
 #include <filesystem>
 #include <set>
-#include <thread>
 
 #include "core/download.h"
 #include "core/naming.h"
-#include "dump_sender.h"
+#include "instrument.h"
 #include "sim_line.h"
 #include "support/dump_builder.h"
 
@@ -19,25 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::DumpBuilder;
+using test::Instrument;
 using test::TempDir;
-
-// The instrument: waits for the download to open the line, sends, and
-// waits for it to close the line again (closing earlier would drop bytes).
-class Instrument {
- public:
-  explicit Instrument(std::string dump, sim::Pacing pacing = {})
-      : thread_([this, dump = std::move(dump), pacing] {
-          if (!line_.waitForReceiver(60000)) return;
-          sim::sendDump(line_.fd(), dump, pacing);
-          line_.waitForReceiverGone(60000);
-        }) {}
-  ~Instrument() { thread_.join(); }
-  std::string path() const { return line_.path(); }
-
- private:
-  sim::PtyLine line_;
-  std::thread thread_;
-};
 
 std::size_t fileCount(const std::string& root) {
   std::size_t n = 0;
@@ -154,22 +136,7 @@ TEST(LineDownload, RepeatedDownloadsTakeTheNextSuffix) {
   EXPECT_EQ(test::readFile(d.data.file("N123AB/" + today + "B.DAT")), "old");
 }
 
-TEST(LineDownload, DumpsWithoutAValidUserLineGoToBadData) {
-  const std::string rest = DumpBuilder().line("C,830,1,2,3,288").line("L,0").closing().str();
-  for (const std::string& dump : {"$U,N123AB*40\r\n" + rest, DumpBuilder().line("C,830,1,2,3,288").str() + rest}) {
-    LineDownload d;
-    Instrument instrument(dump);
-    const auto r = d.run(instrument);
-    EXPECT_EQ(r.code, kDownloadBadData);
-    EXPECT_EQ(fs::path(r.path).parent_path(), fs::path(d.data.file("BadData")));
-    EXPECT_EQ(test::readFile(r.path), dump);
-  }
-}
-
-TEST(LinePort, NamesAndSetupFailures) {
-  EXPECT_EQ(platform::serialDeviceName("COM1"), "/dev/ttyS0");
-  EXPECT_EQ(platform::serialDeviceName("com9"), "/dev/ttyS8");
-  EXPECT_EQ(platform::serialDeviceName("/dev/ttyUSB0"), "/dev/ttyUSB0");
+TEST(LinePort, SetupFailures) {
   auto port = platform::makeSerialPort();
   TempDir dir;
   EXPECT_EQ(port->open(dir.file("missing"), 19200, kReceiveBufferBytes), platform::PortSetup::CannotOpen);

@@ -1,12 +1,10 @@
-// A serial port that plays a script: bytes, silences and failures, and
-// notes every time-out it was asked to wait.
+// A serial port that plays a script of bytes, silences and failures, and
+// notes the time-out of every wait.
 #pragma once
 
-#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/serial_port.h"
@@ -15,60 +13,42 @@ namespace varnix::test {
 
 class FakePort final : public platform::SerialPort {
  public:
-  struct Step {
-    enum Kind { Bytes, Silence, Failure } kind;
-    std::string bytes;
-  };
+  enum : int { kSilence = -1, kFailure = -2 };
 
-  FakePort& send(std::string_view bytes) {
-    script_.push_back({Step::Bytes, std::string(bytes)});
+  FakePort& send(const std::string& bytes) {
+    for (char c : bytes) script_.push_back(static_cast<unsigned char>(c));
     return *this;
   }
-  FakePort& silence() {
-    script_.push_back({Step::Silence, {}});
-    return *this;
-  }
-  FakePort& failure() {
-    script_.push_back({Step::Failure, {}});
-    return *this;
-  }
+  FakePort& silence() { return script_.push_back(kSilence), *this; }
+  FakePort& failure() { return script_.push_back(kFailure), *this; }
 
   platform::PortSetup setupResult = platform::PortSetup::Ready;
-  std::vector<std::int32_t> timeouts;  // one per wait
-  std::function<void()> onSilence;     // runs when a silence is played
+  std::vector<std::int32_t> timeouts;
+  std::function<void()> onSilence;
   bool isOpen = false;
-  std::string openedName;
 
-  platform::PortSetup open(const std::string& name, std::int32_t, std::uint32_t) override {
-    openedName = name;
+  platform::PortSetup open(const std::string&, std::int32_t, std::uint32_t) override {
     isOpen = setupResult == platform::PortSetup::Ready;
     return setupResult;
   }
 
   platform::ReadStatus readByte(std::uint8_t& byte, std::int32_t timeoutMs) override {
     timeouts.push_back(timeoutMs);
-    while (!script_.empty() && script_.front().kind == Step::Bytes && pos_ >= script_.front().bytes.size()) {
-      script_.pop_front();
-      pos_ = 0;
-    }
-    if (script_.empty() || script_.front().kind == Step::Silence) {
-      if (!script_.empty()) script_.pop_front();
+    const int next = script_.empty() ? kSilence : script_.front();
+    if (!script_.empty()) script_.pop_front();
+    if (next == kFailure) return platform::ReadStatus::Failed;
+    if (next == kSilence) {
       if (onSilence) onSilence();
       return platform::ReadStatus::TimedOut;
     }
-    if (script_.front().kind == Step::Failure) {
-      script_.pop_front();
-      return platform::ReadStatus::Failed;
-    }
-    byte = static_cast<std::uint8_t>(script_.front().bytes[pos_++]);
+    byte = static_cast<std::uint8_t>(next);
     return platform::ReadStatus::Byte;
   }
 
   void close() override { isOpen = false; }
 
  private:
-  std::deque<Step> script_;
-  std::size_t pos_ = 0;
+  std::deque<int> script_;
 };
 
 }  // namespace varnix::test
