@@ -46,6 +46,7 @@ int volumeOf(const QList<Volume>& volumes, const QString& path) {
   for (int i = 0; i < volumes.size(); ++i) {
     QString root = QDir::fromNativeSeparators(volumes[i].root);
 #ifdef _WIN32
+    (void)bestLength;
     if (p.left(2).compare(root.left(2), Qt::CaseInsensitive) == 0) return i;
 #else
     if (root.size() > 1 && root.endsWith(QLatin1Char('/'))) root.chop(1);
