@@ -101,6 +101,8 @@ void ArchivesTest::dumpInTheDataFolderIsMovedAfterYes() {
   QCOMPARE(modStatusBar::UserID, QStringLiteral("1234"));
   QCOMPARE(screen.lstFiles()->count(), 4);
   QVERIFY(listed(screen).first().startsWith(QStringLiteral("Flt#101- F00101.CSV ")));
+  screen.show();
+  screenshot(&screen, "archive_decompressed.png");
   for (const QString& f : kSampleFlightFiles) QVERIFY(QFile::exists(QDir(userFolder).filePath(f)));
   QCOMPARE(screen.label1()->text(), QStringLiteral("The following files decompressed from: ") + target);
   QCOMPARE(screen.browser()->folder(), QDir::toNativeSeparators(userFolder));
@@ -286,6 +288,7 @@ void ArchivesTest::doubleClickOpensTheListViewerOrExplains() {
   QVERIFY(!expected.isEmpty());
   QVERIFY(control<QPlainTextEdit>(viewer, "txtArchiveFile")->toPlainText().startsWith(
       QString::fromLocal8Bit(expected.left(expected.indexOf('\r')))));
+  screenshot(viewer, "list_viewer_flight.png");
   QTest::mouseClick(control<QPushButton>(viewer, "cmdClose"), Qt::LeftButton);
   QVERIFY(screen.isVisible());
 }

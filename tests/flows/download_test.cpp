@@ -22,13 +22,6 @@ using namespace varnix::app::test;
 
 namespace {
 
-// Saves `widget` as a picture when VARNIX_SCREENSHOT_DIR names a folder.
-void screenshot(QWidget* widget, const char* name) {
-  const QString dir = qEnvironmentVariable("VARNIX_SCREENSHOT_DIR");
-  if (dir.isEmpty() || !widget) return;
-  widget->grab().save(QDir(dir).filePath(QString::fromLatin1(name)));
-}
-
 // A pseudo-terminal whose other end nobody writes to.
 class SilentLine {
  public:

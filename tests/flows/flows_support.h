@@ -14,6 +14,13 @@
 
 namespace varnix::app::test {
 
+// Saves `widget` as a picture when VARNIX_SCREENSHOT_DIR names a folder.
+inline void screenshot(QWidget* widget, const char* name) {
+  const QString dir = qEnvironmentVariable("VARNIX_SCREENSHOT_DIR");
+  if (dir.isEmpty() || !widget) return;
+  widget->grab().save(QDir(dir).filePath(QString::fromLatin1(name)));
+}
+
 // The bundled sample dump: user id N123AB, flights 101 to 104.
 inline QByteArray sampleDump() { return readAll(QStringLiteral(VARNIX_SAMPLE_DUMP)); }
 inline const QStringList kSampleFlightFiles = {QStringLiteral("F00101.CSV"), QStringLiteral("F00102.CSV"),

@@ -21,12 +21,6 @@ QByteArray backupOf(const QByteArray& dump) {
   return QByteArray::fromStdString(varnix::test::palmBackup(dump.toStdString()));
 }
 
-void screenshot(QWidget* widget, const char* name) {
-  const QString dir = qEnvironmentVariable("VARNIX_SCREENSHOT_DIR");
-  if (dir.isEmpty() || !widget) return;
-  widget->grab().save(QDir(dir).filePath(QString::fromLatin1(name)));
-}
-
 }  // namespace
 
 class PalmTest : public QObject {
