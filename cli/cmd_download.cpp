@@ -33,16 +33,6 @@ struct DownloadArgs {
 // Seconds that still fit in 32-bit milliseconds.
 constexpr std::int32_t kMaxSeconds = 2147483;
 
-void printIndex(const std::string& datPath) {
-  const auto indexPath = IndexFilePath(datPath);
-  if (!indexPath) return;
-  std::FILE* f = platform::openFile(*indexPath, "rb");
-  if (!f) return;
-  for (int c; (c = std::fgetc(f)) != EOF;)
-    if (c != '\r') std::putchar(c);
-  std::fclose(f);
-}
-
 int runDownload(const DownloadArgs& args) {
   // The settings files as the library reads them, then the options over them.
   PortSettings port = ReadPortSettings().value_or(PortSettings{});
@@ -83,7 +73,7 @@ int runDownload(const DownloadArgs& args) {
 
   // The download road goes on with the stored dump.
   const int expanded = ExpandDataFile(result.path, folderArgument);
-  if (expanded != kExpandNoDot && expanded != kExpandCannotOpenIndex) printIndex(result.path);
+  if (expanded != kExpandNoDot && expanded != kExpandCannotOpenIndex) printIndexLines(result.path);
   std::fflush(stdout);
   reportMessage(messages::expandMessage(expanded, result.path));
   return expanded;

@@ -11,8 +11,6 @@
 
 namespace varnix::cli {
 
-namespace {
-
 // Prints the index file's lines (without their CR) on stdout.
 void printIndexLines(const std::string& datPath) {
   const auto indexPath = IndexFilePath(datPath);
@@ -31,8 +29,6 @@ void printIndexLines(const std::string& datPath) {
   if (!line.empty()) std::printf("%s\n", line.c_str());
   std::fclose(f);
 }
-
-}  // namespace
 
 void addExpandCommand(CLI::App& app, int& exitCode) {
   auto* cmd = app.add_subcommand("expand", "Expand a dump into its flight index (.TXT) and one CSV file per flight");

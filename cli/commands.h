@@ -12,6 +12,9 @@ void addDownloadCommand(CLI::App& app, int& exitCode);
 void addPalmCommand(CLI::App& app, int& exitCode);
 void addExpandCommand(CLI::App& app, int& exitCode);
 
+// Prints the lines of a dump's flight index (.TXT) on stdout.
+void printIndexLines(const std::string& datPath);
+
 // Prints a result message on stderr, when there is one.
 void reportMessage(const std::string& message);
 
