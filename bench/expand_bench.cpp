@@ -59,14 +59,14 @@ FlightSpec benchFlight(std::uint16_t number, std::size_t bytes, bool extended, u
 }
 
 std::string benchDump(bool extended) {
-  DumpSpec spec;
-  spec.model = "830";
-  spec.firmware = "288";
-  spec.extended = extended;
+  DumpPlan plan;
+  plan.model = "830";
+  plan.firmware = "288";
+  plan.extended = extended;
   unsigned seed = 17;
   for (int i = 0; i < 20; ++i)
-    spec.flights.push_back(benchFlight(static_cast<std::uint16_t>(i + 1), 650000 / 20, extended, seed));
-  return assembleDump(spec);
+    plan.flights.push_back(benchFlight(static_cast<std::uint16_t>(i + 1), 650000 / 20, extended, seed));
+  return assembleDump(plan);
 }
 
 // Every line of every CSV file in `folder`, CR LF kept.

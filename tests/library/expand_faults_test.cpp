@@ -9,17 +9,17 @@
 namespace varnix {
 namespace {
 
-using test::DumpSpec;
+using test::DumpPlan;
 using test::ExpandFixture;
 using test::flight;
 using test::RecordBuilder;
 
-DumpSpec threeFlights() {
-  DumpSpec spec;
-  spec.flights = {flight(1, 1u << 2, {RecordBuilder().set(0, 0, 1), RecordBuilder(2).set(0, 0, 2)}),
+DumpPlan threeFlights() {
+  DumpPlan plan;
+  plan.flights = {flight(1, 1u << 2, {RecordBuilder().set(0, 0, 1), RecordBuilder(2).set(0, 0, 2)}),
                   flight(2, 1u << 2, {RecordBuilder().set(0, 0, 3)}),
                   flight(3, 1u << 2, {RecordBuilder(1).set(0, 0, 4), RecordBuilder()})};
-  return spec;
+  return plan;
 }
 
 TEST(ExpandResults, PathsAndFilesThatCannotBeUsed) {
@@ -53,10 +53,10 @@ TEST(ExpandResults, BadHeaders) {
   }
   for (int before : {281, 282}) {  // lines before "$L"
     ExpandFixture fx;
-    DumpSpec spec = threeFlights();
+    DumpPlan plan = threeFlights();
     // $U $A $C $D $D $D $F $T are 8 lines; the rest are filler.
-    for (int i = 0; i < before - 8; ++i) spec.extraHeaderLines += "x\r\n";
-    const int code = fx.expand(test::assembleDump(spec));
+    for (int i = 0; i < before - 8; ++i) plan.extraHeaderLines += "x\r\n";
+    const int code = fx.expand(test::assembleDump(plan));
     if (before == 281)
       EXPECT_EQ(code, 0) << "a \"$L\" line as the 282nd line is accepted";
     else
@@ -71,25 +71,25 @@ TEST(ExpandResults, BadHeaders) {
 TEST(ExpandResults, BadFlightHeaderAndBadRecords) {
   {
     ExpandFixture fx;
-    DumpSpec spec = threeFlights();
-    spec.flights[2].corruptHeader = true;
-    EXPECT_EQ(fx.expand(test::assembleDump(spec)), 3);
+    DumpPlan plan = threeFlights();
+    plan.flights[2].corruptHeader = true;
+    EXPECT_EQ(fx.expand(test::assembleDump(plan)), 3);
     EXPECT_EQ(fx.index().size(), 2u);
   }
   {
     ExpandFixture fx;
-    DumpSpec spec = threeFlights();
-    spec.flights[0].records[1].badChecksum();
-    EXPECT_EQ(fx.expand(test::assembleDump(spec)), 5);
+    DumpPlan plan = threeFlights();
+    plan.flights[0].records[1].badChecksum();
+    EXPECT_EQ(fx.expand(test::assembleDump(plan)), 5);
     const auto index = fx.index();
     ASSERT_EQ(index.size(), 1u) << "the current flight's line, no later one";
     EXPECT_EQ(test::crlfLines(fx.csv("F00001.CSV")).size(), 8u) << "the bad record's lines are not written";
   }
   {  // A checksum error before the first value line: duration 0.00, not -0.00.
     ExpandFixture fx;
-    DumpSpec spec = threeFlights();
-    spec.flights[1].records[0].badChecksum();
-    EXPECT_EQ(fx.expand(test::assembleDump(spec)), 5);
+    DumpPlan plan = threeFlights();
+    plan.flights[1].records[0].badChecksum();
+    EXPECT_EQ(fx.expand(test::assembleDump(plan)), 5);
     const auto index = fx.index();
     ASSERT_EQ(index.size(), 2u);
     EXPECT_EQ(index[1], "Flt#2- F00002.CSV  0.00 Hours Interval 6 sec 7/14/3 10:30:0");
@@ -122,9 +122,9 @@ TEST(ExpandResults, FlightCsvThatCannotBeWritten) {
 TEST(ExpandResults, UnusableUserIdsStayInsideTheDataFolder) {
   for (const char* id : {"..", "A/B", "CON", "X:Y"}) {
     ExpandFixture fx;
-    DumpSpec spec = threeFlights();
-    spec.userId = id;
-    EXPECT_EQ(fx.expand(test::assembleDump(spec)), 0) << id;
+    DumpPlan plan = threeFlights();
+    plan.userId = id;
+    EXPECT_EQ(fx.expand(test::assembleDump(plan)), 0) << id;
     EXPECT_FALSE(fx.csv("F00001.CSV", "BadData").empty()) << id;
     EXPECT_NE(test::crlfLines(fx.csv("F00001.CSV", "BadData"))[2].find(id), std::string::npos);
   }
@@ -132,19 +132,19 @@ TEST(ExpandResults, UnusableUserIdsStayInsideTheDataFolder) {
 
 TEST(ExpandResults, MoreFlightsThanTheTableHolds) {
   ExpandFixture fx;
-  DumpSpec spec;
-  for (int i = 0; i < 258; ++i) spec.flights.push_back(flight(static_cast<std::uint16_t>(i + 1), 1u << 2, {RecordBuilder()}));
-  EXPECT_EQ(fx.expand(test::assembleDump(spec)), 2);
+  DumpPlan plan;
+  for (int i = 0; i < 258; ++i) plan.flights.push_back(flight(static_cast<std::uint16_t>(i + 1), 1u << 2, {RecordBuilder()}));
+  EXPECT_EQ(fx.expand(test::assembleDump(plan)), 2);
   const auto index = fx.index();
   ASSERT_EQ(index.size(), 256u);
   EXPECT_EQ(index.back().substr(0, 19), "Flt#256- F00256.CSV");
 }
 
 TEST(ExpandResults, ShortAndDamagedDumpsNeverReadOutOfBounds) {
-  DumpSpec spec = threeFlights();
-  spec.flights[1].header.presence = 0xFFFFFFFF;
-  spec.flights[1].records.push_back(RecordBuilder(3).set(0, 0, 9).set(6, 0, 1).set(2, 4, 7, true).set(5, 2, 2));
-  const std::string whole = test::assembleDump(spec);
+  DumpPlan plan = threeFlights();
+  plan.flights[1].header.presence = 0xFFFFFFFF;
+  plan.flights[1].records.push_back(RecordBuilder(3).set(0, 0, 9).set(6, 0, 1).set(2, 4, 7, true).set(5, 2, 2));
+  const std::string whole = test::assembleDump(plan);
   const std::size_t dataStart = whole.find("$L,");
   // Every cut inside the flight data: bad data (5) or, once the flights are
   // whole, a missing closing line (6).

@@ -8,7 +8,7 @@
 namespace varnix {
 namespace {
 
-using test::DumpSpec;
+using test::DumpPlan;
 using test::ExpandFixture;
 using test::flight;
 using test::RecordBuilder;
@@ -30,9 +30,9 @@ std::vector<RecordBuilder> exampleRecords() {
 
 TEST(ExpandDataFile, WorkedExampleByteForByte) {
   ExpandFixture fx;
-  DumpSpec spec;
-  spec.flights = {flight(23, kE1toE4F, exampleRecords())};
-  ASSERT_EQ(fx.expand(test::assembleDump(spec)), 0);
+  DumpPlan plan;
+  plan.flights = {flight(23, kE1toE4F, exampleRecords())};
+  ASSERT_EQ(fx.expand(test::assembleDump(plan)), 0);
   EXPECT_EQ(fx.csv("F00023.CSV"),
             today() + "\r\n"
                       "\"Model 830 Firmware 288\"\r\n"
@@ -51,14 +51,14 @@ TEST(ExpandDataFile, WorkedExampleByteForByte) {
 
 TEST(ExpandDataFile, DurationsOfTheIndexAndLineSix) {
   ExpandFixture fx;
-  DumpSpec spec;
+  DumpPlan plan;
   // 601 value lines: 256 + 256 + 88 + 1.
-  spec.flights = {flight(23, kE1toE4F, {RecordBuilder(255), RecordBuilder(255), RecordBuilder(87), RecordBuilder()}),
+  plan.flights = {flight(23, kE1toE4F, {RecordBuilder(255), RecordBuilder(255), RecordBuilder(87), RecordBuilder()}),
                   // 751 value lines
                   flight(24, kE1toE4F, {RecordBuilder(255), RecordBuilder(255), RecordBuilder(237), RecordBuilder()}),
                   // a single value line
                   flight(25, kE1toE4F, {RecordBuilder()})};
-  ASSERT_EQ(fx.expand(test::assembleDump(spec)), 0);
+  ASSERT_EQ(fx.expand(test::assembleDump(plan)), 0);
   const auto index = fx.index();
   ASSERT_EQ(index.size(), 3u);
   EXPECT_EQ(index[0], "Flt#23- F00023.CSV  1.00 Hours Interval 6 sec 7/14/3 10:30:0");
@@ -71,12 +71,12 @@ TEST(ExpandDataFile, DurationsOfTheIndexAndLineSix) {
 
 TEST(ExpandDataFile, RepeatsRunTheClockAndStopPastTheLineLimit) {
   ExpandFixture fx;
-  DumpSpec spec;
-  spec.flights = {flight(1, 1u << 2, {RecordBuilder(3).set(0, 0, 10)})};
-  spec.flights[0].header.hours = 23;
-  spec.flights[0].header.minutes = 59;
-  spec.flights[0].header.seconds = 50;
-  ASSERT_EQ(fx.expand(test::assembleDump(spec)), 0);
+  DumpPlan plan;
+  plan.flights = {flight(1, 1u << 2, {RecordBuilder(3).set(0, 0, 10)})};
+  plan.flights[0].header.hours = 23;
+  plan.flights[0].header.minutes = 59;
+  plan.flights[0].header.seconds = 50;
+  ASSERT_EQ(fx.expand(test::assembleDump(plan)), 0);
   const auto lines = test::crlfLines(fx.csv("F00001.CSV"));
   ASSERT_EQ(lines.size(), 11u);
   EXPECT_EQ(lines[7], "\"23:59:50\",240,0,240,\"S\"");
@@ -87,7 +87,7 @@ TEST(ExpandDataFile, RepeatsRunTheClockAndStopPastTheLineLimit) {
   // Past 65000 lines each record still gives its repeat line and its own.
   ExpandFixture big;
   std::vector<RecordBuilder> many(260, RecordBuilder(255));
-  DumpSpec longFlight;
+  DumpPlan longFlight;
   longFlight.flights = {flight(2, 1u << 2, many)};
   ASSERT_EQ(big.expand(test::assembleDump(longFlight)), 0);
   // 253 records give 64768 lines; the 254th run stops at 65001 and adds its
@@ -97,9 +97,9 @@ TEST(ExpandDataFile, RepeatsRunTheClockAndStopPastTheLineLimit) {
 
 TEST(ExpandDataFile, SecondExpansionGetsTheNextSuffix) {
   ExpandFixture fx;
-  DumpSpec spec;
-  spec.flights = {flight(23, kE1toE4F, exampleRecords())};
-  const std::string dump = test::assembleDump(spec);
+  DumpPlan plan;
+  plan.flights = {flight(23, kE1toE4F, exampleRecords())};
+  const std::string dump = test::assembleDump(plan);
   ASSERT_EQ(fx.expand(dump), 0);
   ASSERT_EQ(fx.expand(dump), 0);
   EXPECT_EQ(test::crlfLines(fx.csv("F00023A.CSV"))[3], "\"Flight #23A 7/14/3 10:30:0\"");
@@ -116,12 +116,12 @@ TEST(ExpandDataFile, RecordedIntervalByModelAndFirmware) {
   for (const Case c : {Case{"760", "133", 2}, Case{"760", "132", 6}, Case{"830", "283", 2}, Case{"830", "282", 6},
                        Case{"900", "1", 2}, Case{"700", "500", 2}}) {
     ExpandFixture fx;
-    DumpSpec spec;
-    spec.model = c.model;
-    spec.firmware = c.firmware;
-    spec.flights = {flight(1, 1u << 2, {RecordBuilder(), RecordBuilder()})};
-    spec.flights[0].header.interval = 2;
-    ASSERT_EQ(fx.expand(test::assembleDump(spec)), 0);
+    DumpPlan plan;
+    plan.model = c.model;
+    plan.firmware = c.firmware;
+    plan.flights = {flight(1, 1u << 2, {RecordBuilder(), RecordBuilder()})};
+    plan.flights[0].header.interval = 2;
+    ASSERT_EQ(fx.expand(test::assembleDump(plan)), 0);
     const auto index = fx.index();
     ASSERT_EQ(index.size(), 1u);
     EXPECT_NE(index[0].find(" Interval " + std::to_string(c.interval) + " sec "), std::string::npos)
@@ -134,14 +134,14 @@ TEST(ExpandDataFile, RecordedIntervalByModelAndFirmware) {
 TEST(ExpandDataFile, LayoutsAndUnitsInTheHeaderLines) {
   {  // Twin, fuel in litres per hour
     ExpandFixture fx;
-    DumpSpec spec;
-    spec.model = "760";
-    spec.firmware = "200";
+    DumpPlan plan;
+    plan.model = "760";
+    plan.firmware = "200";
     auto f = flight(1, (1u << 2) | (1u << 27) | (1u << 26), {RecordBuilder().set(0, 0, 1).set(5, 7, 3)});
     f.header.fuelUnit = 1;
     f.header.option = 0;
-    spec.flights = {f};
-    ASSERT_EQ(fx.expand(test::assembleDump(spec)), 0);
+    plan.flights = {f};
+    ASSERT_EQ(fx.expand(test::assembleDump(plan)), 0);
     const auto lines = test::crlfLines(fx.csv("F00001.CSV"));
     EXPECT_EQ(lines[4], "\"Eng Deg C     OAT Deg C     F/F LPH\"");
     EXPECT_EQ(lines[6], "\"TIME\",\"LE1\",\"LDIF\",\"LCLD\",\"LFF\",\"LUSD\",\"RE1\",\"RDIF\",\"RCLD\",\"RFF\","
@@ -150,14 +150,14 @@ TEST(ExpandDataFile, LayoutsAndUnitsInTheHeaderLines) {
   }
   {  // "$P" wins over model 760
     ExpandFixture fx;
-    DumpSpec spec;
-    spec.model = "760";
-    spec.extended = true;
+    DumpPlan plan;
+    plan.model = "760";
+    plan.extended = true;
     auto f = flight(1, (1u << 0) | (1u << 1) | (1u << 2), {RecordBuilder().set(8, 0, 5).set(2, 4, 10)});
     f.header.extendedPresence = 0xF;
     f.header.fuelUnit = 7;
-    spec.flights = {f};
-    ASSERT_EQ(fx.expand(test::assembleDump(spec)), 0);
+    plan.flights = {f};
+    ASSERT_EQ(fx.expand(test::assembleDump(plan)), 0);
     const auto lines = test::crlfLines(fx.csv("F00001.CSV"));
     EXPECT_EQ(lines[6], "\"TIME\",\"E1\",\"DIF\",\"CLD\",\"BAT1\",\"AMPS\",\"BAT2\",\"AMPS2\",\"RFL\",\"LFL\",\"MARK\",");
     EXPECT_EQ(lines[7], "\"10:30:0\",240,0,240,25,245,24,240,24,24,\"S\"");
@@ -166,9 +166,9 @@ TEST(ExpandDataFile, LayoutsAndUnitsInTheHeaderLines) {
 
 TEST(ExpandDataFile, EmptyFlightsAndPadding) {
   ExpandFixture fx;
-  DumpSpec spec;
-  spec.flights = {flight(1, 1u << 2), flight(2, 1u << 2, {RecordBuilder().set(0, 0, 1)})};
-  std::string dump = test::assembleDump(spec);
+  DumpPlan plan;
+  plan.flights = {flight(1, 1u << 2), flight(2, 1u << 2, {RecordBuilder().set(0, 0, 1)})};
+  std::string dump = test::assembleDump(plan);
   // A third "$D" line with length 0 adds no flight.
   const std::string l = "$L,";
   dump.insert(dump.find(l), test::headerLine("D,3,0"));
@@ -182,11 +182,11 @@ TEST(ExpandDataFile, EmptyFlightsAndPadding) {
 
 TEST(ExpandDataFile, FlagMismatchEndsOnlyItsFlight) {
   ExpandFixture fx;
-  DumpSpec spec;
-  spec.flights = {flight(1, 1u << 2, {RecordBuilder()}),
+  DumpPlan plan;
+  plan.flights = {flight(1, 1u << 2, {RecordBuilder()}),
                   flight(2, 1u << 2, {RecordBuilder(), RecordBuilder().mismatchFlags(), RecordBuilder()}),
                   flight(3, 1u << 2, {RecordBuilder(1)})};
-  ASSERT_EQ(fx.expand(test::assembleDump(spec)), 0);
+  ASSERT_EQ(fx.expand(test::assembleDump(plan)), 0);
   const auto index = fx.index();
   ASSERT_EQ(index.size(), 3u);
   EXPECT_EQ(index[1].substr(0, 24), "Flt#2- F00002.CSV  0.00 ");
@@ -198,41 +198,41 @@ TEST(ExpandDataFile, FlagMismatchEndsOnlyItsFlight) {
 TEST(ExpandDataFile, ClosingLineIsFoundEitherWay) {
   for (bool fill : {true, false}) {
     ExpandFixture fx;
-    DumpSpec spec;
-    spec.fillLastBlock = fill;
-    spec.flights = {flight(1, 1u << 2, {RecordBuilder().set(0, 0, 1)})};
-    EXPECT_EQ(fx.expand(test::assembleDump(spec)), 0) << fill;
-    spec.closingLine = false;
-    EXPECT_EQ(fx.expand(test::assembleDump(spec)), 6) << fill;
+    DumpPlan plan;
+    plan.fillLastBlock = fill;
+    plan.flights = {flight(1, 1u << 2, {RecordBuilder().set(0, 0, 1)})};
+    EXPECT_EQ(fx.expand(test::assembleDump(plan)), 0) << fill;
+    plan.closingLine = false;
+    EXPECT_EQ(fx.expand(test::assembleDump(plan)), 6) << fill;
     EXPECT_EQ(fx.index().size(), 1u) << "output stays complete";
   }
 }
 
 TEST(ExpandDataFile, HeaderWithEmptyLinesAndOtherLetters) {
   ExpandFixture fx;
-  DumpSpec spec;
-  spec.extraHeaderLines = "\n\n" + test::headerLine("Q,1,2") + "\r\n" + "\n";
-  spec.flights = {flight(9, 1u << 2, {RecordBuilder().set(0, 0, 1)})};
-  ASSERT_EQ(fx.expand(test::assembleDump(spec)), 0);
+  DumpPlan plan;
+  plan.extraHeaderLines = "\n\n" + test::headerLine("Q,1,2") + "\r\n" + "\n";
+  plan.flights = {flight(9, 1u << 2, {RecordBuilder().set(0, 0, 1)})};
+  ASSERT_EQ(fx.expand(test::assembleDump(plan)), 0);
   EXPECT_EQ(fx.index().size(), 1u);
 }
 
 TEST(ExpandDataFile, FlightNumbersAboveTheSignedRange) {
   ExpandFixture fx;
-  DumpSpec spec;
-  spec.flights = {flight(40000, 1u << 2, {RecordBuilder()})};
-  ASSERT_EQ(fx.expand(test::assembleDump(spec)), 0);
+  DumpPlan plan;
+  plan.flights = {flight(40000, 1u << 2, {RecordBuilder()})};
+  ASSERT_EQ(fx.expand(test::assembleDump(plan)), 0);
   EXPECT_EQ(fx.index()[0].substr(0, 25), "Flt#40000- F40000.CSV  0.");
   EXPECT_EQ(test::crlfLines(fx.csv("F40000.CSV"))[3], "\"Flight #40000 7/14/3 10:30:0\"");
 }
 
 TEST(ExpandDataFile, NothingCarriesOverFromTheLastDump) {
   ExpandFixture fx;
-  DumpSpec spec;
-  spec.flights = {flight(1, 1u << 2, {RecordBuilder()})};
-  ASSERT_EQ(fx.expand(test::assembleDump(spec)), 0);
+  DumpPlan plan;
+  plan.flights = {flight(1, 1u << 2, {RecordBuilder()})};
+  ASSERT_EQ(fx.expand(test::assembleDump(plan)), 0);
   // The same dump without its "$U" and "$C" lines.
-  std::string dump = test::assembleDump(spec);
+  std::string dump = test::assembleDump(plan);
   for (const char* body : {"U,N123AB", "C,830,1,2,3,288"}) {
     const std::string line = test::headerLine(body);
     dump.erase(dump.find(line), line.size());

@@ -125,14 +125,14 @@ Bytes RecordBuilder::encode(bool extended) const {
   return b;
 }
 
-std::string assembleDump(const DumpSpec& spec) {
+std::string assembleDump(const DumpPlan& plan) {
   std::vector<Bytes> flights;
   std::size_t total = 0;
-  for (const FlightSpec& f : spec.flights) {
-    Bytes data = flightHeader(f.header, spec.extended);
+  for (const FlightSpec& f : plan.flights) {
+    Bytes data = flightHeader(f.header, plan.extended);
     if (f.corruptHeader) data.back() ^= 0x01;
     for (const RecordBuilder& r : f.records) {
-      const Bytes rec = r.encode(spec.extended);
+      const Bytes rec = r.encode(plan.extended);
       data.insert(data.end(), rec.begin(), rec.end());
     }
     if (data.size() % 2 == 1) data.push_back(0);
@@ -142,16 +142,16 @@ std::string assembleDump(const DumpSpec& spec) {
   const std::size_t blocks = (total + 255) / 256;
 
   DumpBuilder d;
-  d.line("U," + spec.userId).line("A,1,2,3,4,5,6,7,8").line("C," + spec.model + ",1,2,3," + spec.firmware);
+  d.line("U," + plan.userId).line("A,1,2,3,4,5,6,7,8").line("C," + plan.model + ",1,2,3," + plan.firmware);
   for (std::size_t i = 0; i < flights.size(); ++i)
     d.line("D," + std::to_string(i + 1) + "," + std::to_string(flights[i].size() / 2));
   d.line("F,0,0,0,0,0").line("T,3,10,6,10,30,0");
-  if (spec.extended) d.line("P");
-  d.text(spec.extraHeaderLines);
+  if (plan.extended) d.line("P");
+  d.text(plan.extraHeaderLines);
   d.line("L," + std::to_string(blocks));
   for (const Bytes& f : flights) d.bytes(f);
-  if (spec.fillLastBlock) d.padding(blocks * 256 - total, 0xFF);
-  if (spec.closingLine) d.closing();
+  if (plan.fillLastBlock) d.padding(blocks * 256 - total, 0xFF);
+  if (plan.closingLine) d.closing();
   return d.str();
 }
 

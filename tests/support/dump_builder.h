@@ -88,7 +88,7 @@ struct FlightSpec {
 // A whole dump: "$U", "$A", "$C", "$D" per flight, "$F", "$T", "$P" when
 // extended, "$L" with the block count, the flight data (each flight padded
 // to an even length), optionally filled to the 256-byte block, the closing line.
-struct DumpSpec {
+struct DumpPlan {
   std::string userId = "N123AB";
   std::string model = "830";
   std::string firmware = "288";
@@ -99,7 +99,7 @@ struct DumpSpec {
   std::string extraHeaderLines;  // raw text placed before the "$L" line
 };
 
-std::string assembleDump(const DumpSpec& spec);
+std::string assembleDump(const DumpPlan& plan);
 
 // Reads a whole file (binary); empty when it cannot be read.
 std::string readFile(const std::string& path);

@@ -12,7 +12,7 @@
 
 namespace {
 
-using varnix::test::DumpSpec;
+using varnix::test::DumpPlan;
 using varnix::test::FlightSpec;
 using varnix::test::RecordBuilder;
 
@@ -109,12 +109,12 @@ FlightSpec tripFlight(std::uint16_t number, int month, int day, int hours, int m
 }
 
 std::string sampleDump() {
-  DumpSpec spec;
-  spec.userId = "N123AB";
-  spec.model = "830";
-  spec.firmware = "288";
-  spec.flights.push_back(tripFlight(101, 6, 3, 9, 12, 11u, 30, false));
-  spec.flights.push_back(tripFlight(102, 6, 3, 14, 40, 29u, 60, true));
+  DumpPlan plan;
+  plan.userId = "N123AB";
+  plan.model = "830";
+  plan.firmware = "288";
+  plan.flights.push_back(tripFlight(101, 6, 3, 9, 12, 11u, 30, false));
+  plan.flights.push_back(tripFlight(102, 6, 3, 14, 40, 29u, 60, true));
   FlightSpec empty;  // switched on and off without a flight
   empty.header.flightNumber = 103;
   empty.header.presence = kPresence;
@@ -123,9 +123,9 @@ std::string sampleDump() {
   empty.header.month = 6;
   empty.header.year = 24;
   empty.header.hours = 8;
-  spec.flights.push_back(empty);
-  spec.flights.push_back(tripFlight(104, 6, 4, 8, 5, 47u, 20, false));
-  return varnix::test::assembleDump(spec);
+  plan.flights.push_back(empty);
+  plan.flights.push_back(tripFlight(104, 6, 4, 8, 5, 47u, 20, false));
+  return varnix::test::assembleDump(plan);
 }
 
 }  // namespace
