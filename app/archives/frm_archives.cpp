@@ -184,7 +184,9 @@ void FrmArchives::decompress() {
 
   const QString userFolder = JoinPath(DataFolder, UserID);
   const QString target = JoinPath(userFolder, name);
-  if (selected_ != target && !fileDump(target, userFolder, idCode, name)) return;
+  // A data folder spelled otherwise than the folder list shows it still
+  // names the same file: nothing to move, and no "old copy" to delete.
+  if (selected_ != target && !sameFile(selected_, target) && !fileDump(target, userFolder, idCode, name)) return;
 
   if (idCode != 0) {
     MsgBox(QStringLiteral("Sorry, '") + name + QStringLiteral("' could not be decompressed."));

@@ -139,6 +139,21 @@ void ArchivesTest::dumpInItsUserFolderIsExpandedWithoutQuestion() {
   QCOMPARE(program.prompts.texts(), QStringList());
   QCOMPARE(screen.lstFiles()->count(), 4);
   QVERIFY(QFile::exists(program.dataFile(QStringLiteral("N123AB/R2.TXT"))));
+
+  // The data folder spelled otherwise than the folder list shows it (as
+  // "DataFolder.CFG" may hold it): the dump is still the file in its user
+  // folder, so it is neither moved nor deleted as an old copy.
+  unloadForm(&screen);
+  flushUnloaded();
+  modStatusBar::DataFolder = program.data.path() + QStringLiteral("/./");
+  FrmArchives& again = forms::get<FrmArchives>();
+  again.browser()->setFolder(program.dataFile(QStringLiteral("N123AB")));
+  again.browser()->fileList()->setCurrentRow(0);
+  QCOMPARE(again.selectedFile(), QDir::toNativeSeparators(dump));
+  again.decompress();
+  QCOMPARE(program.prompts.texts(), QStringList());
+  QCOMPARE(readAll(dump), sampleDump());
+  QCOMPARE(again.lstFiles()->count(), 4);
 }
 
 void ArchivesTest::existingTargetIsOverwrittenOnlyAfterConsent() {
