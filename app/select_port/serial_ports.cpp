@@ -6,6 +6,8 @@
 #include <QSettings>
 #include <algorithm>
 
+#include "platform/serial_port.h"
+
 namespace varnix::app {
 
 namespace {
@@ -18,15 +20,27 @@ void sortNaturally(QStringList& names) {
 
 }  // namespace
 
+QStringList withoutFirstPorts(const QStringList& ports) {
+  QStringList firstDevices;
+  for (char n = '1'; n <= '5'; ++n) {
+    const std::string name = std::string("COM") + n;
+    firstDevices.append(QString::fromLatin1(name));
+    firstDevices.append(QString::fromLocal8Bit(platform::serialDeviceName(name)));
+  }
+  QStringList further;
+  for (const QString& port : ports) {
+    if (!port.isEmpty() && !firstDevices.contains(port) && !further.contains(port)) further.append(port);
+  }
+  return further;
+}
+
 QStringList furtherSerialPorts() {
   QStringList ports;
 #ifdef _WIN32
   QSettings map(QStringLiteral("HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\SERIALCOMM"), QSettings::NativeFormat);
   for (const QString& key : map.childKeys()) {
     const QString name = map.value(key).toString();
-    static const QStringList first = {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"),
-                                      QStringLiteral("COM4"), QStringLiteral("COM5")};
-    if (!name.isEmpty() && !first.contains(name) && !ports.contains(name)) ports.append(name);
+    ports.append(name);
   }
 #else
   // Every tty with a device behind it; the built-in 8250 ports only when a
@@ -43,6 +57,7 @@ QStringList furtherSerialPorts() {
     if (QFileInfo::exists(device)) ports.append(device);
   }
 #endif
+  ports = withoutFirstPorts(ports);
   sortNaturally(ports);
   return ports;
 }

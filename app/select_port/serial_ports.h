@@ -8,4 +8,9 @@ namespace varnix::app {
 
 QStringList furtherSerialPorts();
 
+// `ports` without COM1 to COM5 and the devices they stand for (on Linux
+// /dev/ttyS0 to /dev/ttyS4, which the library opens for them) and without
+// repeats, in their order.
+QStringList withoutFirstPorts(const QStringList& ports);
+
 }  // namespace varnix::app

@@ -8,6 +8,7 @@
 #include "main_menu/frm_varnix.h"
 #include "select_port/frm_select_port.h"
 #include "select_port/port_setting_line.h"
+#include "select_port/serial_ports.h"
 
 using namespace varnix::app;
 using namespace varnix::app::test;
@@ -128,6 +129,18 @@ class SelectPortTest : public QObject {
     usb->click();
     control<QPushButton>(&again, "OKButton")->click();
     QCOMPARE(readAll(cfg()), QByteArray("/dev/ttyUSB0 19200\r\n"));
+  }
+
+  void furtherPortsLeaveOutWhatComOneToFiveStandFor() {
+    // On Linux the library opens /dev/ttyS0 to /dev/ttyS4 for COM1 to COM5:
+    // listing them again would offer one port under two names.
+    const QStringList reported = {"/dev/ttyS0", "/dev/ttyS4", "/dev/ttyS5", "/dev/ttyUSB0", "COM1", "COM7", "COM7"};
+#ifdef _WIN32
+    const QStringList further = {"/dev/ttyS0", "/dev/ttyS4", "/dev/ttyS5", "/dev/ttyUSB0", "COM7"};
+#else
+    const QStringList further = {"/dev/ttyS5", "/dev/ttyUSB0", "COM7"};
+#endif
+    QCOMPARE(withoutFirstPorts(reported), further);
   }
 
   void unwritableFileIsReportedForEachStepAndTheScreenStillCloses() {
