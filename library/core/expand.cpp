@@ -244,7 +244,7 @@ int ExpandDataFile(const std::string& path, std::string_view folderArgument) {
   if (sameNameIgnoringCase(*indexPath, path)) return kExpandCannotOpenIndex;
 
   auto x = std::make_unique<Expansion>();
-  File index(platform::openFile(*indexPath, "wb"));
+  File index(platform::createOrTruncate(*indexPath));
   if (!index) return kExpandCannotOpenIndex;
   x->index = index.get();
 

@@ -49,4 +49,8 @@ bool copyFile(const std::string& from, const std::string& to);
 // fopen for 8-bit paths as the system takes them.
 std::FILE* openFile(const std::string& path, const char* mode);
 
+// Creates or truncates `path` for binary writing; a new file gets mode 644
+// where the file system keeps permissions, whatever the umask. Null on failure.
+std::FILE* createOrTruncate(const std::string& path);
+
 }  // namespace varnix::platform

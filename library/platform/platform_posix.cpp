@@ -36,6 +36,14 @@ bool createExclusive(const std::string& path) {
   return true;
 }
 
+std::FILE* createOrTruncate(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return nullptr;
+  std::FILE* f = ::fdopen(fd, "wb");
+  if (!f) ::close(fd);
+  return f;
+}
+
 bool fileExists(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);

@@ -31,6 +31,8 @@ bool createExclusive(const std::string& path) {
   return true;
 }
 
+std::FILE* createOrTruncate(const std::string& path) { return std::fopen(path.c_str(), "wb"); }
+
 bool fileExists(const std::string& path) {
   const DWORD a = ::GetFileAttributesA(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);

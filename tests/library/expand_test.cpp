@@ -3,6 +3,10 @@
 
 #include <cstdio>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 #include "library/expand_test_support.h"
 
 namespace varnix {
@@ -242,6 +246,22 @@ TEST(ExpandDataFile, NothingCarriesOverFromTheLastDump) {
   EXPECT_EQ(lines[1], "\"Model  Firmware \"");
   EXPECT_EQ(lines[2], "\"Aircraft Number \"");
 }
+
+#if !defined(_WIN32)
+TEST(ExpandDataFile, IndexFileIsMode644WhateverTheUmask) {
+  const mode_t old = ::umask(002);
+  ExpandFixture fx;
+  DumpPlan plan;
+  plan.flights = {flight(1, 1u << 2, {RecordBuilder()})};
+  const int code = fx.expand(test::assembleDump(plan));
+  struct stat st {};
+  const int statResult = ::stat(fx.dir.file("R030714.TXT").c_str(), &st);
+  ::umask(old);
+  ASSERT_EQ(code, 0);
+  ASSERT_EQ(statResult, 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+}
+#endif
 
 }  // namespace
 }  // namespace varnix
