@@ -97,6 +97,12 @@ void FrmTop::scaleFonts() {
 
 }
 
+void FrmTop::closedByFrame() {
+  timer_->stop();
+  modStatusBar::UnloadAllForms();
+  modStatusBar::EndProgram();
+}
+
 void FrmTop::timerFired() {
   timer_->stop();
   auto& menu = forms::get<FrmVarnix>();

@@ -26,6 +26,9 @@ class FrmTop : public Form {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // Closed before the main menu came: the program ends, as no window would
+  // be left to end it with.
+  void closedByFrame() override;
 
  private:
   void scaleFonts();

@@ -111,6 +111,17 @@ class StartupMenuTest : public QObject {
     QCOMPARE(menu->windowTitle(), QStringLiteral("Varnix Main Menu"));
     QCOMPARE(menu->focusWidget(), control(menu, "cmdDownload"));
     QCOMPARE(ended_, 0);
+
+    // Closed with its close box before the main menu came, the start-up
+    // screen ends the program: no window would be left to end it with.
+    resetProgram();
+    FrmTop& closed = forms::get<FrmTop>(app.path());
+    closed.show();
+    QVERIFY(closed.close() || !forms::isLoaded("frmTop"));
+    QVERIFY(!forms::isLoaded("frmTop"));
+    QVERIFY(!closed.timer()->isActive());
+    QCOMPARE(ended_, 1);
+    QVERIFY(forms::loaded().isEmpty());
   }
 
   void mainMenuShowsItsActionsInOrderWithPictureButtons() {
