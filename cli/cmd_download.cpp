@@ -46,7 +46,7 @@ int runDownload(const DownloadArgs& args) {
   if (args.firstByteSeconds > 0) timeouts.firstByteTimeout = args.firstByteSeconds * 1000;
   if (args.endSeconds > 0) timeouts.endOfDumpTimeout = args.endSeconds * 1000;
   const std::string folder =
-      args.dataFolder.empty() ? settings::currentDataFolder(platform::programFolder()) : args.dataFolder;
+      args.dataFolder.empty() ? settings::currentDataFolder(platform::settingsFolder()) : args.dataFolder;
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);  // a fresh --data-folder
   const std::string folderArgument = folder + platform::kPathSeparator;

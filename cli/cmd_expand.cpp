@@ -39,7 +39,7 @@ void addExpandCommand(CLI::App& app, int& exitCode) {
                   "Data folder whose user subfolder receives the CSV files (default: the program's data folder)");
   cmd->callback([path, dataFolder, &exitCode] {
     std::string folder = *dataFolder;
-    if (folder.empty()) folder = settings::currentDataFolder(platform::programFolder());
+    if (folder.empty()) folder = settings::currentDataFolder(platform::settingsFolder());
     const std::string folderArgument = folder + platform::kPathSeparator;
     exitCode = ExpandDataFile(*path, folderArgument);
     if (exitCode != kExpandNoDot && exitCode != kExpandCannotOpenIndex) printIndexLines(*path);

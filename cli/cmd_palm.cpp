@@ -45,7 +45,7 @@ std::string trimmed(const std::string& text) {
 // The data folder without trailing separators (the root stays the root).
 std::string dataFolderFor(const PalmOptions& o) {
   std::string folder =
-      o.dataFolder.empty() ? settings::currentDataFolder(platform::programFolder()) : o.dataFolder;
+      o.dataFolder.empty() ? settings::currentDataFolder(platform::settingsFolder()) : o.dataFolder;
   while (folder.size() > 1 && platform::isPathSeparator(folder.back())) folder.pop_back();
   return folder;
 }

@@ -88,6 +88,10 @@ void SettleFolders(const QString& programFolder) {
   if (!root && !folder.isEmpty() &&
       (folder.back() == QLatin1Char('\\') || (platform::kPathSeparator == '/' && folder.back() == QLatin1Char('/'))))
     folder.chop(1);
+  // A program folder that cannot be written to keeps no settings: they live
+  // in the settings folder instead, which also takes the working files.
+  if (!folder.isEmpty())
+    folder = QString::fromLocal8Bit(platform::settingsFolderFor(folder.toLocal8Bit().toStdString()));
   AppFolder = folder;
   QDir::setCurrent(root ? folder : (folder.endsWith(QLatin1Char(':')) ? folder + QLatin1Char('\\') : folder));
   DataFolder = QString::fromLocal8Bit(settings::settleDataFolder(AppFolder.toLocal8Bit().toStdString()));

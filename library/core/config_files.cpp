@@ -63,7 +63,7 @@ std::optional<PortSettings> ReadPortSettings(const std::string& folder) {
   return settings;
 }
 
-std::optional<PortSettings> ReadPortSettings() { return ReadPortSettings(platform::programFolder()); }
+std::optional<PortSettings> ReadPortSettings() { return ReadPortSettings(platform::settingsFolder()); }
 
 DumpTimeouts ReadDumpTimeouts(const std::string& folder) {
   DumpTimeouts timeouts;
@@ -80,6 +80,6 @@ DumpTimeouts ReadDumpTimeouts(const std::string& folder) {
   return timeouts;
 }
 
-DumpTimeouts ReadDumpTimeouts() { return ReadDumpTimeouts(platform::programFolder()); }
+DumpTimeouts ReadDumpTimeouts() { return ReadDumpTimeouts(platform::settingsFolder()); }
 
 }  // namespace varnix

@@ -1,4 +1,4 @@
-// The library's two settings files in the program folder.
+// The library's two settings files in the settings folder (the program folder).
 #pragma once
 
 #include <cstdint>
@@ -25,11 +25,11 @@ struct DumpTimeouts {
 // Empty when the file cannot be opened, or holds no port name and positive
 // baud rate (the port could not be set up from it anyway).
 std::optional<PortSettings> ReadPortSettings(const std::string& folder);
-std::optional<PortSettings> ReadPortSettings();  // from the program folder
+std::optional<PortSettings> ReadPortSettings();  // from the settings folder
 
 // Always gives time-outs: each value missing, unreadable or not positive
 // keeps its default.
 DumpTimeouts ReadDumpTimeouts(const std::string& folder);
-DumpTimeouts ReadDumpTimeouts();  // from the program folder
+DumpTimeouts ReadDumpTimeouts();  // from the settings folder
 
 }  // namespace varnix

@@ -27,6 +27,15 @@ std::string programFolder();
 // `name` in the program folder.
 std::string programFile(std::string_view name);
 
+// Folder of the settings files ("VARNIX.CFG", "TIMEOUT.CFG" and the desktop
+// program's own): the program folder when it can be written to. Elsewhere
+// than on Windows, a program folder that cannot be written to (a program
+// installed for all users) keeps its settings in $XDG_CONFIG_HOME/varnix,
+// by default ~/.config/varnix, created when missing.
+std::string settingsFolder();
+// The same rule for a given program folder.
+std::string settingsFolderFor(const std::string& programFolder);
+
 struct LocalDate {
   int year;   // four digits
   int month;  // 1-12

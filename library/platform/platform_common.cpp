@@ -24,6 +24,8 @@ std::string programFile(std::string_view name) {
   return path;
 }
 
+std::string settingsFolder() { return settingsFolderFor(programFolder()); }
+
 std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
 
 bool removeFile(const std::string& path) { return std::remove(path.c_str()) == 0; }

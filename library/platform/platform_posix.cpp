@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -18,6 +19,26 @@ std::string programFolder() {
   if (cut == std::string::npos) return ".";
   if (cut == 0) return "/";
   return path.substr(0, cut);
+}
+
+std::string settingsFolderFor(const std::string& programFolder) {
+  if (::access(programFolder.c_str(), W_OK | X_OK) == 0) return programFolder;
+  // A relative $XDG_CONFIG_HOME is to be ignored, like an unset one.
+  std::string base;
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  if (xdg && xdg[0] == '/') {
+    base = xdg;
+  } else if (home && home[0] == '/') {
+    base = home;
+    base += "/.config";
+  } else {
+    return programFolder;
+  }
+  ::mkdir(base.c_str(), 0700);
+  const std::string folder = base + "/varnix";
+  ::mkdir(folder.c_str(), 0700);
+  return folderExists(folder) ? folder : programFolder;
 }
 
 LocalDate localDate() {

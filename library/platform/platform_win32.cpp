@@ -16,6 +16,9 @@ std::string programFolder() {
   return path.substr(0, cut);
 }
 
+// Windows programs keep their settings beside them.
+std::string settingsFolderFor(const std::string& programFolder) { return programFolder; }
+
 LocalDate localDate() {
   SYSTEMTIME st;
   ::GetLocalTime(&st);

@@ -2,6 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+#endif
+
+#include "platform/platform.h"
 #include "support/dump_builder.h"
 
 namespace varnix {
@@ -71,6 +82,51 @@ TEST(TimeoutsFile, UnusableValuesKeepTheirDefaults) {
   EXPECT_EQ(t.firstByteTimeout, 15000);
   EXPECT_EQ(t.endOfDumpTimeout, 2000) << "too large to hold in milliseconds";
 }
+
+#ifndef _WIN32
+// Sets an environment variable for one scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_) ::setenv(name_, old_->c_str(), 1);
+    else ::unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(SettingsFolder, ProgramFolderThatCannotBeWrittenGivesWayToTheUsersConfigFolder) {
+  TempDir program, home;
+  EXPECT_EQ(platform::settingsFolderFor(program.path()), program.path()) << "writable: the program folder";
+
+  // A program folder that cannot be written to: one that is not there (and,
+  // unless the tests run as root, one without write permission).
+  std::vector<std::string> lockedFolders = {program.file("gone")};
+  if (::geteuid() != 0) {
+    lockedFolders.push_back(program.file("locked"));
+    ::mkdir(lockedFolders.back().c_str(), 0555);
+  }
+  for (const auto& locked : lockedFolders) {
+    {
+      ScopedEnv xdg("XDG_CONFIG_HOME", home.file("config"));
+      EXPECT_EQ(platform::settingsFolderFor(locked), home.file("config") + "/varnix") << locked;
+      EXPECT_TRUE(platform::folderExists(home.file("config") + "/varnix")) << "created on demand";
+    }
+    {
+      ScopedEnv xdg("XDG_CONFIG_HOME", "relative/config");  // to be ignored
+      ScopedEnv user("HOME", home.path());
+      EXPECT_EQ(platform::settingsFolderFor(locked), home.path() + "/.config/varnix") << locked;
+      EXPECT_TRUE(platform::folderExists(home.path() + "/.config/varnix"));
+    }
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace varnix
