@@ -43,8 +43,9 @@ class SerialPort {
 std::unique_ptr<SerialPort> makeSerialPort();
 
 // The device a port name from "VARNIX.CFG" stands for. On Windows the name
-// as it stands; elsewhere a name that begins with "/" is a device path and
-// "COM1" to "COM9" stand for /dev/ttyS0 to /dev/ttyS8.
+// in the device namespace ("\\.\COM10"); elsewhere a name that begins with
+// "/" is a device path and "COM1" to "COM9" stand for /dev/ttyS0 to
+// /dev/ttyS8.
 std::string serialDeviceName(const std::string& portName);
 
 // Blocks the calling thread for `ms` milliseconds without using the CPU.

@@ -127,7 +127,14 @@ class Win32SerialPort final : public SerialPort {
 
 std::unique_ptr<SerialPort> makeSerialPort() { return std::make_unique<Win32SerialPort>(); }
 
-std::string serialDeviceName(const std::string& portName) { return portName; }
+// The system opens "COM1" to "COM9" by their bare names only; "COM10" and
+// above (USB adapters often get such numbers) need the device namespace
+// prefix, which every port name takes. A name that already begins with "\\"
+// is a full device path.
+std::string serialDeviceName(const std::string& portName) {
+  if (portName.empty() || portName.rfind("\\\\", 0) == 0) return portName;
+  return "\\\\.\\" + portName;
+}
 
 void pauseMilliseconds(std::int32_t ms) {
   if (ms > 0) ::Sleep(static_cast<DWORD>(ms));
