@@ -3,7 +3,10 @@
 // and the names and folders the dump ends up under.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <set>
 
@@ -111,6 +114,40 @@ TEST(ShortDumps, AreNeverSuccessEvenWhenTheWorkingFileStays) {
     }
   };
   EXPECT_EQ(d.run(port).code, kDownloadNothing);
+}
+
+TEST(WorkingFile, ThatCannotBeWrittenOrReadAgainIsNeverFiledAsSuccess) {
+  {  // the disk fills up while the bytes are written: 10, the working file kept
+    Download d;
+    FakePort port;
+    port.send(validDump());
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    port.onSilence = [&] {
+      rlimit small = old;
+      small.rlim_cur = 16;
+      ::setrlimit(RLIMIT_FSIZE, &small);
+    };
+    const auto r = d.run(port);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(r.code, kDownloadCannotWrite);
+    EXPECT_EQ(fs::path(r.path).parent_path(), fs::path(d.work.path()));
+    EXPECT_TRUE(filesBelow(d.data.path()).empty()) << "a cut dump is never filed";
+  }
+  {  // the working file is gone before it could be filed: 8 with its name
+    Download d;
+    FakePort port;
+    port.send(validDump());
+    port.onSilence = [&] {
+      for (const auto& e : fs::directory_iterator(d.work.path())) fs::remove(e.path());
+    };
+    const auto r = d.run(port);
+    EXPECT_EQ(r.code, kDownloadBadData);
+    EXPECT_EQ(fs::path(r.path).parent_path(), fs::path(d.work.path()));
+    EXPECT_TRUE(filesBelow(d.data.path()).empty());
+  }
 }
 
 TEST(Filing, FirstLineChoosesTheFolder) {
