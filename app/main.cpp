@@ -1,11 +1,18 @@
 // Varnix: the start-up screen settles the folders, then the main menu runs
 // the program until it is closed.
 #include <QApplication>
+#include <cstdio>
 
 #include "shared/pictures.h"
 #include "startup/frm_top.h"
 
 int main(int argc, char* argv[]) {
+#ifndef _WIN32
+  // A download ends early on a key press only where a console is there to
+  // type into. The windowed program has none, even when it was started from
+  // a terminal: its standard input never is one.
+  if (!std::freopen("/dev/null", "r", stdin)) std::fclose(stdin);
+#endif
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Varnix"));
   QApplication::setWindowIcon(varnix::app::pictureIcon(QStringLiteral("varnix")));
