@@ -2,62 +2,30 @@
 // it: exit codes, the stored dump's path on stdout, and with --expand the
 // same files that varnix-cli expand makes of the stored dump.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 
 #include "instrument.h"
+#include "support/cli_run.h"
 #include "support/dump_builder.h"
 
 namespace varnix {
 namespace {
 
 namespace fs = std::filesystem;
+using test::CliRun;
 using test::DumpBuilder;
+using test::twoFlightDump;
 using test::TempDir;
 
-struct CliRun {
-  int exit = -1;
-  std::string out, err;
-};
-
-// Runs varnix-cli in `dir` (where its working file lies).
-CliRun runCli(const TempDir& dir, const std::string& args) {
-  const std::string out = dir.file("cli.out"), err = dir.file("cli.err");
-  const std::string command =
-      "cd '" + dir.path() + "' && '" + VARNIX_CLI + "' " + args + " >'" + out + "' 2>'" + err + "' </dev/null";
-  const int status = std::system(command.c_str());
-  CliRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readFile(out), test::readFile(err)};
-  fs::remove(out);
-  fs::remove(err);
-  return run;
-}
+CliRun runCli(const TempDir& dir, const std::string& args) { return test::runCli(VARNIX_CLI, dir, args); }
 
 // Downloads `dump` sent by the simulated instrument.
 CliRun download(const TempDir& dir, const std::string& dump, const std::string& moreArgs) {
   test::Instrument instrument(dump);
   return runCli(dir, "download --port '" + instrument.path() + "' --baud 19200 --end-timeout 2 --data-folder '" +
                          dir.file("data") + "' " + moreArgs);
-}
-
-std::string twoFlightDump() {
-  test::FlightHeaderFields first, second;
-  second.flightNumber = 2;
-  second.hours = 11;
-  return DumpBuilder()
-      .line("U,N123AB")
-      .line("C,830,0,0,0,288")
-      .line("D,1,8")
-      .line("D,2,8")
-      .line("L,1")
-      .bytes(test::flightHeader(first))
-      .padding()
-      .bytes(test::flightHeader(second))
-      .padding()
-      .closing()
-      .str();
 }
 
 // Name -> contents of the files in `folder`.

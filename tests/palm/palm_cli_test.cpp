@@ -1,13 +1,12 @@
 // varnix-cli palm, run as a user runs it: what it prints, how it exits, and
 // where the dump and its flight files end up.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 
 #include "core/expand.h"
+#include "support/cli_run.h"
 #include "support/dump_builder.h"
 #include "support/pdb_builder.h"
 
@@ -15,50 +14,14 @@ namespace varnix {
 namespace {
 
 namespace fs = std::filesystem;
-using test::DumpBuilder;
+using test::CliRun;
+using test::quoted;
+using test::twoFlightDump;
 using test::readFile;
 using test::TempDir;
 using test::writeFile;
 
-struct CliRun {
-  int exit = -1;
-  std::string out, err;
-};
-
-CliRun runCli(const TempDir& dir, const std::string& args) {
-  const std::string out = dir.file("cli.out"), err = dir.file("cli.err");
-  const std::string command = std::string("'") + VARNIX_CLI + "' " + args + " >'" + out + "' 2>'" + err + "'";
-  const int status = std::system(command.c_str());
-  CliRun run;
-  run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = readFile(out);
-  run.err = readFile(err);
-  fs::remove(out);
-  fs::remove(err);
-  return run;
-}
-
-std::string quoted(const std::string& path) { return "'" + path + "'"; }
-
-// A dump of two flights whose records are empty: each flight is its header
-// and one padding byte.
-std::string twoFlightDump(const std::string& userId) {
-  test::FlightHeaderFields first, second;
-  second.flightNumber = 2;
-  second.hours = 11;
-  return DumpBuilder()
-      .line("U," + userId)
-      .line("C,830,0,0,0,288")
-      .line("D,1,8")
-      .line("D,2,8")
-      .line("L,1")
-      .bytes(test::flightHeader(first))
-      .padding()
-      .bytes(test::flightHeader(second))
-      .padding()
-      .closing()
-      .str();
-}
+CliRun runCli(const TempDir& dir, const std::string& args) { return test::runCli(VARNIX_CLI, dir, args); }
 
 // Every file below `folder`, by name relative to it, with its bytes; the
 // first line of a CSV (today's date) is left out.
