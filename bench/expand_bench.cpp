@@ -29,12 +29,12 @@ long peakKb() {
 
 // A flight of about `bytes` bytes: a realistic mix of changing channels
 // (temperatures every record, fuel and voltage now and then) and repeats.
-FlightSpec benchFlight(std::uint16_t number, std::size_t bytes, bool extended, unsigned& seed) {
+FlightPlan benchFlight(std::uint16_t number, std::size_t bytes, bool extended, unsigned& seed) {
   auto rnd = [&seed](unsigned n) {
     seed = seed * 1103515245u + 12345u;
     return (seed >> 16) % n;
   };
-  FlightSpec f;
+  FlightPlan f;
   f.header.flightNumber = number;
   f.header.presence = 0x5FFFFFFFu;  // nearly every channel
   f.header.extendedPresence = extended ? 0xF : 0;

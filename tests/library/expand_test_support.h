@@ -43,8 +43,8 @@ struct ExpandFixture {
 };
 
 // A flight with the given presence flags, start 7/14/3 10:30:0, interval 6.
-inline FlightSpec flight(std::uint16_t number, std::uint32_t presence, std::vector<RecordBuilder> records = {}) {
-  FlightSpec f;
+inline FlightPlan flight(std::uint16_t number, std::uint32_t presence, std::vector<RecordBuilder> records = {}) {
+  FlightPlan f;
   f.header.flightNumber = number;
   f.header.presence = presence;
   f.header.option = 0x20;

@@ -128,7 +128,7 @@ Bytes RecordBuilder::encode(bool extended) const {
 std::string assembleDump(const DumpPlan& plan) {
   std::vector<Bytes> flights;
   std::size_t total = 0;
-  for (const FlightSpec& f : plan.flights) {
+  for (const FlightPlan& f : plan.flights) {
     Bytes data = flightHeader(f.header, plan.extended);
     if (f.corruptHeader) data.back() ^= 0x01;
     for (const RecordBuilder& r : f.records) {

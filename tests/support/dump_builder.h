@@ -79,7 +79,7 @@ class RecordBuilder {
   bool badChecksum_ = false;
 };
 
-struct FlightSpec {
+struct FlightPlan {
   FlightHeaderFields header;
   std::vector<RecordBuilder> records;
   bool corruptHeader = false;  // flips the header's check byte
@@ -93,7 +93,7 @@ struct DumpPlan {
   std::string model = "830";
   std::string firmware = "288";
   bool extended = false;
-  std::vector<FlightSpec> flights;
+  std::vector<FlightPlan> flights;
   bool fillLastBlock = true;
   bool closingLine = true;
   std::string extraHeaderLines;  // raw text placed before the "$L" line

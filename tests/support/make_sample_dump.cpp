@@ -13,7 +13,7 @@
 namespace {
 
 using varnix::test::DumpPlan;
-using varnix::test::FlightSpec;
+using varnix::test::FlightPlan;
 using varnix::test::RecordBuilder;
 
 // A channel of the single-engine layout: its mask position, high byte
@@ -61,9 +61,9 @@ constexpr std::uint32_t kPresence = (1u << 0) | (1u << 2) | (1u << 3) | (1u << 4
                                     (1u << 12) | (1u << 13) | (1u << 14) | (1u << 20) | (1u << 25) | (1u << 26) |
                                     (1u << 27) | (1u << 28) | (1u << 30);
 
-FlightSpec tripFlight(std::uint16_t number, int month, int day, int hours, int minutes, unsigned seed, int cruise,
+FlightPlan tripFlight(std::uint16_t number, int month, int day, int hours, int minutes, unsigned seed, int cruise,
                       bool withMissingProbe) {
-  FlightSpec f;
+  FlightPlan f;
   f.header.flightNumber = number;
   f.header.presence = kPresence;
   f.header.fuelUnit = 0;
@@ -115,7 +115,7 @@ std::string sampleDump() {
   plan.firmware = "288";
   plan.flights.push_back(tripFlight(101, 6, 3, 9, 12, 11u, 30, false));
   plan.flights.push_back(tripFlight(102, 6, 3, 14, 40, 29u, 60, true));
-  FlightSpec empty;  // switched on and off without a flight
+  FlightPlan empty;  // switched on and off without a flight
   empty.header.flightNumber = 103;
   empty.header.presence = kPresence;
   empty.header.interval = 6;
