@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Varnix: the start-up screen settles the folders, then the main menu runs
 // the program until it is closed.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Download figures over a pseudo-terminal with the simulated instrument:
 // a 700,000-byte dump sent as fast as the line takes it, the CPU time spent
 // waiting 15 s for a first byte that never comes, and how soon the end of a

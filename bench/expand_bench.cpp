@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Expansion benchmark: a near-maximum dump (about 650 KB of flight data) in
 // the Single and the Extended layout, expanded into CSV files. Prints value
 // lines per second, MB of CSV per second, peak memory, and the ratio to the

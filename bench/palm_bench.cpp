@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the Palm backup conversion on a backup of about 700 KB and prints the
 // figures; it asserts nothing about speed.
 #include <chrono>

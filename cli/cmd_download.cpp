@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnix-cli download: receives one dump from the instrument over the serial
 // port and files it in the data folder, as the desktop program's Download
 // button does; with --expand it goes on to expand the stored dump.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnix-cli expand FILE.DAT [--data-folder DIR]: expands a dump into its
 // flight index and flight CSV files, as the desktop program does.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnix-cli palm FILE.PDB [--expand] [--data-folder DIR] [--delete-backup]:
 // converts a Palm backup into a dump beside it and, with --expand, files the
 // dump in its user folder and expands it as the Palm screen does, without

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnix-cli userid FILE.DAT: the user id of a dump, as GetUserID gives it.
 #include <cstdio>
 

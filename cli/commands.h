@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The subcommands of varnix-cli. Each adds itself to the parser and, when
 // chosen, stores the library's result code for what it did in `exitCode`.
 #pragma once

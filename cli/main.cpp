@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnix-cli: the library's work from the command line. Every subcommand
 // exits with the library's result code and prints the desktop program's
 // message for it on stderr.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross build for Windows with Debian's mingw-w64 (i686).
 #   cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-w64-mingw32.cmake
 set(CMAKE_SYSTEM_NAME Windows)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The main job on the bundled sample dump: the simulated instrument sends it
 # over a pseudo-terminal, varnix-cli downloads it through the real serial
 # code, files it in its aircraft's folder and expands it; then the files.

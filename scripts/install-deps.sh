@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what building and testing Varnix needs on Debian 12.
 set -euo pipefail
 SUDO=""

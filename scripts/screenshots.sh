@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders every screen of the desktop program into docs/screenshots/, under
 # Xvfb when it is there (offscreen otherwise).
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds twice (plain, and with AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs every test in both builds.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Windows deliverable: builds Varnix.dll for 32-bit and 64-bit Windows with
 # mingw-w64, checks that the 32-bit DLL exports exactly the four functions
 # under their plain names and imports only system DLLs, and runs the 64-bit

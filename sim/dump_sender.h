@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sends a dump the way the instrument does: header lines, the "$L" line,
 // the binary flight data, the closing line, paced at a baud rate and with
 // the pauses asked for.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnix-sim: a simulated QTM instrument. It sends a dump file as the
 // instrument does, over a pseudo-terminal that it creates (its path is the
 // first line on standard output) or over a real serial port, so that the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sending end of a serial line for the simulated instrument: a new
 // pseudo-terminal whose other end a receiver opens by its path, or a real
 // serial port.

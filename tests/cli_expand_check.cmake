@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Expands a copy of the sample dump with varnix-cli in a fresh folder and
 # checks the exit code, the index lines on stdout and the files written.
 #   -DCLI=varnix-cli -DSAMPLE=SAMPLE.DAT -DWORK=folder

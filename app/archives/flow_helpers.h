@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small helpers that the archive, download and Palm screens share around
 // their library calls.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The archive screen: files a dump that is already on disk into its user
 // folder, expands it, lists its flights and shows any of them in the list
 // viewer. The download road and the Palm screen reuse it, retitled, to list

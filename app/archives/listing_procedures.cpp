@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "archives/listing_procedures.h"
 
 #include "shared/message_box.h"

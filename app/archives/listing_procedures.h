@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two small procedures that the archive screen and the download road
 // use on a dump's flight index.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "binding/library_buffers.h"
 
 #include "platform/platform.h"

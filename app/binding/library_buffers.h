@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed-size text buffers that the program hands to the flight data
 // library. The library may overwrite each buffer with a NUL-terminated text;
 // the program reads back the text before the first NUL.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's binding to the flight data library: the library file is
 // loaded by name at the first call of one of its functions (from the
 // program folder first, then by the system's own library search), each

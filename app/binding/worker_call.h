@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs one blocking library call on a worker thread while the user-interface
 // thread keeps painting. During the call the user's input (mouse, keys,
 // closing a window) is swallowed and the pointer shows the hourglass, so the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program keeps its data: "DataFolder.CFG" in the program folder,
 // or the default data folder. Plain C++: the desktop program and the
 // command-line tool settle the data folder the same way.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed message the program shows for each result code of the library.
 // Plain C++ so that the desktop program and the command-line tool share it.
 // An empty text means that the program shows no message for that code.

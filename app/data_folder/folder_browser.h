@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder browser panel that the folder chooser, the archive screen, the
 // Palm screen and the file viewer share: a drive list (Drive1), a folder
 // list (Dir1) and, where the screen has one, a file list (File1) of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folder chooser: browses drives and folders, creates a folder, and
 // hands the chosen path to the data folder dialog's new-folder box.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data folder dialog: shows the current data folder, takes a new one
 // (typed, picked from the folders used before, or browsed), checks it,
 // creates it when one level is missing, and applies it for good

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checks on a data folder that the user types: where the colon and the
 // first separator must stand, the trailing separator, and the one missing
 // folder level that may be created. Windows rules: "D:", "D:\Data"; POSIX

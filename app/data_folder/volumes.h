@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the drive list offers: the drives on Windows, the mounted volumes
 // elsewhere ("/" first).
 #pragma once

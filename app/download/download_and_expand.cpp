@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "download/download_and_expand.h"
 
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The download screen: the instrument's key sequence, the Start button
 // that runs the download road, and the port in the caption.
 #pragma once

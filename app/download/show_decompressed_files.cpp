@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "download/show_decompressed_files.h"
 
 #include <QFile>

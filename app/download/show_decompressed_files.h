@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lists the flight files of a finished expansion on the archive screen,
 // retitled "View New Decompressed Files".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main menu: one picture button per screen, each with a label that
 // names its action. Closing it ends the program.
 #pragma once

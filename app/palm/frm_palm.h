@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Palm screen: lists the Palm backup files of a folder; a double-click
 // converts one into a dump, files it in its user folder, expands it and
 // shows its flights on the archive screen.

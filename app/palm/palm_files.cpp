@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "palm/palm_files.h"
 
 #include <QDir>

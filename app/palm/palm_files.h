@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Palm screen's files: which backups it lists, how a list entry reads,
 // the dump a backup gives, and "VXuser.CFG", the remembered Backup folder.
 #pragma once

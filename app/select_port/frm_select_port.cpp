@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "select_port/frm_select_port.h"
 
 #include <QFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port and baud-rate choice, stored in "VARNIX.CFG" in the program
 // folder for the library's download.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "select_port/port_setting_line.h"
 
 #include "shared/text_lines.h"

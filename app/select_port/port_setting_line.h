@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port setting as the port screen reads it back from "VARNIX.CFG".
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial ports that the system reports, beyond COM1 to COM5: USB
 // adapters and the like (COM7 on Windows, /dev/ttyUSB0 on Linux).
 #pragma once

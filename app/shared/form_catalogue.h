@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Creates a screen from its name; nullptr for a name this build lacks.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's screens ("forms"). Each screen exists at most once: it is
 // created on its first reference, loaded (its load handler runs), shown
 // modal or not, and destroyed when it is unloaded, so that the next

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every message box, question and input box of the program goes through
 // these two functions, so that the texts stay in one form and tests can
 // answer them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module that every screen shares: the program folder, the data folder
 // and the user id of the last dump handled, and the window procedures.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own pictures (SVG resources drawn for Varnix).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text files as the program reads them: lines end at a CR or a CR LF pair
 // (a lone LF stays inside its line); a last line without a line end still
 // counts. Texts are 8-bit in the system's code page.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start-up screen: settles the program folder and the data folder, and
 // two seconds later opens the main menu.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders every screen of the program into PNG files, one per screen, with
 // a small data folder of example files behind them.
 //   varnix_screenshots OUTPUT_FOLDER

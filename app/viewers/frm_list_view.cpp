@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "viewers/frm_list_view.h"
 
 #include <QFontDatabase>

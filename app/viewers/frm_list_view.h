@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list viewer: shows one flight file that the archive screen picked;
 // closing it brings the archive screen back.
 #pragma once

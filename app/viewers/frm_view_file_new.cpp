@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "viewers/frm_view_file_new.h"
 
 #include <QApplication>

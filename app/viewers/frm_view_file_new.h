@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file viewer: browse to a .TXT or .CSV file and show it whole.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a text file for the viewers: its lines, each followed by CR LF
 // (a line ends at a CR or a CR LF pair; a last line without a line end
 // gets one).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A read position in the whole-dump buffer that never goes past its end.
 // Every byte taken is XOR-ed into the running checksum and counted as
 // consumed by the current flight.

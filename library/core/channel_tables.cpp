@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/channel_tables.h"
 
 #include <array>

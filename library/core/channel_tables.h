@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three fixed channel tables: which mask position of a record belongs to
 // which channel, which value slot (CSV column) it feeds and how its byte is
 // decoded.

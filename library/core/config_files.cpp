@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/config_files.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's two settings files in the settings folder (the program folder).
 #pragma once
 

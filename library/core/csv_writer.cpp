@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/csv_writer.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One CSV file per flight: seven header lines, the title line, then one
 // value line per recorded interval. Every line ends with CR LF and is
 // flushed as soon as it is written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The value table of a flight and the delta-compressed records that change
 // it: reading one record from the dump and applying it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DataDownload's steps in order: working file, port, reception, storing and
 // filing. Whatever the outcome, the port is closed before the call returns
 // and no file is left behind that holds nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Receiving one dump over a serial port and filing it as a dated .DAT file
 // in the data folder.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Filing a freshly downloaded dump: by its first line into the user id's
 // subfolder of the data folder, or into "BadData".
 #include <cstdio>

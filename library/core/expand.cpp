@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/expand.h"
 
 #include <algorithm>

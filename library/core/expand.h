@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The expansion of one dump: its header lines, every flight into a CSV file
 // and the flight index (.TXT) beside the dump.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/flight_header.h"
 
 namespace varnix {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fixed header at the start of every flight's binary data, and the
 // flight table that keeps one decoded header per flight.
 #pragma once

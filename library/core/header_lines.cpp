@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/header_lines.h"
 
 #include <algorithm>

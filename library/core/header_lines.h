@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Header lines of a dump: "$" letter {"," field} "*" two hex check digits CR LF.
 #pragma once
 

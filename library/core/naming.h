@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Names of stored files: the duplicate suffixes, dated dump names and the
 // per-user subfolders of the data folder.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/palm.h"
 
 #include <climits>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Palm backup conversion: a dump that a Palm handheld carried home lies in a
 // Palm backup database (.PDB) in 4096-byte blocks, each followed by the
 // 8-byte header of the next database record. The converter finds the dump by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reception: one-byte reads, each bounded by the time-out of the state
 // the dump is in, until the instrument falls silent.
 #include "core/download.h"

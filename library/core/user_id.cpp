@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/user_id.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The user id that a dump's first header line carries.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The library's four C exports. Each one wraps its core function so that no
 // exception ever leaves the library, and copies results into the caller's
 // fixed-size buffers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A key press on the console that started the program. Only an interactive
 // terminal counts: a windowed program, a pipe or a file on standard input
 // never ends a download.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The small platform layer under the library: program folder, local date,
 // path separator and the few file-system operations the library needs.
 // One implementation per system (platform_posix.cpp, platform_win32.cpp).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The serial port that a dump arrives on, behind one small interface so that
 // the reception logic runs unchanged on every system (and against a fake in
 // tests). One implementation per system: serial_port_posix.cpp (termios and

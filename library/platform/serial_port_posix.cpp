@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Serial port on POSIX systems: termios for the line settings, poll() to
 // bound each one-byte read. Queue sizes, read time-outs and the read event
 // of the Windows port have no counterpart here, so the set-up steps 2, 4 and

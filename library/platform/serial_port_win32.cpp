@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Serial port on Windows: the port is opened for overlapped input and each
 // read asks for one byte; a manual-reset event with a timed wait puts a
 // limit on how long a read may take.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the desktop program's tests share: answering the message boxes,
 // a fresh program state for every test, and small file helpers.
 #pragma once

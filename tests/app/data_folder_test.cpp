@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data folder dialog, the folder chooser and the folder browser panel.
 #include <QComboBox>
 #include <QLabel>

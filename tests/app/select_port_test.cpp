@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port and baud-rate screen: reading back "VARNIX.CFG", the choice,
 // the messages and the file it writes.
 #include <QPushButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up, the main menu, the window procedures and the forms' life cycle.
 #include <QGuiApplication>
 #include <QLabel>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file viewer and the list viewer.
 #include <QElapsedTimer>
 #include <QLabel>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's binding to the flight data library: buffers, loading by
 // name, missing files and functions, and calls that run off the
 // user-interface thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in flight data library for the binding's tests: GetUserID and
 // DataDownload only, so that the other two functions are missing.
 #include <cstring>

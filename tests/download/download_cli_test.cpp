@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnix-cli download against the simulated instrument, run as a user runs
 // it: exit codes, the stored dump's path on stdout, and with --expand the
 // same files that varnix-cli expand makes of the stored dump.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The download's steps and filing, driven through a scripted port: set-up
 // failures, the time-out of every wait, failed reads, short and long dumps,
 // and the names and folders the dump ends up under.

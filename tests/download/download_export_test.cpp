@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DataDownload as a program calls it: settings files in the program folder,
 // fixed-size buffers. This program has a folder of its own, so its
 // "VARNIX.CFG" and "TIMEOUT.CFG" touch no other test.

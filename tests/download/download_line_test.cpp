@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Downloads over a pseudo-terminal through the system's serial port code,
 // with the simulated instrument sending from another thread. Time-outs are
 // generous and every assertion is about what was stored, never about how

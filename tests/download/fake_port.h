@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A serial port that plays a script of bytes, silences and failures, and
 // notes the time-out of every wait.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated instrument on its own thread: it waits for the download to
 // open its pseudo-terminal, sends the dump, and waits for the download to
 // close the line again (closing earlier would drop unread bytes).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The archive screen: filing a dump into its user folder, expanding it,
 // listing its flights, the result messages, viewing a flight, Browse, and
 // the two listing procedures.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The download screen and the download road end to end: the caption from
 // "VARNIX.CFG", Start against the simulated instrument on a pseudo-terminal
 // (download, expansion, listing, user id), a silent instrument, and no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the tests of the archive, download and Palm screens share: a program
 // folder (this test program's own, where the real library lies) and a fresh
 // data folder, and dumps made from the bundled sample.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Palm screen: which backups it lists and in what order, "VXuser.CFG",
 // and the double-click road from backup to listed flights.
 #include <QListWidget>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The flight CSV writer: names, clock, number texts and the duration.
 #include <gtest/gtest.h>
 

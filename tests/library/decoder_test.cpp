@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Channel tables, the value table and reading and applying records.
 #include <gtest/gtest.h>
 

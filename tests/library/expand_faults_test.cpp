@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Result codes of the expansion, damaged dumps and hostile names.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole dumps expanded into the flight index and flight CSV files.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers of the expansion tests: expand a described dump in a fresh folder
 // and read back what it wrote.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The C exports as a program calls them: fixed-size caller buffers.
 #include <gtest/gtest.h>
 

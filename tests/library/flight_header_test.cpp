@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed flight header: byte layout, check byte and unit letters.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/user_id.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnix-cli palm, run as a user runs it: what it prints, how it exits, and
 // where the dump and its flight files end up.
 #include <gtest/gtest.h>

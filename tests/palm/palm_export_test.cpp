@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProcessPalmFile as a program calls it: a caller-owned path buffer that the
 // library rewrites only when it wrote a dump.
 #include <gtest/gtest.h>

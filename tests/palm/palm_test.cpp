@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Palm backup conversion through the core function: what lands in the .DAT,
 // where the dump is found, which paths are converted, and what a failure
 // leaves on disk.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs varnix-cli as a user does and collects what it printed and its exit
 // status; and the small two-flight dump that the command-line tests share.
 #pragma once

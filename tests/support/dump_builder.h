@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds dump bytes from a description, so that tests say what a dump holds
 // instead of pasting hex: header lines with their check digits, flight
 // headers and other blocks with their XOR check byte, padding and the

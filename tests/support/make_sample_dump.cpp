@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the bundled sample dump (samples/SAMPLE.DAT): model 830, firmware
 // 288, user N123AB, three recorded flights and one empty one, with the
 // values an engine monitor sees on a short trip (start, climb, cruise,

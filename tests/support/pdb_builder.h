@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds Palm backup databases around a dump, the way the handheld's desktop
 // software stores them: a database header with its record list, then the
 // dump in 4096-byte records, each followed by the 8-byte header of the next

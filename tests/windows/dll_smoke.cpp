@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // dll_smoke: loads Varnix.dll by name, as the desktop program does, and calls
 // its exports with the program's fixed-size buffers. Run under Wine by
 // scripts/windows-test.sh, which compares the files it produces with the

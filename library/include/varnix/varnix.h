@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The Varnix flight data library: four C functions, nothing else.
  *
  * Strings are NUL-terminated 8-bit texts in buffers that the caller owns.
