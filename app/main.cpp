@@ -2,6 +2,7 @@
 // Varnix: the start-up screen settles the folders, then the main menu runs
 // the program until it is closed.
 #include <QApplication>
+#include <QCommandLineParser>
 #include <cstdio>
 
 #include "shared/pictures.h"
@@ -16,6 +17,14 @@ int main(int argc, char* argv[]) {
 #endif
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Varnix"));
+  QApplication::setApplicationVersion(QStringLiteral(VARNIX_VERSION));
+  QCommandLineParser options;
+  options.setApplicationDescription(
+      QStringLiteral("Downloads the memory of a QTM engine data monitor over a serial cable, turns each "
+                     "recorded flight into a CSV file and keeps the files in a folder per aircraft."));
+  options.addHelpOption();
+  options.addVersionOption();
+  options.process(app);  // --help and --version print and end the program
   QApplication::setWindowIcon(varnix::app::pictureIcon(QStringLiteral("varnix")));
   // The program ends when the main menu closes, not when the start-up
   // screen gives way to it.

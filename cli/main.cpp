@@ -16,6 +16,7 @@ void reportMessage(const std::string& message) {
 
 int main(int argc, char** argv) {
   CLI::App app{"Varnix: downloads, expands and files QTM engine monitor dumps."};
+  app.set_version_flag("--version", "varnix-cli " VARNIX_VERSION);
   app.require_subcommand(1);
   int exitCode = 0;
   varnix::cli::addUseridCommand(app, exitCode);

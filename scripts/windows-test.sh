@@ -1,39 +1,61 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# The Windows deliverable: builds Varnix.dll for 32-bit and 64-bit Windows with
-# mingw-w64, checks that the 32-bit DLL exports exactly the four functions
-# under their plain names and imports only system DLLs, and runs the 64-bit
-# test program under Wine. Under Wine it expands dumps and converts Palm
-# backups, and the files must equal the Linux build's byte for byte; then it
-# downloads from the simulated instrument through a COM port mapped to a
-# pseudo-terminal (codes 0 and 7).
+# The Windows deliverables, built with mingw-w64 and checked under Wine.
+#  - Builds the 32-bit Windows build (Varnix.dll, varnix-cli.exe and, against
+#    the static Qt that scripts/build-qt-windows.sh builds once per machine,
+#    Varnix.exe) and the 64-bit one, both Release.
+#  - The DLL exports exactly the listed names (stdcall, plain names), carries
+#    its version, and it and the programs import only system DLLs.
+#  - Under Wine, the 64-bit and the 32-bit DLL (through a small test program)
+#    and varnix-cli.exe of both builds expand dumps and convert Palm backups;
+#    every file equals the Linux build's byte for byte. Each downloads from the
+#    simulated instrument through a COM port mapped to a pseudo-terminal.
+#  - Varnix.exe opens its main menu under 32-bit Wine and Xvfb.
+#  - cpack makes varnix-<version>-win32.zip with the files a user needs.
+# 32-bit Windows programs need a kernel that runs 32-bit Linux programs (Wine's
+# 32-bit half is one); on a machine without (some virtual machines), the runs
+# of 32-bit programs are skipped with a message, the 64-bit ones still count.
 #   LINUX_BUILD=dir  the Linux build that provides varnix-cli, varnix-sim and
 #                    varnix_make_sample (default build/plain when it exists)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 JOBS=$(nproc)
+source scripts/windows-common.sh
 
 fail() { echo "windows-test: FAIL: $*" >&2; exit 1; }
 say() { echo "windows-test: $*"; }
 
 # --- Builds -------------------------------------------------------------------
-for arch in i686:win32 x86_64:win64; do
-  triple=${arch%%:*}-w64-mingw32
-  dir=build/${arch##*:}
-  cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-$triple.cmake" \
-    -DVARNIX_BUILD_APP=OFF >/dev/null
-  cmake --build "$dir" -j"$JOBS" >/dev/null
-done
+bash scripts/build-qt-windows.sh i686
+build_windows build/win32 i686 || fail "32-bit build"
+build_windows build/win64 x86_64 || fail "64-bit build"
+VERSION=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win32/CMakeCache.txt)
 DLL32=build/win32/library/Varnix.dll
 DLL64=build/win64/library/Varnix.dll
-SMOKE=build/win64/tests/windows/dll_smoke.exe
-[ -f "$DLL32" ] && [ -f "$DLL64" ] && [ -f "$SMOKE" ] || fail "the cross builds left no DLL or test program"
+SMOKE32=build/win32/tests/windows/dll_smoke.exe
+SMOKE64=build/win64/tests/windows/dll_smoke.exe
+CLI32=build/win32/cli/varnix-cli.exe
+CLI64=build/win64/cli/varnix-cli.exe
+APP32=build/win32/app/Varnix.exe
+APP64=build/win64/app/Varnix.exe
+for f in "$DLL32" "$DLL64" "$SMOKE32" "$SMOKE64" "$CLI32" "$CLI64" "$APP32"; do
+  [ -f "$f" ] || fail "the cross builds left no $f"
+done
 
-# --- The 32-bit DLL's tables --------------------------------------------------
+[ -x /usr/lib/wine/wine ] || fail "Wine's 32-bit half is missing (wine32:i386; bash scripts/install-deps.sh)"
+RUN32=1
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  RUN32=""
+  say "SKIPPED: this machine's kernel does not run 32-bit programs, so neither does Wine's 32-bit half:"
+  say "SKIPPED: the 32-bit DLL, varnix-cli.exe and Varnix.exe are built and inspected but not run"
+fi
+
+# --- Tables -------------------------------------------------------------------
 table=$(i686-w64-mingw32-objdump -p "$DLL32")
+expected=$(grep -v '^#' library/exports/exported_names.txt | sort | xargs)
 exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$table" | awk '/^[[:space:]]+\[/ {print $NF}' | sort | xargs)
-[ "$exports" = "DataDownload ExpandDataFile GetUserID ProcessPalmFile" ] || fail "32-bit exports: '$exports'"
+[ "$exports" = "$expected" ] || fail "32-bit exports: '$exports', expected '$expected'"
 for dll in $(awk '/DLL Name:/ {print $3}' <<<"$table"); do
   case "${dll,,}" in
     kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll) ;;
@@ -41,7 +63,15 @@ for dll in $(awk '/DLL Name:/ {print $3}' <<<"$table"); do
   esac
 done
 grep -q 'i386' <<<"$table" || fail "Varnix.dll is not a 32-bit library"
-say "32-bit Varnix.dll: exports $exports; imports $(awk '/DLL Name:/ {print $3}' <<<"$table" | xargs)"
+i686-w64-mingw32-strings -el "$DLL32" | grep -qx "$VERSION" || fail "Varnix.dll carries no version $VERSION"
+# The programs run from a bare folder: no C++ runtime, thread or Qt DLLs.
+for exe in "$CLI32" "$APP32"; do
+  i686-w64-mingw32-objdump -f "$exe" | grep -q 'pei-i386' || fail "$exe is not a 32-bit program"
+  for dll in $(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {print $3}'); do
+    case "${dll,,}" in lib*.dll | qt*.dll) fail "$exe imports $dll" ;; esac
+  done
+done
+say "32-bit Varnix.dll $VERSION: exports $exports; imports $(awk '/DLL Name:/ {print $3}' <<<"$table" | xargs)"
 
 # --- The Linux reference ------------------------------------------------------
 LINUX_BUILD=${LINUX_BUILD:-}
@@ -57,11 +87,10 @@ SIM=$ROOT/$LINUX_BUILD/sim/varnix-sim
 MAKE_SAMPLE=$ROOT/$LINUX_BUILD/tests/varnix_make_sample
 
 # --- Inputs -------------------------------------------------------------------
-W=$ROOT/build/win64/wine-test
+W=$ROOT/build/wine-test
 rm -rf "$W"
-mkdir -p "$W/in" "$W/run"
-export WINEPREFIX=$ROOT/build/win64/wine-prefix WINEDEBUG=-all
-winpath() { echo "Z:${1//\//\\}"; }
+mkdir -p "$W/in"
+use_wine_prefix "$ROOT/build/wine-prefix"
 
 # A Palm backup of a dump: a database header, then 4096-byte blocks each
 # followed by an 8-byte record header (after the last one too when $3 is 1).
@@ -89,110 +118,264 @@ make_pdb "$W/in/A.DAT" "$W/in/P1234567.PDB" 0
 make_pdb "$W/in/big.bin" "$W/in/P2345678.pdb" 1
 printf 'header without a dump $$U, $U$U' >"$W/in/P3456789.PDB"
 rm "$W/in/big.bin"
-cp -r "$W/in" "$W/linux"
-cp -r "$W/in" "$W/win"
-mkdir -p "$W/linux/data" "$W/win/data"
+PALMS=(P1234567.PDB P2345678.pdb P3456789.PDB)
+DUMPS=(A.DAT B.DAT C.DAT P1234567.DAT)
+
+# A copy of the inputs for one side, with an empty data folder.
+new_side() {
+  cp -r "$W/in" "$W/$1"
+  mkdir -p "$W/$1/data"
+}
 
 # Linux: the command-line tool. Lines "palm CODE NAME" and "expand CODE NAME".
+new_side linux
 (
   cd "$W/linux"
-  for p in P1234567.PDB P2345678.pdb P3456789.PDB; do
+  for p in "${PALMS[@]}"; do
     code=0
     "$CLI" palm "$W/linux/$p" >/dev/null 2>&1 || code=$?
     echo "palm $code $p"
   done
-  for d in A.DAT B.DAT C.DAT P1234567.DAT; do
+  for d in "${DUMPS[@]}"; do
     code=0
     "$CLI" expand "$W/linux/$d" --data-folder "$W/linux/data" >/dev/null 2>&1 || code=$?
     echo "expand $code $d"
   done
 ) >"$W/linux.codes"
-
-# Windows: the test program, with Varnix.dll beside it.
-cp "$DLL64" "$SMOKE" "$W/run/"
-# Wine exits 0 even when the program cannot start: callers look for its last line.
-run_smoke() { (cd "$W/run" && wine dll_smoke.exe "$@" 2>"$W/wine.err" | tr -d '\r') || true; }
-out=$(run_smoke exports)
-grep -qx 'dll_smoke: done' <<<"$out" || fail "the test program did not run under Wine: $out $(head -5 "$W/wine.err")"
-{
-  out=$(run_smoke palm "$(winpath "$W/win/P1234567.PDB")" "$(winpath "$W/win/P2345678.pdb")" \
-    "$(winpath "$W/win/P3456789.PDB")")
-  grep -qx 'dll_smoke: done' <<<"$out" || fail "palm under Wine: $out"
-  grep '^palm ' <<<"$out" | while read -r _ code file _; do echo "palm $code ${file##*\\}"; done
-  out=$(run_smoke expand "$(winpath "$W/win/data")" "$(winpath "$W/win/A.DAT")" "$(winpath "$W/win/B.DAT")" \
-    "$(winpath "$W/win/C.DAT")" "$(winpath "$W/win/P1234567.DAT")")
-  grep -qx 'dll_smoke: done' <<<"$out" || fail "expand under Wine: $out"
-  grep '^expand ' <<<"$out" | while read -r _ code path; do echo "expand $code ${path##*\\}"; done
-} >"$W/win.codes"
-diff -u "$W/linux.codes" "$W/win.codes" >&2 || fail "result codes differ between Linux and Windows"
 grep -qx 'palm 3 P3456789.PDB' "$W/linux.codes" || fail "a backup without a dump must give 3"
 grep -qx 'expand 0 A.DAT' "$W/linux.codes" || fail "the sample dump did not expand: $(cat "$W/linux.codes")"
-
-# Every file on both sides, byte for byte; a CSV's first line carries today's
-# date and is compared from its second line on.
 (cd "$W/linux" && find . -type f | sort) >"$W/linux.files"
-(cd "$W/win" && find . -type f | sort) >"$W/win.files"
-diff -u "$W/linux.files" "$W/win.files" >&2 || fail "Linux and Windows produced different files"
-csvs=0
-while read -r f; do
-  case "$f" in
-    *.CSV)
-      csvs=$((csvs + 1))
-      cmp -s <(tail -n +2 "$W/linux/$f") <(tail -n +2 "$W/win/$f") || fail "$f differs"
-      head -c 12 "$W/win/$f" | grep -q '^"Varnix     ' || fail "$f: first line"
-      ;;
-    *) cmp -s "$W/linux/$f" "$W/win/$f" || fail "$f differs" ;;
-  esac
-done <"$W/linux.files"
-[ "$csvs" -gt 0 ] || fail "no flight files were produced"
-say "Wine: $(wc -l <"$W/linux.files") files equal to the Linux build's ($csvs flight files); codes: $(cut -d' ' -f1,2 "$W/win.codes" | xargs)"
 
-# --- Download through a COM port mapped to a pseudo-terminal -----------------
-SIM_PID=""
-cleanup() { if [ -n "$SIM_PID" ]; then kill "$SIM_PID" 2>/dev/null || true; fi; }
+# The codes and every file of a Windows side against Linux's, byte for byte; a
+# CSV's first line carries today's date and is compared from its second line.
+compare_with_linux() {
+  local side=$1 f csvs=0
+  diff -u "$W/linux.codes" "$W/$side.codes" >&2 || fail "$side: result codes differ from Linux's"
+  (cd "$W/$side" && find . -type f | sort) >"$W/$side.files"
+  diff -u "$W/linux.files" "$W/$side.files" >&2 || fail "$side: other files than Linux's"
+  while read -r f; do
+    case "$f" in
+      *.CSV)
+        csvs=$((csvs + 1))
+        cmp -s <(tail -n +2 "$W/linux/$f") <(tail -n +2 "$W/$side/$f") || fail "$side: $f differs"
+        head -c 12 "$W/$side/$f" | grep -q '^"Varnix     ' || fail "$side: $f: first line"
+        ;;
+      *) cmp -s "$W/linux/$f" "$W/$side/$f" || fail "$side: $f differs" ;;
+    esac
+  done <"$W/linux.files"
+  [ "$csvs" -gt 0 ] || fail "no flight files were produced"
+  say "$side: $(wc -l <"$W/linux.files") files equal to Linux's ($csvs flight files); codes: $(cut -d' ' -f1,2 "$W/$side.codes" | xargs)"
+}
+
+# --- The DLLs through the test program ----------------------------------------
+# Wine exits 0 even when a program cannot start: callers look for its last line.
+# run_smoke SIDE ARGS...: the test program of that side (dll32, dll64).
+run_smoke() {
+  local side=$1
+  shift
+  (cd "$W/run-$side" && run_wine "${side: -2}" dll_smoke.exe "$@" 2>"$W/wine.err" | tr -d '\r') || true
+}
+check_dll() {
+  local side=$1 dll=$2 smoke=$3 run=$W/run-$1 out
+  mkdir -p "$run"
+  cp "$dll" "$smoke" "$run/"
+  out=$(run_smoke "$side" exports)
+  grep -qx 'dll_smoke: done' <<<"$out" || fail "$side: the test program did not run under Wine: $out $(head -5 "$W/wine.err")"
+  new_side "$side"
+  local args=()
+  for p in "${PALMS[@]}"; do args+=("$(winpath "$W/$side/$p")"); done
+  {
+    out=$(run_smoke "$side" palm "${args[@]}")
+    grep -qx 'dll_smoke: done' <<<"$out" || fail "$side: palm under Wine: $out"
+    grep '^palm ' <<<"$out" | while read -r _ code file _; do echo "palm $code ${file##*\\}"; done
+    args=("$(winpath "$W/$side/data")")
+    for d in "${DUMPS[@]}"; do args+=("$(winpath "$W/$side/$d")"); done
+    out=$(run_smoke "$side" expand "${args[@]}")
+    grep -qx 'dll_smoke: done' <<<"$out" || fail "$side: expand under Wine: $out"
+    grep '^expand ' <<<"$out" | while read -r _ code path; do echo "expand $code ${path##*\\}"; done
+  } >"$W/$side.codes"
+  compare_with_linux "$side"
+}
+DLL_SIDES=(dll64)
+if [ -n "$RUN32" ]; then DLL_SIDES+=(dll32); fi
+check_dll dll64 "$DLL64" "$SMOKE64"
+if [ -n "$RUN32" ]; then check_dll dll32 "$DLL32" "$SMOKE32"; fi
+
+# --- The command line ---------------------------------------------------------
+# run_cli SIDE ARGS...: varnix-cli.exe of that side (cli32, cli64).
+run_cli() {
+  local side=$1
+  shift
+  run_wine "${side: -2}" "$W/run-$side/varnix-cli.exe" "$@"
+}
+check_cli() {
+  local side=$1 exe=$2 out p d code
+  mkdir -p "$W/run-$side"
+  cp "$exe" "$W/run-$side/"
+  out=$(run_cli "$side" --version 2>&1 | tr -d '\r') || true
+  [ "$out" = "varnix-cli $VERSION" ] || fail "$side: varnix-cli.exe --version under Wine: $out"
+  new_side "$side"
+  (
+    cd "$W/$side"
+    for p in "${PALMS[@]}"; do
+      code=0
+      run_cli "$side" palm "$(winpath "$W/$side/$p")" >/dev/null 2>&1 || code=$?
+      echo "palm $code $p"
+    done
+    for d in "${DUMPS[@]}"; do
+      code=0
+      run_cli "$side" expand "$(winpath "$W/$side/$d")" --data-folder "$(winpath "$W/$side/data")" >/dev/null 2>&1 \
+        || code=$?
+      echo "expand $code $d"
+    done
+  ) >"$W/$side.codes"
+  compare_with_linux "$side"
+}
+CLI_SIDES=(cli64)
+check_cli cli64 "$CLI64"
+if [ -n "$RUN32" ]; then
+  CLI_SIDES+=(cli32)
+  check_cli cli32 "$CLI32"
+fi
+
+# --- Downloads through a COM port mapped to a pseudo-terminal -----------------
+# COM7 is one end of a pseudo-terminal pair (socat); the simulated instrument
+# sends into the other end once a program has opened COM7. (Wine does not take
+# varnix-sim's own pseudo-terminal for a serial port.)
+SIM_PID="" SOCAT_PID=""
+cleanup() {
+  if [ -n "$SIM_PID" ]; then kill "$SIM_PID" 2>/dev/null || true; fi
+  if [ -n "$SOCAT_PID" ]; then kill "$SOCAT_PID" 2>/dev/null || true; fi
+  stop_xvfb
+}
 trap cleanup EXIT
 
-# Starts the simulated instrument on a new pseudo-terminal, maps COM7 to it.
-start_sim() {
-  "$SIM" "$@" >"$W/sim.out" 2>"$W/sim.err" &
-  SIM_PID=$!
-  local pty="" i
+# Opens the pair and maps COM7 to it.
+start_line() {
+  local i
+  rm -f "$W/com7" "$W/line"
+  socat pty,raw,echo=0,link="$W/com7" pty,raw,echo=0,link="$W/line" &
+  SOCAT_PID=$!
   for ((i = 0; i < 100; i++)); do
-    pty=$(head -n 1 "$W/sim.out" 2>/dev/null || true)
-    [ -n "$pty" ] && break
+    [ -e "$W/com7" ] && [ -e "$W/line" ] && break
     sleep 0.1
   done
-  [ -n "$pty" ] || fail "varnix-sim gave no pseudo-terminal: $(cat "$W/sim.err")"
-  wine reg add 'HKLM\Software\Wine\Ports' /v COM7 /d "$pty" /f >/dev/null 2>&1
+  [ -e "$W/com7" ] || fail "socat made no pseudo-terminal pair"
+  run_wine 64 reg add 'HKLM\Software\Wine\Ports' /v COM7 /d "$(readlink -f "$W/com7")" /f >/dev/null 2>&1
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
 }
+stop_line() {
+  if [ -n "$SIM_PID" ]; then wait "$SIM_PID" 2>/dev/null || true; fi
+  kill "$SOCAT_PID" 2>/dev/null || true
+  wait "$SOCAT_PID" 2>/dev/null || true
+  SIM_PID="" SOCAT_PID=""
+}
+# In the background: once a process has COM7's pseudo-terminal open, the
+# simulated instrument sends the dump.
+send_when_opened() {
+  local pts
+  pts=$(readlink -f "$W/com7")
+  (
+    for ((i = 0; i < 600; i++)); do
+      if [ -n "$(find /proc/[0-9]*/fd -maxdepth 1 -lname "$pts" -print -quit 2>/dev/null)" ]; then
+        exec "$SIM" "$W/in/A.DAT" --device "$W/line" >"$W/sim.out" 2>"$W/sim.err"
+      fi
+      sleep 0.1
+    done
+  ) &
+  SIM_PID=$!
+}
+# The path a download reports, as a Linux path; it must hold the dump sent.
+check_downloaded() {
+  local side=$1 got=${2#Z:}
+  got=${got//\\//}
+  cmp -s "$got" "$W/in/A.DAT" || fail "$side: the downloaded dump differs from the one sent ($got)"
+  case "$got" in "$W/download-$side/N123AB/R"*.DAT) ;; *) fail "$side: download filed as $got" ;; esac
+}
 
-printf 'COM7 19200\r\n' >"$W/run/VARNIX.CFG"
-printf '10 2\r\n' >"$W/run/TIMEOUT.CFG"
-mkdir -p "$W/download"
-start_sim "$W/in/A.DAT" --wait 60
-out=$(run_smoke download "$(winpath "$W/download")")
-grep -qx 'dll_smoke: done' <<<"$out" || fail "download under Wine: $out"
-line=$(grep '^download ' <<<"$out")
-[ "${line%% *}" = download ] && [ "$(cut -d' ' -f2 <<<"$line")" = 0 ] || fail "download: $line"
-got=$(cut -d' ' -f3- <<<"$line")
-got=${got#Z:}
-got=${got//\\//}
-cmp -s "$got" "$W/in/A.DAT" || fail "the downloaded dump differs from the one sent ($got)"
-case "$got" in "$W/download/N123AB/R"*.DAT) ;; *) fail "download filed as $got" ;; esac
-wait "$SIM_PID" || true
-SIM_PID=""
+download_dll() {
+  local side=$1 out line
+  printf 'COM7 19200\r\n' >"$W/run-$side/VARNIX.CFG"
+  printf '10 2\r\n' >"$W/run-$side/TIMEOUT.CFG"
+  mkdir -p "$W/download-$side"
+  start_line
+  send_when_opened
+  out=$(run_smoke "$side" download "$(winpath "$W/download-$side")")
+  stop_line
+  grep -qx 'dll_smoke: done' <<<"$out" || fail "$side: download under Wine: $out"
+  line=$(grep '^download ' <<<"$out")
+  [ "$(cut -d' ' -f2 <<<"$line")" = 0 ] || fail "$side: download: $line $(cat "$W/sim.err" 2>/dev/null)"
+  check_downloaded "$side" "$(cut -d' ' -f3- <<<"$line")"
+}
+download_cli() {
+  local side=$1 out code=0
+  mkdir -p "$W/download-$side" "$W/work-$side"
+  start_line
+  send_when_opened
+  out=$(cd "$W/work-$side" && run_cli "$side" download --port COM7 --baud 19200 --first-byte-timeout 10 \
+    --data-folder "$(winpath "$W/download-$side")" </dev/null 2>"$W/cli.err" | tr -d '\r') || code=$?
+  stop_line
+  [ "$code" = 0 ] || fail "$side: download gave $code: $out $(cat "$W/cli.err")"
+  check_downloaded "$side" "$(tail -n 1 <<<"$out")"
+}
+for side in "${DLL_SIDES[@]}"; do download_dll "$side"; done
+for side in "${CLI_SIDES[@]}"; do download_cli "$side"; done
 
 # Silence on the line: code 7 after the first-byte wait (1 s here).
-printf '1 2\r\n' >"$W/run/TIMEOUT.CFG"
-start_sim "$W/in/A.DAT" --first-byte-pause 60 --wait 60
-out=$(run_smoke download "$(winpath "$W/download")")
+side=${DLL_SIDES[-1]}
+printf '1 2\r\n' >"$W/run-$side/TIMEOUT.CFG"
+start_line
+out=$(run_smoke "$side" download "$(winpath "$W/download-$side")")
+stop_line
 grep -qx 'dll_smoke: done' <<<"$out" || fail "download under Wine: $out"
 grep -qx 'download 7 -' <<<"$out" || fail "a silent line must give 7: $out"
-kill "$SIM_PID" 2>/dev/null || true
-wait "$SIM_PID" 2>/dev/null || true
-SIM_PID=""
 wineserver -k >/dev/null 2>&1 || true
-say "Wine: downloads through COM7 gave codes 0 and 7"
+say "downloads through COM7: code 0 with ${DLL_SIDES[*]} ${CLI_SIDES[*]}, 7 on a silent line ($side)"
+
+# --- The desktop program ------------------------------------------------------
+# From a folder of Wine's C: drive, as a user unpacks it: the data folder is
+# then C:\VXDATA. Passes once a window titled "Varnix Main Menu" shows.
+check_app() {
+  local bits=$1 exe=$2 dll=$3 dir=$WINEPREFIX/drive_c/Varnix shown="" pid i
+  rm -rf "$dir" "$WINEPREFIX/drive_c/VXDATA"
+  mkdir -p "$dir"
+  cp "$exe" "$dll" "$dir/"
+  start_xvfb
+  (cd "$dir" && run_wine "$bits" Varnix.exe >"$W/varnix.out" 2>&1) &
+  pid=$!
+  for ((i = 0; i < 300; i++)); do
+    if xwininfo -root -tree 2>/dev/null | grep -q '"Varnix Main Menu"'; then
+      shown=1
+      break
+    fi
+    sleep 0.2
+  done
+  if [ -n "$shown" ]; then import -window root "$W/main-menu.png" 2>/dev/null || true; fi
+  wineserver -k >/dev/null 2>&1 || true
+  wait "$pid" 2>/dev/null || true
+  stop_xvfb
+  [ -n "$shown" ] || fail "$exe showed no \"Varnix Main Menu\" window under Wine: $(head -5 "$W/varnix.out")"
+  [ -d "$WINEPREFIX/drive_c/VXDATA" ] || fail "$exe made no C:\\VXDATA"
+  say "$exe under Wine: \"Varnix Main Menu\" shown (picture: $W/main-menu.png)"
+}
+# Where 32-bit programs cannot run, the 64-bit program stands in when Qt for
+# 64-bit Windows was built.
+if [ -n "$RUN32" ]; then
+  check_app 32 "$APP32" "$DLL32"
+elif [ -f "$APP64" ]; then
+  check_app 64 "$APP64" "$DLL64"
+else
+  say "SKIPPED: Varnix.exe not run (with Qt for 64-bit Windows, bash scripts/build-qt-windows.sh x86_64, the 64-bit one would be)"
+fi
+
+# --- The Windows package ------------------------------------------------------
+(cd build/win32 && cpack -G ZIP >/dev/null) || fail "cpack -G ZIP"
+ZIP=build/win32/varnix-$VERSION-win32.zip
+[ -f "$ZIP" ] || fail "no $ZIP"
+listing=$(cmake -E tar tf "$ZIP")
+for f in Varnix.exe Varnix.dll varnix.h varnix-cli.exe LICENSE LICENSE-library README.txt; do
+  grep -qx "varnix-$VERSION-win32/$f" <<<"$listing" || fail "$ZIP lacks $f: $listing"
+done
+say "$ZIP: $(grep -c . <<<"$listing") files, $(($(stat -c %s "$ZIP") / 1024)) KiB"
 say "passed"

@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
   std::string dumpPath, device;
   int baud = 0, repeat = 1;
   double firstPause = 0, linePause = 0, markerPause = 0, waitSeconds = -1;
+  app.set_version_flag("--version", "varnix-sim " VARNIX_VERSION);
   app.add_option("dump", dumpPath, "The .DAT dump to send")->required()->check(CLI::ExistingFile);
   app.add_option("--device", device,
                  "Send over this serial port (raw 8N1) instead of a new pseudo-terminal");

@@ -34,13 +34,29 @@ QString VarnixLibrary::fileName() {
 
 VarnixLibrary::VarnixLibrary(QString programFolder) : programFolder_(std::move(programFolder)) {}
 
+QStringList VarnixLibrary::searchFolders() const {
+  QStringList folders{programFolder_};
+#ifdef VARNIX_INSTALLED_LIBRARY_FOLDER
+  folders << QDir::cleanPath(QDir(programFolder_).filePath(QStringLiteral(VARNIX_INSTALLED_LIBRARY_FOLDER)));
+#endif
+  return folders;
+}
+
 QString VarnixLibrary::loadedFrom() const { return library_.isLoaded() ? library_.fileName() : QString(); }
 
 QFunctionPointer VarnixLibrary::resolve(const char* function, LibraryCall& outcome) {
   if (!library_.isLoaded()) {
-    const QString local = QDir(programFolder_).filePath(fileName());
-    // The program folder first; then the system's own search by name.
-    library_.setFileName(QFileInfo::exists(local) ? local : fileName());
+    // The program folder first, then the installed library folder beside the
+    // program's; then the system's own search by name.
+    QString file = fileName();
+    for (const QString& folder : searchFolders()) {
+      const QString candidate = QDir(folder).filePath(fileName());
+      if (QFileInfo::exists(candidate)) {
+        file = candidate;
+        break;
+      }
+    }
+    library_.setFileName(file);
     if (!library_.load()) {
       outcome.status = LibraryCall::Status::Unavailable;
       outcome.problem = QStringLiteral("The flight data library '%1' could not be loaded from the program folder "

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program's binding to the flight data library: the library file is
 // loaded by name at the first call of one of its functions (from the
-// program folder first, then by the system's own library search), each
+// program folder first, then from the library folder of an installation,
+// then by the system's own library search), each
 // function is looked up by name, and every call runs off the user-interface
 // thread (worker_call.h), one at a time.
 #pragma once
 
 #include <QLibrary>
 #include <QString>
+#include <QStringList>
 #include <string>
 
 namespace varnix::app {
@@ -47,6 +49,8 @@ class VarnixLibrary {
   QString loadedFrom() const;
 
  private:
+  // Where the library file is looked for before the system's search.
+  QStringList searchFolders() const;
   QFunctionPointer resolve(const char* function, LibraryCall& outcome);
   LibraryCall callTwo(const char* function, std::string& first, std::string& second);
 

@@ -41,6 +41,7 @@ class BindingTest : public QObject {
   void unloadableLibraryIsReportedByFileName();
   void missingFunctionIsReportedAndOthersStillWork();
   void callsRunOffTheUiThreadWithInputSwallowed();
+  void loadsFromTheInstalledLibraryFolder();
 };
 
 void BindingTest::buffersHaveTheirFixedShapes() {
@@ -185,6 +186,30 @@ void BindingTest::callsRunOffTheUiThreadWithInputSwallowed() {
 
   click();  // and reaches the screen again afterwards
   QCOMPARE(clicks, 1);
+}
+
+void BindingTest::loadsFromTheInstalledLibraryFolder() {
+#ifdef VARNIX_INSTALLED_LIBRARY_FOLDER
+  // Installed, the program lies in bin/ and the library in lib/ (or
+  // lib/<multiarch>/), never beside it.
+  QTemporaryDir root;
+  const QString program = QDir(root.path()).filePath(QStringLiteral("bin"));
+  const QString libraries =
+      QDir::cleanPath(QDir(program).filePath(QStringLiteral(VARNIX_INSTALLED_LIBRARY_FOLDER)));
+  QVERIFY(QDir().mkpath(program) && QDir().mkpath(libraries));
+  QVERIFY(QFile::copy(QDir(QCoreApplication::applicationDirPath()).filePath(VarnixLibrary::fileName()),
+                      QDir(libraries).filePath(VarnixLibrary::fileName())));
+
+  varnix::test::TempDir dir;
+  varnix::test::DumpBuilder().line("U,N123AB").line("L,0").closing().writeTo(dir.file("R1.DAT"));
+  VarnixLibrary library(program);
+  std::string file = pathBuffer(dir.file("R1.DAT"));
+  std::string id = idBuffer();
+  const LibraryCall call = library.GetUserID(file, id);
+  QVERIFY2(call.done(), qPrintable(call.problem));
+  QCOMPARE(userIdFrom(id), std::string("N123AB"));
+  QCOMPARE(QFileInfo(library.loadedFrom()).absolutePath(), libraries);
+#endif
 }
 
 QTEST_MAIN(BindingTest)
