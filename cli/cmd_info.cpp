@@ -37,7 +37,7 @@ std::string jsonString(std::string_view s) {
 std::string jsonNumber(double v) {
   if (!std::isfinite(v)) return "null";
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%.10g", v);
+  std::snprintf(buf, sizeof buf, "%.7g", v);  // the values are floats: no float noise
   return buf;
 }
 
