@@ -258,9 +258,12 @@ void FlightChart::onPanelRange(const QCPRange& asked) {
   const double first = keyOfRow(0), last = keyOfRow(flight_->rows() ? flight_->rows() - 1 : 0);
   const double full = std::max(last - first, 60.0);
   const double minimum = std::min(full, 10.0 * std::max(1, flight_->facts.interval));
-  double size = std::clamp(asked.size(), minimum, full);
-  double lower = std::clamp(asked.center() - size / 2, first, std::max(first, first + full - size));
-  const QCPRange range(lower, lower + size);
+  QCPRange range = asked;
+  if (asked.size() < minimum || asked.size() > full || asked.lower < first || asked.upper > first + full) {
+    const double size = std::clamp(asked.size(), minimum, full);
+    const double lower = std::clamp(asked.center() - size / 2, first, std::max(first, first + full - size));
+    range = QCPRange(lower, lower + size);
+  }
   for (Panel& p : panels_)
     if (p.plot->xAxis->range() != range) {
       p.plot->xAxis->setRange(range);
