@@ -203,14 +203,18 @@ QCustomPlot* FlightChart::makePanel(const flight::PanelPlan& plan) {
 // MARK rows (the pilot pressed the button) as shaded spans.
 void FlightChart::addMarks(QCustomPlot* plot) {
   const flight::Flight& f = *flight_;
+  const int column = f.channelIndex("MARK");
+  if (column < 0) return;
+  const std::span<const float> mark = f.column(static_cast<std::size_t>(column));
+  auto marked = [&mark](std::size_t r) { return mark[r] == 1.0f; };
   const double half = f.facts.interval > 0 ? f.facts.interval / 2.0 : 1.0;
   for (std::size_t r = 0; r < f.rows();) {
-    if (!f.marked(r)) {
+    if (!marked(r)) {
       ++r;
       continue;
     }
     std::size_t end = r;
-    while (end + 1 < f.rows() && f.marked(end + 1)) ++end;
+    while (end + 1 < f.rows() && marked(end + 1)) ++end;
     auto* rect = new QCPItemRect(plot);
     rect->setLayer(kMarksLayer);
     rect->topLeft->setTypeY(QCPItemPosition::ptAxisRectRatio);
@@ -239,7 +243,7 @@ void FlightChart::updateTimeLabels() {
     QCustomPlot* plot = panel(i);
     plot->xAxis->setTickLabels(i == last);
     plot->xAxis->setLabel(i == last ? QStringLiteral("Time of day") : QString());
-    plot->replot(QCustomPlot::rpQueuedReplot);
+    if (plot->isVisible()) plot->replot(QCustomPlot::rpQueuedReplot);
   }
 }
 
@@ -264,11 +268,11 @@ void FlightChart::onPanelRange(const QCPRange& asked) {
     const double lower = std::clamp(asked.center() - size / 2, first, std::max(first, first + full - size));
     range = QCPRange(lower, lower + size);
   }
-  for (Panel& p : panels_)
-    if (p.plot->xAxis->range() != range) {
-      p.plot->xAxis->setRange(range);
-      p.plot->replot(QCustomPlot::rpQueuedReplot);
-    }
+  for (Panel& p : panels_) {
+    if (p.plot->xAxis->range() != range) p.plot->xAxis->setRange(range);
+    // A panel not on screen yet draws when it is first laid out.
+    if (p.plot->isVisible()) p.plot->replot(QCustomPlot::rpQueuedReplot);
+  }
   syncing_ = false;
   emit timeRangeChanged();
 }

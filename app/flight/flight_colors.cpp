@@ -33,10 +33,12 @@ QColor channelColor(const std::string& name) {
 }
 
 QPen channelPen(const std::string& name) {
-  QPen pen(channelColor(name), 1.6);
+  // One pixel wide: wider lines take the raster engine's slow stroking path,
+  // many times the cost of a redraw of a long flight.
+  QPen pen(channelColor(name), 1);
+  pen.setCosmetic(true);
   const flight::ChannelKind k = flight::ClassifyChannel(name);
   if (k.engine == flight::Engine::Right) pen.setStyle(Qt::DashLine);
-  if (k.group == flight::ChannelGroup::Tit) pen.setWidthF(2.2);
   return pen;
 }
 

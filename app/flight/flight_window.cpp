@@ -211,17 +211,25 @@ FlightWindow* FlightWindow::open(const QString& path) {
 void FlightWindow::openFile(const QString& path) {
   path_ = path;
   setWindowTitle(QFileInfo(path).fileName() + QStringLiteral(" — reading…"));
-  auto result = std::make_shared<flight::FlightRead>();
+  struct Result {
+    flight::FlightRead read;
+    flight::FlightSummary summary;
+  };
+  auto result = std::make_shared<Result>();
   const std::string file = QFile::encodeName(path).toStdString();
-  reader_ = QThread::create([result, file] { *result = flight::ReadFlightFile(file); });
+  reader_ = QThread::create([result, file] {
+    result->read = flight::ReadFlightFile(file);
+    if (result->read.flight) result->summary = flight::SummarizeFlight(*result->read.flight);
+  });
   connect(reader_, &QThread::finished, this, [this, result, path] {
     reader_->deleteLater();
     reader_ = nullptr;
-    if (!result->flight) {
-      showProblem(QString::fromStdString(result->problem));
+    if (!result->read.flight) {
+      showProblem(QString::fromStdString(result->read.problem));
       return;
     }
-    showFlight(path, std::make_shared<const flight::Flight>(std::move(*result->flight)));
+    showFlight(path, std::make_shared<const flight::Flight>(std::move(*result->read.flight)),
+               std::move(result->summary));
   });
   reader_->start();
 }
@@ -234,10 +242,11 @@ void FlightWindow::showProblem(const QString& problem) {
   emit loaded();
 }
 
-void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight::Flight> flight) {
+void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight::Flight> flight,
+                              std::optional<flight::FlightSummary> summary) {
   path_ = path;
   flight_ = std::move(flight);
-  summary_ = flight::SummarizeFlight(*flight_);
+  summary_ = summary ? std::move(*summary) : flight::SummarizeFlight(*flight_);
   const auto& facts = flight_->facts;
   setWindowTitle(QStringLiteral("%1 — Flight #%2 — %3")
                      .arg(QFileInfo(path).fileName(), QString::fromStdString(facts.flightLabel),
@@ -268,7 +277,7 @@ void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight:
             if (!selectingRow_ && current.isValid()) chart_->setCursorRow(static_cast<std::size_t>(current.row()));
           });
   cursorMoved(0);
-  updateRangeReadout();
+  rangeTimer_->start();  // after the first paint
   emit loaded();
 }
 

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
+#include <optional>
 
 #include "flight/flight.h"
 #include "flight/flight_summary.h"
@@ -34,7 +35,9 @@ class FlightWindow : public QMainWindow {
   static FlightWindow* open(const QString& path);
 
   void openFile(const QString& path);  // reads in a worker thread
-  void showFlight(const QString& path, std::shared_ptr<const flight::Flight> flight);
+  // `summary`: the flight's summary when the caller has it already (the reading thread makes it).
+  void showFlight(const QString& path, std::shared_ptr<const flight::Flight> flight,
+                  std::optional<flight::FlightSummary> summary = std::nullopt);
 
   const QString& path() const { return path_; }
   bool isLoaded() const { return flight_ != nullptr; }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -141,6 +142,36 @@ bool parseTitles(std::string_view line, std::vector<std::string>& channels) {
   return true;
 }
 
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9,
+                                   1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+
+// The plain decimals the writer prints ("1286", "-0.3", "12.5"), without
+// from_chars' general path: digits into an integer, one exact division.
+// The quotient of two exact doubles, rounded to float, is the float nearest
+// to a decimal of this length. Anything else is left to from_chars.
+bool parsePlainDecimal(std::string_view& s, float& value) {
+  const char* p = s.data();
+  const char* const end = p + s.size();
+  const bool negative = p < end && *p == '-';
+  if (negative) ++p;
+  std::uint64_t mantissa = 0;
+  int digits = 0, decimals = 0;
+  const char* const first = p;
+  for (; p < end && *p >= '0' && *p <= '9' && digits < 17; ++p, ++digits) mantissa = mantissa * 10 + (*p - '0');
+  if (p == first) return false;
+  if (p < end && *p == '.') {
+    ++p;
+    for (; p < end && *p >= '0' && *p <= '9' && digits < 17; ++p, ++digits, ++decimals)
+      mantissa = mantissa * 10 + (*p - '0');
+    if (decimals == 0) return false;
+  }
+  if (p < end && ((*p >= '0' && *p <= '9') || *p == '.' || *p == 'e' || *p == 'E')) return false;
+  const double v = static_cast<double>(mantissa) / kPowersOfTen[decimals];
+  value = static_cast<float>(negative ? -v : v);
+  s.remove_prefix(static_cast<std::size_t>(p - s.data()));
+  return true;
+}
+
 // One value field up to the next comma or the end of the line.
 bool parseValue(std::string_view& s, bool isMark, float& value) {
   if (!s.empty() && s.front() == '"') {
@@ -160,7 +191,7 @@ bool parseValue(std::string_view& s, bool isMark, float& value) {
     value = 0.0f;
     return isMark;
   }
-  return parseNumber(s, value);
+  return parsePlainDecimal(s, value) || parseNumber(s, value);
 }
 
 }  // namespace
