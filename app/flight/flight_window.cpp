@@ -137,7 +137,7 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   auto* scroll = new QScrollArea;
   scroll->setWidget(readoutBox);
   scroll->setWidgetResizable(true);
-  scroll->setMinimumWidth(250);
+  scroll->setMinimumWidth(300);
   auto* chartsPage = new QSplitter(Qt::Horizontal);
   chartsPage->setObjectName(QStringLiteral("chartsPage"));
   chartsPage->addWidget(chart_);

@@ -47,7 +47,7 @@ RangeStats statsOfRows(const flight::Flight& f, std::size_t firstRow, std::size_
 
 QString cursorHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>& panels, std::size_t row) {
   if (row >= f.rows()) return {};
-  QString html = QStringLiteral("<p style='font-size:12pt'><b>%1</b> &nbsp; +%2 &nbsp; row %3%4</p>")
+  QString html = QStringLiteral("<p><span style='font-size:13pt'><b>%1</b></span><br>+%2 &nbsp; row %3%4</p>")
                      .arg(clockText(f.startOfDay + f.seconds[row]), clockText(f.seconds[row]))
                      .arg(row + 1)
                      .arg(f.marked(row) ? QStringLiteral(" &nbsp; <b>MARK</b>") : QString());
@@ -87,7 +87,7 @@ QString cursorHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>
 QString statsHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>& panels, const RangeStats& stats) {
   if (stats.endRow <= stats.firstRow) return {};
   const double from = f.seconds[stats.firstRow], to = f.seconds[stats.endRow - 1];
-  QString html = QStringLiteral("<p><b>%1</b> %2 – %3, %4 long</p>")
+  QString html = QStringLiteral("<p><b>%1</b> %2 – %3<br>%4 long</p>")
                      .arg(stats.isSpan ? QStringLiteral("Span") : QStringLiteral("Shown"),
                           clockText(f.startOfDay + from), clockText(f.startOfDay + to), clockText(to - from));
   html += QStringLiteral("<table cellspacing='0' cellpadding='1'><tr><td></td><td align='right'>min</td>"

@@ -79,7 +79,7 @@ int main(int argc, char* argv[]) {
     auto* chart = window->chart();
     const std::size_t rows = chart->flight() ? chart->flight()->rows() : 0;
     if (s.layout == ProfileLayout::Extended) {
-      chart->setTimeRange(chart->keyOfRow(rows / 5), chart->keyOfRow(rows / 2));  // zoomed in on the climb
+      chart->setTimeRange(chart->keyOfRow(rows / 5), chart->keyOfRow(rows / 2));  // zoomed in on the end of the climb
     }
     if (s.layout == ProfileLayout::Twin) {
       chart->setRuler(rows * 80 / 100);  // the descent as a span
