@@ -12,6 +12,14 @@ void addUseridCommand(CLI::App& app, int& exitCode);
 void addDownloadCommand(CLI::App& app, int& exitCode);
 void addPalmCommand(CLI::App& app, int& exitCode);
 void addExpandCommand(CLI::App& app, int& exitCode);
+void addInfoCommand(CLI::App& app, int& exitCode);
+void addChartCommand(CLI::App& app, int& exitCode);
+
+// Exit codes of the flight commands (info, chart).
+inline constexpr int kFlightCannotOpen = 1;   // the file cannot be opened or read
+inline constexpr int kFlightUnreadable = 2;   // not a flight file, or damaged: the reader names the line
+inline constexpr int kChartCannotWrite = 3;   // the picture cannot be written
+inline constexpr int kChartNoChannels = 4;    // --channels names nothing the flight has
 
 // Prints the lines of a dump's flight index (.TXT) on stdout.
 void printIndexLines(const std::string& datPath);

@@ -23,6 +23,10 @@ int main(int argc, char** argv) {
   varnix::cli::addDownloadCommand(app, exitCode);
   varnix::cli::addPalmCommand(app, exitCode);
   varnix::cli::addExpandCommand(app, exitCode);
+  varnix::cli::addInfoCommand(app, exitCode);
+#ifdef VARNIX_CLI_CHART
+  varnix::cli::addChartCommand(app, exitCode);
+#endif
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

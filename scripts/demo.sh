@@ -28,3 +28,16 @@ cmp "$STORED_DIR"/R*.DAT samples/SAMPLE.DAT && echo "== the stored dump is byte 
 FIRST_CSV=$(ls "$STORED_DIR"/F*.CSV | head -n 1)
 echo "== first lines of $FIRST_CSV"
 head -n 10 "$FIRST_CSV"
+
+# The flights as pictures: the sample's trips and the bundled one-hour flight.
+mkdir -p "$ROAD/hour" && cp samples/HOUR6.DAT "$ROAD/hour/"
+build/plain/cli/varnix-cli expand "$ROAD/hour/HOUR6.DAT" --data-folder "$ROAD/data" >/dev/null
+echo "== flight charts (varnix-cli chart)"
+for CSV in "$STORED_DIR"/F*.CSV; do
+  PNG="$ROAD/$(basename "$CSV" .CSV).png"
+  if build/plain/cli/varnix-cli chart "$CSV" -o "$PNG" --force >/dev/null 2>"$ROAD/chart.err"; then
+    echo "$PNG"
+  else
+    echo "$(basename "$CSV"): $(cat "$ROAD/chart.err")"
+  fi
+done

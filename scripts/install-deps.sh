@@ -8,6 +8,7 @@ PACKAGES=(
   cmake g++ make pkg-config
   libcli11-dev libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6opengl6-dev libxkbcommon-dev libgl-dev
+  libqcustomplot-dev
   fonts-dejavu-core xvfb xauth imagemagick socat
   ninja-build dpkg-dev help2man x11-utils
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "dump_sender.h"
+#include "make_dump.h"
 #include "sim_line.h"
 
 namespace {
@@ -22,7 +23,9 @@ int toMs(double seconds) { return seconds > 0 ? static_cast<int>(seconds * 1000.
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"varnix-sim: sends a dump file as a QTM engine monitor does, over a serial line."};
+  if (argc >= 2 && std::string(argv[1]) == "make-dump") return varnix::sim::makeDump(argc - 1, argv + 1);
+  CLI::App app{"varnix-sim: sends a dump file as a QTM engine monitor does, over a serial line.\n"
+               "varnix-sim make-dump -o FILE.DAT [...] writes a dump of realistic flights (make-dump --help)."};
   std::string dumpPath, device;
   int baud = 0, repeat = 1;
   double firstPause = 0, linePause = 0, markerPause = 0, waitSeconds = -1;

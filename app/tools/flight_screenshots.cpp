@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Renders the flight window for a single-engine, an extended and a twin
+// flight into docs/screenshots/flight_*.png, with the cursor and a ruler
+// span placed as a user would.
+//   varnix_flight_screenshots OUTPUT_FOLDER
+#include <QApplication>
+#include <QDir>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QThread>
+#include <filesystem>
+#include <fstream>
+
+#include "core/expand.h"
+#include "encoder/flight_profile.h"
+#include "flight/flight_chart.h"
+#include "flight/flight_window.h"
+
+using varnix::encode::ProfileLayout;
+
+namespace {
+
+void settle() {
+  for (int i = 0; i < 10; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(20);
+  }
+}
+
+// The first flight of a dump of `layout`, expanded into `folder`.
+QString makeFlight(const QString& folder, ProfileLayout layout, unsigned seed) {
+  varnix::encode::ProfileOptions o;
+  o.layout = layout;
+  o.minutes = layout == ProfileLayout::Single ? 75 : 110;
+  o.cylinders = layout == ProfileLayout::Extended ? 4 : 6;
+  o.seed = seed;
+  const std::string dir = folder.toStdString();
+  const std::string dat = dir + "/R1.DAT";
+  const std::string dump = varnix::encode::assembleDump(varnix::encode::ProfileDump(o, 1));
+  std::ofstream(dat, std::ios::binary).write(dump.data(), static_cast<std::streamsize>(dump.size()));
+  std::filesystem::create_directory(dir + "/data");
+  varnix::ExpandDataFile(dat, dir + "/data/");
+  return folder + "/data/N123AB/F00001.CSV";
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  if (argc < 2) {
+    qWarning("usage: varnix_flight_screenshots OUTPUT_FOLDER");
+    return 2;
+  }
+  const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+  QDir().mkpath(out);
+  QTemporaryDir work, settings;
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+
+  struct Shot {
+    const char* name;
+    ProfileLayout layout;
+    unsigned seed;
+    bool table;
+  };
+  const Shot shots[] = {{"flight_single", ProfileLayout::Single, 6, false},
+                        {"flight_extended", ProfileLayout::Extended, 3, false},
+                        {"flight_twin", ProfileLayout::Twin, 9, false},
+                        {"flight_table", ProfileLayout::Single, 6, true}};
+  int failures = 0;
+  for (const Shot& s : shots) {
+    const QString folder = work.filePath(QString::fromLatin1(s.name));
+    QDir().mkpath(folder);
+    auto* window = new varnix::app::flight_view::FlightWindow;
+    window->resize(1500, 940);
+    window->openFile(makeFlight(folder, s.layout, s.seed));
+    window->show();
+    while (!window->isLoaded() && window->problem().isEmpty()) settle();
+    auto* chart = window->chart();
+    const std::size_t rows = chart->flight() ? chart->flight()->rows() : 0;
+    if (s.layout == ProfileLayout::Extended) {
+      chart->setTimeRange(chart->keyOfRow(rows / 5), chart->keyOfRow(rows / 2));  // zoomed in on the end of the climb
+    }
+    if (s.layout == ProfileLayout::Twin) {
+      chart->setRuler(rows * 80 / 100);  // the descent as a span
+      chart->setRuler(rows * 93 / 100);
+    }
+    chart->setCursorRow(s.layout == ProfileLayout::Extended ? rows * 28 / 100 : rows * 45 / 100 + 1);
+    if (s.table) window->tabs()->setCurrentIndex(1);
+    settle();
+    const QString file = QDir(out).filePath(QString::fromLatin1(s.name) + ".png");
+    if (!window->grab().save(file)) {
+      qWarning("could not save %s", qPrintable(file));
+      ++failures;
+    } else {
+      qInfo("%s", qPrintable(file));
+    }
+    window->close();
+  }
+  return failures;
+}

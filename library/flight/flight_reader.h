@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: MIT
+// Reads a flight CSV file as the expansion writes it into a columnar
+// Flight. Numbers are parsed in place (std::from_chars); the only
+// allocations are the columns, sized once from the file's line count.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "flight/flight.h"
+
+namespace varnix::flight {
+
+struct FlightRead {
+  std::optional<Flight> flight;  // empty when the file cannot be read as a flight
+  std::string problem;           // why not, naming the line: "line 9: ..."
+  int line = 0;                  // the line the problem is on (0: the whole file)
+};
+
+// The text of a whole flight CSV file.
+FlightRead ReadFlightText(std::string_view text);
+
+// Reads the file at `path` (bytes as they are, no line-end translation).
+FlightRead ReadFlightFile(const std::string& path);
+
+}  // namespace varnix::flight

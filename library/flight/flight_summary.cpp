@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: MIT
+#include "flight/flight_summary.h"
+
+#include <cmath>
+
+namespace varnix::flight {
+
+namespace {
+
+bool available(float v) { return !std::isnan(v); }
+
+std::string groupKey(ChannelGroup g) {
+  switch (g) {
+    case ChannelGroup::Egt: return "EGT";
+    case ChannelGroup::Cht: return "CHT";
+    case ChannelGroup::Tit: return "TIT";
+    default: return {};
+  }
+}
+
+// Keeps `candidate` in `list` under `key` when it beats what is there.
+void keep(std::vector<Extreme>& list, const std::string& key, const Extreme& candidate, bool larger) {
+  for (Extreme& e : list)
+    if (e.key == key) {
+      if (larger ? candidate.value > e.value : candidate.value < e.value) e = candidate;
+      return;
+    }
+  list.push_back(candidate);
+}
+
+// FF is a rate per hour: its integral over the rows, trapezoids skipping NA.
+double integrateFlow(const Flight& flight, std::span<const float> ff) {
+  double total = 0;
+  for (std::size_t r = 1; r < flight.rows(); ++r)
+    if (available(ff[r]) && available(ff[r - 1]))
+      total += (ff[r] + ff[r - 1]) / 2.0 * (flight.seconds[r] - flight.seconds[r - 1]) / 3600.0;
+  return total;
+}
+
+}  // namespace
+
+const Extreme* FlightSummary::find(const std::vector<Extreme>& list, std::string_view key) const {
+  for (const Extreme& e : list)
+    if (e.key == key) return &e;
+  return nullptr;
+}
+
+ChannelStats StatsOf(const Flight& flight, std::size_t channel, std::size_t firstRow, std::size_t endRow) {
+  ChannelStats s;
+  const std::span<const float> v = flight.column(channel);
+  double sum = 0;
+  for (std::size_t r = firstRow; r < endRow && r < v.size(); ++r) {
+    if (!available(v[r])) continue;
+    const double x = v[r];
+    if (s.count == 0 || x < s.min) s.min = x;
+    if (s.count == 0 || x > s.max) {
+      s.max = x;
+      s.maxAt = flight.seconds[r];
+    }
+    sum += x;
+    ++s.count;
+  }
+  if (s.count) s.mean = sum / static_cast<double>(s.count);
+  return s;
+}
+
+FlightSummary SummarizeFlight(const Flight& flight) {
+  FlightSummary sum;
+  sum.recordedSeconds = flight.rows() ? flight.seconds.back() : 0;
+  sum.channels.reserve(flight.channels.size());
+  for (std::size_t c = 0; c < flight.channels.size(); ++c) {
+    const ChannelStats s = StatsOf(flight, c, 0, flight.rows());
+    sum.channels.push_back(s);
+    if (s.count == 0) continue;
+    const std::string& name = flight.channels[c];
+    const ChannelKind k = ClassifyChannel(name);
+    const std::string prefix(EnginePrefix(k.engine));
+    const std::string group = groupKey(k.group);
+    if (!group.empty()) keep(sum.hottest, prefix + group, {prefix + group, name, s.max, s.maxAt}, true);
+    if (k.base == "DIF") keep(sum.maxSpread, name, {name, name, s.max, s.maxAt}, true);
+    if (k.base == "CLD") {
+      // The time of the most negative value, found again: StatsOf keeps the max's.
+      Extreme e{name, name, s.min, 0};
+      const std::span<const float> v = flight.column(c);
+      for (std::size_t r = 0; r < v.size(); ++r)
+        if (v[r] == static_cast<float>(s.min)) {
+          e.at = flight.seconds[r];
+          break;
+        }
+      keep(sum.fastestCooling, name, e, false);
+    }
+    if (k.group == ChannelGroup::Electrical && k.base.substr(0, 3) == "BAT") {
+      sum.battery.push_back({name + " min", name, s.min, 0});
+      sum.battery.push_back({name + " max", name, s.max, s.maxAt});
+    }
+  }
+  // Fuel used per engine: the last USD value the instrument totalled, else
+  // the integrated fuel flow.
+  for (Engine engine : {Engine::Only, Engine::Left, Engine::Right}) {
+    const std::string prefix(EnginePrefix(engine));
+    const int usd = flight.channelIndex(prefix + "USD");
+    const int ff = flight.channelIndex(prefix + "FF");
+    FuelUsed used{engine, 0, false};
+    bool found = false;
+    if (usd >= 0) {
+      const std::span<const float> v = flight.column(static_cast<std::size_t>(usd));
+      for (std::size_t r = v.size(); r-- > 0;)
+        if (available(v[r])) {
+          used.amount = v[r];
+          used.fromUsd = found = true;
+          break;
+        }
+    }
+    if (!found && ff >= 0) {
+      used.amount = integrateFlow(flight, flight.column(static_cast<std::size_t>(ff)));
+      found = true;
+    }
+    if (found) sum.fuel.push_back(used);
+  }
+  return sum;
+}
+
+}  // namespace varnix::flight

@@ -1,0 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+namespace varnix::sim {
+
+// varnix-sim make-dump -o FILE.DAT [--flights N] [--minutes M] [--cylinders 4|6]
+// [--layout single|extended|twin] [--interval S] [--seed K]; argv[0] is "make-dump".
+int makeDump(int argc, char** argv);
+
+}  // namespace varnix::sim

@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The flight summary on flights written by hand, where every figure is known.
+#include <gtest/gtest.h>
+
+#include "flight/channels.h"
+#include "flight/flight_reader.h"
+#include "flight/flight_summary.h"
+#include "support/flight_files.h"
+
+namespace varnix::test {
+namespace {
+
+using flight::FlightSummary;
+
+FlightSummary summaryOf(const std::string& text, flight::Flight* keep = nullptr) {
+  flight::FlightRead read = flight::ReadFlightText(text);
+  EXPECT_TRUE(read.flight) << read.problem;
+  if (!read.flight) return {};
+  if (keep) *keep = *read.flight;
+  return flight::SummarizeFlight(*read.flight);
+}
+
+TEST(FlightSummary, FindsTheHottestCylinderSpreadCoolingBatteryAndFuel) {
+  // Rows at 0, 6, 12 and 18 s; E2 is hottest at 12 s, C1 has one NA.
+  flight::Flight f;
+  const FlightSummary s = summaryOf(
+      handFlight("\"E1\",\"E2\",\"C1\",\"C2\",\"DIF\",\"CLD\",\"BAT\",\"FF\",\"USD\",\"MARK\",",
+                 {",1300,1320,380,390,20,0,13.9,12,0.1,", ",1310,1330,\"NA\",395,20,-12,14.1,12,0.2,",
+                  ",1305,1350,385,392,45,-30,14.2,12,0.3,\"S\"", ",1290,1300,370,380,10,-5,12.1,12,\"NA\","}),
+      &f);
+  ASSERT_NE(s.find(s.hottest, "EGT"), nullptr);
+  EXPECT_EQ(s.find(s.hottest, "EGT")->channel, "E2");
+  EXPECT_EQ(s.find(s.hottest, "EGT")->value, 1350);
+  EXPECT_EQ(s.find(s.hottest, "CHT")->channel, "C2");
+  EXPECT_EQ(s.find(s.maxSpread, "DIF")->value, 45);
+  EXPECT_EQ(s.find(s.fastestCooling, "CLD")->value, -30);
+  EXPECT_EQ(s.find(s.fastestCooling, "CLD")->at, 12);
+  EXPECT_FLOAT_EQ(s.find(s.battery, "BAT min")->value, 12.1f);
+  EXPECT_FLOAT_EQ(s.find(s.battery, "BAT max")->value, 14.2f);
+  ASSERT_EQ(s.fuel.size(), 1u);
+  EXPECT_TRUE(s.fuel[0].fromUsd);  // the last USD that is there, not the NA after it
+  EXPECT_FLOAT_EQ(static_cast<float>(s.fuel[0].amount), 0.3f);
+  EXPECT_EQ(s.recordedSeconds, 18);
+
+  const flight::ChannelStats& c1 = s.channels[static_cast<std::size_t>(f.channelIndex("C1"))];
+  EXPECT_EQ(c1.count, 3u);  // the NA row is skipped
+  EXPECT_DOUBLE_EQ(c1.mean, (380 + 385 + 370) / 3.0);
+  EXPECT_EQ(c1.max, 385);
+  EXPECT_EQ(c1.maxAt, 12);
+}
+
+TEST(FlightSummary, IntegratesFuelFlowWithoutUsdAndKeepsTwinEnginesApart) {
+  // 12 GPH for two intervals of 30 min each, on the left engine; 6 GPH on the right.
+  const FlightSummary s = summaryOf(
+      handFlight("\"LE1\",\"LC1\",\"LFF\",\"RE1\",\"RC1\",\"RFF\",\"OAT\",",
+                 {",1300,380,12,1400,360,6,20", ",1310,390,12,1410,350,6,20", ",1320,385,12,1390,355,6,20"}, 1800));
+  EXPECT_EQ(s.find(s.hottest, "LEGT")->channel, "LE1");
+  EXPECT_EQ(s.find(s.hottest, "LEGT")->value, 1320);
+  EXPECT_EQ(s.find(s.hottest, "REGT")->value, 1410);
+  EXPECT_EQ(s.find(s.hottest, "LCHT")->value, 390);
+  EXPECT_EQ(s.find(s.hottest, "RCHT")->value, 360);
+  EXPECT_EQ(s.find(s.hottest, "EGT"), nullptr);
+  ASSERT_EQ(s.fuel.size(), 2u);
+  EXPECT_EQ(s.fuel[0].engine, flight::Engine::Left);
+  EXPECT_FALSE(s.fuel[0].fromUsd);
+  EXPECT_DOUBLE_EQ(s.fuel[0].amount, 12.0);
+  EXPECT_DOUBLE_EQ(s.fuel[1].amount, 6.0);
+}
+
+TEST(FlightChannels, KnowsGroupsEnginesAndUnits) {
+  struct Case {
+    const char* name;
+    flight::ChannelGroup group;
+    flight::Engine engine;
+    int cylinder;
+    const char* unit;
+  };
+  using G = flight::ChannelGroup;
+  using E = flight::Engine;
+  const Case cases[] = {
+      {"E3", G::Egt, E::Only, 3, "°F"},          {"RC6", G::Cht, E::Right, 6, "°F"},
+      {"LT1", G::Tit, E::Left, 1, "°F"},         {"LFL", G::Fuel, E::Only, 0, "gal"},
+      {"RFF", G::Fuel, E::Right, 0, "GPH"},      {"OAT", G::Temperature, E::Only, 0, "°C"},
+      {"MAP", G::Power, E::Only, 0, "in Hg"},    {"BAT2", G::Electrical, E::Only, 0, "V"},
+      {"LCLD", G::Spread, E::Left, 0, "°F/min"}, {"HOBBS", G::Other, E::Only, 0, ""},
+  };
+  flight::FlightFacts facts;
+  facts.outsideAirUnit = 'C';
+  facts.fuelUnit = "GPH";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const flight::ChannelKind k = flight::ClassifyChannel(c.name);
+    EXPECT_EQ(k.group, c.group);
+    EXPECT_EQ(k.engine, c.engine);
+    EXPECT_EQ(k.cylinder, c.cylinder);
+    EXPECT_EQ(flight::ChannelUnit(c.name, facts), c.unit);
+  }
+}
+
+}  // namespace
+}  // namespace varnix::test
