@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "core/expand.h"
+#include "core/naming.h"
 #include "platform/platform.h"
 
 namespace varnix::frontend {

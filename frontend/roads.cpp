@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frontend/roads.h"
 
+#include "core/download.h"
+#include "core/expand.h"
+#include "core/palm.h"
+#include "core/user_id.h"
 #include "frontend/dump_files.h"
 #include "frontend/result_messages.h"
 #include "platform/platform.h"
@@ -38,12 +42,12 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
     return out;
   }
   out.code = download.code;
-  if (download.code != 0) {
+  if (download.code != kDownloadFiled) {
     const std::string text = messages::downloadMessage(download.code, road.portName);
     if (!text.empty()) user.tell({text, messages::kInformationTitle, MessageIcon::Exclamation});
     return out;
   }
-  user.tell({messages::downloadMessage(0, {}), messages::kInformationTitle, MessageIcon::Information});
+  user.tell({messages::downloadMessage(kDownloadFiled, {}), messages::kInformationTitle, MessageIcon::Information});
   if (!road.expand) return out;
 
   const LibraryOutcome expand = library.expandDataFile(out.dump, road.dataFolder);
@@ -78,7 +82,7 @@ PalmOutcome runPalmRoad(FlightLibrary& library, RoadUser& user, const PalmRoad& 
     return out;
   }
   out.code = conversion.code;
-  if (conversion.code != 0) {
+  if (conversion.code != kPalmDone) {
     user.tell(palmNotice(PalmNotice::ConversionFailed, backupName));
     out.stop = PalmStop::ConversionFailed;
     return out;
@@ -129,7 +133,7 @@ PalmOutcome runPalmRoad(FlightLibrary& library, RoadUser& user, const PalmRoad& 
   }
   out.dump = target;
   user.step(Step::DumpFiled, target);
-  if (id.code != 0) {
+  if (id.code != kUserIdFound) {
     user.tell(palmNotice(PalmNotice::NoUserId, out.dumpName, out.userId));
     out.stop = PalmStop::NoUserId;
     out.code = id.code;
@@ -150,7 +154,7 @@ PalmOutcome runPalmRoad(FlightLibrary& library, RoadUser& user, const PalmRoad& 
   user.expanded(target, expand.code,
                 {messages::expandMessage(expand.code, target), messages::kInformationTitle,
                  MessageIcon::Exclamation});
-  if (expand.code == 0 && user.ask(Question::DeleteBackup, {})) platform::removeFile(road.backup);
+  if (expand.code == kExpandOk && user.ask(Question::DeleteBackup, {})) platform::removeFile(road.backup);
   return out;
 }
 
@@ -170,7 +174,7 @@ ArchiveOutcome runArchiveRoad(FlightLibrary& library, RoadUser& user, const Arch
   // A data folder spelled otherwise than the chosen path still names the
   // same file: nothing to move, and no "old copy" to delete.
   if (road.dump != target && !sameFile(road.dump, target)) {
-    const Message move{messages::archiveMessage(ArchiveNotice::MoveQuestion, road.dump, out.userFolder, id.code == 0),
+    const Message move{messages::archiveMessage(ArchiveNotice::MoveQuestion, road.dump, out.userFolder, id.code == kUserIdFound),
                        messages::kArchiveFileTitle, MessageIcon::None};
     if (!user.ask(Question::MoveIntoUserFolder, move)) {
       out.stop = ArchiveStop::Declined;
@@ -195,7 +199,7 @@ ArchiveOutcome runArchiveRoad(FlightLibrary& library, RoadUser& user, const Arch
     out.dump = target;
   }
 
-  if (id.code != 0) {
+  if (id.code != kUserIdFound) {
     user.tell({messages::archiveMessage(ArchiveNotice::NoUserId, name), messages::kProgramTitle, MessageIcon::None});
     out.stop = ArchiveStop::NoUserId;
     out.code = id.code;

@@ -59,6 +59,7 @@ DownloadResult DownloadDump(platform::SerialPort& port, const PortSettings& sett
     port.close();
     std::fclose(file);
     platform::removeFile(working);
+    // The port's set-up failures are codes 1 to 5 (PortSetup's values).
     return {static_cast<int>(setup), {}};
   }
 

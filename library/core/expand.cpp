@@ -212,15 +212,6 @@ bool closingLineAt(std::span<const std::uint8_t> dump, std::size_t at) {
 
 }  // namespace
 
-std::optional<std::string> IndexFilePath(std::string_view datPath) {
-  const std::size_t dot = datPath.rfind('.');
-  if (dot == std::string_view::npos) return std::nullopt;
-  std::string name(datPath.substr(0, dot + 1));
-  name += "TXT";
-  if (datPath.size() > dot + 4) name += datPath.substr(dot + 4);
-  return name;
-}
-
 std::string IdentificationText(const HeaderState& header) {
   std::string text = "\"Model ";
   text += header.modelText;

@@ -14,6 +14,7 @@
 #include "core/flight_header.h"
 #include "core/flight_sink.h"
 #include "core/header_lines.h"
+#include "core/naming.h"
 
 namespace varnix {
 
@@ -23,6 +24,7 @@ enum ExpandResult : int {
   kExpandCannotOpenDump = 1,
   kExpandBadHeader = 2,        // also: more flights than the table holds
   kExpandBadFlightHeader = 3,
+  kExpandBadRecordFlag = 4,    // never given: a flag mismatch ends only its flight
   kExpandBadRecord = 5,        // also: the dump ends inside a flight
   kExpandNoClosingLine = 6,
   kExpandCannotOpenIndex = 7,  // also: the index name would be the dump's own
@@ -35,10 +37,6 @@ inline constexpr std::size_t kHeaderWindow = 6700;
 inline constexpr int kMaxHeaderLines = 282;
 inline constexpr std::size_t kMaxIdentification = 99;
 inline constexpr std::string_view kClosingLine = "$E,4*5D";
-
-// The dump's path with the three characters after its last "." replaced by
-// "TXT"; nothing when the path has no ".".
-std::optional<std::string> IndexFilePath(std::string_view datPath);
 
 // "Model <model> Firmware <firmware>" in double quotes, at most 99 characters.
 std::string IdentificationText(const HeaderState& header);

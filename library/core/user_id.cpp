@@ -35,13 +35,13 @@ int ReadUserId(const std::string& path, std::string& id, HeaderState& header) {
   switch (CheckFirstLine(path, header)) {
     case FirstLineCheck::UserLine:
       id = header.userID;
-      return 0;
+      return kUserIdFound;
     case FirstLineCheck::CannotOpen:
       id = kBadDataFolder;
-      return 1;
+      return kUserIdCannotOpen;
     default:
       id = kBadDataFolder;
-      return 2;
+      return kUserIdNotUserLine;
   }
 }
 

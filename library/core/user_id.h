@@ -20,7 +20,14 @@ enum class FirstLineCheck {
 // the first line and parses it as a header line into `header`.
 FirstLineCheck CheckFirstLine(const std::string& path, HeaderState& header);
 
-// The GetUserID result: 0 with the id, 1 (cannot open) or 2 with "BadData".
+// GetUserID's result codes.
+enum UserIdCode : int {
+  kUserIdFound = 0,         // the id is given
+  kUserIdCannotOpen = 1,    // the file could not be opened; "BadData" is given
+  kUserIdNotUserLine = 2,   // no usable "$U" first line; "BadData" is given
+};
+
+// The GetUserID result, a UserIdCode, with the id or "BadData".
 int ReadUserId(const std::string& path, std::string& id, HeaderState& header);
 
 }  // namespace varnix

@@ -9,6 +9,7 @@
 #include "core/download.h"
 #include "core/palm.h"
 #include "core/expand.h"
+#include "core/naming.h"
 #include "core/user_id.h"
 #include "varnix/varnix.h"
 
@@ -83,7 +84,8 @@ VARNIX_API int VARNIX_CALL ProcessPalmFile(char* path) {
 VARNIX_API int VARNIX_CALL GetUserID(char* path, char* userId) {
   return guarded([&] {
     std::string id;
-    const int code = path ? varnix::ReadUserId(path, id, sharedHeaderState()) : (id = "BadData", 1);
+    const int code = path ? varnix::ReadUserId(path, id, sharedHeaderState())
+                          : (id = varnix::kBadDataFolder, static_cast<int>(varnix::kUserIdCannotOpen));
     copyOut(userId, VARNIX_ID_BUFFER, id);
     return code;
   });
