@@ -47,7 +47,6 @@ class FrmArchives : public Form {
   // The flight file a line of lstFiles names; empty, after telling why, when none.
   QString flightFileOf(QListWidgetItem* item);
   void folderChanged();
-  bool fileDump(const QString& target, const QString& userFolder, int idCode, const QString& name);
 
   FolderBrowser* browser_ = nullptr;
   QListWidget* lstFiles_ = nullptr;

@@ -6,12 +6,15 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "core/channel_tables.h"
 #include "core/flight_header.h"
+#include "core/flight_sink.h"
 #include "core/header_lines.h"
+#include "core/naming.h"
 
 namespace varnix {
 
@@ -21,6 +24,7 @@ enum ExpandResult : int {
   kExpandCannotOpenDump = 1,
   kExpandBadHeader = 2,        // also: more flights than the table holds
   kExpandBadFlightHeader = 3,
+  kExpandBadRecordFlag = 4,    // never given: a flag mismatch ends only its flight
   kExpandBadRecord = 5,        // also: the dump ends inside a flight
   kExpandNoClosingLine = 6,
   kExpandCannotOpenIndex = 7,  // also: the index name would be the dump's own
@@ -33,10 +37,6 @@ inline constexpr std::size_t kHeaderWindow = 6700;
 inline constexpr int kMaxHeaderLines = 282;
 inline constexpr std::size_t kMaxIdentification = 99;
 inline constexpr std::string_view kClosingLine = "$E,4*5D";
-
-// The dump's path with the three characters after its last "." replaced by
-// "TXT"; nothing when the path has no ".".
-std::optional<std::string> IndexFilePath(std::string_view datPath);
 
 // "Model <model> Firmware <firmware>" in double quotes, at most 99 characters.
 std::string IdentificationText(const HeaderState& header);
@@ -56,8 +56,15 @@ std::string FlightTxtLine(const FlightHeader& flight, std::string_view csvName, 
 void WriteFlightTxtLine(std::FILE* index, const FlightHeader& flight, std::string_view csvName, float hours,
                         int interval);
 
-// Expands the dump at `path`; CSV files go into the user's subfolder of the
-// data folder that `folderArgument` names. Returns an ExpandResult.
-int ExpandDataFile(const std::string& path, std::string_view folderArgument);
+// Decodes a dump held in memory and hands each flight to `sink`. `header`
+// is cleared, then filled from the dump's header lines. Returns an
+// ExpandResult; kExpandCannotWriteCsv when the sink refused a flight.
+int ExpandDump(std::span<const std::uint8_t> dump, HeaderState& header, FlightSink& sink);
+
+// Expands the dump at `path` through a CsvIndexSink: CSV files go into the
+// user's subfolder of the data folder that `folderArgument` names, the index
+// beside the dump. `header` is cleared, then filled from the dump's header
+// lines. Returns an ExpandResult.
+int ExpandDataFile(const std::string& path, std::string_view folderArgument, HeaderState& header);
 
 }  // namespace varnix

@@ -90,4 +90,13 @@ std::optional<std::string> ClaimDatedName(std::string_view base, std::string_vie
   return claim(base, &subfolder, folderArgument);
 }
 
+std::optional<std::string> IndexFilePath(std::string_view datPath) {
+  const std::size_t dot = datPath.rfind('.');
+  if (dot == std::string_view::npos) return std::nullopt;
+  std::string name(datPath.substr(0, dot + 1));
+  name += "TXT";
+  if (datPath.size() > dot + 4) name += datPath.substr(dot + 4);
+  return name;
+}
+
 }  // namespace varnix

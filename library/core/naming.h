@@ -31,6 +31,10 @@ bool IsUsableFolderName(std::string_view name);
 // in the current folder.
 std::string SubfolderPath(std::string_view subfolder, std::string_view fileName, std::string_view folderArgument);
 
+// The dump's path with the three characters after its last "." replaced by
+// "TXT" (its flight index); nothing when the path has no ".".
+std::optional<std::string> IndexFilePath(std::string_view datPath);
+
 // "R" + yymmdd.
 std::string DatedBase(const platform::LocalDate& date);
 

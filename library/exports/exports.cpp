@@ -9,10 +9,19 @@
 #include "core/download.h"
 #include "core/palm.h"
 #include "core/expand.h"
+#include "core/naming.h"
 #include "core/user_id.h"
 #include "varnix/varnix.h"
 
 namespace {
+
+// The header state that the four functions share, as the library has always
+// kept it: one per process, filled by whichever call parsed a dump last.
+// Calls must not overlap (varnix.h).
+varnix::HeaderState& sharedHeaderState() {
+  static varnix::HeaderState state{};
+  return state;
+}
 
 template <typename Body>
 int guarded(Body&& body) noexcept {
@@ -45,7 +54,8 @@ VARNIX_API int VARNIX_CALL DataDownload(char* path, char* folder) {
       return static_cast<int>(varnix::kDownloadNoSettings);
     }
     const auto port = varnix::platform::makeSerialPort();
-    const auto result = varnix::DownloadDump(*port, *settings, varnix::ReadDumpTimeouts(), folder ? folder : "");
+    const auto result = varnix::DownloadDump(*port, *settings, varnix::ReadDumpTimeouts(), folder ? folder : "",
+                                           sharedHeaderState());
     copyOut(path, VARNIX_PATH_BUFFER, result.path);
     return result.code;
   });
@@ -54,7 +64,8 @@ VARNIX_API int VARNIX_CALL DataDownload(char* path, char* folder) {
 VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder) {
   return guarded([&] {
     if (!path) return static_cast<int>(varnix::kExpandNoDot);
-    return varnix::ExpandDataFile(path, folder ? std::string_view(folder) : std::string_view());
+    return varnix::ExpandDataFile(path, folder ? std::string_view(folder) : std::string_view(),
+                                  sharedHeaderState());
   });
 }
 
@@ -73,7 +84,8 @@ VARNIX_API int VARNIX_CALL ProcessPalmFile(char* path) {
 VARNIX_API int VARNIX_CALL GetUserID(char* path, char* userId) {
   return guarded([&] {
     std::string id;
-    const int code = path ? varnix::ReadUserId(path, id) : (id = "BadData", 1);
+    const int code = path ? varnix::ReadUserId(path, id, sharedHeaderState())
+                          : (id = varnix::kBadDataFolder, static_cast<int>(varnix::kUserIdCannotOpen));
     copyOut(userId, VARNIX_ID_BUFFER, id);
     return code;
   });

@@ -91,7 +91,8 @@ TEST(PalmCommand, ExpandFilesTheDumpAndMatchesADirectExpansion) {
   // The same dump expanded straight from its user folder gives the same files.
   fs::create_directory(direct.file("N123AB"));
   writeFile(direct.file("N123AB/P1234567.DAT"), dump);
-  ASSERT_EQ(ExpandDataFile(direct.file("N123AB/P1234567.DAT"), direct.folderArgument()), 0);
+  HeaderState header{};
+  ASSERT_EQ(ExpandDataFile(direct.file("N123AB/P1234567.DAT"), direct.folderArgument(), header), 0);
   const auto produced = filesBelow(data.path());
   EXPECT_EQ(produced, filesBelow(direct.path()));
   EXPECT_EQ(produced.size(), 4u) << "dump, index and two flight files";
@@ -113,6 +114,19 @@ TEST(PalmCommand, ExistingDumpIsNeverReplaced) {
   EXPECT_TRUE(fs::exists(backups.file("P1234567.DAT"))) << "the new dump stays beside the backup";
   EXPECT_TRUE(fs::exists(backups.file("P1234567.PDB")));
   EXPECT_FALSE(fs::exists(data.file("N123AB/P1234567.TXT")));
+}
+
+TEST(PalmCommand, BackupInItsUserFolderIsExpandedInPlace) {
+  // As on the Palm screen: the dump lies where it belongs already, so
+  // nothing is moved and nothing is "not overwritten".
+  TempDir data;
+  fs::create_directory(data.file("N123AB"));
+  writeFile(data.file("N123AB/P1234567.PDB"), test::palmBackup(twoFlightDump("N123AB")));
+  const CliRun run =
+      runCli(data, "palm --expand --data-folder " + quoted(data.path()) + " " + quoted(data.file("N123AB/P1234567.PDB")));
+  EXPECT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(run.err.find("already existed"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::exists(data.file("N123AB/P1234567.TXT")));
 }
 
 TEST(PalmCommand, DumpWithoutUsableIdGoesToBadDataUnexpanded) {

@@ -4,7 +4,11 @@
  * Strings are NUL-terminated 8-bit texts in buffers that the caller owns.
  * In/out path buffers hold at least VARNIX_PATH_BUFFER bytes; the user-id
  * buffer at least VARNIX_ID_BUFFER bytes. The folder argument is the data
- * folder followed by one path separator. Calls must never overlap.
+ * folder followed by one path separator. Calls must never overlap: they
+ * share one header state, which keeps what the last parsed dump said.
+ *
+ * Every code a function can return is listed with it below; beyond those,
+ * any function may return VARNIX_INTERNAL_ERROR.
  */
 #ifndef VARNIX_VARNIX_H
 #define VARNIX_VARNIX_H
@@ -40,19 +44,37 @@ extern "C" {
 #endif
 
 /* Receives one dump over the serial port named in VARNIX.CFG and files it.
- * path: in/out, receives the stored dump's path. Codes 0 to 9. */
+ * path: in/out, receives the stored dump's path (or the kept working file).
+ *  0 filed under the user id          7 fewer than 25 bytes, nothing kept
+ *  1 port not opened                  8 filed under "BadData"
+ *  2 queue sizes not set              9 VARNIX.CFG could not be read
+ *  3 line settings not set           10 a dated name could not be written
+ *  4 time-outs not set               11 all 53 dated names of the day taken
+ *  5 read event not made             12 the copy into the subfolder failed;
+ *  6 a read failed (what arrived        the working file is kept
+ *    stays in the working file) */
 VARNIX_API int VARNIX_CALL DataDownload(char* path, char* folder);
 
-/* Expands a .DAT dump into its flight index (.TXT) and one CSV per flight. */
+/* Expands a .DAT dump into its flight index (.TXT) and one CSV per flight.
+ *  0 done                             6 done, but no closing "$E" line
+ *  1 the dump could not be opened     7 the index (.TXT) could not be opened
+ *  2 bad header (or too many flights) 8 no "." in the path
+ *  3 bad flight header                9 a flight CSV could not be created
+ *  5 bad record, or the dump ends    20 282 header lines without "$L"
+ *    inside a flight */
 VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder);
 
 /* Converts a Palm backup database (.PDB) into a .DAT dump beside it.
- * path: in/out, receives the .DAT path on success. Codes 0 to 3. */
+ * path: in/out, receives the .DAT path on success.
+ *  0 done (also: not a .PDB path, nothing done, path unchanged)
+ *  1 the backup could not be opened or read
+ *  2 the .DAT could not be created or written
+ *  3 no dump in the backup */
 VARNIX_API int VARNIX_CALL ProcessPalmFile(char* path);
 
-/* Reads the user id from a dump's first line. 0: id copied;
- * 1: file not opened; 2: no valid "$U" first line. The buffer receives
- * the id or "BadData". */
+/* Reads the user id from a dump's first line. The buffer receives the id
+ * or "BadData".
+ *  0 id copied   1 file not opened   2 no usable "$U" first line */
 VARNIX_API int VARNIX_CALL GetUserID(char* path, char* userId);
 
 #ifdef __cplusplus

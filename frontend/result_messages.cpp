@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "result_messages.h"
+#include "frontend/result_messages.h"
 
+#include "core/download.h"
+#include "core/expand.h"
+#include "core/user_id.h"
 #include "varnix/varnix.h"
 
 namespace varnix::messages {
@@ -18,34 +21,34 @@ std::string libraryFaultMessage(int code) {
 
 std::string downloadMessage(int code, std::string_view portName) {
   switch (code) {
-    case 0:
+    case kDownloadFiled:
       return "Download is successful. Expand data Now.";
-    case 1:
+    case kDownloadPortNotOpened:
       return "Could not open \"" + std::string(portName) + "\". Please select correct COM port. ";
-    case 2:
+    case kDownloadQueueSizes:
       return "The communications device's internal buffer size setting is not correct.";
-    case 3:
+    case kDownloadLineSettings:
       return "Could not set DCB for the COM port.";
-    case 4:
+    case kDownloadTimeouts:
       return "The communications device's time out setting is not correct.";
-    case 5:
+    case kDownloadReadEvent:
       return "Creating overlapped event failed.";
-    case 6:
+    case kDownloadReadFailed:
       return "Reading data from the COM port failed.";
-    case 7:
+    case kDownloadNothing:
       return "Time out. No data was downloaded. Be sure to tap STEP on the QTM to start data dump within 15 "
              "seconds after press 'START' button.";
-    case 8:
+    case kDownloadBadData:
       return "Could not change the file directory correctly. Move the file to the 'BadData' folder and stopped "
              "expanding data.";
-    case 9:
+    case kDownloadNoSettings:
       return "File 'VARNIX.CFG' could not be opened.";
-    case 10:
+    case kDownloadCannotWrite:
       return "Could not write the downloaded data to a .DAT file.";
-    case 11:
+    case kDownloadNamesTaken:
       return "No free name for today's download: all 53 dated .DAT names are taken, or the folder cannot be "
              "written.";
-    case 12:
+    case kDownloadCopyFailed:
       return "Could not copy the downloaded data into its folder. The data is kept in the .DAT file where it was received.";
     default:
       return libraryFaultMessage(code);
@@ -54,23 +57,23 @@ std::string downloadMessage(int code, std::string_view portName) {
 
 std::string expandMessage(int code, std::string_view datPath) {
   switch (code) {
-    case 1:
+    case kExpandCannotOpenDump:
       return "Unable to open file " + std::string(datPath) + ", stopped expanding data ";
-    case 2:
+    case kExpandBadHeader:
       return "Bad file header, stopped expanding data.";
-    case 3:
+    case kExpandBadFlightHeader:
       return "Bad flight header, stopped expanding data.";
-    case 4:
+    case kExpandBadRecordFlag:
       return "Bad record flag, stopped expanding data.";
-    case 5:
+    case kExpandBadRecord:
       return "Bad record, stopped expanding data.";
-    case 6:
+    case kExpandNoClosingLine:
       return "Data Expanding is successful. But couldn't find $E line, dump ended due to problem.";
-    case 7:
+    case kExpandCannotOpenIndex:
       return "Couldn't open .TXT file.";
-    case 8:
+    case kExpandNoDot:
       return "Couldn't find '.' in " + std::string(datPath);
-    case 9:
+    case kExpandCannotWriteCsv:
       return "Couldn't create the flight .CSV file, stopped expanding data.";
     default:
       return libraryFaultMessage(code);
@@ -79,9 +82,9 @@ std::string expandMessage(int code, std::string_view datPath) {
 
 std::string userIdMessage(int code, std::string_view datPath) {
   switch (code) {
-    case 1:
+    case kUserIdCannotOpen:
       return "Unable to open file " + std::string(datPath) + ".";
-    case 2:
+    case kUserIdNotUserLine:
       return "The first line of " + std::string(datPath) + " is not a valid user id line.";
     default:
       return {};
@@ -105,6 +108,21 @@ std::string palmMessage(PalmNotice notice, std::string_view name, std::string_vi
       return "The file ' " + n + " ' was generated in ' " + id + " ' folder. and couldn't be decompressed.";
     case PalmNotice::AboutToExpand:
       return "The file ' " + n + " ' was generated in '" + id + " ' folder and decompressed.";
+  }
+  return {};
+}
+
+std::string archiveMessage(ArchiveNotice notice, std::string_view path, std::string_view folder, bool idRead) {
+  const std::string p(path), f(folder);
+  switch (notice) {
+    case ArchiveNotice::MoveQuestion:
+      return "'" + p + "' will be moved to folder: '" + f + (idRead ? "' and decompressed." : "'.");
+    case ArchiveNotice::OverwriteQuestion:
+      return "'" + p + "' already existed, Overwrite? ";
+    case ArchiveNotice::NotMoved:
+      return "'" + p + "' could not be moved to folder: '" + f + "'.";
+    case ArchiveNotice::NoUserId:
+      return "Sorry, '" + p + "' could not be decompressed.";
   }
   return {};
 }
