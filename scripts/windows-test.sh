@@ -261,12 +261,19 @@ start_line() {
     sleep 0.1
   done
   [ -e "$W/com7" ] || fail "socat made no pseudo-terminal pair"
-  run_wine 64 reg add 'HKLM\Software\Wine\Ports' /v COM7 /d "$(readlink -f "$W/com7")" /f >/dev/null 2>&1
+  for ((i = 0; i < 3; i++)); do
+    run_wine 64 reg add 'HKLM\Software\Wine\Ports' /v COM7 /d "$(readlink -f "$W/com7")" /f >/dev/null 2>&1 && break
+    sleep 1
+  done
+  ((i < 3)) || fail "COM7 could not be mapped in Wine's registry"
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
 }
 stop_line() {
-  if [ -n "$SIM_PID" ]; then wait "$SIM_PID" 2>/dev/null || true; fi
+  if [ -n "$SIM_PID" ]; then
+    kill "$SIM_PID" 2>/dev/null || true  # the download is over: a watcher still waiting goes
+    wait "$SIM_PID" 2>/dev/null || true
+  fi
   kill "$SOCAT_PID" 2>/dev/null || true
   wait "$SOCAT_PID" 2>/dev/null || true
   SIM_PID="" SOCAT_PID=""
