@@ -60,7 +60,8 @@ std::string makeLongestFlight(const varnix::test::TempDir& dir) {
     o.minutes = kRows * 6 / 60.0;
     const std::string dat = dir.file("R1.DAT");
     varnix::test::writeFile(dat, varnix::encode::assembleDump(varnix::encode::ProfileDump(o, 1)));
-    _exit(varnix::ExpandDataFile(dat, data + "/"));
+    varnix::HeaderState header;
+    _exit(varnix::ExpandDataFile(dat, data + "/", header));
   }
   int status = 0;
   waitpid(child, &status, 0);

@@ -40,7 +40,8 @@ QString makeFlight(const QString& folder, ProfileLayout layout, unsigned seed) {
   const std::string dump = varnix::encode::assembleDump(varnix::encode::ProfileDump(o, 1));
   std::ofstream(dat, std::ios::binary).write(dump.data(), static_cast<std::streamsize>(dump.size()));
   std::filesystem::create_directory(dir + "/data");
-  varnix::ExpandDataFile(dat, dir + "/data/");
+  varnix::HeaderState header;
+  varnix::ExpandDataFile(dat, dir + "/data/", header);
   return folder + "/data/N123AB/F00001.CSV";
 }
 

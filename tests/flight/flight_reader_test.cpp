@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/expand.h"
+#include "flight/flight_collector.h"
 #include "flight/flight_reader.h"
 #include "library/expand_test_support.h"
 #include "support/flight_files.h"
@@ -72,6 +74,40 @@ TEST(FlightReader, GivesEveryValueOfTheFilesTheExpansionWrites) {
             ASSERT_EQ(got, std::strtof(text.c_str(), nullptr)) << f.channels[ch] << " row " << r;
         }
       }
+    }
+  }
+}
+
+// The writer and the reader tied together: a dump decoded to memory gives
+// the same channels, values and seconds as the reader gives from the CSV
+// files the expansion wrote from it.
+TEST(FlightReader, ReadsBackWhatTheDecoderHandedToTheFiles) {
+  const std::string dumps[] = {
+      readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"),
+      encode::assembleDump(encode::ProfileDump(shortFlight(ProfileLayout::Extended), 2)),
+      encode::assembleDump(encode::ProfileDump(shortFlight(ProfileLayout::Twin), 1)),
+  };
+  for (const std::string& dump : dumps) {
+    TempDir dir;
+    const std::vector<std::string> files = expandedFlights(dir, dump);
+    flight::FlightCollector memory;
+    HeaderState header;
+    ExpandDump({reinterpret_cast<const std::uint8_t*>(dump.data()), dump.size()}, header, memory);
+    ASSERT_EQ(memory.flights.size(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      SCOPED_TRACE(files[i]);
+      const flight::FlightRead read = ReadFlightFile(files[i]);
+      ASSERT_TRUE(read.flight) << read.problem;
+      const flight::Flight& a = *read.flight;
+      const flight::Flight& b = memory.flights[i];
+      ASSERT_EQ(a.channels, b.channels);
+      ASSERT_EQ(a.seconds, b.seconds);
+      EXPECT_EQ(a.facts.flightNumber, b.facts.flightNumber);
+      for (std::size_t ch = 0; ch < a.channels.size(); ++ch)
+        for (std::size_t r = 0; r < a.rows(); ++r) {
+          const float x = a.columns[ch][r], y = b.columns[ch][r];
+          ASSERT_TRUE(x == y || (std::isnan(x) && std::isnan(y))) << a.channels[ch] << " row " << r << ": " << x << " " << y;
+        }
     }
   }
 }

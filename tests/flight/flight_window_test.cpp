@@ -39,7 +39,8 @@ class FlightWindowTest : public QObject {
     const std::string data = folder + "/data";
     std::filesystem::create_directory(data);
     test::writeFile(folder + "/R1.DAT", dump);
-    ExpandDataFile(folder + "/R1.DAT", data + "/");
+    HeaderState header;
+    ExpandDataFile(folder + "/R1.DAT", data + "/", header);
     auto window = std::make_unique<FlightWindow>();
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     window->openFile(QString::fromStdString(data + "/N123AB/F00001.CSV"));

@@ -14,7 +14,8 @@ std::vector<std::string> expandedFlights(const TempDir& dir, const std::string& 
   platform::makeFolder(data);
   const std::string dat = dir.file("R240603.DAT");
   writeFile(dat, dump);
-  ExpandDataFile(dat, data + platform::kPathSeparator);
+  HeaderState header;
+  ExpandDataFile(dat, data + platform::kPathSeparator, header);
   std::vector<std::string> files;
   for (const auto& user : std::filesystem::directory_iterator(data))
     for (const auto& f : std::filesystem::directory_iterator(user.path()))

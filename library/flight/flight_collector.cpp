@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: MIT
+#include "flight/flight_collector.h"
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace varnix::flight {
+namespace {
+
+constexpr int kMarkBit = 39;
+
+// The value as the CSV file shows it: some channels are kept in tenths.
+float valueOf(const ValueSlot& slot, std::int32_t fuelUnit) {
+  if (slot.notAvailable) return std::numeric_limits<float>::quiet_NaN();
+  switch (slot.presenceBit) {
+    case 0:
+    case 30:
+    case 31:
+    case 32:
+    case 34:
+    case 35:
+      return static_cast<float>(slot.currentValue / 10.0);
+    case 27:
+      return fuelUnit == 0 ? static_cast<float>(slot.currentValue / 10.0) : static_cast<float>(slot.currentValue);
+    case kMarkBit:
+      return slot.currentValue != 0 ? 1.0f : 0.0f;
+    default:
+      return static_cast<float>(slot.currentValue);
+  }
+}
+
+double secondsOfDay(const RunningClock& c) { return c.hours * 3600.0 + c.minutes * 60.0 + c.seconds; }
+
+}  // namespace
+
+bool FlightCollector::beginFlight(const FlightStart& start) {
+  Flight f;
+  f.facts.identification = std::string(start.identification);
+  if (f.facts.identification.size() >= 2 && f.facts.identification.front() == '"')
+    f.facts.identification = f.facts.identification.substr(1, f.facts.identification.size() - 2);
+  f.facts.aircraft = std::string(start.userId);
+  f.facts.flightNumber = start.flight.flightNumber;
+  f.facts.engineUnit = start.engineUnit;
+  f.facts.outsideAirUnit = start.outsideAirUnit;
+  f.facts.interval = start.interval;
+  slots_.clear();
+  for (int s = 1; s < kValueSlots; ++s) {
+    const ValueSlot& slot = start.channels[static_cast<std::size_t>(s)];
+    if (!slot.enabled) continue;
+    slots_.push_back(s);
+    f.channels.emplace_back(slot.name);
+  }
+  f.columns.resize(slots_.size());
+  fuelUnit_ = start.fuelUnit;
+  lastClock_ = -1;
+  dayOffset_ = 0;
+  flights.push_back(std::move(f));
+  return true;
+}
+
+void FlightCollector::rows(const FlightRows& rows) {
+  Flight& f = flights.back();
+  RunningClock clock = rows.clock;
+  for (int k = 0; k < rows.count; ++k) {
+    double t = secondsOfDay(clock) + dayOffset_;
+    if (lastClock_ >= 0 && t < lastClock_) {
+      dayOffset_ += 86400;
+      t += 86400;
+    }
+    if (f.seconds.empty()) f.startOfDay = t;
+    lastClock_ = t;
+    f.seconds.push_back(t - f.startOfDay);
+    for (std::size_t c = 0; c < slots_.size(); ++c)
+      f.columns[c].push_back(valueOf(rows.values[static_cast<std::size_t>(slots_[c])], fuelUnit_));
+    AdvanceClock(clock, rows.interval);
+  }
+}
+
+void FlightCollector::endFlight(const FlightEnd& end) { flights.back().facts.durationHours = end.hours; }
+
+}  // namespace varnix::flight
