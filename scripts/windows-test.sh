@@ -33,7 +33,7 @@ SMOKE=build/win64/tests/windows/dll_smoke.exe
 # --- The 32-bit DLL's tables --------------------------------------------------
 table=$(i686-w64-mingw32-objdump -p "$DLL32")
 exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$table" | awk '/^[[:space:]]+\[/ {print $NF}' | sort | xargs)
-[ "$exports" = "DataDownload ExpandDataFile GetUserID ProcessPalmFile" ] || fail "32-bit exports: '$exports'"
+[ "$exports" = "DataDownload DataDownloadProgress ExpandDataFile GetUserID ProcessPalmFile" ] || fail "32-bit exports: '$exports'"
 for dll in $(awk '/DLL Name:/ {print $3}' <<<"$table"); do
   case "${dll,,}" in
     kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll) ;;
