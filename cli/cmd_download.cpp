@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // varnix-cli download: receives one dump from the instrument over the serial
 // port and files it in the data folder, as the desktop program's Download
-// button does; with --expand it goes on to expand the stored dump.
+// button does; with --expand it goes on to expand the stored dump. A
+// one-line progress display on stderr; Ctrl-C or SIGTERM stop the reception
+// and what arrived is filed.
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -14,6 +18,7 @@
 #include "core/download.h"
 #include "core/expand.h"
 #include "data_folder_setting.h"
+#include "download_meter.h"
 #include "platform/platform.h"
 #include "platform/serial_port.h"
 #include "result_messages.h"
@@ -29,7 +34,60 @@ struct DownloadArgs {
   std::int32_t endSeconds = 0;
   std::string dataFolder;
   bool expand = false;
+  bool progress = false;
+  bool quiet = false;
 };
+
+// Set by SIGINT or SIGTERM; the progress hook then stops the reception.
+volatile std::sig_atomic_t gStopAsked = 0;
+
+extern "C" void askToStop(int) { gStopAsked = 1; }
+
+// SIGINT and SIGTERM stop the reception while it runs. Each handler is
+// reset by its own signal, so a second Ctrl-C ends the program at once.
+class StopSignals {
+ public:
+  StopSignals() {
+    struct sigaction action {};
+    action.sa_handler = askToStop;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, &oldInt_);
+    ::sigaction(SIGTERM, &action, &oldTerm_);
+  }
+  ~StopSignals() {
+    ::sigaction(SIGINT, &oldInt_, nullptr);
+    ::sigaction(SIGTERM, &oldTerm_, nullptr);
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+ private:
+  struct sigaction oldInt_ {}, oldTerm_{};
+};
+
+// The progress line on stderr, rewritten in place.
+class ProgressLine {
+ public:
+  void show(const std::string& text) {
+    if (text == shown_) return;
+    const std::size_t pad = shown_.size() > text.size() ? shown_.size() - text.size() : 0;
+    std::fprintf(stderr, "\r%s%s", text.c_str(), std::string(pad, ' ').c_str());
+    std::fflush(stderr);
+    shown_ = text;
+  }
+  void finish() {
+    if (!shown_.empty()) std::fprintf(stderr, "\n");
+  }
+
+ private:
+  std::string shown_;
+};
+
+std::int64_t steadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 // Seconds that still fit in 32-bit milliseconds.
 constexpr std::int32_t kMaxSeconds = 2147483;
@@ -53,23 +111,37 @@ int runDownload(const DownloadArgs& args) {
   const std::string folderArgument = folder + platform::kPathSeparator;
 
   DownloadOptions options;
-  const bool live = ::isatty(STDERR_FILENO) != 0;
-  bool counted = false;
-  if (live) {
-    std::fprintf(stderr, "Listening on %s at %d baud. Start the dump on the instrument now (Enter stops).\n",
+  const bool shown = !args.quiet && (args.progress || ::isatty(STDERR_FILENO) != 0);
+  progress::DownloadMeter meter;
+  ProgressLine line;
+  gStopAsked = 0;
+  bool stopped = false;
+  std::size_t received = 0;
+  options.progress = [&](const DownloadProgress& p) {
+    received = p.received;
+    if (shown) {
+      meter.update(p, steadyMs());
+      line.show(meter.statusLine());
+    }
+    stopped = gStopAsked != 0;
+    return stopped;
+  };
+  if (shown)
+    std::fprintf(stderr, "Listening on %s at %d baud. Start the dump on the instrument now (Enter or Ctrl-C stops).\n",
                  port.portName.c_str(), static_cast<int>(port.baudRate));
-    options.progress = [&counted](std::size_t n) {
-      if (n == 0) return;
-      std::fprintf(stderr, "\rReceived %zu bytes", n);
-      counted = true;
-    };
+  DownloadResult result;
+  {
+    const StopSignals signals;
+    const auto serialPort = platform::makeSerialPort();
+    result = DownloadDump(*serialPort, port, timeouts, folderArgument, options);
   }
-  const auto port_ = platform::makeSerialPort();
-  const DownloadResult result = DownloadDump(*port_, port, timeouts, folderArgument, options);
-  if (counted) std::fprintf(stderr, "\n");
+  line.finish();
+  if (stopped) std::fprintf(stderr, "Stopped: %s bytes received.\n", progress::groupedDigits(received).c_str());
   if (!result.path.empty()) std::printf("%s\n", result.path.c_str());
   std::fflush(stdout);
   reportMessage(messages::downloadMessage(result.code, port.portName));
+  // A stopped download is filed, not expanded: the user asked to stop.
+  if (stopped) return result.code;
   if (!args.expand || result.code != kDownloadFiled) return result.code;
 
   // The download road goes on with the stored dump.
@@ -96,6 +168,9 @@ void addDownloadCommand(CLI::App& app, int& exitCode) {
       ->check(CLI::Range(1, kMaxSeconds));
   cmd->add_option("--data-folder", args->dataFolder, "Data folder (default: the program's data folder)");
   cmd->add_flag("--expand", args->expand, "Expand the stored dump into its flight index and CSV files");
+  auto* shown = cmd->add_flag("--progress", args->progress,
+                              "Show the progress line on stderr even when it is not a terminal");
+  cmd->add_flag("--quiet", args->quiet, "Show no progress line")->excludes(shown);
   // An option given twice takes its later value, so a script can override its defaults.
   for (auto* option : cmd->get_options()) option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   cmd->callback([args, &exitCode] { exitCode = runDownload(*args); });
