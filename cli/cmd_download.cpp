@@ -130,10 +130,11 @@ int runDownload(const DownloadArgs& args) {
     std::fprintf(stderr, "Listening on %s at %d baud. Start the dump on the instrument now (Enter or Ctrl-C stops).\n",
                  port.portName.c_str(), static_cast<int>(port.baudRate));
   DownloadResult result;
+  HeaderState header{};
   {
     const StopSignals signals;
     const auto serialPort = platform::makeSerialPort();
-    result = DownloadDump(*serialPort, port, timeouts, folderArgument, options);
+    result = DownloadDump(*serialPort, port, timeouts, folderArgument, header, options);
   }
   line.finish();
   if (stopped) std::fprintf(stderr, "Stopped: %s bytes received.\n", progress::groupedDigits(received).c_str());
@@ -145,7 +146,7 @@ int runDownload(const DownloadArgs& args) {
   if (!args.expand || result.code != kDownloadFiled) return result.code;
 
   // The download road goes on with the stored dump.
-  const int expanded = ExpandDataFile(result.path, folderArgument);
+  const int expanded = ExpandDataFile(result.path, folderArgument, header);
   if (expanded != kExpandNoDot && expanded != kExpandCannotOpenIndex) printIndexLines(result.path);
   std::fflush(stdout);
   reportMessage(messages::expandMessage(expanded, result.path));

@@ -42,7 +42,8 @@ void addExpandCommand(CLI::App& app, int& exitCode) {
     std::string folder = *dataFolder;
     if (folder.empty()) folder = settings::currentDataFolder(platform::settingsFolder());
     const std::string folderArgument = folder + platform::kPathSeparator;
-    exitCode = ExpandDataFile(*path, folderArgument);
+    HeaderState header{};
+    exitCode = ExpandDataFile(*path, folderArgument, header);
     if (exitCode != kExpandNoDot && exitCode != kExpandCannotOpenIndex) printIndexLines(*path);
     std::fflush(stdout);
     reportMessage(messages::expandMessage(exitCode, *path));

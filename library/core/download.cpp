@@ -42,7 +42,7 @@ bool writeAndClose(std::FILE* file, const std::vector<std::uint8_t>& bytes) {
 }  // namespace
 
 DownloadResult DownloadDump(platform::SerialPort& port, const PortSettings& settings, const DumpTimeouts& timeouts,
-                            std::string_view folderArgument, const DownloadOptions& options) {
+                            std::string_view folderArgument, HeaderState& header, const DownloadOptions& options) {
   // The working file, claimed under the first free dated name.
   std::string base = DatedBase(platform::localDate());
   if (!options.workingFolder.empty()) base = options.workingFolder + platform::kPathSeparator + base;
@@ -81,7 +81,7 @@ DownloadResult DownloadDump(platform::SerialPort& port, const PortSettings& sett
   // Whatever ended the reception, what arrived is filed as a dump; a failed
   // read and a line that never fell silent still say so.
   std::string path = working;
-  const Filing filing = FileDownloadedDump(path, folderArgument);
+  const Filing filing = FileDownloadedDump(path, folderArgument, header);
   const bool filed = filing == Filing::UserFolder || filing == Filing::BadData;
   if (filed && failed) return {kDownloadReadFailed, path};
   if (filed && reception.end == ReceptionEnd::CapReached) return {kDownloadNeverSilent, path};

@@ -102,13 +102,10 @@ std::int32_t NextReadTimeout(const Reception& r, const DumpTimeouts& timeouts, s
 }
 
 std::uint64_t ExpectedDumpBytes(std::string_view line, std::size_t lineEnd) {
-  // The parse must leave no trace in the header state the library keeps.
-  const HeaderState kept = headerState();
-  const HeaderLineVerdict verdict = ParseHeaderLine(line);
-  const std::int32_t flightData = headerState().flightDataBytes;
-  headerState() = kept;
-  if (!verdict.valid || verdict.letter != 'L' || flightData < 0) return 0;
-  return lineEnd + static_cast<std::uint64_t>(flightData) + kClosingLineBytes;
+  HeaderState marker{};
+  const HeaderLineVerdict verdict = ParseHeaderLine(line, marker);
+  if (!verdict.valid || verdict.letter != 'L' || marker.flightDataBytes < 0) return 0;
+  return lineEnd + static_cast<std::uint64_t>(marker.flightDataBytes) + kClosingLineBytes;
 }
 
 Reception ReceiveDump(platform::SerialPort& port, const DumpTimeouts& timeouts, const DownloadOptions& options) {

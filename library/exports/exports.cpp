@@ -25,6 +25,14 @@ static_assert(static_cast<int>(varnix::DownloadPhase::WaitingForFirstByte) == VA
 
 namespace {
 
+// The header state that the four functions share, as the library has always
+// kept it: one per process, filled by whichever call parsed a dump last.
+// Calls must not overlap (varnix.h).
+varnix::HeaderState& sharedHeaderState() {
+  static varnix::HeaderState state{};
+  return state;
+}
+
 template <typename Body>
 int guarded(Body&& body) noexcept {
   try {
@@ -73,7 +81,7 @@ int download(char* path, char* folder, int pathSize, VarnixProgress callback, vo
   const std::string folderArgument = folder ? folder : "";
   const auto port = varnix::platform::makeSerialPort();
   const auto result =
-      varnix::DownloadDump(*port, *settings, varnix::ReadDumpTimeouts(), folderArgument, options);
+      varnix::DownloadDump(*port, *settings, varnix::ReadDumpTimeouts(), folderArgument, sharedHeaderState(), options);
   // A path is never cut: one that does not fit says so with its own code.
   if (result.path.size() < size || result.path.empty()) {
     copyOut(path, size, result.path);
@@ -100,7 +108,8 @@ VARNIX_API int VARNIX_CALL DataDownloadProgress(char* path, char* folder, int pa
 VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder) {
   return guarded([&] {
     if (!path) return static_cast<int>(varnix::kExpandNoDot);
-    return varnix::ExpandDataFile(path, folder ? std::string_view(folder) : std::string_view());
+    return varnix::ExpandDataFile(path, folder ? std::string_view(folder) : std::string_view(),
+                                  sharedHeaderState());
   });
 }
 
@@ -119,7 +128,7 @@ VARNIX_API int VARNIX_CALL ProcessPalmFile(char* path) {
 VARNIX_API int VARNIX_CALL GetUserID(char* path, char* userId) {
   return guarded([&] {
     std::string id;
-    const int code = path ? varnix::ReadUserId(path, id) : (id = "BadData", 1);
+    const int code = path ? varnix::ReadUserId(path, id, sharedHeaderState()) : (id = "BadData", 1);
     copyOut(userId, VARNIX_ID_BUFFER, id);
     return code;
   });
