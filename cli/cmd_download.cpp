@@ -19,6 +19,7 @@
 #include "core/expand.h"
 #include "data_folder_setting.h"
 #include "download_meter.h"
+#include "port_trouble.h"
 #include "platform/platform.h"
 #include "platform/serial_port.h"
 #include "result_messages.h"
@@ -141,6 +142,8 @@ int runDownload(const DownloadArgs& args) {
   if (!result.path.empty()) std::printf("%s\n", result.path.c_str());
   std::fflush(stdout);
   reportMessage(messages::downloadMessage(result.code, port.portName));
+  if (result.code == kDownloadPortNotOpened)
+    reportMessage(frontend::portTroubleText(frontend::diagnosePort(port.portName, frontend::systemPortProbe())));
   // A stopped download is filed, not expanded: the user asked to stop.
   if (stopped) return result.code;
   if (!args.expand || result.code != kDownloadFiled) return result.code;
