@@ -4,6 +4,7 @@
 #include <QCollator>
 #include <QDir>
 #include <QFile>
+#include <QSerialPortInfo>
 #include <QSettings>
 #include <algorithm>
 
@@ -19,7 +20,49 @@ void sortNaturally(QStringList& names) {
   std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
 }
 
+// "FTDI, FT232R USB UART, serial A1B2C3": what the system knows, once each.
+QString describe(const QSerialPortInfo& info) {
+  QStringList parts;
+  for (const QString& part : {info.manufacturer(), info.description()}) {
+    const QString text = part.trimmed();
+    if (!text.isEmpty() && !parts.contains(text, Qt::CaseInsensitive)) parts.append(text);
+  }
+  if (!info.serialNumber().trimmed().isEmpty()) parts.append(QStringLiteral("serial ") + info.serialNumber().trimmed());
+  return parts.join(QStringLiteral(", "));
+}
+
 }  // namespace
+
+QList<PortEntry> systemSerialPorts() {
+  QList<PortEntry> entries;
+  QStringList names;
+  const QStringList listed = furtherSerialPorts();
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+#ifdef _WIN32
+    const QString name = info.portName();
+#else
+    const QString name = info.systemLocation();
+    // Built-in 8250 ports without a UART are left out, as in the list above.
+    const bool firstFive = withoutFirstPorts({name}).isEmpty();
+    if (name.startsWith(QLatin1String("/dev/ttyS")) && !firstFive && !listed.contains(name)) continue;
+#endif
+    if (name.isEmpty() || names.contains(name)) continue;
+    names.append(name);
+    entries.append({name, describe(info)});
+  }
+  // What the system's own list shows that the description service missed.
+  for (const QString& name : listed) {
+    if (!names.contains(name)) {
+      names.append(name);
+      entries.append({name, {}});
+    }
+  }
+  QCollator collator;
+  collator.setNumericMode(true);
+  std::sort(entries.begin(), entries.end(),
+            [&](const PortEntry& a, const PortEntry& b) { return collator.compare(a.name, b.name) < 0; });
+  return entries;
+}
 
 QStringList withoutFirstPorts(const QStringList& ports) {
   QStringList firstDevices;
