@@ -10,19 +10,18 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "commands.h"
 #include "core/config_files.h"
 #include "core/download.h"
-#include "core/expand.h"
-#include "data_folder_setting.h"
-#include "download_meter.h"
-#include "port_trouble.h"
+#include "frontend/core_library.h"
+#include "frontend/data_folder_setting.h"
+#include "frontend/download_meter.h"
+#include "frontend/result_messages.h"
+#include "frontend/roads.h"
 #include "platform/platform.h"
-#include "platform/serial_port.h"
-#include "result_messages.h"
+#include "terminal_user.h"
 
 namespace varnix::cli {
 
@@ -67,24 +66,6 @@ class StopSignals {
   struct sigaction oldInt_ {}, oldTerm_{};
 };
 
-// The progress line on stderr, rewritten in place.
-class ProgressLine {
- public:
-  void show(const std::string& text) {
-    if (text == shown_) return;
-    const std::size_t pad = shown_.size() > text.size() ? shown_.size() - text.size() : 0;
-    std::fprintf(stderr, "\r%s%s", text.c_str(), std::string(pad, ' ').c_str());
-    std::fflush(stderr);
-    shown_ = text;
-  }
-  void finish() {
-    if (!shown_.empty()) std::fprintf(stderr, "\n");
-  }
-
- private:
-  std::string shown_;
-};
-
 std::int64_t steadyMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
       .count();
@@ -93,67 +74,76 @@ std::int64_t steadyMs() {
 // Seconds that still fit in 32-bit milliseconds.
 constexpr std::int32_t kMaxSeconds = 2147483;
 
+// The download screen's road, with the command's output on the way: the
+// progress line on stderr, rewritten in place, ended when the dump is in.
+class DownloadUser : public TerminalUser {
+ public:
+  bool shown = false;     // the progress line is wanted
+  bool stopped = false;   // a signal stopped the download
+  std::size_t received = 0;
+
+  bool progress(const DownloadProgress& p) {
+    received = p.received;
+    if (shown) {
+      meter_.update(p, steadyMs());
+      show(meter_.statusLine());
+    }
+    stopped = gStopAsked != 0;
+    return stopped;
+  }
+  void step(frontend::Step step, const std::string& path) override {
+    if (!line_.empty()) std::fprintf(stderr, "\n");
+    line_.clear();
+    if (step == frontend::Step::DumpReceived && stopped)
+      std::fprintf(stderr, "Stopped: %s bytes received.\n", progress::groupedDigits(received).c_str());
+    TerminalUser::step(step, path);
+  }
+
+ private:
+  void show(const std::string& text) {
+    if (text == line_) return;
+    const std::size_t pad = line_.size() > text.size() ? line_.size() - text.size() : 0;
+    std::fprintf(stderr, "\r%s%s", text.c_str(), std::string(pad, ' ').c_str());
+    std::fflush(stderr);
+    line_ = text;
+  }
+
+  progress::DownloadMeter meter_;
+  std::string line_;
+};
+
 int runDownload(const DownloadArgs& args) {
   // The settings files as the library reads them, then the options over them.
-  PortSettings port = ReadPortSettings().value_or(PortSettings{});
+  frontend::CoreLibrary library;
+  PortSettings& port = library.download.port;
+  port = ReadPortSettings().value_or(PortSettings{});
   if (!args.port.empty()) port.portName = args.port;
   if (args.baud > 0) port.baudRate = args.baud;
   if (port.portName.empty() || port.baudRate <= 0) {
     reportMessage(messages::downloadMessage(kDownloadNoSettings, port.portName));
     return kDownloadNoSettings;
   }
-  DumpTimeouts timeouts = ReadDumpTimeouts();
+  DumpTimeouts& timeouts = library.download.timeouts;
+  timeouts = ReadDumpTimeouts();
   if (args.firstByteSeconds > 0) timeouts.firstByteTimeout = args.firstByteSeconds * 1000;
   if (args.endSeconds > 0) timeouts.endOfDumpTimeout = args.endSeconds * 1000;
   const std::string folder =
       args.dataFolder.empty() ? settings::currentDataFolder(platform::settingsFolder()) : args.dataFolder;
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);  // a fresh --data-folder
-  const std::string folderArgument = folder + platform::kPathSeparator;
 
-  DownloadOptions options;
-  const bool shown = !args.quiet && (args.progress || ::isatty(STDERR_FILENO) != 0);
-  progress::DownloadMeter meter;
-  ProgressLine line;
-  gStopAsked = 0;
-  bool stopped = false;
-  std::size_t received = 0;
-  options.progress = [&](const DownloadProgress& p) {
-    received = p.received;
-    if (shown) {
-      meter.update(p, steadyMs());
-      line.show(meter.statusLine());
-    }
-    stopped = gStopAsked != 0;
-    return stopped;
-  };
-  if (shown)
+  DownloadUser user;
+  user.shown = !args.quiet && (args.progress || ::isatty(STDERR_FILENO) != 0);
+  if (user.shown)
     std::fprintf(stderr, "Listening on %s at %d baud. Start the dump on the instrument now (Enter or Ctrl-C stops).\n",
                  port.portName.c_str(), static_cast<int>(port.baudRate));
-  DownloadResult result;
-  HeaderState header{};
-  {
-    const StopSignals signals;
-    const auto serialPort = platform::makeSerialPort();
-    result = DownloadDump(*serialPort, port, timeouts, folderArgument, header, options);
-  }
-  line.finish();
-  if (stopped) std::fprintf(stderr, "Stopped: %s bytes received.\n", progress::groupedDigits(received).c_str());
-  if (!result.path.empty()) std::printf("%s\n", result.path.c_str());
-  std::fflush(stdout);
-  reportMessage(messages::downloadMessage(result.code, port.portName));
-  if (result.code == kDownloadPortNotOpened)
-    reportMessage(frontend::portTroubleText(frontend::diagnosePort(port.portName, frontend::systemPortProbe())));
+  frontend::DownloadRoad road{folder, port.portName, args.expand};
+  road.progress = [&user](const DownloadProgress& p) { return user.progress(p); };
   // A stopped download is filed, not expanded: the user asked to stop.
-  if (stopped) return result.code;
-  if (!args.expand || result.code != kDownloadFiled) return result.code;
-
-  // The download road goes on with the stored dump.
-  const int expanded = ExpandDataFile(result.path, folderArgument, header);
-  if (expanded != kExpandNoDot && expanded != kExpandCannotOpenIndex) printIndexLines(result.path);
-  std::fflush(stdout);
-  reportMessage(messages::expandMessage(expanded, result.path));
-  return expanded;
+  road.expandAfterStop = false;
+  gStopAsked = 0;
+  const StopSignals signals;
+  return frontend::runDownloadRoad(library, user, road).code;
 }
 
 }  // namespace

@@ -5,30 +5,18 @@
 #include <string>
 
 #include "commands.h"
-#include "core/expand.h"
-#include "data_folder_setting.h"
+#include "frontend/core_library.h"
+#include "frontend/data_folder_setting.h"
+#include "frontend/dump_files.h"
+#include "frontend/result_messages.h"
 #include "platform/platform.h"
-#include "result_messages.h"
+#include "terminal_user.h"
 
 namespace varnix::cli {
 
 // Prints the index file's lines (without their CR) on stdout.
 void printIndexLines(const std::string& datPath) {
-  const auto indexPath = IndexFilePath(datPath);
-  if (!indexPath) return;
-  std::FILE* f = platform::openFile(*indexPath, "rb");
-  if (!f) return;
-  std::string line;
-  for (int c; (c = std::fgetc(f)) != EOF;) {
-    if (c == '\n') {
-      std::printf("%s\n", line.c_str());
-      line.clear();
-    } else if (c != '\r') {
-      line += static_cast<char>(c);
-    }
-  }
-  if (!line.empty()) std::printf("%s\n", line.c_str());
-  std::fclose(f);
+  for (const std::string& line : frontend::indexLines(datPath)) std::printf("%s\n", line.c_str());
 }
 
 void addExpandCommand(CLI::App& app, int& exitCode) {
@@ -41,12 +29,9 @@ void addExpandCommand(CLI::App& app, int& exitCode) {
   cmd->callback([path, dataFolder, &exitCode] {
     std::string folder = *dataFolder;
     if (folder.empty()) folder = settings::currentDataFolder(platform::settingsFolder());
-    const std::string folderArgument = folder + platform::kPathSeparator;
-    HeaderState header{};
-    exitCode = ExpandDataFile(*path, folderArgument, header);
-    if (exitCode != kExpandNoDot && exitCode != kExpandCannotOpenIndex) printIndexLines(*path);
-    std::fflush(stdout);
-    reportMessage(messages::expandMessage(exitCode, *path));
+    frontend::CoreLibrary library;
+    exitCode = library.expandDataFile(*path, folder).code;
+    TerminalUser().expanded(*path, exitCode, {messages::expandMessage(exitCode, *path), {}, {}});
   });
 }
 

@@ -5,76 +5,61 @@
 #include <QPointer>
 
 #include "archives/flow_helpers.h"
-#include "binding/library_buffers.h"
-#include "binding/varnix_library.h"
+#include "binding/loaded_library.h"
 #include "download/download_progress_panel.h"
 #include "download/frm_status_bar.h"
 #include "download/show_decompressed_files.h"
-#include "port_trouble.h"
-#include "result_messages.h"
-#include "shared/message_box.h"
+#include "frontend/roads.h"
 #include "shared/mod_status_bar.h"
+#include "shared/screen_user.h"
 
 namespace varnix::app::modStatusBar {
 
 namespace {
 
-const QString kInformation = QString::fromLatin1(messages::kInformationTitle);
-// The download's path buffer.
-constexpr std::size_t kDownloadPathBuffer = 4096;
+// The download screen goes away once the dump has arrived; the expansion's
+// message comes before its flights.
+class DownloadUser : public ScreenUser {
+ public:
+  explicit DownloadUser(FrmStatusBar* screen) : screen_(screen) {}
+  void step(frontend::Step step, const std::string&) override {
+    if (step == frontend::Step::DumpReceived && screen_) {
+      screen_->setReceiving(false);
+      screen_->hide();
+    }
+  }
+  void expanded(const std::string& dump, int code, const frontend::Message& message) override {
+    ScreenUser::expanded(dump, code, message);
+    ShowDecompressedFiles(fromLibraryText(dump));
+  }
 
-void showIfAny(const std::string& text, MsgIcon icon) {
-  if (!text.empty()) MsgBox(fromLibraryText(text), kInformation, icon);
-}
+ private:
+  FrmStatusBar* screen_;
+};
 
 }  // namespace
 
 void DownloadAndExpand() {
-  std::string fileBuf = pathBuffer();
-  std::string folderBuf = folderBuffer(toLibraryText(DataFolder));
-  std::string idBuf = idBuffer();
   QDir::setCurrent(AppFolder);
-
   FrmStatusBar* screen = forms::find<FrmStatusBar>();
-  // The library reports from its thread; the screen hears it on its own.
-  QPointer<DownloadProgressPanel> panel = screen ? screen->progressPanel() : nullptr;
-  auto hook = [panel](const DownloadProgress& p) {
-    if (!panel) return false;
-    QMetaObject::invokeMethod(panel, [panel, p] { if (panel) panel->report(p); }, Qt::QueuedConnection);
-    return panel->stopAsked();
-  };
-  if (screen) screen->setReceiving(true);
-  // A buffer that any path fits: the library never has to answer 14.
-  fileBuf.assign(kDownloadPathBuffer, '\0');
-  const LibraryCall download = programLibrary().DataDownloadProgress(fileBuf, folderBuf, hook, screen);
+  LoadedLibrary library(programLibrary());
+  library.responsive = screen;
+  DownloadUser user(screen);
+  frontend::DownloadRoad road{toLibraryText(DataFolder), screen ? toLibraryText(screen->portName) : std::string(),
+                              true};
   if (screen) {
-    screen->setReceiving(false);
-    screen->hide();
+    // The library reports on its thread; the screen hears it on its own.
+    QPointer<DownloadProgressPanel> panel = screen->progressPanel();
+    road.progress = [panel](const DownloadProgress& p) {
+      if (!panel) return false;
+      QMetaObject::invokeMethod(
+          panel, [panel, p] { if (panel) panel->report(p); }, Qt::QueuedConnection);
+      return panel->stopAsked();
+    };
+    screen->setReceiving(true);
   }
-  if (reportLibraryProblem(download)) return;
-  if (download.code != 0) {
-    const std::string port = screen ? toLibraryText(screen->portName) : std::string();
-    std::string text = messages::downloadMessage(download.code, port);
-    // A port that cannot be opened: why, and what to do.
-    if (download.code == kDownloadPortNotOpened && !port.empty()) {
-      const std::string cause = frontend::portTroubleText(frontend::diagnosePort(port, frontend::systemPortProbe()));
-      if (!cause.empty()) text += "\n\n" + cause;
-    }
-    showIfAny(text, MsgIcon::Exclamation);
-    return;
-  }
-  MsgBox(fromLibraryText(messages::downloadMessage(0, {})), kInformation, MsgIcon::Information);
-
-  const LibraryCall expand = programLibrary().ExpandDataFile(fileBuf, folderBuf);
-  if (reportLibraryProblem(expand)) return;
-  const QString dumpPath = fromLibraryText(textBeforeNul(fileBuf));
-  showIfAny(messages::expandMessage(expand.code, toLibraryText(dumpPath)), MsgIcon::Exclamation);
-
-  ShowDecompressedFiles(dumpPath);
-
-  const LibraryCall id = programLibrary().GetUserID(fileBuf, idBuf);
-  if (reportLibraryProblem(id)) return;
-  UserID = fromLibraryText(userIdFrom(idBuf));
+  const frontend::DownloadOutcome out = frontend::runDownloadRoad(library, user, road);
+  if (out.userIdRead) UserID = fromLibraryText(out.userId);
 }
 
 }  // namespace varnix::app::modStatusBar

@@ -10,7 +10,7 @@
 #include <atomic>
 
 #include "core/download.h"
-#include "download_meter.h"
+#include "frontend/download_meter.h"
 
 class QLabel;
 class QProgressBar;

@@ -18,6 +18,7 @@
 #include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "main_menu/frm_varnix.h"
 #include "platform/serial_port.h"

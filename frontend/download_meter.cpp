@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "download_meter.h"
+#include "frontend/download_meter.h"
 
 #include <algorithm>
 #include <cstdio>

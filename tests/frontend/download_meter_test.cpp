@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "download_meter.h"
+#include "frontend/download_meter.h"
 
 namespace varnix::progress {
 namespace {

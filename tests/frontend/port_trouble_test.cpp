@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "port_trouble.h"
+#include "frontend/port_trouble.h"
 
 namespace varnix::frontend {
 namespace {

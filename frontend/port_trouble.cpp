@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "port_trouble.h"
+#include "frontend/port_trouble.h"
 
 #include <algorithm>
 #include <cerrno>
