@@ -39,7 +39,7 @@ struct Outcome {
 };
 
 Outcome downloadOnce(const std::string& dump, const varnix::DumpTimeouts& timeouts, const std::string& dataArg,
-                     const std::string& workFolder) {
+                     const std::string& workFolder, varnix::DownloadOptions options = {}) {
   varnix::sim::PtyLine line;
   std::atomic<Clock::rep> lastByte{0};
   std::thread instrument([&] {
@@ -48,7 +48,6 @@ Outcome downloadOnce(const std::string& dump, const varnix::DumpTimeouts& timeou
     lastByte = Clock::now().time_since_epoch().count();
     line.waitForReceiverGone(120000);
   });
-  varnix::DownloadOptions options;
   options.workingFolder = workFolder;
   options.keyPressEnds = false;
   const auto port = varnix::platform::makeSerialPort();
@@ -85,6 +84,14 @@ int main() {
   std::printf("  receiving took %.2f s (%.0f bytes/s); the call took %.2f s in all\n", receiving,
               receiving > 0 ? static_cast<double>(b.size()) / receiving : 0.0, big.total);
   std::printf("  CPU time of the downloading thread: %.2f s\n", big.cpu);
+
+  // 1b. The same with a progress hook: how often it is called, and what it costs.
+  std::size_t calls = 0;
+  varnix::DownloadOptions hooked;
+  hooked.progress = [&calls](const varnix::DownloadProgress&) { return ++calls, false; };
+  const Outcome withHook = downloadOnce(b.str(), defaults, data.folderArgument(), work.path(), hooked);
+  std::printf("progress_hook_calls %zu calls\n", calls);
+  std::printf("progress_hook_cpu %.2f s (without the hook %.2f s)\n", withHook.cpu, big.cpu);
 
   // 2. End of the dump: from the last byte to the return, against the
   // end-of-dump time-out plus the pause plus 100 ms.

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // varnix-cli download: receives one dump from the instrument over the serial
 // port and files it in the data folder, as the desktop program's Download
-// button does; with --expand it goes on to expand the stored dump.
+// button does; with --expand it goes on to expand the stored dump. A
+// one-line progress display on stderr; Ctrl-C or SIGTERM stop the reception
+// and what arrived is filed.
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -13,6 +17,7 @@
 #include "core/download.h"
 #include "frontend/core_library.h"
 #include "frontend/data_folder_setting.h"
+#include "frontend/download_meter.h"
 #include "frontend/result_messages.h"
 #include "frontend/roads.h"
 #include "platform/platform.h"
@@ -29,20 +34,82 @@ struct DownloadArgs {
   std::int32_t endSeconds = 0;
   std::string dataFolder;
   bool expand = false;
+  bool progress = false;
+  bool quiet = false;
 };
+
+// Set by SIGINT or SIGTERM; the progress hook then stops the reception.
+volatile std::sig_atomic_t gStopAsked = 0;
+
+extern "C" void askToStop(int) { gStopAsked = 1; }
+
+// SIGINT and SIGTERM stop the reception while it runs. Each handler is
+// reset by its own signal, so a second Ctrl-C ends the program at once.
+class StopSignals {
+ public:
+  StopSignals() {
+    struct sigaction action {};
+    action.sa_handler = askToStop;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, &oldInt_);
+    ::sigaction(SIGTERM, &action, &oldTerm_);
+  }
+  ~StopSignals() {
+    ::sigaction(SIGINT, &oldInt_, nullptr);
+    ::sigaction(SIGTERM, &oldTerm_, nullptr);
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+ private:
+  struct sigaction oldInt_ {}, oldTerm_{};
+};
+
+std::int64_t steadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 
 // Seconds that still fit in 32-bit milliseconds.
 constexpr std::int32_t kMaxSeconds = 2147483;
 
-// The download screen's road, with the command's output on the way.
+// The download screen's road, with the command's output on the way: the
+// progress line on stderr, rewritten in place, ended when the dump is in.
 class DownloadUser : public TerminalUser {
  public:
-  bool counted = false;  // the progress line needs its line feed
+  bool shown = false;     // the progress line is wanted
+  bool stopped = false;   // a signal stopped the download
+  std::size_t received = 0;
+
+  bool progress(const DownloadProgress& p) {
+    received = p.received;
+    if (shown) {
+      meter_.update(p, steadyMs());
+      show(meter_.statusLine());
+    }
+    stopped = gStopAsked != 0;
+    return stopped;
+  }
   void step(frontend::Step step, const std::string& path) override {
-    if (counted) std::fprintf(stderr, "\n");
-    counted = false;
+    if (!line_.empty()) std::fprintf(stderr, "\n");
+    line_.clear();
+    if (step == frontend::Step::DumpReceived && stopped)
+      std::fprintf(stderr, "Stopped: %s bytes received.\n", progress::groupedDigits(received).c_str());
     TerminalUser::step(step, path);
   }
+
+ private:
+  void show(const std::string& text) {
+    if (text == line_) return;
+    const std::size_t pad = line_.size() > text.size() ? line_.size() - text.size() : 0;
+    std::fprintf(stderr, "\r%s%s", text.c_str(), std::string(pad, ' ').c_str());
+    std::fflush(stderr);
+    line_ = text;
+  }
+
+  progress::DownloadMeter meter_;
+  std::string line_;
 };
 
 int runDownload(const DownloadArgs& args) {
@@ -66,16 +133,16 @@ int runDownload(const DownloadArgs& args) {
   std::filesystem::create_directories(folder, ignored);  // a fresh --data-folder
 
   DownloadUser user;
-  if (::isatty(STDERR_FILENO) != 0) {
-    std::fprintf(stderr, "Listening on %s at %d baud. Start the dump on the instrument now (Enter stops).\n",
+  user.shown = !args.quiet && (args.progress || ::isatty(STDERR_FILENO) != 0);
+  if (user.shown)
+    std::fprintf(stderr, "Listening on %s at %d baud. Start the dump on the instrument now (Enter or Ctrl-C stops).\n",
                  port.portName.c_str(), static_cast<int>(port.baudRate));
-    library.download.options.progress = [&user](std::size_t n) {
-      if (n == 0) return;
-      std::fprintf(stderr, "\rReceived %zu bytes", n);
-      user.counted = true;
-    };
-  }
-  const frontend::DownloadRoad road{folder, port.portName, args.expand};
+  frontend::DownloadRoad road{folder, port.portName, args.expand};
+  road.progress = [&user](const DownloadProgress& p) { return user.progress(p); };
+  // A stopped download is filed, not expanded: the user asked to stop.
+  road.expandAfterStop = false;
+  gStopAsked = 0;
+  const StopSignals signals;
   return frontend::runDownloadRoad(library, user, road).code;
 }
 
@@ -95,6 +162,9 @@ void addDownloadCommand(CLI::App& app, int& exitCode) {
       ->check(CLI::Range(1, kMaxSeconds));
   cmd->add_option("--data-folder", args->dataFolder, "Data folder (default: the program's data folder)");
   cmd->add_flag("--expand", args->expand, "Expand the stored dump into its flight index and CSV files");
+  auto* shown = cmd->add_flag("--progress", args->progress,
+                              "Show the progress line on stderr even when it is not a terminal");
+  cmd->add_flag("--quiet", args->quiet, "Show no progress line")->excludes(shown);
   // An option given twice takes its later value, so a script can override its defaults.
   for (auto* option : cmd->get_options()) option->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   cmd->callback([args, &exitCode] { exitCode = runDownload(*args); });

@@ -10,10 +10,13 @@
 
 namespace varnix::frontend {
 
-LibraryOutcome CoreLibrary::dataDownload(const std::string& dataFolder, std::string& dump) {
+LibraryOutcome CoreLibrary::dataDownload(const std::string& dataFolder, std::string& dump,
+                                        const DownloadHook& progress) {
   const auto port = platform::makeSerialPort();
-  const DownloadResult result = DownloadDump(*port, download.port, download.timeouts,
-                                             dataFolder + platform::kPathSeparator, header_, download.options);
+  DownloadOptions options = download.options;
+  if (progress) options.progress = progress;
+  const DownloadResult result =
+      DownloadDump(*port, download.port, download.timeouts, dataFolder + platform::kPathSeparator, header_, options);
   dump = result.path;
   return {true, result.code, {}};
 }

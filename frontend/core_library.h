@@ -22,7 +22,8 @@ class CoreLibrary : public FlightLibrary {
  public:
   DownloadSetup download;
 
-  LibraryOutcome dataDownload(const std::string& dataFolder, std::string& dump) override;
+  LibraryOutcome dataDownload(const std::string& dataFolder, std::string& dump,
+                              const DownloadHook& progress) override;
   LibraryOutcome expandDataFile(const std::string& dump, const std::string& dataFolder) override;
   LibraryOutcome processPalmFile(std::string& path) override;
   LibraryOutcome getUserId(const std::string& dump, std::string& id) override;

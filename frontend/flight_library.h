@@ -5,7 +5,10 @@
 // texts in the system's code page.
 #pragma once
 
+#include <functional>
 #include <string>
+
+#include "core/download.h"
 
 namespace varnix::frontend {
 
@@ -22,9 +25,14 @@ class FlightLibrary {
  public:
   virtual ~FlightLibrary() = default;
 
+  // Called on the downloading thread while a dump arrives; true stops the
+  // download, and what arrived is filed.
+  using DownloadHook = std::function<bool(const DownloadProgress&)>;
+
   // Receives one dump and files it under `dataFolder`; `dump` receives the
   // stored dump's path (empty when nothing was kept).
-  virtual LibraryOutcome dataDownload(const std::string& dataFolder, std::string& dump) = 0;
+  virtual LibraryOutcome dataDownload(const std::string& dataFolder, std::string& dump,
+                                      const DownloadHook& progress) = 0;
   // Expands `dump`; its flight files go into the user's subfolder of `dataFolder`.
   virtual LibraryOutcome expandDataFile(const std::string& dump, const std::string& dataFolder) = 0;
   // Converts the Palm backup `path`; on success `path` names the dump.

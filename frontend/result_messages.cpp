@@ -50,9 +50,19 @@ std::string downloadMessage(int code, std::string_view portName) {
              "written.";
     case kDownloadCopyFailed:
       return "Could not copy the downloaded data into its folder. The data is kept in the .DAT file where it was received.";
+    case 13:
+      return "The line did not fall silent: the download stopped after 16 MiB (16,777,216 bytes) and kept what "
+             "arrived. Check that the port's baud rate is the instrument's.";
+    case 14:
+      return "The dump was stored, but its path is too long for this program.";
     default:
       return libraryFaultMessage(code);
   }
+}
+
+std::string pathTooLongMessage(std::string_view name, std::string_view folder) {
+  return "The dump was stored as '" + std::string(name) + "' in the folder '" + std::string(folder) +
+         "', but its full path is too long for this program. Choose a shorter data folder.";
 }
 
 std::string expandMessage(int code, std::string_view datPath) {

@@ -20,6 +20,10 @@ std::string libraryFaultMessage(int code);
 // DataDownload; `portName` as read from "VARNIX.CFG" (code 1 names it).
 std::string downloadMessage(int code, std::string_view portName);
 
+// DataDownload's code 14 (a path too long for the buffer): `name` as the
+// library passed it back, `folder` the folder it lies in.
+std::string pathTooLongMessage(std::string_view name, std::string_view folder);
+
 // ExpandDataFile; `datPath` the dump's path (codes 1 and 8 name it).
 std::string expandMessage(int code, std::string_view datPath);
 

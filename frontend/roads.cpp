@@ -5,6 +5,9 @@
 #include "core/expand.h"
 #include "core/palm.h"
 #include "core/user_id.h"
+
+#include <filesystem>
+
 #include "frontend/dump_files.h"
 #include "frontend/result_messages.h"
 #include "platform/platform.h"
@@ -17,7 +20,9 @@ using messages::ArchiveNotice;
 using messages::PalmNotice;
 
 Message palmNotice(PalmNotice notice, const std::string& name, const std::string& userId = {}) {
-  return {messages::palmMessage(notice, name, userId), messages::kPalmTitle, MessageIcon::Exclamation};
+  // A success is news, not a warning.
+  const MessageIcon icon = notice == PalmNotice::AboutToExpand ? MessageIcon::Information : MessageIcon::Exclamation;
+  return {messages::palmMessage(notice, name, userId), messages::kPalmTitle, icon};
 }
 
 // Replaces a file at `path`; a folder of that name stays, and the move
@@ -34,7 +39,14 @@ void makeFolderIfMissing(const std::string& folder) {
 
 DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const DownloadRoad& road) {
   DownloadOutcome out;
-  const LibraryOutcome download = library.dataDownload(road.dataFolder, out.dump);
+  FlightLibrary::DownloadHook hook;
+  if (road.progress) {
+    hook = [&road, &out](const DownloadProgress& p) {
+      if (road.progress(p)) out.stopped = true;
+      return out.stopped;
+    };
+  }
+  const LibraryOutcome download = library.dataDownload(road.dataFolder, out.dump, hook);
   user.step(Step::DumpReceived, out.dump);
   if (!download.ran) {
     user.libraryProblem(download.problem);
@@ -43,12 +55,26 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
   }
   out.code = download.code;
   if (download.code != kDownloadFiled) {
-    const std::string text = messages::downloadMessage(download.code, road.portName);
+    std::string text = messages::downloadMessage(download.code, road.portName);
+    // A port that cannot be opened: the cause and the remedy follow.
+    if (download.code == kDownloadPortNotOpened && !road.portName.empty()) {
+      const std::string cause =
+          portTroubleText(diagnosePort(road.portName, road.probe.openError ? road.probe : systemPortProbe()));
+      if (!cause.empty()) text += "\n\n" + cause;
+    }
+    // A path too long to be passed back: where the dump lies, below the
+    // data folder or in the current folder.
+    if (download.code == kDownloadPathTooLong) {
+      const bool below = out.dump.find_first_of("/\\") != std::string::npos;
+      std::error_code ec;
+      const std::string here = std::filesystem::current_path(ec).string();
+      text = messages::pathTooLongMessage(out.dump, below ? road.dataFolder : here);
+    }
     if (!text.empty()) user.tell({text, messages::kInformationTitle, MessageIcon::Exclamation});
     return out;
   }
   user.tell({messages::downloadMessage(kDownloadFiled, {}), messages::kInformationTitle, MessageIcon::Information});
-  if (!road.expand) return out;
+  if (!road.expand || (out.stopped && !road.expandAfterStop)) return out;
 
   const LibraryOutcome expand = library.expandDataFile(out.dump, road.dataFolder);
   if (!expand.ran) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "frontend/flight_library.h"
+#include "frontend/port_trouble.h"
 #include "frontend/road_user.h"
 
 namespace varnix::frontend {
@@ -26,10 +27,16 @@ struct DownloadRoad {
   std::string dataFolder;
   std::string portName;  // named by the message of code 1
   bool expand = true;    // go on to expand a filed dump
+  // Hears the download's progress on the downloading thread; true stops it.
+  FlightLibrary::DownloadHook progress{};
+  bool expandAfterStop = true;  // false: a stopped download is filed, not expanded
+  // How the cause of a port that cannot be opened is found; empty: the system.
+  PortProbe probe{};
 };
 
 struct DownloadOutcome {
   bool ran = true;       // false: a library call could not run (reported)
+  bool stopped = false;  // the progress hook stopped the download
   bool expanded = false; // the expansion ran; `code` is its result
   int code = 0;          // the download's result, or the expansion's
   std::string dump;      // the stored dump; empty when nothing was kept

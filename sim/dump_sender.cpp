@@ -26,6 +26,18 @@ void sleepUs(long long us) {
   }
 }
 
+// Pauses for `ms`, but ends early (false) when the receiver has gone: a
+// pseudo-terminal whose other end closed reports a hang-up.
+bool pauseWhileListened(int fd, int ms) {
+  const long long end = nowUs() + static_cast<long long>(ms) * 1000;
+  for (long long left = end - nowUs(); left > 0; left = end - nowUs()) {
+    pollfd p{fd, 0, 0};
+    const int n = ::poll(&p, 1, static_cast<int>(std::min<long long>(left / 1000 + 1, 50)));
+    if (n == 1 && (p.revents & POLLHUP)) return false;
+  }
+  return true;
+}
+
 bool writeAll(int fd, const char* data, std::size_t n) {
   while (n > 0) {
     const ssize_t w = ::write(fd, data, n);
@@ -102,7 +114,7 @@ bool sendDump(int fd, std::string_view dump, const Pacing& pacing) {
       if (!sendStretch(fd, dump.substr(sent, offset - sent), pacing.baud)) return false;
       sent = offset;
     }
-    sleepUs(static_cast<long long>(ms) * 1000);
+    if (!pauseWhileListened(fd, ms)) return false;
   }
   return sendStretch(fd, dump.substr(sent), pacing.baud);
 }

@@ -28,7 +28,8 @@ struct HeaderBreaks {
 HeaderBreaks findHeaderBreaks(std::string_view dump);
 
 // Writes all of `dump` to `fd`; false when the line refuses bytes (the
-// receiver went away while its queue was full, or a write failed).
+// receiver went away while its queue was full or during a pause, or a write
+// failed).
 bool sendDump(int fd, std::string_view dump, const Pacing& pacing);
 
 }  // namespace varnix::sim

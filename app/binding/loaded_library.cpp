@@ -7,16 +7,20 @@ namespace varnix::app {
 
 namespace {
 
+constexpr std::size_t kDownloadPathBuffer = 4096;
+
 frontend::LibraryOutcome outcomeOf(const LibraryCall& call) {
   return {call.done(), call.code, call.problem.toLocal8Bit().toStdString()};
 }
 
 }  // namespace
 
-frontend::LibraryOutcome LoadedLibrary::dataDownload(const std::string& dataFolder, std::string& dump) {
-  std::string fileBuf = pathBuffer();
+frontend::LibraryOutcome LoadedLibrary::dataDownload(const std::string& dataFolder, std::string& dump,
+                                                     const DownloadHook& progress) {
+  // A buffer that any path fits: the library never has to answer 14 here.
+  std::string fileBuf(kDownloadPathBuffer, '\0');
   std::string folderBuf = folderBuffer(dataFolder);
-  const LibraryCall call = library_.DataDownload(fileBuf, folderBuf);
+  const LibraryCall call = library_.DataDownloadProgress(fileBuf, folderBuf, progress, responsive);
   dump = call.done() ? textBeforeNul(fileBuf) : std::string();
   return outcomeOf(call);
 }

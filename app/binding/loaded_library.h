@@ -12,7 +12,12 @@ class LoadedLibrary : public frontend::FlightLibrary {
  public:
   explicit LoadedLibrary(VarnixLibrary& library) : library_(library) {}
 
-  frontend::LibraryOutcome dataDownload(const std::string& dataFolder, std::string& dump) override;
+  // The window that keeps taking input while a download runs (its stop
+  // button); may be null.
+  QWidget* responsive = nullptr;
+
+  frontend::LibraryOutcome dataDownload(const std::string& dataFolder, std::string& dump,
+                                        const DownloadHook& progress) override;
   frontend::LibraryOutcome expandDataFile(const std::string& dump, const std::string& dataFolder) override;
   frontend::LibraryOutcome processPalmFile(std::string& path) override;
   frontend::LibraryOutcome getUserId(const std::string& dump, std::string& id) override;

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <utility>
 
 #include "binding/worker_call.h"
@@ -15,6 +16,18 @@ namespace {
 
 using TwoTexts = int(VARNIX_CALL*)(char*, char*);
 using OneText = int(VARNIX_CALL*)(char*);
+using WithProgress = int(VARNIX_CALL*)(char*, char*, int, VarnixProgress, void*);
+
+// The library's callback: the hook behind `context`, on the worker thread.
+int VARNIX_CALL relayProgress(void* context, int phase, long long received, long long expected, int msLeft) {
+  const auto& hook = *static_cast<const VarnixLibrary::DownloadHook*>(context);
+  DownloadProgress p;
+  p.phase = static_cast<DownloadPhase>(phase);
+  p.received = received > 0 ? static_cast<std::size_t>(received) : 0;
+  p.expected = expected > 0 ? static_cast<std::uint64_t>(expected) : 0;
+  p.msLeft = msLeft;
+  return hook && hook(p) ? 1 : 0;
+}
 
 // A buffer the library may write into must be at least as long as the
 // library assumes; it always ends with the std::string's own NUL.
@@ -90,6 +103,25 @@ LibraryCall VarnixLibrary::callTwo(const char* function, std::string& first, std
 LibraryCall VarnixLibrary::DataDownload(std::string& fileBuf, std::string& folderBuf) {
   ensureLength(fileBuf, VARNIX_PATH_BUFFER);
   return callTwo("DataDownload", fileBuf, folderBuf);
+}
+
+LibraryCall VarnixLibrary::DataDownloadProgress(std::string& fileBuf, std::string& folderBuf, DownloadHook progress,
+                                                QWidget* responsive) {
+  ensureLength(fileBuf, VARNIX_PATH_BUFFER);
+  LibraryCall outcome;
+  if (libraryCallRunning()) {
+    outcome.status = LibraryCall::Status::Busy;
+    outcome.problem = QStringLiteral("The flight data library is still busy with another task.");
+    return outcome;
+  }
+  if (!resolve("DataDownload", outcome)) return outcome;
+  // An older library without the progress export still downloads.
+  const auto entry = reinterpret_cast<WithProgress>(library_.resolve("DataDownloadProgress"));
+  if (!entry) return callTwo("DataDownload", fileBuf, folderBuf);
+  const int size = static_cast<int>(std::min<std::size_t>(fileBuf.size(), 1u << 30));
+  outcome.code = runOffUiThread(
+      [&] { return entry(fileBuf.data(), folderBuf.data(), size, relayProgress, &progress); }, responsive);
+  return outcome;
 }
 
 LibraryCall VarnixLibrary::ExpandDataFile(std::string& fileBuf, std::string& folderBuf) {

@@ -10,7 +10,12 @@
 #include <QLibrary>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <string>
+
+#include "core/download.h"
+
+class QWidget;
 
 namespace varnix::app {
 
@@ -41,6 +46,13 @@ class VarnixLibrary {
   // Each buffer is passed as it stands (see library_buffers.h) and holds
   // whatever the library wrote into it afterwards.
   LibraryCall DataDownload(std::string& fileBuf, std::string& folderBuf);
+  // DataDownloadProgress, with the size of `fileBuf`. `progress` runs on
+  // the worker thread; returning true stops the download. `responsive`
+  // keeps taking input meanwhile (see runOffUiThread). A library without
+  // the function downloads through DataDownload, without progress.
+  using DownloadHook = std::function<bool(const DownloadProgress&)>;
+  LibraryCall DataDownloadProgress(std::string& fileBuf, std::string& folderBuf, DownloadHook progress,
+                                   QWidget* responsive);
   LibraryCall ExpandDataFile(std::string& fileBuf, std::string& folderBuf);
   LibraryCall ProcessPalmFile(std::string& pathBuf);
   LibraryCall GetUserID(std::string& fileBuf, std::string& idBuf);

@@ -6,17 +6,35 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QApplication>
+#include <QPointer>
 #include <QThread>
+#include <QWidget>
+#include <QWindow>
 #include <memory>
 
 namespace varnix::app {
 
 namespace {
 
-// Swallows the user's input for every window of the program.
+// Whether `object` belongs to `window` (the widget, a child, or its
+// system window).
+bool belongsTo(QObject* object, QWidget* window) {
+  if (!window) return false;
+  if (auto* w = qobject_cast<QWidget*>(object)) return w == window || window->isAncestorOf(w);
+  if (auto* handle = qobject_cast<QWindow*>(object)) return handle == window->windowHandle();
+  return false;
+}
+
+// Swallows the user's input for every window of the program but the
+// responsive one and the modal boxes over it.
 class InputBlocker : public QObject {
  public:
+  explicit InputBlocker(QWidget* responsive) : responsive_(responsive) {}
+
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (responsive_ && (belongsTo(watched, responsive_) || belongsTo(watched, QApplication::activeModalWidget())))
+      return QObject::eventFilter(watched, event);
     switch (event->type()) {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
@@ -49,6 +67,9 @@ class InputBlocker : public QObject {
     }
     return QObject::eventFilter(watched, event);
   }
+
+ private:
+  QPointer<QWidget> responsive_;
 };
 
 bool& running() {
@@ -60,15 +81,16 @@ bool& running() {
 
 bool libraryCallRunning() { return running(); }
 
-int runOffUiThread(const std::function<int()>& call) {
+int runOffUiThread(const std::function<int()>& call, QWidget* responsive) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app || QThread::currentThread() != app->thread()) return call();
 
   int result = 0;
-  InputBlocker blocker;
+  InputBlocker blocker(responsive);
   app->installEventFilter(&blocker);
   const bool gui = qobject_cast<QGuiApplication*>(app) != nullptr;
-  if (gui) QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+  // The hourglass, unless a window stays responsive: it shows the progress.
+  if (gui && !responsive) QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
   running() = true;
 
   std::unique_ptr<QThread> worker(QThread::create([&result, &call] { result = call(); }));
@@ -83,7 +105,7 @@ int runOffUiThread(const std::function<int()>& call) {
   worker->wait();
 
   running() = false;
-  if (gui) QGuiApplication::restoreOverrideCursor();
+  if (gui && !responsive) QGuiApplication::restoreOverrideCursor();
   app->removeEventFilter(&blocker);
   return result;
 }

@@ -8,13 +8,17 @@
 
 #include <functional>
 
+class QWidget;
+
 namespace varnix::app {
 
 // Runs `call` to its end and returns its result. With an application
 // object, `call` runs on a worker thread and this function waits in a
 // local event loop; without one (or off the user-interface thread) it
-// simply calls it.
-int runOffUiThread(const std::function<int()>& call);
+// simply calls it. `responsive` (a window, may be null) keeps taking the
+// user's input meanwhile, its close box included, and so do the message
+// boxes it opens: the download screen's stop button and its question.
+int runOffUiThread(const std::function<int()>& call, QWidget* responsive = nullptr);
 
 // True while runOffUiThread is waiting for a call.
 bool libraryCallRunning();

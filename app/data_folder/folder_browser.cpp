@@ -4,8 +4,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QDateTime>
 #include <QListWidget>
+#include <QLocale>
+#include <QPainter>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 
 #include "shared/message_box.h"
 #include "shared/pictures.h"
@@ -15,6 +19,39 @@ namespace varnix::app {
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
+// A listed file's date and size, drawn to the right of its name; the
+// item's text stays the bare name that the screens work with.
+constexpr int kDetailRole = Qt::UserRole + 1;
+
+class FileDetailDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    const QString detail = index.data(kDetailRole).toString();
+    if (detail.isEmpty()) return;
+    painter->save();
+    const bool selected = option.state & QStyle::State_Selected;
+    painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText));
+    painter->drawText(option.rect.adjusted(0, 0, -6, 0), Qt::AlignRight | Qt::AlignVCenter, detail);
+    painter->restore();
+  }
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    const QString detail = index.data(kDetailRole).toString();
+    if (!detail.isEmpty()) size.rwidth() += option.fontMetrics.horizontalAdvance(detail) + 24;
+    return size;
+  }
+};
+
+// "07.12.2026 10:53   4,775 bytes" in the user's own date format.
+QString fileDetail(const QFileInfo& info) {
+  const QLocale locale;
+  return locale.toString(info.lastModified(), QLocale::ShortFormat) + QStringLiteral("   ") +
+         locale.toString(info.size()) + QStringLiteral(" bytes");
+}
 
 QString cleanFolder(const QString& folder) {
   return QDir::cleanPath(QDir(QDir::fromNativeSeparators(folder)).absolutePath());
@@ -41,6 +78,7 @@ FolderBrowser::FolderBrowser(QWidget* owner, const QString& filePattern) : QObje
     patterns_ = filePattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
     file_ = new QListWidget(owner);
     file_->setObjectName(QStringLiteral("File1"));
+    file_->setItemDelegate(new FileDetailDelegate(file_));
     connect(file_, &QListWidget::currentRowChanged, this, [this](int row) {
       if (row >= 0) emit fileClicked(pathOf(file_->item(row)->text()));
     });
@@ -115,9 +153,12 @@ void FolderBrowser::refreshFiles() {
   const QSignalBlocker blocker(file_);
   file_->clear();
   if (folder_.isEmpty()) return;
-  const QStringList names =
-      QDir(folder_).entryList(patterns_, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-  file_->addItems(names);
+  const QFileInfoList files =
+      QDir(folder_).entryInfoList(patterns_, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
+  for (const QFileInfo& info : files) {
+    auto* item = new QListWidgetItem(info.fileName(), file_);
+    item->setData(kDetailRole, fileDetail(info));
+  }
   file_->setCurrentRow(-1);
 }
 

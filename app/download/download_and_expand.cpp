@@ -2,9 +2,11 @@
 #include "download/download_and_expand.h"
 
 #include <QDir>
+#include <QPointer>
 
 #include "archives/flow_helpers.h"
 #include "binding/loaded_library.h"
+#include "download/download_progress_panel.h"
 #include "download/frm_status_bar.h"
 #include "download/show_decompressed_files.h"
 #include "frontend/roads.h"
@@ -21,7 +23,10 @@ class DownloadUser : public ScreenUser {
  public:
   explicit DownloadUser(FrmStatusBar* screen) : screen_(screen) {}
   void step(frontend::Step step, const std::string&) override {
-    if (step == frontend::Step::DumpReceived && screen_) screen_->hide();
+    if (step == frontend::Step::DumpReceived && screen_) {
+      screen_->setReceiving(false);
+      screen_->hide();
+    }
   }
   void expanded(const std::string& dump, int code, const frontend::Message& message) override {
     ScreenUser::expanded(dump, code, message);
@@ -38,9 +43,21 @@ void DownloadAndExpand() {
   QDir::setCurrent(AppFolder);
   FrmStatusBar* screen = forms::find<FrmStatusBar>();
   LoadedLibrary library(programLibrary());
+  library.responsive = screen;
   DownloadUser user(screen);
-  const frontend::DownloadRoad road{toLibraryText(DataFolder),
-                                    screen ? toLibraryText(screen->portName) : std::string(), true};
+  frontend::DownloadRoad road{toLibraryText(DataFolder), screen ? toLibraryText(screen->portName) : std::string(),
+                              true};
+  if (screen) {
+    // The library reports on its thread; the screen hears it on its own.
+    QPointer<DownloadProgressPanel> panel = screen->progressPanel();
+    road.progress = [panel](const DownloadProgress& p) {
+      if (!panel) return false;
+      QMetaObject::invokeMethod(
+          panel, [panel, p] { if (panel) panel->report(p); }, Qt::QueuedConnection);
+      return panel->stopAsked();
+    };
+    screen->setReceiving(true);
+  }
   const frontend::DownloadOutcome out = frontend::runDownloadRoad(library, user, road);
   if (out.userIdRead) UserID = fromLibraryText(out.userId);
 }

@@ -12,6 +12,8 @@
 
 #include "core/config_files.h"
 #include "download/download_and_expand.h"
+#include "download/download_progress_panel.h"
+#include "shared/message_box.h"
 #include "shared/mod_status_bar.h"
 
 namespace varnix::app {
@@ -70,12 +72,17 @@ FrmStatusBar::FrmStatusBar() : Form(kName) {
   grid->setColumnStretch(2, 1);
   grid->setColumnMinimumWidth(2, 260);
 
+  progress_ = new DownloadProgressPanel(this);
+  progress_->hide();
+
   auto* exitRow = new QHBoxLayout;
   exitRow->addWidget(exit_);
   exitRow->addStretch(1);
 
   auto* centre = new QVBoxLayout;
   centre->addLayout(grid);
+  centre->addSpacing(18);
+  centre->addWidget(progress_);
   centre->addSpacing(30);
   centre->addLayout(exitRow);
   auto* across = new QHBoxLayout;
@@ -98,6 +105,24 @@ void FrmStatusBar::load() {
   portName = caption->portName;
   setWindowTitle(QStringLiteral("Download Data - Port: ") + caption->portName + QStringLiteral("   Baud Rate: ") +
                  caption->baudRate);
+}
+
+void FrmStatusBar::setReceiving(bool receiving) {
+  receiving_ = receiving;
+  if (receiving) {
+    progress_->begin();
+    progress_->show();
+  } else {
+    progress_->hide();
+  }
+}
+
+void FrmStatusBar::closedByFrame() {
+  if (!receiving_) return Form::closedByFrame();
+  if (progress_->stopAsked()) return;
+  if (MsgBox(QStringLiteral("The download is still running. Stop it and keep what has arrived so far?"),
+             QStringLiteral("Download Data"), MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
+    progress_->askToStop();
 }
 
 void FrmStatusBar::start() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The download screen: the instrument's key sequence, the Start button
-// that runs the download road, and the port in the caption.
+// that runs the download road, the port in the caption, and while the
+// library receives, the progress with the button that stops it.
 #pragma once
 
 #include <QByteArray>
@@ -13,6 +14,8 @@ class QLabel;
 class QPushButton;
 
 namespace varnix::app {
+
+class DownloadProgressPanel;
 
 class FrmStatusBar : public Form {
   Q_OBJECT
@@ -30,10 +33,21 @@ class FrmStatusBar : public Form {
   // "&Start": runs the download road, then closes the screen.
   void start();
 
+  // Shown from Start until the download road has received its dump.
+  DownloadProgressPanel* progressPanel() const { return progress_; }
+  // The download is running: the progress shows and closing asks first.
+  void setReceiving(bool receiving);
+
+ protected:
+  // Closing while the dump arrives asks whether to stop the download.
+  void closedByFrame() override;
+
  private:
   QLabel* status_ = nullptr;
   QPushButton* start_ = nullptr;
   QPushButton* exit_ = nullptr;
+  DownloadProgressPanel* progress_ = nullptr;
+  bool receiving_ = false;
 };
 
 // The caption's port and baud rate from the text of "VARNIX.CFG", read as

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "main_menu/frm_varnix.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -12,6 +15,27 @@
 #include "shared/pictures.h"
 
 namespace varnix::app {
+
+namespace {
+
+// Makes a label click its buddy button, so that the whole line is the action.
+class LabelClicks : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+      auto* label = qobject_cast<QLabel*>(watched);
+      if (auto* button = label ? qobject_cast<QPushButton*>(label->buddy()) : nullptr) {
+        if (button->isEnabled()) button->click();
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+}  // namespace
 
 FrmVarnix::FrmVarnix() : Form(kName) {
   setWindowTitle(QStringLiteral("Varnix Main Menu"));
@@ -72,7 +96,19 @@ FrmVarnix::FrmVarnix() : Form(kName) {
   notice->setAlignment(Qt::AlignCenter);
   notice->setWordWrap(true);
   page->addWidget(notice);
+  dataFolder_ = new QLabel(this);
+  dataFolder_->setObjectName(QStringLiteral("lblDataFolder"));
+  dataFolder_->setAlignment(Qt::AlignCenter);
+  dataFolder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  page->addWidget(dataFolder_);
+  showDataFolder();
 }
+
+void FrmVarnix::showDataFolder() {
+  dataFolder_->setText(QStringLiteral("Data folder: ") + QDir::toNativeSeparators(modStatusBar::DataFolder));
+}
+
+void FrmVarnix::activate() { showDataFolder(); }
 
 QPushButton* FrmVarnix::addAction(const char* button, const char* pictureName, const QString& label) {
   auto* cmd = new QPushButton(this);
@@ -88,6 +124,9 @@ QPushButton* FrmVarnix::addAction(const char* button, const char* pictureName, c
   f.setPointSizeF(f.pointSizeF() * 1.25);
   text->setFont(f);
   text->setBuddy(cmd);
+  text->setCursor(Qt::PointingHandCursor);
+  if (!labelClicks_) labelClicks_ = new LabelClicks(this);
+  text->installEventFilter(labelClicks_);
   grid_->addWidget(cmd, rows_, 0);
   grid_->addWidget(text, rows_, 1);
   ++rows_;
@@ -103,6 +142,15 @@ void FrmVarnix::focusDownload() { download_->setFocus(); }
 
 void FrmVarnix::downloadClicked() {
   modStatusBar::CloseSubForms();
+  // The first download, before any port was chosen, goes through the port
+  // screen; without a choice there is no download.
+  const QString cfg = modStatusBar::JoinPath(modStatusBar::AppFolder, QStringLiteral("VARNIX.CFG"));
+  if (!QFileInfo::exists(cfg)) {
+    FrmSelectPort& ports = forms::get<FrmSelectPort>();
+    ports.setBeforeFirstDownload(true);
+    ports.showModal();
+    if (!QFileInfo::exists(cfg)) return;
+  }
   if (Form* screen = forms::get(QStringLiteral("frmStatusBar"))) {
     screen->show();
     if (auto* start = screen->findChild<QWidget*>(QStringLiteral("cmdStart"))) start->setFocus();
@@ -131,7 +179,10 @@ void FrmVarnix::selectPortClicked() {
   forms::get<FrmSelectPort>().showModal();
 }
 
-void FrmVarnix::changeDataDirClicked() { forms::get<FrmFolderInfo>().showModal(); }
+void FrmVarnix::changeDataDirClicked() {
+  forms::get<FrmFolderInfo>().showModal();
+  showDataFolder();
+}
 
 void FrmVarnix::exitClicked() {
   modStatusBar::UnloadAllForms();

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main menu: one picture button per screen, each with a label that
-// names its action. Closing it ends the program.
+// names its action and clicks it too, and the current data folder.
+// Closing it ends the program.
 #pragma once
 
 #include "shared/forms.h"
 
 class QGridLayout;
+class QLabel;
 class QPushButton;
 
 namespace varnix::app {
@@ -22,6 +24,7 @@ class FrmVarnix : public Form {
 
  protected:
   void closedByFrame() override;
+  void activate() override;
 
  private:
   QPushButton* addAction(const char* button, const char* picture, const QString& label);
@@ -36,7 +39,12 @@ class FrmVarnix : public Form {
 
   QGridLayout* grid_ = nullptr;
   int rows_ = 0;
+  // The current data folder, under the menu.
+  void showDataFolder();
+
   QPushButton* download_ = nullptr;
+  QLabel* dataFolder_ = nullptr;
+  QObject* labelClicks_ = nullptr;
 };
 
 }  // namespace varnix::app

@@ -4,6 +4,9 @@
 #include <QCollator>
 #include <QDir>
 #include <QFile>
+#ifdef VARNIX_HAVE_SERIALPORT
+#include <QSerialPortInfo>
+#endif
 #include <QSettings>
 #include <algorithm>
 
@@ -19,7 +22,53 @@ void sortNaturally(QStringList& names) {
   std::sort(names.begin(), names.end(), [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
 }
 
+#ifdef VARNIX_HAVE_SERIALPORT
+// "FTDI, FT232R USB UART, serial A1B2C3": what the system knows, once each.
+QString describe(const QSerialPortInfo& info) {
+  QStringList parts;
+  for (const QString& part : {info.manufacturer(), info.description()}) {
+    const QString text = part.trimmed();
+    if (!text.isEmpty() && !parts.contains(text, Qt::CaseInsensitive)) parts.append(text);
+  }
+  if (!info.serialNumber().trimmed().isEmpty()) parts.append(QStringLiteral("serial ") + info.serialNumber().trimmed());
+  return parts.join(QStringLiteral(", "));
+}
+#endif
+
 }  // namespace
+
+QList<PortEntry> systemSerialPorts() {
+  QList<PortEntry> entries;
+  QStringList names;
+  const QStringList listed = furtherSerialPorts();
+#ifdef VARNIX_HAVE_SERIALPORT
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+#ifdef _WIN32
+    const QString name = info.portName();
+#else
+    const QString name = info.systemLocation();
+    // Built-in 8250 ports without a UART are left out, as in the list above.
+    const bool firstFive = withoutFirstPorts({name}).isEmpty();
+    if (name.startsWith(QLatin1String("/dev/ttyS")) && !firstFive && !listed.contains(name)) continue;
+#endif
+    if (name.isEmpty() || names.contains(name)) continue;
+    names.append(name);
+    entries.append({name, describe(info)});
+  }
+#endif
+  // What the system's own list shows that the description service missed.
+  for (const QString& name : listed) {
+    if (!names.contains(name)) {
+      names.append(name);
+      entries.append({name, {}});
+    }
+  }
+  QCollator collator;
+  collator.setNumericMode(true);
+  std::sort(entries.begin(), entries.end(),
+            [&](const PortEntry& a, const PortEntry& b) { return collator.compare(a.name, b.name) < 0; });
+  return entries;
+}
 
 QStringList withoutFirstPorts(const QStringList& ports) {
   QStringList firstDevices;

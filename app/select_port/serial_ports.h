@@ -3,11 +3,23 @@
 // adapters and the like (COM7 on Windows, /dev/ttyUSB0 on Linux).
 #pragma once
 
+#include <QList>
 #include <QStringList>
 
 namespace varnix::app {
 
 QStringList furtherSerialPorts();
+
+// A port as the port screen lists it.
+struct PortEntry {
+  QString name;         // as "VARNIX.CFG" stores it: COM7, /dev/ttyUSB0
+  QString description;  // manufacturer, product and serial number of an adapter; may be empty
+  bool operator==(const PortEntry&) const = default;
+};
+
+// Every serial port the system reports now, described where the system
+// knows more (QSerialPortInfo), in their natural order.
+QList<PortEntry> systemSerialPorts();
 
 // `ports` without COM1 to COM5 and the devices they stand for (on Linux
 // /dev/ttyS0 to /dev/ttyS4, which the library opens for them) and without

@@ -24,6 +24,9 @@ std::function<void()>& endProgramHandler() {
   return handler;
 }
 
+// Height of a title bar that the system has not measured yet.
+constexpr int kTitleBarAllowance = 32;
+
 QRect availableArea(QWidget* form) {
   QScreen* screen = form->screen();
   if (!screen) screen = QGuiApplication::primaryScreen();
@@ -46,11 +49,19 @@ void CenterForm(QWidget* form) {
 void FitToScreen(QWidget* form) {
   if (!form) return;
   const QRect area = availableArea(form);
-  // The frame, where the system already knows it, stays inside the area.
+  // Restored from maximised, the window takes this normal geometry: inside
+  // the area with room for a frame and title bar all round, so that the title
+  // bar never lands above the top of the screen, even where the system has
+  // not told the frame's size yet.
   form->winId();
-  const QSize frame = form->frameGeometry().size() - form->geometry().size();
-  form->resize(area.size() - frame);
-  form->move(area.topLeft());
+  const QMargins frame(form->geometry().left() - form->frameGeometry().left(),
+                       form->geometry().top() - form->frameGeometry().top(),
+                       form->frameGeometry().right() - form->geometry().right(),
+                       form->frameGeometry().bottom() - form->geometry().bottom());
+  const int margin = std::min(area.width(), area.height()) / 20;
+  const QMargins room(std::max(frame.left(), margin), std::max(frame.top(), margin + kTitleBarAllowance),
+                      std::max(frame.right(), margin), std::max(frame.bottom(), margin));
+  form->setGeometry(area.marginsRemoved(room));
   // A window manager keeps a maximised window clear of its panels,
   // frame included.
   form->setWindowState(form->windowState() | Qt::WindowMaximized);

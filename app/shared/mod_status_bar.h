@@ -21,7 +21,8 @@ extern QString UserID;
 // Moves `form` to the middle of the screen's available area.
 void CenterForm(QWidget* form);
 // Makes `form` fill the screen's available area (the screen less the
-// task bar and other panels).
+// task bar and other panels), maximised; restored, it lies inside the area
+// with its frame and title bar.
 void FitToScreen(QWidget* form);
 // Unloads the secondary screens, in this order: frmArchives, frmListView,
 // frmSelectPort, frmStatusBar, frmViewFileNew, frmPalm.

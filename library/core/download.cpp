@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // DataDownload's steps in order: working file, port, reception, storing and
-// filing. Whatever the outcome, the port is closed before the call returns
-// and no file is left behind that holds nothing.
+// filing. Whatever the outcome, the port is closed before the call returns,
+// no file is left behind that holds nothing, and 25 bytes or more are filed
+// however the reception ended (silence, hang-up, stop, failed read).
 #include "core/download.h"
 
 #include <cstdio>
@@ -67,27 +68,25 @@ DownloadResult DownloadDump(platform::SerialPort& port, const PortSettings& sett
   port.close();
   if (reception.end == ReceptionEnd::KeyPressed) platform::consumeConsoleKey();
   const bool written = writeAndClose(file, reception.bytes);
-  if (reception.end == ReceptionEnd::TimedOut) platform::pauseMilliseconds(options.silencePause);
+  if (reception.end == ReceptionEnd::TimedOut) PauseAfterSilence(reception, options);
 
-  // A failed read keeps what had arrived.
-  if (reception.end == ReceptionEnd::ReadFailed) {
-    if (reception.received == 0) {
-      platform::removeFile(working);
-      return {kDownloadReadFailed, {}};
-    }
-    return {written ? kDownloadReadFailed : kDownloadCannotWrite, working};
-  }
   // Too short to be a dump: nothing is stored, even when the working file
   // cannot be deleted.
+  const bool failed = reception.end == ReceptionEnd::ReadFailed;
   if (reception.received < kMinDumpBytes) {
     platform::removeFile(working);
-    return {kDownloadNothing, {}};
+    return {failed ? kDownloadReadFailed : kDownloadNothing, {}};
   }
   if (!written) return {kDownloadCannotWrite, working};
 
+  // Whatever ended the reception, what arrived is filed as a dump; a failed
+  // read and a line that never fell silent still say so.
   std::string path = working;
-  const int code = codeOf(FileDownloadedDump(path, folderArgument, header));
-  return {code, path};
+  const Filing filing = FileDownloadedDump(path, folderArgument, header);
+  const bool filed = filing == Filing::UserFolder || filing == Filing::BadData;
+  if (filed && failed) return {kDownloadReadFailed, path};
+  if (filed && reception.end == ReceptionEnd::CapReached) return {kDownloadNeverSilent, path};
+  return {codeOf(filing), path};
 }
 
 }  // namespace varnix

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The library's four C exports. Each one wraps its core function so that no
-// exception ever leaves the library, and copies results into the caller's
-// fixed-size buffers.
+// The library's C exports: the four of the format and DataDownloadProgress.
+// Each one wraps its core function so that no exception ever leaves the
+// library, and copies results into the caller's fixed-size buffers.
 #include <cstring>
 #include <exception>
 #include <string>
@@ -12,6 +12,16 @@
 #include "core/naming.h"
 #include "core/user_id.h"
 #include "varnix/varnix.h"
+
+static_assert(varnix::kDownloadCannotWrite == VARNIX_DOWNLOAD_CANNOT_WRITE &&
+              varnix::kDownloadNamesTaken == VARNIX_DOWNLOAD_NAMES_TAKEN &&
+              varnix::kDownloadCopyFailed == VARNIX_DOWNLOAD_COPY_FAILED &&
+              varnix::kDownloadNeverSilent == VARNIX_DOWNLOAD_NEVER_SILENT &&
+              varnix::kDownloadPathTooLong == VARNIX_DOWNLOAD_PATH_TOO_LONG);
+static_assert(static_cast<int>(varnix::DownloadPhase::WaitingForFirstByte) == VARNIX_PHASE_WAITING &&
+              static_cast<int>(varnix::DownloadPhase::Header) == VARNIX_PHASE_HEADER &&
+              static_cast<int>(varnix::DownloadPhase::Flights) == VARNIX_PHASE_FLIGHTS &&
+              static_cast<int>(varnix::DownloadPhase::Silence) == VARNIX_PHASE_SILENCE);
 
 namespace {
 
@@ -40,25 +50,59 @@ void copyOut(char* buffer, std::size_t size, const std::string& text) {
   buffer[n] = '\0';
 }
 
+// What to pass back of a stored dump's path that does not fit the buffer:
+// the part below the data folder ("N123AB/R031006.DAT"), or the file name
+// when it lies elsewhere.
+std::string shortName(const std::string& path, std::string_view folderArgument) {
+  const std::string dataFolder = varnix::DataFolderOf(folderArgument);
+  if (!dataFolder.empty() && path.size() > dataFolder.size() + 1 && path.compare(0, dataFolder.size(), dataFolder) == 0 &&
+      varnix::platform::isPathSeparator(path[dataFolder.size()]))
+    return path.substr(dataFolder.size() + 1);
+  const std::size_t sep = varnix::platform::lastSeparator(path);
+  return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+int download(char* path, char* folder, int pathSize, VarnixProgress callback, void* context) {
+  const std::size_t size = path && pathSize > 0 ? static_cast<std::size_t>(pathSize) : 0;
+  // The settings come first, so that a missing "VARNIX.CFG" leaves no
+  // empty working file behind.
+  const auto settings = varnix::ReadPortSettings();
+  if (!settings) {
+    copyOut(path, size, {});
+    return varnix::kDownloadNoSettings;
+  }
+  varnix::DownloadOptions options;
+  if (callback) {
+    options.progress = [callback, context](const varnix::DownloadProgress& p) {
+      return callback(context, static_cast<int>(p.phase), static_cast<long long>(p.received),
+                      static_cast<long long>(p.expected), p.msLeft) != 0;
+    };
+  }
+  const std::string folderArgument = folder ? folder : "";
+  const auto port = varnix::platform::makeSerialPort();
+  const auto result =
+      varnix::DownloadDump(*port, *settings, varnix::ReadDumpTimeouts(), folderArgument, sharedHeaderState(), options);
+  // A path is never cut: one that does not fit says so with its own code.
+  if (result.path.size() < size || result.path.empty()) {
+    copyOut(path, size, result.path);
+    return result.code;
+  }
+  const std::string name = shortName(result.path, folderArgument);
+  copyOut(path, size, name.size() < size ? name : std::string());
+  return varnix::kDownloadPathTooLong;
+}
+
 }  // namespace
 
 extern "C" {
 
 VARNIX_API int VARNIX_CALL DataDownload(char* path, char* folder) {
-  return guarded([&] {
-    // The settings come first, so that a missing "VARNIX.CFG" leaves no
-    // empty working file behind.
-    const auto settings = varnix::ReadPortSettings();
-    if (!settings) {
-      copyOut(path, VARNIX_PATH_BUFFER, {});
-      return static_cast<int>(varnix::kDownloadNoSettings);
-    }
-    const auto port = varnix::platform::makeSerialPort();
-    const auto result = varnix::DownloadDump(*port, *settings, varnix::ReadDumpTimeouts(), folder ? folder : "",
-                                           sharedHeaderState());
-    copyOut(path, VARNIX_PATH_BUFFER, result.path);
-    return result.code;
-  });
+  return guarded([&] { return download(path, folder, VARNIX_PATH_BUFFER, nullptr, nullptr); });
+}
+
+VARNIX_API int VARNIX_CALL DataDownloadProgress(char* path, char* folder, int pathSize, VarnixProgress callback,
+                                                void* context) {
+  return guarded([&] { return download(path, folder, pathSize, callback, context); });
 }
 
 VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder) {

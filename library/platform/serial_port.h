@@ -26,6 +26,7 @@ enum class ReadStatus {
   TimedOut,  // nothing arrived within the time-out
   Failed,    // the read failed
   Again,     // nothing happened yet; ask again (the read stays outstanding)
+  HungUp,    // the other end closed the line and every queued byte was read
 };
 
 class SerialPort {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Serial port on POSIX systems: termios for the line settings, poll() to
-// bound each one-byte read. Queue sizes, read time-outs and the read event
+// bound each wait for a byte. Queue sizes, read time-outs and the read event
 // of the Windows port have no counterpart here, so the set-up steps 2, 4 and
 // 5 never fail on POSIX: every failure is either opening (1) or the line
 // settings (3).
@@ -69,6 +69,10 @@ class PosixSerialPort final : public SerialPort {
 
   ReadStatus readByte(std::uint8_t& byte, std::int32_t timeoutMs) override {
     if (fd_ < 0) return ReadStatus::Failed;
+    if (next_ < filled_) {
+      byte = queue_[next_++];
+      return ReadStatus::Byte;
+    }
     const std::int64_t deadline = nowMs() + (timeoutMs > 0 ? timeoutMs : 0);
     for (;;) {
       const std::int64_t left = deadline - nowMs();
@@ -79,17 +83,20 @@ class PosixSerialPort final : public SerialPort {
         return ReadStatus::Failed;
       }
       if (n == 0) return ReadStatus::TimedOut;
-      if (p.revents & (POLLERR | POLLNVAL)) return ReadStatus::Failed;
-      const ssize_t r = ::read(fd_, &byte, 1);
-      if (r == 1) return ReadStatus::Byte;
-      if (r < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-      if (r == 0 || (r < 0 && errno == EIO)) {
-        // The other end hung up (a pseudo-terminal whose sender closed): no
-        // byte can come any more, which is silence for the rest of the wait.
-        const std::int64_t rest = deadline - nowMs();
-        if (rest > 0) pauseMilliseconds(static_cast<std::int32_t>(rest));
-        return ReadStatus::TimedOut;
+      if (p.revents & POLLNVAL) return ReadStatus::Failed;
+      // Read before looking at a hang-up or an error: they come together
+      // with the last bytes of a sender that closed right after its dump.
+      const ssize_t r = ::read(fd_, queue_, sizeof queue_);
+      if (r > 0) {
+        filled_ = static_cast<std::size_t>(r);
+        next_ = 1;
+        byte = queue_[0];
+        return ReadStatus::Byte;
       }
+      // Nothing more queued on a line whose other end has gone (a
+      // pseudo-terminal whose sender closed, an adapter pulled out).
+      if (r == 0 || (r < 0 && errno == EIO) || (p.revents & POLLHUP)) return ReadStatus::HungUp;
+      if (r < 0 && (errno == EAGAIN || errno == EINTR) && !(p.revents & POLLERR)) continue;
       return ReadStatus::Failed;
     }
   }
@@ -99,6 +106,7 @@ class PosixSerialPort final : public SerialPort {
     ::ioctl(fd_, TIOCNXCL);
     ::close(fd_);
     fd_ = -1;
+    next_ = filled_ = 0;
   }
 
  private:
@@ -123,6 +131,10 @@ class PosixSerialPort final : public SerialPort {
   }
 
   int fd_ = -1;
+  // Bytes read from the system and not yet handed out: one read() takes
+  // what is queued, so a fast line costs a system call per block, not per byte.
+  std::uint8_t queue_[4096];
+  std::size_t next_ = 0, filled_ = 0;
 };
 
 }  // namespace

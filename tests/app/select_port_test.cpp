@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The port and baud-rate screen: reading back "VARNIX.CFG", the choice,
 // the messages and the file it writes.
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QtTest>
 
 #include "app_test_support.h"
@@ -142,6 +144,70 @@ class SelectPortTest : public QObject {
     const QStringList further = {"/dev/ttyS5", "/dev/ttyUSB0", "COM7"};
 #endif
     QCOMPARE(withoutFirstPorts(reported), further);
+  }
+
+  void storedDeviceIsListedWhenAbsentAndTheListFollowsThePorts() {
+    // "/dev/ttyUSB9" is stored but not there; an adapter is plugged in while
+    // the screen is open; another device is typed under "Other...".
+    writeAll(cfg(), "/dev/ttyUSB9 19200\r\n");
+    QList<PortEntry> system;
+    FrmSelectPort& form = forms::get<FrmSelectPort>(FrmSelectPort::PortLister([&] { return system; }));
+    form.show();
+    auto rows = [&form] {
+      QStringList out;
+      for (int i = 0; auto* port = control<QRadioButton>(&form, QStringLiteral("Port(%1)").arg(i).toLatin1()); ++i) {
+        const QString note = control<QLabel>(&form, QStringLiteral("PortInfo(%1)").arg(i).toLatin1())->text();
+        out << (port->isChecked() ? "* " : "") + port->text() + (note.isEmpty() ? "" : " | " + note);
+      }
+      return out.mid(5);  // after COM1 to COM5
+    };
+    QCOMPARE(rows(), (QStringList{"* /dev/ttyUSB9 | not connected"}));
+
+    system = {{"/dev/ttyUSB9", "FTDI, FT232R USB UART, serial A1B2"}, {"/dev/ttyACM0", "Arduino"}};
+    form.refreshPorts();
+    QCOMPARE(rows(), (QStringList{"* /dev/ttyUSB9 | FTDI, FT232R USB UART, serial A1B2", "/dev/ttyACM0 | Arduino"}));
+
+    form.chooseOther(QStringLiteral("/dev/serial/by-id/usb-QTM-if00"));
+    system.removeFirst();  // unplugged
+    form.refreshPorts();
+    QCOMPARE(rows(), (QStringList{"/dev/ttyACM0 | Arduino", "* /dev/serial/by-id/usb-QTM-if00 | not connected",
+                                  "/dev/ttyUSB9 | not connected"}));
+    PromptLog log;
+    control<QPushButton>(&form, "OKButton")->click();
+    QCOMPARE(readAll(cfg()), QByteArray("/dev/serial/by-id/usb-QTM-if00 19200\r\n"));
+
+    // Esc cancels and leaves the file alone.
+    FrmSelectPort& again = open();
+    QTest::keyClick(&again, Qt::Key_Escape);
+    QVERIFY(!forms::isLoaded("frmSelectPort"));
+    QCOMPARE(readAll(cfg()), QByteArray("/dev/serial/by-id/usb-QTM-if00 19200\r\n"));
+  }
+
+  void firstDownloadChoosesThePortFirst() {
+    // Without "VARNIX.CFG", Download opens the port screen, which says why;
+    // OK goes on to the download screen, Cancel back to the menu.
+    modStatusBar::DataFolder = app_->path();
+    FrmVarnix& menu = forms::get<FrmVarnix>();
+    menu.show();
+    for (bool choose : {false, true}) {
+      QString why;
+      QTimer::singleShot(0, [&] {
+        FrmSelectPort* form = forms::find<FrmSelectPort>();
+        if (!form) return;
+        auto* label = control<QLabel>(form, "lblWhy");
+        if (label && label->isVisible()) why = label->text();
+        if (!choose) return control<QPushButton>(form, "CancelButton")->click();
+        option(*form, "Port(0)")->click();
+        option(*form, "BdRate(0)")->click();
+        control<QPushButton>(form, "OKButton")->click();
+      });
+      control<QPushButton>(&menu, "cmdDownload")->click();
+      QCOMPARE(why, QStringLiteral("Choose the port that the instrument's cable is plugged into: Varnix has none "
+                                   "stored yet, and the download goes on after OK."));
+      QCOMPARE(forms::isLoaded("frmStatusBar"), choose);
+    }
+    QCOMPARE(readAll(cfg()), QByteArray("COM1 19200\r\n"));
+    QVERIFY(forms::find(QStringLiteral("frmStatusBar"))->isVisible());
   }
 
   void unwritableFileIsReportedForEachStepAndTheScreenStillCloses() {

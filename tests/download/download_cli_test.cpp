@@ -3,9 +3,18 @@
 // it: exit codes, the stored dump's path on stdout, and with --expand the
 // same files that varnix-cli expand makes of the stored dump.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <map>
+#include <thread>
+#include <vector>
 
 #include "instrument.h"
 #include "support/cli_run.h"
@@ -68,6 +77,58 @@ TEST(CliDownload, BadDataIsFiledAndNotExpanded) {
   EXPECT_EQ(run.exit, 8);
   EXPECT_EQ(fs::path(run.out.substr(0, run.out.find('\n'))).parent_path(), fs::path(dir.file("data/BadData")));
   EXPECT_EQ(filesIn(dir.file("data/BadData")).size(), 1u);
+}
+
+// varnix-cli started in the background, its output in files of `dir`.
+struct BackgroundCli {
+  pid_t pid = -1;
+  BackgroundCli(const TempDir& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), VARNIX_CLI);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&files, 1, dir.file("cli.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&files, 2, dir.file("cli.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (posix_spawn(&pid, VARNIX_CLI, &files, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&files);
+  }
+  int wait() {
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+};
+
+TEST(CliDownload, SignalsStopAndFileWhatArrived) {
+  // The instrument pauses after `part` bytes; once the progress line shows
+  // them, the signal comes, and exactly those bytes are filed.
+  const std::string dump = twoFlightDump();
+  const std::size_t part = dump.find('\n', dump.find("$L")) + 5;
+  for (int signal : {SIGINT, SIGTERM}) {
+    TempDir dir;
+    sim::Pacing pacing;
+    pacing.pauseAfterBytes = part;
+    pacing.pauseAfterBytesMs = 60000;
+    test::Instrument instrument(dump, pacing);
+    BackgroundCli cli(dir, {"download", "--port", instrument.path(), "--baud", "19200", "--end-timeout", "30",
+                            "--data-folder", dir.file("data"), "--progress", "--expand"});
+    ASSERT_GT(cli.pid, 0);
+    const std::string shown = "  " + std::to_string(part) + " of ";
+    for (int i = 0; i < 6000 && test::readFile(dir.file("cli.err")).find(shown) == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(cli.pid, signal);
+    EXPECT_EQ(cli.wait(), 0) << "the filing's code, and no expansion";
+    const std::string out = test::readFile(dir.file("cli.out"));
+    const std::string stored = out.substr(0, out.find('\n'));
+    EXPECT_EQ(out, stored + "\n") << "only the path";
+    EXPECT_EQ(fs::path(stored).parent_path(), fs::path(dir.file("data/N123AB")));
+    EXPECT_EQ(test::readFile(stored), dump.substr(0, part));
+    EXPECT_NE(test::readFile(dir.file("cli.err")).find("Stopped: " + std::to_string(part) + " bytes received."),
+              std::string::npos);
+  }
 }
 
 }  // namespace

@@ -90,15 +90,34 @@ TEST(Reception, EachWaitUsesTheTimeoutOfItsState) {
     EXPECT_EQ(port.timeouts[i], kTimeouts.endOfDumpTimeout) << "wait " << i;
 }
 
-TEST(ReadFailures, KeepWhatHadArrived) {
-  Download d;
-  FakePort port;
-  port.send("$U,N123AB*04\r\n$A,1,2").failure();
-  const auto r = d.run(port);
-  EXPECT_EQ(r.code, kDownloadReadFailed);
-  EXPECT_EQ(test::readFile(r.path), "$U,N123AB*04\r\n$A,1,2");
-  EXPECT_EQ(fs::path(r.path).parent_path(), fs::path(d.work.path()));
-  EXPECT_FALSE(port.isOpen);
+TEST(ReadFailures, FileWhatHadArrived) {
+  // 25 bytes or more are filed by their first line, still with code 6;
+  // fewer are no dump and nothing is kept.
+  struct Case {
+    std::string sent;
+    std::string folder;  // empty: nothing kept
+  };
+  const std::vector<Case> cases = {
+      {"$U,N123AB*04\r\n$A,1,2,3,4,5,6", "N123AB"},
+      {"$C,830,1,2,3,288*56\r\n$U,N1", "BadData"},
+      {"$U,N123AB*04\r\n$A,1,2", ""},
+  };
+  for (const auto& c : cases) {
+    Download d;
+    FakePort port;
+    port.send(c.sent).failure();
+    const auto r = d.run(port);
+    EXPECT_EQ(r.code, kDownloadReadFailed) << c.sent;
+    EXPECT_FALSE(port.isOpen);
+    EXPECT_TRUE(filesBelow(d.work.path()).empty()) << "no working file stays behind";
+    if (c.folder.empty()) {
+      EXPECT_TRUE(r.path.empty());
+      EXPECT_TRUE(filesBelow(d.data.path()).empty());
+      continue;
+    }
+    EXPECT_EQ(r.path, d.data.path() + "/" + c.folder + "/" + d.today() + ".DAT");
+    EXPECT_EQ(test::readFile(r.path), c.sent);
+  }
 }
 
 TEST(ShortDumps, AreNeverSuccessEvenWhenTheWorkingFileStays) {
@@ -207,17 +226,18 @@ TEST(Filing, WhenEveryNameIsTakenNothingIsOverwritten) {
   }
 }
 
-TEST(LongDumps, AreKeptUpToTheCapAndTheLineIsDrained) {
+TEST(LongDumps, EndAtTheCapAndAreFiled) {
+  // A line that never falls silent: the reception ends after 16 MiB, and
+  // they are filed with the code that says so.
   Download d;
   FakePort port;
   std::string dump = validDump();
   dump.resize(kMaxDumpBytes + 10, '\x5A');
   port.send(dump);
-  std::size_t lastCount = 0;
-  d.options.progress = [&](std::size_t n) { lastCount = n; };
   const auto r = d.run(port);
-  ASSERT_EQ(r.code, kDownloadFiled);
-  EXPECT_EQ(lastCount, dump.size()) << "bytes past the cap are still read";
+  ASSERT_EQ(r.code, kDownloadNeverSilent);
+  EXPECT_EQ(port.timeouts.size(), kMaxDumpBytes) << "nothing is read past the cap";
+  EXPECT_EQ(fs::path(r.path).parent_path(), fs::path(d.data.file("N123AB")));
   const std::string stored = test::readFile(r.path);
   EXPECT_EQ(stored.size(), kMaxDumpBytes);
   EXPECT_TRUE(std::equal(stored.begin(), stored.end(), dump.begin()));

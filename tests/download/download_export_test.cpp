@@ -52,3 +52,46 @@ TEST(DataDownloadExport, ReadsItsSettingsAndFillsThePathBuffer) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Heard {
+  int calls = 0;
+  int lastPhase = -1;
+  long long lastReceived = -1;
+};
+
+int VARNIX_CALL hear(void* context, int phase, long long received, long long, int) {
+  auto* heard = static_cast<Heard*>(context);
+  ++heard->calls;
+  heard->lastPhase = phase;
+  heard->lastReceived = received;
+  return 0;
+}
+
+TEST(DataDownloadProgressExport, ReportsAndNeverCutsThePath) {
+  // A buffer too small for the full path: 14, and the path below the data
+  // folder instead of a cut one; the callback hears its context.
+  const std::string cfg = varnix::platform::programFile("VARNIX.CFG");
+  const std::string timeouts = varnix::platform::programFile("TIMEOUT.CFG");
+  TempDir data;
+  std::string folderArg = data.folderArgument();
+  const std::string dump = DumpBuilder().line("U,N123AB").line("L,0").closing().str();
+  varnix::test::Instrument instrument(dump);
+  varnix::test::writeFile(cfg, instrument.path() + " 19200\r\n");
+  varnix::test::writeFile(timeouts, "20 1\r\n");
+  char path[24];
+  Heard heard;
+  const int code = DataDownloadProgress(path, folderArg.data(), sizeof path, hear, &heard);
+  std::remove(cfg.c_str());
+  std::remove(timeouts.c_str());
+  EXPECT_EQ(code, VARNIX_DOWNLOAD_PATH_TOO_LONG);
+  const std::string below = std::string(path);
+  EXPECT_EQ(fs::path(below).parent_path(), fs::path("N123AB"));
+  EXPECT_EQ(varnix::test::readFile(data.file(below)), dump);
+  EXPECT_GT(heard.calls, 1);
+  EXPECT_EQ(heard.lastPhase, VARNIX_PHASE_SILENCE);
+  EXPECT_EQ(heard.lastReceived, static_cast<long long>(dump.size()));
+}
+
+}  // namespace

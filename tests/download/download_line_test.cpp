@@ -5,6 +5,7 @@
 // long it took.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <set>
 
@@ -136,6 +137,111 @@ TEST(LineDownload, RepeatedDownloadsTakeTheNextSuffix) {
   EXPECT_EQ(aa.code, kDownloadFiled);
   EXPECT_EQ(fs::path(aa.path).filename(), today + "AA.DAT");
   EXPECT_EQ(test::readFile(d.data.file("N123AB/" + today + "B.DAT")), "old");
+}
+
+// A dump with flight data: "$L,3" announces 768 bytes, and they come.
+std::string dumpWithData() {
+  DumpBuilder b;
+  b.line("U,N123AB").line("C,830,1,2,3,288").line("L,3");
+  std::string data;
+  for (int i = 0; i < 768; ++i) data += static_cast<char>(i * 37);
+  return b.text(data).closing().str();
+}
+
+std::size_t markerLineEnd(const std::string& dump) { return dump.find('\n', dump.find("$L")) + 1; }
+
+TEST(LineDownload, ReportsPhasesInOrderWithTheExpectedSize) {
+  const std::string dump = dumpWithData();
+  LineDownload d;
+  std::vector<DownloadProgress> reports;
+  d.options.progress = [&](const DownloadProgress& p) {
+    reports.push_back(p);
+    return false;
+  };
+  d.options.silencePause = 300;
+  d.timeouts.endOfDumpTimeout = 1000;
+  sim::Pacing pacing;
+  pacing.firstBytePauseMs = 300;
+  pacing.baud = 38400;
+  Instrument instrument(dump, pacing);
+  const auto r = d.run(instrument);
+  ASSERT_EQ(r.code, kDownloadFiled);
+  ASSERT_FALSE(reports.empty());
+  EXPECT_EQ(reports.front().phase, DownloadPhase::WaitingForFirstByte);
+  EXPECT_EQ(reports.back().phase, DownloadPhase::Silence);
+  std::set<DownloadPhase> seen;
+  for (std::size_t i = 0; i < reports.size(); ++i) {
+    const auto& p = reports[i];
+    seen.insert(p.phase);
+    if (i > 0) {
+      EXPECT_GE(p.received, reports[i - 1].received) << "report " << i;
+      EXPECT_GE(p.phase, reports[i - 1].phase) << "report " << i;
+    }
+    // The size is known exactly from the "$L" line on, and only then.
+    const bool afterMarker = p.phase >= DownloadPhase::Flights;
+    EXPECT_EQ(p.expected, afterMarker ? dump.size() : 0u) << "report " << i;
+    if (afterMarker) {
+      EXPECT_GE(p.received, markerLineEnd(dump));
+    } else if (p.phase == DownloadPhase::Header) {
+      EXPECT_LT(p.received, markerLineEnd(dump));
+    }
+  }
+  EXPECT_EQ(seen.size(), 4u) << "every phase is reported";
+  EXPECT_EQ(reports.back().received, dump.size());
+}
+
+TEST(LineDownload, StopKeepsExactlyWhatArrived) {
+  // The instrument pauses after `stopAt` bytes (or has sent everything) and
+  // the hook stops the download once they are in.
+  const std::string dump = dumpWithData();
+  struct Case {
+    const char* where;
+    std::size_t stopAt;
+    int code;
+  };
+  const std::vector<Case> cases = {
+      {"in the header", dump.find("$C") + 12, kDownloadFiled},
+      {"in the flight data", markerLineEnd(dump) + 300, kDownloadFiled},
+      {"after the closing line", dump.size(), kDownloadFiled},
+      {"before 25 bytes", 20, kDownloadNothing},
+  };
+  for (const auto& c : cases) {
+    LineDownload d;
+    d.timeouts.endOfDumpTimeout = 20000;
+    bool stopped = false;
+    d.options.progress = [&](const DownloadProgress& p) { return stopped = p.received >= c.stopAt; };
+    sim::Pacing pacing;
+    pacing.pauseAfterBytes = c.stopAt;
+    pacing.pauseAfterBytesMs = 15000;
+    Instrument instrument(dump, pacing);
+    const auto r = d.run(instrument);
+    EXPECT_TRUE(stopped) << c.where;
+    EXPECT_EQ(r.code, c.code) << c.where;
+    if (c.code == kDownloadNothing) {
+      EXPECT_EQ(fileCount(d.work.path()) + fileCount(d.data.path()), 0u) << c.where;
+      continue;
+    }
+    EXPECT_EQ(fs::path(r.path).parent_path(), fs::path(d.data.file("N123AB"))) << c.where;
+    EXPECT_EQ(test::readFile(r.path), dump.substr(0, c.stopAt)) << c.where;
+  }
+}
+
+TEST(LineDownload, HangUpFilesWhatArrived) {
+  // The sender closes its end right after part of the dump, as a bridge or
+  // an adapter pulled out does: the bytes read are filed, as after silence.
+  const std::string dump = dumpWithData();
+  const std::size_t part = markerLineEnd(dump) + 100;
+  LineDownload d;
+  d.timeouts.endOfDumpTimeout = 20000;
+  std::atomic<bool> allIn{false};
+  d.options.progress = [&](const DownloadProgress& p) {
+    allIn = p.received == part;
+    return false;
+  };
+  Instrument instrument(dump.substr(0, part), {}, [&] { return allIn.load(); });
+  const auto r = d.run(instrument);
+  EXPECT_EQ(r.code, kDownloadFiled);
+  EXPECT_EQ(test::readFile(r.path), dump.substr(0, part));
 }
 
 TEST(LinePort, SetupFailures) {

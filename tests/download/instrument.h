@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated instrument on its own thread: it waits for the download to
 // open its pseudo-terminal, sends the dump, and waits for the download to
-// close the line again (closing earlier would drop unread bytes).
+// close the line again (closing earlier would drop unread bytes), or hangs
+// up itself once `hangUpWhen` says so.
 #pragma once
 
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -14,17 +19,24 @@ namespace varnix::test {
 
 class Instrument {
  public:
-  explicit Instrument(std::string dump, sim::Pacing pacing = {})
-      : thread_([this, dump = std::move(dump), pacing] {
-          if (!line_.waitForReceiver(60000)) return;
-          sim::sendDump(line_.fd(), dump, pacing);
-          line_.waitForReceiverGone(60000);
+  explicit Instrument(std::string dump, sim::Pacing pacing = {}, std::function<bool()> hangUpWhen = {})
+      : path_(line_.emplace().path()),
+        thread_([this, dump = std::move(dump), pacing, hangUpWhen = std::move(hangUpWhen)] {
+          if (!line_->waitForReceiver(60000)) return;
+          sim::sendDump(line_->fd(), dump, pacing);
+          if (!hangUpWhen) {
+            line_->waitForReceiverGone(60000);
+            return;
+          }
+          for (int i = 0; i < 6000 && !hangUpWhen(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+          line_.reset();
         }) {}
   ~Instrument() { thread_.join(); }
-  std::string path() const { return line_.path(); }
+  std::string path() const { return path_; }
 
  private:
-  sim::PtyLine line_;
+  std::optional<sim::PtyLine> line_;
+  std::string path_;
   std::thread thread_;
 };
 

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -50,6 +51,7 @@ class DownloadTest : public QObject {
   void withoutSettingsFileStartEndsWithCodeNine();
   void silentInstrumentEndsWithCodeSeven();
   void startDownloadsExpandsAndListsTheDump();
+  void progressShowsEachPhaseAndClosingStopsAndKeepsTheDump();
 };
 
 void DownloadTest::captionShowsThePortFromTheSettingsFile() {
@@ -149,6 +151,75 @@ void DownloadTest::startDownloadsExpandsAndListsTheDump() {
   QVERIFY(archives->label1()->text().endsWith(dumps.first()));
   for (const QString& f : kSampleFlightFiles) QVERIFY(QFile::exists(program.dataFile(QStringLiteral("N123AB/") + f)));
   screenshot(archives, "archive_new_files.png");
+  sim.waitForFinished(30000);
+#endif
+}
+
+void DownloadTest::progressShowsEachPhaseAndClosingStopsAndKeepsTheDump() {
+#ifndef VARNIX_SIM
+  QSKIP("varnix-sim is not built");
+#else
+  // A paced instrument: a wait, slow header lines, the flights at 9600 baud,
+  // then a long silence that closing the window cuts short (the question is
+  // answered Yes), keeping the whole dump.
+  ProgramFixture program;
+  QProcess sim;
+  sim.start(QStringLiteral(VARNIX_SIM), {QStringLiteral(VARNIX_SAMPLE_DUMP), QStringLiteral("--wait"), QStringLiteral("60"),
+                                         QStringLiteral("--first-byte-pause"), QStringLiteral("1"),
+                                         QStringLiteral("--line-pause"), QStringLiteral("0.4"),
+                                         QStringLiteral("--baud"), QStringLiteral("9600")});
+  QVERIFY(sim.waitForStarted(30000));
+  QVERIFY(sim.waitForReadyRead(30000));
+  const QString port = QString::fromLocal8Bit(sim.readLine()).trimmed();
+  writeAll(program.appFile(QStringLiteral("VARNIX.CFG")), port.toLocal8Bit() + " 19200\r\n");
+  writeAll(program.appFile(QStringLiteral("TIMEOUT.CFG")), "30 30\r\n");
+
+  FrmStatusBar& screen = forms::get<FrmStatusBar>();
+  screen.resize(900, 640);
+  screen.show();
+  // Looks at the screen now and then while the download runs.
+  QStringList phases;  // each phase's words as first seen
+  bool busyInHeader = false, percentInFlights = false, stopOffered = false;
+  QTimer look;
+  look.setInterval(40);
+  QObject::connect(&look, &QTimer::timeout, &screen, [&] {
+    const QString phase = control<QLabel>(&screen, "lblPhase")->text();
+    auto* bar = control<QProgressBar>(&screen, "barProgress");
+    auto* stop = control<QPushButton>(&screen, "cmdStop");
+    const QString word = phase.section(QStringLiteral(" \u2014"), 0, 0);
+    if (!phases.contains(word)) {
+      phases << word;
+      if (word == QStringLiteral("Start the dump on the instrument now")) screenshot(&screen, "download_phase_waiting.png");
+      if (word == QStringLiteral("Receiving the header")) {
+        busyInHeader = bar->maximum() == 0;
+        screenshot(&screen, "download_phase_header.png");
+      }
+      if (word == QStringLiteral("The instrument has stopped sending")) {
+        screenshot(&screen, "download_phase_silence.png");
+        screen.close();  // asks, and Yes stops the download
+      }
+    }
+    if (word == QStringLiteral("Receiving flights") && !percentInFlights && bar->maximum() == 100 && bar->value() >= 40) {
+      percentInFlights = true;
+      stopOffered = stop->isVisible() && stop->isEnabled() && stop->text() == QStringLiteral("Stop and keep what arrived");
+      screenshot(&screen, "download_phase_flights.png");
+    }
+  });
+  look.start();
+  screen.start();
+  look.stop();
+
+  QCOMPARE(phases, (QStringList{"Start the dump on the instrument now", "Receiving the header", "Receiving flights",
+                                "The instrument has stopped sending"}));
+  QVERIFY(busyInHeader);
+  QVERIFY(percentInFlights);
+  QVERIFY(stopOffered);
+  QCOMPARE(program.prompts.texts().mid(0, 2),
+           (QStringList{"The download is still running. Stop it and keep what has arrived so far?",
+                        "Download is successful. Expand data Now."}));
+  const QStringList dumps = QDir(program.dataFile(QStringLiteral("N123AB"))).entryList({QStringLiteral("R*.DAT")});
+  QCOMPARE(dumps.size(), 1);
+  QCOMPARE(readAll(program.dataFile(QStringLiteral("N123AB/") + dumps.first())), sampleDump());
   sim.waitForFinished(30000);
 #endif
 }

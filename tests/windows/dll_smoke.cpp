@@ -3,7 +3,7 @@
 // its exports with the program's fixed-size buffers. Run under Wine by
 // scripts/windows-test.sh, which compares the files it produces with the
 // Linux build's.
-//   dll_smoke exports                      the four exports can be found
+//   dll_smoke exports                      the five exports can be found
 //   dll_smoke userid FILE.DAT              GetUserID
 //   dll_smoke expand DATAFOLDER FILE...    ExpandDataFile for each file
 //   dll_smoke palm FILE...                 ProcessPalmFile for each file (code, file, path after)
@@ -22,12 +22,14 @@ namespace {
 
 using TwoArgs = int(VARNIX_CALL*)(char*, char*);
 using OneArg = int(VARNIX_CALL*)(char*);
+using WithProgress = int(VARNIX_CALL*)(char*, char*, int, VarnixProgress, void*);
 
 struct Exports {
   TwoArgs dataDownload = nullptr;
   TwoArgs expandDataFile = nullptr;
   OneArg processPalmFile = nullptr;
   TwoArgs getUserId = nullptr;
+  WithProgress dataDownloadProgress = nullptr;
 };
 
 template <typename F>
@@ -104,7 +106,8 @@ int main(int argc, char** argv) {
   x.expandDataFile = find<TwoArgs>(dll, "ExpandDataFile");
   x.processPalmFile = find<OneArg>(dll, "ProcessPalmFile");
   x.getUserId = find<TwoArgs>(dll, "GetUserID");
-  if (!x.dataDownload || !x.expandDataFile || !x.processPalmFile || !x.getUserId) {
+  x.dataDownloadProgress = find<WithProgress>(dll, "DataDownloadProgress");
+  if (!x.dataDownload || !x.expandDataFile || !x.processPalmFile || !x.getUserId || !x.dataDownloadProgress) {
     std::printf("an export is missing from Varnix.dll\n");
     return 1;
   }

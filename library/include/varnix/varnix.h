@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-/* The Varnix flight data library: four C functions, nothing else.
+/* The Varnix flight data library: the four C functions of the format and
+ * one extension, DataDownloadProgress.
  *
  * Strings are NUL-terminated 8-bit texts in buffers that the caller owns.
  * In/out path buffers hold at least VARNIX_PATH_BUFFER bytes; the user-id
@@ -45,15 +46,46 @@ extern "C" {
 
 /* Receives one dump over the serial port named in VARNIX.CFG and files it.
  * path: in/out, receives the stored dump's path (or the kept working file).
+ * The same as DataDownloadProgress(path, folder, VARNIX_PATH_BUFFER, NULL, NULL).
  *  0 filed under the user id          7 fewer than 25 bytes, nothing kept
  *  1 port not opened                  8 filed under "BadData"
  *  2 queue sizes not set              9 VARNIX.CFG could not be read
- *  3 line settings not set           10 a dated name could not be written
- *  4 time-outs not set               11 all 53 dated names of the day taken
- *  5 read event not made             12 the copy into the subfolder failed;
- *  6 a read failed (what arrived        the working file is kept
- *    stays in the working file) */
+ *  3 line settings not set           10 to 14: see the names below
+ *  4 time-outs not set
+ *  5 read event not made
+ *  6 a read failed (what arrived is filed as after a silence) */
 VARNIX_API int VARNIX_CALL DataDownload(char* path, char* folder);
+
+/* DataDownload's codes beyond the format's 0 to 9. */
+#define VARNIX_DOWNLOAD_CANNOT_WRITE 10 /* the received bytes could not be written; path: what was kept */
+#define VARNIX_DOWNLOAD_NAMES_TAKEN 11  /* all 53 dated names of the day are taken */
+#define VARNIX_DOWNLOAD_COPY_FAILED 12  /* the copy into the subfolder failed; path: the working file */
+#define VARNIX_DOWNLOAD_NEVER_SILENT 13 /* 16 MiB arrived without a silence; path: the filed bytes */
+#define VARNIX_DOWNLOAD_PATH_TOO_LONG 14 /* stored, but the path does not fit the buffer: path holds
+                                           * it below the data folder ("N123AB/R031006.DAT"), or the
+                                           * file name, or nothing when even that does not fit */
+
+/* The phases of a download, as the progress callback hears them. */
+#define VARNIX_PHASE_WAITING 0 /* waiting for the first byte */
+#define VARNIX_PHASE_HEADER 1  /* receiving the header lines */
+#define VARNIX_PHASE_FLIGHTS 2 /* receiving the flight data after the "$L" line */
+#define VARNIX_PHASE_SILENCE 3 /* the line has stopped; the download ends unless bytes come */
+
+/* Called on the downloading thread at the start, at every change of phase
+ * and at most every 100 ms in between. received: bytes so far. expected: the
+ * dump's size once its "$L" line has arrived (header, flight data and the
+ * closing line), else 0. msLeft: milliseconds until the download ends if
+ * nothing more arrives. Returning non-zero stops the download at once: what
+ * arrived is filed as after a silence (fewer than 25 bytes: nothing is kept,
+ * code 7). */
+typedef int(VARNIX_CALL* VarnixProgress)(void* context, int phase, long long received, long long expected,
+                                         int msLeft);
+
+/* DataDownload with the size of the path buffer (a path that does not fit
+ * gives code 14, never a cut path) and a progress callback (may be NULL),
+ * which receives `context` unchanged. */
+VARNIX_API int VARNIX_CALL DataDownloadProgress(char* path, char* folder, int pathSize, VarnixProgress callback,
+                                                void* context);
 
 /* Expands a .DAT dump into its flight index (.TXT) and one CSV per flight.
  *  0 done                             6 done, but no closing "$E" line
