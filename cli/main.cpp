@@ -23,6 +23,8 @@ int main(int argc, char** argv) {
   varnix::cli::addPalmCommand(app, exitCode);
   varnix::cli::addExpandCommand(app, exitCode);
   varnix::cli::addInfoCommand(app, exitCode);
+  varnix::cli::addLogbookCommand(app, exitCode);
+  varnix::cli::addFindingsCommand(app, exitCode);
 #ifdef VARNIX_CLI_CHART
   varnix::cli::addChartCommand(app, exitCode);
 #endif
