@@ -222,7 +222,7 @@ bool Catalog::prepareSchema(std::string* problem) {
       return false;
     }
   }
-  if (version > 0 && version != kCatalogSchema) rebuiltOnOpen_ = rebuiltSinceUpdate_ = true;
+  if (version != 0) rebuiltOnOpen_ = rebuiltSinceUpdate_ = true;
   const std::string sql = "BEGIN IMMEDIATE;"
                           "DROP TABLE IF EXISTS files; DROP TABLE IF EXISTS looks;"
                           "CREATE TABLE files(path TEXT PRIMARY KEY, folder TEXT NOT NULL, size INTEGER NOT NULL,"
@@ -248,6 +248,17 @@ bool Catalog::remake(std::string* problem) {
 }
 
 CatalogUpdate Catalog::update(const ProgressHook& progress) {
+  sawDamage_ = false;
+  CatalogUpdate result = updateOnce(progress);
+  // Damage found on the way: the database is made anew and filled from the files.
+  if (sawDamage_ && remake(&result.problem)) {
+    sawDamage_ = false;
+    result = updateOnce(progress);
+  }
+  return result;
+}
+
+CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
   CatalogUpdate result;
   if (!db_ && !remake(&result.problem)) return result;
   const std::vector<DiskFile> disk = filesOnDisk(dataFolder_);
@@ -260,11 +271,9 @@ CatalogUpdate Catalog::update(const ProgressHook& progress) {
     Statement s(db_, "SELECT path, size, modified, added FROM files");
     while (s.ok() && s.step() == SQLITE_ROW) known[s.text(0)] = {s.integer(1), s.integer(2), s.integer(3)};
     if (!s.ok()) {
-      if (!damaged(s.code()) || !remake(&result.problem)) {
-        if (result.problem.empty()) result.problem = message(db_, s.code());
-        return result;
-      }
-      known.clear();
+      sawDamage_ = damaged(s.code());
+      result.problem = message(db_, s.code());
+      return result;
     }
   }
 
@@ -288,11 +297,13 @@ CatalogUpdate Catalog::update(const ProgressHook& progress) {
   const auto now = static_cast<std::int64_t>(std::time(nullptr));
   CatalogProgress p{0, toRead.size()};
   auto store = [&](auto&& body) {
-    if (exec(db_, "BEGIN IMMEDIATE") != SQLITE_OK) {
+    if (const int rc = exec(db_, "BEGIN IMMEDIATE"); rc != SQLITE_OK) {
+      sawDamage_ = damaged(rc);
       result.problem = sqlite3_errmsg(db_);
       return false;
     }
     if (!body() || exec(db_, "COMMIT") != SQLITE_OK) {
+      sawDamage_ = damaged(sqlite3_errcode(db_));
       if (result.problem.empty()) result.problem = sqlite3_errmsg(db_);
       exec(db_, "ROLLBACK");
       return false;
@@ -352,6 +363,10 @@ CatalogUpdate Catalog::update(const ProgressHook& progress) {
 }
 
 std::vector<CatalogEntry> Catalog::entries(const std::string& folder) {
+  return entries(folder, true);
+}
+
+std::vector<CatalogEntry> Catalog::entries(const std::string& folder, bool mayRebuild) {
   std::vector<CatalogEntry> out;
   if (!db_) return out;
   std::vector<std::string> bad;
@@ -374,11 +389,13 @@ std::vector<CatalogEntry> Catalog::entries(const std::string& folder) {
       out.push_back(std::move(e));
     }
     if (!s.ok() && damaged(s.code())) {
-      remake(nullptr);  // the next update reads every file again
-      return {};
+      // Damage seen only now (in the stored entries): made anew from the files.
+      if (!mayRebuild || !remake(nullptr)) return {};
+      update();
+      return entries(folder, false);
     }
   }
-  // A damaged entry is read from its file again by the next update.
+  // A damaged entry is read from its file again.
   if (!bad.empty()) {
     exec(db_, "BEGIN IMMEDIATE");
     Statement s(db_, "UPDATE files SET size = -1 WHERE path = ?");
@@ -388,6 +405,10 @@ std::vector<CatalogEntry> Catalog::entries(const std::string& folder) {
       s.reset();
     }
     exec(db_, "COMMIT");
+    if (mayRebuild) {
+      update();
+      return entries(folder, false);
+    }
   }
   return out;
 }

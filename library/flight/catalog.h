@@ -55,6 +55,7 @@ class Catalog {
   using ProgressHook = std::function<bool(const CatalogProgress&)>;
   CatalogUpdate update(const ProgressHook& progress = {});
 
+
   // Every file the index holds (readable or not), in path order; `folder`
   // limits them to one aircraft folder.
   std::vector<CatalogEntry> entries(const std::string& folder = {});
@@ -78,12 +79,15 @@ class Catalog {
   void close();
   bool remake(std::string* problem);
   bool damaged(int code) const;
+  CatalogUpdate updateOnce(const ProgressHook& progress);
+  std::vector<CatalogEntry> entries(const std::string& folder, bool mayRebuild);
 
   std::string dataFolder_;
   std::string path_;
   sqlite3* db_ = nullptr;
   bool rebuiltOnOpen_ = false;
   bool rebuiltSinceUpdate_ = false;
+  bool sawDamage_ = false;  // an operation met a damaged database
 };
 
 }  // namespace varnix::flight
