@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <cstdio>
 
+#include "flight/flight_window.h"
 #include "shared/pictures.h"
 #include "startup/frm_top.h"
 
@@ -17,6 +18,13 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Varnix"));
   QApplication::setWindowIcon(varnix::app::pictureIcon(QStringLiteral("varnix")));
+  // Varnix FILE.CSV...: the flight windows of the files, without the menus.
+  QStringList flights = QApplication::arguments().mid(1);
+  flights.removeIf([](const QString& a) { return a.startsWith(QLatin1Char('-')); });
+  if (!flights.isEmpty()) {
+    for (const QString& file : flights) varnix::app::flight_view::FlightWindow::open(file);
+    return QApplication::exec();
+  }
   // The program ends when the main menu closes, not when the start-up
   // screen gives way to it.
   QApplication::setQuitOnLastWindowClosed(false);

@@ -18,6 +18,7 @@
 #include "binding/library_buffers.h"
 #include "binding/varnix_library.h"
 #include "data_folder/folder_browser.h"
+#include "flight/flight_window.h"
 #include "platform/platform.h"
 #include "result_messages.h"
 #include "shared/message_box.h"
@@ -65,6 +66,7 @@ FrmArchives::FrmArchives() : Form(kName) {
   lstFiles_->setObjectName(QStringLiteral("lstFiles"));
   lstFiles_->setFont(QFont(QStringLiteral("DejaVu Sans Mono")));
   auto* hint = label(this, "lblArchives", QStringLiteral("To view a decompressed file, double click that file."));
+  auto* asText = button(this, "cmdShowAsText", QStringLiteral("Show as &text"));
   auto* exitButton = button(this, "cmdExit", QStringLiteral("&Return to Main Menu"));
 
   connect(browser_, &FolderBrowser::folderChanged, this, &FrmArchives::folderChanged);
@@ -75,7 +77,8 @@ FrmArchives::FrmArchives() : Form(kName) {
   });
   connect(browseButton, &QPushButton::clicked, this, &FrmArchives::browse);
   connect(decompressButton, &QPushButton::clicked, this, &FrmArchives::decompress);
-  connect(lstFiles_, &QListWidget::itemDoubleClicked, this, &FrmArchives::viewFlightFile);
+  connect(lstFiles_, &QListWidget::itemActivated, this, &FrmArchives::openFlightWindow);
+  connect(asText, &QPushButton::clicked, this, [this] { viewFlightFile(lstFiles_->currentItem()); });
   connect(exitButton, &QPushButton::clicked, this, [this] { unloadForm(this); });
 
   auto* left = new QVBoxLayout;
@@ -97,7 +100,10 @@ FrmArchives::FrmArchives() : Form(kName) {
   right->addSpacing(12);
   right->addWidget(label1_);
   right->addWidget(lstFiles_, 1);
-  right->addWidget(hint);
+  auto* hintRow = new QHBoxLayout;
+  hintRow->addWidget(hint, 1);
+  hintRow->addWidget(asText);
+  right->addLayout(hintRow);
 
   auto* body = new QHBoxLayout;
   body->setSpacing(24);
@@ -220,25 +226,36 @@ void FrmArchives::decompress() {
   browser_->setFolder(userFolder);
 }
 
-void FrmArchives::viewFlightFile(QListWidgetItem* item) {
+QString FrmArchives::flightFileOf(QListWidgetItem* item) {
   if (!item) item = lstFiles_->currentItem();
   if (!item) {
     MsgBox(QStringLiteral("Please choose a flight in the list first."), kArchivesInfo, MsgIcon::Exclamation);
-    return;
+    return {};
   }
   const QString fileName = modStatusBar::FlightFileOfLine(item->text());
   if (fileName.isEmpty()) {
     MsgBox(QStringLiteral("The line '") + item->text().trimmed() + QStringLiteral("' names no flight file."),
            kArchivesInfo, MsgIcon::Exclamation);
-    return;
+    return {};
   }
   const QString path = modStatusBar::JoinPath(modStatusBar::JoinPath(modStatusBar::DataFolder, modStatusBar::UserID),
                                               fileName);
   if (!QFileInfo(path).isFile()) {
     MsgBox(QStringLiteral("The flight file '") + path + QStringLiteral("' does not exist."), kArchivesInfo,
            MsgIcon::Exclamation);
-    return;
+    return {};
   }
+  return path;
+}
+
+void FrmArchives::openFlightWindow(QListWidgetItem* item) {
+  const QString path = flightFileOf(item);
+  if (!path.isEmpty()) flight_view::FlightWindow::open(path);
+}
+
+void FrmArchives::viewFlightFile(QListWidgetItem* item) {
+  const QString path = flightFileOf(item);
+  if (path.isEmpty()) return;
   QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
   const ShownText read = readFileForDisplay(path);
   QGuiApplication::restoreOverrideCursor();

@@ -36,13 +36,16 @@ class FrmArchives : public Form {
   // "&Decompress", "Browse..." and a double-click on a line of lstFiles.
   void decompress();
   void browse();
-  void viewFlightFile(QListWidgetItem* item);
+  void viewFlightFile(QListWidgetItem* item);  // "Show as text": the raw text
+  void openFlightWindow(QListWidgetItem* item);  // double-click or Enter: the charts
 
   // Replaces the standard open-file dialog of "Browse..." (tests); the
   // function gets the initial folder and returns the chosen file or "".
   void setOpenFileChooser(std::function<QString(const QString&)> chooser) { chooser_ = std::move(chooser); }
 
  private:
+  // The flight file a line of lstFiles names; empty, after telling why, when none.
+  QString flightFileOf(QListWidgetItem* item);
   void folderChanged();
   bool fileDump(const QString& target, const QString& userFolder, int idCode, const QString& name);
 

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -13,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "data_folder/folder_browser.h"
+#include "flight/flight_window.h"
 #include "shared/message_box.h"
 #include "shared/mod_status_bar.h"
 #include "viewers/text_view.h"
@@ -57,7 +59,11 @@ FrmViewFileNew::FrmViewFileNew() : Form(kName) {
   connect(browser_, &FolderBrowser::fileClicked, this, [this](const QString& path) { selected_ = path; });
   connect(browser_, &FolderBrowser::fileDoubleClicked, this, [this](const QString& path) {
     selected_ = path;
-    display();
+    // A flight opens in its window; "Display" still shows its raw text.
+    if (QFileInfo(path).suffix().compare(QStringLiteral("csv"), Qt::CaseInsensitive) == 0)
+      flight_view::FlightWindow::open(path);
+    else
+      display();
   });
   connect(show, &QPushButton::clicked, this, &FrmViewFileNew::display);
   connect(close, &QPushButton::clicked, this, &FrmViewFileNew::closeFile);

@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The stacked chart panels of one flight on a shared time axis (clock time
+// of day): zoom and pan move every panel together, a cursor line runs
+// through all of them on its own buffered layer (moving it redraws no
+// series), two ruler lines mark a span, MARK rows are shaded. Used by the
+// flight window and, without a window, by varnix-cli chart.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "flight/flight.h"
+#include "flight/panel_plan.h"
+
+class QCustomPlot;
+class QCPItemStraightLine;
+class QCPItemRect;
+class QSplitter;
+class QCPRange;
+class QCPPainter;
+
+namespace varnix::app::flight_view {
+
+class FlightChart : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit FlightChart(QWidget* parent = nullptr);
+  ~FlightChart() override;
+
+  void setFlight(std::shared_ptr<const flight::Flight> flight, std::vector<flight::PanelPlan> panels);
+  const flight::Flight* flight() const { return flight_.get(); }
+  const std::vector<flight::PanelPlan>& plans() const { return plans_; }
+
+  int panelCount() const { return static_cast<int>(panels_.size()); }
+  QCustomPlot* panel(int i) const { return panels_[static_cast<std::size_t>(i)].plot; }
+  void setPanelVisible(int i, bool visible);
+  bool panelVisible(int i) const;
+
+  // The shown time span, in seconds after midnight of the flight's first day.
+  double rangeLower() const;
+  double rangeUpper() const;
+  void setTimeRange(double lower, double upper);
+  void zoom(double factor);  // < 1 zooms in, about the cursor
+  void pan(double fraction); // of the shown span; negative goes back
+  void resetZoom();
+
+  std::size_t cursorRow() const { return cursorRow_; }
+  void setCursorRow(std::size_t row);
+  // The ruler: two rows that mark a span, or none.
+  std::optional<std::pair<std::size_t, std::size_t>> span() const;
+  void setRuler(std::size_t row);  // first, then second line; a third starts again
+  void clearRuler();
+
+  // Splitter sizes and hidden panels, by panel key.
+  QByteArray saveLayout() const;
+  void restoreLayout(const QByteArray& state);
+
+  // The visible panels stacked into `size`, as the window shows them.
+  void render(QCPPainter& painter, const QSize& size);
+  QImage picture(const QSize& size);
+
+  double keyOfRow(std::size_t row) const;
+
+ signals:
+  void cursorMoved(std::size_t row);
+  void timeRangeChanged();
+  void spanChanged();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  struct Panel {
+    QCustomPlot* plot = nullptr;
+    QCPItemStraightLine* cursor = nullptr;
+    QCPItemStraightLine* ruler[2] = {nullptr, nullptr};
+    QCPItemRect* spanRect = nullptr;
+    QCPItemRect* band = nullptr;  // the rubber band while it is dragged
+  };
+
+  void clear();
+  QCustomPlot* makePanel(const flight::PanelPlan& plan);
+  void addMarks(QCustomPlot* plot);
+  void onPanelRange(const QCPRange& range);
+  void drawOverlay();
+  void updateTimeLabels();
+  void mousePressed(QCustomPlot* plot, QMouseEvent* event);
+  void mouseMoved(QCustomPlot* plot, QMouseEvent* event);
+  void mouseReleased(QCustomPlot* plot, QMouseEvent* event);
+
+  std::shared_ptr<const flight::Flight> flight_;
+  std::vector<flight::PanelPlan> plans_;
+  std::vector<Panel> panels_;
+  QSplitter* splitter_ = nullptr;
+  std::size_t cursorRow_ = 0;
+  std::optional<std::size_t> ruler_[2];
+  std::optional<double> bandStart_;
+  bool syncing_ = false;
+};
+
+}  // namespace varnix::app::flight_view

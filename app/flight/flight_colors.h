@@ -1,0 +1,16 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One colour per cylinder, the same in every panel and in the table, from
+// a palette that colour-blind readers can tell apart (Okabe and Ito); the
+// right engine of a twin is drawn dashed.
+#pragma once
+
+#include <QColor>
+#include <QPen>
+#include <string>
+
+namespace varnix::app::flight_view {
+
+QColor channelColor(const std::string& name);
+QPen channelPen(const std::string& name);
+
+}  // namespace varnix::app::flight_view

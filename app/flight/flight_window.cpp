@@ -1,0 +1,334 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "flight/flight_window.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScrollArea>
+#include <QSettings>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "flight/channels.h"
+#include "flight/flight_chart.h"
+#include "flight/flight_reader.h"
+#include "flight/flight_table_model.h"
+#include "flight/panel_plan.h"
+#include "flight/picture_export.h"
+#include "flight/readout.h"
+
+namespace varnix::app::flight_view {
+
+namespace {
+
+QSettings layoutSettings() {
+  return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("varnix"),
+                   QStringLiteral("flight-window"));
+}
+
+QString number(double v) { return QString::number(v, 'g', 5); }
+
+QString headlineHtml(const flight::Flight& f, const flight::FlightSummary& s) {
+  const auto& facts = f.facts;
+  const QString engine = facts.engineUnit == 'C' ? QStringLiteral("°C") : QStringLiteral("°F");
+  QString first = QStringLiteral("<b>%1</b> &nbsp;·&nbsp; Flight #%2 &nbsp;·&nbsp; %3-%4-%5 %6 &nbsp;·&nbsp; "
+                                 "%7 recorded, every %8 s &nbsp;·&nbsp; engine %9, OAT °%10%11")
+                      .arg(QString::fromStdString(facts.aircraft).toHtmlEscaped(),
+                           QString::fromStdString(facts.flightLabel).toHtmlEscaped())
+                      .arg(facts.year < 100 ? 2000 + facts.year : facts.year)
+                      .arg(facts.month, 2, 10, QLatin1Char('0'))
+                      .arg(facts.day, 2, 10, QLatin1Char('0'))
+                      .arg(clockText(f.startOfDay), clockText(s.recordedSeconds))
+                      .arg(facts.interval)
+                      .arg(engine)
+                      .arg(QChar::fromLatin1(facts.outsideAirUnit))
+                      .arg(facts.fuelUnit.empty() ? QString()
+                                                  : QStringLiteral(", fuel flow ") +
+                                                        QString::fromStdString(facts.fuelUnit));
+  QStringList figures;
+  for (const flight::Extreme& e : s.hottest)
+    if (!e.key.ends_with("TIT"))
+      figures << QStringLiteral("hottest %1 <b>%2</b> (%3)")
+                     .arg(QString::fromStdString(e.key), number(e.value), QString::fromStdString(e.channel));
+  for (const flight::Extreme& e : s.maxSpread)
+    figures << QStringLiteral("max %1 <b>%2</b>").arg(QString::fromStdString(e.key), number(e.value));
+  for (const flight::Extreme& e : s.fastestCooling)
+    figures << QStringLiteral("fastest cooling <b>%1</b> %2/min (%3)")
+                   .arg(number(e.value), engine, QString::fromStdString(e.channel));
+  for (const flight::FuelUsed& u : s.fuel)
+    figures << QStringLiteral("fuel used%1 <b>%2</b> %3")
+                   .arg(u.engine == flight::Engine::Only ? QString()
+                        : u.engine == flight::Engine::Left ? QStringLiteral(" left")
+                                                            : QStringLiteral(" right"),
+                        number(std::round(u.amount * 10) / 10),
+                        QString::fromStdString(flight::ChannelUnit("USD", f.facts)));
+  return first + QStringLiteral("<br>") + figures.join(QStringLiteral(" &nbsp;·&nbsp; "));
+}
+
+// Asks for the picture's size; an empty size when cancelled.
+QSize askPictureSize(QWidget* parent, QSize suggested) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QStringLiteral("Picture size"));
+  auto* width = new QSpinBox(&dialog);
+  auto* height = new QSpinBox(&dialog);
+  for (QSpinBox* box : {width, height}) {
+    box->setRange(100, 20000);
+    box->setSuffix(QStringLiteral(" px"));
+  }
+  width->setValue(suggested.width());
+  height->setValue(suggested.height());
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  auto* form = new QFormLayout(&dialog);
+  form->addRow(QStringLiteral("Width:"), width);
+  form->addRow(QStringLiteral("Height:"), height);
+  form->addRow(buttons);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return QSize(width->value(), height->value());
+}
+
+}  // namespace
+
+FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
+  setObjectName(QStringLiteral("flightWindow"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  resize(1280, 860);
+
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(6, 6, 6, 6);
+  header_ = new QLabel(QStringLiteral("Reading the flight…"), central);
+  header_->setObjectName(QStringLiteral("headerStrip"));
+  header_->setTextFormat(Qt::RichText);
+  header_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(header_);
+
+  tabs_ = new QTabWidget(central);
+  chart_ = new FlightChart;
+  cursorReadout_ = new QLabel;
+  rangeReadout_ = new QLabel;
+  for (QLabel* l : {cursorReadout_, rangeReadout_}) {
+    l->setTextFormat(Qt::RichText);
+    l->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  }
+  cursorReadout_->setObjectName(QStringLiteral("cursorReadout"));
+  rangeReadout_->setObjectName(QStringLiteral("rangeReadout"));
+  auto* readoutBox = new QWidget;
+  auto* readoutLayout = new QVBoxLayout(readoutBox);
+  readoutLayout->addWidget(cursorReadout_);
+  readoutLayout->addWidget(rangeReadout_);
+  readoutLayout->addStretch(1);
+  auto* scroll = new QScrollArea;
+  scroll->setWidget(readoutBox);
+  scroll->setWidgetResizable(true);
+  scroll->setMinimumWidth(250);
+  auto* chartsPage = new QSplitter(Qt::Horizontal);
+  chartsPage->setObjectName(QStringLiteral("chartsPage"));
+  chartsPage->addWidget(chart_);
+  chartsPage->addWidget(scroll);
+  chartsPage->setStretchFactor(0, 1);
+  chartsPage->setStretchFactor(1, 0);
+  tabs_->addTab(chartsPage, QStringLiteral("Charts"));
+
+  table_ = new QTableView;
+  table_->setObjectName(QStringLiteral("flightTable"));
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
+  table_->horizontalHeader()->setDefaultSectionSize(58);
+  tabs_->addTab(table_, QStringLiteral("Table"));
+  layout->addWidget(tabs_, 1);
+  setCentralWidget(central);
+
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  file->addAction(QStringLiteral("Save &picture…"), QKeySequence::Save, this, &FlightWindow::savePicture);
+  file->addAction(QStringLiteral("&Copy picture"), QKeySequence(QStringLiteral("Ctrl+Shift+C")), this,
+                  &FlightWindow::copyPicture);
+  file->addSeparator();
+  file->addAction(QStringLiteral("C&lose"), QKeySequence::Close, this, &QWidget::close);
+  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+  view->addAction(QStringLiteral("&Reset zoom"), this, [this] { chart_->resetZoom(); });
+  view->addAction(QStringLiteral("Clear the &ruler"), this, [this] { chart_->clearRuler(); });
+  panelsMenu_ = view->addMenu(QStringLiteral("&Panels"));
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->addAction(QStringLiteral("&Charts"), this, [this] {
+    QMessageBox::information(
+        this, QStringLiteral("Charts"),
+        QStringLiteral("Mouse: the cursor follows it; wheel zooms; drag pans; right-drag or Ctrl+drag zooms to a "
+                       "span; double-click shows the whole flight; Shift+click sets the ruler's two lines.\n"
+                       "Keys: Left/Right move the cursor one row; Shift+Left/Right and Page Up/Down pan; + and - "
+                       "zoom; Home shows the whole flight; Esc clears the ruler."));
+  });
+
+  rangeTimer_ = new QTimer(this);
+  rangeTimer_->setSingleShot(true);
+  rangeTimer_->setInterval(40);
+  connect(rangeTimer_, &QTimer::timeout, this, &FlightWindow::updateRangeReadout);
+  connect(chart_, &FlightChart::cursorMoved, this, &FlightWindow::cursorMoved);
+  connect(chart_, &FlightChart::timeRangeChanged, rangeTimer_, qOverload<>(&QTimer::start));
+  connect(chart_, &FlightChart::spanChanged, rangeTimer_, qOverload<>(&QTimer::start));
+}
+
+FlightWindow::~FlightWindow() {
+  if (reader_) {
+    reader_->wait();
+    delete reader_;
+  }
+}
+
+FlightWindow* FlightWindow::open(const QString& path) {
+  const QString wanted = QFileInfo(path).absoluteFilePath();
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* fw = qobject_cast<FlightWindow*>(w); fw && QFileInfo(fw->path()).absoluteFilePath() == wanted) {
+      fw->show();
+      fw->raise();
+      fw->activateWindow();
+      return fw;
+    }
+  auto* window = new FlightWindow;
+  window->openFile(path);
+  window->show();
+  return window;
+}
+
+void FlightWindow::openFile(const QString& path) {
+  path_ = path;
+  setWindowTitle(QFileInfo(path).fileName() + QStringLiteral(" — reading…"));
+  auto result = std::make_shared<flight::FlightRead>();
+  const std::string file = QFile::encodeName(path).toStdString();
+  reader_ = QThread::create([result, file] { *result = flight::ReadFlightFile(file); });
+  connect(reader_, &QThread::finished, this, [this, result, path] {
+    reader_->deleteLater();
+    reader_ = nullptr;
+    if (!result->flight) {
+      showProblem(QString::fromStdString(result->problem));
+      return;
+    }
+    showFlight(path, std::make_shared<const flight::Flight>(std::move(*result->flight)));
+  });
+  reader_->start();
+}
+
+void FlightWindow::showProblem(const QString& problem) {
+  problem_ = problem;
+  setWindowTitle(QFileInfo(path_).fileName() + QStringLiteral(" — cannot be shown"));
+  header_->setText(QStringLiteral("<span style='color:#b00000'><b>%1 cannot be shown as a flight.</b><br>%2</span>")
+                       .arg(QFileInfo(path_).fileName().toHtmlEscaped(), problem.toHtmlEscaped()));
+  emit loaded();
+}
+
+void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight::Flight> flight) {
+  path_ = path;
+  flight_ = std::move(flight);
+  summary_ = flight::SummarizeFlight(*flight_);
+  const auto& facts = flight_->facts;
+  setWindowTitle(QStringLiteral("%1 — Flight #%2 — %3")
+                     .arg(QFileInfo(path).fileName(), QString::fromStdString(facts.flightLabel),
+                          QString::fromStdString(facts.aircraft)));
+  QString headline = headlineHtml(*flight_, summary_);
+  for (const std::string& note : flight_->notes)
+    headline += QStringLiteral("<br><span style='color:#b00000'>%1</span>").arg(QString::fromStdString(note));
+  if (flight_->rows() == 0) headline += QStringLiteral("<br>The flight has no recorded rows.");
+  header_->setText(headline);
+
+  chart_->setFlight(flight_, flight::PlanPanels(*flight_));
+  for (int i = 0; i < chart_->panelCount(); ++i) {
+    QAction* a = panelsMenu_->addAction(QString::fromStdString(chart_->plans()[static_cast<std::size_t>(i)].title));
+    a->setCheckable(true);
+    a->setChecked(true);
+    connect(a, &QAction::toggled, this, [this, i](bool on) { chart_->setPanelVisible(i, on); });
+  }
+  QSettings settings = layoutSettings();
+  restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
+  chart_->restoreLayout(settings.value(layoutKey()).toByteArray());
+  const auto actions = panelsMenu_->actions();
+  for (int i = 0; i < chart_->panelCount() && i < actions.size(); ++i) actions[i]->setChecked(chart_->panelVisible(i));
+
+  auto* model = new FlightTableModel(flight_, table_);
+  table_->setModel(model);
+  connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) {
+            if (!selectingRow_ && current.isValid()) chart_->setCursorRow(static_cast<std::size_t>(current.row()));
+          });
+  cursorMoved(0);
+  updateRangeReadout();
+  emit loaded();
+}
+
+void FlightWindow::cursorMoved(std::size_t row) {
+  cursorReadout_->setText(cursorHtml(*flight_, chart_->plans(), row));
+  if (!table_->model()) return;
+  selectingRow_ = true;
+  const QModelIndex index = table_->model()->index(static_cast<int>(row), 0);
+  table_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  if (table_->isVisible()) table_->scrollTo(index);
+  selectingRow_ = false;
+}
+
+void FlightWindow::updateRangeReadout() {
+  if (!flight_ || flight_->rows() == 0) return;
+  RangeStats stats;
+  if (const auto span = chart_->span()) {
+    stats = statsOfRows(*flight_, span->first, span->second + 1, true);
+  } else {
+    const std::size_t first = flight_->nearestRow(chart_->rangeLower() - flight_->startOfDay);
+    const std::size_t last = flight_->nearestRow(chart_->rangeUpper() - flight_->startOfDay);
+    stats = statsOfRows(*flight_, first, last + 1, false);
+  }
+  rangeReadout_->setText(statsHtml(*flight_, chart_->plans(), stats));
+}
+
+QString FlightWindow::layoutKey() const {
+  QStringList keys;
+  for (const auto& p : chart_->plans()) keys << QString::fromStdString(p.key);
+  return QStringLiteral("panels/") + keys.join(QLatin1Char('-'));
+}
+
+void FlightWindow::saveLayout() {
+  if (!flight_) return;
+  QSettings settings = layoutSettings();
+  settings.setValue(QStringLiteral("geometry"), saveGeometry());
+  settings.setValue(layoutKey(), chart_->saveLayout());
+}
+
+void FlightWindow::closeEvent(QCloseEvent* event) {
+  saveLayout();
+  QMainWindow::closeEvent(event);
+}
+
+void FlightWindow::savePicture() {
+  if (!flight_) return;
+  const QString base = QFileInfo(path_).completeBaseName();
+  const QString target = QFileDialog::getSaveFileName(
+      this, QStringLiteral("Save picture"), QFileInfo(path_).dir().filePath(base + QStringLiteral(".png")),
+      QStringLiteral("PNG picture (*.png);;PDF document (*.pdf);;SVG drawing (*.svg)"));
+  if (target.isEmpty()) return;
+  const QSize size = askPictureSize(this, chart_->size());
+  if (size.isEmpty()) return;
+  const QString problem = flight_view::savePicture(*chart_, target, size);
+  if (!problem.isEmpty()) QMessageBox::warning(this, QStringLiteral("Save picture"), problem);
+}
+
+void FlightWindow::copyPicture() {
+  if (!flight_) return;
+  QApplication::clipboard()->setImage(chart_->picture(chart_->size()));
+}
+
+}  // namespace varnix::app::flight_view

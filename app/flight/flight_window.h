@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The flight window: a header strip with the flight's facts and headline
+// figures, the stacked charts with the read-out beside them, and a table of
+// every row. One window per flight file; the file is read off the GUI
+// thread while the window already shows.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <memory>
+
+#include "flight/flight.h"
+#include "flight/flight_summary.h"
+
+class QLabel;
+class QTabWidget;
+class QTableView;
+class QThread;
+class QTimer;
+class QMenu;
+
+namespace varnix::app::flight_view {
+
+class FlightChart;
+
+class FlightWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit FlightWindow(QWidget* parent = nullptr);
+  ~FlightWindow() override;
+
+  // Opens the flight window of `path`, or raises it when it is open already.
+  static FlightWindow* open(const QString& path);
+
+  void openFile(const QString& path);  // reads in a worker thread
+  void showFlight(const QString& path, std::shared_ptr<const flight::Flight> flight);
+
+  const QString& path() const { return path_; }
+  bool isLoaded() const { return flight_ != nullptr; }
+  const QString& problem() const { return problem_; }
+  FlightChart* chart() const { return chart_; }
+  QTableView* table() const { return table_; }
+  QLabel* cursorReadout() const { return cursorReadout_; }
+  QLabel* rangeReadout() const { return rangeReadout_; }
+  QLabel* headerStrip() const { return header_; }
+  QTabWidget* tabs() const { return tabs_; }
+
+  void savePicture();
+  void copyPicture();
+
+ signals:
+  void loaded();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void showProblem(const QString& problem);
+  void cursorMoved(std::size_t row);
+  void updateRangeReadout();
+  void saveLayout();
+  QString layoutKey() const;
+
+  QString path_;
+  QString problem_;
+  std::shared_ptr<const flight::Flight> flight_;
+  flight::FlightSummary summary_;
+  QLabel* header_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  FlightChart* chart_ = nullptr;
+  QLabel* cursorReadout_ = nullptr;
+  QLabel* rangeReadout_ = nullptr;
+  QTableView* table_ = nullptr;
+  QMenu* panelsMenu_ = nullptr;
+  QTimer* rangeTimer_ = nullptr;
+  QThread* reader_ = nullptr;
+  bool selectingRow_ = false;
+};
+
+}  // namespace varnix::app::flight_view

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+// Which chart panels a flight gets and which channels each shows, on the
+// left axis and (in a second unit) on the right axis. Only channels the
+// flight has; twin flights get an EGT and a CHT panel per engine.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "flight/flight.h"
+
+namespace varnix::flight {
+
+struct PanelPlan {
+  std::string key;        // stable name for remembered layouts and --channels: "EGT", "LEGT", "FUEL"
+  std::string title;      // e.g. "EGT", "Left CHT", "Fuel"
+  std::vector<int> left;  // channel indexes on the left axis
+  std::vector<int> right; // on the right axis (another unit)
+  std::string leftUnit, rightUnit;
+  int weight = 2;         // share of the height
+};
+
+std::vector<PanelPlan> PlanPanels(const Flight& flight);
+
+// The panels whose key or any channel is named in `names` (e.g. "EGT,CHT,OAT");
+// all panels when `names` is empty.
+std::vector<PanelPlan> SelectPanels(const std::vector<PanelPlan>& panels, const Flight& flight,
+                                    const std::vector<std::string>& names);
+
+}  // namespace varnix::flight

@@ -1,0 +1,166 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The flight window on flights the expansion wrote: opening, the cursor and
+// its read-out, zoom kept in step across panels, the table, the ruler and
+// the picture files.
+#include <QFileInfo>
+#include <filesystem>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QSettings>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <qcustomplot.h>
+
+#include "core/expand.h"
+#include "flight/flight_chart.h"
+#include "flight/flight_window.h"
+#include "flight/picture_export.h"
+#include "flight/readout.h"
+#include "support/flight_files.h"
+
+using namespace varnix;
+using app::flight_view::FlightWindow;
+using encode::ProfileLayout;
+
+class FlightWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  test::TempDir dir_;
+  QTemporaryDir settings_;
+
+  // The first flight of a short dump of `layout`, opened in a window.
+  std::unique_ptr<FlightWindow> open(ProfileLayout layout, std::string sub) {
+    test::TempDir* keep = &dir_;
+    const std::string folder = keep->file(sub);
+    std::filesystem::create_directory(folder);
+    const std::string dump = encode::assembleDump(encode::ProfileDump(test::shortFlight(layout, 30), 1));
+    const std::string data = folder + "/data";
+    std::filesystem::create_directory(data);
+    test::writeFile(folder + "/R1.DAT", dump);
+    ExpandDataFile(folder + "/R1.DAT", data + "/");
+    auto window = std::make_unique<FlightWindow>();
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    window->openFile(QString::fromStdString(data + "/N123AB/F00001.CSV"));
+    window->show();
+    if (!QTest::qWaitFor([&] { return window->isLoaded() || !window->problem().isEmpty(); }, 10000)) return nullptr;
+    return window;
+  }
+
+ private slots:
+  void initTestCase() {
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings_.path());
+  }
+
+  void givesEveryLayoutItsPanels_data() {
+    QTest::addColumn<int>("layout");
+    QTest::addColumn<QStringList>("panels");
+    QTest::newRow("single") << int(ProfileLayout::Single)
+                            << QStringList{"EGT", "CHT", "DIF", "TEMP", "FUEL", "POWER", "ELEC"};
+    QTest::newRow("extended") << int(ProfileLayout::Extended)
+                              << QStringList{"EGT", "CHT", "DIF", "TEMP", "FUEL", "POWER", "ELEC"};
+    QTest::newRow("twin") << int(ProfileLayout::Twin)
+                          << QStringList{"LEGT", "REGT", "LCHT", "RCHT", "DIF", "TEMP", "FUEL", "ELEC"};
+  }
+  void givesEveryLayoutItsPanels() {
+    QFETCH(int, layout);
+    QFETCH(QStringList, panels);
+    auto w = open(static_cast<ProfileLayout>(layout), QTest::currentDataTag());
+    QVERIFY(w && w->isLoaded());
+    QStringList keys;
+    for (const auto& p : w->chart()->plans()) keys << QString::fromStdString(p.key);
+    QCOMPARE(keys, panels);
+    QVERIFY(w->windowTitle().startsWith("F00001.CSV — Flight #1 — N123AB"));
+    QVERIFY(w->headerStrip()->text().contains("hottest"));
+  }
+
+  void cursorReadsOutHottestFirstAndFollowsKeysAndTable() {
+    auto w = open(ProfileLayout::Single, "cursor");
+    QVERIFY(w);
+    const flight::Flight& f = *w->chart()->flight();
+    w->chart()->setCursorRow(120);
+    const QString text = w->cursorReadout()->text();
+    QVERIFY(text.contains(app::flight_view::clockText(f.startOfDay + 720)));
+    // EGT names in the read-out come hottest first.
+    std::vector<std::pair<float, QString>> egts;
+    for (std::size_t c = 0; c < f.channels.size(); ++c)
+      if (f.channels[c].size() == 2 && f.channels[c][0] == 'E')
+        egts.push_back({f.columns[c][120], QString::fromStdString(f.channels[c])});
+    std::sort(egts.begin(), egts.end(), [](auto& a, auto& b) { return a.first > b.first; });
+    int last = -1;
+    for (const auto& e : egts) {
+      const int at = text.indexOf("<b>" + e.second + "</b>");
+      QVERIFY2(at > last, qPrintable(e.second));
+      last = at;
+    }
+    QCOMPARE(w->table()->currentIndex().row(), 120);
+
+    w->chart()->setFocus();
+    QTest::keyClick(w->chart(), Qt::Key_Right);
+    QCOMPARE(w->chart()->cursorRow(), 121u);
+    QCOMPARE(w->table()->currentIndex().row(), 121);
+
+    w->table()->selectRow(40);
+    QCOMPARE(w->chart()->cursorRow(), 40u);
+    QVERIFY(w->cursorReadout()->text().contains(app::flight_view::clockText(f.startOfDay + 240)));
+  }
+
+  void zoomingOnePanelZoomsThemAllAndHomeResets() {
+    auto w = open(ProfileLayout::Single, "zoom");
+    QVERIFY(w);
+    auto* chart = w->chart();
+    const double full = chart->rangeUpper() - chart->rangeLower();
+    const double from = chart->keyOfRow(50), to = chart->keyOfRow(150);
+    chart->panel(3)->xAxis->setRange(from, to);  // as a wheel or drag on that panel does
+    for (int i = 0; i < chart->panelCount(); ++i) {
+      QCOMPARE(chart->panel(i)->xAxis->range().lower, from);
+      QCOMPARE(chart->panel(i)->xAxis->range().upper, to);
+    }
+    QTest::keyClick(chart, Qt::Key_Plus);
+    QVERIFY(chart->panel(0)->xAxis->range().size() < to - from);
+    QCOMPARE(chart->panel(5)->xAxis->range(), chart->panel(0)->xAxis->range());
+    QTest::keyClick(chart, Qt::Key_Home);
+    QCOMPARE(chart->rangeUpper() - chart->rangeLower(), full);
+    QTRY_VERIFY(w->rangeReadout()->text().contains("Shown"));
+  }
+
+  void rulerGivesTheSpanAndItsFigures() {
+    auto w = open(ProfileLayout::Twin, "ruler");
+    QVERIFY(w);
+    w->chart()->setRuler(100);
+    w->chart()->setRuler(10);
+    QCOMPARE(w->chart()->span()->first, 10u);
+    QCOMPARE(w->chart()->span()->second, 100u);
+    QTRY_VERIFY(w->rangeReadout()->text().contains("Span"));
+    QVERIFY(w->rangeReadout()->text().contains("0:09:00 long"));
+    QTest::keyClick(w->chart(), Qt::Key_Escape);
+    QVERIFY(!w->chart()->span());
+  }
+
+  void savesPicturesAsPngPdfAndSvg() {
+    auto w = open(ProfileLayout::Extended, "pictures");
+    QVERIFY(w);
+    for (const char* name : {"f.png", "f.pdf", "f.svg"}) {
+      const QString path = QString::fromStdString(dir_.file(name));
+      QCOMPARE(app::flight_view::savePicture(*w->chart(), path, QSize(900, 700)), QString());
+      QVERIFY2(QFileInfo(path).size() > 2000, name);
+    }
+    QVERIFY(!app::flight_view::savePicture(*w->chart(), QString::fromStdString(dir_.file("f.gif")), QSize(900, 700))
+                 .isEmpty());
+  }
+
+  void aForeignFileIsNamedWithItsLine() {
+    const std::string path = dir_.file("foreign.CSV");
+    test::writeFile(path, "Date,Value\r\n2024-01-01,3\r\n");
+    FlightWindow w;
+    w.setAttribute(Qt::WA_DeleteOnClose, false);
+    w.openFile(QString::fromStdString(path));
+    QTRY_VERIFY(!w.problem().isEmpty());
+    QVERIFY(w.headerStrip()->text().contains("line 1"));
+    QVERIFY(!w.isLoaded());
+  }
+};
+
+QTEST_MAIN(FlightWindowTest)
+#include "flight_window_test.moc"
