@@ -53,6 +53,8 @@ FrmVarnix::FrmVarnix() : Form(kName) {
   connect(download_, &QPushButton::clicked, this, &FrmVarnix::downloadClicked);
   connect(addAction("cmdViewFile", "btn_view", QStringLiteral("View data")), &QPushButton::clicked, this,
           &FrmVarnix::viewFileClicked);
+  connect(addAction("cmdLogbook", "btn_logbook", QStringLiteral("Logbook")), &QPushButton::clicked, this,
+          &FrmVarnix::logbookClicked);
   connect(addAction("cmdPalm", "btn_palm", QStringLiteral("Decompress palm data")), &QPushButton::clicked, this,
           &FrmVarnix::palmClicked);
   connect(addAction("cmdArchive", "btn_archive", QStringLiteral("Decompress archive data")), &QPushButton::clicked,
@@ -112,6 +114,11 @@ void FrmVarnix::downloadClicked() {
 void FrmVarnix::viewFileClicked() {
   modStatusBar::CloseSubForms();
   if (Form* screen = forms::get(QStringLiteral("frmViewFileNew"))) screen->show();
+}
+
+void FrmVarnix::logbookClicked() {
+  modStatusBar::CloseSubForms();
+  if (Form* screen = forms::get(QStringLiteral("frmLogbook"))) screen->show();
 }
 
 void FrmVarnix::palmClicked() {

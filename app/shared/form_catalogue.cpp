@@ -5,6 +5,7 @@
 #include "data_folder/frm_choose_dir.h"
 #include "download/frm_status_bar.h"
 #include "data_folder/frm_folder_info.h"
+#include "logbook/frm_logbook.h"
 #include "main_menu/frm_varnix.h"
 #include "palm/frm_palm.h"
 #include "select_port/frm_select_port.h"
@@ -38,6 +39,7 @@ constexpr Entry kForms[] = {
     {FrmArchives::kName, &make<FrmArchives>},
     {FrmStatusBar::kName, &make<FrmStatusBar>},
     {FrmPalm::kName, &make<FrmPalm>},
+    {logbook::FrmLogbook::kName, &make<logbook::FrmLogbook>},
 };
 
 }  // namespace

@@ -10,13 +10,7 @@ namespace varnix::flight {
 
 namespace {
 
-struct Key {
-  const char* name;
-  double Limits::*field;
-  const char* help;
-};
-
-constexpr Key kKeys[] = {
+constexpr LimitField kKeys[] = {
     {"cht_max", &Limits::chtMax, "CHT above this (°F)"},
     {"tit_max", &Limits::titMax, "TIT above this (°F)"},
     {"dif_max", &Limits::difMax, "EGT spread (DIF) above this (°F)"},
@@ -39,14 +33,16 @@ std::string_view trim(std::string_view s) {
 
 }  // namespace
 
+std::span<const LimitField> LimitFields() { return kKeys; }
+
 std::string FormatLimits(const Limits& limits) {
   std::string out =
       "# Varnix limits for this aircraft. Temperatures in degrees Fahrenheit (flights\n"
       "# recorded in Celsius are checked against the converted values), voltages in volts.\n"
       "# Delete this file to go back to the defaults.\n";
-  for (const Key& k : kKeys) {
+  for (const LimitField& k : kKeys) {
     char line[160];
-    std::snprintf(line, sizeof line, "%-14s = %g   # %s\n", k.name, limits.*k.field, k.help);
+    std::snprintf(line, sizeof line, "%-14s = %g   # %s\n", k.key, limits.*k.field, k.help);
     out += line;
   }
   return out;
@@ -71,8 +67,8 @@ Limits ParseLimits(std::string_view text, std::string* problem) {
       double v = 0;
       const auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
       if (ec == std::errc() && ptr == value.data() + value.size())
-        for (const Key& k : kKeys)
-          if (key == k.name) {
+        for (const LimitField& k : kKeys)
+          if (key == k.key) {
             limits.*k.field = v;
             used = true;
           }

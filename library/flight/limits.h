@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,14 @@ struct Limits {
 
   bool operator==(const Limits&) const = default;
 };
+
+// Every limit with its key in the file and a line of help, in file order.
+struct LimitField {
+  const char* key;
+  double Limits::*field;
+  const char* help;
+};
+std::span<const LimitField> LimitFields();
 
 // The file name in an aircraft's folder.
 inline constexpr const char* kLimitsFileName = "varnix-limits.txt";
