@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   varnix::cli::addFindingsCommand(app, exitCode);
 #ifdef VARNIX_CLI_CHART
   varnix::cli::addChartCommand(app, exitCode);
+  varnix::cli::addReportCommand(app, exitCode);
 #endif
   try {
     app.parse(argc, argv);
