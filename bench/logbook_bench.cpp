@@ -130,10 +130,11 @@ int main(int argc, char** argv) {
     shown.start();
     form.openFolder(QString::fromStdString(data));
     form.show();
-    QTest::qWaitFor([&] { return form.flightsTable()->model()->rowCount() >= flights; }, 30000);
+    if (!QTest::qWaitFor([&] { return form.flightsTable()->model()->rowCount() >= flights; }, 30000))
+      std::fprintf(stderr, "the logbook did not show the flights\n");
     form.flightsTable()->viewport()->repaint();
     print("logbook_window_list", static_cast<double>(shown.nsecsElapsed()) / 1e6, "ms");
-    QTest::qWaitFor([&] { return !form.indexing(); }, 30000);
+    if (!QTest::qWaitFor([&] { return !form.indexing(); }, 30000)) std::fprintf(stderr, "still indexing\n");
 
     app::logbook::TrendsChart trends;
     trends.resize(1200, 700);
