@@ -14,6 +14,9 @@ void addPalmCommand(CLI::App& app, int& exitCode);
 void addExpandCommand(CLI::App& app, int& exitCode);
 void addInfoCommand(CLI::App& app, int& exitCode);
 void addChartCommand(CLI::App& app, int& exitCode);
+void addLogbookCommand(CLI::App& app, int& exitCode);
+void addFindingsCommand(CLI::App& app, int& exitCode);
+void addReportCommand(CLI::App& app, int& exitCode);
 
 // Exit codes of the flight commands (info, chart).
 inline constexpr int kFlightCannotOpen = 1;   // the file cannot be opened or read

@@ -24,8 +24,13 @@ int main(int argc, char** argv) {
   varnix::cli::addPalmCommand(app, exitCode);
   varnix::cli::addExpandCommand(app, exitCode);
   varnix::cli::addInfoCommand(app, exitCode);
+#ifdef VARNIX_CLI_LOGBOOK
+  varnix::cli::addLogbookCommand(app, exitCode);
+#endif
+  varnix::cli::addFindingsCommand(app, exitCode);
 #ifdef VARNIX_CLI_CHART
   varnix::cli::addChartCommand(app, exitCode);
+  varnix::cli::addReportCommand(app, exitCode);
 #endif
   try {
     app.parse(argc, argv);

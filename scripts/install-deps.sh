@@ -6,7 +6,7 @@ SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
 PACKAGES=(
   cmake g++ make pkg-config
-  libcli11-dev libgtest-dev libgmock-dev
+  libcli11-dev libgtest-dev libgmock-dev libsqlite3-dev
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-serialport-dev libqt6opengl6-dev libxkbcommon-dev libgl-dev
   libqcustomplot-dev
   fonts-dejavu-core xvfb xauth imagemagick socat

@@ -32,6 +32,8 @@
 #include "flight/picture_export.h"
 #include "flight/readout.h"
 
+#include "report/flight_report.h"
+
 namespace varnix::app::flight_view {
 
 namespace {
@@ -162,6 +164,7 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   file->addAction(QStringLiteral("&Copy picture"), QKeySequence(QStringLiteral("Ctrl+Shift+C")), this,
                   &FlightWindow::copyPicture);
   file->addSeparator();
+  file->addAction(QStringLiteral("Save &report…"), this, [this] { report::saveFlightReport(this, path_); });
   file->addAction(QStringLiteral("C&lose"), QKeySequence::Close, this, &QWidget::close);
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->addAction(QStringLiteral("&Reset zoom"), this, [this] { chart_->resetZoom(); });

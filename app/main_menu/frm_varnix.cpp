@@ -77,6 +77,10 @@ FrmVarnix::FrmVarnix() : Form(kName) {
   connect(download_, &QPushButton::clicked, this, &FrmVarnix::downloadClicked);
   connect(addAction("cmdViewFile", "btn_view", QStringLiteral("View data")), &QPushButton::clicked, this,
           &FrmVarnix::viewFileClicked);
+#ifdef VARNIX_HAVE_LOGBOOK
+  connect(addAction("cmdLogbook", "btn_logbook", QStringLiteral("Logbook")), &QPushButton::clicked, this,
+          &FrmVarnix::logbookClicked);
+#endif
   connect(addAction("cmdPalm", "btn_palm", QStringLiteral("Decompress palm data")), &QPushButton::clicked, this,
           &FrmVarnix::palmClicked);
   connect(addAction("cmdArchive", "btn_archive", QStringLiteral("Decompress archive data")), &QPushButton::clicked,
@@ -160,6 +164,11 @@ void FrmVarnix::downloadClicked() {
 void FrmVarnix::viewFileClicked() {
   modStatusBar::CloseSubForms();
   if (Form* screen = forms::get(QStringLiteral("frmViewFileNew"))) screen->show();
+}
+
+void FrmVarnix::logbookClicked() {
+  modStatusBar::CloseSubForms();
+  if (Form* screen = forms::get(QStringLiteral("frmLogbook"))) screen->show();
 }
 
 void FrmVarnix::palmClicked() {

@@ -31,6 +31,7 @@ class FrmVarnix : public Form {
 
   void downloadClicked();
   void viewFileClicked();
+  void logbookClicked();
   void palmClicked();
   void archiveClicked();
   void selectPortClicked();

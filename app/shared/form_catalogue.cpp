@@ -5,6 +5,9 @@
 #include "data_folder/frm_choose_dir.h"
 #include "download/frm_status_bar.h"
 #include "data_folder/frm_folder_info.h"
+#ifdef VARNIX_HAVE_LOGBOOK
+#include "logbook/frm_logbook.h"
+#endif
 #include "main_menu/frm_varnix.h"
 #include "palm/frm_palm.h"
 #include "select_port/frm_select_port.h"
@@ -38,6 +41,9 @@ constexpr Entry kForms[] = {
     {FrmArchives::kName, &make<FrmArchives>},
     {FrmStatusBar::kName, &make<FrmStatusBar>},
     {FrmPalm::kName, &make<FrmPalm>},
+#ifdef VARNIX_HAVE_LOGBOOK
+    {logbook::FrmLogbook::kName, &make<logbook::FrmLogbook>},
+#endif
 };
 
 }  // namespace

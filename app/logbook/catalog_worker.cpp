@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "logbook/catalog_worker.h"
+
+#include <QFile>
+#include <QThread>
+#include <chrono>
+
+#include "flight/catalog.h"
+
+namespace varnix::app::logbook {
+
+namespace {
+
+// How often the window is handed the entries while indexing goes on.
+constexpr auto kRefresh = std::chrono::milliseconds(700);
+
+}  // namespace
+
+CatalogWorker::CatalogWorker(QObject* receiver, std::function<void(std::shared_ptr<const CatalogSnapshot>)> snapshot,
+                             std::function<void(std::size_t, std::size_t)> progress)
+    : receiver_(receiver), snapshot_(std::move(snapshot)), progress_(std::move(progress)) {}
+
+CatalogWorker::~CatalogWorker() {
+  if (!thread_) return;
+  *stop_ = true;
+  thread_->wait();
+  delete thread_;
+}
+
+bool CatalogWorker::running() const { return thread_ && thread_->isRunning(); }
+
+void CatalogWorker::start(const QString& dataFolder) {
+  if (running()) return;
+  delete thread_;
+  const std::string folder = QFile::encodeName(dataFolder).toStdString();
+  QPointer<QObject> receiver = receiver_;
+  auto snapshot = snapshot_;
+  auto progress = progress_;
+  auto stop = stop_;
+  thread_ = QThread::create([folder, receiver, snapshot, progress, stop] {
+    auto post = [receiver](auto call) {
+      if (receiver) QMetaObject::invokeMethod(receiver, std::move(call), Qt::QueuedConnection);
+    };
+    auto publish = [&](flight::Catalog* catalog, std::string problem,
+                       const std::map<std::string, std::int64_t>& looks) {
+      auto s = std::make_shared<CatalogSnapshot>();
+      if (catalog) s->entries = catalog->entries();
+      s->lastLooks = looks;
+      s->problem = std::move(problem);
+      post([snapshot, s] { snapshot(s); });
+    };
+    std::string problem;
+    const auto catalog = flight::Catalog::open(folder, &problem);
+    if (!catalog) {
+      publish(nullptr, problem, {});
+      post([progress] { progress(0, 0); });
+      return;
+    }
+    std::map<std::string, std::int64_t> looks;
+    for (const std::string& f : catalog->aircraftFolders()) looks[f] = catalog->lastLook(f);
+    publish(catalog.get(), {}, looks);
+    auto last = std::chrono::steady_clock::now();
+    const flight::CatalogUpdate u = catalog->update([&](const flight::CatalogProgress& p) {
+      post([progress, p] { progress(p.done, p.total); });
+      if (std::chrono::steady_clock::now() - last > kRefresh) {
+        publish(catalog.get(), {}, looks);
+        last = std::chrono::steady_clock::now();
+      }
+      return !*stop;
+    });
+    if (*stop) return;
+    if (u.added + u.changed + u.removed > 0 || u.rebuilt || !u.problem.empty()) publish(catalog.get(), u.problem, looks);
+    for (const std::string& f : catalog->aircraftFolders()) catalog->markLooked(f);
+    post([progress] { progress(0, 0); });
+  });
+  thread_->start(QThread::LowPriority);
+}
+
+}  // namespace varnix::app::logbook

@@ -1,0 +1,307 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "logbook/frm_logbook.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFile>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QSplitter>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <set>
+
+#include "flight/flight_chart.h"
+#include "flight/flight_window.h"
+#include "logbook/logbook_model.h"
+#include "logbook/trends_chart.h"
+#include "report/flight_report.h"
+#include "shared/message_box.h"
+#include "shared/mod_status_bar.h"
+#include "shared/pictures.h"
+
+namespace varnix::app::logbook {
+
+namespace {
+
+constexpr int kFlightRole = Qt::UserRole;      // findings list: the flight's row in the log (-1: none)
+constexpr int kTimeRole = Qt::UserRole + 1;    // findings list: seconds from the flight's start
+
+std::string fileName(const QString& s) { return QFile::encodeName(s).toStdString(); }
+
+}  // namespace
+
+FrmLogbook::FrmLogbook() : Form(kName) {
+  setWindowTitle(QStringLiteral("Varnix Logbook"));
+  setWindowIcon(pictureIcon(QStringLiteral("varnix")));
+  auto* page = new QVBoxLayout(this);
+
+  auto* split = new QSplitter(this);
+  aircraft_ = new QListWidget(split);
+  aircraft_->setObjectName(QStringLiteral("lstAircraft"));
+  aircraft_->setMinimumWidth(150);
+  tabs_ = new QTabWidget(split);
+  tabs_->setObjectName(QStringLiteral("tabLogbook"));
+  split->addWidget(aircraft_);
+  split->addWidget(tabs_);
+  split->setStretchFactor(1, 1);
+  split->setSizes({170, 1000});
+  page->addWidget(split, 1);
+
+  auto* flights = new QWidget(tabs_);
+  auto* flightsLayout = new QVBoxLayout(flights);
+  filter_ = new QLineEdit(flights);
+  filter_->setObjectName(QStringLiteral("txtFilter"));
+  filter_->setPlaceholderText(QStringLiteral("Filter flights (date, flight number, cylinder, file…)"));
+  filter_->setClearButtonEnabled(true);
+  flightsLayout->addWidget(filter_);
+  table_ = new QTableView(flights);
+  table_->setObjectName(QStringLiteral("grdFlights"));
+  model_ = new LogbookModel(this);
+  proxy_ = new QSortFilterProxyModel(this);
+  proxy_->setSourceModel(model_);
+  proxy_->setSortRole(LogbookModel::kSortRole);
+  proxy_->setFilterKeyColumn(-1);
+  proxy_->setFilterCaseSensitivity(Qt::CaseInsensitive);
+  table_->setModel(proxy_);
+  table_->setSortingEnabled(true);
+  table_->sortByColumn(LogbookModel::Date, Qt::DescendingOrder);
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setAlternatingRowColors(true);
+  table_->verticalHeader()->hide();
+  table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  table_->horizontalHeader()->setStretchLastSection(true);
+  flightsLayout->addWidget(table_);
+  tabs_->addTab(flights, QStringLiteral("Flights"));
+
+  trends_ = new TrendsChart(tabs_);
+  tabs_->addTab(trends_, QStringLiteral("Trends"));
+
+  findings_ = new QTreeWidget(tabs_);
+  findings_->setObjectName(QStringLiteral("lstFindings"));
+  findings_->setRootIsDecorated(false);
+  findings_->setAlternatingRowColors(true);
+  findings_->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Flight"), QStringLiteral("Severity"),
+                              QStringLiteral("Channel"), QStringLiteral("Finding")});
+  tabs_->addTab(findings_, QStringLiteral("Findings"));
+
+  auto* bottom = new QHBoxLayout;
+  progress_ = new QLabel(this);
+  progress_->setObjectName(QStringLiteral("lblProgress"));
+  bottom->addWidget(progress_, 1);
+  auto* limits = new QPushButton(QStringLiteral("&Limits…"), this);
+  limits->setObjectName(QStringLiteral("cmdLimits"));
+  report_ = new QPushButton(QStringLiteral("Save &report…"), this);
+  report_->setObjectName(QStringLiteral("cmdReport"));
+  auto* close = new QPushButton(QStringLiteral("&Close"), this);
+  close->setObjectName(QStringLiteral("cmdClose"));
+  bottom->addWidget(limits);
+  bottom->addWidget(report_);
+  bottom->addWidget(close);
+  page->addLayout(bottom);
+
+  connect(aircraft_, &QListWidget::currentRowChanged, this, [this] { showAircraft(); });
+  connect(filter_, &QLineEdit::textChanged, proxy_, &QSortFilterProxyModel::setFilterFixedString);
+  connect(table_, &QTableView::activated, this, [this](const QModelIndex& index) {
+    openFlight(index.data(LogbookModel::kFlightIndexRole).toInt(), 0);
+  });
+  connect(trends_, &TrendsChart::flightClicked, this, [this](int flight) { openFlight(flight, 0); });
+  connect(findings_, &QTreeWidget::itemActivated, this, &FrmLogbook::findingActivated);
+  connect(limits, &QPushButton::clicked, this, &FrmLogbook::editLimits);
+  connect(report_, &QPushButton::clicked, this, &FrmLogbook::saveReport);
+  connect(close, &QPushButton::clicked, this, [this] { unloadForm(this); });
+}
+
+FrmLogbook::~FrmLogbook() = default;
+
+void FrmLogbook::load() {
+  resize(1200, 720);
+  modStatusBar::CenterForm(this);
+  if (dataFolder_.isEmpty() && !modStatusBar::DataFolder.isEmpty()) openFolder(modStatusBar::DataFolder);
+}
+
+void FrmLogbook::unloadHandler() { worker_.reset(); }
+
+bool FrmLogbook::indexing() const { return worker_ && worker_->running(); }
+
+void FrmLogbook::openFolder(const QString& dataFolder) {
+  dataFolder_ = dataFolder;
+  worker_.reset();  // stops an indexing of another folder
+  progress_->setText(QStringLiteral("Opening the flight catalog…"));
+  worker_ = std::make_unique<CatalogWorker>(
+      this, [this](std::shared_ptr<const CatalogSnapshot> s) { showSnapshot(std::move(s)); },
+      [this](std::size_t done, std::size_t total) { showProgress(done, total); });
+  worker_->start(dataFolder);
+}
+
+void FrmLogbook::showProgress(std::size_t done, std::size_t total) {
+  if (total > 0) {
+    progress_->setText(QStringLiteral("Indexing flights: %1 of %2…").arg(done).arg(total));
+    return;
+  }
+  std::size_t flights = 0;
+  if (snapshot_)
+    for (const auto& e : snapshot_->entries) flights += e.problem.empty();
+  QString text = QStringLiteral("%1 flight files in the catalog.").arg(flights);
+  if (snapshot_ && !snapshot_->problem.empty())
+    text = QStringLiteral("The flight catalog: %1").arg(QString::fromStdString(snapshot_->problem));
+  progress_->setText(text);
+  emit caughtUp();
+}
+
+void FrmLogbook::showSnapshot(std::shared_ptr<const CatalogSnapshot> snapshot) {
+  snapshot_ = std::move(snapshot);
+  const QString selected = selectedFolder();
+  std::map<std::string, std::size_t> counts;
+  for (const auto& e : snapshot_->entries)
+    if (e.problem.empty()) ++counts[e.folder];
+  const QSignalBlocker block(aircraft_);
+  aircraft_->clear();
+  int row = 0;
+  for (const auto& [folder, count] : counts) {
+    auto* item = new QListWidgetItem(QStringLiteral("%1  (%2)").arg(QString::fromStdString(folder)).arg(count), aircraft_);
+    item->setData(Qt::UserRole, QString::fromStdString(folder));
+    if (QString::fromStdString(folder) == selected) row = aircraft_->count() - 1;
+  }
+  if (aircraft_->count()) aircraft_->setCurrentRow(row);
+  showAircraft();
+}
+
+QString FrmLogbook::selectedFolder() const {
+  const QListWidgetItem* item = aircraft_->currentItem();
+  return item ? item->data(Qt::UserRole).toString() : QString();
+}
+
+void FrmLogbook::showAircraft() {
+  const QString folder = selectedFolder();
+  if (!snapshot_ || folder.isEmpty()) {
+    log_.reset();
+  } else {
+    const std::string f = folder.toStdString();
+    const auto look = snapshot_->lastLooks.find(f);
+    log_ = std::make_shared<const flight::AircraftLog>(flight::BuildAircraftLog(
+        f, snapshot_->entries, flight::LoadLimits(fileName(dataFolder_ + QLatin1Char('/') + folder)),
+        look == snapshot_->lastLooks.end() ? 0 : look->second));
+  }
+  model_->setLog(log_);
+  table_->resizeColumnsToContents();
+  trends_->setLog(log_);
+  fillFindings();
+  report_->setEnabled(log_ && !log_->flights.empty());
+}
+
+void FrmLogbook::fillFindings() {
+  findings_->clear();
+  if (!log_) return;
+  QList<QTreeWidgetItem*> items;
+  auto add = [&](const flight::Finding& x, int flightIndex, const QString& date, const QString& flightLabel) {
+    auto* item = new QTreeWidgetItem({date, flightLabel, QString::fromUtf8(flight::SeverityName(x.severity).data()),
+                                      QString::fromStdString(x.channel), QString::fromStdString(x.text)});
+    item->setIcon(2, style()->standardIcon(x.severity == flight::Severity::Warning ? QStyle::SP_MessageBoxCritical
+                                                                                      : QStyle::SP_MessageBoxWarning));
+    item->setData(0, kFlightRole, flightIndex);
+    item->setData(0, kTimeRole,
+                  flightIndex >= 0 ? flight::FindingTime(log_->flights[static_cast<std::size_t>(flightIndex)], x)
+                                   : 0.0);
+    items.append(item);
+  };
+  for (const flight::Finding& t : log_->trends) {
+    const flight::LogbookFlight* f = log_->trendFlight(t);
+    const int index = f ? static_cast<int>(f - log_->flights.data()) : -1;
+    add(t, index, QStringLiteral("Trend"), f ? QString::fromStdString(f->entry.flightLabel) : QString());
+  }
+  for (std::size_t i = 0; i < log_->flights.size(); ++i) {
+    const flight::LogbookFlight& f = log_->flights[i];
+    for (const flight::Finding& x : f.findings)
+      add(x, static_cast<int>(i), QString::fromStdString(f.entry.start).replace(QLatin1Char('T'), QLatin1Char(' ')),
+          QString::fromStdString(f.entry.flightLabel));
+  }
+  findings_->addTopLevelItems(items);
+  for (int c = 0; c < 4; ++c) findings_->resizeColumnToContents(c);
+  tabs_->setTabText(2, items.isEmpty() ? QStringLiteral("Findings") : QStringLiteral("Findings (%1)").arg(items.size()));
+}
+
+void FrmLogbook::findingActivated(QTreeWidgetItem* item) {
+  if (!item) return;
+  const int flightIndex = item->data(0, kFlightRole).toInt();
+  if (flightIndex >= 0) openFlight(flightIndex, item->data(0, kTimeRole).toDouble());
+}
+
+flight_view::FlightWindow* FrmLogbook::openFlightAt(const QString& path, double seconds) {
+  flight_view::FlightWindow* window = flight_view::FlightWindow::open(path);
+  auto place = [window, seconds] {
+    if (const flight::Flight* f = window->chart()->flight()) window->chart()->setCursorRow(f->nearestRow(seconds));
+  };
+  if (window->isLoaded())
+    place();
+  else
+    QObject::connect(window, &flight_view::FlightWindow::loaded, window, place, Qt::SingleShotConnection);
+  return window;
+}
+
+void FrmLogbook::openFlight(int flightIndex, double seconds) {
+  if (!log_ || flightIndex < 0 || static_cast<std::size_t>(flightIndex) >= log_->flights.size()) return;
+  openFlightAt(dataFolder_ + QLatin1Char('/') +
+                   QString::fromStdString(log_->flights[static_cast<std::size_t>(flightIndex)].entry.file),
+               seconds);
+}
+
+void FrmLogbook::editLimits() {
+  const QString folder = selectedFolder();
+  if (folder.isEmpty()) return;
+  const QString path = dataFolder_ + QLatin1Char('/') + folder;
+  flight::Limits limits = flight::LoadLimits(fileName(path));
+  QDialog dialog(this);
+  dialog.setWindowTitle(QStringLiteral("Limits of %1").arg(folder));
+  auto* form = new QFormLayout(&dialog);
+  form->addRow(new QLabel(QStringLiteral("Temperatures in °F (flights in °C are checked against the converted "
+                                         "values), voltages in V. Kept in %1 in the aircraft's folder.")
+                              .arg(QString::fromLatin1(flight::kLimitsFileName)),
+                          &dialog));
+  std::vector<QDoubleSpinBox*> boxes;
+  for (const flight::LimitField& field : flight::LimitFields()) {
+    auto* box = new QDoubleSpinBox(&dialog);
+    box->setObjectName(QStringLiteral("num_") + QString::fromLatin1(field.key));
+    box->setRange(0, 3000);
+    box->setDecimals(1);
+    box->setValue(limits.*field.field);
+    box->setToolTip(QString::fromUtf8(field.help));
+    form->addRow(QString::fromUtf8(field.help), box);
+    boxes.push_back(box);
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  form->addRow(buttons);
+  connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  if (dialog.exec() != QDialog::Accepted) return;
+  std::size_t i = 0;
+  for (const flight::LimitField& field : flight::LimitFields()) limits.*field.field = boxes[i++]->value();
+  if (!flight::SaveLimits(fileName(path), limits)) {
+    MsgBox(QStringLiteral("The limits cannot be written to the folder %1.").arg(path), kProgramTitle,
+           MsgIcon::Exclamation);
+    return;
+  }
+  showAircraft();  // the findings again, from the digests the catalog keeps
+}
+
+void FrmLogbook::saveReport() {
+  const QModelIndex current = table_->currentIndex();
+  const int row = current.isValid() ? current.data(LogbookModel::kFlightIndexRole).toInt() : 0;
+  if (!log_ || static_cast<std::size_t>(row) >= log_->flights.size()) return;
+  report::saveFlightReport(this, dataFolder_ + QLatin1Char('/') +
+                                     QString::fromStdString(log_->flights[static_cast<std::size_t>(row)].entry.file));
+}
+
+}  // namespace varnix::app::logbook

@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The logbook: the aircraft of the data folder, and for one of them its
+// flights (a sortable, filterable table), their trends and every finding.
+// It shows what the catalog already knows at once and fills in while the
+// catalog indexes on its own thread (a progress line says how far).
+#pragma once
+
+#include <QString>
+#include <map>
+#include <memory>
+
+#include "flight/logbook.h"
+#include "logbook/catalog_worker.h"
+#include "shared/forms.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QSortFilterProxyModel;
+class QTabWidget;
+class QTableView;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace varnix::app::flight_view {
+class FlightWindow;
+}
+
+namespace varnix::app::logbook {
+
+class LogbookModel;
+class TrendsChart;
+
+class FrmLogbook : public Form {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kName = "frmLogbook";
+
+  FrmLogbook();
+  ~FrmLogbook() override;
+  void load() override;
+
+  // Shows the logbook of `dataFolder` (the program's data folder by default).
+  void openFolder(const QString& dataFolder);
+  bool indexing() const;
+
+  // Opens the flight window of `path` with its cursor at `seconds` from the start.
+  static flight_view::FlightWindow* openFlightAt(const QString& path, double seconds);
+
+  QListWidget* aircraftList() const { return aircraft_; }
+  QTableView* flightsTable() const { return table_; }
+  QSortFilterProxyModel* flightsProxy() const { return proxy_; }
+  TrendsChart* trends() const { return trends_; }
+  QTreeWidget* findingsList() const { return findings_; }
+  QTabWidget* tabs() const { return tabs_; }
+  QLabel* progressLine() const { return progress_; }
+  const flight::AircraftLog* currentLog() const { return log_.get(); }
+
+ signals:
+  void caughtUp();  // the catalog is up to date and shown
+
+ protected:
+  void unloadHandler() override;
+
+ private:
+  void showSnapshot(std::shared_ptr<const CatalogSnapshot> snapshot);
+  void showProgress(std::size_t done, std::size_t total);
+  void showAircraft();
+  void fillFindings();
+  void openFlight(int flightIndex, double seconds);
+  void findingActivated(QTreeWidgetItem* item);
+  void editLimits();
+  void saveReport();
+  QString selectedFolder() const;
+
+  QString dataFolder_;
+  std::unique_ptr<CatalogWorker> worker_;
+  std::shared_ptr<const CatalogSnapshot> snapshot_;
+  std::shared_ptr<const flight::AircraftLog> log_;
+  QListWidget* aircraft_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
+  QLineEdit* filter_ = nullptr;
+  QTableView* table_ = nullptr;
+  LogbookModel* model_ = nullptr;
+  QSortFilterProxyModel* proxy_ = nullptr;
+  TrendsChart* trends_ = nullptr;
+  QTreeWidget* findings_ = nullptr;
+  QLabel* progress_ = nullptr;
+  QPushButton* report_ = nullptr;
+};
+
+}  // namespace varnix::app::logbook

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The flight report: a PDF a mechanic reads without Varnix. The flight's
+// facts, the summary per cylinder and per channel (max, mean, time of the
+// max), the findings under the aircraft's limits, and the chart panels.
+// Written by the flight window, the logbook and varnix-cli report.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace varnix::app::report {
+
+struct ReportOutcome {
+  enum class Code { Written, CannotOpen, NotAFlight, CannotWrite };
+  Code code = Code::Written;
+  QString problem;  // what went wrong, for the user; empty when written
+};
+
+// Writes the report of the flight file `csvPath` to `pdfPath`, checked
+// against the limits in the file's folder.
+ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath);
+
+// Asks where to save the report of `csvPath` and writes it.
+void saveFlightReport(QWidget* parent, const QString& csvPath);
+
+}  // namespace varnix::app::report

@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// varnix-cli logbook DATAFOLDER [--aircraft ID] [--since YYYY-MM-DD] [--json|--csv]:
+// every flight of the data folder's aircraft (each once, newest first) with
+// its findings, and each aircraft's trend findings. The catalog is brought
+// up to date first. The JSON keys are an interface (see the README).
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "commands.h"
+#include "flight/catalog.h"
+#include "flight/logbook.h"
+#include "flight_json.h"
+
+namespace varnix::cli {
+
+namespace {
+
+using flight::AircraftLog;
+using flight::LogbookFlight;
+
+struct Options {
+  std::string folder, aircraft, since;
+  bool json = false, csv = false;
+};
+
+std::string number(double v, const char* format = "%.0f") {
+  if (!std::isfinite(v)) return "";
+  char buf[32];
+  std::snprintf(buf, sizeof buf, format, v);
+  return buf;
+}
+
+std::string figure(const flight::Figure& f, const char* format = "%.0f") {
+  return f.known() ? number(f.value, format) : "";
+}
+
+std::string csvField(const std::string& s) {
+  if (s.find_first_of(",\"\n") == std::string::npos) return s;
+  std::string o = "\"";
+  for (char c : s) {
+    if (c == '"') o += '"';
+    o += c;
+  }
+  o += '"';
+  return o;
+}
+
+void printCsv(const std::vector<AircraftLog>& logs) {
+  std::puts("aircraft,date,start,flight,duration_h,interval_s,hottest_egt,egt_channel,hottest_cht,cht_channel,"
+            "dif_max,fastest_cooling,bat_min,fuel_used,findings,file,finding_texts");
+  for (const AircraftLog& log : logs)
+    for (const LogbookFlight& f : log.flights) {
+      const auto& e = f.entry;
+      std::string texts;
+      for (const auto& x : f.findings) texts += (texts.empty() ? "" : "; ") + x.text;
+      const std::string line = csvField(e.aircraft) + "," + e.start.substr(0, 10) + "," + e.start.substr(11) + "," +
+                               csvField(e.flightLabel) + "," + number(e.recordedSeconds / 3600.0, "%.2f") + "," +
+                               std::to_string(e.interval) + "," + figure(e.hottestEgt) + "," + e.hottestEgt.channel +
+                               "," + figure(e.hottestCht) + "," + e.hottestCht.channel + "," + figure(e.difMax) + "," +
+                               figure(e.fastestCooling) + "," + figure(e.batteryMin, "%.1f") + "," +
+                               number(e.fuelUsed, "%.1f") + "," + std::to_string(f.findings.size()) + "," +
+                               csvField(e.file) + "," + csvField(texts);
+      std::puts(line.c_str());
+    }
+}
+
+void printJson(const std::string& dataFolder, const std::vector<AircraftLog>& logs) {
+  std::string o = "{\n  \"data_folder\": " + jsonText(dataFolder) + ",\n  \"flights\": [";
+  bool first = true;
+  for (const AircraftLog& log : logs)
+    for (const LogbookFlight& f : log.flights) {
+      o += first ? "\n    " : ",\n    ";
+      o += flightJson(f, "    ");
+      first = false;
+    }
+  o += first ? "],\n" : "\n  ],\n";
+  o += "  \"trends\": [";
+  first = true;
+  for (const AircraftLog& log : logs)
+    for (const auto& t : log.trends) {
+      const LogbookFlight* f = log.trendFlight(t);
+      o += first ? "\n    " : ",\n    ";
+      o += "{\"folder\": " + jsonText(log.folder) + ", \"file\": " + jsonText(f ? f->entry.file : "") +
+           ", \"finding\": " + findingJson(t, false) + "}";
+      first = false;
+    }
+  o += first ? "]\n}\n" : "\n  ]\n}\n";
+  std::fputs(o.c_str(), stdout);
+}
+
+void printText(const std::vector<AircraftLog>& logs) {
+  for (const AircraftLog& log : logs) {
+    std::printf("Aircraft folder %s: %zu flights%s\n", log.folder.c_str(), log.flights.size(),
+                log.unreadable ? (", " + std::to_string(log.unreadable) + " unreadable files").c_str() : "");
+    std::printf("%-10s %-8s %-7s %6s %5s %11s %11s %5s %6s %5s %6s %4s  %s\n", "Date", "Start", "Flight", "Hours",
+                "Int", "Hot EGT", "Hot CHT", "DIF", "Cool", "BAT", "Fuel", "Find", "File");
+    for (const LogbookFlight& f : log.flights) {
+      const auto& e = f.entry;
+      std::printf("%-10s %-8s %-7s %6s %5d %6s %-4s %6s %-4s %5s %6s %5s %6s %4zu  %s%s%s\n", e.start.substr(0, 10).c_str(),
+                  e.start.substr(11).c_str(), e.flightLabel.c_str(), number(e.recordedSeconds / 3600.0, "%.2f").c_str(),
+                  e.interval, figure(e.hottestEgt).c_str(), e.hottestEgt.channel.c_str(), figure(e.hottestCht).c_str(),
+                  e.hottestCht.channel.c_str(), figure(e.difMax).c_str(), figure(e.fastestCooling).c_str(),
+                  figure(e.batteryMin, "%.1f").c_str(), number(e.fuelUsed, "%.1f").c_str(), f.findings.size(),
+                  e.file.c_str(), f.differs ? "  (differs)" : "", f.isNew ? "  (new)" : "");
+      for (const auto& x : f.findings)
+        std::printf("    %-7s %s\n", std::string(flight::SeverityName(x.severity)).c_str(), x.text.c_str());
+    }
+    for (const auto& t : log.trends)
+      std::printf("Trend: %s %s\n", std::string(flight::SeverityName(t.severity)).c_str(), t.text.c_str());
+    std::printf("\n");
+  }
+}
+
+int run(const Options& o) {
+  std::string problem;
+  const auto catalog = flight::Catalog::open(o.folder, &problem);
+  if (!catalog) {
+    reportMessage(problem);
+    return kFlightCannotOpen;
+  }
+  const flight::CatalogUpdate update = catalog->update();
+  if (!update.problem.empty()) reportMessage("The flight catalog could not be brought up to date: " + update.problem);
+  const std::vector<flight::CatalogEntry> entries = catalog->entries();
+  std::vector<AircraftLog> logs;
+  for (const std::string& folder : catalog->aircraftFolders()) {
+    AircraftLog log = flight::BuildAircraftLog(folder, entries,
+                                               flight::LoadLimits(catalog->dataFolder() + "/" + folder));
+    if (!o.aircraft.empty() && folder != o.aircraft &&
+        (log.flights.empty() || log.flights.front().entry.aircraft != o.aircraft))
+      continue;
+    if (!o.since.empty())
+      std::erase_if(log.flights, [&](const LogbookFlight& f) { return f.entry.start.substr(0, 10) < o.since; });
+    logs.push_back(std::move(log));
+  }
+  if (o.json)
+    printJson(catalog->dataFolder(), logs);
+  else if (o.csv)
+    printCsv(logs);
+  else
+    printText(logs);
+  return 0;
+}
+
+}  // namespace
+
+void addLogbookCommand(CLI::App& app, int& exitCode) {
+  auto* cmd = app.add_subcommand("logbook", "Print the flights and findings of the data folder's aircraft");
+  auto o = std::make_shared<Options>();
+  cmd->add_option("datafolder", o->folder, "The data folder (one subfolder per aircraft)")->required();
+  cmd->add_option("--aircraft", o->aircraft, "Only this aircraft (its folder or its id)");
+  cmd->add_option("--since", o->since, "Only flights from this day on (YYYY-MM-DD)")
+      ->check([](const std::string& s) -> std::string {
+        const bool ok = s.size() == 10 && s[4] == '-' && s[7] == '-' &&
+                        std::all_of(s.begin(), s.end(), [](char c) { return c == '-' || (c >= '0' && c <= '9'); });
+        return ok ? std::string() : "expected YYYY-MM-DD";
+      });
+  auto* json = cmd->add_flag("--json", o->json, "Print JSON for scripts (keys as documented in the README)");
+  auto* csv = cmd->add_flag("--csv", o->csv, "Print CSV, one line per flight");
+  json->excludes(csv);
+  cmd->callback([o, &exitCode] { exitCode = run(*o); });
+}
+
+}  // namespace varnix::cli

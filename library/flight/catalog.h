@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: MIT
+// The catalog: an index of every flight CSV file in the aircraft folders of
+// a data folder, kept in SQLite. The files stay the truth; the database is
+// a cache keyed by each file's path, size and modification time. It lives
+// in the data folder as "varnix-catalog.sqlite", or in the user's cache
+// folder when the data folder cannot be written, and is made anew whenever
+// it is missing, from an older schema, or damaged. Writes are transactions
+// in write-ahead-log mode, so a reader never sees a half-written index.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "flight/catalog_entry.h"
+
+struct sqlite3;
+
+namespace varnix::flight {
+
+inline constexpr const char* kCatalogFileName = "varnix-catalog.sqlite";
+inline constexpr int kCatalogSchema = 1;
+
+// The folder for the catalog when the data folder cannot hold it:
+// $XDG_CACHE_HOME/varnix (~/.cache/varnix), %LOCALAPPDATA%\varnix on Windows.
+std::string CatalogCacheFolder();
+
+struct CatalogProgress {
+  std::size_t done = 0;   // files read so far
+  std::size_t total = 0;  // files to read in this update
+};
+
+struct CatalogUpdate {
+  std::size_t unchanged = 0, added = 0, changed = 0, removed = 0;
+  std::size_t pending = 0;  // files still being written: indexed by a later update
+  bool rebuilt = false;     // the database was made anew (missing, older or damaged)
+  std::string problem;      // why the update could not be stored; empty when it was
+};
+
+class Catalog {
+ public:
+  // Opens (or makes) the catalog of `dataFolder`. Empty, with `problem`
+  // set, when no database can be made either there or in the cache folder.
+  static std::unique_ptr<Catalog> open(const std::string& dataFolder, std::string* problem = nullptr);
+  ~Catalog();
+  Catalog(const Catalog&) = delete;
+  Catalog& operator=(const Catalog&) = delete;
+
+  // Brings the index up to date with the files: reads new and changed
+  // files, forgets removed ones. Each batch of files is one transaction.
+  // `progress` may stop the update by returning false (what was stored stays).
+  using ProgressHook = std::function<bool(const CatalogProgress&)>;
+  CatalogUpdate update(const ProgressHook& progress = {});
+
+
+  // Every file the index holds (readable or not), in path order; `folder`
+  // limits them to one aircraft folder.
+  std::vector<CatalogEntry> entries(const std::string& folder = {});
+
+  // The subfolders of the data folder that hold flight files.
+  std::vector<std::string> aircraftFolders();
+
+  // When the logbook last showed the aircraft folder (seconds since 1970;
+  // 0 for never), and marking it shown now.
+  std::int64_t lastLook(const std::string& folder);
+  void markLooked(const std::string& folder);
+
+  const std::string& dataFolder() const { return dataFolder_; }
+  const std::string& databasePath() const { return path_; }
+  bool rebuiltOnOpen() const { return rebuiltOnOpen_; }
+
+ private:
+  Catalog(std::string dataFolder, std::string path) : dataFolder_(std::move(dataFolder)), path_(std::move(path)) {}
+  bool connect(std::string* problem);
+  bool prepareSchema(std::string* problem);
+  void close();
+  bool remake(std::string* problem);
+  bool damaged(int code) const;
+  CatalogUpdate updateOnce(const ProgressHook& progress);
+  std::vector<CatalogEntry> entries(const std::string& folder, bool mayRebuild);
+
+  std::string dataFolder_;
+  std::string path_;
+  sqlite3* db_ = nullptr;
+  bool rebuiltOnOpen_ = false;
+  bool rebuiltSinceUpdate_ = false;
+  bool sawDamage_ = false;  // an operation met a damaged database
+};
+
+}  // namespace varnix::flight

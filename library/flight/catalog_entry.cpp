@@ -1,0 +1,302 @@
+// SPDX-License-Identifier: MIT
+#include "flight/catalog_entry.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <type_traits>
+
+#include "flight/channels.h"
+#include "flight/flight_reader.h"
+#include "flight/flight_summary.h"
+
+namespace varnix::flight {
+
+namespace {
+
+constexpr std::uint32_t kBlobMark = 0x56584331;  // "VXC1"
+
+// The extreme of a group over both engines of a twin.
+Figure best(const std::vector<Extreme>& list, std::string_view suffix, bool larger) {
+  Figure f;
+  for (const Extreme& e : list) {
+    const std::string_view key = e.key;
+    const bool twin = key.size() == suffix.size() + 1 && (key[0] == 'L' || key[0] == 'R') && key.substr(1) == suffix;
+    if (key != suffix && !twin) continue;
+    if (!f.known() || (larger ? e.value > f.value : e.value < f.value))
+      f = {e.key, e.channel, static_cast<float>(e.value), static_cast<float>(e.at)};
+  }
+  return f;
+}
+
+class Writer {
+ public:
+  template <typename T>
+  void put(T v) requires std::is_arithmetic_v<T> {
+    char b[sizeof v];
+    std::memcpy(b, &v, sizeof v);
+    out.append(b, sizeof v);
+  }
+  void put(const std::string& s) {
+    put(static_cast<std::uint32_t>(s.size()));
+    out += s;
+  }
+  void put(const std::vector<float>& v) {
+    put(static_cast<std::uint32_t>(v.size()));
+    out.append(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(float));
+  }
+  void put(const Figure& f) {
+    put(f.key);
+    put(f.channel);
+    put(f.value);
+    put(f.at);
+  }
+  std::string out;
+};
+
+// Reads what Writer wrote; every read checks the bounds, and a failed read
+// leaves the reader failed.
+class Reader {
+ public:
+  explicit Reader(std::string_view in) : in_(in) {}
+  template <typename T>
+  void get(T& v) requires std::is_arithmetic_v<T> {
+    if (!take(sizeof v)) return;
+    std::memcpy(&v, in_.data() + pos_ - sizeof v, sizeof v);
+  }
+  void get(std::string& s) {
+    std::uint32_t n = 0;
+    get(n);
+    if (!take(n)) return;
+    s.assign(in_.data() + pos_ - n, n);
+  }
+  void get(std::vector<float>& v) {
+    std::uint32_t n = 0;
+    get(n);
+    if (ok_ && n > (in_.size() - pos_) / sizeof(float)) ok_ = false;
+    if (!ok_) return;
+    v.resize(n);
+    take(n * sizeof(float));
+    std::memcpy(v.data(), in_.data() + pos_ - n * sizeof(float), n * sizeof(float));
+  }
+  void get(Figure& f) {
+    get(f.key);
+    get(f.channel);
+    get(f.value);
+    get(f.at);
+  }
+  // A count of items that take at least `each` bytes: refuses counts the blob cannot hold.
+  std::uint32_t count(std::size_t each) {
+    std::uint32_t n = 0;
+    get(n);
+    if (ok_ && n > (in_.size() - pos_) / each) ok_ = false;
+    return ok_ ? n : 0;
+  }
+  bool ok() const { return ok_; }
+  bool atEnd() const { return pos_ == in_.size(); }
+
+ private:
+  bool take(std::size_t n) {
+    if (!ok_ || n > in_.size() - pos_) {
+      ok_ = false;
+      return false;
+    }
+    pos_ += n;
+    return true;
+  }
+  std::string_view in_;
+  std::size_t pos_ = 0;
+  bool ok_ = true;
+};
+
+}  // namespace
+
+std::string IsoStart(const FlightFacts& f) {
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", f.year < 100 ? 2000 + f.year : f.year, f.month,
+                f.day, f.hours, f.minutes, f.seconds);
+  return buf;
+}
+
+std::uint64_t HashValueLines(std::string_view text) {
+  std::size_t at = text.find("\"TIME\"");
+  if (at != std::string_view::npos) at = text.find('\n', at);
+  const std::string_view rows = at == std::string_view::npos ? std::string_view{} : text.substr(at + 1);
+  std::uint64_t h = 1469598103934665603ull;
+  for (unsigned char c : rows) {
+    if (c == '\r') continue;  // the same rows with either line end
+    h = (h ^ c) * 1099511628211ull;
+  }
+  return h;
+}
+
+TrendPoint CatalogEntry::trendPoint() const {
+  TrendPoint p;
+  p.engineUnit = engineUnit;
+  for (const Figure& f : maxCht) p.maxCht.emplace_back(f.channel, f.value);
+  for (const CruiseEgt& e : digest.cruise) p.cruiseEgt.emplace_back(e.channel, e.mean);
+  return p;
+}
+
+CatalogEntry MakeCatalogEntry(std::string_view text) {
+  CatalogEntry e;
+  FlightRead read = ReadFlightText(text);
+  if (!read.flight) {
+    e.problem = read.problem.empty() ? "not a flight file" : read.problem;
+    return e;
+  }
+  const Flight& f = *read.flight;
+  const FlightSummary s = SummarizeFlight(f);
+  e.aircraft = f.facts.aircraft;
+  e.flightLabel = f.facts.flightLabel;
+  e.flightNumber = f.facts.flightNumber;
+  e.start = IsoStart(f.facts);
+  e.interval = f.facts.interval;
+  e.rows = f.rows();
+  e.recordedSeconds = s.recordedSeconds;
+  e.engineUnit = f.facts.engineUnit;
+  e.fuelUnit = f.facts.fuelUnit;
+  e.valueHash = HashValueLines(text);
+  e.durationWritten = f.facts.durationHours >= 0;
+  e.hottestEgt = best(s.hottest, "EGT", true);
+  e.hottestCht = best(s.hottest, "CHT", true);
+  e.hottestTit = best(s.hottest, "TIT", true);
+  e.difMax = best(s.maxSpread, "DIF", true);
+  for (const Extreme& x : s.hottest)
+    e.hottest.push_back({x.key, x.channel, static_cast<float>(x.value), static_cast<float>(x.at)});
+  e.digest = DigestFlight(f);
+  e.fastestCooling = best(s.fastestCooling, "CLD", false);
+  if (!e.fastestCooling.known())
+    for (const Envelope& env : e.digest.envelopes) {
+      if (!env.derived) continue;
+      for (std::size_t b = 0; b < env.min.size(); ++b)
+        if (!std::isnan(env.min[b]) && (!e.fastestCooling.known() || env.min[b] < e.fastestCooling.value))
+          e.fastestCooling = {"CLD", env.channel, env.min[b], env.minAt[b]};
+    }
+  for (const Extreme& x : s.battery)
+    if (x.key.size() > 4 && x.key.substr(x.key.size() - 4) == " min" &&
+        (!e.batteryMin.known() || x.value < e.batteryMin.value))
+      e.batteryMin = {"BAT", x.channel, static_cast<float>(x.value), static_cast<float>(x.at)};
+  e.fuelUsed = s.fuel.empty() ? std::numeric_limits<float>::quiet_NaN() : 0.0f;
+  for (const FuelUsed& u : s.fuel) e.fuelUsed += static_cast<float>(u.amount);
+  for (std::size_t c = 0; c < f.channels.size(); ++c)
+    if (ClassifyChannel(f.channels[c]).group == ChannelGroup::Cht && s.channels[c].count)
+      e.maxCht.push_back({f.channels[c], f.channels[c], static_cast<float>(s.channels[c].max), static_cast<float>(s.channels[c].maxAt)});
+  return e;
+}
+
+std::string EncodeEntry(const CatalogEntry& e) {
+  Writer w;
+  w.put(kBlobMark);
+  w.put(e.problem);
+  w.put(e.aircraft);
+  w.put(e.flightLabel);
+  w.put(static_cast<std::int64_t>(e.flightNumber));
+  w.put(e.start);
+  w.put(static_cast<std::int32_t>(e.interval));
+  w.put(e.rows);
+  w.put(e.recordedSeconds);
+  w.put(e.engineUnit);
+  w.put(e.fuelUnit);
+  w.put(e.valueHash);
+  w.put(static_cast<std::uint8_t>(e.durationWritten));
+  for (const Figure* f : {&e.hottestEgt, &e.hottestCht, &e.hottestTit, &e.difMax, &e.fastestCooling, &e.batteryMin})
+    w.put(*f);
+  w.put(e.fuelUsed);
+  w.put(static_cast<std::uint32_t>(e.hottest.size()));
+  for (const Figure& f : e.hottest) w.put(f);
+  w.put(static_cast<std::uint32_t>(e.maxCht.size()));
+  for (const Figure& f : e.maxCht) w.put(f);
+  const FlightDigest& d = e.digest;
+  w.put(d.engineUnit);
+  w.put(d.startOfDay);
+  w.put(d.recordedSeconds);
+  w.put(static_cast<std::uint32_t>(d.envelopes.size()));
+  for (const Envelope& env : d.envelopes) {
+    w.put(env.channel);
+    w.put(static_cast<std::uint8_t>(env.derived));
+    w.put(env.median);
+    w.put(env.min);
+    w.put(env.max);
+    w.put(env.minAt);
+    w.put(env.maxAt);
+  }
+  w.put(static_cast<std::uint8_t>(d.cruiseSteady));
+  w.put(d.cruiseStart);
+  w.put(d.cruiseEnd);
+  w.put(static_cast<std::uint32_t>(d.cruise.size()));
+  for (const CruiseEgt& c : d.cruise) {
+    w.put(c.channel);
+    w.put(c.mean);
+    w.put(c.deviation);
+    w.put(c.peakAt);
+  }
+  return std::move(w.out);
+}
+
+bool DecodeEntry(std::string_view blob, CatalogEntry& e) {
+  Reader r(blob);
+  std::uint32_t mark = 0;
+  r.get(mark);
+  if (mark != kBlobMark) return false;
+  r.get(e.problem);
+  r.get(e.aircraft);
+  r.get(e.flightLabel);
+  std::int64_t number = 0;
+  r.get(number);
+  e.flightNumber = static_cast<long>(number);
+  r.get(e.start);
+  std::int32_t interval = 0;
+  r.get(interval);
+  e.interval = interval;
+  r.get(e.rows);
+  r.get(e.recordedSeconds);
+  r.get(e.engineUnit);
+  r.get(e.fuelUnit);
+  r.get(e.valueHash);
+  std::uint8_t written = 0;
+  r.get(written);
+  e.durationWritten = written != 0;
+  for (Figure* f : {&e.hottestEgt, &e.hottestCht, &e.hottestTit, &e.difMax, &e.fastestCooling, &e.batteryMin})
+    r.get(*f);
+  r.get(e.fuelUsed);
+  e.hottest.resize(r.count(16));
+  for (Figure& f : e.hottest) r.get(f);
+  e.maxCht.resize(r.count(16));
+  for (Figure& f : e.maxCht) r.get(f);
+  FlightDigest& d = e.digest;
+  r.get(d.engineUnit);
+  r.get(d.startOfDay);
+  r.get(d.recordedSeconds);
+  d.envelopes.resize(r.count(25));
+  for (Envelope& env : d.envelopes) {
+    r.get(env.channel);
+    std::uint8_t derived = 0;
+    r.get(derived);
+    env.derived = derived != 0;
+    r.get(env.median);
+    r.get(env.min);
+    r.get(env.max);
+    r.get(env.minAt);
+    r.get(env.maxAt);
+    if (env.max.size() != env.min.size() || env.minAt.size() != env.min.size() ||
+        env.maxAt.size() != env.min.size())
+      return false;
+  }
+  std::uint8_t steady = 0;
+  r.get(steady);
+  d.cruiseSteady = steady != 0;
+  r.get(d.cruiseStart);
+  r.get(d.cruiseEnd);
+  d.cruise.resize(r.count(16));
+  for (CruiseEgt& c : d.cruise) {
+    r.get(c.channel);
+    r.get(c.mean);
+    r.get(c.deviation);
+    r.get(c.peakAt);
+  }
+  return r.ok() && r.atEnd();
+}
+
+}  // namespace varnix::flight

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+// What the catalog keeps of one flight CSV file: its header facts, the
+// figures of the logbook's table and the limit-free digest its findings are
+// evaluated from. Built from a read flight; stored as one blob.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "flight/findings.h"
+#include "flight/flight.h"
+
+namespace varnix::flight {
+
+// A figure with the channel it came from and when.
+struct Figure {
+  std::string key;      // what it is, for lists of figures: "EGT", "LCHT", ...
+  std::string channel;  // "" when the flight has no such channel
+  float value = 0;
+  float at = 0;         // seconds from the start
+  bool known() const { return !channel.empty(); }
+};
+
+struct CatalogEntry {
+  // The file, as the catalog found it.
+  std::string file;     // path relative to the data folder, '/' between folders
+  std::string folder;   // the aircraft folder (the first part of `file`)
+  std::int64_t size = 0;
+  std::int64_t modified = 0;  // the file system's modification time
+  std::int64_t added = 0;     // when the catalog first saw the file (seconds since 1970)
+  std::string problem;        // why it is not a readable flight; empty when it is
+
+  // The flight.
+  std::string aircraft;       // the aircraft id of its header
+  std::string flightLabel;    // number and suffix, e.g. "23A"
+  long flightNumber = 0;
+  std::string start;          // ISO 8601 local time, "2024-06-03T09:12:00"
+  int interval = 0;
+  std::uint64_t rows = 0;
+  double recordedSeconds = 0;
+  char engineUnit = 'F';
+  std::string fuelUnit;
+  std::uint64_t valueHash = 0;  // of the value lines: files with the same rows are one flight
+  bool durationWritten = true;  // false while an expansion is still writing the file
+
+  Figure hottestEgt, hottestCht, hottestTit, difMax, fastestCooling, batteryMin;
+  std::vector<Figure> hottest;  // the summary's hottest per group and engine, keyed as varnix-cli info keys them
+  float fuelUsed = 0;          // all engines; NaN without fuel figures
+  std::vector<Figure> maxCht;  // per CHT channel, for the trends
+
+  FlightDigest digest;
+
+  TrendPoint trendPoint() const;
+};
+
+// The entry of a flight read from `text` (the whole file); `problem` set
+// when it cannot be read.
+CatalogEntry MakeCatalogEntry(std::string_view text);
+
+// FNV-1a over the lines after the column titles.
+std::uint64_t HashValueLines(std::string_view text);
+
+// The "YYYY-MM-DDTHH:MM:SS" of a flight's start (two-digit years are 20yy).
+std::string IsoStart(const FlightFacts& facts);
+
+std::string EncodeEntry(const CatalogEntry& entry);
+// Everything but the file's own facts (path, size, times); false for a
+// damaged blob.
+bool DecodeEntry(std::string_view blob, CatalogEntry& entry);
+
+}  // namespace varnix::flight

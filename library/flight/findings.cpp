@@ -1,0 +1,449 @@
+// SPDX-License-Identifier: MIT
+#include "flight/findings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "flight/channels.h"
+
+namespace varnix::flight {
+
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr double kSteadyWindow = 120;  // seconds of steady RPM and MAP that make a cruise
+constexpr double kSteadyRpm = 50;      // RPM may wander this much in a steady window
+constexpr double kSteadyMap = 1.0;     // in Hg
+constexpr double kCruiseRpmShare = 0.6;  // of the flight's highest RPM: idle and taxi are steady too
+constexpr double kSlopeSeconds = 60;   // the CHT slope is taken over a minute
+constexpr std::size_t kMergeGap = 2;   // minutes between exceedances that still make one span
+constexpr double k28VoltMedian = 20;   // a battery whose median is above this is a 28-volt system
+
+bool available(float v) { return !std::isnan(v); }
+
+bool isBattery(const ChannelKind& k) {
+  return k.group == ChannelGroup::Electrical && k.base.substr(0, 3) == "BAT";
+}
+
+bool checked(const ChannelKind& k) {
+  return k.group == ChannelGroup::Cht || k.group == ChannelGroup::Tit || k.base == "DIF" || k.base == "CLD" ||
+         k.base == "OIL" || isBattery(k);
+}
+
+// An envelope over per-row values.
+class EnvelopeBuilder {
+ public:
+  EnvelopeBuilder(std::string channel, double recordedSeconds) {
+    env_.channel = std::move(channel);
+    const auto buckets = static_cast<std::size_t>(recordedSeconds / FlightDigest::kBucketSeconds) + 1;
+    env_.min.assign(buckets, kNaN);
+    env_.max.assign(buckets, kNaN);
+    env_.minAt.assign(buckets, 0);
+    env_.maxAt.assign(buckets, 0);
+  }
+  void add(double seconds, float v) {
+    if (!available(v)) return;
+    const auto b = std::min(static_cast<std::size_t>(seconds / FlightDigest::kBucketSeconds), env_.min.size() - 1);
+    if (!available(env_.min[b]) || v < env_.min[b]) {
+      env_.min[b] = v;
+      env_.minAt[b] = static_cast<float>(seconds);
+    }
+    if (!available(env_.max[b]) || v > env_.max[b]) {
+      env_.max[b] = v;
+      env_.maxAt[b] = static_cast<float>(seconds);
+    }
+    values_.push_back(v);
+  }
+  Envelope take(bool derived) {
+    env_.derived = derived;
+    if (!values_.empty()) {
+      auto mid = values_.begin() + static_cast<std::ptrdiff_t>(values_.size() / 2);
+      std::nth_element(values_.begin(), mid, values_.end());
+      env_.median = *mid;
+    }
+    return std::move(env_);
+  }
+  bool empty() const { return values_.empty(); }
+
+ private:
+  Envelope env_;
+  std::vector<float> values_;
+};
+
+// The fastest cooling of an engine's heads, from the CHT slope over a minute.
+void addDerivedCooling(const Flight& flight, Engine engine, FlightDigest& digest) {
+  std::vector<std::size_t> chts;
+  for (std::size_t c = 0; c < flight.channels.size(); ++c) {
+    const ChannelKind k = ClassifyChannel(flight.channels[c]);
+    if (k.group == ChannelGroup::Cht && k.engine == engine) chts.push_back(c);
+  }
+  if (chts.empty()) return;
+  EnvelopeBuilder b(std::string(EnginePrefix(engine)) + "CLD", digest.recordedSeconds);
+  for (std::size_t r = 1; r < flight.rows(); ++r) {
+    const double t = flight.seconds[r];
+    if (t < kSlopeSeconds) continue;
+    const std::size_t r0 = flight.rowAt(t - kSlopeSeconds);
+    const double minutes = (t - flight.seconds[r0]) / 60.0;
+    if (minutes < 0.5) continue;
+    float fastest = kNaN;
+    for (std::size_t c : chts) {
+      const float a = flight.columns[c][r0], z = flight.columns[c][r];
+      if (!available(a) || !available(z)) continue;
+      const auto rate = static_cast<float>((z - a) / minutes);
+      if (!available(fastest) || rate < fastest) fastest = rate;
+    }
+    b.add(t, fastest);
+  }
+  if (!b.empty()) digest.envelopes.push_back(b.take(true));
+}
+
+// Rows of the steady cruise: RPM and MAP steady for two minutes at cruise
+// power. Without either channel, the middle third of the flight.
+std::vector<bool> cruiseRows(const Flight& flight, Engine engine, bool& steady) {
+  const std::string prefix(EnginePrefix(engine));
+  int rpm = flight.channelIndex(prefix + "RPM");
+  if (rpm < 0) rpm = flight.channelIndex("RPM");
+  int map = flight.channelIndex(prefix + "MAP");
+  if (map < 0) map = flight.channelIndex("MAP");
+  const std::size_t n = flight.rows();
+  std::vector<bool> cruise(n, false);
+  steady = rpm >= 0 || map >= 0;
+  if (!steady) {
+    for (std::size_t r = n / 3; r < 2 * n / 3; ++r) cruise[r] = true;
+    return cruise;
+  }
+  float rpmTop = 0;
+  if (rpm >= 0)
+    for (float v : flight.columns[static_cast<std::size_t>(rpm)])
+      if (available(v)) rpmTop = std::max(rpmTop, v);
+  std::size_t first = 0;  // the window's first row
+  for (std::size_t r = 0; r < n; ++r) {
+    while (flight.seconds[r] - flight.seconds[first] > kSteadyWindow) ++first;
+    if (flight.seconds[r] - flight.seconds[first] < kSteadyWindow * 0.9) continue;
+    bool ok = true;
+    for (int c : {rpm, map}) {
+      if (c < 0) continue;
+      float lo = 0, hi = 0;
+      bool any = false;
+      for (std::size_t i = first; i <= r && ok; ++i) {
+        const float v = flight.columns[static_cast<std::size_t>(c)][i];
+        if (!available(v)) {
+          ok = false;
+          break;
+        }
+        lo = any ? std::min(lo, v) : v;
+        hi = any ? std::max(hi, v) : v;
+        any = true;
+      }
+      if (!ok || !any) {
+        ok = false;
+        break;
+      }
+      if (c == rpm && (hi - lo > kSteadyRpm || lo < kCruiseRpmShare * rpmTop)) ok = false;
+      if (c == map && hi - lo > kSteadyMap) ok = false;
+    }
+    if (ok)
+      for (std::size_t i = first; i <= r; ++i) cruise[i] = true;
+  }
+  return cruise;
+}
+
+void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
+  std::vector<std::size_t> egts;
+  for (std::size_t c = 0; c < flight.channels.size(); ++c) {
+    const ChannelKind k = ClassifyChannel(flight.channels[c]);
+    if (k.group == ChannelGroup::Egt && k.engine == engine) egts.push_back(c);
+  }
+  if (egts.size() < 2) return;
+  bool steady = false;
+  const std::vector<bool> cruise = cruiseRows(flight, engine, steady);
+  std::vector<double> mean(egts.size(), 0);
+  std::vector<std::size_t> count(egts.size(), 0);
+  double start = -1, end = 0;
+  for (std::size_t r = 0; r < flight.rows(); ++r) {
+    if (!cruise[r]) continue;
+    if (start < 0) start = flight.seconds[r];
+    end = flight.seconds[r];
+    for (std::size_t i = 0; i < egts.size(); ++i)
+      if (const float v = flight.columns[egts[i]][r]; available(v)) {
+        mean[i] += v;
+        ++count[i];
+      }
+  }
+  if (start < 0) return;
+  for (std::size_t i = 0; i < egts.size(); ++i)
+    if (count[i] == 0) return;  // a dead probe: no cruise comparison
+  for (std::size_t i = 0; i < egts.size(); ++i) mean[i] /= static_cast<double>(count[i]);
+  digest.cruiseSteady = steady;
+  digest.cruiseStart = start;
+  digest.cruiseEnd = end;
+  const auto others = static_cast<double>(egts.size() - 1);
+  double total = 0;
+  for (double m : mean) total += m;
+  for (std::size_t i = 0; i < egts.size(); ++i) {
+    CruiseEgt e;
+    e.channel = flight.channels[egts[i]];
+    e.mean = static_cast<float>(mean[i]);
+    e.deviation = static_cast<float>(mean[i] - (total - mean[i]) / others);
+    // Where the cylinder stood farthest from the others on that side.
+    double worst = 0;
+    for (std::size_t r = 0; r < flight.rows(); ++r) {
+      if (!cruise[r]) continue;
+      double sum = 0;
+      std::size_t n = 0;
+      for (std::size_t j = 0; j < egts.size(); ++j)
+        if (const float v = flight.columns[egts[j]][r]; j != i && available(v)) {
+          sum += v;
+          ++n;
+        }
+      const float v = flight.columns[egts[i]][r];
+      if (n == 0 || !available(v)) continue;
+      const double d = (v - sum / static_cast<double>(n)) * (e.deviation < 0 ? -1 : 1);
+      if (d > worst) {
+        worst = d;
+        e.peakAt = static_cast<float>(flight.seconds[r]);
+      }
+    }
+    digest.cruise.push_back(e);
+  }
+}
+
+std::string degrees(char unit) { return unit == 'C' ? "°C" : "°F"; }
+
+std::string number(double v, int decimals = 0) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  return buf;
+}
+
+std::string clock(const FlightDigest& d, double at) {
+  const long s = (static_cast<long>(d.startOfDay + at) % 86400 + 86400) % 86400;
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%ld:%02ld", s / 3600, s / 60 % 60);
+  return buf;
+}
+
+struct Rule {
+  FindingKind kind;
+  bool above;          // the value must stay below the limit; else above it
+  double limit;        // in the flight's units
+  double margin;       // an excess this large is a warning
+  std::size_t fromBucket = 0;  // the first minutes that are not checked
+};
+
+std::string sentence(const Rule& rule, const Envelope& env, const FlightDigest& d, double peak, double peakAt,
+                     std::size_t minutes) {
+  const std::string u = degrees(d.engineUnit);
+  const std::string at = " at " + clock(d, peakAt);
+  const std::string lasting = minutes > 1 ? " (" + std::to_string(minutes) + " min)" : "";
+  const std::string& ch = env.channel;
+  switch (rule.kind) {
+    case FindingKind::Cht:
+      return "CHT " + ch + " reached " + number(peak) + " " + u + at + ", above the " + number(rule.limit) + " " + u +
+             " limit" + lasting;
+    case FindingKind::Tit:
+      return "TIT " + ch + " reached " + number(peak) + " " + u + at + ", above the " + number(rule.limit) + " " + u +
+             " limit" + lasting;
+    case FindingKind::Dif:
+      return "The EGT spread (" + ch + ") opened to " + number(peak) + " " + u + at + ", above the " +
+             number(rule.limit) + " " + u + " limit" + lasting;
+    case FindingKind::Cooling:
+      return "The heads cooled " + number(-peak) + " " + u + " per minute" + at + ", faster than the " +
+             number(-rule.limit) + " " + u + " limit" + (env.derived ? " (from the CHT slope)" : "");
+    case FindingKind::OilHigh:
+      return "Oil (" + ch + ") reached " + number(peak) + " " + u + at + ", above the " + number(rule.limit) + " " +
+             u + " limit" + lasting;
+    case FindingKind::OilLow:
+      return "Oil (" + ch + ") was down to " + number(peak) + " " + u + at + ", below the " + number(rule.limit) +
+             " " + u + " limit" + lasting;
+    case FindingKind::BatteryLow:
+      return "The battery (" + ch + ") was down to " + number(peak, 1) + " V" + at + ", below the " +
+             number(rule.limit, 1) + " V limit" + lasting;
+    case FindingKind::BatteryHigh:
+      return "The battery (" + ch + ") reached " + number(peak, 1) + " V" + at + ", above the " +
+             number(rule.limit, 1) + " V limit" + lasting;
+    default:
+      return {};
+  }
+}
+
+// Spans of minutes beyond the limit, each a finding.
+void check(const Envelope& env, const Rule& rule, const FlightDigest& d, std::vector<Finding>& out) {
+  const std::vector<float>& values = rule.above ? env.max : env.min;
+  const std::vector<float>& times = rule.above ? env.maxAt : env.minAt;
+  auto beyond = [&](std::size_t b) {
+    return available(values[b]) && (rule.above ? values[b] > rule.limit : values[b] < rule.limit);
+  };
+  std::size_t b = rule.fromBucket;
+  while (b < values.size()) {
+    if (!beyond(b)) {
+      ++b;
+      continue;
+    }
+    const std::size_t first = b;
+    std::size_t last = b, minutes = 0;
+    double peak = values[b], peakAt = times[b];
+    for (; b < values.size() && b <= last + kMergeGap; ++b) {
+      if (!beyond(b)) continue;
+      last = b;
+      ++minutes;
+      if (rule.above ? values[b] > peak : values[b] < peak) {
+        peak = values[b];
+        peakAt = times[b];
+      }
+    }
+    Finding f;
+    f.kind = rule.kind;
+    f.channel = env.channel;
+    f.severity = std::fabs(peak - rule.limit) >= rule.margin ? Severity::Warning : Severity::Caution;
+    f.start = static_cast<double>(first) * FlightDigest::kBucketSeconds;
+    f.end = std::min(static_cast<double>(last + 1) * FlightDigest::kBucketSeconds, d.recordedSeconds);
+    f.peak = peak;
+    f.peakAt = peakAt;
+    f.text = sentence(rule, env, d, peak, peakAt, minutes);
+    out.push_back(std::move(f));
+  }
+}
+
+std::string cylinderWord(std::string_view channel) { return std::string(channel); }
+
+}  // namespace
+
+const Envelope* FlightDigest::envelope(std::string_view channel) const {
+  for (const Envelope& e : envelopes)
+    if (e.channel == channel) return &e;
+  return nullptr;
+}
+
+FlightDigest DigestFlight(const Flight& flight) {
+  FlightDigest d;
+  d.engineUnit = flight.facts.engineUnit;
+  d.startOfDay = flight.startOfDay;
+  d.recordedSeconds = flight.rows() ? flight.seconds.back() : 0;
+  bool hasCld[3] = {false, false, false};
+  for (std::size_t c = 0; c < flight.channels.size(); ++c) {
+    const ChannelKind k = ClassifyChannel(flight.channels[c]);
+    if (!checked(k)) continue;
+    EnvelopeBuilder b(flight.channels[c], d.recordedSeconds);
+    for (std::size_t r = 0; r < flight.rows(); ++r) b.add(flight.seconds[r], flight.columns[c][r]);
+    if (b.empty()) continue;
+    if (k.base == "CLD") hasCld[static_cast<int>(k.engine)] = true;
+    d.envelopes.push_back(b.take(false));
+  }
+  for (Engine e : {Engine::Only, Engine::Left, Engine::Right}) {
+    if (!hasCld[static_cast<int>(e)]) addDerivedCooling(flight, e, d);
+    addCruise(flight, e, d);
+  }
+  return d;
+}
+
+std::string_view KindName(FindingKind kind) {
+  switch (kind) {
+    case FindingKind::Cht: return "cht";
+    case FindingKind::Tit: return "tit";
+    case FindingKind::Dif: return "dif";
+    case FindingKind::Cooling: return "cooling";
+    case FindingKind::OilHigh: return "oil_high";
+    case FindingKind::OilLow: return "oil_low";
+    case FindingKind::BatteryLow: return "battery_low";
+    case FindingKind::BatteryHigh: return "battery_high";
+    case FindingKind::EgtCruise: return "egt_cruise";
+    case FindingKind::TrendCht: return "trend_cht";
+    case FindingKind::TrendEgt: return "trend_egt";
+  }
+  return "";
+}
+
+std::string_view SeverityName(Severity severity) { return severity == Severity::Warning ? "warning" : "caution"; }
+
+std::vector<Finding> EvaluateFindings(const FlightDigest& d, const Limits& limits) {
+  const char u = d.engineUnit;
+  auto temp = [u](double f) { return FahrenheitToUnit(f, u); };
+  auto span = [u](double f) { return FahrenheitSpanToUnit(f, u); };
+  std::vector<Finding> out;
+  for (const Envelope& env : d.envelopes) {
+    const ChannelKind k = ClassifyChannel(env.channel);
+    if (k.group == ChannelGroup::Cht) check(env, {FindingKind::Cht, true, temp(limits.chtMax), span(25)}, d, out);
+    if (k.group == ChannelGroup::Tit) check(env, {FindingKind::Tit, true, temp(limits.titMax), span(25)}, d, out);
+    if (k.base == "DIF") check(env, {FindingKind::Dif, true, span(limits.difMax), span(100)}, d, out);
+    if (k.base == "CLD")
+      check(env, {FindingKind::Cooling, false, -span(limits.coolingMax), span(20)}, d, out);
+    if (k.base == "OIL") {
+      check(env, {FindingKind::OilHigh, true, temp(limits.oilMax), span(15), 10}, d, out);
+      check(env, {FindingKind::OilLow, false, temp(limits.oilMin), span(15), 10}, d, out);
+    }
+    if (isBattery(k)) {
+      const bool system28 = env.median > k28VoltMedian;
+      const double lo = system28 ? limits.battery28Min : limits.batteryMin;
+      const double hi = system28 ? limits.battery28Max : limits.batteryMax;
+      const double margin = system28 ? 1.0 : 0.5;
+      check(env, {FindingKind::BatteryLow, false, lo, margin, 1}, d, out);
+      check(env, {FindingKind::BatteryHigh, true, hi, margin, 1}, d, out);
+    }
+  }
+  const double deviation = span(limits.egtDeviation);
+  for (const CruiseEgt& e : d.cruise) {
+    if (std::fabs(e.deviation) <= deviation) continue;
+    Finding f;
+    f.kind = FindingKind::EgtCruise;
+    f.channel = e.channel;
+    f.severity = std::fabs(e.deviation) - deviation >= span(50) ? Severity::Warning : Severity::Caution;
+    f.start = d.cruiseStart;
+    f.end = d.cruiseEnd;
+    f.peak = e.deviation;
+    f.peakAt = e.peakAt;
+    f.text = cylinderWord(e.channel) + " runs " + number(std::fabs(e.deviation)) + " " + degrees(u) +
+             (e.deviation < 0 ? " below" : " above") + " the others in cruise" +
+             (d.cruiseSteady ? "" : " (the middle of the flight: no RPM or MAP)");
+    out.push_back(std::move(f));
+  }
+  std::stable_sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) { return a.start < b.start; });
+  return out;
+}
+
+std::vector<Finding> TrendFindings(const std::vector<TrendPoint>& flights, const Limits& limits) {
+  std::vector<Finding> out;
+  if (flights.size() < kTrendMinimumFlights) return out;
+  const std::size_t first = flights.size() > kTrendFlights ? flights.size() - kTrendFlights : 0;
+  const char unit = flights.back().engineUnit;
+  // Channels of the newest flight, followed back through the others.
+  auto rule = [&](FindingKind kind, auto member, const char* what) {
+    for (const auto& [channel, ignored] : flights.back().*member) {
+      double sx = 0, sy = 0, sxx = 0, sxy = 0;
+      double n = 0;
+      for (std::size_t i = first; i < flights.size(); ++i)
+        for (const auto& [name, value] : flights[i].*member)
+          if (name == channel && available(value)) {
+            const double x = static_cast<double>(i - first);
+            const double y = UnitToFahrenheit(value, flights[i].engineUnit);
+            sx += x;
+            sy += y;
+            sxx += x * x;
+            sxy += x * y;
+            n += 1;
+          }
+      if (n < static_cast<double>(kTrendMinimumFlights)) continue;
+      const double denominator = n * sxx - sx * sx;
+      if (denominator <= 0) continue;
+      const double slope = (n * sxy - sx * sy) / denominator;  // °F per flight
+      const double drift = slope * static_cast<double>(flights.size() - 1 - first);
+      if (std::fabs(drift) <= limits.trendDrift) continue;
+      Finding f;
+      f.kind = kind;
+      f.channel = channel;
+      f.severity = std::fabs(drift) >= 2 * limits.trendDrift ? Severity::Warning : Severity::Caution;
+      f.peak = FahrenheitSpanToUnit(drift, unit);
+      f.text = channel + std::string("'s ") + what + (drift > 0 ? " rose " : " fell ") +
+               number(std::fabs(f.peak)) + " " + degrees(unit) + " over the last " +
+               std::to_string(flights.size() - first) + " flights";
+      out.push_back(std::move(f));
+    }
+  };
+  rule(FindingKind::TrendCht, &TrendPoint::maxCht, "max CHT");
+  rule(FindingKind::TrendEgt, &TrendPoint::cruiseEgt, "cruise EGT");
+  return out;
+}
+
+}  // namespace varnix::flight

@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+// The limits an aircraft's flights are checked against. They are kept in
+// degrees Fahrenheit and volts, in a small text file in the aircraft's
+// folder that a person can read and edit; flights recorded in degrees
+// Celsius are checked against the converted limits.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace varnix::flight {
+
+struct Limits {
+  double chtMax = 450;          // °F
+  double titMax = 1650;         // °F
+  double difMax = 500;          // °F, the EGT spread
+  double coolingMax = 60;       // °F per minute of cooling (CLD below -60)
+  double oilMax = 230;          // °F, after the first ten minutes
+  double oilMin = 90;           // °F, after the first ten minutes
+  double batteryMin = 12.0;     // V, after the first minute (14-volt system)
+  double batteryMax = 15.5;
+  double battery28Min = 24.0;   // V, a 28-volt system (median voltage above 20 V)
+  double battery28Max = 31.0;
+  double egtDeviation = 100;    // °F from the mean of the other cylinders in steady cruise
+  double trendDrift = 25;       // °F over the last ten flights (least-squares)
+
+  bool operator==(const Limits&) const = default;
+};
+
+// Every limit with its key in the file and a line of help, in file order.
+struct LimitField {
+  const char* key;
+  double Limits::*field;
+  const char* help;
+};
+std::span<const LimitField> LimitFields();
+
+// The file name in an aircraft's folder.
+inline constexpr const char* kLimitsFileName = "varnix-limits.txt";
+
+// The text of a limits file: one "key = value" line per limit, with comments.
+std::string FormatLimits(const Limits& limits);
+
+// Reads "key = value" lines over the defaults; '#' starts a comment, unknown
+// keys and unreadable values are skipped (`problem` names the first one).
+Limits ParseLimits(std::string_view text, std::string* problem = nullptr);
+
+// The limits of the aircraft whose folder is `folder`: its file when there
+// is one, else the defaults.
+Limits LoadLimits(const std::string& folder);
+
+// Writes the aircraft's limits file (replacing it); false when it cannot.
+bool SaveLimits(const std::string& folder, const Limits& limits);
+
+// Temperature conversions for flights recorded in °C: an absolute
+// temperature, and a difference or rate.
+double FahrenheitToUnit(double fahrenheit, char unit);
+double FahrenheitSpanToUnit(double span, char unit);
+double UnitToFahrenheit(double value, char unit);
+
+}  // namespace varnix::flight

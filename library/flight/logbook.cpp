@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+#include "flight/logbook.h"
+
+#include <algorithm>
+#include <map>
+#include <tuple>
+
+namespace varnix::flight {
+
+const LogbookFlight* AircraftLog::trendFlight(const Finding& trend) const {
+  for (const LogbookFlight& f : flights) {
+    for (const Figure& c : f.entry.maxCht)
+      if (c.channel == trend.channel) return &f;
+    for (const CruiseEgt& e : f.entry.digest.cruise)
+      if (e.channel == trend.channel) return &f;
+  }
+  return nullptr;
+}
+
+AircraftLog BuildAircraftLog(const std::string& folder, const std::vector<CatalogEntry>& entries,
+                             const Limits& limits, std::int64_t lastLook) {
+  AircraftLog log;
+  log.folder = folder;
+  log.limits = limits;
+  // One flight per aircraft, number, start and rows. The entries come in
+  // path order, so the unsuffixed file (F00101.CSV before F00101A.CSV) names it.
+  std::map<std::tuple<std::string, long, std::string, std::uint64_t>, std::size_t> seen;
+  for (const CatalogEntry& e : entries) {
+    if (e.folder != folder) continue;
+    if (!e.problem.empty()) {
+      ++log.unreadable;
+      continue;
+    }
+    const auto key = std::make_tuple(e.aircraft, e.flightNumber, e.start, e.valueHash);
+    if (const auto it = seen.find(key); it != seen.end()) {
+      LogbookFlight& f = log.flights[it->second];
+      f.files.push_back(e.file);
+      continue;
+    }
+    seen.emplace(key, log.flights.size());
+    LogbookFlight f;
+    f.entry = e;
+    f.files.push_back(e.file);
+    f.isNew = lastLook > 0 && e.added > lastLook;
+    log.flights.push_back(std::move(f));
+  }
+  // The same number and start with other rows: both are shown, marked.
+  std::map<std::tuple<std::string, long, std::string>, int> starts;
+  for (const LogbookFlight& f : log.flights) ++starts[{f.entry.aircraft, f.entry.flightNumber, f.entry.start}];
+  for (LogbookFlight& f : log.flights) {
+    f.differs = starts[{f.entry.aircraft, f.entry.flightNumber, f.entry.start}] > 1;
+    f.findings = EvaluateFindings(f.entry.digest, limits);
+  }
+  std::stable_sort(log.flights.begin(), log.flights.end(), [](const LogbookFlight& a, const LogbookFlight& b) {
+    return std::tie(a.entry.start, a.entry.flightNumber, a.entry.flightLabel) >
+           std::tie(b.entry.start, b.entry.flightNumber, b.entry.flightLabel);
+  });
+  std::vector<TrendPoint> history;
+  for (auto it = log.flights.rbegin(); it != log.flights.rend(); ++it) history.push_back(it->entry.trendPoint());
+  log.trends = TrendFindings(history, limits);
+  return log;
+}
+
+double FindingTime(const LogbookFlight& flight, const Finding& finding) {
+  if (finding.kind == FindingKind::TrendCht)
+    for (const Figure& c : flight.entry.maxCht)
+      if (c.channel == finding.channel) return c.at;
+  if (finding.kind == FindingKind::TrendEgt)
+    for (const CruiseEgt& e : flight.entry.digest.cruise)
+      if (e.channel == finding.channel) return e.peakAt;
+  return finding.peakAt;
+}
+
+}  // namespace varnix::flight

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: MIT
+// An aircraft's logbook from the catalog's entries: each flight once (the
+// files of a flight the instrument delivered again are one flight), newest
+// first, with its findings under the aircraft's limits, and the trend
+// findings across its last flights.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "flight/catalog_entry.h"
+#include "flight/findings.h"
+#include "flight/limits.h"
+
+namespace varnix::flight {
+
+struct LogbookFlight {
+  CatalogEntry entry;              // the first of its files
+  std::vector<std::string> files;  // every file with these rows, first one first
+  bool differs = false;            // another file has this number and start but other rows
+  bool isNew = false;              // added since the logbook last showed the aircraft
+  std::vector<Finding> findings;
+};
+
+struct AircraftLog {
+  std::string folder;
+  Limits limits;
+  std::vector<LogbookFlight> flights;  // newest first
+  std::vector<Finding> trends;
+  std::size_t unreadable = 0;          // files that are not readable flights
+  // The flight of a trend finding: the newest flight that has its channel.
+  const LogbookFlight* trendFlight(const Finding& trend) const;
+};
+
+// The logbook of the aircraft folder `folder` from its entries; `lastLook`
+// marks the flights added after it as new.
+AircraftLog BuildAircraftLog(const std::string& folder, const std::vector<CatalogEntry>& entries,
+                             const Limits& limits, std::int64_t lastLook = 0);
+
+// Where a finding of `flight` points in time (a trend: the channel's peak).
+double FindingTime(const LogbookFlight& flight, const Finding& finding);
+
+}  // namespace varnix::flight

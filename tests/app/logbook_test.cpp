@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The logbook window on a data folder the expansion filled: it lists the
+// aircraft and its flights, sorts them by CHT, and a finding opens its
+// flight with the cursor at the finding's peak.
+#include <QLabel>
+#include <QListWidget>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <QtTest>
+
+#include "flight/flight_chart.h"
+#include "flight/flight_window.h"
+#include "logbook/frm_logbook.h"
+#include "logbook/logbook_model.h"
+#include "logbook/trends_chart.h"
+#include "support/flight_files.h"
+
+using namespace varnix;
+using app::logbook::FrmLogbook;
+using app::logbook::LogbookModel;
+
+class LogbookTest : public QObject {
+  Q_OBJECT
+
+ private:
+  test::TempDir dir_;
+  QTemporaryDir settings_;
+
+ private slots:
+  void initTestCase() { QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings_.path()); }
+
+  void listsSortsAndOpensAFindingAtItsPeak() {
+    const std::vector<std::string> files =
+        test::expandedFlights(dir_, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+    QCOMPARE(files.size(), std::size_t{4});
+    test::writeFile(dir_.file("data/N123AB/varnix-limits.txt"), "cht_max = 390\n");
+
+    FrmLogbook form;
+    QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
+    form.openFolder(QString::fromStdString(dir_.file("data")));
+    form.show();
+    QVERIFY(caughtUp.wait(20000));
+    QCOMPARE(form.aircraftList()->count(), 1);
+    QCOMPARE(form.flightsTable()->model()->rowCount(), 4);
+    QVERIFY(form.progressLine()->text().contains(QStringLiteral("4 flight files")));
+    QVERIFY(form.trends()->seriesCount() > 0);
+
+    // Sorted by the hottest CHT, hottest first.
+    form.flightsTable()->sortByColumn(LogbookModel::HottestCht, Qt::DescendingOrder);
+    QAbstractItemModel* m = form.flightsTable()->model();
+    for (int r = 1; r < m->rowCount(); ++r)
+      QVERIFY(m->index(r - 1, LogbookModel::HottestCht).data(LogbookModel::kSortRole).toDouble() >=
+              m->index(r, LogbookModel::HottestCht).data(LogbookModel::kSortRole).toDouble());
+    QVERIFY(m->index(0, LogbookModel::HottestCht).data().toString().startsWith(QStringLiteral("396 C3")));
+    // The filter keeps the flights that mention what is typed.
+    form.flightsProxy()->setFilterFixedString(QStringLiteral("F00103"));
+    QCOMPARE(m->rowCount(), 1);
+    form.flightsProxy()->setFilterFixedString({});
+
+    // A finding opens its flight, the cursor at the finding's peak.
+    QTreeWidget* findings = form.findingsList();
+    QTreeWidgetItem* cht = nullptr;
+    for (int i = 0; i < findings->topLevelItemCount(); ++i)
+      if (findings->topLevelItem(i)->text(4).startsWith(QStringLiteral("CHT C3 reached 396")))
+        cht = findings->topLevelItem(i);
+    QVERIFY(cht);
+    const flight::LogbookFlight& f102 =
+        form.currentLog()->flights[static_cast<std::size_t>(cht->data(0, Qt::UserRole).toInt())];
+    QCOMPARE(QString::fromStdString(f102.entry.file), QStringLiteral("N123AB/F00102.CSV"));
+    emit findings->itemActivated(cht, 0);
+    app::flight_view::FlightWindow* window = nullptr;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+          for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* fw = qobject_cast<app::flight_view::FlightWindow*>(w); fw && fw->isLoaded()) window = fw;
+          return window != nullptr;
+        },
+        10000));
+    QVERIFY(window->path().endsWith(QStringLiteral("F00102.CSV")));
+    const flight::Flight* shown = window->chart()->flight();
+    QVERIFY(shown);
+    QCOMPARE(window->chart()->cursorRow(), shown->nearestRow(f102.findings.at(0).peakAt));
+    const int c3 = shown->channelIndex("C3");
+    QCOMPARE(shown->columns[static_cast<std::size_t>(c3)][window->chart()->cursorRow()], 396.0f);
+    window->close();
+  }
+};
+
+QTEST_MAIN(LogbookTest)
+#include "logbook_test.moc"
