@@ -2,6 +2,7 @@
 // varnix-cli expand FILE.DAT [--data-folder DIR]: expands a dump into its
 // flight index and flight CSV files, as the desktop program does.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "commands.h"
@@ -41,6 +42,8 @@ void addExpandCommand(CLI::App& app, int& exitCode) {
   cmd->callback([path, dataFolder, &exitCode] {
     std::string folder = *dataFolder;
     if (folder.empty()) folder = settings::currentDataFolder(platform::settingsFolder());
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);  // a fresh --data-folder, as download makes it
     const std::string folderArgument = folder + platform::kPathSeparator;
     exitCode = ExpandDataFile(*path, folderArgument);
     if (exitCode != kExpandNoDot && exitCode != kExpandCannotOpenIndex) printIndexLines(*path);
