@@ -55,7 +55,8 @@ Outcome downloadOnce(const std::string& dump, const varnix::DumpTimeouts& timeou
   const double cpu0 = threadCpuSeconds();
   const auto t0 = Clock::now();
   Outcome o;
-  o.result = varnix::DownloadDump(*port, varnix::PortSettings{line.path(), 19200}, timeouts, dataArg, options);
+  varnix::HeaderState header{};
+  o.result = varnix::DownloadDump(*port, varnix::PortSettings{line.path(), 19200}, timeouts, dataArg, header, options);
   const auto t1 = Clock::now();
   o.cpu = threadCpuSeconds() - cpu0;
   instrument.join();

@@ -65,7 +65,8 @@ int runDownload(const DownloadArgs& args) {
     };
   }
   const auto port_ = platform::makeSerialPort();
-  const DownloadResult result = DownloadDump(*port_, port, timeouts, folderArgument, options);
+  HeaderState header{};
+  const DownloadResult result = DownloadDump(*port_, port, timeouts, folderArgument, header, options);
   if (counted) std::fprintf(stderr, "\n");
   if (!result.path.empty()) std::printf("%s\n", result.path.c_str());
   std::fflush(stdout);
@@ -73,7 +74,7 @@ int runDownload(const DownloadArgs& args) {
   if (!args.expand || result.code != kDownloadFiled) return result.code;
 
   // The download road goes on with the stored dump.
-  const int expanded = ExpandDataFile(result.path, folderArgument);
+  const int expanded = ExpandDataFile(result.path, folderArgument, header);
   if (expanded != kExpandNoDot && expanded != kExpandCannotOpenIndex) printIndexLines(result.path);
   std::fflush(stdout);
   reportMessage(messages::expandMessage(expanded, result.path));

@@ -45,7 +45,8 @@ void addExpandCommand(CLI::App& app, int& exitCode) {
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);  // a fresh --data-folder, as download makes it
     const std::string folderArgument = folder + platform::kPathSeparator;
-    exitCode = ExpandDataFile(*path, folderArgument);
+    HeaderState header{};
+    exitCode = ExpandDataFile(*path, folderArgument, header);
     if (exitCode != kExpandNoDot && exitCode != kExpandCannotOpenIndex) printIndexLines(*path);
     std::fflush(stdout);
     reportMessage(messages::expandMessage(exitCode, *path));

@@ -67,7 +67,8 @@ bool moveWithoutReplacing(const std::string& from, const std::string& to) {
 int fileAndExpand(const PalmOptions& o, const std::string& dump) {
   using messages::PalmNotice;
   std::string userId;
-  const int idCode = ReadUserId(dump, userId);
+  HeaderState header{};
+  const int idCode = ReadUserId(dump, userId, header);
   userId = trimmed(userId);
 
   const std::string dataFolder = dataFolderFor(o);
@@ -90,7 +91,7 @@ int fileAndExpand(const PalmOptions& o, const std::string& dump) {
     return idCode;
   }
   reportMessage(messages::palmMessage(PalmNotice::AboutToExpand, name, userId));
-  const int code = ExpandDataFile(target, dataFolder + platform::kPathSeparator);
+  const int code = ExpandDataFile(target, dataFolder + platform::kPathSeparator, header);
   reportMessage(messages::expandMessage(code, target));
   if (code == 0 && o.deleteBackup) platform::removeFile(o.backup);
   return code;

@@ -14,7 +14,8 @@ void addUseridCommand(CLI::App& app, int& exitCode) {
   cmd->add_option("file", *path, "The .DAT dump")->required();
   cmd->callback([path, &exitCode] {
     std::string id;
-    exitCode = ReadUserId(*path, id);
+    HeaderState header{};
+    exitCode = ReadUserId(*path, id, header);
     std::printf("%s\n", id.c_str());
     reportMessage(messages::userIdMessage(exitCode, *path));
   });

@@ -2,7 +2,6 @@
 #include "core/csv_writer.h"
 
 #include <cstring>
-#include <limits>
 
 #include "core/naming.h"
 #include "platform/platform.h"
@@ -19,7 +18,6 @@ void appendTitle(std::string& titles, const char* name) {
   titles += "\",";
 }
 
-constexpr int kLineCountLimit = 65000;
 constexpr std::size_t kDurationPlaceholder = 35;
 // Largest value line: the clock plus 79 fields of at most 14 characters.
 constexpr std::size_t kLineBuffer = 2048;
@@ -134,24 +132,14 @@ std::string_view fuelTitle(std::int32_t unit, bool present) {
 
 }  // namespace
 
-void AdvanceClock(RunningClock& clock, int interval) {
-  long long s = static_cast<long long>(clock.seconds) + interval;
-  long long m = clock.minutes + s / 60;
-  s %= 60;
-  long long h = clock.hours + m / 60;
-  m %= 60;
-  h %= 24;
-  clock = {static_cast<int>(h), static_cast<int>(m), static_cast<int>(s)};
-}
-
 std::string FlightFileBase(std::uint16_t flightNumber) {
   char base[16];
   std::snprintf(base, sizeof base, "F%05u", static_cast<unsigned>(flightNumber));
   return base;
 }
 
-CsvOpenResult OpenFlightCsv(FlightCsv& csv, std::string_view datPath, std::string_view folderArgument,
-                            std::uint16_t flightNumber, std::string_view userId) {
+CsvOpenResult OpenFlightCsv(FlightCsv& csv, std::string_view folderArgument, std::uint16_t flightNumber,
+                            std::string_view userId) {
   const std::string_view subfolder = IsUsableFolderName(userId) ? userId : std::string_view(kBadDataFolder);
   const std::string base = FlightFileBase(flightNumber);
   std::string shortName;
@@ -161,25 +149,32 @@ CsvOpenResult OpenFlightCsv(FlightCsv& csv, std::string_view datPath, std::strin
     if (!platform::createExclusive(path)) {
       // A name that exists is taken; any other failure ends the search.
       if (platform::fileExists(path) || platform::folderExists(path)) continue;
-      std::printf("File could not be opened\n");
       return CsvOpenResult::CannotOpen;
     }
     csv.file = platform::openFile(path, "wb");
-    if (!csv.file) {
-      std::printf("File could not be opened\n");
-      return CsvOpenResult::CannotOpen;
-    }
+    if (!csv.file) return CsvOpenResult::CannotOpen;
     csv.shortName = shortName;
     csv.suffix = NameSuffix(i);
     return CsvOpenResult::Ok;
   }
-  std::printf("Remove Multiple Flight Files named: %s$$.CSV\n", shortName.c_str());
-  std::printf("then Re-process DataFile named: %.*s\n", static_cast<int>(datPath.size()), datPath.data());
-  std::fflush(stdout);
   return CsvOpenResult::AllNamesTaken;
 }
 
-long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const Decoder& decoder) {
+std::string CsvOpenDiagnostic(CsvOpenResult result, std::uint16_t flightNumber, std::string_view datPath) {
+  switch (result) {
+    case CsvOpenResult::Ok:
+      return {};
+    case CsvOpenResult::CannotOpen:
+      return "File could not be opened\n";
+    case CsvOpenResult::AllNamesTaken:
+      break;
+  }
+  const std::string lastName = FlightFileBase(flightNumber) + std::string(NameSuffix(kNameSuffixCount - 1)) + ".CSV";
+  return "Remove Multiple Flight Files named: " + lastName + "$$.CSV\nthen Re-process DataFile named: " +
+         std::string(datPath) + "\n";
+}
+
+long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const ValueTable& channels, bool fuelFlowPresent) {
   std::FILE* f = csv.file;
   const FlightHeader& flight = *facts.flight;
   char text[128];
@@ -195,7 +190,7 @@ long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const Decoder& 
                 flight.hours, flight.minutes, flight.seconds);
   emitLine(f, text);
   emitLine(f, std::string("\"Eng Deg ") + facts.engineUnit + "     OAT Deg " + facts.outsideAirUnit +
-                  std::string(fuelTitle(facts.fuelUnit, decoder.fuelFlowPresent)) + "\"");
+                  std::string(fuelTitle(facts.fuelUnit, fuelFlowPresent)) + "\"");
 
   const std::string durationLead = "\"Duration ";
   std::fwrite(durationLead.data(), 1, durationLead.size(), f);
@@ -204,10 +199,10 @@ long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const Decoder& 
   emitLine(f, std::string(kDurationPlaceholder, ' ') + "\"");
 
   std::string titles;
-  appendTitle(titles, decoder.values[0].name);
+  appendTitle(titles, channels[0].name);
   csv.columnCount = 0;
   for (int slot = 1; slot < kValueSlots; ++slot) {
-    const ValueSlot& s = decoder.values[static_cast<std::size_t>(slot)];
+    const ValueSlot& s = channels[static_cast<std::size_t>(slot)];
     if (!s.enabled) continue;
     csv.columns[static_cast<std::size_t>(csv.columnCount++)] = static_cast<std::uint8_t>(slot);
     appendTitle(titles, s.name);
@@ -216,8 +211,8 @@ long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const Decoder& 
   return csv.durationPosition;
 }
 
-void WriteCsvRows(FlightCsv& csv, const Decoder& decoder, std::int32_t fuelUnit, RunningClock& clock, int interval,
-                  int& repeat, std::int32_t& lineCount) {
+void WriteCsvRows(FlightCsv& csv, const ValueTable& values, std::int32_t fuelUnit, RunningClock clock, int interval,
+                  int count) {
   char line[kLineBuffer];
   do {
     char* p = line;
@@ -226,17 +221,13 @@ void WriteCsvRows(FlightCsv& csv, const Decoder& decoder, std::int32_t fuelUnit,
     *p++ = '"';
     for (int i = 0; i < csv.columnCount; ++i) {
       *p++ = ',';
-      p = putValueText(p, decoder.values[csv.columns[static_cast<std::size_t>(i)]], fuelUnit);
+      p = putValueText(p, values[csv.columns[static_cast<std::size_t>(i)]], fuelUnit);
     }
     *p++ = '\r';
     *p++ = '\n';
     emit(csv.file, line, p);
-
-    --repeat;
     AdvanceClock(clock, interval);
-    if (lineCount < std::numeric_limits<std::int32_t>::max()) ++lineCount;
-    if (lineCount > kLineCountLimit) repeat = 0;
-  } while (repeat > 0);
+  } while (--count > 0);
 }
 
 std::string FormatDuration(float hours) {

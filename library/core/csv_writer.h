@@ -11,18 +11,9 @@
 
 #include "core/decoder.h"
 #include "core/flight_header.h"
+#include "core/flight_sink.h"
 
 namespace varnix {
-
-struct RunningClock {
-  int hours;
-  int minutes;
-  int seconds;
-};
-
-// Adds `interval` seconds and carries fully: seconds and minutes stay below
-// 60 and hours below 24 whatever the interval or the start time.
-void AdvanceClock(RunningClock& clock, int interval);
 
 // The open CSV file of the current flight.
 struct FlightCsv {
@@ -46,10 +37,13 @@ std::string FlightFileBase(std::uint16_t flightNumber);
 
 // Creates the first free name of the flight in the user's subfolder (the
 // "BadData" subfolder when `userId` cannot name a folder) and opens it.
-// When all 53 names are taken, prints the two lines that ask for the old
-// files to be removed and opens nothing.
-CsvOpenResult OpenFlightCsv(FlightCsv& csv, std::string_view datPath, std::string_view folderArgument,
-                            std::uint16_t flightNumber, std::string_view userId);
+// When all 53 names are taken, opens nothing.
+CsvOpenResult OpenFlightCsv(FlightCsv& csv, std::string_view folderArgument, std::uint16_t flightNumber,
+                            std::string_view userId);
+
+// The lines shown when OpenFlightCsv fails (the two that ask for the old
+// files to be removed when all names are taken); empty for Ok.
+std::string CsvOpenDiagnostic(CsvOpenResult result, std::uint16_t flightNumber, std::string_view datPath);
 
 struct CsvHeaderFacts {
   std::string_view identification;  // brings its own double quotes
@@ -60,13 +54,14 @@ struct CsvHeaderFacts {
   std::int32_t fuelUnit;
 };
 
-// Writes the seven header lines and the title line; gives durationPosition.
-long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const Decoder& decoder);
+// Writes the seven header lines and the title line (the names of the
+// enabled slots); gives durationPosition.
+long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const ValueTable& channels, bool fuelFlowPresent);
 
-// Writes `repeat` value lines (at least one), advancing the clock after each
-// and counting them in `lineCount`; a run stops once lineCount exceeds 65000.
-void WriteCsvRows(FlightCsv& csv, const Decoder& decoder, std::int32_t fuelUnit, RunningClock& clock, int interval,
-                  int& repeat, std::int32_t& lineCount);
+// Writes `count` value lines (at least one), the first at `clock`, each
+// next one `interval` seconds later.
+void WriteCsvRows(FlightCsv& csv, const ValueTable& values, std::int32_t fuelUnit, RunningClock clock, int interval,
+                  int count);
 
 // "%5.2f" of the duration (a float, as printf takes it).
 std::string FormatDuration(float hours);

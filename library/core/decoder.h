@@ -26,6 +26,9 @@ struct ValueSlot {
   std::int32_t initialValue;
 };
 
+// The value table: one slot per CSV column, slot 0 the time.
+using ValueTable = std::array<ValueSlot, kValueSlots>;
+
 enum class RecordOutcome {
   Ok,
   FlagMismatch,   // the flags copy differs from the flags
@@ -37,7 +40,7 @@ enum class RecordOutcome {
 // fixed size, so decoding a record never allocates.
 struct Decoder {
   std::span<const ChannelRow> channels;
-  std::array<ValueSlot, kValueSlots> values{};
+  ValueTable values{};
   bool fuelFlowPresent = false;
 
   // Lookups made once per dump and once per flight, so that applying a

@@ -41,7 +41,7 @@ bool writeAndClose(std::FILE* file, const std::vector<std::uint8_t>& bytes) {
 }  // namespace
 
 DownloadResult DownloadDump(platform::SerialPort& port, const PortSettings& settings, const DumpTimeouts& timeouts,
-                            std::string_view folderArgument, const DownloadOptions& options) {
+                            std::string_view folderArgument, HeaderState& header, const DownloadOptions& options) {
   // The working file, claimed under the first free dated name.
   std::string base = DatedBase(platform::localDate());
   if (!options.workingFolder.empty()) base = options.workingFolder + platform::kPathSeparator + base;
@@ -85,7 +85,7 @@ DownloadResult DownloadDump(platform::SerialPort& port, const PortSettings& sett
   if (!written) return {kDownloadCannotWrite, working};
 
   std::string path = working;
-  const int code = codeOf(FileDownloadedDump(path, folderArgument));
+  const int code = codeOf(FileDownloadedDump(path, folderArgument, header));
   return {code, path};
 }
 

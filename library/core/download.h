@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/config_files.h"
+#include "core/header_lines.h"
 #include "platform/serial_port.h"
 
 namespace varnix {
@@ -65,8 +66,9 @@ struct DownloadResult {
 
 // The whole download: claim the working file, open and set up the port,
 // receive until the line falls silent, write the bytes and file the dump.
+// The dump's first line is parsed into `header`.
 DownloadResult DownloadDump(platform::SerialPort& port, const PortSettings& settings, const DumpTimeouts& timeouts,
-                            std::string_view folderArgument, const DownloadOptions& options = {});
+                            std::string_view folderArgument, HeaderState& header, const DownloadOptions& options = {});
 
 // --- the reception ---------------------------------------------------------
 
@@ -99,7 +101,8 @@ enum class Filing {
 };
 
 // Files the working file `path` by its first line into the data folder;
-// `path` then names the filed dump (unchanged unless it was filed).
-Filing FileDownloadedDump(std::string& path, std::string_view folderArgument);
+// `path` then names the filed dump (unchanged unless it was filed). The
+// first line is parsed into `header`.
+Filing FileDownloadedDump(std::string& path, std::string_view folderArgument, HeaderState& header);
 
 }  // namespace varnix

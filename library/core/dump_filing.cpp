@@ -11,11 +11,11 @@
 
 namespace varnix {
 
-Filing FileDownloadedDump(std::string& path, std::string_view folderArgument) {
-  const FirstLineCheck check = CheckFirstLine(path);
+Filing FileDownloadedDump(std::string& path, std::string_view folderArgument, HeaderState& header) {
+  const FirstLineCheck check = CheckFirstLine(path, header);
   if (check == FirstLineCheck::CannotOpen) return Filing::NotReopened;
   const bool userLine = check == FirstLineCheck::UserLine;
-  const std::string subfolder = userLine ? std::string(headerState().userID) : std::string(kBadDataFolder);
+  const std::string subfolder = userLine ? std::string(header.userID) : std::string(kBadDataFolder);
 
   const auto claimed = ClaimDatedName(DatedBase(platform::localDate()), subfolder, folderArgument);
   if (!claimed) return Filing::NamesTaken;

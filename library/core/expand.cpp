@@ -4,10 +4,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
-#include "core/csv_writer.h"
+#include "core/csv_index_sink.h"
 #include "core/decoder.h"
 #include "platform/platform.h"
 
@@ -34,12 +35,8 @@ struct HeaderPass {
   std::size_t dataStart = 0;  // first byte after the "$L" line's line feed
 };
 
-// Reads the header window, checks and parses the header lines up to "$L".
-HeaderPass parseHeader(std::FILE* dat) {
-  char window[kHeaderWindow];
-  const std::size_t n = std::fread(window, 1, sizeof window, dat);
-  const std::string_view text(window, n);
-
+// Checks and parses the header lines of the header window up to "$L".
+HeaderPass parseHeader(std::string_view text, HeaderState& header) {
   std::string_view lines[kMaxHeaderLines];
   int count = 0;
   bool foundL = false;
@@ -69,11 +66,18 @@ HeaderPass parseHeader(std::FILE* dat) {
   }
 
   for (int i = 0; i < count; ++i) {
-    if (!ParseHeaderLine(lines[i]).valid) return {kExpandBadHeader, 0};
+    if (!ParseHeaderLine(lines[i], header).valid) return {kExpandBadHeader, 0};
   }
   // Without its "$L" line a header says nowhere where the flights begin.
   if (!foundL) return {kExpandBadHeader, 0};
   return {kExpandOk, dataStart};
+}
+
+// The bytes of a dump that the expansion looks at: header, flight data and
+// the closing line.
+std::size_t dumpExtent(const HeaderPass& pass, const HeaderState& header) {
+  const std::size_t flightData = static_cast<std::size_t>(std::max(header.flightDataBytes, 0));
+  return pass.dataStart + flightData + kClosingLine.size() + 2;
 }
 
 // The dump from its start: header, flight data and the closing line, or
@@ -99,27 +103,47 @@ std::vector<std::uint8_t> readDump(std::FILE* dat, std::size_t wanted) {
   return buffer;
 }
 
+// Value lines past this count are still written, but a repeated record then
+// gives only one.
+constexpr std::int32_t kLineCountLimit = 65000;
+
 struct Expansion {
-  std::string datPath;
-  std::string_view folderArgument;
-  std::FILE* index = nullptr;
+  HeaderState& header;
+  FlightSink& sink;
   std::string identification;
   bool honoured = false;
   bool extended = false;
   Decoder decoder;
   FlightTable flights{};
-  FlightCsv csv;
 };
 
-void endFlight(Expansion& x, const FlightHeader& flight, float hours, int interval) {
-  FinishFlightCsv(x.csv, x.csv.durationPosition, interval, hours);
-  WriteFlightTxtLine(x.index, flight, x.csv.shortName, hours, interval);
+// The flight being decoded: its clock and the value lines handed on so far.
+struct FlightRun {
+  RunningClock clock;
+  int interval;
+  std::int32_t lineCount = 0;
+};
+
+// Hands on `repeat` lines (at least one) of the current values, fewer once
+// the line count passes its limit.
+void emitRows(Expansion& x, FlightRun& run, int repeat) {
+  int count = repeat;
+  if (run.lineCount >= kLineCountLimit) count = 1;
+  else count = std::min(count, kLineCountLimit + 1 - run.lineCount);
+  x.sink.rows(FlightRows{x.decoder.values, run.clock, run.interval, count});
+  for (int i = 0; i < count; ++i) AdvanceClock(run.clock, run.interval);
+  const std::int32_t room = std::numeric_limits<std::int32_t>::max() - run.lineCount;
+  run.lineCount += std::min(count, room);
+}
+
+void endFlight(Expansion& x, const FlightRun& run, float hours) {
+  x.sink.endFlight(FlightEnd{hours, run.interval, run.lineCount});
 }
 
 // Expands one flight starting at the reader's position. kExpandOk lets the
 // expansion go on with the next flight.
 int expandFlight(Expansion& x, ByteReader& reader, int i, std::int32_t length) {
-  HeaderState& header = headerState();
+  HeaderState& header = x.header;
   const std::size_t flightStart = reader.pos;
   reader.checksum = 0;
   reader.consumed = 0;
@@ -130,57 +154,61 @@ int expandFlight(Expansion& x, ByteReader& reader, int i, std::int32_t length) {
   if (read.outcome == FlightHeaderOutcome::Truncated) return kExpandBadRecord;
 
   header.fuelUnit = flight.fuelUnit;
-  const int interval = x.honoured ? flight.interval : 6;
-  RunningClock clock{flight.hours, flight.minutes, flight.seconds};
+  FlightRun run{{flight.hours, flight.minutes, flight.seconds}, x.honoured ? flight.interval : 6};
   SetUpValueTable(x.decoder, flight.presenceFlags, read.extendedPresence);
 
-  if (OpenFlightCsv(x.csv, x.datPath, x.folderArgument, flight.flightNumber, header.userID) != CsvOpenResult::Ok)
-    return kExpandCannotWriteCsv;
-  const CsvHeaderFacts facts{x.identification, header.userID,         &flight,
-                             EngineUnitLetter(flight), OutsideAirUnitLetter(flight), header.fuelUnit};
-  WriteCsvHeader(x.csv, facts, x.decoder);
+  const FlightStart start{i,
+                          flight,
+                          x.identification,
+                          header.userID,
+                          EngineUnitLetter(flight),
+                          OutsideAirUnitLetter(flight),
+                          header.fuelUnit,
+                          run.interval,
+                          x.decoder.values,
+                          x.decoder.fuelFlowPresent};
+  if (!x.sink.beginFlight(start)) return kExpandCannotWriteCsv;
 
   if (length == reader.consumed + 1) {  // a flight without records, then padding
-    endFlight(x, flight, 0.0f, interval);
+    endFlight(x, run, 0.0f);
     reader.moveTo(reader.pos + 1);
     return kExpandOk;
   }
 
-  std::int32_t lineCount = 0;
   for (;;) {
     switch (ReadRecord(x.decoder, reader, x.extended)) {
       case RecordOutcome::FlagMismatch:
         reader.moveTo(flightStart + static_cast<std::size_t>(length));
-        endFlight(x, flight, 0.0f, interval);
+        endFlight(x, run, 0.0f);
         return kExpandOk;
       case RecordOutcome::ChecksumError:
       case RecordOutcome::Truncated:
-        endFlight(x, flight, FlightHours(lineCount, interval), interval);
+        endFlight(x, run, FlightHours(run.lineCount, run.interval));
         return kExpandBadRecord;
       case RecordOutcome::Ok:
         break;
     }
-    int repeat = x.decoder.repeatCount;
-    if (repeat > 0) WriteCsvRows(x.csv, x.decoder, header.fuelUnit, clock, interval, repeat, lineCount);
-    repeat = 1;
+    // The repeated lines carry the values from before the record.
+    if (x.decoder.repeatCount > 0) emitRows(x, run, x.decoder.repeatCount);
     ApplyRecord(x.decoder);
-    WriteCsvRows(x.csv, x.decoder, header.fuelUnit, clock, interval, repeat, lineCount);
+    emitRows(x, run, 1);
 
     if (reader.consumed == length - 1) {  // one byte of padding
       reader.moveTo(reader.pos + 1);
       ++reader.consumed;
     }
     if (reader.consumed >= length) {
-      endFlight(x, flight, FlightHours(lineCount, interval), interval);
+      endFlight(x, run, FlightHours(run.lineCount, run.interval));
       return kExpandOk;
     }
   }
 }
 
-bool closingLineAt(const std::vector<std::uint8_t>& dump, std::size_t at) {
+bool closingLineAt(std::span<const std::uint8_t> dump, std::size_t at) {
   return at <= dump.size() && dump.size() - at >= kClosingLine.size() &&
          std::memcmp(dump.data() + at, kClosingLine.data(), kClosingLine.size()) == 0;
 }
+
 
 }  // namespace
 
@@ -235,8 +263,45 @@ void WriteFlightTxtLine(std::FILE* index, const FlightHeader& flight, std::strin
   std::fflush(index);
 }
 
-int ExpandDataFile(const std::string& path, std::string_view folderArgument) {
-  HeaderState& header = headerState();
+namespace {
+
+// The flights of a dump whose header has been parsed into `header`; `dump`
+// holds no more than dumpExtent bytes.
+int decodeFlights(std::span<const std::uint8_t> dump, std::size_t dataStart, HeaderState& header, FlightSink& sink) {
+  const std::int32_t model = FieldNumber(header.modelText);
+  auto x = std::make_unique<Expansion>(Expansion{header, sink, IdentificationText(header),
+                                                 RecordedIntervalHonoured(model, header.firmwareVersion),
+                                                 header.extendedFlights, {}, {}});
+  BuildChannelTable(x->decoder, LayoutFor(model, header.extendedFlights));
+
+  ByteReader reader{dump.data(), dump.size(), 0, 0, 0};
+  reader.moveTo(dataStart);
+  for (int i = 0; i < header.flightCount; ++i) {
+    const std::int32_t length = header.flightLengths[static_cast<std::size_t>(i)];
+    if (length <= 0) continue;  // an empty flight; a negative length is no flight either
+    const int result = expandFlight(*x, reader, i, length);
+    if (result != kExpandOk) return result;
+  }
+  // More "$D" lines than the flight table holds: the first ones are
+  // expanded, and the result says the header was bad.
+  if (header.flightLinesSeen > header.flightCount) return kExpandBadHeader;
+
+  const std::size_t flightData = static_cast<std::size_t>(std::max(header.flightDataBytes, 0));
+  const bool closed = closingLineAt(dump, reader.pos) || closingLineAt(dump, dataStart + flightData);
+  return closed ? kExpandOk : kExpandNoClosingLine;
+}
+
+}  // namespace
+
+int ExpandDump(std::span<const std::uint8_t> dump, HeaderState& header, FlightSink& sink) {
+  header = HeaderState{};
+  const std::size_t window = std::min(dump.size(), kHeaderWindow);
+  const HeaderPass pass = parseHeader(std::string_view(reinterpret_cast<const char*>(dump.data()), window), header);
+  if (pass.result != kExpandOk) return pass.result;
+  return decodeFlights(dump.first(std::min(dump.size(), dumpExtent(pass, header))), pass.dataStart, header, sink);
+}
+
+int ExpandDataFile(const std::string& path, std::string_view folderArgument, HeaderState& header) {
   header = HeaderState{};  // nothing of an earlier dump carries over
 
   const std::optional<std::string> indexPath = IndexFilePath(path);
@@ -244,46 +309,20 @@ int ExpandDataFile(const std::string& path, std::string_view folderArgument) {
   // A dump named *.TXT would be its own index: truncating it loses the dump.
   if (sameNameIgnoringCase(*indexPath, path)) return kExpandCannotOpenIndex;
 
-  auto x = std::make_unique<Expansion>();
-  File index(platform::createOrTruncate(*indexPath));
+  std::FILE* index = platform::createOrTruncate(*indexPath);
   if (!index) return kExpandCannotOpenIndex;
-  x->index = index.get();
+  CsvIndexSink sink(index, path, folderArgument);
 
   File dat(platform::openFile(path, "rb"));
   if (!dat) return kExpandCannotOpenDump;
 
-  const HeaderPass pass = parseHeader(dat.get());
+  char window[kHeaderWindow];
+  const std::size_t n = std::fread(window, 1, sizeof window, dat.get());
+  const HeaderPass pass = parseHeader(std::string_view(window, n), header);
   if (pass.result != kExpandOk) return pass.result;
 
-  const std::int32_t model = FieldNumber(header.modelText);
-  x->datPath = path;
-  x->folderArgument = folderArgument;
-  x->identification = IdentificationText(header);
-  x->honoured = RecordedIntervalHonoured(model, header.firmwareVersion);
-  x->extended = header.extendedFlights;
-  BuildChannelTable(x->decoder, LayoutFor(model, header.extendedFlights));
-
-  const std::size_t flightData = static_cast<std::size_t>(std::max(header.flightDataBytes, 0));
-  const std::vector<std::uint8_t> dump = readDump(dat.get(), pass.dataStart + flightData + 9);
-  ByteReader reader{dump.data(), dump.size(), 0, 0, 0};
-  reader.moveTo(pass.dataStart);
-
-  for (int i = 0; i < header.flightCount; ++i) {
-    const std::int32_t length = header.flightLengths[static_cast<std::size_t>(i)];
-    if (length <= 0) continue;  // an empty flight; a negative length is no flight either
-    const int result = expandFlight(*x, reader, i, length);
-    if (result != kExpandOk) {
-      CloseFlightCsv(x->csv);
-      return result;
-    }
-  }
-  // More "$D" lines than the flight table holds: the first ones are
-  // expanded, and the result says the header was bad.
-  if (header.flightLinesSeen > header.flightCount) return kExpandBadHeader;
-
-  index.reset();
-  const bool closed = closingLineAt(dump, reader.pos) || closingLineAt(dump, pass.dataStart + flightData);
-  return closed ? kExpandOk : kExpandNoClosingLine;
+  const std::vector<std::uint8_t> dump = readDump(dat.get(), dumpExtent(pass, header));
+  return decodeFlights(dump, pass.dataStart, header, sink);
 }
 
 }  // namespace varnix

@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "core/channel_tables.h"
 #include "core/flight_header.h"
+#include "core/flight_sink.h"
 #include "core/header_lines.h"
 
 namespace varnix {
@@ -56,8 +58,15 @@ std::string FlightTxtLine(const FlightHeader& flight, std::string_view csvName, 
 void WriteFlightTxtLine(std::FILE* index, const FlightHeader& flight, std::string_view csvName, float hours,
                         int interval);
 
-// Expands the dump at `path`; CSV files go into the user's subfolder of the
-// data folder that `folderArgument` names. Returns an ExpandResult.
-int ExpandDataFile(const std::string& path, std::string_view folderArgument);
+// Decodes a dump held in memory and hands each flight to `sink`. `header`
+// is cleared, then filled from the dump's header lines. Returns an
+// ExpandResult; kExpandCannotWriteCsv when the sink refused a flight.
+int ExpandDump(std::span<const std::uint8_t> dump, HeaderState& header, FlightSink& sink);
+
+// Expands the dump at `path` through a CsvIndexSink: CSV files go into the
+// user's subfolder of the data folder that `folderArgument` names, the index
+// beside the dump. `header` is cleared, then filled from the dump's header
+// lines. Returns an ExpandResult.
+int ExpandDataFile(const std::string& path, std::string_view folderArgument, HeaderState& header);
 
 }  // namespace varnix

@@ -9,8 +9,6 @@ namespace varnix {
 
 namespace {
 
-HeaderState gHeaderState{};
-
 bool isAlnum(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -87,8 +85,6 @@ void storeFields(char letter, const Fields& f, HeaderState& s) {
 
 }  // namespace
 
-HeaderState& headerState() { return gHeaderState; }
-
 std::uint8_t NmeaChecksum(std::string_view body) {
   std::uint8_t x = 0;
   for (char c : body) x ^= static_cast<std::uint8_t>(c);
@@ -116,7 +112,7 @@ std::int32_t FieldNumber(std::string_view field) {
       value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-HeaderLineVerdict ParseHeaderLine(std::string_view line) {
+HeaderLineVerdict ParseHeaderLine(std::string_view line, HeaderState& state) {
   if (line.empty() || line[0] != '$') return {' ', true};
   const char letter = line.size() > 1 ? line[1] : '\0';
   if (line.size() > kMaxHeaderLineChars) return {letter, false};
@@ -136,7 +132,7 @@ HeaderLineVerdict ParseHeaderLine(std::string_view line) {
   // The stored text is the line less its last four characters ("*", the two
   // check digits and the CR), whatever those four are.
   const std::string_view body = line.substr(0, line.size() >= 4 ? line.size() - 4 : 0);
-  storeFields(letter, splitFields(body), gHeaderState);
+  storeFields(letter, splitFields(body), state);
   return {letter, true};
 }
 

@@ -14,7 +14,9 @@ inline constexpr std::size_t kMaxFieldChars = 9;
 inline constexpr std::size_t kMaxFields = 9;            // after the letter
 inline constexpr std::size_t kMaxFlights = 256;
 
-// Values carried by a dump's header lines. One per process, zero at load.
+// Values carried by a dump's header lines, filled line by line by
+// ParseHeaderLine. Whoever parses owns one; calls on different values may
+// run at once. The C exports keep the one that they share.
 struct HeaderState {
   char userID[kMaxFieldChars + 1];
   char modelText[kMaxFieldChars + 1];
@@ -30,19 +32,16 @@ struct HeaderState {
   std::int32_t flightDataBytes;
 };
 
-// The process-wide header state that ParseHeaderLine fills.
-HeaderState& headerState();
-
 struct HeaderLineVerdict {
   char letter;  // ' ' for a line that does not begin with "$"
   bool valid;
 };
 
 // Checks one line (without its line feed; its CR still present) and stores
-// the values of a valid line into headerState(). Lines longer than
+// the values of a valid line into `state`. Lines longer than
 // kMaxHeaderLineChars are invalid; fields longer than kMaxFieldChars are cut
 // and fields past kMaxFields are ignored.
-HeaderLineVerdict ParseHeaderLine(std::string_view line);
+HeaderLineVerdict ParseHeaderLine(std::string_view line, HeaderState& state);
 
 // The NMEA 0183 check byte of the text between "$" and "*".
 std::uint8_t NmeaChecksum(std::string_view body);

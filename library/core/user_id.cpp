@@ -13,7 +13,7 @@ namespace {
 constexpr std::size_t kFirstLineWindow = 50;
 }
 
-FirstLineCheck CheckFirstLine(const std::string& path) {
+FirstLineCheck CheckFirstLine(const std::string& path, HeaderState& header) {
   std::FILE* f = platform::openFile(path, "rb");
   if (!f) return FirstLineCheck::CannotOpen;
   char bytes[kFirstLineWindow];
@@ -23,18 +23,18 @@ FirstLineCheck CheckFirstLine(const std::string& path) {
 
   std::string_view line(bytes, n);
   line = line.substr(0, line.find('\n'));
-  const HeaderLineVerdict verdict = ParseHeaderLine(line);
+  const HeaderLineVerdict verdict = ParseHeaderLine(line, header);
   if (!verdict.valid || verdict.letter != 'U') return FirstLineCheck::NotUserLine;
   // The id names a folder: one that would lead outside the data folder, or
   // that the file system refuses, is treated like a bad first line.
-  if (!IsUsableFolderName(headerState().userID)) return FirstLineCheck::NotUserLine;
+  if (!IsUsableFolderName(header.userID)) return FirstLineCheck::NotUserLine;
   return FirstLineCheck::UserLine;
 }
 
-int ReadUserId(const std::string& path, std::string& id) {
-  switch (CheckFirstLine(path)) {
+int ReadUserId(const std::string& path, std::string& id, HeaderState& header) {
+  switch (CheckFirstLine(path, header)) {
     case FirstLineCheck::UserLine:
-      id = headerState().userID;
+      id = header.userID;
       return 0;
     case FirstLineCheck::CannotOpen:
       id = kBadDataFolder;

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/header_lines.h"
+
 namespace varnix {
 
 enum class FirstLineCheck {
@@ -15,10 +17,10 @@ enum class FirstLineCheck {
 };
 
 // Reads up to 50 bytes of `path`, takes them up to the first line feed as
-// the first line and parses it as a header line.
-FirstLineCheck CheckFirstLine(const std::string& path);
+// the first line and parses it as a header line into `header`.
+FirstLineCheck CheckFirstLine(const std::string& path, HeaderState& header);
 
 // The GetUserID result: 0 with the id, 1 (cannot open) or 2 with "BadData".
-int ReadUserId(const std::string& path, std::string& id);
+int ReadUserId(const std::string& path, std::string& id, HeaderState& header);
 
 }  // namespace varnix

@@ -14,6 +14,14 @@
 
 namespace {
 
+// The header state that the four functions share, as the library has always
+// kept it: one per process, filled by whichever call parsed a dump last.
+// Calls must not overlap (varnix.h).
+varnix::HeaderState& sharedHeaderState() {
+  static varnix::HeaderState state{};
+  return state;
+}
+
 template <typename Body>
 int guarded(Body&& body) noexcept {
   try {
@@ -45,7 +53,8 @@ VARNIX_API int VARNIX_CALL DataDownload(char* path, char* folder) {
       return static_cast<int>(varnix::kDownloadNoSettings);
     }
     const auto port = varnix::platform::makeSerialPort();
-    const auto result = varnix::DownloadDump(*port, *settings, varnix::ReadDumpTimeouts(), folder ? folder : "");
+    const auto result = varnix::DownloadDump(*port, *settings, varnix::ReadDumpTimeouts(), folder ? folder : "",
+                                           sharedHeaderState());
     copyOut(path, VARNIX_PATH_BUFFER, result.path);
     return result.code;
   });
@@ -54,7 +63,8 @@ VARNIX_API int VARNIX_CALL DataDownload(char* path, char* folder) {
 VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder) {
   return guarded([&] {
     if (!path) return static_cast<int>(varnix::kExpandNoDot);
-    return varnix::ExpandDataFile(path, folder ? std::string_view(folder) : std::string_view());
+    return varnix::ExpandDataFile(path, folder ? std::string_view(folder) : std::string_view(),
+                                  sharedHeaderState());
   });
 }
 
@@ -73,7 +83,7 @@ VARNIX_API int VARNIX_CALL ProcessPalmFile(char* path) {
 VARNIX_API int VARNIX_CALL GetUserID(char* path, char* userId) {
   return guarded([&] {
     std::string id;
-    const int code = path ? varnix::ReadUserId(path, id) : (id = "BadData", 1);
+    const int code = path ? varnix::ReadUserId(path, id, sharedHeaderState()) : (id = "BadData", 1);
     copyOut(userId, VARNIX_ID_BUFFER, id);
     return code;
   });

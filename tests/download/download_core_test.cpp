@@ -45,8 +45,9 @@ struct Download {
     options.silencePause = 0;
     options.keyPressEnds = false;
   }
+  HeaderState header{};
   DownloadResult run(FakePort& port) {
-    return DownloadDump(port, PortSettings{"COM2", 9600}, kTimeouts, data.folderArgument(), options);
+    return DownloadDump(port, PortSettings{"COM2", 9600}, kTimeouts, data.folderArgument(), header, options);
   }
   std::string today() const { return DatedBase(platform::localDate()); }
 };

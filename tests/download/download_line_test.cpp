@@ -37,9 +37,10 @@ struct LineDownload {
     options.silencePause = 0;
     options.keyPressEnds = false;
   }
+  HeaderState header{};
   DownloadResult run(const Instrument& instrument) {
     const auto port = platform::makeSerialPort();
-    return DownloadDump(*port, PortSettings{instrument.path(), 19200}, timeouts, data.folderArgument(), options);
+    return DownloadDump(*port, PortSettings{instrument.path(), 19200}, timeouts, data.folderArgument(), header, options);
   }
 };
 

@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string dump = sandbox.put("R261207.DAT", data, size);
   const std::string folderArgument = sandbox.work().string() + "/";
 
-  const int code = ExpandDataFile(dump, folderArgument);
+  HeaderState header{};
+  const int code = ExpandDataFile(dump, folderArgument, header);
 
   if (kCodes.count(code) == 0) fuzz::fail("unknown result " + std::to_string(code));
   const std::string escaped = sandbox.firstEscape();

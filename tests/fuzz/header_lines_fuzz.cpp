@@ -19,13 +19,12 @@ bool terminatedText(const char (&text)[varnix::kMaxFieldChars + 1]) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace varnix;
-  HeaderState& state = headerState();
-  state = HeaderState{};
+  HeaderState state{};
   std::string_view text(reinterpret_cast<const char*>(data), size);
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
     const std::string_view line = text.substr(0, end);
-    const HeaderLineVerdict verdict = ParseHeaderLine(line);
+    const HeaderLineVerdict verdict = ParseHeaderLine(line, state);
     if (verdict.valid && !line.empty() && line[0] == '$' && line.size() > kMaxHeaderLineChars)
       fuzz::fail("a line longer than the limit was taken as valid");
     FieldNumber(line);

@@ -74,15 +74,15 @@ TEST(CsvWriter, FileNamesAndSuffixes) {
   test::TempDir dir;
   const std::string arg = dir.folderArgument();
   FlightCsv csv;
-  ASSERT_EQ(OpenFlightCsv(csv, "R.DAT", arg, 23, "N123AB"), CsvOpenResult::Ok);
+  ASSERT_EQ(OpenFlightCsv(csv, arg, 23, "N123AB"), CsvOpenResult::Ok);
   EXPECT_EQ(csv.shortName, "F00023.CSV");
   CloseFlightCsv(csv);
-  ASSERT_EQ(OpenFlightCsv(csv, "R.DAT", arg, 23, "N123AB"), CsvOpenResult::Ok);
+  ASSERT_EQ(OpenFlightCsv(csv, arg, 23, "N123AB"), CsvOpenResult::Ok);
   EXPECT_EQ(csv.shortName, "F00023A.CSV");
   EXPECT_EQ(csv.suffix, "A");
   CloseFlightCsv(csv);
   // An id that cannot name a folder goes to BadData.
-  ASSERT_EQ(OpenFlightCsv(csv, "R.DAT", arg, 1, ".."), CsvOpenResult::Ok);
+  ASSERT_EQ(OpenFlightCsv(csv, arg, 1, ".."), CsvOpenResult::Ok);
   CloseFlightCsv(csv);
   EXPECT_TRUE(platform::fileExists(dir.path() + "/BadData/F00001.CSV"));
 }
@@ -92,13 +92,12 @@ TEST(CsvWriter, AllNamesTakenWritesNothingOverAnOldFile) {
   const std::string arg = dir.folderArgument();
   FlightCsv csv;
   for (int i = 0; i < kNameSuffixCount; ++i) {
-    ASSERT_EQ(OpenFlightCsv(csv, "R.DAT", arg, 5, "N1"), CsvOpenResult::Ok);
+    ASSERT_EQ(OpenFlightCsv(csv, arg, 5, "N1"), CsvOpenResult::Ok);
     std::fputs("keep", csv.file);
     CloseFlightCsv(csv);
   }
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(OpenFlightCsv(csv, "/x/R.DAT", arg, 5, "N1"), CsvOpenResult::AllNamesTaken);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(OpenFlightCsv(csv, arg, 5, "N1"), CsvOpenResult::AllNamesTaken);
+  EXPECT_EQ(CsvOpenDiagnostic(CsvOpenResult::AllNamesTaken, 5, "/x/R.DAT"),
             "Remove Multiple Flight Files named: F00005AZ.CSV$$.CSV\nthen Re-process DataFile named: /x/R.DAT\n");
   EXPECT_EQ(csv.file, nullptr);
   EXPECT_EQ(test::readFile(dir.path() + "/N1/F00005.CSV"), "keep");
@@ -108,12 +107,12 @@ TEST(CsvWriter, AllNamesTakenWritesNothingOverAnOldFile) {
 TEST(CsvWriter, LongDurationStaysInsideItsPlaceholder) {
   test::TempDir dir;
   FlightCsv csv;
-  ASSERT_EQ(OpenFlightCsv(csv, "R.DAT", dir.folderArgument(), 1, "N1"), CsvOpenResult::Ok);
+  ASSERT_EQ(OpenFlightCsv(csv, dir.folderArgument(), 1, "N1"), CsvOpenResult::Ok);
   Decoder d;
   BuildChannelTable(d, ChannelLayout::Single);
   SetUpValueTable(d, 0, 0);
   FlightHeader f{};
-  const long at = WriteCsvHeader(csv, {"\"Model 1 Firmware 2\"", "N1", &f, 'C', 'C', 0}, d);
+  const long at = WriteCsvHeader(csv, {"\"Model 1 Firmware 2\"", "N1", &f, 'C', 'C', 0}, d.values, d.fuelFlowPresent);
   FinishFlightCsv(csv, at, 65535, 123456.0f);
   const std::string file = test::readFile(dir.path() + "/N1/F00001.CSV");
   EXPECT_NE(file.find("\"Duration 123456.00Hours   Interval 65535 sec\"\r\n\"TIME\",\"DIF\",\"CLD\",\"MARK\",\r\n"),

@@ -2,8 +2,11 @@
 // Result codes of the expansion, damaged dumps and hostile names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <span>
 
+#include "core/csv_writer.h"
 #include "core/naming.h"
 #include "library/expand_test_support.h"
 
@@ -25,6 +28,10 @@ DumpPlan threeFlights() {
 
 TEST(ExpandResults, PathsAndFilesThatCannotBeUsed) {
   test::TempDir dir;
+  HeaderState header{};
+  const auto ExpandDataFile = [&header](const std::string& path, std::string_view arg) {
+    return varnix::ExpandDataFile(path, arg, header);
+  };
   const std::string arg = dir.folderArgument();
   EXPECT_EQ(ExpandDataFile(dir.path() + "/a.b/DUMP", arg), 1) << "the last '.' may belong to a folder";
   EXPECT_TRUE(platform::fileExists(dir.path() + "/a.TXTUMP"));
@@ -101,7 +108,7 @@ TEST(ExpandResults, FlightCsvThatCannotBeWritten) {
   {  // The data folder does not exist: no user folder can be made in it.
     ExpandFixture fx;
     test::writeFile(fx.dat, test::assembleDump(threeFlights()));
-    EXPECT_EQ(ExpandDataFile(fx.dat, fx.dir.file("absent") + "/"), 9);
+    EXPECT_EQ(ExpandDataFile(fx.dat, fx.dir.file("absent") + "/", fx.header), 9);
     EXPECT_TRUE(fx.index().empty());
   }
   {  // All 53 names of flight 2 taken: the first flight stays expanded.
@@ -180,6 +187,61 @@ TEST(ExpandResults, ShortAndDamagedDumpsNeverReadOutOfBounds) {
     const int code = fx.expand(dump);
     EXPECT_TRUE(code >= 0 && code <= 9) << code;
   }
+}
+
+// Remembers what the expansion hands on, as a flight viewer would.
+struct RecordingSink : FlightSink {
+  struct Flight {
+    std::uint16_t number;
+    int columns = 0;
+    std::vector<std::string> times;
+    float hours = -1;
+  };
+  std::vector<Flight> flights;
+  int refuseAt = -1;  // the flight index that beginFlight refuses
+  std::string said;
+  bool beginFlight(const FlightStart& s) override {
+    if (s.index == refuseAt) return false;
+    flights.push_back(Flight{s.flight.flightNumber, 0, {}, -1});
+    for (const ValueSlot& slot : s.channels) flights.back().columns += slot.enabled ? 1 : 0;
+    return true;
+  }
+  void rows(const FlightRows& r) override {
+    RunningClock c = r.clock;
+    for (int i = 0; i < r.count; ++i, AdvanceClock(c, r.interval))
+      flights.back().times.push_back(std::to_string(c.hours) + ":" + std::to_string(c.minutes) + ":" +
+                                     std::to_string(c.seconds));
+  }
+  void endFlight(const FlightEnd& e) override { flights.back().hours = e.hours; }
+  void diagnostic(std::string_view text) override { said += text; }
+};
+
+TEST(ExpandDump, InMemoryTheSinkSeesWhatTheFilesHold) {
+  const std::string dump = test::assembleDump(threeFlights());
+  const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(dump.data()), dump.size());
+  ExpandFixture fx;
+  ASSERT_EQ(fx.expand(dump), 0);
+
+  RecordingSink sink;
+  HeaderState header{};
+  ASSERT_EQ(ExpandDump(bytes, header, sink), 0);
+  EXPECT_STREQ(header.userID, "N123AB");
+  ASSERT_EQ(sink.flights.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto& f = sink.flights[i];
+    const auto lines = test::crlfLines(fx.csv(FlightFileBase(f.number) + ".CSV"));
+    ASSERT_EQ(lines.size(), 7 + f.times.size()) << i;
+    EXPECT_EQ(std::count(lines[6].begin(), lines[6].end(), ','), f.columns) << "a title per enabled slot";
+    for (std::size_t row = 0; row < f.times.size(); ++row)
+      EXPECT_EQ(lines[7 + row].substr(0, f.times[row].size() + 2), "\"" + f.times[row] + "\"") << i << " " << row;
+    EXPECT_NE(fx.index()[i].find(FormatDuration(f.hours) + " Hours"), std::string::npos) << i;
+  }
+
+  RecordingSink refusing;
+  refusing.refuseAt = 1;
+  EXPECT_EQ(ExpandDump(bytes, header, refusing), kExpandCannotWriteCsv);
+  EXPECT_EQ(refusing.flights.size(), 1u) << "nothing after the refused flight";
+  EXPECT_EQ(ExpandDump(bytes.first(40), header, refusing), kExpandBadHeader) << "cut inside the header";
 }
 
 }  // namespace

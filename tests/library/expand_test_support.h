@@ -32,10 +32,11 @@ struct ExpandFixture {
   TempDir dir;
   std::string dat = dir.file("R030714.DAT");
   std::string data = dir.file("data");
+  HeaderState header{};
   ExpandFixture() { platform::makeFolder(data); }
   int expand(const std::string& dump) {
     writeFile(dat, dump);
-    return ExpandDataFile(dat, data + platform::kPathSeparator);
+    return ExpandDataFile(dat, data + platform::kPathSeparator, header);
   }
   std::vector<std::string> index() const { return crlfLines(readFile(dir.file("R030714.TXT"))); }
   std::string csv(const std::string& name, const std::string& user = "N123AB") const {

@@ -19,9 +19,11 @@ std::string lineOf(std::string_view body) {
   return l;
 }
 
+// Each test parses into its own header state.
 class HeaderLines : public ::testing::Test {
  protected:
-  void SetUp() override { headerState() = HeaderState{}; }
+  HeaderState state{};
+  HeaderLineVerdict ParseHeaderLine(std::string_view line) { return varnix::ParseHeaderLine(line, state); }
 };
 
 TEST_F(HeaderLines, CheckDigitsFollowTheNmeaRule) {
@@ -48,16 +50,16 @@ TEST_F(HeaderLines, LinesWithoutDollarAreValidWithLetterSpace) {
 
 TEST_F(HeaderLines, UserLineStoresItsFirstNonEmptyField) {
   ASSERT_TRUE(ParseHeaderLine(lineOf("U,,N123AB")).valid);
-  EXPECT_STREQ(headerState().userID, "N123AB");
+  EXPECT_STREQ(state.userID, "N123AB");
   ASSERT_TRUE(ParseHeaderLine(lineOf("U,ZK-ABC")).valid);
-  EXPECT_STREQ(headerState().userID, "ZK-ABC");
+  EXPECT_STREQ(state.userID, "ZK-ABC");
 }
 
 TEST_F(HeaderLines, MissingCarriageReturnCostsTheLastCharacter) {
   std::string l = lineOf("U,N123AB");
   l.pop_back();  // the CR
   ASSERT_TRUE(ParseHeaderLine(l).valid);
-  EXPECT_STREQ(headerState().userID, "N123A");
+  EXPECT_STREQ(state.userID, "N123A");
 }
 
 TEST_F(HeaderLines, InvalidLinesStoreNothing) {
@@ -65,55 +67,55 @@ TEST_F(HeaderLines, InvalidLinesStoreNothing) {
   std::string bad = lineOf("U,N2");
   bad[bad.size() - 2] ^= 1;  // spoil the check digits
   EXPECT_FALSE(ParseHeaderLine(bad).valid);
-  EXPECT_STREQ(headerState().userID, "N1");
+  EXPECT_STREQ(state.userID, "N1");
 }
 
 TEST_F(HeaderLines, ModelFirmwareFuelAndBlocks) {
   ASSERT_TRUE(ParseHeaderLine(lineOf("C,830,1,2,3,288")).valid);
-  EXPECT_STREQ(headerState().modelText, "830");
-  EXPECT_STREQ(headerState().firmwareText, "288");
-  EXPECT_EQ(headerState().firmwareVersion, 288);
+  EXPECT_STREQ(state.modelText, "830");
+  EXPECT_STREQ(state.firmwareText, "288");
+  EXPECT_EQ(state.firmwareVersion, 288);
 
   ASSERT_TRUE(ParseHeaderLine(lineOf("F,2,0,0,0,0")).valid);
-  EXPECT_EQ(headerState().fuelUnit, 2);
+  EXPECT_EQ(state.fuelUnit, 2);
 
   ASSERT_TRUE(ParseHeaderLine(lineOf("L,12")).valid);
-  EXPECT_EQ(headerState().flightDataBytes, 3072);
+  EXPECT_EQ(state.flightDataBytes, 3072);
 }
 
 TEST_F(HeaderLines, FlightLengthsGrowOneEntryPerDLine) {
   for (const char* body : {"D,1,100", "D,2,0", "D,3,7"}) ASSERT_TRUE(ParseHeaderLine(lineOf(body)).valid);
-  ASSERT_EQ(headerState().flightCount, 3);
-  EXPECT_EQ(headerState().flightLengths[0], 200);
-  EXPECT_EQ(headerState().flightLengths[1], 0);
-  EXPECT_EQ(headerState().flightLengths[2], 14);
+  ASSERT_EQ(state.flightCount, 3);
+  EXPECT_EQ(state.flightLengths[0], 200);
+  EXPECT_EQ(state.flightLengths[1], 0);
+  EXPECT_EQ(state.flightLengths[2], 14);
 }
 
 TEST_F(HeaderLines, FlightTableNeverOverruns) {
   for (int i = 0; i < 300; ++i) ASSERT_TRUE(ParseHeaderLine(lineOf("D,1,5")).valid);
-  EXPECT_EQ(headerState().flightCount, 256);
-  EXPECT_EQ(headerState().flightLinesSeen, 300);
+  EXPECT_EQ(state.flightCount, 256);
+  EXPECT_EQ(state.flightLinesSeen, 300);
 }
 
 TEST_F(HeaderLines, ExtendedFlagAndUnknownLetters) {
   ASSERT_TRUE(ParseHeaderLine(lineOf("Q,1,2")).valid);
-  EXPECT_EQ(headerState().flightCount, 0);
-  EXPECT_FALSE(headerState().extendedFlights);
+  EXPECT_EQ(state.flightCount, 0);
+  EXPECT_FALSE(state.extendedFlights);
   ASSERT_TRUE(ParseHeaderLine(lineOf("P")).valid);
-  EXPECT_TRUE(headerState().extendedFlights);
+  EXPECT_TRUE(state.extendedFlights);
 }
 
 TEST_F(HeaderLines, LimitsAreEnforcedWithoutOverflow) {
   // A field longer than nine characters is cut to nine.
   ASSERT_TRUE(ParseHeaderLine(lineOf("U,ABCDEFGHIJKL")).valid);
-  EXPECT_STREQ(headerState().userID, "ABCDEFGHI");
+  EXPECT_STREQ(state.userID, "ABCDEFGHI");
   // A line of more than 99 characters is rejected.
   std::string body = "A";
   while (body.size() < 100) body += ",1";
   EXPECT_FALSE(ParseHeaderLine(lineOf(body)).valid);
   // Huge block counts saturate instead of wrapping.
   ASSERT_TRUE(ParseHeaderLine(lineOf("L,999999999")).valid);
-  EXPECT_EQ(headerState().flightDataBytes, 2147483647);
+  EXPECT_EQ(state.flightDataBytes, 2147483647);
 }
 
 TEST(FieldNumbers, DecimalWithBlanksAndSign) {

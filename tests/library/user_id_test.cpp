@@ -12,6 +12,11 @@ namespace {
 using test::DumpBuilder;
 using test::TempDir;
 
+int ReadUserId(const std::string& path, std::string& id) {
+  HeaderState header{};
+  return varnix::ReadUserId(path, id, header);
+}
+
 TEST(UserIds, ValidUserLineGivesTheId) {
   TempDir dir;
   DumpBuilder().line("U,N123AB").line("C,830,0,0,0,288").line("L,0").closing().writeTo(dir.file("a.DAT"));

@@ -91,7 +91,8 @@ TEST(PalmCommand, ExpandFilesTheDumpAndMatchesADirectExpansion) {
   // The same dump expanded straight from its user folder gives the same files.
   fs::create_directory(direct.file("N123AB"));
   writeFile(direct.file("N123AB/P1234567.DAT"), dump);
-  ASSERT_EQ(ExpandDataFile(direct.file("N123AB/P1234567.DAT"), direct.folderArgument()), 0);
+  HeaderState header{};
+  ASSERT_EQ(ExpandDataFile(direct.file("N123AB/P1234567.DAT"), direct.folderArgument(), header), 0);
   const auto produced = filesBelow(data.path());
   EXPECT_EQ(produced, filesBelow(direct.path()));
   EXPECT_EQ(produced.size(), 4u) << "dump, index and two flight files";
