@@ -6,17 +6,17 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "commands.h"
 #include "core/config_files.h"
 #include "core/download.h"
-#include "core/expand.h"
-#include "data_folder_setting.h"
+#include "frontend/core_library.h"
+#include "frontend/data_folder_setting.h"
+#include "frontend/result_messages.h"
+#include "frontend/roads.h"
 #include "platform/platform.h"
-#include "platform/serial_port.h"
-#include "result_messages.h"
+#include "terminal_user.h"
 
 namespace varnix::cli {
 
@@ -34,51 +34,50 @@ struct DownloadArgs {
 // Seconds that still fit in 32-bit milliseconds.
 constexpr std::int32_t kMaxSeconds = 2147483;
 
+// The download screen's road, with the command's output on the way.
+class DownloadUser : public TerminalUser {
+ public:
+  bool counted = false;  // the progress line needs its line feed
+  void step(frontend::Step step, const std::string& path) override {
+    if (counted) std::fprintf(stderr, "\n");
+    counted = false;
+    TerminalUser::step(step, path);
+  }
+};
+
 int runDownload(const DownloadArgs& args) {
   // The settings files as the library reads them, then the options over them.
-  PortSettings port = ReadPortSettings().value_or(PortSettings{});
+  frontend::CoreLibrary library;
+  PortSettings& port = library.download.port;
+  port = ReadPortSettings().value_or(PortSettings{});
   if (!args.port.empty()) port.portName = args.port;
   if (args.baud > 0) port.baudRate = args.baud;
   if (port.portName.empty() || port.baudRate <= 0) {
     reportMessage(messages::downloadMessage(kDownloadNoSettings, port.portName));
     return kDownloadNoSettings;
   }
-  DumpTimeouts timeouts = ReadDumpTimeouts();
+  DumpTimeouts& timeouts = library.download.timeouts;
+  timeouts = ReadDumpTimeouts();
   if (args.firstByteSeconds > 0) timeouts.firstByteTimeout = args.firstByteSeconds * 1000;
   if (args.endSeconds > 0) timeouts.endOfDumpTimeout = args.endSeconds * 1000;
   const std::string folder =
       args.dataFolder.empty() ? settings::currentDataFolder(platform::settingsFolder()) : args.dataFolder;
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);  // a fresh --data-folder
-  const std::string folderArgument = folder + platform::kPathSeparator;
 
-  DownloadOptions options;
-  const bool live = ::isatty(STDERR_FILENO) != 0;
-  bool counted = false;
-  if (live) {
+  DownloadUser user;
+  user.writtenLines = &library.writtenIndexLines();
+  if (::isatty(STDERR_FILENO) != 0) {
     std::fprintf(stderr, "Listening on %s at %d baud. Start the dump on the instrument now (Enter stops).\n",
                  port.portName.c_str(), static_cast<int>(port.baudRate));
-    options.progress = [&counted](std::size_t n) {
+    library.download.options.progress = [&user](std::size_t n) {
       if (n == 0) return;
       std::fprintf(stderr, "\rReceived %zu bytes", n);
-      counted = true;
+      user.counted = true;
     };
   }
-  const auto port_ = platform::makeSerialPort();
-  HeaderState header{};
-  const DownloadResult result = DownloadDump(*port_, port, timeouts, folderArgument, header, options);
-  if (counted) std::fprintf(stderr, "\n");
-  if (!result.path.empty()) std::printf("%s\n", result.path.c_str());
-  std::fflush(stdout);
-  reportMessage(messages::downloadMessage(result.code, port.portName));
-  if (!args.expand || result.code != kDownloadFiled) return result.code;
-
-  // The download road goes on with the stored dump.
-  const int expanded = ExpandDataFile(result.path, folderArgument, header);
-  if (expanded != kExpandNoDot && expanded != kExpandCannotOpenIndex) printIndexLines(result.path);
-  std::fflush(stdout);
-  reportMessage(messages::expandMessage(expanded, result.path));
-  return expanded;
+  const frontend::DownloadRoad road{folder, port.portName, args.expand};
+  return frontend::runDownloadRoad(library, user, road).code;
 }
 
 }  // namespace

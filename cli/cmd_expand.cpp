@@ -3,33 +3,22 @@
 // flight index and flight CSV files, as the desktop program does.
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "commands.h"
-#include "core/expand.h"
-#include "data_folder_setting.h"
+#include "frontend/core_library.h"
+#include "frontend/data_folder_setting.h"
+#include "frontend/dump_files.h"
+#include "frontend/result_messages.h"
 #include "platform/platform.h"
-#include "result_messages.h"
+#include "terminal_user.h"
 
 namespace varnix::cli {
 
 // Prints the index file's lines (without their CR) on stdout.
 void printIndexLines(const std::string& datPath) {
-  const auto indexPath = IndexFilePath(datPath);
-  if (!indexPath) return;
-  std::FILE* f = platform::openFile(*indexPath, "rb");
-  if (!f) return;
-  std::string line;
-  for (int c; (c = std::fgetc(f)) != EOF;) {
-    if (c == '\n') {
-      std::printf("%s\n", line.c_str());
-      line.clear();
-    } else if (c != '\r') {
-      line += static_cast<char>(c);
-    }
-  }
-  if (!line.empty()) std::printf("%s\n", line.c_str());
-  std::fclose(f);
+  for (const std::string& line : frontend::indexLines(datPath)) std::printf("%s\n", line.c_str());
 }
 
 void addExpandCommand(CLI::App& app, int& exitCode) {
@@ -39,17 +28,20 @@ void addExpandCommand(CLI::App& app, int& exitCode) {
   cmd->add_option("file", *path, "The .DAT dump")->required();
   cmd->add_option("--data-folder", *dataFolder,
                   "Data folder whose user subfolder receives the CSV files (default: the program's data folder)");
-  cmd->callback([path, dataFolder, &exitCode] {
+  auto recover = std::make_shared<bool>(false);
+  cmd->add_flag("--recover", *recover,
+                "After a damaged flight, go on with the later flights where the header's lengths place them");
+  cmd->callback([path, dataFolder, recover, &exitCode] {
     std::string folder = *dataFolder;
     if (folder.empty()) folder = settings::currentDataFolder(platform::settingsFolder());
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);  // a fresh --data-folder, as download makes it
-    const std::string folderArgument = folder + platform::kPathSeparator;
-    HeaderState header{};
-    exitCode = ExpandDataFile(*path, folderArgument, header);
-    if (exitCode != kExpandNoDot && exitCode != kExpandCannotOpenIndex) printIndexLines(*path);
-    std::fflush(stdout);
-    reportMessage(messages::expandMessage(exitCode, *path));
+    frontend::CoreLibrary library;
+    library.recover = *recover;
+    exitCode = library.expandDataFile(*path, folder).code;
+    TerminalUser user;
+    user.writtenLines = &library.writtenIndexLines();
+    user.expanded(*path, exitCode, {messages::expandMessage(exitCode, *path), {}, {}});
   });
 }
 

@@ -4,7 +4,7 @@
 
 #include "commands.h"
 #include "core/user_id.h"
-#include "result_messages.h"
+#include "frontend/result_messages.h"
 
 namespace varnix::cli {
 

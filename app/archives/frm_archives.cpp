@@ -15,13 +15,15 @@
 
 #include "archives/flow_helpers.h"
 #include "archives/listing_procedures.h"
-#include "binding/library_buffers.h"
-#include "binding/varnix_library.h"
+#include "binding/loaded_library.h"
+#include "core/expand.h"
 #include "data_folder/folder_browser.h"
+#include "frontend/result_messages.h"
+#include "frontend/roads.h"
 #include "platform/platform.h"
-#include "result_messages.h"
 #include "shared/message_box.h"
 #include "shared/mod_status_bar.h"
+#include "shared/screen_user.h"
 #include "shared/text_lines.h"
 #include "viewers/frm_list_view.h"
 #include "viewers/text_view.h"
@@ -30,8 +32,7 @@ namespace varnix::app {
 
 namespace {
 
-const QString kArchivesInfo = QStringLiteral("Decompress Archives Info");
-const QString kArchiveFileInfo = QStringLiteral("Decompress Archive File Info");
+const QString kArchivesInfo = QString::fromLatin1(messages::kArchivesTitle);
 
 QLabel* label(QWidget* parent, const char* name, const QString& text) {
   auto* l = new QLabel(text, parent);
@@ -143,63 +144,24 @@ void FrmArchives::browse() {
   browser_->refreshFiles();
 }
 
-bool FrmArchives::fileDump(const QString& target, const QString& userFolder, int idCode, const QString& name) {
-  const QString question =
-      QStringLiteral("'") + selected_ + QStringLiteral("' will be moved to folder: '") + userFolder +
-      (idCode == 0 ? QStringLiteral("' and decompressed.") : QStringLiteral("'."));
-  if (MsgBox(question, kArchiveFileInfo, MsgIcon::None, MsgButtons::YesNo) != MsgAnswer::Yes) return false;
-  if (QFileInfo::exists(target)) {
-    if (MsgBox(QStringLiteral("'") + target + QStringLiteral("' already existed, Overwrite? "), kProgramTitle,
-               MsgIcon::None, MsgButtons::YesNo) != MsgAnswer::Yes)
-      return false;
-    QFile::remove(target);
-  }
-  if (!QFileInfo(userFolder).isDir()) QDir().mkdir(userFolder);
-  if (!moveFile(selected_, target)) {
-    MsgBox(QStringLiteral("'") + name + QStringLiteral("' could not be moved to folder: '") + userFolder +
-               QStringLiteral("'."),
-           kArchivesInfo, MsgIcon::Exclamation);
-    return false;
-  }
-  selected_ = target;
-  return true;
-}
-
 void FrmArchives::decompress() {
   using namespace modStatusBar;
-  std::string folderBuf = folderBuffer(toLibraryText(DataFolder));
   QDir::setCurrent(AppFolder);
   lstFiles_->clear();
   if (selected_.isEmpty()) {
     MsgBox(QStringLiteral("Please select a file."), kArchivesInfo, MsgIcon::Exclamation);
     return;
   }
-  const QString name = fileNameOf(selected_);
 
-  std::string fileBuf = pathBuffer(toLibraryText(selected_));
-  std::string idBuf = idBuffer();
-  const LibraryCall idCall = programLibrary().GetUserID(fileBuf, idBuf);
-  if (reportLibraryProblem(idCall)) return;
-  UserID = fromLibraryText(userIdFrom(idBuf));
-  const int idCode = idCall.code;
-
-  const QString userFolder = JoinPath(DataFolder, UserID);
-  const QString target = JoinPath(userFolder, name);
-  // A data folder spelled otherwise than the folder list shows it still
-  // names the same file: nothing to move, and no "old copy" to delete.
-  if (selected_ != target && !sameFile(selected_, target) && !fileDump(target, userFolder, idCode, name)) return;
-
-  if (idCode != 0) {
-    MsgBox(QStringLiteral("Sorry, '") + name + QStringLiteral("' could not be decompressed."));
-    return;
-  }
-
-  fileBuf = pathBuffer(toLibraryText(selected_));
-  const LibraryCall expand = programLibrary().ExpandDataFile(fileBuf, folderBuf);
-  if (reportLibraryProblem(expand)) return;
-  const std::string text = messages::expandMessage(expand.code, toLibraryText(name));
-  if (!text.empty()) MsgBox(fromLibraryText(text), kArchivesInfo, MsgIcon::Exclamation);
-  if (expand.code == 1 || expand.code == 7 || expand.code == 8) return;
+  LoadedLibrary library(programLibrary());
+  ScreenUser user;
+  const std::string chosen = toLibraryText(selected_);
+  const frontend::ArchiveOutcome out =
+      frontend::runArchiveRoad(library, user, {chosen, toLibraryText(DataFolder)});
+  if (out.userIdRead) UserID = fromLibraryText(out.userId);
+  if (out.dump != chosen) selected_ = fromLibraryText(out.dump);
+  if (out.stop != frontend::ArchiveStop::Expanded) return;
+  if (out.code == kExpandCannotOpenDump || out.code == kExpandCannotOpenIndex || out.code == kExpandNoDot) return;
 
   label1_->setText(QStringLiteral("The following files decompressed from: ") + selected_);
   const std::optional<QString> index = indexFileOf(selected_);
@@ -217,7 +179,7 @@ void FrmArchives::decompress() {
     // Only an index that lists nothing at all is removed.
     if (lines->join(QString()).trimmed().isEmpty()) QFile::remove(*index);
   }
-  browser_->setFolder(userFolder);
+  browser_->setFolder(fromLibraryText(out.userFolder));
 }
 
 void FrmArchives::viewFlightFile(QListWidgetItem* item) {

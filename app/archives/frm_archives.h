@@ -44,7 +44,6 @@ class FrmArchives : public Form {
 
  private:
   void folderChanged();
-  bool fileDump(const QString& target, const QString& userFolder, int idCode, const QString& name);
 
   FolderBrowser* browser_ = nullptr;
   QListWidget* lstFiles_ = nullptr;

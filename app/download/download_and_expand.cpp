@@ -4,53 +4,45 @@
 #include <QDir>
 
 #include "archives/flow_helpers.h"
-#include "binding/library_buffers.h"
-#include "binding/varnix_library.h"
+#include "binding/loaded_library.h"
 #include "download/frm_status_bar.h"
 #include "download/show_decompressed_files.h"
-#include "result_messages.h"
-#include "shared/message_box.h"
+#include "frontend/roads.h"
 #include "shared/mod_status_bar.h"
+#include "shared/screen_user.h"
 
 namespace varnix::app::modStatusBar {
 
 namespace {
 
-const QString kInformation = QString::fromLatin1(messages::kInformationTitle);
+// The download screen goes away once the dump has arrived; the expansion's
+// message comes before its flights.
+class DownloadUser : public ScreenUser {
+ public:
+  explicit DownloadUser(FrmStatusBar* screen) : screen_(screen) {}
+  void step(frontend::Step step, const std::string&) override {
+    if (step == frontend::Step::DumpReceived && screen_) screen_->hide();
+  }
+  void expanded(const std::string& dump, int code, const frontend::Message& message) override {
+    ScreenUser::expanded(dump, code, message);
+    ShowDecompressedFiles(fromLibraryText(dump));
+  }
 
-void showIfAny(const std::string& text, MsgIcon icon) {
-  if (!text.empty()) MsgBox(fromLibraryText(text), kInformation, icon);
-}
+ private:
+  FrmStatusBar* screen_;
+};
 
 }  // namespace
 
 void DownloadAndExpand() {
-  std::string fileBuf = pathBuffer();
-  std::string folderBuf = folderBuffer(toLibraryText(DataFolder));
-  std::string idBuf = idBuffer();
   QDir::setCurrent(AppFolder);
-
   FrmStatusBar* screen = forms::find<FrmStatusBar>();
-  const LibraryCall download = programLibrary().DataDownload(fileBuf, folderBuf);
-  if (screen) screen->hide();
-  if (reportLibraryProblem(download)) return;
-  if (download.code != 0) {
-    showIfAny(messages::downloadMessage(download.code, screen ? toLibraryText(screen->portName) : std::string()),
-              MsgIcon::Exclamation);
-    return;
-  }
-  MsgBox(fromLibraryText(messages::downloadMessage(0, {})), kInformation, MsgIcon::Information);
-
-  const LibraryCall expand = programLibrary().ExpandDataFile(fileBuf, folderBuf);
-  if (reportLibraryProblem(expand)) return;
-  const QString dumpPath = fromLibraryText(textBeforeNul(fileBuf));
-  showIfAny(messages::expandMessage(expand.code, toLibraryText(dumpPath)), MsgIcon::Exclamation);
-
-  ShowDecompressedFiles(dumpPath);
-
-  const LibraryCall id = programLibrary().GetUserID(fileBuf, idBuf);
-  if (reportLibraryProblem(id)) return;
-  UserID = fromLibraryText(userIdFrom(idBuf));
+  LoadedLibrary library(programLibrary());
+  DownloadUser user(screen);
+  const frontend::DownloadRoad road{toLibraryText(DataFolder),
+                                    screen ? toLibraryText(screen->portName) : std::string(), true};
+  const frontend::DownloadOutcome out = frontend::runDownloadRoad(library, user, road);
+  if (out.userIdRead) UserID = fromLibraryText(out.userId);
 }
 
 }  // namespace varnix::app::modStatusBar

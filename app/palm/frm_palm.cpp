@@ -3,7 +3,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -13,14 +12,15 @@
 #include <QVBoxLayout>
 
 #include "archives/flow_helpers.h"
-#include "binding/library_buffers.h"
-#include "binding/varnix_library.h"
+#include "binding/loaded_library.h"
 #include "data_folder/folder_browser.h"
 #include "download/show_decompressed_files.h"
+#include "frontend/result_messages.h"
+#include "frontend/roads.h"
 #include "palm/palm_files.h"
-#include "result_messages.h"
 #include "shared/message_box.h"
 #include "shared/mod_status_bar.h"
+#include "shared/screen_user.h"
 
 namespace varnix::app {
 
@@ -33,11 +33,6 @@ QLabel* label(QWidget* parent, const char* name, const QString& text) {
   l->setObjectName(QString::fromLatin1(name));
   l->setWordWrap(true);
   return l;
-}
-
-void palmNotice(messages::PalmNotice notice, const QString& name, const QString& userId = {}) {
-  MsgBox(fromLibraryText(messages::palmMessage(notice, toLibraryText(name), toLibraryText(userId))), kPalmInfo,
-         MsgIcon::Exclamation);
 }
 
 }  // namespace
@@ -119,68 +114,21 @@ void FrmPalm::rebuildList() {
 
 void FrmPalm::convert(QListWidgetItem* item) {
   using namespace modStatusBar;
-  std::string folderBuf = folderBuffer(toLibraryText(DataFolder));
   QDir::setCurrent(AppFolder);
   if (!item) item = list_->currentItem();
   if (!item) {
     MsgBox(QStringLiteral("Please choose a Palm file in the list first."), kPalmInfo, MsgIcon::Exclamation);
     return;
   }
-  const QString name = item->data(Qt::UserRole).toString();
-  const QString dumpName = palmDumpName(name);
-  const QString backup = browser_->pathOf(name);
+  const QString backup = browser_->pathOf(item->data(Qt::UserRole).toString());
 
-  std::string pathBuf = pathBuffer(toLibraryText(backup));
-  const LibraryCall conversion = programLibrary().ProcessPalmFile(pathBuf);
-  if (reportLibraryProblem(conversion)) return;
-  if (conversion.code != 0) {
-    palmNotice(messages::PalmNotice::ConversionFailed, name);
-    return;
-  }
-  const QString dump = fromLibraryText(textBeforeNul(pathBuf));
-  // Success must leave a new .DAT; the backup itself is never filed away.
-  if (sameFile(dump, backup) || !QFileInfo(dump).isFile()) {
-    palmNotice(messages::PalmNotice::NotConverted, backup);
-    return;
-  }
-
-  std::string fileBuf = pathBuffer(toLibraryText(dump));
-  std::string idBuf = idBuffer();
-  const LibraryCall id = programLibrary().GetUserID(fileBuf, idBuf);
-  if (reportLibraryProblem(id)) return;
-  UserID = fromLibraryText(userIdFrom(idBuf));
-
-  const QString userFolder = JoinPath(DataFolder, UserID);
-  if (!QFileInfo(userFolder).isDir()) QDir().mkdir(userFolder);
-  const QString target = JoinPath(userFolder, dumpName);
-  bool overwrite = false;
-  if (!sameFile(dump, target)) {
-    if (QFileInfo::exists(target)) {
-      const std::string question =
-          messages::palmMessage(messages::PalmNotice::OverwriteQuestion, toLibraryText(dumpName), toLibraryText(UserID));
-      if (MsgBox(fromLibraryText(question), kPalmInfo, MsgIcon::None, MsgButtons::YesNo) != MsgAnswer::Yes) return;
-      QFile::remove(target);
-      overwrite = true;
-    }
-    if (!moveFile(dump, target)) {
-      palmNotice(messages::PalmNotice::NotMoved, dumpName, UserID);
-      return;
-    }
-  }
-  if (id.code != 0) {
-    palmNotice(messages::PalmNotice::NoUserId, dumpName, UserID);
-    return;
-  }
-  if (!overwrite) palmNotice(messages::PalmNotice::AboutToExpand, dumpName, UserID);
-
-  fileBuf = pathBuffer(toLibraryText(target));
-  const LibraryCall expand = programLibrary().ExpandDataFile(fileBuf, folderBuf);
-  if (reportLibraryProblem(expand)) return;
-  const std::string text = messages::expandMessage(expand.code, toLibraryText(target));
-  if (!text.empty()) MsgBox(fromLibraryText(text), QString::fromLatin1(messages::kInformationTitle), MsgIcon::Exclamation);
-  if (expand.code == 0) QFile::remove(backup);
-
-  ShowDecompressedFiles(target);
+  LoadedLibrary library(programLibrary());
+  ScreenUser user;
+  const frontend::PalmOutcome out =
+      frontend::runPalmRoad(library, user, {toLibraryText(backup), toLibraryText(DataFolder), true});
+  if (out.userIdRead) UserID = fromLibraryText(out.userId);
+  if (out.stop != frontend::PalmStop::Expanded) return;
+  ShowDecompressedFiles(fromLibraryText(out.dump));
   unloadForm(this);
 }
 

@@ -48,11 +48,6 @@ QString palmEntryText(const QDateTime& modified, const QString& name) {
          locale.toString(modified.time(), timeFormat) + QStringLiteral("     ") + name;
 }
 
-QString palmDumpName(const QString& backupName) {
-  const qsizetype dot = backupName.indexOf(QLatin1Char('.'));
-  return (dot < 0 ? backupName + QLatin1Char('.') : backupName.left(dot + 1)) + QStringLiteral("DAT");
-}
-
 std::optional<QString> rememberedPalmFolder(const QString& appFolder) {
   const std::optional<QStringList> lines = readTextLines(modStatusBar::JoinPath(appFolder, kPalmFolderFile));
   if (!lines || lines->isEmpty()) return std::nullopt;

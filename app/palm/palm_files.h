@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Palm screen's files: which backups it lists, how a list entry reads,
-// the dump a backup gives, and "VXuser.CFG", the remembered Backup folder.
+// and "VXuser.CFG", the remembered Backup folder.
 #pragma once
 
 #include <QDateTime>
@@ -23,9 +23,6 @@ QList<QFileInfo> palmPatternFiles(const QString& folder);
 // The list entry: last-modified date (short format) and time, five blanks,
 // the file name.
 QString palmEntryText(const QDateTime& modified, const QString& name);
-
-// The dump name: the name up to and including its first ".", then "DAT".
-QString palmDumpName(const QString& backupName);
 
 // The first line of "VXuser.CFG" in `appFolder`, trimmed; none when the
 // file is missing, unreadable or blank.

@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "data_folder_setting.h"
+#include "frontend/data_folder_setting.h"
 #include "platform/platform.h"
 #include "shared/forms.h"
 

@@ -7,6 +7,7 @@
 #include "archives/frm_archives.h"
 #include "data_folder/folder_browser.h"
 #include "flows_support.h"
+#include "frontend/dump_files.h"
 #include "palm/frm_palm.h"
 #include "palm/palm_files.h"
 #include "support/pdb_builder.h"
@@ -43,8 +44,8 @@ void PalmTest::backupNamesAndDumpNames() {
   QVERIFY(!isPalmBackupName(QStringLiteral("P12345.PDB")));
   QVERIFY(!isPalmBackupName(QStringLiteral("PABCDEF.PDB")));
   QVERIFY(!isPalmBackupName(QStringLiteral("P12345X7.PDB")));
-  QCOMPARE(palmDumpName(QStringLiteral("P1234567.PDB")), QStringLiteral("P1234567.DAT"));
-  QCOMPARE(palmDumpName(QStringLiteral("P1234567.X.PDB")), QStringLiteral("P1234567.DAT"));
+  QCOMPARE(varnix::frontend::palmDumpName("P1234567.PDB"), std::string("P1234567.DAT"));
+  QCOMPARE(varnix::frontend::palmDumpName("P1234567.X.PDB"), std::string("P1234567.DAT"));
   const QString entry = palmEntryText(QDateTime(QDate(2024, 6, 3), QTime(9, 12, 5)), QStringLiteral("P1234567.PDB"));
   QVERIFY2(entry.endsWith(QStringLiteral("     P1234567.PDB")), qPrintable(entry));
 }

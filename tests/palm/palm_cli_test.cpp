@@ -116,6 +116,19 @@ TEST(PalmCommand, ExistingDumpIsNeverReplaced) {
   EXPECT_FALSE(fs::exists(data.file("N123AB/P1234567.TXT")));
 }
 
+TEST(PalmCommand, BackupInItsUserFolderIsExpandedInPlace) {
+  // As on the Palm screen: the dump lies where it belongs already, so
+  // nothing is moved and nothing is "not overwritten".
+  TempDir data;
+  fs::create_directory(data.file("N123AB"));
+  writeFile(data.file("N123AB/P1234567.PDB"), test::palmBackup(twoFlightDump("N123AB")));
+  const CliRun run =
+      runCli(data, "palm --expand --data-folder " + quoted(data.path()) + " " + quoted(data.file("N123AB/P1234567.PDB")));
+  EXPECT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(run.err.find("already existed"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::exists(data.file("N123AB/P1234567.TXT")));
+}
+
 TEST(PalmCommand, DumpWithoutUsableIdGoesToBadDataUnexpanded) {
   TempDir backups, data;
   writeFile(backups.file("P1234567.PDB"), test::palmBackup(twoFlightDump("..")));

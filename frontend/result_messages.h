@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The fixed message the program shows for each result code of the library.
-// Plain C++ so that the desktop program and the command-line tool share it.
-// An empty text means that the program shows no message for that code.
+// The fixed message the program shows for each result code of the library,
+// and the texts of the roads' other messages and questions. Shared by the
+// desktop program and the command-line tool. An empty text means that the
+// program shows no message for that code.
 #pragma once
 
 #include <string>
@@ -9,6 +10,7 @@
 
 namespace varnix::messages {
 
+inline constexpr const char* kProgramTitle = "Varnix";
 inline constexpr const char* kInformationTitle = "Varnix Information";
 
 // The codes every function may return beyond its own table (not available,
@@ -37,5 +39,17 @@ enum class PalmNotice {
 };
 // `name` is the backup's file name or the dump's name D, as noted above.
 std::string palmMessage(PalmNotice notice, std::string_view name, std::string_view userId = {});
+
+// Filing and expanding a dump chosen on the archive screen.
+inline constexpr const char* kArchivesTitle = "Decompress Archives Info";
+inline constexpr const char* kArchiveFileTitle = "Decompress Archive File Info";
+enum class ArchiveNotice {
+  MoveQuestion,       // `path` (the chosen dump) will be moved to `folder`; `idRead` adds "and decompressed"
+  OverwriteQuestion,  // `path` (the target) exists already
+  NotMoved,           // the dump `path` (its file name) could not be moved to `folder`
+  NoUserId,           // the dump `path` (its file name) has no user id and is not expanded
+};
+std::string archiveMessage(ArchiveNotice notice, std::string_view path, std::string_view folder = {},
+                           bool idRead = false);
 
 }  // namespace varnix::messages

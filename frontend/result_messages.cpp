@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "result_messages.h"
+#include "frontend/result_messages.h"
 
 #include "varnix/varnix.h"
 
@@ -107,6 +107,21 @@ std::string palmMessage(PalmNotice notice, std::string_view name, std::string_vi
       return "The file ' " + n + " ' was generated in ' " + id + " ' folder. and couldn't be decompressed.";
     case PalmNotice::AboutToExpand:
       return "The file ' " + n + " ' was generated in '" + id + " ' folder and decompressed.";
+  }
+  return {};
+}
+
+std::string archiveMessage(ArchiveNotice notice, std::string_view path, std::string_view folder, bool idRead) {
+  const std::string p(path), f(folder);
+  switch (notice) {
+    case ArchiveNotice::MoveQuestion:
+      return "'" + p + "' will be moved to folder: '" + f + (idRead ? "' and decompressed." : "'.");
+    case ArchiveNotice::OverwriteQuestion:
+      return "'" + p + "' already existed, Overwrite? ";
+    case ArchiveNotice::NotMoved:
+      return "'" + p + "' could not be moved to folder: '" + f + "'.";
+    case ArchiveNotice::NoUserId:
+      return "Sorry, '" + p + "' could not be decompressed.";
   }
   return {};
 }

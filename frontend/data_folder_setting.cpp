@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "data_folder_setting.h"
+#include "frontend/data_folder_setting.h"
 
 #include <cstdio>
 #include <cstdlib>

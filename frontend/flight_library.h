@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The flight data library's four functions as a front end reaches them: the
+// desktop program through the library it loads (app/binding), the command
+// line straight from the core (core_library.h). Paths and ids are 8-bit
+// texts in the system's code page.
+#pragma once
+
+#include <string>
+
+namespace varnix::frontend {
+
+// One call: it ran and `code` is its result, or it could not run (the
+// library or the function missing, another call still running) and
+// `problem` says why.
+struct LibraryOutcome {
+  bool ran = true;
+  int code = 0;
+  std::string problem;
+};
+
+class FlightLibrary {
+ public:
+  virtual ~FlightLibrary() = default;
+
+  // Receives one dump and files it under `dataFolder`; `dump` receives the
+  // stored dump's path (empty when nothing was kept).
+  virtual LibraryOutcome dataDownload(const std::string& dataFolder, std::string& dump) = 0;
+  // Expands `dump`; its flight files go into the user's subfolder of `dataFolder`.
+  virtual LibraryOutcome expandDataFile(const std::string& dump, const std::string& dataFolder) = 0;
+  // Converts the Palm backup `path`; on success `path` names the dump.
+  virtual LibraryOutcome processPalmFile(std::string& path) = 0;
+  // The user id of `dump`, or "BadData"; blanks at either end removed.
+  virtual LibraryOutcome getUserId(const std::string& dump, std::string& id) = 0;
+};
+
+}  // namespace varnix::frontend

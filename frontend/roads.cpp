@@ -1,0 +1,218 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "frontend/roads.h"
+
+#include "frontend/dump_files.h"
+#include "frontend/result_messages.h"
+#include "platform/platform.h"
+
+namespace varnix::frontend {
+
+namespace {
+
+using messages::ArchiveNotice;
+using messages::PalmNotice;
+
+Message palmNotice(PalmNotice notice, const std::string& name, const std::string& userId = {}) {
+  return {messages::palmMessage(notice, name, userId), messages::kPalmTitle, MessageIcon::Exclamation};
+}
+
+// Replaces a file at `path`; a folder of that name stays, and the move
+// after it fails.
+void removeForOverwrite(const std::string& path) {
+  if (platform::fileExists(path)) platform::removeFile(path);
+}
+
+void makeFolderIfMissing(const std::string& folder) {
+  if (!platform::folderExists(folder)) platform::makeFolder(folder);
+}
+
+}  // namespace
+
+DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const DownloadRoad& road) {
+  DownloadOutcome out;
+  const LibraryOutcome download = library.dataDownload(road.dataFolder, out.dump);
+  user.step(Step::DumpReceived, out.dump);
+  if (!download.ran) {
+    user.libraryProblem(download.problem);
+    out.ran = false;
+    return out;
+  }
+  out.code = download.code;
+  if (download.code != 0) {
+    const std::string text = messages::downloadMessage(download.code, road.portName);
+    if (!text.empty()) user.tell({text, messages::kInformationTitle, MessageIcon::Exclamation});
+    return out;
+  }
+  user.tell({messages::downloadMessage(0, {}), messages::kInformationTitle, MessageIcon::Information});
+  if (!road.expand) return out;
+
+  const LibraryOutcome expand = library.expandDataFile(out.dump, road.dataFolder);
+  if (!expand.ran) {
+    user.libraryProblem(expand.problem);
+    out.ran = false;
+    return out;
+  }
+  out.expanded = true;
+  out.code = expand.code;
+  user.expanded(out.dump, expand.code,
+                {messages::expandMessage(expand.code, out.dump), messages::kInformationTitle,
+                 MessageIcon::Exclamation});
+
+  const LibraryOutcome id = library.getUserId(out.dump, out.userId);
+  if (!id.ran) {
+    user.libraryProblem(id.problem);
+    out.ran = false;
+    return out;
+  }
+  out.userIdRead = true;
+  return out;
+}
+
+PalmOutcome runPalmRoad(FlightLibrary& library, RoadUser& user, const PalmRoad& road) {
+  PalmOutcome out;
+  const std::string backupName = fileNameOf(road.backup);
+  std::string dump = road.backup;
+  const LibraryOutcome conversion = library.processPalmFile(dump);
+  if (!conversion.ran) {
+    user.libraryProblem(conversion.problem);
+    return out;
+  }
+  out.code = conversion.code;
+  if (conversion.code != 0) {
+    user.tell(palmNotice(PalmNotice::ConversionFailed, backupName));
+    out.stop = PalmStop::ConversionFailed;
+    return out;
+  }
+  // Success must leave a new dump; the backup itself is never filed away.
+  if (sameFile(dump, road.backup) || !platform::fileExists(dump)) {
+    user.tell(palmNotice(PalmNotice::NotConverted, road.backup));
+    out.stop = PalmStop::NotConverted;
+    return out;
+  }
+  out.dump = dump;
+  if (!road.fileAndExpand) {
+    out.stop = PalmStop::Converted;
+    return out;
+  }
+
+  const LibraryOutcome id = library.getUserId(dump, out.userId);
+  if (!id.ran) {
+    user.libraryProblem(id.problem);
+    out.stop = PalmStop::LibraryProblem;
+    return out;
+  }
+  out.userIdRead = true;
+  out.dumpName = palmDumpName(backupName);
+  const std::string userFolder = joinPath(road.dataFolder, out.userId);
+  makeFolderIfMissing(userFolder);
+  const std::string target = joinPath(userFolder, out.dumpName);
+
+  bool overwrote = false;
+  if (!sameFile(dump, target)) {
+    if (pathExists(target)) {
+      const Message question{messages::palmMessage(PalmNotice::OverwriteQuestion, out.dumpName, out.userId),
+                             messages::kPalmTitle, MessageIcon::None};
+      if (!user.ask(Question::OverwriteDump, question)) {
+        out.stop = PalmStop::Declined;
+        out.code = kDumpNotFiled;
+        return out;
+      }
+      removeForOverwrite(target);
+      overwrote = true;
+    }
+    if (!moveWithoutReplacing(dump, target)) {
+      user.tell(palmNotice(PalmNotice::NotMoved, out.dumpName, out.userId));
+      out.stop = PalmStop::NotMoved;
+      out.code = kDumpNotFiled;
+      return out;
+    }
+  }
+  out.dump = target;
+  user.step(Step::DumpFiled, target);
+  if (id.code != 0) {
+    user.tell(palmNotice(PalmNotice::NoUserId, out.dumpName, out.userId));
+    out.stop = PalmStop::NoUserId;
+    out.code = id.code;
+    return out;
+  }
+  // Whoever just agreed to replace the old dump needs no notice that the
+  // new one is expanded.
+  if (!overwrote) user.tell(palmNotice(PalmNotice::AboutToExpand, out.dumpName, out.userId));
+
+  const LibraryOutcome expand = library.expandDataFile(target, road.dataFolder);
+  if (!expand.ran) {
+    user.libraryProblem(expand.problem);
+    out.stop = PalmStop::LibraryProblem;
+    return out;
+  }
+  out.stop = PalmStop::Expanded;
+  out.code = expand.code;
+  user.expanded(target, expand.code,
+                {messages::expandMessage(expand.code, target), messages::kInformationTitle,
+                 MessageIcon::Exclamation});
+  if (expand.code == 0 && user.ask(Question::DeleteBackup, {})) platform::removeFile(road.backup);
+  return out;
+}
+
+ArchiveOutcome runArchiveRoad(FlightLibrary& library, RoadUser& user, const ArchiveRoad& road) {
+  ArchiveOutcome out;
+  out.dump = road.dump;
+  const std::string name = fileNameOf(road.dump);
+  const LibraryOutcome id = library.getUserId(road.dump, out.userId);
+  if (!id.ran) {
+    user.libraryProblem(id.problem);
+    return out;
+  }
+  out.userIdRead = true;
+  out.userFolder = joinPath(road.dataFolder, out.userId);
+  const std::string target = joinPath(out.userFolder, name);
+
+  // A data folder spelled otherwise than the chosen path still names the
+  // same file: nothing to move, and no "old copy" to delete.
+  if (road.dump != target && !sameFile(road.dump, target)) {
+    const Message move{messages::archiveMessage(ArchiveNotice::MoveQuestion, road.dump, out.userFolder, id.code == 0),
+                       messages::kArchiveFileTitle, MessageIcon::None};
+    if (!user.ask(Question::MoveIntoUserFolder, move)) {
+      out.stop = ArchiveStop::Declined;
+      return out;
+    }
+    if (pathExists(target)) {
+      const Message overwrite{messages::archiveMessage(ArchiveNotice::OverwriteQuestion, target),
+                              messages::kProgramTitle, MessageIcon::None};
+      if (!user.ask(Question::OverwriteDump, overwrite)) {
+        out.stop = ArchiveStop::Declined;
+        return out;
+      }
+      removeForOverwrite(target);
+    }
+    makeFolderIfMissing(out.userFolder);
+    if (!moveWithoutReplacing(road.dump, target)) {
+      user.tell({messages::archiveMessage(ArchiveNotice::NotMoved, name, out.userFolder), messages::kArchivesTitle,
+                 MessageIcon::Exclamation});
+      out.stop = ArchiveStop::NotMoved;
+      return out;
+    }
+    out.dump = target;
+  }
+
+  if (id.code != 0) {
+    user.tell({messages::archiveMessage(ArchiveNotice::NoUserId, name), messages::kProgramTitle, MessageIcon::None});
+    out.stop = ArchiveStop::NoUserId;
+    out.code = id.code;
+    return out;
+  }
+
+  const LibraryOutcome expand = library.expandDataFile(out.dump, road.dataFolder);
+  if (!expand.ran) {
+    user.libraryProblem(expand.problem);
+    out.stop = ArchiveStop::LibraryProblem;
+    return out;
+  }
+  out.stop = ArchiveStop::Expanded;
+  out.code = expand.code;
+  user.expanded(out.dump, expand.code,
+                {messages::expandMessage(expand.code, name), messages::kArchivesTitle, MessageIcon::Exclamation});
+  return out;
+}
+
+}  // namespace varnix::frontend
