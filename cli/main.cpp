@@ -6,7 +6,7 @@
 #include <exception>
 
 #include "commands.h"
-#include "result_messages.h"
+#include "frontend/result_messages.h"
 #include "varnix/varnix.h"
 
 namespace varnix::cli {
