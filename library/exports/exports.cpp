@@ -12,6 +12,8 @@
 #include "core/user_id.h"
 #include "varnix/varnix.h"
 
+static_assert(varnix::kExpandRecoverBit == VARNIX_EXPAND_RECOVER);
+
 namespace {
 
 // The header state that the four functions share, as the library has always
@@ -60,13 +62,17 @@ VARNIX_API int VARNIX_CALL DataDownload(char* path, char* folder) {
   });
 }
 
-VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder) {
+VARNIX_API int VARNIX_CALL ExpandDataFileEx(char* path, char* folder, int options) {
   return guarded([&] {
     if (!path) return static_cast<int>(varnix::kExpandNoDot);
+    varnix::ExpandOptions expandOptions;
+    expandOptions.recover = (options & varnix::kExpandRecoverBit) != 0;
     return varnix::ExpandDataFile(path, folder ? std::string_view(folder) : std::string_view(),
-                                  sharedHeaderState());
+                                  sharedHeaderState(), expandOptions);
   });
 }
+
+VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder) { return ExpandDataFileEx(path, folder, 0); }
 
 VARNIX_API int VARNIX_CALL ProcessPalmFile(char* path) {
   return guarded([&] {

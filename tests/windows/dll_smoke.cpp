@@ -104,7 +104,8 @@ int main(int argc, char** argv) {
   x.expandDataFile = find<TwoArgs>(dll, "ExpandDataFile");
   x.processPalmFile = find<OneArg>(dll, "ProcessPalmFile");
   x.getUserId = find<TwoArgs>(dll, "GetUserID");
-  if (!x.dataDownload || !x.expandDataFile || !x.processPalmFile || !x.getUserId) {
+  if (!x.dataDownload || !x.expandDataFile || !x.processPalmFile || !x.getUserId ||
+      !::GetProcAddress(dll, "ExpandDataFileEx")) {
     std::printf("an export is missing from Varnix.dll\n");
     return 1;
   }
