@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "commands.h"
 #include "frontend/core_library.h"
@@ -36,6 +37,13 @@ void addExpandCommand(CLI::App& app, int& exitCode) {
     if (folder.empty()) folder = settings::currentDataFolder(platform::settingsFolder());
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);  // a fresh --data-folder, as download makes it
+    const std::vector<std::string> again = frontend::flightsAlreadyExpanded(*path, folder);
+    if (!again.empty()) {
+      std::string list;
+      for (const std::string& f : again) list += (list.empty() ? "" : ", ") + f;
+      reportMessage("The flights " + list + " of " + frontend::fileNameOf(*path) +
+                    " are in their folder already; expanding again writes second copies.");
+    }
     frontend::CoreLibrary library;
     library.recover = *recover;
     exitCode = library.expandDataFile(*path, folder).code;

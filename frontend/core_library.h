@@ -21,6 +21,11 @@ struct DownloadSetup {
   DownloadOptions options;
 };
 
+// The flights of `dump` whose CSV lies in its user folder under `dataFolder`
+// already (the same flight number and start time, under any suffix), as
+// "Flt#<number>": expanding the dump again would write second copies.
+std::vector<std::string> flightsAlreadyExpanded(const std::string& dump, const std::string& dataFolder);
+
 class CoreLibrary : public FlightLibrary {
  public:
   DownloadSetup download;

@@ -181,6 +181,14 @@ std::string CsvOpenDiagnostic(CsvOpenResult result, std::uint16_t flightNumber, 
          std::string(datPath) + "\n";
 }
 
+std::string FlightTitleLine(const FlightHeader& flight, std::string_view suffix) {
+  char text[128];
+  std::snprintf(text, sizeof text, "\"Flight #%u%.*s %d/%d/%d %d:%d:%d\"", static_cast<unsigned>(flight.flightNumber),
+                static_cast<int>(suffix.size()), suffix.data(), flight.month, flight.day, flight.year, flight.hours,
+                flight.minutes, flight.seconds);
+  return text;
+}
+
 long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const ValueTable& channels, bool fuelFlowPresent) {
   FlightCsv& f = csv;
   const FlightHeader& flight = *facts.flight;
@@ -192,10 +200,7 @@ long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const ValueTabl
   emitLine(f, text);
   emitLine(f, std::string(facts.identification));
   emitLine(f, "\"Aircraft Number " + std::string(facts.userId) + "\"");
-  std::snprintf(text, sizeof text, "\"Flight #%u%.*s %d/%d/%d %d:%d:%d\"", static_cast<unsigned>(flight.flightNumber),
-                static_cast<int>(csv.suffix.size()), csv.suffix.data(), flight.month, flight.day, flight.year,
-                flight.hours, flight.minutes, flight.seconds);
-  emitLine(f, text);
+  emitLine(f, FlightTitleLine(flight, csv.suffix));
   emitLine(f, std::string("\"Eng Deg ") + facts.engineUnit + "     OAT Deg " + facts.outsideAirUnit +
                   std::string(fuelTitle(facts.fuelUnit, fuelFlowPresent)) + "\"");
 

@@ -60,6 +60,9 @@ struct CsvHeaderFacts {
   std::int32_t fuelUnit;
 };
 
+// Line 4 of a flight's CSV: number, suffix and start, in double quotes.
+std::string FlightTitleLine(const FlightHeader& flight, std::string_view suffix);
+
 // Writes the seven header lines and the title line (the names of the
 // enabled slots); gives durationPosition.
 long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const ValueTable& channels, bool fuelFlowPresent);

@@ -53,5 +53,41 @@ TEST(ExpandCommand, WordsForEveryOutcome) {
   }
 }
 
+// A dump expanded a second time: said on stderr, and the expansion goes on.
+TEST(ExpandCommand, ExpandingAgainSaysSoAndGoesOn) {
+  TempDir dir;
+  writeFile(dir.file("R261207.DAT"), twoFlightDump());
+  ASSERT_EQ(expand(dir, dir.file("R261207.DAT"), dir.file("data")).exit, 0);
+  const CliRun again = expand(dir, dir.file("R261207.DAT"), dir.file("data"));
+  EXPECT_EQ(again.exit, 0) << again.err;
+  EXPECT_TRUE(says(again, "The flights Flt#1, Flt#2 of R261207.DAT are in their folder already; expanding again "
+                          "writes second copies."))
+      << again.err;
+  EXPECT_TRUE(fs::exists(dir.file("data/N123AB/F00002A.CSV")));
+}
+
+// --recover: the flights after a damaged one are written, and the index
+// lines printed are this run's, the later ones marked.
+TEST(ExpandCommand, RecoverWritesTheLaterFlights) {
+  test::DumpPlan plan;
+  for (std::uint16_t k = 1; k <= 3; ++k) {
+    test::FlightPlan f;
+    f.header.flightNumber = k;
+    f.header.presence = 1u << 2;
+    f.records = {test::RecordBuilder().set(0, 0, 1), test::RecordBuilder().set(0, 0, 2)};
+    plan.flights.push_back(f);
+  }
+  plan.flights[0].corruptHeader = true;
+  TempDir dir;
+  writeFile(dir.file("R1.DAT"), test::assembleDump(plan));
+  const CliRun run =
+      test::runCli(VARNIX_CLI, dir, "expand --recover " + quoted(dir.file("R1.DAT")) + " --data-folder data");
+  EXPECT_EQ(run.exit, 3) << run.err;
+  EXPECT_TRUE(says(run, "Bad flight header, stopped expanding data.")) << run.err;
+  EXPECT_EQ(run.out.substr(0, 19), "Flt#2- F00002.CSV  ") << run.out;
+  EXPECT_NE(run.out.find(" recovered\nFlt#3- F00003.CSV  "), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.size() - run.out.rfind(" recovered\n"), 11u) << run.out;
+}
+
 }  // namespace
 }  // namespace varnix
