@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/config_files.h"
 #include "download/download_and_expand.h"
 #include "shared/mod_status_bar.h"
 
@@ -28,19 +29,10 @@ QLabel* label(QWidget* parent, const char* name, const QString& text) {
 
 }  // namespace
 
-std::optional<PortCaption> portCaptionOf(const QByteArray& firstLine) {
-  QByteArray line = firstLine;
-  const qsizetype end = line.indexOf('\n');
-  if (end >= 0) line.truncate(end);
-  if (line.endsWith('\r')) line.chop(1);
-  const qsizetype comma = line.indexOf(',');
-  if (comma >= 0) line.truncate(comma);
-  qsizetype start = 0;
-  while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) ++start;
-  const QByteArray field = line.mid(start);
-  const qsizetype blank = field.indexOf(' ');
-  if (blank < 0) return std::nullopt;
-  return PortCaption{QString::fromLocal8Bit(field.left(blank)), QString::fromLocal8Bit(field.mid(blank + 1))};
+std::optional<PortCaption> portCaptionOf(const QByteArray& fileBytes) {
+  const auto settings = ParsePortSettings(std::string_view(fileBytes.constData(), std::size_t(fileBytes.size())));
+  if (!settings) return std::nullopt;
+  return PortCaption{QString::fromLocal8Bit(settings->portName.c_str()), QString::number(settings->baudRate)};
 }
 
 FrmStatusBar::FrmStatusBar() : Form(kName) {
@@ -101,7 +93,7 @@ void FrmStatusBar::load() {
   modStatusBar::CenterForm(this);
   QFile file(modStatusBar::JoinPath(modStatusBar::AppFolder, QStringLiteral("VARNIX.CFG")));
   if (!file.open(QIODevice::ReadOnly)) return;
-  const std::optional<PortCaption> caption = portCaptionOf(file.readLine(4096));
+  const std::optional<PortCaption> caption = portCaptionOf(file.read(4096));
   if (!caption) return;
   portName = caption->portName;
   setWindowTitle(QStringLiteral("Download Data - Port: ") + caption->portName + QStringLiteral("   Baud Rate: ") +

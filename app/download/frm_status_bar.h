@@ -36,13 +36,13 @@ class FrmStatusBar : public Form {
   QPushButton* exit_ = nullptr;
 };
 
-// The caption's port and baud rate from the first line of "VARNIX.CFG":
-// the text up to the first comma or the line's end, leading blanks
-// skipped, split at its first blank. None when there is no blank.
+// The caption's port and baud rate from the text of "VARNIX.CFG", read as
+// the download reads it (the library's parser). None when the download
+// could not use the file.
 struct PortCaption {
   QString portName;
   QString baudRate;
 };
-std::optional<PortCaption> portCaptionOf(const QByteArray& firstLine);
+std::optional<PortCaption> portCaptionOf(const QByteArray& fileBytes);
 
 }  // namespace varnix::app

@@ -57,7 +57,11 @@ bool isDecimal(std::string_view word) {
 std::optional<PortSettings> ReadPortSettings(const std::string& folder) {
   const auto text = readSettingsText(folder, kPortSettingsFile);
   if (!text) return std::nullopt;
-  const auto w = words(*text);
+  return ParsePortSettings(*text);
+}
+
+std::optional<PortSettings> ParsePortSettings(std::string_view text) {
+  const auto w = words(text.substr(0, kMaxSettingsBytes));
   if (w.size() < 2 || w[0].size() > kMaxPortNameChars || !isDecimal(w[1])) return std::nullopt;
   PortSettings settings{std::string(w[0]), FieldNumber(w[1])};
   if (settings.baudRate <= 0) return std::nullopt;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace varnix {
 
@@ -22,6 +23,10 @@ struct DumpTimeouts {
   std::int32_t firstByteTimeout = 15000;
   std::int32_t endOfDumpTimeout = 2000;
 };
+
+// The settings in the text of "VARNIX.CFG": its first two words, a port name
+// and a positive decimal baud rate; empty when it holds no such pair.
+std::optional<PortSettings> ParsePortSettings(std::string_view text);
 
 // Empty when the file cannot be opened, or holds no port name and positive
 // baud rate (the port could not be set up from it anyway).

@@ -66,10 +66,12 @@ void DownloadTest::captionShowsThePortFromTheSettingsFile() {
   QCOMPARE(plain.windowTitle(), QStringLiteral("Download Data"));
   QCOMPARE(plain.portName, QString());
 
-  const auto parsed = portCaptionOf("  /dev/ttyUSB0 9600,ignored\r\nCOM1 19200\r\n");
+  // The caption names what the download will use: the library's reading.
+  const auto parsed = portCaptionOf("  /dev/ttyUSB0\t9600\r\nCOM1 19200\r\n");
   QVERIFY(parsed);
   QCOMPARE(parsed->portName, QStringLiteral("/dev/ttyUSB0"));
   QCOMPARE(parsed->baudRate, QStringLiteral("9600"));
+  QVERIFY(!portCaptionOf("COM1 9600,ignored\r\n"));
 }
 
 void DownloadTest::withoutSettingsFileStartEndsWithCodeNine() {
