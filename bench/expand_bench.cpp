@@ -123,8 +123,7 @@ void run(bool extended, int rounds) {
     const std::filesystem::path data = dir.file("data" + std::to_string(r));
     std::filesystem::create_directories(data);
     const auto t0 = Clock::now();
-    varnix::HeaderState header{};
-    const int code = varnix::ExpandDataFile(dat, data.string() + "/", header);
+    const int code = varnix::ExpandDataFile(dat, data.string() + "/");
     best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
     if (code != 0) std::printf("  expansion returned %d\n", code);
     if (r == 0) afterFirst = peakKb();

@@ -133,6 +133,7 @@ int runDownload(const DownloadArgs& args) {
   std::filesystem::create_directories(folder, ignored);  // a fresh --data-folder
 
   DownloadUser user;
+  user.writtenLines = &library.writtenIndexLines();
   user.shown = !args.quiet && (args.progress || ::isatty(STDERR_FILENO) != 0);
   if (user.shown)
     std::fprintf(stderr, "Listening on %s at %d baud. Start the dump on the instrument now (Enter or Ctrl-C stops).\n",

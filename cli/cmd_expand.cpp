@@ -2,7 +2,10 @@
 // varnix-cli expand FILE.DAT [--data-folder DIR]: expands a dump into its
 // flight index and flight CSV files, as the desktop program does.
 #include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "commands.h"
 #include "frontend/core_library.h"
@@ -26,12 +29,27 @@ void addExpandCommand(CLI::App& app, int& exitCode) {
   cmd->add_option("file", *path, "The .DAT dump")->required();
   cmd->add_option("--data-folder", *dataFolder,
                   "Data folder whose user subfolder receives the CSV files (default: the program's data folder)");
-  cmd->callback([path, dataFolder, &exitCode] {
+  auto recover = std::make_shared<bool>(false);
+  cmd->add_flag("--recover", *recover,
+                "After a damaged flight, go on with the later flights where the header's lengths place them");
+  cmd->callback([path, dataFolder, recover, &exitCode] {
     std::string folder = *dataFolder;
     if (folder.empty()) folder = settings::currentDataFolder(platform::settingsFolder());
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);  // a fresh --data-folder, as download makes it
+    const std::vector<std::string> again = frontend::flightsAlreadyExpanded(*path, folder);
+    if (!again.empty()) {
+      std::string list;
+      for (const std::string& f : again) list += (list.empty() ? "" : ", ") + f;
+      reportMessage("The flights " + list + " of " + frontend::fileNameOf(*path) +
+                    " are in their folder already; expanding again writes second copies.");
+    }
     frontend::CoreLibrary library;
+    library.recover = *recover;
     exitCode = library.expandDataFile(*path, folder).code;
-    TerminalUser().expanded(*path, exitCode, {messages::expandMessage(exitCode, *path), {}, {}});
+    TerminalUser user;
+    user.writtenLines = &library.writtenIndexLines();
+    user.expanded(*path, exitCode, {messages::expandMessage(exitCode, *path), {}, {}});
   });
 }
 

@@ -3,8 +3,11 @@
 // exits with the library's result code and prints the desktop program's
 // message for it on stderr.
 #include <cstdio>
+#include <exception>
 
 #include "commands.h"
+#include "frontend/result_messages.h"
+#include "varnix/varnix.h"
 
 namespace varnix::cli {
 
@@ -36,6 +39,16 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     return app.exit(e);
+  } catch (const std::exception& e) {
+    // Nothing ends the program unreported (a dump too large for memory, a
+    // broken stream): the library's internal-error code and its message.
+    std::fflush(stdout);
+    varnix::cli::reportMessage(varnix::messages::libraryFaultMessage(VARNIX_INTERNAL_ERROR) + " (" + e.what() + ")");
+    return VARNIX_INTERNAL_ERROR;
+  } catch (...) {
+    std::fflush(stdout);
+    varnix::cli::reportMessage(varnix::messages::libraryFaultMessage(VARNIX_INTERNAL_ERROR));
+    return VARNIX_INTERNAL_ERROR;
   }
   return exitCode;
 }

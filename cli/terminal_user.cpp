@@ -31,7 +31,13 @@ void TerminalUser::step(frontend::Step, const std::string& path) {
 
 void TerminalUser::expanded(const std::string& dump, int code, const frontend::Message& message) {
   // Without a usable index path there is no index to print.
-  if (listFlights && code != kExpandNoDot && code != kExpandCannotOpenIndex) printIndexLines(dump);
+  if (listFlights && code != kExpandNoDot && code != kExpandCannotOpenIndex) {
+    if (writtenLines) {
+      for (const std::string& line : *writtenLines) std::printf("%s\n", line.c_str());
+    } else {
+      printIndexLines(dump);
+    }
+  }
   std::fflush(stdout);
   reportMessage(message.text);
 }

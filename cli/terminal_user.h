@@ -3,6 +3,9 @@
 // lines on stdout, and the questions answered by the command's flags.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "frontend/road_user.h"
 
 namespace varnix::cli {
@@ -14,6 +17,8 @@ class TerminalUser : public frontend::RoadUser {
   bool deleteBackup = false;
   // Whether an expansion prints the dump's flight index lines.
   bool listFlights = true;
+  // The lines this run's expansion wrote; without them the index is read.
+  const std::vector<std::string>* writtenLines = nullptr;
 
   void tell(const frontend::Message& message) override;
   bool ask(frontend::Question question, const frontend::Message& message) override;

@@ -4,6 +4,9 @@
 // It keeps its own header state.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "core/config_files.h"
 #include "core/download.h"
 #include "core/header_lines.h"
@@ -18,9 +21,16 @@ struct DownloadSetup {
   DownloadOptions options;
 };
 
+// The flights of `dump` whose CSV lies in its user folder under `dataFolder`
+// already (the same flight number and start time, under any suffix), as
+// "Flt#<number>": expanding the dump again would write second copies.
+std::vector<std::string> flightsAlreadyExpanded(const std::string& dump, const std::string& dataFolder);
+
 class CoreLibrary : public FlightLibrary {
  public:
   DownloadSetup download;
+  // Go on after a damaged flight (varnix-cli expand --recover).
+  bool recover = false;
 
   LibraryOutcome dataDownload(const std::string& dataFolder, std::string& dump,
                               const DownloadHook& progress) override;
@@ -28,8 +38,13 @@ class CoreLibrary : public FlightLibrary {
   LibraryOutcome processPalmFile(std::string& path) override;
   LibraryOutcome getUserId(const std::string& dump, std::string& id) override;
 
+  // The index lines that the last expansion wrote, without CR LF: this
+  // run's own, whatever another run has left in the file since.
+  const std::vector<std::string>& writtenIndexLines() const { return written_; }
+
  private:
   HeaderState header_{};
+  std::vector<std::string> written_;
 };
 
 }  // namespace varnix::frontend

@@ -5,6 +5,8 @@
 #include <filesystem>
 
 #include "core/naming.h"
+#include "core/expand.h"
+#include "platform/output_file.h"
 #include "platform/platform.h"
 
 namespace varnix::frontend {
@@ -36,13 +38,24 @@ bool sameFile(const std::string& a, const std::string& b) {
 bool pathExists(const std::string& path) { return platform::fileExists(path) || platform::folderExists(path); }
 
 bool moveWithoutReplacing(const std::string& from, const std::string& to) {
+  // Any name at `to` is taken, a link that leads nowhere too.
+  if (platform::nameTaken(to)) return false;
   std::error_code ec;
-  if (fs::exists(to, ec) || ec) return false;
   fs::rename(from, to, ec);
   if (!ec) return true;
-  if (!fs::copy_file(from, to, fs::copy_options::none, ec) || ec) return false;
+  // Across file systems: a whole copy under a temporary name, renamed into
+  // place only when complete, so no cut copy ever bears the dump's name.
+  if (!platform::copyWhole(from, to, platform::ReplacingFile::Mode::NeverReplace)) return false;
   fs::remove(from, ec);
   return true;
+}
+
+std::string convertiblePath(const std::string& backup, std::string& folder) {
+  const std::size_t cut = platform::lastSeparator(backup);
+  folder.clear();
+  if (cut == std::string::npos || backup.find('.') > cut) return backup;
+  folder = backup.substr(0, cut == 0 ? 1 : cut);
+  return backup.substr(cut + 1);
 }
 
 std::string palmDumpName(const std::string& backupName) {

@@ -28,6 +28,13 @@ bool pathExists(const std::string& path);
 // systems the file is copied and the original removed.
 bool moveWithoutReplacing(const std::string& from, const std::string& to);
 
+// The library judges a Palm backup by the first "." of the path it is
+// handed, so a folder whose name holds one ("/home/first.last/", "./")
+// would hide the file's own. Then the path to hand it is the file name
+// alone, to be converted from `folder` (the backup's folder); otherwise the
+// path itself, and `folder` is empty.
+std::string convertiblePath(const std::string& backup, std::string& folder);
+
 // The dump name of a Palm backup's file name: up to and including its first
 // ".", then "DAT".
 std::string palmDumpName(const std::string& backupName);

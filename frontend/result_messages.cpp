@@ -85,6 +85,8 @@ std::string expandMessage(int code, std::string_view datPath) {
       return "Couldn't find '.' in " + std::string(datPath);
     case kExpandCannotWriteCsv:
       return "Couldn't create the flight .CSV file, stopped expanding data.";
+    case 20:
+      return "No end of the file header: 282 header lines without a \"$L\" line, stopped expanding data.";
     default:
       return libraryFaultMessage(code);
   }

@@ -101,8 +101,21 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
 PalmOutcome runPalmRoad(FlightLibrary& library, RoadUser& user, const PalmRoad& road) {
   PalmOutcome out;
   const std::string backupName = fileNameOf(road.backup);
-  std::string dump = road.backup;
-  const LibraryOutcome conversion = library.processPalmFile(dump);
+  std::string folder;
+  std::string dump = convertiblePath(road.backup, folder);
+  LibraryOutcome conversion;
+  if (folder.empty()) {
+    conversion = library.processPalmFile(dump);
+  } else {
+    // From the backup's folder; calls never overlap, and the current folder
+    // is given back at once.
+    std::error_code ec;
+    const std::filesystem::path before = std::filesystem::current_path(ec);
+    std::filesystem::current_path(folder, ec);
+    conversion = ec ? LibraryOutcome{true, 1, {}} : library.processPalmFile(dump);
+    if (!ec) std::filesystem::current_path(before, ec);
+    dump = joinPath(folder, dump);
+  }
   if (!conversion.ran) {
     user.libraryProblem(conversion.problem);
     return out;

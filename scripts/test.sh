@@ -21,4 +21,7 @@ cmake --build build/sanitize -j"$JOBS"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/sanitize --output-on-failure -j"$JOBS"
 
+# Every fuzz harness for 30 s (clang, libFuzzer, its own build tree).
+bash scripts/fuzz.sh 30
+
 bash scripts/windows-test.sh

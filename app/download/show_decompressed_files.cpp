@@ -39,10 +39,8 @@ void ShowDecompressedFiles(const QString& givenPath) {
   archives.setWindowTitle(QStringLiteral("View New Decompressed Files"));
   archives.show();
 
-  QString warnName = dumpName;
-  if (!WarnMultipleFlightFile(warnName)) return;
-  QString warnIndex = *index;
-  if (!WarnMultipleFlightFile(warnIndex)) return;
+  // Only the first flight file's name tells of old flight files: a dump and
+  // its index that end in "AZ" are the 53rd download of a day, nothing more.
   if (!lines->isEmpty() && !lines->first().isEmpty()) {
     QString first = lines->first();
     QString word = SecondWord(first);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,8 +15,8 @@ namespace varnix {
 
 class CsvIndexSink : public FlightSink {
  public:
-  // `index` is the open index file, closed by the sink; `datPath` names the
-  // dump in the lines that ask for old flight files to be removed.
+  // `index` is the open index file; whoever opened it closes it. `datPath`
+  // names the dump in the lines that ask for old flight files to be removed.
   CsvIndexSink(std::FILE* index, std::string datPath, std::string_view folderArgument);
   ~CsvIndexSink() override;
   CsvIndexSink(const CsvIndexSink&) = delete;
@@ -24,9 +25,20 @@ class CsvIndexSink : public FlightSink {
   bool beginFlight(const FlightStart& start) override;
   void rows(const FlightRows& rows) override;
   void endFlight(const FlightEnd& end) override;
+  int failure() const override { return failure_; }
 
-  // Closes the index (and a flight file left open by a stopped expansion).
+  // Closes a flight file left open by a stopped expansion.
   void close();
+
+  // Writes one line (CR LF added) to the index, as the last: what stopped
+  // the expansion. Index lines are never cut.
+  void stopLine(const std::string& text);
+
+  // Called with every line written to the index, CR LF included.
+  std::function<void(std::string_view)> onIndexLine;
+
+  // What failure() is about: "<file>: <reason>" ("the disk is full").
+  const std::string& failureText() const { return failureText_; }
 
  private:
   std::FILE* index_;
@@ -35,6 +47,14 @@ class CsvIndexSink : public FlightSink {
   FlightCsv csv_;
   FlightHeader flight_{};
   std::int32_t fuelUnit_ = 0;
+  bool recovered_ = false;
+  int failure_ = 0;
+  std::string failureText_;
+
+  bool writeIndex(const std::string& line);
+  // The flight's CSV could not be completed: it is removed, so that no half
+  // file looks like a flight, and the index says where the expansion stopped.
+  void abandonFlight();
 };
 
 }  // namespace varnix

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "core/csv_writer.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "core/naming.h"
+#include "platform/output_file.h"
 #include "platform/platform.h"
 
 namespace varnix {
@@ -104,14 +106,16 @@ char* putClock(char* p, const RunningClock& c) {
 }
 
 // Writes one finished line and flushes it: one write per line.
-void emit(std::FILE* f, const char* begin, const char* end) {
-  std::fwrite(begin, 1, static_cast<std::size_t>(end - begin), f);
-  std::fflush(f);
+// A failure is kept in csv.error; after one, nothing more is written.
+void emit(FlightCsv& csv, const char* begin, const char* end) {
+  if (csv.error != 0 || !csv.file) return;
+  if (!platform::writeAll(csv.file, begin, static_cast<std::size_t>(end - begin)) || std::fflush(csv.file) != 0)
+    csv.error = errno != 0 ? errno : EIO;
 }
 
-void emitLine(std::FILE* f, const std::string& line) {
+void emitLine(FlightCsv& csv, const std::string& line) {
   std::string withEnd = line + "\r\n";
-  emit(f, withEnd.data(), withEnd.data() + withEnd.size());
+  emit(csv, withEnd.data(), withEnd.data() + withEnd.size());
 }
 
 std::string_view fuelTitle(std::int32_t unit, bool present) {
@@ -140,19 +144,22 @@ std::string FlightFileBase(std::uint16_t flightNumber) {
 
 CsvOpenResult OpenFlightCsv(FlightCsv& csv, std::string_view folderArgument, std::uint16_t flightNumber,
                             std::string_view userId) {
-  const std::string_view subfolder = IsUsableFolderName(userId) ? userId : std::string_view(kBadDataFolder);
+  const std::string subfolder = FolderForUserId(userId);
   const std::string base = FlightFileBase(flightNumber);
   std::string shortName;
   for (int i = 0; i < kNameSuffixCount; ++i) {
     shortName = base + std::string(NameSuffix(i)) + ".CSV";
-    const std::string path = SubfolderPath(subfolder, shortName, folderArgument);
-    if (!platform::createExclusive(path)) {
-      // A name that exists is taken; any other failure ends the search.
-      if (platform::fileExists(path) || platform::folderExists(path)) continue;
+    const std::optional<std::string> path = SafeSubfolderPath(subfolder, shortName, folderArgument);
+    if (!path) return CsvOpenResult::CannotOpen;
+    std::FILE* file = platform::createNewFile(*path);
+    if (!file) {
+      // A name that exists in any form is taken; any other failure ends the search.
+      if (platform::nameTaken(*path)) continue;
       return CsvOpenResult::CannotOpen;
     }
-    csv.file = platform::openFile(path, "wb");
-    if (!csv.file) return CsvOpenResult::CannotOpen;
+    csv.file = file;
+    csv.path = *path;
+    csv.error = 0;
     csv.shortName = shortName;
     csv.suffix = NameSuffix(i);
     return CsvOpenResult::Ok;
@@ -174,8 +181,16 @@ std::string CsvOpenDiagnostic(CsvOpenResult result, std::uint16_t flightNumber, 
          std::string(datPath) + "\n";
 }
 
+std::string FlightTitleLine(const FlightHeader& flight, std::string_view suffix) {
+  char text[128];
+  std::snprintf(text, sizeof text, "\"Flight #%u%.*s %d/%d/%d %d:%d:%d\"", static_cast<unsigned>(flight.flightNumber),
+                static_cast<int>(suffix.size()), suffix.data(), flight.month, flight.day, flight.year, flight.hours,
+                flight.minutes, flight.seconds);
+  return text;
+}
+
 long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const ValueTable& channels, bool fuelFlowPresent) {
-  std::FILE* f = csv.file;
+  FlightCsv& f = csv;
   const FlightHeader& flight = *facts.flight;
   char text[128];
 
@@ -185,17 +200,13 @@ long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const ValueTabl
   emitLine(f, text);
   emitLine(f, std::string(facts.identification));
   emitLine(f, "\"Aircraft Number " + std::string(facts.userId) + "\"");
-  std::snprintf(text, sizeof text, "\"Flight #%u%.*s %d/%d/%d %d:%d:%d\"", static_cast<unsigned>(flight.flightNumber),
-                static_cast<int>(csv.suffix.size()), csv.suffix.data(), flight.month, flight.day, flight.year,
-                flight.hours, flight.minutes, flight.seconds);
-  emitLine(f, text);
+  emitLine(f, FlightTitleLine(flight, csv.suffix));
   emitLine(f, std::string("\"Eng Deg ") + facts.engineUnit + "     OAT Deg " + facts.outsideAirUnit +
                   std::string(fuelTitle(facts.fuelUnit, fuelFlowPresent)) + "\"");
 
   const std::string durationLead = "\"Duration ";
-  std::fwrite(durationLead.data(), 1, durationLead.size(), f);
-  std::fflush(f);
-  csv.durationPosition = std::ftell(f);
+  emit(csv, durationLead.data(), durationLead.data() + durationLead.size());
+  csv.durationPosition = csv.file ? std::ftell(csv.file) : 0;
   emitLine(f, std::string(kDurationPlaceholder, ' ') + "\"");
 
   std::string titles;
@@ -225,7 +236,7 @@ void WriteCsvRows(FlightCsv& csv, const ValueTable& values, std::int32_t fuelUni
     }
     *p++ = '\r';
     *p++ = '\n';
-    emit(csv.file, line, p);
+    emit(csv, line, p);
     AdvanceClock(clock, interval);
   } while (--count > 0);
 }
@@ -252,15 +263,16 @@ std::string FormatDuration(float hours) {
   return padded;
 }
 
-void FinishFlightCsv(FlightCsv& csv, long durationPosition, int interval, float hours) {
-  if (!csv.file) return;
+bool FinishFlightCsv(FlightCsv& csv, long durationPosition, int interval, float hours) {
+  if (!csv.file) return false;
   std::string text = FormatDuration(hours) + "Hours   Interval " + std::to_string(interval) + " seconds";
   if (text.size() > kDurationPlaceholder) text.resize(kDurationPlaceholder);
-  if (std::fseek(csv.file, durationPosition, SEEK_SET) == 0) {
-    std::fwrite(text.data(), 1, text.size(), csv.file);
-    std::fflush(csv.file);
-  }
-  CloseFlightCsv(csv);
+  if (csv.error == 0 && std::fseek(csv.file, durationPosition, SEEK_SET) != 0) csv.error = errno != 0 ? errno : EIO;
+  emit(csv, text.data(), text.data() + text.size());
+  std::FILE* file = csv.file;
+  csv.file = nullptr;
+  if (!platform::closeChecked(file) && csv.error == 0) csv.error = errno != 0 ? errno : EIO;
+  return csv.error == 0;
 }
 
 void CloseFlightCsv(FlightCsv& csv) {

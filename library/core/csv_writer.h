@@ -18,12 +18,16 @@ namespace varnix {
 // The open CSV file of the current flight.
 struct FlightCsv {
   std::FILE* file = nullptr;
+  std::string path;             // where the file lies
   std::string shortName;        // "F" + number + suffix + ".CSV", no folder
   std::string_view suffix;      // the duplicate suffix
   long durationPosition = 0;    // right after "Duration " on line 6
   // Enabled slots 1-79 in slot order, fixed when the header is written.
   std::array<std::uint8_t, kValueSlots> columns{};
   int columnCount = 0;
+  // The system's error number of the first write, flush or close that
+  // failed (0 while none did). Once set, nothing more is written.
+  int error = 0;
 };
 
 enum class CsvOpenResult {
@@ -35,9 +39,11 @@ enum class CsvOpenResult {
 // "F" + the flight number padded with zeros to five digits.
 std::string FlightFileBase(std::uint16_t flightNumber);
 
-// Creates the first free name of the flight in the user's subfolder (the
-// "BadData" subfolder when `userId` cannot name a folder) and opens it.
-// When all 53 names are taken, opens nothing.
+// Creates the first free name of the flight in the user's subfolder (named
+// by FolderForUserId) and opens it. Any existing name is taken, a link that
+// leads nowhere too; nothing is ever written through a link, and a user
+// folder that is a link gives CannotOpen. When all 53 names are taken,
+// opens nothing.
 CsvOpenResult OpenFlightCsv(FlightCsv& csv, std::string_view folderArgument, std::uint16_t flightNumber,
                             std::string_view userId);
 
@@ -54,6 +60,9 @@ struct CsvHeaderFacts {
   std::int32_t fuelUnit;
 };
 
+// Line 4 of a flight's CSV: number, suffix and start, in double quotes.
+std::string FlightTitleLine(const FlightHeader& flight, std::string_view suffix);
+
 // Writes the seven header lines and the title line (the names of the
 // enabled slots); gives durationPosition.
 long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const ValueTable& channels, bool fuelFlowPresent);
@@ -67,8 +76,9 @@ void WriteCsvRows(FlightCsv& csv, const ValueTable& values, std::int32_t fuelUni
 std::string FormatDuration(float hours);
 
 // Writes the duration over the placeholder of line 6 (never beyond its 35
-// characters) and closes the file.
-void FinishFlightCsv(FlightCsv& csv, long durationPosition, int interval, float hours);
+// characters) and closes the file. False when any write, flush or the close
+// failed (csv.error tells why): the file is then incomplete.
+bool FinishFlightCsv(FlightCsv& csv, long durationPosition, int interval, float hours);
 
 // Closes the file without writing a duration (used when an expansion stops).
 void CloseFlightCsv(FlightCsv& csv);

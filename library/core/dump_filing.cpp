@@ -15,7 +15,7 @@ Filing FileDownloadedDump(std::string& path, std::string_view folderArgument, He
   const FirstLineCheck check = CheckFirstLine(path, header);
   if (check == FirstLineCheck::CannotOpen) return Filing::NotReopened;
   const bool userLine = check == FirstLineCheck::UserLine;
-  const std::string subfolder = userLine ? std::string(header.userID) : std::string(kBadDataFolder);
+  const std::string subfolder = userLine ? FolderForUserId(header.userID) : std::string(kBadDataFolder);
 
   const auto claimed = ClaimDatedName(DatedBase(platform::localDate()), subfolder, folderArgument);
   if (!claimed) return Filing::NamesTaken;

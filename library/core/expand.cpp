@@ -10,6 +10,9 @@
 
 #include "core/csv_index_sink.h"
 #include "core/decoder.h"
+#include "core/download.h"
+#include "core/naming.h"
+#include "platform/output_file.h"
 #include "platform/platform.h"
 
 namespace varnix {
@@ -33,6 +36,10 @@ bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
 struct HeaderPass {
   int result = kExpandOk;
   std::size_t dataStart = 0;  // first byte after the "$L" line's line feed
+  // The user folder of the whole dump: the first line's id (one rule for
+  // blanks), or "BadData" when the first line is no usable "$U" line; the
+  // same folder that the dump itself is filed in.
+  std::string folder = kBadDataFolder;
 };
 
 // Checks and parses the header lines of the header window up to "$L".
@@ -65,19 +72,35 @@ HeaderPass parseHeader(std::string_view text, HeaderState& header) {
     pos = end + 1;
   }
 
+  HeaderPass pass{kExpandOk, dataStart};
+  char firstId[sizeof header.userID] = {};
   for (int i = 0; i < count; ++i) {
-    if (!ParseHeaderLine(lines[i], header).valid) return {kExpandBadHeader, 0};
+    const HeaderLineVerdict verdict = ParseHeaderLine(lines[i], header);
+    if (!verdict.valid) return {kExpandBadHeader, 0};
+    if (i == 0 && verdict.letter == 'U') {
+      std::memcpy(firstId, header.userID, sizeof firstId);
+      if (IsUsableFolderName(header.userID)) pass.folder = FolderForUserId(header.userID);
+    }
   }
   // Without its "$L" line a header says nowhere where the flights begin.
   if (!foundL) return {kExpandBadHeader, 0};
-  return {kExpandOk, dataStart};
+  // One dump, one aircraft: a later "$U" line does not change it.
+  if (firstId[0] != '\0') std::memcpy(header.userID, firstId, sizeof firstId);
+  return pass;
 }
 
 // The bytes of a dump that the expansion looks at: header, flight data and
-// the closing line.
+// the closing line. The flight data is what the "$L" line claims, but no
+// more than the "$D" lengths need (their sum and the fill of a last block),
+// and the whole never more than a download keeps (16 MiB): a header that
+// claims gigabytes costs no memory.
 std::size_t dumpExtent(const HeaderPass& pass, const HeaderState& header) {
-  const std::size_t flightData = static_cast<std::size_t>(std::max(header.flightDataBytes, 0));
-  return pass.dataStart + flightData + kClosingLine.size() + 2;
+  long long flights = 0;
+  for (int i = 0; i < header.flightCount; ++i)
+    flights += std::max(header.flightLengths[static_cast<std::size_t>(i)], 0);
+  const long long claimed = std::max(header.flightDataBytes, 0);
+  const auto flightData = static_cast<std::size_t>(std::min(claimed, flights + 256));
+  return std::min(pass.dataStart + flightData + kClosingLine.size() + 2, kMaxDumpBytes);
 }
 
 // The dump from its start: header, flight data and the closing line, or
@@ -110,6 +133,7 @@ constexpr std::int32_t kLineCountLimit = 65000;
 struct Expansion {
   HeaderState& header;
   FlightSink& sink;
+  std::string folder;
   std::string identification;
   bool honoured = false;
   bool extended = false;
@@ -142,7 +166,7 @@ void endFlight(Expansion& x, const FlightRun& run, float hours) {
 
 // Expands one flight starting at the reader's position. kExpandOk lets the
 // expansion go on with the next flight.
-int expandFlight(Expansion& x, ByteReader& reader, int i, std::int32_t length) {
+int expandFlight(Expansion& x, ByteReader& reader, int i, std::int32_t length, bool recovered) {
   HeaderState& header = x.header;
   const std::size_t flightStart = reader.pos;
   reader.checksum = 0;
@@ -166,13 +190,15 @@ int expandFlight(Expansion& x, ByteReader& reader, int i, std::int32_t length) {
                           header.fuelUnit,
                           run.interval,
                           x.decoder.values,
-                          x.decoder.fuelFlowPresent};
-  if (!x.sink.beginFlight(start)) return kExpandCannotWriteCsv;
+                          x.decoder.fuelFlowPresent,
+                          x.folder,
+                          recovered};
+  if (!x.sink.beginFlight(start)) return x.sink.failure() != 0 ? x.sink.failure() : kExpandCannotWriteCsv;
 
   if (length == reader.consumed + 1) {  // a flight without records, then padding
     endFlight(x, run, 0.0f);
     reader.moveTo(reader.pos + 1);
-    return kExpandOk;
+    return x.sink.failure();
   }
 
   for (;;) {
@@ -180,11 +206,11 @@ int expandFlight(Expansion& x, ByteReader& reader, int i, std::int32_t length) {
       case RecordOutcome::FlagMismatch:
         reader.moveTo(flightStart + static_cast<std::size_t>(length));
         endFlight(x, run, 0.0f);
-        return kExpandOk;
+        return x.sink.failure();
       case RecordOutcome::ChecksumError:
       case RecordOutcome::Truncated:
         endFlight(x, run, FlightHours(run.lineCount, run.interval));
-        return kExpandBadRecord;
+        return x.sink.failure() != 0 ? x.sink.failure() : kExpandBadRecord;
       case RecordOutcome::Ok:
         break;
     }
@@ -192,6 +218,7 @@ int expandFlight(Expansion& x, ByteReader& reader, int i, std::int32_t length) {
     if (x.decoder.repeatCount > 0) emitRows(x, run, x.decoder.repeatCount);
     ApplyRecord(x.decoder);
     emitRows(x, run, 1);
+    if (x.sink.failure() != 0) return x.sink.failure();
 
     if (reader.consumed == length - 1) {  // one byte of padding
       reader.moveTo(reader.pos + 1);
@@ -199,7 +226,7 @@ int expandFlight(Expansion& x, ByteReader& reader, int i, std::int32_t length) {
     }
     if (reader.consumed >= length) {
       endFlight(x, run, FlightHours(run.lineCount, run.interval));
-      return kExpandOk;
+      return x.sink.failure();
     }
   }
 }
@@ -246,64 +273,66 @@ std::string FlightTxtLine(const FlightHeader& flight, std::string_view csvName, 
          tail;
 }
 
-void WriteFlightTxtLine(std::FILE* index, const FlightHeader& flight, std::string_view csvName, float hours,
-                        int interval) {
-  if (!index) return;
-  const std::string line = FlightTxtLine(flight, csvName, hours, interval);
-  std::fwrite(line.data(), 1, line.size(), index);
-  std::fflush(index);
-}
-
 namespace {
 
 // The flights of a dump whose header has been parsed into `header`; `dump`
 // holds no more than dumpExtent bytes.
-int decodeFlights(std::span<const std::uint8_t> dump, std::size_t dataStart, HeaderState& header, FlightSink& sink) {
+int decodeFlights(std::span<const std::uint8_t> dump, const HeaderPass& pass, HeaderState& header, FlightSink& sink,
+                  const ExpandOptions& options) {
   const std::int32_t model = FieldNumber(header.modelText);
-  auto x = std::make_unique<Expansion>(Expansion{header, sink, IdentificationText(header),
+  auto x = std::make_unique<Expansion>(Expansion{header, sink, pass.folder, IdentificationText(header),
                                                  RecordedIntervalHonoured(model, header.firmwareVersion),
                                                  header.extendedFlights, {}, {}});
   BuildChannelTable(x->decoder, LayoutFor(model, header.extendedFlights));
 
   ByteReader reader{dump.data(), dump.size(), 0, 0, 0};
-  reader.moveTo(dataStart);
+  reader.moveTo(pass.dataStart);
+  int firstDamage = kExpandOk;
   for (int i = 0; i < header.flightCount; ++i) {
     const std::int32_t length = header.flightLengths[static_cast<std::size_t>(i)];
     if (length <= 0) continue;  // an empty flight; a negative length is no flight either
-    const int result = expandFlight(*x, reader, i, length);
-    if (result != kExpandOk) return result;
+    const std::size_t flightStart = reader.pos;
+    const int result = expandFlight(*x, reader, i, length, firstDamage != kExpandOk);
+    if (result == kExpandOk) continue;
+    const bool damaged = result == kExpandBadFlightHeader || result == kExpandBadRecord;
+    if (!damaged || !options.recover) return firstDamage != kExpandOk && damaged ? firstDamage : result;
+    if (firstDamage == kExpandOk) firstDamage = result;
+    // The next flight begins where this one's "$D" length ends. A length
+    // that runs past the data leaves nowhere to go on from.
+    const std::size_t next = flightStart + static_cast<std::size_t>(length);
+    if (next >= dump.size()) {
+      if (i + 1 < header.flightCount)
+        sink.diagnostic("Recovery stopped: flight " + std::to_string(i + 1) + " of " +
+                        std::to_string(header.flightCount) + " runs past the end of the data.\n");
+      return firstDamage;
+    }
+    reader.moveTo(next);
   }
+  if (firstDamage != kExpandOk) return firstDamage;
   // More "$D" lines than the flight table holds: the first ones are
   // expanded, and the result says the header was bad.
   if (header.flightLinesSeen > header.flightCount) return kExpandBadHeader;
 
   const std::size_t flightData = static_cast<std::size_t>(std::max(header.flightDataBytes, 0));
-  const bool closed = closingLineAt(dump, reader.pos) || closingLineAt(dump, dataStart + flightData);
+  const bool closed = closingLineAt(dump, reader.pos) || closingLineAt(dump, pass.dataStart + flightData);
   return closed ? kExpandOk : kExpandNoClosingLine;
 }
 
 }  // namespace
 
-int ExpandDump(std::span<const std::uint8_t> dump, HeaderState& header, FlightSink& sink) {
+int ExpandDump(std::span<const std::uint8_t> dump, HeaderState& header, FlightSink& sink,
+               const ExpandOptions& options) {
   header = HeaderState{};
   const std::size_t window = std::min(dump.size(), kHeaderWindow);
   const HeaderPass pass = parseHeader(std::string_view(reinterpret_cast<const char*>(dump.data()), window), header);
   if (pass.result != kExpandOk) return pass.result;
-  return decodeFlights(dump.first(std::min(dump.size(), dumpExtent(pass, header))), pass.dataStart, header, sink);
+  return decodeFlights(dump.first(std::min(dump.size(), dumpExtent(pass, header))), pass, header, sink, options);
 }
 
-int ExpandDataFile(const std::string& path, std::string_view folderArgument, HeaderState& header) {
-  header = HeaderState{};  // nothing of an earlier dump carries over
+namespace {
 
-  const std::optional<std::string> indexPath = IndexFilePath(path);
-  if (!indexPath) return kExpandNoDot;
-  // A dump named *.TXT would be its own index: truncating it loses the dump.
-  if (sameNameIgnoringCase(*indexPath, path)) return kExpandCannotOpenIndex;
-
-  std::FILE* index = platform::createOrTruncate(*indexPath);
-  if (!index) return kExpandCannotOpenIndex;
-  CsvIndexSink sink(index, path, folderArgument);
-
+// The expansion of the dump file into `sink`, once the index is open.
+int expandFile(const std::string& path, HeaderState& header, CsvIndexSink& sink, const ExpandOptions& options) {
   File dat(platform::openFile(path, "rb"));
   if (!dat) return kExpandCannotOpenDump;
 
@@ -313,7 +342,37 @@ int ExpandDataFile(const std::string& path, std::string_view folderArgument, Hea
   if (pass.result != kExpandOk) return pass.result;
 
   const std::vector<std::uint8_t> dump = readDump(dat.get(), dumpExtent(pass, header));
-  return decodeFlights(dump, pass.dataStart, header, sink);
+  return decodeFlights(dump, pass, header, sink, options);
+}
+
+}  // namespace
+
+int ExpandDataFile(const std::string& path, std::string_view folderArgument, HeaderState& header,
+                   const ExpandOptions& options) {
+  header = HeaderState{};  // nothing of an earlier dump carries over
+
+  const std::optional<std::string> indexPath = IndexFilePath(path);
+  if (!indexPath) return kExpandNoDot;
+  // A dump named *.TXT would be its own index, and so would a dump that the
+  // index name reaches by a hard link: replacing it would lose the dump.
+  if (sameNameIgnoringCase(*indexPath, path) || platform::sameFile(*indexPath, path)) return kExpandCannotOpenIndex;
+
+  // The index is written under a temporary name and replaces the old one
+  // only when complete: a link at its name is replaced, never followed, and
+  // of two expansions of one dump at once, one run's whole index remains.
+  platform::ReplacingFile index(*indexPath);
+  if (!index.file()) return kExpandCannotOpenIndex;
+  CsvIndexSink sink(index.file(), path, folderArgument);
+  sink.onIndexLine = options.indexLine;
+
+  int result = expandFile(path, header, sink, options);
+  sink.close();
+  if (sink.failure() == kExpandCannotOpenIndex) return kExpandCannotOpenIndex;  // the old index stays
+  if (!index.commit()) {
+    sink.diagnostic("Could not write " + platform::failureText(*indexPath, index.error()) + "\n");
+    if (result != kExpandCannotWriteCsv) result = kExpandCannotOpenIndex;
+  }
+  return result;
 }
 
 }  // namespace varnix

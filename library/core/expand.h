@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -52,19 +53,38 @@ float FlightHours(std::int32_t lineCount, int interval);
 // The flight's index line, CR LF included.
 std::string FlightTxtLine(const FlightHeader& flight, std::string_view csvName, float hours, int interval);
 
-// Appends the flight's index line and flushes it.
-void WriteFlightTxtLine(std::FILE* index, const FlightHeader& flight, std::string_view csvName, float hours,
-                        int interval);
+// The options word of ExpandDataFileEx, one bit each.
+enum ExpandOptionBits : int {
+  kExpandRecoverBit = 1,  // go on after a damaged flight (ExpandOptions::recover)
+};
+
+struct ExpandOptions {
+  // After a damaged flight header or record, go on at the next flight's
+  // start, as the "$D" lengths give it, and expand the later flights as the
+  // undamaged dump would; the damaged flight keeps its lines before the
+  // damage. The result stays the first damage's code; the index marks the
+  // later flights "recovered". Recovery stops, and says so, where a length
+  // runs past the data.
+  bool recover = false;
+  // Called with every line written to the index, CR LF included.
+  std::function<void(std::string_view)> indexLine;
+};
 
 // Decodes a dump held in memory and hands each flight to `sink`. `header`
 // is cleared, then filled from the dump's header lines. Returns an
 // ExpandResult; kExpandCannotWriteCsv when the sink refused a flight.
-int ExpandDump(std::span<const std::uint8_t> dump, HeaderState& header, FlightSink& sink);
+int ExpandDump(std::span<const std::uint8_t> dump, HeaderState& header, FlightSink& sink,
+               const ExpandOptions& options = {});
 
 // Expands the dump at `path` through a CsvIndexSink: CSV files go into the
 // user's subfolder of the data folder that `folderArgument` names, the index
 // beside the dump. `header` is cleared, then filled from the dump's header
 // lines. Returns an ExpandResult.
-int ExpandDataFile(const std::string& path, std::string_view folderArgument, HeaderState& header);
+// The index replaces an older one only when complete; a write, flush or
+// close that fails ends the expansion with 9 (a flight CSV, which is then
+// removed, and the index says where it stopped) or 7 (the index, the older
+// one stays), with a line naming the file and the reason.
+int ExpandDataFile(const std::string& path, std::string_view folderArgument, HeaderState& header,
+                   const ExpandOptions& options = {});
 
 }  // namespace varnix

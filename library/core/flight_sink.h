@@ -38,6 +38,12 @@ struct FlightStart {
   // recorded channels in column order, with their names.
   const ValueTable& channels;
   bool fuelFlowPresent;
+  // The user folder's name for the whole dump: from the first line's id by
+  // one rule (FolderForUserId), "BadData" when the first line is no usable
+  // "$U" line. Empty: the sink derives it from userId.
+  std::string_view folder = {};
+  // Found after a damaged flight by the "$D" lengths (recovery).
+  bool recovered = false;
 };
 
 // `count` rows (at least one) with the same values; the first at `clock`,
@@ -68,6 +74,11 @@ class FlightSink {
   // A line of text for the person who runs the expansion (line feed
   // included). Printed on standard output unless a sink routes it elsewhere.
   virtual void diagnostic(std::string_view text);
+
+  // An ExpandResult when the sink could not keep what it was handed (a file
+  // that could not be written): the expansion stops with it. 0 while all is
+  // well. Asked after every call.
+  virtual int failure() const { return 0; }
 };
 
 }  // namespace varnix

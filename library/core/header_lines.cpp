@@ -20,8 +20,9 @@ int checkDigitValue(char c) {
 }
 
 void copyField(char (&dest)[kMaxFieldChars + 1], std::string_view field) {
+  // A missing field is an empty view whose data() is null: copy nothing.
   const std::size_t n = std::min(field.size(), kMaxFieldChars);
-  std::memcpy(dest, field.data(), n);
+  if (n > 0) std::memcpy(dest, field.data(), n);
   dest[n] = '\0';
 }
 

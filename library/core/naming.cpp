@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "platform/output_file.h"
+
 namespace varnix {
 
 namespace {
@@ -60,6 +62,19 @@ std::string SubfolderPath(std::string_view subfolder, std::string_view fileName,
   return folder;
 }
 
+std::optional<std::string> SafeSubfolderPath(std::string_view subfolder, std::string_view fileName,
+                                             std::string_view folderArgument) {
+  std::string path = SubfolderPath(subfolder, fileName, folderArgument);
+  const std::string folder = path.substr(0, platform::lastSeparator(path));
+  if (platform::isLink(folder) || !platform::folderExists(folder)) return std::nullopt;
+  return path;
+}
+
+std::string FolderForUserId(std::string_view id) {
+  while (!id.empty() && id.front() == ' ') id.remove_prefix(1);
+  return IsUsableFolderName(id) ? std::string(id) : std::string(kBadDataFolder);
+}
+
 std::string DatedBase(const platform::LocalDate& date) {
   char text[16];
   std::snprintf(text, sizeof text, "R%02d%02d%02d", ((date.year % 100) + 100) % 100, date.month % 100,
@@ -75,7 +90,12 @@ std::optional<std::string> claim(std::string_view base, const std::string_view* 
     std::string name(base);
     name += NameSuffix(i);
     name += ".DAT";
-    const std::string candidate = subfolder ? SubfolderPath(*subfolder, name, folderArgument) : name;
+    std::string candidate = name;
+    if (subfolder) {
+      const auto safe = SafeSubfolderPath(*subfolder, name, folderArgument);
+      if (!safe) return std::nullopt;
+      candidate = *safe;
+    }
     if (platform::createExclusive(candidate)) return candidate;
   }
   return std::nullopt;

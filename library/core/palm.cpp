@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/output_file.h"
 #include "platform/platform.h"
 
 namespace varnix {
@@ -54,7 +55,7 @@ Copy copyBlocks(std::FILE* in, std::FILE* out) {
   char recordHeader[kPalmRecordHeaderSize];
   for (;;) {
     const std::size_t n = std::fread(block, 1, sizeof block, in);
-    if (n > 0 && std::fwrite(block, 1, n, out) != n) return Copy::WriteError;
+    if (!platform::writeAll(out, block, n)) return Copy::WriteError;
     if (n < sizeof block) break;
     if (std::fread(recordHeader, 1, sizeof recordHeader, in) < sizeof recordHeader) break;
   }
@@ -94,19 +95,18 @@ int ProcessPalmFile(std::string& path) {
     return search == Search::ReadError ? kPalmCannotOpen : kPalmNoDump;
   }
 
-  std::FILE* out = platform::openFile(*dat, "wb");
-  if (!out) {
+  // Written under a temporary name and renamed over the .DAT only when
+  // complete: a failure (a full disk) leaves an older .DAT of that name as it
+  // was, and a link at the name is replaced, never written through.
+  platform::ReplacingFile out(*dat);
+  if (!out.file()) {
     std::fclose(in);
     return kPalmCannotCreate;
   }
-  const Copy copy = copyBlocks(in, out);
+  const Copy copy = copyBlocks(in, out.file());
   std::fclose(in);
-  const bool closed = std::fclose(out) == 0;
-  if (copy != Copy::Done || !closed) {
-    // Half a dump would expand into wrong flights: remove it.
-    platform::removeFile(*dat);
-    return copy == Copy::ReadError ? kPalmCannotOpen : kPalmCannotCreate;
-  }
+  if (copy != Copy::Done) return copy == Copy::ReadError ? kPalmCannotOpen : kPalmCannotCreate;
+  if (!out.commit()) return kPalmCannotCreate;
   path = *dat;
   return kPalmDone;
 }

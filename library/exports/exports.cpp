@@ -22,6 +22,7 @@ static_assert(static_cast<int>(varnix::DownloadPhase::WaitingForFirstByte) == VA
               static_cast<int>(varnix::DownloadPhase::Header) == VARNIX_PHASE_HEADER &&
               static_cast<int>(varnix::DownloadPhase::Flights) == VARNIX_PHASE_FLIGHTS &&
               static_cast<int>(varnix::DownloadPhase::Silence) == VARNIX_PHASE_SILENCE);
+static_assert(varnix::kExpandRecoverBit == VARNIX_EXPAND_RECOVER);
 
 namespace {
 
@@ -105,13 +106,17 @@ VARNIX_API int VARNIX_CALL DataDownloadProgress(char* path, char* folder, int pa
   return guarded([&] { return download(path, folder, pathSize, callback, context); });
 }
 
-VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder) {
+VARNIX_API int VARNIX_CALL ExpandDataFileEx(char* path, char* folder, int options) {
   return guarded([&] {
     if (!path) return static_cast<int>(varnix::kExpandNoDot);
+    varnix::ExpandOptions expandOptions;
+    expandOptions.recover = (options & varnix::kExpandRecoverBit) != 0;
     return varnix::ExpandDataFile(path, folder ? std::string_view(folder) : std::string_view(),
-                                  sharedHeaderState());
+                                  sharedHeaderState(), expandOptions);
   });
 }
+
+VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder) { return ExpandDataFileEx(path, folder, 0); }
 
 VARNIX_API int VARNIX_CALL ProcessPalmFile(char* path) {
   return guarded([&] {

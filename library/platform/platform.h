@@ -47,20 +47,22 @@ LocalDate localDate();
 // Creates one folder level; false when it fails (for instance, it exists).
 bool makeFolder(const std::string& path);
 
-// Creates `path` as a new empty file; false when it exists or cannot be made.
+// Creates `path` as a new empty file (mode 644 whatever the umask); false
+// when the name is taken (by anything, a dangling link too) or cannot be made.
 bool createExclusive(const std::string& path);
 
 bool fileExists(const std::string& path);
 bool folderExists(const std::string& path);
 bool removeFile(const std::string& path);
-// Copies `from` over `to` (replacing it); false on any failure.
+// Copies `from` over `to` (replacing it) under a temporary name, renamed
+// into place when complete; false on any failure, with `to` as it was.
 bool copyFile(const std::string& from, const std::string& to);
 
 // fopen for 8-bit paths as the system takes them.
 std::FILE* openFile(const std::string& path, const char* mode);
 
-// Creates or truncates `path` for binary writing; a new file gets mode 644
-// where the file system keeps permissions, whatever the umask. Null on failure.
+// Creates or truncates `path` for binary writing, never through a symbolic
+// link; a new file gets mode 644 (less the umask). Null on failure.
 std::FILE* createOrTruncate(const std::string& path);
 
 }  // namespace varnix::platform

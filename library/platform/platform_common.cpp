@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/platform.h"
 
+#include "platform/output_file.h"
+
 namespace varnix::platform {
 
 bool isPathSeparator(char c) {
@@ -32,26 +34,7 @@ std::FILE* openFile(const std::string& path, const char* mode) { return std::fop
 bool removeFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
 bool copyFile(const std::string& from, const std::string& to) {
-  std::FILE* in = openFile(from, "rb");
-  if (!in) return false;
-  std::FILE* out = openFile(to, "wb");
-  if (!out) {
-    std::fclose(in);
-    return false;
-  }
-  bool ok = true;
-  char buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
-    if (std::fwrite(buffer, 1, n, out) != n) {
-      ok = false;
-      break;
-    }
-  }
-  if (std::ferror(in)) ok = false;
-  std::fclose(in);
-  if (std::fclose(out) != 0) ok = false;
-  return ok;
+  return copyWhole(from, to, ReplacingFile::Mode::Replace);
 }
 
 }  // namespace varnix::platform

@@ -52,14 +52,16 @@ LocalDate localDate() {
 bool makeFolder(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 
 bool createExclusive(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  // O_EXCL never follows a link; a dangling link at the name makes it fail.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return false;
+  ::fchmod(fd, 0644);  // 644 whatever the umask
   ::close(fd);
   return true;
 }
 
 std::FILE* createOrTruncate(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return nullptr;
   std::FILE* f = ::fdopen(fd, "wb");
   if (!f) ::close(fd);

@@ -43,6 +43,7 @@ class ArchivesTest : public QObject {
   void resultCodesSixSevenAndEight();
   void dumpWithoutFlightsListsNothingAndDropsTheIndex();
   void duplicateNamesRunOutWarnsOnTheListing();
+  void lastDatedDumpNameWarnsNothing();
   void doubleClickOpensTheListViewerOrExplains();
   void browseCopiesIntoTheDataFolder();
 };
@@ -266,6 +267,17 @@ void ArchivesTest::duplicateNamesRunOutWarnsOnTheListing() {
   QVERIFY(listed(screen).first().contains(QStringLiteral(" F00101AZ.CSV ")));
   QCOMPARE(program.prompts.texts(),
            QStringList{QStringLiteral("Please remove multiple flight files, such as ' F00101$$.CSV '.")});
+}
+
+void ArchivesTest::lastDatedDumpNameWarnsNothing() {
+  ProgramFixture program;
+  QDir(program.data.path()).mkdir(QStringLiteral("N123AB"));
+  writeAll(program.dataFile(QStringLiteral("N123AB/R261207AZ.DAT")), sampleDump());
+  FrmArchives& screen = forms::get<FrmArchives>();
+  screen.setSelectedFile(program.dataFile(QStringLiteral("N123AB/R261207AZ.DAT")));
+  screen.decompress();
+  QCOMPARE(screen.lstFiles()->count(), 4);
+  QCOMPARE(program.prompts.texts(), QStringList{});
 }
 
 void ArchivesTest::doubleClickOpensTheListViewerOrExplains() {

@@ -33,10 +33,11 @@ struct ExpandFixture {
   std::string dat = dir.file("R030714.DAT");
   std::string data = dir.file("data");
   HeaderState header{};
+  ExpandOptions options;
   ExpandFixture() { platform::makeFolder(data); }
   int expand(const std::string& dump) {
     writeFile(dat, dump);
-    return ExpandDataFile(dat, data + platform::kPathSeparator, header);
+    return ExpandDataFile(dat, data + platform::kPathSeparator, header, options);
   }
   std::vector<std::string> index() const { return crlfLines(readFile(dir.file("R030714.TXT"))); }
   std::string csv(const std::string& name, const std::string& user = "N123AB") const {

@@ -40,4 +40,35 @@ TEST(GetUserIDExport, NineCharacterIdStillEndsWithNul) {
   EXPECT_EQ(guard[VARNIX_ID_BUFFER], 'x') << "nothing written past the buffer";
 }
 
+// ExpandDataFile is ExpandDataFileEx without options: it stops at the
+// damaged flight, and with VARNIX_EXPAND_RECOVER the later flights follow.
+TEST(ExpandDataFileExExport, RecoverGoesOnAfterADamagedFlight) {
+  using namespace varnix::test;
+  DumpPlan plan;
+  for (std::uint16_t k = 1; k <= 3; ++k) {
+    FlightPlan f;
+    f.header.flightNumber = k;
+    f.header.presence = 1u << 2;
+    f.records = {RecordBuilder().set(0, 0, 1), RecordBuilder().set(0, 0, 2)};
+    plan.flights.push_back(f);
+  }
+  plan.flights[1].records[0].badChecksum();
+  const struct {
+    int options;  // -1: ExpandDataFile
+    bool third;
+  } cases[] = {{-1, false}, {0, false}, {VARNIX_EXPAND_RECOVER, true}};
+  for (const auto& c : cases) {
+    TempDir dir;
+    writeFile(dir.file("R1.DAT"), assembleDump(plan));
+    char path[VARNIX_PATH_BUFFER] = {};
+    std::strncpy(path, dir.file("R1.DAT").c_str(), sizeof path - 1);
+    char folder[VARNIX_PATH_BUFFER] = {};
+    std::strncpy(folder, dir.folderArgument().c_str(), sizeof folder - 1);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(c.options < 0 ? ExpandDataFile(path, folder) : ExpandDataFileEx(path, folder, c.options), 5);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(!readFile(dir.file("N123AB/F00003.CSV")).empty(), c.third) << c.options;
+  }
+}
+
 }  // namespace

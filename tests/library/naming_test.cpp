@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/dump_builder.h"
 
 namespace varnix {
@@ -46,6 +48,33 @@ TEST(Subfolders, HostileUserIdsCannotNameAFolder) {
   for (const char* bad : {"", ".", "..", "../x", "a/b", "a\\b", "C:", "x*", "ab.", "ab ", "CON", "nul.txt", "Com3", "LPT9", "a\x01"})
     EXPECT_FALSE(IsUsableFolderName(bad)) << bad;
   for (const char* good : {"N123AB", "ZK-ABC", "1234", "D.EFGH", "COM", "COM10", "CONX"}) EXPECT_TRUE(IsUsableFolderName(good)) << good;
+}
+
+TEST(Subfolders, OneFolderRuleForUserIds) {
+  const struct {
+    const char* id;
+    const char* folder;
+  } cases[] = {{"N123AB", "N123AB"}, {" N1", "N1"}, {"  N1", "N1"}, {"N1 ", "BadData"}, {"   ", "BadData"},
+               {"..", "BadData"}, {"", "BadData"}};
+  for (const auto& c : cases) EXPECT_EQ(FolderForUserId(c.id), c.folder) << '"' << c.id << '"';
+}
+
+// A user folder that is a link (even to a folder) is never written into,
+// and a link at a dated name counts as taken.
+TEST(Subfolders, LinksAreNeitherFollowedNorReplaced) {
+  namespace fs = std::filesystem;
+  TempDir dir, elsewhere;
+  fs::create_directory_symlink(elsewhere.path(), dir.file("N1"));
+  EXPECT_FALSE(SafeSubfolderPath("N1", "F1.CSV", dir.folderArgument()));
+  EXPECT_FALSE(ClaimDatedName("R031006", "N1", dir.folderArgument()));
+  EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+
+  fs::create_directory(dir.file("N2"));
+  fs::create_symlink(dir.file("nowhere"), dir.file("N2/R031006.DAT"));
+  const auto claimed = ClaimDatedName("R031006", "N2", dir.folderArgument());
+  ASSERT_TRUE(claimed);
+  EXPECT_EQ(*claimed, dir.path() + "/N2/R031006A.DAT") << "a dangling link is a taken name";
+  EXPECT_FALSE(fs::exists(dir.file("nowhere")));
 }
 
 TEST(ClaimedNames, FirstFreeSuffixThenNothing) {

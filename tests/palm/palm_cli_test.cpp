@@ -60,17 +60,17 @@ TEST(PalmCommand, FailuresExitWithTheLibraryCode) {
   EXPECT_EQ(run.exit, 3);
   EXPECT_FALSE(fs::exists(dir.file("P7000002.DAT")));
 
-  // Judged by the first ".", which belongs to the folder: nothing happens,
-  // and the backup is not filed as if it were a dump.
+  // A folder's "." ("Flight.Logs", "./") does not hide the file's own: the
+  // backup is converted beside itself all the same.
   fs::create_directory(dir.file("Flight.Logs"));
-  writeFile(dir.file("Flight.Logs/P7000003.PDB"), test::palmBackup(twoFlightDump("N123AB")));
-  run = runCli(dir, "palm --expand --data-folder " + quoted(dir.path()) + " " +
-                        quoted(dir.file("Flight.Logs/P7000003.PDB")));
-  EXPECT_EQ(run.exit, 0);
-  EXPECT_EQ(run.out, "");
-  EXPECT_NE(run.err.find("Nothing was converted"), std::string::npos) << run.err;
-  EXPECT_TRUE(fs::exists(dir.file("Flight.Logs/P7000003.PDB")));
-  EXPECT_FALSE(fs::exists(dir.file("N123AB")));
+  for (const std::string backup : {"Flight.Logs/P7000003.PDB", "./P7000004.PDB"}) {
+    writeFile(dir.file(backup), test::palmBackup(twoFlightDump("N123AB")));
+    run = runCli(dir, "palm " + quoted(backup));
+    const std::string dat = backup.substr(0, backup.size() - 4) + ".DAT";
+    EXPECT_EQ(run.exit, 0) << run.err;
+    EXPECT_EQ(run.out, dat + "\n");
+    EXPECT_EQ(readFile(dir.file(dat)), twoFlightDump("N123AB"));
+  }
 }
 
 TEST(PalmCommand, ExpandFilesTheDumpAndMatchesADirectExpansion) {

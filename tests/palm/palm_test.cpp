@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "support/dump_builder.h"
+#include "support/file_size_limit.h"
 #include "support/pdb_builder.h"
 
 namespace varnix {
@@ -210,6 +212,57 @@ TEST(PalmFailures, DatThatCannotBeCreatedGivesTwo) {
   std::string path;
   EXPECT_EQ(convert(dir, "P6200001.PDB", palmBackup(dumpOfSize(100)), path), 2);
   EXPECT_EQ(path, dir.file("P6200001.PDB"));
+}
+
+// A .DAT is replaced only when the new one is complete, and never written
+// through a link at its name.
+TEST(PalmFailures, FullDiskOrLinkAtTheDatNameLeavesWhatWasThere) {
+  namespace fs = std::filesystem;
+  enum class Before { OlderDat, LinkToElsewhere, DanglingLink };
+  struct Case {
+    const char* what;
+    Before before;
+    long limit;  // bytes a file may grow to; 0 for none
+    int code;
+  };
+  const Case cases[] = {
+      {"full disk, older .DAT", Before::OlderDat, 3000, 2},
+      {"link to a file elsewhere", Before::LinkToElsewhere, 0, 0},
+      {"dangling link", Before::DanglingLink, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string dat = dir.file("P7000001.DAT");
+    const std::string elsewhere = dir.file("elsewhere.txt");
+    if (c.before == Before::OlderDat) writeFile(dat, "earlier dump");
+    if (c.before == Before::LinkToElsewhere) writeFile(elsewhere, "not a dump");
+    if (c.before != Before::OlderDat) fs::create_symlink(elsewhere, dat);
+    const std::string dump = dumpOfSize(3 * 4096);
+    const std::string pdb = palmBackup(dump);
+    std::string path;
+    int code;
+    {
+      writeFile(dir.file("P7000001.PDB"), pdb);
+      path = dir.file("P7000001.PDB");
+      std::optional<test::FileSizeLimit> limit;
+      if (c.limit > 0) limit.emplace(c.limit);
+      code = ProcessPalmFile(path);
+    }
+    EXPECT_EQ(code, c.code);
+    if (c.code == 0) {
+      EXPECT_FALSE(fs::is_symlink(dat));
+      EXPECT_EQ(readFile(dat), dump);
+    } else {
+      EXPECT_EQ(readFile(dat), "earlier dump");
+    }
+    if (c.before == Before::LinkToElsewhere) {
+      EXPECT_EQ(readFile(elsewhere), "not a dump");
+    }
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(files, c.before == Before::LinkToElsewhere ? 3 : 2) << "no temporary file is left";
+  }
 }
 
 }  // namespace

@@ -107,7 +107,8 @@ int main(int argc, char** argv) {
   x.processPalmFile = find<OneArg>(dll, "ProcessPalmFile");
   x.getUserId = find<TwoArgs>(dll, "GetUserID");
   x.dataDownloadProgress = find<WithProgress>(dll, "DataDownloadProgress");
-  if (!x.dataDownload || !x.expandDataFile || !x.processPalmFile || !x.getUserId || !x.dataDownloadProgress) {
+  if (!x.dataDownload || !x.expandDataFile || !x.processPalmFile || !x.getUserId || !x.dataDownloadProgress ||
+      !::GetProcAddress(dll, "ExpandDataFileEx")) {
     std::printf("an export is missing from Varnix.dll\n");
     return 1;
   }

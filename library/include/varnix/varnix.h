@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 /* The Varnix flight data library: the four C functions of the format and
- * one extension, DataDownloadProgress.
+ * two extensions, DataDownloadProgress and ExpandDataFileEx.
  *
  * Strings are NUL-terminated 8-bit texts in buffers that the caller owns.
  * In/out path buffers hold at least VARNIX_PATH_BUFFER bytes; the user-id
@@ -95,6 +95,18 @@ VARNIX_API int VARNIX_CALL DataDownloadProgress(char* path, char* folder, int pa
  *  5 bad record, or the dump ends    20 282 header lines without "$L"
  *    inside a flight */
 VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder);
+
+/* Options of ExpandDataFileEx, one bit each. */
+#define VARNIX_EXPAND_RECOVER 1
+
+/* ExpandDataFile with an options word. VARNIX_EXPAND_RECOVER: after a
+ * damaged flight header (3) or record (5), go on at the next flight's start,
+ * as the header's "$D" lengths give it, and write the later flights exactly
+ * as the undamaged dump would; their index lines end in " recovered". The
+ * damaged flight keeps its lines before the damage. The result is still the
+ * first damage's code. Where a length runs past the data, recovery stops
+ * there. Other bits are ignored. */
+VARNIX_API int VARNIX_CALL ExpandDataFileEx(char* path, char* folder, int options);
 
 /* Converts a Palm backup database (.PDB) into a .DAT dump beside it.
  * path: in/out, receives the .DAT path on success.

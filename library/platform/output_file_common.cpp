@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: MIT
+#include <cerrno>
+#include <cstring>
+
+#include "platform/output_file.h"
+#include "platform/platform.h"
+
+namespace varnix::platform {
+
+std::string failureReason(int error) {
+  if (error == ENOSPC) return "the disk is full";
+#ifdef EDQUOT
+  if (error == EDQUOT) return "the disk quota is used up";
+#endif
+  if (error == 0) return "the file could not be written";
+  return std::strerror(error);
+}
+
+std::string failureText(const std::string& path, int error) { return path + ": " + failureReason(error); }
+
+bool writeAll(std::FILE* file, const void* data, std::size_t size) {
+  if (size == 0) return true;
+  errno = 0;
+  if (std::fwrite(data, 1, size, file) == size) return true;
+  if (errno == 0) errno = EIO;
+  return false;
+}
+
+bool closeChecked(std::FILE* file) {
+  if (!file) return true;
+  errno = 0;
+  const bool flushed = std::fflush(file) == 0;
+  const int flushError = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (!flushed) errno = flushError ? flushError : EIO;
+  else if (!closed && errno == 0) errno = EIO;
+  return flushed && closed;
+}
+
+bool copyWhole(const std::string& from, const std::string& to, ReplacingFile::Mode mode, int* error) {
+  std::FILE* in = openFile(from, "rb");
+  if (!in) {
+    if (error) *error = errno;
+    return false;
+  }
+  ReplacingFile out(to, mode);
+  bool ok = out.file() != nullptr;
+  int failure = out.error();
+  char buffer[65536];
+  while (ok) {
+    const std::size_t n = std::fread(buffer, 1, sizeof buffer, in);
+    if (n > 0 && !writeAll(out.file(), buffer, n)) {
+      ok = false;
+      failure = errno;
+    }
+    if (n < sizeof buffer) break;
+  }
+  if (ok && std::ferror(in)) {
+    ok = false;
+    failure = EIO;
+  }
+  std::fclose(in);
+  if (ok && !out.commit()) {
+    ok = false;
+    failure = out.error();
+  }
+  if (!ok && error) *error = failure;
+  return ok;
+}
+
+}  // namespace varnix::platform

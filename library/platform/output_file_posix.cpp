@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: MIT
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/output_file.h"
+
+namespace varnix::platform {
+
+namespace {
+
+// A new file's mode is 644 whatever the umask.
+std::FILE* streamFor(int fd) {
+  if (::fchmod(fd, 0644) != 0) {
+    // A file system without permissions (FAT) refuses; the file is still good.
+  }
+  std::FILE* f = ::fdopen(fd, "wb");
+  if (!f) {
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+  }
+  return f;
+}
+
+}  // namespace
+
+std::FILE* createNewFile(const std::string& path) {
+  // O_EXCL never follows a link at the name, and a dangling one makes it fail.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) return nullptr;
+  std::FILE* f = streamFor(fd);
+  if (!f) {
+    const int error = errno;
+    ::unlink(path.c_str());
+    errno = error;
+  }
+  return f;
+}
+
+bool nameTaken(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool isLink(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+ReplacingFile::ReplacingFile(std::string target, Mode mode) : target_(std::move(target)), mode_(mode) {
+  std::vector<char> name(target_.begin(), target_.end());
+  for (char c : std::string_view(".partXXXXXX")) name.push_back(c);
+  name.push_back('\0');
+  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) {
+    error_ = errno;
+    return;
+  }
+  temporary_ = name.data();
+  file_ = streamFor(fd);
+  if (!file_) {
+    error_ = errno;
+    ::unlink(temporary_.c_str());
+    temporary_.clear();
+  }
+}
+
+ReplacingFile::~ReplacingFile() { discard(); }
+
+void ReplacingFile::discard() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  temporary_.clear();
+}
+
+bool ReplacingFile::commit() {
+  if (!file_) {
+    if (error_ == 0) error_ = EBADF;
+    return false;
+  }
+  errno = 0;
+  bool ok = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
+  if (!ok) error_ = errno ? errno : EIO;
+  std::FILE* f = file_;
+  file_ = nullptr;
+  if (std::fclose(f) != 0 && ok) {
+    ok = false;
+    error_ = errno ? errno : EIO;
+  }
+  if (ok && mode_ == Mode::Replace) {
+    // rename replaces the name itself: a link at the target is replaced,
+    // never followed.
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+      ok = false;
+      error_ = errno;
+    }
+  } else if (ok) {
+    // link() refuses a taken name in one step; file systems without hard
+    // links (FAT) get the check and the rename.
+    if (::link(temporary_.c_str(), target_.c_str()) == 0) {
+      ::unlink(temporary_.c_str());
+    } else if (errno == EEXIST || nameTaken(target_)) {
+      ok = false;
+      error_ = EEXIST;
+    } else if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+      ok = false;
+      error_ = errno;
+    }
+  }
+  if (ok) temporary_.clear();
+  discard();
+  return ok;
+}
+
+}  // namespace varnix::platform

@@ -1,0 +1,287 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Nothing lost, nothing escapes: writes that fail, links at the names the
+// expansion writes, two expansions of one dump at once, one folder per dump,
+// bounded memory, and the recovery of the flights after a damaged one.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <optional>
+#include <thread>
+
+#include "core/download.h"
+#include "core/naming.h"
+#include "library/expand_test_support.h"
+#include "support/file_size_limit.h"
+
+namespace varnix {
+namespace {
+
+namespace fs = std::filesystem;
+using test::crlfLines;
+using test::DumpPlan;
+using test::ExpandFixture;
+using test::flight;
+using test::readFile;
+using test::RecordBuilder;
+using test::writeFile;
+
+// `count` flights numbered from 1; flight k has k x `growth` repeated lines.
+DumpPlan flights(int count, int growth) {
+  DumpPlan plan;
+  for (int k = 1; k <= count; ++k) {
+    std::vector<RecordBuilder> records;
+    for (int r = 0; r < k * growth; ++r) records.push_back(RecordBuilder(20).set(0, 0, static_cast<std::uint8_t>(r)));
+    plan.flights.push_back(flight(static_cast<std::uint16_t>(k), 1u << 2, std::move(records)));
+  }
+  return plan;
+}
+
+std::size_t sizeOf(const std::string& path) { return static_cast<std::size_t>(fs::file_size(path)); }
+
+// The dump with its first header line that begins "$" + `start` replaced by one of `body`.
+std::string withHeaderLine(std::string dump, const std::string& start, const std::string& body) {
+  const std::size_t at = dump.find("$" + start);
+  return dump.replace(at, dump.find('\n', at) + 1 - at, test::headerLine(body));
+}
+
+TEST(ExpandWrites, AFullDiskEndsWithAFailureAndNoHalfFlight) {
+  const struct {
+    const char* what;
+    DumpPlan plan;
+    int code;
+  } cases[] = {
+      // Flight 2's CSV is larger than flight 1's, and the limit lies between.
+      {"a flight CSV", flights(3, 4), 9},
+      // Many small flights: the index outgrows every CSV.
+      {"the index", flights(40, 0), 7},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string dump = test::assembleDump(c.plan);
+    ExpandFixture whole;
+    ASSERT_EQ(whole.expand(dump), 0);
+    const std::size_t index = sizeOf(whole.dir.file("R030714.TXT"));
+    const std::size_t first = sizeOf(whole.data + "/N123AB/F00001.CSV");
+    const std::size_t second = sizeOf(whole.data + "/N123AB/F00002.CSV");
+    const std::size_t limit = c.code == 9 ? (first + second) / 2 : (index + second) / 2;
+    ASSERT_TRUE(c.code == 9 ? first < limit && limit < second && index < limit : second < limit && limit < index);
+
+    ExpandFixture fx;
+    writeFile(fx.dir.file("R030714.TXT"), "older index\r\n");
+    int code;
+    testing::internal::CaptureStdout();
+    {
+      test::FileSizeLimit full(limit);
+      code = fx.expand(dump);
+    }
+    const std::string said = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(code, c.code);
+    if (c.code == 9) {
+      EXPECT_EQ(fx.csv("F00001.CSV"), whole.csv("F00001.CSV")) << "the flight before stays whole";
+      EXPECT_FALSE(fs::exists(fx.data + "/N123AB/F00002.CSV")) << "no half flight is left";
+      EXPECT_FALSE(fs::exists(fx.data + "/N123AB/F00003.CSV"));
+      const auto lines = fx.index();
+      ASSERT_EQ(lines.size(), 2u);
+      EXPECT_EQ(lines[0], whole.index()[0]);
+      EXPECT_EQ(lines[1].rfind("Stopped at Flt#2: F00002.CSV could not be written (", 0), 0u) << lines[1];
+      EXPECT_NE(said.find("Could not write " + fx.data + "/N123AB/F00002.CSV: "), std::string::npos) << said;
+    } else {
+      EXPECT_EQ(readFile(fx.dir.file("R030714.TXT")), "older index\r\n") << "the older index stays";
+      EXPECT_NE(said.find("Could not write " + fx.dir.file("R030714.TXT") + ": "), std::string::npos) << said;
+    }
+    int leftovers = 0;
+    for (const auto& e : fs::directory_iterator(fx.dir.path())) leftovers += e.path().string().find(".part") != std::string::npos;
+    EXPECT_EQ(leftovers, 0) << "no temporary index is left";
+  }
+}
+
+TEST(ExpandLinks, NothingIsWrittenThroughALink) {
+  enum class Link { IndexToDump, IndexElsewhere, IndexHardLinkOfDump, DanglingFirstCsv, UserFolderElsewhere };
+  const struct {
+    const char* what;
+    Link link;
+    int code;
+  } cases[] = {
+      {"index name links to the dump", Link::IndexToDump, 7},
+      {"index name links to a file elsewhere", Link::IndexElsewhere, 0},
+      {"index name is a hard link of the dump", Link::IndexHardLinkOfDump, 7},
+      {"dangling link at the first CSV name", Link::DanglingFirstCsv, 0},
+      {"user folder links elsewhere", Link::UserFolderElsewhere, 9},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExpandFixture fx;
+    test::TempDir elsewhere;
+    const std::string dump = test::assembleDump(flights(2, 1));
+    const std::string index = fx.dir.file("R030714.TXT"), other = elsewhere.file("other.txt");
+    writeFile(fx.dat, dump);
+    writeFile(other, "not an index");
+    switch (c.link) {
+      case Link::IndexToDump: fs::create_symlink(fx.dat, index); break;
+      case Link::IndexElsewhere: fs::create_symlink(other, index); break;
+      case Link::IndexHardLinkOfDump: fs::create_hard_link(fx.dat, index); break;
+      case Link::DanglingFirstCsv:
+        fs::create_directory(fx.data + "/N123AB");
+        fs::create_symlink(elsewhere.file("nowhere"), fx.data + "/N123AB/F00001.CSV");
+        break;
+      case Link::UserFolderElsewhere: fs::create_directory_symlink(elsewhere.path(), fx.data + "/N123AB"); break;
+    }
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(ExpandDataFile(fx.dat, fx.data + "/", fx.header), c.code);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(readFile(fx.dat), dump) << "the dump is never touched";
+    EXPECT_EQ(readFile(other), "not an index");
+    EXPECT_FALSE(fs::exists(elsewhere.file("nowhere")));
+    EXPECT_FALSE(fs::exists(elsewhere.file("F00001.CSV")));
+    if (c.link == Link::IndexElsewhere) {
+      EXPECT_FALSE(fs::is_symlink(index));
+      EXPECT_EQ(fx.index().size(), 2u);
+    }
+    if (c.link == Link::DanglingFirstCsv) {
+      EXPECT_EQ(fx.index()[0].substr(0, 19), "Flt#1- F00001A.CSV ");
+    }
+  }
+}
+
+TEST(ExpandConcurrency, TwoRunsOfOneDumpLeaveOneRunsWholeIndex) {
+  ExpandFixture fx;
+  writeFile(fx.dat, test::assembleDump(flights(6, 3)));
+  for (int round = 0; round < 10; ++round) {
+    int codes[2] = {-1, -1};
+    {
+      std::jthread a([&] {
+        HeaderState h{};
+        codes[0] = ExpandDataFile(fx.dat, fx.data + "/", h);
+      });
+      HeaderState h{};
+      codes[1] = ExpandDataFile(fx.dat, fx.data + "/", h);
+    }
+    EXPECT_EQ(codes[0], 0);
+    EXPECT_EQ(codes[1], 0);
+    const auto lines = fx.index();
+    ASSERT_EQ(lines.size(), 6u) << "round " << round;
+    for (int k = 1; k <= 6; ++k) {
+      const std::string& line = lines[static_cast<std::size_t>(k - 1)];
+      const std::string lead = "Flt#" + std::to_string(k) + "- F0000" + std::to_string(k);
+      ASSERT_EQ(line.rfind(lead, 0), 0u) << line;
+      const std::string name = line.substr(7, line.find(".CSV") + 4 - 7);
+      EXPECT_TRUE(fs::exists(fx.data + "/N123AB/" + name)) << name;
+    }
+  }
+}
+
+TEST(ExpandIds, TheFirstLineNamesTheFolder) {
+  const struct {
+    const char* what;
+    std::string userId;       // of the first line
+    std::string extraLines;   // before "$L"
+    const char* folder;
+  } cases[] = {
+      {"a second $U line", "N1", test::headerLine("U,N2"), "N1"},
+      {"a leading blank", " N1", "", "N1"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExpandFixture fx;
+    DumpPlan plan = flights(1, 1);
+    plan.userId = c.userId;
+    plan.extraHeaderLines = c.extraLines;
+    const std::string dump = test::assembleDump(plan);
+    EXPECT_EQ(fx.expand(dump), 0);
+    EXPECT_TRUE(fs::exists(fx.data + "/" + c.folder + "/F00001.CSV"));
+    // The download road files the dump itself in the same folder.
+    std::string received = fx.dir.file("received.DAT");
+    writeFile(received, dump);
+    HeaderState h{};
+    FileDownloadedDump(received, fx.data + "/", h);
+    EXPECT_EQ(received.rfind(fx.data + "/" + c.folder + "/R", 0), 0u) << received;
+    EXPECT_EQ(std::distance(fs::directory_iterator(fx.data), fs::directory_iterator()), 1) << "one folder";
+  }
+}
+
+// A sparse file whose "$L" line claims gigabytes expands in a small memory.
+TEST(ExpandMemory, AHeaderThatClaimsGigabytesCostsNoMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit";
+#else
+  ExpandFixture fx;
+  writeFile(fx.dat, withHeaderLine(test::assembleDump(flights(1, 1)), "L,", "L,16000000"));
+  fs::resize_file(fx.dat, 3ull << 30);  // a hole: no disk space, but 3 GB to read
+  const pid_t child = ::fork();
+  if (child == 0) {
+    rlimit limit{256u << 20, 256u << 20};
+    ::setrlimit(RLIMIT_AS, &limit);
+    HeaderState h{};
+    int code = -1;
+    try {
+      code = ExpandDataFile(fx.dat, fx.data + "/", h);
+    } catch (...) {
+      code = 100;
+    }
+    ::_exit(code);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
+  EXPECT_EQ(WEXITSTATUS(status), 6) << "the flight is expanded; no closing line where the claim says";
+#endif
+}
+
+TEST(ExpandRecovery, LaterFlightsAsTheUndamagedDumpGivesThem) {
+  enum class Damage { Record, FlightHeader };
+  const char* layouts[] = {"830", "760", "extended"};
+  for (const char* layout : layouts) {
+    for (Damage damage : {Damage::Record, Damage::FlightHeader}) {
+      SCOPED_TRACE(std::string(layout) + (damage == Damage::Record ? ", bad record" : ", bad flight header"));
+      DumpPlan plan = flights(4, 2);
+      plan.model = std::string(layout) == "extended" ? "900" : layout;
+      plan.extended = std::string(layout) == "extended";
+      ExpandFixture whole;
+      ASSERT_EQ(whole.expand(test::assembleDump(plan)), 0);
+
+      if (damage == Damage::Record) plan.flights[1].records[1].badChecksum();
+      else plan.flights[1].corruptHeader = true;
+      const std::string dump = test::assembleDump(plan);
+      const int code = damage == Damage::Record ? 5 : 3;
+
+      ExpandFixture plain;
+      EXPECT_EQ(plain.expand(dump), code);
+      EXPECT_FALSE(fs::exists(plain.data + "/N123AB/F00003.CSV")) << "without recovery the expansion stops";
+
+      ExpandFixture fx;
+      fx.options.recover = true;
+      EXPECT_EQ(fx.expand(dump), code) << "the first damage's code";
+      const auto lines = fx.index(), wholeLines = whole.index();
+      ASSERT_EQ(lines.size(), damage == Damage::Record ? 4u : 3u);
+      for (int k : {3, 4}) {
+        const std::string name = "F0000" + std::to_string(k) + ".CSV";
+        EXPECT_EQ(fx.csv(name), whole.csv(name)) << name;
+        EXPECT_EQ(lines[lines.size() - 5 + static_cast<std::size_t>(k)], wholeLines[static_cast<std::size_t>(k - 1)] + " recovered");
+      }
+      EXPECT_EQ(lines[0], wholeLines[0]);
+      if (damage == Damage::Record) {
+        EXPECT_EQ(crlfLines(fx.csv("F00002.CSV")), crlfLines(plain.csv("F00002.CSV"))) << "lines before the damage";
+      }
+    }
+  }
+}
+
+TEST(ExpandRecovery, StopsWhereALengthRunsPastTheData) {
+  DumpPlan plan = flights(3, 2);
+  plan.flights[0].records[1].badChecksum();
+  // Flight 1's "$D" length is far too long: flight 2 would begin past the data.
+  const std::string dump = withHeaderLine(test::assembleDump(plan), "D,1,", "D,1,90000");
+  ExpandFixture fx;
+  fx.options.recover = true;
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(fx.expand(dump), 5);
+  const std::string said = testing::internal::GetCapturedStdout();
+  EXPECT_NE(said.find("Recovery stopped: flight 1 of 3 runs past the end of the data."), std::string::npos) << said;
+  EXPECT_EQ(fx.index().size(), 1u);
+}
+
+}  // namespace
+}  // namespace varnix

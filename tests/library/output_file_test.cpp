@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The files the library writes: new names never taken through a link,
+// mode 644 whatever the umask, replacements complete or not at all.
+#include "platform/output_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <optional>
+
+#include "support/dump_builder.h"
+#include "support/file_size_limit.h"
+
+namespace varnix::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+int entries(const TempDir& dir) {
+  int n = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path())) ++n;
+  return n;
+}
+
+TEST(OutputFiles, NewNamesAreNeverTakenThroughALink) {
+  enum class At { Nothing, File, DanglingLink, LinkToFile };
+  const struct {
+    const char* what;
+    At at;
+    bool created;
+  } cases[] = {
+      {"free name", At::Nothing, true},
+      {"existing file", At::File, false},
+      {"dangling link", At::DanglingLink, false},
+      {"link to a file", At::LinkToFile, false},
+  };
+  const mode_t oldMask = ::umask(077);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string name = dir.file("F00001.CSV");
+    if (c.at == At::File) writeFile(name, "old");
+    if (c.at == At::LinkToFile) writeFile(dir.file("target"), "old");
+    if (c.at == At::DanglingLink || c.at == At::LinkToFile) fs::create_symlink(dir.file("target"), name);
+    std::FILE* f = createNewFile(name);
+    EXPECT_EQ(f != nullptr, c.created);
+    EXPECT_TRUE(nameTaken(name));
+    if (f) {
+      EXPECT_TRUE(closeChecked(f));
+      struct stat st {};
+      ASSERT_EQ(::stat(name.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777, 0644u) << "644 whatever the umask";
+    } else {
+      EXPECT_EQ(errno, EEXIST);
+    }
+    if (c.at == At::LinkToFile) {
+      EXPECT_EQ(readFile(dir.file("target")), "old");
+    }
+  }
+  ::umask(oldMask);
+}
+
+TEST(OutputFiles, ReplacementsAreWholeOrNotAtAll) {
+  const struct {
+    const char* what;
+    ReplacingFile::Mode mode;
+    bool targetExists;
+    long limit;  // 0: none
+    bool replaced;
+    int error;
+  } cases[] = {
+      {"replace", ReplacingFile::Mode::Replace, true, 0, true, 0},
+      {"new name", ReplacingFile::Mode::NeverReplace, false, 0, true, 0},
+      {"never replace a taken name", ReplacingFile::Mode::NeverReplace, true, 0, false, EEXIST},
+      {"full disk", ReplacingFile::Mode::Replace, true, 1000, false, EFBIG},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string from = dir.file("from.DAT"), to = dir.file("to.DAT");
+    const std::string bytes(5000, 'x');
+    writeFile(from, bytes);
+    if (c.targetExists) writeFile(to, "old");
+    int error = 0;
+    bool copied;
+    {
+      std::optional<test::FileSizeLimit> limit;
+      if (c.limit) limit.emplace(c.limit);
+      copied = copyWhole(from, to, c.mode, &error);
+    }
+    EXPECT_EQ(copied, c.replaced);
+    EXPECT_EQ(error, c.error);
+    if (c.replaced || c.targetExists) {
+      EXPECT_EQ(readFile(to), c.replaced ? bytes : std::string("old"));
+    }
+    EXPECT_EQ(entries(dir), c.replaced || c.targetExists ? 2 : 1) << "no temporary left";
+  }
+  EXPECT_EQ(failureText("/d/F1.CSV", ENOSPC), "/d/F1.CSV: the disk is full");
+}
+
+}  // namespace
+}  // namespace varnix::platform
