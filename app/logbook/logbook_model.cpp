@@ -11,7 +11,9 @@ namespace varnix::app::logbook {
 
 namespace {
 
-QVariant number(double v) { return std::isfinite(v) ? QVariant(v) : QVariant(); }
+// Sort keys: a flight without the figure sorts below every flight with it.
+QVariant number(double v) { return std::isfinite(v) ? QVariant(v) : QVariant(-HUGE_VAL); }
+QVariant sortKey(const flight::Figure& f) { return f.known() ? QVariant(static_cast<double>(f.value)) : QVariant(-HUGE_VAL); }
 
 }  // namespace
 
@@ -90,16 +92,16 @@ QVariant LogbookModel::data(const QModelIndex& index, int role) const {
     case Interval:
       return sort ? QVariant(e.interval) : QVariant(QStringLiteral("%1 s").arg(e.interval));
     case HottestEgt:
-      return sort ? (e.hottestEgt.known() ? QVariant(e.hottestEgt.value) : QVariant()) : QVariant(figureText(e.hottestEgt));
+      return sort ? sortKey(e.hottestEgt) : QVariant(figureText(e.hottestEgt));
     case HottestCht:
-      return sort ? (e.hottestCht.known() ? QVariant(e.hottestCht.value) : QVariant()) : QVariant(figureText(e.hottestCht));
+      return sort ? sortKey(e.hottestCht) : QVariant(figureText(e.hottestCht));
     case MaxDif:
-      return sort ? (e.difMax.known() ? QVariant(e.difMax.value) : QVariant()) : QVariant(figureText(e.difMax));
+      return sort ? sortKey(e.difMax) : QVariant(figureText(e.difMax));
     case Cooling:
-      return sort ? (e.fastestCooling.known() ? QVariant(e.fastestCooling.value) : QVariant())
+      return sort ? sortKey(e.fastestCooling)
                   : QVariant(figureText(e.fastestCooling));
     case MinBat:
-      return sort ? (e.batteryMin.known() ? QVariant(e.batteryMin.value) : QVariant())
+      return sort ? sortKey(e.batteryMin)
                   : QVariant(figureText(e.batteryMin, 1));
     case Fuel:
       if (sort) return number(e.fuelUsed);

@@ -13,6 +13,8 @@ namespace varnix::app::logbook {
 
 namespace {
 
+constexpr qsizetype kMarkedPoints = 150;
+
 double secondsOf(const std::string& iso) {
   const QDateTime t = QDateTime::fromString(QString::fromStdString(iso), Qt::ISODate);
   return t.isValid() ? static_cast<double>(t.toSecsSinceEpoch()) : NAN;
@@ -27,6 +29,7 @@ TrendsChart::TrendsChart(QWidget* parent) : QWidget(parent) {
   plot_->setObjectName(QStringLiteral("plotTrends"));
   plot_->setInteractions(QCP::iSelectPlottables);
   plot_->setNoAntialiasingOnDrag(true);
+  plot_->setPlottingHint(QCP::phFastPolylines, true);
   layout->addWidget(plot_);
   connect(plot_, &QCustomPlot::plottableClick, this, &TrendsChart::clicked);
 }
@@ -103,7 +106,13 @@ void TrendsChart::setLog(std::shared_ptr<const flight::AircraftLog> log) {
     QPen pen = key.first <= 1 ? flight_view::channelPen(key.second) : QPen(QColor(0x30, 0x30, 0x30));
     pen.setWidthF(1.5);
     g->setPen(pen);
-    g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, pen.color(), pen.color(), 5));
+    // Points to click on while they can be told apart; a long history is drawn as lines (clicking
+    // still picks the nearest flight).
+    if (s.keys.size() <= kMarkedPoints)
+      g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, pen.color(), pen.color(), 5));
+    else
+      pen.setWidthF(1.0);
+    g->setPen(pen);
     g->setData(s.keys, s.values, true);
     g->setSelectable(QCP::stSingleData);
     for (double k : s.keys) {
