@@ -135,6 +135,8 @@ std::string archiveMessage(ArchiveNotice notice, std::string_view path, std::str
       return "'" + p + "' could not be moved to folder: '" + f + "'.";
     case ArchiveNotice::NoUserId:
       return "Sorry, '" + p + "' could not be decompressed.";
+    case ArchiveNotice::NotCopied:
+      return "'" + p + "' could not be copied to folder: '" + f + "'. Nothing was changed there.";
   }
   return {};
 }

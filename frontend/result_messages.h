@@ -52,6 +52,7 @@ enum class ArchiveNotice {
   OverwriteQuestion,  // `path` (the target) exists already
   NotMoved,           // the dump `path` (its file name) could not be moved to `folder`
   NoUserId,           // the dump `path` (its file name) has no user id and is not expanded
+  NotCopied,          // "Browse...": the dump `path` could not be copied into `folder`
 };
 std::string archiveMessage(ArchiveNotice notice, std::string_view path, std::string_view folder = {},
                            bool idRead = false);

@@ -144,7 +144,12 @@ void FrmArchives::browse() {
     const QString target = modStatusBar::JoinPath(DataFolder, QFileInfo(chosen).fileName());
     // A file that already lies in the data folder is left as it is:
     // copying it over itself would empty it.
-    if (!sameFile(chosen, target)) platform::copyFile(toLibraryText(chosen), toLibraryText(target));
+    // The copy is whole or not there at all; a failure is said.
+    if (!sameFile(chosen, target) && !platform::copyFile(toLibraryText(chosen), toLibraryText(target)))
+      MsgBox(fromLibraryText(messages::archiveMessage(messages::ArchiveNotice::NotCopied,
+                                                      toLibraryText(QFileInfo(chosen).fileName()),
+                                                      toLibraryText(DataFolder))),
+             kArchivesInfo, MsgIcon::Exclamation);
   }
   browser_->setFolder(DataFolder);
   browser_->refreshFiles();

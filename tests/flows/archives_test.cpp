@@ -350,6 +350,15 @@ void ArchivesTest::browseCopiesIntoTheDataFolder() {
   QCOMPARE(screen.browser()->folder(), QDir::toNativeSeparators(program.data.path()));
   QCOMPARE(screen.browser()->fileList()->count(), 2);
   QCOMPARE(program.prompts.prompts.size(), 0);
+
+  // A copy that fails leaves nothing half-written and says so.
+  QDir(program.data.path()).mkdir(QStringLiteral("BLOCK.DAT"));
+  answer = QDir(elsewhere.path()).filePath(QStringLiteral("BLOCK.DAT"));
+  writeAll(answer, "outside dump");
+  screen.browse();
+  QCOMPARE(program.prompts.texts(), QStringList{QStringLiteral("'BLOCK.DAT' could not be copied to folder: '") +
+                                                program.data.path() + QStringLiteral("'. Nothing was changed there.")});
+  QVERIFY(QFileInfo(program.dataFile(QStringLiteral("BLOCK.DAT"))).isDir());
 }
 
 QTEST_MAIN(ArchivesTest)
