@@ -123,7 +123,8 @@ void run(bool extended, int rounds) {
     const std::filesystem::path data = dir.file("data" + std::to_string(r));
     std::filesystem::create_directories(data);
     const auto t0 = Clock::now();
-    const int code = varnix::ExpandDataFile(dat, data.string() + "/");
+    varnix::HeaderState header;
+    const int code = varnix::ExpandDataFile(dat, data.string() + "/", header);
     best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
     if (code != 0) std::printf("  expansion returned %d\n", code);
     if (r == 0) afterFirst = peakKb();

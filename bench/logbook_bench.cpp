@@ -74,7 +74,8 @@ std::string benchFolder(int flights) {
     }
     const std::string dat = root + "/R" + std::to_string(first) + ".DAT";
     test::writeFile(dat, encode::assembleDump(plan));
-    ExpandDataFile(dat, data + "/");
+    HeaderState header;
+    ExpandDataFile(dat, data + "/", header);
   }
   // Settled files, as after a download some time ago.
   const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);

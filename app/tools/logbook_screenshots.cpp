@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
   const std::string bytes = encode::assembleDump(plan);
   if (!f.open(QIODevice::WriteOnly) || f.write(bytes.data(), static_cast<qint64>(bytes.size())) < 0) return 1;
   f.close();
-  ExpandDataFile(QFile::encodeName(dat).toStdString(), QFile::encodeName(data).toStdString() + "/");
+  HeaderState header;
+  ExpandDataFile(QFile::encodeName(dat).toStdString(), QFile::encodeName(data).toStdString() + "/", header);
   QFile limits(data + QStringLiteral("/N123AB/varnix-limits.txt"));
   if (limits.open(QIODevice::WriteOnly)) limits.write("cht_max = 430\negt_deviation = 45\n");
   limits.close();
