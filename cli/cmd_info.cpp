@@ -6,6 +6,7 @@
 #include <string>
 
 #include "commands.h"
+#include "flight_json.h"
 #include "flight/flight_reader.h"
 #include "flight/flight_summary.h"
 
@@ -16,30 +17,6 @@ namespace {
 using flight::Extreme;
 using flight::Flight;
 using flight::FlightSummary;
-
-std::string jsonString(std::string_view s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\u%04x", c);
-      out += esc;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
-std::string jsonNumber(double v) {
-  if (!std::isfinite(v)) return "null";
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.7g", v);  // the values are floats: no float noise
-  return buf;
-}
 
 // The instrument keeps two digits of the year.
 int fullYear(int year) { return year < 100 ? 2000 + year : year; }
@@ -55,9 +32,9 @@ std::string extremes(const std::vector<Extreme>& list, bool withTime) {
   std::string out = "{";
   for (std::size_t i = 0; i < list.size(); ++i) {
     const Extreme& e = list[i];
-    out += (i ? ", " : "") + jsonString(e.key) + ": {\"channel\": " + jsonString(e.channel) +
-           ", \"value\": " + jsonNumber(e.value);
-    if (withTime) out += ", \"at\": " + jsonNumber(e.at);
+    out += (i ? ", " : "") + jsonText(e.key) + ": {\"channel\": " + jsonText(e.channel) +
+           ", \"value\": " + jsonValue(e.value);
+    if (withTime) out += ", \"at\": " + jsonValue(e.at);
     out += "}";
   }
   return out + "}";
@@ -66,24 +43,24 @@ std::string extremes(const std::vector<Extreme>& list, bool withTime) {
 void printJson(const Flight& f, const FlightSummary& s) {
   const auto& facts = f.facts;
   std::string o = "{\n";
-  o += "  \"aircraft\": " + jsonString(facts.aircraft) + ",\n";
-  o += "  \"flight\": " + jsonString(facts.flightLabel) + ",\n";
-  o += "  \"identification\": " + jsonString(facts.identification) + ",\n";
-  o += "  \"start\": " + jsonString(isoStart(facts)) + ",\n";
+  o += "  \"aircraft\": " + jsonText(facts.aircraft) + ",\n";
+  o += "  \"flight\": " + jsonText(facts.flightLabel) + ",\n";
+  o += "  \"identification\": " + jsonText(facts.identification) + ",\n";
+  o += "  \"start\": " + jsonText(isoStart(facts)) + ",\n";
   o += "  \"rows\": " + std::to_string(f.rows()) + ",\n";
   o += "  \"interval_s\": " + std::to_string(facts.interval) + ",\n";
-  o += "  \"duration_h\": " + jsonNumber(s.recordedSeconds / 3600.0) + ",\n";
-  o += "  \"engine_unit\": " + jsonString(std::string(1, facts.engineUnit)) + ",\n";
-  o += "  \"oat_unit\": " + jsonString(std::string(1, facts.outsideAirUnit)) + ",\n";
-  o += "  \"fuel_unit\": " + jsonString(facts.fuelUnit) + ",\n";
+  o += "  \"duration_h\": " + jsonValue(s.recordedSeconds / 3600.0) + ",\n";
+  o += "  \"engine_unit\": " + jsonText(std::string(1, facts.engineUnit)) + ",\n";
+  o += "  \"oat_unit\": " + jsonText(std::string(1, facts.outsideAirUnit)) + ",\n";
+  o += "  \"fuel_unit\": " + jsonText(facts.fuelUnit) + ",\n";
   o += "  \"channels\": {";
   for (std::size_t c = 0; c < f.channels.size(); ++c) {
     const flight::ChannelStats& st = s.channels[c];
     const bool any = st.count > 0;
-    o += (c ? ",\n    " : "\n    ") + jsonString(f.channels[c]) + ": {\"min\": " +
-         (any ? jsonNumber(st.min) : "null") + ", \"max\": " + (any ? jsonNumber(st.max) : "null") +
-         ", \"mean\": " + (any ? jsonNumber(st.mean) : "null") +
-         ", \"max_at\": " + (any ? jsonNumber(st.maxAt) : "null") + ", \"count\": " + std::to_string(st.count) + "}";
+    o += (c ? ",\n    " : "\n    ") + jsonText(f.channels[c]) + ": {\"min\": " +
+         (any ? jsonValue(st.min) : "null") + ", \"max\": " + (any ? jsonValue(st.max) : "null") +
+         ", \"mean\": " + (any ? jsonValue(st.mean) : "null") +
+         ", \"max_at\": " + (any ? jsonValue(st.maxAt) : "null") + ", \"count\": " + std::to_string(st.count) + "}";
   }
   o += "\n  },\n";
   o += "  \"hottest\": " + extremes(s.hottest, false) + ",\n";
@@ -92,12 +69,12 @@ void printJson(const Flight& f, const FlightSummary& s) {
   o += "  \"battery\": " + extremes(s.battery, true) + ",\n";
   o += "  \"fuel_used\": {";
   for (std::size_t i = 0; i < s.fuel.size(); ++i)
-    o += std::string(i ? ", " : "") + jsonString(std::string(flight::EnginePrefix(s.fuel[i].engine)) + "USD") +
-         ": {\"amount\": " + jsonNumber(s.fuel[i].amount) + ", \"from\": " +
+    o += std::string(i ? ", " : "") + jsonText(std::string(flight::EnginePrefix(s.fuel[i].engine)) + "USD") +
+         ": {\"amount\": " + jsonValue(s.fuel[i].amount) + ", \"from\": " +
          (s.fuel[i].fromUsd ? "\"USD\"" : "\"FF\"") + "}";
   o += "},\n";
   o += "  \"notes\": [";
-  for (std::size_t i = 0; i < f.notes.size(); ++i) o += (i ? ", " : "") + jsonString(f.notes[i]);
+  for (std::size_t i = 0; i < f.notes.size(); ++i) o += (i ? ", " : "") + jsonText(f.notes[i]);
   o += "]\n}\n";
   std::fputs(o.c_str(), stdout);
 }

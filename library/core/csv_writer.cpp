@@ -80,21 +80,8 @@ char* putTenths(char* p, std::int32_t v) {
 
 char* putValueText(char* p, const ValueSlot& slot, std::int32_t fuelUnit) {
   if (slot.notAvailable) return putText(p, "\"NA\"");
-  switch (slot.presenceBit) {
-    case 0:
-    case 30:
-    case 31:
-    case 32:
-    case 34:
-    case 35:
-      return putTenths(p, slot.currentValue);
-    case 27:
-      return fuelUnit == 0 ? putTenths(p, slot.currentValue) : putSigned(p, slot.currentValue);
-    case 39:
-      return slot.currentValue != 0 ? putText(p, "\"S\"") : p;
-    default:
-      return putSigned(p, slot.currentValue);
-  }
+  if (slot.presenceBit == kMarkPresenceBit) return slot.currentValue != 0 ? putText(p, "\"S\"") : p;
+  return ShownInTenths(slot, fuelUnit) ? putTenths(p, slot.currentValue) : putSigned(p, slot.currentValue);
 }
 
 char* putClock(char* p, const RunningClock& c) {
@@ -278,6 +265,22 @@ bool FinishFlightCsv(FlightCsv& csv, long durationPosition, int interval, float 
 void CloseFlightCsv(FlightCsv& csv) {
   if (csv.file) std::fclose(csv.file);
   csv.file = nullptr;
+}
+
+bool ShownInTenths(const ValueSlot& slot, std::int32_t fuelUnit) {
+  switch (slot.presenceBit) {
+    case 0:
+    case 30:
+    case 31:
+    case 32:
+    case 34:
+    case 35:
+      return true;
+    case 27:
+      return fuelUnit == 0;  // fuel flow in gallons per hour
+    default:
+      return false;
+  }
 }
 
 void AppendValueText(std::string& out, const ValueSlot& slot, std::int32_t fuelUnit) {

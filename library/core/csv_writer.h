@@ -83,6 +83,13 @@ bool FinishFlightCsv(FlightCsv& csv, long durationPosition, int interval, float 
 // Closes the file without writing a duration (used when an expansion stops).
 void CloseFlightCsv(FlightCsv& csv);
 
+// The MARK channel's slot: "S" when the mark button was pressed, else empty.
+inline constexpr std::int32_t kMarkPresenceBit = 39;
+
+// Whether the file shows a slot's value in tenths (one decimal) rather than
+// as the whole number the instrument recorded.
+bool ShownInTenths(const ValueSlot& slot, std::int32_t fuelUnit);
+
 // The text of one enabled slot in a value line, appended to `out`.
 void AppendValueText(std::string& out, const ValueSlot& slot, std::int32_t fuelUnit);
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "flight/flight_collector.h"
 
+#include "core/csv_writer.h"
+
 #include <cmath>
 #include <limits>
 #include <string>
@@ -8,26 +10,12 @@
 namespace varnix::flight {
 namespace {
 
-constexpr int kMarkBit = 39;
-
 // The value as the CSV file shows it: some channels are kept in tenths.
 float valueOf(const ValueSlot& slot, std::int32_t fuelUnit) {
   if (slot.notAvailable) return std::numeric_limits<float>::quiet_NaN();
-  switch (slot.presenceBit) {
-    case 0:
-    case 30:
-    case 31:
-    case 32:
-    case 34:
-    case 35:
-      return static_cast<float>(slot.currentValue / 10.0);
-    case 27:
-      return fuelUnit == 0 ? static_cast<float>(slot.currentValue / 10.0) : static_cast<float>(slot.currentValue);
-    case kMarkBit:
-      return slot.currentValue != 0 ? 1.0f : 0.0f;
-    default:
-      return static_cast<float>(slot.currentValue);
-  }
+  if (slot.presenceBit == kMarkPresenceBit) return slot.currentValue != 0 ? 1.0f : 0.0f;
+  return ShownInTenths(slot, fuelUnit) ? static_cast<float>(slot.currentValue / 10.0)
+                                       : static_cast<float>(slot.currentValue);
 }
 
 double secondsOfDay(const RunningClock& c) { return c.hours * 3600.0 + c.minutes * 60.0 + c.seconds; }
