@@ -41,29 +41,28 @@ struct DownloadArgs {
 // Set by SIGINT or SIGTERM; the progress hook then stops the reception.
 volatile std::sig_atomic_t gStopAsked = 0;
 
-extern "C" void askToStop(int) { gStopAsked = 1; }
+// The handler puts the default back, so a second Ctrl-C ends the program at once.
+extern "C" void askToStop(int signal) {
+  gStopAsked = 1;
+  std::signal(signal, SIG_DFL);
+}
 
-// SIGINT and SIGTERM stop the reception while it runs. Each handler is
-// reset by its own signal, so a second Ctrl-C ends the program at once.
+// SIGINT and SIGTERM stop the reception while it runs (std::signal, so the
+// Windows build has it too).
 class StopSignals {
  public:
-  StopSignals() {
-    struct sigaction action {};
-    action.sa_handler = askToStop;
-    action.sa_flags = SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, &oldInt_);
-    ::sigaction(SIGTERM, &action, &oldTerm_);
-  }
+  StopSignals() : oldInt_(std::signal(SIGINT, askToStop)), oldTerm_(std::signal(SIGTERM, askToStop)) {}
   ~StopSignals() {
-    ::sigaction(SIGINT, &oldInt_, nullptr);
-    ::sigaction(SIGTERM, &oldTerm_, nullptr);
+    std::signal(SIGINT, oldInt_ == SIG_ERR ? SIG_DFL : oldInt_);
+    std::signal(SIGTERM, oldTerm_ == SIG_ERR ? SIG_DFL : oldTerm_);
   }
   StopSignals(const StopSignals&) = delete;
   StopSignals& operator=(const StopSignals&) = delete;
 
  private:
-  struct sigaction oldInt_ {}, oldTerm_{};
+  using Handler = void (*)(int);
+  Handler oldInt_;
+  Handler oldTerm_;
 };
 
 std::int64_t steadyMs() {
