@@ -6,10 +6,13 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 #include <cmath>
+#include <functional>
+#include <limits>
 #include <qcustomplot.h>
 
 #include "flight/channels.h"
 #include "flight/flight_colors.h"
+#include "flight/plot_points.h"
 
 namespace varnix::app::flight_view {
 
@@ -18,7 +21,10 @@ namespace {
 constexpr int kLeftMargin = 84;   // the same in every panel, so their time axes line up
 constexpr int kRightMargin = 84;
 constexpr double kDay = 86400.0;
-const QString kCursorLayer = QStringLiteral("cursor");
+constexpr int kLeastFeedWidth = 640;  // before a panel is laid out its width says little
+// QCustomPlot's own buffered top layer: the cursor shares its buffer, so a
+// panel keeps two paint buffers, not three.
+const QString kCursorLayer = QStringLiteral("overlay");
 const QString kMarksLayer = QStringLiteral("marks");
 
 // Clock time of day; the flight's keys run on past midnight.
@@ -41,11 +47,37 @@ QString axisLabel(const flight::Flight& f, const std::vector<int>& channels, con
   return u.isEmpty() || u == name ? name : name + QLatin1Char(' ') + u;
 }
 
-void rescaleWithMargin(QCPAxis* axis) {
-  axis->rescale(false);
-  QCPRange r = axis->range();
-  const double pad = r.size() > 0 ? r.size() * 0.06 : 1.0;
-  axis->setRange(r.lower - pad, r.upper + pad);
+// Replots after a resize on the next pass of the event loop, as after every
+// other change: laying out a splitter of panels resizes each of them more
+// than once, and QCustomPlot's immediate replot on each made opening a
+// flight slow. `resized` hears the new width first.
+class PanelPlot : public QCustomPlot {
+ public:
+  PanelPlot(QWidget* parent, std::function<void(QCustomPlot*, int)> resized)
+      : QCustomPlot(parent), resized_(std::move(resized)) {}
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    resized_(this, event->size().width());
+    setViewport(rect());
+    replot(rpQueuedReplot);
+  }
+
+ private:
+  std::function<void(QCustomPlot*, int)> resized_;
+};
+
+// The whole flight's values of `channels`, with a margin above and below.
+void fitValueAxis(QCPAxis* axis, const flight::Flight& f, const std::vector<int>& channels) {
+  float low = std::numeric_limits<float>::infinity(), high = -low;
+  for (const int c : channels)
+    for (const float v : f.column(static_cast<std::size_t>(c))) {
+      low = std::min(low, v);  // NaN loses both comparisons
+      high = std::max(high, v);
+    }
+  if (low > high) return;  // no values at all
+  const double pad = high > low ? (high - low) * 0.06 : 1.0;
+  axis->setRange(low - pad, high + pad);
 }
 
 }  // namespace
@@ -72,22 +104,21 @@ double FlightChart::keyOfRow(std::size_t row) const {
   return flight_->startOfDay + flight_->seconds[std::min(row, flight_->rows() - 1)];
 }
 
-void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::vector<flight::PanelPlan> panels) {
+void FlightChart::buildPanels() {
   clear();
-  flight_ = std::move(flight);
-  plans_ = std::move(panels);
-  cursorRow_ = 0;
-  ruler_[0].reset();
-  ruler_[1].reset();
+  // Laid out once, when it shows again, not once per panel added.
+  splitter_->hide();
   for (const flight::PanelPlan& plan : plans_) {
     Panel p;
     p.plot = makePanel(plan);
+    p.channels = plan.left;
+    p.channels.insert(p.channels.end(), plan.right.begin(), plan.right.end());
     splitter_->addWidget(p.plot);
     splitter_->setStretchFactor(splitter_->count() - 1, plan.weight);
     panels_.push_back(p);
   }
-  for (std::size_t i = 0; i < panels_.size(); ++i) {
-    Panel& p = panels_[i];
+  splitter_->show();
+  for (Panel& p : panels_) {
     QCPLayer* layer = p.plot->layer(kCursorLayer);
     p.cursor = new QCPItemStraightLine(p.plot);
     p.cursor->setLayer(layer);
@@ -119,17 +150,39 @@ void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::v
     connect(plot, &QCustomPlot::mouseRelease, this, [this, plot](QMouseEvent* e) { mouseReleased(plot, e); });
     connect(plot, &QCustomPlot::mouseDoubleClick, this, [this](QMouseEvent*) { resetZoom(); });
   }
-  resetZoom();
   updateTimeLabels();
-  drawOverlay();
+}
+
+void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::vector<flight::PanelPlan> panels) {
+  flight_ = std::move(flight);
+  plans_ = std::move(panels);
+  buildPanels();
+  cursorRow_ = 0;
+  ruler_[0].reset();
+  ruler_[1].reset();
+  const double first = keyOfRow(0), last = std::max(keyOfRow(flight_->rows() ? flight_->rows() - 1 : 0), first + 60);
+  syncing_ = true;  // each panel is set here
+  for (std::size_t i = 0; i < panels_.size(); ++i) {
+    Panel& p = panels_[i];
+    const flight::PanelPlan& plan = plans_[i];
+    p.plot->xAxis->setRange(first, last);
+    fitValueAxis(p.plot->yAxis, *flight_, plan.left);
+    if (!plan.right.empty()) fitValueAxis(p.plot->yAxis2, *flight_, plan.right);
+    addMarks(p.plot);
+    // Its points come with its first width (panelResized) or a picture's (render).
+  }
+  syncing_ = false;
+  drawOverlay(false);  // the queued replots draw it
+  emit timeRangeChanged();
 }
 
 QCustomPlot* FlightChart::makePanel(const flight::PanelPlan& plan) {
   const flight::Flight& f = *flight_;
-  auto* plot = new QCustomPlot(splitter_);
+  auto* plot = new PanelPlot(splitter_, [this](QCustomPlot* self, int width) { panelResized(self, width); });
   plot->setObjectName(QString::fromStdString(plan.key));
   plot->setMinimumHeight(90);
   plot->setNoAntialiasingOnDrag(true);
+  plot->setPlottingHint(QCP::phFastPolylines, true);
   plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
   QCPAxisRect* rect = plot->axisRect();
   rect->setRangeDrag(Qt::Horizontal);
@@ -138,7 +191,6 @@ QCustomPlot* FlightChart::makePanel(const flight::PanelPlan& plan) {
   rect->setMargins(QMargins(kLeftMargin, 0, kRightMargin, 0));
   plot->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new ClockTicker));
   plot->addLayer(kMarksLayer, plot->layer(QStringLiteral("grid")), QCustomPlot::limBelow);
-  plot->addLayer(kCursorLayer, nullptr, QCustomPlot::limAbove);
   plot->layer(kCursorLayer)->setMode(QCPLayer::lmBuffered);
 
   QFont small = plot->font();
@@ -148,25 +200,19 @@ QCustomPlot* FlightChart::makePanel(const flight::PanelPlan& plan) {
     axis->setLabelFont(small);
   }
 
-  QVector<QCPGraphData> points(static_cast<int>(f.rows()));
+  // The graphs get their points from feed(), for the range shown.
   auto addGraph = [&](int channel, QCPAxis* valueAxis) {
     const std::string& name = f.channels[static_cast<std::size_t>(channel)];
     QCPGraph* g = plot->addGraph(plot->xAxis, valueAxis);
     g->setName(QString::fromStdString(name));
     g->setPen(channelPen(name));
-    const std::span<const float> v = f.column(static_cast<std::size_t>(channel));
-    for (std::size_t r = 0; r < f.rows(); ++r)
-      points[static_cast<int>(r)] = QCPGraphData(f.startOfDay + f.seconds[r], static_cast<double>(v[r]));
-    g->data()->set(points, true);
   };
   for (int c : plan.left) addGraph(c, plot->yAxis);
   for (int c : plan.right) addGraph(c, plot->yAxis2);
   plot->yAxis->setLabel(axisLabel(f, plan.left, plan.leftUnit));
-  rescaleWithMargin(plot->yAxis);
   if (!plan.right.empty()) {
     plot->yAxis2->setVisible(true);
     plot->yAxis2->setLabel(axisLabel(f, plan.right, plan.rightUnit));
-    rescaleWithMargin(plot->yAxis2);
   }
 
   // The legend in a row of its own above the axes, one entry per channel.
@@ -196,8 +242,38 @@ QCustomPlot* FlightChart::makePanel(const flight::PanelPlan& plan) {
   top->setMargins(QMargins(8, 2, kRightMargin, 0));
   plot->plotLayout()->setRowStretchFactor(0, 0.001);
   plot->plotLayout()->setRowSpacing(0);
-  addMarks(plot);
   return plot;
+}
+
+// A graph holds only what its panel's width can show of the shown range
+// (flight::PlotPoints): far less memory than every row of every channel, and
+// a replot that does not grow with the flight. `width` is in pixels; the
+// whole widget's, a little more than its axis rect's.
+void FlightChart::feed(Panel& p, int width) {
+  const flight::Flight& f = *flight_;
+  width = std::max(width, kLeastFeedWidth);
+  const QCPRange range = p.plot->xAxis->range();
+  // One row beyond each edge, so that the lines run on to the axes.
+  const std::size_t first = f.rowAt(range.lower - f.startOfDay);
+  const std::size_t last = f.rowAt(range.upper - f.startOfDay) + 1;
+  std::vector<flight::PlotPoint> points;
+  QVector<QCPGraphData> data;
+  for (std::size_t g = 0; g < p.channels.size(); ++g) {
+    flight::PlotPoints(f.seconds, f.column(static_cast<std::size_t>(p.channels[g])), first, last,
+                       static_cast<std::size_t>(width), points);
+    data.resize(static_cast<qsizetype>(points.size()));
+    for (std::size_t i = 0; i < points.size(); ++i)
+      data[static_cast<qsizetype>(i)] = QCPGraphData(f.startOfDay + points[i].seconds, points[i].value);
+    p.plot->graph(static_cast<int>(g))->data()->set(data, true);
+  }
+  p.fedWidth = width;
+}
+
+// A panel grown wider than its points were made for gets finer ones; a
+// splitter moved up or down changes no width and costs no new points.
+void FlightChart::panelResized(QCustomPlot* plot, int width) {
+  for (Panel& p : panels_)
+    if (p.plot == plot && width > p.fedWidth) feed(p, width);
 }
 
 // MARK rows (the pilot pressed the button) as shaded spans.
@@ -270,6 +346,7 @@ void FlightChart::onPanelRange(const QCPRange& asked) {
   }
   for (Panel& p : panels_) {
     if (p.plot->xAxis->range() != range) p.plot->xAxis->setRange(range);
+    if (p.fedWidth > 0) feed(p, p.fedWidth);  // else its first width feeds it
     // A panel not on screen yet draws when it is first laid out.
     if (p.plot->isVisible()) p.plot->replot(QCustomPlot::rpQueuedReplot);
   }
@@ -325,7 +402,7 @@ void FlightChart::clearRuler() {
 
 // Cursor, ruler and span live on the buffered cursor layer: redrawing that
 // layer alone leaves the series' pixels as they are.
-void FlightChart::drawOverlay() {
+void FlightChart::drawOverlay(bool redraw) {
   const double key = keyOfRow(cursorRow_);
   const auto s = span();
   for (Panel& p : panels_) {
@@ -344,7 +421,7 @@ void FlightChart::drawOverlay() {
       p.spanRect->bottomRight->setCoords(keyOfRow(s->second), 1);
     }
     p.band->setVisible(bandStart_.has_value());
-    if (p.plot->isVisible()) p.plot->layer(kCursorLayer)->replot();
+    if (redraw && p.plot->isVisible()) p.plot->layer(kCursorLayer)->replot();
   }
 }
 
@@ -475,6 +552,12 @@ void FlightChart::render(QCPPainter& painter, const QSize& size) {
       total += isVisible() ? panel(i)->height() : plans_[static_cast<std::size_t>(i)].weight;
     }
   painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
+  // A picture wider than the panels gets points for its own width.
+  std::vector<int> widths;
+  for (Panel& p : panels_) {
+    widths.push_back(p.fedWidth);
+    if (size.width() > p.fedWidth) feed(p, size.width());
+  }
   double y = 0;
   for (int i : shown) {
     const double share = (isVisible() ? panel(i)->height() : plans_[static_cast<std::size_t>(i)].weight) / total;
@@ -485,6 +568,8 @@ void FlightChart::render(QCPPainter& painter, const QSize& size) {
     painter.restore();
     y += h;
   }
+  for (std::size_t i = 0; i < panels_.size(); ++i)
+    if (widths[i] > 0 && panels_[i].fedWidth != widths[i]) feed(panels_[i], widths[i]);
 }
 
 QImage FlightChart::picture(const QSize& size) {

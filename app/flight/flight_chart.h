@@ -79,13 +79,18 @@ class FlightChart : public QWidget {
     QCPItemStraightLine* ruler[2] = {nullptr, nullptr};
     QCPItemRect* spanRect = nullptr;
     QCPItemRect* band = nullptr;  // the rubber band while it is dragged
+    std::vector<int> channels;     // of its graphs, in graph order
+    int fedWidth = 0;              // the pixel columns its graphs were fed for
   };
 
   void clear();
+  void buildPanels();
   QCustomPlot* makePanel(const flight::PanelPlan& plan);
   void addMarks(QCustomPlot* plot);
+  void feed(Panel& panel, int width);
+  void panelResized(QCustomPlot* plot, int width);
   void onPanelRange(const QCPRange& range);
-  void drawOverlay();
+  void drawOverlay(bool redraw = true);
   void updateTimeLabels();
   void mousePressed(QCustomPlot* plot, QMouseEvent* event);
   void mouseMoved(QCustomPlot* plot, QMouseEvent* event);

@@ -279,7 +279,9 @@ void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight:
           [this](const QModelIndex& current) {
             if (!selectingRow_ && current.isValid()) chart_->setCursorRow(static_cast<std::size_t>(current.row()));
           });
-  cursorMoved(0);
+  // The cursor's read-out, a long table to lay out, fills in just after the
+  // charts' first paint.
+  QTimer::singleShot(rangeTimer_->interval(), this, [this] { cursorMoved(chart_->cursorRow()); });
   rangeTimer_->start();  // after the first paint
   emit loaded();
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include "platform/platform.h"
@@ -18,14 +19,24 @@ constexpr float kNotAvailable = std::numeric_limits<float>::quiet_NaN();
 constexpr int kHeaderLines = 7;
 constexpr long kSecondsPerDay = 86400;
 
-// Walks the text line by line; a line ends at LF, a CR before it is dropped.
+// Walks a text line by line; a line ends at LF, a CR before it is dropped.
+// The text is whole in memory, or read from a file a block at a time, so
+// that a long flight's text never sits in memory beside its columns. A line
+// stays valid until the next call.
 class Lines {
  public:
-  explicit Lines(std::string_view text) : text_(text) {}
+  explicit Lines(std::string_view text) : text_(text), size_(text.size()) {}
+  Lines(std::FILE* file, std::size_t size) : file_(file), size_(size) { buffer_.resize(kBlock); }
+
   // False at the end of the text. `terminated` says whether the line had its line end.
   bool next(std::string_view& line, bool& terminated) {
+    std::size_t end = text_.find('\n', pos_);
+    while (end == std::string_view::npos && file_ && !atEnd_) {
+      const std::size_t searched = text_.size() - pos_;
+      refill();
+      end = text_.find('\n', searched);
+    }
     if (pos_ >= text_.size()) return false;
-    const std::size_t end = text_.find('\n', pos_);
     terminated = end != std::string_view::npos;
     std::size_t stop = terminated ? end : text_.size();
     line = text_.substr(pos_, stop - pos_);
@@ -35,12 +46,42 @@ class Lines {
     return true;
   }
   int number() const { return number_; }
-  std::string_view rest() const { return text_.substr(pos_); }
+  // Bytes not walked yet (for a file, as its size said when it was opened).
+  std::size_t remaining() const {
+    const std::size_t walked = consumed_ + pos_;
+    return size_ > walked ? size_ - walked : 0;
+  }
+  bool readFailed() const { return failed_; }
 
  private:
+  static constexpr std::size_t kBlock = 256 * 1024;
+
+  // Keeps the unwalked tail, reads on after it; a line longer than half the
+  // buffer doubles it.
+  void refill() {
+    const std::size_t kept = text_.size() - pos_;
+    if (kept > buffer_.size() / 2) buffer_.resize(buffer_.size() * 2);
+    std::memmove(buffer_.data(), buffer_.data() + pos_, kept);
+    const std::size_t room = buffer_.size() - kept;
+    const std::size_t got = std::fread(buffer_.data() + kept, 1, room, file_);
+    if (got < room) {
+      atEnd_ = true;
+      failed_ = std::ferror(file_) != 0;
+    }
+    consumed_ += pos_;
+    text_ = std::string_view(buffer_.data(), kept + got);
+    pos_ = 0;
+  }
+
   std::string_view text_;
   std::size_t pos_ = 0;
   int number_ = 0;
+  std::FILE* file_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t consumed_ = 0;  // bytes dropped from the buffer's front
+  std::string buffer_;
+  bool atEnd_ = false;
+  bool failed_ = false;
 };
 
 bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
@@ -194,12 +235,9 @@ bool parseValue(std::string_view& s, bool isMark, float& value) {
   return parsePlainDecimal(s, value) || parseNumber(s, value);
 }
 
-}  // namespace
-
-FlightRead ReadFlightText(std::string_view text) {
+FlightRead ReadLines(Lines& lines) {
   Flight flight;
   FlightFacts& f = flight.facts;
-  Lines lines(text);
   std::string_view line;
   bool terminated = false;
 
@@ -229,11 +267,14 @@ FlightRead ReadFlightText(std::string_view text) {
     }
   }
 
-  // Columns sized once: at most one row per remaining line end.
-  const std::string_view rest = lines.rest();
-  const std::size_t capacity = static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '\n')) + 1;
+  // Columns reserved once, for as many rows as the rest could hold at the
+  // shortest a row can be ("0:0:0" and a one-character value per channel,
+  // MARK's may be empty). Reserved room that no row fills is never touched,
+  // so it costs no memory.
   const std::size_t channelCount = flight.channels.size();
   const int mark = flight.channelIndex("MARK");
+  const std::size_t shortestRow = 8 + 2 * channelCount - (mark >= 0 ? 1 : 0);
+  const std::size_t capacity = lines.remaining() / shortestRow + 1;
   flight.columns.resize(channelCount);
   for (auto& c : flight.columns) c.reserve(capacity);
   flight.seconds.reserve(capacity);
@@ -287,21 +328,28 @@ FlightRead ReadFlightText(std::string_view text) {
   return r;
 }
 
+}  // namespace
+
+FlightRead ReadFlightText(std::string_view text) {
+  Lines lines(text);
+  return ReadLines(lines);
+}
+
 FlightRead ReadFlightFile(const std::string& path) {
   std::FILE* file = platform::openFile(path, "rb");
   if (!file) return failure(0, "the file " + path + " cannot be opened");
-  std::string text;
+  std::size_t size = 0;
   if (std::fseek(file, 0, SEEK_END) == 0) {
-    const long size = std::ftell(file);
-    if (size > 0) text.resize(static_cast<std::size_t>(size));
+    const long end = std::ftell(file);
+    if (end > 0) size = static_cast<std::size_t>(end);
     std::fseek(file, 0, SEEK_SET);
   }
-  const std::size_t got = text.empty() ? 0 : std::fread(text.data(), 1, text.size(), file);
-  const bool failed = std::ferror(file) != 0;
+  Lines lines(file, size);
+  FlightRead read = ReadLines(lines);
+  const bool failed = lines.readFailed() || std::ferror(file) != 0;
   std::fclose(file);
   if (failed) return failure(0, "the file " + path + " cannot be read");
-  text.resize(got);
-  return ReadFlightText(text);
+  return read;
 }
 
 }  // namespace varnix::flight

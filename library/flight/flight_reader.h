@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Reads a flight CSV file as the expansion writes it into a columnar
-// Flight. Numbers are parsed in place (std::from_chars); the only
-// allocations are the columns, sized once from the file's line count.
+// Flight. Numbers are parsed in place (std::from_chars); a file is read a
+// block at a time, and the columns are reserved once, from its size.
 #pragma once
 
 #include <optional>
