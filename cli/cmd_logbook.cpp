@@ -122,10 +122,10 @@ int run(const Options& o) {
   }
   const flight::CatalogUpdate update = catalog->update();
   if (!update.problem.empty()) reportMessage("The flight catalog could not be brought up to date: " + update.problem);
-  const std::vector<flight::CatalogEntry> entries = catalog->entries();
+  auto entries = flight::EntriesByFolder(catalog->entries());
   std::vector<AircraftLog> logs;
   for (const std::string& folder : catalog->aircraftFolders()) {
-    AircraftLog log = flight::BuildAircraftLog(folder, entries,
+    AircraftLog log = flight::BuildAircraftLog(folder, std::move(entries[folder]),
                                                flight::LoadLimits(catalog->dataFolder() + "/" + folder));
     if (!o.aircraft.empty() && folder != o.aircraft &&
         (log.flights.empty() || log.flights.front().entry.aircraft != o.aircraft))

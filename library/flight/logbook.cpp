@@ -19,13 +19,31 @@ const LogbookFlight* AircraftLog::trendFlight(const Finding& trend) const {
 
 AircraftLog BuildAircraftLog(const std::string& folder, const std::vector<CatalogEntry>& entries,
                              const Limits& limits, std::int64_t lastLook) {
+  std::vector<CatalogEntry> mine;
+  for (const CatalogEntry& e : entries)
+    if (e.folder == folder) mine.push_back(e);
+  return BuildAircraftLog(folder, std::move(mine), limits, lastLook);
+}
+
+std::map<std::string, std::vector<CatalogEntry>> EntriesByFolder(std::vector<CatalogEntry>&& entries) {
+  std::map<std::string, std::vector<CatalogEntry>> byFolder;
+  for (CatalogEntry& e : entries) {
+    std::vector<CatalogEntry>& list = byFolder[e.folder];
+    list.push_back(std::move(e));
+  }
+  entries.clear();
+  return byFolder;
+}
+
+AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry>&& entries, const Limits& limits,
+                             std::int64_t lastLook) {
   AircraftLog log;
   log.folder = folder;
   log.limits = limits;
   // One flight per aircraft, number, start and rows. The entries come in
   // path order, so the unsuffixed file (F00101.CSV before F00101A.CSV) names it.
   std::map<std::tuple<std::string, long, std::string, std::uint64_t>, std::size_t> seen;
-  for (const CatalogEntry& e : entries) {
+  for (CatalogEntry& e : entries) {
     if (e.folder != folder) continue;
     if (!e.problem.empty()) {
       ++log.unreadable;
@@ -39,8 +57,8 @@ AircraftLog BuildAircraftLog(const std::string& folder, const std::vector<Catalo
     }
     seen.emplace(key, log.flights.size());
     LogbookFlight f;
-    f.entry = e;
     f.files.push_back(e.file);
+    f.entry = std::move(e);
     f.isNew = lastLook > 0 && e.added > lastLook;
     log.flights.push_back(std::move(f));
   }

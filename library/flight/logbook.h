@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,10 +34,17 @@ struct AircraftLog {
   const LogbookFlight* trendFlight(const Finding& trend) const;
 };
 
-// The logbook of the aircraft folder `folder` from its entries; `lastLook`
-// marks the flights added after it as new.
+// The logbook of the aircraft folder `folder` from the catalog's entries
+// (those of other folders are passed over); `lastLook` marks the flights
+// added after it as new. The first form takes the entries over, the second
+// copies those of `folder`.
+AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry>&& entries, const Limits& limits,
+                             std::int64_t lastLook = 0);
 AircraftLog BuildAircraftLog(const std::string& folder, const std::vector<CatalogEntry>& entries,
                              const Limits& limits, std::int64_t lastLook = 0);
+
+// The entries taken over and handed out by aircraft folder, in their order.
+std::map<std::string, std::vector<CatalogEntry>> EntriesByFolder(std::vector<CatalogEntry>&& entries);
 
 // Where a finding of `flight` points in time (a trend: the channel's peak).
 double FindingTime(const LogbookFlight& flight, const Finding& finding);
