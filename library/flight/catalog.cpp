@@ -207,15 +207,17 @@ bool Catalog::prepareSchema(std::string* problem) {
       return false;
     }
   }
-  // Checks that the tables can be read: a damaged file shows here.
+  // Checks the table and its indexes: a damaged file shows here, also one
+  // whose index no longer agrees with its rows (which reads without error).
   if (version == kCatalogSchema) {
-    Statement s(db_, "SELECT count(*) FROM files");
-    if (s.ok()) s.step();
+    bool whole = false;
+    Statement s(db_, "PRAGMA integrity_check(files)");
+    if (s.ok() && s.step() == SQLITE_ROW) whole = s.text(0) == "ok";
     if (!s.ok() && !damaged(s.code())) {
       if (problem) *problem = message(db_, s.code());
       return false;
     }
-    if (s.ok()) {
+    if (whole) {
       // A write lock proves the database (and its log) can be written.
       if (exec(db_, "BEGIN IMMEDIATE") == SQLITE_OK && exec(db_, "COMMIT") == SQLITE_OK) return true;
       if (problem) *problem = sqlite3_errmsg(db_);

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Fuzz harness: the flight CSV reader. The input is read as a flight's text
+// and, written to a file, read again in blocks. Whatever the bytes, both
+// reads agree, a refusal names its line, and a flight that is read holds
+// one value per row in every column, with seconds that never go back; its
+// summary, panels and chart points are made without a fault.
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "flight/flight_reader.h"
+#include "flight/flight_summary.h"
+#include "flight/panel_plan.h"
+#include "flight/plot_points.h"
+#include "fuzz_sandbox.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace varnix;
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const flight::FlightRead read = flight::ReadFlightText(text);
+
+  fuzz::Sandbox& sandbox = fuzz::Sandbox::instance();
+  sandbox.reset();
+  const flight::FlightRead fromFile = flight::ReadFlightFile(sandbox.put("F00001.CSV", data, size));
+  if (read.problem != fromFile.problem || read.flight.has_value() != fromFile.flight.has_value())
+    fuzz::fail("the file read differs from the text read: '" + read.problem + "' / '" + fromFile.problem + "'");
+
+  if (!read.flight) {
+    if (read.problem.empty()) fuzz::fail("a refusal without a reason");
+    if (read.line > 0 && read.problem.rfind("line " + std::to_string(read.line) + ": ", 0) != 0)
+      fuzz::fail("the reason does not name its line: " + read.problem);
+    return 0;
+  }
+  const flight::Flight& f = *read.flight;
+  if (f.columns.size() != f.channels.size()) fuzz::fail("a column count unlike the channel count");
+  for (const auto& column : f.columns)
+    if (column.size() != f.rows()) fuzz::fail("a column with more or fewer values than rows");
+  for (std::size_t r = 1; r < f.rows(); ++r)
+    if (!(f.seconds[r] >= f.seconds[r - 1])) fuzz::fail("seconds that go back");
+  if (fromFile.flight->rows() != f.rows()) fuzz::fail("the file read has other rows");
+
+  const flight::FlightSummary summary = flight::SummarizeFlight(f);
+  (void)summary;
+  std::vector<flight::PlotPoint> points;
+  for (const flight::PanelPlan& plan : flight::PlanPanels(f))
+    for (const int c : plan.left) {
+      flight::PlotPoints(f.seconds, f.column(static_cast<std::size_t>(c)), 0, f.rows(), 7, points);
+      if (points.size() > std::max<std::size_t>(f.rows(), 21)) fuzz::fail("more chart points than rows");
+    }
+  return 0;
+}
