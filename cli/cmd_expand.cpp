@@ -11,6 +11,7 @@
 #include "frontend/core_library.h"
 #include "frontend/data_folder_setting.h"
 #include "frontend/dump_files.h"
+#include "frontend/expansion_preview.h"
 #include "frontend/result_messages.h"
 #include "platform/platform.h"
 #include "terminal_user.h"
@@ -37,16 +38,10 @@ void addExpandCommand(CLI::App& app, int& exitCode) {
     if (folder.empty()) folder = settings::currentDataFolder(platform::settingsFolder());
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);  // a fresh --data-folder, as download makes it
-    const std::vector<std::string> again = frontend::flightsAlreadyExpanded(*path, folder);
-    if (!again.empty()) {
-      std::string list;
-      for (const std::string& f : again) list += (list.empty() ? "" : ", ") + f;
-      reportMessage("The flights " + list + " of " + frontend::fileNameOf(*path) +
-                    " are in their folder already; expanding again writes second copies.");
-    }
     frontend::CoreLibrary library;
-    library.recover = *recover;
-    exitCode = library.expandDataFile(*path, folder).code;
+    const std::vector<std::string> again = frontend::previewExpansion(library, *path, folder).alreadyThere;
+    if (!again.empty()) reportMessage(messages::alreadyExpandedMessage(again, frontend::fileNameOf(*path)));
+    exitCode = library.expandDataFile(*path, folder, *recover).code;
     TerminalUser user;
     user.writtenLines = &library.writtenIndexLines();
     user.expanded(*path, exitCode, {messages::expandMessage(exitCode, *path), {}, {}});

@@ -16,7 +16,10 @@ bool TerminalUser::ask(frontend::Question question, const frontend::Message&) {
       return overwriteDump;
     case frontend::Question::DeleteBackup:
       return deleteBackup;
+    case frontend::Question::RecoverLaterFlights:
+      return recoverLaterFlights;
     case frontend::Question::MoveIntoUserFolder:
+    case frontend::Question::ExpandAgain:
       return true;
   }
   return false;

@@ -15,6 +15,7 @@ class TerminalUser : public frontend::RoadUser {
   // The flags' answers.
   bool overwriteDump = false;  // a dump in the user folder is never replaced
   bool deleteBackup = false;
+  bool recoverLaterFlights = false;  // a damaged dump's later flights are not written
   // Whether an expansion prints the dump's flight index lines.
   bool listFlights = true;
   // The lines this run's expansion wrote; without them the index is read.

@@ -21,20 +21,13 @@ struct DownloadSetup {
   DownloadOptions options;
 };
 
-// The flights of `dump` whose CSV lies in its user folder under `dataFolder`
-// already (the same flight number and start time, under any suffix), as
-// "Flt#<number>": expanding the dump again would write second copies.
-std::vector<std::string> flightsAlreadyExpanded(const std::string& dump, const std::string& dataFolder);
-
 class CoreLibrary : public FlightLibrary {
  public:
   DownloadSetup download;
-  // Go on after a damaged flight (varnix-cli expand --recover).
-  bool recover = false;
 
   LibraryOutcome dataDownload(const std::string& dataFolder, std::string& dump,
                               const DownloadHook& progress) override;
-  LibraryOutcome expandDataFile(const std::string& dump, const std::string& dataFolder) override;
+  LibraryOutcome expandDataFile(const std::string& dump, const std::string& dataFolder, bool recover) override;
   LibraryOutcome processPalmFile(std::string& path) override;
   LibraryOutcome getUserId(const std::string& dump, std::string& id) override;
 

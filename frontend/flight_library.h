@@ -33,8 +33,9 @@ class FlightLibrary {
   // stored dump's path (empty when nothing was kept).
   virtual LibraryOutcome dataDownload(const std::string& dataFolder, std::string& dump,
                                       const DownloadHook& progress) = 0;
-  // Expands `dump`; its flight files go into the user's subfolder of `dataFolder`.
-  virtual LibraryOutcome expandDataFile(const std::string& dump, const std::string& dataFolder) = 0;
+  // Expands `dump`; its flight files go into the user's subfolder of
+  // `dataFolder`. `recover`: go on after a damaged flight with the later ones.
+  virtual LibraryOutcome expandDataFile(const std::string& dump, const std::string& dataFolder, bool recover) = 0;
   // Converts the Palm backup `path`; on success `path` names the dump.
   virtual LibraryOutcome processPalmFile(std::string& path) = 0;
   // The user id of `dump`, or "BadData"; blanks at either end removed.

@@ -65,6 +65,21 @@ std::string pathTooLongMessage(std::string_view name, std::string_view folder) {
          "', but its full path is too long for this program. Choose a shorter data folder.";
 }
 
+std::string recoverQuestion(std::size_t laterFlights) {
+  return std::to_string(laterFlights) + " later flights can be recovered. Recover them?";
+}
+
+std::string alreadyExpandedMessage(const std::vector<std::string>& flights, std::string_view dumpName) {
+  std::string list;
+  for (const std::string& f : flights) list += (list.empty() ? "" : ", ") + f;
+  return "The flights " + list + " of " + std::string(dumpName) +
+         " are in their folder already; expanding again writes second copies.";
+}
+
+std::string expandAgainQuestion(const std::vector<std::string>& flights, std::string_view dumpName) {
+  return alreadyExpandedMessage(flights, dumpName) + " Expand it again?";
+}
+
 std::string expandMessage(int code, std::string_view datPath) {
   switch (code) {
     case kExpandCannotOpenDump:

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varnix::messages {
 
@@ -26,6 +27,12 @@ std::string pathTooLongMessage(std::string_view name, std::string_view folder);
 
 // ExpandDataFile; `datPath` the dump's path (codes 1 and 8 name it).
 std::string expandMessage(int code, std::string_view datPath);
+
+// Before an expansion: the flights after a damaged one that recovery would
+// write, and the flights (as "Flt#<n>") whose files are in the folder already.
+std::string recoverQuestion(std::size_t laterFlights);
+std::string alreadyExpandedMessage(const std::vector<std::string>& flights, std::string_view dumpName);
+std::string expandAgainQuestion(const std::vector<std::string>& flights, std::string_view dumpName);
 
 // GetUserID (the program shows none; the command line explains failures).
 std::string userIdMessage(int code, std::string_view datPath);

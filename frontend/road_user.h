@@ -23,6 +23,8 @@ enum class Question {
   MoveIntoUserFolder,  // archive: file the chosen dump in its user folder?
   OverwriteDump,       // a dump of that name lies in the user folder already: replace it?
   DeleteBackup,        // Palm: the expansion succeeded; delete the backup?
+  RecoverLaterFlights, // the dump has a damaged flight: write the flights after it?
+  ExpandAgain,         // archive: the dump's flights are in their folder already: expand again?
 };
 
 enum class Step {

@@ -7,7 +7,9 @@
 #include "core/user_id.h"
 
 #include <filesystem>
+#include <optional>
 
+#include "frontend/expansion_preview.h"
 #include "frontend/dump_files.h"
 #include "frontend/result_messages.h"
 #include "platform/platform.h"
@@ -33,6 +35,24 @@ void removeForOverwrite(const std::string& path) {
 
 void makeFolderIfMissing(const std::string& folder) {
   if (!platform::folderExists(folder)) platform::makeFolder(folder);
+}
+
+// Expands `dump` after a look at what that would do (previewExpansion):
+// where flights after a damaged one can be recovered, the user is asked
+// whether to write them too; with `askAgain`, a dump whose flights are in
+// their folder already is expanded again only when the user says so.
+// Nothing when the user declined.
+std::optional<LibraryOutcome> expandAsking(FlightLibrary& library, RoadUser& user, const std::string& dump,
+                                           const std::string& dataFolder, const char* title, bool askAgain) {
+  const ExpansionPreview preview = previewExpansion(library, dump, dataFolder);
+  if (askAgain && !preview.alreadyThere.empty() &&
+      !user.ask(Question::ExpandAgain,
+                {messages::expandAgainQuestion(preview.alreadyThere, fileNameOf(dump)), title, MessageIcon::None}))
+    return std::nullopt;
+  const bool recover =
+      preview.recoverable > 0 && user.ask(Question::RecoverLaterFlights, {messages::recoverQuestion(preview.recoverable),
+                                                                          title, MessageIcon::Exclamation});
+  return library.expandDataFile(dump, dataFolder, recover);
 }
 
 }  // namespace
@@ -76,7 +96,8 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
   user.tell({messages::downloadMessage(kDownloadFiled, {}), messages::kInformationTitle, MessageIcon::Information});
   if (!road.expand || (out.stopped && !road.expandAfterStop)) return out;
 
-  const LibraryOutcome expand = library.expandDataFile(out.dump, road.dataFolder);
+  const LibraryOutcome expand =
+      *expandAsking(library, user, out.dump, road.dataFolder, messages::kInformationTitle, false);
   if (!expand.ran) {
     user.libraryProblem(expand.problem);
     out.ran = false;
@@ -182,7 +203,7 @@ PalmOutcome runPalmRoad(FlightLibrary& library, RoadUser& user, const PalmRoad& 
   // new one is expanded.
   if (!overwrote) user.tell(palmNotice(PalmNotice::AboutToExpand, out.dumpName, out.userId));
 
-  const LibraryOutcome expand = library.expandDataFile(target, road.dataFolder);
+  const LibraryOutcome expand = *expandAsking(library, user, target, road.dataFolder, messages::kPalmTitle, false);
   if (!expand.ran) {
     user.libraryProblem(expand.problem);
     out.stop = PalmStop::LibraryProblem;
@@ -245,7 +266,14 @@ ArchiveOutcome runArchiveRoad(FlightLibrary& library, RoadUser& user, const Arch
     return out;
   }
 
-  const LibraryOutcome expand = library.expandDataFile(out.dump, road.dataFolder);
+  // Expanding a dump again writes second copies of its flights: asked first.
+  const std::optional<LibraryOutcome> asked =
+      expandAsking(library, user, out.dump, road.dataFolder, messages::kArchivesTitle, true);
+  if (!asked) {
+    out.stop = ArchiveStop::Declined;
+    return out;
+  }
+  const LibraryOutcome& expand = *asked;
   if (!expand.ran) {
     user.libraryProblem(expand.problem);
     out.stop = ArchiveStop::LibraryProblem;

@@ -2,6 +2,7 @@
 #include "binding/loaded_library.h"
 
 #include "binding/library_buffers.h"
+#include "varnix/varnix.h"
 
 namespace varnix::app {
 
@@ -25,10 +26,12 @@ frontend::LibraryOutcome LoadedLibrary::dataDownload(const std::string& dataFold
   return outcomeOf(call);
 }
 
-frontend::LibraryOutcome LoadedLibrary::expandDataFile(const std::string& dump, const std::string& dataFolder) {
+frontend::LibraryOutcome LoadedLibrary::expandDataFile(const std::string& dump, const std::string& dataFolder,
+                                                       bool recover) {
   std::string fileBuf = pathBuffer(dump);
   std::string folderBuf = folderBuffer(dataFolder);
-  return outcomeOf(library_.ExpandDataFile(fileBuf, folderBuf));
+  return outcomeOf(recover ? library_.ExpandDataFileEx(fileBuf, folderBuf, VARNIX_EXPAND_RECOVER)
+                           : library_.ExpandDataFile(fileBuf, folderBuf));
 }
 
 frontend::LibraryOutcome LoadedLibrary::processPalmFile(std::string& path) {

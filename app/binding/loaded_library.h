@@ -18,7 +18,8 @@ class LoadedLibrary : public frontend::FlightLibrary {
 
   frontend::LibraryOutcome dataDownload(const std::string& dataFolder, std::string& dump,
                                         const DownloadHook& progress) override;
-  frontend::LibraryOutcome expandDataFile(const std::string& dump, const std::string& dataFolder) override;
+  frontend::LibraryOutcome expandDataFile(const std::string& dump, const std::string& dataFolder,
+                                          bool recover) override;
   frontend::LibraryOutcome processPalmFile(std::string& path) override;
   frontend::LibraryOutcome getUserId(const std::string& dump, std::string& id) override;
 

@@ -16,6 +16,7 @@ namespace {
 
 using TwoTexts = int(VARNIX_CALL*)(char*, char*);
 using OneText = int(VARNIX_CALL*)(char*);
+using TwoTextsAndOptions = int(VARNIX_CALL*)(char*, char*, int);
 using WithProgress = int(VARNIX_CALL*)(char*, char*, int, VarnixProgress, void*);
 
 // The library's callback: the hook behind `context`, on the worker thread.
@@ -87,13 +88,17 @@ QFunctionPointer VarnixLibrary::resolve(const char* function, LibraryCall& outco
   return entry;
 }
 
+// One call at a time: another one still running makes this one Busy.
+bool VarnixLibrary::refusedWhileBusy(LibraryCall& outcome) {
+  if (!libraryCallRunning()) return false;
+  outcome.status = LibraryCall::Status::Busy;
+  outcome.problem = QStringLiteral("The flight data library is still busy with another task.");
+  return true;
+}
+
 LibraryCall VarnixLibrary::callTwo(const char* function, std::string& first, std::string& second) {
   LibraryCall outcome;
-  if (libraryCallRunning()) {
-    outcome.status = LibraryCall::Status::Busy;
-    outcome.problem = QStringLiteral("The flight data library is still busy with another task.");
-    return outcome;
-  }
+  if (refusedWhileBusy(outcome)) return outcome;
   const auto entry = reinterpret_cast<TwoTexts>(resolve(function, outcome));
   if (!entry) return outcome;
   outcome.code = runOffUiThread([&] { return entry(first.data(), second.data()); });
@@ -109,11 +114,7 @@ LibraryCall VarnixLibrary::DataDownloadProgress(std::string& fileBuf, std::strin
                                                 QWidget* responsive) {
   ensureLength(fileBuf, VARNIX_PATH_BUFFER);
   LibraryCall outcome;
-  if (libraryCallRunning()) {
-    outcome.status = LibraryCall::Status::Busy;
-    outcome.problem = QStringLiteral("The flight data library is still busy with another task.");
-    return outcome;
-  }
+  if (refusedWhileBusy(outcome)) return outcome;
   if (!resolve("DataDownload", outcome)) return outcome;
   // An older library without the progress export still downloads.
   const auto entry = reinterpret_cast<WithProgress>(library_.resolve("DataDownloadProgress"));
@@ -128,6 +129,15 @@ LibraryCall VarnixLibrary::ExpandDataFile(std::string& fileBuf, std::string& fol
   return callTwo("ExpandDataFile", fileBuf, folderBuf);
 }
 
+LibraryCall VarnixLibrary::ExpandDataFileEx(std::string& fileBuf, std::string& folderBuf, int options) {
+  LibraryCall outcome;
+  if (refusedWhileBusy(outcome)) return outcome;
+  const auto entry = reinterpret_cast<TwoTextsAndOptions>(resolve("ExpandDataFileEx", outcome));
+  if (!entry) return outcome;
+  outcome.code = runOffUiThread([&] { return entry(fileBuf.data(), folderBuf.data(), options); });
+  return outcome;
+}
+
 LibraryCall VarnixLibrary::GetUserID(std::string& fileBuf, std::string& idBuf) {
   ensureLength(idBuf, VARNIX_ID_BUFFER);
   return callTwo("GetUserID", fileBuf, idBuf);
@@ -135,11 +145,7 @@ LibraryCall VarnixLibrary::GetUserID(std::string& fileBuf, std::string& idBuf) {
 
 LibraryCall VarnixLibrary::ProcessPalmFile(std::string& pathBuf) {
   LibraryCall outcome;
-  if (libraryCallRunning()) {
-    outcome.status = LibraryCall::Status::Busy;
-    outcome.problem = QStringLiteral("The flight data library is still busy with another task.");
-    return outcome;
-  }
+  if (refusedWhileBusy(outcome)) return outcome;
   const auto entry = reinterpret_cast<OneText>(resolve("ProcessPalmFile", outcome));
   if (!entry) return outcome;
   ensureLength(pathBuf, VARNIX_PATH_BUFFER);

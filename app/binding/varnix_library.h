@@ -54,6 +54,9 @@ class VarnixLibrary {
   LibraryCall DataDownloadProgress(std::string& fileBuf, std::string& folderBuf, DownloadHook progress,
                                    QWidget* responsive);
   LibraryCall ExpandDataFile(std::string& fileBuf, std::string& folderBuf);
+  // ExpandDataFile with an options word (VARNIX_EXPAND_RECOVER); a library
+  // without the function cannot run it.
+  LibraryCall ExpandDataFileEx(std::string& fileBuf, std::string& folderBuf, int options);
   LibraryCall ProcessPalmFile(std::string& pathBuf);
   LibraryCall GetUserID(std::string& fileBuf, std::string& idBuf);
 
@@ -65,6 +68,7 @@ class VarnixLibrary {
   QStringList searchFolders() const;
   QFunctionPointer resolve(const char* function, LibraryCall& outcome);
   LibraryCall callTwo(const char* function, std::string& first, std::string& second);
+  static bool refusedWhileBusy(LibraryCall& outcome);
 
   QString programFolder_;
   QLibrary library_;

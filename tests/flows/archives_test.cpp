@@ -12,6 +12,7 @@
 #include "archives/listing_procedures.h"
 #include "data_folder/folder_browser.h"
 #include "flows_support.h"
+#include "support/flight_files.h"
 #include "viewers/frm_list_view.h"
 
 using namespace varnix::app;
@@ -38,6 +39,7 @@ class ArchivesTest : public QObject {
   void dumpInTheDataFolderIsMovedAfterYes();
   void noLeavesEverythingAsItWas();
   void dumpInItsUserFolderIsExpandedWithoutQuestion();
+  void laterFlightsAfterADamagedOneOnlyWhenAsked();
   void existingTargetIsOverwrittenOnlyAfterConsent();
   void dumpWithoutUserIdIsFiledUnderBadData();
   void resultCodesSixSevenAndEight();
@@ -152,10 +154,42 @@ void ArchivesTest::dumpInItsUserFolderIsExpandedWithoutQuestion() {
   again.browser()->setFolder(program.dataFile(QStringLiteral("N123AB")));
   again.browser()->fileList()->setCurrentRow(0);
   QCOMPARE(again.selectedFile(), QDir::toNativeSeparators(dump));
+  // Its flights are in the folder now: expanding again asks first.
+  const QString question = QStringLiteral(
+      "The flights Flt#101, Flt#102, Flt#103, Flt#104 of R2.DAT are in their folder already; expanding again writes "
+      "second copies. Expand it again?");
+  program.prompts.answer(MsgAnswer::No);
   again.decompress();
-  QCOMPARE(program.prompts.texts(), QStringList());
+  QCOMPARE(program.prompts.texts(), QStringList{question});
+  QVERIFY(!QFile::exists(program.dataFile(QStringLiteral("N123AB/F00101A.CSV"))));
+  program.prompts.answer(MsgAnswer::Yes);
+  again.decompress();
+  QCOMPARE(program.prompts.texts(), (QStringList{question, question}));
+  QVERIFY(QFile::exists(program.dataFile(QStringLiteral("N123AB/F00101A.CSV"))));
   QCOMPARE(readAll(dump), sampleDump());
   QCOMPARE(again.lstFiles()->count(), 4);
+}
+
+// A dump with a bad record in flight 2 of 4: the flights after it are
+// written only when the user agrees to recover them.
+void ArchivesTest::laterFlightsAfterADamagedOneOnlyWhenAsked() {
+  varnix::encode::DumpPlan plan =
+      varnix::encode::ProfileDump(varnix::test::shortFlight(varnix::encode::ProfileLayout::Single, 3), 4);
+  plan.flights[1].records[1].badChecksum();
+  const QByteArray damaged = QByteArray::fromStdString(varnix::encode::assembleDump(plan));
+  for (const bool recover : {false, true}) {
+    ProgramFixture program;
+    QDir(program.data.path()).mkdir(QStringLiteral("N123AB"));
+    writeAll(program.dataFile(QStringLiteral("N123AB/R5.DAT")), damaged);
+    program.prompts.answer(recover ? MsgAnswer::Yes : MsgAnswer::No);
+    FrmArchives& screen = forms::get<FrmArchives>();
+    screen.setSelectedFile(program.dataFile(QStringLiteral("N123AB/R5.DAT")));
+    screen.decompress();
+    QCOMPARE(program.prompts.texts().first(), QStringLiteral("2 later flights can be recovered. Recover them?"));
+    QCOMPARE(QFile::exists(program.dataFile(QStringLiteral("N123AB/F00004.CSV"))), recover);
+    QVERIFY(QFile::exists(program.dataFile(QStringLiteral("N123AB/F00001.CSV"))));
+    QVERIFY(!QFile::exists(program.dataFile(QStringLiteral("N123AB/F00001A.CSV"))));  // the look wrote nothing here
+  }
 }
 
 void ArchivesTest::existingTargetIsOverwrittenOnlyAfterConsent() {
