@@ -217,6 +217,9 @@ bool Catalog::prepareSchema(std::string* problem) {
       if (problem) *problem = message(db_, s.code());
       return false;
     }
+    // A schema that names other columns than this version's is made anew too.
+    whole = whole && Statement(db_, "SELECT path, folder, size, modified, added, entry FROM files").ok() &&
+            Statement(db_, "SELECT folder, at FROM looks").ok();
     if (whole) {
       // A write lock proves the database (and its log) can be written.
       if (exec(db_, "BEGIN IMMEDIATE") == SQLITE_OK && exec(db_, "COMMIT") == SQLITE_OK) return true;
