@@ -32,6 +32,8 @@ PortTrouble troubleOf(int error) {
     case ERROR_SHARING_VIOLATION:
     case ERROR_BUSY:
       return PortTrouble::Busy;
+    case ERROR_NOT_SUPPORTED:
+      return PortTrouble::NotSerial;
     default:
       return PortTrouble::Other;
   }
@@ -46,6 +48,9 @@ PortTrouble troubleOf(int error) {
       return PortTrouble::NoDevice;
     case EBUSY:
       return PortTrouble::Busy;
+    case ENOTTY:
+    case EISDIR:
+      return PortTrouble::NotSerial;
     default:
       return PortTrouble::Other;
   }
@@ -56,13 +61,15 @@ int systemOpenError(const std::string& device) {
 #ifdef _WIN32
   const HANDLE h = ::CreateFileA(device.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
+  const bool character = ::GetFileType(h) == FILE_TYPE_CHAR;
   ::CloseHandle(h);
-  return 0;
+  return character ? 0 : ERROR_NOT_SUPPORTED;
 #else
   const int fd = ::open(device.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return errno;
+  const bool terminal = ::isatty(fd) == 1;  // a serial line is a terminal device; /dev/null is not
   ::close(fd);
-  return 0;
+  return terminal ? 0 : ENOTTY;
 #endif
 }
 
@@ -132,6 +139,9 @@ std::string portTroubleText(const PortDiagnosis& d) {
                                 : "Ports present: " + joined(d.present) + ".");
     case PortTrouble::Busy:
       return "Another program is using " + d.device + ". Close it (a terminal program, another Varnix) and try again.";
+    case PortTrouble::NotSerial:
+      return d.device + " is not a serial port but a file, a folder or another kind of device. Choose the port the "
+             "instrument's cable is plugged into.";
     case PortTrouble::Other:
       break;
   }

@@ -16,6 +16,7 @@ enum class PortTrouble {
   Permission,  // the user may not open it
   NoDevice,    // nothing by that name (a cable not plugged in)
   Busy,        // another program holds it
+  NotSerial,   // it opens, but it is a file, a folder or a device without a serial line
   Other,       // any other refusal
 };
 
@@ -29,8 +30,9 @@ struct PortDiagnosis {
 
 // What the diagnosis asks of the system.
 struct PortProbe {
-  // 0 when `device` opens for reading, else the system's error number
-  // (errno, or GetLastError on Windows).
+  // 0 when `device` opens for reading as a serial line, else the system's
+  // error number (errno, or GetLastError on Windows; ENOTTY or
+  // ERROR_NOT_SUPPORTED for something that opens but is no serial line).
   std::function<int(const std::string& device)> openError;
   // The name of the group that owns `device`; empty when unknown.
   std::function<std::string(const std::string& device)> ownerGroup;

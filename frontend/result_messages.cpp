@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frontend/result_messages.h"
 
+#include <cstdio>
+
 #include "core/download.h"
 #include "core/expand.h"
 #include "core/user_id.h"
@@ -63,6 +65,58 @@ std::string downloadMessage(int code, std::string_view portName) {
 std::string pathTooLongMessage(std::string_view name, std::string_view folder) {
   return "The dump was stored as '" + std::string(name) + "' in the folder '" + std::string(folder) +
          "', but its full path is too long for this program. Choose a shorter data folder.";
+}
+
+std::string badDataReason(int code, std::string_view id, std::string_view firstBytes) {
+  std::string text;
+  if (code == kUserIdFound) {
+    text = "The dump's user id \"";
+    text.append(id);
+    text.append("\" cannot be a folder's name.");
+    return text;
+  }
+  // The first bytes as text, anything unprintable as \xNN.
+  std::string shown;
+  for (const char c : firstBytes.substr(0, firstBytes.find_first_of("\r\n"))) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7f) {
+      shown += c;
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+      shown += hex;
+    }
+  }
+  text = "The dump's first line is not a valid \"$U\" user id line; it begins \"";
+  text.append(shown);
+  text.append("\". One stray byte before \"$U\", as plugging in the cable can send, is enough.");
+  return text;
+}
+
+std::string notFiledMessage(int code, std::string_view userFolder, std::string_view keptDump) {
+  // Appended piece by piece: GCC 12 at -O3 warns of a false overlap
+  // (-Wrestrict) in chains of std::string additions.
+  std::string text;
+  switch (code) {
+    case kDownloadCannotWrite:
+      text = "Could not write the downloaded data to a .DAT file in the folder '";
+      break;
+    case kDownloadNamesTaken:
+      text = "No free name for today's download in the folder '";
+      break;
+    case kDownloadCopyFailed:
+      text = "Could not copy the downloaded data into the folder '";
+      break;
+    default:
+      return downloadMessage(code, {});
+  }
+  text.append(userFolder);
+  text.append(code == kDownloadNamesTaken ? "': all 53 dated .DAT names are taken, or the folder cannot be written."
+                                          : "'.");
+  text.append(" The downloaded data is kept in '");
+  text.append(keptDump);
+  text.append("'.");
+  return text;
 }
 
 std::string recoverQuestion(std::size_t laterFlights) {

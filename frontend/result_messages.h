@@ -25,6 +25,14 @@ std::string downloadMessage(int code, std::string_view portName);
 // library passed it back, `folder` the folder it lies in.
 std::string pathTooLongMessage(std::string_view name, std::string_view folder);
 
+// Why a dump was filed under "BadData": GetUserID's `code` and `id` for it,
+// and the dump's first bytes.
+std::string badDataReason(int code, std::string_view id, std::string_view firstBytes);
+
+// DataDownload codes 10, 11 and 12 when the road knows the user folder that
+// failed and where the received dump is kept.
+std::string notFiledMessage(int code, std::string_view userFolder, std::string_view keptDump);
+
 // ExpandDataFile; `datPath` the dump's path (codes 1 and 8 name it).
 std::string expandMessage(int code, std::string_view datPath);
 

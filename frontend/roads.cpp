@@ -3,9 +3,11 @@
 
 #include "core/download.h"
 #include "core/expand.h"
+#include "core/naming.h"
 #include "core/palm.h"
 #include "core/user_id.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 
@@ -76,8 +78,10 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
   out.code = download.code;
   if (download.code != kDownloadFiled) {
     std::string text = messages::downloadMessage(download.code, road.portName);
-    // A port that cannot be opened: the cause and the remedy follow.
-    if (download.code == kDownloadPortNotOpened && !road.portName.empty()) {
+    // A port that would not open, or would not take the line settings
+    // (a file, a folder, /dev/null named as the port): the cause.
+    if ((download.code == kDownloadPortNotOpened || download.code == kDownloadLineSettings) &&
+        !road.portName.empty()) {
       const std::string cause =
           portTroubleText(diagnosePort(road.portName, road.probe.openError ? road.probe : systemPortProbe()));
       if (!cause.empty()) text += "\n\n" + cause;
@@ -89,6 +93,27 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
       std::error_code ec;
       const std::string here = std::filesystem::current_path(ec).string();
       text = messages::pathTooLongMessage(out.dump, below ? road.dataFolder : here);
+    }
+    // Filed under "BadData": why.
+    if (download.code == kDownloadBadData && !out.dump.empty()) {
+      std::string id, first(24, '\0');
+      const LibraryOutcome idRead = library.getUserId(out.dump, id);
+      if (std::FILE* f = platform::openFile(out.dump, "rb")) {
+        first.resize(std::fread(first.data(), 1, first.size(), f));
+        std::fclose(f);
+      }
+      if (idRead.ran) text += "\n\n" + messages::badDataReason(idRead.code, id, first);
+    }
+    // Received but not filed: which folder failed, and where the dump is.
+    if ((download.code == kDownloadCannotWrite || download.code == kDownloadNamesTaken ||
+         download.code == kDownloadCopyFailed) &&
+        !out.dump.empty()) {
+      std::string id;
+      library.getUserId(out.dump, id);
+      std::error_code ec;
+      const std::string kept = std::filesystem::absolute(out.dump, ec).string();
+      text = messages::notFiledMessage(download.code, joinPath(road.dataFolder, FolderForUserId(id)),
+                                       ec ? out.dump : kept);
     }
     if (!text.empty()) user.tell({text, messages::kInformationTitle, MessageIcon::Exclamation});
     return out;

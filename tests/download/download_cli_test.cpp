@@ -79,6 +79,40 @@ TEST(CliDownload, BadDataIsFiledAndNotExpanded) {
   EXPECT_EQ(filesIn(dir.file("data/BadData")).size(), 1u);
 }
 
+// What the user reads when a download goes wrong: the cause, the folder
+// that failed, where the received dump is kept.
+TEST(CliDownload, WordsSayWhyAndWhere) {
+  struct Case {
+    const char* name;
+    std::string port;  // empty: the simulated instrument sends `dump`
+    std::string dump;
+    bool userFolderIsAFile;
+    int exit;
+    std::vector<std::string> said;
+  };
+  TempDir dir;
+  const std::string data = dir.file("data");
+  const Case cases[] = {
+      {"/dev/null as the port", "/dev/null", "", false, 3, {"/dev/null is not a serial port"}},
+      {"a folder as the port", dir.path(), "", false, 3, {dir.path() + " is not a serial port"}},
+      {"no user id line", "", DumpBuilder().line("C,830,0,0,0,288").line("L,0").closing().str(), false, 8,
+       {"is not a valid \"$U\" user id line; it begins \"$C,830,0,0,0,288"}},
+      {"a file where the user folder goes", "", twoFlightDump(), true, 11,
+       {"in the folder '" + data + "/N123AB'", "The downloaded data is kept in '"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(data);
+    fs::create_directories(data);
+    if (c.userFolderIsAFile) test::writeFile(data + "/N123AB", "not a folder");
+    const CliRun run = c.port.empty()
+                           ? download(dir, c.dump, "--quiet")
+                           : runCli(dir, "download --port '" + c.port + "' --baud 19200 --quiet --data-folder '" + data + "'");
+    EXPECT_EQ(run.exit, c.exit) << run.err;
+    for (const std::string& text : c.said) EXPECT_NE(run.err.find(text), std::string::npos) << run.err;
+  }
+}
+
 // varnix-cli started in the background, its output in files of `dir`.
 struct BackgroundCli {
   pid_t pid = -1;

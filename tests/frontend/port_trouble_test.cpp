@@ -33,6 +33,9 @@ TEST(PortTrouble, EachRefusalHasItsCauseAndRemedy) {
       {EBUSY, "", {}, PortTrouble::Busy,
        "Another program is using /dev/ttyUSB0. Close it (a terminal program, another Varnix) and try again."},
       {EIO, "", {}, PortTrouble::Other, "The system refused to open /dev/ttyUSB0: Input/output error."},
+      {ENOTTY, "", {}, PortTrouble::NotSerial,
+       "/dev/ttyUSB0 is not a serial port but a file, a folder or another kind of device. Choose the port the "
+       "instrument's cable is plugged into."},
   };
   for (const auto& c : cases) {
     std::string opened;
