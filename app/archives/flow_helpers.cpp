@@ -10,10 +10,6 @@
 
 namespace varnix::app {
 
-std::string toLibraryText(const QString& text) { return text.toLocal8Bit().toStdString(); }
-
-QString fromLibraryText(const std::string& text) { return QString::fromLocal8Bit(text.data(), qsizetype(text.size())); }
-
 bool reportLibraryProblem(const LibraryCall& call) {
   if (call.done()) return false;
   MsgBox(call.problem, kProgramTitle, MsgIcon::Exclamation);

@@ -7,13 +7,11 @@
 #include <optional>
 #include <string>
 
+#include "shared/library_text.h"
+
 namespace varnix::app {
 
 struct LibraryCall;
-
-// 8-bit texts in the system's code page, as the library takes them.
-std::string toLibraryText(const QString& text);
-QString fromLibraryText(const std::string& text);
 
 // Shows what kept a call from running (the library missing, a function
 // missing, a call still running) and returns true; false when it ran.

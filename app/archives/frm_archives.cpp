@@ -176,7 +176,7 @@ void FrmArchives::decompress() {
 
   label1_->setText(QStringLiteral("The following files decompressed from: ") + selected_);
   const std::optional<QString> index = indexFileOf(selected_);
-  if (!index || !QFileInfo::exists(*index)) return;
+  if (!index || !platform::fileExists(toLibraryText(*index))) return;
   const std::optional<QStringList> lines = readTextLines(*index);
   if (!lines) return;
   lstFiles_->addItems(*lines);
@@ -188,7 +188,7 @@ void FrmArchives::decompress() {
   } else {
     MsgBox(QStringLiteral("No data was decompressed."), kArchivesInfo, MsgIcon::Exclamation);
     // Only an index that lists nothing at all is removed.
-    if (lines->join(QString()).trimmed().isEmpty()) QFile::remove(*index);
+    if (lines->join(QString()).trimmed().isEmpty()) platform::removeFile(toLibraryText(*index));
   }
   browser_->setFolder(fromLibraryText(out.userFolder));
 }

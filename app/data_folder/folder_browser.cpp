@@ -10,7 +10,11 @@
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
 
+#include "shared/library_text.h"
 #include "shared/message_box.h"
 #include "shared/pictures.h"
 
@@ -22,6 +26,9 @@ constexpr int kPathRole = Qt::UserRole;
 // A listed file's date and size, drawn to the right of its name; the
 // item's text stays the bare name that the screens work with.
 constexpr int kDetailRole = Qt::UserRole + 1;
+constexpr int kNameRole = Qt::UserRole + 2;  // the file's name as the file system has it (see fromLibraryText)
+
+QString nameOf(const QListWidgetItem* item) { return item->data(kNameRole).toString(); }
 
 class FileDetailDelegate : public QStyledItemDelegate {
  public:
@@ -47,10 +54,27 @@ class FileDetailDelegate : public QStyledItemDelegate {
 };
 
 // "07.12.2026 10:53   4,775 bytes" in the user's own date format.
-QString fileDetail(const QFileInfo& info) {
+QString fileDetail(const QString& path) {
   const QLocale locale;
-  return locale.toString(info.lastModified(), QLocale::ShortFormat) + QStringLiteral("   ") +
-         locale.toString(info.size()) + QStringLiteral(" bytes");
+  QDateTime modified;
+  qint64 size = 0;
+  if (const QFileInfo info(path); info.exists()) {
+    modified = info.lastModified();
+    size = info.size();
+  } else {
+    // A name Qt cannot spell (see fromLibraryText): asked by its bytes.
+    std::error_code ec;
+    const std::filesystem::path bytes(toLibraryText(path));
+    const auto when = std::filesystem::last_write_time(bytes, ec);
+    if (!ec) {
+      const auto since = std::chrono::file_clock::to_sys(when).time_since_epoch();
+      modified = QDateTime::fromSecsSinceEpoch(std::chrono::duration_cast<std::chrono::seconds>(since).count());
+    }
+    size = static_cast<qint64>(std::filesystem::file_size(bytes, ec));
+    if (ec) size = 0;
+  }
+  return locale.toString(modified, QLocale::ShortFormat) + QStringLiteral("   ") + locale.toString(size) +
+         QStringLiteral(" bytes");
 }
 
 QString cleanFolder(const QString& folder) {
@@ -80,12 +104,12 @@ FolderBrowser::FolderBrowser(QWidget* owner, const QString& filePattern) : QObje
     file_->setObjectName(QStringLiteral("File1"));
     file_->setItemDelegate(new FileDetailDelegate(file_));
     connect(file_, &QListWidget::currentRowChanged, this, [this](int row) {
-      if (row >= 0) emit fileClicked(pathOf(file_->item(row)->text()));
+      if (row >= 0) emit fileClicked(pathOf(nameOf(file_->item(row))));
     });
     connect(file_, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { emit fileClicked(pathOf(item->text())); });
+            [this](QListWidgetItem* item) { emit fileClicked(pathOf(nameOf(item))); });
     connect(file_, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem* item) { emit fileDoubleClicked(pathOf(item->text())); });
+            [this](QListWidgetItem* item) { emit fileDoubleClicked(pathOf(nameOf(item))); });
   }
   setVolumes(systemVolumes());
 }
@@ -153,11 +177,19 @@ void FolderBrowser::refreshFiles() {
   const QSignalBlocker blocker(file_);
   file_->clear();
   if (folder_.isEmpty()) return;
-  const QFileInfoList files =
-      QDir(folder_).entryInfoList(patterns_, QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-  for (const QFileInfo& info : files) {
-    auto* item = new QListWidgetItem(info.fileName(), file_);
-    item->setData(kDetailRole, fileDetail(info));
+  // Every name the folder holds, also one that is not valid UTF-8.
+  QStringList names = fileNamesIn(folder_);
+  if (!patterns_.isEmpty()) {
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [this](const QString& name) { return !QDir::match(patterns_, shownName(name)); }),
+                names.end());
+  }
+  std::sort(names.begin(), names.end(),
+            [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+  for (const QString& name : names) {
+    auto* item = new QListWidgetItem(shownName(name), file_);
+    item->setData(kNameRole, name);
+    item->setData(kDetailRole, fileDetail(pathOf(name)));
   }
   file_->setCurrentRow(-1);
 }

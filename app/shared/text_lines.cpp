@@ -2,6 +2,10 @@
 #include "shared/text_lines.h"
 
 #include <QFile>
+#include <cerrno>
+#include <cstdio>
+
+#include "shared/library_text.h"
 
 namespace varnix::app {
 
@@ -27,11 +31,15 @@ QList<QByteArray> splitTextLines(const QByteArray& bytes) {
 }
 
 std::optional<QStringList> readTextLines(const QString& path) {
-  QFile file(path);
-  if (!file.exists()) return QStringList{};
-  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) return std::nullopt;
+  // Opened by its bytes: the index of a dump whose name is not valid UTF-8 too.
+  std::FILE* f = openByBytes(path, "rb");
+  if (!f) return errno == ENOENT ? std::optional<QStringList>(QStringList{}) : std::nullopt;
+  QByteArray bytes;
+  char block[65536];
+  for (std::size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;) bytes.append(block, qsizetype(n));
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  if (failed) return std::nullopt;
   QStringList lines;
   for (const QByteArray& line : splitTextLines(bytes)) lines.append(QString::fromLocal8Bit(line));
   return lines;

@@ -2,7 +2,11 @@
 #include "viewers/text_view.h"
 
 #include <QFile>
+#include <cstdio>
 #include <new>
+
+#include "platform/platform.h"
+#include "shared/library_text.h"
 
 namespace varnix::app {
 
@@ -27,9 +31,12 @@ QByteArray withCrLfLineEnds(const QByteArray& bytes) {
 
 ShownText readFileForDisplay(const QString& path) {
   ShownText shown;
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
-    shown.status = file.exists() ? ShownText::TooLarge : ShownText::CannotOpen;
+  // Opened by its bytes: a name that is not valid UTF-8 too.
+  QFile file;
+  std::FILE* handle = openByBytes(path, "rb");
+  if (!handle || !file.open(handle, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (handle) std::fclose(handle);
+    shown.status = platform::fileExists(toLibraryText(path)) ? ShownText::TooLarge : ShownText::CannotOpen;
     return shown;
   }
   try {

@@ -7,11 +7,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
+#include <filesystem>
 
 #include "archives/frm_archives.h"
 #include "archives/listing_procedures.h"
 #include "data_folder/folder_browser.h"
 #include "flows_support.h"
+#include "shared/library_text.h"
 #include "support/flight_files.h"
 #include "viewers/frm_list_view.h"
 
@@ -40,6 +42,7 @@ class ArchivesTest : public QObject {
   void noLeavesEverythingAsItWas();
   void dumpInItsUserFolderIsExpandedWithoutQuestion();
   void laterFlightsAfterADamagedOneOnlyWhenAsked();
+  void nameThatIsNotUtf8IsListedAndDecompressed();
   void existingTargetIsOverwrittenOnlyAfterConsent();
   void dumpWithoutUserIdIsFiledUnderBadData();
   void resultCodesSixSevenAndEight();
@@ -168,6 +171,27 @@ void ArchivesTest::dumpInItsUserFolderIsExpandedWithoutQuestion() {
   QVERIFY(QFile::exists(program.dataFile(QStringLiteral("N123AB/F00101A.CSV"))));
   QCOMPARE(readAll(dump), sampleDump());
   QCOMPARE(again.lstFiles()->count(), 4);
+}
+
+// A dump whose name is not valid UTF-8 (copied from an older system) is
+// listed, chosen and expanded like any other.
+void ArchivesTest::nameThatIsNotUtf8IsListedAndDecompressed() {
+#ifndef _WIN32
+  ProgramFixture program;
+  QDir(program.data.path()).mkdir(QStringLiteral("N123AB"));
+  const std::string folder = toLibraryText(program.dataFile(QStringLiteral("N123AB")));
+  varnix::test::writeFile(folder + "/R\xe9" "9.DAT", sampleDump().toStdString());  // Latin-1 "é"
+  FrmArchives& screen = forms::get<FrmArchives>();
+  screen.browser()->setFolder(program.dataFile(QStringLiteral("N123AB")));
+  QCOMPARE(screen.browser()->fileList()->count(), 1);
+  screen.browser()->fileList()->setCurrentRow(0);
+  QCOMPARE(toLibraryText(screen.selectedFile()), folder + "/R\xe9" "9.DAT");
+  screen.decompress();
+  QCOMPARE(program.prompts.texts(), QStringList());
+  QCOMPARE(screen.lstFiles()->count(), 4);
+  QVERIFY(std::filesystem::exists(folder + "/R\xe9" "9.TXT"));
+  QVERIFY(std::filesystem::exists(folder + "/F00101.CSV"));
+#endif
 }
 
 // A dump with a bad record in flight 2 of 4: the flights after it are

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Paths and ids as the flight data library and the file system take them:
+// 8-bit texts, the ANSI code page on Windows and UTF-8 elsewhere. Elsewhere
+// a name that is not valid UTF-8 (a file copied from an older system) keeps
+// its bytes: each byte that is no part of a valid sequence becomes
+// U+DC80..U+DCFF in the QString and turns back into that byte, so such a
+// file can be listed, chosen and handed to the library.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+#include <string>
+
+namespace varnix::app {
+
+std::string toLibraryText(const QString& text);
+QString fromLibraryText(const std::string& text);
+
+// `text` as it can be shown: each kept byte as U+FFFD.
+QString shownName(const QString& text);
+
+// The names of the files (hidden ones too, no folders) in `folder`.
+QStringList fileNamesIn(const QString& folder);
+
+// Opens the file at `path` as fopen does, by its bytes.
+std::FILE* openByBytes(const QString& path, const char* mode);
+
+}  // namespace varnix::app
