@@ -342,29 +342,42 @@ say "downloads through COM7: code 0 with ${DLL_SIDES[*]} ${CLI_SIDES[*]}, 7 on a
 
 # --- The desktop program ------------------------------------------------------
 # From a folder of Wine's C: drive, as a user unpacks it: the data folder is
-# then C:\VXDATA. Passes once a window titled "Varnix Main Menu" shows.
-check_app() {
-  local bits=$1 exe=$2 dll=$3 dir=$WINEPREFIX/drive_c/Varnix shown="" pid i
-  rm -rf "$dir" "$WINEPREFIX/drive_c/VXDATA"
-  mkdir -p "$dir"
-  cp "$exe" "$dll" "$dir/"
+# then C:\VXDATA. Passes once a window titled "Varnix Main Menu" shows, and
+# once `Varnix.exe F00101.CSV` shows that flight's window.
+
+# Starts Varnix.exe with ARGS in DIR and waits for a window whose title
+# holds TITLE; the picture goes to PICTURE. Fails when none shows.
+show_window() {
+  local bits=$1 dir=$2 title=$3 picture=$4 shown="" pid i
+  shift 4
   start_xvfb
-  (cd "$dir" && run_wine "$bits" Varnix.exe >"$W/varnix.out" 2>&1) &
+  (cd "$dir" && run_wine "$bits" Varnix.exe "$@" >"$W/varnix.out" 2>&1) &
   pid=$!
   for ((i = 0; i < 300; i++)); do
-    if xwininfo -root -tree 2>/dev/null | grep -q '"Varnix Main Menu"'; then
+    if xwininfo -root -tree 2>/dev/null | grep -qF "$title"; then
       shown=1
       break
     fi
     sleep 0.2
   done
-  if [ -n "$shown" ]; then import -window root "$W/main-menu.png" 2>/dev/null || true; fi
+  if [ -n "$shown" ]; then sleep 1; import -window root "$picture" 2>/dev/null || true; fi
   wineserver -k >/dev/null 2>&1 || true
   wait "$pid" 2>/dev/null || true
   stop_xvfb
-  [ -n "$shown" ] || fail "$exe showed no \"Varnix Main Menu\" window under Wine: $(head -5 "$W/varnix.out")"
+  [ -n "$shown" ] || fail "Varnix.exe $* showed no window titled \"$title\" under Wine: $(head -5 "$W/varnix.out")"
+}
+
+check_app() {
+  local bits=$1 exe=$2 dll=$3 dir=$WINEPREFIX/drive_c/Varnix
+  rm -rf "$dir" "$WINEPREFIX/drive_c/VXDATA"
+  mkdir -p "$dir"
+  cp "$exe" "$dll" "$dir/"
+  show_window "$bits" "$dir" '"Varnix Main Menu"' "$W/main-menu.png"
   [ -d "$WINEPREFIX/drive_c/VXDATA" ] || fail "$exe made no C:\\VXDATA"
   say "$exe under Wine: \"Varnix Main Menu\" shown (picture: $W/main-menu.png)"
+  cp "$W/linux/data/N123AB/F00101.CSV" "$dir/"
+  show_window "$bits" "$dir" 'Flight #101' "$W/flight-window.png" F00101.CSV
+  say "$exe F00101.CSV under Wine: its flight window shown (picture: $W/flight-window.png)"
 }
 # Where 32-bit programs cannot run, the 64-bit program stands in when Qt for
 # 64-bit Windows was built.
