@@ -12,7 +12,9 @@ windows_qt_prefix() { echo "${XDG_CACHE_HOME:-$HOME/.cache}/varnix/qt-6.4.2-ming
 build_windows() {
   local dir=$1 arch=$2 toolchain
   toolchain=$(windows_qt_prefix "$arch")/lib/cmake/Qt6/qt.toolchain.cmake
-  [ -f "$toolchain" ] || toolchain=$PWD/cmake/toolchain-$arch-w64-mingw32.cmake
+  # Only a finished Qt (its last part stamped), not one still being built.
+  [ -f "$toolchain" ] && [ -f "$(windows_qt_prefix "$arch")/.varnix-built-qcustomplot" ] ||
+    toolchain=$PWD/cmake/toolchain-$arch-w64-mingw32.cmake
   if [ -f "$dir/CMakeCache.txt" ] && ! grep -q "^CMAKE_TOOLCHAIN_FILE:[A-Z]*=$toolchain\$" "$dir/CMakeCache.txt"; then
     rm -rf "$dir"
   fi
