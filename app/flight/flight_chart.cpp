@@ -169,7 +169,10 @@ void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::v
     fitValueAxis(p.plot->yAxis, *flight_, plan.left);
     if (!plan.right.empty()) fitValueAxis(p.plot->yAxis2, *flight_, plan.right);
     addMarks(p.plot);
-    // Its points come with its first width (panelResized) or a picture's (render).
+    // A panel already laid out (showing it in a visible window resizes it
+    // at once) gets its points now, for this range; else they come with its
+    // first width (panelResized) or a picture's (render).
+    if (p.fedWidth > 0) feed(p, p.fedWidth);
   }
   syncing_ = false;
   drawOverlay(false);  // the queued replots draw it

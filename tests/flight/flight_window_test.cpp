@@ -74,6 +74,16 @@ class FlightWindowTest : public QObject {
     QCOMPARE(keys, panels);
     QVERIFY(w->windowTitle().startsWith("F00001.CSV — Flight #1 — N123AB"));
     QVERIFY(w->headerStrip()->text().contains("hottest"));
+    // Every panel draws the whole flight, from its first row to its last.
+    QTest::qWait(50);
+    auto* chart = w->chart();
+    const double first = chart->keyOfRow(0), last = chart->keyOfRow(chart->flight()->rows() - 1);
+    for (int i = 0; i < chart->panelCount(); ++i) {
+      const auto data = chart->panel(i)->graph(0)->data();
+      QVERIFY(!data->isEmpty());
+      QCOMPARE(data->constBegin()->key, first);
+      QCOMPARE((data->constEnd() - 1)->key, last);
+    }
   }
 
   void cursorReadsOutHottestFirstAndFollowsKeysAndTable() {
