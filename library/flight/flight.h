@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "flight/columns.h"
+
 namespace varnix::flight {
 
 struct FlightFacts {
@@ -30,7 +32,7 @@ class Flight {
  public:
   FlightFacts facts;
   std::vector<std::string> channels;       // column titles after TIME
-  std::vector<std::vector<float>> columns;  // one per channel, `rows()` values each
+  Columns columns;                          // one per channel, `rows()` values each
   std::vector<double> seconds;              // seconds from the first row
   std::vector<std::string> notes;           // what the reader left out, for the user
 

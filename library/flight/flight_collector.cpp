@@ -39,7 +39,7 @@ bool FlightCollector::beginFlight(const FlightStart& start) {
     slots_.push_back(s);
     f.channels.emplace_back(slot.name);
   }
-  f.columns.resize(slots_.size());
+  f.columns.reset(slots_.size(), 0);
   fuelUnit_ = start.fuelUnit;
   lastClock_ = -1;
   dayOffset_ = 0;
@@ -59,8 +59,10 @@ void FlightCollector::rows(const FlightRows& rows) {
     if (f.seconds.empty()) f.startOfDay = t;
     lastClock_ = t;
     f.seconds.push_back(t - f.startOfDay);
+    f.columns.makeRoom();
     for (std::size_t c = 0; c < slots_.size(); ++c)
-      f.columns[c].push_back(valueOf(rows.values[static_cast<std::size_t>(slots_[c])], fuelUnit_));
+      f.columns.next(c) = valueOf(rows.values[static_cast<std::size_t>(slots_[c])], fuelUnit_);
+    f.columns.addRow();
     AdvanceClock(clock, rows.interval);
   }
 }

@@ -267,17 +267,17 @@ FlightRead ReadLines(Lines& lines) {
     }
   }
 
-  // Columns reserved once, for as many rows as the rest could hold at the
-  // shortest a row can be ("0:0:0" and a one-character value per channel,
-  // MARK's may be empty). Reserved room that no row fills is never touched,
-  // so it costs no memory.
+  // The seconds are reserved once, for as many rows as the rest could hold
+  // at the shortest a row can be ("0:0:0" and a one-character value per
+  // channel, MARK's may be empty): reserved room that no row fills is never
+  // touched, so it costs no memory. The values' block is reserved from the
+  // first row's length instead, as it may be backed by large pages, where
+  // room shared with filled rows costs memory.
   const std::size_t channelCount = flight.channels.size();
   const int mark = flight.channelIndex("MARK");
   const std::size_t shortestRow = 8 + 2 * channelCount - (mark >= 0 ? 1 : 0);
-  const std::size_t capacity = lines.remaining() / shortestRow + 1;
-  flight.columns.resize(channelCount);
-  for (auto& c : flight.columns) c.reserve(capacity);
-  flight.seconds.reserve(capacity);
+  flight.seconds.reserve(lines.remaining() / shortestRow + 1);
+  flight.columns.reset(channelCount, 0);
 
   long previousClock = 0;
   double elapsed = 0;
@@ -294,18 +294,18 @@ FlightRead ReadLines(Lines& lines) {
                              ") is incomplete, as in a file cut short; it was left out.");
       break;
     }
+    if (flight.seconds.empty()) flight.columns.reset(channelCount, (lines.remaining() / (line.size() + 1)) * 9 / 8 + 64);
+    flight.columns.makeRoom();
     std::string_view s = line;
     int h = 0, m = 0, sec = 0;
     if (!expect(s, '"') || !parseClock(s, h, m, sec) || !expect(s, '"'))
       return failure(n, "a value line must begin with its time, e.g. \"9:12:6\"");
     for (std::size_t c = 0; c < channelCount; ++c) {
-      float v = 0;
       if (!expect(s, ','))
         return failure(n, "the line has " + std::to_string(c) + " values, the titles name " +
                               std::to_string(channelCount));
-      if (!parseValue(s, static_cast<int>(c) == mark, v))
+      if (!parseValue(s, static_cast<int>(c) == mark, flight.columns.next(c)))
         return failure(n, "the value of " + flight.channels[c] + " is not a number or \"NA\"");
-      flight.columns[c].push_back(v);
     }
     if (!s.empty())
       return failure(n, "the line has more values than the titles name (" + std::to_string(channelCount) + ")");
@@ -318,6 +318,7 @@ FlightRead ReadLines(Lines& lines) {
     }
     previousClock = clock;
     flight.seconds.push_back(elapsed);
+    flight.columns.addRow();
   }
   if (flight.seconds.empty())
     flight.startOfDay = f.hours * 3600.0 + f.minutes * 60.0 + f.seconds;

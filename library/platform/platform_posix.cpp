@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <vector>
@@ -76,6 +78,37 @@ bool fileExists(const std::string& path) {
 bool folderExists(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+namespace {
+constexpr std::size_t kLargePage = std::size_t{2} << 20;
+}
+
+// Blocks of a large page or more are mapped on their own, aligned to a large
+// page so that the kernel can back them with large pages; smaller ones come
+// from malloc.
+void* allocateLarge(std::size_t bytes) {
+  if (bytes < kLargePage) return std::calloc(bytes ? bytes : 1, 1);
+  const std::size_t mapped = bytes + kLargePage;
+  void* raw = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) return nullptr;
+  const auto start = reinterpret_cast<std::uintptr_t>(raw);
+  const std::uintptr_t aligned = (start + kLargePage - 1) & ~(kLargePage - 1);
+  const std::size_t head = aligned - start, tail = mapped - head - bytes;
+  if (head) ::munmap(raw, head);
+  if (tail) ::munmap(reinterpret_cast<void*>(aligned + bytes), tail);
+#ifdef MADV_HUGEPAGE
+  ::madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);  // advice only: may be refused
+#endif
+  return reinterpret_cast<void*>(aligned);
+}
+
+void releaseLarge(void* block, std::size_t bytes) {
+  if (!block) return;
+  if (bytes < kLargePage)
+    std::free(block);
+  else
+    ::munmap(block, bytes);
 }
 
 }  // namespace varnix::platform

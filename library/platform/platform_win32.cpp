@@ -47,4 +47,12 @@ bool folderExists(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+void* allocateLarge(std::size_t bytes) {
+  return ::VirtualAlloc(nullptr, bytes ? bytes : 1, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+
+void releaseLarge(void* block, std::size_t) {
+  if (block) ::VirtualFree(block, 0, MEM_RELEASE);
+}
+
 }  // namespace varnix::platform

@@ -137,6 +137,23 @@ TEST(FlightReader, CountsSecondsOnPastMidnightAndReadsTheHeader) {
   EXPECT_EQ(f.nearestRow(9.1), 2u);
 }
 
+// The values' room is reserved from the first row's length: rows much
+// shorter than the first make it grow, and every value stays in place.
+TEST(FlightReader, KeepsEveryValueWhenLaterRowsAreShorterThanTheFirst) {
+  std::vector<std::string> rows = {",\"NA\",\"NA\",\"NA\""};
+  for (int r = 1; r < 2000; ++r) rows.push_back(std::string(",").append(1, static_cast<char>('0' + r % 10)).append(",7,\"S\""));
+  const flight::FlightRead read = ReadFlightText(handFlight("\"E1\",\"BAT\",\"MARK\",", rows));
+  ASSERT_TRUE(read.flight) << read.problem;
+  const flight::Flight copy = *read.flight;
+  for (const flight::Flight* f : {&*read.flight, &copy}) {
+    ASSERT_EQ(f->rows(), 2000u);
+    ASSERT_EQ(f->columns.size(), 3u);
+    EXPECT_TRUE(std::isnan(f->columns[1][0]));
+    for (std::size_t r = 1; r < 2000; ++r)
+      ASSERT_TRUE(f->columns[0][r] == static_cast<float>(r % 10) && f->columns[1][r] == 7.0f && f->marked(r)) << r;
+  }
+}
+
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
   return text.replace(text.find(from), from.size(), to);
 }

@@ -34,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const flight::Flight& f = *read.flight;
   if (f.columns.size() != f.channels.size()) fuzz::fail("a column count unlike the channel count");
-  for (const auto& column : f.columns)
-    if (column.size() != f.rows()) fuzz::fail("a column with more or fewer values than rows");
+  for (std::size_t c = 0; c < f.columns.size(); ++c)
+    if (f.columns[c].size() != f.rows()) fuzz::fail("a column with more or fewer values than rows");
   for (std::size_t r = 1; r < f.rows(); ++r)
     if (!(f.seconds[r] >= f.seconds[r - 1])) fuzz::fail("seconds that go back");
   if (fromFile.flight->rows() != f.rows()) fuzz::fail("the file read has other rows");
