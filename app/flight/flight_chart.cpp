@@ -100,7 +100,8 @@ void FlightChart::clear() {
 }
 
 double FlightChart::keyOfRow(std::size_t row) const {
-  if (!flight_ || flight_->rows() == 0) return 0;
+  if (!flight_) return 0;
+  if (flight_->rows() == 0) return flight_->startOfDay;
   return flight_->startOfDay + flight_->seconds[std::min(row, flight_->rows() - 1)];
 }
 
@@ -154,9 +155,11 @@ void FlightChart::buildPanels() {
 }
 
 void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::vector<flight::PanelPlan> panels) {
+  // Panels laid out for the flight's header while its rows were read are kept.
+  const bool laidOut = !panels_.empty() && plans_ == panels;
   flight_ = std::move(flight);
   plans_ = std::move(panels);
-  buildPanels();
+  if (!laidOut) buildPanels();
   cursorRow_ = 0;
   ruler_[0].reset();
   ruler_[1].reset();
@@ -173,6 +176,7 @@ void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::v
     // at once) gets its points now, for this range; else they come with its
     // first width (panelResized) or a picture's (render).
     if (p.fedWidth > 0) feed(p, p.fedWidth);
+    if (laidOut) p.plot->replot(QCustomPlot::rpQueuedReplot);
   }
   syncing_ = false;
   drawOverlay(false);  // the queued replots draw it
@@ -281,6 +285,8 @@ void FlightChart::panelResized(QCustomPlot* plot, int width) {
 
 // MARK rows (the pilot pressed the button) as shaded spans.
 void FlightChart::addMarks(QCustomPlot* plot) {
+  for (int i = plot->itemCount() - 1; i >= 0; --i)
+    if (plot->item(i)->layer()->name() == kMarksLayer) plot->removeItem(i);
   const flight::Flight& f = *flight_;
   const int column = f.channelIndex("MARK");
   if (column < 0) return;

@@ -30,6 +30,8 @@ class FlightChart : public QWidget {
   explicit FlightChart(QWidget* parent = nullptr);
   ~FlightChart() override;
 
+  // `flight` may be a header without rows: its panels are laid out, and kept
+  // when the whole flight comes with the same panels.
   void setFlight(std::shared_ptr<const flight::Flight> flight, std::vector<flight::PanelPlan> panels);
   const flight::Flight* flight() const { return flight_.get(); }
   const std::vector<flight::PanelPlan>& plans() const { return plans_; }

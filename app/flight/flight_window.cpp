@@ -119,6 +119,9 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   header_->setObjectName(QStringLiteral("headerStrip"));
   header_->setTextFormat(Qt::RichText);
   header_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // Two lines from the start, so the charts below keep their height (and
+  // their paint buffers) when the headline comes.
+  header_->setMinimumHeight(2 * header_->fontMetrics().lineSpacing());
   layout->addWidget(header_);
 
   tabs_ = new QTabWidget(central);
@@ -220,8 +223,17 @@ void FlightWindow::openFile(const QString& path) {
   };
   auto result = std::make_shared<Result>();
   const std::string file = QFile::encodeName(path).toStdString();
-  reader_ = QThread::create([result, file] {
-    result->read = flight::ReadFlightFile(file);
+  // The charts are laid out from the header while the rows are read: their
+  // paint buffers are then ready when the rows come.
+  auto headerRead = [this](const flight::Flight& header) {
+    auto shown = std::make_shared<flight::Flight>();
+    shown->facts = header.facts;
+    shown->channels = header.channels;
+    shown->startOfDay = header.startOfDay;
+    QMetaObject::invokeMethod(this, [this, shown] { layOutCharts(shown); }, Qt::QueuedConnection);
+  };
+  reader_ = QThread::create([result, file, headerRead] {
+    result->read = flight::ReadFlightFile(file, headerRead);
     if (result->read.flight) result->summary = flight::SummarizeFlight(*result->read.flight);
   });
   connect(reader_, &QThread::finished, this, [this, result, path] {
@@ -237,8 +249,21 @@ void FlightWindow::openFile(const QString& path) {
   reader_->start();
 }
 
+void FlightWindow::layOutCharts(std::shared_ptr<const flight::Flight> flight) {
+  if (chartsLaidOut_) return;
+  chartsLaidOut_ = true;
+  setWindowTitle(QStringLiteral("%1 — Flight #%2 — %3")
+                     .arg(QFileInfo(path_).fileName(), QString::fromStdString(flight->facts.flightLabel),
+                          QString::fromStdString(flight->facts.aircraft)));
+  chart_->setFlight(flight, flight::PlanPanels(*flight));
+  QSettings settings = layoutSettings();
+  restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
+  chart_->restoreLayout(settings.value(layoutKey()).toByteArray());
+}
+
 void FlightWindow::showProblem(const QString& problem) {
   problem_ = problem;
+  tabs_->hide();  // charts laid out from a header that the rows then failed
   setWindowTitle(QFileInfo(path_).fileName() + QStringLiteral(" — cannot be shown"));
   header_->setText(QStringLiteral("<span style='color:#b00000'><b>%1 cannot be shown as a flight.</b><br>%2</span>")
                        .arg(QFileInfo(path_).fileName().toHtmlEscaped(), problem.toHtmlEscaped()));
@@ -250,26 +275,22 @@ void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight:
   path_ = path;
   flight_ = std::move(flight);
   summary_ = summary ? std::move(*summary) : flight::SummarizeFlight(*flight_);
-  const auto& facts = flight_->facts;
-  setWindowTitle(QStringLiteral("%1 — Flight #%2 — %3")
-                     .arg(QFileInfo(path).fileName(), QString::fromStdString(facts.flightLabel),
-                          QString::fromStdString(facts.aircraft)));
   QString headline = headlineHtml(*flight_, summary_);
   for (const std::string& note : flight_->notes)
     headline += QStringLiteral("<br><span style='color:#b00000'>%1</span>").arg(QString::fromStdString(note));
   if (flight_->rows() == 0) headline += QStringLiteral("<br>The flight has no recorded rows.");
   header_->setText(headline);
 
-  chart_->setFlight(flight_, flight::PlanPanels(*flight_));
+  if (chartsLaidOut_)
+    chart_->setFlight(flight_, flight::PlanPanels(*flight_));
+  else
+    layOutCharts(flight_);
   for (int i = 0; i < chart_->panelCount(); ++i) {
     QAction* a = panelsMenu_->addAction(QString::fromStdString(chart_->plans()[static_cast<std::size_t>(i)].title));
     a->setCheckable(true);
     a->setChecked(true);
     connect(a, &QAction::toggled, this, [this, i](bool on) { chart_->setPanelVisible(i, on); });
   }
-  QSettings settings = layoutSettings();
-  restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
-  chart_->restoreLayout(settings.value(layoutKey()).toByteArray());
   const auto actions = panelsMenu_->actions();
   for (int i = 0; i < chart_->panelCount() && i < actions.size(); ++i) actions[i]->setChecked(chart_->panelVisible(i));
 

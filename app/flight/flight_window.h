@@ -59,6 +59,9 @@ class FlightWindow : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The window's title and its chart panels for `flight`, a header without
+  // rows or the whole flight; once.
+  void layOutCharts(std::shared_ptr<const flight::Flight> flight);
   void showProblem(const QString& problem);
   void cursorMoved(std::size_t row);
   void updateRangeReadout();
@@ -78,6 +81,7 @@ class FlightWindow : public QMainWindow {
   QMenu* panelsMenu_ = nullptr;
   QTimer* rangeTimer_ = nullptr;
   QThread* reader_ = nullptr;
+  bool chartsLaidOut_ = false;
   bool selectingRow_ = false;
 };
 

@@ -235,7 +235,7 @@ bool parseValue(std::string_view& s, bool isMark, float& value) {
   return parsePlainDecimal(s, value) || parseNumber(s, value);
 }
 
-FlightRead ReadLines(Lines& lines) {
+FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& headerRead) {
   Flight flight;
   FlightFacts& f = flight.facts;
   std::string_view line;
@@ -266,6 +266,9 @@ FlightRead ReadLines(Lines& lines) {
       return failure(n, std::string("not a flight file: expected ") + kExpected[n]);
     }
   }
+
+  flight.startOfDay = f.hours * 3600.0 + f.minutes * 60.0 + f.seconds;  // until the first row says
+  if (headerRead) headerRead(flight);
 
   // The seconds are reserved once, for as many rows as the rest could hold
   // at the shortest a row can be ("0:0:0" and a one-character value per
@@ -320,8 +323,6 @@ FlightRead ReadLines(Lines& lines) {
     flight.seconds.push_back(elapsed);
     flight.columns.addRow();
   }
-  if (flight.seconds.empty())
-    flight.startOfDay = f.hours * 3600.0 + f.minutes * 60.0 + f.seconds;
   if (f.interval <= 0 && flight.rows() > 1) f.interval = static_cast<int>(flight.seconds[1] - flight.seconds[0]);
 
   FlightRead r;
@@ -333,10 +334,10 @@ FlightRead ReadLines(Lines& lines) {
 
 FlightRead ReadFlightText(std::string_view text) {
   Lines lines(text);
-  return ReadLines(lines);
+  return ReadLines(lines, {});
 }
 
-FlightRead ReadFlightFile(const std::string& path) {
+FlightRead ReadFlightFile(const std::string& path, const std::function<void(const Flight&)>& headerRead) {
   std::FILE* file = platform::openFile(path, "rb");
   if (!file) return failure(0, "the file " + path + " cannot be opened");
   std::size_t size = 0;
@@ -346,7 +347,7 @@ FlightRead ReadFlightFile(const std::string& path) {
     std::fseek(file, 0, SEEK_SET);
   }
   Lines lines(file, size);
-  FlightRead read = ReadLines(lines);
+  FlightRead read = ReadLines(lines, headerRead);
   const bool failed = lines.readFailed() || std::ferror(file) != 0;
   std::fclose(file);
   if (failed) return failure(0, "the file " + path + " cannot be read");

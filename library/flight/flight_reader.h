@@ -4,6 +4,7 @@
 // block at a time, and the columns are reserved once, from its size.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,9 @@ struct FlightRead {
 FlightRead ReadFlightText(std::string_view text);
 
 // Reads the file at `path` (bytes as they are, no line-end translation).
-FlightRead ReadFlightFile(const std::string& path);
+// `headerRead`, when given, hears the flight's facts and channels (no rows
+// yet) as soon as its header is read, so that a window can lay out its
+// charts while the rows are read.
+FlightRead ReadFlightFile(const std::string& path, const std::function<void(const Flight&)>& headerRead = {});
 
 }  // namespace varnix::flight

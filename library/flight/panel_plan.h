@@ -18,6 +18,8 @@ struct PanelPlan {
   std::vector<int> right; // on the right axis (another unit)
   std::string leftUnit, rightUnit;
   int weight = 2;         // share of the height
+
+  bool operator==(const PanelPlan&) const = default;
 };
 
 std::vector<PanelPlan> PlanPanels(const Flight& flight);

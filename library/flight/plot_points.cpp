@@ -25,16 +25,30 @@ void PlotPoints(std::span<const double> seconds, std::span<const float> values, 
   out.reserve(3 * buckets);
   for (std::size_t b = 0; b < buckets; ++b) {
     const std::size_t from = first + count * b / buckets, to = first + count * (b + 1) / buckets;
+    // The first lowest and the first highest value, without branches (the
+    // values of a noisy channel would mislead the branch predictor); NaN
+    // takes part in no comparison.
     std::size_t low = to, high = to, gap = to;
+    float lowest = std::numeric_limits<float>::infinity(), highest = -lowest;
     for (std::size_t r = from; r < to; ++r) {
       const float v = values[r];
-      if (std::isnan(v)) {
-        if (gap == to) gap = r;
-        continue;
-      }
-      if (low == to || v < values[low]) low = r;
-      if (high == to || v > values[high]) high = r;
+      const bool lower = v < lowest, higher = v > highest;
+      lowest = lower ? v : lowest;
+      low = lower ? r : low;
+      highest = higher ? v : highest;
+      high = higher ? r : high;
     }
+    // A bucket whose values are all +inf (or all -inf) passed a start unmoved.
+    for (std::size_t r = from; r < to && (low == to || high == to); ++r)
+      if (!std::isnan(values[r])) {
+        if (low == to) low = r;
+        if (high == to) high = r;
+      }
+    for (std::size_t r = from; r < to; ++r)
+      if (std::isnan(values[r])) {
+        gap = r;
+        break;
+      }
     // In row order, so that the line runs through them as it was recorded.
     std::array<std::size_t, 3> at{low, high, gap};
     std::sort(at.begin(), at.end());

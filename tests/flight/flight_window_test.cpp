@@ -161,15 +161,29 @@ class FlightWindowTest : public QObject {
                  .isEmpty());
   }
 
-  void aForeignFileIsNamedWithItsLine() {
-    const std::string path = dir_.file("foreign.CSV");
-    test::writeFile(path, "Date,Value\r\n2024-01-01,3\r\n");
-    FlightWindow w;
-    w.setAttribute(Qt::WA_DeleteOnClose, false);
-    w.openFile(QString::fromStdString(path));
-    QTRY_VERIFY(!w.problem().isEmpty());
-    QVERIFY(w.headerStrip()->text().contains("line 1"));
-    QVERIFY(!w.isLoaded());
+  // A damaged row comes after the charts were laid out from the header:
+  // they go again, and the problem names its line.
+  void aFileThatCannotBeShownIsNamedWithItsLine() {
+    const struct {
+      const char* name;
+      std::string text;
+      const char* line;
+    } cases[] = {
+        {"foreign.CSV", "Date,Value\r\n2024-01-01,3\r\n", "line 1"},
+        {"damaged.CSV", test::handFlight("\"E1\",\"BAT\",", {",1300,12.5", ",13?0,12.6"}), "line 9"},
+    };
+    for (const auto& c : cases) {
+      const std::string path = dir_.file(c.name);
+      test::writeFile(path, c.text);
+      FlightWindow w;
+      w.setAttribute(Qt::WA_DeleteOnClose, false);
+      w.show();
+      w.openFile(QString::fromStdString(path));
+      QTRY_VERIFY(!w.problem().isEmpty());
+      QVERIFY2(w.headerStrip()->text().contains(c.line), c.name);
+      QVERIFY(!w.isLoaded());
+      QVERIFY(w.tabs()->isHidden());
+    }
   }
 };
 

@@ -52,6 +52,7 @@ TEST(PlotPoints, ManyRowsKeepEachBucketsExtremesAndGapsInRowOrder) {
   c.values[40000] = 1650.0f;  // a spike
   c.values[60001] = 900.0f;   // a dip
   for (std::size_t r = 70000; r < 70500; ++r) c.values[r] = kNA;  // the probe gave nothing
+  for (std::size_t r = 80000; r < 80300; ++r) c.values[r] = std::numeric_limits<float>::infinity();  // hand-edited
   const auto points = plot(c, 0, rows - 1, buckets);
 
   ASSERT_LE(points.size(), 3 * buckets);
@@ -68,8 +69,10 @@ TEST(PlotPoints, ManyRowsKeepEachBucketsExtremesAndGapsInRowOrder) {
   const auto gaps = std::count_if(points.begin(), points.end(), [](const PlotPoint& p) { return std::isnan(p.value); });
   EXPECT_GE(gaps, 5);  // the 500 missing rows span about six buckets
   EXPECT_LE(gaps, 7);
+  const auto infinite = std::count_if(points.begin(), points.end(), [](const PlotPoint& p) { return std::isinf(p.value); });
+  EXPECT_GE(infinite, 3);  // the buckets wholly inside them too
   for (const PlotPoint& p : points)
-    if (!std::isnan(p.value) && p.seconds != 6.0 * 40000 && p.seconds != 6.0 * 60001) {
+    if (!std::isnan(p.value) && !std::isinf(p.value) && p.seconds != 6.0 * 40000 && p.seconds != 6.0 * 60001) {
       EXPECT_GE(p.value, 1300.0);
       EXPECT_LE(p.value, 1306.0);
     }
