@@ -18,6 +18,7 @@
 #include <ctime>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <qcustomplot.h>
 
 #include "core/expand.h"
@@ -129,11 +130,13 @@ int main(int argc, char** argv) {
   double c0 = cpuMs();
   auto* window = new varnix::app::flight_view::FlightWindow;
   window->resize(1600, 1000);
+  // Heard as the rows are shown, before the replots they queue can run.
+  std::unique_ptr<FirstReplots> replots;
+  QObject::connect(window, &varnix::app::flight_view::FlightWindow::loaded, window,
+                   [&] { replots = std::make_unique<FirstReplots>(*window->chart()); });
   window->openFile(QString::fromStdString(csv));
   window->show();
-  while (!window->isLoaded()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  FirstReplots replots(*window->chart());
-  while (!replots.done()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  while (!replots || !replots->done()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
   for (int i = 0; i < window->chart()->panelCount(); ++i) window->chart()->panel(i)->repaint();
   const double openMs = msSince(t0), openCpu = cpuMs() - c0;
 
