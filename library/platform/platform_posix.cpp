@@ -82,13 +82,22 @@ bool folderExists(const std::string& path) {
 
 namespace {
 constexpr std::size_t kLargePage = std::size_t{2} << 20;
-}
+// AddressSanitizer watches malloc's blocks, not mapped ones.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMapLargeBlocks = false;
+#elif defined(__has_feature)
+constexpr bool kMapLargeBlocks = !__has_feature(address_sanitizer);
+#else
+constexpr bool kMapLargeBlocks = true;
+#endif
+bool mapped(std::size_t bytes) { return kMapLargeBlocks && bytes >= kLargePage; }
+}  // namespace
 
 // Blocks of a large page or more are mapped on their own, aligned to a large
 // page so that the kernel can back them with large pages; smaller ones come
 // from malloc.
 void* allocateLarge(std::size_t bytes) {
-  if (bytes < kLargePage) return std::calloc(bytes ? bytes : 1, 1);
+  if (!mapped(bytes)) return std::calloc(bytes ? bytes : 1, 1);
   const std::size_t mapped = bytes + kLargePage;
   void* raw = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (raw == MAP_FAILED) return nullptr;
@@ -105,7 +114,7 @@ void* allocateLarge(std::size_t bytes) {
 
 void releaseLarge(void* block, std::size_t bytes) {
   if (!block) return;
-  if (bytes < kLargePage)
+  if (!mapped(bytes))
     std::free(block);
   else
     ::munmap(block, bytes);
