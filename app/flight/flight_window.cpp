@@ -226,10 +226,7 @@ void FlightWindow::openFile(const QString& path) {
   // The charts are laid out from the header while the rows are read: their
   // paint buffers are then ready when the rows come.
   auto headerRead = [this](const flight::Flight& header) {
-    auto shown = std::make_shared<flight::Flight>();
-    shown->facts = header.facts;
-    shown->channels = header.channels;
-    shown->startOfDay = header.startOfDay;
+    auto shown = std::make_shared<const flight::Flight>(header);  // no rows yet
     QMetaObject::invokeMethod(this, [this, shown] { layOutCharts(shown); }, Qt::QueuedConnection);
   };
   reader_ = QThread::create([result, file, headerRead] {

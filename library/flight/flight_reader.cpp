@@ -267,9 +267,6 @@ FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& hea
     }
   }
 
-  flight.startOfDay = f.hours * 3600.0 + f.minutes * 60.0 + f.seconds;  // until the first row says
-  if (headerRead) headerRead(flight);
-
   // The seconds are reserved once, for as many rows as the rest could hold
   // at the shortest a row can be ("0:0:0" and a one-character value per
   // channel, MARK's may be empty): reserved room that no row fills is never
@@ -281,6 +278,8 @@ FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& hea
   const std::size_t shortestRow = 8 + 2 * channelCount - (mark >= 0 ? 1 : 0);
   flight.seconds.reserve(lines.remaining() / shortestRow + 1);
   flight.columns.reset(channelCount, 0);
+  flight.startOfDay = f.hours * 3600.0 + f.minutes * 60.0 + f.seconds;  // until the first row says
+  if (headerRead) headerRead(flight);
 
   long previousClock = 0;
   double elapsed = 0;
