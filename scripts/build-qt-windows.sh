@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds what the Windows desktop program needs and Debian does not ship for
 # mingw: a static Qt 6.4.2 (qtbase from Debian's source package, Qt SVG from
-# the third-party folder beside the checkout) and a static QCustomPlot 2.1
+# the repository's third_party/qtsvg) and a static QCustomPlot 2.1
 # (Debian's source package with its patches), for 32-bit (i686, the default)
 # or 64-bit (x86_64) Windows.
 #   bash scripts/build-qt-windows.sh [i686|x86_64]
@@ -10,8 +10,10 @@
 # a part already there is not built again, so only a machine's first run pays
 # (about 20 minutes on 2 cores). Configure Varnix against it with
 #   -DCMAKE_TOOLCHAIN_FILE=<prefix>/lib/cmake/Qt6/qt.toolchain.cmake
-# Environment: JOBS (parallel jobs, default nproc), QTSVG_TARBALL (the Qt SVG
-# source archive, when it is not in ../shared/third_party).
+# apt-get source needs a deb-src entry for Debian's archive: scripts/install-deps.sh
+# adds it (this script leaves the system's apt sources alone).
+# Environment: JOBS (parallel jobs, default nproc), QTSVG_TARBALL (another Qt
+# SVG source archive than the repository's third_party/qtsvg one).
 set -euo pipefail
 
 ARCH=${1:-i686}
@@ -55,32 +57,14 @@ if done_stamp qtbase && done_stamp qtsvg && done_stamp qcustomplot; then
 fi
 
 # --- Sources ------------------------------------------------------------------
-# apt-get source needs a deb-src entry: one for each Debian archive the system
-# already takes binary packages from, same URIs, suites and components.
 have_deb_src() {
   [ -n "$(apt-get indextargets --format '$(SITE)' 'Created-By: Sources' 'Origin: Debian' 2>/dev/null)" ]
-}
-add_deb_src() {
-  local list=/etc/apt/sources.list.d/varnix-deb-src.sources keyring=/usr/share/keyrings/debian-archive-keyring.gpg
-  local entries site release component
-  entries=$(apt-get indextargets --format '$(SITE) $(RELEASE) $(COMPONENT)' 'Created-By: Packages' 'Origin: Debian' | sort -u)
-  [ -n "$entries" ] || fail "no Debian archive among the apt sources"
-  say "adding deb-src entries in $list" >&2
-  while read -r site release component; do
-    echo "Types: deb-src"
-    echo "URIs: $site"
-    echo "Suites: $release"
-    echo "Components: $component"
-    if [ -f "$keyring" ]; then echo "Signed-By: $keyring"; fi
-    echo
-  done <<<"$entries" | $SUDO tee "$list" >/dev/null
-  $SUDO apt-get update -qq >&2
 }
 fetch_source() { # package -> the .dsc in $SOURCES
   local package=$1 dsc
   dsc=$(ls "$SOURCES/${package}_"*.dsc 2>/dev/null | tail -n 1 || true)
   if [ -z "$dsc" ]; then
-    have_deb_src || add_deb_src
+    have_deb_src || fail "apt has no deb-src entry for Debian's archive (bash scripts/install-deps.sh adds it)"
     (cd "$SOURCES" && apt-get source --download-only -qq "$package" >&2)
     dsc=$(ls "$SOURCES/${package}_"*.dsc | tail -n 1)
   fi
@@ -88,17 +72,14 @@ fetch_source() { # package -> the .dsc in $SOURCES
 }
 
 find_qtsvg() {
-  local candidate common
-  common=$(git -C "$ROOT" rev-parse --path-format=absolute --git-common-dir 2>/dev/null || true)
-  for candidate in "${QTSVG_TARBALL:-}" \
-    "$ROOT/../shared/third_party/qtsvg-everywhere-src-$QT_VERSION.tar.xz" \
-    ${common:+"$(dirname "$common")/../shared/third_party/qtsvg-everywhere-src-$QT_VERSION.tar.xz"}; do
+  local candidate
+  for candidate in "${QTSVG_TARBALL:-}" "$ROOT/third_party/qtsvg/qtsvg-everywhere-src-$QT_VERSION.tar.xz"; do
     if [ -n "$candidate" ] && [ -f "$candidate" ]; then
       echo "$candidate"
       return
     fi
   done
-  fail "qtsvg-everywhere-src-$QT_VERSION.tar.xz not found (set QTSVG_TARBALL)"
+  fail "qtsvg-everywhere-src-$QT_VERSION.tar.xz not found in third_party/qtsvg (set QTSVG_TARBALL)"
 }
 
 rm -rf "$WORK"

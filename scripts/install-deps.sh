@@ -10,7 +10,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-serialport-dev libqt6opengl6-dev libxkbcommon-dev libgl-dev
   libqcustomplot-dev
   fonts-dejavu-core xvfb xauth imagemagick socat
-  ninja-build dpkg-dev help2man x11-utils
+  ninja-build dpkg-dev help2man x11-utils nlohmann-json3-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine64 wine wine32:i386
@@ -27,4 +27,28 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The Windows build compiles Qt (and SQLite) from Debian's own source packages
+# (scripts/build-qt-windows.sh), which apt-get source fetches only through a
+# deb-src entry: one for each Debian archive the system takes binary packages
+# from, same URIs, suites and components.
+if [ -z "$(apt-get indextargets --format '$(SITE)' 'Created-By: Sources' 'Origin: Debian' 2>/dev/null)" ]; then
+  list=/etc/apt/sources.list.d/varnix-deb-src.sources
+  keyring=/usr/share/keyrings/debian-archive-keyring.gpg
+  entries=$(apt-get indextargets --format '$(SITE) $(RELEASE) $(COMPONENT)' 'Created-By: Packages' 'Origin: Debian' | sort -u)
+  if [ -n "$entries" ]; then
+    echo "install-deps: adding deb-src entries for Debian's archive in $list (for the Windows build's Qt sources)"
+    while read -r site release component; do
+      echo "Types: deb-src"
+      echo "URIs: $site"
+      echo "Suites: $release"
+      echo "Components: $component"
+      if [ -f "$keyring" ]; then echo "Signed-By: $keyring"; fi
+      echo
+    done <<<"$entries" | $SUDO tee "$list" >/dev/null
+    $SUDO apt-get update -qq
+  else
+    echo "install-deps: no Debian archive among the apt sources: no deb-src entry added (the Windows build needs one)"
+  fi
 fi

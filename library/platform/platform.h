@@ -61,6 +61,15 @@ bool copyFile(const std::string& from, const std::string& to);
 // fopen for 8-bit paths as the system takes them.
 std::FILE* openFile(const std::string& path, const char* mode);
 
+// Opens `path` for binary reading only when it is a regular file (a link to
+// one is followed). A FIFO, a device (/dev/zero), a folder or a socket is
+// refused before a byte is read, without waiting on it: null with
+// `*notRegular` true. Any other failure: null, `*notRegular` false, errno
+// telling why.
+std::FILE* openRegularFile(const std::string& path, bool* notRegular = nullptr);
+// The words for a refusal of openRegularFile: "not a regular file".
+inline constexpr const char* kNotRegularFile = "not a regular file";
+
 // Creates or truncates `path` for binary writing, never through a symbolic
 // link; a new file gets mode 644 (less the umask). Null on failure.
 std::FILE* createOrTruncate(const std::string& path);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
@@ -66,6 +67,34 @@ std::FILE* createOrTruncate(const std::string& path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return nullptr;
   std::FILE* f = ::fdopen(fd, "wb");
+  if (!f) ::close(fd);
+  return f;
+}
+
+std::FILE* openRegularFile(const std::string& path, bool* notRegular) {
+  if (notRegular) *notRegular = false;
+  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == EISDIR && notRegular) *notRegular = true;
+    return nullptr;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) {
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    if (notRegular) *notRegular = true;
+    errno = EINVAL;
+    return nullptr;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  std::FILE* f = ::fdopen(fd, "rb");
   if (!f) ::close(fd);
   return f;
 }

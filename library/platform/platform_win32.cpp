@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include <windows.h>
+#include <io.h>
 
 #include "platform/platform.h"
 
@@ -36,6 +37,24 @@ bool createExclusive(const std::string& path) {
 }
 
 std::FILE* createOrTruncate(const std::string& path) { return std::fopen(path.c_str(), "wb"); }
+
+std::FILE* openRegularFile(const std::string& path, bool* notRegular) {
+  if (notRegular) *notRegular = false;
+  const DWORD a = ::GetFileAttributesA(path.c_str());
+  if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (notRegular) *notRegular = true;
+    return nullptr;
+  }
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return nullptr;
+  // Devices (NUL, CON, COM1) and pipes open as files: only a disk file is one.
+  if (::GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)))) != FILE_TYPE_DISK) {
+    std::fclose(f);
+    if (notRegular) *notRegular = true;
+    return nullptr;
+  }
+  return f;
+}
 
 bool fileExists(const std::string& path) {
   const DWORD a = ::GetFileAttributesA(path.c_str());
