@@ -1,34 +1,63 @@
 // SPDX-License-Identifier: MIT
 #include "flight/limits.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+
+#include "platform/output_file.h"
+#include "platform/platform.h"
 
 namespace varnix::flight {
 
 namespace {
 
+// The ranges hold every engine and battery a monitor is fitted to; what lies
+// outside is a slip of the keyboard (4500 for 450), never a real limit.
 constexpr LimitField kKeys[] = {
-    {"cht_max", &Limits::chtMax, "CHT above this (°F)"},
-    {"tit_max", &Limits::titMax, "TIT above this (°F)"},
-    {"dif_max", &Limits::difMax, "EGT spread (DIF) above this (°F)"},
-    {"cooling_max", &Limits::coolingMax, "heads cooling faster than this (°F per minute)"},
-    {"oil_max", &Limits::oilMax, "oil above this after the first ten minutes (°F)"},
-    {"oil_min", &Limits::oilMin, "oil below this after the first ten minutes (°F)"},
-    {"battery_min", &Limits::batteryMin, "battery below this after the first minute (V, 14-volt system)"},
-    {"battery_max", &Limits::batteryMax, "battery above this after the first minute (V, 14-volt system)"},
-    {"battery28_min", &Limits::battery28Min, "battery below this (V, 28-volt system)"},
-    {"battery28_max", &Limits::battery28Max, "battery above this (V, 28-volt system)"},
-    {"egt_deviation", &Limits::egtDeviation, "a cylinder's cruise EGT this far from the others' mean (°F)"},
-    {"trend_drift", &Limits::trendDrift, "max CHT or cruise EGT drifting this much over ten flights (°F)"},
+    {"cht_max", &Limits::chtMax, "CHT above this (°F)", 200, 700},
+    {"tit_max", &Limits::titMax, "TIT above this (°F)", 1000, 2000},
+    {"dif_max", &Limits::difMax, "EGT spread (DIF) above this (°F)", 10, 1000},
+    {"cooling_max", &Limits::coolingMax, "heads cooling faster than this (°F per minute)", 1, 300},
+    {"oil_max", &Limits::oilMax, "oil above this after the first ten minutes (°F)", 100, 350},
+    {"oil_min", &Limits::oilMin, "oil below this after the first ten minutes (°F)", 0, 250},
+    {"battery_min", &Limits::batteryMin, "battery below this after the first minute (V, 14-volt system)", 8, 16},
+    {"battery_max", &Limits::batteryMax, "battery above this after the first minute (V, 14-volt system)", 10, 20},
+    {"battery28_min", &Limits::battery28Min, "battery below this (V, 28-volt system)", 16, 32},
+    {"battery28_max", &Limits::battery28Max, "battery above this (V, 28-volt system)", 20, 40},
+    {"egt_deviation", &Limits::egtDeviation, "a cylinder's cruise EGT this far from the others' mean (°F)", 5, 500},
+    {"trend_drift", &Limits::trendDrift, "max CHT or cruise EGT drifting this much over ten flights (°F)", 1, 300},
 };
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
   return s;
+}
+
+bool sameKey(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const char c = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
+    if (c != b[i]) return false;
+  }
+  return true;
+}
+
+// The shortest text that reads back as the same number.
+std::string numberText(double v) {
+  char buf[32];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  return ec == std::errc() ? std::string(buf, end) : std::string("?");
+}
+
+const LimitField* fieldOf(std::string_view key) {
+  for (const LimitField& k : kKeys)
+    if (sameKey(key, k.key)) return &k;
+  return nullptr;
 }
 
 }  // namespace
@@ -41,15 +70,20 @@ std::string FormatLimits(const Limits& limits) {
       "# recorded in Celsius are checked against the converted values), voltages in volts.\n"
       "# Delete this file to go back to the defaults.\n";
   for (const LimitField& k : kKeys) {
-    char line[160];
-    std::snprintf(line, sizeof line, "%-14s = %g   # %s\n", k.key, limits.*k.field, k.help);
+    char line[200];
+    std::snprintf(line, sizeof line, "%-14s = %s   # %s\n", k.key, numberText(limits.*k.field).c_str(), k.help);
     out += line;
   }
   return out;
 }
 
-Limits ParseLimits(std::string_view text, std::string* problem) {
+Limits ParseLimits(std::string_view text, std::vector<LimitsProblem>* problems) {
   Limits limits;
+  int seen[std::size(kKeys)] = {};  // the line that set each key
+  auto problem = [&](int line, std::string what) {
+    if (problems) problems->push_back({line, std::move(what)});
+  };
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   int number = 0;
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
@@ -60,37 +94,86 @@ Limits ParseLimits(std::string_view text, std::string* problem) {
     line = trim(line);
     if (line.empty()) continue;
     const std::size_t eq = line.find('=');
-    bool used = false;
-    if (eq != std::string_view::npos) {
-      const std::string_view key = trim(line.substr(0, eq));
-      const std::string_view value = trim(line.substr(eq + 1));
-      double v = 0;
-      const auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
-      if (ec == std::errc() && ptr == value.data() + value.size())
-        for (const LimitField& k : kKeys)
-          if (key == k.key) {
-            limits.*k.field = v;
-            used = true;
-          }
+    const LimitField* k = eq == std::string_view::npos ? nullptr : fieldOf(trim(line.substr(0, eq)));
+    if (!k) {
+      problem(number, "not a known limit");
+      continue;
     }
-    if (!used && problem && problem->empty()) *problem = "line " + std::to_string(number) + ": not a known limit";
+    double& field = limits.*k->field;
+    const std::string applies = "; " + numberText(field) + " applies";
+    const std::string_view value = trim(line.substr(eq + 1));
+    double v = 0;
+    const auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
+    if (ec != std::errc() || ptr != value.data() + value.size() || value.empty()) {
+      problem(number, std::string(k->key) + ": \"" + std::string(value) + "\" is not a number" + applies);
+    } else if (!std::isfinite(v)) {
+      problem(number, std::string(k->key) + ": \"" + std::string(value) + "\" is not a finite number" + applies);
+    } else if (v < k->min || v > k->max) {
+      problem(number, std::string(k->key) + ": " + numberText(v) + " is outside " + numberText(k->min) + " to " +
+                          numberText(k->max) + applies);
+    } else {
+      int& before = seen[k - kKeys];
+      if (before)
+        problem(number, std::string(k->key) + " was given on line " + std::to_string(before) +
+                            " already; this line's " + numberText(v) + " applies");
+      before = number;
+      field = v;
+    }
   }
   return limits;
 }
 
-Limits LoadLimits(const std::string& folder) {
-  std::ifstream in(folder + "/" + kLimitsFileName, std::ios::binary);
-  if (!in) return {};
-  std::stringstream text;
-  text << in.rdbuf();
-  return ParseLimits(text.str());
+Limits ParseLimits(std::string_view text, std::string* problem) {
+  std::vector<LimitsProblem> problems;
+  const Limits limits = ParseLimits(text, &problems);
+  if (problem && problem->empty() && !problems.empty())
+    *problem = "line " + std::to_string(problems.front().line) + ": " + problems.front().text;
+  return limits;
 }
 
-bool SaveLimits(const std::string& folder, const Limits& limits) {
-  std::ofstream out(folder + "/" + kLimitsFileName, std::ios::binary | std::ios::trunc);
-  out << FormatLimits(limits);
-  out.flush();
-  return static_cast<bool>(out);
+LimitsFile ReadLimits(const std::string& folder) {
+  LimitsFile file;
+  file.path = folder + "/" + kLimitsFileName;
+  bool notRegular = false;
+  std::FILE* in = platform::openRegularFile(file.path, &notRegular);
+  if (!in) {
+    // No file is no problem: the defaults are the limits.
+    if (notRegular)
+      file.problems.push_back({0, std::string(platform::kNotRegularFile) + "; the defaults apply"});
+    else if (errno != ENOENT)
+      file.problems.push_back({0, "cannot be read: " + platform::failureReason(errno) + "; the defaults apply"});
+    return file;
+  }
+  std::string text;
+  char buf[4096];
+  std::size_t n = 0;
+  while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) text.append(buf, n);
+  const bool failed = std::ferror(in) != 0;
+  const int error = errno;
+  std::fclose(in);
+  if (failed) {
+    file.problems.push_back({0, "cannot be read: " + platform::failureReason(error) + "; the defaults apply"});
+    return file;
+  }
+  file.limits = ParseLimits(text, &file.problems);
+  return file;
+}
+
+std::vector<std::string> LimitsProblemLines(const LimitsFile& file) {
+  std::vector<std::string> lines;
+  for (const LimitsProblem& p : file.problems)
+    lines.push_back(file.path + (p.line ? " line " + std::to_string(p.line) : std::string()) + ": " + p.text);
+  return lines;
+}
+
+Limits LoadLimits(const std::string& folder) { return ReadLimits(folder).limits; }
+
+bool SaveLimits(const std::string& folder, const Limits& limits, std::string* problem) {
+  platform::ReplacingFile out(folder + "/" + kLimitsFileName);
+  const std::string text = FormatLimits(limits);
+  if (out.file() && platform::writeAll(out.file(), text.data(), text.size()) && out.commit()) return true;
+  if (problem) *problem = platform::failureText(out.target(), out.error() ? out.error() : errno);
+  return false;
 }
 
 double FahrenheitToUnit(double fahrenheit, char unit) {

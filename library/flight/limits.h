@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varnix::flight {
 
@@ -29,11 +30,14 @@ struct Limits {
   bool operator==(const Limits&) const = default;
 };
 
-// Every limit with its key in the file and a line of help, in file order.
+// Every limit with its key in the file, a line of help and the range of
+// plausible values (a value outside it is a typing slip, not a limit), in
+// file order.
 struct LimitField {
   const char* key;
   double Limits::*field;
   const char* help;
+  double min, max;
 };
 std::span<const LimitField> LimitFields();
 
@@ -43,16 +47,41 @@ inline constexpr const char* kLimitsFileName = "varnix-limits.txt";
 // The text of a limits file: one "key = value" line per limit, with comments.
 std::string FormatLimits(const Limits& limits);
 
-// Reads "key = value" lines over the defaults; '#' starts a comment, unknown
-// keys and unreadable values are skipped (`problem` names the first one).
+// What is wrong with a limits file: its line (0 for the file as a whole)
+// and what, ending with the value that applies instead.
+struct LimitsProblem {
+  int line = 0;
+  std::string text;
+  bool operator==(const LimitsProblem&) const = default;
+};
+
+// Reads "key = value" lines over the defaults; '#' starts a comment, keys
+// are matched without regard to case, a byte-order mark and CR LF line ends
+// are accepted. A line that is not a known key with a finite number in its
+// range changes nothing and is a problem.
+Limits ParseLimits(std::string_view text, std::vector<LimitsProblem>* problems);
+// The same, with the first problem as "line N: ..." in `problem`.
 Limits ParseLimits(std::string_view text, std::string* problem = nullptr);
 
-// The limits of the aircraft whose folder is `folder`: its file when there
-// is one, else the defaults.
+// An aircraft's limits as read from its folder: the file's limits over the
+// defaults (the defaults alone when there is no file) and every problem.
+struct LimitsFile {
+  Limits limits;
+  std::string path;  // the file looked for
+  std::vector<LimitsProblem> problems;
+};
+LimitsFile ReadLimits(const std::string& folder);
+
+// "<path> line N: ..." (or "<path>: ..."), one for each problem of `file`.
+std::vector<std::string> LimitsProblemLines(const LimitsFile& file);
+
+// The limits of the aircraft whose folder is `folder` (ReadLimits without
+// the problems).
 Limits LoadLimits(const std::string& folder);
 
-// Writes the aircraft's limits file (replacing it); false when it cannot.
-bool SaveLimits(const std::string& folder, const Limits& limits);
+// Writes the aircraft's limits file, replacing it whole (a temporary beside
+// it, renamed into place); false when it cannot, with `problem` saying why.
+bool SaveLimits(const std::string& folder, const Limits& limits, std::string* problem = nullptr);
 
 // Temperature conversions for flights recorded in °C: an absolute
 // temperature, and a difference or rate.

@@ -3,11 +3,17 @@
 // (or none), so exactly the expected finding must come out.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <map>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "flight/findings.h"
 #include "flight/flight_reader.h"
 #include "flight/limits.h"
+#include "support/dump_builder.h"
 
 namespace varnix::test {
 namespace {
@@ -124,6 +130,106 @@ TEST(Findings, ChangedLimitsApplyToTheDigestAndTheFileKeepsThem) {
   EXPECT_EQ(problem, "");
   flight::ParseLimits("cht_max = 430\nwhat = 3\n", &problem);
   EXPECT_EQ(problem, "line 2: not a known limit");
+}
+
+TEST(Limits, EveryProblemOfTheFileIsReportedWithItsLineAndChangesNothing) {
+  using P = std::vector<flight::LimitsProblem>;
+  struct Case {
+    const char* what;
+    std::string text;
+    double chtMax;  // what applies
+    P problems;
+  };
+  const Case cases[] = {
+      {"plain", "cht_max = 400\n", 400, {}},
+      {"keys in any case", "CHT_MAX = 400\n", 400, {}},
+      {"a byte-order mark and CR LF", "\xEF\xBB\xBF" "cht_max = 400\r\ntit_max = 1600\r\n", 400, {}},
+      {"comments and blank lines", "# mine\n\n  cht_max = 400   # hot\n", 400, {}},
+      {"unknown key", "cht_max = 400\nwhat = 3\n", 400, {{2, "not a known limit"}}},
+      {"no equals sign", "cht_max 400\n", 450, {{1, "not a known limit"}}},
+      {"trailing letters", "cht_max = 400abc\n", 450, {{1, "cht_max: \"400abc\" is not a number; 450 applies"}}},
+      {"no value", "cht_max =\n", 450, {{1, "cht_max: \"\" is not a number; 450 applies"}}},
+      {"decimal comma", "cht_max = 400,5\n", 450, {{1, "cht_max: \"400,5\" is not a number; 450 applies"}}},
+      {"nan", "cht_max = nan\n", 450, {{1, "cht_max: \"nan\" is not a finite number; 450 applies"}}},
+      {"inf", "cht_max = -inf\n", 450, {{1, "cht_max: \"-inf\" is not a finite number; 450 applies"}}},
+      {"too large to hold", "cht_max = 1e999\n", 450, {{1, "cht_max: \"1e999\" is not a number; 450 applies"}}},
+      {"above the range", "cht_max = 4000\n", 450, {{1, "cht_max: 4000 is outside 200 to 700; 450 applies"}}},
+      {"below the range", "cht_max = 0\n", 450, {{1, "cht_max: 0 is outside 200 to 700; 450 applies"}}},
+      {"given twice", "cht_max = 400\n\ncht_max = 410\n", 410,
+       {{3, "cht_max was given on line 1 already; this line's 410 applies"}}},
+      {"every line counted", "what\ncht_max = x\ncht_max = 420\n", 420,
+       {{1, "not a known limit"}, {2, "cht_max: \"x\" is not a number; 450 applies"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    P problems;
+    const flight::Limits limits = flight::ParseLimits(c.text, &problems);
+    EXPECT_EQ(limits.chtMax, c.chtMax);
+    EXPECT_EQ(limits.titMax, c.text.find("tit_max") == std::string::npos ? 1650 : 1600);
+    EXPECT_EQ(problems, c.problems);
+    flight::Limits others = limits;
+    others.chtMax = flight::Limits{}.chtMax;
+    others.titMax = flight::Limits{}.titMax;
+    EXPECT_EQ(others, flight::Limits{});
+  }
+  // The ranges hold the defaults, and what the file says reads back the same.
+  flight::Limits odd;
+  for (const flight::LimitField& f : flight::LimitFields()) {
+    EXPECT_GE(flight::Limits{}.*f.field, f.min) << f.key;
+    EXPECT_LE(flight::Limits{}.*f.field, f.max) << f.key;
+    odd.*f.field = f.min + (f.max - f.min) / 3;  // no short decimal
+  }
+  P problems;
+  EXPECT_EQ(flight::ParseLimits(flight::FormatLimits(odd), &problems), odd);
+  EXPECT_EQ(problems, P{});
+}
+
+TEST(Limits, TheFileIsReadOnlyWhenRegularAndReplacedWhole) {
+  namespace fs = std::filesystem;
+  TempDir dir;
+  const std::string file = dir.file(flight::kLimitsFileName);
+  struct Case {
+    const char* what;
+    void (*make)(const std::string& file);
+    std::vector<std::string> problems;  // after the folder's path
+    double chtMax;
+  };
+  const Case cases[] = {
+      {"no file", [](const std::string&) {}, {}, 450},
+      {"a regular file", [](const std::string& f) { writeFile(f, "cht_max = 400\nx\n"); },
+       {"/varnix-limits.txt line 2: not a known limit"}, 400},
+      {"a folder", [](const std::string& f) { fs::create_directory(f); },
+       {"/varnix-limits.txt: not a regular file; the defaults apply"}, 450},
+#ifndef _WIN32
+      {"a FIFO", [](const std::string& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); },
+       {"/varnix-limits.txt: not a regular file; the defaults apply"}, 450},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(file);
+    c.make(file);
+    const flight::LimitsFile read = flight::ReadLimits(dir.path());
+    std::vector<std::string> expected;
+    for (const std::string& p : c.problems) expected.push_back(dir.path() + p);
+    EXPECT_EQ(flight::LimitsProblemLines(read), expected);
+    EXPECT_EQ(read.limits.chtMax, c.chtMax);
+  }
+
+  // Saving replaces a link by the file, never writing through it.
+  fs::remove_all(file);
+  writeFile(dir.file("elsewhere.txt"), "keep me");
+  fs::create_symlink(dir.file("elsewhere.txt"), file);
+  flight::Limits strict;
+  strict.chtMax = 410;
+  std::string problem;
+  ASSERT_TRUE(flight::SaveLimits(dir.path(), strict, &problem)) << problem;
+  EXPECT_FALSE(fs::is_symlink(file));
+  EXPECT_EQ(readFile(dir.file("elsewhere.txt")), "keep me");
+  EXPECT_EQ(flight::LoadLimits(dir.path()), strict);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);  // no temporary left
+  EXPECT_FALSE(flight::SaveLimits(dir.file("missing"), strict, &problem));
+  EXPECT_NE(problem.find(dir.file("missing")), std::string::npos) << problem;
 }
 
 TEST(Findings, TrendRuleTakesTheSlopeOverTheLastTenFlights) {
