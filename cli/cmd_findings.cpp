@@ -35,19 +35,23 @@ void addFindingsCommand(CLI::App& app, int& exitCode) {
       return;
     }
     const std::string folder = std::filesystem::path(*path).parent_path().string();
-    const std::vector<flight::Finding> findings =
-        flight::EvaluateFindings(e.digest, flight::LoadLimits(folder.empty() ? "." : folder));
+    const flight::LimitsFile limits = flight::ReadLimits(folder.empty() ? "." : folder);
+    for (const std::string& problem : flight::LimitsProblemLines(limits)) reportMessage(terminalText(problem));
+    const std::vector<flight::Finding> findings = flight::EvaluateFindings(e.digest, limits.limits);
     if (*json) {
-      std::string o = "{\n  \"file\": " + jsonText(*path) + ",\n  \"aircraft\": " + jsonText(e.aircraft) +
-                      ",\n  \"flight\": " + jsonText(e.flightLabel) + ",\n  \"start\": " + jsonText(e.start) +
-                      ",\n  \"findings\": " + findingsJson(findings, "  ") + "\n}\n";
-      std::fputs(o.c_str(), stdout);
+      const Json o = Json::object({{"file", jsonText(*path)},
+                                   {"aircraft", jsonText(e.aircraft)},
+                                   {"flight", jsonText(e.flightLabel)},
+                                   {"start", jsonText(e.start)},
+                                   {"findings", findingsJson(findings)}});
+      std::fputs(layoutJson(o, {"", "/findings"}).c_str(), stdout);
     } else {
-      std::printf("Flight #%s of %s, %s: %zu findings\n", e.flightLabel.c_str(), e.aircraft.c_str(), e.start.c_str(),
-                  findings.size());
+      std::printf("Flight #%s of %s, %s: %zu findings\n", terminalText(e.flightLabel).c_str(),
+                  terminalText(e.aircraft).c_str(), terminalText(e.start).c_str(), findings.size());
       for (const auto& f : findings)
         std::printf("%-7s %-12s %-5s %s\n", std::string(flight::SeverityName(f.severity)).c_str(),
-                    std::string(flight::KindName(f.kind)).c_str(), f.channel.c_str(), f.text.c_str());
+                    std::string(flight::KindName(f.kind)).c_str(), terminalText(f.channel).c_str(),
+                    terminalText(f.text).c_str());
     }
     exitCode = 0;
   });

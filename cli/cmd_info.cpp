@@ -28,55 +28,49 @@ std::string isoStart(const flight::FlightFacts& f) {
   return buf;
 }
 
-std::string extremes(const std::vector<Extreme>& list, bool withTime) {
-  std::string out = "{";
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    const Extreme& e = list[i];
-    out += (i ? ", " : "") + jsonText(e.key) + ": {\"channel\": " + jsonText(e.channel) +
-           ", \"value\": " + jsonValue(e.value);
-    if (withTime) out += ", \"at\": " + jsonValue(e.at);
-    out += "}";
+Json extremes(const std::vector<Extreme>& list, bool withTime) {
+  Json out = Json::object();
+  for (const Extreme& e : list) {
+    Json& x = out[utf8Text(e.key)] = Json::object({{"channel", jsonText(e.channel)}, {"value", jsonValue(e.value)}});
+    if (withTime) x["at"] = jsonValue(e.at);
   }
-  return out + "}";
+  return out;
 }
 
 void printJson(const Flight& f, const FlightSummary& s) {
   const auto& facts = f.facts;
-  std::string o = "{\n";
-  o += "  \"aircraft\": " + jsonText(facts.aircraft) + ",\n";
-  o += "  \"flight\": " + jsonText(facts.flightLabel) + ",\n";
-  o += "  \"identification\": " + jsonText(facts.identification) + ",\n";
-  o += "  \"start\": " + jsonText(isoStart(facts)) + ",\n";
-  o += "  \"rows\": " + std::to_string(f.rows()) + ",\n";
-  o += "  \"interval_s\": " + std::to_string(facts.interval) + ",\n";
-  o += "  \"duration_h\": " + jsonValue(s.recordedSeconds / 3600.0) + ",\n";
-  o += "  \"engine_unit\": " + jsonText(std::string(1, facts.engineUnit)) + ",\n";
-  o += "  \"oat_unit\": " + jsonText(std::string(1, facts.outsideAirUnit)) + ",\n";
-  o += "  \"fuel_unit\": " + jsonText(facts.fuelUnit) + ",\n";
-  o += "  \"channels\": {";
+  Json o = Json::object();
+  o["aircraft"] = jsonText(facts.aircraft);
+  o["flight"] = jsonText(facts.flightLabel);
+  o["identification"] = jsonText(facts.identification);
+  o["start"] = jsonText(isoStart(facts));
+  o["rows"] = f.rows();
+  o["interval_s"] = facts.interval;
+  o["duration_h"] = jsonValue(s.recordedSeconds / 3600.0);
+  o["engine_unit"] = jsonText(std::string(1, facts.engineUnit));
+  o["oat_unit"] = jsonText(std::string(1, facts.outsideAirUnit));
+  o["fuel_unit"] = jsonText(facts.fuelUnit);
+  Json& channels = o["channels"] = Json::object();
   for (std::size_t c = 0; c < f.channels.size(); ++c) {
     const flight::ChannelStats& st = s.channels[c];
     const bool any = st.count > 0;
-    o += (c ? ",\n    " : "\n    ") + jsonText(f.channels[c]) + ": {\"min\": " +
-         (any ? jsonValue(st.min) : "null") + ", \"max\": " + (any ? jsonValue(st.max) : "null") +
-         ", \"mean\": " + (any ? jsonValue(st.mean) : "null") +
-         ", \"max_at\": " + (any ? jsonValue(st.maxAt) : "null") + ", \"count\": " + std::to_string(st.count) + "}";
+    channels[utf8Text(f.channels[c])] = Json::object({{"min", any ? jsonValue(st.min) : Json(nullptr)},
+                                                      {"max", any ? jsonValue(st.max) : Json(nullptr)},
+                                                      {"mean", any ? jsonValue(st.mean) : Json(nullptr)},
+                                                      {"max_at", any ? jsonValue(st.maxAt) : Json(nullptr)},
+                                                      {"count", st.count}});
   }
-  o += "\n  },\n";
-  o += "  \"hottest\": " + extremes(s.hottest, false) + ",\n";
-  o += "  \"max_dif\": " + extremes(s.maxSpread, true) + ",\n";
-  o += "  \"fastest_cooling\": " + extremes(s.fastestCooling, true) + ",\n";
-  o += "  \"battery\": " + extremes(s.battery, true) + ",\n";
-  o += "  \"fuel_used\": {";
-  for (std::size_t i = 0; i < s.fuel.size(); ++i)
-    o += std::string(i ? ", " : "") + jsonText(std::string(flight::EnginePrefix(s.fuel[i].engine)) + "USD") +
-         ": {\"amount\": " + jsonValue(s.fuel[i].amount) + ", \"from\": " +
-         (s.fuel[i].fromUsd ? "\"USD\"" : "\"FF\"") + "}";
-  o += "},\n";
-  o += "  \"notes\": [";
-  for (std::size_t i = 0; i < f.notes.size(); ++i) o += (i ? ", " : "") + jsonText(f.notes[i]);
-  o += "]\n}\n";
-  std::fputs(o.c_str(), stdout);
+  o["hottest"] = extremes(s.hottest, false);
+  o["max_dif"] = extremes(s.maxSpread, true);
+  o["fastest_cooling"] = extremes(s.fastestCooling, true);
+  o["battery"] = extremes(s.battery, true);
+  Json& fuel = o["fuel_used"] = Json::object();
+  for (const auto& used : s.fuel)
+    fuel[std::string(flight::EnginePrefix(used.engine)) + "USD"] =
+        Json::object({{"amount", jsonValue(used.amount)}, {"from", used.fromUsd ? "USD" : "FF"}});
+  Json& notes = o["notes"] = Json::array();
+  for (const std::string& note : f.notes) notes.push_back(jsonText(note));
+  std::fputs(layoutJson(o, {"", "/channels"}).c_str(), stdout);
 }
 
 std::string figure(double v) {
@@ -87,15 +81,18 @@ std::string figure(double v) {
 
 void printText(const Flight& f, const FlightSummary& s) {
   const auto& facts = f.facts;
-  std::printf("Aircraft:   %s\n", facts.aircraft.c_str());
-  std::printf("Flight:     #%s, %s\n", facts.flightLabel.c_str(), isoStart(facts).c_str());
-  std::printf("Monitor:    %s\n", facts.identification.c_str());
+  // Every text from the file through terminalText: printf would stop at a NUL.
+  auto t = [](std::string_view text) { return terminalText(text); };
+  std::printf("Aircraft:   %s\n", t(facts.aircraft).c_str());
+  std::printf("Flight:     #%s, %s\n", t(facts.flightLabel).c_str(), isoStart(facts).c_str());
+  std::printf("Monitor:    %s\n", t(facts.identification).c_str());
   std::printf("Recorded:   %zu rows every %d s, %.2f hours\n", f.rows(), facts.interval, s.recordedSeconds / 3600.0);
-  std::printf("Units:      engine °%c, OAT °%c%s%s\n", facts.engineUnit, facts.outsideAirUnit,
-              facts.fuelUnit.empty() ? "" : ", fuel flow ", facts.fuelUnit.c_str());
+  std::printf("Units:      engine °%s, OAT °%s%s%s\n", t({&facts.engineUnit, 1}).c_str(),
+              t({&facts.outsideAirUnit, 1}).c_str(), facts.fuelUnit.empty() ? "" : ", fuel flow ",
+              t(facts.fuelUnit).c_str());
   for (const auto* list : {&s.hottest, &s.maxSpread, &s.fastestCooling, &s.battery})
     for (const Extreme& e : *list)
-      std::printf("%-11s %s %s\n", (e.key + ":").c_str(), figure(e.value).c_str(), e.channel.c_str());
+      std::printf("%-11s %s %s\n", (e.key + ":").c_str(), figure(e.value).c_str(), t(e.channel).c_str());
   for (const auto& fuel : s.fuel)
     std::printf("Fuel used:  %s%s (%s)\n", figure(fuel.amount).c_str(),
                 std::string(flight::EnginePrefix(fuel.engine)).c_str(), fuel.fromUsd ? "USD" : "from FF");
@@ -103,11 +100,11 @@ void printText(const Flight& f, const FlightSummary& s) {
   for (std::size_t c = 0; c < f.channels.size(); ++c) {
     const auto& st = s.channels[c];
     if (st.count == 0)
-      std::printf("%-7s %10s\n", f.channels[c].c_str(), "NA");
+      std::printf("%-7s %10s\n", t(f.channels[c]).c_str(), "NA");
     else
-      std::printf("%-7s %10g %10g %10.1f %10g\n", f.channels[c].c_str(), st.min, st.max, st.mean, st.maxAt);
+      std::printf("%-7s %10g %10g %10.1f %10g\n", t(f.channels[c]).c_str(), st.min, st.max, st.mean, st.maxAt);
   }
-  for (const std::string& note : f.notes) std::printf("Note: %s\n", note.c_str());
+  for (const std::string& note : f.notes) std::printf("Note: %s\n", t(note).c_str());
 }
 
 }  // namespace

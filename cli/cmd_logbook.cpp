@@ -67,27 +67,20 @@ void printCsv(const std::vector<AircraftLog>& logs) {
 }
 
 void printJson(const std::string& dataFolder, const std::vector<AircraftLog>& logs) {
-  std::string o = "{\n  \"data_folder\": " + jsonText(dataFolder) + ",\n  \"flights\": [";
-  bool first = true;
+  Json o = Json::object();
+  o["data_folder"] = jsonText(dataFolder);
+  Json& flights = o["flights"] = Json::array();
   for (const AircraftLog& log : logs)
-    for (const LogbookFlight& f : log.flights) {
-      o += first ? "\n    " : ",\n    ";
-      o += flightJson(f, "    ");
-      first = false;
-    }
-  o += first ? "],\n" : "\n  ],\n";
-  o += "  \"trends\": [";
-  first = true;
+    for (const LogbookFlight& f : log.flights) flights.push_back(flightJson(f));
+  Json& trends = o["trends"] = Json::array();
   for (const AircraftLog& log : logs)
     for (const auto& t : log.trends) {
       const LogbookFlight* f = log.trendFlight(t);
-      o += first ? "\n    " : ",\n    ";
-      o += "{\"folder\": " + jsonText(log.folder) + ", \"file\": " + jsonText(f ? f->entry.file : "") +
-           ", \"finding\": " + findingJson(t, false) + "}";
-      first = false;
+      trends.push_back(Json::object({{"folder", jsonText(log.folder)},
+                                     {"file", jsonText(f ? f->entry.file : "")},
+                                     {"finding", findingJson(t, false)}}));
     }
-  o += first ? "]\n}\n" : "\n  ]\n}\n";
-  std::fputs(o.c_str(), stdout);
+  std::fputs(layoutJson(o, {"", "/flights", "/flights/[]", "/flights/[]/findings", "/trends"}).c_str(), stdout);
 }
 
 void printText(const std::vector<AircraftLog>& logs) {
@@ -125,8 +118,9 @@ int run(const Options& o) {
   auto entries = flight::EntriesByFolder(catalog->entries());
   std::vector<AircraftLog> logs;
   for (const std::string& folder : catalog->aircraftFolders()) {
-    AircraftLog log = flight::BuildAircraftLog(folder, std::move(entries[folder]),
-                                               flight::LoadLimits(catalog->dataFolder() + "/" + folder));
+    const flight::LimitsFile limits = flight::ReadLimits(catalog->dataFolder() + "/" + folder);
+    for (const std::string& problem : flight::LimitsProblemLines(limits)) reportMessage(terminalText(problem));
+    AircraftLog log = flight::BuildAircraftLog(folder, std::move(entries[folder]), limits.limits);
     if (!o.aircraft.empty() && folder != o.aircraft &&
         (log.flights.empty() || log.flights.front().entry.aircraft != o.aircraft))
       continue;

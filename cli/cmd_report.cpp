@@ -4,8 +4,11 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <cstdio>
+#include <filesystem>
 
 #include "commands.h"
+#include "flight/limits.h"
+#include "flight_json.h"
 #include "report/flight_report.h"
 
 namespace varnix::cli {
@@ -29,6 +32,10 @@ void addReportCommand(CLI::App& app, int& exitCode) {
       exitCode = kFlightCannotOpen;
       return;
     }
+    // The report judges the flight against its folder's limits: say what in them does not apply.
+    const std::string folder = std::filesystem::path(*path).parent_path().string();
+    for (const std::string& problem : flight::LimitsProblemLines(flight::ReadLimits(folder.empty() ? "." : folder)))
+      reportMessage(terminalText(problem));
     // Qt draws offscreen when there is no display to connect to.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))

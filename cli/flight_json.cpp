@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "flight_json.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -9,29 +10,132 @@ namespace varnix::cli {
 using flight::Figure;
 using flight::Finding;
 
-std::string jsonText(std::string_view s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\u%04x", c);
-      out += esc;
-    } else {
-      out += static_cast<char>(c);
-    }
+namespace {
+
+// The length of the well-formed UTF-8 sequence at `i` (no overlong forms,
+// surrogates or code points above U+10FFFF), 0 when there is none.
+std::size_t sequenceLength(std::string_view s, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0u; };
+  const unsigned lead = byte(0);
+  if (lead < 0x80) return 1;
+  unsigned low = 0x80, high = 0xBF;  // the second byte's range
+  std::size_t length = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
   }
-  out += '"';
-  return out;
+  for (std::size_t k = 1; k < length; ++k) {
+    const unsigned b = byte(k);
+    if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) return 0;
+  }
+  return length;
 }
 
-std::string jsonValue(double v) {
+std::string numberText(double v) {
   if (!std::isfinite(v)) return "null";
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.7g", v);
   return buf;
+}
+
+std::string quoted(const std::string& utf8) {
+  return Json(utf8).dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+void write(std::string& out, const Json& v, std::string& path, const std::string& indent,
+           std::initializer_list<std::string_view> blocks) {
+  if (v.is_number_float()) {
+    out += numberText(v.get<double>());
+    return;
+  }
+  if (!v.is_structured()) {
+    out += v.dump(-1, ' ', false, Json::error_handler_t::replace);
+    return;
+  }
+  const bool object = v.is_object();
+  const bool block = !v.empty() && std::find(blocks.begin(), blocks.end(), path) != blocks.end();
+  const std::string inner = block ? indent + "  " : indent;
+  out += object ? '{' : '[';
+  bool first = true;
+  for (auto it = v.begin(); it != v.end(); ++it) {
+    out += first ? (block ? "\n" : "") : (block ? ",\n" : ", ");
+    if (block) out += inner;
+    const std::size_t mark = path.size();
+    if (object) {
+      out += quoted(it.key());
+      out += ": ";
+      path += '/';
+      path += it.key();
+    } else {
+      path += "/[]";
+    }
+    write(out, *it, path, inner, blocks);
+    path.resize(mark);
+    first = false;
+  }
+  if (block) out += "\n" + indent;
+  out += object ? '}' : ']';
+}
+
+Json figureJson(const Figure& f) {
+  if (!f.known()) return nullptr;
+  return Json::object({{"channel", jsonText(f.channel)}, {"value", jsonValue(f.value)}, {"at", jsonValue(f.at)}});
+}
+
+}  // namespace
+
+std::string utf8Text(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    if (const std::size_t n = sequenceLength(bytes, i)) {
+      out.append(bytes.substr(i, n));
+      i += n;
+    } else {
+      const auto c = static_cast<unsigned char>(bytes[i++]);
+      out += static_cast<char>(0xC0 | c >> 6);
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::string terminalText(std::string_view bytes) {
+  const std::string text = utf8Text(bytes);
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) {
+      out += '?';
+    } else if (c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
+      out += '?';  // U+0080 to U+009F, the C1 controls
+      ++i;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+Json jsonText(std::string_view s) { return utf8Text(s); }
+
+Json jsonValue(double v) { return std::isfinite(v) ? Json(v) : Json(nullptr); }
+
+std::string layoutJson(const Json& doc, std::initializer_list<std::string_view> blocks) {
+  std::string out, path;
+  write(out, doc, path, "", blocks);
+  out += '\n';
+  return out;
 }
 
 std::string clockText(double secondsOfDay) {
@@ -41,107 +145,49 @@ std::string clockText(double secondsOfDay) {
   return buf;
 }
 
-std::string findingJson(const Finding& f, bool withTimes) {
-  std::string o = "{\"kind\": ";
-  o += jsonText(flight::KindName(f.kind));
-  o += ", \"channel\": ";
-  o += jsonText(f.channel);
-  o += ", \"severity\": ";
-  o += jsonText(flight::SeverityName(f.severity));
-  o += ", \"start_s\": ";
-  o += withTimes ? jsonValue(f.start) : "null";
-  o += ", \"end_s\": ";
-  o += withTimes ? jsonValue(f.end) : "null";
-  o += ", \"peak\": ";
-  o += jsonValue(f.peak);
-  o += ", \"peak_s\": ";
-  o += withTimes ? jsonValue(f.peakAt) : "null";
-  o += ", \"text\": ";
-  o += jsonText(f.text);
-  o += "}";
-  return o;
+Json findingJson(const Finding& f, bool withTimes) {
+  return Json::object({{"kind", jsonText(flight::KindName(f.kind))},
+                       {"channel", jsonText(f.channel)},
+                       {"severity", jsonText(flight::SeverityName(f.severity))},
+                       {"start_s", withTimes ? jsonValue(f.start) : Json(nullptr)},
+                       {"end_s", withTimes ? jsonValue(f.end) : Json(nullptr)},
+                       {"peak", jsonValue(f.peak)},
+                       {"peak_s", withTimes ? jsonValue(f.peakAt) : Json(nullptr)},
+                       {"text", jsonText(f.text)}});
 }
 
-std::string findingsJson(const std::vector<Finding>& findings, const std::string& indent) {
-  if (findings.empty()) return "[]";
-  std::string o = "[";
-  for (std::size_t i = 0; i < findings.size(); ++i) {
-    o += i ? ",\n" : "\n";
-    o += indent;
-    o += "  ";
-    o += findingJson(findings[i], findings[i].kind != flight::FindingKind::TrendCht &&
-                                       findings[i].kind != flight::FindingKind::TrendEgt);
-  }
-  o += "\n";
-  o += indent;
-  o += "]";
-  return o;
+Json findingsJson(const std::vector<Finding>& findings) {
+  Json list = Json::array();
+  for (const Finding& f : findings)
+    list.push_back(
+        findingJson(f, f.kind != flight::FindingKind::TrendCht && f.kind != flight::FindingKind::TrendEgt));
+  return list;
 }
 
-namespace {
-
-std::string figureJson(const Figure& f) {
-  if (!f.known()) return "null";
-  std::string o = "{\"channel\": ";
-  o += jsonText(f.channel);
-  o += ", \"value\": ";
-  o += jsonValue(f.value);
-  o += ", \"at\": ";
-  o += jsonValue(f.at);
-  o += "}";
-  return o;
-}
-
-}  // namespace
-
-std::string flightJson(const flight::LogbookFlight& lf, const std::string& in) {
+Json flightJson(const flight::LogbookFlight& lf) {
   const flight::CatalogEntry& e = lf.entry;
-  std::string o = "{\n";
-  auto key = [&](const char* name, const std::string& value, bool last = false) {
-    o += in;
-    o += "  \"";
-    o += name;
-    o += "\": ";
-    o += value;
-    o += last ? "\n" : ",\n";
-  };
-  key("file", jsonText(e.file));
-  std::string files = "[";
-  for (std::size_t i = 0; i < lf.files.size(); ++i) {
-    files += i ? ", " : "";
-    files += jsonText(lf.files[i]);
-  }
-  files += "]";
-  key("files", files);
-  key("folder", jsonText(e.folder));
-  key("aircraft", jsonText(e.aircraft));
-  key("flight", jsonText(e.flightLabel));
-  key("start", jsonText(e.start));
-  key("duration_h", jsonValue(e.recordedSeconds / 3600.0));
-  key("interval_s", std::to_string(e.interval));
-  key("engine_unit", jsonText(std::string(1, e.engineUnit)));
-  std::string hottest = "{";
-  for (std::size_t i = 0; i < e.hottest.size(); ++i) {
-    hottest += i ? ", " : "";
-    hottest += jsonText(e.hottest[i].key);
-    hottest += ": {\"channel\": ";
-    hottest += jsonText(e.hottest[i].channel);
-    hottest += ", \"value\": ";
-    hottest += jsonValue(e.hottest[i].value);
-    hottest += "}";
-  }
-  hottest += "}";
-  key("hottest", hottest);
-  key("dif_max", figureJson(e.difMax));
-  key("fastest_cooling", figureJson(e.fastestCooling));
-  key("bat_min", figureJson(e.batteryMin));
-  key("fuel_used", jsonValue(e.fuelUsed));
-  key("fuel_unit", jsonText(e.fuelUnit));
-  key("differs", lf.differs ? "true" : "false");
-  key("new", lf.isNew ? "true" : "false");
-  key("findings", findingsJson(lf.findings, in + "  "), true);
-  o += in;
-  o += "}";
+  Json o = Json::object();
+  o["file"] = jsonText(e.file);
+  o["files"] = Json::array();
+  for (const std::string& file : lf.files) o["files"].push_back(jsonText(file));
+  o["folder"] = jsonText(e.folder);
+  o["aircraft"] = jsonText(e.aircraft);
+  o["flight"] = jsonText(e.flightLabel);
+  o["start"] = jsonText(e.start);
+  o["duration_h"] = jsonValue(e.recordedSeconds / 3600.0);
+  o["interval_s"] = e.interval;
+  o["engine_unit"] = jsonText(std::string(1, e.engineUnit));
+  Json& hottest = o["hottest"] = Json::object();
+  for (const auto& h : e.hottest)
+    hottest[utf8Text(h.key)] = Json::object({{"channel", jsonText(h.channel)}, {"value", jsonValue(h.value)}});
+  o["dif_max"] = figureJson(e.difMax);
+  o["fastest_cooling"] = figureJson(e.fastestCooling);
+  o["bat_min"] = figureJson(e.batteryMin);
+  o["fuel_used"] = jsonValue(e.fuelUsed);
+  o["fuel_unit"] = jsonText(e.fuelUnit);
+  o["differs"] = lf.differs;
+  o["new"] = lf.isNew;
+  o["findings"] = findingsJson(lf.findings);
   return o;
 }
 
