@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 
 #include "support/cli_run.h"
 #include "support/flight_files.h"
@@ -43,6 +44,46 @@ TEST(FlightCli, InfoNamesTheProblemAndExitsWithItsCode) {
     const CliRun run = runCli(dir, "info " + quoted(c.file));
     EXPECT_EQ(run.exit, c.exit);
     EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  }
+}
+
+// Header text in Latin-1 with control characters, in a file whose name is
+// Latin-1 too: the JSON stays valid UTF-8, the terminal sees no control.
+TEST(FlightCli, JsonIsValidUtf8AndTerminalTextHoldsNoControls) {
+  TempDir dir;
+  const std::vector<std::string> files =
+      expandedFlights(dir, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+  ASSERT_EQ(files.size(), 4u);
+  std::string text = readFile(files[1]);
+  const std::string id = "Aircraft Number N123AB";
+  ASSERT_NE(text.find(id), std::string::npos);
+  text.replace(text.find(id), id.size(), std::string("Aircraft Number N\xE9\x1B[31mX\x07Y\0Z", 28));
+  const std::string file = dir.file("data/N123AB/F\xE9te.CSV");
+  writeFile(file, text);
+  const std::string aircraft = std::string("N\xC3\xA9\x1B[31mX\x07Y\0Z", 13);  // as UTF-8
+  struct Case {
+    std::string args;
+    std::vector<std::pair<std::string, std::string>> keys;  // JSON: key and value
+    std::string line;                                        // text: a line printed
+  };
+  const Case cases[] = {
+      {"info --json", {{"aircraft", aircraft}, {"flight", "102"}}, ""},
+      {"findings --json", {{"aircraft", aircraft}, {"file", dir.file("data/N123AB/F\xC3\xA9te.CSV")}}, ""},
+      {"info", {}, "Aircraft:   N\xC3\xA9?[31mX?Y?Z\n"},
+      {"findings", {}, "Flight #102 of N\xC3\xA9?[31mX?Y?Z, 2024-06-03T14:40:00: 0 findings\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    const CliRun run = runCli(dir, c.args + " " + quoted(file));
+    EXPECT_EQ(run.exit, 0) << run.err;
+    if (!c.keys.empty()) {
+      nlohmann::json doc;
+      ASSERT_NO_THROW(doc = nlohmann::json::parse(run.out)) << run.out;
+      for (const auto& [key, value] : c.keys) EXPECT_EQ(doc[key], value) << key;
+    } else {
+      EXPECT_NE(run.out.find(c.line), std::string::npos) << run.out;
+      for (const char control : {'\x1B', '\x07', '\0'}) EXPECT_EQ(run.out.find(control), std::string::npos);
+    }
   }
 }
 
