@@ -4,10 +4,37 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
+#include <cstring>
 
 #include "flight/flight_window.h"
 #include "shared/pictures.h"
 #include "startup/frm_top.h"
+
+namespace {
+
+void describe(QCommandLineParser& options) {
+  options.setApplicationDescription(
+      QStringLiteral("Downloads the memory of a QTM engine data monitor over a serial cable, turns each "
+                     "recorded flight into a CSV file and keeps the files in a folder per aircraft."));
+  options.addHelpOption();
+  options.addVersionOption();
+}
+
+// Whether the command line asks for the help or the version text, which
+// need no display: a QApplication would end the program without one.
+bool asksForText(int argc, char* argv[]) {
+  for (int i = 1; i < argc; ++i)
+    for (const char* option : {"-h", "--help", "-?", "--help-all", "-v", "--version"})
+      if (std::strcmp(argv[i], option) == 0) return true;
+  return false;
+}
+
+void name() {
+  QCoreApplication::setApplicationName(QStringLiteral("Varnix"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(VARNIX_VERSION));
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
 #ifndef _WIN32
@@ -16,16 +43,19 @@ int main(int argc, char* argv[]) {
   // a terminal: its standard input never is one.
   if (!std::freopen("/dev/null", "r", stdin)) std::fclose(stdin);
 #endif
+  if (asksForText(argc, argv)) {
+    QCoreApplication text(argc, argv);
+    name();
+    QCommandLineParser options;
+    describe(options);
+    options.process(text);  // prints and ends the program
+    return 0;
+  }
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Varnix"));
-  QApplication::setApplicationVersion(QStringLiteral(VARNIX_VERSION));
+  name();
   QCommandLineParser options;
-  options.setApplicationDescription(
-      QStringLiteral("Downloads the memory of a QTM engine data monitor over a serial cable, turns each "
-                     "recorded flight into a CSV file and keeps the files in a folder per aircraft."));
-  options.addHelpOption();
-  options.addVersionOption();
-  options.process(app);  // --help and --version print and end the program
+  describe(options);
+  options.process(app);
   QApplication::setWindowIcon(varnix::app::pictureIcon(QStringLiteral("varnix")));
   // Varnix FILE.CSV...: the flight windows of the files, without the menus.
   QStringList flights = QApplication::arguments().mid(1);
