@@ -101,6 +101,10 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   progress_ = new QLabel(this);
   progress_->setObjectName(QStringLiteral("lblProgress"));
   bottom->addWidget(progress_, 1);
+  limitsProblems_ = new QLabel(this);
+  limitsProblems_->setObjectName(QStringLiteral("lblLimitsProblems"));
+  limitsProblems_->setStyleSheet(QStringLiteral("color: #b00000"));
+  bottom->addWidget(limitsProblems_);
   auto* limits = new QPushButton(QStringLiteral("&Limits…"), this);
   limits->setObjectName(QStringLiteral("cmdLimits"));
   report_ = new QPushButton(QStringLiteral("Save &report…"), this);
@@ -186,20 +190,35 @@ QString FrmLogbook::selectedFolder() const {
 
 void FrmLogbook::showAircraft() {
   const QString folder = selectedFolder();
+  limitsProblems_->clear();
+  limitsProblems_->setToolTip({});
   if (!snapshot_ || folder.isEmpty()) {
     log_.reset();
   } else {
     const std::string f = folder.toStdString();
     const auto look = snapshot_->lastLooks.find(f);
+    const flight::LimitsFile limits = flight::ReadLimits(fileName(dataFolder_ + QLatin1Char('/') + folder));
+    showLimitsProblems(limits);
     log_ = std::make_shared<const flight::AircraftLog>(flight::BuildAircraftLog(
-        f, snapshot_->entries, flight::LoadLimits(fileName(dataFolder_ + QLatin1Char('/') + folder)),
-        look == snapshot_->lastLooks.end() ? 0 : look->second));
+        f, snapshot_->entries, limits.limits, look == snapshot_->lastLooks.end() ? 0 : look->second));
   }
   model_->setLog(log_);
   table_->resizeColumnsToContents();
   trends_->setLog(log_);
   fillFindings();
   report_->setEnabled(log_ && !log_->flights.empty());
+}
+
+void FrmLogbook::showLimitsProblems(const flight::LimitsFile& limits) {
+  if (limits.problems.empty()) return;
+  const flight::LimitsProblem& first = limits.problems.front();
+  QString text = first.line ? QStringLiteral("Limits file, line %1: %2").arg(first.line).arg(QString::fromStdString(first.text))
+                            : QStringLiteral("Limits file: %1").arg(QString::fromStdString(first.text));
+  if (limits.problems.size() > 1) text += QStringLiteral(" (and %1 more)").arg(limits.problems.size() - 1);
+  limitsProblems_->setText(text);
+  QStringList all;
+  for (const std::string& line : flight::LimitsProblemLines(limits)) all << QString::fromStdString(line);
+  limitsProblems_->setToolTip(all.join(QLatin1Char('\n')));
 }
 
 void FrmLogbook::fillFindings() {
@@ -262,7 +281,7 @@ void FrmLogbook::editLimits() {
   const QString folder = selectedFolder();
   if (folder.isEmpty()) return;
   const QString path = dataFolder_ + QLatin1Char('/') + folder;
-  flight::Limits limits = flight::LoadLimits(fileName(path));
+  flight::Limits limits = flight::ReadLimits(fileName(path)).limits;
   QDialog dialog(this);
   dialog.setWindowTitle(QStringLiteral("Limits of %1").arg(folder));
   auto* form = new QFormLayout(&dialog);
@@ -274,7 +293,7 @@ void FrmLogbook::editLimits() {
   for (const flight::LimitField& field : flight::LimitFields()) {
     auto* box = new QDoubleSpinBox(&dialog);
     box->setObjectName(QStringLiteral("num_") + QString::fromLatin1(field.key));
-    box->setRange(0, 3000);
+    box->setRange(field.min, field.max);
     box->setDecimals(1);
     box->setValue(limits.*field.field);
     box->setToolTip(QString::fromUtf8(field.help));
@@ -288,9 +307,18 @@ void FrmLogbook::editLimits() {
   if (dialog.exec() != QDialog::Accepted) return;
   std::size_t i = 0;
   for (const flight::LimitField& field : flight::LimitFields()) limits.*field.field = boxes[i++]->value();
-  if (!flight::SaveLimits(fileName(path), limits)) {
-    MsgBox(QStringLiteral("The limits cannot be written to the folder %1.").arg(path), kProgramTitle,
-           MsgIcon::Exclamation);
+  // A file that would not read back as entered is never written.
+  std::vector<flight::LimitsProblem> problems;
+  if (!(flight::ParseLimits(flight::FormatLimits(limits), &problems) == limits) || !problems.empty()) {
+    MsgBox(QStringLiteral("The limits are not saved: they would not read back as entered%1.")
+               .arg(problems.empty() ? QString() : QStringLiteral(" (%1)").arg(QString::fromStdString(problems[0].text))),
+           kProgramTitle, MsgIcon::Exclamation);
+    return;
+  }
+  std::string problem;
+  if (!flight::SaveLimits(fileName(path), limits, &problem)) {
+    MsgBox(QStringLiteral("The limits cannot be written to the folder %1.\n\n%2").arg(path, QString::fromStdString(problem)),
+           kProgramTitle, MsgIcon::Exclamation);
     return;
   }
   showAircraft();  // the findings again, from the digests the catalog keeps

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+#include "flight/limits.h"
 #include "flight/logbook.h"
 #include "logbook/catalog_worker.h"
 #include "shared/forms.h"
@@ -56,6 +57,7 @@ class FrmLogbook : public Form {
   QTreeWidget* findingsList() const { return findings_; }
   QTabWidget* tabs() const { return tabs_; }
   QLabel* progressLine() const { return progress_; }
+  QLabel* limitsProblemsLine() const { return limitsProblems_; }
   const flight::AircraftLog* currentLog() const { return log_.get(); }
 
  signals:
@@ -68,6 +70,7 @@ class FrmLogbook : public Form {
   void showSnapshot(std::shared_ptr<const CatalogSnapshot> snapshot);
   void showProgress(std::size_t done, std::size_t total);
   void showAircraft();
+  void showLimitsProblems(const flight::LimitsFile& limits);
   void fillFindings();
   void openFlight(int flightIndex, double seconds);
   void findingActivated(QTreeWidgetItem* item);
@@ -88,6 +91,7 @@ class FrmLogbook : public Form {
   TrendsChart* trends_ = nullptr;
   QTreeWidget* findings_ = nullptr;
   QLabel* progress_ = nullptr;
+  QLabel* limitsProblems_ = nullptr;  // beside Limits…: what in the aircraft's file does not apply
   QPushButton* report_ = nullptr;
 };
 

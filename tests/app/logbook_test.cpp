@@ -88,6 +88,32 @@ class LogbookTest : public QObject {
     QCOMPARE(shown->columns[static_cast<std::size_t>(c3)][window->chart()->cursorRow()], 396.0f);
     window->close();
   }
+
+  // What in the aircraft's limits file does not apply is shown beside Limits…,
+  // the rest of the file applies.
+  void namesTheLimitsProblemsBesideTheButton() {
+    test::TempDir dir;
+    test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+    const std::string data = dir.file("data");
+    struct Case {
+      const char* file;
+      QString shown;
+    };
+    const Case cases[] = {
+        {"CHT_MAX = 390\n", QString()},
+        {"cht_max = 390\ndif_max = nan\nx = 1\n",
+         QStringLiteral("Limits file, line 2: dif_max: \"nan\" is not a finite number; 500 applies (and 1 more)")},
+    };
+    for (const Case& c : cases) {
+      test::writeFile(dir.file("data/N123AB/varnix-limits.txt"), c.file);
+      FrmLogbook form;
+      QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
+      form.openFolder(QString::fromStdString(data));
+      QVERIFY(caughtUp.wait(20000));
+      QCOMPARE(form.limitsProblemsLine()->text(), c.shown);
+      QCOMPARE(form.currentLog()->limits.chtMax, 390.0);
+    }
+  }
 };
 
 QTEST_MAIN(LogbookTest)
