@@ -25,6 +25,9 @@ int main(int argc, char* argv[]) {
                      "recorded flight into a CSV file and keeps the files in a folder per aircraft."));
   options.addHelpOption();
   options.addVersionOption();
+  const QCommandLineOption logbook(QStringLiteral("logbook"),
+                                   QStringLiteral("Open the logbook once the main menu shows."));
+  options.addOption(logbook);
   options.process(app);  // --help and --version print and end the program
   QApplication::setWindowIcon(varnix::app::pictureIcon(QStringLiteral("varnix")));
   // Varnix FILE.CSV...: the flight windows of the files, without the menus.
@@ -37,6 +40,8 @@ int main(int argc, char* argv[]) {
   // The program ends when the main menu closes, not when the start-up
   // screen gives way to it.
   QApplication::setQuitOnLastWindowClosed(false);
-  varnix::app::forms::get<varnix::app::FrmTop>().show();
+  auto& top = varnix::app::forms::get<varnix::app::FrmTop>();
+  top.openLogbookAtStart(options.isSet(logbook));
+  top.show();
   return QApplication::exec();
 }

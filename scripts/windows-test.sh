@@ -368,8 +368,9 @@ say "downloads through COM7: code 0 with ${DLL_SIDES[*]} ${CLI_SIDES[*]}, 7 on a
 
 # --- The desktop program ------------------------------------------------------
 # From a folder of Wine's C: drive, as a user unpacks it: the data folder is
-# then C:\VXDATA. Passes once a window titled "Varnix Main Menu" shows, and
-# once `Varnix.exe F00101.CSV` shows that flight's window.
+# then C:\VXDATA. Passes once a window titled "Varnix Main Menu" shows, once
+# `Varnix.exe F00101.CSV` shows that flight's window, and once
+# `Varnix.exe --logbook` shows "Varnix Logbook" (where it has the logbook).
 
 # Starts Varnix.exe with ARGS in DIR and waits for a window whose title
 # holds TITLE; the picture goes to PICTURE. Fails when none shows.
@@ -404,6 +405,12 @@ check_app() {
   cp "$W/linux/data/N123AB/F00101.CSV" "$dir/"
   show_window "$bits" "$dir" 'Flight #101' "$W/flight-window.png" F00101.CSV
   say "$exe F00101.CSV under Wine: its flight window shown (picture: $W/flight-window.png)"
+  if i686-w64-mingw32-strings -el "$exe" | grep -q 'Varnix Logbook'; then
+    show_window "$bits" "$dir" '"Varnix Logbook"' "$W/logbook-window.png" --logbook
+    say "$exe --logbook under Wine: \"Varnix Logbook\" shown (picture: $W/logbook-window.png)"
+  else
+    say "SKIPPED: $exe was built without the logbook (no SQLite for Windows in its Qt prefix)"
+  fi
 }
 # Where 32-bit programs cannot run, the 64-bit program stands in when Qt for
 # 64-bit Windows was built.
