@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds what the Windows desktop program needs and Debian does not ship for
-# mingw: a static Qt 6.4.2 (qtbase from Debian's source package, Qt SVG from
-# the repository's third_party/qtsvg) and a static QCustomPlot 2.1
-# (Debian's source package with its patches), and a static SQLite (Debian's
-# sqlite3 source, whose amalgamation this script makes), for 32-bit (i686,
-# the default) or 64-bit (x86_64) Windows.
+# mingw: a static Qt (the version WINDOWS_QT_VERSION of windows-common.sh:
+# qtbase from Debian's source package, Qt SVG from the repository's
+# third_party/qtsvg), a static QCustomPlot 2.1 (Debian's source package with
+# its patches) and a static SQLite (Debian's sqlite3 source, whose
+# amalgamation this script makes), for 32-bit (i686, the default) or 64-bit
+# (x86_64) Windows.
 #   bash scripts/build-qt-windows.sh [i686|x86_64]
-# Everything lands in ${XDG_CACHE_HOME:-~/.cache}/varnix/qt-6.4.2-mingw-<arch>;
+# Everything lands in ${XDG_CACHE_HOME:-~/.cache}/varnix/qt-<version>-mingw-<arch>;
 # a part already there is not built again, so only a machine's first run pays
 # (about 20 minutes on 2 cores). Configure Varnix against it with
 #   -DCMAKE_TOOLCHAIN_FILE=<prefix>/lib/cmake/Qt6/qt.toolchain.cmake
@@ -23,10 +24,11 @@ case "$ARCH" in
   *) echo "usage: $0 [i686|x86_64]" >&2; exit 2 ;;
 esac
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-QT_VERSION=6.4.2
+source "$ROOT/scripts/windows-common.sh"
+QT_VERSION=$WINDOWS_QT_VERSION
 TRIPLE=$ARCH-w64-mingw32
 CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/varnix
-PREFIX=$CACHE/qt-$QT_VERSION-mingw-$ARCH
+PREFIX=$(windows_qt_prefix "$ARCH")
 SOURCES=$CACHE/sources          # downloaded archives, shared by both architectures
 WORK=$CACHE/work-$ARCH          # unpacked sources and build trees, removed at the end
 JOBS=${JOBS:-$(nproc)}
