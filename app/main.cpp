@@ -18,6 +18,7 @@ void describe(QCommandLineParser& options) {
                      "recorded flight into a CSV file and keeps the files in a folder per aircraft."));
   options.addHelpOption();
   options.addVersionOption();
+  options.addOption({QStringLiteral("logbook"), QStringLiteral("Open the logbook once the main menu shows.")});
 }
 
 // Whether the command line asks for the help or the version text, which
@@ -67,6 +68,8 @@ int main(int argc, char* argv[]) {
   // The program ends when the main menu closes, not when the start-up
   // screen gives way to it.
   QApplication::setQuitOnLastWindowClosed(false);
-  varnix::app::forms::get<varnix::app::FrmTop>().show();
+  auto& top = varnix::app::forms::get<varnix::app::FrmTop>();
+  top.openLogbookAtStart(options.isSet(QStringLiteral("logbook")));
+  top.show();
   return QApplication::exec();
 }

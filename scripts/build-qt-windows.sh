@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds what the Windows desktop program needs and Debian does not ship for
-# mingw: a static Qt 6.4.2 (qtbase from Debian's source package, Qt SVG from
-# the repository's third_party/qtsvg) and a static QCustomPlot 2.1
-# (Debian's source package with its patches), for 32-bit (i686, the default)
-# or 64-bit (x86_64) Windows.
+# mingw: a static Qt (the version WINDOWS_QT_VERSION of windows-common.sh:
+# qtbase from Debian's source package, Qt SVG from the repository's
+# third_party/qtsvg), a static QCustomPlot 2.1 (Debian's source package with
+# its patches) and a static SQLite (Debian's sqlite3 source, whose
+# amalgamation this script makes), for 32-bit (i686, the default) or 64-bit
+# (x86_64) Windows.
 #   bash scripts/build-qt-windows.sh [i686|x86_64]
-# Everything lands in ${XDG_CACHE_HOME:-~/.cache}/varnix/qt-6.4.2-mingw-<arch>;
+# Everything lands in ${XDG_CACHE_HOME:-~/.cache}/varnix/qt-<version>-mingw-<arch>;
 # a part already there is not built again, so only a machine's first run pays
 # (about 20 minutes on 2 cores). Configure Varnix against it with
 #   -DCMAKE_TOOLCHAIN_FILE=<prefix>/lib/cmake/Qt6/qt.toolchain.cmake
@@ -22,10 +24,11 @@ case "$ARCH" in
   *) echo "usage: $0 [i686|x86_64]" >&2; exit 2 ;;
 esac
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-QT_VERSION=6.4.2
+source "$ROOT/scripts/windows-common.sh"
+QT_VERSION=$WINDOWS_QT_VERSION
 TRIPLE=$ARCH-w64-mingw32
 CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/varnix
-PREFIX=$CACHE/qt-$QT_VERSION-mingw-$ARCH
+PREFIX=$(windows_qt_prefix "$ARCH")
 SOURCES=$CACHE/sources          # downloaded archives, shared by both architectures
 WORK=$CACHE/work-$ARCH          # unpacked sources and build trees, removed at the end
 JOBS=${JOBS:-$(nproc)}
@@ -37,12 +40,12 @@ fail() { echo "build-qt-windows: $*" >&2; exit 1; }
 done_stamp() { [ -f "$PREFIX/.varnix-built-$1" ]; }
 stamp() { touch "$PREFIX/.varnix-built-$1"; }
 
-if done_stamp qtbase && done_stamp qtsvg && done_stamp qcustomplot; then
+if done_stamp qtbase && done_stamp qtsvg && done_stamp qcustomplot && done_stamp sqlite; then
   say "$PREFIX is there"
   exit 0
 fi
 
-for tool in cmake ninja "$TRIPLE-g++-posix" "$TRIPLE-gcc-posix" "$TRIPLE-windres" apt-get dpkg-source; do
+for tool in cmake ninja "$TRIPLE-g++-posix" "$TRIPLE-gcc-posix" "$TRIPLE-windres" "$TRIPLE-ar" apt-get dpkg-source tclsh gcc make; do
   command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/install-deps.sh installs it)"
 done
 [ -x /usr/lib/qt6/libexec/moc ] || fail "Debian's Qt 6 host tools are missing (qt6-base-dev-tools)"
@@ -51,7 +54,7 @@ mkdir -p "$CACHE" "$SOURCES"
 # One build per architecture at a time: a second caller waits, then finds it done.
 exec 9>"$CACHE/qt-$ARCH.lock"
 flock 9
-if done_stamp qtbase && done_stamp qtsvg && done_stamp qcustomplot; then
+if done_stamp qtbase && done_stamp qtsvg && done_stamp qcustomplot && done_stamp sqlite; then
   say "$PREFIX is there"
   exit 0
 fi
@@ -194,6 +197,31 @@ if ! done_stamp qcustomplot; then
   cmake --install "$WORK/qcustomplot-build" >/dev/null
   stamp qcustomplot
   say "QCustomPlot built and installed in $((SECONDS - t)) s"
+fi
+
+# --- SQLite ---------------------------------------------------------------------
+# Debian's sqlite3 source (the version of its libsqlite3-dev) holds no
+# amalgamation: its own build makes sqlite3.c with the build machine's
+# compiler and tclsh, then mingw compiles that one file. Installed as
+# include/sqlite3.h and lib/libsqlite3.a, where CMake's FindSQLite3 looks
+# (find_package(SQLite3), target SQLite::SQLite3), as on Linux.
+if ! done_stamp sqlite; then
+  t=$SECONDS
+  dsc=$(fetch_source sqlite3)
+  say "SQLite from $(basename "$dsc")"
+  dpkg-source -x "$dsc" "$WORK/sqlite" >"$WORK/sqlite-unpack.log" 2>&1 \
+    || { cat "$WORK/sqlite-unpack.log" >&2; fail "dpkg-source could not unpack $dsc"; }
+  mkdir -p "$WORK/sqlite-build"
+  (cd "$WORK/sqlite-build" && ../sqlite/configure --disable-tcl && make sqlite3.c) >"$WORK/sqlite-amalgamation.log" 2>&1 \
+    || { tail -n 40 "$WORK/sqlite-amalgamation.log" >&2; fail "SQLite's amalgamation could not be made"; }
+  "$TRIPLE-gcc-posix" -O2 -DSQLITE_THREADSAFE=1 -DSQLITE_OMIT_LOAD_EXTENSION -c "$WORK/sqlite-build/sqlite3.c" \
+    -o "$WORK/sqlite-build/sqlite3.o" || fail "SQLite did not compile for $TRIPLE"
+  mkdir -p "$PREFIX/lib" "$PREFIX/include"
+  rm -f "$PREFIX/lib/libsqlite3.a"
+  "$TRIPLE-ar" rcs "$PREFIX/lib/libsqlite3.a" "$WORK/sqlite-build/sqlite3.o"
+  install -m 644 "$WORK/sqlite-build/sqlite3.h" "$PREFIX/include/"
+  stamp sqlite
+  say "SQLite built and installed in $((SECONDS - t)) s"
 fi
 
 rm -rf "$WORK"

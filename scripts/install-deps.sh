@@ -11,6 +11,7 @@ PACKAGES=(
   libqcustomplot-dev
   fonts-dejavu-core xvfb xauth imagemagick socat
   ninja-build dpkg-dev help2man x11-utils nlohmann-json3-dev
+  nsis tcl
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine64 wine wine32:i386

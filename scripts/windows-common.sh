@@ -2,9 +2,13 @@
 # Helpers for the Windows cross builds and Wine, sourced by windows-test.sh and
 # screenshots.sh from the checkout's root.
 
-# The static Qt (and QCustomPlot) that scripts/build-qt-windows.sh builds for
-# an architecture (i686, x86_64).
-windows_qt_prefix() { echo "${XDG_CACHE_HOME:-$HOME/.cache}/varnix/qt-6.4.2-mingw-$1"; }
+# The one place that names the Qt version of the Windows builds: Debian 12's
+# (the host tools that build it are Debian's qt6-base-dev-tools).
+WINDOWS_QT_VERSION=6.4.2
+
+# The static Qt (with QCustomPlot and SQLite) that scripts/build-qt-windows.sh
+# builds for an architecture (i686, x86_64).
+windows_qt_prefix() { echo "${XDG_CACHE_HOME:-$HOME/.cache}/varnix/qt-$WINDOWS_QT_VERSION-mingw-$1"; }
 
 # Configures and builds the Release cross build in DIR for ARCH: against Qt
 # for Windows when it is there (then with the desktop program), else with the

@@ -11,7 +11,9 @@
 #    every file equals the Linux build's byte for byte. Each downloads from the
 #    simulated instrument through a COM port mapped to a pseudo-terminal.
 #  - Varnix.exe opens its main menu under 32-bit Wine and Xvfb.
+#  - varnix-cli.exe logbook --json equals the Linux tool's on the same flights.
 #  - cpack makes varnix-<version>-win32.zip with the files a user needs.
+#  - Varnix-<version>-setup.exe installs and uninstalls silently under Wine.
 # 32-bit Windows programs need a kernel that runs 32-bit Linux programs (Wine's
 # 32-bit half is one); on a machine without (some virtual machines), the runs
 # of 32-bit programs are skipped with a message, the 64-bit ones still count.
@@ -238,6 +240,30 @@ if [ -n "$RUN32" ]; then
   check_cli cli32 "$CLI32"
 fi
 
+# --- The logbook --------------------------------------------------------------
+# varnix-cli.exe logbook --json on a copy of its side's data folder against
+# the Linux tool on a copy of Linux's: the same flights and findings (only the
+# data folder's own name differs). Runs with each varnix-cli.exe built with
+# the catalog (against the Qt prefix, which holds SQLite for Windows).
+check_logbook() {
+  local side=$1 out code=0
+  run_cli "$side" --help 2>/dev/null | tr -d '\r' | grep -q '^  logbook' || {
+    say "SKIPPED: $side: varnix-cli.exe was built without the catalog (no SQLite for Windows in its Qt prefix)"
+    return
+  }
+  rm -rf "$W/logbook-linux" "$W/logbook-$side"
+  cp -r "$W/linux/data" "$W/logbook-linux"
+  cp -r "$W/$side/data" "$W/logbook-$side"
+  "$CLI" logbook --json "$W/logbook-linux" | sed '/^  "data_folder": /d' >"$W/logbook-linux.json"
+  out=$(run_cli "$side" logbook --json "$(winpath "$W/logbook-$side")" 2>"$W/logbook-$side.err" | tr -d '\r') || code=$?
+  [ "$code" = 0 ] || fail "$side: varnix-cli.exe logbook --json gave $code: $(head -5 "$W/logbook-$side.err")"
+  sed '/^  "data_folder": /d' <<<"$out" >"$W/logbook-$side.json"
+  diff -u "$W/logbook-linux.json" "$W/logbook-$side.json" >&2 || fail "$side: logbook --json differs from Linux's"
+  grep -q '"file": ' "$W/logbook-$side.json" || fail "$side: logbook --json lists no flight"
+  say "$side: logbook --json equal to Linux's ($(grep -c '^      "file": ' "$W/logbook-$side.json") flights)"
+}
+for side in "${CLI_SIDES[@]}"; do check_logbook "$side"; done
+
 # --- Downloads through a COM port mapped to a pseudo-terminal -----------------
 # COM7 is one end of a pseudo-terminal pair (socat); the simulated instrument
 # sends into the other end once a program has opened COM7. (Wine does not take
@@ -342,8 +368,9 @@ say "downloads through COM7: code 0 with ${DLL_SIDES[*]} ${CLI_SIDES[*]}, 7 on a
 
 # --- The desktop program ------------------------------------------------------
 # From a folder of Wine's C: drive, as a user unpacks it: the data folder is
-# then C:\VXDATA. Passes once a window titled "Varnix Main Menu" shows, and
-# once `Varnix.exe F00101.CSV` shows that flight's window.
+# then C:\VXDATA. Passes once a window titled "Varnix Main Menu" shows, once
+# `Varnix.exe F00101.CSV` shows that flight's window, and once
+# `Varnix.exe --logbook` shows "Varnix Logbook" (where it has the logbook).
 
 # Starts Varnix.exe with ARGS in DIR and waits for a window whose title
 # holds TITLE; the picture goes to PICTURE. Fails when none shows.
@@ -378,6 +405,12 @@ check_app() {
   cp "$W/linux/data/N123AB/F00101.CSV" "$dir/"
   show_window "$bits" "$dir" 'Flight #101' "$W/flight-window.png" F00101.CSV
   say "$exe F00101.CSV under Wine: its flight window shown (picture: $W/flight-window.png)"
+  if i686-w64-mingw32-strings -el "$exe" | grep -q 'Varnix Logbook'; then
+    show_window "$bits" "$dir" '"Varnix Logbook"' "$W/logbook-window.png" --logbook
+    say "$exe --logbook under Wine: \"Varnix Logbook\" shown (picture: $W/logbook-window.png)"
+  else
+    say "SKIPPED: $exe was built without the logbook (no SQLite for Windows in its Qt prefix)"
+  fi
 }
 # Where 32-bit programs cannot run, the 64-bit program stands in when Qt for
 # 64-bit Windows was built.
@@ -398,4 +431,52 @@ for f in Varnix.exe Varnix.dll varnix.h varnix-cli.exe LICENSE LICENSE-library R
   grep -qx "varnix-$VERSION-win32/$f" <<<"$listing" || fail "$ZIP lacks $f: $listing"
 done
 say "$ZIP: $(grep -c . <<<"$listing") files, $(($(stat -c %s "$ZIP") / 1024)) KiB"
+# --- The installer ------------------------------------------------------------
+# Varnix-<version>-setup.exe (NSIS, 32-bit): a silent install, the files and
+# the Start-menu links in place, the installed varnix-cli.exe runs, a silent
+# uninstall removes them and leaves the data folder.
+if [ -n "$(command -v makensis)" ] && [ -f "$APP32" ]; then
+  cmake --build build/win32 --target varnix_installer >"$W/installer.log" 2>&1 || { tail -20 "$W/installer.log" >&2; fail "makensis"; }
+  SETUP=build/win32/Varnix-$VERSION-setup.exe
+  [ -f "$SETUP" ] || fail "no $SETUP"
+  i686-w64-mingw32-objdump -f "$SETUP" | grep -q 'pei-i386' || fail "$SETUP is not a 32-bit program"
+  if [ -n "$RUN32" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    run_wine 32 "$(winpath "$ROOT/$SETUP")" /S >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    # A 32-bit program in a 64-bit prefix sees Program Files (x86).
+    INSTALLED=""
+    for dir in "$WINEPREFIX/drive_c/Program Files (x86)/Varnix" "$WINEPREFIX/drive_c/Program Files/Varnix"; do
+      [ -f "$dir/Varnix.exe" ] && INSTALLED=$dir && break
+    done
+    [ -n "$INSTALLED" ] || fail "the silent install put no Varnix.exe into Program Files"
+    for f in Varnix.exe Varnix.dll varnix-cli.exe varnix.h LICENSE LICENSE-library README.txt samples/SAMPLE.DAT \
+      samples/HOUR6.DAT Uninstall.exe; do
+      [ -f "$INSTALLED/$f" ] || fail "the installer did not install $f"
+    done
+    MENU="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Varnix"
+    for f in Varnix.lnk Uninstall.lnk; do [ -f "$MENU/$f" ] || fail "no Start-menu link $f in $MENU"; done
+    entry=$(run_wine 32 reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Varnix' 2>/dev/null | tr -d '\r')
+    grep -q "DisplayVersion.*$VERSION" <<<"$entry" || fail "no Add or Remove Programs entry with version $VERSION: $entry"
+    grep -q 'Publisher.*The Varnix developers' <<<"$entry" || fail "the Add or Remove Programs entry names no publisher"
+    out=$(run_wine 32 "$(winpath "$INSTALLED/varnix-cli.exe")" --version 2>&1 | tr -d '\r') || true
+    [ "$out" = "varnix-cli $VERSION" ] || fail "the installed varnix-cli.exe --version: $out"
+    # A data folder with a flight in it, as the program makes it.
+    mkdir -p "$WINEPREFIX/drive_c/VXDATA/N123AB"
+    cp "$W/linux/data/N123AB/F00101.CSV" "$WINEPREFIX/drive_c/VXDATA/N123AB/"
+    run_wine 32 "$(winpath "$INSTALLED/Uninstall.exe")" /S >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    for ((i = 0; i < 50; i++)); do [ -e "$INSTALLED/Varnix.exe" ] || break; sleep 0.2; done
+    [ ! -e "$INSTALLED" ] || fail "the uninstaller left $INSTALLED: $(ls -R "$INSTALLED" | head)"
+    [ ! -e "$MENU" ] || fail "the uninstaller left the Start-menu folder"
+    run_wine 32 reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Varnix' >/dev/null 2>&1 &&
+      fail "the uninstaller left its Add or Remove Programs entry"
+    [ -f "$WINEPREFIX/drive_c/VXDATA/N123AB/F00101.CSV" ] || fail "the uninstaller touched the data folder"
+    say "$SETUP: installed silently into ${INSTALLED#$WINEPREFIX/drive_c/} with its Start-menu links and entry, uninstalled, data folder kept"
+  else
+    say "$SETUP built ($(($(stat -c %s "$SETUP") / 1024)) KiB); SKIPPED: not installed (32-bit programs do not run here)"
+  fi
+else
+  say "SKIPPED: no installer (makensis missing, or Varnix.exe not built)"
+fi
 say "passed"

@@ -26,6 +26,10 @@ class FrmVarnix : public Form {
   void closedByFrame() override;
   void activate() override;
 
+ public:
+  // What the Logbook entry does (`Varnix --logbook` starts there).
+  void openLogbook() { logbookClicked(); }
+
  private:
   QPushButton* addAction(const char* button, const char* picture, const QString& label);
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "platform/serial_port.h"
+#include "select_port/windows_ports.h"
 
 namespace varnix::app {
 
@@ -54,6 +55,15 @@ QList<PortEntry> systemSerialPorts() {
     if (name.isEmpty() || names.contains(name)) continue;
     names.append(name);
     entries.append({name, describe(info)});
+  }
+#endif
+#if defined(_WIN32) && !defined(VARNIX_HAVE_SERIALPORT)
+  // The device manager's names and makers.
+  for (const WindowsPort& port : windowsPorts()) {
+    const QString name = QString::fromStdWString(port.name);
+    if (names.contains(name)) continue;
+    names.append(name);
+    entries.append({name, QString::fromStdWString(describeWindowsPort(port))});
   }
 #endif
   // What the system's own list shows that the description service missed.

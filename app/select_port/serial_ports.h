@@ -18,7 +18,8 @@ struct PortEntry {
 };
 
 // Every serial port the system reports now, described where the system
-// knows more (QSerialPortInfo), in their natural order.
+// knows more (QSerialPortInfo; on Windows without it, SetupAPI), in their
+// natural order.
 QList<PortEntry> systemSerialPorts();
 
 // `ports` without COM1 to COM5 and the devices they stand for (on Linux

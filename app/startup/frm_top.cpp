@@ -109,6 +109,7 @@ void FrmTop::timerFired() {
   auto& menu = forms::get<FrmVarnix>();
   menu.show();
   menu.focusDownload();
+  if (openLogbook_) menu.openLogbook();
   unloadForm(this);
 }
 

@@ -22,6 +22,8 @@ class FrmTop : public Form {
 
   void load() override;
   QTimer* timer() const { return timer_; }
+  // The main menu opens its logbook once it shows.
+  void openLogbookAtStart(bool open) { openLogbook_ = open; }
   // Timer1 fired: show the main menu and give way to it.
   void timerFired();
 
@@ -36,6 +38,7 @@ class FrmTop : public Form {
 
   QString programFolder_;
   QTimer* timer_ = nullptr;
+  bool openLogbook_ = false;
   QLabel* title_ = nullptr;
   QLabel* motto_ = nullptr;
   QWidget* image_ = nullptr;

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <io.h>
 
+#include <cstdlib>
+
 #include "platform/platform.h"
 
 namespace varnix::platform {
@@ -18,8 +20,29 @@ std::string programFolder() {
   return path.substr(0, cut);
 }
 
-// Windows programs keep their settings beside them.
-std::string settingsFolderFor(const std::string& programFolder) { return programFolder; }
+namespace {
+// Whether a file can be made in `folder`: the only sure test on Windows,
+// where the attributes do not tell (Program Files is writable for
+// administrators, and virtualised for the others).
+bool canCreateIn(const std::string& folder) {
+  char name[MAX_PATH];
+  if (::GetTempFileNameA(folder.c_str(), "vx", 0, name) == 0) return false;
+  ::DeleteFileA(name);
+  return true;
+}
+}  // namespace
+
+// Windows programs keep their settings beside them; an installed program
+// whose folder the user cannot write to (Program Files) keeps them in
+// %APPDATA%\Varnix instead, created when missing.
+std::string settingsFolderFor(const std::string& programFolder) {
+  if (canCreateIn(programFolder)) return programFolder;
+  const char* appData = std::getenv("APPDATA");
+  if (!appData || !appData[0]) return programFolder;
+  const std::string folder = std::string(appData) + "\\Varnix";
+  ::CreateDirectoryA(folder.c_str(), nullptr);
+  return folderExists(folder) ? folder : programFolder;
+}
 
 LocalDate localDate() {
   SYSTEMTIME st;

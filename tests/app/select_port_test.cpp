@@ -12,6 +12,7 @@
 #include "select_port/frm_select_port.h"
 #include "select_port/port_setting_line.h"
 #include "select_port/serial_ports.h"
+#include "select_port/windows_ports.h"
 
 using namespace varnix::app;
 using namespace varnix::app::test;
@@ -144,6 +145,32 @@ class SelectPortTest : public QObject {
     const QStringList further = {"/dev/ttyS5", "/dev/ttyUSB0", "COM7"};
 #endif
     QCOMPARE(withoutFirstPorts(reported), further);
+  }
+
+  // What the port screen shows beside a COM port from Windows' device
+  // manager: the maker and the friendly name, without the port's own name in
+  // brackets and without Windows' generic words.
+  void windowsPortDescriptions_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("friendly");
+    QTest::addColumn<QString>("maker");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("adapter") << "COM7" << "USB Serial Port (COM7)" << "FTDI" << "FTDI, USB Serial Port";
+    QTest::newRow("built-in port") << "COM1" << "Communications Port (COM1)" << "(Standard port types)"
+                                   << "Communications Port";
+    QTest::newRow("bracket of another case") << "COM12" << "Prolific USB-to-Serial Comm Port (com12) " << "Prolific"
+                                             << "Prolific, Prolific USB-to-Serial Comm Port";
+    QTest::newRow("maker repeated") << "COM3" << "Silicon Labs" << "Silicon Labs" << "Silicon Labs";
+    QTest::newRow("nothing known") << "COM4" << "" << "" << "";
+    QTest::newRow("name only in brackets") << "COM5" << "(COM5)" << "" << "";
+  }
+  void windowsPortDescriptions() {
+    QFETCH(QString, name);
+    QFETCH(QString, friendly);
+    QFETCH(QString, maker);
+    QFETCH(QString, shown);
+    const WindowsPort port{name.toStdWString(), friendly.toStdWString(), maker.toStdWString()};
+    QCOMPARE(QString::fromStdWString(describeWindowsPort(port)), shown);
   }
 
   void storedDeviceIsListedWhenAbsentAndTheListFollowsThePorts() {
