@@ -86,6 +86,16 @@ void printJson(const std::string& dataFolder, const std::vector<AircraftLog>& lo
            ", \"finding\": " + findingJson(t, false) + "}";
       first = false;
     }
+  o += first ? "],\n" : "\n  ],\n";
+  o += "  \"unreadable\": [";
+  first = true;
+  for (const AircraftLog& log : logs)
+    for (const flight::UnreadableFile& u : log.unreadableFiles) {
+      o += first ? "\n    " : ",\n    ";
+      o += "{\"folder\": " + jsonText(log.folder) + ", \"file\": " + jsonText(u.file) +
+           ", \"problem\": " + jsonText(u.problem) + "}";
+      first = false;
+    }
   o += first ? "]\n}\n" : "\n  ]\n}\n";
   std::fputs(o.c_str(), stdout);
 }
@@ -109,6 +119,8 @@ void printText(const std::vector<AircraftLog>& logs) {
     }
     for (const auto& t : log.trends)
       std::printf("Trend: %s %s\n", std::string(flight::SeverityName(t.severity)).c_str(), t.text.c_str());
+    for (const flight::UnreadableFile& u : log.unreadableFiles)
+      std::printf("Unreadable: %s: %s\n", u.file.c_str(), u.problem.c_str());
     std::printf("\n");
   }
 }
@@ -120,9 +132,19 @@ int run(const Options& o) {
     reportMessage(problem);
     return kFlightCannotOpen;
   }
+  // An index that could not be brought up to date (a full disk, a catalog
+  // busy past the wait) would list some flights as if they were all.
   const flight::CatalogUpdate update = catalog->update();
-  if (!update.problem.empty()) reportMessage("The flight catalog could not be brought up to date: " + update.problem);
-  auto entries = flight::EntriesByFolder(catalog->entries());
+  if (!update.problem.empty()) {
+    reportMessage("The flight catalog could not be brought up to date: " + update.problem);
+    return kFlightCannotOpen;
+  }
+  std::vector<flight::CatalogEntry> all = catalog->entries({}, &problem);
+  if (!problem.empty()) {
+    reportMessage("The flight catalog cannot be read: " + problem);
+    return kFlightCannotOpen;
+  }
+  auto entries = flight::EntriesByFolder(std::move(all));
   std::vector<AircraftLog> logs;
   for (const std::string& folder : catalog->aircraftFolders()) {
     AircraftLog log = flight::BuildAircraftLog(folder, std::move(entries[folder]),
@@ -136,8 +158,13 @@ int run(const Options& o) {
   }
   if (o.json)
     printJson(catalog->dataFolder(), logs);
-  else if (o.csv)
+  else if (o.csv) {
     printCsv(logs);
+    // The CSV has a line per flight only: the unreadable files are told on stderr.
+    for (const AircraftLog& log : logs)
+      for (const flight::UnreadableFile& u : log.unreadableFiles)
+        reportMessage("Unreadable: " + u.file + ": " + u.problem);
+  }
   else
     printText(logs);
   return 0;
