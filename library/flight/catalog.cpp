@@ -104,12 +104,14 @@ std::vector<DiskFile> filesOnDisk(const std::string& dataFolder) {
     if (folder.empty() || folder[0] == '.') continue;
     for (fs::directory_iterator f(dir->path(), e2), fend; !e2 && f != fend; f.increment(e2)) {
       std::error_code e3;
-      if (!f->is_regular_file(e3) || !isFlightName(f->path())) continue;
+      // A FIFO or device under a flight's name is listed too, as unreadable
+      // (it is never opened); a dangling link is nothing.
+      if (!isFlightName(f->path()) || f->is_directory(e3) || !f->exists(e3)) continue;
       DiskFile d;
       d.folder = folder;
       d.rel = folder + "/" + f->path().filename().string();
       d.path = f->path().string();
-      d.size = static_cast<std::int64_t>(f->file_size(e3));
+      d.size = f->is_regular_file(e3) ? static_cast<std::int64_t>(f->file_size(e3)) : 0;
       const auto written = f->last_write_time(e3);
       if (e3) continue;
       d.modified = static_cast<std::int64_t>(written.time_since_epoch().count());
@@ -507,7 +509,8 @@ CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
       bool tryAgain = false;
       std::optional<CatalogEntry> e = readEntry(d.path, &tryAgain);
       if (!e) continue;  // gone since the folder was listed
-      if (!d.settled && (!e->durationWritten || !e->problem.empty())) {
+      // (A file that cannot be opened or read is listed at once: it is tried again anyway.)
+      if (!d.settled && !tryAgain && (!e->durationWritten || !e->problem.empty())) {
         ++result.pending;
         continue;
       }
