@@ -3,7 +3,12 @@
 // folder the sample dump expands into.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
 #include "support/cli_run.h"
+#include "support/file_size_limit.h"
 #include "support/flight_files.h"
 
 namespace varnix::test {
@@ -45,6 +50,83 @@ TEST(LogbookCli, PrintsTheFlightsAndFindingsWithTheDocumentedKeys) {
   const CliRun missing = runCli(dir, "logbook " + quoted(dir.file("nowhere")));
   EXPECT_EQ(missing.exit, 1);
   EXPECT_NE(missing.err.find("cannot be found"), std::string::npos) << missing.err;
+}
+
+// The sample's flights and `copies` more of each under other numbers' names.
+std::vector<std::string> manyFlights(const TempDir& dir, int copies) {
+  const std::vector<std::string> files =
+      expandedFlights(dir, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+  for (int c = 0; c < copies; ++c)
+    for (std::size_t i = 0; i < files.size(); ++i)
+      std::filesystem::copy_file(files[i], dir.file("data/N123AB/F" + std::to_string(10000 + c * 10 + static_cast<int>(i)) + ".CSV"));
+  return files;
+}
+
+bool anyCatalog(const std::string& folder) {
+  std::error_code ec;
+  for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    if (it->path().filename().string().find("catalog") != std::string::npos) return true;
+  return false;
+}
+
+TEST(LogbookCli, ListsUnreadableFilesBesideTheFlights) {
+  TempDir dir;
+  expandedFlights(dir, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+  const std::string bad = dir.file("data/N123AB/F00150.CSV");
+  writeFile(bad, "hello\n");
+  std::filesystem::last_write_time(bad, std::filesystem::last_write_time(bad) - std::chrono::hours(1));
+  struct Case {
+    std::string args;
+    std::string out, err;  // expected in each
+  };
+  const std::string data = quoted(dir.file("data"));
+  const Case cases[] = {
+      {"logbook " + data, "Unreadable: N123AB/F00150.CSV: line 1", ""},
+      {"logbook --json " + data,
+       "\"unreadable\": [\n    {\"folder\": \"N123AB\", \"file\": \"N123AB/F00150.CSV\", \"problem\": \"line 1", ""},
+      {"logbook --csv " + data, "N123AB/F00101.CSV", "Unreadable: N123AB/F00150.CSV: line 1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    const CliRun run = runCli(dir, c.args);
+    EXPECT_EQ(run.exit, 0) << run.err;
+    EXPECT_NE(run.out.find(c.out), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("F00102.CSV"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+  }
+}
+
+TEST(LogbookCli, TwoLogbooksAtOnceBothSucceedAndAgree) {
+  TempDir dir, cache, cwd[2];
+  manyFlights(dir, 60);
+  setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+  CliRun runs[2];
+  const std::string args = "logbook --json " + quoted(dir.file("data"));
+  std::thread second([&] { runs[1] = test::runCli(VARNIX_CLI, cwd[1], args); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the first one is indexing
+  runs[0] = test::runCli(VARNIX_CLI, cwd[0], args);
+  second.join();
+  unsetenv("XDG_CACHE_HOME");
+  for (const CliRun& run : runs) EXPECT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(runs[0].out, runs[1].out);
+  EXPECT_FALSE(anyCatalog(cache.path()));  // no second catalog in the cache folder
+}
+
+TEST(LogbookCli, AFullDiskEndsWithAMessageAndNoStub) {
+  TempDir dir, cache;
+  manyFlights(dir, 60);
+  setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+  CliRun run;
+  {
+    const FileSizeLimit full(96 * 1024);  // the command inherits it
+    run = runCli(dir, "logbook " + quoted(dir.file("data")));
+  }
+  unsetenv("XDG_CACHE_HOME");
+  EXPECT_EQ(run.exit, 1);
+  EXPECT_NE(run.err.find("could not be brought up to date"), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_FALSE(anyCatalog(dir.file("data")));
+  EXPECT_FALSE(anyCatalog(cache.path()));
 }
 
 }  // namespace
