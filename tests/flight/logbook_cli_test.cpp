@@ -2,6 +2,7 @@
 // varnix-cli logbook and findings, run as a separate program on the data
 // folder the sample dump expands into.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <chrono>
 #include <filesystem>
@@ -53,9 +54,13 @@ TEST(LogbookCli, PrintsTheFlightsAndFindingsWithTheDocumentedKeys) {
 }
 
 // The sample's flights and `copies` more of each under other numbers' names.
+// (The first call expands the sample; a later one adds copies of what is there.)
 std::vector<std::string> manyFlights(const TempDir& dir, int copies) {
-  const std::vector<std::string> files =
-      expandedFlights(dir, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir.file("data/N123AB"), ec))
+    if (e.path().extension() == ".CSV") files.push_back(e.path().string());
+  if (files.empty()) files = expandedFlights(dir, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
   for (int c = 0; c < copies; ++c)
     for (std::size_t i = 0; i < files.size(); ++i)
       std::filesystem::copy_file(files[i], dir.file("data/N123AB/F" + std::to_string(10000 + c * 10 + static_cast<int>(i)) + ".CSV"));
@@ -98,17 +103,27 @@ TEST(LogbookCli, ListsUnreadableFilesBesideTheFlights) {
 
 TEST(LogbookCli, TwoLogbooksAtOnceBothSucceedAndAgree) {
   TempDir dir, cache, cwd[2];
-  manyFlights(dir, 60);
-  setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
-  CliRun runs[2];
   const std::string args = "logbook --json " + quoted(dir.file("data"));
+  setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+  manyFlights(dir, 0);
+  ASSERT_EQ(runCli(dir, args).exit, 0);  // the catalog of the first flights
+  manyFlights(dir, 60);
+  // A third program (the desktop program) holds the catalog's write lock as both start.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(dir.file("data/varnix-catalog.sqlite").c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  CliRun runs[2];
+  std::thread first([&] { runs[0] = test::runCli(VARNIX_CLI, cwd[0], args); });
   std::thread second([&] { runs[1] = test::runCli(VARNIX_CLI, cwd[1], args); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the first one is indexing
-  runs[0] = test::runCli(VARNIX_CLI, cwd[0], args);
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  first.join();
   second.join();
   unsetenv("XDG_CACHE_HOME");
   for (const CliRun& run : runs) EXPECT_EQ(run.exit, 0) << run.err;
   EXPECT_EQ(runs[0].out, runs[1].out);
+  EXPECT_NE(runs[0].out.find("F10590.CSV"), std::string::npos);
   EXPECT_FALSE(anyCatalog(cache.path()));  // no second catalog in the cache folder
 }
 
