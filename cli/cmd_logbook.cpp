@@ -80,7 +80,13 @@ void printJson(const std::string& dataFolder, const std::vector<AircraftLog>& lo
                                      {"file", jsonText(f ? f->entry.file : "")},
                                      {"finding", findingJson(t, false)}}));
     }
-  std::fputs(layoutJson(o, {"", "/flights", "/flights/[]", "/flights/[]/findings", "/trends"}).c_str(), stdout);
+  Json& unreadable = o["unreadable"] = Json::array();
+  for (const AircraftLog& log : logs)
+    for (const flight::UnreadableFile& u : log.unreadableFiles)
+      unreadable.push_back(Json::object(
+          {{"folder", jsonText(log.folder)}, {"file", jsonText(u.file)}, {"problem", jsonText(u.problem)}}));
+  std::fputs(layoutJson(o, {"", "/flights", "/flights/[]", "/flights/[]/findings", "/trends", "/unreadable"}).c_str(),
+             stdout);
 }
 
 void printText(const std::vector<AircraftLog>& logs) {
@@ -102,6 +108,8 @@ void printText(const std::vector<AircraftLog>& logs) {
     }
     for (const auto& t : log.trends)
       std::printf("Trend: %s %s\n", std::string(flight::SeverityName(t.severity)).c_str(), t.text.c_str());
+    for (const flight::UnreadableFile& u : log.unreadableFiles)
+      std::printf("Unreadable: %s: %s\n", u.file.c_str(), u.problem.c_str());
     std::printf("\n");
   }
 }
@@ -113,9 +121,19 @@ int run(const Options& o) {
     reportMessage(problem);
     return kFlightCannotOpen;
   }
+  // An index that could not be brought up to date (a full disk, a catalog
+  // busy past the wait) would list some flights as if they were all.
   const flight::CatalogUpdate update = catalog->update();
-  if (!update.problem.empty()) reportMessage("The flight catalog could not be brought up to date: " + update.problem);
-  auto entries = flight::EntriesByFolder(catalog->entries());
+  if (!update.problem.empty()) {
+    reportMessage("The flight catalog could not be brought up to date: " + update.problem);
+    return kFlightCannotOpen;
+  }
+  std::vector<flight::CatalogEntry> all = catalog->entries({}, &problem);
+  if (!problem.empty()) {
+    reportMessage("The flight catalog cannot be read: " + problem);
+    return kFlightCannotOpen;
+  }
+  auto entries = flight::EntriesByFolder(std::move(all));
   std::vector<AircraftLog> logs;
   for (const std::string& folder : catalog->aircraftFolders()) {
     const flight::LimitsFile limits = flight::ReadLimits(catalog->dataFolder() + "/" + folder);
@@ -130,8 +148,13 @@ int run(const Options& o) {
   }
   if (o.json)
     printJson(catalog->dataFolder(), logs);
-  else if (o.csv)
+  else if (o.csv) {
     printCsv(logs);
+    // The CSV has a line per flight only: the unreadable files are told on stderr.
+    for (const AircraftLog& log : logs)
+      for (const flight::UnreadableFile& u : log.unreadableFiles)
+        reportMessage("Unreadable: " + u.file + ": " + u.problem);
+  }
   else
     printText(logs);
   return 0;

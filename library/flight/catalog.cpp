@@ -4,14 +4,19 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
+#include <set>
+#include <string_view>
+
+#include "flight/flight_reader.h"
+#include "platform/platform.h"
 
 namespace varnix::flight {
 
@@ -23,6 +28,12 @@ constexpr std::size_t kBatchFiles = 64;  // files per transaction while indexing
 // A file without its duration line that changed this recently is still
 // being written by an expansion: it is indexed by a later update.
 constexpr auto kSettleTime = std::chrono::seconds(10);
+// How long a catalog waits for another's transaction (batches are short:
+// the files are read before the transaction begins).
+constexpr int kWaitMs = 30000;
+// Stored as the modification time of a file that could not be opened or
+// read: it never matches, so every update tries the file again.
+constexpr std::int64_t kTryAgain = -1;
 
 // A prepared statement that finalizes itself.
 class Statement {
@@ -93,12 +104,14 @@ std::vector<DiskFile> filesOnDisk(const std::string& dataFolder) {
     if (folder.empty() || folder[0] == '.') continue;
     for (fs::directory_iterator f(dir->path(), e2), fend; !e2 && f != fend; f.increment(e2)) {
       std::error_code e3;
-      if (!f->is_regular_file(e3) || !isFlightName(f->path())) continue;
+      // A FIFO or device under a flight's name is listed too, as unreadable
+      // (it is never opened); a dangling link is nothing.
+      if (!isFlightName(f->path()) || f->is_directory(e3) || !f->exists(e3)) continue;
       DiskFile d;
       d.folder = folder;
       d.rel = folder + "/" + f->path().filename().string();
       d.path = f->path().string();
-      d.size = static_cast<std::int64_t>(f->file_size(e3));
+      d.size = f->is_regular_file(e3) ? static_cast<std::int64_t>(f->file_size(e3)) : 0;
       const auto written = f->last_write_time(e3);
       if (e3) continue;
       d.modified = static_cast<std::int64_t>(written.time_since_epoch().count());
@@ -110,18 +123,64 @@ std::vector<DiskFile> filesOnDisk(const std::string& dataFolder) {
   return out;
 }
 
-std::optional<std::string> readWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream s;
-  s << in.rdbuf();
-  return std::move(s).str();
+// Busy: another catalog held its lock for longer than kWaitMs.
+bool busy(int code) { return (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED; }
+
+// A write that failed for want of room (SQLite tells a short write as
+// SQLITE_FULL, a write refused outright as an I/O error).
+bool full(int code) { return (code & 0xff) == SQLITE_FULL || (code & 0xff) == SQLITE_IOERR; }
+
+// Why the database at `path` cannot be used there: a link or something
+// other than a regular file under its name or that of its log files.
+std::string unusableInPlace(const std::string& path) {
+  for (const char* tail : {"", "-wal", "-shm", "-journal"}) {
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(path + tail, ec);
+    if (ec || !fs::exists(st)) continue;
+    if (fs::is_symlink(st)) return path + tail + " is a symbolic link";
+    if (!fs::is_regular_file(st)) return path + tail + " is " + platform::kNotRegularFile;
+  }
+  return {};
+}
+
+// A file's entry, read through the flight reader; empty when the file is gone.
+std::optional<CatalogEntry> readEntry(const std::string& path, bool* tryAgain) {
+  *tryAgain = false;
+  std::string why;
+  const std::optional<std::uint64_t> hash = HashFileValueLines(path, &why);
+  if (!hash) {
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(path, ec))) return std::nullopt;
+    CatalogEntry e;
+    e.problem = why;
+    *tryAgain = true;
+    return e;
+  }
+  return MakeCatalogEntry(ReadFlightFile(path), *hash);
 }
 
 std::uint64_t fnv(const std::string& s) {
   std::uint64_t h = 1469598103934665603ull;
   for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
   return h;
+}
+
+}  // namespace
+
+namespace {
+
+// The database of `folder` in the cache folder (made when missing); empty
+// without a cache folder.
+std::string cacheDatabase(const std::string& folder) {
+  const std::string cache = CatalogCacheFolder();
+  if (cache.empty()) return {};
+  std::error_code ec;
+  fs::create_directories(cache, ec);
+  fs::path real = fs::canonical(cache, ec);
+  if (ec) real = cache;
+  char name[64];
+  std::snprintf(name, sizeof name, "catalog-%016llx.sqlite", static_cast<unsigned long long>(fnv(folder)));
+  return (real / name).string();
 }
 
 }  // namespace
@@ -137,6 +196,48 @@ std::string CatalogCacheFolder() {
 #endif
 }
 
+std::optional<std::uint64_t> HashFileValueLines(const std::string& path, std::string* problem) {
+  bool notRegular = false;
+  std::FILE* file = platform::openRegularFile(path, &notRegular);
+  if (!file) {
+    if (problem) *problem = notRegular ? platform::kNotRegularFile : std::string("cannot be opened: ") + std::strerror(errno);
+    return std::nullopt;
+  }
+  // HashValueLines hashes what follows the line of the first "TIME" title.
+  // The title has no border (no proper prefix that is also a suffix, the
+  // quotes aside), so a mismatch restarts the match at the current byte.
+  constexpr std::string_view kTitle = "\"TIME\"";
+  enum class Phase { Title, LineEnd, Rows } phase = Phase::Title;
+  std::size_t matched = 0;
+  std::uint64_t h = 1469598103934665603ull;
+  std::vector<unsigned char> block(256 * 1024);
+  std::size_t got = 0;
+  while ((got = std::fread(block.data(), 1, block.size(), file)) > 0) {
+    for (std::size_t i = 0; i < got; ++i) {
+      const unsigned char c = block[i];
+      switch (phase) {
+        case Phase::Title:
+          matched = c == static_cast<unsigned char>(kTitle[matched]) ? matched + 1 : c == '"' ? 1 : 0;
+          if (matched == kTitle.size()) phase = Phase::LineEnd;
+          break;
+        case Phase::LineEnd:
+          if (c == '\n') phase = Phase::Rows;
+          break;
+        case Phase::Rows:
+          if (c != '\r') h = (h ^ c) * 1099511628211ull;  // the same rows with either line end
+          break;
+      }
+    }
+  }
+  const int error = std::ferror(file) ? errno : 0;
+  std::fclose(file);
+  if (error) {
+    if (problem) *problem = std::string("cannot be read: ") + std::strerror(error);
+    return std::nullopt;
+  }
+  return h;
+}
+
 std::unique_ptr<Catalog> Catalog::open(const std::string& dataFolder, std::string* problem) {
   std::error_code ec;
   const std::string folder = fs::absolute(dataFolder, ec).lexically_normal().string();
@@ -144,16 +245,19 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& dataFolder, std::strin
     if (problem) *problem = "The data folder " + dataFolder + " cannot be found.";
     return nullptr;
   }
+  // The database's own name is checked for links (the folders on the way
+  // may be links, as a data folder often is).
+  fs::path real = fs::canonical(folder, ec);
+  if (ec) real = folder;
   std::string why;
-  std::unique_ptr<Catalog> c(new Catalog(folder, (fs::path(folder) / kCatalogFileName).string()));
-  if (c->connect(&why)) return c;
-  // The data folder cannot be written: one database per data folder in the cache folder.
-  const std::string cache = CatalogCacheFolder();
-  if (!cache.empty()) {
-    fs::create_directories(cache, ec);
-    char name[64];
-    std::snprintf(name, sizeof name, "catalog-%016llx.sqlite", static_cast<unsigned long long>(fnv(folder)));
-    c.reset(new Catalog(folder, (fs::path(cache) / name).string()));
+  bool busy = false;
+  std::unique_ptr<Catalog> c(new Catalog(folder, (real / kCatalogFileName).string()));
+  if (c->connect(&why, &busy)) return c;
+  // The data folder cannot hold the catalog: one database per data folder
+  // in the cache folder. A catalog busy past the wait is not that case: a
+  // second catalog in the cache folder would index the folder again.
+  if (const std::string cached = busy ? std::string() : cacheDatabase(folder); !cached.empty()) {
+    c.reset(new Catalog(folder, cached));
     if (c->connect(&why)) return c;
   }
   if (problem) *problem = "The flight catalog cannot be made: " + why;
@@ -167,98 +271,160 @@ void Catalog::close() {
   db_ = nullptr;
 }
 
+void Catalog::removeFiles() {
+  for (const char* tail : {"", "-wal", "-shm", "-journal"}) {
+    std::error_code ec;
+    fs::remove(path_ + tail, ec);  // a link itself, never its target
+  }
+}
+
 bool Catalog::damaged(int code) const {
   const int primary = code & 0xff;
   return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
 
-bool Catalog::connect(std::string* problem) {
+bool Catalog::connect(std::string* problem, bool* busyOut) {
+  if (busyOut) *busyOut = false;
   for (int attempt = 0; attempt < 2; ++attempt) {
     close();
-    int rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (std::string why = unusableInPlace(path_); !why.empty()) {
+      if (problem) *problem = why;
+      return false;
+    }
+    std::error_code ec;
+    const bool existed = fs::exists(fs::symlink_status(path_, ec));
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+#ifdef SQLITE_OPEN_NOFOLLOW
+    flags |= SQLITE_OPEN_NOFOLLOW;  // a link made after the check above
+#endif
+    std::string why;
+    int rc = sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr);
     if (rc == SQLITE_OK) {
-      sqlite3_busy_timeout(db_, 5000);
+      sqlite3_busy_timeout(db_, kWaitMs);
       rc = exec(db_, "PRAGMA journal_mode=WAL");
     }
     if (rc == SQLITE_OK && sqlite3_db_readonly(db_, "main") == 1) rc = SQLITE_READONLY;
-    if (rc == SQLITE_OK && prepareSchema(problem)) return true;
-    if (rc != SQLITE_OK && problem) *problem = message(db_, rc);
-    const int code = rc != SQLITE_OK ? rc : sqlite3_errcode(db_);
-    if (!damaged(code) || attempt == 1) break;
-    // A damaged file: the database is a cache, so it is made anew.
-    close();
-    for (const char* tail : {"", "-wal", "-shm"}) {
-      std::error_code ec;
-      fs::remove(path_ + tail, ec);
+    if (rc != SQLITE_OK)
+      why = message(db_, rc);
+    else
+      rc = prepareSchema(&why);
+    if (rc == SQLITE_OK) {
+      madeHere_ = madeHere_ || !existed;
+      return true;
     }
+    if (problem) *problem = why;
+    close();
+    if (busy(rc)) {
+      if (busyOut) *busyOut = true;
+      return false;
+    }
+    if (!damaged(rc) || attempt == 1) {
+      // What this attempt made is a stub: it goes, its log files too.
+      if (!existed) removeFiles();
+      return false;
+    }
+    // A damaged file: the database is a cache, so it is made anew.
+    removeFiles();
     rebuiltOnOpen_ = rebuiltSinceUpdate_ = true;
   }
-  close();
   return false;
 }
 
-bool Catalog::prepareSchema(std::string* problem) {
+// One write transaction from the version check to the new tables, so that
+// two catalogs opening a new database at once make its tables once. No
+// statement is open when it begins: a connection that reads already cannot
+// wait for a write lock (SQLite reports busy at once).
+int Catalog::prepareSchema(std::string* problem) {
+  int rc = exec(db_, "BEGIN IMMEDIATE");
+  if (rc != SQLITE_OK) {
+    if (problem) *problem = sqlite3_errmsg(db_);
+    return rc;
+  }
+  auto fail = [&](int code) {
+    if (problem) *problem = sqlite3_errmsg(db_);
+    exec(db_, "ROLLBACK");
+    return code;
+  };
   int version = -1;
   {
     Statement s(db_, "PRAGMA user_version");
     if (s.ok() && s.step() == SQLITE_ROW) version = static_cast<int>(s.integer(0));
-    if (!s.ok()) {
-      if (problem) *problem = message(db_, s.code());
-      return false;
-    }
+    if (!s.ok()) return fail(s.code());
   }
   // Checks the table and its indexes: a damaged file shows here, also one
   // whose index no longer agrees with its rows (which reads without error).
-  if (version == kCatalogSchema) {
+  if (version == kCatalogSchema || version == 1) {
     bool whole = false;
-    Statement s(db_, "PRAGMA integrity_check(files)");
-    if (s.ok() && s.step() == SQLITE_ROW) whole = s.text(0) == "ok";
-    if (!s.ok() && !damaged(s.code())) {
-      if (problem) *problem = message(db_, s.code());
-      return false;
+    {
+      Statement s(db_, "PRAGMA integrity_check(files)");
+      if (s.ok() && s.step() == SQLITE_ROW) whole = s.text(0) == "ok";
+      if (!s.ok()) return fail(s.code());
     }
     // A schema that names other columns than this version's is made anew too.
     whole = whole && Statement(db_, "SELECT path, folder, size, modified, added, entry FROM files").ok() &&
             Statement(db_, "SELECT folder, at FROM looks").ok();
     if (whole) {
-      // A write lock proves the database (and its log) can be written.
-      if (exec(db_, "BEGIN IMMEDIATE") == SQLITE_OK && exec(db_, "COMMIT") == SQLITE_OK) return true;
-      if (problem) *problem = sqlite3_errmsg(db_);
-      return false;
+      // Version 1's entries lack the battery minimum's time: read again,
+      // keeping when each file was first seen.
+      if (version == 1 &&
+          (rc = exec(db_, ("UPDATE files SET size = -1; PRAGMA user_version=" + std::to_string(kCatalogSchema)).c_str())) !=
+              SQLITE_OK)
+        return fail(rc);
+      // The commit proves that the database (and its log) can be written.
+      if ((rc = exec(db_, "COMMIT")) != SQLITE_OK) return fail(rc);
+      return SQLITE_OK;
     }
   }
   if (version != 0) rebuiltOnOpen_ = rebuiltSinceUpdate_ = true;
-  const std::string sql = "BEGIN IMMEDIATE;"
-                          "DROP TABLE IF EXISTS files; DROP TABLE IF EXISTS looks;"
+  const std::string sql = "DROP TABLE IF EXISTS files; DROP TABLE IF EXISTS looks;"
                           "CREATE TABLE files(path TEXT PRIMARY KEY, folder TEXT NOT NULL, size INTEGER NOT NULL,"
                           " modified INTEGER NOT NULL, added INTEGER NOT NULL, entry BLOB NOT NULL);"
                           "CREATE INDEX files_folder ON files(folder);"
                           "CREATE TABLE looks(folder TEXT PRIMARY KEY, at INTEGER NOT NULL);"
                           "PRAGMA user_version=" +
-                          std::to_string(kCatalogSchema) + "; COMMIT;";
-  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK) return true;
-  if (problem) *problem = sqlite3_errmsg(db_);
-  exec(db_, "ROLLBACK");
-  return false;
+                          std::to_string(kCatalogSchema) + ";";
+  if ((rc = exec(db_, sql.c_str())) != SQLITE_OK) return fail(rc);
+  if ((rc = exec(db_, "COMMIT")) != SQLITE_OK) return fail(rc);
+  return SQLITE_OK;
 }
 
 bool Catalog::remake(std::string* problem) {
   close();
-  for (const char* tail : {"", "-wal", "-shm"}) {
-    std::error_code ec;
-    fs::remove(path_ + tail, ec);
-  }
+  removeFiles();
   rebuiltOnOpen_ = rebuiltSinceUpdate_ = true;
   return connect(problem);
 }
 
 CatalogUpdate Catalog::update(const ProgressHook& progress) {
-  sawDamage_ = false;
-  CatalogUpdate result = updateOnce(progress);
+  CatalogUpdate result;
+  // Damage that a query met: made anew here, where writing is expected.
+  if (sawDamage_ && !remake(&result.problem)) return result;
+  sawDamage_ = sawFull_ = false;
+  result = updateOnce(progress);
   // Damage found on the way: the database is made anew and filled from the files.
   if (sawDamage_ && remake(&result.problem)) {
     sawDamage_ = false;
     result = updateOnce(progress);
+  }
+  // No room for the catalog it has just made in the data folder: that stub
+  // goes, and the catalog moves to the cache folder.
+  if (const std::string cached = sawFull_ && madeHere_ ? cacheDatabase(dataFolder_) : std::string();
+      !cached.empty() && cached != path_) {
+    close();
+    removeFiles();
+    path_ = cached;
+    madeHere_ = false;
+    sawFull_ = false;
+    const std::string first = result.problem;
+    if (!connect(&result.problem)) {
+      result.problem = first;
+      return result;
+    }
+    result = updateOnce(progress);
+  }
+  if (sawFull_ && madeHere_) {
+    close();
+    removeFiles();
   }
   return result;
 }
@@ -269,23 +435,24 @@ CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
   const std::vector<DiskFile> disk = filesOnDisk(dataFolder_);
 
   struct Known {
-    std::int64_t size, modified, added;
+    std::int64_t size, modified;
   };
   std::map<std::string, Known> known;
   {
-    Statement s(db_, "SELECT path, size, modified, added FROM files");
-    while (s.ok() && s.step() == SQLITE_ROW) known[s.text(0)] = {s.integer(1), s.integer(2), s.integer(3)};
+    Statement s(db_, "SELECT path, size, modified FROM files");
+    while (s.ok() && s.step() == SQLITE_ROW) known[s.text(0)] = {s.integer(1), s.integer(2)};
     if (!s.ok()) {
       sawDamage_ = damaged(s.code());
       result.problem = message(db_, s.code());
       return result;
     }
   }
+  const std::set<std::string> reread(reread_.begin(), reread_.end());
 
   std::vector<const DiskFile*> toRead;
   for (const DiskFile& d : disk) {
     const auto it = known.find(d.rel);
-    if (it != known.end() && it->second.size == d.size && it->second.modified == d.modified)
+    if (it != known.end() && it->second.size == d.size && it->second.modified == d.modified && !reread.count(d.rel))
       ++result.unchanged;
     else
       toRead.push_back(&d);
@@ -301,119 +468,120 @@ CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
 
   const auto now = static_cast<std::int64_t>(std::time(nullptr));
   CatalogProgress p{0, toRead.size()};
+  // Every statement of `body` is finalized before the commit, and none is
+  // open before the begin (so that the busy wait applies).
   auto store = [&](auto&& body) {
-    if (const int rc = exec(db_, "BEGIN IMMEDIATE"); rc != SQLITE_OK) {
-      sawDamage_ = damaged(rc);
-      result.problem = sqlite3_errmsg(db_);
-      return false;
+    int rc = exec(db_, "BEGIN IMMEDIATE");
+    if (rc == SQLITE_OK) {
+      rc = body();
+      if (rc == SQLITE_OK) rc = exec(db_, "COMMIT");
+      if (rc == SQLITE_OK) return true;
     }
-    if (!body() || exec(db_, "COMMIT") != SQLITE_OK) {
-      sawDamage_ = damaged(sqlite3_errcode(db_));
-      if (result.problem.empty()) result.problem = sqlite3_errmsg(db_);
-      exec(db_, "ROLLBACK");
-      return false;
-    }
-    return true;
+    sawDamage_ = damaged(rc);
+    sawFull_ = full(rc);
+    if (result.problem.empty()) result.problem = message(db_, rc);
+    exec(db_, "ROLLBACK");
+    return false;
   };
 
   if (!removed.empty() && !store([&] {
         Statement del(db_, "DELETE FROM files WHERE path = ?");
         for (const std::string& path : removed) {
           del.bind(1, path);
-          if (del.step() != SQLITE_DONE) return false;
+          if (del.step() != SQLITE_DONE) return del.code();
           del.reset();
         }
         result.removed = removed.size();
-        return true;
+        return del.code();
       }))
     return result;
 
   for (std::size_t first = 0; first < toRead.size(); first += kBatchFiles) {
     const std::size_t last = std::min(first + kBatchFiles, toRead.size());
-    std::vector<std::pair<const DiskFile*, CatalogEntry>> batch;
+    struct Read {
+      const DiskFile* disk;
+      CatalogEntry entry;
+      std::int64_t modified;
+    };
+    std::vector<Read> batch;
     for (std::size_t i = first; i < last; ++i) {
       const DiskFile& d = *toRead[i];
-      const std::optional<std::string> text = readWhole(d.path);
-      if (!text) continue;  // gone or unreadable right now: the next update sees it again
-      CatalogEntry e = MakeCatalogEntry(*text);
-      if (!d.settled && (!e.durationWritten || !e.problem.empty())) {
+      bool tryAgain = false;
+      std::optional<CatalogEntry> e = readEntry(d.path, &tryAgain);
+      if (!e) continue;  // gone since the folder was listed
+      // (A file that cannot be opened or read is listed at once: it is tried again anyway.)
+      if (!d.settled && !tryAgain && (!e->durationWritten || !e->problem.empty())) {
         ++result.pending;
         continue;
       }
-      batch.emplace_back(&d, std::move(e));
+      batch.push_back({&d, std::move(*e), tryAgain ? kTryAgain : d.modified});
     }
     const bool ok = store([&] {
-      Statement put(db_, "INSERT OR REPLACE INTO files(path, folder, size, modified, added, entry) VALUES(?,?,?,?,?,?)");
-      for (const auto& [d, e] : batch) {
-        const auto it = known.find(d->rel);
-        put.bind(1, d->rel);
-        put.bind(2, d->folder);
-        put.bind(3, d->size);
-        put.bind(4, d->modified);
-        put.bind(5, it != known.end() ? it->second.added : now);
-        put.bindBlob(6, EncodeEntry(e));
-        if (put.step() != SQLITE_DONE) return false;
+      // The time a file was first seen stays with its path.
+      Statement put(db_, "INSERT INTO files(path, folder, size, modified, added, entry) VALUES(?,?,?,?,?,?)"
+                         " ON CONFLICT(path) DO UPDATE SET folder = excluded.folder, size = excluded.size,"
+                         " modified = excluded.modified, entry = excluded.entry");
+      for (const Read& r : batch) {
+        const auto it = known.find(r.disk->rel);
+        put.bind(1, r.disk->rel);
+        put.bind(2, r.disk->folder);
+        put.bind(3, r.disk->size);
+        put.bind(4, r.modified);
+        put.bind(5, now);
+        put.bindBlob(6, EncodeEntry(r.entry));
+        if (put.step() != SQLITE_DONE) return put.code();
         put.reset();
-        ++(it != known.end() ? result.changed : result.added);
+        if (it == known.end())
+          ++result.added;
+        else if (it->second.modified == kTryAgain && r.modified == kTryAgain)
+          ++result.unchanged;  // still unreadable
+        else
+          ++result.changed;
       }
-      return true;
+      return put.code();
     });
     if (!ok) return result;
     p.done = last;
     if (progress && !progress(p)) break;
   }
+  reread_.clear();
+  madeHere_ = false;  // filled: no longer a stub
   result.rebuilt = rebuiltSinceUpdate_;
   rebuiltSinceUpdate_ = false;
   return result;
 }
 
-std::vector<CatalogEntry> Catalog::entries(const std::string& folder) {
-  return entries(folder, true);
-}
-
-std::vector<CatalogEntry> Catalog::entries(const std::string& folder, bool mayRebuild) {
+std::vector<CatalogEntry> Catalog::entries(const std::string& folder, std::string* problem) {
   std::vector<CatalogEntry> out;
-  if (!db_) return out;
-  std::vector<std::string> bad;
-  {
-    Statement s(db_, folder.empty() ? "SELECT path, folder, size, modified, added, entry FROM files ORDER BY path"
-                                    : "SELECT path, folder, size, modified, added, entry FROM files WHERE folder = ? "
-                                      "ORDER BY path");
-    if (!folder.empty()) s.bind(1, folder);
-    while (s.ok() && s.step() == SQLITE_ROW) {
-      CatalogEntry e;
-      if (!DecodeEntry(s.blob(5), e)) {
-        bad.push_back(s.text(0));
-        continue;
-      }
-      e.file = s.text(0);
-      e.folder = s.text(1);
-      e.size = s.integer(2);
-      e.modified = s.integer(3);
-      e.added = s.integer(4);
-      out.push_back(std::move(e));
-    }
-    if (!s.ok() && damaged(s.code())) {
-      // Damage seen only now (in the stored entries): made anew from the files.
-      if (!mayRebuild || !remake(nullptr)) return {};
-      update();
-      return entries(folder, false);
-    }
+  if (!db_) {
+    if (problem) *problem = "the catalog is not open";
+    return out;
   }
-  // A damaged entry is read from its file again.
-  if (!bad.empty()) {
-    exec(db_, "BEGIN IMMEDIATE");
-    Statement s(db_, "UPDATE files SET size = -1 WHERE path = ?");
-    for (const std::string& path : bad) {
-      s.bind(1, path);
-      s.step();
-      s.reset();
+  Statement s(db_, folder.empty() ? "SELECT path, folder, size, modified, added, entry FROM files ORDER BY path"
+                                  : "SELECT path, folder, size, modified, added, entry FROM files WHERE folder = ? "
+                                    "ORDER BY path");
+  if (!folder.empty()) s.bind(1, folder);
+  while (s.ok() && s.step() == SQLITE_ROW) {
+    CatalogEntry e;
+    if (!DecodeEntry(s.blob(5), e)) {
+      // A damaged entry: its file tells, and the next update stores it again.
+      bool tryAgain = false;
+      std::optional<CatalogEntry> fresh = readEntry((fs::path(dataFolder_) / s.text(0)).string(), &tryAgain);
+      if (!fresh) continue;
+      e = std::move(*fresh);
+      reread_.push_back(s.text(0));
     }
-    exec(db_, "COMMIT");
-    if (mayRebuild) {
-      update();
-      return entries(folder, false);
-    }
+    e.file = s.text(0);
+    e.folder = s.text(1);
+    e.size = s.integer(2);
+    e.modified = s.integer(3);
+    e.added = s.integer(4);
+    out.push_back(std::move(e));
+  }
+  if (!s.ok()) {
+    sawDamage_ = damaged(s.code());
+    if (problem) *problem = message(db_, s.code());
+    return {};
   }
   return out;
 }
@@ -423,6 +591,7 @@ std::vector<std::string> Catalog::aircraftFolders() {
   if (!db_) return out;
   Statement s(db_, "SELECT DISTINCT folder FROM files ORDER BY folder");
   while (s.ok() && s.step() == SQLITE_ROW) out.push_back(s.text(0));
+  if (!s.ok()) return {};
   return out;
 }
 
@@ -433,12 +602,12 @@ std::int64_t Catalog::lastLook(const std::string& folder) {
   return s.ok() && s.step() == SQLITE_ROW ? s.integer(0) : 0;
 }
 
-void Catalog::markLooked(const std::string& folder) {
-  if (!db_) return;
+bool Catalog::markLooked(const std::string& folder) {
+  if (!db_) return false;
   Statement s(db_, "INSERT OR REPLACE INTO looks(folder, at) VALUES(?, ?)");
   s.bind(1, folder);
   s.bind(2, static_cast<std::int64_t>(std::time(nullptr)));
-  s.step();
+  return s.step() == SQLITE_DONE;
 }
 
 }  // namespace varnix::flight

@@ -5,7 +5,12 @@
 // in the data folder as "varnix-catalog.sqlite", or in the user's cache
 // folder when the data folder cannot be written, and is made anew whenever
 // it is missing, from an older schema, or damaged. Writes are transactions
-// in write-ahead-log mode, so a reader never sees a half-written index.
+// in write-ahead-log mode, so a reader never sees a half-written index;
+// a second catalog on the same folder (the desktop program and varnix-cli,
+// or two threads) waits for the other's transaction instead of failing.
+// The catalog never opens its database through a symbolic link, nor a
+// FIFO, device or folder of its name: such a name makes the data folder
+// unusable for it, as an unwritable one is, and it goes to the cache folder.
 #pragma once
 
 #include <cstdint>
@@ -22,11 +27,17 @@ struct sqlite3;
 namespace varnix::flight {
 
 inline constexpr const char* kCatalogFileName = "varnix-catalog.sqlite";
-inline constexpr int kCatalogSchema = 1;
+// 2: the battery minimum keeps its time (1's rows are kept and read again).
+inline constexpr int kCatalogSchema = 2;
 
 // The folder for the catalog when the data folder cannot hold it:
 // $XDG_CACHE_HOME/varnix (~/.cache/varnix), %LOCALAPPDATA%\varnix on Windows.
 std::string CatalogCacheFolder();
+
+// HashValueLines of the file at `path`, read a block at a time: the same
+// value without the whole text in memory. Empty, with `problem` set, when
+// the file cannot be opened or read.
+std::optional<std::uint64_t> HashFileValueLines(const std::string& path, std::string* problem = nullptr);
 
 struct CatalogProgress {
   std::size_t done = 0;   // files read so far
@@ -37,7 +48,7 @@ struct CatalogUpdate {
   std::size_t unchanged = 0, added = 0, changed = 0, removed = 0;
   std::size_t pending = 0;  // files still being written: indexed by a later update
   bool rebuilt = false;     // the database was made anew (missing, older or damaged)
-  std::string problem;      // why the update could not be stored; empty when it was
+  std::string problem;      // why the update could not be stored (it is then incomplete); empty when it was
 };
 
 class Catalog {
@@ -57,8 +68,11 @@ class Catalog {
 
 
   // Every file the index holds (readable or not), in path order; `folder`
-  // limits them to one aircraft folder.
-  std::vector<CatalogEntry> entries(const std::string& folder = {});
+  // limits them to one aircraft folder. A query: it never writes the
+  // database. An entry stored damaged is read from its file again (and
+  // stored by the next update). Empty, with `problem` set, when the index
+  // cannot be read; the next update makes it anew.
+  std::vector<CatalogEntry> entries(const std::string& folder = {}, std::string* problem = nullptr);
 
   // The subfolders of the data folder that hold flight files.
   std::vector<std::string> aircraftFolders();
@@ -66,7 +80,7 @@ class Catalog {
   // When the logbook last showed the aircraft folder (seconds since 1970;
   // 0 for never), and marking it shown now.
   std::int64_t lastLook(const std::string& folder);
-  void markLooked(const std::string& folder);
+  bool markLooked(const std::string& folder);
 
   const std::string& dataFolder() const { return dataFolder_; }
   const std::string& databasePath() const { return path_; }
@@ -74,13 +88,13 @@ class Catalog {
 
  private:
   Catalog(std::string dataFolder, std::string path) : dataFolder_(std::move(dataFolder)), path_(std::move(path)) {}
-  bool connect(std::string* problem);
-  bool prepareSchema(std::string* problem);
+  bool connect(std::string* problem, bool* busy = nullptr);
+  int prepareSchema(std::string* problem);
   void close();
+  void removeFiles();
   bool remake(std::string* problem);
   bool damaged(int code) const;
   CatalogUpdate updateOnce(const ProgressHook& progress);
-  std::vector<CatalogEntry> entries(const std::string& folder, bool mayRebuild);
 
   std::string dataFolder_;
   std::string path_;
@@ -88,6 +102,9 @@ class Catalog {
   bool rebuiltOnOpen_ = false;
   bool rebuiltSinceUpdate_ = false;
   bool sawDamage_ = false;  // an operation met a damaged database
+  bool sawFull_ = false;    // an update could not write (a full disk)
+  bool madeHere_ = false;   // this object made the database file: a stub to remove if it cannot be filled
+  std::vector<std::string> reread_;  // files whose stored entries entries() found damaged
 };
 
 }  // namespace varnix::flight

@@ -139,9 +139,10 @@ TrendPoint CatalogEntry::trendPoint() const {
   return p;
 }
 
-CatalogEntry MakeCatalogEntry(std::string_view text) {
+CatalogEntry MakeCatalogEntry(std::string_view text) { return MakeCatalogEntry(ReadFlightText(text), HashValueLines(text)); }
+
+CatalogEntry MakeCatalogEntry(FlightRead&& read, std::uint64_t valueHash) {
   CatalogEntry e;
-  FlightRead read = ReadFlightText(text);
   if (!read.flight) {
     e.problem = read.problem.empty() ? "not a flight file" : read.problem;
     return e;
@@ -157,7 +158,7 @@ CatalogEntry MakeCatalogEntry(std::string_view text) {
   e.recordedSeconds = s.recordedSeconds;
   e.engineUnit = f.facts.engineUnit;
   e.fuelUnit = f.facts.fuelUnit;
-  e.valueHash = HashValueLines(text);
+  e.valueHash = valueHash;
   e.durationWritten = f.facts.durationHours >= 0;
   e.hottestEgt = best(s.hottest, "EGT", true);
   e.hottestCht = best(s.hottest, "CHT", true);

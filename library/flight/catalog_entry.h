@@ -12,6 +12,7 @@
 
 #include "flight/findings.h"
 #include "flight/flight.h"
+#include "flight/flight_reader.h"
 
 namespace varnix::flight {
 
@@ -59,6 +60,8 @@ struct CatalogEntry {
 // The entry of a flight read from `text` (the whole file); `problem` set
 // when it cannot be read.
 CatalogEntry MakeCatalogEntry(std::string_view text);
+// The same from a flight read already and the HashValueLines of its file.
+CatalogEntry MakeCatalogEntry(FlightRead&& read, std::uint64_t valueHash);
 
 // FNV-1a over the lines after the column titles.
 std::uint64_t HashValueLines(std::string_view text);

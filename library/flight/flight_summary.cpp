@@ -52,7 +52,10 @@ ChannelStats StatsOf(const Flight& flight, std::size_t channel, std::size_t firs
   for (std::size_t r = firstRow; r < endRow && r < v.size(); ++r) {
     if (!available(v[r])) continue;
     const double x = v[r];
-    if (s.count == 0 || x < s.min) s.min = x;
+    if (s.count == 0 || x < s.min) {
+      s.min = x;
+      s.minAt = flight.seconds[r];
+    }
     if (s.count == 0 || x > s.max) {
       s.max = x;
       s.maxAt = flight.seconds[r];
@@ -78,19 +81,9 @@ FlightSummary SummarizeFlight(const Flight& flight) {
     const std::string group = groupKey(k.group);
     if (!group.empty()) keep(sum.hottest, prefix + group, {prefix + group, name, s.max, s.maxAt}, true);
     if (k.base == "DIF") keep(sum.maxSpread, name, {name, name, s.max, s.maxAt}, true);
-    if (k.base == "CLD") {
-      // The time of the most negative value, found again: StatsOf keeps the max's.
-      Extreme e{name, name, s.min, 0};
-      const std::span<const float> v = flight.column(c);
-      for (std::size_t r = 0; r < v.size(); ++r)
-        if (v[r] == static_cast<float>(s.min)) {
-          e.at = flight.seconds[r];
-          break;
-        }
-      keep(sum.fastestCooling, name, e, false);
-    }
+    if (k.base == "CLD") keep(sum.fastestCooling, name, {name, name, s.min, s.minAt}, false);
     if (k.group == ChannelGroup::Electrical && k.base.substr(0, 3) == "BAT") {
-      sum.battery.push_back({name + " min", name, s.min, 0});
+      sum.battery.push_back({name + " min", name, s.min, s.minAt});
       sum.battery.push_back({name + " max", name, s.max, s.maxAt});
     }
   }

@@ -18,6 +18,7 @@ struct ChannelStats {
   std::size_t count = 0;  // values that were available; the rest are NaN
   double min = 0, max = 0, mean = 0;
   double maxAt = 0;       // seconds from the start of the first maximum
+  double minAt = 0;       // and of the first minimum
 };
 
 // A channel's extreme value, e.g. the hottest EGT.

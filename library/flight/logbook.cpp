@@ -47,6 +47,7 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry
     if (e.folder != folder) continue;
     if (!e.problem.empty()) {
       ++log.unreadable;
+      log.unreadableFiles.push_back({e.file, e.problem});
       continue;
     }
     const auto key = std::make_tuple(e.aircraft, e.flightNumber, e.start, e.valueHash);

@@ -24,12 +24,19 @@ struct LogbookFlight {
   std::vector<Finding> findings;
 };
 
+// A file of the folder that is not a readable flight, and why.
+struct UnreadableFile {
+  std::string file;     // path relative to the data folder
+  std::string problem;  // "not a regular file", "line 9: ...", ...
+};
+
 struct AircraftLog {
   std::string folder;
   Limits limits;
   std::vector<LogbookFlight> flights;  // newest first
   std::vector<Finding> trends;
   std::size_t unreadable = 0;          // files that are not readable flights
+  std::vector<UnreadableFile> unreadableFiles;  // those files, in path order
   // The flight of a trend finding: the newest flight that has its channel.
   const LogbookFlight* trendFlight(const Finding& trend) const;
 };

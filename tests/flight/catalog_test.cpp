@@ -2,17 +2,24 @@
 // The flight catalog on a data folder the expansion filled: what it keeps
 // equals what the reader and the summary give, it follows changed, removed
 // and half-written files, and it comes back whole from a lost or damaged
-// database.
+// database; two catalogs on one folder wait for each other and agree; it
+// never opens its database through a link; unreadable files are listed;
+// a full disk leaves no stub behind.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <optional>
+#include <thread>
 
 #include "flight/catalog.h"
 #include "flight/flight_reader.h"
 #include "flight/flight_summary.h"
 #include "flight/logbook.h"
+#include "support/file_size_limit.h"
 #include "support/flight_files.h"
 
 namespace varnix::test {
@@ -37,6 +44,40 @@ std::vector<flight::CatalogEntry> indexed(const std::string& data, flight::Catal
   if (update) *update = u;
   return catalog->entries();
 }
+
+// `copies` more of each of the folder's flights, under the names of other numbers.
+void addCopies(const Folder& f, int copies) {
+  for (int c = 0; c < copies; ++c)
+    for (std::size_t i = 0; i < f.files.size(); ++i) {
+      char name[32];
+      std::snprintf(name, sizeof name, "/N123AB/F%05d.CSV", 1000 + c * 10 + static_cast<int>(i));
+      fs::copy_file(f.files[i], f.data + name);
+    }
+}
+
+// A cache folder of the test's own while it lives.
+struct CacheFolder {
+  TempDir dir;
+  CacheFolder() { setenv("XDG_CACHE_HOME", dir.path().c_str(), 1); }
+  ~CacheFolder() { unsetenv("XDG_CACHE_HOME"); }
+  std::size_t databases() const {
+    std::size_t n = 0;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(dir.path(), ec), end; !ec && it != end; it.increment(ec))
+      n += it->path().filename().string().rfind("catalog-", 0) == 0;
+    return n;
+  }
+};
+
+// The files named after the catalog in the data folder (its logs too).
+std::vector<std::string> catalogFiles(const std::string& data) {
+  std::vector<std::string> out;
+  for (const auto& e : fs::directory_iterator(data))
+    if (e.path().filename().string().rfind(flight::kCatalogFileName, 0) == 0) out.push_back(e.path().filename().string());
+  return out;
+}
+
+std::string inData(const std::string& data) { return (fs::canonical(data) / flight::kCatalogFileName).string(); }
 
 void sql(const std::string& database, const char* statement) {
   sqlite3* db = nullptr;
@@ -125,13 +166,16 @@ TEST(Catalog, ComesBackWholeFromALostOrDamagedDatabase) {
     const char* what;
     void (*damage)(const std::string& database);
     bool rebuilt;
+    std::size_t read;  // files read again
   };
   const Case cases[] = {
-      {"deleted", [](const std::string& db) { fs::remove(db); }, false},
-      {"truncated", [](const std::string& db) { fs::resize_file(db, fs::file_size(db) / 3); }, true},
-      {"overwritten", [](const std::string& db) { writeFile(db, std::string(9000, 'x')); }, true},
-      {"another schema version", [](const std::string& db) { sql(db, "PRAGMA user_version = 7"); }, true},
-      {"damaged entries", [](const std::string& db) { sql(db, "UPDATE files SET entry = x'0102'"); }, false},
+      {"deleted", [](const std::string& db) { fs::remove(db); }, false, 4},
+      {"truncated", [](const std::string& db) { fs::resize_file(db, fs::file_size(db) / 3); }, true, 4},
+      {"overwritten", [](const std::string& db) { writeFile(db, std::string(9000, 'x')); }, true, 4},
+      {"another schema version", [](const std::string& db) { sql(db, "PRAGMA user_version = 7"); }, true, 4},
+      // Its entries lack the battery minimum's time: read again, keeping the rows.
+      {"the schema before", [](const std::string& db) { sql(db, "PRAGMA user_version = 1"); }, false, 4},
+      {"damaged entries", [](const std::string& db) { sql(db, "UPDATE files SET entry = x'0102'"); }, false, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -142,6 +186,7 @@ TEST(Catalog, ComesBackWholeFromALostOrDamagedDatabase) {
     ASSERT_TRUE(catalog);
     const flight::CatalogUpdate u = catalog->update();
     EXPECT_EQ(u.rebuilt, c.rebuilt);
+    EXPECT_EQ(u.added + u.changed, c.read);
     const auto entries = catalog->entries();
     ASSERT_EQ(entries.size(), 4u);
     EXPECT_EQ(entries[1].flightLabel, "102");
@@ -161,6 +206,235 @@ TEST(Catalog, LivesInTheCacheFolderWhenTheDataFolderCannotHoldIt) {
   catalog->update();
   EXPECT_EQ(catalog->entries().size(), 4u);
   unsetenv("XDG_CACHE_HOME");
+}
+
+TEST(Catalog, WaitsForAnotherCatalogsWriteLock) {
+  struct Case {
+    const char* what;
+    bool (*run)(const Folder& f, Catalog* open);
+  };
+  const Case cases[] = {
+      {"opening", [](const Folder& f, Catalog*) {
+         const auto c = Catalog::open(f.data);
+         return c && c->databasePath() == inData(f.data);
+       }},
+      {"updating", [](const Folder& f, Catalog* c) {
+         fs::copy_file(f.files[0], std::string(f.data).append("/N123AB/F00101A.CSV"));
+         const flight::CatalogUpdate u = c->update();
+         return u.problem.empty() && u.added == 1;
+       }},
+      {"marking a look", [](const Folder&, Catalog* c) { return c->markLooked("N123AB"); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CacheFolder cache;
+    Folder f;
+    indexed(f.data);
+    const auto open = Catalog::open(f.data);
+    ASSERT_TRUE(open);
+    // Another program's transaction, held for a while.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(f.database.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread release([other] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(400));
+      sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    EXPECT_TRUE(c.run(f, open.get()));
+    release.join();
+    sqlite3_close(other);
+    EXPECT_EQ(cache.databases(), 0u);  // no second catalog in the cache folder
+  }
+}
+
+TEST(Catalog, TwoCatalogsIndexingOneFolderAtOnceBothSucceedAndAgree) {
+  for (const bool existing : {false, true}) {
+    SCOPED_TRACE(existing ? "a catalog of the first flights" : "no catalog yet");
+    CacheFolder cache;
+    Folder f;
+    if (existing) indexed(f.data);
+    addCopies(f, 60);
+    const std::size_t files = f.files.size() * 61;
+    struct Result {
+      std::string problem;
+      std::vector<flight::CatalogEntry> entries;
+      std::string database;
+    } results[2];
+    auto index = [&](Result& r) {
+      const auto c = Catalog::open(f.data, &r.problem);
+      if (!c) return;
+      r.database = c->databasePath();
+      r.problem = c->update().problem;
+      r.entries = c->entries({}, &r.problem);
+    };
+    std::thread second([&] { index(results[1]); });
+    index(results[0]);
+    second.join();
+    for (const Result& r : results) {
+      EXPECT_EQ(r.problem, "");
+      EXPECT_EQ(r.database, inData(f.data));
+      ASSERT_EQ(r.entries.size(), files);
+    }
+    for (std::size_t i = 0; i < files; ++i) {
+      const flight::CatalogEntry &a = results[0].entries[i], &b = results[1].entries[i];
+      EXPECT_EQ(a.file, b.file);
+      EXPECT_EQ(a.valueHash, b.valueHash);
+      EXPECT_EQ(a.added, b.added);
+      EXPECT_EQ(a.problem, "");
+    }
+    EXPECT_EQ(cache.databases(), 0u);
+  }
+}
+
+TEST(Catalog, NeverOpensItsDatabaseThroughALinkOrANonRegularFile) {
+  struct Case {
+    const char* what;
+    // Puts something under the catalog's names; gives a file that must stay as it is.
+    std::string (*place)(const Folder& f);
+  };
+  const Case cases[] = {
+      {"a dangling link", [](const Folder& f) {
+         fs::create_symlink(f.dir.file("elsewhere.sqlite"), f.database);
+         return f.dir.file("elsewhere.sqlite");
+       }},
+      {"a link to a file", [](const Folder& f) {
+         writeFile(f.dir.file("elsewhere.sqlite"), "");
+         fs::create_symlink(f.dir.file("elsewhere.sqlite"), f.database);
+         return f.dir.file("elsewhere.sqlite");
+       }},
+      {"a dangling link as its log", [](const Folder& f) {
+         fs::create_symlink(f.dir.file("elsewhere-wal"), f.database + "-wal");
+         return f.dir.file("elsewhere-wal");
+       }},
+      {"a FIFO", [](const Folder& f) {
+         EXPECT_EQ(mkfifo(f.database.c_str(), 0644), 0);
+         return std::string();
+       }},
+      {"a folder", [](const Folder& f) {
+         fs::create_directory(f.database);
+         return std::string();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CacheFolder cache;
+    Folder f;
+    const std::string target = c.place(f);
+    const std::optional<std::string> before =
+        target.empty() || !fs::exists(target) ? std::nullopt : std::optional(readFile(target));
+    const auto catalog = Catalog::open(f.data);
+    ASSERT_TRUE(catalog);
+    EXPECT_EQ(catalog->databasePath().rfind(cache.dir.path(), 0), 0u) << catalog->databasePath();
+    EXPECT_EQ(catalog->update().problem, "");
+    EXPECT_EQ(catalog->entries().size(), 4u);
+    if (!target.empty()) {
+      EXPECT_EQ(fs::exists(target), before.has_value());
+      if (before) {
+        EXPECT_EQ(readFile(target), *before);
+      }
+    }
+  }
+}
+
+TEST(Catalog, HashesAFileBlockByBlockAsItsWholeText) {
+  constexpr std::size_t kBlock = 256 * 1024;
+  const std::string sample = readFile(Folder().files[0]);
+  std::string crlf;
+  for (char ch : sample) crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+  // Text whose title line begins `at` bytes into the file.
+  auto titleAt = [](std::size_t at, const std::string& line) {
+    return std::string(at, 'x') + line + "1,1300\n2,1310\r\n";
+  };
+  struct Case {
+    const char* what;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"a flight", sample},
+      {"a flight with CRLF line ends", crlf},
+      {"the title across two blocks", titleAt(kBlock - 3, "\"TIME\",\"E1\"\n")},
+      {"the title's line end across two blocks", titleAt(kBlock - 7, "\"TIME\"\r\n")},
+      {"a quote before the title", titleAt(10, "\"\"TIME\",\"E1\"\n")},
+      {"a broken title before the title", titleAt(10, "\"TIM\"TIME\"\n\"TIME\"\n")},
+      {"no title", std::string("1,2\n3,4\n")},
+      {"a title without a line end", std::string("\"TIME\",\"E1\"")},
+      {"nothing", std::string()},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeFile(dir.file("f.csv"), c.text);
+    std::string problem;
+    const std::optional<std::uint64_t> h = flight::HashFileValueLines(dir.file("f.csv"), &problem);
+    ASSERT_TRUE(h) << problem;
+    EXPECT_EQ(*h, flight::HashValueLines(c.text));
+  }
+}
+
+TEST(Catalog, ListsUnreadableFilesWithTheirReasonAndIndexesTheRest) {
+  Folder f;
+  struct Case {
+    const char* file;
+    void (*make)(const std::string& path);
+    const char* problem;  // the start of its reason
+  };
+  std::vector<Case> cases = {
+      {"N123AB/F00150.CSV",
+       [](const std::string& p) {
+         writeFile(p, "hello\n");
+         fs::last_write_time(p, fs::last_write_time(p) - std::chrono::hours(1));  // not still being written
+       },
+       "line 1"},
+      {"N123AB/F00151.CSV", [](const std::string& p) { EXPECT_EQ(mkfifo(p.c_str(), 0644), 0); }, "not a regular file"},
+  };
+  // A regular file whose reading fails (even for root).
+  if (fs::exists("/proc/self/mem"))
+    cases.push_back({"N123AB/F00152.CSV", [](const std::string& p) { fs::create_symlink("/proc/self/mem", p); },
+                     "cannot be read"});
+  for (const Case& c : cases) c.make(std::string(f.data).append("/").append(c.file));
+
+  flight::CatalogUpdate u;
+  const auto entries = indexed(f.data, &u);
+  EXPECT_EQ(u.added, 4 + cases.size());
+  const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", entries, flight::Limits{});
+  EXPECT_EQ(log.flights.size(), 4u);
+  ASSERT_EQ(log.unreadableFiles.size(), cases.size());
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(cases[i].file);
+    EXPECT_EQ(log.unreadableFiles[i].file, cases[i].file);
+    EXPECT_EQ(log.unreadableFiles[i].problem.rfind(cases[i].problem, 0), 0u) << log.unreadableFiles[i].problem;
+  }
+  // Tried again at the next look, which finds nothing new.
+  indexed(f.data, &u);
+  EXPECT_EQ(u.unchanged, 4 + cases.size());
+  EXPECT_EQ(u.added + u.changed, 0u);
+}
+
+TEST(Catalog, AFullDiskEndsTheUpdateWithAProblemAndLeavesNoStub) {
+  for (const bool existing : {false, true}) {
+    SCOPED_TRACE(existing ? "a catalog of the first flights" : "no catalog yet");
+    CacheFolder cache;
+    Folder f;
+    if (existing) indexed(f.data);
+    addCopies(f, 60);
+    const std::vector<std::string> before = catalogFiles(f.data);
+    {
+      // Room for a new database and its logs, not for the entries of a batch.
+      const test::FileSizeLimit full(96 * 1024);
+      const auto catalog = Catalog::open(f.data);
+      ASSERT_TRUE(catalog);
+      EXPECT_NE(catalog->update().problem, "");
+    }
+    EXPECT_EQ(cache.databases(), 0u);
+    if (!existing) {
+      EXPECT_EQ(catalogFiles(f.data), std::vector<std::string>{});
+    } else {
+      // What was stored stays whole.
+      const auto catalog = Catalog::open(f.data);
+      ASSERT_TRUE(catalog);
+      EXPECT_EQ(catalog->entries().size(), 4u);
+    }
+  }
 }
 
 }  // namespace

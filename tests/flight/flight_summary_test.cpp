@@ -49,6 +49,30 @@ TEST(FlightSummary, FindsTheHottestCylinderSpreadCoolingBatteryAndFuel) {
   EXPECT_EQ(c1.maxAt, 12);
 }
 
+TEST(FlightSummary, TimesEachExtremeAtItsFirstRow) {
+  // Rows at 0, 6, 12, 18 and 24 s: each extreme is reached twice, the first time not at the start.
+  const FlightSummary s = summaryOf(handFlight("\"E1\",\"CLD\",\"BAT\",\"BAT2\",",
+                                               {",1300,0,14.0,28.1", ",1310,-30,12.1,28.0", ",1350,-5,14.2,27.5",
+                                                ",1350,-30,12.1,28.4", ",1320,-1,13.9,27.5"}));
+  struct Case {
+    const std::vector<flight::Extreme>& list;
+    const char* key;
+    double value;
+    double at;
+  };
+  const Case cases[] = {
+      {s.battery, "BAT min", 12.1, 6},   {s.battery, "BAT max", 14.2, 12}, {s.battery, "BAT2 min", 27.5, 12},
+      {s.battery, "BAT2 max", 28.4, 18}, {s.fastestCooling, "CLD", -30, 6}, {s.hottest, "EGT", 1350, 12},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    const flight::Extreme* e = s.find(c.list, c.key);
+    ASSERT_NE(e, nullptr);
+    EXPECT_FLOAT_EQ(static_cast<float>(e->value), static_cast<float>(c.value));
+    EXPECT_EQ(e->at, c.at);
+  }
+}
+
 TEST(FlightSummary, IntegratesFuelFlowWithoutUsdAndKeepsTwinEnginesApart) {
   // 12 GPH for two intervals of 30 min each, on the left engine; 6 GPH on the right.
   const FlightSummary s = summaryOf(

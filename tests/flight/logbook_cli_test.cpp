@@ -2,12 +2,16 @@
 // varnix-cli logbook and findings, run as a separate program on the data
 // folder the sample dump expands into.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <chrono>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <thread>
 
 #include "support/cli_run.h"
+#include "support/file_size_limit.h"
 #include "support/flight_files.h"
 
 namespace varnix::test {
@@ -92,6 +96,97 @@ TEST(LogbookCli, LimitsProblemsAreNamedWithTheirLines) {
     for (const std::string& p : problems) EXPECT_NE(run.err.find(p + "\n"), std::string::npos) << p << "\n" << run.err;
     EXPECT_NE(run.out.find("CHT C3 reached 396 °F at 14:4"), std::string::npos) << run.out;  // 390 applies
   }
+}
+
+// The sample's flights and `copies` more of each under other numbers' names.
+// (The first call expands the sample; a later one adds copies of what is there.)
+std::vector<std::string> manyFlights(const TempDir& dir, int copies) {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir.file("data/N123AB"), ec))
+    if (e.path().extension() == ".CSV") files.push_back(e.path().string());
+  if (files.empty()) files = expandedFlights(dir, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+  for (int c = 0; c < copies; ++c)
+    for (std::size_t i = 0; i < files.size(); ++i)
+      std::filesystem::copy_file(files[i], dir.file("data/N123AB/F" + std::to_string(10000 + c * 10 + static_cast<int>(i)) + ".CSV"));
+  return files;
+}
+
+bool anyCatalog(const std::string& folder) {
+  std::error_code ec;
+  for (std::filesystem::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    if (it->path().filename().string().find("catalog") != std::string::npos) return true;
+  return false;
+}
+
+TEST(LogbookCli, ListsUnreadableFilesBesideTheFlights) {
+  TempDir dir;
+  expandedFlights(dir, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+  const std::string bad = dir.file("data/N123AB/F00150.CSV");
+  writeFile(bad, "hello\n");
+  std::filesystem::last_write_time(bad, std::filesystem::last_write_time(bad) - std::chrono::hours(1));
+  struct Case {
+    std::string args;
+    std::string out, err;  // expected in each
+  };
+  const std::string data = quoted(dir.file("data"));
+  const Case cases[] = {
+      {"logbook " + data, "Unreadable: N123AB/F00150.CSV: line 1", ""},
+      {"logbook --json " + data,
+       "\"unreadable\": [\n    {\"folder\": \"N123AB\", \"file\": \"N123AB/F00150.CSV\", \"problem\": \"line 1", ""},
+      {"logbook --csv " + data, "N123AB/F00101.CSV", "Unreadable: N123AB/F00150.CSV: line 1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    const CliRun run = runCli(dir, c.args);
+    EXPECT_EQ(run.exit, 0) << run.err;
+    EXPECT_NE(run.out.find(c.out), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("F00102.CSV"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+  }
+}
+
+TEST(LogbookCli, TwoLogbooksAtOnceBothSucceedAndAgree) {
+  TempDir dir, cache, cwd[2];
+  const std::string args = "logbook --json " + quoted(dir.file("data"));
+  setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+  manyFlights(dir, 0);
+  ASSERT_EQ(runCli(dir, args).exit, 0);  // the catalog of the first flights
+  manyFlights(dir, 60);
+  // A third program (the desktop program) holds the catalog's write lock as both start.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(dir.file("data/varnix-catalog.sqlite").c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  CliRun runs[2];
+  std::thread first([&] { runs[0] = test::runCli(VARNIX_CLI, cwd[0], args); });
+  std::thread second([&] { runs[1] = test::runCli(VARNIX_CLI, cwd[1], args); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  first.join();
+  second.join();
+  unsetenv("XDG_CACHE_HOME");
+  for (const CliRun& run : runs) EXPECT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(runs[0].out, runs[1].out);
+  EXPECT_NE(runs[0].out.find("F10590.CSV"), std::string::npos);
+  EXPECT_FALSE(anyCatalog(cache.path()));  // no second catalog in the cache folder
+}
+
+TEST(LogbookCli, AFullDiskEndsWithAMessageAndNoStub) {
+  TempDir dir, cache;
+  manyFlights(dir, 60);
+  setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
+  CliRun run;
+  {
+    const FileSizeLimit full(96 * 1024);  // the command inherits it
+    run = runCli(dir, "logbook " + quoted(dir.file("data")));
+  }
+  unsetenv("XDG_CACHE_HOME");
+  EXPECT_EQ(run.exit, 1);
+  EXPECT_NE(run.err.find("could not be brought up to date"), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_FALSE(anyCatalog(dir.file("data")));
+  EXPECT_FALSE(anyCatalog(cache.path()));
 }
 
 }  // namespace
