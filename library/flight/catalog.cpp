@@ -143,20 +143,21 @@ std::string unusableInPlace(const std::string& path) {
   return {};
 }
 
-// A file's entry, read through the flight reader; empty when the file is gone.
+// A file's entry, read through the flight reader (its value lines hashed in
+// the same pass); empty when the file is gone.
 std::optional<CatalogEntry> readEntry(const std::string& path, bool* tryAgain) {
   *tryAgain = false;
-  std::string why;
-  const std::optional<std::uint64_t> hash = HashFileValueLines(path, &why);
-  if (!hash) {
+  std::uint64_t hash = 0;
+  FlightRead read = ReadFlightFile(path, {}, &hash);
+  if (read.unreadable) {
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(path, ec))) return std::nullopt;
     CatalogEntry e;
-    e.problem = why;
+    e.problem = read.problem;
     *tryAgain = true;
     return e;
   }
-  return MakeCatalogEntry(ReadFlightFile(path), *hash);
+  return MakeCatalogEntry(std::move(read), hash);
 }
 
 std::uint64_t fnv(const std::string& s) {

@@ -119,18 +119,6 @@ std::string IsoStart(const FlightFacts& f) {
   return buf;
 }
 
-std::uint64_t HashValueLines(std::string_view text) {
-  std::size_t at = text.find("\"TIME\"");
-  if (at != std::string_view::npos) at = text.find('\n', at);
-  const std::string_view rows = at == std::string_view::npos ? std::string_view{} : text.substr(at + 1);
-  std::uint64_t h = 1469598103934665603ull;
-  for (unsigned char c : rows) {
-    if (c == '\r') continue;  // the same rows with either line end
-    h = (h ^ c) * 1099511628211ull;
-  }
-  return h;
-}
-
 TrendPoint CatalogEntry::trendPoint() const {
   TrendPoint p;
   p.engineUnit = engineUnit;
@@ -139,9 +127,9 @@ TrendPoint CatalogEntry::trendPoint() const {
   return p;
 }
 
-CatalogEntry MakeCatalogEntry(std::string_view text) { return MakeCatalogEntry(ReadFlightText(text), HashValueLines(text)); }
+namespace {
 
-CatalogEntry MakeCatalogEntry(FlightRead&& read, std::uint64_t valueHash) {
+CatalogEntry entryOf(const FlightRead& read, std::uint64_t valueHash) {
   CatalogEntry e;
   if (!read.flight) {
     e.problem = read.problem.empty() ? "not a flight file" : read.problem;
@@ -185,6 +173,22 @@ CatalogEntry MakeCatalogEntry(FlightRead&& read, std::uint64_t valueHash) {
     if (ClassifyChannel(f.channels[c]).group == ChannelGroup::Cht && s.channels[c].count)
       e.maxCht.push_back({f.channels[c], f.channels[c], static_cast<float>(s.channels[c].max), static_cast<float>(s.channels[c].maxAt)});
   return e;
+}
+
+}  // namespace
+
+CatalogEntry MakeCatalogEntry(std::string_view text) {
+  const FlightRead read = ReadFlightText(text);
+  return entryOf(read, read.flight ? HashValueLines(text) : 0);
+}
+
+CatalogEntry MakeCatalogEntry(FlightRead&& read, std::uint64_t valueHash) { return entryOf(read, valueHash); }
+
+std::optional<CatalogEntry> MakeCatalogEntryFromFile(const std::string& path) {
+  std::uint64_t hash = 0;
+  const FlightRead read = ReadFlightFile(path, {}, &hash);
+  if (read.unreadable) return std::nullopt;
+  return entryOf(read, hash);
 }
 
 std::string EncodeEntry(const CatalogEntry& e) {

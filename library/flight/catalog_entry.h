@@ -63,8 +63,13 @@ CatalogEntry MakeCatalogEntry(std::string_view text);
 // The same from a flight read already and the HashValueLines of its file.
 CatalogEntry MakeCatalogEntry(FlightRead&& read, std::uint64_t valueHash);
 
-// FNV-1a over the lines after the column titles.
-std::uint64_t HashValueLines(std::string_view text);
+// The entry of the flight file at `path`, read once through the bounded
+// reader (ReadFlightFile), its value hash taken in the same pass: the same
+// entry as MakeCatalogEntry of the file's text. Nothing when the file cannot
+// be opened or read right now (gone, no permission, an I/O error).
+std::optional<CatalogEntry> MakeCatalogEntryFromFile(const std::string& path);
+
+// HashValueLines (flight_reader.h): FNV-1a over the lines after the column titles.
 
 // The "YYYY-MM-DDTHH:MM:SS" of a flight's start (two-digit years are 20yy).
 std::string IsoStart(const FlightFacts& facts);

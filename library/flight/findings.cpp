@@ -32,12 +32,23 @@ bool checked(const ChannelKind& k) {
          k.base == "OIL" || isBattery(k);
 }
 
+// Minutes of a flight's span beyond its rows' count that get a bucket of
+// their own: a day. A damaged file may claim a span of years in a few rows;
+// its envelopes follow the rows, and the rows past the last bucket share it.
+constexpr std::size_t kSpareBuckets = 1440;
+
+std::size_t bucketCount(const Flight& flight) {
+  const double span = flight.rows() ? flight.seconds.back() : 0;
+  const double minutes = span / FlightDigest::kBucketSeconds + 1;
+  const double most = static_cast<double>(flight.rows() + kSpareBuckets);
+  return static_cast<std::size_t>(std::min(minutes, most));
+}
+
 // An envelope over per-row values.
 class EnvelopeBuilder {
  public:
-  EnvelopeBuilder(std::string channel, double recordedSeconds) {
+  EnvelopeBuilder(std::string channel, std::size_t buckets) {
     env_.channel = std::move(channel);
-    const auto buckets = static_cast<std::size_t>(recordedSeconds / FlightDigest::kBucketSeconds) + 1;
     env_.min.assign(buckets, kNaN);
     env_.max.assign(buckets, kNaN);
     env_.minAt.assign(buckets, 0);
@@ -45,7 +56,9 @@ class EnvelopeBuilder {
   }
   void add(double seconds, float v) {
     if (!available(v)) return;
-    const auto b = std::min(static_cast<std::size_t>(seconds / FlightDigest::kBucketSeconds), env_.min.size() - 1);
+    const double minute = seconds / FlightDigest::kBucketSeconds;
+    const std::size_t last = env_.min.size() - 1;
+    const std::size_t b = minute < static_cast<double>(last) ? static_cast<std::size_t>(minute) : last;
     if (!available(env_.min[b]) || v < env_.min[b]) {
       env_.min[b] = v;
       env_.minAt[b] = static_cast<float>(seconds);
@@ -80,7 +93,7 @@ void addDerivedCooling(const Flight& flight, Engine engine, FlightDigest& digest
     if (k.group == ChannelGroup::Cht && k.engine == engine) chts.push_back(c);
   }
   if (chts.empty()) return;
-  EnvelopeBuilder b(std::string(EnginePrefix(engine)) + "CLD", digest.recordedSeconds);
+  EnvelopeBuilder b(std::string(EnginePrefix(engine)) + "CLD", bucketCount(flight));
   for (std::size_t r = 1; r < flight.rows(); ++r) {
     const double t = flight.seconds[r];
     if (t < kSlopeSeconds) continue;
@@ -326,7 +339,7 @@ FlightDigest DigestFlight(const Flight& flight) {
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
     const ChannelKind k = ClassifyChannel(flight.channels[c]);
     if (!checked(k)) continue;
-    EnvelopeBuilder b(flight.channels[c], d.recordedSeconds);
+    EnvelopeBuilder b(flight.channels[c], bucketCount(flight));
     for (std::size_t r = 0; r < flight.rows(); ++r) b.add(flight.seconds[r], flight.columns[c][r]);
     if (b.empty()) continue;
     if (k.base == "CLD") hasCld[static_cast<int>(k.engine)] = true;

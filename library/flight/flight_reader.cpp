@@ -18,34 +18,57 @@ namespace {
 constexpr float kNotAvailable = std::numeric_limits<float>::quiet_NaN();
 constexpr int kHeaderLines = 7;
 constexpr long kSecondsPerDay = 86400;
+// The longest lines read: a header line, and a row of so many values. The
+// expansion writes rows of a few bytes per value and header lines of less
+// than a kilobyte; a longer line is damage, found without reading on.
+constexpr std::size_t kHeaderLineBytes = 8192;
+constexpr std::size_t kRowBytesBase = 64;
+constexpr std::size_t kValueBytes = 32;
+constexpr std::size_t kNotedRows = 10;  // damaged rows noted one by one, the rest counted
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// Walks a text line by line; a line ends at LF, a CR before it is dropped.
-// The text is whole in memory, or read from a file a block at a time, so
-// that a long flight's text never sits in memory beside its columns. A line
-// stays valid until the next call.
+// Walks a text line by line; a line ends at LF, CR LF or a lone CR (a file
+// saved by a spreadsheet on an old Mac). The text is whole in memory, or
+// read from a file a block at a time, so that a long flight's text never
+// sits in memory beside its columns. A line longer than the limit is not
+// walked: `next` stops at it, having read no further than the limit past
+// its start. A line stays valid until the next call.
 class Lines {
  public:
   explicit Lines(std::string_view text) : text_(text), size_(text.size()) {}
   Lines(std::FILE* file, std::size_t size) : file_(file), size_(size) { buffer_.resize(kBlock); }
 
-  // False at the end of the text. `terminated` says whether the line had its line end.
+  // The longest line `next` walks, line end not counted.
+  void setLimit(std::size_t bytes) { limit_ = bytes; }
+
+  // False at the end of the text or at a line longer than the limit
+  // (`tooLong`, `number` naming it). `terminated` says whether the line
+  // had its line end.
   bool next(std::string_view& line, bool& terminated) {
-    std::size_t end = text_.find('\n', pos_);
-    while (end == std::string_view::npos && file_ && !atEnd_) {
-      const std::size_t searched = text_.size() - pos_;
+    std::size_t searched = pos_;
+    std::size_t end = text_.find_first_of("\r\n", searched);
+    // More is read while the line's end is not in the buffer, or a CR is
+    // its last byte and an LF may follow.
+    while (file_ && !atEnd_ && (end == std::string_view::npos || (text_[end] == '\r' && end + 1 == text_.size())) &&
+           (end == std::string_view::npos ? text_.size() : end) - pos_ <= limit_) {
+      searched = (end == std::string_view::npos ? text_.size() : end) - pos_;
       refill();
-      end = text_.find('\n', searched);
+      end = text_.find_first_of("\r\n", searched);
     }
     if (pos_ >= text_.size()) return false;
     terminated = end != std::string_view::npos;
-    std::size_t stop = terminated ? end : text_.size();
-    line = text_.substr(pos_, stop - pos_);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    pos_ = terminated ? end + 1 : text_.size();
+    const std::size_t stop = terminated ? end : text_.size();
     ++number_;
+    if (stop - pos_ > limit_) {
+      tooLong_ = true;
+      return false;
+    }
+    line = text_.substr(pos_, stop - pos_);
+    pos_ = !terminated ? text_.size() : text_[end] == '\r' && end + 1 < text_.size() && text_[end + 1] == '\n' ? end + 2 : end + 1;
     return true;
   }
   int number() const { return number_; }
+  bool tooLong() const { return tooLong_; }
   // Bytes not walked yet (for a file, as its size said when it was opened).
   std::size_t remaining() const {
     const std::size_t walked = consumed_ + pos_;
@@ -56,8 +79,8 @@ class Lines {
  private:
   static constexpr std::size_t kBlock = 256 * 1024;
 
-  // Keeps the unwalked tail, reads on after it; a line longer than half the
-  // buffer doubles it.
+  // Keeps the unwalked tail, reads on after it. The tail is never longer
+  // than the limit (and a byte), so a buffer grown for it stays bounded.
   void refill() {
     const std::size_t kept = text_.size() - pos_;
     if (kept > buffer_.size() / 2) buffer_.resize(buffer_.size() * 2);
@@ -76,12 +99,35 @@ class Lines {
   std::string_view text_;
   std::size_t pos_ = 0;
   int number_ = 0;
+  std::size_t limit_ = std::numeric_limits<std::size_t>::max();
   std::FILE* file_ = nullptr;
   std::size_t size_ = 0;
   std::size_t consumed_ = 0;  // bytes dropped from the buffer's front
   std::string buffer_;
   bool atEnd_ = false;
   bool failed_ = false;
+  bool tooLong_ = false;
+};
+
+// FNV-1a over the lines after the first that holds "TIME" in quotes, each
+// line end as one LF: for files with LF or CR LF ends, the bytes after that
+// line's LF without their CRs, as the catalog has always hashed them.
+class ValueHash {
+ public:
+  void line(std::string_view text, bool terminated) {
+    if (!started_) {
+      started_ = text.find("\"TIME\"") != std::string_view::npos;
+      return;
+    }
+    for (unsigned char c : text) add(c);
+    if (terminated) add('\n');
+  }
+  std::uint64_t value() const { return h_; }
+
+ private:
+  void add(unsigned char c) { h_ = (h_ ^ c) * 1099511628211ull; }
+  std::uint64_t h_ = 1469598103934665603ull;
+  bool started_ = false;
 };
 
 bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
@@ -140,6 +186,14 @@ bool parseFlightLine(std::string_view body, FlightFacts& f) {
   return parseNumber(when, f.month) && expect(when, '/') && parseNumber(when, f.day) && expect(when, '/') &&
          parseNumber(when, f.year) && expect(when, ' ') && parseClock(when, f.hours, f.minutes, f.seconds) &&
          when.empty();
+}
+
+// Whether line 4's date and time are numbers the monitor's fields can hold
+// (day 0-31, month 0-15, hours 0-31, minutes 0-63, seconds 0-62; the
+// expansion writes them as recorded) with a year of at most four digits.
+bool possibleStart(const FlightFacts& f) {
+  return f.day >= 0 && f.day <= 31 && f.month >= 0 && f.month <= 15 && f.year >= 0 && f.year <= 9999 &&
+         f.hours >= 0 && f.hours <= 31 && f.minutes >= 0 && f.minutes <= 63 && f.seconds >= 0 && f.seconds <= 63;
 }
 
 // Line 5: "Eng Deg F     OAT Deg F     F/F GPH" (the fuel-flow part may be a single space).
@@ -232,18 +286,52 @@ bool parseValue(std::string_view& s, bool isMark, float& value) {
     value = 0.0f;
     return isMark;
   }
-  return parsePlainDecimal(s, value) || parseNumber(s, value);
+  // A spreadsheet writes "no value" unquoted: NA, or nan and inf, which no
+  // instrument measures.
+  if (startsWith(s, "NA") && (s.size() == 2 || s[2] == ',')) {
+    value = kNotAvailable;
+    s.remove_prefix(2);
+    return true;
+  }
+  if (parsePlainDecimal(s, value)) return true;
+  if (!parseNumber(s, value)) return false;
+  if (!std::isfinite(value)) value = kNotAvailable;
+  return true;
 }
 
-FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& headerRead) {
+std::string clockText(int h, int m, int s) {
+  return std::to_string(h) + ":" + std::to_string(m) + ":" + std::to_string(s);
+}
+
+FlightRead tooLong(const Lines& lines, std::size_t limit) {
+  return failure(lines.number(), "the line is longer than " + std::to_string(limit) +
+                                     " bytes, longer than any line of a flight file");
+}
+
+// The first title that another title (or TIME) repeats, or nothing.
+std::optional<std::string> repeatedTitle(const std::vector<std::string>& channels) {
+  std::vector<std::string_view> sorted(channels.begin(), channels.end());
+  sorted.emplace_back("TIME");
+  std::sort(sorted.begin(), sorted.end());
+  const auto twice = std::adjacent_find(sorted.begin(), sorted.end());
+  if (twice == sorted.end()) return std::nullopt;
+  return std::string(*twice);
+}
+
+FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& headerRead, ValueHash* hash) {
   Flight flight;
   FlightFacts& f = flight.facts;
   std::string_view line;
   bool terminated = false;
 
+  lines.setLimit(kHeaderLineBytes);
   for (int n = 1; n <= kHeaderLines; ++n) {
-    if (!lines.next(line, terminated) || !terminated)
+    if (!lines.next(line, terminated) || !terminated) {
+      if (lines.tooLong()) return tooLong(lines, kHeaderLineBytes);
       return failure(n, n == 1 ? "the file is empty or not a flight file" : "the file ends inside its header");
+    }
+    if (hash) hash->line(line, terminated);
+    if (n == 1 && startsWith(line, kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
     const std::optional<std::string_view> body = quoted(line);
     bool ok = true;
     switch (n) {
@@ -253,10 +341,21 @@ FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& hea
         ok = body && startsWith(*body, "Aircraft Number ");
         if (ok) f.aircraft = std::string(body->substr(16));
         break;
-      case 4: ok = body && parseFlightLine(*body, f); break;
+      case 4:
+        ok = body && parseFlightLine(*body, f);
+        if (ok && !possibleStart(f))
+          return failure(n, "the start " + std::to_string(f.month) + "/" + std::to_string(f.day) + "/" +
+                                std::to_string(f.year) + " " + clockText(f.hours, f.minutes, f.seconds) +
+                                " is not a date and time");
+        break;
       case 5: ok = body && parseUnitsLine(*body, f); break;
       case 6: ok = body && parseDurationLine(*body, f); break;
-      case 7: ok = parseTitles(line, flight.channels) && !flight.channels.empty(); break;
+      case 7:
+        ok = parseTitles(line, flight.channels) && !flight.channels.empty();
+        if (ok)
+          if (const std::optional<std::string> twice = repeatedTitle(flight.channels))
+            return failure(n, "the column title \"" + *twice + "\" is there twice");
+        break;
     }
     if (!ok) {
       static const char* const kExpected[] = {"", "a quoted first line", "the identification line",
@@ -276,16 +375,24 @@ FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& hea
   const std::size_t channelCount = flight.channels.size();
   const int mark = flight.channelIndex("MARK");
   const std::size_t shortestRow = 8 + 2 * channelCount - (mark >= 0 ? 1 : 0);
+  const std::size_t rowLimit = kRowBytesBase + kValueBytes * channelCount;
+  lines.setLimit(rowLimit);
   flight.seconds.reserve(lines.remaining() / shortestRow + 1);
   flight.columns.reset(channelCount, 0);
-  flight.startOfDay = f.hours * 3600.0 + f.minutes * 60.0 + f.seconds;  // until the first row says
+  // Until a row says; the recorded fields may hold more than a day.
+  flight.startOfDay = std::fmod(f.hours * 3600.0 + f.minutes * 60.0 + f.seconds, kSecondsPerDay);
   if (headerRead) headerRead(flight);
 
-  long previousClock = 0;
+  // The clock of the last row whose time is trusted (after a damaged row,
+  // the clock that row should have had); -1 before the first.
+  long previousClock = -1;
   double elapsed = 0;
+  int lastStep = 0;
+  std::size_t damagedRows = 0;
   int blankLine = 0;  // a blank line is allowed only at the very end
   while (lines.next(line, terminated)) {
     const int n = lines.number();
+    if (hash) hash->line(line, terminated);
     if (line.empty()) {
       if (!blankLine) blankLine = n;
       continue;
@@ -311,17 +418,51 @@ FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& hea
     }
     if (!s.empty())
       return failure(n, "the line has more values than the titles name (" + std::to_string(channelCount) + ")");
-    const long clock = h * 3600L + m * 60L + sec;
-    if (flight.seconds.empty()) {
-      flight.startOfDay = static_cast<double>(clock % kSecondsPerDay);
-    } else {
-      // The clock starts again at 0:0:0 after midnight.
-      elapsed += static_cast<double>(((clock - previousClock) % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay);
+
+    // The clock goes back only at midnight: from the evening to the early
+    // morning, a step back of more than twelve hours (or of exactly the
+    // recorded interval, should that be longer). Any other step back, or a
+    // time that is not a time of day, is a damaged row: it is kept one
+    // interval after the row before, so that the seconds never go back and
+    // a flight's span follows its rows.
+    const bool timeOfDay = h >= 0 && h < 24 && m >= 0 && m < 60 && sec >= 0 && sec < 60;
+    const long clock = timeOfDay ? h * 3600L + m * 60L + sec : 0;
+    const int step = f.interval > 0 ? f.interval : lastStep > 0 ? lastStep : 1;
+    long forward = 0;
+    bool damaged = !timeOfDay;
+    if (!damaged && previousClock >= 0) {
+      forward = clock - previousClock;
+      if (forward < 0) {
+        const long back = -forward;
+        forward += kSecondsPerDay;
+        damaged = back <= kSecondsPerDay / 2 && !(f.interval > 0 && forward == f.interval % kSecondsPerDay);
+      }
     }
-    previousClock = clock;
+    if (damaged) {
+      const bool first = flight.seconds.empty();
+      if (!first) elapsed += step;
+      if (previousClock >= 0) previousClock = static_cast<long>((previousClock + static_cast<long long>(step)) % kSecondsPerDay);
+      if (++damagedRows <= kNotedRows)
+        flight.notes.push_back("line " + std::to_string(n) + ": the time " + clockText(h, m, sec) +
+                               (timeOfDay ? " goes back from the row before" : " is not a time of day") +
+                               (first ? "; the row was taken as the start." : "; the row was placed one interval after that row."));
+    } else if (previousClock < 0) {
+      // The first trusted clock: the start of the day is where it puts the first row.
+      if (!flight.seconds.empty()) elapsed += step;
+      flight.startOfDay = std::fmod(std::fmod(clock - elapsed, kSecondsPerDay) + kSecondsPerDay, kSecondsPerDay);
+      previousClock = clock;
+    } else {
+      elapsed += static_cast<double>(forward);
+      if (forward > 0) lastStep = static_cast<int>(forward);
+      previousClock = clock;
+    }
     flight.seconds.push_back(elapsed);
     flight.columns.addRow();
   }
+  if (lines.tooLong()) return tooLong(lines, rowLimit);
+  if (damagedRows > kNotedRows)
+    flight.notes.push_back(std::to_string(damagedRows - kNotedRows) +
+                           " more rows with a damaged time were placed one interval after the row before.");
   if (f.interval <= 0 && flight.rows() > 1) f.interval = static_cast<int>(flight.seconds[1] - flight.seconds[0]);
 
   FlightRead r;
@@ -333,12 +474,32 @@ FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& hea
 
 FlightRead ReadFlightText(std::string_view text) {
   Lines lines(text);
-  return ReadLines(lines, {});
+  return ReadLines(lines, {}, nullptr);
+}
+
+std::uint64_t HashValueLines(std::string_view text) {
+  Lines lines(text);
+  ValueHash hash;
+  std::string_view line;
+  bool terminated = false;
+  while (lines.next(line, terminated)) hash.line(line, terminated);
+  return hash.value();
 }
 
 FlightRead ReadFlightFile(const std::string& path, const std::function<void(const Flight&)>& headerRead) {
-  std::FILE* file = platform::openFile(path, "rb");
-  if (!file) return failure(0, "the file " + path + " cannot be opened");
+  return ReadFlightFile(path, headerRead, nullptr);
+}
+
+FlightRead ReadFlightFile(const std::string& path, const std::function<void(const Flight&)>& headerRead,
+                          std::uint64_t* valueHash) {
+  bool notRegular = false;
+  std::FILE* file = platform::openRegularFile(path, &notRegular);
+  if (!file) {
+    FlightRead r = failure(0, notRegular ? "the file " + path + " is " + platform::kNotRegularFile
+                                         : "the file " + path + " cannot be opened");
+    r.unreadable = !notRegular;
+    return r;
+  }
   std::size_t size = 0;
   if (std::fseek(file, 0, SEEK_END) == 0) {
     const long end = std::ftell(file);
@@ -346,10 +507,16 @@ FlightRead ReadFlightFile(const std::string& path, const std::function<void(cons
     std::fseek(file, 0, SEEK_SET);
   }
   Lines lines(file, size);
-  FlightRead read = ReadLines(lines, headerRead);
+  ValueHash hash;
+  FlightRead read = ReadLines(lines, headerRead, valueHash ? &hash : nullptr);
   const bool failed = lines.readFailed() || std::ferror(file) != 0;
   std::fclose(file);
-  if (failed) return failure(0, "the file " + path + " cannot be read");
+  if (failed) {
+    FlightRead r = failure(0, "the file " + path + " cannot be read");
+    r.unreadable = true;
+    return r;
+  }
+  if (valueHash && read.flight) *valueHash = hash.value();
   return read;
 }
 

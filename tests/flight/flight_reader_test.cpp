@@ -4,9 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "core/expand.h"
+#include "flight/catalog_entry.h"
+#include "flight/findings.h"
 #include "flight/flight_collector.h"
 #include "flight/flight_reader.h"
 #include "library/expand_test_support.h"
@@ -177,7 +186,14 @@ TEST(FlightReader, NamesTheLineOfADamagedOrForeignFile) {
       {"a time that is not one", replaced(good, "\"23:59:48\"", "\"x\""), 8},
       {"an empty line between rows", replaced(good, "\"23:59:54\"", "\r\n\"23:59:54\""), 9},
       {"last row cut in the middle", good.substr(0, good.size() - 6), 0},
-      {"a row longer than a read block", handFlight(titles, {"," + std::string(700000, '7') + ",1"}), 8},
+      {"a row longer than a read block", handFlight(titles, {std::string(",").append(700000, '7').append(",1")}), 8},
+      {"a row longer than its values can be", handFlight(titles, {std::string(",").append(200, '0').append("1,1")}), 8},
+      {"a header line of 9000 bytes", replaced(good, "Model 830", std::string(9000, 'M')), 2},
+      {"a first line without end", std::string(300000, '"'), 1},
+      {"a start in no year", replaced(good, "6/3/24 23:59:48", "99/99/-2147483648 23:59:48"), 4},
+      {"a start month past any field", replaced(good, "6/3/24 23:59:48", "16/3/24 23:59:48"), 4},
+      {"a column title twice", handFlight("\"E1\",\"E1\",", {",1300,1290"}), 7},
+      {"a column titled TIME", handFlight("\"E1\",\"TIME\",", {",1300,1290"}), 7},
   };
   TempDir dir;
   for (const Case& c : cases) {
@@ -200,6 +216,199 @@ TEST(FlightReader, NamesTheLineOfADamagedOrForeignFile) {
   const flight::FlightRead missing = ReadFlightFile("/no/such/F00001.CSV");
   EXPECT_FALSE(missing.flight);
   EXPECT_EQ(missing.line, 0);
+}
+
+// A flight of two checked channels whose rows carry the given times.
+std::string timedFlight(const std::vector<std::string>& times) {
+  std::string t = handFlight("\"C1\",\"C2\",", {});
+  for (const std::string& time : times) t += "\"" + time + "\",380,375\r\n";
+  return t;
+}
+
+// A clock that goes back is a midnight only from the evening to the early
+// morning; any other step back, or a time that is none, is a damaged row
+// placed one interval after the row before, with a note naming its line.
+// The span, and the digest's memory, follow the rows.
+TEST(FlightReader, KeepsTheSecondsInStepWithTheRowsWhenTheClockGoesBack) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> times;
+    std::vector<double> seconds;
+    std::vector<int> notedLines;
+    double startOfDay;
+  };
+  const Case cases[] = {
+      {"midnight", {"23:59:54", "0:0:0", "0:0:6"}, {0, 6, 12}, {}, 86394},
+      {"evening to morning", {"13:0:0", "0:30:0"}, {0, 41400}, {}, 46800},
+      {"one row out of order", {"10:0:0", "10:0:6", "9:59:0", "10:0:18"}, {0, 6, 12, 18}, {10}, 36000},
+      {"back by exactly twelve hours", {"12:0:0", "0:0:0", "12:0:12"}, {0, 6, 12}, {9}, 43200},
+      {"not a time of day", {"10:0:0", "9:99:99", "10:0:12"}, {0, 6, 12}, {9}, 36000},
+      {"the first row's time none", {"25:0:0", "10:0:6"}, {0, 6}, {8}, 36000},
+      {"the clock set back an hour", {"10:0:0", "10:0:6", "9:0:12", "9:0:18"}, {0, 6, 12, 18}, {10, 11}, 36000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const flight::FlightRead read = ReadFlightText(timedFlight(c.times));
+    ASSERT_TRUE(read.flight) << read.problem;
+    EXPECT_EQ(read.flight->seconds, c.seconds);
+    EXPECT_EQ(read.flight->startOfDay, c.startOfDay);
+    ASSERT_EQ(read.flight->notes.size(), c.notedLines.size());
+    for (std::size_t i = 0; i < c.notedLines.size(); ++i)
+      EXPECT_EQ(read.flight->notes[i].rfind("line " + std::to_string(c.notedLines[i]) + ": the time ", 0), 0u)
+          << read.flight->notes[i];
+  }
+
+  // Times that go back and forth, and times that leap a day at every other
+  // row: the notes stay few, and a span of days in few rows costs the
+  // digest no more than the rows and a day of minutes.
+  std::vector<std::string> swinging, leaping;
+  for (int r = 0; r < 4000; ++r) {
+    swinging.push_back(r % 2 ? "9:0:0" : "10:0:0");
+    leaping.push_back(r % 2 ? "23:59:59" : "0:0:0");
+  }
+  const flight::FlightRead swung = ReadFlightText(timedFlight(swinging));
+  ASSERT_TRUE(swung.flight) << swung.problem;
+  EXPECT_EQ(swung.flight->seconds.back(), 3999 * 6.0);
+  EXPECT_EQ(swung.flight->notes.size(), 11u);
+  const flight::FlightRead leapt = ReadFlightText(timedFlight(leaping));
+  ASSERT_TRUE(leapt.flight) << leapt.problem;
+  EXPECT_EQ(leapt.flight->seconds.back(), 1999 * 86400.0 + 86399);
+  for (const flight::Flight* f : {&*swung.flight, &*leapt.flight}) {
+    const flight::FlightDigest digest = flight::DigestFlight(*f);
+    ASSERT_FALSE(digest.envelopes.empty());
+    for (const flight::Envelope& e : digest.envelopes) EXPECT_LE(e.min.size(), f->rows() + 1440) << e.channel;
+  }
+}
+
+// A file saved by a spreadsheet: a byte order mark, CR-only or LF line
+// ends, "no value" written unquoted. Its flight and its value hash are the
+// ones of the file as the expansion wrote it, from the text and from the
+// file, whose blocks may end between a CR and its LF.
+TEST(FlightReader, ReadsAFlightFileThatPassedThroughASpreadsheet) {
+  // Rows up to a CR as the last byte of the first read block (256 KiB).
+  auto timeOf = [](int r) {
+    const int t = (36000 + 6 * r) % 86400;
+    char text[32];
+    std::snprintf(text, sizeof text, "\"%d:%d:%d\",", t / 3600, t / 60 % 60, t % 60);
+    return std::string(text);
+  };
+  std::string written = handFlight("\"E1\",\"E2\",", {});
+  int r = 0;
+  for (; written.size() < 262100; ++r) written += timeOf(r) + "13" + std::to_string(r % 100) + ",\"NA\"\r\n";
+  const std::string lastRow = timeOf(r++);
+  written += lastRow + std::string(262143 - written.size() - lastRow.size() - 3, '0') + "1,2\r\n";
+  ASSERT_EQ(written[262143], '\r');
+  written += timeOf(r) + "1,\"NA\"\r\n";
+  auto lineEnds = [](std::string text, const std::string& end) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\r') continue;
+      out += text[i] == '\n' ? end : std::string(1, text[i]);
+    }
+    return out;
+  };
+  auto unquoted = [](std::string text, const std::string& na) {
+    for (std::size_t at = text.find("\"NA\""); at != std::string::npos; at = text.find("\"NA\"", at))
+      text.replace(at, 4, na);
+    return text;
+  };
+  struct Case {
+    const char* name;
+    std::string text;
+    bool sameValueText;  // the value lines as written, line ends aside: the same hash
+  };
+  const Case cases[] = {
+      {"CR LF, as written", written, true},
+      {"byte order mark", "\xEF\xBB\xBF" + written, true},
+      {"CR only", lineEnds(written, "\r"), true},
+      {"LF only", lineEnds(written, "\n"), true},
+      {"byte order mark, CR only", "\xEF\xBB\xBF" + lineEnds(written, "\r"), true},
+      {"NA unquoted", unquoted(written, "NA"), false},
+      {"nan", unquoted(written, "nan"), false},
+      {"NaN", unquoted(written, "NaN"), false},
+      {"inf", unquoted(written, "inf"), false},
+      {"-inf", unquoted(written, "-inf"), false},
+  };
+  const flight::FlightRead expected = ReadFlightText(written);
+  ASSERT_TRUE(expected.flight) << expected.problem;
+  ASSERT_GT(expected.flight->rows(), 9000u);
+  const std::uint64_t expectedHash = flight::HashValueLines(written);
+  TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.file("F00001.CSV");
+    writeFile(path, c.text);
+    std::uint64_t fileHash = 0;
+    const flight::FlightRead fromText = ReadFlightText(c.text);
+    const flight::FlightRead fromFile = ReadFlightFile(path, {}, &fileHash);
+    for (const flight::FlightRead* read : {&fromText, &fromFile}) {
+      ASSERT_TRUE(read->flight) << read->problem;
+      const flight::Flight& f = *read->flight;
+      EXPECT_TRUE(f.notes.empty());
+      ASSERT_EQ(f.seconds, expected.flight->seconds);
+      for (std::size_t ch = 0; ch < f.channels.size(); ++ch)
+        for (std::size_t r = 0; r < f.rows(); ++r) {
+          const float x = f.columns[ch][r], y = expected.flight->columns[ch][r];
+          ASSERT_TRUE(x == y || (std::isnan(x) && std::isnan(y))) << f.channels[ch] << " row " << r;
+        }
+    }
+    EXPECT_EQ(fileHash, flight::HashValueLines(c.text));
+    if (c.sameValueText) {
+      EXPECT_EQ(fileHash, expectedHash);
+    }
+  }
+}
+
+// The catalog's value hash stays the one it always kept: FNV-1a over the
+// bytes after the LF that ends the titles, CRs left out. An entry made from
+// the file in one pass is the entry made from its text.
+TEST(FlightReader, HashesTheValueLinesAsTheCatalogAlwaysDid) {
+  auto keptHash = [](std::string_view text) {
+    std::size_t at = text.find("\"TIME\"");
+    if (at != std::string_view::npos) at = text.find('\n', at);
+    std::uint64_t h = 1469598103934665603ull;
+    if (at != std::string_view::npos)
+      for (unsigned char c : text.substr(at + 1))
+        if (c != '\r') h = (h ^ c) * 1099511628211ull;
+    return h;
+  };
+  const std::string good = handFlight("\"E1\",\"BAT\",\"MARK\",", {",1300,12.5,", ",\"NA\",12.6,\"S\"", ",1310,13,"});
+  TempDir dir;
+  const std::vector<std::string> expanded =
+      expandedFlights(dir, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+  ASSERT_FALSE(expanded.empty());
+  const std::string texts[] = {good, good + "\r\n", good.substr(0, good.size() - 5), readFile(expanded.front()),
+                               "", "no titles\n1,2\n", "\"TIME\""};
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text.substr(0, 40));
+    EXPECT_EQ(flight::HashValueLines(text), keptHash(text));
+    const std::string path = dir.file("F09999.CSV");
+    writeFile(path, text);
+    const std::optional<flight::CatalogEntry> fromFile = flight::MakeCatalogEntryFromFile(path);
+    ASSERT_TRUE(fromFile);
+    const flight::CatalogEntry fromText = flight::MakeCatalogEntry(text);
+    EXPECT_EQ(flight::EncodeEntry(*fromFile), flight::EncodeEntry(fromText));
+  }
+  EXPECT_FALSE(flight::MakeCatalogEntryFromFile(dir.file("F00404.CSV")));
+}
+
+// What is no regular file is refused before a byte is read, naming it: a
+// FIFO would wait for a writer, /dev/zero would never end.
+TEST(FlightReader, RefusesWhatIsNoRegularFile) {
+  TempDir dir;
+  std::vector<std::string> paths = {dir.path()};
+#ifndef _WIN32
+  const std::string fifo = dir.file("F00002.CSV");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  paths.insert(paths.end(), {fifo, "/dev/zero", "/dev/null"});
+#endif
+  for (const std::string& path : paths) {
+    SCOPED_TRACE(path);
+    const flight::FlightRead read = ReadFlightFile(path);
+    EXPECT_FALSE(read.flight);
+    EXPECT_EQ(read.line, 0);
+    EXPECT_EQ(read.problem, "the file " + path + " is not a regular file");
+  }
 }
 
 }  // namespace

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz harness: the flight CSV reader. The input is read as a flight's text
-// and, written to a file, read again in blocks. Whatever the bytes, both
-// reads agree, a refusal names its line, and a flight that is read holds
-// one value per row in every column, with seconds that never go back; its
-// summary, panels and chart points are made without a fault.
+// and, written to a file, read again in blocks through the bounded file
+// reader. Whatever the bytes, both reads agree (the value hash of the file
+// pass too), a refusal names its line, and a flight that is read holds one
+// value per row in every column, with seconds that never go back; its
+// summary, digest, panels and chart points are made without a fault.
 #include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "flight/findings.h"
 #include "flight/flight_reader.h"
 #include "flight/flight_summary.h"
 #include "flight/panel_plan.h"
@@ -22,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   fuzz::Sandbox& sandbox = fuzz::Sandbox::instance();
   sandbox.reset();
-  const flight::FlightRead fromFile = flight::ReadFlightFile(sandbox.put("F00001.CSV", data, size));
+  std::uint64_t fileHash = 0;
+  const flight::FlightRead fromFile = flight::ReadFlightFile(sandbox.put("F00001.CSV", data, size), {}, &fileHash);
   if (read.problem != fromFile.problem || read.flight.has_value() != fromFile.flight.has_value())
     fuzz::fail("the file read differs from the text read: '" + read.problem + "' / '" + fromFile.problem + "'");
 
@@ -38,10 +41,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (f.columns[c].size() != f.rows()) fuzz::fail("a column with more or fewer values than rows");
   for (std::size_t r = 1; r < f.rows(); ++r)
     if (!(f.seconds[r] >= f.seconds[r - 1])) fuzz::fail("seconds that go back");
-  if (fromFile.flight->rows() != f.rows()) fuzz::fail("the file read has other rows");
+  if (fromFile.flight->seconds != f.seconds) fuzz::fail("the file read has other rows or seconds");
+  if (fromFile.flight->notes != f.notes) fuzz::fail("the file read has other notes");
+  if (fileHash != flight::HashValueLines(text)) fuzz::fail("the file pass hashes other value lines");
+  if (f.notes.size() > 12) fuzz::fail("more notes than a few");
 
   const flight::FlightSummary summary = flight::SummarizeFlight(f);
   (void)summary;
+  const flight::FlightDigest digest = flight::DigestFlight(f);
+  for (const flight::Envelope& e : digest.envelopes)
+    if (e.min.size() > f.rows() + 1440) fuzz::fail("a digest larger than the rows");
   std::vector<flight::PlotPoint> points;
   for (const flight::PanelPlan& plan : flight::PlanPanels(f))
     for (const int c : plan.left) {
