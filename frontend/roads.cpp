@@ -35,6 +35,17 @@ void removeForOverwrite(const std::string& path) {
   if (platform::fileExists(path)) platform::removeFile(path);
 }
 
+// Whether the dump file's last line is the closing line.
+bool endsWithClosingLine(const std::string& dump) {
+  std::FILE* f = platform::openFile(dump, "rb");
+  if (!f) return false;
+  std::string tail(kClosingLine.size() + 2, '\0');
+  const bool read = std::fseek(f, -static_cast<long>(tail.size()), SEEK_END) == 0 &&
+                    std::fread(tail.data(), 1, tail.size(), f) == tail.size();
+  std::fclose(f);
+  return read && tail == std::string(kClosingLine) + "\r\n";
+}
+
 void makeFolderIfMissing(const std::string& folder) {
   if (!platform::folderExists(folder)) platform::makeFolder(folder);
 }
@@ -79,11 +90,14 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
   out.received = last.received;
   out.expected = last.expected;
   // Only a report of the stopped line that counts every byte of the stored
-  // dump tells: a key press or a stop asked for is no early end of the line.
+  // dump tells (a key press or a stop asked for is no early end of the
+  // line), and a dump that ends with its closing line is whole: the count a
+  // header announces is in blocks and may run past the last flight.
   std::error_code sizeError;
   const bool filed = (download.code == kDownloadFiled || download.code == kDownloadBadData) && !out.dump.empty();
   out.cutShort = filed && !out.stopped && last.phase == DownloadPhase::Silence && last.expected > last.received &&
-                 std::filesystem::file_size(out.dump, sizeError) == last.received && !sizeError;
+                 std::filesystem::file_size(out.dump, sizeError) == last.received && !sizeError &&
+                 !endsWithClosingLine(out.dump);
   const Message cutShort{messages::cutShortMessage(last.received, last.expected), messages::kInformationTitle,
                          MessageIcon::Exclamation};
   if (download.code != kDownloadFiled) {
