@@ -2,11 +2,11 @@
 // varnix-cli chart FILE.CSV -o OUT.png [--size 1600x1000] [--channels EGT,CHT,...]:
 // the flight window's chart panels as a picture, without a display.
 #include <QApplication>
-#include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
 
 #include "commands.h"
+#include "drawing_output.h"
 #include "flight/flight_chart.h"
 #include "flight/flight_reader.h"
 #include "flight/panel_plan.h"
@@ -22,21 +22,11 @@ bool parseSize(const std::string& text, int& width, int& height) {
          width >= 100 && height >= 100 && width <= 20000 && height <= 20000;
 }
 
-// Qt draws offscreen when there is no display to connect to.
-void chooseOffscreenWithoutDisplay() {
-  if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) return;
-  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-}
-
 int renderChart(const std::string& path, const std::string& out, const std::string& size,
                 const std::vector<std::string>& channels, bool force) {
   int width = 0, height = 0;
   parseSize(size, width, height);
-  if (!force && QFileInfo::exists(QString::fromStdString(out))) {
-    reportMessage(out + " exists; give --force to replace it");
-    return kChartCannotWrite;
-  }
+  if (const int refused = checkOutputName(path, out, force)) return refused;
   flight::FlightRead read = flight::ReadFlightFile(path);
   if (!read.flight) {
     reportMessage(path + ": " + read.problem);
@@ -48,7 +38,7 @@ int renderChart(const std::string& path, const std::string& out, const std::stri
     reportMessage(path + ": the flight has none of the channels asked for");
     return kChartNoChannels;
   }
-  chooseOffscreenWithoutDisplay();
+  prepareQtWithoutDisplay();
   int argc = 1;
   char name[] = "varnix-cli";
   char* argv[] = {name, nullptr};
@@ -56,9 +46,15 @@ int renderChart(const std::string& path, const std::string& out, const std::stri
   app::flight_view::FlightChart chart;
   chart.resize(width, height);
   chart.setFlight(flight, std::move(panels));
-  const QString problem = app::flight_view::savePicture(chart, QString::fromStdString(out), QSize(width, height));
-  if (!problem.isEmpty()) {
-    reportMessage(problem.toStdString());
+  using Mode = platform::ReplacingFile::Mode;
+  const app::flight_view::PictureOutcome written = app::flight_view::writePicture(
+      chart, QString::fromStdString(out), QSize(width, height), force ? Mode::Replace : Mode::NeverReplace);
+  if (written.code == app::WholeFile::Code::NameTaken) {
+    reportMessage(out + " exists; give --force to replace it");
+    return kChartCannotWrite;
+  }
+  if (written.code != app::WholeFile::Code::Written) {
+    reportMessage(written.problem.toStdString());
     return kChartCannotWrite;
   }
   std::printf("%s\n", out.c_str());

@@ -2,14 +2,15 @@
 // varnix-cli download: receives one dump from the instrument over the serial
 // port and files it in the data folder, as the desktop program's Download
 // button does; with --expand it goes on to expand the stored dump. A
-// one-line progress display on stderr; Ctrl-C or SIGTERM stop the reception
-// and what arrived is filed.
+// one-line progress display on stderr; Ctrl-C, SIGTERM, a hang-up or SIGQUIT
+// stop the reception and what arrived is filed.
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 #include "commands.h"
@@ -38,32 +39,56 @@ struct DownloadArgs {
   bool quiet = false;
 };
 
-// Set by SIGINT or SIGTERM; the progress hook then stops the reception.
+// Set by a stop signal; the progress hook then stops the reception.
 volatile std::sig_atomic_t gStopAsked = 0;
 
-// The handler puts the default back, so a second Ctrl-C ends the program at once.
+// The handler puts the default back, so a second Ctrl-C ends the program at
+// once. A hang-up stays handled: a closed terminal sends it more than once
+// (the kernel and the shell that passes its own on), and each is the same.
 extern "C" void askToStop(int signal) {
   gStopAsked = 1;
+#ifdef SIGHUP
+  if (signal == SIGHUP) {
+    std::signal(SIGHUP, askToStop);
+    return;
+  }
+#endif
   std::signal(signal, SIG_DFL);
 }
 
-// SIGINT and SIGTERM stop the reception while it runs (std::signal, so the
-// Windows build has it too).
+// Ctrl-C, SIGTERM, a hang-up (the SSH session or the terminal window
+// closed) and SIGQUIT stop the reception while it runs, and what arrived
+// is filed (std::signal, so the Windows build has the first two).
 class StopSignals {
  public:
-  StopSignals() : oldInt_(std::signal(SIGINT, askToStop)), oldTerm_(std::signal(SIGTERM, askToStop)) {}
+  StopSignals() {
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) old_[i] = std::signal(kSignals[i], askToStop);
+  }
   ~StopSignals() {
-    std::signal(SIGINT, oldInt_ == SIG_ERR ? SIG_DFL : oldInt_);
-    std::signal(SIGTERM, oldTerm_ == SIG_ERR ? SIG_DFL : oldTerm_);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i)
+      std::signal(kSignals[i], old_[i] == SIG_ERR ? SIG_DFL : old_[i]);
   }
   StopSignals(const StopSignals&) = delete;
   StopSignals& operator=(const StopSignals&) = delete;
 
  private:
+  static constexpr int kSignals[] = {
+      SIGINT, SIGTERM,
+#ifdef SIGHUP
+      SIGHUP,
+#endif
+#ifdef SIGQUIT
+      SIGQUIT,
+#endif
+  };
   using Handler = void (*)(int);
-  Handler oldInt_;
-  Handler oldTerm_;
+  Handler old_[std::size(kSignals)] = {};
 };
+
+// Exit status of a dump filed (and expanded without fault) although the
+// line fell silent or hung up before the bytes its header announced had
+// arrived; the library's codes go up to 14.
+constexpr int kDownloadCutShort = 15;
 
 std::int64_t steadyMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -143,7 +168,8 @@ int runDownload(const DownloadArgs& args) {
   road.expandAfterStop = false;
   gStopAsked = 0;
   const StopSignals signals;
-  return frontend::runDownloadRoad(library, user, road).code;
+  const frontend::DownloadOutcome outcome = frontend::runDownloadRoad(library, user, road);
+  return outcome.cutShort && outcome.code == 0 ? kDownloadCutShort : outcome.code;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "commands.h"
+#include "drawing_output.h"
 #include "flight/limits.h"
 #include "flight_json.h"
 #include "report/flight_report.h"
@@ -22,9 +23,8 @@ void addReportCommand(CLI::App& app, int& exitCode) {
   cmd->add_option("-o,--output", *out, "The PDF file to write")->required();
   cmd->add_flag("--force", *force, "Replace the output file when it exists");
   cmd->callback([path, out, force, &exitCode] {
-    if (!*force && QFileInfo::exists(QString::fromStdString(*out))) {
-      reportMessage(*out + " exists; give --force to replace it");
-      exitCode = kChartCannotWrite;
+    if (const int refused = checkOutputName(*path, *out, *force)) {
+      exitCode = refused;
       return;
     }
     if (!QFileInfo(QString::fromStdString(*path)).isFile()) {
@@ -36,22 +36,22 @@ void addReportCommand(CLI::App& app, int& exitCode) {
     const std::string folder = std::filesystem::path(*path).parent_path().string();
     for (const std::string& problem : flight::LimitsProblemLines(flight::ReadLimits(folder.empty() ? "." : folder)))
       reportMessage(terminalText(problem));
-    // Qt draws offscreen when there is no display to connect to.
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-      qputenv("QT_QPA_PLATFORM", "offscreen");
+    prepareQtWithoutDisplay();
     int argc = 1;
     char name[] = "varnix-cli";
     char* argv[] = {name, nullptr};
     QApplication qt(argc, argv);
     using Code = app::report::ReportOutcome::Code;
-    const app::report::ReportOutcome outcome =
-        app::report::writeFlightReport(QString::fromStdString(*path), QString::fromStdString(*out));
+    using Mode = platform::ReplacingFile::Mode;
+    const app::report::ReportOutcome outcome = app::report::writeFlightReport(
+        QString::fromStdString(*path), QString::fromStdString(*out), *force ? Mode::Replace : Mode::NeverReplace);
     if (outcome.code != Code::Written) {
-      reportMessage(outcome.problem.toStdString());
-      exitCode = outcome.code == Code::CannotOpen   ? kFlightCannotOpen
-                 : outcome.code == Code::NotAFlight ? kFlightUnreadable
-                                                    : kChartCannotWrite;
+      reportMessage(outcome.code == Code::NameTaken ? *out + " exists; give --force to replace it"
+                                                    : outcome.problem.toStdString());
+      exitCode = outcome.code == Code::CannotOpen     ? kFlightCannotOpen
+                 : outcome.code == Code::NotAFlight   ? kFlightUnreadable
+                 : outcome.code == Code::SameAsFlight ? kOutputIsFlight
+                                                      : kChartCannotWrite;
       return;
     }
     std::printf("%s\n", out->c_str());

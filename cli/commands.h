@@ -18,11 +18,12 @@ void addLogbookCommand(CLI::App& app, int& exitCode);
 void addFindingsCommand(CLI::App& app, int& exitCode);
 void addReportCommand(CLI::App& app, int& exitCode);
 
-// Exit codes of the flight commands (info, chart).
+// Exit codes of the flight commands (info, chart, report).
 inline constexpr int kFlightCannotOpen = 1;   // the file cannot be opened or read
 inline constexpr int kFlightUnreadable = 2;   // not a flight file, or damaged: the reader names the line
 inline constexpr int kChartCannotWrite = 3;   // the picture cannot be written
 inline constexpr int kChartNoChannels = 4;    // --channels names nothing the flight has
+inline constexpr int kOutputIsFlight = 5;     // the output names the flight file itself
 
 // Prints the lines of a dump's flight index (.TXT) on stdout.
 void printIndexLines(const std::string& datPath);

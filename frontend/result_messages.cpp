@@ -6,6 +6,7 @@
 #include "core/download.h"
 #include "core/expand.h"
 #include "core/user_id.h"
+#include "frontend/download_meter.h"
 #include "varnix/varnix.h"
 
 namespace varnix::messages {
@@ -65,6 +66,12 @@ std::string downloadMessage(int code, std::string_view portName) {
 std::string pathTooLongMessage(std::string_view name, std::string_view folder) {
   return "The dump was stored as '" + std::string(name) + "' in the folder '" + std::string(folder) +
          "', but its full path is too long for this program. Choose a shorter data folder.";
+}
+
+std::string cutShortMessage(std::uint64_t received, std::uint64_t expected) {
+  return "The instrument stopped sending after " + progress::groupedDigits(received) + " of " +
+         progress::groupedDigits(expected) +
+         " bytes; the dump was kept as it arrived, and its last flights are incomplete.";
 }
 
 std::string badDataReason(int code, std::string_view id, std::string_view firstBytes) {

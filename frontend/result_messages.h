@@ -5,6 +5,7 @@
 // program shows no message for that code.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,10 @@ std::string downloadMessage(int code, std::string_view portName);
 // DataDownload's code 14 (a path too long for the buffer): `name` as the
 // library passed it back, `folder` the folder it lies in.
 std::string pathTooLongMessage(std::string_view name, std::string_view folder);
+
+// A dump filed although the line fell silent or hung up before the bytes
+// its header announced (`expected`) had arrived.
+std::string cutShortMessage(std::uint64_t received, std::uint64_t expected);
 
 // Why a dump was filed under "BadData": GetUserID's `code` and `id` for it,
 // and the dump's first bytes.

@@ -35,6 +35,17 @@ void removeForOverwrite(const std::string& path) {
   if (platform::fileExists(path)) platform::removeFile(path);
 }
 
+// Whether the dump file's last line is the closing line.
+bool endsWithClosingLine(const std::string& dump) {
+  std::FILE* f = platform::openFile(dump, "rb");
+  if (!f) return false;
+  std::string tail(kClosingLine.size() + 2, '\0');
+  const bool read = std::fseek(f, -static_cast<long>(tail.size()), SEEK_END) == 0 &&
+                    std::fread(tail.data(), 1, tail.size(), f) == tail.size();
+  std::fclose(f);
+  return read && tail == std::string(kClosingLine) + "\r\n";
+}
+
 void makeFolderIfMissing(const std::string& folder) {
   if (!platform::folderExists(folder)) platform::makeFolder(folder);
 }
@@ -61,13 +72,13 @@ std::optional<LibraryOutcome> expandAsking(FlightLibrary& library, RoadUser& use
 
 DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const DownloadRoad& road) {
   DownloadOutcome out;
-  FlightLibrary::DownloadHook hook;
-  if (road.progress) {
-    hook = [&road, &out](const DownloadProgress& p) {
-      if (road.progress(p)) out.stopped = true;
-      return out.stopped;
-    };
-  }
+  // The reception's last report says where the line stopped.
+  DownloadProgress last;
+  const FlightLibrary::DownloadHook hook = [&road, &out, &last](const DownloadProgress& p) {
+    last = p;
+    if (road.progress && road.progress(p)) out.stopped = true;
+    return out.stopped;
+  };
   const LibraryOutcome download = library.dataDownload(road.dataFolder, out.dump, hook);
   user.step(Step::DumpReceived, out.dump);
   if (!download.ran) {
@@ -76,6 +87,19 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
     return out;
   }
   out.code = download.code;
+  out.received = last.received;
+  out.expected = last.expected;
+  // Only a report of the stopped line that counts every byte of the stored
+  // dump tells (a key press or a stop asked for is no early end of the
+  // line), and a dump that ends with its closing line is whole: the count a
+  // header announces is in blocks and may run past the last flight.
+  std::error_code sizeError;
+  const bool filed = (download.code == kDownloadFiled || download.code == kDownloadBadData) && !out.dump.empty();
+  out.cutShort = filed && !out.stopped && last.phase == DownloadPhase::Silence && last.expected > last.received &&
+                 std::filesystem::file_size(out.dump, sizeError) == last.received && !sizeError &&
+                 !endsWithClosingLine(out.dump);
+  const Message cutShort{messages::cutShortMessage(last.received, last.expected), messages::kInformationTitle,
+                         MessageIcon::Exclamation};
   if (download.code != kDownloadFiled) {
     std::string text = messages::downloadMessage(download.code, road.portName);
     // A port that would not open, or would not take the line settings
@@ -116,9 +140,11 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
                                        ec ? out.dump : kept);
     }
     if (!text.empty()) user.tell({text, messages::kInformationTitle, MessageIcon::Exclamation});
+    if (out.cutShort) user.tell(cutShort);
     return out;
   }
   user.tell({messages::downloadMessage(kDownloadFiled, {}), messages::kInformationTitle, MessageIcon::Information});
+  if (out.cutShort) user.tell(cutShort);
   if (!road.expand || (out.stopped && !road.expandAfterStop)) return out;
 
   const LibraryOutcome expand =

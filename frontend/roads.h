@@ -8,6 +8,7 @@
 // front end.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "frontend/flight_library.h"
@@ -37,6 +38,10 @@ struct DownloadRoad {
 struct DownloadOutcome {
   bool ran = true;       // false: a library call could not run (reported)
   bool stopped = false;  // the progress hook stopped the download
+  // Filed, but the line fell silent or hung up before the bytes the header
+  // announced had arrived (said to the user after the filing's message).
+  bool cutShort = false;
+  std::uint64_t received = 0, expected = 0;  // as the reception last reported them
   bool expanded = false; // the expansion ran; `code` is its result
   int code = 0;          // the download's result, or the expansion's
   std::string dump;      // the stored dump; empty when nothing was kept

@@ -11,36 +11,57 @@
 
 namespace varnix::app::flight_view {
 
-QString savePicture(FlightChart& chart, const QString& path, const QSize& size) {
+namespace {
+
+bool drawPdf(FlightChart& chart, const QSize& size, QIODevice& device) {
+  QPdfWriter writer(&device);
+  writer.setResolution(96);
+  writer.setPageSize(QPageSize(QSizeF(size.width() * 72.0 / 96.0, size.height() * 72.0 / 96.0), QPageSize::Point));
+  writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+  QCPPainter painter;
+  if (!painter.begin(&writer)) return false;
+  chart.render(painter, size);
+  return painter.end();
+}
+
+bool drawSvg(FlightChart& chart, const QSize& size, QIODevice& device) {
+  QSvgGenerator svg;
+  svg.setOutputDevice(&device);
+  svg.setSize(size);
+  svg.setViewBox(QRect(QPoint(0, 0), size));
+  svg.setTitle(QStringLiteral("Flight charts"));
+  QCPPainter painter;
+  if (!painter.begin(&svg)) return false;
+  chart.render(painter, size);
+  return painter.end();
+}
+
+}  // namespace
+
+PictureOutcome writePicture(FlightChart& chart, const QString& path, const QSize& size,
+                            platform::ReplacingFile::Mode mode) {
+  using Code = WholeFile::Code;
   if (size.width() < 100 || size.height() < 100 || size.width() > 20000 || size.height() > 20000)
-    return QStringLiteral("The picture size must be between 100 and 20000 pixels each way.");
+    return {Code::CannotWrite, QStringLiteral("The picture size must be between 100 and 20000 pixels each way.")};
   const QString suffix = QFileInfo(path).suffix().toLower();
+  std::function<bool(QIODevice&)> draw;
   if (suffix == QLatin1String("pdf")) {
-    QPdfWriter writer(path);
-    writer.setResolution(96);
-    writer.setPageSize(QPageSize(QSizeF(size.width() * 72.0 / 96.0, size.height() * 72.0 / 96.0), QPageSize::Point));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    QCPPainter painter;
-    if (!painter.begin(&writer)) return QStringLiteral("The file '%1' cannot be written.").arg(path);
-    chart.render(painter, size);
-    painter.end();
+    draw = [&](QIODevice& device) { return drawPdf(chart, size, device); };
   } else if (suffix == QLatin1String("svg")) {
-    QSvgGenerator svg;
-    svg.setFileName(path);
-    svg.setSize(size);
-    svg.setViewBox(QRect(QPoint(0, 0), size));
-    svg.setTitle(QStringLiteral("Flight charts"));
-    QCPPainter painter;
-    if (!painter.begin(&svg)) return QStringLiteral("The file '%1' cannot be written.").arg(path);
-    chart.render(painter, size);
-    painter.end();
+    draw = [&](QIODevice& device) { return drawSvg(chart, size, device); };
   } else if (suffix == QLatin1String("png")) {
-    if (!chart.picture(size).save(path, "PNG")) return QStringLiteral("The file '%1' cannot be written.").arg(path);
+    draw = [&](QIODevice& device) { return chart.picture(size).save(&device, "PNG"); };
   } else {
-    return QStringLiteral("A picture is saved as .png, .pdf or .svg.");
+    return {Code::CannotWrite, QStringLiteral("A picture is saved as .png, .pdf or .svg.")};
   }
-  if (!QFileInfo(path).isFile()) return QStringLiteral("The file '%1' cannot be written.").arg(path);
-  return {};
+  const WholeFile written = writeWholeFile(path, mode, draw);
+  if (written.written()) return {};
+  return {written.code,
+          QStringLiteral("The file '%1' cannot be written.").arg(path) + QLatin1Char('\n') + written.reason(path)};
+}
+
+QString savePicture(FlightChart& chart, const QString& path, const QSize& size) {
+  return writePicture(chart, path, size, platform::ReplacingFile::Mode::Replace).problem;
 }
 
 }  // namespace varnix::app::flight_view

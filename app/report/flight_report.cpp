@@ -21,6 +21,7 @@
 #include "flight/limits.h"
 #include "flight/panel_plan.h"
 #include "flight/readout.h"
+#include "flight/whole_file.h"
 
 namespace varnix::app::report {
 
@@ -144,8 +145,10 @@ std::vector<QStringList> channelRows(const flight::Flight& f, const flight::Flig
 
 }  // namespace
 
-ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath) {
+ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath, platform::ReplacingFile::Mode mode) {
   using Code = ReportOutcome::Code;
+  if (platform::sameFile(QFile::encodeName(csvPath).toStdString(), QFile::encodeName(pdfPath).toStdString()))
+    return {Code::SameAsFlight, QStringLiteral("%1 is the flight file itself; the report needs a file of its own.").arg(pdfPath)};
   QFile file(csvPath);
   if (!file.open(QIODevice::ReadOnly)) return {Code::CannotOpen, QStringLiteral("The file %1 cannot be opened.").arg(csvPath)};
   const QByteArray bytes = file.readAll();
@@ -162,77 +165,83 @@ ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath) 
       flight::EvaluateFindings(entry.digest, flight::LoadLimits(QFile::encodeName(folder).toStdString()));
   const flight::FlightFacts& facts = flight->facts;
 
-  QPdfWriter writer(pdfPath);
-  writer.setResolution(kResolution);
-  writer.setPageSize(QPageSize(QPageSize::A4));
-  writer.setPageMargins(QMarginsF(14, 14, 14, 14), QPageLayout::Millimeter);
-  writer.setTitle(QStringLiteral("Flight report: %1 flight #%2")
-                      .arg(QString::fromStdString(facts.aircraft), QString::fromStdString(facts.flightLabel)));
-  writer.setCreator(QStringLiteral("Varnix"));
-  QCPPainter painter;
-  if (!painter.begin(&writer)) return {Code::CannotWrite, QStringLiteral("The file %1 cannot be written.").arg(pdfPath)};
-  painter.setRenderHint(QPainter::Antialiasing);
-  Page page(writer, painter);
+  const WholeFile written = writeWholeFile(pdfPath, mode, [&](QIODevice& device) {
+    QPdfWriter writer(&device);
+    writer.setResolution(kResolution);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(14, 14, 14, 14), QPageLayout::Millimeter);
+    writer.setTitle(QStringLiteral("Flight report: %1 flight #%2")
+                        .arg(QString::fromStdString(facts.aircraft), QString::fromStdString(facts.flightLabel)));
+    writer.setCreator(QStringLiteral("Varnix"));
+    QCPPainter painter;
+    if (!painter.begin(&writer)) return false;
+    painter.setRenderHint(QPainter::Antialiasing);
+    Page page(writer, painter);
 
-  const QString degrees = facts.engineUnit == 'C' ? QStringLiteral("°C") : QStringLiteral("°F");
-  page.text(QStringLiteral("Flight report"), 18, true, QColor(0x1f, 0x3b, 0x5c));
-  page.text(QStringLiteral("Aircraft %1 · Flight #%2 · %3")
-                .arg(QString::fromStdString(facts.aircraft), QString::fromStdString(facts.flightLabel),
-                     QFileInfo(csvPath).fileName()),
-            12, true);
-  page.text(QStringLiteral("Date %1, start %2 · duration %3 h (%4 rows every %5 s)")
-                .arg(QString::fromStdString(entry.start.substr(0, 10)), clock(*flight, 0),
-                     number(summary.recordedSeconds / 3600, 2))
-                .arg(flight->rows())
-                .arg(facts.interval));
-  page.text(QStringLiteral("Monitor: %1 · engine %2, OAT °%3%4")
-                .arg(QString::fromStdString(facts.identification), degrees, QString(QLatin1Char(facts.outsideAirUnit)),
-                     facts.fuelUnit.empty() ? QString() : QStringLiteral(", fuel flow ") + QString::fromStdString(facts.fuelUnit)));
-  QStringList headline;
-  auto figure = [&](const char* label, const flight::Figure& f, int decimals, const QString& unit) {
-    if (f.known())
-      headline << QStringLiteral("%1 %2 %3 (%4)").arg(QString::fromLatin1(label), number(f.value, decimals), unit,
-                                                      QString::fromStdString(f.channel));
-  };
-  figure("Hottest EGT", entry.hottestEgt, 0, degrees);
-  figure("Hottest CHT", entry.hottestCht, 0, degrees);
-  figure("Max DIF", entry.difMax, 0, degrees);
-  figure("Fastest cooling", entry.fastestCooling, 0, degrees + QStringLiteral("/min"));
-  figure("Min BAT", entry.batteryMin, 1, QStringLiteral("V"));
-  if (std::isfinite(entry.fuelUsed)) headline << QStringLiteral("Fuel used %1").arg(number(entry.fuelUsed, 1));
-  page.text(headline.join(QStringLiteral(" · ")));
-  page.gap(10);
+    const QString degrees = facts.engineUnit == 'C' ? QStringLiteral("°C") : QStringLiteral("°F");
+    page.text(QStringLiteral("Flight report"), 18, true, QColor(0x1f, 0x3b, 0x5c));
+    page.text(QStringLiteral("Aircraft %1 · Flight #%2 · %3")
+                  .arg(QString::fromStdString(facts.aircraft), QString::fromStdString(facts.flightLabel),
+                       QFileInfo(csvPath).fileName()),
+              12, true);
+    page.text(QStringLiteral("Date %1, start %2 · duration %3 h (%4 rows every %5 s)")
+                  .arg(QString::fromStdString(entry.start.substr(0, 10)), clock(*flight, 0),
+                       number(summary.recordedSeconds / 3600, 2))
+                  .arg(flight->rows())
+                  .arg(facts.interval));
+    page.text(QStringLiteral("Monitor: %1 · engine %2, OAT °%3%4")
+                  .arg(QString::fromStdString(facts.identification), degrees, QString(QLatin1Char(facts.outsideAirUnit)),
+                       facts.fuelUnit.empty() ? QString() : QStringLiteral(", fuel flow ") + QString::fromStdString(facts.fuelUnit)));
+    QStringList headline;
+    auto figure = [&](const char* label, const flight::Figure& f, int decimals, const QString& unit) {
+      if (f.known())
+        headline << QStringLiteral("%1 %2 %3 (%4)").arg(QString::fromLatin1(label), number(f.value, decimals), unit,
+                                                        QString::fromStdString(f.channel));
+    };
+    figure("Hottest EGT", entry.hottestEgt, 0, degrees);
+    figure("Hottest CHT", entry.hottestCht, 0, degrees);
+    figure("Max DIF", entry.difMax, 0, degrees);
+    figure("Fastest cooling", entry.fastestCooling, 0, degrees + QStringLiteral("/min"));
+    figure("Min BAT", entry.batteryMin, 1, QStringLiteral("V"));
+    if (std::isfinite(entry.fuelUsed)) headline << QStringLiteral("Fuel used %1").arg(number(entry.fuelUsed, 1));
+    page.text(headline.join(QStringLiteral(" · ")));
+    page.gap(10);
 
-  page.text(QStringLiteral("Findings"), 12, true, QColor(0x1f, 0x3b, 0x5c));
-  if (findings.empty()) page.text(QStringLiteral("None: the flight stayed within the aircraft's limits."));
-  for (const flight::Finding& x : findings)
-    page.text(QStringLiteral("%1  %2 — %3")
-                  .arg(x.severity == flight::Severity::Warning ? QStringLiteral("WARNING") : QStringLiteral("Caution"),
-                       clock(*flight, x.peakAt), QString::fromStdString(x.text)),
-              9.5, x.severity == flight::Severity::Warning,
-              x.severity == flight::Severity::Warning ? QColor(0xb0, 0, 0) : QColor(0x80, 0x50, 0));
-  page.gap(10);
+    page.text(QStringLiteral("Findings"), 12, true, QColor(0x1f, 0x3b, 0x5c));
+    if (findings.empty()) page.text(QStringLiteral("None: the flight stayed within the aircraft's limits."));
+    for (const flight::Finding& x : findings)
+      page.text(QStringLiteral("%1  %2 — %3")
+                    .arg(x.severity == flight::Severity::Warning ? QStringLiteral("WARNING") : QStringLiteral("Caution"),
+                         clock(*flight, x.peakAt), QString::fromStdString(x.text)),
+                9.5, x.severity == flight::Severity::Warning,
+                x.severity == flight::Severity::Warning ? QColor(0xb0, 0, 0) : QColor(0x80, 0x50, 0));
+    page.gap(10);
 
-  page.text(QStringLiteral("Cylinders (%1)").arg(degrees), 12, true, QColor(0x1f, 0x3b, 0x5c));
-  page.table({QStringLiteral("Cylinder"), QStringLiteral("EGT max"), QStringLiteral("EGT mean"),
-              QStringLiteral("EGT max at"), QStringLiteral("CHT max"), QStringLiteral("CHT mean"),
-              QStringLiteral("CHT max at")},
-             cylinderRows(*flight, summary), {0.16, 0.14, 0.14, 0.14, 0.14, 0.14, 0.14});
-  page.text(QStringLiteral("Other channels"), 12, true, QColor(0x1f, 0x3b, 0x5c));
-  page.table({QStringLiteral("Channel"), QStringLiteral("Unit"), QStringLiteral("Min"), QStringLiteral("Max"),
-              QStringLiteral("Mean"), QStringLiteral("Max at")},
-             channelRows(*flight, summary), {0.2, 0.16, 0.16, 0.16, 0.16, 0.16});
+    page.text(QStringLiteral("Cylinders (%1)").arg(degrees), 12, true, QColor(0x1f, 0x3b, 0x5c));
+    page.table({QStringLiteral("Cylinder"), QStringLiteral("EGT max"), QStringLiteral("EGT mean"),
+                QStringLiteral("EGT max at"), QStringLiteral("CHT max"), QStringLiteral("CHT mean"),
+                QStringLiteral("CHT max at")},
+               cylinderRows(*flight, summary), {0.16, 0.14, 0.14, 0.14, 0.14, 0.14, 0.14});
+    page.text(QStringLiteral("Other channels"), 12, true, QColor(0x1f, 0x3b, 0x5c));
+    page.table({QStringLiteral("Channel"), QStringLiteral("Unit"), QStringLiteral("Min"), QStringLiteral("Max"),
+                QStringLiteral("Mean"), QStringLiteral("Max at")},
+               channelRows(*flight, summary), {0.2, 0.16, 0.16, 0.16, 0.16, 0.16});
 
-  // The chart panels on a page of their own, across its width.
-  writer.setPageOrientation(QPageLayout::Landscape);
-  writer.newPage();
-  flight_view::FlightChart chart;
-  const QSize size(writer.width(), writer.height());
-  chart.resize(size);
-  chart.setFlight(flight, flight::PlanPanels(*flight));
-  chart.render(painter, size);
-  painter.end();
-  if (!QFileInfo(pdfPath).isFile()) return {Code::CannotWrite, QStringLiteral("The file %1 cannot be written.").arg(pdfPath)};
+    // The chart panels on a page of their own, across its width.
+    writer.setPageOrientation(QPageLayout::Landscape);
+    writer.newPage();
+    flight_view::FlightChart chart;
+    const QSize size(writer.width(), writer.height());
+    chart.resize(size);
+    chart.setFlight(flight, flight::PlanPanels(*flight));
+    chart.render(painter, size);
+    return painter.end();
+  });
+  if (written.code == WholeFile::Code::NameTaken)
+    return {Code::NameTaken, QStringLiteral("The file %1 exists.").arg(pdfPath)};
+  if (!written.written())
+    return {Code::CannotWrite,
+            QStringLiteral("The file %1 cannot be written.").arg(pdfPath) + QLatin1Char('\n') + written.reason(pdfPath)};
   return {};
 }
 

@@ -7,19 +7,30 @@
 
 #include <QString>
 
+#include "platform/output_file.h"
+
 class QWidget;
 
 namespace varnix::app::report {
 
 struct ReportOutcome {
-  enum class Code { Written, CannotOpen, NotAFlight, CannotWrite };
+  enum class Code {
+    Written,
+    CannotOpen,
+    NotAFlight,
+    CannotWrite,   // nothing at the PDF's name changed
+    NameTaken,     // NeverReplace, and the name is taken
+    SameAsFlight,  // the PDF's name names the flight file itself
+  };
   Code code = Code::Written;
   QString problem;  // what went wrong, for the user; empty when written
 };
 
 // Writes the report of the flight file `csvPath` to `pdfPath`, checked
-// against the limits in the file's folder.
-ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath);
+// against the limits in the file's folder. The PDF is written whole or not at
+// all; `mode` says whether a file at `pdfPath` may be replaced.
+ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath,
+                                platform::ReplacingFile::Mode mode = platform::ReplacingFile::Mode::Replace);
 
 // Asks where to save the report of `csvPath` and writes it.
 void saveFlightReport(QWidget* parent, const QString& csvPath);

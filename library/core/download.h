@@ -84,8 +84,10 @@ struct DownloadOptions {
   bool keyPressEnds = true;
   // Called on the receiving thread at the start, at every change of phase
   // and at most every kProgressIntervalMs in between (also while waiting,
-  // and during the pause after the silence). Returning true ends the
-  // reception now; what arrived is stored and filed as after a silence.
+  // and during the pause after the silence), and once more with the exact
+  // count when the line fell silent or hung up (phase Silence). Returning
+  // true ends the reception now; what arrived is stored and filed as after
+  // a silence.
   std::function<bool(const DownloadProgress&)> progress;
 };
 

@@ -153,6 +153,16 @@ Reception ReceiveDump(platform::SerialPort& port, const DumpTimeouts& timeouts, 
       break;
     }
   }
+  // The hook hears where the line stopped, exactly: the reports in between
+  // come at most every interval, so the last of them may be older.
+  if (r.received > 0 && (r.end == ReceptionEnd::TimedOut || r.end == ReceptionEnd::HungUp)) {
+    DownloadProgress last;
+    last.phase = DownloadPhase::Silence;
+    last.received = r.received;
+    last.expected = r.expected;
+    last.msLeft = r.end == ReceptionEnd::TimedOut ? options.silencePause : 0;
+    if (watch.tell(last, true)) r.end = ReceptionEnd::Cancelled;  // no pause then
+  }
   return r;
 }
 
@@ -166,12 +176,17 @@ void PauseAfterSilence(const Reception& r, const DownloadOptions& options) {
   p.phase = r.received > 0 ? DownloadPhase::Silence : DownloadPhase::WaitingForFirstByte;
   p.received = r.received;
   p.expected = r.expected;
-  for (std::int32_t left = options.silencePause; left > 0;) {
-    p.msLeft = left;
+  // The reception told the start of the pause when bytes had come.
+  if (r.received == 0) {
+    p.msLeft = options.silencePause;
     if (watch.tell(p, true)) return;
+  }
+  for (std::int32_t left = options.silencePause; left > 0;) {
     const std::int32_t step = std::min(left, kProgressIntervalMs);
     platform::pauseMilliseconds(step);
     left -= step;
+    p.msLeft = left;
+    if (left > 0 && watch.tell(p, true)) return;
   }
 }
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -25,6 +26,27 @@ std::FILE* streamFor(int fd) {
     errno = error;
   }
   return f;
+}
+
+// Renames `from` to `to` unless `to` is taken, in one step where the system
+// can: renameat2 RENAME_NOREPLACE (Linux), else link() (refuses a taken name)
+// and unlink. Only a file system with neither (FAT on an old kernel) gets a
+// check before the rename, which another process could race.
+bool renameNoReplace(const std::string& from, const std::string& to) {
+#ifdef RENAME_NOREPLACE
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+#endif
+  if (::link(from.c_str(), to.c_str()) == 0) {
+    ::unlink(from.c_str());
+    return true;
+  }
+  if (errno == EEXIST) return false;
+  if (nameTaken(to)) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 }  // namespace
@@ -107,17 +129,8 @@ bool ReplacingFile::commit() {
       error_ = errno;
     }
   } else if (ok) {
-    // link() refuses a taken name in one step; file systems without hard
-    // links (FAT) get the check and the rename.
-    if (::link(temporary_.c_str(), target_.c_str()) == 0) {
-      ::unlink(temporary_.c_str());
-    } else if (errno == EEXIST || nameTaken(target_)) {
-      ok = false;
-      error_ = EEXIST;
-    } else if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
-      ok = false;
-      error_ = errno;
-    }
+    ok = renameNoReplace(temporary_, target_);
+    if (!ok) error_ = errno;
   }
   if (ok) temporary_.clear();
   discard();

@@ -9,10 +9,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -138,10 +141,17 @@ struct BackgroundCli {
 
 TEST(CliDownload, SignalsStopAndFileWhatArrived) {
   // The instrument pauses after `part` bytes; once the progress line shows
-  // them, the signal comes, and exactly those bytes are filed.
+  // them, the signal comes, and exactly those bytes are filed. A closed
+  // terminal hangs up twice (the kernel, and the shell passing its own on).
   const std::string dump = twoFlightDump();
   const std::size_t part = dump.find('\n', dump.find("$L")) + 5;
-  for (int signal : {SIGINT, SIGTERM}) {
+  const struct {
+    int signal;
+    int times;
+  } cases[] = {{SIGINT, 1}, {SIGTERM, 1}, {SIGHUP, 2}, {SIGQUIT, 1}};
+  for (const auto& c : cases) {
+    const int signal = c.signal;
+    SCOPED_TRACE(::strsignal(signal));
     TempDir dir;
     sim::Pacing pacing;
     pacing.pauseAfterBytes = part;
@@ -153,7 +163,7 @@ TEST(CliDownload, SignalsStopAndFileWhatArrived) {
     const std::string shown = "  " + std::to_string(part) + " of ";
     for (int i = 0; i < 6000 && test::readFile(dir.file("cli.err")).find(shown) == std::string::npos; ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ::kill(cli.pid, signal);
+    for (int i = 0; i < c.times; ++i) ::kill(cli.pid, signal);
     EXPECT_EQ(cli.wait(), 0) << "the filing's code, and no expansion";
     const std::string out = test::readFile(dir.file("cli.out"));
     const std::string stored = out.substr(0, out.find('\n'));
@@ -162,6 +172,42 @@ TEST(CliDownload, SignalsStopAndFileWhatArrived) {
     EXPECT_EQ(test::readFile(stored), dump.substr(0, part));
     EXPECT_NE(test::readFile(dir.file("cli.err")).find("Stopped: " + std::to_string(part) + " bytes received."),
               std::string::npos);
+  }
+}
+
+// The line falls silent, or hangs up, after part of what the header
+// announced: the part is filed, the user is told, and the code is 15.
+TEST(CliDownload, ALineThatStopsEarlyIsSaidAndHasItsCode) {
+  const std::string dump = test::readFile(VARNIX_HOUR_DUMP);
+  ASSERT_EQ(dump.size(), 13442u);
+  const std::size_t part = 4781;
+  for (const bool hangUp : {false, true}) {
+    SCOPED_TRACE(hangUp ? "hang-up" : "silence");
+    TempDir dir;
+    std::atomic<bool> shown{false};
+    std::optional<test::Instrument> instrument;
+    if (hangUp)
+      instrument.emplace(dump.substr(0, part), sim::Pacing{}, [&] { return shown.load(); });
+    else
+      instrument.emplace(dump.substr(0, part));
+    BackgroundCli cli(dir, {"download", "--port", instrument->path(), "--baud", "19200", "--end-timeout",
+                            hangUp ? "30" : "1", "--data-folder", dir.file("data"), "--progress"});
+    ASSERT_GT(cli.pid, 0);
+    // The hang-up comes once every byte sent has been read.
+    for (int i = 0; hangUp && i < 6000 && test::readFile(dir.file("cli.err")).find("  4,781 of 13,442") == std::string::npos; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    shown = true;
+    EXPECT_EQ(cli.wait(), 15);
+    const std::string out = test::readFile(dir.file("cli.out"));
+    const std::string stored = out.substr(0, out.find('\n'));
+    EXPECT_EQ(fs::path(stored).parent_path(), fs::path(dir.file("data/N123AB")));
+    EXPECT_TRUE(test::readFile(stored) == dump.substr(0, part)) << "what arrived, as it arrived";
+    const std::string err = test::readFile(dir.file("cli.err"));
+    const std::string said =
+        "The instrument stopped sending after 4,781 of 13,442 bytes; the dump was kept as it arrived, and its last "
+        "flights are incomplete.";
+    EXPECT_NE(err.find(said), std::string::npos) << err;
+    EXPECT_LT(err.find("Download is successful"), err.find(said)) << "after the filing's message";
   }
 }
 

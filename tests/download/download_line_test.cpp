@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include "core/download.h"
@@ -242,6 +243,37 @@ TEST(LineDownload, HangUpFilesWhatArrived) {
   const auto r = d.run(instrument);
   EXPECT_EQ(r.code, kDownloadFiled);
   EXPECT_EQ(test::readFile(r.path), dump.substr(0, part));
+}
+
+// Where the line stopped before the end the header announced, the hook
+// hears last: the exact count, in the Silence phase, whether the line fell
+// silent or hung up.
+TEST(LineDownload, TheLastReportCountsWhereTheLineStopped) {
+  const std::string dump = dumpWithData();
+  const std::size_t part = markerLineEnd(dump) + 100;
+  for (const bool hangUp : {false, true}) {
+    SCOPED_TRACE(hangUp ? "hang-up" : "silence");
+    LineDownload d;
+    d.timeouts.endOfDumpTimeout = hangUp ? 20000 : 600;
+    std::atomic<bool> allIn{false};
+    std::vector<DownloadProgress> reports;
+    d.options.progress = [&](const DownloadProgress& p) {
+      reports.push_back(p);
+      allIn = p.received == part;
+      return false;
+    };
+    std::optional<Instrument> instrument;
+    if (hangUp)
+      instrument.emplace(dump.substr(0, part), sim::Pacing{}, [&] { return allIn.load(); });
+    else
+      instrument.emplace(dump.substr(0, part));
+    const auto r = d.run(*instrument);
+    EXPECT_EQ(r.code, kDownloadFiled);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back().phase, DownloadPhase::Silence);
+    EXPECT_EQ(reports.back().received, part);
+    EXPECT_EQ(reports.back().expected, dump.size());
+  }
 }
 
 TEST(LinePort, SetupFailures) {

@@ -17,6 +17,7 @@
 #include "flight/flight_window.h"
 #include "flight/picture_export.h"
 #include "flight/readout.h"
+#include "support/file_size_limit.h"
 #include "support/flight_files.h"
 
 using namespace varnix;
@@ -159,6 +160,34 @@ class FlightWindowTest : public QObject {
     }
     QVERIFY(!app::flight_view::savePicture(*w->chart(), QString::fromStdString(dir_.file("f.gif")), QSize(900, 700))
                  .isEmpty());
+  }
+
+  // Save picture on a full disk (no file grows past 8 KiB): it says so, and
+  // the old picture stays, with no temporary beside it.
+  void aPictureThatCannotBeWrittenLeavesTheOldOne_data() {
+    QTest::addColumn<QString>("name");
+    QTest::newRow("png") << QStringLiteral("old.png");
+    QTest::newRow("pdf") << QStringLiteral("old.pdf");
+    QTest::newRow("svg") << QStringLiteral("old.svg");
+  }
+  void aPictureThatCannotBeWrittenLeavesTheOldOne() {
+    QFETCH(QString, name);
+    auto w = open(ProfileLayout::Single, "full-" + name.toStdString());
+    QVERIFY(w);
+    const std::string folder = dir_.file("full-" + name.toStdString() + "/pictures");
+    std::filesystem::create_directory(folder);
+    const std::string path = folder + "/" + name.toStdString();
+    test::writeFile(path, "old");
+    QString problem;
+    {
+      test::FileSizeLimit full(8192);
+      problem = app::flight_view::savePicture(*w->chart(), QString::fromStdString(path), QSize(900, 700));
+    }
+    QVERIFY2(problem.contains(QStringLiteral("cannot be written")), qPrintable(problem));
+    QVERIFY(test::readFile(path) == "old");
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++entries;
+    QCOMPARE(entries, 1);
   }
 
   // A damaged row comes after the charts were laid out from the header:

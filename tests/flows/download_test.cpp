@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -52,6 +53,7 @@ class DownloadTest : public QObject {
   void silentInstrumentEndsWithCodeSeven();
   void startDownloadsExpandsAndListsTheDump();
   void progressShowsEachPhaseAndClosingStopsAndKeepsTheDump();
+  void anInstrumentThatStopsEarlyIsSaidAfterTheFiling();
 };
 
 void DownloadTest::captionShowsThePortFromTheSettingsFile() {
@@ -220,6 +222,37 @@ void DownloadTest::progressShowsEachPhaseAndClosingStopsAndKeepsTheDump() {
   const QStringList dumps = QDir(program.dataFile(QStringLiteral("N123AB"))).entryList({QStringLiteral("R*.DAT")});
   QCOMPARE(dumps.size(), 1);
   QCOMPARE(readAll(program.dataFile(QStringLiteral("N123AB/") + dumps.first())), sampleDump());
+  sim.waitForFinished(30000);
+#endif
+}
+
+void DownloadTest::anInstrumentThatStopsEarlyIsSaidAfterTheFiling() {
+#ifndef VARNIX_SIM
+  QSKIP("varnix-sim is not built");
+#else
+  // The sample dump cut after 2,000 of its 4,775 bytes, then silence.
+  ProgramFixture program;
+  QTemporaryDir cut;
+  const QString dump = cut.filePath(QStringLiteral("CUT.DAT"));
+  writeAll(dump, sampleDump().left(2000));
+  QProcess sim;
+  sim.start(QStringLiteral(VARNIX_SIM), {dump, QStringLiteral("--wait"), QStringLiteral("60")});
+  QVERIFY(sim.waitForStarted(30000));
+  QVERIFY(sim.waitForReadyRead(30000));
+  const QString port = QString::fromLocal8Bit(sim.readLine()).trimmed();
+  writeAll(program.appFile(QStringLiteral("VARNIX.CFG")), port.toLocal8Bit() + " 19200\r\n");
+  writeAll(program.appFile(QStringLiteral("TIMEOUT.CFG")), "30 1\r\n");
+  FrmStatusBar& screen = forms::get<FrmStatusBar>();
+  screen.show();
+  screen.start();
+  QCOMPARE(program.prompts.texts().mid(0, 2),
+           (QStringList{"Download is successful. Expand data Now.",
+                        "The instrument stopped sending after 2,000 of 4,775 bytes; the dump was kept as it arrived, "
+                        "and its last flights are incomplete."}));
+  QCOMPARE(program.prompts.prompts.at(1).icon, MsgIcon::Exclamation);
+  const QStringList dumps = QDir(program.dataFile(QStringLiteral("N123AB"))).entryList({QStringLiteral("R*.DAT")});
+  QCOMPARE(dumps.size(), 1);
+  QCOMPARE(readAll(program.dataFile(QStringLiteral("N123AB/") + dumps.first())), sampleDump().left(2000));
   sim.waitForFinished(30000);
 #endif
 }

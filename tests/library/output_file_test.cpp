@@ -103,5 +103,53 @@ TEST(OutputFiles, ReplacementsAreWholeOrNotAtAll) {
   EXPECT_EQ(failureText("/d/F1.CSV", ENOSPC), "/d/F1.CSV: the disk is full");
 }
 
+// What is at the target's name when the file is complete decides: a name
+// taken meanwhile is never replaced without Replace, and a link is replaced
+// as a name, never written through.
+TEST(OutputFiles, CommitJudgesTheNameAsItIsThen) {
+  enum class At { Nothing, File, DanglingLink, LinkToFile };
+  const struct {
+    const char* what;
+    ReplacingFile::Mode mode;
+    At at;
+    bool committed;
+  } cases[] = {
+      {"free name", ReplacingFile::Mode::NeverReplace, At::Nothing, true},
+      {"file made meanwhile", ReplacingFile::Mode::NeverReplace, At::File, false},
+      {"dangling link made meanwhile", ReplacingFile::Mode::NeverReplace, At::DanglingLink, false},
+      {"link to a file made meanwhile", ReplacingFile::Mode::NeverReplace, At::LinkToFile, false},
+      {"replace a dangling link", ReplacingFile::Mode::Replace, At::DanglingLink, true},
+      {"replace a link to a file", ReplacingFile::Mode::Replace, At::LinkToFile, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string name = dir.file("chart.png"), target = dir.file("target");
+    ReplacingFile out(name, c.mode);
+    ASSERT_NE(out.file(), nullptr);
+    ASSERT_TRUE(writeAll(out.file(), "new", 3));
+    if (c.at == At::File) writeFile(name, "old");
+    if (c.at == At::LinkToFile) writeFile(target, "old");
+    if (c.at == At::DanglingLink || c.at == At::LinkToFile) fs::create_symlink(target, name);
+    EXPECT_EQ(out.commit(), c.committed);
+    EXPECT_EQ(out.error(), c.committed ? 0 : EEXIST);
+    if (c.committed) {
+      EXPECT_FALSE(isLink(name));
+      EXPECT_EQ(readFile(name), "new");
+    } else if (c.at == At::File) {
+      EXPECT_EQ(readFile(name), "old");
+    } else {
+      EXPECT_TRUE(isLink(name));
+    }
+    if (c.at == At::LinkToFile) {
+      EXPECT_EQ(readFile(target), "old") << "never written through";
+    }
+    if (c.at == At::DanglingLink) {
+      EXPECT_FALSE(fs::exists(target)) << "the link's target is not made";
+    }
+    EXPECT_EQ(entries(dir), c.at == At::LinkToFile ? 2 : 1) << "no temporary left";
+  }
+}
+
 }  // namespace
 }  // namespace varnix::platform

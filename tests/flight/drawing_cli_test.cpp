@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// varnix-cli chart and report, run as a separate program: the file they
+// write is complete or there is none, the old file stays until the new one
+// is good, a link at the output's name is never written through, and the
+// flight file is never the output.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+#include "support/cli_run.h"
+#include "support/file_size_limit.h"
+#include "support/flight_files.h"
+
+namespace varnix::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+CliRun runCli(const TempDir& dir, const std::string& args) { return test::runCli(VARNIX_CLI, dir, args); }
+
+// The first flight of the sample dump, expanded below `dir`.
+std::string sampleFlight(const TempDir& dir) {
+  return expandedFlights(dir, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT")).front();
+}
+
+std::vector<std::string> names(const std::string& folder) {
+  std::vector<std::string> out;
+  for (const auto& e : fs::directory_iterator(folder)) out.push_back(e.path().filename().string());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// Each command replaces an old file with --force; on a full disk (no file
+// may grow past 8 KiB) it says so, exits 3 and leaves the old file as it
+// was, with no temporary beside it.
+TEST(DrawingCli, WritesTheWholeFileOrLeavesTheOldOne) {
+  const struct {
+    const char* command;
+    const char* output;
+  } commands[] = {{"chart", "out.png"}, {"chart", "out.pdf"}, {"chart", "out.svg"}, {"report", "out.pdf"}};
+  TempDir dir;
+  const std::string flight = sampleFlight(dir);
+  const std::string folder = dir.file("out");
+  for (const auto& c : commands) {
+    for (const bool full : {false, true}) {
+      SCOPED_TRACE(std::string(c.command) + " " + c.output + (full ? " on a full disk" : ""));
+      fs::remove_all(folder);
+      fs::create_directory(folder);
+      const std::string out = folder + "/" + c.output;
+      writeFile(out, "old");
+      CliRun run;
+      {
+        std::optional<FileSizeLimit> limit;
+        if (full) limit.emplace(8192);
+        run = runCli(dir, std::string(c.command) + " " + test::quoted(flight) + " -o " + test::quoted(out) + " --force");
+      }
+      EXPECT_EQ(names(folder), std::vector<std::string>{c.output}) << "no temporary left";
+      if (full) {
+        EXPECT_EQ(run.exit, 3) << run.err;
+        EXPECT_TRUE(readFile(out) == "old") << "the old file stays";
+        EXPECT_NE(run.err.find("cannot be written"), std::string::npos) << run.err;
+      } else {
+        EXPECT_EQ(run.exit, 0) << run.err;
+        EXPECT_GT(fs::file_size(out), 2000u);
+      }
+    }
+  }
+}
+
+// What is at the output's name: a link is never followed (without --force
+// it is a taken name, with it the link itself is replaced), and the flight
+// file under any name is refused with code 5.
+TEST(DrawingCli, NeverWritesThroughALinkOrOverTheFlight) {
+  enum class At { DanglingLink, LinkToFile, File, Flight, LinkToFlight, HardLinkToFlight };
+  const struct {
+    const char* what;
+    const char* command;
+    At at;
+    bool force;
+    int exit;
+    const char* said;
+  } cases[] = {
+      {"dangling link", "chart", At::DanglingLink, false, 3, "exists; give --force"},
+      {"dangling link, report", "report", At::DanglingLink, false, 3, "exists; give --force"},
+      {"dangling link replaced", "chart", At::DanglingLink, true, 0, ""},
+      {"link to a file replaced", "chart", At::LinkToFile, true, 0, ""},
+      {"link to a file replaced, report", "report", At::LinkToFile, true, 0, ""},
+      {"a file without --force", "report", At::File, false, 3, "exists; give --force"},
+      {"the flight itself", "report", At::Flight, true, 5, "is the flight file itself"},
+      {"a link to the flight", "chart", At::LinkToFlight, true, 5, "is the flight file itself"},
+      {"a hard link to the flight", "report", At::HardLinkToFlight, true, 5, "is the flight file itself"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const std::string flight = sampleFlight(dir);
+    const std::string before = readFile(flight);
+    const std::string target = dir.file("target.png");
+    std::string out = dir.file(std::string("out.") + (std::string(c.command) == "chart" ? "png" : "pdf"));
+    switch (c.at) {
+      case At::DanglingLink:
+        fs::create_symlink(target, out);
+        break;
+      case At::LinkToFile:
+        writeFile(target, "old");
+        fs::create_symlink(target, out);
+        break;
+      case At::File:
+        writeFile(out, "old");
+        break;
+      case At::Flight:
+        out = flight;
+        break;
+      case At::LinkToFlight:
+        fs::create_symlink(flight, out);
+        break;
+      case At::HardLinkToFlight:
+        fs::create_hard_link(flight, out);
+        break;
+    }
+    const CliRun run = runCli(
+        dir, std::string(c.command) + " " + test::quoted(flight) + " -o " + test::quoted(out) + (c.force ? " --force" : ""));
+    EXPECT_EQ(run.exit, c.exit) << run.err;
+    EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+    EXPECT_EQ(readFile(flight), before) << "the flight is untouched";
+    if (c.at == At::DanglingLink) {
+      EXPECT_FALSE(fs::exists(target)) << "the link's target is not made";
+    }
+    if (c.at == At::LinkToFile) {
+      EXPECT_EQ(readFile(target), "old") << "never written through";
+    }
+    if (c.exit == 0) {
+      EXPECT_FALSE(fs::is_symlink(out));
+      EXPECT_GT(fs::file_size(out), 2000u);
+    }
+  }
+}
+
+// Without a runtime folder set, nothing but the output's path is said.
+TEST(DrawingCli, SayNothingOfAMissingRuntimeFolder) {
+  TempDir dir;
+  const std::string flight = sampleFlight(dir);
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::optional<std::string> kept = runtime ? std::optional<std::string>(runtime) : std::nullopt;
+  ::unsetenv("XDG_RUNTIME_DIR");
+  for (const char* args : {"chart FLIGHT -o out.png", "report FLIGHT -o out.pdf"}) {
+    SCOPED_TRACE(args);
+    std::string command = args;
+    command.replace(command.find("FLIGHT"), 6, test::quoted(flight));
+    const CliRun run = runCli(dir, command);
+    EXPECT_EQ(run.exit, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+  }
+  if (kept) ::setenv("XDG_RUNTIME_DIR", kept->c_str(), 1);
+}
+
+}  // namespace
+}  // namespace varnix::test
