@@ -149,11 +149,15 @@ std::optional<CatalogEntry> readEntry(const std::string& path, bool* tryAgain) {
   *tryAgain = false;
   std::uint64_t hash = 0;
   FlightRead read = ReadFlightFile(path, {}, &hash);
-  if (read.unreadable) {
-    std::error_code ec;
+  std::error_code ec;
+  const bool notRegular = !read.flight && read.line == 0 && !fs::is_regular_file(fs::status(path, ec));
+  if (read.unreadable || notRegular) {
     if (!fs::exists(fs::symlink_status(path, ec))) return std::nullopt;
+    // Listed beside its name: the reader's "the file PATH" is left out.
+    const std::string named = "the file " + path + " ";
     CatalogEntry e;
-    e.problem = read.problem;
+    e.problem = read.problem.rfind(named, 0) == 0 ? read.problem.substr(named.size()) : read.problem;
+    if (e.problem.rfind("is ", 0) == 0) e.problem.erase(0, 3);
     *tryAgain = true;
     return e;
   }
@@ -195,48 +199,6 @@ std::string CatalogCacheFolder() {
   const char* home = std::getenv("HOME");
   return home && *home ? std::string(home) + "/.cache/varnix" : std::string();
 #endif
-}
-
-std::optional<std::uint64_t> HashFileValueLines(const std::string& path, std::string* problem) {
-  bool notRegular = false;
-  std::FILE* file = platform::openRegularFile(path, &notRegular);
-  if (!file) {
-    if (problem) *problem = notRegular ? platform::kNotRegularFile : std::string("cannot be opened: ") + std::strerror(errno);
-    return std::nullopt;
-  }
-  // HashValueLines hashes what follows the line of the first "TIME" title.
-  // The title has no border (no proper prefix that is also a suffix, the
-  // quotes aside), so a mismatch restarts the match at the current byte.
-  constexpr std::string_view kTitle = "\"TIME\"";
-  enum class Phase { Title, LineEnd, Rows } phase = Phase::Title;
-  std::size_t matched = 0;
-  std::uint64_t h = 1469598103934665603ull;
-  std::vector<unsigned char> block(256 * 1024);
-  std::size_t got = 0;
-  while ((got = std::fread(block.data(), 1, block.size(), file)) > 0) {
-    for (std::size_t i = 0; i < got; ++i) {
-      const unsigned char c = block[i];
-      switch (phase) {
-        case Phase::Title:
-          matched = c == static_cast<unsigned char>(kTitle[matched]) ? matched + 1 : c == '"' ? 1 : 0;
-          if (matched == kTitle.size()) phase = Phase::LineEnd;
-          break;
-        case Phase::LineEnd:
-          if (c == '\n') phase = Phase::Rows;
-          break;
-        case Phase::Rows:
-          if (c != '\r') h = (h ^ c) * 1099511628211ull;  // the same rows with either line end
-          break;
-      }
-    }
-  }
-  const int error = std::ferror(file) ? errno : 0;
-  std::fclose(file);
-  if (error) {
-    if (problem) *problem = std::string("cannot be read: ") + std::strerror(error);
-    return std::nullopt;
-  }
-  return h;
 }
 
 std::unique_ptr<Catalog> Catalog::open(const std::string& dataFolder, std::string* problem) {

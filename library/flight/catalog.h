@@ -34,10 +34,6 @@ inline constexpr int kCatalogSchema = 2;
 // $XDG_CACHE_HOME/varnix (~/.cache/varnix), %LOCALAPPDATA%\varnix on Windows.
 std::string CatalogCacheFolder();
 
-// HashValueLines of the file at `path`, read a block at a time: the same
-// value without the whole text in memory. Empty, with `problem` set, when
-// the file cannot be opened or read.
-std::optional<std::uint64_t> HashFileValueLines(const std::string& path, std::string* problem = nullptr);
 
 struct CatalogProgress {
   std::size_t done = 0;   // files read so far
