@@ -110,11 +110,15 @@ TEST(ExpandLinks, NothingIsWrittenThroughALink) {
     Link link;
     int code;
   } cases[] = {
+#ifndef _WIN32  // symbolic links: on Windows an administrator's privilege
       {"index name links to the dump", Link::IndexToDump, 7},
       {"index name links to a file elsewhere", Link::IndexElsewhere, 0},
+#endif
       {"index name is a hard link of the dump", Link::IndexHardLinkOfDump, 7},
+#ifndef _WIN32
       {"dangling link at the first CSV name", Link::DanglingFirstCsv, 0},
       {"user folder links elsewhere", Link::UserFolderElsewhere, 9},
+#endif
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -204,7 +208,7 @@ TEST(ExpandIds, TheFirstLineNamesTheFolder) {
     writeFile(received, dump);
     HeaderState h{};
     FileDownloadedDump(received, fx.data + "/", h);
-    EXPECT_EQ(received.rfind(fx.data + "/" + c.folder + "/R", 0), 0u) << received;
+    EXPECT_EQ(received.rfind(fx.data + test::nativePath(std::string("/") + c.folder + "/R"), 0), 0u) << received;
     EXPECT_EQ(std::distance(fs::directory_iterator(fx.data), fs::directory_iterator()), 1) << "one folder";
   }
 }
