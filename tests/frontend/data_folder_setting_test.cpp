@@ -11,6 +11,8 @@ namespace {
 
 using test::TempDir;
 
+#ifndef _WIN32
+// The default folder lies in $HOME (on Windows on the program's drive).
 TEST(DataFolderSetting, FirstRunCreatesTheDefaultFolderAndTheSetting) {
   TempDir home, app;
   setenv("HOME", home.path().c_str(), 1);
@@ -21,6 +23,7 @@ TEST(DataFolderSetting, FirstRunCreatesTheDefaultFolderAndTheSetting) {
   // A later run reads it back; an existing default folder is reused.
   EXPECT_EQ(settleDataFolder(app.path()), folder);
 }
+#endif
 
 TEST(DataFolderSetting, FirstLineWithBlanksStripped) {
   TempDir app;
@@ -29,6 +32,7 @@ TEST(DataFolderSetting, FirstLineWithBlanksStripped) {
   EXPECT_EQ(currentDataFolder(app.path()), "/srv/Flights");
 }
 
+#ifndef _WIN32
 TEST(DataFolderSetting, EmptySettingFallsBackToTheDefault) {
   TempDir home, app;
   setenv("HOME", home.path().c_str(), 1);
@@ -38,6 +42,7 @@ TEST(DataFolderSetting, EmptySettingFallsBackToTheDefault) {
   EXPECT_EQ(settleDataFolder(app.path()), home.path() + "/VXDATA");
   EXPECT_EQ(test::readFile(app.file("DataFolder.CFG")), home.path() + "/VXDATA\r\n");
 }
+#endif
 
 }  // namespace
 }  // namespace varnix::settings

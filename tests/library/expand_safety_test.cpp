@@ -3,9 +3,11 @@
 // expansion writes, two expansions of one dump at once, one folder per dump,
 // bounded memory, and the recovery of the flights after a damaged one.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <optional>
@@ -39,7 +41,7 @@ DumpPlan flights(int count, int growth) {
   return plan;
 }
 
-std::size_t sizeOf(const std::string& path) { return static_cast<std::size_t>(fs::file_size(path)); }
+[[maybe_unused]] std::size_t sizeOf(const std::string& path) { return static_cast<std::size_t>(fs::file_size(path)); }
 
 // The dump with its first header line that begins "$" + `start` replaced by one of `body`.
 std::string withHeaderLine(std::string dump, const std::string& start, const std::string& body) {
@@ -47,6 +49,8 @@ std::string withHeaderLine(std::string dump, const std::string& start, const std
   return dump.replace(at, dump.find('\n', at) + 1 - at, test::headerLine(body));
 }
 
+#ifndef _WIN32
+// The disk fills through a file size limit, which Windows has not.
 TEST(ExpandWrites, AFullDiskEndsWithAFailureAndNoHalfFlight) {
   const struct {
     const char* what;
@@ -97,6 +101,7 @@ TEST(ExpandWrites, AFullDiskEndsWithAFailureAndNoHalfFlight) {
     EXPECT_EQ(leftovers, 0) << "no temporary index is left";
   }
 }
+#endif
 
 TEST(ExpandLinks, NothingIsWrittenThroughALink) {
   enum class Link { IndexToDump, IndexElsewhere, IndexHardLinkOfDump, DanglingFirstCsv, UserFolderElsewhere };
@@ -105,11 +110,15 @@ TEST(ExpandLinks, NothingIsWrittenThroughALink) {
     Link link;
     int code;
   } cases[] = {
+#ifndef _WIN32  // symbolic links: on Windows an administrator's privilege
       {"index name links to the dump", Link::IndexToDump, 7},
       {"index name links to a file elsewhere", Link::IndexElsewhere, 0},
+#endif
       {"index name is a hard link of the dump", Link::IndexHardLinkOfDump, 7},
+#ifndef _WIN32
       {"dangling link at the first CSV name", Link::DanglingFirstCsv, 0},
       {"user folder links elsewhere", Link::UserFolderElsewhere, 9},
+#endif
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -146,6 +155,7 @@ TEST(ExpandLinks, NothingIsWrittenThroughALink) {
   }
 }
 
+#if !defined(_WIN32) || defined(_GLIBCXX_HAS_GTHREADS)  // mingw's win32 thread model has no std::jthread
 TEST(ExpandConcurrency, TwoRunsOfOneDumpLeaveOneRunsWholeIndex) {
   ExpandFixture fx;
   writeFile(fx.dat, test::assembleDump(flights(6, 3)));
@@ -172,6 +182,7 @@ TEST(ExpandConcurrency, TwoRunsOfOneDumpLeaveOneRunsWholeIndex) {
     }
   }
 }
+#endif
 
 TEST(ExpandIds, TheFirstLineNamesTheFolder) {
   const struct {
@@ -197,7 +208,7 @@ TEST(ExpandIds, TheFirstLineNamesTheFolder) {
     writeFile(received, dump);
     HeaderState h{};
     FileDownloadedDump(received, fx.data + "/", h);
-    EXPECT_EQ(received.rfind(fx.data + "/" + c.folder + "/R", 0), 0u) << received;
+    EXPECT_EQ(received.rfind(fx.data + test::nativePath(std::string("/") + c.folder + "/R"), 0), 0u) << received;
     EXPECT_EQ(std::distance(fs::directory_iterator(fx.data), fs::directory_iterator()), 1) << "one folder";
   }
 }
@@ -206,6 +217,8 @@ TEST(ExpandIds, TheFirstLineNamesTheFolder) {
 TEST(ExpandMemory, AHeaderThatClaimsGigabytesCostsNoMemory) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit";
+#elif defined(_WIN32)
+  GTEST_SKIP() << "the memory limit is set in a forked child";
 #else
   ExpandFixture fx;
   writeFile(fx.dat, withHeaderLine(test::assembleDump(flights(1, 1)), "L,", "L,16000000"));

@@ -36,8 +36,10 @@ TEST(OutputFiles, NewNamesAreNeverTakenThroughALink) {
   } cases[] = {
       {"free name", At::Nothing, true},
       {"existing file", At::File, false},
+#ifndef _WIN32  // symbolic links: on Windows an administrator's privilege
       {"dangling link", At::DanglingLink, false},
       {"link to a file", At::LinkToFile, false},
+#endif
   };
   const mode_t oldMask = ::umask(077);
   for (const auto& c : cases) {
@@ -52,9 +54,11 @@ TEST(OutputFiles, NewNamesAreNeverTakenThroughALink) {
     EXPECT_TRUE(nameTaken(name));
     if (f) {
       EXPECT_TRUE(closeChecked(f));
+#ifndef _WIN32
       struct stat st {};
       ASSERT_EQ(::stat(name.c_str(), &st), 0);
       EXPECT_EQ(st.st_mode & 0777, 0644u) << "644 whatever the umask";
+#endif
     } else {
       EXPECT_EQ(errno, EEXIST);
     }
@@ -77,7 +81,9 @@ TEST(OutputFiles, ReplacementsAreWholeOrNotAtAll) {
       {"replace", ReplacingFile::Mode::Replace, true, 0, true, 0},
       {"new name", ReplacingFile::Mode::NeverReplace, false, 0, true, 0},
       {"never replace a taken name", ReplacingFile::Mode::NeverReplace, true, 0, false, EEXIST},
+#ifndef _WIN32
       {"full disk", ReplacingFile::Mode::Replace, true, 1000, false, EFBIG},
+#endif
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

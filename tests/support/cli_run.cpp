@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/cli_run.h"
 
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,7 +16,12 @@ CliRun runCli(const std::string& cli, const TempDir& dir, const std::string& arg
       "cd " + quoted(dir.path()) + " && " + quoted(cli) + " " + args + " >" + quoted(out) + " 2>" + quoted(err) +
       " </dev/null";
   const int status = std::system(command.c_str());
-  CliRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
+#ifdef _WIN32
+  const int exit = status;  // the program's own exit code
+#else
+  const int exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+  CliRun run{exit, readFile(out), readFile(err)};
   std::filesystem::remove(out);
   std::filesystem::remove(err);
   return run;

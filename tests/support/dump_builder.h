@@ -28,6 +28,10 @@ using encode::withXorCheck;
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, std::string_view bytes);
 
+// `path` with the system's separators ('\\' on Windows), as the library joins
+// the paths it gives back.
+std::string nativePath(std::string path);
+
 // A fresh folder below the system's temporary folder, removed at the end.
 class TempDir {
  public:
