@@ -60,8 +60,11 @@ bool PreviewSink::beginFlight(const FlightStart& start) {
   // number at its 54th file in one dump, and stops there.
   if (std::count(begun_.begin(), begun_.end(), start.flight.flightNumber) >= kNameSuffixCount) return false;
   begun_.push_back(start.flight.flightNumber);
-  if (userFolder_.empty())
+  if (userFolder_.empty()) {
     userFolder_ = SubfolderOf(FolderForUserId(start.folder.empty() ? start.userId : start.folder), folderArgument_);
+    // A first expansion has no folder yet, and nothing to look for in it.
+    userFolderExists_ = platform::folderExists(userFolder_);
+  }
   flight_ = start.flight;
   recovered_ = start.recovered;
   return true;
@@ -69,7 +72,7 @@ bool PreviewSink::beginFlight(const FlightStart& start) {
 
 void PreviewSink::endFlight(const FlightEnd&) {
   if (recovered_) ++preview_.recoverable;
-  if (FlightFileIn(userFolder_, flight_)) preview_.alreadyThere.push_back(flight_.flightNumber);
+  if (userFolderExists_ && FlightFileIn(userFolder_, flight_)) preview_.alreadyThere.push_back(flight_.flightNumber);
 }
 
 }  // namespace varnix

@@ -29,6 +29,7 @@ class PreviewSink : public FlightSink {
   std::string_view folderArgument_;
   ExpandPreview& preview_;
   std::string userFolder_;
+  bool userFolderExists_ = false;
   FlightHeader flight_{};
   bool recovered_ = false;
   // The flight numbers begun so far, one per file the expansion would name.
