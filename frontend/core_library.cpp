@@ -34,6 +34,13 @@ LibraryOutcome CoreLibrary::expandDataFile(const std::string& dump, const std::s
   return {true, ExpandDataFile(dump, dataFolder + platform::kPathSeparator, header_, options), {}};
 }
 
+LibraryOutcome CoreLibrary::previewExpandDataFile(const std::string& dump, const std::string& dataFolder, bool recover,
+                                                  ExpandPreview& preview) {
+  ExpandOptions options;
+  options.recover = recover;
+  return {true, PreviewDataFile(dump, dataFolder + platform::kPathSeparator, header_, options, preview), {}};
+}
+
 LibraryOutcome CoreLibrary::processPalmFile(std::string& path) { return {true, ProcessPalmFile(path), {}}; }
 
 LibraryOutcome CoreLibrary::getUserId(const std::string& dump, std::string& id) {

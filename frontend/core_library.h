@@ -28,6 +28,8 @@ class CoreLibrary : public FlightLibrary {
   LibraryOutcome dataDownload(const std::string& dataFolder, std::string& dump,
                               const DownloadHook& progress) override;
   LibraryOutcome expandDataFile(const std::string& dump, const std::string& dataFolder, bool recover) override;
+  LibraryOutcome previewExpandDataFile(const std::string& dump, const std::string& dataFolder, bool recover,
+                                       ExpandPreview& preview) override;
   LibraryOutcome processPalmFile(std::string& path) override;
   LibraryOutcome getUserId(const std::string& dump, std::string& id) override;
 

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// What expanding a dump would do, learnt before it is expanded: a copy of
-// the dump is expanded, with recovery, in a scratch folder through the same
-// flight data library the road uses, and what it wrote is compared with the
-// data folder. Nothing in the data folder or beside the dump is touched.
+// What expanding a dump would do, learnt before it is expanded: the flight
+// data library the road uses decodes the dump, with recovery, without
+// writing anything (ExpandDataFilePreview), and says which flights it would
+// write after a damaged one and which lie in their folder already. Nothing
+// anywhere is created or touched.
 #pragma once
 
 #include <cstddef>

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/download.h"
+#include "core/expand.h"
 
 namespace varnix::frontend {
 
@@ -36,6 +37,11 @@ class FlightLibrary {
   // Expands `dump`; its flight files go into the user's subfolder of
   // `dataFolder`. `recover`: go on after a damaged flight with the later ones.
   virtual LibraryOutcome expandDataFile(const std::string& dump, const std::string& dataFolder, bool recover) = 0;
+  // What expandDataFile(dump, dataFolder, recover) would write, learnt
+  // without writing anything (ExpandDataFilePreview); `code` is the code
+  // that expansion would give short of its writes.
+  virtual LibraryOutcome previewExpandDataFile(const std::string& dump, const std::string& dataFolder, bool recover,
+                                               ExpandPreview& preview) = 0;
   // Converts the Palm backup `path`; on success `path` names the dump.
   virtual LibraryOutcome processPalmFile(std::string& path) = 0;
   // The user id of `dump`, or "BadData"; blanks at either end removed.

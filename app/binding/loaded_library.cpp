@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "binding/loaded_library.h"
 
+#include <algorithm>
+
 #include "binding/library_buffers.h"
 #include "varnix/varnix.h"
 
@@ -32,6 +34,22 @@ frontend::LibraryOutcome LoadedLibrary::expandDataFile(const std::string& dump, 
   std::string folderBuf = folderBuffer(dataFolder);
   return outcomeOf(recover ? library_.ExpandDataFileEx(fileBuf, folderBuf, VARNIX_EXPAND_RECOVER)
                            : library_.ExpandDataFile(fileBuf, folderBuf));
+}
+
+frontend::LibraryOutcome LoadedLibrary::previewExpandDataFile(const std::string& dump, const std::string& dataFolder,
+                                                            bool recover, ExpandPreview& preview) {
+  std::string fileBuf = pathBuffer(dump);
+  std::string folderBuf = folderBuffer(dataFolder);
+  VarnixExpandPreview found{};
+  const LibraryCall call =
+      library_.ExpandDataFilePreview(fileBuf, folderBuf, recover ? VARNIX_EXPAND_RECOVER : 0, found);
+  preview = ExpandPreview{};
+  if (call.done()) {
+    preview.recoverable = found.recoverable > 0 ? static_cast<std::size_t>(found.recoverable) : 0;
+    const int count = std::clamp(found.alreadyThereCount, 0, VARNIX_MAX_FLIGHTS);
+    preview.alreadyThere.assign(found.alreadyThere, found.alreadyThere + count);
+  }
+  return outcomeOf(call);
 }
 
 frontend::LibraryOutcome LoadedLibrary::processPalmFile(std::string& path) {

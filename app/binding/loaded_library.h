@@ -20,6 +20,8 @@ class LoadedLibrary : public frontend::FlightLibrary {
                                         const DownloadHook& progress) override;
   frontend::LibraryOutcome expandDataFile(const std::string& dump, const std::string& dataFolder,
                                           bool recover) override;
+  frontend::LibraryOutcome previewExpandDataFile(const std::string& dump, const std::string& dataFolder, bool recover,
+                                                 ExpandPreview& preview) override;
   frontend::LibraryOutcome processPalmFile(std::string& path) override;
   frontend::LibraryOutcome getUserId(const std::string& dump, std::string& id) override;
 

@@ -17,6 +17,7 @@ namespace {
 using TwoTexts = int(VARNIX_CALL*)(char*, char*);
 using OneText = int(VARNIX_CALL*)(char*);
 using TwoTextsAndOptions = int(VARNIX_CALL*)(char*, char*, int);
+using WithPreview = int(VARNIX_CALL*)(char*, char*, int, VarnixExpandPreview*);
 using WithProgress = int(VARNIX_CALL*)(char*, char*, int, VarnixProgress, void*);
 
 // The library's callback: the hook behind `context`, on the worker thread.
@@ -135,6 +136,16 @@ LibraryCall VarnixLibrary::ExpandDataFileEx(std::string& fileBuf, std::string& f
   const auto entry = reinterpret_cast<TwoTextsAndOptions>(resolve("ExpandDataFileEx", outcome));
   if (!entry) return outcome;
   outcome.code = runOffUiThread([&] { return entry(fileBuf.data(), folderBuf.data(), options); });
+  return outcome;
+}
+
+LibraryCall VarnixLibrary::ExpandDataFilePreview(std::string& fileBuf, std::string& folderBuf, int options,
+                                                 VarnixExpandPreview& preview) {
+  LibraryCall outcome;
+  if (refusedWhileBusy(outcome)) return outcome;
+  const auto entry = reinterpret_cast<WithPreview>(resolve("ExpandDataFilePreview", outcome));
+  if (!entry) return outcome;
+  outcome.code = runOffUiThread([&] { return entry(fileBuf.data(), folderBuf.data(), options, &preview); });
   return outcome;
 }
 

@@ -16,6 +16,7 @@
 #include "core/download.h"
 
 class QWidget;
+struct VarnixExpandPreview;
 
 namespace varnix::app {
 
@@ -57,6 +58,10 @@ class VarnixLibrary {
   // ExpandDataFile with an options word (VARNIX_EXPAND_RECOVER); a library
   // without the function cannot run it.
   LibraryCall ExpandDataFileEx(std::string& fileBuf, std::string& folderBuf, int options);
+  // ExpandDataFilePreview: `preview` receives what the expansion would
+  // write; a library without the function cannot run it.
+  LibraryCall ExpandDataFilePreview(std::string& fileBuf, std::string& folderBuf, int options,
+                                    VarnixExpandPreview& preview);
   LibraryCall ProcessPalmFile(std::string& pathBuf);
   LibraryCall GetUserID(std::string& fileBuf, std::string& idBuf);
 

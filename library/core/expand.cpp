@@ -11,6 +11,7 @@
 #include "core/csv_index_sink.h"
 #include "core/decoder.h"
 #include "core/download.h"
+#include "core/preview_sink.h"
 #include "core/naming.h"
 #include "platform/output_file.h"
 #include "platform/platform.h"
@@ -332,7 +333,7 @@ int ExpandDump(std::span<const std::uint8_t> dump, HeaderState& header, FlightSi
 namespace {
 
 // The expansion of the dump file into `sink`, once the index is open.
-int expandFile(const std::string& path, HeaderState& header, CsvIndexSink& sink, const ExpandOptions& options) {
+int expandFile(const std::string& path, HeaderState& header, FlightSink& sink, const ExpandOptions& options) {
   File dat(platform::openFile(path, "rb"));
   if (!dat) return kExpandCannotOpenDump;
 
@@ -345,17 +346,33 @@ int expandFile(const std::string& path, HeaderState& header, CsvIndexSink& sink,
   return decodeFlights(dump, pass, header, sink, options);
 }
 
+// 8 for a path without its index name, 7 for a dump that would be its own
+// index: a dump named *.TXT, or one that the index name reaches by a hard
+// link (replacing it would lose the dump). Else kExpandOk.
+int refusedName(const std::string& path) {
+  const std::optional<std::string> indexPath = IndexFilePath(path);
+  if (!indexPath) return kExpandNoDot;
+  if (sameNameIgnoringCase(*indexPath, path) || platform::sameFile(*indexPath, path)) return kExpandCannotOpenIndex;
+  return kExpandOk;
+}
+
 }  // namespace
+
+int PreviewDataFile(const std::string& path, std::string_view folderArgument, HeaderState& header,
+                    const ExpandOptions& options, ExpandPreview& preview) {
+  header = HeaderState{};
+  preview = ExpandPreview{};
+  if (const int refused = refusedName(path); refused != kExpandOk) return refused;
+  PreviewSink sink(folderArgument, preview);
+  return expandFile(path, header, sink, options);
+}
 
 int ExpandDataFile(const std::string& path, std::string_view folderArgument, HeaderState& header,
                    const ExpandOptions& options) {
   header = HeaderState{};  // nothing of an earlier dump carries over
 
+  if (const int refused = refusedName(path); refused != kExpandOk) return refused;
   const std::optional<std::string> indexPath = IndexFilePath(path);
-  if (!indexPath) return kExpandNoDot;
-  // A dump named *.TXT would be its own index, and so would a dump that the
-  // index name reaches by a hard link: replacing it would lose the dump.
-  if (sameNameIgnoringCase(*indexPath, path) || platform::sameFile(*indexPath, path)) return kExpandCannotOpenIndex;
 
   // The index is written under a temporary name and replaces the old one
   // only when complete: a link at its name is replaced, never followed, and

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/channel_tables.h"
 #include "core/flight_header.h"
@@ -56,6 +57,7 @@ std::string FlightTxtLine(const FlightHeader& flight, std::string_view csvName, 
 // The options word of ExpandDataFileEx, one bit each.
 enum ExpandOptionBits : int {
   kExpandRecoverBit = 1,  // go on after a damaged flight (ExpandOptions::recover)
+  kExpandPreviewBit = 2,  // decode only, write nothing (PreviewDataFile)
 };
 
 struct ExpandOptions {
@@ -86,5 +88,22 @@ int ExpandDump(std::span<const std::uint8_t> dump, HeaderState& header, FlightSi
 // one stays), with a line naming the file and the reason.
 int ExpandDataFile(const std::string& path, std::string_view folderArgument, HeaderState& header,
                    const ExpandOptions& options = {});
+
+// What ExpandDataFile with the same arguments would write, learnt by
+// decoding alone.
+struct ExpandPreview {
+  // Flights written after a damaged one (only with options.recover).
+  std::size_t recoverable = 0;
+  // The numbers of the flights, in dump order, whose file (the same flight
+  // number and start, under any suffix) lies in the user folder already.
+  std::vector<std::uint16_t> alreadyThere;
+};
+
+// Decodes the dump at `path` as ExpandDataFile would and fills `preview`;
+// creates, changes and removes no file or folder. Returns the ExpandResult
+// of the decoding (the name checks' 8 and 7 included, never 7 or 9 from a
+// write). `header` is filled as by ExpandDataFile.
+int PreviewDataFile(const std::string& path, std::string_view folderArgument, HeaderState& header,
+                    const ExpandOptions& options, ExpandPreview& preview);
 
 }  // namespace varnix

@@ -52,10 +52,15 @@ bool IsUsableFolderName(std::string_view name) {
   return true;
 }
 
-std::string SubfolderPath(std::string_view subfolder, std::string_view fileName, std::string_view folderArgument) {
+std::string SubfolderOf(std::string_view subfolder, std::string_view folderArgument) {
   std::string folder = DataFolderOf(folderArgument);
   if (platform::lastSeparator(folderArgument) != std::string_view::npos) folder += platform::kPathSeparator;
   folder += subfolder;
+  return folder;
+}
+
+std::string SubfolderPath(std::string_view subfolder, std::string_view fileName, std::string_view folderArgument) {
+  std::string folder = SubfolderOf(subfolder, folderArgument);
   platform::makeFolder(folder);
   folder += platform::kPathSeparator;
   folder += fileName;

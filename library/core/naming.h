@@ -31,6 +31,10 @@ bool IsUsableFolderName(std::string_view name);
 // then cannot name a folder gives "BadData".
 std::string FolderForUserId(std::string_view id);
 
+// data folder + separator + subfolder, nothing created. Without a data
+// folder the subfolder lies in the current folder.
+std::string SubfolderOf(std::string_view subfolder, std::string_view folderArgument);
+
 // data folder + separator + subfolder (created when missing; a failure is
 // ignored) + separator + file name. Without a data folder the subfolder lies
 // in the current folder.

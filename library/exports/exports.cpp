@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The library's C exports: the four of the format and DataDownloadProgress.
+// The library's C exports: the four of the format and their extensions.
 // Each one wraps its core function so that no exception ever leaves the
 // library, and copies results into the caller's fixed-size buffers.
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <string>
@@ -22,7 +23,8 @@ static_assert(static_cast<int>(varnix::DownloadPhase::WaitingForFirstByte) == VA
               static_cast<int>(varnix::DownloadPhase::Header) == VARNIX_PHASE_HEADER &&
               static_cast<int>(varnix::DownloadPhase::Flights) == VARNIX_PHASE_FLIGHTS &&
               static_cast<int>(varnix::DownloadPhase::Silence) == VARNIX_PHASE_SILENCE);
-static_assert(varnix::kExpandRecoverBit == VARNIX_EXPAND_RECOVER);
+static_assert(varnix::kExpandRecoverBit == VARNIX_EXPAND_RECOVER && varnix::kExpandPreviewBit == VARNIX_EXPAND_PREVIEW);
+static_assert(varnix::kMaxFlights == VARNIX_MAX_FLIGHTS);
 
 namespace {
 
@@ -93,6 +95,26 @@ int download(char* path, char* folder, int pathSize, VarnixProgress callback, vo
   return varnix::kDownloadPathTooLong;
 }
 
+// ExpandDataFileEx; with VARNIX_EXPAND_PREVIEW only decoded, and what the
+// expansion would write copied into `preview` (may be null).
+int expand(char* path, char* folder, int options, VarnixExpandPreview* preview) {
+  if (!path) return varnix::kExpandNoDot;
+  varnix::ExpandOptions expandOptions;
+  expandOptions.recover = (options & varnix::kExpandRecoverBit) != 0;
+  const std::string_view folderArgument = folder ? std::string_view(folder) : std::string_view();
+  if ((options & varnix::kExpandPreviewBit) == 0)
+    return varnix::ExpandDataFile(path, folderArgument, sharedHeaderState(), expandOptions);
+  varnix::ExpandPreview found;
+  const int code = varnix::PreviewDataFile(path, folderArgument, sharedHeaderState(), expandOptions, found);
+  if (preview) {
+    preview->recoverable = static_cast<int>(found.recoverable);
+    const std::size_t n = std::min<std::size_t>(found.alreadyThere.size(), VARNIX_MAX_FLIGHTS);
+    std::copy_n(found.alreadyThere.begin(), n, preview->alreadyThere);
+    preview->alreadyThereCount = static_cast<int>(n);
+  }
+  return code;
+}
+
 }  // namespace
 
 extern "C" {
@@ -107,13 +129,13 @@ VARNIX_API int VARNIX_CALL DataDownloadProgress(char* path, char* folder, int pa
 }
 
 VARNIX_API int VARNIX_CALL ExpandDataFileEx(char* path, char* folder, int options) {
-  return guarded([&] {
-    if (!path) return static_cast<int>(varnix::kExpandNoDot);
-    varnix::ExpandOptions expandOptions;
-    expandOptions.recover = (options & varnix::kExpandRecoverBit) != 0;
-    return varnix::ExpandDataFile(path, folder ? std::string_view(folder) : std::string_view(),
-                                  sharedHeaderState(), expandOptions);
-  });
+  return guarded([&] { return expand(path, folder, options, nullptr); });
+}
+
+VARNIX_API int VARNIX_CALL ExpandDataFilePreview(char* path, char* folder, int options,
+                                                 VarnixExpandPreview* preview) {
+  if (preview) *preview = VarnixExpandPreview{};
+  return guarded([&] { return expand(path, folder, options | VARNIX_EXPAND_PREVIEW, preview); });
 }
 
 VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder) { return ExpandDataFileEx(path, folder, 0); }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 /* The Varnix flight data library: the four C functions of the format and
- * two extensions, DataDownloadProgress and ExpandDataFileEx.
+ * three extensions, DataDownloadProgress, ExpandDataFileEx and
+ * ExpandDataFilePreview.
  *
  * Strings are NUL-terminated 8-bit texts in buffers that the caller owns.
  * In/out path buffers hold at least VARNIX_PATH_BUFFER bytes; the user-id
@@ -98,6 +99,7 @@ VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder);
 
 /* Options of ExpandDataFileEx, one bit each. */
 #define VARNIX_EXPAND_RECOVER 1
+#define VARNIX_EXPAND_PREVIEW 2
 
 /* ExpandDataFile with an options word. VARNIX_EXPAND_RECOVER: after a
  * damaged flight header (3) or record (5), go on at the next flight's start,
@@ -105,8 +107,36 @@ VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder);
  * as the undamaged dump would; their index lines end in " recovered". The
  * damaged flight keeps its lines before the damage. The result is still the
  * first damage's code. Where a length runs past the data, recovery stops
- * there. Other bits are ignored. */
+ * there. VARNIX_EXPAND_PREVIEW: the dump is only decoded; no file or folder
+ * is created, changed or removed, nothing is printed, and the result is the
+ * code the expansion would give short of writing (8, 7 for a dump that would
+ * be its own index, 1, 2, 3, 5, 6, 9 for a flight number with more than 53
+ * flights in the dump, 20; never 7 or 9 from a write that fails).
+ * ExpandDataFilePreview also says what the expansion would write. Other
+ * bits are ignored. */
 VARNIX_API int VARNIX_CALL ExpandDataFileEx(char* path, char* folder, int options);
+
+/* The most flights a dump holds (its "$D" lines). */
+#define VARNIX_MAX_FLIGHTS 256
+
+/* What an expansion would write, as ExpandDataFilePreview finds it. */
+typedef struct VarnixExpandPreview {
+  /* Flights after a damaged one that the expansion writes: those found by
+   * VARNIX_EXPAND_RECOVER (0 without the bit or without damage). */
+  int recoverable;
+  /* The flights whose CSV file lies in the dump's user folder of the data
+   * folder already (the same flight number and start, under any duplicate
+   * suffix): expanding would write second copies. Their flight numbers in
+   * the order of the dump, alreadyThereCount of them. */
+  int alreadyThereCount;
+  unsigned short alreadyThere[VARNIX_MAX_FLIGHTS];
+} VarnixExpandPreview;
+
+/* ExpandDataFileEx(path, folder, options | VARNIX_EXPAND_PREVIEW), and what
+ * that expansion would write into *preview (zeroed first; ignored when NULL).
+ * The same codes; the dump, its index and the data folder stay untouched. */
+VARNIX_API int VARNIX_CALL ExpandDataFilePreview(char* path, char* folder, int options,
+                                                 VarnixExpandPreview* preview);
 
 /* Converts a Palm backup database (.PDB) into a .DAT dump beside it.
  * path: in/out, receives the .DAT path on success.
