@@ -74,6 +74,13 @@ fetch_source() { # package -> the .dsc in $SOURCES
   echo "$dsc"
 }
 
+unpack_source() { # package, its name for the log, folder: the source with Debian's patches applied
+  local dsc
+  dsc=$(fetch_source "$1")
+  say "$2 from $(basename "$dsc")"
+  dpkg-source -x "$dsc" "$3" >"$3-unpack.log" 2>&1 || { cat "$3-unpack.log" >&2; fail "dpkg-source could not unpack $dsc"; }
+}
+
 find_qtsvg() {
   local candidate
   for candidate in "${QTSVG_TARBALL:-}" "$ROOT/third_party/qtsvg/qtsvg-everywhere-src-$QT_VERSION.tar.xz"; do
@@ -176,10 +183,7 @@ fi
 # #include <qcustomplot.h>.
 if ! done_stamp qcustomplot; then
   t=$SECONDS
-  dsc=$(fetch_source qcustomplot)
-  say "QCustomPlot from $(basename "$dsc")"
-  dpkg-source -x "$dsc" "$WORK/qcustomplot" >"$WORK/qcustomplot-unpack.log" 2>&1 \
-    || { cat "$WORK/qcustomplot-unpack.log" >&2; fail "dpkg-source could not unpack $dsc"; }
+  unpack_source qcustomplot QCustomPlot "$WORK/qcustomplot"
   # Static, so without the DLL export decoration; its package configuration
   # finds the Qt modules it links, which a static library's users need.
   lists=$WORK/qcustomplot/CMakeLists.txt
@@ -207,10 +211,7 @@ fi
 # (find_package(SQLite3), target SQLite::SQLite3), as on Linux.
 if ! done_stamp sqlite; then
   t=$SECONDS
-  dsc=$(fetch_source sqlite3)
-  say "SQLite from $(basename "$dsc")"
-  dpkg-source -x "$dsc" "$WORK/sqlite" >"$WORK/sqlite-unpack.log" 2>&1 \
-    || { cat "$WORK/sqlite-unpack.log" >&2; fail "dpkg-source could not unpack $dsc"; }
+  unpack_source sqlite3 SQLite "$WORK/sqlite"
   mkdir -p "$WORK/sqlite-build"
   (cd "$WORK/sqlite-build" && ../sqlite/configure --disable-tcl && make sqlite3.c) >"$WORK/sqlite-amalgamation.log" 2>&1 \
     || { tail -n 40 "$WORK/sqlite-amalgamation.log" >&2; fail "SQLite's amalgamation could not be made"; }
