@@ -405,7 +405,9 @@ check_app() {
   cp "$W/linux/data/N123AB/F00101.CSV" "$dir/"
   show_window "$bits" "$dir" 'Flight #101' "$W/flight-window.png" F00101.CSV
   say "$exe F00101.CSV under Wine: its flight window shown (picture: $W/flight-window.png)"
-  if i686-w64-mingw32-strings -el "$exe" | grep -q 'Varnix Logbook'; then
+  # (grep -c reads on: with -q the pipe would end strings early, and pipefail fail it)
+  if i686-w64-mingw32-strings -el "$exe" | grep -c 'Varnix Logbook' >/dev/null; then
+    cp -r "$W/linux/data/N123AB" "$WINEPREFIX/drive_c/VXDATA/"
     show_window "$bits" "$dir" '"Varnix Logbook"' "$W/logbook-window.png" --logbook
     say "$exe --logbook under Wine: \"Varnix Logbook\" shown (picture: $W/logbook-window.png)"
   else
