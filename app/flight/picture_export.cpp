@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "flight/picture_export.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -50,7 +51,14 @@ PictureOutcome writePicture(FlightChart& chart, const QString& path, const QSize
   } else if (suffix == QLatin1String("svg")) {
     draw = [&](QIODevice& device) { return drawSvg(chart, size, device); };
   } else if (suffix == QLatin1String("png")) {
-    draw = [&](QIODevice& device) { return chart.picture(size).save(&device, "PNG"); };
+    // Encoded in memory, then written: Qt's PNG writer leaks its row buffer
+    // when a write fails halfway (a full disk), and prints libpng's words.
+    draw = [&](QIODevice& device) {
+      QByteArray png;
+      QBuffer buffer(&png);
+      if (!buffer.open(QIODevice::WriteOnly) || !chart.picture(size).save(&buffer, "PNG")) return false;
+      return device.write(png) == png.size();
+    };
   } else {
     return {Code::CannotWrite, QStringLiteral("A picture is saved as .png, .pdf or .svg.")};
   }
