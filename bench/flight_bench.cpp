@@ -25,7 +25,7 @@
 #include "encoder/flight_profile.h"
 #include "flight/flight_chart.h"
 #include "flight/flight_reader.h"
-#include "flight/flight_summary.h"
+#include "analysis/flight_summary.h"
 #include "flight/flight_window.h"
 #include "support/dump_builder.h"
 

@@ -21,8 +21,8 @@
 
 #include "core/expand.h"
 #include "encoder/flight_profile.h"
-#include "flight/catalog.h"
-#include "flight/logbook.h"
+#include "store/catalog.h"
+#include "store/logbook.h"
 #include "logbook/frm_logbook.h"
 #include "logbook/trends_chart.h"
 #include "support/dump_builder.h"

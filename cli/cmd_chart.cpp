@@ -9,7 +9,7 @@
 #include "drawing_output.h"
 #include "flight/flight_chart.h"
 #include "flight/flight_reader.h"
-#include "flight/panel_plan.h"
+#include "frontend/chart/panel_plan.h"
 #include "flight/picture_export.h"
 
 namespace varnix::cli {

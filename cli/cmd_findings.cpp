@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "commands.h"
-#include "flight/catalog_entry.h"
-#include "flight/limits.h"
+#include "store/catalog_entry.h"
+#include "analysis/limits.h"
 #include "flight_json.h"
 
 namespace varnix::cli {

@@ -8,7 +8,7 @@
 #include "commands.h"
 #include "flight_json.h"
 #include "flight/flight_reader.h"
-#include "flight/flight_summary.h"
+#include "analysis/flight_summary.h"
 
 namespace varnix::cli {
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "commands.h"
-#include "flight/catalog.h"
-#include "flight/logbook.h"
+#include "store/catalog.h"
+#include "store/logbook.h"
 #include "flight_json.h"
 
 namespace varnix::cli {

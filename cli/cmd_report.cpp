@@ -8,7 +8,7 @@
 
 #include "commands.h"
 #include "drawing_output.h"
-#include "flight/limits.h"
+#include "analysis/limits.h"
 #include "flight_json.h"
 #include "report/flight_report.h"
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "flight/findings.h"
-#include "flight/logbook.h"
+#include "analysis/findings.h"
+#include "store/logbook.h"
 
 namespace varnix::cli {
 

@@ -12,7 +12,7 @@
 
 #include "flight/channels.h"
 #include "flight/flight_colors.h"
-#include "flight/plot_points.h"
+#include "frontend/chart/plot_points.h"
 
 namespace varnix::app::flight_view {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "flight/flight.h"
-#include "flight/panel_plan.h"
+#include "frontend/chart/panel_plan.h"
 
 class QCustomPlot;
 class QCPItemStraightLine;

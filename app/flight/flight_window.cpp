@@ -28,7 +28,7 @@
 #include "flight/flight_chart.h"
 #include "flight/flight_reader.h"
 #include "flight/flight_table_model.h"
-#include "flight/panel_plan.h"
+#include "frontend/chart/panel_plan.h"
 #include "flight/picture_export.h"
 #include "flight/readout.h"
 

@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "flight/flight.h"
-#include "flight/flight_summary.h"
+#include "analysis/flight_summary.h"
 
 class QLabel;
 class QTabWidget;

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "flight/flight.h"
-#include "flight/flight_summary.h"
-#include "flight/panel_plan.h"
+#include "analysis/flight_summary.h"
+#include "frontend/chart/panel_plan.h"
 
 namespace varnix::app::flight_view {
 

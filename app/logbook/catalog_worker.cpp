@@ -5,7 +5,7 @@
 #include <QThread>
 #include <chrono>
 
-#include "flight/catalog.h"
+#include "store/catalog.h"
 
 namespace varnix::app::logbook {
 

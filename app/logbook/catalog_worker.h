@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "flight/catalog_entry.h"
+#include "store/catalog_entry.h"
 
 class QThread;
 

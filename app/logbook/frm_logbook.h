@@ -9,8 +9,8 @@
 #include <map>
 #include <memory>
 
-#include "flight/limits.h"
-#include "flight/logbook.h"
+#include "analysis/limits.h"
+#include "store/logbook.h"
 #include "logbook/catalog_worker.h"
 #include "shared/forms.h"
 

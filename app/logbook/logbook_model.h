@@ -6,7 +6,7 @@
 
 #include <QAbstractTableModel>
 
-#include "flight/logbook.h"
+#include "store/logbook.h"
 
 namespace varnix::app::logbook {
 

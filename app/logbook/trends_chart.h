@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "flight/logbook.h"
+#include "store/logbook.h"
 
 class QCustomPlot;
 class QCPAbstractPlottable;

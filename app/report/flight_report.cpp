@@ -13,13 +13,13 @@
 #include <map>
 #include <qcustomplot.h>
 
-#include "flight/catalog_entry.h"
+#include "store/catalog_entry.h"
 #include "flight/channels.h"
 #include "flight/flight_chart.h"
 #include "flight/flight_reader.h"
-#include "flight/flight_summary.h"
-#include "flight/limits.h"
-#include "flight/panel_plan.h"
+#include "analysis/flight_summary.h"
+#include "analysis/limits.h"
+#include "frontend/chart/panel_plan.h"
 #include "flight/readout.h"
 #include "flight/whole_file.h"
 

@@ -14,8 +14,8 @@
 #endif
 
 #include "core/expand.h"
-#include "flight/catalog_entry.h"
-#include "flight/findings.h"
+#include "store/catalog_entry.h"
+#include "analysis/findings.h"
 #include "flight/flight_collector.h"
 #include "flight/flight_reader.h"
 #include "library/expand_test_support.h"

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "flight/catalog.h"
+#include "store/catalog.h"
 #include "flight/flight_reader.h"
 #include "fuzz_sandbox.h"
 

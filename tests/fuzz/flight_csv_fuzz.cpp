@@ -10,11 +10,11 @@
 #include <string>
 #include <string_view>
 
-#include "flight/findings.h"
+#include "analysis/findings.h"
 #include "flight/flight_reader.h"
-#include "flight/flight_summary.h"
-#include "flight/panel_plan.h"
-#include "flight/plot_points.h"
+#include "analysis/flight_summary.h"
+#include "frontend/chart/panel_plan.h"
+#include "frontend/chart/plot_points.h"
 #include "fuzz_sandbox.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "flight/limits.h"
+#include "analysis/limits.h"
 #include "fuzz_sandbox.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

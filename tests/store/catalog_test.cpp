@@ -15,10 +15,10 @@
 #include <optional>
 #include <thread>
 
-#include "flight/catalog.h"
+#include "store/catalog.h"
 #include "flight/flight_reader.h"
-#include "flight/flight_summary.h"
-#include "flight/logbook.h"
+#include "analysis/flight_summary.h"
+#include "store/logbook.h"
 #include "support/file_size_limit.h"
 #include "support/flight_files.h"
 

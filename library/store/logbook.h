@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "flight/catalog_entry.h"
-#include "flight/findings.h"
-#include "flight/limits.h"
+#include "store/catalog_entry.h"
+#include "analysis/findings.h"
+#include "analysis/limits.h"
 
 namespace varnix::flight {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "flight/plot_points.h"
+#include "frontend/chart/plot_points.h"
 
 #include <gtest/gtest.h>
 

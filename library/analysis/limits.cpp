@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "flight/limits.h"
+#include "analysis/limits.h"
 
 #include <cerrno>
 #include <charconv>

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "flight/flight.h"
-#include "flight/limits.h"
+#include "analysis/limits.h"
 
 namespace varnix::flight {
 

@@ -10,9 +10,9 @@
 #include <sys/stat.h>
 #endif
 
-#include "flight/findings.h"
+#include "analysis/findings.h"
 #include "flight/flight_reader.h"
-#include "flight/limits.h"
+#include "analysis/limits.h"
 #include "support/dump_builder.h"
 
 namespace varnix::test {

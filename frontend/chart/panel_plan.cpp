@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "flight/panel_plan.h"
+#include "frontend/chart/panel_plan.h"
 
 #include <algorithm>
 

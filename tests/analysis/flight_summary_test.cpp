@@ -4,7 +4,7 @@
 
 #include "flight/channels.h"
 #include "flight/flight_reader.h"
-#include "flight/flight_summary.h"
+#include "analysis/flight_summary.h"
 #include "support/flight_files.h"
 
 namespace varnix::test {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "flight/catalog.h"
+#include "store/catalog.h"
 
 #include <sqlite3.h>
 

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "flight/catalog_entry.h"
+#include "store/catalog_entry.h"
 
 struct sqlite3;
 

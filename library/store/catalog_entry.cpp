@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "flight/catalog_entry.h"
+#include "store/catalog_entry.h"
 
 #include <cmath>
 #include <cstdio>
@@ -9,7 +9,7 @@
 
 #include "flight/channels.h"
 #include "flight/flight_reader.h"
-#include "flight/flight_summary.h"
+#include "analysis/flight_summary.h"
 
 namespace varnix::flight {
 

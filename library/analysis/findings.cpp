@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "flight/findings.h"
+#include "analysis/findings.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "flight/logbook.h"
+#include "store/logbook.h"
 
 #include <algorithm>
 #include <map>

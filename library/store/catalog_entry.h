@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "flight/findings.h"
+#include "analysis/findings.h"
 #include "flight/flight.h"
 #include "flight/flight_reader.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "flight/flight_summary.h"
+#include "analysis/flight_summary.h"
 
 #include <cmath>
 
