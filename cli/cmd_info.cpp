@@ -54,7 +54,7 @@ void printJson(const Flight& f, const FlightSummary& s) {
   for (std::size_t c = 0; c < f.channels.size(); ++c) {
     const flight::ChannelStats& st = s.channels[c];
     const bool any = st.count > 0;
-    channels[utf8Text(f.channels[c])] = Json::object({{"min", any ? jsonValue(st.min) : Json(nullptr)},
+    channels[utf8Text(f.channels[c].name)] = Json::object({{"min", any ? jsonValue(st.min) : Json(nullptr)},
                                                       {"max", any ? jsonValue(st.max) : Json(nullptr)},
                                                       {"mean", any ? jsonValue(st.mean) : Json(nullptr)},
                                                       {"max_at", any ? jsonValue(st.maxAt) : Json(nullptr)},
@@ -100,9 +100,9 @@ void printText(const Flight& f, const FlightSummary& s) {
   for (std::size_t c = 0; c < f.channels.size(); ++c) {
     const auto& st = s.channels[c];
     if (st.count == 0)
-      std::printf("%-7s %10s\n", t(f.channels[c]).c_str(), "NA");
+      std::printf("%-7s %10s\n", t(f.channels[c].name).c_str(), "NA");
     else
-      std::printf("%-7s %10g %10g %10.1f %10g\n", t(f.channels[c]).c_str(), st.min, st.max, st.mean, st.maxAt);
+      std::printf("%-7s %10g %10g %10.1f %10g\n", t(f.channels[c].name).c_str(), st.min, st.max, st.mean, st.maxAt);
   }
   for (const std::string& note : f.notes) std::printf("Note: %s\n", t(note).c_str());
 }

@@ -43,7 +43,7 @@ class ClockTicker : public QCPAxisTickerTime {
 QString axisLabel(const flight::Flight& f, const std::vector<int>& channels, const std::string& unit) {
   const QString u = QString::fromStdString(unit);
   if (channels.size() != 1) return u;
-  const QString name = QString::fromStdString(f.channels[static_cast<std::size_t>(channels.front())]);
+  const QString name = QString::fromStdString(f.channels[static_cast<std::size_t>(channels.front())].name);
   return u.isEmpty() || u == name ? name : name + QLatin1Char(' ') + u;
 }
 
@@ -209,10 +209,10 @@ QCustomPlot* FlightChart::makePanel(const flight::PanelPlan& plan) {
 
   // The graphs get their points from feed(), for the range shown.
   auto addGraph = [&](int channel, QCPAxis* valueAxis) {
-    const std::string& name = f.channels[static_cast<std::size_t>(channel)];
+    const flight::Channel& ch = f.channels[static_cast<std::size_t>(channel)];
     QCPGraph* g = plot->addGraph(plot->xAxis, valueAxis);
-    g->setName(QString::fromStdString(name));
-    g->setPen(channelPen(name));
+    g->setName(QString::fromStdString(ch.name));
+    g->setPen(channelPen(ch));
   };
   for (int c : plan.left) addGraph(c, plot->yAxis);
   for (int c : plan.right) addGraph(c, plot->yAxis2);

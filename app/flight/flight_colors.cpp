@@ -13,31 +13,39 @@ const QColor kPalette[] = {QColor(0xE6, 0x9F, 0x00), QColor(0x56, 0xB4, 0xE9), Q
                            QColor(0xCC, 0x79, 0xA7), QColor(0x33, 0x33, 0x33), QColor(0x99, 0x99, 0x99)};
 
 // Other channels: a fixed colour each, so a channel looks the same wherever it is.
-QColor otherColor(std::string_view base) {
-  static const std::string_view kOrder[] = {"DIF", "CLD", "OIL", "OAT", "CDT", "IAT", "OILP", "FF",
-                                            "USD", "LFL", "RFL", "F-P", "RPM", "MAP", "HP", "BAT",
-                                            "BAT1", "BAT2", "AMPS", "AMPS2", "MARK"};
-  static const int kSlot[] = {5, 4, 0, 1, 2, 6, 7, 4, 0, 2, 6, 7, 4, 5, 2, 4, 4, 6, 5, 0, 8};
-  for (std::size_t i = 0; i < std::size(kOrder); ++i)
-    if (kOrder[i] == base) return kPalette[kSlot[i]];
+QColor otherColor(const flight::Channel& c) {
+  using K = flight::ChannelKind;
+  struct Slot {
+    K kind;
+    int sensor;
+    int slot;
+  };
+  static const Slot kSlots[] = {
+      {K::Dif, 0, 5},          {K::Cld, 0, 4},     {K::OilTemperature, 0, 0}, {K::Oat, 0, 1},
+      {K::Cdt, 0, 2},          {K::Iat, 0, 6},     {K::OilPressure, 0, 7},    {K::FuelFlow, 0, 4},
+      {K::FuelUsed, 0, 0},     {K::FuelLevel, 1, 2}, {K::FuelLevel, 2, 6},    {K::FuelPressure, 0, 7},
+      {K::Rpm, 0, 4},          {K::Map, 0, 5},     {K::PowerPercent, 0, 2},   {K::Battery, 0, 4},
+      {K::Battery, 1, 4},      {K::Battery, 2, 6}, {K::Amps, 0, 5},           {K::Amps, 2, 0},
+      {K::Mark, 0, 8},
+  };
+  for (const Slot& s : kSlots)
+    if (s.kind == c.kind && s.sensor == c.sensor) return kPalette[s.slot];
   return kPalette[7];
 }
 
 }  // namespace
 
-QColor channelColor(const std::string& name) {
-  const flight::ChannelKind k = flight::ClassifyChannel(name);
-  if (k.group == flight::ChannelGroup::Tit) return k.cylinder == 2 ? kPalette[8] : kPalette[7];
+QColor channelColor(const flight::Channel& k) {
+  if (k.kind == flight::ChannelKind::Tit) return k.cylinder == 2 ? kPalette[8] : kPalette[7];
   if (k.cylinder > 0) return kPalette[k.cylinder - 1];
-  return otherColor(k.base.empty() ? std::string_view(name) : k.base);
+  return otherColor(k);
 }
 
-QPen channelPen(const std::string& name) {
+QPen channelPen(const flight::Channel& k) {
   // One pixel wide: wider lines take the raster engine's slow stroking path,
   // many times the cost of a redraw of a long flight.
-  QPen pen(channelColor(name), 1);
+  QPen pen(channelColor(k), 1);
   pen.setCosmetic(true);
-  const flight::ChannelKind k = flight::ClassifyChannel(name);
   if (k.engine == flight::Engine::Right) pen.setStyle(Qt::DashLine);
   return pen;
 }

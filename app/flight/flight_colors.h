@@ -8,9 +8,11 @@
 #include <QPen>
 #include <string>
 
+#include "flight/channels.h"
+
 namespace varnix::app::flight_view {
 
-QColor channelColor(const std::string& name);
-QPen channelPen(const std::string& name);
+QColor channelColor(const flight::Channel& channel);
+QPen channelPen(const flight::Channel& channel);
 
 }  // namespace varnix::app::flight_view

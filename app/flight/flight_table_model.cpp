@@ -11,7 +11,7 @@ namespace varnix::app::flight_view {
 
 FlightTableModel::FlightTableModel(std::shared_ptr<const flight::Flight> flight, QObject* parent)
     : QAbstractTableModel(parent), flight_(std::move(flight)) {
-  for (const std::string& name : flight_->channels) colors_.push_back(channelColor(name).darker(115));
+  for (const flight::Channel& c : flight_->channels) colors_.push_back(channelColor(c).darker(115));
 }
 
 int FlightTableModel::rowCount(const QModelIndex& parent) const {
@@ -32,7 +32,7 @@ QVariant FlightTableModel::data(const QModelIndex& index, int role) const {
       if (col == 0) return clockText(flight_->startOfDay + flight_->seconds[row]);
       const auto c = static_cast<std::size_t>(col - 1);
       const float v = flight_->columns[c][row];
-      if (flight_->channels[c] == "MARK") return v == 1.0f ? QStringLiteral("S") : QString();
+      if (flight_->channels[c].kind == flight::ChannelKind::Mark) return v == 1.0f ? QStringLiteral("S") : QString();
       return valueText(v);
     }
     case Qt::ForegroundRole:
@@ -48,7 +48,7 @@ QVariant FlightTableModel::headerData(int section, Qt::Orientation orientation, 
   if (role != Qt::DisplayRole) return {};
   if (orientation == Qt::Vertical) return section + 1;
   if (section == 0) return QStringLiteral("TIME");
-  return QString::fromStdString(flight_->channels[static_cast<std::size_t>(section - 1)]);
+  return QString::fromStdString(flight_->channels[static_cast<std::size_t>(section - 1)].name);
 }
 
 }  // namespace varnix::app::flight_view

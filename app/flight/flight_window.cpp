@@ -78,7 +78,7 @@ QString headlineHtml(const flight::Flight& f, const flight::FlightSummary& s) {
                         : u.engine == flight::Engine::Left ? QStringLiteral(" left")
                                                             : QStringLiteral(" right"),
                         number(std::round(u.amount * 10) / 10),
-                        QString::fromStdString(flight::ChannelUnit("USD", f.facts)));
+                        QString::fromUtf8(flight::UnitText(flight::FuelAmountUnit(f.channels))));
   return first + QStringLiteral("<br>") + figures.join(QStringLiteral(" &nbsp;·&nbsp; "));
 }
 

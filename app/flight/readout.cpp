@@ -11,9 +11,9 @@ namespace varnix::app::flight_view {
 
 namespace {
 
-QString colored(const std::string& name) {
+QString colored(const flight::Channel& c) {
   return QStringLiteral("<span style='color:%1'><b>%2</b></span>")
-      .arg(channelColor(name).name(), QString::fromStdString(name).toHtmlEscaped());
+      .arg(channelColor(c).name(), QString::fromStdString(c.name).toHtmlEscaped());
 }
 
 bool listsCylinders(const flight::PanelPlan& p) {
@@ -64,9 +64,9 @@ QString cursorHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>
       });
       float lo = NAN, hi = NAN;
       for (int c : channels) {
-        const auto k = flight::ClassifyChannel(f.channels[static_cast<std::size_t>(c)]);
+        const flight::Channel& k = f.channels[static_cast<std::size_t>(c)];
         const float v = f.columns[static_cast<std::size_t>(c)][row];
-        if (k.group == flight::ChannelGroup::Tit || std::isnan(v)) continue;
+        if (k.kind == flight::ChannelKind::Tit || std::isnan(v)) continue;
         lo = std::isnan(lo) ? v : std::min(lo, v);
         hi = std::isnan(hi) ? v : std::max(hi, v);
       }
@@ -75,10 +75,10 @@ QString cursorHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>
     html += QStringLiteral("<tr><td colspan='3' style='padding-top:6px'><i>%1</i>%2</td></tr>")
                 .arg(QString::fromStdString(p.title), spread);
     for (int c : channels) {
-      const std::string& name = f.channels[static_cast<std::size_t>(c)];
+      const flight::Channel& ch = f.channels[static_cast<std::size_t>(c)];
       html += QStringLiteral("<tr><td>%1</td><td align='right'>&nbsp;%2</td><td>&nbsp;%3</td></tr>")
-                  .arg(colored(name), valueText(f.columns[static_cast<std::size_t>(c)][row]),
-                       QString::fromStdString(flight::ChannelUnit(name, f.facts)));
+                  .arg(colored(ch), valueText(f.columns[static_cast<std::size_t>(c)][row]),
+                       QString::fromUtf8(flight::UnitText(ch.unit)));
     }
   }
   return html + QStringLiteral("</table>");
@@ -97,7 +97,7 @@ QString statsHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>&
     channels.insert(channels.end(), p.right.begin(), p.right.end());
     for (int c : channels) {
       const flight::ChannelStats& s = stats.channels[static_cast<std::size_t>(c)];
-      const std::string& name = f.channels[static_cast<std::size_t>(c)];
+      const flight::Channel& name = f.channels[static_cast<std::size_t>(c)];
       if (s.count == 0) {
         html += QStringLiteral("<tr><td>%1</td><td align='right'>NA</td></tr>").arg(colored(name));
         continue;

@@ -80,11 +80,14 @@ void TrendsChart::setLog(std::shared_ptr<const flight::AircraftLog> log) {
   struct Series {
     QVector<double> keys, values;
     std::vector<int> flights;
+    flight::Channel channel;  // what its line is coloured by
   };
   std::map<std::pair<int, std::string>, Series> series;
-  auto add = [&](int panel, const std::string& name, double when, double value, int flight) {
+  auto add = [&](int panel, const std::string& name, double when, double value, int flight,
+                 const flight::Channel& channel = {}) {
     if (!std::isfinite(when) || !std::isfinite(value)) return;
     Series& s = series[{panel, name}];
+    s.channel = channel;
     s.keys.push_back(when);
     s.values.push_back(value);
     s.flights.push_back(flight);
@@ -92,8 +95,10 @@ void TrendsChart::setLog(std::shared_ptr<const flight::AircraftLog> log) {
   for (int i = static_cast<int>(log_->flights.size()) - 1; i >= 0; --i) {
     const flight::CatalogEntry& e = log_->flights[static_cast<std::size_t>(i)].entry;
     const double when = secondsOf(e.start);
-    for (const flight::Figure& c : e.maxCht) add(0, c.channel, when, c.value, i);
-    for (const flight::CruiseEgt& c : e.digest.cruise) add(1, c.channel, when, c.mean, i);
+    for (const flight::Figure& c : e.maxCht)
+      add(0, c.channel, when, c.value, i, {c.channel, flight::ChannelKind::Cht, c.engine, c.cylinder});
+    for (const flight::CruiseEgt& c : e.digest.cruise)
+      add(1, c.channel, when, c.mean, i, {c.channel, flight::ChannelKind::Egt, c.engine, c.cylinder});
     if (e.difMax.known()) add(2, "DIF", when, e.difMax.value, i);
     if (e.recordedSeconds > 0) add(3, "FF", when, e.fuelUsed / (e.recordedSeconds / 3600.0), i);
     if (e.batteryMin.known()) add(4, "BAT", when, e.batteryMin.value, i);
@@ -103,7 +108,7 @@ void TrendsChart::setLog(std::shared_ptr<const flight::AircraftLog> log) {
     QCPAxisRect* rect = panels[static_cast<std::size_t>(key.first)].rect;
     QCPGraph* g = plot_->addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
     g->setName(QString::fromStdString(key.second));
-    QPen pen = key.first <= 1 ? flight_view::channelPen(key.second) : QPen(QColor(0x30, 0x30, 0x30));
+    QPen pen = key.first <= 1 ? flight_view::channelPen(s.channel) : QPen(QColor(0x30, 0x30, 0x30));
     pen.setWidthF(1.5);
     g->setPen(pen);
     // Points to click on while they can be told apart; a long history is drawn as lines (clicking

@@ -101,9 +101,9 @@ std::vector<QStringList> cylinderRows(const flight::Flight& f, const flight::Fli
   };
   std::map<std::pair<int, int>, Pair> cylinders;  // (engine, cylinder)
   for (std::size_t c = 0; c < f.channels.size(); ++c) {
-    const flight::ChannelKind k = flight::ClassifyChannel(f.channels[c]);
-    if (k.group == flight::ChannelGroup::Egt) cylinders[{static_cast<int>(k.engine), k.cylinder}].egt = static_cast<int>(c);
-    if (k.group == flight::ChannelGroup::Cht) cylinders[{static_cast<int>(k.engine), k.cylinder}].cht = static_cast<int>(c);
+    const flight::Channel& k = f.channels[c];
+    if (k.kind == flight::ChannelKind::Egt) cylinders[{static_cast<int>(k.engine), k.cylinder}].egt = static_cast<int>(c);
+    if (k.kind == flight::ChannelKind::Cht) cylinders[{static_cast<int>(k.engine), k.cylinder}].cht = static_cast<int>(c);
   }
   std::vector<QStringList> rows;
   for (const auto& [key, p] : cylinders) {
@@ -125,13 +125,12 @@ std::vector<QStringList> cylinderRows(const flight::Flight& f, const flight::Fli
 std::vector<QStringList> channelRows(const flight::Flight& f, const flight::FlightSummary& s) {
   std::vector<QStringList> rows;
   for (std::size_t c = 0; c < f.channels.size(); ++c) {
-    const flight::ChannelKind k = flight::ClassifyChannel(f.channels[c]);
-    if (k.group == flight::ChannelGroup::Egt || k.group == flight::ChannelGroup::Cht ||
-        k.group == flight::ChannelGroup::Mark)
+    const flight::Channel& k = f.channels[c];
+    if (k.kind == flight::ChannelKind::Egt || k.kind == flight::ChannelKind::Cht || k.kind == flight::ChannelKind::Mark)
       continue;
     const flight::ChannelStats& st = s.channels[c];
-    const QString name = QString::fromStdString(f.channels[c]);
-    const QString unit = QString::fromStdString(flight::ChannelUnit(f.channels[c], f.facts));
+    const QString name = QString::fromStdString(k.name);
+    const QString unit = QString::fromUtf8(flight::UnitText(k.unit));
     if (st.count == 0) {
       rows.push_back({name, unit, QStringLiteral("NA")});
       continue;

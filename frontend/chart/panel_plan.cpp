@@ -12,26 +12,27 @@ namespace {
 struct Wanted {
   const char* key;
   const char* title;
-  std::vector<std::string_view> bases;  // channel bases in the order they are drawn
+  std::vector<ChannelKind> kinds;  // in the order they are drawn
   int weight;
   bool perEngine;  // twin flights get one panel per engine
 };
 
 const std::vector<Wanted>& wantedPanels() {
+  using K = ChannelKind;
   static const std::vector<Wanted> panels = {
-      {"EGT", "EGT", {"E1", "E2", "E3", "E4", "E5", "E6", "E7", "E8", "E9", "T1", "T2"}, 3, true},
-      {"CHT", "CHT", {"C1", "C2", "C3", "C4", "C5", "C6", "C7", "C8", "C9"}, 3, true},
-      {"DIF", "DIF and CLD", {"DIF", "CLD"}, 2, false},
-      {"TEMP", "Oil and air", {"OIL", "OAT", "CDT", "IAT", "OILP"}, 2, false},
-      {"FUEL", "Fuel", {"FF", "USD", "LFL", "RFL", "F-P"}, 2, false},
-      {"POWER", "Power", {"RPM", "MAP", "HP"}, 2, false},
-      {"ELEC", "Electrical", {"BAT", "BAT1", "BAT2", "AMPS", "AMPS2"}, 2, false},
+      {"EGT", "EGT", {K::Egt, K::Tit}, 3, true},
+      {"CHT", "CHT", {K::Cht}, 3, true},
+      {"DIF", "DIF and CLD", {K::Dif, K::Cld}, 2, false},
+      {"TEMP", "Oil and air", {K::OilTemperature, K::Oat, K::Cdt, K::Iat, K::OilPressure}, 2, false},
+      {"FUEL", "Fuel", {K::FuelFlow, K::FuelUsed, K::FuelLevel, K::FuelPressure}, 2, false},
+      {"POWER", "Power", {K::Rpm, K::Map, K::PowerPercent}, 2, false},
+      {"ELEC", "Electrical", {K::Battery, K::Amps}, 2, false},
   };
   return panels;
 }
 
 void place(PanelPlan& p, const Flight& flight, int channel) {
-  const std::string unit = ChannelUnit(flight.channels[static_cast<std::size_t>(channel)], flight.facts);
+  const std::string unit(UnitText(flight.channels[static_cast<std::size_t>(channel)].unit));
   if (p.left.empty() || unit == p.leftUnit) {
     p.leftUnit = unit;
     p.left.push_back(channel);
@@ -42,12 +43,27 @@ void place(PanelPlan& p, const Flight& flight, int channel) {
   p.right.push_back(channel);
 }
 
+// The channels of `kind` on the panel's engine, by cylinder or sensor number, then in file order.
+std::vector<int> channelsOf(const Flight& flight, ChannelKind kind, bool anyEngine, Engine engine) {
+  std::vector<int> found;
+  for (std::size_t c = 0; c < flight.channels.size(); ++c) {
+    const Channel& ch = flight.channels[c];
+    if (ch.kind == kind && (anyEngine || ch.engine == engine)) found.push_back(static_cast<int>(c));
+  }
+  std::stable_sort(found.begin(), found.end(), [&flight](int a, int b) {
+    const Channel& x = flight.channels[static_cast<std::size_t>(a)];
+    const Channel& y = flight.channels[static_cast<std::size_t>(b)];
+    return x.cylinder + x.sensor < y.cylinder + y.sensor;
+  });
+  return found;
+}
+
 }  // namespace
 
 std::vector<PanelPlan> PlanPanels(const Flight& flight) {
   bool twin = false;
-  for (const std::string& name : flight.channels)
-    if (ClassifyChannel(name).engine != Engine::Only) twin = true;
+  for (const Channel& c : flight.channels)
+    if (c.engine != Engine::Only) twin = true;
   std::vector<PanelPlan> plans;
   for (const Wanted& w : wantedPanels()) {
     const std::vector<Engine> engines =
@@ -58,12 +74,8 @@ std::vector<PanelPlan> PlanPanels(const Flight& flight) {
       p.weight = w.weight;
       p.key = std::string(twin && w.perEngine ? EnginePrefix(engine) : "") + w.key;
       p.title = twin && w.perEngine ? std::string(engine == Engine::Left ? "Left " : "Right ") + w.title : w.title;
-      for (std::string_view base : w.bases)
-        for (std::size_t c = 0; c < flight.channels.size(); ++c) {
-          const ChannelKind k = ClassifyChannel(flight.channels[c]);
-          const bool engineFits = w.perEngine && twin ? k.engine == engine : true;
-          if (k.base == base && engineFits) place(p, flight, static_cast<int>(c));
-        }
+      for (ChannelKind kind : w.kinds)
+        for (int c : channelsOf(flight, kind, !(w.perEngine && twin), engine)) place(p, flight, c);
       if (!p.left.empty()) plans.push_back(std::move(p));
     }
   }
@@ -78,7 +90,7 @@ std::vector<PanelPlan> SelectPanels(const std::vector<PanelPlan>& panels, const 
   for (const PanelPlan& p : panels) {
     bool wanted = named(p.key);
     for (const auto* side : {&p.left, &p.right})
-      for (int c : *side) wanted = wanted || named(flight.channels[static_cast<std::size_t>(c)]);
+      for (int c : *side) wanted = wanted || named(flight.channels[static_cast<std::size_t>(c)].name);
     // "EGT" also picks both engines' EGT panels of a twin.
     if (p.key.size() > 1 && (p.key[0] == 'L' || p.key[0] == 'R') && named(p.key.substr(1))) wanted = true;
     if (wanted) out.push_back(p);

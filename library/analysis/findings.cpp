@@ -23,13 +23,10 @@ constexpr double k28VoltMedian = 20;   // a battery whose median is above this i
 
 bool available(float v) { return !std::isnan(v); }
 
-bool isBattery(const ChannelKind& k) {
-  return k.group == ChannelGroup::Electrical && k.base.substr(0, 3) == "BAT";
-}
-
-bool checked(const ChannelKind& k) {
-  return k.group == ChannelGroup::Cht || k.group == ChannelGroup::Tit || k.base == "DIF" || k.base == "CLD" ||
-         k.base == "OIL" || isBattery(k);
+// The channels whose envelopes the findings judge.
+bool checked(ChannelKind k) {
+  return k == ChannelKind::Cht || k == ChannelKind::Tit || k == ChannelKind::Dif || k == ChannelKind::Cld ||
+         k == ChannelKind::OilTemperature || k == ChannelKind::Battery;
 }
 
 // Minutes of a flight's span beyond its rows' count that get a bucket of
@@ -69,6 +66,10 @@ class EnvelopeBuilder {
     }
     values_.push_back(v);
   }
+  void setKind(ChannelKind kind, Engine engine) {
+    env_.kind = kind;
+    env_.engine = engine;
+  }
   Envelope take(bool derived) {
     env_.derived = derived;
     if (!values_.empty()) {
@@ -89,11 +90,12 @@ class EnvelopeBuilder {
 void addDerivedCooling(const Flight& flight, Engine engine, FlightDigest& digest) {
   std::vector<std::size_t> chts;
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
-    const ChannelKind k = ClassifyChannel(flight.channels[c]);
-    if (k.group == ChannelGroup::Cht && k.engine == engine) chts.push_back(c);
+    const Channel& k = flight.channels[c];
+    if (k.kind == ChannelKind::Cht && k.engine == engine) chts.push_back(c);
   }
   if (chts.empty()) return;
   EnvelopeBuilder b(std::string(EnginePrefix(engine)) + "CLD", bucketCount(flight));
+  b.setKind(ChannelKind::Cld, engine);
   for (std::size_t r = 1; r < flight.rows(); ++r) {
     const double t = flight.seconds[r];
     if (t < kSlopeSeconds) continue;
@@ -115,11 +117,10 @@ void addDerivedCooling(const Flight& flight, Engine engine, FlightDigest& digest
 // Rows of the steady cruise: RPM and MAP steady for two minutes at cruise
 // power. Without either channel, the middle third of the flight.
 std::vector<bool> cruiseRows(const Flight& flight, Engine engine, bool& steady) {
-  const std::string prefix(EnginePrefix(engine));
-  int rpm = flight.channelIndex(prefix + "RPM");
-  if (rpm < 0) rpm = flight.channelIndex("RPM");
-  int map = flight.channelIndex(prefix + "MAP");
-  if (map < 0) map = flight.channelIndex("MAP");
+  int rpm = FindChannel(flight.channels, ChannelKind::Rpm, engine);
+  if (rpm < 0) rpm = FindChannel(flight.channels, ChannelKind::Rpm);
+  int map = FindChannel(flight.channels, ChannelKind::Map, engine);
+  if (map < 0) map = FindChannel(flight.channels, ChannelKind::Map);
   const std::size_t n = flight.rows();
   std::vector<bool> cruise(n, false);
   steady = rpm >= 0 || map >= 0;
@@ -166,8 +167,8 @@ std::vector<bool> cruiseRows(const Flight& flight, Engine engine, bool& steady) 
 void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
   std::vector<std::size_t> egts;
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
-    const ChannelKind k = ClassifyChannel(flight.channels[c]);
-    if (k.group == ChannelGroup::Egt && k.engine == engine) egts.push_back(c);
+    const Channel& k = flight.channels[c];
+    if (k.kind == ChannelKind::Egt && k.engine == engine) egts.push_back(c);
   }
   if (egts.size() < 2) return;
   bool steady = false;
@@ -197,7 +198,9 @@ void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
   for (double m : mean) total += m;
   for (std::size_t i = 0; i < egts.size(); ++i) {
     CruiseEgt e;
-    e.channel = flight.channels[egts[i]];
+    e.channel = flight.channels[egts[i]].name;
+    e.cylinder = flight.channels[egts[i]].cylinder;
+    e.engine = flight.channels[egts[i]].engine;
     e.mean = static_cast<float>(mean[i]);
     e.deviation = static_cast<float>(mean[i] - (total - mean[i]) / others);
     // Where the cylinder stood farthest from the others on that side.
@@ -337,12 +340,13 @@ FlightDigest DigestFlight(const Flight& flight) {
   d.recordedSeconds = flight.rows() ? flight.seconds.back() : 0;
   bool hasCld[3] = {false, false, false};
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
-    const ChannelKind k = ClassifyChannel(flight.channels[c]);
-    if (!checked(k)) continue;
-    EnvelopeBuilder b(flight.channels[c], bucketCount(flight));
+    const Channel& k = flight.channels[c];
+    if (!checked(k.kind)) continue;
+    EnvelopeBuilder b(k.name, bucketCount(flight));
+    b.setKind(k.kind, k.engine);
     for (std::size_t r = 0; r < flight.rows(); ++r) b.add(flight.seconds[r], flight.columns[c][r]);
     if (b.empty()) continue;
-    if (k.base == "CLD") hasCld[static_cast<int>(k.engine)] = true;
+    if (k.kind == ChannelKind::Cld) hasCld[static_cast<int>(k.engine)] = true;
     d.envelopes.push_back(b.take(false));
   }
   for (Engine e : {Engine::Only, Engine::Left, Engine::Right}) {
@@ -377,17 +381,17 @@ std::vector<Finding> EvaluateFindings(const FlightDigest& d, const Limits& limit
   auto span = [u](double f) { return FahrenheitSpanToUnit(f, u); };
   std::vector<Finding> out;
   for (const Envelope& env : d.envelopes) {
-    const ChannelKind k = ClassifyChannel(env.channel);
-    if (k.group == ChannelGroup::Cht) check(env, {FindingKind::Cht, true, temp(limits.chtMax), span(25)}, d, out);
-    if (k.group == ChannelGroup::Tit) check(env, {FindingKind::Tit, true, temp(limits.titMax), span(25)}, d, out);
-    if (k.base == "DIF") check(env, {FindingKind::Dif, true, span(limits.difMax), span(100)}, d, out);
-    if (k.base == "CLD")
+    const ChannelKind k = env.kind;
+    if (k == ChannelKind::Cht) check(env, {FindingKind::Cht, true, temp(limits.chtMax), span(25)}, d, out);
+    if (k == ChannelKind::Tit) check(env, {FindingKind::Tit, true, temp(limits.titMax), span(25)}, d, out);
+    if (k == ChannelKind::Dif) check(env, {FindingKind::Dif, true, span(limits.difMax), span(100)}, d, out);
+    if (k == ChannelKind::Cld)
       check(env, {FindingKind::Cooling, false, -span(limits.coolingMax), span(20)}, d, out);
-    if (k.base == "OIL") {
+    if (k == ChannelKind::OilTemperature) {
       check(env, {FindingKind::OilHigh, true, temp(limits.oilMax), span(15), 10}, d, out);
       check(env, {FindingKind::OilLow, false, temp(limits.oilMin), span(15), 10}, d, out);
     }
-    if (isBattery(k)) {
+    if (k == ChannelKind::Battery) {
       const bool system28 = env.median > k28VoltMedian;
       const double lo = system28 ? limits.battery28Min : limits.batteryMin;
       const double hi = system28 ? limits.battery28Max : limits.batteryMax;

@@ -12,12 +12,15 @@
 
 #include "flight/flight.h"
 #include "analysis/limits.h"
+#include "flight/channels.h"
 
 namespace varnix::flight {
 
 // Extremes of one checked channel, one bucket per minute of the flight.
 struct Envelope {
   std::string channel;        // "C3", "LT1", "DIF", "CLD", "OIL", "BAT", ...
+  ChannelKind kind = ChannelKind::Other;  // what the channel is, as the flight was read
+  Engine engine = Engine::Only;
   bool derived = false;       // a CLD computed from the CHT slope: the flight records none
   float median = 0;           // the median value (battery: tells a 28-volt system)
   std::vector<float> min, max;      // NaN for a minute without values
@@ -27,6 +30,8 @@ struct Envelope {
 // A cylinder's EGT in the steady cruise.
 struct CruiseEgt {
   std::string channel;   // "E5", "LE2"
+  int cylinder = 0;
+  Engine engine = Engine::Only;
   float mean = 0;        // its mean over the cruise
   float deviation = 0;   // its mean minus the mean of the other cylinders' means
   float peakAt = 0;      // where it stood farthest from the others, on the deviation's side

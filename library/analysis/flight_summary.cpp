@@ -75,14 +75,14 @@ FlightSummary SummarizeFlight(const Flight& flight) {
     const ChannelStats s = StatsOf(flight, c, 0, flight.rows());
     sum.channels.push_back(s);
     if (s.count == 0) continue;
-    const std::string& name = flight.channels[c];
-    const ChannelKind k = ClassifyChannel(name);
+    const Channel& k = flight.channels[c];
+    const std::string& name = k.name;
     const std::string prefix(EnginePrefix(k.engine));
-    const std::string group = groupKey(k.group);
+    const std::string group = groupKey(k.group());
     if (!group.empty()) keep(sum.hottest, prefix + group, {prefix + group, name, s.max, s.maxAt}, true);
-    if (k.base == "DIF") keep(sum.maxSpread, name, {name, name, s.max, s.maxAt}, true);
-    if (k.base == "CLD") keep(sum.fastestCooling, name, {name, name, s.min, s.minAt}, false);
-    if (k.group == ChannelGroup::Electrical && k.base.substr(0, 3) == "BAT") {
+    if (k.kind == ChannelKind::Dif) keep(sum.maxSpread, name, {name, name, s.max, s.maxAt}, true);
+    if (k.kind == ChannelKind::Cld) keep(sum.fastestCooling, name, {name, name, s.min, s.minAt}, false);
+    if (k.kind == ChannelKind::Battery) {
       sum.battery.push_back({name + " min", name, s.min, s.minAt});
       sum.battery.push_back({name + " max", name, s.max, s.maxAt});
     }
@@ -90,9 +90,8 @@ FlightSummary SummarizeFlight(const Flight& flight) {
   // Fuel used per engine: the last USD value the instrument totalled, else
   // the integrated fuel flow.
   for (Engine engine : {Engine::Only, Engine::Left, Engine::Right}) {
-    const std::string prefix(EnginePrefix(engine));
-    const int usd = flight.channelIndex(prefix + "USD");
-    const int ff = flight.channelIndex(prefix + "FF");
+    const int usd = FindChannel(flight.channels, ChannelKind::FuelUsed, engine);
+    const int ff = FindChannel(flight.channels, ChannelKind::FuelFlow, engine);
     FuelUsed used{engine, 0, false};
     bool found = false;
     if (usd >= 0) {

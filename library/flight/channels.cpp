@@ -3,98 +3,99 @@
 
 namespace varnix::flight {
 
-namespace {
-
-struct Named {
-  std::string_view name;
-  ChannelGroup group;
-};
-
-// Channels that carry no engine prefix; RFL and LFL are the right and left
-// fuel tanks, not engines.
-constexpr Named kPlain[] = {
-    {"OIL", ChannelGroup::Temperature}, {"OILP", ChannelGroup::Temperature}, {"OAT", ChannelGroup::Temperature},
-    {"CDT", ChannelGroup::Temperature}, {"IAT", ChannelGroup::Temperature},  {"DIF", ChannelGroup::Spread},
-    {"CLD", ChannelGroup::Spread},      {"FF", ChannelGroup::Fuel},          {"USD", ChannelGroup::Fuel},
-    {"RFL", ChannelGroup::Fuel},        {"LFL", ChannelGroup::Fuel},         {"F-P", ChannelGroup::Fuel},
-    {"RPM", ChannelGroup::Power},       {"MAP", ChannelGroup::Power},        {"HP", ChannelGroup::Power},
-    {"BAT", ChannelGroup::Electrical},  {"BAT1", ChannelGroup::Electrical},  {"BAT2", ChannelGroup::Electrical},
-    {"AMPS", ChannelGroup::Electrical}, {"AMPS2", ChannelGroup::Electrical}, {"MARK", ChannelGroup::Mark},
-};
-
-// Names a twin engine's channels carry after their L or R.
-constexpr std::string_view kTwinBases[] = {"OIL", "CDT", "DIF", "CLD", "FF", "USD", "RPM", "MAP"};
-
-ChannelKind cylinderChannel(std::string_view name) {
-  ChannelKind k;
-  if (name.size() == 2 && name[1] >= '1' && name[1] <= '9') {
-    k.cylinder = name[1] - '0';
-    k.base = name;
-    if (name[0] == 'E') k.group = ChannelGroup::Egt;
-    if (name[0] == 'C') k.group = ChannelGroup::Cht;
-    if (name[0] == 'T') k.group = ChannelGroup::Tit;
+ChannelGroup GroupOf(ChannelKind kind) {
+  switch (kind) {
+    case ChannelKind::Egt: return ChannelGroup::Egt;
+    case ChannelKind::Tit: return ChannelGroup::Tit;
+    case ChannelKind::Cht: return ChannelGroup::Cht;
+    case ChannelKind::Dif:
+    case ChannelKind::Cld: return ChannelGroup::Spread;
+    case ChannelKind::OilTemperature:
+    case ChannelKind::OilPressure:
+    case ChannelKind::Oat:
+    case ChannelKind::Cdt:
+    case ChannelKind::Iat: return ChannelGroup::Temperature;
+    case ChannelKind::FuelFlow:
+    case ChannelKind::FuelUsed:
+    case ChannelKind::FuelLevel:
+    case ChannelKind::FuelPressure: return ChannelGroup::Fuel;
+    case ChannelKind::Rpm:
+    case ChannelKind::Map:
+    case ChannelKind::PowerPercent: return ChannelGroup::Power;
+    case ChannelKind::Battery:
+    case ChannelKind::Amps: return ChannelGroup::Electrical;
+    case ChannelKind::Mark: return ChannelGroup::Mark;
+    case ChannelKind::Altitude:
+    case ChannelKind::Airspeed:
+    case ChannelKind::GroundSpeed:
+    case ChannelKind::VerticalSpeed: return ChannelGroup::Flight;
+    case ChannelKind::Latitude:
+    case ChannelKind::Longitude: return ChannelGroup::Position;
+    case ChannelKind::Other: break;
   }
-  if (k.group == ChannelGroup::Other) k.cylinder = 0;
-  return k;
+  return ChannelGroup::Other;
 }
 
-ChannelKind unprefixed(std::string_view name) {
-  for (const Named& n : kPlain)
-    if (n.name == name) return ChannelKind{n.group, Engine::Only, 0, n.name};
-  return cylinderChannel(name);
+ChannelGroup Channel::group() const { return GroupOf(kind); }
+
+bool Channel::isTemperature() const { return unit == Unit::DegreesF || unit == Unit::DegreesC; }
+
+std::string_view UnitText(Unit unit) {
+  switch (unit) {
+    case Unit::None: break;
+    case Unit::DegreesF: return "°F";
+    case Unit::DegreesC: return "°C";
+    case Unit::DegreesFPerMinute: return "°F/min";
+    case Unit::DegreesCPerMinute: return "°C/min";
+    case Unit::Psi: return "PSI";
+    case Unit::GallonsPerHour: return "GPH";
+    case Unit::LitresPerHour: return "LPH";
+    case Unit::PoundsPerHour: return "PPH";
+    case Unit::KilogramsPerHour: return "KPH";
+    case Unit::Gallons: return "gal";
+    case Unit::Litres: return "L";
+    case Unit::Pounds: return "lb";
+    case Unit::Kilograms: return "kg";
+    case Unit::Rpm: return "RPM";
+    case Unit::InchesHg: return "in Hg";
+    case Unit::Percent: return "%";
+    case Unit::Volts: return "V";
+    case Unit::Amps: return "A";
+    case Unit::Feet: return "ft";
+    case Unit::Knots: return "kt";
+    case Unit::FeetPerMinute: return "fpm";
+    case Unit::Degrees: return "°";
+  }
+  return {};
 }
 
-}  // namespace
+Unit FuelAmountUnit(Unit flow) {
+  switch (flow) {
+    case Unit::LitresPerHour: return Unit::Litres;
+    case Unit::PoundsPerHour: return Unit::Pounds;
+    case Unit::KilogramsPerHour: return Unit::Kilograms;
+    default: return Unit::Gallons;
+  }
+}
 
-ChannelKind ClassifyChannel(std::string_view name) {
-  ChannelKind k = unprefixed(name);
-  if (k.group != ChannelGroup::Other || name.size() < 2 || (name[0] != 'L' && name[0] != 'R')) return k;
-  const std::string_view base = name.substr(1);
-  ChannelKind twin = cylinderChannel(base);
-  if (twin.group == ChannelGroup::Other)
-    for (std::string_view b : kTwinBases)
-      if (b == base) twin = unprefixed(base);
-  if (twin.group == ChannelGroup::Other) return k;
-  twin.engine = name[0] == 'L' ? Engine::Left : Engine::Right;
-  return twin;
+Unit FuelAmountUnit(const std::vector<Channel>& channels) {
+  for (ChannelKind kind : {ChannelKind::FuelUsed, ChannelKind::FuelFlow})
+    if (const int c = FindChannel(channels, kind, Engine::Only, 0, true); c >= 0 && channels[c].unit != Unit::None)
+      return kind == ChannelKind::FuelUsed ? channels[c].unit : FuelAmountUnit(channels[c].unit);
+  return Unit::Gallons;
 }
 
 std::string_view EnginePrefix(Engine engine) {
   return engine == Engine::Left ? "L" : engine == Engine::Right ? "R" : "";
 }
 
-std::string ChannelUnit(std::string_view name, const FlightFacts& facts) {
-  const ChannelKind k = ClassifyChannel(name);
-  const std::string engineDegrees = facts.engineUnit == 'C' ? "°C" : "°F";
-  switch (k.group) {
-    case ChannelGroup::Egt:
-    case ChannelGroup::Tit:
-    case ChannelGroup::Cht:
-      return engineDegrees;
-    case ChannelGroup::Spread:
-      return k.base == "CLD" ? engineDegrees + "/min" : engineDegrees;
-    case ChannelGroup::Temperature:
-      if (k.base == "OILP") return "PSI";
-      if (k.base == "OAT") return facts.outsideAirUnit == 'C' ? "°C" : "°F";
-      return engineDegrees;
-    case ChannelGroup::Fuel:
-      if (k.base == "FF") return facts.fuelUnit;
-      if (k.base == "F-P") return "PSI";
-      if (facts.fuelUnit == "LPH") return "L";
-      if (facts.fuelUnit == "PPH") return "lb";
-      if (facts.fuelUnit == "KPH") return "kg";
-      return "gal";
-    case ChannelGroup::Power:
-      if (k.base == "RPM") return "RPM";
-      if (k.base == "MAP") return "in Hg";
-      return "%";
-    case ChannelGroup::Electrical:
-      return k.base.substr(0, 3) == "BAT" ? "V" : "A";
-    case ChannelGroup::Mark:
-    case ChannelGroup::Other:
-      break;
+int FindChannel(const std::vector<Channel>& channels, ChannelKind kind, Engine engine, int cylinder, bool anyEngine) {
+  for (std::size_t c = 0; c < channels.size(); ++c) {
+    const Channel& ch = channels[c];
+    if (ch.kind == kind && (anyEngine || ch.engine == engine) && (cylinder == 0 || ch.cylinder == cylinder))
+      return static_cast<int>(c);
   }
-  return {};
+  return -1;
 }
 
 }  // namespace varnix::flight

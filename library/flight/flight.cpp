@@ -7,7 +7,7 @@ namespace varnix::flight {
 
 int Flight::channelIndex(std::string_view name) const {
   for (std::size_t i = 0; i < channels.size(); ++i)
-    if (channels[i] == name) return static_cast<int>(i);
+    if (channels[i].name == name) return static_cast<int>(i);
   return -1;
 }
 

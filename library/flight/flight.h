@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "flight/channels.h"
 #include "flight/columns.h"
 
 namespace varnix::flight {
@@ -31,7 +32,7 @@ struct FlightFacts {
 class Flight {
  public:
   FlightFacts facts;
-  std::vector<std::string> channels;       // column titles after TIME
+  std::vector<Channel> channels;           // the columns after the time, typed when read
   Columns columns;                          // one per channel, `rows()` values each
   std::vector<double> seconds;              // seconds from the first row
   std::vector<std::string> notes;           // what the reader left out, for the user

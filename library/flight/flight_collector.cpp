@@ -2,6 +2,7 @@
 #include "flight/flight_collector.h"
 
 #include "core/csv_writer.h"
+#include "flight/native_channels.h"
 
 #include <cmath>
 #include <limits>
@@ -32,13 +33,18 @@ bool FlightCollector::beginFlight(const FlightStart& start) {
   f.facts.engineUnit = start.engineUnit;
   f.facts.outsideAirUnit = start.outsideAirUnit;
   f.facts.interval = start.interval;
+  // As the file's fifth line names it.
+  static constexpr const char* kFuelUnits[] = {"GPH", "LPH", "PPH", "KPH"};
+  if (start.fuelFlowPresent && start.fuelUnit >= 0 && start.fuelUnit < 4) f.facts.fuelUnit = kFuelUnits[start.fuelUnit];
   slots_.clear();
+  std::vector<std::string> titles;
   for (int s = 1; s < kValueSlots; ++s) {
     const ValueSlot& slot = start.channels[static_cast<std::size_t>(s)];
     if (!slot.enabled) continue;
     slots_.push_back(s);
-    f.channels.emplace_back(slot.name);
+    titles.emplace_back(slot.name);
   }
+  f.channels = NativeChannels(titles, f.facts);
   f.columns.reset(slots_.size(), 0);
   fuelUnit_ = start.fuelUnit;
   lastClock_ = -1;

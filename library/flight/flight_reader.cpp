@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "flight/native_channels.h"
 #include "platform/platform.h"
 
 namespace varnix::flight {
@@ -323,6 +324,7 @@ FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& hea
   FlightFacts& f = flight.facts;
   std::string_view line;
   bool terminated = false;
+  std::vector<std::string> titles;
 
   lines.setLimit(kHeaderLineBytes);
   for (int n = 1; n <= kHeaderLines; ++n) {
@@ -351,10 +353,12 @@ FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& hea
       case 5: ok = body && parseUnitsLine(*body, f); break;
       case 6: ok = body && parseDurationLine(*body, f); break;
       case 7:
-        ok = parseTitles(line, flight.channels) && !flight.channels.empty();
-        if (ok)
-          if (const std::optional<std::string> twice = repeatedTitle(flight.channels))
+        ok = parseTitles(line, titles) && !titles.empty();
+        if (ok) {
+          if (const std::optional<std::string> twice = repeatedTitle(titles))
             return failure(n, "the column title \"" + *twice + "\" is there twice");
+          flight.channels = NativeChannels(titles, f);
+        }
         break;
     }
     if (!ok) {
@@ -414,7 +418,7 @@ FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& hea
         return failure(n, "the line has " + std::to_string(c) + " values, the titles name " +
                               std::to_string(channelCount));
       if (!parseValue(s, static_cast<int>(c) == mark, flight.columns.next(c)))
-        return failure(n, "the value of " + flight.channels[c] + " is not a number or \"NA\"");
+        return failure(n, "the value of " + flight.channels[c].name + " is not a number or \"NA\"");
     }
     if (!s.empty())
       return failure(n, "the line has more values than the titles name (" + std::to_string(channelCount) + ")");

@@ -15,7 +15,7 @@ namespace varnix::flight {
 
 namespace {
 
-constexpr std::uint32_t kBlobMark = 0x56584331;  // "VXC1"
+constexpr std::uint32_t kBlobMark = 0x56584332;  // "VXC2": channels carry their kind, cylinder and engine
 
 // The extreme of a group over both engines of a twin.
 Figure best(const std::vector<Extreme>& list, std::string_view suffix, bool larger) {
@@ -51,6 +51,8 @@ class Writer {
     put(f.channel);
     put(f.value);
     put(f.at);
+    put(static_cast<std::uint8_t>(f.cylinder));
+    put(static_cast<std::uint8_t>(f.engine));
   }
   std::string out;
 };
@@ -85,6 +87,12 @@ class Reader {
     get(f.channel);
     get(f.value);
     get(f.at);
+    std::uint8_t cylinder = 0, engine = 0;
+    get(cylinder);
+    get(engine);
+    if (engine > static_cast<std::uint8_t>(Engine::Right)) ok_ = false;
+    f.cylinder = cylinder;
+    f.engine = static_cast<Engine>(engine);
   }
   // A count of items that take at least `each` bytes: refuses counts the blob cannot hold.
   std::uint32_t count(std::size_t each) {
@@ -170,8 +178,9 @@ CatalogEntry entryOf(const FlightRead& read, std::uint64_t valueHash) {
   e.fuelUsed = s.fuel.empty() ? std::numeric_limits<float>::quiet_NaN() : 0.0f;
   for (const FuelUsed& u : s.fuel) e.fuelUsed += static_cast<float>(u.amount);
   for (std::size_t c = 0; c < f.channels.size(); ++c)
-    if (ClassifyChannel(f.channels[c]).group == ChannelGroup::Cht && s.channels[c].count)
-      e.maxCht.push_back({f.channels[c], f.channels[c], static_cast<float>(s.channels[c].max), static_cast<float>(s.channels[c].maxAt)});
+    if (f.channels[c].kind == ChannelKind::Cht && s.channels[c].count)
+      e.maxCht.push_back({f.channels[c].name, f.channels[c].name, static_cast<float>(s.channels[c].max),
+                          static_cast<float>(s.channels[c].maxAt), f.channels[c].cylinder, f.channels[c].engine});
   return e;
 }
 
@@ -220,6 +229,8 @@ std::string EncodeEntry(const CatalogEntry& e) {
   w.put(static_cast<std::uint32_t>(d.envelopes.size()));
   for (const Envelope& env : d.envelopes) {
     w.put(env.channel);
+    w.put(static_cast<std::uint8_t>(env.kind));
+    w.put(static_cast<std::uint8_t>(env.engine));
     w.put(static_cast<std::uint8_t>(env.derived));
     w.put(env.median);
     w.put(env.min);
@@ -233,6 +244,8 @@ std::string EncodeEntry(const CatalogEntry& e) {
   w.put(static_cast<std::uint32_t>(d.cruise.size()));
   for (const CruiseEgt& c : d.cruise) {
     w.put(c.channel);
+    w.put(static_cast<std::uint8_t>(c.cylinder));
+    w.put(static_cast<std::uint8_t>(c.engine));
     w.put(c.mean);
     w.put(c.deviation);
     w.put(c.peakAt);
@@ -277,7 +290,13 @@ bool DecodeEntry(std::string_view blob, CatalogEntry& e) {
   d.envelopes.resize(r.count(25));
   for (Envelope& env : d.envelopes) {
     r.get(env.channel);
-    std::uint8_t derived = 0;
+    std::uint8_t kind = 0, engine = 0, derived = 0;
+    r.get(kind);
+    r.get(engine);
+    if (kind > static_cast<std::uint8_t>(ChannelKind::Other) || engine > static_cast<std::uint8_t>(Engine::Right))
+      return false;
+    env.kind = static_cast<ChannelKind>(kind);
+    env.engine = static_cast<Engine>(engine);
     r.get(derived);
     env.derived = derived != 0;
     r.get(env.median);
@@ -297,6 +316,12 @@ bool DecodeEntry(std::string_view blob, CatalogEntry& e) {
   d.cruise.resize(r.count(16));
   for (CruiseEgt& c : d.cruise) {
     r.get(c.channel);
+    std::uint8_t cylinder = 0, engine = 0;
+    r.get(cylinder);
+    r.get(engine);
+    if (engine > static_cast<std::uint8_t>(Engine::Right)) return false;
+    c.cylinder = cylinder;
+    c.engine = static_cast<Engine>(engine);
     r.get(c.mean);
     r.get(c.deviation);
     r.get(c.peakAt);

@@ -22,6 +22,8 @@ struct Figure {
   std::string channel;  // "" when the flight has no such channel
   float value = 0;
   float at = 0;         // seconds from the start
+  int cylinder = 0;     // of the channel, when it is a cylinder's
+  Engine engine = Engine::Only;
   bool known() const { return !channel.empty(); }
 };
 

@@ -2,7 +2,6 @@
 // The flight summary on flights written by hand, where every figure is known.
 #include <gtest/gtest.h>
 
-#include "flight/channels.h"
 #include "flight/flight_reader.h"
 #include "analysis/flight_summary.h"
 #include "support/flight_files.h"
@@ -89,36 +88,6 @@ TEST(FlightSummary, IntegratesFuelFlowWithoutUsdAndKeepsTwinEnginesApart) {
   EXPECT_FALSE(s.fuel[0].fromUsd);
   EXPECT_DOUBLE_EQ(s.fuel[0].amount, 12.0);
   EXPECT_DOUBLE_EQ(s.fuel[1].amount, 6.0);
-}
-
-TEST(FlightChannels, KnowsGroupsEnginesAndUnits) {
-  struct Case {
-    const char* name;
-    flight::ChannelGroup group;
-    flight::Engine engine;
-    int cylinder;
-    const char* unit;
-  };
-  using G = flight::ChannelGroup;
-  using E = flight::Engine;
-  const Case cases[] = {
-      {"E3", G::Egt, E::Only, 3, "°F"},          {"RC6", G::Cht, E::Right, 6, "°F"},
-      {"LT1", G::Tit, E::Left, 1, "°F"},         {"LFL", G::Fuel, E::Only, 0, "gal"},
-      {"RFF", G::Fuel, E::Right, 0, "GPH"},      {"OAT", G::Temperature, E::Only, 0, "°C"},
-      {"MAP", G::Power, E::Only, 0, "in Hg"},    {"BAT2", G::Electrical, E::Only, 0, "V"},
-      {"LCLD", G::Spread, E::Left, 0, "°F/min"}, {"HOBBS", G::Other, E::Only, 0, ""},
-  };
-  flight::FlightFacts facts;
-  facts.outsideAirUnit = 'C';
-  facts.fuelUnit = "GPH";
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const flight::ChannelKind k = flight::ClassifyChannel(c.name);
-    EXPECT_EQ(k.group, c.group);
-    EXPECT_EQ(k.engine, c.engine);
-    EXPECT_EQ(k.cylinder, c.cylinder);
-    EXPECT_EQ(flight::ChannelUnit(c.name, facts), c.unit);
-  }
 }
 
 }  // namespace

@@ -76,11 +76,11 @@ TEST(FlightReader, GivesEveryValueOfTheFilesTheExpansionWrites) {
           const std::string& text = v[ch + 1];
           const float got = f.columns[ch][r];
           if (text == "\"NA\"")
-            EXPECT_TRUE(std::isnan(got)) << f.channels[ch] << " row " << r;
-          else if (f.channels[ch] == "MARK")
+            EXPECT_TRUE(std::isnan(got)) << f.channels[ch].name << " row " << r;
+          else if (f.channels[ch].name == "MARK")
             EXPECT_EQ(got, text == "\"S\"" ? 1.0f : 0.0f);
           else
-            ASSERT_EQ(got, std::strtof(text.c_str(), nullptr)) << f.channels[ch] << " row " << r;
+            ASSERT_EQ(got, std::strtof(text.c_str(), nullptr)) << f.channels[ch].name << " row " << r;
         }
       }
     }
@@ -117,7 +117,7 @@ TEST(FlightReader, ReadsBackWhatTheDecoderHandedToTheFiles) {
       for (std::size_t ch = 0; ch < a.channels.size(); ++ch)
         for (std::size_t r = 0; r < a.rows(); ++r) {
           const float x = a.columns[ch][r], y = b.columns[ch][r];
-          ASSERT_TRUE(x == y || (std::isnan(x) && std::isnan(y))) << a.channels[ch] << " row " << r << ": " << x << " " << y;
+          ASSERT_TRUE(x == y || (std::isnan(x) && std::isnan(y))) << a.channels[ch].name << " row " << r << ": " << x << " " << y;
         }
     }
   }
@@ -349,7 +349,7 @@ TEST(FlightReader, ReadsAFlightFileThatPassedThroughASpreadsheet) {
       for (std::size_t ch = 0; ch < f.channels.size(); ++ch)
         for (std::size_t r = 0; r < f.rows(); ++r) {
           const float x = f.columns[ch][r], y = expected.flight->columns[ch][r];
-          ASSERT_TRUE(x == y || (std::isnan(x) && std::isnan(y))) << f.channels[ch] << " row " << r;
+          ASSERT_TRUE(x == y || (std::isnan(x) && std::isnan(y))) << f.channels[ch].name << " row " << r;
         }
     }
     EXPECT_EQ(fileHash, flight::HashValueLines(c.text));

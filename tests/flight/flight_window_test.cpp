@@ -97,8 +97,8 @@ class FlightWindowTest : public QObject {
     // EGT names in the read-out come hottest first.
     std::vector<std::pair<float, QString>> egts;
     for (std::size_t c = 0; c < f.channels.size(); ++c)
-      if (f.channels[c].size() == 2 && f.channels[c][0] == 'E')
-        egts.push_back({f.columns[c][120], QString::fromStdString(f.channels[c])});
+      if (f.channels[c].name.size() == 2 && f.channels[c].name[0] == 'E')
+        egts.push_back({f.columns[c][120], QString::fromStdString(f.channels[c].name)});
     std::sort(egts.begin(), egts.end(), [](auto& a, auto& b) { return a.first > b.first; });
     int last = -1;
     for (const auto& e : egts) {
