@@ -17,19 +17,6 @@ namespace {
 
 constexpr std::uint32_t kBlobMark = 0x56584332;  // "VXC2": channels carry their kind, cylinder and engine
 
-// The extreme of a group over both engines of a twin.
-Figure best(const std::vector<Extreme>& list, std::string_view suffix, bool larger) {
-  Figure f;
-  for (const Extreme& e : list) {
-    const std::string_view key = e.key;
-    const bool twin = key.size() == suffix.size() + 1 && (key[0] == 'L' || key[0] == 'R') && key.substr(1) == suffix;
-    if (key != suffix && !twin) continue;
-    if (!f.known() || (larger ? e.value > f.value : e.value < f.value))
-      f = {e.key, e.channel, static_cast<float>(e.value), static_cast<float>(e.at)};
-  }
-  return f;
-}
-
 class Writer {
  public:
   template <typename T>
@@ -144,43 +131,29 @@ CatalogEntry entryOf(const FlightRead& read, std::uint64_t valueHash) {
     return e;
   }
   const Flight& f = *read.flight;
-  const FlightSummary s = SummarizeFlight(f);
+  FlightAnalysis a = AnalyseFlight(f);
   e.aircraft = f.facts.aircraft;
   e.flightLabel = f.facts.flightLabel;
   e.flightNumber = f.facts.flightNumber;
   e.start = IsoStart(f.facts);
   e.interval = f.facts.interval;
   e.rows = f.rows();
-  e.recordedSeconds = s.recordedSeconds;
+  e.recordedSeconds = a.summary.recordedSeconds;
   e.engineUnit = f.facts.engineUnit;
   e.fuelUnit = f.facts.fuelUnit;
   e.valueHash = valueHash;
   e.durationWritten = f.facts.durationHours >= 0;
-  e.hottestEgt = best(s.hottest, "EGT", true);
-  e.hottestCht = best(s.hottest, "CHT", true);
-  e.hottestTit = best(s.hottest, "TIT", true);
-  e.difMax = best(s.maxSpread, "DIF", true);
-  for (const Extreme& x : s.hottest)
-    e.hottest.push_back({x.key, x.channel, static_cast<float>(x.value), static_cast<float>(x.at)});
-  e.digest = DigestFlight(f);
-  e.fastestCooling = best(s.fastestCooling, "CLD", false);
-  if (!e.fastestCooling.known())
-    for (const Envelope& env : e.digest.envelopes) {
-      if (!env.derived) continue;
-      for (std::size_t b = 0; b < env.min.size(); ++b)
-        if (!std::isnan(env.min[b]) && (!e.fastestCooling.known() || env.min[b] < e.fastestCooling.value))
-          e.fastestCooling = {"CLD", env.channel, env.min[b], env.minAt[b]};
-    }
-  for (const Extreme& x : s.battery)
-    if (x.key.size() > 4 && x.key.substr(x.key.size() - 4) == " min" &&
-        (!e.batteryMin.known() || x.value < e.batteryMin.value))
-      e.batteryMin = {"BAT", x.channel, static_cast<float>(x.value), static_cast<float>(x.at)};
-  e.fuelUsed = s.fuel.empty() ? std::numeric_limits<float>::quiet_NaN() : 0.0f;
-  for (const FuelUsed& u : s.fuel) e.fuelUsed += static_cast<float>(u.amount);
-  for (std::size_t c = 0; c < f.channels.size(); ++c)
-    if (f.channels[c].kind == ChannelKind::Cht && s.channels[c].count)
-      e.maxCht.push_back({f.channels[c].name, f.channels[c].name, static_cast<float>(s.channels[c].max),
-                          static_cast<float>(s.channels[c].maxAt), f.channels[c].cylinder, f.channels[c].engine});
+  const Headline& h = a.headline;
+  e.hottestEgt = h.hottestEgt;
+  e.hottestCht = h.hottestCht;
+  e.hottestTit = h.hottestTit;
+  e.difMax = h.difMax;
+  e.fastestCooling = h.fastestCooling;
+  e.batteryMin = h.batteryMin;
+  e.hottest = h.hottest;
+  e.fuelUsed = h.fuelUsed;
+  e.maxCht = h.maxCht;
+  e.digest = std::move(a.digest);
   return e;
 }
 

@@ -11,21 +11,11 @@
 #include <vector>
 
 #include "analysis/findings.h"
+#include "analysis/flight_analysis.h"
 #include "flight/flight.h"
 #include "flight/flight_reader.h"
 
 namespace varnix::flight {
-
-// A figure with the channel it came from and when.
-struct Figure {
-  std::string key;      // what it is, for lists of figures: "EGT", "LCHT", ...
-  std::string channel;  // "" when the flight has no such channel
-  float value = 0;
-  float at = 0;         // seconds from the start
-  int cylinder = 0;     // of the channel, when it is a cylinder's
-  Engine engine = Engine::Only;
-  bool known() const { return !channel.empty(); }
-};
 
 struct CatalogEntry {
   // The file, as the catalog found it.
