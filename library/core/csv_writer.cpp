@@ -30,6 +30,25 @@ constexpr char kDigitPairs[] =
     "8081828384858687888990919293949596979899";
 
 char* putUnsigned(char* p, std::uint32_t v) {
+  // Most values have at most four digits: written in place.
+  if (v < 10) {
+    *p = static_cast<char>('0' + v);
+    return p + 1;
+  }
+  if (v < 100) {
+    std::memcpy(p, kDigitPairs + v * 2, 2);
+    return p + 2;
+  }
+  if (v < 1000) {
+    *p = static_cast<char>('0' + v / 100);
+    std::memcpy(p + 1, kDigitPairs + (v % 100) * 2, 2);
+    return p + 3;
+  }
+  if (v < 10000) {
+    std::memcpy(p, kDigitPairs + (v / 100) * 2, 2);
+    std::memcpy(p + 2, kDigitPairs + (v % 100) * 2, 2);
+    return p + 4;
+  }
   char digits[10];
   int n = 10;
   while (v >= 100) {
