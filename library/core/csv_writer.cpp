@@ -30,6 +30,25 @@ constexpr char kDigitPairs[] =
     "8081828384858687888990919293949596979899";
 
 char* putUnsigned(char* p, std::uint32_t v) {
+  // Most values have at most four digits: written in place.
+  if (v < 10) {
+    *p = static_cast<char>('0' + v);
+    return p + 1;
+  }
+  if (v < 100) {
+    std::memcpy(p, kDigitPairs + v * 2, 2);
+    return p + 2;
+  }
+  if (v < 1000) {
+    *p = static_cast<char>('0' + v / 100);
+    std::memcpy(p + 1, kDigitPairs + (v % 100) * 2, 2);
+    return p + 3;
+  }
+  if (v < 10000) {
+    std::memcpy(p, kDigitPairs + (v / 100) * 2, 2);
+    std::memcpy(p + 2, kDigitPairs + (v % 100) * 2, 2);
+    return p + 4;
+  }
   char digits[10];
   int n = 10;
   while (v >= 100) {
@@ -92,12 +111,33 @@ char* putClock(char* p, const RunningClock& c) {
   return putSigned(p, c.seconds);
 }
 
-// Writes one finished line and flushes it: one write per line.
+// Hands what waits in the block to the file, in one write.
 // A failure is kept in csv.error; after one, nothing more is written.
+void handOn(FlightCsv& csv) {
+  if (csv.error != 0 || !csv.file || csv.pending == 0) return;
+  if (!platform::writeAll(csv.file, csv.block.get(), csv.pending) || std::fflush(csv.file) != 0)
+    csv.error = errno != 0 ? errno : EIO;
+  csv.handedOn += static_cast<long>(csv.pending);
+  csv.pending = 0;
+}
+
+// Room for one more line of at most `size` bytes in the block.
+void makeRoom(FlightCsv& csv, std::size_t size) {
+  if (kCsvBlockBytes - csv.pending < size) handOn(csv);
+}
+
 void emit(FlightCsv& csv, const char* begin, const char* end) {
   if (csv.error != 0 || !csv.file) return;
-  if (!platform::writeAll(csv.file, begin, static_cast<std::size_t>(end - begin)) || std::fflush(csv.file) != 0)
-    csv.error = errno != 0 ? errno : EIO;
+  const auto size = static_cast<std::size_t>(end - begin);
+  makeRoom(csv, size);
+  if (csv.error != 0) return;
+  if (size > kCsvBlockBytes) {  // larger than any line the writer makes
+    if (!platform::writeAll(csv.file, begin, size)) csv.error = errno != 0 ? errno : EIO;
+    csv.handedOn += static_cast<long>(size);
+    return;
+  }
+  std::memcpy(csv.block.get() + csv.pending, begin, size);
+  csv.pending += size;
 }
 
 void emitLine(FlightCsv& csv, const std::string& line) {
@@ -144,7 +184,13 @@ CsvOpenResult OpenFlightCsv(FlightCsv& csv, std::string_view folderArgument, std
       if (platform::nameTaken(*path)) continue;
       return CsvOpenResult::CannotOpen;
     }
+    // The block is the stream's buffer: the stream's own would only split
+    // each block into two writes.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    if (!csv.block) csv.block = std::make_unique<char[]>(kCsvBlockBytes);
     csv.file = file;
+    csv.pending = 0;
+    csv.handedOn = 0;
     csv.path = *path;
     csv.error = 0;
     csv.shortName = shortName;
@@ -193,7 +239,7 @@ long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const ValueTabl
 
   const std::string durationLead = "\"Duration ";
   emit(csv, durationLead.data(), durationLead.data() + durationLead.size());
-  csv.durationPosition = csv.file ? std::ftell(csv.file) : 0;
+  csv.durationPosition = csv.file ? csv.handedOn + static_cast<long>(csv.pending) : 0;
   emitLine(f, std::string(kDurationPlaceholder, ' ') + "\"");
 
   std::string titles;
@@ -211,19 +257,27 @@ long WriteCsvHeader(FlightCsv& csv, const CsvHeaderFacts& facts, const ValueTabl
 
 void WriteCsvRows(FlightCsv& csv, const ValueTable& values, std::int32_t fuelUnit, RunningClock clock, int interval,
                   int count) {
-  char line[kLineBuffer];
+  if (csv.error != 0 || !csv.file) return;
+  // The values are the same on every line of the call: formatted once.
+  char tail[kLineBuffer];
+  char* t = tail;
+  for (int i = 0; i < csv.columnCount; ++i) {
+    *t++ = ',';
+    t = putValueText(t, values[csv.columns[static_cast<std::size_t>(i)]], fuelUnit);
+  }
+  *t++ = '\r';
+  *t++ = '\n';
+  const auto tailSize = static_cast<std::size_t>(t - tail);
   do {
+    makeRoom(csv, kLineBuffer);
+    if (csv.error != 0) return;
+    char* const line = csv.block.get() + csv.pending;
     char* p = line;
     *p++ = '"';
     p = putClock(p, clock);
     *p++ = '"';
-    for (int i = 0; i < csv.columnCount; ++i) {
-      *p++ = ',';
-      p = putValueText(p, values[csv.columns[static_cast<std::size_t>(i)]], fuelUnit);
-    }
-    *p++ = '\r';
-    *p++ = '\n';
-    emit(csv, line, p);
+    std::memcpy(p, tail, tailSize);
+    csv.pending += static_cast<std::size_t>(p - line) + tailSize;
     AdvanceClock(clock, interval);
   } while (--count > 0);
 }
@@ -254,8 +308,17 @@ bool FinishFlightCsv(FlightCsv& csv, long durationPosition, int interval, float 
   if (!csv.file) return false;
   std::string text = FormatDuration(hours) + "Hours   Interval " + std::to_string(interval) + " seconds";
   if (text.size() > kDurationPlaceholder) text.resize(kDurationPlaceholder);
-  if (csv.error == 0 && std::fseek(csv.file, durationPosition, SEEK_SET) != 0) csv.error = errno != 0 ? errno : EIO;
-  emit(csv, text.data(), text.data() + text.size());
+  // A short flight's placeholder still waits in the block: filled in there.
+  // Else it is written over in the file.
+  const long inBlock = durationPosition - csv.handedOn;
+  if (inBlock >= 0 && static_cast<std::size_t>(inBlock) + text.size() <= csv.pending) {
+    if (csv.error == 0) std::memcpy(csv.block.get() + inBlock, text.data(), text.size());
+  } else {
+    handOn(csv);
+    if (csv.error == 0 && std::fseek(csv.file, durationPosition, SEEK_SET) != 0) csv.error = errno != 0 ? errno : EIO;
+    emit(csv, text.data(), text.data() + text.size());
+  }
+  handOn(csv);
   std::FILE* file = csv.file;
   csv.file = nullptr;
   if (!platform::closeChecked(file) && csv.error == 0) csv.error = errno != 0 ? errno : EIO;
@@ -263,8 +326,10 @@ bool FinishFlightCsv(FlightCsv& csv, long durationPosition, int interval, float 
 }
 
 void CloseFlightCsv(FlightCsv& csv) {
+  handOn(csv);
   if (csv.file) std::fclose(csv.file);
   csv.file = nullptr;
+  csv.pending = 0;
 }
 
 bool ShownInTenths(const ValueSlot& slot, std::int32_t fuelUnit) {

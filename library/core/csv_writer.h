@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // One CSV file per flight: seven header lines, the title line, then one
-// value line per recorded interval. Every line ends with CR LF and is
-// flushed as soon as it is written.
+// value line per recorded interval. Every line ends with CR LF. Lines gather
+// in a block and reach the file a block at a time: one write per line cost
+// more than decoding and formatting together.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -15,6 +17,9 @@
 
 namespace varnix {
 
+// The size of the block in which lines wait for the file.
+inline constexpr std::size_t kCsvBlockBytes = std::size_t{64} * 1024;
+
 // The open CSV file of the current flight.
 struct FlightCsv {
   std::FILE* file = nullptr;
@@ -22,6 +27,12 @@ struct FlightCsv {
   std::string shortName;        // "F" + number + suffix + ".CSV", no folder
   std::string_view suffix;      // the duplicate suffix
   long durationPosition = 0;    // right after "Duration " on line 6
+  // Lines not yet handed to the file: kCsvBlockBytes, made at the first
+  // open and kept for every later flight. A block is handed on when the next
+  // line might not fit, and when the file is finished or closed.
+  std::unique_ptr<char[]> block;
+  std::size_t pending = 0;      // bytes waiting in the block
+  long handedOn = 0;            // bytes handed to the file before them
   // Enabled slots 1-79 in slot order, fixed when the header is written.
   std::array<std::uint8_t, kValueSlots> columns{};
   int columnCount = 0;
@@ -76,11 +87,13 @@ void WriteCsvRows(FlightCsv& csv, const ValueTable& values, std::int32_t fuelUni
 std::string FormatDuration(float hours);
 
 // Writes the duration over the placeholder of line 6 (never beyond its 35
-// characters) and closes the file. False when any write, flush or the close
-// failed (csv.error tells why): the file is then incomplete.
+// characters), hands on what waits in the block and closes the file. False
+// when any write, flush or the close failed (csv.error tells why): the file
+// is then incomplete.
 bool FinishFlightCsv(FlightCsv& csv, long durationPosition, int interval, float hours);
 
-// Closes the file without writing a duration (used when an expansion stops).
+// Hands on what waits in the block and closes the file without writing a
+// duration (used when an expansion stops).
 void CloseFlightCsv(FlightCsv& csv);
 
 // The MARK channel's slot: "S" when the mark button was pressed, else empty.

@@ -2,6 +2,7 @@
 #include "core/decoder.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
 
 namespace varnix {
@@ -28,16 +29,19 @@ std::int32_t wrappingAdd(std::int32_t a, std::int32_t b) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
 }
 
-bool takeMaskedBytes(ByteReader& reader, Decoder& d, std::uint32_t flags, bool (*hasSign)(int)) {
-  for (int g = 0; g < kMaskGroups; ++g)
-    if ((flags >> g) & 1u && !reader.take(d.fieldMask[static_cast<std::size_t>(g)])) return false;
-  for (int g = 0; g < kMaskGroups; ++g)
-    if ((flags >> g) & 1u && hasSign(g) && !reader.take(d.signMask[static_cast<std::size_t>(g)])) return false;
+// The groups whose sign mask follows the field masks, one bit each.
+constexpr std::uint32_t kPlainSignGroups = 0x003F;     // groups 0-5
+constexpr std::uint32_t kExtendedSignGroups = 0xFF3F;  // all but 6 and 7
+
+// The field masks, then the sign masks, of the groups that `flags` names,
+// in ascending order of group.
+bool takeMaskedBytes(ByteReader& reader, Decoder& d, std::uint32_t flags, std::uint32_t signGroups) {
+  for (std::uint32_t g = flags & 0xFFFFu; g != 0; g &= g - 1)
+    if (!reader.take(d.fieldMask[static_cast<std::size_t>(std::countr_zero(g))])) return false;
+  for (std::uint32_t g = flags & signGroups; g != 0; g &= g - 1)
+    if (!reader.take(d.signMask[static_cast<std::size_t>(std::countr_zero(g))])) return false;
   return true;
 }
-
-bool plainHasSign(int g) { return g <= 5; }
-bool extendedHasSign(int g) { return g != 6 && g != 7; }
 
 }  // namespace
 
@@ -60,11 +64,33 @@ void SetUpValueTable(Decoder& decoder, std::uint32_t presence, std::uint32_t ext
     s = ValueSlot{true, r.presenceBit, false, r.name, 0, r.initialValue, r.initialValue};
     if (r.presenceBit == 27) decoder.fuelFlowPresent = true;
   }
-  decoder.enabledRowCount = 0;
-  for (std::size_t i = 0; i < decoder.channels.size(); ++i) {
-    const ChannelRow& r = decoder.channels[i];
-    if (r.column >= 0 && r.column < kValueSlots && decoder.values[static_cast<std::size_t>(r.column)].enabled)
-      decoder.enabledRows[static_cast<std::size_t>(decoder.enabledRowCount++)] = static_cast<std::uint8_t>(i);
+  decoder.stepCount = 0;
+  for (const ChannelRow& r : decoder.channels) {
+    if (r.column < 0 || r.column >= kValueSlots || !decoder.values[static_cast<std::size_t>(r.column)].enabled) continue;
+    Decoder::Step step{static_cast<std::uint8_t>(r.column), 0, 0, 0};
+    if (IsDeltaClass(r.decodeClass) && hasMask(r)) {
+      step.what |= Decoder::kChanges;
+      step.group = static_cast<std::uint8_t>(r.maskGroup);
+      step.bit = static_cast<std::uint8_t>(1u << r.maskBit);
+    }
+    if (r.decodeClass == kDeltaSpreadA) step.what |= Decoder::kInSpreadA;
+    else if (r.decodeClass == kDeltaSpreadB) step.what |= Decoder::kInSpreadB;
+    else if (r.decodeClass == kSpreadA) step.what |= Decoder::kSpreadOfA;
+    else if (r.decodeClass == kSpreadB) step.what |= Decoder::kSpreadOfB;
+    if (step.what != 0 && decoder.stepCount < kValueSlots) decoder.steps[static_cast<std::size_t>(decoder.stepCount++)] = step;
+  }
+  for (std::size_t at = 0; at < decoder.byteSlot.size(); ++at) {
+    std::uint8_t what = Decoder::kNoByteSlot;
+    if (const int row = decoder.rowAtMask[at]; row >= 0) {
+      const ChannelRow& r = decoder.channels[static_cast<std::size_t>(row)];
+      if (slotOf(decoder, r)) {
+        if (IsDeltaClass(r.decodeClass))
+          what = static_cast<std::uint8_t>(r.column);
+        else if (r.decodeClass == kHighLeft || r.decodeClass == kHighRight)
+          what = static_cast<std::uint8_t>(r.column | Decoder::kHighByte);
+      }
+    }
+    decoder.byteSlot[at] = what;
   }
 }
 
@@ -90,11 +116,11 @@ RecordOutcome ReadRecord(Decoder& d, ByteReader& reader, bool extended) {
   d.fieldMask.fill(0);
   d.signMask.fill(0);
   d.dataCount = 0;
-  if (!takeMaskedBytes(reader, d, flags, extended ? extendedHasSign : plainHasSign)) return RecordOutcome::Truncated;
+  if (!takeMaskedBytes(reader, d, flags, extended ? kExtendedSignGroups : kPlainSignGroups))
+    return RecordOutcome::Truncated;
 
-  static constexpr std::uint8_t kNibbleBits[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
   int count = 0;
-  for (std::uint8_t m : d.fieldMask) count += kNibbleBits[m & 15] + kNibbleBits[m >> 4];
+  for (std::uint8_t m : d.fieldMask) count += std::popcount(m);
   for (int i = 0; i < count; ++i)
     if (!reader.take(d.data[static_cast<std::size_t>(i)])) return RecordOutcome::Truncated;
   d.dataCount = count;
@@ -107,42 +133,32 @@ RecordOutcome ReadRecord(Decoder& d, ByteReader& reader, bool extended) {
 }
 
 void ApplyRecord(Decoder& d) {
-  const auto bitSet = [](const std::array<std::uint8_t, kMaskGroups>& masks, const ChannelRow& r) {
-    return (masks[static_cast<std::size_t>(r.maskGroup)] >> r.maskBit) & 1u;
-  };
-
-  // 1. Data bytes to their rows: the bytes come in ascending order of group,
+  // 1. Data bytes to their slots: the bytes come in ascending order of group,
   // then bit, as the rows do. A low byte sets its column's raw difference and
   // a high byte adds to it; a raw difference is only used when its low byte
   // came in the same record, so one left over from a lone high byte is never
   // read (it wraps, without overflow, if such bytes keep coming).
   int next = 0;
-  for (int g = 0; g < kMaskGroups; ++g) {
-    const unsigned mask = d.fieldMask[static_cast<std::size_t>(g)];
-    for (int b = 0; mask >> b != 0; ++b) {
-      if (!((mask >> b) & 1u)) continue;
-      if (next >= d.dataCount) break;
+  for (int g = 0; g < kMaskGroups && next < d.dataCount; ++g) {
+    for (unsigned mask = d.fieldMask[static_cast<std::size_t>(g)]; mask != 0 && next < d.dataCount;
+         mask &= mask - 1) {
       const std::uint8_t byte = d.data[static_cast<std::size_t>(next++)];
-      const int row = d.rowAtMask[static_cast<std::size_t>(g * 8 + b)];
-      if (row < 0) continue;
-      const ChannelRow& r = d.channels[static_cast<std::size_t>(row)];
-      ValueSlot* s = slotOf(d, r);
-      if (!s) continue;
-      if (IsDeltaClass(r.decodeClass))
-        s->rawDifference = byte;
-      else if (r.decodeClass == kHighLeft || r.decodeClass == kHighRight)
-        s->rawDifference = wrappingAdd(s->rawDifference, byte * 256);
+      const std::uint8_t to = d.byteSlot[static_cast<std::size_t>(g * 8 + std::countr_zero(mask))];
+      if (to == Decoder::kNoByteSlot) continue;
+      ValueSlot& s = d.values[to & 0x7Fu];
+      s.rawDifference = (to & Decoder::kHighByte) != 0 ? wrappingAdd(s.rawDifference, byte * 256) : byte;
     }
   }
 
-  // 2 and 3. Differences, then the spreads over the available values.
+  // 2 and 3. Differences, then the spreads over the available values, in
+  // table order: a spread sees the values of the rows before it.
   std::int32_t smallestA = 9999, smallestB = 9999, largestA = -40, largestB = -40;
-  for (int i = 0; i < d.enabledRowCount; ++i) {
-    const ChannelRow& r = d.channels[d.enabledRows[static_cast<std::size_t>(i)]];
-    ValueSlot& s = d.values[static_cast<std::size_t>(r.column)];
-    if (IsDeltaClass(r.decodeClass) && hasMask(r) && bitSet(d.fieldMask, r)) {
+  for (int i = 0; i < d.stepCount; ++i) {
+    const Decoder::Step& step = d.steps[static_cast<std::size_t>(i)];
+    ValueSlot& s = d.values[step.column];
+    if ((step.what & Decoder::kChanges) != 0 && (d.fieldMask[step.group] & step.bit) != 0) {
       const std::uint32_t raw = static_cast<std::uint32_t>(s.rawDifference);
-      const std::int32_t diff = static_cast<std::int32_t>(bitSet(d.signMask, r) ? 0u - raw : raw);
+      const std::int32_t diff = static_cast<std::int32_t>((d.signMask[step.group] & step.bit) != 0 ? 0u - raw : raw);
       if (diff == 0) {
         s.notAvailable = true;
       } else {
@@ -150,16 +166,19 @@ void ApplyRecord(Decoder& d) {
         s.currentValue = wrappingAdd(s.currentValue, diff);
       }
     }
-    if (r.decodeClass == kDeltaSpreadA && !s.notAvailable) {
-      smallestA = std::min(smallestA, s.currentValue);
-      largestA = std::max(largestA, s.currentValue);
-    } else if (r.decodeClass == kDeltaSpreadB && !s.notAvailable) {
-      smallestB = std::min(smallestB, s.currentValue);
-      largestB = std::max(largestB, s.currentValue);
-    } else if (r.decodeClass == kSpreadA || r.decodeClass == kSpreadB) {
-      const std::int64_t spread = r.decodeClass == kSpreadA
-                                      ? std::int64_t{largestA} - smallestA
-                                      : std::int64_t{largestB} - smallestB;
+    if ((step.what & Decoder::kInSpreadA) != 0) {
+      if (!s.notAvailable) {
+        smallestA = std::min(smallestA, s.currentValue);
+        largestA = std::max(largestA, s.currentValue);
+      }
+    } else if ((step.what & Decoder::kInSpreadB) != 0) {
+      if (!s.notAvailable) {
+        smallestB = std::min(smallestB, s.currentValue);
+        largestB = std::max(largestB, s.currentValue);
+      }
+    } else if ((step.what & (Decoder::kSpreadOfA | Decoder::kSpreadOfB)) != 0) {
+      const std::int64_t spread = (step.what & Decoder::kSpreadOfA) != 0 ? std::int64_t{largestA} - smallestA
+                                                                          : std::int64_t{largestB} - smallestB;
       s.currentValue = spread > 0 ? static_cast<std::int32_t>(std::min<std::int64_t>(
                                         spread, std::numeric_limits<std::int32_t>::max()))
                                   : 0;

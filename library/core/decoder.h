@@ -46,8 +46,23 @@ struct Decoder {
   // Lookups made once per dump and once per flight, so that applying a
   // record visits only the mask positions it carries and the enabled rows.
   std::array<std::int16_t, kMaskGroups * 8> rowAtMask{};  // row index, or -1
-  std::array<std::uint8_t, kValueSlots> enabledRows{};    // rows with an enabled slot, in table order
-  int enabledRowCount = 0;
+  // Per mask position, what its data byte does this flight: the slot whose
+  // raw difference it sets, with kHighByte when it adds its byte x 256, or
+  // kNoByteSlot. Applying a record then reads no channel row.
+  static constexpr std::uint8_t kHighByte = 0x80;
+  static constexpr std::uint8_t kNoByteSlot = 0xFF;
+  std::array<std::uint8_t, kMaskGroups * 8> byteSlot{};
+  // The enabled rows that change a value or a spread, in table order, each
+  // with all that applying a record needs of its row.
+  struct Step {
+    std::uint8_t column;
+    std::uint8_t group;  // mask group, when kChanges
+    std::uint8_t bit;    // 1 << mask bit, when kChanges
+    std::uint8_t what;   // kChanges, then one of kInSpreadA .. kSpreadOfB
+  };
+  static constexpr std::uint8_t kChanges = 1, kInSpreadA = 2, kInSpreadB = 4, kSpreadOfA = 8, kSpreadOfB = 16;
+  std::array<Step, kValueSlots> steps{};
+  int stepCount = 0;
 
   std::array<std::uint8_t, kMaskGroups> fieldMask{};
   std::array<std::uint8_t, kMaskGroups> signMask{};

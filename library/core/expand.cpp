@@ -138,6 +138,7 @@ struct Expansion {
   std::string identification;
   bool honoured = false;
   bool extended = false;
+  bool values = true;  // the sink reads values (FlightSink::readsValues)
   Decoder decoder;
   FlightTable flights{};
 };
@@ -155,8 +156,10 @@ void emitRows(Expansion& x, FlightRun& run, int repeat) {
   int count = repeat;
   if (run.lineCount >= kLineCountLimit) count = 1;
   else count = std::min(count, kLineCountLimit + 1 - run.lineCount);
-  x.sink.rows(FlightRows{x.decoder.values, run.clock, run.interval, count});
-  for (int i = 0; i < count; ++i) AdvanceClock(run.clock, run.interval);
+  if (x.values) {
+    x.sink.rows(FlightRows{x.decoder.values, run.clock, run.interval, count});
+    for (int i = 0; i < count; ++i) AdvanceClock(run.clock, run.interval);
+  }
   const std::int32_t room = std::numeric_limits<std::int32_t>::max() - run.lineCount;
   run.lineCount += std::min(count, room);
 }
@@ -217,7 +220,7 @@ int expandFlight(Expansion& x, ByteReader& reader, int i, std::int32_t length, b
     }
     // The repeated lines carry the values from before the record.
     if (x.decoder.repeatCount > 0) emitRows(x, run, x.decoder.repeatCount);
-    ApplyRecord(x.decoder);
+    if (x.values) ApplyRecord(x.decoder);
     emitRows(x, run, 1);
     if (x.sink.failure() != 0) return x.sink.failure();
 
@@ -283,7 +286,7 @@ int decodeFlights(std::span<const std::uint8_t> dump, const HeaderPass& pass, He
   const std::int32_t model = FieldNumber(header.modelText);
   auto x = std::make_unique<Expansion>(Expansion{header, sink, pass.folder, IdentificationText(header),
                                                  RecordedIntervalHonoured(model, header.firmwareVersion),
-                                                 header.extendedFlights, {}, {}});
+                                                 header.extendedFlights, sink.readsValues(), {}, {}});
   BuildChannelTable(x->decoder, LayoutFor(model, header.extendedFlights));
 
   ByteReader reader{dump.data(), dump.size(), 0, 0, 0};

@@ -75,6 +75,12 @@ class FlightSink {
   // included). Printed on standard output unless a sink routes it elsewhere.
   virtual void diagnostic(std::string_view text);
 
+  // False for a sink that wants no values (the look before an expansion):
+  // it is handed no rows, only each flight's beginning and end, and the
+  // records are checked and counted but not applied, which is most of the
+  // decoding. The flights, their row counts and the result stay the same.
+  virtual bool readsValues() const { return true; }
+
   // An ExpandResult when the sink could not keep what it was handed (a file
   // that could not be written): the expansion stops with it. 0 while all is
   // well. Asked after every call.

@@ -24,6 +24,8 @@ class PreviewSink : public FlightSink {
   void rows(const FlightRows&) override {}
   void endFlight(const FlightEnd& end) override;
   void diagnostic(std::string_view) override {}
+  // Which flights there are is all it needs: the values are not decoded.
+  bool readsValues() const override { return false; }
 
  private:
   std::string_view folderArgument_;

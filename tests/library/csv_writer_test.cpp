@@ -34,6 +34,14 @@ TEST(CsvWriter, ValueTextsByChannel) {
   EXPECT_EQ(text(slot(39, 0), 0), "");
   EXPECT_EQ(text(slot(2, -2147483647 - 1), 0), "-2147483648");
   EXPECT_EQ(text(slot(2, 1350, true), 0), "\"NA\"");
+  // Every digit count, whole and in tenths, as printf gives them.
+  for (long long v = -120000; v <= 120000; ++v) {
+    const auto n = static_cast<std::int32_t>(v < -20000 || v > 20000 ? v * 997 : v);
+    char tenths[32];
+    std::snprintf(tenths, sizeof tenths, "%g", n / 10.0);
+    ASSERT_EQ(text(slot(2, n), 0), std::to_string(n));
+    ASSERT_EQ(text(slot(0, n), 0), tenths) << n;
+  }
 }
 
 TEST(CsvWriter, ClockCarriesFully) {

@@ -196,13 +196,17 @@ struct RecordingSink : FlightSink {
     int columns = 0;
     std::vector<std::string> times;
     float hours = -1;
+    std::int32_t rows = -1;
+    bool recovered = false;
   };
   std::vector<Flight> flights;
   int refuseAt = -1;  // the flight index that beginFlight refuses
+  bool values = true;  // readsValues()
   std::string said;
+  bool readsValues() const override { return values; }
   bool beginFlight(const FlightStart& s) override {
     if (s.index == refuseAt) return false;
-    flights.push_back(Flight{s.flight.flightNumber, 0, {}, -1});
+    flights.push_back(Flight{s.flight.flightNumber, 0, {}, -1, -1, s.recovered});
     for (const ValueSlot& slot : s.channels) flights.back().columns += slot.enabled ? 1 : 0;
     return true;
   }
@@ -212,7 +216,10 @@ struct RecordingSink : FlightSink {
       flights.back().times.push_back(std::to_string(c.hours) + ":" + std::to_string(c.minutes) + ":" +
                                      std::to_string(c.seconds));
   }
-  void endFlight(const FlightEnd& e) override { flights.back().hours = e.hours; }
+  void endFlight(const FlightEnd& e) override {
+    flights.back().hours = e.hours;
+    flights.back().rows = e.rows;
+  }
   void diagnostic(std::string_view text) override { said += text; }
 };
 
@@ -242,6 +249,56 @@ TEST(ExpandDump, InMemoryTheSinkSeesWhatTheFilesHold) {
   EXPECT_EQ(ExpandDump(bytes, header, refusing), kExpandCannotWriteCsv);
   EXPECT_EQ(refusing.flights.size(), 1u) << "nothing after the refused flight";
   EXPECT_EQ(ExpandDump(bytes.first(40), header, refusing), kExpandBadHeader) << "cut inside the header";
+}
+
+// A sink that reads no values (the look before an expansion) is spared the
+// decoding of the values, and learns the same flights, row counts, durations
+// and result as a sink that reads them, damaged and recovered flights too.
+TEST(ExpandDump, ASinkThatReadsNoValuesLearnsTheSameFlights) {
+  DumpPlan damaged = threeFlights();
+  damaged.flights[1].records[0].badChecksum();
+  DumpPlan badHeader = threeFlights();
+  badHeader.flights[0].corruptHeader = true;
+  std::vector<RecordBuilder> many(300, RecordBuilder(255).set(0, 0, 1));
+  DumpPlan pastTheLimit;
+  pastTheLimit.flights = {flight(4, 1u << 2, many)};
+  const struct {
+    const char* what;
+    std::string dump;
+    bool recover;
+    int code;
+  } cases[] = {
+      {"whole", test::assembleDump(threeFlights()), false, 0},
+      {"a bad record", test::assembleDump(damaged), false, 5},
+      {"a bad record, recovered", test::assembleDump(damaged), true, 5},
+      {"a bad flight header, recovered", test::assembleDump(badHeader), true, 3},
+      {"past the line limit", test::assembleDump(pastTheLimit), false, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(c.dump.data()), c.dump.size());
+    ExpandOptions options;
+    options.recover = c.recover;
+    HeaderState header{};
+    RecordingSink reading;
+    EXPECT_EQ(ExpandDump(bytes, header, reading, options), c.code);
+    RecordingSink looking;
+    looking.values = false;
+    EXPECT_EQ(ExpandDump(bytes, header, looking, options), c.code);
+    ASSERT_EQ(looking.flights.size(), reading.flights.size());
+    ASSERT_FALSE(reading.flights.empty());
+    for (std::size_t i = 0; i < reading.flights.size(); ++i) {
+      const auto& a = reading.flights[i];
+      const auto& b = looking.flights[i];
+      EXPECT_EQ(b.number, a.number) << i;
+      EXPECT_EQ(b.columns, a.columns) << i;
+      EXPECT_EQ(b.rows, a.rows) << i;
+      EXPECT_EQ(b.hours, a.hours) << i;
+      EXPECT_EQ(b.recovered, a.recovered) << i;
+      EXPECT_EQ(a.times.size(), static_cast<std::size_t>(a.rows)) << i;
+      EXPECT_TRUE(b.times.empty()) << "no rows for a sink that reads no values";
+    }
+  }
 }
 
 }  // namespace
