@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "flight/catalog.h"
+#include "shared/library_text.h"
 
 namespace varnix::app::logbook {
 
@@ -32,7 +33,7 @@ bool CatalogWorker::running() const { return thread_ && thread_->isRunning(); }
 void CatalogWorker::start(const QString& dataFolder) {
   if (running()) return;
   delete thread_;
-  const std::string folder = QFile::encodeName(dataFolder).toStdString();
+  const std::string folder = toLibraryText(dataFolder);
   QPointer<QObject> receiver = receiver_;
   auto snapshot = snapshot_;
   auto progress = progress_;
