@@ -21,6 +21,7 @@
 #include "frontend/download_meter.h"
 #include "frontend/result_messages.h"
 #include "frontend/roads.h"
+#include "platform/fs_path.h"
 #include "platform/platform.h"
 #include "terminal_user.h"
 
@@ -154,7 +155,7 @@ int runDownload(const DownloadArgs& args) {
   const std::string folder =
       args.dataFolder.empty() ? settings::currentDataFolder(platform::settingsFolder()) : args.dataFolder;
   std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);  // a fresh --data-folder
+  std::filesystem::create_directories(platform::utf8Path(folder), ignored);  // a fresh --data-folder
 
   DownloadUser user;
   user.writtenLines = &library.writtenIndexLines();

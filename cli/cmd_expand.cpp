@@ -13,6 +13,7 @@
 #include "frontend/dump_files.h"
 #include "frontend/expansion_preview.h"
 #include "frontend/result_messages.h"
+#include "platform/fs_path.h"
 #include "platform/platform.h"
 #include "terminal_user.h"
 
@@ -37,7 +38,7 @@ void addExpandCommand(CLI::App& app, int& exitCode) {
     std::string folder = *dataFolder;
     if (folder.empty()) folder = settings::currentDataFolder(platform::settingsFolder());
     std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);  // a fresh --data-folder, as download makes it
+    std::filesystem::create_directories(platform::utf8Path(folder), ignored);  // a fresh --data-folder, as download makes it
     frontend::CoreLibrary library;
     const std::vector<std::string> again = frontend::previewExpansion(library, *path, folder).alreadyThere;
     if (!again.empty()) reportMessage(messages::alreadyExpandedMessage(again, frontend::fileNameOf(*path)));

@@ -10,6 +10,7 @@
 #include "store/catalog_entry.h"
 #include "analysis/limits.h"
 #include "flight_json.h"
+#include "platform/fs_path.h"
 
 namespace varnix::cli {
 
@@ -20,7 +21,7 @@ void addFindingsCommand(CLI::App& app, int& exitCode) {
   cmd->add_option("file", *path, "The flight's .CSV file")->required();
   cmd->add_flag("--json", *json, "Print JSON for scripts (keys as documented in the README)");
   cmd->callback([path, json, &exitCode] {
-    std::ifstream in(*path, std::ios::binary);
+    std::ifstream in(platform::utf8Path(*path), std::ios::binary);
     std::ostringstream text;
     if (in) text << in.rdbuf();
     if (!in) {
@@ -34,7 +35,7 @@ void addFindingsCommand(CLI::App& app, int& exitCode) {
       exitCode = kFlightUnreadable;
       return;
     }
-    const std::string folder = std::filesystem::path(*path).parent_path().string();
+    const std::string folder = platform::utf8Text(platform::utf8Path(*path).parent_path());
     const flight::LimitsFile limits = flight::ReadLimits(folder.empty() ? "." : folder);
     for (const std::string& problem : flight::LimitsProblemLines(limits)) reportMessage(terminalText(problem));
     const std::vector<flight::Finding> findings = flight::EvaluateFindings(e.digest, limits.limits);

@@ -10,6 +10,7 @@
 #include "drawing_output.h"
 #include "analysis/limits.h"
 #include "flight_json.h"
+#include "platform/fs_path.h"
 #include "report/flight_report.h"
 
 namespace varnix::cli {
@@ -33,7 +34,7 @@ void addReportCommand(CLI::App& app, int& exitCode) {
       return;
     }
     // The report judges the flight against its folder's limits: say what in them does not apply.
-    const std::string folder = std::filesystem::path(*path).parent_path().string();
+    const std::string folder = platform::utf8Text(platform::utf8Path(*path).parent_path());
     for (const std::string& problem : flight::LimitsProblemLines(flight::ReadLimits(folder.empty() ? "." : folder)))
       reportMessage(terminalText(problem));
     prepareQtWithoutDisplay();

@@ -21,9 +21,12 @@ void dropRuntimeFolderNotice(QtMsgType type, const QMessageLogContext& context, 
 }  // namespace
 
 void prepareQtWithoutDisplay() {
+#ifndef _WIN32
+  // Windows has no DISPLAY and needs none; its Qt carries only the windows plugin.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
       qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
   qInstallMessageHandler(dropRuntimeFolderNotice);
 }
 

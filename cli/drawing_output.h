@@ -8,7 +8,7 @@
 namespace varnix::cli {
 
 // Before the QApplication: offscreen when there is no display to connect
-// to, and Qt's notice that XDG_RUNTIME_DIR is not set left unsaid (a
+// to (not on Windows, which needs none), and Qt's notice that XDG_RUNTIME_DIR is not set left unsaid (a
 // command that draws into a file needs no runtime folder; every other Qt
 // message is printed as Qt prints it).
 void prepareQtWithoutDisplay();

@@ -5,6 +5,16 @@
 #include <cstdio>
 #include <exception>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/wide_text.h"
+#endif
+
 #include "commands.h"
 #include "frontend/result_messages.h"
 #include "varnix/varnix.h"
@@ -17,7 +27,63 @@ void reportMessage(const std::string& message) {
 
 }  // namespace varnix::cli
 
+#ifdef _WIN32
+namespace {
+
+// Windows passes the arguments as UTF-16; the narrow argv is the ANSI code
+// page, which cannot hold every name. Inside the program every path is UTF-8.
+std::vector<std::string> wideArguments() {
+  std::vector<std::string> arguments;
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (!wide) return arguments;
+  for (int i = 0; i < count; ++i) arguments.push_back(varnix::platform::utf8FromWide(wide[i]));
+  ::LocalFree(wide);
+  return arguments;
+}
+
+bool isConsole(DWORD stream) {
+  DWORD mode = 0;
+  return ::GetConsoleMode(::GetStdHandle(stream), &mode) != 0;
+}
+
+// A console shows the UTF-8 text the program writes while it runs, and has
+// its own code page back afterwards; redirected output gets the bytes as
+// they are.
+class Utf8Console {
+ public:
+  Utf8Console() {
+    if (!isConsole(STD_OUTPUT_HANDLE) && !isConsole(STD_ERROR_HANDLE)) return;
+    before_ = ::GetConsoleOutputCP();
+    if (before_ != 0 && !::SetConsoleOutputCP(CP_UTF8)) before_ = 0;
+  }
+  ~Utf8Console() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    if (before_ != 0) ::SetConsoleOutputCP(before_);
+  }
+  Utf8Console(const Utf8Console&) = delete;
+  Utf8Console& operator=(const Utf8Console&) = delete;
+
+ private:
+  UINT before_ = 0;
+};
+
+}  // namespace
+#endif
+
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  const Utf8Console console;
+  std::vector<std::string> arguments = wideArguments();
+  std::vector<char*> pointers;
+  for (std::string& a : arguments) pointers.push_back(a.data());
+  if (!arguments.empty()) {
+    argc = static_cast<int>(arguments.size());
+    pointers.push_back(nullptr);
+    argv = pointers.data();
+  }
+#endif
   CLI::App app{"Varnix: downloads, expands and files QTM engine monitor dumps."};
   app.set_version_flag("--version", "varnix-cli " VARNIX_VERSION);
   app.require_subcommand(1);

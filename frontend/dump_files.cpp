@@ -6,6 +6,7 @@
 
 #include "core/naming.h"
 #include "core/expand.h"
+#include "platform/fs_path.h"
 #include "platform/output_file.h"
 #include "platform/platform.h"
 
@@ -32,7 +33,7 @@ std::string trimBlanks(const std::string& text) {
 
 bool sameFile(const std::string& a, const std::string& b) {
   std::error_code ec;
-  return pathExists(a) && pathExists(b) && fs::equivalent(a, b, ec) && !ec;
+  return pathExists(a) && pathExists(b) && fs::equivalent(platform::utf8Path(a), platform::utf8Path(b), ec) && !ec;
 }
 
 bool pathExists(const std::string& path) { return platform::fileExists(path) || platform::folderExists(path); }
@@ -41,12 +42,12 @@ bool moveWithoutReplacing(const std::string& from, const std::string& to) {
   // Any name at `to` is taken, a link that leads nowhere too.
   if (platform::nameTaken(to)) return false;
   std::error_code ec;
-  fs::rename(from, to, ec);
+  fs::rename(platform::utf8Path(from), platform::utf8Path(to), ec);
   if (!ec) return true;
   // Across file systems: a whole copy under a temporary name, renamed into
   // place only when complete, so no cut copy ever bears the dump's name.
   if (!platform::copyWhole(from, to, platform::ReplacingFile::Mode::NeverReplace)) return false;
-  fs::remove(from, ec);
+  fs::remove(platform::utf8Path(from), ec);
   return true;
 }
 

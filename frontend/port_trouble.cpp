@@ -16,6 +16,7 @@
 #endif
 
 #include "platform/serial_port.h"
+#include "platform/wide_text.h"
 
 namespace varnix::frontend {
 
@@ -59,7 +60,7 @@ PortTrouble troubleOf(int error) {
 
 int systemOpenError(const std::string& device) {
 #ifdef _WIN32
-  const HANDLE h = ::CreateFileA(device.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  const HANDLE h = ::CreateFileW(platform::wideFromUtf8(device).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return static_cast<int>(::GetLastError());
   const bool character = ::GetFileType(h) == FILE_TYPE_CHAR;
   ::CloseHandle(h);

@@ -14,6 +14,7 @@
 #include "frontend/expansion_preview.h"
 #include "frontend/dump_files.h"
 #include "frontend/result_messages.h"
+#include "platform/fs_path.h"
 #include "platform/platform.h"
 
 namespace varnix::frontend {
@@ -96,7 +97,7 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
   std::error_code sizeError;
   const bool filed = (download.code == kDownloadFiled || download.code == kDownloadBadData) && !out.dump.empty();
   out.cutShort = filed && !out.stopped && last.phase == DownloadPhase::Silence && last.expected > last.received &&
-                 std::filesystem::file_size(out.dump, sizeError) == last.received && !sizeError &&
+                 std::filesystem::file_size(platform::utf8Path(out.dump), sizeError) == last.received && !sizeError &&
                  !endsWithClosingLine(out.dump);
   const Message cutShort{messages::cutShortMessage(last.received, last.expected), messages::kInformationTitle,
                          MessageIcon::Exclamation};
@@ -115,7 +116,7 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
     if (download.code == kDownloadPathTooLong) {
       const bool below = out.dump.find_first_of("/\\") != std::string::npos;
       std::error_code ec;
-      const std::string here = std::filesystem::current_path(ec).string();
+      const std::string here = platform::utf8Text(std::filesystem::current_path(ec));
       text = messages::pathTooLongMessage(out.dump, below ? road.dataFolder : here);
     }
     // Filed under "BadData": why.
@@ -135,7 +136,7 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
       std::string id;
       library.getUserId(out.dump, id);
       std::error_code ec;
-      const std::string kept = std::filesystem::absolute(out.dump, ec).string();
+      const std::string kept = platform::utf8Text(std::filesystem::absolute(platform::utf8Path(out.dump), ec));
       text = messages::notFiledMessage(download.code, joinPath(road.dataFolder, FolderForUserId(id)),
                                        ec ? out.dump : kept);
     }
@@ -183,7 +184,7 @@ PalmOutcome runPalmRoad(FlightLibrary& library, RoadUser& user, const PalmRoad& 
     // is given back at once.
     std::error_code ec;
     const std::filesystem::path before = std::filesystem::current_path(ec);
-    std::filesystem::current_path(folder, ec);
+    std::filesystem::current_path(platform::utf8Path(folder), ec);
     conversion = ec ? LibraryOutcome{true, 1, {}} : library.processPalmFile(dump);
     if (!ec) std::filesystem::current_path(before, ec);
     dump = joinPath(folder, dump);

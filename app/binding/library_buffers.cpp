@@ -1,9 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "binding/library_buffers.h"
 
+#ifdef _WIN32
+#include <QString>
+#endif
+
 #include "platform/platform.h"
 
 namespace varnix::app {
+
+std::string libraryPath(std::string_view utf8) {
+#ifdef _WIN32
+  // The exports' contract: a name without an ANSI form cannot reach them.
+  return QString::fromUtf8(utf8.data(), qsizetype(utf8.size())).toLocal8Bit().toStdString();
+#else
+  return std::string(utf8);
+#endif
+}
+
+std::string programPath(std::string_view libraryBytes) {
+#ifdef _WIN32
+  return QString::fromLocal8Bit(libraryBytes.data(), qsizetype(libraryBytes.size())).toStdString();
+#else
+  return std::string(libraryBytes);
+#endif
+}
 
 std::string fixedBuffer(std::string_view text, std::size_t length, char pad) {
   std::string buffer(text);
@@ -12,12 +33,12 @@ std::string fixedBuffer(std::string_view text, std::size_t length, char pad) {
 }
 
 std::string folderBuffer(std::string_view dataFolder) {
-  std::string text(dataFolder);
+  std::string text = libraryPath(dataFolder);
   text += platform::kPathSeparator;
   return fixedBuffer(text, kPathBufferLength, ' ');
 }
 
-std::string pathBuffer(std::string_view path) { return fixedBuffer(path, kPathBufferLength, '\0'); }
+std::string pathBuffer(std::string_view path) { return fixedBuffer(libraryPath(path), kPathBufferLength, '\0'); }
 
 std::string idBuffer() { return std::string(kIdBufferLength, '\0'); }
 

@@ -13,7 +13,7 @@ namespace {
 constexpr std::size_t kDownloadPathBuffer = 4096;
 
 frontend::LibraryOutcome outcomeOf(const LibraryCall& call) {
-  return {call.done(), call.code, call.problem.toLocal8Bit().toStdString()};
+  return {call.done(), call.code, call.problem.toStdString()};
 }
 
 }  // namespace
@@ -24,7 +24,7 @@ frontend::LibraryOutcome LoadedLibrary::dataDownload(const std::string& dataFold
   std::string fileBuf(kDownloadPathBuffer, '\0');
   std::string folderBuf = folderBuffer(dataFolder);
   const LibraryCall call = library_.DataDownloadProgress(fileBuf, folderBuf, progress, responsive);
-  dump = call.done() ? textBeforeNul(fileBuf) : std::string();
+  dump = call.done() ? programPath(textBeforeNul(fileBuf)) : std::string();
   return outcomeOf(call);
 }
 
@@ -55,7 +55,7 @@ frontend::LibraryOutcome LoadedLibrary::previewExpandDataFile(const std::string&
 frontend::LibraryOutcome LoadedLibrary::processPalmFile(std::string& path) {
   std::string pathBuf = pathBuffer(path);
   const LibraryCall call = library_.ProcessPalmFile(pathBuf);
-  if (call.done()) path = textBeforeNul(pathBuf);
+  if (call.done()) path = programPath(textBeforeNul(pathBuf));
   return outcomeOf(call);
 }
 

@@ -165,7 +165,7 @@ LibraryCall VarnixLibrary::ProcessPalmFile(std::string& pathBuf) {
 }
 
 VarnixLibrary& programLibrary() {
-  static VarnixLibrary library(QString::fromLocal8Bit(platform::programFolder()));
+  static VarnixLibrary library(QString::fromStdString(platform::programFolder()));
   return library;
 }
 

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "platform/fs_path.h"
 #include "shared/library_text.h"
 #include "shared/message_box.h"
 #include "shared/pictures.h"
@@ -64,7 +65,7 @@ QString fileDetail(const QString& path) {
   } else {
     // A name Qt cannot spell (see fromLibraryText): asked by its bytes.
     std::error_code ec;
-    const std::filesystem::path bytes(toLibraryText(path));
+    const std::filesystem::path bytes = platform::utf8Path(toLibraryText(path));
     const auto when = std::filesystem::last_write_time(bytes, ec);
     if (!ec) {
       const auto since = std::chrono::file_clock::to_sys(when).time_since_epoch();

@@ -12,6 +12,7 @@
 #include "data_folder/frm_choose_dir.h"
 #include "data_folder/typed_folder.h"
 #include "frontend/data_folder_setting.h"
+#include "shared/library_text.h"
 #include "shared/message_box.h"
 #include "shared/mod_status_bar.h"
 #include "shared/text_lines.h"
@@ -141,8 +142,7 @@ void FrmFolderInfo::apply(bool permanent) {
     return;
   }
   const bool stored = outcome == FolderOutcome::Ready &&
-                      (!permanent || settings::writeDataFolderSetting(modStatusBar::AppFolder.toLocal8Bit().toStdString(),
-                                                                      p.toLocal8Bit().toStdString()));
+                      (!permanent || settings::writeDataFolderSetting(toLibraryText(modStatusBar::AppFolder), toLibraryText(p)));
   if (!stored) {
     MsgBox(QStringLiteral("Sorry, '") + p + QStringLiteral("' folder could not be generated. ") + kTryAgain);
     combo_->setEditText(QString());

@@ -34,7 +34,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& text) {
 std::optional<PortCaption> portCaptionOf(const QByteArray& fileBytes) {
   const auto settings = ParsePortSettings(std::string_view(fileBytes.constData(), std::size_t(fileBytes.size())));
   if (!settings) return std::nullopt;
-  return PortCaption{QString::fromLocal8Bit(settings->portName.c_str()), QString::number(settings->baudRate)};
+  return PortCaption{QString::fromStdString(settings->portName), QString::number(settings->baudRate)};
 }
 
 FrmStatusBar::FrmStatusBar() : Form(kName) {

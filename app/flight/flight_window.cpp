@@ -33,6 +33,7 @@
 #include "flight/readout.h"
 
 #include "report/flight_report.h"
+#include "shared/library_text.h"
 
 namespace varnix::app::flight_view {
 
@@ -222,7 +223,7 @@ void FlightWindow::openFile(const QString& path) {
     flight::FlightSummary summary;
   };
   auto result = std::make_shared<Result>();
-  const std::string file = QFile::encodeName(path).toStdString();
+  const std::string file = toLibraryText(path);
   // The charts are laid out from the header while the rows are read: their
   // paint buffers are then ready when the rows come.
   auto headerRead = [this](const flight::Flight& header) {

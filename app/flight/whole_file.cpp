@@ -4,16 +4,18 @@
 #include <QFile>
 #include <cerrno>
 
+#include "shared/library_text.h"
+
 namespace varnix::app {
 
 QString WholeFile::reason(const QString& path) const {
-  return QString::fromStdString(platform::failureText(QFile::encodeName(path).toStdString(), error));
+  return QString::fromStdString(platform::failureText(toLibraryText(path), error));
 }
 
 WholeFile writeWholeFile(const QString& path, platform::ReplacingFile::Mode mode,
                          const std::function<bool(QIODevice&)>& write) {
   using Code = WholeFile::Code;
-  platform::ReplacingFile out(QFile::encodeName(path).toStdString(), mode);
+  platform::ReplacingFile out(toLibraryText(path), mode);
   if (!out.file()) return {Code::CannotWrite, out.error()};
   bool ok = true;
   int error = 0;

@@ -5,6 +5,7 @@
 #include <QThread>
 #include <chrono>
 
+#include "shared/library_text.h"
 #include "store/catalog.h"
 
 namespace varnix::app::logbook {
@@ -32,7 +33,7 @@ bool CatalogWorker::running() const { return thread_ && thread_->isRunning(); }
 void CatalogWorker::start(const QString& dataFolder) {
   if (running()) return;
   delete thread_;
-  const std::string folder = QFile::encodeName(dataFolder).toStdString();
+  const std::string folder = toLibraryText(dataFolder);
   QPointer<QObject> receiver = receiver_;
   auto snapshot = snapshot_;
   auto progress = progress_;

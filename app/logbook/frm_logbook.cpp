@@ -26,6 +26,7 @@
 #include "logbook/logbook_model.h"
 #include "logbook/trends_chart.h"
 #include "report/flight_report.h"
+#include "shared/library_text.h"
 #include "shared/message_box.h"
 #include "shared/mod_status_bar.h"
 #include "shared/pictures.h"
@@ -37,7 +38,7 @@ namespace {
 constexpr int kFlightRole = Qt::UserRole;      // findings list: the flight's row in the log (-1: none)
 constexpr int kTimeRole = Qt::UserRole + 1;    // findings list: seconds from the flight's start
 
-std::string fileName(const QString& s) { return QFile::encodeName(s).toStdString(); }
+std::string fileName(const QString& s) { return toLibraryText(s); }
 
 }  // namespace
 

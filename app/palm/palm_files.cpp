@@ -59,7 +59,7 @@ std::optional<QString> rememberedPalmFolder(const QString& appFolder) {
 bool rememberPalmFolder(const QString& appFolder, const QString& folder) {
   QSaveFile file(modStatusBar::JoinPath(appFolder, kPalmFolderFile));
   if (!file.open(QIODevice::WriteOnly)) return false;
-  file.write(folder.toLocal8Bit() + "\r\n");
+  file.write(folder.toUtf8() + "\r\n");
   return file.commit();
 }
 

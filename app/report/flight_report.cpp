@@ -22,6 +22,7 @@
 #include "frontend/chart/panel_plan.h"
 #include "flight/readout.h"
 #include "flight/whole_file.h"
+#include "shared/library_text.h"
 
 namespace varnix::app::report {
 
@@ -146,7 +147,7 @@ std::vector<QStringList> channelRows(const flight::Flight& f, const flight::Flig
 
 ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath, platform::ReplacingFile::Mode mode) {
   using Code = ReportOutcome::Code;
-  if (platform::sameFile(QFile::encodeName(csvPath).toStdString(), QFile::encodeName(pdfPath).toStdString()))
+  if (platform::sameFile(toLibraryText(csvPath), toLibraryText(pdfPath)))
     return {Code::SameAsFlight, QStringLiteral("%1 is the flight file itself; the report needs a file of its own.").arg(pdfPath)};
   QFile file(csvPath);
   if (!file.open(QIODevice::ReadOnly)) return {Code::CannotOpen, QStringLiteral("The file %1 cannot be opened.").arg(csvPath)};
@@ -161,7 +162,7 @@ ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath, 
   const flight::CatalogEntry entry = flight::MakeCatalogEntry(text);
   const QString folder = QFileInfo(csvPath).absolutePath();
   const std::vector<flight::Finding> findings =
-      flight::EvaluateFindings(entry.digest, flight::LoadLimits(QFile::encodeName(folder).toStdString()));
+      flight::EvaluateFindings(entry.digest, flight::LoadLimits(toLibraryText(folder)));
   const flight::FlightFacts& facts = flight->facts;
 
   const WholeFile written = writeWholeFile(pdfPath, mode, [&](QIODevice& device) {

@@ -46,7 +46,7 @@ void setBold(QRadioButton* option, bool bold) {
 }
 
 const PortEntry* entryFor(const QList<PortEntry>& entries, const QString& name) {
-  const QString device = QString::fromLocal8Bit(platform::serialDeviceName(name.toLocal8Bit().toStdString()));
+  const QString device = QString::fromStdString(platform::serialDeviceName(name.toStdString()));
   for (const PortEntry& e : entries)
     if (e.name == name || e.name == device) return &e;
   return nullptr;

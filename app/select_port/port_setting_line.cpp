@@ -8,7 +8,7 @@ namespace varnix::app {
 StoredPortChoice parsePortSetting(const QByteArray& fileBytes) {
   qsizetype end = 0;
   while (end < fileBytes.size() && fileBytes[end] != '\r' && fileBytes[end] != '\n' && fileBytes[end] != ',') ++end;
-  const QString field = stripBlanks(QString::fromLocal8Bit(fileBytes.left(end)));
+  const QString field = stripBlanks(QString::fromUtf8(fileBytes.left(end)));
 
   StoredPortChoice choice;
   const qsizetype blank = field.indexOf(QLatin1Char(' '));
@@ -26,7 +26,7 @@ StoredPortChoice parsePortSetting(const QByteArray& fileBytes) {
 }
 
 QByteArray portSettingLine(const QString& comPort, const QString& baudRate) {
-  return (comPort + QLatin1Char(' ') + baudRate).toLocal8Bit() + "\r\n";
+  return (comPort + QLatin1Char(' ') + baudRate).toUtf8() + "\r\n";
 }
 
 }  // namespace varnix::app

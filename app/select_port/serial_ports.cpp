@@ -85,7 +85,7 @@ QStringList withoutFirstPorts(const QStringList& ports) {
   for (char n = '1'; n <= '5'; ++n) {
     const std::string name = std::string("COM") + n;
     firstDevices.append(QString::fromLatin1(name));
-    firstDevices.append(QString::fromLocal8Bit(platform::serialDeviceName(name)));
+    firstDevices.append(QString::fromStdString(platform::serialDeviceName(name)));
   }
   QStringList further;
   for (const QString& port : ports) {

@@ -10,7 +10,6 @@ namespace varnix::app {
 
 namespace {
 
-#ifndef _WIN32
 constexpr char16_t kEscape = 0xDC00;  // U+DC80..U+DCFF: the bytes 0x80..0xFF
 
 bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
@@ -31,14 +30,10 @@ std::size_t sequenceLength(const std::string& s, std::size_t at) {
   }
   return 0;
 }
-#endif
 
 }  // namespace
 
 std::string toLibraryText(const QString& text) {
-#ifdef _WIN32
-  return text.toLocal8Bit().toStdString();
-#else
   std::string out;
   qsizetype start = 0;
   for (qsizetype i = 0; i <= text.size(); ++i) {
@@ -50,13 +45,9 @@ std::string toLibraryText(const QString& text) {
     start = i + 1;
   }
   return out;
-#endif
 }
 
 QString fromLibraryText(const std::string& text) {
-#ifdef _WIN32
-  return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
-#else
   QString out;
   std::size_t run = 0;  // the start of the valid bytes not yet decoded
   for (std::size_t i = 0; i <= text.size();) {
@@ -71,7 +62,6 @@ QString fromLibraryText(const std::string& text) {
     run = ++i;
   }
   return out;
-#endif
 }
 
 QString shownName(const QString& text) {

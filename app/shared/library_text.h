@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Paths and ids as the flight data library and the file system take them:
-// 8-bit texts, the ANSI code page on Windows and UTF-8 elsewhere. Elsewhere
-// a name that is not valid UTF-8 (a file copied from an older system) keeps
+// Paths and ids as the program's C++ side takes them: UTF-8 on every system
+// (the platform layer converts at the system's calls; only app/binding hands
+// the loaded library's exports the ANSI code page they take on Windows). A
+// name that is not valid UTF-8 (a file copied from an older system) keeps
 // its bytes: each byte that is no part of a valid sequence becomes
 // U+DC80..U+DCFF in the QString and turns back into that byte, so such a
 // file can be listed, chosen and handed to the library.

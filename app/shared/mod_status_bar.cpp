@@ -10,6 +10,7 @@
 #include "frontend/data_folder_setting.h"
 #include "platform/platform.h"
 #include "shared/forms.h"
+#include "shared/library_text.h"
 
 namespace varnix::app::modStatusBar {
 
@@ -103,10 +104,10 @@ void SettleFolders(const QString& programFolder) {
   // A program folder that cannot be written to keeps no settings: they live
   // in the settings folder instead, which also takes the working files.
   if (!folder.isEmpty())
-    folder = QString::fromLocal8Bit(platform::settingsFolderFor(folder.toLocal8Bit().toStdString()));
+    folder = fromLibraryText(platform::settingsFolderFor(toLibraryText(folder)));
   AppFolder = folder;
   QDir::setCurrent(root ? folder : (folder.endsWith(QLatin1Char(':')) ? folder + QLatin1Char('\\') : folder));
-  DataFolder = QString::fromLocal8Bit(settings::settleDataFolder(AppFolder.toLocal8Bit().toStdString()));
+  DataFolder = fromLibraryText(settings::settleDataFolder(toLibraryText(AppFolder)));
 }
 
 }  // namespace varnix::app::modStatusBar

@@ -41,14 +41,14 @@ std::optional<QStringList> readTextLines(const QString& path) {
   std::fclose(f);
   if (failed) return std::nullopt;
   QStringList lines;
-  for (const QByteArray& line : splitTextLines(bytes)) lines.append(QString::fromLocal8Bit(line));
+  for (const QByteArray& line : splitTextLines(bytes)) lines.append(QString::fromUtf8(line));
   return lines;
 }
 
 bool appendTextLine(const QString& path, const QString& line) {
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
-  const QByteArray bytes = line.toLocal8Bit() + "\r\n";
+  const QByteArray bytes = line.toUtf8() + "\r\n";
   const bool written = file.write(bytes) == bytes.size();
   file.close();
   return written && file.error() == QFileDevice::NoError;

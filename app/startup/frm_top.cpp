@@ -9,6 +9,7 @@
 
 #include "main_menu/frm_varnix.h"
 #include "platform/platform.h"
+#include "shared/library_text.h"
 #include "shared/mod_status_bar.h"
 #include "shared/pictures.h"
 
@@ -71,7 +72,7 @@ void FrmTop::load() {
   scaleFonts();
   modStatusBar::CenterForm(this);
   const QString folder =
-      programFolder_.isEmpty() ? QString::fromLocal8Bit(platform::programFolder()) : programFolder_;
+      programFolder_.isEmpty() ? fromLibraryText(platform::programFolder()) : programFolder_;
   modStatusBar::SettleFolders(folder);
   timer_->start();
 }

@@ -19,6 +19,7 @@
 #include "logbook/frm_logbook.h"
 #include "logbook/logbook_model.h"
 #include "report/flight_report.h"
+#include "shared/library_text.h"
 
 using namespace varnix;
 
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
   if (!f.open(QIODevice::WriteOnly) || f.write(bytes.data(), static_cast<qint64>(bytes.size())) < 0) return 1;
   f.close();
   HeaderState header;
-  ExpandDataFile(QFile::encodeName(dat).toStdString(), QFile::encodeName(data).toStdString() + "/", header);
+  ExpandDataFile(app::toLibraryText(dat), app::toLibraryText(data) + "/", header);
   QFile limits(data + QStringLiteral("/N123AB/varnix-limits.txt"));
   if (limits.open(QIODevice::WriteOnly)) limits.write("cht_max = 430\negt_deviation = 45\n");
   limits.close();

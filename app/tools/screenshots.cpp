@@ -82,7 +82,7 @@ int main(int argc, char* argv[]) {
   write(data + "/N123AB/F00001.CSV", exampleFlight());
   write(data + "/N123AB/F00002.CSV", exampleFlight());
   write(programFolder.filePath("VARNIX.CFG"), "COM3 19200\r\n");
-  write(programFolder.filePath("FolderList.CFG"), (data + "\r\n/srv/flights\r\n").toLocal8Bit());
+  write(programFolder.filePath("FolderList.CFG"), (data + "\r\n/srv/flights\r\n").toUtf8());
 
   FrmTop& top = forms::get<FrmTop>(programFolder.path());
   top.show();

@@ -45,7 +45,7 @@ ShownText readFileForDisplay(const QString& path) {
       shown.status = ShownText::TooLarge;
       return shown;
     }
-    shown.text = QString::fromLocal8Bit(withCrLfLineEnds(bytes));
+    shown.text = QString::fromUtf8(withCrLfLineEnds(bytes));
   } catch (const std::bad_alloc&) {
     shown.status = ShownText::TooLarge;
     shown.text.clear();

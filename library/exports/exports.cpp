@@ -12,6 +12,7 @@
 #include "core/expand.h"
 #include "core/naming.h"
 #include "core/user_id.h"
+#include "platform/wide_text.h"
 #include "varnix/varnix.h"
 
 static_assert(varnix::kDownloadCannotWrite == VARNIX_DOWNLOAD_CANNOT_WRITE &&
@@ -43,6 +44,23 @@ int guarded(Body&& body) noexcept {
   } catch (...) {
     return VARNIX_INTERNAL_ERROR;
   }
+}
+
+// The callers' paths are in the ANSI code page on Windows, as a 32-bit
+// program passes them (varnix.h); inside the library every path is UTF-8.
+std::string fromCaller(const char* text) {
+#ifdef _WIN32
+  return varnix::platform::utf8FromAnsi(text);
+#else
+  return text;
+#endif
+}
+std::string toCaller(const std::string& path) {
+#ifdef _WIN32
+  return varnix::platform::ansiPathFromUtf8(path);
+#else
+  return path;
+#endif
 }
 
 // Copies `text` into a caller's buffer of `size` bytes, always NUL-terminated.
@@ -81,16 +99,17 @@ int download(char* path, char* folder, int pathSize, VarnixProgress callback, vo
                       static_cast<long long>(p.expected), p.msLeft) != 0;
     };
   }
-  const std::string folderArgument = folder ? folder : "";
+  const std::string folderArgument = folder ? fromCaller(folder) : "";
   const auto port = varnix::platform::makeSerialPort();
   const auto result =
       varnix::DownloadDump(*port, *settings, varnix::ReadDumpTimeouts(), folderArgument, sharedHeaderState(), options);
   // A path is never cut: one that does not fit says so with its own code.
-  if (result.path.size() < size || result.path.empty()) {
-    copyOut(path, size, result.path);
+  const std::string stored = toCaller(result.path);
+  if (stored.size() < size || stored.empty()) {
+    copyOut(path, size, stored);
     return result.code;
   }
-  const std::string name = shortName(result.path, folderArgument);
+  const std::string name = toCaller(shortName(result.path, folderArgument));
   copyOut(path, size, name.size() < size ? name : std::string());
   return varnix::kDownloadPathTooLong;
 }
@@ -101,11 +120,12 @@ int expand(char* path, char* folder, int options, VarnixExpandPreview* preview) 
   if (!path) return varnix::kExpandNoDot;
   varnix::ExpandOptions expandOptions;
   expandOptions.recover = (options & varnix::kExpandRecoverBit) != 0;
-  const std::string_view folderArgument = folder ? std::string_view(folder) : std::string_view();
+  const std::string dump = fromCaller(path);
+  const std::string folderArgument = folder ? fromCaller(folder) : std::string();
   if ((options & varnix::kExpandPreviewBit) == 0)
-    return varnix::ExpandDataFile(path, folderArgument, sharedHeaderState(), expandOptions);
+    return varnix::ExpandDataFile(dump, folderArgument, sharedHeaderState(), expandOptions);
   varnix::ExpandPreview found;
-  const int code = varnix::PreviewDataFile(path, folderArgument, sharedHeaderState(), expandOptions, found);
+  const int code = varnix::PreviewDataFile(dump, folderArgument, sharedHeaderState(), expandOptions, found);
   if (preview) {
     preview->recoverable = static_cast<int>(found.recoverable);
     const std::size_t n = std::min<std::size_t>(found.alreadyThere.size(), VARNIX_MAX_FLIGHTS);
@@ -143,11 +163,11 @@ VARNIX_API int VARNIX_CALL ExpandDataFile(char* path, char* folder) { return Exp
 VARNIX_API int VARNIX_CALL ProcessPalmFile(char* path) {
   return guarded([&] {
     if (!path) return static_cast<int>(varnix::kPalmCannotOpen);
-    std::string text(path);
+    std::string text = fromCaller(path);
     const int code = varnix::ProcessPalmFile(text);
     // The .DAT path is never longer than the backup's path, so it fits
     // wherever the caller's text did.
-    if (code == varnix::kPalmDone) copyOut(path, std::strlen(path) + 1, text);
+    if (code == varnix::kPalmDone) copyOut(path, std::strlen(path) + 1, toCaller(text));
     return code;
   });
 }
@@ -155,7 +175,7 @@ VARNIX_API int VARNIX_CALL ProcessPalmFile(char* path) {
 VARNIX_API int VARNIX_CALL GetUserID(char* path, char* userId) {
   return guarded([&] {
     std::string id;
-    const int code = path ? varnix::ReadUserId(path, id, sharedHeaderState())
+    const int code = path ? varnix::ReadUserId(fromCaller(path), id, sharedHeaderState())
                           : (id = varnix::kBadDataFolder, static_cast<int>(varnix::kUserIdCannotOpen));
     copyOut(userId, VARNIX_ID_BUFFER, id);
     return code;

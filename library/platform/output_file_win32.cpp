@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/output_file.h"
+#include "platform/wide_text.h"
 
 namespace varnix::platform {
 
@@ -33,7 +34,8 @@ int errnoFor(DWORD error) {
 // A new file, opened as a C stream; never a reparse point (CREATE_NEW fails
 // on any existing name, links included).
 std::FILE* createStream(const std::string& path) {
-  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const std::wstring wide = wideFromUtf8(path);
+  HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     errno = errnoFor(::GetLastError());
     return nullptr;
@@ -41,14 +43,14 @@ std::FILE* createStream(const std::string& path) {
   const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
   if (fd < 0) {
     ::CloseHandle(h);
-    ::DeleteFileA(path.c_str());
+    ::DeleteFileW(wide.c_str());
     errno = EIO;
     return nullptr;
   }
   std::FILE* f = ::_fdopen(fd, "wb");
   if (!f) {
     ::_close(fd);
-    ::DeleteFileA(path.c_str());
+    ::DeleteFileW(wide.c_str());
     errno = EIO;
   }
   return f;
@@ -58,16 +60,16 @@ std::FILE* createStream(const std::string& path) {
 
 std::FILE* createNewFile(const std::string& path) { return createStream(path); }
 
-bool nameTaken(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool nameTaken(const std::string& path) { return ::GetFileAttributesW(wideFromUtf8(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool isLink(const std::string& path) {
-  const DWORD a = ::GetFileAttributesA(path.c_str());
+  const DWORD a = ::GetFileAttributesW(wideFromUtf8(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
   auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-    HANDLE h = ::CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    HANDLE h = ::CreateFileW(wideFromUtf8(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     const bool ok = ::GetFileInformationByHandle(h, &info) != 0;
@@ -97,7 +99,7 @@ ReplacingFile::~ReplacingFile() { discard(); }
 void ReplacingFile::discard() {
   if (file_) std::fclose(file_);
   file_ = nullptr;
-  if (!temporary_.empty()) ::DeleteFileA(temporary_.c_str());
+  if (!temporary_.empty()) ::DeleteFileW(wideFromUtf8(temporary_).c_str());
   temporary_.clear();
 }
 
@@ -122,7 +124,7 @@ bool ReplacingFile::commit() {
   if (ok) {
     // Without MOVEFILE_REPLACE_EXISTING any existing name makes the move fail.
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (mode_ == Mode::Replace ? MOVEFILE_REPLACE_EXISTING : 0);
-    if (!::MoveFileExA(temporary_.c_str(), target_.c_str(), flags)) {
+    if (!::MoveFileExW(wideFromUtf8(temporary_).c_str(), wideFromUtf8(target_).c_str(), flags)) {
       ok = false;
       error_ = errnoFor(::GetLastError());
     }

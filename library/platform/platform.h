@@ -58,7 +58,13 @@ bool removeFile(const std::string& path);
 // into place when complete; false on any failure, with `to` as it was.
 bool copyFile(const std::string& from, const std::string& to);
 
-// fopen for 8-bit paths as the system takes them.
+// Every path is UTF-8 text (on Windows converted to the system's UTF-16 at
+// the call; std::filesystem through fs_path.h).
+
+// The environment variable `name`, empty when unset.
+std::string environment(const char* name);
+
+// fopen by a path's UTF-8 text.
 std::FILE* openFile(const std::string& path, const char* mode);
 
 // Opens `path` for binary reading only when it is a regular file (a link to

@@ -29,10 +29,6 @@ std::string programFile(std::string_view name) {
 
 std::string settingsFolder() { return settingsFolderFor(programFolder()); }
 
-std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
-
-bool removeFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
-
 bool copyFile(const std::string& from, const std::string& to) {
   return copyWhole(from, to, ReplacingFile::Mode::Replace);
 }

@@ -52,6 +52,15 @@ LocalDate localDate() {
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 
+std::string environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : std::string();
+}
+
+std::FILE* openFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+bool removeFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
+
 bool makeFolder(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 
 bool createExclusive(const std::string& path) {

@@ -5,16 +5,17 @@
 #include <cstdlib>
 
 #include "platform/platform.h"
+#include "platform/wide_text.h"
 
 namespace varnix::platform {
 
 std::string programFolder() {
   // A longer buffer than the 100 characters of old: a program installed
   // deeper than that must still find its settings files.
-  char buffer[MAX_PATH * 4];
-  const DWORD n = ::GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-  if (n == 0 || n >= sizeof buffer) return ".";
-  std::string path(buffer, n);
+  wchar_t buffer[MAX_PATH * 4];
+  const DWORD n = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH * 4);
+  if (n == 0 || n >= MAX_PATH * 4) return ".";
+  const std::string path = utf8FromWide(std::wstring_view(buffer, n));
   const std::size_t cut = path.find_last_of('\\');
   if (cut == std::string::npos) return ".";
   return path.substr(0, cut);
@@ -25,9 +26,9 @@ namespace {
 // where the attributes do not tell (Program Files is writable for
 // administrators, and virtualised for the others).
 bool canCreateIn(const std::string& folder) {
-  char name[MAX_PATH];
-  if (::GetTempFileNameA(folder.c_str(), "vx", 0, name) == 0) return false;
-  ::DeleteFileA(name);
+  wchar_t name[MAX_PATH];
+  if (::GetTempFileNameW(wideFromUtf8(folder).c_str(), L"vx", 0, name) == 0) return false;
+  ::DeleteFileW(name);
   return true;
 }
 }  // namespace
@@ -37,10 +38,10 @@ bool canCreateIn(const std::string& folder) {
 // %APPDATA%\Varnix instead, created when missing.
 std::string settingsFolderFor(const std::string& programFolder) {
   if (canCreateIn(programFolder)) return programFolder;
-  const char* appData = std::getenv("APPDATA");
-  if (!appData || !appData[0]) return programFolder;
-  const std::string folder = std::string(appData) + "\\Varnix";
-  ::CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string appData = environment("APPDATA");
+  if (appData.empty()) return programFolder;
+  const std::string folder = appData + "\\Varnix";
+  makeFolder(folder);
   return folderExists(folder) ? folder : programFolder;
 }
 
@@ -50,25 +51,36 @@ LocalDate localDate() {
   return {st.wYear, st.wMonth, st.wDay};
 }
 
-bool makeFolder(const std::string& path) { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
+std::string environment(const char* name) {
+  const wchar_t* value = ::_wgetenv(wideFromUtf8(name).c_str());
+  return value ? utf8FromWide(value) : std::string();
+}
+
+bool makeFolder(const std::string& path) { return ::CreateDirectoryW(wideFromUtf8(path).c_str(), nullptr) != 0; }
 
 bool createExclusive(const std::string& path) {
-  HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = ::CreateFileW(wideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   ::CloseHandle(h);
   return true;
 }
 
-std::FILE* createOrTruncate(const std::string& path) { return std::fopen(path.c_str(), "wb"); }
+std::FILE* createOrTruncate(const std::string& path) { return openFile(path, "wb"); }
+
+std::FILE* openFile(const std::string& path, const char* mode) {
+  return ::_wfopen(wideFromUtf8(path).c_str(), wideFromUtf8(mode).c_str());
+}
+
+bool removeFile(const std::string& path) { return ::_wremove(wideFromUtf8(path).c_str()) == 0; }
 
 std::FILE* openRegularFile(const std::string& path, bool* notRegular) {
   if (notRegular) *notRegular = false;
-  const DWORD a = ::GetFileAttributesA(path.c_str());
+  const DWORD a = ::GetFileAttributesW(wideFromUtf8(path).c_str());
   if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) {
     if (notRegular) *notRegular = true;
     return nullptr;
   }
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = openFile(path, "rb");
   if (!f) return nullptr;
   // Devices (NUL, CON, COM1) and pipes open as files: only a disk file is one.
   if (::GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)))) != FILE_TYPE_DISK) {
@@ -80,12 +92,12 @@ std::FILE* openRegularFile(const std::string& path, bool* notRegular) {
 }
 
 bool fileExists(const std::string& path) {
-  const DWORD a = ::GetFileAttributesA(path.c_str());
+  const DWORD a = ::GetFileAttributesW(wideFromUtf8(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool folderExists(const std::string& path) {
-  const DWORD a = ::GetFileAttributesA(path.c_str());
+  const DWORD a = ::GetFileAttributesW(wideFromUtf8(path).c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "platform/serial_port.h"
+#include "platform/wide_text.h"
 
 namespace varnix::platform {
 
@@ -17,7 +18,7 @@ class Win32SerialPort final : public SerialPort {
   PortSetup open(const std::string& name, std::int32_t baudRate, std::uint32_t queueBytes) override {
     close();
     // Reading only, no sharing, an existing device, overlapped input.
-    port_ = ::CreateFileA(serialDeviceName(name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    port_ = ::CreateFileW(wideFromUtf8(serialDeviceName(name)).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                           FILE_FLAG_OVERLAPPED, nullptr);
     if (port_ == INVALID_HANDLE_VALUE) return PortSetup::CannotOpen;
 
@@ -56,7 +57,7 @@ class Win32SerialPort final : public SerialPort {
     if (!::SetCommTimeouts(port_, &timeouts)) return fail(PortSetup::Timeouts);
 
     // Manual reset, not signalled at first, no name.
-    event_ = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    event_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (!event_) return fail(PortSetup::ReadEvent);
     return PortSetup::Ready;
   }

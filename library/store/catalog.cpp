@@ -16,11 +16,15 @@
 #include <string_view>
 
 #include "flight/flight_reader.h"
+#include "platform/fs_path.h"
 #include "platform/platform.h"
 
 namespace varnix::flight {
 
 namespace fs = std::filesystem;
+// Paths are UTF-8 text; std::filesystem takes and gives them through these.
+using platform::utf8Path;
+using platform::utf8Text;
 
 namespace {
 
@@ -88,7 +92,7 @@ struct DiskFile {
 };
 
 bool isFlightName(const fs::path& p) {
-  std::string ext = p.extension().string();
+  std::string ext = utf8Text(p.extension());
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::toupper(c); });
   return ext == ".CSV";
 }
@@ -97,10 +101,10 @@ std::vector<DiskFile> filesOnDisk(const std::string& dataFolder) {
   std::vector<DiskFile> out;
   std::error_code ec;
   const auto now = fs::file_time_type::clock::now();
-  for (fs::directory_iterator dir(dataFolder, ec), end; !ec && dir != end; dir.increment(ec)) {
+  for (fs::directory_iterator dir(utf8Path(dataFolder), ec), end; !ec && dir != end; dir.increment(ec)) {
     std::error_code e2;
     if (!dir->is_directory(e2)) continue;
-    const std::string folder = dir->path().filename().string();
+    const std::string folder = utf8Text(dir->path().filename());
     if (folder.empty() || folder[0] == '.') continue;
     for (fs::directory_iterator f(dir->path(), e2), fend; !e2 && f != fend; f.increment(e2)) {
       std::error_code e3;
@@ -109,8 +113,8 @@ std::vector<DiskFile> filesOnDisk(const std::string& dataFolder) {
       if (!isFlightName(f->path()) || f->is_directory(e3) || !f->exists(e3)) continue;
       DiskFile d;
       d.folder = folder;
-      d.rel = folder + "/" + f->path().filename().string();
-      d.path = f->path().string();
+      d.rel = folder + "/" + utf8Text(f->path().filename());
+      d.path = utf8Text(f->path());
       d.size = f->is_regular_file(e3) ? static_cast<std::int64_t>(f->file_size(e3)) : 0;
       const auto written = f->last_write_time(e3);
       if (e3) continue;
@@ -135,7 +139,7 @@ bool full(int code) { return (code & 0xff) == SQLITE_FULL || (code & 0xff) == SQ
 std::string unusableInPlace(const std::string& path) {
   for (const char* tail : {"", "-wal", "-shm", "-journal"}) {
     std::error_code ec;
-    const fs::file_status st = fs::symlink_status(path + tail, ec);
+    const fs::file_status st = fs::symlink_status(utf8Path(path + tail), ec);
     if (ec || !fs::exists(st)) continue;
     if (fs::is_symlink(st)) return path + tail + " is a symbolic link";
     if (!fs::is_regular_file(st)) return path + tail + " is " + platform::kNotRegularFile;
@@ -150,9 +154,9 @@ std::optional<CatalogEntry> readEntry(const std::string& path, bool* tryAgain) {
   std::uint64_t hash = 0;
   FlightRead read = ReadFlightFile(path, {}, &hash);
   std::error_code ec;
-  const bool notRegular = !read.flight && read.line == 0 && !fs::is_regular_file(fs::status(path, ec));
+  const bool notRegular = !read.flight && read.line == 0 && !fs::is_regular_file(fs::status(utf8Path(path), ec));
   if (read.unreadable || notRegular) {
-    if (!fs::exists(fs::symlink_status(path, ec))) return std::nullopt;
+    if (!fs::exists(fs::symlink_status(utf8Path(path), ec))) return std::nullopt;
     // Listed beside its name: the reader's "the file PATH" is left out.
     const std::string named = "the file " + path + " ";
     CatalogEntry e;
@@ -180,20 +184,20 @@ std::string cacheDatabase(const std::string& folder) {
   const std::string cache = CatalogCacheFolder();
   if (cache.empty()) return {};
   std::error_code ec;
-  fs::create_directories(cache, ec);
-  fs::path real = fs::canonical(cache, ec);
-  if (ec) real = cache;
+  fs::create_directories(utf8Path(cache), ec);
+  fs::path real = fs::canonical(utf8Path(cache), ec);
+  if (ec) real = utf8Path(cache);
   char name[64];
   std::snprintf(name, sizeof name, "catalog-%016llx.sqlite", static_cast<unsigned long long>(fnv(folder)));
-  return (real / name).string();
+  return utf8Text(real / name);
 }
 
 }  // namespace
 
 std::string CatalogCacheFolder() {
 #ifdef _WIN32
-  const char* base = std::getenv("LOCALAPPDATA");
-  return base && *base ? std::string(base) + "\\varnix" : std::string();
+  const std::string base = platform::environment("LOCALAPPDATA");
+  return base.empty() ? std::string() : base + "\\varnix";
 #else
   if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') return std::string(xdg) + "/varnix";
   const char* home = std::getenv("HOME");
@@ -203,18 +207,18 @@ std::string CatalogCacheFolder() {
 
 std::unique_ptr<Catalog> Catalog::open(const std::string& dataFolder, std::string* problem) {
   std::error_code ec;
-  const std::string folder = fs::absolute(dataFolder, ec).lexically_normal().string();
-  if (!fs::is_directory(folder, ec)) {
+  const std::string folder = utf8Text(fs::absolute(utf8Path(dataFolder), ec).lexically_normal());
+  if (!fs::is_directory(utf8Path(folder), ec)) {
     if (problem) *problem = "The data folder " + dataFolder + " cannot be found.";
     return nullptr;
   }
   // The database's own name is checked for links (the folders on the way
   // may be links, as a data folder often is).
-  fs::path real = fs::canonical(folder, ec);
-  if (ec) real = folder;
+  fs::path real = fs::canonical(utf8Path(folder), ec);
+  if (ec) real = utf8Path(folder);
   std::string why;
   bool busy = false;
-  std::unique_ptr<Catalog> c(new Catalog(folder, (real / kCatalogFileName).string()));
+  std::unique_ptr<Catalog> c(new Catalog(folder, utf8Text(real / kCatalogFileName)));
   if (c->connect(&why, &busy)) return c;
   // The data folder cannot hold the catalog: one database per data folder
   // in the cache folder. A catalog busy past the wait is not that case: a
@@ -237,7 +241,7 @@ void Catalog::close() {
 void Catalog::removeFiles() {
   for (const char* tail : {"", "-wal", "-shm", "-journal"}) {
     std::error_code ec;
-    fs::remove(path_ + tail, ec);  // a link itself, never its target
+    fs::remove(utf8Path(path_ + tail), ec);  // a link itself, never its target
   }
 }
 
@@ -255,7 +259,7 @@ bool Catalog::connect(std::string* problem, bool* busyOut) {
       return false;
     }
     std::error_code ec;
-    const bool existed = fs::exists(fs::symlink_status(path_, ec));
+    const bool existed = fs::exists(fs::symlink_status(utf8Path(path_), ec));
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
 #ifdef SQLITE_OPEN_NOFOLLOW
     flags |= SQLITE_OPEN_NOFOLLOW;  // a link made after the check above
@@ -529,7 +533,7 @@ std::vector<CatalogEntry> Catalog::entries(const std::string& folder, std::strin
     if (!DecodeEntry(s.blob(5), e)) {
       // A damaged entry: its file tells, and the next update stores it again.
       bool tryAgain = false;
-      std::optional<CatalogEntry> fresh = readEntry((fs::path(dataFolder_) / s.text(0)).string(), &tryAgain);
+      std::optional<CatalogEntry> fresh = readEntry(utf8Text(utf8Path(dataFolder_) / utf8Path(s.text(0))), &tryAgain);
       if (!fresh) continue;
       e = std::move(*fresh);
       reread_.push_back(s.text(0));

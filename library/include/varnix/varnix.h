@@ -4,6 +4,10 @@
  * ExpandDataFilePreview.
  *
  * Strings are NUL-terminated 8-bit texts in buffers that the caller owns.
+ * Paths, in and out, are in the ANSI code page on Windows (as a 32-bit
+ * program passes them; a stored name without an ANSI form comes back as its
+ * short 8.3 name where the volume keeps one) and bytes as the file system
+ * takes them elsewhere (UTF-8).
  * In/out path buffers hold at least VARNIX_PATH_BUFFER bytes; the user-id
  * buffer at least VARNIX_ID_BUFFER bytes. The folder argument is the data
  * folder followed by one path separator. Calls must never overlap: they
