@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "flight/whole_file.h"
+#include "render/whole_file.h"
 
 #include <QFile>
 #include <cerrno>
 
-namespace varnix::app {
+namespace varnix::render {
 
 QString WholeFile::reason(const QString& path) const {
   return QString::fromStdString(platform::failureText(QFile::encodeName(path).toStdString(), error));
@@ -36,4 +36,4 @@ WholeFile writeWholeFile(const QString& path, platform::ReplacingFile::Mode mode
   return {};
 }
 
-}  // namespace varnix::app
+}  // namespace varnix::render
