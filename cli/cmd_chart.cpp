@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // varnix-cli chart FILE.CSV -o OUT.png [--size 1600x1000] [--channels EGT,CHT,...]:
-// the flight window's chart panels as a picture, without a display.
+// the flight window's chart scene (render/) as a picture, without a display.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 
 #include "commands.h"
 #include "drawing_output.h"
-#include "flight/flight_chart.h"
 #include "flight/flight_reader.h"
 #include "frontend/chart/panel_plan.h"
-#include "flight/picture_export.h"
+#include "render/picture_export.h"
 
 namespace varnix::cli {
 
@@ -32,8 +31,8 @@ int renderChart(const std::string& path, const std::string& out, const std::stri
     reportMessage(path + ": " + read.problem);
     return read.line == 0 ? kFlightCannotOpen : kFlightUnreadable;
   }
-  auto flight = std::make_shared<const flight::Flight>(std::move(*read.flight));
-  auto panels = flight::SelectPanels(flight::PlanPanels(*flight), *flight, channels);
+  const flight::Flight& flight = *read.flight;
+  const auto panels = flight::SelectPanels(flight::PlanPanels(flight), flight, channels);
   if (panels.empty()) {
     reportMessage(path + ": the flight has none of the channels asked for");
     return kChartNoChannels;
@@ -43,17 +42,14 @@ int renderChart(const std::string& path, const std::string& out, const std::stri
   char name[] = "varnix-cli";
   char* argv[] = {name, nullptr};
   QApplication qt(argc, argv);
-  app::flight_view::FlightChart chart;
-  chart.resize(width, height);
-  chart.setFlight(flight, std::move(panels));
   using Mode = platform::ReplacingFile::Mode;
-  const app::flight_view::PictureOutcome written = app::flight_view::writePicture(
-      chart, QString::fromStdString(out), QSize(width, height), force ? Mode::Replace : Mode::NeverReplace);
-  if (written.code == app::WholeFile::Code::NameTaken) {
+  const render::PictureOutcome written = render::WritePicture(
+      {flight, panels, {}}, QString::fromStdString(out), QSize(width, height), force ? Mode::Replace : Mode::NeverReplace);
+  if (written.code == render::WholeFile::Code::NameTaken) {
     reportMessage(out + " exists; give --force to replace it");
     return kChartCannotWrite;
   }
-  if (written.code != app::WholeFile::Code::Written) {
+  if (written.code != render::WholeFile::Code::Written) {
     reportMessage(written.problem.toStdString());
     return kChartCannotWrite;
   }

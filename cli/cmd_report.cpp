@@ -11,7 +11,7 @@
 #include "analysis/limits.h"
 #include "flight_json.h"
 #include "platform/fs_path.h"
-#include "report/flight_report.h"
+#include "render/report_pdf.h"
 
 namespace varnix::cli {
 
@@ -42,9 +42,9 @@ void addReportCommand(CLI::App& app, int& exitCode) {
     char name[] = "varnix-cli";
     char* argv[] = {name, nullptr};
     QApplication qt(argc, argv);
-    using Code = app::report::ReportOutcome::Code;
+    using Code = render::ReportOutcome::Code;
     using Mode = platform::ReplacingFile::Mode;
-    const app::report::ReportOutcome outcome = app::report::writeFlightReport(
+    const render::ReportOutcome outcome = render::writeFlightReport(
         QString::fromStdString(*path), QString::fromStdString(*out), *force ? Mode::Replace : Mode::NeverReplace);
     if (outcome.code != Code::Written) {
       reportMessage(outcome.code == Code::NameTaken ? *out + " exists; give --force to replace it"

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "shared/library_text.h"
+#include "render/library_text.h"
 
 namespace varnix::app {
 

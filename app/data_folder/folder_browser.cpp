@@ -15,7 +15,7 @@
 #include <filesystem>
 
 #include "platform/fs_path.h"
-#include "shared/library_text.h"
+#include "render/library_text.h"
 #include "shared/message_box.h"
 #include "shared/pictures.h"
 

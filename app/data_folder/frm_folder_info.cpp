@@ -12,7 +12,7 @@
 #include "data_folder/frm_choose_dir.h"
 #include "data_folder/typed_folder.h"
 #include "frontend/data_folder_setting.h"
-#include "shared/library_text.h"
+#include "render/library_text.h"
 #include "shared/message_box.h"
 #include "shared/mod_status_bar.h"
 #include "shared/text_lines.h"

@@ -10,42 +10,13 @@
 #include <limits>
 #include <qcustomplot.h>
 
-#include "flight/channels.h"
-#include "flight/flight_colors.h"
-#include "frontend/chart/plot_points.h"
+#include "render/picture_export.h"
 
 namespace varnix::app::flight_view {
 
 namespace {
 
-constexpr int kLeftMargin = 84;   // the same in every panel, so their time axes line up
-constexpr int kRightMargin = 84;
-constexpr double kDay = 86400.0;
-constexpr int kLeastFeedWidth = 640;  // before a panel is laid out its width says little
-// QCustomPlot's own buffered top layer: the cursor shares its buffer, so a
-// panel keeps two paint buffers, not three.
-const QString kCursorLayer = QStringLiteral("overlay");
-const QString kMarksLayer = QStringLiteral("marks");
-
-// Clock time of day; the flight's keys run on past midnight.
-class ClockTicker : public QCPAxisTickerTime {
- public:
-  ClockTicker() { setTimeFormat(QStringLiteral("%h:%m")); }
-
- protected:
-  QString getTickLabel(double tick, const QLocale& locale, QChar formatChar, int precision) override {
-    return QCPAxisTickerTime::getTickLabel(std::fmod(tick, kDay), locale, formatChar, precision);
-  }
-};
-
-// Short, so that it fits beside a low panel: the unit, after the channel's
-// name when the axis has one channel ("BAT V", "RPM", "°F").
-QString axisLabel(const flight::Flight& f, const std::vector<int>& channels, const std::string& unit) {
-  const QString u = QString::fromStdString(unit);
-  if (channels.size() != 1) return u;
-  const QString name = QString::fromStdString(f.channels[static_cast<std::size_t>(channels.front())].name);
-  return u.isEmpty() || u == name ? name : name + QLatin1Char(' ') + u;
-}
+const QString kCursorLayer = QString::fromLatin1(render::kOverlayLayer);
 
 // Replots after a resize on the next pass of the event loop, as after every
 // other change: laying out a splitter of panels resizes each of them more
@@ -67,19 +38,6 @@ class PanelPlot : public QCustomPlot {
   std::function<void(QCustomPlot*, int)> resized_;
 };
 
-// The whole flight's values of `channels`, with a margin above and below.
-void fitValueAxis(QCPAxis* axis, const flight::Flight& f, const std::vector<int>& channels) {
-  float low = std::numeric_limits<float>::infinity(), high = -low;
-  for (const int c : channels)
-    for (const float v : f.column(static_cast<std::size_t>(c))) {
-      low = std::min(low, v);  // NaN loses both comparisons
-      high = std::max(high, v);
-    }
-  if (low > high) return;  // no values at all
-  const double pad = high > low ? (high - low) * 0.06 : 1.0;
-  axis->setRange(low - pad, high + pad);
-}
-
 }  // namespace
 
 FlightChart::FlightChart(QWidget* parent) : QWidget(parent) {
@@ -99,51 +57,25 @@ void FlightChart::clear() {
   panels_.clear();
 }
 
-double FlightChart::keyOfRow(std::size_t row) const {
-  if (!flight_) return 0;
-  if (flight_->rows() == 0) return flight_->startOfDay;
-  return flight_->startOfDay + flight_->seconds[std::min(row, flight_->rows() - 1)];
-}
+double FlightChart::keyOfRow(std::size_t row) const { return flight_ ? render::KeyOfRow(*flight_, row) : 0; }
 
 void FlightChart::buildPanels() {
   clear();
   // Laid out once, when it shows again, not once per panel added.
   splitter_->hide();
   for (const flight::PanelPlan& plan : plans_) {
-    Panel p;
-    p.plot = makePanel(plan);
-    p.channels = plan.left;
-    p.channels.insert(p.channels.end(), plan.right.begin(), plan.right.end());
-    splitter_->addWidget(p.plot);
+    auto* plot = new PanelPlot(splitter_, [this](QCustomPlot* self, int width) { panelResized(self, width); });
+    Panel p = render::BuildPanel(plot, *flight_, plan);
+    plot->setMinimumHeight(90);
+    plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    plot->axisRect()->setRangeDrag(Qt::Horizontal);
+    plot->axisRect()->setRangeZoom(Qt::Horizontal);
+    splitter_->addWidget(plot);
     splitter_->setStretchFactor(splitter_->count() - 1, plan.weight);
     panels_.push_back(p);
   }
   splitter_->show();
   for (Panel& p : panels_) {
-    QCPLayer* layer = p.plot->layer(kCursorLayer);
-    p.cursor = new QCPItemStraightLine(p.plot);
-    p.cursor->setLayer(layer);
-    p.cursor->setPen(QPen(QColor(0xC0, 0x00, 0x00), 1));
-    for (auto*& r : p.ruler) {
-      r = new QCPItemStraightLine(p.plot);
-      r->setLayer(layer);
-      r->setPen(QPen(QColor(0x40, 0x40, 0x40), 1, Qt::DashDotLine));
-      r->setVisible(false);
-    }
-    for (auto** rect : {&p.spanRect, &p.band}) {
-      *rect = new QCPItemRect(p.plot);
-      (*rect)->setLayer(layer);
-      (*rect)->topLeft->setTypeY(QCPItemPosition::ptAxisRectRatio);
-      (*rect)->bottomRight->setTypeY(QCPItemPosition::ptAxisRectRatio);
-      (*rect)->setPen(Qt::NoPen);
-      (*rect)->setVisible(false);
-    }
-    p.spanRect->setBrush(QColor(0x00, 0x72, 0xB2, 28));
-    p.band->setBrush(QColor(0x80, 0x80, 0x80, 60));
-    for (QCPItemStraightLine* line : {p.cursor, p.ruler[0], p.ruler[1]}) {
-      line->point1->setTypeY(QCPItemPosition::ptAxisRectRatio);
-      line->point2->setTypeY(QCPItemPosition::ptAxisRectRatio);
-    }
     connect(p.plot->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, &FlightChart::onPanelRange);
     QCustomPlot* plot = p.plot;
     connect(plot, &QCustomPlot::mousePress, this, [this, plot](QMouseEvent* e) { mousePressed(plot, e); });
@@ -163,19 +95,17 @@ void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::v
   cursorRow_ = 0;
   ruler_[0].reset();
   ruler_[1].reset();
-  const double first = keyOfRow(0), last = std::max(keyOfRow(flight_->rows() ? flight_->rows() - 1 : 0), first + 60);
+  const auto [first, last] = render::WholeRange(*flight_);
   syncing_ = true;  // each panel is set here
   for (std::size_t i = 0; i < panels_.size(); ++i) {
     Panel& p = panels_[i];
     const flight::PanelPlan& plan = plans_[i];
     p.plot->xAxis->setRange(first, last);
-    fitValueAxis(p.plot->yAxis, *flight_, plan.left);
-    if (!plan.right.empty()) fitValueAxis(p.plot->yAxis2, *flight_, plan.right);
-    addMarks(p.plot);
+    render::FitPanel(p, *flight_, plan);
     // A panel already laid out (showing it in a visible window resizes it
     // at once) gets its points now, for this range; else they come with its
-    // first width (panelResized) or a picture's (render).
-    if (p.fedWidth > 0) feed(p, p.fedWidth);
+    // first width (panelResized).
+    if (p.fedWidth > 0) render::FeedPanel(p, *flight_, p.fedWidth);
     if (laidOut) p.plot->replot(QCustomPlot::rpQueuedReplot);
   }
   syncing_ = false;
@@ -183,133 +113,11 @@ void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::v
   emit timeRangeChanged();
 }
 
-QCustomPlot* FlightChart::makePanel(const flight::PanelPlan& plan) {
-  const flight::Flight& f = *flight_;
-  auto* plot = new PanelPlot(splitter_, [this](QCustomPlot* self, int width) { panelResized(self, width); });
-  plot->setObjectName(QString::fromStdString(plan.key));
-  plot->setMinimumHeight(90);
-  plot->setNoAntialiasingOnDrag(true);
-  plot->setPlottingHint(QCP::phFastPolylines, true);
-  plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
-  QCPAxisRect* rect = plot->axisRect();
-  rect->setRangeDrag(Qt::Horizontal);
-  rect->setRangeZoom(Qt::Horizontal);
-  rect->setAutoMargins(QCP::msTop | QCP::msBottom);
-  rect->setMargins(QMargins(kLeftMargin, 0, kRightMargin, 0));
-  plot->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new ClockTicker));
-  plot->addLayer(kMarksLayer, plot->layer(QStringLiteral("grid")), QCustomPlot::limBelow);
-  plot->layer(kCursorLayer)->setMode(QCPLayer::lmBuffered);
-
-  QFont small = plot->font();
-  small.setPointSizeF(8);
-  for (QCPAxis* axis : {plot->xAxis, plot->yAxis, plot->yAxis2}) {
-    axis->setTickLabelFont(small);
-    axis->setLabelFont(small);
-  }
-
-  // The graphs get their points from feed(), for the range shown.
-  auto addGraph = [&](int channel, QCPAxis* valueAxis) {
-    const flight::Channel& ch = f.channels[static_cast<std::size_t>(channel)];
-    QCPGraph* g = plot->addGraph(plot->xAxis, valueAxis);
-    g->setName(QString::fromStdString(ch.name));
-    g->setPen(channelPen(ch));
-  };
-  for (int c : plan.left) addGraph(c, plot->yAxis);
-  for (int c : plan.right) addGraph(c, plot->yAxis2);
-  plot->yAxis->setLabel(axisLabel(f, plan.left, plan.leftUnit));
-  if (!plan.right.empty()) {
-    plot->yAxis2->setVisible(true);
-    plot->yAxis2->setLabel(axisLabel(f, plan.right, plan.rightUnit));
-  }
-
-  // The legend in a row of its own above the axes, one entry per channel.
-  plot->legend->setVisible(true);
-  plot->legend->setFont(small);
-  plot->legend->setBorderPen(Qt::NoPen);
-  plot->legend->setBrush(Qt::NoBrush);
-  plot->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
-  plot->legend->setWrap(14);
-  plot->legend->setRowSpacing(0);
-  plot->legend->setColumnSpacing(8);
-  plot->legend->setIconSize(18, 8);
-  plot->legend->setIconTextPadding(3);
-  plot->legend->setMargins(QMargins(0, 0, 0, 0));
-  plot->axisRect()->insetLayout()->take(plot->legend);
-  plot->plotLayout()->insertRow(0);
-  auto* title = new QCPTextElement(plot, QString::fromStdString(plan.title), QFont(small.family(), 9, QFont::Bold));
-  title->setMargins(QMargins(0, 0, 10, 0));
-  auto* top = new QCPLayoutGrid;
-  plot->plotLayout()->addElement(0, 0, top);
-  top->addElement(0, 0, title);
-  top->addElement(0, 1, plot->legend);
-  top->addElement(0, 2, new QCPLayoutElement(plot));  // takes the rest, so the legend stays compact
-  top->setColumnStretchFactor(0, 0.001);
-  top->setColumnStretchFactor(1, 0.001);
-  top->setColumnStretchFactor(2, 1);
-  top->setMargins(QMargins(8, 2, kRightMargin, 0));
-  plot->plotLayout()->setRowStretchFactor(0, 0.001);
-  plot->plotLayout()->setRowSpacing(0);
-  return plot;
-}
-
-// A graph holds only what its panel's width can show of the shown range
-// (flight::PlotPoints): far less memory than every row of every channel, and
-// a replot that does not grow with the flight. `width` is in pixels; the
-// whole widget's, a little more than its axis rect's.
-void FlightChart::feed(Panel& p, int width) {
-  const flight::Flight& f = *flight_;
-  width = std::max(width, kLeastFeedWidth);
-  const QCPRange range = p.plot->xAxis->range();
-  // One row beyond each edge, so that the lines run on to the axes.
-  const std::size_t first = f.rowAt(range.lower - f.startOfDay);
-  const std::size_t last = f.rowAt(range.upper - f.startOfDay) + 1;
-  std::vector<flight::PlotPoint> points;
-  QVector<QCPGraphData> data;
-  for (std::size_t g = 0; g < p.channels.size(); ++g) {
-    flight::PlotPoints(f.seconds, f.column(static_cast<std::size_t>(p.channels[g])), first, last,
-                       static_cast<std::size_t>(width), points);
-    data.resize(static_cast<qsizetype>(points.size()));
-    for (std::size_t i = 0; i < points.size(); ++i)
-      data[static_cast<qsizetype>(i)] = QCPGraphData(f.startOfDay + points[i].seconds, points[i].value);
-    p.plot->graph(static_cast<int>(g))->data()->set(data, true);
-  }
-  p.fedWidth = width;
-}
-
 // A panel grown wider than its points were made for gets finer ones; a
 // splitter moved up or down changes no width and costs no new points.
 void FlightChart::panelResized(QCustomPlot* plot, int width) {
   for (Panel& p : panels_)
-    if (p.plot == plot && width > p.fedWidth) feed(p, width);
-}
-
-// MARK rows (the pilot pressed the button) as shaded spans.
-void FlightChart::addMarks(QCustomPlot* plot) {
-  for (int i = plot->itemCount() - 1; i >= 0; --i)
-    if (plot->item(i)->layer()->name() == kMarksLayer) plot->removeItem(i);
-  const flight::Flight& f = *flight_;
-  const int column = f.channelIndex("MARK");
-  if (column < 0) return;
-  const std::span<const float> mark = f.column(static_cast<std::size_t>(column));
-  auto marked = [&mark](std::size_t r) { return mark[r] == 1.0f; };
-  const double half = f.facts.interval > 0 ? f.facts.interval / 2.0 : 1.0;
-  for (std::size_t r = 0; r < f.rows();) {
-    if (!marked(r)) {
-      ++r;
-      continue;
-    }
-    std::size_t end = r;
-    while (end + 1 < f.rows() && marked(end + 1)) ++end;
-    auto* rect = new QCPItemRect(plot);
-    rect->setLayer(kMarksLayer);
-    rect->topLeft->setTypeY(QCPItemPosition::ptAxisRectRatio);
-    rect->bottomRight->setTypeY(QCPItemPosition::ptAxisRectRatio);
-    rect->topLeft->setCoords(keyOfRow(r) - half, 0);
-    rect->bottomRight->setCoords(keyOfRow(end) + half, 1);
-    rect->setPen(QPen(QColor(0xCC, 0x79, 0xA7, 160), 1));
-    rect->setBrush(QColor(0xCC, 0x79, 0xA7, 50));
-    r = end + 1;
-  }
+    if (p.plot == plot && width > p.fedWidth) render::FeedPanel(p, *flight_, width);
 }
 
 void FlightChart::setPanelVisible(int i, bool visible) {
@@ -326,8 +134,7 @@ void FlightChart::updateTimeLabels() {
     if (panelVisible(i)) last = i;
   for (int i = 0; i < panelCount(); ++i) {
     QCustomPlot* plot = panel(i);
-    plot->xAxis->setTickLabels(i == last);
-    plot->xAxis->setLabel(i == last ? QStringLiteral("Time of day") : QString());
+    render::ShowTimeLabels(plot, i == last);
     if (plot->isVisible()) plot->replot(QCustomPlot::rpQueuedReplot);
   }
 }
@@ -355,7 +162,7 @@ void FlightChart::onPanelRange(const QCPRange& asked) {
   }
   for (Panel& p : panels_) {
     if (p.plot->xAxis->range() != range) p.plot->xAxis->setRange(range);
-    if (p.fedWidth > 0) feed(p, p.fedWidth);  // else its first width feeds it
+    if (p.fedWidth > 0) render::FeedPanel(p, *flight_, p.fedWidth);  // else its first width feeds it
     // A panel not on screen yet draws when it is first laid out.
     if (p.plot->isVisible()) p.plot->replot(QCustomPlot::rpQueuedReplot);
   }
@@ -412,24 +219,9 @@ void FlightChart::clearRuler() {
 // Cursor, ruler and span live on the buffered cursor layer: redrawing that
 // layer alone leaves the series' pixels as they are.
 void FlightChart::drawOverlay(bool redraw) {
-  const double key = keyOfRow(cursorRow_);
-  const auto s = span();
+  const render::Overlay overlay = shown().overlay;
   for (Panel& p : panels_) {
-    p.cursor->point1->setCoords(key, 0);
-    p.cursor->point2->setCoords(key, 1);
-    for (int i = 0; i < 2; ++i) {
-      p.ruler[i]->setVisible(ruler_[i].has_value());
-      if (ruler_[i]) {
-        p.ruler[i]->point1->setCoords(keyOfRow(*ruler_[i]), 0);
-        p.ruler[i]->point2->setCoords(keyOfRow(*ruler_[i]), 1);
-      }
-    }
-    p.spanRect->setVisible(s.has_value());
-    if (s) {
-      p.spanRect->topLeft->setCoords(keyOfRow(s->first), 0);
-      p.spanRect->bottomRight->setCoords(keyOfRow(s->second), 1);
-    }
-    p.band->setVisible(bandStart_.has_value());
+    render::PlaceOverlay(p, *flight_, overlay);
     if (redraw && p.plot->isVisible()) p.plot->layer(kCursorLayer)->replot();
   }
 }
@@ -448,10 +240,7 @@ void FlightChart::mousePressed(QCustomPlot* plot, QMouseEvent* event) {
       (event->button() == Qt::LeftButton && event->modifiers() & Qt::ControlModifier)) {
     plot->setInteraction(QCP::iRangeDrag, false);
     bandStart_ = key;
-    for (Panel& p : panels_) {
-      p.band->topLeft->setCoords(key, 0);
-      p.band->bottomRight->setCoords(key, 1);
-    }
+    bandEnd_ = key;
     drawOverlay();
   }
 }
@@ -459,11 +248,7 @@ void FlightChart::mousePressed(QCustomPlot* plot, QMouseEvent* event) {
 void FlightChart::mouseMoved(QCustomPlot* plot, QMouseEvent* event) {
   if (!flight_) return;
   const double key = plot->xAxis->pixelToCoord(event->position().x());
-  if (bandStart_)
-    for (Panel& p : panels_) {
-      p.band->topLeft->setCoords(std::min(*bandStart_, key), 0);
-      p.band->bottomRight->setCoords(std::max(*bandStart_, key), 1);
-    }
+  if (bandStart_) bandEnd_ = key;
   const std::size_t row = flight_->nearestRow(key - flight_->startOfDay);
   if (row != cursorRow_)
     setCursorRow(row);
@@ -551,44 +336,24 @@ void FlightChart::restoreLayout(const QByteArray& state) {
   updateTimeLabels();
 }
 
-void FlightChart::render(QCPPainter& painter, const QSize& size) {
-  std::vector<int> shown;
-  double total = 0;
+render::ChartOptions FlightChart::shown() const {
+  render::ChartOptions o;
+  o.range = std::make_pair(rangeLower(), rangeUpper());
   for (int i = 0; i < panelCount(); ++i)
-    if (panelVisible(i)) {
-      shown.push_back(i);
-      // As the window shows it when it is on screen; by weight when it is not.
-      total += isVisible() ? panel(i)->height() : plans_[static_cast<std::size_t>(i)].weight;
-    }
-  painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
-  // A picture wider than the panels gets points for its own width.
-  std::vector<int> widths;
-  for (Panel& p : panels_) {
-    widths.push_back(p.fedWidth);
-    if (size.width() > p.fedWidth) feed(p, size.width());
-  }
-  double y = 0;
-  for (int i : shown) {
-    const double share = (isVisible() ? panel(i)->height() : plans_[static_cast<std::size_t>(i)].weight) / total;
-    const int h = static_cast<int>(std::lround(share * size.height()));
-    painter.save();
-    painter.translate(0, y);
-    panel(i)->toPainter(&painter, size.width(), h);
-    painter.restore();
-    y += h;
-  }
-  for (std::size_t i = 0; i < panels_.size(); ++i)
-    if (widths[i] > 0 && panels_[i].fedWidth != widths[i]) feed(panels_[i], widths[i]);
+    // As the window shows it when it is on screen; by weight when it is not.
+    o.heights.push_back(!panelVisible(i) ? 0.0
+                        : isVisible()    ? panel(i)->height()
+                                         : plans_[static_cast<std::size_t>(i)].weight);
+  o.overlay.cursorRow = cursorRow_;
+  o.overlay.ruler[0] = ruler_[0];
+  o.overlay.ruler[1] = ruler_[1];
+  if (bandStart_) o.overlay.band = std::make_pair(*bandStart_, bandEnd_);
+  return o;
 }
 
-QImage FlightChart::picture(const QSize& size) {
-  QImage image(size, QImage::Format_ARGB32);
-  image.fill(Qt::white);
-  QCPPainter painter(&image);
-  painter.setRenderHint(QPainter::Antialiasing);
-  render(painter, size);
-  painter.end();
-  return image;
+QImage FlightChart::picture(const QSize& size) const {
+  if (!flight_) return {};
+  return render::ChartImage({*flight_, plans_, shown()}, size);
 }
 
 }  // namespace varnix::app::flight_view

@@ -2,8 +2,9 @@
 // The stacked chart panels of one flight on a shared time axis (clock time
 // of day): zoom and pan move every panel together, a cursor line runs
 // through all of them on its own buffered layer (moving it redraws no
-// series), two ruler lines mark a span, MARK rows are shaded. Used by the
-// flight window and, without a window, by varnix-cli chart.
+// series), two ruler lines mark a span, MARK rows are shaded. The panels
+// are the chart scene's (render/chart_scene.h); this widget stacks them
+// in a splitter and adds the interactions.
 #pragma once
 
 #include <QWidget>
@@ -13,13 +14,13 @@
 
 #include "flight/flight.h"
 #include "frontend/chart/panel_plan.h"
+#include "render/chart_scene.h"
 
 class QCustomPlot;
 class QCPItemStraightLine;
 class QCPItemRect;
 class QSplitter;
 class QCPRange;
-class QCPPainter;
 
 namespace varnix::app::flight_view {
 
@@ -60,9 +61,10 @@ class FlightChart : public QWidget {
   QByteArray saveLayout() const;
   void restoreLayout(const QByteArray& state);
 
-  // The visible panels stacked into `size`, as the window shows them.
-  void render(QCPPainter& painter, const QSize& size);
-  QImage picture(const QSize& size);
+  // The chart scene as the window shows it: its range, the visible panels
+  // in their heights, the cursor and the ruler; for pictures.
+  render::ChartOptions shown() const;
+  QImage picture(const QSize& size) const;
 
   double keyOfRow(std::size_t row) const;
 
@@ -75,21 +77,10 @@ class FlightChart : public QWidget {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  struct Panel {
-    QCustomPlot* plot = nullptr;
-    QCPItemStraightLine* cursor = nullptr;
-    QCPItemStraightLine* ruler[2] = {nullptr, nullptr};
-    QCPItemRect* spanRect = nullptr;
-    QCPItemRect* band = nullptr;  // the rubber band while it is dragged
-    std::vector<int> channels;     // of its graphs, in graph order
-    int fedWidth = 0;              // the pixel columns its graphs were fed for
-  };
+  using Panel = render::ScenePanel;
 
   void clear();
   void buildPanels();
-  QCustomPlot* makePanel(const flight::PanelPlan& plan);
-  void addMarks(QCustomPlot* plot);
-  void feed(Panel& panel, int width);
   void panelResized(QCustomPlot* plot, int width);
   void onPanelRange(const QCPRange& range);
   void drawOverlay(bool redraw = true);
@@ -105,6 +96,7 @@ class FlightChart : public QWidget {
   std::size_t cursorRow_ = 0;
   std::optional<std::size_t> ruler_[2];
   std::optional<double> bandStart_;
+  double bandEnd_ = 0;
   bool syncing_ = false;
 };
 

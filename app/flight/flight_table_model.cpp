@@ -4,14 +4,14 @@
 #include <QBrush>
 #include <QColor>
 
-#include "flight/flight_colors.h"
+#include "render/chart_colors.h"
 #include "flight/readout.h"
 
 namespace varnix::app::flight_view {
 
 FlightTableModel::FlightTableModel(std::shared_ptr<const flight::Flight> flight, QObject* parent)
     : QAbstractTableModel(parent), flight_(std::move(flight)) {
-  for (const flight::Channel& c : flight_->channels) colors_.push_back(channelColor(c).darker(115));
+  for (const flight::Channel& c : flight_->channels) colors_.push_back(render::channelColor(c).darker(115));
 }
 
 int FlightTableModel::rowCount(const QModelIndex& parent) const {

@@ -32,8 +32,9 @@
 #include "flight/picture_export.h"
 #include "flight/readout.h"
 
+#include "frontend/report/report_content.h"
 #include "report/flight_report.h"
-#include "shared/library_text.h"
+#include "render/library_text.h"
 
 namespace varnix::app::flight_view {
 
@@ -44,9 +45,8 @@ QSettings layoutSettings() {
                    QStringLiteral("flight-window"));
 }
 
-QString number(double v) { return QString::number(v, 'g', 5); }
-
-QString headlineHtml(const flight::Flight& f, const flight::FlightSummary& s) {
+QString headlineHtml(const flight::Flight& f, const flight::FlightAnalysis& a) {
+  const flight::FlightSummary& s = a.summary;
   const auto& facts = f.facts;
   const QString engine = facts.engineUnit == 'C' ? QStringLiteral("°C") : QStringLiteral("°F");
   QString first = QStringLiteral("<b>%1</b> &nbsp;·&nbsp; Flight #%2 &nbsp;·&nbsp; %3-%4-%5 %6 &nbsp;·&nbsp; "
@@ -63,23 +63,16 @@ QString headlineHtml(const flight::Flight& f, const flight::FlightSummary& s) {
                       .arg(facts.fuelUnit.empty() ? QString()
                                                   : QStringLiteral(", fuel flow ") +
                                                         QString::fromStdString(facts.fuelUnit));
+  // The report's headline figures (frontend/report), in the strip's words.
   QStringList figures;
-  for (const flight::Extreme& e : s.hottest)
-    if (!e.key.ends_with("TIT"))
-      figures << QStringLiteral("hottest %1 <b>%2</b> (%3)")
-                     .arg(QString::fromStdString(e.key), number(e.value), QString::fromStdString(e.channel));
-  for (const flight::Extreme& e : s.maxSpread)
-    figures << QStringLiteral("max %1 <b>%2</b>").arg(QString::fromStdString(e.key), number(e.value));
-  for (const flight::Extreme& e : s.fastestCooling)
-    figures << QStringLiteral("fastest cooling <b>%1</b> %2/min (%3)")
-                   .arg(number(e.value), engine, QString::fromStdString(e.channel));
-  for (const flight::FuelUsed& u : s.fuel)
-    figures << QStringLiteral("fuel used%1 <b>%2</b> %3")
-                   .arg(u.engine == flight::Engine::Only ? QString()
-                        : u.engine == flight::Engine::Left ? QStringLiteral(" left")
-                                                            : QStringLiteral(" right"),
-                        number(std::round(u.amount * 10) / 10),
-                        QString::fromUtf8(flight::UnitText(flight::FuelAmountUnit(f.channels))));
+  for (const varnix::report::HeadlineFigure& x : varnix::report::HeadlineFigures(f, a.headline)) {
+    QString label = QString::fromStdString(x.label);
+    label[0] = label[0].toLower();
+    QString text = QStringLiteral("%1 <b>%2</b>").arg(label.toHtmlEscaped(), QString::fromStdString(x.value));
+    if (!x.unit.empty()) text += QLatin1Char(' ') + QString::fromStdString(x.unit).toHtmlEscaped();
+    if (!x.channel.empty()) text += QStringLiteral(" (%1)").arg(QString::fromStdString(x.channel).toHtmlEscaped());
+    figures << text;
+  }
   return first + QStringLiteral("<br>") + figures.join(QStringLiteral(" &nbsp;·&nbsp; "));
 }
 
@@ -220,7 +213,7 @@ void FlightWindow::openFile(const QString& path) {
   setWindowTitle(QFileInfo(path).fileName() + QStringLiteral(" — reading…"));
   struct Result {
     flight::FlightRead read;
-    flight::FlightSummary summary;
+    flight::FlightAnalysis analysis;
   };
   auto result = std::make_shared<Result>();
   const std::string file = toLibraryText(path);
@@ -232,7 +225,7 @@ void FlightWindow::openFile(const QString& path) {
   };
   reader_ = QThread::create([result, file, headerRead] {
     result->read = flight::ReadFlightFile(file, headerRead);
-    if (result->read.flight) result->summary = flight::SummarizeFlight(*result->read.flight);
+    if (result->read.flight) result->analysis = flight::AnalyseFlight(*result->read.flight);
   });
   connect(reader_, &QThread::finished, this, [this, result, path] {
     reader_->deleteLater();
@@ -242,7 +235,7 @@ void FlightWindow::openFile(const QString& path) {
       return;
     }
     showFlight(path, std::make_shared<const flight::Flight>(std::move(*result->read.flight)),
-               std::move(result->summary));
+               std::move(result->analysis));
   });
   reader_->start();
 }
@@ -269,11 +262,11 @@ void FlightWindow::showProblem(const QString& problem) {
 }
 
 void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight::Flight> flight,
-                              std::optional<flight::FlightSummary> summary) {
+                              std::optional<flight::FlightAnalysis> analysis) {
   path_ = path;
   flight_ = std::move(flight);
-  summary_ = summary ? std::move(*summary) : flight::SummarizeFlight(*flight_);
-  QString headline = headlineHtml(*flight_, summary_);
+  analysis_ = analysis ? std::move(*analysis) : flight::AnalyseFlight(*flight_);
+  QString headline = headlineHtml(*flight_, analysis_);
   for (const std::string& note : flight_->notes)
     headline += QStringLiteral("<br><span style='color:#b00000'>%1</span>").arg(QString::fromStdString(note));
   if (flight_->rows() == 0) headline += QStringLiteral("<br>The flight has no recorded rows.");

@@ -11,7 +11,7 @@
 #include <optional>
 
 #include "flight/flight.h"
-#include "analysis/flight_summary.h"
+#include "analysis/flight_analysis.h"
 
 class QLabel;
 class QTabWidget;
@@ -35,9 +35,9 @@ class FlightWindow : public QMainWindow {
   static FlightWindow* open(const QString& path);
 
   void openFile(const QString& path);  // reads in a worker thread
-  // `summary`: the flight's summary when the caller has it already (the reading thread makes it).
+  // `analysis`: the flight's analysis when the caller has it already (the reading thread makes it).
   void showFlight(const QString& path, std::shared_ptr<const flight::Flight> flight,
-                  std::optional<flight::FlightSummary> summary = std::nullopt);
+                  std::optional<flight::FlightAnalysis> analysis = std::nullopt);
 
   const QString& path() const { return path_; }
   bool isLoaded() const { return flight_ != nullptr; }
@@ -71,7 +71,7 @@ class FlightWindow : public QMainWindow {
   QString path_;
   QString problem_;
   std::shared_ptr<const flight::Flight> flight_;
-  flight::FlightSummary summary_;
+  flight::FlightAnalysis analysis_;
   QLabel* header_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   FlightChart* chart_ = nullptr;

@@ -1,75 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "flight/picture_export.h"
 
-#include <QBuffer>
-#include <QFileInfo>
-#include <QPageSize>
-#include <QPdfWriter>
-#include <QSvgGenerator>
-#include <qcustomplot.h>
-
 #include "flight/flight_chart.h"
+#include "render/picture_export.h"
 
 namespace varnix::app::flight_view {
 
-namespace {
-
-bool drawPdf(FlightChart& chart, const QSize& size, QIODevice& device) {
-  QPdfWriter writer(&device);
-  writer.setResolution(96);
-  writer.setPageSize(QPageSize(QSizeF(size.width() * 72.0 / 96.0, size.height() * 72.0 / 96.0), QPageSize::Point));
-  writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-  QCPPainter painter;
-  if (!painter.begin(&writer)) return false;
-  chart.render(painter, size);
-  return painter.end();
-}
-
-bool drawSvg(FlightChart& chart, const QSize& size, QIODevice& device) {
-  QSvgGenerator svg;
-  svg.setOutputDevice(&device);
-  svg.setSize(size);
-  svg.setViewBox(QRect(QPoint(0, 0), size));
-  svg.setTitle(QStringLiteral("Flight charts"));
-  QCPPainter painter;
-  if (!painter.begin(&svg)) return false;
-  chart.render(painter, size);
-  return painter.end();
-}
-
-}  // namespace
-
-PictureOutcome writePicture(FlightChart& chart, const QString& path, const QSize& size,
-                            platform::ReplacingFile::Mode mode) {
-  using Code = WholeFile::Code;
-  if (size.width() < 100 || size.height() < 100 || size.width() > 20000 || size.height() > 20000)
-    return {Code::CannotWrite, QStringLiteral("The picture size must be between 100 and 20000 pixels each way.")};
-  const QString suffix = QFileInfo(path).suffix().toLower();
-  std::function<bool(QIODevice&)> draw;
-  if (suffix == QLatin1String("pdf")) {
-    draw = [&](QIODevice& device) { return drawPdf(chart, size, device); };
-  } else if (suffix == QLatin1String("svg")) {
-    draw = [&](QIODevice& device) { return drawSvg(chart, size, device); };
-  } else if (suffix == QLatin1String("png")) {
-    // Encoded in memory, then written: Qt's PNG writer leaks its row buffer
-    // when a write fails halfway (a full disk), and prints libpng's words.
-    draw = [&](QIODevice& device) {
-      QByteArray png;
-      QBuffer buffer(&png);
-      if (!buffer.open(QIODevice::WriteOnly) || !chart.picture(size).save(&buffer, "PNG")) return false;
-      return device.write(png) == png.size();
-    };
-  } else {
-    return {Code::CannotWrite, QStringLiteral("A picture is saved as .png, .pdf or .svg.")};
-  }
-  const WholeFile written = writeWholeFile(path, mode, draw);
-  if (written.written()) return {};
-  return {written.code,
-          QStringLiteral("The file '%1' cannot be written.").arg(path) + QLatin1Char('\n') + written.reason(path)};
-}
-
-QString savePicture(FlightChart& chart, const QString& path, const QSize& size) {
-  return writePicture(chart, path, size, platform::ReplacingFile::Mode::Replace).problem;
+QString savePicture(const FlightChart& chart, const QString& path, const QSize& size) {
+  if (!chart.flight()) return QStringLiteral("There is no flight to draw.");
+  return render::WritePicture({*chart.flight(), chart.plans(), chart.shown()}, path, size,
+                              platform::ReplacingFile::Mode::Replace)
+      .problem;
 }
 
 }  // namespace varnix::app::flight_view

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "flight/channels.h"
-#include "flight/flight_colors.h"
+#include "render/chart_colors.h"
 
 namespace varnix::app::flight_view {
 
@@ -13,7 +13,7 @@ namespace {
 
 QString colored(const flight::Channel& c) {
   return QStringLiteral("<span style='color:%1'><b>%2</b></span>")
-      .arg(channelColor(c).name(), QString::fromStdString(c.name).toHtmlEscaped());
+      .arg(render::channelColor(c).name(), QString::fromStdString(c.name).toHtmlEscaped());
 }
 
 bool listsCylinders(const flight::PanelPlan& p) {

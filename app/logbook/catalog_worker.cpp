@@ -5,7 +5,7 @@
 #include <QThread>
 #include <chrono>
 
-#include "shared/library_text.h"
+#include "render/library_text.h"
 #include "store/catalog.h"
 
 namespace varnix::app::logbook {

@@ -26,7 +26,7 @@
 #include "logbook/logbook_model.h"
 #include "logbook/trends_chart.h"
 #include "report/flight_report.h"
-#include "shared/library_text.h"
+#include "render/library_text.h"
 #include "shared/message_box.h"
 #include "shared/mod_status_bar.h"
 #include "shared/pictures.h"

@@ -7,7 +7,7 @@
 #include <map>
 #include <qcustomplot.h>
 
-#include "flight/flight_colors.h"
+#include "render/chart_colors.h"
 
 namespace varnix::app::logbook {
 
@@ -108,7 +108,7 @@ void TrendsChart::setLog(std::shared_ptr<const flight::AircraftLog> log) {
     QCPAxisRect* rect = panels[static_cast<std::size_t>(key.first)].rect;
     QCPGraph* g = plot_->addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
     g->setName(QString::fromStdString(key.second));
-    QPen pen = key.first <= 1 ? flight_view::channelPen(s.channel) : QPen(QColor(0x30, 0x30, 0x30));
+    QPen pen = key.first <= 1 ? render::channelPen(s.channel) : QPen(QColor(0x30, 0x30, 0x30));
     pen.setWidthF(1.5);
     g->setPen(pen);
     // Points to click on while they can be told apart; a long history is drawn as lines (clicking

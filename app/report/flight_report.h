@@ -1,36 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The flight report: a PDF a mechanic reads without Varnix. The flight's
-// facts, the summary per cylinder and per channel (max, mean, time of the
-// max), the findings under the aircraft's limits, and the chart panels.
-// Written by the flight window, the logbook and varnix-cli report.
+// Saving a flight's report from the desktop program: where to, then
+// render/report_pdf.h writes it.
 #pragma once
 
 #include <QString>
 
-#include "platform/output_file.h"
+#include "render/report_pdf.h"
 
 class QWidget;
 
 namespace varnix::app::report {
 
-struct ReportOutcome {
-  enum class Code {
-    Written,
-    CannotOpen,
-    NotAFlight,
-    CannotWrite,   // nothing at the PDF's name changed
-    NameTaken,     // NeverReplace, and the name is taken
-    SameAsFlight,  // the PDF's name names the flight file itself
-  };
-  Code code = Code::Written;
-  QString problem;  // what went wrong, for the user; empty when written
-};
-
-// Writes the report of the flight file `csvPath` to `pdfPath`, checked
-// against the limits in the file's folder. The PDF is written whole or not at
-// all; `mode` says whether a file at `pdfPath` may be replaced.
-ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath,
-                                platform::ReplacingFile::Mode mode = platform::ReplacingFile::Mode::Replace);
+using render::ReportOutcome;
+using render::writeFlightReport;
 
 // Asks where to save the report of `csvPath` and writes it.
 void saveFlightReport(QWidget* parent, const QString& csvPath);

@@ -10,7 +10,7 @@
 #include "frontend/data_folder_setting.h"
 #include "platform/platform.h"
 #include "shared/forms.h"
-#include "shared/library_text.h"
+#include "render/library_text.h"
 
 namespace varnix::app::modStatusBar {
 

@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "shared/library_text.h"
+#include "render/library_text.h"
 
 namespace varnix::app {
 

@@ -9,7 +9,7 @@
 
 #include "main_menu/frm_varnix.h"
 #include "platform/platform.h"
-#include "shared/library_text.h"
+#include "render/library_text.h"
 #include "shared/mod_status_bar.h"
 #include "shared/pictures.h"
 

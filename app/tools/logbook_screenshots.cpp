@@ -19,7 +19,7 @@
 #include "logbook/frm_logbook.h"
 #include "logbook/logbook_model.h"
 #include "report/flight_report.h"
-#include "shared/library_text.h"
+#include "render/library_text.h"
 
 using namespace varnix;
 

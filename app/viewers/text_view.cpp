@@ -6,7 +6,7 @@
 #include <new>
 
 #include "platform/platform.h"
-#include "shared/library_text.h"
+#include "render/library_text.h"
 
 namespace varnix::app {
 

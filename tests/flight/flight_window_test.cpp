@@ -17,6 +17,8 @@
 #include "flight/flight_window.h"
 #include "flight/picture_export.h"
 #include "flight/readout.h"
+#include "frontend/report/report_content.h"
+#include "analysis/flight_analysis.h"
 #include "support/file_size_limit.h"
 #include "support/flight_files.h"
 
@@ -84,6 +86,27 @@ class FlightWindowTest : public QObject {
       QVERIFY(!data->isEmpty());
       QCOMPARE(data->constBegin()->key, first);
       QCOMPARE((data->constEnd() - 1)->key, last);
+    }
+  }
+
+  // The header strip shows the report's headline figures, over both
+  // engines of a twin, each with its unit and channel.
+  void headerStripShowsTheReportsHeadline_data() { givesEveryLayoutItsPanels_data(); }
+  void headerStripShowsTheReportsHeadline() {
+    QFETCH(int, layout);
+    auto w = open(static_cast<ProfileLayout>(layout), std::string("headline-") + QTest::currentDataTag());
+    QVERIFY(w && w->isLoaded());
+    const flight::Flight& f = *w->chart()->flight();
+    const auto figures = varnix::report::HeadlineFigures(f, flight::AnalyseFlight(f).headline);
+    QVERIFY(figures.size() >= 4);
+    const QString strip = w->headerStrip()->text();
+    for (const auto& x : figures) {
+      QString label = QString::fromStdString(x.label);
+      label[0] = label[0].toLower();
+      QString text = QStringLiteral("%1 <b>%2</b>").arg(label, QString::fromStdString(x.value));
+      if (!x.unit.empty()) text += QLatin1Char(' ') + QString::fromStdString(x.unit);
+      if (!x.channel.empty()) text += QStringLiteral(" (%1)").arg(QString::fromStdString(x.channel));
+      QVERIFY2(strip.contains(text), qPrintable(text + QStringLiteral(" not in ") + strip));
     }
   }
 

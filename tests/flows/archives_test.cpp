@@ -13,7 +13,7 @@
 #include "archives/listing_procedures.h"
 #include "data_folder/folder_browser.h"
 #include "flows_support.h"
-#include "shared/library_text.h"
+#include "render/library_text.h"
 #include "support/flight_files.h"
 #include "viewers/frm_list_view.h"
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "flight/whole_file.h"
+#include "render/whole_file.h"
 
 #include <QFile>
 #include <cerrno>
 
-#include "shared/library_text.h"
+#include "render/library_text.h"
 
-namespace varnix::app {
+namespace varnix::render {
 
 QString WholeFile::reason(const QString& path) const {
   return QString::fromStdString(platform::failureText(toLibraryText(path), error));
@@ -38,4 +38,4 @@ WholeFile writeWholeFile(const QString& path, platform::ReplacingFile::Mode mode
   return {};
 }
 
-}  // namespace varnix::app
+}  // namespace varnix::render

@@ -10,9 +10,9 @@
 
 #include "flight/channels.h"
 
-namespace varnix::app::flight_view {
+namespace varnix::render {
 
 QColor channelColor(const flight::Channel& channel);
 QPen channelPen(const flight::Channel& channel);
 
-}  // namespace varnix::app::flight_view
+}  // namespace varnix::render

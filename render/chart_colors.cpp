@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "flight/flight_colors.h"
+#include "render/chart_colors.h"
 
 #include "flight/channels.h"
 
-namespace varnix::app::flight_view {
+namespace varnix::render {
 
 namespace {
 
@@ -50,4 +50,4 @@ QPen channelPen(const flight::Channel& k) {
   return pen;
 }
 
-}  // namespace varnix::app::flight_view
+}  // namespace varnix::render

@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <string>
 
-namespace varnix::app {
+namespace varnix::render {
 
 std::string toLibraryText(const QString& text);
 QString fromLibraryText(const std::string& text);
@@ -27,4 +27,13 @@ QStringList fileNamesIn(const QString& folder);
 // Opens the file at `path` as fopen does, by its bytes.
 std::FILE* openByBytes(const QString& path, const char* mode);
 
+}  // namespace varnix::render
+
+// The desktop program's windows call them by their short names.
+namespace varnix::app {
+using render::fileNamesIn;
+using render::fromLibraryText;
+using render::openByBytes;
+using render::shownName;
+using render::toLibraryText;
 }  // namespace varnix::app

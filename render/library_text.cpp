@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shared/library_text.h"
+#include "render/library_text.h"
 
 #include <QDir>
 #include <filesystem>
 
 #include "platform/platform.h"
 
-namespace varnix::app {
+namespace varnix::render {
 
 namespace {
 
@@ -85,4 +85,4 @@ QStringList fileNamesIn(const QString& folder) {
 
 std::FILE* openByBytes(const QString& path, const char* mode) { return platform::openFile(toLibraryText(path), mode); }
 
-}  // namespace varnix::app
+}  // namespace varnix::render

@@ -11,7 +11,7 @@
 
 #include "platform/output_file.h"
 
-namespace varnix::app {
+namespace varnix::render {
 
 struct WholeFile {
   enum class Code {
@@ -33,4 +33,4 @@ struct WholeFile {
 WholeFile writeWholeFile(const QString& path, platform::ReplacingFile::Mode mode,
                          const std::function<bool(QIODevice&)>& write);
 
-}  // namespace varnix::app
+}  // namespace varnix::render

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The chart scene of one flight: its panels (frontend/chart PanelPlan)
+// stacked on one time axis of clock time, each with its axes, lines,
+// legend, MARK shading and the cursor and ruler items. The flight window
+// shows these panels and adds its interactions; the picture export, the
+// report and varnix-cli chart paint the same scene with PaintChart, so
+// screen and paper are drawn by one code.
+#pragma once
+
+#include <QRectF>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "flight/flight.h"
+#include "frontend/chart/panel_plan.h"
+
+class QCustomPlot;
+class QCPItemStraightLine;
+class QCPItemRect;
+class QCPPainter;
+
+namespace varnix::render {
+
+// QCustomPlot's own buffered top layer, where the cursor and ruler live:
+// redrawing it alone leaves the series' pixels as they are.
+inline constexpr const char* kOverlayLayer = "overlay";
+
+// One panel: its plot and the items the cursor and ruler draw with.
+struct ScenePanel {
+  QCustomPlot* plot = nullptr;
+  QCPItemStraightLine* cursor = nullptr;
+  QCPItemStraightLine* ruler[2] = {nullptr, nullptr};
+  QCPItemRect* spanRect = nullptr;
+  QCPItemRect* band = nullptr;  // the rubber band while it is dragged
+  std::vector<int> channels;     // of its graphs, in graph order
+  int fedWidth = 0;              // the pixel columns its graphs were fed for
+};
+
+// The key of `row` on the time axis: seconds after midnight of the
+// flight's first day (the last row for a row beyond the end).
+double KeyOfRow(const flight::Flight& f, std::size_t row);
+// The whole flight, at least a minute.
+std::pair<double, double> WholeRange(const flight::Flight& f);
+
+// Lays out `plot` as the panel of `plan`: axes, clock ticks, legend and
+// title, one graph per channel (its points come from FeedPanel), and the
+// overlay's items.
+ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::PanelPlan& plan);
+// The value axes fitted to the whole flight, the MARK rows shaded.
+void FitPanel(const ScenePanel& p, const flight::Flight& f, const flight::PanelPlan& plan);
+// The graphs' points for the shown range, as many as `width` pixel columns show.
+void FeedPanel(ScenePanel& p, const flight::Flight& f, int width);
+// Time labels go under the lowest shown panel only.
+void ShowTimeLabels(QCustomPlot* plot, bool shown);
+
+// Where the cursor, the ruler's lines and the rubber band are.
+struct Overlay {
+  std::size_t cursorRow = 0;
+  std::optional<std::size_t> ruler[2];
+  std::optional<std::pair<double, double>> band;  // keys
+};
+void PlaceOverlay(ScenePanel& p, const flight::Flight& f, const Overlay& overlay);
+
+struct ChartOptions {
+  std::optional<std::pair<double, double>> range;  // keys; the whole flight when unset
+  // Per panel, its share of the height (0 hides it); by the plans' weights when empty.
+  std::vector<double> heights;
+  Overlay overlay;
+};
+
+// The panels stacked into `rect` on a white ground. QCustomPlot draws
+// through its own painter class, a QPainter.
+void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f,
+                const std::vector<flight::PanelPlan>& panels, const ChartOptions& options = {});
+
+}  // namespace varnix::render
