@@ -5,40 +5,14 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/utf8.h"
+
 namespace varnix::cli {
 
 using flight::Figure;
 using flight::Finding;
 
 namespace {
-
-// The length of the well-formed UTF-8 sequence at `i` (no overlong forms,
-// surrogates or code points above U+10FFFF), 0 when there is none.
-std::size_t sequenceLength(std::string_view s, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return i + k < s.size() ? static_cast<unsigned char>(s[i + k]) : 0u; };
-  const unsigned lead = byte(0);
-  if (lead < 0x80) return 1;
-  unsigned low = 0x80, high = 0xBF;  // the second byte's range
-  std::size_t length = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  for (std::size_t k = 1; k < length; ++k) {
-    const unsigned b = byte(k);
-    if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) return 0;
-  }
-  return length;
-}
 
 std::string numberText(double v) {
   if (!std::isfinite(v)) return "null";
@@ -97,7 +71,7 @@ std::string utf8Text(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
   for (std::size_t i = 0; i < bytes.size();) {
-    if (const std::size_t n = sequenceLength(bytes, i)) {
+    if (const std::size_t n = platform::utf8SequenceLength(bytes, i)) {
       out.append(bytes.substr(i, n));
       i += n;
     } else {

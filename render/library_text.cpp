@@ -5,31 +5,13 @@
 #include <filesystem>
 
 #include "platform/platform.h"
+#include "platform/utf8.h"
 
 namespace varnix::render {
 
 namespace {
 
 constexpr char16_t kEscape = 0xDC00;  // U+DC80..U+DCFF: the bytes 0x80..0xFF
-
-bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// The length of the valid UTF-8 sequence at `at`; 0 when there is none.
-std::size_t sequenceLength(const std::string& s, std::size_t at) {
-  const auto b = [&](std::size_t i) { return at + i < s.size() ? static_cast<unsigned char>(s[at + i]) : 0; };
-  const unsigned char c = b(0);
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) return continuation(b(1)) ? 2 : 0;
-  if (c >= 0xE0 && c <= 0xEF) {
-    const unsigned char low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
-    return b(1) >= low && b(1) <= high && continuation(b(2)) ? 3 : 0;
-  }
-  if (c >= 0xF0 && c <= 0xF4) {
-    const unsigned char low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
-    return b(1) >= low && b(1) <= high && continuation(b(2)) && continuation(b(3)) ? 4 : 0;
-  }
-  return 0;
-}
 
 }  // namespace
 
@@ -51,7 +33,7 @@ QString fromLibraryText(const std::string& text) {
   QString out;
   std::size_t run = 0;  // the start of the valid bytes not yet decoded
   for (std::size_t i = 0; i <= text.size();) {
-    const std::size_t length = i < text.size() ? sequenceLength(text, i) : 0;
+    const std::size_t length = i < text.size() ? platform::utf8SequenceLength(text, i) : 0;
     if (length > 0) {
       i += length;
       continue;

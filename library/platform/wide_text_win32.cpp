@@ -3,6 +3,8 @@
 
 #include "platform/wide_text.h"
 
+#include "platform/utf8.h"
+
 namespace varnix::platform {
 
 namespace {
@@ -27,24 +29,6 @@ std::string narrowFrom(UINT codePage, std::wstring_view wide, BOOL* usedDefault)
   return text;
 }
 
-bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// The length of the well-formed UTF-8 sequence at `at`; 0 when there is none.
-std::size_t sequenceLength(std::string_view s, std::size_t at) {
-  const auto b = [&](std::size_t i) { return at + i < s.size() ? static_cast<unsigned char>(s[at + i]) : 0; };
-  const unsigned char c = b(0);
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) return continuation(b(1)) ? 2 : 0;
-  if (c >= 0xE0 && c <= 0xEF) {
-    const unsigned char low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
-    return b(1) >= low && b(1) <= high && continuation(b(2)) ? 3 : 0;
-  }
-  if (c >= 0xF0 && c <= 0xF4) {
-    const unsigned char low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
-    return b(1) >= low && b(1) <= high && continuation(b(2)) && continuation(b(3)) ? 4 : 0;
-  }
-  return 0;
-}
 
 }  // namespace
 
@@ -53,7 +37,7 @@ std::wstring wideFromUtf8(std::string_view utf8) {
   if (!wide.empty() || utf8.empty()) return wide;
   // Not well-formed: the valid runs as UTF-8, every stray byte as Latin-1.
   for (std::size_t i = 0, run = 0; i <= utf8.size();) {
-    const std::size_t length = i < utf8.size() ? sequenceLength(utf8, i) : 0;
+    const std::size_t length = i < utf8.size() ? utf8SequenceLength(utf8, i) : 0;
     if (length > 0) {
       i += length;
       continue;
