@@ -643,24 +643,30 @@ FlightRead Reader::finish() {
   for (std::size_t s = 1; s < steps.size(); ++s)
     if (steps[s] > steps[static_cast<std::size_t>(f.interval)]) f.interval = static_cast<int>(s);
 
-  // Seconds by the clock, never going back: a row whose clock goes back, or
-  // that has no time, is placed one interval after the row before.
+  // Seconds by the clock, never going back. A clock that steps back (the
+  // deck sets it from the GPS, a few seconds at a time) is a correction:
+  // the row is placed one interval after the row before and the rows after
+  // it follow the corrected clock from there. A row without a time is one
+  // interval after the row before.
   flight.seconds.reserve(rows);
-  std::size_t damaged = 0;
+  std::size_t corrections = 0;
   long long previous = 0;
+  long long shift = 0;
   const long long start = rows > 0 ? day_[0] * kSecondsPerDay + clock_[0] : 0;
   for (std::size_t r = 0; r < rows; ++r) {
-    long long at = clock_[r] >= 0 ? day_[r] * kSecondsPerDay + clock_[r] - start : previous + f.interval;
+    long long at = clock_[r] >= 0 ? day_[r] * kSecondsPerDay + clock_[r] - start + shift : previous + f.interval;
     if (r > 0 && at < previous) {
-      if (++damaged <= kNotedRows)
-        notes_.push_back("row " + std::to_string(r + 1) + ": the time goes back from the row before; the row was placed one interval after that row.");
+      if (++corrections <= kNotedRows)
+        notes_.push_back("row " + std::to_string(r + 1) + ": the clock goes back " + std::to_string(previous - at) +
+                         " s from the row before; the row was placed one interval after that row, the rows after it follow on.");
+      shift += previous + f.interval - at;
       at = previous + f.interval;
     }
     flight.seconds.push_back(static_cast<double>(at));
     previous = at;
   }
-  if (damaged > kNotedRows)
-    notes_.push_back(std::to_string(damaged - kNotedRows) + " more rows whose time goes back were placed one interval after the row before.");
+  if (corrections > kNotedRows)
+    notes_.push_back(std::to_string(corrections - kNotedRows) + " more steps back of the clock were followed on the same way.");
   if (untimedAtStart_ > 0)
     notes_.push_back(std::to_string(untimedAtStart_) + (untimedAtStart_ == 1 ? " row" : " rows") +
                      " before the first time of day were left out.");
