@@ -101,7 +101,27 @@ TEST(AvionicsReader, ReadsTheLayoutsAndTheirQuirks) {
       "18/04/2022,00:00:01,+00:00,20.5,360.0,2400",
   };
 
+  // A G3X: a longer first line, long titles with their units, a row of short
+  // aliases, temperatures in 5 degree steps.
+  const std::string g3xInfo =
+      "#airframe_info,log_version=\"1.00\",airframe_name=\"RV-10\",unit_software_part_number=\"006-B1727-2A\","
+      "unit_software_version=\"9.10\",system_software_part_number=\"006-B2230-00\",system_id=\"123456\","
+      "mode=NORMAL,\n";
+  const std::string g3xUnits = "#yyy-mm-dd,hh:mm:ss,hh:mm,ft,deg F,deg F,gal/hour,inch Hg,rpm";
+  const std::string g3xTitles =
+      "Lcl Date,Lcl Time,UTC Offset,\"Altitude (ft)\",\"CHT1 (deg F)\",\"EGT1 (deg F)\","
+      "\"Fuel Flow (gal/hour)\",\"Manifold Press (inch Hg)\",RPM\n"
+      "Lcl Date,Lcl Time,UTCOfst,AltMSL,E1 CHT1,E1 EGT1,E1 FFlow,E1 MAP,E1 RPM";
+  const std::vector<std::string> g3xRows = {
+      "2020-08-09,14:00:00,-07:00,5500,345,1410,12.5,22.1,2300",
+      "2020-08-09,14:00:01,-07:00,5510,350,1415,12.4,22.0,2310",
+  };
+
   const Case cases[] = {
+      {"G3X: long titles and aliases", log(g3xUnits, g3xTitles, g3xRows, false, g3xInfo), {2, 6, 1, "RV-10", ""},
+       ChannelKind::Map, Engine::Only, 0, 22.1f},
+      {"G3X: CHT in 5 degree steps", log(g3xUnits, g3xTitles, g3xRows, false, g3xInfo), {2, 6, 1, "RV-10", ""},
+       ChannelKind::Cht, Engine::Only, 1, 350.0f},
       {"single engine", log(kSingleUnits, kSingleTitles, single), {3, 13, 2, "N123AB", "E1 %Pwr is written as a fraction"},
        ChannelKind::Cht, Engine::Only, 2, 380.5f},
       {"power as a percentage", log(kSingleUnits, kSingleTitles, percent), {3, 13, 2, "N123AB", ""},
@@ -161,6 +181,36 @@ TEST(AvionicsReader, KeepsTheFactsOfTheLog) {
   EXPECT_EQ(f.engineUnit, 'C');
   EXPECT_EQ(f.fuelUnit, "GPH");
   EXPECT_EQ(f.flightNumber, 0);
+}
+
+// The door: the first bytes pick the reader; a copy of a log is one flight
+// by its value hash, whatever its header says.
+TEST(AvionicsReader, TheDoorPicksTheReaderAndHashesTheValueLines) {
+  const std::string units = "#yyy-mm-dd, hh:mm:ss, hh:mm, gph";
+  const std::string titles = "Lcl Date, Lcl Time, UTCOfst, E1 FFlow";
+  const std::vector<std::string> rows = {"2023-01-02, 10:11:12, +01:00, 20", "2023-01-02, 10:11:13, +01:00, 21"};
+  const std::string a = log(units, titles, rows);
+  const std::string renamed = log(units, titles, rows, false, "#airframe_info, airframe_name=\"Other\",\n");
+  const std::string other = log(units, titles, {rows[0]});
+  struct Case {
+    const char* name;
+    std::string text;
+    std::string_view format;
+  };
+  const Case cases[] = {
+      {"a log", a, "avionics"},
+      {"a log with a byte order mark", "\xEF\xBB\xBF" + a, "avionics"},
+      {"a log re-saved with a quoted first cell", "\"#airframe_info\",x=1\n", "avionics"},
+      {"a native flight file", "\"Flight data\"\n\"Model 830\"\n", "native"},
+      {"anything else goes to the native reader", "hello\n", "native"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(flight::FlightFormatOf(c.text), c.format);
+  }
+  EXPECT_EQ(flight::HashFlightText(a), flight::HashFlightText(renamed));
+  EXPECT_NE(flight::HashFlightText(a), flight::HashFlightText(other));
+  EXPECT_EQ(flight::OpenFlightText("hello\n").problem.rfind("line 1: ", 0), 0u);
 }
 
 TEST(AvionicsReader, NamesTheLineOfADamagedLog) {
