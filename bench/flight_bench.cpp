@@ -24,7 +24,7 @@
 #include "core/expand.h"
 #include "encoder/flight_profile.h"
 #include "flight/flight_chart.h"
-#include "flight/flight_reader.h"
+#include "flight/open_flight.h"
 #include "analysis/flight_summary.h"
 #include "flight/flight_window.h"
 #include "support/dump_builder.h"
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 5; ++i) {
     auto t0 = Clock::now();
     const double c0 = cpuMs();
-    varnix::flight::FlightRead read = varnix::flight::ReadFlightFile(csv);
+    varnix::flight::FlightRead read = varnix::flight::OpenFlight(csv);
     readMs = std::min(readMs, msSince(t0));
     readCpu = std::min(readCpu, cpuMs() - c0);
     if (!read.flight) {

@@ -7,7 +7,7 @@
 
 #include "commands.h"
 #include "drawing_output.h"
-#include "flight/flight_reader.h"
+#include "flight/open_flight.h"
 #include "frontend/chart/panel_plan.h"
 #include "render/picture_export.h"
 
@@ -26,7 +26,7 @@ int renderChart(const std::string& path, const std::string& out, const std::stri
   int width = 0, height = 0;
   parseSize(size, width, height);
   if (const int refused = checkOutputName(path, out, force)) return refused;
-  flight::FlightRead read = flight::ReadFlightFile(path);
+  flight::FlightRead read = flight::OpenFlight(path);
   if (!read.flight) {
     reportMessage(path + ": " + read.problem);
     return read.line == 0 ? kFlightCannotOpen : kFlightUnreadable;

@@ -7,7 +7,7 @@
 
 #include "commands.h"
 #include "flight_json.h"
-#include "flight/flight_reader.h"
+#include "flight/open_flight.h"
 #include "analysis/flight_summary.h"
 
 namespace varnix::cli {
@@ -116,7 +116,7 @@ void addInfoCommand(CLI::App& app, int& exitCode) {
   cmd->add_option("file", *path, "The flight's .CSV file")->required();
   cmd->add_flag("--json", *json, "Print JSON for scripts (keys as documented in the README)");
   cmd->callback([path, json, &exitCode] {
-    const flight::FlightRead read = flight::ReadFlightFile(*path);
+    const flight::FlightRead read = flight::OpenFlight(*path);
     if (!read.flight) {
       reportMessage(*path + ": " + read.problem);
       exitCode = read.line == 0 ? kFlightCannotOpen : kFlightUnreadable;

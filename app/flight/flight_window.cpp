@@ -26,7 +26,7 @@
 
 #include "flight/channels.h"
 #include "flight/flight_chart.h"
-#include "flight/flight_reader.h"
+#include "flight/open_flight.h"
 #include "flight/flight_table_model.h"
 #include "frontend/chart/panel_plan.h"
 #include "flight/picture_export.h"
@@ -224,7 +224,7 @@ void FlightWindow::openFile(const QString& path) {
     QMetaObject::invokeMethod(this, [this, shown] { layOutCharts(shown); }, Qt::QueuedConnection);
   };
   reader_ = QThread::create([result, file, headerRead] {
-    result->read = flight::ReadFlightFile(file, headerRead);
+    result->read = flight::OpenFlight(file, headerRead);
     if (result->read.flight) result->analysis = flight::AnalyseFlight(*result->read.flight);
   });
   connect(reader_, &QThread::finished, this, [this, result, path] {

@@ -15,7 +15,7 @@
 #include <set>
 #include <string_view>
 
-#include "flight/flight_reader.h"
+#include "flight/open_flight.h"
 #include "platform/fs_path.h"
 #include "platform/platform.h"
 
@@ -152,7 +152,7 @@ std::string unusableInPlace(const std::string& path) {
 std::optional<CatalogEntry> readEntry(const std::string& path, bool* tryAgain) {
   *tryAgain = false;
   std::uint64_t hash = 0;
-  FlightRead read = ReadFlightFile(path, {}, &hash);
+  FlightRead read = OpenFlight(path, {}, &hash);
   std::error_code ec;
   const bool notRegular = !read.flight && read.line == 0 && !fs::is_regular_file(fs::status(utf8Path(path), ec));
   if (read.unreadable || notRegular) {

@@ -8,7 +8,7 @@
 #include <type_traits>
 
 #include "flight/channels.h"
-#include "flight/flight_reader.h"
+#include "flight/open_flight.h"
 #include "analysis/flight_summary.h"
 
 namespace varnix::flight {
@@ -160,15 +160,15 @@ CatalogEntry entryOf(const FlightRead& read, std::uint64_t valueHash) {
 }  // namespace
 
 CatalogEntry MakeCatalogEntry(std::string_view text) {
-  const FlightRead read = ReadFlightText(text);
-  return entryOf(read, read.flight ? HashValueLines(text) : 0);
+  const FlightRead read = OpenFlightText(text);
+  return entryOf(read, read.flight ? HashFlightText(text) : 0);
 }
 
 CatalogEntry MakeCatalogEntry(FlightRead&& read, std::uint64_t valueHash) { return entryOf(read, valueHash); }
 
 std::optional<CatalogEntry> MakeCatalogEntryFromFile(const std::string& path) {
   std::uint64_t hash = 0;
-  const FlightRead read = ReadFlightFile(path, {}, &hash);
+  const FlightRead read = OpenFlight(path, {}, &hash);
   if (read.unreadable) return std::nullopt;
   return entryOf(read, hash);
 }

@@ -56,7 +56,7 @@ CatalogEntry MakeCatalogEntry(std::string_view text);
 CatalogEntry MakeCatalogEntry(FlightRead&& read, std::uint64_t valueHash);
 
 // The entry of the flight file at `path`, read once through the bounded
-// reader (ReadFlightFile), its value hash taken in the same pass: the same
+// reader (OpenFlight), its value hash taken in the same pass: the same
 // entry as MakeCatalogEntry of the file's text. Nothing when the file cannot
 // be opened or read right now (gone, no permission, an I/O error).
 std::optional<CatalogEntry> MakeCatalogEntryFromFile(const std::string& path);

@@ -1,0 +1,722 @@
+// SPDX-License-Identifier: MIT
+#include "flight/avionics_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "flight/text_lines.h"
+
+namespace varnix::flight {
+
+namespace {
+
+using detail::Lines;
+
+constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
+constexpr std::string_view kMark = "#airframe_info";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// A G3X writes a few hundred columns with long titles; rows pad their cells
+// with blanks to a dozen bytes or so. Longer lines are damage.
+constexpr std::size_t kHeaderLineBytes = 32768;
+constexpr std::size_t kRowBytesBase = 64;
+constexpr std::size_t kCellBytes = 48;
+constexpr std::size_t kNotedRows = 10;
+constexpr long long kSecondsPerDay = 86400;
+
+std::string_view trim(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+// A header line's cells, trimmed: a cell in double quotes may hold commas,
+// and "" in it stands for one quote (as a spreadsheet writes them).
+std::vector<std::string> headerCells(std::string_view line) {
+  std::vector<std::string> cells;
+  std::string cell;
+  bool inQuotes = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (inQuotes) {
+      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+        cell += '"';
+        ++i;
+      } else if (c == '"') {
+        inQuotes = false;
+      } else {
+        cell += c;
+      }
+    } else if (c == '"' && trim(cell).empty()) {
+      cell.clear();
+      inQuotes = true;
+    } else if (c == ',') {
+      cells.emplace_back(trim(cell));
+      cell.clear();
+    } else {
+      cell += c;
+    }
+  }
+  cells.emplace_back(trim(cell));
+  return cells;
+}
+
+// A row's cell: trimmed, its quotes (a spreadsheet's) taken off.
+std::string_view rowCell(std::string_view cell) {
+  cell = trim(cell);
+  if (cell.size() >= 2 && cell.front() == '"' && cell.back() == '"') cell = trim(cell.substr(1, cell.size() - 2));
+  return cell;
+}
+
+template <typename Number>
+bool parseWhole(std::string_view s, Number& value) {
+  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+  return ec == std::errc() && ptr == s.data() + s.size() && ptr != s.data();
+}
+
+// Three numbers apart by `sep`: "2022-04-17", "17/04/2022", "12:48:47".
+bool parseTriple(std::string_view s, char sep, int& a, int& b, int& c) {
+  const std::size_t one = s.find(sep);
+  if (one == std::string_view::npos) return false;
+  const std::size_t two = s.find(sep, one + 1);
+  if (two == std::string_view::npos) return false;
+  return parseWhole(s.substr(0, one), a) && parseWhole(s.substr(one + 1, two - one - 1), b) &&
+         parseWhole(s.substr(two + 1), c);
+}
+
+struct Date {
+  int year = 0, month = 0, day = 0;
+};
+
+// The flight deck writes yyyy-mm-dd; a spreadsheet that re-saved the file, dd/mm/yyyy.
+std::optional<Date> parseDate(std::string_view s) {
+  Date d;
+  if (parseTriple(s, '-', d.year, d.month, d.day) || (parseTriple(s, '/', d.day, d.month, d.year))) {
+    if (d.year >= 1900 && d.year <= 9999 && d.month >= 1 && d.month <= 12 && d.day >= 1 && d.day <= 31) return d;
+  }
+  return std::nullopt;
+}
+
+std::optional<int> parseClock(std::string_view s) {
+  int h = 0, m = 0, sec = 0;
+  if (!parseTriple(s, ':', h, m, sec) || h < 0 || h > 23 || m < 0 || m > 59 || sec < 0 || sec > 60) return std::nullopt;
+  return h * 3600 + m * 60 + std::min(sec, 59);
+}
+
+// Days since 1970-01-01 of a civil date.
+long long daysFromCivil(const Date& d) {
+  const int y = d.year - (d.month <= 2 ? 1 : 0);
+  const int era = y / 400;
+  const int yoe = y - era * 400;
+  const int doy = (153 * (d.month + (d.month > 2 ? -3 : 9)) + 2) / 5 + d.day - 1;
+  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return static_cast<long long>(era) * 146097 + doe - 719468;
+}
+
+Date civilFromDays(long long z) {
+  z += 719468;
+  const long long era = z / 146097;
+  const long long doe = z - era * 146097;
+  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const long long mp = (5 * doy + 2) / 153;
+  Date d;
+  d.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  d.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  d.year = static_cast<int>(yoe + era * 400 + (d.month <= 2 ? 1 : 0));
+  return d;
+}
+
+std::string lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+// Column titles compared without blanks or case: "Lcl Date", "LclDate".
+std::string squeezed(std::string_view s) {
+  std::string out;
+  for (char c : lower(s))
+    if (c != ' ' && c != '_') out += c;
+  return out;
+}
+
+Unit unitFromText(std::string_view written) {
+  const std::string u = lower(trim(written));
+  struct Named {
+    std::string_view text;
+    Unit unit;
+  };
+  static constexpr Named kUnits[] = {
+      {"deg f", Unit::DegreesF},   {"degf", Unit::DegreesF},       {"°f", Unit::DegreesF},
+      {"deg c", Unit::DegreesC},   {"degc", Unit::DegreesC},       {"°c", Unit::DegreesC},
+      {"gph", Unit::GallonsPerHour}, {"gal/hour", Unit::GallonsPerHour}, {"gal/hr", Unit::GallonsPerHour},
+      {"lph", Unit::LitresPerHour},  {"l/hour", Unit::LitresPerHour},    {"l/hr", Unit::LitresPerHour},
+      {"pph", Unit::PoundsPerHour},  {"lb/hour", Unit::PoundsPerHour},   {"lbs/hr", Unit::PoundsPerHour},
+      {"hg", Unit::InchesHg},      {"inch", Unit::InchesHg},       {"inch hg", Unit::InchesHg},
+      {"inhg", Unit::InchesHg},    {"in hg", Unit::InchesHg},      {"psi", Unit::Psi},
+      {"volts", Unit::Volts},      {"volt", Unit::Volts},          {"amps", Unit::Amps},
+      {"amp", Unit::Amps},         {"rpm", Unit::Rpm},             {"%", Unit::Percent},
+      {"ft", Unit::Feet},          {"ft msl", Unit::Feet},         {"ft wgs", Unit::Feet},
+      {"ft baro", Unit::Feet},     {"feet", Unit::Feet},           {"kt", Unit::Knots},
+      {"knots", Unit::Knots},      {"fpm", Unit::FeetPerMinute},   {"ft/min", Unit::FeetPerMinute},
+      {"degrees", Unit::Degrees},  {"gals", Unit::Gallons},        {"gal", Unit::Gallons},
+      {"lbs", Unit::Pounds},       {"liters", Unit::Litres},       {"litres", Unit::Litres},
+  };
+  for (const Named& n : kUnits)
+    if (n.text == u) return n.unit;
+  return Unit::None;
+}
+
+// Units of columns that hold text, not numbers.
+bool isTextUnit(std::string_view written) {
+  const std::string u = lower(trim(written));
+  return u == "ident" || u == "enum" || u == "yyy-mm-dd" || u == "yyyy-mm-dd" || u == "hh:mm:ss" || u == "hh:mm";
+}
+
+struct Known {
+  std::string_view name;  // squeezed
+  ChannelKind kind;
+  int sensor;
+};
+
+// Short titles (and the G3X's long ones, without their unit) of the columns kept as typed channels.
+constexpr Known kKnown[] = {
+    {"fflow", ChannelKind::FuelFlow, 0},       {"fuelflow", ChannelKind::FuelFlow, 0},
+    {"oilt", ChannelKind::OilTemperature, 0},  {"oiltemp", ChannelKind::OilTemperature, 0},
+    {"oilp", ChannelKind::OilPressure, 0},     {"oilpress", ChannelKind::OilPressure, 0},
+    {"fpres", ChannelKind::FuelPressure, 0},   {"fuelpress", ChannelKind::FuelPressure, 0},
+    {"map", ChannelKind::Map, 0},              {"manifoldpress", ChannelKind::Map, 0},
+    {"rpm", ChannelKind::Rpm, 0},              {"%pwr", ChannelKind::PowerPercent, 0},
+    {"percentpower", ChannelKind::PowerPercent, 0},
+    {"volt1", ChannelKind::Battery, 1},        {"volt2", ChannelKind::Battery, 2},
+    {"volts", ChannelKind::Battery, 0},        {"amp1", ChannelKind::Amps, 1},
+    {"amp2", ChannelKind::Amps, 2},            {"amps", ChannelKind::Amps, 0},
+    {"fqtyl", ChannelKind::FuelLevel, 1},      {"fqtyr", ChannelKind::FuelLevel, 2},
+    {"oat", ChannelKind::Oat, 0},              {"altind", ChannelKind::Altitude, 0},
+    {"altmsl", ChannelKind::Altitude, 1},      {"altgps", ChannelKind::Altitude, 2},
+    {"ias", ChannelKind::Airspeed, 0},         {"tas", ChannelKind::Airspeed, 1},
+    {"gndspd", ChannelKind::GroundSpeed, 0},   {"vspd", ChannelKind::VerticalSpeed, 0},
+    {"latitude", ChannelKind::Latitude, 0},    {"longitude", ChannelKind::Longitude, 0},
+};
+
+struct Column {
+  Channel channel;
+  int engineNumber = 0;  // 1, 2 from "E1 "/"E2 "; 0 without
+  std::size_t cell = 0;  // its cell in a row
+  std::size_t numbers = 0, texts = 0;
+};
+
+// The kind, engine number and cylinder a title names; the unit in its
+// parentheses, if any, into `unit`.
+Column classify(std::string_view title, std::string& unit) {
+  Column col;
+  std::string_view t = trim(title);
+  if (const std::size_t open = t.rfind(" ("); open != std::string_view::npos && t.back() == ')') {
+    unit = std::string(t.substr(open + 2, t.size() - open - 3));
+    t = trim(t.substr(0, open));
+  }
+  if (t.size() > 3 && t[0] == 'E' && (t[1] == '1' || t[1] == '2') && t[2] == ' ') {
+    col.engineNumber = t[1] - '0';
+    t = trim(t.substr(3));
+  }
+  const std::string s = squeezed(t);
+  if (s.size() == 4 && s[3] >= '1' && s[3] <= '9') {
+    const std::string_view base = std::string_view(s).substr(0, 3);
+    const ChannelKind kind = base == "cht" ? ChannelKind::Cht : base == "egt" ? ChannelKind::Egt
+                             : base == "tit" ? ChannelKind::Tit : ChannelKind::Other;
+    if (kind != ChannelKind::Other) {
+      col.channel.kind = kind;
+      col.channel.cylinder = s[3] - '0';
+      return col;
+    }
+  }
+  for (const Known& k : kKnown)
+    if (k.name == s) {
+      col.channel.kind = k.kind;
+      col.channel.sensor = k.sensor;
+      break;
+    }
+  return col;
+}
+
+// What a reading of `kind` can be, in °F for temperatures; outside it the
+// sensor is broken or missing (unused CHT inputs read near 12,000 °F).
+struct Range {
+  double low, high;
+};
+std::optional<Range> plausible(const Channel& c) {
+  std::optional<Range> r;
+  switch (c.kind) {
+    case ChannelKind::Egt:
+    case ChannelKind::Tit:
+    case ChannelKind::Cht: r = Range{-40, 2000}; break;
+    case ChannelKind::OilTemperature: r = Range{-40, 400}; break;
+    case ChannelKind::Oat: r = Range{-100, 160}; break;
+    case ChannelKind::OilPressure:
+    case ChannelKind::FuelPressure: r = Range{-5, 250}; break;
+    case ChannelKind::FuelFlow: r = Range{-5, 500}; break;
+    case ChannelKind::Rpm: r = Range{-10, 10000}; break;
+    case ChannelKind::Map: r = Range{-1, 80}; break;
+    case ChannelKind::PowerPercent: r = Range{-5, 200}; break;
+    case ChannelKind::Battery: r = Range{-1, 60}; break;
+    case ChannelKind::Amps: r = Range{-400, 400}; break;
+    default: return std::nullopt;
+  }
+  if (c.unit == Unit::DegreesC) r = Range{(r->low - 32) * 5 / 9, (r->high - 32) * 5 / 9};
+  return r;
+}
+
+std::string number(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%g", v);
+  return buf;
+}
+
+FlightRead failure(int line, std::string why) {
+  FlightRead r;
+  r.line = line;
+  r.problem = line > 0 ? "line " + std::to_string(line) + ": " + why : why;
+  return r;
+}
+
+FlightRead tooLong(const Lines& lines, std::size_t limit) {
+  return failure(lines.number(), "the line is longer than " + std::to_string(limit) +
+                                     " bytes, longer than any line of an avionics log");
+}
+
+class ValueHash {
+ public:
+  void line(std::string_view text, bool terminated) {
+    for (unsigned char c : text) add(c);
+    if (terminated) add('\n');
+  }
+  std::uint64_t value() const { return h_; }
+
+ private:
+  void add(unsigned char c) { h_ = (h_ ^ c) * 1099511628211ull; }
+  std::uint64_t h_ = 1469598103934665603ull;
+};
+
+// The airframe line's key="value" pairs.
+void readAirframe(const std::vector<std::string>& cells, FlightFacts& f) {
+  std::string name, system, software, ident;
+  for (std::size_t i = 1; i < cells.size(); ++i) {
+    const std::string_view cell = cells[i];
+    const std::size_t eq = cell.find('=');
+    if (eq == std::string_view::npos) continue;
+    const std::string key = lower(trim(cell.substr(0, eq)));
+    std::string_view value = trim(cell.substr(eq + 1));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = trim(value.substr(1, value.size() - 2));
+    if (key == "airframe_name") name = value;
+    if (key == "system_id") system = value;
+    if (key == "unit_software_version") software = value;
+    if ((key == "aircraft_ident" || key == "tail_number") && ident.empty()) ident = value;
+  }
+  f.aircraft = !ident.empty() ? ident : name;
+  f.identification = name;
+  if (!system.empty()) f.identification += (f.identification.empty() ? "" : " ") + std::string("System ") + system;
+  if (!software.empty()) f.identification += (f.identification.empty() ? "" : " ") + std::string("Software ") + software;
+}
+
+// Whether a line after the titles is a row of names (the G3X's aliases),
+// not values: its first cell is a word, not a date or a blank.
+bool isNameRow(const std::vector<std::string>& cells) {
+  return !cells.empty() && !cells[0].empty() && !(cells[0][0] >= '0' && cells[0][0] <= '9') && cells[0][0] != '#';
+}
+
+std::string_view fuelUnitText(Unit u) {
+  switch (u) {
+    case Unit::GallonsPerHour: return "GPH";
+    case Unit::LitresPerHour: return "LPH";
+    case Unit::PoundsPerHour: return "PPH";
+    case Unit::KilogramsPerHour: return "KPH";
+    default: return "GPH";
+  }
+}
+
+class Reader {
+ public:
+  Reader(Lines& lines, const std::function<void(const Flight&)>& headerRead, ValueHash* hash)
+      : lines_(lines), headerRead_(headerRead), hash_(hash) {}
+
+  FlightRead read();
+
+ private:
+  FlightRead header(std::optional<std::vector<std::string>>& firstRow, int& firstRowLine, bool& firstRowEnded);
+  std::optional<FlightRead> row(std::string_view line, int n, bool terminated);
+  FlightRead finish();
+
+  Lines& lines_;
+  const std::function<void(const Flight&)>& headerRead_;
+  ValueHash* hash_;
+  FlightFacts facts_;
+  std::vector<Column> columns_;
+  std::size_t cellCount_ = 0;
+  std::size_t dateCell_ = std::string::npos, timeCell_ = std::string::npos, offsetCell_ = std::string::npos;
+  Columns values_;
+  std::vector<long long> day_;   // per row: days since 1970, or kNoDay
+  std::vector<int> clock_;       // per row: seconds after midnight
+  std::size_t untimedAtStart_ = 0, untimedLater_ = 0;
+  std::vector<std::string> notes_;
+  std::vector<std::string_view> cells_;
+  static constexpr long long kNoDay = std::numeric_limits<long long>::min();
+};
+
+FlightRead Reader::header(std::optional<std::vector<std::string>>& firstRow, int& firstRowLine, bool& firstRowEnded) {
+  std::string_view line;
+  bool terminated = false;
+  lines_.setLimit(kHeaderLineBytes);
+  std::vector<std::string> units, titles, aliases;
+  for (int n = 1; n <= 4; ++n) {
+    if (!lines_.next(line, terminated) || (!terminated && n < 4)) {
+      if (lines_.tooLong()) return tooLong(lines_, kHeaderLineBytes);
+      if (n == 4) break;  // a log without rows
+      return failure(n, n == 1 ? "the file is empty or not a flight file" : "the file ends inside its header");
+    }
+    if (n == 1 && startsWith(line, kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
+    std::vector<std::string> cells = headerCells(line);
+    switch (n) {
+      case 1:
+        if (cells[0] != kMark) return failure(n, "not an avionics log: expected \"#airframe_info,\"");
+        readAirframe(cells, facts_);
+        break;
+      case 2:
+        if (cells[0].empty() || cells[0][0] != '#') return failure(n, "not an avionics log: expected the units line starting with \"#\"");
+        cells[0].erase(0, 1);
+        units = std::move(cells);
+        break;
+      case 3: titles = std::move(cells); break;
+      case 4:
+        if (isNameRow(cells)) {
+          aliases = std::move(cells);  // the value lines begin after them
+        } else {
+          firstRow = std::move(cells);
+          firstRowLine = n;
+          firstRowEnded = terminated;
+          if (hash_) hash_->line(line, terminated);
+        }
+        break;
+    }
+  }
+  while (!titles.empty() && titles.back().empty()) titles.pop_back();
+  if (titles.empty()) return failure(3, "not an avionics log: expected the column titles");
+  cellCount_ = titles.size();
+  for (std::size_t i = 0; i < titles.size(); ++i) {
+    const std::string s = squeezed(titles[i]);
+    const std::string a = i < aliases.size() ? squeezed(aliases[i]) : std::string();
+    auto is = [&](std::string_view name) { return s == name || a == name; };
+    if (is("lcldate")) { dateCell_ = i; continue; }
+    if (is("lcltime")) { timeCell_ = i; continue; }
+    if (is("utcofst")) { offsetCell_ = i; continue; }
+    const std::string_view written = i < units.size() ? std::string_view(units[i]) : std::string_view();
+    if (isTextUnit(written) || titles[i].empty()) continue;
+    // The short alias names the channel where it is known; else the title does.
+    std::string unitInTitle;
+    Column col;
+    std::string name;
+    if (i < aliases.size() && !aliases[i].empty()) {
+      col = classify(aliases[i], unitInTitle);
+      name = aliases[i];
+    }
+    if (col.channel.kind == ChannelKind::Other) {
+      std::string u;
+      Column byTitle = classify(titles[i], u);
+      if (byTitle.channel.kind != ChannelKind::Other || name.empty()) {
+        col = byTitle;
+        unitInTitle = u;
+        if (name.empty()) name = titles[i];
+      }
+    } else {
+      std::string u;
+      classify(titles[i], u);
+      if (unitInTitle.empty()) unitInTitle = u;
+    }
+    col.channel.name = name;
+    col.channel.unit = unitFromText(written);
+    if (col.channel.unit == Unit::None) col.channel.unit = unitFromText(unitInTitle);
+    if (col.channel.kind == ChannelKind::PowerPercent) col.channel.unit = Unit::Percent;
+    col.cell = i;
+    columns_.push_back(std::move(col));
+  }
+  if (timeCell_ == std::string::npos) return failure(3, "not an avionics log: no \"Lcl Time\" column");
+  return {};
+}
+
+std::optional<FlightRead> Reader::row(std::string_view line, int n, bool terminated) {
+  cells_.clear();
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = line.find(',', start);
+    cells_.push_back(line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  while (cells_.size() > cellCount_ && rowCell(cells_.back()).empty()) cells_.pop_back();
+  if (cells_.size() < cellCount_ && !terminated) {
+    notes_.push_back("The last line (" + std::to_string(n) + ") is incomplete, as in a file cut short; it was left out.");
+    return std::nullopt;
+  }
+  if (cells_.size() != cellCount_)
+    return failure(n, "the line has " + std::to_string(cells_.size()) + " values, the titles name " +
+                          std::to_string(cellCount_));
+  const std::optional<int> clock = parseClock(rowCell(cells_[timeCell_]));
+  if (!clock && rowCell(cells_[timeCell_]).empty()) {
+    // Before the flight deck has a time (no GPS fix yet) a row carries no engine data worth a place.
+    if (clock_.empty()) {
+      ++untimedAtStart_;
+      return std::nullopt;
+    }
+    ++untimedLater_;
+  } else if (!clock) {
+    return failure(n, "the time \"" + std::string(rowCell(cells_[timeCell_])) + "\" is not a time of day");
+  }
+  long long day = kNoDay;
+  if (dateCell_ != std::string::npos) {
+    const std::string_view text = rowCell(cells_[dateCell_]);
+    if (!text.empty()) {
+      const std::optional<Date> d = parseDate(text);
+      if (!d) return failure(n, "the date \"" + std::string(text) + "\" is not a date");
+      day = daysFromCivil(*d);
+    }
+  }
+  if (offsetCell_ != std::string::npos && facts_.utcOffset.empty()) facts_.utcOffset = rowCell(cells_[offsetCell_]);
+
+  if (clock_.empty()) values_.reset(columns_.size(), (lines_.remaining() / (line.size() + 1)) * 9 / 8 + 64);
+  values_.makeRoom();
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    Column& col = columns_[c];
+    const std::string_view text = rowCell(cells_[col.cell]);
+    float v = kNoValue;
+    if (!text.empty()) {
+      if (parseWhole(text, v) && std::isfinite(v)) {
+        ++col.numbers;
+      } else {
+        v = kNoValue;
+        ++col.texts;
+      }
+    }
+    values_.next(c) = v;
+  }
+  values_.addRow();
+  day_.push_back(day);
+  clock_.push_back(clock.value_or(-1));
+  return std::nullopt;
+}
+
+FlightRead Reader::read() {
+  std::optional<std::vector<std::string>> firstCells;
+  int firstLine = 0;
+  bool firstEnded = true;
+  if (FlightRead bad = header(firstCells, firstLine, firstEnded); !bad.problem.empty()) return bad;
+
+  lines_.setLimit(kRowBytesBase + kCellBytes * cellCount_);
+  std::string firstText;
+  if (firstCells) {
+    // The fourth line was a row: joined again, as `row` splits what it gets.
+    for (std::size_t i = 0; i < firstCells->size(); ++i) firstText += (i ? "," : "") + (*firstCells)[i];
+    if (std::optional<FlightRead> bad = row(firstText, firstLine, firstEnded)) return std::move(*bad);
+  }
+  std::string_view line;
+  bool terminated = false;
+  while (lines_.next(line, terminated)) {
+    const int n = lines_.number();
+    if (hash_) hash_->line(line, terminated);
+    if (trim(line).empty()) continue;
+    if (std::optional<FlightRead> bad = row(line, n, terminated)) return std::move(*bad);
+  }
+  if (lines_.tooLong()) return tooLong(lines_, kRowBytesBase + kCellBytes * cellCount_);
+  return finish();
+}
+
+FlightRead Reader::finish() {
+  Flight flight;
+  flight.facts = facts_;
+  FlightFacts& f = flight.facts;
+  const std::size_t rows = clock_.size();
+
+  // Which columns stay: a column that never holds a number carries nothing
+  // (a second engine's columns in a single's log, a turbine's in a piston's,
+  // a column of words); a second engine is there when any of its columns stays.
+  std::vector<std::size_t> kept;
+  bool twin = false;
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    if (columns_[c].numbers == 0) continue;
+    kept.push_back(c);
+    twin = twin || columns_[c].engineNumber == 2;
+  }
+  std::size_t notedRanges = 0;
+  for (std::size_t c : kept) {
+    Column& col = columns_[c];
+    Channel& ch = col.channel;
+    ch.engine = col.engineNumber == 0 || !twin ? Engine::Only : col.engineNumber == 1 ? Engine::Left : Engine::Right;
+    const std::span<float> v = values_[c];
+    if (col.texts > 0)
+      notes_.push_back(std::to_string(col.texts) + " values of " + ch.name + " are not numbers; they were taken as no value.");
+    if (ch.kind == ChannelKind::PowerPercent) {
+      float most = -std::numeric_limits<float>::infinity();
+      for (float x : v)
+        if (!std::isnan(x)) most = std::max(most, x);
+      // Some software versions write the share of full power (0 to about 1.15), others a percentage.
+      if (most <= 1.5f) {
+        for (float& x : v) x *= 100.0f;
+        notes_.push_back(ch.name + " is written as a fraction of full power; it was taken times 100 as a percentage.");
+      }
+    }
+    if (const std::optional<Range> r = plausible(ch)) {
+      std::size_t out = 0;
+      for (float& x : v)
+        if (!std::isnan(x) && (x < r->low || x > r->high)) {
+          x = kNoValue;
+          ++out;
+        }
+      if (out > 0 && ++notedRanges <= kNotedRows)
+        notes_.push_back(std::to_string(out) + (out == 1 ? " reading" : " readings") + " of " + ch.name + " outside " +
+                         number(r->low) + " to " + number(r->high) + " " + std::string(UnitText(ch.unit)) +
+                         (out == 1 ? " was" : " were") + " taken as no value.");
+    }
+  }
+
+  flight.channels.reserve(kept.size());
+  for (std::size_t c : kept) flight.channels.push_back(columns_[c].channel);
+  f.engineUnit = 'F';
+  for (ChannelKind k : {ChannelKind::Egt, ChannelKind::Cht, ChannelKind::Tit, ChannelKind::OilTemperature})
+    if (const int c = FindChannel(flight.channels, k, Engine::Only, 0, true); c >= 0) {
+      f.engineUnit = flight.channels[c].unit == Unit::DegreesC ? 'C' : 'F';
+      break;
+    }
+  if (const int c = FindChannel(flight.channels, ChannelKind::Oat, Engine::Only, 0, true); c >= 0)
+    f.outsideAirUnit = flight.channels[c].unit == Unit::DegreesF ? 'F' : 'C';
+  if (const int c = FindChannel(flight.channels, ChannelKind::FuelFlow, Engine::Only, 0, true); c >= 0) {
+    if (flight.channels[c].unit == Unit::None) flight.channels[c].unit = Unit::GallonsPerHour;
+    f.fuelUnit = fuelUnitText(flight.channels[c].unit);
+  }
+  for (Channel& ch : flight.channels)
+    if (ch.kind == ChannelKind::FuelLevel && ch.unit == Unit::None) ch.unit = FuelAmountUnit(flight.channels);
+
+  flight.columns.reset(kept.size(), 0);
+  if (headerRead_) headerRead_(flight);  // facts and channels, no rows yet
+
+  flight.columns.reset(kept.size(), rows);
+  for (std::size_t r = 0; r < rows; ++r) {
+    flight.columns.makeRoom();
+    for (std::size_t k = 0; k < kept.size(); ++k) flight.columns.next(k) = values_[kept[k]][r];
+    flight.columns.addRow();
+  }
+
+  // The day of every row: its own, else that of the row before (a day on
+  // when its clock went back past midnight); rows before the first dated
+  // row take that row's day (a day back when they were before midnight).
+  std::size_t firstDated = rows;
+  for (std::size_t r = 0; r < rows; ++r)
+    if (day_[r] != kNoDay) {
+      firstDated = r;
+      break;
+    }
+  const long long day0 = firstDated < rows ? day_[firstDated] : 0;
+  for (std::size_t r = firstDated; r-- > 0;) {
+    day_[r] = r + 1 < rows && day_[r + 1] != kNoDay ? day_[r + 1] : day0;
+    if (clock_[r] >= 0 && r + 1 < rows && clock_[r + 1] >= 0 && clock_[r] > clock_[r + 1] + kSecondsPerDay / 2) --day_[r];
+  }
+  for (std::size_t r = firstDated + 1; r < rows; ++r)
+    if (day_[r] == kNoDay) {
+      day_[r] = day_[r - 1];
+      if (clock_[r] >= 0 && clock_[r - 1] >= 0 && clock_[r] + kSecondsPerDay / 2 < clock_[r - 1]) ++day_[r];
+    }
+
+  // The interval: the most common step between timed rows.
+  std::array<std::size_t, 61> steps{};
+  for (std::size_t r = 1; r < rows; ++r) {
+    if (clock_[r] < 0 || clock_[r - 1] < 0) continue;
+    const long long step = (day_[r] - day_[r - 1]) * kSecondsPerDay + clock_[r] - clock_[r - 1];
+    if (step > 0 && step <= 60) ++steps[static_cast<std::size_t>(step)];
+  }
+  f.interval = 1;
+  for (std::size_t s = 1; s < steps.size(); ++s)
+    if (steps[s] > steps[static_cast<std::size_t>(f.interval)]) f.interval = static_cast<int>(s);
+
+  // Seconds by the clock, never going back. A clock that steps back (the
+  // deck sets it from the GPS, a few seconds at a time) is a correction:
+  // the row is placed one interval after the row before and the rows after
+  // it follow the corrected clock from there. A row without a time is one
+  // interval after the row before.
+  flight.seconds.reserve(rows);
+  std::size_t corrections = 0;
+  long long previous = 0;
+  long long shift = 0;
+  const long long start = rows > 0 ? day_[0] * kSecondsPerDay + clock_[0] : 0;
+  for (std::size_t r = 0; r < rows; ++r) {
+    long long at = clock_[r] >= 0 ? day_[r] * kSecondsPerDay + clock_[r] - start + shift : previous + f.interval;
+    if (r > 0 && at < previous) {
+      if (++corrections <= kNotedRows)
+        notes_.push_back("row " + std::to_string(r + 1) + ": the clock goes back " + std::to_string(previous - at) +
+                         " s from the row before; the row was placed one interval after that row, the rows after it follow on.");
+      shift += previous + f.interval - at;
+      at = previous + f.interval;
+    }
+    flight.seconds.push_back(static_cast<double>(at));
+    previous = at;
+  }
+  if (corrections > kNotedRows)
+    notes_.push_back(std::to_string(corrections - kNotedRows) + " more steps back of the clock were followed on the same way.");
+  if (untimedAtStart_ > 0)
+    notes_.push_back(std::to_string(untimedAtStart_) + (untimedAtStart_ == 1 ? " row" : " rows") +
+                     " before the first time of day were left out.");
+  if (untimedLater_ > 0)
+    notes_.push_back(std::to_string(untimedLater_) + (untimedLater_ == 1 ? " row" : " rows") +
+                     " without a time were placed one interval after the row before.");
+
+  if (rows > 0) {
+    const Date d = civilFromDays(day_[0]);
+    f.year = firstDated < rows ? d.year : 0;
+    f.month = firstDated < rows ? d.month : 0;
+    f.day = firstDated < rows ? d.day : 0;
+    f.hours = clock_[0] / 3600;
+    f.minutes = clock_[0] / 60 % 60;
+    f.seconds = clock_[0] % 60;
+    flight.startOfDay = clock_[0];
+  }
+  flight.notes = std::move(notes_);
+  FlightRead result;
+  result.flight = std::move(flight);
+  return result;
+}
+
+}  // namespace
+
+bool LooksLikeAvionicsLog(std::string_view firstBytes) {
+  if (startsWith(firstBytes, kByteOrderMark)) firstBytes.remove_prefix(kByteOrderMark.size());
+  if (startsWith(firstBytes, "\"")) firstBytes.remove_prefix(1);  // re-saved by a spreadsheet
+  return startsWith(firstBytes, kMark);
+}
+
+FlightRead ReadAvionicsText(std::string_view text) {
+  Lines lines(text);
+  return Reader(lines, {}, nullptr).read();
+}
+
+std::uint64_t HashAvionicsValueLines(std::string_view text) {
+  Lines lines(text);
+  ValueHash hash;
+  return Reader(lines, {}, &hash).read().flight ? hash.value() : 0;
+}
+
+FlightRead ReadAvionicsFile(const std::string& path, const std::function<void(const Flight&)>& headerRead,
+                            std::uint64_t* valueHash) {
+  ValueHash hash;
+  FlightRead read = detail::ReadFileLines(path, [&](Lines& lines) {
+    return Reader(lines, headerRead, valueHash ? &hash : nullptr).read();
+  });
+  if (valueHash && read.flight) *valueHash = hash.value();
+  return read;
+}
+
+}  // namespace varnix::flight
