@@ -93,6 +93,7 @@ int main(int argc, char** argv) {
   varnix::cli::addPalmCommand(app, exitCode);
   varnix::cli::addExpandCommand(app, exitCode);
   varnix::cli::addInfoCommand(app, exitCode);
+  varnix::cli::addImportCommand(app, exitCode);
 #ifdef VARNIX_CLI_LOGBOOK
   varnix::cli::addLogbookCommand(app, exitCode);
 #endif

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Importing flight files (avionics engine data logs, or flight CSV files)
+// into an aircraft's folder of the data folder: the one road that
+// `varnix-cli import` and the logbook window's "Import flight logs…" take.
+// A file is imported only when a flight reader takes it; nothing is ever
+// overwritten (a name taken by other bytes gets the next duplicate suffix, as
+// the expansion names its files); a file whose bytes are there already, under
+// its name or a suffixed one, is skipped; every copy reaches the disk whole
+// before it is named.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnix::frontend {
+
+enum class ImportOutcome {
+  Imported,      // copied into the aircraft's folder
+  AlreadyThere,  // the same bytes are there already
+  NotAFlight,    // no flight reader takes it (or it cannot be read): `message` says why
+  NotCopied,     // the copy failed, or every name is taken: `message` says why
+};
+
+struct ImportedFile {
+  std::string source;
+  std::string target;   // the file in the aircraft's folder (imported or already there)
+  ImportOutcome outcome = ImportOutcome::NotAFlight;
+  std::string message;  // one line for the user
+};
+
+struct ImportResult {
+  std::string problem;  // why nothing could be imported (the aircraft or the data folder); "" otherwise
+  std::string folder;   // the aircraft's folder
+  std::vector<ImportedFile> files;
+
+  // 0 every file imported or already there; 1 nothing could be imported
+  // (`problem`); 2 a file is no flight file; 3 a file could not be copied.
+  int exitCode() const;
+};
+
+inline constexpr int kImportUnusableTarget = 1;
+inline constexpr int kImportNotAFlight = 2;
+inline constexpr int kImportNotCopied = 3;
+
+// Imports `files` into the folder the aircraft id names (the folder naming
+// the expansion uses for user ids; an id that cannot safely name a folder
+// is refused) below `dataFolder`, which must exist.
+ImportResult ImportFlightFiles(const std::vector<std::string>& files, std::string_view aircraftId,
+                               const std::string& dataFolder);
+
+}  // namespace varnix::frontend
