@@ -684,6 +684,9 @@ FlightRead Reader::finish() {
     f.seconds = clock_[0] % 60;
     flight.startOfDay = clock_[0];
   }
+  // A log is whole once written: nothing like the expansion's duration line
+  // is filled in later, so its duration is the rows' span.
+  f.durationHours = flight.rows() ? flight.seconds.back() / 3600.0 : 0;
   flight.notes = std::move(notes_);
   FlightRead result;
   result.flight = std::move(flight);
