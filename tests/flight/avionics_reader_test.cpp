@@ -181,6 +181,8 @@ TEST(AvionicsReader, KeepsTheFactsOfTheLog) {
   EXPECT_EQ(f.engineUnit, 'C');
   EXPECT_EQ(f.fuelUnit, "GPH");
   EXPECT_EQ(f.flightNumber, 0);
+  // Whole once written: the catalog must not wait for a duration line.
+  EXPECT_DOUBLE_EQ(f.durationHours, 1 / 3600.0);
 }
 
 // The door: the first bytes pick the reader; a copy of a log is one flight
