@@ -26,7 +26,9 @@ QColor otherColor(const flight::Channel& c) {
       {K::FuelUsed, 0, 0},     {K::FuelLevel, 1, 2}, {K::FuelLevel, 2, 6},    {K::FuelPressure, 0, 7},
       {K::Rpm, 0, 4},          {K::Map, 0, 5},     {K::PowerPercent, 0, 2},   {K::Battery, 0, 4},
       {K::Battery, 1, 4},      {K::Battery, 2, 6}, {K::Amps, 0, 5},           {K::Amps, 2, 0},
-      {K::Mark, 0, 8},
+      {K::Mark, 0, 8},         {K::Amps, 1, 5},    {K::Altitude, 0, 4},       {K::Altitude, 1, 1},
+      {K::Altitude, 2, 2},     {K::Airspeed, 0, 5}, {K::Airspeed, 1, 0},      {K::GroundSpeed, 0, 6},
+      {K::VerticalSpeed, 0, 4},
   };
   for (const Slot& s : kSlots)
     if (s.kind == c.kind && s.sensor == c.sensor) return kPalette[s.slot];

@@ -10,7 +10,7 @@
 
 #include "analysis/flight_analysis.h"
 #include "analysis/limits.h"
-#include "flight/flight_reader.h"
+#include "flight/open_flight.h"
 #include "frontend/chart/panel_plan.h"
 #include "frontend/report/report_content.h"
 #include "render/chart_scene.h"
@@ -108,7 +108,7 @@ ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath, 
   if (!file.open(QIODevice::ReadOnly)) return {Code::CannotOpen, QStringLiteral("The file %1 cannot be opened.").arg(csvPath)};
   const QByteArray bytes = file.readAll();
   flight::FlightRead read =
-      flight::ReadFlightText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+      flight::OpenFlightText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   if (!read.flight)
     return {Code::NotAFlight,
             QStringLiteral("%1 cannot be read as a flight: %2").arg(csvPath, QString::fromStdString(read.problem))};

@@ -243,9 +243,13 @@ void FlightWindow::openFile(const QString& path) {
 void FlightWindow::layOutCharts(std::shared_ptr<const flight::Flight> flight) {
   if (chartsLaidOut_) return;
   chartsLaidOut_ = true;
-  setWindowTitle(QStringLiteral("%1 — Flight #%2 — %3")
-                     .arg(QFileInfo(path_).fileName(), QString::fromStdString(flight->facts.flightLabel),
-                          QString::fromStdString(flight->facts.aircraft)));
+  // An avionics log has no flight number: its title is the file and the aircraft.
+  setWindowTitle(flight->facts.flightLabel.empty()
+                     ? QStringLiteral("%1 — %2").arg(QFileInfo(path_).fileName(),
+                                                     QString::fromStdString(flight->facts.aircraft))
+                     : QStringLiteral("%1 — Flight #%2 — %3")
+                           .arg(QFileInfo(path_).fileName(), QString::fromStdString(flight->facts.flightLabel),
+                                QString::fromStdString(flight->facts.aircraft)));
   chart_->setFlight(flight, flight::PlanPanels(*flight));
   QSettings settings = layoutSettings();
   restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());

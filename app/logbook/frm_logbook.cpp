@@ -5,9 +5,11 @@
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -16,6 +18,7 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
+#include <QThread>
 #include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -23,6 +26,7 @@
 
 #include "flight/flight_chart.h"
 #include "flight/flight_window.h"
+#include "frontend/import_logs.h"
 #include "logbook/logbook_model.h"
 #include "logbook/trends_chart.h"
 #include "report/flight_report.h"
@@ -112,6 +116,9 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   report_->setObjectName(QStringLiteral("cmdReport"));
   auto* close = new QPushButton(QStringLiteral("&Close"), this);
   close->setObjectName(QStringLiteral("cmdClose"));
+  import_ = new QPushButton(QStringLiteral("&Import flight logs…"), this);
+  import_->setObjectName(QStringLiteral("cmdImport"));
+  bottom->addWidget(import_);
   bottom->addWidget(limits);
   bottom->addWidget(report_);
   bottom->addWidget(close);
@@ -126,6 +133,7 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   connect(findings_, &QTreeWidget::itemActivated, this, &FrmLogbook::findingActivated);
   connect(limits, &QPushButton::clicked, this, &FrmLogbook::editLimits);
   connect(report_, &QPushButton::clicked, this, &FrmLogbook::saveReport);
+  connect(import_, &QPushButton::clicked, this, &FrmLogbook::chooseAndImport);
   connect(close, &QPushButton::clicked, this, [this] { unloadForm(this); });
 }
 
@@ -331,6 +339,51 @@ void FrmLogbook::saveReport() {
   if (!log_ || static_cast<std::size_t>(row) >= log_->flights.size()) return;
   report::saveFlightReport(this, dataFolder_ + QLatin1Char('/') +
                                      QString::fromStdString(log_->flights[static_cast<std::size_t>(row)].entry.file));
+}
+
+void FrmLogbook::chooseAndImport() {
+  if (dataFolder_.isEmpty()) return;
+  const QStringList files = QFileDialog::getOpenFileNames(
+      this, QStringLiteral("Import flight logs"), QString(),
+      QStringLiteral("Flight logs (*.csv *.CSV);;All files (*)"));
+  if (files.isEmpty()) return;
+  bool ok = false;
+  const QString aircraft = QInputDialog::getText(this, QStringLiteral("Import flight logs"),
+                                                 QStringLiteral("Into the folder of the aircraft:"), QLineEdit::Normal,
+                                                 selectedFolder(), &ok)
+                               .trimmed();
+  if (!ok || aircraft.isEmpty()) return;
+  importLogs(files, aircraft);
+}
+
+void FrmLogbook::importLogs(const QStringList& files, const QString& aircraft) {
+  std::vector<std::string> paths;
+  for (const QString& f : files) paths.push_back(fileName(f));
+  const std::string id = fileName(aircraft);
+  const std::string folder = fileName(dataFolder_);
+  auto result = std::make_shared<frontend::ImportResult>();
+  import_->setEnabled(false);
+  progress_->setText(QStringLiteral("Importing %1 file(s)…").arg(files.size()));
+  // Each file is read through before it is copied: off the GUI thread.
+  QThread* thread = QThread::create([result, paths, id, folder] { *result = frontend::ImportFlightFiles(paths, id, folder); });
+  connect(thread, &QThread::finished, this, [this, thread, result] {
+    thread->deleteLater();
+    import_->setEnabled(true);
+    lastImport_.clear();
+    if (!result->problem.empty()) lastImport_ << QStringLiteral("Nothing imported: %1.").arg(render::fromLibraryText(result->problem));
+    int imported = 0;
+    for (const frontend::ImportedFile& f : result->files) {
+      lastImport_ << render::fromLibraryText(f.message);
+      if (f.outcome == frontend::ImportOutcome::Imported) ++imported;
+    }
+    progress_->setText(result->problem.empty()
+                           ? QStringLiteral("Imported %1 of %2 file(s).").arg(imported).arg(result->files.size())
+                           : lastImport_.front());
+    progress_->setToolTip(lastImport_.join(QLatin1Char('\n')));
+    if (imported > 0) openFolder(dataFolder_);
+    emit importFinished(result->exitCode());
+  });
+  thread->start();
 }
 
 }  // namespace varnix::app::logbook

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <map>
 #include <memory>
 
@@ -47,6 +48,14 @@ class FrmLogbook : public Form {
   void openFolder(const QString& dataFolder);
   bool indexing() const;
 
+  // Imports `files` into the aircraft folder `aircraft` (an id) of the data
+  // folder on a worker thread, as varnix-cli import does, then indexes the
+  // folder again; importFinished tells the outcome. "Import flight logs…"
+  // asks for the files and the aircraft and calls this.
+  void importLogs(const QStringList& files, const QString& aircraft);
+  // One line per file of the last import (imported, already there, refused).
+  const QStringList& lastImport() const { return lastImport_; }
+
   // Opens the flight window of `path` with its cursor at `seconds` from the start.
   static flight_view::FlightWindow* openFlightAt(const QString& path, double seconds);
 
@@ -62,6 +71,7 @@ class FrmLogbook : public Form {
 
  signals:
   void caughtUp();  // the catalog is up to date and shown
+  void importFinished(int exitCode);  // as varnix-cli import's exit code
 
  protected:
   void unloadHandler() override;
@@ -76,6 +86,7 @@ class FrmLogbook : public Form {
   void findingActivated(QTreeWidgetItem* item);
   void editLimits();
   void saveReport();
+  void chooseAndImport();
   QString selectedFolder() const;
 
   QString dataFolder_;
@@ -93,6 +104,8 @@ class FrmLogbook : public Form {
   QLabel* progress_ = nullptr;
   QLabel* limitsProblems_ = nullptr;  // beside Limits…: what in the aircraft's file does not apply
   QPushButton* report_ = nullptr;
+  QPushButton* import_ = nullptr;
+  QStringList lastImport_;
 };
 
 }  // namespace varnix::app::logbook

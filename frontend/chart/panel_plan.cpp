@@ -27,6 +27,10 @@ const std::vector<Wanted>& wantedPanels() {
       {"FUEL", "Fuel", {K::FuelFlow, K::FuelUsed, K::FuelLevel, K::FuelPressure}, 2, false},
       {"POWER", "Power", {K::Rpm, K::Map, K::PowerPercent}, 2, false},
       {"ELEC", "Electrical", {K::Battery, K::Amps}, 2, false},
+      // Avionics logs: altitude (ft) with the speeds (kt) beside it; the
+      // vertical speed apart, where its fpm do not squash the knots.
+      {"FLIGHT", "Flight", {K::Altitude, K::Airspeed, K::GroundSpeed}, 2, false},
+      {"VS", "Vertical speed", {K::VerticalSpeed}, 2, false},
   };
   return panels;
 }

@@ -540,6 +540,7 @@ FlightRead Reader::read() {
 FlightRead Reader::finish() {
   Flight flight;
   flight.facts = facts_;
+  flight.facts.reader = "avionics";
   FlightFacts& f = flight.facts;
   const std::size_t rows = clock_.size();
 

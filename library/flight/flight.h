@@ -27,6 +27,7 @@ struct FlightFacts {
   std::string fuelUnit;        // "GPH", "LPH", "PPH", "KPH", or "" without fuel flow
   double durationHours = -1;   // line 6; -1 when the file has none written
   int interval = 0;            // seconds; from line 6, else from the rows
+  std::string reader = "native";  // the reader that read the file: "native" or "avionics"
   std::string utcOffset;       // the local time's offset from UTC as a log writes it ("+02:00"); "" when unknown
 };
 

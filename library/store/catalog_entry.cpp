@@ -142,7 +142,8 @@ CatalogEntry entryOf(const FlightRead& read, std::uint64_t valueHash) {
   e.engineUnit = f.facts.engineUnit;
   e.fuelUnit = f.facts.fuelUnit;
   e.valueHash = valueHash;
-  e.durationWritten = f.facts.durationHours >= 0;
+  // A log has no duration line to wait for: only the expansion writes a file that grows.
+  e.durationWritten = f.facts.durationHours >= 0 || f.facts.reader != "native";
   const Headline& h = a.headline;
   e.hottestEgt = h.hottestEgt;
   e.hottestCht = h.hottestCht;

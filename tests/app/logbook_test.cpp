@@ -114,6 +114,44 @@ class LogbookTest : public QObject {
       QCOMPARE(form.currentLog()->limits.chtMax, 390.0);
     }
   }
+
+  // "Import flight logs…" without its dialogs: an avionics log joins the
+  // monitor's flights of the aircraft (both kinds by date), a file that is
+  // no flight is refused, an identical file is skipped.
+  void importsFlightLogsIntoTheSelectedAircraft() {
+    test::TempDir dir;
+    test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+    const QString log = QStringLiteral(VARNIX_SOURCE_DIR "/tests/data/avionics/log_220417_125002_LFQA.csv");
+    const QString notAFlight = QStringLiteral(VARNIX_SOURCE_DIR "/tests/data/avionics/README.md");
+    FrmLogbook form;
+    QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
+    QSignalSpy finished(&form, &FrmLogbook::importFinished);
+    form.openFolder(QString::fromStdString(dir.file("data")));
+    QVERIFY(caughtUp.wait(20000));
+    QCOMPARE(form.flightsTable()->model()->rowCount(), 4);
+
+    struct Case {
+      QStringList files;
+      int exitCode;
+      int flights;
+    };
+    const Case cases[] = {
+        {{log, notAFlight}, 2, 5},
+        {{log}, 0, 5},
+    };
+    for (const Case& c : cases) {
+      caughtUp.clear();
+      finished.clear();
+      form.importLogs(c.files, QStringLiteral("N123AB"));
+      QVERIFY(finished.wait(20000));
+      QCOMPARE(finished.front().front().toInt(), c.exitCode);
+      QCOMPARE(form.lastImport().size(), c.files.size());
+      if (c.exitCode == 2) QVERIFY(caughtUp.wait(20000));
+      QCOMPARE(form.flightsTable()->model()->rowCount(), c.flights);
+    }
+    QVERIFY(form.lastImport().front().contains(QStringLiteral("already there")));
+    QVERIFY(QFile::exists(QString::fromStdString(dir.file("data/N123AB/log_220417_125002_LFQA.csv"))));
+  }
 };
 
 QTEST_MAIN(LogbookTest)

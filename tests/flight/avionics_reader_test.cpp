@@ -9,6 +9,7 @@
 
 #include "flight/avionics_reader.h"
 #include "flight/open_flight.h"
+#include "frontend/chart/panel_plan.h"
 
 namespace varnix::test {
 namespace {
@@ -280,6 +281,11 @@ TEST(AvionicsReader, ReadsTheRealLog) {
   for (float v : f.column(static_cast<std::size_t>(map)))
     if (!std::isnan(v)) least = std::min(least, v);
   EXPECT_FLOAT_EQ(least, 8.81f);
+
+  // Its chart: the engine panels, and the flight's own beside them.
+  std::vector<std::string> keys;
+  for (const flight::PanelPlan& p : flight::PlanPanels(f)) keys.push_back(p.key);
+  EXPECT_EQ(keys, (std::vector<std::string>{"EGT", "CHT", "TEMP", "FUEL", "POWER", "ELEC", "FLIGHT", "VS"}));
 }
 
 }  // namespace

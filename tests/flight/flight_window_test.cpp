@@ -215,6 +215,24 @@ class FlightWindowTest : public QObject {
 
   // A damaged row comes after the charts were laid out from the header:
   // they go again, and the problem names its line.
+  // An avionics engine data log: its engine panels and the flight's own,
+  // every panel drawn over the whole log.
+  void showsAnAvionicsLog() {
+    FlightWindow w;
+    w.setAttribute(Qt::WA_DeleteOnClose, false);
+    w.show();
+    w.openFile(QStringLiteral(VARNIX_SOURCE_DIR "/tests/data/avionics/log_220417_125002_LFQA.csv"));
+    QTRY_VERIFY_WITH_TIMEOUT(w.isLoaded() || !w.problem().isEmpty(), 10000);
+    QVERIFY2(w.isLoaded(), qPrintable(w.problem()));
+    QStringList keys;
+    for (const auto& p : w.chart()->plans()) keys << QString::fromStdString(p.key);
+    QCOMPARE(keys, (QStringList{"EGT", "CHT", "TEMP", "FUEL", "POWER", "ELEC", "FLIGHT", "VS"}));
+    QCOMPARE(w.windowTitle(), QStringLiteral("log_220417_125002_LFQA.csv — Cirrus SR22 Turbo"));
+    QCOMPARE(w.chart()->flight()->rows(), std::size_t{2839});
+    QTest::qWait(50);
+    for (int i = 0; i < w.chart()->panelCount(); ++i) QVERIFY(!w.chart()->panel(i)->graph(0)->data()->isEmpty());
+  }
+
   void aFileThatCannotBeShownIsNamedWithItsLine() {
     const struct {
       const char* name;
