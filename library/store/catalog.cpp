@@ -14,6 +14,7 @@
 #include <map>
 #include <set>
 #include <string_view>
+#include <thread>
 
 #include "flight/open_flight.h"
 #include "platform/fs_path.h"
@@ -35,6 +36,7 @@ constexpr auto kSettleTime = std::chrono::seconds(10);
 // How long a catalog waits for another's transaction (batches are short:
 // the files are read before the transaction begins).
 constexpr int kWaitMs = 30000;
+constexpr int kRetryMs = 20;  // between tries of a lock SQLite refused without waiting
 // Stored as the modification time of a file that could not be opened or
 // read: it never matches, so every update tries the file again.
 constexpr std::int64_t kTryAgain = -1;
@@ -252,6 +254,7 @@ bool Catalog::damaged(int code) const {
 
 bool Catalog::connect(std::string* problem, bool* busyOut) {
   if (busyOut) *busyOut = false;
+  int waitedMs = 0;
   for (int attempt = 0; attempt < 2; ++attempt) {
     close();
     if (std::string why = unusableInPlace(path_); !why.empty()) {
@@ -281,6 +284,15 @@ bool Catalog::connect(std::string* problem, bool* busyOut) {
     }
     if (problem) *problem = why;
     close();
+    // SQLite reports some lock conflicts at once, without its busy handler
+    // (another catalog making the same new file, or turning it to WAL):
+    // waited for here as the handler waits for the others.
+    if (busy(rc) && waitedMs < kWaitMs) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(kRetryMs));
+      waitedMs += kRetryMs;
+      --attempt;
+      continue;
+    }
     if (busy(rc)) {
       if (busyOut) *busyOut = true;
       return false;
