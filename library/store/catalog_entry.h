@@ -34,7 +34,7 @@ struct CatalogEntry {
   int interval = 0;
   std::uint64_t rows = 0;
   double recordedSeconds = 0;
-  char engineUnit = 'F';
+  Unit engineUnit = Unit::DegreesF;
   std::string fuelUnit;
   std::uint64_t valueHash = 0;  // of the value lines: files with the same rows are one flight
   bool durationWritten = true;  // false while an expansion is still writing the file
@@ -66,9 +66,14 @@ std::optional<CatalogEntry> MakeCatalogEntryFromFile(const std::string& path);
 // The "YYYY-MM-DDTHH:MM:SS" of a flight's start (two-digit years are 20yy).
 std::string IsoStart(const FlightFacts& facts);
 
+// The blob begins with a mark and the analysis version (kAnalysisVersion)
+// the entry was made with.
 std::string EncodeEntry(const CatalogEntry& entry);
+// True when `blob` was made by this build's EncodeEntry and analysis
+// version; an entry of another version is stale, to be made again from its file.
+bool EntryIsCurrent(std::string_view blob);
 // Everything but the file's own facts (path, size, times); false for a
-// damaged blob.
+// damaged or stale blob.
 bool DecodeEntry(std::string_view blob, CatalogEntry& entry);
 
 }  // namespace varnix::flight
