@@ -9,16 +9,13 @@
 
 #include "flight/channels.h"
 #include "flight/flight_reader.h"
-#include "analysis/analysis_version.h"
 #include "analysis/flight_summary.h"
 
 namespace varnix::flight {
 
 namespace {
 
-// "VXC3": the mark is followed by the analysis version the entry was made with
-// ("VXC2", the blob before it, had none: such entries are stale).
-constexpr std::uint32_t kBlobMark = 0x56584333;
+constexpr std::uint32_t kBlobMark = 0x56584332;  // "VXC2": channels carry their kind, cylinder and engine
 
 // The blob is the fields of entryFields in their order. The writer and the
 // reader visit that one list, so that no field is written and not read.

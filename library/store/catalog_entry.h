@@ -66,14 +66,11 @@ std::optional<CatalogEntry> MakeCatalogEntryFromFile(const std::string& path);
 // The "YYYY-MM-DDTHH:MM:SS" of a flight's start (two-digit years are 20yy).
 std::string IsoStart(const FlightFacts& facts);
 
-// The blob begins with a mark and the analysis version (kAnalysisVersion)
-// the entry was made with.
+// The blob: a mark, then the fields in one list that the writer and the
+// reader share. The catalog keeps the analysis version beside it.
 std::string EncodeEntry(const CatalogEntry& entry);
-// True when `blob` was made by this build's EncodeEntry and analysis
-// version; an entry of another version is stale, to be made again from its file.
-bool EntryIsCurrent(std::string_view blob);
 // Everything but the file's own facts (path, size, times); false for a
-// damaged or stale blob.
+// damaged blob.
 bool DecodeEntry(std::string_view blob, CatalogEntry& entry);
 
 }  // namespace varnix::flight
