@@ -7,9 +7,11 @@
 #include <sstream>
 
 #include "commands.h"
-#include "store/catalog_entry.h"
+#include "analysis/flight_analysis.h"
 #include "analysis/limits.h"
+#include "flight/flight_reader.h"
 #include "flight_json.h"
+#include "store/catalog_entry.h"
 #include "platform/fs_path.h"
 
 namespace varnix::cli {
@@ -29,26 +31,29 @@ void addFindingsCommand(CLI::App& app, int& exitCode) {
       exitCode = kFlightCannotOpen;
       return;
     }
-    const flight::CatalogEntry e = flight::MakeCatalogEntry(text.str());
-    if (!e.problem.empty()) {
-      reportMessage(*path + ": " + e.problem);
+    const flight::FlightRead read = flight::ReadFlightText(text.str());
+    if (!read.flight) {
+      reportMessage(*path + ": " + (read.problem.empty() ? "not a flight file" : read.problem));
       exitCode = kFlightUnreadable;
       return;
     }
+    const flight::FlightFacts& facts = read.flight->facts;
+    const std::string start = flight::IsoStart(facts);
     const std::string folder = platform::utf8Text(platform::utf8Path(*path).parent_path());
     const flight::LimitsFile limits = flight::ReadLimits(folder.empty() ? "." : folder);
     for (const std::string& problem : flight::LimitsProblemLines(limits)) reportMessage(terminalText(problem));
-    const std::vector<flight::Finding> findings = flight::EvaluateFindings(e.digest, limits.limits);
+    const std::vector<flight::Finding> findings =
+        flight::EvaluateFindings(flight::AnalyseFlight(*read.flight).digest, limits.limits);
     if (*json) {
       const Json o = Json::object({{"file", jsonText(*path)},
-                                   {"aircraft", jsonText(e.aircraft)},
-                                   {"flight", jsonText(e.flightLabel)},
-                                   {"start", jsonText(e.start)},
+                                   {"aircraft", jsonText(facts.aircraft)},
+                                   {"flight", jsonText(facts.flightLabel)},
+                                   {"start", jsonText(start)},
                                    {"findings", findingsJson(findings)}});
       std::fputs(layoutJson(o, {"", "/findings"}).c_str(), stdout);
     } else {
-      std::printf("Flight #%s of %s, %s: %zu findings\n", terminalText(e.flightLabel).c_str(),
-                  terminalText(e.aircraft).c_str(), terminalText(e.start).c_str(), findings.size());
+      std::printf("Flight #%s of %s, %s: %zu findings\n", terminalText(facts.flightLabel).c_str(),
+                  terminalText(facts.aircraft).c_str(), terminalText(start).c_str(), findings.size());
       for (const auto& f : findings)
         std::printf("%-7s %-12s %-5s %s\n", std::string(flight::SeverityName(f.severity)).c_str(),
                     std::string(flight::KindName(f.kind)).c_str(), terminalText(f.channel).c_str(),

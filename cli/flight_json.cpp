@@ -134,7 +134,7 @@ Json findingsJson(const std::vector<Finding>& findings) {
   Json list = Json::array();
   for (const Finding& f : findings)
     list.push_back(
-        findingJson(f, f.kind != flight::FindingKind::TrendCht && f.kind != flight::FindingKind::TrendEgt));
+        findingJson(f, !flight::IsTrendKind(f.kind)));
   return list;
 }
 
@@ -150,7 +150,7 @@ Json flightJson(const flight::LogbookFlight& lf) {
   o["start"] = jsonText(e.start);
   o["duration_h"] = jsonValue(e.recordedSeconds / 3600.0);
   o["interval_s"] = e.interval;
-  o["engine_unit"] = jsonText(std::string(1, e.engineUnit));
+  o["engine_unit"] = jsonText(flight::TemperatureLetter(e.engineUnit));
   Json& hottest = o["hottest"] = Json::object();
   for (const auto& h : e.hottest)
     hottest[utf8Text(h.key)] = Json::object({{"channel", jsonText(h.channel)}, {"value", jsonValue(h.value)}});

@@ -70,7 +70,7 @@ void CatalogWorker::start(const QString& dataFolder) {
       return !*stop;
     });
     if (*stop) return;
-    if (u.added + u.changed + u.removed > 0 || u.rebuilt || !u.problem.empty()) publish(catalog.get(), u.problem, looks);
+    if (u.added + u.changed + u.removed + u.recomputed > 0 || u.rebuilt || !u.problem.empty()) publish(catalog.get(), u.problem, looks);
     for (const std::string& f : catalog->aircraftFolders()) catalog->markLooked(f);
     post([progress] { progress(0, 0); });
   });

@@ -51,8 +51,8 @@ void TrendsChart::setLog(std::shared_ptr<const flight::AircraftLog> log) {
     plot_->replot();
     return;
   }
-  const char unit = log_->flights.empty() ? 'F' : log_->flights.front().entry.engineUnit;
-  const QString degrees = unit == 'C' ? QStringLiteral("°C") : QStringLiteral("°F");
+  const flight::Unit unit = log_->flights.empty() ? flight::Unit::DegreesF : log_->flights.front().entry.engineUnit;
+  const QString degrees = QString::fromUtf8(flight::UnitText(unit));
   struct Panel {
     QString title;
     QCPAxisRect* rect = nullptr;

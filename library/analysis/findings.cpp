@@ -23,12 +23,6 @@ constexpr double k28VoltMedian = 20;   // a battery whose median is above this i
 
 bool available(float v) { return !std::isnan(v); }
 
-// The channels whose envelopes the findings judge.
-bool checked(ChannelKind k) {
-  return k == ChannelKind::Cht || k == ChannelKind::Tit || k == ChannelKind::Dif || k == ChannelKind::Cld ||
-         k == ChannelKind::OilTemperature || k == ChannelKind::Battery;
-}
-
 // Minutes of a flight's span beyond its rows' count that get a bucket of
 // their own: a day. A damaged file may claim a span of years in a few rows;
 // its envelopes follow the rows, and the rows past the last bucket share it.
@@ -226,7 +220,7 @@ void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
   }
 }
 
-std::string degrees(char unit) { return unit == 'C' ? "°C" : "°F"; }
+std::string degrees(Unit unit) { return std::string(UnitText(unit)); }
 
 std::string number(double v, int decimals = 0) {
   char buf[32];
@@ -241,56 +235,160 @@ std::string clock(const FlightDigest& d, double at) {
   return buf;
 }
 
-struct Rule {
-  FindingKind kind;
-  bool above;          // the value must stay below the limit; else above it
-  double limit;        // in the flight's units
-  double margin;       // an excess this large is a warning
-  std::size_t fromBucket = 0;  // the first minutes that are not checked
+// A limit as one flight's envelope is judged against it, in the flight's units.
+struct Threshold {
+  double limit;
+  double margin;  // an excess this large is a warning
 };
 
-std::string sentence(const Rule& rule, const Envelope& env, const FlightDigest& d, double peak, double peakAt,
-                     std::size_t minutes) {
-  const std::string u = degrees(d.engineUnit);
-  const std::string at = " at " + clock(d, peakAt);
-  const std::string lasting = minutes > 1 ? " (" + std::to_string(minutes) + " min)" : "";
-  const std::string& ch = env.channel;
-  switch (rule.kind) {
-    case FindingKind::Cht:
-      return "CHT " + ch + " reached " + number(peak) + " " + u + at + ", above the " + number(rule.limit) + " " + u +
-             " limit" + lasting;
-    case FindingKind::Tit:
-      return "TIT " + ch + " reached " + number(peak) + " " + u + at + ", above the " + number(rule.limit) + " " + u +
-             " limit" + lasting;
-    case FindingKind::Dif:
-      return "The EGT spread (" + ch + ") opened to " + number(peak) + " " + u + at + ", above the " +
-             number(rule.limit) + " " + u + " limit" + lasting;
-    case FindingKind::Cooling:
-      return "The heads cooled " + number(-peak) + " " + u + " per minute" + at + ", faster than the " +
-             number(-rule.limit) + " " + u + " limit" + (env.derived ? " (from the CHT slope)" : "");
-    case FindingKind::OilHigh:
-      return "Oil (" + ch + ") reached " + number(peak) + " " + u + at + ", above the " + number(rule.limit) + " " +
-             u + " limit" + lasting;
-    case FindingKind::OilLow:
-      return "Oil (" + ch + ") was down to " + number(peak) + " " + u + at + ", below the " + number(rule.limit) +
-             " " + u + " limit" + lasting;
-    case FindingKind::BatteryLow:
-      return "The battery (" + ch + ") was down to " + number(peak, 1) + " V" + at + ", below the " +
-             number(rule.limit, 1) + " V limit" + lasting;
-    case FindingKind::BatteryHigh:
-      return "The battery (" + ch + ") reached " + number(peak, 1) + " V" + at + ", above the " +
-             number(rule.limit, 1) + " V limit" + lasting;
-    default:
-      return {};
-  }
+// What a sentence about a span beyond a limit says.
+struct Span {
+  const std::string& channel;
+  const std::string& unit;     // "°F", "°C"
+  double peak, limit;
+  const std::string& at;       // " at 9:41"
+  const std::string& lasting;  // " (3 min)", or ""
+  bool derived;                // a cooling from the CHT slope
+};
+
+// One row per finding kind: its name, and for the kinds judged from a
+// channel's envelope the channel, the side, the limit, the first minutes
+// left unchecked and the sentence. Adding a finding kind is adding a row.
+struct KindRule {
+  FindingKind kind;
+  std::string_view name;                     // KindName
+  ChannelKind channel = ChannelKind::Other;  // the envelope judged; Other: judged elsewhere
+  bool above = true;                         // the value must stay below the limit; else above it
+  Threshold (*threshold)(const Limits&, const Envelope&, Unit) = nullptr;
+  std::size_t fromBucket = 0;                // the first minutes that are not checked
+  std::string (*sentence)(const Span&) = nullptr;
+  bool trend = false;                        // across flights: no times of its own
+};
+
+double temperature(double f, Unit u) { return FahrenheitToUnit(f, u); }
+double span(double f, Unit u) { return FahrenheitSpanToUnit(f, u); }
+
+// The battery's limits follow its system: a median above 20 V is a 28-volt one.
+bool system28(const Envelope& env) { return env.median > k28VoltMedian; }
+
+std::string reachedAbove(const char* what, const Span& s) {
+  return what + s.channel + " reached " + number(s.peak) + " " + s.unit + s.at + ", above the " + number(s.limit) +
+         " " + s.unit + " limit" + s.lasting;
+}
+
+constexpr KindRule kKindRules[] = {
+    {.kind = FindingKind::Cht,
+     .name = "cht",
+     .channel = ChannelKind::Cht,
+     .above = true,
+     .threshold = [](const Limits& l, const Envelope&, Unit u) {
+       return Threshold{temperature(l.chtMax, u), span(25, u)};
+     },
+     .sentence = [](const Span& s) { return reachedAbove("CHT ", s); }},
+    {.kind = FindingKind::Tit,
+     .name = "tit",
+     .channel = ChannelKind::Tit,
+     .above = true,
+     .threshold = [](const Limits& l, const Envelope&, Unit u) {
+       return Threshold{temperature(l.titMax, u), span(25, u)};
+     },
+     .sentence = [](const Span& s) { return reachedAbove("TIT ", s); }},
+    {.kind = FindingKind::Dif,
+     .name = "dif",
+     .channel = ChannelKind::Dif,
+     .above = true,
+     .threshold = [](const Limits& l, const Envelope&, Unit u) {
+       return Threshold{span(l.difMax, u), span(100, u)};
+     },
+     .sentence = [](const Span& s) {
+       return "The EGT spread (" + s.channel + ") opened to " + number(s.peak) + " " + s.unit + s.at +
+              ", above the " + number(s.limit) + " " + s.unit + " limit" + s.lasting;
+     }},
+    {.kind = FindingKind::Cooling,
+     .name = "cooling",
+     .channel = ChannelKind::Cld,
+     .above = false,
+     .threshold = [](const Limits& l, const Envelope&, Unit u) {
+       return Threshold{-span(l.coolingMax, u), span(20, u)};
+     },
+     .sentence = [](const Span& s) {
+       // Cooling is negative: the sentence says how fast.
+       return "The heads cooled " + number(-s.peak) + " " + s.unit + " per minute" + s.at + ", faster than the " +
+              number(-s.limit) + " " + s.unit + " limit" + (s.derived ? " (from the CHT slope)" : "");
+     }},
+    {.kind = FindingKind::OilHigh,
+     .name = "oil_high",
+     .channel = ChannelKind::OilTemperature,
+     .above = true,
+     .threshold = [](const Limits& l, const Envelope&, Unit u) {
+       return Threshold{temperature(l.oilMax, u), span(15, u)};
+     },
+     .fromBucket = 10,
+     .sentence = [](const Span& s) {
+       return "Oil (" + s.channel + ") reached " + number(s.peak) + " " + s.unit + s.at + ", above the " +
+              number(s.limit) + " " + s.unit + " limit" + s.lasting;
+     }},
+    {.kind = FindingKind::OilLow,
+     .name = "oil_low",
+     .channel = ChannelKind::OilTemperature,
+     .above = false,
+     .threshold = [](const Limits& l, const Envelope&, Unit u) {
+       return Threshold{temperature(l.oilMin, u), span(15, u)};
+     },
+     .fromBucket = 10,
+     .sentence = [](const Span& s) {
+       return "Oil (" + s.channel + ") was down to " + number(s.peak) + " " + s.unit + s.at + ", below the " +
+              number(s.limit) + " " + s.unit + " limit" + s.lasting;
+     }},
+    {.kind = FindingKind::BatteryLow,
+     .name = "battery_low",
+     .channel = ChannelKind::Battery,
+     .above = false,
+     .threshold = [](const Limits& l, const Envelope& env, Unit) {
+       return system28(env) ? Threshold{l.battery28Min, 1.0} : Threshold{l.batteryMin, 0.5};
+     },
+     .fromBucket = 1,
+     .sentence = [](const Span& s) {
+       return "The battery (" + s.channel + ") was down to " + number(s.peak, 1) + " V" + s.at + ", below the " +
+              number(s.limit, 1) + " V limit" + s.lasting;
+     }},
+    {.kind = FindingKind::BatteryHigh,
+     .name = "battery_high",
+     .channel = ChannelKind::Battery,
+     .above = true,
+     .threshold = [](const Limits& l, const Envelope& env, Unit) {
+       return system28(env) ? Threshold{l.battery28Max, 1.0} : Threshold{l.batteryMax, 0.5};
+     },
+     .fromBucket = 1,
+     .sentence = [](const Span& s) {
+       return "The battery (" + s.channel + ") reached " + number(s.peak, 1) + " V" + s.at + ", above the " +
+              number(s.limit, 1) + " V limit" + s.lasting;
+     }},
+    {.kind = FindingKind::EgtCruise, .name = "egt_cruise"},  // judged from the digest's cruise
+    {.kind = FindingKind::TrendCht, .name = "trend_cht", .trend = true},
+    {.kind = FindingKind::TrendEgt, .name = "trend_egt", .trend = true},
+};
+
+const KindRule& ruleOf(FindingKind kind) {
+  for (const KindRule& r : kKindRules)
+    if (r.kind == kind) return r;
+  return kKindRules[0];
+}
+
+// The channels whose envelopes the findings judge.
+bool checked(ChannelKind k) {
+  for (const KindRule& r : kKindRules)
+    if (r.threshold && r.channel == k) return true;
+  return false;
 }
 
 // Spans of minutes beyond the limit, each a finding.
-void check(const Envelope& env, const Rule& rule, const FlightDigest& d, std::vector<Finding>& out) {
+void check(const Envelope& env, const KindRule& rule, const Threshold& threshold, const FlightDigest& d,
+           std::vector<Finding>& out) {
   const std::vector<float>& values = rule.above ? env.max : env.min;
   const std::vector<float>& times = rule.above ? env.maxAt : env.minAt;
   auto beyond = [&](std::size_t b) {
-    return available(values[b]) && (rule.above ? values[b] > rule.limit : values[b] < rule.limit);
+    return available(values[b]) && (rule.above ? values[b] > threshold.limit : values[b] < threshold.limit);
   };
   std::size_t b = rule.fromBucket;
   while (b < values.size()) {
@@ -313,12 +411,15 @@ void check(const Envelope& env, const Rule& rule, const FlightDigest& d, std::ve
     Finding f;
     f.kind = rule.kind;
     f.channel = env.channel;
-    f.severity = std::fabs(peak - rule.limit) >= rule.margin ? Severity::Warning : Severity::Caution;
+    f.severity = std::fabs(peak - threshold.limit) >= threshold.margin ? Severity::Warning : Severity::Caution;
     f.start = static_cast<double>(first) * FlightDigest::kBucketSeconds;
     f.end = std::min(static_cast<double>(last + 1) * FlightDigest::kBucketSeconds, d.recordedSeconds);
     f.peak = peak;
     f.peakAt = peakAt;
-    f.text = sentence(rule, env, d, peak, peakAt, minutes);
+    const std::string unit = degrees(d.engineUnit);
+    const std::string at = " at " + clock(d, peakAt);
+    const std::string lasting = minutes > 1 ? " (" + std::to_string(minutes) + " min)" : "";
+    f.text = rule.sentence({env.channel, unit, peak, threshold.limit, at, lasting, env.derived});
     out.push_back(std::move(f));
   }
 }
@@ -335,7 +436,7 @@ const Envelope* FlightDigest::envelope(std::string_view channel) const {
 
 FlightDigest DigestFlight(const Flight& flight) {
   FlightDigest d;
-  d.engineUnit = flight.facts.engineUnit;
+  d.engineUnit = EngineUnit(flight.facts);
   d.startOfDay = flight.startOfDay;
   d.recordedSeconds = flight.rows() ? flight.seconds.back() : 0;
   bool hasCld[3] = {false, false, false};
@@ -356,57 +457,25 @@ FlightDigest DigestFlight(const Flight& flight) {
   return d;
 }
 
-std::string_view KindName(FindingKind kind) {
-  switch (kind) {
-    case FindingKind::Cht: return "cht";
-    case FindingKind::Tit: return "tit";
-    case FindingKind::Dif: return "dif";
-    case FindingKind::Cooling: return "cooling";
-    case FindingKind::OilHigh: return "oil_high";
-    case FindingKind::OilLow: return "oil_low";
-    case FindingKind::BatteryLow: return "battery_low";
-    case FindingKind::BatteryHigh: return "battery_high";
-    case FindingKind::EgtCruise: return "egt_cruise";
-    case FindingKind::TrendCht: return "trend_cht";
-    case FindingKind::TrendEgt: return "trend_egt";
-  }
-  return "";
-}
+std::string_view KindName(FindingKind kind) { return ruleOf(kind).name; }
+
+bool IsTrendKind(FindingKind kind) { return ruleOf(kind).trend; }
 
 std::string_view SeverityName(Severity severity) { return severity == Severity::Warning ? "warning" : "caution"; }
 
 std::vector<Finding> EvaluateFindings(const FlightDigest& d, const Limits& limits) {
-  const char u = d.engineUnit;
-  auto temp = [u](double f) { return FahrenheitToUnit(f, u); };
-  auto span = [u](double f) { return FahrenheitSpanToUnit(f, u); };
+  const Unit u = d.engineUnit;
   std::vector<Finding> out;
-  for (const Envelope& env : d.envelopes) {
-    const ChannelKind k = env.kind;
-    if (k == ChannelKind::Cht) check(env, {FindingKind::Cht, true, temp(limits.chtMax), span(25)}, d, out);
-    if (k == ChannelKind::Tit) check(env, {FindingKind::Tit, true, temp(limits.titMax), span(25)}, d, out);
-    if (k == ChannelKind::Dif) check(env, {FindingKind::Dif, true, span(limits.difMax), span(100)}, d, out);
-    if (k == ChannelKind::Cld)
-      check(env, {FindingKind::Cooling, false, -span(limits.coolingMax), span(20)}, d, out);
-    if (k == ChannelKind::OilTemperature) {
-      check(env, {FindingKind::OilHigh, true, temp(limits.oilMax), span(15), 10}, d, out);
-      check(env, {FindingKind::OilLow, false, temp(limits.oilMin), span(15), 10}, d, out);
-    }
-    if (k == ChannelKind::Battery) {
-      const bool system28 = env.median > k28VoltMedian;
-      const double lo = system28 ? limits.battery28Min : limits.batteryMin;
-      const double hi = system28 ? limits.battery28Max : limits.batteryMax;
-      const double margin = system28 ? 1.0 : 0.5;
-      check(env, {FindingKind::BatteryLow, false, lo, margin, 1}, d, out);
-      check(env, {FindingKind::BatteryHigh, true, hi, margin, 1}, d, out);
-    }
-  }
-  const double deviation = span(limits.egtDeviation);
+  for (const Envelope& env : d.envelopes)
+    for (const KindRule& rule : kKindRules)
+      if (rule.threshold && rule.channel == env.kind) check(env, rule, rule.threshold(limits, env, u), d, out);
+  const double deviation = span(limits.egtDeviation, u);
   for (const CruiseEgt& e : d.cruise) {
     if (std::fabs(e.deviation) <= deviation) continue;
     Finding f;
     f.kind = FindingKind::EgtCruise;
     f.channel = e.channel;
-    f.severity = std::fabs(e.deviation) - deviation >= span(50) ? Severity::Warning : Severity::Caution;
+    f.severity = std::fabs(e.deviation) - deviation >= span(50, u) ? Severity::Warning : Severity::Caution;
     f.start = d.cruiseStart;
     f.end = d.cruiseEnd;
     f.peak = e.deviation;
@@ -424,7 +493,7 @@ std::vector<Finding> TrendFindings(const std::vector<TrendPoint>& flights, const
   std::vector<Finding> out;
   if (flights.size() < kTrendMinimumFlights) return out;
   const std::size_t first = flights.size() > kTrendFlights ? flights.size() - kTrendFlights : 0;
-  const char unit = flights.back().engineUnit;
+  const Unit unit = flights.back().engineUnit;
   // Channels of the newest flight, followed back through the others.
   auto rule = [&](FindingKind kind, auto member, const char* what) {
     for (const auto& [channel, ignored] : flights.back().*member) {

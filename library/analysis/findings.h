@@ -39,7 +39,7 @@ struct CruiseEgt {
 
 struct FlightDigest {
   static constexpr double kBucketSeconds = 60;
-  char engineUnit = 'F';
+  Unit engineUnit = Unit::DegreesF;
   double startOfDay = 0;       // clock of the first row, seconds after midnight
   double recordedSeconds = 0;
   std::vector<Envelope> envelopes;
@@ -60,6 +60,8 @@ enum class Severity { Caution, Warning };
 // The JSON and catalog names: "cht", "tit", "dif", "cooling", "oil_high",
 // "oil_low", "battery_low", "battery_high", "egt_cruise", "trend_cht", "trend_egt".
 std::string_view KindName(FindingKind kind);
+// A finding across an aircraft's flights (trend_cht, trend_egt): it has no times of its own.
+bool IsTrendKind(FindingKind kind);
 // "caution", "warning".
 std::string_view SeverityName(Severity severity);
 
@@ -78,7 +80,7 @@ std::vector<Finding> EvaluateFindings(const FlightDigest& digest, const Limits& 
 
 // One flight's place in an aircraft's history, for the trend rule.
 struct TrendPoint {
-  char engineUnit = 'F';
+  Unit engineUnit = Unit::DegreesF;
   std::vector<std::pair<std::string, float>> maxCht;     // per CHT channel
   std::vector<std::pair<std::string, float>> cruiseEgt;  // per EGT channel
 };

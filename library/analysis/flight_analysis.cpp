@@ -3,20 +3,18 @@
 
 #include <cmath>
 #include <limits>
-#include <string_view>
 
 namespace varnix::flight {
 
 namespace {
 
-// The extreme of a group over both engines of a twin.
-Figure best(const std::vector<Extreme>& list, std::string_view suffix, bool larger) {
+// The extreme of `kind` over both engines of a twin: the largest maximum,
+// or the smallest minimum when `lowest`.
+Figure best(const std::vector<Extreme>& list, ChannelKind kind, bool lowest) {
   Figure f;
   for (const Extreme& e : list) {
-    const std::string_view key = e.key;
-    const bool twin = key.size() == suffix.size() + 1 && (key[0] == 'L' || key[0] == 'R') && key.substr(1) == suffix;
-    if (key != suffix && !twin) continue;
-    if (!f.known() || (larger ? e.value > f.value : e.value < f.value))
+    if (e.kind != kind || e.lowest != lowest) continue;
+    if (!f.known() || (lowest ? e.value < f.value : e.value > f.value))
       f = {e.key, e.channel, static_cast<float>(e.value), static_cast<float>(e.at)};
   }
   return f;
@@ -30,13 +28,13 @@ FlightAnalysis AnalyseFlight(const Flight& f) {
   a.digest = DigestFlight(f);
   const FlightSummary& s = a.summary;
   Headline& h = a.headline;
-  h.hottestEgt = best(s.hottest, "EGT", true);
-  h.hottestCht = best(s.hottest, "CHT", true);
-  h.hottestTit = best(s.hottest, "TIT", true);
-  h.difMax = best(s.maxSpread, "DIF", true);
+  h.hottestEgt = best(s.hottest, ChannelKind::Egt, false);
+  h.hottestCht = best(s.hottest, ChannelKind::Cht, false);
+  h.hottestTit = best(s.hottest, ChannelKind::Tit, false);
+  h.difMax = best(s.maxSpread, ChannelKind::Dif, false);
   for (const Extreme& x : s.hottest)
     h.hottest.push_back({x.key, x.channel, static_cast<float>(x.value), static_cast<float>(x.at)});
-  h.fastestCooling = best(s.fastestCooling, "CLD", false);
+  h.fastestCooling = best(s.fastestCooling, ChannelKind::Cld, true);
   if (!h.fastestCooling.known())
     for (const Envelope& env : a.digest.envelopes) {
       if (!env.derived) continue;
@@ -44,10 +42,8 @@ FlightAnalysis AnalyseFlight(const Flight& f) {
         if (!std::isnan(env.min[b]) && (!h.fastestCooling.known() || env.min[b] < h.fastestCooling.value))
           h.fastestCooling = {"CLD", env.channel, env.min[b], env.minAt[b]};
     }
-  for (const Extreme& x : s.battery)
-    if (x.key.size() > 4 && x.key.substr(x.key.size() - 4) == " min" &&
-        (!h.batteryMin.known() || x.value < h.batteryMin.value))
-      h.batteryMin = {"BAT", x.channel, static_cast<float>(x.value), static_cast<float>(x.at)};
+  h.batteryMin = best(s.battery, ChannelKind::Battery, true);
+  if (h.batteryMin.known()) h.batteryMin.key = "BAT";
   h.fuelUsed = s.fuel.empty() ? std::numeric_limits<float>::quiet_NaN() : 0.0f;
   for (const FuelUsed& u : s.fuel) h.fuelUsed += static_cast<float>(u.amount);
   for (std::size_t c = 0; c < f.channels.size(); ++c)

@@ -79,12 +79,15 @@ FlightSummary SummarizeFlight(const Flight& flight) {
     const std::string& name = k.name;
     const std::string prefix(EnginePrefix(k.engine));
     const std::string group = groupKey(k.group());
-    if (!group.empty()) keep(sum.hottest, prefix + group, {prefix + group, name, s.max, s.maxAt}, true);
-    if (k.kind == ChannelKind::Dif) keep(sum.maxSpread, name, {name, name, s.max, s.maxAt}, true);
-    if (k.kind == ChannelKind::Cld) keep(sum.fastestCooling, name, {name, name, s.min, s.minAt}, false);
+    if (!group.empty())
+      keep(sum.hottest, prefix + group, {prefix + group, name, s.max, s.maxAt, k.kind, k.engine, false}, true);
+    if (k.kind == ChannelKind::Dif)
+      keep(sum.maxSpread, name, {name, name, s.max, s.maxAt, k.kind, k.engine, false}, true);
+    if (k.kind == ChannelKind::Cld)
+      keep(sum.fastestCooling, name, {name, name, s.min, s.minAt, k.kind, k.engine, true}, false);
     if (k.kind == ChannelKind::Battery) {
-      sum.battery.push_back({name + " min", name, s.min, s.minAt});
-      sum.battery.push_back({name + " max", name, s.max, s.maxAt});
+      sum.battery.push_back({name + " min", name, s.min, s.minAt, k.kind, k.engine, true});
+      sum.battery.push_back({name + " max", name, s.max, s.maxAt, k.kind, k.engine, false});
     }
   }
   // Fuel used per engine: the last USD value the instrument totalled, else

@@ -21,12 +21,16 @@ struct ChannelStats {
   double minAt = 0;       // and of the first minimum
 };
 
-// A channel's extreme value, e.g. the hottest EGT.
+// A channel's extreme value, e.g. the hottest EGT. Code picks extremes by
+// kind, engine and side; the key is their name for display and JSON.
 struct Extreme {
   std::string key;      // what it is: "EGT", "LCHT", "DIF", "CLD", "BAT min", ...
   std::string channel;  // which channel gave it: "E3"
   double value = 0;
   double at = 0;        // seconds from the start
+  ChannelKind kind = ChannelKind::Other;  // of the channel
+  Engine engine = Engine::Only;
+  bool lowest = false;  // the channel's minimum; else its maximum
 };
 
 struct FuelUsed {
@@ -44,6 +48,7 @@ struct FlightSummary {
   std::vector<FuelUsed> fuel;          // per engine that records fuel flow
   double recordedSeconds = 0;          // first to last row
 
+  // The extreme of `list` shown under `key`.
   const Extreme* find(const std::vector<Extreme>& list, std::string_view key) const;
 };
 

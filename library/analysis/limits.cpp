@@ -176,12 +176,22 @@ bool SaveLimits(const std::string& folder, const Limits& limits, std::string* pr
   return false;
 }
 
-double FahrenheitToUnit(double fahrenheit, char unit) {
-  return unit == 'C' ? (fahrenheit - 32) * 5.0 / 9.0 : fahrenheit;
+namespace {
+
+bool celsius(Unit unit) { return unit == Unit::DegreesC || unit == Unit::DegreesCPerMinute; }
+
+}  // namespace
+
+Unit EngineUnit(const FlightFacts& facts) { return facts.engineUnit == 'C' ? Unit::DegreesC : Unit::DegreesF; }
+
+std::string_view TemperatureLetter(Unit unit) { return celsius(unit) ? "C" : "F"; }
+
+double FahrenheitToUnit(double fahrenheit, Unit unit) {
+  return celsius(unit) ? (fahrenheit - 32) * 5.0 / 9.0 : fahrenheit;
 }
 
-double FahrenheitSpanToUnit(double span, char unit) { return unit == 'C' ? span * 5.0 / 9.0 : span; }
+double FahrenheitSpanToUnit(double span, Unit unit) { return celsius(unit) ? span * 5.0 / 9.0 : span; }
 
-double UnitToFahrenheit(double value, char unit) { return unit == 'C' ? value * 9.0 / 5.0 + 32 : value; }
+double UnitToFahrenheit(double value, Unit unit) { return celsius(unit) ? value * 9.0 / 5.0 + 32 : value; }
 
 }  // namespace varnix::flight

@@ -11,6 +11,9 @@
 #include <string_view>
 #include <vector>
 
+#include "flight/channels.h"
+#include "flight/flight.h"
+
 namespace varnix::flight {
 
 struct Limits {
@@ -83,10 +86,17 @@ Limits LoadLimits(const std::string& folder);
 // it, renamed into place); false when it cannot, with `problem` saying why.
 bool SaveLimits(const std::string& folder, const Limits& limits, std::string* problem = nullptr);
 
-// Temperature conversions for flights recorded in °C: an absolute
+// The unit of a flight's engine temperatures as its header says: the one
+// place the analysis reads the header's unit letter.
+Unit EngineUnit(const FlightFacts& facts);
+// "F" or "C", as the header, the catalog and the JSON write it.
+std::string_view TemperatureLetter(Unit unit);
+
+// Temperature conversions for flights recorded in °C (DegreesC or
+// DegreesCPerMinute; every other unit is taken as it is): an absolute
 // temperature, and a difference or rate.
-double FahrenheitToUnit(double fahrenheit, char unit);
-double FahrenheitSpanToUnit(double span, char unit);
-double UnitToFahrenheit(double value, char unit);
+double FahrenheitToUnit(double fahrenheit, Unit unit);
+double FahrenheitSpanToUnit(double span, Unit unit);
+double UnitToFahrenheit(double value, Unit unit);
 
 }  // namespace varnix::flight

@@ -16,6 +16,7 @@
 #include <string_view>
 #include <thread>
 
+#include "analysis/analysis_version.h"
 #include "flight/open_flight.h"
 #include "platform/fs_path.h"
 #include "platform/platform.h"
@@ -332,7 +333,7 @@ int Catalog::prepareSchema(std::string* problem) {
   }
   // Checks the table and its indexes: a damaged file shows here, also one
   // whose index no longer agrees with its rows (which reads without error).
-  if (version == kCatalogSchema || version == 1) {
+  if (version >= 1 && version <= kCatalogSchema) {
     bool whole = false;
     {
       Statement s(db_, "PRAGMA integrity_check(files)");
@@ -345,9 +346,14 @@ int Catalog::prepareSchema(std::string* problem) {
     if (whole) {
       // Version 1's entries lack the battery minimum's time: read again,
       // keeping when each file was first seen.
-      if (version == 1 &&
-          (rc = exec(db_, ("UPDATE files SET size = -1; PRAGMA user_version=" + std::to_string(kCatalogSchema)).c_str())) !=
-              SQLITE_OK)
+      if (version == 1 && (rc = exec(db_, "UPDATE files SET size = -1")) != SQLITE_OK) return fail(rc);
+      // Before version 3 no row recorded its analysis version: 0, older
+      // than any, so the next update computes every entry again.
+      if (!Statement(db_, "SELECT analysis FROM files").ok() &&
+          (rc = exec(db_, "ALTER TABLE files ADD COLUMN analysis INTEGER NOT NULL DEFAULT 0")) != SQLITE_OK)
+        return fail(rc);
+      if (version != kCatalogSchema &&
+          (rc = exec(db_, ("PRAGMA user_version=" + std::to_string(kCatalogSchema)).c_str())) != SQLITE_OK)
         return fail(rc);
       // The commit proves that the database (and its log) can be written.
       if ((rc = exec(db_, "COMMIT")) != SQLITE_OK) return fail(rc);
@@ -357,7 +363,8 @@ int Catalog::prepareSchema(std::string* problem) {
   if (version != 0) rebuiltOnOpen_ = rebuiltSinceUpdate_ = true;
   const std::string sql = "DROP TABLE IF EXISTS files; DROP TABLE IF EXISTS looks;"
                           "CREATE TABLE files(path TEXT PRIMARY KEY, folder TEXT NOT NULL, size INTEGER NOT NULL,"
-                          " modified INTEGER NOT NULL, added INTEGER NOT NULL, entry BLOB NOT NULL);"
+                          " modified INTEGER NOT NULL, added INTEGER NOT NULL, entry BLOB NOT NULL,"
+                          " analysis INTEGER NOT NULL DEFAULT 0);"
                           "CREATE INDEX files_folder ON files(folder);"
                           "CREATE TABLE looks(folder TEXT PRIMARY KEY, at INTEGER NOT NULL);"
                           "PRAGMA user_version=" +
@@ -414,12 +421,12 @@ CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
   const std::vector<DiskFile> disk = filesOnDisk(dataFolder_);
 
   struct Known {
-    std::int64_t size, modified;
+    std::int64_t size, modified, analysis;
   };
   std::map<std::string, Known> known;
   {
-    Statement s(db_, "SELECT path, size, modified FROM files");
-    while (s.ok() && s.step() == SQLITE_ROW) known[s.text(0)] = {s.integer(1), s.integer(2)};
+    Statement s(db_, "SELECT path, size, modified, analysis FROM files");
+    while (s.ok() && s.step() == SQLITE_ROW) known[s.text(0)] = {s.integer(1), s.integer(2), s.integer(3)};
     if (!s.ok()) {
       sawDamage_ = damaged(s.code());
       result.problem = message(db_, s.code());
@@ -431,7 +438,9 @@ CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
   std::vector<const DiskFile*> toRead;
   for (const DiskFile& d : disk) {
     const auto it = known.find(d.rel);
-    if (it != known.end() && it->second.size == d.size && it->second.modified == d.modified && !reread.count(d.rel))
+    // An entry another analysis version computed is read again, as a changed file is.
+    if (it != known.end() && it->second.size == d.size && it->second.modified == d.modified &&
+        it->second.analysis == kAnalysisVersion && !reread.count(d.rel))
       ++result.unchanged;
     else
       toRead.push_back(&d);
@@ -497,9 +506,10 @@ CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
     }
     const bool ok = store([&] {
       // The time a file was first seen stays with its path.
-      Statement put(db_, "INSERT INTO files(path, folder, size, modified, added, entry) VALUES(?,?,?,?,?,?)"
-                         " ON CONFLICT(path) DO UPDATE SET folder = excluded.folder, size = excluded.size,"
-                         " modified = excluded.modified, entry = excluded.entry");
+      Statement put(db_, "INSERT INTO files(path, folder, size, modified, added, entry, analysis)"
+                         " VALUES(?,?,?,?,?,?,?) ON CONFLICT(path) DO UPDATE SET folder = excluded.folder,"
+                         " size = excluded.size, modified = excluded.modified, entry = excluded.entry,"
+                         " analysis = excluded.analysis");
       for (const Read& r : batch) {
         const auto it = known.find(r.disk->rel);
         put.bind(1, r.disk->rel);
@@ -508,12 +518,16 @@ CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
         put.bind(4, r.modified);
         put.bind(5, now);
         put.bindBlob(6, EncodeEntry(r.entry));
+        put.bind(7, static_cast<std::int64_t>(kAnalysisVersion));
         if (put.step() != SQLITE_DONE) return put.code();
         put.reset();
         if (it == known.end())
           ++result.added;
         else if (it->second.modified == kTryAgain && r.modified == kTryAgain)
           ++result.unchanged;  // still unreadable
+        else if (it->second.size == r.disk->size && it->second.modified == r.modified &&
+                 it->second.analysis != kAnalysisVersion)
+          ++result.recomputed;
         else
           ++result.changed;
       }

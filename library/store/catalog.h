@@ -28,7 +28,9 @@ namespace varnix::flight {
 
 inline constexpr const char* kCatalogFileName = "varnix-catalog.sqlite";
 // 2: the battery minimum keeps its time (1's rows are kept and read again).
-inline constexpr int kCatalogSchema = 2;
+// 3: each row records the analysis version (kAnalysisVersion) its entry was
+// computed with; 1's and 2's rows are kept and computed again from their files.
+inline constexpr int kCatalogSchema = 3;
 
 // The folder for the catalog when the data folder cannot hold it:
 // $XDG_CACHE_HOME/varnix (~/.cache/varnix), %LOCALAPPDATA%\varnix on Windows.
@@ -42,6 +44,7 @@ struct CatalogProgress {
 
 struct CatalogUpdate {
   std::size_t unchanged = 0, added = 0, changed = 0, removed = 0;
+  std::size_t recomputed = 0;  // unchanged files whose entries were of another analysis version
   std::size_t pending = 0;  // files still being written: indexed by a later update
   bool rebuilt = false;     // the database was made anew (missing, older or damaged)
   std::string problem;      // why the update could not be stored (it is then incomplete); empty when it was
@@ -57,7 +60,8 @@ class Catalog {
   Catalog& operator=(const Catalog&) = delete;
 
   // Brings the index up to date with the files: reads new and changed
-  // files, forgets removed ones. Each batch of files is one transaction.
+  // files and those whose entries another analysis version computed,
+  // forgets removed ones. Each batch of files is one transaction.
   // `progress` may stop the update by returning false (what was stored stays).
   using ProgressHook = std::function<bool(const CatalogProgress&)>;
   CatalogUpdate update(const ProgressHook& progress = {});
@@ -65,7 +69,8 @@ class Catalog {
 
   // Every file the index holds (readable or not), in path order; `folder`
   // limits them to one aircraft folder. A query: it never writes the
-  // database. An entry stored damaged is read from its file again (and
+  // database. An entry of another analysis version is given as stored, as
+  // one of a changed file is, until the next update computes it again. An entry stored damaged is read from its file again (and
   // stored by the next update). Empty, with `problem` set, when the index
   // cannot be read; the next update makes it anew.
   std::vector<CatalogEntry> entries(const std::string& folder = {}, std::string* problem = nullptr);

@@ -17,77 +17,101 @@ namespace {
 
 constexpr std::uint32_t kBlobMark = 0x56584332;  // "VXC2": channels carry their kind, cylinder and engine
 
+// The blob is the fields of entryFields in their order. The writer and the
+// reader visit that one list, so that no field is written and not read.
 class Writer {
  public:
   template <typename T>
-  void put(T v) requires std::is_arithmetic_v<T> {
+  void field(const T& v) requires std::is_arithmetic_v<T> {
     char b[sizeof v];
     std::memcpy(b, &v, sizeof v);
     out.append(b, sizeof v);
   }
-  void put(const std::string& s) {
-    put(static_cast<std::uint32_t>(s.size()));
+  void field(const std::string& s) {
+    field(static_cast<std::uint32_t>(s.size()));
     out += s;
   }
-  void put(const std::vector<float>& v) {
-    put(static_cast<std::uint32_t>(v.size()));
+  void field(const std::vector<float>& v) {
+    field(static_cast<std::uint32_t>(v.size()));
     out.append(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(float));
   }
-  void put(const Figure& f) {
-    put(f.key);
-    put(f.channel);
-    put(f.value);
-    put(f.at);
-    put(static_cast<std::uint8_t>(f.cylinder));
-    put(static_cast<std::uint8_t>(f.engine));
+  // A number kept in the blob as `Stored`.
+  template <typename Stored, typename T>
+  void as(const T& v) {
+    field(static_cast<Stored>(v));
   }
+  // An enumeration up to `last`, in one byte.
+  template <typename E>
+  void enumeration(const E& v, E /*last*/) {
+    field(static_cast<std::uint8_t>(v));
+  }
+  // A temperature unit as its letter, 'F' or 'C'.
+  void unit(const Unit& u) { field(TemperatureLetter(u)[0]); }
+  // The count, then each item; `each` is the least an item takes in the blob.
+  template <typename T, typename Visit>
+  void list(const std::vector<T>& v, std::size_t /*each*/, Visit&& visit) {
+    field(static_cast<std::uint32_t>(v.size()));
+    for (const T& item : v) visit(item);
+  }
+  void check(bool) {}
   std::string out;
 };
 
 // Reads what Writer wrote; every read checks the bounds, and a failed read
-// leaves the reader failed.
+// or check leaves the reader failed.
 class Reader {
  public:
   explicit Reader(std::string_view in) : in_(in) {}
   template <typename T>
-  void get(T& v) requires std::is_arithmetic_v<T> {
+  void field(T& v) requires std::is_arithmetic_v<T> {
     if (!take(sizeof v)) return;
     std::memcpy(&v, in_.data() + pos_ - sizeof v, sizeof v);
   }
-  void get(std::string& s) {
+  void field(std::string& s) {
     std::uint32_t n = 0;
-    get(n);
+    field(n);
     if (!take(n)) return;
     s.assign(in_.data() + pos_ - n, n);
   }
-  void get(std::vector<float>& v) {
+  void field(std::vector<float>& v) {
     std::uint32_t n = 0;
-    get(n);
+    field(n);
     if (ok_ && n > (in_.size() - pos_) / sizeof(float)) ok_ = false;
     if (!ok_) return;
     v.resize(n);
     take(n * sizeof(float));
     std::memcpy(v.data(), in_.data() + pos_ - n * sizeof(float), n * sizeof(float));
   }
-  void get(Figure& f) {
-    get(f.key);
-    get(f.channel);
-    get(f.value);
-    get(f.at);
-    std::uint8_t cylinder = 0, engine = 0;
-    get(cylinder);
-    get(engine);
-    if (engine > static_cast<std::uint8_t>(Engine::Right)) ok_ = false;
-    f.cylinder = cylinder;
-    f.engine = static_cast<Engine>(engine);
+  template <typename Stored, typename T>
+  void as(T& v) {
+    Stored stored{};
+    field(stored);
+    v = static_cast<T>(stored);
   }
-  // A count of items that take at least `each` bytes: refuses counts the blob cannot hold.
-  std::uint32_t count(std::size_t each) {
+  template <typename E>
+  void enumeration(E& v, E last) {
+    std::uint8_t stored = 0;
+    field(stored);
+    check(stored <= static_cast<std::uint8_t>(last));
+    v = ok_ ? static_cast<E>(stored) : E{};
+  }
+  void unit(Unit& u) {
+    char letter = 'F';
+    field(letter);
+    u = letter == 'C' ? Unit::DegreesC : Unit::DegreesF;
+  }
+  template <typename T, typename Visit>
+  void list(std::vector<T>& v, std::size_t each, Visit&& visit) {
     std::uint32_t n = 0;
-    get(n);
-    if (ok_ && n > (in_.size() - pos_) / each) ok_ = false;
-    return ok_ ? n : 0;
+    field(n);
+    check(n <= (in_.size() - pos_) / each);  // a count the rest of the blob cannot hold
+    v.resize(ok_ ? n : 0);
+    for (T& item : v) {
+      if (!ok_) break;
+      visit(item);
+    }
   }
+  void check(bool good) { ok_ = ok_ && good; }
   bool ok() const { return ok_; }
   bool atEnd() const { return pos_ == in_.size(); }
 
@@ -104,6 +128,66 @@ class Reader {
   std::size_t pos_ = 0;
   bool ok_ = true;
 };
+
+template <typename Codec, typename F>  // F: Figure or const Figure
+void figureFields(Codec& c, F& f) {
+  c.field(f.key);
+  c.field(f.channel);
+  c.field(f.value);
+  c.field(f.at);
+  c.template as<std::uint8_t>(f.cylinder);
+  c.enumeration(f.engine, Engine::Right);
+}
+
+// Every field of the blob but the file's own facts (path, size, times), in blob order.
+template <typename Codec, typename E>  // E: CatalogEntry or const CatalogEntry
+void entryFields(Codec& c, E& e) {
+  c.field(e.problem);
+  c.field(e.aircraft);
+  c.field(e.flightLabel);
+  c.template as<std::int64_t>(e.flightNumber);
+  c.field(e.start);
+  c.template as<std::int32_t>(e.interval);
+  c.field(e.rows);
+  c.field(e.recordedSeconds);
+  c.unit(e.engineUnit);
+  c.field(e.fuelUnit);
+  c.field(e.valueHash);
+  c.template as<std::uint8_t>(e.durationWritten);
+  for (auto* f : {&e.hottestEgt, &e.hottestCht, &e.hottestTit, &e.difMax, &e.fastestCooling, &e.batteryMin})
+    figureFields(c, *f);
+  c.field(e.fuelUsed);
+  c.list(e.hottest, 16, [&](auto& f) { figureFields(c, f); });
+  c.list(e.maxCht, 16, [&](auto& f) { figureFields(c, f); });
+  auto& d = e.digest;
+  c.unit(d.engineUnit);
+  c.field(d.startOfDay);
+  c.field(d.recordedSeconds);
+  c.list(d.envelopes, 25, [&](auto& env) {
+    c.field(env.channel);
+    c.enumeration(env.kind, ChannelKind::Other);
+    c.enumeration(env.engine, Engine::Right);
+    c.template as<std::uint8_t>(env.derived);
+    c.field(env.median);
+    c.field(env.min);
+    c.field(env.max);
+    c.field(env.minAt);
+    c.field(env.maxAt);
+    c.check(env.max.size() == env.min.size() && env.minAt.size() == env.min.size() &&
+            env.maxAt.size() == env.min.size());
+  });
+  c.template as<std::uint8_t>(d.cruiseSteady);
+  c.field(d.cruiseStart);
+  c.field(d.cruiseEnd);
+  c.list(d.cruise, 16, [&](auto& x) {
+    c.field(x.channel);
+    c.template as<std::uint8_t>(x.cylinder);
+    c.enumeration(x.engine, Engine::Right);
+    c.field(x.mean);
+    c.field(x.deviation);
+    c.field(x.peakAt);
+  });
+}
 
 }  // namespace
 
@@ -139,7 +223,7 @@ CatalogEntry entryOf(const FlightRead& read, std::uint64_t valueHash) {
   e.interval = f.facts.interval;
   e.rows = f.rows();
   e.recordedSeconds = a.summary.recordedSeconds;
-  e.engineUnit = f.facts.engineUnit;
+  e.engineUnit = a.digest.engineUnit;
   e.fuelUnit = f.facts.fuelUnit;
   e.valueHash = valueHash;
   // A log has no duration line to wait for: only the expansion writes a file that grows.
@@ -176,130 +260,17 @@ std::optional<CatalogEntry> MakeCatalogEntryFromFile(const std::string& path) {
 
 std::string EncodeEntry(const CatalogEntry& e) {
   Writer w;
-  w.put(kBlobMark);
-  w.put(e.problem);
-  w.put(e.aircraft);
-  w.put(e.flightLabel);
-  w.put(static_cast<std::int64_t>(e.flightNumber));
-  w.put(e.start);
-  w.put(static_cast<std::int32_t>(e.interval));
-  w.put(e.rows);
-  w.put(e.recordedSeconds);
-  w.put(e.engineUnit);
-  w.put(e.fuelUnit);
-  w.put(e.valueHash);
-  w.put(static_cast<std::uint8_t>(e.durationWritten));
-  for (const Figure* f : {&e.hottestEgt, &e.hottestCht, &e.hottestTit, &e.difMax, &e.fastestCooling, &e.batteryMin})
-    w.put(*f);
-  w.put(e.fuelUsed);
-  w.put(static_cast<std::uint32_t>(e.hottest.size()));
-  for (const Figure& f : e.hottest) w.put(f);
-  w.put(static_cast<std::uint32_t>(e.maxCht.size()));
-  for (const Figure& f : e.maxCht) w.put(f);
-  const FlightDigest& d = e.digest;
-  w.put(d.engineUnit);
-  w.put(d.startOfDay);
-  w.put(d.recordedSeconds);
-  w.put(static_cast<std::uint32_t>(d.envelopes.size()));
-  for (const Envelope& env : d.envelopes) {
-    w.put(env.channel);
-    w.put(static_cast<std::uint8_t>(env.kind));
-    w.put(static_cast<std::uint8_t>(env.engine));
-    w.put(static_cast<std::uint8_t>(env.derived));
-    w.put(env.median);
-    w.put(env.min);
-    w.put(env.max);
-    w.put(env.minAt);
-    w.put(env.maxAt);
-  }
-  w.put(static_cast<std::uint8_t>(d.cruiseSteady));
-  w.put(d.cruiseStart);
-  w.put(d.cruiseEnd);
-  w.put(static_cast<std::uint32_t>(d.cruise.size()));
-  for (const CruiseEgt& c : d.cruise) {
-    w.put(c.channel);
-    w.put(static_cast<std::uint8_t>(c.cylinder));
-    w.put(static_cast<std::uint8_t>(c.engine));
-    w.put(c.mean);
-    w.put(c.deviation);
-    w.put(c.peakAt);
-  }
+  w.field(kBlobMark);
+  entryFields(w, e);
   return std::move(w.out);
 }
 
 bool DecodeEntry(std::string_view blob, CatalogEntry& e) {
   Reader r(blob);
   std::uint32_t mark = 0;
-  r.get(mark);
+  r.field(mark);
   if (mark != kBlobMark) return false;
-  r.get(e.problem);
-  r.get(e.aircraft);
-  r.get(e.flightLabel);
-  std::int64_t number = 0;
-  r.get(number);
-  e.flightNumber = static_cast<long>(number);
-  r.get(e.start);
-  std::int32_t interval = 0;
-  r.get(interval);
-  e.interval = interval;
-  r.get(e.rows);
-  r.get(e.recordedSeconds);
-  r.get(e.engineUnit);
-  r.get(e.fuelUnit);
-  r.get(e.valueHash);
-  std::uint8_t written = 0;
-  r.get(written);
-  e.durationWritten = written != 0;
-  for (Figure* f : {&e.hottestEgt, &e.hottestCht, &e.hottestTit, &e.difMax, &e.fastestCooling, &e.batteryMin})
-    r.get(*f);
-  r.get(e.fuelUsed);
-  e.hottest.resize(r.count(16));
-  for (Figure& f : e.hottest) r.get(f);
-  e.maxCht.resize(r.count(16));
-  for (Figure& f : e.maxCht) r.get(f);
-  FlightDigest& d = e.digest;
-  r.get(d.engineUnit);
-  r.get(d.startOfDay);
-  r.get(d.recordedSeconds);
-  d.envelopes.resize(r.count(25));
-  for (Envelope& env : d.envelopes) {
-    r.get(env.channel);
-    std::uint8_t kind = 0, engine = 0, derived = 0;
-    r.get(kind);
-    r.get(engine);
-    if (kind > static_cast<std::uint8_t>(ChannelKind::Other) || engine > static_cast<std::uint8_t>(Engine::Right))
-      return false;
-    env.kind = static_cast<ChannelKind>(kind);
-    env.engine = static_cast<Engine>(engine);
-    r.get(derived);
-    env.derived = derived != 0;
-    r.get(env.median);
-    r.get(env.min);
-    r.get(env.max);
-    r.get(env.minAt);
-    r.get(env.maxAt);
-    if (env.max.size() != env.min.size() || env.minAt.size() != env.min.size() ||
-        env.maxAt.size() != env.min.size())
-      return false;
-  }
-  std::uint8_t steady = 0;
-  r.get(steady);
-  d.cruiseSteady = steady != 0;
-  r.get(d.cruiseStart);
-  r.get(d.cruiseEnd);
-  d.cruise.resize(r.count(16));
-  for (CruiseEgt& c : d.cruise) {
-    r.get(c.channel);
-    std::uint8_t cylinder = 0, engine = 0;
-    r.get(cylinder);
-    r.get(engine);
-    if (engine > static_cast<std::uint8_t>(Engine::Right)) return false;
-    c.cylinder = cylinder;
-    c.engine = static_cast<Engine>(engine);
-    r.get(c.mean);
-    r.get(c.deviation);
-    r.get(c.peakAt);
-  }
+  entryFields(r, e);
   return r.ok() && r.atEnd();
 }
 

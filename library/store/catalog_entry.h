@@ -34,7 +34,7 @@ struct CatalogEntry {
   int interval = 0;
   std::uint64_t rows = 0;
   double recordedSeconds = 0;
-  char engineUnit = 'F';
+  Unit engineUnit = Unit::DegreesF;
   std::string fuelUnit;
   std::uint64_t valueHash = 0;  // of the value lines: files with the same rows are one flight
   bool durationWritten = true;  // false while an expansion is still writing the file
@@ -66,6 +66,8 @@ std::optional<CatalogEntry> MakeCatalogEntryFromFile(const std::string& path);
 // The "YYYY-MM-DDTHH:MM:SS" of a flight's start (two-digit years are 20yy).
 std::string IsoStart(const FlightFacts& facts);
 
+// The blob: a mark, then the fields in one list that the writer and the
+// reader share. The catalog keeps the analysis version beside it.
 std::string EncodeEntry(const CatalogEntry& entry);
 // Everything but the file's own facts (path, size, times); false for a
 // damaged blob.

@@ -19,6 +19,7 @@ namespace varnix::test {
 namespace {
 
 using flight::FindingKind;
+using flight::Unit;
 
 struct Change {
   const char* channel;
@@ -241,18 +242,18 @@ TEST(Findings, TrendRuleTakesTheSlopeOverTheLastTenFlights) {
   struct Case {
     const char* what;
     std::vector<float> c4;  // max CHT of C4, oldest first
-    char unit;
+    Unit unit;
     int count;
     double drift;
   };
   const Case cases[] = {
-      {"flat", {400, 402, 398, 401, 399, 400, 402, 398, 400, 401}, 'F', 0, 0},
-      {"creeping hotter", {400, 403, 406, 409, 412, 415, 418, 421, 424, 427}, 'F', 1, 27},
-      {"older flights do not count", {300, 400, 403, 406, 409, 412, 415, 418, 421, 424, 427}, 'F', 1, 27},
-      {"too few flights", {400, 420, 440, 460}, 'F', 0, 0},
-      {"°C: 27 °F is 15 °C", {200, 201.667f, 203.333f, 205, 206.667f, 208.333f, 210, 211.667f, 213.333f, 215}, 'C',
-       1, 15},
-      {"one noisy flight is no trend", {400, 400, 400, 400, 400, 400, 400, 400, 400, 430}, 'F', 0, 0},
+      {"flat", {400, 402, 398, 401, 399, 400, 402, 398, 400, 401}, Unit::DegreesF, 0, 0},
+      {"creeping hotter", {400, 403, 406, 409, 412, 415, 418, 421, 424, 427}, Unit::DegreesF, 1, 27},
+      {"older flights do not count", {300, 400, 403, 406, 409, 412, 415, 418, 421, 424, 427}, Unit::DegreesF, 1, 27},
+      {"too few flights", {400, 420, 440, 460}, Unit::DegreesF, 0, 0},
+      {"°C: 27 °F is 15 °C", {200, 201.667f, 203.333f, 205, 206.667f, 208.333f, 210, 211.667f, 213.333f, 215},
+       Unit::DegreesC, 1, 15},
+      {"one noisy flight is no trend", {400, 400, 400, 400, 400, 400, 400, 400, 400, 430}, Unit::DegreesF, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -191,6 +192,75 @@ TEST(Catalog, ComesBackWholeFromALostOrDamagedDatabase) {
     ASSERT_EQ(entries.size(), 4u);
     EXPECT_EQ(entries[1].flightLabel, "102");
     EXPECT_EQ(Catalog::open(f.data)->entries().size(), 4u);
+  }
+}
+
+int userVersion(const std::string& database) {
+  sqlite3* db = nullptr;
+  int version = -1;
+  if (sqlite3_open(database.c_str(), &db) == SQLITE_OK)
+    sqlite3_exec(
+        db, "PRAGMA user_version",
+        [](void* out, int, char** values, char**) {
+          *static_cast<int*>(out) = std::atoi(values[0]);
+          return 0;
+        },
+        &version, nullptr);
+  sqlite3_close(db);
+  return version;
+}
+
+// A catalog whose entries another analysis computed: the last release's
+// (schema 2, no analysis column, blobs of the mark before, "VXC1"), or
+// this schema's with an older analysis version and stale figures. Its rows
+// and looks are kept, and every entry is computed again from its file.
+TEST(Catalog, ComputesEntriesOfAnotherAnalysisVersionAgain) {
+  struct Case {
+    const char* what;
+    const char* age;  // SQL that makes the indexed catalog of the other kind
+  };
+  const Case cases[] = {
+      {"the last release's catalog",
+       "BEGIN;"
+       "CREATE TABLE old AS SELECT path, folder, size, modified, added, entry FROM files;"
+       "DROP TABLE files;"
+       "CREATE TABLE files(path TEXT PRIMARY KEY, folder TEXT NOT NULL, size INTEGER NOT NULL,"
+       " modified INTEGER NOT NULL, added INTEGER NOT NULL, entry BLOB NOT NULL);"
+       "INSERT INTO files SELECT * FROM old; DROP TABLE old;"
+       "CREATE INDEX files_folder ON files(folder);"
+       "UPDATE files SET added = 1000, entry = x'314358560000000000';"
+       "PRAGMA user_version = 2;"
+       "COMMIT;"},
+      {"an older analysis version",
+       "UPDATE files SET added = 1000, analysis = analysis - 1,"
+       " entry = (SELECT entry FROM files WHERE path = 'N123AB/F00101.CSV');"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Folder f;
+    ASSERT_EQ(indexed(f.data).size(), 4u);
+    ASSERT_TRUE(Catalog::open(f.data)->markLooked("N123AB"));
+    sql(f.database, c.age);
+    const auto catalog = Catalog::open(f.data);
+    ASSERT_TRUE(catalog);
+    const flight::CatalogUpdate u = catalog->update();
+    EXPECT_EQ(u.problem, "");
+    EXPECT_FALSE(u.rebuilt);
+    EXPECT_EQ(u.recomputed, 4u);
+    EXPECT_EQ(u.added + u.changed + u.removed, 0u);
+    EXPECT_EQ(userVersion(f.database), flight::kCatalogSchema);
+    const auto entries = catalog->entries();
+    ASSERT_EQ(entries.size(), 4u);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      EXPECT_EQ(entries[i].added, 1000);  // when the file was first seen stays
+      const std::optional<flight::CatalogEntry> fresh = flight::MakeCatalogEntryFromFile(f.files[i]);
+      ASSERT_TRUE(fresh);
+      EXPECT_EQ(flight::EncodeEntry(entries[i]), flight::EncodeEntry(*fresh));
+    }
+    EXPECT_NE(catalog->lastLook("N123AB"), 0);
+    const flight::CatalogUpdate again = catalog->update();
+    EXPECT_EQ(again.unchanged, 4u);
+    EXPECT_EQ(again.recomputed, 0u);
   }
 }
 

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: MIT
+// The version of what the analysis produces (summary, headline figures,
+// digest, findings). The catalog stores it with every entry and computes
+// entries of another version again from their files, so bump it with any
+// change to the analysis's output; the test analysis_version_test keeps it
+// honest against a digest of the bundled samples' results.
+#pragma once
+
+#include <cstdint>
+
+namespace varnix::flight {
+
+inline constexpr std::uint32_t kAnalysisVersion = 1;
+
+// FNV-1a 64 of what the analysis gives for the bundled samples, as
+// analysis_version_test writes it out; bumped with kAnalysisVersion.
+inline constexpr std::uint64_t kAnalysisDigest = 0x77a3732d405f113dull;
+
+}  // namespace varnix::flight
