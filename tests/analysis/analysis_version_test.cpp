@@ -21,7 +21,8 @@
 namespace varnix::test {
 namespace {
 
-// Everything one flight's analysis gives, as text.
+// Everything one flight's analysis gives, as text: six significant digits, so that
+// a 32-bit build computing in x87 registers writes the same text.
 class Dump {
  public:
   void add(const char* format, ...) {
@@ -33,16 +34,16 @@ class Dump {
     text += buf;
   }
   void figure(const char* what, const flight::Figure& f) {
-    add("%s %s %s %.9g %.9g %d %d\n", what, f.key.c_str(), f.channel.c_str(), f.value, f.at, f.cylinder,
+    add("%s %s %s %.6g %.6g %d %d\n", what, f.key.c_str(), f.channel.c_str(), f.value, f.at, f.cylinder,
         static_cast<int>(f.engine));
   }
   void extreme(const flight::Extreme& e) {
-    add("extreme %s %s %.9g %.9g %d %d %d\n", e.key.c_str(), e.channel.c_str(), e.value, e.at,
+    add("extreme %s %s %.6g %.6g %d %d %d\n", e.key.c_str(), e.channel.c_str(), e.value, e.at,
         static_cast<int>(e.kind), static_cast<int>(e.engine), e.lowest);
   }
   void values(const char* what, const std::vector<float>& v) {
     add("%s", what);
-    for (float x : v) add(" %.9g", x);
+    for (float x : v) add(" %.6g", x);
     add("\n");
   }
   std::string text;
@@ -52,22 +53,22 @@ std::string analysed(const flight::Flight& f) {
   const flight::FlightAnalysis a = flight::AnalyseFlight(f);
   Dump d;
   const flight::FlightSummary& s = a.summary;
-  d.add("flight %s rows %llu recorded %.9g\n", f.facts.flightLabel.c_str(), static_cast<unsigned long long>(f.rows()),
+  d.add("flight %s rows %llu recorded %.6g\n", f.facts.flightLabel.c_str(), static_cast<unsigned long long>(f.rows()),
         s.recordedSeconds);
   for (std::size_t c = 0; c < s.channels.size(); ++c) {
     const flight::ChannelStats& st = s.channels[c];
-    d.add("stats %s %llu %.9g %.9g %.9g %.9g %.9g\n", f.channels[c].name.c_str(),
+    d.add("stats %s %llu %.6g %.6g %.6g %.6g %.6g\n", f.channels[c].name.c_str(),
           static_cast<unsigned long long>(st.count), st.min, st.max, st.mean, st.maxAt, st.minAt);
   }
   for (const auto* list : {&s.hottest, &s.maxSpread, &s.fastestCooling, &s.battery})
     for (const flight::Extreme& e : *list) d.extreme(e);
   for (const flight::FuelUsed& u : s.fuel)
-    d.add("fuel %d %.9g %d\n", static_cast<int>(u.engine), u.amount, u.fromUsd);
+    d.add("fuel %d %.6g %d\n", static_cast<int>(u.engine), u.amount, u.fromUsd);
   const flight::FlightDigest& g = a.digest;
-  d.add("digest %s %.9g %.9g %d %.9g %.9g\n", std::string(flight::TemperatureLetter(g.engineUnit)).c_str(),
+  d.add("digest %s %.6g %.6g %d %.6g %.6g\n", std::string(flight::TemperatureLetter(g.engineUnit)).c_str(),
         g.startOfDay, g.recordedSeconds, g.cruiseSteady, g.cruiseStart, g.cruiseEnd);
   for (const flight::Envelope& e : g.envelopes) {
-    d.add("envelope %s %d %d %d %.9g\n", e.channel.c_str(), static_cast<int>(e.kind), static_cast<int>(e.engine),
+    d.add("envelope %s %d %d %d %.6g\n", e.channel.c_str(), static_cast<int>(e.kind), static_cast<int>(e.engine),
           e.derived, e.median);
     d.values("min", e.min);
     d.values("max", e.max);
@@ -75,7 +76,7 @@ std::string analysed(const flight::Flight& f) {
     d.values("maxAt", e.maxAt);
   }
   for (const flight::CruiseEgt& e : g.cruise)
-    d.add("cruise %s %d %d %.9g %.9g %.9g\n", e.channel.c_str(), e.cylinder, static_cast<int>(e.engine), e.mean,
+    d.add("cruise %s %d %d %.6g %.6g %.6g\n", e.channel.c_str(), e.cylinder, static_cast<int>(e.engine), e.mean,
           e.deviation, e.peakAt);
   const flight::Headline& h = a.headline;
   d.figure("egt", h.hottestEgt);
@@ -86,9 +87,9 @@ std::string analysed(const flight::Flight& f) {
   d.figure("battery", h.batteryMin);
   for (const flight::Figure& x : h.hottest) d.figure("hottest", x);
   for (const flight::Figure& x : h.maxCht) d.figure("maxcht", x);
-  d.add("fuelused %.9g\n", h.fuelUsed);
+  d.add("fuelused %.6g\n", h.fuelUsed);
   for (const flight::Finding& x : flight::EvaluateFindings(g, flight::Limits{}))
-    d.add("finding %s %s %s %.9g %.9g %.9g %.9g %s\n", std::string(flight::KindName(x.kind)).c_str(),
+    d.add("finding %s %s %s %.6g %.6g %.6g %.6g %s\n", std::string(flight::KindName(x.kind)).c_str(),
           x.channel.c_str(), std::string(flight::SeverityName(x.severity)).c_str(), x.start, x.end, x.peak, x.peakAt,
           x.text.c_str());
   return d.text;
