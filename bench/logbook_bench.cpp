@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
 
   auto t = Clock::now();
   {
-    auto catalog = flight::Catalog::open(data);
+    auto catalog = flight::Catalog::open(data).value;
     catalog->update();
   }
   print("catalog_cold_build", msSince(t), "ms");
@@ -101,16 +101,16 @@ int main(int argc, char** argv) {
   double best = 1e9;
   for (int round = 0; round < 5; ++round) {
     t = Clock::now();
-    auto catalog = flight::Catalog::open(data);
+    auto catalog = flight::Catalog::open(data).value;
     catalog->update();
-    const auto entries = catalog->entries();
+    const auto entries = catalog->entries().value;
     best = std::min(best, msSince(t));
     if (entries.size() != static_cast<std::size_t>(flights)) std::fprintf(stderr, "%zu entries\n", entries.size());
   }
   print("catalog_warm_open", best, "ms");
 
   {
-    auto catalog = flight::Catalog::open(data);
+    auto catalog = flight::Catalog::open(data).value;
     const std::string extra = data + "/N123AB/F09999.CSV";
     fs::copy_file(data + "/N123AB/F00001.CSV", extra, fs::copy_options::overwrite_existing);
     fs::last_write_time(extra, fs::file_time_type::clock::now() - std::chrono::hours(1));

@@ -115,8 +115,7 @@ void printText(const std::vector<AircraftLog>& logs) {
 }
 
 int run(const Options& o) {
-  std::string problem;
-  const auto catalog = flight::Catalog::open(o.folder, &problem);
+  auto [catalog, problem] = flight::Catalog::open(o.folder);
   if (!catalog) {
     reportMessage(problem);
     return kFlightCannotOpen;
@@ -128,9 +127,9 @@ int run(const Options& o) {
     reportMessage("The flight catalog could not be brought up to date: " + update.problem);
     return kFlightCannotOpen;
   }
-  std::vector<flight::CatalogEntry> all = catalog->entries({}, &problem);
-  if (!problem.empty()) {
-    reportMessage("The flight catalog cannot be read: " + problem);
+  auto [all, unread] = catalog->entries();
+  if (!unread.empty()) {
+    reportMessage("The flight catalog cannot be read: " + unread);
     return kFlightCannotOpen;
   }
   auto entries = flight::EntriesByFolder(std::move(all));

@@ -45,13 +45,12 @@ void CatalogWorker::start(const QString& dataFolder) {
     auto publish = [&](flight::Catalog* catalog, std::string problem,
                        const std::map<std::string, std::int64_t>& looks) {
       auto s = std::make_shared<CatalogSnapshot>();
-      if (catalog) s->entries = catalog->entries();
+      if (catalog) s->entries = catalog->entries().value;
       s->lastLooks = looks;
       s->problem = std::move(problem);
       post([snapshot, s] { snapshot(s); });
     };
-    std::string problem;
-    const auto catalog = flight::Catalog::open(folder, &problem);
+    auto [catalog, problem] = flight::Catalog::open(folder);
     if (!catalog) {
       publish(nullptr, problem, {});
       post([progress] { progress(0, 0); });

@@ -317,16 +317,16 @@ void FrmLogbook::editLimits() {
   std::size_t i = 0;
   for (const flight::LimitField& field : flight::LimitFields()) limits.*field.field = boxes[i++]->value();
   // A file that would not read back as entered is never written.
-  std::vector<flight::LimitsProblem> problems;
-  if (!(flight::ParseLimits(flight::FormatLimits(limits), &problems) == limits) || !problems.empty()) {
+  const flight::LimitsFile readBack = flight::ParseLimits(flight::FormatLimits(limits));
+  const std::vector<flight::LimitsProblem>& problems = readBack.problems;
+  if (!(readBack.limits == limits) || !problems.empty()) {
     MsgBox(QStringLiteral("The limits are not saved: they would not read back as entered%1.")
                .arg(problems.empty() ? QString() : QStringLiteral(" (%1)").arg(QString::fromStdString(problems[0].text))),
            kProgramTitle, MsgIcon::Exclamation);
     return;
   }
-  std::string problem;
-  if (!flight::SaveLimits(fileName(path), limits, &problem)) {
-    MsgBox(QStringLiteral("The limits cannot be written to the folder %1.\n\n%2").arg(path, QString::fromStdString(problem)),
+  if (const flight::Done saved = flight::SaveLimits(fileName(path), limits); !saved.ok()) {
+    MsgBox(QStringLiteral("The limits cannot be written to the folder %1.\n\n%2").arg(path, QString::fromStdString(saved.problem)),
            kProgramTitle, MsgIcon::Exclamation);
     return;
   }

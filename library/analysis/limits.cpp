@@ -77,12 +77,11 @@ std::string FormatLimits(const Limits& limits) {
   return out;
 }
 
-Limits ParseLimits(std::string_view text, std::vector<LimitsProblem>* problems) {
-  Limits limits;
+LimitsFile ParseLimits(std::string_view text) {
+  LimitsFile parsed;
+  Limits& limits = parsed.limits;
   int seen[std::size(kKeys)] = {};  // the line that set each key
-  auto problem = [&](int line, std::string what) {
-    if (problems) problems->push_back({line, std::move(what)});
-  };
+  auto problem = [&](int line, std::string what) { parsed.problems.push_back({line, std::move(what)}); };
   if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   int number = 0;
   while (!text.empty()) {
@@ -120,15 +119,7 @@ Limits ParseLimits(std::string_view text, std::vector<LimitsProblem>* problems) 
       field = v;
     }
   }
-  return limits;
-}
-
-Limits ParseLimits(std::string_view text, std::string* problem) {
-  std::vector<LimitsProblem> problems;
-  const Limits limits = ParseLimits(text, &problems);
-  if (problem && problem->empty() && !problems.empty())
-    *problem = "line " + std::to_string(problems.front().line) + ": " + problems.front().text;
-  return limits;
+  return parsed;
 }
 
 LimitsFile ReadLimits(const std::string& folder) {
@@ -155,8 +146,9 @@ LimitsFile ReadLimits(const std::string& folder) {
     file.problems.push_back({0, "cannot be read: " + platform::failureReason(error) + "; the defaults apply"});
     return file;
   }
-  file.limits = ParseLimits(text, &file.problems);
-  return file;
+  LimitsFile parsed = ParseLimits(text);
+  parsed.path = std::move(file.path);
+  return parsed;
 }
 
 std::vector<std::string> LimitsProblemLines(const LimitsFile& file) {
@@ -168,12 +160,11 @@ std::vector<std::string> LimitsProblemLines(const LimitsFile& file) {
 
 Limits LoadLimits(const std::string& folder) { return ReadLimits(folder).limits; }
 
-bool SaveLimits(const std::string& folder, const Limits& limits, std::string* problem) {
+Done SaveLimits(const std::string& folder, const Limits& limits) {
   platform::ReplacingFile out(folder + "/" + kLimitsFileName);
   const std::string text = FormatLimits(limits);
-  if (out.file() && platform::writeAll(out.file(), text.data(), text.size()) && out.commit()) return true;
-  if (problem) *problem = platform::failureText(out.target(), out.error() ? out.error() : errno);
-  return false;
+  if (out.file() && platform::writeAll(out.file(), text.data(), text.size()) && out.commit()) return {};
+  return Done::failed(platform::failureText(out.target(), out.error() ? out.error() : errno));
 }
 
 namespace {

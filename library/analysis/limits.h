@@ -13,6 +13,7 @@
 
 #include "flight/channels.h"
 #include "flight/flight.h"
+#include "flight/outcome.h"
 
 namespace varnix::flight {
 
@@ -58,21 +59,22 @@ struct LimitsProblem {
   bool operator==(const LimitsProblem&) const = default;
 };
 
+// Limits as read from a text: the text's limits over the defaults and every
+// problem; `path` names the file they came from ("" for a text).
+struct LimitsFile {
+  Limits limits;
+  std::string path;
+  std::vector<LimitsProblem> problems;
+};
+
 // Reads "key = value" lines over the defaults; '#' starts a comment, keys
 // are matched without regard to case, a byte-order mark and CR LF line ends
 // are accepted. A line that is not a known key with a finite number in its
 // range changes nothing and is a problem.
-Limits ParseLimits(std::string_view text, std::vector<LimitsProblem>* problems);
-// The same, with the first problem as "line N: ..." in `problem`.
-Limits ParseLimits(std::string_view text, std::string* problem = nullptr);
+LimitsFile ParseLimits(std::string_view text);
 
-// An aircraft's limits as read from its folder: the file's limits over the
-// defaults (the defaults alone when there is no file) and every problem.
-struct LimitsFile {
-  Limits limits;
-  std::string path;  // the file looked for
-  std::vector<LimitsProblem> problems;
-};
+// An aircraft's limits as read from its folder (the defaults alone when
+// there is no file), `path` the file looked for.
 LimitsFile ReadLimits(const std::string& folder);
 
 // "<path> line N: ..." (or "<path>: ..."), one for each problem of `file`.
@@ -83,8 +85,8 @@ std::vector<std::string> LimitsProblemLines(const LimitsFile& file);
 Limits LoadLimits(const std::string& folder);
 
 // Writes the aircraft's limits file, replacing it whole (a temporary beside
-// it, renamed into place); false when it cannot, with `problem` saying why.
-bool SaveLimits(const std::string& folder, const Limits& limits, std::string* problem = nullptr);
+// it, renamed into place); the problem says why it cannot.
+Done SaveLimits(const std::string& folder, const Limits& limits);
 
 // The unit of a flight's engine temperatures as its header says: the one
 // place the analysis reads the header's unit letter.

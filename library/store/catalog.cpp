@@ -208,13 +208,11 @@ std::string CatalogCacheFolder() {
 #endif
 }
 
-std::unique_ptr<Catalog> Catalog::open(const std::string& dataFolder, std::string* problem) {
+Outcome<std::unique_ptr<Catalog>> Catalog::open(const std::string& dataFolder) {
+  using Opened = Outcome<std::unique_ptr<Catalog>>;
   std::error_code ec;
   const std::string folder = utf8Text(fs::absolute(utf8Path(dataFolder), ec).lexically_normal());
-  if (!fs::is_directory(utf8Path(folder), ec)) {
-    if (problem) *problem = "The data folder " + dataFolder + " cannot be found.";
-    return nullptr;
-  }
+  if (!fs::is_directory(utf8Path(folder), ec)) return Opened::failed("The data folder " + dataFolder + " cannot be found.");
   // The database's own name is checked for links (the folders on the way
   // may be links, as a data folder often is).
   fs::path real = fs::canonical(utf8Path(folder), ec);
@@ -222,16 +220,15 @@ std::unique_ptr<Catalog> Catalog::open(const std::string& dataFolder, std::strin
   std::string why;
   bool busy = false;
   std::unique_ptr<Catalog> c(new Catalog(folder, utf8Text(real / kCatalogFileName)));
-  if (c->connect(&why, &busy)) return c;
+  if (c->connect(&why, &busy)) return Opened{std::move(c), {}};
   // The data folder cannot hold the catalog: one database per data folder
   // in the cache folder. A catalog busy past the wait is not that case: a
   // second catalog in the cache folder would index the folder again.
   if (const std::string cached = busy ? std::string() : cacheDatabase(folder); !cached.empty()) {
     c.reset(new Catalog(folder, cached));
-    if (c->connect(&why)) return c;
+    if (c->connect(&why)) return Opened{std::move(c), {}};
   }
-  if (problem) *problem = "The flight catalog cannot be made: " + why;
-  return nullptr;
+  return Opened::failed("The flight catalog cannot be made: " + why);
 }
 
 Catalog::~Catalog() { close(); }
@@ -544,19 +541,18 @@ CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
   return result;
 }
 
-std::vector<CatalogEntry> Catalog::entries(const std::string& folder, std::string* problem) {
+Outcome<std::vector<CatalogEntry>> Catalog::entries(const std::string& folder) {
+  using Entries = Outcome<std::vector<CatalogEntry>>;
   std::vector<CatalogEntry> out;
-  if (!db_) {
-    if (problem) *problem = "the catalog is not open";
-    return out;
-  }
+  if (!db_) return Entries::failed("the catalog is not open");
   Statement s(db_, folder.empty() ? "SELECT path, folder, size, modified, added, entry FROM files ORDER BY path"
                                   : "SELECT path, folder, size, modified, added, entry FROM files WHERE folder = ? "
                                     "ORDER BY path");
   if (!folder.empty()) s.bind(1, folder);
   while (s.ok() && s.step() == SQLITE_ROW) {
-    CatalogEntry e;
-    if (!DecodeEntry(s.blob(5), e)) {
+    Outcome<CatalogEntry> decoded = DecodeEntry(s.blob(5));
+    CatalogEntry e = std::move(decoded.value);
+    if (!decoded.ok()) {
       // A damaged entry: its file tells, and the next update stores it again.
       bool tryAgain = false;
       std::optional<CatalogEntry> fresh = readEntry(utf8Text(utf8Path(dataFolder_) / utf8Path(s.text(0))), &tryAgain);
@@ -573,10 +569,9 @@ std::vector<CatalogEntry> Catalog::entries(const std::string& folder, std::strin
   }
   if (!s.ok()) {
     sawDamage_ = damaged(s.code());
-    if (problem) *problem = message(db_, s.code());
-    return {};
+    return Entries::failed(message(db_, s.code()));
   }
-  return out;
+  return Entries{std::move(out), {}};
 }
 
 std::vector<std::string> Catalog::aircraftFolders() {

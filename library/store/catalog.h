@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "flight/outcome.h"
 #include "store/catalog_entry.h"
 
 struct sqlite3;
@@ -52,9 +53,9 @@ struct CatalogUpdate {
 
 class Catalog {
  public:
-  // Opens (or makes) the catalog of `dataFolder`. Empty, with `problem`
-  // set, when no database can be made either there or in the cache folder.
-  static std::unique_ptr<Catalog> open(const std::string& dataFolder, std::string* problem = nullptr);
+  // Opens (or makes) the catalog of `dataFolder`; the problem says why
+  // when no database can be made either there or in the cache folder.
+  static Outcome<std::unique_ptr<Catalog>> open(const std::string& dataFolder);
   ~Catalog();
   Catalog(const Catalog&) = delete;
   Catalog& operator=(const Catalog&) = delete;
@@ -70,10 +71,11 @@ class Catalog {
   // Every file the index holds (readable or not), in path order; `folder`
   // limits them to one aircraft folder. A query: it never writes the
   // database. An entry of another analysis version is given as stored, as
-  // one of a changed file is, until the next update computes it again. An entry stored damaged is read from its file again (and
-  // stored by the next update). Empty, with `problem` set, when the index
-  // cannot be read; the next update makes it anew.
-  std::vector<CatalogEntry> entries(const std::string& folder = {}, std::string* problem = nullptr);
+  // one of a changed file is, until the next update computes it again. An
+  // entry stored damaged is read from its file again (and stored by the next
+  // update). Empty, with the problem, when the index cannot be read; the
+  // next update makes it anew.
+  Outcome<std::vector<CatalogEntry>> entries(const std::string& folder = {});
 
   // The subfolders of the data folder that hold flight files.
   std::vector<std::string> aircraftFolders();

@@ -265,13 +265,15 @@ std::string EncodeEntry(const CatalogEntry& e) {
   return std::move(w.out);
 }
 
-bool DecodeEntry(std::string_view blob, CatalogEntry& e) {
+Outcome<CatalogEntry> DecodeEntry(std::string_view blob) {
+  Outcome<CatalogEntry> decoded;
   Reader r(blob);
   std::uint32_t mark = 0;
   r.field(mark);
-  if (mark != kBlobMark) return false;
-  entryFields(r, e);
-  return r.ok() && r.atEnd();
+  if (mark != kBlobMark) return Outcome<CatalogEntry>::failed("the entry is of another layout");
+  entryFields(r, decoded.value);
+  if (!r.ok() || !r.atEnd()) return Outcome<CatalogEntry>::failed("the entry is damaged");
+  return decoded;
 }
 
 }  // namespace varnix::flight

@@ -14,6 +14,7 @@
 #include "analysis/flight_analysis.h"
 #include "flight/flight.h"
 #include "flight/flight_reader.h"
+#include "flight/outcome.h"
 
 namespace varnix::flight {
 
@@ -69,8 +70,8 @@ std::string IsoStart(const FlightFacts& facts);
 // The blob: a mark, then the fields in one list that the writer and the
 // reader share. The catalog keeps the analysis version beside it.
 std::string EncodeEntry(const CatalogEntry& entry);
-// Everything but the file's own facts (path, size, times); false for a
-// damaged blob.
-bool DecodeEntry(std::string_view blob, CatalogEntry& entry);
+// Everything but the file's own facts (path, size, times); a problem for a
+// damaged blob or one of another layout.
+Outcome<CatalogEntry> DecodeEntry(std::string_view blob);
 
 }  // namespace varnix::flight

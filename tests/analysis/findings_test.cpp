@@ -126,11 +126,11 @@ TEST(Findings, ChangedLimitsApplyToTheDigestAndTheFileKeepsThem) {
   ASSERT_EQ(flight::EvaluateFindings(d, strict).size(), 1u);
   EXPECT_EQ(flight::EvaluateFindings(d, strict)[0].text, "CHT C3 reached 440 °F at 10:15, above the 430 °F limit");
 
-  std::string problem;
-  EXPECT_EQ(flight::ParseLimits(flight::FormatLimits(strict), &problem), strict);
-  EXPECT_EQ(problem, "");
-  flight::ParseLimits("cht_max = 430\nwhat = 3\n", &problem);
-  EXPECT_EQ(problem, "line 2: not a known limit");
+  const flight::LimitsFile same = flight::ParseLimits(flight::FormatLimits(strict));
+  EXPECT_EQ(same.limits, strict);
+  EXPECT_TRUE(same.problems.empty());
+  const flight::LimitsFile unknown = flight::ParseLimits("cht_max = 430\nwhat = 3\n");
+  EXPECT_EQ(unknown.problems, (std::vector<flight::LimitsProblem>{{2, "not a known limit"}}));
 }
 
 TEST(Limits, EveryProblemOfTheFileIsReportedWithItsLineAndChangesNothing) {
@@ -163,8 +163,9 @@ TEST(Limits, EveryProblemOfTheFileIsReportedWithItsLineAndChangesNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    P problems;
-    const flight::Limits limits = flight::ParseLimits(c.text, &problems);
+    const flight::LimitsFile parsed = flight::ParseLimits(c.text);
+    const flight::Limits& limits = parsed.limits;
+    const P& problems = parsed.problems;
     EXPECT_EQ(limits.chtMax, c.chtMax);
     EXPECT_EQ(limits.titMax, c.text.find("tit_max") == std::string::npos ? 1650 : 1600);
     EXPECT_EQ(problems, c.problems);
@@ -180,9 +181,9 @@ TEST(Limits, EveryProblemOfTheFileIsReportedWithItsLineAndChangesNothing) {
     EXPECT_LE(flight::Limits{}.*f.field, f.max) << f.key;
     odd.*f.field = f.min + (f.max - f.min) / 3;  // no short decimal
   }
-  P problems;
-  EXPECT_EQ(flight::ParseLimits(flight::FormatLimits(odd), &problems), odd);
-  EXPECT_EQ(problems, P{});
+  const flight::LimitsFile readBack = flight::ParseLimits(flight::FormatLimits(odd));
+  EXPECT_EQ(readBack.limits, odd);
+  EXPECT_EQ(readBack.problems, P{});
 }
 
 TEST(Limits, TheFileIsReadOnlyWhenRegularAndReplacedWhole) {
@@ -228,14 +229,15 @@ TEST(Limits, TheFileIsReadOnlyWhenRegularAndReplacedWhole) {
 #endif
   flight::Limits strict;
   strict.chtMax = 410;
-  std::string problem;
-  ASSERT_TRUE(flight::SaveLimits(dir.path(), strict, &problem)) << problem;
+  const flight::Done saved = flight::SaveLimits(dir.path(), strict);
+  ASSERT_TRUE(saved.ok()) << saved.problem;
   EXPECT_FALSE(fs::is_symlink(file));
   EXPECT_EQ(readFile(dir.file("elsewhere.txt")), "keep me");
   EXPECT_EQ(flight::LoadLimits(dir.path()), strict);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);  // no temporary left
-  EXPECT_FALSE(flight::SaveLimits(dir.file("missing"), strict, &problem));
-  EXPECT_NE(problem.find(dir.file("missing")), std::string::npos) << problem;
+  const flight::Done refused = flight::SaveLimits(dir.file("missing"), strict);
+  EXPECT_FALSE(refused.ok());
+  EXPECT_NE(refused.problem.find(dir.file("missing")), std::string::npos) << refused.problem;
 }
 
 TEST(Findings, TrendRuleTakesTheSlopeOverTheLastTenFlights) {

@@ -37,12 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sandbox.put("N7/F00007.CSV", reinterpret_cast<const std::uint8_t*>(kFlight), sizeof kFlight - 1);
   sandbox.put(flight::kCatalogFileName, data, size);
 
-  std::string problem;
-  const auto catalog = flight::Catalog::open(sandbox.work().string(), &problem);
+  auto [catalog, problem] = flight::Catalog::open(sandbox.work().string());
   if (!catalog) fuzz::fail("the catalog could not be opened: " + problem);
   const flight::CatalogUpdate update = catalog->update();
   if (!update.problem.empty()) fuzz::fail("the catalog could not be brought up to date: " + update.problem);
-  const std::vector<flight::CatalogEntry> entries = catalog->entries();
+  const std::vector<flight::CatalogEntry> entries = catalog->entries().value;
   if (entries.size() != 1) {
     std::string files;
     for (const flight::CatalogEntry& e : entries) files += " " + e.file;

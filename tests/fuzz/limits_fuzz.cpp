@@ -11,16 +11,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace varnix;
-  std::vector<flight::LimitsProblem> problems;
-  const flight::Limits limits =
-      flight::ParseLimits(std::string_view(reinterpret_cast<const char*>(data), size), &problems);
+  const flight::LimitsFile parsed = flight::ParseLimits(std::string_view(reinterpret_cast<const char*>(data), size));
+  const flight::Limits& limits = parsed.limits;
   for (const flight::LimitField& f : flight::LimitFields())
     if (!(limits.*f.field >= f.min && limits.*f.field <= f.max)) fuzz::fail(std::string(f.key) + " left its range");
-  for (const flight::LimitsProblem& p : problems)
+  for (const flight::LimitsProblem& p : parsed.problems)
     if (p.line < 1 || p.text.empty()) fuzz::fail("a problem without its line or words");
-  std::vector<flight::LimitsProblem> again;
-  if (!(flight::ParseLimits(flight::FormatLimits(limits), &again) == limits))
-    fuzz::fail("the saved limits read back different");
-  if (!again.empty()) fuzz::fail("the saved limits read back with a problem: " + again.front().text);
+  const flight::LimitsFile again = flight::ParseLimits(flight::FormatLimits(limits));
+  if (!(again.limits == limits)) fuzz::fail("the saved limits read back different");
+  if (!again.problems.empty()) fuzz::fail("the saved limits read back with a problem: " + again.problems.front().text);
   return 0;
 }

@@ -37,13 +37,13 @@ struct Folder {
 };
 
 std::vector<flight::CatalogEntry> indexed(const std::string& data, flight::CatalogUpdate* update = nullptr) {
-  const auto catalog = Catalog::open(data);
+  const auto catalog = Catalog::open(data).value;
   EXPECT_TRUE(catalog);
   if (!catalog) return {};
   const flight::CatalogUpdate u = catalog->update();
   EXPECT_EQ(u.problem, "");
   if (update) *update = u;
-  return catalog->entries();
+  return catalog->entries().value;
 }
 
 // `copies` more of each of the folder's flights, under the names of other numbers.
@@ -183,15 +183,15 @@ TEST(Catalog, ComesBackWholeFromALostOrDamagedDatabase) {
     Folder f;
     ASSERT_EQ(indexed(f.data).size(), 4u);
     c.damage(f.database);
-    const auto catalog = Catalog::open(f.data);
+    const auto catalog = Catalog::open(f.data).value;
     ASSERT_TRUE(catalog);
     const flight::CatalogUpdate u = catalog->update();
     EXPECT_EQ(u.rebuilt, c.rebuilt);
     EXPECT_EQ(u.added + u.changed, c.read);
-    const auto entries = catalog->entries();
+    const auto entries = catalog->entries().value;
     ASSERT_EQ(entries.size(), 4u);
     EXPECT_EQ(entries[1].flightLabel, "102");
-    EXPECT_EQ(Catalog::open(f.data)->entries().size(), 4u);
+    EXPECT_EQ(Catalog::open(f.data).value->entries().value.size(), 4u);
   }
 }
 
@@ -239,9 +239,9 @@ TEST(Catalog, ComputesEntriesOfAnotherAnalysisVersionAgain) {
     SCOPED_TRACE(c.what);
     Folder f;
     ASSERT_EQ(indexed(f.data).size(), 4u);
-    ASSERT_TRUE(Catalog::open(f.data)->markLooked("N123AB"));
+    ASSERT_TRUE(Catalog::open(f.data).value->markLooked("N123AB"));
     sql(f.database, c.age);
-    const auto catalog = Catalog::open(f.data);
+    const auto catalog = Catalog::open(f.data).value;
     ASSERT_TRUE(catalog);
     const flight::CatalogUpdate u = catalog->update();
     EXPECT_EQ(u.problem, "");
@@ -249,7 +249,7 @@ TEST(Catalog, ComputesEntriesOfAnotherAnalysisVersionAgain) {
     EXPECT_EQ(u.recomputed, 4u);
     EXPECT_EQ(u.added + u.changed + u.removed, 0u);
     EXPECT_EQ(userVersion(f.database), flight::kCatalogSchema);
-    const auto entries = catalog->entries();
+    const auto entries = catalog->entries().value;
     ASSERT_EQ(entries.size(), 4u);
     for (std::size_t i = 0; i < entries.size(); ++i) {
       EXPECT_EQ(entries[i].added, 1000);  // when the file was first seen stays
@@ -269,12 +269,12 @@ TEST(Catalog, LivesInTheCacheFolderWhenTheDataFolderCannotHoldIt) {
   TempDir cache;
   setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
   fs::create_directory(f.database);  // in the way, as a folder that cannot be written would be
-  const auto catalog = Catalog::open(f.data);
+  const auto catalog = Catalog::open(f.data).value;
   ASSERT_TRUE(catalog);
   const std::string expected = std::string(cache.path()).append("/varnix/catalog-");
   EXPECT_EQ(catalog->databasePath().rfind(expected, 0), 0u) << catalog->databasePath();
   catalog->update();
-  EXPECT_EQ(catalog->entries().size(), 4u);
+  EXPECT_EQ(catalog->entries().value.size(), 4u);
   unsetenv("XDG_CACHE_HOME");
 }
 
@@ -285,7 +285,7 @@ TEST(Catalog, WaitsForAnotherCatalogsWriteLock) {
   };
   const Case cases[] = {
       {"opening", [](const Folder& f, Catalog*) {
-         const auto c = Catalog::open(f.data);
+         const auto c = Catalog::open(f.data).value;
          return c && c->databasePath() == inData(f.data);
        }},
       {"updating", [](const Folder& f, Catalog* c) {
@@ -300,7 +300,7 @@ TEST(Catalog, WaitsForAnotherCatalogsWriteLock) {
     CacheFolder cache;
     Folder f;
     indexed(f.data);
-    const auto open = Catalog::open(f.data);
+    const auto open = Catalog::open(f.data).value;
     ASSERT_TRUE(open);
     // Another program's transaction, held for a while.
     sqlite3* other = nullptr;
@@ -331,11 +331,14 @@ TEST(Catalog, TwoCatalogsIndexingOneFolderAtOnceBothSucceedAndAgree) {
       std::string database;
     } results[2];
     auto index = [&](Result& r) {
-      const auto c = Catalog::open(f.data, &r.problem);
+      auto [c, opened] = Catalog::open(f.data);
+      r.problem = opened;
       if (!c) return;
       r.database = c->databasePath();
       r.problem = c->update().problem;
-      r.entries = c->entries({}, &r.problem);
+      auto [entries, unread] = c->entries();
+      r.entries = std::move(entries);
+      if (!unread.empty()) r.problem = unread;
     };
     std::thread second([&] { index(results[1]); });
     index(results[0]);
@@ -392,11 +395,11 @@ TEST(Catalog, NeverOpensItsDatabaseThroughALinkOrANonRegularFile) {
     const std::string target = c.place(f);
     const std::optional<std::string> before =
         target.empty() || !fs::exists(target) ? std::nullopt : std::optional(readFile(target));
-    const auto catalog = Catalog::open(f.data);
+    const auto catalog = Catalog::open(f.data).value;
     ASSERT_TRUE(catalog);
     EXPECT_EQ(catalog->databasePath().rfind(cache.dir.path(), 0), 0u) << catalog->databasePath();
     EXPECT_EQ(catalog->update().problem, "");
-    EXPECT_EQ(catalog->entries().size(), 4u);
+    EXPECT_EQ(catalog->entries().value.size(), 4u);
     if (!target.empty()) {
       EXPECT_EQ(fs::exists(target), before.has_value());
       if (before) {
@@ -485,7 +488,7 @@ TEST(Catalog, AFullDiskEndsTheUpdateWithAProblemAndLeavesNoStub) {
     {
       // Room for a new database and its logs, not for the entries of a batch.
       const test::FileSizeLimit full(96 * 1024);
-      const auto catalog = Catalog::open(f.data);
+      const auto catalog = Catalog::open(f.data).value;
       ASSERT_TRUE(catalog);
       EXPECT_NE(catalog->update().problem, "");
     }
@@ -494,9 +497,9 @@ TEST(Catalog, AFullDiskEndsTheUpdateWithAProblemAndLeavesNoStub) {
       EXPECT_EQ(catalogFiles(f.data), std::vector<std::string>{});
     } else {
       // What was stored stays whole.
-      const auto catalog = Catalog::open(f.data);
+      const auto catalog = Catalog::open(f.data).value;
       ASSERT_TRUE(catalog);
-      EXPECT_EQ(catalog->entries().size(), 4u);
+      EXPECT_EQ(catalog->entries().value.size(), 4u);
     }
   }
 }
