@@ -9,6 +9,7 @@
 #include "flight_json.h"
 #include "flight/open_flight.h"
 #include "analysis/flight_summary.h"
+#include "analysis/limits.h"
 
 namespace varnix::cli {
 
@@ -47,7 +48,7 @@ void printJson(const Flight& f, const FlightSummary& s) {
   o["rows"] = f.rows();
   o["interval_s"] = facts.interval;
   o["duration_h"] = jsonValue(s.recordedSeconds / 3600.0);
-  o["engine_unit"] = jsonText(std::string(1, facts.engineUnit));
+  o["engine_unit"] = jsonText(flight::TemperatureLetter(flight::EngineUnit(facts)));
   o["oat_unit"] = jsonText(std::string(1, facts.outsideAirUnit));
   o["fuel_unit"] = jsonText(facts.fuelUnit);
   Json& channels = o["channels"] = Json::object();
@@ -87,7 +88,7 @@ void printText(const Flight& f, const FlightSummary& s) {
   std::printf("Flight:     #%s, %s\n", t(facts.flightLabel).c_str(), isoStart(facts).c_str());
   std::printf("Monitor:    %s\n", t(facts.identification).c_str());
   std::printf("Recorded:   %zu rows every %d s, %.2f hours\n", f.rows(), facts.interval, s.recordedSeconds / 3600.0);
-  std::printf("Units:      engine °%s, OAT °%s%s%s\n", t({&facts.engineUnit, 1}).c_str(),
+  std::printf("Units:      engine %s, OAT °%s%s%s\n", std::string(flight::UnitText(flight::EngineUnit(facts))).c_str(),
               t({&facts.outsideAirUnit, 1}).c_str(), facts.fuelUnit.empty() ? "" : ", fuel flow ",
               t(facts.fuelUnit).c_str());
   for (const auto* list : {&s.hottest, &s.maxSpread, &s.fastestCooling, &s.battery})

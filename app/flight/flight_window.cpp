@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "analysis/limits.h"
 #include "flight/channels.h"
 #include "flight/flight_chart.h"
 #include "flight/open_flight.h"
@@ -48,7 +49,7 @@ QSettings layoutSettings() {
 QString headlineHtml(const flight::Flight& f, const flight::FlightAnalysis& a) {
   const flight::FlightSummary& s = a.summary;
   const auto& facts = f.facts;
-  const QString engine = facts.engineUnit == 'C' ? QStringLiteral("°C") : QStringLiteral("°F");
+  const QString engine = QString::fromUtf8(flight::UnitText(flight::EngineUnit(facts)));
   QString first = QStringLiteral("<b>%1</b> &nbsp;·&nbsp; Flight #%2 &nbsp;·&nbsp; %3-%4-%5 %6 &nbsp;·&nbsp; "
                                  "%7 recorded, every %8 s &nbsp;·&nbsp; engine %9, OAT °%10%11")
                       .arg(QString::fromStdString(facts.aircraft).toHtmlEscaped(),

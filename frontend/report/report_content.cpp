@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "analysis/flight_summary.h"
+#include "analysis/limits.h"
 #include "flight/channels.h"
 #include "store/catalog_entry.h"
 
@@ -63,7 +64,7 @@ std::vector<std::vector<std::string>> channelRows(const flight::Flight& f, const
   return rows;
 }
 
-std::string degreesOf(const flight::Flight& f) { return f.facts.engineUnit == 'C' ? "°C" : "°F"; }
+std::string degreesOf(const flight::Flight& f) { return std::string(flight::UnitText(flight::EngineUnit(f.facts))); }
 
 }  // namespace
 
