@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "flight/fnv_hash.h"
 #include "flight/text_lines.h"
 
 namespace varnix::flight {
@@ -297,14 +298,13 @@ FlightRead tooLong(const Lines& lines, std::size_t limit) {
 class ValueHash {
  public:
   void line(std::string_view text, bool terminated) {
-    for (unsigned char c : text) add(c);
-    if (terminated) add('\n');
+    hash_.add(text);
+    if (terminated) hash_.add('\n');
   }
-  std::uint64_t value() const { return h_; }
+  std::uint64_t value() const { return hash_.value(); }
 
  private:
-  void add(unsigned char c) { h_ = (h_ ^ c) * 1099511628211ull; }
-  std::uint64_t h_ = 1469598103934665603ull;
+  Fnv1a hash_;
 };
 
 // The airframe line's key="value" pairs.

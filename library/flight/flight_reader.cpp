@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "flight/fnv_hash.h"
 #include "flight/native_channels.h"
 #include "flight/text_lines.h"
 #include "platform/platform.h"
@@ -41,14 +42,13 @@ class ValueHash {
       started_ = text.find("\"TIME\"") != std::string_view::npos;
       return;
     }
-    for (unsigned char c : text) add(c);
-    if (terminated) add('\n');
+    hash_.add(text);
+    if (terminated) hash_.add('\n');
   }
-  std::uint64_t value() const { return h_; }
+  std::uint64_t value() const { return hash_.value(); }
 
  private:
-  void add(unsigned char c) { h_ = (h_ ^ c) * 1099511628211ull; }
-  std::uint64_t h_ = 1469598103934665603ull;
+  Fnv1a hash_;
   bool started_ = false;
 };
 

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "analysis/analysis_version.h"
+#include "flight/fnv_hash.h"
 #include "flight/open_flight.h"
 #include "platform/fs_path.h"
 #include "platform/platform.h"
@@ -172,9 +173,9 @@ std::optional<CatalogEntry> readEntry(const std::string& path, bool* tryAgain) {
 }
 
 std::uint64_t fnv(const std::string& s) {
-  std::uint64_t h = 1469598103934665603ull;
-  for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
-  return h;
+  Fnv1a h;
+  h.add(s);
+  return h.value();
 }
 
 }  // namespace
