@@ -1,15 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// varnix-cli findings FILE.CSV [--json]: one flight's findings under the
-// limits of its aircraft folder (the file's folder).
+// varnix-cli findings FILE [--json]: one flight's findings under the
+// limits of its aircraft folder (the file's folder); any flight file the
+// door for flight files opens.
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "commands.h"
 #include "analysis/flight_analysis.h"
 #include "analysis/limits.h"
-#include "flight/flight_reader.h"
+#include "flight_argument.h"
 #include "flight_json.h"
 #include "store/catalog_entry.h"
 #include "platform/fs_path.h"
@@ -23,27 +21,15 @@ void addFindingsCommand(CLI::App& app, int& exitCode) {
   cmd->add_option("file", *path, "The flight's .CSV file")->required();
   cmd->add_flag("--json", *json, "Print JSON for scripts (keys as documented in the README)");
   cmd->callback([path, json, &exitCode] {
-    std::ifstream in(platform::utf8Path(*path), std::ios::binary);
-    std::ostringstream text;
-    if (in) text << in.rdbuf();
-    if (!in) {
-      reportMessage(*path + ": the file cannot be opened.");
-      exitCode = kFlightCannotOpen;
-      return;
-    }
-    const flight::FlightRead read = flight::ReadFlightText(text.str());
-    if (!read.flight) {
-      reportMessage(*path + ": " + (read.problem.empty() ? "not a flight file" : read.problem));
-      exitCode = kFlightUnreadable;
-      return;
-    }
-    const flight::FlightFacts& facts = read.flight->facts;
+    const std::optional<flight::Flight> flight = openFlightArgument(*path, exitCode);
+    if (!flight) return;
+    const flight::FlightFacts& facts = flight->facts;
     const std::string start = flight::IsoStart(facts);
     const std::string folder = platform::utf8Text(platform::utf8Path(*path).parent_path());
     const flight::LimitsFile limits = flight::ReadLimits(folder.empty() ? "." : folder);
     for (const std::string& problem : flight::LimitsProblemLines(limits)) reportMessage(terminalText(problem));
     const std::vector<flight::Finding> findings =
-        flight::EvaluateFindings(flight::AnalyseFlight(*read.flight).digest, limits.limits);
+        flight::EvaluateFindings(flight::AnalyseFlight(*flight).digest, limits.limits);
     if (*json) {
       const Json o = Json::object({{"file", jsonText(*path)},
                                    {"aircraft", jsonText(facts.aircraft)},

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "commands.h"
+#include "flight_argument.h"
 #include "flight_json.h"
 #include "flight/open_flight.h"
 #include "analysis/flight_summary.h"
@@ -117,17 +118,13 @@ void addInfoCommand(CLI::App& app, int& exitCode) {
   cmd->add_option("file", *path, "The flight's .CSV file")->required();
   cmd->add_flag("--json", *json, "Print JSON for scripts (keys as documented in the README)");
   cmd->callback([path, json, &exitCode] {
-    const flight::FlightRead read = flight::OpenFlight(*path);
-    if (!read.flight) {
-      reportMessage(*path + ": " + read.problem);
-      exitCode = read.line == 0 ? kFlightCannotOpen : kFlightUnreadable;
-      return;
-    }
-    const FlightSummary summary = flight::SummarizeFlight(*read.flight);
+    const std::optional<flight::Flight> flight = openFlightArgument(*path, exitCode);
+    if (!flight) return;
+    const FlightSummary summary = flight::SummarizeFlight(*flight);
     if (*json)
-      printJson(*read.flight, summary);
+      printJson(*flight, summary);
     else
-      printText(*read.flight, summary);
+      printText(*flight, summary);
     exitCode = 0;
   });
 }

@@ -30,21 +30,27 @@ TEST(FlightCli, InfoJsonGivesTheDocumentedKeys) {
     EXPECT_NE(run.out.find(expected), std::string::npos) << expected << "\n" << run.out;
 }
 
+// info and findings open a file through the one door: the same problems
+// with the same codes, and an avionics log as well as our own files.
 TEST(FlightCli, InfoNamesTheProblemAndExitsWithItsCode) {
   TempDir dir;
   writeFile(dir.file("other.csv"), "a,b\r\n1,2\r\n");
   struct Case {
     std::string file;
     int exit;
-    const char* message;
+    const char* message;  // on stderr, or on stdout for a flight that is read
   };
-  const Case cases[] = {{dir.file("other.csv"), 2, "line 1: not a flight file"},
-                        {dir.file("missing.CSV"), 1, "cannot be opened"}};
-  for (const Case& c : cases) {
-    const CliRun run = runCli(dir, "info " + quoted(c.file));
-    EXPECT_EQ(run.exit, c.exit);
-    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
-  }
+  const Case cases[] = {
+      {dir.file("other.csv"), 2, "line 1: not a flight file"},
+      {dir.file("missing.CSV"), 1, "cannot be opened"},
+      {std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_220417_125002_LFQA.csv", 0, "Cirrus SR22 Turbo"}};
+  for (const char* command : {"info", "findings"})
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(command) + " " + c.file);
+      const CliRun run = runCli(dir, std::string(command) + " " + quoted(c.file));
+      EXPECT_EQ(run.exit, c.exit);
+      EXPECT_NE((c.exit ? run.err : run.out).find(c.message), std::string::npos) << run.err << run.out;
+    }
 }
 
 // Header text in Latin-1 with control characters, in a file whose name is
