@@ -116,15 +116,16 @@ double approach(double value, double target, double dt, double lagSeconds) {
   return value + (target - value) * (1.0 - std::exp(-dt / lagSeconds));
 }
 
-// The leaning sweep's shape: each cylinder's EGT rises towards its peak as
-// the mixture leans (about 100 °F over the sweep's rich half), rounds off
-// within `width` of the peak and falls more gently lean of it.
+// The leaning sweep's shape for one cylinder: its EGT rises `rise` °F from the
+// rich end to its peak, rounds off within `width` GPH of the peak and falls
+// `fall` °F to the lean end, whatever the spread of the peaks.
 struct LeanCurve {
-  double richSlope, leanSlope, width;  // °F per GPH, GPH
-  double bump(double ff, double peak) const {
-    const double d = ff - peak;
-    return -(d > 0 ? richSlope : leanSlope) * (std::sqrt(d * d + width * width) - width);
-  }
+  double peak, richSlope, leanSlope, width;  // GPH, °F per GPH, GPH
+  LeanCurve(double peakFf, double richFf, double leanFf, double width_, double rise, double fall)
+      : peak(peakFf), richSlope(rise / shape(richFf - peakFf, width_)), leanSlope(fall / shape(peakFf - leanFf, width_)),
+        width(width_) {}
+  static double shape(double d, double w) { return std::sqrt(d * d + w * w) - w; }
+  double bump(double ff) const { return -(ff > peak ? richSlope : leanSlope) * shape(ff - peak, width); }
 };
 
 // Seconds of the leaning sweep's steps: to full rich, held rich, the sweep,
@@ -241,7 +242,7 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
     m.deadCylinder = std::clamp(ev.magDeadCylinder, 1, cylinders);
     m.deadFall = 20;
   }
-  const LeanCurve curve{48 / scale, 29 / scale, 0.15 * scale};
+  std::vector<LeanCurve> curves;
   std::vector<double> leanTop(static_cast<std::size_t>(cylinders));
   if (ev.lean) {
     auto& l = said.lean;
@@ -266,7 +267,8 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
     for (std::size_t c = 0; c < n; ++c) {
       l.peakAt.push_back(l.sweepStart + kSweep * (l.richFuelFlow - l.peakFuelFlow[c]) / (l.richFuelFlow - l.leanFuelFlow));
       // The curve meets the cruise EGT at the cruise fuel flow.
-      leanTop[c] = phases[kCruise].egt + egtOffset[0][c] - curve.bump(cruiseFf, l.peakFuelFlow[c]);
+      curves.emplace_back(l.peakFuelFlow[c], l.richFuelFlow, l.leanFuelFlow, 0.1 * scale, 100, 60);
+      leanTop[c] = phases[kCruise].egt + egtOffset[0][c] - curves[c].bump(cruiseFf);
     }
   }
   if (ev.valve) {
@@ -333,7 +335,7 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
                 : t < l.sweepEnd ? along(t, l.sweepStart, l.sweepEnd, l.richFuelFlow, l.leanFuelFlow)
                                  : along(t, l.sweepEnd, l.end, l.leanFuelFlow, cruiseFf);
         for (int c = 0; c < cylinders; ++c)
-          en.egt[c] = leanTop[static_cast<std::size_t>(c)] + curve.bump(en.ff, l.peakFuelFlow[static_cast<std::size_t>(c)]) +
+          en.egt[c] = leanTop[static_cast<std::size_t>(c)] + curves[static_cast<std::size_t>(c)].bump(en.ff) +
                       egtShift[c] + rnd.wobble(1);
       }
       en.tit[0] = approach(en.tit[0], p.tit + rnd.wobble(6), dt, 20);
