@@ -20,7 +20,7 @@ namespace varnix::encode {
 enum class ProfileLayout { Single, Extended, Twin };
 
 // The engine events to put into a flight; each acts on the left (or only)
-// engine. Cylinders are numbered from 1.
+// engine, but the hot day, which heats both. Cylinders are numbered from 1.
 struct ProfileEventOptions {
   // A run-up of ~80 s at 1800 rpm before takeoff with a left and a right mag
   // check; on the right mag `magDeadCylinder`'s EGT does not rise (it falls).
