@@ -6,10 +6,40 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "encoder/flight_profile.h"
 
 namespace varnix::sim {
+
+namespace {
+
+constexpr const char* kEventNames = "lean, mag, valve, probe, hot";
+
+std::vector<std::string> commaList(const std::string& text) {
+  std::vector<std::string> items;
+  std::stringstream in(text);
+  for (std::string item; std::getline(in, item, ',');) items.push_back(item);
+  return items;
+}
+
+// "" when every name of the list is an event.
+std::string checkEvents(const std::string& text) {
+  for (const std::string& name : commaList(text))
+    if (name != "lean" && name != "mag" && name != "valve" && name != "probe" && name != "hot")
+      return "unknown event '" + name + "'; the events are " + kEventNames;
+  return "";
+}
+
+// C3 or E5: a CHT or EGT of a cylinder.
+std::string checkProbeChannel(const std::string& text) {
+  if (text.size() == 2 && (text[0] == 'C' || text[0] == 'E') && text[1] >= '1' && text[1] <= '9') return "";
+  return "a probe is C1-C9 (a CHT) or E1-E9 (an EGT), not '" + text + "'";
+}
+
+}  // namespace
 
 int makeDump(int argc, char** argv) {
   CLI::App app{"varnix-sim make-dump: writes a dump of flights with a plausible profile"};
@@ -24,7 +54,82 @@ int makeDump(int argc, char** argv) {
   app.add_option("--layout", layout, "Channel layout")->check(CLI::IsMember({"single", "extended", "twin"}));
   app.add_option("--interval", interval, "Seconds between records")->check(CLI::Range(1, 60));
   app.add_option("--seed", seed, "Seed of the flights' small variations");
+  encode::ProfileEventOptions ev;
+  std::string events, probeChannel = "C3";
+  std::vector<double> peaks;
+  app.add_option("--events", events,
+      "Engine events in each flight, a comma list of lean (a leaning sweep in the cruise), mag (a run-up with two "
+      "mag checks), valve (an oscillating EGT in the cruise), probe (a probe that opens), hot (heads at 430-445 F "
+      "in the cruise)")->check(checkEvents, "EVENT,...");
+  auto* dead = app.add_option("--mag-dead-cylinder", ev.magDeadCylinder,
+      "mag: the cylinder whose EGT does not rise on the right mag (default 3)")->check(CLI::Range(1, 9));
+  auto* peaksOption = app.add_option("--lean-peaks", peaks,
+      "lean: each cylinder's peak fuel flow in GPH, from cylinder 1, e.g. 11.6,11.4,11.3,11.8,11.5,11.7")
+      ->delimiter(',')->check(CLI::Range(1.0, 60.0));
+  auto* spread = app.add_option("--lean-spread", ev.leanSpread,
+      "lean: the peaks spread evenly over this many GPH, cylinder 1 the highest (default 0.6)")
+      ->check(CLI::Range(0.0, 4.0));
+  auto* valveCylinder = app.add_option("--valve-cylinder", ev.valveCylinder,
+      "valve: the cylinder whose EGT oscillates (default 4)")->check(CLI::Range(1, 9));
+  auto* amplitude = app.add_option("--valve-amplitude", ev.valveAmplitude,
+      "valve: the swing either side in F (default 40)")->check(CLI::Range(1.0, 300.0));
+  auto* period = app.add_option("--valve-period", ev.valvePeriod, "valve: the period in seconds (default 60)")
+      ->check(CLI::Range(2.0, 3600.0));
+  auto* probeOption = app.add_option("--probe-channel", probeChannel,
+      "probe: the channel that opens, C1-C9 (CHT) or E1-E9 (EGT) (default C3)")->check(checkProbeChannel, "C3");
+  auto* minute = app.add_option("--probe-minute", ev.probeMinute,
+      "probe: the minute of the flight at which it opens (default: half the flight)")->check(CLI::Range(0.0, 8450.0));
+  auto* flap = app.add_option("--probe-flap", ev.probeFlapSeconds,
+      "probe: seconds it flaps between no value and its reading before it stays open (default 120)")
+      ->check(CLI::Range(0.0, 36000.0));
+  auto* driftCylinder = app.add_option("--drift-cylinder", ev.driftCylinder,
+      "The cylinder whose cruise CHT and EGT drift from flight to flight (with --drift)")->check(CLI::Range(1, 9));
+  app.add_option("--drift", ev.drift, "F added per flight to the drifting cylinder's cruise CHT and EGT")
+      ->needs(driftCylinder)->check(CLI::Range(-50.0, 50.0));
   CLI11_PARSE(app, argc, argv);
+
+  for (const std::string& name : commaList(events)) {
+    ev.mag = ev.mag || name == "mag";
+    ev.lean = ev.lean || name == "lean";
+    ev.valve = ev.valve || name == "valve";
+    ev.probe = ev.probe || name == "probe";
+    ev.hot = ev.hot || name == "hot";
+  }
+  // An event's setting without the event is a mistake the user should hear of.
+  const struct {
+    CLI::Option* option;
+    bool event;
+    const char* name;
+  } settings[] = {{dead, ev.mag, "mag"},         {peaksOption, ev.lean, "lean"}, {spread, ev.lean, "lean"},
+                  {valveCylinder, ev.valve, "valve"}, {amplitude, ev.valve, "valve"}, {period, ev.valve, "valve"},
+                  {probeOption, ev.probe, "probe"}, {minute, ev.probe, "probe"},   {flap, ev.probe, "probe"}};
+  for (const auto& s : settings)
+    if (s.option->count() > 0 && !s.event) {
+      std::fprintf(stderr, "%s needs --events %s\n", s.option->get_name().c_str(), s.name);
+      return 2;
+    }
+  const int cylinderCount = cylinders;
+  const struct {
+    CLI::Option* option;
+    int cylinder;
+  } numbered[] = {{dead, ev.magDeadCylinder}, {valveCylinder, ev.valveCylinder}, {driftCylinder, ev.driftCylinder},
+                  {probeOption, probeChannel[1] - '0'}};
+  for (const auto& n : numbered)
+    if (n.option->count() > 0 && n.cylinder > cylinderCount) {
+      std::fprintf(stderr, "%s: the engine has %d cylinders\n", n.option->get_name().c_str(), cylinderCount);
+      return 2;
+    }
+  if (!peaks.empty() && static_cast<int>(peaks.size()) != cylinderCount) {
+    std::fprintf(stderr, "--lean-peaks: %zu peaks for %d cylinders\n", peaks.size(), cylinderCount);
+    return 2;
+  }
+  if (peaksOption->count() > 0 && spread->count() > 0) {
+    std::fprintf(stderr, "--lean-peaks and --lean-spread: one or the other\n");
+    return 2;
+  }
+  ev.leanPeaks = peaks;
+  ev.probeKind = probeChannel[0];
+  ev.probeCylinder = probeChannel[1] - '0';
 
   if (std::filesystem::exists(out)) {
     std::fprintf(stderr, "%s exists; it is left as it is\n", out.c_str());
@@ -39,6 +144,7 @@ int makeDump(int argc, char** argv) {
   o.interval = interval;
   o.seed = seed;
   o.flightNumber = 1;
+  o.events = ev;
   encode::DumpBuilder dump;
   dump.text(encode::assembleDump(encode::ProfileDump(o, flights)));
   dump.writeTo(out);

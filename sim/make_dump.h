@@ -4,7 +4,8 @@
 namespace varnix::sim {
 
 // varnix-sim make-dump -o FILE.DAT [--flights N] [--minutes M] [--cylinders 4|6]
-// [--layout single|extended|twin] [--interval S] [--seed K]; argv[0] is "make-dump".
+// [--layout single|extended|twin] [--interval S] [--seed K] [--events lean,mag,valve,probe,hot]
+// [event settings] [--drift-cylinder N --drift F]; argv[0] is "make-dump".
 int makeDump(int argc, char** argv);
 
 }  // namespace varnix::sim

@@ -116,9 +116,32 @@ double approach(double value, double target, double dt, double lagSeconds) {
   return value + (target - value) * (1.0 - std::exp(-dt / lagSeconds));
 }
 
+// The leaning sweep's shape for one cylinder: its EGT rises `rise` °F from the
+// rich end to its peak, rounds off within `width` GPH of the peak and falls
+// `fall` °F to the lean end, whatever the spread of the peaks.
+struct LeanCurve {
+  double peak, richSlope, leanSlope, width;  // GPH, °F per GPH, GPH
+  LeanCurve(double peakFf, double richFf, double leanFf, double width_, double rise, double fall)
+      : peak(peakFf), richSlope(rise / shape(richFf - peakFf, width_)), leanSlope(fall / shape(peakFf - leanFf, width_)),
+        width(width_) {}
+  static double shape(double d, double w) { return std::sqrt(d * d + w * w) - w; }
+  double bump(double ff) const { return -(ff > peak ? richSlope : leanSlope) * shape(ff - peak, width); }
+};
+
+// Seconds of the leaning sweep's steps: to full rich, held rich, the sweep,
+// back to the cruise setting.
+constexpr double kToRich = 10, kHoldRich = 20, kSweep = 90, kBack = 15;
+// The mag checks, from the start of the run-up: the engine settles at 1800
+// rpm, runs on the left mag, on both, on the right mag, on both.
+constexpr double kLeftMag = 20, kMagSeconds = 15, kRightMag = 45, kRunUpSeconds = 85;
+
+double along(double t, double t0, double t1, double v0, double v1) {
+  return v0 + (v1 - v0) * std::clamp((t - t0) / (t1 - t0), 0.0, 1.0);
+}
+
 }  // namespace
 
-FlightPlan ProfileFlight(const ProfileOptions& o) {
+FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
   FlightPlan plan;
   FlightHeaderFields& h = plan.header;
   h.flightNumber = o.flightNumber;
@@ -140,16 +163,21 @@ FlightPlan ProfileFlight(const ProfileOptions& o) {
       h.presence |= 1u << s.presence;
   }
 
+  const ProfileEventOptions& ev = o.events;
+  ProfileEvents said;
   Random rnd(o.seed);
+  // Under a drift the cylinders are those of one engine, flight after flight.
+  Random engineRnd(o.engineSeed);
+  Random& cylinderRnd = ev.driftCylinder > 0 ? engineRnd : rnd;
   const bool twin = o.layout == ProfileLayout::Twin;
   const int cylinders = std::clamp(o.allChannels ? 9 : o.cylinders, 1, twin ? 6 : 9);
   const double scale = cylinders <= 4 ? 0.68 : 1.0;  // fuel flow of a smaller engine
-  const int hotCylinder = static_cast<int>(rnd.uniform() * cylinders);
+  const int hotCylinder = static_cast<int>(cylinderRnd.uniform() * cylinders);
   double egtOffset[2][9], chtOffset[2][9];
   for (int e = 0; e < 2; ++e)
     for (int c = 0; c < 9; ++c) {
-      egtOffset[e][c] = rnd.wobble(35);
-      chtOffset[e][c] = rnd.wobble(12) + (c == hotCylinder ? 38 : 0);
+      egtOffset[e][c] = cylinderRnd.wobble(35);
+      chtOffset[e][c] = cylinderRnd.wobble(12) + (c == hotCylinder ? 38 : 0);
     }
   Engine eng[2];
   const double groundOat = 62 + rnd.wobble(15);
@@ -167,24 +195,148 @@ FlightPlan ProfileFlight(const ProfileOptions& o) {
   for (std::size_t i = 0; i < slots.size(); ++i) current[i] = slots[i].initial;
   plan.records.reserve(static_cast<std::size_t>(rows));
 
-  double phaseStart = 0;
+  // The phases and the row each begins at. Mag checks need a run-up of
+  // kRunUpSeconds at least: the cruise gives it the time.
+  constexpr std::size_t kRunUp = 1, kClimb = 2, kCruise = 3, kDescent = 4;
+  Phase phases[std::size(kPhases)];
+  std::copy(std::begin(kPhases), std::end(kPhases), phases);
+  if (ev.mag) {
+    const double runUp = std::max(phases[kRunUp].share, kRunUpSeconds / (static_cast<double>(rows) * dt));
+    phases[kCruise].share = std::max(0.05, phases[kCruise].share - (runUp - phases[kRunUp].share));
+    phases[kRunUp].share = runUp;
+  }
+  if (ev.hot) {
+    phases[kClimb].cht = 425;
+    phases[kCruise].cht = 437;
+  }
+  std::vector<long> startRow(std::size(phases), rows);
+  startRow[0] = 0;
+  {
+    double phaseStart = 0;
+    std::size_t phase = 0;
+    for (long row = 0; row < rows; ++row) {
+      const double progress = static_cast<double>(row) / static_cast<double>(rows);
+      while (phase + 1 < std::size(phases) && progress >= phaseStart + phases[phase].share) {
+        phaseStart += phases[phase++].share;
+        startRow[phase] = row;
+      }
+    }
+  }
+  said.runUpStart = static_cast<double>(startRow[kRunUp]) * dt;
+  said.runUpEnd = static_cast<double>(startRow[kClimb]) * dt;
+  said.cruiseStart = static_cast<double>(startRow[kCruise]) * dt;
+  said.cruiseEnd = static_cast<double>(startRow[kDescent]) * dt;
+
+  const double cruiseFf = phases[kCruise].ff * scale;
+  const double added = ev.driftCylinder > 0 ? ev.drift * o.flightIndex : 0;
+  if (ev.mag) {
+    auto& m = said.mag;
+    m.present = true;
+    m.leftStart = said.runUpStart + kLeftMag;
+    m.leftEnd = m.leftStart + kMagSeconds;
+    m.rightStart = said.runUpStart + kRightMag;
+    m.rightEnd = m.rightStart + kMagSeconds;
+    m.leftRpmDrop = 100;
+    m.rightRpmDrop = 120;
+    m.egtRise = 70;
+    m.deadCylinder = std::clamp(ev.magDeadCylinder, 1, cylinders);
+    m.deadFall = 20;
+  }
+  std::vector<LeanCurve> curves;
+  std::vector<double> leanTop(static_cast<std::size_t>(cylinders));
+  if (ev.lean) {
+    auto& l = said.lean;
+    l.present = true;
+    const auto n = static_cast<std::size_t>(cylinders);
+    if (ev.leanPeaks.size() == n) {
+      l.peakFuelFlow = ev.leanPeaks;
+    } else {
+      for (std::size_t c = 0; c < n; ++c)
+        l.peakFuelFlow.push_back(11.5 * scale + ev.leanSpread / 2 -
+                                 (n > 1 ? ev.leanSpread * static_cast<double>(c) / static_cast<double>(n - 1) : ev.leanSpread / 2));
+    }
+    const auto [low, high] = std::minmax_element(l.peakFuelFlow.begin(), l.peakFuelFlow.end());
+    l.richFuelFlow = *high + 2.2 * scale;
+    l.leanFuelFlow = *low - 2.2 * scale;
+    l.afterFuelFlow = cruiseFf;
+    const double length = kToRich + kHoldRich + kSweep + kBack;
+    l.richStart = said.cruiseStart + std::min(180.0, std::max(0.0, (said.cruiseEnd - said.cruiseStart - length) / 2));
+    l.sweepStart = l.richStart + kToRich + kHoldRich;
+    l.sweepEnd = l.sweepStart + kSweep;
+    l.end = l.sweepEnd + kBack;
+    for (std::size_t c = 0; c < n; ++c) {
+      l.peakAt.push_back(l.sweepStart + kSweep * (l.richFuelFlow - l.peakFuelFlow[c]) / (l.richFuelFlow - l.leanFuelFlow));
+      // The curve meets the cruise EGT at the cruise fuel flow.
+      curves.emplace_back(l.peakFuelFlow[c], l.richFuelFlow, l.leanFuelFlow, 0.1 * scale, 100, 60);
+      leanTop[c] = phases[kCruise].egt + egtOffset[0][c] - curves[c].bump(cruiseFf);
+    }
+  }
+  if (ev.valve) {
+    said.valve = {true, std::clamp(ev.valveCylinder, 1, cylinders), ev.valveAmplitude, ev.valvePeriod,
+                  said.cruiseStart, said.cruiseEnd};
+  }
+  // A probe's times fall on rows, so that its first row without a value is known.
+  Random probeRnd(o.seed * 7u + 3u);
+  if (ev.probe) {
+    auto& p = said.probe;
+    p.present = true;
+    p.kind = ev.probeKind == 'E' ? 'E' : 'C';
+    p.cylinder = std::clamp(ev.probeCylinder, 1, cylinders);
+    const double at = ev.probeMinute < 0 ? static_cast<double>(rows) * dt / 2 : ev.probeMinute * 60;
+    p.opensAt = std::ceil(at / dt) * dt;
+    p.flapsUntil = p.opensAt + std::ceil(std::max(0.0, ev.probeFlapSeconds) / dt) * dt;
+  }
+  if (ev.driftCylinder > 0) said.drift = {true, std::clamp(ev.driftCylinder, 1, cylinders), added};
+  const int driftCylinder = said.drift.present ? said.drift.cylinder - 1 : -1;
+  bool probeOpen = false;
+  long hotFrom = -1;  // the first row of the current span of hot heads
+  int hotLow = 9999, hotHigh = -9999;
+
   std::size_t phase = 0;
   for (long row = 0; row < rows; ++row) {
-    const double progress = static_cast<double>(row) / static_cast<double>(rows);
-    while (phase + 1 < std::size(kPhases) && progress >= phaseStart + kPhases[phase].share)
-      phaseStart += kPhases[phase++].share;
-    const Phase& p = kPhases[phase];
+    while (phase + 1 < std::size(phases) && row >= startRow[phase + 1]) ++phase;
+    const Phase& p = phases[phase];
+    const double t = static_cast<double>(row) * dt;
     oat = approach(oat, groundOat - p.oatDrop, dt, 240);
     for (int e = 0; e < (twin ? 2 : 1); ++e) {
       Engine& en = eng[e];
+      const bool events = e == 0;  // the events are the left (or only) engine's
+      const bool cruise = phase == kCruise;
+      double rpmTarget = p.rpm, rpmLag = 6, egtLag = 15;
+      double egtShift[9] = {};
+      if (events && said.mag.present && phase == kRunUp) {
+        rpmLag = 2;  // a mag check shows in a second or two
+        egtLag = 4;
+        const auto& m = said.mag;
+        const bool onLeft = t >= m.leftStart && t < m.leftEnd, onRight = t >= m.rightStart && t < m.rightEnd;
+        if (onLeft || onRight) {
+          rpmTarget -= onLeft ? m.leftRpmDrop : m.rightRpmDrop;
+          for (int c = 0; c < cylinders; ++c)
+            egtShift[c] = onRight && c == m.deadCylinder - 1 ? -m.deadFall : m.egtRise;
+        }
+      }
+      if (events && cruise && driftCylinder >= 0) egtShift[driftCylinder] += added;
       const double before = en.cht[0] + en.cht[1];
-      en.rpm = row == 0 ? p.rpm : approach(en.rpm, p.rpm + rnd.wobble(8), dt, 6);
+      en.rpm = row == 0 ? rpmTarget : approach(en.rpm, rpmTarget + rnd.wobble(8), dt, rpmLag);
       en.map = approach(en.map, p.map + rnd.wobble(0.15), dt, 8);
       en.ff = approach(en.ff, p.ff * scale + rnd.wobble(0.2), dt, 5);
       en.hp = approach(en.hp, p.hp, dt, 8);
       for (int c = 0; c < cylinders; ++c) {
-        en.egt[c] = approach(en.egt[c], p.egt + egtOffset[e][c] + rnd.wobble(6), dt, 15);
-        en.cht[c] = approach(en.cht[c], p.cht + chtOffset[e][c] + rnd.wobble(2), dt, 110);
+        double cht = p.cht + chtOffset[e][c];
+        // On a hot day the heads sit close together under the limit.
+        if (ev.hot && (phase == kClimb || phase == kCruise)) cht = p.cht + (c == hotCylinder ? 4 : chtOffset[e][c] * 0.15);
+        if (events && cruise && c == driftCylinder) cht += added;
+        en.egt[c] = approach(en.egt[c], p.egt + egtOffset[e][c] + egtShift[c] + rnd.wobble(6), dt, egtLag);
+        en.cht[c] = approach(en.cht[c], cht + rnd.wobble(2), dt, 110);
+      }
+      if (events && said.lean.present && cruise && t >= said.lean.richStart && t < said.lean.end) {
+        const auto& l = said.lean;
+        en.ff = t < l.sweepStart  ? along(t, l.richStart, l.richStart + kToRich, cruiseFf, l.richFuelFlow)
+                : t < l.sweepEnd ? along(t, l.sweepStart, l.sweepEnd, l.richFuelFlow, l.leanFuelFlow)
+                                 : along(t, l.sweepEnd, l.end, l.leanFuelFlow, cruiseFf);
+        for (int c = 0; c < cylinders; ++c)
+          en.egt[c] = leanTop[static_cast<std::size_t>(c)] + curves[static_cast<std::size_t>(c)].bump(en.ff) +
+                      egtShift[c] + rnd.wobble(1);
       }
       en.tit[0] = approach(en.tit[0], p.tit + rnd.wobble(6), dt, 20);
       en.tit[1] = approach(en.tit[1], p.tit - 15 + rnd.wobble(6), dt, 20);
@@ -197,14 +349,28 @@ FlightPlan ProfileFlight(const ProfileOptions& o) {
     amps = approach(amps, row < 3 ? -40 : 4 + 20 * std::exp(-row * dt / 300.0), dt, 15);
     fuelTank = 40.0 - eng[0].usd;
 
+    double valveSwing = 0;
+    if (said.valve.present && phase == kCruise &&
+        !(said.lean.present && t >= said.lean.richStart && t < said.lean.end))
+      valveSwing = said.valve.amplitude * std::sin(2 * 3.14159265358979 * (t - said.valve.start) / said.valve.period);
+    bool probeOpenNow = false;
+    if (said.probe.present && t >= said.probe.opensAt)
+      probeOpenNow = t < said.probe.opensAt + dt / 2 || t >= said.probe.flapsUntil || probeRnd.uniform() < 0.5;
+
     RecordBuilder r(0);
+    bool allHot = ev.hot;
+    int rowLow = 9999, rowHigh = -9999;
     for (std::size_t i = 0; i < slots.size(); ++i) {
       const Slot& s = slots[i];
       const Engine& en = eng[s.engine];
       const double ffUnit = o.fuelUnit == 0 ? 10.0 : 1.0;  // tenths of a gallon an hour
+      const bool probed = said.probe.present && s.engine == 0 && s.cylinder == said.probe.cylinder - 1 &&
+                          (said.probe.kind == 'C' ? s.what == Quantity::Cht : s.what == Quantity::Egt);
       double v = 0;
       switch (s.what) {
-        case Quantity::Egt: v = en.egt[s.cylinder]; break;
+        case Quantity::Egt:
+          v = en.egt[s.cylinder] + (s.engine == 0 && s.cylinder == said.valve.cylinder - 1 ? valveSwing : 0);
+          break;
         case Quantity::Cht: v = en.cht[s.cylinder]; break;
         case Quantity::Tit: v = en.tit[s.cylinder]; break;
         case Quantity::Oil: v = en.oil; break;
@@ -228,28 +394,62 @@ FlightPlan ProfileFlight(const ProfileOptions& o) {
       }
       const int target = static_cast<int>(std::lround(v));
       int diff = target - current[i];
+      if (probed) {
+        if (probeOpenNow) {
+          // A difference of 0 is "not available"; it holds until a value comes.
+          if (!probeOpen) r.set(s.group, s.bit, 0);
+          probeOpen = true;
+          continue;
+        }
+        if (probeOpen && diff == 0) diff = 1;
+        probeOpen = false;
+      }
       if (s.highGroup < 0) diff = std::clamp(diff, -255, 255);
-      if (diff == 0) continue;  // a difference of 0 would mean "not available"
-      if (s.highGroup >= 0)
-        r.wide(s.group, s.bit, s.highGroup, s.highBit, diff);
-      else
-        r.set(s.group, s.bit, static_cast<std::uint8_t>(std::abs(diff)), diff < 0);
-      current[i] += diff;
+      if (diff != 0) {  // a difference of 0 would mean "not available"
+        if (s.highGroup >= 0)
+          r.wide(s.group, s.bit, s.highGroup, s.highBit, diff);
+        else
+          r.set(s.group, s.bit, static_cast<std::uint8_t>(std::abs(diff)), diff < 0);
+        current[i] += diff;
+      }
+      if (s.what == Quantity::Cht && !probed) {
+        allHot = allHot && current[i] >= 430 && current[i] <= 445;
+        rowLow = std::min(rowLow, current[i]);
+        rowHigh = std::max(rowHigh, current[i]);
+      }
     }
     plan.records.push_back(r);
+
+    // The longest span of rows whose heads are all hot.
+    if (allHot) {
+      if (hotFrom < 0) hotFrom = row, hotLow = 9999, hotHigh = -9999;
+      hotLow = std::min(hotLow, rowLow);
+      hotHigh = std::max(hotHigh, rowHigh);
+      const double from = static_cast<double>(hotFrom) * dt, to = static_cast<double>(row + 1) * dt;
+      if (to - from > said.hot.end - said.hot.start) said.hot = {true, from, to, hotLow, hotHigh};
+    } else {
+      hotFrom = -1;
+    }
   }
+  if (truth) *truth = said;
   return plan;
 }
 
-DumpPlan ProfileDump(const ProfileOptions& first, int flights, const std::string& userId) {
+DumpPlan ProfileDump(const ProfileOptions& first, int flights, const std::string& userId,
+                     std::vector<ProfileEvents>* truth) {
   DumpPlan plan;
   plan.userId = userId;
   plan.model = first.layout == ProfileLayout::Twin ? "760" : "830";
   plan.firmware = "288";
   plan.extended = first.layout == ProfileLayout::Extended;
   ProfileOptions o = first;
+  o.engineSeed = first.seed;
+  if (truth) truth->clear();
   for (int i = 0; i < flights; ++i) {
-    plan.flights.push_back(ProfileFlight(o));
+    o.flightIndex = i;
+    ProfileEvents said;
+    plan.flights.push_back(ProfileFlight(o, &said));
+    if (truth) truth->push_back(said);
     ++o.flightNumber;
     ++o.seed;
     o.day = o.day % 28 + 1;

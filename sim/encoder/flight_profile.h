@@ -2,15 +2,65 @@
 // Flights with the shape of real ones: start and taxi, a rich climb, a
 // leaned cruise, a descent in which the heads cool, landing and taxi. One
 // cylinder runs hotter than the others. Deterministic for a given seed.
+// Asked for, it adds engine events with known answers (a run-up with mag
+// checks, a leaning sweep, an oscillating EGT, a probe that opens, a hot
+// cruise, a per-flight drift) and says where it put them (ProfileEvents), so
+// that tests can hold the analyses to them. Without events the bytes are those
+// of the plain profile.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "encoder/dump_encoder.h"
 
 namespace varnix::encode {
 
 enum class ProfileLayout { Single, Extended, Twin };
+
+// The engine events to put into a flight; each acts on the left (or only)
+// engine, but the hot day, which heats both. Cylinders are numbered from 1.
+struct ProfileEventOptions {
+  // A run-up of ~80 s at 1800 rpm before takeoff with a left and a right mag
+  // check; on the right mag `magDeadCylinder`'s EGT does not rise (it falls).
+  bool mag = false;
+  int magDeadCylinder = 3;
+  // A leaning sweep early in the cruise: the fuel flow falls steadily from
+  // rich to lean, each cylinder's EGT peaks at its own fuel flow, then the
+  // mixture goes back to the cruise setting (rich of peak). The peaks are
+  // `leanPeaks` (GPH, one per cylinder) when given, else spread evenly over
+  // `leanSpread` GPH around 11.5 GPH (7.8 for four cylinders), cylinder 1 the
+  // highest.
+  bool lean = false;
+  std::vector<double> leanPeaks;
+  double leanSpread = 0.6;
+  // A sticking valve: the cylinder's EGT swings +-amplitude °F with the
+  // period for the whole cruise (but during a leaning sweep).
+  bool valve = false;
+  int valveCylinder = 4;
+  double valveAmplitude = 40, valvePeriod = 60;
+  // A loose probe: the channel ('C' for CHT, 'E' for EGT, of `probeCylinder`)
+  // reads no value from `probeMinute` (negative: half the flight), flapping
+  // between no value and its reading for `probeFlapSeconds`, then no value
+  // to the end.
+  bool probe = false;
+  char probeKind = 'C';
+  int probeCylinder = 3;
+  double probeMinute = -1;
+  double probeFlapSeconds = 120;
+  // A hot day: the heads climb at ~425 °F and sit at 430-445 °F in the cruise
+  // (30 minutes and more of it when the flight lasts 55 minutes or more).
+  bool hot = false;
+  // `drift` °F added per flight (the flight's `flightIndex` times) to the
+  // cruise CHT and EGT of `driftCylinder` (0: none). The cylinders' own
+  // offsets then come from `engineSeed`, the same in every flight of a dump,
+  // as one engine's cylinders are.
+  int driftCylinder = 0;
+  double drift = 0;
+
+  bool any() const { return mag || lean || valve || probe || hot || driftCylinder > 0; }
+};
 
 struct ProfileOptions {
   ProfileLayout layout = ProfileLayout::Single;
@@ -23,12 +73,64 @@ struct ProfileOptions {
   int day = 3, month = 6, year = 24;
   int hours = 9, minutes0 = 12, seconds0 = 0;  // start time
   int fuelUnit = 0;          // 0 GPH, 1 LPH, 2 PPH, 3 KPH
+  ProfileEventOptions events;
+  int flightIndex = 0;       // which flight of a dump (ProfileDump counts it), for the drift
+  unsigned engineSeed = 1;   // the cylinders' offsets under a drift (ProfileDump: the first flight's seed)
 };
 
-// One flight's header and records.
-FlightPlan ProfileFlight(const ProfileOptions& options);
+// Where a flight's events are, in seconds from its first row (row n is at n x
+// interval); temperatures in °F, fuel flows in GPH. An event not asked for has
+// `present` false. An event holds from its start up to (not including) its end.
+struct ProfileEvents {
+  double runUpStart = 0, runUpEnd = 0;      // the run-up phase
+  double cruiseStart = 0, cruiseEnd = 0;    // the cruise phase
+  struct Mag {
+    bool present = false;
+    double leftStart = 0, leftEnd = 0;      // on the left mag alone
+    double rightStart = 0, rightEnd = 0;    // on the right mag alone
+    double leftRpmDrop = 0, rightRpmDrop = 0;
+    double egtRise = 0;                     // of every cylinder but the dead one
+    int deadCylinder = 0;                   // its EGT falls `deadFall` on the right mag
+    double deadFall = 0;
+  } mag;
+  struct Lean {
+    bool present = false;
+    double richStart = 0;                   // the mixture goes full rich
+    double sweepStart = 0, sweepEnd = 0;    // the fuel flow falls steadily
+    double end = 0;                         // back at the cruise setting
+    double richFuelFlow = 0, leanFuelFlow = 0, afterFuelFlow = 0;
+    std::vector<double> peakFuelFlow;       // per cylinder (index 0 is cylinder 1)
+    std::vector<double> peakAt;             // when the fuel flow passes each peak
+  } lean;
+  struct Valve {
+    bool present = false;
+    int cylinder = 0;
+    double amplitude = 0, period = 0, start = 0, end = 0;
+  } valve;
+  struct Probe {
+    bool present = false;
+    char kind = 'C';                        // 'C' CHT, 'E' EGT
+    int cylinder = 0;
+    double opensAt = 0, flapsUntil = 0;     // no value at opensAt, and for good from flapsUntil
+  } probe;
+  struct Hot {
+    bool present = false;
+    double start = 0, end = 0;              // every head between 430 and 445 °F, as recorded
+    int lowest = 0, highest = 0;            // the recorded head temperatures in that span
+  } hot;
+  struct Drift {
+    bool present = false;
+    int cylinder = 0;
+    double added = 0;                       // °F added to its cruise CHT and EGT in this flight
+  } drift;
+};
 
-// A dump of `flights` flights, one after the other on successive days.
-DumpPlan ProfileDump(const ProfileOptions& first, int flights, const std::string& userId = "N123AB");
+// One flight's header and records; `truth`, when given, says where its events are.
+FlightPlan ProfileFlight(const ProfileOptions& options, ProfileEvents* truth = nullptr);
+
+// A dump of `flights` flights, one after the other on successive days; `truth`
+// gets one ProfileEvents per flight.
+DumpPlan ProfileDump(const ProfileOptions& first, int flights, const std::string& userId = "N123AB",
+                     std::vector<ProfileEvents>* truth = nullptr);
 
 }  // namespace varnix::encode
