@@ -243,7 +243,7 @@ void sweepsIn(const Flight& flight, const Limits& limits, const EngineChannels& 
     test.end_s = flight.seconds[end];
     test.rows = static_cast<int>(end - s + 1);
     test.spread_unit = flowUnit;
-    bool coarse = false, missing = false;
+    bool coarse = false, missing = false, anyPast = false;
     std::vector<LeanPeak> unplaced;
     for (int c : eng.egts) {
       const auto egt = flight.column(c);
@@ -253,8 +253,11 @@ void sweepsIn(const Flight& flight, const Limits& limits, const EngineChannels& 
       if (placing == Placing::NoValues) continue;
       if (placing == Placing::TooCoarse) coarse = true;
       if (placing == Placing::NoPeak) missing = true;
+      else anyPast = true;
       (p.placed ? test.peaks : unplaced).push_back(std::move(p));
     }
+    // Leaning to a figure rich of peak, with no cylinder past it, is no lean test.
+    if (!anyPast) continue;
     std::stable_sort(test.peaks.begin(), test.peaks.end(),
                      [](const LeanPeak& x, const LeanPeak& y) { return x.at_s < y.at_s; });
     for (LeanPeak& p : unplaced) test.peaks.push_back(std::move(p));

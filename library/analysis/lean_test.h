@@ -18,7 +18,8 @@
 // highest value within the sweep has no peak and the sweep is `incomplete`;
 // a peak seen in fewer than three rows, or with the flow falling more than
 // 0.5 GPH from row to row, cannot be placed and the sweep is `too_coarse`.
-// Neither gets a spread.
+// Neither gets a spread. Leaning with no cylinder falling past its peak
+// (to a figure rich of peak) is no lean test and is not listed.
 #pragma once
 
 #include <span>

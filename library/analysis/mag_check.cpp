@@ -9,7 +9,7 @@ namespace varnix::flight {
 
 namespace {
 
-constexpr double kDipRpm = 30;        // below the level: on one magneto
+constexpr double kDipRpm = 25;        // below the level: on one magneto (a row taken at the switch shows less)
 constexpr double kBackRpm = 15;       // within this of the level: back on both
 constexpr double kMapHold = 0.5;      // in Hg; more is the throttle
 constexpr double kLevelSeconds = 10;  // the both-magneto level is the mean of this long before

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The magneto check at run-up. Within the run-up, an interval on one
-// magneto is RPM falling 30 or more below the both-magneto level (the mean
+// magneto is RPM falling 25 or more below the both-magneto level (the mean
 // of the 10 s before it) with MAP held within 0.5 in Hg, and coming back
 // within 60 s; its rows after the first (the switch) give the RPM drop and
 // each EGT's rise over that level. Each cylinder rising `mag_rise_min` to

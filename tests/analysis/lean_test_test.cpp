@@ -168,6 +168,7 @@ TEST(LeanTest, OnlyLeaningSweepsAreJudged) {
       {"a throttle cut", throttleCut, {}},
       {"the flow following the MAP", climbing, {}},
       {"leaner still from lean of peak: the EGTs only fall", plan(1, {{0, 10.6}, {120, 10.6}, {170, 8.6}}), {}},
+      {"leaning to rich of every peak", plan(2, {{0, 14}, {120, 14}, {180, 12.6}, {260, 12.6}, {262, 14}}), {}},
       {"a sweep at 1 s", plan(1, oneSweep(peaks)), {LeanVerdict::Fair}, 0},
       {"a quick pull at 6 s", plan(6, {{0, 14}, {120, 14}, {128, 9}}), {LeanVerdict::TooCoarse}, 3},
       {"a quick pull at 1 s", plan(1, {{0, 14}, {120, 14}, {124, 9}}), {LeanVerdict::TooCoarse}, 5},

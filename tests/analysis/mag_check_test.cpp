@@ -104,7 +104,8 @@ TEST(MagCheck, EachIntervalOnOneMagnetoIsJudged) {
   const std::string differ60 = "the magnetos' drops differ by 60, more than 50";
   const std::string both = "RPM drop 230 is more than 175; the magnetos' drops differ by 120, more than 50";
   const std::string differ120 = "the magnetos' drops differ by 120, more than 50";
-  RunupPlan celsius = plan(1, {100, kNormal}, {110, kNormal});
+  // 30 °F is 16.7 °C: above the least rise only once that is converted too.
+  RunupPlan celsius = plan(1, {100, {30, 60, 45, 70}}, {110, kNormal});
   celsius.engineUnit = 'C';
   RunupPlan noRunup = plan(1, {0, kNormal}, {0, kNormal});
   noRunup.runup = false;
