@@ -256,8 +256,15 @@ void sweepsIn(const Flight& flight, const Limits& limits, const EngineChannels& 
       else anyPast = true;
       (p.placed ? test.peaks : unplaced).push_back(std::move(p));
     }
-    // Leaning to a figure rich of peak, with no cylinder past it, is no lean test.
-    if (!anyPast) continue;
+    // With no cylinder past its peak this was leaning to a figure rich of
+    // peak, no lean test, unless the flow fell too fast for the rows to show
+    // the peaks (a quick pull).
+    if (!anyPast) {
+      float fastest = 0;
+      for (std::size_t r = s + 1; r <= end; ++r) fastest = std::max(fastest, flow[r - 1] - flow[r]);
+      if (fastest <= kMaxStepGph * g) continue;
+      coarse = true;
+    }
     std::stable_sort(test.peaks.begin(), test.peaks.end(),
                      [](const LeanPeak& x, const LeanPeak& y) { return x.at_s < y.at_s; });
     for (LeanPeak& p : unplaced) test.peaks.push_back(std::move(p));

@@ -18,8 +18,9 @@
 // highest value within the sweep has no peak and the sweep is `incomplete`;
 // a peak seen in fewer than three rows, or with the flow falling more than
 // 0.5 GPH from row to row, cannot be placed and the sweep is `too_coarse`.
-// Neither gets a spread. Leaning with no cylinder falling past its peak
-// (to a figure rich of peak) is no lean test and is not listed.
+// Neither gets a spread. Leaning with no cylinder falling past its peak is
+// no lean test and is not listed, unless the flow fell more than 0.5 GPH
+// from one row to the next (a quick pull, `too_coarse`).
 #pragma once
 
 #include <span>

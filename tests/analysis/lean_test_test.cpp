@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "analysis/lean_test.h"
+#include "flight/open_flight.h"
 #include "lean_mag_flights.h"
 
 namespace varnix::test {
@@ -230,6 +231,23 @@ TEST(LeanTest, OnlyTheGivenSpansAreSearched) {
   }
   // Without cruise phases the whole flight is searched.
   EXPECT_EQ(flight::FindLeanTests(f, flight::Limits{}).size(), 1u);
+}
+
+// A recorded flight (one row a second): the flow falling a little at full
+// power after the takeoff is no lean test, the pull from 27 to 15 GPH in six
+// seconds in cruise is one too quick to place any peak.
+TEST(LeanTest, TheAvionicsLogsQuickPullIsTooCoarse) {
+  const flight::FlightRead read =
+      flight::OpenFlight(std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_220417_125002_LFQA.csv");
+  ASSERT_TRUE(read.flight) << read.problem;
+  const auto tests = flight::FindLeanTests(*read.flight, flight::Limits{});
+  ASSERT_EQ(tests.size(), 1u);
+  EXPECT_EQ(tests[0].verdict, LeanVerdict::TooCoarse);
+  EXPECT_NEAR(tests[0].start_s, 1009, 2);
+  EXPECT_NEAR(tests[0].rows, 7, 1);
+  EXPECT_FALSE(tests[0].judged);
+  ASSERT_EQ(tests[0].peaks.size(), 6u);
+  for (const flight::LeanPeak& p : tests[0].peaks) EXPECT_FALSE(p.placed) << p.channel;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "analysis/mag_check.h"
+#include "flight/open_flight.h"
 #include "lean_mag_flights.h"
 
 namespace varnix::test {
@@ -20,7 +21,7 @@ constexpr double kLeftAt = 90, kRightAt = 120;  // the switch to one magneto
 struct Magneto {
   double drop = 0;                // RPM
   std::vector<double> rises;      // °F per cylinder
-  bool erratic = false;           // every EGT swinging by its rise, row after row
+  bool erratic = false;           // every EGT swinging up by its rise and down by 0.4 of it, row after row
   double mapChange = 0;           // in Hg: the throttle, not a magneto
 };
 
@@ -58,7 +59,7 @@ flight::Flight runupFlight(const RunupPlan& p) {
     channels.push_back({egtChannel(static_cast<int>(c) + 1, celsius ? Unit::DegreesC : Unit::DegreesF),
                         [=](double t) {
                           auto rise = [&](const Magneto& m, double at) {
-                            const double sign = m.erratic ? (static_cast<long>(t) % 2 ? 1 : -1) : 1;
+                            const double sign = m.erratic ? (static_cast<long>(t) % 2 ? 1 : -0.4) : 1;
                             return sign * m.rises[c] * egtOn(t, at);
                           };
                           const double f = power(t, 1100, 1250, 1350) + 10.0 * static_cast<double>(c) +
@@ -119,7 +120,8 @@ TEST(MagCheck, EachIntervalOnOneMagnetoIsJudged) {
        {MagVerdict::Normal, MagVerdict::Magneto}},
       {"three of four rising too much", plan(1, {100, {200, 210, 60, 190}}, {110, kNormal}),
        {MagVerdict::Magneto, MagVerdict::Normal}},
-      {"every cylinder erratic", plan(1, {100, kNormal}, {110, {60, 60, 60, 60}, true}),
+      // Up 100 and down 40: the mean rise alone would pass.
+      {"every cylinder erratic", plan(1, {100, kNormal}, {110, {100, 100, 100, 100}, true}),
        {MagVerdict::Normal, MagVerdict::Magneto}},
       {"drops 80 and 140", plan(1, {80, kNormal}, {140, kNormal}), {MagVerdict::Normal, MagVerdict::Normal},
        {differ60.c_str(), differ60.c_str()}},
@@ -198,6 +200,27 @@ TEST(MagCheck, TheRunupIsFoundBeforeTheTakeoff) {
       EXPECT_NEAR(spans[0].start, 65, c.interval + 3);
       EXPECT_NEAR(spans[0].end, 150, c.interval + 3);
     }
+  }
+}
+
+// A recorded run-up at 1720 RPM, one row a second: two intervals of three
+// rows, the second's first row only 29.5 below the level.
+TEST(MagCheck, TheAvionicsLogsRunupGivesBothIntervals) {
+  const flight::FlightRead read =
+      flight::OpenFlight(std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_220417_125002_LFQA.csv");
+  ASSERT_TRUE(read.flight) << read.problem;
+  const auto checks = flight::CheckMagnetos(*read.flight, flight::Limits{});
+  struct Interval {
+    double start, drop;
+  };
+  const Interval intervals[] = {{448, 39}, {453, 35}};
+  ASSERT_EQ(checks.size(), std::size(intervals));
+  for (std::size_t k = 0; k < checks.size(); ++k) {
+    EXPECT_NEAR(checks[k].start_s, intervals[k].start, 1) << k;
+    EXPECT_NEAR(checks[k].rpm_drop, intervals[k].drop, 3) << k;
+    EXPECT_EQ(checks[k].rows, 3) << k;
+    EXPECT_EQ(checks[k].rises.size(), 6u) << k;
+    EXPECT_EQ(checks[k].caution, "") << k;
   }
 }
 
