@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 
 #include "analysis/mag_check.h"
 #include "flight/open_flight.h"
