@@ -28,6 +28,13 @@ constexpr LimitField kKeys[] = {
     {"battery28_max", &Limits::battery28Max, "battery above this (V, 28-volt system)", 20, 40},
     {"egt_deviation", &Limits::egtDeviation, "a cylinder's cruise EGT this far from the others' mean (°F)", 5, 500},
     {"trend_drift", &Limits::trendDrift, "max CHT or cruise EGT drifting this much over ten flights (°F)", 1, 300},
+    // The lean test and the magneto check.
+    {"lean_good_spread", &Limits::leanGoodSpread, "lean test good up to this fuel flow between first and last peak (GPH)", 0.05, 5},
+    {"lean_fair_spread", &Limits::leanFairSpread, "lean test fair up to this fuel flow between first and last peak (GPH)", 0.1, 10},
+    {"mag_drop_max", &Limits::magDropMax, "magneto check: RPM drop on one magneto above this (RPM)", 25, 500},
+    {"mag_drop_difference", &Limits::magDropDifference, "magneto check: the two magnetos' drops differing by more (RPM)", 5, 300},
+    {"mag_rise_min", &Limits::magRiseMin, "magneto check: each EGT rising at least this on one magneto (°F)", 1, 200},
+    {"mag_rise_max", &Limits::magRiseMax, "magneto check: each EGT rising at most this on one magneto (°F)", 20, 500},
 };
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";

@@ -31,6 +31,14 @@ struct Limits {
   double egtDeviation = 100;    // °F from the mean of the other cylinders in steady cruise
   double trendDrift = 25;       // °F over the last ten flights (least-squares)
 
+  // The lean test and the magneto check (lean_test.h, mag_check.h).
+  double leanGoodSpread = 0.5;  // GPH between the first and the last cylinder's peak
+  double leanFairSpread = 1.0;  // GPH
+  double magDropMax = 175;      // RPM on one magneto
+  double magDropDifference = 50;  // RPM between the two magnetos' drops
+  double magRiseMin = 20;       // °F each EGT rises on one magneto
+  double magRiseMax = 150;      // °F
+
   bool operator==(const Limits&) const = default;
 };
 

@@ -1,0 +1,247 @@
+// SPDX-License-Identifier: MIT
+#include "analysis/mag_check.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace varnix::flight {
+
+namespace {
+
+constexpr double kDipRpm = 25;        // below the level: on one magneto (a row taken at the switch shows less)
+constexpr double kBackRpm = 15;       // within this of the level: back on both
+constexpr double kMapHold = 0.5;      // in Hg; more is the throttle
+constexpr double kLevelSeconds = 10;  // the both-magneto level is the mean of this long before
+constexpr double kMaxDipSeconds = 60;
+constexpr double kRunupLowRpm = 1450, kRunupHighRpm = 2150, kRunupHeldRpm = 1650, kTakeoffRpm = 2200;
+constexpr double kRunupSeconds = 15;
+
+struct EngineChannels {
+  int rpm = -1, map = -1;
+  std::vector<int> egts;
+};
+
+EngineChannels channelsOf(const Flight& flight, Engine e) {
+  EngineChannels c;
+  c.rpm = FindChannel(flight.channels, ChannelKind::Rpm, e);
+  c.map = FindChannel(flight.channels, ChannelKind::Map, e);
+  for (std::size_t i = 0; i < flight.channels.size(); ++i) {
+    const Channel& ch = flight.channels[i];
+    if (ch.kind == ChannelKind::Egt && ch.engine == e && ch.cylinder > 0) c.egts.push_back(static_cast<int>(i));
+  }
+  return c;
+}
+
+double meanOf(std::span<const float> v, std::size_t a, std::size_t b) {
+  double sum = 0;
+  int n = 0;
+  for (std::size_t r = a; r <= b; ++r)
+    if (std::isfinite(v[r])) sum += v[r], ++n;
+  return n ? sum / n : NAN;
+}
+
+std::string numberText(double v) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.0f", v);
+  return buf;
+}
+
+void addCaution(MagCheck* check, const std::string& text) {
+  if (!check->caution.empty()) check->caution += "; ";
+  check->caution += text;
+}
+
+// The interval [r, q] on one magneto after the level rows [l, r - 1].
+MagCheck judge(const Flight& flight, const Limits& limits, const EngineChannels& eng, std::size_t l, std::size_t r,
+               std::size_t q) {
+  const auto rpm = flight.column(eng.rpm);
+  MagCheck check;
+  check.start_s = flight.seconds[r];
+  check.end_s = flight.seconds[q];
+  check.rows = static_cast<int>(q - r + 1);
+  // The first row may have been taken as the switch turned.
+  const std::size_t from = q - r + 1 >= 3 ? r + 1 : r;
+  check.rpm_drop = meanOf(rpm, l, r - 1) - meanOf(rpm, from, q);
+  int wrong = 0, judged = 0;
+  for (int c : eng.egts) {
+    const auto egt = flight.column(c);
+    const double level = meanOf(egt, l, r - 1), on = meanOf(egt, from, q);
+    if (!std::isfinite(level) || !std::isfinite(on)) continue;
+    const Unit unit = flight.channels[c].unit;
+    const double lo = FahrenheitSpanToUnit(limits.magRiseMin, unit), hi = FahrenheitSpanToUnit(limits.magRiseMax, unit);
+    bool up = false, down = false;
+    for (std::size_t k = from; k <= q; ++k) {
+      if (!std::isfinite(egt[k])) continue;
+      up = up || egt[k] - level >= lo;
+      down = down || egt[k] - level <= -lo;
+    }
+    const double rise = on - level;
+    check.rises.push_back({flight.channels[c].name, rise});
+    ++judged;
+    if (rise < lo || rise > hi || (up && down)) ++wrong;
+  }
+  if (check.rows < 2 || judged == 0) check.verdict = MagVerdict::TooCoarse;
+  else if (wrong == 0) check.verdict = MagVerdict::Normal;
+  else if (wrong * 2 <= judged) check.verdict = MagVerdict::Plug;
+  else check.verdict = MagVerdict::Magneto;
+  if (check.verdict != MagVerdict::TooCoarse && check.rpm_drop > limits.magDropMax)
+    addCaution(&check, "RPM drop " + numberText(check.rpm_drop) + " is more than " + numberText(limits.magDropMax));
+  return check;
+}
+
+void checksIn(const Flight& flight, const Limits& limits, const EngineChannels& eng, std::size_t a, std::size_t b,
+              std::vector<MagCheck>* found) {
+  const auto rpm = flight.column(eng.rpm);
+  const std::span<const float> map = eng.map >= 0 ? flight.column(eng.map) : std::span<const float>();
+  const auto& t = flight.seconds;
+  auto valid = [&](std::size_t k) { return std::isfinite(rpm[k]) && (map.empty() || std::isfinite(map[k])); };
+  const std::size_t firstFound = found->size();
+  std::size_t level = a;  // first row of the present both-magneto level
+  std::size_t r = a;
+  while (r <= b) {
+    if (!valid(r)) {
+      level = ++r;
+      continue;
+    }
+    if (r == level) {
+      ++r;
+      continue;
+    }
+    std::size_t l = r - 1;
+    while (l > level && t[l - 1] >= t[r] - kLevelSeconds) --l;
+    const double refRpm = meanOf(rpm, l, r - 1);
+    const double refMap = map.empty() ? 0 : meanOf(map, l, r - 1);
+    auto mapHeld = [&](std::size_t k) { return map.empty() || std::fabs(map[k] - refMap) <= kMapHold; };
+    if (std::fabs(rpm[r] - refRpm) < kDipRpm) {
+      ++r;
+      continue;
+    }
+    if (rpm[r] > refRpm || !mapHeld(r)) {  // the throttle or the propeller: a new level
+      level = r++;
+      continue;
+    }
+    std::size_t q = r;
+    while (q + 1 <= b && valid(q + 1) && mapHeld(q + 1) && rpm[q + 1] < refRpm - kBackRpm &&
+           t[q + 1] - t[r] <= kMaxDipSeconds)
+      ++q;
+    const bool back = q + 1 <= b && valid(q + 1) && mapHeld(q + 1) && rpm[q + 1] >= refRpm - kBackRpm;
+    if (back) found->push_back(judge(flight, limits, eng, l, r, q));
+    level = q + 1;
+    r = q + 1;
+  }
+  // The two magnetos: the first two intervals of this run-up that could be judged.
+  MagCheck* pair[2] = {};
+  int n = 0;
+  for (std::size_t k = firstFound; k < found->size() && n < 2; ++k)
+    if ((*found)[k].verdict != MagVerdict::TooCoarse) pair[n++] = &(*found)[k];
+  if (n == 2) {
+    const double difference = std::fabs(pair[0]->rpm_drop - pair[1]->rpm_drop);
+    if (difference > limits.magDropDifference) {
+      const std::string text = "the magnetos' drops differ by " + numberText(difference) + ", more than " +
+                               numberText(limits.magDropDifference);
+      addCaution(pair[0], text);
+      addCaution(pair[1], text);
+    }
+  }
+}
+
+bool rowsWithin(const Flight& flight, double start, double end, std::size_t* a, std::size_t* b) {
+  const auto& t = flight.seconds;
+  const auto lo = std::lower_bound(t.begin(), t.end(), start);
+  const auto hi = std::upper_bound(t.begin(), t.end(), end);
+  if (lo >= hi) return false;
+  *a = static_cast<std::size_t>(lo - t.begin());
+  *b = static_cast<std::size_t>(hi - t.begin()) - 1;
+  return true;
+}
+
+std::vector<Engine> enginesWithRpm(const Flight& flight) {
+  std::vector<Engine> engines;
+  for (Engine e : {Engine::Only, Engine::Left, Engine::Right})
+    if (FindChannel(flight.channels, ChannelKind::Rpm, e) >= 0) engines.push_back(e);
+  return engines;
+}
+
+void sortByTime(std::vector<MagCheck>* found) {
+  std::stable_sort(found->begin(), found->end(),
+                   [](const MagCheck& x, const MagCheck& y) { return x.start_s < y.start_s; });
+}
+
+}  // namespace
+
+std::string_view MagVerdictName(MagVerdict verdict) {
+  switch (verdict) {
+    case MagVerdict::Normal: return "normal";
+    case MagVerdict::Plug: return "plug";
+    case MagVerdict::Magneto: return "magneto";
+    case MagVerdict::TooCoarse: return "too_coarse";
+  }
+  return "normal";
+}
+
+std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, std::span<const PhaseSpan> runups) {
+  std::vector<MagCheck> found;
+  for (Engine e : enginesWithRpm(flight)) {
+    const EngineChannels eng = channelsOf(flight, e);
+    if (eng.egts.empty()) continue;
+    for (const PhaseSpan& span : runups) {
+      std::size_t a = 0, b = 0;
+      if (rowsWithin(flight, span.start, span.end, &a, &b)) checksIn(flight, limits, eng, a, b, &found);
+    }
+  }
+  sortByTime(&found);
+  return found;
+}
+
+std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits) {
+  const std::vector<PhaseSpan> phases = FindPhases(flight).of(Phase::Runup);
+  if (!phases.empty()) return CheckMagnetos(flight, limits, phases);
+  std::vector<MagCheck> found;
+  for (Engine e : enginesWithRpm(flight)) {
+    const EngineChannels eng = channelsOf(flight, e);
+    if (eng.egts.empty()) continue;
+    for (const PhaseSpan& span : FindRunup(flight, e)) {
+      std::size_t a = 0, b = 0;
+      if (rowsWithin(flight, span.start, span.end, &a, &b)) checksIn(flight, limits, eng, a, b, &found);
+    }
+  }
+  sortByTime(&found);
+  return found;
+}
+
+std::vector<PhaseSpan> FindRunup(const Flight& flight, Engine engine) {
+  const int rpmChannel = FindChannel(flight.channels, ChannelKind::Rpm, engine);
+  if (rpmChannel < 0 || flight.rows() == 0) return {};
+  const int flowChannel = FindChannel(flight.channels, ChannelKind::FuelFlow, engine);
+  const auto rpm = flight.column(rpmChannel);
+  const std::span<const float> flow = flowChannel >= 0 ? flight.column(flowChannel) : std::span<const float>();
+  double highestFlow = 0;
+  for (float f : flow)
+    if (std::isfinite(f)) highestFlow = std::max(highestFlow, static_cast<double>(f));
+  std::size_t takeoff = 0;
+  while (takeoff < flight.rows() && !(rpm[takeoff] >= kTakeoffRpm)) ++takeoff;
+
+  PhaseSpan best;
+  bool any = false;
+  std::size_t start = 0;
+  bool in = false, held = false;
+  for (std::size_t r = 0; r <= takeoff; ++r) {
+    const bool ok = r < takeoff && rpm[r] >= kRunupLowRpm && rpm[r] <= kRunupHighRpm &&
+                    (flow.empty() || !std::isfinite(flow[r]) || flow[r] <= highestFlow / 2);
+    if (ok && !in) start = r, in = true, held = false;
+    if (ok) held = held || rpm[r] >= kRunupHeldRpm;
+    if (!ok && in) {
+      in = false;
+      const double from = flight.seconds[start], to = flight.seconds[r - 1];
+      if (held && to - from >= kRunupSeconds && (!any || to - from > best.end - best.start)) {
+        best = {Phase::Runup, from, to};
+        any = true;
+      }
+    }
+  }
+  if (!any) return {};
+  return {best};
+}
+
+}  // namespace varnix::flight

@@ -1,0 +1,229 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The magneto check on built ground runs: taxi, a run-up at 1800 RPM with
+// one interval on each magneto, taxi again and the takeoff.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <iterator>
+
+#include "analysis/mag_check.h"
+#include "flight/open_flight.h"
+#include "lean_mag_flights.h"
+
+namespace varnix::test {
+namespace {
+
+using flight::ChannelKind;
+using flight::MagVerdict;
+using flight::Unit;
+
+constexpr double kLeftAt = 90, kRightAt = 120;  // the switch to one magneto
+
+struct Magneto {
+  double drop = 0;                // RPM
+  std::vector<double> rises;      // °F per cylinder
+  bool erratic = false;           // every EGT swinging up by its rise and down by 0.4 of it, row after row
+  double mapChange = 0;           // in Hg: the throttle, not a magneto
+};
+
+struct RunupPlan {
+  double interval = 1;
+  double seconds = 10;  // on each magneto
+  Magneto left, right;
+  char engineUnit = 'F';
+  bool runup = true;    // false: from taxi straight to the takeoff
+};
+
+// 1 at [from, to], ramping in half a second before and after.
+double step(double t, double from, double to, double ramp) {
+  if (t < from - ramp || t > to + ramp) return 0;
+  if (t < from) return (t - from + ramp) / ramp;
+  if (t > to) return (to + ramp - t) / ramp;
+  return 1;
+}
+
+flight::Flight runupFlight(const RunupPlan& p) {
+  const double held = p.runup ? 1800 : 1000;
+  auto power = [=](double t, double taxi, double run, double takeoff) {
+    if (t >= 200) return takeoff;
+    const double up = p.runup ? step(t, 65, 150, 5) : 0;
+    return taxi + (run - taxi) * up;
+  };
+  const double dur = p.seconds;
+  auto on = [=](double t, double at) { return step(t, at + 0.5, at + dur, 0.5); };
+  // The EGT follows a switch in two seconds.
+  auto egtOn = [=](double t, double at) { return step(t, at + 2.5, at + dur, 2); };
+  std::vector<BuiltChannel> channels;
+  const bool celsius = p.engineUnit == 'C';
+  for (std::size_t c = 0; c < p.left.rises.size(); ++c) {
+    const Magneto l = p.left, r = p.right;
+    channels.push_back({egtChannel(static_cast<int>(c) + 1, celsius ? Unit::DegreesC : Unit::DegreesF),
+                        [=](double t) {
+                          auto rise = [&](const Magneto& m, double at) {
+                            const double sign = m.erratic ? (static_cast<long>(t) % 2 ? 1 : -0.4) : 1;
+                            return sign * m.rises[c] * egtOn(t, at);
+                          };
+                          const double f = power(t, 1100, 1250, 1350) + 10.0 * static_cast<double>(c) +
+                                           rise(l, kLeftAt) + rise(r, kRightAt);
+                          return celsius ? (f - 32) * 5 / 9 : f;
+                        },
+                        2, 1});
+  }
+  const Magneto l = p.left, r = p.right;
+  channels.push_back({plainChannel("RPM", ChannelKind::Rpm, Unit::Rpm),
+                      [=](double t) {
+                        return power(t, 1000, held, 2700) - l.drop * on(t, kLeftAt) - r.drop * on(t, kRightAt);
+                      },
+                      3, 1});
+  channels.push_back({plainChannel("MAP", ChannelKind::Map, Unit::InchesHg),
+                      [=](double t) {
+                        return power(t, 12, 20, 29) - l.mapChange * on(t, kLeftAt) - r.mapChange * on(t, kRightAt);
+                      },
+                      0.05, 0.1});
+  channels.push_back({plainChannel("FF", ChannelKind::FuelFlow, Unit::GallonsPerHour),
+                      [=](double t) { return power(t, 3, 6, 18); }, 0.05, 0.1});
+  return BuildFlight(260, p.interval, channels, p.engineUnit);
+}
+
+const std::vector<double> kNormal = {50, 60, 45, 70};
+
+TEST(MagCheck, EachIntervalOnOneMagnetoIsJudged) {
+  struct Case {
+    const char* what;
+    RunupPlan plan;
+    std::vector<MagVerdict> verdicts;
+    std::vector<const char*> cautions = {};  // one per interval found, "" for none
+    bool search = false;                     // the run-up found, not given
+  };
+  auto plan = [](double interval, Magneto left, Magneto right, double seconds = 10) {
+    RunupPlan p;
+    p.interval = interval;
+    p.seconds = seconds;
+    p.left = std::move(left);
+    p.right = std::move(right);
+    return p;
+  };
+  const std::string differ60 = "the magnetos' drops differ by 60, more than 50";
+  const std::string both = "RPM drop 230 is more than 175; the magnetos' drops differ by 120, more than 50";
+  const std::string differ120 = "the magnetos' drops differ by 120, more than 50";
+  // 30 °F is 16.7 °C: above the least rise only once that is converted too.
+  RunupPlan celsius = plan(1, {100, {30, 60, 45, 70}}, {110, kNormal});
+  celsius.engineUnit = 'C';
+  RunupPlan noRunup = plan(1, {0, kNormal}, {0, kNormal});
+  noRunup.runup = false;
+  const Case cases[] = {
+      {"both normal", plan(1, {100, kNormal}, {110, kNormal}), {MagVerdict::Normal, MagVerdict::Normal}, {"", ""}},
+      {"both normal at 2 s", plan(2, {100, kNormal}, {110, kNormal}), {MagVerdict::Normal, MagVerdict::Normal}},
+      {"both normal at 6 s", plan(6, {100, kNormal}, {110, kNormal}, 12), {MagVerdict::Normal, MagVerdict::Normal}},
+      {"a cylinder falling", plan(1, {100, kNormal}, {110, {50, 60, -80, 70}}), {MagVerdict::Normal, MagVerdict::Plug}},
+      {"a cylinder not rising", plan(2, {100, {50, 5, 45, 70}}, {110, kNormal}), {MagVerdict::Plug, MagVerdict::Normal}},
+      {"every cylinder falling", plan(1, {100, kNormal}, {110, {-40, -50, -30, -45}}),
+       {MagVerdict::Normal, MagVerdict::Magneto}},
+      {"three of four rising too much", plan(1, {100, {200, 210, 60, 190}}, {110, kNormal}),
+       {MagVerdict::Magneto, MagVerdict::Normal}},
+      // Up 100 and down 40: the mean rise alone would pass.
+      {"every cylinder erratic", plan(1, {100, kNormal}, {110, {100, 100, 100, 100}, true}),
+       {MagVerdict::Normal, MagVerdict::Magneto}},
+      {"drops 80 and 140", plan(1, {80, kNormal}, {140, kNormal}), {MagVerdict::Normal, MagVerdict::Normal},
+       {differ60.c_str(), differ60.c_str()}},
+      {"a drop of 230", plan(1, {230, kNormal}, {110, kNormal}), {MagVerdict::Normal, MagVerdict::Normal},
+       {both.c_str(), differ120.c_str()}},
+      {"one row on each magneto at 6 s rows", plan(6, {100, kNormal}, {110, kNormal}, 7),
+       {MagVerdict::TooCoarse, MagVerdict::TooCoarse}, {"", ""}},
+      {"no magneto switched", plan(1, {0, kNormal}, {0, kNormal}), {}},
+      {"the throttle, then a magneto", plan(1, {150, kNormal, false, 2}, {110, kNormal}), {MagVerdict::Normal}},
+      {"degrees Celsius", celsius, {MagVerdict::Normal, MagVerdict::Normal}},
+      {"the run-up found", plan(1, {100, kNormal}, {110, kNormal}), {MagVerdict::Normal, MagVerdict::Normal}, {},
+       true},
+      {"the run-up found at 6 s", plan(6, {100, kNormal}, {110, {50, 60, -80, 70}}, 12),
+       {MagVerdict::Normal, MagVerdict::Plug}, {}, true},
+      {"no run-up to find", noRunup, {}, {}, true},
+  };
+  const flight::PhaseSpan runup[] = {{flight::Phase::Runup, 62, 152}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const flight::Flight f = runupFlight(c.plan);
+    const auto checks = c.search ? flight::CheckMagnetos(f, flight::Limits{}) : flight::CheckMagnetos(f, flight::Limits{}, runup);
+    ASSERT_EQ(checks.size(), c.verdicts.size());
+    for (std::size_t k = 0; k < checks.size(); ++k) {
+      EXPECT_EQ(checks[k].verdict, c.verdicts[k]) << k << ": " << MagVerdictName(checks[k].verdict);
+      if (k < c.cautions.size()) {
+        EXPECT_EQ(checks[k].caution, c.cautions[k]) << k;
+      }
+      EXPECT_EQ(checks[k].rises.size(), c.plan.left.rises.size());
+    }
+  }
+}
+
+TEST(MagCheck, DropAndRisesAreMeasuredFromTheBothMagnetoLevel) {
+  for (double interval : {1.0, 2.0, 6.0}) {
+    SCOPED_TRACE(interval);
+    RunupPlan p;
+    p.interval = interval;
+    p.seconds = 12;
+    p.left = {100, kNormal};
+    p.right = {140, {30, 90, 120, 20}};
+    const flight::PhaseSpan runup[] = {{flight::Phase::Runup, 62, 152}};
+    const auto checks = flight::CheckMagnetos(runupFlight(p), flight::Limits{}, runup);
+    ASSERT_EQ(checks.size(), 2u);
+    const Magneto* built[] = {&p.left, &p.right};
+    const double at[] = {kLeftAt, kRightAt};
+    for (std::size_t k = 0; k < 2; ++k) {
+      EXPECT_NEAR(checks[k].rpm_drop, built[k]->drop, 8) << k;
+      EXPECT_NEAR(checks[k].start_s, at[k], interval) << k;
+      EXPECT_NEAR(checks[k].end_s, at[k] + p.seconds, interval) << k;
+      for (std::size_t c = 0; c < 4; ++c) {
+        EXPECT_EQ(checks[k].rises[c].channel, egtChannel(static_cast<int>(c) + 1).name);
+        // The EGT takes two seconds to follow the switch.
+        EXPECT_NEAR(checks[k].rises[c].rise, built[k]->rises[c], 5 + built[k]->rises[c] * 0.15) << k << " E" << c + 1;
+      }
+    }
+  }
+}
+
+TEST(MagCheck, TheRunupIsFoundBeforeTheTakeoff) {
+  struct Case {
+    double interval;
+    bool runup;
+    std::size_t found;
+  };
+  const Case cases[] = {{1, true, 1}, {6, true, 1}, {1, false, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.interval << " s, run-up " << c.runup);
+    RunupPlan p;
+    p.interval = c.interval;
+    p.runup = c.runup;
+    p.left = {100, kNormal};
+    p.right = {110, kNormal};
+    const auto spans = flight::FindRunup(runupFlight(p));
+    ASSERT_EQ(spans.size(), c.found);
+    if (c.found) {
+      EXPECT_NEAR(spans[0].start, 65, c.interval + 3);
+      EXPECT_NEAR(spans[0].end, 150, c.interval + 3);
+    }
+  }
+}
+
+// A recorded run-up at 1720 RPM, one row a second: two intervals of three
+// rows, the second's first row only 29.5 below the level.
+TEST(MagCheck, TheAvionicsLogsRunupGivesBothIntervals) {
+  const flight::FlightRead read =
+      flight::OpenFlight(std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_220417_125002_LFQA.csv");
+  ASSERT_TRUE(read.flight) << read.problem;
+  const auto checks = flight::CheckMagnetos(*read.flight, flight::Limits{});
+  struct Interval {
+    double start, drop;
+  };
+  const Interval intervals[] = {{448, 39}, {453, 35}};
+  ASSERT_EQ(checks.size(), std::size(intervals));
+  for (std::size_t k = 0; k < checks.size(); ++k) {
+    EXPECT_NEAR(checks[k].start_s, intervals[k].start, 1) << k;
+    EXPECT_NEAR(checks[k].rpm_drop, intervals[k].drop, 3) << k;
+    EXPECT_EQ(checks[k].rows, 3) << k;
+    EXPECT_EQ(checks[k].rises.size(), 6u) << k;
+    EXPECT_EQ(checks[k].caution, "") << k;
+  }
+}
+
+}  // namespace
+}  // namespace varnix::test
