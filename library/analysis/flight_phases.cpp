@@ -87,18 +87,17 @@ std::vector<int> channelsOf(const Flight& flight, ChannelKind kind, Engine engin
   return found;
 }
 
-// The engine the phases are found from: the left one of a twin.
-Engine engineOf(const Flight& flight) {
-  for (const Channel& c : flight.channels)
-    if (c.engine == Engine::Left) return Engine::Left;
-  return Engine::Only;
-}
-
 double valueAt(const Flight& flight, int channel, std::size_t row) {
   return channel < 0 ? kNaN : static_cast<double>(flight.columns[static_cast<std::size_t>(channel)][row]);
 }
 
 }  // namespace
+
+Engine PhaseEngine(const Flight& flight) {
+  for (const Channel& c : flight.channels)
+    if (c.engine == Engine::Left) return Engine::Left;
+  return Engine::Only;
+}
 
 std::string_view PhaseName(Phase phase) {
   switch (phase) {
@@ -124,7 +123,7 @@ std::vector<PhaseSpan> FlightPhases::of(Phase phase) const {
 }
 
 std::vector<PhaseFigures> PhaseFiguresOf(const Flight& flight, std::span<const PhaseSpan> spans) {
-  const Engine engine = engineOf(flight);
+  const Engine engine = PhaseEngine(flight);
   const std::vector<int> egts = channelsOf(flight, ChannelKind::Egt, engine);
   const std::vector<int> chts = channelsOf(flight, ChannelKind::Cht, engine);
   const std::vector<int> flows = channelsOf(flight, ChannelKind::FuelFlow, engine);
@@ -164,7 +163,7 @@ std::vector<PhaseFigures> PhaseFiguresOf(const Flight& flight, std::span<const P
 FlightPhases FindPhases(const Flight& flight) {
   FlightPhases result;
   const std::size_t n = flight.rows();
-  const Engine engine = engineOf(flight);
+  const Engine engine = PhaseEngine(flight);
   auto first = [&](ChannelKind kind) {
     const std::vector<int> found = channelsOf(flight, kind, engine);
     return found.empty() ? -1 : found.front();

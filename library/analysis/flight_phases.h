@@ -64,6 +64,9 @@ struct FlightPhases {
 
 FlightPhases FindPhases(const Flight& flight);
 
+// The engine phases and power are found from: the left one of a twin.
+Engine PhaseEngine(const Flight& flight);
+
 // The figures of each span of `spans` (for callers that adjust the spans).
 std::vector<PhaseFigures> PhaseFiguresOf(const Flight& flight, std::span<const PhaseSpan> spans);
 

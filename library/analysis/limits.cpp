@@ -28,6 +28,9 @@ constexpr LimitField kKeys[] = {
     {"battery28_max", &Limits::battery28Max, "battery above this (V, 28-volt system)", 20, 40},
     {"egt_deviation", &Limits::egtDeviation, "a cylinder's cruise EGT this far from the others' mean (°F)", 5, 500},
     {"trend_drift", &Limits::trendDrift, "max CHT or cruise EGT drifting this much over ten flights (°F)", 1, 300},
+    // Power and mixture: 0 is "unknown" and leaves the lean-of-peak power estimate out.
+    {"rated_hp", &Limits::ratedHp, "the engine's rated horsepower (0: unknown)", 0, 2000},
+    {"compression_ratio", &Limits::compressionRatio, "the engine's compression ratio, 8.5 for 8.5:1 (0: unknown)", 0, 15},
 };
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "flight/flight.h"
@@ -25,20 +26,29 @@ struct LegChannel {
   std::function<double(const Leg&, double t)> value;  // t: seconds from the flight's start
 };
 
+inline LegChannel legChannel(std::string name, flight::ChannelKind kind, int cylinder, flight::Unit unit,
+                             std::function<double(const Leg&, double)> value) {
+  LegChannel c;
+  c.channel.name = std::move(name);
+  c.channel.kind = kind;
+  c.channel.cylinder = cylinder;
+  c.channel.unit = unit;
+  c.value = std::move(value);
+  return c;
+}
+
 inline std::vector<LegChannel> engineChannels(bool rpm = true, bool map = true, bool flow = true) {
   using flight::ChannelKind;
   using flight::Unit;
   std::vector<LegChannel> c;
-  if (rpm) c.push_back({{"RPM", ChannelKind::Rpm, flight::Engine::Only, 0, 0, Unit::Rpm}, [](const Leg& l, double) { return l.rpm; }});
-  if (map) c.push_back({{"MAP", ChannelKind::Map, flight::Engine::Only, 0, 0, Unit::InchesHg}, [](const Leg& l, double) { return l.map; }});
+  if (rpm) c.push_back(legChannel("RPM", ChannelKind::Rpm, 0, Unit::Rpm, [](const Leg& l, double) { return l.rpm; }));
+  if (map) c.push_back(legChannel("MAP", ChannelKind::Map, 0, Unit::InchesHg, [](const Leg& l, double) { return l.map; }));
   if (flow)
-    c.push_back({{"FF", ChannelKind::FuelFlow, flight::Engine::Only, 0, 0, Unit::GallonsPerHour},
-                 [](const Leg& l, double) { return l.flow; }});
+    c.push_back(legChannel("FF", ChannelKind::FuelFlow, 0, Unit::GallonsPerHour, [](const Leg& l, double) { return l.flow; }));
   for (int cyl = 1; cyl <= 4; ++cyl)
-    c.push_back({{"E" + std::to_string(cyl), ChannelKind::Egt, flight::Engine::Only, cyl, 0, Unit::DegreesF},
-                 [cyl](const Leg& l, double) { return l.egt + 10 * cyl; }});
-  c.push_back({{"C1", ChannelKind::Cht, flight::Engine::Only, 1, 0, Unit::DegreesF},
-               [](const Leg& l, double) { return 200 + l.egt / 5; }});
+    c.push_back(legChannel(std::string(1, 'E').append(std::to_string(cyl)), ChannelKind::Egt, cyl, Unit::DegreesF,
+                           [cyl](const Leg& l, double) { return l.egt + 10 * cyl; }));
+  c.push_back(legChannel("C1", ChannelKind::Cht, 1, Unit::DegreesF, [](const Leg& l, double) { return 200 + l.egt / 5; }));
   return c;
 }
 
