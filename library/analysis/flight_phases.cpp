@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+#include "analysis/smoothing.h"
+
 namespace varnix::flight {
 
 namespace {
@@ -59,25 +61,6 @@ struct Held {
 };
 
 // A centred moving average over `window` seconds, skipping NaN.
-std::vector<double> smoothed(const std::vector<double>& v, const std::vector<double>& seconds, double window) {
-  const std::size_t n = v.size();
-  std::vector<double> out(n, kNaN);
-  double sum = 0;
-  long count = 0;
-  std::size_t lo = 0, hi = 0;  // the window is [lo, hi)
-  for (std::size_t i = 0; i < n; ++i) {
-    while (hi < n && seconds[hi] <= seconds[i] + window / 2) {
-      if (!std::isnan(v[hi])) sum += v[hi], ++count;
-      ++hi;
-    }
-    while (seconds[lo] < seconds[i] - window / 2) {
-      if (!std::isnan(v[lo])) sum -= v[lo], --count;
-      ++lo;
-    }
-    if (count > 0) out[i] = sum / static_cast<double>(count);
-  }
-  return out;
-}
 
 // The flight's channels of one kind on `engine`.
 std::vector<int> channelsOf(const Flight& flight, ChannelKind kind, Engine engine) {
@@ -186,29 +169,30 @@ FlightPhases FindPhases(const Flight& flight) {
   }
   const bool flowOnly = result.basis == "fuel_flow";
   const bool both = !flowOnly && flow >= 0;
-  std::vector<double> power(n), fuel(n, kNaN);
+  const int basis = result.basis == "rpm_map" ? 0 : result.basis == "power_percent" ? 1 : result.basis == "rpm" ? 2 : 3;
+  std::vector<float> power(n), fuel(n, static_cast<float>(kNaN));
   for (std::size_t r = 0; r < n; ++r) {
     const double rv = valueAt(flight, rpm, r);
-    power[r] = result.basis == "rpm_map"         ? rv * valueAt(flight, map, r)
-               : result.basis == "power_percent" ? valueAt(flight, percent, r)
-               : result.basis == "rpm"           ? std::pow(rv / 2700.0, 3)
-                                                 : valueAt(flight, flow, r);
-    if (both) fuel[r] = valueAt(flight, flow, r);
+    power[r] = static_cast<float>(basis == 0 ? rv * valueAt(flight, map, r)
+                                  : basis == 1 ? valueAt(flight, percent, r)
+                                  : basis == 2 ? std::pow(rv / 2700.0, 3)
+                                               : valueAt(flight, flow, r));
+    if (both) fuel[r] = static_cast<float>(valueAt(flight, flow, r));
   }
   // The mean head temperature: it rises through a climb and turns when the
   // aircraft levels off and gathers speed, often a while before the pilot
   // sets cruise power and leans.
-  std::vector<double> heads;
+  std::vector<float> heads;
   if (const std::vector<int> chts = channelsOf(flight, ChannelKind::Cht, engine); !chts.empty()) {
-    heads.assign(n, kNaN);
+    heads.assign(n, static_cast<float>(kNaN));
     for (std::size_t r = 0; r < n; ++r) {
       double sum = 0;
       int count = 0;
       for (int c : chts)
         if (const double v = valueAt(flight, c, r); !std::isnan(v)) sum += v, ++count;
-      if (count) heads[r] = sum / count;
+      if (count) heads[r] = static_cast<float>(sum / count);
     }
-    heads = smoothed(heads, flight.seconds, kHeadsSmooth);
+    heads = Smoothed(heads, flight.seconds, kHeadsSmooth);
   }
   // Where the climb ended: the peak of the heads before the power or fuel
   // flow came back at `step`, when they cooled since; else `since`.
@@ -228,8 +212,8 @@ FlightPhases FindPhases(const Flight& flight) {
     if (flow >= 0) return valueAt(flight, flow, r) > kRunningFlow;
     return power[r] > 0;
   };
-  const std::vector<double> ps = smoothed(power, flight.seconds, kSmoothSeconds);
-  const std::vector<double> fs = both ? smoothed(fuel, flight.seconds, kSmoothSeconds) : std::vector<double>();
+  const std::vector<float> ps = Smoothed(power, flight.seconds, kSmoothSeconds);
+  const std::vector<float> fs = both ? Smoothed(fuel, flight.seconds, kSmoothSeconds) : std::vector<float>();
   double pMax = 0, fMax = 0;
   for (std::size_t r = 0; r < n; ++r)
     if (running(r)) {

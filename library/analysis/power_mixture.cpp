@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "analysis/smoothing.h"
+
 namespace varnix::flight {
 
 namespace {
@@ -46,25 +48,6 @@ double gallonsPerUnit(Unit flow) {
   }
 }
 
-std::vector<double> smoothed(const std::vector<double>& v, const std::vector<double>& seconds, double window) {
-  const std::size_t n = v.size();
-  std::vector<double> out(n, kNaN);
-  double sum = 0;
-  long count = 0;
-  std::size_t lo = 0, hi = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    while (hi < n && seconds[hi] <= seconds[i] + window / 2) {
-      if (!std::isnan(v[hi])) sum += v[hi], ++count;
-      ++hi;
-    }
-    while (seconds[lo] < seconds[i] - window / 2) {
-      if (!std::isnan(v[lo])) sum -= v[lo], --count;
-      ++lo;
-    }
-    if (count > 0) out[i] = sum / static_cast<double>(count);
-  }
-  return out;
-}
 
 std::string number(double v, int decimals = 0) {
   char buf[32];
@@ -139,20 +122,18 @@ PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits, std
   const std::string flowText(flow < 0 ? "" : UnitText(flight.channels[static_cast<std::size_t>(flow)].unit));
   const double toGph = flow < 0 ? 1 : gallonsPerUnit(flight.channels[static_cast<std::size_t>(flow)].unit);
 
-  std::vector<double> egt, ff;
+  std::vector<float> egt, ff;
   if (flow >= 0 && !egts.empty()) {
-    egt.assign(n, kNaN);
-    ff.assign(n, kNaN);
+    egt.assign(n, static_cast<float>(kNaN));
     for (std::size_t r = 0; r < n; ++r) {
       double sum = 0;
       int count = 0;
       for (int c : egts)
         if (const double v = at(flight, c, r); !std::isnan(v)) sum += v, ++count;
-      if (count) egt[r] = sum / count;
-      ff[r] = at(flight, flow, r);
+      if (count) egt[r] = static_cast<float>(sum / count);
     }
-    egt = smoothed(egt, flight.seconds, kSmooth);
-    ff = smoothed(ff, flight.seconds, kSmooth);
+    egt = Smoothed(egt, flight.seconds, kSmooth);
+    ff = Smoothed(flight.column(static_cast<std::size_t>(flow)), flight.seconds, kSmooth);
   }
   // How far a channel's unsmoothed values range over rows [a, b], against their mean.
   auto spread = [&](int channel, std::size_t a, std::size_t b) {
@@ -201,6 +182,7 @@ PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits, std
     int lean = 0, rich = 0;
     double biggest = 0;
     std::string biggestText;
+    std::size_t a0 = flight.rowAt(flight.seconds[first] - kSteadyBefore), b1 = first;
     for (std::size_t a = first; a < last;) {
       std::size_t b = a;
       while (b < last && flight.seconds[b] - flight.seconds[a] < kStepSeconds) ++b;
@@ -210,8 +192,9 @@ PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits, std
         ++b;
       const double dFlow = ff[b] - ff[a], dEgt = egt[b] - egt[a];
       // RPM and MAP steady from before the change to past what the smoothing saw of it.
-      const std::size_t a0 = flight.rowAt(flight.seconds[a] - kSteadyBefore),
-                        b1 = std::min(n - 1, flight.rowAt(flight.seconds[b] + kSmooth / 2));
+      while (flight.seconds[a0] < flight.seconds[a] - kSteadyBefore) ++a0;
+      if (b1 < b) b1 = b;
+      while (b1 + 1 < n && flight.seconds[b1 + 1] <= flight.seconds[b] + kSmooth / 2) ++b1;
       if (!(std::fabs(dFlow) >= flowStep(ff[a])) || !(std::fabs(dEgt) >= FahrenheitSpanToUnit(kEgtAnswer, egtUnit)) ||
           spread(rpm, a0, b1) > kSteady || spread(map, a0, b1) > kSteady || spread(flow, a0, b1) > kFlowChangeMax) {
         ++a;
