@@ -198,6 +198,13 @@ TEST(FlightPhases, HandMadeFlightsGiveEachPhaseOnceAndNoFlicker) {
       {"fuel flow alone", normal, engineChannels(false, false, true), whole, 1, 1},
       {"three touch-and-goes", touchAndGoes, engineChannels(), circuits, 1, 1},
       {"two flights with a stop between", twoFlights, engineChannels(), twice, 2, 2},
+      {"12 s of full power on the ground", {lasting(kIdle, 300), lasting(kFull, 12), lasting(kIdle, 300)},
+       engineChannels(), {Phase::Ground}, 1, 1},
+      {"a descent idling for 18 s", {lasting(kIdle, 200), lasting(kFull, 90), lasting(kClimb, 300),
+                                     lasting(kCruise, 600), lasting(kDown, 200), lasting(kIdle, 18),
+                                     lasting(kDown, 200), lasting(kIdle, 120)},
+       engineChannels(), {Phase::Ground, Phase::Takeoff, Phase::Climb, Phase::Cruise, Phase::Descent, Phase::Ground},
+       1, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
