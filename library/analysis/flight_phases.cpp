@@ -1,7 +1,86 @@
 // SPDX-License-Identifier: MIT
 #include "analysis/flight_phases.h"
 
+#include "analysis/limits.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "analysis/smoothing.h"
+
 namespace varnix::flight {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// The thresholds, on power and fuel flow smoothed over a minute and taken
+// relative to the flight's highest (takeoff) levels unless said otherwise.
+constexpr double kSmoothSeconds = 60;
+constexpr double kRunningRpm = 300;        // an engine turning slower than this is stopped
+constexpr double kRunningFlow = 0.5;       // fuel flow, without RPM
+constexpr double kStopDwell = 10;          // seconds stopped before it is a shutdown
+constexpr double kTakeoffLevel = 0.85;     // of the takeoff level, for 20 s
+constexpr double kTakeoffRpm = 2000;       // and at least this fast
+constexpr double kTakeoffDwell = 20;
+constexpr double kTakeoffRaw = 0.5;        // the takeoff starts where the unsmoothed level passed this
+constexpr double kTakeoffSeconds = 60;     // the takeoff is its first minute; then the climb
+constexpr double kClimbBoth = 0.72;        // climb while sqrt(power x fuel flow) stays above this
+constexpr double kClimbOne = 0.8;          // ... or the one measure the flight has
+constexpr double kClimbAgain = 0.85;       // a cruise turns into a climb above this
+constexpr double kClimbDwell = 60;
+constexpr double kHeadsPeakWindow = 120;  // the climb ended where the heads stopped warming, up to 2 min before,
+constexpr double kHeadsPeakDrop = 1.5;     // °F: when they have cooled this much before power came back
+constexpr double kHeadsSmooth = 20;        // seconds the head temperature is smoothed over
+constexpr double kDescentShare = 0.8;      // of the cruise's mean power and fuel flow, for a minute
+constexpr double kDescentDwell = 60;
+constexpr double kResumeShare = 0.9;       // a descent back at cruise levels for three minutes
+constexpr double kResumeDwell = 180;
+constexpr double kLandingRpm = 1500;       // on the ground below this (unsmoothed) for 30 s
+constexpr double kLandingShare = 0.3;      // of the takeoff fuel flow (or power), without RPM
+constexpr double kLandingDwell = 30;
+constexpr double kRunupRpm = 1500;         // on the ground at least this fast for 10 s, before a takeoff
+constexpr double kRunupShare = 0.3;        // of the takeoff level, without RPM
+constexpr double kRunupDwell = 10;
+
+enum class State { Off, Ground, Takeoff, Climb, Cruise, Descent };
+
+// A condition that must hold for `dwell` seconds: where it began to hold.
+struct Held {
+  long since = -1;
+  // True once the condition has held long enough; `since` is its first row.
+  bool update(bool now, long row, const std::vector<double>& seconds, double dwell) {
+    if (!now) {
+      since = -1;
+      return false;
+    }
+    if (since < 0) since = row;
+    return seconds[static_cast<std::size_t>(row)] - seconds[static_cast<std::size_t>(since)] >= dwell;
+  }
+};
+
+// A centred moving average over `window` seconds, skipping NaN.
+
+// The flight's channels of one kind on `engine`.
+std::vector<int> channelsOf(const Flight& flight, ChannelKind kind, Engine engine) {
+  std::vector<int> found;
+  for (std::size_t c = 0; c < flight.channels.size(); ++c)
+    if (flight.channels[c].kind == kind && flight.channels[c].engine == engine) found.push_back(static_cast<int>(c));
+  return found;
+}
+
+double valueAt(const Flight& flight, int channel, std::size_t row) {
+  return channel < 0 ? kNaN : static_cast<double>(flight.columns[static_cast<std::size_t>(channel)][row]);
+}
+
+}  // namespace
+
+Engine PhaseEngine(const Flight& flight) {
+  for (const Channel& c : flight.channels)
+    if (c.engine == Engine::Left) return Engine::Left;
+  return Engine::Only;
+}
 
 std::string_view PhaseName(Phase phase) {
   switch (phase) {
@@ -26,7 +105,287 @@ std::vector<PhaseSpan> FlightPhases::of(Phase phase) const {
   return found;
 }
 
-// Not yet found: every consumer copes with a flight of no phases.
-FlightPhases FindPhases(const Flight&) { return {}; }
+std::vector<PhaseFigures> PhaseFiguresOf(const Flight& flight, std::span<const PhaseSpan> spans) {
+  const Engine engine = PhaseEngine(flight);
+  const std::vector<int> egts = channelsOf(flight, ChannelKind::Egt, engine);
+  const std::vector<int> chts = channelsOf(flight, ChannelKind::Cht, engine);
+  const std::vector<int> flows = channelsOf(flight, ChannelKind::FuelFlow, engine);
+  const std::vector<int> powers = channelsOf(flight, ChannelKind::PowerPercent, engine);
+  const int flow = flows.empty() ? -1 : flows.front();
+  const int power = powers.empty() ? -1 : powers.front();
+  const std::size_t n = flight.rows();
+  std::vector<PhaseFigures> figures;
+  figures.reserve(spans.size());
+  for (const PhaseSpan& s : spans) {
+    PhaseFigures f{s.phase, s.start, s.end, flow < 0 ? kNaN : 0.0, kNaN, kNaN, kNaN};
+    double egtSum = 0, powerSum = 0;
+    long egtRows = 0, powerRows = 0;
+    // A span holds its rows from its start to before its end (the next span's
+    // first row), and the flight's last row; a row's fuel flow lasts until the next row.
+    std::size_t r = n ? flight.rowAt(s.start) : n;
+    if (r < n && flight.seconds[r] < s.start) ++r;
+    for (; r < n && (flight.seconds[r] < s.end || r + 1 == n); ++r) {
+      if (const double ff = valueAt(flight, flow, r); r + 1 < n && !std::isnan(ff) && ff > 0)
+        f.fuel += ff * (flight.seconds[r + 1] - flight.seconds[r]) / 3600.0;
+      for (int c : chts)
+        if (const double v = valueAt(flight, c, r); !std::isnan(v) && !(v <= f.max_cht)) f.max_cht = v;
+      double rowSum = 0;
+      int rowCount = 0;
+      for (int c : egts)
+        if (const double v = valueAt(flight, c, r); !std::isnan(v)) rowSum += v, ++rowCount;
+      if (rowCount) egtSum += rowSum / rowCount, ++egtRows;
+      if (const double v = valueAt(flight, power, r); !std::isnan(v)) powerSum += v, ++powerRows;
+    }
+    if (egtRows) f.mean_egt = egtSum / static_cast<double>(egtRows);
+    if (powerRows) f.mean_power = powerSum / static_cast<double>(powerRows);
+    figures.push_back(f);
+  }
+  return figures;
+}
+
+FlightPhases FindPhases(const Flight& flight) {
+  FlightPhases result;
+  const std::size_t n = flight.rows();
+  const Engine engine = PhaseEngine(flight);
+  auto first = [&](ChannelKind kind) {
+    const std::vector<int> found = channelsOf(flight, kind, engine);
+    return found.empty() ? -1 : found.front();
+  };
+  const int rpm = first(ChannelKind::Rpm), map = first(ChannelKind::Map), flow = first(ChannelKind::FuelFlow),
+            percent = first(ChannelKind::PowerPercent);
+  // Power from the best the flight has: RPM x MAP, the recorded percent,
+  // RPM alone (a fixed-pitch propeller's power goes with RPM cubed), and
+  // without any of them fuel flow alone.
+  result.basis = rpm >= 0 && map >= 0 ? "rpm_map" : percent >= 0 ? "power_percent" : rpm >= 0 ? "rpm"
+                 : flow >= 0                                     ? "fuel_flow"
+                                                                 : "";
+  if (result.basis.empty()) {
+    result.why = "no RPM, MAP, power or fuel flow channel";
+    return result;
+  }
+  if (n < 2) {
+    result.why = "too few rows";
+    return result;
+  }
+  const bool flowOnly = result.basis == "fuel_flow";
+  const bool both = !flowOnly && flow >= 0;
+  const int basis = result.basis == "rpm_map" ? 0 : result.basis == "power_percent" ? 1 : result.basis == "rpm" ? 2 : 3;
+  std::vector<float> power(n), fuel(n, static_cast<float>(kNaN));
+  for (std::size_t r = 0; r < n; ++r) {
+    const double rv = valueAt(flight, rpm, r);
+    power[r] = static_cast<float>(basis == 0 ? rv * valueAt(flight, map, r)
+                                  : basis == 1 ? valueAt(flight, percent, r)
+                                  : basis == 2 ? std::pow(rv / 2700.0, 3)
+                                               : valueAt(flight, flow, r));
+    if (both) fuel[r] = static_cast<float>(valueAt(flight, flow, r));
+  }
+  // The mean head temperature: it rises through a climb and turns when the
+  // aircraft levels off and gathers speed, often a while before the pilot
+  // sets cruise power and leans.
+  std::vector<float> heads;
+  if (const std::vector<int> chts = channelsOf(flight, ChannelKind::Cht, engine); !chts.empty()) {
+    heads.assign(n, static_cast<float>(kNaN));
+    for (std::size_t r = 0; r < n; ++r) {
+      double sum = 0;
+      int count = 0;
+      for (int c : chts)
+        if (const double v = valueAt(flight, c, r); !std::isnan(v)) sum += v, ++count;
+      if (count) heads[r] = static_cast<float>(sum / count);
+    }
+    heads = Smoothed(heads, flight.seconds, kHeadsSmooth);
+  }
+  // Where the climb ended: the peak of the heads before the power or fuel
+  // flow came back at `step`, when they cooled since; else `since`.
+  auto climbEnd = [&](long since, long step, long floor) {
+    if (heads.empty()) return since;
+    const auto at = [&](long i) { return flight.seconds[static_cast<std::size_t>(i)]; };
+    long check = step;  // the last row whose smoothed heads know nothing of the step
+    while (check > floor && at(step) - at(check) < kHeadsSmooth / 2) --check;
+    long best = check;
+    for (long i = check; i > floor && at(check) - at(i) <= kHeadsPeakWindow; --i)
+      if (heads[static_cast<std::size_t>(i)] > heads[static_cast<std::size_t>(best)]) best = i;
+    const double drop = heads[static_cast<std::size_t>(best)] - heads[static_cast<std::size_t>(check)];
+    return drop >= FahrenheitSpanToUnit(kHeadsPeakDrop, EngineUnit(flight.facts)) ? std::min(best, since) : since;
+  };
+  auto running = [&](std::size_t r) {
+    if (rpm >= 0) return valueAt(flight, rpm, r) > kRunningRpm;
+    if (flow >= 0) return valueAt(flight, flow, r) > kRunningFlow;
+    return power[r] > 0;
+  };
+  const std::vector<float> ps = Smoothed(power, flight.seconds, kSmoothSeconds);
+  const std::vector<float> fs = both ? Smoothed(fuel, flight.seconds, kSmoothSeconds) : std::vector<float>();
+  double pMax = 0, fMax = 0;
+  for (std::size_t r = 0; r < n; ++r)
+    if (running(r)) {
+      if (ps[r] > pMax) pMax = ps[r];
+      if (both && fs[r] > fMax) fMax = fs[r];
+    }
+  if (!(pMax > 0) || (both && !(fMax > 0))) {
+    result.why = "the engine never runs";
+    // A flight whose engine never turns has no phases and no events.
+    result.basis.clear();
+    return result;
+  }
+  // The climb level: power and fuel flow against their takeoff highs together.
+  auto level = [&](double p, double f) {
+    if (!both) return p / pMax;
+    return std::sqrt(std::max(0.0, p / pMax) * std::max(0.0, f / fMax));
+  };
+  const double climbLevel = both ? kClimbBoth : kClimbOne;
+
+  struct Mark {
+    State state;
+    long row;
+  };
+  std::vector<Mark> marks;
+  State state = State::Off;
+  auto enter = [&](State s, long row) {
+    row = std::max(row, marks.empty() ? 0L : marks.back().row);
+    if (!marks.empty() && marks.back().row == row) marks.pop_back();
+    marks.push_back({s, row});
+    state = s;
+  };
+  Held stopped, takeoff, belowClimb, aboveClimb, descent, resume, landing;
+  double cruiseP = 0, cruiseF = 0;
+  long cruiseRows = 0;
+  for (long i = 0; i < static_cast<long>(n); ++i) {
+    const std::size_t r = static_cast<std::size_t>(i);
+    const double t = flight.seconds[r];
+    const bool on = running(r);
+    if (state == State::Off) {
+      if (on) {
+        enter(State::Ground, i);
+        result.events.push_back({FlightEventKind::EngineStart, t});
+        stopped = takeoff = landing = Held{};
+      }
+      continue;
+    }
+    if (stopped.update(!on, i, flight.seconds, kStopDwell)) {
+      result.events.push_back({FlightEventKind::Shutdown, flight.seconds[static_cast<std::size_t>(stopped.since)]});
+      enter(State::Off, stopped.since);
+      continue;
+    }
+    const double c = level(ps[r], both ? fs[r] : 0);
+    const double rv = valueAt(flight, rpm, r);
+    const bool takeoffPower = c >= kTakeoffLevel && (rpm < 0 || rv >= kTakeoffRpm);
+    const bool idle = rpm >= 0 ? rv < kLandingRpm
+                               : (both ? fuel[r] / fMax : power[r] / pMax) < kLandingShare;
+    const bool landed = state != State::Ground && landing.update(idle, i, flight.seconds, kLandingDwell);
+    if (landed) {
+      enter(State::Ground, landing.since);
+      takeoff = Held{};
+      continue;
+    }
+    auto startTakeoff = [&] {
+      // Back to where the power went up, from the unsmoothed values.
+      long from = takeoff.since;
+      const long floor = marks.back().row;
+      while (from > floor) {
+        const std::size_t p = static_cast<std::size_t>(from - 1);
+        if (!(level(power[p], both ? fuel[p] : 0) >= kTakeoffRaw)) break;
+        --from;
+      }
+      enter(State::Takeoff, from);
+      takeoff = belowClimb = landing = Held{};
+    };
+    switch (state) {
+      case State::Off: break;
+      case State::Ground:
+        if (takeoff.update(takeoffPower, i, flight.seconds, kTakeoffDwell)) startTakeoff();
+        break;
+      case State::Takeoff:
+        if (t - flight.seconds[static_cast<std::size_t>(marks.back().row)] >= kTakeoffSeconds) {
+          enter(State::Climb, i);
+          belowClimb = Held{};
+        }
+        break;
+      case State::Climb:
+        if (belowClimb.update(c < climbLevel, i, flight.seconds, kClimbDwell)) {
+          const long since = belowClimb.since;
+          // The row where the unsmoothed level dropped, before or after `since`.
+          const auto raw = [&](long row) {
+            return level(power[static_cast<std::size_t>(row)], both ? fuel[static_cast<std::size_t>(row)] : 0);
+          };
+          long step = since;
+          while (step > marks.back().row && !(raw(step - 1) >= climbLevel)) --step;
+          while (step < i && raw(step) >= climbLevel) ++step;
+          enter(State::Cruise, climbEnd(since, step, marks.back().row));
+          cruiseP = cruiseF = 0;
+          cruiseRows = 0;
+          descent = aboveClimb = Held{};
+        }
+        break;
+      case State::Cruise: {
+        if (!std::isnan(ps[r]) && (!both || !std::isnan(fs[r]))) {
+          cruiseP += ps[r];
+          cruiseF += both ? fs[r] : 0;
+          ++cruiseRows;
+        }
+        const double meanP = cruiseRows ? cruiseP / static_cast<double>(cruiseRows) : ps[r];
+        const double meanF = cruiseRows ? cruiseF / static_cast<double>(cruiseRows) : 0;
+        const bool lower = ps[r] < kDescentShare * meanP && (!both || fs[r] < kDescentShare * meanF);
+        if (descent.update(lower, i, flight.seconds, kDescentDwell)) {
+          enter(State::Descent, descent.since);
+          resume = takeoff = Held{};
+        } else if (aboveClimb.update(c >= kClimbAgain, i, flight.seconds, kClimbDwell)) {
+          enter(State::Climb, aboveClimb.since);
+          belowClimb = Held{};
+        }
+        break;
+      }
+      case State::Descent: {
+        const double meanP = cruiseRows ? cruiseP / static_cast<double>(cruiseRows) : pMax;
+        const double meanF = cruiseRows ? cruiseF / static_cast<double>(cruiseRows) : fMax;
+        const bool back = ps[r] >= kResumeShare * meanP && (!both || fs[r] >= kResumeShare * meanF);
+        if (takeoff.update(takeoffPower, i, flight.seconds, kTakeoffDwell)) {
+          startTakeoff();  // a touch-and-go or a go-around
+        } else if (resume.update(back, i, flight.seconds, kResumeDwell)) {
+          enter(State::Cruise, resume.since);
+          descent = aboveClimb = Held{};
+        }
+        break;
+      }
+    }
+  }
+  // A recording that stops with the engine idling on the ground stopped at
+  // the shutdown: monitors record while they have power.
+  if (state == State::Ground) result.events.push_back({FlightEventKind::Shutdown, flight.seconds[n - 1]});
+
+  for (std::size_t m = 0; m < marks.size(); ++m) {
+    if (marks[m].state == State::Off) continue;
+    const double start = flight.seconds[static_cast<std::size_t>(marks[m].row)];
+    const double end = m + 1 < marks.size() ? flight.seconds[static_cast<std::size_t>(marks[m + 1].row)]
+                                            : flight.seconds[n - 1];
+    const Phase phase = marks[m].state == State::Ground    ? Phase::Ground
+                        : marks[m].state == State::Takeoff ? Phase::Takeoff
+                        : marks[m].state == State::Climb   ? Phase::Climb
+                        : marks[m].state == State::Cruise  ? Phase::Cruise
+                                                           : Phase::Descent;
+    const bool beforeTakeoff = m + 1 < marks.size() && marks[m + 1].state == State::Takeoff;
+    if (phase != Phase::Ground || !beforeTakeoff) {
+      if (end > start || phase != Phase::Ground) result.spans.push_back({phase, start, end});
+      continue;
+    }
+    // The run-up: on the ground before a takeoff at run-up RPM for a while.
+    double at = start;
+    Held runup;
+    const long from = marks[m].row, to = marks[m + 1].row;
+    for (long i = from; i <= to; ++i) {
+      const std::size_t r = static_cast<std::size_t>(i);
+      const bool high = i < to && (rpm >= 0 ? valueAt(flight, rpm, r) >= kRunupRpm : power[r] / pMax >= kRunupShare);
+      const long since = runup.since;
+      if (!runup.update(high, i, flight.seconds, 0) && since >= 0 &&
+          flight.seconds[r] - flight.seconds[static_cast<std::size_t>(since)] >= kRunupDwell) {
+        const double s = flight.seconds[static_cast<std::size_t>(since)];
+        if (s > at) result.spans.push_back({Phase::Ground, at, s});
+        result.spans.push_back({Phase::Runup, s, flight.seconds[r]});
+        at = flight.seconds[r];
+      }
+    }
+    if (end > at) result.spans.push_back({Phase::Ground, at, end});
+  }
+  result.figures = PhaseFiguresOf(flight, result.spans);
+  return result;
+}
 
 }  // namespace varnix::flight

@@ -1,10 +1,17 @@
 // SPDX-License-Identifier: MIT
 // The parts of a flight: on the ground with the engine running, the run-up,
 // takeoff, climb, cruise and descent, found from the engine channels alone
-// (RPM, MAP, fuel flow, the EGT and CHT trends) and from altitude when the
-// flight has it. Each phase lasts a minimum time, so a phase never flickers.
+// (RPM, MAP, fuel flow), so that files without altitude get them too. Each
+// decision needs its condition to hold for a minimum time (hysteresis and
+// dwell), so a phase never flickers. The thresholds are our own, tuned on the
+// simulator's profile and a recorded avionics log (see README, "Flight
+// phases"): takeoff is the first minute at takeoff power; climb lasts while
+// power and fuel flow stay near their takeoff levels; descent is a lasting
+// drop of both power and fuel flow below 80% of the cruise's.
 #pragma once
 
+#include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -32,13 +39,35 @@ struct FlightEvent {
   double at = 0;  // seconds from the flight's first row
 };
 
+// What one span of the flight burnt and how hot it ran; NaN where the flight
+// lacks the channel.
+struct PhaseFigures {
+  Phase phase = Phase::Ground;
+  double start_s = 0, end_s = 0;
+  double fuel = 0;        // burnt, in the unit the fuel flow adds up to (gallons for GPH)
+  double max_cht = 0;     // the hottest head, in the flight's engine unit
+  double mean_egt = 0;    // the mean of every cylinder's EGT
+  double mean_power = 0;  // percent, from the recorded power channel
+};
+
 struct FlightPhases {
   std::vector<PhaseSpan> spans;     // in time order, not overlapping
   std::vector<FlightEvent> events;  // in time order
+  std::vector<PhaseFigures> figures;  // one for each span, in the same order
+  // What the phases were found from: "rpm_map", "power_percent", "rpm",
+  // "fuel_flow"; "" when they could not be found, and then `why` says why.
+  std::string basis;
+  std::string why;
   // The spans of one phase, in time order.
   std::vector<PhaseSpan> of(Phase phase) const;
 };
 
 FlightPhases FindPhases(const Flight& flight);
+
+// The engine phases and power are found from: the left one of a twin.
+Engine PhaseEngine(const Flight& flight);
+
+// The figures of each span of `spans` (for callers that adjust the spans).
+std::vector<PhaseFigures> PhaseFiguresOf(const Flight& flight, std::span<const PhaseSpan> spans);
 
 }  // namespace varnix::flight

@@ -35,6 +35,9 @@ constexpr LimitField kKeys[] = {
     {"mag_drop_difference", &Limits::magDropDifference, "magneto check: the two magnetos' drops differing by more (RPM)", 5, 300},
     {"mag_rise_min", &Limits::magRiseMin, "magneto check: each EGT rising at least this on one magneto (°F)", 1, 200},
     {"mag_rise_max", &Limits::magRiseMax, "magneto check: each EGT rising at most this on one magneto (°F)", 20, 500},
+    // Power and mixture: 0 is "unknown" and leaves the lean-of-peak power estimate out.
+    {"rated_hp", &Limits::ratedHp, "the engine's rated horsepower (0: unknown)", 0, 2000},
+    {"compression_ratio", &Limits::compressionRatio, "the engine's compression ratio, 8.5 for 8.5:1 (0: unknown)", 0, 15},
 };
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";

@@ -30,6 +30,9 @@ struct Limits {
   double battery28Max = 31.0;
   double egtDeviation = 100;    // °F from the mean of the other cylinders in steady cruise
   double trendDrift = 25;       // °F over the last ten flights (least-squares)
+  // Power and mixture: the engine's rating, 0 when unknown (see README, "Power and mixture").
+  double ratedHp = 0;           // horsepower at 2700 rpm and full throttle
+  double compressionRatio = 0;  // e.g. 8.5 for 8.5:1
 
   // The lean test and the magneto check (lean_test.h, mag_check.h).
   double leanGoodSpread = 0.5;  // GPH between the first and the last cylinder's peak

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Engine analyses benchmark: the flight phases (and the power and mixture
+// found from them) of a one-hour flight at 6 s and of the longest flight the
+// format allows (84,500 rows, every channel of the extended layout). Prints
+// `<name> <value> ms`, the best of several runs, flights already read.
+//   build/<dir>/bench/varnix_analysis_bench
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "analysis/flight_phases.h"
+#include "analysis/limits.h"
+#include "analysis/power_mixture.h"
+#include "encoder/flight_profile.h"
+#include "flight/open_flight.h"
+#include "support/dump_builder.h"
+#include "support/flight_files.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+varnix::flight::Flight profileFlight(const varnix::test::TempDir& dir, varnix::encode::ProfileOptions o) {
+  const std::vector<std::string> files =
+      varnix::test::expandedFlights(dir, varnix::encode::assembleDump(varnix::encode::ProfileDump(o, 1)));
+  if (files.empty()) return {};
+  varnix::flight::FlightRead read = varnix::flight::OpenFlight(files.front());
+  return read.flight ? *read.flight : varnix::flight::Flight{};
+}
+
+// The best of `runs` timings of `work`, in milliseconds.
+template <class Work>
+double bestMs(int runs, Work work) {
+  double best = 1e300;
+  for (int i = 0; i < runs; ++i) {
+    const Clock::time_point t0 = Clock::now();
+    work();
+    best = std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+  }
+  return best;
+}
+
+}  // namespace
+
+int main() {
+  varnix::test::TempDir hourDir, longestDir;
+  varnix::encode::ProfileOptions hour;
+  hour.minutes = 60;
+  hour.interval = 6;
+  varnix::encode::ProfileOptions longest;
+  longest.layout = varnix::encode::ProfileLayout::Extended;
+  longest.allChannels = true;
+  longest.interval = 6;
+  longest.minutes = 84500 * 6 / 60.0;
+  const varnix::flight::Flight flights[] = {profileFlight(hourDir, hour), profileFlight(longestDir, longest)};
+  const char* names[] = {"hour", "longest"};
+  varnix::flight::Limits limits;
+  limits.ratedHp = 300;
+  limits.compressionRatio = 8.5;
+  for (int f = 0; f < 2; ++f) {
+    const varnix::flight::Flight& flight = flights[f];
+    if (flight.rows() == 0) {
+      std::fprintf(stderr, "the %s flight could not be made\n", names[f]);
+      return 1;
+    }
+    std::size_t spans = 0;
+    const double phases = bestMs(5, [&] { spans += varnix::flight::FindPhases(flight).spans.size(); });
+    const varnix::flight::FlightPhases found = varnix::flight::FindPhases(flight);
+    std::size_t segments = 0;
+    const double power =
+        bestMs(5, [&] { segments += varnix::flight::AnalysePowerMixture(flight, limits, found.spans).mixture.size(); });
+    std::printf("analysis_phases_%s_ms %.2f ms\n", names[f], phases);
+    std::printf("analysis_power_mixture_%s_ms %.2f ms\n", names[f], power);
+    std::printf("analysis_phases_%s_rows %zu rows (%zu spans)\n", names[f], flight.rows(), spans / 5);
+  }
+  return 0;
+}

@@ -1,0 +1,259 @@
+// SPDX-License-Identifier: MIT
+#include "analysis/power_mixture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "analysis/smoothing.h"
+
+namespace varnix::flight {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kRatedMap = 29.0;    // inHg: full throttle at sea level
+constexpr double kRatedRpm = 2700.0;
+constexpr double kSmooth = 20;            // seconds EGT and fuel flow are smoothed over
+constexpr double kStepSeconds = 30;       // a fuel-flow change is looked at over this time
+constexpr double kFlowChange = 0.02;      // of the fuel flow, and at least 0.2 GPH
+constexpr double kFlowChangeGph = 0.2;
+constexpr double kFlowChangeMax = 0.15;   // a bigger change may jump over the peak: it tells nothing
+constexpr double kSteady = 0.02;          // RPM and MAP move less than this meanwhile
+constexpr double kSteadyBefore = 30;      // seconds before the change they were steady too (the EGT lags)
+constexpr double kEgtAnswer = 5;          // °F the EGT must move to count
+constexpr double kLeaningLead = 120;      // a leaning just before the cruise counts for it
+constexpr double kLeaningSpan = 300;      // ... as does one in its first five minutes
+constexpr double kPeakRise = 10;          // °F the EGT rose to its peak
+constexpr double kPeakFall = 10;          // °F it fell beyond it
+
+int channelOf(const Flight& flight, ChannelKind kind, Engine engine) {
+  for (std::size_t c = 0; c < flight.channels.size(); ++c)
+    if (flight.channels[c].kind == kind && flight.channels[c].engine == engine) return static_cast<int>(c);
+  return -1;
+}
+
+double at(const Flight& flight, int channel, std::size_t row) {
+  return channel < 0 ? kNaN : static_cast<double>(flight.columns[static_cast<std::size_t>(channel)][row]);
+}
+
+// Gallons per hour in one of the flow's units (avgas 6 lb and 2.72 kg a gallon).
+double gallonsPerUnit(Unit flow) {
+  switch (flow) {
+    case Unit::LitresPerHour: return 1 / 3.785;
+    case Unit::PoundsPerHour: return 1 / 6.0;
+    case Unit::KilogramsPerHour: return 1 / 2.72;
+    default: return 1;
+  }
+}
+
+
+std::string number(double v, int decimals = 0) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  return buf;
+}
+
+}  // namespace
+
+std::string_view MixtureStateName(MixtureState state) {
+  switch (state) {
+    case MixtureState::RichOfPeak: return "rich_of_peak";
+    case MixtureState::LeanOfPeak: return "lean_of_peak";
+    case MixtureState::Unknown: return "unknown";
+  }
+  return "unknown";
+}
+
+RowPower PercentPower(const Flight& flight, const Limits& limits, bool leanOfPeak) {
+  RowPower out;
+  const std::size_t n = flight.rows();
+  const Engine engine = PhaseEngine(flight);
+  if (const int recorded = channelOf(flight, ChannelKind::PowerPercent, engine); recorded >= 0) {
+    const std::span<const float> v = flight.column(static_cast<std::size_t>(recorded));
+    out.percent.assign(v.begin(), v.end());
+    out.method = "recorded";
+    return out;
+  }
+  if (leanOfPeak) {
+    const int flow = channelOf(flight, ChannelKind::FuelFlow, engine);
+    if (flow < 0) out.why = "no fuel flow";
+    else if (!(limits.ratedHp > 0)) out.why = "rated_hp unknown";
+    else if (!(limits.compressionRatio > 0)) out.why = "compression_ratio unknown";
+    if (!out.why.empty()) return out;
+    // Lean of peak every drop of fuel burns: power follows fuel flow alone.
+    const double hpPerGph = 1.1604 * limits.compressionRatio + 5.03;
+    const double toGph = gallonsPerUnit(flight.channels[static_cast<std::size_t>(flow)].unit);
+    out.percent.resize(n);
+    for (std::size_t r = 0; r < n; ++r)
+      out.percent[r] = static_cast<float>(100 * at(flight, flow, r) * toGph * hpPerGph / limits.ratedHp);
+    out.method = "fuel_flow_lop";
+    return out;
+  }
+  const int rpm = channelOf(flight, ChannelKind::Rpm, engine), map = channelOf(flight, ChannelKind::Map, engine);
+  if (rpm < 0 || map < 0) {
+    out.why = "no RPM and MAP";
+    return out;
+  }
+  out.percent.resize(n);
+  for (std::size_t r = 0; r < n; ++r)
+    out.percent[r] = static_cast<float>(100 * at(flight, map, r) / kRatedMap * at(flight, rpm, r) / kRatedRpm);
+  out.method = "rpm_map_rop";
+  return out;
+}
+
+PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits, std::span<const PhaseSpan> phases) {
+  PowerMixture out;
+  const std::size_t n = flight.rows();
+  if (n == 0) {
+    out.power.why = "no rows";
+    return out;
+  }
+  const Engine engine = PhaseEngine(flight);
+  const int flow = channelOf(flight, ChannelKind::FuelFlow, engine), rpm = channelOf(flight, ChannelKind::Rpm, engine),
+            map = channelOf(flight, ChannelKind::Map, engine);
+  std::vector<int> egts;
+  for (std::size_t c = 0; c < flight.channels.size(); ++c)
+    if (flight.channels[c].kind == ChannelKind::Egt && flight.channels[c].engine == engine)
+      egts.push_back(static_cast<int>(c));
+  const Unit egtUnit = egts.empty() ? Unit::DegreesF : flight.channels[static_cast<std::size_t>(egts[0])].unit;
+  const std::string egtText(UnitText(egtUnit));
+  const std::string flowText(flow < 0 ? "" : UnitText(flight.channels[static_cast<std::size_t>(flow)].unit));
+  const double toGph = flow < 0 ? 1 : gallonsPerUnit(flight.channels[static_cast<std::size_t>(flow)].unit);
+
+  std::vector<float> egt, ff;
+  if (flow >= 0 && !egts.empty()) {
+    egt.assign(n, static_cast<float>(kNaN));
+    for (std::size_t r = 0; r < n; ++r) {
+      double sum = 0;
+      int count = 0;
+      for (int c : egts)
+        if (const double v = at(flight, c, r); !std::isnan(v)) sum += v, ++count;
+      if (count) egt[r] = static_cast<float>(sum / count);
+    }
+    egt = Smoothed(egt, flight.seconds, kSmooth);
+    ff = Smoothed(flight.column(static_cast<std::size_t>(flow)), flight.seconds, kSmooth);
+  }
+  // How far a channel's unsmoothed values range over rows [a, b], against their mean.
+  auto spread = [&](int channel, std::size_t a, std::size_t b) {
+    if (channel < 0) return 0.0;
+    double lo = kNaN, hi = kNaN, sum = 0;
+    long count = 0;
+    for (std::size_t r = a; r <= b; ++r)
+      if (const double v = at(flight, channel, r); !std::isnan(v)) {
+        lo = count ? std::min(lo, v) : v;
+        hi = count ? std::max(hi, v) : v;
+        sum += v, ++count;
+      }
+    return count ? (hi - lo) / std::max(std::fabs(sum / static_cast<double>(count)), 1.0) : 0.0;
+  };
+  auto flowStep = [&](double base) { return std::max(kFlowChange * base, kFlowChangeGph / toGph); };
+
+  for (const PhaseSpan& s : phases) {
+    if (s.phase != Phase::Cruise) continue;
+    MixtureSegment seg{s.start, s.end, MixtureState::Unknown, ""};
+    if (ff.empty()) {
+      seg.evidence = flow < 0 ? "no fuel flow" : "no EGT";
+      out.mixture.push_back(seg);
+      continue;
+    }
+    const std::size_t first = flight.rowAt(s.start), last = std::min(flight.rowAt(s.end), n - 1);
+    // A leaning through the peak: fuel flow falling all along, the EGT
+    // rising to a peak and falling beyond it.
+    const std::size_t from = flight.rowAt(s.start - kLeaningLead),
+                      to = std::min(last, flight.rowAt(s.start + kLeaningSpan));
+    std::size_t peak = from;
+    for (std::size_t r = from; r <= to; ++r)
+      if (egt[r] > egt[peak] || std::isnan(egt[peak])) peak = r;
+    if (!std::isnan(egt[peak]) && !std::isnan(egt[from]) && !std::isnan(egt[to]) &&
+        egt[peak] - egt[from] >= FahrenheitSpanToUnit(kPeakRise, egtUnit) &&
+        egt[peak] - egt[to] >= FahrenheitSpanToUnit(kPeakFall, egtUnit) &&
+        ff[from] - ff[peak] >= flowStep(ff[peak]) && ff[peak] - ff[to] >= flowStep(ff[peak])) {
+      seg.state = MixtureState::LeanOfPeak;
+      seg.evidence = "leaning crossed the EGT peak of " + number(egt[peak]) + " " + egtText + " at " +
+                     number(ff[peak], 1) + " " + flowText + " (" + number(flight.seconds[peak]) + " s); " +
+                     number(egt[peak] - egt[to]) + " " + egtText + " lean of it at " + number(ff[to], 1) + " " +
+                     flowText;
+      out.mixture.push_back(seg);
+      continue;
+    }
+    // The EGT's answer to each fuel-flow change at steady RPM and MAP.
+    int lean = 0, rich = 0;
+    double biggest = 0;
+    std::string biggestText;
+    std::size_t a0 = flight.rowAt(flight.seconds[first] - kSteadyBefore), b1 = first;
+    for (std::size_t a = first; a < last;) {
+      std::size_t b = a;
+      while (b < last && flight.seconds[b] - flight.seconds[a] < kStepSeconds) ++b;
+      // The whole of a change the window caught the start of.
+      while (b + 1 < last && flight.seconds[b + 1] - flight.seconds[a] <= 2 * kStepSeconds &&
+             std::fabs(ff[b + 1] - ff[a]) > std::fabs(ff[b] - ff[a]))
+        ++b;
+      const double dFlow = ff[b] - ff[a], dEgt = egt[b] - egt[a];
+      // RPM and MAP steady from before the change to past what the smoothing saw of it.
+      while (flight.seconds[a0] < flight.seconds[a] - kSteadyBefore) ++a0;
+      if (b1 < b) b1 = b;
+      while (b1 + 1 < n && flight.seconds[b1 + 1] <= flight.seconds[b] + kSmooth / 2) ++b1;
+      if (!(std::fabs(dFlow) >= flowStep(ff[a])) || !(std::fabs(dEgt) >= FahrenheitSpanToUnit(kEgtAnswer, egtUnit)) ||
+          spread(rpm, a0, b1) > kSteady || spread(map, a0, b1) > kSteady || spread(flow, a0, b1) > kFlowChangeMax) {
+        ++a;
+        continue;
+      }
+      const bool same = (dFlow > 0) == (dEgt > 0);
+      ++(same ? lean : rich);
+      if (std::fabs(dFlow) > biggest) {
+        biggest = std::fabs(dFlow);
+        biggestText = std::string("EGT ") + (dEgt > 0 ? "rose " : "fell ") + number(std::fabs(dEgt)) + " " + egtText +
+                      " as fuel flow " + (dFlow > 0 ? "rose " : "fell ") + number(std::fabs(dFlow), 1) + " " +
+                      flowText + " at steady RPM and MAP (" + number(flight.seconds[a]) + " s)";
+      }
+      a = b;
+    }
+    if (lean + rich == 0) {
+      seg.evidence = "no leaning through the peak and no fuel-flow change at steady power";
+    } else if (lean == rich) {
+      seg.evidence = "as many fuel-flow changes moved the EGT with them as against them";
+    } else {
+      seg.state = lean > rich ? MixtureState::LeanOfPeak : MixtureState::RichOfPeak;
+      seg.evidence = biggestText + "; " + std::to_string(std::max(lean, rich)) + " of " + std::to_string(lean + rich) +
+                     " changes so";
+    }
+    out.mixture.push_back(seg);
+  }
+
+  // The cruise's power: lean of peak from fuel flow when every judged
+  // cruise was lean of peak, else from RPM and MAP.
+  bool anyLean = false, allLean = true;
+  for (const MixtureSegment& m : out.mixture) {
+    if (m.state == MixtureState::LeanOfPeak) anyLean = true;
+    if (m.state == MixtureState::RichOfPeak) allLean = false;
+  }
+  const RowPower rows = PercentPower(flight, limits, anyLean && allLean);
+  out.power.method = rows.method;
+  if (rows.method.empty()) {
+    out.power.why = rows.why;
+    return out;
+  }
+  double sum = 0;
+  long count = 0;
+  for (const PhaseSpan& s : phases) {
+    if (s.phase != Phase::Cruise) continue;
+    for (std::size_t r = flight.rowAt(s.start); r < n && flight.seconds[r] < s.end; ++r)
+      if (!std::isnan(rows.percent[r])) sum += rows.percent[r], ++count;
+  }
+  if (count == 0) {
+    out.power.why = out.mixture.empty() ? "no cruise" : "no power values in the cruise";
+    return out;
+  }
+  out.power.judged = true;
+  out.power.cruise_percent = sum / static_cast<double>(count);
+  return out;
+}
+
+PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits) {
+  const FlightPhases phases = FindPhases(flight);
+  return AnalysePowerMixture(flight, limits, phases.spans);
+}
+
+}  // namespace varnix::flight

@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Percent power by each method and the mixture state of cruises, on flights
+// whose EGT follows a peak curve: rising as fuel is taken away rich of peak,
+// falling lean of it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "analysis/power_mixture.h"
+#include "flight/open_flight.h"
+#include "phase_flights.h"
+
+namespace varnix::test {
+namespace {
+
+using flight::ChannelKind;
+using flight::MixtureState;
+using flight::Phase;
+using flight::Unit;
+
+using Curve = std::function<double(double t)>;
+
+// A 30-minute flight at 6 s whose fuel flow, RPM and MAP follow the curves;
+// the EGT peaks at 11 GPH (25 °F per GPH either side).
+flight::Flight curveFlight(Curve flow, Curve rpm, Curve map, Unit flowUnit = Unit::GallonsPerHour,
+                           double toUnit = 1, bool power = false) {
+  std::vector<LegChannel> c;
+  c.push_back(legChannel("RPM", ChannelKind::Rpm, 0, Unit::Rpm, [rpm](const Leg&, double t) { return rpm(t); }));
+  if (map) c.push_back(legChannel("MAP", ChannelKind::Map, 0, Unit::InchesHg, [map](const Leg&, double t) { return map(t); }));
+  c.push_back(legChannel("FF", ChannelKind::FuelFlow, 0, flowUnit,
+                         [flow, toUnit](const Leg&, double t) { return flow(t) * toUnit; }));
+  for (int cyl = 1; cyl <= 4; ++cyl)
+    c.push_back(legChannel(std::string(1, 'E').append(std::to_string(cyl)), ChannelKind::Egt, cyl, Unit::DegreesF,
+                           [flow, cyl](const Leg&, double t) { return 1500 - 25 * std::fabs(flow(t) - 11) + 5 * cyl; }));
+  if (power)
+    c.push_back(legChannel("HP", ChannelKind::PowerPercent, 0, Unit::Percent,
+                           [](const Leg&, double t) { return t < 900 ? 60 : 70; }));
+  return legFlight({{1800, 0, 0, 0, 0}}, c);
+}
+
+Curve constant(double v) {
+  return [v](double) { return v; };
+}
+Curve step(double before, double after, double at) {
+  return [=](double t) { return t < at ? before : after; };
+}
+Curve ramp(double from, double to, double t0, double t1) {
+  return [=](double t) { return t <= t0 ? from : t >= t1 ? to : from + (to - from) * (t - t0) / (t1 - t0); };
+}
+
+const flight::PhaseSpan kCruise[] = {{Phase::Climb, 0, 600}, {Phase::Cruise, 600, 1794}};
+
+flight::Limits rated(double hp, double ratio) {
+  flight::Limits l;
+  l.ratedHp = hp;
+  l.compressionRatio = ratio;
+  return l;
+}
+
+TEST(PowerMixture, CruisePowerComesFromTheRecordingOrTheMethodItsMixtureAllows) {
+  struct Case {
+    const char* name;
+    flight::Flight flight;
+    flight::Limits limits;
+    std::span<const flight::PhaseSpan> phases;
+    bool judged;
+    double percent;
+    const char* method;
+    const char* why;
+  };
+  // Lean of peak at 9 GPH, 8.7:1, 200 hp: 9 x (1.1604 x 8.7 + 5.03) = 136.1 hp.
+  const double lop = 100 * 9 * (1.1604 * 8.7 + 5.03) / 200;
+  const Curve leanSteps = step(9, 8.5, 1200);  // a further leaning: lean of peak
+  const Curve richSteps = step(13, 12.5, 1200);  // rich of peak
+  const Case cases[] = {
+      {"recorded power", curveFlight(leanSteps, constant(2400), constant(22), Unit::GallonsPerHour, 1, true),
+       rated(200, 8.7), kCruise, true, (50 * 60.0 + 149 * 70.0) / 199, "recorded", ""},
+      {"lean of peak, GPH", curveFlight(leanSteps, constant(2400), constant(22)), rated(200, 8.7), kCruise, true,
+       lop * (100 * 9 + 99 * 8.5) / 199 / 9, "fuel_flow_lop", ""},
+      {"lean of peak, litres", curveFlight(leanSteps, constant(2400), constant(22), Unit::LitresPerHour, 3.785),
+       rated(200, 8.7), kCruise, true, lop * (100 * 9 + 99 * 8.5) / 199 / 9, "fuel_flow_lop", ""},
+      {"lean of peak, pounds", curveFlight(leanSteps, constant(2400), constant(22), Unit::PoundsPerHour, 6),
+       rated(200, 8.7), kCruise, true, lop * (100 * 9 + 99 * 8.5) / 199 / 9, "fuel_flow_lop", ""},
+      {"lean of peak, rating unknown", curveFlight(leanSteps, constant(2400), constant(22)), rated(0, 8.7), kCruise,
+       false, 0, "", "rated_hp unknown"},
+      {"lean of peak, compression unknown", curveFlight(leanSteps, constant(2400), constant(22)), rated(200, 0),
+       kCruise, false, 0, "", "compression_ratio unknown"},
+      {"rich of peak: MAP and RPM against 29 in and 2700", curveFlight(richSteps, constant(2400), constant(23)),
+       rated(0, 0), kCruise, true, 100 * 23 / 29.0 * 2400 / 2700, "rpm_map_rop", ""},
+      {"rich of peak without MAP", curveFlight(richSteps, constant(2400), nullptr), rated(200, 8.7), kCruise,
+       false, 0, "", "no RPM and MAP"},
+      {"no cruise", curveFlight(richSteps, constant(2400), constant(23)), rated(200, 8.7),
+       std::span<const flight::PhaseSpan>(kCruise, 1), false, 0, "rpm_map_rop", "no cruise"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const flight::PowerMixture p = flight::AnalysePowerMixture(c.flight, c.limits, c.phases);
+    EXPECT_EQ(p.power.judged, c.judged);
+    EXPECT_EQ(p.power.method, c.method);
+    EXPECT_EQ(p.power.why, c.why);
+    if (c.judged) {
+      EXPECT_NEAR(p.power.cruise_percent, c.percent, 0.01);
+    }
+  }
+}
+
+TEST(PowerMixture, CruiseMixtureStateFollowsTheEgtsAnswerToFuelFlow) {
+  struct Case {
+    const char* name;
+    Curve flow, rpm, map;
+    MixtureState state;
+    const char* evidenceStart;
+  };
+  const Case cases[] = {
+      {"leaned through the peak into the cruise", ramp(14, 9, 540, 780), constant(2400), constant(22),
+       MixtureState::LeanOfPeak, "leaning crossed the EGT peak of 1510 °F at 11.0 GPH (684 s); 48 °F lean of it at 9.0 GPH"},
+      {"leaned a little more, lean of peak", step(9, 8.5, 1200), constant(2400), constant(22),
+       MixtureState::LeanOfPeak, "EGT fell 12 °F as fuel flow fell 0.5 GPH at steady RPM and MAP (1"},
+      {"leaned a little more, rich of peak", step(13, 12.5, 1200), constant(2400), constant(22),
+       MixtureState::RichOfPeak, "EGT rose 12 °F as fuel flow fell 0.5 GPH at steady RPM and MAP (1"},
+      {"enriched, rich of peak", step(12.5, 13, 1200), constant(2400), constant(22), MixtureState::RichOfPeak,
+       "EGT fell 12 °F as fuel flow rose 0.5 GPH"},
+      {"steady all along", constant(12), constant(2400), constant(22), MixtureState::Unknown,
+       "no leaning through the peak and no fuel-flow change at steady power"},
+      {"fuel flow changed with the throttle", step(9, 8.5, 1200), constant(2400), step(22, 20, 1200),
+       MixtureState::Unknown, "no leaning through the peak"},
+      {"fuel flow changed with the propeller", step(13, 12.5, 1200), step(2400, 2300, 1200), constant(22),
+       MixtureState::Unknown, "no leaning through the peak"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const flight::PowerMixture p = flight::AnalysePowerMixture(curveFlight(c.flow, c.rpm, c.map), rated(0, 0), kCruise);
+    ASSERT_EQ(p.mixture.size(), 1u);
+    EXPECT_EQ(p.mixture[0].start_s, 600);
+    EXPECT_EQ(p.mixture[0].end_s, 1794);
+    EXPECT_EQ(p.mixture[0].state, c.state) << p.mixture[0].evidence;
+    EXPECT_EQ(p.mixture[0].evidence.rfind(c.evidenceStart, 0), 0u) << p.mixture[0].evidence;
+  }
+}
+
+TEST(PowerMixture, RecordedLogsCruiseIsLeanOfPeak) {
+  const flight::FlightRead read =
+      flight::OpenFlight(std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_220417_125002_LFQA.csv");
+  ASSERT_TRUE(read.flight) << read.problem;
+  // Leaned at 1,013 s from 27 to 16 GPH, the EGTs peak at 1,036 s and fall
+  // 14 °F as the pilot takes away another 0.5 GPH. Without its recorded
+  // %Pwr (68%) the power is estimated: a turbocharged 315 hp engine of
+  // 7.5:1 at 15.5 GPH, 15.5 x 13.73 = 213 hp, 68-70%.
+  struct Case {
+    const char* name;
+    flight::Flight flight;
+    const char* method;
+    double percent;
+  };
+  const Case cases[] = {
+      {"as recorded", *read.flight, "recorded", 0},
+      {"without %Pwr", withoutChannels(*read.flight, [](const flight::Channel& c) { return c.kind == ChannelKind::PowerPercent; }),
+       "fuel_flow_lop", 70},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const flight::PowerMixture p = flight::AnalysePowerMixture(c.flight, rated(315, 7.5));
+    ASSERT_EQ(p.mixture.size(), 1u);
+    EXPECT_EQ(p.mixture[0].state, MixtureState::LeanOfPeak) << p.mixture[0].evidence;
+    EXPECT_TRUE(p.power.judged) << p.power.why;
+    EXPECT_EQ(p.power.method, c.method);
+    if (c.percent > 0) {
+      EXPECT_NEAR(p.power.cruise_percent, c.percent, 3);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace varnix::test
