@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "analysis/cylinder_hints.h"
+#include "analysis/flight_phases.h"
 #include "flight/channels.h"
 
 namespace varnix::flight {
@@ -18,7 +20,11 @@ constexpr double kSteadyRpm = 50;      // RPM may wander this much in a steady w
 constexpr double kSteadyMap = 1.0;     // in Hg
 constexpr double kCruiseRpmShare = 0.6;  // of the flight's highest RPM: idle and taxi are steady too
 constexpr double kSlopeSeconds = 60;   // the CHT slope is taken over a minute
-constexpr std::size_t kMergeGap = 2;   // minutes between exceedances that still make one span
+constexpr double kWarmupSeconds = 600;    // with no phases known: oil is not judged in the first ten minutes
+constexpr double kStartSeconds = 60;      // the battery is not judged in the minute after the engine start
+constexpr double kShutdownSeconds = 60;   // nor cooling in the minute before the shutdown
+constexpr double kEgtStepF = 100;         // a row-to-row EGT step this large is a jump
+constexpr double kChtStepF = 40;          // a row-to-row CHT step this large is a jump
 constexpr double k28VoltMedian = 20;   // a battery whose median is above this is a 28-volt system
 
 bool available(float v) { return !std::isnan(v); }
@@ -60,9 +66,10 @@ class EnvelopeBuilder {
     }
     values_.push_back(v);
   }
-  void setKind(ChannelKind kind, Engine engine) {
+  void setKind(ChannelKind kind, Engine engine, int cylinder = 0) {
     env_.kind = kind;
     env_.engine = engine;
+    env_.cylinder = cylinder;
   }
   Envelope take(bool derived) {
     env_.derived = derived;
@@ -158,15 +165,96 @@ std::vector<bool> cruiseRows(const Flight& flight, Engine engine, bool& steady) 
   return cruise;
 }
 
+// Each channel's mean over the rows `take` takes minus the mean of the
+// others' means; NaN for a channel without values or without others.
+template <typename Take>
+std::vector<float> deviations(const Flight& flight, const std::vector<std::size_t>& channels, Take&& take) {
+  std::vector<double> mean(channels.size(), 0);
+  std::vector<std::size_t> count(channels.size(), 0);
+  for (std::size_t r = 0; r < flight.rows(); ++r) {
+    if (!take(r)) continue;
+    for (std::size_t i = 0; i < channels.size(); ++i)
+      if (const float v = flight.columns[channels[i]][r]; available(v)) {
+        mean[i] += v;
+        ++count[i];
+      }
+  }
+  double total = 0;
+  std::size_t with = 0;
+  for (std::size_t i = 0; i < channels.size(); ++i)
+    if (count[i]) {
+      mean[i] /= static_cast<double>(count[i]);
+      total += mean[i];
+      ++with;
+    }
+  std::vector<float> out(channels.size(), kNaN);
+  for (std::size_t i = 0; i < channels.size(); ++i)
+    if (count[i] && with > 1)
+      out[i] = static_cast<float>(mean[i] - (total - mean[i]) / static_cast<double>(with - 1));
+  return out;
+}
+
+std::uint32_t steps(const Flight& flight, std::size_t channel, double size) {
+  std::uint32_t n = 0;
+  const auto v = flight.columns[channel];
+  for (std::size_t r = 1; r < v.size(); ++r)
+    if (available(v[r]) && available(v[r - 1]) && std::fabs(v[r] - v[r - 1]) >= size) ++n;
+  return n;
+}
+
+// Each cylinder's place among the others: EGT and CHT in cruise, CHT after the start, jumps.
+void addCylinders(const Flight& flight, Engine engine, const std::vector<bool>& cruise, FlightDigest& digest) {
+  std::vector<std::size_t> egts, chts;
+  for (std::size_t c = 0; c < flight.channels.size(); ++c) {
+    const Channel& k = flight.channels[c];
+    if (k.engine != engine || k.cylinder <= 0) continue;
+    if (k.kind == ChannelKind::Egt) egts.push_back(c);
+    if (k.kind == ChannelKind::Cht) chts.push_back(c);
+  }
+  if (egts.empty() && chts.empty()) return;
+  auto inCruise = [&](std::size_t r) { return r < cruise.size() && cruise[r]; };
+  const double from = digest.engineStartAt, to = digest.engineStartAt + kWarmupSeconds;
+  auto early = [&](std::size_t r) { return flight.seconds[r] >= from && flight.seconds[r] < to; };
+  const std::vector<float> egt = deviations(flight, egts, inCruise);
+  const std::vector<float> cht = deviations(flight, chts, inCruise);
+  const std::vector<float> chtEarly = deviations(flight, chts, early);
+  const Unit u = digest.engineUnit;
+  auto state = [&](int cylinder) -> CylinderState& {
+    for (CylinderState& s : digest.cylinders)
+      if (s.engine == engine && s.cylinder == cylinder) return s;
+    CylinderState s;
+    s.engine = engine;
+    s.cylinder = cylinder;
+    s.egtDeviation = s.chtDeviation = s.earlyChtDeviation = kNaN;
+    digest.cylinders.push_back(s);
+    return digest.cylinders.back();
+  };
+  for (std::size_t i = 0; i < egts.size(); ++i) {
+    CylinderState& s = state(flight.channels[egts[i]].cylinder);
+    s.egtDeviation = egt[i];
+    s.egtSteps = steps(flight, egts[i], FahrenheitSpanToUnit(kEgtStepF, u));
+  }
+  for (std::size_t i = 0; i < chts.size(); ++i) {
+    CylinderState& s = state(flight.channels[chts[i]].cylinder);
+    s.chtDeviation = cht[i];
+    s.earlyChtDeviation = chtEarly[i];
+    s.chtSteps = steps(flight, chts[i], FahrenheitSpanToUnit(kChtStepF, u));
+  }
+}
+
 void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
   std::vector<std::size_t> egts;
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
     const Channel& k = flight.channels[c];
     if (k.kind == ChannelKind::Egt && k.engine == engine) egts.push_back(c);
   }
-  if (egts.size() < 2) return;
+  bool any = !egts.empty();
+  for (const Channel& k : flight.channels) any = any || (k.kind == ChannelKind::Cht && k.engine == engine);
+  if (!any) return;
   bool steady = false;
   const std::vector<bool> cruise = cruiseRows(flight, engine, steady);
+  addCylinders(flight, engine, cruise, digest);
+  if (egts.size() < 2) return;
   std::vector<double> mean(egts.size(), 0);
   std::vector<std::size_t> count(egts.size(), 0);
   double start = -1, end = 0;
@@ -251,18 +339,27 @@ struct Span {
   bool derived;                // a cooling from the CHT slope
 };
 
+// When in a flight a rule judges.
+enum class Judged {
+  Always,
+  AfterWarmup,    // from the first phase off the ground (no phases: after ten minutes)
+  EngineRunning,  // a minute after the engine start until the shutdown
+  Airborne,       // off the ground spans and before the minute of the shutdown
+};
+
 // One row per finding kind: its name, and for the kinds judged from a
-// channel's envelope the channel, the side, the limit, the first minutes
-// left unchecked and the sentence. Adding a finding kind is adding a row.
+// channel's envelope the channel, the side, the limit, when it judges and
+// the sentence. Adding a finding kind is adding a row.
 struct KindRule {
   FindingKind kind;
   std::string_view name;                     // KindName
   ChannelKind channel = ChannelKind::Other;  // the envelope judged; Other: judged elsewhere
   bool above = true;                         // the value must stay below the limit; else above it
   Threshold (*threshold)(const Limits&, const Envelope&, Unit) = nullptr;
-  std::size_t fromBucket = 0;                // the first minutes that are not checked
+  Judged judged = Judged::Always;
   std::string (*sentence)(const Span&) = nullptr;
   bool trend = false;                        // across flights: no times of its own
+  bool information = false;                  // always a caution, however far beyond
 };
 
 double temperature(double f, Unit u) { return FahrenheitToUnit(f, u); }
@@ -285,6 +382,18 @@ constexpr KindRule kKindRules[] = {
        return Threshold{temperature(l.chtMax, u), span(25, u)};
      },
      .sentence = [](const Span& s) { return reachedAbove("CHT ", s); }},
+    {.kind = FindingKind::ChtCaution,
+     .name = "cht_caution",
+     .channel = ChannelKind::Cht,
+     .above = true,
+     .threshold = [](const Limits& l, const Envelope&, Unit u) {
+       return Threshold{temperature(l.chtCaution, u), 0};
+     },
+     .sentence = [](const Span& s) {
+       return "CHT " + s.channel + " stood above the " + number(s.limit) + " " + s.unit + " caution level" +
+              s.lasting + ", up to " + number(s.peak) + " " + s.unit + s.at;
+     },
+     .information = true},
     {.kind = FindingKind::Tit,
      .name = "tit",
      .channel = ChannelKind::Tit,
@@ -311,11 +420,13 @@ constexpr KindRule kKindRules[] = {
      .threshold = [](const Limits& l, const Envelope&, Unit u) {
        return Threshold{-span(l.coolingMax, u), span(20, u)};
      },
+     .judged = Judged::Airborne,
      .sentence = [](const Span& s) {
        // Cooling is negative: the sentence says how fast.
        return "The heads cooled " + number(-s.peak) + " " + s.unit + " per minute" + s.at + ", faster than the " +
               number(-s.limit) + " " + s.unit + " limit" + (s.derived ? " (from the CHT slope)" : "");
-     }},
+     },
+     .information = true},
     {.kind = FindingKind::OilHigh,
      .name = "oil_high",
      .channel = ChannelKind::OilTemperature,
@@ -323,7 +434,7 @@ constexpr KindRule kKindRules[] = {
      .threshold = [](const Limits& l, const Envelope&, Unit u) {
        return Threshold{temperature(l.oilMax, u), span(15, u)};
      },
-     .fromBucket = 10,
+     .judged = Judged::AfterWarmup,
      .sentence = [](const Span& s) {
        return "Oil (" + s.channel + ") reached " + number(s.peak) + " " + s.unit + s.at + ", above the " +
               number(s.limit) + " " + s.unit + " limit" + s.lasting;
@@ -335,7 +446,7 @@ constexpr KindRule kKindRules[] = {
      .threshold = [](const Limits& l, const Envelope&, Unit u) {
        return Threshold{temperature(l.oilMin, u), span(15, u)};
      },
-     .fromBucket = 10,
+     .judged = Judged::AfterWarmup,
      .sentence = [](const Span& s) {
        return "Oil (" + s.channel + ") was down to " + number(s.peak) + " " + s.unit + s.at + ", below the " +
               number(s.limit) + " " + s.unit + " limit" + s.lasting;
@@ -347,7 +458,7 @@ constexpr KindRule kKindRules[] = {
      .threshold = [](const Limits& l, const Envelope& env, Unit) {
        return system28(env) ? Threshold{l.battery28Min, 1.0} : Threshold{l.batteryMin, 0.5};
      },
-     .fromBucket = 1,
+     .judged = Judged::EngineRunning,
      .sentence = [](const Span& s) {
        return "The battery (" + s.channel + ") was down to " + number(s.peak, 1) + " V" + s.at + ", below the " +
               number(s.limit, 1) + " V limit" + s.lasting;
@@ -359,7 +470,7 @@ constexpr KindRule kKindRules[] = {
      .threshold = [](const Limits& l, const Envelope& env, Unit) {
        return system28(env) ? Threshold{l.battery28Max, 1.0} : Threshold{l.batteryMax, 0.5};
      },
-     .fromBucket = 1,
+     .judged = Judged::EngineRunning,
      .sentence = [](const Span& s) {
        return "The battery (" + s.channel + ") reached " + number(s.peak, 1) + " V" + s.at + ", above the " +
               number(s.limit, 1) + " V limit" + s.lasting;
@@ -367,6 +478,9 @@ constexpr KindRule kKindRules[] = {
     {.kind = FindingKind::EgtCruise, .name = "egt_cruise"},  // judged from the digest's cruise
     {.kind = FindingKind::TrendCht, .name = "trend_cht", .trend = true},
     {.kind = FindingKind::TrendEgt, .name = "trend_egt", .trend = true},
+    {.kind = FindingKind::Baseline, .name = "baseline", .trend = true},
+    {.kind = FindingKind::Change, .name = "change", .trend = true},
+    {.kind = FindingKind::HottestCylinder, .name = "hottest_cylinder", .trend = true},
 };
 
 const KindRule& ruleOf(FindingKind kind) {
@@ -382,15 +496,49 @@ bool checked(ChannelKind k) {
   return false;
 }
 
-// Spans of minutes beyond the limit, each a finding.
+bool judgedAt(const FlightDigest& d, Judged judged, double t) {
+  switch (judged) {
+    case Judged::Always: return true;
+    case Judged::AfterWarmup: return t >= d.warmupEnd;
+    case Judged::EngineRunning: return t >= d.engineStartAt + kStartSeconds && t <= d.shutdownAt;
+    case Judged::Airborne:
+      for (const TimeSpan& g : d.ground)
+        if (g.holds(t)) return false;
+      return t < d.shutdownAt - kShutdownSeconds;
+  }
+  return true;
+}
+
+bool faulty(const FlightDigest& d, const std::string& channel, double t) {
+  for (const SensorFaultSpan& f : d.sensorFaults)
+    if (f.channel == channel && t >= f.start && t <= f.end) return true;
+  return false;
+}
+
+// Spans of minutes beyond the limit, each a finding. A minute is judged at
+// its extreme's time; neighbouring minutes beyond make one span (a minute
+// with no row beyond between two puts them more than 30 s apart). The time
+// above is estimated from each minute's extremes: a whole minute when both
+// are beyond, else the share of the minute's range beyond the limit.
 void check(const Envelope& env, const KindRule& rule, const Threshold& threshold, const FlightDigest& d,
            std::vector<Finding>& out) {
   const std::vector<float>& values = rule.above ? env.max : env.min;
   const std::vector<float>& times = rule.above ? env.maxAt : env.minAt;
+  const std::vector<float>& others = rule.above ? env.min : env.max;
+  const double side = rule.above ? 1 : -1;
   auto beyond = [&](std::size_t b) {
-    return available(values[b]) && (rule.above ? values[b] > threshold.limit : values[b] < threshold.limit);
+    return available(values[b]) && side * (values[b] - threshold.limit) > 0 &&
+           judgedAt(d, rule.judged, times[b]) && !faulty(d, env.channel, times[b]);
   };
-  std::size_t b = rule.fromBucket;
+  auto secondsBeyond = [&](std::size_t b) {
+    const double from = static_cast<double>(b) * FlightDigest::kBucketSeconds;
+    const double covered = std::clamp(d.recordedSeconds - from, 0.0, FlightDigest::kBucketSeconds);
+    const double far = side * (values[b] - threshold.limit);
+    const double near = available(others[b]) ? side * (others[b] - threshold.limit) : far;
+    if (near > 0 || far <= near) return covered;
+    return covered * far / (far - near);
+  };
+  std::size_t b = 0;
   while (b < values.size()) {
     if (!beyond(b)) {
       ++b;
@@ -398,12 +546,12 @@ void check(const Envelope& env, const KindRule& rule, const Threshold& threshold
     }
     const std::size_t first = b;
     std::size_t last = b, minutes = 0;
-    double peak = values[b], peakAt = times[b];
-    for (; b < values.size() && b <= last + kMergeGap; ++b) {
-      if (!beyond(b)) continue;
+    double peak = values[b], peakAt = times[b], above = 0;
+    for (; b < values.size() && beyond(b); ++b) {
       last = b;
       ++minutes;
-      if (rule.above ? values[b] > peak : values[b] < peak) {
+      above += secondsBeyond(b);
+      if (side * (values[b] - peak) > 0) {
         peak = values[b];
         peakAt = times[b];
       }
@@ -411,11 +559,15 @@ void check(const Envelope& env, const KindRule& rule, const Threshold& threshold
     Finding f;
     f.kind = rule.kind;
     f.channel = env.channel;
-    f.severity = std::fabs(peak - threshold.limit) >= threshold.margin ? Severity::Warning : Severity::Caution;
+    f.cylinder = env.cylinder;
+    f.engine = env.engine;
+    f.excess = std::fabs(peak - threshold.limit);
+    f.severity = !rule.information && f.excess >= threshold.margin ? Severity::Warning : Severity::Caution;
     f.start = static_cast<double>(first) * FlightDigest::kBucketSeconds;
     f.end = std::min(static_cast<double>(last + 1) * FlightDigest::kBucketSeconds, d.recordedSeconds);
     f.peak = peak;
     f.peakAt = peakAt;
+    f.timeAbove = above;
     const std::string unit = degrees(d.engineUnit);
     const std::string at = " at " + clock(d, peakAt);
     const std::string lasting = minutes > 1 ? " (" + std::to_string(minutes) + " min)" : "";
@@ -434,17 +586,51 @@ const Envelope* FlightDigest::envelope(std::string_view channel) const {
   return nullptr;
 }
 
-FlightDigest DigestFlight(const Flight& flight) {
+const CylinderState* FlightDigest::cylinder(Engine engine, int number) const {
+  for (const CylinderState& c : cylinders)
+    if (c.engine == engine && c.cylinder == number) return &c;
+  return nullptr;
+}
+
+FlightDigest DigestFlight(const Flight& flight) { return DigestFlight(flight, FindPhases(flight)); }
+
+FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases) {
   FlightDigest d;
   d.engineUnit = EngineUnit(flight.facts);
   d.startOfDay = flight.startOfDay;
   d.recordedSeconds = flight.rows() ? flight.seconds.back() : 0;
+  d.shutdownAt = d.recordedSeconds;
+  d.phasesKnown = !phases.spans.empty();
+  if (d.phasesKnown) {
+    d.warmupEnd = d.recordedSeconds;
+    bool off = false;
+    for (const PhaseSpan& p : phases.spans) {
+      if (p.phase == Phase::Ground || p.phase == Phase::Runup) {
+        if (!d.ground.empty() && d.ground.back().end >= p.start)
+          d.ground.back().end = std::max(d.ground.back().end, p.end);
+        else
+          d.ground.push_back({p.start, p.end});
+      } else if (!off) {
+        d.warmupEnd = p.start;
+        off = true;
+      }
+    }
+    bool started = false;
+    for (const FlightEvent& e : phases.events) {
+      if (e.kind == FlightEventKind::EngineStart && !started) {
+        d.engineStartAt = e.at;
+        started = true;
+      }
+      if (e.kind == FlightEventKind::Shutdown) d.shutdownAt = e.at;
+    }
+  }
+  // The sensor fault detection (sensor_faults.h) fills d.sensorFaults here once it is written.
   bool hasCld[3] = {false, false, false};
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
     const Channel& k = flight.channels[c];
     if (!checked(k.kind)) continue;
     EnvelopeBuilder b(k.name, bucketCount(flight));
-    b.setKind(k.kind, k.engine);
+    b.setKind(k.kind, k.engine, k.cylinder);
     for (std::size_t r = 0; r < flight.rows(); ++r) b.add(flight.seconds[r], flight.columns[c][r]);
     if (b.empty()) continue;
     if (k.kind == ChannelKind::Cld) hasCld[static_cast<int>(k.engine)] = true;
@@ -458,6 +644,12 @@ FlightDigest DigestFlight(const Flight& flight) {
 }
 
 std::string_view KindName(FindingKind kind) { return ruleOf(kind).name; }
+
+std::optional<FindingKind> KindOfName(std::string_view name) {
+  for (const KindRule& r : kKindRules)
+    if (r.name == name) return r.kind;
+  return std::nullopt;
+}
 
 bool IsTrendKind(FindingKind kind) { return ruleOf(kind).trend; }
 
@@ -480,11 +672,24 @@ std::vector<Finding> EvaluateFindings(const FlightDigest& d, const Limits& limit
     f.end = d.cruiseEnd;
     f.peak = e.deviation;
     f.peakAt = e.peakAt;
+    f.excess = std::fabs(e.deviation) - deviation;
+    f.cylinder = e.cylinder;
+    f.engine = e.engine;
     f.text = cylinderWord(e.channel) + " runs " + number(std::fabs(e.deviation)) + " " + degrees(u) +
              (e.deviation < 0 ? " below" : " above") + " the others in cruise" +
              (d.cruiseSteady ? "" : " (the middle of the flight: no RPM or MAP)");
     out.push_back(std::move(f));
   }
+  // A span above the caution level that reaches the limit is the limit's finding alone.
+  std::erase_if(out, [&](const Finding& c) {
+    if (c.kind != FindingKind::ChtCaution) return false;
+    for (const Finding& f : out)
+      if (f.kind == FindingKind::Cht && f.channel == c.channel && f.start < c.end && c.start < f.end) return true;
+    return false;
+  });
+  for (Finding& f : out)
+    if (f.cylinder > 0)
+      if (const CylinderState* c = d.cylinder(f.engine, f.cylinder)) f.hint = CylinderHint(*c, limits, u);
   std::stable_sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) { return a.start < b.start; });
   return out;
 }

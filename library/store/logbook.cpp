@@ -80,6 +80,17 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry
   return log;
 }
 
+std::size_t LogbookFlight::openFindings() const {
+  return static_cast<std::size_t>(
+      std::count_if(findings.begin(), findings.end(), [](const Finding& f) { return !f.acknowledged; }));
+}
+
+void AcknowledgeFindings(AircraftLog& log, const std::vector<Acknowledgement>& acknowledgements,
+                         std::string_view today) {
+  for (LogbookFlight& f : log.flights) ApplyAcknowledgements(f.findings, acknowledgements, today);
+  ApplyAcknowledgements(log.trends, acknowledgements, today);
+}
+
 double FindingTime(const LogbookFlight& flight, const Finding& finding) {
   if (finding.kind == FindingKind::TrendCht)
     for (const Figure& c : flight.entry.maxCht)

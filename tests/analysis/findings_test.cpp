@@ -10,7 +10,9 @@
 #include <sys/stat.h>
 #endif
 
+#include "analysis/cylinder_hints.h"
 #include "analysis/findings.h"
+#include "analysis/flight_phases.h"
 #include "flight/flight_reader.h"
 #include "analysis/limits.h"
 #include "support/dump_builder.h"
@@ -100,10 +102,13 @@ TEST(Findings, EachLimitCrossedOnceGivesOneFindingAtItsPeak) {
        760 - (705 + 695 + 702) / 3.0, 0},
       {"°C: spread within the converted limit", 'C', {{"E1", 0, 199, 750}}, 0, {}, "", 0, 0},
   };
+  // One limit at a time: the CHT caution level (its own test below) is put at the limit.
+  flight::Limits limits;
+  limits.chtCaution = limits.chtMax;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const std::vector<flight::Finding> found =
-        flight::EvaluateFindings(flight::DigestFlight(builtFlight(c.unit, c.changes, c.without)), flight::Limits{});
+        flight::EvaluateFindings(flight::DigestFlight(builtFlight(c.unit, c.changes, c.without)), limits);
     ASSERT_EQ(found.size(), static_cast<std::size_t>(c.count)) << (found.empty() ? "" : found[0].text);
     if (c.count == 0) continue;
     EXPECT_EQ(found[0].kind, c.kind) << found[0].text;
@@ -122,7 +127,8 @@ TEST(Findings, ChangedLimitsApplyToTheDigestAndTheFileKeepsThem) {
   const flight::FlightDigest d = flight::DigestFlight(builtFlight('F', {{"C3", 150, 150, 440}}));
   flight::Limits strict;
   strict.chtMax = 430;
-  EXPECT_TRUE(flight::EvaluateFindings(d, flight::Limits{}).empty());
+  ASSERT_EQ(flight::EvaluateFindings(d, flight::Limits{}).size(), 1u);
+  EXPECT_EQ(flight::EvaluateFindings(d, flight::Limits{})[0].kind, FindingKind::ChtCaution);
   ASSERT_EQ(flight::EvaluateFindings(d, strict).size(), 1u);
   EXPECT_EQ(flight::EvaluateFindings(d, strict)[0].text, "CHT C3 reached 440 °F at 10:15, above the 430 °F limit");
 
@@ -271,6 +277,168 @@ TEST(Findings, TrendRuleTakesTheSlopeOverTheLastTenFlights) {
     EXPECT_EQ(found[0].channel, "C4");
     EXPECT_NEAR(found[0].peak, c.drift, 0.05);
   }
+}
+
+
+TEST(Findings, ExceedancesOfOneChannelCloserThan30SecondsAreOneFindingWithTimeAboveAndExcess) {
+  struct Case {
+    const char* what;
+    std::vector<Change> changes;
+    std::vector<double> timeAbove;  // per finding, seconds
+    double excess;                  // of the first
+  };
+  const Case cases[] = {
+      {"two whole minutes above", {{"C3", 100, 119, 470}}, {120}, 20},
+      {"spikes in neighbouring minutes", {{"C3", 105, 105, 470}, {"C3", 115, 115, 460}}, {60 * 20 / 90.0 + 60 * 10 / 80.0}, 20},
+      {"spikes a minute apart", {{"C3", 105, 105, 470}, {"C3", 125, 125, 460}}, {60 * 20 / 90.0, 60 * 10 / 80.0}, 20},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto found = flight::EvaluateFindings(flight::DigestFlight(builtFlight('F', c.changes)), flight::Limits{});
+    ASSERT_EQ(found.size(), c.timeAbove.size());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+      EXPECT_EQ(found[i].kind, FindingKind::Cht) << found[i].text;
+      EXPECT_NEAR(found[i].timeAbove, c.timeAbove[i], 0.01);
+    }
+    EXPECT_NEAR(found[0].excess, c.excess, 0.01);
+  }
+}
+
+TEST(Findings, ChtHasACautionLevelBelowItsLimitAndPresetsPerEngineFamily) {
+  struct Case {
+    const char* what;
+    std::vector<Change> changes;
+    flight::Limits limits;
+    std::vector<FindingKind> kinds;
+    flight::Severity severity = flight::Severity::Caution;
+  };
+  const flight::Limits lycoming = *flight::EngineFamilyLimits("Lycoming");
+  const Case cases[] = {
+      {"a long hot cruise", {{"C2", 50, 150, 430}}, {}, {FindingKind::ChtCaution}},
+      {"far above the caution level: still a caution", {{"C2", 50, 150, 449}}, {}, {FindingKind::ChtCaution}},
+      {"above the limit: the limit's finding alone", {{"C2", 50, 150, 430}, {"C2", 100, 100, 480}}, {},
+       {FindingKind::Cht}, flight::Severity::Warning},
+      {"below the caution level", {{"C2", 50, 150, 415}}, {}, {}},
+      {"Lycoming: 480 is a caution", {{"C2", 50, 150, 480}}, lycoming, {FindingKind::ChtCaution}},
+      {"Lycoming: 430 is nothing", {{"C2", 50, 150, 430}}, lycoming, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto found = flight::EvaluateFindings(flight::DigestFlight(builtFlight('F', c.changes)), c.limits);
+    ASSERT_EQ(found.size(), c.kinds.size()) << (found.empty() ? "" : found[0].text);
+    for (std::size_t i = 0; i < found.size(); ++i) {
+      EXPECT_EQ(found[i].kind, c.kinds[i]) << found[i].text;
+      EXPECT_EQ(found[i].severity, c.severity) << found[i].text;
+    }
+  }
+  EXPECT_FALSE(flight::EngineFamilyLimits("rotary"));
+  EXPECT_EQ(flight::KindName(FindingKind::ChtCaution), "cht_caution");
+  EXPECT_EQ(flight::KindOfName("cht_caution"), FindingKind::ChtCaution);
+}
+
+TEST(Findings, OilBatteryAndCoolingRulesKnowThePhases) {
+  using flight::Phase;
+  using flight::FlightEventKind;
+  const flight::FlightPhases none;
+  flight::FlightPhases warmup;  // on the ground until 15 min, the engine started at 5 min
+  warmup.spans = {{Phase::Ground, 0, 840}, {Phase::Runup, 840, 900}, {Phase::Climb, 900, 1000},
+                  {Phase::Cruise, 1000, 1194}};
+  warmup.events = {{FlightEventKind::EngineStart, 300}, {FlightEventKind::Shutdown, 1194}};
+  flight::FlightPhases landed;  // back on the ground from 15 min
+  landed.spans = {{Phase::Cruise, 0, 900}, {Phase::Ground, 900, 1194}};
+  struct Case {
+    const char* what;
+    std::vector<Change> changes;
+    const flight::FlightPhases& phases;
+    std::vector<FindingKind> kinds;
+  };
+  const Case cases[] = {
+      {"oil cold after ten minutes, no phases", {{"OIL", 110, 140, 80}}, none, {FindingKind::OilLow}},
+      {"oil cold in the warm-up", {{"OIL", 110, 140, 80}}, warmup, {}},
+      {"oil cold after the warm-up", {{"OIL", 160, 170, 80}}, warmup, {FindingKind::OilLow}},
+      {"battery low in the minute after the engine start", {{"BAT", 55, 55, 11}}, warmup, {}},
+      {"battery low later", {{"BAT", 70, 70, 11}}, warmup, {FindingKind::BatteryLow}},
+      {"cooling in flight", {{"CLD", 100, 101, -75}}, landed, {FindingKind::Cooling}},
+      {"cooling on the ground", {{"CLD", 160, 161, -75}}, landed, {}},
+      {"cooling on the ground, no phases", {{"CLD", 160, 161, -75}}, none, {FindingKind::Cooling}},
+      {"cooling in the minute of the shutdown, no phases", {{"CLD", 195, 196, -75}}, none, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto found =
+        flight::EvaluateFindings(flight::DigestFlight(builtFlight('F', c.changes), c.phases), flight::Limits{});
+    ASSERT_EQ(found.size(), c.kinds.size()) << (found.empty() ? "" : found[0].text);
+    for (std::size_t i = 0; i < found.size(); ++i) EXPECT_EQ(found[i].kind, c.kinds[i]) << found[i].text;
+  }
+  // Cooling is information, however fast.
+  const auto fast = flight::EvaluateFindings(flight::DigestFlight(builtFlight('F', {{"CLD", 100, 101, -200}})), {});
+  ASSERT_EQ(fast.size(), 1u);
+  EXPECT_EQ(fast[0].severity, flight::Severity::Caution);
+}
+
+TEST(Findings, SensorFaultSpansHoldBackLimitFindingsOnTheirChannel) {
+  const flight::FlightDigest plain =
+      flight::DigestFlight(builtFlight('F', {{"C3", 150, 150, 470}, {"T1", 150, 150, 1700}}));
+  struct Case {
+    const char* what;
+    std::vector<flight::SensorFaultSpan> faults;
+    std::vector<FindingKind> kinds;
+  };
+  const Case cases[] = {
+      {"no fault", {}, {FindingKind::Cht, FindingKind::Tit}},
+      {"C3 faulty at its peak", {{"C3", 850, 950}}, {FindingKind::Tit}},
+      {"C3 faulty elsewhere", {{"C3", 0, 600}}, {FindingKind::Cht, FindingKind::Tit}},
+      {"another channel faulty", {{"C1", 850, 950}}, {FindingKind::Cht, FindingKind::Tit}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    flight::FlightDigest d = plain;
+    d.sensorFaults = c.faults;
+    const auto found = flight::EvaluateFindings(d, flight::Limits{});
+    ASSERT_EQ(found.size(), c.kinds.size());
+    for (std::size_t i = 0; i < found.size(); ++i) EXPECT_EQ(found[i].kind, c.kinds[i]) << found[i].text;
+  }
+}
+
+TEST(CylinderHints, EachPatternOfTheTableGivesItsHint) {
+  constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+  struct Case {
+    const char* what;
+    float egt, cht, early;
+    std::uint32_t egtSteps, chtSteps;
+    const char* hint;
+  };
+  const Case cases[] = {
+      {"like the others", 10, 5, 0, 0, 0, ""},
+      {"EGT high, CHT low", 80, -40, -40, 0, 0, "look at the valves, rings, plug or magneto"},
+      {"EGT high, CHT high", 80, 40, 40, 0, 0, "look at a restricted injector or an intake leak"},
+      {"EGT high, CHT normal", 80, 0, 0, 0, 0, ""},
+      {"EGT low", -80, 0, 0, 0, 0, "look at a large injector or an exhaust leak"},
+      {"a jumpy EGT", 0, 0, 0, 3, 0, "look at the probe or its wiring"},
+      {"a jumpy CHT beats the pattern", 80, 40, 40, 0, 5, "look at the probe or its wiring"},
+      {"two jumps are no jumpy channel", 0, 0, 0, 2, 2, ""},
+      {"cold after the start, normal in cruise", 0, 5, -60, 0, 0, "look at a sticking valve"},
+      {"cold after the start and in cruise", 0, -40, -60, 0, 0, ""},
+      {"no cruise", kNone, kNone, -60, 0, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    flight::CylinderState s;
+    s.cylinder = 2;
+    s.egtDeviation = c.egt;
+    s.chtDeviation = c.cht;
+    s.earlyChtDeviation = c.early;
+    s.egtSteps = c.egtSteps;
+    s.chtSteps = c.chtSteps;
+    EXPECT_EQ(flight::CylinderHint(s, flight::Limits{}, Unit::DegreesF), c.hint);
+  }
+  // From a flight: its hot cylinder's CHT finding carries the hint.
+  const auto found = flight::EvaluateFindings(
+      flight::DigestFlight(builtFlight('F', {{"E2", 0, 199, 1380}, {"C2", 0, 199, 470}})), flight::Limits{});
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].kind, FindingKind::Cht);
+  EXPECT_EQ(found[0].cylinder, 2);
+  EXPECT_EQ(found[0].hint, "look at a restricted injector or an intake leak");
 }
 
 }  // namespace
