@@ -49,6 +49,13 @@ struct CruiseEgt {
   float peakAt = 0;      // where it stood farthest from the others, on the deviation's side
 };
 
+// A cylinder channel's mean over the steady cruise.
+struct CruiseMean {
+  std::string channel;  // "C3", "E3"
+  ChannelKind kind = ChannelKind::Cht;
+  float mean = 0;
+};
+
 // A span of a flight, seconds from its start.
 struct TimeSpan {
   double start = 0, end = 0;
@@ -83,6 +90,12 @@ struct FlightDigest {
   bool cruiseSteady = false;   // found from steady RPM and MAP; else the middle of the flight
   double cruiseStart = 0, cruiseEnd = 0;
   std::vector<CruiseEgt> cruise;
+  // For the baselines: each cylinder's EGT and CHT mean over the steady
+  // cruise, and the power, OAT and battery there (NaN without the channel).
+  std::vector<CruiseMean> cruiseMeans;
+  float cruisePower = std::numeric_limits<float>::quiet_NaN();    // % of the recorded power channel
+  float cruiseOat = std::numeric_limits<float>::quiet_NaN();      // °C
+  float cruiseBattery = std::numeric_limits<float>::quiet_NaN();  // V
 
   // From FindPhases; with no phases known the first minute is the engine
   // start, the first ten minutes the warm-up and the last row the shutdown.
@@ -143,19 +156,41 @@ struct Finding {
 // Every finding of one flight, in time order.
 std::vector<Finding> EvaluateFindings(const FlightDigest& digest, const Limits& limits);
 
-// One flight's place in an aircraft's history, for the trend rule.
+// One flight's place in an aircraft's history, for the trend rules.
 struct TrendPoint {
   Unit engineUnit = Unit::DegreesF;
+  std::string date;  // its start, "YYYY-MM-DD..."
   std::vector<std::pair<std::string, float>> maxCht;     // per CHT channel
   std::vector<std::pair<std::string, float>> cruiseEgt;  // per EGT channel
+  std::vector<std::pair<std::string, float>> cruiseCht;  // per CHT channel
+  float cruisePower = std::numeric_limits<float>::quiet_NaN();    // %, the recorded power channel
+  float cruiseOat = std::numeric_limits<float>::quiet_NaN();      // °C
+  float cruiseBattery = std::numeric_limits<float>::quiet_NaN();  // V
 };
 
-// Flights in time order, oldest first: a cylinder whose max CHT or cruise
-// EGT drifts by more than the limit over the last ten flights (the
-// least-squares slope times the flights' span) is a trend finding. Its
-// `peak` is the drift (in the newest flight's unit), its times are unset.
+// Flights in time order, oldest first. Flights are comparable when their
+// cruise power lies within baseline_power % and their OAT within
+// baseline_oat °C of each other (a figure a flight lacks does not part them).
+//  - trend_cht, trend_egt: a cylinder whose max CHT or cruise EGT drifts by
+//    more than trend_drift over the last ten flights (the least-squares slope
+//    times the flights' span), with at least ten flights and a fit of
+//    R² >= trend_fit. Its `peak` is the drift (in the newest flight's unit).
+//  - baseline: the newest flight's cruise CHT or EGT of a cylinder more than
+//    baseline_deviations robust deviations (1.4826 × the median absolute
+//    deviation, at least 5 °F) from its median over the last 30 comparable
+//    flights (at least five); `peak` is its distance from that median.
+//  - change: a lasting step (Pettitt's test, p < 0.05, three flights on
+//    either side at least) in a cylinder's cruise CHT (by trend_drift or
+//    more) or the battery in cruise (by 0.5 V or more) over the last 30
+//    flights; `date` is the first flight after it, `peak` the step.
+//  - hottest_cylinder: the two newest flights' hottest cylinder (max CHT) is
+//    another than the flight's before, and by hottest_change °F both times.
+// Trends and baselines carry a confidence from the comparable flights: "low"
+// under ten, "moderate" under 30, "high" from 30. Their times are unset.
 std::vector<Finding> TrendFindings(const std::vector<TrendPoint>& flights, const Limits& limits);
 inline constexpr std::size_t kTrendFlights = 10;
-inline constexpr std::size_t kTrendMinimumFlights = 5;
+inline constexpr std::size_t kTrendMinimumFlights = 10;
+inline constexpr std::size_t kBaselineFlights = 30;
+inline constexpr std::size_t kBaselineMinimumFlights = 5;
 
 }  // namespace varnix::flight

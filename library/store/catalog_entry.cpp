@@ -190,6 +190,14 @@ void entryFields(Codec& c, E& e) {
     c.field(x.deviation);
     c.field(x.peakAt);
   });
+  c.list(d.cruiseMeans, 9, [&](auto& m) {
+    c.field(m.channel);
+    c.enumeration(m.kind, ChannelKind::Other);
+    c.field(m.mean);
+  });
+  c.field(d.cruisePower);
+  c.field(d.cruiseOat);
+  c.field(d.cruiseBattery);
   c.template as<std::uint8_t>(d.phasesKnown);
   c.list(d.ground, 16, [&](auto& g) {
     c.field(g.start);
@@ -228,6 +236,12 @@ TrendPoint CatalogEntry::trendPoint() const {
   p.engineUnit = engineUnit;
   for (const Figure& f : maxCht) p.maxCht.emplace_back(f.channel, f.value);
   for (const CruiseEgt& e : digest.cruise) p.cruiseEgt.emplace_back(e.channel, e.mean);
+  for (const CruiseMean& m : digest.cruiseMeans)
+    if (m.kind == ChannelKind::Cht) p.cruiseCht.emplace_back(m.channel, m.mean);
+  p.date = start;
+  p.cruisePower = digest.cruisePower;
+  p.cruiseOat = digest.cruiseOat;
+  p.cruiseBattery = digest.cruiseBattery;
   return p;
 }
 

@@ -8,6 +8,10 @@
 namespace varnix::flight {
 
 const LogbookFlight* AircraftLog::trendFlight(const Finding& trend) const {
+  // A baseline, change or hottest cylinder finding is about the newest flight.
+  if (trend.kind == FindingKind::Baseline || trend.kind == FindingKind::Change ||
+      trend.kind == FindingKind::HottestCylinder)
+    return flights.empty() ? nullptr : &flights.front();
   for (const LogbookFlight& f : flights) {
     for (const Figure& c : f.entry.maxCht)
       if (c.channel == trend.channel) return &f;

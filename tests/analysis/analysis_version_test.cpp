@@ -78,6 +78,9 @@ std::string analysed(const flight::Flight& f) {
   for (const flight::CruiseEgt& e : g.cruise)
     d.add("cruise %s %d %d %.6g %.6g %.6g\n", e.channel.c_str(), e.cylinder, static_cast<int>(e.engine), e.mean,
           e.deviation, e.peakAt);
+  for (const flight::CruiseMean& m : g.cruiseMeans)
+    d.add("cruisemean %s %d %.6g\n", m.channel.c_str(), static_cast<int>(m.kind), m.mean);
+  d.add("cruisefigures %.6g %.6g %.6g\n", g.cruisePower, g.cruiseOat, g.cruiseBattery);
   d.add("phases %d %.6g %.6g %.6g\n", g.phasesKnown, g.engineStartAt, g.warmupEnd, g.shutdownAt);
   for (const flight::TimeSpan& t : g.ground) d.add("ground %.6g %.6g\n", t.start, t.end);
   for (const flight::SensorFaultSpan& t : g.sensorFaults)

@@ -260,6 +260,9 @@ TEST(Findings, TrendRuleTakesTheSlopeOverTheLastTenFlights) {
       {"°C: 27 °F is 15 °C", {200, 201.667f, 203.333f, 205, 206.667f, 208.333f, 210, 211.667f, 213.333f, 215},
        Unit::DegreesC, 1, 15},
       {"one noisy flight is no trend", {400, 400, 400, 400, 400, 400, 400, 400, 400, 430}, Unit::DegreesF, 0, 0},
+      {"nine flights are too few", {400, 404, 408, 412, 416, 420, 424, 428, 432}, Unit::DegreesF, 0, 0},
+      {"a drift the fit does not hold (R² 0.16)", {400, 450, 395, 455, 405, 460, 410, 465, 415, 470},
+       Unit::DegreesF, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -276,6 +279,121 @@ TEST(Findings, TrendRuleTakesTheSlopeOverTheLastTenFlights) {
     EXPECT_EQ(found[0].kind, FindingKind::TrendCht);
     EXPECT_EQ(found[0].channel, "C4");
     EXPECT_NEAR(found[0].peak, c.drift, 0.05);
+    EXPECT_EQ(found[0].confidence, "moderate");  // ten or eleven comparable flights
+  }
+}
+
+// An aircraft's history: `count` flights of C3 at `cht` in cruise, then the newest.
+std::vector<flight::TrendPoint> history(std::size_t count, float cht, float power, float oat) {
+  std::vector<flight::TrendPoint> h;
+  for (std::size_t i = 0; i < count; ++i) {
+    flight::TrendPoint p;
+    p.date = "2026-01-" + std::string(i < 9 ? "0" : "") + std::to_string(i + 1) + "T10:00:00";
+    p.cruiseCht = {{"C1", 370.f}, {"C3", cht + static_cast<float>(i % 3) - 1}};
+    p.cruisePower = power;
+    p.cruiseOat = oat;
+    h.push_back(p);
+  }
+  return h;
+}
+
+TEST(Findings, ABaselineComparesTheNewestFlightWithItsComparableFlights) {
+  struct Case {
+    const char* what;
+    std::size_t before;
+    float power, oat;  // of the flights before; the newest flew 65 % at 15 °C
+    float newest;      // its C3
+    int count;
+    const char* confidence;
+  };
+  constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+  const Case cases[] = {
+      {"like the others", 20, 65, 15, 381, 0, ""},
+      {"hotter than its baseline", 20, 65, 15, 400, 1, "moderate"},
+      {"cooler than its baseline", 40, 65, 15, 360, 1, "high"},
+      {"within three robust deviations", 20, 65, 15, 393, 0, ""},
+      {"the others at another power", 20, 80, 15, 400, 0, ""},
+      {"the others at another OAT", 20, 65, 30, 400, 0, ""},
+      {"power and OAT unknown", 20, kNone, kNone, 400, 1, "moderate"},
+      {"too few comparable flights", 4, 65, 15, 400, 0, ""},
+      {"few comparable flights", 6, 65, 15, 400, 1, "low"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<flight::TrendPoint> h = history(c.before, 380, c.power, c.oat);
+    flight::TrendPoint newest;
+    newest.date = "2026-03-01T10:00:00";
+    newest.cruiseCht = {{"C1", 370.f}, {"C3", c.newest}};
+    newest.cruisePower = 65;
+    newest.cruiseOat = 15;
+    h.push_back(newest);
+    std::vector<flight::Finding> found = flight::TrendFindings(h, flight::Limits{});
+    std::erase_if(found, [](const flight::Finding& f) { return f.kind != FindingKind::Baseline; });
+    ASSERT_EQ(found.size(), static_cast<std::size_t>(c.count)) << (found.empty() ? "" : found[0].text);
+    if (c.count == 0) continue;
+    EXPECT_EQ(found[0].channel, "C3");
+    EXPECT_EQ(found[0].confidence, c.confidence);
+    EXPECT_NEAR(found[0].peak, c.newest - 380, 0.01);
+  }
+}
+
+TEST(Findings, ALastingStepIsAChangeWithItsDate) {
+  struct Case {
+    const char* what;
+    std::vector<float> battery;  // in cruise, oldest first
+    int count;
+    const char* date;
+  };
+  const Case cases[] = {
+      {"steady", {14.1f, 14.0f, 14.1f, 14.2f, 14.1f, 14.0f, 14.1f, 14.2f, 14.1f, 14.0f, 14.1f, 14.2f}, 0, ""},
+      {"a step down",
+       {14.1f, 14.0f, 14.1f, 14.2f, 14.1f, 14.0f, 13.4f, 13.5f, 13.4f, 13.3f, 13.4f, 13.5f}, 1, "2026-01-07"},
+      {"a small step",
+       {14.1f, 14.0f, 14.1f, 14.2f, 14.1f, 14.0f, 13.9f, 14.0f, 13.9f, 13.8f, 13.9f, 14.0f}, 0, ""},
+      {"not lasting yet",
+       {14.1f, 14.0f, 14.1f, 14.2f, 14.1f, 14.0f, 14.1f, 14.2f, 14.1f, 14.0f, 13.4f, 13.3f}, 0, ""},
+      {"too few flights", {14.1f, 14.0f, 14.1f, 14.2f, 13.4f, 13.5f, 13.4f, 13.3f}, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<flight::TrendPoint> h = history(c.battery.size(), 380, 65, 15);
+    for (std::size_t i = 0; i < h.size(); ++i) h[i].cruiseBattery = c.battery[i];
+    std::vector<flight::Finding> found = flight::TrendFindings(h, flight::Limits{});
+    std::erase_if(found, [](const flight::Finding& f) { return f.kind != FindingKind::Change; });
+    ASSERT_EQ(found.size(), static_cast<std::size_t>(c.count)) << (found.empty() ? "" : found[0].text);
+    if (c.count == 0) continue;
+    EXPECT_EQ(found[0].channel, "BAT");
+    EXPECT_EQ(found[0].date, c.date);
+    EXPECT_NEAR(found[0].peak, -0.7, 0.05);
+  }
+}
+
+TEST(Findings, AnotherHottestCylinderTwoFlightsRunningIsNoted) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<float, float>> c1c3;  // max CHT of C1 and C3, oldest first
+    int count;
+  };
+  const Case cases[] = {
+      {"C1 stays hottest", {{400, 380}, {400, 380}, {400, 380}}, 0},
+      {"C3 hottest by 20 twice", {{400, 380}, {400, 420}, {401, 421}}, 1},
+      {"C3 hottest once", {{400, 380}, {400, 380}, {400, 420}}, 0},
+      {"C3 hottest by 10", {{400, 380}, {400, 410}, {400, 410}}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<flight::TrendPoint> h;
+    for (const auto& [c1, c3] : c.c1c3) {
+      flight::TrendPoint p;
+      p.maxCht = {{"C1", c1}, {"C3", c3}};
+      h.push_back(p);
+    }
+    const auto found = flight::TrendFindings(h, flight::Limits{});
+    ASSERT_EQ(found.size(), static_cast<std::size_t>(c.count));
+    if (c.count) {
+      EXPECT_EQ(found[0].kind, FindingKind::HottestCylinder);
+      EXPECT_EQ(found[0].channel, "C3");
+    }
   }
 }
 
