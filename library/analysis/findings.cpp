@@ -165,91 +165,97 @@ std::vector<bool> cruiseRows(const Flight& flight, Engine engine, bool& steady) 
   return cruise;
 }
 
-// Each channel's mean over the rows `take` takes minus the mean of the
-// others' means; NaN for a channel without values or without others.
-template <typename Take>
-std::vector<float> deviations(const Flight& flight, const std::vector<std::size_t>& channels, Take&& take) {
-  std::vector<double> mean(channels.size(), 0);
-  std::vector<std::size_t> count(channels.size(), 0);
-  for (std::size_t r = 0; r < flight.rows(); ++r) {
-    if (!take(r)) continue;
-    for (std::size_t i = 0; i < channels.size(); ++i)
-      if (const float v = flight.columns[channels[i]][r]; available(v)) {
-        mean[i] += v;
-        ++count[i];
-      }
-  }
+// One channel's sums over the cruise and the first minutes after the start, and its jumps.
+struct ChannelSums {
+  std::size_t column = 0;
+  double step = 0;  // a row-to-row change this large is a jump
+  double cruise = 0, early = 0;
+  std::size_t cruiseRows = 0, earlyRows = 0;
+  std::uint32_t jumps = 0;
+  float cruiseMean() const { return cruiseRows ? static_cast<float>(cruise / static_cast<double>(cruiseRows)) : kNaN; }
+};
+
+// Each channel's mean minus the mean of the others' means; NaN for a channel
+// without values or without others.
+std::vector<float> deviations(const std::vector<ChannelSums>& sums, bool early) {
   double total = 0;
   std::size_t with = 0;
-  for (std::size_t i = 0; i < channels.size(); ++i)
-    if (count[i]) {
-      mean[i] /= static_cast<double>(count[i]);
-      total += mean[i];
+  auto meanOf = [&](const ChannelSums& c) {
+    return early ? (c.earlyRows ? c.early / static_cast<double>(c.earlyRows) : -1.0)
+                 : (c.cruiseRows ? c.cruise / static_cast<double>(c.cruiseRows) : -1.0);
+  };
+  auto has = [&](const ChannelSums& c) { return (early ? c.earlyRows : c.cruiseRows) > 0; };
+  for (const ChannelSums& c : sums)
+    if (has(c)) {
+      total += meanOf(c);
       ++with;
     }
-  std::vector<float> out(channels.size(), kNaN);
-  for (std::size_t i = 0; i < channels.size(); ++i)
-    if (count[i] && with > 1)
-      out[i] = static_cast<float>(mean[i] - (total - mean[i]) / static_cast<double>(with - 1));
+  std::vector<float> out(sums.size(), kNaN);
+  for (std::size_t i = 0; i < sums.size(); ++i)
+    if (has(sums[i]) && with > 1)
+      out[i] = static_cast<float>(meanOf(sums[i]) - (total - meanOf(sums[i])) / static_cast<double>(with - 1));
   return out;
 }
 
-float cruiseMean(const Flight& flight, std::size_t channel, const std::vector<bool>& cruise) {
-  double sum = 0;
-  std::size_t n = 0;
-  const auto v = flight.columns[channel];
-  for (std::size_t r = 0; r < v.size() && r < cruise.size(); ++r)
-    if (cruise[r] && available(v[r])) {
-      sum += v[r];
-      ++n;
-    }
-  return n ? static_cast<float>(sum / static_cast<double>(n)) : kNaN;
-}
-
-std::uint32_t steps(const Flight& flight, std::size_t channel, double size) {
-  std::uint32_t n = 0;
-  const auto v = flight.columns[channel];
-  for (std::size_t r = 1; r < v.size(); ++r)
-    if (available(v[r]) && available(v[r - 1]) && std::fabs(v[r] - v[r - 1]) >= size) ++n;
-  return n;
-}
-
-// Each cylinder's place among the others: EGT and CHT in cruise, CHT after the start, jumps.
+// Each cylinder's place among the others (EGT and CHT in cruise, CHT after
+// the start, jumps) and the cruise figures, in one pass over the rows.
 void addCylinders(const Flight& flight, Engine engine, const std::vector<bool>& cruise, FlightDigest& digest) {
-  std::vector<std::size_t> egts, chts;
+  const Unit u = digest.engineUnit;
+  std::vector<ChannelSums> egts, chts, figures;
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
     const Channel& k = flight.channels[c];
     if (k.engine != engine || k.cylinder <= 0) continue;
-    if (k.kind == ChannelKind::Egt) egts.push_back(c);
-    if (k.kind == ChannelKind::Cht) chts.push_back(c);
+    if (k.kind == ChannelKind::Egt) egts.push_back({.column = c, .step = FahrenheitSpanToUnit(kEgtStepF, u)});
+    if (k.kind == ChannelKind::Cht) chts.push_back({.column = c, .step = FahrenheitSpanToUnit(kChtStepF, u)});
   }
   if (egts.empty() && chts.empty()) return;
-  auto inCruise = [&](std::size_t r) { return r < cruise.size() && cruise[r]; };
-  const double from = digest.engineStartAt, to = digest.engineStartAt + kWarmupSeconds;
-  auto early = [&](std::size_t r) { return flight.seconds[r] >= from && flight.seconds[r] < to; };
-  const std::vector<float> egt = deviations(flight, egts, inCruise);
-  const std::vector<float> cht = deviations(flight, chts, inCruise);
-  const std::vector<float> chtEarly = deviations(flight, chts, early);
-  for (const std::vector<std::size_t>* list : {&egts, &chts})
-    for (std::size_t c : *list) {
-      const float m = cruiseMean(flight, c, cruise);
-      if (available(m)) digest.cruiseMeans.push_back({flight.channels[c].name, flight.channels[c].kind, m});
-    }
   // The first engine's cruise gives the flight's power, OAT and battery.
-  auto once = [&](float& figure, ChannelKind kind) {
-    if (available(figure)) return;
-    int c = FindChannel(flight.channels, kind, engine);
-    if (c < 0) c = FindChannel(flight.channels, kind);
-    if (c < 0) return;
-    figure = cruiseMean(flight, static_cast<std::size_t>(c), cruise);
-    if (kind == ChannelKind::Oat && flight.channels[static_cast<std::size_t>(c)].unit == Unit::DegreesF &&
-        available(figure))
-      figure = static_cast<float>((figure - 32) * 5.0 / 9.0);
-  };
-  once(digest.cruisePower, ChannelKind::PowerPercent);
-  once(digest.cruiseOat, ChannelKind::Oat);
-  once(digest.cruiseBattery, ChannelKind::Battery);
-  const Unit u = digest.engineUnit;
+  float* const targets[] = {&digest.cruisePower, &digest.cruiseOat, &digest.cruiseBattery};
+  const ChannelKind kinds[] = {ChannelKind::PowerPercent, ChannelKind::Oat, ChannelKind::Battery};
+  int columns[3] = {-1, -1, -1};
+  for (int i = 0; i < 3; ++i) {
+    if (available(*targets[i])) continue;
+    columns[i] = FindChannel(flight.channels, kinds[i], engine);
+    if (columns[i] < 0) columns[i] = FindChannel(flight.channels, kinds[i]);
+    if (columns[i] >= 0) figures.push_back({.column = static_cast<std::size_t>(columns[i])});
+  }
+  const double from = digest.engineStartAt, to = digest.engineStartAt + kWarmupSeconds;
+  const std::size_t n = std::min(flight.rows(), cruise.size());
+  for (std::size_t r = 0; r < n; ++r) {
+    const bool inCruise = cruise[r];
+    const bool early = flight.seconds[r] >= from && flight.seconds[r] < to;
+    for (auto* list : {&egts, &chts, &figures})
+      for (ChannelSums& c : *list) {
+        const auto column = flight.columns[c.column];
+        const float v = column[r];
+        if (!available(v)) continue;
+        if (inCruise) {
+          c.cruise += v;
+          ++c.cruiseRows;
+        }
+        if (early) {
+          c.early += v;
+          ++c.earlyRows;
+        }
+        if (c.step > 0 && r > 0 && available(column[r - 1]) && std::fabs(v - column[r - 1]) >= c.step) ++c.jumps;
+      }
+  }
+  for (const std::vector<ChannelSums>* list : {&egts, &chts})
+    for (const ChannelSums& c : *list)
+      if (const float m = c.cruiseMean(); available(m))
+        digest.cruiseMeans.push_back({flight.channels[c.column].name, flight.channels[c.column].kind, m});
+  std::size_t f = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (columns[i] < 0) continue;
+    float m = figures[f++].cruiseMean();
+    if (kinds[i] == ChannelKind::Oat && flight.channels[static_cast<std::size_t>(columns[i])].unit == Unit::DegreesF &&
+        available(m))
+      m = static_cast<float>((m - 32) * 5.0 / 9.0);
+    *targets[i] = m;
+  }
+  const std::vector<float> egt = deviations(egts, false);
+  const std::vector<float> cht = deviations(chts, false);
+  const std::vector<float> chtEarly = deviations(chts, true);
   auto state = [&](int cylinder) -> CylinderState& {
     for (CylinderState& s : digest.cylinders)
       if (s.engine == engine && s.cylinder == cylinder) return s;
@@ -261,15 +267,15 @@ void addCylinders(const Flight& flight, Engine engine, const std::vector<bool>& 
     return digest.cylinders.back();
   };
   for (std::size_t i = 0; i < egts.size(); ++i) {
-    CylinderState& s = state(flight.channels[egts[i]].cylinder);
+    CylinderState& s = state(flight.channels[egts[i].column].cylinder);
     s.egtDeviation = egt[i];
-    s.egtSteps = steps(flight, egts[i], FahrenheitSpanToUnit(kEgtStepF, u));
+    s.egtSteps = egts[i].jumps;
   }
   for (std::size_t i = 0; i < chts.size(); ++i) {
-    CylinderState& s = state(flight.channels[chts[i]].cylinder);
+    CylinderState& s = state(flight.channels[chts[i].column].cylinder);
     s.chtDeviation = cht[i];
     s.earlyChtDeviation = chtEarly[i];
-    s.chtSteps = steps(flight, chts[i], FahrenheitSpanToUnit(kChtStepF, u));
+    s.chtSteps = chts[i].jumps;
   }
 }
 
