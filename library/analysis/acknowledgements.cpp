@@ -3,7 +3,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <ctime>
 
 #include "platform/output_file.h"
 #include "platform/platform.h"
@@ -150,15 +149,9 @@ void ApplyAcknowledgements(std::vector<Finding>& findings, const std::vector<Ack
 }
 
 std::string LocalDate() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
+  const platform::LocalDate today = platform::localDate();
   char buf[48];
-  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", today.year, today.month, today.day);
   return buf;
 }
 
