@@ -2,9 +2,11 @@
 // varnix-cli findings FILE [--json]: one flight's findings under the
 // limits of its aircraft folder (the file's folder); any flight file the
 // door for flight files opens.
+#include <algorithm>
 #include <cstdio>
 
 #include "commands.h"
+#include "analysis/acknowledgements.h"
 #include "analysis/flight_analysis.h"
 #include "analysis/limits.h"
 #include "flight_argument.h"
@@ -28,22 +30,29 @@ void addFindingsCommand(CLI::App& app, int& exitCode) {
     const std::string folder = platform::utf8Text(platform::utf8Path(*path).parent_path());
     const flight::LimitsFile limits = flight::ReadLimits(folder.empty() ? "." : folder);
     for (const std::string& problem : flight::LimitsProblemLines(limits)) reportMessage(terminalText(problem));
-    const std::vector<flight::Finding> findings =
+    std::vector<flight::Finding> findings =
         flight::EvaluateFindings(flight::AnalyseFlight(*flight).digest, limits.limits);
+    const flight::AcknowledgementsFile known = flight::ReadAcknowledgements(folder.empty() ? "." : folder);
+    for (const std::string& problem : flight::AcknowledgementsProblemLines(known))
+      reportMessage(terminalText(problem));
+    flight::ApplyAcknowledgements(findings, known.acknowledgements, flight::LocalDate());
+    const auto open = std::count_if(findings.begin(), findings.end(), [](const auto& f) { return !f.acknowledged; });
     if (*json) {
       const Json o = Json::object({{"file", jsonText(*path)},
                                    {"aircraft", jsonText(facts.aircraft)},
                                    {"flight", jsonText(facts.flightLabel)},
                                    {"start", jsonText(start)},
-                                   {"findings", findingsJson(findings)}});
+                                   {"findings", findingsJson(findings)},
+                                   {"open_findings", open}});
       std::fputs(layoutJson(o, {"", "/findings"}).c_str(), stdout);
     } else {
       std::printf("Flight #%s of %s, %s: %zu findings\n", terminalText(facts.flightLabel).c_str(),
                   terminalText(facts.aircraft).c_str(), terminalText(start).c_str(), findings.size());
       for (const auto& f : findings)
-        std::printf("%-7s %-12s %-5s %s\n", std::string(flight::SeverityName(f.severity)).c_str(),
+        std::printf("%-7s %-12s %-5s %s%s\n", std::string(flight::SeverityName(f.severity)).c_str(),
                     std::string(flight::KindName(f.kind)).c_str(), terminalText(f.channel).c_str(),
-                    terminalText(f.text).c_str());
+                    terminalText(f.text).c_str(),
+                    f.acknowledged ? terminalText(" (acknowledged: " + f.reason + ")").c_str() : "");
     }
     exitCode = 0;
   });

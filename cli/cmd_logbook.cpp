@@ -104,7 +104,8 @@ void printText(const std::vector<AircraftLog>& logs) {
                   figure(e.batteryMin, "%.1f").c_str(), number(e.fuelUsed, "%.1f").c_str(), f.findings.size(),
                   e.file.c_str(), f.differs ? "  (differs)" : "", f.isNew ? "  (new)" : "");
       for (const auto& x : f.findings)
-        std::printf("    %-7s %s\n", std::string(flight::SeverityName(x.severity)).c_str(), x.text.c_str());
+        std::printf("    %-7s %s%s\n", std::string(flight::SeverityName(x.severity)).c_str(), x.text.c_str(),
+                    x.acknowledged ? (" (acknowledged: " + x.reason + ")").c_str() : "");
     }
     for (const auto& t : log.trends)
       std::printf("Trend: %s %s\n", std::string(flight::SeverityName(t.severity)).c_str(), t.text.c_str());
@@ -138,6 +139,10 @@ int run(const Options& o) {
     const flight::LimitsFile limits = flight::ReadLimits(catalog->dataFolder() + "/" + folder);
     for (const std::string& problem : flight::LimitsProblemLines(limits)) reportMessage(terminalText(problem));
     AircraftLog log = flight::BuildAircraftLog(folder, std::move(entries[folder]), limits.limits);
+    const flight::AcknowledgementsFile known = flight::ReadAcknowledgements(catalog->dataFolder() + "/" + folder);
+    for (const std::string& problem : flight::AcknowledgementsProblemLines(known))
+      reportMessage(terminalText(problem));
+    flight::AcknowledgeFindings(log, known.acknowledgements, flight::LocalDate());
     if (!o.aircraft.empty() && folder != o.aircraft &&
         (log.flights.empty() || log.flights.front().entry.aircraft != o.aircraft))
       continue;

@@ -127,7 +127,14 @@ Json findingJson(const Finding& f, bool withTimes) {
                        {"end_s", withTimes ? jsonValue(f.end) : Json(nullptr)},
                        {"peak", jsonValue(f.peak)},
                        {"peak_s", withTimes ? jsonValue(f.peakAt) : Json(nullptr)},
-                       {"text", jsonText(f.text)}});
+                       {"text", jsonText(f.text)},
+                       {"time_above_s", withTimes ? jsonValue(f.timeAbove) : Json(nullptr)},
+                       {"excess", jsonValue(f.excess)},
+                       {"hint", f.hint.empty() ? Json(nullptr) : jsonText(f.hint)},
+                       {"acknowledged", f.acknowledged},
+                       {"reason", f.acknowledged ? jsonText(f.reason) : Json(nullptr)},
+                       {"confidence", f.confidence.empty() ? Json(nullptr) : jsonText(f.confidence)},
+                       {"date", f.date.empty() ? Json(nullptr) : jsonText(f.date)}});
 }
 
 Json findingsJson(const std::vector<Finding>& findings) {
@@ -162,6 +169,7 @@ Json flightJson(const flight::LogbookFlight& lf) {
   o["differs"] = lf.differs;
   o["new"] = lf.isNew;
   o["findings"] = findingsJson(lf.findings);
+  o["open_findings"] = lf.openFindings();
   return o;
 }
 

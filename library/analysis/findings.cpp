@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "analysis/cylinder_hints.h"
+#include "analysis/flight_phases.h"
 #include "flight/channels.h"
 
 namespace varnix::flight {
@@ -18,7 +20,14 @@ constexpr double kSteadyRpm = 50;      // RPM may wander this much in a steady w
 constexpr double kSteadyMap = 1.0;     // in Hg
 constexpr double kCruiseRpmShare = 0.6;  // of the flight's highest RPM: idle and taxi are steady too
 constexpr double kSlopeSeconds = 60;   // the CHT slope is taken over a minute
-constexpr std::size_t kMergeGap = 2;   // minutes between exceedances that still make one span
+// Oil is not judged in the first ten minutes after the start, nor on the
+// ground before the first takeoff when the phases are known: cold oil then
+// is the warm-up, not a finding.
+constexpr double kWarmupSeconds = 600;
+constexpr double kStartSeconds = 60;      // the battery is not judged in the minute after the engine start
+constexpr double kShutdownSeconds = 60;   // nor cooling in the minute before the shutdown
+constexpr double kEgtStepF = 100;         // a row-to-row EGT step this large is a jump
+constexpr double kChtStepF = 40;          // a row-to-row CHT step this large is a jump
 constexpr double k28VoltMedian = 20;   // a battery whose median is above this is a 28-volt system
 
 bool available(float v) { return !std::isnan(v); }
@@ -60,9 +69,10 @@ class EnvelopeBuilder {
     }
     values_.push_back(v);
   }
-  void setKind(ChannelKind kind, Engine engine) {
+  void setKind(ChannelKind kind, Engine engine, int cylinder = 0) {
     env_.kind = kind;
     env_.engine = engine;
+    env_.cylinder = cylinder;
   }
   Envelope take(bool derived) {
     env_.derived = derived;
@@ -158,15 +168,133 @@ std::vector<bool> cruiseRows(const Flight& flight, Engine engine, bool& steady) 
   return cruise;
 }
 
+// One channel's sums over the cruise and the first minutes after the start, and its jumps.
+struct ChannelSums {
+  std::size_t column = 0;
+  double step = 0;  // a row-to-row change this large is a jump
+  double cruise = 0, early = 0;
+  std::size_t cruiseRows = 0, earlyRows = 0;
+  std::uint32_t jumps = 0;
+  float cruiseMean() const { return cruiseRows ? static_cast<float>(cruise / static_cast<double>(cruiseRows)) : kNaN; }
+};
+
+// Each channel's mean minus the mean of the others' means; NaN for a channel
+// without values or without others.
+std::vector<float> deviations(const std::vector<ChannelSums>& sums, bool early) {
+  double total = 0;
+  std::size_t with = 0;
+  auto meanOf = [&](const ChannelSums& c) {
+    return early ? (c.earlyRows ? c.early / static_cast<double>(c.earlyRows) : -1.0)
+                 : (c.cruiseRows ? c.cruise / static_cast<double>(c.cruiseRows) : -1.0);
+  };
+  auto has = [&](const ChannelSums& c) { return (early ? c.earlyRows : c.cruiseRows) > 0; };
+  for (const ChannelSums& c : sums)
+    if (has(c)) {
+      total += meanOf(c);
+      ++with;
+    }
+  std::vector<float> out(sums.size(), kNaN);
+  for (std::size_t i = 0; i < sums.size(); ++i)
+    if (has(sums[i]) && with > 1)
+      out[i] = static_cast<float>(meanOf(sums[i]) - (total - meanOf(sums[i])) / static_cast<double>(with - 1));
+  return out;
+}
+
+// Each cylinder's place among the others (EGT and CHT in cruise, CHT after
+// the start, jumps) and the cruise figures, in one pass over the rows.
+void addCylinders(const Flight& flight, Engine engine, const std::vector<bool>& cruise, FlightDigest& digest) {
+  const Unit u = digest.engineUnit;
+  std::vector<ChannelSums> egts, chts, figures;
+  for (std::size_t c = 0; c < flight.channels.size(); ++c) {
+    const Channel& k = flight.channels[c];
+    if (k.engine != engine || k.cylinder <= 0) continue;
+    if (k.kind == ChannelKind::Egt) egts.push_back({.column = c, .step = FahrenheitSpanToUnit(kEgtStepF, u)});
+    if (k.kind == ChannelKind::Cht) chts.push_back({.column = c, .step = FahrenheitSpanToUnit(kChtStepF, u)});
+  }
+  if (egts.empty() && chts.empty()) return;
+  // The first engine's cruise gives the flight's power, OAT and battery.
+  float* const targets[] = {&digest.cruisePower, &digest.cruiseOat, &digest.cruiseBattery};
+  const ChannelKind kinds[] = {ChannelKind::PowerPercent, ChannelKind::Oat, ChannelKind::Battery};
+  int columns[3] = {-1, -1, -1};
+  for (int i = 0; i < 3; ++i) {
+    if (available(*targets[i])) continue;
+    columns[i] = FindChannel(flight.channels, kinds[i], engine);
+    if (columns[i] < 0) columns[i] = FindChannel(flight.channels, kinds[i]);
+    if (columns[i] >= 0) figures.push_back({.column = static_cast<std::size_t>(columns[i])});
+  }
+  const double from = digest.engineStartAt, to = digest.engineStartAt + kWarmupSeconds;
+  const std::size_t n = std::min(flight.rows(), cruise.size());
+  for (std::size_t r = 0; r < n; ++r) {
+    const bool inCruise = cruise[r];
+    const bool early = flight.seconds[r] >= from && flight.seconds[r] < to;
+    for (auto* list : {&egts, &chts, &figures})
+      for (ChannelSums& c : *list) {
+        const auto column = flight.columns[c.column];
+        const float v = column[r];
+        if (!available(v)) continue;
+        if (inCruise) {
+          c.cruise += v;
+          ++c.cruiseRows;
+        }
+        if (early) {
+          c.early += v;
+          ++c.earlyRows;
+        }
+        if (c.step > 0 && r > 0 && available(column[r - 1]) && std::fabs(v - column[r - 1]) >= c.step) ++c.jumps;
+      }
+  }
+  for (const std::vector<ChannelSums>* list : {&egts, &chts})
+    for (const ChannelSums& c : *list)
+      if (const float m = c.cruiseMean(); available(m))
+        digest.cruiseMeans.push_back({flight.channels[c.column].name, flight.channels[c.column].kind, m});
+  std::size_t f = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (columns[i] < 0) continue;
+    float m = figures[f++].cruiseMean();
+    if (kinds[i] == ChannelKind::Oat && flight.channels[static_cast<std::size_t>(columns[i])].unit == Unit::DegreesF &&
+        available(m))
+      m = static_cast<float>((m - 32) * 5.0 / 9.0);
+    *targets[i] = m;
+  }
+  const std::vector<float> egt = deviations(egts, false);
+  const std::vector<float> cht = deviations(chts, false);
+  const std::vector<float> chtEarly = deviations(chts, true);
+  auto state = [&](int cylinder) -> CylinderState& {
+    for (CylinderState& s : digest.cylinders)
+      if (s.engine == engine && s.cylinder == cylinder) return s;
+    CylinderState s;
+    s.engine = engine;
+    s.cylinder = cylinder;
+    s.egtDeviation = s.chtDeviation = s.earlyChtDeviation = kNaN;
+    digest.cylinders.push_back(s);
+    return digest.cylinders.back();
+  };
+  for (std::size_t i = 0; i < egts.size(); ++i) {
+    CylinderState& s = state(flight.channels[egts[i].column].cylinder);
+    s.egtDeviation = egt[i];
+    s.egtSteps = egts[i].jumps;
+  }
+  for (std::size_t i = 0; i < chts.size(); ++i) {
+    CylinderState& s = state(flight.channels[chts[i].column].cylinder);
+    s.chtDeviation = cht[i];
+    s.earlyChtDeviation = chtEarly[i];
+    s.chtSteps = chts[i].jumps;
+  }
+}
+
 void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
   std::vector<std::size_t> egts;
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
     const Channel& k = flight.channels[c];
     if (k.kind == ChannelKind::Egt && k.engine == engine) egts.push_back(c);
   }
-  if (egts.size() < 2) return;
+  bool any = !egts.empty();
+  for (const Channel& k : flight.channels) any = any || (k.kind == ChannelKind::Cht && k.engine == engine);
+  if (!any) return;
   bool steady = false;
   const std::vector<bool> cruise = cruiseRows(flight, engine, steady);
+  addCylinders(flight, engine, cruise, digest);
+  if (egts.size() < 2) return;
   std::vector<double> mean(egts.size(), 0);
   std::vector<std::size_t> count(egts.size(), 0);
   double start = -1, end = 0;
@@ -251,18 +379,27 @@ struct Span {
   bool derived;                // a cooling from the CHT slope
 };
 
+// When in a flight a rule judges.
+enum class Judged {
+  Always,
+  AfterWarmup,    // from the first phase off the ground (no phases: after ten minutes)
+  EngineRunning,  // a minute after the engine start until the shutdown
+  Airborne,       // off the ground spans and before the minute of the shutdown
+};
+
 // One row per finding kind: its name, and for the kinds judged from a
-// channel's envelope the channel, the side, the limit, the first minutes
-// left unchecked and the sentence. Adding a finding kind is adding a row.
+// channel's envelope the channel, the side, the limit, when it judges and
+// the sentence. Adding a finding kind is adding a row.
 struct KindRule {
   FindingKind kind;
   std::string_view name;                     // KindName
   ChannelKind channel = ChannelKind::Other;  // the envelope judged; Other: judged elsewhere
   bool above = true;                         // the value must stay below the limit; else above it
   Threshold (*threshold)(const Limits&, const Envelope&, Unit) = nullptr;
-  std::size_t fromBucket = 0;                // the first minutes that are not checked
+  Judged judged = Judged::Always;
   std::string (*sentence)(const Span&) = nullptr;
   bool trend = false;                        // across flights: no times of its own
+  bool information = false;                  // always a caution, however far beyond
 };
 
 double temperature(double f, Unit u) { return FahrenheitToUnit(f, u); }
@@ -285,6 +422,18 @@ constexpr KindRule kKindRules[] = {
        return Threshold{temperature(l.chtMax, u), span(25, u)};
      },
      .sentence = [](const Span& s) { return reachedAbove("CHT ", s); }},
+    {.kind = FindingKind::ChtCaution,
+     .name = "cht_caution",
+     .channel = ChannelKind::Cht,
+     .above = true,
+     .threshold = [](const Limits& l, const Envelope&, Unit u) {
+       return Threshold{temperature(l.chtCaution, u), 0};
+     },
+     .sentence = [](const Span& s) {
+       return "CHT " + s.channel + " stood above the " + number(s.limit) + " " + s.unit + " caution level" +
+              s.lasting + ", up to " + number(s.peak) + " " + s.unit + s.at;
+     },
+     .information = true},
     {.kind = FindingKind::Tit,
      .name = "tit",
      .channel = ChannelKind::Tit,
@@ -311,11 +460,13 @@ constexpr KindRule kKindRules[] = {
      .threshold = [](const Limits& l, const Envelope&, Unit u) {
        return Threshold{-span(l.coolingMax, u), span(20, u)};
      },
+     .judged = Judged::Airborne,
      .sentence = [](const Span& s) {
        // Cooling is negative: the sentence says how fast.
        return "The heads cooled " + number(-s.peak) + " " + s.unit + " per minute" + s.at + ", faster than the " +
               number(-s.limit) + " " + s.unit + " limit" + (s.derived ? " (from the CHT slope)" : "");
-     }},
+     },
+     .information = true},
     {.kind = FindingKind::OilHigh,
      .name = "oil_high",
      .channel = ChannelKind::OilTemperature,
@@ -323,7 +474,7 @@ constexpr KindRule kKindRules[] = {
      .threshold = [](const Limits& l, const Envelope&, Unit u) {
        return Threshold{temperature(l.oilMax, u), span(15, u)};
      },
-     .fromBucket = 10,
+     .judged = Judged::AfterWarmup,
      .sentence = [](const Span& s) {
        return "Oil (" + s.channel + ") reached " + number(s.peak) + " " + s.unit + s.at + ", above the " +
               number(s.limit) + " " + s.unit + " limit" + s.lasting;
@@ -335,7 +486,7 @@ constexpr KindRule kKindRules[] = {
      .threshold = [](const Limits& l, const Envelope&, Unit u) {
        return Threshold{temperature(l.oilMin, u), span(15, u)};
      },
-     .fromBucket = 10,
+     .judged = Judged::AfterWarmup,
      .sentence = [](const Span& s) {
        return "Oil (" + s.channel + ") was down to " + number(s.peak) + " " + s.unit + s.at + ", below the " +
               number(s.limit) + " " + s.unit + " limit" + s.lasting;
@@ -347,7 +498,7 @@ constexpr KindRule kKindRules[] = {
      .threshold = [](const Limits& l, const Envelope& env, Unit) {
        return system28(env) ? Threshold{l.battery28Min, 1.0} : Threshold{l.batteryMin, 0.5};
      },
-     .fromBucket = 1,
+     .judged = Judged::EngineRunning,
      .sentence = [](const Span& s) {
        return "The battery (" + s.channel + ") was down to " + number(s.peak, 1) + " V" + s.at + ", below the " +
               number(s.limit, 1) + " V limit" + s.lasting;
@@ -359,7 +510,7 @@ constexpr KindRule kKindRules[] = {
      .threshold = [](const Limits& l, const Envelope& env, Unit) {
        return system28(env) ? Threshold{l.battery28Max, 1.0} : Threshold{l.batteryMax, 0.5};
      },
-     .fromBucket = 1,
+     .judged = Judged::EngineRunning,
      .sentence = [](const Span& s) {
        return "The battery (" + s.channel + ") reached " + number(s.peak, 1) + " V" + s.at + ", above the " +
               number(s.limit, 1) + " V limit" + s.lasting;
@@ -367,6 +518,9 @@ constexpr KindRule kKindRules[] = {
     {.kind = FindingKind::EgtCruise, .name = "egt_cruise"},  // judged from the digest's cruise
     {.kind = FindingKind::TrendCht, .name = "trend_cht", .trend = true},
     {.kind = FindingKind::TrendEgt, .name = "trend_egt", .trend = true},
+    {.kind = FindingKind::Baseline, .name = "baseline", .trend = true},
+    {.kind = FindingKind::Change, .name = "change", .trend = true},
+    {.kind = FindingKind::HottestCylinder, .name = "hottest_cylinder", .trend = true},
 };
 
 const KindRule& ruleOf(FindingKind kind) {
@@ -382,15 +536,49 @@ bool checked(ChannelKind k) {
   return false;
 }
 
-// Spans of minutes beyond the limit, each a finding.
+bool judgedAt(const FlightDigest& d, Judged judged, double t) {
+  switch (judged) {
+    case Judged::Always: return true;
+    case Judged::AfterWarmup: return t >= d.warmupEnd;
+    case Judged::EngineRunning: return t >= d.engineStartAt + kStartSeconds && t <= d.shutdownAt;
+    case Judged::Airborne:
+      for (const TimeSpan& g : d.ground)
+        if (g.holds(t)) return false;
+      return t < d.shutdownAt - kShutdownSeconds;
+  }
+  return true;
+}
+
+bool faulty(const FlightDigest& d, const std::string& channel, double t) {
+  for (const SensorFaultSpan& f : d.sensorFaults)
+    if (f.channel == channel && t >= f.start && t <= f.end) return true;
+  return false;
+}
+
+// Spans of minutes beyond the limit, each a finding. A minute is judged at
+// its extreme's time; neighbouring minutes beyond make one span (a minute
+// with no row beyond between two puts them more than 30 s apart). The time
+// above is estimated from each minute's extremes: a whole minute when both
+// are beyond, else the share of the minute's range beyond the limit.
 void check(const Envelope& env, const KindRule& rule, const Threshold& threshold, const FlightDigest& d,
            std::vector<Finding>& out) {
   const std::vector<float>& values = rule.above ? env.max : env.min;
   const std::vector<float>& times = rule.above ? env.maxAt : env.minAt;
+  const std::vector<float>& others = rule.above ? env.min : env.max;
+  const double side = rule.above ? 1 : -1;
   auto beyond = [&](std::size_t b) {
-    return available(values[b]) && (rule.above ? values[b] > threshold.limit : values[b] < threshold.limit);
+    return available(values[b]) && side * (values[b] - threshold.limit) > 0 &&
+           judgedAt(d, rule.judged, times[b]) && !faulty(d, env.channel, times[b]);
   };
-  std::size_t b = rule.fromBucket;
+  auto secondsBeyond = [&](std::size_t b) {
+    const double from = static_cast<double>(b) * FlightDigest::kBucketSeconds;
+    const double covered = std::clamp(d.recordedSeconds - from, 0.0, FlightDigest::kBucketSeconds);
+    const double far = side * (values[b] - threshold.limit);
+    const double near = available(others[b]) ? side * (others[b] - threshold.limit) : far;
+    if (near > 0 || far <= near) return covered;
+    return covered * far / (far - near);
+  };
+  std::size_t b = 0;
   while (b < values.size()) {
     if (!beyond(b)) {
       ++b;
@@ -398,12 +586,12 @@ void check(const Envelope& env, const KindRule& rule, const Threshold& threshold
     }
     const std::size_t first = b;
     std::size_t last = b, minutes = 0;
-    double peak = values[b], peakAt = times[b];
-    for (; b < values.size() && b <= last + kMergeGap; ++b) {
-      if (!beyond(b)) continue;
+    double peak = values[b], peakAt = times[b], above = 0;
+    for (; b < values.size() && beyond(b); ++b) {
       last = b;
       ++minutes;
-      if (rule.above ? values[b] > peak : values[b] < peak) {
+      above += secondsBeyond(b);
+      if (side * (values[b] - peak) > 0) {
         peak = values[b];
         peakAt = times[b];
       }
@@ -411,11 +599,15 @@ void check(const Envelope& env, const KindRule& rule, const Threshold& threshold
     Finding f;
     f.kind = rule.kind;
     f.channel = env.channel;
-    f.severity = std::fabs(peak - threshold.limit) >= threshold.margin ? Severity::Warning : Severity::Caution;
+    f.cylinder = env.cylinder;
+    f.engine = env.engine;
+    f.excess = std::fabs(peak - threshold.limit);
+    f.severity = !rule.information && f.excess >= threshold.margin ? Severity::Warning : Severity::Caution;
     f.start = static_cast<double>(first) * FlightDigest::kBucketSeconds;
     f.end = std::min(static_cast<double>(last + 1) * FlightDigest::kBucketSeconds, d.recordedSeconds);
     f.peak = peak;
     f.peakAt = peakAt;
+    f.timeAbove = above;
     const std::string unit = degrees(d.engineUnit);
     const std::string at = " at " + clock(d, peakAt);
     const std::string lasting = minutes > 1 ? " (" + std::to_string(minutes) + " min)" : "";
@@ -434,17 +626,52 @@ const Envelope* FlightDigest::envelope(std::string_view channel) const {
   return nullptr;
 }
 
-FlightDigest DigestFlight(const Flight& flight) {
+const CylinderState* FlightDigest::cylinder(Engine engine, int number) const {
+  for (const CylinderState& c : cylinders)
+    if (c.engine == engine && c.cylinder == number) return &c;
+  return nullptr;
+}
+
+FlightDigest DigestFlight(const Flight& flight) { return DigestFlight(flight, FindPhases(flight)); }
+
+FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases) {
   FlightDigest d;
   d.engineUnit = EngineUnit(flight.facts);
   d.startOfDay = flight.startOfDay;
   d.recordedSeconds = flight.rows() ? flight.seconds.back() : 0;
+  d.shutdownAt = d.recordedSeconds;
+  d.phasesKnown = !phases.spans.empty();
+  if (d.phasesKnown) {
+    d.warmupEnd = d.recordedSeconds;
+    bool off = false;
+    for (const PhaseSpan& p : phases.spans) {
+      if (p.phase == Phase::Ground || p.phase == Phase::Runup) {
+        if (!d.ground.empty() && d.ground.back().end >= p.start)
+          d.ground.back().end = std::max(d.ground.back().end, p.end);
+        else
+          d.ground.push_back({p.start, p.end});
+      } else if (!off) {
+        d.warmupEnd = p.start;
+        off = true;
+      }
+    }
+    bool started = false;
+    for (const FlightEvent& e : phases.events) {
+      if (e.kind == FlightEventKind::EngineStart && !started) {
+        d.engineStartAt = e.at;
+        started = true;
+      }
+      if (e.kind == FlightEventKind::Shutdown) d.shutdownAt = e.at;
+    }
+    d.warmupEnd = std::max(d.warmupEnd, d.engineStartAt + kWarmupSeconds);
+  }
+  // The sensor fault detection (sensor_faults.h) fills d.sensorFaults here once it is written.
   bool hasCld[3] = {false, false, false};
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
     const Channel& k = flight.channels[c];
     if (!checked(k.kind)) continue;
     EnvelopeBuilder b(k.name, bucketCount(flight));
-    b.setKind(k.kind, k.engine);
+    b.setKind(k.kind, k.engine, k.cylinder);
     for (std::size_t r = 0; r < flight.rows(); ++r) b.add(flight.seconds[r], flight.columns[c][r]);
     if (b.empty()) continue;
     if (k.kind == ChannelKind::Cld) hasCld[static_cast<int>(k.engine)] = true;
@@ -458,6 +685,12 @@ FlightDigest DigestFlight(const Flight& flight) {
 }
 
 std::string_view KindName(FindingKind kind) { return ruleOf(kind).name; }
+
+std::optional<FindingKind> KindOfName(std::string_view name) {
+  for (const KindRule& r : kKindRules)
+    if (r.name == name) return r.kind;
+  return std::nullopt;
+}
 
 bool IsTrendKind(FindingKind kind) { return ruleOf(kind).trend; }
 
@@ -480,55 +713,233 @@ std::vector<Finding> EvaluateFindings(const FlightDigest& d, const Limits& limit
     f.end = d.cruiseEnd;
     f.peak = e.deviation;
     f.peakAt = e.peakAt;
+    f.excess = std::fabs(e.deviation) - deviation;
+    f.cylinder = e.cylinder;
+    f.engine = e.engine;
     f.text = cylinderWord(e.channel) + " runs " + number(std::fabs(e.deviation)) + " " + degrees(u) +
              (e.deviation < 0 ? " below" : " above") + " the others in cruise" +
              (d.cruiseSteady ? "" : " (the middle of the flight: no RPM or MAP)");
     out.push_back(std::move(f));
   }
+  // A span above the caution level that reaches the limit is the limit's finding alone.
+  std::erase_if(out, [&](const Finding& c) {
+    if (c.kind != FindingKind::ChtCaution) return false;
+    for (const Finding& f : out)
+      if (f.kind == FindingKind::Cht && f.channel == c.channel && f.start < c.end && c.start < f.end) return true;
+    return false;
+  });
+  for (Finding& f : out)
+    if (f.cylinder > 0)
+      if (const CylinderState* c = d.cylinder(f.engine, f.cylinder)) f.hint = CylinderHint(*c, limits, u);
   std::stable_sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) { return a.start < b.start; });
   return out;
 }
 
-std::vector<Finding> TrendFindings(const std::vector<TrendPoint>& flights, const Limits& limits) {
-  std::vector<Finding> out;
-  if (flights.size() < kTrendMinimumFlights) return out;
+namespace {
+
+bool near(float a, float b, double band) { return !available(a) || !available(b) || std::fabs(a - b) <= band; }
+
+bool comparable(const TrendPoint& a, const TrendPoint& b, const Limits& l) {
+  return near(a.cruisePower, b.cruisePower, l.baselinePower) && near(a.cruiseOat, b.cruiseOat, l.baselineOat);
+}
+
+std::string confidenceOf(std::size_t comparableFlights) {
+  return comparableFlights < 10 ? "low" : comparableFlights < 30 ? "moderate" : "high";
+}
+
+// A channel's value in one flight, in °F; NaN without it.
+double valueOf(const std::vector<std::pair<std::string, float>>& list, const std::string& channel, Unit unit) {
+  for (const auto& [name, value] : list)
+    if (name == channel && available(value)) return UnitToFahrenheit(value, unit);
+  return std::numeric_limits<double>::quiet_NaN();
+}
+
+double median(std::vector<double> v) {
+  auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
+  std::nth_element(v.begin(), mid, v.end());
+  double m = *mid;
+  if (v.size() % 2 == 0) m = (m + *std::max_element(v.begin(), mid)) / 2;
+  return m;
+}
+
+using Series = std::vector<std::pair<std::string, float>> TrendPoint::*;
+
+void drifts(const std::vector<TrendPoint>& flights, const Limits& limits, std::size_t comparableFlights,
+            FindingKind kind, Series member, const char* what, std::vector<Finding>& out) {
   const std::size_t first = flights.size() > kTrendFlights ? flights.size() - kTrendFlights : 0;
   const Unit unit = flights.back().engineUnit;
   // Channels of the newest flight, followed back through the others.
-  auto rule = [&](FindingKind kind, auto member, const char* what) {
-    for (const auto& [channel, ignored] : flights.back().*member) {
-      double sx = 0, sy = 0, sxx = 0, sxy = 0;
-      double n = 0;
-      for (std::size_t i = first; i < flights.size(); ++i)
-        for (const auto& [name, value] : flights[i].*member)
-          if (name == channel && available(value)) {
-            const double x = static_cast<double>(i - first);
-            const double y = UnitToFahrenheit(value, flights[i].engineUnit);
-            sx += x;
-            sy += y;
-            sxx += x * x;
-            sxy += x * y;
-            n += 1;
-          }
-      if (n < static_cast<double>(kTrendMinimumFlights)) continue;
-      const double denominator = n * sxx - sx * sx;
-      if (denominator <= 0) continue;
-      const double slope = (n * sxy - sx * sy) / denominator;  // °F per flight
-      const double drift = slope * static_cast<double>(flights.size() - 1 - first);
-      if (std::fabs(drift) <= limits.trendDrift) continue;
-      Finding f;
-      f.kind = kind;
-      f.channel = channel;
-      f.severity = std::fabs(drift) >= 2 * limits.trendDrift ? Severity::Warning : Severity::Caution;
-      f.peak = FahrenheitSpanToUnit(drift, unit);
-      f.text = channel + std::string("'s ") + what + (drift > 0 ? " rose " : " fell ") +
-               number(std::fabs(f.peak)) + " " + degrees(unit) + " over the last " +
-               std::to_string(flights.size() - first) + " flights";
-      out.push_back(std::move(f));
+  for (const auto& [channel, ignored] : flights.back().*member) {
+    double sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0;
+    double n = 0;
+    for (std::size_t i = first; i < flights.size(); ++i) {
+      const double y = valueOf(flights[i].*member, channel, flights[i].engineUnit);
+      if (!available(static_cast<float>(y))) continue;
+      const double x = static_cast<double>(i - first);
+      sx += x;
+      sy += y;
+      sxx += x * x;
+      sxy += x * y;
+      syy += y * y;
+      n += 1;
     }
+    if (n < static_cast<double>(kTrendMinimumFlights)) continue;
+    const double denominator = n * sxx - sx * sx;
+    const double spread = n * syy - sy * sy;
+    if (denominator <= 0 || spread <= 0) continue;
+    const double slope = (n * sxy - sx * sy) / denominator;  // °F per flight
+    const double drift = slope * static_cast<double>(flights.size() - 1 - first);
+    const double r2 = (n * sxy - sx * sy) * (n * sxy - sx * sy) / (denominator * spread);
+    if (std::fabs(drift) <= limits.trendDrift || r2 < limits.trendFit) continue;
+    Finding f;
+    f.kind = kind;
+    f.channel = channel;
+    f.severity = std::fabs(drift) >= 2 * limits.trendDrift ? Severity::Warning : Severity::Caution;
+    f.peak = FahrenheitSpanToUnit(drift, unit);
+    f.excess = FahrenheitSpanToUnit(std::fabs(drift) - limits.trendDrift, unit);
+    f.confidence = confidenceOf(comparableFlights);
+    f.text = channel + std::string("'s ") + what + (drift > 0 ? " rose " : " fell ") + number(std::fabs(f.peak)) +
+             " " + degrees(unit) + " over the last " + std::to_string(flights.size() - first) + " flights";
+    out.push_back(std::move(f));
+  }
+}
+
+void baselines(const std::vector<TrendPoint>& flights, const std::vector<std::size_t>& comparableOnes,
+               const Limits& limits, Series member, const char* what, std::vector<Finding>& out) {
+  const TrendPoint& newest = flights.back();
+  const Unit unit = newest.engineUnit;
+  for (const auto& [channel, ignored] : newest.*member) {
+    const double now = valueOf(newest.*member, channel, unit);
+    std::vector<double> before;
+    for (std::size_t i : comparableOnes) {
+      const double v = valueOf(flights[i].*member, channel, flights[i].engineUnit);
+      if (available(static_cast<float>(v))) before.push_back(v);
+    }
+    if (before.size() < kBaselineMinimumFlights || !available(static_cast<float>(now))) continue;
+    const double middle = median(before);
+    std::vector<double> distance;
+    for (double v : before) distance.push_back(std::fabs(v - middle));
+    const double deviation = std::max(1.4826 * median(distance), 5.0);
+    const double off = now - middle;
+    if (std::fabs(off) <= limits.baselineDeviations * deviation) continue;
+    Finding f;
+    f.kind = FindingKind::Baseline;
+    f.channel = channel;
+    f.severity = Severity::Caution;
+    f.peak = FahrenheitSpanToUnit(off, unit);
+    f.excess = FahrenheitSpanToUnit(std::fabs(off) - limits.baselineDeviations * deviation, unit);
+    f.confidence = confidenceOf(before.size());
+    f.text = channel + "'s cruise " + what + " was " + number(std::fabs(f.peak)) + " " + degrees(unit) +
+             (off > 0 ? " above" : " below") + " its baseline of " + std::to_string(before.size()) +
+             " comparable flights";
+    out.push_back(std::move(f));
+  }
+}
+
+// Pettitt's change point of `v`: the index of the first value after it and
+// whether it is significant (p < 0.05).
+std::pair<std::size_t, bool> pettitt(const std::vector<double>& v) {
+  const std::size_t n = v.size();
+  double best = 0;
+  std::size_t at = 0;
+  double u = 0;
+  for (std::size_t t = 0; t + 1 < n; ++t) {
+    // U(t) = U(t-1) + sum over j of sign(v[t] - v[j])
+    for (std::size_t j = 0; j < n; ++j) u += (v[t] > v[j]) - (v[t] < v[j]);
+    if (std::fabs(u) > best) {
+      best = std::fabs(u);
+      at = t + 1;
+    }
+  }
+  const double nn = static_cast<double>(n);
+  const double p = 2 * std::exp(-6 * best * best / (nn * nn * nn + nn * nn));
+  return {at, p < 0.05};
+}
+
+void changes(const std::vector<TrendPoint>& flights, const std::string& channel, const char* what, double step,
+             bool volts, double (*get)(const TrendPoint&, const std::string&), std::vector<Finding>& out) {
+  const std::size_t first = flights.size() > kBaselineFlights ? flights.size() - kBaselineFlights : 0;
+  std::vector<double> v;
+  std::vector<std::size_t> index;
+  for (std::size_t i = first; i < flights.size(); ++i)
+    if (const double x = get(flights[i], channel); available(static_cast<float>(x))) {
+      v.push_back(x);
+      index.push_back(i);
+    }
+  if (v.size() < kTrendMinimumFlights) return;
+  const auto [at, significant] = pettitt(v);
+  constexpr std::size_t kLasting = 3;  // flights on either side of the step
+  if (!significant || at < kLasting || v.size() - at < kLasting) return;
+  double before = 0, after = 0;
+  for (std::size_t i = 0; i < v.size(); ++i) (i < at ? before : after) += v[i];
+  before /= static_cast<double>(at);
+  after /= static_cast<double>(v.size() - at);
+  const double size = after - before;
+  if (std::fabs(size) < step) return;
+  const Unit unit = flights.back().engineUnit;
+  Finding f;
+  f.kind = FindingKind::Change;
+  f.channel = channel;
+  f.severity = Severity::Caution;
+  f.peak = volts ? size : FahrenheitSpanToUnit(size, unit);
+  f.excess = volts ? std::fabs(size) - step : FahrenheitSpanToUnit(std::fabs(size) - step, unit);
+  f.date = flights[index[at]].date.substr(0, 10);
+  f.text = channel + "'s " + what + (size > 0 ? " rose " : " fell ") +
+           (volts ? number(std::fabs(size), 1) + " V" : number(std::fabs(f.peak)) + " " + degrees(unit)) +
+           " from the flight of " + f.date + " on";
+  out.push_back(std::move(f));
+}
+
+void hottestChange(const std::vector<TrendPoint>& flights, const Limits& limits, std::vector<Finding>& out) {
+  if (flights.size() < 3) return;
+  auto hottest = [](const TrendPoint& p) {
+    const std::pair<std::string, float>* top = nullptr;
+    for (const auto& c : p.maxCht)
+      if (available(c.second) && (!top || c.second > top->second)) top = &c;
+    return top;
   };
-  rule(FindingKind::TrendCht, &TrendPoint::maxCht, "max CHT");
-  rule(FindingKind::TrendEgt, &TrendPoint::cruiseEgt, "cruise EGT");
+  const std::size_t n = flights.size();
+  const auto* usual = hottest(flights[n - 3]);
+  const auto* a = hottest(flights[n - 2]);
+  const auto* b = hottest(flights[n - 1]);
+  if (!usual || !a || !b || a->first != b->first || a->first == usual->first) return;
+  for (std::size_t i : {n - 2, n - 1}) {
+    const double lead = valueOf(flights[i].maxCht, a->first, flights[i].engineUnit) -
+                        valueOf(flights[i].maxCht, usual->first, flights[i].engineUnit);
+    if (!(lead >= limits.hottestChange)) return;
+  }
+  Finding f;
+  f.kind = FindingKind::HottestCylinder;
+  f.channel = a->first;
+  f.severity = Severity::Caution;
+  f.peak = b->second;
+  f.text = a->first + " has been the hottest cylinder for two flights, by " + number(limits.hottestChange) +
+           " °F or more over " + usual->first + ", hottest before";
+  out.push_back(std::move(f));
+}
+
+}  // namespace
+
+std::vector<Finding> TrendFindings(const std::vector<TrendPoint>& flights, const Limits& limits) {
+  std::vector<Finding> out;
+  if (flights.empty()) return out;
+  // The newest flight's comparable flights, newest first, at most kBaselineFlights.
+  std::vector<std::size_t> comparableOnes;
+  for (std::size_t i = flights.size() - 1; i-- > 0 && comparableOnes.size() < kBaselineFlights;)
+    if (comparable(flights[i], flights.back(), limits)) comparableOnes.push_back(i);
+  if (flights.size() >= kTrendMinimumFlights) {
+    drifts(flights, limits, comparableOnes.size() + 1, FindingKind::TrendCht, &TrendPoint::maxCht, "max CHT", out);
+    drifts(flights, limits, comparableOnes.size() + 1, FindingKind::TrendEgt, &TrendPoint::cruiseEgt, "cruise EGT",
+           out);
+  }
+  baselines(flights, comparableOnes, limits, &TrendPoint::cruiseCht, "CHT", out);
+  baselines(flights, comparableOnes, limits, &TrendPoint::cruiseEgt, "EGT", out);
+  for (const auto& [channel, ignored] : flights.back().cruiseCht)
+    changes(flights, channel, "cruise CHT", limits.trendDrift, false,
+            [](const TrendPoint& p, const std::string& c) { return valueOf(p.cruiseCht, c, p.engineUnit); }, out);
+  changes(flights, "BAT", "battery in cruise", 0.5, true,
+          [](const TrendPoint& p, const std::string&) { return static_cast<double>(p.cruiseBattery); }, out);
+  hottestChange(flights, limits, out);
   return out;
 }
 

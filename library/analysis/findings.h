@@ -2,10 +2,21 @@
 // Findings: what in a flight deserves a look, checked against the
 // aircraft's limits. A flight is first boiled down to a digest that holds
 // no limit (the checked channels' extremes per minute, the steady cruise
-// and each cylinder's place in it), so that changed limits are applied to
-// the digests the catalog keeps without reading the files again.
+// and each cylinder's place in it, the ground and shutdown times, the spans
+// a sensor was faulty), so that changed limits are applied to the digests
+// the catalog keeps without reading the files again. Exceedances of one
+// channel in neighbouring minutes are one finding (minutes with none between
+// them are more than 30 s apart), with its time above the limit and its peak
+// excess. CHT has two levels (cht_caution 420 °F, cht 450 °F: the engine
+// makers' recommended and published figures, see EngineFamilyLimits); heads
+// cooling faster than 50 °F per minute (the engine maker's shock-cooling
+// service figure) is information, never judged on the ground or at shutdown;
+// oil is not judged in the warm-up, the battery only with the engine running.
 #pragma once
 
+#include <cstdint>
+#include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +32,7 @@ struct Envelope {
   std::string channel;        // "C3", "LT1", "DIF", "CLD", "OIL", "BAT", ...
   ChannelKind kind = ChannelKind::Other;  // what the channel is, as the flight was read
   Engine engine = Engine::Only;
+  int cylinder = 0;           // EGT, CHT: its cylinder
   bool derived = false;       // a CLD computed from the CHT slope: the flight records none
   float median = 0;           // the median value (battery: tells a 28-volt system)
   std::vector<float> min, max;      // NaN for a minute without values
@@ -37,6 +49,38 @@ struct CruiseEgt {
   float peakAt = 0;      // where it stood farthest from the others, on the deviation's side
 };
 
+// A cylinder channel's mean over the steady cruise.
+struct CruiseMean {
+  std::string channel;  // "C3", "E3"
+  ChannelKind kind = ChannelKind::Cht;
+  float mean = 0;
+};
+
+// A span of a flight, seconds from its start.
+struct TimeSpan {
+  double start = 0, end = 0;
+  bool holds(double t) const { return t >= start && t <= end; }
+};
+
+// A span in which a channel's sensor was faulty: its limit findings are held back there.
+struct SensorFaultSpan {
+  std::string channel;
+  double start = 0, end = 0;
+};
+
+// One cylinder's place among the others, for the "look at" hints. The
+// deviations are its mean minus the mean of the other cylinders' means
+// (NaN when the cylinder or the comparison is missing).
+struct CylinderState {
+  Engine engine = Engine::Only;
+  int cylinder = 0;
+  float egtDeviation = 0;       // in the steady cruise
+  float chtDeviation = 0;       // in the steady cruise
+  float earlyChtDeviation = 0;  // in the first ten minutes after the engine start
+  std::uint32_t egtSteps = 0;   // row-to-row EGT steps of 100 °F or more
+  std::uint32_t chtSteps = 0;   // row-to-row CHT steps of 40 °F or more
+};
+
 struct FlightDigest {
   static constexpr double kBucketSeconds = 60;
   Unit engineUnit = Unit::DegreesF;
@@ -46,20 +90,45 @@ struct FlightDigest {
   bool cruiseSteady = false;   // found from steady RPM and MAP; else the middle of the flight
   double cruiseStart = 0, cruiseEnd = 0;
   std::vector<CruiseEgt> cruise;
+  // For the baselines: each cylinder's EGT and CHT mean over the steady
+  // cruise, and the power, OAT and battery there (NaN without the channel).
+  std::vector<CruiseMean> cruiseMeans;
+  float cruisePower = std::numeric_limits<float>::quiet_NaN();    // % of the recorded power channel
+  float cruiseOat = std::numeric_limits<float>::quiet_NaN();      // °C
+  float cruiseBattery = std::numeric_limits<float>::quiet_NaN();  // V
+
+  // From FindPhases; with no phases known the first minute is the engine
+  // start, the first ten minutes the warm-up and the last row the shutdown.
+  bool phasesKnown = false;
+  std::vector<TimeSpan> ground;  // on the ground with the engine running, run-up included
+  double engineStartAt = 0;      // the engine start, or the first row
+  double warmupEnd = 600;        // the first phase off the ground, or ten minutes
+  double shutdownAt = 0;         // the shutdown, or the last row
+  // Filled by the sensor fault detection; DigestFlight leaves it empty until it plugs in.
+  std::vector<SensorFaultSpan> sensorFaults;
+  std::vector<CylinderState> cylinders;
 
   const Envelope* envelope(std::string_view channel) const;
+  const CylinderState* cylinder(Engine engine, int cylinder) const;
 };
 
+struct FlightPhases;
+// The digest with the phases of FindPhases; the second form takes them given.
 FlightDigest DigestFlight(const Flight& flight);
+FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases);
 
 enum class FindingKind {
-  Cht, Tit, Dif, Cooling, OilHigh, OilLow, BatteryLow, BatteryHigh, EgtCruise, TrendCht, TrendEgt,
+  Cht, Tit, Dif, Cooling, OilHigh, OilLow, BatteryLow, BatteryHigh, EgtCruise, TrendCht, TrendEgt, ChtCaution,
+  Baseline, Change, HottestCylinder,
 };
 enum class Severity { Caution, Warning };
 
 // The JSON and catalog names: "cht", "tit", "dif", "cooling", "oil_high",
-// "oil_low", "battery_low", "battery_high", "egt_cruise", "trend_cht", "trend_egt".
+// "oil_low", "battery_low", "battery_high", "egt_cruise", "trend_cht", "trend_egt",
+// "cht_caution", "baseline", "change", "hottest_cylinder".
 std::string_view KindName(FindingKind kind);
+// The kind of a JSON name; nothing for another text.
+std::optional<FindingKind> KindOfName(std::string_view name);
 // A finding across an aircraft's flights (trend_cht, trend_egt): it has no times of its own.
 bool IsTrendKind(FindingKind kind);
 // "caution", "warning".
@@ -73,24 +142,55 @@ struct Finding {
   double peak = 0;            // the worst value, in the flight's units
   double peakAt = 0;          // seconds from the start
   std::string text;           // a sentence a pilot understands
+  double timeAbove = std::numeric_limits<double>::quiet_NaN();  // seconds beyond the limit; NaN: not a span
+  double excess = std::numeric_limits<double>::quiet_NaN();     // the peak's distance beyond the limit
+  int cylinder = 0;           // the cylinder it is about, 0 when none
+  Engine engine = Engine::Only;
+  std::string hint;           // where to look (CylinderHint), empty when none
+  bool acknowledged = false;  // the owner knows it (acknowledgements.h)
+  std::string reason;         // the owner's reason when acknowledged
+  std::string confidence;     // trends: "low", "moderate", "high"; else empty
+  std::string date;           // a change: the date of the flight it happened in
 };
 
 // Every finding of one flight, in time order.
 std::vector<Finding> EvaluateFindings(const FlightDigest& digest, const Limits& limits);
 
-// One flight's place in an aircraft's history, for the trend rule.
+// One flight's place in an aircraft's history, for the trend rules.
 struct TrendPoint {
   Unit engineUnit = Unit::DegreesF;
+  std::string date;  // its start, "YYYY-MM-DD..."
   std::vector<std::pair<std::string, float>> maxCht;     // per CHT channel
   std::vector<std::pair<std::string, float>> cruiseEgt;  // per EGT channel
+  std::vector<std::pair<std::string, float>> cruiseCht;  // per CHT channel
+  float cruisePower = std::numeric_limits<float>::quiet_NaN();    // %, the recorded power channel
+  float cruiseOat = std::numeric_limits<float>::quiet_NaN();      // °C
+  float cruiseBattery = std::numeric_limits<float>::quiet_NaN();  // V
 };
 
-// Flights in time order, oldest first: a cylinder whose max CHT or cruise
-// EGT drifts by more than the limit over the last ten flights (the
-// least-squares slope times the flights' span) is a trend finding. Its
-// `peak` is the drift (in the newest flight's unit), its times are unset.
+// Flights in time order, oldest first. Flights are comparable when their
+// cruise power lies within baseline_power % and their OAT within
+// baseline_oat °C of each other (a figure a flight lacks does not part them).
+//  - trend_cht, trend_egt: a cylinder whose max CHT or cruise EGT drifts by
+//    more than trend_drift over the last ten flights (the least-squares slope
+//    times the flights' span), with at least ten flights and a fit of
+//    R² >= trend_fit. Its `peak` is the drift (in the newest flight's unit).
+//  - baseline: the newest flight's cruise CHT or EGT of a cylinder more than
+//    baseline_deviations robust deviations (1.4826 × the median absolute
+//    deviation, at least 5 °F) from its median over the last 30 comparable
+//    flights (at least five); `peak` is its distance from that median.
+//  - change: a lasting step (Pettitt's test, p < 0.05, three flights on
+//    either side at least) in a cylinder's cruise CHT (by trend_drift or
+//    more) or the battery in cruise (by 0.5 V or more) over the last 30
+//    flights; `date` is the first flight after it, `peak` the step.
+//  - hottest_cylinder: the two newest flights' hottest cylinder (max CHT) is
+//    another than the flight's before, and by hottest_change °F both times.
+// Trends and baselines carry a confidence from the comparable flights: "low"
+// under ten, "moderate" under 30, "high" from 30. Their times are unset.
 std::vector<Finding> TrendFindings(const std::vector<TrendPoint>& flights, const Limits& limits);
 inline constexpr std::size_t kTrendFlights = 10;
-inline constexpr std::size_t kTrendMinimumFlights = 5;
+inline constexpr std::size_t kTrendMinimumFlights = 10;
+inline constexpr std::size_t kBaselineFlights = 30;
+inline constexpr std::size_t kBaselineMinimumFlights = 5;
 
 }  // namespace varnix::flight

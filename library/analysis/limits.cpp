@@ -38,7 +38,29 @@ constexpr LimitField kKeys[] = {
     // Power and mixture: 0 is "unknown" and leaves the lean-of-peak power estimate out.
     {"rated_hp", &Limits::ratedHp, "the engine's rated horsepower (0: unknown)", 0, 2000},
     {"compression_ratio", &Limits::compressionRatio, "the engine's compression ratio, 8.5 for 8.5:1 (0: unknown)", 0, 15},
+    // Quieter, fuller findings, cylinder hints, baselines and trends.
+    {"cht_caution", &Limits::chtCaution, "CHT above this is a caution (°F)", 200, 700},
+    {"hint_egt_deviation", &Limits::hintEgtDeviation, "a cylinder's cruise EGT this far from the others is high or low (°F)",
+     5, 500},
+    {"hint_cht_deviation", &Limits::hintChtDeviation, "a cylinder's CHT this far from the others is high or low (°F)", 5,
+     300},
+    {"baseline_deviations", &Limits::baselineDeviations,
+     "a cruise CHT or EGT this many robust deviations from its baseline", 1, 20},
+    {"baseline_power", &Limits::baselinePower, "flights within this much power are comparable (% either side)", 1, 50},
+    {"baseline_oat", &Limits::baselineOat, "flights within this much OAT are comparable (°C either side)", 1, 50},
+    {"trend_fit", &Limits::trendFit, "the least R² of a drift's fit", 0, 1},
+    {"hottest_change", &Limits::hottestChange, "another cylinder hottest by this much two flights running (°F)", 1,
+     200},
 };
+
+// The CHT levels the engine makers' operator manuals give for most of their
+// models: Continental a 460 °F maximum and 420 °F for long operation,
+// Lycoming a 500 °F maximum and 435 °F for long operation.
+struct EngineFamily {
+  std::string_view name;
+  double chtCaution, chtMax;
+};
+constexpr EngineFamily kFamilies[] = {{"continental", 420, 460}, {"lycoming", 435, 500}};
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
@@ -73,6 +95,17 @@ const LimitField* fieldOf(std::string_view key) {
 }  // namespace
 
 std::span<const LimitField> LimitFields() { return kKeys; }
+
+std::optional<Limits> EngineFamilyLimits(std::string_view family) {
+  for (const EngineFamily& f : kFamilies)
+    if (sameKey(family, f.name)) {
+      Limits l;
+      l.chtCaution = f.chtCaution;
+      l.chtMax = f.chtMax;
+      return l;
+    }
+  return std::nullopt;
+}
 
 std::string FormatLimits(const Limits& limits) {
   std::string out =
@@ -132,33 +165,45 @@ LimitsFile ParseLimits(std::string_view text) {
   return parsed;
 }
 
-LimitsFile ReadLimits(const std::string& folder) {
-  LimitsFile file;
-  file.path = folder + "/" + kLimitsFileName;
+std::optional<std::string> ReadFolderFile(const std::string& path, std::vector<LimitsProblem>& problems,
+                                          std::size_t most) {
   bool notRegular = false;
-  std::FILE* in = platform::openRegularFile(file.path, &notRegular);
+  std::FILE* in = platform::openRegularFile(path, &notRegular);
   if (!in) {
-    // No file is no problem: the defaults are the limits.
+    // No file is no problem: the defaults apply.
     if (notRegular)
-      file.problems.push_back({0, std::string(platform::kNotRegularFile) + "; the defaults apply"});
+      problems.push_back({0, std::string(platform::kNotRegularFile) + "; the defaults apply"});
     else if (errno != ENOENT)
-      file.problems.push_back({0, "cannot be read: " + platform::failureReason(errno) + "; the defaults apply"});
-    return file;
+      problems.push_back({0, "cannot be read: " + platform::failureReason(errno) + "; the defaults apply"});
+    return std::nullopt;
   }
   std::string text;
   char buf[4096];
   std::size_t n = 0;
-  while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) text.append(buf, n);
+  while (text.size() <= most && (n = std::fread(buf, 1, sizeof buf, in)) > 0) text.append(buf, n);
   const bool failed = std::ferror(in) != 0;
   const int error = errno;
   std::fclose(in);
   if (failed) {
-    file.problems.push_back({0, "cannot be read: " + platform::failureReason(error) + "; the defaults apply"});
-    return file;
+    problems.push_back({0, "cannot be read: " + platform::failureReason(error) + "; the defaults apply"});
+    return std::nullopt;
   }
-  LimitsFile parsed = ParseLimits(text);
-  parsed.path = std::move(file.path);
-  return parsed;
+  if (text.size() > most) {
+    problems.push_back({0, "is larger than " + std::to_string(most / 1024) + " KiB; the defaults apply"});
+    return std::nullopt;
+  }
+  return text;
+}
+
+LimitsFile ReadLimits(const std::string& folder) {
+  LimitsFile file;
+  file.path = folder + "/" + kLimitsFileName;
+  if (const std::optional<std::string> text = ReadFolderFile(file.path, file.problems, kFolderFileMost)) {
+    LimitsFile parsed = ParseLimits(*text);
+    file.limits = parsed.limits;
+    file.problems.insert(file.problems.end(), parsed.problems.begin(), parsed.problems.end());
+  }
+  return file;
 }
 
 std::vector<std::string> LimitsProblemLines(const LimitsFile& file) {
@@ -170,11 +215,14 @@ std::vector<std::string> LimitsProblemLines(const LimitsFile& file) {
 
 Limits LoadLimits(const std::string& folder) { return ReadLimits(folder).limits; }
 
-Done SaveLimits(const std::string& folder, const Limits& limits) {
-  platform::ReplacingFile out(folder + "/" + kLimitsFileName);
-  const std::string text = FormatLimits(limits);
+Done SaveFolderFile(const std::string& path, const std::string& text) {
+  platform::ReplacingFile out(path);
   if (out.file() && platform::writeAll(out.file(), text.data(), text.size()) && out.commit()) return {};
   return Done::failed(platform::failureText(out.target(), out.error() ? out.error() : errno));
+}
+
+Done SaveLimits(const std::string& folder, const Limits& limits) {
+  return SaveFolderFile(folder + "/" + kLimitsFileName, FormatLimits(limits));
 }
 
 namespace {

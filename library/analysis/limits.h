@@ -21,7 +21,7 @@ struct Limits {
   double chtMax = 450;          // °F
   double titMax = 1650;         // °F
   double difMax = 500;          // °F, the EGT spread
-  double coolingMax = 60;       // °F per minute of cooling (CLD below -60)
+  double coolingMax = 50;       // °F per minute of cooling (CLD below -50), information only
   double oilMax = 230;          // °F, after the first ten minutes
   double oilMin = 90;           // °F, after the first ten minutes
   double batteryMin = 12.0;     // V, after the first minute (14-volt system)
@@ -42,6 +42,16 @@ struct Limits {
   double magRiseMin = 20;       // °F each EGT rises on one magneto
   double magRiseMax = 150;      // °F
 
+  // Quieter, fuller findings, cylinder hints, baselines and trends.
+  double chtCaution = 420;        // °F, the lower CHT level: long hot cruises (a caution)
+  double hintEgtDeviation = 50;   // °F from the other cylinders in cruise that makes a cylinder's EGT high or low
+  double hintChtDeviation = 25;   // °F from the other cylinders that makes a cylinder's CHT high or low
+  double baselineDeviations = 3;  // robust deviations from the cylinder's baseline that make a baseline finding
+  double baselinePower = 10;      // % of power either side that makes flights comparable
+  double baselineOat = 10;        // °C of OAT either side that makes flights comparable
+  double trendFit = 0.5;          // the least R² of a drift's fit
+  double hottestChange = 15;      // °F by which another cylinder must be hottest, two flights running
+
   bool operator==(const Limits&) const = default;
 };
 
@@ -55,6 +65,10 @@ struct LimitField {
   double min, max;
 };
 std::span<const LimitField> LimitFields();
+
+// The defaults with the CHT levels of an engine family, "continental" or
+// "lycoming" (any case); nothing for another name.
+std::optional<Limits> EngineFamilyLimits(std::string_view family);
 
 // The file name in an aircraft's folder.
 inline constexpr const char* kLimitsFileName = "varnix-limits.txt";
@@ -87,6 +101,15 @@ LimitsFile ParseLimits(std::string_view text);
 // An aircraft's limits as read from its folder (the defaults alone when
 // there is no file), `path` the file looked for.
 LimitsFile ReadLimits(const std::string& folder);
+
+// The text of a small file of an aircraft's folder (limits, acknowledgements):
+// nothing when there is none (no problem) or it cannot be read, is no
+// regular file or holds more than `most` bytes (a problem at line 0).
+inline constexpr std::size_t kFolderFileMost = 1024 * 1024;
+std::optional<std::string> ReadFolderFile(const std::string& path, std::vector<LimitsProblem>& problems,
+                                          std::size_t most);
+// Writes such a file whole (a temporary beside it, renamed into place).
+Done SaveFolderFile(const std::string& path, const std::string& text);
 
 // "<path> line N: ..." (or "<path>: ..."), one for each problem of `file`.
 std::vector<std::string> LimitsProblemLines(const LimitsFile& file);

@@ -15,7 +15,9 @@ namespace varnix::flight {
 
 namespace {
 
-constexpr std::uint32_t kBlobMark = 0x56584332;  // "VXC2": channels carry their kind, cylinder and engine
+// "VXC3": the digest holds phases, sensor faults and cylinder states. An
+// entry of another mark does not decode, and the catalog reads its file again.
+constexpr std::uint32_t kBlobMark = 0x56584333;
 
 // The blob is the fields of entryFields in their order. The writer and the
 // reader visit that one list, so that no field is written and not read.
@@ -167,6 +169,7 @@ void entryFields(Codec& c, E& e) {
     c.field(env.channel);
     c.enumeration(env.kind, ChannelKind::Other);
     c.enumeration(env.engine, Engine::Right);
+    c.template as<std::uint8_t>(env.cylinder);
     c.template as<std::uint8_t>(env.derived);
     c.field(env.median);
     c.field(env.min);
@@ -187,6 +190,36 @@ void entryFields(Codec& c, E& e) {
     c.field(x.deviation);
     c.field(x.peakAt);
   });
+  c.list(d.cruiseMeans, 9, [&](auto& m) {
+    c.field(m.channel);
+    c.enumeration(m.kind, ChannelKind::Other);
+    c.field(m.mean);
+  });
+  c.field(d.cruisePower);
+  c.field(d.cruiseOat);
+  c.field(d.cruiseBattery);
+  c.template as<std::uint8_t>(d.phasesKnown);
+  c.list(d.ground, 16, [&](auto& g) {
+    c.field(g.start);
+    c.field(g.end);
+  });
+  c.field(d.engineStartAt);
+  c.field(d.warmupEnd);
+  c.field(d.shutdownAt);
+  c.list(d.sensorFaults, 20, [&](auto& f) {
+    c.field(f.channel);
+    c.field(f.start);
+    c.field(f.end);
+  });
+  c.list(d.cylinders, 22, [&](auto& x) {
+    c.enumeration(x.engine, Engine::Right);
+    c.template as<std::uint8_t>(x.cylinder);
+    c.field(x.egtDeviation);
+    c.field(x.chtDeviation);
+    c.field(x.earlyChtDeviation);
+    c.field(x.egtSteps);
+    c.field(x.chtSteps);
+  });
 }
 
 }  // namespace
@@ -203,6 +236,12 @@ TrendPoint CatalogEntry::trendPoint() const {
   p.engineUnit = engineUnit;
   for (const Figure& f : maxCht) p.maxCht.emplace_back(f.channel, f.value);
   for (const CruiseEgt& e : digest.cruise) p.cruiseEgt.emplace_back(e.channel, e.mean);
+  for (const CruiseMean& m : digest.cruiseMeans)
+    if (m.kind == ChannelKind::Cht) p.cruiseCht.emplace_back(m.channel, m.mean);
+  p.date = start;
+  p.cruisePower = digest.cruisePower;
+  p.cruiseOat = digest.cruiseOat;
+  p.cruiseBattery = digest.cruiseBattery;
   return p;
 }
 

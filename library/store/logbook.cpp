@@ -8,6 +8,10 @@
 namespace varnix::flight {
 
 const LogbookFlight* AircraftLog::trendFlight(const Finding& trend) const {
+  // A baseline, change or hottest cylinder finding is about the newest flight.
+  if (trend.kind == FindingKind::Baseline || trend.kind == FindingKind::Change ||
+      trend.kind == FindingKind::HottestCylinder)
+    return flights.empty() ? nullptr : &flights.front();
   for (const LogbookFlight& f : flights) {
     for (const Figure& c : f.entry.maxCht)
       if (c.channel == trend.channel) return &f;
@@ -78,6 +82,17 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry
   for (auto it = log.flights.rbegin(); it != log.flights.rend(); ++it) history.push_back(it->entry.trendPoint());
   log.trends = TrendFindings(history, limits);
   return log;
+}
+
+std::size_t LogbookFlight::openFindings() const {
+  return static_cast<std::size_t>(
+      std::count_if(findings.begin(), findings.end(), [](const Finding& f) { return !f.acknowledged; }));
+}
+
+void AcknowledgeFindings(AircraftLog& log, const std::vector<Acknowledgement>& acknowledgements,
+                         std::string_view today) {
+  for (LogbookFlight& f : log.flights) ApplyAcknowledgements(f.findings, acknowledgements, today);
+  ApplyAcknowledgements(log.trends, acknowledgements, today);
 }
 
 double FindingTime(const LogbookFlight& flight, const Finding& finding) {

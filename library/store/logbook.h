@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "store/catalog_entry.h"
+#include "analysis/acknowledgements.h"
 #include "analysis/findings.h"
 #include "analysis/limits.h"
 
@@ -22,6 +23,8 @@ struct LogbookFlight {
   bool differs = false;            // another file has this number and start but other rows
   bool isNew = false;              // added since the logbook last showed the aircraft
   std::vector<Finding> findings;
+  // The findings not acknowledged.
+  std::size_t openFindings() const;
 };
 
 // A file of the folder that is not a readable flight, and why.
@@ -49,6 +52,11 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry
                              std::int64_t lastLook = 0);
 AircraftLog BuildAircraftLog(const std::string& folder, const std::vector<CatalogEntry>& entries,
                              const Limits& limits, std::int64_t lastLook = 0);
+
+// Marks the findings of every flight and the trends that `acknowledgements`
+// cover on `today` ("YYYY-MM-DD").
+void AcknowledgeFindings(AircraftLog& log, const std::vector<Acknowledgement>& acknowledgements,
+                         std::string_view today);
 
 // The entries taken over and handed out by aircraft folder, in their order.
 std::map<std::string, std::vector<CatalogEntry>> EntriesByFolder(std::vector<CatalogEntry>&& entries);

@@ -78,6 +78,16 @@ std::string analysed(const flight::Flight& f) {
   for (const flight::CruiseEgt& e : g.cruise)
     d.add("cruise %s %d %d %.6g %.6g %.6g\n", e.channel.c_str(), e.cylinder, static_cast<int>(e.engine), e.mean,
           e.deviation, e.peakAt);
+  for (const flight::CruiseMean& m : g.cruiseMeans)
+    d.add("cruisemean %s %d %.6g\n", m.channel.c_str(), static_cast<int>(m.kind), m.mean);
+  d.add("cruisefigures %.6g %.6g %.6g\n", g.cruisePower, g.cruiseOat, g.cruiseBattery);
+  d.add("phases %d %.6g %.6g %.6g\n", g.phasesKnown, g.engineStartAt, g.warmupEnd, g.shutdownAt);
+  for (const flight::TimeSpan& t : g.ground) d.add("ground %.6g %.6g\n", t.start, t.end);
+  for (const flight::SensorFaultSpan& t : g.sensorFaults)
+    d.add("fault %s %.6g %.6g\n", t.channel.c_str(), t.start, t.end);
+  for (const flight::CylinderState& c : g.cylinders)
+    d.add("cylinder %d %d %.6g %.6g %.6g %u %u\n", static_cast<int>(c.engine), c.cylinder, c.egtDeviation,
+          c.chtDeviation, c.earlyChtDeviation, c.egtSteps, c.chtSteps);
   const flight::Headline& h = a.headline;
   d.figure("egt", h.hottestEgt);
   d.figure("cht", h.hottestCht);
@@ -92,6 +102,8 @@ std::string analysed(const flight::Flight& f) {
     d.add("finding %s %s %s %.6g %.6g %.6g %.6g %s\n", std::string(flight::KindName(x.kind)).c_str(),
           x.channel.c_str(), std::string(flight::SeverityName(x.severity)).c_str(), x.start, x.end, x.peak, x.peakAt,
           x.text.c_str());
+  for (const flight::Finding& x : flight::EvaluateFindings(g, flight::Limits{}))
+    d.add("finding %s %.6g %.6g %d %s\n", x.channel.c_str(), x.timeAbove, x.excess, x.cylinder, x.hint.c_str());
   return d.text;
 }
 

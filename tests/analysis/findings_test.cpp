@@ -10,7 +10,9 @@
 #include <sys/stat.h>
 #endif
 
+#include "analysis/cylinder_hints.h"
 #include "analysis/findings.h"
+#include "analysis/flight_phases.h"
 #include "flight/flight_reader.h"
 #include "analysis/limits.h"
 #include "support/dump_builder.h"
@@ -100,10 +102,13 @@ TEST(Findings, EachLimitCrossedOnceGivesOneFindingAtItsPeak) {
        760 - (705 + 695 + 702) / 3.0, 0},
       {"°C: spread within the converted limit", 'C', {{"E1", 0, 199, 750}}, 0, {}, "", 0, 0},
   };
+  // One limit at a time: the CHT caution level (its own test below) is put at the limit.
+  flight::Limits limits;
+  limits.chtCaution = limits.chtMax;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const std::vector<flight::Finding> found =
-        flight::EvaluateFindings(flight::DigestFlight(builtFlight(c.unit, c.changes, c.without)), flight::Limits{});
+        flight::EvaluateFindings(flight::DigestFlight(builtFlight(c.unit, c.changes, c.without)), limits);
     ASSERT_EQ(found.size(), static_cast<std::size_t>(c.count)) << (found.empty() ? "" : found[0].text);
     if (c.count == 0) continue;
     EXPECT_EQ(found[0].kind, c.kind) << found[0].text;
@@ -122,7 +127,8 @@ TEST(Findings, ChangedLimitsApplyToTheDigestAndTheFileKeepsThem) {
   const flight::FlightDigest d = flight::DigestFlight(builtFlight('F', {{"C3", 150, 150, 440}}));
   flight::Limits strict;
   strict.chtMax = 430;
-  EXPECT_TRUE(flight::EvaluateFindings(d, flight::Limits{}).empty());
+  ASSERT_EQ(flight::EvaluateFindings(d, flight::Limits{}).size(), 1u);
+  EXPECT_EQ(flight::EvaluateFindings(d, flight::Limits{})[0].kind, FindingKind::ChtCaution);
   ASSERT_EQ(flight::EvaluateFindings(d, strict).size(), 1u);
   EXPECT_EQ(flight::EvaluateFindings(d, strict)[0].text, "CHT C3 reached 440 °F at 10:15, above the 430 °F limit");
 
@@ -256,6 +262,9 @@ TEST(Findings, TrendRuleTakesTheSlopeOverTheLastTenFlights) {
       {"°C: 27 °F is 15 °C", {200, 201.667f, 203.333f, 205, 206.667f, 208.333f, 210, 211.667f, 213.333f, 215},
        Unit::DegreesC, 1, 15},
       {"one noisy flight is no trend", {400, 400, 400, 400, 400, 400, 400, 400, 400, 430}, Unit::DegreesF, 0, 0},
+      {"nine flights are too few", {400, 404, 408, 412, 416, 420, 424, 428, 432}, Unit::DegreesF, 0, 0},
+      {"a drift the fit does not hold (R² 0.16)", {400, 450, 395, 455, 405, 460, 410, 465, 415, 470},
+       Unit::DegreesF, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -272,7 +281,284 @@ TEST(Findings, TrendRuleTakesTheSlopeOverTheLastTenFlights) {
     EXPECT_EQ(found[0].kind, FindingKind::TrendCht);
     EXPECT_EQ(found[0].channel, "C4");
     EXPECT_NEAR(found[0].peak, c.drift, 0.05);
+    EXPECT_EQ(found[0].confidence, "moderate");  // ten or eleven comparable flights
   }
+}
+
+// An aircraft's history: `count` flights of C3 at `cht` in cruise, then the newest.
+std::vector<flight::TrendPoint> history(std::size_t count, float cht, float power, float oat) {
+  std::vector<flight::TrendPoint> h;
+  for (std::size_t i = 0; i < count; ++i) {
+    flight::TrendPoint p;
+    p.date = "2026-01-" + std::string(i < 9 ? "0" : "") + std::to_string(i + 1) + "T10:00:00";
+    p.cruiseCht = {{"C1", 370.f}, {"C3", cht + static_cast<float>(i % 3) - 1}};
+    p.cruisePower = power;
+    p.cruiseOat = oat;
+    h.push_back(p);
+  }
+  return h;
+}
+
+TEST(Findings, ABaselineComparesTheNewestFlightWithItsComparableFlights) {
+  struct Case {
+    const char* what;
+    std::size_t before;
+    float power, oat;  // of the flights before; the newest flew 65 % at 15 °C
+    float newest;      // its C3
+    int count;
+    const char* confidence;
+  };
+  constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+  const Case cases[] = {
+      {"like the others", 20, 65, 15, 381, 0, ""},
+      {"hotter than its baseline", 20, 65, 15, 400, 1, "moderate"},
+      {"cooler than its baseline", 40, 65, 15, 360, 1, "high"},
+      {"within three robust deviations", 20, 65, 15, 393, 0, ""},
+      {"the others at another power", 20, 80, 15, 400, 0, ""},
+      {"the others at another OAT", 20, 65, 30, 400, 0, ""},
+      {"power and OAT unknown", 20, kNone, kNone, 400, 1, "moderate"},
+      {"too few comparable flights", 4, 65, 15, 400, 0, ""},
+      {"few comparable flights", 6, 65, 15, 400, 1, "low"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<flight::TrendPoint> h = history(c.before, 380, c.power, c.oat);
+    flight::TrendPoint newest;
+    newest.date = "2026-03-01T10:00:00";
+    newest.cruiseCht = {{"C1", 370.f}, {"C3", c.newest}};
+    newest.cruisePower = 65;
+    newest.cruiseOat = 15;
+    h.push_back(newest);
+    std::vector<flight::Finding> found = flight::TrendFindings(h, flight::Limits{});
+    std::erase_if(found, [](const flight::Finding& f) { return f.kind != FindingKind::Baseline; });
+    ASSERT_EQ(found.size(), static_cast<std::size_t>(c.count)) << (found.empty() ? "" : found[0].text);
+    if (c.count == 0) continue;
+    EXPECT_EQ(found[0].channel, "C3");
+    EXPECT_EQ(found[0].confidence, c.confidence);
+    EXPECT_NEAR(found[0].peak, c.newest - 380, 0.01);
+  }
+}
+
+TEST(Findings, ALastingStepIsAChangeWithItsDate) {
+  struct Case {
+    const char* what;
+    std::vector<float> battery;  // in cruise, oldest first
+    int count;
+    const char* date;
+  };
+  const Case cases[] = {
+      {"steady", {14.1f, 14.0f, 14.1f, 14.2f, 14.1f, 14.0f, 14.1f, 14.2f, 14.1f, 14.0f, 14.1f, 14.2f}, 0, ""},
+      {"a step down",
+       {14.1f, 14.0f, 14.1f, 14.2f, 14.1f, 14.0f, 13.4f, 13.5f, 13.4f, 13.3f, 13.4f, 13.5f}, 1, "2026-01-07"},
+      {"a small step",
+       {14.1f, 14.0f, 14.1f, 14.2f, 14.1f, 14.0f, 13.9f, 14.0f, 13.9f, 13.8f, 13.9f, 14.0f}, 0, ""},
+      {"not lasting yet",
+       {14.1f, 14.0f, 14.1f, 14.2f, 14.1f, 14.0f, 14.1f, 14.2f, 14.1f, 14.0f, 13.4f, 13.3f}, 0, ""},
+      {"too few flights", {14.1f, 14.0f, 14.1f, 14.2f, 13.4f, 13.5f, 13.4f, 13.3f}, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<flight::TrendPoint> h = history(c.battery.size(), 380, 65, 15);
+    for (std::size_t i = 0; i < h.size(); ++i) h[i].cruiseBattery = c.battery[i];
+    std::vector<flight::Finding> found = flight::TrendFindings(h, flight::Limits{});
+    std::erase_if(found, [](const flight::Finding& f) { return f.kind != FindingKind::Change; });
+    ASSERT_EQ(found.size(), static_cast<std::size_t>(c.count)) << (found.empty() ? "" : found[0].text);
+    if (c.count == 0) continue;
+    EXPECT_EQ(found[0].channel, "BAT");
+    EXPECT_EQ(found[0].date, c.date);
+    EXPECT_NEAR(found[0].peak, -0.7, 0.05);
+  }
+}
+
+TEST(Findings, AnotherHottestCylinderTwoFlightsRunningIsNoted) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<float, float>> c1c3;  // max CHT of C1 and C3, oldest first
+    int count;
+  };
+  const Case cases[] = {
+      {"C1 stays hottest", {{400, 380}, {400, 380}, {400, 380}}, 0},
+      {"C3 hottest by 20 twice", {{400, 380}, {400, 420}, {401, 421}}, 1},
+      {"C3 hottest once", {{400, 380}, {400, 380}, {400, 420}}, 0},
+      {"C3 hottest by 10", {{400, 380}, {400, 410}, {400, 410}}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<flight::TrendPoint> h;
+    for (const auto& [c1, c3] : c.c1c3) {
+      flight::TrendPoint p;
+      p.maxCht = {{"C1", c1}, {"C3", c3}};
+      h.push_back(p);
+    }
+    const auto found = flight::TrendFindings(h, flight::Limits{});
+    ASSERT_EQ(found.size(), static_cast<std::size_t>(c.count));
+    if (c.count) {
+      EXPECT_EQ(found[0].kind, FindingKind::HottestCylinder);
+      EXPECT_EQ(found[0].channel, "C3");
+    }
+  }
+}
+
+
+TEST(Findings, ExceedancesOfOneChannelCloserThan30SecondsAreOneFindingWithTimeAboveAndExcess) {
+  struct Case {
+    const char* what;
+    std::vector<Change> changes;
+    std::vector<double> timeAbove;  // per finding, seconds
+    double excess;                  // of the first
+  };
+  const Case cases[] = {
+      {"two whole minutes above", {{"C3", 100, 119, 470}}, {120}, 20},
+      {"spikes in neighbouring minutes", {{"C3", 105, 105, 470}, {"C3", 115, 115, 460}}, {60 * 20 / 90.0 + 60 * 10 / 80.0}, 20},
+      {"spikes a minute apart", {{"C3", 105, 105, 470}, {"C3", 125, 125, 460}}, {60 * 20 / 90.0, 60 * 10 / 80.0}, 20},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto found = flight::EvaluateFindings(flight::DigestFlight(builtFlight('F', c.changes)), flight::Limits{});
+    ASSERT_EQ(found.size(), c.timeAbove.size());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+      EXPECT_EQ(found[i].kind, FindingKind::Cht) << found[i].text;
+      EXPECT_NEAR(found[i].timeAbove, c.timeAbove[i], 0.01);
+    }
+    EXPECT_NEAR(found[0].excess, c.excess, 0.01);
+  }
+}
+
+TEST(Findings, ChtHasACautionLevelBelowItsLimitAndPresetsPerEngineFamily) {
+  struct Case {
+    const char* what;
+    std::vector<Change> changes;
+    flight::Limits limits;
+    std::vector<FindingKind> kinds;
+    flight::Severity severity = flight::Severity::Caution;
+  };
+  const flight::Limits lycoming = *flight::EngineFamilyLimits("Lycoming");
+  const Case cases[] = {
+      {"a long hot cruise", {{"C2", 50, 150, 430}}, {}, {FindingKind::ChtCaution}},
+      {"far above the caution level: still a caution", {{"C2", 50, 150, 449}}, {}, {FindingKind::ChtCaution}},
+      {"above the limit: the limit's finding alone", {{"C2", 50, 150, 430}, {"C2", 100, 100, 480}}, {},
+       {FindingKind::Cht}, flight::Severity::Warning},
+      {"below the caution level", {{"C2", 50, 150, 415}}, {}, {}},
+      {"Lycoming: 480 is a caution", {{"C2", 50, 150, 480}}, lycoming, {FindingKind::ChtCaution}},
+      {"Lycoming: 430 is nothing", {{"C2", 50, 150, 430}}, lycoming, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto found = flight::EvaluateFindings(flight::DigestFlight(builtFlight('F', c.changes)), c.limits);
+    ASSERT_EQ(found.size(), c.kinds.size()) << (found.empty() ? "" : found[0].text);
+    for (std::size_t i = 0; i < found.size(); ++i) {
+      EXPECT_EQ(found[i].kind, c.kinds[i]) << found[i].text;
+      EXPECT_EQ(found[i].severity, c.severity) << found[i].text;
+    }
+  }
+  EXPECT_FALSE(flight::EngineFamilyLimits("rotary"));
+  EXPECT_EQ(flight::KindName(FindingKind::ChtCaution), "cht_caution");
+  EXPECT_EQ(flight::KindOfName("cht_caution"), FindingKind::ChtCaution);
+}
+
+TEST(Findings, OilBatteryAndCoolingRulesKnowThePhases) {
+  using flight::Phase;
+  using flight::FlightEventKind;
+  const flight::FlightPhases none;
+  flight::FlightPhases warmup;  // on the ground until 15 min, the engine started at 5 min
+  warmup.spans = {{Phase::Ground, 0, 840}, {Phase::Runup, 840, 900}, {Phase::Climb, 900, 1000},
+                  {Phase::Cruise, 1000, 1194}};
+  warmup.events = {{FlightEventKind::EngineStart, 300}, {FlightEventKind::Shutdown, 1194}};
+  flight::FlightPhases landed;  // back on the ground from 15 min
+  landed.spans = {{Phase::Cruise, 0, 900}, {Phase::Ground, 900, 1194}};
+  struct Case {
+    const char* what;
+    std::vector<Change> changes;
+    const flight::FlightPhases& phases;
+    std::vector<FindingKind> kinds;
+  };
+  const Case cases[] = {
+      {"oil cold after ten minutes, no phases", {{"OIL", 110, 140, 80}}, none, {FindingKind::OilLow}},
+      {"oil cold in the warm-up", {{"OIL", 110, 140, 80}}, warmup, {}},
+      {"oil cold after the warm-up", {{"OIL", 160, 170, 80}}, warmup, {FindingKind::OilLow}},
+      {"battery low in the minute after the engine start", {{"BAT", 55, 55, 11}}, warmup, {}},
+      {"battery low later", {{"BAT", 70, 70, 11}}, warmup, {FindingKind::BatteryLow}},
+      {"cooling in flight", {{"CLD", 100, 101, -75}}, landed, {FindingKind::Cooling}},
+      {"cooling on the ground", {{"CLD", 160, 161, -75}}, landed, {}},
+      {"cooling on the ground, no phases", {{"CLD", 160, 161, -75}}, none, {FindingKind::Cooling}},
+      {"cooling in the minute of the shutdown, no phases", {{"CLD", 195, 196, -75}}, none, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto found =
+        flight::EvaluateFindings(flight::DigestFlight(builtFlight('F', c.changes), c.phases), flight::Limits{});
+    ASSERT_EQ(found.size(), c.kinds.size()) << (found.empty() ? "" : found[0].text);
+    for (std::size_t i = 0; i < found.size(); ++i) EXPECT_EQ(found[i].kind, c.kinds[i]) << found[i].text;
+  }
+  // Cooling is information, however fast.
+  const auto fast = flight::EvaluateFindings(flight::DigestFlight(builtFlight('F', {{"CLD", 100, 101, -200}})), {});
+  ASSERT_EQ(fast.size(), 1u);
+  EXPECT_EQ(fast[0].severity, flight::Severity::Caution);
+}
+
+TEST(Findings, SensorFaultSpansHoldBackLimitFindingsOnTheirChannel) {
+  const flight::FlightDigest plain =
+      flight::DigestFlight(builtFlight('F', {{"C3", 150, 150, 470}, {"T1", 150, 150, 1700}}));
+  struct Case {
+    const char* what;
+    std::vector<flight::SensorFaultSpan> faults;
+    std::vector<FindingKind> kinds;
+  };
+  const Case cases[] = {
+      {"no fault", {}, {FindingKind::Cht, FindingKind::Tit}},
+      {"C3 faulty at its peak", {{"C3", 850, 950}}, {FindingKind::Tit}},
+      {"C3 faulty elsewhere", {{"C3", 0, 600}}, {FindingKind::Cht, FindingKind::Tit}},
+      {"another channel faulty", {{"C1", 850, 950}}, {FindingKind::Cht, FindingKind::Tit}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    flight::FlightDigest d = plain;
+    d.sensorFaults = c.faults;
+    const auto found = flight::EvaluateFindings(d, flight::Limits{});
+    ASSERT_EQ(found.size(), c.kinds.size());
+    for (std::size_t i = 0; i < found.size(); ++i) EXPECT_EQ(found[i].kind, c.kinds[i]) << found[i].text;
+  }
+}
+
+TEST(CylinderHints, EachPatternOfTheTableGivesItsHint) {
+  constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+  struct Case {
+    const char* what;
+    float egt, cht, early;
+    std::uint32_t egtSteps, chtSteps;
+    const char* hint;
+  };
+  const Case cases[] = {
+      {"like the others", 10, 5, 0, 0, 0, ""},
+      {"EGT high, CHT low", 80, -40, -40, 0, 0, "look at the valves, rings, plug or magneto"},
+      {"EGT high, CHT high", 80, 40, 40, 0, 0, "look at a restricted injector or an intake leak"},
+      {"EGT high, CHT normal", 80, 0, 0, 0, 0, ""},
+      {"EGT low", -80, 0, 0, 0, 0, "look at a large injector or an exhaust leak"},
+      {"a jumpy EGT", 0, 0, 0, 3, 0, "look at the probe or its wiring"},
+      {"a jumpy CHT beats the pattern", 80, 40, 40, 0, 5, "look at the probe or its wiring"},
+      {"two jumps are no jumpy channel", 0, 0, 0, 2, 2, ""},
+      {"cold after the start, normal in cruise", 0, 5, -60, 0, 0, "look at a sticking valve"},
+      {"cold after the start and in cruise", 0, -40, -60, 0, 0, ""},
+      {"no cruise", kNone, kNone, -60, 0, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    flight::CylinderState s;
+    s.cylinder = 2;
+    s.egtDeviation = c.egt;
+    s.chtDeviation = c.cht;
+    s.earlyChtDeviation = c.early;
+    s.egtSteps = c.egtSteps;
+    s.chtSteps = c.chtSteps;
+    EXPECT_EQ(flight::CylinderHint(s, flight::Limits{}, Unit::DegreesF), c.hint);
+  }
+  // From a flight: its hot cylinder's CHT finding carries the hint.
+  const auto found = flight::EvaluateFindings(
+      flight::DigestFlight(builtFlight('F', {{"E2", 0, 199, 1380}, {"C2", 0, 199, 470}})), flight::Limits{});
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].kind, FindingKind::Cht);
+  EXPECT_EQ(found[0].cylinder, 2);
+  EXPECT_EQ(found[0].hint, "look at a restricted injector or an intake leak");
 }
 
 }  // namespace

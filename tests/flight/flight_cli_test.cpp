@@ -93,5 +93,47 @@ TEST(FlightCli, JsonIsValidUtf8AndTerminalTextHoldsNoControls) {
   }
 }
 
+// The owner's acknowledgements in the flight's folder mark its findings
+// until their review date; a line the file gets wrong is named on stderr.
+TEST(FlightCli, FindingsJsonShowsAcknowledgedFindingsWithTheirReason) {
+  TempDir dir;
+  const std::vector<std::string> files =
+      expandedFlights(dir, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/HOUR6.DAT"));
+  ASSERT_FALSE(files.empty());
+  const std::string folder = std::filesystem::path(files[0]).parent_path().string();
+  struct Case {
+    const char* what;
+    std::string file;  // varnix-acknowledged.txt
+    bool acknowledged;
+    const char* problem;  // on stderr
+  };
+  const Case cases[] = {
+      {"no file", "", false, ""},
+      {"known until 2999", "cht_caution C2 2999-12-31 C2 probe reads high\n", true, ""},
+      {"reviewed in 2000", "cht_caution C2 2000-01-01 C2 probe reads high\n", false, ""},
+      {"a line without a reason", "cht_caution C2 2999-12-31\n", false,
+       "varnix-acknowledged.txt line 1: no reason; the line is left out"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(folder + "/varnix-acknowledged.txt");
+    if (!c.file.empty()) writeFile(folder + "/varnix-acknowledged.txt", c.file);
+    const CliRun run = runCli(dir, "findings --json " + quoted(files[0]));
+    EXPECT_EQ(run.exit, 0) << run.err;
+    EXPECT_NE(run.err.find(c.problem), std::string::npos) << run.err;
+    nlohmann::json doc;
+    ASSERT_NO_THROW(doc = nlohmann::json::parse(run.out)) << run.out;
+    const nlohmann::json* caution = nullptr;
+    for (const auto& f : doc["findings"])
+      if (f["kind"] == "cht_caution" && f["channel"] == "C2") caution = &f;
+    ASSERT_TRUE(caution) << run.out;
+    EXPECT_EQ((*caution)["acknowledged"], c.acknowledged);
+    EXPECT_EQ((*caution)["reason"], c.acknowledged ? nlohmann::json("C2 probe reads high") : nlohmann::json());
+    EXPECT_GT((*caution)["time_above_s"].get<double>(), 0);
+    EXPECT_NEAR((*caution)["excess"].get<double>(), 21, 0.5);
+    EXPECT_EQ(doc["open_findings"], doc["findings"].size() - (c.acknowledged ? 1 : 0));
+  }
+}
+
 }  // namespace
 }  // namespace varnix::test

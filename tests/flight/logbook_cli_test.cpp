@@ -55,6 +55,45 @@ TEST(LogbookCli, PrintsTheFlightsAndFindingsWithTheDocumentedKeys) {
   EXPECT_NE(missing.err.find("cannot be found"), std::string::npos) << missing.err;
 }
 
+// Findings the owner acknowledged are listed with the reason and not counted
+// as open, in the JSON and in the text.
+TEST(LogbookCli, AcknowledgedFindingsAreListedWithTheirReasonAndNotCountedOpen) {
+  TempDir dir;
+  expandedFlights(dir, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+  writeFile(dir.file("data/N123AB/varnix-limits.txt"), "cht_max = 390\n");
+  struct Case {
+    const char* what;
+    const char* acknowledged;  // the file's text
+    bool known;
+  };
+  const Case cases[] = {{"none", "", false},
+                        {"C3 known", "cht C3 2999-12-31 C3 probe reads high\n", true},
+                        {"C3 reviewed", "cht C3 2001-01-01 C3 probe reads high\n", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    writeFile(dir.file("data/N123AB/varnix-acknowledged.txt"), c.acknowledged);
+    const CliRun run = runCli(dir, "logbook --json " + quoted(dir.file("data")));
+    EXPECT_EQ(run.exit, 0) << run.err;
+    nlohmann::json doc;
+    ASSERT_NO_THROW(doc = nlohmann::json::parse(run.out)) << run.out;
+    std::size_t c3 = 0;
+    for (const auto& f : doc["flights"]) {
+      std::size_t open = 0;
+      for (const auto& x : f["findings"]) {
+        const bool mine = x["kind"] == "cht" && x["channel"] == "C3";
+        c3 += mine;
+        EXPECT_EQ(x["acknowledged"], mine && c.known) << x;
+        EXPECT_EQ(x["reason"], mine && c.known ? nlohmann::json("C3 probe reads high") : nlohmann::json()) << x;
+        open += !x["acknowledged"].get<bool>();
+      }
+      EXPECT_EQ(f["open_findings"], open);
+    }
+    EXPECT_GT(c3, 0u);
+    const CliRun text = runCli(dir, "logbook " + quoted(dir.file("data")));
+    EXPECT_EQ(text.out.find("(acknowledged: C3 probe reads high)") != std::string::npos, c.known) << text.out;
+  }
+}
+
 // An aircraft folder and id in Latin-1 with a control character: the
 // logbook's JSON is valid UTF-8 and holds them as their characters.
 TEST(LogbookCli, JsonIsValidUtf8) {

@@ -264,6 +264,50 @@ TEST(Catalog, ComputesEntriesOfAnotherAnalysisVersionAgain) {
   }
 }
 
+// The digest's phases, sensor faults, cylinder states and cruise figures are
+// kept in the entry; an entry of the blob before them does not decode (its
+// file is read again).
+TEST(Catalog, TheEntryKeepsTheDigestsPhasesFaultsAndCylindersAndRefusesOlderBlobs) {
+  flight::CatalogEntry e;
+  flight::FlightDigest& d = e.digest;
+  d.phasesKnown = true;
+  d.ground = {{0, 300}, {3500, 3600}};
+  d.engineStartAt = 20;
+  d.warmupEnd = 300;
+  d.shutdownAt = 3590;
+  d.sensorFaults = {{"C3", 100, 200}};
+  d.cylinders = {{flight::Engine::Left, 3, 12.5f, -30, -60, 4, 5}};
+  d.cruiseMeans = {{"C3", flight::ChannelKind::Cht, 380.5f}};
+  d.cruisePower = 65;
+  d.cruiseOat = 12;
+  d.cruiseBattery = 14.1f;
+  const std::string blob = flight::EncodeEntry(e);
+  const flight::Outcome<flight::CatalogEntry> decoded = flight::DecodeEntry(blob);
+  ASSERT_TRUE(decoded.ok()) << decoded.problem;
+  const flight::CatalogEntry& back = decoded.value;
+  EXPECT_EQ(flight::EncodeEntry(back), blob);
+  EXPECT_TRUE(back.digest.phasesKnown);
+  ASSERT_EQ(back.digest.ground.size(), 2u);
+  EXPECT_EQ(back.digest.ground[1].start, 3500);
+  EXPECT_EQ(back.digest.shutdownAt, 3590);
+  ASSERT_EQ(back.digest.sensorFaults.size(), 1u);
+  EXPECT_EQ(back.digest.sensorFaults[0].channel, "C3");
+  ASSERT_EQ(back.digest.cylinders.size(), 1u);
+  EXPECT_EQ(back.digest.cylinders[0].engine, flight::Engine::Left);
+  EXPECT_EQ(back.digest.cylinders[0].earlyChtDeviation, -60);
+  EXPECT_EQ(back.digest.cylinders[0].chtSteps, 5u);
+  ASSERT_EQ(back.digest.cruiseMeans.size(), 1u);
+  EXPECT_EQ(back.digest.cruiseMeans[0].mean, 380.5f);
+  EXPECT_EQ(back.digest.cruiseBattery, 14.1f);
+  const flight::TrendPoint p = back.trendPoint();
+  ASSERT_EQ(p.cruiseCht.size(), 1u);
+  EXPECT_EQ(p.cruisePower, 65);
+  EXPECT_EQ(p.cruiseOat, 12);
+  std::string older = blob;
+  older[0] = '2';  // "VXC2", little-endian: the mark's first byte
+  EXPECT_FALSE(flight::DecodeEntry(older).ok());
+}
+
 TEST(Catalog, LivesInTheCacheFolderWhenTheDataFolderCannotHoldIt) {
   Folder f;
   TempDir cache;
