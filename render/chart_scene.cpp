@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <qcustomplot.h>
 
 #include "flight/channels.h"
@@ -21,15 +22,28 @@ constexpr double kDay = 86400.0;
 constexpr int kLeastFeedWidth = 640;  // before a panel is laid out its width says little
 const QString kMarksLayer = QStringLiteral("marks");
 
-// Clock time of day; the flight's keys run on past midnight.
+// Clock time of day (the flight's keys run on past midnight), or the time
+// elapsed since `origin`, the key of the flight's first row, with its ticks
+// on whole minutes of elapsed time.
 class ClockTicker : public QCPAxisTickerTime {
  public:
   ClockTicker() { setTimeFormat(QStringLiteral("%h:%m")); }
+  void setElapsedFrom(std::optional<double> origin) { origin_ = origin; }
 
  protected:
   QString getTickLabel(double tick, const QLocale& locale, QChar formatChar, int precision) override {
-    return QCPAxisTickerTime::getTickLabel(std::fmod(tick, kDay), locale, formatChar, precision);
+    const double shown = origin_ ? std::max(0.0, tick - *origin_) : std::fmod(tick, kDay);
+    return QCPAxisTickerTime::getTickLabel(shown, locale, formatChar, precision);
   }
+  QVector<double> createTickVector(double tickStep, const QCPRange& range) override {
+    const double o = origin_.value_or(0.0);
+    QVector<double> ticks = QCPAxisTickerTime::createTickVector(tickStep, QCPRange(range.lower - o, range.upper - o));
+    for (double& t : ticks) t += o;
+    return ticks;
+  }
+
+ private:
+  std::optional<double> origin_;
 };
 
 // Short, so that it fits beside a low panel: the unit, after the channel's
@@ -41,6 +55,13 @@ QString axisLabel(const flight::Flight& f, const std::vector<int>& channels, con
   return u.isEmpty() || u == name ? name : name + QLatin1Char(' ') + u;
 }
 
+// `low` to `high` with a margin above and below; nothing for no values.
+void setValueRange(QCPAxis* axis, float low, float high) {
+  if (!(low <= high) || !std::isfinite(low) || !std::isfinite(high)) return;
+  const double pad = high > low ? (high - low) * 0.06 : 1.0;
+  axis->setRange(low - pad, high + pad);
+}
+
 // The whole flight's values of `channels`, with a margin above and below.
 void fitValueAxis(QCPAxis* axis, const flight::Flight& f, const std::vector<int>& channels) {
   float low = std::numeric_limits<float>::infinity(), high = -low;
@@ -49,9 +70,7 @@ void fitValueAxis(QCPAxis* axis, const flight::Flight& f, const std::vector<int>
       low = std::min(low, v);  // NaN loses both comparisons
       high = std::max(high, v);
     }
-  if (low > high) return;  // no values at all
-  const double pad = high > low ? (high - low) * 0.06 : 1.0;
-  axis->setRange(low - pad, high + pad);
+  setValueRange(axis, low, high);
 }
 
 // MARK rows (the pilot pressed the button) as shaded spans.
@@ -220,9 +239,64 @@ void FeedPanel(ScenePanel& p, const flight::Flight& f, int width) {
   p.fedWidth = width;
 }
 
-void ShowTimeLabels(QCustomPlot* plot, bool shown) {
+std::vector<flight::ValueExtremes> ChannelExtremes(const flight::Flight& f) {
+  std::vector<flight::ValueExtremes> out;
+  out.reserve(f.channels.size());
+  for (std::size_t c = 0; c < f.channels.size(); ++c) out.emplace_back(f.column(c));
+  return out;
+}
+
+void FitValues(const ScenePanel& p, const flight::Flight& f, const std::vector<flight::ValueExtremes>& extremes,
+               bool shownRange) {
+  if (p.valueZoomed || f.rows() == 0) return;
+  std::size_t first = 0, last = f.rows() - 1;
+  if (shownRange) {
+    const QCPRange range = p.plot->xAxis->range();
+    first = f.rowAt(range.lower - f.startOfDay);
+    last = f.rowAt(range.upper - f.startOfDay);
+  }
+  for (QCPAxis* axis : {p.plot->yAxis, p.plot->yAxis2}) {
+    float low = std::numeric_limits<float>::infinity(), high = -low;
+    for (std::size_t g = 0; g < p.channels.size(); ++g) {
+      const QCPGraph* graph = p.plot->graph(static_cast<int>(g));
+      const auto c = static_cast<std::size_t>(p.channels[g]);
+      if (graph->valueAxis() != axis || !graph->visible() || c >= extremes.size()) continue;
+      if (const auto e = extremes[c].of(first, last)) {
+        low = std::min(low, e->first);
+        high = std::max(high, e->second);
+      }
+    }
+    setValueRange(axis, low, high);
+  }
+}
+
+void FitTicksToHeight(QCustomPlot* plot, int height) {
+  // A label is about a line of the 8 pt tick font; keep two lines between.
+  const int line = QFontMetrics(plot->yAxis->tickLabelFont()).height();
+  const int ticks = std::clamp((height - 40) / std::max(1, 3 * line), 1, 6);
+  for (QCPAxis* axis : {plot->yAxis, plot->yAxis2}) axis->ticker()->setTickCount(ticks);
+}
+
+void ShowChannel(ScenePanel& p, int channel, bool shown) {
+  for (std::size_t g = 0; g < p.channels.size(); ++g) {
+    if (p.channels[g] != channel) continue;
+    QCPGraph* graph = p.plot->graph(static_cast<int>(g));
+    graph->setVisible(shown);
+    if (QCPAbstractLegendItem* item = p.plot->legend->itemWithPlottable(graph))
+      if (auto* entry = qobject_cast<QCPPlottableLegendItem*>(item))
+        entry->setTextColor(shown ? Qt::black : QColor(0xA0, 0xA0, 0xA0));
+  }
+}
+
+void UseElapsedTime(QCustomPlot* plot, const flight::Flight& f, bool elapsed) {
+  if (auto ticker = plot->xAxis->ticker().dynamicCast<ClockTicker>())
+    ticker->setElapsedFrom(elapsed ? std::optional<double>(KeyOfRow(f, 0)) : std::nullopt);
+  if (!plot->xAxis->label().isEmpty()) ShowTimeLabels(plot, true, elapsed);
+}
+
+void ShowTimeLabels(QCustomPlot* plot, bool shown, bool elapsed) {
   plot->xAxis->setTickLabels(shown);
-  plot->xAxis->setLabel(shown ? QStringLiteral("Time of day") : QString());
+  plot->xAxis->setLabel(!shown ? QString() : elapsed ? QStringLiteral("Elapsed time") : QStringLiteral("Time of day"));
 }
 
 void PlaceOverlay(ScenePanel& p, const flight::Flight& f, const Overlay& o) {
@@ -266,6 +340,8 @@ void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f
   if (shown.empty()) return;
   const auto [lower, upper] = options.range ? *options.range : WholeRange(f);
   const int width = static_cast<int>(std::lround(rect.width()));
+  const std::vector<flight::ValueExtremes> extremes =
+      options.fitShown || !options.hiddenChannels.empty() ? ChannelExtremes(f) : std::vector<flight::ValueExtremes>{};
   double y = rect.top();
   for (const std::size_t i : shown) {
     // A plot of its own, never shown: only its drawing is wanted.
@@ -274,9 +350,13 @@ void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f
     ShowTimeLabels(plot.get(), i == shown.back());
     plot->xAxis->setRange(lower, upper);
     FitPanel(p, f, panels[i]);
+    for (const int c : options.hiddenChannels) ShowChannel(p, c, false);
+    if (options.fitShown || !options.hiddenChannels.empty()) FitValues(p, f, extremes, options.fitShown);
+    if (options.elapsed) UseElapsedTime(plot.get(), f, true);
     PlaceOverlay(p, f, options.overlay);
     FeedPanel(p, f, width);
     const int h = static_cast<int>(std::lround(share(i) / total * rect.height()));
+    FitTicksToHeight(plot.get(), h);
     painter.save();
     painter.translate(rect.left(), y);
     plot->toPainter(&painter, width, h);

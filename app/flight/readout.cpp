@@ -13,7 +13,7 @@ namespace {
 
 QString colored(const flight::Channel& c) {
   return QStringLiteral("<span style='color:%1'><b>%2</b></span>")
-      .arg(render::channelColor(c).name(), QString::fromStdString(c.name).toHtmlEscaped());
+      .arg(render::channelTextColor(c).name(), QString::fromStdString(c.name).toHtmlEscaped());
 }
 
 bool listsCylinders(const flight::PanelPlan& p) {

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QSettings>
+#include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -158,6 +159,136 @@ class FlightWindowTest : public QObject {
     QTest::keyClick(chart, Qt::Key_Home);
     QCOMPARE(chart->rangeUpper() - chart->rangeLower(), full);
     QTRY_VERIFY(w->rangeReadout()->text().contains("Shown"));
+  }
+
+  // Zoomed into cruise, each value axis spans the values shown there (with
+  // a little headroom), not the climb's; with the fit off, the whole flight's.
+  void valueAxesFitTheShownRange_data() {
+    QTest::addColumn<bool>("fitShown");
+    QTest::newRow("fit to shown range") << true;
+    QTest::newRow("whole flight") << false;
+  }
+  void valueAxesFitTheShownRange() {
+    QFETCH(bool, fitShown);
+    auto w = open(ProfileLayout::Single, std::string("fit-") + (fitShown ? "shown" : "whole"));
+    QVERIFY(w);
+    auto* chart = w->chart();
+    QCOMPARE(chart->fitShown(), true);  // on by default
+    chart->setFitShown(fitShown);
+    const flight::Flight& f = *chart->flight();
+    const std::size_t first = f.rows() * 2 / 5, last = f.rows() * 3 / 5;
+    chart->setTimeRange(chart->keyOfRow(first), chart->keyOfRow(last));
+    for (int i = 0; i < chart->panelCount(); ++i) {
+      const flight::PanelPlan& plan = chart->plans()[static_cast<std::size_t>(i)];
+      auto extremes = [&](std::size_t from, std::size_t to) {
+        float low = INFINITY, high = -INFINITY;
+        for (const int c : plan.left)
+          for (std::size_t r = from; r <= to; ++r) {
+            low = std::min(low, f.columns[static_cast<std::size_t>(c)][r]);
+            high = std::max(high, f.columns[static_cast<std::size_t>(c)][r]);
+          }
+        return std::make_pair(double(low), double(high));
+      };
+      const auto shown = extremes(f.rowAt(chart->rangeLower() - f.startOfDay),
+                                  f.rowAt(chart->rangeUpper() - f.startOfDay));
+      const auto want = fitShown ? shown : extremes(0, f.rows() - 1);
+      const QCPRange got = chart->panel(i)->yAxis->range();
+      const double room = want.second > want.first ? (want.second - want.first) * 0.1 : 1.5;
+      QVERIFY2(got.lower <= want.first && got.upper >= want.second, plan.key.c_str());
+      QVERIFY2(got.lower >= want.first - room && got.upper <= want.second + room, plan.key.c_str());
+    }
+    // Ctrl+wheel zooms one panel's values; Home gives the fit back.
+    const QCPRange fitted = chart->panel(0)->yAxis->range();
+    chart->zoomValues(0, 0.5, chart->panel(0)->height() / 2.0);
+    QVERIFY(chart->panel(0)->yAxis->range().size() < fitted.size() * 0.6);
+    chart->pan(0.1);
+    QVERIFY(chart->panel(0)->yAxis->range().size() < fitted.size() * 0.6);
+    QTest::keyClick(chart, Qt::Key_Home);
+    QVERIFY(chart->panel(0)->yAxis->range().size() >= fitted.size());
+  }
+
+  // A click on a cylinder's legend entry hides that cylinder in every panel
+  // of its engine (EGT and CHT), and a second click shows it again.
+  void hidingACylinderFromTheLegendHidesItInEveryPanel_data() {
+    QTest::addColumn<int>("layout");
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<int>("panelsHidingIt");
+    QTest::newRow("single") << int(ProfileLayout::Single) << "EGT" << 2;
+    QTest::newRow("twin, left engine") << int(ProfileLayout::Twin) << "LEGT" << 2;
+  }
+  void hidingACylinderFromTheLegendHidesItInEveryPanel() {
+    QFETCH(int, layout);
+    QFETCH(QString, panel);
+    QFETCH(int, panelsHidingIt);
+    auto w = open(static_cast<ProfileLayout>(layout), "legend-" + panel.toStdString());
+    QVERIFY(w);
+    auto* chart = w->chart();
+    const flight::Flight& f = *chart->flight();
+    QCustomPlot* plot = chart->findChild<QCustomPlot*>(panel);
+    QVERIFY(plot);
+    QTest::qWait(50);
+    QCPGraph* third = nullptr;
+    for (int g = 0; g < plot->graphCount(); ++g)
+      if (f.channels[static_cast<std::size_t>(f.channelIndex(plot->graph(g)->name().toStdString()))].cylinder == 3)
+        third = plot->graph(g);
+    QVERIFY(third);
+    const int channel = f.channelIndex(third->name().toStdString());
+    const flight::Channel cylinder = f.channels[static_cast<std::size_t>(channel)];
+    auto hiddenIn = [&] {
+      int panels = 0;
+      for (int i = 0; i < chart->panelCount(); ++i)
+        for (int g = 0; g < chart->panel(i)->graphCount(); ++g) {
+          QCPGraph* graph = chart->panel(i)->graph(g);
+          const auto& k = f.channels[static_cast<std::size_t>(f.channelIndex(graph->name().toStdString()))];
+          const bool same = k.cylinder == 3 && k.engine == cylinder.engine && k.kind != flight::ChannelKind::Tit;
+          if (!same && !graph->visible()) return -1;  // another line went too
+          if (same && !graph->visible()) ++panels;
+        }
+      return panels;
+    };
+    const QRect entry = plot->legend->itemWithPlottable(third)->outerRect();
+    QTest::mouseClick(plot, Qt::LeftButton, {}, entry.center());
+    QCOMPARE(hiddenIn(), panelsHidingIt);
+    QVERIFY(!chart->channelShown(channel));
+    QTest::mouseClick(plot, Qt::LeftButton, {}, entry.center());
+    QCOMPARE(hiddenIn(), 0);
+  }
+
+  // Every layout's window, the twin's with its eight panels, fits 1280 x 720.
+  void everyWindowFits1280By720_data() { givesEveryLayoutItsPanels_data(); }
+  void everyWindowFits1280By720() {
+    QFETCH(int, layout);
+    auto w = open(static_cast<ProfileLayout>(layout), std::string("fits-") + QTest::currentDataTag());
+    QVERIFY(w && w->isLoaded());
+    const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize());
+    QVERIFY2(least.width() <= 1280, qPrintable(QString::number(least.width())));
+    QVERIFY2(least.height() <= 720, qPrintable(QString::number(least.height())));
+    w->resize(1280, 720);
+    QTest::qWait(20);
+    QCOMPARE(w->width(), 1280);
+    // The table's TIME column shows the clock time whole.
+    w->tabs()->setCurrentIndex(1);
+    QTest::qWait(20);
+    QStyleOptionViewItem option;
+    option.initFrom(w->table());
+    option.font = w->table()->font();
+    option.displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    const QModelIndex first = w->table()->model()->index(0, 0);
+    const int wanted = w->table()->itemDelegate()->sizeHint(option, first).width();
+    QVERIFY2(w->table()->columnWidth(0) >= wanted, qPrintable(first.data().toString()));
+  }
+
+  // A window just opened takes + and Right as chart keys: the chart has the focus.
+  void aFreshWindowTakesTheChartKeys() {
+    auto w = open(ProfileLayout::Single, "fresh-keys");
+    QVERIFY(w);
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w->chart()));
+    const double full = w->chart()->rangeUpper() - w->chart()->rangeLower();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Plus);
+    QVERIFY(w->chart()->rangeUpper() - w->chart()->rangeLower() < full);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QCOMPARE(w->chart()->cursorRow(), 1u);
   }
 
   void rulerGivesTheSpanAndItsFigures() {
