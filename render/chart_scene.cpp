@@ -18,6 +18,7 @@ namespace {
 
 constexpr int kLeftMargin = 84;   // the same in every panel, so their time axes line up
 constexpr int kRightMargin = 84;
+constexpr int kThirdAxisWidth = 62;  // beside the right axis, in every panel when one has it
 constexpr double kDay = 86400.0;
 constexpr int kLeastFeedWidth = 640;  // before a panel is laid out its width says little
 const QString kMarksLayer = QStringLiteral("marks");
@@ -142,20 +143,33 @@ std::pair<double, double> WholeRange(const flight::Flight& f) {
   return {first, std::max(last, first + 60)};
 }
 
-ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::PanelPlan& plan) {
+int RightMargin(const std::vector<flight::PanelPlan>& plans) {
+  for (const flight::PanelPlan& p : plans)
+    if (!p.third.empty()) return kRightMargin + kThirdAxisWidth;
+  return kRightMargin;
+}
+
+std::vector<QCPAxis*> ValueAxes(QCustomPlot* plot) {
+  const QList<QCPAxis*> axes = plot->axisRect()->axes(QCPAxis::atLeft | QCPAxis::atRight);
+  return std::vector<QCPAxis*>(axes.begin(), axes.end());
+}
+
+ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::PanelPlan& plan, int rightMargin) {
   plot->setObjectName(QString::fromStdString(plan.key));
   plot->setNoAntialiasingOnDrag(true);
   plot->setPlottingHint(QCP::phFastPolylines, true);
   QCPAxisRect* rect = plot->axisRect();
   rect->setAutoMargins(QCP::msTop | QCP::msBottom);
-  rect->setMargins(QMargins(kLeftMargin, 0, kRightMargin, 0));
+  rect->setMargins(QMargins(kLeftMargin, 0, rightMargin, 0));
+  QCPAxis* third = plan.third.empty() ? nullptr : rect->addAxis(QCPAxis::atRight);
   plot->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new ClockTicker));
   plot->addLayer(kMarksLayer, plot->layer(QStringLiteral("grid")), QCustomPlot::limBelow);
   plot->layer(QString::fromLatin1(kOverlayLayer))->setMode(QCPLayer::lmBuffered);
 
   QFont small = plot->font();
   small.setPointSizeF(8);
-  for (QCPAxis* axis : {plot->xAxis, plot->yAxis, plot->yAxis2}) {
+  for (QCPAxis* axis : {plot->xAxis, plot->yAxis, plot->yAxis2, third}) {
+    if (!axis) continue;
     axis->setTickLabelFont(small);
     axis->setLabelFont(small);
   }
@@ -172,6 +186,13 @@ ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::
   if (!plan.right.empty()) {
     plot->yAxis2->setVisible(true);
     plot->yAxis2->setLabel(axisLabel(f, plan.right, plan.rightUnit));
+  }
+  if (third) {
+    for (int c : plan.third) addGraph(c, third);
+    third->setLabel(axisLabel(f, plan.third, plan.thirdUnit));
+    // Fixed margins leave its offset to us: beyond the right axis's labels.
+    third->setOffset(kRightMargin - 6);
+    third->setPadding(2);
   }
 
   // The legend in a row of its own above the axes, one entry per channel.
@@ -198,7 +219,9 @@ ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::
   top->setColumnStretchFactor(0, 0.001);
   top->setColumnStretchFactor(1, 0.001);
   top->setColumnStretchFactor(2, 1);
-  top->setMargins(QMargins(8, 2, kRightMargin, 0));
+  top->setMargins(QMargins(8, 2, rightMargin, 0));
+  // A low panel squeezes its plot, never its legend row.
+  top->setMinimumSize(0, QFontMetrics(title->font()).height() + 4);
   plot->plotLayout()->setRowStretchFactor(0, 0.001);
   plot->plotLayout()->setRowSpacing(0);
 
@@ -206,6 +229,7 @@ ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::
   p.plot = plot;
   p.channels = plan.left;
   p.channels.insert(p.channels.end(), plan.right.begin(), plan.right.end());
+  p.channels.insert(p.channels.end(), plan.third.begin(), plan.third.end());
   addOverlayItems(p);
   return p;
 }
@@ -213,6 +237,7 @@ ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::
 void FitPanel(const ScenePanel& p, const flight::Flight& f, const flight::PanelPlan& plan) {
   fitValueAxis(p.plot->yAxis, f, plan.left);
   if (!plan.right.empty()) fitValueAxis(p.plot->yAxis2, f, plan.right);
+  if (!plan.third.empty()) fitValueAxis(p.plot->axisRect()->axis(QCPAxis::atRight, 1), f, plan.third);
   addMarks(p.plot, f);
 }
 
@@ -255,7 +280,7 @@ void FitValues(const ScenePanel& p, const flight::Flight& f, const std::vector<f
     first = f.rowAt(range.lower - f.startOfDay);
     last = f.rowAt(range.upper - f.startOfDay);
   }
-  for (QCPAxis* axis : {p.plot->yAxis, p.plot->yAxis2}) {
+  for (QCPAxis* axis : ValueAxes(p.plot)) {
     float low = std::numeric_limits<float>::infinity(), high = -low;
     for (std::size_t g = 0; g < p.channels.size(); ++g) {
       const QCPGraph* graph = p.plot->graph(static_cast<int>(g));
@@ -271,10 +296,14 @@ void FitValues(const ScenePanel& p, const flight::Flight& f, const std::vector<f
 }
 
 void FitTicksToHeight(QCustomPlot* plot, int height) {
-  // A label is about a line of the 8 pt tick font; keep two lines between.
+  // A label is a line of the 8 pt tick font, with a line and a half between;
+  // the axis is the panel less its legend row and time axis (about 40 px).
   const int line = QFontMetrics(plot->yAxis->tickLabelFont()).height();
-  const int ticks = std::clamp((height - 40) / std::max(1, 3 * line), 1, 6);
-  for (QCPAxis* axis : {plot->yAxis, plot->yAxis2}) axis->ticker()->setTickCount(ticks);
+  const int ticks = std::clamp((height - 40) * 2 / std::max(1, 5 * line), 2, 6);
+  for (QCPAxis* axis : ValueAxes(plot)) {
+    axis->ticker()->setTickStepStrategy(QCPAxisTicker::tssMeetTickCount);
+    axis->ticker()->setTickCount(ticks);
+  }
 }
 
 void ShowChannel(ScenePanel& p, int channel, bool shown) {
@@ -346,7 +375,7 @@ void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f
   for (const std::size_t i : shown) {
     // A plot of its own, never shown: only its drawing is wanted.
     auto plot = std::make_unique<QCustomPlot>();
-    ScenePanel p = BuildPanel(plot.get(), f, panels[i]);
+    ScenePanel p = BuildPanel(plot.get(), f, panels[i], RightMargin(panels));
     ShowTimeLabels(plot.get(), i == shown.back());
     plot->xAxis->setRange(lower, upper);
     FitPanel(p, f, panels[i]);

@@ -20,6 +20,7 @@ class QCustomPlot;
 class QCPItemStraightLine;
 class QCPItemRect;
 class QCPPainter;
+class QCPAxis;
 
 namespace varnix::render {
 
@@ -48,7 +49,11 @@ std::pair<double, double> WholeRange(const flight::Flight& f);
 // Lays out `plot` as the panel of `plan`: axes, clock ticks, legend and
 // title, one graph per channel (its points come from FeedPanel), and the
 // overlay's items.
-ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::PanelPlan& plan);
+// `rightMargin`: RightMargin of all the panels shown, so their time axes line up.
+ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::PanelPlan& plan, int rightMargin);
+int RightMargin(const std::vector<flight::PanelPlan>& plans);
+// A panel's value axes: left, right and a third one where it has it.
+std::vector<QCPAxis*> ValueAxes(QCustomPlot* plot);
 // The value axes fitted to the whole flight, the MARK rows shaded.
 void FitPanel(const ScenePanel& p, const flight::Flight& f, const flight::PanelPlan& plan);
 // Per channel of `f`, the extremes of its values (made once per flight).

@@ -81,8 +81,7 @@ void FlightChart::buildPanels() {
     auto* plot = new PanelPlot(
         splitter_, [this](QCustomPlot* self, int width) { panelResized(self, width); },
         [this, index](QCustomPlot*, double steps, double y) { zoomValues(index, std::pow(0.85, steps), y); });
-    Panel p = render::BuildPanel(plot, *flight_, plan);
-    plot->setMinimumHeight(60);  // eight panels of a twin fit 720 px
+    Panel p = render::BuildPanel(plot, *flight_, plan, render::RightMargin(plans_));
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot->axisRect()->setRangeDrag(Qt::Horizontal);
     plot->axisRect()->setRangeZoom(Qt::Horizontal);
@@ -159,6 +158,9 @@ void FlightChart::updateTimeLabels() {
   for (int i = 0; i < panelCount(); ++i) {
     QCustomPlot* plot = panel(i);
     render::ShowTimeLabels(plot, i == last, elapsed_);
+    // Its legend row and a plot to read; the lowest has the time axis too.
+    // Eight panels of a twin still fit 720 px.
+    plot->setMinimumHeight(i == last ? 100 : 64);
     if (plot->isVisible()) plot->replot(QCustomPlot::rpQueuedReplot);
   }
 }
@@ -230,7 +232,7 @@ void FlightChart::setElapsedTime(bool on) {
 void FlightChart::zoomValues(int i, double factor, double y) {
   if (!flight_ || i < 0 || i >= panelCount()) return;
   Panel& p = panels_[static_cast<std::size_t>(i)];
-  for (QCPAxis* axis : {p.plot->yAxis, p.plot->yAxis2}) {
+  for (QCPAxis* axis : render::ValueAxes(p.plot)) {
     if (!axis->visible()) continue;
     const QCPRange r = axis->range();
     // About the value under the mouse; the middle when it is off the axis.
