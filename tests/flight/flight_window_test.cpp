@@ -278,6 +278,30 @@ class FlightWindowTest : public QObject {
     QVERIFY2(w->table()->columnWidth(0) >= wanted, qPrintable(first.data().toString()));
   }
 
+  // View > Elapsed time: the lowest panel's time axis counts from the first row.
+  void timeAxisShowsClockOrElapsedTime_data() {
+    QTest::addColumn<bool>("elapsed");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("clock time") << false << "Time of day";
+    QTest::newRow("elapsed time") << true << "Elapsed time";
+  }
+  void timeAxisShowsClockOrElapsedTime() {
+    QFETCH(bool, elapsed);
+    QFETCH(QString, label);
+    auto w = open(ProfileLayout::Single, std::string("time-axis-") + (elapsed ? "elapsed" : "clock"));
+    QVERIFY(w);
+    auto* chart = w->chart();
+    chart->setElapsedTime(elapsed);
+    QCustomPlot* lowest = chart->panel(chart->panelCount() - 1);
+    QCOMPARE(lowest->xAxis->label(), label);
+    QCOMPARE(chart->panel(0)->xAxis->label(), QString());
+    lowest->replot();
+    const QStringList ticks = lowest->xAxis->tickVectorLabels().toList();
+    QVERIFY2(!ticks.isEmpty(), "no ticks");
+    // The flight starts at 09:12 of the clock; elapsed, its first tick is 00:00.
+    QCOMPARE(ticks.contains(QStringLiteral("00:00")), elapsed);
+  }
+
   // A window just opened takes + and Right as chart keys: the chart has the focus.
   void aFreshWindowTakesTheChartKeys() {
     auto w = open(ProfileLayout::Single, "fresh-keys");
