@@ -89,6 +89,8 @@ int main(int argc, char* argv[]) {
     window->openFile(makeFlight(folder, s.layout, s.seed));
     window->show();
     while (!window->isLoaded() && window->problem().isEmpty()) settle();
+    // Again: the window takes the size remembered for its layout when it opens.
+    window->resize(everySize.isValid() ? everySize : s.size);
     auto* chart = window->chart();
     const std::size_t rows = chart->flight() ? chart->flight()->rows() : 0;
     const bool cruise = s.cruise || everyCruise;
