@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QSettings>
 #include <QStyleOptionViewItem>
 #include <QTableView>
@@ -300,6 +301,43 @@ class FlightWindowTest : public QObject {
     QVERIFY2(!ticks.isEmpty(), "no ticks");
     // The flight starts at 09:12 of the clock; elapsed, its first tick is 00:00.
     QCOMPARE(ticks.contains(QStringLiteral("00:00")), elapsed);
+  }
+
+  // Hidden panels and sizes are remembered per layout: a panel hidden in a
+  // single's window stays shown in an extended's (the same panel keys), and
+  // View > Panels says how many are hidden.
+  void layoutsAreRememberedPerLayout() {
+    auto panelsMenu = [](FlightWindow& w) -> QMenu* {
+      for (QMenu* m : w.findChildren<QMenu*>())
+        if (m->title().startsWith(QStringLiteral("&Panels"))) return m;
+      return nullptr;
+    };
+    auto fuel = [](FlightWindow& w) {
+      for (int i = 0; i < w.chart()->panelCount(); ++i)
+        if (w.chart()->plans()[static_cast<std::size_t>(i)].key == "FUEL") return i;
+      return -1;
+    };
+    {
+      auto single = open(ProfileLayout::Single, "remember-single");
+      QVERIFY(single && fuel(*single) >= 0);
+      panelsMenu(*single)->actions()[fuel(*single)]->setChecked(false);
+      QVERIFY(!single->chart()->panelVisible(fuel(*single)));
+      QCOMPARE(panelsMenu(*single)->title(), QStringLiteral("&Panels (1 hidden)"));
+      single->close();
+    }
+    const struct {
+      ProfileLayout layout;
+      const char* sub;
+      bool fuelShown;
+    } cases[] = {{ProfileLayout::Extended, "remember-extended", true}, {ProfileLayout::Single, "remember-again", false}};
+    for (const auto& c : cases) {
+      auto w = open(c.layout, c.sub);
+      QVERIFY(w);
+      QCOMPARE(w->chart()->panelVisible(fuel(*w)), c.fuelShown);
+      QCOMPARE(panelsMenu(*w)->actions()[fuel(*w)]->isChecked(), c.fuelShown);
+      QCOMPARE(panelsMenu(*w)->title().contains(QStringLiteral("hidden")), !c.fuelShown);
+      w->close();
+    }
   }
 
   // A window just opened takes + and Right as chart keys: the chart has the focus.
