@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "render/chart_colors.h"
 
+#include <cmath>
+
 #include "flight/channels.h"
 
 namespace varnix::render {
@@ -43,11 +45,27 @@ QColor channelColor(const flight::Channel& k) {
   return otherColor(k);
 }
 
+QColor channelTextColor(const flight::Channel& k) {
+  // Relative luminance (WCAG); 4.5:1 against white is (1.05 / 4.5) - 0.05.
+  auto luminance = [](const QColor& c) {
+    auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+  };
+  QColor c = channelColor(k);
+  for (int i = 0; i < 20 && luminance(c) > 1.05 / 4.5 - 0.05; ++i) c = c.darker(110);
+  return c;
+}
+
 QPen channelPen(const flight::Channel& k) {
   // One pixel wide: wider lines take the raster engine's slow stroking path,
-  // many times the cost of a redraw of a long flight.
+  // many times the cost of a redraw of a long flight; the cosmetic stroker
+  // draws dashes at 1 px as cheaply as solid lines.
   QPen pen(channelColor(k), 1);
   pen.setCosmetic(true);
+  // The eight colours and grey cannot keep nine cylinders and TIT apart:
+  // TIT is dash-dotted, cylinders 8 and 9 (greys) dotted.
+  if (k.kind == flight::ChannelKind::Tit) pen.setStyle(Qt::DashDotLine);
+  else if (k.cylinder >= 8) pen.setStyle(Qt::DotLine);
   if (k.engine == flight::Engine::Right) pen.setStyle(Qt::DashLine);
   return pen;
 }

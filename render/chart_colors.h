@@ -13,6 +13,8 @@
 namespace varnix::render {
 
 QColor channelColor(const flight::Channel& channel);
+// The same colour darkened until it reads as text on white (4.5:1).
+QColor channelTextColor(const flight::Channel& channel);
 QPen channelPen(const flight::Channel& channel);
 
 }  // namespace varnix::render

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <qcustomplot.h>
 
 #include "flight/channels.h"
@@ -17,19 +18,33 @@ namespace {
 
 constexpr int kLeftMargin = 84;   // the same in every panel, so their time axes line up
 constexpr int kRightMargin = 84;
+constexpr int kThirdAxisWidth = 62;  // beside the right axis, in every panel when one has it
 constexpr double kDay = 86400.0;
 constexpr int kLeastFeedWidth = 640;  // before a panel is laid out its width says little
 const QString kMarksLayer = QStringLiteral("marks");
 
-// Clock time of day; the flight's keys run on past midnight.
+// Clock time of day (the flight's keys run on past midnight), or the time
+// elapsed since `origin`, the key of the flight's first row, with its ticks
+// on whole minutes of elapsed time.
 class ClockTicker : public QCPAxisTickerTime {
  public:
   ClockTicker() { setTimeFormat(QStringLiteral("%h:%m")); }
+  void setElapsedFrom(std::optional<double> origin) { origin_ = origin; }
 
  protected:
   QString getTickLabel(double tick, const QLocale& locale, QChar formatChar, int precision) override {
-    return QCPAxisTickerTime::getTickLabel(std::fmod(tick, kDay), locale, formatChar, precision);
+    const double shown = origin_ ? std::max(0.0, tick - *origin_) : std::fmod(tick, kDay);
+    return QCPAxisTickerTime::getTickLabel(shown, locale, formatChar, precision);
   }
+  QVector<double> createTickVector(double tickStep, const QCPRange& range) override {
+    const double o = origin_.value_or(0.0);
+    QVector<double> ticks = QCPAxisTickerTime::createTickVector(tickStep, QCPRange(range.lower - o, range.upper - o));
+    for (double& t : ticks) t += o;
+    return ticks;
+  }
+
+ private:
+  std::optional<double> origin_;
 };
 
 // Short, so that it fits beside a low panel: the unit, after the channel's
@@ -41,6 +56,13 @@ QString axisLabel(const flight::Flight& f, const std::vector<int>& channels, con
   return u.isEmpty() || u == name ? name : name + QLatin1Char(' ') + u;
 }
 
+// `low` to `high` with a margin above and below; nothing for no values.
+void setValueRange(QCPAxis* axis, float low, float high) {
+  if (!(low <= high) || !std::isfinite(low) || !std::isfinite(high)) return;
+  const double pad = high > low ? (high - low) * 0.06 : 1.0;
+  axis->setRange(low - pad, high + pad);
+}
+
 // The whole flight's values of `channels`, with a margin above and below.
 void fitValueAxis(QCPAxis* axis, const flight::Flight& f, const std::vector<int>& channels) {
   float low = std::numeric_limits<float>::infinity(), high = -low;
@@ -49,9 +71,7 @@ void fitValueAxis(QCPAxis* axis, const flight::Flight& f, const std::vector<int>
       low = std::min(low, v);  // NaN loses both comparisons
       high = std::max(high, v);
     }
-  if (low > high) return;  // no values at all
-  const double pad = high > low ? (high - low) * 0.06 : 1.0;
-  axis->setRange(low - pad, high + pad);
+  setValueRange(axis, low, high);
 }
 
 // MARK rows (the pilot pressed the button) as shaded spans.
@@ -123,20 +143,33 @@ std::pair<double, double> WholeRange(const flight::Flight& f) {
   return {first, std::max(last, first + 60)};
 }
 
-ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::PanelPlan& plan) {
+int RightMargin(const std::vector<flight::PanelPlan>& plans) {
+  for (const flight::PanelPlan& p : plans)
+    if (!p.third.empty()) return kRightMargin + kThirdAxisWidth;
+  return kRightMargin;
+}
+
+std::vector<QCPAxis*> ValueAxes(QCustomPlot* plot) {
+  const QList<QCPAxis*> axes = plot->axisRect()->axes(QCPAxis::atLeft | QCPAxis::atRight);
+  return std::vector<QCPAxis*>(axes.begin(), axes.end());
+}
+
+ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::PanelPlan& plan, int rightMargin) {
   plot->setObjectName(QString::fromStdString(plan.key));
   plot->setNoAntialiasingOnDrag(true);
   plot->setPlottingHint(QCP::phFastPolylines, true);
   QCPAxisRect* rect = plot->axisRect();
   rect->setAutoMargins(QCP::msTop | QCP::msBottom);
-  rect->setMargins(QMargins(kLeftMargin, 0, kRightMargin, 0));
+  rect->setMargins(QMargins(kLeftMargin, 0, rightMargin, 0));
+  QCPAxis* third = plan.third.empty() ? nullptr : rect->addAxis(QCPAxis::atRight);
   plot->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new ClockTicker));
   plot->addLayer(kMarksLayer, plot->layer(QStringLiteral("grid")), QCustomPlot::limBelow);
   plot->layer(QString::fromLatin1(kOverlayLayer))->setMode(QCPLayer::lmBuffered);
 
   QFont small = plot->font();
   small.setPointSizeF(8);
-  for (QCPAxis* axis : {plot->xAxis, plot->yAxis, plot->yAxis2}) {
+  for (QCPAxis* axis : {plot->xAxis, plot->yAxis, plot->yAxis2, third}) {
+    if (!axis) continue;
     axis->setTickLabelFont(small);
     axis->setLabelFont(small);
   }
@@ -153,6 +186,13 @@ ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::
   if (!plan.right.empty()) {
     plot->yAxis2->setVisible(true);
     plot->yAxis2->setLabel(axisLabel(f, plan.right, plan.rightUnit));
+  }
+  if (third) {
+    for (int c : plan.third) addGraph(c, third);
+    third->setLabel(axisLabel(f, plan.third, plan.thirdUnit));
+    // Fixed margins leave its offset to us: beyond the right axis's labels.
+    third->setOffset(kRightMargin - 6);
+    third->setPadding(2);
   }
 
   // The legend in a row of its own above the axes, one entry per channel.
@@ -179,7 +219,9 @@ ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::
   top->setColumnStretchFactor(0, 0.001);
   top->setColumnStretchFactor(1, 0.001);
   top->setColumnStretchFactor(2, 1);
-  top->setMargins(QMargins(8, 2, kRightMargin, 0));
+  top->setMargins(QMargins(8, 2, rightMargin, 0));
+  // A low panel squeezes its plot, never its legend row.
+  top->setMinimumSize(0, QFontMetrics(title->font()).height() + 4);
   plot->plotLayout()->setRowStretchFactor(0, 0.001);
   plot->plotLayout()->setRowSpacing(0);
 
@@ -187,6 +229,7 @@ ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::
   p.plot = plot;
   p.channels = plan.left;
   p.channels.insert(p.channels.end(), plan.right.begin(), plan.right.end());
+  p.channels.insert(p.channels.end(), plan.third.begin(), plan.third.end());
   addOverlayItems(p);
   return p;
 }
@@ -194,6 +237,7 @@ ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::
 void FitPanel(const ScenePanel& p, const flight::Flight& f, const flight::PanelPlan& plan) {
   fitValueAxis(p.plot->yAxis, f, plan.left);
   if (!plan.right.empty()) fitValueAxis(p.plot->yAxis2, f, plan.right);
+  if (!plan.third.empty()) fitValueAxis(p.plot->axisRect()->axis(QCPAxis::atRight, 1), f, plan.third);
   addMarks(p.plot, f);
 }
 
@@ -220,9 +264,68 @@ void FeedPanel(ScenePanel& p, const flight::Flight& f, int width) {
   p.fedWidth = width;
 }
 
-void ShowTimeLabels(QCustomPlot* plot, bool shown) {
+std::vector<flight::ValueExtremes> ChannelExtremes(const flight::Flight& f) {
+  std::vector<flight::ValueExtremes> out;
+  out.reserve(f.channels.size());
+  for (std::size_t c = 0; c < f.channels.size(); ++c) out.emplace_back(f.column(c));
+  return out;
+}
+
+void FitValues(const ScenePanel& p, const flight::Flight& f, const std::vector<flight::ValueExtremes>& extremes,
+               bool shownRange) {
+  if (p.valueZoomed || f.rows() == 0) return;
+  std::size_t first = 0, last = f.rows() - 1;
+  if (shownRange) {
+    const QCPRange range = p.plot->xAxis->range();
+    first = f.rowAt(range.lower - f.startOfDay);
+    last = f.rowAt(range.upper - f.startOfDay);
+  }
+  for (QCPAxis* axis : ValueAxes(p.plot)) {
+    float low = std::numeric_limits<float>::infinity(), high = -low;
+    for (std::size_t g = 0; g < p.channels.size(); ++g) {
+      const QCPGraph* graph = p.plot->graph(static_cast<int>(g));
+      const auto c = static_cast<std::size_t>(p.channels[g]);
+      if (graph->valueAxis() != axis || !graph->visible() || c >= extremes.size()) continue;
+      if (const auto e = extremes[c].of(first, last)) {
+        low = std::min(low, e->first);
+        high = std::max(high, e->second);
+      }
+    }
+    setValueRange(axis, low, high);
+  }
+}
+
+void FitTicksToHeight(QCustomPlot* plot, int height) {
+  // A label is a line of the 8 pt tick font, with a line and a half between;
+  // the axis is the panel less its legend row and time axis (about 40 px).
+  const int line = QFontMetrics(plot->yAxis->tickLabelFont()).height();
+  const int ticks = std::clamp((height - 40) * 2 / std::max(1, 5 * line), 2, 6);
+  for (QCPAxis* axis : ValueAxes(plot)) {
+    axis->ticker()->setTickStepStrategy(QCPAxisTicker::tssMeetTickCount);
+    axis->ticker()->setTickCount(ticks);
+  }
+}
+
+void ShowChannel(ScenePanel& p, int channel, bool shown) {
+  for (std::size_t g = 0; g < p.channels.size(); ++g) {
+    if (p.channels[g] != channel) continue;
+    QCPGraph* graph = p.plot->graph(static_cast<int>(g));
+    graph->setVisible(shown);
+    if (QCPAbstractLegendItem* item = p.plot->legend->itemWithPlottable(graph))
+      if (auto* entry = qobject_cast<QCPPlottableLegendItem*>(item))
+        entry->setTextColor(shown ? Qt::black : QColor(0xA0, 0xA0, 0xA0));
+  }
+}
+
+void UseElapsedTime(QCustomPlot* plot, const flight::Flight& f, bool elapsed) {
+  if (auto ticker = plot->xAxis->ticker().dynamicCast<ClockTicker>())
+    ticker->setElapsedFrom(elapsed ? std::optional<double>(KeyOfRow(f, 0)) : std::nullopt);
+  if (!plot->xAxis->label().isEmpty()) ShowTimeLabels(plot, true, elapsed);
+}
+
+void ShowTimeLabels(QCustomPlot* plot, bool shown, bool elapsed) {
   plot->xAxis->setTickLabels(shown);
-  plot->xAxis->setLabel(shown ? QStringLiteral("Time of day") : QString());
+  plot->xAxis->setLabel(!shown ? QString() : elapsed ? QStringLiteral("Elapsed time") : QStringLiteral("Time of day"));
 }
 
 void PlaceOverlay(ScenePanel& p, const flight::Flight& f, const Overlay& o) {
@@ -266,17 +369,23 @@ void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f
   if (shown.empty()) return;
   const auto [lower, upper] = options.range ? *options.range : WholeRange(f);
   const int width = static_cast<int>(std::lround(rect.width()));
+  const std::vector<flight::ValueExtremes> extremes =
+      options.fitShown || !options.hiddenChannels.empty() ? ChannelExtremes(f) : std::vector<flight::ValueExtremes>{};
   double y = rect.top();
   for (const std::size_t i : shown) {
     // A plot of its own, never shown: only its drawing is wanted.
     auto plot = std::make_unique<QCustomPlot>();
-    ScenePanel p = BuildPanel(plot.get(), f, panels[i]);
+    ScenePanel p = BuildPanel(plot.get(), f, panels[i], RightMargin(panels));
     ShowTimeLabels(plot.get(), i == shown.back());
     plot->xAxis->setRange(lower, upper);
     FitPanel(p, f, panels[i]);
+    for (const int c : options.hiddenChannels) ShowChannel(p, c, false);
+    if (options.fitShown || !options.hiddenChannels.empty()) FitValues(p, f, extremes, options.fitShown);
+    if (options.elapsed) UseElapsedTime(plot.get(), f, true);
     PlaceOverlay(p, f, options.overlay);
     FeedPanel(p, f, width);
     const int h = static_cast<int>(std::lround(share(i) / total * rect.height()));
+    FitTicksToHeight(plot.get(), h);
     painter.save();
     painter.translate(rect.left(), y);
     plot->toPainter(&painter, width, h);

@@ -14,11 +14,13 @@
 
 #include "flight/flight.h"
 #include "frontend/chart/panel_plan.h"
+#include "frontend/chart/value_extremes.h"
 
 class QCustomPlot;
 class QCPItemStraightLine;
 class QCPItemRect;
 class QCPPainter;
+class QCPAxis;
 
 namespace varnix::render {
 
@@ -35,6 +37,7 @@ struct ScenePanel {
   QCPItemRect* band = nullptr;  // the rubber band while it is dragged
   std::vector<int> channels;     // of its graphs, in graph order
   int fedWidth = 0;              // the pixel columns its graphs were fed for
+  bool valueZoomed = false;      // its value axes zoomed by hand: no fitting until reset
 };
 
 // The key of `row` on the time axis: seconds after midnight of the
@@ -46,13 +49,31 @@ std::pair<double, double> WholeRange(const flight::Flight& f);
 // Lays out `plot` as the panel of `plan`: axes, clock ticks, legend and
 // title, one graph per channel (its points come from FeedPanel), and the
 // overlay's items.
-ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::PanelPlan& plan);
+// `rightMargin`: RightMargin of all the panels shown, so their time axes line up.
+ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::PanelPlan& plan, int rightMargin);
+int RightMargin(const std::vector<flight::PanelPlan>& plans);
+// A panel's value axes: left, right and a third one where it has it.
+std::vector<QCPAxis*> ValueAxes(QCustomPlot* plot);
 // The value axes fitted to the whole flight, the MARK rows shaded.
 void FitPanel(const ScenePanel& p, const flight::Flight& f, const flight::PanelPlan& plan);
+// Per channel of `f`, the extremes of its values (made once per flight).
+std::vector<flight::ValueExtremes> ChannelExtremes(const flight::Flight& f);
+// Each value axis fitted, with a little headroom, to its shown graphs'
+// values: over the shown time range, or the whole flight when `shownRange`
+// is false. A panel zoomed by hand keeps its value ranges.
+void FitValues(const ScenePanel& p, const flight::Flight& f, const std::vector<flight::ValueExtremes>& extremes,
+               bool shownRange);
+// As many value ticks as `height` pixels hold without their labels touching.
+void FitTicksToHeight(QCustomPlot* plot, int height);
+// Hides or shows the graph of `channel`, its legend entry greyed while hidden.
+void ShowChannel(ScenePanel& p, int channel, bool shown);
+// Time axis labels as elapsed time from the flight's first row, or clock time.
+void UseElapsedTime(QCustomPlot* plot, const flight::Flight& f, bool elapsed);
 // The graphs' points for the shown range, as many as `width` pixel columns show.
 void FeedPanel(ScenePanel& p, const flight::Flight& f, int width);
 // Time labels go under the lowest shown panel only.
-void ShowTimeLabels(QCustomPlot* plot, bool shown);
+void ShowTimeLabels(QCustomPlot* plot, bool shown, bool elapsed = false);
+
 
 // Where the cursor, the ruler's lines and the rubber band are.
 struct Overlay {
@@ -67,6 +88,9 @@ struct ChartOptions {
   // Per panel, its share of the height (0 hides it); by the plans' weights when empty.
   std::vector<double> heights;
   Overlay overlay;
+  bool fitShown = false;       // value axes fitted to the range, not the whole flight
+  bool elapsed = false;        // elapsed time on the time axis
+  std::vector<int> hiddenChannels;
 };
 
 // The panels stacked into `rect` on a white ground. QCustomPlot draws

@@ -5,11 +5,14 @@
 #include <QKeyEvent>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
 #include <qcustomplot.h>
 
+#include "flight/channels.h"
 #include "render/picture_export.h"
 
 namespace varnix::app::flight_view {
@@ -22,20 +25,30 @@ const QString kCursorLayer = QString::fromLatin1(render::kOverlayLayer);
 // other change: laying out a splitter of panels resizes each of them more
 // than once, and QCustomPlot's immediate replot on each made opening a
 // flight slow. `resized` hears the new width first.
+// Ctrl+wheel zooms its value axes (`valueWheel` hears the steps and the
+// pixel row); the wheel alone zooms time, as in every panel.
 class PanelPlot : public QCustomPlot {
  public:
-  PanelPlot(QWidget* parent, std::function<void(QCustomPlot*, int)> resized)
-      : QCustomPlot(parent), resized_(std::move(resized)) {}
+  PanelPlot(QWidget* parent, std::function<void(QCustomPlot*, int)> resized,
+            std::function<void(QCustomPlot*, double, double)> valueWheel)
+      : QCustomPlot(parent), resized_(std::move(resized)), valueWheel_(std::move(valueWheel)) {}
 
  protected:
   void resizeEvent(QResizeEvent* event) override {
     resized_(this, event->size().width());
+    render::FitTicksToHeight(this, event->size().height());
     setViewport(rect());
     replot(rpQueuedReplot);
+  }
+  void wheelEvent(QWheelEvent* event) override {
+    if (!(event->modifiers() & Qt::ControlModifier)) return QCustomPlot::wheelEvent(event);
+    valueWheel_(this, event->angleDelta().y() / 120.0, event->position().y());
+    event->accept();
   }
 
  private:
   std::function<void(QCustomPlot*, int)> resized_;
+  std::function<void(QCustomPlot*, double, double)> valueWheel_;
 };
 
 }  // namespace
@@ -64,9 +77,11 @@ void FlightChart::buildPanels() {
   // Laid out once, when it shows again, not once per panel added.
   splitter_->hide();
   for (const flight::PanelPlan& plan : plans_) {
-    auto* plot = new PanelPlot(splitter_, [this](QCustomPlot* self, int width) { panelResized(self, width); });
-    Panel p = render::BuildPanel(plot, *flight_, plan);
-    plot->setMinimumHeight(90);
+    const int index = static_cast<int>(panels_.size());
+    auto* plot = new PanelPlot(
+        splitter_, [this](QCustomPlot* self, int width) { panelResized(self, width); },
+        [this, index](QCustomPlot*, double steps, double y) { zoomValues(index, std::pow(0.85, steps), y); });
+    Panel p = render::BuildPanel(plot, *flight_, plan, render::RightMargin(plans_));
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot->axisRect()->setRangeDrag(Qt::Horizontal);
     plot->axisRect()->setRangeZoom(Qt::Horizontal);
@@ -82,6 +97,8 @@ void FlightChart::buildPanels() {
     connect(plot, &QCustomPlot::mouseMove, this, [this, plot](QMouseEvent* e) { mouseMoved(plot, e); });
     connect(plot, &QCustomPlot::mouseRelease, this, [this, plot](QMouseEvent* e) { mouseReleased(plot, e); });
     connect(plot, &QCustomPlot::mouseDoubleClick, this, [this](QMouseEvent*) { resetZoom(); });
+    connect(plot, &QCustomPlot::legendClick, this,
+            [this, plot](QCPLegend*, QCPAbstractLegendItem* item, QMouseEvent*) { legendClicked(plot, item); });
   }
   updateTimeLabels();
 }
@@ -92,6 +109,8 @@ void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::v
   flight_ = std::move(flight);
   plans_ = std::move(panels);
   if (!laidOut) buildPanels();
+  extremes_ = render::ChannelExtremes(*flight_);
+  hidden_.clear();
   cursorRow_ = 0;
   ruler_[0].reset();
   ruler_[1].reset();
@@ -101,7 +120,11 @@ void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::v
     Panel& p = panels_[i];
     const flight::PanelPlan& plan = plans_[i];
     p.plot->xAxis->setRange(first, last);
+    p.valueZoomed = false;
+    for (std::size_t c = 0; c < p.channels.size(); ++c) render::ShowChannel(p, p.channels[c], true);
     render::FitPanel(p, *flight_, plan);
+    fitValues(p);
+    render::UseElapsedTime(p.plot, *flight_, elapsed_);
     // A panel already laid out (showing it in a visible window resizes it
     // at once) gets its points now, for this range; else they come with its
     // first width (panelResized).
@@ -134,7 +157,10 @@ void FlightChart::updateTimeLabels() {
     if (panelVisible(i)) last = i;
   for (int i = 0; i < panelCount(); ++i) {
     QCustomPlot* plot = panel(i);
-    render::ShowTimeLabels(plot, i == last);
+    render::ShowTimeLabels(plot, i == last, elapsed_);
+    // Its legend row and a plot to read; the lowest has the time axis too.
+    // Eight panels of a twin still fit 720 px.
+    plot->setMinimumHeight(i == last ? 100 : 64);
     if (plot->isVisible()) plot->replot(QCustomPlot::rpQueuedReplot);
   }
 }
@@ -162,6 +188,7 @@ void FlightChart::onPanelRange(const QCPRange& asked) {
   }
   for (Panel& p : panels_) {
     if (p.plot->xAxis->range() != range) p.plot->xAxis->setRange(range);
+    if (fitShown_) fitValues(p);
     if (p.fedWidth > 0) render::FeedPanel(p, *flight_, p.fedWidth);  // else its first width feeds it
     // A panel not on screen yet draws when it is first laid out.
     if (p.plot->isVisible()) p.plot->replot(QCustomPlot::rpQueuedReplot);
@@ -172,8 +199,87 @@ void FlightChart::onPanelRange(const QCPRange& asked) {
 
 void FlightChart::resetZoom() {
   if (!flight_ || panels_.empty()) return;
+  for (Panel& p : panels_) {
+    p.valueZoomed = false;
+    fitValues(p);
+    if (p.plot->isVisible()) p.plot->replot(QCustomPlot::rpQueuedReplot);
+  }
   const double first = keyOfRow(0), last = keyOfRow(flight_->rows() ? flight_->rows() - 1 : 0);
   setTimeRange(first, std::max(last, first + 60.0));
+}
+
+void FlightChart::fitValues(Panel& p) {
+  // Over the whole flight the visible graphs' extremes are those FitPanel
+  // takes, but FitPanel counts hidden graphs too.
+  render::FitValues(p, *flight_, extremes_, fitShown_);
+}
+
+void FlightChart::setFitShown(bool on) {
+  fitShown_ = on;
+  for (Panel& p : panels_) {
+    fitValues(p);
+    if (p.plot->isVisible()) p.plot->replot(QCustomPlot::rpQueuedReplot);
+  }
+}
+
+void FlightChart::setElapsedTime(bool on) {
+  elapsed_ = on;
+  if (!flight_) return;
+  for (Panel& p : panels_) render::UseElapsedTime(p.plot, *flight_, on);
+  updateTimeLabels();
+}
+
+void FlightChart::zoomValues(int i, double factor, double y) {
+  if (!flight_ || i < 0 || i >= panelCount()) return;
+  Panel& p = panels_[static_cast<std::size_t>(i)];
+  for (QCPAxis* axis : render::ValueAxes(p.plot)) {
+    if (!axis->visible()) continue;
+    const QCPRange r = axis->range();
+    // About the value under the mouse; the middle when it is off the axis.
+    const double at = axis->pixelToCoord(y);
+    const double c = std::isfinite(at) && r.contains(at) ? at : r.center();
+    axis->setRange(c + (r.lower - c) * factor, c + (r.upper - c) * factor);
+  }
+  p.valueZoomed = true;
+  p.plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+bool FlightChart::channelShown(int channel) const {
+  return std::find(hidden_.begin(), hidden_.end(), channel) == hidden_.end();
+}
+
+void FlightChart::setChannelShown(int channel, bool shown) {
+  if (!flight_ || channel < 0 || static_cast<std::size_t>(channel) >= flight_->channels.size()) return;
+  // A cylinder is one thing to the pilot: its EGT and CHT go together.
+  const flight::Channel& asked = flight_->channels[static_cast<std::size_t>(channel)];
+  std::vector<int> affected{channel};
+  if (asked.cylinder > 0 && asked.kind != flight::ChannelKind::Tit)
+    for (std::size_t c = 0; c < flight_->channels.size(); ++c) {
+      const flight::Channel& k = flight_->channels[c];
+      if (static_cast<int>(c) != channel && k.cylinder == asked.cylinder && k.engine == asked.engine &&
+          k.kind != flight::ChannelKind::Tit)
+        affected.push_back(static_cast<int>(c));
+    }
+  for (const int c : affected) {
+    std::erase(hidden_, c);
+    if (!shown) hidden_.push_back(c);
+  }
+  for (Panel& p : panels_) {
+    for (const int c : affected) render::ShowChannel(p, c, shown);
+    fitValues(p);
+    if (p.plot->isVisible()) p.plot->replot(QCustomPlot::rpQueuedReplot);
+  }
+}
+
+void FlightChart::legendClicked(QCustomPlot* plot, QCPAbstractLegendItem* item) {
+  auto* entry = qobject_cast<QCPPlottableLegendItem*>(item);
+  if (!entry) return;
+  for (const Panel& p : panels_) {
+    if (p.plot != plot) continue;
+    for (std::size_t g = 0; g < p.channels.size(); ++g)
+      if (p.plot->graph(static_cast<int>(g)) == entry->plottable())
+        return setChannelShown(p.channels[g], !channelShown(p.channels[g]));
+  }
 }
 
 void FlightChart::zoom(double factor) {
@@ -344,6 +450,9 @@ render::ChartOptions FlightChart::shown() const {
     o.heights.push_back(!panelVisible(i) ? 0.0
                         : isVisible()    ? panel(i)->height()
                                          : plans_[static_cast<std::size_t>(i)].weight);
+  o.fitShown = fitShown_;
+  o.elapsed = elapsed_;
+  o.hiddenChannels = hidden_;
   o.overlay.cursorRow = cursorRow_;
   o.overlay.ruler[0] = ruler_[0];
   o.overlay.ruler[1] = ruler_[1];

@@ -21,6 +21,7 @@ class QCPItemStraightLine;
 class QCPItemRect;
 class QSplitter;
 class QCPRange;
+class QCPAbstractLegendItem;
 
 namespace varnix::app::flight_view {
 
@@ -48,7 +49,19 @@ class FlightChart : public QWidget {
   void setTimeRange(double lower, double upper);
   void zoom(double factor);  // < 1 zooms in, about the cursor
   void pan(double fraction); // of the shown span; negative goes back
-  void resetZoom();
+  void resetZoom();  // the whole flight, the value axes fitted again
+
+  // Value axes fitted to the shown time range (else to the whole flight).
+  void setFitShown(bool on);
+  bool fitShown() const { return fitShown_; }
+  // Elapsed time on the time axis (else clock time).
+  void setElapsedTime(bool on);
+  bool elapsedTime() const { return elapsed_; }
+  // Ctrl+wheel: panel `i`'s value axes zoomed about pixel row `y` (< 1 zooms in).
+  void zoomValues(int i, double factor, double y);
+  // A channel's graph hidden or shown: a cylinder's in every panel at once.
+  void setChannelShown(int channel, bool shown);
+  bool channelShown(int channel) const;
 
   std::size_t cursorRow() const { return cursorRow_; }
   void setCursorRow(std::size_t row);
@@ -84,6 +97,8 @@ class FlightChart : public QWidget {
   void panelResized(QCustomPlot* plot, int width);
   void onPanelRange(const QCPRange& range);
   void drawOverlay(bool redraw = true);
+  void fitValues(Panel& p);
+  void legendClicked(QCustomPlot* plot, QCPAbstractLegendItem* item);
   void updateTimeLabels();
   void mousePressed(QCustomPlot* plot, QMouseEvent* event);
   void mouseMoved(QCustomPlot* plot, QMouseEvent* event);
@@ -92,6 +107,10 @@ class FlightChart : public QWidget {
   std::shared_ptr<const flight::Flight> flight_;
   std::vector<flight::PanelPlan> plans_;
   std::vector<Panel> panels_;
+  std::vector<flight::ValueExtremes> extremes_;  // per channel, for fitting the value axes
+  std::vector<int> hidden_;                      // channels whose graphs are hidden
+  bool fitShown_ = true;
+  bool elapsed_ = false;
   QSplitter* splitter_ = nullptr;
   std::size_t cursorRow_ = 0;
   std::optional<std::size_t> ruler_[2];

@@ -11,7 +11,7 @@ namespace varnix::app::flight_view {
 
 FlightTableModel::FlightTableModel(std::shared_ptr<const flight::Flight> flight, QObject* parent)
     : QAbstractTableModel(parent), flight_(std::move(flight)) {
-  for (const flight::Channel& c : flight_->channels) colors_.push_back(render::channelColor(c).darker(115));
+  for (const flight::Channel& c : flight_->channels) colors_.push_back(render::channelTextColor(c));
 }
 
 int FlightTableModel::rowCount(const QModelIndex& parent) const {

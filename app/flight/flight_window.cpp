@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
 #include <QSpinBox>
@@ -22,6 +23,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "analysis/limits.h"
@@ -44,6 +46,18 @@ namespace {
 QSettings layoutSettings() {
   return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("varnix"),
                    QStringLiteral("flight-window"));
+}
+
+// The flight's layout, for the sizes and panels remembered per layout.
+QString layoutName(const flight::Flight& f) {
+  using K = flight::ChannelKind;
+  bool extended = false;
+  for (const flight::Channel& c : f.channels) {
+    if (c.engine != flight::Engine::Only) return QStringLiteral("twin");
+    extended = extended || c.kind == K::FuelLevel || c.kind == K::FuelPressure || c.kind == K::Amps ||
+               (c.kind == K::Battery && c.sensor > 1);
+  }
+  return extended ? QStringLiteral("extended") : QStringLiteral("single");
 }
 
 QString headlineHtml(const flight::Flight& f, const flight::FlightAnalysis& a) {
@@ -105,7 +119,7 @@ QSize askPictureSize(QWidget* parent, QSize suggested) {
 FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("flightWindow"));
   setAttribute(Qt::WA_DeleteOnClose);
-  resize(1280, 860);
+  resize(1280, 860);  // made to fit the screen in layOutCharts
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
@@ -117,6 +131,8 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   // Two lines from the start, so the charts below keep their height (and
   // their paint buffers) when the headline comes.
   header_->setMinimumHeight(2 * header_->fontMetrics().lineSpacing());
+  // Wrapped, so a long headline never sets the window's least width.
+  header_->setWordWrap(true);
   layout->addWidget(header_);
 
   tabs_ = new QTabWidget(central);
@@ -137,7 +153,8 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   auto* scroll = new QScrollArea;
   scroll->setWidget(readoutBox);
   scroll->setWidgetResizable(true);
-  scroll->setMinimumWidth(300);
+  scroll->setMinimumWidth(260);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   auto* chartsPage = new QSplitter(Qt::Horizontal);
   chartsPage->setObjectName(QStringLiteral("chartsPage"));
   chartsPage->addWidget(chart_);
@@ -167,15 +184,27 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->addAction(QStringLiteral("&Reset zoom"), this, [this] { chart_->resetZoom(); });
   view->addAction(QStringLiteral("Clear the &ruler"), this, [this] { chart_->clearRuler(); });
+  view->addSeparator();
+  QAction* fit = view->addAction(QStringLiteral("&Fit to shown range"));
+  fit->setObjectName(QStringLiteral("fitShownAction"));
+  fit->setCheckable(true);
+  fit->setChecked(chart_->fitShown());
+  connect(fit, &QAction::toggled, chart_, &FlightChart::setFitShown);
+  QAction* elapsed = view->addAction(QStringLiteral("&Elapsed time"));
+  elapsed->setObjectName(QStringLiteral("elapsedTimeAction"));
+  elapsed->setCheckable(true);
+  connect(elapsed, &QAction::toggled, chart_, &FlightChart::setElapsedTime);
   panelsMenu_ = view->addMenu(QStringLiteral("&Panels"));
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->addAction(QStringLiteral("&Charts"), this, [this] {
     QMessageBox::information(
         this, QStringLiteral("Charts"),
         QStringLiteral("Mouse: the cursor follows it; wheel zooms; drag pans; right-drag or Ctrl+drag zooms to a "
-                       "span; double-click shows the whole flight; Shift+click sets the ruler's two lines.\n"
+                       "span; double-click shows the whole flight; Shift+click sets the ruler's two lines; Ctrl+wheel "
+                       "zooms a panel's values; a click on a legend entry hides or shows that line (a cylinder "
+                       "in every panel).\n"
                        "Keys: Left/Right move the cursor one row; Shift+Left/Right and Page Up/Down pan; + and - "
-                       "zoom; Home shows the whole flight; Esc clears the ruler."));
+                       "zoom; Home shows the whole flight and fits the values again; Esc clears the ruler."));
   });
 
   rangeTimer_ = new QTimer(this);
@@ -185,6 +214,8 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   connect(chart_, &FlightChart::cursorMoved, this, &FlightWindow::cursorMoved);
   connect(chart_, &FlightChart::timeRangeChanged, rangeTimer_, qOverload<>(&QTimer::start));
   connect(chart_, &FlightChart::spanChanged, rangeTimer_, qOverload<>(&QTimer::start));
+  // The keys are the chart's from the start.
+  chart_->setFocus();
 }
 
 FlightWindow::~FlightWindow() {
@@ -252,9 +283,33 @@ void FlightWindow::layOutCharts(std::shared_ptr<const flight::Flight> flight) {
                            .arg(QFileInfo(path_).fileName(), QString::fromStdString(flight->facts.flightLabel),
                                 QString::fromStdString(flight->facts.aircraft)));
   chart_->setFlight(flight, flight::PlanPanels(*flight));
+  layout_ = layoutName(*flight);
   QSettings settings = layoutSettings();
-  restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
-  chart_->restoreLayout(settings.value(layoutKey()).toByteArray());
+  // Per layout; the one remembered for every layout before, when there is none yet.
+  const QString geometryKey = QStringLiteral("geometry/") + layout_;
+  const QByteArray geometry = settings.value(settings.contains(geometryKey) ? geometryKey : QStringLiteral("geometry"))
+                                  .toByteArray();
+  if (geometry.isEmpty() || !restoreGeometry(geometry)) fitToScreen();
+  chart_->restoreLayout(settings.value(settings.contains(layoutKey()) ? layoutKey() : oldLayoutKey()).toByteArray());
+  chart_->setFocus();
+}
+
+void FlightWindow::fitToScreen() {
+  const QScreen* s = screen();
+  if (!s) return;
+  const QRect free = s->availableGeometry();
+  resize(std::min(width(), free.width()), std::min(height(), free.height()));
+}
+
+void FlightWindow::updatePanelsMenu() {
+  int hidden = 0;
+  const auto actions = panelsMenu_->actions();
+  for (int i = 0; i < chart_->panelCount() && i < actions.size(); ++i) {
+    const bool shown = chart_->panelVisible(i);
+    actions[i]->setChecked(shown);
+    hidden += shown ? 0 : 1;
+  }
+  panelsMenu_->setTitle(hidden == 0 ? QStringLiteral("&Panels") : QStringLiteral("&Panels (%1 hidden)").arg(hidden));
 }
 
 void FlightWindow::showProblem(const QString& problem) {
@@ -285,13 +340,17 @@ void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight:
     QAction* a = panelsMenu_->addAction(QString::fromStdString(chart_->plans()[static_cast<std::size_t>(i)].title));
     a->setCheckable(true);
     a->setChecked(true);
-    connect(a, &QAction::toggled, this, [this, i](bool on) { chart_->setPanelVisible(i, on); });
+    connect(a, &QAction::toggled, this, [this, i](bool on) {
+      chart_->setPanelVisible(i, on);
+      updatePanelsMenu();
+    });
   }
-  const auto actions = panelsMenu_->actions();
-  for (int i = 0; i < chart_->panelCount() && i < actions.size(); ++i) actions[i]->setChecked(chart_->panelVisible(i));
+  updatePanelsMenu();
 
   auto* model = new FlightTableModel(flight_, table_);
   table_->setModel(model);
+  // The clock time whole ("14:41:07"), with room for the padding.
+  table_->setColumnWidth(0, table_->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + 20);
   connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) {
             if (!selectingRow_ && current.isValid()) chart_->setCursorRow(static_cast<std::size_t>(current.row()));
@@ -326,16 +385,22 @@ void FlightWindow::updateRangeReadout() {
   rangeReadout_->setText(statsHtml(*flight_, chart_->plans(), stats));
 }
 
-QString FlightWindow::layoutKey() const {
+QString FlightWindow::oldLayoutKey() const {
   QStringList keys;
   for (const auto& p : chart_->plans()) keys << QString::fromStdString(p.key);
   return QStringLiteral("panels/") + keys.join(QLatin1Char('-'));
 }
 
+QString FlightWindow::layoutKey() const {
+  QStringList keys;
+  for (const auto& p : chart_->plans()) keys << QString::fromStdString(p.key);
+  return QStringLiteral("panels-") + layout_ + QLatin1Char('/') + keys.join(QLatin1Char('-'));
+}
+
 void FlightWindow::saveLayout() {
   if (!flight_) return;
   QSettings settings = layoutSettings();
-  settings.setValue(QStringLiteral("geometry"), saveGeometry());
+  settings.setValue(QStringLiteral("geometry/") + layout_, saveGeometry());
   settings.setValue(layoutKey(), chart_->saveLayout());
 }
 

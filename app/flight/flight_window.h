@@ -66,7 +66,12 @@ class FlightWindow : public QMainWindow {
   void cursorMoved(std::size_t row);
   void updateRangeReadout();
   void saveLayout();
-  QString layoutKey() const;
+  void fitToScreen();
+  void updatePanelsMenu();
+  QString layoutKey() const;     // per layout (single, extended, twin) and panels
+  QString oldLayoutKey() const;  // by panels alone, as kept before
+
+  QString layout_;
 
   QString path_;
   QString problem_;

@@ -13,7 +13,7 @@ namespace {
 
 QString colored(const flight::Channel& c) {
   return QStringLiteral("<span style='color:%1'><b>%2</b></span>")
-      .arg(render::channelColor(c).name(), QString::fromStdString(c.name).toHtmlEscaped());
+      .arg(render::channelTextColor(c).name(), QString::fromStdString(c.name).toHtmlEscaped());
 }
 
 bool listsCylinders(const flight::PanelPlan& p) {
@@ -55,6 +55,7 @@ QString cursorHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>
   for (const flight::PanelPlan& p : panels) {
     std::vector<int> channels = p.left;
     channels.insert(channels.end(), p.right.begin(), p.right.end());
+    channels.insert(channels.end(), p.third.begin(), p.third.end());
     QString spread;
     if (listsCylinders(p)) {
       // Hottest first; TIT stays out of the spread of the cylinders.
@@ -95,6 +96,7 @@ QString statsHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>&
   for (const flight::PanelPlan& p : panels) {
     std::vector<int> channels = p.left;
     channels.insert(channels.end(), p.right.begin(), p.right.end());
+    channels.insert(channels.end(), p.third.begin(), p.third.end());
     for (int c : channels) {
       const flight::ChannelStats& s = stats.channels[static_cast<std::size_t>(c)];
       const flight::Channel& name = f.channels[static_cast<std::size_t>(c)];

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the flight window for a single-engine, an extended and a twin
 // flight into docs/screenshots/flight_*.png, with the cursor and a ruler
-// span placed as a user would.
+// span placed as a user would; two at 1280 x 720 zoomed into cruise, where
+// the value axes fit what is shown.
 //   varnix_flight_screenshots OUTPUT_FOLDER
+// VARNIX_SHOT_SIZE=1920x1080 gives every shot that size, VARNIX_SHOT_CRUISE=1
+// zooms every shot into cruise (to look at the windows at other sizes).
 #include <QApplication>
 #include <QDir>
 #include <QSettings>
+#include <QSize>
+#include <QStringList>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QThread>
@@ -63,30 +68,43 @@ int main(int argc, char* argv[]) {
     ProfileLayout layout;
     unsigned seed;
     bool table;
+    QSize size = QSize(1500, 940);
+    bool cruise = false;
   };
   const Shot shots[] = {{"flight_single", ProfileLayout::Single, 6, false},
                         {"flight_extended", ProfileLayout::Extended, 3, false},
                         {"flight_twin", ProfileLayout::Twin, 9, false},
-                        {"flight_table", ProfileLayout::Single, 6, true}};
+                        {"flight_table", ProfileLayout::Single, 6, true},
+                        {"flight_cruise_fit", ProfileLayout::Single, 6, false, QSize(1280, 720), true},
+                        {"flight_twin_cruise_fit", ProfileLayout::Twin, 9, false, QSize(1280, 720), true}};
+  const QStringList sizeText = qEnvironmentVariable("VARNIX_SHOT_SIZE").split(QLatin1Char('x'));
+  const QSize everySize = sizeText.size() == 2 ? QSize(sizeText[0].toInt(), sizeText[1].toInt()) : QSize();
+  const bool everyCruise = qEnvironmentVariableIsSet("VARNIX_SHOT_CRUISE");
   int failures = 0;
   for (const Shot& s : shots) {
     const QString folder = work.filePath(QString::fromLatin1(s.name));
     QDir().mkpath(folder);
     auto* window = new varnix::app::flight_view::FlightWindow;
-    window->resize(1500, 940);
+    window->resize(everySize.isValid() ? everySize : s.size);
     window->openFile(makeFlight(folder, s.layout, s.seed));
     window->show();
     while (!window->isLoaded() && window->problem().isEmpty()) settle();
+    // Again: the window takes the size remembered for its layout when it opens.
+    window->resize(everySize.isValid() ? everySize : s.size);
     auto* chart = window->chart();
     const std::size_t rows = chart->flight() ? chart->flight()->rows() : 0;
-    if (s.layout == ProfileLayout::Extended) {
+    const bool cruise = s.cruise || everyCruise;
+    if (cruise) {
+      chart->setTimeRange(chart->keyOfRow(rows * 45 / 100), chart->keyOfRow(rows * 60 / 100));
+    } else if (s.layout == ProfileLayout::Extended) {
       chart->setTimeRange(chart->keyOfRow(rows / 5), chart->keyOfRow(rows / 2));  // zoomed in on the end of the climb
     }
-    if (s.layout == ProfileLayout::Twin) {
+    if (s.layout == ProfileLayout::Twin && !cruise) {
       chart->setRuler(rows * 80 / 100);  // the descent as a span
       chart->setRuler(rows * 93 / 100);
     }
-    chart->setCursorRow(s.layout == ProfileLayout::Extended ? rows * 28 / 100 : rows * 45 / 100 + 1);
+    chart->setCursorRow(cruise ? rows * 52 / 100
+                        : s.layout == ProfileLayout::Extended ? rows * 28 / 100 : rows * 45 / 100 + 1);
     if (s.table) window->tabs()->setCurrentIndex(1);
     settle();
     const QString file = QDir(out).filePath(QString::fromLatin1(s.name) + ".png");

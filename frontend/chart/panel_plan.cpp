@@ -42,9 +42,15 @@ void place(PanelPlan& p, const Flight& flight, int channel) {
     p.left.push_back(channel);
     return;
   }
-  if (p.right.empty()) p.rightUnit = unit;
-  else if (p.rightUnit.find(unit) == std::string::npos) p.rightUnit += ", " + unit;
-  p.right.push_back(channel);
+  if (p.right.empty() || unit == p.rightUnit) {
+    p.rightUnit = unit;
+    p.right.push_back(channel);
+    return;
+  }
+  if (p.third.empty()) p.thirdUnit = unit;
+  else if (p.thirdUnit != unit && p.thirdUnit.find(", " + unit) == std::string::npos &&
+           !p.thirdUnit.starts_with(unit + ",")) p.thirdUnit += ", " + unit;
+  p.third.push_back(channel);
 }
 
 // The channels of `kind` on the panel's engine, by cylinder or sensor number, then in file order.
@@ -93,7 +99,7 @@ std::vector<PanelPlan> SelectPanels(const std::vector<PanelPlan>& panels, const 
   std::vector<PanelPlan> out;
   for (const PanelPlan& p : panels) {
     bool wanted = named(p.key);
-    for (const auto* side : {&p.left, &p.right})
+    for (const auto* side : {&p.left, &p.right, &p.third})
       for (int c : *side) wanted = wanted || named(flight.channels[static_cast<std::size_t>(c)].name);
     // "EGT" also picks both engines' EGT panels of a twin.
     if (p.key.size() > 1 && (p.key[0] == 'L' || p.key[0] == 'R') && named(p.key.substr(1))) wanted = true;

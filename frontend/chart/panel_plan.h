@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Which chart panels a flight gets and which channels each shows, on the
-// left axis and (in a second unit) on the right axis. Only channels the
-// flight has; twin flights get an EGT and a CHT panel per engine.
+// left axis and (in a second unit) on the right axis, a third unit on a
+// second right axis: one unit an axis. Only channels the flight has; twin
+// flights get an EGT and a CHT panel per engine.
 #pragma once
 
 #include <string>
@@ -16,7 +17,8 @@ struct PanelPlan {
   std::string title;      // e.g. "EGT", "Left CHT", "Fuel"
   std::vector<int> left;  // channel indexes on the left axis
   std::vector<int> right; // on the right axis (another unit)
-  std::string leftUnit, rightUnit;
+  std::vector<int> third; // on a second right axis (a third unit; any further units join it)
+  std::string leftUnit, rightUnit, thirdUnit;
   int weight = 2;         // share of the height
 
   bool operator==(const PanelPlan&) const = default;

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QSettings>
+#include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -158,6 +160,197 @@ class FlightWindowTest : public QObject {
     QTest::keyClick(chart, Qt::Key_Home);
     QCOMPARE(chart->rangeUpper() - chart->rangeLower(), full);
     QTRY_VERIFY(w->rangeReadout()->text().contains("Shown"));
+  }
+
+  // Zoomed into cruise, each value axis spans the values shown there (with
+  // a little headroom), not the climb's; with the fit off, the whole flight's.
+  void valueAxesFitTheShownRange_data() {
+    QTest::addColumn<bool>("fitShown");
+    QTest::newRow("fit to shown range") << true;
+    QTest::newRow("whole flight") << false;
+  }
+  void valueAxesFitTheShownRange() {
+    QFETCH(bool, fitShown);
+    auto w = open(ProfileLayout::Single, std::string("fit-") + (fitShown ? "shown" : "whole"));
+    QVERIFY(w);
+    auto* chart = w->chart();
+    QCOMPARE(chart->fitShown(), true);  // on by default
+    chart->setFitShown(fitShown);
+    const flight::Flight& f = *chart->flight();
+    const std::size_t first = f.rows() * 2 / 5, last = f.rows() * 3 / 5;
+    chart->setTimeRange(chart->keyOfRow(first), chart->keyOfRow(last));
+    for (int i = 0; i < chart->panelCount(); ++i) {
+      const flight::PanelPlan& plan = chart->plans()[static_cast<std::size_t>(i)];
+      auto extremes = [&](std::size_t from, std::size_t to) {
+        float low = INFINITY, high = -INFINITY;
+        for (const int c : plan.left)
+          for (std::size_t r = from; r <= to; ++r) {
+            low = std::min(low, f.columns[static_cast<std::size_t>(c)][r]);
+            high = std::max(high, f.columns[static_cast<std::size_t>(c)][r]);
+          }
+        return std::make_pair(double(low), double(high));
+      };
+      const auto shown = extremes(f.rowAt(chart->rangeLower() - f.startOfDay),
+                                  f.rowAt(chart->rangeUpper() - f.startOfDay));
+      const auto want = fitShown ? shown : extremes(0, f.rows() - 1);
+      const QCPRange got = chart->panel(i)->yAxis->range();
+      const double room = want.second > want.first ? (want.second - want.first) * 0.1 : 1.5;
+      QVERIFY2(got.lower <= want.first && got.upper >= want.second, plan.key.c_str());
+      QVERIFY2(got.lower >= want.first - room && got.upper <= want.second + room, plan.key.c_str());
+    }
+    // Ctrl+wheel zooms one panel's values; Home gives the fit back.
+    const QCPRange fitted = chart->panel(0)->yAxis->range();
+    chart->zoomValues(0, 0.5, chart->panel(0)->height() / 2.0);
+    QVERIFY(chart->panel(0)->yAxis->range().size() < fitted.size() * 0.6);
+    chart->pan(0.1);
+    QVERIFY(chart->panel(0)->yAxis->range().size() < fitted.size() * 0.6);
+    QTest::keyClick(chart, Qt::Key_Home);
+    QVERIFY(chart->panel(0)->yAxis->range().size() >= fitted.size());
+  }
+
+  // A click on a cylinder's legend entry hides that cylinder in every panel
+  // of its engine (EGT and CHT), and a second click shows it again.
+  void hidingACylinderFromTheLegendHidesItInEveryPanel_data() {
+    QTest::addColumn<int>("layout");
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<int>("panelsHidingIt");
+    QTest::newRow("single") << int(ProfileLayout::Single) << "EGT" << 2;
+    QTest::newRow("twin, left engine") << int(ProfileLayout::Twin) << "LEGT" << 2;
+  }
+  void hidingACylinderFromTheLegendHidesItInEveryPanel() {
+    QFETCH(int, layout);
+    QFETCH(QString, panel);
+    QFETCH(int, panelsHidingIt);
+    auto w = open(static_cast<ProfileLayout>(layout), "legend-" + panel.toStdString());
+    QVERIFY(w);
+    auto* chart = w->chart();
+    const flight::Flight& f = *chart->flight();
+    QCustomPlot* plot = chart->findChild<QCustomPlot*>(panel);
+    QVERIFY(plot);
+    QTest::qWait(50);
+    QCPGraph* third = nullptr;
+    for (int g = 0; g < plot->graphCount(); ++g)
+      if (f.channels[static_cast<std::size_t>(f.channelIndex(plot->graph(g)->name().toStdString()))].cylinder == 3)
+        third = plot->graph(g);
+    QVERIFY(third);
+    const int channel = f.channelIndex(third->name().toStdString());
+    const flight::Channel cylinder = f.channels[static_cast<std::size_t>(channel)];
+    auto hiddenIn = [&] {
+      int panels = 0;
+      for (int i = 0; i < chart->panelCount(); ++i)
+        for (int g = 0; g < chart->panel(i)->graphCount(); ++g) {
+          QCPGraph* graph = chart->panel(i)->graph(g);
+          const auto& k = f.channels[static_cast<std::size_t>(f.channelIndex(graph->name().toStdString()))];
+          const bool same = k.cylinder == 3 && k.engine == cylinder.engine && k.kind != flight::ChannelKind::Tit;
+          if (!same && !graph->visible()) return -1;  // another line went too
+          if (same && !graph->visible()) ++panels;
+        }
+      return panels;
+    };
+    const QRect entry = plot->legend->itemWithPlottable(third)->outerRect();
+    QTest::mouseClick(plot, Qt::LeftButton, {}, entry.center());
+    QCOMPARE(hiddenIn(), panelsHidingIt);
+    QVERIFY(!chart->channelShown(channel));
+    QTest::mouseClick(plot, Qt::LeftButton, {}, entry.center());
+    QCOMPARE(hiddenIn(), 0);
+  }
+
+  // Every layout's window, the twin's with its eight panels, fits 1280 x 720.
+  void everyWindowFits1280By720_data() { givesEveryLayoutItsPanels_data(); }
+  void everyWindowFits1280By720() {
+    QFETCH(int, layout);
+    auto w = open(static_cast<ProfileLayout>(layout), std::string("fits-") + QTest::currentDataTag());
+    QVERIFY(w && w->isLoaded());
+    const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize());
+    QVERIFY2(least.width() <= 1280, qPrintable(QString::number(least.width())));
+    QVERIFY2(least.height() <= 720, qPrintable(QString::number(least.height())));
+    w->resize(1280, 720);
+    QTest::qWait(20);
+    QCOMPARE(w->width(), 1280);
+    // The table's TIME column shows the clock time whole.
+    w->tabs()->setCurrentIndex(1);
+    QTest::qWait(20);
+    QStyleOptionViewItem option;
+    option.initFrom(w->table());
+    option.font = w->table()->font();
+    option.displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    const QModelIndex first = w->table()->model()->index(0, 0);
+    const int wanted = w->table()->itemDelegate()->sizeHint(option, first).width();
+    QVERIFY2(w->table()->columnWidth(0) >= wanted, qPrintable(first.data().toString()));
+  }
+
+  // View > Elapsed time: the lowest panel's time axis counts from the first row.
+  void timeAxisShowsClockOrElapsedTime_data() {
+    QTest::addColumn<bool>("elapsed");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("clock time") << false << "Time of day";
+    QTest::newRow("elapsed time") << true << "Elapsed time";
+  }
+  void timeAxisShowsClockOrElapsedTime() {
+    QFETCH(bool, elapsed);
+    QFETCH(QString, label);
+    auto w = open(ProfileLayout::Single, std::string("time-axis-") + (elapsed ? "elapsed" : "clock"));
+    QVERIFY(w);
+    auto* chart = w->chart();
+    chart->setElapsedTime(elapsed);
+    QCustomPlot* lowest = chart->panel(chart->panelCount() - 1);
+    QCOMPARE(lowest->xAxis->label(), label);
+    QCOMPARE(chart->panel(0)->xAxis->label(), QString());
+    lowest->replot();
+    const QStringList ticks = lowest->xAxis->tickVectorLabels().toList();
+    QVERIFY2(!ticks.isEmpty(), "no ticks");
+    // The flight starts at 09:12 of the clock; elapsed, its first tick is 00:00.
+    QCOMPARE(ticks.contains(QStringLiteral("00:00")), elapsed);
+  }
+
+  // Hidden panels and sizes are remembered per layout: a panel hidden in a
+  // single's window stays shown in an extended's (the same panel keys), and
+  // View > Panels says how many are hidden.
+  void layoutsAreRememberedPerLayout() {
+    auto panelsMenu = [](FlightWindow& w) -> QMenu* {
+      for (QMenu* m : w.findChildren<QMenu*>())
+        if (m->title().startsWith(QStringLiteral("&Panels"))) return m;
+      return nullptr;
+    };
+    auto fuel = [](FlightWindow& w) {
+      for (int i = 0; i < w.chart()->panelCount(); ++i)
+        if (w.chart()->plans()[static_cast<std::size_t>(i)].key == "FUEL") return i;
+      return -1;
+    };
+    {
+      auto single = open(ProfileLayout::Single, "remember-single");
+      QVERIFY(single && fuel(*single) >= 0);
+      panelsMenu(*single)->actions()[fuel(*single)]->setChecked(false);
+      QVERIFY(!single->chart()->panelVisible(fuel(*single)));
+      QCOMPARE(panelsMenu(*single)->title(), QStringLiteral("&Panels (1 hidden)"));
+      single->close();
+    }
+    const struct {
+      ProfileLayout layout;
+      const char* sub;
+      bool fuelShown;
+    } cases[] = {{ProfileLayout::Extended, "remember-extended", true}, {ProfileLayout::Single, "remember-again", false}};
+    for (const auto& c : cases) {
+      auto w = open(c.layout, c.sub);
+      QVERIFY(w);
+      QCOMPARE(w->chart()->panelVisible(fuel(*w)), c.fuelShown);
+      QCOMPARE(panelsMenu(*w)->actions()[fuel(*w)]->isChecked(), c.fuelShown);
+      QCOMPARE(panelsMenu(*w)->title().contains(QStringLiteral("hidden")), !c.fuelShown);
+      w->close();
+    }
+  }
+
+  // A window just opened takes + and Right as chart keys: the chart has the focus.
+  void aFreshWindowTakesTheChartKeys() {
+    auto w = open(ProfileLayout::Single, "fresh-keys");
+    QVERIFY(w);
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w->chart()));
+    const double full = w->chart()->rangeUpper() - w->chart()->rangeLower();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Plus);
+    QVERIFY(w->chart()->rangeUpper() - w->chart()->rangeLower() < full);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QCOMPARE(w->chart()->cursorRow(), 1u);
   }
 
   void rulerGivesTheSpanAndItsFigures() {
