@@ -2,11 +2,9 @@
 // varnix-cli findings FILE [--json]: one flight's findings under the
 // limits of its aircraft folder (the file's folder); any flight file the
 // door for flight files opens.
-#include <algorithm>
 #include <cstdio>
 
 #include "commands.h"
-#include "analysis/acknowledgements.h"
 #include "analysis/flight_analysis.h"
 #include "analysis/limits.h"
 #include "flight_argument.h"
@@ -27,16 +25,10 @@ void addFindingsCommand(CLI::App& app, int& exitCode) {
     if (!flight) return;
     const flight::FlightFacts& facts = flight->facts;
     const std::string start = flight::IsoStart(facts);
-    const std::string folder = platform::utf8Text(platform::utf8Path(*path).parent_path());
-    const flight::LimitsFile limits = flight::ReadLimits(folder.empty() ? "." : folder);
-    for (const std::string& problem : flight::LimitsProblemLines(limits)) reportMessage(terminalText(problem));
+    const AircraftRules rules = readAircraftRules(*path);
     std::vector<flight::Finding> findings =
-        flight::EvaluateFindings(flight::AnalyseFlight(*flight).digest, limits.limits);
-    const flight::AcknowledgementsFile known = flight::ReadAcknowledgements(folder.empty() ? "." : folder);
-    for (const std::string& problem : flight::AcknowledgementsProblemLines(known))
-      reportMessage(terminalText(problem));
-    flight::ApplyAcknowledgements(findings, known.acknowledgements, flight::LocalDate());
-    const auto open = std::count_if(findings.begin(), findings.end(), [](const auto& f) { return !f.acknowledged; });
+        flight::EvaluateFindings(flight::AnalyseFlight(*flight).digest, rules.limits.limits);
+    const std::size_t open = rules.acknowledge(findings);
     if (*json) {
       const Json o = Json::object({{"file", jsonText(*path)},
                                    {"aircraft", jsonText(facts.aircraft)},

@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
   varnix::cli::addLogbookCommand(app, exitCode);
 #endif
   varnix::cli::addFindingsCommand(app, exitCode);
+  varnix::cli::addAnalyzeCommand(app, exitCode);
 #ifdef VARNIX_CLI_CHART
   varnix::cli::addChartCommand(app, exitCode);
   varnix::cli::addReportCommand(app, exitCode);

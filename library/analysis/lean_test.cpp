@@ -17,7 +17,7 @@ constexpr double kMapHold = 1.0;        // in Hg
 constexpr double kMapDrift = 0.4;       // in Hg from the fall's start to its end: not a climb or descent
 constexpr double kRiseF = 20;           // an EGT taking part rises this much
 constexpr double kPastPeakF = 10;       // and falls this much past its peak
-constexpr double kFitBandF = 30;        // rows this close to the highest EGT place the peak
+constexpr double kFitBandF = 15;        // rows this close to the highest EGT place the peak
 constexpr double kMaxStepGph = 0.5;     // flow falling more per row leaves the peak unplaced
 constexpr int kMinFitRows = 3;
 constexpr int kMinFlowRows = 5;         // the flow's straight line spans at least this many rows
@@ -134,6 +134,16 @@ Placing placePeak(const Flight& flight, std::span<const float> egt, std::span<co
   auto inBand = [&](std::size_t r) { return std::isfinite(egt[r]) && egt[r] >= egt[top] - fitBand; };
   while (a > s && inBand(a - 1)) --a;
   while (b < e && inBand(b + 1)) ++b;
+  // The same time on both sides of the highest value: the two sides of a
+  // peak seldom fall alike, and the wider side of a band would pull the
+  // parabola's vertex its way.
+  const double* t = flight.seconds.data();
+  const double step = (t[e] - t[s]) / static_cast<double>(std::max<std::size_t>(e - s, 1));
+  const double half = std::max(std::min(t[top] - t[a], t[b] - t[top]), step * (kMinFitRows / 2));
+  while (a < top && t[top] - t[a] > half + 1e-9) ++a;
+  while (b > top && t[b] - t[top] > half + 1e-9) --b;
+  while (a > s && t[top] - t[a - 1] <= half + 1e-9) --a;
+  while (b < e && t[b + 1] - t[top] <= half + 1e-9) ++b;
   if (b - a + 1 < static_cast<std::size_t>(kMinFitRows)) return Placing::TooCoarse;
   if (std::isfinite(flow[a]) && std::isfinite(flow[b]) && std::fabs(flow[a] - flow[b]) / static_cast<double>(b - a) > maxStep)
     return Placing::TooCoarse;

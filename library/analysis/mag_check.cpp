@@ -11,7 +11,7 @@ namespace {
 
 constexpr double kDipRpm = 25;        // below the level: on one magneto (a row taken at the switch shows less)
 constexpr double kBackRpm = 15;       // within this of the level: back on both
-constexpr double kMapHold = 0.5;      // in Hg; more is the throttle
+constexpr double kMapHold = 1.0;      // in Hg; MAP rises a little on one magneto and settles after the throttle, more is the throttle
 constexpr double kLevelSeconds = 10;  // the both-magneto level is the mean of this long before
 constexpr double kMaxDipSeconds = 60;
 constexpr double kRunupLowRpm = 1450, kRunupHighRpm = 2150, kRunupHeldRpm = 1650, kTakeoffRpm = 2200;
@@ -195,7 +195,11 @@ std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, 
 }
 
 std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits) {
-  const std::vector<PhaseSpan> phases = FindPhases(flight).of(Phase::Runup);
+  return CheckMagnetos(flight, limits, FindPhases(flight));
+}
+
+std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, const FlightPhases& known) {
+  const std::vector<PhaseSpan> phases = known.of(Phase::Runup);
   if (!phases.empty()) return CheckMagnetos(flight, limits, phases);
   std::vector<MagCheck> found;
   for (Engine e : enginesWithRpm(flight)) {

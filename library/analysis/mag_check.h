@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The magneto check at run-up. Within the run-up, an interval on one
 // magneto is RPM falling 25 or more below the both-magneto level (the mean
-// of the 10 s before it) with MAP held within 0.5 in Hg, and coming back
+// of the 10 s before it) with MAP held within 1 in Hg, and coming back
 // within 60 s; its rows after the first (the switch) give the RPM drop and
 // each EGT's rise over that level. Each cylinder rising `mag_rise_min` to
 // `mag_rise_max` (20–150 °F) is as it should be; a cylinder rising less,
@@ -51,6 +51,8 @@ std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, 
 // The same within the flight's run-up phases or, without any, the run-up
 // that FindRunup finds.
 std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits);
+// The same with the flight's phases already found.
+std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, const FlightPhases& phases);
 
 // The run-up as the engine channels show it: before the first row at 2200
 // RPM or more, the longest stretch of 15 s or more with RPM between 1450

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: MIT
+#include "analysis/engine_analysis.h"
+
+namespace varnix::flight {
+
+EngineAnalysis AnalyseEngine(const Flight& flight, const Limits& limits) {
+  EngineAnalysis a;
+  a.phases = FindPhases(flight);
+  a.powerMixture = AnalysePowerMixture(flight, limits, a.phases.spans);
+  a.leanTests = FindLeanTests(flight, limits, a.phases.of(Phase::Cruise));
+  a.magChecks = CheckMagnetos(flight, limits, a.phases);
+  a.digest = DigestFlight(flight, a.phases);
+  a.findings = EvaluateFindings(a.digest, limits);
+  return a;
+}
+
+}  // namespace varnix::flight
