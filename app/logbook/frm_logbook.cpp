@@ -22,6 +22,7 @@
 #include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <cmath>
 #include <set>
 
 #include "flight/flight_chart.h"
@@ -99,7 +100,8 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   findings_->setRootIsDecorated(false);
   findings_->setAlternatingRowColors(true);
   findings_->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Flight"), QStringLiteral("Severity"),
-                              QStringLiteral("Channel"), QStringLiteral("Finding")});
+                              QStringLiteral("Channel"), QStringLiteral("Finding"), QStringLiteral("Above"),
+                              QStringLiteral("Look at")});
   tabs_->addTab(findings_, QStringLiteral("Findings"));
 
   auto* bottom = new QHBoxLayout;
@@ -206,10 +208,14 @@ void FrmLogbook::showAircraft() {
   } else {
     const std::string f = folder.toStdString();
     const auto look = snapshot_->lastLooks.find(f);
-    const flight::LimitsFile limits = flight::ReadLimits(fileName(dataFolder_ + QLatin1Char('/') + folder));
-    showLimitsProblems(limits);
-    log_ = std::make_shared<const flight::AircraftLog>(flight::BuildAircraftLog(
-        f, snapshot_->entries, limits.limits, look == snapshot_->lastLooks.end() ? 0 : look->second));
+    const std::string aircraftFolder = fileName(dataFolder_ + QLatin1Char('/') + folder);
+    const flight::LimitsFile limits = flight::ReadLimits(aircraftFolder);
+    const flight::AcknowledgementsFile known = flight::ReadAcknowledgements(aircraftFolder);
+    showLimitsProblems(limits, known);
+    flight::AircraftLog log = flight::BuildAircraftLog(f, snapshot_->entries, limits.limits,
+                                                       look == snapshot_->lastLooks.end() ? 0 : look->second);
+    flight::AcknowledgeFindings(log, known.acknowledgements, flight::LocalDate());
+    log_ = std::make_shared<const flight::AircraftLog>(std::move(log));
   }
   model_->setLog(log_);
   table_->resizeColumnsToContents();
@@ -218,15 +224,19 @@ void FrmLogbook::showAircraft() {
   report_->setEnabled(log_ && !log_->flights.empty());
 }
 
-void FrmLogbook::showLimitsProblems(const flight::LimitsFile& limits) {
-  if (limits.problems.empty()) return;
-  const flight::LimitsProblem& first = limits.problems.front();
-  QString text = first.line ? QStringLiteral("Limits file, line %1: %2").arg(first.line).arg(QString::fromStdString(first.text))
-                            : QStringLiteral("Limits file: %1").arg(QString::fromStdString(first.text));
-  if (limits.problems.size() > 1) text += QStringLiteral(" (and %1 more)").arg(limits.problems.size() - 1);
+void FrmLogbook::showLimitsProblems(const flight::LimitsFile& limits, const flight::AcknowledgementsFile& known) {
+  const std::size_t count = limits.problems.size() + known.problems.size();
+  if (count == 0) return;
+  const bool ofLimits = !limits.problems.empty();
+  const flight::LimitsProblem& first = ofLimits ? limits.problems.front() : known.problems.front();
+  const QString file = ofLimits ? QStringLiteral("Limits file") : QStringLiteral("Acknowledged findings file");
+  QString text = first.line ? QStringLiteral("%1, line %2: %3").arg(file).arg(first.line).arg(QString::fromStdString(first.text))
+                            : QStringLiteral("%1: %2").arg(file, QString::fromStdString(first.text));
+  if (count > 1) text += QStringLiteral(" (and %1 more)").arg(count - 1);
   limitsProblems_->setText(text);
   QStringList all;
   for (const std::string& line : flight::LimitsProblemLines(limits)) all << QString::fromStdString(line);
+  for (const std::string& line : flight::AcknowledgementsProblemLines(known)) all << QString::fromStdString(line);
   limitsProblems_->setToolTip(all.join(QLatin1Char('\n')));
 }
 
@@ -235,8 +245,19 @@ void FrmLogbook::fillFindings() {
   if (!log_) return;
   QList<QTreeWidgetItem*> items;
   auto add = [&](const flight::Finding& x, int flightIndex, const QString& date, const QString& flightLabel) {
-    auto* item = new QTreeWidgetItem({date, flightLabel, QString::fromUtf8(flight::SeverityName(x.severity).data()),
-                                      QString::fromStdString(x.channel), QString::fromStdString(x.text)});
+    QString text = QString::fromStdString(x.text);
+    if (x.acknowledged) text += QStringLiteral(" (acknowledged: %1)").arg(QString::fromStdString(x.reason));
+    if (!x.confidence.empty()) text += QStringLiteral(" (confidence %1)").arg(QString::fromStdString(x.confidence));
+    const QString above = std::isfinite(x.timeAbove) && x.timeAbove > 0
+                              ? QStringLiteral("%1 min").arg(std::max(1L, std::lround(x.timeAbove / 60)))
+                              : QString();
+    auto* item = new QTreeWidgetItem({date, flightLabel,
+                                      x.acknowledged ? QStringLiteral("acknowledged")
+                                                     : QString::fromUtf8(flight::SeverityName(x.severity).data()),
+                                      QString::fromStdString(x.channel), text, above,
+                                      QString::fromStdString(x.hint)});
+    if (x.acknowledged)
+      for (int c = 0; c < item->columnCount(); ++c) item->setForeground(c, palette().brush(QPalette::Disabled, QPalette::Text));
     item->setIcon(2, style()->standardIcon(x.severity == flight::Severity::Warning ? QStyle::SP_MessageBoxCritical
                                                                                       : QStyle::SP_MessageBoxWarning));
     item->setData(0, kFlightRole, flightIndex);

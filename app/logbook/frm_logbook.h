@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 
+#include "analysis/acknowledgements.h"
 #include "analysis/limits.h"
 #include "store/logbook.h"
 #include "logbook/catalog_worker.h"
@@ -80,7 +81,7 @@ class FrmLogbook : public Form {
   void showSnapshot(std::shared_ptr<const CatalogSnapshot> snapshot);
   void showProgress(std::size_t done, std::size_t total);
   void showAircraft();
-  void showLimitsProblems(const flight::LimitsFile& limits);
+  void showLimitsProblems(const flight::LimitsFile& limits, const flight::AcknowledgementsFile& known);
   void fillFindings();
   void openFlight(int flightIndex, double seconds);
   void findingActivated(QTreeWidgetItem* item);

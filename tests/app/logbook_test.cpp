@@ -89,6 +89,30 @@ class LogbookTest : public QObject {
     window->close();
   }
 
+  // The findings list gives each finding's time above its limit, and an
+  // acknowledged one (the acknowledgements file of the aircraft) as such,
+  // with the owner's reason, as varnix-cli logbook does.
+  void showsTimeAboveAndAcknowledgedFindings() {
+    test::TempDir dir;
+    test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+    test::writeFile(dir.file("data/N123AB/varnix-limits.txt"), "cht_max = 390\n");
+    test::writeFile(dir.file("data/N123AB/varnix-acknowledged.txt"), "cht C3 2099-12-31 probe reads high\n");
+    FrmLogbook form;
+    QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
+    form.openFolder(QString::fromStdString(dir.file("data")));
+    QVERIFY(caughtUp.wait(20000));
+    QTreeWidget* findings = form.findingsList();
+    QTreeWidgetItem* cht = nullptr;
+    for (int i = 0; i < findings->topLevelItemCount(); ++i)
+      if (findings->topLevelItem(i)->text(4).startsWith(QStringLiteral("CHT C3 reached 396")))
+        cht = findings->topLevelItem(i);
+    QVERIFY(cht);
+    QCOMPARE(cht->text(2), QStringLiteral("acknowledged"));
+    QVERIFY2(cht->text(4).endsWith(QStringLiteral("(acknowledged: probe reads high)")), qPrintable(cht->text(4)));
+    QVERIFY2(cht->text(5).endsWith(QStringLiteral(" min")), qPrintable(cht->text(5)));
+    QVERIFY(form.limitsProblemsLine()->text().isEmpty());
+  }
+
   // What in the aircraft's limits file does not apply is shown beside Limits…,
   // the rest of the file applies.
   void namesTheLimitsProblemsBesideTheButton() {
