@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Every engine analysis at once on the simulator's flights, whose events
+// (a leaning sweep, two magneto checks, ...) are known: each is reported
+// with the values it was made with, and a flight without events gives no
+// lean test, no magneto check and no sensor or valve finding.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "analysis/engine_analysis.h"
+#include "encoder/flight_profile.h"
+#include "flight/open_flight.h"
+#include "support/dump_builder.h"
+#include "support/flight_files.h"
+
+namespace varnix::test {
+namespace {
+
+using flight::EngineAnalysis;
+
+struct Analysed {
+  EngineAnalysis analysis;
+  encode::ProfileEvents truth;
+};
+
+Analysed analysed(const encode::ProfileOptions& o) {
+  TempDir dir;
+  std::vector<encode::ProfileEvents> truth;
+  const std::vector<std::string> files =
+      expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1, "N123AB", &truth)));
+  EXPECT_EQ(files.size(), 1u);
+  if (files.empty()) return {};
+  const flight::FlightRead read = flight::OpenFlight(files[0]);
+  EXPECT_TRUE(read.flight) << read.problem;
+  if (!read.flight) return {};
+  return {flight::AnalyseEngine(*read.flight, flight::Limits{}), truth.at(0)};
+}
+
+TEST(EngineAnalysis, EventsOfTheSimulatorAreFoundWithTheirValues) {
+  const struct {
+    const char* what;
+    int interval, cylinders;
+    double spread;
+  } cases[] = {
+      {"six cylinders at 2 s, spread 0.6", 2, 6, 0.6},
+      {"four cylinders at 1 s, spread 1.2", 1, 4, 1.2},
+      {"four cylinders at 6 s, spread 0.3", 6, 4, 0.3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    encode::ProfileOptions o;
+    o.cylinders = c.cylinders;
+    o.interval = c.interval;
+    o.events.lean = o.events.mag = true;
+    o.events.leanSpread = c.spread;
+    const Analysed a = analysed(o);
+    const encode::ProfileEvents& t = a.truth;
+    ASSERT_TRUE(t.lean.present && t.mag.present);
+    // The lean test: the spread within 0.2 GPH, each peak's fuel flow within 0.3.
+    ASSERT_EQ(a.analysis.leanTests.size(), 1u);
+    const flight::LeanTest& lean = a.analysis.leanTests[0];
+    ASSERT_TRUE(lean.judged) << flight::LeanVerdictName(lean.verdict);
+    EXPECT_NEAR(lean.spread, c.spread, 0.2);
+    ASSERT_EQ(lean.peaks.size(), static_cast<std::size_t>(c.cylinders));
+    for (const flight::LeanPeak& p : lean.peaks) {
+      const int cylinder = std::stoi(p.channel.substr(1));
+      EXPECT_NEAR(p.fuel_flow, t.lean.peakFuelFlow.at(static_cast<std::size_t>(cylinder - 1)), 0.3) << p.channel;
+    }
+    // The magneto check: both intervals, the second with the cylinder that does not rise.
+    ASSERT_EQ(a.analysis.magChecks.size(), 2u);
+    EXPECT_EQ(a.analysis.magChecks[0].verdict, flight::MagVerdict::Normal);
+    EXPECT_NEAR(a.analysis.magChecks[0].start_s, t.mag.leftStart, 2.0 * c.interval + 2);
+    EXPECT_EQ(a.analysis.magChecks[1].verdict, flight::MagVerdict::Plug);
+    const auto& rises = a.analysis.magChecks[1].rises;
+    const auto lowest = std::min_element(rises.begin(), rises.end(),
+                                         [](const flight::MagRise& x, const flight::MagRise& y) { return x.rise < y.rise; });
+    ASSERT_NE(lowest, rises.end());
+    EXPECT_EQ(lowest->channel.substr(1), std::to_string(t.mag.deadCylinder));
+    EXPECT_LT(lowest->rise, 0);
+  }
+  // A flight without events: nothing of the kind.
+  encode::ProfileOptions plain;
+  const Analysed a = analysed(plain);
+  EXPECT_TRUE(a.analysis.leanTests.empty());
+  EXPECT_TRUE(a.analysis.magChecks.empty());
+  EXPECT_FALSE(a.analysis.phases.spans.empty());
+}
+
+}  // namespace
+}  // namespace varnix::test
