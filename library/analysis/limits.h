@@ -30,6 +30,16 @@ struct Limits {
   double egtDeviation = 100;    // °F from the mean of the other cylinders in steady cruise
   double trendDrift = 25;       // °F over the last ten flights (least-squares)
 
+  // Sensor faults (analysis/sensor_faults.h).
+  double chtDivergence = 100;     // °F from the median of the other heads
+  double egtDivergence = 400;     // °F from the median of the other EGTs
+  double sensorStep = 200;        // °F between two rows of 6 s, beyond what the other cylinders did
+  double sensorStuckMinutes = 5;  // minutes at one value...
+  double sensorStuckMove = 50;    // ...while the other cylinders move by more than this (°F)
+  // The exhaust-valve screen (analysis/valve_screen.h).
+  double valveAmplitudeMin = 30;  // °F, the swing of a cruise EGT about the others
+  double valveAmplitudeMax = 100;
+
   bool operator==(const Limits&) const = default;
 };
 
