@@ -30,6 +30,7 @@ constexpr double kLowestPeriod = 25, kHighestPeriod = 150;
 constexpr int kMinimumCrossings = 6;    // two and a half cycles in a window
 constexpr double kRegularity = 0.35;    // half periods' deviation over their mean
 constexpr double kHysteresis = 0.3;     // of the swing, so that noise does not cross
+constexpr double kEchoRatio = 2;
 
 std::size_t oddRows(double seconds, double interval) {
   return static_cast<std::size_t>(std::max(1L, std::lround(seconds / interval))) | 1u;
@@ -161,6 +162,16 @@ void screenSpan(const Flight& flight, const CylinderGroup& group, std::size_t fr
   }
 }
 
+// A cylinder that swings at the period of a cylinder swinging twice as much
+// or more only echoes it: that one moves the median of the others.
+bool echo(std::span<const ValveCylinder> found, std::span<const bool> regular, std::size_t i) {
+  for (std::size_t j = 0; j < found.size(); ++j)
+    if (j != i && regular[j] && found[j].amplitude >= kEchoRatio * found[i].amplitude &&
+        std::fabs(found[j].period - found[i].period) <= 0.2 * found[j].period)
+      return true;
+  return false;
+}
+
 }  // namespace
 
 ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits) {
@@ -205,9 +216,10 @@ ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans,
     }
     for (std::size_t i = 0; i < found.size(); ++i) {
       ValveCylinder& c = found[i];
-      if (regular[i] && c.amplitude >= low) c.verdict = c.amplitude <= high ? ValveVerdict::Valve : ValveVerdict::TooLarge;
-      screen.cylinders.push_back(std::move(c));
+      if (regular[i] && c.amplitude >= low && !echo(found, std::span(regular.data(), found.size()), i))
+        c.verdict = c.amplitude <= high ? ValveVerdict::Valve : ValveVerdict::TooLarge;
     }
+    for (ValveCylinder& c : found) screen.cylinders.push_back(std::move(c));
   }
   return screen;
 }
