@@ -194,8 +194,7 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, std::span<const
         s.refMax = std::max(s.refMax, ref);
       }
       // Divergent: far from the median of two others or more, for a while.
-      const float median2 = neighbours.medianWithout(v, 2);
-      if (!std::isnan(median2) && std::fabs(v - median2) > th.divergence) {
+      if (referenced && neighbours.others(v) >= 2 && std::fabs(v - ref) > th.divergence) {
         if (s.divergentSince < 0) s.divergentSince = t;
         if (t - s.divergentSince >= kDivergentSeconds) spans[i].mark(SensorFaultKind::Divergent, s.divergentSince, t);
       } else {

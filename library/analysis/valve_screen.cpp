@@ -224,14 +224,25 @@ ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans,
   return screen;
 }
 
-ValveScreen ScreenValves(const Flight& flight, const Limits& limits) {
+namespace {
+
+ValveScreen screenCruise(const Flight& flight, const FlightDigest* digest, const Limits& limits) {
   std::vector<PhaseSpan> cruise = FindPhases(flight).of(Phase::Cruise);
   if (cruise.empty()) {
     // Until the phases are found, the steady cruise the findings use.
-    const FlightDigest digest = DigestFlight(flight);
-    if (digest.cruiseSteady) cruise.push_back({Phase::Cruise, digest.cruiseStart, digest.cruiseEnd});
+    const FlightDigest made = digest ? FlightDigest{} : DigestFlight(flight);
+    const FlightDigest& d = digest ? *digest : made;
+    if (d.cruiseSteady) cruise.push_back({Phase::Cruise, d.cruiseStart, d.cruiseEnd});
   }
   return ScreenValves(flight, cruise, limits);
+}
+
+}  // namespace
+
+ValveScreen ScreenValves(const Flight& flight, const Limits& limits) { return screenCruise(flight, nullptr, limits); }
+
+ValveScreen ScreenValves(const Flight& flight, const FlightDigest& digest, const Limits& limits) {
+  return screenCruise(flight, &digest, limits);
 }
 
 std::string ValveFindingText(const ValveCylinder& cylinder, Unit unit) {

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/findings.h"
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
 #include "flight/flight.h"
@@ -59,6 +60,8 @@ ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans,
 // the steady cruise of the findings' digest (from its first to its last
 // steady row), and not judged when the digest has no steady cruise.
 ValveScreen ScreenValves(const Flight& flight, const Limits& limits);
+// The same with the flight's digest already made (the findings make one).
+ValveScreen ScreenValves(const Flight& flight, const FlightDigest& digest, const Limits& limits);
 
 // The caution's sentence: "E4 swings ±40 °F about once a minute in cruise, a
 // pattern seen with a failing exhaust valve — a borescope look is worth it".
