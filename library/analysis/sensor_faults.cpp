@@ -130,6 +130,8 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, std::span<const
   for (const int c : group.channels) spans.emplace_back(flight.channels[static_cast<std::size_t>(c)].name, out);
   std::array<ChannelState, kMaxCylinders> state{};
   std::array<float, kMaxCylinders> row{};
+  std::array<const float*, kMaxCylinders> columns{};
+  for (std::size_t i = 0; i < n; ++i) columns[i] = flight.column(static_cast<std::size_t>(group.channels[i])).data();
   RowNeighbours neighbours;
 
   auto closeRun = [&](std::size_t i) {
@@ -157,7 +159,7 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, std::span<const
     }
     const double dt = r ? t - flight.seconds[r - 1] : 0;
     const float step = th.step * static_cast<float>(std::max(1.0, dt / 6));
-    for (std::size_t i = 0; i < n; ++i) row[i] = flight.column(static_cast<std::size_t>(group.channels[i]))[r];
+    for (std::size_t i = 0; i < n; ++i) row[i] = columns[i][r];
     neighbours.set(std::span(row.data(), n), true);
     for (std::size_t i = 0; i < n; ++i) {
       ChannelState& s = state[i];

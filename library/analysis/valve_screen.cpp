@@ -116,12 +116,14 @@ void screenSpan(const Flight& flight, const CylinderGroup& group, std::size_t fr
   buf.sum.resize(n + 1);
   std::array<float, kMaxCylinders> row{}, held{};
   std::array<bool, kMaxCylinders> any{};
+  std::array<const float*, kMaxCylinders> columns{};
+  for (std::size_t i = 0; i < count; ++i) columns[i] = flight.column(static_cast<std::size_t>(group.channels[i])).data() + from;
   RowNeighbours neighbours;
   const std::span<const double> seconds(flight.seconds.data() + from, n);
   // Each cylinder's deviation from the others' median, row by row; a row
   // without one holds the one before (the first rows, the first found).
   for (std::size_t r = 0; r < n; ++r) {
-    for (std::size_t j = 0; j < count; ++j) row[j] = flight.column(static_cast<std::size_t>(group.channels[j]))[from + r];
+    for (std::size_t j = 0; j < count; ++j) row[j] = columns[j][r];
     neighbours.set(std::span(row.data(), count), true);
     for (std::size_t i = 0; i < count; ++i) {
       float* deviation = buf.deviation.data() + i * n;
