@@ -51,6 +51,19 @@ constexpr LimitField kKeys[] = {
     {"trend_fit", &Limits::trendFit, "the least R² of a drift's fit", 0, 1},
     {"hottest_change", &Limits::hottestChange, "another cylinder hottest by this much two flights running (°F)", 1,
      200},
+    // Sensor faults and the exhaust-valve screen.
+    {"cht_divergence", &Limits::chtDivergence, "a CHT probe this far from the other heads' median is faulty (°F)", 20,
+     500},
+    {"egt_divergence", &Limits::egtDivergence, "an EGT probe this far from the other EGTs' median is faulty (°F)", 50,
+     1500},
+    {"sensor_step", &Limits::sensorStep, "an EGT or CHT jumping this much more than the others between rows of 6 s (°F)",
+     20, 2000},
+    {"sensor_stuck_minutes", &Limits::sensorStuckMinutes, "an EGT or CHT at one value this long is stuck... (minutes)",
+     1, 60},
+    {"sensor_stuck_move", &Limits::sensorStuckMove, "...while the other cylinders move by more than this (°F)", 5, 500},
+    {"valve_amplitude_min", &Limits::valveAmplitudeMin,
+     "a cruise EGT swinging about the others by this much (±°F, about once a minute) is a valve finding", 5, 500},
+    {"valve_amplitude_max", &Limits::valveAmplitudeMax, "...and by no more than this (±°F)", 10, 1000},
 };
 
 // The CHT levels the engine makers' operator manuals give for most of their

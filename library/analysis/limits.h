@@ -52,6 +52,16 @@ struct Limits {
   double trendFit = 0.5;          // the least R² of a drift's fit
   double hottestChange = 15;      // °F by which another cylinder must be hottest, two flights running
 
+  // Sensor faults (analysis/sensor_faults.h).
+  double chtDivergence = 100;     // °F from the median of the other heads
+  double egtDivergence = 400;     // °F from the median of the other EGTs
+  double sensorStep = 200;        // °F between two rows of 6 s, beyond what the other cylinders did
+  double sensorStuckMinutes = 5;  // minutes at one value...
+  double sensorStuckMove = 50;    // ...while the other cylinders move by more than this (°F)
+  // The exhaust-valve screen (analysis/valve_screen.h).
+  double valveAmplitudeMin = 30;  // °F, the swing of a cruise EGT about the others
+  double valveAmplitudeMax = 100;
+
   bool operator==(const Limits&) const = default;
 };
 

@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+// The cylinders of one kind (EGT or CHT) on one engine, and each one's
+// neighbours: the median of the other cylinders in the same row. The sensor
+// faults and the exhaust-valve screen both judge a cylinder against it, so
+// that what all cylinders do together (power, mixture, climb) cancels out.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <cstddef>
+#include <span>
+#include <vector>
+
+#include "flight/flight.h"
+
+namespace varnix::flight {
+
+inline constexpr std::size_t kMaxCylinders = 9;
+
+// The channels of `kind` on one engine, those with at least one value, in
+// cylinder order.
+struct CylinderGroup {
+  ChannelKind kind = ChannelKind::Egt;
+  Engine engine = Engine::Only;
+  std::vector<int> channels;  // indices into the flight's channels
+};
+
+// Every group of `kind` the flight has (one per engine), empty columns left out.
+std::vector<CylinderGroup> CylinderGroups(const Flight& flight, ChannelKind kind);
+
+// One row of a group: its values sorted, so that the median of the others is
+// found for each cylinder without sorting again. No allocation.
+class RowNeighbours {
+ public:
+  // `values[i]` is cylinder i's value; NaN (and, when `dropZero`, 0) is no value.
+  void set(std::span<const float> values, bool dropZero);
+  std::size_t count() const { return n_; }
+  // The median of the values other than `own` (NaN when `own` is no value:
+  // then the median of them all); NaN when fewer than `minimum` others remain.
+  float medianWithout(float own, std::size_t minimum) const;
+  // How many values there are besides `own`.
+  std::size_t others(float own) const { return noValue(own) || n_ == 0 ? n_ : n_ - 1; }
+
+ private:
+  bool noValue(float v) const { return std::isnan(v) || (dropZero_ && v == 0); }
+
+  std::array<float, kMaxCylinders> sorted_{};
+  std::size_t n_ = 0;
+  bool dropZero_ = false;
+};
+
+// Inline: called for every cylinder of every row.
+inline void RowNeighbours::set(std::span<const float> values, bool dropZero) {
+  dropZero_ = dropZero;
+  n_ = 0;
+  for (const float v : values)
+    if (!noValue(v) && n_ < kMaxCylinders) {
+      // Insertion: nine values at most.
+      std::size_t i = n_++;
+      for (; i > 0 && sorted_[i - 1] > v; --i) sorted_[i] = sorted_[i - 1];
+      sorted_[i] = v;
+    }
+}
+
+inline float RowNeighbours::medianWithout(float own, std::size_t minimum) const {
+  // Where `own` sits in the sorted values; skipped when the others are read.
+  std::size_t skip = n_;
+  if (!noValue(own))
+    for (skip = 0; skip + 1 < n_ && sorted_[skip] < own; ++skip) {
+    }
+  const std::size_t m = skip < n_ ? n_ - 1 : n_;
+  if (m < std::max<std::size_t>(minimum, 1)) return std::numeric_limits<float>::quiet_NaN();
+  auto at = [&](std::size_t p) { return sorted_[p < skip ? p : p + 1]; };
+  return m % 2 ? at(m / 2) : (at(m / 2 - 1) + at(m / 2)) / 2;
+}
+
+}  // namespace varnix::flight

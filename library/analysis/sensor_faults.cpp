@@ -1,0 +1,264 @@
+// SPDX-License-Identifier: MIT
+#include "analysis/sensor_faults.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "analysis/cylinder_groups.h"
+
+namespace varnix::flight {
+
+std::string_view SensorFaultKindName(SensorFaultKind kind) {
+  switch (kind) {
+    case SensorFaultKind::Step: return "step";
+    case SensorFaultKind::Dropout: return "dropout";
+    case SensorFaultKind::Stuck: return "stuck";
+    case SensorFaultKind::Divergent: return "divergent";
+  }
+  return "step";
+}
+
+namespace {
+
+constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
+
+bool hasValues(std::span<const float> column) {
+  return std::any_of(column.begin(), column.end(), [](float v) { return !std::isnan(v); });
+}
+
+// The column of `kind` for `engine` (else any engine's) with values; empty when none.
+std::span<const float> sourceColumn(const Flight& flight, ChannelKind kind, Engine engine) {
+  for (const bool any : {false, true}) {
+    const int c = FindChannel(flight.channels, kind, engine, 0, any);
+    if (c >= 0 && hasValues(flight.column(static_cast<std::size_t>(c)))) return flight.column(static_cast<std::size_t>(c));
+  }
+  return {};
+}
+
+// Per row, whether the engine runs: RPM where the row has it, else fuel
+// flow, else the EGTs' median.
+std::vector<char> engineRunning(const Flight& flight, Engine engine, const CylinderGroup* egts) {
+  const std::span<const float> rpm = sourceColumn(flight, ChannelKind::Rpm, engine);
+  const std::span<const float> fuel = sourceColumn(flight, ChannelKind::FuelFlow, engine);
+  std::vector<char> running(flight.rows(), 0);
+  std::array<float, kMaxCylinders> row{};
+  RowNeighbours egt;
+  const float hot =
+      egts ? static_cast<float>(FahrenheitToUnit(kRunningEgtF, flight.channels[static_cast<std::size_t>(egts->channels[0])].unit))
+           : 0;
+  for (std::size_t r = 0; r < flight.rows(); ++r) {
+    if (!rpm.empty() && !std::isnan(rpm[r])) {
+      running[r] = rpm[r] > kRunningRpm;
+    } else if (!fuel.empty() && !std::isnan(fuel[r])) {
+      running[r] = fuel[r] > 0;
+    } else if (egts) {
+      for (std::size_t i = 0; i < egts->channels.size(); ++i)
+        row[i] = flight.column(static_cast<std::size_t>(egts->channels[i]))[r];
+      egt.set(std::span(row.data(), egts->channels.size()), true);
+      const float median = egt.medianWithout(kNan, 1);
+      running[r] = !std::isnan(median) && median > hot;
+    }
+  }
+  return running;
+}
+
+// The fault spans of one channel as they are found, row after row.
+class Spans {
+ public:
+  Spans(std::string channel, std::vector<SensorFault>& out) : channel_(std::move(channel)), out_(out) {}
+  void mark(SensorFaultKind kind, double from, double to) {
+    Open& o = open_[static_cast<std::size_t>(kind)];
+    if (o.open && from - o.end <= kFaultMergeSeconds) {
+      o.end = std::max(o.end, to);
+      return;
+    }
+    flush(kind);
+    o = {true, from, to};
+  }
+  void flushAll() {
+    for (const SensorFaultKind k :
+         {SensorFaultKind::Step, SensorFaultKind::Dropout, SensorFaultKind::Stuck, SensorFaultKind::Divergent})
+      flush(k);
+  }
+
+ private:
+  struct Open {
+    bool open = false;
+    double start = 0, end = 0;
+  };
+  void flush(SensorFaultKind kind) {
+    Open& o = open_[static_cast<std::size_t>(kind)];
+    if (o.open) out_.push_back({channel_, kind, o.start, o.end});
+    o.open = false;
+  }
+  std::string channel_;
+  std::vector<SensorFault>& out_;
+  std::array<Open, 4> open_{};
+};
+
+// What one channel carries from row to row.
+struct ChannelState {
+  bool previous = false;  // the row before had a value, judged
+  float previousDeviation = 0;
+  bool previousReferenced = false;
+  bool run = false;  // a run of one value is open
+  float runValue = 0;
+  double runStart = 0, runEnd = 0;
+  float refMin = 0, refMax = 0;
+  double divergentSince = -1;
+};
+
+struct Thresholds {
+  float step, stuckMove, divergence;
+  double stuckSeconds;
+};
+
+void scanGroup(const Flight& flight, const CylinderGroup& group, std::span<const char> running,
+               const Limits& limits, std::vector<SensorFault>& out) {
+  const std::size_t n = group.channels.size();
+  const Unit unit = flight.channels[static_cast<std::size_t>(group.channels[0])].unit;
+  const Thresholds th{static_cast<float>(FahrenheitSpanToUnit(limits.sensorStep, unit)),
+                      static_cast<float>(FahrenheitSpanToUnit(limits.sensorStuckMove, unit)),
+                      static_cast<float>(FahrenheitSpanToUnit(
+                          group.kind == ChannelKind::Cht ? limits.chtDivergence : limits.egtDivergence, unit)),
+                      limits.sensorStuckMinutes * 60};
+  std::vector<Spans> spans;
+  spans.reserve(n);
+  for (const int c : group.channels) spans.emplace_back(flight.channels[static_cast<std::size_t>(c)].name, out);
+  std::array<ChannelState, kMaxCylinders> state{};
+  std::array<float, kMaxCylinders> row{};
+  std::array<const float*, kMaxCylinders> columns{};
+  for (std::size_t i = 0; i < n; ++i) columns[i] = flight.column(static_cast<std::size_t>(group.channels[i])).data();
+  RowNeighbours neighbours;
+
+  auto closeRun = [&](std::size_t i) {
+    ChannelState& s = state[i];
+    if (s.run && s.runEnd - s.runStart >= th.stuckSeconds && s.refMax - s.refMin > th.stuckMove)
+      spans[i].mark(SensorFaultKind::Stuck, s.runStart, s.runEnd);
+    s.run = false;
+  };
+
+  double runningSince = -1;
+  for (std::size_t r = 0; r < flight.rows(); ++r) {
+    const double t = flight.seconds[r];
+    if (!running[r]) {
+      runningSince = -1;
+    } else if (runningSince < 0) {
+      runningSince = t;
+    }
+    if (runningSince < 0 || t - runningSince < kSettleSeconds) {
+      for (std::size_t i = 0; i < n; ++i) {
+        closeRun(i);
+        state[i].previous = false;
+        state[i].divergentSince = -1;
+      }
+      continue;
+    }
+    const double dt = r ? t - flight.seconds[r - 1] : 0;
+    const float step = th.step * static_cast<float>(std::max(1.0, dt / 6));
+    for (std::size_t i = 0; i < n; ++i) row[i] = columns[i][r];
+    neighbours.set(std::span(row.data(), n), true);
+    for (std::size_t i = 0; i < n; ++i) {
+      ChannelState& s = state[i];
+      const float v = row[i];
+      if (std::isnan(v) || v == 0) {
+        spans[i].mark(SensorFaultKind::Dropout, t, t);
+        closeRun(i);
+        s.previous = false;
+        s.divergentSince = -1;
+        continue;
+      }
+      const float ref = neighbours.medianWithout(v, 1);
+      const bool referenced = !std::isnan(ref);
+      // Step: the change beyond what the others did, with the same reference both rows.
+      const float deviation = referenced ? v - ref : v;
+      if (s.previous && s.previousReferenced == referenced && std::fabs(deviation - s.previousDeviation) > step)
+        spans[i].mark(SensorFaultKind::Step, flight.seconds[r - 1], t);
+      s.previous = true;
+      s.previousDeviation = deviation;
+      s.previousReferenced = referenced;
+      // Stuck: one value while the others' median moves.
+      if (s.run && std::fabs(v - s.runValue) < 0.5f) {
+        s.runEnd = t;
+      } else {
+        closeRun(i);
+        s.run = true;
+        s.runValue = v;
+        s.runStart = s.runEnd = t;
+        s.refMin = std::numeric_limits<float>::infinity();
+        s.refMax = -std::numeric_limits<float>::infinity();
+      }
+      if (referenced) {
+        s.refMin = std::min(s.refMin, ref);
+        s.refMax = std::max(s.refMax, ref);
+      }
+      // Divergent: far from the median of two others or more, for a while.
+      if (referenced && neighbours.others(v) >= 2 && std::fabs(v - ref) > th.divergence) {
+        if (s.divergentSince < 0) s.divergentSince = t;
+        if (t - s.divergentSince >= kDivergentSeconds) spans[i].mark(SensorFaultKind::Divergent, s.divergentSince, t);
+      } else {
+        s.divergentSince = -1;
+      }
+    }
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    closeRun(i);
+    spans[i].flushAll();
+  }
+}
+
+std::string clockText(double secondsOfDay) {
+  const long m = std::lround(std::floor(secondsOfDay / 60));
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02ld:%02ld", m / 60 % 24, m % 60);
+  return buf;
+}
+
+}  // namespace
+
+std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits) {
+  std::vector<SensorFault> faults;
+  const std::vector<CylinderGroup> egts = CylinderGroups(flight, ChannelKind::Egt);
+  std::vector<CylinderGroup> groups = egts;
+  for (CylinderGroup& g : CylinderGroups(flight, ChannelKind::Cht)) groups.push_back(std::move(g));
+  // The running engine is worked out once per engine.
+  std::array<std::vector<char>, 3> running;
+  std::array<bool, 3> known{};
+  for (const CylinderGroup& g : groups) {
+    const auto e = static_cast<std::size_t>(g.engine);
+    if (!known[e]) {
+      const CylinderGroup* egt = nullptr;
+      for (const CylinderGroup& x : egts)
+        if (x.engine == g.engine) egt = &x;
+      running[e] = engineRunning(flight, g.engine, egt);
+      known[e] = true;
+    }
+    scanGroup(flight, g, running[e], limits, faults);
+  }
+  std::stable_sort(faults.begin(), faults.end(),
+                   [](const SensorFault& a, const SensorFault& b) { return a.start < b.start; });
+  return faults;
+}
+
+bool FaultAt(std::span<const SensorFault> faults, std::string_view channel, double seconds) {
+  return std::any_of(faults.begin(), faults.end(), [&](const SensorFault& f) {
+    return f.channel == channel && f.start <= seconds && seconds <= f.end;
+  });
+}
+
+std::string SensorFaultText(const SensorFault& fault, double startOfDay) {
+  const char* what = "reads like a loose probe";
+  switch (fault.kind) {
+    case SensorFaultKind::Step: break;
+    case SensorFaultKind::Dropout: what = "drops out with the engine running, like a loose probe"; break;
+    case SensorFaultKind::Stuck: what = "is stuck at one value while the other cylinders move"; break;
+    case SensorFaultKind::Divergent: what = "reads far from the other cylinders, like a failing probe"; break;
+  }
+  const std::string from = clockText(startOfDay + fault.start), to = clockText(startOfDay + fault.end);
+  return fault.channel + " " + what + " from " + from + (to == from ? "" : " to " + to);
+}
+
+}  // namespace varnix::flight
