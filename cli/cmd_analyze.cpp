@@ -93,6 +93,27 @@ Json magChecksJson(const std::vector<MagCheck>& checks) {
   return list;
 }
 
+Json sensorFaultsJson(const std::vector<SensorFault>& faults) {
+  Json list = Json::array();
+  for (const SensorFault& f : faults)
+    list.push_back(Json::object({{"channel", jsonText(f.channel)},
+                                 {"kind", SensorFaultKindName(f.kind)},
+                                 {"start_s", jsonValue(f.start)},
+                                 {"end_s", jsonValue(f.end)}}));
+  return list;
+}
+
+Json valveScreenJson(const ValveScreen& v) {
+  if (!v.judged) return Json::object({{"judged", false}, {"why", jsonText(v.why)}});
+  Json list = Json::array();
+  for (const ValveCylinder& c : v.cylinders)
+    list.push_back(Json::object({{"channel", jsonText(c.channel)},
+                                 {"amplitude", jsonValue(c.amplitude)},
+                                 {"period_s", c.period > 0 ? jsonValue(c.period) : Json(nullptr)},
+                                 {"verdict", ValveVerdictName(c.verdict)}}));
+  return list;
+}
+
 std::string seconds(double s) { return std::isfinite(s) ? std::to_string(static_cast<long>(std::lround(s))) + " s" : "?"; }
 
 void printText(const Flight& f, const EngineAnalysis& a, std::size_t open) {
@@ -124,6 +145,14 @@ void printText(const Flight& f, const EngineAnalysis& a, std::size_t open) {
   for (const MagCheck& m : a.magChecks)
     std::printf("Mag check:  %s from %s, RPM drop %.0f%s%s\n", std::string(MagVerdictName(m.verdict)).c_str(),
                 seconds(m.start_s).c_str(), m.rpm_drop, m.caution.empty() ? "" : ": ", t(m.caution).c_str());
+  for (const SensorFault& s : a.sensorFaults)
+    std::printf("Sensor:     %s %s from %s to %s\n", t(s.channel).c_str(), std::string(SensorFaultKindName(s.kind)).c_str(),
+                seconds(s.start).c_str(), seconds(s.end).c_str());
+  if (!a.valveScreen.judged) std::printf("Valves:     not judged (%s)\n", t(a.valveScreen.why).c_str());
+  for (const ValveCylinder& c : a.valveScreen.cylinders)
+    if (c.verdict != ValveVerdict::None)
+      std::printf("Valves:     %s %s, ±%.0f every %.0f s\n", t(c.channel).c_str(),
+                  std::string(ValveVerdictName(c.verdict)).c_str(), c.amplitude, c.period);
   std::printf("Findings:   %zu, %zu open\n", a.findings.size(), open);
   for (const Finding& x : a.findings)
     std::printf("%-7s %-12s %-5s %s%s\n", std::string(SeverityName(x.severity)).c_str(),
@@ -159,9 +188,11 @@ void addAnalyzeCommand(CLI::App& app, int& exitCode) {
                                    {"mixture", mixtureJson(a.powerMixture.mixture)},
                                    {"lean_tests", leanTestsJson(a.leanTests)},
                                    {"mag_checks", magChecksJson(a.magChecks)},
+                                   {"sensor_faults", sensorFaultsJson(a.sensorFaults)},
+                                   {"valve_screen", valveScreenJson(a.valveScreen)},
                                    {"findings", findingsJson(a.findings)},
                                    {"open_findings", open}});
-      std::fputs(layoutJson(o, {"", "/phases", "/events", "/mixture", "/lean_tests", "/mag_checks", "/findings"}).c_str(),
+      std::fputs(layoutJson(o, {"", "/phases", "/events", "/mixture", "/lean_tests", "/mag_checks", "/sensor_faults", "/valve_screen", "/findings"}).c_str(),
                  stdout);
     } else {
       printText(*flight, a, open);

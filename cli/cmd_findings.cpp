@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "commands.h"
-#include "analysis/flight_analysis.h"
+#include "analysis/engine_analysis.h"
 #include "analysis/limits.h"
 #include "flight_argument.h"
 #include "flight_json.h"
@@ -26,8 +26,7 @@ void addFindingsCommand(CLI::App& app, int& exitCode) {
     const flight::FlightFacts& facts = flight->facts;
     const std::string start = flight::IsoStart(facts);
     const AircraftRules rules = readAircraftRules(*path);
-    std::vector<flight::Finding> findings =
-        flight::EvaluateFindings(flight::AnalyseFlight(*flight).digest, rules.limits.limits);
+    std::vector<flight::Finding> findings = flight::AnalyseEngine(*flight, rules.limits.limits).findings;
     const std::size_t open = rules.acknowledge(findings);
     if (*json) {
       const Json o = Json::object({{"file", jsonText(*path)},

@@ -14,6 +14,8 @@
 #include "analysis/limits.h"
 #include "analysis/mag_check.h"
 #include "analysis/power_mixture.h"
+#include "analysis/sensor_faults.h"
+#include "analysis/valve_screen.h"
 #include "flight/flight.h"
 
 namespace varnix::flight {
@@ -23,6 +25,8 @@ struct EngineAnalysis {
   PowerMixture powerMixture;
   std::vector<LeanTest> leanTests;
   std::vector<MagCheck> magChecks;
+  std::vector<SensorFault> sensorFaults;
+  ValveScreen valveScreen;
   FlightDigest digest;
   std::vector<Finding> findings;  // of this flight, in time order
 };

@@ -8,6 +8,7 @@
 
 #include "analysis/cylinder_hints.h"
 #include "analysis/flight_phases.h"
+#include "analysis/valve_screen.h"
 #include "flight/channels.h"
 
 namespace varnix::flight {
@@ -521,6 +522,8 @@ constexpr KindRule kKindRules[] = {
     {.kind = FindingKind::Baseline, .name = "baseline", .trend = true},
     {.kind = FindingKind::Change, .name = "change", .trend = true},
     {.kind = FindingKind::HottestCylinder, .name = "hottest_cylinder", .trend = true},
+    {.kind = FindingKind::Sensor, .name = "sensor"},  // the digest's sensor faults
+    {.kind = FindingKind::Valve, .name = "valve"},    // the digest's valve screen
 };
 
 const KindRule& ruleOf(FindingKind kind) {
@@ -632,9 +635,9 @@ const CylinderState* FlightDigest::cylinder(Engine engine, int number) const {
   return nullptr;
 }
 
-FlightDigest DigestFlight(const Flight& flight) { return DigestFlight(flight, FindPhases(flight)); }
+FlightDigest DigestFlight(const Flight& flight) { return DigestFlight(flight, FindPhases(flight), Limits{}); }
 
-FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases) {
+FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing) {
   FlightDigest d;
   d.engineUnit = EngineUnit(flight.facts);
   d.startOfDay = flight.startOfDay;
@@ -665,7 +668,8 @@ FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases) {
     }
     d.warmupEnd = std::max(d.warmupEnd, d.engineStartAt + kWarmupSeconds);
   }
-  // The sensor fault detection (sensor_faults.h) fills d.sensorFaults here once it is written.
+  for (const SensorFault& f : FindSensorFaults(flight, sensing))
+    d.sensorFaults.push_back({f.channel, f.start, f.end, f.kind});
   bool hasCld[3] = {false, false, false};
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
     const Channel& k = flight.channels[c];
@@ -681,6 +685,14 @@ FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases) {
     if (!hasCld[static_cast<int>(e)]) addDerivedCooling(flight, e, d);
     addCruise(flight, e, d);
   }
+  // The valve screen over the cruise phases or, without any, the steady
+  // cruise; the findings judge the swings under the aircraft's limits.
+  std::vector<PhaseSpan> cruise = phases.of(Phase::Cruise);
+  if (cruise.empty() && d.cruiseSteady) cruise.push_back({Phase::Cruise, d.cruiseStart, d.cruiseEnd});
+  const ValveScreen valves = ScreenValves(flight, cruise, Limits{});
+  d.valveJudged = valves.judged;
+  d.valveWhy = valves.why;
+  for (const ValveCylinder& c : valves.cylinders) d.valveSwings.push_back({c.channel, c.amplitude, c.period, c.start, c.end, c.regular});
   return d;
 }
 
@@ -704,7 +716,7 @@ std::vector<Finding> EvaluateFindings(const FlightDigest& d, const Limits& limit
       if (rule.threshold && rule.channel == env.kind) check(env, rule, rule.threshold(limits, env, u), d, out);
   const double deviation = span(limits.egtDeviation, u);
   for (const CruiseEgt& e : d.cruise) {
-    if (std::fabs(e.deviation) <= deviation) continue;
+    if (std::fabs(e.deviation) <= deviation || faulty(d, e.channel, e.peakAt)) continue;
     Finding f;
     f.kind = FindingKind::EgtCruise;
     f.channel = e.channel;
@@ -719,6 +731,29 @@ std::vector<Finding> EvaluateFindings(const FlightDigest& d, const Limits& limit
     f.text = cylinderWord(e.channel) + " runs " + number(std::fabs(e.deviation)) + " " + degrees(u) +
              (e.deviation < 0 ? " below" : " above") + " the others in cruise" +
              (d.cruiseSteady ? "" : " (the middle of the flight: no RPM or MAP)");
+    out.push_back(std::move(f));
+  }
+  for (const SensorFaultSpan& s : d.sensorFaults) {
+    Finding f;
+    f.kind = FindingKind::Sensor;
+    f.channel = s.channel;
+    f.start = s.start;
+    f.end = s.end;
+    f.peakAt = s.start;
+    f.text = SensorFaultText({s.channel, s.kind, s.start, s.end}, d.startOfDay);
+    f.hint = "look at the probe or its wiring";
+    out.push_back(std::move(f));
+  }
+  for (const ValveCylinder& c : ValveScreenOf(d, limits).cylinders) {
+    if (c.verdict != ValveVerdict::Valve || faulty(d, c.channel, c.start)) continue;
+    Finding f;
+    f.kind = FindingKind::Valve;
+    f.channel = c.channel;
+    f.start = c.start;
+    f.end = c.end;
+    f.peak = c.amplitude;
+    f.peakAt = c.start;
+    f.text = ValveFindingText(c, u);
     out.push_back(std::move(f));
   }
   // A span above the caution level that reaches the limit is the limit's finding alone.

@@ -23,6 +23,7 @@
 
 #include "flight/flight.h"
 #include "analysis/limits.h"
+#include "analysis/sensor_faults.h"
 #include "flight/channels.h"
 
 namespace varnix::flight {
@@ -66,6 +67,17 @@ struct TimeSpan {
 struct SensorFaultSpan {
   std::string channel;
   double start = 0, end = 0;
+  SensorFaultKind kind = SensorFaultKind::Step;
+};
+
+// One cylinder's oscillation in cruise as the valve screen measured it; the
+// findings judge its amplitude against the aircraft's limits.
+struct ValveSwing {
+  std::string channel;
+  double amplitude = 0;       // ± in the flight's unit
+  double period = 0;          // seconds; 0 when no regular swing was found
+  double start = 0, end = 0;  // the window it was found in
+  bool regular = false;       // a regular swing of its own, not the echo of another cylinder's
 };
 
 // One cylinder's place among the others, for the "look at" hints. The
@@ -104,8 +116,14 @@ struct FlightDigest {
   double engineStartAt = 0;      // the engine start, or the first row
   double warmupEnd = 600;        // the first phase off the ground, or ten minutes
   double shutdownAt = 0;         // the shutdown, or the last row
-  // Filled by the sensor fault detection; DigestFlight leaves it empty until it plugs in.
+  // The EGT and CHT probes that read like faults (sensor_faults.h); limit
+  // findings on their channel are held back there.
   std::vector<SensorFaultSpan> sensorFaults;
+  // The exhaust-valve screen over the cruise (valve_screen.h): every
+  // cylinder screened, or why the flight could not be.
+  bool valveJudged = false;
+  std::string valveWhy;
+  std::vector<ValveSwing> valveSwings;
   std::vector<CylinderState> cylinders;
 
   const Envelope* envelope(std::string_view channel) const;
@@ -113,13 +131,15 @@ struct FlightDigest {
 };
 
 struct FlightPhases;
-// The digest with the phases of FindPhases; the second form takes them given.
+// The digest with the phases of FindPhases; the second form takes them
+// given. The sensor faults are found under `sensing` (the catalog keeps the
+// digests it makes with the default thresholds).
 FlightDigest DigestFlight(const Flight& flight);
-FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases);
+FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing = Limits{});
 
 enum class FindingKind {
   Cht, Tit, Dif, Cooling, OilHigh, OilLow, BatteryLow, BatteryHigh, EgtCruise, TrendCht, TrendEgt, ChtCaution,
-  Baseline, Change, HottestCylinder,
+  Baseline, Change, HottestCylinder, Sensor, Valve,
 };
 enum class Severity { Caution, Warning };
 

@@ -213,7 +213,7 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, std::span<const
 std::string clockText(double secondsOfDay) {
   const long m = std::lround(std::floor(secondsOfDay / 60));
   char buf[16];
-  std::snprintf(buf, sizeof buf, "%02ld:%02ld", m / 60 % 24, m % 60);
+  std::snprintf(buf, sizeof buf, "%ld:%02ld", m / 60 % 24, m % 60);  // as the other findings write the clock
   return buf;
 }
 

@@ -203,8 +203,6 @@ ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans,
   screen.judged = true;
   Buffers buf;
   const Unit unit = flight.channels[static_cast<std::size_t>(groups[0].channels[0])].unit;
-  const double low = FahrenheitSpanToUnit(limits.valveAmplitudeMin, unit);
-  const double high = FahrenheitSpanToUnit(limits.valveAmplitudeMax, unit);
   for (const CylinderGroup& g : groups) {
     std::vector<ValveCylinder> found(g.channels.size());
     std::array<bool, kMaxCylinders> regular{};
@@ -218,8 +216,8 @@ ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans,
     }
     for (std::size_t i = 0; i < found.size(); ++i) {
       ValveCylinder& c = found[i];
-      if (regular[i] && c.amplitude >= low && !echo(found, std::span(regular.data(), found.size()), i))
-        c.verdict = c.amplitude <= high ? ValveVerdict::Valve : ValveVerdict::TooLarge;
+      c.regular = regular[i] && !echo(found, std::span(regular.data(), found.size()), i);
+      c.verdict = JudgeValve(c, limits, unit);
     }
     for (ValveCylinder& c : found) screen.cylinders.push_back(std::move(c));
   }
@@ -245,6 +243,24 @@ ValveScreen ScreenValves(const Flight& flight, const Limits& limits) { return sc
 
 ValveScreen ScreenValves(const Flight& flight, const FlightDigest& digest, const Limits& limits) {
   return screenCruise(flight, &digest, limits);
+}
+
+ValveVerdict JudgeValve(const ValveCylinder& c, const Limits& limits, Unit unit) {
+  if (!c.regular || c.amplitude < FahrenheitSpanToUnit(limits.valveAmplitudeMin, unit)) return ValveVerdict::None;
+  return c.amplitude <= FahrenheitSpanToUnit(limits.valveAmplitudeMax, unit) ? ValveVerdict::Valve
+                                                                             : ValveVerdict::TooLarge;
+}
+
+ValveScreen ValveScreenOf(const FlightDigest& d, const Limits& limits) {
+  ValveScreen screen;
+  screen.judged = d.valveJudged;
+  screen.why = d.valveWhy;
+  for (const ValveSwing& v : d.valveSwings) {
+    ValveCylinder c{v.channel, v.amplitude, v.period, ValveVerdict::None, v.start, v.end, v.regular};
+    c.verdict = JudgeValve(c, limits, d.engineUnit);
+    screen.cylinders.push_back(std::move(c));
+  }
+  return screen;
 }
 
 std::string ValveFindingText(const ValveCylinder& cylinder, Unit unit) {

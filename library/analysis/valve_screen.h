@@ -41,6 +41,7 @@ struct ValveCylinder {
   double period = 0;     // seconds; 0 when no regular swing in the band was found
   ValveVerdict verdict = ValveVerdict::None;
   double start = 0, end = 0;  // the window it was found in, seconds from the first row
+  bool regular = false;       // a regular swing of its own, not the echo of another cylinder's
 };
 
 struct ValveScreen {
@@ -62,6 +63,12 @@ ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans,
 ValveScreen ScreenValves(const Flight& flight, const Limits& limits);
 // The same with the flight's digest already made (the findings make one).
 ValveScreen ScreenValves(const Flight& flight, const FlightDigest& digest, const Limits& limits);
+
+// The screen the digest keeps (DigestFlight screens the cruise once), judged
+// under `limits`.
+ValveScreen ValveScreenOf(const FlightDigest& digest, const Limits& limits);
+// A cylinder's verdict under `limits`, its amplitude in `unit`.
+ValveVerdict JudgeValve(const ValveCylinder& cylinder, const Limits& limits, Unit unit);
 
 // The caution's sentence: "E4 swings ±40 °F about once a minute in cruise, a
 // pattern seen with a failing exhaust valve — a borescope look is worth it".

@@ -206,10 +206,21 @@ void entryFields(Codec& c, E& e) {
   c.field(d.engineStartAt);
   c.field(d.warmupEnd);
   c.field(d.shutdownAt);
-  c.list(d.sensorFaults, 20, [&](auto& f) {
+  c.list(d.sensorFaults, 21, [&](auto& f) {
     c.field(f.channel);
     c.field(f.start);
     c.field(f.end);
+    c.enumeration(f.kind, SensorFaultKind::Divergent);
+  });
+  c.template as<std::uint8_t>(d.valveJudged);
+  c.field(d.valveWhy);
+  c.list(d.valveSwings, 37, [&](auto& v) {
+    c.field(v.channel);
+    c.field(v.amplitude);
+    c.field(v.period);
+    c.field(v.start);
+    c.field(v.end);
+    c.template as<std::uint8_t>(v.regular);
   });
   c.list(d.cylinders, 22, [&](auto& x) {
     c.enumeration(x.engine, Engine::Right);

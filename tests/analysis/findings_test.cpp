@@ -496,6 +496,8 @@ TEST(Findings, OilBatteryAndCoolingRulesKnowThePhases) {
   EXPECT_EQ(fast[0].severity, flight::Severity::Caution);
 }
 
+// A fault is a sensor finding of its own and holds back the limit findings
+// of its channel while it lasts.
 TEST(Findings, SensorFaultSpansHoldBackLimitFindingsOnTheirChannel) {
   const flight::FlightDigest plain =
       flight::DigestFlight(builtFlight('F', {{"C3", 150, 150, 470}, {"T1", 150, 150, 1700}}));
@@ -506,9 +508,9 @@ TEST(Findings, SensorFaultSpansHoldBackLimitFindingsOnTheirChannel) {
   };
   const Case cases[] = {
       {"no fault", {}, {FindingKind::Cht, FindingKind::Tit}},
-      {"C3 faulty at its peak", {{"C3", 850, 950}}, {FindingKind::Tit}},
-      {"C3 faulty elsewhere", {{"C3", 0, 600}}, {FindingKind::Cht, FindingKind::Tit}},
-      {"another channel faulty", {{"C1", 850, 950}}, {FindingKind::Cht, FindingKind::Tit}},
+      {"C3 faulty at its peak", {{"C3", 850, 950}}, {FindingKind::Sensor, FindingKind::Tit}},
+      {"C3 faulty elsewhere", {{"C3", 0, 600}}, {FindingKind::Sensor, FindingKind::Cht, FindingKind::Tit}},
+      {"another channel faulty", {{"C1", 850, 950}}, {FindingKind::Sensor, FindingKind::Cht, FindingKind::Tit}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

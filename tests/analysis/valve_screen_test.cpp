@@ -185,7 +185,7 @@ TEST(ValveScreen, TheSimulatorsFlightsAreJudgedAndFindNothing) {
       {"single, 6 s", encode::ProfileLayout::Single, 6, true},
       {"single, 2 s", encode::ProfileLayout::Single, 2, true},
       {"extended, 6 s", encode::ProfileLayout::Extended, 6, true},
-      {"twin without RPM and MAP: no steady cruise", encode::ProfileLayout::Twin, 6, false},
+      {"twin without RPM and MAP: the phases find its cruise from the fuel flow", encode::ProfileLayout::Twin, 6, true},
       {"single, 10 s", encode::ProfileLayout::Single, 10, false},
   };
   for (const Case& c : cases) {

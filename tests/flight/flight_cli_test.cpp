@@ -76,7 +76,7 @@ TEST(FlightCli, JsonIsValidUtf8AndTerminalTextHoldsNoControls) {
       {"info --json", {{"aircraft", aircraft}, {"flight", "102"}}, ""},
       {"findings --json", {{"aircraft", aircraft}, {"file", dir.file("data/N123AB/F\xC3\xA9te.CSV")}}, ""},
       {"info", {}, "Aircraft:   N\xC3\xA9?[31mX?Y?Z\n"},
-      {"findings", {}, "Flight #102 of N\xC3\xA9?[31mX?Y?Z, 2024-06-03T14:40:00: 0 findings\n"},
+      {"findings", {}, "Flight #102 of N\xC3\xA9?[31mX?Y?Z, 2024-06-03T14:40:00: 1 findings\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
