@@ -85,7 +85,51 @@ TEST(EngineAnalysis, EventsOfTheSimulatorAreFoundWithTheirValues) {
   const Analysed a = analysed(plain);
   EXPECT_TRUE(a.analysis.leanTests.empty());
   EXPECT_TRUE(a.analysis.magChecks.empty());
+  EXPECT_TRUE(a.analysis.sensorFaults.empty());
   EXPECT_FALSE(a.analysis.phases.spans.empty());
+  for (const flight::Finding& f : a.analysis.findings)
+    EXPECT_TRUE(f.kind != flight::FindingKind::Sensor && f.kind != flight::FindingKind::Valve) << f.text;
+}
+
+// The oscillating cylinder is a valve finding with its swing; the probe that
+// opens is a sensor finding from its minute, and no limit finding is raised
+// on its channel while it is faulty.
+TEST(EngineAnalysis, TheValveAndTheLooseProbeAreFoundAndTheProbeRaisesNoLimitFinding) {
+  for (int interval : {2, 6}) {
+    SCOPED_TRACE(interval);
+    encode::ProfileOptions o;
+    o.interval = interval;
+    o.events.valve = o.events.probe = o.events.hot = true;
+    const Analysed a = analysed(o);
+    const encode::ProfileEvents& t = a.truth;
+    ASSERT_TRUE(t.valve.present && t.probe.present);
+    std::string valve = "E", probe(1, t.probe.kind);
+    valve += std::to_string(t.valve.cylinder);
+    probe += std::to_string(t.probe.cylinder);
+    ASSERT_TRUE(a.analysis.valveScreen.judged) << a.analysis.valveScreen.why;
+    int valves = 0;
+    for (const flight::ValveCylinder& c : a.analysis.valveScreen.cylinders) {
+      if (c.verdict != flight::ValveVerdict::Valve) continue;
+      ++valves;
+      EXPECT_EQ(c.channel, valve);
+      EXPECT_NEAR(c.amplitude, t.valve.amplitude, 0.25 * t.valve.amplitude);
+      EXPECT_NEAR(c.period, t.valve.period, 0.2 * t.valve.period);
+    }
+    EXPECT_EQ(valves, 1);
+    ASSERT_FALSE(a.analysis.sensorFaults.empty());
+    for (const flight::SensorFault& f : a.analysis.sensorFaults) EXPECT_EQ(f.channel, probe);
+    EXPECT_NEAR(a.analysis.sensorFaults.front().start, t.probe.opensAt, interval + 0.5);
+    bool sensorFinding = false, valveFinding = false;
+    for (const flight::Finding& f : a.analysis.findings) {
+      sensorFinding |= f.kind == flight::FindingKind::Sensor && f.channel == probe;
+      valveFinding |= f.kind == flight::FindingKind::Valve && f.channel == valve;
+      if (f.channel == probe && f.kind != flight::FindingKind::Sensor) {
+        EXPECT_LE(f.end, t.probe.opensAt) << f.text;
+      }
+    }
+    EXPECT_TRUE(sensorFinding);
+    EXPECT_TRUE(valveFinding);
+  }
 }
 
 }  // namespace
