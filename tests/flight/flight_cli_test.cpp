@@ -30,6 +30,32 @@ TEST(FlightCli, InfoJsonGivesTheDocumentedKeys) {
     EXPECT_NE(run.out.find(expected), std::string::npos) << expected << "\n" << run.out;
 }
 
+// analyze --json gives every documented key, on our own flight and on an
+// avionics log, whose phases come in the order its altitude shows.
+TEST(FlightCli, AnalyzeJsonGivesTheDocumentedKeys) {
+  TempDir dir;
+  const std::vector<std::string> files =
+      expandedFlights(dir, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/HOUR6.DAT"));
+  ASSERT_FALSE(files.empty());
+  const std::string log = std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_220417_125002_LFQA.csv";
+  for (const std::string& file : {files[0], log}) {
+    SCOPED_TRACE(file);
+    const CliRun run = runCli(dir, "analyze --json " + quoted(file));
+    ASSERT_EQ(run.exit, 0) << run.err;
+    nlohmann::json doc;
+    ASSERT_NO_THROW(doc = nlohmann::json::parse(run.out)) << run.out;
+    for (const char* key : {"file", "aircraft", "flight", "start", "interval_s", "phases", "events", "power", "mixture",
+                            "lean_tests", "mag_checks", "sensor_faults", "valve_screen", "findings", "open_findings"})
+      EXPECT_TRUE(doc.contains(key)) << key;
+    std::string order;
+    for (const auto& p : doc["phases"]) {
+      const std::string phase = p["phase"];
+      if (phase != "ground" && phase != "runup") order += (order.empty() ? "" : " ") + phase;
+    }
+    EXPECT_EQ(order, "takeoff climb cruise descent");
+  }
+}
+
 // info and findings open a file through the one door: the same problems
 // with the same codes, and an avionics log as well as our own files.
 TEST(FlightCli, InfoNamesTheProblemAndExitsWithItsCode) {
