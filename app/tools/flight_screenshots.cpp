@@ -105,7 +105,7 @@ int main(int argc, char* argv[]) {
     }
     chart->setCursorRow(cruise ? rows * 52 / 100
                         : s.layout == ProfileLayout::Extended ? rows * 28 / 100 : rows * 45 / 100 + 1);
-    if (s.table) window->tabs()->setCurrentIndex(1);
+    if (s.table) window->tabs()->setCurrentWidget(window->table());
     settle();
     const QString file = QDir(out).filePath(QString::fromLatin1(s.name) + ".png");
     if (!window->grab().save(file)) {
