@@ -65,7 +65,8 @@ QLabel* prose() {
   return l;
 }
 
-QTableWidget* table(const QStringList& columns, const char* name) {
+// `stretch`: the last column takes the width left (a text); else the table is as wide as its columns.
+QTableWidget* table(const QStringList& columns, const char* name, bool stretch = false) {
   auto* t = new QTableWidget(0, static_cast<int>(columns.size()));
   t->setObjectName(QString::fromLatin1(name));
   t->setHorizontalHeaderLabels(columns);
@@ -75,10 +76,14 @@ QTableWidget* table(const QStringList& columns, const char* name) {
   t->verticalHeader()->hide();
   t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
-  t->horizontalHeader()->setStretchLastSection(true);
+  t->horizontalHeader()->setStretchLastSection(stretch);
+  if (!stretch) {
+    // As wide as its columns, once they are laid out.
+    t->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    t->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+  }
   // The tab scrolls as a whole; a table shows every row.
   t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  t->setSizeAdjustPolicy(QAbstractScrollArea::AdjustIgnored);
   return t;
 }
 
@@ -87,9 +92,8 @@ void fitRows(QTableWidget* t) {
   t->resizeColumnsToContents();
   int height = t->horizontalHeader()->sizeHint().height() + 2 * t->frameWidth();
   for (int r = 0; r < t->rowCount(); ++r) height += t->rowHeight(r);
-  if (t->horizontalScrollBar()->isVisible() || t->horizontalHeader()->length() > t->viewport()->width())
-    height += t->horizontalScrollBar()->sizeHint().height();
   t->setFixedHeight(height);
+
 }
 
 QTableWidgetItem* cell(const QString& s, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
@@ -195,9 +199,9 @@ SummaryView::SummaryView(QWidget* parent) : QScrollArea(parent) {
   phases_ = table({"Phase", "From", "To", "Length", "Fuel", "Max CHT", "Mean EGT", "Mean power"}, "phaseTable");
   powerText_ = prose();
   powerText_->setObjectName(QStringLiteral("powerText"));
-  findings_ = table({"Time", "Severity", "Finding", "Channel", "What"}, "findingTable");
+  findings_ = table({"Time", "Severity", "Finding", "Channel", "What"}, "findingTable", true);
   acknowledgedTitle_ = title(QStringLiteral("Acknowledged findings"));
-  acknowledged_ = table({"Time", "Severity", "Finding", "Channel", "Reason", "What"}, "acknowledgedTable");
+  acknowledged_ = table({"Time", "Severity", "Finding", "Channel", "Reason", "What"}, "acknowledgedTable", true);
   leanText_ = prose();
   leanText_->setObjectName(QStringLiteral("leanText"));
   leanChart_ = new QCustomPlot;
@@ -206,6 +210,16 @@ SummaryView::SummaryView(QWidget* parent) : QScrollArea(parent) {
   leanChart_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   leanChart_->setFixedHeight(230);
   leanChart_->hide();
+  // The legend in a row of its own under the chart, clear of the curves.
+  leanChart_->axisRect()->insetLayout()->take(leanChart_->legend);
+  leanChart_->axisRect()->insetLayout()->simplify();
+  auto* legendRow = new QCPLayoutGrid;
+  leanChart_->plotLayout()->addElement(1, 0, legendRow);
+  legendRow->addElement(0, 0, leanChart_->legend);
+  leanChart_->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+  leanChart_->legend->setWrap(9);
+  leanChart_->legend->setBorderPen(Qt::NoPen);
+  leanChart_->plotLayout()->setRowStretchFactor(1, 0.001);
   lean_ = table({"Sweep", "Cylinder", "Peak EGT", "Fuel flow", "At"}, "leanTable");
   mag_ = table({"Time", "RPM drop", "Verdict", "Rises"}, "magTable");
 
@@ -213,7 +227,7 @@ SummaryView::SummaryView(QWidget* parent) : QScrollArea(parent) {
   grid->addWidget(problems_, row++, 0, 1, 2);
   grid->addWidget(title(QStringLiteral("Phases")), row++, 0, 1, 2);
   grid->addWidget(timeline_, row++, 0, 1, 2);
-  grid->addWidget(phases_, row, 0, Qt::AlignTop);
+  grid->addWidget(phases_, row, 0, Qt::AlignTop | Qt::AlignLeft);
   auto* powerBox = new QWidget;
   auto* powerLayout = new QVBoxLayout(powerBox);
   powerLayout->setContentsMargins(0, 0, 0, 0);
@@ -233,13 +247,13 @@ SummaryView::SummaryView(QWidget* parent) : QScrollArea(parent) {
   leanLayout->addWidget(title(QStringLiteral("Lean test")));
   leanLayout->addWidget(leanText_);
   leanLayout->addWidget(leanChart_);
-  leanLayout->addWidget(lean_);
+  leanLayout->addWidget(lean_, 0, Qt::AlignLeft);
   leanLayout->addStretch(1);
   auto* magBox = new QWidget;
   auto* magLayout = new QVBoxLayout(magBox);
   magLayout->setContentsMargins(0, 0, 0, 0);
-  magLayout->addWidget(title(QStringLiteral("Magneto check")));
-  magLayout->addWidget(mag_);
+  magLayout->addWidget(title(QStringLiteral("Magneto check: each EGT's rise on one magneto")));
+  magLayout->addWidget(mag_, 0, Qt::AlignLeft);
   magLayout->addStretch(1);
   grid->addWidget(leanBox, row, 0);
   grid->addWidget(magBox, row++, 1);
@@ -443,8 +457,6 @@ void SummaryView::drawLeanChart(const LeanTest& test) {
   plot->yAxis->setLabel(QStringLiteral("EGT, %1").arg(text(UnitText(EngineUnit(f.facts)))));
   plot->legend->setVisible(n > 0);
   plot->legend->setFont(font());
-  plot->legend->setRowSpacing(-3);
-  plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignBottom | Qt::AlignLeft);
   plot->rescaleAxes();
   plot->yAxis->scaleRange(1.1);
   plot->xAxis->scaleRange(1.05);
@@ -462,9 +474,11 @@ void SummaryView::fillMag(const EngineAnalysis& a) {
   for (const MagCheck& m : a.magChecks)
     for (const MagRise& r : m.rises)
       if (std::find(channels.begin(), channels.end(), r.channel) == channels.end()) channels.push_back(r.channel);
+  const bool anyCaution = std::any_of(a.magChecks.begin(), a.magChecks.end(),
+                                      [](const MagCheck& m) { return !m.caution.empty(); });
   QStringList columns{"Time", "RPM drop", "Verdict"};
-  for (const std::string& c : channels) columns << text(c) + QStringLiteral(" rise");
-  columns << QStringLiteral("Caution");
+  for (const std::string& c : channels) columns << text(c);
+  if (anyCaution) columns << QStringLiteral("Caution");
   mag_->setColumnCount(static_cast<int>(columns.size()));
   mag_->setHorizontalHeaderLabels(columns);
   for (const MagCheck& m : a.magChecks) {
@@ -482,7 +496,7 @@ void SummaryView::fillMag(const EngineAnalysis& a) {
       mag_->setItem(r, 3 + static_cast<int>(c),
                     cell(rise == m.rises.end() ? QString() : QStringLiteral("%1 %2").arg(number(rise->rise), degrees), kRight));
     }
-    mag_->setItem(r, static_cast<int>(columns.size()) - 1, cell(text(m.caution)));
+    if (anyCaution) mag_->setItem(r, static_cast<int>(columns.size()) - 1, cell(text(m.caution)));
     setTimes(mag_, r, m.start_s, m.end_s, m.start_s);
   }
   if (a.magChecks.empty()) {
