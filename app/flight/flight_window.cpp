@@ -294,6 +294,7 @@ void FlightWindow::openFile(const QString& path) {
     flight::FlightRead read;
     flight::FlightAnalysis analysis;
     flight::EngineAnalysis engine;
+    flight::Limits limits;
     QStringList problems;  // of the aircraft folder's limits and acknowledgements
   };
   auto result = std::make_shared<Result>();
@@ -312,6 +313,7 @@ void FlightWindow::openFile(const QString& path) {
     result->analysis = flight::AnalyseFlight(*result->read.flight);
     const flight::LimitsFile limits = flight::ReadLimits(folder);
     const flight::AcknowledgementsFile acknowledged = flight::ReadAcknowledgements(folder);
+    result->limits = limits.limits;
     result->engine = flight::AnalyseEngine(*result->read.flight, limits.limits);
     flight::ApplyAcknowledgements(result->engine.findings, acknowledged.acknowledgements, flight::LocalDate());
     for (const std::string& p : flight::LimitsProblemLines(limits)) result->problems << QString::fromStdString(p);
@@ -326,7 +328,8 @@ void FlightWindow::openFile(const QString& path) {
       return;
     }
     showFlight(path, std::make_shared<const flight::Flight>(std::move(*result->read.flight)),
-               std::move(result->analysis), std::move(result->engine), result->problems);
+               std::move(result->analysis), result->engine, result->problems);
+    chart_->setAnnotations(std::move(result->engine.phases.spans), std::move(result->engine.findings), result->limits);
   });
   reader_->start();
 }

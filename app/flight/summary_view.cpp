@@ -25,17 +25,6 @@ constexpr int kStartRole = Qt::UserRole;
 constexpr int kEndRole = Qt::UserRole + 1;
 constexpr int kPeakRole = Qt::UserRole + 2;
 
-QColor phaseColour(Phase phase) {
-  switch (phase) {
-    case Phase::Ground: return QColor(0xc8, 0xc8, 0xc8);
-    case Phase::Runup: return QColor(0xf2, 0xc0, 0x7a);
-    case Phase::Takeoff: return QColor(0xe8, 0x8a, 0x80);
-    case Phase::Climb: return QColor(0xb8, 0xdc, 0x8c);
-    case Phase::Cruise: return QColor(0x9c, 0xc4, 0xe8);
-    case Phase::Descent: return QColor(0xc8, 0xb0, 0xe0);
-  }
-  return Qt::lightGray;
-}
 
 QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -119,6 +108,19 @@ QColor verdictColour(bool good, bool bad) {
 
 }  // namespace
 
+QColor PhaseColour(flight::Phase phase) {
+  using flight::Phase;
+  switch (phase) {
+    case Phase::Ground: return QColor(0xc8, 0xc8, 0xc8);
+    case Phase::Runup: return QColor(0xf2, 0xc0, 0x7a);
+    case Phase::Takeoff: return QColor(0xe8, 0x8a, 0x80);
+    case Phase::Climb: return QColor(0xb8, 0xdc, 0x8c);
+    case Phase::Cruise: return QColor(0x9c, 0xc4, 0xe8);
+    case Phase::Descent: return QColor(0xc8, 0xb0, 0xe0);
+  }
+  return Qt::lightGray;
+}
+
 PhaseTimeline::PhaseTimeline(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("phaseTimeline"));
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -153,7 +155,7 @@ void PhaseTimeline::paintEvent(QPaintEvent*) {
   for (int i = 0; i < static_cast<int>(spans_.size()); ++i) {
     const PhaseSpan& s = spans_[static_cast<std::size_t>(i)];
     const QRect r = bandRect(i);
-    p.fillRect(r, phaseColour(s.phase));
+    p.fillRect(r, PhaseColour(s.phase));
     p.setPen(palette().color(QPalette::Mid));
     p.drawRect(r.adjusted(0, 0, -1, -1));
     const QString name = word(PhaseName(s.phase), true);
@@ -310,7 +312,7 @@ void SummaryView::fillPhases(const EngineAnalysis& a) {
     const int r = phases_->rowCount();
     phases_->insertRow(r);
     auto* name = cell(word(PhaseName(f.phase), true));
-    name->setBackground(phaseColour(f.phase));
+    name->setBackground(PhaseColour(f.phase));
     phases_->setItem(r, 0, name);
     phases_->setItem(r, 1, cell(clockText(day + f.start_s), kRight));
     phases_->setItem(r, 2, cell(clockText(day + f.end_s), kRight));

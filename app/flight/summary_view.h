@@ -7,6 +7,7 @@
 // asks the window to move the charts' cursor or range there.
 #pragma once
 
+#include <QColor>
 #include <QScrollArea>
 #include <QStringList>
 #include <memory>
@@ -20,6 +21,9 @@ class QTableWidget;
 class QCustomPlot;
 
 namespace varnix::app::flight_view {
+
+// A phase's shade, in the Summary's timeline and along the charts.
+QColor PhaseColour(flight::Phase phase);
 
 // The phases as shaded bands along the flight's time; a click on a band asks to zoom to it.
 class PhaseTimeline : public QWidget {

@@ -516,6 +516,44 @@ class FlightWindowTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(chart));
   }
 
+  // Every chart panel shows the phases along its foot and the findings'
+  // spans along its top; the limits are lines in the panels of their
+  // channels only.
+  void chartPanelsShowPhasesFindingsAndLimits_data() {
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QList<double>>("limits");
+    QTest::newRow("CHT: the limit and the caution level") << "CHT" << QList<double>{450, 420};
+    QTest::newRow("DIF: the widest spread") << "DIF" << QList<double>{500};
+    QTest::newRow("TEMP: oil high and low") << "TEMP" << QList<double>{230, 90};
+    QTest::newRow("FUEL: none") << "FUEL" << QList<double>{};
+  }
+  void chartPanelsShowPhasesFindingsAndLimits() {
+    QFETCH(QString, panel);
+    QFETCH(QList<double>, limits);
+    static std::string path;
+    if (path.empty()) path = eventsFlight("chart-annotations");
+    auto w = openPath(path);
+    QVERIFY(w && w->isLoaded());
+    const flight::EngineAnalysis a = flight::AnalyseEngine(*w->chart()->flight(), flight::Limits{});
+    int index = -1;
+    for (int i = 0; i < w->chart()->panelCount(); ++i)
+      if (QString::fromStdString(w->chart()->plans()[static_cast<std::size_t>(i)].key) == panel) index = i;
+    QVERIFY(index >= 0);
+    QCustomPlot* plot = w->chart()->panel(index);
+    int strips = 0;
+    QList<double> lines;
+    for (int n = 0; n < plot->itemCount(); ++n) {
+      QCPAbstractItem* item = plot->item(n);
+      if (item->layer()->name() != QLatin1String(app::flight_view::FlightChart::kAnnotationLayer)) continue;
+      if (qobject_cast<QCPItemRect*>(item)) ++strips;
+      if (auto* line = qobject_cast<QCPItemStraightLine*>(item)) lines << line->point1->value();
+    }
+    const auto spans = std::count_if(a.findings.begin(), a.findings.end(),
+                                     [](const flight::Finding& f) { return f.end > f.start; });
+    QCOMPARE(strips, static_cast<int>(a.phases.spans.size() + static_cast<std::size_t>(spans)));
+    QCOMPARE(lines, limits);
+  }
+
   void rulerGivesTheSpanAndItsFigures() {
     auto w = open(ProfileLayout::Twin, "ruler");
     QVERIFY(w);
