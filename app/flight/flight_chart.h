@@ -12,6 +12,9 @@
 #include <optional>
 #include <vector>
 
+#include "analysis/findings.h"
+#include "analysis/flight_phases.h"
+#include "analysis/limits.h"
 #include "flight/flight.h"
 #include "frontend/chart/panel_plan.h"
 #include "render/chart_scene.h"
@@ -81,6 +84,14 @@ class FlightChart : public QWidget {
 
   double keyOfRow(std::size_t row) const;
 
+  // The phases as a strip along the foot of every panel, the findings' spans
+  // along its top, and the limits as lines in the panels of their channels
+  // (CHT, TIT, DIF, oil); kept when the panels are laid out again.
+  void setAnnotations(std::vector<flight::PhaseSpan> phases, std::vector<flight::Finding> findings,
+                      const flight::Limits& limits);
+  // The layer they are drawn on, below the grid.
+  static constexpr const char* kAnnotationLayer = "annotations";
+
  signals:
   void cursorMoved(std::size_t row);
   void timeRangeChanged();
@@ -100,6 +111,7 @@ class FlightChart : public QWidget {
   void fitValues(Panel& p);
   void legendClicked(QCustomPlot* plot, QCPAbstractLegendItem* item);
   void updateTimeLabels();
+  void drawAnnotations();
   void mousePressed(QCustomPlot* plot, QMouseEvent* event);
   void mouseMoved(QCustomPlot* plot, QMouseEvent* event);
   void mouseReleased(QCustomPlot* plot, QMouseEvent* event);
@@ -117,6 +129,9 @@ class FlightChart : public QWidget {
   std::optional<double> bandStart_;
   double bandEnd_ = 0;
   bool syncing_ = false;
+  std::vector<flight::PhaseSpan> phases_;
+  std::vector<flight::Finding> findings_;
+  std::optional<flight::Limits> limits_;
 };
 
 }  // namespace varnix::app::flight_view

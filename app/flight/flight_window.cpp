@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/acknowledgements.h"
 #include "analysis/limits.h"
 #include "flight/channels.h"
 #include "flight/flight_chart.h"
@@ -34,6 +35,7 @@
 #include "frontend/chart/panel_plan.h"
 #include "flight/picture_export.h"
 #include "flight/readout.h"
+#include "flight/summary_view.h"
 
 #include "frontend/report/report_content.h"
 #include "report/flight_report.h"
@@ -136,6 +138,8 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   layout->addWidget(header_);
 
   tabs_ = new QTabWidget(central);
+  summary_ = new SummaryView;
+  tabs_->addTab(summary_, QStringLiteral("Summary"));
   chart_ = new FlightChart;
   cursorReadout_ = new QLabel;
   rangeReadout_ = new QLabel;
@@ -162,6 +166,7 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   chartsPage->setStretchFactor(0, 1);
   chartsPage->setStretchFactor(1, 0);
   tabs_->addTab(chartsPage, QStringLiteral("Charts"));
+  chartsPage_ = chartsPage;
 
   table_ = new QTableView;
   table_->setObjectName(QStringLiteral("flightTable"));
@@ -214,7 +219,49 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   connect(chart_, &FlightChart::cursorMoved, this, &FlightWindow::cursorMoved);
   connect(chart_, &FlightChart::timeRangeChanged, rangeTimer_, qOverload<>(&QTimer::start));
   connect(chart_, &FlightChart::spanChanged, rangeTimer_, qOverload<>(&QTimer::start));
-  // The keys are the chart's from the start.
+  // The Summary is the first tab, but the window opens on the charts: they are
+  // laid out from the header while the rows are read (a hidden tab would lay
+  // them out only when first shown), and their keys work from the start.
+  tabs_->setCurrentWidget(chartsPage_);
+  chart_->setFocus();
+  // Whenever the charts show again, the keys are theirs.
+  connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+    if (tabs_->widget(index) == chartsPage_) chart_->setFocus();
+  });
+  // A click on a summary item shows it in the charts.
+  connect(summary_, &SummaryView::timeChosen, this, [this](double at) {
+    if (!flight_ || flight_->rows() == 0) return;
+    const std::size_t row = flight_->nearestRow(at);
+    const double key = chart_->keyOfRow(row);
+    if (key < chart_->rangeLower() || key > chart_->rangeUpper()) chart_->resetZoom();
+    chart_->setCursorRow(row);
+    showCharts();
+  });
+  connect(summary_, &SummaryView::spanChosen, this, [this](double start, double end) {
+    if (!flight_ || flight_->rows() == 0) return;
+    const std::size_t first = flight_->nearestRow(start);
+    chart_->setTimeRange(chart_->keyOfRow(first), chart_->keyOfRow(flight_->nearestRow(end)));
+    chart_->setCursorRow(first);
+    showCharts();
+  });
+  connect(summary_, &SummaryView::findingChosen, this, [this](double peakAt, double start, double end) {
+    if (!flight_ || flight_->rows() == 0) return;
+    const std::size_t peak = flight_->nearestRow(peakAt);
+    const std::size_t first = flight_->nearestRow(start), last = flight_->nearestRow(end);
+    chart_->clearRuler();
+    if (last > first) {
+      chart_->setRuler(first);
+      chart_->setRuler(last);
+    }
+    const double key = chart_->keyOfRow(peak);
+    if (key < chart_->rangeLower() || key > chart_->rangeUpper()) chart_->resetZoom();
+    chart_->setCursorRow(peak);
+    showCharts();
+  });
+}
+
+void FlightWindow::showCharts() {
+  tabs_->setCurrentWidget(chartsPage_);
   chart_->setFocus();
 }
 
@@ -246,18 +293,32 @@ void FlightWindow::openFile(const QString& path) {
   struct Result {
     flight::FlightRead read;
     flight::FlightAnalysis analysis;
+    flight::EngineAnalysis engine;
+    flight::Limits limits;
+    QStringList problems;  // of the aircraft folder's limits and acknowledgements
   };
   auto result = std::make_shared<Result>();
   const std::string file = toLibraryText(path);
+  // The aircraft's limits and acknowledgements are the flight folder's.
+  const std::string folder = toLibraryText(QFileInfo(path).absolutePath());
   // The charts are laid out from the header while the rows are read: their
   // paint buffers are then ready when the rows come.
   auto headerRead = [this](const flight::Flight& header) {
     auto shown = std::make_shared<const flight::Flight>(header);  // no rows yet
     QMetaObject::invokeMethod(this, [this, shown] { layOutCharts(shown); }, Qt::QueuedConnection);
   };
-  reader_ = QThread::create([result, file, headerRead] {
+  reader_ = QThread::create([result, file, folder, headerRead] {
     result->read = flight::OpenFlight(file, headerRead);
-    if (result->read.flight) result->analysis = flight::AnalyseFlight(*result->read.flight);
+    if (!result->read.flight) return;
+    result->analysis = flight::AnalyseFlight(*result->read.flight);
+    const flight::LimitsFile limits = flight::ReadLimits(folder);
+    const flight::AcknowledgementsFile acknowledged = flight::ReadAcknowledgements(folder);
+    result->limits = limits.limits;
+    result->engine = flight::AnalyseEngine(*result->read.flight, limits.limits);
+    flight::ApplyAcknowledgements(result->engine.findings, acknowledged.acknowledgements, flight::LocalDate());
+    for (const std::string& p : flight::LimitsProblemLines(limits)) result->problems << QString::fromStdString(p);
+    for (const std::string& p : flight::AcknowledgementsProblemLines(acknowledged))
+      result->problems << QString::fromStdString(p);
   });
   connect(reader_, &QThread::finished, this, [this, result, path] {
     reader_->deleteLater();
@@ -267,7 +328,8 @@ void FlightWindow::openFile(const QString& path) {
       return;
     }
     showFlight(path, std::make_shared<const flight::Flight>(std::move(*result->read.flight)),
-               std::move(result->analysis));
+               std::move(result->analysis), result->engine, result->problems);
+    chart_->setAnnotations(std::move(result->engine.phases.spans), std::move(result->engine.findings), result->limits);
   });
   reader_->start();
 }
@@ -291,7 +353,7 @@ void FlightWindow::layOutCharts(std::shared_ptr<const flight::Flight> flight) {
                                   .toByteArray();
   if (geometry.isEmpty() || !restoreGeometry(geometry)) fitToScreen();
   chart_->restoreLayout(settings.value(settings.contains(layoutKey()) ? layoutKey() : oldLayoutKey()).toByteArray());
-  chart_->setFocus();
+  if (tabs_->currentWidget() == chartsPage_) chart_->setFocus();
 }
 
 void FlightWindow::fitToScreen() {
@@ -322,10 +384,12 @@ void FlightWindow::showProblem(const QString& problem) {
 }
 
 void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight::Flight> flight,
-                              std::optional<flight::FlightAnalysis> analysis) {
+                              std::optional<flight::FlightAnalysis> analysis,
+                              std::optional<flight::EngineAnalysis> engine, const QStringList& problems) {
   path_ = path;
   flight_ = std::move(flight);
   analysis_ = analysis ? std::move(*analysis) : flight::AnalyseFlight(*flight_);
+  if (engine) summary_->showAnalysis(flight_, *engine, problems);
   QString headline = headlineHtml(*flight_, analysis_);
   for (const std::string& note : flight_->notes)
     headline += QStringLiteral("<br><span style='color:#b00000'>%1</span>").arg(QString::fromStdString(note));

@@ -1,16 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The flight window: a header strip with the flight's facts and headline
-// figures, the stacked charts with the read-out beside them, and a table of
-// every row. One window per flight file; the file is read off the GUI
+// figures, the Summary tab (first) with the engine analysis, the
+// stacked charts with the read-out beside them, and a table of every row. One window per flight file; the file is read off the GUI
 // thread while the window already shows.
 #pragma once
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
 #include "flight/flight.h"
+#include "analysis/engine_analysis.h"
 #include "analysis/flight_analysis.h"
 
 class QLabel;
@@ -23,6 +25,7 @@ class QMenu;
 namespace varnix::app::flight_view {
 
 class FlightChart;
+class SummaryView;
 
 class FlightWindow : public QMainWindow {
   Q_OBJECT
@@ -35,9 +38,12 @@ class FlightWindow : public QMainWindow {
   static FlightWindow* open(const QString& path);
 
   void openFile(const QString& path);  // reads in a worker thread
-  // `analysis`: the flight's analysis when the caller has it already (the reading thread makes it).
+  // `analysis`: the flight's analysis when the caller has it already (the reading thread makes it);
+  // `engine`: its engine analysis under the aircraft's limits, with the problems of the folder's files
+  // (without it the Summary tab stays empty: it is never computed on the GUI thread).
   void showFlight(const QString& path, std::shared_ptr<const flight::Flight> flight,
-                  std::optional<flight::FlightAnalysis> analysis = std::nullopt);
+                  std::optional<flight::FlightAnalysis> analysis = std::nullopt,
+                  std::optional<flight::EngineAnalysis> engine = std::nullopt, const QStringList& problems = {});
 
   const QString& path() const { return path_; }
   bool isLoaded() const { return flight_ != nullptr; }
@@ -48,6 +54,10 @@ class FlightWindow : public QMainWindow {
   QLabel* rangeReadout() const { return rangeReadout_; }
   QLabel* headerStrip() const { return header_; }
   QTabWidget* tabs() const { return tabs_; }
+  SummaryView* summary() const { return summary_; }
+  QWidget* chartsPage() const { return chartsPage_; }
+  // The Charts tab, its keys the chart's.
+  void showCharts();
 
   void savePicture();
   void copyPicture();
@@ -79,6 +89,8 @@ class FlightWindow : public QMainWindow {
   flight::FlightAnalysis analysis_;
   QLabel* header_ = nullptr;
   QTabWidget* tabs_ = nullptr;
+  SummaryView* summary_ = nullptr;
+  QWidget* chartsPage_ = nullptr;
   FlightChart* chart_ = nullptr;
   QLabel* cursorReadout_ = nullptr;
   QLabel* rangeReadout_ = nullptr;

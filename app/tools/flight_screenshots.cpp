@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the flight window for a single-engine, an extended and a twin
-// flight into docs/screenshots/flight_*.png, with the cursor and a ruler
+// flight into docs/screenshots/flight_*.png (and its Summary tab for a flight
+// with engine events and for the shared avionics log), with the cursor and a ruler
 // span placed as a user would; two at 1280 x 720 zoomed into cruise, where
 // the value axes fit what is shown.
 //   varnix_flight_screenshots OUTPUT_FOLDER
@@ -12,6 +13,7 @@
 #include <QSize>
 #include <QStringList>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QThread>
 #include <filesystem>
@@ -21,6 +23,7 @@
 #include "encoder/flight_profile.h"
 #include "flight/flight_chart.h"
 #include "flight/flight_window.h"
+#include "flight/summary_view.h"
 
 using varnix::encode::ProfileLayout;
 
@@ -34,12 +37,18 @@ void settle() {
 }
 
 // The first flight of a dump of `layout`, expanded into `folder`.
-QString makeFlight(const QString& folder, ProfileLayout layout, unsigned seed) {
+// `events`: the simulator's engine events (make-dump --events lean,mag,valve,probe,hot --interval 2).
+QString makeFlight(const QString& folder, ProfileLayout layout, unsigned seed, bool events = false) {
   varnix::encode::ProfileOptions o;
   o.layout = layout;
   o.minutes = layout == ProfileLayout::Single ? 75 : 110;
   o.cylinders = layout == ProfileLayout::Extended ? 4 : 6;
   o.seed = seed;
+  if (events) {
+    o.minutes = 60;
+    o.interval = 2;
+    o.events.lean = o.events.mag = o.events.valve = o.events.probe = o.events.hot = true;
+  }
   const std::string dir = folder.toStdString();
   const std::string dat = dir + "/R1.DAT";
   const std::string dump = varnix::encode::assembleDump(varnix::encode::ProfileDump(o, 1));
@@ -70,13 +79,18 @@ int main(int argc, char* argv[]) {
     bool table;
     QSize size = QSize(1500, 940);
     bool cruise = false;
+    bool summary = false;   // the Summary tab of an events flight
+    bool avionics = false;  // of the shared avionics log
   };
   const Shot shots[] = {{"flight_single", ProfileLayout::Single, 6, false},
                         {"flight_extended", ProfileLayout::Extended, 3, false},
                         {"flight_twin", ProfileLayout::Twin, 9, false},
                         {"flight_table", ProfileLayout::Single, 6, true},
                         {"flight_cruise_fit", ProfileLayout::Single, 6, false, QSize(1280, 720), true},
-                        {"flight_twin_cruise_fit", ProfileLayout::Twin, 9, false, QSize(1280, 720), true}};
+                        {"flight_twin_cruise_fit", ProfileLayout::Twin, 9, false, QSize(1280, 720), true},
+                        {"flight_summary", ProfileLayout::Single, 1, false, QSize(1280, 720), false, true},
+                        {"flight_summary_avionics", ProfileLayout::Single, 1, false, QSize(1280, 720), false, true,
+                         true}};
   const QStringList sizeText = qEnvironmentVariable("VARNIX_SHOT_SIZE").split(QLatin1Char('x'));
   const QSize everySize = sizeText.size() == 2 ? QSize(sizeText[0].toInt(), sizeText[1].toInt()) : QSize();
   const bool everyCruise = qEnvironmentVariableIsSet("VARNIX_SHOT_CRUISE");
@@ -86,7 +100,8 @@ int main(int argc, char* argv[]) {
     QDir().mkpath(folder);
     auto* window = new varnix::app::flight_view::FlightWindow;
     window->resize(everySize.isValid() ? everySize : s.size);
-    window->openFile(makeFlight(folder, s.layout, s.seed));
+    window->openFile(s.avionics ? QStringLiteral(VARNIX_SOURCE_DIR "/tests/data/avionics/log_220417_125002_LFQA.csv")
+                                : makeFlight(folder, s.layout, s.seed, s.summary));
     window->show();
     while (!window->isLoaded() && window->problem().isEmpty()) settle();
     // Again: the window takes the size remembered for its layout when it opens.
@@ -105,7 +120,8 @@ int main(int argc, char* argv[]) {
     }
     chart->setCursorRow(cruise ? rows * 52 / 100
                         : s.layout == ProfileLayout::Extended ? rows * 28 / 100 : rows * 45 / 100 + 1);
-    if (s.table) window->tabs()->setCurrentIndex(1);
+    if (s.table) window->tabs()->setCurrentWidget(window->table());
+    if (s.summary) window->tabs()->setCurrentWidget(window->summary());
     settle();
     const QString file = QDir(out).filePath(QString::fromLatin1(s.name) + ".png");
     if (!window->grab().save(file)) {

@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QStyleOptionViewItem>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <qcustomplot.h>
@@ -19,6 +20,10 @@
 #include "flight/flight_window.h"
 #include "flight/picture_export.h"
 #include "flight/readout.h"
+#include "flight/summary_view.h"
+#include "flight/open_flight.h"
+#include "analysis/acknowledgements.h"
+#include "analysis/engine_analysis.h"
 #include "frontend/report/report_content.h"
 #include "analysis/flight_analysis.h"
 #include "support/file_size_limit.h"
@@ -52,6 +57,44 @@ class FlightWindowTest : public QObject {
     window->show();
     if (!QTest::qWaitFor([&] { return window->isLoaded() || !window->problem().isEmpty(); }, 10000)) return nullptr;
     return window;
+  }
+
+  // A flight with the simulator's engine events (make-dump --events
+  // lean,mag,valve,probe,hot --interval 2), its path; `acknowledged`: its
+  // first finding acknowledged in the folder.
+  std::string eventsFlight(const std::string& sub, bool acknowledged = false) {
+    const std::string folder = dir_.file(sub);
+    std::filesystem::create_directory(folder);
+    encode::ProfileOptions o;
+    o.minutes = 60;
+    o.interval = 2;
+    o.events.lean = o.events.mag = o.events.valve = o.events.probe = o.events.hot = true;
+    test::writeFile(folder + "/R1.DAT", encode::assembleDump(encode::ProfileDump(o, 1)));
+    std::filesystem::create_directory(folder + "/data");
+    HeaderState header;
+    ExpandDataFile(folder + "/R1.DAT", folder + "/data/", header);
+    const std::string path = folder + "/data/N123AB/F00001.CSV";
+    if (acknowledged) {
+      const flight::EngineAnalysis a = flight::AnalyseEngine(*flight::OpenFlight(path).flight, flight::Limits{});
+      if (a.findings.empty()) return {};
+      test::writeFile(folder + "/data/N123AB/" + flight::kAcknowledgedFileName,
+                      std::string(flight::KindName(a.findings[0].kind)) + " " + a.findings[0].channel +
+                          " 2099-12-31 probe reads high since the overhaul\n");
+    }
+    return path;
+  }
+  std::unique_ptr<FlightWindow> openPath(const std::string& path) {
+    auto window = std::make_unique<FlightWindow>();
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    window->openFile(QString::fromStdString(path));
+    window->show();
+    if (!QTest::qWaitFor([&] { return window->isLoaded() || !window->problem().isEmpty(); }, 10000)) return nullptr;
+    return window;
+  }
+  static QStringList column(const QTableWidget* t, int c) {
+    QStringList items;
+    for (int r = 0; r < t->rowCount(); ++r) items << (t->item(r, c) ? t->item(r, c)->text() : QString());
+    return items;
   }
 
  private slots:
@@ -268,7 +311,7 @@ class FlightWindowTest : public QObject {
     QTest::qWait(20);
     QCOMPARE(w->width(), 1280);
     // The table's TIME column shows the clock time whole.
-    w->tabs()->setCurrentIndex(1);
+    w->tabs()->setCurrentWidget(w->table());
     QTest::qWait(20);
     QStyleOptionViewItem option;
     option.initFrom(w->table());
@@ -351,6 +394,164 @@ class FlightWindowTest : public QObject {
     QVERIFY(w->chart()->rangeUpper() - w->chart()->rangeLower() < full);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
     QCOMPARE(w->chart()->cursorRow(), 1u);
+  }
+
+  // The Summary tab, first in the window, shows the engine analysis of an
+  // events flight and of the avionics log: every phase, the lean test with
+  // each cylinder's peak, the mag check per interval and cylinder, the
+  // findings, an acknowledged one apart with its reason.
+  void summaryShowsPhasesLeanTestAndMagCheck_data() {
+    QTest::addColumn<QString>("flight");
+    QTest::addColumn<bool>("events");
+    QTest::newRow("events flight") << QString() << true;
+    QTest::newRow("avionics log") << QStringLiteral(VARNIX_SOURCE_DIR "/tests/data/avionics/log_220417_125002_LFQA.csv")
+                                  << false;
+  }
+  void summaryShowsPhasesLeanTestAndMagCheck() {
+    QFETCH(QString, flight);
+    QFETCH(bool, events);
+    const std::string path = events ? eventsFlight("summary-events", true) : flight.toStdString();
+    QVERIFY(!path.empty());
+    auto w = openPath(path);
+    QVERIFY(w && w->isLoaded());
+    QCOMPARE(w->tabs()->tabText(0), QStringLiteral("Summary"));
+    QCOMPARE(w->tabs()->widget(0), static_cast<QWidget*>(w->summary()));
+    auto* s = w->summary();
+    flight::EngineAnalysis a = flight::AnalyseEngine(*w->chart()->flight(), flight::Limits{});
+    QVERIFY(!a.phases.spans.empty());
+    QCOMPARE(s->phaseTable()->rowCount(), static_cast<int>(a.phases.spans.size()));
+    for (int i = 0; i < static_cast<int>(a.phases.spans.size()); ++i) QVERIFY(!s->timeline()->bandRect(i).isEmpty());
+    const QStringList phases = column(s->phaseTable(), 0);
+    QVERIFY2(phases.contains("Cruise") && phases.contains("Climb"), qPrintable(phases.join(',')));
+    if (!events) return;
+    QVERIFY(phases.contains("Runup"));
+    // The sweep: its verdict in words, a peak per cylinder (cylinder 1 the richest peak, first) in the table and the chart.
+    QCOMPARE(a.leanTests.size(), std::size_t{1});
+    QVERIFY2(s->leanText()->text().contains(QString::fromUtf8(flight::LeanVerdictName(a.leanTests[0].verdict).data())),
+             qPrintable(s->leanText()->text()));
+    QVERIFY(s->leanText()->text().contains("apart"));
+    QCOMPARE(column(s->leanTable(), 1), (QStringList{"E1", "E2", "E3", "E4", "E5", "E6"}));
+    QCOMPARE(s->findChild<QCustomPlot*>("leanChart")->graphCount(), 6);
+    // Left and right magneto; the right one's dead cylinder E3 falls, a plug.
+    QCOMPARE(s->magTable()->rowCount(), 2);
+    QCOMPARE(column(s->magTable(), 2), (QStringList{"normal", "plug"}));
+    QVERIFY(s->magTable()->horizontalHeaderItem(3 + 2)->text().startsWith("E3"));
+    QVERIFY(s->magTable()->item(1, 3 + 2)->text().startsWith("-"));
+    // The acknowledged finding apart, with its reason; the others open.
+    QCOMPARE(s->acknowledgedTable()->rowCount(), 1);
+    QCOMPARE(s->acknowledgedTable()->item(0, 4)->text(), QStringLiteral("probe reads high since the overhaul"));
+    QVERIFY(s->findingTable()->rowCount() >= 1);
+    QVERIFY(!s->powerText()->text().isEmpty());
+  }
+
+  // A click on a phase band or row zooms the charts to the phase; on a
+  // finding, the cursor goes to its peak and the ruler marks its span; on a
+  // mag interval or a lean peak, the cursor goes to its time. The Charts tab
+  // shows, its keys the chart's.
+  void clickingASummaryItemMovesTheCursor_data() {
+    QTest::addColumn<QString>("item");
+    for (const char* item : {"timeline band", "phase row", "finding", "mag interval", "lean peak"})
+      QTest::newRow(item) << QString::fromLatin1(item);
+  }
+  void clickingASummaryItemMovesTheCursor() {
+    QFETCH(QString, item);
+    static std::string path;
+    if (path.empty()) path = eventsFlight("summary-clicks");
+    auto w = openPath(path);
+    QVERIFY(w && w->isLoaded());
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    auto* s = w->summary();
+    auto* chart = w->chart();
+    const flight::Flight& f = *chart->flight();
+    w->tabs()->setCurrentWidget(s);
+    QTest::qWait(20);
+    const flight::EngineAnalysis a = flight::AnalyseEngine(f, flight::Limits{});
+    auto clickRow = [&](QTableWidget* t, int row) {
+      s->ensureWidgetVisible(t);
+      QTest::qWait(10);
+      const QRect r = t->visualItemRect(t->item(row, 0));
+      QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, r.center());
+    };
+    double cursorAt = 0;
+    std::optional<std::pair<double, double>> range, ruler;
+    const auto cruise = std::find_if(a.phases.spans.begin(), a.phases.spans.end(),
+                                     [](const flight::PhaseSpan& p) { return p.phase == flight::Phase::Cruise; });
+    QVERIFY(cruise != a.phases.spans.end());
+    const int cruiseIndex = static_cast<int>(cruise - a.phases.spans.begin());
+    if (item == "timeline band" || item == "phase row") {
+      if (item == "timeline band")
+        QTest::mouseClick(s->timeline(), Qt::LeftButton, {}, s->timeline()->bandRect(cruiseIndex).center());
+      else
+        clickRow(s->phaseTable(), cruiseIndex);
+      cursorAt = cruise->start;
+      range = std::make_pair(cruise->start, cruise->end);
+    } else if (item == "finding") {
+      const int last = s->findingTable()->rowCount() - 1;
+      QVERIFY(last >= 0 && a.findings.size() == static_cast<std::size_t>(last + 1));
+      const flight::Finding& x = a.findings.back();
+      QVERIFY(x.end > x.start);
+      clickRow(s->findingTable(), last);
+      cursorAt = x.peakAt;
+      ruler = std::make_pair(x.start, x.end);
+    } else if (item == "mag interval") {
+      clickRow(s->magTable(), 1);
+      cursorAt = a.magChecks.at(1).start_s;
+    } else {
+      clickRow(s->leanTable(), 2);
+      cursorAt = a.leanTests.at(0).peaks.at(2).at_s;
+    }
+    QCOMPARE(w->tabs()->currentWidget(), w->chartsPage());
+    QCOMPARE(chart->cursorRow(), f.nearestRow(cursorAt));
+    if (range) {
+      QCOMPARE(chart->rangeLower(), chart->keyOfRow(f.nearestRow(range->first)));
+      QCOMPARE(chart->rangeUpper(), chart->keyOfRow(f.nearestRow(range->second)));
+    }
+    if (ruler) {
+      QVERIFY(chart->span());
+      QCOMPARE(chart->span()->first, f.nearestRow(ruler->first));
+      QCOMPARE(chart->span()->second, f.nearestRow(ruler->second));
+    }
+    const double key = chart->keyOfRow(chart->cursorRow());
+    QVERIFY(key >= chart->rangeLower() && key <= chart->rangeUpper());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(chart));
+  }
+
+  // Every chart panel shows the phases along its foot and the findings'
+  // spans along its top; the limits are lines in the panels of their
+  // channels only.
+  void chartPanelsShowPhasesFindingsAndLimits_data() {
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QList<double>>("limits");
+    QTest::newRow("CHT: the limit and the caution level") << "CHT" << QList<double>{450, 420};
+    QTest::newRow("DIF: the widest spread") << "DIF" << QList<double>{500};
+    QTest::newRow("TEMP: oil high and low") << "TEMP" << QList<double>{230, 90};
+    QTest::newRow("FUEL: none") << "FUEL" << QList<double>{};
+  }
+  void chartPanelsShowPhasesFindingsAndLimits() {
+    QFETCH(QString, panel);
+    QFETCH(QList<double>, limits);
+    static std::string path;
+    if (path.empty()) path = eventsFlight("chart-annotations");
+    auto w = openPath(path);
+    QVERIFY(w && w->isLoaded());
+    const flight::EngineAnalysis a = flight::AnalyseEngine(*w->chart()->flight(), flight::Limits{});
+    int index = -1;
+    for (int i = 0; i < w->chart()->panelCount(); ++i)
+      if (QString::fromStdString(w->chart()->plans()[static_cast<std::size_t>(i)].key) == panel) index = i;
+    QVERIFY(index >= 0);
+    QCustomPlot* plot = w->chart()->panel(index);
+    int strips = 0;
+    QList<double> lines;
+    for (int n = 0; n < plot->itemCount(); ++n) {
+      QCPAbstractItem* item = plot->item(n);
+      if (item->layer()->name() != QLatin1String(app::flight_view::FlightChart::kAnnotationLayer)) continue;
+      if (qobject_cast<QCPItemRect*>(item)) ++strips;
+      if (auto* line = qobject_cast<QCPItemStraightLine*>(item)) lines << line->point1->value();
+    }
+    const auto spans = std::count_if(a.findings.begin(), a.findings.end(),
+                                     [](const flight::Finding& f) { return f.end > f.start; });
+    QCOMPARE(strips, static_cast<int>(a.phases.spans.size() + static_cast<std::size_t>(spans)));
+    QCOMPARE(lines, limits);
   }
 
   void rulerGivesTheSpanAndItsFigures() {

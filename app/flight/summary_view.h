@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The flight window's Summary tab: the engine analysis of the flight as the
+// reading thread found it (AnalyseEngine), painted at once: the phases as a
+// timeline of bands and a table, the findings (open, then acknowledged with
+// their reasons), the lean test with a small EGT-against-fuel-flow chart, the
+// mag check per interval and cylinder, power and mixture. A click on an item
+// asks the window to move the charts' cursor or range there.
+#pragma once
+
+#include <QColor>
+#include <QScrollArea>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "analysis/engine_analysis.h"
+#include "flight/flight.h"
+
+class QLabel;
+class QTableWidget;
+class QCustomPlot;
+
+namespace varnix::app::flight_view {
+
+// A phase's shade, in the Summary's timeline and along the charts.
+QColor PhaseColour(flight::Phase phase);
+
+// The phases as shaded bands along the flight's time; a click on a band asks to zoom to it.
+class PhaseTimeline : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit PhaseTimeline(QWidget* parent = nullptr);
+  void setPhases(std::vector<flight::PhaseSpan> spans, std::vector<flight::Finding> findings, double length);
+  // Band `i`'s place in the widget; empty when it has none.
+  QRect bandRect(int i) const;
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ signals:
+  void spanChosen(double start, double end);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  double xOf(double seconds) const;
+  std::vector<flight::PhaseSpan> spans_;
+  std::vector<flight::Finding> findings_;
+  double length_ = 0;
+};
+
+class SummaryView : public QScrollArea {
+  Q_OBJECT
+
+ public:
+  explicit SummaryView(QWidget* parent = nullptr);
+
+  // `problems`: what was wrong with the aircraft's limits or acknowledgements files.
+  void showAnalysis(std::shared_ptr<const flight::Flight> flight, const flight::EngineAnalysis& analysis,
+                    const QStringList& problems);
+
+  PhaseTimeline* timeline() const { return timeline_; }
+  QTableWidget* phaseTable() const { return phases_; }
+  QTableWidget* findingTable() const { return findings_; }
+  QTableWidget* acknowledgedTable() const { return acknowledged_; }
+  QTableWidget* leanTable() const { return lean_; }
+  QTableWidget* magTable() const { return mag_; }
+  QLabel* leanText() const { return leanText_; }
+  QLabel* powerText() const { return powerText_; }
+
+ signals:
+  // Times in seconds from the flight's first row.
+  void timeChosen(double at);                            // the cursor goes there
+  void spanChosen(double start, double end);             // the charts zoom to it
+  void findingChosen(double peakAt, double start, double end);  // cursor at the peak, its span shaded
+
+ private:
+  void fillPhases(const flight::EngineAnalysis& a);
+  void fillFindings(const flight::EngineAnalysis& a);
+  void fillLean(const flight::EngineAnalysis& a);
+  void fillMag(const flight::EngineAnalysis& a);
+  void fillPower(const flight::EngineAnalysis& a);
+  void drawLeanChart(const flight::LeanTest& test);
+
+  std::shared_ptr<const flight::Flight> flight_;
+  QLabel* problems_ = nullptr;
+  PhaseTimeline* timeline_ = nullptr;
+  QTableWidget* phases_ = nullptr;
+  QTableWidget* findings_ = nullptr;
+  QLabel* acknowledgedTitle_ = nullptr;
+  QTableWidget* acknowledged_ = nullptr;
+  QLabel* leanText_ = nullptr;
+  QTableWidget* lean_ = nullptr;
+  QCustomPlot* leanChart_ = nullptr;
+  QTableWidget* mag_ = nullptr;
+  QLabel* powerText_ = nullptr;
+};
+
+}  // namespace varnix::app::flight_view
