@@ -233,10 +233,8 @@ SummaryView::SummaryView(QWidget* parent) : QScrollArea(parent) {
   auto* powerBox = new QWidget;
   auto* powerLayout = new QVBoxLayout(powerBox);
   powerLayout->setContentsMargins(0, 0, 0, 0);
-  powerLayout->addWidget(title(QStringLiteral("Power and mixture")));
+  powerLayout->addWidget(title(QStringLiteral("Power, mixture, valves and sensors")));
   powerLayout->addWidget(powerText_);
-  // The exhaust-valve and sensor screens come beside power and mixture when
-  // AnalyseEngine gives them.
   powerLayout->addStretch(1);
   grid->addWidget(powerBox, row++, 1);
   grid->addWidget(title(QStringLiteral("Findings")), row++, 0, 1, 2);
@@ -336,6 +334,26 @@ void SummaryView::fillPower(const EngineAnalysis& a) {
     html += QStringLiteral("<br>Cruise from %1: <b>%2</b> — %3")
                 .arg(clockText(day + m.start_s), word(MixtureStateName(m.state)), text(m.evidence).toHtmlEscaped());
   if (a.powerMixture.mixture.empty()) html += QStringLiteral("<br>Mixture: no cruise to judge.");
+  // The valve screen and the sensor faults; both are findings as well, which the list below opens.
+  const ValveScreen& v = a.valveScreen;
+  if (!v.judged) {
+    html += QStringLiteral("<br>Valve screen: not judged (%1)").arg(text(v.why).toHtmlEscaped());
+  } else {
+    QStringList swinging;
+    for (const ValveCylinder& c : v.cylinders)
+      if (c.verdict != ValveVerdict::None)
+        swinging << QStringLiteral("%1 ±%2 every %3 s (%4)")
+                        .arg(text(c.channel).toHtmlEscaped(), number(c.amplitude), number(c.period),
+                             word(ValveVerdictName(c.verdict)));
+    html += swinging.isEmpty() ? QStringLiteral("<br>Valve screen: no cylinder swings in cruise")
+                               : QStringLiteral("<br>Valve screen: <b>%1</b>").arg(swinging.join(QStringLiteral(", ")));
+  }
+  QStringList faults;
+  for (const SensorFault& f : a.sensorFaults)
+    faults << QStringLiteral("%1 %2 from %3").arg(text(f.channel).toHtmlEscaped(), word(SensorFaultKindName(f.kind)),
+                                                  clockText(day + f.start));
+  html += faults.isEmpty() ? QStringLiteral("<br>Sensors: no probe reads like a fault")
+                           : QStringLiteral("<br>Sensors: <b>%1</b>").arg(faults.join(QStringLiteral(", ")));
   powerText_->setText(html);
 }
 
