@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <deque>
 #include <limits>
 
 #include "analysis/cylinder_hints.h"
@@ -47,18 +48,25 @@ std::size_t bucketCount(const Flight& flight) {
 // An envelope over per-row values.
 class EnvelopeBuilder {
  public:
-  EnvelopeBuilder(std::string channel, std::size_t buckets) {
+  EnvelopeBuilder(std::string channel, std::size_t buckets, std::size_t rows = 0) {
+    values_.reserve(rows);
     env_.channel = std::move(channel);
     env_.min.assign(buckets, kNaN);
     env_.max.assign(buckets, kNaN);
     env_.minAt.assign(buckets, 0);
     env_.maxAt.assign(buckets, 0);
   }
-  void add(double seconds, float v) {
-    if (!available(v)) return;
+  // The bucket of a row at `seconds`, found once per row for all channels.
+  static std::size_t bucketOf(double seconds, std::size_t buckets) {
     const double minute = seconds / FlightDigest::kBucketSeconds;
-    const std::size_t last = env_.min.size() - 1;
-    const std::size_t b = minute < static_cast<double>(last) ? static_cast<std::size_t>(minute) : last;
+    const std::size_t last = buckets - 1;
+    return minute < static_cast<double>(last) ? static_cast<std::size_t>(minute) : last;
+  }
+  void add(double seconds, float v) {
+    if (available(v)) add(bucketOf(seconds, env_.min.size()), seconds, v);
+  }
+  void add(std::size_t b, double seconds, float v) {
+    if (!available(v)) return;
     if (!available(env_.min[b]) || v < env_.min[b]) {
       env_.min[b] = v;
       env_.minAt[b] = static_cast<float>(seconds);
@@ -136,34 +144,51 @@ std::vector<bool> cruiseRows(const Flight& flight, Engine engine, bool& steady) 
   if (rpm >= 0)
     for (float v : flight.columns[static_cast<std::size_t>(rpm)])
       if (available(v)) rpmTop = std::max(rpmTop, v);
-  std::size_t first = 0;  // the window's first row
+  // The window's lowest and highest values come from monotonic queues and
+  // its unavailable values from the last one seen: one pass over the rows.
+  struct Window {
+    int column;
+    std::deque<std::size_t> lows, highs;  // rows whose values may yet be the window's least or most
+    std::size_t lastGap = 0;              // one past the last row without a value; 0 for none
+  };
+  Window windows[2] = {{rpm, {}, {}, 0}, {map, {}, {}, 0}};
+  std::size_t first = 0;   // the window's first row
+  std::size_t marked = 0;  // rows before this are marked already
   for (std::size_t r = 0; r < n; ++r) {
     while (flight.seconds[r] - flight.seconds[first] > kSteadyWindow) ++first;
+    for (Window& w : windows) {
+      if (w.column < 0) continue;
+      const std::span<const float> column = flight.columns[static_cast<std::size_t>(w.column)];
+      const float v = column[r];
+      if (!available(v)) {
+        w.lastGap = r + 1;
+        continue;
+      }
+      while (!w.lows.empty() && column[w.lows.back()] >= v) w.lows.pop_back();
+      w.lows.push_back(r);
+      while (!w.highs.empty() && column[w.highs.back()] <= v) w.highs.pop_back();
+      w.highs.push_back(r);
+    }
     if (flight.seconds[r] - flight.seconds[first] < kSteadyWindow * 0.9) continue;
     bool ok = true;
-    for (int c : {rpm, map}) {
-      if (c < 0) continue;
-      float lo = 0, hi = 0;
-      bool any = false;
-      for (std::size_t i = first; i <= r && ok; ++i) {
-        const float v = flight.columns[static_cast<std::size_t>(c)][i];
-        if (!available(v)) {
-          ok = false;
-          break;
-        }
-        lo = any ? std::min(lo, v) : v;
-        hi = any ? std::max(hi, v) : v;
-        any = true;
-      }
-      if (!ok || !any) {
+    for (Window& w : windows) {
+      if (w.column < 0) continue;
+      if (w.lastGap > first) {
         ok = false;
         break;
       }
-      if (c == rpm && (hi - lo > kSteadyRpm || lo < kCruiseRpmShare * rpmTop)) ok = false;
-      if (c == map && hi - lo > kSteadyMap) ok = false;
+      while (w.lows.front() < first) w.lows.pop_front();
+      while (w.highs.front() < first) w.highs.pop_front();
+      const std::span<const float> column = flight.columns[static_cast<std::size_t>(w.column)];
+      const float lo = column[w.lows.front()], hi = column[w.highs.front()];
+      if (w.column == rpm && (hi - lo > kSteadyRpm || lo < kCruiseRpmShare * rpmTop)) ok = false;
+      if (w.column == map && hi - lo > kSteadyMap) ok = false;
+      if (!ok) break;
     }
-    if (ok)
-      for (std::size_t i = first; i <= r; ++i) cruise[i] = true;
+    if (ok) {
+      for (std::size_t i = std::max(first, marked); i <= r; ++i) cruise[i] = true;
+      marked = r + 1;
+    }
   }
   return cruise;
 }
@@ -315,6 +340,32 @@ void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
   digest.cruiseSteady = steady;
   digest.cruiseStart = start;
   digest.cruiseEnd = end;
+  // The cruise rows' EGTs side by side, for the search of each cylinder's farthest point.
+  const std::size_t egtCount = egts.size();
+  // Each row's sum and count of values too, used when they are all whole
+  // degrees: their sums are then exact, and a row's sum less one value is the
+  // others' sum, as added up one by one.
+  struct RowSum {
+    std::size_t row;
+    double sum = 0;
+    std::size_t n = 0;
+    bool whole = true;
+  };
+  std::vector<RowSum> rows;
+  std::vector<float> values;
+  for (std::size_t r = 0; r < flight.rows(); ++r) {
+    if (!cruise[r]) continue;
+    RowSum s{r};
+    for (std::size_t j = 0; j < egtCount; ++j) {
+      const float v = flight.columns[egts[j]][r];
+      values.push_back(v);
+      if (!available(v)) continue;
+      s.sum += v;
+      ++s.n;
+      s.whole = s.whole && std::fabs(v) < 1e7f && v == std::trunc(v);
+    }
+    rows.push_back(s);
+  }
   const auto others = static_cast<double>(egts.size() - 1);
   double total = 0;
   for (double m : mean) total += m;
@@ -327,21 +378,26 @@ void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
     e.deviation = static_cast<float>(mean[i] - (total - mean[i]) / others);
     // Where the cylinder stood farthest from the others on that side.
     double worst = 0;
-    for (std::size_t r = 0; r < flight.rows(); ++r) {
-      if (!cruise[r]) continue;
-      double sum = 0;
-      std::size_t n = 0;
-      for (std::size_t j = 0; j < egts.size(); ++j)
-        if (const float v = flight.columns[egts[j]][r]; j != i && available(v)) {
-          sum += v;
-          ++n;
-        }
-      const float v = flight.columns[egts[i]][r];
-      if (n == 0 || !available(v)) continue;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+      const float* row = values.data() + k * egtCount;
+      const float v = row[i];
+      if (!available(v)) continue;
+      double sum = rows[k].sum - v;
+      std::size_t n = rows[k].n - 1;
+      if (!rows[k].whole) {
+        sum = 0;
+        n = 0;
+        for (std::size_t j = 0; j < egtCount; ++j)
+          if (j != i && available(row[j])) {
+            sum += row[j];
+            ++n;
+          }
+      }
+      if (n == 0) continue;
       const double d = (v - sum / static_cast<double>(n)) * (e.deviation < 0 ? -1 : 1);
       if (d > worst) {
         worst = d;
-        e.peakAt = static_cast<float>(flight.seconds[r]);
+        e.peakAt = static_cast<float>(flight.seconds[rows[k].row]);
       }
     }
     digest.cruise.push_back(e);
@@ -667,12 +723,16 @@ FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases) {
   }
   // The sensor fault detection (sensor_faults.h) fills d.sensorFaults here once it is written.
   bool hasCld[3] = {false, false, false};
+  const std::size_t buckets = bucketCount(flight);
+  std::vector<std::size_t> bucketOfRow(flight.rows());
+  for (std::size_t r = 0; r < flight.rows(); ++r) bucketOfRow[r] = EnvelopeBuilder::bucketOf(flight.seconds[r], buckets);
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
     const Channel& k = flight.channels[c];
     if (!checked(k.kind)) continue;
-    EnvelopeBuilder b(k.name, bucketCount(flight));
+    EnvelopeBuilder b(k.name, buckets, flight.rows());
     b.setKind(k.kind, k.engine, k.cylinder);
-    for (std::size_t r = 0; r < flight.rows(); ++r) b.add(flight.seconds[r], flight.columns[c][r]);
+    const auto& column = flight.columns[c];
+    for (std::size_t r = 0; r < flight.rows(); ++r) b.add(bucketOfRow[r], flight.seconds[r], column[r]);
     if (b.empty()) continue;
     if (k.kind == ChannelKind::Cld) hasCld[static_cast<int>(k.engine)] = true;
     d.envelopes.push_back(b.take(false));
