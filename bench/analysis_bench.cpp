@@ -82,6 +82,10 @@ int main() {
       findings += varnix::flight::AnalyseEngine(flight, limits).findings.size();
       findings += varnix::flight::AnalyseFlight(flight).headline.hottest.size();
     });
+    const double engine = bestMs(5, [&] { findings += varnix::flight::AnalyseEngine(flight, limits).findings.size(); });
+    const double analysed = bestMs(5, [&] { findings += varnix::flight::AnalyseFlight(flight).headline.hottest.size(); });
+    std::printf("analysis_engine_%s_ms %.2f ms\n", names[f], engine);
+    std::printf("analysis_flight_%s_ms %.2f ms\n", names[f], analysed);
     const double digest = bestMs(5, [&] { findings += varnix::flight::DigestFlight(flight, found).envelopes.size(); });
     std::printf("analysis_digest_%s_ms %.2f ms\n", names[f], digest);
     std::printf("analysis_all_%s_ms %.2f ms\n", names[f], all);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <deque>
 #include <limits>
+#include <span>
 
 #include "analysis/cylinder_hints.h"
 #include "analysis/flight_phases.h"
@@ -48,8 +49,7 @@ std::size_t bucketCount(const Flight& flight) {
 // An envelope over per-row values.
 class EnvelopeBuilder {
  public:
-  EnvelopeBuilder(std::string channel, std::size_t buckets, std::size_t rows = 0) {
-    values_.reserve(rows);
+  EnvelopeBuilder(std::string channel, std::size_t buckets) {
     env_.channel = std::move(channel);
     env_.min.assign(buckets, kNaN);
     env_.max.assign(buckets, kNaN);
@@ -76,6 +76,42 @@ class EnvelopeBuilder {
       env_.maxAt[b] = static_cast<float>(seconds);
     }
     values_.push_back(v);
+  }
+  // A whole column, as add() row by row would take it: the extremes of a run
+  // of rows in one bucket are found first and then set as one.
+  template <class Seconds>
+  void addColumn(std::span<const float> column, const Seconds& seconds, const std::vector<std::size_t>& bucketOfRow) {
+    const std::size_t n = column.size();
+    std::size_t used = values_.size();
+    values_.resize(used + n);
+    for (std::size_t r = 0; r < n;) {
+      const std::size_t b = bucketOfRow[r];
+      float lo = kNaN, hi = kNaN;
+      std::size_t loAt = 0, hiAt = 0;
+      for (; r < n && bucketOfRow[r] == b; ++r) {
+        const float v = column[r];
+        if (!available(v)) continue;
+        if (!available(lo) || v < lo) {
+          lo = v;
+          loAt = r;
+        }
+        if (!available(hi) || v > hi) {
+          hi = v;
+          hiAt = r;
+        }
+        values_[used++] = v;
+      }
+      if (!available(lo)) continue;
+      if (!available(env_.min[b]) || lo < env_.min[b]) {
+        env_.min[b] = lo;
+        env_.minAt[b] = static_cast<float>(seconds[loAt]);
+      }
+      if (!available(env_.max[b]) || hi > env_.max[b]) {
+        env_.max[b] = hi;
+        env_.maxAt[b] = static_cast<float>(seconds[hiAt]);
+      }
+    }
+    values_.resize(used);
   }
   void setKind(ChannelKind kind, Engine engine, int cylinder = 0) {
     env_.kind = kind;
@@ -108,10 +144,16 @@ void addDerivedCooling(const Flight& flight, Engine engine, FlightDigest& digest
   if (chts.empty()) return;
   EnvelopeBuilder b(std::string(EnginePrefix(engine)) + "CLD", bucketCount(flight));
   b.setKind(ChannelKind::Cld, engine);
+  // The row a minute back follows the rows when the times only grow (as
+  // they do but in damaged files): no search for each row.
+  const bool ordered = std::is_sorted(flight.seconds.begin(), flight.seconds.end());
+  std::size_t back = 0;
   for (std::size_t r = 1; r < flight.rows(); ++r) {
     const double t = flight.seconds[r];
     if (t < kSlopeSeconds) continue;
-    const std::size_t r0 = flight.rowAt(t - kSlopeSeconds);
+    if (ordered)
+      while (back + 1 < flight.rows() && flight.seconds[back + 1] <= t - kSlopeSeconds) ++back;
+    const std::size_t r0 = ordered ? back : flight.rowAt(t - kSlopeSeconds);
     const double minutes = (t - flight.seconds[r0]) / 60.0;
     if (minutes < 0.5) continue;
     float fastest = kNaN;
@@ -353,6 +395,9 @@ void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
   };
   std::vector<RowSum> rows;
   std::vector<float> values;
+  const auto cruising = static_cast<std::size_t>(std::count(cruise.begin(), cruise.end(), true));
+  rows.reserve(cruising);
+  values.reserve(cruising * egtCount);
   for (std::size_t r = 0; r < flight.rows(); ++r) {
     if (!cruise[r]) continue;
     RowSum s{r};
@@ -729,10 +774,9 @@ FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases) {
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
     const Channel& k = flight.channels[c];
     if (!checked(k.kind)) continue;
-    EnvelopeBuilder b(k.name, buckets, flight.rows());
+    EnvelopeBuilder b(k.name, buckets);
     b.setKind(k.kind, k.engine, k.cylinder);
-    const auto& column = flight.columns[c];
-    for (std::size_t r = 0; r < flight.rows(); ++r) b.add(bucketOfRow[r], flight.seconds[r], column[r]);
+    b.addColumn(flight.columns[c], flight.seconds, bucketOfRow);
     if (b.empty()) continue;
     if (k.kind == ChannelKind::Cld) hasCld[static_cast<int>(k.engine)] = true;
     d.envelopes.push_back(b.take(false));
