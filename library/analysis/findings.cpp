@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <deque>
 #include <limits>
 #include <span>
 
@@ -188,10 +187,27 @@ std::vector<bool> cruiseRows(const Flight& flight, Engine engine, bool& steady) 
       if (available(v)) rpmTop = std::max(rpmTop, v);
   // The window's lowest and highest values come from monotonic queues and
   // its unavailable values from the last one seen: one pass over the rows.
+  // A queue of rows: pushed and popped at the back, popped at the front.
+  struct Queue {
+    std::vector<std::size_t> rows;
+    std::size_t head = 0;
+    bool empty() const { return head == rows.size(); }
+    std::size_t front() const { return rows[head]; }
+    std::size_t back() const { return rows.back(); }
+    void pop_front() { ++head; }
+    void pop_back() { rows.pop_back(); }
+    void push_back(std::size_t r) {
+      if (empty()) {
+        rows.clear();
+        head = 0;
+      }
+      rows.push_back(r);
+    }
+  };
   struct Window {
     int column;
-    std::deque<std::size_t> lows, highs;  // rows whose values may yet be the window's least or most
-    std::size_t lastGap = 0;              // one past the last row without a value; 0 for none
+    Queue lows, highs;         // rows whose values may yet be the window's least or most
+    std::size_t lastGap = 0;   // one past the last row without a value; 0 for none
   };
   Window windows[2] = {{rpm, {}, {}, 0}, {map, {}, {}, 0}};
   std::size_t first = 0;   // the window's first row
