@@ -48,7 +48,11 @@ std::size_t bucketCount(const Flight& flight) {
 // An envelope over per-row values.
 class EnvelopeBuilder {
  public:
-  EnvelopeBuilder(std::string channel, std::size_t buckets) {
+  // `scratch` holds the values for the median: one buffer for every channel
+  // of a flight spares the allocation (and the fresh pages) of each.
+  EnvelopeBuilder(std::string channel, std::size_t buckets, std::vector<float>* scratch = nullptr)
+      : values_(scratch ? *scratch : own_) {
+    values_.clear();
     env_.channel = std::move(channel);
     env_.min.assign(buckets, kNaN);
     env_.max.assign(buckets, kNaN);
@@ -130,7 +134,8 @@ class EnvelopeBuilder {
 
  private:
   Envelope env_;
-  std::vector<float> values_;
+  std::vector<float> own_;
+  std::vector<float>& values_;
 };
 
 // The fastest cooling of an engine's heads, from the CHT slope over a minute.
@@ -307,25 +312,30 @@ void addCylinders(const Flight& flight, Engine engine, const std::vector<bool>& 
   }
   const double from = digest.engineStartAt, to = digest.engineStartAt + kWarmupSeconds;
   const std::size_t n = std::min(flight.rows(), cruise.size());
-  for (std::size_t r = 0; r < n; ++r) {
-    const bool inCruise = cruise[r];
-    const bool early = flight.seconds[r] >= from && flight.seconds[r] < to;
-    for (auto* list : {&egts, &chts, &figures})
-      for (ChannelSums& c : *list) {
-        const auto column = flight.columns[c.column];
+  // Channel by channel, each over its rows in order (the sums as row by row).
+  std::vector<unsigned char> rowIn(n);  // 1: in the cruise, 2: in the first minutes after the start
+  for (std::size_t r = 0; r < n; ++r)
+    rowIn[r] = static_cast<unsigned char>((cruise[r] ? 1 : 0) |
+                                          (flight.seconds[r] >= from && flight.seconds[r] < to ? 2 : 0));
+  for (auto* list : {&egts, &chts, &figures})
+    for (ChannelSums& c : *list) {
+      const std::span<const float> column = flight.columns[c.column];
+      ChannelSums sum = c;
+      for (std::size_t r = 0; r < n; ++r) {
         const float v = column[r];
         if (!available(v)) continue;
-        if (inCruise) {
-          c.cruise += v;
-          ++c.cruiseRows;
+        if (rowIn[r] & 1) {
+          sum.cruise += v;
+          ++sum.cruiseRows;
         }
-        if (early) {
-          c.early += v;
-          ++c.earlyRows;
+        if (rowIn[r] & 2) {
+          sum.early += v;
+          ++sum.earlyRows;
         }
-        if (c.step > 0 && r > 0 && available(column[r - 1]) && std::fabs(v - column[r - 1]) >= c.step) ++c.jumps;
+        if (sum.step > 0 && r > 0 && available(column[r - 1]) && std::fabs(v - column[r - 1]) >= sum.step) ++sum.jumps;
       }
-  }
+      c = sum;
+    }
   for (const std::vector<ChannelSums>* list : {&egts, &chts})
     for (const ChannelSums& c : *list)
       if (const float m = c.cruiseMean(); available(m))
@@ -787,10 +797,11 @@ FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases) {
   const std::size_t buckets = bucketCount(flight);
   std::vector<std::size_t> bucketOfRow(flight.rows());
   for (std::size_t r = 0; r < flight.rows(); ++r) bucketOfRow[r] = EnvelopeBuilder::bucketOf(flight.seconds[r], buckets);
+  std::vector<float> scratch;
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
     const Channel& k = flight.channels[c];
     if (!checked(k.kind)) continue;
-    EnvelopeBuilder b(k.name, buckets);
+    EnvelopeBuilder b(k.name, buckets, &scratch);
     b.setKind(k.kind, k.engine, k.cylinder);
     b.addColumn(flight.columns[c], flight.seconds, bucketOfRow);
     if (b.empty()) continue;
