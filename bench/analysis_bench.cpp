@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Engine analyses benchmark: the flight phases (and the power and mixture
 // found from them) of a one-hour flight at 6 s and of the longest flight the
-// format allows (84,500 rows, every channel of the extended layout). Prints
-// `<name> <value> ms`, the best of several runs, flights already read.
+// format allows (84,500 rows, every channel of the extended layout), and all
+// the analyses together (AnalyseEngine and AnalyseFlight, what the flight
+// window and the catalog compute). Prints `<name> <value> ms`, the best of
+// several runs, flights already read.
 //   build/<dir>/bench/varnix_analysis_bench
 #include <algorithm>
 #include <chrono>
@@ -10,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/engine_analysis.h"
+#include "analysis/flight_analysis.h"
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
 #include "analysis/power_mixture.h"
@@ -73,6 +77,18 @@ int main() {
         bestMs(5, [&] { segments += varnix::flight::AnalysePowerMixture(flight, limits, found.spans).mixture.size(); });
     std::printf("analysis_phases_%s_ms %.2f ms\n", names[f], phases);
     std::printf("analysis_power_mixture_%s_ms %.2f ms\n", names[f], power);
+    std::size_t findings = 0;
+    const double all = bestMs(5, [&] {
+      findings += varnix::flight::AnalyseEngine(flight, limits).findings.size();
+      findings += varnix::flight::AnalyseFlight(flight).headline.hottest.size();
+    });
+    const double engine = bestMs(5, [&] { findings += varnix::flight::AnalyseEngine(flight, limits).findings.size(); });
+    const double analysed = bestMs(5, [&] { findings += varnix::flight::AnalyseFlight(flight).headline.hottest.size(); });
+    std::printf("analysis_engine_%s_ms %.2f ms\n", names[f], engine);
+    std::printf("analysis_flight_%s_ms %.2f ms\n", names[f], analysed);
+    const double digest = bestMs(5, [&] { findings += varnix::flight::DigestFlight(flight, found).envelopes.size(); });
+    std::printf("analysis_digest_%s_ms %.2f ms\n", names[f], digest);
+    std::printf("analysis_all_%s_ms %.2f ms\n", names[f], all);
     std::printf("analysis_phases_%s_rows %zu rows (%zu spans)\n", names[f], flight.rows(), spans / 5);
   }
   return 0;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <span>
 
 #include "analysis/cylinder_hints.h"
 #include "analysis/flight_phases.h"
@@ -48,18 +49,28 @@ std::size_t bucketCount(const Flight& flight) {
 // An envelope over per-row values.
 class EnvelopeBuilder {
  public:
-  EnvelopeBuilder(std::string channel, std::size_t buckets) {
+  // `scratch` holds the values for the median: one buffer for every channel
+  // of a flight spares the allocation (and the fresh pages) of each.
+  EnvelopeBuilder(std::string channel, std::size_t buckets, std::vector<float>* scratch = nullptr)
+      : values_(scratch ? *scratch : own_) {
+    values_.clear();
     env_.channel = std::move(channel);
     env_.min.assign(buckets, kNaN);
     env_.max.assign(buckets, kNaN);
     env_.minAt.assign(buckets, 0);
     env_.maxAt.assign(buckets, 0);
   }
-  void add(double seconds, float v) {
-    if (!available(v)) return;
+  // The bucket of a row at `seconds`, found once per row for all channels.
+  static std::size_t bucketOf(double seconds, std::size_t buckets) {
     const double minute = seconds / FlightDigest::kBucketSeconds;
-    const std::size_t last = env_.min.size() - 1;
-    const std::size_t b = minute < static_cast<double>(last) ? static_cast<std::size_t>(minute) : last;
+    const std::size_t last = buckets - 1;
+    return minute < static_cast<double>(last) ? static_cast<std::size_t>(minute) : last;
+  }
+  void add(double seconds, float v) {
+    if (available(v)) add(bucketOf(seconds, env_.min.size()), seconds, v);
+  }
+  void add(std::size_t b, double seconds, float v) {
+    if (!available(v)) return;
     if (!available(env_.min[b]) || v < env_.min[b]) {
       env_.min[b] = v;
       env_.minAt[b] = static_cast<float>(seconds);
@@ -69,6 +80,42 @@ class EnvelopeBuilder {
       env_.maxAt[b] = static_cast<float>(seconds);
     }
     values_.push_back(v);
+  }
+  // A whole column, as add() row by row would take it: the extremes of a run
+  // of rows in one bucket are found first and then set as one.
+  template <class Seconds>
+  void addColumn(std::span<const float> column, const Seconds& seconds, const std::vector<std::size_t>& bucketOfRow) {
+    const std::size_t n = column.size();
+    std::size_t used = values_.size();
+    values_.resize(used + n);
+    for (std::size_t r = 0; r < n;) {
+      const std::size_t b = bucketOfRow[r];
+      float lo = kNaN, hi = kNaN;
+      std::size_t loAt = 0, hiAt = 0;
+      for (; r < n && bucketOfRow[r] == b; ++r) {
+        const float v = column[r];
+        if (!available(v)) continue;
+        if (!available(lo) || v < lo) {
+          lo = v;
+          loAt = r;
+        }
+        if (!available(hi) || v > hi) {
+          hi = v;
+          hiAt = r;
+        }
+        values_[used++] = v;
+      }
+      if (!available(lo)) continue;
+      if (!available(env_.min[b]) || lo < env_.min[b]) {
+        env_.min[b] = lo;
+        env_.minAt[b] = static_cast<float>(seconds[loAt]);
+      }
+      if (!available(env_.max[b]) || hi > env_.max[b]) {
+        env_.max[b] = hi;
+        env_.maxAt[b] = static_cast<float>(seconds[hiAt]);
+      }
+    }
+    values_.resize(used);
   }
   void setKind(ChannelKind kind, Engine engine, int cylinder = 0) {
     env_.kind = kind;
@@ -88,7 +135,8 @@ class EnvelopeBuilder {
 
  private:
   Envelope env_;
-  std::vector<float> values_;
+  std::vector<float> own_;
+  std::vector<float>& values_;
 };
 
 // The fastest cooling of an engine's heads, from the CHT slope over a minute.
@@ -101,10 +149,16 @@ void addDerivedCooling(const Flight& flight, Engine engine, FlightDigest& digest
   if (chts.empty()) return;
   EnvelopeBuilder b(std::string(EnginePrefix(engine)) + "CLD", bucketCount(flight));
   b.setKind(ChannelKind::Cld, engine);
+  // The row a minute back follows the rows when the times only grow (as
+  // they do but in damaged files): no search for each row.
+  const bool ordered = std::is_sorted(flight.seconds.begin(), flight.seconds.end());
+  std::size_t back = 0;
   for (std::size_t r = 1; r < flight.rows(); ++r) {
     const double t = flight.seconds[r];
     if (t < kSlopeSeconds) continue;
-    const std::size_t r0 = flight.rowAt(t - kSlopeSeconds);
+    if (ordered)
+      while (back + 1 < flight.rows() && flight.seconds[back + 1] <= t - kSlopeSeconds) ++back;
+    const std::size_t r0 = ordered ? back : flight.rowAt(t - kSlopeSeconds);
     const double minutes = (t - flight.seconds[r0]) / 60.0;
     if (minutes < 0.5) continue;
     float fastest = kNaN;
@@ -137,34 +191,68 @@ std::vector<bool> cruiseRows(const Flight& flight, Engine engine, bool& steady) 
   if (rpm >= 0)
     for (float v : flight.columns[static_cast<std::size_t>(rpm)])
       if (available(v)) rpmTop = std::max(rpmTop, v);
-  std::size_t first = 0;  // the window's first row
+  // The window's lowest and highest values come from monotonic queues and
+  // its unavailable values from the last one seen: one pass over the rows.
+  // A queue of rows: pushed and popped at the back, popped at the front.
+  struct Queue {
+    std::vector<std::size_t> rows;
+    std::size_t head = 0;
+    bool empty() const { return head == rows.size(); }
+    std::size_t front() const { return rows[head]; }
+    std::size_t back() const { return rows.back(); }
+    void pop_front() { ++head; }
+    void pop_back() { rows.pop_back(); }
+    void push_back(std::size_t r) {
+      if (empty()) {
+        rows.clear();
+        head = 0;
+      }
+      rows.push_back(r);
+    }
+  };
+  struct Window {
+    int column;
+    Queue lows, highs;         // rows whose values may yet be the window's least or most
+    std::size_t lastGap = 0;   // one past the last row without a value; 0 for none
+  };
+  Window windows[2] = {{rpm, {}, {}, 0}, {map, {}, {}, 0}};
+  std::size_t first = 0;   // the window's first row
+  std::size_t marked = 0;  // rows before this are marked already
   for (std::size_t r = 0; r < n; ++r) {
     while (flight.seconds[r] - flight.seconds[first] > kSteadyWindow) ++first;
+    for (Window& w : windows) {
+      if (w.column < 0) continue;
+      const std::span<const float> column = flight.columns[static_cast<std::size_t>(w.column)];
+      const float v = column[r];
+      if (!available(v)) {
+        w.lastGap = r + 1;
+        continue;
+      }
+      while (!w.lows.empty() && column[w.lows.back()] >= v) w.lows.pop_back();
+      w.lows.push_back(r);
+      while (!w.highs.empty() && column[w.highs.back()] <= v) w.highs.pop_back();
+      w.highs.push_back(r);
+    }
     if (flight.seconds[r] - flight.seconds[first] < kSteadyWindow * 0.9) continue;
     bool ok = true;
-    for (int c : {rpm, map}) {
-      if (c < 0) continue;
-      float lo = 0, hi = 0;
-      bool any = false;
-      for (std::size_t i = first; i <= r && ok; ++i) {
-        const float v = flight.columns[static_cast<std::size_t>(c)][i];
-        if (!available(v)) {
-          ok = false;
-          break;
-        }
-        lo = any ? std::min(lo, v) : v;
-        hi = any ? std::max(hi, v) : v;
-        any = true;
-      }
-      if (!ok || !any) {
+    for (Window& w : windows) {
+      if (w.column < 0) continue;
+      if (w.lastGap > first) {
         ok = false;
         break;
       }
-      if (c == rpm && (hi - lo > kSteadyRpm || lo < kCruiseRpmShare * rpmTop)) ok = false;
-      if (c == map && hi - lo > kSteadyMap) ok = false;
+      while (w.lows.front() < first) w.lows.pop_front();
+      while (w.highs.front() < first) w.highs.pop_front();
+      const std::span<const float> column = flight.columns[static_cast<std::size_t>(w.column)];
+      const float lo = column[w.lows.front()], hi = column[w.highs.front()];
+      if (w.column == rpm && (hi - lo > kSteadyRpm || lo < kCruiseRpmShare * rpmTop)) ok = false;
+      if (w.column == map && hi - lo > kSteadyMap) ok = false;
+      if (!ok) break;
     }
-    if (ok)
-      for (std::size_t i = first; i <= r; ++i) cruise[i] = true;
+    if (ok) {
+      for (std::size_t i = std::max(first, marked); i <= r; ++i) cruise[i] = true;
+      marked = r + 1;
+    }
   }
   return cruise;
 }
@@ -225,25 +313,30 @@ void addCylinders(const Flight& flight, Engine engine, const std::vector<bool>& 
   }
   const double from = digest.engineStartAt, to = digest.engineStartAt + kWarmupSeconds;
   const std::size_t n = std::min(flight.rows(), cruise.size());
-  for (std::size_t r = 0; r < n; ++r) {
-    const bool inCruise = cruise[r];
-    const bool early = flight.seconds[r] >= from && flight.seconds[r] < to;
-    for (auto* list : {&egts, &chts, &figures})
-      for (ChannelSums& c : *list) {
-        const auto column = flight.columns[c.column];
+  // Channel by channel, each over its rows in order (the sums as row by row).
+  std::vector<unsigned char> rowIn(n);  // 1: in the cruise, 2: in the first minutes after the start
+  for (std::size_t r = 0; r < n; ++r)
+    rowIn[r] = static_cast<unsigned char>((cruise[r] ? 1 : 0) |
+                                          (flight.seconds[r] >= from && flight.seconds[r] < to ? 2 : 0));
+  for (auto* list : {&egts, &chts, &figures})
+    for (ChannelSums& c : *list) {
+      const std::span<const float> column = flight.columns[c.column];
+      ChannelSums sum = c;
+      for (std::size_t r = 0; r < n; ++r) {
         const float v = column[r];
         if (!available(v)) continue;
-        if (inCruise) {
-          c.cruise += v;
-          ++c.cruiseRows;
+        if (rowIn[r] & 1) {
+          sum.cruise += v;
+          ++sum.cruiseRows;
         }
-        if (early) {
-          c.early += v;
-          ++c.earlyRows;
+        if (rowIn[r] & 2) {
+          sum.early += v;
+          ++sum.earlyRows;
         }
-        if (c.step > 0 && r > 0 && available(column[r - 1]) && std::fabs(v - column[r - 1]) >= c.step) ++c.jumps;
+        if (sum.step > 0 && r > 0 && available(column[r - 1]) && std::fabs(v - column[r - 1]) >= sum.step) ++sum.jumps;
       }
-  }
+      c = sum;
+    }
   for (const std::vector<ChannelSums>* list : {&egts, &chts})
     for (const ChannelSums& c : *list)
       if (const float m = c.cruiseMean(); available(m))
@@ -316,6 +409,35 @@ void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
   digest.cruiseSteady = steady;
   digest.cruiseStart = start;
   digest.cruiseEnd = end;
+  // The cruise rows' EGTs side by side, for the search of each cylinder's farthest point.
+  const std::size_t egtCount = egts.size();
+  // Each row's sum and count of values too, used when they are all whole
+  // degrees: their sums are then exact, and a row's sum less one value is the
+  // others' sum, as added up one by one.
+  struct RowSum {
+    std::size_t row;
+    double sum = 0;
+    std::size_t n = 0;
+    bool whole = true;
+  };
+  std::vector<RowSum> rows;
+  std::vector<float> values;
+  const auto cruising = static_cast<std::size_t>(std::count(cruise.begin(), cruise.end(), true));
+  rows.reserve(cruising);
+  values.reserve(cruising * egtCount);
+  for (std::size_t r = 0; r < flight.rows(); ++r) {
+    if (!cruise[r]) continue;
+    RowSum s{r};
+    for (std::size_t j = 0; j < egtCount; ++j) {
+      const float v = flight.columns[egts[j]][r];
+      values.push_back(v);
+      if (!available(v)) continue;
+      s.sum += v;
+      ++s.n;
+      s.whole = s.whole && std::fabs(v) < 1e7f && v == std::trunc(v);
+    }
+    rows.push_back(s);
+  }
   const auto others = static_cast<double>(egts.size() - 1);
   double total = 0;
   for (double m : mean) total += m;
@@ -328,21 +450,26 @@ void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
     e.deviation = static_cast<float>(mean[i] - (total - mean[i]) / others);
     // Where the cylinder stood farthest from the others on that side.
     double worst = 0;
-    for (std::size_t r = 0; r < flight.rows(); ++r) {
-      if (!cruise[r]) continue;
-      double sum = 0;
-      std::size_t n = 0;
-      for (std::size_t j = 0; j < egts.size(); ++j)
-        if (const float v = flight.columns[egts[j]][r]; j != i && available(v)) {
-          sum += v;
-          ++n;
-        }
-      const float v = flight.columns[egts[i]][r];
-      if (n == 0 || !available(v)) continue;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+      const float* row = values.data() + k * egtCount;
+      const float v = row[i];
+      if (!available(v)) continue;
+      double sum = rows[k].sum - v;
+      std::size_t n = rows[k].n - 1;
+      if (!rows[k].whole) {
+        sum = 0;
+        n = 0;
+        for (std::size_t j = 0; j < egtCount; ++j)
+          if (j != i && available(row[j])) {
+            sum += row[j];
+            ++n;
+          }
+      }
+      if (n == 0) continue;
       const double d = (v - sum / static_cast<double>(n)) * (e.deviation < 0 ? -1 : 1);
       if (d > worst) {
         worst = d;
-        e.peakAt = static_cast<float>(flight.seconds[r]);
+        e.peakAt = static_cast<float>(flight.seconds[rows[k].row]);
       }
     }
     digest.cruise.push_back(e);
@@ -671,12 +798,16 @@ FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, cons
   for (const SensorFault& f : FindSensorFaults(flight, sensing))
     d.sensorFaults.push_back({f.channel, f.start, f.end, f.kind});
   bool hasCld[3] = {false, false, false};
+  const std::size_t buckets = bucketCount(flight);
+  std::vector<std::size_t> bucketOfRow(flight.rows());
+  for (std::size_t r = 0; r < flight.rows(); ++r) bucketOfRow[r] = EnvelopeBuilder::bucketOf(flight.seconds[r], buckets);
+  std::vector<float> scratch;
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
     const Channel& k = flight.channels[c];
     if (!checked(k.kind)) continue;
-    EnvelopeBuilder b(k.name, bucketCount(flight));
+    EnvelopeBuilder b(k.name, buckets, &scratch);
     b.setKind(k.kind, k.engine, k.cylinder);
-    for (std::size_t r = 0; r < flight.rows(); ++r) b.add(flight.seconds[r], flight.columns[c][r]);
+    b.addColumn(flight.columns[c], flight.seconds, bucketOfRow);
     if (b.empty()) continue;
     if (k.kind == ChannelKind::Cld) hasCld[static_cast<int>(k.engine)] = true;
     d.envelopes.push_back(b.take(false));

@@ -6,15 +6,19 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <exception>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string_view>
 #include <thread>
+#include <utility>
 
 #include "analysis/analysis_version.h"
 #include "flight/fnv_hash.h"
@@ -170,6 +174,93 @@ std::optional<CatalogEntry> readEntry(const std::string& path, bool* tryAgain) {
     return e;
   }
   return MakeCatalogEntry(std::move(read), hash);
+}
+
+struct ReadFile {
+  std::optional<CatalogEntry> entry;  // empty: gone since the folder was listed
+  bool tryAgain = false;
+};
+
+ReadFile readFile(const std::string& path) {
+  ReadFile r;
+  r.entry = readEntry(path, &r.tryAgain);
+  return r;
+}
+
+// Reads files on worker threads and hands them over in their order. At most
+// `window` files are read ahead of the one taken last, so memory stays
+// bounded however many files an update reads. No worker touches SQLite.
+class ReadAhead {
+ public:
+  ReadAhead(const std::vector<std::string>& paths, unsigned workers, std::size_t window)
+      : paths_(paths), slots_(std::max<std::size_t>(window, 1)) {
+    if (workers > 1)
+      for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this] { work(); });
+  }
+  ~ReadAhead() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& t : threads_) t.join();
+  }
+  ReadAhead(const ReadAhead&) = delete;
+  ReadAhead& operator=(const ReadAhead&) = delete;
+
+  // File `i`, read; taken in order, each once.
+  ReadFile take(std::size_t i) {
+    if (threads_.empty()) return readFile(paths_[i]);
+    std::unique_lock<std::mutex> lock(mutex_);
+    Slot& slot = slots_[i % slots_.size()];
+    wake_.wait(lock, [&] { return slot.ready; });
+    slot.ready = false;
+    taken_ = i + 1;
+    wake_.notify_all();
+    if (slot.failure) std::rethrow_exception(std::exchange(slot.failure, nullptr));
+    return std::move(slot.file);
+  }
+
+ private:
+  struct Slot {
+    ReadFile file;
+    std::exception_ptr failure;  // what reading threw, thrown again on the calling thread
+    bool ready = false;
+  };
+
+  void work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [&] { return stop_ || next_ == paths_.size() || next_ < taken_ + slots_.size(); });
+      if (stop_ || next_ == paths_.size()) return;
+      const std::size_t i = next_++;
+      lock.unlock();
+      Slot done;
+      try {
+        done.file = readFile(paths_[i]);
+      } catch (...) {
+        done.failure = std::current_exception();
+      }
+      done.ready = true;
+      lock.lock();
+      slots_[i % slots_.size()] = std::move(done);
+      wake_.notify_all();
+    }
+  }
+
+  const std::vector<std::string>& paths_;
+  std::vector<Slot> slots_;
+  std::vector<std::thread> threads_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::size_t next_ = 0;   // the next file a worker reads
+  std::size_t taken_ = 0;  // files handed over
+  bool stop_ = false;
+};
+
+unsigned automaticReaders() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return std::clamp(cores, 1u, 4u);
 }
 
 std::uint64_t fnv(const std::string& s) {
@@ -482,6 +573,12 @@ CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
       }))
     return result;
 
+  // Files are read ahead while a batch is written: the next two batches at most.
+  std::vector<std::string> paths;
+  paths.reserve(toRead.size());
+  for (const DiskFile* d : toRead) paths.push_back(d->path);
+  const auto workers = static_cast<unsigned>(std::min<std::size_t>(readers_ ? readers_ : automaticReaders(), toRead.size()));
+  ReadAhead reader(paths, workers, 2 * kBatchFiles);
   for (std::size_t first = 0; first < toRead.size(); first += kBatchFiles) {
     const std::size_t last = std::min(first + kBatchFiles, toRead.size());
     struct Read {
@@ -492,8 +589,9 @@ CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
     std::vector<Read> batch;
     for (std::size_t i = first; i < last; ++i) {
       const DiskFile& d = *toRead[i];
-      bool tryAgain = false;
-      std::optional<CatalogEntry> e = readEntry(d.path, &tryAgain);
+      ReadFile read = reader.take(i);
+      const bool tryAgain = read.tryAgain;
+      std::optional<CatalogEntry>& e = read.entry;
       if (!e) continue;  // gone since the folder was listed
       // (A file that cannot be opened or read is listed at once: it is tried again anyway.)
       if (!d.settled && !tryAgain && (!e->durationWritten || !e->problem.empty())) {

@@ -65,7 +65,11 @@ class Catalog {
   // forgets removed ones. Each batch of files is one transaction.
   // `progress` may stop the update by returning false (what was stored stays).
   using ProgressHook = std::function<bool(const CatalogProgress&)>;
+  // The files are read and analysed on a few threads (`setReaders`; 0, the
+  // default, is one a core, at most 4), the database written on this one:
+  // the entries are the same whatever the count.
   CatalogUpdate update(const ProgressHook& progress = {});
+  void setReaders(unsigned count) { readers_ = count; }
 
 
   // Every file the index holds (readable or not), in path order; `folder`
@@ -108,6 +112,7 @@ class Catalog {
   bool sawFull_ = false;    // an update could not write (a full disk)
   bool madeHere_ = false;   // this object made the database file: a stub to remove if it cannot be filled
   std::vector<std::string> reread_;  // files whose stored entries entries() found damaged
+  unsigned readers_ = 0;              // threads that read files in an update; 0: automatic
 };
 
 }  // namespace varnix::flight

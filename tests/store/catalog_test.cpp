@@ -548,5 +548,60 @@ TEST(Catalog, AFullDiskEndsTheUpdateWithAProblemAndLeavesNoStub) {
   }
 }
 
+TEST(Catalog, IndexesOnSeveralReadersAsOnOne) {
+  // More files than a batch and than the files read ahead, one unreadable and
+  // one still being written among them.
+  Folder f;
+  addCopies(f, 45);
+  writeFile(std::string(f.data).append("/N123AB/F00150.CSV"), "hello\n");
+  fs::last_write_time(std::string(f.data).append("/N123AB/F00150.CSV"),
+                      fs::last_write_time(f.files[0]) - std::chrono::hours(1));
+  std::string partial = readFile(f.files[2]);
+  std::fill_n(partial.begin() + static_cast<std::ptrdiff_t>(partial.find("\"Duration") + 1), 9, ' ');
+  writeFile(std::string(f.data).append("/N123AB/F00109.CSV"), partial);
+
+  struct Indexed {
+    flight::CatalogUpdate update;
+    std::vector<std::string> rows;  // path, size, modified and the stored entry of each file
+    std::vector<flight::CatalogProgress> steps;
+  };
+  // `stopAfter`: the progress hook stops the update after that many batches (0: never).
+  auto index = [&](unsigned readers, std::size_t stopAfter) {
+    for (const std::string& name : catalogFiles(f.data)) fs::remove(std::string(f.data).append("/").append(name));
+    Indexed out;
+    const auto catalog = Catalog::open(f.data).value;
+    EXPECT_TRUE(catalog);
+    if (!catalog) return out;
+    catalog->setReaders(readers);
+    out.update = catalog->update([&](const flight::CatalogProgress& p) {
+      out.steps.push_back(p);
+      return stopAfter == 0 || out.steps.size() < stopAfter;
+    });
+    for (const flight::CatalogEntry& e : catalog->entries().value)
+      out.rows.push_back(e.file + " " + std::to_string(e.size) + " " + std::to_string(e.modified) + " " +
+                         flight::EncodeEntry(e));
+    return out;
+  };
+  struct Case {
+    unsigned readers;  // 0: automatic
+    std::size_t stopAfter;
+  };
+  for (const Case c : {Case{2, 0}, Case{3, 0}, Case{4, 0}, Case{8, 0}, Case{0, 0}, Case{4, 1}, Case{3, 2}}) {
+    SCOPED_TRACE(testing::Message() << c.readers << " readers, stopped after " << c.stopAfter);
+    const Indexed one = index(1, c.stopAfter), several = index(c.readers, c.stopAfter);
+    EXPECT_EQ(one.update.problem, "");
+    EXPECT_EQ(several.update.added, one.update.added);
+    EXPECT_EQ(several.update.pending, one.update.pending);
+    EXPECT_EQ(one.update.pending, 1u);
+    EXPECT_EQ(one.rows.size(), c.stopAfter ? c.stopAfter * 64 - 1 : 4 * 46 + 1);  // 4 * 46 + 2 files, one pending
+    EXPECT_EQ(several.rows, one.rows);
+    ASSERT_EQ(several.steps.size(), one.steps.size());
+    for (std::size_t i = 0; i < one.steps.size(); ++i) {
+      EXPECT_EQ(several.steps[i].done, one.steps[i].done);
+      EXPECT_EQ(several.steps[i].total, one.steps[i].total);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace varnix::test
