@@ -293,7 +293,7 @@ std::vector<float> deviations(const std::vector<ChannelSums>& sums, bool early) 
 // the start, jumps) and the cruise figures, in one pass over the rows.
 void addCylinders(const Flight& flight, Engine engine, const std::vector<bool>& cruise, FlightDigest& digest) {
   const Unit u = digest.engineUnit;
-  std::vector<ChannelSums> egts, chts, figures;
+  std::vector<ChannelSums> egts, chts, figures, oils;
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
     const Channel& k = flight.channels[c];
     if (k.engine != engine || k.cylinder <= 0) continue;
@@ -301,6 +301,10 @@ void addCylinders(const Flight& flight, Engine engine, const std::vector<bool>& 
     if (k.kind == ChannelKind::Cht) chts.push_back({.column = c, .step = FahrenheitSpanToUnit(kChtStepF, u)});
   }
   if (egts.empty() && chts.empty()) return;
+  // This engine's oil in the same cruise, for the logbook's trends.
+  for (const ChannelKind kind : {ChannelKind::OilTemperature, ChannelKind::OilPressure})
+    if (const int c = FindChannel(flight.channels, kind, engine); c >= 0)
+      oils.push_back({.column = static_cast<std::size_t>(c)});
   // The first engine's cruise gives the flight's power, OAT and battery.
   float* const targets[] = {&digest.cruisePower, &digest.cruiseOat, &digest.cruiseBattery};
   const ChannelKind kinds[] = {ChannelKind::PowerPercent, ChannelKind::Oat, ChannelKind::Battery};
@@ -318,7 +322,7 @@ void addCylinders(const Flight& flight, Engine engine, const std::vector<bool>& 
   for (std::size_t r = 0; r < n; ++r)
     rowIn[r] = static_cast<unsigned char>((cruise[r] ? 1 : 0) |
                                           (flight.seconds[r] >= from && flight.seconds[r] < to ? 2 : 0));
-  for (auto* list : {&egts, &chts, &figures})
+  for (auto* list : {&egts, &chts, &figures, &oils})
     for (ChannelSums& c : *list) {
       const std::span<const float> column = flight.columns[c.column];
       ChannelSums sum = c;
@@ -337,7 +341,7 @@ void addCylinders(const Flight& flight, Engine engine, const std::vector<bool>& 
       }
       c = sum;
     }
-  for (const std::vector<ChannelSums>* list : {&egts, &chts})
+  for (const std::vector<ChannelSums>* list : {&egts, &chts, &oils})
     for (const ChannelSums& c : *list)
       if (const float m = c.cruiseMean(); available(m))
         digest.cruiseMeans.push_back({flight.channels[c.column].name, flight.channels[c.column].kind, m});
@@ -905,10 +909,6 @@ namespace {
 
 bool near(float a, float b, double band) { return !available(a) || !available(b) || std::fabs(a - b) <= band; }
 
-bool comparable(const TrendPoint& a, const TrendPoint& b, const Limits& l) {
-  return near(a.cruisePower, b.cruisePower, l.baselinePower) && near(a.cruiseOat, b.cruiseOat, l.baselineOat);
-}
-
 std::string confidenceOf(std::size_t comparableFlights) {
   return comparableFlights < 10 ? "low" : comparableFlights < 30 ? "moderate" : "high";
 }
@@ -1086,13 +1086,17 @@ void hottestChange(const std::vector<TrendPoint>& flights, const Limits& limits,
 
 }  // namespace
 
+bool ComparableCruise(const TrendPoint& a, const TrendPoint& b, const Limits& l) {
+  return near(a.cruisePower, b.cruisePower, l.baselinePower) && near(a.cruiseOat, b.cruiseOat, l.baselineOat);
+}
+
 std::vector<Finding> TrendFindings(const std::vector<TrendPoint>& flights, const Limits& limits) {
   std::vector<Finding> out;
   if (flights.empty()) return out;
   // The newest flight's comparable flights, newest first, at most kBaselineFlights.
   std::vector<std::size_t> comparableOnes;
   for (std::size_t i = flights.size() - 1; i-- > 0 && comparableOnes.size() < kBaselineFlights;)
-    if (comparable(flights[i], flights.back(), limits)) comparableOnes.push_back(i);
+    if (ComparableCruise(flights[i], flights.back(), limits)) comparableOnes.push_back(i);
   if (flights.size() >= kTrendMinimumFlights) {
     drifts(flights, limits, comparableOnes.size() + 1, FindingKind::TrendCht, &TrendPoint::maxCht, "max CHT", out);
     drifts(flights, limits, comparableOnes.size() + 1, FindingKind::TrendEgt, &TrendPoint::cruiseEgt, "cruise EGT",

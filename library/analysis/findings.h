@@ -50,9 +50,10 @@ struct CruiseEgt {
   float peakAt = 0;      // where it stood farthest from the others, on the deviation's side
 };
 
-// A cylinder channel's mean over the steady cruise.
+// A cylinder channel's mean over the steady cruise, or the oil temperature's
+// or pressure's of the same engine.
 struct CruiseMean {
-  std::string channel;  // "C3", "E3"
+  std::string channel;  // "C3", "E3", "OIL"
   ChannelKind kind = ChannelKind::Cht;
   float mean = 0;
 };
@@ -103,7 +104,9 @@ struct FlightDigest {
   double cruiseStart = 0, cruiseEnd = 0;
   std::vector<CruiseEgt> cruise;
   // For the baselines: each cylinder's EGT and CHT mean over the steady
-  // cruise, and the power, OAT and battery there (NaN without the channel).
+  // cruise (then each engine's oil temperature and pressure there, for the
+  // logbook's trends), and the power, OAT and battery there (NaN without the
+  // channel).
   std::vector<CruiseMean> cruiseMeans;
   float cruisePower = std::numeric_limits<float>::quiet_NaN();    // % of the recorded power channel
   float cruiseOat = std::numeric_limits<float>::quiet_NaN();      // °C
@@ -187,6 +190,9 @@ struct TrendPoint {
   float cruiseOat = std::numeric_limits<float>::quiet_NaN();      // °C
   float cruiseBattery = std::numeric_limits<float>::quiet_NaN();  // V
 };
+
+// Whether two flights' cruises are comparable, as the baselines take them (below).
+bool ComparableCruise(const TrendPoint& a, const TrendPoint& b, const Limits& limits);
 
 // Flights in time order, oldest first. Flights are comparable when their
 // cruise power lies within baseline_power % and their OAT within

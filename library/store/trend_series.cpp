@@ -1,0 +1,181 @@
+// SPDX-License-Identifier: MIT
+#include "store/trend_series.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <tuple>
+
+namespace varnix::flight {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Days since 1970-01-01 of a civil date (proleptic Gregorian).
+long daysFromCivil(long y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const long era = (y >= 0 ? y : y - 399) / 400;
+  const auto yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<long>(doe) - 719468;
+}
+
+bool digits(std::string_view s, std::size_t at, std::size_t n, long& out) {
+  if (s.size() < at + n) return false;
+  out = 0;
+  for (std::size_t i = at; i < at + n; ++i) {
+    if (s[i] < '0' || s[i] > '9') return false;
+    out = out * 10 + (s[i] - '0');
+  }
+  return true;
+}
+
+double median(std::vector<double> v) {
+  const auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
+  std::nth_element(v.begin(), mid, v.end());
+  double m = *mid;
+  if (v.size() % 2 == 0) m = (m + *std::max_element(v.begin(), mid)) / 2;
+  return m;
+}
+
+int quantityOrder(TrendQuantity q) { return static_cast<int>(q); }
+
+}  // namespace
+
+double TrendSeconds(std::string_view iso) {
+  long y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+  if (!digits(iso, 0, 4, y) || iso[4] != '-' || !digits(iso, 5, 2, mo) || iso[7] != '-' || !digits(iso, 8, 2, d) ||
+      mo < 1 || mo > 12 || d < 1 || d > 31)
+    return kNaN;
+  // The clock is optional: a date alone is its midnight.
+  if (iso.size() >= 19 && (iso[10] == 'T' || iso[10] == ' ') &&
+      !(digits(iso, 11, 2, h) && digits(iso, 14, 2, mi) && digits(iso, 17, 2, s)))
+    return kNaN;
+  return static_cast<double>(daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d))) * 86400.0 +
+         static_cast<double>(h * 3600 + mi * 60 + s);
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> TrendSegments(const std::vector<TrendValue>& values) {
+  std::vector<std::pair<std::size_t, std::size_t>> out;
+  std::size_t first = 0;
+  for (std::size_t i = 1; i <= values.size(); ++i)
+    if (i == values.size() || values[i].when - values[i - 1].when > kTrendGapDays * 86400.0) {
+      if (i > first) out.emplace_back(first, i);
+      first = i;
+    }
+  return out;
+}
+
+std::vector<std::vector<MedianPoint>> RollingMedian(const std::vector<TrendValue>& values) {
+  std::vector<std::vector<MedianPoint>> lines;
+  for (const auto& [first, last] : TrendSegments(values)) {
+    std::vector<MedianPoint> line;
+    std::vector<double> window;
+    for (std::size_t i = first; i < last; ++i) {
+      if (!values[i].comparable) continue;
+      window.push_back(values[i].value);
+      if (window.size() > kTrendMedianFlights) window.erase(window.begin());
+      line.push_back({values[i].when, median(window)});
+    }
+    if (!line.empty()) lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+std::vector<const TrendSeries*> AircraftTrends::of(TrendQuantity quantity, Engine engine) const {
+  std::vector<const TrendSeries*> out;
+  for (const TrendSeries& s : series)
+    if (s.quantity == quantity && s.engine == engine) out.push_back(&s);
+  return out;
+}
+
+AircraftTrends BuildTrendSeries(const AircraftLog& log) {
+  AircraftTrends out;
+  if (log.flights.empty()) return out;
+  const CatalogEntry& newest = log.flights.front().entry;
+  const TrendPoint newestPoint = newest.trendPoint();
+  const Unit unit = newest.engineUnit;
+  using Key = std::tuple<int, int, int, std::string>;  // engine, quantity, cylinder, channel
+  std::map<Key, TrendSeries> byKey;
+  auto add = [&](TrendQuantity q, Engine engine, int cylinder, const std::string& channel, Unit u, double value,
+                 const TrendValue& base) {
+    if (!std::isfinite(value)) return;
+    TrendSeries& s = byKey[{static_cast<int>(engine), quantityOrder(q), cylinder, channel}];
+    s.quantity = q;
+    s.engine = engine;
+    s.cylinder = cylinder;
+    s.channel = channel;
+    s.unit = u;
+    TrendValue v = base;
+    v.value = value;
+    s.values.push_back(std::move(v));
+  };
+  for (std::size_t i = log.flights.size(); i-- > 0;) {
+    const CatalogEntry& e = log.flights[i].entry;
+    TrendValue base;
+    base.flight = i;
+    base.when = TrendSeconds(e.start);
+    if (!std::isfinite(base.when)) continue;
+    base.date = e.start.substr(0, 10);
+    base.label = e.flightLabel;
+    const bool comparable = ComparableCruise(e.trendPoint(), newestPoint, log.limits);
+    auto degrees = [&](float v) { return FahrenheitToUnit(UnitToFahrenheit(v, e.engineUnit), unit); };
+    // The cruise means list each engine's cylinders, then that engine's oil.
+    Engine engine = Engine::Only;
+    for (const CruiseMean& m : e.digest.cruiseMeans) {
+      if (m.kind == ChannelKind::Cht) {
+        int cylinder = 0;
+        for (const Figure& f : e.maxCht)
+          if (f.channel == m.channel) {
+            engine = f.engine;
+            cylinder = f.cylinder;
+          }
+        if (cylinder == 0) continue;
+        TrendValue b = base;
+        b.comparable = comparable;
+        add(TrendQuantity::CruiseCht, engine, cylinder, m.channel, unit, degrees(m.mean), b);
+      } else if (m.kind == ChannelKind::Egt) {
+        for (const CruiseEgt& c : e.digest.cruise)
+          if (c.channel == m.channel) engine = c.engine;
+      } else if (m.kind == ChannelKind::OilTemperature) {
+        add(TrendQuantity::OilTemperature, engine, 0, m.channel, unit, degrees(m.mean), base);
+      } else if (m.kind == ChannelKind::OilPressure) {
+        add(TrendQuantity::OilPressure, engine, 0, m.channel, Unit::Psi, m.mean, base);
+      }
+    }
+    // The EGT as the baselines take it: each cylinder's mean in the steady cruise.
+    for (const CruiseEgt& c : e.digest.cruise) {
+      TrendValue b = base;
+      b.comparable = comparable;
+      add(TrendQuantity::CruiseEgt, c.engine, c.cylinder, c.channel, unit, degrees(c.mean), b);
+    }
+    add(TrendQuantity::Battery, Engine::Only, 0, "BAT", Unit::Volts, e.digest.cruiseBattery, base);
+  }
+  for (auto& [key, s] : byKey) {
+    s.median = RollingMedian(s.values);
+    if (std::find(out.engines.begin(), out.engines.end(), s.engine) == out.engines.end() &&
+        s.quantity != TrendQuantity::Battery)
+      out.engines.push_back(s.engine);
+    out.series.push_back(std::move(s));
+  }
+  if (out.engines.empty() && !out.series.empty()) out.engines.push_back(Engine::Only);
+  // The trend findings on their series: a change at the first flight after
+  // its step, the others (about the newest flights) at the newest value.
+  for (const Finding& f : log.trends)
+    for (TrendSeries& s : out.series) {
+      if (s.channel != f.channel || s.values.empty()) continue;
+      if (f.kind == FindingKind::TrendEgt && s.quantity != TrendQuantity::CruiseEgt) continue;
+      if (f.kind == FindingKind::TrendCht && s.quantity != TrendQuantity::CruiseCht) continue;
+      std::size_t at = s.values.size() - 1;
+      if (f.kind == FindingKind::Change)
+        for (std::size_t i = s.values.size(); i-- > 0;)
+          if (s.values[i].date == f.date) at = i;
+      s.marks.push_back({at, f.kind, f.text});
+    }
+  return out;
+}
+
+}  // namespace varnix::flight

@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: MIT
+// The series the logbook's Trends tab draws, per aircraft: each cylinder's
+// cruise CHT and cruise EGT, each engine's oil temperature and pressure in
+// cruise, and the battery in cruise, one value per flight, oldest first.
+// Each series has a rolling median that breaks where flights are more than
+// kTrendGapDays apart, so no line bridges a season the aircraft stood, and
+// the trend, baseline and change findings are placed on their series.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "store/logbook.h"
+
+namespace varnix::flight {
+
+enum class TrendQuantity { CruiseCht, CruiseEgt, OilTemperature, OilPressure, Battery };
+
+// The median at a flight is that of the last kTrendMedianFlights values of
+// its segment up to and with it (fewer at a segment's start), so it follows
+// the recent flights without lagging far behind a change.
+inline constexpr std::size_t kTrendMedianFlights = 7;
+inline constexpr double kTrendGapDays = 60;
+
+struct TrendValue {
+  std::size_t flight = 0;  // its place in the log's flights (newest first)
+  double when = 0;         // the flight's start, seconds since 1970 as if UTC
+  std::string date;        // "YYYY-MM-DD"
+  std::string label;       // the flight's number and suffix, "23A"
+  double value = 0;
+  // The baseline rule's comparable cruise (power and OAT near the newest
+  // flight's); only comparable values make the median.
+  bool comparable = true;
+};
+
+struct MedianPoint {
+  double when = 0;
+  double value = 0;
+};
+
+// A finding of the aircraft's trends at one value of its series.
+struct TrendMark {
+  std::size_t value = 0;  // index into the series' values
+  FindingKind kind = FindingKind::Baseline;
+  std::string text;
+};
+
+struct TrendSeries {
+  TrendQuantity quantity = TrendQuantity::CruiseCht;
+  Engine engine = Engine::Only;
+  int cylinder = 0;        // CHT, EGT: its cylinder
+  std::string channel;     // "C3", "LE2", "OIL", "BAT"
+  Unit unit = Unit::None;  // the newest flight's, every value converted to it
+  std::vector<TrendValue> values;            // oldest first
+  std::vector<std::vector<MedianPoint>> median;  // one line per segment, never across a gap
+  std::vector<TrendMark> marks;
+};
+
+struct AircraftTrends {
+  std::vector<Engine> engines;      // Only, or Left and Right of a twin
+  std::vector<TrendSeries> series;  // by engine, then quantity, then cylinder
+  // The series of `quantity` on `engine` (the battery is the aircraft's: Engine::Only).
+  std::vector<const TrendSeries*> of(TrendQuantity quantity, Engine engine) const;
+};
+
+AircraftTrends BuildTrendSeries(const AircraftLog& log);
+
+// The values split where two neighbours are more than kTrendGapDays apart
+// (index ranges [first, last)), and the rolling median of each segment over
+// its comparable values.
+std::vector<std::pair<std::size_t, std::size_t>> TrendSegments(const std::vector<TrendValue>& values);
+std::vector<std::vector<MedianPoint>> RollingMedian(const std::vector<TrendValue>& values);
+
+// Seconds since 1970 of "YYYY-MM-DDTHH:MM:SS" read as UTC; NaN for another text.
+double TrendSeconds(std::string_view iso);
+
+}  // namespace varnix::flight

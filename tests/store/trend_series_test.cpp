@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The logbook's trend series: the rolling median, the lines parted at long
+// gaps, and the series per engine of a twin, from flights the expansion wrote.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "encoder/flight_profile.h"
+#include "store/catalog_entry.h"
+#include "store/trend_series.h"
+#include "support/flight_files.h"
+
+using namespace varnix;
+using flight::MedianPoint;
+using flight::TrendValue;
+
+namespace {
+
+constexpr double kDay = 86400;
+
+// Values `days` after the first, comparable unless listed in `apart`.
+std::vector<TrendValue> valuesAt(const std::vector<double>& days, const std::vector<double>& values,
+                                 const std::vector<std::size_t>& apart = {}) {
+  std::vector<TrendValue> out;
+  for (std::size_t i = 0; i < days.size(); ++i) {
+    TrendValue v;
+    v.when = 1.7e9 + days[i] * kDay;
+    v.value = values[i];
+    v.comparable = std::find(apart.begin(), apart.end(), i) == apart.end();
+    out.push_back(v);
+  }
+  return out;
+}
+
+std::vector<double> daily(std::size_t n) {
+  std::vector<double> d;
+  for (std::size_t i = 0; i < n; ++i) d.push_back(static_cast<double>(i));
+  return d;
+}
+
+}  // namespace
+
+TEST(TrendSeries, TheMedianIsThatOfTheLastSevenComparableFlightsOfItsSegment) {
+  struct Case {
+    const char* what;
+    std::vector<double> days, values;
+    std::vector<std::size_t> apart;
+    std::vector<std::vector<double>> medians;  // per line
+  } cases[] = {
+      {"one flight", {0}, {380}, {}, {{380}}},
+      {"an even count takes the middle two's mean", {0, 1, 2, 3}, {10, 30, 20, 40}, {}, {{10, 20, 20, 25}}},
+      {"the window keeps seven flights",
+       daily(9),
+       {1, 2, 3, 4, 5, 6, 7, 8, 9},
+       {},
+       {{1, 1.5, 2, 2.5, 3, 3.5, 4, 5, 6}}},
+      {"one hot flight does not move it", {0, 1, 2, 3, 4}, {380, 381, 460, 379, 380}, {}, {{380, 380.5, 381, 380.5, 380}}},
+      {"a flight of other power or OAT is left out", {0, 1, 2}, {10, 90, 20}, {1}, {{10, 15}}},
+      {"a gap starts a new window", {0, 1, 2, 70, 71}, {10, 10, 10, 30, 40}, {}, {{10, 10, 10}, {30, 35}}},
+      {"no comparable flight, no line", {0, 1}, {10, 20}, {0, 1}, {}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<TrendValue> values = valuesAt(c.days, c.values, c.apart);
+    const std::vector<std::vector<MedianPoint>> lines = flight::RollingMedian(values);
+    ASSERT_EQ(lines.size(), c.medians.size()) << c.what;
+    for (std::size_t l = 0; l < lines.size(); ++l) {
+      ASSERT_EQ(lines[l].size(), c.medians[l].size()) << c.what;
+      for (std::size_t i = 0; i < lines[l].size(); ++i) EXPECT_DOUBLE_EQ(lines[l][i].value, c.medians[l][i]) << c.what;
+    }
+  }
+}
+
+TEST(TrendSeries, FlightsMoreThanSixtyDaysApartAreOnSeparateLines) {
+  using Segments = std::vector<std::pair<std::size_t, std::size_t>>;
+  struct Case {
+    const char* what;
+    std::vector<double> days;
+    Segments segments;
+  } cases[] = {
+      {"none", {}, {}},
+      {"59 days", {0, 59}, {{0, 2}}},
+      {"exactly 60 days is bridged", {0, 60}, {{0, 2}}},
+      {"a second over 60 days is not", {0, 60 + 1 / kDay}, {{0, 1}, {1, 2}}},
+      {"a winter and a summer", {0, 3, 5, 150, 152, 400}, {{0, 3}, {3, 5}, {5, 6}}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<TrendValue> values = valuesAt(c.days, std::vector<double>(c.days.size(), 400));
+    EXPECT_EQ(flight::TrendSegments(values), c.segments) << c.what;
+    // The median line never joins two flights of different segments.
+    for (const auto& line : flight::RollingMedian(values))
+      for (std::size_t i = 1; i < line.size(); ++i)
+        EXPECT_LE(line[i].when - line[i - 1].when, flight::kTrendGapDays * kDay) << c.what;
+  }
+}
+
+TEST(TrendSeries, EachEngineHasItsCylindersAndOilAndTheAircraftOneBattery) {
+  struct Case {
+    encode::ProfileLayout layout;
+    int cylinders;
+    std::vector<flight::Engine> engines;
+    std::size_t oilPressures;  // per engine: the twin's monitor records none
+  } cases[] = {
+      {encode::ProfileLayout::Single, 6, {flight::Engine::Only}, 1},
+      {encode::ProfileLayout::Twin, 6, {flight::Engine::Left, flight::Engine::Right}, 0},
+      {encode::ProfileLayout::Twin, 4, {flight::Engine::Left, flight::Engine::Right}, 0},
+  };
+  constexpr int kFlights = 3;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.layout) * 10 + c.cylinders);
+    test::TempDir dir;
+    encode::ProfileOptions o = test::shortFlight(c.layout, 30);
+    o.cylinders = c.cylinders;
+    const std::vector<std::string> files =
+        test::expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, kFlights)));
+    std::vector<flight::CatalogEntry> entries;
+    for (const std::string& f : files) {
+      std::optional<flight::CatalogEntry> e = flight::MakeCatalogEntryFromFile(f);
+      ASSERT_TRUE(e && e->problem.empty()) << f;
+      e->folder = "N123AB";
+      e->file = f;
+      entries.push_back(std::move(*e));
+    }
+    const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", std::move(entries), flight::Limits{});
+    ASSERT_EQ(log.flights.size(), static_cast<std::size_t>(kFlights));
+    const flight::AircraftTrends trends = flight::BuildTrendSeries(log);
+    EXPECT_EQ(trends.engines, c.engines);
+    for (flight::Engine engine : c.engines) {
+      for (flight::TrendQuantity q : {flight::TrendQuantity::CruiseCht, flight::TrendQuantity::CruiseEgt}) {
+        const std::vector<const flight::TrendSeries*> cylinders = trends.of(q, engine);
+        ASSERT_EQ(cylinders.size(), static_cast<std::size_t>(c.cylinders));
+        for (std::size_t i = 0; i < cylinders.size(); ++i) {
+          EXPECT_EQ(cylinders[i]->cylinder, static_cast<int>(i) + 1);
+          ASSERT_EQ(cylinders[i]->values.size(), static_cast<std::size_t>(kFlights));
+          // Oldest first: the log's last flight.
+          EXPECT_EQ(cylinders[i]->values.front().flight, static_cast<std::size_t>(kFlights - 1));
+          EXPECT_EQ(cylinders[i]->median.size(), 1u);
+        }
+      }
+      const std::vector<const flight::TrendSeries*> oil = trends.of(flight::TrendQuantity::OilTemperature, engine);
+      ASSERT_EQ(oil.size(), 1u);
+      EXPECT_EQ(oil[0]->values.size(), static_cast<std::size_t>(kFlights));
+      EXPECT_EQ(trends.of(flight::TrendQuantity::OilPressure, engine).size(), c.oilPressures);
+    }
+    EXPECT_EQ(trends.of(flight::TrendQuantity::Battery, flight::Engine::Only).size(), 1u);
+    // Left and right are different engines: their series are not the same values.
+    if (c.engines.size() == 2) {
+      EXPECT_NE(trends.of(flight::TrendQuantity::CruiseCht, flight::Engine::Left)[0]->channel,
+                trends.of(flight::TrendQuantity::CruiseCht, flight::Engine::Right)[0]->channel);
+    }
+  }
+}
