@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logbook/trends_chart.h"
 
-#include <QDateTime>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <cmath>
-#include <map>
 #include <qcustomplot.h>
 
 #include "render/chart_colors.h"
@@ -13,11 +16,57 @@ namespace varnix::app::logbook {
 
 namespace {
 
-constexpr qsizetype kMarkedPoints = 150;
+constexpr double kHitPixels = 8;
+const QColor kFaint(0xc8, 0xc8, 0xc8);
+const QColor kApart(0x90, 0x90, 0x90);
+const QColor kMarkLine(0xb0, 0x00, 0x00);
+const QColor kMarkFill(0xff, 0xd0, 0x40);
 
-double secondsOf(const std::string& iso) {
-  const QDateTime t = QDateTime::fromString(QString::fromStdString(iso), Qt::ISODate);
-  return t.isValid() ? static_cast<double>(t.toSecsSinceEpoch()) : NAN;
+QString engineName(flight::Engine e) {
+  switch (e) {
+    case flight::Engine::Left: return QStringLiteral("Left engine");
+    case flight::Engine::Right: return QStringLiteral("Right engine");
+    case flight::Engine::Only: break;
+  }
+  return QStringLiteral("Engine");
+}
+
+QString quantityName(flight::TrendQuantity q) {
+  switch (q) {
+    case flight::TrendQuantity::CruiseCht: return QStringLiteral("cruise CHT");
+    case flight::TrendQuantity::CruiseEgt: return QStringLiteral("cruise EGT");
+    case flight::TrendQuantity::OilTemperature: return QStringLiteral("Oil temperature in cruise");
+    case flight::TrendQuantity::OilPressure: return QStringLiteral("Oil pressure in cruise");
+    case flight::TrendQuantity::Battery: return QStringLiteral("Battery in cruise");
+  }
+  return {};
+}
+
+flight::Channel channelOf(const flight::TrendSeries& s) {
+  const flight::ChannelKind kind =
+      s.quantity == flight::TrendQuantity::CruiseEgt ? flight::ChannelKind::Egt : flight::ChannelKind::Cht;
+  return {s.channel, kind, s.engine, s.cylinder};
+}
+
+QString valueText(const flight::TrendSeries& s, double v) {
+  const int decimals = s.unit == flight::Unit::Volts || s.unit == flight::Unit::Psi ? 1 : 0;
+  return QString::number(v, 'f', decimals) + QLatin1Char(' ') + QString::fromUtf8(flight::UnitText(s.unit));
+}
+
+// The median's segments as one line, broken by NaN where a gap parts them.
+void setMedian(QCPGraph* g, const flight::TrendSeries& s) {
+  QVector<double> keys, values;
+  for (const auto& line : s.median) {
+    if (!keys.isEmpty()) {
+      keys.push_back((keys.back() + line.front().when) / 2);
+      values.push_back(NAN);
+    }
+    for (const flight::MedianPoint& p : line) {
+      keys.push_back(p.when);
+      values.push_back(p.value);
+    }
+  }
+  g->setData(keys, values, true);
 }
 
 }  // namespace
@@ -25,125 +74,250 @@ double secondsOf(const std::string& iso) {
 TrendsChart::TrendsChart(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
+  auto* top = new QHBoxLayout;
+  engine_ = new QComboBox(this);
+  engine_->setObjectName(QStringLiteral("cboTrendsEngine"));
+  engine_->hide();
+  top->addWidget(engine_);
+  legend_ = new QLabel(this);
+  legend_->setObjectName(QStringLiteral("lblTrendsLegend"));
+  legend_->setTextFormat(Qt::RichText);
+  legend_->setText(
+      QStringLiteral("<span style='color:#0072b2'>&#9679;</span> a flight &nbsp; "
+                     "<span style='color:#909090'>&#9675;</span> other power or OAT than the newest flight (left "
+                     "out of the median) &nbsp; <b style='color:#0072b2'>&#8212;</b> median of the last %1 flights "
+                     "&nbsp; <b style='color:#c8c8c8'>&#8212;</b> the other cylinders &nbsp; "
+                     "<span style='color:#b00000'>&#9650;</span> a finding &nbsp; · no line over gaps of more than "
+                     "%2 days · click a point to open its flight")
+          .arg(flight::kTrendMedianFlights)
+          .arg(flight::kTrendGapDays));
+  legend_->setWordWrap(true);
+  top->addWidget(legend_, 1);
+  layout->addLayout(top);
   plot_ = new QCustomPlot(this);
   plot_->setObjectName(QStringLiteral("plotTrends"));
-  plot_->setInteractions(QCP::iSelectPlottables);
   plot_->setNoAntialiasingOnDrag(true);
   plot_->setPlottingHint(QCP::phFastPolylines, true);
-  layout->addWidget(plot_);
-  connect(plot_, &QCustomPlot::plottableClick, this, &TrendsChart::clicked);
+  plot_->setMouseTracking(true);
+  plot_->installEventFilter(this);
+  layout->addWidget(plot_, 1);
+  connect(engine_, &QComboBox::currentIndexChanged, this, [this] { rebuild(); });
 }
 
 int TrendsChart::seriesCount() const { return plot_->graphCount(); }
 
-void TrendsChart::clicked(QCPAbstractPlottable* plottable, int dataIndex, QMouseEvent*) {
-  for (const auto& [p, flights] : points_)
-    if (p == plottable && dataIndex >= 0 && static_cast<std::size_t>(dataIndex) < flights.size())
-      emit flightClicked(flights[static_cast<std::size_t>(dataIndex)]);
-}
-
 void TrendsChart::setLog(std::shared_ptr<const flight::AircraftLog> log) {
   log_ = std::move(log);
-  points_.clear();
+  trends_ = log_ ? flight::BuildTrendSeries(*log_) : flight::AircraftTrends{};
+  {
+    const QSignalBlocker quiet(engine_);
+    engine_->clear();
+    for (flight::Engine e : trends_.engines) engine_->addItem(engineName(e));
+  }
+  engine_->setVisible(trends_.engines.size() > 1);
+  rebuild();
+}
+
+void TrendsChart::setEngine(int index) {
+  if (index >= 0 && index < engine_->count()) engine_->setCurrentIndex(index);
+}
+
+void TrendsChart::rebuild() {
+  panels_.clear();
+  plot_->clearItems();
   plot_->clearPlottables();
   plot_->plotLayout()->clear();
-  if (!log_) {
+  const int chosen = engine_->currentIndex();
+  if (chosen < 0 || static_cast<std::size_t>(chosen) >= trends_.engines.size()) {
     plot_->replot();
     return;
   }
-  const flight::Unit unit = log_->flights.empty() ? flight::Unit::DegreesF : log_->flights.front().entry.engineUnit;
-  const QString degrees = QString::fromUtf8(flight::UnitText(unit));
-  struct Panel {
-    QString title;
-    QCPAxisRect* rect = nullptr;
+  const flight::Engine engine = trends_.engines[static_cast<std::size_t>(chosen)];
+  using Q = flight::TrendQuantity;
+  struct Row {
+    std::vector<const flight::TrendSeries*> series;
+    bool cylinders = false;
   };
-  std::vector<Panel> panels = {{QStringLiteral("Max CHT ") + degrees},
-                               {QStringLiteral("Cruise EGT ") + degrees},
-                               {QStringLiteral("Max DIF ") + degrees},
-                               {QStringLiteral("Fuel per hour")},
-                               {QStringLiteral("Min BAT V")}};
-  auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
-  ticker->setDateTimeFormat(QStringLiteral("yyyy-MM-dd"));
-  ticker->setTickCount(6);
-  for (std::size_t i = 0; i < panels.size(); ++i) {
-    auto* rect = new QCPAxisRect(plot_);
-    plot_->plotLayout()->addElement(static_cast<int>(i), 0, rect);
-    rect->axis(QCPAxis::atBottom)->setTicker(ticker);
-    rect->axis(QCPAxis::atBottom)->setTickLabels(i + 1 == panels.size());
-    rect->axis(QCPAxis::atLeft)->setLabel(panels[i].title);
-    panels[i].rect = rect;
-  }
-  auto* margins = new QCPMarginGroup(plot_);
-  for (Panel& p : panels) p.rect->setMarginGroup(QCP::msLeft | QCP::msRight, margins);
+  std::vector<Row> rows;
+  for (Q q : {Q::CruiseCht, Q::CruiseEgt})
+    if (auto s = trends_.of(q, engine); !s.empty()) rows.push_back({std::move(s), true});
+  Row other;
+  for (Q q : {Q::OilTemperature, Q::OilPressure})
+    for (const flight::TrendSeries* s : trends_.of(q, engine)) other.series.push_back(s);
+  for (const flight::TrendSeries* s : trends_.of(Q::Battery, flight::Engine::Only)) other.series.push_back(s);
+  if (!other.series.empty()) rows.push_back(std::move(other));
 
-  // Series keyed by panel and name, oldest flight first.
-  struct Series {
-    QVector<double> keys, values;
-    std::vector<int> flights;
-    flight::Channel channel;  // what its line is coloured by
-  };
-  std::map<std::pair<int, std::string>, Series> series;
-  auto add = [&](int panel, const std::string& name, double when, double value, int flight,
-                 const flight::Channel& channel = {}) {
-    if (!std::isfinite(when) || !std::isfinite(value)) return;
-    Series& s = series[{panel, name}];
-    s.channel = channel;
-    s.keys.push_back(when);
-    s.values.push_back(value);
-    s.flights.push_back(flight);
-  };
-  for (int i = static_cast<int>(log_->flights.size()) - 1; i >= 0; --i) {
-    const flight::CatalogEntry& e = log_->flights[static_cast<std::size_t>(i)].entry;
-    const double when = secondsOf(e.start);
-    for (const flight::Figure& c : e.maxCht)
-      add(0, c.channel, when, c.value, i, {c.channel, flight::ChannelKind::Cht, c.engine, c.cylinder});
-    for (const flight::CruiseEgt& c : e.digest.cruise)
-      add(1, c.channel, when, c.mean, i, {c.channel, flight::ChannelKind::Egt, c.engine, c.cylinder});
-    if (e.difMax.known()) add(2, "DIF", when, e.difMax.value, i);
-    if (e.recordedSeconds > 0) add(3, "FF", when, e.fuelUsed / (e.recordedSeconds / 3600.0), i);
-    if (e.batteryMin.known()) add(4, "BAT", when, e.batteryMin.value, i);
-  }
   double first = INFINITY, last = -INFINITY;
-  for (auto& [key, s] : series) {
-    QCPAxisRect* rect = panels[static_cast<std::size_t>(key.first)].rect;
-    QCPGraph* g = plot_->addGraph(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
-    g->setName(QString::fromStdString(key.second));
-    QPen pen = key.first <= 1 ? render::channelPen(s.channel) : QPen(QColor(0x30, 0x30, 0x30));
-    pen.setWidthF(1.5);
-    g->setPen(pen);
-    // Points to click on while they can be told apart; a long history is drawn as lines (clicking
-    // still picks the nearest flight).
-    if (s.keys.size() <= kMarkedPoints)
-      g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, pen.color(), pen.color(), 5));
-    else
-      pen.setWidthF(1.0);
-    g->setPen(pen);
-    g->setData(s.keys, s.values, true);
-    g->setSelectable(QCP::stSingleData);
-    for (double k : s.keys) {
-      first = std::min(first, k);
-      last = std::max(last, k);
+  for (const flight::TrendSeries& s : trends_.series)
+    for (const flight::TrendValue& v : s.values) {
+      first = std::min(first, v.when);
+      last = std::max(last, v.when);
     }
-    points_.emplace_back(g, std::move(s.flights));
-  }
+  auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
+  ticker->setDateTimeSpec(Qt::UTC);
+  ticker->setDateTimeFormat(last - first < 300 * 86400.0 ? QStringLiteral("d MMM") : QStringLiteral("MMM yyyy"));
+  ticker->setTickCount(3);
   const double pad = std::isfinite(first) ? std::max(86400.0, (last - first) * 0.03) : 0;
-  for (Panel& p : panels) {
-    if (std::isfinite(first)) p.rect->axis(QCPAxis::atBottom)->setRange(first - pad, last + pad);
-    bool found = false;
-    QCPRange r;
-    for (QCPGraph* g : p.rect->graphs()) {
-      bool ok = false;
-      const QCPRange gr = g->getValueRange(ok);
-      if (!ok) continue;
-      r = found ? QCPRange(std::min(r.lower, gr.lower), std::max(r.upper, gr.upper)) : gr;
-      found = true;
-    }
-    if (found) {
-      const double margin = std::max(1.0, r.size() * 0.08);
-      p.rect->axis(QCPAxis::atLeft)->setRange(r.lower - margin, r.upper + margin);
+
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const Row& row = rows[r];
+    auto* grid = new QCPLayoutGrid;
+    plot_->plotLayout()->addElement(static_cast<int>(r), 0, grid);
+    auto* margins = new QCPMarginGroup(plot_);
+    // One value range for a row of cylinders, so that their panels compare.
+    double low = INFINITY, high = -INFINITY;
+    for (const flight::TrendSeries* s : row.series)
+      for (const flight::TrendValue& v : s->values) {
+        low = std::min(low, v.value);
+        high = std::max(high, v.value);
+      }
+    for (std::size_t c = 0; c < row.series.size(); ++c) {
+      const flight::TrendSeries& s = *row.series[c];
+      auto* rect = new QCPAxisRect(plot_);
+      grid->addElement(0, static_cast<int>(c), rect);
+      rect->setMarginGroup(QCP::msTop | QCP::msBottom, margins);
+      QCPAxis* x = rect->axis(QCPAxis::atBottom);
+      QCPAxis* y = rect->axis(QCPAxis::atLeft);
+      x->setTicker(ticker);
+      if (std::isfinite(first)) x->setRange(first - pad, last + pad);
+      Panel p;
+      p.engine = engine;
+      p.rect = rect;
+      p.series = &s;
+      const flight::Channel channel = channelOf(s);
+      QPen pen = row.cylinders ? render::channelPen(channel) : QPen(QColor(0x30, 0x30, 0x30));
+      if (row.cylinders) {
+        p.title = QString::fromStdString(s.channel) + QLatin1Char(' ') + quantityName(s.quantity);
+        if (c == 0)
+          y->setLabel(quantityName(s.quantity).replace(0, 1, quantityName(s.quantity)[0].toUpper()) +
+                      QLatin1Char(' ') + QString::fromUtf8(flight::UnitText(s.unit)));
+        else
+          y->setTickLabels(false);
+        if (std::isfinite(low)) {
+          const double m = std::max(1.0, (high - low) * 0.08);
+          y->setRange(low - m, high + m);
+        }
+        // The other cylinders' medians, faint, under this one.
+        for (const flight::TrendSeries* o : row.series) {
+          if (o == &s) continue;
+          QCPGraph* g = plot_->addGraph(x, y);
+          g->setPen(QPen(kFaint, 1));
+          g->setAntialiased(false);
+          setMedian(g, *o);
+        }
+      } else {
+        p.title = quantityName(s.quantity);
+        y->setLabel(QString::fromUtf8(flight::UnitText(s.unit)));
+        double lo = INFINITY, hi = -INFINITY;
+        for (const flight::TrendValue& v : s.values) {
+          lo = std::min(lo, v.value);
+          hi = std::max(hi, v.value);
+        }
+        const double m = std::max(s.unit == flight::Unit::Volts ? 0.1 : 1.0, (hi - lo) * 0.08);
+        if (std::isfinite(lo)) y->setRange(lo - m, hi + m);
+      }
+      QVector<double> keys, values, apartKeys, apartValues, markKeys, markValues;
+      for (const flight::TrendValue& v : s.values) {
+        (v.comparable ? keys : apartKeys).push_back(v.when);
+        (v.comparable ? values : apartValues).push_back(v.value);
+      }
+      for (const flight::TrendMark& m : s.marks) {
+        markKeys.push_back(s.values[m.value].when);
+        markValues.push_back(s.values[m.value].value);
+      }
+      const QColor colour = pen.color();
+      QCPGraph* apart = plot_->addGraph(x, y);
+      apart->setLineStyle(QCPGraph::lsNone);
+      apart->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssCircle, kApart, 4));
+      apart->setData(apartKeys, apartValues, true);
+      QCPGraph* points = plot_->addGraph(x, y);
+      points->setLineStyle(QCPGraph::lsNone);
+      points->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, colour, colour, 4));
+      points->setData(keys, values, true);
+      QCPGraph* median = plot_->addGraph(x, y);
+      QPen line = pen;
+      line.setWidthF(2);
+      median->setPen(line);
+      setMedian(median, s);
+      p.median = median;
+      if (!markKeys.isEmpty()) {
+        QCPGraph* marks = plot_->addGraph(x, y);
+        marks->setLineStyle(QCPGraph::lsNone);
+        marks->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssTriangle, QPen(kMarkLine, 1.5), kMarkFill, 11));
+        marks->setData(markKeys, markValues, true);
+      }
+      auto* name = new QCPItemText(plot_);
+      name->setClipAxisRect(rect);
+      name->position->setAxisRect(rect);
+      name->position->setType(QCPItemPosition::ptAxisRectRatio);
+      name->position->setCoords(0.03, 0.03);
+      name->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+      name->setText(row.cylinders ? QString::fromStdString(s.channel) : p.title);
+      QFont bold = name->font();
+      bold.setBold(true);
+      name->setFont(bold);
+      name->setColor(row.cylinders ? render::channelTextColor(channel) : QColor(0x30, 0x30, 0x30));
+      panels_.push_back(p);
     }
   }
   plot_->replot();
+}
+
+QPointF TrendsChart::pointPosition(const Panel& panel, std::size_t index) const {
+  const flight::TrendValue& v = panel.series->values.at(index);
+  return {panel.rect->axis(QCPAxis::atBottom)->coordToPixel(v.when),
+          panel.rect->axis(QCPAxis::atLeft)->coordToPixel(v.value)};
+}
+
+TrendsChart::Hit TrendsChart::hitAt(QPoint pos) const {
+  Hit hit;
+  double best = kHitPixels * kHitPixels;
+  for (const Panel& p : panels_) {
+    if (!p.rect->rect().contains(pos)) continue;
+    for (std::size_t i = 0; i < p.series->values.size(); ++i) {
+      const QPointF d = pointPosition(p, i) - QPointF(pos);
+      const double distance = d.x() * d.x() + d.y() * d.y();
+      if (distance <= best) {
+        best = distance;
+        hit = {&p, i};
+      }
+    }
+  }
+  return hit;
+}
+
+QString TrendsChart::toolTipAt(QPoint pos) const {
+  const Hit hit = hitAt(pos);
+  if (!hit.panel) return {};
+  const flight::TrendSeries& s = *hit.panel->series;
+  const flight::TrendValue& v = s.values[hit.index];
+  QString text = QStringLiteral("Flight %1 of %2\n%3: %4")
+                     .arg(QString::fromStdString(v.label), QString::fromStdString(v.date), hit.panel->title,
+                          valueText(s, v.value));
+  if (!v.comparable) text += QStringLiteral("\nOther power or OAT than the newest flight: not in the median");
+  for (const flight::TrendMark& m : s.marks)
+    if (m.value == hit.index) text += QStringLiteral("\n▲ ") + QString::fromStdString(m.text);
+  return text;
+}
+
+bool TrendsChart::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == plot_ && event->type() == QEvent::MouseMove) {
+    const auto* e = static_cast<QMouseEvent*>(event);
+    const QString tip = toolTipAt(e->position().toPoint());
+    if (tip.isEmpty())
+      QToolTip::hideText();
+    else
+      QToolTip::showText(e->globalPosition().toPoint(), tip, plot_);
+  }
+  if (watched == plot_ && event->type() == QEvent::MouseButtonPress) {
+    const auto* e = static_cast<QMouseEvent*>(event);
+    if (e->button() == Qt::LeftButton)
+      if (const Hit hit = hitAt(e->position().toPoint()); hit.panel) {
+        emit flightClicked(static_cast<int>(hit.panel->series->values[hit.index].flight));
+        return true;
+      }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace varnix::app::logbook

@@ -1,18 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The logbook's trends: per flight over calendar time, the max CHT and the
-// cruise EGT of every cylinder (coloured as in the flight window), the max
-// DIF, the fuel used per hour and the lowest battery voltage, in stacked
-// panels on one date axis. Clicking a point asks for that flight.
+// The logbook's trends as small multiples over calendar time: a row of
+// panels for the cruise CHT, one panel per cylinder, a row for the cruise
+// EGT, and a row for the oil temperature, the oil pressure and the battery
+// in cruise. A cylinder's panel draws its flights and its rolling median in
+// its colour over the other cylinders' medians in grey, so a cylinder that
+// leaves the pack shows at a glance. A twin shows one engine at a time (the
+// Engine choice): twelve cylinders' panels at once would be too small to
+// read at 1280×720. No line crosses a gap of more than 60 days; hovering a
+// point tells its flight, date and value, and the trend findings are marked
+// on their panel. Clicking a point asks for that flight.
 #pragma once
 
+#include <QString>
 #include <QWidget>
 #include <memory>
 #include <vector>
 
 #include "store/logbook.h"
+#include "store/trend_series.h"
 
+class QComboBox;
 class QCustomPlot;
-class QCPAbstractPlottable;
+class QCPAxisRect;
+class QCPGraph;
+class QLabel;
 class QMouseEvent;
 
 namespace varnix::app::logbook {
@@ -21,21 +32,47 @@ class TrendsChart : public QWidget {
   Q_OBJECT
 
  public:
+  struct Panel {
+    QString title;  // "C3 cruise CHT", "Oil pressure", ...
+    flight::Engine engine = flight::Engine::Only;
+    QCPAxisRect* rect = nullptr;
+    const flight::TrendSeries* series = nullptr;  // the one it highlights
+    QCPGraph* median = nullptr;                   // its median line, NaN between segments
+  };
+
   explicit TrendsChart(QWidget* parent = nullptr);
   void setLog(std::shared_ptr<const flight::AircraftLog> log);
+  // The engine shown (an index of engines()); a single engine has one.
+  void setEngine(int index);
+  const std::vector<flight::Engine>& engines() const { return trends_.engines; }
   QCustomPlot* plot() const { return plot_; }
   int seriesCount() const;
+  const std::vector<Panel>& panels() const { return panels_; }
+  // Where value `index` of `panel` is drawn, in the plot's pixels.
+  QPointF pointPosition(const Panel& panel, std::size_t index) const;
+  // What the tooltip says at `pos` (the plot's pixels); empty away from a point.
+  QString toolTipAt(QPoint pos) const;
 
  signals:
   void flightClicked(int flightIndex);  // a row of the log's flights
 
- private:
-  void clicked(QCPAbstractPlottable* plottable, int dataIndex, QMouseEvent* event);
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
+ private:
+  struct Hit {
+    const Panel* panel = nullptr;
+    std::size_t index = 0;
+  };
+  Hit hitAt(QPoint pos) const;
+  void rebuild();
+
+  QComboBox* engine_ = nullptr;
+  QLabel* legend_ = nullptr;
   QCustomPlot* plot_ = nullptr;
   std::shared_ptr<const flight::AircraftLog> log_;
-  // Per graph, the flight of each of its points.
-  std::vector<std::pair<QCPAbstractPlottable*, std::vector<int>>> points_;
+  flight::AircraftTrends trends_;
+  std::vector<Panel> panels_;
 };
 
 }  // namespace varnix::app::logbook

@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the logbook's three tabs into PNG files and writes a flight
 // report, from a data folder of forty simulated one-hour flights whose
-// aircraft has strict limits (so that findings show).
+// aircraft has strict limits (so that findings show). The Trends tab is
+// rendered from longer histories: 140 flights of a six-cylinder single and
+// 130 of a twin, each with a winter's gap and a cylinder that drifts, at
+// 1280×720 and 1920×1080.
 //   varnix_logbook_screenshots OUTPUT_FOLDER
 // The report is written as OUTPUT_FOLDER/report.pdf; turn its pages into
 // pictures with any PDF renderer (pdftoppm -png -r 60 report.pdf report).
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -22,6 +26,84 @@
 #include "render/library_text.h"
 
 using namespace varnix;
+
+namespace {
+
+// `flights` 40-minute flights of `aircraft` every other day from 2024-09-01,
+// three months without flying after the first third; cylinder 3's cruise
+// CHT and EGT creep up from flight to flight.
+bool writeHistory(const QString& tmp, const QString& data, const std::string& aircraft, encode::ProfileLayout layout,
+                  int flights) {
+  encode::ProfileOptions o;
+  o.layout = layout;
+  o.minutes = 40;
+  o.year = 24;
+  o.month = 9;
+  o.day = 1;
+  o.events.driftCylinder = 3;
+  o.events.drift = 0.25;
+  encode::DumpPlan plan = encode::ProfileDump(o, 0, aircraft);
+  for (int i = 0; i < flights; ++i) {
+    o.flightNumber = static_cast<std::uint16_t>(1 + i);
+    o.seed = static_cast<unsigned>(31 + i);
+    o.flightIndex = i;
+    o.day += i == flights / 3 ? 90 : 2;
+    while (o.day > 28) {
+      o.day -= 28;
+      if (++o.month > 12) {
+        o.month = 1;
+        ++o.year;
+      }
+    }
+    plan.flights.push_back(encode::ProfileFlight(o));
+  }
+  const QString dat = tmp + QStringLiteral("/") + QString::fromStdString(aircraft) + QStringLiteral(".DAT");
+  QFile f(dat);
+  const std::string bytes = encode::assembleDump(plan);
+  if (!f.open(QIODevice::WriteOnly) || f.write(bytes.data(), static_cast<qint64>(bytes.size())) < 0) return false;
+  f.close();
+  HeaderState header;
+  ExpandDataFile(app::toLibraryText(dat), app::toLibraryText(data) + "/", header);
+  return true;
+}
+
+// The Trends tab of each aircraft of a single and a twin, at both sizes.
+int trendsShots(const QString& out) {
+  QTemporaryDir tmp;
+  const QString data = tmp.path() + QStringLiteral("/data");
+  QDir().mkpath(data);
+  if (!writeHistory(tmp.path(), data, "N140SX", encode::ProfileLayout::Single, 140) ||
+      !writeHistory(tmp.path(), data, "N130TW", encode::ProfileLayout::Twin, 130))
+    return 1;
+  app::logbook::FrmLogbook form;
+  QSignalSpy caughtUp(&form, &app::logbook::FrmLogbook::caughtUp);
+  form.openFolder(data);
+  form.show();
+  caughtUp.wait(120000);
+  form.tabs()->setCurrentIndex(1);
+  struct Shot {
+    const char* name;
+    const char* aircraft;
+    QSize size;
+  } shots[] = {
+      {"logbook_trends.png", "N140SX", {1280, 720}},
+      {"logbook_trends_1920.png", "N140SX", {1920, 1080}},
+      {"logbook_trends_twin.png", "N130TW", {1280, 720}},
+      {"logbook_trends_twin_1920.png", "N130TW", {1920, 1080}},
+  };
+  for (const Shot& shot : shots) {
+    for (int row = 0; row < form.aircraftList()->count(); ++row)
+      if (form.aircraftList()->item(row)->text().startsWith(QLatin1String(shot.aircraft)))
+        form.aircraftList()->setCurrentRow(row);
+    form.resize(shot.size);
+    QApplication::processEvents();
+    form.grab().save(out + QLatin1Char('/') + QString::fromLatin1(shot.name));
+    std::printf("%s/%s\n", out.toLocal8Bit().constData(), shot.name);
+  }
+  return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication qt(argc, argv);
@@ -68,8 +150,9 @@ int main(int argc, char** argv) {
   form.openFolder(data);
   form.show();
   caughtUp.wait(60000);
-  const char* names[] = {"logbook_flights.png", "logbook_trends.png", "logbook_findings.png"};
+  const char* names[] = {"logbook_flights.png", nullptr, "logbook_findings.png"};
   for (int tab = 0; tab < 3; ++tab) {
+    if (!names[tab]) continue;
     form.tabs()->setCurrentIndex(tab);
     QApplication::processEvents();
     form.grab().save(out + QLatin1Char('/') + QString::fromLatin1(names[tab]));
@@ -82,5 +165,5 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("%s/report.pdf\n", argv[1]);
-  return 0;
+  return trendsShots(out);
 }

@@ -11,13 +11,17 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
+#include <cmath>
+#include <qcustomplot.h>
 
 #include "flight/flight_chart.h"
 #include "flight/flight_window.h"
 #include "logbook/frm_logbook.h"
 #include "logbook/logbook_model.h"
 #include "logbook/trends_chart.h"
+#include "encoder/flight_profile.h"
 #include "support/flight_files.h"
+#include "store/trend_series.h"
 
 using namespace varnix;
 using app::logbook::FrmLogbook;
@@ -137,6 +141,69 @@ class LogbookTest : public QObject {
       QCOMPARE(form.limitsProblemsLine()->text(), c.shown);
       QCOMPARE(form.currentLog()->limits.chtMax, 390.0);
     }
+  }
+
+  // The Trends tab of a twin: the panels of the engine chosen, no line over
+  // the spring between a January and a May, a tooltip that names the
+  // flight, its date and the value, a click that asks for the flight.
+  void trendsOfATwinPerEngineWithGapsAndTooltips() {
+    test::TempDir dir;
+    encode::ProfileOptions o = test::shortFlight(encode::ProfileLayout::Twin, 20);
+    encode::DumpPlan plan = encode::ProfileDump(o, 0);
+    const int days[][2] = {{1, 10}, {1, 12}, {1, 15}, {5, 2}, {5, 4}};  // month, day
+    for (const auto& [month, day] : days) {
+      o.month = month;
+      o.day = day;
+      o.seed = static_cast<unsigned>(plan.flights.size() + 3);
+      o.flightNumber = static_cast<std::uint16_t>(plan.flights.size() + 1);
+      plan.flights.push_back(encode::ProfileFlight(o));
+    }
+    test::expandedFlights(dir, encode::assembleDump(plan));
+    FrmLogbook form;
+    QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
+    form.openFolder(QString::fromStdString(dir.file("data")));
+    form.resize(1280, 720);
+    form.show();
+    QVERIFY(caughtUp.wait(20000));
+    app::logbook::TrendsChart* trends = form.trends();
+    QCOMPARE(trends->engines(), (std::vector<flight::Engine>{flight::Engine::Left, flight::Engine::Right}));
+    for (int e = 0; e < 2; ++e) {
+      trends->setEngine(e);
+      int cylinders = 0;
+      for (const auto& p : trends->panels()) {
+        QCOMPARE(p.engine, trends->engines()[static_cast<std::size_t>(e)]);
+        if (p.series->quantity == flight::TrendQuantity::Battery) continue;
+        QCOMPARE(p.series->engine, p.engine);
+        cylinders += p.series->cylinder > 0;
+        // Two lines, none across the gap.
+        const QSharedPointer<QCPGraphDataContainer> line = p.median->data();
+        int breaks = 0;
+        const QCPGraphData* before = nullptr;
+        for (const QCPGraphData& d : *line) {
+          if (std::isnan(d.value)) ++breaks;
+          else if (before && !std::isnan(before->value))
+            QVERIFY2(d.key - before->key <= flight::kTrendGapDays * 86400, qPrintable(p.title));
+          before = &d;
+        }
+        QCOMPARE(breaks, 1);
+      }
+      QCOMPARE(cylinders, 12);  // six CHT and six EGT panels
+    }
+    trends->resize(1280, 640);
+    trends->plot()->replot(QCustomPlot::rpImmediateRefresh);
+    const auto& panel = trends->panels().front();
+    const flight::TrendValue& first = panel.series->values.front();
+    const QPoint at = trends->pointPosition(panel, 0).toPoint();
+    const QString tip = trends->toolTipAt(at);
+    QVERIFY2(tip.contains(QStringLiteral("Flight %1 of %2").arg(QString::fromStdString(first.label),
+                                                                QString::fromStdString(first.date))),
+             qPrintable(tip));
+    QVERIFY2(tip.contains(QString::number(first.value, 'f', 0) + QStringLiteral(" °F")), qPrintable(tip));
+    QVERIFY(trends->toolTipAt(at + QPoint(0, 40)).isEmpty() || trends->toolTipAt(at + QPoint(0, 40)) != tip);
+    QSignalSpy clicked(trends, &app::logbook::TrendsChart::flightClicked);
+    QTest::mouseClick(trends->plot(), Qt::LeftButton, {}, at);
+    QCOMPARE(clicked.size(), 1);
+    QCOMPARE(clicked.front().front().toInt(), static_cast<int>(first.flight));
   }
 
   // "Import flight logs…" without its dialogs: an avionics log joins the
