@@ -53,6 +53,12 @@ QString valueText(const flight::TrendSeries& s, double v) {
   return QString::number(v, 'f', decimals) + QLatin1Char(' ') + QString::fromUtf8(flight::UnitText(s.unit));
 }
 
+// A value range over [low, high] with room at the top for the panel's name.
+QCPRange headroom(double low, double high, double least) {
+  const double m = std::max(least, (high - low) * 0.08);
+  return {low - m, high + 3 * m};
+}
+
 // The median's segments as one line, broken by NaN where a gap parts them.
 void setMedian(QCPGraph* g, const flight::TrendSeries& s) {
   QVector<double> keys, values;
@@ -82,15 +88,14 @@ TrendsChart::TrendsChart(QWidget* parent) : QWidget(parent) {
   legend_ = new QLabel(this);
   legend_->setObjectName(QStringLiteral("lblTrendsLegend"));
   legend_->setTextFormat(Qt::RichText);
-  legend_->setText(
-      QStringLiteral("<span style='color:#0072b2'>&#9679;</span> a flight &nbsp; "
-                     "<span style='color:#909090'>&#9675;</span> other power or OAT than the newest flight (left "
-                     "out of the median) &nbsp; <b style='color:#0072b2'>&#8212;</b> median of the last %1 flights "
-                     "&nbsp; <b style='color:#c8c8c8'>&#8212;</b> the other cylinders &nbsp; "
-                     "<span style='color:#b00000'>&#9650;</span> a finding &nbsp; · no line over gaps of more than "
-                     "%2 days · click a point to open its flight")
-          .arg(flight::kTrendMedianFlights)
-          .arg(flight::kTrendGapDays));
+  legend_->setText(QStringLiteral("<span style='color:#0072b2'>&#9679;</span> a flight &nbsp; "
+                                  "<span style='color:#909090'>&#9675;</span> other power or OAT (not in the "
+                                  "median) &nbsp; <b style='color:#0072b2'>&#8212;</b> median of the last %1 "
+                                  "flights &nbsp; <b style='color:#c8c8c8'>&#8212;</b> the other cylinders &nbsp; "
+                                  "<span style='color:#b00000'>&#9650;</span> a finding &nbsp; · no line over gaps "
+                                  "of more than %2 days · click a point to open its flight")
+                       .arg(flight::kTrendMedianFlights)
+                       .arg(flight::kTrendGapDays));
   legend_->setWordWrap(true);
   top->addWidget(legend_, 1);
   layout->addLayout(top);
@@ -153,10 +158,16 @@ void TrendsChart::rebuild() {
       first = std::min(first, v.when);
       last = std::max(last, v.when);
     }
-  auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
-  ticker->setDateTimeSpec(Qt::UTC);
-  ticker->setDateTimeFormat(last - first < 300 * 86400.0 ? QStringLiteral("d MMM") : QStringLiteral("MMM yyyy"));
-  ticker->setTickCount(3);
+  // Two dates under a cylinder's narrow panel, four under the wide ones.
+  auto dates = [&](int count) {
+    auto t = QSharedPointer<QCPAxisTickerDateTime>::create();
+    t->setDateTimeSpec(Qt::UTC);
+    t->setDateTimeFormat(last - first < 300 * 86400.0 ? QStringLiteral("d MMM") : QStringLiteral("MMM yy"));
+    t->setTickStepStrategy(QCPAxisTicker::tssMeetTickCount);
+    t->setTickCount(count);
+    return t;
+  };
+  const QSharedPointer<QCPAxisTickerDateTime> narrow = dates(2), wide = dates(4);
   const double pad = std::isfinite(first) ? std::max(86400.0, (last - first) * 0.03) : 0;
 
   for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -178,7 +189,7 @@ void TrendsChart::rebuild() {
       rect->setMarginGroup(QCP::msTop | QCP::msBottom, margins);
       QCPAxis* x = rect->axis(QCPAxis::atBottom);
       QCPAxis* y = rect->axis(QCPAxis::atLeft);
-      x->setTicker(ticker);
+      x->setTicker(row.cylinders ? narrow : wide);
       if (std::isfinite(first)) x->setRange(first - pad, last + pad);
       Panel p;
       p.engine = engine;
@@ -193,10 +204,7 @@ void TrendsChart::rebuild() {
                       QLatin1Char(' ') + QString::fromUtf8(flight::UnitText(s.unit)));
         else
           y->setTickLabels(false);
-        if (std::isfinite(low)) {
-          const double m = std::max(1.0, (high - low) * 0.08);
-          y->setRange(low - m, high + m);
-        }
+        if (std::isfinite(low)) y->setRange(headroom(low, high, 1.0));
         // The other cylinders' medians, faint, under this one.
         for (const flight::TrendSeries* o : row.series) {
           if (o == &s) continue;
@@ -213,8 +221,7 @@ void TrendsChart::rebuild() {
           lo = std::min(lo, v.value);
           hi = std::max(hi, v.value);
         }
-        const double m = std::max(s.unit == flight::Unit::Volts ? 0.1 : 1.0, (hi - lo) * 0.08);
-        if (std::isfinite(lo)) y->setRange(lo - m, hi + m);
+        if (std::isfinite(lo)) y->setRange(headroom(lo, hi, s.unit == flight::Unit::Volts ? 0.1 : 1.0));
       }
       QVector<double> keys, values, apartKeys, apartValues, markKeys, markValues;
       for (const flight::TrendValue& v : s.values) {
@@ -234,8 +241,10 @@ void TrendsChart::rebuild() {
       points->setLineStyle(QCPGraph::lsNone);
       points->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, colour, colour, 4));
       points->setData(keys, values, true);
+      // The median a shade darker than the points, so that it reads over them.
       QCPGraph* median = plot_->addGraph(x, y);
       QPen line = pen;
+      line.setColor(row.cylinders ? render::channelTextColor(channel) : QColor(0, 0, 0));
       line.setWidthF(2);
       median->setPen(line);
       setMedian(median, s);
