@@ -91,6 +91,7 @@ AircraftReportContent MakeAircraftReportContent(const flight::AircraftLog& log, 
   const flight::Unit degreesUnit = shown.empty() ? flight::Unit::DegreesF : shown.front()->entry.engineUnit;
   const std::string degrees(flight::UnitText(degreesUnit));
   const std::string fuel = shown.empty() ? fuelAmountUnit("") : fuelAmountUnit(shown.front()->entry.fuelUnit);
+  const std::string flow = shown.empty() || shown.front()->entry.fuelUnit.empty() ? "GPH" : shown.front()->entry.fuelUnit;
   r.flights.header = {"Date",       "Start",        "Flight",       "Duration", "Hottest EGT (" + degrees + ")",
                       "Hottest CHT (" + degrees + ")", "Max DIF (" + degrees + ")", "Min BAT (V)", "Fuel (" + fuel + ")",
                       "Findings"};
@@ -102,7 +103,7 @@ AircraftReportContent MakeAircraftReportContent(const flight::AircraftLog& log, 
     const std::string d(flight::UnitText(e.engineUnit));
     const std::string flightFuel = fuelAmountUnit(e.fuelUnit);
     const bool otherFuel = flightFuel != fuel;
-    r.flights.rows.push_back({e.start.substr(0, 10), e.start.size() > 11 ? e.start.substr(11) : "", "#" + e.flightLabel,
+    r.flights.rows.push_back({e.start.substr(0, 10), e.start.size() >= 16 ? e.start.substr(11, 5) : "", "#" + e.flightLabel,
                               DurationText(e.recordedSeconds), figureCell(e.hottestEgt, 0, d, otherDegrees),
                               figureCell(e.hottestCht, 0, d, otherDegrees), figureCell(e.difMax, 0, d, otherDegrees),
                               figureCell(e.batteryMin, 1, "V", false),
@@ -150,7 +151,7 @@ AircraftReportContent MakeAircraftReportContent(const flight::AircraftLog& log, 
       {"Hottest EGT", degrees, figure(&flight::CatalogEntry::hottestEgt), true, false},
       {"Max DIF", degrees, figure(&flight::CatalogEntry::difMax), true, false},
       {"Min BAT", "V", figure(&flight::CatalogEntry::batteryMin), false, false},
-      {"Fuel per hour", fuel + "/h",
+      {"Fuel per hour", flow,
        [kNone](const flight::CatalogEntry& e) {
          return e.recordedSeconds >= 600 ? e.fuelUsed / (e.recordedSeconds / 3600) : kNone;
        },
