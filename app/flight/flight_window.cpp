@@ -88,7 +88,8 @@ QString headlineHtml(const flight::Flight& f, const flight::FlightAnalysis& a) {
     label[0] = label[0].toLower();
     QString text = QStringLiteral("%1 <b>%2</b>").arg(label.toHtmlEscaped(), QString::fromStdString(x.value));
     if (!x.unit.empty()) text += QLatin1Char(' ') + QString::fromStdString(x.unit).toHtmlEscaped();
-    if (!x.channel.empty()) text += QStringLiteral(" (%1)").arg(QString::fromStdString(x.channel).toHtmlEscaped());
+    if (const std::string channel = varnix::report::ShownChannel(x); !channel.empty())
+      text += QStringLiteral(" (%1)").arg(QString::fromStdString(channel).toHtmlEscaped());
     figures << text;
   }
   return first + QStringLiteral("<br>") + figures.join(QStringLiteral(" &nbsp;·&nbsp; "));

@@ -186,12 +186,16 @@ ReportSection magSection(const flight::Flight& f, const flight::EngineAnalysis& 
 
 }  // namespace
 
+std::string ShownChannel(const HeadlineFigure& x) {
+  const std::size_t space = x.label.rfind(' ');
+  const std::string lastWord = space == std::string::npos ? x.label : x.label.substr(space + 1);
+  return x.channel == lastWord ? std::string() : x.channel;
+}
+
 std::string FigureText(const HeadlineFigure& x) {
   std::string text = x.label + " " + x.value;
   if (!x.unit.empty()) text += " " + x.unit;
-  const std::size_t space = x.label.rfind(' ');
-  const std::string lastWord = space == std::string::npos ? x.label : x.label.substr(space + 1);
-  if (!x.channel.empty() && x.channel != lastWord) text += " (" + x.channel + ")";
+  if (const std::string channel = ShownChannel(x); !channel.empty()) text += " (" + channel + ")";
   return text;
 }
 

@@ -87,6 +87,8 @@ std::vector<ReportSection> AnalysisSections(const flight::Flight& f, const fligh
 // A headline figure in one run of text: "Hottest EGT 1350 °F (E2)"; the
 // channel left out where the label names it already ("Max DIF 45 °F").
 std::string FigureText(const HeadlineFigure& figure);
+// The channel as FigureText and the window's header strip name it: "" where the label names it.
+std::string ShownChannel(const HeadlineFigure& figure);
 // `v` with `decimals` decimals; "" when it is not a number.
 std::string NumberText(double v, int decimals = 0);
 
