@@ -3,7 +3,9 @@
 // flight into docs/screenshots/flight_*.png (and its Summary tab for a flight
 // with engine events and for the shared avionics log), with the cursor and a ruler
 // span placed as a user would; two at 1280 x 720 zoomed into cruise, where
-// the value axes fit what is shown.
+// the value axes fit what is shown. Also a picture as Save picture… writes it
+// (flight_picture.png), the flight report's pages (report_page1-3.png) and
+// the aircraft report's first two (aircraft_report_page.png, _page2.png).
 //   varnix_flight_screenshots OUTPUT_FOLDER
 // VARNIX_SHOT_SIZE=1920x1080 gives every shot that size, VARNIX_SHOT_CRUISE=1
 // zooms every shot into cruise (to look at the windows at other sizes).
