@@ -4,6 +4,7 @@
 // them) and of the aircraft report; pictures that name their flight and
 // show the cursor only when asked.
 #include <QFile>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QtTest>
 #include <filesystem>
@@ -101,6 +102,12 @@ class ReportPdfTest : public QObject {
     QVERIFY2(QRegularExpression(QStringLiteral("Fuel used [0-9.]+ gal")).match(headline).hasMatch(), qPrintable(headline));
     QVERIFY2(!headline.contains(QStringLiteral("(DIF)")), qPrintable(headline));
     QVERIFY(anyLineStarts(all, QStringLiteral("Date 2024-06-03, start 9:12:00 · duration 0:59:")));
+    // Printed (here to a PDF printer), the report has the same pages.
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(folder + "/printed.pdf"));
+    QCOMPARE(render::printFlightReport(csv, printer).problem, QString());
+    QCOMPARE(pdfPages(printer.outputFileName()), static_cast<int>(pages.size()));
   }
 
   void aircraftReportHasPageHeadersNumbersFlightsAndTrends_data() {
@@ -149,6 +156,11 @@ class ReportPdfTest : public QObject {
       QVERIFY(all.contains(QStringLiteral("No flight in this period.")));
       QCOMPARE(static_cast<int>(pages.size()), 1);
     }
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf + QStringLiteral(".printed.pdf"));
+    QCOMPARE(render::printAircraftReport(content, printer).problem, QString());
+    QCOMPARE(pdfPages(printer.outputFileName()), static_cast<int>(pages.size()));
   }
 
   // A picture's title line and its cursor: the title in the top strip, the
