@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // varnix-cli report FILE.CSV -o FILE.pdf: the flight report the desktop
 // program saves, written without a display.
+// varnix-cli report --aircraft ID --since YYYY-MM-DD [--until YYYY-MM-DD] DATAFOLDER -o FILE.pdf:
+// the aircraft report over a period, from the logbook (the catalog brought up to date first).
 #include <QApplication>
 #include <QFileInfo>
 #include <cstdio>
@@ -10,53 +12,156 @@
 #include "drawing_output.h"
 #include "analysis/limits.h"
 #include "flight_json.h"
+#include "frontend/report/aircraft_report_content.h"
 #include "platform/fs_path.h"
 #include "render/report_pdf.h"
+#ifdef VARNIX_CLI_LOGBOOK
+#include "analysis/acknowledgements.h"
+#include "render/aircraft_report_pdf.h"
+#include "store/catalog.h"
+#include "store/logbook.h"
+#endif
 
 namespace varnix::cli {
 
+namespace {
+
+struct Period {
+  std::string aircraft, since, until;
+};
+
+// Qt draws offscreen when there is no display; the report needs an application.
+struct OffscreenQt {
+  bool prepared = (prepareQtWithoutDisplay(), true);  // before the application is made
+  int argc = 1;
+  char name[11] = "varnix-cli";
+  char* argv[2] = {name, nullptr};
+  QApplication qt{argc, argv};
+};
+
+int writeFlight(const std::string& path, const std::string& out, bool force) {
+  if (const int refused = checkOutputName(path, out, force)) return refused;
+  if (!QFileInfo(QString::fromStdString(path)).isFile()) {
+    reportMessage(path + ": the file cannot be opened.");
+    return kFlightCannotOpen;
+  }
+  // The report judges the flight against its folder's limits: say what in them does not apply.
+  const std::string folder = platform::utf8Text(platform::utf8Path(path).parent_path());
+  for (const std::string& problem : flight::LimitsProblemLines(flight::ReadLimits(folder.empty() ? "." : folder)))
+    reportMessage(terminalText(problem));
+  OffscreenQt qt;
+  using Code = render::ReportOutcome::Code;
+  using Mode = platform::ReplacingFile::Mode;
+  const render::ReportOutcome outcome = render::writeFlightReport(
+      QString::fromStdString(path), QString::fromStdString(out), force ? Mode::Replace : Mode::NeverReplace);
+  if (outcome.code != Code::Written) {
+    reportMessage(outcome.code == Code::NameTaken ? out + " exists; give --force to replace it"
+                                                  : outcome.problem.toStdString());
+    return outcome.code == Code::CannotOpen     ? kFlightCannotOpen
+           : outcome.code == Code::NotAFlight   ? kFlightUnreadable
+           : outcome.code == Code::SameAsFlight ? kOutputIsFlight
+                                                : kChartCannotWrite;
+  }
+  std::printf("%s\n", out.c_str());
+  return 0;
+}
+
+#ifdef VARNIX_CLI_LOGBOOK
+// The aircraft's logbook as varnix-cli logbook has it: limits and acknowledgements of its folder applied.
+int writeAircraft(const std::string& dataFolder, const Period& period, const std::string& out, bool force) {
+  if (!force && platform::nameTaken(out)) {
+    reportMessage(out + " exists; give --force to replace it");
+    return kChartCannotWrite;
+  }
+  auto [catalog, problem] = flight::Catalog::open(dataFolder);
+  if (!catalog) {
+    reportMessage(problem);
+    return kFlightCannotOpen;
+  }
+  const flight::CatalogUpdate update = catalog->update();
+  if (!update.problem.empty()) {
+    reportMessage("The flight catalog could not be brought up to date: " + update.problem);
+    return kFlightCannotOpen;
+  }
+  auto [all, unread] = catalog->entries();
+  if (!unread.empty()) {
+    reportMessage("The flight catalog cannot be read: " + unread);
+    return kFlightCannotOpen;
+  }
+  auto entries = flight::EntriesByFolder(std::move(all));
+  std::vector<std::string> known;
+  for (const std::string& folder : catalog->aircraftFolders()) {
+    const std::string path = catalog->dataFolder() + "/" + folder;
+    const flight::LimitsFile limits = flight::ReadLimits(path);
+    flight::AircraftLog log = flight::BuildAircraftLog(folder, std::move(entries[folder]), limits.limits);
+    const std::string id = log.flights.empty() ? folder : log.flights.front().entry.aircraft;
+    known.push_back(id == folder ? folder : id + " (" + folder + ")");
+    if (folder != period.aircraft && id != period.aircraft) continue;
+    for (const std::string& p : flight::LimitsProblemLines(limits)) reportMessage(terminalText(p));
+    const flight::AcknowledgementsFile acknowledged = flight::ReadAcknowledgements(path);
+    for (const std::string& p : flight::AcknowledgementsProblemLines(acknowledged)) reportMessage(terminalText(p));
+    flight::AcknowledgeFindings(log, acknowledged.acknowledgements, flight::LocalDate());
+    const report::AircraftReportContent content =
+        report::MakeAircraftReportContent(log, id, period.since, period.until);
+    OffscreenQt qt;
+    using Code = render::ReportOutcome::Code;
+    const render::ReportOutcome outcome =
+        render::writeAircraftReport(content, QString::fromStdString(out),
+                                    force ? platform::ReplacingFile::Mode::Replace
+                                          : platform::ReplacingFile::Mode::NeverReplace);
+    if (outcome.code != Code::Written) {
+      reportMessage(outcome.code == Code::NameTaken ? out + " exists; give --force to replace it"
+                                                    : outcome.problem.toStdString());
+      return kChartCannotWrite;
+    }
+    std::printf("%s\n", out.c_str());
+    return 0;
+  }
+  std::string list;
+  for (const std::string& k : known) list += (list.empty() ? "" : ", ") + k;
+  reportMessage("The data folder " + dataFolder + " has no aircraft " + period.aircraft +
+                (list.empty() ? std::string(" (it has no flights)") : "; its aircraft: " + list));
+  return kChartNoChannels;
+}
+#endif
+
+std::string dateProblem(const std::string& s) {
+  return report::IsDate(s) ? std::string() : "expected a day as YYYY-MM-DD, such as 2024-06-03";
+}
+
+}  // namespace
+
 void addReportCommand(CLI::App& app, int& exitCode) {
-  auto* cmd = app.add_subcommand("report", "Write a flight's report (summary, findings and charts) as a PDF file");
+  auto* cmd = app.add_subcommand(
+      "report", "Write a flight's report (summary, engine analysis, findings and charts), or an aircraft's report over "
+                "a period, as a PDF file");
   auto path = std::make_shared<std::string>();
   auto out = std::make_shared<std::string>();
   auto force = std::make_shared<bool>(false);
-  cmd->add_option("file", *path, "The flight's .CSV file")->required();
+  auto period = std::make_shared<Period>();
+  cmd->add_option("file", *path, "The flight's .CSV file; with --aircraft, the data folder")->required();
   cmd->add_option("-o,--output", *out, "The PDF file to write")->required();
   cmd->add_flag("--force", *force, "Replace the output file when it exists");
-  cmd->callback([path, out, force, &exitCode] {
-    if (const int refused = checkOutputName(*path, *out, *force)) {
-      exitCode = refused;
+#ifdef VARNIX_CLI_LOGBOOK
+  auto* group = cmd->add_option_group("aircraft report", "An aircraft's flights over a period, from the logbook");
+  auto* aircraft = group->add_option("--aircraft", period->aircraft, "The aircraft (its folder or its id)");
+  auto* since = group->add_option("--since", period->since, "The period's first day (YYYY-MM-DD)")->check(dateProblem);
+  auto* until = group->add_option("--until", period->until, "The period's last day (YYYY-MM-DD); no end when left out")
+                    ->check(dateProblem);
+  aircraft->needs(since);
+  since->needs(aircraft);
+  until->needs(since);
+#endif
+  cmd->callback([path, out, force, period, &exitCode] {
+#ifdef VARNIX_CLI_LOGBOOK
+    if (!period->aircraft.empty()) {
+      if (!period->until.empty() && period->until < period->since)
+        throw CLI::ValidationError("--until", period->until + " is before --since " + period->since);
+      exitCode = writeAircraft(*path, *period, *out, *force);
       return;
     }
-    if (!QFileInfo(QString::fromStdString(*path)).isFile()) {
-      reportMessage(*path + ": the file cannot be opened.");
-      exitCode = kFlightCannotOpen;
-      return;
-    }
-    // The report judges the flight against its folder's limits: say what in them does not apply.
-    const std::string folder = platform::utf8Text(platform::utf8Path(*path).parent_path());
-    for (const std::string& problem : flight::LimitsProblemLines(flight::ReadLimits(folder.empty() ? "." : folder)))
-      reportMessage(terminalText(problem));
-    prepareQtWithoutDisplay();
-    int argc = 1;
-    char name[] = "varnix-cli";
-    char* argv[] = {name, nullptr};
-    QApplication qt(argc, argv);
-    using Code = render::ReportOutcome::Code;
-    using Mode = platform::ReplacingFile::Mode;
-    const render::ReportOutcome outcome = render::writeFlightReport(
-        QString::fromStdString(*path), QString::fromStdString(*out), *force ? Mode::Replace : Mode::NeverReplace);
-    if (outcome.code != Code::Written) {
-      reportMessage(outcome.code == Code::NameTaken ? *out + " exists; give --force to replace it"
-                                                    : outcome.problem.toStdString());
-      exitCode = outcome.code == Code::CannotOpen     ? kFlightCannotOpen
-                 : outcome.code == Code::NotAFlight   ? kFlightUnreadable
-                 : outcome.code == Code::SameAsFlight ? kOutputIsFlight
-                                                      : kChartCannotWrite;
-      return;
-    }
-    std::printf("%s\n", out->c_str());
-    exitCode = 0;
+#endif
+    exitCode = writeFlight(*path, *out, *force);
   });
 }
 

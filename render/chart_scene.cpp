@@ -10,7 +10,9 @@
 
 #include "flight/channels.h"
 #include "frontend/chart/plot_points.h"
+#include "frontend/report/time_text.h"
 #include "render/chart_colors.h"
+#include "store/catalog_entry.h"
 
 namespace varnix::render {
 
@@ -366,12 +368,26 @@ void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f
       total += share(i);
     }
   painter.fillRect(rect, Qt::white);
+  QRectF area = rect;
+  if (!options.title.empty()) {
+    QFont font = painter.font();
+    font.setPointSizeF(10);
+    font.setBold(true);
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const double h = QFontMetricsF(font, painter.device()).height() * 1.6;
+    painter.drawText(QRectF(rect.left() + 8, rect.top(), rect.width() - 16, h), Qt::AlignLeft | Qt::AlignVCenter,
+                     QString::fromStdString(options.title));
+    painter.restore();
+    area.setTop(rect.top() + h);
+  }
   if (shown.empty()) return;
   const auto [lower, upper] = options.range ? *options.range : WholeRange(f);
   const int width = static_cast<int>(std::lround(rect.width()));
   const std::vector<flight::ValueExtremes> extremes =
       options.fitShown || !options.hiddenChannels.empty() ? ChannelExtremes(f) : std::vector<flight::ValueExtremes>{};
-  double y = rect.top();
+  double y = area.top();
   for (const std::size_t i : shown) {
     // A plot of its own, never shown: only its drawing is wanted.
     auto plot = std::make_unique<QCustomPlot>();
@@ -382,9 +398,17 @@ void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f
     for (const int c : options.hiddenChannels) ShowChannel(p, c, false);
     if (options.fitShown || !options.hiddenChannels.empty()) FitValues(p, f, extremes, options.fitShown);
     if (options.elapsed) UseElapsedTime(plot.get(), f, true);
-    PlaceOverlay(p, f, options.overlay);
+    DrawAnnotations(plot.get(), f, panels[i], options.annotations);
+    if (options.cursor) {
+      PlaceOverlay(p, f, options.overlay);
+    } else {
+      for (QCPAbstractItem* item : {static_cast<QCPAbstractItem*>(p.cursor), static_cast<QCPAbstractItem*>(p.ruler[0]),
+                                    static_cast<QCPAbstractItem*>(p.ruler[1]), static_cast<QCPAbstractItem*>(p.spanRect),
+                                    static_cast<QCPAbstractItem*>(p.band)})
+        item->setVisible(false);
+    }
     FeedPanel(p, f, width);
-    const int h = static_cast<int>(std::lround(share(i) / total * rect.height()));
+    const int h = static_cast<int>(std::lround(share(i) / total * area.height()));
     FitTicksToHeight(plot.get(), h);
     painter.save();
     painter.translate(rect.left(), y);
@@ -392,6 +416,11 @@ void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f
     painter.restore();
     y += h;
   }
+}
+
+std::string PictureTitle(const flight::Flight& f) {
+  return f.facts.aircraft + " · Flight #" + f.facts.flightLabel + " · " + flight::IsoStart(f.facts).substr(0, 10) +
+         " · start " + report::ClockText(f.startOfDay);
 }
 
 }  // namespace varnix::render

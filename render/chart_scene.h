@@ -9,12 +9,14 @@
 
 #include <QRectF>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "flight/flight.h"
 #include "frontend/chart/panel_plan.h"
 #include "frontend/chart/value_extremes.h"
+#include "render/chart_annotations.h"
 
 class QCustomPlot;
 class QCPItemStraightLine;
@@ -91,7 +93,13 @@ struct ChartOptions {
   bool fitShown = false;       // value axes fitted to the range, not the whole flight
   bool elapsed = false;        // elapsed time on the time axis
   std::vector<int> hiddenChannels;
+  bool cursor = false;         // the overlay's cursor, ruler and band drawn
+  ChartAnnotations annotations;  // phases, findings' spans and limit lines, where the screen has them
+  std::string title;           // a line above the panels; none when empty
 };
+
+// The picture's title line: aircraft, flight, date and start.
+std::string PictureTitle(const flight::Flight& f);
 
 // The panels stacked into `rect` on a white ground. QCustomPlot draws
 // through its own painter class, a QPainter.

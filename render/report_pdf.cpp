@@ -6,8 +6,12 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
+#include <QPrinter>
+#include <optional>
 #include <qcustomplot.h>
 
+#include "analysis/acknowledgements.h"
+#include "analysis/engine_analysis.h"
 #include "analysis/flight_analysis.h"
 #include "analysis/limits.h"
 #include "flight/open_flight.h"
@@ -20,8 +24,6 @@
 namespace varnix::render {
 
 namespace {
-
-constexpr int kResolution = 96;  // the chart panels draw as they do on screen
 
 QString text(const std::string& s) { return QString::fromStdString(s); }
 
@@ -37,73 +39,18 @@ std::vector<QStringList> rowsOf(const std::vector<std::vector<std::string>>& row
   return out;
 }
 
-// Lays out text and tables down a page, starting new pages as needed.
-class Page {
- public:
-  Page(QPdfWriter& writer, QCPPainter& painter) : writer_(writer), painter_(painter) {
-    width_ = writer.width();
-    height_ = writer.height();
-  }
-  void text(const QString& s, double pointSize = 9.5, bool bold = false, const QColor& color = Qt::black) {
-    QFont f = painter_.font();
-    f.setPointSizeF(pointSize);
-    f.setBold(bold);
-    painter_.setFont(f);
-    painter_.setPen(color);
-    const QRect box = painter_.boundingRect(QRect(0, 0, width_, 10000), Qt::TextWordWrap, s);
-    room(box.height());
-    painter_.drawText(QRect(0, y_, width_, box.height()), Qt::TextWordWrap, s);
-    y_ += box.height() + 2;
-  }
-  void gap(int h) { y_ += h; }
-  // A table with a header row; `widths` in shares of the page width.
-  void table(const QStringList& header, const std::vector<QStringList>& rows, const std::vector<double>& widths) {
-    QFont f = painter_.font();
-    f.setPointSizeF(8.5);
-    const int rowHeight = QFontMetrics(f, &writer_).height() + 4;
-    auto line = [&](const QStringList& cells, bool head, bool shade) {
-      room(rowHeight);
-      if (shade) painter_.fillRect(QRect(0, y_, width_, rowHeight), QColor(0xee, 0xf3, 0xf8));
-      f.setBold(head);
-      painter_.setFont(f);
-      painter_.setPen(Qt::black);
-      double x = 0;
-      for (int c = 0; c < cells.size() && c < static_cast<int>(widths.size()); ++c) {
-        const int w = static_cast<int>(widths[static_cast<std::size_t>(c)] * width_);
-        painter_.drawText(QRect(static_cast<int>(x) + 4, y_, w - 8, rowHeight),
-                          (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter, cells[c]);
-        x += w;
-      }
-      y_ += rowHeight;
-    };
-    line(header, true, true);
-    painter_.setPen(QColor(0x80, 0x80, 0x80));
-    painter_.drawLine(QLineF(0, y_, width_, y_));
-    for (std::size_t r = 0; r < rows.size(); ++r) line(rows[r], false, r % 2 == 1);
-    y_ += 6;
-  }
-  void newPage() {
-    writer_.newPage();
-    y_ = 0;
-  }
-  int width() const { return width_; }
-  int height() const { return height_; }
-
- private:
-  void room(int h) {
-    if (y_ + h > height_) newPage();
-  }
-  QPdfWriter& writer_;
-  QCPPainter& painter_;
-  int width_ = 0, height_ = 0, y_ = 0;
+// A flight read and analysed as the flight window has it.
+struct ReadFlight {
+  std::optional<flight::Flight> flight;
+  flight::FlightAnalysis analysis;
+  flight::EngineAnalysis engine;
+  report::ReportContent content;
+  std::vector<flight::PanelPlan> panels;
+  flight::Limits limits;
 };
 
-}  // namespace
-
-ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath, platform::ReplacingFile::Mode mode) {
+ReportOutcome readFlight(const QString& csvPath, ReadFlight& out) {
   using Code = ReportOutcome::Code;
-  if (platform::sameFile(toLibraryText(csvPath), toLibraryText(pdfPath)))
-    return {Code::SameAsFlight, QStringLiteral("%1 is the flight file itself; the report needs a file of its own.").arg(pdfPath)};
   QFile file(csvPath);
   if (!file.open(QIODevice::ReadOnly)) return {Code::CannotOpen, QStringLiteral("The file %1 cannot be opened.").arg(csvPath)};
   const QByteArray bytes = file.readAll();
@@ -112,50 +59,85 @@ ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath, 
   if (!read.flight)
     return {Code::NotAFlight,
             QStringLiteral("%1 cannot be read as a flight: %2").arg(csvPath, QString::fromStdString(read.problem))};
-  const flight::Flight& flight = *read.flight;
-  const flight::FlightAnalysis analysis = flight::AnalyseFlight(flight);
-  const QString folder = QFileInfo(csvPath).absolutePath();
-  const std::vector<flight::Finding> findings =
-      flight::EvaluateFindings(analysis.digest, flight::LoadLimits(toLibraryText(folder)));
-  const report::ReportContent content =
-      report::MakeReportContent(flight, analysis, findings, QFileInfo(csvPath).fileName().toStdString());
+  out.flight = std::move(*read.flight);
+  const flight::Flight& f = *out.flight;
+  const std::string folder = toLibraryText(QFileInfo(csvPath).absolutePath());
+  out.limits = flight::LoadLimits(folder);
+  out.analysis = flight::AnalyseFlight(f);
+  out.engine = flight::AnalyseEngine(f, out.limits);
+  flight::ApplyAcknowledgements(out.engine.findings, flight::ReadAcknowledgements(folder).acknowledgements,
+                                flight::LocalDate());
+  out.content = report::MakeReportContent(f, out.analysis, out.engine, QFileInfo(csvPath).fileName().toStdString());
+  out.panels = flight::PlanPanels(f);
+  return {};
+}
 
+QString findingText(const report::FindingLine& x) {
+  QString s = QStringLiteral("%1  %2 — %3").arg(text(x.severity), text(x.at), text(x.text));
+  if (!x.hint.empty()) s += QStringLiteral(" — ") + text(x.hint);
+  if (x.acknowledged) s += QStringLiteral(" (acknowledged: %1)").arg(text(x.reason));
+  return s;
+}
+
+void layOutFlight(ReportPage& page, const ReadFlight& r) {
+  const report::ReportContent& content = r.content;
+  page.text(QStringLiteral("Flight report"), 18, true, kHeadingColour);
+  page.text(text(content.facts[0]), 12, true);
+  for (std::size_t i = 1; i < content.facts.size(); ++i) page.text(text(content.facts[i]));
+  page.text(text(content.headlineLine));
+  page.gap(10);
+
+  page.heading(QStringLiteral("Findings"));
+  if (content.findings.empty()) page.text(QStringLiteral("None open: the flight stayed within the aircraft's limits."));
+  for (const report::FindingLine& x : content.findings)
+    page.text(findingText(x), 9.5, x.warning, x.warning ? QColor(0xb0, 0, 0) : QColor(0x80, 0x50, 0));
+  if (!content.acknowledged.empty()) {
+    page.gap(4);
+    page.text(QStringLiteral("Acknowledged findings"), 10, true, kHeadingColour);
+    for (const report::FindingLine& x : content.acknowledged) page.text(findingText(x), 9.5, false, QColor(0x60, 0x60, 0x60));
+  }
+  page.gap(10);
+
+  for (const report::ReportSection& s : content.analysis) {
+    page.heading(text(s.title));
+    for (const std::string& line : s.lines) page.text(text(line));
+    if (!s.table.header.empty()) page.table(texts(s.table.header), rowsOf(s.table.rows));
+    page.gap(6);
+  }
+
+  page.heading(QStringLiteral("Cylinders"));
+  page.table(texts(content.cylinderHeader), rowsOf(content.cylinderRows));
+  page.heading(QStringLiteral("Other channels"));
+  page.table(texts(content.channelHeader), rowsOf(content.channelRows));
+
+  // The chart scene on a page of its own, across its width, with the phases
+  // and limit lines the window's panels show.
+  page.drawingPage(true, [&](QPainter& painter, const QRectF& area) {
+    ChartOptions o;
+    o.annotations = {r.engine.phases.spans, r.engine.findings, r.limits};
+    PaintChart(static_cast<QCPPainter&>(painter), area, *r.flight, r.panels, o);
+  });
+}
+
+}  // namespace
+
+ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath, platform::ReplacingFile::Mode mode,
+                                ReportPages* pages) {
+  using Code = ReportOutcome::Code;
+  if (platform::sameFile(toLibraryText(csvPath), toLibraryText(pdfPath)))
+    return {Code::SameAsFlight, QStringLiteral("%1 is the flight file itself; the report needs a file of its own.").arg(pdfPath)};
+  ReadFlight r;
+  if (ReportOutcome read = readFlight(csvPath, r); read.code != Code::Written) return read;
   const WholeFile written = writeWholeFile(pdfPath, mode, [&](QIODevice& device) {
     QPdfWriter writer(&device);
-    writer.setResolution(kResolution);
+    writer.setResolution(96);
     writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(14, 14, 14, 14), QPageLayout::Millimeter);
-    writer.setTitle(text(content.title));
+    writer.setTitle(text(r.content.title));
     writer.setCreator(QStringLiteral("Varnix"));
-    QCPPainter painter;
-    if (!painter.begin(&writer)) return false;
-    painter.setRenderHint(QPainter::Antialiasing);
-    Page page(writer, painter);
-
-    const QColor heading(0x1f, 0x3b, 0x5c);
-    page.text(QStringLiteral("Flight report"), 18, true, heading);
-    page.text(text(content.facts[0]), 12, true);
-    for (std::size_t i = 1; i < content.facts.size(); ++i) page.text(text(content.facts[i]));
-    page.text(text(content.headlineLine));
-    page.gap(10);
-
-    page.text(QStringLiteral("Findings"), 12, true, heading);
-    if (content.findings.empty()) page.text(QStringLiteral("None: the flight stayed within the aircraft's limits."));
-    for (const report::FindingLine& x : content.findings)
-      page.text(QStringLiteral("%1  %2 — %3").arg(text(x.severity), text(x.at), text(x.text)), 9.5, x.warning,
-                x.warning ? QColor(0xb0, 0, 0) : QColor(0x80, 0x50, 0));
-    page.gap(10);
-
-    page.text(QStringLiteral("Cylinders (%1)").arg(text(content.degrees)), 12, true, heading);
-    page.table(texts(content.cylinderHeader), rowsOf(content.cylinderRows), {0.16, 0.14, 0.14, 0.14, 0.14, 0.14, 0.14});
-    page.text(QStringLiteral("Other channels"), 12, true, heading);
-    page.table(texts(content.channelHeader), rowsOf(content.channelRows), {0.2, 0.16, 0.16, 0.16, 0.16, 0.16});
-
-    // The chart scene on a page of its own, across its width.
-    writer.setPageOrientation(QPageLayout::Landscape);
-    writer.newPage();
-    PaintChart(painter, QRectF(0, 0, writer.width(), writer.height()), flight, flight::PlanPanels(flight));
-    return painter.end();
+    const std::unique_ptr<PageCanvas> canvas = pagedCanvas(writer, false);
+    bool ok = false;
+    layOutReport(*canvas, text(r.content.pageHeader), pages, [&](ReportPage& page) { layOutFlight(page, r); }, &ok);
+    return ok;
   });
   if (written.code == WholeFile::Code::NameTaken)
     return {Code::NameTaken, QStringLiteral("The file %1 exists.").arg(pdfPath)};
@@ -163,6 +145,27 @@ ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath, 
     return {Code::CannotWrite,
             QStringLiteral("The file %1 cannot be written.").arg(pdfPath) + QLatin1Char('\n') + written.reason(pdfPath)};
   return {};
+}
+
+ReportOutcome printFlightReport(const QString& csvPath, QPrinter& printer) {
+  ReadFlight r;
+  if (ReportOutcome read = readFlight(csvPath, r); read.code != ReportOutcome::Code::Written) return read;
+  printer.setResolution(96);
+  printer.setDocName(text(r.content.title));
+  const std::unique_ptr<PageCanvas> canvas = pagedCanvas(printer, false);
+  bool ok = false;
+  layOutReport(*canvas, text(r.content.pageHeader), nullptr, [&](ReportPage& page) { layOutFlight(page, r); }, &ok);
+  if (!ok) return {ReportOutcome::Code::CannotWrite, QStringLiteral("The report could not be printed.")};
+  return {};
+}
+
+std::vector<QImage> flightReportImages(const QString& csvPath) {
+  ReadFlight r;
+  if (readFlight(csvPath, r).code != ReportOutcome::Code::Written) return {};
+  const std::unique_ptr<ImageCanvas> canvas = imageCanvas(false, true);
+  bool ok = false;
+  layOutReport(*canvas, text(r.content.pageHeader), nullptr, [&](ReportPage& page) { layOutFlight(page, r); }, &ok);
+  return takeImages(*canvas);
 }
 
 }  // namespace varnix::render

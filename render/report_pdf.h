@@ -1,14 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The flight report: a PDF a mechanic reads without Varnix. The flight's
-// facts and headline figures, the findings under the aircraft's limits, the
-// summary per cylinder and per channel (frontend/report, the same content
-// the flight window shows) and the chart scene. Written by the flight
-// window, the logbook and varnix-cli report.
+// facts and headline figures, the findings under the aircraft's limits (with
+// where to look, and those the owner acknowledged), the engine analysis as
+// the Summary tab shows it, the summary per cylinder and per channel
+// (frontend/report, the same content the flight window shows) and the chart
+// scene with its phases and limit lines. Every page has a header line
+// (aircraft, flight, date) and its number. Written by the flight window,
+// the logbook and varnix-cli report; printed from the flight window.
 #pragma once
 
+#include <QImage>
 #include <QString>
+#include <vector>
 
 #include "platform/output_file.h"
+#include "render/report_pages.h"
+
+class QPrinter;
 
 namespace varnix::render {
 
@@ -26,9 +34,15 @@ struct ReportOutcome {
 };
 
 // Writes the report of the flight file `csvPath` to `pdfPath`, checked
-// against the limits in the file's folder. The PDF is written whole or not at
-// all; `mode` says whether a file at `pdfPath` may be replaced.
+// against the limits and acknowledgements in the file's folder. The PDF is
+// written whole or not at all; `mode` says whether a file at `pdfPath` may
+// be replaced. `pages`, when given, gets the text drawn on each page.
 ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath,
-                                platform::ReplacingFile::Mode mode = platform::ReplacingFile::Mode::Replace);
+                                platform::ReplacingFile::Mode mode = platform::ReplacingFile::Mode::Replace,
+                                ReportPages* pages = nullptr);
+// The same report on `printer` (QPrintDialog set it up).
+ReportOutcome printFlightReport(const QString& csvPath, QPrinter& printer);
+// Its pages as A4 images at 96 per inch (the screenshots); none when the flight cannot be read.
+std::vector<QImage> flightReportImages(const QString& csvPath);
 
 }  // namespace varnix::render

@@ -14,6 +14,7 @@
 #include <qcustomplot.h>
 
 #include "flight/channels.h"
+#include "render/chart_annotations.h"
 #include "render/picture_export.h"
 
 namespace varnix::app::flight_view {
@@ -149,69 +150,10 @@ void FlightChart::setAnnotations(std::vector<flight::PhaseSpan> phases, std::vec
 
 void FlightChart::drawAnnotations() {
   if (!flight_ || !limits_ || flight_->rows() == 0) return;
-  using K = flight::ChannelKind;
-  const flight::Unit unit = flight::EngineUnit(flight_->facts);
-  const flight::Limits& l = *limits_;
-  auto key = [this](double seconds) { return keyOfRow(flight_->nearestRow(seconds)); };
-  const QString layerName = QString::fromLatin1(kAnnotationLayer);
-  for (std::size_t i = 0; i < panels_.size(); ++i) {
-    QCustomPlot* plot = panels_[i].plot;
-    if (!plot->layer(layerName)) plot->addLayer(layerName, plot->layer(QStringLiteral("grid")), QCustomPlot::limBelow);
-    for (int n = plot->itemCount() - 1; n >= 0; --n)
-      if (plot->item(n)->layer()->name() == layerName) plot->removeItem(n);
-    auto strip = [&](double from, double to, double top, double bottom, const QColor& colour) {
-      auto* rect = new QCPItemRect(plot);
-      rect->setLayer(layerName);
-      rect->setClipToAxisRect(true);
-      rect->topLeft->setTypeY(QCPItemPosition::ptAxisRectRatio);
-      rect->bottomRight->setTypeY(QCPItemPosition::ptAxisRectRatio);
-      rect->topLeft->setCoords(from, top);
-      rect->bottomRight->setCoords(to, bottom);
-      rect->setPen(Qt::NoPen);
-      rect->setBrush(colour);
-    };
-    for (const flight::PhaseSpan& s : phases_) strip(key(s.start), key(s.end), 0.96, 1.0, PhaseColour(s.phase));
-    for (const flight::Finding& f : findings_)
-      if (f.end > f.start)
-        strip(key(f.start), key(f.end), 0.0, 0.02,
-              f.acknowledged ? QColor(0x90, 0x90, 0x90, 160)
-              : f.severity == flight::Severity::Warning ? QColor(0xb0, 0, 0, 170) : QColor(0xd0, 0x80, 0, 170));
-    // A limit line on the axis that holds its channels.
-    const flight::PanelPlan& plan = plans_[i];
-    auto line = [&](const std::vector<int>& channels, QCPAxis* axis) {
-      bool has[4] = {};
-      for (int c : channels) {
-        const K kind = flight_->channels[static_cast<std::size_t>(c)].kind;
-        has[0] = has[0] || kind == K::Cht;
-        has[1] = has[1] || kind == K::Tit;
-        has[2] = has[2] || kind == K::Dif;
-        has[3] = has[3] || kind == K::OilTemperature;
-      }
-      auto draw = [&](double value, const QColor& colour, Qt::PenStyle style) {
-        auto* limit = new QCPItemStraightLine(plot);
-        limit->setLayer(layerName);
-        limit->point1->setAxes(plot->xAxis, axis);
-        limit->point2->setAxes(plot->xAxis, axis);
-        limit->point1->setCoords(0, value);
-        limit->point2->setCoords(1, value);
-        limit->setPen(QPen(colour, 1.2, style));
-      };
-      const QColor red(0xb0, 0, 0), amber(0xd0, 0x80, 0);
-      if (has[0]) {
-        draw(flight::FahrenheitToUnit(l.chtMax, unit), red, Qt::DashLine);
-        draw(flight::FahrenheitToUnit(l.chtCaution, unit), amber, Qt::DotLine);
-      }
-      if (has[1]) draw(flight::FahrenheitToUnit(l.titMax, unit), red, Qt::DashLine);
-      if (has[2]) draw(flight::FahrenheitSpanToUnit(l.difMax, unit), red, Qt::DashLine);
-      if (has[3]) {
-        draw(flight::FahrenheitToUnit(l.oilMax, unit), red, Qt::DashLine);
-        draw(flight::FahrenheitToUnit(l.oilMin, unit), amber, Qt::DotLine);
-      }
-    };
-    line(plan.left, plot->yAxis);
-    line(plan.right, plot->yAxis2);
-  }
+  for (std::size_t i = 0; i < panels_.size(); ++i) render::DrawAnnotations(panels_[i].plot, *flight_, plans_[i], annotations());
 }
+
+render::ChartAnnotations FlightChart::annotations() const { return {phases_, findings_, limits_}; }
 
 // A panel grown wider than its points were made for gets finer ones; a
 // splitter moved up or down changes no width and costs no new points.
@@ -534,6 +476,7 @@ render::ChartOptions FlightChart::shown() const {
   o.overlay.ruler[0] = ruler_[0];
   o.overlay.ruler[1] = ruler_[1];
   if (bandStart_) o.overlay.band = std::make_pair(*bandStart_, bandEnd_);
+  o.annotations = annotations();
   return o;
 }
 

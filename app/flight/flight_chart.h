@@ -15,6 +15,7 @@
 #include "analysis/findings.h"
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
+#include "render/chart_annotations.h"
 #include "flight/flight.h"
 #include "frontend/chart/panel_plan.h"
 #include "render/chart_scene.h"
@@ -81,6 +82,8 @@ class FlightChart : public QWidget {
   // in their heights, the cursor and the ruler; for pictures.
   render::ChartOptions shown() const;
   QImage picture(const QSize& size) const;
+  // The phases, findings and limits set below.
+  render::ChartAnnotations annotations() const;
 
   double keyOfRow(std::size_t row) const;
 
@@ -90,7 +93,7 @@ class FlightChart : public QWidget {
   void setAnnotations(std::vector<flight::PhaseSpan> phases, std::vector<flight::Finding> findings,
                       const flight::Limits& limits);
   // The layer they are drawn on, below the grid.
-  static constexpr const char* kAnnotationLayer = "annotations";
+  static constexpr const char* kAnnotationLayer = render::kAnnotationLayer;
 
  signals:
   void cursorMoved(std::size_t row);

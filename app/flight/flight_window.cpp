@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -73,7 +74,7 @@ QString headlineHtml(const flight::Flight& f, const flight::FlightAnalysis& a) {
                       .arg(facts.year < 100 ? 2000 + facts.year : facts.year)
                       .arg(facts.month, 2, 10, QLatin1Char('0'))
                       .arg(facts.day, 2, 10, QLatin1Char('0'))
-                      .arg(clockText(f.startOfDay), clockText(s.recordedSeconds))
+                      .arg(clockText(f.startOfDay), durationText(s.recordedSeconds))
                       .arg(facts.interval)
                       .arg(engine)
                       .arg(QChar::fromLatin1(facts.outsideAirUnit))
@@ -87,14 +88,20 @@ QString headlineHtml(const flight::Flight& f, const flight::FlightAnalysis& a) {
     label[0] = label[0].toLower();
     QString text = QStringLiteral("%1 <b>%2</b>").arg(label.toHtmlEscaped(), QString::fromStdString(x.value));
     if (!x.unit.empty()) text += QLatin1Char(' ') + QString::fromStdString(x.unit).toHtmlEscaped();
-    if (!x.channel.empty()) text += QStringLiteral(" (%1)").arg(QString::fromStdString(x.channel).toHtmlEscaped());
+    if (const std::string channel = varnix::report::ShownChannel(x); !channel.empty())
+      text += QStringLiteral(" (%1)").arg(QString::fromStdString(channel).toHtmlEscaped());
     figures << text;
   }
   return first + QStringLiteral("<br>") + figures.join(QStringLiteral(" &nbsp;·&nbsp; "));
 }
 
-// Asks for the picture's size; an empty size when cancelled.
-QSize askPictureSize(QWidget* parent, QSize suggested) {
+struct PictureChoice {
+  QSize size;  // empty when cancelled
+  bool cursor = false;
+};
+
+// Asks for the picture's size and whether it shows the cursor and the ruler.
+PictureChoice askPicture(QWidget* parent, QSize suggested) {
   QDialog dialog(parent);
   dialog.setWindowTitle(QStringLiteral("Picture size"));
   auto* width = new QSpinBox(&dialog);
@@ -111,9 +118,12 @@ QSize askPictureSize(QWidget* parent, QSize suggested) {
   auto* form = new QFormLayout(&dialog);
   form->addRow(QStringLiteral("Width:"), width);
   form->addRow(QStringLiteral("Height:"), height);
+  auto* cursor = new QCheckBox(QStringLiteral("Include cursor"), &dialog);
+  cursor->setObjectName(QStringLiteral("includeCursor"));
+  form->addRow(cursor);
   form->addRow(buttons);
   if (dialog.exec() != QDialog::Accepted) return {};
-  return QSize(width->value(), height->value());
+  return {QSize(width->value(), height->value()), cursor->isChecked()};
 }
 
 }  // namespace
@@ -185,6 +195,8 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
                   &FlightWindow::copyPicture);
   file->addSeparator();
   file->addAction(QStringLiteral("Save &report…"), this, [this] { report::saveFlightReport(this, path_); });
+  file->addAction(QStringLiteral("Pr&int…"), QKeySequence::Print, this,
+                  [this] { report::printFlightReport(this, path_); });
   file->addAction(QStringLiteral("C&lose"), QKeySequence::Close, this, &QWidget::close);
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->addAction(QStringLiteral("&Reset zoom"), this, [this] { chart_->resetZoom(); });
@@ -480,15 +492,20 @@ void FlightWindow::savePicture() {
       this, QStringLiteral("Save picture"), QFileInfo(path_).dir().filePath(base + QStringLiteral(".png")),
       QStringLiteral("PNG picture (*.png);;PDF document (*.pdf);;SVG drawing (*.svg)"));
   if (target.isEmpty()) return;
-  const QSize size = askPictureSize(this, chart_->size());
-  if (size.isEmpty()) return;
-  const QString problem = flight_view::savePicture(*chart_, target, size);
+  const PictureChoice choice = askPicture(this, pictureSize());
+  if (choice.size.isEmpty()) return;
+  const QString problem = flight_view::savePicture(*chart_, target, choice.size, choice.cursor);
   if (!problem.isEmpty()) QMessageBox::warning(this, QStringLiteral("Save picture"), problem);
 }
 
 void FlightWindow::copyPicture() {
   if (!flight_) return;
-  QApplication::clipboard()->setImage(chart_->picture(chart_->size()));
+  QApplication::clipboard()->setImage(flight_view::pictureImage(*chart_, pictureSize()));
+}
+
+// The charts' size in the window; the tab's page when the Charts tab is not shown.
+QSize FlightWindow::pictureSize() const {
+  return chart_->isVisible() ? chart_->size() : tabs_->currentWidget()->size();
 }
 
 }  // namespace varnix::app::flight_view

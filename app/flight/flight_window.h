@@ -61,6 +61,7 @@ class FlightWindow : public QMainWindow {
 
   void savePicture();
   void copyPicture();
+  QSize pictureSize() const;
 
  signals:
   void loaded();

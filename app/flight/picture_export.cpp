@@ -6,11 +6,27 @@
 
 namespace varnix::app::flight_view {
 
-QString savePicture(const FlightChart& chart, const QString& path, const QSize& size) {
+namespace {
+
+render::ChartOptions pictureOptions(const FlightChart& chart, bool includeCursor) {
+  render::ChartOptions o = chart.shown();
+  o.cursor = includeCursor;
+  o.title = render::PictureTitle(*chart.flight());
+  return o;
+}
+
+}  // namespace
+
+QString savePicture(const FlightChart& chart, const QString& path, const QSize& size, bool includeCursor) {
   if (!chart.flight()) return QStringLiteral("There is no flight to draw.");
-  return render::WritePicture({*chart.flight(), chart.plans(), chart.shown()}, path, size,
+  return render::WritePicture({*chart.flight(), chart.plans(), pictureOptions(chart, includeCursor)}, path, size,
                               platform::ReplacingFile::Mode::Replace)
       .problem;
+}
+
+QImage pictureImage(const FlightChart& chart, const QSize& size, bool includeCursor) {
+  if (!chart.flight()) return {};
+  return render::ChartImage({*chart.flight(), chart.plans(), pictureOptions(chart, includeCursor)}, size);
 }
 
 }  // namespace varnix::app::flight_view

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The flight window's charts as a picture file, as the window shows them
-// (render/picture_export.h writes it).
+// (render/picture_export.h writes it): a title line naming the flight, the
+// phases and limit lines, and the cursor and ruler only when asked.
 #pragma once
 
+#include <QImage>
 #include <QSize>
 #include <QString>
 
@@ -11,6 +13,8 @@ namespace varnix::app::flight_view {
 class FlightChart;
 
 // Writes the picture, replacing a file at `path`. Empty when written; else what went wrong.
-QString savePicture(const FlightChart& chart, const QString& path, const QSize& size);
+QString savePicture(const FlightChart& chart, const QString& path, const QSize& size, bool includeCursor = false);
+// The same picture in memory, for the clipboard.
+QImage pictureImage(const FlightChart& chart, const QSize& size, bool includeCursor = false);
 
 }  // namespace varnix::app::flight_view

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "flight/channels.h"
+#include "frontend/report/time_text.h"
 #include "render/chart_colors.h"
 
 namespace varnix::app::flight_view {
@@ -29,6 +30,8 @@ QString clockText(double seconds) {
       .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
       .arg(s % 60, 2, 10, QLatin1Char('0'));
 }
+
+QString durationText(double seconds) { return QString::fromStdString(varnix::report::DurationText(seconds)); }
 
 QString valueText(float value) {
   if (std::isnan(value)) return QStringLiteral("NA");
@@ -90,7 +93,7 @@ QString statsHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>&
   const double from = f.seconds[stats.firstRow], to = f.seconds[stats.endRow - 1];
   QString html = QStringLiteral("<p><b>%1</b> %2 – %3<br>%4 long</p>")
                      .arg(stats.isSpan ? QStringLiteral("Span") : QStringLiteral("Shown"),
-                          clockText(f.startOfDay + from), clockText(f.startOfDay + to), clockText(to - from));
+                          clockText(f.startOfDay + from), clockText(f.startOfDay + to), durationText(to - from));
   html += QStringLiteral("<table cellspacing='0' cellpadding='1'><tr><td></td><td align='right'>min</td>"
                          "<td align='right'>&nbsp;max</td><td align='right'>&nbsp;mean</td></tr>");
   for (const flight::PanelPlan& p : panels) {

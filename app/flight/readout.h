@@ -13,8 +13,10 @@
 
 namespace varnix::app::flight_view {
 
-// "9:05:07" for seconds after midnight (wrapping at 24 h); "1:02:03" for a length.
+// "9:05:07" for seconds after midnight (wrapping at 24 h).
 QString clockText(double seconds);
+// "1:02:03" for a length, as the reports and the logbook write it (hours past 24 go on).
+QString durationText(double seconds);
 // A value as the CSV file writes it; "NA" when it was not available.
 QString valueText(float value);
 

@@ -14,6 +14,7 @@
 
 #include "analysis/limits.h"
 #include "flight/readout.h"
+#include "render/chart_annotations.h"
 
 namespace varnix::app::flight_view {
 
@@ -108,18 +109,7 @@ QColor verdictColour(bool good, bool bad) {
 
 }  // namespace
 
-QColor PhaseColour(flight::Phase phase) {
-  using flight::Phase;
-  switch (phase) {
-    case Phase::Ground: return QColor(0xc8, 0xc8, 0xc8);
-    case Phase::Runup: return QColor(0xf2, 0xc0, 0x7a);
-    case Phase::Takeoff: return QColor(0xe8, 0x8a, 0x80);
-    case Phase::Climb: return QColor(0xb8, 0xdc, 0x8c);
-    case Phase::Cruise: return QColor(0x9c, 0xc4, 0xe8);
-    case Phase::Descent: return QColor(0xc8, 0xb0, 0xe0);
-  }
-  return Qt::lightGray;
-}
+QColor PhaseColour(flight::Phase phase) { return render::PhaseColour(phase); }
 
 PhaseTimeline::PhaseTimeline(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("phaseTimeline"));
@@ -314,7 +304,7 @@ void SummaryView::fillPhases(const EngineAnalysis& a) {
     phases_->setItem(r, 0, name);
     phases_->setItem(r, 1, cell(clockText(day + f.start_s), kRight));
     phases_->setItem(r, 2, cell(clockText(day + f.end_s), kRight));
-    phases_->setItem(r, 3, cell(clockText(f.end_s - f.start_s), kRight));
+    phases_->setItem(r, 3, cell(durationText(f.end_s - f.start_s), kRight));
     phases_->setItem(r, 4, cell(number(f.fuel, 1) + (std::isfinite(f.fuel) ? QLatin1Char(' ') + fuel : QString()), kRight));
     phases_->setItem(r, 5, cell(number(f.max_cht) + (std::isfinite(f.max_cht) ? QLatin1Char(' ') + degrees : QString()), kRight));
     phases_->setItem(r, 6, cell(number(f.mean_egt) + (std::isfinite(f.mean_egt) ? QLatin1Char(' ') + degrees : QString()), kRight));

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStyle>
@@ -30,6 +31,7 @@
 #include "frontend/import_logs.h"
 #include "logbook/logbook_model.h"
 #include "logbook/trends_chart.h"
+#include "report/aircraft_report.h"
 #include "report/flight_report.h"
 #include "render/library_text.h"
 #include "shared/message_box.h"
@@ -123,6 +125,7 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   bottom->addWidget(import_);
   bottom->addWidget(limits);
   bottom->addWidget(report_);
+  addAircraftReport(bottom);
   bottom->addWidget(close);
   page->addLayout(bottom);
 
@@ -360,6 +363,25 @@ void FrmLogbook::saveReport() {
   if (!log_ || static_cast<std::size_t>(row) >= log_->flights.size()) return;
   report::saveFlightReport(this, dataFolder_ + QLatin1Char('/') +
                                      QString::fromStdString(log_->flights[static_cast<std::size_t>(row)].entry.file));
+}
+
+// "Aircraft report…" (a period, then a PDF or the printer) and Ctrl+P, the
+// printer straight away for the logbook's whole period.
+void FrmLogbook::addAircraftReport(QHBoxLayout* buttons) {
+  auto* button = new QPushButton(QStringLiteral("&Aircraft report…"), this);
+  button->setObjectName(QStringLiteral("cmdAircraftReport"));
+  buttons->addWidget(button);
+  connect(button, &QPushButton::clicked, this, [this] {
+    if (log_) report::AircraftReportDialog(*log_, aircraftName(), this).exec();
+  });
+  auto* print = new QShortcut(QKeySequence::Print, this);
+  connect(print, &QShortcut::activated, this, [this] {
+    if (log_) report::printAircraftReport(this, *log_, aircraftName());
+  });
+}
+
+QString FrmLogbook::aircraftName() const {
+  return log_ && !log_->flights.empty() ? QString::fromStdString(log_->flights.front().entry.aircraft) : selectedFolder();
 }
 
 void FrmLogbook::chooseAndImport() {

@@ -16,6 +16,7 @@
 #include "logbook/catalog_worker.h"
 #include "shared/forms.h"
 
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -87,6 +88,8 @@ class FrmLogbook : public Form {
   void findingActivated(QTreeWidgetItem* item);
   void editLimits();
   void saveReport();
+  void addAircraftReport(QHBoxLayout* buttons);
+  QString aircraftName() const;
   void chooseAndImport();
   QString selectedFolder() const;
 

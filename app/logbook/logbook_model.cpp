@@ -7,6 +7,8 @@
 #include <QStyle>
 #include <cmath>
 
+#include "frontend/report/time_text.h"
+
 namespace varnix::app::logbook {
 
 namespace {
@@ -88,7 +90,7 @@ QVariant LogbookModel::data(const QModelIndex& index, int role) const {
       if (sort) return static_cast<double>(e.flightNumber);
       return QString::fromStdString(e.flightLabel) + (f.differs ? QStringLiteral(" ≠") : QString());
     case Duration:
-      return sort ? QVariant(e.recordedSeconds) : QVariant(QStringLiteral("%1 h").arg(e.recordedSeconds / 3600, 0, 'f', 2));
+      return sort ? QVariant(e.recordedSeconds) : QVariant(QString::fromStdString(varnix::report::DurationText(e.recordedSeconds)));
     case Interval:
       return sort ? QVariant(e.interval) : QVariant(QStringLiteral("%1 s").arg(e.interval));
     case HottestEgt:

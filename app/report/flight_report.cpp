@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 
 namespace varnix::app::report {
 
@@ -14,6 +16,15 @@ void saveFlightReport(QWidget* parent, const QString& csvPath) {
                                                    QStringLiteral("PDF (*.pdf)"));
   if (pdf.isEmpty()) return;
   const ReportOutcome outcome = writeFlightReport(csvPath, pdf);
+  if (outcome.code != ReportOutcome::Code::Written) QMessageBox::warning(parent, QStringLiteral("Varnix"), outcome.problem);
+}
+
+void printFlightReport(QWidget* parent, const QString& csvPath) {
+  QPrinter printer;
+  QPrintDialog dialog(&printer, parent);
+  dialog.setWindowTitle(QStringLiteral("Print report"));
+  if (dialog.exec() != QDialog::Accepted) return;
+  const ReportOutcome outcome = render::printFlightReport(csvPath, printer);
   if (outcome.code != ReportOutcome::Code::Written) QMessageBox::warning(parent, QStringLiteral("Varnix"), outcome.problem);
 }
 

@@ -16,5 +16,7 @@ using render::writeFlightReport;
 
 // Asks where to save the report of `csvPath` and writes it.
 void saveFlightReport(QWidget* parent, const QString& csvPath);
+// Asks for a printer (QPrintDialog) and prints the report of `csvPath`.
+void printFlightReport(QWidget* parent, const QString& csvPath);
 
 }  // namespace varnix::app::report

@@ -3,7 +3,9 @@
 // flight into docs/screenshots/flight_*.png (and its Summary tab for a flight
 // with engine events and for the shared avionics log), with the cursor and a ruler
 // span placed as a user would; two at 1280 x 720 zoomed into cruise, where
-// the value axes fit what is shown.
+// the value axes fit what is shown. Also a picture as Save picture… writes it
+// (flight_picture.png), the flight report's pages (report_page1-3.png) and
+// the aircraft report's first two (aircraft_report_page.png, _page2.png).
 //   varnix_flight_screenshots OUTPUT_FOLDER
 // VARNIX_SHOT_SIZE=1920x1080 gives every shot that size, VARNIX_SHOT_CRUISE=1
 // zooms every shot into cruise (to look at the windows at other sizes).
@@ -23,7 +25,13 @@
 #include "encoder/flight_profile.h"
 #include "flight/flight_chart.h"
 #include "flight/flight_window.h"
+#include "flight/picture_export.h"
 #include "flight/summary_view.h"
+#include "frontend/report/aircraft_report_content.h"
+#include "render/aircraft_report_pdf.h"
+#include "render/report_pdf.h"
+#include "store/catalog_entry.h"
+#include "store/logbook.h"
 
 using varnix::encode::ProfileLayout;
 
@@ -57,6 +65,53 @@ QString makeFlight(const QString& folder, ProfileLayout layout, unsigned seed, b
   varnix::HeaderState header;
   varnix::ExpandDataFile(dat, dir + "/data/", header);
   return folder + "/data/N123AB/F00001.CSV";
+}
+
+// Saves `images` as `out`/`name`N.png (the first as `name`.png when `numbered` is false).
+int savePages(const QString& out, const std::vector<QImage>& images, const char* name, int count, bool numbered) {
+  int failures = images.empty() ? 1 : 0;
+  for (int i = 0; i < count && i < static_cast<int>(images.size()); ++i) {
+    const QString file = QDir(out).filePath(QString::fromLatin1(name) +
+                                            (numbered || i > 0 ? QString::number(i + 1) : QString()) + ".png");
+    if (images[static_cast<std::size_t>(i)].save(file)) {
+      qInfo("%s", qPrintable(file));
+    } else {
+      qWarning("could not save %s", qPrintable(file));
+      ++failures;
+    }
+  }
+  return failures;
+}
+
+// The flight report of an events flight (its first two pages) and the
+// aircraft report of eight flights in June whose third cylinder warms from
+// flight to flight (its first two pages: the flights and the trend panels).
+int reportShots(const QString& out, const QString& work) {
+  QDir().mkpath(work + "/report");
+  int failures = savePages(out, varnix::render::flightReportImages(makeFlight(work + "/report", ProfileLayout::Single, 1, true)),
+                           "report_page", 3, true);
+  varnix::encode::ProfileOptions o;
+  o.minutes = 70;
+  o.seed = 3;
+  o.events.driftCylinder = 3;
+  o.events.drift = 4;
+  const std::string dir = (work + "/aircraft").toStdString();
+  std::filesystem::create_directories(dir + "/data");
+  const std::string dump = varnix::encode::assembleDump(varnix::encode::ProfileDump(o, 8));
+  std::ofstream(dir + "/R1.DAT", std::ios::binary).write(dump.data(), static_cast<std::streamsize>(dump.size()));
+  varnix::HeaderState header;
+  varnix::ExpandDataFile(dir + "/R1.DAT", dir + "/data/", header);
+  std::vector<varnix::flight::CatalogEntry> entries;
+  for (const auto& file : std::filesystem::directory_iterator(dir + "/data/N123AB"))
+    if (auto e = varnix::flight::MakeCatalogEntryFromFile(file.path().string())) {
+      e->file = "N123AB/" + file.path().filename().string();
+      e->folder = "N123AB";
+      entries.push_back(std::move(*e));
+    }
+  const varnix::flight::AircraftLog log =
+      varnix::flight::BuildAircraftLog("N123AB", std::move(entries), varnix::flight::Limits{});
+  const auto content = varnix::report::MakeAircraftReportContent(log, "N123AB", "2024-06-01", "2024-06-30");
+  return failures + savePages(out, varnix::render::aircraftReportImages(content), "aircraft_report_page", 2, false);
 }
 
 }  // namespace
@@ -120,6 +175,16 @@ int main(int argc, char* argv[]) {
     }
     chart->setCursorRow(cruise ? rows * 52 / 100
                         : s.layout == ProfileLayout::Extended ? rows * 28 / 100 : rows * 45 / 100 + 1);
+    // A picture saved from the single-engine flight, as Save picture… writes it at the window's size.
+    if (std::string_view(s.name) == "flight_single") {
+      const QString picture = QDir(out).filePath(QStringLiteral("flight_picture.png"));
+      if (varnix::app::flight_view::savePicture(*chart, picture, window->pictureSize()).isEmpty()) {
+        qInfo("%s", qPrintable(picture));
+      } else {
+        qWarning("could not save %s", qPrintable(picture));
+        ++failures;
+      }
+    }
     if (s.table) window->tabs()->setCurrentWidget(window->table());
     if (s.summary) window->tabs()->setCurrentWidget(window->summary());
     settle();
@@ -132,5 +197,6 @@ int main(int argc, char* argv[]) {
     }
     window->close();
   }
+  failures += reportShots(out, work.path());
   return failures;
 }

@@ -4,6 +4,8 @@
 // flight with the cursor at the finding's peak.
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
@@ -20,6 +22,7 @@
 #include "logbook/logbook_model.h"
 #include "logbook/trends_chart.h"
 #include "encoder/flight_profile.h"
+#include "report/aircraft_report.h"
 #include "support/flight_files.h"
 #include "store/trend_series.h"
 
@@ -115,6 +118,31 @@ class LogbookTest : public QObject {
     QVERIFY2(cht->text(4).endsWith(QStringLiteral("(acknowledged: probe reads high)")), qPrintable(cht->text(4)));
     QVERIFY2(cht->text(5).endsWith(QStringLiteral(" min")), qPrintable(cht->text(5)));
     QVERIFY(form.limitsProblemsLine()->text().isEmpty());
+  }
+
+  // "Aircraft report…": its period is the logbook's first to last flight
+  // unless narrowed, and the flights' durations read h:mm:ss as in the report.
+  void aircraftReportCoversTheLogbooksPeriod() {
+    test::TempDir dir;
+    test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+    FrmLogbook form;
+    QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
+    form.openFolder(QString::fromStdString(dir.file("data")));
+    QVERIFY(caughtUp.wait(20000));
+    QVERIFY(form.findChild<QPushButton*>(QStringLiteral("cmdAircraftReport")));
+    const flight::AircraftLog& log = *form.currentLog();
+    QCOMPARE(log.flights.size(), std::size_t{4});
+    const QDate newest = QDate::fromString(QString::fromStdString(log.flights.front().entry.start.substr(0, 10)), Qt::ISODate);
+    std::size_t thatDay = 0;
+    for (const auto& f : log.flights) thatDay += f.entry.start.substr(0, 10) == log.flights.front().entry.start.substr(0, 10);
+    app::report::AircraftReportDialog dialog(log, QStringLiteral("N123AB"), &form);
+    QCOMPARE(dialog.content().flights.rows.size(), std::size_t{4});
+    dialog.setPeriod(newest, newest);
+    QCOMPARE(dialog.content().flights.rows.size(), thatDay);
+    dialog.setPeriod(newest.addDays(1), newest.addDays(30));
+    QCOMPARE(dialog.content().flights.rows.size(), std::size_t{0});
+    const QString duration = form.flightsTable()->model()->index(0, LogbookModel::Duration).data().toString();
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\d+:\\d\\d:\\d\\d$")).match(duration).hasMatch(), qPrintable(duration));
   }
 
   // What in the aircraft's limits file does not apply is shown beside Limits…,

@@ -150,8 +150,11 @@ class FlightWindowTest : public QObject {
       label[0] = label[0].toLower();
       QString text = QStringLiteral("%1 <b>%2</b>").arg(label, QString::fromStdString(x.value));
       if (!x.unit.empty()) text += QLatin1Char(' ') + QString::fromStdString(x.unit);
-      if (!x.channel.empty()) text += QStringLiteral(" (%1)").arg(QString::fromStdString(x.channel));
+      // The channel where the label does not name it already: "max DIF 61 °F", not "... (DIF)".
+      const std::string channel = varnix::report::ShownChannel(x);
+      if (!channel.empty()) text += QStringLiteral(" (%1)").arg(QString::fromStdString(channel));
       QVERIFY2(strip.contains(text), qPrintable(text + QStringLiteral(" not in ") + strip));
+      QVERIFY2(!strip.contains(QStringLiteral("°F (DIF)")), qPrintable(strip));
     }
   }
 

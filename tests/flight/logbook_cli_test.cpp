@@ -228,5 +228,45 @@ TEST(LogbookCli, AFullDiskEndsWithAMessageAndNoStub) {
   EXPECT_FALSE(anyCatalog(cache.path()));
 }
 
+// varnix-cli report --aircraft: the period's PDF from the logbook, and the
+// documented exit codes for an aircraft the folder does not have, a day that
+// is not one, a period that ends before it starts and a missing --aircraft.
+TEST(LogbookCli, ReportAircraftWritesThePeriodsPdfOrSaysWhatIsWrong) {
+  TempDir dir;
+  expandedFlights(dir, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+  const std::string data = quoted(dir.file("data"));
+  const struct {
+    std::string args;
+    int exit;
+    std::string err;  // a part of the message; "" for none
+    bool written;
+  } cases[] = {
+      {"report --aircraft N123AB --since 2024-06-01 " + data + " -o a.pdf", 0, "", true},
+      {"report --aircraft N123AB --since 2024-06-01 --until 2024-06-30 " + data + " -o b.pdf", 0, "", true},
+      {"report --aircraft N9 --since 2024-06-01 " + data + " -o c.pdf", 4, "has no aircraft N9; its aircraft: N123AB",
+       false},
+      {"report --aircraft N123AB --since 2024-06-31 " + data + " -o d.pdf", 105, "expected a day as YYYY-MM-DD", false},
+      {"report --aircraft N123AB --since 2024-06-03 --until 2024-06-01 " + data + " -o e.pdf", 105,
+       "2024-06-01 is before --since 2024-06-03", false},
+      {"report --since 2024-06-01 " + data + " -o f.pdf", 107, "--since requires --aircraft", false},
+      {"report --aircraft N123AB --since 2024-06-01 " + quoted(dir.file("nowhere")) + " -o g.pdf", 1, "", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const CliRun run = runCli(dir, c.args);
+    EXPECT_EQ(run.exit, c.exit) << run.err;
+    EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+    const std::string out = c.args.substr(c.args.size() - 5);
+    EXPECT_EQ(std::filesystem::exists(dir.file(out)), c.written);
+    if (c.written) {
+      EXPECT_EQ(readFile(dir.file(out)).substr(0, 5), "%PDF-");
+    }
+  }
+  // A report that exists is replaced only with --force, as the flight report is.
+  const CliRun again = runCli(dir, "report --aircraft N123AB --since 2024-06-01 " + data + " -o a.pdf");
+  EXPECT_EQ(again.exit, 3);
+  EXPECT_NE(again.err.find("exists; give --force"), std::string::npos) << again.err;
+}
+
 }  // namespace
 }  // namespace varnix::test

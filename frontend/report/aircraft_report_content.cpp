@@ -1,0 +1,175 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "frontend/report/aircraft_report_content.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+
+#include "flight/channels.h"
+
+namespace varnix::report {
+
+namespace {
+
+using flight::LogbookFlight;
+
+int digits(const std::string& s, std::size_t from, std::size_t count) {
+  int v = 0;
+  for (std::size_t i = from; i < from + count; ++i) {
+    if (i >= s.size() || s[i] < '0' || s[i] > '9') return -1;
+    v = v * 10 + (s[i] - '0');
+  }
+  return v;
+}
+
+// Days since 1970-01-01 of a civil date (Howard Hinnant's days_from_civil).
+long long daysFromCivil(int y, int m, int d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const long long yoe = y - era * 400;
+  const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+bool leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+// The unit a flight's fuel adds up to, from the fuel flow unit its header names.
+std::string fuelAmountUnit(const std::string& flowUnit) {
+  using U = flight::Unit;
+  for (const U flow : {U::GallonsPerHour, U::LitresPerHour, U::PoundsPerHour, U::KilogramsPerHour})
+    if (flight::UnitText(flow) == flowUnit) return std::string(flight::UnitText(flight::FuelAmountUnit(flow)));
+  return std::string(flight::UnitText(U::Gallons));
+}
+
+std::string figureCell(const flight::Figure& x, int decimals, const std::string& unit, bool withUnit) {
+  if (!x.known()) return {};
+  const std::string n = NumberText(x.value, decimals);
+  return withUnit && !unit.empty() ? n + " " + unit : n;
+}
+
+std::string severityWord(const flight::Finding& x) {
+  return x.severity == flight::Severity::Warning ? "WARNING" : "Caution";
+}
+
+}  // namespace
+
+bool IsDate(const std::string& text) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+  const int y = digits(text, 0, 4), m = digits(text, 5, 2), d = digits(text, 8, 2);
+  if (y < 0 || m < 1 || m > 12 || d < 1) return false;
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return d <= kDays[m - 1] + (m == 2 && leap(y) ? 1 : 0);
+}
+
+std::optional<double> IsoSeconds(const std::string& iso) {
+  if (iso.size() < 19 || !IsDate(iso.substr(0, 10)) || iso[10] != 'T') return std::nullopt;
+  const int h = digits(iso, 11, 2), mi = digits(iso, 14, 2), s = digits(iso, 17, 2);
+  if (h < 0 || mi < 0 || s < 0) return std::nullopt;
+  const long long days = daysFromCivil(digits(iso, 0, 4), digits(iso, 5, 2), digits(iso, 8, 2));
+  return static_cast<double>(days * 86400 + h * 3600 + mi * 60 + s);
+}
+
+AircraftReportContent MakeAircraftReportContent(const flight::AircraftLog& log, const std::string& aircraft,
+                                                const std::string& since, const std::string& until) {
+  std::vector<const LogbookFlight*> shown;  // newest first
+  for (const LogbookFlight& f : log.flights) {
+    const std::string day = f.entry.start.substr(0, 10);
+    if (day >= since && (until.empty() || day <= until)) shown.push_back(&f);
+  }
+  const std::string id = !log.flights.empty() ? log.flights.front().entry.aircraft : aircraft;
+  const std::string period = until.empty() ? "from " + since : since + " to " + until;
+  AircraftReportContent r;
+  r.title = "Aircraft report: " + id + ", " + period;
+  r.pageHeader = id + " · " + period;
+  r.facts.push_back("Aircraft " + id + " · folder " + log.folder);
+  r.facts.push_back("Period " + period + " · " + std::to_string(shown.size()) + " of the logbook's " +
+                    std::to_string(log.flights.size()) + " flights");
+
+  // A column's unit in its title; a cell says its own unit when its flight's differs.
+  const flight::Unit degreesUnit = shown.empty() ? flight::Unit::DegreesF : shown.front()->entry.engineUnit;
+  const std::string degrees(flight::UnitText(degreesUnit));
+  const std::string fuel = shown.empty() ? fuelAmountUnit("") : fuelAmountUnit(shown.front()->entry.fuelUnit);
+  const std::string flow = shown.empty() || shown.front()->entry.fuelUnit.empty() ? "GPH" : shown.front()->entry.fuelUnit;
+  r.flights.header = {"Date",       "Start",        "Flight",       "Duration", "Hottest EGT (" + degrees + ")",
+                      "Hottest CHT (" + degrees + ")", "Max DIF (" + degrees + ")", "Min BAT (V)", "Fuel (" + fuel + ")",
+                      "Findings"};
+  double seconds = 0, fuelUsed = 0;
+  bool anyFuel = false, mixedFuel = false;
+  for (const LogbookFlight* f : shown) {
+    const flight::CatalogEntry& e = f->entry;
+    const bool otherDegrees = e.engineUnit != degreesUnit;
+    const std::string d(flight::UnitText(e.engineUnit));
+    const std::string flightFuel = fuelAmountUnit(e.fuelUnit);
+    const bool otherFuel = flightFuel != fuel;
+    r.flights.rows.push_back({e.start.substr(0, 10), e.start.size() >= 16 ? e.start.substr(11, 5) : "", "#" + e.flightLabel,
+                              DurationText(e.recordedSeconds), figureCell(e.hottestEgt, 0, d, otherDegrees),
+                              figureCell(e.hottestCht, 0, d, otherDegrees), figureCell(e.difMax, 0, d, otherDegrees),
+                              figureCell(e.batteryMin, 1, "V", false),
+                              std::isfinite(e.fuelUsed) ? NumberText(e.fuelUsed, 1) + (otherFuel ? " " + flightFuel : "")
+                                                        : "",
+                              std::to_string(f->openFindings())});
+    seconds += e.recordedSeconds;
+    if (std::isfinite(e.fuelUsed)) {
+      anyFuel = true;
+      mixedFuel = mixedFuel || otherFuel;
+      if (!otherFuel) fuelUsed += e.fuelUsed;
+    }
+    for (const flight::Finding& x : f->findings) {
+      const std::string line = e.start.substr(0, 10) + " #" + e.flightLabel + " · " + severityWord(x) + " · " + x.text +
+                               (x.hint.empty() ? "" : " — " + x.hint);
+      if (x.acknowledged)
+        r.acknowledged.push_back(line + " (acknowledged: " + x.reason + ")");
+      else
+        r.findings.push_back(line);
+    }
+  }
+  r.totals.push_back("Flights " + std::to_string(shown.size()));
+  r.totals.push_back("Flight time " + DurationText(seconds));
+  if (anyFuel)
+    r.totals.push_back("Fuel used " + NumberText(fuelUsed, 1) + " " + fuel + (mixedFuel ? " (flights in other units left out)" : ""));
+  std::size_t open = 0;
+  for (const LogbookFlight* f : shown) open += f->openFindings();
+  r.totals.push_back("Open findings " + std::to_string(open));
+  for (const flight::Finding& t : log.trends)
+    r.trends.push_back(severityWord(t) + " · " + t.text + (t.acknowledged ? " (acknowledged: " + t.reason + ")" : ""));
+
+  // The panels, oldest flight first; a flight in another unit is left out of the temperature panels.
+  using Get = std::function<double(const flight::CatalogEntry&)>;
+  constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+  auto figure = [](flight::Figure flight::CatalogEntry::*m) {
+    return Get([m, kNone](const flight::CatalogEntry& e) { return (e.*m).known() ? (e.*m).value : kNone; });
+  };
+  const struct {
+    const char* title;
+    std::string unit;
+    Get get;
+    bool degrees, fuel;
+  } series[] = {
+      {"Hottest CHT", degrees, figure(&flight::CatalogEntry::hottestCht), true, false},
+      {"Hottest EGT", degrees, figure(&flight::CatalogEntry::hottestEgt), true, false},
+      {"Max DIF", degrees, figure(&flight::CatalogEntry::difMax), true, false},
+      {"Min BAT", "V", figure(&flight::CatalogEntry::batteryMin), false, false},
+      {"Fuel per hour", flow,
+       [kNone](const flight::CatalogEntry& e) {
+         return e.recordedSeconds >= 600 ? e.fuelUsed / (e.recordedSeconds / 3600) : kNone;
+       },
+       false, true},
+  };
+  for (const auto& s : series) {
+    TrendSeries t{s.title, s.unit, {}};
+    for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
+      const flight::CatalogEntry& e = (*it)->entry;
+      if (s.degrees && e.engineUnit != degreesUnit) continue;
+      if (s.fuel && fuelAmountUnit(e.fuelUnit) != fuel) continue;
+      const double v = s.get(e);
+      const std::optional<double> at = IsoSeconds(e.start);
+      if (std::isfinite(v) && at) t.points.push_back({*at, v});
+    }
+    if (!t.points.empty()) r.panels.push_back(std::move(t));
+  }
+  return r;
+}
+
+}  // namespace varnix::report

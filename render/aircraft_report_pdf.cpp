@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "render/aircraft_report_pdf.h"
+
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <memory>
+#include <qcustomplot.h>
+
+#include "render/whole_file.h"
+
+namespace varnix::render {
+
+namespace {
+
+constexpr int kPanelHeight = 150;
+
+QString text(const std::string& s) { return QString::fromStdString(s); }
+
+QStringList texts(const std::vector<std::string>& cells) {
+  QStringList out;
+  for (const std::string& c : cells) out << text(c);
+  return out;
+}
+
+// One series as a line through its flights' points, on a time axis of dates.
+void paintPanel(QPainter& painter, const QRectF& area, const report::TrendSeries& s) {
+  QCustomPlot plot;
+  QFont small = plot.font();
+  small.setPointSizeF(8);
+  QCPGraph* g = plot.addGraph();
+  QVector<double> x, y;
+  for (const auto& p : s.points) {
+    x << p.time;
+    y << p.value;
+  }
+  g->setData(x, y, true);
+  g->setPen(QPen(QColor(0x00, 0x72, 0xB2), 1.4));
+  g->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 5));
+  auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
+  ticker->setDateTimeFormat(QStringLiteral("yyyy-MM-dd"));
+  ticker->setDateTimeSpec(Qt::UTC);
+  ticker->setTickCount(6);
+  plot.xAxis->setTicker(ticker);
+  for (QCPAxis* axis : {plot.xAxis, plot.yAxis}) {
+    axis->setTickLabelFont(small);
+    axis->setLabelFont(small);
+  }
+  // The same left margin in every panel, so that their dates line up.
+  plot.axisRect()->setAutoMargins(QCP::msTop | QCP::msBottom | QCP::msRight);
+  plot.axisRect()->setMargins(QMargins(90, 0, 0, 0));
+  plot.yAxis->setLabel(s.unit.empty() ? text(s.title) : QStringLiteral("%1 (%2)").arg(text(s.title), text(s.unit)));
+  plot.plotLayout()->insertRow(0);
+  plot.plotLayout()->addElement(0, 0, new QCPTextElement(&plot, text(s.title), QFont(small.family(), 9, QFont::Bold)));
+  plot.rescaleAxes();
+  // A day either side, so that one flight's point is not on the frame.
+  const QCPRange xr = plot.xAxis->range();
+  plot.xAxis->setRange(xr.lower - 86400, xr.upper + 86400);
+  const QCPRange yr = plot.yAxis->range();
+  const double pad = yr.size() > 0 ? yr.size() * 0.1 : std::max(1.0, std::abs(yr.lower) * 0.05);
+  plot.yAxis->setRange(yr.lower - pad, yr.upper + pad);
+  painter.save();
+  painter.translate(area.topLeft());
+  plot.toPainter(static_cast<QCPPainter*>(&painter), static_cast<int>(area.width()), static_cast<int>(area.height()));
+  painter.restore();
+}
+
+void layOutAircraft(ReportPage& page, const report::AircraftReportContent& c) {
+  page.text(QStringLiteral("Aircraft report"), 18, true, kHeadingColour);
+  page.text(text(c.facts.at(0)), 12, true);
+  for (std::size_t i = 1; i < c.facts.size(); ++i) page.text(text(c.facts[i]));
+  QStringList totals = texts(c.totals);
+  page.text(totals.join(QStringLiteral(" · ")), 10.5, true);
+  page.gap(10);
+
+  page.heading(QStringLiteral("Flights"));
+  std::vector<QStringList> rows;
+  for (const auto& r : c.flights.rows) rows.push_back(texts(r));
+  if (rows.empty()) page.text(QStringLiteral("No flight in this period."));
+  else page.table(texts(c.flights.header), rows);
+  page.gap(6);
+
+  page.heading(QStringLiteral("Findings"));
+  if (c.findings.empty()) page.text(QStringLiteral("None open in this period."));
+  for (const std::string& line : c.findings) page.text(text(line));
+  if (!c.acknowledged.empty()) {
+    page.gap(4);
+    page.text(QStringLiteral("Acknowledged findings"), 10, true, kHeadingColour);
+    for (const std::string& line : c.acknowledged) page.text(text(line), 9.5, false, QColor(0x60, 0x60, 0x60));
+  }
+  page.gap(10);
+
+  page.heading(QStringLiteral("Trends"));
+  if (c.trends.empty()) page.text(QStringLiteral("No trend findings across the aircraft's flights."));
+  for (const std::string& line : c.trends) page.text(text(line));
+  for (const report::TrendSeries& s : c.panels)
+    page.drawing(kPanelHeight, [&](QPainter& painter, const QRectF& area) { paintPanel(painter, area, s); });
+}
+
+}  // namespace
+
+ReportOutcome writeAircraftReport(const report::AircraftReportContent& content, const QString& pdfPath,
+                                  platform::ReplacingFile::Mode mode, ReportPages* pages) {
+  using Code = ReportOutcome::Code;
+  const WholeFile written = writeWholeFile(pdfPath, mode, [&](QIODevice& device) {
+    QPdfWriter writer(&device);
+    writer.setResolution(96);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setTitle(text(content.title));
+    writer.setCreator(QStringLiteral("Varnix"));
+    const std::unique_ptr<PageCanvas> canvas = pagedCanvas(writer, false);
+    bool ok = false;
+    layOutReport(*canvas, text(content.pageHeader), pages, [&](ReportPage& page) { layOutAircraft(page, content); },
+                 &ok);
+    return ok;
+  });
+  if (written.code == WholeFile::Code::NameTaken)
+    return {Code::NameTaken, QStringLiteral("The file %1 exists.").arg(pdfPath)};
+  if (!written.written())
+    return {Code::CannotWrite,
+            QStringLiteral("The file %1 cannot be written.").arg(pdfPath) + QLatin1Char('\n') + written.reason(pdfPath)};
+  return {};
+}
+
+ReportOutcome printAircraftReport(const report::AircraftReportContent& content, QPrinter& printer) {
+  printer.setResolution(96);
+  printer.setDocName(text(content.title));
+  const std::unique_ptr<PageCanvas> canvas = pagedCanvas(printer, false);
+  bool ok = false;
+  layOutReport(*canvas, text(content.pageHeader), nullptr, [&](ReportPage& page) { layOutAircraft(page, content); },
+               &ok);
+  if (!ok) return {ReportOutcome::Code::CannotWrite, QStringLiteral("The report could not be printed.")};
+  return {};
+}
+
+std::vector<QImage> aircraftReportImages(const report::AircraftReportContent& content) {
+  const std::unique_ptr<ImageCanvas> canvas = imageCanvas(false, true);
+  bool ok = false;
+  layOutReport(*canvas, text(content.pageHeader), nullptr, [&](ReportPage& page) { layOutAircraft(page, content); },
+               &ok);
+  return takeImages(*canvas);
+}
+
+}  // namespace varnix::render
