@@ -226,9 +226,10 @@ void JsonWriter::number(double v) {
     buf_ += "null";
     return;
   }
+  // As "%.7g" writes it, without printf's cost.
   char buf[32];
-  const int n = std::snprintf(buf, sizeof buf, "%.7g", v);
-  buf_.append(buf, static_cast<std::size_t>(n));
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 7);
+  buf_.append(buf, end);
 }
 
 void JsonWriter::integer(std::int64_t v) {

@@ -35,6 +35,8 @@ constexpr double kScales[] = {1, 10, 100};
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 float valueOf(std::int64_t k, std::uint8_t scale) {
+  // Whole numbers without the division (by 1, exact: the same value).
+  if (scale == 0) return static_cast<float>(static_cast<double>(k));
   return static_cast<float>(static_cast<double>(k) / kScales[scale]);
 }
 
