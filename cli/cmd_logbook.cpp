@@ -66,27 +66,38 @@ void printCsv(const std::vector<AircraftLog>& logs) {
     }
 }
 
+// Written as it is made: the text of 10,000 flights is never held whole.
 void printJson(const std::string& dataFolder, const std::vector<AircraftLog>& logs) {
-  Json o = Json::object();
-  o["data_folder"] = jsonText(dataFolder);
-  Json& flights = o["flights"] = Json::array();
+  JsonWriter out(stdout);
+  out.beginObject(true);
+  out.key("data_folder").text(dataFolder);
+  out.key("flights").beginArray(true);
   for (const AircraftLog& log : logs)
-    for (const LogbookFlight& f : log.flights) flights.push_back(flightJson(f));
-  Json& trends = o["trends"] = Json::array();
+    for (const LogbookFlight& f : log.flights) writeFlightJson(out, f);
+  out.end();
+  out.key("trends").beginArray(true);
   for (const AircraftLog& log : logs)
     for (const auto& t : log.trends) {
       const LogbookFlight* f = log.trendFlight(t);
-      trends.push_back(Json::object({{"folder", jsonText(log.folder)},
-                                     {"file", jsonText(f ? f->entry.file : "")},
-                                     {"finding", findingJson(t, false)}}));
+      out.beginObject();
+      out.key("folder").text(log.folder);
+      out.key("file").text(f ? f->entry.file : "");
+      writeFindingJson(out.key("finding"), t, false);
+      out.end();
     }
-  Json& unreadable = o["unreadable"] = Json::array();
+  out.end();
+  out.key("unreadable").beginArray(true);
   for (const AircraftLog& log : logs)
-    for (const flight::UnreadableFile& u : log.unreadableFiles)
-      unreadable.push_back(Json::object(
-          {{"folder", jsonText(log.folder)}, {"file", jsonText(u.file)}, {"problem", jsonText(u.problem)}}));
-  std::fputs(layoutJson(o, {"", "/flights", "/flights/[]", "/flights/[]/findings", "/trends", "/unreadable"}).c_str(),
-             stdout);
+    for (const flight::UnreadableFile& u : log.unreadableFiles) {
+      out.beginObject();
+      out.key("folder").text(log.folder);
+      out.key("file").text(u.file);
+      out.key("problem").text(u.problem);
+      out.end();
+    }
+  out.end();
+  out.end();
+  out.raw("\n");
 }
 
 void printText(const std::vector<AircraftLog>& logs) {

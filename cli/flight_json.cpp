@@ -2,8 +2,10 @@
 #include "flight_json.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <variant>
 
 #include "platform/utf8.h"
 
@@ -14,55 +16,113 @@ using flight::Finding;
 
 namespace {
 
-std::string numberText(double v) {
-  if (!std::isfinite(v)) return "null";
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.7g", v);
-  return buf;
-}
-
 std::string quoted(const std::string& utf8) {
   return Json(utf8).dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-void write(std::string& out, const Json& v, std::string& path, const std::string& indent,
-           std::initializer_list<std::string_view> blocks) {
+// `utf8` quoted and escaped as the JSON library writes a string (the
+// control characters escaped, all else as it is).
+void appendQuoted(std::string& out, std::string_view utf8) {
+  out += '"';
+  for (const char ch : utf8) {
+    switch (ch) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\b': out += "\\b"; break;
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\f': out += "\\f"; break;
+      case '\r': out += "\\r"; break;
+      default:
+        if (static_cast<unsigned char>(ch) < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(ch));
+          out += buf;
+        } else {
+          out += ch;
+        }
+    }
+  }
+  out += '"';
+}
+
+// `bytes` as utf8Text quotes them; ASCII, the usual case, without a copy.
+void appendText(std::string& out, std::string_view bytes) {
+  if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    appendQuoted(out, bytes);
+  else
+    appendQuoted(out, utf8Text(bytes));
+}
+
+void write(JsonWriter& out, const Json& v, std::string& path, std::initializer_list<std::string_view> blocks) {
   if (v.is_number_float()) {
-    out += numberText(v.get<double>());
+    out.number(v.get<double>());
     return;
   }
   if (!v.is_structured()) {
-    out += v.dump(-1, ' ', false, Json::error_handler_t::replace);
+    out.raw(v.dump(-1, ' ', false, Json::error_handler_t::replace));
     return;
   }
   const bool object = v.is_object();
-  const bool block = !v.empty() && std::find(blocks.begin(), blocks.end(), path) != blocks.end();
-  const std::string inner = block ? indent + "  " : indent;
-  out += object ? '{' : '[';
-  bool first = true;
+  const bool block = std::find(blocks.begin(), blocks.end(), path) != blocks.end();
+  if (object)
+    out.beginObject(block);
+  else
+    out.beginArray(block);
   for (auto it = v.begin(); it != v.end(); ++it) {
-    out += first ? (block ? "\n" : "") : (block ? ",\n" : ", ");
-    if (block) out += inner;
     const std::size_t mark = path.size();
     if (object) {
-      out += quoted(it.key());
-      out += ": ";
+      out.rawKey(quoted(it.key()));
       path += '/';
       path += it.key();
     } else {
       path += "/[]";
     }
-    write(out, *it, path, inner, blocks);
+    write(out, *it, path, blocks);
     path.resize(mark);
-    first = false;
   }
-  if (block) out += "\n" + indent;
-  out += object ? '}' : ']';
+  out.end();
 }
 
-Json figureJson(const Figure& f) {
-  if (!f.known()) return nullptr;
-  return Json::object({{"channel", jsonText(f.channel)}, {"value", jsonValue(f.value)}, {"at", jsonValue(f.at)}});
+// A finding's members in their order, handed to `put` as one of these.
+using Member = std::variant<std::nullptr_t, bool, double, std::string_view>;
+
+template <typename Put>
+void findingMembers(const Finding& f, bool withTimes, Put&& put) {
+  const auto time = [&](double t) { return withTimes ? Member(t) : Member(nullptr); };
+  const auto unlessEmpty = [](const std::string& s) { return s.empty() ? Member(nullptr) : Member(std::string_view(s)); };
+  put("kind", Member(flight::KindName(f.kind)));
+  put("channel", Member(std::string_view(f.channel)));
+  put("severity", Member(flight::SeverityName(f.severity)));
+  put("start_s", time(f.start));
+  put("end_s", time(f.end));
+  put("peak", Member(f.peak));
+  put("peak_s", time(f.peakAt));
+  put("text", Member(std::string_view(f.text)));
+  put("time_above_s", time(f.timeAbove));
+  put("excess", Member(f.excess));
+  put("hint", unlessEmpty(f.hint));
+  put("acknowledged", Member(f.acknowledged));
+  put("reason", f.acknowledged ? Member(std::string_view(f.reason)) : Member(nullptr));
+  put("confidence", unlessEmpty(f.confidence));
+  put("date", unlessEmpty(f.date));
+}
+
+template <typename... F>
+struct Overloaded : F... {
+  using F::operator()...;
+};
+
+void writeFigure(JsonWriter& out, const Figure& f) {
+  if (!f.known()) {
+    out.null();
+    return;
+  }
+  out.beginObject();
+  out.key("channel").text(f.channel);
+  out.key("value").number(f.value);
+  out.key("at").number(f.at);
+  out.end();
 }
 
 }  // namespace
@@ -105,11 +165,107 @@ Json jsonText(std::string_view s) { return utf8Text(s); }
 
 Json jsonValue(double v) { return std::isfinite(v) ? Json(v) : Json(nullptr); }
 
+void JsonWriter::begin(char open, bool block) {
+  item();
+  buf_ += open;
+  const std::size_t outer = levels_.empty() ? 0 : levels_.back().indent;
+  levels_.push_back({open == '{' ? '}' : ']', block, true, block ? outer + 2 : outer});
+}
+
+void JsonWriter::end() {
+  const Level level = levels_.back();
+  levels_.pop_back();
+  if (level.block && !level.empty) {
+    buf_ += '\n';
+    buf_.append(level.indent - 2, ' ');
+  }
+  buf_ += level.close;
+  maybeFlush();
+}
+
+void JsonWriter::item() {
+  if (afterKey_) {
+    afterKey_ = false;
+    return;
+  }
+  if (levels_.empty()) return;
+  Level& level = levels_.back();
+  if (level.block) {
+    buf_ += level.empty ? "\n" : ",\n";
+    buf_.append(level.indent, ' ');
+  } else if (!level.empty) {
+    buf_ += ", ";
+  }
+  level.empty = false;
+}
+
+JsonWriter& JsonWriter::key(std::string_view name) {
+  item();
+  appendText(buf_, name);
+  buf_ += ": ";
+  afterKey_ = true;
+  return *this;
+}
+
+JsonWriter& JsonWriter::rawKey(std::string_view quotedName) {
+  item();
+  buf_ += quotedName;
+  buf_ += ": ";
+  afterKey_ = true;
+  return *this;
+}
+
+void JsonWriter::text(std::string_view s) {
+  item();
+  appendText(buf_, s);
+}
+
+void JsonWriter::number(double v) {
+  item();
+  if (!std::isfinite(v)) {
+    buf_ += "null";
+    return;
+  }
+  // As "%.7g" writes it, without printf's cost.
+  char buf[32];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 7);
+  buf_.append(buf, end);
+}
+
+void JsonWriter::integer(std::int64_t v) {
+  item();
+  char buf[24];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  buf_.append(buf, end);
+}
+
+void JsonWriter::boolean(bool v) {
+  item();
+  buf_ += v ? "true" : "false";
+}
+
+void JsonWriter::null() {
+  item();
+  buf_ += "null";
+}
+
+void JsonWriter::raw(std::string_view json) {
+  item();
+  buf_ += json;
+}
+
+void JsonWriter::flush() {
+  if (!out_ || buf_.empty()) return;
+  std::fwrite(buf_.data(), 1, buf_.size(), out_);
+  buf_.clear();
+}
+
 std::string layoutJson(const Json& doc, std::initializer_list<std::string_view> blocks) {
-  std::string out, path;
-  write(out, doc, path, "", blocks);
-  out += '\n';
-  return out;
+  std::string path;
+  JsonWriter out;
+  write(out, doc, path, blocks);
+  out.raw("\n");
+  return out.text();
 }
 
 std::string clockText(double secondsOfDay) {
@@ -120,21 +276,24 @@ std::string clockText(double secondsOfDay) {
 }
 
 Json findingJson(const Finding& f, bool withTimes) {
-  return Json::object({{"kind", jsonText(flight::KindName(f.kind))},
-                       {"channel", jsonText(f.channel)},
-                       {"severity", jsonText(flight::SeverityName(f.severity))},
-                       {"start_s", withTimes ? jsonValue(f.start) : Json(nullptr)},
-                       {"end_s", withTimes ? jsonValue(f.end) : Json(nullptr)},
-                       {"peak", jsonValue(f.peak)},
-                       {"peak_s", withTimes ? jsonValue(f.peakAt) : Json(nullptr)},
-                       {"text", jsonText(f.text)},
-                       {"time_above_s", withTimes ? jsonValue(f.timeAbove) : Json(nullptr)},
-                       {"excess", jsonValue(f.excess)},
-                       {"hint", f.hint.empty() ? Json(nullptr) : jsonText(f.hint)},
-                       {"acknowledged", f.acknowledged},
-                       {"reason", f.acknowledged ? jsonText(f.reason) : Json(nullptr)},
-                       {"confidence", f.confidence.empty() ? Json(nullptr) : jsonText(f.confidence)},
-                       {"date", f.date.empty() ? Json(nullptr) : jsonText(f.date)}});
+  Json o = Json::object();
+  findingMembers(f, withTimes, [&](const char* key, const Member& m) {
+    o[key] = std::visit(Overloaded{[](std::nullptr_t) { return Json(nullptr); }, [](bool b) { return Json(b); },
+                                   [](double v) { return jsonValue(v); }, [](std::string_view t) { return jsonText(t); }},
+                        m);
+  });
+  return o;
+}
+
+void writeFindingJson(JsonWriter& out, const Finding& f, bool withTimes) {
+  out.beginObject();
+  findingMembers(f, withTimes, [&](const char* key, const Member& m) {
+    out.key(key);
+    std::visit(Overloaded{[&](std::nullptr_t) { out.null(); }, [&](bool b) { out.boolean(b); },
+                          [&](double v) { out.number(v); }, [&](std::string_view t) { out.text(t); }},
+               m);
+  });
+  out.end();
 }
 
 Json findingsJson(const std::vector<Finding>& findings) {
@@ -145,32 +304,47 @@ Json findingsJson(const std::vector<Finding>& findings) {
   return list;
 }
 
-Json flightJson(const flight::LogbookFlight& lf) {
+void writeFlightJson(JsonWriter& out, const flight::LogbookFlight& lf) {
   const flight::CatalogEntry& e = lf.entry;
-  Json o = Json::object();
-  o["file"] = jsonText(e.file);
-  o["files"] = Json::array();
-  for (const std::string& file : lf.files) o["files"].push_back(jsonText(file));
-  o["folder"] = jsonText(e.folder);
-  o["aircraft"] = jsonText(e.aircraft);
-  o["flight"] = jsonText(e.flightLabel);
-  o["start"] = jsonText(e.start);
-  o["duration_h"] = jsonValue(e.recordedSeconds / 3600.0);
-  o["interval_s"] = e.interval;
-  o["engine_unit"] = jsonText(flight::TemperatureLetter(e.engineUnit));
-  Json& hottest = o["hottest"] = Json::object();
-  for (const auto& h : e.hottest)
-    hottest[utf8Text(h.key)] = Json::object({{"channel", jsonText(h.channel)}, {"value", jsonValue(h.value)}});
-  o["dif_max"] = figureJson(e.difMax);
-  o["fastest_cooling"] = figureJson(e.fastestCooling);
-  o["bat_min"] = figureJson(e.batteryMin);
-  o["fuel_used"] = jsonValue(e.fuelUsed);
-  o["fuel_unit"] = jsonText(e.fuelUnit);
-  o["differs"] = lf.differs;
-  o["new"] = lf.isNew;
-  o["findings"] = findingsJson(lf.findings);
-  o["open_findings"] = lf.openFindings();
-  return o;
+  out.beginObject(true);
+  out.key("file").text(e.file);
+  out.key("files").beginArray();
+  for (const std::string& file : lf.files) out.text(file);
+  out.end();
+  out.key("folder").text(e.folder);
+  out.key("aircraft").text(e.aircraft);
+  out.key("flight").text(e.flightLabel);
+  out.key("start").text(e.start);
+  out.key("duration_h").number(e.recordedSeconds / 3600.0);
+  out.key("interval_s").integer(e.interval);
+  out.key("engine_unit").text(flight::TemperatureLetter(e.engineUnit));
+  // One member a key, where its first figure stood, with the value of its last.
+  out.key("hottest").beginObject();
+  for (std::size_t i = 0; i < e.hottest.size(); ++i) {
+    const std::string key = utf8Text(e.hottest[i].key);
+    const auto same = [&](const Figure& h) { return utf8Text(h.key) == key; };
+    if (std::any_of(e.hottest.begin(), e.hottest.begin() + static_cast<std::ptrdiff_t>(i), same)) continue;
+    const Figure* h = &e.hottest[i];
+    for (std::size_t j = i + 1; j < e.hottest.size(); ++j)
+      if (same(e.hottest[j])) h = &e.hottest[j];
+    out.key(key).beginObject();
+    out.key("channel").text(h->channel);
+    out.key("value").number(h->value);
+    out.end();
+  }
+  out.end();
+  writeFigure(out.key("dif_max"), e.difMax);
+  writeFigure(out.key("fastest_cooling"), e.fastestCooling);
+  writeFigure(out.key("bat_min"), e.batteryMin);
+  out.key("fuel_used").number(e.fuelUsed);
+  out.key("fuel_unit").text(e.fuelUnit);
+  out.key("differs").boolean(lf.differs);
+  out.key("new").boolean(lf.isNew);
+  out.key("findings").beginArray(true);
+  for (const Finding& f : lf.findings) writeFindingJson(out, f, !flight::IsTrendKind(f.kind));
+  out.end();
+  out.key("open_findings").integer(static_cast<std::int64_t>(lf.openFindings()));
+  out.end();
 }
 
 }  // namespace varnix::cli

@@ -4,6 +4,8 @@
 // README shows; and the same text made safe for a terminal.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -34,8 +36,60 @@ Json jsonValue(double v);           // null when not a finite number
 Json findingJson(const flight::Finding& finding, bool withTimes = true);
 Json findingsJson(const std::vector<flight::Finding>& findings);
 
-// A logbook flight's object.
-Json flightJson(const flight::LogbookFlight& flight);
+// JSON text written as it is made, in the layout of layoutJson: a container
+// begun as a block has one member a line, indented by two spaces a level
+// (an empty one is "[]" or "{}"), every other is on one line. With a file
+// the text goes out in large writes as it grows, so that a long document is
+// never held whole; without one it is kept for text().
+class JsonWriter {
+ public:
+  explicit JsonWriter(std::FILE* out = nullptr) : out_(out) {}
+  ~JsonWriter() { flush(); }
+  JsonWriter(const JsonWriter&) = delete;
+  JsonWriter& operator=(const JsonWriter&) = delete;
+
+  void beginObject(bool block = false) { begin('{', block); }
+  void beginArray(bool block = false) { begin('[', block); }
+  void end();
+  // The name of the next member of the object begun last.
+  JsonWriter& key(std::string_view name);
+  // The same with the name quoted already (as the JSON library quotes it).
+  JsonWriter& rawKey(std::string_view quotedName);
+  void text(std::string_view s);  // a string of utf8Text(s)
+  void number(double v);          // seven significant digits; null when not finite
+  void integer(std::int64_t v);
+  void boolean(bool v);
+  void null();
+  // A value's text as it is (a number or string the JSON library wrote).
+  void raw(std::string_view json);
+
+  // The text so far (without a file).
+  const std::string& text() const { return buf_; }
+  void flush();
+
+ private:
+  struct Level {
+    char close;
+    bool block;
+    bool empty = true;
+    std::size_t indent;  // of its members
+  };
+  void begin(char open, bool block);
+  void item();  // what goes before a value: a separator and indentation, or nothing after a key
+  void maybeFlush() {
+    if (out_ && buf_.size() >= kFlushBytes) flush();
+  }
+  static constexpr std::size_t kFlushBytes = 1 << 16;
+  std::FILE* out_;
+  std::string buf_;
+  std::vector<Level> levels_;
+  bool afterKey_ = false;
+};
+
+// A logbook flight's object, its findings one a line.
+void writeFlightJson(JsonWriter& out, const flight::LogbookFlight& flight);
+// A finding's object on one line, as findingJson gives it.
+void writeFindingJson(JsonWriter& out, const flight::Finding& finding, bool withTimes = true);
 
 // The text of `doc`, ending with a line feed: the objects and arrays at the
 // paths `blocks` names ("" the document, "/flights/[]/findings" the findings

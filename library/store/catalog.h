@@ -31,7 +31,8 @@ inline constexpr const char* kCatalogFileName = "varnix-catalog.sqlite";
 // 2: the battery minimum keeps its time (1's rows are kept and read again).
 // 3: each row records the analysis version (kAnalysisVersion) its entry was
 // computed with; 1's and 2's rows are kept and computed again from their files.
-inline constexpr int kCatalogSchema = 3;
+// 4: the entries keep their envelopes compact; 3's rows are computed again.
+inline constexpr int kCatalogSchema = 4;
 
 // The folder for the catalog when the data folder cannot hold it:
 // $XDG_CACHE_HOME/varnix (~/.cache/varnix), %LOCALAPPDATA%\varnix on Windows.

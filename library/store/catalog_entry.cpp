@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "store/catalog_entry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <limits>
+#include <optional>
 #include <type_traits>
 
 #include "flight/channels.h"
@@ -15,9 +18,56 @@ namespace varnix::flight {
 
 namespace {
 
-// "VXC3": the digest holds phases, sensor faults and cylinder states. An
-// entry of another mark does not decode, and the catalog reads its file again.
-constexpr std::uint32_t kBlobMark = 0x56584333;
+// "VXC4": the envelopes' figures are kept compact (CompactFloats). An entry
+// of another mark does not decode, and the catalog reads its file again.
+constexpr std::uint32_t kBlobMark = 0x56584334;
+
+// A list of floats as the envelopes hold them: readings and times in whole
+// units or tenths, NaN for a minute without values. Such a list is kept as
+// whole numbers of 10^-scale: the differences between neighbours in a byte
+// each when they are small, else the numbers in two or four bytes; any other
+// list raw. Only values that come back bit for bit are kept so. Fixed widths
+// decode far faster than varints: the logbook decodes every entry it lists.
+namespace compact {
+
+enum Form : std::uint8_t { kRaw, kSteps8, kWhole16, kWhole32 };
+constexpr double kScales[] = {1, 10, 100};
+const float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+float valueOf(std::int64_t k, std::uint8_t scale) {
+  // Whole numbers without the division (by 1, exact: the same value).
+  if (scale == 0) return static_cast<float>(static_cast<double>(k));
+  return static_cast<float>(static_cast<double>(k) / kScales[scale]);
+}
+
+bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// `v` as whole numbers of the first scale that keeps every value exactly
+// (NaN stays NaN); nothing when none does.
+std::optional<std::uint8_t> scaleOf(const std::vector<float>& v, std::vector<std::int64_t>& whole) {
+  for (std::uint8_t scale = 0; scale < std::size(kScales); ++scale) {
+    whole.clear();
+    const bool exact = std::all_of(v.begin(), v.end(), [&](float x) {
+      if (sameBits(x, kNaN)) {
+        whole.push_back(0);
+        return true;
+      }
+      const double scaled = static_cast<double>(x) * kScales[scale];
+      if (!(std::fabs(scaled) < 2e9)) return false;
+      whole.push_back(std::llround(scaled));
+      return sameBits(valueOf(whole.back(), scale), x);
+    });
+    if (exact) return scale;
+  }
+  return std::nullopt;
+}
+
+// The marks of NaN in each form.
+constexpr std::int8_t kNaN8 = std::numeric_limits<std::int8_t>::min();
+constexpr std::int16_t kNaN16 = std::numeric_limits<std::int16_t>::min();
+constexpr std::int32_t kNaN32 = std::numeric_limits<std::int32_t>::min();
+
+}  // namespace compact
 
 // The blob is the fields of entryFields in their order. The writer and the
 // reader visit that one list, so that no field is written and not read.
@@ -41,6 +91,41 @@ class Writer {
   template <typename Stored, typename T>
   void as(const T& v) {
     field(static_cast<Stored>(v));
+  }
+  void compactFloats(const std::vector<float>& v) {
+    using namespace compact;
+    std::vector<std::int64_t> whole;
+    const std::optional<std::uint8_t> scale = scaleOf(v, whole);
+    const auto nan = [&](std::size_t i) { return sameBits(v[i], kNaN); };
+    auto form = scale ? kSteps8 : kRaw;
+    std::int64_t last = 0;
+    for (std::size_t i = 0; i < v.size() && form != kRaw; ++i) {
+      if (nan(i)) continue;
+      const std::int64_t k = whole[i];
+      if (form == kSteps8 && (k - last < -127 || k - last > 127)) form = kWhole16;
+      if (form == kWhole16 && (k < -32767 || k > 32767)) form = kWhole32;
+      if (k < -2147483647 || k > 2147483647) form = kRaw;
+      last = k;
+    }
+    field(static_cast<std::uint8_t>(form));
+    if (form == kRaw) {
+      field(v);
+      return;
+    }
+    field(*scale);
+    field(static_cast<std::uint32_t>(v.size()));
+    last = 0;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+      const std::int64_t k = whole[i];
+      if (form == kSteps8) {
+        field(nan(i) ? kNaN8 : static_cast<std::int8_t>(k - last));
+        if (!nan(i)) last = k;
+      } else if (form == kWhole16) {
+        field(nan(i) ? kNaN16 : static_cast<std::int16_t>(k));
+      } else {
+        field(nan(i) ? kNaN32 : static_cast<std::int32_t>(k));
+      }
+    }
   }
   // An enumeration up to `last`, in one byte.
   template <typename E>
@@ -89,6 +174,51 @@ class Reader {
     Stored stored{};
     field(stored);
     v = static_cast<T>(stored);
+  }
+  void compactFloats(std::vector<float>& v) {
+    using namespace compact;
+    std::uint8_t form = kRaw, scale = 0;
+    field(form);
+    if (form == kRaw) {
+      field(v);
+      return;
+    }
+    field(scale);
+    std::uint32_t n = 0;
+    field(n);
+    check(form <= kWhole32 && scale < std::size(kScales));
+    const std::size_t width = form == kSteps8 ? 1 : form == kWhole16 ? 2 : 4;
+    check(n <= (in_.size() - pos_) / width);
+    if (!ok_) return;
+    v.resize(n);
+    const char* p = in_.data() + pos_;
+    pos_ += n * width;
+    if (form == kSteps8) {
+      std::int64_t last = 0;
+      for (float& x : v) {
+        const auto step = static_cast<std::int8_t>(*p++);
+        if (step == kNaN8) {
+          x = kNaN;
+          continue;
+        }
+        last += step;
+        x = valueOf(last, scale);
+      }
+    } else if (form == kWhole16) {
+      for (float& x : v) {
+        std::int16_t k;
+        std::memcpy(&k, p, sizeof k);
+        p += sizeof k;
+        x = k == kNaN16 ? kNaN : valueOf(k, scale);
+      }
+    } else {
+      for (float& x : v) {
+        std::int32_t k;
+        std::memcpy(&k, p, sizeof k);
+        p += sizeof k;
+        x = k == kNaN32 ? kNaN : valueOf(k, scale);
+      }
+    }
   }
   template <typename E>
   void enumeration(E& v, E last) {
@@ -172,10 +302,10 @@ void entryFields(Codec& c, E& e) {
     c.template as<std::uint8_t>(env.cylinder);
     c.template as<std::uint8_t>(env.derived);
     c.field(env.median);
-    c.field(env.min);
-    c.field(env.max);
-    c.field(env.minAt);
-    c.field(env.maxAt);
+    c.compactFloats(env.min);
+    c.compactFloats(env.max);
+    c.compactFloats(env.minAt);
+    c.compactFloats(env.maxAt);
     c.check(env.max.size() == env.min.size() && env.minAt.size() == env.min.size() &&
             env.maxAt.size() == env.min.size());
   });

@@ -47,6 +47,7 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry
   // One flight per aircraft, number, start and rows. The entries come in
   // path order, so the unsuffixed file (F00101.CSV before F00101A.CSV) names it.
   std::map<std::tuple<std::string, long, std::string, std::uint64_t>, std::size_t> seen;
+  log.flights.reserve(entries.size());
   for (CatalogEntry& e : entries) {
     if (e.folder != folder) continue;
     if (!e.problem.empty()) {
@@ -74,10 +75,18 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry
     f.differs = starts[{f.entry.aircraft, f.entry.flightNumber, f.entry.start}] > 1;
     f.findings = EvaluateFindings(f.entry.digest, limits);
   }
-  std::stable_sort(log.flights.begin(), log.flights.end(), [](const LogbookFlight& a, const LogbookFlight& b) {
-    return std::tie(a.entry.start, a.entry.flightNumber, a.entry.flightLabel) >
-           std::tie(b.entry.start, b.entry.flightNumber, b.entry.flightLabel);
+  // Sorted by place, then moved once: a flight is large to move.
+  std::vector<std::size_t> order(log.flights.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t i, std::size_t j) {
+    const CatalogEntry& a = log.flights[i].entry;
+    const CatalogEntry& b = log.flights[j].entry;
+    return std::tie(a.start, a.flightNumber, a.flightLabel) > std::tie(b.start, b.flightNumber, b.flightLabel);
   });
+  std::vector<LogbookFlight> sorted;
+  sorted.reserve(order.size());
+  for (const std::size_t i : order) sorted.push_back(std::move(log.flights[i]));
+  log.flights = std::move(sorted);
   std::vector<TrendPoint> history;
   for (auto it = log.flights.rbegin(); it != log.flights.rend(); ++it) history.push_back(it->entry.trendPoint());
   log.trends = TrendFindings(history, limits);

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -231,6 +233,9 @@ TEST(Catalog, ComputesEntriesOfAnotherAnalysisVersionAgain) {
        "UPDATE files SET added = 1000, entry = x'314358560000000000';"
        "PRAGMA user_version = 2;"
        "COMMIT;"},
+      {"a catalog of entries before compact envelopes (schema 3, \"VXC3\")",
+       "UPDATE files SET added = 1000, entry = x'3343585600000000';"
+       "PRAGMA user_version = 3;"},
       {"an older analysis version",
        "UPDATE files SET added = 1000, analysis = analysis - 1,"
        " entry = (SELECT entry FROM files WHERE path = 'N123AB/F00101.CSV');"},
@@ -306,6 +311,66 @@ TEST(Catalog, TheEntryKeepsTheDigestsPhasesFaultsAndCylindersAndRefusesOlderBlob
   std::string older = blob;
   older[0] = '2';  // "VXC2", little-endian: the mark's first byte
   EXPECT_FALSE(flight::DecodeEntry(older).ok());
+}
+
+// The envelopes' figures come back bit for bit whatever they hold: the
+// compact forms (small steps, whole numbers, tenths) and the raw one for
+// figures no scale keeps exactly; a blob of the mark before is refused.
+TEST(Catalog, TheEntryKeepsEveryEnvelopeFigureBitForBit) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  struct Case {
+    const char* what;
+    std::vector<float> values;
+  };
+  const Case cases[] = {
+      {"none", {}},
+      {"small steps with minutes without values", {380, 381, nan, 379, 250, 250.0f + 127, nan}},
+      {"a step past a byte", {0, 128, -200}},
+      {"whole numbers past two bytes (times of a long flight)", {30, 40000, 86399, nan}},
+      {"tenths (a battery)", {12.3f, 14.1f, 27.9f, nan, -0.1f}},
+      {"hundredths", {0.01f, 3.14f}},
+      {"figures no scale keeps", {1.0f / 3, 2.5e-7f, 1e20f}},
+      {"a negative zero", {1, -0.0f, 2}},
+      {"another NaN", {1, -nan, 2}},
+      {"the largest step down and up", {-127, 0, 127}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    flight::CatalogEntry e;
+    flight::Envelope env;
+    env.channel = "C3";
+    env.kind = flight::ChannelKind::Cht;
+    env.cylinder = 3;
+    env.median = 380.5f;
+    env.min = c.values;
+    env.max = c.values;
+    std::reverse(env.max.begin(), env.max.end());
+    env.minAt.assign(c.values.size(), 6);
+    env.maxAt = c.values;
+    e.digest.envelopes = {env, env};
+    const std::string blob = flight::EncodeEntry(e);
+    const flight::Outcome<flight::CatalogEntry> decoded = flight::DecodeEntry(blob);
+    ASSERT_TRUE(decoded.ok()) << decoded.problem;
+    ASSERT_EQ(decoded.value.digest.envelopes.size(), 2u);
+    const flight::Envelope& back = decoded.value.digest.envelopes[1];
+    EXPECT_EQ(back.channel, "C3");
+    EXPECT_EQ(back.median, 380.5f);
+    const auto bits = [](const std::vector<float>& v) {
+      std::vector<std::uint32_t> out(v.size());
+      if (!v.empty()) std::memcpy(out.data(), v.data(), v.size() * sizeof(float));
+      return out;
+    };
+    EXPECT_EQ(bits(back.min), bits(env.min));
+    EXPECT_EQ(bits(back.max), bits(env.max));
+    EXPECT_EQ(bits(back.minAt), bits(env.minAt));
+    EXPECT_EQ(bits(back.maxAt), bits(env.maxAt));
+    EXPECT_EQ(flight::EncodeEntry(decoded.value), blob);
+    // Cut short anywhere, the blob is refused, never read past its end.
+    for (std::size_t n = 0; n < blob.size(); n += 7) EXPECT_FALSE(flight::DecodeEntry(blob.substr(0, n)).ok()) << n;
+    std::string older = blob;
+    older[0] = '3';  // "VXC3", the mark before compact envelopes
+    EXPECT_FALSE(flight::DecodeEntry(older).ok());
+  }
 }
 
 TEST(Catalog, LivesInTheCacheFolderWhenTheDataFolderCannotHoldIt) {
