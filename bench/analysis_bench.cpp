@@ -17,6 +17,10 @@
 #include "analysis/engine_analysis.h"
 #include "analysis/flight_analysis.h"
 #include "analysis/flight_phases.h"
+#include "analysis/lean_test.h"
+#include "analysis/mag_check.h"
+#include "analysis/sensor_faults.h"
+#include "analysis/valve_screen.h"
 #include "analysis/limits.h"
 #include "analysis/power_mixture.h"
 #include "encoder/flight_profile.h"
@@ -108,6 +112,20 @@ int main() {
     std::printf("analysis_flight_%s_ms %.2f ms\n", names[f], analysed);
     const double digest = bestMs(5, [&] { findings += varnix::flight::DigestFlight(flight, found).envelopes.size(); });
     std::printf("analysis_digest_%s_ms %.2f ms\n", names[f], digest);
+    // The parts, CPU time: what the digest is made of, the summary, the analyses in the phases.
+    const std::vector<varnix::flight::PhaseSpan> cruise = found.of(varnix::flight::Phase::Cruise);
+    std::printf("analysis_summary_%s_cpu_ms %.2f ms\n", names[f],
+                bestCpuMs(5, [&] { findings += varnix::flight::SummarizeFlight(flight).hottest.size(); }));
+    std::printf("analysis_sensor_faults_%s_cpu_ms %.2f ms\n", names[f],
+                bestCpuMs(5, [&] { findings += varnix::flight::FindSensorFaults(flight, limits).size(); }));
+    std::printf("analysis_valve_screen_%s_cpu_ms %.2f ms\n", names[f],
+                bestCpuMs(5, [&] { findings += varnix::flight::ScreenValves(flight, cruise, limits).cylinders.size(); }));
+    std::printf("analysis_lean_mag_%s_cpu_ms %.2f ms\n", names[f], bestCpuMs(5, [&] {
+                  findings += varnix::flight::FindLeanTests(flight, limits, cruise).size();
+                  findings += varnix::flight::CheckMagnetos(flight, limits, found).size();
+                }));
+    std::printf("analysis_digest_%s_cpu_ms %.2f ms\n", names[f],
+                bestCpuMs(5, [&] { findings += varnix::flight::DigestFlight(flight, found).envelopes.size(); }));
     std::printf("analysis_all_%s_ms %.2f ms\n", names[f], all);
     std::printf("analysis_all_%s_cpu_ms %.2f ms\n", names[f], cpuAll);
     std::printf("analysis_phases_%s_rows %zu rows (%zu spans)\n", names[f], flight.rows(), spans / 5);
