@@ -40,28 +40,29 @@ varnix::flight::Flight profileFlight(const varnix::test::TempDir& dir, varnix::e
   return read.flight ? *read.flight : varnix::flight::Flight{};
 }
 
-// The best of `runs` timings of `work`, in milliseconds.
+// Now, in milliseconds: of the wall clock, or of the process's CPU time,
+// which a shared machine does not inflate.
+double wallMs() { return std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count(); }
+double cpuMs() { return 1000.0 * static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+// The best of `runs` timings of `work` on the clock `now`, in milliseconds.
 template <class Work>
-double bestMs(int runs, Work work) {
+double bestOf(int runs, double (*now)(), Work work) {
   double best = 1e300;
   for (int i = 0; i < runs; ++i) {
-    const Clock::time_point t0 = Clock::now();
+    const double t0 = now();
     work();
-    best = std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    best = std::min(best, now() - t0);
   }
   return best;
 }
-
-// The same in CPU time of the process: the machine may be shared.
+template <class Work>
+double bestMs(int runs, Work work) {
+  return bestOf(runs, wallMs, work);
+}
 template <class Work>
 double bestCpuMs(int runs, Work work) {
-  double best = 1e300;
-  for (int i = 0; i < runs; ++i) {
-    const std::clock_t t0 = std::clock();
-    work();
-    best = std::min(best, 1000.0 * static_cast<double>(std::clock() - t0) / CLOCKS_PER_SEC);
-  }
-  return best;
+  return bestOf(runs, cpuMs, work);
 }
 
 }  // namespace
