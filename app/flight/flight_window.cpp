@@ -322,11 +322,11 @@ void FlightWindow::openFile(const QString& path) {
   reader_ = QThread::create([result, file, folder, headerRead] {
     result->read = flight::OpenFlight(file, headerRead);
     if (!result->read.flight) return;
-    result->analysis = flight::AnalyseFlight(*result->read.flight);
     const flight::LimitsFile limits = flight::ReadLimits(folder);
     const flight::AcknowledgementsFile acknowledged = flight::ReadAcknowledgements(folder);
     result->limits = limits.limits;
-    result->engine = flight::AnalyseEngine(*result->read.flight, limits.limits);
+    // The summary and the engine analyses from one finding of the phases and the digest.
+    result->engine = flight::AnalyseEngine(*result->read.flight, limits.limits, result->analysis);
     flight::ApplyAcknowledgements(result->engine.findings, acknowledged.acknowledgements, flight::LocalDate());
     for (const std::string& p : flight::LimitsProblemLines(limits)) result->problems << QString::fromStdString(p);
     for (const std::string& p : flight::AcknowledgementsProblemLines(acknowledged))

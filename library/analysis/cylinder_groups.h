@@ -65,15 +65,15 @@ inline void RowNeighbours::set(std::span<const float> values, bool dropZero) {
 }
 
 inline float RowNeighbours::medianWithout(float own, std::size_t minimum) const {
-  // Where `own` sits in the sorted values; skipped when the others are read.
-  std::size_t skip = n_;
-  if (!noValue(own))
-    for (skip = 0; skip + 1 < n_ && sorted_[skip] < own; ++skip) {
-    }
-  const std::size_t m = skip < n_ ? n_ - 1 : n_;
+  const std::size_t m = noValue(own) || n_ == 0 ? n_ : n_ - 1;  // the others
   if (m < std::max<std::size_t>(minimum, 1)) return std::numeric_limits<float>::quiet_NaN();
-  auto at = [&](std::size_t p) { return sorted_[p < skip ? p : p + 1]; };
-  return m % 2 ? at(m / 2) : (at(m / 2 - 1) + at(m / 2)) / 2;
+  const std::size_t h = m / 2;
+  if (noValue(own)) return m % 2 ? sorted_[h] : (sorted_[h - 1] + sorted_[h]) / 2;
+  // With `own` taken out, the others' place p holds sorted_[p] while p lies
+  // below own's place (the first not below it), else sorted_[p + 1]; place p
+  // lies below it when sorted_[p] < own.
+  auto at = [&](std::size_t p) { return sorted_[p] < own ? sorted_[p] : sorted_[p + 1]; };
+  return m % 2 ? at(h) : (at(h - 1) + at(h)) / 2;
 }
 
 }  // namespace varnix::flight

@@ -3,12 +3,15 @@
 // the flight window alike: the phases first, then the analyses that work
 // within them (power and mixture in the cruise, the lean test, the magneto
 // check in the run-up, the sensor and exhaust-valve screens) and the
-// findings judged under the aircraft's limits.
+// findings judged under the aircraft's limits. A caller that shows the
+// flight's summary too (the flight window) has AnalyseFlight's result made
+// from the same phases and digest, so that neither is found twice.
 #pragma once
 
 #include <vector>
 
 #include "analysis/findings.h"
+#include "analysis/flight_analysis.h"
 #include "analysis/flight_phases.h"
 #include "analysis/lean_test.h"
 #include "analysis/limits.h"
@@ -32,5 +35,7 @@ struct EngineAnalysis {
 };
 
 EngineAnalysis AnalyseEngine(const Flight& flight, const Limits& limits);
+// The same, with `analysed` set to AnalyseFlight(flight).
+EngineAnalysis AnalyseEngine(const Flight& flight, const Limits& limits, FlightAnalysis& analysed);
 
 }  // namespace varnix::flight

@@ -766,6 +766,12 @@ const CylinderState* FlightDigest::cylinder(Engine engine, int number) const {
   return nullptr;
 }
 
+std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits& sensing) {
+  std::vector<SensorFaultSpan> spans;
+  for (const SensorFault& f : FindSensorFaults(flight, sensing)) spans.push_back({f.channel, f.start, f.end, f.kind});
+  return spans;
+}
+
 FlightDigest DigestFlight(const Flight& flight) { return DigestFlight(flight, FindPhases(flight), Limits{}); }
 
 FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing) {
@@ -799,8 +805,7 @@ FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, cons
     }
     d.warmupEnd = std::max(d.warmupEnd, d.engineStartAt + kWarmupSeconds);
   }
-  for (const SensorFault& f : FindSensorFaults(flight, sensing))
-    d.sensorFaults.push_back({f.channel, f.start, f.end, f.kind});
+  d.sensorFaults = SensorFaultSpans(flight, sensing);
   bool hasCld[3] = {false, false, false};
   const std::size_t buckets = bucketCount(flight);
   std::vector<std::size_t> bucketOfRow(flight.rows());

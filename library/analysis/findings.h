@@ -140,6 +140,9 @@ struct FlightPhases;
 FlightDigest DigestFlight(const Flight& flight);
 FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing = Limits{});
 
+// The digest's sensor faults (FindSensorFaults) under `sensing`.
+std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits& sensing);
+
 enum class FindingKind {
   Cht, Tit, Dif, Cooling, OilHigh, OilLow, BatteryLow, BatteryHigh, EgtCruise, TrendCht, TrendEgt, ChtCaution,
   Baseline, Change, HottestCylinder, Sensor, Valve,

@@ -22,10 +22,12 @@ Figure best(const std::vector<Extreme>& list, ChannelKind kind, bool lowest) {
 
 }  // namespace
 
-FlightAnalysis AnalyseFlight(const Flight& f) {
+FlightAnalysis AnalyseFlight(const Flight& f) { return AnalyseFlight(f, FindPhases(f)); }
+
+FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases) {
   FlightAnalysis a;
   a.summary = SummarizeFlight(f);
-  a.digest = DigestFlight(f);
+  a.digest = DigestFlight(f, phases);
   const FlightSummary& s = a.summary;
   Headline& h = a.headline;
   h.hottestEgt = best(s.hottest, ChannelKind::Egt, false);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/findings.h"
+#include "analysis/flight_phases.h"
 #include "analysis/flight_summary.h"
 #include "flight/flight.h"
 
@@ -42,5 +43,7 @@ struct FlightAnalysis {
 };
 
 FlightAnalysis AnalyseFlight(const Flight& flight);
+// The same from the flight's phases found already (FindPhases of it).
+FlightAnalysis AnalyseFlight(const Flight& flight, const FlightPhases& phases);
 
 }  // namespace varnix::flight

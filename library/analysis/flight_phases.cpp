@@ -388,4 +388,14 @@ FlightPhases FindPhases(const Flight& flight) {
   return result;
 }
 
+bool RowsWithin(const Flight& flight, double start, double end, std::size_t* first, std::size_t* last) {
+  const auto& t = flight.seconds;
+  const auto lo = std::lower_bound(t.begin(), t.end(), start);
+  const auto hi = std::upper_bound(t.begin(), t.end(), end);
+  if (lo >= hi) return false;
+  *first = static_cast<std::size_t>(lo - t.begin());
+  *last = static_cast<std::size_t>(hi - t.begin()) - 1;
+  return true;
+}
+
 }  // namespace varnix::flight

@@ -67,6 +67,10 @@ FlightPhases FindPhases(const Flight& flight);
 // The engine phases and power are found from: the left one of a twin.
 Engine PhaseEngine(const Flight& flight);
 
+// The rows of a span: the first at or after `start` (*first) and the last at
+// or before `end` (*last), the seconds in order; false when none lies within.
+bool RowsWithin(const Flight& flight, double start, double end, std::size_t* first, std::size_t* last);
+
 // The figures of each span of `spans` (for callers that adjust the spans).
 std::vector<PhaseFigures> PhaseFiguresOf(const Flight& flight, std::span<const PhaseSpan> spans);
 

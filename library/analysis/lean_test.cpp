@@ -172,17 +172,6 @@ Placing placePeak(const Flight& flight, std::span<const float> egt, std::span<co
   return Placing::Placed;
 }
 
-// The first row at or after `start` and the last at or before `end`; false when none.
-bool rowsWithin(const Flight& flight, double start, double end, std::size_t* a, std::size_t* b) {
-  const auto& t = flight.seconds;
-  const auto lo = std::lower_bound(t.begin(), t.end(), start);
-  const auto hi = std::upper_bound(t.begin(), t.end(), end);
-  if (lo >= hi) return false;
-  *a = static_cast<std::size_t>(lo - t.begin());
-  *b = static_cast<std::size_t>(hi - t.begin()) - 1;
-  return true;
-}
-
 void sweepsIn(const Flight& flight, const Limits& limits, const EngineChannels& eng, std::size_t from,
               std::size_t to, std::vector<LeanTest>* found) {
   const Unit flowUnit = flight.channels[eng.flow].unit;
@@ -321,7 +310,7 @@ std::vector<LeanTest> FindLeanTests(const Flight& flight, const Limits& limits, 
     }
     for (const PhaseSpan& span : within) {
       std::size_t a = 0, b = 0;
-      if (rowsWithin(flight, span.start, span.end, &a, &b)) sweepsIn(flight, limits, eng, a, b, &found);
+      if (RowsWithin(flight, span.start, span.end, &a, &b)) sweepsIn(flight, limits, eng, a, b, &found);
     }
   }
   std::stable_sort(found.begin(), found.end(),

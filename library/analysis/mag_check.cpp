@@ -146,16 +146,6 @@ void checksIn(const Flight& flight, const Limits& limits, const EngineChannels& 
   }
 }
 
-bool rowsWithin(const Flight& flight, double start, double end, std::size_t* a, std::size_t* b) {
-  const auto& t = flight.seconds;
-  const auto lo = std::lower_bound(t.begin(), t.end(), start);
-  const auto hi = std::upper_bound(t.begin(), t.end(), end);
-  if (lo >= hi) return false;
-  *a = static_cast<std::size_t>(lo - t.begin());
-  *b = static_cast<std::size_t>(hi - t.begin()) - 1;
-  return true;
-}
-
 std::vector<Engine> enginesWithRpm(const Flight& flight) {
   std::vector<Engine> engines;
   for (Engine e : {Engine::Only, Engine::Left, Engine::Right})
@@ -187,7 +177,7 @@ std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, 
     if (eng.egts.empty()) continue;
     for (const PhaseSpan& span : runups) {
       std::size_t a = 0, b = 0;
-      if (rowsWithin(flight, span.start, span.end, &a, &b)) checksIn(flight, limits, eng, a, b, &found);
+      if (RowsWithin(flight, span.start, span.end, &a, &b)) checksIn(flight, limits, eng, a, b, &found);
     }
   }
   sortByTime(&found);
@@ -207,7 +197,7 @@ std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, 
     if (eng.egts.empty()) continue;
     for (const PhaseSpan& span : FindRunup(flight, e)) {
       std::size_t a = 0, b = 0;
-      if (rowsWithin(flight, span.start, span.end, &a, &b)) checksIn(flight, limits, eng, a, b, &found);
+      if (RowsWithin(flight, span.start, span.end, &a, &b)) checksIn(flight, limits, eng, a, b, &found);
     }
   }
   sortByTime(&found);

@@ -243,6 +243,11 @@ std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& li
   return faults;
 }
 
+bool SameSensing(const Limits& a, const Limits& b) {
+  return a.sensorStep == b.sensorStep && a.sensorStuckMove == b.sensorStuckMove && a.chtDivergence == b.chtDivergence &&
+         a.egtDivergence == b.egtDivergence && a.sensorStuckMinutes == b.sensorStuckMinutes;
+}
+
 bool FaultAt(std::span<const SensorFault> faults, std::string_view channel, double seconds) {
   return std::any_of(faults.begin(), faults.end(), [&](const SensorFault& f) {
     return f.channel == channel && f.start <= seconds && seconds <= f.end;

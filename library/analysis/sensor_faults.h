@@ -52,6 +52,9 @@ inline constexpr double kFaultMergeSeconds = 120;     // faults closer than this
 // Every fault of the flight's EGT and CHT channels, by start time.
 std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits);
 
+// Whether FindSensorFaults finds the same under both: their sensing thresholds are equal.
+bool SameSensing(const Limits& a, const Limits& b);
+
 // Whether `channel` is faulty at `seconds` (from the first row): within one
 // of its fault spans, ends included. Limit findings on it there are held back.
 bool FaultAt(std::span<const SensorFault> faults, std::string_view channel, double seconds);

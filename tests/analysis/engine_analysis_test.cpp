@@ -132,5 +132,66 @@ TEST(EngineAnalysis, TheValveAndTheLooseProbeAreFoundAndTheProbeRaisesNoLimitFin
   }
 }
 
+// What the two analyses give, as text to compare: every field a shortcut between them could change.
+std::string described(const EngineAnalysis& e, const flight::FlightAnalysis& f) {
+  std::string out;
+  auto add = [&](const std::string& what, double v) { out += what + " " + std::to_string(v) + "\n"; };
+  for (const flight::PhaseSpan& p : e.phases.spans) add(std::string(flight::PhaseName(p.phase)), p.start);
+  for (const flight::Finding& x : e.findings) add(x.text + " " + x.channel + " " + x.hint, x.peak + x.start + x.end);
+  for (const flight::SensorFault& x : e.sensorFaults) add("fault " + x.channel, x.start + x.end);
+  for (const flight::ValveCylinder& x : e.valveScreen.cylinders) add("valve " + x.channel, x.amplitude + x.period);
+  for (const flight::LeanTest& x : e.leanTests) add("lean", x.spread);
+  for (const flight::MagCheck& x : e.magChecks) add("mag", x.start_s);
+  for (const flight::FlightDigest* d : {&e.digest, &f.digest}) {
+    for (const flight::Envelope& x : d->envelopes)
+      for (std::size_t b = 0; b < x.max.size(); ++b) add("envelope " + x.channel, x.max[b] + x.minAt[b]);
+    for (const flight::SensorFaultSpan& x : d->sensorFaults) add("digest fault " + x.channel, x.start + x.end);
+    for (const flight::CruiseEgt& x : d->cruise) add("cruise " + x.channel, x.deviation);
+    add("valve " + d->valveWhy, static_cast<double>(d->valveSwings.size()));
+  }
+  for (const flight::ChannelStats& x : f.summary.channels) add("stats", x.max + x.mean);
+  for (const flight::Figure& x : f.headline.hottest) add("hottest " + x.channel, x.value);
+  add("cooling " + f.headline.fastestCooling.channel, f.headline.fastestCooling.value);
+  return out;
+}
+
+// The flight window's AnalyseEngine, which gives AnalyseFlight's result too
+// from the same phases and digest, gives what the two give apart, whether
+// the aircraft's sensing thresholds are the defaults or not.
+TEST(EngineAnalysis, FoundTogetherWithTheSummaryItGivesWhatBothGiveApart) {
+  flight::Limits defaults, sensing, rated;
+  sensing.sensorStep = 30;
+  sensing.chtDivergence = 5;
+  sensing.egtDivergence = 10;
+  sensing.sensorStuckMinutes = 2;
+  rated.ratedHp = 300;
+  rated.chtMax = 380;
+  const struct {
+    const char* what;
+    const flight::Limits& limits;
+  } cases[] = {{"default limits", defaults}, {"other sensing thresholds", sensing}, {"other limits", rated}};
+  encode::ProfileOptions o;
+  o.interval = 2;
+  o.events.valve = o.events.probe = o.events.hot = o.events.lean = o.events.mag = true;
+  TempDir dir;
+  const std::vector<std::string> files = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1)));
+  ASSERT_EQ(files.size(), 1u);
+  const flight::FlightRead read = flight::OpenFlight(files[0]);
+  ASSERT_TRUE(read.flight) << read.problem;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const EngineAnalysis apart = flight::AnalyseEngine(*read.flight, c.limits);
+    const flight::FlightAnalysis summary = flight::AnalyseFlight(*read.flight);
+    flight::FlightAnalysis with;
+    const EngineAnalysis together = flight::AnalyseEngine(*read.flight, c.limits, with);
+    const std::string expected = described(apart, summary);
+    EXPECT_FALSE(apart.findings.empty());
+    EXPECT_EQ(described(together, with), expected);
+  }
+  // The sensing thresholds do change the faults, so the case above compares something.
+  EXPECT_NE(flight::AnalyseEngine(*read.flight, sensing).sensorFaults,
+            flight::AnalyseEngine(*read.flight, defaults).sensorFaults);
+}
+
 }  // namespace
 }  // namespace varnix::test

@@ -275,5 +275,28 @@ TEST(FlightPhases, FiguresAddUpEachSpansFuelAndTemperatures) {
   }
 }
 
+// The rows of a span, which the lean test and the magneto check work in:
+// its ends included, a span between two rows or beyond the flight has none.
+TEST(FlightPhases, TheRowsOfASpanAreThoseWithinItEndsIncluded) {
+  flight::Flight f;
+  f.seconds = {0, 6, 12, 18, 24};
+  const struct {
+    double start, end;
+    bool any;
+    std::size_t first, last;
+  } cases[] = {
+      {0, 24, true, 0, 4}, {6, 18, true, 1, 3}, {5, 13, true, 1, 2}, {7, 11, false, 0, 0},
+      {-10, 0, true, 0, 0}, {24, 99, true, 4, 4}, {25, 99, false, 0, 0}, {12, 12, true, 2, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.start) + " to " + std::to_string(c.end));
+    std::size_t first = 0, last = 0;
+    ASSERT_EQ(flight::RowsWithin(f, c.start, c.end, &first, &last), c.any);
+    if (!c.any) continue;
+    EXPECT_EQ(first, c.first);
+    EXPECT_EQ(last, c.last);
+  }
+}
+
 }  // namespace
 }  // namespace varnix::test
