@@ -69,8 +69,9 @@ FlightTotals TotalFlights(const std::vector<const LogbookFlight*>& flights) {
   return t;
 }
 
-std::string TotalsText(const FlightTotals& t) {
-  std::string text = counted(t.flights, "flight", "flights");
+std::string TotalsText(const FlightTotals& t, std::optional<std::size_t> of) {
+  std::string text = of ? std::to_string(t.flights) + " of " + counted(*of, "flight", "flights")
+                        : counted(t.flights, "flight", "flights");
   text.append(" · ").append(fixed(t.hours, 1)).append(" h");
   if (t.withFuel) {
     text.append(" · ").append(fixed(t.fuel, 1));

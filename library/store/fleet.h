@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,9 +39,10 @@ struct FlightTotals {
 
 FlightTotals TotalFlights(const std::vector<const LogbookFlight*>& flights);
 
-// "12 flights · 18.4 h · 31.5 gal fuel"; the fuel left out when no flight
-// has it, and without a unit when the flights' units differ.
-std::string TotalsText(const FlightTotals& totals);
+// "12 flights · 18.4 h · 31.5 gal fuel", or with `of` (the flights there
+// are) "12 of 130 flights · ..."; the fuel left out when no flight has it,
+// and without a unit when the flights' units differ.
+std::string TotalsText(const FlightTotals& totals, std::optional<std::size_t> of = std::nullopt);
 
 // A CSV field: quoted (quotes doubled) when it holds a comma, a quote or a
 // newline; varnix-cli logbook --csv writes its fields through it.

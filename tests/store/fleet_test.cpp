@@ -90,19 +90,21 @@ TEST(FleetTest, totalsAddTheShownFlightsAndKeepTheFuelUnitHonest) {
   struct Case {
     const char* name;
     std::vector<const LogbookFlight*> shown;
+    std::optional<std::size_t> of;
     const char* text;
   };
   const Case cases[] = {
-      {"nothing shown", {}, "0 flights · 0.0 h"},
-      {"one unit", {&gal1, &gal2}, "2 flights · 3.2 h · 32.5 gal fuel"},
-      {"a flight without fuel adds its hours only", {&gal1, &noFuel}, "2 flights · 1.8 h · 12.5 gal fuel"},
-      {"no flight with fuel", {&noFuel}, "1 flight · 0.5 h"},
-      {"litres", {&litres}, "1 flight · 1.0 h · 40.0 L fuel"},
-      {"gallons and litres", {&gal1, &litres}, "2 flights · 2.2 h · 52.5 fuel (mixed units)"},
+      {"nothing shown", {}, {}, "0 flights · 0.0 h"},
+      {"none of one shown", {}, 1, "0 of 1 flight · 0.0 h"},
+      {"one unit", {&gal1, &gal2}, 4, "2 of 4 flights · 3.2 h · 32.5 gal fuel"},
+      {"a flight without fuel adds its hours only", {&gal1, &noFuel}, {}, "2 flights · 1.8 h · 12.5 gal fuel"},
+      {"no flight with fuel", {&noFuel}, {}, "1 flight · 0.5 h"},
+      {"litres", {&litres}, {}, "1 flight · 1.0 h · 40.0 L fuel"},
+      {"gallons and litres", {&gal1, &litres}, {}, "2 flights · 2.2 h · 52.5 fuel (mixed units)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(TotalsText(TotalFlights(c.shown)), c.text);
+    EXPECT_EQ(TotalsText(TotalFlights(c.shown), c.of), c.text);
   }
 }
 
