@@ -49,6 +49,14 @@ constexpr int kTimeRole = Qt::UserRole + 1;    // findings list: seconds from th
 
 std::string fileName(const QString& s) { return toLibraryText(s); }
 
+// The counts of an aircraft for the list, wrapped between their parts only.
+QString aircraftLine(const flight::FleetRow& row) {
+  QString text = QString::fromStdString(flight::FleetRowText(row));
+  text.replace(QLatin1Char(' '), QChar(0xA0));
+  text.replace(QStringLiteral("\u00A0·\u00A0"), QStringLiteral(" · "));
+  return text;
+}
+
 }  // namespace
 
 FrmLogbook::FrmLogbook() : Form(kName) {
@@ -60,12 +68,13 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   aircraft_ = new QListWidget(split);
   aircraft_->setObjectName(QStringLiteral("lstAircraft"));
   aircraft_->setMinimumWidth(150);
+  addAircraftListLook();
   tabs_ = new QTabWidget(split);
   tabs_->setObjectName(QStringLiteral("tabLogbook"));
   split->addWidget(aircraft_);
   split->addWidget(tabs_);
   split->setStretchFactor(1, 1);
-  split->setSizes({170, 1000});
+  split->setSizes({230, 1000});
   page->addWidget(split, 1);
 
   auto* flights = new QWidget(tabs_);
@@ -197,7 +206,7 @@ void FrmLogbook::showSnapshot(std::shared_ptr<const CatalogSnapshot> snapshot) {
   int row = 0;
   for (const flight::FleetRow& r : fleetRows_) {
     const QString folder = QString::fromStdString(r.folder);
-    auto* item = new QListWidgetItem(folder + QLatin1Char('\n') + QString::fromStdString(flight::FleetRowText(r)), aircraft_);
+    auto* item = new QListWidgetItem(folder + QLatin1Char('\n') + aircraftLine(r), aircraft_);
     item->setData(Qt::UserRole, folder);
     if (folder == selected) row = aircraft_->count() - 1;
   }
@@ -454,6 +463,7 @@ void FrmLogbook::addFleetParts(QVBoxLayout* flightsPage, QHBoxLayout* buttons) {
   fleet_->setHeaderLabels({QStringLiteral("Aircraft"), QStringLiteral("Flights"), QStringLiteral("Hours"),
                            QStringLiteral("Last flight"), QStringLiteral("New"), QStringLiteral("Open findings"),
                            QStringLiteral("Last lean test")});
+  fleet_->setToolTip(QStringLiteral("Double-click an aircraft to see its flights"));
   tabs_->addTab(fleet_, QStringLiteral("Fleet"));
 
   auto* exportCsv = new QPushButton(QStringLiteral("E&xport CSV…"), this);
@@ -474,6 +484,14 @@ void FrmLogbook::addFleetParts(QVBoxLayout* flightsPage, QHBoxLayout* buttons) {
     tabs_->setCurrentIndex(0);
   });
   connect(exportCsv, &QPushButton::clicked, this, &FrmLogbook::exportCsv);
+}
+
+void FrmLogbook::addAircraftListLook() {
+  // Two lines an aircraft, the counts wrapped to the list's width.
+  aircraft_->setWordWrap(true);
+  aircraft_->setResizeMode(QListView::Adjust);
+  aircraft_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  aircraft_->setSpacing(2);
 }
 
 void FrmLogbook::buildFleet() {
@@ -511,7 +529,10 @@ void FrmLogbook::fillFleet() {
     items.append(item);
   }
   fleet_->addTopLevelItems(items);
-  for (int c = 0; c < FleetColumns; ++c) fleet_->resizeColumnToContents(c);
+  for (int c = 0; c < FleetColumns; ++c) {
+    fleet_->resizeColumnToContents(c);
+    fleet_->setColumnWidth(c, fleet_->columnWidth(c) + fontMetrics().averageCharWidth() * 3);
+  }
 }
 
 void FrmLogbook::showTotals() {
@@ -528,16 +549,20 @@ void FrmLogbook::showTotals() {
 
 void FrmLogbook::fitColumns() {
   // The File column stretches; the others keep what their contents need
-  // unless that would push the Findings column out of the default width.
+  // unless that would push the Findings column out of sight. Then the
+  // figures' columns give way in proportion, never the date and the findings.
   QHeaderView* header = table_->horizontalHeader();
-  const int room = table_->viewport()->width();
-  int used = 0;
-  for (int c = 0; c < LogbookModel::File; ++c) used += header->sectionSize(c);
-  if (used <= room || room <= 0) return;
-  const int columns = LogbookModel::File;
-  const int each = std::max(header->minimumSectionSize(), room / columns);
-  for (int c = 0; c < columns; ++c)
-    if (header->sectionSize(c) > each) header->resizeSection(c, each);
+  // The room beside a vertical scroll bar, which a long logbook has.
+  const int room = table_->width() - 2 * table_->frameWidth() - style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  if (room <= 0) return;
+  int fixed = 0, shrinkable = 0;
+  for (int c = 0; c < LogbookModel::File; ++c)
+    (c == LogbookModel::Date || c == LogbookModel::Findings ? fixed : shrinkable) += header->sectionSize(c);
+  if (fixed + shrinkable <= room || shrinkable <= 0) return;
+  const double scale = std::max(0.0, static_cast<double>(room - fixed)) / shrinkable;
+  for (int c = 0; c < LogbookModel::File; ++c)
+    if (c != LogbookModel::Date && c != LogbookModel::Findings)
+      header->resizeSection(c, std::max(header->minimumSectionSize(), static_cast<int>(header->sectionSize(c) * scale)));
 }
 
 void FrmLogbook::showFlights(const QString& folder, const QStringList& files) {

@@ -116,6 +116,7 @@ class FrmLogbook : public Form {
   void chooseAndImport();
   QString selectedFolder() const;
   void addFleetParts(QVBoxLayout* flightsPage, QHBoxLayout* buttons);
+  void addAircraftListLook();
   void buildFleet();
   void fillFleet();
   void showTotals();
