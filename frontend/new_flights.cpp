@@ -2,9 +2,11 @@
 #include "frontend/new_flights.h"
 
 #include <map>
+#include <optional>
 
 #include "analysis/acknowledgements.h"
 #include "analysis/limits.h"
+#include "store/catalog_entry.h"
 #include "store/logbook.h"
 
 namespace varnix::frontend {

@@ -572,9 +572,12 @@ void FrmLogbook::showFlights(const QString& folder, const QStringList& files) {
     for (int r = 0; r < aircraft_->count(); ++r)
       if (aircraft_->item(r)->data(Qt::UserRole).toString() == folder) {
         aircraft_->setCurrentRow(r);  // shows the aircraft and selects the flight
-        return;
+        break;
       }
   selectPendingFlight();
+  // Files the catalog has not indexed yet (the logbook was open before the
+  // download): index again, the selection follows.
+  if (!pendingFiles_.isEmpty() && !indexing() && !dataFolder_.isEmpty()) openFolder(dataFolder_);
 }
 
 void FrmLogbook::selectPendingFlight() {
