@@ -10,6 +10,7 @@
 
 #include "commands.h"
 #include "store/catalog.h"
+#include "store/fleet.h"
 #include "store/logbook.h"
 #include "flight_json.h"
 
@@ -36,16 +37,7 @@ std::string figure(const flight::Figure& f, const char* format = "%.0f") {
   return f.known() ? number(f.value, format) : "";
 }
 
-std::string csvField(const std::string& s) {
-  if (s.find_first_of(",\"\n") == std::string::npos) return s;
-  std::string o = "\"";
-  for (char c : s) {
-    if (c == '"') o += '"';
-    o += c;
-  }
-  o += '"';
-  return o;
-}
+std::string csvField(const std::string& s) { return flight::CsvField(s); }
 
 void printCsv(const std::vector<AircraftLog>& logs) {
   std::puts("aircraft,date,start,flight,duration_h,interval_s,hottest_egt,egt_channel,hottest_cht,cht_channel,"

@@ -37,3 +37,15 @@ else
   QT_QPA_PLATFORM=offscreen "$BUILD/app/varnix_screenshots" "$OUT"
   QT_QPA_PLATFORM=offscreen "$BUILD/app/varnix_flight_screenshots" "$OUT"
 fi
+# The logbook's tabs (the Fleet tab at 1280×720 and 1920×1080), where the
+# build has the catalog; its report.pdf stays behind.
+if cmake --build "$BUILD" -j2 --target varnix_logbook_screenshots >/dev/null 2>&1; then
+  shots=$(mktemp -d)
+  if command -v xvfb-run >/dev/null; then
+    QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1920x1080x24" "$BUILD/app/varnix_logbook_screenshots" "$shots"
+  else
+    QT_QPA_PLATFORM=offscreen "$BUILD/app/varnix_logbook_screenshots" "$shots"
+  fi
+  cp "$shots"/logbook_*.png "$OUT/"
+  rm -rf "$shots"
+fi

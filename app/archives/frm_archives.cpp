@@ -101,6 +101,7 @@ FrmArchives::FrmArchives() : Form(kName) {
   right->addSpacing(12);
   right->addWidget(label1_);
   right->addWidget(lstFiles_, 1);
+  addNewFlightsRow(right);
   auto* hintRow = new QHBoxLayout;
   hintRow->addWidget(hint, 1);
   hintRow->addWidget(asText);
@@ -123,6 +124,18 @@ FrmArchives::FrmArchives() : Form(kName) {
   page->setSpacing(12);
   page->addLayout(body, 1);
   page->addLayout(buttons);
+}
+
+void FrmArchives::addNewFlightsRow(QVBoxLayout* column) {
+  newFlights_ = label(this, "lblNewFlights", QString());
+  newFlights_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  openLogbook_ = button(this, "cmdOpenLogbook", QStringLiteral("Open &logbook"));
+  auto* row = new QHBoxLayout;
+  row->addWidget(newFlights_, 1);
+  row->addWidget(openLogbook_, 0, Qt::AlignTop);
+  column->addLayout(row);
+  newFlights_->hide();
+  openLogbook_->hide();
 }
 
 void FrmArchives::load() {
@@ -159,6 +172,8 @@ void FrmArchives::decompress() {
   using namespace modStatusBar;
   QDir::setCurrent(AppFolder);
   lstFiles_->clear();
+  newFlights_->hide();  // of a download before
+  openLogbook_->hide();
   if (selected_.isEmpty()) {
     MsgBox(QStringLiteral("Please select a file."), kArchivesInfo, MsgIcon::Exclamation);
     return;

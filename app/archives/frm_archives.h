@@ -13,6 +13,8 @@
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
+class QPushButton;
+class QVBoxLayout;
 
 namespace varnix::app {
 
@@ -30,6 +32,10 @@ class FrmArchives : public Form {
   FolderBrowser* browser() const { return browser_; }
   QListWidget* lstFiles() const { return lstFiles_; }
   QLabel* label1() const { return label1_; }
+  // Under the list after a download: what is new (download/new_flights_panel.h
+  // fills them); hidden until then.
+  QLabel* newFlightsLine() const { return newFlights_; }
+  QPushButton* openLogbookButton() const { return openLogbook_; }
   const QString& selectedFile() const { return selected_; }
   void setSelectedFile(const QString& path) { selected_ = path; }
 
@@ -47,10 +53,13 @@ class FrmArchives : public Form {
   // The flight file a line of lstFiles names; empty, after telling why, when none.
   QString flightFileOf(QListWidgetItem* item);
   void folderChanged();
+  void addNewFlightsRow(QVBoxLayout* column);
 
   FolderBrowser* browser_ = nullptr;
   QListWidget* lstFiles_ = nullptr;
   QLabel* label1_ = nullptr;
+  QLabel* newFlights_ = nullptr;
+  QPushButton* openLogbook_ = nullptr;
   QString selected_;
   std::function<QString(const QString&)> chooser_;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "download/show_decompressed_files.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -10,10 +11,26 @@
 #include "archives/frm_archives.h"
 #include "archives/listing_procedures.h"
 #include "data_folder/folder_browser.h"
+#include "download/new_flights_panel.h"
 #include "shared/message_box.h"
 #include "shared/text_lines.h"
 
 namespace varnix::app::modStatusBar {
+
+namespace {
+
+// The flights the index lines name, in the user folder the dump lies in.
+void showNewFlightsOf(FrmArchives& page, const QString& userFolder, const QStringList& lines) {
+  QDir data(userFolder);
+  const QString aircraft = data.dirName();
+  if (!data.cdUp()) return;
+  QStringList files;
+  for (const QString& line : lines)
+    if (const QString file = FlightFileOfLine(line); !file.isEmpty()) files << aircraft + QLatin1Char('/') + file;
+  ShowNewFlights(page, data.path(), files);
+}
+
+}  // namespace
 
 void ShowDecompressedFiles(const QString& givenPath) {
   QString path = givenPath;
@@ -42,6 +59,7 @@ void ShowDecompressedFiles(const QString& givenPath) {
   // Only the first flight file's name tells of old flight files: a dump and
   // its index that end in "AZ" are the 53rd download of a day, nothing more.
   if (!lines->isEmpty() && !lines->first().isEmpty()) {
+    showNewFlightsOf(archives, folder, *lines);
     QString first = lines->first();
     QString word = SecondWord(first);
     WarnMultipleFlightFile(word);

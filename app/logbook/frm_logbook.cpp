@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logbook/frm_logbook.h"
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -15,6 +16,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSettings>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStyle>
@@ -29,11 +31,13 @@
 #include "flight/flight_chart.h"
 #include "flight/flight_window.h"
 #include "frontend/import_logs.h"
+#include "logbook/flights_filter.h"
 #include "logbook/logbook_model.h"
 #include "logbook/trends_chart.h"
 #include "report/aircraft_report.h"
 #include "report/flight_report.h"
 #include "render/library_text.h"
+#include "render/whole_file.h"
 #include "shared/message_box.h"
 #include "shared/mod_status_bar.h"
 #include "shared/pictures.h"
@@ -47,6 +51,14 @@ constexpr int kTimeRole = Qt::UserRole + 1;    // findings list: seconds from th
 
 std::string fileName(const QString& s) { return toLibraryText(s); }
 
+// The counts of an aircraft for the list, wrapped between their parts only.
+QString aircraftLine(const flight::FleetRow& row) {
+  QString text = QString::fromStdString(flight::FleetRowText(row));
+  text.replace(QLatin1Char(' '), QChar(0xA0));
+  text.replace(QStringLiteral("\u00A0·\u00A0"), QStringLiteral(" · "));
+  return text;
+}
+
 }  // namespace
 
 FrmLogbook::FrmLogbook() : Form(kName) {
@@ -58,12 +70,13 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   aircraft_ = new QListWidget(split);
   aircraft_->setObjectName(QStringLiteral("lstAircraft"));
   aircraft_->setMinimumWidth(150);
+  addAircraftListLook();
   tabs_ = new QTabWidget(split);
   tabs_->setObjectName(QStringLiteral("tabLogbook"));
   split->addWidget(aircraft_);
   split->addWidget(tabs_);
   split->setStretchFactor(1, 1);
-  split->setSizes({170, 1000});
+  split->setSizes({230, 1000});
   page->addWidget(split, 1);
 
   auto* flights = new QWidget(tabs_);
@@ -76,7 +89,8 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   table_ = new QTableView(flights);
   table_->setObjectName(QStringLiteral("grdFlights"));
   model_ = new LogbookModel(this);
-  proxy_ = new QSortFilterProxyModel(this);
+  flightsFilter_ = new FlightsFilter(this);
+  proxy_ = flightsFilter_;
   proxy_->setSourceModel(model_);
   proxy_->setSortRole(LogbookModel::kSortRole);
   proxy_->setFilterKeyColumn(-1);
@@ -127,6 +141,7 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   bottom->addWidget(report_);
   addAircraftReport(bottom);
   bottom->addWidget(close);
+  addFleetParts(flightsLayout, bottom);
   page->addLayout(bottom);
 
   connect(aircraft_, &QListWidget::currentRowChanged, this, [this] { showAircraft(); });
@@ -147,10 +162,14 @@ FrmLogbook::~FrmLogbook() = default;
 void FrmLogbook::load() {
   resize(1200, 720);
   modStatusBar::CenterForm(this);
+  restoreLayout();
   if (dataFolder_.isEmpty() && !modStatusBar::DataFolder.isEmpty()) openFolder(modStatusBar::DataFolder);
 }
 
-void FrmLogbook::unloadHandler() { worker_.reset(); }
+void FrmLogbook::unloadHandler() {
+  rememberLayout();
+  worker_.reset();
+}
 
 bool FrmLogbook::indexing() const { return worker_ && worker_->running(); }
 
@@ -176,22 +195,23 @@ void FrmLogbook::showProgress(std::size_t done, std::size_t total) {
   if (snapshot_ && !snapshot_->problem.empty())
     text = QStringLiteral("The flight catalog: %1").arg(QString::fromStdString(snapshot_->problem));
   progress_->setText(text);
+  pendingFolder_.clear();  // the catalog has all it will show
+  pendingFiles_.clear();
   emit caughtUp();
 }
 
 void FrmLogbook::showSnapshot(std::shared_ptr<const CatalogSnapshot> snapshot) {
   snapshot_ = std::move(snapshot);
-  const QString selected = selectedFolder();
-  std::map<std::string, std::size_t> counts;
-  for (const auto& e : snapshot_->entries)
-    if (e.problem.empty()) ++counts[e.folder];
+  const QString selected = pendingFolder_.isEmpty() ? selectedFolder() : pendingFolder_;
+  buildFleet();
   const QSignalBlocker block(aircraft_);
   aircraft_->clear();
   int row = 0;
-  for (const auto& [folder, count] : counts) {
-    auto* item = new QListWidgetItem(QStringLiteral("%1  (%2)").arg(QString::fromStdString(folder)).arg(count), aircraft_);
-    item->setData(Qt::UserRole, QString::fromStdString(folder));
-    if (QString::fromStdString(folder) == selected) row = aircraft_->count() - 1;
+  for (const flight::FleetRow& r : fleetRows_) {
+    const QString folder = QString::fromStdString(r.folder);
+    auto* item = new QListWidgetItem(folder + QLatin1Char('\n') + aircraftLine(r), aircraft_);
+    item->setData(Qt::UserRole, folder);
+    if (folder == selected) row = aircraft_->count() - 1;
   }
   if (aircraft_->count()) aircraft_->setCurrentRow(row);
   showAircraft();
@@ -222,9 +242,12 @@ void FrmLogbook::showAircraft() {
   }
   model_->setLog(log_);
   table_->resizeColumnsToContents();
+  fitColumns();
   trends_->setLog(log_);
   fillFindings();
   report_->setEnabled(log_ && !log_->flights.empty());
+  showTotals();
+  selectPendingFlight();
 }
 
 void FrmLogbook::showLimitsProblems(const flight::LimitsFile& limits, const flight::AcknowledgementsFile& known) {
@@ -427,6 +450,235 @@ void FrmLogbook::importLogs(const QStringList& files, const QString& aircraft) {
     emit importFinished(result->exitCode());
   });
   thread->start();
+}
+
+// The mechanic's parts: the Fleet tab, the "With findings" filter, the
+// totals under the table, the CSV export and the remembered layout.
+
+namespace {
+
+enum FleetColumn { FleetAircraft, FleetFlights, FleetHours, FleetLast, FleetNew, FleetOpen, FleetLean, FleetColumns };
+
+QSettings logbookSettings() {
+  return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("varnix"), QStringLiteral("logbook"));
+}
+
+}  // namespace
+
+void FrmLogbook::addFleetParts(QVBoxLayout* flightsPage, QHBoxLayout* buttons) {
+  auto* under = new QHBoxLayout;
+  withFindings_ = new QCheckBox(QStringLiteral("With &findings"), this);
+  withFindings_->setObjectName(QStringLiteral("chkWithFindings"));
+  withFindings_->setToolTip(QStringLiteral("Only the flights with a finding (the Findings column)"));
+  under->addWidget(withFindings_);
+  totals_ = new QLabel(this);
+  totals_->setObjectName(QStringLiteral("lblTotals"));
+  totals_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  totals_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  under->addWidget(totals_, 1);
+  flightsPage->addLayout(under);
+
+  fleet_ = new QTreeWidget(tabs_);
+  fleet_->setObjectName(QStringLiteral("lstFleet"));
+  fleet_->setRootIsDecorated(false);
+  fleet_->setAlternatingRowColors(true);
+  fleet_->setHeaderLabels({QStringLiteral("Aircraft"), QStringLiteral("Flights"), QStringLiteral("Hours"),
+                           QStringLiteral("Last flight"), QStringLiteral("New"), QStringLiteral("Open findings"),
+                           QStringLiteral("Last lean test")});
+  fleet_->setToolTip(QStringLiteral("Double-click an aircraft to see its flights"));
+  tabs_->addTab(fleet_, QStringLiteral("Fleet"));
+
+  auto* exportCsv = new QPushButton(QStringLiteral("E&xport CSV…"), this);
+  exportCsv->setObjectName(QStringLiteral("cmdExportCsv"));
+  exportCsv->setToolTip(QStringLiteral("The flights the table shows, filtered and sorted as shown"));
+  buttons->insertWidget(buttons->indexOf(report_) + 1, exportCsv);
+
+  connect(withFindings_, &QCheckBox::toggled, this, [this](bool on) { flightsFilter_->setWithFindings(on); });
+  for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+    connect(proxy_, signal, this, [this] { showTotals(); });
+  connect(proxy_, &QAbstractItemModel::modelReset, this, [this] { showTotals(); });
+  connect(proxy_, &QAbstractItemModel::layoutChanged, this, [this] { showTotals(); });
+  connect(fleet_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+    if (!item) return;
+    const QString folder = item->data(FleetAircraft, Qt::UserRole).toString();
+    for (int r = 0; r < aircraft_->count(); ++r)
+      if (aircraft_->item(r)->data(Qt::UserRole).toString() == folder) aircraft_->setCurrentRow(r);
+    tabs_->setCurrentIndex(0);
+  });
+  connect(exportCsv, &QPushButton::clicked, this, &FrmLogbook::exportCsv);
+}
+
+void FrmLogbook::addAircraftListLook() {
+  // Two lines an aircraft, the counts wrapped to the list's width.
+  aircraft_->setWordWrap(true);
+  aircraft_->setResizeMode(QListView::Adjust);
+  aircraft_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  aircraft_->setSpacing(2);
+}
+
+void FrmLogbook::buildFleet() {
+  fleetRows_.clear();
+  // Each aircraft as its own logbook counts it: under its limits, with its
+  // acknowledged findings.
+  std::set<std::string> readable;  // the folders with a flight, as the list always showed them
+  for (const auto& e : snapshot_->entries)
+    if (e.problem.empty()) readable.insert(e.folder);
+  const std::string today = flight::LocalDate();
+  for (const std::string& folder : readable) {
+    const auto look = snapshot_->lastLooks.find(folder);
+    const std::string aircraftFolder = fileName(dataFolder_) + "/" + folder;
+    flight::AircraftLog log =
+        flight::BuildAircraftLog(folder, snapshot_->entries, flight::ReadLimits(aircraftFolder).limits,
+                                 look == snapshot_->lastLooks.end() ? 0 : look->second);
+    flight::AcknowledgeFindings(log, flight::ReadAcknowledgements(aircraftFolder).acknowledgements, today);
+    fleetRows_.push_back(flight::MakeFleetRow(log));
+  }
+  fillFleet();
+}
+
+void FrmLogbook::fillFleet() {
+  fleet_->clear();
+  QList<QTreeWidgetItem*> items;
+  for (const flight::FleetRow& r : fleetRows_) {
+    auto* item = new QTreeWidgetItem(
+        {QString::fromStdString(r.folder), QString::number(r.flights), QString::number(r.hours, 'f', 1),
+         QString::fromStdString(r.lastFlight), r.newFlights ? QString::number(r.newFlights) : QString(),
+         r.openFindings ? QString::number(r.openFindings) : QString(), QStringLiteral("—")});
+    item->setData(FleetAircraft, Qt::UserRole, QString::fromStdString(r.folder));
+    for (int c = FleetFlights; c <= FleetOpen; ++c)
+      if (c != FleetLast) item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    item->setToolTip(FleetLean, QStringLiteral("The catalog does not keep the lean tests; open a flight to see its own"));
+    items.append(item);
+  }
+  fleet_->addTopLevelItems(items);
+  for (int c = 0; c < FleetColumns; ++c) {
+    fleet_->resizeColumnToContents(c);
+    fleet_->setColumnWidth(c, fleet_->columnWidth(c) + fontMetrics().averageCharWidth() * 3);
+  }
+}
+
+void FrmLogbook::showTotals() {
+  if (!totals_) return;
+  std::vector<const flight::LogbookFlight*> shown;
+  if (log_)
+    for (int r = 0; r < proxy_->rowCount(); ++r) {
+      const int i = proxy_->index(r, 0).data(LogbookModel::kFlightIndexRole).toInt();
+      if (i >= 0 && static_cast<std::size_t>(i) < log_->flights.size()) shown.push_back(&log_->flights[static_cast<std::size_t>(i)]);
+    }
+  const std::size_t all = log_ ? log_->flights.size() : 0;
+  totals_->setText(QString::fromStdString(flight::TotalsText(flight::TotalFlights(shown), all)));
+}
+
+void FrmLogbook::fitColumns() {
+  // The File column stretches; the others keep what their contents need
+  // unless that would push the Findings column out of sight. Then the
+  // figures' columns give way in proportion, never the date and the findings.
+  QHeaderView* header = table_->horizontalHeader();
+  // The room beside a vertical scroll bar, which a long logbook has.
+  const int room = table_->width() - 2 * table_->frameWidth() - style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  if (room <= 0) return;
+  int fixed = 0, shrinkable = 0;
+  for (int c = 0; c < LogbookModel::File; ++c)
+    (c == LogbookModel::Date || c == LogbookModel::Findings ? fixed : shrinkable) += header->sectionSize(c);
+  if (fixed + shrinkable <= room || shrinkable <= 0) return;
+  const double scale = std::max(0.0, static_cast<double>(room - fixed)) / shrinkable;
+  for (int c = 0; c < LogbookModel::File; ++c)
+    if (c != LogbookModel::Date && c != LogbookModel::Findings)
+      header->resizeSection(c, std::max(header->minimumSectionSize(), static_cast<int>(header->sectionSize(c) * scale)));
+}
+
+void FrmLogbook::showFlights(const QString& folder, const QStringList& files) {
+  pendingFolder_ = folder;
+  pendingFiles_ = files;
+  if (selectedFolder() != folder)
+    for (int r = 0; r < aircraft_->count(); ++r)
+      if (aircraft_->item(r)->data(Qt::UserRole).toString() == folder) {
+        aircraft_->setCurrentRow(r);  // shows the aircraft and selects the flight
+        break;
+      }
+  selectPendingFlight();
+  // Files the catalog has not indexed yet (the logbook was open before the
+  // download): index again, the selection follows.
+  if (!pendingFiles_.isEmpty() && !indexing() && !dataFolder_.isEmpty()) openFolder(dataFolder_);
+}
+
+void FrmLogbook::selectPendingFlight() {
+  if (pendingFiles_.isEmpty() || !log_ || selectedFolder() != pendingFolder_) return;
+  const std::set<QString> wanted(pendingFiles_.begin(), pendingFiles_.end());
+  for (int r = 0; r < proxy_->rowCount(); ++r) {
+    const QModelIndex index = proxy_->index(r, 0);
+    const flight::LogbookFlight& f = log_->flights[static_cast<std::size_t>(index.data(LogbookModel::kFlightIndexRole).toInt())];
+    for (const std::string& file : f.files)
+      if (wanted.count(QString::fromStdString(file))) {
+        tabs_->setCurrentIndex(0);
+        table_->selectRow(r);
+        table_->scrollTo(index);
+        pendingFolder_.clear();
+        pendingFiles_.clear();
+        return;
+      }
+  }
+}
+
+QString FrmLogbook::shownCsv() const {
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> titles;
+  for (int c = 0; c < LogbookModel::ColumnCount; ++c)
+    titles.push_back(fileName(model_->headerData(c, Qt::Horizontal).toString()));
+  rows.push_back(std::move(titles));
+  for (int r = 0; r < proxy_->rowCount(); ++r) {
+    std::vector<std::string> row;
+    for (int c = 0; c < LogbookModel::ColumnCount; ++c) {
+      const QModelIndex index = proxy_->index(r, c);
+      // The date without the "new" mark the screen adds.
+      const QString text = c == LogbookModel::Date
+                               ? index.data(LogbookModel::kSortRole).toString().replace(QLatin1Char('T'), QLatin1Char(' '))
+                               : index.data().toString();
+      row.push_back(fileName(text));
+    }
+    rows.push_back(std::move(row));
+  }
+  return QString::fromStdString(flight::CsvText(rows));
+}
+
+QString FrmLogbook::writeShownCsv(const QString& path, bool replace) const {
+  const QByteArray bytes = shownCsv().toUtf8();
+  const render::WholeFile written =
+      render::writeWholeFile(path, replace ? platform::ReplacingFile::Mode::Replace : platform::ReplacingFile::Mode::NeverReplace,
+                             [&bytes](QIODevice& out) { return out.write(bytes) == bytes.size(); });
+  if (written.written()) return {};
+  if (written.code == render::WholeFile::Code::NameTaken)
+    return QStringLiteral("The file %1 exists already; it is left as it was.").arg(path);
+  return QStringLiteral("The CSV file cannot be written.\n\n%1").arg(written.reason(path));
+}
+
+void FrmLogbook::exportCsv() {
+  const QString folder = selectedFolder();
+  if (folder.isEmpty()) return;
+  // The dialog asks before it names an existing file, so that one may be replaced.
+  const QString path = QFileDialog::getSaveFileName(
+      this, QStringLiteral("Export CSV"), dataFolder_ + QLatin1Char('/') + folder + QStringLiteral("-logbook.csv"),
+      QStringLiteral("CSV (*.csv)"));
+  if (path.isEmpty()) return;
+  if (const QString problem = writeShownCsv(path, true); !problem.isEmpty())
+    MsgBox(problem, kProgramTitle, MsgIcon::Exclamation);
+  else
+    progress_->setText(QStringLiteral("Exported %1 flights to %2.").arg(proxy_->rowCount()).arg(path));
+}
+
+void FrmLogbook::rememberLayout() const {
+  QSettings settings = logbookSettings();
+  settings.setValue(QStringLiteral("geometry"), saveGeometry());
+  if (auto* split = findChild<QSplitter*>()) settings.setValue(QStringLiteral("splitter"), split->saveState());
+  settings.setValue(QStringLiteral("tab"), tabs_->currentIndex());
+}
+
+void FrmLogbook::restoreLayout() {
+  QSettings settings = logbookSettings();
+  restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
+  if (auto* split = findChild<QSplitter*>()) split->restoreState(settings.value(QStringLiteral("splitter")).toByteArray());
+  const int tab = settings.value(QStringLiteral("tab"), 0).toInt();
+  if (tab >= 0 && tab < tabs_->count()) tabs_->setCurrentIndex(tab);
 }
 
 }  // namespace varnix::app::logbook

@@ -9,13 +9,16 @@
 #include <QStringList>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "analysis/acknowledgements.h"
 #include "analysis/limits.h"
+#include "store/fleet.h"
 #include "store/logbook.h"
 #include "logbook/catalog_worker.h"
 #include "shared/forms.h"
 
+class QCheckBox;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
@@ -26,6 +29,7 @@ class QTabWidget;
 class QTableView;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QVBoxLayout;
 
 namespace varnix::app::flight_view {
 class FlightWindow;
@@ -33,6 +37,7 @@ class FlightWindow;
 
 namespace varnix::app::logbook {
 
+class FlightsFilter;
 class LogbookModel;
 class TrendsChart;
 
@@ -71,6 +76,26 @@ class FrmLogbook : public Form {
   QLabel* limitsProblemsLine() const { return limitsProblems_; }
   const flight::AircraftLog* currentLog() const { return log_.get(); }
 
+  // Selects the aircraft folder `folder` and in its flights the newest of
+  // `files` (paths relative to the data folder), now or once the catalog
+  // shows them: the download's "Open logbook".
+  Q_INVOKABLE void showFlights(const QString& folder, const QStringList& files);
+
+  // The Fleet tab: one row per aircraft, as the aircraft list counts them.
+  QTreeWidget* fleetList() const { return fleet_; }
+  const std::vector<flight::FleetRow>& fleetRows() const { return fleetRows_; }
+  QCheckBox* withFindingsBox() const { return withFindings_; }
+  QLabel* totalsLine() const { return totals_; }  // "12 of 130 flights · 18.4 h · …" of the shown rows
+  // The shown rows of the flights table (filtered, in their order) as CSV
+  // text, the column titles first.
+  QString shownCsv() const;
+  // Writes shownCsv() whole to `path`; an existing file is replaced only
+  // with `replace`. The problem for a message, empty when written.
+  QString writeShownCsv(const QString& path, bool replace) const;
+  // The window's size, splitter and tab, kept in the program's settings.
+  void rememberLayout() const;
+  void restoreLayout();
+
  signals:
   void caughtUp();  // the catalog is up to date and shown
   void importFinished(int exitCode);  // as varnix-cli import's exit code
@@ -92,6 +117,14 @@ class FrmLogbook : public Form {
   QString aircraftName() const;
   void chooseAndImport();
   QString selectedFolder() const;
+  void addFleetParts(QVBoxLayout* flightsPage, QHBoxLayout* buttons);
+  void addAircraftListLook();
+  void buildFleet();
+  void fillFleet();
+  void showTotals();
+  void fitColumns();
+  void selectPendingFlight();
+  void exportCsv();
 
   QString dataFolder_;
   std::unique_ptr<CatalogWorker> worker_;
@@ -110,6 +143,13 @@ class FrmLogbook : public Form {
   QPushButton* report_ = nullptr;
   QPushButton* import_ = nullptr;
   QStringList lastImport_;
+  std::vector<flight::FleetRow> fleetRows_;
+  FlightsFilter* flightsFilter_ = nullptr;
+  QTreeWidget* fleet_ = nullptr;
+  QCheckBox* withFindings_ = nullptr;
+  QLabel* totals_ = nullptr;
+  QString pendingFolder_;       // showFlights() waiting for the catalog
+  QStringList pendingFiles_;
 };
 
 }  // namespace varnix::app::logbook

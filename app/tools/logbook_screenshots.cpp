@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Renders the logbook's three tabs into PNG files and writes a flight
-// report, from a data folder of forty simulated one-hour flights whose
-// aircraft has strict limits (so that findings show). The Trends tab is
-// rendered from longer histories: 140 flights of a six-cylinder single and
-// 130 of a twin, each with a winter's gap and a cylinder that drifts, at
-// 1280×720 and 1920×1080.
+// Renders the logbook's tabs into PNG files and writes a flight report,
+// from a data folder of three aircraft's simulated one-hour flights; the
+// first (forty flights) has strict limits, so that findings show. The
+// Trends tab is rendered from longer histories: 140 flights of a
+// six-cylinder single and 130 of a twin, each with a winter's gap and a
+// cylinder that drifts, at 1280×720 and 1920×1080.
 //   varnix_logbook_screenshots OUTPUT_FOLDER
 // The report is written as OUTPUT_FOLDER/report.pdf; turn its pages into
 // pictures with any PDF renderer (pdftoppm -png -r 60 report.pdf report).
@@ -17,6 +17,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <QTreeWidget>
 #include <cstdio>
 
 #include "core/expand.h"
@@ -29,6 +30,17 @@
 using namespace varnix;
 
 namespace {
+
+// Writes `plan` as the dump `dat`, expands it into `data` and removes it.
+bool expandPlan(const QString& dat, const QString& data, const encode::DumpPlan& plan) {
+  QFile f(dat);
+  const std::string bytes = encode::assembleDump(plan);
+  if (!f.open(QIODevice::WriteOnly) || f.write(bytes.data(), static_cast<qint64>(bytes.size())) < 0) return false;
+  f.close();
+  HeaderState header;
+  ExpandDataFile(app::toLibraryText(dat), app::toLibraryText(data) + "/", header);
+  return QFile::remove(dat);
+}
 
 // `flights` 40-minute flights of `aircraft` every other day from 2024-09-01,
 // three months without flying after the first third; over the last twelve
@@ -60,14 +72,30 @@ bool writeHistory(const QString& tmp, const QString& data, const std::string& ai
     }
     plan.flights.push_back(encode::ProfileFlight(o));
   }
-  const QString dat = tmp + QStringLiteral("/") + QString::fromStdString(aircraft) + QStringLiteral(".DAT");
-  QFile f(dat);
-  const std::string bytes = encode::assembleDump(plan);
-  if (!f.open(QIODevice::WriteOnly) || f.write(bytes.data(), static_cast<qint64>(bytes.size())) < 0) return false;
-  f.close();
-  HeaderState header;
-  ExpandDataFile(app::toLibraryText(dat), app::toLibraryText(data) + "/", header);
-  return true;
+  return expandPlan(tmp + QStringLiteral("/") + QString::fromStdString(aircraft) + QStringLiteral(".DAT"), data, plan);
+}
+
+// Expands a dump of `flights` simulated flights of the aircraft `userId`,
+// one every four days from 2 March 2024, into the data folder.
+bool expandAircraft(const QString& tmp, const QString& data, const std::string& userId, int flights, unsigned seed) {
+  encode::ProfileOptions o;
+  o.minutes = 75;
+  o.year = 24;
+  o.month = 3;
+  o.day = 2;
+  encode::DumpPlan plan = encode::ProfileDump(o, 0, userId);
+  for (int i = 0; i < flights; ++i) {
+    o.flightNumber = static_cast<std::uint16_t>(120 + i);
+    o.seed = seed + static_cast<unsigned>(i);
+    o.minutes = 50 + (i * 37) % 70;
+    plan.flights.push_back(encode::ProfileFlight(o));
+    o.day += 4;
+    if (o.day > 28) {
+      o.day -= 28;
+      o.month = o.month % 12 + 1;
+    }
+  }
+  return expandPlan(tmp + QStringLiteral("/R240602.DAT"), data, plan);
 }
 
 // The Trends tab of each aircraft of a single and a twin, at both sizes.
@@ -106,6 +134,21 @@ int trendsShots(const QString& out) {
   return 0;
 }
 
+// The Fleet tab at 1280×720 and 1920×1080.
+void shootFleet(app::logbook::FrmLogbook& form, const QString& out) {
+  form.tabs()->setCurrentWidget(form.fleetList());
+  const struct {
+    QSize size;
+    const char* name;
+  } shots[] = {{{1280, 720}, "logbook_fleet.png"}, {{1920, 1080}, "logbook_fleet_1920.png"}};
+  for (const auto& shot : shots) {
+    form.resize(shot.size);
+    QApplication::processEvents();
+    form.grab().save(out + QLatin1Char('/') + QString::fromLatin1(shot.name));
+    std::printf("%s/%s\n", qPrintable(out), shot.name);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,30 +162,10 @@ int main(int argc, char** argv) {
   QTemporaryDir tmp;
   const QString data = tmp.path() + QStringLiteral("/data");
   QDir().mkpath(data);
-  encode::ProfileOptions o;
-  o.minutes = 75;
-  o.year = 24;
-  o.month = 3;
-  o.day = 2;
-  encode::DumpPlan plan = encode::ProfileDump(o, 0);
-  for (int i = 0; i < 40; ++i) {
-    o.flightNumber = static_cast<std::uint16_t>(120 + i);
-    o.seed = static_cast<unsigned>(11 + i);
-    o.minutes = 50 + (i * 37) % 70;
-    plan.flights.push_back(encode::ProfileFlight(o));
-    o.day += 4;
-    if (o.day > 28) {
-      o.day -= 28;
-      o.month = o.month % 12 + 1;
-    }
-  }
-  const QString dat = tmp.path() + QStringLiteral("/R240602.DAT");
-  QFile f(dat);
-  const std::string bytes = encode::assembleDump(plan);
-  if (!f.open(QIODevice::WriteOnly) || f.write(bytes.data(), static_cast<qint64>(bytes.size())) < 0) return 1;
-  f.close();
-  HeaderState header;
-  ExpandDataFile(app::toLibraryText(dat), app::toLibraryText(data) + "/", header);
+  // Three aircraft for the Fleet tab; the shots of the other tabs show N123AB.
+  if (!expandAircraft(tmp.path(), data, "N123AB", 40, 11) || !expandAircraft(tmp.path(), data, "N456CD", 25, 70) ||
+      !expandAircraft(tmp.path(), data, "N789EF", 12, 120))
+    return 1;
   QFile limits(data + QStringLiteral("/N123AB/varnix-limits.txt"));
   if (limits.open(QIODevice::WriteOnly)) limits.write("cht_max = 430\negt_deviation = 45\n");
   limits.close();
@@ -161,6 +184,7 @@ int main(int argc, char** argv) {
     form.grab().save(out + QLatin1Char('/') + QString::fromLatin1(names[tab]));
     std::printf("%s/%s\n", argv[1], names[tab]);
   }
+  shootFleet(form, out);
   const QString flight = data + QStringLiteral("/N123AB/F00137.CSV");
   const auto outcome = app::report::writeFlightReport(flight, out + QStringLiteral("/report.pdf"));
   if (outcome.code != app::report::ReportOutcome::Code::Written) {

@@ -2,6 +2,9 @@
 // The logbook window on a data folder the expansion filled: it lists the
 // aircraft and its flights, sorts them by CHT, and a finding opens its
 // flight with the cursor at the finding's peak.
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -231,6 +234,207 @@ class LogbookTest : public QObject {
     QTest::mouseClick(trends->plot(), Qt::LeftButton, {}, at);
     QCOMPARE(clicked.size(), 1);
     QCOMPARE(clicked.front().front().toInt(), static_cast<int>(first.flight));
+  }
+
+  // The Fleet tab counts each aircraft as its own logbook does: flights,
+  // hours, last flight, open findings and the flights new since the last
+  // look; the aircraft list says the same, and a double-click opens the
+  // aircraft's flights.
+  void fleetOverviewCountsAsTheLogbookOfEachAircraft() {
+    test::TempDir dir;
+    const std::vector<std::string> files =
+        test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+    test::writeFile(dir.file("data/N123AB/varnix-limits.txt"), "cht_max = 390\n");
+    test::writeFile(dir.file("data/N123AB/varnix-acknowledged.txt"), "cht C3 2099-12-31 probe reads high\n");
+    QDir().mkpath(QString::fromStdString(dir.file("data/N456CD")));
+    for (int i : {0, 1})
+      QFile::copy(QString::fromStdString(files[static_cast<std::size_t>(i)]),
+                  QString::fromStdString(dir.file("data/N456CD/F0020" + std::to_string(i) + ".CSV")));
+    FrmLogbook form;
+    QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
+    form.openFolder(QString::fromStdString(dir.file("data")));
+    form.show();
+    QVERIFY(caughtUp.wait(20000));
+
+    struct Case {
+      const char* name;
+      std::string added;  // a file copied in before the logbook is opened again; "" none
+      std::size_t newOfN456CD;
+    };
+    const Case cases[] = {
+        {"first look: nothing is new", "", 0},
+        {"a flight added since the last look", "data/N456CD/F00202.CSV", 1},
+    };
+    for (const Case& c : cases) {
+      if (!c.added.empty()) {
+        QTest::qWait(1100);  // the catalog marks its looks in whole seconds
+        QFile::copy(QString::fromStdString(files[2]), QString::fromStdString(dir.file(c.added)));
+        caughtUp.clear();
+        form.openFolder(QString::fromStdString(dir.file("data")));
+        QVERIFY(caughtUp.wait(20000));
+      }
+      const std::vector<flight::FleetRow>& fleet = form.fleetRows();
+      QCOMPARE(fleet.size(), std::size_t{2});
+      QCOMPARE(form.fleetList()->topLevelItemCount(), 2);
+      QCOMPARE(form.aircraftList()->count(), 2);
+      for (int r = 0; r < 2; ++r) {
+        form.aircraftList()->setCurrentRow(r);
+        const flight::AircraftLog* log = form.currentLog();
+        QVERIFY2(log, c.name);
+        const flight::FleetRow& row = fleet[static_cast<std::size_t>(r)];
+        QCOMPARE(row.folder, log->folder);
+        std::size_t open = 0, fresh = 0;
+        double hours = 0;
+        for (const auto& f : log->flights) {
+          open += f.openFindings();
+          fresh += f.isNew;
+          hours += f.entry.recordedSeconds / 3600;
+        }
+        for (const auto& t : log->trends) open += !t.acknowledged;
+        QCOMPARE(row.flights, log->flights.size());
+        QCOMPARE(row.openFindings, open);
+        QCOMPARE(row.newFlights, fresh);
+        QVERIFY(std::abs(row.hours - hours) < 1e-9);
+        QCOMPARE(row.lastFlight, log->flights.front().entry.start.substr(0, 10));
+        QCOMPARE(form.flightsTable()->model()->rowCount(), static_cast<int>(log->flights.size()));
+        const QTreeWidgetItem* item = form.fleetList()->topLevelItem(r);
+        QCOMPARE(item->text(0), QString::fromStdString(log->folder));
+        QCOMPARE(item->text(1), QString::number(log->flights.size()));
+        QCOMPARE(item->text(6), QStringLiteral("—"));
+        const QString line = form.aircraftList()->item(r)->text();
+        QVERIFY2(line.contains(QStringLiteral("%1\u00A0flights").arg(log->flights.size())), qPrintable(line));
+        if (open) QVERIFY2(line.contains(QStringLiteral("%1\u00A0open").arg(open)), qPrintable(line));
+      }
+      QCOMPARE(fleet[1].newFlights, c.newOfN456CD);
+      QCOMPARE(fleet[1].flights, std::size_t{2} + (c.added.empty() ? 0 : 1));
+    }
+    // N123AB's CHT findings are acknowledged: fewer open than listed.
+    form.aircraftList()->setCurrentRow(0);
+    QVERIFY(form.fleetRows()[0].openFindings < static_cast<std::size_t>(form.findingsList()->topLevelItemCount()));
+
+    form.tabs()->setCurrentWidget(form.fleetList());
+    emit form.fleetList()->itemActivated(form.fleetList()->topLevelItem(1), 0);
+    QCOMPARE(form.tabs()->currentIndex(), 0);
+    QCOMPARE(form.currentLog()->folder, std::string("N456CD"));
+  }
+
+  // "With findings" and the typed filter narrow the table together; the
+  // line under it counts and totals the rows shown.
+  void withFindingsFilterAndTotalsOfTheShownRows() {
+    test::TempDir dir;
+    test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+    test::writeFile(dir.file("data/N123AB/varnix-limits.txt"), "cht_max = 390\n");
+    FrmLogbook form;
+    QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
+    form.openFolder(QString::fromStdString(dir.file("data")));
+    QVERIFY(caughtUp.wait(20000));
+    QAbstractItemModel* m = form.flightsTable()->model();
+    QCOMPARE(m->rowCount(), 4);
+    int withFindings = 0;
+    for (const auto& f : form.currentLog()->flights) withFindings += !f.findings.empty();
+    QVERIFY(withFindings > 0 && withFindings < 4);
+
+    struct Case {
+      const char* name;
+      QString text;
+      bool findings;
+      int rows;
+    };
+    const Case cases[] = {
+        {"everything", QString(), false, 4},
+        {"with findings", QString(), true, withFindings},
+        {"one file", QStringLiteral("F00101"), false, 1},
+        {"nothing matches", QStringLiteral("no such flight"), true, 0},
+        {"everything again", QString(), false, 4},
+    };
+    for (const Case& c : cases) {
+      form.flightsProxy()->setFilterFixedString(c.text);
+      form.withFindingsBox()->setChecked(c.findings);
+      QCOMPARE(m->rowCount(), c.rows);
+      double hours = 0, fuel = 0;
+      for (int r = 0; r < m->rowCount(); ++r) {
+        if (c.findings) QVERIFY2(m->index(r, LogbookModel::Findings).data().toInt() > 0, c.name);
+        hours += m->index(r, LogbookModel::Duration).data(LogbookModel::kSortRole).toDouble() / 3600;
+        fuel += m->index(r, LogbookModel::Fuel).data().toString().toDouble();
+      }
+      const QString totals = form.totalsLine()->text();
+      QVERIFY2(totals.startsWith(QStringLiteral("%1 of 4 flights · %2 h").arg(c.rows).arg(hours, 0, 'f', 1)),
+               qPrintable(totals));
+      if (c.rows) QVERIFY2(totals.contains(QString::number(fuel, 'f', 1)), qPrintable(totals));
+    }
+  }
+
+  // "Export CSV…" writes the rows as shown (filtered, sorted), the titles
+  // first, and never replaces a file it was not told to.
+  void exportsTheShownRowsAsCsv() {
+    test::TempDir dir;
+    test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+    test::writeFile(dir.file("data/N123AB/varnix-limits.txt"), "cht_max = 390\n");
+    FrmLogbook form;
+    QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
+    form.openFolder(QString::fromStdString(dir.file("data")));
+    QVERIFY(caughtUp.wait(20000));
+    form.flightsTable()->sortByColumn(LogbookModel::HottestCht, Qt::AscendingOrder);
+    form.withFindingsBox()->setChecked(true);
+    QAbstractItemModel* m = form.flightsTable()->model();
+    const QString path = QString::fromStdString(dir.file("shown.csv"));
+
+    struct Case {
+      const char* name;
+      bool replace;
+      bool written;
+    };
+    const Case cases[] = {{"a new file", false, true}, {"not over it unasked", false, false}, {"replaced when told", true, true}};
+    for (const Case& c : cases) {
+      if (!c.written) test::writeFile(dir.file("shown.csv"), "mine\n");
+      const QString problem = form.writeShownCsv(path, c.replace);
+      QCOMPARE(problem.isEmpty(), c.written);
+      QFile file(path);
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+      if (!c.written) {
+        QCOMPARE(lines, QStringList{QStringLiteral("mine")});
+        continue;
+      }
+      QCOMPARE(lines.size(), m->rowCount() + 1);
+      QVERIFY2(lines[0].startsWith(QStringLiteral("Date and start,Flight,Duration,")), qPrintable(lines[0]));
+      QVERIFY(lines[0].endsWith(QStringLiteral(",Findings,File")));
+      for (int r = 0; r < m->rowCount(); ++r) {
+        const QStringList fields = lines[r + 1].split(QLatin1Char(','));
+        QCOMPARE(fields.size(), static_cast<qsizetype>(LogbookModel::ColumnCount));
+        QCOMPARE(fields[LogbookModel::Flight], m->index(r, LogbookModel::Flight).data().toString());
+        QCOMPARE(fields[LogbookModel::HottestCht], m->index(r, LogbookModel::HottestCht).data().toString());
+        QCOMPARE(fields[LogbookModel::File], m->index(r, LogbookModel::File).data().toString());
+        QVERIFY(!fields[LogbookModel::Date].contains(QStringLiteral("new")));
+      }
+    }
+  }
+
+  // The window's size, splitter and tab come back in the next logbook, and
+  // the download's "Open logbook" lands on the flights it names.
+  void remembersItsLayoutAndOpensAtGivenFlights() {
+    {
+      FrmLogbook first;
+      first.resize(1000, 640);
+      first.tabs()->setCurrentIndex(3);
+      first.rememberLayout();
+    }
+    FrmLogbook second;
+    second.restoreLayout();
+    QCOMPARE(second.tabs()->currentIndex(), 3);
+    QCOMPARE(second.size(), QSize(1000, 640));
+
+    test::TempDir dir;
+    test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+    QSignalSpy caughtUp(&second, &FrmLogbook::caughtUp);
+    second.showFlights(QStringLiteral("N123AB"), {QStringLiteral("N123AB/F00102.CSV")});
+    second.openFolder(QString::fromStdString(dir.file("data")));
+    QVERIFY(caughtUp.wait(20000));
+    QCOMPARE(second.tabs()->currentIndex(), 0);
+    const QModelIndex current = second.flightsTable()->currentIndex();
+    QVERIFY(current.isValid());
+    const int flight = current.data(LogbookModel::kFlightIndexRole).toInt();
+    QCOMPARE(second.currentLog()->flights[static_cast<std::size_t>(flight)].entry.file, std::string("N123AB/F00102.CSV"));
   }
 
   // "Import flight logs…" without its dialogs: an avionics log joins the

@@ -152,6 +152,13 @@ void DownloadTest::startDownloadsExpandsAndListsTheDump() {
   QCOMPARE(readAll(program.dataFile(QStringLiteral("N123AB/") + dumps.first())), sampleDump());
   QVERIFY(archives->label1()->text().endsWith(dumps.first()));
   for (const QString& f : kSampleFlightFiles) QVERIFY(QFile::exists(program.dataFile(QStringLiteral("N123AB/") + f)));
+  // Beside the index lines: what is new, read off the GUI thread, and the
+  // way to the logbook at those flights.
+  QTRY_VERIFY_WITH_TIMEOUT(archives->newFlightsLine()->text().startsWith(QStringLiteral("N123AB: 4 new flights")), 20000);
+  QVERIFY(archives->newFlightsLine()->isVisible());
+#ifdef VARNIX_HAVE_LOGBOOK
+  QVERIFY(archives->openLogbookButton()->isVisible());
+#endif
   screenshot(archives, "archive_new_files.png");
   sim.waitForFinished(30000);
 #endif

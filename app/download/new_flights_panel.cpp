@@ -1,0 +1,56 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "download/new_flights_panel.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QThread>
+#include <memory>
+
+#include "archives/frm_archives.h"
+#include "frontend/new_flights.h"
+#include "render/library_text.h"
+
+namespace varnix::app::modStatusBar {
+
+void ShowNewFlights(FrmArchives& page, const QString& dataFolder, const QStringList& files) {
+  QLabel* line = page.newFlightsLine();
+  QPushButton* open = page.openLogbookButton();
+  line->setText(QStringLiteral("Reading the new flights…"));
+  line->show();
+  open->hide();
+  open->disconnect();
+  std::vector<std::string> paths;
+  for (const QString& f : files) paths.push_back(toLibraryText(f));
+  const std::string folder = toLibraryText(dataFolder);
+  auto summary = std::make_shared<frontend::NewFlights>();
+  QThread* thread = QThread::create([summary, folder, paths] { *summary = frontend::SummariseNewFlights(folder, paths); });
+  QPointer<FrmArchives> target(&page);
+  QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+  QObject::connect(thread, &QThread::finished, &page, [target, summary] {
+    if (!target) return;
+    QStringList lines;
+    for (const std::string& l : summary->lines()) lines << fromLibraryText(l);
+    target->newFlightsLine()->setText(lines.isEmpty() ? QStringLiteral("No new flights.") : lines.join(QLatin1Char('\n')));
+#ifdef VARNIX_HAVE_LOGBOOK
+    if (summary->flights() == 0) return;
+    QPushButton* button = target->openLogbookButton();
+    const frontend::NewFlightsOfAircraft& first = summary->aircraft.front();
+    const QString aircraft = fromLibraryText(first.folder);
+    QStringList flights;
+    for (const std::string& f : first.files) flights << fromLibraryText(f);
+    button->setToolTip(QStringLiteral("The logbook of %1 at its new flights").arg(aircraft));
+    QObject::connect(button, &QPushButton::clicked, button, [aircraft, flights] {
+      Form* logbook = forms::get(QStringLiteral("frmLogbook"));
+      if (!logbook) return;
+      logbook->show();
+      logbook->raise();
+      QMetaObject::invokeMethod(logbook, "showFlights", Q_ARG(QString, aircraft), Q_ARG(QStringList, flights));
+    });
+    button->show();
+#endif
+  });
+  thread->start();
+}
+
+}  // namespace varnix::app::modStatusBar
