@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <algorithm>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStyle>
@@ -83,7 +84,7 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   table_->setSortingEnabled(true);
   table_->sortByColumn(LogbookModel::Date, Qt::DescendingOrder);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  table_->setSelectionMode(QAbstractItemView::ExtendedSelection);  // two for Compare
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setAlternatingRowColors(true);
   table_->verticalHeader()->hide();
@@ -120,6 +121,11 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   close->setObjectName(QStringLiteral("cmdClose"));
   import_ = new QPushButton(QStringLiteral("&Import flight logs…"), this);
   import_->setObjectName(QStringLiteral("cmdImport"));
+  compare_ = new QPushButton(QStringLiteral("Co&mpare"), this);
+  compare_->setObjectName(QStringLiteral("cmdCompare"));
+  compare_->setToolTip(QStringLiteral("Select two flights: the upper one's window shows the other dashed over it"));
+  compare_->setEnabled(false);
+  bottom->addWidget(compare_);
   bottom->addWidget(import_);
   bottom->addWidget(limits);
   bottom->addWidget(report_);
@@ -133,6 +139,9 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   });
   connect(trends_, &TrendsChart::flightClicked, this, [this](int flight) { openFlight(flight, 0); });
   connect(findings_, &QTreeWidget::itemActivated, this, &FrmLogbook::findingActivated);
+  connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { compare_->setEnabled(table_->selectionModel()->selectedRows().size() == 2); });
+  connect(compare_, &QPushButton::clicked, this, &FrmLogbook::compareSelected);
   connect(limits, &QPushButton::clicked, this, &FrmLogbook::editLimits);
   connect(report_, &QPushButton::clicked, this, &FrmLogbook::saveReport);
   connect(import_, &QPushButton::clicked, this, &FrmLogbook::chooseAndImport);
@@ -305,6 +314,20 @@ void FrmLogbook::openFlight(int flightIndex, double seconds) {
   openFlightAt(dataFolder_ + QLatin1Char('/') +
                    QString::fromStdString(log_->flights[static_cast<std::size_t>(flightIndex)].entry.file),
                seconds);
+}
+
+void FrmLogbook::compareSelected() {
+  QModelIndexList rows = table_->selectionModel()->selectedRows();
+  if (!log_ || rows.size() != 2) return;
+  std::sort(rows.begin(), rows.end(), [](const QModelIndex& x, const QModelIndex& y) { return x.row() < y.row(); });
+  QString paths[2];
+  for (int i = 0; i < 2; ++i) {
+    const int flight = rows[i].data(LogbookModel::kFlightIndexRole).toInt();
+    if (flight < 0 || static_cast<std::size_t>(flight) >= log_->flights.size()) return;
+    paths[i] = dataFolder_ + QLatin1Char('/') +
+               QString::fromStdString(log_->flights[static_cast<std::size_t>(flight)].entry.file);
+  }
+  flight_view::FlightWindow::open(paths[0])->compareWith(paths[1]);
 }
 
 void FrmLogbook::editLimits() {

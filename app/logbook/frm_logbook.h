@@ -62,6 +62,9 @@ class FrmLogbook : public Form {
 
   QListWidget* aircraftList() const { return aircraft_; }
   QTableView* flightsTable() const { return table_; }
+  // Two flights selected in the table: the upper one's window compares it with the other.
+  QPushButton* compareButton() const { return compare_; }
+  void compareSelected();
   QSortFilterProxyModel* flightsProxy() const { return proxy_; }
   TrendsChart* trends() const { return trends_; }
   QTreeWidget* findingsList() const { return findings_; }
@@ -98,6 +101,7 @@ class FrmLogbook : public Form {
   QTabWidget* tabs_ = nullptr;
   QLineEdit* filter_ = nullptr;
   QTableView* table_ = nullptr;
+  QPushButton* compare_ = nullptr;
   LogbookModel* model_ = nullptr;
   QSortFilterProxyModel* proxy_ = nullptr;
   TrendsChart* trends_ = nullptr;

@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
+#include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -86,6 +87,43 @@ class LogbookTest : public QObject {
     QCOMPARE(window->chart()->cursorRow(), shown->nearestRow(f102.findings.at(0).peakAt));
     const int c3 = shown->channelIndex("C3");
     QCOMPARE(shown->columns[static_cast<std::size_t>(c3)][window->chart()->cursorRow()], 396.0f);
+    window->close();
+  }
+
+  // Two flights selected, Compare opens the upper one's window with the
+  // other drawn over it; one or three selected leave the button disabled.
+  void comparesTwoSelectedFlights() {
+    test::TempDir dir;
+    test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+    FrmLogbook form;
+    QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
+    form.openFolder(QString::fromStdString(dir.file("data")));
+    form.show();
+    QVERIFY(caughtUp.wait(20000));
+    QTableView* table = form.flightsTable();
+    const struct {
+      QList<int> rows;
+      bool enabled;
+    } cases[] = {{{0}, false}, {{0, 2}, true}, {{0, 1, 2}, false}, {{3, 1}, true}};
+    for (const auto& c : cases) {
+      table->clearSelection();
+      for (int r : c.rows) table->selectionModel()->select(table->model()->index(r, 0),
+                                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+      QCOMPARE(form.compareButton()->isEnabled(), c.enabled);
+    }
+    const QString upper = table->model()->index(1, LogbookModel::File).data().toString();
+    const QString lower = table->model()->index(3, LogbookModel::File).data().toString();
+    QTest::mouseClick(form.compareButton(), Qt::LeftButton);
+    app::flight_view::FlightWindow* window = nullptr;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+          for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* fw = qobject_cast<app::flight_view::FlightWindow*>(w); fw && fw->isComparing()) window = fw;
+          return window != nullptr;
+        },
+        10000));
+    QVERIFY(window->path().endsWith(upper));
+    QVERIFY(window->chart()->comparison()->path.endsWith(lower));
     window->close();
   }
 
