@@ -7,6 +7,7 @@
 #include <QString>
 #include <vector>
 
+#include "analysis/cruise_baselines.h"
 #include "flight/compare_overlay.h"
 #include "flight/flight.h"
 #include "frontend/chart/panel_plan.h"
@@ -22,5 +23,9 @@ QString compareHeadingHtml(const flight::Flight& a, const Comparison& c);
 // The ruler's figures between its lines; "" without a span.
 QString rulerHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>& panels,
                   const flight::RulerFigures& r);
+
+// The flight's cruise EGT and CHT per cylinder beside the aircraft's baseline,
+// or why there is none.
+QString baselineHtml(const std::vector<flight::CruiseBaseline>& baselines, flight::Unit unit);
 
 }  // namespace varnix::app::flight_view

@@ -154,7 +154,9 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   compareHeading_->setObjectName(QStringLiteral("compareHeading"));
   rulerReadout_ = new QLabel;
   rulerReadout_->setObjectName(QStringLiteral("rulerReadout"));
-  for (QLabel* l : {compareHeading_, rulerReadout_}) {
+  baselineReadout_ = new QLabel;
+  baselineReadout_->setObjectName(QStringLiteral("baselineReadout"));
+  for (QLabel* l : {compareHeading_, rulerReadout_, baselineReadout_}) {
     l->setTextFormat(Qt::RichText);
     l->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     l->setWordWrap(true);
@@ -163,6 +165,7 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   auto* readoutBox = new QWidget;
   auto* readoutLayout = new QVBoxLayout(readoutBox);
   readoutLayout->addWidget(compareHeading_);
+  readoutLayout->addWidget(baselineReadout_);
   readoutLayout->addWidget(rulerReadout_);
   readoutLayout->addWidget(cursorReadout_);
   readoutLayout->addWidget(rangeReadout_);

@@ -14,6 +14,7 @@
 #include "flight/flight.h"
 #include "analysis/engine_analysis.h"
 #include "analysis/flight_analysis.h"
+#include "analysis/cruise_baselines.h"
 #include "frontend/compare/flight_compare.h"
 
 class QLabel;
@@ -76,6 +77,10 @@ class FlightWindow : public QMainWindow {
   bool isComparing() const;
   const QString& comparisonProblem() const { return compareProblem_; }
   QLabel* compareHeading() const { return compareHeading_; }
+  // The flight's cruise EGT and CHT beside the aircraft's baseline (the
+  // logbook has it), at the top of the read-out.
+  void showBaseline(const std::vector<flight::CruiseBaseline>& baselines);
+  QLabel* baselineReadout() const { return baselineReadout_; }
   // The ruler's figures, above the values at the cursor while a span is set.
   QLabel* rulerReadout() const { return rulerReadout_; }
 
@@ -126,6 +131,7 @@ class FlightWindow : public QMainWindow {
   QScrollArea* readoutScroll_ = nullptr;
   QLabel* compareHeading_ = nullptr;
   QLabel* rulerReadout_ = nullptr;
+  QLabel* baselineReadout_ = nullptr;
   QAction* stopCompareAction_ = nullptr;
   QActionGroup* alignGroup_ = nullptr;
   flight::AlignBy alignBy_ = flight::AlignBy::Takeoff;

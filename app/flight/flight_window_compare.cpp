@@ -120,4 +120,9 @@ void FlightWindow::stopComparing() {
   if (flight_) cursorMoved(chart_->cursorRow());
 }
 
+void FlightWindow::showBaseline(const std::vector<flight::CruiseBaseline>& baselines) {
+  baselineReadout_->setText(baselineHtml(baselines, flight_ ? flight::EngineUnit(flight_->facts) : flight::Unit::DegreesF));
+  baselineReadout_->show();
+}
+
 }  // namespace varnix::app::flight_view

@@ -123,7 +123,8 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   import_->setObjectName(QStringLiteral("cmdImport"));
   compare_ = new QPushButton(QStringLiteral("Co&mpare"), this);
   compare_->setObjectName(QStringLiteral("cmdCompare"));
-  compare_->setToolTip(QStringLiteral("Select two flights: the upper one's window shows the other dashed over it"));
+  compare_->setToolTip(QStringLiteral("Two flights selected: the upper one's window shows the other dashed over it.\n"
+                                      "One flight: its window shows its cruise figures beside the aircraft's baseline."));
   compare_->setEnabled(false);
   bottom->addWidget(compare_);
   bottom->addWidget(import_);
@@ -140,7 +141,8 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   connect(trends_, &TrendsChart::flightClicked, this, [this](int flight) { openFlight(flight, 0); });
   connect(findings_, &QTreeWidget::itemActivated, this, &FrmLogbook::findingActivated);
   connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          [this] { compare_->setEnabled(table_->selectionModel()->selectedRows().size() == 2); });
+          [this] { compare_->setEnabled(table_->selectionModel()->selectedRows().size() <= 2 &&
+                                        table_->selectionModel()->hasSelection()); });
   connect(compare_, &QPushButton::clicked, this, &FrmLogbook::compareSelected);
   connect(limits, &QPushButton::clicked, this, &FrmLogbook::editLimits);
   connect(report_, &QPushButton::clicked, this, &FrmLogbook::saveReport);
@@ -318,7 +320,8 @@ void FrmLogbook::openFlight(int flightIndex, double seconds) {
 
 void FrmLogbook::compareSelected() {
   QModelIndexList rows = table_->selectionModel()->selectedRows();
-  if (!log_ || rows.size() != 2) return;
+  if (!log_ || rows.empty() || rows.size() > 2) return;
+  if (rows.size() == 1) return compareWithBaseline(rows[0].data(LogbookModel::kFlightIndexRole).toInt());
   std::sort(rows.begin(), rows.end(), [](const QModelIndex& x, const QModelIndex& y) { return x.row() < y.row(); });
   QString paths[2];
   for (int i = 0; i < 2; ++i) {
@@ -328,6 +331,20 @@ void FrmLogbook::compareSelected() {
                QString::fromStdString(log_->flights[static_cast<std::size_t>(flight)].entry.file);
   }
   flight_view::FlightWindow::open(paths[0])->compareWith(paths[1]);
+}
+
+void FrmLogbook::compareWithBaseline(int flightIndex) {
+  if (!log_ || flightIndex < 0 || static_cast<std::size_t>(flightIndex) >= log_->flights.size()) return;
+  // The flight and those before it, oldest first, as the trends take them.
+  std::vector<flight::TrendPoint> history;
+  for (std::size_t i = log_->flights.size(); i-- > static_cast<std::size_t>(flightIndex);)
+    history.push_back(log_->flights[i].entry.trendPoint());
+  const std::vector<flight::CruiseBaseline> baselines = flight::CruiseBaselines(history, log_->limits);
+  flight_view::FlightWindow* window = openFlightAt(
+      dataFolder_ + QLatin1Char('/') +
+          QString::fromStdString(log_->flights[static_cast<std::size_t>(flightIndex)].entry.file),
+      0);
+  window->showBaseline(baselines);
 }
 
 void FrmLogbook::editLimits() {

@@ -91,7 +91,8 @@ class LogbookTest : public QObject {
   }
 
   // Two flights selected, Compare opens the upper one's window with the
-  // other drawn over it; one or three selected leave the button disabled.
+  // other drawn over it; one, its window with the aircraft's baseline (none
+  // for four flights); none or three leave the button disabled.
   void comparesTwoSelectedFlights() {
     test::TempDir dir;
     test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
@@ -104,7 +105,7 @@ class LogbookTest : public QObject {
     const struct {
       QList<int> rows;
       bool enabled;
-    } cases[] = {{{0}, false}, {{0, 2}, true}, {{0, 1, 2}, false}, {{3, 1}, true}};
+    } cases[] = {{{}, false}, {{0}, true}, {{0, 2}, true}, {{0, 1, 2}, false}, {{3, 1}, true}};
     for (const auto& c : cases) {
       table->clearSelection();
       for (int r : c.rows) table->selectionModel()->select(table->model()->index(r, 0),
@@ -124,6 +125,23 @@ class LogbookTest : public QObject {
         10000));
     QVERIFY(window->path().endsWith(upper));
     QVERIFY(window->chart()->comparison()->path.endsWith(lower));
+    window->close();
+
+    table->clearSelection();
+    table->selectionModel()->select(table->model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const QString newest = table->model()->index(0, LogbookModel::File).data().toString();
+    QTest::mouseClick(form.compareButton(), Qt::LeftButton);
+    window = nullptr;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+          for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* fw = qobject_cast<app::flight_view::FlightWindow*>(w); fw && fw->path().endsWith(newest))
+              window = fw;
+          return window != nullptr;
+        },
+        10000));
+    QVERIFY(window->baselineReadout()->isVisibleTo(window));
+    QVERIFY(window->baselineReadout()->text().contains("none yet"));
     window->close();
   }
 

@@ -24,6 +24,7 @@
 #include "flight/readout.h"
 #include "flight/compare_overlay.h"
 #include "frontend/compare/flight_compare.h"
+#include "analysis/cruise_baselines.h"
 #include "flight/summary_view.h"
 #include "flight/open_flight.h"
 #include "analysis/acknowledgements.h"
@@ -717,6 +718,30 @@ class FlightWindowTest : public QObject {
     QVERIFY(top.y() >= 0 && top.y() < w->height() / 2);
     w->chart()->clearRuler();
     QTRY_VERIFY(w->rulerReadout()->isHidden());
+  }
+
+  // The aircraft's baseline beside the flight's cruise figures, in the
+  // flight's unit, or why there is none.
+  void showsTheCruiseBesideTheBaseline() {
+    auto w = open(ProfileLayout::Single, "baseline");
+    QVERIFY(w);
+    const struct {
+      std::vector<flight::CruiseBaseline> baselines;
+      QStringList c3;  // its cells; empty: no table
+      const char* says;
+    } cases[] = {
+        {{{"C1", flight::ChannelKind::Cht, 371, 370, 12}, {"C3", flight::ChannelKind::Cht, 392.4, 380, 12}},
+         {"C3", "392", "380", "+12", "°F"}, "median of 12 comparable flights"},
+        {{{"E3", flight::ChannelKind::Egt, 1390, 1402, 6}}, {}, "median of 6 comparable flights"},
+        {{}, {}, "none yet"},
+    };
+    for (const auto& c : cases) {
+      w->showBaseline(c.baselines);
+      QVERIFY(w->baselineReadout()->isVisible());
+      const QString html = w->baselineReadout()->text();
+      QVERIFY2(html.contains(c.says), qPrintable(html));
+      QCOMPARE(readoutRow(html, "C3"), c.c3);
+    }
   }
 
   void savesPicturesAsPngPdfAndSvg() {
