@@ -467,7 +467,8 @@ void FlightWindow::updateRangeReadout() {
   rulerReadout_->setVisible(span.has_value());
   if (span) {
     // Ahead of the values at the cursor, in view.
-    rulerReadout_->setText(rulerHtml(*flight_, chart_->plans(), flight::RulerFiguresOf(*flight_, span->first, span->second)));
+    rulerReadout_->setText(
+        rulerHtml(*flight_, chart_->plans(), flight::RulerFiguresOf(*flight_, span->first, span->second)));
     readoutScroll_->ensureVisible(0, 0);
     stats = statsOfRows(*flight_, span->first, span->second + 1, true);
   } else {

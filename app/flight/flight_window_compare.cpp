@@ -54,7 +54,8 @@ void FlightWindow::compareWith(const QString& path) {
   stopComparing();
   comparePath_ = path;
   compareProblem_.clear();
-  compareHeading_->setText(QStringLiteral("<p>Reading %1 to compare…</p>").arg(QFileInfo(path).fileName().toHtmlEscaped()));
+  compareHeading_->setText(
+      QStringLiteral("<p>Reading %1 to compare…</p>").arg(QFileInfo(path).fileName().toHtmlEscaped()));
   compareHeading_->show();
   struct Result {
     flight::FlightRead read;
@@ -72,7 +73,8 @@ void FlightWindow::compareWith(const QString& path) {
     if (path != comparePath_) return;  // stopped meanwhile
     if (!result->read.flight) {
       compareProblem_ = QString::fromStdString(result->read.problem);
-      compareHeading_->setText(QStringLiteral("<p><span style='color:#b00000'><b>%1 cannot be compared.</b><br>%2</span></p>")
+      compareHeading_->setText(
+          QStringLiteral("<p><span style='color:#b00000'><b>%1 cannot be compared.</b><br>%2</span></p>")
                                    .arg(QFileInfo(path).fileName().toHtmlEscaped(), compareProblem_.toHtmlEscaped()));
       emit compared();
       return;
@@ -121,7 +123,8 @@ void FlightWindow::stopComparing() {
 }
 
 void FlightWindow::showBaseline(const std::vector<flight::CruiseBaseline>& baselines) {
-  baselineReadout_->setText(baselineHtml(baselines, flight_ ? flight::EngineUnit(flight_->facts) : flight::Unit::DegreesF));
+  const flight::Unit unit = flight_ ? flight::EngineUnit(flight_->facts) : flight::Unit::DegreesF;
+  baselineReadout_->setText(baselineHtml(baselines, unit));
   baselineReadout_->show();
 }
 

@@ -123,8 +123,9 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   import_->setObjectName(QStringLiteral("cmdImport"));
   compare_ = new QPushButton(QStringLiteral("Co&mpare"), this);
   compare_->setObjectName(QStringLiteral("cmdCompare"));
-  compare_->setToolTip(QStringLiteral("Two flights selected: the upper one's window shows the other dashed over it.\n"
-                                      "One flight: its window shows its cruise figures beside the aircraft's baseline."));
+  compare_->setToolTip(
+      QStringLiteral("Two flights selected: the upper one's window shows the other dashed over it.\n"
+                     "One flight: its window shows its cruise figures beside the aircraft's baseline."));
   compare_->setEnabled(false);
   bottom->addWidget(compare_);
   bottom->addWidget(import_);

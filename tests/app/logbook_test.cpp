@@ -128,7 +128,8 @@ class LogbookTest : public QObject {
     window->close();
 
     table->clearSelection();
-    table->selectionModel()->select(table->model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    table->selectionModel()->select(table->model()->index(0, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
     const QString newest = table->model()->index(0, LogbookModel::File).data().toString();
     QTest::mouseClick(form.compareButton(), Qt::LeftButton);
     window = nullptr;

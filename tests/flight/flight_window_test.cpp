@@ -103,7 +103,8 @@ class FlightWindowTest : public QObject {
     const int at = html.indexOf(QStringLiteral("<b>%1</b>").arg(channel));
     if (at < 0) return {};
     QString row = html.mid(at, html.indexOf(QStringLiteral("</tr>"), at) - at);
-    row.replace(QRegularExpression(QStringLiteral("<[^>]*>")), QStringLiteral(" ")).replace(QStringLiteral("&nbsp;"), QStringLiteral(" "));
+    row.replace(QRegularExpression(QStringLiteral("<[^>]*>")), QStringLiteral(" "))
+        .replace(QStringLiteral("&nbsp;"), QStringLiteral(" "));
     return row.split(QLatin1Char(' '), Qt::SkipEmptyParts);
   }
   std::unique_ptr<FlightWindow> openPath(const std::string& path) {
@@ -698,7 +699,8 @@ class FlightWindowTest : public QObject {
     QVERIFY(html.contains("0:10:00"));
     // E1's change and its rate over the ten minutes.
     const int e1 = f->channelIndex("E1");
-    const float change = f->columns[static_cast<std::size_t>(e1)][last] - f->columns[static_cast<std::size_t>(e1)][first];
+    const auto egt = f->column(static_cast<std::size_t>(e1));
+    const float change = egt[last] - egt[first];
     const QStringList cells = readoutRow(html, "E1");
     QCOMPARE(cells.value(1).remove('+').toDouble(), std::round(change));
     QCOMPARE(cells.value(2).remove('+').toDouble(), std::round(change / 10.0 * 10) / 10);
