@@ -121,6 +121,7 @@ void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::v
   for (std::size_t i = 0; i < panels_.size(); ++i) {
     Panel& p = panels_[i];
     const flight::PanelPlan& plan = plans_[i];
+    LayOutComparison(p, comparison());
     p.plot->xAxis->setRange(first, last);
     p.valueZoomed = false;
     for (std::size_t c = 0; c < p.channels.size(); ++c) render::ShowChannel(p, p.channels[c], true);
@@ -130,13 +131,28 @@ void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::v
     // A panel already laid out (showing it in a visible window resizes it
     // at once) gets its points now, for this range; else they come with its
     // first width (panelResized).
-    if (p.fedWidth > 0) render::FeedPanel(p, *flight_, p.fedWidth);
+    if (p.fedWidth > 0) feed(p, p.fedWidth);
     if (laidOut) p.plot->replot(QCustomPlot::rpQueuedReplot);
   }
   syncing_ = false;
   drawAnnotations();
   drawOverlay(false);  // the queued replots draw it
   emit timeRangeChanged();
+}
+
+void FlightChart::feed(Panel& p, int width) {
+  render::FeedPanel(p, *flight_, width);
+  if (compare_) FeedComparison(p, *flight_, *compare_, p.fedWidth);
+}
+
+void FlightChart::setComparison(std::optional<Comparison> c) {
+  compare_ = std::move(c);
+  if (!flight_) return;
+  for (Panel& p : panels_) {
+    LayOutComparison(p, comparison());
+    if (p.fedWidth > 0) feed(p, p.fedWidth);
+    p.plot->replot(QCustomPlot::rpQueuedReplot);
+  }
 }
 
 void FlightChart::setAnnotations(std::vector<flight::PhaseSpan> phases, std::vector<flight::Finding> findings,
@@ -159,7 +175,7 @@ render::ChartAnnotations FlightChart::annotations() const { return {phases_, fin
 // splitter moved up or down changes no width and costs no new points.
 void FlightChart::panelResized(QCustomPlot* plot, int width) {
   for (Panel& p : panels_)
-    if (p.plot == plot && width > p.fedWidth) render::FeedPanel(p, *flight_, width);
+    if (p.plot == plot && width > p.fedWidth) feed(p, width);
 }
 
 void FlightChart::setPanelVisible(int i, bool visible) {
@@ -208,7 +224,7 @@ void FlightChart::onPanelRange(const QCPRange& asked) {
   for (Panel& p : panels_) {
     if (p.plot->xAxis->range() != range) p.plot->xAxis->setRange(range);
     if (fitShown_) fitValues(p);
-    if (p.fedWidth > 0) render::FeedPanel(p, *flight_, p.fedWidth);  // else its first width feeds it
+    if (p.fedWidth > 0) feed(p, p.fedWidth);  // else its first width feeds it
     // A panel not on screen yet draws when it is first laid out.
     if (p.plot->isVisible()) p.plot->replot(QCustomPlot::rpQueuedReplot);
   }
@@ -285,6 +301,7 @@ void FlightChart::setChannelShown(int channel, bool shown) {
   }
   for (Panel& p : panels_) {
     for (const int c : affected) render::ShowChannel(p, c, shown);
+    if (compare_ && p.fedWidth > 0) FeedComparison(p, *flight_, *compare_, p.fedWidth);  // B's lines follow
     fitValues(p);
     if (p.plot->isVisible()) p.plot->replot(QCustomPlot::rpQueuedReplot);
   }

@@ -15,6 +15,7 @@
 #include "analysis/findings.h"
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
+#include "flight/compare_overlay.h"
 #include "render/chart_annotations.h"
 #include "flight/flight.h"
 #include "frontend/chart/panel_plan.h"
@@ -92,6 +93,10 @@ class FlightChart : public QWidget {
   // (CHT, TIT, DIF, oil); kept when the panels are laid out again.
   void setAnnotations(std::vector<flight::PhaseSpan> phases, std::vector<flight::Finding> findings,
                       const flight::Limits& limits);
+  // A second flight drawn dashed over these panels; none stops comparing.
+  void setComparison(std::optional<Comparison> comparison);
+  const Comparison* comparison() const { return compare_ ? &*compare_ : nullptr; }
+
   // The layer they are drawn on, below the grid.
   static constexpr const char* kAnnotationLayer = render::kAnnotationLayer;
 
@@ -108,6 +113,7 @@ class FlightChart : public QWidget {
 
   void clear();
   void buildPanels();
+  void feed(Panel& p, int width);  // A's points, then B's when comparing
   void panelResized(QCustomPlot* plot, int width);
   void onPanelRange(const QCPRange& range);
   void drawOverlay(bool redraw = true);
@@ -135,6 +141,7 @@ class FlightChart : public QWidget {
   std::vector<flight::PhaseSpan> phases_;
   std::vector<flight::Finding> findings_;
   std::optional<flight::Limits> limits_;
+  std::optional<Comparison> compare_;
 };
 
 }  // namespace varnix::app::flight_view

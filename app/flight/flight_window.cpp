@@ -30,6 +30,7 @@
 #include "analysis/acknowledgements.h"
 #include "analysis/limits.h"
 #include "flight/channels.h"
+#include "flight/compare_readout.h"
 #include "flight/flight_chart.h"
 #include "flight/open_flight.h"
 #include "flight/flight_table_model.h"
@@ -159,12 +160,27 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   }
   cursorReadout_->setObjectName(QStringLiteral("cursorReadout"));
   rangeReadout_->setObjectName(QStringLiteral("rangeReadout"));
+  compareHeading_ = new QLabel;
+  compareHeading_->setObjectName(QStringLiteral("compareHeading"));
+  rulerReadout_ = new QLabel;
+  rulerReadout_->setObjectName(QStringLiteral("rulerReadout"));
+  baselineReadout_ = new QLabel;
+  baselineReadout_->setObjectName(QStringLiteral("baselineReadout"));
+  for (QLabel* l : {compareHeading_, rulerReadout_, baselineReadout_}) {
+    l->setTextFormat(Qt::RichText);
+    l->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    l->setWordWrap(true);
+    l->hide();
+  }
   auto* readoutBox = new QWidget;
   auto* readoutLayout = new QVBoxLayout(readoutBox);
+  readoutLayout->addWidget(compareHeading_);
+  readoutLayout->addWidget(baselineReadout_);
+  readoutLayout->addWidget(rulerReadout_);
   readoutLayout->addWidget(cursorReadout_);
   readoutLayout->addWidget(rangeReadout_);
   readoutLayout->addStretch(1);
-  auto* scroll = new QScrollArea;
+  auto* scroll = readoutScroll_ = new QScrollArea;
   scroll->setWidget(readoutBox);
   scroll->setWidgetResizable(true);
   scroll->setMinimumWidth(260);
@@ -212,6 +228,7 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   elapsed->setCheckable(true);
   connect(elapsed, &QAction::toggled, chart_, &FlightChart::setElapsedTime);
   panelsMenu_ = view->addMenu(QStringLiteral("&Panels"));
+  addCompareActions(view);
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->addAction(QStringLiteral("&Charts"), this, [this] {
     QMessageBox::information(
@@ -278,10 +295,11 @@ void FlightWindow::showCharts() {
 }
 
 FlightWindow::~FlightWindow() {
-  if (reader_) {
-    reader_->wait();
-    delete reader_;
-  }
+  for (QThread* thread : {reader_, compareReader_})
+    if (thread) {
+      thread->wait();
+      delete thread;
+    }
 }
 
 FlightWindow* FlightWindow::open(const QString& path) {
@@ -401,7 +419,10 @@ void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight:
   path_ = path;
   flight_ = std::move(flight);
   analysis_ = analysis ? std::move(*analysis) : flight::AnalyseFlight(*flight_);
-  if (engine) summary_->showAnalysis(flight_, *engine, problems);
+  if (engine) {
+    summary_->showAnalysis(flight_, *engine, problems);
+    moments_ = flight::MomentsOf(engine->phases);
+  }
   QString headline = headlineHtml(*flight_, analysis_);
   for (const std::string& note : flight_->notes)
     headline += QStringLiteral("<br><span style='color:#b00000'>%1</span>").arg(QString::fromStdString(note));
@@ -435,11 +456,14 @@ void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight:
   // charts' first paint.
   QTimer::singleShot(rangeTimer_->interval(), this, [this] { cursorMoved(chart_->cursorRow()); });
   rangeTimer_->start();  // after the first paint
+  applyComparison();  // when B was read first
   emit loaded();
 }
 
 void FlightWindow::cursorMoved(std::size_t row) {
-  cursorReadout_->setText(cursorHtml(*flight_, chart_->plans(), row));
+  const Comparison* compared = chart_->comparison();
+  cursorReadout_->setText(compared ? compareCursorHtml(*flight_, chart_->plans(), row, *compared)
+                                   : cursorHtml(*flight_, chart_->plans(), row));
   if (!table_->model()) return;
   selectingRow_ = true;
   const QModelIndex index = table_->model()->index(static_cast<int>(row), 0);
@@ -451,7 +475,13 @@ void FlightWindow::cursorMoved(std::size_t row) {
 void FlightWindow::updateRangeReadout() {
   if (!flight_ || flight_->rows() == 0) return;
   RangeStats stats;
-  if (const auto span = chart_->span()) {
+  const auto span = chart_->span();
+  rulerReadout_->setVisible(span.has_value());
+  if (span) {
+    // Ahead of the values at the cursor, in view.
+    rulerReadout_->setText(
+        rulerHtml(*flight_, chart_->plans(), flight::RulerFiguresOf(*flight_, span->first, span->second)));
+    readoutScroll_->ensureVisible(0, 0);
     stats = statsOfRows(*flight_, span->first, span->second + 1, true);
   } else {
     const std::size_t first = flight_->nearestRow(chart_->rangeLower() - flight_->startOfDay);

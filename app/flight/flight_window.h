@@ -14,6 +14,8 @@
 #include "flight/flight.h"
 #include "analysis/engine_analysis.h"
 #include "analysis/flight_analysis.h"
+#include "analysis/cruise_baselines.h"
+#include "frontend/compare/flight_compare.h"
 
 class QLabel;
 class QTabWidget;
@@ -21,6 +23,8 @@ class QTableView;
 class QThread;
 class QTimer;
 class QMenu;
+class QScrollArea;
+class QActionGroup;
 
 namespace varnix::app::flight_view {
 
@@ -63,8 +67,27 @@ class FlightWindow : public QMainWindow {
   void copyPicture();
   QSize pictureSize() const;
 
+  // Another flight drawn dashed over the charts, aligned as `alignBy` says;
+  // its file is read off the GUI thread (compared tells when it is shown, or
+  // comparisonProblem why it cannot be). "Compare with…" asks for the file.
+  void compareWith(const QString& path);
+  void chooseComparison();
+  void setAlignBy(flight::AlignBy by);
+  flight::AlignBy alignBy() const { return alignBy_; }
+  void stopComparing();
+  bool isComparing() const;
+  const QString& comparisonProblem() const { return compareProblem_; }
+  QLabel* compareHeading() const { return compareHeading_; }
+  // The flight's cruise EGT and CHT beside the aircraft's baseline (the
+  // logbook has it), at the top of the read-out.
+  void showBaseline(const std::vector<flight::CruiseBaseline>& baselines);
+  QLabel* baselineReadout() const { return baselineReadout_; }
+  // The ruler's figures, above the values at the cursor while a span is set.
+  QLabel* rulerReadout() const { return rulerReadout_; }
+
  signals:
   void loaded();
+  void compared();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -76,6 +99,9 @@ class FlightWindow : public QMainWindow {
   void showProblem(const QString& problem);
   void cursorMoved(std::size_t row);
   void updateRangeReadout();
+  void addCompareActions(QMenu* view);
+  void applyComparison();  // once both flights are read
+  void updateCompareHeading();
   void saveLayout();
   void fitToScreen();
   void updatePanelsMenu();
@@ -101,6 +127,21 @@ class FlightWindow : public QMainWindow {
   QThread* reader_ = nullptr;
   bool chartsLaidOut_ = false;
   bool selectingRow_ = false;
+
+  // Comparing: flight B, its file and moments, A's moments, the reading thread.
+  QScrollArea* readoutScroll_ = nullptr;
+  QLabel* compareHeading_ = nullptr;
+  QLabel* rulerReadout_ = nullptr;
+  QLabel* baselineReadout_ = nullptr;
+  QAction* stopCompareAction_ = nullptr;
+  QActionGroup* alignGroup_ = nullptr;
+  flight::AlignBy alignBy_ = flight::AlignBy::Takeoff;
+  flight::FlightMoments moments_;
+  QString comparePath_;
+  QString compareProblem_;
+  std::shared_ptr<const flight::Flight> compareFlight_;
+  flight::FlightMoments compareMoments_;
+  QThread* compareReader_ = nullptr;
 };
 
 }  // namespace varnix::app::flight_view

@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSettings>
+#include <algorithm>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStyle>
@@ -99,7 +100,7 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   table_->setSortingEnabled(true);
   table_->sortByColumn(LogbookModel::Date, Qt::DescendingOrder);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  table_->setSelectionMode(QAbstractItemView::ExtendedSelection);  // two for Compare
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setAlternatingRowColors(true);
   table_->verticalHeader()->hide();
@@ -136,6 +137,13 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   close->setObjectName(QStringLiteral("cmdClose"));
   import_ = new QPushButton(QStringLiteral("&Import flight logs…"), this);
   import_->setObjectName(QStringLiteral("cmdImport"));
+  compare_ = new QPushButton(QStringLiteral("Co&mpare"), this);
+  compare_->setObjectName(QStringLiteral("cmdCompare"));
+  compare_->setToolTip(
+      QStringLiteral("Two flights selected: the upper one's window shows the other dashed over it.\n"
+                     "One flight: its window shows its cruise figures beside the aircraft's baseline."));
+  compare_->setEnabled(false);
+  bottom->addWidget(compare_);
   bottom->addWidget(import_);
   bottom->addWidget(limits);
   bottom->addWidget(report_);
@@ -151,6 +159,10 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   });
   connect(trends_, &TrendsChart::flightClicked, this, [this](int flight) { openFlight(flight, 0); });
   connect(findings_, &QTreeWidget::itemActivated, this, &FrmLogbook::findingActivated);
+  connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          [this] { compare_->setEnabled(table_->selectionModel()->selectedRows().size() <= 2 &&
+                                        table_->selectionModel()->hasSelection()); });
+  connect(compare_, &QPushButton::clicked, this, &FrmLogbook::compareSelected);
   connect(limits, &QPushButton::clicked, this, &FrmLogbook::editLimits);
   connect(report_, &QPushButton::clicked, this, &FrmLogbook::saveReport);
   connect(import_, &QPushButton::clicked, this, &FrmLogbook::chooseAndImport);
@@ -331,6 +343,35 @@ void FrmLogbook::openFlight(int flightIndex, double seconds) {
   openFlightAt(dataFolder_ + QLatin1Char('/') +
                    QString::fromStdString(log_->flights[static_cast<std::size_t>(flightIndex)].entry.file),
                seconds);
+}
+
+void FrmLogbook::compareSelected() {
+  QModelIndexList rows = table_->selectionModel()->selectedRows();
+  if (!log_ || rows.empty() || rows.size() > 2) return;
+  if (rows.size() == 1) return compareWithBaseline(rows[0].data(LogbookModel::kFlightIndexRole).toInt());
+  std::sort(rows.begin(), rows.end(), [](const QModelIndex& x, const QModelIndex& y) { return x.row() < y.row(); });
+  QString paths[2];
+  for (int i = 0; i < 2; ++i) {
+    const int flight = rows[i].data(LogbookModel::kFlightIndexRole).toInt();
+    if (flight < 0 || static_cast<std::size_t>(flight) >= log_->flights.size()) return;
+    paths[i] = dataFolder_ + QLatin1Char('/') +
+               QString::fromStdString(log_->flights[static_cast<std::size_t>(flight)].entry.file);
+  }
+  flight_view::FlightWindow::open(paths[0])->compareWith(paths[1]);
+}
+
+void FrmLogbook::compareWithBaseline(int flightIndex) {
+  if (!log_ || flightIndex < 0 || static_cast<std::size_t>(flightIndex) >= log_->flights.size()) return;
+  // The flight and those before it, oldest first, as the trends take them.
+  std::vector<flight::TrendPoint> history;
+  for (std::size_t i = log_->flights.size(); i-- > static_cast<std::size_t>(flightIndex);)
+    history.push_back(log_->flights[i].entry.trendPoint());
+  const std::vector<flight::CruiseBaseline> baselines = flight::CruiseBaselines(history, log_->limits);
+  flight_view::FlightWindow* window = openFlightAt(
+      dataFolder_ + QLatin1Char('/') +
+          QString::fromStdString(log_->flights[static_cast<std::size_t>(flightIndex)].entry.file),
+      0);
+  window->showBaseline(baselines);
 }
 
 void FrmLogbook::editLimits() {

@@ -68,6 +68,12 @@ class FrmLogbook : public Form {
 
   QListWidget* aircraftList() const { return aircraft_; }
   QTableView* flightsTable() const { return table_; }
+  // Two flights selected in the table: the upper one's window compares it
+  // with the other; one: with the aircraft's baseline.
+  QPushButton* compareButton() const { return compare_; }
+  void compareSelected();
+  // The flight's window with its cruise figures beside the aircraft's baseline.
+  void compareWithBaseline(int flightIndex);
   QSortFilterProxyModel* flightsProxy() const { return proxy_; }
   TrendsChart* trends() const { return trends_; }
   QTreeWidget* findingsList() const { return findings_; }
@@ -134,6 +140,7 @@ class FrmLogbook : public Form {
   QTabWidget* tabs_ = nullptr;
   QLineEdit* filter_ = nullptr;
   QTableView* table_ = nullptr;
+  QPushButton* compare_ = nullptr;
   LogbookModel* model_ = nullptr;
   QSortFilterProxyModel* proxy_ = nullptr;
   TrendsChart* trends_ = nullptr;

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the flight window for a single-engine, an extended and a twin
 // flight into docs/screenshots/flight_*.png (and its Summary tab for a flight
-// with engine events and for the shared avionics log), with the cursor and a ruler
+// with engine events and for the shared avionics log, and that flight compared
+// with another), with the cursor and a ruler
 // span placed as a user would; two at 1280 x 720 zoomed into cruise, where
 // the value axes fit what is shown. Also a picture as Save picture… writes it
 // (flight_picture.png), the flight report's pages (report_page1-3.png) and
@@ -136,6 +137,7 @@ int main(int argc, char* argv[]) {
     bool cruise = false;
     bool summary = false;   // the Summary tab of an events flight
     bool avionics = false;  // of the shared avionics log
+    bool compare = false;   // an events flight compared with another, a ruler span set
   };
   const Shot shots[] = {{"flight_single", ProfileLayout::Single, 6, false},
                         {"flight_extended", ProfileLayout::Extended, 3, false},
@@ -145,6 +147,8 @@ int main(int argc, char* argv[]) {
                         {"flight_twin_cruise_fit", ProfileLayout::Twin, 9, false, QSize(1280, 720), true},
                         {"flight_summary", ProfileLayout::Single, 1, false, QSize(1280, 720), false, true},
                         {"flight_summary_avionics", ProfileLayout::Single, 1, false, QSize(1280, 720), false, true,
+                         true},
+                        {"flight_compare", ProfileLayout::Single, 1, false, QSize(1280, 720), false, false, false,
                          true}};
   const QStringList sizeText = qEnvironmentVariable("VARNIX_SHOT_SIZE").split(QLatin1Char('x'));
   const QSize everySize = sizeText.size() == 2 ? QSize(sizeText[0].toInt(), sizeText[1].toInt()) : QSize();
@@ -156,7 +160,7 @@ int main(int argc, char* argv[]) {
     auto* window = new varnix::app::flight_view::FlightWindow;
     window->resize(everySize.isValid() ? everySize : s.size);
     window->openFile(s.avionics ? QStringLiteral(VARNIX_SOURCE_DIR "/tests/data/avionics/log_220417_125002_LFQA.csv")
-                                : makeFlight(folder, s.layout, s.seed, s.summary));
+                                : makeFlight(folder, s.layout, s.seed, s.summary || s.compare));
     window->show();
     while (!window->isLoaded() && window->problem().isEmpty()) settle();
     // Again: the window takes the size remembered for its layout when it opens.
@@ -184,6 +188,17 @@ int main(int argc, char* argv[]) {
         qWarning("could not save %s", qPrintable(picture));
         ++failures;
       }
+    }
+    if (s.compare) {
+      const QString other = folder + QStringLiteral("/other");
+      QDir().mkpath(other);
+      window->compareWith(makeFlight(other, ProfileLayout::Single, 6));
+      while (!window->isComparing() && window->comparisonProblem().isEmpty()) settle();
+      // From the takeoff into the cruise; the ruler over the climb.
+      chart->setTimeRange(chart->keyOfRow(rows * 8 / 100), chart->keyOfRow(rows * 45 / 100));
+      chart->setRuler(rows * 15 / 100);
+      chart->setRuler(rows * 25 / 100);
+      chart->setCursorRow(rows * 35 / 100);
     }
     if (s.table) window->tabs()->setCurrentWidget(window->table());
     if (s.summary) window->tabs()->setCurrentWidget(window->summary());

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "analysis/findings.h"
+#include "analysis/cruise_baselines.h"
 
 #include <algorithm>
 #include <cmath>
@@ -1115,6 +1116,31 @@ std::vector<Finding> TrendFindings(const std::vector<TrendPoint>& flights, const
   changes(flights, "BAT", "battery in cruise", 0.5, true,
           [](const TrendPoint& p, const std::string&) { return static_cast<double>(p.cruiseBattery); }, out);
   hottestChange(flights, limits, out);
+  return out;
+}
+
+std::vector<CruiseBaseline> CruiseBaselines(const std::vector<TrendPoint>& flights, const Limits& limits) {
+  std::vector<CruiseBaseline> out;
+  if (flights.empty()) return out;
+  std::vector<std::size_t> comparableOnes;
+  for (std::size_t i = flights.size() - 1; i-- > 0 && comparableOnes.size() < kBaselineFlights;)
+    if (comparable(flights[i], flights.back(), limits)) comparableOnes.push_back(i);
+  const TrendPoint& newest = flights.back();
+  const Unit unit = newest.engineUnit;
+  const std::pair<Series, ChannelKind> series[] = {{&TrendPoint::cruiseCht, ChannelKind::Cht},
+                                                   {&TrendPoint::cruiseEgt, ChannelKind::Egt}};
+  for (const auto& [member, kind] : series)
+    for (const auto& [channel, ignored] : newest.*member) {
+      const double now = valueOf(newest.*member, channel, unit);
+      std::vector<double> before;
+      for (std::size_t i : comparableOnes) {
+        const double v = valueOf(flights[i].*member, channel, flights[i].engineUnit);
+        if (available(static_cast<float>(v))) before.push_back(v);
+      }
+      if (before.size() < kBaselineMinimumFlights || !available(static_cast<float>(now))) continue;
+      out.push_back({channel, kind, FahrenheitToUnit(now, unit), FahrenheitToUnit(median(before), unit),
+                     before.size()});
+    }
   return out;
 }
 

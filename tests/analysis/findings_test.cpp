@@ -12,6 +12,7 @@
 
 #include "analysis/cylinder_hints.h"
 #include "analysis/findings.h"
+#include "analysis/cruise_baselines.h"
 #include "analysis/flight_phases.h"
 #include "flight/flight_reader.h"
 #include "analysis/limits.h"
@@ -336,6 +337,45 @@ TEST(Findings, ABaselineComparesTheNewestFlightWithItsComparableFlights) {
     EXPECT_EQ(found[0].channel, "C3");
     EXPECT_EQ(found[0].confidence, c.confidence);
     EXPECT_NEAR(found[0].peak, c.newest - 380, 0.01);
+  }
+}
+
+TEST(Findings, CruiseBaselinesAreTheComparableFlightsMedians) {
+  constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
+  const struct {
+    const char* what;
+    std::size_t before;
+    float power;  // of the flights before; the newest flew 65 %
+    Unit unit;    // of the newest
+    std::vector<std::string> channels;
+    double c3, median;
+    std::size_t flights;
+  } cases[] = {
+      {"twenty comparable flights", 20, 65, Unit::DegreesF, {"C1", "C3"}, 400, 380, 20},
+      {"the last thirty of forty", 40, 65, Unit::DegreesF, {"C1", "C3"}, 400, 380, 30},
+      {"the others at another power", 20, 80, Unit::DegreesF, {}, 0, 0, 0},
+      {"power unknown", 20, kNone, Unit::DegreesF, {"C1", "C3"}, 400, 380, 20},
+      {"too few", 4, 65, Unit::DegreesF, {}, 0, 0, 0},
+      {"in the newest flight's unit", 20, 65, Unit::DegreesC, {"C1", "C3"}, 400, 193.33, 20},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<flight::TrendPoint> h = history(c.before, 380, c.power, 15);
+    flight::TrendPoint newest;
+    newest.engineUnit = c.unit;
+    newest.cruiseCht = {{"C1", 370.f}, {"C3", 400.f}, {"C5", kNone}};
+    newest.cruisePower = 65;
+    newest.cruiseOat = 15;
+    h.push_back(newest);
+    const std::vector<flight::CruiseBaseline> b = flight::CruiseBaselines(h, flight::Limits{});
+    std::vector<std::string> channels;
+    for (const auto& x : b) channels.push_back(x.channel);
+    EXPECT_EQ(channels, c.channels);
+    if (b.size() < 2) continue;
+    EXPECT_EQ(b[1].kind, flight::ChannelKind::Cht);
+    EXPECT_NEAR(b[1].value, c.c3, 0.01);
+    EXPECT_NEAR(b[1].median, c.median, 0.01);
+    EXPECT_EQ(b[1].flights, c.flights);
   }
 }
 

@@ -12,6 +12,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
+#include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -96,6 +97,62 @@ class LogbookTest : public QObject {
     QCOMPARE(window->chart()->cursorRow(), shown->nearestRow(f102.findings.at(0).peakAt));
     const int c3 = shown->channelIndex("C3");
     QCOMPARE(shown->columns[static_cast<std::size_t>(c3)][window->chart()->cursorRow()], 396.0f);
+    window->close();
+  }
+
+  // Two flights selected, Compare opens the upper one's window with the
+  // other drawn over it; one, its window with the aircraft's baseline (none
+  // for four flights); none or three leave the button disabled.
+  void comparesTwoSelectedFlights() {
+    test::TempDir dir;
+    test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+    FrmLogbook form;
+    QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
+    form.openFolder(QString::fromStdString(dir.file("data")));
+    form.show();
+    QVERIFY(caughtUp.wait(20000));
+    QTableView* table = form.flightsTable();
+    const struct {
+      QList<int> rows;
+      bool enabled;
+    } cases[] = {{{}, false}, {{0}, true}, {{0, 2}, true}, {{0, 1, 2}, false}, {{3, 1}, true}};
+    for (const auto& c : cases) {
+      table->clearSelection();
+      for (int r : c.rows) table->selectionModel()->select(table->model()->index(r, 0),
+                                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+      QCOMPARE(form.compareButton()->isEnabled(), c.enabled);
+    }
+    const QString upper = table->model()->index(1, LogbookModel::File).data().toString();
+    const QString lower = table->model()->index(3, LogbookModel::File).data().toString();
+    QTest::mouseClick(form.compareButton(), Qt::LeftButton);
+    app::flight_view::FlightWindow* window = nullptr;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+          for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* fw = qobject_cast<app::flight_view::FlightWindow*>(w); fw && fw->isComparing()) window = fw;
+          return window != nullptr;
+        },
+        10000));
+    QVERIFY(window->path().endsWith(upper));
+    QVERIFY(window->chart()->comparison()->path.endsWith(lower));
+    window->close();
+
+    table->clearSelection();
+    table->selectionModel()->select(table->model()->index(0, 0),
+                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const QString newest = table->model()->index(0, LogbookModel::File).data().toString();
+    QTest::mouseClick(form.compareButton(), Qt::LeftButton);
+    window = nullptr;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+          for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* fw = qobject_cast<app::flight_view::FlightWindow*>(w); fw && fw->path().endsWith(newest))
+              window = fw;
+          return window != nullptr;
+        },
+        10000));
+    QVERIFY(window->baselineReadout()->isVisibleTo(window));
+    QVERIFY(window->baselineReadout()->text().contains("none yet"));
     window->close();
   }
 

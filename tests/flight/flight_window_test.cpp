@@ -11,6 +11,8 @@
 #include <QStyleOptionViewItem>
 #include <QTableView>
 #include <QTableWidget>
+#include <QRegularExpression>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <qcustomplot.h>
@@ -20,6 +22,9 @@
 #include "flight/flight_window.h"
 #include "flight/picture_export.h"
 #include "flight/readout.h"
+#include "flight/compare_overlay.h"
+#include "frontend/compare/flight_compare.h"
+#include "analysis/cruise_baselines.h"
 #include "flight/summary_view.h"
 #include "flight/open_flight.h"
 #include "analysis/acknowledgements.h"
@@ -82,6 +87,25 @@ class FlightWindowTest : public QObject {
                           " 2099-12-31 probe reads high since the overhaul\n");
     }
     return path;
+  }
+  // The first flight of a dump made with `o`, its path.
+  std::string profileFlight(const std::string& sub, const encode::ProfileOptions& o) {
+    const std::string folder = dir_.file(sub);
+    std::filesystem::create_directory(folder);
+    test::writeFile(folder + "/R1.DAT", encode::assembleDump(encode::ProfileDump(o, 1)));
+    std::filesystem::create_directory(folder + "/data");
+    HeaderState header;
+    ExpandDataFile(folder + "/R1.DAT", folder + "/data/", header);
+    return folder + "/data/N123AB/F00001.CSV";
+  }
+  // The cells of the read-out's row of `channel` ("E1": its A, B, A−B...).
+  static QStringList readoutRow(const QString& html, const QString& channel) {
+    const int at = html.indexOf(QStringLiteral("<b>%1</b>").arg(channel));
+    if (at < 0) return {};
+    QString row = html.mid(at, html.indexOf(QStringLiteral("</tr>"), at) - at);
+    row.replace(QRegularExpression(QStringLiteral("<[^>]*>")), QStringLiteral(" "))
+        .replace(QStringLiteral("&nbsp;"), QStringLiteral(" "));
+    return row.split(QLatin1Char(' '), Qt::SkipEmptyParts);
   }
   std::unique_ptr<FlightWindow> openPath(const std::string& path) {
     auto window = std::make_unique<FlightWindow>();
@@ -568,6 +592,161 @@ class FlightWindowTest : public QObject {
     QVERIFY(w->rangeReadout()->text().contains("0:09:00 long"));
     QTest::keyClick(w->chart(), Qt::Key_Escape);
     QVERIFY(!w->chart()->span());
+  }
+
+  // A (every 2 s, with the engine events) against B (shorter, every 6 s,
+  // starting later): B's dashed lines lie on A's panels shifted so that the
+  // takeoffs meet, and the read-out at a known row of A gives A, B and A−B.
+  void comparesTwoFlightsAlignedByTakeoff_data() {
+    QTest::addColumn<int>("align");
+    QTest::newRow("takeoff") << static_cast<int>(flight::AlignBy::Takeoff);
+    QTest::newRow("engine start") << static_cast<int>(flight::AlignBy::EngineStart);
+    QTest::newRow("clock time") << static_cast<int>(flight::AlignBy::Clock);
+  }
+  void comparesTwoFlightsAlignedByTakeoff() {
+    QFETCH(int, align);
+    const auto by = static_cast<flight::AlignBy>(align);
+    const std::string pathA = eventsFlight("compareA");
+    encode::ProfileOptions o;
+    o.minutes = 40;
+    o.interval = 6;
+    o.seed = 7;
+    o.hours = 10;
+    o.minutes0 = 3;
+    const std::string pathB = profileFlight("compareB", o);
+    const auto a = flight::OpenFlight(pathA).flight, b = flight::OpenFlight(pathB).flight;
+    QVERIFY(a && b);
+    const flight::FlightMoments ma = flight::MomentsOf(flight::FindPhases(*a)),
+                                mb = flight::MomentsOf(flight::FindPhases(*b));
+    QVERIFY(ma.takeoff && mb.takeoff && ma.engineStart && mb.engineStart);
+    // Where B lies on A's time, from the flights themselves.
+    const double offset = by == flight::AlignBy::Takeoff       ? *ma.takeoff - *mb.takeoff
+                          : by == flight::AlignBy::EngineStart ? *ma.engineStart - *mb.engineStart
+                                                               : b->startOfDay - a->startOfDay;
+    // Both engines start at their first rows; the takeoffs and clocks lie apart.
+    if (by != flight::AlignBy::EngineStart) QVERIFY(std::abs(offset) > 60);
+
+    auto w = openPath(pathA);
+    QVERIFY(w);
+    QSignalSpy compared(w.get(), &FlightWindow::compared);
+    w->setAlignBy(by);
+    w->compareWith(QString::fromStdString(pathB));
+    QVERIFY(compared.wait(10000) || w->isComparing());
+    QVERIFY(w->isComparing());
+    QVERIFY(w->compareHeading()->text().contains("F00001.CSV"));
+    QVERIFY(w->compareHeading()->text().contains(QString::fromUtf8(flight::AlignByName(by).data())));
+
+    // The first panel: A's graphs, then B's dashed in A's colours, shifted.
+    QCustomPlot* plot = w->chart()->panel(0);
+    const int own = static_cast<int>(w->chart()->plans()[0].left.size() + w->chart()->plans()[0].right.size() +
+                                     w->chart()->plans()[0].third.size());
+    QVERIFY(plot->graphCount() > own);
+    QCOMPARE(plot->graph(own)->pen().style(), Qt::DashLine);
+    QCOMPARE(plot->graph(own)->pen().color(), plot->graph(0)->pen().color());
+    QVERIFY(!plot->legend->hasItemWithPlottable(plot->graph(own)));
+    QVERIFY(!plot->graph(own)->data()->isEmpty());
+    QCOMPARE(plot->graph(own)->data()->begin()->key, a->startOfDay + offset + b->seconds[0]);
+
+    // A known row: A's cruise, 20 minutes in (or 10 into B); B's row at the same moment.
+    const std::size_t row = a->nearestRow(std::max(1200.0, offset + 600));
+    w->chart()->setCursorRow(row);
+    const int e1 = a->channelIndex("E1"), e1b = b->channelIndex("E1");
+    QVERIFY(e1 >= 0 && e1b >= 0);
+    const std::size_t rowB = b->nearestRow(a->seconds[row] - offset);
+    QVERIFY(std::abs(b->seconds[rowB] - (a->seconds[row] - offset)) <= 6);
+    const float va = a->columns[static_cast<std::size_t>(e1)][row];
+    const float vb = b->columns[static_cast<std::size_t>(e1b)][rowB];
+    QVERIFY(va != vb);
+    const QStringList cells = readoutRow(w->cursorReadout()->text(), "E1");
+    QCOMPARE(cells.mid(0, 4), (QStringList{"E1", app::flight_view::valueText(va), app::flight_view::valueText(vb),
+                                           (va > vb ? "+" : "") + QString::number(va - vb, 'f', 0)}));
+
+    // Another alignment moves B; stopping takes its lines and columns away.
+    w->setAlignBy(by == flight::AlignBy::Clock ? flight::AlignBy::Takeoff : flight::AlignBy::Clock);
+    QVERIFY(plot->graph(own)->data()->begin()->key != a->startOfDay + offset + b->seconds[0]);
+    w->stopComparing();
+    QVERIFY(!w->isComparing());
+    QCOMPARE(plot->graphCount(), own);
+    QVERIFY(!w->cursorReadout()->text().contains("A−B"));
+    QVERIFY(w->compareHeading()->isHidden());
+  }
+
+  void aFileThatCannotBeComparedIsNamed() {
+    auto w = open(ProfileLayout::Single, "compareBad");
+    QVERIFY(w);
+    const std::string bad = dir_.file("compareBad/not-a-flight.csv");
+    test::writeFile(bad, "hello\n");
+    QSignalSpy compared(w.get(), &FlightWindow::compared);
+    w->compareWith(QString::fromStdString(bad));
+    QVERIFY(compared.wait(10000));
+    QVERIFY(!w->isComparing());
+    QVERIFY(!w->comparisonProblem().isEmpty());
+    QVERIFY(w->compareHeading()->text().contains("not-a-flight.csv cannot be compared"));
+  }
+
+  // The ruler's change, rate per minute and fuel burnt, above the values at
+  // the cursor and in view without scrolling.
+  void rulerResultsShowAtTheTopOfTheReadout() {
+    const std::string path = eventsFlight("rulerTop");
+    const auto f = flight::OpenFlight(path).flight;
+    QVERIFY(f);
+    auto w = openPath(path);
+    QVERIFY(w);
+    w->resize(1280, 720);
+    QVERIFY(w->rulerReadout()->isHidden());
+    const std::size_t first = f->nearestRow(1200), last = f->nearestRow(1800);
+    w->chart()->setRuler(last);
+    w->chart()->setRuler(first);
+    QTRY_VERIFY(w->rulerReadout()->isVisible());
+    const QString html = w->rulerReadout()->text();
+    QVERIFY(html.contains("0:10:00"));
+    // E1's change and its rate over the ten minutes.
+    const int e1 = f->channelIndex("E1");
+    const auto egt = f->column(static_cast<std::size_t>(e1));
+    const float change = egt[last] - egt[first];
+    const QStringList cells = readoutRow(html, "E1");
+    QCOMPARE(cells.value(1).remove('+').toDouble(), std::round(change));
+    QCOMPARE(cells.value(2).remove('+').toDouble(), std::round(change / 10.0 * 10) / 10);
+    // The fuel burnt: the flow over those minutes, as the used fuel says it.
+    const int flow = f->channelIndex("FF");
+    QVERIFY(flow >= 0);
+    double burnt = 0;
+    for (std::size_t r = first; r < last; ++r)
+      burnt += f->columns[static_cast<std::size_t>(flow)][r] * (f->seconds[r + 1] - f->seconds[r]) / 3600.0;
+    QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Fuel burnt <b>([0-9.]+)</b>")).match(html);
+    QVERIFY2(m.hasMatch(), qPrintable(html));
+    QVERIFY(std::abs(m.captured(1).toDouble() - burnt) < 0.06);
+    // Above the cursor's values, its top in the read-out's view.
+    QVERIFY(w->rulerReadout()->geometry().bottom() <= w->cursorReadout()->geometry().top());
+    QVERIFY(!w->rulerReadout()->visibleRegion().isEmpty());
+    const QPoint top = w->rulerReadout()->mapTo(w.get(), QPoint(0, 0));
+    QVERIFY(top.y() >= 0 && top.y() < w->height() / 2);
+    w->chart()->clearRuler();
+    QTRY_VERIFY(w->rulerReadout()->isHidden());
+  }
+
+  // The aircraft's baseline beside the flight's cruise figures, in the
+  // flight's unit, or why there is none.
+  void showsTheCruiseBesideTheBaseline() {
+    auto w = open(ProfileLayout::Single, "baseline");
+    QVERIFY(w);
+    const struct {
+      std::vector<flight::CruiseBaseline> baselines;
+      QStringList c3;  // its cells; empty: no table
+      const char* says;
+    } cases[] = {
+        {{{"C1", flight::ChannelKind::Cht, 371, 370, 12}, {"C3", flight::ChannelKind::Cht, 392.4, 380, 12}},
+         {"C3", "392", "380", "+12", "°F"}, "median of 12 comparable flights"},
+        {{{"E3", flight::ChannelKind::Egt, 1390, 1402, 6}}, {}, "median of 6 comparable flights"},
+        {{}, {}, "none yet"},
+    };
+    for (const auto& c : cases) {
+      w->showBaseline(c.baselines);
+      QVERIFY(w->baselineReadout()->isVisible());
+      const QString html = w->baselineReadout()->text();
+      QVERIFY2(html.contains(c.says), qPrintable(html));
+      QCOMPARE(readoutRow(html, "C3"), c.c3);
+    }
   }
 
   void savesPicturesAsPngPdfAndSvg() {

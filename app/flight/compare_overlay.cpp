@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "flight/compare_overlay.h"
+
+#include <algorithm>
+#include <qcustomplot.h>
+
+#include "frontend/chart/plot_points.h"
+
+namespace varnix::app::flight_view {
+
+void LayOutComparison(render::ScenePanel& p, const Comparison* c) {
+  const int own = static_cast<int>(p.channels.size());
+  while (p.plot->graphCount() > own) p.plot->removeGraph(p.plot->graphCount() - 1);
+  if (!c) return;
+  for (std::size_t g = 0; g < p.channels.size(); ++g) {
+    const auto channel = static_cast<std::size_t>(p.channels[g]);
+    if (channel >= c->match.size() || c->match[channel] < 0) continue;
+    QCPGraph* mine = p.plot->graph(static_cast<int>(g));
+    QCPGraph* theirs = p.plot->addGraph(mine->keyAxis(), mine->valueAxis());
+    QPen pen = mine->pen();
+    pen.setStyle(Qt::DashLine);
+    theirs->setPen(pen);
+    theirs->setLayer(mine->layer());
+    theirs->setAdaptiveSampling(false);  // the points are per pixel column already
+    theirs->removeFromLegend();
+  }
+}
+
+void FeedComparison(render::ScenePanel& p, const flight::Flight& a, const Comparison& c, int width) {
+  const flight::Flight& b = *c.flight;
+  const int own = static_cast<int>(p.channels.size());
+  if (b.rows() == 0 || p.plot->graphCount() <= own) return;
+  // A's shown range on B's clock: B's row at t lies at t + offset on A's.
+  const double shift = a.startOfDay + c.alignment.offset;
+  const QCPRange range = p.plot->xAxis->range();
+  const std::size_t first = b.rowAt(range.lower - shift);
+  const std::size_t last = b.rowAt(range.upper - shift) + 1;
+  std::vector<flight::PlotPoint> points;
+  QVector<QCPGraphData> data;
+  int graph = own;
+  for (std::size_t g = 0; g < p.channels.size() && graph < p.plot->graphCount(); ++g) {
+    const auto channel = static_cast<std::size_t>(p.channels[g]);
+    if (channel >= c.match.size() || c.match[channel] < 0) continue;
+    QCPGraph* theirs = p.plot->graph(graph++);
+    theirs->setVisible(p.plot->graph(static_cast<int>(g))->visible());
+    flight::PlotPoints(b.seconds, b.column(static_cast<std::size_t>(c.match[channel])), first, last,
+                       static_cast<std::size_t>(std::max(width, 1)), points);
+    data.resize(static_cast<qsizetype>(points.size()));
+    for (std::size_t i = 0; i < points.size(); ++i)
+      data[static_cast<qsizetype>(i)] = QCPGraphData(shift + points[i].seconds, points[i].value);
+    theirs->data()->set(data, true);
+  }
+}
+
+}  // namespace varnix::app::flight_view

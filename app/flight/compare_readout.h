@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The read-out's parts for two flights and for the ruler: A, B and A−B of
+// every channel at the cursor, and the ruler's change, rate per minute and
+// fuel burnt between its lines.
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "analysis/cruise_baselines.h"
+#include "flight/compare_overlay.h"
+#include "flight/flight.h"
+#include "frontend/chart/panel_plan.h"
+#include "frontend/compare/flight_compare.h"
+
+namespace varnix::app::flight_view {
+
+// The values of A at `row` and of B at the same moment, with their differences.
+QString compareCursorHtml(const flight::Flight& a, const std::vector<flight::PanelPlan>& panels, std::size_t row,
+                          const Comparison& c);
+// Which flight B is, how it is aligned, and why not as asked.
+QString compareHeadingHtml(const flight::Flight& a, const Comparison& c);
+// The ruler's figures between its lines; "" without a span.
+QString rulerHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>& panels,
+                  const flight::RulerFigures& r);
+
+// The flight's cruise EGT and CHT per cylinder beside the aircraft's baseline,
+// or why there is none.
+QString baselineHtml(const std::vector<flight::CruiseBaseline>& baselines, flight::Unit unit);
+
+}  // namespace varnix::app::flight_view

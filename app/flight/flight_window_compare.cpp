@@ -1,0 +1,131 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The flight window comparing its flight (A) with another (B): B read off
+// the GUI thread as A is, aligned once both are there, drawn dashed over A's
+// panels, its values beside A's in the read-out.
+#include <QAction>
+#include <QActionGroup>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QThread>
+
+#include "flight/compare_readout.h"
+#include "flight/flight_chart.h"
+#include "flight/flight_window.h"
+#include "flight/open_flight.h"
+#include "render/library_text.h"
+
+namespace varnix::app::flight_view {
+
+void FlightWindow::addCompareActions(QMenu* view) {
+  view->addSeparator();
+  QAction* compare = view->addAction(QStringLiteral("&Compare with…"), this, &FlightWindow::chooseComparison);
+  compare->setObjectName(QStringLiteral("compareAction"));
+  QMenu* align = view->addMenu(QStringLiteral("&Align by"));
+  alignGroup_ = new QActionGroup(this);
+  const std::pair<const char*, flight::AlignBy> choices[] = {{"&Takeoff", flight::AlignBy::Takeoff},
+                                                             {"&Engine start", flight::AlignBy::EngineStart},
+                                                             {"&Clock time", flight::AlignBy::Clock}};
+  for (const auto& [text, by] : choices) {
+    QAction* a = align->addAction(QString::fromUtf8(text));
+    a->setCheckable(true);
+    a->setChecked(by == alignBy_);
+    a->setData(static_cast<int>(by));
+    alignGroup_->addAction(a);
+    connect(a, &QAction::triggered, this, [this, by = by] { setAlignBy(by); });
+  }
+  stopCompareAction_ = view->addAction(QStringLiteral("&Stop comparing"), this, &FlightWindow::stopComparing);
+  stopCompareAction_->setEnabled(false);
+}
+
+void FlightWindow::chooseComparison() {
+  // The flights of A's aircraft first; the dialog goes up to the data folder.
+  const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Compare with"),
+                                                    QFileInfo(path_).absolutePath(),
+                                                    QStringLiteral("Flight files (*.csv *.CSV);;All files (*)"));
+  if (!file.isEmpty()) compareWith(file);
+}
+
+bool FlightWindow::isComparing() const { return chart_->comparison() != nullptr; }
+
+void FlightWindow::compareWith(const QString& path) {
+  if (compareReader_) return;  // one at a time
+  stopComparing();
+  comparePath_ = path;
+  compareProblem_.clear();
+  compareHeading_->setText(
+      QStringLiteral("<p>Reading %1 to compare…</p>").arg(QFileInfo(path).fileName().toHtmlEscaped()));
+  compareHeading_->show();
+  struct Result {
+    flight::FlightRead read;
+    flight::FlightMoments moments;
+  };
+  auto result = std::make_shared<Result>();
+  const std::string file = toLibraryText(path);
+  compareReader_ = QThread::create([result, file] {
+    result->read = flight::OpenFlight(file);
+    if (result->read.flight) result->moments = flight::MomentsOf(flight::FindPhases(*result->read.flight));
+  });
+  connect(compareReader_, &QThread::finished, this, [this, result, path] {
+    compareReader_->deleteLater();
+    compareReader_ = nullptr;
+    if (path != comparePath_) return;  // stopped meanwhile
+    if (!result->read.flight) {
+      compareProblem_ = QString::fromStdString(result->read.problem);
+      compareHeading_->setText(
+          QStringLiteral("<p><span style='color:#b00000'><b>%1 cannot be compared.</b><br>%2</span></p>")
+                                   .arg(QFileInfo(path).fileName().toHtmlEscaped(), compareProblem_.toHtmlEscaped()));
+      emit compared();
+      return;
+    }
+    compareFlight_ = std::make_shared<const flight::Flight>(std::move(*result->read.flight));
+    compareMoments_ = result->moments;
+    applyComparison();
+  });
+  compareReader_->start();
+}
+
+void FlightWindow::applyComparison() {
+  if (!flight_ || !compareFlight_) return;
+  Comparison c;
+  c.path = comparePath_;
+  c.flight = compareFlight_;
+  c.match = flight::MatchChannels(flight_->channels, compareFlight_->channels);
+  c.alignment = flight::AlignFlights(*flight_, moments_, *compareFlight_, compareMoments_, alignBy_);
+  chart_->setComparison(std::move(c));
+  stopCompareAction_->setEnabled(true);
+  updateCompareHeading();
+  cursorMoved(chart_->cursorRow());
+  emit compared();
+}
+
+void FlightWindow::updateCompareHeading() {
+  const Comparison* c = chart_->comparison();
+  compareHeading_->setVisible(c != nullptr);
+  if (c) compareHeading_->setText(compareHeadingHtml(*flight_, *c));
+}
+
+void FlightWindow::setAlignBy(flight::AlignBy by) {
+  alignBy_ = by;
+  for (QAction* a : alignGroup_->actions()) a->setChecked(a->data().toInt() == static_cast<int>(by));
+  applyComparison();
+}
+
+void FlightWindow::stopComparing() {
+  comparePath_.clear();
+  compareFlight_.reset();
+  compareHeading_->hide();
+  stopCompareAction_->setEnabled(false);
+  if (!chart_->comparison()) return;
+  chart_->setComparison(std::nullopt);
+  if (flight_) cursorMoved(chart_->cursorRow());
+}
+
+void FlightWindow::showBaseline(const std::vector<flight::CruiseBaseline>& baselines) {
+  const flight::Unit unit = flight_ ? flight::EngineUnit(flight_->facts) : flight::Unit::DegreesF;
+  baselineReadout_->setText(baselineHtml(baselines, unit));
+  baselineReadout_->show();
+}
+
+}  // namespace varnix::app::flight_view
