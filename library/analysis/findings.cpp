@@ -1096,13 +1096,22 @@ bool ComparableCruise(const TrendPoint& a, const TrendPoint& b, const Limits& l)
   return near(a.cruisePower, b.cruisePower, l.baselinePower) && near(a.cruiseOat, b.cruiseOat, l.baselineOat);
 }
 
+namespace {
+
+// The flights comparable with the newest, newest first, at most kBaselineFlights.
+std::vector<std::size_t> comparableToNewest(const std::vector<TrendPoint>& flights, const Limits& limits) {
+  std::vector<std::size_t> out;
+  for (std::size_t i = flights.size() - 1; i-- > 0 && out.size() < kBaselineFlights;)
+    if (ComparableCruise(flights[i], flights.back(), limits)) out.push_back(i);
+  return out;
+}
+
+}  // namespace
+
 std::vector<Finding> TrendFindings(const std::vector<TrendPoint>& flights, const Limits& limits) {
   std::vector<Finding> out;
   if (flights.empty()) return out;
-  // The newest flight's comparable flights, newest first, at most kBaselineFlights.
-  std::vector<std::size_t> comparableOnes;
-  for (std::size_t i = flights.size() - 1; i-- > 0 && comparableOnes.size() < kBaselineFlights;)
-    if (ComparableCruise(flights[i], flights.back(), limits)) comparableOnes.push_back(i);
+  const std::vector<std::size_t> comparableOnes = comparableToNewest(flights, limits);
   if (flights.size() >= kTrendMinimumFlights) {
     drifts(flights, limits, comparableOnes.size() + 1, FindingKind::TrendCht, &TrendPoint::maxCht, "max CHT", out);
     drifts(flights, limits, comparableOnes.size() + 1, FindingKind::TrendEgt, &TrendPoint::cruiseEgt, "cruise EGT",
@@ -1122,9 +1131,7 @@ std::vector<Finding> TrendFindings(const std::vector<TrendPoint>& flights, const
 std::vector<CruiseBaseline> CruiseBaselines(const std::vector<TrendPoint>& flights, const Limits& limits) {
   std::vector<CruiseBaseline> out;
   if (flights.empty()) return out;
-  std::vector<std::size_t> comparableOnes;
-  for (std::size_t i = flights.size() - 1; i-- > 0 && comparableOnes.size() < kBaselineFlights;)
-    if (comparable(flights[i], flights.back(), limits)) comparableOnes.push_back(i);
+  const std::vector<std::size_t> comparableOnes = comparableToNewest(flights, limits);
   const TrendPoint& newest = flights.back();
   const Unit unit = newest.engineUnit;
   const std::pair<Series, ChannelKind> series[] = {{&TrendPoint::cruiseCht, ChannelKind::Cht},
