@@ -118,7 +118,7 @@ std::string seconds(double s) { return std::isfinite(s) ? std::to_string(static_
 
 void printText(const Flight& f, const EngineAnalysis& a, std::size_t open) {
   auto t = [](std::string_view text) { return terminalText(text); };
-  std::printf("Flight #%s of %s, %s, every %d s\n", t(f.facts.flightLabel).c_str(), t(f.facts.aircraft).c_str(),
+  std::printf("%s of %s, %s, every %d s\n", t(FlightName(f.facts)).c_str(), t(f.facts.aircraft).c_str(),
               IsoStart(f.facts).c_str(), f.facts.interval);
   if (a.phases.spans.empty()) std::printf("Phases:     none found (%s)\n", t(a.phases.why).c_str());
   for (const PhaseFigures& p : a.phases.figures)

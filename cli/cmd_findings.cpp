@@ -37,7 +37,7 @@ void addFindingsCommand(CLI::App& app, int& exitCode) {
                                    {"open_findings", open}});
       std::fputs(layoutJson(o, {"", "/findings"}).c_str(), stdout);
     } else {
-      std::printf("Flight #%s of %s, %s: %zu findings\n", terminalText(facts.flightLabel).c_str(),
+      std::printf("%s of %s, %s: %zu findings\n", terminalText(flight::FlightName(facts)).c_str(),
                   terminalText(facts.aircraft).c_str(), terminalText(start).c_str(), findings.size());
       for (const auto& f : findings)
         std::printf("%-7s %-12s %-5s %s%s\n", std::string(flight::SeverityName(f.severity)).c_str(),

@@ -86,7 +86,11 @@ void printText(const Flight& f, const FlightSummary& s) {
   // Every text from the file through terminalText: printf would stop at a NUL.
   auto t = [](std::string_view text) { return terminalText(text); };
   std::printf("Aircraft:   %s\n", t(facts.aircraft).c_str());
-  std::printf("Flight:     #%s, %s\n", t(facts.flightLabel).c_str(), isoStart(facts).c_str());
+  // A log that numbers no flights gives its start alone.
+  if (facts.flightLabel.empty())
+    std::printf("Flight:     %s\n", isoStart(facts).c_str());
+  else
+    std::printf("Flight:     #%s, %s\n", t(facts.flightLabel).c_str(), isoStart(facts).c_str());
   std::printf("Monitor:    %s\n", t(facts.identification).c_str());
   std::printf("Recorded:   %zu rows every %d s, %.2f hours\n", f.rows(), facts.interval, s.recordedSeconds / 3600.0);
   std::printf("Units:      engine %s, OAT °%s%s%s\n", std::string(flight::UnitText(flight::EngineUnit(facts))).c_str(),

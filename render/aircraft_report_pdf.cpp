@@ -40,8 +40,9 @@ void paintPanel(QPainter& painter, const QRectF& area, const report::TrendSeries
   auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
   ticker->setDateTimeFormat(QStringLiteral("yyyy-MM-dd"));
   ticker->setDateTimeSpec(Qt::UTC);
-  ticker->setTickCount(6);
+  ticker->setTickCount(4);  // ten-character dates: more would touch
   plot.xAxis->setTicker(ticker);
+  plot.yAxis->ticker()->setTickCount(4);
   for (QCPAxis* axis : {plot.xAxis, plot.yAxis}) {
     axis->setTickLabelFont(small);
     axis->setLabelFont(small);
@@ -56,8 +57,11 @@ void paintPanel(QPainter& painter, const QRectF& area, const report::TrendSeries
   // A day either side, so that one flight's point is not on the frame.
   const QCPRange xr = plot.xAxis->range();
   plot.xAxis->setRange(xr.lower - 86400, xr.upper + 86400);
+  // At least 1 % of the value either side, so that a steady series is not
+  // read in quarter degrees.
   const QCPRange yr = plot.yAxis->range();
-  const double pad = yr.size() > 0 ? yr.size() * 0.1 : std::max(1.0, std::abs(yr.lower) * 0.05);
+  const double least = std::max(0.1, std::abs(yr.center()) * 0.01);
+  const double pad = std::max(yr.size() * 0.1, (least - yr.size()) / 2);
   plot.yAxis->setRange(yr.lower - pad, yr.upper + pad);
   painter.save();
   painter.translate(area.topLeft());

@@ -68,10 +68,10 @@ QString headlineHtml(const flight::Flight& f, const flight::FlightAnalysis& a) {
   const flight::FlightSummary& s = a.summary;
   const auto& facts = f.facts;
   const QString engine = QString::fromUtf8(flight::UnitText(flight::EngineUnit(facts)));
-  QString first = QStringLiteral("<b>%1</b> &nbsp;·&nbsp; Flight #%2 &nbsp;·&nbsp; %3-%4-%5 %6 &nbsp;·&nbsp; "
+  QString first = QStringLiteral("<b>%1</b> &nbsp;·&nbsp; %2 &nbsp;·&nbsp; %3-%4-%5 %6 &nbsp;·&nbsp; "
                                  "%7 recorded, every %8 s &nbsp;·&nbsp; engine %9, OAT °%10%11")
                       .arg(QString::fromStdString(facts.aircraft).toHtmlEscaped(),
-                           QString::fromStdString(facts.flightLabel).toHtmlEscaped())
+                           QString::fromStdString(flight::FlightName(facts)).toHtmlEscaped())
                       .arg(facts.year < 100 ? 2000 + facts.year : facts.year)
                       .arg(facts.month, 2, 10, QLatin1Char('0'))
                       .arg(facts.day, 2, 10, QLatin1Char('0'))

@@ -231,10 +231,10 @@ ReportContent MakeReportContent(const flight::Flight& f, const flight::FlightAna
                                 const std::vector<flight::Finding>& findings, const std::string& fileName) {
   const flight::FlightFacts& facts = f.facts;
   ReportContent r;
-  r.title = "Flight report: " + facts.aircraft + " flight #" + facts.flightLabel;
+  r.title = "Flight report: " + facts.aircraft + (facts.flightLabel.empty() ? "" : " flight #" + facts.flightLabel);
   r.degrees = degreesOf(f);
-  r.facts.push_back("Aircraft " + facts.aircraft + " · Flight #" + facts.flightLabel + " · " + fileName);
-  r.pageHeader = facts.aircraft + " · Flight #" + facts.flightLabel + " · " + flight::IsoStart(facts).substr(0, 10);
+  r.facts.push_back("Aircraft " + facts.aircraft + " · " + flight::FlightName(facts) + " · " + fileName);
+  r.pageHeader = facts.aircraft + " · " + flight::FlightName(facts) + " · " + flight::IsoStart(facts).substr(0, 10);
   r.facts.push_back("Date " + flight::IsoStart(facts).substr(0, 10) + ", start " + clock(f, 0) + " · duration " +
                     DurationText(analysis.summary.recordedSeconds) + " (" + std::to_string(f.rows()) +
                     " rows every " + std::to_string(facts.interval) + " s)");

@@ -5,6 +5,10 @@
 
 namespace varnix::flight {
 
+std::string FlightName(const FlightFacts& facts) {
+  return facts.flightLabel.empty() ? std::string("Flight") : "Flight #" + facts.flightLabel;
+}
+
 int Flight::channelIndex(std::string_view name) const {
   for (std::size_t i = 0; i < channels.size(); ++i)
     if (channels[i].name == name) return static_cast<int>(i);

@@ -31,6 +31,10 @@ struct FlightFacts {
   std::string utcOffset;       // the local time's offset from UTC as a log writes it ("+02:00"); "" when unknown
 };
 
+// "Flight #23A" as the flight's texts name it; "Flight" for a log that
+// numbers no flights (an avionics log).
+std::string FlightName(const FlightFacts& facts);
+
 class Flight {
  public:
   FlightFacts facts;

@@ -76,6 +76,9 @@ TEST(FlightCli, InfoNamesTheProblemAndExitsWithItsCode) {
       const CliRun run = runCli(dir, std::string(command) + " " + quoted(c.file));
       EXPECT_EQ(run.exit, c.exit);
       EXPECT_NE((c.exit ? run.err : run.out).find(c.message), std::string::npos) << run.err << run.out;
+      // A log that numbers no flights is not given an empty number.
+      EXPECT_EQ(run.out.find("#,"), std::string::npos) << run.out;
+      EXPECT_EQ(run.out.find("# of"), std::string::npos) << run.out;
     }
 }
 
