@@ -2,6 +2,7 @@
 #include "flight/compare_overlay.h"
 
 #include <algorithm>
+#include <limits>
 #include <qcustomplot.h>
 
 #include "frontend/chart/plot_points.h"
@@ -49,6 +50,37 @@ void FeedComparison(render::ScenePanel& p, const flight::Flight& a, const Compar
     for (std::size_t i = 0; i < points.size(); ++i)
       data[static_cast<qsizetype>(i)] = QCPGraphData(shift + points[i].seconds, points[i].value);
     theirs->data()->set(data, true);
+  }
+}
+
+void WidenForComparison(render::ScenePanel& p, const flight::Flight& a, const Comparison& c, bool shownRange) {
+  const flight::Flight& b = *c.flight;
+  if (p.valueZoomed || !c.extremes || b.rows() == 0) return;
+  std::size_t first = 0, last = b.rows() - 1;
+  if (shownRange) {
+    const double shift = a.startOfDay + c.alignment.offset;
+    const QCPRange range = p.plot->xAxis->range();
+    if (range.upper < shift || range.lower > shift + b.seconds.back()) return;  // B is not in view
+    first = b.rowAt(range.lower - shift);
+    last = b.rowAt(range.upper - shift);
+  }
+  for (QCPAxis* axis : render::ValueAxes(p.plot)) {
+    float low = std::numeric_limits<float>::infinity(), high = -low;
+    for (std::size_t g = 0; g < p.channels.size(); ++g) {
+      const QCPGraph* graph = p.plot->graph(static_cast<int>(g));
+      const auto channel = static_cast<std::size_t>(p.channels[g]);
+      if (graph->valueAxis() != axis || !graph->visible() || channel >= c.match.size() || c.match[channel] < 0) continue;
+      if (const auto e = (*c.extremes)[static_cast<std::size_t>(c.match[channel])].of(first, last)) {
+        low = std::min(low, e->first);
+        high = std::max(high, e->second);
+      }
+    }
+    if (!(low <= high)) continue;
+    const QCPRange now = axis->range();
+    if (low >= now.lower && high <= now.upper) continue;
+    const double lower = std::min(now.lower, static_cast<double>(low)), upper = std::max(now.upper, static_cast<double>(high));
+    const double pad = (upper - lower) * 0.06;
+    axis->setRange(low < now.lower ? lower - pad : lower, high > now.upper ? upper + pad : upper);
   }
 }
 

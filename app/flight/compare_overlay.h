@@ -19,6 +19,8 @@ struct Comparison {
   std::shared_ptr<const flight::Flight> flight;  // B
   std::vector<int> match;                       // per channel of A, B's channel or -1
   flight::Alignment alignment;
+  // B's per-block extremes per channel, so that the value axes take B's lines in too.
+  std::shared_ptr<const std::vector<flight::ValueExtremes>> extremes;
 };
 
 // B's graphs added to `p` after A's, for the channels B has; those there
@@ -27,5 +29,8 @@ void LayOutComparison(render::ScenePanel& p, const Comparison* c);
 // B's points for the panel's shown range, as many as `width` pixel columns
 // show; each of B's graphs shown while A's of its channel is.
 void FeedComparison(render::ScenePanel& p, const flight::Flight& a, const Comparison& c, int width);
+// Widens the panel's value axes, fitted to A, to B's values over the same
+// span of A's clock (the shown range, or B's whole flight).
+void WidenForComparison(render::ScenePanel& p, const flight::Flight& a, const Comparison& c, bool shownRange);
 
 }  // namespace varnix::app::flight_view

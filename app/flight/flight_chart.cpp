@@ -122,6 +122,7 @@ void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::v
     Panel& p = panels_[i];
     const flight::PanelPlan& plan = plans_[i];
     LayOutComparison(p, comparison());
+    fitValues(p);
     p.plot->xAxis->setRange(first, last);
     p.valueZoomed = false;
     for (std::size_t c = 0; c < p.channels.size(); ++c) render::ShowChannel(p, p.channels[c], true);
@@ -247,6 +248,7 @@ void FlightChart::fitValues(Panel& p) {
   // Over the whole flight the visible graphs' extremes are those FitPanel
   // takes, but FitPanel counts hidden graphs too.
   render::FitValues(p, *flight_, extremes_, fitShown_);
+  if (compare_) WidenForComparison(p, *flight_, *compare_, fitShown_);
 }
 
 void FlightChart::setFitShown(bool on) {

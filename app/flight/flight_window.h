@@ -16,6 +16,7 @@
 #include "analysis/flight_analysis.h"
 #include "analysis/cruise_baselines.h"
 #include "frontend/compare/flight_compare.h"
+#include "frontend/chart/value_extremes.h"
 
 class QLabel;
 class QTabWidget;
@@ -140,6 +141,7 @@ class FlightWindow : public QMainWindow {
   QString comparePath_;
   QString compareProblem_;
   std::shared_ptr<const flight::Flight> compareFlight_;
+  std::shared_ptr<const std::vector<flight::ValueExtremes>> compareExtremes_;
   flight::FlightMoments compareMoments_;
   QThread* compareReader_ = nullptr;
 };

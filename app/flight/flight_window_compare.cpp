@@ -60,12 +60,15 @@ void FlightWindow::compareWith(const QString& path) {
   struct Result {
     flight::FlightRead read;
     flight::FlightMoments moments;
+    std::vector<flight::ValueExtremes> extremes;
   };
   auto result = std::make_shared<Result>();
   const std::string file = toLibraryText(path);
   compareReader_ = QThread::create([result, file] {
     result->read = flight::OpenFlight(file);
-    if (result->read.flight) result->moments = flight::MomentsOf(flight::FindPhases(*result->read.flight));
+    if (!result->read.flight) return;
+    result->moments = flight::MomentsOf(flight::FindPhases(*result->read.flight));
+    result->extremes = render::ChannelExtremes(*result->read.flight);
   });
   connect(compareReader_, &QThread::finished, this, [this, result, path] {
     compareReader_->deleteLater();
@@ -81,6 +84,7 @@ void FlightWindow::compareWith(const QString& path) {
     }
     compareFlight_ = std::make_shared<const flight::Flight>(std::move(*result->read.flight));
     compareMoments_ = result->moments;
+    compareExtremes_ = std::make_shared<const std::vector<flight::ValueExtremes>>(std::move(result->extremes));
     applyComparison();
   });
   compareReader_->start();
@@ -92,6 +96,7 @@ void FlightWindow::applyComparison() {
   c.path = comparePath_;
   c.flight = compareFlight_;
   c.match = flight::MatchChannels(flight_->channels, compareFlight_->channels);
+  c.extremes = compareExtremes_;
   c.alignment = flight::AlignFlights(*flight_, moments_, *compareFlight_, compareMoments_, alignBy_);
   chart_->setComparison(std::move(c));
   stopCompareAction_->setEnabled(true);
@@ -115,6 +120,7 @@ void FlightWindow::setAlignBy(flight::AlignBy by) {
 void FlightWindow::stopComparing() {
   comparePath_.clear();
   compareFlight_.reset();
+  compareExtremes_.reset();
   compareHeading_->hide();
   stopCompareAction_->setEnabled(false);
   if (!chart_->comparison()) return;

@@ -613,6 +613,10 @@ class FlightWindowTest : public QObject {
     o.seed = 7;
     o.hours = 10;
     o.minutes0 = 3;
+    // Cylinder 1 runs 300 °F hotter in cruise than A's ever do: B's lines need room of their own.
+    o.events.driftCylinder = 1;
+    o.events.drift = 40;
+    o.flightIndex = 30;
     const std::string pathB = profileFlight("compareB", o);
     const auto a = flight::OpenFlight(pathA).flight, b = flight::OpenFlight(pathB).flight;
     QVERIFY(a && b);
@@ -646,6 +650,18 @@ class FlightWindowTest : public QObject {
     QVERIFY(!plot->legend->hasItemWithPlottable(plot->graph(own)));
     QVERIFY(!plot->graph(own)->data()->isEmpty());
     QCOMPARE(plot->graph(own)->data()->begin()->key, a->startOfDay + offset + b->seconds[0]);
+    // B's lines stay inside the value axes, which fit both flights.
+    for (int i = 0; i < static_cast<int>(w->chart()->plans().size()); ++i) {
+      QCustomPlot* panel = w->chart()->panel(i);
+      const QCPRange shown = panel->xAxis->range();
+      for (int g = 0; g < panel->graphCount(); ++g) {
+        const QCPRange values = panel->graph(g)->valueAxis()->range();
+        for (const QCPGraphData& d : *panel->graph(g)->data())
+          if (shown.contains(d.key) && !std::isnan(d.value))
+            QVERIFY2(values.contains(d.value), qPrintable(QStringLiteral("panel %1 graph %2: %3 outside %4..%5")
+                                                              .arg(i).arg(g).arg(d.value).arg(values.lower).arg(values.upper)));
+      }
+    }
 
     // A known row: A's cruise, 20 minutes in (or 10 into B); B's row at the same moment.
     const std::size_t row = a->nearestRow(std::max(1200.0, offset + 600));
