@@ -2,12 +2,10 @@
 #include "render/aircraft_report_pdf.h"
 
 #include <QPageSize>
-#include <QPdfWriter>
 #include <QPrinter>
 #include <memory>
 #include <qcustomplot.h>
 
-#include "render/whole_file.h"
 
 namespace varnix::render {
 
@@ -105,25 +103,8 @@ void layOutAircraft(ReportPage& page, const report::AircraftReportContent& c) {
 
 ReportOutcome writeAircraftReport(const report::AircraftReportContent& content, const QString& pdfPath,
                                   platform::ReplacingFile::Mode mode, ReportPages* pages) {
-  using Code = ReportOutcome::Code;
-  const WholeFile written = writeWholeFile(pdfPath, mode, [&](QIODevice& device) {
-    QPdfWriter writer(&device);
-    writer.setResolution(96);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setTitle(text(content.title));
-    writer.setCreator(QStringLiteral("Varnix"));
-    const std::unique_ptr<PageCanvas> canvas = pagedCanvas(writer, false);
-    bool ok = false;
-    layOutReport(*canvas, text(content.pageHeader), pages, [&](ReportPage& page) { layOutAircraft(page, content); },
-                 &ok);
-    return ok;
-  });
-  if (written.code == WholeFile::Code::NameTaken)
-    return {Code::NameTaken, QStringLiteral("The file %1 exists.").arg(pdfPath)};
-  if (!written.written())
-    return {Code::CannotWrite,
-            QStringLiteral("The file %1 cannot be written.").arg(pdfPath) + QLatin1Char('\n') + written.reason(pdfPath)};
-  return {};
+  return writeReportPdf(pdfPath, mode, text(content.title), text(content.pageHeader), pages,
+                        [&](ReportPage& page) { layOutAircraft(page, content); });
 }
 
 ReportOutcome printAircraftReport(const report::AircraftReportContent& content, QPrinter& printer) {

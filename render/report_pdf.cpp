@@ -128,15 +128,23 @@ ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath, 
     return {Code::SameAsFlight, QStringLiteral("%1 is the flight file itself; the report needs a file of its own.").arg(pdfPath)};
   ReadFlight r;
   if (ReportOutcome read = readFlight(csvPath, r); read.code != Code::Written) return read;
+  return writeReportPdf(pdfPath, mode, text(r.content.title), text(r.content.pageHeader), pages,
+                        [&](ReportPage& page) { layOutFlight(page, r); });
+}
+
+ReportOutcome writeReportPdf(const QString& pdfPath, platform::ReplacingFile::Mode mode, const QString& title,
+                             const QString& header, ReportPages* pages,
+                             const std::function<void(ReportPage&)>& document) {
+  using Code = ReportOutcome::Code;
   const WholeFile written = writeWholeFile(pdfPath, mode, [&](QIODevice& device) {
     QPdfWriter writer(&device);
     writer.setResolution(96);
     writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setTitle(text(r.content.title));
+    writer.setTitle(title);
     writer.setCreator(QStringLiteral("Varnix"));
     const std::unique_ptr<PageCanvas> canvas = pagedCanvas(writer, false);
     bool ok = false;
-    layOutReport(*canvas, text(r.content.pageHeader), pages, [&](ReportPage& page) { layOutFlight(page, r); }, &ok);
+    layOutReport(*canvas, header, pages, document, &ok);
     return ok;
   });
   if (written.code == WholeFile::Code::NameTaken)

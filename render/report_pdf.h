@@ -11,6 +11,7 @@
 
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "platform/output_file.h"
@@ -42,6 +43,10 @@ ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath,
                                 ReportPages* pages = nullptr);
 // The same report on `printer` (QPrintDialog set it up).
 ReportOutcome printFlightReport(const QString& csvPath, QPrinter& printer);
+// Writes a document as an A4 PDF, whole or not at all: the road of every report.
+ReportOutcome writeReportPdf(const QString& pdfPath, platform::ReplacingFile::Mode mode, const QString& title,
+                             const QString& header, ReportPages* pages,
+                             const std::function<void(ReportPage&)>& document);
 // Its pages as A4 images at 96 per inch (the screenshots); none when the flight cannot be read.
 std::vector<QImage> flightReportImages(const QString& csvPath);
 

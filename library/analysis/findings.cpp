@@ -976,17 +976,24 @@ void drifts(const std::vector<TrendPoint>& flights, const Limits& limits, std::s
   }
 }
 
+// The values of `channel` the flights `which` have, in °F.
+std::vector<double> valuesOf(const std::vector<TrendPoint>& flights, const std::vector<std::size_t>& which,
+                             Series member, const std::string& channel) {
+  std::vector<double> out;
+  for (std::size_t i : which) {
+    const double v = valueOf(flights[i].*member, channel, flights[i].engineUnit);
+    if (available(static_cast<float>(v))) out.push_back(v);
+  }
+  return out;
+}
+
 void baselines(const std::vector<TrendPoint>& flights, const std::vector<std::size_t>& comparableOnes,
                const Limits& limits, Series member, const char* what, std::vector<Finding>& out) {
   const TrendPoint& newest = flights.back();
   const Unit unit = newest.engineUnit;
   for (const auto& [channel, ignored] : newest.*member) {
     const double now = valueOf(newest.*member, channel, unit);
-    std::vector<double> before;
-    for (std::size_t i : comparableOnes) {
-      const double v = valueOf(flights[i].*member, channel, flights[i].engineUnit);
-      if (available(static_cast<float>(v))) before.push_back(v);
-    }
+    const std::vector<double> before = valuesOf(flights, comparableOnes, member, channel);
     if (before.size() < kBaselineMinimumFlights || !available(static_cast<float>(now))) continue;
     const double middle = median(before);
     std::vector<double> distance;
@@ -1139,11 +1146,7 @@ std::vector<CruiseBaseline> CruiseBaselines(const std::vector<TrendPoint>& fligh
   for (const auto& [member, kind] : series)
     for (const auto& [channel, ignored] : newest.*member) {
       const double now = valueOf(newest.*member, channel, unit);
-      std::vector<double> before;
-      for (std::size_t i : comparableOnes) {
-        const double v = valueOf(flights[i].*member, channel, flights[i].engineUnit);
-        if (available(static_cast<float>(v))) before.push_back(v);
-      }
+      const std::vector<double> before = valuesOf(flights, comparableOnes, member, channel);
       if (before.size() < kBaselineMinimumFlights || !available(static_cast<float>(now))) continue;
       out.push_back({channel, kind, FahrenheitToUnit(now, unit), FahrenheitToUnit(median(before), unit),
                      before.size()});
