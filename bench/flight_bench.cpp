@@ -132,13 +132,17 @@ int main(int argc, char** argv) {
   window->resize(1600, 1000);
   // Heard as the rows are shown, before the replots they queue can run.
   std::unique_ptr<FirstReplots> replots;
-  QObject::connect(window, &varnix::app::flight_view::FlightWindow::loaded, window,
+  // The charts take the rows before the analyses are done: the first paint
+  // is theirs.
+  QObject::connect(window, &varnix::app::flight_view::FlightWindow::rowsCharted, window,
                    [&] { replots = std::make_unique<FirstReplots>(*window->chart()); });
   window->openFile(QString::fromStdString(csv));
   window->show();
   while (!replots || !replots->done()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
   for (int i = 0; i < window->chart()->panelCount(); ++i) window->chart()->panel(i)->repaint();
   const double openMs = msSince(t0), openCpu = cpuMs() - c0;
+  // The redraws below are those of the whole window, read-out included.
+  while (!window->isLoaded()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
 
   auto* chart = window->chart();
   auto repaintAll = [chart] {

@@ -322,6 +322,7 @@ void FlightWindow::openFile(const QString& path) {
   setWindowTitle(QFileInfo(path).fileName() + QStringLiteral(" — reading…"));
   struct Result {
     flight::FlightRead read;
+    std::shared_ptr<const flight::Flight> flight;  // the rows read, shared with the window
     flight::FlightAnalysis analysis;
     flight::EngineAnalysis engine;
     flight::Limits limits;
@@ -337,14 +338,20 @@ void FlightWindow::openFile(const QString& path) {
     auto shown = std::make_shared<const flight::Flight>(header);  // no rows yet
     QMetaObject::invokeMethod(this, [this, shown] { layOutCharts(shown); }, Qt::QueuedConnection);
   };
-  reader_ = QThread::create([result, file, folder, headerRead] {
+  // The rows are charted as soon as they are read; the analyses follow.
+  auto rowsRead = [this](std::shared_ptr<const flight::Flight> flight) {
+    QMetaObject::invokeMethod(this, [this, flight] { showRows(flight); }, Qt::QueuedConnection);
+  };
+  reader_ = QThread::create([result, file, folder, headerRead, rowsRead] {
     result->read = flight::OpenFlight(file, headerRead);
     if (!result->read.flight) return;
+    result->flight = std::make_shared<const flight::Flight>(std::move(*result->read.flight));
+    rowsRead(result->flight);
     const flight::LimitsFile limits = flight::ReadLimits(folder);
     const flight::AcknowledgementsFile acknowledged = flight::ReadAcknowledgements(folder);
     result->limits = limits.limits;
     // The summary and the engine analyses from one finding of the phases and the digest.
-    result->engine = flight::AnalyseEngine(*result->read.flight, limits.limits, result->analysis);
+    result->engine = flight::AnalyseEngine(*result->flight, limits.limits, result->analysis);
     flight::ApplyAcknowledgements(result->engine.findings, acknowledged.acknowledgements, flight::LocalDate());
     for (const std::string& p : flight::LimitsProblemLines(limits)) result->problems << QString::fromStdString(p);
     for (const std::string& p : flight::AcknowledgementsProblemLines(acknowledged))
@@ -353,12 +360,11 @@ void FlightWindow::openFile(const QString& path) {
   connect(reader_, &QThread::finished, this, [this, result, path] {
     reader_->deleteLater();
     reader_ = nullptr;
-    if (!result->read.flight) {
+    if (!result->flight) {
       showProblem(QString::fromStdString(result->read.problem));
       return;
     }
-    showFlight(path, std::make_shared<const flight::Flight>(std::move(*result->read.flight)),
-               std::move(result->analysis), result->engine, result->problems);
+    showFlight(path, result->flight, std::move(result->analysis), result->engine, result->problems);
     chart_->setAnnotations(std::move(result->engine.phases.spans), std::move(result->engine.findings), result->limits);
   });
   reader_->start();
@@ -429,10 +435,10 @@ void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight:
   if (flight_->rows() == 0) headline += QStringLiteral("<br>The flight has no recorded rows.");
   header_->setText(headline);
 
-  if (chartsLaidOut_)
-    chart_->setFlight(flight_, flight::PlanPanels(*flight_));
-  else
+  if (!chartsLaidOut_)
     layOutCharts(flight_);
+  else if (chart_->flight() != flight_.get())  // the rows may be charted already
+    chart_->setFlight(flight_, flight::PlanPanels(*flight_));
   for (int i = 0; i < chart_->panelCount(); ++i) {
     QAction* a = panelsMenu_->addAction(QString::fromStdString(chart_->plans()[static_cast<std::size_t>(i)].title));
     a->setCheckable(true);
@@ -460,7 +466,15 @@ void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight:
   emit loaded();
 }
 
+void FlightWindow::showRows(std::shared_ptr<const flight::Flight> flight) {
+  if (flight_) return;  // shown whole already
+  if (!chartsLaidOut_) layOutCharts(flight);
+  if (chart_->flight() != flight.get()) chart_->setFlight(flight, flight::PlanPanels(*flight));
+  emit rowsCharted();
+}
+
 void FlightWindow::cursorMoved(std::size_t row) {
+  if (!flight_) return;  // the rows are charted, the read-out comes with the analyses
   const Comparison* compared = chart_->comparison();
   cursorReadout_->setText(compared ? compareCursorHtml(*flight_, chart_->plans(), row, *compared)
                                    : cursorHtml(*flight_, chart_->plans(), row));

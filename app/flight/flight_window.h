@@ -88,6 +88,7 @@ class FlightWindow : public QMainWindow {
 
  signals:
   void loaded();
+  void rowsCharted();  // the rows are in the charts; the analyses, header and read-out follow with loaded()
   void compared();
 
  protected:
@@ -97,6 +98,8 @@ class FlightWindow : public QMainWindow {
   // The window's title and its chart panels for `flight`, a header without
   // rows or the whole flight; once.
   void layOutCharts(std::shared_ptr<const flight::Flight> flight);
+  // The rows in the charts as soon as they are read, before the analyses.
+  void showRows(std::shared_ptr<const flight::Flight> flight);
   void showProblem(const QString& problem);
   void cursorMoved(std::size_t row);
   void updateRangeReadout();

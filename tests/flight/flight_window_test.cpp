@@ -423,6 +423,29 @@ class FlightWindowTest : public QObject {
     QCOMPARE(w->chart()->cursorRow(), 1u);
   }
 
+  // The rows are charted before the analyses are done: keys pressed in
+  // between move the chart, and the window then fills in as a whole.
+  void theRowsAreChartedBeforeTheAnalyses() {
+    const std::string path = eventsFlight("rows-first");
+    FlightWindow w;
+    w.setAttribute(Qt::WA_DeleteOnClose, false);
+    QSignalSpy charted(&w, &FlightWindow::rowsCharted);
+    QSignalSpy loaded(&w, &FlightWindow::loaded);
+    bool loadedFirst = false;
+    connect(&w, &FlightWindow::rowsCharted, this, [&] {
+      loadedFirst = w.isLoaded();
+      QTest::keyClick(w.chart(), Qt::Key_Right);  // before the read-out exists
+    });
+    w.openFile(QString::fromStdString(path));
+    w.show();
+    QVERIFY(QTest::qWaitFor([&] { return w.isLoaded(); }, 10000));
+    QCOMPARE(charted.size(), 1);
+    QCOMPARE(loaded.size(), 1);
+    QVERIFY(!loadedFirst);
+    QVERIFY(w.chart()->flight() && w.chart()->flight()->rows() > 0);
+    QCOMPARE(w.chart()->cursorRow(), 1u);
+  }
+
   // The Summary tab, first in the window, shows the engine analysis of an
   // events flight and of the avionics log: every phase, the lean test with
   // each cylinder's peak, the mag check per interval and cylinder, the
