@@ -584,11 +584,18 @@ void FrmLogbook::fillFleet() {
     auto* item = new QTreeWidgetItem(
         {QString::fromStdString(r.folder), QString::number(r.flights), QString::number(r.hours, 'f', 1),
          QString::fromStdString(r.lastFlight), r.newFlights ? QString::number(r.newFlights) : QString(),
-         r.openFindings ? QString::number(r.openFindings) : QString(), QStringLiteral("—")});
+         r.openFindings ? QString::number(r.openFindings) : QString(),
+         r.lastLeanTest.empty() ? QStringLiteral("—")
+                                : QStringLiteral("%1 (%2)").arg(QString::fromStdString(r.lastLeanTest).replace(
+                                                                    QLatin1Char('_'), QLatin1Char(' ')),
+                                                                QString::fromStdString(r.lastLeanDate))});
     item->setData(FleetAircraft, Qt::UserRole, QString::fromStdString(r.folder));
     for (int c = FleetFlights; c <= FleetOpen; ++c)
       if (c != FleetLast) item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-    item->setToolTip(FleetLean, QStringLiteral("The catalog does not keep the lean tests; open a flight to see its own"));
+    item->setToolTip(FleetLean, r.lastLeanTest.empty()
+                                    ? QStringLiteral("No leaning sweep in this aircraft's flights")
+                                    : QStringLiteral("The newest flight with a leaning sweep in its cruise, its spread "
+                                                     "judged against the aircraft's limits"));
     items.append(item);
   }
   fleet_->addTopLevelItems(items);

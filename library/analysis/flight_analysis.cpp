@@ -28,6 +28,7 @@ FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases) {
   FlightAnalysis a;
   a.summary = SummarizeFlight(f);
   a.digest = DigestFlight(f, phases);
+  a.lean = LastLeanOf(FindLeanTests(f, Limits{}, phases.of(Phase::Cruise)));
   const FlightSummary& s = a.summary;
   Headline& h = a.headline;
   h.hottestEgt = best(s.hottest, ChannelKind::Egt, false);

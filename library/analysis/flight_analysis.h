@@ -11,6 +11,7 @@
 #include "analysis/findings.h"
 #include "analysis/flight_phases.h"
 #include "analysis/flight_summary.h"
+#include "analysis/lean_test.h"
 #include "flight/flight.h"
 
 namespace varnix::flight {
@@ -40,6 +41,7 @@ struct FlightAnalysis {
   FlightSummary summary;
   FlightDigest digest;
   Headline headline;
+  LastLean lean;  // the last lean test, its sweeps found under the default limits
 };
 
 FlightAnalysis AnalyseFlight(const Flight& flight);

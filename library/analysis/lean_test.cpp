@@ -279,15 +279,32 @@ void sweepsIn(const Flight& flight, const Limits& limits, const EngineChannels& 
       test.last = last.channel;
       test.spread = first.fuel_flow - last.fuel_flow;
       const double gph = test.spread / g;
-      test.verdict = gph <= limits.leanGoodSpread   ? LeanVerdict::Good
-                     : gph <= limits.leanFairSpread ? LeanVerdict::Fair
-                                                    : LeanVerdict::Poor;
+      test.verdict = JudgeLeanSpread(gph, limits);
     }
     found->push_back(std::move(test));
   }
 }
 
 }  // namespace
+
+LeanVerdict JudgeLeanSpread(double gph, const Limits& limits) {
+  return gph <= limits.leanGoodSpread ? LeanVerdict::Good : gph <= limits.leanFairSpread ? LeanVerdict::Fair : LeanVerdict::Poor;
+}
+
+LastLean LastLeanOf(const std::vector<LeanTest>& tests) {
+  LastLean last;
+  if (tests.empty()) return last;
+  const auto newest = std::max_element(tests.begin(), tests.end(),
+                                       [](const LeanTest& a, const LeanTest& b) { return a.end_s < b.end_s; });
+  last.verdict = LeanVerdictName(newest->verdict);
+  if (newest->judged) last.spreadGph = newest->spread / perGph(newest->spread_unit);
+  return last;
+}
+
+std::string LastLeanVerdict(const LastLean& last, const Limits& limits) {
+  if (std::isnan(last.spreadGph)) return last.verdict;
+  return std::string(LeanVerdictName(JudgeLeanSpread(last.spreadGph, limits)));
+}
 
 std::string_view LeanVerdictName(LeanVerdict verdict) {
   switch (verdict) {

@@ -24,6 +24,7 @@
 #pragma once
 
 #include <span>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,20 @@ struct LeanTest {
   int rows = 0;              // rows in the sweep
   std::vector<LeanPeak> peaks;  // placed peaks in the order they came, then the others by cylinder
 };
+
+// A spread in GPH judged against the aircraft's thresholds: good, fair or poor.
+LeanVerdict JudgeLeanSpread(double gph, const Limits& limits);
+
+// The last sweep of a flight as the catalog keeps it, for the fleet's
+// overview: its verdict name ("" without a sweep) and its spread in GPH
+// (NaN when not judged), so that another aircraft's thresholds judge it again.
+struct LastLean {
+  std::string verdict;
+  double spreadGph = std::numeric_limits<double>::quiet_NaN();
+};
+LastLean LastLeanOf(const std::vector<LeanTest>& tests);
+// `last`'s verdict under `limits` ("" without a sweep).
+std::string LastLeanVerdict(const LastLean& last, const Limits& limits);
 
 // The sweeps within `within` (each span's start to end; the whole flight
 // when empty), per engine, in time order.

@@ -18,9 +18,10 @@ namespace varnix::flight {
 
 namespace {
 
-// "VXC4": the envelopes' figures are kept compact (CompactFloats). An entry
-// of another mark does not decode, and the catalog reads its file again.
-constexpr std::uint32_t kBlobMark = 0x56584334;
+// "VXC5": the envelopes' figures are kept compact (CompactFloats) and the
+// last lean test is kept. An entry of another mark does not decode, and the
+// catalog reads its file again.
+constexpr std::uint32_t kBlobMark = 0x56584335;
 
 // A list of floats as the envelopes hold them: readings and times in whole
 // units or tenths, NaN for a minute without values. Such a list is kept as
@@ -361,6 +362,8 @@ void entryFields(Codec& c, E& e) {
     c.field(x.egtSteps);
     c.field(x.chtSteps);
   });
+  c.field(e.lean.verdict);
+  c.field(e.lean.spreadGph);
 }
 
 }  // namespace
@@ -419,6 +422,7 @@ CatalogEntry entryOf(const FlightRead& read, std::uint64_t valueHash) {
   e.fuelUsed = h.fuelUsed;
   e.maxCht = h.maxCht;
   e.digest = std::move(a.digest);
+  e.lean = std::move(a.lean);
   return e;
 }
 

@@ -46,6 +46,7 @@ struct CatalogEntry {
   std::vector<Figure> maxCht;  // per CHT channel, for the trends
 
   FlightDigest digest;
+  LastLean lean;  // the flight's last lean test
 
   TrendPoint trendPoint() const;
 };

@@ -21,6 +21,9 @@ struct FleetRow {
   std::string lastFlight;      // "YYYY-MM-DD" of the newest flight; empty without flights
   std::size_t openFindings = 0;  // not acknowledged: the flights' and the trends'
   std::size_t newFlights = 0;    // added since the logbook last showed the aircraft
+  // The newest flight's lean test with a sweep: its verdict under the
+  // aircraft's limits ("good", "too_coarse"...) and its date; "" without one.
+  std::string lastLeanTest, lastLeanDate;
 };
 
 FleetRow MakeFleetRow(const AircraftLog& log);

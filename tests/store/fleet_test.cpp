@@ -82,6 +82,46 @@ TEST(FleetTest, rowCountsFlightsHoursNewAndOpenFindings) {
   }
 }
 
+// The Fleet tab's last lean test: the newest flight with a sweep, its
+// spread judged again under the aircraft's own thresholds.
+TEST(FleetTest, rowTakesTheNewestLeanTestUnderTheAircraftsLimits) {
+  const auto withLean = [](const std::string& start, const std::string& verdict, double gph) {
+    LogbookFlight f = flightOf(start, 1, 10, "GPH");
+    f.entry.lean.verdict = verdict;
+    f.entry.lean.spreadGph = gph;
+    return f;
+  };
+  const double none = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    const char* name;
+    std::vector<LogbookFlight> flights;  // newest first
+    double goodSpread;                   // the aircraft's lean_good_spread
+    const char* verdict;
+    const char* date;
+  };
+  const Case cases[] = {
+      {"no sweep in any flight", {flightOf("2026-11-30T09:12:00", 1, 10, "GPH")}, 0.5, "", ""},
+      {"the newest flight without a sweep is passed over",
+       {flightOf("2026-11-30T09:12:00", 1, 10, "GPH"), withLean("2026-11-20T09:12:00", "good", 0.3),
+        withLean("2026-11-10T09:12:00", "poor", 1.4)},
+       0.5, "good", "2026-11-20"},
+      {"stricter thresholds judge the stored spread again",
+       {withLean("2026-11-20T09:12:00", "good", 0.3)}, 0.2, "fair", "2026-11-20"},
+      {"a sweep too coarse to judge keeps its verdict",
+       {withLean("2026-11-20T09:12:00", "too_coarse", none)}, 0.5, "too_coarse", "2026-11-20"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AircraftLog log;
+    log.folder = "N123AB";
+    log.flights = c.flights;
+    log.limits.leanGoodSpread = c.goodSpread;
+    const FleetRow row = MakeFleetRow(log);
+    EXPECT_EQ(row.lastLeanTest, c.verdict);
+    EXPECT_EQ(row.lastLeanDate, c.date);
+  }
+}
+
 TEST(FleetTest, totalsAddTheShownFlightsAndKeepTheFuelUnitHonest) {
   const LogbookFlight gal1 = flightOf("2026-11-30T09:12:00", 1.25, 12.5f, "GPH");
   const LogbookFlight gal2 = flightOf("2026-11-29T09:12:00", 2, 20, "GPH");
