@@ -686,6 +686,13 @@ Outcome<std::vector<CatalogEntry>> Catalog::entries(const std::string& folder) {
                                   : "SELECT path, folder, size, modified, added, entry FROM files WHERE folder = ? "
                                     "ORDER BY path");
   if (!folder.empty()) s.bind(1, folder);
+  {
+    // Made to its size first (counted from the folder index): an entry is large to move.
+    Statement count(db_, folder.empty() ? "SELECT count(*) FROM files" : "SELECT count(*) FROM files WHERE folder = ?");
+    if (!folder.empty()) count.bind(1, folder);
+    if (count.ok() && count.step() == SQLITE_ROW)
+      out.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, count.integer(0))));
+  }
   while (s.ok() && s.step() == SQLITE_ROW) {
     Outcome<CatalogEntry> decoded = DecodeEntry(s.blob(5));
     CatalogEntry e = std::move(decoded.value);
