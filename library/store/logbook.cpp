@@ -67,11 +67,10 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry
       continue;
     }
     seen.emplace(key, log.flights.size());
-    LogbookFlight f;
+    LogbookFlight& f = log.flights.emplace_back();  // in place: a flight is large to move
     f.files.push_back(e.file);
-    f.entry = std::move(e);
     f.isNew = lastLook > 0 && e.added > lastLook;
-    log.flights.push_back(std::move(f));
+    f.entry = std::move(e);
   }
   // The same number and start with other rows: both are shown, marked.
   std::map<std::tuple<std::string, long, std::string>, int> starts;
