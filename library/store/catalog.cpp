@@ -26,6 +26,10 @@
 #include "platform/fs_path.h"
 #include "platform/platform.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace varnix::flight {
 
 namespace fs = std::filesystem;
@@ -105,6 +109,37 @@ bool isFlightName(const fs::path& p) {
   return ext == ".CSV";
 }
 
+struct FileFacts {
+  std::int64_t size = 0;  // 0 for what is not a regular file
+  fs::file_time_type written;
+};
+
+// What the listing needs of a file, links followed; nothing for a folder,
+// a dangling link or a file gone. One stat a file where the system has it
+// (the folder's listing is most of an update that finds nothing new).
+std::optional<FileFacts> factsOf(const fs::path& p) {
+#ifdef _WIN32
+  std::error_code ec;
+  const fs::file_status st = fs::status(p, ec);
+  if (ec || !fs::exists(st) || fs::is_directory(st)) return std::nullopt;
+  FileFacts facts;
+  facts.size = fs::is_regular_file(st) ? static_cast<std::int64_t>(fs::file_size(p, ec)) : 0;
+  facts.written = fs::last_write_time(p, ec);
+  if (ec) return std::nullopt;
+  return facts;
+#else
+  struct stat st {};
+  if (::stat(p.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
+  FileFacts facts;
+  facts.size = S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : 0;
+  // The same clock and count as fs::last_write_time gives.
+  const std::chrono::sys_time<std::chrono::nanoseconds> since1970(std::chrono::seconds(st.st_mtim.tv_sec) +
+                                                                  std::chrono::nanoseconds(st.st_mtim.tv_nsec));
+  facts.written = std::chrono::time_point_cast<fs::file_time_type::duration>(fs::file_time_type::clock::from_sys(since1970));
+  return facts;
+#endif
+}
+
 std::vector<DiskFile> filesOnDisk(const std::string& dataFolder) {
   std::vector<DiskFile> out;
   std::error_code ec;
@@ -115,17 +150,17 @@ std::vector<DiskFile> filesOnDisk(const std::string& dataFolder) {
     const std::string folder = utf8Text(dir->path().filename());
     if (folder.empty() || folder[0] == '.') continue;
     for (fs::directory_iterator f(dir->path(), e2), fend; !e2 && f != fend; f.increment(e2)) {
-      std::error_code e3;
       // A FIFO or device under a flight's name is listed too, as unreadable
       // (it is never opened); a dangling link is nothing.
-      if (!isFlightName(f->path()) || f->is_directory(e3) || !f->exists(e3)) continue;
+      if (!isFlightName(f->path())) continue;
+      const std::optional<FileFacts> facts = factsOf(f->path());
+      if (!facts) continue;
       DiskFile d;
       d.folder = folder;
       d.rel = folder + "/" + utf8Text(f->path().filename());
       d.path = utf8Text(f->path());
-      d.size = f->is_regular_file(e3) ? static_cast<std::int64_t>(f->file_size(e3)) : 0;
-      const auto written = f->last_write_time(e3);
-      if (e3) continue;
+      d.size = facts->size;
+      const fs::file_time_type written = facts->written;
       d.modified = static_cast<std::int64_t>(written.time_since_epoch().count());
       d.settled = now - written > kSettleTime;
       out.push_back(std::move(d));
@@ -651,6 +686,13 @@ Outcome<std::vector<CatalogEntry>> Catalog::entries(const std::string& folder) {
                                   : "SELECT path, folder, size, modified, added, entry FROM files WHERE folder = ? "
                                     "ORDER BY path");
   if (!folder.empty()) s.bind(1, folder);
+  {
+    // Made to its size first (counted from the folder index): an entry is large to move.
+    Statement count(db_, folder.empty() ? "SELECT count(*) FROM files" : "SELECT count(*) FROM files WHERE folder = ?");
+    if (!folder.empty()) count.bind(1, folder);
+    if (count.ok() && count.step() == SQLITE_ROW)
+      out.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, count.integer(0))));
+  }
   while (s.ok() && s.step() == SQLITE_ROW) {
     Outcome<CatalogEntry> decoded = DecodeEntry(s.blob(5));
     CatalogEntry e = std::move(decoded.value);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
 #include <tuple>
 
 namespace varnix::flight {
@@ -31,6 +32,10 @@ AircraftLog BuildAircraftLog(const std::string& folder, const std::vector<Catalo
 
 std::map<std::string, std::vector<CatalogEntry>> EntriesByFolder(std::vector<CatalogEntry>&& entries) {
   std::map<std::string, std::vector<CatalogEntry>> byFolder;
+  // Each list made to its size first: an entry is large to move twice.
+  std::map<std::string_view, std::size_t> counts;
+  for (const CatalogEntry& e : entries) ++counts[e.folder];
+  for (const auto& [folder, count] : counts) byFolder[std::string(folder)].reserve(count);
   for (CatalogEntry& e : entries) {
     std::vector<CatalogEntry>& list = byFolder[e.folder];
     list.push_back(std::move(e));
@@ -62,11 +67,10 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry
       continue;
     }
     seen.emplace(key, log.flights.size());
-    LogbookFlight f;
+    LogbookFlight& f = log.flights.emplace_back();  // in place: a flight is large to move
     f.files.push_back(e.file);
-    f.entry = std::move(e);
     f.isNew = lastLook > 0 && e.added > lastLook;
-    log.flights.push_back(std::move(f));
+    f.entry = std::move(e);
   }
   // The same number and start with other rows: both are shown, marked.
   std::map<std::tuple<std::string, long, std::string>, int> starts;
@@ -88,6 +92,7 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry
   for (const std::size_t i : order) sorted.push_back(std::move(log.flights[i]));
   log.flights = std::move(sorted);
   std::vector<TrendPoint> history;
+  history.reserve(log.flights.size());
   for (auto it = log.flights.rbegin(); it != log.flights.rend(); ++it) history.push_back(it->entry.trendPoint());
   log.trends = TrendFindings(history, limits);
   return log;

@@ -4,7 +4,7 @@
 // and half-written files, and it comes back whole from a lost or damaged
 // database; two catalogs on one folder wait for each other and agree; it
 // never opens its database through a link; unreadable files are listed;
-// a full disk leaves no stub behind.
+// a full disk leaves no stub behind; a flight's name is followed through links.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -584,6 +584,63 @@ TEST(Catalog, ListsUnreadableFilesWithTheirReasonAndIndexesTheRest) {
   indexed(f.data, &u);
   EXPECT_EQ(u.unchanged, 4 + cases.size());
   EXPECT_EQ(u.added + u.changed, 0u);
+}
+
+// What a flight's name in an aircraft folder stands for: links are followed
+// (a link to a flight is that flight, with its target's size and time), and
+// what leads to a folder or nowhere is no file. The size and time kept are
+// the file system's as std::filesystem gives them, so that a catalog stays
+// unchanged across builds that list the folder another way.
+TEST(Catalog, ListsWhatAFlightsNameLeadsToWithItsSizeAndTime) {
+  Folder f;
+  const std::string aircraft = std::string(f.data).append("/N123AB/");
+  const std::string elsewhere = f.dir.file("elsewhere");
+  fs::create_directories(elsewhere);
+  fs::copy_file(f.files[0], elsewhere + "/flight.CSV");
+  fs::last_write_time(elsewhere + "/flight.CSV", fs::last_write_time(f.files[0]) - std::chrono::hours(2));
+  struct Case {
+    const char* file;
+    void (*make)(const std::string& path, const std::string& elsewhere);
+    const char* target;  // whose size and time the entry has, below `elsewhere`; null: not listed
+  };
+  const Case cases[] = {
+      {"F00160.CSV", [](const std::string& p, const std::string& e) { fs::create_symlink(e + "/flight.CSV", p); },
+       "/flight.CSV"},
+      {"F00161.CSV", [](const std::string& p, const std::string&) { fs::create_directory(p); }, nullptr},
+      {"F00162.CSV", [](const std::string& p, const std::string& e) { fs::create_symlink(e + "/gone.CSV", p); },
+       nullptr},
+      {"F00163.CSV", [](const std::string& p, const std::string& e) { fs::create_symlink(e, p); }, nullptr},
+  };
+  for (const Case& c : cases) c.make(aircraft + c.file, elsewhere);
+
+  flight::CatalogUpdate u;
+  const auto entries = indexed(f.data, &u);
+  EXPECT_EQ(u.added, 4 + 1u);
+  auto find = [&](const std::string& file) -> const flight::CatalogEntry* {
+    for (const auto& e : entries)
+      if (e.file == "N123AB/" + file) return &e;
+    return nullptr;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    const flight::CatalogEntry* e = find(c.file);
+    ASSERT_EQ(e != nullptr, c.target != nullptr);
+    if (!e) continue;
+    const std::string target = elsewhere + c.target;
+    EXPECT_EQ(e->problem, "");
+    EXPECT_EQ(e->size, static_cast<std::int64_t>(fs::file_size(target)));
+    EXPECT_EQ(e->modified, static_cast<std::int64_t>(fs::last_write_time(target).time_since_epoch().count()));
+  }
+  for (const std::string& path : f.files) {
+    SCOPED_TRACE(path);
+    const flight::CatalogEntry* e = find(fs::path(path).filename().string());
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->size, static_cast<std::int64_t>(fs::file_size(path)));
+    EXPECT_EQ(e->modified, static_cast<std::int64_t>(fs::last_write_time(path).time_since_epoch().count()));
+  }
+  indexed(f.data, &u);
+  EXPECT_EQ(u.unchanged, 4 + 1u);
+  EXPECT_EQ(u.added + u.changed + u.removed, 0u);
 }
 
 TEST(Catalog, AFullDiskEndsTheUpdateWithAProblemAndLeavesNoStub) {
