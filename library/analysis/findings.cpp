@@ -8,8 +8,10 @@
 #include <limits>
 #include <span>
 
+#include "analysis/cylinder_groups.h"
 #include "analysis/cylinder_hints.h"
 #include "analysis/flight_phases.h"
+#include "analysis/sensor_faults.h"
 #include "analysis/valve_screen.h"
 #include "flight/channels.h"
 
@@ -767,10 +769,19 @@ const CylinderState* FlightDigest::cylinder(Engine engine, int number) const {
   return nullptr;
 }
 
-std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits& sensing) {
+namespace {
+
+std::vector<SensorFaultSpan> spansOf(const std::vector<SensorFault>& faults) {
   std::vector<SensorFaultSpan> spans;
-  for (const SensorFault& f : FindSensorFaults(flight, sensing)) spans.push_back({f.channel, f.start, f.end, f.kind});
+  spans.reserve(faults.size());
+  for (const SensorFault& f : faults) spans.push_back({f.channel, f.start, f.end, f.kind});
   return spans;
+}
+
+}  // namespace
+
+std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits& sensing) {
+  return spansOf(FindSensorFaults(flight, sensing));
 }
 
 FlightDigest DigestFlight(const Flight& flight) { return DigestFlight(flight, FindPhases(flight), Limits{}); }
@@ -806,7 +817,9 @@ FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, cons
     }
     d.warmupEnd = std::max(d.warmupEnd, d.engineStartAt + kWarmupSeconds);
   }
-  d.sensorFaults = SensorFaultSpans(flight, sensing);
+  // The EGTs' neighbours, found once for the sensor faults and the valve screen.
+  const std::vector<GroupNeighbours> egtNeighbours = NeighboursOf(flight, CylinderGroups(flight, ChannelKind::Egt));
+  d.sensorFaults = spansOf(FindSensorFaults(flight, sensing, egtNeighbours));
   bool hasCld[3] = {false, false, false};
   const std::size_t buckets = bucketCount(flight);
   std::vector<std::size_t> bucketOfRow(flight.rows());
@@ -830,7 +843,7 @@ FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, cons
   // cruise; the findings judge the swings under the aircraft's limits.
   std::vector<PhaseSpan> cruise = phases.of(Phase::Cruise);
   if (cruise.empty() && d.cruiseSteady) cruise.push_back({Phase::Cruise, d.cruiseStart, d.cruiseEnd});
-  const ValveScreen valves = ScreenValves(flight, cruise, Limits{});
+  const ValveScreen valves = ScreenValves(flight, cruise, Limits{}, egtNeighbours);
   d.valveJudged = valves.judged;
   d.valveWhy = valves.why;
   for (const ValveCylinder& c : valves.cylinders) d.valveSwings.push_back({c.channel, c.amplitude, c.period, c.start, c.end, c.regular});

@@ -116,8 +116,9 @@ struct Thresholds {
   double stuckSeconds;
 };
 
-void scanGroup(const Flight& flight, const CylinderGroup& group, std::span<const char> running,
+void scanGroup(const Flight& flight, const GroupNeighbours& neighbours, std::span<const char> running,
                const Limits& limits, std::vector<SensorFault>& out) {
+  const CylinderGroup& group = neighbours.group;
   const std::size_t n = group.channels.size();
   const Unit unit = flight.channels[static_cast<std::size_t>(group.channels[0])].unit;
   const Thresholds th{static_cast<float>(FahrenheitSpanToUnit(limits.sensorStep, unit)),
@@ -132,7 +133,6 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, std::span<const
   std::array<float, kMaxCylinders> row{};
   std::array<const float*, kMaxCylinders> columns{};
   for (std::size_t i = 0; i < n; ++i) columns[i] = flight.column(static_cast<std::size_t>(group.channels[i])).data();
-  RowNeighbours neighbours;
 
   auto closeRun = [&](std::size_t i) {
     ChannelState& s = state[i];
@@ -160,7 +160,6 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, std::span<const
     const double dt = r ? t - flight.seconds[r - 1] : 0;
     const float step = th.step * static_cast<float>(std::max(1.0, dt / 6));
     for (std::size_t i = 0; i < n; ++i) row[i] = columns[i][r];
-    neighbours.set(std::span(row.data(), n), true);
     for (std::size_t i = 0; i < n; ++i) {
       ChannelState& s = state[i];
       const float v = row[i];
@@ -171,7 +170,7 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, std::span<const
         s.divergentSince = -1;
         continue;
       }
-      const float ref = neighbours.medianWithout(v, 1);
+      const float ref = neighbours.medianAt(r, i, 1);
       const bool referenced = !std::isnan(ref);
       // Step: the change beyond what the others did, with the same reference both rows.
       const float deviation = referenced ? v - ref : v;
@@ -196,7 +195,7 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, std::span<const
         s.refMax = std::max(s.refMax, ref);
       }
       // Divergent: far from the median of two others or more, for a while.
-      if (referenced && neighbours.others(v) >= 2 && std::fabs(v - ref) > th.divergence) {
+      if (referenced && neighbours.othersAt(r) >= 2 && std::fabs(v - ref) > th.divergence) {
         if (s.divergentSince < 0) s.divergentSince = t;
         if (t - s.divergentSince >= kDivergentSeconds) spans[i].mark(SensorFaultKind::Divergent, s.divergentSince, t);
       } else {
@@ -220,24 +219,29 @@ std::string clockText(double secondsOfDay) {
 }  // namespace
 
 std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits) {
+  return FindSensorFaults(flight, limits, NeighboursOf(flight, CylinderGroups(flight, ChannelKind::Egt)));
+}
+
+std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits,
+                                          std::span<const GroupNeighbours> egts) {
   std::vector<SensorFault> faults;
-  const std::vector<CylinderGroup> egts = CylinderGroups(flight, ChannelKind::Egt);
-  std::vector<CylinderGroup> groups = egts;
-  for (CylinderGroup& g : CylinderGroups(flight, ChannelKind::Cht)) groups.push_back(std::move(g));
+  const std::vector<GroupNeighbours> chts = NeighboursOf(flight, CylinderGroups(flight, ChannelKind::Cht));
   // The running engine is worked out once per engine.
   std::array<std::vector<char>, 3> running;
   std::array<bool, 3> known{};
-  for (const CylinderGroup& g : groups) {
-    const auto e = static_cast<std::size_t>(g.engine);
+  auto scan = [&](const GroupNeighbours& g) {
+    const auto e = static_cast<std::size_t>(g.group.engine);
     if (!known[e]) {
       const CylinderGroup* egt = nullptr;
-      for (const CylinderGroup& x : egts)
-        if (x.engine == g.engine) egt = &x;
-      running[e] = engineRunning(flight, g.engine, egt);
+      for (const GroupNeighbours& x : egts)
+        if (x.group.engine == g.group.engine) egt = &x.group;
+      running[e] = engineRunning(flight, g.group.engine, egt);
       known[e] = true;
     }
     scanGroup(flight, g, running[e], limits, faults);
-  }
+  };
+  for (const GroupNeighbours& g : egts) scan(g);
+  for (const GroupNeighbours& g : chts) scan(g);
   std::stable_sort(faults.begin(), faults.end(),
                    [](const SensorFault& a, const SensorFault& b) { return a.start < b.start; });
   return faults;
