@@ -396,55 +396,47 @@ void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
   const std::vector<bool> cruise = cruiseRows(flight, engine, steady);
   addCylinders(flight, engine, cruise, digest);
   if (egts.size() < 2) return;
-  std::vector<double> mean(egts.size(), 0);
-  std::vector<std::size_t> count(egts.size(), 0);
+  const std::size_t egtCount = egts.size();
+  std::vector<const float*> columns(egtCount);
+  for (std::size_t j = 0; j < egtCount; ++j) columns[j] = flight.columns[egts[j]].data();
+  // One pass over the cruise rows: each EGT's mean, and each row's sum and
+  // count of values, used when they are all whole degrees (their sums are
+  // then exact, and a row's sum less one value is the others' sum, as added
+  // up one by one) in the search of each cylinder's farthest point.
+  struct RowSum {
+    std::uint32_t row;
+    std::uint32_t n = 0;
+    double sum = 0;
+    bool whole = true;
+  };
+  std::vector<double> mean(egtCount, 0);
+  std::vector<std::size_t> count(egtCount, 0);
   double start = -1, end = 0;
+  std::vector<RowSum> rows;
+  rows.reserve(static_cast<std::size_t>(std::count(cruise.begin(), cruise.end(), true)));
   for (std::size_t r = 0; r < flight.rows(); ++r) {
     if (!cruise[r]) continue;
     if (start < 0) start = flight.seconds[r];
     end = flight.seconds[r];
-    for (std::size_t i = 0; i < egts.size(); ++i)
-      if (const float v = flight.columns[egts[i]][r]; available(v)) {
-        mean[i] += v;
-        ++count[i];
-      }
-  }
-  if (start < 0) return;
-  for (std::size_t i = 0; i < egts.size(); ++i)
-    if (count[i] == 0) return;  // a dead probe: no cruise comparison
-  for (std::size_t i = 0; i < egts.size(); ++i) mean[i] /= static_cast<double>(count[i]);
-  digest.cruiseSteady = steady;
-  digest.cruiseStart = start;
-  digest.cruiseEnd = end;
-  // The cruise rows' EGTs side by side, for the search of each cylinder's farthest point.
-  const std::size_t egtCount = egts.size();
-  // Each row's sum and count of values too, used when they are all whole
-  // degrees: their sums are then exact, and a row's sum less one value is the
-  // others' sum, as added up one by one.
-  struct RowSum {
-    std::size_t row;
-    double sum = 0;
-    std::size_t n = 0;
-    bool whole = true;
-  };
-  std::vector<RowSum> rows;
-  std::vector<float> values;
-  const auto cruising = static_cast<std::size_t>(std::count(cruise.begin(), cruise.end(), true));
-  rows.reserve(cruising);
-  values.reserve(cruising * egtCount);
-  for (std::size_t r = 0; r < flight.rows(); ++r) {
-    if (!cruise[r]) continue;
-    RowSum s{r};
+    RowSum s{static_cast<std::uint32_t>(r)};
     for (std::size_t j = 0; j < egtCount; ++j) {
-      const float v = flight.columns[egts[j]][r];
-      values.push_back(v);
+      const float v = columns[j][r];
       if (!available(v)) continue;
+      mean[j] += v;
+      ++count[j];
       s.sum += v;
       ++s.n;
       s.whole = s.whole && std::fabs(v) < 1e7f && v == std::trunc(v);
     }
     rows.push_back(s);
   }
+  if (start < 0) return;
+  for (std::size_t i = 0; i < egtCount; ++i)
+    if (count[i] == 0) return;  // a dead probe: no cruise comparison
+  for (std::size_t i = 0; i < egtCount; ++i) mean[i] /= static_cast<double>(count[i]);
+  digest.cruiseSteady = steady;
+  digest.cruiseStart = start;
+  digest.cruiseEnd = end;
   const auto others = static_cast<double>(egts.size() - 1);
   double total = 0;
   for (double m : mean) total += m;
@@ -458,8 +450,8 @@ void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
     // Where the cylinder stood farthest from the others on that side.
     double worst = 0;
     for (std::size_t k = 0; k < rows.size(); ++k) {
-      const float* row = values.data() + k * egtCount;
-      const float v = row[i];
+      const std::size_t r = rows[k].row;
+      const float v = columns[i][r];
       if (!available(v)) continue;
       double sum = rows[k].sum - v;
       std::size_t n = rows[k].n - 1;
@@ -467,8 +459,8 @@ void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
         sum = 0;
         n = 0;
         for (std::size_t j = 0; j < egtCount; ++j)
-          if (j != i && available(row[j])) {
-            sum += row[j];
+          if (j != i && available(columns[j][r])) {
+            sum += columns[j][r];
             ++n;
           }
       }
