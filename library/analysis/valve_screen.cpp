@@ -77,7 +77,9 @@ WindowResult judgeWindow(std::span<const float> band, std::span<const double> se
   int state = 0, crossings = 0;
   double first = 0, last = 0, halves = 0, halvesSquared = 0;
   for (std::size_t i = 0; i < band.size(); ++i) {
-    const int now = band[i] > h ? 1 : band[i] < -h ? -1 : state;
+    // Without branches: a noisy band near the hysteresis defeats prediction.
+    const int up = band[i] > h, down = band[i] < -h;
+    const int now = up - down + (1 - (up | down)) * state;
     if (now != state && state != 0) {
       const double t = seconds[i];
       if (crossings == 0) {
