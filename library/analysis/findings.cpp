@@ -329,18 +329,20 @@ void addCylinders(const Flight& flight, Engine engine, const std::vector<bool>& 
     for (ChannelSums& c : *list) {
       const std::span<const float> column = flight.columns[c.column];
       ChannelSums sum = c;
+      // Without branches: adding 0.0 leaves a sum that starts at +0.0 as it is.
+      const bool counted = sum.step > 0;
+      float before = kNaN;  // the row before's value
       for (std::size_t r = 0; r < n; ++r) {
         const float v = column[r];
+        const float last = before;
+        before = v;
         if (!available(v)) continue;
-        if (rowIn[r] & 1) {
-          sum.cruise += v;
-          ++sum.cruiseRows;
-        }
-        if (rowIn[r] & 2) {
-          sum.early += v;
-          ++sum.earlyRows;
-        }
-        if (sum.step > 0 && r > 0 && available(column[r - 1]) && std::fabs(v - column[r - 1]) >= sum.step) ++sum.jumps;
+        const unsigned in = rowIn[r];
+        sum.cruise += (in & 1) ? static_cast<double>(v) : 0.0;
+        sum.cruiseRows += in & 1;
+        sum.early += (in & 2) ? static_cast<double>(v) : 0.0;
+        sum.earlyRows += (in >> 1) & 1;
+        if (counted) sum.jumps += available(last) && std::fabs(v - last) >= sum.step;
       }
       c = sum;
     }
