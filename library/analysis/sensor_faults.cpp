@@ -116,9 +116,11 @@ struct Thresholds {
   double stuckSeconds;
 };
 
-void scanGroup(const Flight& flight, const GroupNeighbours& neighbours, std::span<const char> running,
-               const Limits& limits, std::vector<SensorFault>& out) {
-  const CylinderGroup& group = neighbours.group;
+// With `table`, the group's neighbours found already; else found here, on
+// the rows judged only.
+void scanGroup(const Flight& flight, const CylinderGroup& group, const GroupNeighbours* table,
+               std::span<const char> running, const Limits& limits, std::vector<SensorFault>& out) {
+  RowNeighbours neighbours;
   const std::size_t n = group.channels.size();
   const Unit unit = flight.channels[static_cast<std::size_t>(group.channels[0])].unit;
   const Thresholds th{static_cast<float>(FahrenheitSpanToUnit(limits.sensorStep, unit)),
@@ -160,6 +162,7 @@ void scanGroup(const Flight& flight, const GroupNeighbours& neighbours, std::spa
     const double dt = r ? t - flight.seconds[r - 1] : 0;
     const float step = th.step * static_cast<float>(std::max(1.0, dt / 6));
     for (std::size_t i = 0; i < n; ++i) row[i] = columns[i][r];
+    if (!table) neighbours.set(std::span(row.data(), n), true);
     for (std::size_t i = 0; i < n; ++i) {
       ChannelState& s = state[i];
       const float v = row[i];
@@ -170,7 +173,7 @@ void scanGroup(const Flight& flight, const GroupNeighbours& neighbours, std::spa
         s.divergentSince = -1;
         continue;
       }
-      const float ref = neighbours.medianAt(r, i, 1);
+      const float ref = table ? table->medianAt(r, i, 1) : neighbours.medianWithout(v, 1);
       const bool referenced = !std::isnan(ref);
       // Step: the change beyond what the others did, with the same reference both rows.
       const float deviation = referenced ? v - ref : v;
@@ -195,7 +198,7 @@ void scanGroup(const Flight& flight, const GroupNeighbours& neighbours, std::spa
         s.refMax = std::max(s.refMax, ref);
       }
       // Divergent: far from the median of two others or more, for a while.
-      if (referenced && neighbours.othersAt(r) >= 2 && std::fabs(v - ref) > th.divergence) {
+      if (referenced && (table ? table->othersAt(r) : neighbours.others(v)) >= 2 && std::fabs(v - ref) > th.divergence) {
         if (s.divergentSince < 0) s.divergentSince = t;
         if (t - s.divergentSince >= kDivergentSeconds) spans[i].mark(SensorFaultKind::Divergent, s.divergentSince, t);
       } else {
@@ -225,23 +228,23 @@ std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& li
 std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits,
                                           std::span<const GroupNeighbours> egts) {
   std::vector<SensorFault> faults;
-  const std::vector<GroupNeighbours> chts = NeighboursOf(flight, CylinderGroups(flight, ChannelKind::Cht));
   // The running engine is worked out once per engine.
   std::array<std::vector<char>, 3> running;
   std::array<bool, 3> known{};
-  auto scan = [&](const GroupNeighbours& g) {
-    const auto e = static_cast<std::size_t>(g.group.engine);
+  auto scan = [&](const CylinderGroup& g, const GroupNeighbours* table) {
+    const auto e = static_cast<std::size_t>(g.engine);
     if (!known[e]) {
       const CylinderGroup* egt = nullptr;
       for (const GroupNeighbours& x : egts)
-        if (x.group.engine == g.group.engine) egt = &x.group;
-      running[e] = engineRunning(flight, g.group.engine, egt);
+        if (x.group.engine == g.engine) egt = &x.group;
+      running[e] = engineRunning(flight, g.engine, egt);
       known[e] = true;
     }
-    scanGroup(flight, g, running[e], limits, faults);
+    scanGroup(flight, g, table, running[e], limits, faults);
   };
-  for (const GroupNeighbours& g : egts) scan(g);
-  for (const GroupNeighbours& g : chts) scan(g);
+  for (const GroupNeighbours& g : egts) scan(g.group, &g);
+  // Only the sensor faults judge the CHTs against their neighbours.
+  for (const CylinderGroup& g : CylinderGroups(flight, ChannelKind::Cht)) scan(g, nullptr);
   std::stable_sort(faults.begin(), faults.end(),
                    [](const SensorFault& a, const SensorFault& b) { return a.start < b.start; });
   return faults;
