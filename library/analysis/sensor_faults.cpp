@@ -222,7 +222,10 @@ std::string clockText(double secondsOfDay) {
 }  // namespace
 
 std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits) {
-  return FindSensorFaults(flight, limits, NeighboursOf(flight, CylinderGroups(flight, ChannelKind::Egt)));
+  // Alone, the groups without their neighbours: the scan finds them on the rows it judges.
+  std::vector<GroupNeighbours> egts;
+  for (CylinderGroup& g : CylinderGroups(flight, ChannelKind::Egt)) egts.push_back({std::move(g), {}, {}});
+  return FindSensorFaults(flight, limits, egts);
 }
 
 std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits,
@@ -242,7 +245,7 @@ std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& li
     }
     scanGroup(flight, g, table, running[e], limits, faults);
   };
-  for (const GroupNeighbours& g : egts) scan(g.group, &g);
+  for (const GroupNeighbours& g : egts) scan(g.group, g.values.empty() ? nullptr : &g);
   // Only the sensor faults judge the CHTs against their neighbours.
   for (const CylinderGroup& g : CylinderGroups(flight, ChannelKind::Cht)) scan(g, nullptr);
   std::stable_sort(faults.begin(), faults.end(),

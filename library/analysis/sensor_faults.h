@@ -53,7 +53,8 @@ inline constexpr double kFaultMergeSeconds = 120;     // faults closer than this
 // Every fault of the flight's EGT and CHT channels, by start time.
 std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits);
 // The same with the EGT groups' neighbours found already (NeighboursOf the
-// flight's EGT CylinderGroups), which the valve screen shares.
+// flight's EGT CylinderGroups), which the valve screen shares; a group
+// without rows found (only its `group`) is found here.
 std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits,
                                           std::span<const GroupNeighbours> egts);
 
