@@ -10,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -50,6 +51,25 @@ class RowNeighbours {
   std::size_t n_ = 0;
   bool dropZero_ = false;
 };
+
+// A group's neighbours in every row, found once per flight for the sensor
+// faults and the valve screen alike.
+struct GroupNeighbours {
+  CylinderGroup group;
+  std::vector<float> median;           // row r, cylinder i at r * count + i: the others' median, NaN without
+  std::vector<std::uint8_t> values;    // per row, how many cylinders have a value
+  std::size_t count() const { return group.channels.size(); }
+  // The median of the others of cylinder `i` in row `r` (NaN where it has no
+  // value, or fewer than `minimum` others have one).
+  float medianAt(std::size_t r, std::size_t i, std::size_t minimum) const {
+    return values[r] > minimum ? median[r * count() + i] : std::numeric_limits<float>::quiet_NaN();
+  }
+  // How many of the others have a value in row `r`, where cylinder `i` has one.
+  std::size_t othersAt(std::size_t r) const { return values[r] ? values[r] - 1u : 0u; }
+};
+
+// Each group's neighbours over all rows; NaN and 0 are no value.
+std::vector<GroupNeighbours> NeighboursOf(const Flight& flight, std::vector<CylinderGroup> groups);
 
 // Inline: called for every cylinder of every row.
 inline void RowNeighbours::set(std::span<const float> values, bool dropZero) {

@@ -8,8 +8,10 @@
 #include <limits>
 #include <span>
 
+#include "analysis/cylinder_groups.h"
 #include "analysis/cylinder_hints.h"
 #include "analysis/flight_phases.h"
+#include "analysis/sensor_faults.h"
 #include "analysis/valve_screen.h"
 #include "flight/channels.h"
 
@@ -327,18 +329,20 @@ void addCylinders(const Flight& flight, Engine engine, const std::vector<bool>& 
     for (ChannelSums& c : *list) {
       const std::span<const float> column = flight.columns[c.column];
       ChannelSums sum = c;
+      // Without branches: adding 0.0 leaves a sum that starts at +0.0 as it is.
+      const bool counted = sum.step > 0;
+      float before = kNaN;  // the row before's value
       for (std::size_t r = 0; r < n; ++r) {
         const float v = column[r];
+        const float last = before;
+        before = v;
         if (!available(v)) continue;
-        if (rowIn[r] & 1) {
-          sum.cruise += v;
-          ++sum.cruiseRows;
-        }
-        if (rowIn[r] & 2) {
-          sum.early += v;
-          ++sum.earlyRows;
-        }
-        if (sum.step > 0 && r > 0 && available(column[r - 1]) && std::fabs(v - column[r - 1]) >= sum.step) ++sum.jumps;
+        const unsigned in = rowIn[r];
+        sum.cruise += (in & 1) ? static_cast<double>(v) : 0.0;
+        sum.cruiseRows += in & 1;
+        sum.early += (in & 2) ? static_cast<double>(v) : 0.0;
+        sum.earlyRows += (in >> 1) & 1;
+        if (counted) sum.jumps += available(last) && std::fabs(v - last) >= sum.step;
       }
       c = sum;
     }
@@ -394,55 +398,47 @@ void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
   const std::vector<bool> cruise = cruiseRows(flight, engine, steady);
   addCylinders(flight, engine, cruise, digest);
   if (egts.size() < 2) return;
-  std::vector<double> mean(egts.size(), 0);
-  std::vector<std::size_t> count(egts.size(), 0);
+  const std::size_t egtCount = egts.size();
+  std::vector<const float*> columns(egtCount);
+  for (std::size_t j = 0; j < egtCount; ++j) columns[j] = flight.columns[egts[j]].data();
+  // One pass over the cruise rows: each EGT's mean, and each row's sum and
+  // count of values, used when they are all whole degrees (their sums are
+  // then exact, and a row's sum less one value is the others' sum, as added
+  // up one by one) in the search of each cylinder's farthest point.
+  struct RowSum {
+    std::uint32_t row;
+    std::uint32_t n = 0;
+    double sum = 0;
+    bool whole = true;
+  };
+  std::vector<double> mean(egtCount, 0);
+  std::vector<std::size_t> count(egtCount, 0);
   double start = -1, end = 0;
+  std::vector<RowSum> rows;
+  rows.reserve(static_cast<std::size_t>(std::count(cruise.begin(), cruise.end(), true)));
   for (std::size_t r = 0; r < flight.rows(); ++r) {
     if (!cruise[r]) continue;
     if (start < 0) start = flight.seconds[r];
     end = flight.seconds[r];
-    for (std::size_t i = 0; i < egts.size(); ++i)
-      if (const float v = flight.columns[egts[i]][r]; available(v)) {
-        mean[i] += v;
-        ++count[i];
-      }
-  }
-  if (start < 0) return;
-  for (std::size_t i = 0; i < egts.size(); ++i)
-    if (count[i] == 0) return;  // a dead probe: no cruise comparison
-  for (std::size_t i = 0; i < egts.size(); ++i) mean[i] /= static_cast<double>(count[i]);
-  digest.cruiseSteady = steady;
-  digest.cruiseStart = start;
-  digest.cruiseEnd = end;
-  // The cruise rows' EGTs side by side, for the search of each cylinder's farthest point.
-  const std::size_t egtCount = egts.size();
-  // Each row's sum and count of values too, used when they are all whole
-  // degrees: their sums are then exact, and a row's sum less one value is the
-  // others' sum, as added up one by one.
-  struct RowSum {
-    std::size_t row;
-    double sum = 0;
-    std::size_t n = 0;
-    bool whole = true;
-  };
-  std::vector<RowSum> rows;
-  std::vector<float> values;
-  const auto cruising = static_cast<std::size_t>(std::count(cruise.begin(), cruise.end(), true));
-  rows.reserve(cruising);
-  values.reserve(cruising * egtCount);
-  for (std::size_t r = 0; r < flight.rows(); ++r) {
-    if (!cruise[r]) continue;
-    RowSum s{r};
+    RowSum s{static_cast<std::uint32_t>(r)};
     for (std::size_t j = 0; j < egtCount; ++j) {
-      const float v = flight.columns[egts[j]][r];
-      values.push_back(v);
+      const float v = columns[j][r];
       if (!available(v)) continue;
+      mean[j] += v;
+      ++count[j];
       s.sum += v;
       ++s.n;
       s.whole = s.whole && std::fabs(v) < 1e7f && v == std::trunc(v);
     }
     rows.push_back(s);
   }
+  if (start < 0) return;
+  for (std::size_t i = 0; i < egtCount; ++i)
+    if (count[i] == 0) return;  // a dead probe: no cruise comparison
+  for (std::size_t i = 0; i < egtCount; ++i) mean[i] /= static_cast<double>(count[i]);
+  digest.cruiseSteady = steady;
+  digest.cruiseStart = start;
+  digest.cruiseEnd = end;
   const auto others = static_cast<double>(egts.size() - 1);
   double total = 0;
   for (double m : mean) total += m;
@@ -456,8 +452,8 @@ void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
     // Where the cylinder stood farthest from the others on that side.
     double worst = 0;
     for (std::size_t k = 0; k < rows.size(); ++k) {
-      const float* row = values.data() + k * egtCount;
-      const float v = row[i];
+      const std::size_t r = rows[k].row;
+      const float v = columns[i][r];
       if (!available(v)) continue;
       double sum = rows[k].sum - v;
       std::size_t n = rows[k].n - 1;
@@ -465,8 +461,8 @@ void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
         sum = 0;
         n = 0;
         for (std::size_t j = 0; j < egtCount; ++j)
-          if (j != i && available(row[j])) {
-            sum += row[j];
+          if (j != i && available(columns[j][r])) {
+            sum += columns[j][r];
             ++n;
           }
       }
@@ -767,10 +763,19 @@ const CylinderState* FlightDigest::cylinder(Engine engine, int number) const {
   return nullptr;
 }
 
-std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits& sensing) {
+namespace {
+
+std::vector<SensorFaultSpan> spansOf(const std::vector<SensorFault>& faults) {
   std::vector<SensorFaultSpan> spans;
-  for (const SensorFault& f : FindSensorFaults(flight, sensing)) spans.push_back({f.channel, f.start, f.end, f.kind});
+  spans.reserve(faults.size());
+  for (const SensorFault& f : faults) spans.push_back({f.channel, f.start, f.end, f.kind});
   return spans;
+}
+
+}  // namespace
+
+std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits& sensing) {
+  return spansOf(FindSensorFaults(flight, sensing));
 }
 
 FlightDigest DigestFlight(const Flight& flight) { return DigestFlight(flight, FindPhases(flight), Limits{}); }
@@ -806,7 +811,9 @@ FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, cons
     }
     d.warmupEnd = std::max(d.warmupEnd, d.engineStartAt + kWarmupSeconds);
   }
-  d.sensorFaults = SensorFaultSpans(flight, sensing);
+  // The EGTs' neighbours, found once for the sensor faults and the valve screen.
+  const std::vector<GroupNeighbours> egtNeighbours = NeighboursOf(flight, CylinderGroups(flight, ChannelKind::Egt));
+  d.sensorFaults = spansOf(FindSensorFaults(flight, sensing, egtNeighbours));
   bool hasCld[3] = {false, false, false};
   const std::size_t buckets = bucketCount(flight);
   std::vector<std::size_t> bucketOfRow(flight.rows());
@@ -830,7 +837,7 @@ FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, cons
   // cruise; the findings judge the swings under the aircraft's limits.
   std::vector<PhaseSpan> cruise = phases.of(Phase::Cruise);
   if (cruise.empty() && d.cruiseSteady) cruise.push_back({Phase::Cruise, d.cruiseStart, d.cruiseEnd});
-  const ValveScreen valves = ScreenValves(flight, cruise, Limits{});
+  const ValveScreen valves = ScreenValves(flight, cruise, Limits{}, egtNeighbours);
   d.valveJudged = valves.judged;
   d.valveWhy = valves.why;
   for (const ValveCylinder& c : valves.cylinders) d.valveSwings.push_back({c.channel, c.amplitude, c.period, c.start, c.end, c.regular});

@@ -116,8 +116,11 @@ struct Thresholds {
   double stuckSeconds;
 };
 
-void scanGroup(const Flight& flight, const CylinderGroup& group, std::span<const char> running,
-               const Limits& limits, std::vector<SensorFault>& out) {
+// With `table`, the group's neighbours found already; else found here, on
+// the rows judged only.
+void scanGroup(const Flight& flight, const CylinderGroup& group, const GroupNeighbours* table,
+               std::span<const char> running, const Limits& limits, std::vector<SensorFault>& out) {
+  RowNeighbours neighbours;
   const std::size_t n = group.channels.size();
   const Unit unit = flight.channels[static_cast<std::size_t>(group.channels[0])].unit;
   const Thresholds th{static_cast<float>(FahrenheitSpanToUnit(limits.sensorStep, unit)),
@@ -132,7 +135,6 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, std::span<const
   std::array<float, kMaxCylinders> row{};
   std::array<const float*, kMaxCylinders> columns{};
   for (std::size_t i = 0; i < n; ++i) columns[i] = flight.column(static_cast<std::size_t>(group.channels[i])).data();
-  RowNeighbours neighbours;
 
   auto closeRun = [&](std::size_t i) {
     ChannelState& s = state[i];
@@ -160,7 +162,7 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, std::span<const
     const double dt = r ? t - flight.seconds[r - 1] : 0;
     const float step = th.step * static_cast<float>(std::max(1.0, dt / 6));
     for (std::size_t i = 0; i < n; ++i) row[i] = columns[i][r];
-    neighbours.set(std::span(row.data(), n), true);
+    if (!table) neighbours.set(std::span(row.data(), n), true);
     for (std::size_t i = 0; i < n; ++i) {
       ChannelState& s = state[i];
       const float v = row[i];
@@ -171,7 +173,7 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, std::span<const
         s.divergentSince = -1;
         continue;
       }
-      const float ref = neighbours.medianWithout(v, 1);
+      const float ref = table ? table->medianAt(r, i, 1) : neighbours.medianWithout(v, 1);
       const bool referenced = !std::isnan(ref);
       // Step: the change beyond what the others did, with the same reference both rows.
       const float deviation = referenced ? v - ref : v;
@@ -196,7 +198,7 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, std::span<const
         s.refMax = std::max(s.refMax, ref);
       }
       // Divergent: far from the median of two others or more, for a while.
-      if (referenced && neighbours.others(v) >= 2 && std::fabs(v - ref) > th.divergence) {
+      if (referenced && (table ? table->othersAt(r) : neighbours.others(v)) >= 2 && std::fabs(v - ref) > th.divergence) {
         if (s.divergentSince < 0) s.divergentSince = t;
         if (t - s.divergentSince >= kDivergentSeconds) spans[i].mark(SensorFaultKind::Divergent, s.divergentSince, t);
       } else {
@@ -220,24 +222,32 @@ std::string clockText(double secondsOfDay) {
 }  // namespace
 
 std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits) {
+  // Alone, the groups without their neighbours: the scan finds them on the rows it judges.
+  std::vector<GroupNeighbours> egts;
+  for (CylinderGroup& g : CylinderGroups(flight, ChannelKind::Egt)) egts.push_back({std::move(g), {}, {}});
+  return FindSensorFaults(flight, limits, egts);
+}
+
+std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits,
+                                          std::span<const GroupNeighbours> egts) {
   std::vector<SensorFault> faults;
-  const std::vector<CylinderGroup> egts = CylinderGroups(flight, ChannelKind::Egt);
-  std::vector<CylinderGroup> groups = egts;
-  for (CylinderGroup& g : CylinderGroups(flight, ChannelKind::Cht)) groups.push_back(std::move(g));
   // The running engine is worked out once per engine.
   std::array<std::vector<char>, 3> running;
   std::array<bool, 3> known{};
-  for (const CylinderGroup& g : groups) {
+  auto scan = [&](const CylinderGroup& g, const GroupNeighbours* table) {
     const auto e = static_cast<std::size_t>(g.engine);
     if (!known[e]) {
       const CylinderGroup* egt = nullptr;
-      for (const CylinderGroup& x : egts)
-        if (x.engine == g.engine) egt = &x;
+      for (const GroupNeighbours& x : egts)
+        if (x.group.engine == g.engine) egt = &x.group;
       running[e] = engineRunning(flight, g.engine, egt);
       known[e] = true;
     }
-    scanGroup(flight, g, running[e], limits, faults);
-  }
+    scanGroup(flight, g, table, running[e], limits, faults);
+  };
+  for (const GroupNeighbours& g : egts) scan(g.group, g.values.empty() ? nullptr : &g);
+  // Only the sensor faults judge the CHTs against their neighbours.
+  for (const CylinderGroup& g : CylinderGroups(flight, ChannelKind::Cht)) scan(g, nullptr);
   std::stable_sort(faults.begin(), faults.end(),
                    [](const SensorFault& a, const SensorFault& b) { return a.start < b.start; });
   return faults;

@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/cylinder_groups.h"
 #include "analysis/limits.h"
 #include "flight/flight.h"
 
@@ -51,6 +52,11 @@ inline constexpr double kFaultMergeSeconds = 120;     // faults closer than this
 
 // Every fault of the flight's EGT and CHT channels, by start time.
 std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits);
+// The same with the EGT groups' neighbours found already (NeighboursOf the
+// flight's EGT CylinderGroups), which the valve screen shares; a group
+// without rows found (only its `group`) is found here.
+std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits,
+                                          std::span<const GroupNeighbours> egts);
 
 // Whether FindSensorFaults finds the same under both: their sensing thresholds are equal.
 bool SameSensing(const Limits& a, const Limits& b);

@@ -77,7 +77,9 @@ WindowResult judgeWindow(std::span<const float> band, std::span<const double> se
   int state = 0, crossings = 0;
   double first = 0, last = 0, halves = 0, halvesSquared = 0;
   for (std::size_t i = 0; i < band.size(); ++i) {
-    const int now = band[i] > h ? 1 : band[i] < -h ? -1 : state;
+    // Without branches: a noisy band near the hysteresis defeats prediction.
+    const int up = band[i] > h, down = band[i] < -h;
+    const int now = up - down + (1 - (up | down)) * state;
     if (now != state && state != 0) {
       const double t = seconds[i];
       if (crossings == 0) {
@@ -105,8 +107,9 @@ WindowResult judgeWindow(std::span<const float> band, std::span<const double> se
   return w;
 }
 
-void screenSpan(const Flight& flight, const CylinderGroup& group, std::size_t from, std::size_t to,
+void screenSpan(const Flight& flight, const GroupNeighbours& neighbours, std::size_t from, std::size_t to,
                 double interval, Buffers& buf, std::span<ValveCylinder> out, std::span<bool> regular) {
+  const CylinderGroup& group = neighbours.group;
   const std::size_t n = to - from + 1, count = group.channels.size();
   const std::size_t shortRows = oddRows(kShortAverage, interval), longRows = oddRows(kLongAverage, interval);
   const auto window = static_cast<std::size_t>(std::lround(kValveWindowSeconds / interval));
@@ -114,21 +117,18 @@ void screenSpan(const Flight& flight, const CylinderGroup& group, std::size_t fr
   buf.deviation.resize(n * count);
   buf.band.resize(n);
   buf.sum.resize(n + 1);
-  std::array<float, kMaxCylinders> row{}, held{};
+  std::array<float, kMaxCylinders> held{};
   std::array<bool, kMaxCylinders> any{};
   std::array<const float*, kMaxCylinders> columns{};
   for (std::size_t i = 0; i < count; ++i) columns[i] = flight.column(static_cast<std::size_t>(group.channels[i])).data() + from;
-  RowNeighbours neighbours;
   const std::span<const double> seconds(flight.seconds.data() + from, n);
   // Each cylinder's deviation from the others' median, row by row; a row
   // without one holds the one before (the first rows, the first found).
   for (std::size_t r = 0; r < n; ++r) {
-    for (std::size_t j = 0; j < count; ++j) row[j] = columns[j][r];
-    neighbours.set(std::span(row.data(), count), true);
     for (std::size_t i = 0; i < count; ++i) {
       float* deviation = buf.deviation.data() + i * n;
-      const float v = row[i];
-      const float median = neighbours.medianWithout(v, 2);
+      const float v = columns[i][r];
+      const float median = neighbours.medianAt(from + r, i, 2);
       if (!std::isnan(median) && !std::isnan(v) && v != 0) {
         held[i] = v - median;
         if (!any[i]) std::fill(deviation, deviation + r, held[i]);
@@ -174,9 +174,9 @@ bool echo(std::span<const ValveCylinder> found, std::span<const bool> regular, s
   return false;
 }
 
-}  // namespace
-
-ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits) {
+// With `shared`, the EGT groups' neighbours found already; else found here.
+ValveScreen screenValves(const Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits,
+                         const std::span<const GroupNeighbours>* shared) {
   ValveScreen screen;
   const double interval = rowInterval(flight);
   if (interval <= 0) {
@@ -187,7 +187,12 @@ ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans,
     screen.why = "rows of " + secondsText(interval) + " s: the valve screen needs rows of 6 s or less";
     return screen;
   }
-  std::vector<CylinderGroup> groups = CylinderGroups(flight, ChannelKind::Egt);
+  std::vector<CylinderGroup> groups;
+  if (shared) {
+    for (const GroupNeighbours& g : *shared) groups.push_back(g.group);
+  } else {
+    groups = CylinderGroups(flight, ChannelKind::Egt);
+  }
   std::erase_if(groups, [](const CylinderGroup& g) { return g.channels.size() < 3; });
   if (groups.empty()) {
     screen.why = "no engine with three EGT channels or more";
@@ -201,9 +206,19 @@ ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans,
     return screen;
   }
   screen.judged = true;
+  std::vector<GroupNeighbours> own;
+  std::vector<const GroupNeighbours*> screened;
+  if (shared) {
+    for (const GroupNeighbours& g : *shared)
+      if (g.count() >= 3) screened.push_back(&g);
+  } else {
+    own = NeighboursOf(flight, groups);
+    for (const GroupNeighbours& g : own) screened.push_back(&g);
+  }
   Buffers buf;
   const Unit unit = flight.channels[static_cast<std::size_t>(groups[0].channels[0])].unit;
-  for (const CylinderGroup& g : groups) {
+  for (const GroupNeighbours* nb : screened) {
+    const CylinderGroup& g = nb->group;
     std::vector<ValveCylinder> found(g.channels.size());
     std::array<bool, kMaxCylinders> regular{};
     for (std::size_t i = 0; i < g.channels.size(); ++i)
@@ -212,7 +227,7 @@ ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans,
       std::size_t from = flight.rowAt(s.start);
       if (flight.seconds[from] < s.start) ++from;
       const std::size_t to = flight.rowAt(s.end);
-      if (from < to) screenSpan(flight, g, from, to, interval, buf, found, std::span(regular.data(), found.size()));
+      if (from < to) screenSpan(flight, *nb, from, to, interval, buf, found, std::span(regular.data(), found.size()));
     }
     for (std::size_t i = 0; i < found.size(); ++i) {
       ValveCylinder& c = found[i];
@@ -222,6 +237,17 @@ ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans,
     for (ValveCylinder& c : found) screen.cylinders.push_back(std::move(c));
   }
   return screen;
+}
+
+}  // namespace
+
+ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits) {
+  return screenValves(flight, spans, limits, nullptr);
+}
+
+ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits,
+                         std::span<const GroupNeighbours> egts) {
+  return screenValves(flight, spans, limits, &egts);
 }
 
 namespace {

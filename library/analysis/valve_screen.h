@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/cylinder_groups.h"
 #include "analysis/findings.h"
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
@@ -57,6 +58,10 @@ inline constexpr double kValveWindowSeconds = 600;
 
 // The screen over the given spans (those of phase cruise are used).
 ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits);
+// The same with the EGT groups' neighbours found already (NeighboursOf the
+// flight's EGT CylinderGroups), which the sensor faults share.
+ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits,
+                         std::span<const GroupNeighbours> egts);
 // The same over the flight's cruise phases; while the phases find none, over
 // the steady cruise of the findings' digest (from its first to its last
 // steady row), and not judged when the digest has no steady cruise.

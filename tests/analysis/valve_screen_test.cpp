@@ -5,9 +5,13 @@
 // simulator's flights through the encoder, with the digest's cruise.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
+#include "analysis/cylinder_groups.h"
+#include "analysis/sensor_faults.h"
 #include "analysis/valve_screen.h"
 #include "encoder/flight_profile.h"
 #include "flight/open_flight.h"
@@ -204,6 +208,71 @@ TEST(ValveScreen, TheSimulatorsFlightsAreJudgedAndFindNothing) {
     }
     for (const flight::ValveCylinder& cyl : screen.cylinders)
       EXPECT_EQ(ValveVerdictName(cyl.verdict), "none") << cyl.channel << " " << cyl.amplitude << " " << cyl.period;
+  }
+}
+
+// The digest finds the EGTs' neighbours once and gives them to the sensor
+// faults and the valve screen: each must find exactly what it finds alone,
+// on one engine or two, with dropouts and with a group too small to screen.
+TEST(ValveScreen, TheSharedEgtNeighboursGiveWhatEachFindsAlone) {
+  // A twin whose left engine has two EGTs, one dropping out, and whose right
+  // engine has six, one swinging and one stepping.
+  auto twinWithGaps = [] {
+    std::vector<flight::Channel> channels;
+    for (int c = 1; c <= 2; ++c) channels.push_back(temperatureChannel(ChannelKind::Egt, c, 'F', flight::Engine::Left));
+    for (int c = 1; c <= kCylinders; ++c) channels.push_back(temperatureChannel(ChannelKind::Egt, c, 'F', flight::Engine::Right));
+    return builtFlight(channels, 600, 6, [](std::size_t c, std::size_t r, double t) {
+      const double k = static_cast<double>(c);
+      if (c == 1 && r >= 200 && r < 260) return r % 2 ? 0.0f : std::numeric_limits<float>::quiet_NaN();
+      double v = 1380 + 9 * k + 6 * noise(c, r);
+      if (c == 4) v += 40 * std::sin(2 * std::numbers::pi * t / 60);
+      if (c == 6 && r >= 300 && r < 303) v += 450;
+      return static_cast<float>(v);
+    });
+  };
+  const struct Case {
+    const char* what;
+    flight::Flight flight;
+    bool faults, swings;  // whether the case finds any, so that the comparison compares something
+  } cases[] = {
+      {"one engine, clean", cruiseFlight(6, {}), false, false},
+      {"one engine, a swinging cylinder", cruiseFlight(2, {3, 30, 60}), false, true},
+      {"a twin in °C, the right engine swinging", cruiseFlight(6, {5, 20, 120, 900, 2400}, 6, 'C', true), false, true},
+      {"a twin with dropouts, a step and a two-EGT engine", twinWithGaps(), true, true},
+  };
+  const flight::Limits limits;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::vector<flight::GroupNeighbours> shared =
+        flight::NeighboursOf(c.flight, flight::CylinderGroups(c.flight, ChannelKind::Egt));
+    const std::vector<flight::SensorFault> alone = flight::FindSensorFaults(c.flight, limits);
+    const std::vector<flight::SensorFault> given = flight::FindSensorFaults(c.flight, limits, shared);
+    EXPECT_EQ(!alone.empty(), c.faults);
+    ASSERT_EQ(given.size(), alone.size());
+    for (std::size_t i = 0; i < alone.size(); ++i) {
+      EXPECT_EQ(given[i].channel, alone[i].channel);
+      EXPECT_EQ(given[i].kind, alone[i].kind);
+      EXPECT_EQ(given[i].start, alone[i].start);
+      EXPECT_EQ(given[i].end, alone[i].end);
+    }
+    const flight::ValveScreen screenAlone = flight::ScreenValves(c.flight, kCruise, limits);
+    const flight::ValveScreen screenGiven = flight::ScreenValves(c.flight, kCruise, limits, shared);
+    EXPECT_EQ(screenGiven.judged, screenAlone.judged);
+    EXPECT_EQ(screenGiven.why, screenAlone.why);
+    EXPECT_EQ(std::any_of(screenAlone.cylinders.begin(), screenAlone.cylinders.end(),
+                          [](const flight::ValveCylinder& v) { return v.regular; }),
+              c.swings);
+    ASSERT_EQ(screenGiven.cylinders.size(), screenAlone.cylinders.size());
+    for (std::size_t i = 0; i < screenAlone.cylinders.size(); ++i) {
+      const flight::ValveCylinder &a = screenAlone.cylinders[i], &g = screenGiven.cylinders[i];
+      EXPECT_EQ(g.channel, a.channel);
+      EXPECT_EQ(g.amplitude, a.amplitude);
+      EXPECT_EQ(g.period, a.period);
+      EXPECT_EQ(g.start, a.start);
+      EXPECT_EQ(g.end, a.end);
+      EXPECT_EQ(g.regular, a.regular);
+      EXPECT_EQ(g.verdict, a.verdict);
+    }
   }
 }
 
