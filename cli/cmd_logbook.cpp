@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "catalog_read.h"
 #include "commands.h"
 #include "store/catalog.h"
 #include "store/fleet.h"
@@ -119,24 +120,9 @@ void printText(const std::vector<AircraftLog>& logs) {
 }
 
 int run(const Options& o) {
-  auto [catalog, problem] = flight::Catalog::open(o.folder);
-  if (!catalog) {
-    reportMessage(problem);
-    return kFlightCannotOpen;
-  }
-  // An index that could not be brought up to date (a full disk, a catalog
-  // busy past the wait) would list some flights as if they were all.
-  const flight::CatalogUpdate update = catalog->update();
-  if (!update.problem.empty()) {
-    reportMessage("The flight catalog could not be brought up to date: " + update.problem);
-    return kFlightCannotOpen;
-  }
-  auto [all, unread] = catalog->entries();
-  if (!unread.empty()) {
-    reportMessage("The flight catalog cannot be read: " + unread);
-    return kFlightCannotOpen;
-  }
-  auto entries = flight::EntriesByFolder(std::move(all));
+  std::optional<CatalogRead> read = readCatalog(o.folder);
+  if (!read) return kFlightCannotOpen;
+  auto& [catalog, entries] = *read;
   std::vector<AircraftLog> logs;
   for (const std::string& folder : catalog->aircraftFolders()) {
     const flight::LimitsFile limits = flight::ReadLimits(catalog->dataFolder() + "/" + folder);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "catalog_read.h"
 #include "commands.h"
 #include "drawing_output.h"
 #include "analysis/limits.h"
@@ -73,22 +74,9 @@ int writeAircraft(const std::string& dataFolder, const Period& period, const std
     reportMessage(out + " exists; give --force to replace it");
     return kChartCannotWrite;
   }
-  auto [catalog, problem] = flight::Catalog::open(dataFolder);
-  if (!catalog) {
-    reportMessage(problem);
-    return kFlightCannotOpen;
-  }
-  const flight::CatalogUpdate update = catalog->update();
-  if (!update.problem.empty()) {
-    reportMessage("The flight catalog could not be brought up to date: " + update.problem);
-    return kFlightCannotOpen;
-  }
-  auto [all, unread] = catalog->entries();
-  if (!unread.empty()) {
-    reportMessage("The flight catalog cannot be read: " + unread);
-    return kFlightCannotOpen;
-  }
-  auto entries = flight::EntriesByFolder(std::move(all));
+  std::optional<CatalogRead> read = readCatalog(dataFolder);
+  if (!read) return kFlightCannotOpen;
+  auto& [catalog, entries] = *read;
   std::vector<std::string> known;
   for (const std::string& folder : catalog->aircraftFolders()) {
     const std::string path = catalog->dataFolder() + "/" + folder;
