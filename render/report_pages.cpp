@@ -43,6 +43,8 @@ ImageCanvas::ImageCanvas(bool landscape, bool keep) : keep_(keep) { start(landsc
 
 ImageCanvas::~ImageCanvas() = default;
 
+QPainter& ImageCanvas::painter() { return *painter_; }
+
 bool ImageCanvas::newPage(bool landscape) {
   painter_->end();
   if (keep_) images_.push_back(image_);

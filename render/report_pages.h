@@ -15,6 +15,8 @@
 #include <memory>
 #include <vector>
 
+class QCPPainter;
+
 namespace varnix::render {
 
 // The text drawn on each page, for the tests.
@@ -42,7 +44,7 @@ class ImageCanvas : public PageCanvas {
  public:
   ImageCanvas(bool landscape, bool keep);
   ~ImageCanvas() override;
-  QPainter& painter() override { return *painter_; }
+  QPainter& painter() override;
   QSize size() const override { return inner_; }
   bool newPage(bool landscape) override;
   bool finish() override;
@@ -54,7 +56,9 @@ class ImageCanvas : public PageCanvas {
   bool keep_;
   QImage image_;
   QSize inner_;
-  std::unique_ptr<QPainter> painter_;  // a QCPPainter, as QCustomPlot draws through it
+  // QCustomPlot draws through a QCPPainter; held as one, since QPainter's
+  // destructor is not virtual.
+  std::unique_ptr<QCPPainter> painter_;
   std::vector<QImage> images_;
 };
 std::unique_ptr<ImageCanvas> imageCanvas(bool landscape, bool keep);
