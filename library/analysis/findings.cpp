@@ -11,6 +11,7 @@
 #include "analysis/cylinder_groups.h"
 #include "analysis/cylinder_hints.h"
 #include "analysis/flight_phases.h"
+#include "analysis/run_beside.h"
 #include "analysis/sensor_faults.h"
 #include "analysis/valve_screen.h"
 #include "flight/channels.h"
@@ -772,6 +773,28 @@ std::vector<SensorFaultSpan> spansOf(const std::vector<SensorFault>& faults) {
   return spans;
 }
 
+// Each checked channel's envelope, then each engine's derived cooling where
+// the flight records none.
+void addEnvelopes(const Flight& flight, FlightDigest& d) {
+  bool hasCld[3] = {false, false, false};
+  const std::size_t buckets = bucketCount(flight);
+  std::vector<std::size_t> bucketOfRow(flight.rows());
+  for (std::size_t r = 0; r < flight.rows(); ++r) bucketOfRow[r] = EnvelopeBuilder::bucketOf(flight.seconds[r], buckets);
+  std::vector<float> scratch;
+  for (std::size_t c = 0; c < flight.channels.size(); ++c) {
+    const Channel& k = flight.channels[c];
+    if (!checked(k.kind)) continue;
+    EnvelopeBuilder b(k.name, buckets, &scratch);
+    b.setKind(k.kind, k.engine, k.cylinder);
+    b.addColumn(flight.columns[c], flight.seconds, bucketOfRow);
+    if (b.empty()) continue;
+    if (k.kind == ChannelKind::Cld) hasCld[static_cast<int>(k.engine)] = true;
+    d.envelopes.push_back(b.take(false));
+  }
+  for (Engine e : {Engine::Only, Engine::Left, Engine::Right})
+    if (!hasCld[static_cast<int>(e)]) addDerivedCooling(flight, e, d);
+}
+
 }  // namespace
 
 std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits& sensing) {
@@ -781,6 +804,11 @@ std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits
 FlightDigest DigestFlight(const Flight& flight) { return DigestFlight(flight, FindPhases(flight), Limits{}); }
 
 FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing) {
+  return DigestFlight(flight, phases, sensing, {});
+}
+
+FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing,
+                          const std::function<void()>& alongside) {
   FlightDigest d;
   d.engineUnit = EngineUnit(flight.facts);
   d.startOfDay = flight.startOfDay;
@@ -811,33 +839,31 @@ FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, cons
     }
     d.warmupEnd = std::max(d.warmupEnd, d.engineStartAt + kWarmupSeconds);
   }
-  // The EGTs' neighbours, found once for the sensor faults and the valve screen.
-  const std::vector<GroupNeighbours> egtNeighbours = NeighboursOf(flight, CylinderGroups(flight, ChannelKind::Egt));
-  d.sensorFaults = spansOf(FindSensorFaults(flight, sensing, egtNeighbours));
-  bool hasCld[3] = {false, false, false};
-  const std::size_t buckets = bucketCount(flight);
-  std::vector<std::size_t> bucketOfRow(flight.rows());
-  for (std::size_t r = 0; r < flight.rows(); ++r) bucketOfRow[r] = EnvelopeBuilder::bucketOf(flight.seconds[r], buckets);
-  std::vector<float> scratch;
-  for (std::size_t c = 0; c < flight.channels.size(); ++c) {
-    const Channel& k = flight.channels[c];
-    if (!checked(k.kind)) continue;
-    EnvelopeBuilder b(k.name, buckets, &scratch);
-    b.setKind(k.kind, k.engine, k.cylinder);
-    b.addColumn(flight.columns[c], flight.seconds, bucketOfRow);
-    if (b.empty()) continue;
-    if (k.kind == ChannelKind::Cld) hasCld[static_cast<int>(k.engine)] = true;
-    d.envelopes.push_back(b.take(false));
-  }
-  for (Engine e : {Engine::Only, Engine::Left, Engine::Right}) {
-    if (!hasCld[static_cast<int>(e)]) addDerivedCooling(flight, e, d);
-    addCruise(flight, e, d);
-  }
-  // The valve screen over the cruise phases or, without any, the steady
-  // cruise; the findings judge the swings under the aircraft's limits.
+  // Two halves that share nothing but the flight: on a long flight one runs
+  // beside the other. The EGTs' neighbours are found once for the sensor
+  // faults and the valve screen; the valve screen runs over the cruise
+  // phases or, without any, over the steady cruise the other half finds.
   std::vector<PhaseSpan> cruise = phases.of(Phase::Cruise);
-  if (cruise.empty() && d.cruiseSteady) cruise.push_back({Phase::Cruise, d.cruiseStart, d.cruiseEnd});
-  const ValveScreen valves = ScreenValves(flight, cruise, Limits{}, egtNeighbours);
+  std::vector<GroupNeighbours> egtNeighbours;
+  std::vector<SensorFault> faults;
+  ValveScreen valves;
+  auto neighbourHalf = [&] {
+    egtNeighbours = NeighboursOf(flight, CylinderGroups(flight, ChannelKind::Egt));
+    faults = FindSensorFaults(flight, sensing, egtNeighbours);
+    if (!cruise.empty()) valves = ScreenValves(flight, cruise, Limits{}, egtNeighbours);
+  };
+  auto envelopeHalf = [&] {
+    addEnvelopes(flight, d);
+    for (Engine e : {Engine::Only, Engine::Left, Engine::Right}) addCruise(flight, e, d);
+    if (alongside) alongside();
+  };
+  RunBeside(flight.rows() >= kParallelRows, neighbourHalf, envelopeHalf);
+  d.sensorFaults = spansOf(faults);
+  if (cruise.empty()) {
+    if (d.cruiseSteady) cruise.push_back({Phase::Cruise, d.cruiseStart, d.cruiseEnd});
+    valves = ScreenValves(flight, cruise, Limits{}, egtNeighbours);
+  }
+  // The findings judge the swings under the aircraft's limits.
   d.valveJudged = valves.judged;
   d.valveWhy = valves.why;
   for (const ValveCylinder& c : valves.cylinders) d.valveSwings.push_back({c.channel, c.amplitude, c.period, c.start, c.end, c.regular});

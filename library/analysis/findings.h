@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -139,6 +140,11 @@ struct FlightPhases;
 // digests it makes with the default thresholds).
 FlightDigest DigestFlight(const Flight& flight);
 FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing = Limits{});
+// The same, with the caller's `alongside` work done meanwhile: on a long
+// flight the digest's two halves (the EGT neighbours' sensor faults and valve
+// screen; the envelopes and the cruise) and `alongside` share two threads.
+FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing,
+                          const std::function<void()>& alongside);
 
 // The digest's sensor faults (FindSensorFaults) under `sensing`.
 std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits& sensing);

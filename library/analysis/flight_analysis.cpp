@@ -26,9 +26,11 @@ FlightAnalysis AnalyseFlight(const Flight& f) { return AnalyseFlight(f, FindPhas
 
 FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases) {
   FlightAnalysis a;
-  a.summary = SummarizeFlight(f);
-  a.digest = DigestFlight(f, phases);
-  a.lean = LastLeanOf(FindLeanTests(f, Limits{}, phases.of(Phase::Cruise)));
+  // The summary and the last lean test are made while the digest is found.
+  a.digest = DigestFlight(f, phases, Limits{}, [&] {
+    a.summary = SummarizeFlight(f);
+    a.lean = LastLeanOf(FindLeanTests(f, Limits{}, phases.of(Phase::Cruise)));
+  });
   const FlightSummary& s = a.summary;
   Headline& h = a.headline;
   h.hottestEgt = best(s.hottest, ChannelKind::Egt, false);

@@ -7,9 +7,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 #include <string>
 
 #include "analysis/engine_analysis.h"
+#include "analysis/run_beside.h"
+#include "analysis/valve_screen.h"
 #include "encoder/flight_profile.h"
 #include "flight/open_flight.h"
 #include "support/dump_builder.h"
@@ -191,6 +194,81 @@ TEST(EngineAnalysis, FoundTogetherWithTheSummaryItGivesWhatBothGiveApart) {
   // The sensing thresholds do change the faults, so the case above compares something.
   EXPECT_NE(flight::AnalyseEngine(*read.flight, sensing).sensorFaults,
             flight::AnalyseEngine(*read.flight, defaults).sensorFaults);
+}
+
+// A long flight's digest is found in two halves on two threads, beside the
+// summary and the last lean test: each part is what it gives alone.
+TEST(EngineAnalysis, ALongFlightsPartsFoundOnTwoThreadsAreWhatEachGivesAlone) {
+  encode::ProfileOptions o;
+  o.interval = 1;
+  o.minutes = 180;
+  o.events.valve = o.events.probe = o.events.lean = true;
+  TempDir dir;
+  const std::vector<std::string> files = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1)));
+  ASSERT_EQ(files.size(), 1u);
+  const flight::FlightRead read = flight::OpenFlight(files[0]);
+  ASSERT_TRUE(read.flight) << read.problem;
+  const flight::Flight& f = *read.flight;
+  ASSERT_GE(f.rows(), flight::kParallelRows);
+  const flight::FlightPhases phases = flight::FindPhases(f);
+  const flight::FlightAnalysis a = flight::AnalyseFlight(f, phases);
+  const std::vector<flight::SensorFaultSpan> faults = flight::SensorFaultSpans(f, flight::Limits{});
+  ASSERT_EQ(a.digest.sensorFaults.size(), faults.size());
+  EXPECT_FALSE(faults.empty());
+  for (std::size_t i = 0; i < faults.size(); ++i) {
+    EXPECT_EQ(a.digest.sensorFaults[i].channel, faults[i].channel);
+    EXPECT_EQ(a.digest.sensorFaults[i].start, faults[i].start);
+    EXPECT_EQ(a.digest.sensorFaults[i].end, faults[i].end);
+  }
+  const flight::ValveScreen alone = flight::ScreenValves(f, phases.of(flight::Phase::Cruise), flight::Limits{});
+  ASSERT_EQ(a.digest.valveSwings.size(), alone.cylinders.size());
+  for (std::size_t i = 0; i < alone.cylinders.size(); ++i) {
+    EXPECT_EQ(a.digest.valveSwings[i].channel, alone.cylinders[i].channel);
+    EXPECT_EQ(a.digest.valveSwings[i].amplitude, alone.cylinders[i].amplitude);
+  }
+  EXPECT_EQ(a.digest.valveJudged, alone.judged);
+  const flight::FlightSummary summary = flight::SummarizeFlight(f);
+  ASSERT_EQ(a.summary.channels.size(), summary.channels.size());
+  for (std::size_t c = 0; c < summary.channels.size(); ++c) {
+    EXPECT_EQ(a.summary.channels[c].mean, summary.channels[c].mean) << f.channels[c].name;
+    EXPECT_EQ(a.summary.channels[c].maxAt, summary.channels[c].maxAt) << f.channels[c].name;
+  }
+  const flight::LastLean lean = flight::LastLeanOf(flight::FindLeanTests(f, flight::Limits{}, phases.of(flight::Phase::Cruise)));
+  EXPECT_FALSE(lean.verdict.empty());
+  EXPECT_EQ(a.lean.verdict, lean.verdict);
+  // And the digest is the same found again: nothing of one half leaks into the other.
+  EXPECT_EQ(described(flight::AnalyseEngine(f, flight::Limits{}), a),
+            described(flight::AnalyseEngine(f, flight::Limits{}), flight::AnalyseFlight(f, phases)));
+}
+
+// Both parts run, in turn or side by side, and what either throws reaches the caller.
+TEST(EngineAnalysis, RunBesideDoesBothPartsAndPassesOnWhatTheyThrow) {
+  const struct {
+    bool parallel, besideThrows, hereThrows;
+  } cases[] = {{false, false, false}, {true, false, false}, {false, true, false},
+               {true, true, false},   {false, false, true}, {true, false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.parallel) + std::to_string(c.besideThrows) + std::to_string(c.hereThrows));
+    bool besideRan = false, hereRan = false, thrown = false;
+    try {
+      flight::RunBeside(
+          c.parallel,
+          [&] {
+            besideRan = true;
+            if (c.besideThrows) throw std::runtime_error("beside");
+          },
+          [&] {
+            hereRan = true;
+            if (c.hereThrows) throw std::runtime_error("here");
+          });
+    } catch (const std::runtime_error&) {
+      thrown = true;
+    }
+    EXPECT_EQ(thrown, c.besideThrows || c.hereThrows);
+    EXPECT_TRUE(besideRan);
+    // In turn, a part that throws first leaves the other undone.
+    EXPECT_EQ(hereRan, c.parallel || !c.besideThrows);
+  }
 }
 
 }  // namespace
