@@ -5,11 +5,15 @@ namespace varnix::flight {
 
 namespace {
 
-// Everything but the digest, which the caller found from `a.phases`.
-void analyseWithDigest(const Flight& flight, const Limits& limits, EngineAnalysis& a) {
+// The analyses within the phases, which need no digest.
+void analyseInPhases(const Flight& flight, const Limits& limits, EngineAnalysis& a) {
   a.powerMixture = AnalysePowerMixture(flight, limits, a.phases.spans);
   a.leanTests = FindLeanTests(flight, limits, a.phases.of(Phase::Cruise));
   a.magChecks = CheckMagnetos(flight, limits, a.phases);
+}
+
+// What is judged from the digest, which the caller found from `a.phases`.
+void analyseWithDigest(const Limits& limits, EngineAnalysis& a) {
   for (const SensorFaultSpan& s : a.digest.sensorFaults) a.sensorFaults.push_back({s.channel, s.kind, s.start, s.end});
   a.valveScreen = ValveScreenOf(a.digest, limits);
   a.findings = EvaluateFindings(a.digest, limits);
@@ -20,20 +24,20 @@ void analyseWithDigest(const Flight& flight, const Limits& limits, EngineAnalysi
 EngineAnalysis AnalyseEngine(const Flight& flight, const Limits& limits) {
   EngineAnalysis a;
   a.phases = FindPhases(flight);
-  a.digest = DigestFlight(flight, a.phases, limits);
-  analyseWithDigest(flight, limits, a);
+  a.digest = DigestFlight(flight, a.phases, limits, [&] { analyseInPhases(flight, limits, a); }, {});
+  analyseWithDigest(limits, a);
   return a;
 }
 
 EngineAnalysis AnalyseEngine(const Flight& flight, const Limits& limits, FlightAnalysis& analysed) {
   EngineAnalysis a;
   a.phases = FindPhases(flight);
-  analysed = AnalyseFlight(flight, a.phases);
+  analysed = AnalyseFlight(flight, a.phases, [&] { analyseInPhases(flight, limits, a); });
   // The catalog's digest is found under the default sensing thresholds; only
   // the sensor faults depend on them.
   a.digest = analysed.digest;
   if (!SameSensing(limits, Limits{})) a.digest.sensorFaults = SensorFaultSpans(flight, limits);
-  analyseWithDigest(flight, limits, a);
+  analyseWithDigest(limits, a);
   return a;
 }
 

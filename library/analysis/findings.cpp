@@ -804,11 +804,11 @@ std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits
 FlightDigest DigestFlight(const Flight& flight) { return DigestFlight(flight, FindPhases(flight), Limits{}); }
 
 FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing) {
-  return DigestFlight(flight, phases, sensing, {});
+  return DigestFlight(flight, phases, sensing, {}, {});
 }
 
 FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing,
-                          const std::function<void()>& alongside) {
+                          const std::function<void()>& withNeighbours, const std::function<void()>& withEnvelopes) {
   FlightDigest d;
   d.engineUnit = EngineUnit(flight.facts);
   d.startOfDay = flight.startOfDay;
@@ -851,11 +851,12 @@ FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, cons
     egtNeighbours = NeighboursOf(flight, CylinderGroups(flight, ChannelKind::Egt));
     faults = FindSensorFaults(flight, sensing, egtNeighbours);
     if (!cruise.empty()) valves = ScreenValves(flight, cruise, Limits{}, egtNeighbours);
+    if (withNeighbours) withNeighbours();
   };
   auto envelopeHalf = [&] {
     addEnvelopes(flight, d);
     for (Engine e : {Engine::Only, Engine::Left, Engine::Right}) addCruise(flight, e, d);
-    if (alongside) alongside();
+    if (withEnvelopes) withEnvelopes();
   };
   RunBeside(flight.rows() >= kParallelRows, neighbourHalf, envelopeHalf);
   d.sensorFaults = spansOf(faults);

@@ -140,11 +140,12 @@ struct FlightPhases;
 // digests it makes with the default thresholds).
 FlightDigest DigestFlight(const Flight& flight);
 FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing = Limits{});
-// The same, with the caller's `alongside` work done meanwhile: on a long
-// flight the digest's two halves (the EGT neighbours' sensor faults and valve
-// screen; the envelopes and the cruise) and `alongside` share two threads.
+// The same, with the caller's work done meanwhile: on a long flight the
+// digest's two halves share two threads, `withNeighbours` after the half of
+// the EGT neighbours (the sensor faults and the valve screen), `withEnvelopes`
+// after the envelopes and the cruise. Either may be empty.
 FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing,
-                          const std::function<void()>& alongside);
+                          const std::function<void()>& withNeighbours, const std::function<void()>& withEnvelopes);
 
 // The digest's sensor faults (FindSensorFaults) under `sensing`.
 std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits& sensing);

@@ -24,13 +24,21 @@ Figure best(const std::vector<Extreme>& list, ChannelKind kind, bool lowest) {
 
 FlightAnalysis AnalyseFlight(const Flight& f) { return AnalyseFlight(f, FindPhases(f)); }
 
-FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases) {
+FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases) { return AnalyseFlight(f, phases, {}); }
+
+FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases, const std::function<void()>& alongside) {
   FlightAnalysis a;
-  // The summary and the last lean test are made while the digest is found.
-  a.digest = DigestFlight(f, phases, Limits{}, [&] {
-    a.summary = SummarizeFlight(f);
-    a.lean = LastLeanOf(FindLeanTests(f, Limits{}, phases.of(Phase::Cruise)));
-  });
+  // The summary, the last lean test and the caller's work are made while the
+  // digest is found, each half of it given a share that evens them out.
+  a.digest = DigestFlight(
+      f, phases, Limits{},
+      [&] {
+        if (alongside) alongside();
+      },
+      [&] {
+        a.summary = SummarizeFlight(f);
+        a.lean = LastLeanOf(FindLeanTests(f, Limits{}, phases.of(Phase::Cruise)));
+      });
   const FlightSummary& s = a.summary;
   Headline& h = a.headline;
   h.hottestEgt = best(s.hottest, ChannelKind::Egt, false);

@@ -5,6 +5,7 @@
 // screen and paper never disagree.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,5 +48,8 @@ struct FlightAnalysis {
 FlightAnalysis AnalyseFlight(const Flight& flight);
 // The same from the flight's phases found already (FindPhases of it).
 FlightAnalysis AnalyseFlight(const Flight& flight, const FlightPhases& phases);
+// The same, with the caller's `alongside` work done meanwhile (on a long
+// flight, the analysis's work and the caller's share two threads).
+FlightAnalysis AnalyseFlight(const Flight& flight, const FlightPhases& phases, const std::function<void()>& alongside);
 
 }  // namespace varnix::flight
