@@ -3,6 +3,7 @@
 #include "analysis/cruise_baselines.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -179,16 +180,16 @@ void addDerivedCooling(const Flight& flight, Engine engine, FlightDigest& digest
 
 // Rows of the steady cruise: RPM and MAP steady for two minutes at cruise
 // power. Without either channel, the middle third of the flight.
-std::vector<bool> cruiseRows(const Flight& flight, Engine engine, bool& steady) {
+std::vector<unsigned char> cruiseRows(const Flight& flight, Engine engine, bool& steady) {
   int rpm = FindChannel(flight.channels, ChannelKind::Rpm, engine);
   if (rpm < 0) rpm = FindChannel(flight.channels, ChannelKind::Rpm);
   int map = FindChannel(flight.channels, ChannelKind::Map, engine);
   if (map < 0) map = FindChannel(flight.channels, ChannelKind::Map);
   const std::size_t n = flight.rows();
-  std::vector<bool> cruise(n, false);
+  std::vector<unsigned char> cruise(n, 0);  // 1 for a cruise row: bytes, read row by row in the passes below
   steady = rpm >= 0 || map >= 0;
   if (!steady) {
-    for (std::size_t r = n / 3; r < 2 * n / 3; ++r) cruise[r] = true;
+    for (std::size_t r = n / 3; r < 2 * n / 3; ++r) cruise[r] = 1;
     return cruise;
   }
   float rpmTop = 0;
@@ -254,7 +255,7 @@ std::vector<bool> cruiseRows(const Flight& flight, Engine engine, bool& steady) 
       if (!ok) break;
     }
     if (ok) {
-      for (std::size_t i = std::max(first, marked); i <= r; ++i) cruise[i] = true;
+      for (std::size_t i = std::max(first, marked); i <= r; ++i) cruise[i] = 1;
       marked = r + 1;
     }
   }
@@ -295,7 +296,7 @@ std::vector<float> deviations(const std::vector<ChannelSums>& sums, bool early) 
 
 // Each cylinder's place among the others (EGT and CHT in cruise, CHT after
 // the start, jumps) and the cruise figures, in one pass over the rows.
-void addCylinders(const Flight& flight, Engine engine, const std::vector<bool>& cruise, FlightDigest& digest) {
+void addCylinders(const Flight& flight, Engine engine, const std::vector<unsigned char>& cruise, FlightDigest& digest) {
   const Unit u = digest.engineUnit;
   std::vector<ChannelSums> egts, chts, figures, oils;
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
@@ -321,32 +322,58 @@ void addCylinders(const Flight& flight, Engine engine, const std::vector<bool>& 
   }
   const double from = digest.engineStartAt, to = digest.engineStartAt + kWarmupSeconds;
   const std::size_t n = std::min(flight.rows(), cruise.size());
-  // Channel by channel, each over its rows in order (the sums as row by row).
+  // Each channel over its rows in order (the sums as row by row).
   std::vector<unsigned char> rowIn(n);  // 1: in the cruise, 2: in the first minutes after the start
   for (std::size_t r = 0; r < n; ++r)
     rowIn[r] = static_cast<unsigned char>((cruise[r] ? 1 : 0) |
                                           (flight.seconds[r] >= from && flight.seconds[r] < to ? 2 : 0));
+  std::vector<ChannelSums*> all;
   for (auto* list : {&egts, &chts, &figures, &oils})
-    for (ChannelSums& c : *list) {
-      const std::span<const float> column = flight.columns[c.column];
-      ChannelSums sum = c;
-      // Without branches: adding 0.0 leaves a sum that starts at +0.0 as it is.
-      const bool counted = sum.step > 0;
-      float before = kNaN;  // the row before's value
-      for (std::size_t r = 0; r < n; ++r) {
-        const float v = column[r];
-        const float last = before;
-        before = v;
-        if (!available(v)) continue;
-        const unsigned in = rowIn[r];
-        sum.cruise += (in & 1) ? static_cast<double>(v) : 0.0;
-        sum.cruiseRows += in & 1;
-        sum.early += (in & 2) ? static_cast<double>(v) : 0.0;
-        sum.earlyRows += (in >> 1) & 1;
-        if (counted) sum.jumps += available(last) && std::fabs(v - last) >= sum.step;
-      }
-      c = sum;
+    for (ChannelSums& c : *list) all.push_back(&c);
+  // The jumps, channel by channel.
+  for (ChannelSums* c : all) {
+    if (!(c->step > 0)) continue;
+    const float* column = flight.columns[c->column].data();
+    std::uint32_t jumps = 0;
+    for (std::size_t r = 1; r < n; ++r) {
+      const float v = column[r], last = column[r - 1];
+      jumps += available(v) && available(last) && std::fabs(v - last) >= c->step;
     }
+    c->jumps = jumps;
+  }
+  // The sums of four channels at once: each still adds its own rows in
+  // order, but the four run side by side instead of each waiting on its last
+  // addition. Without branches: adding 0.0 leaves a sum that starts at +0.0 as it is.
+  constexpr std::size_t kSideBySide = 4;
+  for (std::size_t g = 0; g < all.size(); g += kSideBySide) {
+    const std::size_t k = std::min(kSideBySide, all.size() - g);
+    std::array<const float*, kSideBySide> column{};
+    std::array<ChannelSums, kSideBySide> sum{};
+    for (std::size_t j = 0; j < k; ++j) {
+      column[j] = flight.columns[all[g + j]->column].data();
+      sum[j] = *all[g + j];
+    }
+    // Lanes beyond the group's channels read the first one and are not kept.
+    for (std::size_t j = k; j < kSideBySide; ++j) column[j] = column[0];
+    for (std::size_t r = 0; r < n; ++r) {
+      const unsigned in = rowIn[r];
+      for (std::size_t j = 0; j < kSideBySide; ++j) {
+        const float v = column[j][r];
+        const bool has = available(v);
+        const double x = has ? static_cast<double>(v) : 0.0;
+        sum[j].cruise += (in & 1) ? x : 0.0;
+        sum[j].cruiseRows += has & in & 1;
+        sum[j].early += (in & 2) ? x : 0.0;
+        sum[j].earlyRows += has & (in >> 1) & 1;
+      }
+    }
+    for (std::size_t j = 0; j < k; ++j) {
+      all[g + j]->cruise = sum[j].cruise;
+      all[g + j]->cruiseRows = sum[j].cruiseRows;
+      all[g + j]->early = sum[j].early;
+      all[g + j]->earlyRows = sum[j].earlyRows;
+    }
+  }
   for (const std::vector<ChannelSums>* list : {&egts, &chts, &oils})
     for (const ChannelSums& c : *list)
       if (const float m = c.cruiseMean(); available(m))
@@ -396,7 +423,7 @@ void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
   for (const Channel& k : flight.channels) any = any || (k.kind == ChannelKind::Cht && k.engine == engine);
   if (!any) return;
   bool steady = false;
-  const std::vector<bool> cruise = cruiseRows(flight, engine, steady);
+  const std::vector<unsigned char> cruise = cruiseRows(flight, engine, steady);
   addCylinders(flight, engine, cruise, digest);
   if (egts.size() < 2) return;
   const std::size_t egtCount = egts.size();
@@ -416,7 +443,7 @@ void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
   std::vector<std::size_t> count(egtCount, 0);
   double start = -1, end = 0;
   std::vector<RowSum> rows;
-  rows.reserve(static_cast<std::size_t>(std::count(cruise.begin(), cruise.end(), true)));
+  rows.reserve(static_cast<std::size_t>(std::count(cruise.begin(), cruise.end(), 1)));
   for (std::size_t r = 0; r < flight.rows(); ++r) {
     if (!cruise[r]) continue;
     if (start < 0) start = flight.seconds[r];
