@@ -334,10 +334,12 @@ void addCylinders(const Flight& flight, Engine engine, const std::vector<unsigne
   for (ChannelSums* c : all) {
     if (!(c->step > 0)) continue;
     const float* column = flight.columns[c->column].data();
+    const double step = c->step;
     std::uint32_t jumps = 0;
     for (std::size_t r = 1; r < n; ++r) {
       const float v = column[r], last = column[r - 1];
-      jumps += available(v) && available(last) && std::fabs(v - last) >= c->step;
+      // NaN on either side compares false: no jump.
+      jumps += static_cast<double>(std::fabs(v - last)) >= step;
     }
     c->jumps = jumps;
   }
