@@ -5,8 +5,10 @@ namespace varnix::flight {
 
 namespace {
 
-// The analyses within the phases, which need no digest.
-void analyseInPhases(const Flight& flight, const Limits& limits, EngineAnalysis& a) {
+// The analyses within the phases, which need no digest, and the phases'
+// figures (set by the caller once the digest, which reads the phases, is found).
+void analyseInPhases(const Flight& flight, const Limits& limits, EngineAnalysis& a, std::vector<PhaseFigures>& figures) {
+  figures = PhaseFiguresOf(flight, a.phases.spans);
   a.powerMixture = AnalysePowerMixture(flight, limits, a.phases.spans);
   a.leanTests = FindLeanTests(flight, limits, a.phases.of(Phase::Cruise));
   a.magChecks = CheckMagnetos(flight, limits, a.phases);
@@ -23,16 +25,20 @@ void analyseWithDigest(const Limits& limits, EngineAnalysis& a) {
 
 EngineAnalysis AnalyseEngine(const Flight& flight, const Limits& limits) {
   EngineAnalysis a;
-  a.phases = FindPhases(flight);
-  a.digest = DigestFlight(flight, a.phases, limits, [&] { analyseInPhases(flight, limits, a); }, {});
+  a.phases = FindPhaseSpans(flight);
+  std::vector<PhaseFigures> figures;
+  a.digest = DigestFlight(flight, a.phases, limits, [&] { analyseInPhases(flight, limits, a, figures); }, {});
+  a.phases.figures = std::move(figures);
   analyseWithDigest(limits, a);
   return a;
 }
 
 EngineAnalysis AnalyseEngine(const Flight& flight, const Limits& limits, FlightAnalysis& analysed) {
   EngineAnalysis a;
-  a.phases = FindPhases(flight);
-  analysed = AnalyseFlight(flight, a.phases, [&] { analyseInPhases(flight, limits, a); });
+  a.phases = FindPhaseSpans(flight);
+  std::vector<PhaseFigures> figures;
+  analysed = AnalyseFlight(flight, a.phases, [&] { analyseInPhases(flight, limits, a, figures); });
+  a.phases.figures = std::move(figures);
   // The catalog's digest is found under the default sensing thresholds; only
   // the sensor faults depend on them.
   a.digest = analysed.digest;

@@ -830,7 +830,7 @@ std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits
   return spansOf(FindSensorFaults(flight, sensing));
 }
 
-FlightDigest DigestFlight(const Flight& flight) { return DigestFlight(flight, FindPhases(flight), Limits{}); }
+FlightDigest DigestFlight(const Flight& flight) { return DigestFlight(flight, FindPhaseSpans(flight), Limits{}); }
 
 FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing) {
   return DigestFlight(flight, phases, sensing, {}, {});

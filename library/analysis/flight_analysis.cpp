@@ -22,7 +22,7 @@ Figure best(const std::vector<Extreme>& list, ChannelKind kind, bool lowest) {
 
 }  // namespace
 
-FlightAnalysis AnalyseFlight(const Flight& f) { return AnalyseFlight(f, FindPhases(f)); }
+FlightAnalysis AnalyseFlight(const Flight& f) { return AnalyseFlight(f, FindPhaseSpans(f)); }
 
 FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases) { return AnalyseFlight(f, phases, {}); }
 

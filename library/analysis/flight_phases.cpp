@@ -144,6 +144,12 @@ std::vector<PhaseFigures> PhaseFiguresOf(const Flight& flight, std::span<const P
 }
 
 FlightPhases FindPhases(const Flight& flight) {
+  FlightPhases result = FindPhaseSpans(flight);
+  result.figures = PhaseFiguresOf(flight, result.spans);
+  return result;
+}
+
+FlightPhases FindPhaseSpans(const Flight& flight) {
   FlightPhases result;
   const std::size_t n = flight.rows();
   const Engine engine = PhaseEngine(flight);
@@ -384,7 +390,6 @@ FlightPhases FindPhases(const Flight& flight) {
     }
     if (end > at) result.spans.push_back({Phase::Ground, at, end});
   }
-  result.figures = PhaseFiguresOf(flight, result.spans);
   return result;
 }
 

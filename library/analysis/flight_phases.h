@@ -63,6 +63,9 @@ struct FlightPhases {
 };
 
 FlightPhases FindPhases(const Flight& flight);
+// The same without the figures, for callers that need none or find them
+// meanwhile (PhaseFiguresOf of the spans).
+FlightPhases FindPhaseSpans(const Flight& flight);
 
 // The engine phases and power are found from: the left one of a twin.
 Engine PhaseEngine(const Flight& flight);

@@ -336,7 +336,7 @@ std::vector<LeanTest> FindLeanTests(const Flight& flight, const Limits& limits, 
 }
 
 std::vector<LeanTest> FindLeanTests(const Flight& flight, const Limits& limits) {
-  const std::vector<PhaseSpan> cruise = FindPhases(flight).of(Phase::Cruise);
+  const std::vector<PhaseSpan> cruise = FindPhaseSpans(flight).of(Phase::Cruise);
   return FindLeanTests(flight, limits, cruise);
 }
 

@@ -185,7 +185,7 @@ std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, 
 }
 
 std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits) {
-  return CheckMagnetos(flight, limits, FindPhases(flight));
+  return CheckMagnetos(flight, limits, FindPhaseSpans(flight));
 }
 
 std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, const FlightPhases& known) {

@@ -252,7 +252,7 @@ PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits, std
 }
 
 PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits) {
-  const FlightPhases phases = FindPhases(flight);
+  const FlightPhases phases = FindPhaseSpans(flight);
   return AnalysePowerMixture(flight, limits, phases.spans);
 }
 
