@@ -334,12 +334,15 @@ void addCylinders(const Flight& flight, Engine engine, const std::vector<unsigne
   for (ChannelSums* c : all) {
     if (!(c->step > 0)) continue;
     const float* column = flight.columns[c->column].data();
-    const double step = c->step;
+    // The least float not below the step: a float change reaches one when
+    // it reaches the other, and floats compare four at a time.
+    float step = static_cast<float>(c->step);
+    if (static_cast<double>(step) < c->step) step = std::nextafter(step, std::numeric_limits<float>::infinity());
     std::uint32_t jumps = 0;
     for (std::size_t r = 1; r < n; ++r) {
       const float v = column[r], last = column[r - 1];
       // NaN on either side compares false: no jump.
-      jumps += static_cast<double>(std::fabs(v - last)) >= step;
+      jumps += std::fabs(v - last) >= step;
     }
     c->jumps = jumps;
   }
