@@ -29,15 +29,14 @@ FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases) { retu
 FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases, const std::function<void()>& alongside) {
   FlightAnalysis a;
   // The summary, the last lean test and the caller's work are made while the
-  // digest is found, each half of it given a share that evens them out.
+  // digest is found: the summary beside the neighbours' half, the rest beside
+  // the envelopes' half, which is the lighter (measured on the longest flight).
   a.digest = DigestFlight(
       f, phases, Limits{},
+      [&] { a.summary = SummarizeFlight(f); },
       [&] {
-        if (alongside) alongside();
-      },
-      [&] {
-        a.summary = SummarizeFlight(f);
         a.lean = LastLeanOf(FindLeanTests(f, Limits{}, phases.of(Phase::Cruise)));
+        if (alongside) alongside();
       });
   const FlightSummary& s = a.summary;
   Headline& h = a.headline;
