@@ -118,8 +118,35 @@ struct Thresholds {
 
 // With `table`, the group's neighbours found already; else found here, on
 // the rows judged only.
+// Per row, what every group of one engine shares: whether the row is judged
+// (the engine has run kSettleSeconds), and how much the step threshold grows
+// with the time since the row before.
+struct EngineRows {
+  std::vector<char> judged;
+  std::vector<float> stepScale;
+};
+
+EngineRows engineRows(const Flight& flight, std::span<const char> running) {
+  EngineRows rows;
+  rows.judged.resize(flight.rows());
+  rows.stepScale.resize(flight.rows());
+  double runningSince = -1;
+  for (std::size_t r = 0; r < flight.rows(); ++r) {
+    const double t = flight.seconds[r];
+    if (!running[r]) {
+      runningSince = -1;
+    } else if (runningSince < 0) {
+      runningSince = t;
+    }
+    rows.judged[r] = !(runningSince < 0 || t - runningSince < kSettleSeconds);
+    const double dt = r ? t - flight.seconds[r - 1] : 0;
+    rows.stepScale[r] = static_cast<float>(std::max(1.0, dt / 6));
+  }
+  return rows;
+}
+
 void scanGroup(const Flight& flight, const CylinderGroup& group, const GroupNeighbours* table,
-               std::span<const char> running, const Limits& limits, std::vector<SensorFault>& out) {
+               const EngineRows& rows, const Limits& limits, std::vector<SensorFault>& out) {
   RowNeighbours neighbours;
   const std::size_t n = group.channels.size();
   const Unit unit = flight.channels[static_cast<std::size_t>(group.channels[0])].unit;
@@ -143,15 +170,9 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, const GroupNeig
     s.run = false;
   };
 
-  double runningSince = -1;
   for (std::size_t r = 0; r < flight.rows(); ++r) {
     const double t = flight.seconds[r];
-    if (!running[r]) {
-      runningSince = -1;
-    } else if (runningSince < 0) {
-      runningSince = t;
-    }
-    if (runningSince < 0 || t - runningSince < kSettleSeconds) {
+    if (!rows.judged[r]) {
       for (std::size_t i = 0; i < n; ++i) {
         closeRun(i);
         state[i].previous = false;
@@ -159,8 +180,7 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, const GroupNeig
       }
       continue;
     }
-    const double dt = r ? t - flight.seconds[r - 1] : 0;
-    const float step = th.step * static_cast<float>(std::max(1.0, dt / 6));
+    const float step = th.step * rows.stepScale[r];
     for (std::size_t i = 0; i < n; ++i) row[i] = columns[i][r];
     if (!table) neighbours.set(std::span(row.data(), n), true);
     for (std::size_t i = 0; i < n; ++i) {
@@ -232,7 +252,7 @@ std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& li
                                           std::span<const GroupNeighbours> egts) {
   std::vector<SensorFault> faults;
   // The running engine is worked out once per engine.
-  std::array<std::vector<char>, 3> running;
+  std::array<EngineRows, 3> rows;
   std::array<bool, 3> known{};
   auto scan = [&](const CylinderGroup& g, const GroupNeighbours* table) {
     const auto e = static_cast<std::size_t>(g.engine);
@@ -240,10 +260,10 @@ std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& li
       const CylinderGroup* egt = nullptr;
       for (const GroupNeighbours& x : egts)
         if (x.group.engine == g.engine) egt = &x.group;
-      running[e] = engineRunning(flight, g.engine, egt);
+      rows[e] = engineRows(flight, engineRunning(flight, g.engine, egt));
       known[e] = true;
     }
-    scanGroup(flight, g, table, running[e], limits, faults);
+    scanGroup(flight, g, table, rows[e], limits, faults);
   };
   for (const GroupNeighbours& g : egts) scan(g.group, g.values.empty() ? nullptr : &g);
   // Only the sensor faults judge the CHTs against their neighbours.

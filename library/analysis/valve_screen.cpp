@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <numbers>
 
 #include "analysis/cylinder_groups.h"
@@ -117,24 +119,37 @@ void screenSpan(const Flight& flight, const GroupNeighbours& neighbours, std::si
   buf.deviation.resize(n * count);
   buf.band.resize(n);
   buf.sum.resize(n + 1);
-  std::array<float, kMaxCylinders> held{};
   std::array<bool, kMaxCylinders> any{};
   std::array<const float*, kMaxCylinders> columns{};
   for (std::size_t i = 0; i < count; ++i) columns[i] = flight.column(static_cast<std::size_t>(group.channels[i])).data() + from;
   const std::span<const double> seconds(flight.seconds.data() + from, n);
   // Each cylinder's deviation from the others' median, row by row; a row
   // without one holds the one before (the first rows, the first found).
-  for (std::size_t r = 0; r < n; ++r) {
-    for (std::size_t i = 0; i < count; ++i) {
-      float* deviation = buf.deviation.data() + i * n;
-      const float v = columns[i][r];
-      const float median = neighbours.medianAt(from + r, i, 2);
-      if (!std::isnan(median) && !std::isnan(v) && v != 0) {
-        held[i] = v - median;
-        if (!any[i]) std::fill(deviation, deviation + r, held[i]);
+  // Cylinder by cylinder: each one's deviations are one contiguous run.
+  for (std::size_t i = 0; i < count; ++i) {
+    float* deviation = buf.deviation.data() + i * n;
+    const float* column = columns[i];
+    const float* median = neighbours.median.data() + from * count + i;
+    const std::uint8_t* values = neighbours.values.data() + from;
+    float hold = 0;
+    std::size_t r = 0;
+    // Until the first deviation, which the rows before take.
+    for (; r < n && !any[i]; ++r) {
+      const float v = column[r];
+      const float m = values[r] > 2 ? median[r * count] : std::numeric_limits<float>::quiet_NaN();
+      if (!std::isnan(m) && !std::isnan(v) && v != 0) {
+        hold = v - m;
+        std::fill(deviation, deviation + r, hold);
         any[i] = true;
       }
-      deviation[r] = held[i];
+      deviation[r] = hold;
+    }
+    for (; r < n; ++r) {
+      const float v = column[r];
+      const float m = median[r * count];
+      const bool found = values[r] > 2 && !std::isnan(m) && !std::isnan(v) && v != 0;
+      hold = found ? v - m : hold;
+      deviation[r] = hold;
     }
   }
   for (std::size_t i = 0; i < count; ++i) {
