@@ -2,7 +2,6 @@
 #include "catalog_read.h"
 
 #include "commands.h"
-#include "store/logbook.h"
 
 namespace varnix::cli {
 
@@ -17,12 +16,33 @@ std::optional<CatalogRead> readCatalog(const std::string& dataFolder) {
     reportMessage("The flight catalog could not be brought up to date: " + update.problem);
     return std::nullopt;
   }
-  auto [all, unread] = catalog->entries();
-  if (!unread.empty()) {
-    reportMessage("The flight catalog cannot be read: " + unread);
+  CatalogRead read;
+  read.folders = catalog->aircraftFolders();
+  const auto limitsOf = [&](const std::string& folder) -> const flight::LimitsFile& {
+    auto it = read.limits.find(folder);
+    if (it == read.limits.end())
+      it = read.limits.emplace(folder, flight::ReadLimits(catalog->dataFolder() + "/" + folder)).first;
+    return it->second;
+  };
+  for (const std::string& folder : read.folders) limitsOf(folder);
+  // Entries come in path order, a folder's together.
+  std::vector<flight::JudgedEntry>* list = nullptr;
+  const flight::Limits* limits = nullptr;
+  std::string listed;
+  const flight::Done all = catalog->eachEntry({}, [&](flight::CatalogEntry&& e) {
+    if (!list || e.folder != listed) {
+      listed = e.folder;
+      list = &read.entries[listed];
+      limits = &limitsOf(listed).limits;
+    }
+    list->push_back(flight::JudgeEntry(std::move(e), *limits));
+  });
+  if (!all.ok()) {
+    reportMessage("The flight catalog cannot be read: " + all.problem);
     return std::nullopt;
   }
-  return CatalogRead{std::move(catalog), flight::EntriesByFolder(std::move(all))};
+  read.catalog = std::move(catalog);
+  return read;
 }
 
 }  // namespace varnix::cli

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A data folder's catalog brought up to date, and its entries by aircraft
-// folder: what logbook and report --aircraft list from. An index that could
-// not be brought up to date (a full disk, a catalog busy past the wait)
-// would list some flights as if they were all, so it is a failure.
+// folder, each judged under its folder's limits as it is read: what logbook
+// and report --aircraft list from. An index that could not be brought up to
+// date (a full disk, a catalog busy past the wait) would list some flights
+// as if they were all, so it is a failure.
 #pragma once
 
 #include <map>
@@ -11,13 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "analysis/limits.h"
 #include "store/catalog.h"
+#include "store/logbook.h"
 
 namespace varnix::cli {
 
 struct CatalogRead {
   std::unique_ptr<flight::Catalog> catalog;
-  std::map<std::string, std::vector<flight::CatalogEntry>> entries;  // by aircraft folder
+  std::vector<std::string> folders;                                  // catalog->aircraftFolders()
+  std::map<std::string, flight::LimitsFile> limits;                  // by aircraft folder
+  std::map<std::string, std::vector<flight::JudgedEntry>> entries;  // by aircraft folder
 };
 
 // Nothing when the catalog cannot be opened, updated or read: the problem

@@ -122,12 +122,12 @@ void printText(const std::vector<AircraftLog>& logs) {
 int run(const Options& o) {
   std::optional<CatalogRead> read = readCatalog(o.folder);
   if (!read) return kFlightCannotOpen;
-  auto& [catalog, entries] = *read;
+  const auto& catalog = read->catalog;
   std::vector<AircraftLog> logs;
-  for (const std::string& folder : catalog->aircraftFolders()) {
-    const flight::LimitsFile limits = flight::ReadLimits(catalog->dataFolder() + "/" + folder);
+  for (const std::string& folder : read->folders) {
+    const flight::LimitsFile& limits = read->limits[folder];
     for (const std::string& problem : flight::LimitsProblemLines(limits)) reportMessage(terminalText(problem));
-    AircraftLog log = flight::BuildAircraftLog(folder, std::move(entries[folder]), limits.limits);
+    AircraftLog log = flight::BuildAircraftLog(folder, std::move(read->entries[folder]), limits.limits);
     const flight::AcknowledgementsFile known = flight::ReadAcknowledgements(catalog->dataFolder() + "/" + folder);
     for (const std::string& problem : flight::AcknowledgementsProblemLines(known))
       reportMessage(terminalText(problem));

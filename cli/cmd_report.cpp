@@ -76,12 +76,12 @@ int writeAircraft(const std::string& dataFolder, const Period& period, const std
   }
   std::optional<CatalogRead> read = readCatalog(dataFolder);
   if (!read) return kFlightCannotOpen;
-  auto& [catalog, entries] = *read;
+  const auto& catalog = read->catalog;
   std::vector<std::string> known;
-  for (const std::string& folder : catalog->aircraftFolders()) {
+  for (const std::string& folder : read->folders) {
     const std::string path = catalog->dataFolder() + "/" + folder;
-    const flight::LimitsFile limits = flight::ReadLimits(path);
-    flight::AircraftLog log = flight::BuildAircraftLog(folder, std::move(entries[folder]), limits.limits);
+    const flight::LimitsFile& limits = read->limits[folder];
+    flight::AircraftLog log = flight::BuildAircraftLog(folder, std::move(read->entries[folder]), limits.limits);
     const std::string id = log.flights.empty() ? folder : log.flights.front().entry.aircraft;
     known.push_back(id == folder ? folder : id + " (" + folder + ")");
     if (folder != period.aircraft && id != period.aircraft) continue;

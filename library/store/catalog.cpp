@@ -682,10 +682,6 @@ Outcome<std::vector<CatalogEntry>> Catalog::entries(const std::string& folder) {
   using Entries = Outcome<std::vector<CatalogEntry>>;
   std::vector<CatalogEntry> out;
   if (!db_) return Entries::failed("the catalog is not open");
-  Statement s(db_, folder.empty() ? "SELECT path, folder, size, modified, added, entry FROM files ORDER BY path"
-                                  : "SELECT path, folder, size, modified, added, entry FROM files WHERE folder = ? "
-                                    "ORDER BY path");
-  if (!folder.empty()) s.bind(1, folder);
   {
     // Made to its size first (counted from the folder index): an entry is large to move.
     Statement count(db_, folder.empty() ? "SELECT count(*) FROM files" : "SELECT count(*) FROM files WHERE folder = ?");
@@ -693,6 +689,17 @@ Outcome<std::vector<CatalogEntry>> Catalog::entries(const std::string& folder) {
     if (count.ok() && count.step() == SQLITE_ROW)
       out.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, count.integer(0))));
   }
+  const Done read = eachEntry(folder, [&](CatalogEntry&& e) { out.push_back(std::move(e)); });
+  if (!read.ok()) return Entries::failed(read.problem);
+  return Entries{std::move(out), {}};
+}
+
+Done Catalog::eachEntry(const std::string& folder, const std::function<void(CatalogEntry&&)>& each) {
+  if (!db_) return Done::failed("the catalog is not open");
+  Statement s(db_, folder.empty() ? "SELECT path, folder, size, modified, added, entry FROM files ORDER BY path"
+                                  : "SELECT path, folder, size, modified, added, entry FROM files WHERE folder = ? "
+                                    "ORDER BY path");
+  if (!folder.empty()) s.bind(1, folder);
   while (s.ok() && s.step() == SQLITE_ROW) {
     Outcome<CatalogEntry> decoded = DecodeEntry(s.blob(5));
     CatalogEntry e = std::move(decoded.value);
@@ -709,13 +716,13 @@ Outcome<std::vector<CatalogEntry>> Catalog::entries(const std::string& folder) {
     e.size = s.integer(2);
     e.modified = s.integer(3);
     e.added = s.integer(4);
-    out.push_back(std::move(e));
+    each(std::move(e));
   }
   if (!s.ok()) {
     sawDamage_ = damaged(s.code());
-    return Entries::failed(message(db_, s.code()));
+    return Done::failed(message(db_, s.code()));
   }
-  return Entries{std::move(out), {}};
+  return {};
 }
 
 std::vector<std::string> Catalog::aircraftFolders() {

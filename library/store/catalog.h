@@ -81,6 +81,9 @@ class Catalog {
   // update). Empty, with the problem, when the index cannot be read; the
   // next update makes it anew.
   Outcome<std::vector<CatalogEntry>> entries(const std::string& folder = {});
+  // The same entries handed to `each` one at a time as they are read, none
+  // kept here: a caller that keeps less of an entry holds less at once.
+  Done eachEntry(const std::string& folder, const std::function<void(CatalogEntry&&)>& each);
 
   // The subfolders of the data folder that hold flight files.
   std::vector<std::string> aircraftFolders();

@@ -22,11 +22,29 @@ const LogbookFlight* AircraftLog::trendFlight(const Finding& trend) const {
   return nullptr;
 }
 
+JudgedEntry JudgeEntry(CatalogEntry&& entry, const Limits& limits) {
+  JudgedEntry j;
+  if (entry.problem.empty()) j.findings = EvaluateFindings(entry.digest, limits);
+  std::vector<Envelope>().swap(entry.digest.envelopes);
+  j.entry = std::move(entry);
+  return j;
+}
+
 AircraftLog BuildAircraftLog(const std::string& folder, const std::vector<CatalogEntry>& entries,
                              const Limits& limits, std::int64_t lastLook) {
-  std::vector<CatalogEntry> mine;
+  std::vector<JudgedEntry> mine;
   for (const CatalogEntry& e : entries)
-    if (e.folder == folder) mine.push_back(e);
+    if (e.folder == folder) mine.push_back(JudgeEntry(CatalogEntry(e), limits));
+  return BuildAircraftLog(folder, std::move(mine), limits, lastLook);
+}
+
+AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry>&& entries, const Limits& limits,
+                             std::int64_t lastLook) {
+  std::vector<JudgedEntry> mine;
+  mine.reserve(entries.size());
+  for (CatalogEntry& e : entries)
+    if (e.folder == folder) mine.push_back(JudgeEntry(std::move(e), limits));
+  entries.clear();
   return BuildAircraftLog(folder, std::move(mine), limits, lastLook);
 }
 
@@ -44,7 +62,7 @@ std::map<std::string, std::vector<CatalogEntry>> EntriesByFolder(std::vector<Cat
   return byFolder;
 }
 
-AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry>&& entries, const Limits& limits,
+AircraftLog BuildAircraftLog(const std::string& folder, std::vector<JudgedEntry>&& entries, const Limits& limits,
                              std::int64_t lastLook) {
   AircraftLog log;
   log.folder = folder;
@@ -53,7 +71,8 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry
   // path order, so the unsuffixed file (F00101.CSV before F00101A.CSV) names it.
   std::map<std::tuple<std::string, long, std::string, std::uint64_t>, std::size_t> seen;
   log.flights.reserve(entries.size());
-  for (CatalogEntry& e : entries) {
+  for (JudgedEntry& j : entries) {
+    CatalogEntry& e = j.entry;
     if (e.folder != folder) continue;
     if (!e.problem.empty()) {
       ++log.unreadable;
@@ -71,14 +90,12 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry
     f.files.push_back(e.file);
     f.isNew = lastLook > 0 && e.added > lastLook;
     f.entry = std::move(e);
+    f.findings = std::move(j.findings);
   }
   // The same number and start with other rows: both are shown, marked.
   std::map<std::tuple<std::string, long, std::string>, int> starts;
   for (const LogbookFlight& f : log.flights) ++starts[{f.entry.aircraft, f.entry.flightNumber, f.entry.start}];
-  for (LogbookFlight& f : log.flights) {
-    f.differs = starts[{f.entry.aircraft, f.entry.flightNumber, f.entry.start}] > 1;
-    f.findings = EvaluateFindings(f.entry.digest, limits);
-  }
+  for (LogbookFlight& f : log.flights) f.differs = starts[{f.entry.aircraft, f.entry.flightNumber, f.entry.start}] > 1;
   // Sorted by place, then moved once: a flight is large to move.
   std::vector<std::size_t> order(log.flights.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;

@@ -44,11 +44,23 @@ struct AircraftLog {
   const LogbookFlight* trendFlight(const Finding& trend) const;
 };
 
+// An entry as a logbook lists it: its findings under the aircraft's limits,
+// and its envelopes, which only those findings read, let go.
+struct JudgedEntry {
+  CatalogEntry entry;
+  std::vector<Finding> findings;
+};
+// An unreadable entry (a problem) has no findings.
+JudgedEntry JudgeEntry(CatalogEntry&& entry, const Limits& limits);
+
 // The logbook of the aircraft folder `folder` from the catalog's entries
 // (those of other folders are passed over); `lastLook` marks the flights
 // added after it as new. The first form takes the entries over, the second
-// copies those of `folder`.
+// copies those of `folder`; the third takes entries judged under `limits`
+// as they were read, so that no envelopes are held at once.
 AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry>&& entries, const Limits& limits,
+                             std::int64_t lastLook = 0);
+AircraftLog BuildAircraftLog(const std::string& folder, std::vector<JudgedEntry>&& entries, const Limits& limits,
                              std::int64_t lastLook = 0);
 AircraftLog BuildAircraftLog(const std::string& folder, const std::vector<CatalogEntry>& entries,
                              const Limits& limits, std::int64_t lastLook = 0);

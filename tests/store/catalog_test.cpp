@@ -164,6 +164,41 @@ TEST(Catalog, FollowsChangedRemovedDuplicatedAndHalfWrittenFiles) {
   EXPECT_TRUE(marked.flights[2].differs);
 }
 
+// The logbook of entries judged one at a time as they are read, their
+// envelopes let go, is the logbook of the entries held whole.
+TEST(Catalog, JudgesEntriesAsTheyAreReadAsTheLogbookOfWholeEntriesDoes) {
+  Folder f;
+  indexed(f.data);
+  flight::Limits strict;
+  strict.chtMax = 300;
+  strict.difMax = 50;
+  strict.batteryMin = 14.5;
+  for (const flight::Limits& limits : {flight::Limits{}, strict}) {
+    const flight::AircraftLog whole = flight::BuildAircraftLog("N123AB", indexed(f.data), limits);
+    const auto catalog = Catalog::open(f.data).value;
+    ASSERT_TRUE(catalog);
+    std::vector<flight::JudgedEntry> judged;
+    EXPECT_TRUE(catalog->eachEntry("N123AB", [&](flight::CatalogEntry&& e) {
+      judged.push_back(flight::JudgeEntry(std::move(e), limits));
+    }).ok());
+    const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", std::move(judged), limits);
+    ASSERT_EQ(log.flights.size(), whole.flights.size());
+    std::size_t findings = 0;
+    for (std::size_t i = 0; i < log.flights.size(); ++i) {
+      EXPECT_EQ(log.flights[i].files, whole.flights[i].files);
+      EXPECT_TRUE(log.flights[i].entry.digest.envelopes.empty());
+      ASSERT_EQ(log.flights[i].findings.size(), whole.flights[i].findings.size());
+      for (std::size_t k = 0; k < log.flights[i].findings.size(); ++k)
+        EXPECT_EQ(log.flights[i].findings[k].text, whole.flights[i].findings[k].text);
+      findings += log.flights[i].findings.size();
+    }
+    ASSERT_EQ(log.trends.size(), whole.trends.size());
+    if (limits.chtMax == strict.chtMax) {
+      EXPECT_GT(findings, 0u);  // the strict limits are judged, not passed over
+    }
+  }
+}
+
 TEST(Catalog, ComesBackWholeFromALostOrDamagedDatabase) {
   struct Case {
     const char* what;
