@@ -31,6 +31,20 @@ void keep(std::vector<Extreme>& list, const std::string& key, const Extreme& can
   list.push_back(candidate);
 }
 
+// A channel's value `x` at `at` seconds into its statistics, `sum` its total so far.
+void take(ChannelStats& s, double& sum, double x, double at) {
+  if (s.count == 0 || x < s.min) {
+    s.min = x;
+    s.minAt = at;
+  }
+  if (s.count == 0 || x > s.max) {
+    s.max = x;
+    s.maxAt = at;
+  }
+  sum += x;
+  ++s.count;
+}
+
 // FF is a rate per hour: its integral over the rows, trapezoids skipping NA.
 double integrateFlow(const Flight& flight, std::span<const float> ff) {
   double total = 0;
@@ -52,20 +66,8 @@ ChannelStats StatsOf(const Flight& flight, std::size_t channel, std::size_t firs
   ChannelStats s;
   const std::span<const float> v = flight.column(channel);
   double sum = 0;
-  for (std::size_t r = firstRow; r < endRow && r < v.size(); ++r) {
-    if (!available(v[r])) continue;
-    const double x = v[r];
-    if (s.count == 0 || x < s.min) {
-      s.min = x;
-      s.minAt = flight.seconds[r];
-    }
-    if (s.count == 0 || x > s.max) {
-      s.max = x;
-      s.maxAt = flight.seconds[r];
-    }
-    sum += x;
-    ++s.count;
-  }
+  for (std::size_t r = firstRow; r < endRow && r < v.size(); ++r)
+    if (available(v[r])) take(s, sum, v[r], flight.seconds[r]);
   if (s.count) s.mean = sum / static_cast<double>(s.count);
   return s;
 }
@@ -98,19 +100,7 @@ std::vector<ChannelStats> statsOfAll(const Flight& flight) {
     for (std::size_t r = 0; r < n; ++r)
       for (std::size_t j = 0; j < kSideBySide; ++j) {
         const float v = column[j][r];
-        if (!available(v)) continue;
-        const double x = v;
-        ChannelStats& t = s[j];
-        if (t.count == 0 || x < t.min) {
-          t.min = x;
-          t.minAt = flight.seconds[r];
-        }
-        if (t.count == 0 || x > t.max) {
-          t.max = x;
-          t.maxAt = flight.seconds[r];
-        }
-        total[j] += x;
-        ++t.count;
+        if (available(v)) take(s[j], total[j], v, flight.seconds[r]);
       }
     for (std::size_t j = 0; j < k; ++j) {
       if (s[j].count) s[j].mean = total[j] / static_cast<double>(s[j].count);
