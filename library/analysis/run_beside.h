@@ -6,11 +6,24 @@
 #pragma once
 
 #include <cstddef>
-#include <future>
-#include <system_error>
 #include <utility>
 
+// A standard library without threads (mingw's win32-thread compilers) does
+// the parts in turn.
+#if defined(__GLIBCXX__) && !defined(_GLIBCXX_HAS_GTHREADS)
+#define VARNIX_RUN_BESIDE_IN_TURN 1
+#else
+#include <future>
+#include <system_error>
+#endif
+
 namespace varnix::flight {
+
+#ifdef VARNIX_RUN_BESIDE_IN_TURN
+inline constexpr bool kThreadsBeside = false;
+#else
+inline constexpr bool kThreadsBeside = true;  // RunBeside can give a part a thread of its own
+#endif
 
 // Rows from which an analysis splits its work over two threads.
 inline constexpr std::size_t kParallelRows = 10000;
@@ -18,7 +31,8 @@ inline constexpr std::size_t kParallelRows = 10000;
 // Both parts are done when it returns; what either threw is thrown here
 // (the other part still runs to its end first, so nothing it uses goes).
 template <class Beside, class Here>
-void RunBeside(bool parallel, Beside&& beside, Here&& here) {
+void RunBeside([[maybe_unused]] bool parallel, Beside&& beside, Here&& here) {
+#ifndef VARNIX_RUN_BESIDE_IN_TURN
   std::future<void> other;
   if (parallel) {
     try {
@@ -27,13 +41,14 @@ void RunBeside(bool parallel, Beside&& beside, Here&& here) {
       // No thread to be had: the parts in turn.
     }
   }
-  if (!other.valid()) {
-    beside();
+  if (other.valid()) {
     here();
+    other.get();
     return;
   }
+#endif
+  beside();
   here();
-  other.get();
 }
 
 }  // namespace varnix::flight
