@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 
+#include "analysis/run_beside.h"
 #include "analysis/smoothing.h"
 
 namespace varnix::flight {
@@ -176,20 +177,28 @@ FlightPhases FindPhaseSpans(const Flight& flight) {
   const bool flowOnly = result.basis == "fuel_flow";
   const bool both = !flowOnly && flow >= 0;
   const int basis = result.basis == "rpm_map" ? 0 : result.basis == "power_percent" ? 1 : result.basis == "rpm" ? 2 : 3;
-  std::vector<float> power(n), fuel(n, static_cast<float>(kNaN));
-  for (std::size_t r = 0; r < n; ++r) {
-    const double rv = valueAt(flight, rpm, r);
-    power[r] = static_cast<float>(basis == 0 ? rv * valueAt(flight, map, r)
-                                  : basis == 1 ? valueAt(flight, percent, r)
-                                  : basis == 2 ? std::pow(rv / 2700.0, 3)
-                                               : valueAt(flight, flow, r));
-    if (both) fuel[r] = static_cast<float>(valueAt(flight, flow, r));
-  }
+  // The power and fuel flow, smoothed, and the heads (on a long flight
+  // beside them: they share nothing).
+  std::vector<float> power(n), fuel(n, static_cast<float>(kNaN)), ps, fs;
+  auto powerAndFuel = [&] {
+    for (std::size_t r = 0; r < n; ++r) {
+      const double rv = valueAt(flight, rpm, r);
+      power[r] = static_cast<float>(basis == 0 ? rv * valueAt(flight, map, r)
+                                    : basis == 1 ? valueAt(flight, percent, r)
+                                    : basis == 2 ? std::pow(rv / 2700.0, 3)
+                                                 : valueAt(flight, flow, r));
+      if (both) fuel[r] = static_cast<float>(valueAt(flight, flow, r));
+    }
+    ps = Smoothed(power, flight.seconds, kSmoothSeconds);
+    if (both) fs = Smoothed(fuel, flight.seconds, kSmoothSeconds);
+  };
   // The mean head temperature: it rises through a climb and turns when the
   // aircraft levels off and gathers speed, often a while before the pilot
   // sets cruise power and leans.
   std::vector<float> heads;
-  if (const std::vector<int> chts = channelsOf(flight, ChannelKind::Cht, engine); !chts.empty()) {
+  auto meanHeads = [&] {
+    const std::vector<int> chts = channelsOf(flight, ChannelKind::Cht, engine);
+    if (chts.empty()) return;
     heads.assign(n, static_cast<float>(kNaN));
     for (std::size_t r = 0; r < n; ++r) {
       double sum = 0;
@@ -199,7 +208,8 @@ FlightPhases FindPhaseSpans(const Flight& flight) {
       if (count) heads[r] = static_cast<float>(sum / count);
     }
     heads = Smoothed(heads, flight.seconds, kHeadsSmooth);
-  }
+  };
+  RunBeside(n >= kParallelRows, meanHeads, powerAndFuel);
   // Where the climb ended: the peak of the heads before the power or fuel
   // flow came back at `step`, when they cooled since; else `since`.
   auto climbEnd = [&](long since, long step, long floor) {
@@ -218,8 +228,6 @@ FlightPhases FindPhaseSpans(const Flight& flight) {
     if (flow >= 0) return valueAt(flight, flow, r) > kRunningFlow;
     return power[r] > 0;
   };
-  const std::vector<float> ps = Smoothed(power, flight.seconds, kSmoothSeconds);
-  const std::vector<float> fs = both ? Smoothed(fuel, flight.seconds, kSmoothSeconds) : std::vector<float>();
   double pMax = 0, fMax = 0;
   for (std::size_t r = 0; r < n; ++r)
     if (running(r)) {
