@@ -5,10 +5,8 @@ namespace varnix::flight {
 
 namespace {
 
-// The analyses within the phases, which need no digest, and the phases'
-// figures (set by the caller once the digest, which reads the phases, is found).
-void analyseInPhases(const Flight& flight, const Limits& limits, EngineAnalysis& a, std::vector<PhaseFigures>& figures) {
-  figures = PhaseFiguresOf(flight, a.phases.spans);
+// The analyses within the phases, which need no digest.
+void analyseInPhases(const Flight& flight, const Limits& limits, EngineAnalysis& a) {
   a.powerMixture = AnalysePowerMixture(flight, limits, a.phases.spans);
   a.leanTests = FindLeanTests(flight, limits, a.phases.of(Phase::Cruise));
   a.magChecks = CheckMagnetos(flight, limits, a.phases);
@@ -26,8 +24,11 @@ void analyseWithDigest(const Limits& limits, EngineAnalysis& a) {
 EngineAnalysis AnalyseEngine(const Flight& flight, const Limits& limits) {
   EngineAnalysis a;
   a.phases = FindPhaseSpans(flight);
+  // The phases' figures are set once the digest, which reads the phases, is found.
   std::vector<PhaseFigures> figures;
-  a.digest = DigestFlight(flight, a.phases, limits, [&] { analyseInPhases(flight, limits, a, figures); }, {});
+  a.digest = DigestFlight(
+      flight, a.phases, limits, [&] { figures = PhaseFiguresOf(flight, a.phases.spans); },
+      [&] { analyseInPhases(flight, limits, a); });
   a.phases.figures = std::move(figures);
   analyseWithDigest(limits, a);
   return a;
@@ -37,7 +38,9 @@ EngineAnalysis AnalyseEngine(const Flight& flight, const Limits& limits, FlightA
   EngineAnalysis a;
   a.phases = FindPhaseSpans(flight);
   std::vector<PhaseFigures> figures;
-  analysed = AnalyseFlight(flight, a.phases, [&] { analyseInPhases(flight, limits, a, figures); });
+  analysed = AnalyseFlight(
+      flight, a.phases, [&] { figures = PhaseFiguresOf(flight, a.phases.spans); },
+      [&] { analyseInPhases(flight, limits, a); });
   a.phases.figures = std::move(figures);
   // The catalog's digest is found under the default sensing thresholds; only
   // the sensor faults depend on them.

@@ -24,20 +24,18 @@ Figure best(const std::vector<Extreme>& list, ChannelKind kind, bool lowest) {
 
 FlightAnalysis AnalyseFlight(const Flight& f) { return AnalyseFlight(f, FindPhaseSpans(f)); }
 
-FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases) { return AnalyseFlight(f, phases, {}); }
+FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases) { return AnalyseFlight(f, phases, {}, {}); }
 
-FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases, const std::function<void()>& alongside) {
+FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases, const std::function<void()>& withNeighbours,
+                             const std::function<void()>& withEnvelopes) {
   FlightAnalysis a;
-  // The summary, the last lean test and the caller's work are made while the
-  // digest is found: the summary beside the neighbours' half, the rest beside
-  // the envelopes' half, which is the lighter (measured on the longest flight).
-  a.digest = DigestFlight(
-      f, phases, Limits{},
-      [&] { a.summary = SummarizeFlight(f); },
-      [&] {
-        a.lean = LastLeanOf(FindLeanTests(f, Limits{}, phases.of(Phase::Cruise)));
-        if (alongside) alongside();
-      });
+  // The summary and the last lean test are made while the digest is found,
+  // beside its envelopes' half, the lighter (measured on the longest flight).
+  a.digest = DigestFlight(f, phases, Limits{}, withNeighbours, [&] {
+    a.summary = SummarizeFlight(f);
+    a.lean = LastLeanOf(FindLeanTests(f, Limits{}, phases.of(Phase::Cruise)));
+    if (withEnvelopes) withEnvelopes();
+  });
   const FlightSummary& s = a.summary;
   Headline& h = a.headline;
   h.hottestEgt = best(s.hottest, ChannelKind::Egt, false);

@@ -48,8 +48,10 @@ struct FlightAnalysis {
 FlightAnalysis AnalyseFlight(const Flight& flight);
 // The same from the flight's phases found already (FindPhases of it).
 FlightAnalysis AnalyseFlight(const Flight& flight, const FlightPhases& phases);
-// The same, with the caller's `alongside` work done meanwhile (on a long
-// flight, the analysis's work and the caller's share two threads).
-FlightAnalysis AnalyseFlight(const Flight& flight, const FlightPhases& phases, const std::function<void()>& alongside);
+// The same, with the caller's work done meanwhile: on a long flight the
+// analysis's work and the caller's share two threads, `withNeighbours` and
+// `withEnvelopes` beside the digest's two halves (as DigestFlight's).
+FlightAnalysis AnalyseFlight(const Flight& flight, const FlightPhases& phases,
+                             const std::function<void()>& withNeighbours, const std::function<void()>& withEnvelopes);
 
 }  // namespace varnix::flight
