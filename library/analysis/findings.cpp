@@ -295,7 +295,7 @@ std::vector<float> deviations(const std::vector<ChannelSums>& sums, bool early) 
 }
 
 // Each cylinder's place among the others (EGT and CHT in cruise, CHT after
-// the start, jumps) and the cruise figures, in one pass over the rows.
+// the start, jumps) and the cruise figures, in a few passes over the rows.
 void addCylinders(const Flight& flight, Engine engine, const std::vector<unsigned char>& cruise, FlightDigest& digest) {
   const Unit u = digest.engineUnit;
   std::vector<ChannelSums> egts, chts, figures, oils;

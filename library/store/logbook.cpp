@@ -48,20 +48,6 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry
   return BuildAircraftLog(folder, std::move(mine), limits, lastLook);
 }
 
-std::map<std::string, std::vector<CatalogEntry>> EntriesByFolder(std::vector<CatalogEntry>&& entries) {
-  std::map<std::string, std::vector<CatalogEntry>> byFolder;
-  // Each list made to its size first: an entry is large to move twice.
-  std::map<std::string_view, std::size_t> counts;
-  for (const CatalogEntry& e : entries) ++counts[e.folder];
-  for (const auto& [folder, count] : counts) byFolder[std::string(folder)].reserve(count);
-  for (CatalogEntry& e : entries) {
-    std::vector<CatalogEntry>& list = byFolder[e.folder];
-    list.push_back(std::move(e));
-  }
-  entries.clear();
-  return byFolder;
-}
-
 AircraftLog BuildAircraftLog(const std::string& folder, std::vector<JudgedEntry>&& entries, const Limits& limits,
                              std::int64_t lastLook) {
   AircraftLog log;

@@ -70,9 +70,6 @@ AircraftLog BuildAircraftLog(const std::string& folder, const std::vector<Catalo
 void AcknowledgeFindings(AircraftLog& log, const std::vector<Acknowledgement>& acknowledgements,
                          std::string_view today);
 
-// The entries taken over and handed out by aircraft folder, in their order.
-std::map<std::string, std::vector<CatalogEntry>> EntriesByFolder(std::vector<CatalogEntry>&& entries);
-
 // Where a finding of `flight` points in time (a trend: the channel's peak).
 double FindingTime(const LogbookFlight& flight, const Finding& finding);
 
