@@ -2,9 +2,13 @@
 # The layers' include rules, checked on the sources of SOURCE_DIR:
 # - library/ and frontend/ are plain C++: no Qt header (<Q...>, <qcustomplot.h>),
 #   and their CMake files link no Qt target;
+# - each module includes only the modules its row of the table below allows;
 # - cli/ includes nothing from app/: no include of it resolves to a file under app/
 #   (looked up as the compiler would, in cli/, the tree's root, library/ and
 #   library/include, and under app/ where none of those has it).
+# A module's headers are spelled "<module>/<file>.h" (its row's spelling);
+# an include without a folder is the module's own.
+cmake_minimum_required(VERSION 3.20)
 set(problems "")
 
 foreach(layer library frontend)
@@ -24,6 +28,70 @@ foreach(layer library frontend)
     foreach(line IN LISTS lines)
       file(RELATIVE_PATH name "${SOURCE_DIR}" "${cmake_file}")
       list(APPEND problems "${name} uses Qt: ${line}")
+    endforeach()
+  endforeach()
+endforeach()
+
+# name | folder | spelled as | may include
+set(modules
+  "platform|library/platform|platform|"
+  "core|library/core|core|platform"
+  "flight|library/flight|flight|platform core"
+  "analysis|library/analysis|analysis|platform flight"
+  "store|library/store|store|platform flight analysis"
+  "exports|library/exports||platform core api"
+  "api|library/include/varnix|varnix|"
+  "frontend|frontend|frontend|platform core flight analysis store api"
+  "render|render|render|platform flight analysis store frontend"
+  "cli|cli||platform core flight analysis store frontend render api"
+  "encoder|sim/encoder|encoder|"
+  "sim|sim||encoder")
+set(spellings "")
+foreach(row IN LISTS modules)
+  string(REPLACE "|" ";" cells "${row}")
+  list(GET cells 0 name)
+  list(GET cells 2 spelled)
+  if(spelled)
+    list(APPEND spellings "${spelled}=${name}")
+  endif()
+endforeach()
+# Most specific folder first, so that sim/encoder is not taken for sim.
+list(REVERSE modules)
+set(checked_modules "")
+foreach(row IN LISTS modules)
+  string(REPLACE "|" ";" cells "${row}")
+  list(GET cells 0 name)
+  list(GET cells 1 folder)
+  list(LENGTH cells count)
+  set(allowed "")
+  if(count GREATER 3)
+    list(GET cells 3 allowed)
+    string(REPLACE " " ";" allowed "${allowed}")
+  endif()
+  file(GLOB_RECURSE sources LIST_DIRECTORIES false "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
+  foreach(source IN LISTS sources)
+    if(source IN_LIST checked_modules)
+      continue()
+    endif()
+    list(APPEND checked_modules "${source}")
+    file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+/[^\"]+\"")
+    foreach(line IN LISTS lines)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^/\"]+)/.*" "\\1" first "${line}")
+      set(target "")
+      foreach(pair IN LISTS spellings)
+        if(pair MATCHES "^${first}=(.*)$")
+          set(target "${CMAKE_MATCH_1}")
+        endif()
+      endforeach()
+      # A folder of the module's own ("chart/..." inside frontend) or a
+      # generated header: not another module.
+      if(NOT target OR target STREQUAL name)
+        continue()
+      endif()
+      if(NOT target IN_LIST allowed)
+        file(RELATIVE_PATH relative "${SOURCE_DIR}" "${source}")
+        list(APPEND problems "${relative} (${name}) may not include ${target}: ${line}")
+      endif()
     endforeach()
   endforeach()
 endforeach()
