@@ -13,7 +13,7 @@
 namespace varnix::flight {
 
 template <class T>
-struct Outcome {
+struct [[nodiscard]] Outcome {
   T value{};
   std::string problem;  // empty when the step worked
 
