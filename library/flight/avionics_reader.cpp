@@ -112,7 +112,7 @@ std::optional<Date> parseIsoDate(std::string_view s) {
 }
 
 // A date as a spreadsheet re-saves it, a/b/yyyy: month/day or day/month,
-// which the reader settles for the whole file (see Reader::slashOrder).
+// which the reader settles for the whole file (see Reader::settleDays).
 struct SlashDate {
   int first = 0, second = 0, year = 0;
   bool monthFirst() const { return isCivil(year, first, second); }
@@ -764,7 +764,7 @@ FlightRead Reader::finish() {
       offset = o;
       break;
     }
-  std::vector<long long> utc(rows, -1);
+  std::vector<std::optional<long long>> utc(rows);
   for (std::size_t r = 0; r < rows; ++r) {
     if (offset_[r] != kNoOffset) offset = offset_[r];
     if (clock_[r] >= 0) utc[r] = day_[r] * kSecondsPerDay + clock_[r] - offset;
@@ -774,7 +774,7 @@ FlightRead Reader::finish() {
   {
     std::vector<long long> steps;
     for (std::size_t r = 1; r < rows; ++r)
-      if (utc[r] >= 0 && utc[r - 1] >= 0 && utc[r] > utc[r - 1]) steps.push_back(utc[r] - utc[r - 1]);
+      if (utc[r] && utc[r - 1] && *utc[r] > *utc[r - 1]) steps.push_back(*utc[r] - *utc[r - 1]);
     f.interval = static_cast<int>(std::min<long long>(detail::TypicalStep(steps), std::numeric_limits<int>::max()));
   }
 
@@ -788,7 +788,7 @@ FlightRead Reader::finish() {
   detail::TimeAxis axis(f.interval);
   std::size_t corrections = 0, gaps = 0;
   for (std::size_t r = 0; r < rows; ++r) {
-    const detail::TimeAxis::Placed placed = axis.add(utc[r] >= 0 ? std::optional<long long>(utc[r]) : std::nullopt);
+    const detail::TimeAxis::Placed placed = axis.add(utc[r]);
     if (placed == detail::TimeAxis::Placed::Back && ++corrections <= kNotedRows)
       notes_.push_back("row " + std::to_string(r + 1) + ": the clock goes back " + std::to_string(axis.jump()) +
                        " s from the row before; the row was placed one interval after that row, the rows after it follow on.");

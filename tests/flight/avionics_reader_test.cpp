@@ -144,6 +144,8 @@ TEST(AvionicsReader, ReadsTheLayoutsAndTheirQuirks) {
   };
 
   const Case cases[] = {
+      {"a log of 1969", slashLog({"7/20/1969,20:17:39", "7/20/1969,20:17:40"}), {2, 3, 1, "F-ABCD", "", 19690720},
+       ChannelKind::Cht, Engine::Only, 1, 350.0f},
       {"a waypoint column first", waypointLog, {2, 3, 1, "N123AB", "", 20220417}, ChannelKind::Cht, Engine::Only, 1, 355.0f},
       {"twin: the left engine's columns empty", log(twinUnits, twinTitles, rightOnlyRows), {2, 3, 1, "", ""},
        ChannelKind::Rpm, Engine::Right, 0, 2420.0f},
