@@ -427,6 +427,8 @@ class Reader {
   Unread monthFirstUnread_, dayFirstUnread_;
   bool orderMatters_ = false;    // an a/b/yyyy date with a != b
   std::size_t untimedAtStart_ = 0, untimedLater_ = 0;
+  int firstUntimedLine_ = 0;  // the first row left out for want of a time
+  int headerEnd_ = 3;         // the last line before the rows: the titles, or the aliases
   std::vector<std::string> notes_;
   std::vector<std::string_view> cells_;
   static constexpr long long kNoDay = std::numeric_limits<long long>::min();
@@ -461,6 +463,7 @@ FlightRead Reader::header(std::optional<std::vector<std::string>>& firstRow, int
       case 4:
         if (isNameRow(cells)) {
           aliases = std::move(cells);  // the value lines begin after them
+          headerEnd_ = n;
         } else {
           firstRow = std::move(cells);
           firstRowLine = n;
@@ -540,7 +543,7 @@ std::optional<FlightRead> Reader::row(std::string_view line, int n, bool termina
   if (!clock && rowCell(cells_[timeCell_]).empty()) {
     // Before the flight deck has a time (no GPS fix yet) a row carries no engine data worth a place.
     if (clock_.empty()) {
-      ++untimedAtStart_;
+      if (untimedAtStart_++ == 0) firstUntimedLine_ = n;
       return std::nullopt;
     }
     ++untimedLater_;
@@ -650,7 +653,7 @@ std::optional<FlightRead> Reader::settleDays() {
     }
   }
   if (std::none_of(day_.begin(), day_.end(), [](long long day) { return day != kNoDay; }))
-    return failure(0, "no row of the log has a date (\"Lcl Date\"): the day of the flight is not known");
+    return failure(line_.front(), "no row of the log has a date (\"Lcl Date\"): the day of the flight is not known");
   return std::nullopt;
 }
 
@@ -662,7 +665,8 @@ FlightRead Reader::finish() {
   const std::size_t rows = clock_.size();
   // A log without rows is no flight of no hours: there is nothing to read.
   if (rows == 0)
-    return failure(0, untimedAtStart_ > 0 ? "no row of the log has a time of day (\"Lcl Time\")" : "the log has no rows");
+    return untimedAtStart_ > 0 ? failure(firstUntimedLine_, "no row of the log has a time of day (\"Lcl Time\")")
+                               : failure(headerEnd_, "the column titles are followed by no row");
   if (std::optional<FlightRead> bad = settleDays()) return std::move(*bad);
 
   // Which columns stay: a column that never holds a number carries nothing
