@@ -78,9 +78,17 @@ double valueAt(const Flight& flight, int channel, std::size_t row) {
 }  // namespace
 
 Engine PhaseEngine(const Flight& flight) {
-  for (const Channel& c : flight.channels)
-    if (c.engine == Engine::Left) return Engine::Left;
-  return Engine::Only;
+  // A twin whose left engine recorded no RPM (its columns empty, left out
+  // by the reader) has its phases from the right one.
+  bool left = false, right = false, leftRpm = false, rightRpm = false;
+  for (const Channel& c : flight.channels) {
+    left = left || c.engine == Engine::Left;
+    right = right || c.engine == Engine::Right;
+    leftRpm = leftRpm || (c.engine == Engine::Left && c.kind == ChannelKind::Rpm);
+    rightRpm = rightRpm || (c.engine == Engine::Right && c.kind == ChannelKind::Rpm);
+  }
+  if (left && (leftRpm || !rightRpm)) return Engine::Left;
+  return right ? Engine::Right : Engine::Only;
 }
 
 std::string_view PhaseName(Phase phase) {

@@ -67,7 +67,8 @@ FlightPhases FindPhases(const Flight& flight);
 // meanwhile (PhaseFiguresOf of the spans).
 FlightPhases FindPhaseSpans(const Flight& flight);
 
-// The engine phases and power are found from: the left one of a twin.
+// The engine phases and power are found from: the left one of a twin (the
+// right one where only it has RPM).
 Engine PhaseEngine(const Flight& flight);
 
 // The rows of a span: the first at or after `start` (*first) and the last at

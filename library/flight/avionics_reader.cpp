@@ -2,7 +2,6 @@
 #include "flight/avionics_reader.h"
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -12,6 +11,7 @@
 
 #include "flight/fnv_hash.h"
 #include "flight/text_lines.h"
+#include "flight/time_axis.h"
 
 namespace varnix::flight {
 
@@ -97,13 +97,50 @@ struct Date {
   int year = 0, month = 0, day = 0;
 };
 
-// The flight deck writes yyyy-mm-dd; a spreadsheet that re-saved the file, dd/mm/yyyy.
-std::optional<Date> parseDate(std::string_view s) {
+bool isCivil(int year, int month, int day) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (year < 1900 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+// The flight deck writes yyyy-mm-dd.
+std::optional<Date> parseIsoDate(std::string_view s) {
   Date d;
-  if (parseTriple(s, '-', d.year, d.month, d.day) || (parseTriple(s, '/', d.day, d.month, d.year))) {
-    if (d.year >= 1900 && d.year <= 9999 && d.month >= 1 && d.month <= 12 && d.day >= 1 && d.day <= 31) return d;
-  }
+  if (parseTriple(s, '-', d.year, d.month, d.day) && isCivil(d.year, d.month, d.day)) return d;
   return std::nullopt;
+}
+
+// A date as a spreadsheet re-saves it, a/b/yyyy: month/day or day/month,
+// which the reader settles for the whole file (see Reader::settleDays).
+struct SlashDate {
+  int first = 0, second = 0, year = 0;
+  bool monthFirst() const { return isCivil(year, first, second); }
+  bool dayFirst() const { return isCivil(year, second, first); }
+};
+
+std::optional<SlashDate> parseSlashDate(std::string_view s) {
+  SlashDate d;
+  if (parseTriple(s, '/', d.first, d.second, d.year) && (d.monthFirst() || d.dayFirst())) return d;
+  return std::nullopt;
+}
+
+// A UTC offset as the deck writes it ("+02:00", "-05:00"; "+2", "-0530"
+// read too), in seconds.
+std::optional<int> parseOffset(std::string_view s) {
+  if (s.empty() || (s.front() != '+' && s.front() != '-')) return std::nullopt;
+  const int sign = s.front() == '-' ? -1 : 1;
+  s.remove_prefix(1);
+  int h = 0, m = 0;
+  if (const std::size_t colon = s.find(':'); colon != std::string_view::npos) {
+    if (!parseWhole(s.substr(0, colon), h) || s.size() - colon != 3 || !parseWhole(s.substr(colon + 1), m)) return std::nullopt;
+  } else if (s.size() == 4) {
+    if (!parseWhole(s.substr(0, 2), h) || !parseWhole(s.substr(2), m)) return std::nullopt;
+  } else if (!parseWhole(s, h) || s.size() > 2) {
+    return std::nullopt;
+  }
+  if (h < 0 || h > 14 || m < 0 || m > 59) return std::nullopt;
+  return sign * (h * 3600 + m * 60);
 }
 
 std::optional<int> parseClock(std::string_view s) {
@@ -329,9 +366,20 @@ void readAirframe(const std::vector<std::string>& cells, FlightFacts& f) {
 }
 
 // Whether a line after the titles is a row of names (the G3X's aliases),
-// not values: its first cell is a word, not a date or a blank.
+// not values: by its shape, names in two cells or more and no cell that
+// reads as a number, a date or a time of day. (A row of values may begin
+// with a word: a waypoint column first.)
 bool isNameRow(const std::vector<std::string>& cells) {
-  return !cells.empty() && !cells[0].empty() && !(cells[0][0] >= '0' && cells[0][0] <= '9') && cells[0][0] != '#';
+  std::size_t names = 0;
+  for (const std::string& cell : cells) {
+    if (cell.empty()) continue;
+    float number = 0;
+    if (cell[0] == '#' || parseWhole(std::string_view(cell), number) || parseIsoDate(cell) || parseSlashDate(cell) ||
+        parseClock(cell))
+      return false;
+    ++names;
+  }
+  return names >= 2;
 }
 
 std::string_view fuelUnitText(Unit u) {
@@ -355,6 +403,13 @@ class Reader {
   FlightRead header(std::optional<std::vector<std::string>>& firstRow, int& firstRowLine, bool& firstRowEnded);
   std::optional<FlightRead> row(std::string_view line, int n, bool terminated);
   FlightRead finish();
+  std::optional<FlightRead> settleDays();
+
+  // The first line of a/b/yyyy dates that one order of day and month cannot read.
+  struct Unread {
+    int line = 0;
+    std::string text;
+  };
 
   Lines& lines_;
   const std::function<void(const Flight&)>& headerRead_;
@@ -364,12 +419,21 @@ class Reader {
   std::size_t cellCount_ = 0;
   std::size_t dateCell_ = std::string::npos, timeCell_ = std::string::npos, offsetCell_ = std::string::npos;
   Columns values_;
-  std::vector<long long> day_;   // per row: days since 1970, or kNoDay
-  std::vector<int> clock_;       // per row: seconds after midnight
+  std::vector<long long> day_;   // per row: days since 1970, or kNoDay (a/b/yyyy dates: see slash_)
+  std::vector<int> clock_;       // per row: seconds after midnight, local
+  std::vector<int> offset_;      // per row: the UTC offset's seconds, or kNoOffset
+  std::vector<int> line_;        // per row: its line
+  std::vector<SlashDate> slash_;  // the a/b/yyyy dates, in row order (their rows' day_ is kSlashDay)
+  Unread monthFirstUnread_, dayFirstUnread_;
+  bool orderMatters_ = false;    // an a/b/yyyy date with a != b
   std::size_t untimedAtStart_ = 0, untimedLater_ = 0;
+  int firstUntimedLine_ = 0;  // the first row left out for want of a time
+  int headerEnd_ = 3;         // the last line before the rows: the titles, or the aliases
   std::vector<std::string> notes_;
   std::vector<std::string_view> cells_;
   static constexpr long long kNoDay = std::numeric_limits<long long>::min();
+  static constexpr long long kSlashDay = kNoDay + 1;
+  static constexpr int kNoOffset = std::numeric_limits<int>::min();
 };
 
 FlightRead Reader::header(std::optional<std::vector<std::string>>& firstRow, int& firstRowLine, bool& firstRowEnded) {
@@ -399,6 +463,7 @@ FlightRead Reader::header(std::optional<std::vector<std::string>>& firstRow, int
       case 4:
         if (isNameRow(cells)) {
           aliases = std::move(cells);  // the value lines begin after them
+          headerEnd_ = n;
         } else {
           firstRow = std::move(cells);
           firstRowLine = n;
@@ -434,7 +499,7 @@ FlightRead Reader::header(std::optional<std::vector<std::string>>& firstRow, int
       if (byTitle.channel.kind != ChannelKind::Other || name.empty()) {
         col = byTitle;
         unitInTitle = u;
-        if (name.empty()) name = titles[i];
+        name = titles[i];  // a known title keeps its name beside an alias that names nothing known
       }
     } else {
       std::string u;
@@ -449,6 +514,12 @@ FlightRead Reader::header(std::optional<std::vector<std::string>>& firstRow, int
     columns_.push_back(std::move(col));
   }
   if (timeCell_ == std::string::npos) return failure(3, "not an avionics log: no \"Lcl Time\" column");
+  // Two columns of one name would be one channel to every reader of the flight.
+  std::vector<std::string_view> names;
+  for (const Column& col : columns_) names.emplace_back(col.channel.name);
+  std::sort(names.begin(), names.end());
+  if (const auto twice = std::adjacent_find(names.begin(), names.end()); twice != names.end())
+    return failure(aliases.empty() ? 3 : 4, "the column title \"" + std::string(*twice) + "\" is there twice");
   return {};
 }
 
@@ -472,7 +543,7 @@ std::optional<FlightRead> Reader::row(std::string_view line, int n, bool termina
   if (!clock && rowCell(cells_[timeCell_]).empty()) {
     // Before the flight deck has a time (no GPS fix yet) a row carries no engine data worth a place.
     if (clock_.empty()) {
-      ++untimedAtStart_;
+      if (untimedAtStart_++ == 0) firstUntimedLine_ = n;
       return std::nullopt;
     }
     ++untimedLater_;
@@ -483,12 +554,29 @@ std::optional<FlightRead> Reader::row(std::string_view line, int n, bool termina
   if (dateCell_ != std::string::npos) {
     const std::string_view text = rowCell(cells_[dateCell_]);
     if (!text.empty()) {
-      const std::optional<Date> d = parseDate(text);
-      if (!d) return failure(n, "the date \"" + std::string(text) + "\" is not a date");
-      day = daysFromCivil(*d);
+      if (const std::optional<Date> d = parseIsoDate(text)) {
+        day = daysFromCivil(*d);
+      } else if (const std::optional<SlashDate> a = parseSlashDate(text)) {
+        day = kSlashDay;
+        slash_.push_back(*a);
+        orderMatters_ = orderMatters_ || a->first != a->second;
+        if (!a->monthFirst() && monthFirstUnread_.line == 0) monthFirstUnread_ = {n, std::string(text)};
+        if (!a->dayFirst() && dayFirstUnread_.line == 0) dayFirstUnread_ = {n, std::string(text)};
+      } else {
+        return failure(n, "the date \"" + std::string(text) + "\" is not a date");
+      }
     }
   }
-  if (offsetCell_ != std::string::npos && facts_.utcOffset.empty()) facts_.utcOffset = rowCell(cells_[offsetCell_]);
+  int offset = kNoOffset;
+  if (offsetCell_ != std::string::npos) {
+    const std::string_view text = rowCell(cells_[offsetCell_]);
+    if (!text.empty()) {
+      const std::optional<int> o = parseOffset(text);
+      if (!o) return failure(n, "the UTC offset \"" + std::string(text) + "\" is not an offset such as +02:00");
+      offset = *o;
+      if (facts_.utcOffset.empty()) facts_.utcOffset = text;
+    }
+  }
 
   if (clock_.empty()) values_.reset(columns_.size(), (lines_.remaining() / (line.size() + 1)) * 9 / 8 + 64);
   values_.makeRoom();
@@ -509,6 +597,8 @@ std::optional<FlightRead> Reader::row(std::string_view line, int n, bool termina
   values_.addRow();
   day_.push_back(day);
   clock_.push_back(clock.value_or(-1));
+  offset_.push_back(offset);
+  line_.push_back(n);
   return std::nullopt;
 }
 
@@ -537,12 +627,47 @@ FlightRead Reader::read() {
   return finish();
 }
 
+// The days of the a/b/yyyy dates, read in one order for the whole file:
+// month first, as the flight deck's makers write dates, unless a date of
+// the file cannot be read so (a day after the 12th first); a file that
+// neither order reads is refused at the line that leaves it none. A file
+// whose dates could be read either way is noted as guessed. A log with no
+// date at all is refused: its day is not known, and no day is made up.
+std::optional<FlightRead> Reader::settleDays() {
+  if (!slash_.empty()) {
+    const bool dayFirst = monthFirstUnread_.line > 0;
+    if (dayFirst && dayFirstUnread_.line > 0) {
+      const Unread& last = monthFirstUnread_.line > dayFirstUnread_.line ? monthFirstUnread_ : dayFirstUnread_;
+      return failure(last.line, "the date \"" + last.text + "\" is not a date in the order of day and month of the dates before it");
+    }
+    std::size_t next = 0;
+    for (long long& day : day_)
+      if (day == kSlashDay) {
+        const SlashDate& a = slash_[next++];
+        day = daysFromCivil(dayFirst ? Date{a.year, a.second, a.first} : Date{a.year, a.first, a.second});
+      }
+    if (!dayFirst && dayFirstUnread_.line == 0 && orderMatters_) {
+      const SlashDate& a = *std::find_if(slash_.begin(), slash_.end(), [](const SlashDate& x) { return x.first != x.second; });
+      notes_.push_back("The dates (such as " + std::to_string(a.first) + "/" + std::to_string(a.second) + "/" +
+                       std::to_string(a.year) + ") read as month/day as well as day/month; they were taken as month/day/year.");
+    }
+  }
+  if (std::none_of(day_.begin(), day_.end(), [](long long day) { return day != kNoDay; }))
+    return failure(line_.front(), "no row of the log has a date (\"Lcl Date\"): the day of the flight is not known");
+  return std::nullopt;
+}
+
 FlightRead Reader::finish() {
   Flight flight;
   flight.facts = facts_;
   flight.facts.reader = "avionics";
   FlightFacts& f = flight.facts;
   const std::size_t rows = clock_.size();
+  // A log without rows is no flight of no hours: there is nothing to read.
+  if (rows == 0)
+    return untimedAtStart_ > 0 ? failure(firstUntimedLine_, "no row of the log has a time of day (\"Lcl Time\")")
+                               : failure(headerEnd_, "the column titles are followed by no row");
+  if (std::optional<FlightRead> bad = settleDays()) return std::move(*bad);
 
   // Which columns stay: a column that never holds a number carries nothing
   // (a second engine's columns in a single's log, a turbine's in a piston's,
@@ -622,7 +747,7 @@ FlightRead Reader::finish() {
       firstDated = r;
       break;
     }
-  const long long day0 = firstDated < rows ? day_[firstDated] : 0;
+  const long long day0 = day_[firstDated];
   for (std::size_t r = firstDated; r-- > 0;) {
     day_[r] = r + 1 < rows && day_[r + 1] != kNoDay ? day_[r + 1] : day0;
     if (clock_[r] >= 0 && r + 1 < rows && clock_[r + 1] >= 0 && clock_[r] > clock_[r + 1] + kSecondsPerDay / 2) --day_[r];
@@ -633,41 +758,52 @@ FlightRead Reader::finish() {
       if (clock_[r] >= 0 && clock_[r - 1] >= 0 && clock_[r] + kSecondsPerDay / 2 < clock_[r - 1]) ++day_[r];
     }
 
-  // The interval: the most common step between timed rows.
-  std::array<std::size_t, 61> steps{};
-  for (std::size_t r = 1; r < rows; ++r) {
-    if (clock_[r] < 0 || clock_[r - 1] < 0) continue;
-    const long long step = (day_[r] - day_[r - 1]) * kSecondsPerDay + clock_[r] - clock_[r - 1];
-    if (step > 0 && step <= 60) ++steps[static_cast<std::size_t>(step)];
-  }
-  f.interval = 1;
-  for (std::size_t s = 1; s < steps.size(); ++s)
-    if (steps[s] > steps[static_cast<std::size_t>(f.interval)]) f.interval = static_cast<int>(s);
-
-  // Seconds by the clock, never going back. A clock that steps back (the
-  // deck sets it from the GPS, a few seconds at a time) is a correction:
-  // the row is placed one interval after the row before and the rows after
-  // it follow the corrected clock from there. A row without a time is one
-  // interval after the row before.
-  flight.seconds.reserve(rows);
-  std::size_t corrections = 0;
-  long long previous = 0;
-  long long shift = 0;
-  const long long start = rows > 0 ? day_[0] * kSecondsPerDay + clock_[0] : 0;
-  for (std::size_t r = 0; r < rows; ++r) {
-    long long at = clock_[r] >= 0 ? day_[r] * kSecondsPerDay + clock_[r] - start + shift : previous + f.interval;
-    if (r > 0 && at < previous) {
-      if (++corrections <= kNotedRows)
-        notes_.push_back("row " + std::to_string(r + 1) + ": the clock goes back " + std::to_string(previous - at) +
-                         " s from the row before; the row was placed one interval after that row, the rows after it follow on.");
-      shift += previous + f.interval - at;
-      at = previous + f.interval;
+  // The clock of every timed row in UTC, where the log says its offset (a
+  // row without one has that of the row before, rows before the first
+  // offset the first): a local clock stepping at the change to summer time
+  // is no step of the recording.
+  int offset = 0;
+  for (int o : offset_)
+    if (o != kNoOffset) {
+      offset = o;
+      break;
     }
-    flight.seconds.push_back(static_cast<double>(at));
-    previous = at;
+  std::vector<std::optional<long long>> utc(rows);
+  for (std::size_t r = 0; r < rows; ++r) {
+    if (offset_[r] != kNoOffset) offset = offset_[r];
+    if (clock_[r] >= 0) utc[r] = day_[r] * kSecondsPerDay + clock_[r] - offset;
+  }
+
+  // The interval: the typical step forward between timed rows.
+  {
+    std::vector<long long> steps;
+    for (std::size_t r = 1; r < rows; ++r)
+      if (utc[r] && utc[r - 1] && *utc[r] > *utc[r - 1]) steps.push_back(*utc[r] - *utc[r - 1]);
+    f.interval = static_cast<int>(std::min<long long>(detail::TypicalStep(steps), std::numeric_limits<int>::max()));
+  }
+
+  // Seconds by the clock, never going back and never jumping (time_axis.h).
+  // A clock that steps back (the deck sets it from the GPS, a few seconds at
+  // a time) is a correction, as a step forward past a gap is: the row is
+  // placed one interval after the row before, and the rows after it follow
+  // the clock from there. A row without a time is one interval after the row
+  // before.
+  flight.seconds.reserve(rows);
+  detail::TimeAxis axis(f.interval);
+  std::size_t corrections = 0, gaps = 0;
+  for (std::size_t r = 0; r < rows; ++r) {
+    const detail::TimeAxis::Placed placed = axis.add(utc[r]);
+    if (placed == detail::TimeAxis::Placed::Back && ++corrections <= kNotedRows)
+      notes_.push_back("row " + std::to_string(r + 1) + ": the clock goes back " + std::to_string(axis.jump()) +
+                       " s from the row before; the row was placed one interval after that row, the rows after it follow on.");
+    if (placed == detail::TimeAxis::Placed::Gap && ++gaps <= kNotedRows)
+      notes_.push_back(detail::GapNote("line " + std::to_string(line_[r]), axis.jump()));
+    flight.seconds.push_back(static_cast<double>(axis.seconds()));
   }
   if (corrections > kNotedRows)
     notes_.push_back(std::to_string(corrections - kNotedRows) + " more steps back of the clock were followed on the same way.");
+  if (gaps > kNotedRows)
+    notes_.push_back(std::to_string(gaps - kNotedRows) + " more gaps in the clock were not counted the same way.");
   if (untimedAtStart_ > 0)
     notes_.push_back(std::to_string(untimedAtStart_) + (untimedAtStart_ == 1 ? " row" : " rows") +
                      " before the first time of day were left out.");
@@ -675,19 +811,17 @@ FlightRead Reader::finish() {
     notes_.push_back(std::to_string(untimedLater_) + (untimedLater_ == 1 ? " row" : " rows") +
                      " without a time were placed one interval after the row before.");
 
-  if (rows > 0) {
-    const Date d = civilFromDays(day_[0]);
-    f.year = firstDated < rows ? d.year : 0;
-    f.month = firstDated < rows ? d.month : 0;
-    f.day = firstDated < rows ? d.day : 0;
-    f.hours = clock_[0] / 3600;
-    f.minutes = clock_[0] / 60 % 60;
-    f.seconds = clock_[0] % 60;
-    flight.startOfDay = clock_[0];
-  }
+  const Date d = civilFromDays(day_[0]);
+  f.year = d.year;
+  f.month = d.month;
+  f.day = d.day;
+  f.hours = clock_[0] / 3600;
+  f.minutes = clock_[0] / 60 % 60;
+  f.seconds = clock_[0] % 60;
+  flight.startOfDay = clock_[0];
   // A log is whole once written: nothing like the expansion's duration line
   // is filled in later, so its duration is the rows' span.
-  f.durationHours = flight.rows() ? flight.seconds.back() / 3600.0 : 0;
+  f.durationHours = flight.seconds.back() / 3600.0;
   flight.notes = std::move(notes_);
   FlightRead result;
   result.flight = std::move(flight);

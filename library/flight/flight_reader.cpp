@@ -12,6 +12,7 @@
 #include "flight/fnv_hash.h"
 #include "flight/native_channels.h"
 #include "flight/text_lines.h"
+#include "flight/time_axis.h"
 #include "platform/platform.h"
 
 namespace varnix::flight {
@@ -308,12 +309,14 @@ FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& hea
   flight.startOfDay = std::fmod(f.hours * 3600.0 + f.minutes * 60.0 + f.seconds, kSecondsPerDay);
   if (headerRead) headerRead(flight);
 
-  // The clock of the last row whose time is trusted (after a damaged row,
-  // the clock that row should have had); -1 before the first.
-  long previousClock = -1;
-  double elapsed = 0;
+  // The seconds follow the clock (time_axis.h); the clock is read here: a
+  // time of day, whose steps back are at midnight only. The axis keeps the
+  // clock of the last row whose time is trusted (after a damaged row, the
+  // clock that row should have had).
+  detail::TimeAxis axis(f.interval);
   int lastStep = 0;
-  std::size_t damagedRows = 0;
+  std::size_t damagedRows = 0, gaps = 0;
+  std::vector<long long> steps;
   int blankLine = 0;  // a blank line is allowed only at the very end
   while (lines.next(line, terminated)) {
     const int n = lines.number();
@@ -349,14 +352,16 @@ FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& hea
     // recorded interval, should that be longer). Any other step back, or a
     // time that is not a time of day, is a damaged row: it is kept one
     // interval after the row before, so that the seconds never go back and
-    // a flight's span follows its rows.
+    // a flight's span follows its rows. A step forward past a gap is not
+    // counted either (time_axis.h).
     const bool timeOfDay = h >= 0 && h < 24 && m >= 0 && m < 60 && sec >= 0 && sec < 60;
     const long clock = timeOfDay ? h * 3600L + m * 60L + sec : 0;
-    const int step = f.interval > 0 ? f.interval : lastStep > 0 ? lastStep : 1;
+    axis.setInterval(f.interval > 0 ? f.interval : lastStep > 0 ? lastStep : 1);
+    const std::optional<long long> previous = axis.clock();
     long forward = 0;
     bool damaged = !timeOfDay;
-    if (!damaged && previousClock >= 0) {
-      forward = clock - previousClock;
+    if (!damaged && previous) {
+      forward = clock - static_cast<long>(*previous % kSecondsPerDay);
       if (forward < 0) {
         const long back = -forward;
         forward += kSecondsPerDay;
@@ -365,30 +370,36 @@ FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& hea
     }
     if (damaged) {
       const bool first = flight.seconds.empty();
-      if (!first) elapsed += step;
-      if (previousClock >= 0) previousClock = static_cast<long>((previousClock + static_cast<long long>(step)) % kSecondsPerDay);
+      axis.add(std::nullopt);
       if (++damagedRows <= kNotedRows)
         flight.notes.push_back("line " + std::to_string(n) + ": the time " + clockText(h, m, sec) +
                                (timeOfDay ? " goes back from the row before" : " is not a time of day") +
                                (first ? "; the row was taken as the start." : "; the row was placed one interval after that row."));
-    } else if (previousClock < 0) {
-      // The first trusted clock: the start of the day is where it puts the first row.
-      if (!flight.seconds.empty()) elapsed += step;
-      flight.startOfDay = std::fmod(std::fmod(clock - elapsed, kSecondsPerDay) + kSecondsPerDay, kSecondsPerDay);
-      previousClock = clock;
     } else {
-      elapsed += static_cast<double>(forward);
-      if (forward > 0) lastStep = static_cast<int>(forward);
-      previousClock = clock;
+      const detail::TimeAxis::Placed placed = axis.add(previous ? *previous + forward : clock);
+      if (placed == detail::TimeAxis::Placed::First) {
+        // The first trusted clock: the start of the day is where it puts the first row.
+        flight.startOfDay = std::fmod(std::fmod(clock - static_cast<double>(axis.seconds()), kSecondsPerDay) + kSecondsPerDay,
+                                      kSecondsPerDay);
+      } else if (placed == detail::TimeAxis::Placed::Gap) {
+        if (++gaps <= kNotedRows) flight.notes.push_back(detail::GapNote("line " + std::to_string(n), axis.jump()));
+      } else if (forward > 0) {
+        lastStep = static_cast<int>(forward);
+        if (f.interval <= 0) steps.push_back(forward);
+      }
     }
-    flight.seconds.push_back(elapsed);
+    flight.seconds.push_back(static_cast<double>(axis.seconds()));
     flight.columns.addRow();
   }
   if (lines.tooLong()) return tooLong(lines, rowLimit);
   if (damagedRows > kNotedRows)
     flight.notes.push_back(std::to_string(damagedRows - kNotedRows) +
                            " more rows with a damaged time were placed one interval after the row before.");
-  if (f.interval <= 0 && flight.rows() > 1) f.interval = static_cast<int>(flight.seconds[1] - flight.seconds[0]);
+  if (gaps > kNotedRows)
+    flight.notes.push_back(std::to_string(gaps - kNotedRows) + " more gaps in the clock were not counted the same way.");
+  // A file that writes no interval has that of its rows: their typical step.
+  if (f.interval <= 0 && flight.rows() > 1)
+    f.interval = static_cast<int>(std::min<long long>(detail::TypicalStep(steps), std::numeric_limits<int>::max()));
 
   FlightRead r;
   r.flight = std::move(flight);

@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "analysis/flight_phases.h"
+#include "analysis/flight_summary.h"
 #include "flight/avionics_reader.h"
 #include "flight/open_flight.h"
 #include "frontend/chart/panel_plan.h"
@@ -43,6 +47,7 @@ struct Expect {
   double lastSecond;
   std::string aircraft;
   std::string note;  // a note the read must give, "" for none expected
+  int date = 0;      // the start's date as yyyymmdd; 0: not checked
 };
 
 // One channel's largest value, NaN when it has none.
@@ -118,7 +123,38 @@ TEST(AvionicsReader, ReadsTheLayoutsAndTheirQuirks) {
       "2020-08-09,14:00:01,-07:00,5510,350,1415,12.4,22.0,2310",
   };
 
+  // A waypoint column first: its word does not make the first row a G3X's aliases.
+  const std::vector<std::string> waypointRows = {
+      "LFQA, 2022-04-17, 12:00:00, +02:00, 10.0, 350.0, 2400",
+      "LFQA, 2022-04-17, 12:00:01, +02:00, 10.5, 355.0, 2410",
+  };
+  const std::string waypointLog = log("#ident, yyy-mm-dd, hh:mm:ss, hh:mm, gph, deg F, rpm",
+                                      "AtvWpt, Lcl Date, Lcl Time, UTCOfst, E1 FFlow, E1 CHT1, E1 RPM", waypointRows);
+  // A twin whose left engine wrote nothing: its phases come from the right one.
+  const std::vector<std::string> rightOnlyRows = {
+      "2021-06-01, 09:00:00, -05:00,     ,      ,     , 21.0, 355.0, 2410",
+      "2021-06-01, 09:00:01, -05:00,     ,      ,     , 21.5, 375.0, 2420",
+  };
+  // Dates a spreadsheet wrote a/b/yyyy: month first unless a day after the 12th says otherwise.
+  auto slashLog = [&](const std::vector<std::string>& whens) {
+    std::vector<std::string> rows;
+    for (const std::string& when : whens) rows.push_back(when + ",+00:00,20.0,350.0,2400");
+    return log("#yyy-mm-dd,hh:mm:ss,hh:mm,gph,deg F,rpm", "Lcl Date,Lcl Time,UTCOfst,E1 FFlow,E1 CHT1,E1 RPM", rows,
+               false, sheetInfo);
+  };
+
   const Case cases[] = {
+      {"a log of 1969", slashLog({"7/20/1969,20:17:39", "7/20/1969,20:17:40"}), {2, 3, 1, "F-ABCD", "", 19690720},
+       ChannelKind::Cht, Engine::Only, 1, 350.0f},
+      {"a waypoint column first", waypointLog, {2, 3, 1, "N123AB", "", 20220417}, ChannelKind::Cht, Engine::Only, 1, 355.0f},
+      {"twin: the left engine's columns empty", log(twinUnits, twinTitles, rightOnlyRows), {2, 3, 1, "", ""},
+       ChannelKind::Rpm, Engine::Right, 0, 2420.0f},
+      {"4/5/2022: month first, guessed", slashLog({"4/5/2022,10:00:00", "4/5/2022,10:00:01"}), {2, 3, 1, "F-ABCD", "taken as month/day", 20220405},
+       ChannelKind::Cht, Engine::Only, 1, 350.0f},
+      {"04/17/2022: month first", slashLog({"04/17/2022,10:00:00", "04/17/2022,10:00:01"}), {2, 3, 1, "F-ABCD", "", 20220417},
+       ChannelKind::Cht, Engine::Only, 1, 350.0f},
+      {"12/5/2022 beside 13/5/2022: day first", slashLog({"12/5/2022,23:59:59", "13/5/2022,00:00:00"}),
+       {2, 3, 1, "F-ABCD", "", 20220512}, ChannelKind::Cht, Engine::Only, 1, 350.0f},
       {"G3X: long titles and aliases", log(g3xUnits, g3xTitles, g3xRows, false, g3xInfo), {2, 6, 1, "RV-10", ""},
        ChannelKind::Map, Engine::Only, 0, 22.1f},
       {"G3X: CHT in 5 degree steps", log(g3xUnits, g3xTitles, g3xRows, false, g3xInfo), {2, 6, 1, "RV-10", ""},
@@ -157,8 +193,16 @@ TEST(AvionicsReader, ReadsTheLayoutsAndTheirQuirks) {
     }
     if (!c.expect.note.empty()) {
       EXPECT_TRUE(hasNote(f, c.expect.note)) << ::testing::PrintToString(f.notes);
+    } else {
+      EXPECT_FALSE(hasNote(f, "taken as month/day")) << ::testing::PrintToString(f.notes);
     }
+    if (c.expect.date != 0) {
+      EXPECT_EQ(f.facts.year * 10000 + f.facts.month * 100 + f.facts.day, c.expect.date);
+    }
+    for (const flight::Channel& ch : f.channels) EXPECT_NE(ch.name.find_first_not_of("0123456789.- "), std::string::npos);
     EXPECT_FLOAT_EQ(maxOf(f, c.kind, c.engine, c.cylinder), c.max);
+    // The phases are found from an engine that recorded RPM.
+    EXPECT_GE(flight::FindChannel(f.channels, ChannelKind::Rpm, flight::PhaseEngine(f)), 0);
   }
 }
 
@@ -228,6 +272,15 @@ TEST(AvionicsReader, NamesTheLineOfADamagedLog) {
       {"a row with too few values", log(units, titles, {"2023-01-02, 10:11:12, +01:00, 20", "2023-01-02, 10:11:13"}), 5},
       {"a date that is none", log(units, titles, {"2023-13-45, 10:11:12, +01:00, 20"}), 4},
       {"no units line", std::string(kInfo) + titles + "\n", 2},
+      {"February the 31st", log(units, titles, {"2022-02-28, 10:11:12, +01:00, 20", "2022-02-31, 10:11:13, +01:00, 20"}), 5},
+      {"a/b/yyyy dates that neither order reads",
+       log(units, titles, {"13/01/2022, 10:11:12, +01:00, 20", "01/13/2022, 10:11:13, +01:00, 20"}), 5},
+      {"an offset that is none", log(units, titles, {"2023-01-02, 10:11:12, +25:00, 20"}), 4},
+      {"two columns of one title", log("#yyy-mm-dd, hh:mm:ss, hh:mm, deg F, deg F", "Lcl Date, Lcl Time, UTCOfst, E1 CHT1, E1 CHT1",
+                                       {"2023-01-02, 10:11:12, +01:00, 350, 360"}), 3},
+      {"the titles and no row", log(units, titles, {}), 3},
+      {"no row with a time", log(units, titles, {"2023-01-02,         , +01:00, 20"}), 4},
+      {"no date", log(units, titles, {"          , 10:11:12, +01:00, 20", "          , 10:11:13, +01:00, 20"}), 4},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -235,6 +288,73 @@ TEST(AvionicsReader, NamesTheLineOfADamagedLog) {
     EXPECT_FALSE(read.flight);
     EXPECT_EQ(read.line, c.line) << read.problem;
     EXPECT_EQ(read.problem.rfind("line " + std::to_string(c.line) + ": ", 0), 0u) << read.problem;
+  }
+}
+
+// The time axis follows UTC where the log says its offset, and a step
+// forward past a gap (at 1 s rows, more than two minutes) is not counted:
+// neither time nor fuel is made up across it, a note names its line. The
+// interval is the rows' typical step. Every log burns 12 gph.
+TEST(AvionicsReader, NeverInventsTime) {
+  struct When {
+    std::string date;
+    long clock;  // seconds after midnight, local
+    std::string offset;
+  };
+  auto timed = [](std::size_t rows, const std::function<When(std::size_t)>& when) {
+    std::vector<std::string> lines;
+    for (std::size_t r = 0; r < rows; ++r) {
+      const When w = when(r);
+      char clock[16];
+      std::snprintf(clock, sizeof clock, "%02ld:%02ld:%02ld", w.clock / 3600 % 24, w.clock / 60 % 60, w.clock % 60);
+      lines.push_back(w.date + ", " + clock + ", " + w.offset + ", 12.0");
+    }
+    return log("#yyy-mm-dd, hh:mm:ss, hh:mm, gph", "Lcl Date, Lcl Time, UTCOfst, E1 FFlow", lines);
+  };
+  const long ten = 10 * 3600;
+  auto halves = [&](const std::string& later, long laterShift, const std::string& laterOffset) {
+    return timed(1200, [=](std::size_t r) {
+      const bool second = r >= 600;
+      return When{second ? later : "2022-04-17", ten + static_cast<long>(r) + (second ? laterShift : 0),
+                  second ? laterOffset : "+01:00"};
+    });
+  };
+  struct Case {
+    const char* name;
+    std::string text;
+    double seconds;  // the last row's, the duration
+    int interval;
+    int gapLine;     // the line a gap note names; 0 for none
+  };
+  const Case cases[] = {
+      {"1 s rows", halves("2022-04-17", 0, "+01:00"), 1199, 1, 0},
+      {"the second half a day later", halves("2022-04-18", 0, "+01:00"), 1199, 1, 604},
+      {"the second half on 9999-12-31", halves("9999-12-31", 0, "+01:00"), 1199, 1, 604},
+      {"summer time: the clock an hour on, UTCOfst +01:00 to +02:00", halves("2022-04-17", 3600, "+02:00"), 1199, 1, 0},
+      {"the clock an hour on, the offset as it was", halves("2022-04-17", 3600, "+01:00"), 1199, 1, 604},
+      {"two minutes without rows", halves("2022-04-17", 119, "+01:00"), 1199 + 119, 1, 0},
+      {"ten minutes without rows", halves("2022-04-17", 600, "+01:00"), 1199, 1, 604},
+      {"rows 61 s apart", timed(100, [&](std::size_t r) { return When{"2022-04-17", ten + 61 * static_cast<long>(r), "+01:00"}; }),
+       99 * 61, 61, 0},
+      {"rows an hour apart", timed(10, [&](std::size_t r) { return When{"2022-04-17", 3600 * static_cast<long>(r), "+01:00"}; }),
+       9 * 3600, 3600, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const FlightRead read = flight::OpenFlightText(c.text);
+    ASSERT_TRUE(read.flight) << read.problem;
+    const Flight& f = *read.flight;
+    EXPECT_EQ(f.seconds.back(), c.seconds);
+    EXPECT_DOUBLE_EQ(f.facts.durationHours, c.seconds / 3600);
+    EXPECT_EQ(f.facts.interval, c.interval);
+    EXPECT_EQ(f.facts.year * 10000 + f.facts.month * 100 + f.facts.day, 20220417);
+    const flight::FlightSummary summary = flight::SummarizeFlight(f);
+    ASSERT_EQ(summary.fuel.size(), 1u);
+    EXPECT_NEAR(summary.fuel[0].amount, 12 * c.seconds / 3600, 1e-6);
+    EXPECT_EQ(hasNote(f, "the clock jumps"), c.gapLine > 0) << ::testing::PrintToString(f.notes);
+    if (c.gapLine > 0) {
+      EXPECT_TRUE(hasNote(f, "line " + std::to_string(c.gapLine) + ": the clock jumps")) << ::testing::PrintToString(f.notes);
+    }
   }
 }
 

@@ -227,7 +227,8 @@ std::string timedFlight(const std::vector<std::string>& times) {
 
 // A clock that goes back is a midnight only from the evening to the early
 // morning; any other step back, or a time that is none, is a damaged row
-// placed one interval after the row before, with a note naming its line.
+// placed one interval after the row before, and so is a step forward past a
+// gap (at 6 s rows, more than two minutes), with a note naming its line.
 // The span, and the digest's memory, follow the rows.
 TEST(FlightReader, KeepsTheSecondsInStepWithTheRowsWhenTheClockGoesBack) {
   struct Case {
@@ -239,7 +240,9 @@ TEST(FlightReader, KeepsTheSecondsInStepWithTheRowsWhenTheClockGoesBack) {
   };
   const Case cases[] = {
       {"midnight", {"23:59:54", "0:0:0", "0:0:6"}, {0, 6, 12}, {}, 86394},
-      {"evening to morning", {"13:0:0", "0:30:0"}, {0, 41400}, {}, 46800},
+      {"evening to morning: midnight, and a gap", {"13:0:0", "0:30:0", "0:30:6"}, {0, 6, 12}, {9}, 46800},
+      {"two minutes without rows", {"10:0:0", "10:2:0", "10:2:6"}, {0, 120, 126}, {}, 36000},
+      {"a gap of ten minutes", {"10:0:0", "10:0:6", "10:10:6", "10:10:12"}, {0, 6, 12, 18}, {10}, 36000},
       {"one row out of order", {"10:0:0", "10:0:6", "9:59:0", "10:0:18"}, {0, 6, 12, 18}, {10}, 36000},
       {"back by exactly twelve hours", {"12:0:0", "0:0:0", "12:0:12"}, {0, 6, 12}, {9}, 43200},
       {"not a time of day", {"10:0:0", "9:99:99", "10:0:12"}, {0, 6, 12}, {9}, 36000},
@@ -254,13 +257,13 @@ TEST(FlightReader, KeepsTheSecondsInStepWithTheRowsWhenTheClockGoesBack) {
     EXPECT_EQ(read.flight->startOfDay, c.startOfDay);
     ASSERT_EQ(read.flight->notes.size(), c.notedLines.size());
     for (std::size_t i = 0; i < c.notedLines.size(); ++i)
-      EXPECT_EQ(read.flight->notes[i].rfind("line " + std::to_string(c.notedLines[i]) + ": the time ", 0), 0u)
+      EXPECT_EQ(read.flight->notes[i].rfind("line " + std::to_string(c.notedLines[i]) + ": the ", 0), 0u)
           << read.flight->notes[i];
   }
 
   // Times that go back and forth, and times that leap a day at every other
-  // row: the notes stay few, and a span of days in few rows costs the
-  // digest no more than the rows and a day of minutes.
+  // row: the notes stay few, a leap is a gap not counted, and the digest
+  // costs no more than the rows and a day of minutes.
   std::vector<std::string> swinging, leaping;
   for (int r = 0; r < 4000; ++r) {
     swinging.push_back(r % 2 ? "9:0:0" : "10:0:0");
@@ -272,7 +275,8 @@ TEST(FlightReader, KeepsTheSecondsInStepWithTheRowsWhenTheClockGoesBack) {
   EXPECT_EQ(swung.flight->notes.size(), 11u);
   const flight::FlightRead leapt = ReadFlightText(timedFlight(leaping));
   ASSERT_TRUE(leapt.flight) << leapt.problem;
-  EXPECT_EQ(leapt.flight->seconds.back(), 1999 * 86400.0 + 86399);
+  EXPECT_EQ(leapt.flight->seconds.back(), 2000 * 6.0 + 1999);
+  EXPECT_EQ(leapt.flight->notes.size(), 11u);
   for (const flight::Flight* f : {&*swung.flight, &*leapt.flight}) {
     const flight::FlightDigest digest = flight::DigestFlight(*f);
     ASSERT_FALSE(digest.envelopes.empty());
