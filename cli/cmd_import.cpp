@@ -21,10 +21,11 @@ void addImportCommand(CLI::App& app, int& exitCode) {
   auto dataFolder = std::make_shared<std::string>();
   cmd->add_option("files", *files, "The flight logs (avionics engine data logs or flight CSV files)")->required();
   cmd->add_option("--aircraft", *aircraft, "The aircraft's id: its folder in the data folder")->required();
-  cmd->add_option("--data-folder", *dataFolder, "The data folder (default: the program's data folder)");
-  cmd->callback([files, aircraft, dataFolder, &exitCode] {
+  auto* dataOption = cmd->add_option("--data-folder", *dataFolder, "The data folder (default: the program's data folder)");
+  cmd->callback([files, aircraft, dataFolder, dataOption, &exitCode] {
+    // A data folder given as "" is refused (as `logbook ""` is), not taken for the default.
     const std::string folder =
-        dataFolder->empty() ? settings::currentDataFolder(platform::settingsFolder()) : *dataFolder;
+        dataOption->count() == 0 ? settings::currentDataFolder(platform::settingsFolder()) : *dataFolder;
     const frontend::ImportResult result = frontend::ImportFlightFiles(*files, *aircraft, folder);
     if (!result.problem.empty()) reportMessage("Nothing imported: " + result.problem + ".");
     for (const frontend::ImportedFile& f : result.files) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frontend/import_logs.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "flight/open_flight.h"
 #include "platform/output_file.h"
 #include "platform/platform.h"
+#include "store/data_folder_names.h"
 
 namespace varnix::frontend {
 
@@ -20,13 +22,35 @@ std::string fileNameOf(const std::string& path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-// "log.csv" with a duplicate suffix: "logA.csv", as the expansion names "F00101A.CSV".
-std::string withSuffix(const std::string& name, int index) {
-  const std::size_t dot = name.rfind('.');
-  const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-  const std::string ext = dot == std::string::npos || dot == 0 ? "" : name.substr(dot);
-  return stem + std::string(NameSuffix(index)) + ext;
-}
+constexpr std::size_t kNameMax = 255;  // bytes of a file name
+
+// The copy's name as the logbook lists it, split for the duplicate suffix:
+// the source's name without its leading dots (a dot name is hidden, and
+// ".csv" alone names no flight), its extension ".csv" unless it has that in
+// some case already ("log.txt" is "log.csv", "log" too).
+struct CopyName {
+  std::string stem, ext;
+
+  explicit CopyName(const std::string& source) {
+    const std::size_t lead = source.find_first_not_of('.');
+    const std::string name = lead == std::string::npos ? std::string() : source.substr(lead);
+    const std::size_t dot = name.rfind('.');
+    stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+    ext = dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
+    if (!flight::IsFlightFileName("x" + ext)) ext = ".csv";
+    if (stem.empty()) stem = "flight";
+  }
+
+  // With the duplicate suffix `index` ("logA.csv", as the expansion names
+  // "F00101A.CSV"); the stem cut (at a whole character) where the suffix
+  // would take the name past the system's limit.
+  std::string with(int index) const {
+    const std::string_view suffix = NameSuffix(index);
+    std::size_t keep = std::min(stem.size(), kNameMax - ext.size() - suffix.size());
+    while (keep > 0 && keep < stem.size() && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80) --keep;
+    return stem.substr(0, keep) + std::string(suffix) + ext;
+  }
+};
 
 // Whether two regular files hold the same bytes.
 bool sameBytes(const std::string& a, const std::string& b) {
@@ -60,23 +84,29 @@ ImportedFile importOne(const std::string& source, const std::string& folder, con
     r.message = source + ": not imported: " + read.problem;
     return r;
   }
-  const std::string name = fileNameOf(source);
-  std::optional<std::string> free;
-  for (int i = 0; i < kNameSuffixCount; ++i) {
-    const std::string candidate = folder + platform::kPathSeparator + withSuffix(name, i);
-    if (!platform::nameTaken(candidate)) {
-      if (!free) free = candidate;
-      continue;
+  const CopyName name(fileNameOf(source));
+  // Each round looks at every name again: a name taken meanwhile by another
+  // import of the same bytes makes this one "already there", not a copy.
+  for (int round = 0; round < kNameSuffixCount; ++round) {
+    std::optional<std::string> free;
+    for (int i = 0; i < kNameSuffixCount; ++i) {
+      const std::string candidate = name.with(i);
+      if (!flight::ReservedNameReason(candidate).empty()) continue;
+      const std::string path = folder + platform::kPathSeparator + candidate;
+      if (!platform::nameTaken(path)) {
+        if (!free) free = path;
+        continue;
+      }
+      if (platform::sameFile(source, path) || (!platform::isLink(path) && sameBytes(source, path))) {
+        r.outcome = ImportOutcome::AlreadyThere;
+        r.target = path;
+        r.message = source + " is already there as " + shownFolder + candidate + "; skipped";
+        return r;
+      }
     }
-    if (platform::sameFile(source, candidate) || (!platform::isLink(candidate) && sameBytes(source, candidate))) {
-      r.outcome = ImportOutcome::AlreadyThere;
-      r.target = candidate;
-      r.message = source + " is already there as " + shownFolder + withSuffix(name, i) + "; skipped";
-      return r;
-    }
-  }
-  while (free) {
+    if (!free) break;
     int error = 0;
+    // Named only when whole, and never over a name taken meanwhile.
     if (platform::copyWhole(source, *free, platform::ReplacingFile::Mode::NeverReplace, &error)) {
       r.outcome = ImportOutcome::Imported;
       r.target = *free;
@@ -88,17 +118,16 @@ ImportedFile importOne(const std::string& source, const std::string& folder, con
       r.message = source + ": not imported: " + platform::failureText(*free, error);
       return r;
     }
-    // The name was taken meanwhile: the next free one.
-    free.reset();
-    for (int i = 0; i < kNameSuffixCount && !free; ++i) {
-      const std::string candidate = folder + platform::kPathSeparator + withSuffix(name, i);
-      if (!platform::nameTaken(candidate)) free = candidate;
-    }
   }
   r.outcome = ImportOutcome::NotCopied;
-  r.message = source + ": not imported: every name from " + name + " to " + withSuffix(name, kNameSuffixCount - 1) +
-              " is taken in " + shownFolder;
+  r.message = source + ": not imported: every name from " + name.with(0) + " to " +
+              name.with(kNameSuffixCount - 1) + " is taken in " + shownFolder;
   return r;
+}
+
+// What a killed import (or a limits file being saved) left behind.
+bool leftByUs(std::string_view target) {
+  return flight::IsFlightFileName(target) || !flight::ReservedNameReason(target).empty();
 }
 
 }  // namespace
@@ -121,18 +150,28 @@ ImportResult ImportFlightFiles(const std::vector<std::string>& files, std::strin
     result.problem = "the aircraft id \"" + std::string(aircraftId) + "\" cannot name a folder";
     return result;
   }
+  // A folder the logbook would not list would hide the flights.
+  if (const std::string why = flight::UnlistedFolderReason(folderName); !why.empty()) {
+    result.problem = "the aircraft id \"" + std::string(aircraftId) + "\" cannot name a folder: " + folderName + " " + why;
+    return result;
+  }
   if (dataFolder.empty() || !platform::folderExists(dataFolder)) {
-    result.problem = "the data folder " + dataFolder + " cannot be found";
+    result.problem = "the data folder " + (dataFolder.empty() ? std::string("\"\"") : dataFolder) + " cannot be found";
+    return result;
+  }
+  const std::string subfolder = SubfolderOf(folderName, dataFolder + platform::kPathSeparator);
+  if (!platform::folderExists(subfolder) && !platform::makeFolder(subfolder) && !platform::folderExists(subfolder)) {
+    result.problem = "the aircraft folder " + subfolder + " cannot be made: " + platform::failureReason(errno);
     return result;
   }
   const std::optional<std::string> inFolder =
       SafeSubfolderPath(folderName, "", dataFolder + platform::kPathSeparator);
   if (!inFolder) {
-    result.problem = "the aircraft folder " + SubfolderOf(folderName, dataFolder + platform::kPathSeparator) +
-                     " cannot take files (a link, or no folder)";
+    result.problem = "the aircraft folder " + subfolder + " cannot take files (a link, or no folder)";
     return result;
   }
   result.folder = inFolder->substr(0, inFolder->size() - 1);  // without the separator before the empty name
+  platform::removeLeftoverTemporaries(result.folder, leftByUs);
   const std::string shown = folderName + "/";
   for (const std::string& f : files) result.files.push_back(importOne(f, result.folder, shown));
   return result;

@@ -18,8 +18,8 @@ constexpr auto kRefresh = std::chrono::milliseconds(700);
 }  // namespace
 
 CatalogWorker::CatalogWorker(QObject* receiver, std::function<void(std::shared_ptr<const CatalogSnapshot>)> snapshot,
-                             std::function<void(std::size_t, std::size_t)> progress)
-    : receiver_(receiver), snapshot_(std::move(snapshot)), progress_(std::move(progress)) {}
+                             std::function<void(std::size_t, std::size_t)> progress, std::function<void()> held)
+    : receiver_(receiver), snapshot_(std::move(snapshot)), progress_(std::move(progress)), held_(std::move(held)) {}
 
 CatalogWorker::~CatalogWorker() {
   if (!thread_) return;
@@ -37,8 +37,9 @@ void CatalogWorker::start(const QString& dataFolder) {
   QPointer<QObject> receiver = receiver_;
   auto snapshot = snapshot_;
   auto progress = progress_;
+  auto held = held_;
   auto stop = stop_;
-  thread_ = QThread::create([folder, receiver, snapshot, progress, stop] {
+  thread_ = QThread::create([folder, receiver, snapshot, progress, held, stop] {
     auto post = [receiver](auto call) {
       if (receiver) QMetaObject::invokeMethod(receiver, std::move(call), Qt::QueuedConnection);
     };
@@ -50,7 +51,17 @@ void CatalogWorker::start(const QString& dataFolder) {
       s->problem = std::move(problem);
       post([snapshot, s] { snapshot(s); });
     };
-    auto [catalog, problem] = flight::Catalog::open(folder);
+    // While another program holds the catalog the window says so, and
+    // closing it ends the wait.
+    bool told = false;
+    flight::CatalogWait wait;
+    wait.holding = [&] {
+      if (!told && held) post([held] { held(); });
+      told = true;
+      return !*stop;
+    };
+    auto [catalog, problem] = flight::Catalog::open(folder, wait);
+    if (*stop) return;
     if (!catalog) {
       publish(nullptr, problem, {});
       post([progress] { progress(0, 0); });

@@ -27,10 +27,11 @@ struct CatalogSnapshot {
 
 class CatalogWorker {
  public:
-  // `snapshot` and `progress` run on `receiver`'s thread; `progress` gets
-  // (done, total), and total 0 when the catalog is up to date.
+  // `snapshot`, `progress` and `held` run on `receiver`'s thread; `progress`
+  // gets (done, total), and total 0 when the catalog is up to date; `held`
+  // is called once when another program holds the catalog and it waits.
   CatalogWorker(QObject* receiver, std::function<void(std::shared_ptr<const CatalogSnapshot>)> snapshot,
-                std::function<void(std::size_t, std::size_t)> progress);
+                std::function<void(std::size_t, std::size_t)> progress, std::function<void()> held = {});
   ~CatalogWorker();  // stops the indexing at its next batch and waits for it
 
   void start(const QString& dataFolder);
@@ -40,6 +41,7 @@ class CatalogWorker {
   QPointer<QObject> receiver_;
   std::function<void(std::shared_ptr<const CatalogSnapshot>)> snapshot_;
   std::function<void(std::size_t, std::size_t)> progress_;
+  std::function<void()> held_;
   QThread* thread_ = nullptr;
   std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
 };

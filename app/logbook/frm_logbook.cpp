@@ -26,6 +26,7 @@
 #include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <chrono>
 #include <cmath>
 #include <set>
 
@@ -42,6 +43,7 @@
 #include "shared/message_box.h"
 #include "shared/mod_status_bar.h"
 #include "shared/pictures.h"
+#include "store/catalog.h"
 
 namespace varnix::app::logbook {
 
@@ -191,7 +193,11 @@ void FrmLogbook::openFolder(const QString& dataFolder) {
   progress_->setText(QStringLiteral("Opening the flight catalog…"));
   worker_ = std::make_unique<CatalogWorker>(
       this, [this](std::shared_ptr<const CatalogSnapshot> s) { showSnapshot(std::move(s)); },
-      [this](std::size_t done, std::size_t total) { showProgress(done, total); });
+      [this](std::size_t done, std::size_t total) { showProgress(done, total); },
+      [this] {
+        progress_->setText(QStringLiteral("Another program holds the flight catalog: waiting for it (up to %1 s)…")
+                               .arg(std::chrono::duration_cast<std::chrono::seconds>(flight::kCatalogWait).count()));
+      });
   worker_->start(dataFolder);
 }
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/expand.h"
+#include "core/naming.h"
 #include "platform/output_file.h"
 #include "platform/platform.h"
 
@@ -39,8 +40,7 @@ void CsvIndexSink::stopLine(const std::string& text) { writeIndex(text + "\r\n")
 
 void CsvIndexSink::abandonFlight() {
   const int error = csv_.error != 0 ? csv_.error : EIO;
-  CloseFlightCsv(csv_);
-  platform::removeFile(csv_.path);
+  DiscardFlightCsv(csv_);
   failure_ = kExpandCannotWriteCsv;
   failureText_ = platform::failureText(csv_.path, error);
   diagnostic("Could not write " + failureText_ + "\n");
@@ -51,7 +51,12 @@ void CsvIndexSink::abandonFlight() {
 bool CsvIndexSink::beginFlight(const FlightStart& start) {
   if (failure_ != 0) return false;
   const std::string_view folder = start.folder.empty() ? start.userId : start.folder;
-  const CsvOpenResult opened = OpenFlightCsv(csv_, folderArgument_, start.flight.flightNumber, folder);
+  // What an interrupted run left in the folder goes before the first flight
+  // is written there: its temporaries, by the exact names the expansion
+  // gives them (a half-written flight's file is replaced by the flight).
+  if (const std::string subfolder = FolderForUserId(folder); cleaned_.insert(subfolder).second)
+    platform::removeLeftoverTemporaries(SubfolderOf(subfolder, folderArgument_), IsExpandedFlightName);
+  const CsvOpenResult opened = OpenFlightCsv(csv_, folderArgument_, start.flight.flightNumber, folder, &start.flight);
   if (opened != CsvOpenResult::Ok) {
     diagnostic(CsvOpenDiagnostic(opened, start.flight.flightNumber, datPath_));
     return false;

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -50,10 +51,11 @@ class CsvIndexSink : public FlightSink {
   bool recovered_ = false;
   int failure_ = 0;
   std::string failureText_;
+  std::set<std::string> cleaned_;  // user folders rid of an interrupted run's temporaries
 
   bool writeIndex(const std::string& line);
-  // The flight's CSV could not be completed: it is removed, so that no half
-  // file looks like a flight, and the index says where the expansion stopped.
+  // The flight's CSV could not be completed: it is never named, so that no
+  // half file looks like a flight, and the index says where the expansion stopped.
   void abandonFlight();
 };
 

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "core/naming.h"
 #include "platform/output_file.h"
@@ -21,6 +22,9 @@ void appendTitle(std::string& titles, const char* name) {
 }
 
 constexpr std::size_t kDurationPlaceholder = 35;
+// The fixed tail of a flight file's temporary: the temporary is the claim on
+// its name while it is written.
+constexpr std::string_view kFlightClaim = "000000";
 // Largest value line: the clock plus 79 fields of at most 14 characters.
 constexpr std::size_t kLineBuffer = 2048;
 
@@ -161,6 +165,17 @@ std::string_view fuelTitle(std::int32_t unit, bool present) {
   }
 }
 
+// Completes the temporary and names it; a failure leaves no file (the old
+// one that a half-written flight's file was stays).
+bool nameFile(FlightCsv& csv) {
+  if (!csv.out) return csv.error == 0;
+  csv.file = nullptr;
+  const bool named = csv.error == 0 && csv.out->commit();
+  if (!named && csv.error == 0) csv.error = csv.out->error() != 0 ? csv.out->error() : EIO;
+  csv.out.reset();
+  return named;
+}
+
 }  // namespace
 
 std::string FlightFileBase(std::uint16_t flightNumber) {
@@ -169,8 +184,38 @@ std::string FlightFileBase(std::uint16_t flightNumber) {
   return base;
 }
 
+bool IsExpandedFlightName(std::string_view name) {
+  if (name.size() < 10 || name.size() > 12 || name[0] != 'F' || name.substr(name.size() - 4) != ".CSV") return false;
+  for (std::size_t i = 1; i < 6; ++i)
+    if (name[i] < '0' || name[i] > '9') return false;
+  const std::string_view suffix = name.substr(6, name.size() - 10);
+  for (int i = 0; i < kNameSuffixCount; ++i)
+    if (NameSuffix(i) == suffix) return true;
+  return false;
+}
+
+bool IsHalfWrittenFlight(const std::string& path, std::string_view titleLine) {
+  if (platform::isLink(path)) return false;
+  std::FILE* file = platform::openRegularFile(path, nullptr);
+  if (!file) return false;
+  // The header lines: at most a few hundred bytes.
+  char head[1024];
+  const std::size_t n = std::fread(head, 1, sizeof head, file);
+  std::fclose(file);
+  std::string_view text(head, n);
+  std::string_view lines[6];
+  for (std::string_view& line : lines) {
+    const std::size_t end = text.find("\r\n");
+    if (end == std::string_view::npos) return false;
+    line = text.substr(0, end);
+    text.remove_prefix(end + 2);
+  }
+  const std::string blankDuration = "\"Duration " + std::string(kDurationPlaceholder, ' ') + "\"";
+  return lines[3] == titleLine && lines[5] == blankDuration;
+}
+
 CsvOpenResult OpenFlightCsv(FlightCsv& csv, std::string_view folderArgument, std::uint16_t flightNumber,
-                            std::string_view userId) {
+                            std::string_view userId, const FlightHeader* flight) {
   const std::string subfolder = FolderForUserId(userId);
   const std::string base = FlightFileBase(flightNumber);
   std::string shortName;
@@ -178,17 +223,28 @@ CsvOpenResult OpenFlightCsv(FlightCsv& csv, std::string_view folderArgument, std
     shortName = base + std::string(NameSuffix(i)) + ".CSV";
     const std::optional<std::string> path = SafeSubfolderPath(subfolder, shortName, folderArgument);
     if (!path) return CsvOpenResult::CannotOpen;
-    std::FILE* file = platform::createNewFile(*path);
-    if (!file) {
-      // A name that exists in any form is taken; any other failure ends the search.
-      if (platform::nameTaken(*path)) continue;
+    // A name that exists in any form is taken, unless an interrupted run
+    // left this flight half-written there.
+    const bool replace =
+        platform::nameTaken(*path) && flight && IsHalfWrittenFlight(*path, FlightTitleLine(*flight, NameSuffix(i)));
+    if (platform::nameTaken(*path) && !replace) continue;
+    using Mode = platform::ReplacingFile::Mode;
+    auto out = std::make_unique<platform::ReplacingFile>(*path, replace ? Mode::Replace : Mode::NeverReplace,
+                                                         kFlightClaim);
+    if (!out->file()) {
+      // Another expansion is writing this name; any other failure ends the search.
+      if (out->error() == EEXIST) continue;
+      errno = out->error();
       return CsvOpenResult::CannotOpen;
     }
+    // Named meanwhile by the run that claimed it before: the next name.
+    if (!replace && platform::nameTaken(*path)) continue;
     // The block is the stream's buffer: the stream's own would only split
     // each block into two writes.
-    std::setvbuf(file, nullptr, _IONBF, 0);
+    std::setvbuf(out->file(), nullptr, _IONBF, 0);
     if (!csv.block) csv.block = std::make_unique<char[]>(kCsvBlockBytes);
-    csv.file = file;
+    csv.file = out->file();
+    csv.out = std::move(out);
     csv.pending = 0;
     csv.handedOn = 0;
     csv.path = *path;
@@ -319,16 +375,18 @@ bool FinishFlightCsv(FlightCsv& csv, long durationPosition, int interval, float 
     emit(csv, text.data(), text.data() + text.size());
   }
   handOn(csv);
-  std::FILE* file = csv.file;
-  csv.file = nullptr;
-  if (!platform::closeChecked(file) && csv.error == 0) csv.error = errno != 0 ? errno : EIO;
-  return csv.error == 0;
+  return nameFile(csv);
 }
 
 void CloseFlightCsv(FlightCsv& csv) {
   handOn(csv);
-  if (csv.file) std::fclose(csv.file);
+  nameFile(csv);
+  csv.pending = 0;
+}
+
+void DiscardFlightCsv(FlightCsv& csv) {
   csv.file = nullptr;
+  csv.out.reset();
   csv.pending = 0;
 }
 

@@ -14,16 +14,21 @@
 #include "core/decoder.h"
 #include "core/flight_header.h"
 #include "core/flight_sink.h"
+#include "platform/output_file.h"
 
 namespace varnix {
 
 // The size of the block in which lines wait for the file.
 inline constexpr std::size_t kCsvBlockBytes = std::size_t{64} * 1024;
 
-// The open CSV file of the current flight.
+// The open CSV file of the current flight. It is written under a temporary
+// name (which claims its name from other expansions) and appears under its
+// own name only when finished (or, stopped, closed as it stands): a killed
+// expansion leaves no flight behind.
 struct FlightCsv {
-  std::FILE* file = nullptr;
-  std::string path;             // where the file lies
+  std::FILE* file = nullptr;    // the temporary's stream
+  std::unique_ptr<platform::ReplacingFile> out;
+  std::string path;             // where the file lies once written
   std::string shortName;        // "F" + number + suffix + ".CSV", no folder
   std::string_view suffix;      // the duplicate suffix
   long durationPosition = 0;    // right after "Duration " on line 6
@@ -50,13 +55,24 @@ enum class CsvOpenResult {
 // "F" + the flight number padded with zeros to five digits.
 std::string FlightFileBase(std::uint16_t flightNumber);
 
-// Creates the first free name of the flight in the user's subfolder (named
-// by FolderForUserId) and opens it. Any existing name is taken, a link that
-// leads nowhere too; nothing is ever written through a link, and a user
-// folder that is a link gives CannotOpen. When all 53 names are taken,
-// opens nothing.
+// Whether `name` is one the expansion gives a flight file: "F", five
+// digits, a duplicate suffix, ".CSV".
+bool IsExpandedFlightName(std::string_view name);
+
+// Whether the file at `path` is `flight`'s (its line 4 `titleLine`) as an
+// interrupted expansion of an older version left it: a regular file whose
+// duration line was never written.
+bool IsHalfWrittenFlight(const std::string& path, std::string_view titleLine);
+
+// Opens the first free name of the flight in the user's subfolder (named by
+// FolderForUserId). Any existing name is taken, a link that leads nowhere
+// too, and so is a name another expansion is writing; with `flight` given,
+// a half-written file of the same flight (IsHalfWrittenFlight) is not, and is
+// replaced when the file is finished. Nothing is ever written through a
+// link, and a user folder that is a link gives CannotOpen. When all 53 names
+// are taken, opens nothing.
 CsvOpenResult OpenFlightCsv(FlightCsv& csv, std::string_view folderArgument, std::uint16_t flightNumber,
-                            std::string_view userId);
+                            std::string_view userId, const FlightHeader* flight = nullptr);
 
 // The lines shown when OpenFlightCsv fails (the two that ask for the old
 // files to be removed when all names are taken); empty for Ok.
@@ -87,14 +103,17 @@ void WriteCsvRows(FlightCsv& csv, const ValueTable& values, std::int32_t fuelUni
 std::string FormatDuration(float hours);
 
 // Writes the duration over the placeholder of line 6 (never beyond its 35
-// characters), hands on what waits in the block and closes the file. False
-// when any write, flush or the close failed (csv.error tells why): the file
-// is then incomplete.
+// characters), hands on what waits in the block, closes the file and names
+// it. False when any write, flush, the close or the naming failed
+// (csv.error tells why): there is then no file.
 bool FinishFlightCsv(FlightCsv& csv, long durationPosition, int interval, float hours);
 
-// Hands on what waits in the block and closes the file without writing a
-// duration (used when an expansion stops).
+// Hands on what waits in the block, closes the file without writing a
+// duration and names it (used when an expansion stops).
 void CloseFlightCsv(FlightCsv& csv);
+
+// Drops the flight's file: nothing of it is named.
+void DiscardFlightCsv(FlightCsv& csv);
 
 // The MARK channel's slot: "S" when the mark button was pressed, else empty.
 inline constexpr std::int32_t kMarkPresenceBit = 39;

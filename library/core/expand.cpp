@@ -380,6 +380,13 @@ int ExpandDataFile(const std::string& path, std::string_view folderArgument, Hea
   // The index is written under a temporary name and replaces the old one
   // only when complete: a link at its name is replaced, never followed, and
   // of two expansions of one dump at once, one run's whole index remains.
+  // An interrupted run's temporary index goes first (by its exact name).
+  const std::size_t cut = platform::lastSeparator(*indexPath);
+  const std::string indexName = cut == std::string::npos ? *indexPath : indexPath->substr(cut + 1);
+  std::string leftover = platform::temporaryName(indexName, "000000");
+  leftover.resize(leftover.size() - std::string_view(".part000000").size());
+  platform::removeLeftoverTemporaries(cut == std::string::npos ? std::string() : indexPath->substr(0, std::max<std::size_t>(cut, 1)),
+                                      [&](std::string_view target) { return target == leftover; });
   platform::ReplacingFile index(*indexPath);
   if (!index.file()) return kExpandCannotOpenIndex;
   CsvIndexSink sink(index.file(), path, folderArgument);

@@ -8,7 +8,10 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace varnix::platform {
 
@@ -42,9 +45,28 @@ bool writeAll(std::FILE* file, const void* data, std::size_t size);
 // flush or the close failed (errno tells why). Null is a success.
 bool closeChecked(std::FILE* file);
 
+// The temporary's name beside a target named `targetName`: that name, then
+// ".part" and six letters or digits (`six`). A name too long for the system's
+// 255 bytes with the tail has its stem cut short in the temporary (at a whole
+// character, its extension kept); the target keeps its name.
+std::string temporaryName(std::string_view targetName, std::string_view six);
+
+// The target's name as it stands in a temporary's name (cut short or not);
+// nothing when `name` is no temporary of ours.
+std::optional<std::string_view> temporaryTarget(std::string_view name);
+
+// Removes the temporaries that an interrupted run of ours left in `folder`:
+// names of temporaryName's pattern whose target's name `ours` accepts,
+// regular files only, never one a running writer still holds (nor an empty
+// one made in the last two seconds, which its writer may not hold yet).
+// Returns how many it removed.
+std::size_t removeLeftoverTemporaries(const std::string& folder, const std::function<bool(std::string_view)>& ours);
+
 // A file written under a temporary name beside `target`. commit() completes
 // it and renames it into place; until then nothing at `target` changes, and
-// a failure or a destruction without commit removes the temporary.
+// a failure or a destruction without commit removes the temporary. While it
+// is written the temporary is held (a lock on POSIX, an open without
+// sharing on Windows), so removeLeftoverTemporaries leaves it alone.
 class ReplacingFile {
  public:
   enum class Mode {
@@ -52,6 +74,10 @@ class ReplacingFile {
     NeverReplace,  // a name already taken at `target` makes commit fail (EEXIST)
   };
   explicit ReplacingFile(std::string target, Mode mode = Mode::Replace);
+  // With the six letters or digits of the temporary's name given: a
+  // temporary of that name that exists already makes the file fail (EEXIST),
+  // so that the temporary claims the target's name while it is written.
+  ReplacingFile(std::string target, Mode mode, std::string_view claim);
   ~ReplacingFile();
   ReplacingFile(const ReplacingFile&) = delete;
   ReplacingFile& operator=(const ReplacingFile&) = delete;

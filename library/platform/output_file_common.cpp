@@ -7,6 +7,37 @@
 
 namespace varnix::platform {
 
+namespace {
+
+constexpr std::string_view kPart = ".part";
+constexpr std::size_t kNameMax = 255;  // bytes of a file name (NAME_MAX; on Windows 255 UTF-16 units)
+constexpr std::size_t kUniqueLength = 6;
+
+bool letterOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
+}  // namespace
+
+std::string temporaryName(std::string_view targetName, std::string_view six) {
+  const std::size_t tail = kPart.size() + six.size();
+  if (targetName.size() + tail <= kNameMax) return std::string(targetName).append(kPart).append(six);
+  // The extension stays (a short one), so the temporary says what it is for.
+  const std::size_t dot = targetName.rfind('.');
+  const std::string_view ext =
+      dot != std::string_view::npos && dot > 0 && targetName.size() - dot <= 16 ? targetName.substr(dot) : std::string_view();
+  std::size_t keep = kNameMax - tail - ext.size();
+  // Cut at a whole character: never inside a UTF-8 sequence.
+  while (keep > 0 && (static_cast<unsigned char>(targetName[keep]) & 0xC0) == 0x80) --keep;
+  return std::string(targetName.substr(0, keep)).append(ext).append(kPart).append(six);
+}
+
+std::optional<std::string_view> temporaryTarget(std::string_view name) {
+  const std::size_t tail = kPart.size() + kUniqueLength;
+  if (name.size() <= tail || name.substr(name.size() - tail, kPart.size()) != kPart) return std::nullopt;
+  for (const char c : name.substr(name.size() - kUniqueLength))
+    if (!letterOrDigit(c)) return std::nullopt;
+  return name.substr(0, name.size() - tail);
+}
+
 std::string failureReason(int error) {
   if (error == ENOSPC) return "the disk is full";
 #ifdef EDQUOT

@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: MIT
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <vector>
 
 #include "platform/output_file.h"
+#include "platform/platform.h"
 
 namespace varnix::platform {
 
@@ -80,16 +84,68 @@ bool sameFile(const std::string& a, const std::string& b) {
          sa.st_ino == sb.st_ino;
 }
 
+std::size_t removeLeftoverTemporaries(const std::string& folder, const std::function<bool(std::string_view)>& ours) {
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (!dir) return 0;
+  std::size_t removed = 0;
+  const std::time_t now = std::time(nullptr);
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    const std::optional<std::string_view> target = temporaryTarget(name);
+    if (!target || !ours(*target)) continue;
+    const std::string path = folder.empty() ? std::string(name) : folder + "/" + std::string(name);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {}, named {};
+    // A writer holds its temporary from just after making it: an empty one
+    // this new may be between the two.
+    const bool leftover = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && (st.st_size > 0 || now - st.st_mtime >= 2) &&
+                          ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    // Still the file that was judged (not one made under its name meanwhile).
+    if (leftover && ::lstat(path.c_str(), &named) == 0 && named.st_dev == st.st_dev && named.st_ino == st.st_ino &&
+        ::unlink(path.c_str()) == 0)
+      ++removed;
+    ::close(fd);
+  }
+  ::closedir(dir);
+  return removed;
+}
+
 ReplacingFile::ReplacingFile(std::string target, Mode mode) : target_(std::move(target)), mode_(mode) {
-  std::vector<char> name(target_.begin(), target_.end());
-  for (char c : std::string_view(".partXXXXXX")) name.push_back(c);
-  name.push_back('\0');
-  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  const std::size_t cut = lastSeparator(target_);
+  const std::string folder = cut == std::string::npos ? std::string() : target_.substr(0, cut + 1);
+  const std::string name = folder + temporaryName(cut == std::string::npos ? target_ : target_.substr(cut + 1), "XXXXXX");
+  std::vector<char> pattern(name.begin(), name.end());
+  pattern.push_back('\0');
+  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) {
     error_ = errno;
     return;
   }
-  temporary_ = name.data();
+  // Held while it is written, so that a run cleaning the folder leaves it.
+  ::flock(fd, LOCK_EX);
+  temporary_ = pattern.data();
+  file_ = streamFor(fd);
+  if (!file_) {
+    error_ = errno;
+    ::unlink(temporary_.c_str());
+    temporary_.clear();
+  }
+}
+
+ReplacingFile::ReplacingFile(std::string target, Mode mode, std::string_view claim)
+    : target_(std::move(target)), mode_(mode) {
+  const std::size_t cut = lastSeparator(target_);
+  const std::string folder = cut == std::string::npos ? std::string() : target_.substr(0, cut + 1);
+  const std::string name = folder + temporaryName(cut == std::string::npos ? target_ : target_.substr(cut + 1), claim);
+  // O_EXCL: an existing name (a link too) is another writer's claim.
+  const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    error_ = errno;
+    return;
+  }
+  ::flock(fd, LOCK_EX);
+  temporary_ = name;
   file_ = streamFor(fd);
   if (!file_) {
     error_ = errno;
@@ -115,12 +171,8 @@ bool ReplacingFile::commit() {
   errno = 0;
   bool ok = std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
   if (!ok) error_ = errno ? errno : EIO;
-  std::FILE* f = file_;
-  file_ = nullptr;
-  if (std::fclose(f) != 0 && ok) {
-    ok = false;
-    error_ = errno ? errno : EIO;
-  }
+  // Renamed while still open, and so still held: a run cleaning the folder
+  // never takes it between the close and the rename.
   if (ok && mode_ == Mode::Replace) {
     // rename replaces the name itself: a link at the target is replaced,
     // never followed.
@@ -132,7 +184,15 @@ bool ReplacingFile::commit() {
     ok = renameNoReplace(temporary_, target_);
     if (!ok) error_ = errno;
   }
-  if (ok) temporary_.clear();
+  const bool renamed = ok;
+  std::FILE* f = file_;
+  file_ = nullptr;
+  if (std::fclose(f) != 0 && ok) {
+    // Its bytes reached the disk (fsync said so); the close is still reported.
+    ok = false;
+    error_ = errno ? errno : EIO;
+  }
+  if (renamed) temporary_.clear();
   discard();
   return ok;
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/output_file.h"
+#include "platform/platform.h"
 #include "platform/wide_text.h"
 
 namespace varnix::platform {
@@ -81,13 +82,57 @@ bool sameFile(const std::string& a, const std::string& b) {
          ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
+std::size_t removeLeftoverTemporaries(const std::string& folder, const std::function<bool(std::string_view)>& ours) {
+  const std::string prefix = folder.empty() ? std::string() : folder + "\\";
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW(wideFromUtf8(prefix + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  std::size_t removed = 0;
+  FILETIME nowTime{};
+  ::GetSystemTimeAsFileTime(&nowTime);
+  const auto ticks = [](const FILETIME& t) { return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  do {
+    const std::string name = utf8FromWide(found.cFileName);
+    const std::optional<std::string_view> target = temporaryTarget(name);
+    if (!target || !ours(*target)) continue;
+    if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+    // Written in the last two seconds: its writer may be between closing and
+    // renaming it. A temporary still open is held without sharing, so the
+    // delete fails.
+    if (ticks(nowTime) - ticks(found.ftLastWriteTime) < 2ull * 10000000ull) continue;
+    if (::DeleteFileW(wideFromUtf8(prefix + name).c_str())) ++removed;
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  return removed;
+}
+
 ReplacingFile::ReplacingFile(std::string target, Mode mode) : target_(std::move(target)), mode_(mode) {
-  const DWORD stamp = ::GetCurrentProcessId() ^ ::GetTickCount();
+  const std::size_t cut = lastSeparator(target_);
+  const std::string folder = cut == std::string::npos ? std::string() : target_.substr(0, cut + 1);
+  const std::string targetName = cut == std::string::npos ? target_ : target_.substr(cut + 1);
+  static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  const unsigned long long stamp = (static_cast<unsigned long long>(::GetCurrentProcessId()) << 32) ^ ::GetTickCount64();
   for (unsigned attempt = 0; attempt < 100 && !file_; ++attempt) {
-    temporary_ = target_ + ".part" + std::to_string(stamp + attempt);
+    unsigned long long n = stamp + attempt * 7919ull;
+    char six[7] = {};
+    for (int i = 0; i < 6; ++i, n /= 62) six[i] = kDigits[n % 62];
+    temporary_ = folder + temporaryName(targetName, six);
     file_ = createStream(temporary_);
     if (!file_ && errno != EEXIST) break;
   }
+  if (!file_) {
+    error_ = errno;
+    temporary_.clear();
+  }
+}
+
+ReplacingFile::ReplacingFile(std::string target, Mode mode, std::string_view claim)
+    : target_(std::move(target)), mode_(mode) {
+  const std::size_t cut = lastSeparator(target_);
+  const std::string folder = cut == std::string::npos ? std::string() : target_.substr(0, cut + 1);
+  temporary_ = folder + temporaryName(cut == std::string::npos ? target_ : target_.substr(cut + 1), claim);
+  // CREATE_NEW: an existing name is another writer's claim.
+  file_ = createStream(temporary_);
   if (!file_) {
     error_ = errno;
     temporary_.clear();

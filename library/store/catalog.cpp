@@ -43,10 +43,9 @@ constexpr std::size_t kBatchFiles = 64;  // files per transaction while indexing
 // A file without its duration line that changed this recently is still
 // being written by an expansion: it is indexed by a later update.
 constexpr auto kSettleTime = std::chrono::seconds(10);
-// How long a catalog waits for another's transaction (batches are short:
-// the files are read before the transaction begins).
-constexpr int kWaitMs = 30000;
-constexpr int kRetryMs = 20;  // between tries of a lock SQLite refused without waiting
+// Between tries of a lock another catalog holds (batches are short: the
+// files are read before the transaction begins, so a wait is mostly short).
+constexpr auto kRetry = std::chrono::milliseconds(20);
 // Stored as the modification time of a file that could not be opened or
 // read: it never matches, so every update tries the file again.
 constexpr std::int64_t kTryAgain = -1;
@@ -103,11 +102,7 @@ struct DiskFile {
   bool settled = true;
 };
 
-bool isFlightName(const fs::path& p) {
-  std::string ext = utf8Text(p.extension());
-  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::toupper(c); });
-  return ext == ".CSV";
-}
+bool isFlightName(const fs::path& p) { return IsFlightFileName(utf8Text(p.filename())); }
 
 struct FileFacts {
   std::int64_t size = 0;  // 0 for what is not a regular file
@@ -170,7 +165,7 @@ std::vector<DiskFile> filesOnDisk(const std::string& dataFolder) {
   return out;
 }
 
-// Busy: another catalog held its lock for longer than kWaitMs.
+// Busy: another catalog held its lock for longer than the wait.
 bool busy(int code) { return (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED; }
 
 // A write that failed for want of room (SQLite tells a short write as
@@ -335,7 +330,7 @@ std::string CatalogCacheFolder() {
 #endif
 }
 
-Outcome<std::unique_ptr<Catalog>> Catalog::open(const std::string& dataFolder) {
+Outcome<std::unique_ptr<Catalog>> Catalog::open(const std::string& dataFolder, const CatalogWait& wait) {
   using Opened = Outcome<std::unique_ptr<Catalog>>;
   std::error_code ec;
   const std::string folder = utf8Text(fs::absolute(utf8Path(dataFolder), ec).lexically_normal());
@@ -346,13 +341,19 @@ Outcome<std::unique_ptr<Catalog>> Catalog::open(const std::string& dataFolder) {
   if (ec) real = utf8Path(folder);
   std::string why;
   bool busy = false;
-  std::unique_ptr<Catalog> c(new Catalog(folder, utf8Text(real / kCatalogFileName)));
+  std::unique_ptr<Catalog> c(new Catalog(folder, utf8Text(real / kCatalogFileName), wait));
   if (c->connect(&why, &busy)) return Opened{std::move(c), {}};
+  if (busy) {
+    if (c->gaveUp_) return Opened::failed("The flight catalog was not opened: another program holds it.");
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait.limit).count();
+    return Opened::failed("The flight catalog cannot be opened: another program has held it for " +
+                          std::to_string(seconds) + " s (" + why + ").");
+  }
   // The data folder cannot hold the catalog: one database per data folder
   // in the cache folder. A catalog busy past the wait is not that case: a
   // second catalog in the cache folder would index the folder again.
   if (const std::string cached = busy ? std::string() : cacheDatabase(folder); !cached.empty()) {
-    c.reset(new Catalog(folder, cached));
+    c.reset(new Catalog(folder, cached, wait));
     if (c->connect(&why)) return Opened{std::move(c), {}};
   }
   return Opened::failed("The flight catalog cannot be made: " + why);
@@ -377,9 +378,32 @@ bool Catalog::damaged(int code) const {
   return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
 
+// SQLite's busy handler: waits in short steps until the wait's deadline or
+// until the caller's hook says to stop. A wait outside connect() (a write of
+// an update, a look marked) begins its own deadline.
+int Catalog::onBusy(void* catalog, int count) {
+  auto* self = static_cast<Catalog*>(catalog);
+  const auto now = std::chrono::steady_clock::now();
+  if (count == 0 && !self->connecting_) self->waitUntil_ = now + self->wait_.limit;
+  if (now >= self->waitUntil_ || self->gaveUp_) return 0;
+  if (self->wait_.holding && !self->wait_.holding()) {
+    self->gaveUp_ = true;
+    return 0;
+  }
+  std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(kRetry, self->waitUntil_ - now));
+  return 1;
+}
+
 bool Catalog::connect(std::string* problem, bool* busyOut) {
   if (busyOut) *busyOut = false;
-  int waitedMs = 0;
+  // One deadline for the whole open: SQLite's waits and the tries between
+  // them, counted on a steady clock.
+  waitUntil_ = std::chrono::steady_clock::now() + wait_.limit;
+  connecting_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{connecting_};
   for (int attempt = 0; attempt < 2; ++attempt) {
     close();
     if (std::string why = unusableInPlace(path_); !why.empty()) {
@@ -395,7 +419,7 @@ bool Catalog::connect(std::string* problem, bool* busyOut) {
     std::string why;
     int rc = sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr);
     if (rc == SQLITE_OK) {
-      sqlite3_busy_timeout(db_, kWaitMs);
+      sqlite3_busy_handler(db_, &Catalog::onBusy, this);
       rc = exec(db_, "PRAGMA journal_mode=WAL");
     }
     if (rc == SQLITE_OK && sqlite3_db_readonly(db_, "main") == 1) rc = SQLITE_READONLY;
@@ -412,11 +436,14 @@ bool Catalog::connect(std::string* problem, bool* busyOut) {
     // SQLite reports some lock conflicts at once, without its busy handler
     // (another catalog making the same new file, or turning it to WAL):
     // waited for here as the handler waits for the others.
-    if (busy(rc) && waitedMs < kWaitMs) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(kRetryMs));
-      waitedMs += kRetryMs;
-      --attempt;
-      continue;
+    if (busy(rc) && !gaveUp_ && std::chrono::steady_clock::now() < waitUntil_) {
+      if (wait_.holding && !wait_.holding()) {
+        gaveUp_ = true;
+      } else {
+        std::this_thread::sleep_for(kRetry);
+        --attempt;
+        continue;
+      }
     }
     if (busy(rc)) {
       if (busyOut) *busyOut = true;

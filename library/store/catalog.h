@@ -13,6 +13,7 @@
 // unusable for it, as an unwritable one is, and it goes to the cache folder.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,12 +23,12 @@
 
 #include "flight/outcome.h"
 #include "store/catalog_entry.h"
+#include "store/data_folder_names.h"
 
 struct sqlite3;
 
 namespace varnix::flight {
 
-inline constexpr const char* kCatalogFileName = "varnix-catalog.sqlite";
 // 2: the battery minimum keeps its time (1's rows are kept and read again).
 // 3: each row records the analysis version (kAnalysisVersion) its entry was
 // computed with; 1's and 2's rows are kept and computed again from their files.
@@ -38,6 +39,18 @@ inline constexpr int kCatalogSchema = 4;
 // $XDG_CACHE_HOME/varnix (~/.cache/varnix), %LOCALAPPDATA%\varnix on Windows.
 std::string CatalogCacheFolder();
 
+
+// How long a catalog waits for another's transaction before it gives up:
+// one deadline for the whole of open(), and as long again for each write
+// after it.
+inline constexpr std::chrono::milliseconds kCatalogWait{30000};
+
+struct CatalogWait {
+  std::chrono::milliseconds limit = kCatalogWait;
+  // Called on the waiting thread about every 20 ms while another program
+  // holds the catalog (first when the wait begins); false gives up at once.
+  std::function<bool()> holding;
+};
 
 struct CatalogProgress {
   std::size_t done = 0;   // files read so far
@@ -55,8 +68,9 @@ struct CatalogUpdate {
 class Catalog {
  public:
   // Opens (or makes) the catalog of `dataFolder`; the problem says why
-  // when no database can be made either there or in the cache folder.
-  static Outcome<std::unique_ptr<Catalog>> open(const std::string& dataFolder);
+  // when no database can be made either there or in the cache folder, or
+  // when another program held it past `wait.limit`.
+  static Outcome<std::unique_ptr<Catalog>> open(const std::string& dataFolder, const CatalogWait& wait = {});
   ~Catalog();
   Catalog(const Catalog&) = delete;
   Catalog& operator=(const Catalog&) = delete;
@@ -98,8 +112,10 @@ class Catalog {
   bool rebuiltOnOpen() const { return rebuiltOnOpen_; }
 
  private:
-  Catalog(std::string dataFolder, std::string path) : dataFolder_(std::move(dataFolder)), path_(std::move(path)) {}
+  Catalog(std::string dataFolder, std::string path, CatalogWait wait)
+      : dataFolder_(std::move(dataFolder)), path_(std::move(path)), wait_(std::move(wait)) {}
   bool connect(std::string* problem, bool* busy = nullptr);
+  static int onBusy(void* catalog, int count);
   int prepareSchema(std::string* problem);
   void close();
   void removeFiles();
@@ -109,6 +125,12 @@ class Catalog {
 
   std::string dataFolder_;
   std::string path_;
+  CatalogWait wait_;
+  // The end of the current wait for another's lock: set once for a whole
+  // connect(), and at the start of each wait after it.
+  std::chrono::steady_clock::time_point waitUntil_{};
+  bool connecting_ = false;
+  bool gaveUp_ = false;  // wait_.holding said to stop waiting
   sqlite3* db_ = nullptr;
   bool rebuiltOnOpen_ = false;
   bool rebuiltSinceUpdate_ = false;

@@ -9,12 +9,15 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <thread>
 
 #include "core/download.h"
 #include "core/naming.h"
+#include "platform/output_file.h"
 #include "library/expand_test_support.h"
 #include "support/file_size_limit.h"
 
@@ -234,6 +237,104 @@ TEST(ExpandConcurrency, TwoRunsOfOneDumpLeaveOneRunsWholeIndex) {
   }
 }
 #endif
+
+// What an interrupted run (killed, or of an older version) left: its
+// temporaries are removed by the next run in that folder, by their exact
+// names, and a flight it left half-written is replaced instead of doubled;
+// what merely looks like them stays.
+TEST(ExpandInterrupted, TheNextRunRemovesItsTemporariesAndReplacesAHalfFlight) {
+  const std::string dump = test::assembleDump(flights(2, 3));
+  ExpandFixture whole;
+  ASSERT_EQ(whole.expand(dump), 0);
+  const std::string flight1 = whole.csv("F00001.CSV");
+  // As an older version left it when killed: the duration never written, the rows cut.
+  std::string half = flight1;
+  const std::size_t duration = half.find("\"Duration ") + 10;
+  half.replace(duration, half.find('"', duration) - duration, std::string(35, ' '));
+  half.resize(half.find("\r\n", half.find("\"TIME\"")) + 20);
+  std::string otherStart = half;
+  otherStart.replace(otherStart.find("10:30:0"), 7, "10:31:0");
+
+  enum Where { User, Dump };
+  struct Placed {
+    Where where;
+    std::string name, bytes;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Placed> placed;
+    std::vector<std::string> userFolder;  // what N123AB holds after the run, sorted
+    std::vector<std::string> dumpFolder;  // what the dump's folder holds after it, sorted
+    std::string flight1As;                // the name of flight 1's whole file
+  };
+  const std::vector<std::string> expanded = {"F00001.CSV", "F00002.CSV"};
+  const std::vector<std::string> dumpAlone = {"R030714.DAT", "R030714.TXT", "data"};
+  const Case cases[] = {
+      {"a killed run's flight temporary", {{User, "F00001.CSV.part000000", flight1.substr(0, 300)}}, expanded,
+       dumpAlone, "F00001.CSV"},
+      {"a killed run's temporaries of any six letters",
+       {{User, "F00002.CSV.partAb3xYz", "rows"}, {User, "F00001A.CSV.partQ1w2E3", "rows"}}, expanded, dumpAlone,
+       "F00001.CSV"},
+      {"a killed run's temporary index", {{Dump, "R030714.TXT.partQ1w2E3", "Flt#1"}}, expanded, dumpAlone,
+       "F00001.CSV"},
+      {"a flight an older version left half-written", {{User, "F00001.CSV", half}}, expanded, dumpAlone,
+       "F00001.CSV"},
+      {"a half-written file of another start", {{User, "F00001.CSV", otherStart}},
+       {"F00001.CSV", "F00001A.CSV", "F00002.CSV"}, dumpAlone, ""},
+      {"a whole flight there already", {{User, "F00001.CSV", flight1}}, {"F00001.CSV", "F00001A.CSV", "F00002.CSV"},
+       dumpAlone, "F00001.CSV"},
+      {"names that merely look like temporaries",
+       {{User, "F00001.CSV.part", "x"},
+        {User, "F00001.CSV.partial", "x"},
+        {User, "F00001.CSV.partAbCdE", "x"},
+        {User, "F00001.CSV.partAbCdEfG", "x"},
+        {User, "notes.txt.partAbCdEf", "x"},
+        {User, "F1.CSV.partAbCdEf", "x"},
+        {Dump, "R030715.TXT.partAbCdEf", "x"},
+        {Dump, "R030714.DAT.partAbCdEf", "x"}},
+       {"F00001.CSV", "F00001.CSV.part", "F00001.CSV.partAbCdE", "F00001.CSV.partAbCdEfG", "F00001.CSV.partial",
+        "F00002.CSV", "F1.CSV.partAbCdEf", "notes.txt.partAbCdEf"},
+       {"R030714.DAT", "R030714.DAT.partAbCdEf", "R030714.TXT", "R030715.TXT.partAbCdEf", "data"}, "F00001.CSV"},
+      {"an empty temporary made just now (its writer may not hold it yet)", {{User, "F00009.CSV.partAbCdEf", ""}},
+       {"F00001.CSV", "F00002.CSV", "F00009.CSV.partAbCdEf"}, dumpAlone, "F00001.CSV"},
+  };
+  auto names = [](const std::string& folder) {
+    std::vector<std::string> out;
+    for (const auto& e : fs::directory_iterator(folder)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExpandFixture fx;
+    fs::create_directories(fx.data + "/N123AB");
+    for (const Placed& p : c.placed) writeFile((p.where == User ? fx.data + "/N123AB/" : fx.dir.path() + "/") + p.name, p.bytes);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(fx.expand(dump), 0);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(names(fx.data + "/N123AB"), c.userFolder);
+    EXPECT_EQ(names(fx.dir.path()), c.dumpFolder);
+    if (!c.flight1As.empty()) {
+      EXPECT_EQ(fx.csv(c.flight1As), flight1);
+    }
+    EXPECT_EQ(fx.csv("F00002.CSV"), whole.csv("F00002.CSV"));
+    EXPECT_EQ(fx.index().size(), 2u);
+  }
+  {
+    SCOPED_TRACE("a temporary another writer holds");
+    ExpandFixture fx;
+    fs::create_directories(fx.data + "/N123AB");
+    platform::ReplacingFile writing(fx.data + "/N123AB/F00009.CSV", platform::ReplacingFile::Mode::NeverReplace);
+    ASSERT_TRUE(writing.file());
+    std::fputs("rows", writing.file());
+    std::fflush(writing.file());
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(fx.expand(dump), 0);
+    testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(writing.commit()) << "its temporary is still there";
+    EXPECT_EQ(readFile(fx.data + "/N123AB/F00009.CSV"), "rows");
+  }
+}
 
 TEST(ExpandIds, TheFirstLineNamesTheFolder) {
   const struct {

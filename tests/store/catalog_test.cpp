@@ -8,6 +8,11 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,6 +20,8 @@
 #include <limits>
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <thread>
 
@@ -458,6 +465,130 @@ TEST(Catalog, WaitsForAnotherCatalogsWriteLock) {
     release.join();
     sqlite3_close(other);
     EXPECT_EQ(cache.databases(), 0u);  // no second catalog in the cache folder
+  }
+}
+
+// Another program that holds the catalog, and how to make it let go.
+struct Holder {
+  virtual ~Holder() = default;
+};
+
+// A second connection in a write transaction; `after` lets go when not 0.
+struct Transaction : Holder {
+  sqlite3* db = nullptr;
+  std::thread release;
+  Transaction(const std::string& database, std::chrono::milliseconds after) {
+    EXPECT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "BEGIN IMMEDIATE; INSERT INTO looks(folder, at) VALUES('held', 1)", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    if (after.count() > 0)
+      release = std::thread([this, after] {
+        std::this_thread::sleep_for(after);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+      });
+  }
+  ~Transaction() override {
+    if (release.joinable()) release.join();
+    sqlite3_close(db);
+  }
+};
+
+#ifndef _WIN32
+// A process stopped (as by Ctrl-Z) in the middle of its write; killed at the end.
+struct StoppedProcess : Holder {
+  pid_t pid = -1;
+  explicit StoppedProcess(const std::string& database) {
+    pid = fork();
+    if (pid == 0) {
+      sqlite3* db = nullptr;
+      if (sqlite3_open(database.c_str(), &db) != SQLITE_OK ||
+          sqlite3_exec(db, "BEGIN IMMEDIATE; INSERT INTO looks(folder, at) VALUES('held', 1)", nullptr, nullptr,
+                       nullptr) != SQLITE_OK)
+        _exit(1);
+      raise(SIGSTOP);
+      _exit(0);
+    }
+    int status = 0;
+    EXPECT_EQ(waitpid(pid, &status, WUNTRACED), pid);
+    EXPECT_TRUE(WIFSTOPPED(status)) << "the holder did not reach its write";
+  }
+  ~StoppedProcess() override {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+};
+#endif
+
+TEST(Catalog, AHeldCatalogIsGivenUpAtOneDeadline) {
+  using std::chrono::milliseconds;
+  constexpr milliseconds kLimit(2000);
+  struct Case {
+    const char* holder;
+    std::function<std::unique_ptr<Holder>(const std::string& database)> hold;
+    bool updating;      // held after the open, while the update writes
+    bool stopWaiting;   // the caller's hook gives up at once
+    bool succeeds;
+    milliseconds least, most;  // the time the open (or the update) takes
+  };
+  const auto transaction = [](milliseconds after) {
+    return [after](const std::string& db) { return std::unique_ptr<Holder>(new Transaction(db, after)); };
+  };
+  const Case cases[] = {
+      {"a second connection's write transaction", transaction(milliseconds(0)), false, false, false, kLimit,
+       kLimit + milliseconds(1000)},
+      {"a write transaction over an update's write", transaction(milliseconds(0)), true, false, false, kLimit,
+       kLimit + milliseconds(1000)},
+#ifndef _WIN32
+      {"a process stopped in the middle of its write",
+       [](const std::string& db) { return std::unique_ptr<Holder>(new StoppedProcess(db)); }, false, false, false,
+       kLimit, kLimit + milliseconds(1000)},
+      {"a process stopped over an update's write",
+       [](const std::string& db) { return std::unique_ptr<Holder>(new StoppedProcess(db)); }, true, false, false,
+       kLimit, kLimit + milliseconds(1000)},
+#endif
+      {"a transaction that ends after 300 ms", transaction(milliseconds(300)), false, false, true, milliseconds(250),
+       milliseconds(1500)},
+      {"a caller that stops waiting", transaction(milliseconds(0)), false, true, false, milliseconds(0),
+       milliseconds(500)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.holder);
+    CacheFolder cache;
+    Folder f;
+    indexed(f.data);
+    flight::CatalogWait wait;
+    wait.limit = kLimit;
+    int calls = 0;
+    wait.holding = [&] { return ++calls, !c.stopWaiting; };
+    std::unique_ptr<Catalog> open;
+    if (c.updating) {
+      open = Catalog::open(f.data, wait).value;
+      ASSERT_TRUE(open);
+      fs::copy_file(f.files[0], std::string(f.data).append("/N123AB/F00101A.CSV"));
+    }
+    const std::unique_ptr<Holder> holder = c.hold(f.database);
+    const auto start = std::chrono::steady_clock::now();
+    bool worked = false;
+    std::string problem;
+    if (c.updating) {
+      const flight::CatalogUpdate u = open->update();
+      worked = u.problem.empty();
+      problem = u.problem;
+    } else {
+      auto [catalog, why] = Catalog::open(f.data, wait);
+      worked = catalog != nullptr;
+      problem = why;
+    }
+    const auto took = std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start);
+    EXPECT_EQ(worked, c.succeeds) << problem;
+    EXPECT_GE(took.count(), c.least.count());
+    EXPECT_LE(took.count(), c.most.count());
+    EXPECT_GT(calls, 0);  // the caller heard that another program holds it
+    if (!c.succeeds && !c.updating) {
+      EXPECT_NE(problem.find("another program"), std::string::npos) << problem;
+    }
+    EXPECT_EQ(cache.databases(), 0u);  // never a second catalog in the cache folder
   }
 }
 
