@@ -26,7 +26,9 @@ namespace varnix::flight {
 
 // What the analyses of one flight find, each row writing its own part.
 struct AnalysisRun {
+  // The flight and the limits are held by reference: they outlive the run.
   AnalysisRun(const Flight& f, const Limits& l, bool withSummary) : flight(f), limits(l), summaryWanted(withSummary) {}
+  AnalysisRun(const Flight&, const Limits&&, bool) = delete;
 
   const Flight& flight;
   const Limits& limits;
