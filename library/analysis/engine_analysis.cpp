@@ -1,53 +1,37 @@
 // SPDX-License-Identifier: MIT
 #include "analysis/engine_analysis.h"
 
+#include "analysis/analysis_registry.h"
+
 namespace varnix::flight {
 
 namespace {
 
-// The analyses within the phases, which need no digest.
-void analyseInPhases(const Flight& flight, const Limits& limits, EngineAnalysis& a) {
-  a.powerMixture = AnalysePowerMixture(flight, limits, a.phases.spans);
-  a.leanTests = FindLeanTests(flight, limits, a.phases.of(Phase::Cruise));
-  a.magChecks = CheckMagnetos(flight, limits, a.phases);
-}
+// The rows whose results an EngineAnalysis holds.
+constexpr std::string_view kEngineRows[] = {"phase_figures", "power_mixture", "lean_tests", "mag_checks",
+                                            "sensor_faults", "valve_screen",  "findings"};
+constexpr std::string_view kEngineAndSummaryRows[] = {"phase_figures", "power_mixture", "lean_tests", "mag_checks",
+                                                      "sensor_faults", "valve_screen",  "findings",   "summary",
+                                                      "headline",      "last_lean"};
 
-// What is judged from the digest, which the caller found from `a.phases`.
-void analyseWithDigest(const Limits& limits, EngineAnalysis& a) {
-  for (const SensorFaultSpan& s : a.digest.sensorFaults) a.sensorFaults.push_back({s.channel, s.kind, s.start, s.end});
-  a.valveScreen = ValveScreenOf(a.digest, limits);
-  a.findings = EvaluateFindings(a.digest, limits);
+EngineAnalysis taken(AnalysisRun& run) {
+  run.engine.phases.figures = std::move(run.phaseFigures);
+  return std::move(run.engine);
 }
 
 }  // namespace
 
 EngineAnalysis AnalyseEngine(const Flight& flight, const Limits& limits) {
-  EngineAnalysis a;
-  a.phases = FindPhaseSpans(flight);
-  // The phases' figures are set once the digest, which reads the phases, is found.
-  std::vector<PhaseFigures> figures;
-  a.digest = DigestFlight(
-      flight, a.phases, limits, [&] { figures = PhaseFiguresOf(flight, a.phases.spans); },
-      [&] { analyseInPhases(flight, limits, a); });
-  a.phases.figures = std::move(figures);
-  analyseWithDigest(limits, a);
-  return a;
+  AnalysisRun run(flight, limits, false);
+  RunAnalyses(run, kEngineRows);
+  return taken(run);
 }
 
 EngineAnalysis AnalyseEngine(const Flight& flight, const Limits& limits, FlightAnalysis& analysed) {
-  EngineAnalysis a;
-  a.phases = FindPhaseSpans(flight);
-  std::vector<PhaseFigures> figures;
-  analysed = AnalyseFlight(
-      flight, a.phases, [&] { figures = PhaseFiguresOf(flight, a.phases.spans); },
-      [&] { analyseInPhases(flight, limits, a); });
-  a.phases.figures = std::move(figures);
-  // The catalog's digest is found under the default sensing thresholds; only
-  // the sensor faults depend on them.
-  a.digest = analysed.digest;
-  if (!SameSensing(limits, Limits{})) a.digest.sensorFaults = SensorFaultSpans(flight, limits);
-  analyseWithDigest(limits, a);
-  return a;
+  AnalysisRun run(flight, limits, true);
+  RunAnalyses(run, kEngineAndSummaryRows);
+  analysed = std::move(run.analysed);
+  return taken(run);
 }
 
 }  // namespace varnix::flight

@@ -12,7 +12,6 @@
 #include "analysis/cylinder_groups.h"
 #include "analysis/cylinder_hints.h"
 #include "analysis/flight_phases.h"
-#include "analysis/run_beside.h"
 #include "analysis/sensor_faults.h"
 #include "analysis/valve_screen.h"
 #include "flight/channels.h"
@@ -833,74 +832,59 @@ std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits
   return spansOf(FindSensorFaults(flight, sensing));
 }
 
-FlightDigest DigestFlight(const Flight& flight) { return DigestFlight(flight, FindPhaseSpans(flight), Limits{}); }
-
-FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing) {
-  return DigestFlight(flight, phases, sensing, {}, {});
-}
-
-FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing,
-                          const std::function<void()>& withNeighbours, const std::function<void()>& withEnvelopes) {
+FlightDigest StartDigest(const Flight& flight) {
   FlightDigest d;
   d.engineUnit = EngineUnit(flight.facts);
   d.startOfDay = flight.startOfDay;
   d.recordedSeconds = flight.rows() ? flight.seconds.back() : 0;
   d.shutdownAt = d.recordedSeconds;
+  return d;
+}
+
+void AddEnvelopesAndCruise(const Flight& flight, FlightDigest& d) {
+  addEnvelopes(flight, d);
+  for (Engine e : {Engine::Only, Engine::Left, Engine::Right}) addCruise(flight, e, d);
+}
+
+void AddPhaseTimes(const FlightPhases& phases, FlightDigest& d) {
   d.phasesKnown = !phases.spans.empty();
-  if (d.phasesKnown) {
-    d.warmupEnd = d.recordedSeconds;
-    bool off = false;
-    for (const PhaseSpan& p : phases.spans) {
-      if (p.phase == Phase::Ground || p.phase == Phase::Runup) {
-        if (!d.ground.empty() && d.ground.back().end >= p.start)
-          d.ground.back().end = std::max(d.ground.back().end, p.end);
-        else
-          d.ground.push_back({p.start, p.end});
-      } else if (!off) {
-        d.warmupEnd = p.start;
-        off = true;
-      }
+  if (!d.phasesKnown) return;
+  d.warmupEnd = d.recordedSeconds;
+  bool off = false;
+  for (const PhaseSpan& p : phases.spans) {
+    if (p.phase == Phase::Ground || p.phase == Phase::Runup) {
+      if (!d.ground.empty() && d.ground.back().end >= p.start)
+        d.ground.back().end = std::max(d.ground.back().end, p.end);
+      else
+        d.ground.push_back({p.start, p.end});
+    } else if (!off) {
+      d.warmupEnd = p.start;
+      off = true;
     }
-    bool started = false;
-    for (const FlightEvent& e : phases.events) {
-      if (e.kind == FlightEventKind::EngineStart && !started) {
-        d.engineStartAt = e.at;
-        started = true;
-      }
-      if (e.kind == FlightEventKind::Shutdown) d.shutdownAt = e.at;
-    }
-    d.warmupEnd = std::max(d.warmupEnd, d.engineStartAt + kWarmupSeconds);
   }
-  // Two halves that share nothing but the flight: on a long flight one runs
-  // beside the other. The EGTs' neighbours are found once for the sensor
-  // faults and the valve screen; the valve screen runs over the cruise
-  // phases or, without any, over the steady cruise the other half finds.
+  bool started = false;
+  for (const FlightEvent& e : phases.events) {
+    if (e.kind == FlightEventKind::EngineStart && !started) {
+      d.engineStartAt = e.at;
+      started = true;
+    }
+    if (e.kind == FlightEventKind::Shutdown) d.shutdownAt = e.at;
+  }
+  d.warmupEnd = std::max(d.warmupEnd, d.engineStartAt + kWarmupSeconds);
+}
+
+std::vector<PhaseSpan> ValveScreenSpans(const FlightPhases& phases, const FlightDigest& d) {
   std::vector<PhaseSpan> cruise = phases.of(Phase::Cruise);
-  std::vector<GroupNeighbours> egtNeighbours;
-  std::vector<SensorFault> faults;
-  ValveScreen valves;
-  auto neighbourHalf = [&] {
-    egtNeighbours = NeighboursOf(flight, CylinderGroups(flight, ChannelKind::Egt));
-    faults = FindSensorFaults(flight, sensing, egtNeighbours);
-    if (!cruise.empty()) valves = ScreenValves(flight, cruise, Limits{}, egtNeighbours);
-    if (withNeighbours) withNeighbours();
-  };
-  auto envelopeHalf = [&] {
-    addEnvelopes(flight, d);
-    for (Engine e : {Engine::Only, Engine::Left, Engine::Right}) addCruise(flight, e, d);
-    if (withEnvelopes) withEnvelopes();
-  };
-  RunBeside(flight.rows() >= kParallelRows, neighbourHalf, envelopeHalf);
+  if (cruise.empty() && d.cruiseSteady) cruise.push_back({Phase::Cruise, d.cruiseStart, d.cruiseEnd});
+  return cruise;
+}
+
+void AddScreens(const std::vector<SensorFault>& faults, const ValveScreen& valves, FlightDigest& d) {
   d.sensorFaults = spansOf(faults);
-  if (cruise.empty()) {
-    if (d.cruiseSteady) cruise.push_back({Phase::Cruise, d.cruiseStart, d.cruiseEnd});
-    valves = ScreenValves(flight, cruise, Limits{}, egtNeighbours);
-  }
   // The findings judge the swings under the aircraft's limits.
   d.valveJudged = valves.judged;
   d.valveWhy = valves.why;
   for (const ValveCylinder& c : valves.cylinders) d.valveSwings.push_back({c.channel, c.amplitude, c.period, c.start, c.end, c.regular});
-  return d;
 }
 
 std::string_view KindName(FindingKind kind) { return ruleOf(kind).name; }

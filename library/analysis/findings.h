@@ -15,7 +15,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -140,12 +139,20 @@ struct FlightPhases;
 // digests it makes with the default thresholds).
 FlightDigest DigestFlight(const Flight& flight);
 FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing = Limits{});
-// The same, with the caller's work done meanwhile: on a long flight the
-// digest's two halves share two threads, `withNeighbours` after the half of
-// the EGT neighbours (the sensor faults and the valve screen), `withEnvelopes`
-// after the envelopes and the cruise. Either may be empty.
-FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing,
-                          const std::function<void()>& withNeighbours, const std::function<void()>& withEnvelopes);
+// The digest's parts, which the analyses' scheduler (analysis_registry.h)
+// runs as rows of their own, the envelopes beside the EGTs' neighbours on a
+// long flight; DigestFlight is those rows. StartDigest takes the flight's
+// facts; AddEnvelopesAndCruise the envelopes and the steady cruise, which
+// need nothing else; AddPhaseTimes the ground, warm-up and shutdown of the
+// phases; AddScreens the sensor faults and the valve screen, which ran over
+// ValveScreenSpans: the cruise phases, else the digest's steady cruise.
+struct ValveScreen;
+FlightDigest StartDigest(const Flight& flight);
+void AddEnvelopesAndCruise(const Flight& flight, FlightDigest& digest);
+void AddPhaseTimes(const FlightPhases& phases, FlightDigest& digest);
+struct PhaseSpan;
+std::vector<PhaseSpan> ValveScreenSpans(const FlightPhases& phases, const FlightDigest& digest);
+void AddScreens(const std::vector<SensorFault>& faults, const ValveScreen& valves, FlightDigest& digest);
 
 // The digest's sensor faults (FindSensorFaults) under `sensing`.
 std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits& sensing);

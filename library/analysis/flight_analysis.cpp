@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "analysis/analysis_registry.h"
+
 namespace varnix::flight {
 
 namespace {
@@ -20,24 +22,27 @@ Figure best(const std::vector<Extreme>& list, ChannelKind kind, bool lowest) {
   return f;
 }
 
+// The rows whose results a FlightAnalysis holds.
+constexpr std::string_view kSummaryRows[] = {"summary", "digest", "headline", "last_lean"};
+
 }  // namespace
 
-FlightAnalysis AnalyseFlight(const Flight& f) { return AnalyseFlight(f, FindPhaseSpans(f)); }
+FlightAnalysis AnalyseFlight(const Flight& f) {
+  AnalysisRun run(f, DefaultLimits(), true);
+  RunAnalyses(run, kSummaryRows);
+  return std::move(run.analysed);
+}
 
-FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases) { return AnalyseFlight(f, phases, {}, {}); }
+FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases) {
+  AnalysisRun run(f, DefaultLimits(), true);
+  run.engine.phases = phases;
+  const std::string_view given[] = {"phases"};
+  RunAnalyses(run, kSummaryRows, given);
+  return std::move(run.analysed);
+}
 
-FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases, const std::function<void()>& withNeighbours,
-                             const std::function<void()>& withEnvelopes) {
-  FlightAnalysis a;
-  // The summary and the last lean test are made while the digest is found,
-  // beside its envelopes' half, the lighter (measured on the longest flight).
-  a.digest = DigestFlight(f, phases, Limits{}, withNeighbours, [&] {
-    a.summary = SummarizeFlight(f);
-    a.lean = LastLeanOf(FindLeanTests(f, Limits{}, phases.of(Phase::Cruise)));
-    if (withEnvelopes) withEnvelopes();
-  });
-  const FlightSummary& s = a.summary;
-  Headline& h = a.headline;
+Headline HeadlineOf(const Flight& f, const FlightSummary& s, const FlightDigest& digest) {
+  Headline h;
   h.hottestEgt = best(s.hottest, ChannelKind::Egt, false);
   h.hottestCht = best(s.hottest, ChannelKind::Cht, false);
   h.hottestTit = best(s.hottest, ChannelKind::Tit, false);
@@ -46,7 +51,7 @@ FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases, const 
     h.hottest.push_back({x.key, x.channel, static_cast<float>(x.value), static_cast<float>(x.at)});
   h.fastestCooling = best(s.fastestCooling, ChannelKind::Cld, true);
   if (!h.fastestCooling.known())
-    for (const Envelope& env : a.digest.envelopes) {
+    for (const Envelope& env : digest.envelopes) {
       if (!env.derived) continue;
       for (std::size_t b = 0; b < env.min.size(); ++b)
         if (!std::isnan(env.min[b]) && (!h.fastestCooling.known() || env.min[b] < h.fastestCooling.value))
@@ -60,7 +65,7 @@ FlightAnalysis AnalyseFlight(const Flight& f, const FlightPhases& phases, const 
     if (f.channels[c].kind == ChannelKind::Cht && s.channels[c].count)
       h.maxCht.push_back({f.channels[c].name, f.channels[c].name, static_cast<float>(s.channels[c].max),
                           static_cast<float>(s.channels[c].maxAt), f.channels[c].cylinder, f.channels[c].engine});
-  return a;
+  return h;
 }
 
 }  // namespace varnix::flight

@@ -5,7 +5,6 @@
 // screen and paper never disagree.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,10 +47,7 @@ struct FlightAnalysis {
 FlightAnalysis AnalyseFlight(const Flight& flight);
 // The same from the flight's phases found already (FindPhases of it).
 FlightAnalysis AnalyseFlight(const Flight& flight, const FlightPhases& phases);
-// The same, with the caller's work done meanwhile: on a long flight the
-// analysis's work and the caller's share two threads, `withNeighbours` and
-// `withEnvelopes` beside the digest's two halves (as DigestFlight's).
-FlightAnalysis AnalyseFlight(const Flight& flight, const FlightPhases& phases,
-                             const std::function<void()>& withNeighbours, const std::function<void()>& withEnvelopes);
+// The headline of a flight from its summary and digest.
+Headline HeadlineOf(const Flight& flight, const FlightSummary& summary, const FlightDigest& digest);
 
 }  // namespace varnix::flight

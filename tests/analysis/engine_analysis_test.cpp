@@ -7,11 +7,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 
+#include "analysis/analysis_registry.h"
 #include "analysis/engine_analysis.h"
 #include "analysis/run_beside.h"
+#include "analysis/task_graph.h"
 #include "analysis/valve_screen.h"
 #include "encoder/flight_profile.h"
 #include "flight/open_flight.h"
@@ -268,6 +271,99 @@ TEST(EngineAnalysis, RunBesideDoesBothPartsAndPassesOnWhatTheyThrow) {
     EXPECT_TRUE(besideRan);
     // In turn (and without threads), a part that throws first leaves the other undone.
     EXPECT_EQ(hereRan, (c.parallel && flight::kThreadsBeside) || !c.besideThrows);
+  }
+}
+
+// The scheduler runs each task once and after every task it needs, in turn
+// or on two workers, and passes on what a task throws without beginning any
+// task after it.
+TEST(EngineAnalysis, TasksRunOnceAfterWhatTheyNeedAndPassOnWhatTheyThrow) {
+  const struct {
+    bool parallel;
+    int throwing;  // the task that throws; -1 none
+  } cases[] = {{false, -1}, {true, -1}, {false, 2}, {true, 2}, {true, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.parallel) + " " + std::to_string(c.throwing));
+    // 0 and 1 need nothing, 2 needs 0, 3 needs 1 and 2, 4 needs 3, 5 needs 0.
+    const std::vector<std::vector<std::size_t>> needs = {{}, {}, {0}, {1, 2}, {3}, {0}};
+    std::mutex m;
+    std::vector<int> order;
+    std::vector<flight::Task> tasks;
+    for (std::size_t i = 0; i < needs.size(); ++i)
+      tasks.push_back({needs[i], [&, i] {
+                         {
+                           std::lock_guard lock(m);
+                           order.push_back(static_cast<int>(i));
+                         }
+                         if (static_cast<int>(i) == c.throwing) throw std::runtime_error("task");
+                       }});
+    bool thrown = false;
+    try {
+      flight::RunTasks(tasks, c.parallel);
+    } catch (const std::runtime_error&) {
+      thrown = true;
+    }
+    EXPECT_EQ(thrown, c.throwing >= 0);
+    for (std::size_t i = 0; i < needs.size(); ++i) {
+      const auto at = std::find(order.begin(), order.end(), static_cast<int>(i));
+      EXPECT_LE(std::count(order.begin(), order.end(), static_cast<int>(i)), 1);
+      if (at == order.end()) {
+        EXPECT_GE(c.throwing, 0) << "task " << i << " left undone";
+        continue;
+      }
+      for (std::size_t n : needs[i]) {
+        const auto need = std::find(order.begin(), order.end(), static_cast<int>(n));
+        EXPECT_TRUE(need < at) << "task " << i << " before " << n;
+        EXPECT_NE(static_cast<int>(n), c.throwing) << "task " << i << " after its need threw";
+      }
+    }
+  }
+}
+
+// Every registered analysis, asked for alone on a short and a long flight,
+// runs with only what it needs (each row's needs stand above it, as the
+// rows in turn require) and gives what the whole analysis gives.
+TEST(EngineAnalysis, EachRegisteredAnalysisRunsAloneAndGivesWhatTheWholeGives) {
+  const std::span<const flight::AnalysisRow> rows = flight::AnalysisRows();
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    for (std::string_view n : rows[i].needs) {
+      const auto need = std::find_if(rows.begin(), rows.end(), [&](const flight::AnalysisRow& r) { return r.name == n; });
+      EXPECT_TRUE(need < rows.begin() + static_cast<std::ptrdiff_t>(i)) << rows[i].name << " needs " << n;
+    }
+  const struct {
+    const char* what;
+    int interval;
+    double minutes;
+  } flights[] = {{"an hour at 6 s", 6, 60}, {"a long flight at 1 s", 1, 180}};
+  for (const auto& f : flights) {
+    SCOPED_TRACE(f.what);
+    encode::ProfileOptions o;
+    o.interval = f.interval;
+    o.minutes = f.minutes;
+    o.events.valve = o.events.probe = o.events.lean = o.events.mag = o.events.hot = true;
+    TempDir dir;
+    const std::vector<std::string> files = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1)));
+    ASSERT_EQ(files.size(), 1u);
+    const flight::FlightRead read = flight::OpenFlight(files[0]);
+    ASSERT_TRUE(read.flight) << read.problem;
+    const flight::Limits defaults;
+    flight::FlightAnalysis whole;
+    const EngineAnalysis all = flight::AnalyseEngine(*read.flight, defaults, whole);
+    const std::string expected = described(all, whole);
+    for (const flight::AnalysisRow& row : rows) {
+      SCOPED_TRACE(std::string(row.name));
+      flight::AnalysisRun run(*read.flight, defaults, true);
+      const std::string_view wanted[] = {row.name};
+      ASSERT_NO_THROW(flight::RunAnalyses(run, wanted));
+    }
+    // All rows asked for at once give what AnalyseEngine gives.
+    flight::AnalysisRun run(*read.flight, defaults, true);
+    std::vector<std::string_view> every;
+    for (const flight::AnalysisRow& row : rows) every.push_back(row.name);
+    flight::RunAnalyses(run, every);
+    run.engine.phases.figures = std::move(run.phaseFigures);
+    EXPECT_EQ(described(run.engine, run.analysed), expected);
+    EXPECT_EQ(run.engine.phases.figures.size(), all.phases.figures.size());
   }
 }
 

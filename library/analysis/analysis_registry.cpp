@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: MIT
+#include "analysis/analysis_registry.h"
+
+#include <algorithm>
+
+#include "analysis/findings.h"
+#include "analysis/flight_phases.h"
+#include "analysis/flight_summary.h"
+#include "analysis/lean_test.h"
+#include "analysis/mag_check.h"
+#include "analysis/power_mixture.h"
+#include "analysis/run_beside.h"
+#include "analysis/task_graph.h"
+
+namespace varnix::flight {
+
+namespace {
+
+// The digest's rows first (the envelopes are the longest part of a long
+// flight's analysis, the EGTs' neighbours the next), then the engine
+// analyses, then what is judged from the digest.
+const std::vector<AnalysisRow> kRows = {
+    {"phases", {}, [](AnalysisRun& r) { r.engine.phases = FindPhaseSpans(r.flight); }},
+    {"digest_envelopes", {},
+     [](AnalysisRun& r) {
+       r.analysed.digest = StartDigest(r.flight);
+       AddEnvelopesAndCruise(r.flight, r.analysed.digest);
+     }},
+    {"egt_neighbours", {},
+     [](AnalysisRun& r) { r.egtNeighbours = NeighboursOf(r.flight, CylinderGroups(r.flight, ChannelKind::Egt)); }},
+    {"digest_faults", {"egt_neighbours"},
+     [](AnalysisRun& r) { r.digestFaults = FindSensorFaults(r.flight, r.digestSensing(), r.egtNeighbours); }},
+    // Over the cruise phases or, without any, over the steady cruise of the envelopes' row.
+    {"digest_valves", {"phases", "digest_envelopes", "egt_neighbours"},
+     [](AnalysisRun& r) {
+       r.cruiseValves = ScreenValves(r.flight, ValveScreenSpans(r.engine.phases, r.analysed.digest), DefaultLimits(),
+                                     r.egtNeighbours);
+     }},
+    {"summary", {}, [](AnalysisRun& r) { r.analysed.summary = SummarizeFlight(r.flight); }},
+    {"digest", {"phases", "digest_envelopes", "digest_faults", "digest_valves"},
+     [](AnalysisRun& r) {
+       AddPhaseTimes(r.engine.phases, r.analysed.digest);
+       AddScreens(r.digestFaults, r.cruiseValves, r.analysed.digest);
+     }},
+    {"phase_figures", {"phases"}, [](AnalysisRun& r) { r.phaseFigures = PhaseFiguresOf(r.flight, r.engine.phases.spans); }},
+    {"power_mixture", {"phases"},
+     [](AnalysisRun& r) { r.engine.powerMixture = AnalysePowerMixture(r.flight, r.limits, r.engine.phases.spans); }},
+    {"lean_tests", {"phases"},
+     [](AnalysisRun& r) { r.engine.leanTests = FindLeanTests(r.flight, r.limits, r.engine.phases.of(Phase::Cruise)); }},
+    {"mag_checks", {"phases"}, [](AnalysisRun& r) { r.engine.magChecks = CheckMagnetos(r.flight, r.limits, r.engine.phases); }},
+    // The last lean test as the catalog keeps it, its sweeps found under the default limits.
+    {"last_lean", {"phases"},
+     [](AnalysisRun& r) {
+       r.analysed.lean = LastLeanOf(FindLeanTests(r.flight, DefaultLimits(), r.engine.phases.of(Phase::Cruise)));
+     }},
+    {"headline", {"summary", "digest"},
+     [](AnalysisRun& r) { r.analysed.headline = HeadlineOf(r.flight, r.analysed.summary, r.analysed.digest); }},
+    // The digest the engine's findings are judged from: the catalog's one,
+    // its sensor faults found again where the aircraft's sensing differs;
+    // taken over whole when no summary is asked for (then no other row reads it).
+    {"engine_digest", {"digest"},
+     [](AnalysisRun& r) {
+       if (!r.summaryWanted) {
+         r.engine.digest = std::move(r.analysed.digest);
+         return;
+       }
+       r.engine.digest = r.analysed.digest;
+       if (!SameSensing(r.limits, DefaultLimits())) r.engine.digest.sensorFaults = SensorFaultSpans(r.flight, r.limits);
+     }},
+    {"sensor_faults", {"engine_digest"},
+     [](AnalysisRun& r) {
+       for (const SensorFaultSpan& s : r.engine.digest.sensorFaults)
+         r.engine.sensorFaults.push_back({s.channel, s.kind, s.start, s.end});
+     }},
+    {"valve_screen", {"engine_digest"},
+     [](AnalysisRun& r) { r.engine.valveScreen = ValveScreenOf(r.engine.digest, r.limits); }},
+    {"findings", {"engine_digest"}, [](AnalysisRun& r) { r.engine.findings = EvaluateFindings(r.engine.digest, r.limits); }},
+};
+
+std::size_t rowOf(std::string_view name) {
+  for (std::size_t i = 0; i < kRows.size(); ++i)
+    if (kRows[i].name == name) return i;
+  return kRows.size();
+}
+
+bool named(std::span<const std::string_view> names, std::string_view name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+}  // namespace
+
+const Limits& DefaultLimits() {
+  static const Limits defaults;
+  return defaults;
+}
+
+const Limits& AnalysisRun::digestSensing() const { return summaryWanted ? DefaultLimits() : limits; }
+
+std::span<const AnalysisRow> AnalysisRows() { return kRows; }
+
+void RunAnalyses(AnalysisRun& run, std::span<const std::string_view> wanted, std::span<const std::string_view> given) {
+  // The rows asked for and what they need, found from the last row up: a
+  // row's needs stand above it.
+  std::vector<bool> asked(kRows.size(), false);
+  for (std::string_view w : wanted)
+    if (const std::size_t i = rowOf(w); i < kRows.size()) asked[i] = true;
+  for (std::size_t i = kRows.size(); i-- > 0;) {
+    if (!asked[i] || named(given, kRows[i].name)) {
+      asked[i] = false;
+      continue;
+    }
+    for (std::string_view n : kRows[i].needs)
+      if (const std::size_t k = rowOf(n); k < i && !named(given, n)) asked[k] = true;
+  }
+  std::vector<std::size_t> taskOf(kRows.size(), kRows.size());
+  std::vector<Task> tasks;
+  for (std::size_t i = 0; i < kRows.size(); ++i) {
+    if (!asked[i]) continue;
+    Task t;
+    for (std::string_view n : kRows[i].needs)
+      if (const std::size_t k = rowOf(n); k < kRows.size() && taskOf[k] < tasks.size()) t.needs.push_back(taskOf[k]);
+    t.run = [&run, row = &kRows[i]] { row->run(run); };
+    taskOf[i] = tasks.size();
+    tasks.push_back(std::move(t));
+  }
+  RunTasks(tasks, run.flight.rows() >= kParallelRows);
+}
+
+FlightDigest DigestFlight(const Flight& flight) {
+  AnalysisRun run(flight, DefaultLimits(), false);
+  const std::string_view wanted[] = {"digest"};
+  RunAnalyses(run, wanted);
+  return std::move(run.analysed.digest);
+}
+
+FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing) {
+  AnalysisRun run(flight, sensing, false);
+  run.engine.phases = phases;
+  const std::string_view wanted[] = {"digest"}, given[] = {"phases"};
+  RunAnalyses(run, wanted, given);
+  return std::move(run.analysed.digest);
+}
+
+}  // namespace varnix::flight

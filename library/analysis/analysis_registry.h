@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: MIT
+// Every analysis of a flight, one row each: its name, the rows it needs
+// first and how it runs over the flight and what those found. AnalyseEngine,
+// AnalyseFlight and DigestFlight ask for the rows whose results they give;
+// RunAnalyses runs those and what they need, in dependency order, and on a
+// long flight (kParallelRows) two workers share them (task_graph.h), so no
+// analysis hands work to another to balance the threads.
+//
+// A new analysis: its own files (what it finds, `run`), a field for its
+// result in EngineAnalysis (engine_analysis.h) and a row in
+// analysis_registry.cpp naming what it needs.
+#pragma once
+
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "analysis/cylinder_groups.h"
+#include "analysis/engine_analysis.h"
+#include "analysis/flight_analysis.h"
+#include "analysis/sensor_faults.h"
+#include "analysis/valve_screen.h"
+#include "flight/flight.h"
+
+namespace varnix::flight {
+
+// What the analyses of one flight find, each row writing its own part.
+struct AnalysisRun {
+  // The flight and the limits are held by reference: they outlive the run.
+  AnalysisRun(const Flight& f, const Limits& l, bool withSummary) : flight(f), limits(l), summaryWanted(withSummary) {}
+  AnalysisRun(const Flight&, const Limits&&, bool) = delete;
+
+  const Flight& flight;
+  const Limits& limits;
+  // Whether AnalyseFlight's result is asked for too: its digest is then the
+  // catalog's, found under the default sensing thresholds, and the engine's
+  // a copy with the sensor faults found again under `limits` where those differ.
+  bool summaryWanted = false;
+
+  EngineAnalysis engine;    // phases (without their figures until the end), the engine analyses
+  FlightAnalysis analysed;  // summary, digest, headline, last lean test
+
+  // Between the rows.
+  std::vector<PhaseFigures> phaseFigures;     // set into engine.phases at the end
+  std::vector<GroupNeighbours> egtNeighbours;  // the sensor faults and the valve screen share them
+  std::vector<SensorFault> digestFaults;      // under the digest's sensing
+  ValveScreen cruiseValves;                   // the digest's screen, under the default limits
+
+  // The digest's sensing thresholds: the defaults when the summary is asked for.
+  const Limits& digestSensing() const;
+};
+
+struct AnalysisRow {
+  std::string_view name;
+  std::vector<std::string_view> needs;  // rows above this one
+  void (*run)(AnalysisRun& run);
+};
+
+// The default limits, which the catalog's digest and last lean test are found under.
+const Limits& DefaultLimits();
+
+// The rows, each after the rows it needs; a worker takes the first ready
+// row, so the longer ones stand first.
+std::span<const AnalysisRow> AnalysisRows();
+
+// Runs the rows named in `wanted` and every row they need, but not those in
+// `given` (their results set in `run` already), in dependency order.
+void RunAnalyses(AnalysisRun& run, std::span<const std::string_view> wanted,
+                 std::span<const std::string_view> given = {});
+
+}  // namespace varnix::flight
