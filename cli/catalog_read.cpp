@@ -2,18 +2,19 @@
 #include "catalog_read.h"
 
 #include "commands.h"
+#include "flight_json.h"
 
 namespace varnix::cli {
 
 std::optional<CatalogRead> readCatalog(const std::string& dataFolder) {
   auto [catalog, problem] = flight::Catalog::open(dataFolder);
   if (!catalog) {
-    reportMessage(problem);
+    reportMessage(terminalText(problem));
     return std::nullopt;
   }
   const flight::CatalogUpdate update = catalog->update();
   if (!update.problem.empty()) {
-    reportMessage("The flight catalog could not be brought up to date: " + update.problem);
+    reportMessage(terminalText("The flight catalog could not be brought up to date: " + update.problem));
     return std::nullopt;
   }
   CatalogRead read;
@@ -38,7 +39,7 @@ std::optional<CatalogRead> readCatalog(const std::string& dataFolder) {
     list->push_back(flight::JudgeEntry(std::move(e), *limits));
   });
   if (!all.ok()) {
-    reportMessage("The flight catalog cannot be read: " + all.problem);
+    reportMessage(terminalText("The flight catalog cannot be read: " + all.problem));
     return std::nullopt;
   }
   read.catalog = std::move(catalog);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "commands.h"
+#include "flight_json.h"
 #include "drawing_output.h"
 #include "flight/open_flight.h"
 #include "frontend/chart/panel_plan.h"
@@ -28,13 +29,13 @@ int renderChart(const std::string& path, const std::string& out, const std::stri
   if (const int refused = checkOutputName(path, out, force)) return refused;
   flight::FlightRead read = flight::OpenFlight(path);
   if (!read.flight) {
-    reportMessage(path + ": " + read.problem);
+    reportMessage(terminalText(path + ": " + read.problem));
     return read.line == 0 ? kFlightCannotOpen : kFlightUnreadable;
   }
   const flight::Flight& flight = *read.flight;
   const auto panels = flight::SelectPanels(flight::PlanPanels(flight), flight, channels);
   if (panels.empty()) {
-    reportMessage(path + ": the flight has none of the channels asked for");
+    reportMessage(terminalText(path + ": the flight has none of the channels asked for"));
     return kChartNoChannels;
   }
   prepareQtWithoutDisplay();
@@ -46,14 +47,14 @@ int renderChart(const std::string& path, const std::string& out, const std::stri
   const render::PictureOutcome written = render::WritePicture(
       {flight, panels, {}}, QString::fromStdString(out), QSize(width, height), force ? Mode::Replace : Mode::NeverReplace);
   if (written.code == render::WholeFile::Code::NameTaken) {
-    reportMessage(out + " exists; give --force to replace it");
+    reportMessage(terminalText(out + " exists; give --force to replace it"));
     return kChartCannotWrite;
   }
   if (written.code != render::WholeFile::Code::Written) {
     reportMessage(written.problem.toStdString());
     return kChartCannotWrite;
   }
-  std::printf("%s\n", out.c_str());
+  printLine(out);
   return 0;
 }
 

@@ -15,6 +15,7 @@
 
 #include "commands.h"
 #include "core/config_files.h"
+#include "flight_json.h"
 #include "core/download.h"
 #include "frontend/core_library.h"
 #include "frontend/data_folder_setting.h"
@@ -162,7 +163,7 @@ int runDownload(const DownloadArgs& args) {
   user.shown = !args.quiet && (args.progress || ::isatty(STDERR_FILENO) != 0);
   if (user.shown)
     std::fprintf(stderr, "Listening on %s at %d baud. Start the dump on the instrument now (Enter or Ctrl-C stops).\n",
-                 port.portName.c_str(), static_cast<int>(port.baudRate));
+                 terminalText(port.portName).c_str(), static_cast<int>(port.baudRate));
   frontend::DownloadRoad road{folder, port.portName, args.expand};
   road.progress = [&user](const DownloadProgress& p) { return user.progress(p); };
   // A stopped download is filed, not expanded: the user asked to stop.

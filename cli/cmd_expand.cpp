@@ -21,7 +21,7 @@ namespace varnix::cli {
 
 // Prints the index file's lines (without their CR) on stdout.
 void printIndexLines(const std::string& datPath) {
-  for (const std::string& line : frontend::indexLines(datPath)) std::printf("%s\n", line.c_str());
+  for (const std::string& line : frontend::indexLines(datPath)) printLine(line);
 }
 
 void addExpandCommand(CLI::App& app, int& exitCode) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "flight_json.h"
 #include "frontend/data_folder_setting.h"
 #include "frontend/import_logs.h"
 #include "platform/platform.h"
@@ -27,12 +28,13 @@ void addImportCommand(CLI::App& app, int& exitCode) {
     const std::string folder =
         dataOption->count() == 0 ? settings::currentDataFolder(platform::settingsFolder()) : *dataFolder;
     const frontend::ImportResult result = frontend::ImportFlightFiles(*files, *aircraft, folder);
-    if (!result.problem.empty()) reportMessage("Nothing imported: " + result.problem + ".");
+    // The messages name the files: each one line, whatever the names hold.
+    if (!result.problem.empty()) reportMessage(terminalText("Nothing imported: " + result.problem + "."));
     for (const frontend::ImportedFile& f : result.files) {
       if (f.outcome == frontend::ImportOutcome::Imported || f.outcome == frontend::ImportOutcome::AlreadyThere)
-        std::printf("%s\n", f.message.c_str());
+        printLine(f.message);
       else
-        reportMessage(f.message);
+        reportMessage(terminalText(f.message));
     }
     exitCode = result.exitCode();
   });

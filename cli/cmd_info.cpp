@@ -9,6 +9,7 @@
 #include "flight_argument.h"
 #include "flight_json.h"
 #include "flight/open_flight.h"
+#include "frontend/guarded_work.h"
 #include "analysis/flight_summary.h"
 #include "analysis/limits.h"
 
@@ -124,11 +125,20 @@ void addInfoCommand(CLI::App& app, int& exitCode) {
   cmd->callback([path, json, &exitCode] {
     const std::optional<flight::Flight> flight = openFlightArgument(*path, exitCode);
     if (!flight) return;
-    const FlightSummary summary = flight::SummarizeFlight(*flight);
-    if (*json)
-      printJson(*flight, summary);
-    else
-      printText(*flight, summary);
+    // The file's failure, not the program's: a flight read whose summary finds no room.
+    const std::string failed = frontend::GuardedWork([&] {
+      const FlightSummary summary = flight::SummarizeFlight(*flight);
+      if (*json)
+        printJson(*flight, summary);
+      else
+        printText(*flight, summary);
+    });
+    if (!failed.empty()) {
+      std::fflush(stdout);
+      reportMessage(terminalText(*path + ": the flight cannot be summarised: " + failed));
+      exitCode = kFlightCannotOpen;
+      return;
+    }
     exitCode = 0;
   });
 }

@@ -93,28 +93,30 @@ void printJson(const std::string& dataFolder, const std::vector<AircraftLog>& lo
   out.raw("\n");
 }
 
+// Every text from the files and their names through terminalText: one row a line.
 void printText(const std::vector<AircraftLog>& logs) {
+  auto t = [](std::string_view text) { return terminalText(text); };
   for (const AircraftLog& log : logs) {
-    std::printf("Aircraft folder %s: %zu flights%s\n", log.folder.c_str(), log.flights.size(),
+    std::printf("Aircraft folder %s: %zu flights%s\n", t(log.folder).c_str(), log.flights.size(),
                 log.unreadable ? (", " + std::to_string(log.unreadable) + " unreadable files").c_str() : "");
     std::printf("%-10s %-8s %-7s %6s %5s %11s %11s %5s %6s %5s %6s %4s  %s\n", "Date", "Start", "Flight", "Hours",
                 "Int", "Hot EGT", "Hot CHT", "DIF", "Cool", "BAT", "Fuel", "Find", "File");
     for (const LogbookFlight& f : log.flights) {
       const auto& e = f.entry;
       std::printf("%-10s %-8s %-7s %6s %5d %6s %-4s %6s %-4s %5s %6s %5s %6s %4zu  %s%s%s\n", e.start.substr(0, 10).c_str(),
-                  e.start.substr(11).c_str(), e.flightLabel.c_str(), number(e.recordedSeconds / 3600.0, "%.2f").c_str(),
-                  e.interval, figure(e.hottestEgt).c_str(), e.hottestEgt.channel.c_str(), figure(e.hottestCht).c_str(),
-                  e.hottestCht.channel.c_str(), figure(e.difMax).c_str(), figure(e.fastestCooling).c_str(),
+                  t(e.start.substr(11)).c_str(), t(e.flightLabel).c_str(), number(e.recordedSeconds / 3600.0, "%.2f").c_str(),
+                  e.interval, figure(e.hottestEgt).c_str(), t(e.hottestEgt.channel).c_str(), figure(e.hottestCht).c_str(),
+                  t(e.hottestCht.channel).c_str(), figure(e.difMax).c_str(), figure(e.fastestCooling).c_str(),
                   figure(e.batteryMin, "%.1f").c_str(), number(e.fuelUsed, "%.1f").c_str(), f.findings.size(),
-                  e.file.c_str(), f.differs ? "  (differs)" : "", f.isNew ? "  (new)" : "");
+                  t(e.file).c_str(), f.differs ? "  (differs)" : "", f.isNew ? "  (new)" : "");
       for (const auto& x : f.findings)
-        std::printf("    %-7s %s%s\n", std::string(flight::SeverityName(x.severity)).c_str(), x.text.c_str(),
-                    x.acknowledged ? (" (acknowledged: " + x.reason + ")").c_str() : "");
+        std::printf("    %-7s %s%s\n", std::string(flight::SeverityName(x.severity)).c_str(), t(x.text).c_str(),
+                    x.acknowledged ? t(" (acknowledged: " + x.reason + ")").c_str() : "");
     }
-    for (const auto& t : log.trends)
-      std::printf("Trend: %s %s\n", std::string(flight::SeverityName(t.severity)).c_str(), t.text.c_str());
+    for (const auto& trend : log.trends)
+      std::printf("Trend: %s %s\n", std::string(flight::SeverityName(trend.severity)).c_str(), t(trend.text).c_str());
     for (const flight::UnreadableFile& u : log.unreadableFiles)
-      std::printf("Unreadable: %s: %s\n", u.file.c_str(), u.problem.c_str());
+      printLine("Unreadable: " + u.file + ": " + u.problem);
     std::printf("\n");
   }
 }
@@ -146,7 +148,7 @@ int run(const Options& o) {
     // The CSV has a line per flight only: the unreadable files are told on stderr.
     for (const AircraftLog& log : logs)
       for (const flight::UnreadableFile& u : log.unreadableFiles)
-        reportMessage("Unreadable: " + u.file + ": " + u.problem);
+        reportMessage(terminalText("Unreadable: " + u.file + ": " + u.problem));
   }
   else
     printText(logs);

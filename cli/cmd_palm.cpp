@@ -43,7 +43,7 @@ int runPalm(const PalmOptions& o) {
   const frontend::PalmOutcome out = frontend::runPalmRoad(library, user, road);
   switch (out.stop) {
     case frontend::PalmStop::Converted:
-      std::printf("%s\n", out.dump.c_str());
+      printLine(out.dump);
       break;
     case frontend::PalmStop::Declined:
       reportMessage(messages::palmMessage(messages::PalmNotice::DumpExists, out.dumpName, out.userId));

@@ -43,7 +43,7 @@ struct OffscreenQt {
 int writeFlight(const std::string& path, const std::string& out, bool force) {
   if (const int refused = checkOutputName(path, out, force)) return refused;
   if (!QFileInfo(QString::fromStdString(path)).isFile()) {
-    reportMessage(path + ": the file cannot be opened.");
+    reportMessage(terminalText(path + ": the file cannot be opened."));
     return kFlightCannotOpen;
   }
   // The report judges the flight against its folder's limits: say what in them does not apply.
@@ -56,14 +56,14 @@ int writeFlight(const std::string& path, const std::string& out, bool force) {
   const render::ReportOutcome outcome = render::writeFlightReport(
       QString::fromStdString(path), QString::fromStdString(out), force ? Mode::Replace : Mode::NeverReplace);
   if (outcome.code != Code::Written) {
-    reportMessage(outcome.code == Code::NameTaken ? out + " exists; give --force to replace it"
+    reportMessage(outcome.code == Code::NameTaken ? terminalText(out + " exists; give --force to replace it")
                                                   : outcome.problem.toStdString());
     return outcome.code == Code::CannotOpen     ? kFlightCannotOpen
            : outcome.code == Code::NotAFlight   ? kFlightUnreadable
            : outcome.code == Code::SameAsFlight ? kOutputIsFlight
                                                 : kChartCannotWrite;
   }
-  std::printf("%s\n", out.c_str());
+  printLine(out);
   return 0;
 }
 
@@ -71,7 +71,7 @@ int writeFlight(const std::string& path, const std::string& out, bool force) {
 // The aircraft's logbook as varnix-cli logbook has it: limits and acknowledgements of its folder applied.
 int writeAircraft(const std::string& dataFolder, const Period& period, const std::string& out, bool force) {
   if (!force && platform::nameTaken(out)) {
-    reportMessage(out + " exists; give --force to replace it");
+    reportMessage(terminalText(out + " exists; give --force to replace it"));
     return kChartCannotWrite;
   }
   std::optional<CatalogRead> read = readCatalog(dataFolder);
@@ -98,17 +98,17 @@ int writeAircraft(const std::string& dataFolder, const Period& period, const std
                                     force ? platform::ReplacingFile::Mode::Replace
                                           : platform::ReplacingFile::Mode::NeverReplace);
     if (outcome.code != Code::Written) {
-      reportMessage(outcome.code == Code::NameTaken ? out + " exists; give --force to replace it"
+      reportMessage(outcome.code == Code::NameTaken ? terminalText(out + " exists; give --force to replace it")
                                                     : outcome.problem.toStdString());
       return kChartCannotWrite;
     }
-    std::printf("%s\n", out.c_str());
+    printLine(out);
     return 0;
   }
   std::string list;
   for (const std::string& k : known) list += (list.empty() ? "" : ", ") + k;
-  reportMessage("The data folder " + dataFolder + " has no aircraft " + period.aircraft +
-                (list.empty() ? std::string(" (it has no flights)") : "; its aircraft: " + list));
+  reportMessage(terminalText("The data folder " + dataFolder + " has no aircraft " + period.aircraft +
+                             (list.empty() ? std::string(" (it has no flights)") : "; its aircraft: " + list)));
   return kChartNoChannels;
 }
 #endif

@@ -16,7 +16,7 @@ void addUseridCommand(CLI::App& app, int& exitCode) {
     std::string id;
     HeaderState header{};
     exitCode = ReadUserId(*path, id, header);
-    std::printf("%s\n", id.c_str());
+    printLine(id);
     reportMessage(messages::userIdMessage(exitCode, *path));
   });
 }

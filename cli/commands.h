@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <string>
+#include <string_view>
 
 namespace varnix::cli {
 
@@ -30,7 +31,14 @@ inline constexpr int kOutputIsFlight = 5;     // the output names the flight fil
 // Prints the lines of a dump's flight index (.TXT) on stdout.
 void printIndexLines(const std::string& datPath);
 
-// Prints a result message on stderr, when there is one.
+// Prints a result message on stderr, when there is one. The message's own
+// line breaks stay; every other control character is shown as '?'
+// (terminalText), so that no text from a file or a name reaches the
+// terminal as a command. A one-line message with a name in it goes through
+// terminalText first, so that a line break in the name cannot split it.
 void reportMessage(const std::string& message);
+
+// Prints `text` on stdout as one line, every control character in it a '?'.
+void printLine(std::string_view text);
 
 }  // namespace varnix::cli

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "flight_json.h"
 #include "platform/output_file.h"
 
 namespace varnix::cli {
@@ -32,13 +33,13 @@ void prepareQtWithoutDisplay() {
 
 int checkOutputName(const std::string& flight, const std::string& out, bool force) {
   if (platform::sameFile(flight, out)) {
-    reportMessage(out + " is the flight file itself; the output needs a file of its own");
+    reportMessage(terminalText(out + " is the flight file itself; the output needs a file of its own"));
     return kOutputIsFlight;
   }
   // The name is judged again when the file is complete (it may be taken
   // meanwhile); this spares the drawing when it is taken already.
   if (!force && platform::nameTaken(out)) {
-    reportMessage(out + " exists; give --force to replace it");
+    reportMessage(terminalText(out + " exists; give --force to replace it"));
     return kChartCannotWrite;
   }
   return 0;

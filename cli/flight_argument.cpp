@@ -13,7 +13,7 @@ namespace varnix::cli {
 std::optional<flight::Flight> openFlightArgument(const std::string& path, int& exitCode) {
   flight::FlightRead read = flight::OpenFlight(path);
   if (!read.flight) {
-    reportMessage(path + ": " + read.problem);
+    reportMessage(terminalText(path + ": " + read.problem));
     exitCode = read.line == 0 ? kFlightCannotOpen : kFlightUnreadable;
   }
   return std::move(read.flight);

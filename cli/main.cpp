@@ -16,14 +16,26 @@
 #endif
 
 #include "commands.h"
+#include "flight_json.h"
 #include "frontend/result_messages.h"
 #include "varnix/varnix.h"
 
 namespace varnix::cli {
 
 void reportMessage(const std::string& message) {
-  if (!message.empty()) std::fprintf(stderr, "%s\n", message.c_str());
+  if (message.empty()) return;
+  std::string shown;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = message.find('\n', start);
+    shown += terminalText(std::string_view(message).substr(start, end == std::string::npos ? end : end - start));
+    if (end == std::string::npos) break;
+    shown += '\n';
+    start = end + 1;
+  }
+  std::fprintf(stderr, "%s\n", shown.c_str());
 }
+
+void printLine(std::string_view text) { std::printf("%s\n", terminalText(text).c_str()); }
 
 }  // namespace varnix::cli
 

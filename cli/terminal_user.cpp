@@ -28,7 +28,7 @@ bool TerminalUser::ask(frontend::Question question, const frontend::Message&) {
 void TerminalUser::libraryProblem(const std::string& problem) { reportMessage(problem); }
 
 void TerminalUser::step(frontend::Step, const std::string& path) {
-  if (!path.empty()) std::printf("%s\n", path.c_str());
+  if (!path.empty()) printLine(path);
   std::fflush(stdout);
 }
 
@@ -36,7 +36,7 @@ void TerminalUser::expanded(const std::string& dump, int code, const frontend::M
   // Without a usable index path there is no index to print.
   if (listFlights && code != kExpandNoDot && code != kExpandCannotOpenIndex) {
     if (writtenLines) {
-      for (const std::string& line : *writtenLines) std::printf("%s\n", line.c_str());
+      for (const std::string& line : *writtenLines) printLine(line);
     } else {
       printIndexLines(dump);
     }

@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_EACH=${1:-30}
 BUILD=build/fuzz
-HARNESSES=(header_lines expand palm flight_csv limits catalog)
+HARNESSES=(header_lines expand palm flight_csv avionics limits catalog)
 
 CC=clang CXX=clang++ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVARNIX_FUZZ=ON -DVARNIX_BUILD_TESTS=OFF -DVARNIX_BUILD_APP=OFF -DVARNIX_BUILD_TOOLS=OFF >/dev/null

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "archives/frm_archives.h"
+#include "frontend/guarded_work.h"
 #include "frontend/new_flights.h"
 #include "render/library_text.h"
 
@@ -24,7 +25,11 @@ void ShowNewFlights(FrmArchives& page, const QString& dataFolder, const QStringL
   for (const QString& f : files) paths.push_back(toLibraryText(f));
   const std::string folder = toLibraryText(dataFolder);
   auto summary = std::make_shared<frontend::NewFlights>();
-  QThread* thread = QThread::create([summary, folder, paths] { *summary = frontend::SummariseNewFlights(folder, paths); });
+  QThread* thread = QThread::create([summary, folder, paths] {
+    // Without room to read them, the new flights are left to the logbook.
+    if (!frontend::GuardedWork([&] { *summary = frontend::SummariseNewFlights(folder, paths); }).empty())
+      *summary = frontend::NewFlights();
+  });
   QPointer<FrmArchives> target(&page);
   QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
   QObject::connect(thread, &QThread::finished, &page, [target, summary] {

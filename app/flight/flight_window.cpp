@@ -35,6 +35,7 @@
 #include "flight/open_flight.h"
 #include "flight/flight_table_model.h"
 #include "frontend/chart/panel_plan.h"
+#include "frontend/guarded_work.h"
 #include "flight/picture_export.h"
 #include "flight/readout.h"
 #include "flight/summary_view.h"
@@ -343,19 +344,26 @@ void FlightWindow::openFile(const QString& path) {
     QMetaObject::invokeMethod(this, [this, flight] { showRows(flight); }, Qt::QueuedConnection);
   };
   reader_ = QThread::create([result, file, folder, headerRead, rowsRead] {
-    result->read = flight::OpenFlight(file, headerRead);
-    if (!result->read.flight) return;
-    result->flight = std::make_shared<const flight::Flight>(std::move(*result->read.flight));
-    rowsRead(result->flight);
-    const flight::LimitsFile limits = flight::ReadLimits(folder);
-    const flight::AcknowledgementsFile acknowledged = flight::ReadAcknowledgements(folder);
-    result->limits = limits.limits;
-    // The summary and the engine analyses from one finding of the phases and the digest.
-    result->engine = flight::AnalyseEngine(*result->flight, limits.limits, result->analysis);
-    flight::ApplyAcknowledgements(result->engine.findings, acknowledged.acknowledgements, flight::LocalDate());
-    for (const std::string& p : flight::LimitsProblemLines(limits)) result->problems << QString::fromStdString(p);
-    for (const std::string& p : flight::AcknowledgementsProblemLines(acknowledged))
-      result->problems << QString::fromStdString(p);
+    const std::string failed = frontend::GuardedWork([&] {
+      result->read = flight::OpenFlight(file, headerRead);
+      if (!result->read.flight) return;
+      result->flight = std::make_shared<const flight::Flight>(std::move(*result->read.flight));
+      rowsRead(result->flight);
+      const flight::LimitsFile limits = flight::ReadLimits(folder);
+      const flight::AcknowledgementsFile acknowledged = flight::ReadAcknowledgements(folder);
+      result->limits = limits.limits;
+      // The summary and the engine analyses from one finding of the phases and the digest.
+      result->engine = flight::AnalyseEngine(*result->flight, limits.limits, result->analysis);
+      flight::ApplyAcknowledgements(result->engine.findings, acknowledged.acknowledgements, flight::LocalDate());
+      for (const std::string& p : flight::LimitsProblemLines(limits)) result->problems << QString::fromStdString(p);
+      for (const std::string& p : flight::AcknowledgementsProblemLines(acknowledged))
+        result->problems << QString::fromStdString(p);
+    });
+    if (!failed.empty()) {  // the rows read, perhaps, but no room for their analysis
+      result->flight.reset();
+      result->read.flight.reset();
+      result->read.problem = "The flight cannot be read and analysed: " + failed + ".";
+    }
   });
   connect(reader_, &QThread::finished, this, [this, result, path] {
     reader_->deleteLater();

@@ -14,6 +14,7 @@
 #include "flight/flight_chart.h"
 #include "flight/flight_window.h"
 #include "flight/open_flight.h"
+#include "frontend/guarded_work.h"
 #include "render/library_text.h"
 
 namespace varnix::app::flight_view {
@@ -65,10 +66,16 @@ void FlightWindow::compareWith(const QString& path) {
   auto result = std::make_shared<Result>();
   const std::string file = toLibraryText(path);
   compareReader_ = QThread::create([result, file] {
-    result->read = flight::OpenFlight(file);
-    if (!result->read.flight) return;
-    result->moments = flight::MomentsOf(flight::FindPhases(*result->read.flight));
-    result->extremes = render::ChannelExtremes(*result->read.flight);
+    const std::string failed = frontend::GuardedWork([&] {
+      result->read = flight::OpenFlight(file);
+      if (!result->read.flight) return;
+      result->moments = flight::MomentsOf(flight::FindPhases(*result->read.flight));
+      result->extremes = render::ChannelExtremes(*result->read.flight);
+    });
+    if (!failed.empty()) {
+      result->read.flight.reset();
+      result->read.problem = "The flight cannot be read: " + failed + ".";
+    }
   });
   connect(compareReader_, &QThread::finished, this, [this, result, path] {
     compareReader_->deleteLater();

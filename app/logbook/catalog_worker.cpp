@@ -5,6 +5,7 @@
 #include <QThread>
 #include <chrono>
 
+#include "frontend/guarded_work.h"
 #include "render/library_text.h"
 #include "store/catalog.h"
 
@@ -60,28 +61,35 @@ void CatalogWorker::start(const QString& dataFolder) {
       told = true;
       return !*stop;
     };
-    auto [catalog, problem] = flight::Catalog::open(folder, wait);
-    if (*stop) return;
-    if (!catalog) {
-      publish(nullptr, problem, {});
-      post([progress] { progress(0, 0); });
-      return;
-    }
-    std::map<std::string, std::int64_t> looks;
-    for (const std::string& f : catalog->aircraftFolders()) looks[f] = catalog->lastLook(f);
-    publish(catalog.get(), {}, looks);
-    auto last = std::chrono::steady_clock::now();
-    const flight::CatalogUpdate u = catalog->update([&](const flight::CatalogProgress& p) {
-      post([progress, p] { progress(p.done, p.total); });
-      if (std::chrono::steady_clock::now() - last > kRefresh) {
-        publish(catalog.get(), {}, looks);
-        last = std::chrono::steady_clock::now();
+    // Nothing leaves the thread: a failure (no memory for the catalog's
+    // work) is the logbook's problem line.
+    const std::string failed = frontend::GuardedWork([&] {
+      auto [catalog, problem] = flight::Catalog::open(folder, wait);
+      if (*stop) return;
+      if (!catalog) {
+        publish(nullptr, problem, {});
+        post([progress] { progress(0, 0); });
+        return;
       }
-      return !*stop;
+      std::map<std::string, std::int64_t> looks;
+      for (const std::string& f : catalog->aircraftFolders()) looks[f] = catalog->lastLook(f);
+      publish(catalog.get(), {}, looks);
+      auto last = std::chrono::steady_clock::now();
+      const flight::CatalogUpdate u = catalog->update([&](const flight::CatalogProgress& p) {
+        post([progress, p] { progress(p.done, p.total); });
+        if (std::chrono::steady_clock::now() - last > kRefresh) {
+          publish(catalog.get(), {}, looks);
+          last = std::chrono::steady_clock::now();
+        }
+        return !*stop;
+      });
+      if (*stop) return;
+      if (u.added + u.changed + u.removed + u.recomputed > 0 || u.rebuilt || !u.problem.empty()) publish(catalog.get(), u.problem, looks);
+      for (const std::string& f : catalog->aircraftFolders()) catalog->markLooked(f);
+      post([progress] { progress(0, 0); });
     });
-    if (*stop) return;
-    if (u.added + u.changed + u.removed + u.recomputed > 0 || u.rebuilt || !u.problem.empty()) publish(catalog.get(), u.problem, looks);
-    for (const std::string& f : catalog->aircraftFolders()) catalog->markLooked(f);
+    if (failed.empty()) return;
+    publish(nullptr, "The flight catalog cannot be brought up to date: " + failed + ".", {});
     post([progress] { progress(0, 0); });
   });
   thread_->start(QThread::LowPriority);

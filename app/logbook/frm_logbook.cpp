@@ -33,6 +33,7 @@
 #include "flight/flight_chart.h"
 #include "flight/flight_window.h"
 #include "frontend/import_logs.h"
+#include "frontend/guarded_work.h"
 #include "logbook/flights_filter.h"
 #include "logbook/logbook_model.h"
 #include "logbook/trends_chart.h"
@@ -478,7 +479,10 @@ void FrmLogbook::importLogs(const QStringList& files, const QString& aircraft) {
   import_->setEnabled(false);
   progress_->setText(QStringLiteral("Importing %1 file(s)…").arg(files.size()));
   // Each file is read through before it is copied: off the GUI thread.
-  QThread* thread = QThread::create([result, paths, id, folder] { *result = frontend::ImportFlightFiles(paths, id, folder); });
+  QThread* thread = QThread::create([result, paths, id, folder] {
+    const std::string failed = frontend::GuardedWork([&] { *result = frontend::ImportFlightFiles(paths, id, folder); });
+    if (!failed.empty()) result->problem = failed;
+  });
   connect(thread, &QThread::finished, this, [this, thread, result] {
     thread->deleteLater();
     import_->setEnabled(true);

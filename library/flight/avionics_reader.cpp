@@ -578,7 +578,10 @@ std::optional<FlightRead> Reader::row(std::string_view line, int n, bool termina
     }
   }
 
-  if (clock_.empty()) values_.reset(columns_.size(), (lines_.remaining() / (line.size() + 1)) * 9 / 8 + 64);
+  // Room for as many rows as the rest could hold at this row's length, up to
+  // a first block: a short first row (a blank one, before the deck has its
+  // data) promises rows that never come; the block grows with those read.
+  if (clock_.empty()) values_.reserveUpTo(columns_.size(), (lines_.remaining() / (line.size() + 1)) * 9 / 8 + 64);
   values_.makeRoom();
   for (std::size_t c = 0; c < columns_.size(); ++c) {
     Column& col = columns_[c];
@@ -731,11 +734,16 @@ FlightRead Reader::finish() {
   flight.columns.reset(kept.size(), 0);
   if (headerRead_) headerRead_(flight);  // facts and channels, no rows yet
 
-  flight.columns.reset(kept.size(), rows);
-  for (std::size_t r = 0; r < rows; ++r) {
-    flight.columns.makeRoom();
-    for (std::size_t k = 0; k < kept.size(); ++k) flight.columns.next(k) = values_[kept[k]][r];
-    flight.columns.addRow();
+  if (kept.size() == columns_.size()) {
+    flight.columns = std::move(values_);  // every column stays: the block is the flight's as it is
+  } else {
+    flight.columns.reset(kept.size(), rows);
+    for (std::size_t r = 0; r < rows; ++r) {
+      flight.columns.makeRoom();
+      for (std::size_t k = 0; k < kept.size(); ++k) flight.columns.next(k) = values_[kept[k]][r];
+      flight.columns.addRow();
+    }
+    values_ = Columns();  // the kept columns are the flight's now
   }
 
   // The day of every row: its own, else that of the row before (a day on

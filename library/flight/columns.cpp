@@ -37,6 +37,11 @@ void Columns::reset(std::size_t channels, std::size_t rows) {
   resize(rows);
 }
 
+void Columns::reserveUpTo(std::size_t channels, std::size_t rows) {
+  const std::size_t firstBlock = kFirstBlockBytes / sizeof(float) / std::max<std::size_t>(channels, 1);
+  reset(channels, std::min(rows, std::max<std::size_t>(firstBlock, 64)));
+}
+
 void Columns::makeRoom() {
   if (rows_ == capacity_) resize(std::max<std::size_t>(64, capacity_ + capacity_ / 2));
 }

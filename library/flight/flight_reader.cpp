@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <new>
+#include <stdexcept>
 
 #include "flight/fnv_hash.h"
 #include "flight/native_channels.h"
@@ -292,18 +294,14 @@ FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& hea
     }
   }
 
-  // The seconds are reserved once, for as many rows as the rest could hold
-  // at the shortest a row can be ("0:0:0" and a one-character value per
-  // channel, MARK's may be empty): reserved room that no row fills is never
-  // touched, so it costs no memory. The values' block is reserved from the
-  // first row's length instead, as it may be backed by large pages, where
-  // room shared with filled rows costs memory.
+  // Memory follows the rows read, never the file's size alone (a sparse or
+  // damaged file may promise rows it does not hold): the values' block is
+  // reserved from the first row's length up to a first block and grows with
+  // the rows (Columns::reserveUpTo), and the seconds grow as a vector does.
   const std::size_t channelCount = flight.channels.size();
   const int mark = flight.channelIndex("MARK");
-  const std::size_t shortestRow = 8 + 2 * channelCount - (mark >= 0 ? 1 : 0);
   const std::size_t rowLimit = kRowBytesBase + kValueBytes * channelCount;
   lines.setLimit(rowLimit);
-  flight.seconds.reserve(lines.remaining() / shortestRow + 1);
   flight.columns.reset(channelCount, 0);
   // Until a row says; the recorded fields may hold more than a day.
   flight.startOfDay = std::fmod(f.hours * 3600.0 + f.minutes * 60.0 + f.seconds, kSecondsPerDay);
@@ -331,7 +329,11 @@ FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& hea
                              ") is incomplete, as in a file cut short; it was left out.");
       break;
     }
-    if (flight.seconds.empty()) flight.columns.reset(channelCount, (lines.remaining() / (line.size() + 1)) * 9 / 8 + 64);
+    if (flight.seconds.empty()) {
+      const std::size_t rows = (lines.remaining() / (line.size() + 1)) * 9 / 8 + 64;
+      flight.columns.reserveUpTo(channelCount, rows);
+      flight.seconds.reserve(flight.columns.capacity());
+    }
     flight.columns.makeRoom();
     std::string_view s = line;
     int h = 0, m = 0, sec = 0;
@@ -454,9 +456,22 @@ FlightRead ReadFileLines(const std::string& path, const std::function<FlightRead
     std::fseek(file, 0, SEEK_SET);
   }
   Lines lines(file, size);
-  FlightRead result = read(lines);
+  FlightRead result;
+  bool noRoom = false;
+  try {
+    result = read(lines);
+  } catch (const std::bad_alloc&) {
+    noRoom = true;  // this file's rows need more memory than there is: the next file may not
+  } catch (const std::length_error&) {
+    noRoom = true;
+  }
   const bool failed = lines.readFailed() || std::ferror(file) != 0;
   std::fclose(file);
+  if (noRoom) {
+    FlightRead r = failure(0, "the file " + path + " cannot be read: there is not enough memory for its values");
+    r.unreadable = true;
+    return r;
+  }
   if (failed) {
     FlightRead r = failure(0, "the file " + path + " cannot be read");
     r.unreadable = true;

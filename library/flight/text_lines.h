@@ -98,7 +98,8 @@ class Lines {
 
 // Opens `path` as the flight readers do (regular files only, read a block at
 // a time) and hands its lines to `read`; a file that cannot be opened or read
-// is a problem naming it.
+// is a problem naming it, unreadable, and so is one whose rows want more
+// memory than there is (std::bad_alloc stays here: one file's failure).
 FlightRead ReadFileLines(const std::string& path, const std::function<FlightRead(Lines&)>& read);
 
 }  // namespace varnix::flight::detail

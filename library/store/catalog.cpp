@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <exception>
 #include <map>
+#include <new>
 #include <mutex>
 #include <set>
 #include <string_view>
@@ -211,9 +212,26 @@ struct ReadFile {
   bool tryAgain = false;
 };
 
-ReadFile readFile(const std::string& path) {
+// A file that cannot be read for any reason, memory included (its analysis
+// may want more than there is), is one unreadable file, read again next
+// time; the others are indexed all the same.
+ReadFile readFile(const std::string& path) noexcept {
   ReadFile r;
-  r.entry = readEntry(path, &r.tryAgain);
+  std::string why;
+  try {
+    r.entry = readEntry(path, &r.tryAgain);
+    return r;
+  } catch (const std::bad_alloc&) {
+    why = "cannot be read: there is not enough memory for it";
+  } catch (const std::exception& e) {
+    why = std::string("cannot be read: ") + e.what();
+  } catch (...) {
+    why = "cannot be read";
+  }
+  r = ReadFile{};
+  r.entry.emplace();
+  r.entry->problem = std::move(why);
+  r.tryAgain = true;
   return r;
 }
 
@@ -247,14 +265,12 @@ class ReadAhead {
     slot.ready = false;
     taken_ = i + 1;
     wake_.notify_all();
-    if (slot.failure) std::rethrow_exception(std::exchange(slot.failure, nullptr));
     return std::move(slot.file);
   }
 
  private:
   struct Slot {
-    ReadFile file;
-    std::exception_ptr failure;  // what reading threw, thrown again on the calling thread
+    ReadFile file;  // a file that failed to be read is unreadable here: nothing leaves a worker
     bool ready = false;
   };
 
@@ -266,11 +282,7 @@ class ReadAhead {
       const std::size_t i = next_++;
       lock.unlock();
       Slot done;
-      try {
-        done.file = readFile(paths_[i]);
-      } catch (...) {
-        done.failure = std::current_exception();
-      }
+      done.file = readFile(paths_[i]);
       done.ready = true;
       lock.lock();
       slots_[i % slots_.size()] = std::move(done);
@@ -732,8 +744,7 @@ Done Catalog::eachEntry(const std::string& folder, const std::function<void(Cata
     CatalogEntry e = std::move(decoded.value);
     if (!decoded.ok()) {
       // A damaged entry: its file tells, and the next update stores it again.
-      bool tryAgain = false;
-      std::optional<CatalogEntry> fresh = readEntry(utf8Text(utf8Path(dataFolder_) / utf8Path(s.text(0))), &tryAgain);
+      std::optional<CatalogEntry> fresh = readFile(utf8Text(utf8Path(dataFolder_) / utf8Path(s.text(0)))).entry;
       if (!fresh) continue;
       e = std::move(*fresh);
       reread_.push_back(s.text(0));

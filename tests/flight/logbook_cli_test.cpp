@@ -185,6 +185,50 @@ TEST(LogbookCli, ListsUnreadableFilesBesideTheFlights) {
   }
 }
 
+// No control character from a file's name or its cells reaches the terminal:
+// each is shown as '?' in the logbook's table, its unreadable lines, import's
+// messages and the reader's problems that quote a cell.
+TEST(LogbookCli, NoControlCharacterOfANameOrACellReachesTheTerminal) {
+  TempDir dir, from;
+  const std::string head = "#airframe_info, airframe_name=\"Test\", aircraft_ident=\"N1\",\n"
+                           "#yyy-mm-dd, hh:mm:ss, hh:mm, gph\nLcl Date, Lcl Time, UTCOfst, E1 FFlow\n";
+  const std::string good = head + "2023-01-02, 10:11:12, +01:00, 20\n2023-01-02, 10:11:13, +01:00, 21\n";
+  const std::string bad = head + "2023-01-02, \x1b]0;pwned\x07, +01:00, 20\n";
+  const std::string name = "a\nb\x1b]0;pwned\x07" "c\rd\x7f";  // a line break, an OSC title, CR, DEL
+  const std::string shown = "a?b?]0;pwned?c?d?";
+  const std::string cell = "the time \"?]0;pwned?\" is not a time of day";
+  std::filesystem::create_directories(dir.file("data/N1"));
+  for (const std::string& path : {dir.file("data/N1/" + name + ".csv"), from.file(name + ".csv")}) writeFile(path, good);
+  for (const std::string& path : {dir.file("data/N1/" + name + "bad.csv"), from.file(name + "bad.csv")}) writeFile(path, bad);
+  for (const auto& e : std::filesystem::directory_iterator(dir.file("data/N1")))
+    std::filesystem::last_write_time(e.path(), std::filesystem::last_write_time(e.path()) - std::chrono::hours(1));
+  const std::string data = quoted(dir.file("data"));
+  struct Case {
+    std::string args;
+    std::vector<std::string> shown;  // expected in stdout and stderr together
+    bool csv = false;                // stdout is CSV, the names in it quoted as they are
+  };
+  const Case cases[] = {
+      {"logbook " + data, {"  N1/" + shown + ".csv", "Unreadable: N1/" + shown + "bad.csv: line 4: " + cell}},
+      {"logbook --csv " + data, {"Unreadable: N1/" + shown + "bad.csv: line 4: " + cell}, true},
+      {"import " + quoted(from.file(name + ".csv")) + " --aircraft N2 --data-folder " + data, {shown + ".csv"}},
+      {"import " + quoted(from.file(name + "bad.csv")) + " --aircraft N2 --data-folder " + data,
+       {shown + "bad.csv", "line 4: " + cell}},
+      {"info " + quoted(from.file(name + "bad.csv")), {shown + "bad.csv: line 4: " + cell}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    const CliRun run = runCli(dir, c.args);
+    const std::string printed = (c.csv ? "" : run.out) + run.err;
+    for (const std::string& s : c.shown) EXPECT_NE(printed.find(s), std::string::npos) << s << "\n" << printed;
+    for (std::size_t i = 0; i < printed.size(); ++i) {
+      const auto b = static_cast<unsigned char>(printed[i]);
+      const bool c1 = b == 0xC2 && i + 1 < printed.size() && static_cast<unsigned char>(printed[i + 1]) < 0xA0;
+      EXPECT_FALSE((b < 0x20 && b != '\n') || b == 0x7F || c1) << "byte " << i << " of\n" << printed;
+    }
+  }
+}
+
 TEST(LogbookCli, TwoLogbooksAtOnceBothSucceedAndAgree) {
   TempDir dir, cache, cwd[2];
   const std::string args = "logbook --json " + quoted(dir.file("data"));

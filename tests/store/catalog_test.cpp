@@ -29,6 +29,7 @@
 #include "flight/flight_reader.h"
 #include "analysis/flight_summary.h"
 #include "store/logbook.h"
+#include "support/address_space_limit.h"
 #include "support/file_size_limit.h"
 #include "support/flight_files.h"
 
@@ -750,6 +751,41 @@ TEST(Catalog, ListsUnreadableFilesWithTheirReasonAndIndexesTheRest) {
   indexed(f.data, &u);
   EXPECT_EQ(u.unchanged, 4 + cases.size());
   EXPECT_EQ(u.added + u.changed, 0u);
+}
+
+// A file whose rows want more memory than there is (here a child process
+// whose address space may grow by 64 MB, and a log of 5,000 columns and
+// 4,000 rows: 80 MB of values) is one unreadable file, read by the
+// read-ahead's workers beside the others, which are indexed all the same.
+TEST(Catalog, AFileWithoutRoomForItsRowsIsListedUnreadableAndTheRestIndexed) {
+  if (!kAddressSpaceLimits) GTEST_SKIP() << "no address-space limit for a child process here";
+  Folder f;
+  std::string titles = "Lcl Date,Lcl Time,UTCOfst", units = "#yyy-mm-dd,hh:mm:ss,hh:mm", blanks(5000, ',');
+  for (int c = 0; c < 5000; ++c) {
+    titles += ",X" + std::to_string(c);
+    units += ",";
+  }
+  std::string text = "#airframe_info, airframe_name=\"Test\", aircraft_ident=\"N1\",\n" + units + "\n" + titles + "\n";
+  for (int r = 0; r < 4000; ++r) {
+    char clock[16];
+    std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", 10 + r / 3600, r / 60 % 60, r % 60);
+    text.append("2023-01-02,").append(clock).append(",+01:00").append(blanks).append("\n");
+  }
+  const std::string big = f.data + "/N123AB/big.csv";
+  writeFile(big, text);
+  fs::last_write_time(big, fs::last_write_time(big) - std::chrono::hours(1));
+  const int status = RunWithAddressSpaceLimit(std::size_t{64} << 20, [&] {
+    const auto catalog = Catalog::open(f.data).value;
+    if (!catalog) return 1;
+    catalog->setReaders(2);
+    if (!catalog->update().problem.empty()) return 2;
+    const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", catalog->entries().value, flight::Limits{});
+    if (log.flights.size() != 4) return 3;
+    if (log.unreadableFiles.size() != 1 || log.unreadableFiles[0].file != "N123AB/big.csv") return 4;
+    return log.unreadableFiles[0].problem.find("not enough memory") != std::string::npos ? 0 : 5;
+  });
+  EXPECT_EQ(status, 0) << "1: no catalog, 2: the update failed, 3: flights lost, 4: not listed, 5: another reason, "
+                       << kChildThrew << ": threw, 134: aborted";
 }
 
 // What a flight's name in an aircraft folder stands for: links are followed
