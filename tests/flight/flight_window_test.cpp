@@ -115,6 +115,12 @@ class FlightWindowTest : public QObject {
     if (!QTest::qWaitFor([&] { return window->isLoaded() || !window->problem().isEmpty(); }, 10000)) return nullptr;
     return window;
   }
+  // Every panel has its lines' points (they come with the charts' first layout).
+  static bool everyPanelDrawn(const app::flight_view::FlightChart& chart) {
+    for (int i = 0; i < chart.panelCount(); ++i)
+      if (chart.panel(i)->graph(0)->data()->isEmpty()) return false;
+    return true;
+  }
   static QStringList column(const QTableWidget* t, int c) {
     QStringList items;
     for (int r = 0; r < t->rowCount(); ++r) items << (t->item(r, c) ? t->item(r, c)->text() : QString());
@@ -147,8 +153,8 @@ class FlightWindowTest : public QObject {
     QVERIFY(w->windowTitle().startsWith("F00001.CSV — Flight #1 — N123AB"));
     QVERIFY(w->headerStrip()->text().contains("hottest"));
     // Every panel draws the whole flight, from its first row to its last.
-    QTest::qWait(50);
     auto* chart = w->chart();
+    QTRY_VERIFY(everyPanelDrawn(*chart));
     const double first = chart->keyOfRow(0), last = chart->keyOfRow(chart->flight()->rows() - 1);
     for (int i = 0; i < chart->panelCount(); ++i) {
       const auto data = chart->panel(i)->graph(0)->data();
@@ -297,12 +303,13 @@ class FlightWindowTest : public QObject {
     const flight::Flight& f = *chart->flight();
     QCustomPlot* plot = chart->findChild<QCustomPlot*>(panel);
     QVERIFY(plot);
-    QTest::qWait(50);
     QCPGraph* third = nullptr;
     for (int g = 0; g < plot->graphCount(); ++g)
       if (f.channels[static_cast<std::size_t>(f.channelIndex(plot->graph(g)->name().toStdString()))].cylinder == 3)
         third = plot->graph(g);
     QVERIFY(third);
+    // The legend's entries have their places once the panel is laid out.
+    QTRY_VERIFY(!plot->legend->itemWithPlottable(third)->outerRect().isEmpty());
     const int channel = f.channelIndex(third->name().toStdString());
     const flight::Channel cylinder = f.channels[static_cast<std::size_t>(channel)];
     auto hiddenIn = [&] {
@@ -335,11 +342,10 @@ class FlightWindowTest : public QObject {
     QVERIFY2(least.width() <= 1280, qPrintable(QString::number(least.width())));
     QVERIFY2(least.height() <= 720, qPrintable(QString::number(least.height())));
     w->resize(1280, 720);
-    QTest::qWait(20);
-    QCOMPARE(w->width(), 1280);
+    QTRY_COMPARE(w->width(), 1280);
     // The table's TIME column shows the clock time whole.
     w->tabs()->setCurrentWidget(w->table());
-    QTest::qWait(20);
+    QTRY_VERIFY(w->table()->isVisible());
     QStyleOptionViewItem option;
     option.initFrom(w->table());
     option.font = w->table()->font();
@@ -514,11 +520,12 @@ class FlightWindowTest : public QObject {
     auto* chart = w->chart();
     const flight::Flight& f = *chart->flight();
     w->tabs()->setCurrentWidget(s);
-    QTest::qWait(20);
+    QTRY_VERIFY(s->isVisible());
     const flight::EngineAnalysis a = flight::AnalyseEngine(f, flight::Limits{});
     auto clickRow = [&](QTableWidget* t, int row) {
       s->ensureWidgetVisible(t);
-      QTest::qWait(10);
+      // Scrolled into view, the row laid out inside the table's viewport.
+      QTRY_VERIFY(t->isVisible() && t->viewport()->rect().contains(t->visualItemRect(t->item(row, 0)).center()));
       const QRect r = t->visualItemRect(t->item(row, 0));
       QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, r.center());
     };
@@ -844,8 +851,7 @@ class FlightWindowTest : public QObject {
     QCOMPARE(keys, (QStringList{"EGT", "CHT", "TEMP", "FUEL", "POWER", "ELEC", "FLIGHT", "VS"}));
     QCOMPARE(w.windowTitle(), QStringLiteral("log_220417_125002_LFQA.csv — Cirrus SR22 Turbo"));
     QCOMPARE(w.chart()->flight()->rows(), std::size_t{2839});
-    QTest::qWait(50);
-    for (int i = 0; i < w.chart()->panelCount(); ++i) QVERIFY(!w.chart()->panel(i)->graph(0)->data()->isEmpty());
+    QTRY_VERIFY(everyPanelDrawn(*w.chart()));
   }
 
   void aFileThatCannotBeShownIsNamedWithItsLine() {
