@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "flight/flight_window.h"
+#include "shared/background_task.h"
 #include "shared/pictures.h"
 #include "startup/frm_top.h"
 
@@ -63,7 +64,9 @@ int main(int argc, char* argv[]) {
   flights.removeIf([](const QString& a) { return a.startsWith(QLatin1Char('-')); });
   if (!flights.isEmpty()) {
     for (const QString& file : flights) varnix::app::flight_view::FlightWindow::open(file);
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    varnix::app::BackgroundTask::finishAll();  // work of windows closed meanwhile ends first
+    return code;
   }
   // The program ends when the main menu closes, not when the start-up
   // screen gives way to it.
@@ -71,5 +74,7 @@ int main(int argc, char* argv[]) {
   auto& top = varnix::app::forms::get<varnix::app::FrmTop>();
   top.openLogbookAtStart(options.isSet(QStringLiteral("logbook")));
   top.show();
-  return QApplication::exec();
+  const int code = QApplication::exec();
+  varnix::app::BackgroundTask::finishAll();
+  return code;
 }

@@ -143,7 +143,7 @@ int ImportResult::exitCode() const {
 }
 
 ImportResult ImportFlightFiles(const std::vector<std::string>& files, std::string_view aircraftId,
-                               const std::string& dataFolder) {
+                               const std::string& dataFolder, const std::function<bool()>& stopAsked) {
   ImportResult result;
   const std::string folderName = FolderForUserId(aircraftId);
   if (folderName == kBadDataFolder && aircraftId != kBadDataFolder) {
@@ -173,7 +173,10 @@ ImportResult ImportFlightFiles(const std::vector<std::string>& files, std::strin
   result.folder = inFolder->substr(0, inFolder->size() - 1);  // without the separator before the empty name
   platform::removeLeftoverTemporaries(result.folder, leftByUs);
   const std::string shown = folderName + "/";
-  for (const std::string& f : files) result.files.push_back(importOne(f, result.folder, shown));
+  for (const std::string& f : files) {
+    if (stopAsked && stopAsked()) break;
+    result.files.push_back(importOne(f, result.folder, shown));
+  }
   return result;
 }
 

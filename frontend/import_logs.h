@@ -9,6 +9,7 @@
 // before it is named.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,8 +46,10 @@ inline constexpr int kImportNotCopied = 3;
 
 // Imports `files` into the folder the aircraft id names (the folder naming
 // the expansion uses for user ids; an id that cannot safely name a folder
-// is refused) below `dataFolder`, which must exist.
+// is refused) below `dataFolder`, which must exist. `stopAsked`, when given,
+// is asked before each file: once it says yes, the files not begun are left
+// out of the result (a copy begun is finished first, never left half made).
 ImportResult ImportFlightFiles(const std::vector<std::string>& files, std::string_view aircraftId,
-                               const std::string& dataFolder);
+                               const std::string& dataFolder, const std::function<bool()>& stopAsked = {});
 
 }  // namespace varnix::frontend

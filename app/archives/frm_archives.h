@@ -8,6 +8,7 @@
 #include <QString>
 #include <functional>
 
+#include "shared/background_task.h"
 #include "shared/forms.h"
 
 class QLabel;
@@ -36,6 +37,8 @@ class FrmArchives : public Form {
   // fills them); hidden until then.
   QLabel* newFlightsLine() const { return newFlights_; }
   QPushButton* openLogbookButton() const { return openLogbook_; }
+  // Reads the new flights for those two; cancelled when the page goes.
+  BackgroundTask& newFlightsTask() { return newFlightsTask_; }
   const QString& selectedFile() const { return selected_; }
   void setSelectedFile(const QString& path) { selected_ = path; }
 
@@ -62,6 +65,7 @@ class FrmArchives : public Form {
   QPushButton* openLogbook_ = nullptr;
   QString selected_;
   std::function<QString(const QString&)> chooser_;
+  BackgroundTask newFlightsTask_{this};
 };
 
 }  // namespace varnix::app

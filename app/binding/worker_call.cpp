@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QWidget>
 #include <QWindow>
+#include <atomic>
 #include <memory>
 
 namespace varnix::app {
@@ -72,14 +73,26 @@ class InputBlocker : public QObject {
   QPointer<QWidget> responsive_;
 };
 
-bool& running() {
-  static bool flag = false;
-  return flag;
+// How many calls are being waited for: a call's local event loop may run
+// another screen's call (the second waits inside the first), and the count
+// is read from any thread.
+std::atomic<int>& waiting() {
+  static std::atomic<int> count{0};
+  return count;
 }
+
+// Counts a call for as long as it is waited for, however the wait ends.
+class Waiting {
+ public:
+  Waiting() { ++waiting(); }
+  ~Waiting() { --waiting(); }
+  Waiting(const Waiting&) = delete;
+  Waiting& operator=(const Waiting&) = delete;
+};
 
 }  // namespace
 
-bool libraryCallRunning() { return running(); }
+bool libraryCallRunning() { return waiting().load() > 0; }
 
 int runOffUiThread(const std::function<int()>& call, QWidget* responsive) {
   QCoreApplication* app = QCoreApplication::instance();
@@ -91,7 +104,7 @@ int runOffUiThread(const std::function<int()>& call, QWidget* responsive) {
   const bool gui = qobject_cast<QGuiApplication*>(app) != nullptr;
   // The hourglass, unless a window stays responsive: it shows the progress.
   if (gui && !responsive) QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-  running() = true;
+  const Waiting counted;
 
   std::unique_ptr<QThread> worker(QThread::create([&result, &call] { result = call(); }));
   QEventLoop loop;
@@ -104,7 +117,6 @@ int runOffUiThread(const std::function<int()>& call, QWidget* responsive) {
   // still finish before anything else touches the library.
   worker->wait();
 
-  running() = false;
   if (gui && !responsive) QGuiApplication::restoreOverrideCursor();
   app->removeEventFilter(&blocker);
   return result;

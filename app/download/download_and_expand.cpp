@@ -10,6 +10,7 @@
 #include "download/frm_status_bar.h"
 #include "download/show_decompressed_files.h"
 #include "frontend/roads.h"
+#include "shared/background_task.h"
 #include "shared/mod_status_bar.h"
 #include "shared/screen_user.h"
 
@@ -48,13 +49,14 @@ void DownloadAndExpand() {
   frontend::DownloadRoad road{toLibraryText(DataFolder), screen ? toLibraryText(screen->portName) : std::string(),
                               true};
   if (screen) {
-    // The library reports on its thread; the screen hears it on its own.
+    // The library reports on its thread; the screen hears it on its own,
+    // while it lives. The stop request comes back as a flag the stop button
+    // sets: the library's thread never touches the panel.
     QPointer<DownloadProgressPanel> panel = screen->progressPanel();
-    road.progress = [panel](const DownloadProgress& p) {
-      if (!panel) return false;
-      QMetaObject::invokeMethod(
-          panel, [panel, p] { if (panel) panel->report(p); }, Qt::QueuedConnection);
-      return panel->stopAsked();
+    std::shared_ptr<const std::atomic<bool>> stop = panel->stopFlag();
+    road.progress = [panel, stop](const DownloadProgress& p) {
+      postToGuiThread(panel, [panel, p] { panel->report(p); });
+      return stop->load();
     };
     screen->setReceiving(true);
   }

@@ -65,7 +65,7 @@ DownloadProgressPanel::DownloadProgressPanel(QWidget* parent) : QWidget(parent) 
 
 void DownloadProgressPanel::begin() {
   meter_ = {};
-  stop_ = false;
+  *stop_ = false;
   clock_.start();
   stopButton_->setEnabled(true);
   stopButton_->setText(QStringLiteral("Stop and keep what arrived"));
@@ -73,7 +73,7 @@ void DownloadProgressPanel::begin() {
 }
 
 void DownloadProgressPanel::askToStop() {
-  stop_ = true;
+  *stop_ = true;
   stopButton_->setEnabled(false);
   stopButton_->setText(QStringLiteral("Stopping\u2026"));
 }

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 #include <atomic>
+#include <memory>
 
 #include "core/download.h"
 #include "frontend/download_meter.h"
@@ -31,10 +32,12 @@ class DownloadProgressPanel : public QWidget {
   // One report, timed by the panel's own clock.
   void report(const DownloadProgress& progress);
 
-  // Set by the stop button; the library's progress hook reads it on the
-  // downloading thread.
-  bool stopAsked() const { return stop_.load(); }
+  // Set by the stop button, on this thread.
+  bool stopAsked() const { return stop_->load(); }
   void askToStop();
+  // The same request for the library's progress hook, which reads it on the
+  // downloading thread and never touches the panel: it outlives the panel.
+  std::shared_ptr<const std::atomic<bool>> stopFlag() const { return stop_; }
 
  signals:
   void stopClicked();
@@ -42,7 +45,7 @@ class DownloadProgressPanel : public QWidget {
  private:
   progress::DownloadMeter meter_;
   QElapsedTimer clock_;
-  std::atomic<bool> stop_{false};
+  std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
   QLabel* phase_ = nullptr;
   QProgressBar* bar_ = nullptr;
   QLabel* bytes_ = nullptr;

@@ -2,9 +2,7 @@
 #include "download/new_flights_panel.h"
 
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
-#include <QThread>
 #include <memory>
 
 #include "archives/frm_archives.h"
@@ -13,6 +11,34 @@
 #include "render/library_text.h"
 
 namespace varnix::app::modStatusBar {
+
+namespace {
+
+// What a download brought, under the page's list.
+void showNewFlights(FrmArchives& target, const frontend::NewFlights& summary) {
+  QStringList lines;
+  for (const std::string& l : summary.lines()) lines << fromLibraryText(l);
+  target.newFlightsLine()->setText(lines.isEmpty() ? QStringLiteral("No new flights.") : lines.join(QLatin1Char('\n')));
+#ifdef VARNIX_HAVE_LOGBOOK
+  if (summary.flights() == 0) return;
+  QPushButton* button = target.openLogbookButton();
+  const frontend::NewFlightsOfAircraft& first = summary.aircraft.front();
+  const QString aircraft = fromLibraryText(first.folder);
+  QStringList flights;
+  for (const std::string& f : first.files) flights << fromLibraryText(f);
+  button->setToolTip(QStringLiteral("The logbook of %1 at its new flights").arg(aircraft));
+  QObject::connect(button, &QPushButton::clicked, button, [aircraft, flights] {
+    Form* logbook = forms::get(QStringLiteral("frmLogbook"));
+    if (!logbook) return;
+    logbook->show();
+    logbook->raise();
+    QMetaObject::invokeMethod(logbook, "showFlights", Q_ARG(QString, aircraft), Q_ARG(QStringList, flights));
+  });
+  button->show();
+#endif
+}
+
+}  // namespace
 
 void ShowNewFlights(FrmArchives& page, const QString& dataFolder, const QStringList& files) {
   QLabel* line = page.newFlightsLine();
@@ -24,38 +50,14 @@ void ShowNewFlights(FrmArchives& page, const QString& dataFolder, const QStringL
   std::vector<std::string> paths;
   for (const QString& f : files) paths.push_back(toLibraryText(f));
   const std::string folder = toLibraryText(dataFolder);
-  auto summary = std::make_shared<frontend::NewFlights>();
-  QThread* thread = QThread::create([summary, folder, paths] {
+  page.newFlightsTask().start([folder, paths](const TaskControl& task) {
     // Without room to read them, the new flights are left to the logbook.
+    auto summary = std::make_shared<frontend::NewFlights>();
     if (!frontend::GuardedWork([&] { *summary = frontend::SummariseNewFlights(folder, paths); }).empty())
       *summary = frontend::NewFlights();
+    std::shared_ptr<const frontend::NewFlights> shown = summary;
+    task.deliverTo<FrmArchives>([shown](FrmArchives& target) { showNewFlights(target, *shown); });
   });
-  QPointer<FrmArchives> target(&page);
-  QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-  QObject::connect(thread, &QThread::finished, &page, [target, summary] {
-    if (!target) return;
-    QStringList lines;
-    for (const std::string& l : summary->lines()) lines << fromLibraryText(l);
-    target->newFlightsLine()->setText(lines.isEmpty() ? QStringLiteral("No new flights.") : lines.join(QLatin1Char('\n')));
-#ifdef VARNIX_HAVE_LOGBOOK
-    if (summary->flights() == 0) return;
-    QPushButton* button = target->openLogbookButton();
-    const frontend::NewFlightsOfAircraft& first = summary->aircraft.front();
-    const QString aircraft = fromLibraryText(first.folder);
-    QStringList flights;
-    for (const std::string& f : first.files) flights << fromLibraryText(f);
-    button->setToolTip(QStringLiteral("The logbook of %1 at its new flights").arg(aircraft));
-    QObject::connect(button, &QPushButton::clicked, button, [aircraft, flights] {
-      Form* logbook = forms::get(QStringLiteral("frmLogbook"));
-      if (!logbook) return;
-      logbook->show();
-      logbook->raise();
-      QMetaObject::invokeMethod(logbook, "showFlights", Q_ARG(QString, aircraft), Q_ARG(QStringList, flights));
-    });
-    button->show();
-#endif
-  });
-  thread->start();
 }
 
 }  // namespace varnix::app::modStatusBar

@@ -21,7 +21,6 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -295,13 +294,8 @@ void FlightWindow::showCharts() {
   chart_->setFocus();
 }
 
-FlightWindow::~FlightWindow() {
-  for (QThread* thread : {reader_, compareReader_})
-    if (thread) {
-      thread->wait();
-      delete thread;
-    }
-}
+// The reading threads are the tasks': cancelled here, their results dropped.
+FlightWindow::~FlightWindow() = default;
 
 FlightWindow* FlightWindow::open(const QString& path) {
   const QString wanted = QFileInfo(path).absoluteFilePath();
@@ -333,49 +327,52 @@ void FlightWindow::openFile(const QString& path) {
   const std::string file = toLibraryText(path);
   // The aircraft's limits and acknowledgements are the flight folder's.
   const std::string folder = toLibraryText(QFileInfo(path).absolutePath());
-  // The charts are laid out from the header while the rows are read: their
-  // paint buffers are then ready when the rows come.
-  auto headerRead = [this](const flight::Flight& header) {
-    auto shown = std::make_shared<const flight::Flight>(header);  // no rows yet
-    QMetaObject::invokeMethod(this, [this, shown] { layOutCharts(shown); }, Qt::QueuedConnection);
-  };
-  // The rows are charted as soon as they are read; the analyses follow.
-  auto rowsRead = [this](std::shared_ptr<const flight::Flight> flight) {
-    QMetaObject::invokeMethod(this, [this, flight] { showRows(flight); }, Qt::QueuedConnection);
-  };
-  reader_ = QThread::create([result, file, folder, headerRead, rowsRead] {
-    const std::string failed = frontend::GuardedWork([&] {
+  reader_.start([result, file, folder, path](const TaskControl& task) {
+    // The charts are laid out from the header while the rows are read: their
+    // paint buffers are then ready when the rows come.
+    auto headerRead = [&task](const flight::Flight& header) {
+      auto shown = std::make_shared<const flight::Flight>(header);  // no rows yet
+      task.deliverTo<FlightWindow>([shown](FlightWindow& w) { w.layOutCharts(shown); });
+    };
+    // The rows are charted as soon as they are read; the analyses follow.
+    auto rowsRead = [&task](std::shared_ptr<const flight::Flight> flight) {
+      task.deliverTo<FlightWindow>([flight](FlightWindow& w) { w.showRows(flight); });
+    };
+    // Between the steps the window may have closed: the rest is not wanted.
+    auto work = [&] {
       result->read = flight::OpenFlight(file, headerRead);
-      if (!result->read.flight) return;
+      if (!result->read.flight || task.stopAsked()) return;
       result->flight = std::make_shared<const flight::Flight>(std::move(*result->read.flight));
       rowsRead(result->flight);
       const flight::LimitsFile limits = flight::ReadLimits(folder);
       const flight::AcknowledgementsFile acknowledged = flight::ReadAcknowledgements(folder);
       result->limits = limits.limits;
+      if (task.stopAsked()) return;
       // The summary and the engine analyses from one finding of the phases and the digest.
       result->engine = flight::AnalyseEngine(*result->flight, limits.limits, result->analysis);
       flight::ApplyAcknowledgements(result->engine.findings, acknowledged.acknowledgements, flight::LocalDate());
       for (const std::string& p : flight::LimitsProblemLines(limits)) result->problems << QString::fromStdString(p);
       for (const std::string& p : flight::AcknowledgementsProblemLines(acknowledged))
         result->problems << QString::fromStdString(p);
-    });
-    if (!failed.empty()) {  // the rows read, perhaps, but no room for their analysis
+    };
+    // Nothing leaves the thread: without room for the analysis the flight is
+    // the window's problem, not a flight without its analysis.
+    const std::string failed = frontend::GuardedWork(work);
+    if (!failed.empty()) {
       result->flight.reset();
       result->read.flight.reset();
       result->read.problem = "The flight cannot be read and analysed: " + failed + ".";
     }
+    task.deliverTo<FlightWindow>([result, path](FlightWindow& w) {
+      if (!result->flight) {
+        w.showProblem(QString::fromStdString(result->read.problem));
+        return;
+      }
+      w.showFlight(path, result->flight, std::move(result->analysis), result->engine, result->problems);
+      w.chart_->setAnnotations(std::move(result->engine.phases.spans), std::move(result->engine.findings),
+                               result->limits);
+    });
   });
-  connect(reader_, &QThread::finished, this, [this, result, path] {
-    reader_->deleteLater();
-    reader_ = nullptr;
-    if (!result->flight) {
-      showProblem(QString::fromStdString(result->read.problem));
-      return;
-    }
-    showFlight(path, result->flight, std::move(result->analysis), result->engine, result->problems);
-    chart_->setAnnotations(std::move(result->engine.phases.spans), std::move(result->engine.findings), result->limits);
-  });
-  reader_->start();
 }
 
 void FlightWindow::layOutCharts(std::shared_ptr<const flight::Flight> flight) {

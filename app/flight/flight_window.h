@@ -17,11 +17,11 @@
 #include "analysis/cruise_baselines.h"
 #include "frontend/compare/flight_compare.h"
 #include "frontend/chart/value_extremes.h"
+#include "shared/background_task.h"
 
 class QLabel;
 class QTabWidget;
 class QTableView;
-class QThread;
 class QTimer;
 class QMenu;
 class QScrollArea;
@@ -128,7 +128,8 @@ class FlightWindow : public QMainWindow {
   QTableView* table_ = nullptr;
   QMenu* panelsMenu_ = nullptr;
   QTimer* rangeTimer_ = nullptr;
-  QThread* reader_ = nullptr;
+  // The file's reading and analyses; cancelled, never waited for, when the window goes.
+  BackgroundTask reader_{this};
   bool chartsLaidOut_ = false;
   bool selectingRow_ = false;
 
@@ -146,7 +147,8 @@ class FlightWindow : public QMainWindow {
   std::shared_ptr<const flight::Flight> compareFlight_;
   std::shared_ptr<const std::vector<flight::ValueExtremes>> compareExtremes_;
   flight::FlightMoments compareMoments_;
-  QThread* compareReader_ = nullptr;
+  BackgroundTask compareReader_{this};
+  bool readingComparison_ = false;
 };
 
 }  // namespace varnix::app::flight_view

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
-#include <QThread>
 
 #include "flight/compare_readout.h"
 #include "flight/flight_chart.h"
@@ -51,7 +50,7 @@ void FlightWindow::chooseComparison() {
 bool FlightWindow::isComparing() const { return chart_->comparison() != nullptr; }
 
 void FlightWindow::compareWith(const QString& path) {
-  if (compareReader_) return;  // one at a time
+  if (readingComparison_) return;  // one at a time
   stopComparing();
   comparePath_ = path;
   compareProblem_.clear();
@@ -65,36 +64,36 @@ void FlightWindow::compareWith(const QString& path) {
   };
   auto result = std::make_shared<Result>();
   const std::string file = toLibraryText(path);
-  compareReader_ = QThread::create([result, file] {
-    const std::string failed = frontend::GuardedWork([&] {
+  readingComparison_ = true;
+  compareReader_.start([result, file, path](const TaskControl& task) {
+    auto work = [&] {
       result->read = flight::OpenFlight(file);
-      if (!result->read.flight) return;
+      if (!result->read.flight || task.stopAsked()) return;
       result->moments = flight::MomentsOf(flight::FindPhases(*result->read.flight));
       result->extremes = render::ChannelExtremes(*result->read.flight);
-    });
+    };
+    const std::string failed = frontend::GuardedWork(work);
     if (!failed.empty()) {
       result->read.flight.reset();
       result->read.problem = "The flight cannot be read: " + failed + ".";
     }
+    task.deliverTo<FlightWindow>([result, path](FlightWindow& w) {
+      w.readingComparison_ = false;
+      if (path != w.comparePath_) return;  // stopped meanwhile
+      if (!result->read.flight) {
+        w.compareProblem_ = QString::fromStdString(result->read.problem);
+        w.compareHeading_->setText(
+            QStringLiteral("<p><span style='color:#b00000'><b>%1 cannot be compared.</b><br>%2</span></p>")
+                .arg(QFileInfo(path).fileName().toHtmlEscaped(), w.compareProblem_.toHtmlEscaped()));
+        emit w.compared();
+        return;
+      }
+      w.compareFlight_ = std::make_shared<const flight::Flight>(std::move(*result->read.flight));
+      w.compareMoments_ = result->moments;
+      w.compareExtremes_ = std::make_shared<const std::vector<flight::ValueExtremes>>(std::move(result->extremes));
+      w.applyComparison();
+    });
   });
-  connect(compareReader_, &QThread::finished, this, [this, result, path] {
-    compareReader_->deleteLater();
-    compareReader_ = nullptr;
-    if (path != comparePath_) return;  // stopped meanwhile
-    if (!result->read.flight) {
-      compareProblem_ = QString::fromStdString(result->read.problem);
-      compareHeading_->setText(
-          QStringLiteral("<p><span style='color:#b00000'><b>%1 cannot be compared.</b><br>%2</span></p>")
-                                   .arg(QFileInfo(path).fileName().toHtmlEscaped(), compareProblem_.toHtmlEscaped()));
-      emit compared();
-      return;
-    }
-    compareFlight_ = std::make_shared<const flight::Flight>(std::move(*result->read.flight));
-    compareMoments_ = result->moments;
-    compareExtremes_ = std::make_shared<const std::vector<flight::ValueExtremes>>(std::move(result->extremes));
-    applyComparison();
-  });
-  compareReader_->start();
 }
 
 void FlightWindow::applyComparison() {

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "logbook/catalog_worker.h"
 
-#include <QFile>
-#include <QThread>
 #include <chrono>
 
 #include "frontend/guarded_work.h"
@@ -20,79 +18,82 @@ constexpr auto kRefresh = std::chrono::milliseconds(700);
 
 CatalogWorker::CatalogWorker(QObject* receiver, std::function<void(std::shared_ptr<const CatalogSnapshot>)> snapshot,
                              std::function<void(std::size_t, std::size_t)> progress, std::function<void()> held)
-    : receiver_(receiver), snapshot_(std::move(snapshot)), progress_(std::move(progress)), held_(std::move(held)) {}
-
-CatalogWorker::~CatalogWorker() {
-  if (!thread_) return;
-  *stop_ = true;
-  thread_->wait();
-  delete thread_;
-}
-
-bool CatalogWorker::running() const { return thread_ && thread_->isRunning(); }
+    : snapshot_(std::move(snapshot)), progress_(std::move(progress)), held_(std::move(held)), task_(receiver) {}
 
 void CatalogWorker::start(const QString& dataFolder) {
   if (running()) return;
-  delete thread_;
   const std::string folder = toLibraryText(dataFolder);
-  QPointer<QObject> receiver = receiver_;
-  auto snapshot = snapshot_;
-  auto progress = progress_;
-  auto held = held_;
-  auto stop = stop_;
-  thread_ = QThread::create([folder, receiver, snapshot, progress, held, stop] {
-    auto post = [receiver](auto call) {
-      if (receiver) QMetaObject::invokeMethod(receiver, std::move(call), Qt::QueuedConnection);
-    };
-    auto publish = [&](flight::Catalog* catalog, std::string problem,
-                       const std::map<std::string, std::int64_t>& looks) {
-      auto s = std::make_shared<CatalogSnapshot>();
-      if (catalog) s->entries = catalog->entries().value;
-      s->lastLooks = looks;
-      s->problem = std::move(problem);
-      post([snapshot, s] { snapshot(s); });
-    };
-    // While another program holds the catalog the window says so, and
-    // closing it ends the wait.
-    bool told = false;
-    flight::CatalogWait wait;
-    wait.holding = [&] {
-      if (!told && held) post([held] { held(); });
-      told = true;
-      return !*stop;
-    };
-    // Nothing leaves the thread: a failure (no memory for the catalog's
-    // work) is the logbook's problem line.
-    const std::string failed = frontend::GuardedWork([&] {
-      auto [catalog, problem] = flight::Catalog::open(folder, wait);
-      if (*stop) return;
-      if (!catalog) {
-        publish(nullptr, problem, {});
+  task_.start(
+      [folder, snapshot = snapshot_, progress = progress_, held = held_](const TaskControl& task) {
+        auto post = [&task](std::function<void()> call) { task.deliver(std::move(call)); };
+        // The entries as the catalog holds them; the same ones again when no
+        // file was read since (`read` files so far).
+        std::shared_ptr<const std::vector<flight::CatalogEntry>> shown;
+        std::size_t shownAt = 0;
+        std::string shownProblem;  // why the index could not be read, with them
+        auto publish = [&](flight::Catalog* catalog, std::string problem,
+                           const std::map<std::string, std::int64_t>& looks, std::size_t read) {
+          auto s = std::make_shared<CatalogSnapshot>();
+          if (catalog && (!shown || read != shownAt)) {
+            flight::Outcome<std::vector<flight::CatalogEntry>> entries = catalog->entries();
+            shown = std::make_shared<const std::vector<flight::CatalogEntry>>(std::move(entries.value));
+            shownProblem = std::move(entries.problem);
+            shownAt = read;
+          }
+          // An index that cannot be read is said, not shown as an empty list.
+          if (problem.empty()) problem = shownProblem;
+          if (shown) s->entries = shown;
+          s->lastLooks = looks;
+          s->problem = std::move(problem);
+          post([snapshot, s] { snapshot(s); });
+        };
+        // While another program holds the catalog the window says so, and
+        // closing it ends the wait.
+        bool told = false;
+        flight::CatalogWait wait;
+        wait.holding = [&] {
+          if (!told && held) post([held] { held(); });
+          told = true;
+          return !task.stopAsked();
+        };
+        // Nothing leaves the thread: a failure (no memory for the catalog's
+        // work) is the logbook's problem line.
+        const std::string failed = frontend::GuardedWork([&] {
+          auto [catalog, problem] = flight::Catalog::open(folder, wait);
+          if (task.stopAsked()) return;
+          if (!catalog) {
+            publish(nullptr, problem, {}, 0);
+            post([progress] { progress(0, 0); });
+            return;
+          }
+          std::map<std::string, std::int64_t> looks;
+          for (const std::string& f : catalog->aircraftFolders()) looks[f] = catalog->lastLook(f);
+          publish(catalog.get(), {}, looks, 0);
+          auto last = std::chrono::steady_clock::now();
+          std::size_t read = 0;
+          const flight::CatalogUpdate u = catalog->update([&](const flight::CatalogProgress& p) {
+            post([progress, p] { progress(p.done, p.total); });
+            read = p.done;
+            if (std::chrono::steady_clock::now() - last > kRefresh) {
+              publish(catalog.get(), {}, looks, read);
+              last = std::chrono::steady_clock::now();
+            }
+            return !task.stopAsked();
+          });
+          if (task.stopAsked()) return;
+          if (u.added + u.changed + u.removed + u.recomputed > 0 || u.rebuilt || !u.problem.empty()) {
+            shown.reset();  // what the update stored
+            publish(catalog.get(), u.problem, looks, read);
+          }
+          for (const std::string& f : catalog->aircraftFolders()) catalog->markLooked(f);
+          post([progress] { progress(0, 0); });
+        });
+        if (failed.empty() || task.stopAsked()) return;
+        shown.reset();
+        publish(nullptr, "The flight catalog cannot be brought up to date: " + failed + ".", {}, 0);
         post([progress] { progress(0, 0); });
-        return;
-      }
-      std::map<std::string, std::int64_t> looks;
-      for (const std::string& f : catalog->aircraftFolders()) looks[f] = catalog->lastLook(f);
-      publish(catalog.get(), {}, looks);
-      auto last = std::chrono::steady_clock::now();
-      const flight::CatalogUpdate u = catalog->update([&](const flight::CatalogProgress& p) {
-        post([progress, p] { progress(p.done, p.total); });
-        if (std::chrono::steady_clock::now() - last > kRefresh) {
-          publish(catalog.get(), {}, looks);
-          last = std::chrono::steady_clock::now();
-        }
-        return !*stop;
-      });
-      if (*stop) return;
-      if (u.added + u.changed + u.removed + u.recomputed > 0 || u.rebuilt || !u.problem.empty()) publish(catalog.get(), u.problem, looks);
-      for (const std::string& f : catalog->aircraftFolders()) catalog->markLooked(f);
-      post([progress] { progress(0, 0); });
-    });
-    if (failed.empty()) return;
-    publish(nullptr, "The flight catalog cannot be brought up to date: " + failed + ".", {});
-    post([progress] { progress(0, 0); });
-  });
-  thread_->start(QThread::LowPriority);
+      },
+      QThread::LowPriority);
 }
 
 }  // namespace varnix::app::logbook

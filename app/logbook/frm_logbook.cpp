@@ -22,7 +22,6 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
-#include <QThread>
 #include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -184,6 +183,7 @@ void FrmLogbook::load() {
 void FrmLogbook::unloadHandler() {
   rememberLayout();
   worker_.reset();
+  importTask_.cancel();
 }
 
 bool FrmLogbook::indexing() const { return worker_ && worker_->running(); }
@@ -209,7 +209,7 @@ void FrmLogbook::showProgress(std::size_t done, std::size_t total) {
   }
   std::size_t flights = 0;
   if (snapshot_)
-    for (const auto& e : snapshot_->entries) flights += e.problem.empty();
+    for (const auto& e : *snapshot_->entries) flights += e.problem.empty();
   QString text = QStringLiteral("%1 flight files in the catalog.").arg(flights);
   if (snapshot_ && !snapshot_->problem.empty())
     text = QStringLiteral("The flight catalog: %1").arg(QString::fromStdString(snapshot_->problem));
@@ -254,7 +254,7 @@ void FrmLogbook::showAircraft() {
     const flight::LimitsFile limits = flight::ReadLimits(aircraftFolder);
     const flight::AcknowledgementsFile known = flight::ReadAcknowledgements(aircraftFolder);
     showLimitsProblems(limits, known);
-    flight::AircraftLog log = flight::BuildAircraftLog(f, snapshot_->entries, limits.limits,
+    flight::AircraftLog log = flight::BuildAircraftLog(f, *snapshot_->entries, limits.limits,
                                                        look == snapshot_->lastLooks.end() ? 0 : look->second);
     flight::AcknowledgeFindings(log, known.acknowledgements, flight::LocalDate());
     log_ = std::make_shared<const flight::AircraftLog>(std::move(log));
@@ -475,32 +475,34 @@ void FrmLogbook::importLogs(const QStringList& files, const QString& aircraft) {
   for (const QString& f : files) paths.push_back(fileName(f));
   const std::string id = fileName(aircraft);
   const std::string folder = fileName(dataFolder_);
-  auto result = std::make_shared<frontend::ImportResult>();
   import_->setEnabled(false);
   progress_->setText(QStringLiteral("Importing %1 file(s)…").arg(files.size()));
   // Each file is read through before it is copied: off the GUI thread.
-  QThread* thread = QThread::create([result, paths, id, folder] {
-    const std::string failed = frontend::GuardedWork([&] { *result = frontend::ImportFlightFiles(paths, id, folder); });
+  importTask_.start([paths, id, folder](const TaskControl& task) {
+    auto result = std::make_shared<frontend::ImportResult>();
+    const std::string failed = frontend::GuardedWork(
+        [&] { *result = frontend::ImportFlightFiles(paths, id, folder, [&task] { return task.stopAsked(); }); });
     if (!failed.empty()) result->problem = failed;
+    std::shared_ptr<const frontend::ImportResult> shown = result;
+    task.deliverTo<FrmLogbook>([shown](FrmLogbook& form) { form.showImport(*shown); });
   });
-  connect(thread, &QThread::finished, this, [this, thread, result] {
-    thread->deleteLater();
-    import_->setEnabled(true);
-    lastImport_.clear();
-    if (!result->problem.empty()) lastImport_ << QStringLiteral("Nothing imported: %1.").arg(render::fromLibraryText(result->problem));
-    int imported = 0;
-    for (const frontend::ImportedFile& f : result->files) {
-      lastImport_ << render::fromLibraryText(f.message);
-      if (f.outcome == frontend::ImportOutcome::Imported) ++imported;
-    }
-    progress_->setText(result->problem.empty()
-                           ? QStringLiteral("Imported %1 of %2 file(s).").arg(imported).arg(result->files.size())
-                           : lastImport_.front());
-    progress_->setToolTip(lastImport_.join(QLatin1Char('\n')));
-    if (imported > 0) openFolder(dataFolder_);
-    emit importFinished(result->exitCode());
-  });
-  thread->start();
+}
+
+void FrmLogbook::showImport(const frontend::ImportResult& result) {
+  import_->setEnabled(true);
+  lastImport_.clear();
+  if (!result.problem.empty()) lastImport_ << QStringLiteral("Nothing imported: %1.").arg(render::fromLibraryText(result.problem));
+  int imported = 0;
+  for (const frontend::ImportedFile& f : result.files) {
+    lastImport_ << render::fromLibraryText(f.message);
+    if (f.outcome == frontend::ImportOutcome::Imported) ++imported;
+  }
+  progress_->setText(result.problem.empty()
+                         ? QStringLiteral("Imported %1 of %2 file(s).").arg(imported).arg(result.files.size())
+                         : lastImport_.front());
+  progress_->setToolTip(lastImport_.join(QLatin1Char('\n')));
+  if (imported > 0) openFolder(dataFolder_);
+  emit importFinished(result.exitCode());
 }
 
 // The mechanic's parts: the Fleet tab, the "With findings" filter, the
@@ -572,14 +574,14 @@ void FrmLogbook::buildFleet() {
   // Each aircraft as its own logbook counts it: under its limits, with its
   // acknowledged findings.
   std::set<std::string> readable;  // the folders with a flight, as the list always showed them
-  for (const auto& e : snapshot_->entries)
+  for (const auto& e : *snapshot_->entries)
     if (e.problem.empty()) readable.insert(e.folder);
   const std::string today = flight::LocalDate();
   for (const std::string& folder : readable) {
     const auto look = snapshot_->lastLooks.find(folder);
     const std::string aircraftFolder = fileName(dataFolder_) + "/" + folder;
     flight::AircraftLog log =
-        flight::BuildAircraftLog(folder, snapshot_->entries, flight::ReadLimits(aircraftFolder).limits,
+        flight::BuildAircraftLog(folder, *snapshot_->entries, flight::ReadLimits(aircraftFolder).limits,
                                  look == snapshot_->lastLooks.end() ? 0 : look->second);
     flight::AcknowledgeFindings(log, flight::ReadAcknowledgements(aircraftFolder).acknowledgements, today);
     fleetRows_.push_back(flight::MakeFleetRow(log));

@@ -16,6 +16,7 @@
 #include "store/fleet.h"
 #include "store/logbook.h"
 #include "logbook/catalog_worker.h"
+#include "shared/background_task.h"
 #include "shared/forms.h"
 
 class QCheckBox;
@@ -33,6 +34,9 @@ class QVBoxLayout;
 
 namespace varnix::app::flight_view {
 class FlightWindow;
+}
+namespace varnix::frontend {
+struct ImportResult;
 }
 
 namespace varnix::app::logbook {
@@ -122,6 +126,7 @@ class FrmLogbook : public Form {
   void addAircraftReport(QHBoxLayout* buttons);
   QString aircraftName() const;
   void chooseAndImport();
+  void showImport(const frontend::ImportResult& result);
   QString selectedFolder() const;
   void addFleetParts(QVBoxLayout* flightsPage, QHBoxLayout* buttons);
   void addAircraftListLook();
@@ -150,6 +155,7 @@ class FrmLogbook : public Form {
   QPushButton* report_ = nullptr;
   QPushButton* import_ = nullptr;
   QStringList lastImport_;
+  BackgroundTask importTask_{this};  // cancelled when the window closes: the file being copied is finished
   std::vector<flight::FleetRow> fleetRows_;
   FlightsFilter* flightsFilter_ = nullptr;
   QTreeWidget* fleet_ = nullptr;

@@ -37,11 +37,15 @@ TEST(Subfolders, UseTheTextBeforeTheLastSeparator) {
 }
 
 TEST(Subfolders, ArgumentWithoutSeparatorStaysInTheCurrentFolder) {
+  // In a folder of the test's own, made current for the call.
+  TempDir dir;
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
   EXPECT_EQ(DataFolderOf("nofolder"), "");
   EXPECT_EQ(SubfolderPath("BadData", "R1.DAT", "nofolder").rfind(test::nativePath("BadData/R1.DAT"), 0), 0u)
       << "never the root of the file system";
-  platform::removeFile("BadData/R1.DAT");
-  std::remove("BadData");
+  EXPECT_TRUE(platform::folderExists(dir.path() + "/BadData"));
+  std::filesystem::current_path(before);
 }
 
 TEST(Subfolders, HostileUserIdsCannotNameAFolder) {
