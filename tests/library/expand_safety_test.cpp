@@ -10,6 +10,7 @@
 #endif
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -308,7 +309,14 @@ TEST(ExpandInterrupted, TheNextRunRemovesItsTemporariesAndReplacesAHalfFlight) {
     SCOPED_TRACE(c.what);
     ExpandFixture fx;
     fs::create_directories(fx.data + "/N123AB");
-    for (const Placed& p : c.placed) writeFile((p.where == User ? fx.data + "/N123AB/" : fx.dir.path() + "/") + p.name, p.bytes);
+    for (const Placed& p : c.placed) {
+      const std::string path = (p.where == User ? fx.data + "/N123AB/" : fx.dir.path() + "/") + p.name;
+      writeFile(path, p.bytes);
+      // A killed run's leftovers are older than the moments a writer may not
+      // hold its temporary yet (where a file cannot be locked, that age alone
+      // tells them); only the empty one stands for a temporary made just now.
+      if (!p.bytes.empty()) fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::minutes(1));
+    }
     testing::internal::CaptureStdout();
     EXPECT_EQ(fx.expand(dump), 0);
     testing::internal::GetCapturedStdout();
