@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
   {
     auto catalog = flight::Catalog::open(data).value;
     catalog->setReaders(readers);
-    catalog->update();
+    if (const flight::CatalogUpdate u = catalog->update(); !u.ok()) std::fprintf(stderr, "%s\n", u.problem.c_str());
   }
   const double coldMs = msSince(t);
   print("catalog_cold_build", coldMs, "ms");
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
   for (int round = 0; round < 5; ++round) {
     t = Clock::now();
     auto catalog = flight::Catalog::open(data).value;
-    catalog->update();
+    if (const flight::CatalogUpdate u = catalog->update(); !u.ok()) std::fprintf(stderr, "%s\n", u.problem.c_str());
     const auto entries = catalog->entries().value;
     best = std::min(best, msSince(t));
     if (entries.size() != static_cast<std::size_t>(flights)) std::fprintf(stderr, "%zu entries\n", entries.size());
@@ -130,9 +130,9 @@ int main(int argc, char** argv) {
     t = Clock::now();
     const flight::CatalogUpdate u = catalog->update();
     print("catalog_one_new_flight", msSince(t), "ms");
-    if (u.added != 1) std::fprintf(stderr, "added %zu\n", u.added);
+    if (!u.ok() || u.value.added != 1) std::fprintf(stderr, "added %zu %s\n", u.value.added, u.problem.c_str());
     fs::remove(extra);
-    catalog->update();
+    if (const flight::CatalogUpdate again = catalog->update(); !again.ok()) std::fprintf(stderr, "%s\n", again.problem.c_str());
   }
 
   qputenv("QT_QPA_PLATFORM", "offscreen");

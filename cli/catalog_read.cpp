@@ -13,7 +13,7 @@ std::optional<CatalogRead> readCatalog(const std::string& dataFolder) {
     return std::nullopt;
   }
   const flight::CatalogUpdate update = catalog->update();
-  if (!update.problem.empty()) {
+  if (!update.ok()) {
     reportMessage(terminalText("The flight catalog could not be brought up to date: " + update.problem));
     return std::nullopt;
   }

@@ -36,7 +36,8 @@ void CatalogWorker::start(const QString& dataFolder) {
           auto s = std::make_shared<CatalogSnapshot>();
           if (catalog && (!shown || read != shownAt)) {
             flight::Outcome<std::vector<flight::CatalogEntry>> entries = catalog->entries();
-            shown = std::make_shared<const std::vector<flight::CatalogEntry>>(std::move(entries.value));
+            shown = std::make_shared<const std::vector<flight::CatalogEntry>>(
+                entries.ok() ? std::move(entries.value) : std::vector<flight::CatalogEntry>{});
             shownProblem = std::move(entries.problem);
             shownAt = read;
           }
@@ -81,7 +82,7 @@ void CatalogWorker::start(const QString& dataFolder) {
             return !task.stopAsked();
           });
           if (task.stopAsked()) return;
-          if (u.added + u.changed + u.removed + u.recomputed > 0 || u.rebuilt || !u.problem.empty()) {
+          if (!u.ok() || u.value.added + u.value.changed + u.value.removed + u.value.recomputed > 0 || u.value.rebuilt) {
             shown.reset();  // what the update stored
             publish(catalog.get(), u.problem, looks, read);
           }

@@ -5,11 +5,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <vector>
 
+#include "platform/cache_folder.h"
+#include "platform/file_facts.h"
 #include "platform/platform.h"
 
 namespace varnix::platform {
@@ -43,6 +46,24 @@ std::string settingsFolderFor(const std::string& programFolder) {
   const std::string folder = base + "/varnix";
   ::mkdir(folder.c_str(), 0700);
   return folderExists(folder) ? folder : programFolder;
+}
+
+std::string cacheFolder() {
+  if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/') return std::string(xdg) + "/varnix";
+  const char* home = std::getenv("HOME");
+  return home && *home ? std::string(home) + "/.cache/varnix" : std::string();
+}
+
+std::optional<FileFacts> fileFacts(const std::filesystem::path& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
+  FileFacts facts;
+  facts.size = S_ISREG(st.st_mode) ? static_cast<std::int64_t>(st.st_size) : 0;
+  const std::chrono::sys_time<std::chrono::nanoseconds> since1970(std::chrono::seconds(st.st_mtim.tv_sec) +
+                                                                  std::chrono::nanoseconds(st.st_mtim.tv_nsec));
+  facts.written = std::chrono::time_point_cast<std::filesystem::file_time_type::duration>(
+      std::filesystem::file_time_type::clock::from_sys(since1970));
+  return facts;
 }
 
 LocalDate localDate() {

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "platform/cache_folder.h"
+#include "platform/file_facts.h"
 #include "platform/platform.h"
 #include "platform/wide_text.h"
 
@@ -43,6 +45,22 @@ std::string settingsFolderFor(const std::string& programFolder) {
   const std::string folder = appData + "\\Varnix";
   makeFolder(folder);
   return folderExists(folder) ? folder : programFolder;
+}
+
+std::string cacheFolder() {
+  const std::string base = environment("LOCALAPPDATA");
+  return base.empty() ? std::string() : base + "\\varnix";
+}
+
+std::optional<FileFacts> fileFacts(const std::filesystem::path& path) {
+  std::error_code ec;
+  const std::filesystem::file_status st = std::filesystem::status(path, ec);
+  if (ec || !std::filesystem::exists(st) || std::filesystem::is_directory(st)) return std::nullopt;
+  FileFacts facts;
+  facts.size = std::filesystem::is_regular_file(st) ? static_cast<std::int64_t>(std::filesystem::file_size(path, ec)) : 0;
+  facts.written = std::filesystem::last_write_time(path, ec);
+  if (ec) return std::nullopt;
+  return facts;
 }
 
 LocalDate localDate() {

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,11 +36,6 @@ namespace varnix::flight {
 // 4: the entries keep their envelopes compact; 3's rows are computed again.
 inline constexpr int kCatalogSchema = 4;
 
-// The folder for the catalog when the data folder cannot hold it:
-// $XDG_CACHE_HOME/varnix (~/.cache/varnix), %LOCALAPPDATA%\varnix on Windows.
-std::string CatalogCacheFolder();
-
-
 // How long a catalog waits for another's transaction before it gives up:
 // one deadline for the whole of open(), and as long again for each write
 // after it.
@@ -57,13 +53,17 @@ struct CatalogProgress {
   std::size_t total = 0;  // files to read in this update
 };
 
-struct CatalogUpdate {
+// What an update did: the files it found as they were, read (new,
+// changed, computed again), forgot and left for a later update.
+struct CatalogChanges {
   std::size_t unchanged = 0, added = 0, changed = 0, removed = 0;
   std::size_t recomputed = 0;  // unchanged files whose entries were of another analysis version
   std::size_t pending = 0;  // files still being written: indexed by a later update
   bool rebuilt = false;     // the database was made anew (missing, older or damaged)
-  std::string problem;      // why the update could not be stored (it is then incomplete); empty when it was
 };
+// The changes, or why the update could not be stored (the index is then
+// incomplete: what the failed update did is not counted).
+using CatalogUpdate = Outcome<CatalogChanges>;
 
 class Catalog {
  public:
@@ -114,14 +114,32 @@ class Catalog {
  private:
   Catalog(std::string dataFolder, std::string path, CatalogWait wait)
       : dataFolder_(std::move(dataFolder)), path_(std::move(path)), wait_(std::move(wait)) {}
-  bool connect(std::string* problem, bool* busy = nullptr);
+  struct Known;  // what the index holds of a file
+  using KnownFiles = std::map<std::string, Known>;
+
+  // Opens the database at path_ and makes its schema; `heldPastWait_` says
+  // whether a failure was another's lock held past the wait.
+  Done connect();
   static int onBusy(void* catalog, int count);
-  int prepareSchema(std::string* problem);
+  Done prepareSchema();
   void close();
   void removeFiles();
-  bool remake(std::string* problem);
-  bool damaged(int code) const;
+  Done remake();
+  // The failure of a step that SQLite refused with `code`, in its words;
+  // the code is kept in failedCode_ to tell what kind of failure it was.
+  Done failed(int code);
+  // One write transaction around `body`, which gives its SQLite result;
+  // marks a damaged or full database.
+  Done transaction(const std::function<int()>& body);
+
+  // The steps of an update.
   CatalogUpdate updateOnce(const ProgressHook& progress);
+  Outcome<KnownFiles> knownFiles();
+  Done forget(const std::vector<std::string>& removed);
+  struct ReadEntry;
+  // Stores a batch of read files (first seen `now` when new) and counts
+  // them into `changes` once the batch is stored.
+  Done store(const std::vector<ReadEntry>& batch, const KnownFiles& known, std::int64_t now, CatalogChanges& changes);
 
   std::string dataFolder_;
   std::string path_;
@@ -130,7 +148,9 @@ class Catalog {
   // connect(), and at the start of each wait after it.
   std::chrono::steady_clock::time_point waitUntil_{};
   bool connecting_ = false;
-  bool gaveUp_ = false;  // wait_.holding said to stop waiting
+  bool gaveUp_ = false;        // wait_.holding said to stop waiting
+  bool heldPastWait_ = false;  // the last connect() failed on another's lock
+  int failedCode_ = 0;         // SQLite's code for the last step that failed
   sqlite3* db_ = nullptr;
   bool rebuiltOnOpen_ = false;
   bool rebuiltSinceUpdate_ = false;

@@ -40,8 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto [catalog, problem] = flight::Catalog::open(sandbox.work().string());
   if (!catalog) fuzz::fail("the catalog could not be opened: " + problem);
   const flight::CatalogUpdate update = catalog->update();
-  if (!update.problem.empty()) fuzz::fail("the catalog could not be brought up to date: " + update.problem);
-  const std::vector<flight::CatalogEntry> entries = catalog->entries().value;
+  if (!update.ok()) fuzz::fail("the catalog could not be brought up to date: " + update.problem);
+  const flight::Outcome<std::vector<flight::CatalogEntry>> listed = catalog->entries();
+  if (!listed.ok()) fuzz::fail("the catalog's entries could not be read: " + listed.problem);
+  const std::vector<flight::CatalogEntry>& entries = listed.value;
   if (entries.size() != 1) {
     std::string files;
     for (const flight::CatalogEntry& e : entries) files += " " + e.file;
