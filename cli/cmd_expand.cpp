@@ -42,7 +42,7 @@ void addExpandCommand(CLI::App& app, int& exitCode) {
     frontend::CoreLibrary library;
     const std::vector<std::string> again = frontend::previewExpansion(library, *path, folder).alreadyThere;
     if (!again.empty()) reportMessage(messages::alreadyExpandedMessage(again, frontend::fileNameOf(*path)));
-    exitCode = library.expandDataFile(*path, folder, *recover).code;
+    exitCode = library.expandDataFile(*path, folder, *recover).value;  // the core always runs
     TerminalUser user;
     user.writtenLines = &library.writtenIndexLines();
     user.expanded(*path, exitCode, {messages::expandMessage(exitCode, *path), {}, {}});

@@ -29,14 +29,14 @@ void addImportCommand(CLI::App& app, int& exitCode) {
         dataOption->count() == 0 ? settings::currentDataFolder(platform::settingsFolder()) : *dataFolder;
     const frontend::ImportResult result = frontend::ImportFlightFiles(*files, *aircraft, folder);
     // The messages name the files: each one line, whatever the names hold.
-    if (!result.problem.empty()) reportMessage(terminalText("Nothing imported: " + result.problem + "."));
-    for (const frontend::ImportedFile& f : result.files) {
+    if (!result.ok()) reportMessage(terminalText("Nothing imported: " + result.problem + "."));
+    for (const frontend::ImportedFile& f : result.value.files) {
       if (f.outcome == frontend::ImportOutcome::Imported || f.outcome == frontend::ImportOutcome::AlreadyThere)
         printLine(f.message);
       else
         reportMessage(terminalText(f.message));
     }
-    exitCode = result.exitCode();
+    exitCode = frontend::ImportExitCode(result);
   });
 }
 

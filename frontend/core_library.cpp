@@ -20,7 +20,7 @@ LibraryOutcome CoreLibrary::dataDownload(const std::string& dataFolder, std::str
   const DownloadResult result =
       DownloadDump(*port, download.port, download.timeouts, dataFolder + platform::kPathSeparator, header_, options);
   dump = result.path;
-  return {true, result.code, {}};
+  return {result.code, {}};
 }
 
 LibraryOutcome CoreLibrary::expandDataFile(const std::string& dump, const std::string& dataFolder, bool recover) {
@@ -31,22 +31,22 @@ LibraryOutcome CoreLibrary::expandDataFile(const std::string& dump, const std::s
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
     written_.emplace_back(line);
   };
-  return {true, ExpandDataFile(dump, dataFolder + platform::kPathSeparator, header_, options), {}};
+  return {ExpandDataFile(dump, dataFolder + platform::kPathSeparator, header_, options), {}};
 }
 
 LibraryOutcome CoreLibrary::previewExpandDataFile(const std::string& dump, const std::string& dataFolder, bool recover,
                                                   ExpandPreview& preview) {
   ExpandOptions options;
   options.recover = recover;
-  return {true, PreviewDataFile(dump, dataFolder + platform::kPathSeparator, header_, options, preview), {}};
+  return {PreviewDataFile(dump, dataFolder + platform::kPathSeparator, header_, options, preview), {}};
 }
 
-LibraryOutcome CoreLibrary::processPalmFile(std::string& path) { return {true, ProcessPalmFile(path), {}}; }
+LibraryOutcome CoreLibrary::processPalmFile(std::string& path) { return {ProcessPalmFile(path), {}}; }
 
 LibraryOutcome CoreLibrary::getUserId(const std::string& dump, std::string& id) {
   const int code = ReadUserId(dump, id, header_);
   id = trimBlanks(id);
-  return {true, code, {}};
+  return {code, {}};
 }
 
 }  // namespace varnix::frontend

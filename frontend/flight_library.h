@@ -10,17 +10,14 @@
 
 #include "core/download.h"
 #include "core/expand.h"
+#include "flight/outcome.h"
 
 namespace varnix::frontend {
 
-// One call: it ran and `code` is its result, or it could not run (the
-// library or the function missing, another call still running) and
-// `problem` says why.
-struct LibraryOutcome {
-  bool ran = true;
-  int code = 0;
-  std::string problem;
-};
+// One call: it ran and the value is its result code, or it could not run
+// (the library or the function missing, another call still running) and
+// the problem says why.
+using LibraryOutcome = flight::Outcome<int>;
 
 class FlightLibrary {
  public:

@@ -132,10 +132,10 @@ bool leftByUs(std::string_view target) {
 
 }  // namespace
 
-int ImportResult::exitCode() const {
-  if (!problem.empty()) return kImportUnusableTarget;
+int ImportExitCode(const ImportResult& result) {
+  if (!result.ok()) return kImportUnusableTarget;
   int code = 0;
-  for (const ImportedFile& f : files) {
+  for (const ImportedFile& f : result.value.files) {
     if (f.outcome == ImportOutcome::NotCopied) code = kImportNotCopied;
     if (f.outcome == ImportOutcome::NotAFlight && code == 0) code = kImportNotAFlight;
   }
@@ -144,40 +144,30 @@ int ImportResult::exitCode() const {
 
 ImportResult ImportFlightFiles(const std::vector<std::string>& files, std::string_view aircraftId,
                                const std::string& dataFolder, const std::function<bool()>& stopAsked) {
-  ImportResult result;
   const std::string folderName = FolderForUserId(aircraftId);
-  if (folderName == kBadDataFolder && aircraftId != kBadDataFolder) {
-    result.problem = "the aircraft id \"" + std::string(aircraftId) + "\" cannot name a folder";
-    return result;
-  }
+  if (folderName == kBadDataFolder && aircraftId != kBadDataFolder)
+    return ImportResult::failed("the aircraft id \"" + std::string(aircraftId) + "\" cannot name a folder");
   // A folder the logbook would not list would hide the flights.
-  if (const std::string why = flight::UnlistedFolderReason(folderName); !why.empty()) {
-    result.problem = "the aircraft id \"" + std::string(aircraftId) + "\" cannot name a folder: " + folderName + " " + why;
-    return result;
-  }
-  if (dataFolder.empty() || !platform::folderExists(dataFolder)) {
-    result.problem = "the data folder " + (dataFolder.empty() ? std::string("\"\"") : dataFolder) + " cannot be found";
-    return result;
-  }
+  if (const std::string why = flight::UnlistedFolderReason(folderName); !why.empty())
+    return ImportResult::failed("the aircraft id \"" + std::string(aircraftId) + "\" cannot name a folder: " + folderName + " " + why);
+  if (dataFolder.empty() || !platform::folderExists(dataFolder))
+    return ImportResult::failed("the data folder " + (dataFolder.empty() ? std::string("\"\"") : dataFolder) + " cannot be found");
   const std::string subfolder = SubfolderOf(folderName, dataFolder + platform::kPathSeparator);
-  if (!platform::folderExists(subfolder) && !platform::makeFolder(subfolder) && !platform::folderExists(subfolder)) {
-    result.problem = "the aircraft folder " + subfolder + " cannot be made: " + platform::failureReason(errno);
-    return result;
-  }
+  if (!platform::folderExists(subfolder) && !platform::makeFolder(subfolder) && !platform::folderExists(subfolder))
+    return ImportResult::failed("the aircraft folder " + subfolder + " cannot be made: " + platform::failureReason(errno));
   const std::optional<std::string> inFolder =
       SafeSubfolderPath(folderName, "", dataFolder + platform::kPathSeparator);
-  if (!inFolder) {
-    result.problem = "the aircraft folder " + subfolder + " cannot take files (a link, or no folder)";
-    return result;
-  }
-  result.folder = inFolder->substr(0, inFolder->size() - 1);  // without the separator before the empty name
-  platform::removeLeftoverTemporaries(result.folder, leftByUs);
+  if (!inFolder)
+    return ImportResult::failed("the aircraft folder " + subfolder + " cannot take files (a link, or no folder)");
+  ImportedFiles done;
+  done.folder = inFolder->substr(0, inFolder->size() - 1);  // without the separator before the empty name
+  platform::removeLeftoverTemporaries(done.folder, leftByUs);
   const std::string shown = folderName + "/";
   for (const std::string& f : files) {
     if (stopAsked && stopAsked()) break;
-    result.files.push_back(importOne(f, result.folder, shown));
+    done.files.push_back(importOne(f, done.folder, shown));
   }
-  return result;
+  return ImportResult{std::move(done), {}};
 }
 
 }  // namespace varnix::frontend

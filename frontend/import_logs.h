@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "flight/outcome.h"
+
 namespace varnix::frontend {
 
 enum class ImportOutcome {
@@ -30,15 +32,18 @@ struct ImportedFile {
   std::string message;  // one line for the user
 };
 
-struct ImportResult {
-  std::string problem;  // why nothing could be imported (the aircraft or the data folder); "" otherwise
-  std::string folder;   // the aircraft's folder
+// What an import did, file by file: a file not imported is a result with
+// its reason, not a failure of the import.
+struct ImportedFiles {
+  std::string folder;  // the aircraft's folder
   std::vector<ImportedFile> files;
-
-  // 0 every file imported or already there; 1 nothing could be imported
-  // (`problem`); 2 a file is no flight file; 3 a file could not be copied.
-  int exitCode() const;
 };
+// The files, or why nothing could be imported (the aircraft or the data folder).
+using ImportResult = flight::Outcome<ImportedFiles>;
+
+// 0 every file imported or already there; 1 nothing could be imported
+// (the result's problem); 2 a file is no flight file; 3 a file could not be copied.
+int ImportExitCode(const ImportResult& result);
 
 inline constexpr int kImportUnusableTarget = 1;
 inline constexpr int kImportNotAFlight = 2;

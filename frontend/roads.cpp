@@ -82,12 +82,12 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
   };
   const LibraryOutcome download = library.dataDownload(road.dataFolder, out.dump, hook);
   user.step(Step::DumpReceived, out.dump);
-  if (!download.ran) {
+  if (!download.ok()) {
     user.libraryProblem(download.problem);
     out.ran = false;
     return out;
   }
-  out.code = download.code;
+  out.code = download.value;
   out.received = last.received;
   out.expected = last.expected;
   // Only a report of the stopped line that counts every byte of the stored
@@ -95,17 +95,17 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
   // line), and a dump that ends with its closing line is whole: the count a
   // header announces is in blocks and may run past the last flight.
   std::error_code sizeError;
-  const bool filed = (download.code == kDownloadFiled || download.code == kDownloadBadData) && !out.dump.empty();
+  const bool filed = (download.value == kDownloadFiled || download.value == kDownloadBadData) && !out.dump.empty();
   out.cutShort = filed && !out.stopped && last.phase == DownloadPhase::Silence && last.expected > last.received &&
                  std::filesystem::file_size(platform::utf8Path(out.dump), sizeError) == last.received && !sizeError &&
                  !endsWithClosingLine(out.dump);
   const Message cutShort{messages::cutShortMessage(last.received, last.expected), messages::kInformationTitle,
                          MessageIcon::Exclamation};
-  if (download.code != kDownloadFiled) {
-    std::string text = messages::downloadMessage(download.code, road.portName);
+  if (download.value != kDownloadFiled) {
+    std::string text = messages::downloadMessage(download.value, road.portName);
     // A port that would not open, or would not take the line settings
     // (a file, a folder, /dev/null named as the port): the cause.
-    if ((download.code == kDownloadPortNotOpened || download.code == kDownloadLineSettings) &&
+    if ((download.value == kDownloadPortNotOpened || download.value == kDownloadLineSettings) &&
         !road.portName.empty()) {
       const std::string cause =
           portTroubleText(diagnosePort(road.portName, road.probe.openError ? road.probe : systemPortProbe()));
@@ -113,31 +113,31 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
     }
     // A path too long to be passed back: where the dump lies, below the
     // data folder or in the current folder.
-    if (download.code == kDownloadPathTooLong) {
+    if (download.value == kDownloadPathTooLong) {
       const bool below = out.dump.find_first_of("/\\") != std::string::npos;
       std::error_code ec;
       const std::string here = platform::utf8Text(std::filesystem::current_path(ec));
       text = messages::pathTooLongMessage(out.dump, below ? road.dataFolder : here);
     }
     // Filed under "BadData": why.
-    if (download.code == kDownloadBadData && !out.dump.empty()) {
+    if (download.value == kDownloadBadData && !out.dump.empty()) {
       std::string id, first(24, '\0');
       const LibraryOutcome idRead = library.getUserId(out.dump, id);
       if (std::FILE* f = platform::openFile(out.dump, "rb")) {
         first.resize(std::fread(first.data(), 1, first.size(), f));
         std::fclose(f);
       }
-      if (idRead.ran) text += "\n\n" + messages::badDataReason(idRead.code, id, first);
+      if (idRead.ok()) text += "\n\n" + messages::badDataReason(idRead.value, id, first);
     }
     // Received but not filed: which folder failed, and where the dump is.
-    if ((download.code == kDownloadCannotWrite || download.code == kDownloadNamesTaken ||
-         download.code == kDownloadCopyFailed) &&
+    if ((download.value == kDownloadCannotWrite || download.value == kDownloadNamesTaken ||
+         download.value == kDownloadCopyFailed) &&
         !out.dump.empty()) {
-      std::string id;
-      library.getUserId(out.dump, id);
+      std::string id;  // none when the id cannot be read: the folder for no id
+      if (!library.getUserId(out.dump, id).ok()) id.clear();
       std::error_code ec;
       const std::string kept = platform::utf8Text(std::filesystem::absolute(platform::utf8Path(out.dump), ec));
-      text = messages::notFiledMessage(download.code, joinPath(road.dataFolder, FolderForUserId(id)),
+      text = messages::notFiledMessage(download.value, joinPath(road.dataFolder, FolderForUserId(id)),
                                        ec ? out.dump : kept);
     }
     if (!text.empty()) user.tell({text, messages::kInformationTitle, MessageIcon::Exclamation});
@@ -150,19 +150,19 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
 
   const LibraryOutcome expand =
       *expandAsking(library, user, out.dump, road.dataFolder, messages::kInformationTitle, false);
-  if (!expand.ran) {
+  if (!expand.ok()) {
     user.libraryProblem(expand.problem);
     out.ran = false;
     return out;
   }
   out.expanded = true;
-  out.code = expand.code;
-  user.expanded(out.dump, expand.code,
-                {messages::expandMessage(expand.code, out.dump), messages::kInformationTitle,
+  out.code = expand.value;
+  user.expanded(out.dump, expand.value,
+                {messages::expandMessage(expand.value, out.dump), messages::kInformationTitle,
                  MessageIcon::Exclamation});
 
   const LibraryOutcome id = library.getUserId(out.dump, out.userId);
-  if (!id.ran) {
+  if (!id.ok()) {
     user.libraryProblem(id.problem);
     out.ran = false;
     return out;
@@ -185,16 +185,16 @@ PalmOutcome runPalmRoad(FlightLibrary& library, RoadUser& user, const PalmRoad& 
     std::error_code ec;
     const std::filesystem::path before = std::filesystem::current_path(ec);
     std::filesystem::current_path(platform::utf8Path(folder), ec);
-    conversion = ec ? LibraryOutcome{true, 1, {}} : library.processPalmFile(dump);
+    conversion = ec ? LibraryOutcome{1, {}} : library.processPalmFile(dump);
     if (!ec) std::filesystem::current_path(before, ec);
     dump = joinPath(folder, dump);
   }
-  if (!conversion.ran) {
+  if (!conversion.ok()) {
     user.libraryProblem(conversion.problem);
     return out;
   }
-  out.code = conversion.code;
-  if (conversion.code != kPalmDone) {
+  out.code = conversion.value;
+  if (conversion.value != kPalmDone) {
     user.tell(palmNotice(PalmNotice::ConversionFailed, backupName));
     out.stop = PalmStop::ConversionFailed;
     return out;
@@ -212,7 +212,7 @@ PalmOutcome runPalmRoad(FlightLibrary& library, RoadUser& user, const PalmRoad& 
   }
 
   const LibraryOutcome id = library.getUserId(dump, out.userId);
-  if (!id.ran) {
+  if (!id.ok()) {
     user.libraryProblem(id.problem);
     out.stop = PalmStop::LibraryProblem;
     return out;
@@ -245,10 +245,10 @@ PalmOutcome runPalmRoad(FlightLibrary& library, RoadUser& user, const PalmRoad& 
   }
   out.dump = target;
   user.step(Step::DumpFiled, target);
-  if (id.code != kUserIdFound) {
+  if (id.value != kUserIdFound) {
     user.tell(palmNotice(PalmNotice::NoUserId, out.dumpName, out.userId));
     out.stop = PalmStop::NoUserId;
-    out.code = id.code;
+    out.code = id.value;
     return out;
   }
   // Whoever just agreed to replace the old dump needs no notice that the
@@ -256,17 +256,17 @@ PalmOutcome runPalmRoad(FlightLibrary& library, RoadUser& user, const PalmRoad& 
   if (!overwrote) user.tell(palmNotice(PalmNotice::AboutToExpand, out.dumpName, out.userId));
 
   const LibraryOutcome expand = *expandAsking(library, user, target, road.dataFolder, messages::kPalmTitle, false);
-  if (!expand.ran) {
+  if (!expand.ok()) {
     user.libraryProblem(expand.problem);
     out.stop = PalmStop::LibraryProblem;
     return out;
   }
   out.stop = PalmStop::Expanded;
-  out.code = expand.code;
-  user.expanded(target, expand.code,
-                {messages::expandMessage(expand.code, target), messages::kInformationTitle,
+  out.code = expand.value;
+  user.expanded(target, expand.value,
+                {messages::expandMessage(expand.value, target), messages::kInformationTitle,
                  MessageIcon::Exclamation});
-  if (expand.code == kExpandOk && user.ask(Question::DeleteBackup, {})) platform::removeFile(road.backup);
+  if (expand.value == kExpandOk && user.ask(Question::DeleteBackup, {})) platform::removeFile(road.backup);
   return out;
 }
 
@@ -275,7 +275,7 @@ ArchiveOutcome runArchiveRoad(FlightLibrary& library, RoadUser& user, const Arch
   out.dump = road.dump;
   const std::string name = fileNameOf(road.dump);
   const LibraryOutcome id = library.getUserId(road.dump, out.userId);
-  if (!id.ran) {
+  if (!id.ok()) {
     user.libraryProblem(id.problem);
     return out;
   }
@@ -286,7 +286,7 @@ ArchiveOutcome runArchiveRoad(FlightLibrary& library, RoadUser& user, const Arch
   // A data folder spelled otherwise than the chosen path still names the
   // same file: nothing to move, and no "old copy" to delete.
   if (road.dump != target && !sameFile(road.dump, target)) {
-    const Message move{messages::archiveMessage(ArchiveNotice::MoveQuestion, road.dump, out.userFolder, id.code == kUserIdFound),
+    const Message move{messages::archiveMessage(ArchiveNotice::MoveQuestion, road.dump, out.userFolder, id.value == kUserIdFound),
                        messages::kArchiveFileTitle, MessageIcon::None};
     if (!user.ask(Question::MoveIntoUserFolder, move)) {
       out.stop = ArchiveStop::Declined;
@@ -311,10 +311,10 @@ ArchiveOutcome runArchiveRoad(FlightLibrary& library, RoadUser& user, const Arch
     out.dump = target;
   }
 
-  if (id.code != kUserIdFound) {
+  if (id.value != kUserIdFound) {
     user.tell({messages::archiveMessage(ArchiveNotice::NoUserId, name), messages::kProgramTitle, MessageIcon::None});
     out.stop = ArchiveStop::NoUserId;
-    out.code = id.code;
+    out.code = id.value;
     return out;
   }
 
@@ -326,15 +326,15 @@ ArchiveOutcome runArchiveRoad(FlightLibrary& library, RoadUser& user, const Arch
     return out;
   }
   const LibraryOutcome& expand = *asked;
-  if (!expand.ran) {
+  if (!expand.ok()) {
     user.libraryProblem(expand.problem);
     out.stop = ArchiveStop::LibraryProblem;
     return out;
   }
   out.stop = ArchiveStop::Expanded;
-  out.code = expand.code;
-  user.expanded(out.dump, expand.code,
-                {messages::expandMessage(expand.code, name), messages::kArchivesTitle, MessageIcon::Exclamation});
+  out.code = expand.value;
+  user.expanded(out.dump, expand.value,
+                {messages::expandMessage(expand.value, name), messages::kArchivesTitle, MessageIcon::Exclamation});
   return out;
 }
 

@@ -13,7 +13,8 @@ namespace {
 constexpr std::size_t kDownloadPathBuffer = 4096;
 
 frontend::LibraryOutcome outcomeOf(const LibraryCall& call) {
-  return {call.done(), call.code, call.problem.toStdString()};
+  if (!call.done()) return frontend::LibraryOutcome::failed(call.problem.toStdString());
+  return {call.code, {}};
 }
 
 }  // namespace

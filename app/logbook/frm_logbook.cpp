@@ -482,7 +482,7 @@ void FrmLogbook::importLogs(const QStringList& files, const QString& aircraft) {
     auto result = std::make_shared<frontend::ImportResult>();
     const std::string failed = frontend::GuardedWork(
         [&] { *result = frontend::ImportFlightFiles(paths, id, folder, [&task] { return task.stopAsked(); }); });
-    if (!failed.empty()) result->problem = failed;
+    if (!failed.empty()) *result = frontend::ImportResult::failed(failed);
     std::shared_ptr<const frontend::ImportResult> shown = result;
     task.deliverTo<FrmLogbook>([shown](FrmLogbook& form) { form.showImport(*shown); });
   });
@@ -491,18 +491,18 @@ void FrmLogbook::importLogs(const QStringList& files, const QString& aircraft) {
 void FrmLogbook::showImport(const frontend::ImportResult& result) {
   import_->setEnabled(true);
   lastImport_.clear();
-  if (!result.problem.empty()) lastImport_ << QStringLiteral("Nothing imported: %1.").arg(render::fromLibraryText(result.problem));
+  if (!result.ok()) lastImport_ << QStringLiteral("Nothing imported: %1.").arg(render::fromLibraryText(result.problem));
   int imported = 0;
-  for (const frontend::ImportedFile& f : result.files) {
+  for (const frontend::ImportedFile& f : result.value.files) {
     lastImport_ << render::fromLibraryText(f.message);
     if (f.outcome == frontend::ImportOutcome::Imported) ++imported;
   }
-  progress_->setText(result.problem.empty()
-                         ? QStringLiteral("Imported %1 of %2 file(s).").arg(imported).arg(result.files.size())
+  progress_->setText(result.ok()
+                         ? QStringLiteral("Imported %1 of %2 file(s).").arg(imported).arg(result.value.files.size())
                          : lastImport_.front());
   progress_->setToolTip(lastImport_.join(QLatin1Char('\n')));
   if (imported > 0) openFolder(dataFolder_);
-  emit importFinished(result.exitCode());
+  emit importFinished(frontend::ImportExitCode(result));
 }
 
 // The mechanic's parts: the Fleet tab, the "With findings" filter, the

@@ -13,6 +13,7 @@
 
 #include "analysis/acknowledgements.h"
 #include "analysis/limits.h"
+#include "frontend/import_logs.h"
 #include "store/fleet.h"
 #include "store/logbook.h"
 #include "logbook/catalog_worker.h"
@@ -34,9 +35,6 @@ class QVBoxLayout;
 
 namespace varnix::app::flight_view {
 class FlightWindow;
-}
-namespace varnix::frontend {
-struct ImportResult;
 }
 
 namespace varnix::app::logbook {

@@ -51,9 +51,9 @@ TEST(AvionicsImport, CopiesNeverOverwritesAndSkipsWhatIsThere) {
     writeFile(from.file("log.csv"), c.source);
     const frontend::ImportResult r = frontend::ImportFlightFiles({from.file("log.csv")}, "N123AB", data.path());
     ASSERT_TRUE(r.problem.empty()) << r.problem;
-    ASSERT_EQ(r.files.size(), 1u);
-    EXPECT_EQ(r.files[0].outcome, c.outcome) << r.files[0].message;
-    EXPECT_EQ(r.exitCode(), c.exitCode);
+    ASSERT_EQ(r.value.files.size(), 1u);
+    EXPECT_EQ(r.value.files[0].outcome, c.outcome) << r.value.files[0].message;
+    EXPECT_EQ(frontend::ImportExitCode(r), c.exitCode);
     if (!c.target.empty()) {
       EXPECT_EQ(readFile(data.path() + "/N123AB/" + c.target), c.source);
     }
@@ -90,8 +90,8 @@ TEST(AvionicsImport, RefusesAnAircraftOrDataFolderThatCannotTakeFiles) {
     SCOPED_TRACE(c.name);
     const frontend::ImportResult r = frontend::ImportFlightFiles({from.file("log.csv")}, c.aircraft, c.dataFolder);
     EXPECT_NE(r.problem.find(c.problem), std::string::npos) << r.problem;
-    EXPECT_TRUE(r.files.empty());
-    EXPECT_EQ(r.exitCode(), frontend::kImportUnusableTarget);
+    EXPECT_TRUE(r.value.files.empty());
+    EXPECT_EQ(frontend::ImportExitCode(r), frontend::kImportUnusableTarget);
   }
   EXPECT_FALSE(std::filesystem::exists(data.path() + "/../outside"));
   EXPECT_TRUE(std::filesystem::is_empty(data.path())) << "no folder was made";
@@ -128,9 +128,9 @@ TEST(AvionicsImport, EveryCopyGetsANameTheLogbookLists) {
     writeFile(from.file(c.source), kLog);
     const frontend::ImportResult r = frontend::ImportFlightFiles({from.file(c.source)}, "N123AB", data.path());
     ASSERT_TRUE(r.problem.empty()) << r.problem;
-    ASSERT_EQ(r.files.size(), 1u);
-    EXPECT_EQ(r.files[0].outcome, ImportOutcome::Imported) << r.files[0].message;
-    EXPECT_EQ(r.files[0].message, from.file(c.source) + " imported as N123AB/" + c.copy);
+    ASSERT_EQ(r.value.files.size(), 1u);
+    EXPECT_EQ(r.value.files[0].outcome, ImportOutcome::Imported) << r.value.files[0].message;
+    EXPECT_EQ(r.value.files[0].message, from.file(c.source) + " imported as N123AB/" + c.copy);
     EXPECT_EQ(readFile(data.path() + "/N123AB/" + c.copy), kLog);
     EXPECT_TRUE(flight::IsFlightFileName(c.copy));
     EXPECT_EQ(flight::ReservedNameReason(c.copy), "");
@@ -162,10 +162,10 @@ TEST(AvionicsImport, SixImportsOfOneFileAtOnceLeaveOneCopy) {
     }
     int imported = 0, there = 0;
     for (const frontend::ImportResult& r : results) {
-      ASSERT_EQ(r.files.size(), 1u);
-      imported += r.files[0].outcome == ImportOutcome::Imported;
-      there += r.files[0].outcome == ImportOutcome::AlreadyThere;
-      EXPECT_EQ(r.exitCode(), 0) << r.files[0].message;
+      ASSERT_EQ(r.value.files.size(), 1u);
+      imported += r.value.files[0].outcome == ImportOutcome::Imported;
+      there += r.value.files[0].outcome == ImportOutcome::AlreadyThere;
+      EXPECT_EQ(frontend::ImportExitCode(r), 0) << r.value.files[0].message;
     }
     EXPECT_EQ(imported, 1);
     EXPECT_EQ(there, 5);

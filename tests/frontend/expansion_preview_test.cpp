@@ -121,7 +121,7 @@ TEST(ExpansionPreview, AnswersWithoutWritingAnything) {
     EXPECT_EQ(preview.recoverable, c.recoverable);
     EXPECT_EQ(preview.alreadyThere, c.alreadyThere);
     ExpandPreview found;
-    EXPECT_EQ(core.previewExpandDataFile(dat, data, true, found).code, c.code);
+    EXPECT_EQ(core.previewExpandDataFile(dat, data, true, found).value, c.code);
 
     // The export answers the same, and so does the preview bit alone.
     std::string path = dat, folder = data + "/";
@@ -143,7 +143,7 @@ TEST(ExpansionPreview, AnswersWithoutWritingAnything) {
 #endif
 
     // The expansion itself then gives the code the look gave.
-    EXPECT_EQ(core.expandDataFile(dat, data, true).code, c.code);
+    EXPECT_EQ(core.expandDataFile(dat, data, true).value, c.code);
   }
 }
 
@@ -155,10 +155,10 @@ TEST(ExpansionPreview, WithoutRecoveryCountsNoLaterFlights) {
   fs::create_directories(dir.file("data"));
   CoreLibrary core;
   ExpandPreview found;
-  EXPECT_EQ(core.previewExpandDataFile(dat, dir.file("data"), false, found).code, kExpandBadRecord);
+  EXPECT_EQ(core.previewExpandDataFile(dat, dir.file("data"), false, found).value, kExpandBadRecord);
   EXPECT_EQ(found.recoverable, 0u);
   ExpandPreview recovering;
-  core.previewExpandDataFile(dat, dir.file("data"), true, recovering);
+  ASSERT_TRUE(core.previewExpandDataFile(dat, dir.file("data"), true, recovering).ok());
   EXPECT_EQ(recovering.recoverable, 2u);
 }
 
