@@ -149,12 +149,15 @@ ImportResult ImportFlightFiles(const std::vector<std::string>& files, std::strin
     return ImportResult::failed("the aircraft id \"" + std::string(aircraftId) + "\" cannot name a folder");
   // A folder the logbook would not list would hide the flights.
   if (const std::string why = flight::UnlistedFolderReason(folderName); !why.empty())
-    return ImportResult::failed("the aircraft id \"" + std::string(aircraftId) + "\" cannot name a folder: " + folderName + " " + why);
+    return ImportResult::failed("the aircraft id \"" + std::string(aircraftId) + "\" cannot name a folder: " + folderName +
+                                " " + why);
   if (dataFolder.empty() || !platform::folderExists(dataFolder))
-    return ImportResult::failed("the data folder " + (dataFolder.empty() ? std::string("\"\"") : dataFolder) + " cannot be found");
+    return ImportResult::failed("the data folder " + (dataFolder.empty() ? std::string("\"\"") : dataFolder) +
+                                " cannot be found");
   const std::string subfolder = SubfolderOf(folderName, dataFolder + platform::kPathSeparator);
   if (!platform::folderExists(subfolder) && !platform::makeFolder(subfolder) && !platform::folderExists(subfolder))
-    return ImportResult::failed("the aircraft folder " + subfolder + " cannot be made: " + platform::failureReason(errno));
+    return ImportResult::failed("the aircraft folder " + subfolder +
+                                " cannot be made: " + platform::failureReason(errno));
   const std::optional<std::string> inFolder =
       SafeSubfolderPath(folderName, "", dataFolder + platform::kPathSeparator);
   if (!inFolder)

@@ -57,7 +57,8 @@ std::optional<FileFacts> fileFacts(const std::filesystem::path& path) {
   const std::filesystem::file_status st = std::filesystem::status(path, ec);
   if (ec || !std::filesystem::exists(st) || std::filesystem::is_directory(st)) return std::nullopt;
   FileFacts facts;
-  facts.size = std::filesystem::is_regular_file(st) ? static_cast<std::int64_t>(std::filesystem::file_size(path, ec)) : 0;
+  facts.size =
+      std::filesystem::is_regular_file(st) ? static_cast<std::int64_t>(std::filesystem::file_size(path, ec)) : 0;
   facts.written = std::filesystem::last_write_time(path, ec);
   if (ec) return std::nullopt;
   return facts;

@@ -104,7 +104,8 @@ CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
   CatalogChanges changes;
   changes.unchanged = plan.unchanged;
   if (!plan.removed.empty()) {
-    if (Done forgotten = forget(plan.removed); !forgotten.ok()) return CatalogUpdate::failed(std::move(forgotten.problem));
+    if (Done forgotten = forget(plan.removed); !forgotten.ok())
+      return CatalogUpdate::failed(std::move(forgotten.problem));
     changes.removed = plan.removed.size();
   }
 
@@ -132,7 +133,8 @@ CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
       }
       batch.push_back({&d, std::move(*e), read.tryAgain ? kTryAgain : d.modified});
     }
-    if (Done stored = store(batch, known.value, now, changes); !stored.ok()) return CatalogUpdate::failed(std::move(stored.problem));
+    if (Done stored = store(batch, known.value, now, changes); !stored.ok())
+      return CatalogUpdate::failed(std::move(stored.problem));
     p.done = last;
     if (progress && !progress(p)) break;
   }
