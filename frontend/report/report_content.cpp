@@ -7,6 +7,7 @@
 #include <map>
 #include <utility>
 
+#include "analysis/analysis_registry.h"
 #include "analysis/flight_summary.h"
 #include "analysis/limits.h"
 #include "flight/channels.h"
@@ -66,14 +67,6 @@ std::vector<std::vector<std::string>> channelRows(const flight::Flight& f, const
 
 std::string degreesOf(const flight::Flight& f) { return std::string(flight::UnitText(flight::EngineUnit(f.facts))); }
 
-// "fuel_flow_lop" as words, the first capital when asked.
-std::string word(std::string_view name, bool capital = false) {
-  std::string w(name);
-  std::replace(w.begin(), w.end(), '_', ' ');
-  if (capital && !w.empty() && w[0] >= 'a' && w[0] <= 'z') w[0] = static_cast<char>(w[0] - 'a' + 'A');
-  return w;
-}
-
 // A figure with its unit, "" when unknown.
 std::string withUnit(double v, int decimals, const std::string& unit) {
   const std::string n = NumberText(v, decimals);
@@ -85,100 +78,34 @@ FindingLine findingLine(const flight::Flight& f, const flight::Finding& x) {
   return {warning, warning ? "WARNING" : "Caution", clock(f, x.peakAt), x.text, x.hint, x.acknowledged, x.reason};
 }
 
-ReportSection phasesSection(const flight::Flight& f, const flight::EngineAnalysis& a) {
-  const std::string degrees = degreesOf(f);
-  const std::string fuel(flight::UnitText(flight::FuelAmountUnit(f.channels)));
-  ReportSection s{"Phases", {}, {}};
-  s.table.header = {"Phase", "From", "To", "Duration", "Fuel (" + fuel + ")", "Max CHT (" + degrees + ")",
-                    "Mean EGT (" + degrees + ")", "Mean power (%)"};
-  if (a.phases.figures.empty()) s.lines.push_back("None found: " + a.phases.why);
-  for (const flight::PhaseFigures& x : a.phases.figures)
-    s.table.rows.push_back({word(flight::PhaseName(x.phase), true), clock(f, x.start_s), clock(f, x.end_s),
-                            DurationText(x.end_s - x.start_s), NumberText(x.fuel, 1), NumberText(x.max_cht),
-                            NumberText(x.mean_egt), NumberText(x.mean_power)});
-  return s;
+// A cell on paper: times as clock times, figures bare in a column whose
+// title carries their unit, else with theirs.
+std::string cellText(const flight::Flight& f, const flight::ResultCell& c, const std::string& columnUnit) {
+  using Kind = flight::ResultCell::Kind;
+  switch (c.kind) {
+    case Kind::Text: return c.text;
+    case Kind::Value: return columnUnit.empty() ? withUnit(c.value, c.decimals, c.unit) : NumberText(c.value, c.decimals);
+    case Kind::Time: return clock(f, c.value);
+    case Kind::Duration: return DurationText(c.value);
+    case Kind::Phase: return flight::NameWords(flight::PhaseName(c.phase), true);
+  }
+  return {};
 }
 
-ReportSection powerSection(const flight::Flight& f, const flight::EngineAnalysis& a) {
-  ReportSection s{"Power, mixture, valves and sensors", {}, {}};
-  const flight::CruisePower& p = a.powerMixture.power;
-  s.lines.push_back(p.judged ? "Power in cruise: " + NumberText(p.cruise_percent) + " % (" + word(p.method) + ")"
-                             : "Power in cruise: not judged (" + p.why + ")");
-  for (const flight::MixtureSegment& m : a.powerMixture.mixture)
-    s.lines.push_back("Cruise from " + clock(f, m.start_s) + ": " + word(flight::MixtureStateName(m.state)) + " — " +
-                      m.evidence);
-  if (a.powerMixture.mixture.empty()) s.lines.push_back("Mixture: no cruise to judge.");
-  const flight::ValveScreen& v = a.valveScreen;
-  if (!v.judged) {
-    s.lines.push_back("Valve screen: not judged (" + v.why + ")");
-  } else {
-    std::string swinging;
-    for (const flight::ValveCylinder& c : v.cylinders)
-      if (c.verdict != flight::ValveVerdict::None)
-        swinging += (swinging.empty() ? "" : ", ") + c.channel + " ±" + withUnit(c.amplitude, 0, degreesOf(f)) +
-                    " every " + NumberText(c.period) + " s (" + word(flight::ValveVerdictName(c.verdict)) + ")";
-    s.lines.push_back(swinging.empty() ? "Valve screen: no cylinder swings in cruise" : "Valve screen: " + swinging);
+ReportSection paperSection(const flight::Flight& f, const flight::ResultSection& x) {
+  ReportSection s{x.title, {}, {}};
+  for (const flight::ResultLine& line : x.lines) {
+    std::string text;
+    for (const flight::ResultCell& c : line) text += cellText(f, c, {});
+    s.lines.push_back(std::move(text));
   }
-  std::string faults;
-  for (const flight::SensorFault& x : a.sensorFaults)
-    faults += (faults.empty() ? "" : ", ") + x.channel + " " + word(flight::SensorFaultKindName(x.kind)) + " from " +
-              clock(f, x.start);
-  s.lines.push_back(faults.empty() ? "Sensors: no probe reads like a fault" : "Sensors: " + faults);
-  return s;
-}
-
-ReportSection leanSection(const flight::Flight& f, const flight::EngineAnalysis& a) {
-  const std::string degrees = degreesOf(f);
-  ReportSection s{"Lean test", {}, {}};
-  std::string flowUnit;
-  for (const flight::LeanTest& t : a.leanTests) {
-    flowUnit = std::string(flight::UnitText(t.spread_unit));
-    std::string line = "Sweep at " + clock(f, t.start_s) + " (" + std::to_string(t.rows) +
-                       " rows): " + word(flight::LeanVerdictName(t.verdict), true);
-    if (t.judged)
-      line += ", the peaks " + withUnit(t.spread, 2, flowUnit) + " apart, " + t.first + " first and " + t.last + " last";
-    else if (t.verdict == flight::LeanVerdict::Incomplete)
-      line += ": a cylinder did not pass its peak";
-    else
-      line += ": too few rows or too quick a pull to place the peaks";
-    s.lines.push_back(line);
-    for (const flight::LeanPeak& p : t.peaks)
-      s.table.rows.push_back({clock(f, t.start_s), p.channel, NumberText(p.peak),
-                              p.placed ? NumberText(p.fuel_flow, 2) : "no peak",
-                              p.placed ? clock(f, p.at_s) : ""});
-  }
-  if (a.leanTests.empty()) s.lines.push_back("No leaning sweep in this flight.");
-  if (!s.table.rows.empty())
-    s.table.header = {"Sweep", "Cylinder", "Peak EGT (" + degrees + ")", "Fuel flow at peak (" + flowUnit + ")", "Peak at"};
-  return s;
-}
-
-ReportSection magSection(const flight::Flight& f, const flight::EngineAnalysis& a) {
-  const std::string degrees = degreesOf(f);
-  ReportSection s{"Magneto check", {}, {}};
-  std::vector<std::string> channels;  // one column per cylinder any check has, in cylinder order
-  for (const flight::MagCheck& m : a.magChecks)
-    for (const flight::MagRise& r : m.rises)
-      if (std::find(channels.begin(), channels.end(), r.channel) == channels.end()) channels.push_back(r.channel);
-  const bool anyCaution =
-      std::any_of(a.magChecks.begin(), a.magChecks.end(), [](const flight::MagCheck& m) { return !m.caution.empty(); });
-  if (a.magChecks.empty()) {
-    s.lines.push_back("No magneto check in the run-up.");
-    return s;
-  }
-  s.lines.push_back("Each EGT's rise on one magneto, in " + degrees + ".");
-  s.table.header = {"Time", "RPM drop", "Verdict"};
-  for (const std::string& c : channels) s.table.header.push_back(c + " (" + degrees + ")");
-  if (anyCaution) s.table.header.push_back("Caution");
-  for (const flight::MagCheck& m : a.magChecks) {
-    std::vector<std::string> row{clock(f, m.start_s), NumberText(m.rpm_drop) + " RPM",
-                                 word(flight::MagVerdictName(m.verdict), true)};
-    for (const std::string& c : channels) {
-      const auto rise =
-          std::find_if(m.rises.begin(), m.rises.end(), [&](const flight::MagRise& x) { return x.channel == c; });
-      row.push_back(rise == m.rises.end() ? "" : NumberText(rise->rise));
-    }
-    if (anyCaution) row.push_back(m.caution);
+  if (x.rows.empty() && !x.empty.empty()) s.lines.push_back(x.empty);
+  if (x.rows.empty() && !x.tableAlways) return s;
+  for (const flight::ResultColumn& c : x.columns) s.table.header.push_back(c.unit.empty() ? c.title : c.title + " (" + c.unit + ")");
+  for (const flight::ResultRow& r : x.rows) {
+    std::vector<std::string> row;
+    for (std::size_t i = 0; i < r.cells.size(); ++i)
+      row.push_back(cellText(f, r.cells[i], i < x.columns.size() ? x.columns[i].unit : std::string()));
     s.table.rows.push_back(std::move(row));
   }
   return s;
@@ -200,7 +127,9 @@ std::string FigureText(const HeadlineFigure& x) {
 }
 
 std::vector<ReportSection> AnalysisSections(const flight::Flight& f, const flight::EngineAnalysis& engine) {
-  return {phasesSection(f, engine), powerSection(f, engine), leanSection(f, engine), magSection(f, engine)};
+  std::vector<ReportSection> sections;
+  for (const flight::ResultSection& x : flight::DescribeAnalyses(f, engine)) sections.push_back(paperSection(f, x));
+  return sections;
 }
 
 std::string NumberText(double v, int decimals) {

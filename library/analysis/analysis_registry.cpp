@@ -2,6 +2,7 @@
 #include "analysis/analysis_registry.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "analysis/findings.h"
 #include "analysis/flight_phases.h"
@@ -10,6 +11,7 @@
 #include "analysis/mag_check.h"
 #include "analysis/power_mixture.h"
 #include "analysis/run_beside.h"
+#include "analysis/sensor_faults.h"
 #include "analysis/task_graph.h"
 
 namespace varnix::flight {
@@ -20,7 +22,8 @@ namespace {
 // flight's analysis, the EGTs' neighbours the next), then the engine
 // analyses, then what is judged from the digest.
 const std::vector<AnalysisRow> kRows = {
-    {"phases", {}, [](AnalysisRun& r) { r.engine.phases = FindPhaseSpans(r.flight); }},
+    {"phases", {}, [](AnalysisRun& r) { r.engine.phases = FindPhaseSpans(r.flight); },
+     [](const Flight& f, const EngineAnalysis& a) { return PhaseSections(f, a.phases); }},
     {"digest_envelopes", {},
      [](AnalysisRun& r) {
        r.analysed.digest = StartDigest(r.flight);
@@ -44,10 +47,13 @@ const std::vector<AnalysisRow> kRows = {
      }},
     {"phase_figures", {"phases"}, [](AnalysisRun& r) { r.phaseFigures = PhaseFiguresOf(r.flight, r.engine.phases.spans); }},
     {"power_mixture", {"phases"},
-     [](AnalysisRun& r) { r.engine.powerMixture = AnalysePowerMixture(r.flight, r.limits, r.engine.phases.spans); }},
+     [](AnalysisRun& r) { r.engine.powerMixture = AnalysePowerMixture(r.flight, r.limits, r.engine.phases.spans); },
+     [](const Flight&, const EngineAnalysis& a) { return PowerMixtureSections(a.powerMixture); }},
     {"lean_tests", {"phases"},
-     [](AnalysisRun& r) { r.engine.leanTests = FindLeanTests(r.flight, r.limits, r.engine.phases.of(Phase::Cruise)); }},
-    {"mag_checks", {"phases"}, [](AnalysisRun& r) { r.engine.magChecks = CheckMagnetos(r.flight, r.limits, r.engine.phases); }},
+     [](AnalysisRun& r) { r.engine.leanTests = FindLeanTests(r.flight, r.limits, r.engine.phases.of(Phase::Cruise)); },
+     [](const Flight& f, const EngineAnalysis& a) { return LeanTestSections(f, a.leanTests); }},
+    {"mag_checks", {"phases"}, [](AnalysisRun& r) { r.engine.magChecks = CheckMagnetos(r.flight, r.limits, r.engine.phases); },
+     [](const Flight& f, const EngineAnalysis& a) { return MagCheckSections(f, a.magChecks); }},
     // The last lean test as the catalog keeps it, its sweeps found under the default limits.
     {"last_lean", {"phases"},
      [](AnalysisRun& r) {
@@ -67,13 +73,16 @@ const std::vector<AnalysisRow> kRows = {
        r.engine.digest = r.analysed.digest;
        if (!SameSensing(r.limits, DefaultLimits())) r.engine.digest.sensorFaults = SensorFaultSpans(r.flight, r.limits);
      }},
+    // The valve screen's line stands above the sensors'.
+    {"valve_screen", {"engine_digest"},
+     [](AnalysisRun& r) { r.engine.valveScreen = ValveScreenOf(r.engine.digest, r.limits); },
+     [](const Flight& f, const EngineAnalysis& a) { return ValveScreenSections(f, a.valveScreen); }},
     {"sensor_faults", {"engine_digest"},
      [](AnalysisRun& r) {
        for (const SensorFaultSpan& s : r.engine.digest.sensorFaults)
          r.engine.sensorFaults.push_back({s.channel, s.kind, s.start, s.end});
-     }},
-    {"valve_screen", {"engine_digest"},
-     [](AnalysisRun& r) { r.engine.valveScreen = ValveScreenOf(r.engine.digest, r.limits); }},
+     },
+     [](const Flight&, const EngineAnalysis& a) { return SensorFaultSections(a.sensorFaults); }},
     {"findings", {"engine_digest"}, [](AnalysisRun& r) { r.engine.findings = EvaluateFindings(r.engine.digest, r.limits); }},
 };
 
@@ -124,6 +133,23 @@ void RunAnalyses(AnalysisRun& run, std::span<const std::string_view> wanted, std
     tasks.push_back(std::move(t));
   }
   RunTasks(tasks, run.flight.rows() >= kParallelRows);
+}
+
+ResultSections DescribeAnalyses(const Flight& flight, const EngineAnalysis& result) {
+  ResultSections out;
+  for (const AnalysisRow& row : kRows) {
+    if (!row.sections) continue;
+    for (ResultSection& s : row.sections(flight, result)) {
+      const auto same = std::find_if(out.begin(), out.end(), [&](const ResultSection& x) { return x.title == s.title; });
+      if (same == out.end()) {
+        out.push_back(std::move(s));
+        continue;
+      }
+      same->lines.insert(same->lines.end(), std::make_move_iterator(s.lines.begin()), std::make_move_iterator(s.lines.end()));
+      same->rows.insert(same->rows.end(), std::make_move_iterator(s.rows.begin()), std::make_move_iterator(s.rows.end()));
+    }
+  }
+  return out;
 }
 
 FlightDigest DigestFlight(const Flight& flight) {

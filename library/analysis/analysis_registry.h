@@ -6,9 +6,14 @@
 // long flight (kParallelRows) two workers share them (task_graph.h), so no
 // analysis hands work to another to balance the threads.
 //
-// A new analysis: its own files (what it finds, `run`), a field for its
-// result in EngineAnalysis (engine_analysis.h) and a row in
-// analysis_registry.cpp naming what it needs.
+// A row whose result the presenters show names how it describes that
+// result as sections (result_sections.h); DescribeAnalyses walks the rows
+// for them, so the terminal, the paper report and the Summary tab know no
+// analysis by name.
+//
+// A new analysis: its own files (what it finds, `run`, its sections), a
+// field for its result in EngineAnalysis (engine_analysis.h) and a row in
+// analysis_registry.cpp naming what it needs and its sections.
 #pragma once
 
 #include <span>
@@ -18,6 +23,7 @@
 #include "analysis/cylinder_groups.h"
 #include "analysis/engine_analysis.h"
 #include "analysis/flight_analysis.h"
+#include "analysis/result_sections.h"
 #include "analysis/sensor_faults.h"
 #include "analysis/valve_screen.h"
 #include "flight/flight.h"
@@ -54,6 +60,8 @@ struct AnalysisRow {
   std::string_view name;
   std::vector<std::string_view> needs;  // rows above this one
   void (*run)(AnalysisRun& run);
+  // Its result as the presenters show it; null for the steps between.
+  ResultSections (*sections)(const Flight& flight, const EngineAnalysis& result) = nullptr;
 };
 
 // The default limits, which the catalog's digest and last lean test are found under.
@@ -67,5 +75,9 @@ std::span<const AnalysisRow> AnalysisRows();
 // `given` (their results set in `run` already), in dependency order.
 void RunAnalyses(AnalysisRun& run, std::span<const std::string_view> wanted,
                  std::span<const std::string_view> given = {});
+
+// The engine analysis of `flight` as sections, in the rows' order; a row's
+// section titled as an earlier one adds its lines and rows to that one.
+ResultSections DescribeAnalyses(const Flight& flight, const EngineAnalysis& result);
 
 }  // namespace varnix::flight

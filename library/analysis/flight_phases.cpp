@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 
+#include "analysis/result_sections.h"
 #include "analysis/run_beside.h"
 #include "analysis/smoothing.h"
 
@@ -417,6 +418,24 @@ bool RowsWithin(const Flight& flight, double start, double end, std::size_t* fir
   *first = static_cast<std::size_t>(lo - t.begin());
   *last = static_cast<std::size_t>(hi - t.begin()) - 1;
   return true;
+}
+
+ResultSections PhaseSections(const Flight& f, const FlightPhases& p) {
+  const std::string degrees(UnitText(EngineUnit(f.facts)));
+  const std::string fuel(UnitText(FuelAmountUnit(f.channels)));
+  ResultSection s;
+  s.title = "Phases";
+  s.columns = {{"Phase", ""},   {"From", ""},         {"To", ""},           {"Duration", ""},
+               {"Fuel", fuel}, {"Max CHT", degrees}, {"Mean EGT", degrees}, {"Mean power", "%"}};
+  s.tableAlways = true;
+  if (p.figures.empty()) s.empty = "None found: " + p.why;
+  for (const PhaseFigures& x : p.figures)
+    s.rows.push_back({{ResultCell::PhaseName(x.phase), ResultCell::Time(x.start_s), ResultCell::Time(x.end_s),
+                       ResultCell::Duration(x.end_s - x.start_s), ResultCell::Value(x.fuel, 1, fuel),
+                       ResultCell::Value(x.max_cht, 0, degrees), ResultCell::Value(x.mean_egt, 0, degrees),
+                       ResultCell::Value(x.mean_power, 0, "%")},
+                      x.start_s, x.end_s, x.start_s});
+  return {s};
 }
 
 }  // namespace varnix::flight

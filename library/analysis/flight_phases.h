@@ -19,6 +19,8 @@
 
 namespace varnix::flight {
 
+struct ResultSection;  // analysis/result_sections.h
+
 enum class Phase { Ground, Runup, Takeoff, Climb, Cruise, Descent };
 
 // "ground", "runup", "takeoff", "climb", "cruise", "descent".
@@ -77,5 +79,8 @@ bool RowsWithin(const Flight& flight, double start, double end, std::size_t* fir
 
 // The figures of each span of `spans` (for callers that adjust the spans).
 std::vector<PhaseFigures> PhaseFiguresOf(const Flight& flight, std::span<const PhaseSpan> spans);
+
+// The phases as a table: each phase's times, fuel, hottest CHT, mean EGT and power.
+std::vector<ResultSection> PhaseSections(const Flight& f, const FlightPhases& phases);
 
 }  // namespace varnix::flight

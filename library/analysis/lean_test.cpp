@@ -340,4 +340,36 @@ std::vector<LeanTest> FindLeanTests(const Flight& flight, const Limits& limits) 
   return FindLeanTests(flight, limits, cruise);
 }
 
+ResultSections LeanTestSections(const Flight& f, const std::vector<LeanTest>& tests) {
+  const std::string degrees(UnitText(EngineUnit(f.facts)));
+  ResultSection s;
+  s.title = "Lean test";
+  std::string flowUnit;
+  for (const LeanTest& t : tests) {
+    flowUnit = std::string(UnitText(t.spread_unit));
+    const Tone tone = t.verdict == LeanVerdict::Good ? Tone::Good : t.verdict == LeanVerdict::Poor ? Tone::Warning : Tone::Caution;
+    ResultLine line{ResultCell::Text("Sweep at "), ResultCell::Time(t.start_s),
+                    ResultCell::Text(" (" + std::to_string(t.rows) + " rows): "),
+                    ResultCell::Text(NameWords(LeanVerdictName(t.verdict), true), true).toned(tone)};
+    if (t.judged) {
+      line.push_back(ResultCell::Text(", the peaks "));
+      line.push_back(ResultCell::Value(t.spread, 2, flowUnit));
+      line.push_back(ResultCell::Text(" apart, " + t.first + " first and " + t.last + " last"));
+    } else if (t.verdict == LeanVerdict::Incomplete) {
+      line.push_back(ResultCell::Text(": a cylinder did not pass its peak"));
+    } else {
+      line.push_back(ResultCell::Text(": too few rows or too quick a pull to place the peaks"));
+    }
+    s.lines.push_back(std::move(line));
+    for (const LeanPeak& p : t.peaks)
+      s.rows.push_back({{ResultCell::Time(t.start_s), ResultCell::Text(p.channel), ResultCell::Value(p.peak, 0, degrees),
+                         p.placed ? ResultCell::Value(p.fuel_flow, 2, flowUnit) : ResultCell::Text("no peak"),
+                         p.placed ? ResultCell::Time(p.at_s) : ResultCell::Text("")},
+                        t.start_s, t.end_s, p.placed ? p.at_s : t.start_s});
+  }
+  if (tests.empty()) s.lines.push_back({ResultCell::Text("No leaning sweep in this flight.")});
+  s.columns = {{"Sweep", ""}, {"Cylinder", ""}, {"Peak EGT", degrees}, {"Fuel flow at peak", flowUnit}, {"Peak at", ""}};
+  return {s};
+}
+
 }  // namespace varnix::flight

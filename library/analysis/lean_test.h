@@ -31,6 +31,7 @@
 
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
+#include "analysis/result_sections.h"
 #include "flight/flight.h"
 
 namespace varnix::flight {
@@ -80,5 +81,8 @@ std::vector<LeanTest> FindLeanTests(const Flight& flight, const Limits& limits,
 // The sweeps in the flight's cruise, or in the whole flight when it has no
 // cruise phase.
 std::vector<LeanTest> FindLeanTests(const Flight& flight, const Limits& limits);
+
+// Each sweep as a line with its verdict, and its peaks per cylinder as a table.
+ResultSections LeanTestSections(const Flight& f, const std::vector<LeanTest>& tests);
 
 }  // namespace varnix::flight

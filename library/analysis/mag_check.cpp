@@ -238,4 +238,38 @@ std::vector<PhaseSpan> FindRunup(const Flight& flight, Engine engine) {
   return {best};
 }
 
+ResultSections MagCheckSections(const Flight& f, const std::vector<MagCheck>& checks) {
+  const std::string degrees(UnitText(EngineUnit(f.facts)));
+  ResultSection s;
+  s.title = "Magneto check";
+  if (checks.empty()) {
+    s.empty = "No magneto check in the run-up.";
+    return {s};
+  }
+  std::vector<std::string> channels;  // one column per cylinder any check has, in cylinder order
+  for (const MagCheck& m : checks)
+    for (const MagRise& r : m.rises)
+      if (std::find(channels.begin(), channels.end(), r.channel) == channels.end()) channels.push_back(r.channel);
+  const bool anyCaution = std::any_of(checks.begin(), checks.end(), [](const MagCheck& m) { return !m.caution.empty(); });
+  s.lines.push_back({ResultCell::Text("Each EGT's rise on one magneto, in " + degrees + ".")});
+  s.columns = {{"Time", ""}, {"RPM drop", ""}, {"Verdict", ""}};
+  for (const std::string& c : channels) s.columns.push_back({c, degrees});
+  if (anyCaution) s.columns.push_back({"Caution", ""});
+  for (const MagCheck& m : checks) {
+    const Tone tone = m.verdict == MagVerdict::Normal                                    ? Tone::Good
+                      : m.verdict == MagVerdict::Plug || m.verdict == MagVerdict::Magneto ? Tone::Warning
+                                                                                           : Tone::Caution;
+    ResultRow row{{ResultCell::Time(m.start_s), ResultCell::Value(m.rpm_drop, 0, "RPM"),
+                   ResultCell::Text(NameWords(MagVerdictName(m.verdict), true)).toned(tone)},
+                  m.start_s, m.end_s, m.start_s};
+    for (const std::string& c : channels) {
+      const auto rise = std::find_if(m.rises.begin(), m.rises.end(), [&](const MagRise& x) { return x.channel == c; });
+      row.cells.push_back(rise == m.rises.end() ? ResultCell::Text("") : ResultCell::Value(rise->rise, 0, degrees));
+    }
+    if (anyCaution) row.cells.push_back(ResultCell::Text(m.caution));
+    s.rows.push_back(std::move(row));
+  }
+  return {s};
+}
+
 }  // namespace varnix::flight

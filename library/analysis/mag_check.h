@@ -22,6 +22,7 @@
 
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
+#include "analysis/result_sections.h"
 #include "flight/flight.h"
 
 namespace varnix::flight {
@@ -59,5 +60,8 @@ std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, 
 // and 2150, at least once 1650, and fuel flow at most half the flight's
 // highest. None when the flight has no such stretch.
 std::vector<PhaseSpan> FindRunup(const Flight& flight, Engine engine = Engine::Only);
+
+// The checks as a table: each one's RPM drop, verdict and every EGT's rise.
+ResultSections MagCheckSections(const Flight& f, const std::vector<MagCheck>& checks);
 
 }  // namespace varnix::flight

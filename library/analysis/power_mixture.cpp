@@ -256,4 +256,21 @@ PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits) {
   return AnalysePowerMixture(flight, limits, phases.spans);
 }
 
+ResultSections PowerMixtureSections(const PowerMixture& pm) {
+  ResultSection s;
+  s.title = kEngineLinesTitle;
+  const CruisePower& p = pm.power;
+  if (p.judged)
+    s.lines.push_back({ResultCell::Text("Power in cruise: "), ResultCell::Value(p.cruise_percent, 0, "%", true),
+                       ResultCell::Text(" (" + NameWords(p.method) + ")")});
+  else
+    s.lines.push_back({ResultCell::Text("Power in cruise: not judged (" + p.why + ")")});
+  for (const MixtureSegment& m : pm.mixture)
+    s.lines.push_back({ResultCell::Text("Cruise from "), ResultCell::Time(m.start_s), ResultCell::Text(": "),
+                       ResultCell::Text(NameWords(MixtureStateName(m.state)), true),
+                       ResultCell::Text(" — " + m.evidence)});
+  if (pm.mixture.empty()) s.lines.push_back({ResultCell::Text("Mixture: no cruise to judge.")});
+  return {s};
+}
+
 }  // namespace varnix::flight

@@ -20,6 +20,7 @@
 
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
+#include "analysis/result_sections.h"
 #include "flight/flight.h"
 
 namespace varnix::flight {
@@ -60,5 +61,8 @@ struct PowerMixture {
 PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits, std::span<const PhaseSpan> phases);
 // From FindPhases.
 PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits);
+
+// Power in cruise and the mixture of each cruise segment, as lines.
+ResultSections PowerMixtureSections(const PowerMixture& result);
 
 }  // namespace varnix::flight

@@ -296,4 +296,19 @@ std::string SensorFaultText(const SensorFault& fault, double startOfDay) {
   return fault.channel + " " + what + " from " + from + (to == from ? "" : " to " + to);
 }
 
+ResultSections SensorFaultSections(const std::vector<SensorFault>& faults) {
+  ResultSection s;
+  s.title = kEngineLinesTitle;
+  ResultLine line{ResultCell::Text("Sensors: ")};
+  for (const SensorFault& x : faults) {
+    if (line.size() > 1) line.push_back(ResultCell::Text(", ", true));
+    line.push_back(ResultCell::Text(x.channel + " " + NameWords(SensorFaultKindName(x.kind)) + " from ", true));
+    line.push_back(ResultCell::Time(x.start));
+    line.back().strong = true;
+  }
+  if (line.size() == 1) line = {ResultCell::Text("Sensors: no probe reads like a fault")};
+  s.lines.push_back(std::move(line));
+  return {s};
+}
+
 }  // namespace varnix::flight

@@ -25,6 +25,7 @@
 
 #include "analysis/cylinder_groups.h"
 #include "analysis/limits.h"
+#include "analysis/result_sections.h"
 #include "flight/flight.h"
 
 namespace varnix::flight {
@@ -68,5 +69,8 @@ bool FaultAt(std::span<const SensorFault> faults, std::string_view channel, doub
 // The finding's sentence: "C3 reads like a loose probe from 10:42 to 10:58";
 // `startOfDay` is the clock of the flight's first row.
 std::string SensorFaultText(const SensorFault& fault, double startOfDay);
+
+// The probes that read like faults, as a line beside power and mixture.
+ResultSections SensorFaultSections(const std::vector<SensorFault>& faults);
 
 }  // namespace varnix::flight

@@ -321,4 +321,27 @@ std::string ValveFindingText(const ValveCylinder& cylinder, Unit unit) {
          " in cruise, a pattern seen with a failing exhaust valve — a borescope look is worth it";
 }
 
+ResultSections ValveScreenSections(const Flight& f, const ValveScreen& v) {
+  ResultSection s;
+  s.title = kEngineLinesTitle;
+  if (!v.judged) {
+    s.lines.push_back({ResultCell::Text("Valve screen: not judged (" + v.why + ")")});
+    return {s};
+  }
+  const std::string degrees(UnitText(EngineUnit(f.facts)));
+  ResultLine line{ResultCell::Text("Valve screen: ")};
+  for (const ValveCylinder& c : v.cylinders) {
+    if (c.verdict == ValveVerdict::None) continue;
+    if (line.size() > 1) line.push_back(ResultCell::Text(", ", true));
+    line.push_back(ResultCell::Text(c.channel + " ±", true));
+    line.push_back(ResultCell::Value(c.amplitude, 0, degrees, true));
+    line.push_back(ResultCell::Text(" every ", true));
+    line.push_back(ResultCell::Value(c.period, 0, "s", true));
+    line.push_back(ResultCell::Text(" (" + NameWords(ValveVerdictName(c.verdict)) + ")", true));
+  }
+  if (line.size() == 1) line = {ResultCell::Text("Valve screen: no cylinder swings in cruise")};
+  s.lines.push_back(std::move(line));
+  return {s};
+}
+
 }  // namespace varnix::flight

@@ -25,6 +25,7 @@
 #include "analysis/findings.h"
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
+#include "analysis/result_sections.h"
 #include "flight/flight.h"
 
 namespace varnix::flight {
@@ -78,5 +79,8 @@ ValveVerdict JudgeValve(const ValveCylinder& cylinder, const Limits& limits, Uni
 // The caution's sentence: "E4 swings ±40 °F about once a minute in cruise, a
 // pattern seen with a failing exhaust valve — a borescope look is worth it".
 std::string ValveFindingText(const ValveCylinder& cylinder, Unit unit);
+
+// The swinging cylinders in cruise, as a line beside power and mixture.
+ResultSections ValveScreenSections(const Flight& f, const ValveScreen& screen);
 
 }  // namespace varnix::flight

@@ -365,7 +365,22 @@ TEST(EngineAnalysis, EachRegisteredAnalysisRunsAloneAndGivesWhatTheWholeGives) {
       flight::AnalysisRun run(*read.flight, defaults, true);
       const std::string_view wanted[] = {row.name};
       ASSERT_NO_THROW(flight::RunAnalyses(run, wanted));
+      // What a presenter shows of the row: titled sections with something
+      // to say, each table row a cell per column.
+      if (!row.sections) continue;
+      const flight::ResultSections sections = row.sections(*read.flight, all);
+      EXPECT_FALSE(sections.empty());
+      for (const flight::ResultSection& s : sections) {
+        EXPECT_FALSE(s.title.empty());
+        EXPECT_TRUE(!s.lines.empty() || !s.rows.empty() || !s.empty.empty()) << s.title;
+        for (const flight::ResultLine& line : s.lines) EXPECT_FALSE(line.empty()) << s.title;
+        for (const flight::ResultRow& r : s.rows) EXPECT_EQ(r.cells.size(), s.columns.size()) << s.title;
+      }
     }
+    // The presenters' sections, one per title, in the order they are shown.
+    std::vector<std::string> titles;
+    for (const flight::ResultSection& s : flight::DescribeAnalyses(*read.flight, all)) titles.push_back(s.title);
+    EXPECT_EQ(titles, (std::vector<std::string>{"Phases", "Power, mixture, valves and sensors", "Lean test", "Magneto check"}));
     // All rows asked for at once give what AnalyseEngine gives.
     flight::AnalysisRun run(*read.flight, defaults, true);
     std::vector<std::string_view> every;

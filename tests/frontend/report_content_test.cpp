@@ -110,6 +110,13 @@ TEST(ReportContent, TheEngineAnalysisSectionsCarryTheirUnits) {
   none.phases.why = "no RPM";
   none.powerMixture.power.why = "rated_hp unknown";
   none.valveScreen.why = "no cruise";
+  // The valve screen's and the sensors' lines join the power section, in that order.
+  flight::EngineAnalysis screens = none;
+  screens.valveScreen = {};
+  screens.valveScreen.judged = true;
+  screens.valveScreen.cylinders = {{"E1", 12, 0, flight::ValveVerdict::None}, {"E2", 38, 24, flight::ValveVerdict::Valve},
+                                   {"E3", 61, 30, flight::ValveVerdict::TooLarge}};
+  screens.sensorFaults = {{"C1", flight::SensorFaultKind::Dropout, 0, 6}, {"E2", flight::SensorFaultKind::Stuck, 6, 6}};
   const struct {
     const char* what;
     const flight::EngineAnalysis& analysis;
@@ -136,6 +143,16 @@ TEST(ReportContent, TheEngineAnalysisSectionsCarryTheirUnits) {
        {{"None found: no RPM"},
         {"Power in cruise: not judged (rated_hp unknown)", "Mixture: no cruise to judge.",
          "Valve screen: not judged (no cruise)", "Sensors: no probe reads like a fault"},
+        {"No leaning sweep in this flight."},
+        {"No magneto check in the run-up."}},
+       {{"Phase", "From", "To", "Duration", "Fuel (L)", "Max CHT (°C)", "Mean EGT (°C)", "Mean power (%)"}, {}, {}, {}},
+       {{}, {}, {}, {}}},
+      {"screens found",
+       screens,
+       {{"None found: no RPM"},
+        {"Power in cruise: not judged (rated_hp unknown)", "Mixture: no cruise to judge.",
+         "Valve screen: E2 ±38 °C every 24 s (valve), E3 ±61 °C every 30 s (too large)",
+         "Sensors: C1 dropout from 23:59:48, E2 stuck from 23:59:54"},
         {"No leaning sweep in this flight."},
         {"No magneto check in the run-up."}},
        {{"Phase", "From", "To", "Duration", "Fuel (L)", "Max CHT (°C)", "Mean EGT (°C)", "Mean power (%)"}, {}, {}, {}},
