@@ -19,13 +19,13 @@ std::optional<CatalogRead> readCatalog(const std::string& dataFolder) {
   }
   CatalogRead read;
   read.folders = catalog->aircraftFolders();
-  const auto limitsOf = [&](const std::string& folder) -> const flight::LimitsFile& {
-    auto it = read.limits.find(folder);
-    if (it == read.limits.end())
-      it = read.limits.emplace(folder, flight::ReadLimits(catalog->dataFolder() + "/" + folder)).first;
+  const auto rulesOf = [&](const std::string& folder) -> const flight::AircraftRules& {
+    auto it = read.rules.find(folder);
+    if (it == read.rules.end())
+      it = read.rules.emplace(folder, flight::ReadAircraftRules(catalog->dataFolder() + "/" + folder)).first;
     return it->second;
   };
-  for (const std::string& folder : read.folders) limitsOf(folder);
+  for (const std::string& folder : read.folders) rulesOf(folder);
   // Entries come in path order, a folder's together.
   std::vector<flight::JudgedEntry>* list = nullptr;
   const flight::Limits* limits = nullptr;
@@ -34,7 +34,7 @@ std::optional<CatalogRead> readCatalog(const std::string& dataFolder) {
     if (!list || e.folder != listed) {
       listed = e.folder;
       list = &read.entries[listed];
-      limits = &limitsOf(listed).limits;
+      limits = &rulesOf(listed).limits.limits;
     }
     list->push_back(flight::JudgeEntry(std::move(e), *limits));
   });

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/limits.h"
+#include "analysis/aircraft_rules.h"
 #include "store/catalog.h"
 #include "store/logbook.h"
 
@@ -21,7 +21,7 @@ namespace varnix::cli {
 struct CatalogRead {
   std::unique_ptr<flight::Catalog> catalog;
   std::vector<std::string> folders;                                  // catalog->aircraftFolders()
-  std::map<std::string, flight::LimitsFile> limits;                  // by aircraft folder
+  std::map<std::string, flight::AircraftRules> rules;                // by aircraft folder
   std::map<std::string, std::vector<flight::JudgedEntry>> entries;  // by aircraft folder
 };
 

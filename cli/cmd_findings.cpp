@@ -25,7 +25,7 @@ void addFindingsCommand(CLI::App& app, int& exitCode) {
     if (!flight) return;
     const flight::FlightFacts& facts = flight->facts;
     const std::string start = flight::IsoStart(facts);
-    const AircraftRules rules = readAircraftRules(*path);
+    const flight::AircraftRules rules = readAircraftRules(*path);
     std::vector<flight::Finding> findings = flight::AnalyseEngine(*flight, rules.limits.limits).findings;
     const std::size_t open = rules.acknowledge(findings);
     if (*json) {

@@ -127,13 +127,10 @@ int run(const Options& o) {
   const auto& catalog = read->catalog;
   std::vector<AircraftLog> logs;
   for (const std::string& folder : read->folders) {
-    const flight::LimitsFile& limits = read->limits[folder];
-    for (const std::string& problem : flight::LimitsProblemLines(limits)) reportMessage(terminalText(problem));
-    AircraftLog log = flight::BuildAircraftLog(folder, std::move(read->entries[folder]), limits.limits);
-    const flight::AcknowledgementsFile known = flight::ReadAcknowledgements(catalog->dataFolder() + "/" + folder);
-    for (const std::string& problem : flight::AcknowledgementsProblemLines(known))
-      reportMessage(terminalText(problem));
-    flight::AcknowledgeFindings(log, known.acknowledgements, flight::LocalDate());
+    const flight::AircraftRules& rules = read->rules[folder];
+    for (const std::string& problem : rules.problemLines()) reportMessage(terminalText(problem));
+    AircraftLog log = flight::BuildAircraftLog(folder, std::move(read->entries[folder]), rules.limits.limits);
+    flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, flight::LocalDate());
     if (!o.aircraft.empty() && folder != o.aircraft &&
         (log.flights.empty() || log.flights.front().entry.aircraft != o.aircraft))
       continue;

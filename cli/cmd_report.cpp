@@ -11,13 +11,12 @@
 #include "catalog_read.h"
 #include "commands.h"
 #include "drawing_output.h"
-#include "analysis/limits.h"
+#include "analysis/aircraft_rules.h"
 #include "flight_json.h"
 #include "frontend/report/aircraft_report_content.h"
 #include "platform/fs_path.h"
 #include "render/report_pdf.h"
 #ifdef VARNIX_CLI_LOGBOOK
-#include "analysis/acknowledgements.h"
 #include "render/aircraft_report_pdf.h"
 #include "store/catalog.h"
 #include "store/logbook.h"
@@ -46,9 +45,8 @@ int writeFlight(const std::string& path, const std::string& out, bool force) {
     reportMessage(terminalText(path + ": the file cannot be opened."));
     return kFlightCannotOpen;
   }
-  // The report judges the flight against its folder's limits: say what in them does not apply.
-  const std::string folder = platform::utf8Text(platform::utf8Path(path).parent_path());
-  for (const std::string& problem : flight::LimitsProblemLines(flight::ReadLimits(folder.empty() ? "." : folder)))
+  // The report judges the flight under its folder's rules: say what in them does not apply.
+  for (const std::string& problem : flight::ReadAircraftRulesOfFlight(path).problemLines())
     reportMessage(terminalText(problem));
   OffscreenQt qt;
   using Code = render::ReportOutcome::Code;
@@ -76,19 +74,15 @@ int writeAircraft(const std::string& dataFolder, const Period& period, const std
   }
   std::optional<CatalogRead> read = readCatalog(dataFolder);
   if (!read) return kFlightCannotOpen;
-  const auto& catalog = read->catalog;
   std::vector<std::string> known;
   for (const std::string& folder : read->folders) {
-    const std::string path = catalog->dataFolder() + "/" + folder;
-    const flight::LimitsFile& limits = read->limits[folder];
-    flight::AircraftLog log = flight::BuildAircraftLog(folder, std::move(read->entries[folder]), limits.limits);
+    const flight::AircraftRules& rules = read->rules[folder];
+    flight::AircraftLog log = flight::BuildAircraftLog(folder, std::move(read->entries[folder]), rules.limits.limits);
     const std::string id = log.flights.empty() ? folder : log.flights.front().entry.aircraft;
     known.push_back(id == folder ? folder : id + " (" + folder + ")");
     if (folder != period.aircraft && id != period.aircraft) continue;
-    for (const std::string& p : flight::LimitsProblemLines(limits)) reportMessage(terminalText(p));
-    const flight::AcknowledgementsFile acknowledged = flight::ReadAcknowledgements(path);
-    for (const std::string& p : flight::AcknowledgementsProblemLines(acknowledged)) reportMessage(terminalText(p));
-    flight::AcknowledgeFindings(log, acknowledged.acknowledgements, flight::LocalDate());
+    for (const std::string& p : rules.problemLines()) reportMessage(terminalText(p));
+    flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, flight::LocalDate());
     const report::AircraftReportContent content =
         report::MakeAircraftReportContent(log, id, period.since, period.until);
     OffscreenQt qt;

@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "flight_argument.h"
 
-#include <algorithm>
-
 #include "commands.h"
 #include "flight/open_flight.h"
 #include "flight_json.h"
-#include "platform/fs_path.h"
 
 namespace varnix::cli {
 
@@ -19,20 +16,10 @@ std::optional<flight::Flight> openFlightArgument(const std::string& path, int& e
   return std::move(read.flight);
 }
 
-AircraftRules readAircraftRules(const std::string& flightPath) {
-  std::string folder = platform::utf8Text(platform::utf8Path(flightPath).parent_path());
-  if (folder.empty()) folder = ".";
-  AircraftRules rules{flight::ReadLimits(folder), flight::ReadAcknowledgements(folder)};
-  for (const std::string& problem : flight::LimitsProblemLines(rules.limits)) reportMessage(terminalText(problem));
-  for (const std::string& problem : flight::AcknowledgementsProblemLines(rules.acknowledged))
-    reportMessage(terminalText(problem));
+flight::AircraftRules readAircraftRules(const std::string& flightPath) {
+  flight::AircraftRules rules = flight::ReadAircraftRulesOfFlight(flightPath);
+  for (const std::string& problem : rules.problemLines()) reportMessage(terminalText(problem));
   return rules;
-}
-
-std::size_t AircraftRules::acknowledge(std::vector<flight::Finding>& findings) const {
-  flight::ApplyAcknowledgements(findings, acknowledged.acknowledgements, flight::LocalDate());
-  return static_cast<std::size_t>(
-      std::count_if(findings.begin(), findings.end(), [](const flight::Finding& f) { return !f.acknowledged; }));
 }
 
 }  // namespace varnix::cli

@@ -8,24 +8,15 @@
 #include <optional>
 #include <string>
 
-#include "analysis/acknowledgements.h"
-#include "analysis/findings.h"
-#include "analysis/limits.h"
+#include "analysis/aircraft_rules.h"
 #include "flight/flight.h"
 
 namespace varnix::cli {
 
 std::optional<flight::Flight> openFlightArgument(const std::string& path, int& exitCode);
 
-// What a flight file's aircraft folder (the file's folder) says of its
-// findings: its limits and its acknowledged findings, each problem of their
-// files said on stderr.
-struct AircraftRules {
-  flight::LimitsFile limits;
-  flight::AcknowledgementsFile acknowledged;
-  // Marks the acknowledged findings; the count of those left open.
-  std::size_t acknowledge(std::vector<flight::Finding>& findings) const;
-};
-AircraftRules readAircraftRules(const std::string& flightPath);
+// The rules of a flight file's aircraft folder (the file's folder), each
+// problem of their files said on stderr.
+flight::AircraftRules readAircraftRules(const std::string& flightPath);
 
 }  // namespace varnix::cli

@@ -4,8 +4,7 @@
 #include <map>
 #include <optional>
 
-#include "analysis/acknowledgements.h"
-#include "analysis/limits.h"
+#include "analysis/aircraft_rules.h"
 #include "store/catalog_entry.h"
 #include "store/logbook.h"
 
@@ -34,6 +33,7 @@ std::vector<std::string> NewFlights::lines(std::size_t findingLines) const {
     for (std::size_t i = 0; i < a.findings.size() && i < findingLines; ++i) out.push_back("    " + a.findings[i]);
     if (a.findings.size() > findingLines)
       out.push_back("    … and " + counted(a.findings.size() - findingLines, "more finding", "more findings"));
+    for (const std::string& problem : a.rulesProblems) out.push_back("    " + problem);
   }
   if (unreadable) out.push_back(counted(unreadable, "file is", "files are") + " not a readable flight");
   return out;
@@ -56,10 +56,12 @@ NewFlights SummariseNewFlights(const std::string& dataFolder, const std::vector<
   const std::string today = flight::LocalDate();
   for (auto& [folder, entries] : byFolder) {
     const std::string aircraftFolder = dataFolder + "/" + folder;
-    flight::AircraftLog log = flight::BuildAircraftLog(folder, std::move(entries), flight::ReadLimits(aircraftFolder).limits);
-    flight::AcknowledgeFindings(log, flight::ReadAcknowledgements(aircraftFolder).acknowledgements, today);
+    const flight::AircraftRules rules = flight::ReadAircraftRules(aircraftFolder);
+    flight::AircraftLog log = flight::BuildAircraftLog(folder, std::move(entries), rules.limits.limits);
+    flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, today);
     NewFlightsOfAircraft a;
     a.folder = folder;
+    a.rulesProblems = rules.problemLines();
     for (const flight::LogbookFlight& f : log.flights) {
       a.files.push_back(f.entry.file);
       if (f.openFindings()) ++a.withFindings;

@@ -16,6 +16,7 @@ struct NewFlightsOfAircraft {
   std::vector<std::string> files;   // one per flight, relative to the data folder, newest first
   std::size_t withFindings = 0;     // flights with an open finding
   std::vector<std::string> findings;  // "Flight 23, 2026-11-30: <finding>", newest flight first
+  std::vector<std::string> rulesProblems;  // of its limits and acknowledgements files, as AircraftRules says them
 };
 
 struct NewFlights {
@@ -24,7 +25,8 @@ struct NewFlights {
 
   std::size_t flights() const;
   // "N123AB: 3 new flights, 2 with findings", then up to `findingLines`
-  // finding lines per aircraft (indented), and the unreadable files.
+  // finding lines per aircraft and the problems of its rules' files (both
+  // indented), and the unreadable files.
   std::vector<std::string> lines(std::size_t findingLines = 3) const;
 };
 

@@ -10,10 +10,9 @@
 #include <optional>
 #include <qcustomplot.h>
 
-#include "analysis/acknowledgements.h"
+#include "analysis/aircraft_rules.h"
 #include "analysis/engine_analysis.h"
 #include "analysis/flight_analysis.h"
-#include "analysis/limits.h"
 #include "flight/open_flight.h"
 #include "frontend/chart/panel_plan.h"
 #include "frontend/report/report_content.h"
@@ -62,11 +61,14 @@ ReportOutcome readFlight(const QString& csvPath, ReadFlight& out) {
   out.flight = std::move(*read.flight);
   const flight::Flight& f = *out.flight;
   const std::string folder = toLibraryText(QFileInfo(csvPath).absolutePath());
-  out.limits = flight::LoadLimits(folder);
+  // The rules' problems are the caller's to say, as each front end says them
+  // beside its report: the flight window's Summary tab, the logbook's line,
+  // varnix-cli report on stderr.
+  const flight::AircraftRules rules = flight::ReadAircraftRules(folder);
+  out.limits = rules.limits.limits;
   out.analysis = flight::AnalyseFlight(f);
   out.engine = flight::AnalyseEngine(f, out.limits);
-  flight::ApplyAcknowledgements(out.engine.findings, flight::ReadAcknowledgements(folder).acknowledgements,
-                                flight::LocalDate());
+  rules.acknowledge(out.engine.findings);
   out.content = report::MakeReportContent(f, out.analysis, out.engine, QFileInfo(csvPath).fileName().toStdString());
   out.panels = flight::PlanPanels(f);
   return {};

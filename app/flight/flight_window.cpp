@@ -26,8 +26,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "analysis/acknowledgements.h"
-#include "analysis/limits.h"
+#include "analysis/aircraft_rules.h"
 #include "flight/channels.h"
 #include "flight/compare_readout.h"
 #include "flight/flight_chart.h"
@@ -344,16 +343,13 @@ void FlightWindow::openFile(const QString& path) {
       if (!result->read.flight || task.stopAsked()) return;
       result->flight = std::make_shared<const flight::Flight>(std::move(*result->read.flight));
       rowsRead(result->flight);
-      const flight::LimitsFile limits = flight::ReadLimits(folder);
-      const flight::AcknowledgementsFile acknowledged = flight::ReadAcknowledgements(folder);
-      result->limits = limits.limits;
+      const flight::AircraftRules rules = flight::ReadAircraftRules(folder);
+      result->limits = rules.limits.limits;
       if (task.stopAsked()) return;
       // The summary and the engine analyses from one finding of the phases and the digest.
-      result->engine = flight::AnalyseEngine(*result->flight, limits.limits, result->analysis);
-      flight::ApplyAcknowledgements(result->engine.findings, acknowledged.acknowledgements, flight::LocalDate());
-      for (const std::string& p : flight::LimitsProblemLines(limits)) result->problems << QString::fromStdString(p);
-      for (const std::string& p : flight::AcknowledgementsProblemLines(acknowledged))
-        result->problems << QString::fromStdString(p);
+      result->engine = flight::AnalyseEngine(*result->flight, rules.limits.limits, result->analysis);
+      rules.acknowledge(result->engine.findings);
+      for (const std::string& p : rules.problemLines()) result->problems << QString::fromStdString(p);
     };
     // Nothing leaves the thread: without room for the analysis the flight is
     // the window's problem, not a flight without its analysis.

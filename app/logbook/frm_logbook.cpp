@@ -33,13 +33,14 @@
 #include "flight/flight_window.h"
 #include "frontend/import_logs.h"
 #include "frontend/guarded_work.h"
-#include "logbook/flights_filter.h"
+#include "logbook/findings_tab.h"
+#include "logbook/fleet_tab.h"
+#include "logbook/flights_tab.h"
 #include "logbook/logbook_model.h"
 #include "logbook/trends_chart.h"
 #include "report/aircraft_report.h"
 #include "report/flight_report.h"
 #include "render/library_text.h"
-#include "render/whole_file.h"
 #include "shared/message_box.h"
 #include "shared/mod_status_bar.h"
 #include "shared/pictures.h"
@@ -48,9 +49,6 @@
 namespace varnix::app::logbook {
 
 namespace {
-
-constexpr int kFlightRole = Qt::UserRole;      // findings list: the flight's row in the log (-1: none)
-constexpr int kTimeRole = Qt::UserRole + 1;    // findings list: seconds from the flight's start
 
 std::string fileName(const QString& s) { return toLibraryText(s); }
 
@@ -82,46 +80,17 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   split->setSizes({230, 1000});
   page->addWidget(split, 1);
 
-  auto* flights = new QWidget(tabs_);
-  auto* flightsLayout = new QVBoxLayout(flights);
-  filter_ = new QLineEdit(flights);
-  filter_->setObjectName(QStringLiteral("txtFilter"));
-  filter_->setPlaceholderText(QStringLiteral("Filter flights (date, flight number, cylinder, file…)"));
-  filter_->setClearButtonEnabled(true);
-  flightsLayout->addWidget(filter_);
-  table_ = new QTableView(flights);
-  table_->setObjectName(QStringLiteral("grdFlights"));
-  model_ = new LogbookModel(this);
-  flightsFilter_ = new FlightsFilter(this);
-  proxy_ = flightsFilter_;
-  proxy_->setSourceModel(model_);
-  proxy_->setSortRole(LogbookModel::kSortRole);
-  proxy_->setFilterKeyColumn(-1);
-  proxy_->setFilterCaseSensitivity(Qt::CaseInsensitive);
-  table_->setModel(proxy_);
-  table_->setSortingEnabled(true);
-  table_->sortByColumn(LogbookModel::Date, Qt::DescendingOrder);
-  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  table_->setSelectionMode(QAbstractItemView::ExtendedSelection);  // two for Compare
-  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table_->setAlternatingRowColors(true);
-  table_->verticalHeader()->hide();
-  table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-  table_->horizontalHeader()->setStretchLastSection(true);
-  flightsLayout->addWidget(table_);
-  tabs_->addTab(flights, QStringLiteral("Flights"));
+  flights_ = new FlightsTab(tabs_);
+  tabs_->addTab(flights_, QStringLiteral("Flights"));
 
   trends_ = new TrendsChart(tabs_);
   tabs_->addTab(trends_, QStringLiteral("Trends"));
 
-  findings_ = new QTreeWidget(tabs_);
-  findings_->setObjectName(QStringLiteral("lstFindings"));
-  findings_->setRootIsDecorated(false);
-  findings_->setAlternatingRowColors(true);
-  findings_->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Flight"), QStringLiteral("Severity"),
-                              QStringLiteral("Channel"), QStringLiteral("Finding"), QStringLiteral("Above"),
-                              QStringLiteral("Look at")});
+  findings_ = new FindingsTab(tabs_);
   tabs_->addTab(findings_, QStringLiteral("Findings"));
+
+  fleet_ = new FleetTab(tabs_);
+  tabs_->addTab(fleet_, QStringLiteral("Fleet"));
 
   auto* bottom = new QHBoxLayout;
   progress_ = new QLabel(this);
@@ -149,21 +118,28 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   bottom->addWidget(import_);
   bottom->addWidget(limits);
   bottom->addWidget(report_);
+  auto* exportCsv = new QPushButton(QStringLiteral("E&xport CSV…"), this);
+  exportCsv->setObjectName(QStringLiteral("cmdExportCsv"));
+  exportCsv->setToolTip(QStringLiteral("The flights the table shows, filtered and sorted as shown"));
+  bottom->addWidget(exportCsv);
   addAircraftReport(bottom);
   bottom->addWidget(close);
-  addFleetParts(flightsLayout, bottom);
   page->addLayout(bottom);
 
   connect(aircraft_, &QListWidget::currentRowChanged, this, [this] { showAircraft(); });
-  connect(filter_, &QLineEdit::textChanged, proxy_, &QSortFilterProxyModel::setFilterFixedString);
-  connect(table_, &QTableView::activated, this, [this](const QModelIndex& index) {
-    openFlight(index.data(LogbookModel::kFlightIndexRole).toInt(), 0);
-  });
+  connect(flights_, &FlightsTab::flightActivated, this, [this](int flight) { openFlight(flight, 0); });
   connect(trends_, &TrendsChart::flightClicked, this, [this](int flight) { openFlight(flight, 0); });
-  connect(findings_, &QTreeWidget::itemActivated, this, &FrmLogbook::findingActivated);
-  connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          [this] { compare_->setEnabled(table_->selectionModel()->selectedRows().size() <= 2 &&
-                                        table_->selectionModel()->hasSelection()); });
+  connect(findings_, &FindingsTab::findingActivated, this, &FrmLogbook::openFlight);
+  connect(flights_, &FlightsTab::selectionChanged, this, [this] {
+    const QItemSelectionModel* selection = flights_->table()->selectionModel();
+    compare_->setEnabled(selection->selectedRows().size() <= 2 && selection->hasSelection());
+  });
+  connect(fleet_, &FleetTab::aircraftActivated, this, [this](const QString& folder) {
+    for (int r = 0; r < aircraft_->count(); ++r)
+      if (aircraft_->item(r)->data(Qt::UserRole).toString() == folder) aircraft_->setCurrentRow(r);
+    tabs_->setCurrentIndex(0);
+  });
+  connect(exportCsv, &QPushButton::clicked, this, &FrmLogbook::exportCsv);
   connect(compare_, &QPushButton::clicked, this, &FrmLogbook::compareSelected);
   connect(limits, &QPushButton::clicked, this, &FrmLogbook::editLimits);
   connect(report_, &QPushButton::clicked, this, &FrmLogbook::saveReport);
@@ -172,6 +148,14 @@ FrmLogbook::FrmLogbook() : Form(kName) {
 }
 
 FrmLogbook::~FrmLogbook() = default;
+
+QTableView* FrmLogbook::flightsTable() const { return flights_->table(); }
+QSortFilterProxyModel* FrmLogbook::flightsProxy() const { return flights_->proxy(); }
+QCheckBox* FrmLogbook::withFindingsBox() const { return flights_->withFindingsBox(); }
+QLabel* FrmLogbook::totalsLine() const { return flights_->totalsLine(); }
+QTreeWidget* FrmLogbook::findingsList() const { return findings_; }
+QTreeWidget* FrmLogbook::fleetList() const { return fleet_; }
+const std::vector<flight::FleetRow>& FrmLogbook::fleetRows() const { return fleet_->rows(); }
 
 void FrmLogbook::load() {
   resize(1200, 720);
@@ -222,11 +206,11 @@ void FrmLogbook::showProgress(std::size_t done, std::size_t total) {
 void FrmLogbook::showSnapshot(std::shared_ptr<const CatalogSnapshot> snapshot) {
   snapshot_ = std::move(snapshot);
   const QString selected = pendingFolder_.isEmpty() ? selectedFolder() : pendingFolder_;
-  buildFleet();
+  fleet_->build(*snapshot_, fileName(dataFolder_));
   const QSignalBlocker block(aircraft_);
   aircraft_->clear();
   int row = 0;
-  for (const flight::FleetRow& r : fleetRows_) {
+  for (const flight::FleetRow& r : fleet_->rows()) {
     const QString folder = QString::fromStdString(r.folder);
     auto* item = new QListWidgetItem(folder + QLatin1Char('\n') + aircraftLine(r), aircraft_);
     item->setData(Qt::UserRole, folder);
@@ -251,25 +235,24 @@ void FrmLogbook::showAircraft() {
     const std::string f = folder.toStdString();
     const auto look = snapshot_->lastLooks.find(f);
     const std::string aircraftFolder = fileName(dataFolder_ + QLatin1Char('/') + folder);
-    const flight::LimitsFile limits = flight::ReadLimits(aircraftFolder);
-    const flight::AcknowledgementsFile known = flight::ReadAcknowledgements(aircraftFolder);
-    showLimitsProblems(limits, known);
-    flight::AircraftLog log = flight::BuildAircraftLog(f, *snapshot_->entries, limits.limits,
+    const flight::AircraftRules rules = flight::ReadAircraftRules(aircraftFolder);
+    showLimitsProblems(rules);
+    flight::AircraftLog log = flight::BuildAircraftLog(f, *snapshot_->entries, rules.limits.limits,
                                                        look == snapshot_->lastLooks.end() ? 0 : look->second);
-    flight::AcknowledgeFindings(log, known.acknowledgements, flight::LocalDate());
+    flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, flight::LocalDate());
     log_ = std::make_shared<const flight::AircraftLog>(std::move(log));
   }
-  model_->setLog(log_);
-  table_->resizeColumnsToContents();
-  fitColumns();
+  flights_->setLog(log_);
   trends_->setLog(log_);
-  fillFindings();
+  const int findings = findings_->show(log_.get());
+  tabs_->setTabText(2, findings == 0 ? QStringLiteral("Findings") : QStringLiteral("Findings (%1)").arg(findings));
   report_->setEnabled(log_ && !log_->flights.empty());
-  showTotals();
   selectPendingFlight();
 }
 
-void FrmLogbook::showLimitsProblems(const flight::LimitsFile& limits, const flight::AcknowledgementsFile& known) {
+void FrmLogbook::showLimitsProblems(const flight::AircraftRules& rules) {
+  const flight::LimitsFile& limits = rules.limits;
+  const flight::AcknowledgementsFile& known = rules.acknowledged;
   const std::size_t count = limits.problems.size() + known.problems.size();
   if (count == 0) return;
   const bool ofLimits = !limits.problems.empty();
@@ -280,57 +263,8 @@ void FrmLogbook::showLimitsProblems(const flight::LimitsFile& limits, const flig
   if (count > 1) text += QStringLiteral(" (and %1 more)").arg(count - 1);
   limitsProblems_->setText(text);
   QStringList all;
-  for (const std::string& line : flight::LimitsProblemLines(limits)) all << QString::fromStdString(line);
-  for (const std::string& line : flight::AcknowledgementsProblemLines(known)) all << QString::fromStdString(line);
+  for (const std::string& line : rules.problemLines()) all << QString::fromStdString(line);
   limitsProblems_->setToolTip(all.join(QLatin1Char('\n')));
-}
-
-void FrmLogbook::fillFindings() {
-  findings_->clear();
-  if (!log_) return;
-  QList<QTreeWidgetItem*> items;
-  auto add = [&](const flight::Finding& x, int flightIndex, const QString& date, const QString& flightLabel) {
-    QString text = QString::fromStdString(x.text);
-    if (x.acknowledged) text += QStringLiteral(" (acknowledged: %1)").arg(QString::fromStdString(x.reason));
-    if (!x.confidence.empty()) text += QStringLiteral(" (confidence %1)").arg(QString::fromStdString(x.confidence));
-    const QString above = std::isfinite(x.timeAbove) && x.timeAbove > 0
-                              ? QStringLiteral("%1 min").arg(std::max(1L, std::lround(x.timeAbove / 60)))
-                              : QString();
-    auto* item = new QTreeWidgetItem({date, flightLabel,
-                                      x.acknowledged ? QStringLiteral("acknowledged")
-                                                     : QString::fromUtf8(flight::SeverityName(x.severity).data()),
-                                      QString::fromStdString(x.channel), text, above,
-                                      QString::fromStdString(x.hint)});
-    if (x.acknowledged)
-      for (int c = 0; c < item->columnCount(); ++c) item->setForeground(c, palette().brush(QPalette::Disabled, QPalette::Text));
-    item->setIcon(2, style()->standardIcon(x.severity == flight::Severity::Warning ? QStyle::SP_MessageBoxCritical
-                                                                                      : QStyle::SP_MessageBoxWarning));
-    item->setData(0, kFlightRole, flightIndex);
-    item->setData(0, kTimeRole,
-                  flightIndex >= 0 ? flight::FindingTime(log_->flights[static_cast<std::size_t>(flightIndex)], x)
-                                   : 0.0);
-    items.append(item);
-  };
-  for (const flight::Finding& t : log_->trends) {
-    const flight::LogbookFlight* f = log_->trendFlight(t);
-    const int index = f ? static_cast<int>(f - log_->flights.data()) : -1;
-    add(t, index, QStringLiteral("Trend"), f ? QString::fromStdString(f->entry.flightLabel) : QString());
-  }
-  for (std::size_t i = 0; i < log_->flights.size(); ++i) {
-    const flight::LogbookFlight& f = log_->flights[i];
-    for (const flight::Finding& x : f.findings)
-      add(x, static_cast<int>(i), QString::fromStdString(f.entry.start).replace(QLatin1Char('T'), QLatin1Char(' ')),
-          QString::fromStdString(f.entry.flightLabel));
-  }
-  findings_->addTopLevelItems(items);
-  for (int c = 0; c < 4; ++c) findings_->resizeColumnToContents(c);
-  tabs_->setTabText(2, items.isEmpty() ? QStringLiteral("Findings") : QStringLiteral("Findings (%1)").arg(items.size()));
-}
-
-void FrmLogbook::findingActivated(QTreeWidgetItem* item) {
-  if (!item) return;
-  const int flightIndex = item->data(0, kFlightRole).toInt();
-  if (flightIndex >= 0) openFlight(flightIndex, item->data(0, kTimeRole).toDouble());
 }
 
 flight_view::FlightWindow* FrmLogbook::openFlightAt(const QString& path, double seconds) {
@@ -353,7 +287,7 @@ void FrmLogbook::openFlight(int flightIndex, double seconds) {
 }
 
 void FrmLogbook::compareSelected() {
-  QModelIndexList rows = table_->selectionModel()->selectedRows();
+  QModelIndexList rows = flights_->selectedRows();
   if (!log_ || rows.empty() || rows.size() > 2) return;
   if (rows.size() == 1) return compareWithBaseline(rows[0].data(LogbookModel::kFlightIndexRole).toInt());
   std::sort(rows.begin(), rows.end(), [](const QModelIndex& x, const QModelIndex& y) { return x.row() < y.row(); });
@@ -385,7 +319,8 @@ void FrmLogbook::editLimits() {
   const QString folder = selectedFolder();
   if (folder.isEmpty()) return;
   const QString path = dataFolder_ + QLatin1Char('/') + folder;
-  flight::Limits limits = flight::ReadLimits(fileName(path)).limits;
+  // What in the file does not apply is on the line beside the button already.
+  flight::Limits limits = flight::ReadAircraftRules(fileName(path)).limits.limits;
   QDialog dialog(this);
   dialog.setWindowTitle(QStringLiteral("Limits of %1").arg(folder));
   auto* form = new QFormLayout(&dialog);
@@ -429,8 +364,7 @@ void FrmLogbook::editLimits() {
 }
 
 void FrmLogbook::saveReport() {
-  const QModelIndex current = table_->currentIndex();
-  const int row = current.isValid() ? current.data(LogbookModel::kFlightIndexRole).toInt() : 0;
+  const int row = flights_->currentFlight();
   if (!log_ || static_cast<std::size_t>(row) >= log_->flights.size()) return;
   report::saveFlightReport(this, dataFolder_ + QLatin1Char('/') +
                                      QString::fromStdString(log_->flights[static_cast<std::size_t>(row)].entry.file));
@@ -505,12 +439,8 @@ void FrmLogbook::showImport(const frontend::ImportResult& result) {
   emit importFinished(frontend::ImportExitCode(result));
 }
 
-// The mechanic's parts: the Fleet tab, the "With findings" filter, the
-// totals under the table, the CSV export and the remembered layout.
-
+// The window's size, splitter and tab.
 namespace {
-
-enum FleetColumn { FleetAircraft, FleetFlights, FleetHours, FleetLast, FleetNew, FleetOpen, FleetLean, FleetColumns };
 
 QSettings logbookSettings() {
   return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("varnix"), QStringLiteral("logbook"));
@@ -518,133 +448,12 @@ QSettings logbookSettings() {
 
 }  // namespace
 
-void FrmLogbook::addFleetParts(QVBoxLayout* flightsPage, QHBoxLayout* buttons) {
-  auto* under = new QHBoxLayout;
-  withFindings_ = new QCheckBox(QStringLiteral("With &findings"), this);
-  withFindings_->setObjectName(QStringLiteral("chkWithFindings"));
-  withFindings_->setToolTip(QStringLiteral("Only the flights with a finding (the Findings column)"));
-  under->addWidget(withFindings_);
-  totals_ = new QLabel(this);
-  totals_->setObjectName(QStringLiteral("lblTotals"));
-  totals_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  totals_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  under->addWidget(totals_, 1);
-  flightsPage->addLayout(under);
-
-  fleet_ = new QTreeWidget(tabs_);
-  fleet_->setObjectName(QStringLiteral("lstFleet"));
-  fleet_->setRootIsDecorated(false);
-  fleet_->setAlternatingRowColors(true);
-  fleet_->setHeaderLabels({QStringLiteral("Aircraft"), QStringLiteral("Flights"), QStringLiteral("Hours"),
-                           QStringLiteral("Last flight"), QStringLiteral("New"), QStringLiteral("Open findings"),
-                           QStringLiteral("Last lean test")});
-  fleet_->setToolTip(QStringLiteral("Double-click an aircraft to see its flights"));
-  tabs_->addTab(fleet_, QStringLiteral("Fleet"));
-
-  auto* exportCsv = new QPushButton(QStringLiteral("E&xport CSV…"), this);
-  exportCsv->setObjectName(QStringLiteral("cmdExportCsv"));
-  exportCsv->setToolTip(QStringLiteral("The flights the table shows, filtered and sorted as shown"));
-  buttons->insertWidget(buttons->indexOf(report_) + 1, exportCsv);
-
-  connect(withFindings_, &QCheckBox::toggled, this, [this](bool on) { flightsFilter_->setWithFindings(on); });
-  for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-    connect(proxy_, signal, this, [this] { showTotals(); });
-  connect(proxy_, &QAbstractItemModel::modelReset, this, [this] { showTotals(); });
-  connect(proxy_, &QAbstractItemModel::layoutChanged, this, [this] { showTotals(); });
-  connect(fleet_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
-    if (!item) return;
-    const QString folder = item->data(FleetAircraft, Qt::UserRole).toString();
-    for (int r = 0; r < aircraft_->count(); ++r)
-      if (aircraft_->item(r)->data(Qt::UserRole).toString() == folder) aircraft_->setCurrentRow(r);
-    tabs_->setCurrentIndex(0);
-  });
-  connect(exportCsv, &QPushButton::clicked, this, &FrmLogbook::exportCsv);
-}
-
 void FrmLogbook::addAircraftListLook() {
   // Two lines an aircraft, the counts wrapped to the list's width.
   aircraft_->setWordWrap(true);
   aircraft_->setResizeMode(QListView::Adjust);
   aircraft_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   aircraft_->setSpacing(2);
-}
-
-void FrmLogbook::buildFleet() {
-  fleetRows_.clear();
-  // Each aircraft as its own logbook counts it: under its limits, with its
-  // acknowledged findings.
-  std::set<std::string> readable;  // the folders with a flight, as the list always showed them
-  for (const auto& e : *snapshot_->entries)
-    if (e.problem.empty()) readable.insert(e.folder);
-  const std::string today = flight::LocalDate();
-  for (const std::string& folder : readable) {
-    const auto look = snapshot_->lastLooks.find(folder);
-    const std::string aircraftFolder = fileName(dataFolder_) + "/" + folder;
-    flight::AircraftLog log =
-        flight::BuildAircraftLog(folder, *snapshot_->entries, flight::ReadLimits(aircraftFolder).limits,
-                                 look == snapshot_->lastLooks.end() ? 0 : look->second);
-    flight::AcknowledgeFindings(log, flight::ReadAcknowledgements(aircraftFolder).acknowledgements, today);
-    fleetRows_.push_back(flight::MakeFleetRow(log));
-  }
-  fillFleet();
-}
-
-void FrmLogbook::fillFleet() {
-  fleet_->clear();
-  QList<QTreeWidgetItem*> items;
-  for (const flight::FleetRow& r : fleetRows_) {
-    auto* item = new QTreeWidgetItem(
-        {QString::fromStdString(r.folder), QString::number(r.flights), QString::number(r.hours, 'f', 1),
-         QString::fromStdString(r.lastFlight), r.newFlights ? QString::number(r.newFlights) : QString(),
-         r.openFindings ? QString::number(r.openFindings) : QString(),
-         r.lastLeanTest.empty() ? QStringLiteral("—")
-                                : QStringLiteral("%1 (%2)").arg(QString::fromStdString(r.lastLeanTest).replace(
-                                                                    QLatin1Char('_'), QLatin1Char(' ')),
-                                                                QString::fromStdString(r.lastLeanDate))});
-    item->setData(FleetAircraft, Qt::UserRole, QString::fromStdString(r.folder));
-    for (int c = FleetFlights; c <= FleetOpen; ++c)
-      if (c != FleetLast) item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-    item->setToolTip(FleetLean, r.lastLeanTest.empty()
-                                    ? QStringLiteral("No leaning sweep in this aircraft's flights")
-                                    : QStringLiteral("The newest flight with a leaning sweep in its cruise, its spread "
-                                                     "judged against the aircraft's limits"));
-    items.append(item);
-  }
-  fleet_->addTopLevelItems(items);
-  for (int c = 0; c < FleetColumns; ++c) {
-    fleet_->resizeColumnToContents(c);
-    fleet_->setColumnWidth(c, fleet_->columnWidth(c) + fontMetrics().averageCharWidth() * 3);
-  }
-}
-
-void FrmLogbook::showTotals() {
-  if (!totals_) return;
-  std::vector<const flight::LogbookFlight*> shown;
-  if (log_)
-    for (int r = 0; r < proxy_->rowCount(); ++r) {
-      const int i = proxy_->index(r, 0).data(LogbookModel::kFlightIndexRole).toInt();
-      if (i >= 0 && static_cast<std::size_t>(i) < log_->flights.size()) shown.push_back(&log_->flights[static_cast<std::size_t>(i)]);
-    }
-  const std::size_t all = log_ ? log_->flights.size() : 0;
-  totals_->setText(QString::fromStdString(flight::TotalsText(flight::TotalFlights(shown), all)));
-}
-
-void FrmLogbook::fitColumns() {
-  // The File column stretches; the others keep what their contents need
-  // unless that would push the Findings column out of sight. Then the
-  // figures' columns give way in proportion, never the date and the findings.
-  QHeaderView* header = table_->horizontalHeader();
-  // The room beside a vertical scroll bar, which a long logbook has.
-  const int room = table_->width() - 2 * table_->frameWidth() - style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-  if (room <= 0) return;
-  int fixed = 0, shrinkable = 0;
-  for (int c = 0; c < LogbookModel::File; ++c)
-    (c == LogbookModel::Date || c == LogbookModel::Findings ? fixed : shrinkable) += header->sectionSize(c);
-  if (fixed + shrinkable <= room || shrinkable <= 0) return;
-  const double scale = std::max(0.0, static_cast<double>(room - fixed)) / shrinkable;
-  for (int c = 0; c < LogbookModel::File; ++c)
-    if (c != LogbookModel::Date && c != LogbookModel::Findings)
-      header->resizeSection(c, std::max(header->minimumSectionSize(), static_cast<int>(header->sectionSize(c) * scale)));
 }
 
 void FrmLogbook::showFlights(const QString& folder, const QStringList& files) {
@@ -664,52 +473,18 @@ void FrmLogbook::showFlights(const QString& folder, const QStringList& files) {
 
 void FrmLogbook::selectPendingFlight() {
   if (pendingFiles_.isEmpty() || !log_ || selectedFolder() != pendingFolder_) return;
-  const std::set<QString> wanted(pendingFiles_.begin(), pendingFiles_.end());
-  for (int r = 0; r < proxy_->rowCount(); ++r) {
-    const QModelIndex index = proxy_->index(r, 0);
-    const flight::LogbookFlight& f = log_->flights[static_cast<std::size_t>(index.data(LogbookModel::kFlightIndexRole).toInt())];
-    for (const std::string& file : f.files)
-      if (wanted.count(QString::fromStdString(file))) {
-        tabs_->setCurrentIndex(0);
-        table_->selectRow(r);
-        table_->scrollTo(index);
-        pendingFolder_.clear();
-        pendingFiles_.clear();
-        return;
-      }
-  }
+  const int row = flights_->rowOfFlightWith(pendingFiles_);
+  if (row < 0) return;
+  tabs_->setCurrentIndex(0);
+  flights_->selectRow(row);
+  pendingFolder_.clear();
+  pendingFiles_.clear();
 }
 
-QString FrmLogbook::shownCsv() const {
-  std::vector<std::vector<std::string>> rows;
-  std::vector<std::string> titles;
-  for (int c = 0; c < LogbookModel::ColumnCount; ++c)
-    titles.push_back(fileName(model_->headerData(c, Qt::Horizontal).toString()));
-  rows.push_back(std::move(titles));
-  for (int r = 0; r < proxy_->rowCount(); ++r) {
-    std::vector<std::string> row;
-    for (int c = 0; c < LogbookModel::ColumnCount; ++c) {
-      const QModelIndex index = proxy_->index(r, c);
-      // The date without the "new" mark the screen adds.
-      const QString text = c == LogbookModel::Date
-                               ? index.data(LogbookModel::kSortRole).toString().replace(QLatin1Char('T'), QLatin1Char(' '))
-                               : index.data().toString();
-      row.push_back(fileName(text));
-    }
-    rows.push_back(std::move(row));
-  }
-  return QString::fromStdString(flight::CsvText(rows));
-}
+QString FrmLogbook::shownCsv() const { return flights_->shownCsv(); }
 
 QString FrmLogbook::writeShownCsv(const QString& path, bool replace) const {
-  const QByteArray bytes = shownCsv().toUtf8();
-  const render::WholeFile written =
-      render::writeWholeFile(path, replace ? platform::ReplacingFile::Mode::Replace : platform::ReplacingFile::Mode::NeverReplace,
-                             [&bytes](QIODevice& out) { return out.write(bytes) == bytes.size(); });
-  if (written.written()) return {};
-  if (written.code == render::WholeFile::Code::NameTaken)
-    return QStringLiteral("The file %1 exists already; it is left as it was.").arg(path);
-  return QStringLiteral("The CSV file cannot be written.\n\n%1").arg(written.reason(path));
+  return flights_->writeShownCsv(path, replace);
 }
 
 void FrmLogbook::exportCsv() {
@@ -723,7 +498,7 @@ void FrmLogbook::exportCsv() {
   if (const QString problem = writeShownCsv(path, true); !problem.isEmpty())
     MsgBox(problem, kProgramTitle, MsgIcon::Exclamation);
   else
-    progress_->setText(QStringLiteral("Exported %1 flights to %2.").arg(proxy_->rowCount()).arg(path));
+    progress_->setText(QStringLiteral("Exported %1 flights to %2.").arg(flights_->proxy()->rowCount()).arg(path));
 }
 
 void FrmLogbook::rememberLayout() const {

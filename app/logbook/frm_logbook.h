@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The logbook: the aircraft of the data folder, and for one of them its
-// flights (a sortable, filterable table), their trends and every finding.
-// It shows what the catalog already knows at once and fills in while the
-// catalog indexes on its own thread (a progress line says how far).
+// flights (a sortable, filterable table), their trends and every finding,
+// with the Fleet beside them; each tab is its own class (flights_tab.h,
+// trends_chart.h, findings_tab.h, fleet_tab.h). The window owns the tabs,
+// the catalog worker and the import: it shows what the catalog already
+// knows at once and fills in while the catalog indexes on its own thread
+// (a progress line says how far).
 #pragma once
 
 #include <QString>
@@ -11,8 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "analysis/acknowledgements.h"
-#include "analysis/limits.h"
+#include "analysis/aircraft_rules.h"
 #include "frontend/import_logs.h"
 #include "store/fleet.h"
 #include "store/logbook.h"
@@ -39,8 +41,9 @@ class FlightWindow;
 
 namespace varnix::app::logbook {
 
-class FlightsFilter;
-class LogbookModel;
+class FindingsTab;
+class FleetTab;
+class FlightsTab;
 class TrendsChart;
 
 class FrmLogbook : public Form {
@@ -69,16 +72,16 @@ class FrmLogbook : public Form {
   static flight_view::FlightWindow* openFlightAt(const QString& path, double seconds);
 
   QListWidget* aircraftList() const { return aircraft_; }
-  QTableView* flightsTable() const { return table_; }
+  QTableView* flightsTable() const;
   // Two flights selected in the table: the upper one's window compares it
   // with the other; one: with the aircraft's baseline.
   QPushButton* compareButton() const { return compare_; }
   void compareSelected();
   // The flight's window with its cruise figures beside the aircraft's baseline.
   void compareWithBaseline(int flightIndex);
-  QSortFilterProxyModel* flightsProxy() const { return proxy_; }
+  QSortFilterProxyModel* flightsProxy() const;
   TrendsChart* trends() const { return trends_; }
-  QTreeWidget* findingsList() const { return findings_; }
+  QTreeWidget* findingsList() const;
   QTabWidget* tabs() const { return tabs_; }
   QLabel* progressLine() const { return progress_; }
   QLabel* limitsProblemsLine() const { return limitsProblems_; }
@@ -90,10 +93,10 @@ class FrmLogbook : public Form {
   Q_INVOKABLE void showFlights(const QString& folder, const QStringList& files);
 
   // The Fleet tab: one row per aircraft, as the aircraft list counts them.
-  QTreeWidget* fleetList() const { return fleet_; }
-  const std::vector<flight::FleetRow>& fleetRows() const { return fleetRows_; }
-  QCheckBox* withFindingsBox() const { return withFindings_; }
-  QLabel* totalsLine() const { return totals_; }  // "12 of 130 flights · 18.4 h · …" of the shown rows
+  QTreeWidget* fleetList() const;
+  const std::vector<flight::FleetRow>& fleetRows() const;
+  QCheckBox* withFindingsBox() const;
+  QLabel* totalsLine() const;  // "12 of 130 flights · 18.4 h · …" of the shown rows
   // The shown rows of the flights table (filtered, in their order) as CSV
   // text, the column titles first.
   QString shownCsv() const;
@@ -115,10 +118,8 @@ class FrmLogbook : public Form {
   void showSnapshot(std::shared_ptr<const CatalogSnapshot> snapshot);
   void showProgress(std::size_t done, std::size_t total);
   void showAircraft();
-  void showLimitsProblems(const flight::LimitsFile& limits, const flight::AcknowledgementsFile& known);
-  void fillFindings();
+  void showLimitsProblems(const flight::AircraftRules& rules);
   void openFlight(int flightIndex, double seconds);
-  void findingActivated(QTreeWidgetItem* item);
   void editLimits();
   void saveReport();
   void addAircraftReport(QHBoxLayout* buttons);
@@ -126,12 +127,7 @@ class FrmLogbook : public Form {
   void chooseAndImport();
   void showImport(const frontend::ImportResult& result);
   QString selectedFolder() const;
-  void addFleetParts(QVBoxLayout* flightsPage, QHBoxLayout* buttons);
   void addAircraftListLook();
-  void buildFleet();
-  void fillFleet();
-  void showTotals();
-  void fitColumns();
   void selectPendingFlight();
   void exportCsv();
 
@@ -141,24 +137,17 @@ class FrmLogbook : public Form {
   std::shared_ptr<const flight::AircraftLog> log_;
   QListWidget* aircraft_ = nullptr;
   QTabWidget* tabs_ = nullptr;
-  QLineEdit* filter_ = nullptr;
-  QTableView* table_ = nullptr;
-  QPushButton* compare_ = nullptr;
-  LogbookModel* model_ = nullptr;
-  QSortFilterProxyModel* proxy_ = nullptr;
+  FlightsTab* flights_ = nullptr;
   TrendsChart* trends_ = nullptr;
-  QTreeWidget* findings_ = nullptr;
+  FindingsTab* findings_ = nullptr;
+  FleetTab* fleet_ = nullptr;
+  QPushButton* compare_ = nullptr;
   QLabel* progress_ = nullptr;
   QLabel* limitsProblems_ = nullptr;  // beside Limits…: what in the aircraft's file does not apply
   QPushButton* report_ = nullptr;
   QPushButton* import_ = nullptr;
   QStringList lastImport_;
   BackgroundTask importTask_{this};  // cancelled when the window closes: the file being copied is finished
-  std::vector<flight::FleetRow> fleetRows_;
-  FlightsFilter* flightsFilter_ = nullptr;
-  QTreeWidget* fleet_ = nullptr;
-  QCheckBox* withFindings_ = nullptr;
-  QLabel* totals_ = nullptr;
   QString pendingFolder_;       // showFlights() waiting for the catalog
   QStringList pendingFiles_;
 };

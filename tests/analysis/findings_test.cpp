@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "analysis/aircraft_rules.h"
 #include "analysis/cylinder_hints.h"
 #include "analysis/findings.h"
 #include "analysis/cruise_baselines.h"
@@ -218,11 +219,11 @@ TEST(Limits, TheFileIsReadOnlyWhenRegularAndReplacedWhole) {
     SCOPED_TRACE(c.what);
     fs::remove_all(file);
     c.make(file);
-    const flight::LimitsFile read = flight::ReadLimits(dir.path());
+    const flight::AircraftRules read = flight::ReadAircraftRules(dir.path());
     std::vector<std::string> expected;
     for (const std::string& p : c.problems) expected.push_back(dir.path() + p);
-    EXPECT_EQ(flight::LimitsProblemLines(read), expected);
-    EXPECT_EQ(read.limits.chtMax, c.chtMax);
+    EXPECT_EQ(read.problemLines(), expected);
+    EXPECT_EQ(read.limits.limits.chtMax, c.chtMax);
   }
 
   // Saving replaces a link by the file, never writing through it (Wine
@@ -240,7 +241,7 @@ TEST(Limits, TheFileIsReadOnlyWhenRegularAndReplacedWhole) {
   ASSERT_TRUE(saved.ok()) << saved.problem;
   EXPECT_FALSE(fs::is_symlink(file));
   EXPECT_EQ(readFile(dir.file("elsewhere.txt")), "keep me");
-  EXPECT_EQ(flight::LoadLimits(dir.path()), strict);
+  EXPECT_EQ(flight::ReadAircraftRules(dir.path()).limits.limits, strict);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);  // no temporary left
   const flight::Done refused = flight::SaveLimits(dir.file("missing"), strict);
   EXPECT_FALSE(refused.ok());

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "logbook/findings_tab.h"
+
+#include <QStyle>
+#include <algorithm>
+#include <cmath>
+
+namespace varnix::app::logbook {
+
+namespace {
+
+constexpr int kFlightRole = Qt::UserRole;      // the flight's row in the log (-1: none)
+constexpr int kTimeRole = Qt::UserRole + 1;    // seconds from the flight's start
+
+}  // namespace
+
+FindingsTab::FindingsTab(QWidget* parent) : QTreeWidget(parent) {
+  setObjectName(QStringLiteral("lstFindings"));
+  setRootIsDecorated(false);
+  setAlternatingRowColors(true);
+  setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Flight"), QStringLiteral("Severity"),
+                   QStringLiteral("Channel"), QStringLiteral("Finding"), QStringLiteral("Above"),
+                   QStringLiteral("Look at")});
+  connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+    if (!item) return;
+    const int flightIndex = item->data(0, kFlightRole).toInt();
+    if (flightIndex >= 0) emit findingActivated(flightIndex, item->data(0, kTimeRole).toDouble());
+  });
+}
+
+int FindingsTab::show(const flight::AircraftLog* log) {
+  clear();
+  if (!log) return 0;
+  // The window's palette and style, as the list always took them.
+  const QWidget* look = window();
+  QList<QTreeWidgetItem*> items;
+  auto add = [&](const flight::Finding& x, int flightIndex, const QString& date, const QString& flightLabel) {
+    QString text = QString::fromStdString(x.text);
+    if (x.acknowledged) text += QStringLiteral(" (acknowledged: %1)").arg(QString::fromStdString(x.reason));
+    if (!x.confidence.empty()) text += QStringLiteral(" (confidence %1)").arg(QString::fromStdString(x.confidence));
+    const QString above = std::isfinite(x.timeAbove) && x.timeAbove > 0
+                              ? QStringLiteral("%1 min").arg(std::max(1L, std::lround(x.timeAbove / 60)))
+                              : QString();
+    auto* item = new QTreeWidgetItem({date, flightLabel,
+                                      x.acknowledged ? QStringLiteral("acknowledged")
+                                                     : QString::fromUtf8(flight::SeverityName(x.severity).data()),
+                                      QString::fromStdString(x.channel), text, above,
+                                      QString::fromStdString(x.hint)});
+    if (x.acknowledged)
+      for (int c = 0; c < item->columnCount(); ++c)
+        item->setForeground(c, look->palette().brush(QPalette::Disabled, QPalette::Text));
+    item->setIcon(2, look->style()->standardIcon(x.severity == flight::Severity::Warning ? QStyle::SP_MessageBoxCritical
+                                                                                          : QStyle::SP_MessageBoxWarning));
+    item->setData(0, kFlightRole, flightIndex);
+    item->setData(0, kTimeRole,
+                  flightIndex >= 0 ? flight::FindingTime(log->flights[static_cast<std::size_t>(flightIndex)], x)
+                                   : 0.0);
+    items.append(item);
+  };
+  for (const flight::Finding& t : log->trends) {
+    const flight::LogbookFlight* f = log->trendFlight(t);
+    const int index = f ? static_cast<int>(f - log->flights.data()) : -1;
+    add(t, index, QStringLiteral("Trend"), f ? QString::fromStdString(f->entry.flightLabel) : QString());
+  }
+  for (std::size_t i = 0; i < log->flights.size(); ++i) {
+    const flight::LogbookFlight& f = log->flights[i];
+    for (const flight::Finding& x : f.findings)
+      add(x, static_cast<int>(i), QString::fromStdString(f.entry.start).replace(QLatin1Char('T'), QLatin1Char(' ')),
+          QString::fromStdString(f.entry.flightLabel));
+  }
+  addTopLevelItems(items);
+  for (int c = 0; c < 4; ++c) resizeColumnToContents(c);
+  return static_cast<int>(items.size());
+}
+
+}  // namespace varnix::app::logbook
