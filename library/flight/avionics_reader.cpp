@@ -321,10 +321,7 @@ std::string number(double v) {
 }
 
 FlightRead failure(int line, std::string why) {
-  FlightRead r;
-  r.line = line;
-  r.problem = line > 0 ? "line " + std::to_string(line) + ": " + why : why;
-  return r;
+  return FlightRead::failed(line > 0 ? "line " + std::to_string(line) + ": " + why : why, line);
 }
 
 FlightRead tooLong(const Lines& lines, std::size_t limit) {
@@ -832,7 +829,7 @@ FlightRead Reader::finish() {
   f.durationHours = flight.seconds.back() / 3600.0;
   flight.notes = std::move(notes_);
   FlightRead result;
-  result.flight = std::move(flight);
+  result.value = std::move(flight);
   return result;
 }
 
@@ -852,7 +849,7 @@ FlightRead ReadAvionicsText(std::string_view text) {
 std::uint64_t HashAvionicsValueLines(std::string_view text) {
   Lines lines(text);
   ValueHash hash;
-  return Reader(lines, {}, &hash).read().flight ? hash.value() : 0;
+  return Reader(lines, {}, &hash).read().ok() ? hash.value() : 0;
 }
 
 FlightRead ReadAvionicsFile(const std::string& path, const std::function<void(const Flight&)>& headerRead,
@@ -861,7 +858,7 @@ FlightRead ReadAvionicsFile(const std::string& path, const std::function<void(co
   FlightRead read = detail::ReadFileLines(path, [&](Lines& lines) {
     return Reader(lines, headerRead, valueHash ? &hash : nullptr).read();
   });
-  if (valueHash && read.flight) *valueHash = hash.value();
+  if (valueHash && read.ok()) *valueHash = hash.value();
   return read;
 }
 

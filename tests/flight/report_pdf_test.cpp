@@ -86,7 +86,7 @@ class ReportPdfTest : public QObject {
     const QString pdf = QString::fromStdString(folder + "/report.pdf");
     render::ReportPages pages;
     const render::ReportOutcome outcome = render::writeFlightReport(csv, pdf, platform::ReplacingFile::Mode::Replace, &pages);
-    QCOMPARE(outcome.problem, QString());
+    QCOMPARE(outcome.problem, std::string());
     QCOMPARE(pdfPages(pdf), static_cast<int>(pages.size()));
     QVERIFY(pages.size() >= 2);  // the text, then the charts on a page of their own
     QCOMPARE(pages.back().size(), 2);
@@ -168,8 +168,8 @@ class ReportPdfTest : public QObject {
   void picturesNameTheirFlightAndShowTheCursorOnlyWhenAsked() {
     const std::string folder = expand("picture", test::shortFlight(encode::ProfileLayout::Single, 20), 1);
     const flight::FlightRead read = flight::OpenFlight(folder + "/F00001.CSV");
-    QVERIFY(read.flight);
-    const flight::Flight& f = *read.flight;
+    QVERIFY(read.ok());
+    const flight::Flight& f = read.value;
     const std::vector<flight::PanelPlan> panels = flight::PlanPanels(f);
     QCOMPARE(QString::fromStdString(render::PictureTitle(f)), QStringLiteral("N123AB · Flight #1 · 2024-06-03 · start 9:12:00"));
     auto image = [&](bool title, bool cursor, std::size_t row) {

@@ -58,8 +58,8 @@ TEST(ReportContent, SaysTheFactsHeadlineAndTablesAsTheReportPrintsThem) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const flight::FlightRead read = flight::ReadFlightText(c.text);
-    ASSERT_TRUE(read.flight) << read.problem;
-    const ReportContent r = contentOf(*read.flight);
+    ASSERT_TRUE(read.ok()) << read.problem;
+    const ReportContent r = contentOf(read.value);
     EXPECT_EQ(r.facts, c.facts);
     EXPECT_EQ(r.headlineLine, c.headline);
     EXPECT_EQ(r.cylinderRows, c.cylinders);
@@ -96,8 +96,8 @@ TEST(ReportContent, WritesTimesOfDayAndDurationsInOneFormat) {
 TEST(ReportContent, TheEngineAnalysisSectionsCarryTheirUnits) {
   const flight::FlightRead read = flight::ReadFlightText(
       handFlight("\"E1\",\"E2\",\"C1\",\"C2\",\"FF\",", {",700,710,180,190,40", ",705,715,185,195,40"}, 6, "F/F LPH"));
-  ASSERT_TRUE(read.flight) << read.problem;
-  flight::Flight f = *read.flight;
+  ASSERT_TRUE(read.ok()) << read.problem;
+  flight::Flight f = read.value;
   f.facts.engineUnit = 'C';
   flight::EngineAnalysis found;
   found.phases.figures = {{flight::Phase::Cruise, 0, 3725, 12.5, 190, 705, 65}};
