@@ -68,24 +68,30 @@ TEST(ReportContent, SaysTheFactsHeadlineAndTablesAsTheReportPrintsThem) {
 }
 
 TEST(ReportContent, WritesTimesOfDayAndDurationsInOneFormat) {
+  // `cut`: the JSON's clock (the fraction cut, before midnight the day
+  // before's); `minutes`: the findings' "at 9:05".
   const struct {
     double seconds;
     const char* clock;
     const char* duration;
+    const char* cut;
+    const char* minutes;
   } cases[] = {
-      {0, "0:00:00", "0:00:00"},
-      {10978, "3:02:58", "3:02:58"},
-      {10977.6, "3:02:58", "3:02:58"},
-      {86400 + 65, "0:01:05", "24:01:05"},    // a clock wraps at midnight, a duration goes on
-      {148325, "17:12:05", "41:12:05"},
-      {-5, "0:00:00", "0:00:00"},
-      {std::nan(""), "0:00:00", ""},
+      {0, "0:00:00", "0:00:00", "0:00:00", "0:00"},
+      {10978, "3:02:58", "3:02:58", "3:02:58", "3:02"},
+      {10977.6, "3:02:58", "3:02:58", "3:02:57", "3:02"},
+      {86400 + 65, "0:01:05", "24:01:05", "0:01:05", "0:01"},  // a clock wraps at midnight, a duration goes on
+      {148325, "17:12:05", "41:12:05", "17:12:05", "17:12"},
+      {-5, "0:00:00", "0:00:00", "23:59:55", "23:59"},
+      {std::nan(""), "0:00:00", "", "", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.seconds);
     EXPECT_EQ(report::DurationText(c.seconds), c.duration);
     if (std::isfinite(c.seconds)) {
       EXPECT_EQ(report::ClockText(c.seconds), c.clock);
+      EXPECT_EQ(flight::ClockText(c.seconds, flight::ClockRound::Down), c.cut);
+      EXPECT_EQ(flight::ClockMinutesText(c.seconds), c.minutes);
     }
   }
 }
