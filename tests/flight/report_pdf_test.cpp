@@ -137,7 +137,7 @@ class ReportPdfTest : public QObject {
         report::MakeAircraftReportContent(log, "N123AB", since.toStdString(), until.toStdString());
     const QString pdf = QString::fromStdString(dir_.file("aircraft-" + since.toStdString() + ".pdf"));
     render::ReportPages pages;
-    QCOMPARE(render::writeAircraftReport(content, pdf, platform::ReplacingFile::Mode::Replace, &pages).problem, QString());
+    QCOMPARE(render::writeAircraftReport(content, pdf, platform::ReplacingFile::Mode::Replace, &pages).problem, std::string());
     QCOMPARE(pdfPages(pdf), static_cast<int>(pages.size()));
     QVERIFY(!pages.empty());
     checkHeaders(pages, QStringLiteral("N123AB · ") +
@@ -159,7 +159,7 @@ class ReportPdfTest : public QObject {
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf + QStringLiteral(".printed.pdf"));
-    QCOMPARE(render::printAircraftReport(content, printer).problem, QString());
+    QCOMPARE(render::printAircraftReport(content, printer).problem, std::string());
     QCOMPARE(pdfPages(printer.outputFileName()), static_cast<int>(pages.size()));
   }
 
