@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "flight/flight.h"
 #include "flight/outcome.h"
@@ -20,11 +21,20 @@
 namespace varnix::flight {
 
 // A read: the flight (its notes name what the reader left out) or the
-// problem, naming its line ("line 9: ..."; `line` 9). A file that could not
-// be opened or read at all, so that nothing is known of its text, has the
-// line kUnreadFile.
-using FlightRead = Outcome<Flight>;
+// problem, naming its line ("line 9: ..."), with that line in `line`. A file
+// that could not be opened or read at all, so that nothing is known of its
+// text, has the line kUnreadFile.
 inline constexpr int kUnreadFile = -1;
+struct [[nodiscard]] FlightRead : Outcome<Flight> {
+  int line = 0;  // the line the problem is on (0: the whole file)
+
+  static FlightRead failed(std::string why, int onLine = 0) {
+    FlightRead r;
+    r.problem = std::move(why);
+    r.line = onLine;
+    return r;
+  }
+};
 inline bool Unreadable(const FlightRead& read) { return read.line == kUnreadFile; }
 
 // The text of a whole flight CSV file.
