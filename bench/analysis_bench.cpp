@@ -37,7 +37,7 @@ varnix::flight::Flight profileFlight(const varnix::test::TempDir& dir, varnix::e
       varnix::test::expandedFlights(dir, varnix::encode::assembleDump(varnix::encode::ProfileDump(o, 1)));
   if (files.empty()) return {};
   varnix::flight::FlightRead read = varnix::flight::OpenFlight(files.front());
-  return read.flight ? *read.flight : varnix::flight::Flight{};
+  return read.ok() ? read.value : varnix::flight::Flight{};
 }
 
 // Now, in milliseconds: of the wall clock, or of the process's CPU time,

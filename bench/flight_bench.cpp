@@ -112,15 +112,15 @@ int main(int argc, char** argv) {
     varnix::flight::FlightRead read = varnix::flight::OpenFlight(csv);
     readMs = std::min(readMs, msSince(t0));
     readCpu = std::min(readCpu, cpuMs() - c0);
-    if (!read.flight) {
+    if (!read.ok()) {
       std::fprintf(stderr, "%s\n", read.problem.c_str());
       return 1;
     }
     t0 = Clock::now();
-    const varnix::flight::FlightSummary s = varnix::flight::SummarizeFlight(*read.flight);
+    const varnix::flight::FlightSummary s = varnix::flight::SummarizeFlight(read.value);
     summaryMs = std::min(summaryMs, msSince(t0));
-    rows = read.flight->rows();
-    channels = read.flight->channels.size();
+    rows = read.value.rows();
+    channels = read.value.channels.size();
   }
   const double readPeakMb = peakMb() - baseMb;
 

@@ -46,8 +46,8 @@ std::optional<varnix::flight::Flight> profileFlight(double minutes) {
   varnix::HeaderState header;
   if (varnix::ExpandDataFile(dat, data + "/", header) != 0) return std::nullopt;
   varnix::flight::FlightRead read = varnix::flight::OpenFlight(data + "/N123AB/F00001.CSV");
-  if (!read.flight) return std::nullopt;
-  return std::move(*read.flight);
+  if (!read.ok()) return std::nullopt;
+  return std::move(read.value);
 }
 
 struct Times {

@@ -28,11 +28,11 @@ int renderChart(const std::string& path, const std::string& out, const std::stri
   parseSize(size, width, height);
   if (const int refused = checkOutputName(path, out, force)) return refused;
   flight::FlightRead read = flight::OpenFlight(path);
-  if (!read.flight) {
+  if (!read.ok()) {
     reportMessage(terminalText(path + ": " + read.problem));
-    return read.line == 0 ? kFlightCannotOpen : kFlightUnreadable;
+    return read.line <= 0 ? kFlightCannotOpen : kFlightUnreadable;
   }
-  const flight::Flight& flight = *read.flight;
+  const flight::Flight& flight = read.value;
   const auto panels = flight::SelectPanels(flight::PlanPanels(flight), flight, channels);
   if (panels.empty()) {
     reportMessage(terminalText(path + ": the flight has none of the channels asked for"));
@@ -46,12 +46,12 @@ int renderChart(const std::string& path, const std::string& out, const std::stri
   using Mode = platform::ReplacingFile::Mode;
   const render::PictureOutcome written = render::WritePicture(
       {flight, panels, {}}, QString::fromStdString(out), QSize(width, height), force ? Mode::Replace : Mode::NeverReplace);
-  if (written.code == render::WholeFile::Code::NameTaken) {
+  if (written.value == render::WholeFile::Code::NameTaken) {
     reportMessage(terminalText(out + " exists; give --force to replace it"));
     return kChartCannotWrite;
   }
-  if (written.code != render::WholeFile::Code::Written) {
-    reportMessage(written.problem.toStdString());
+  if (!written.ok()) {
+    reportMessage(written.problem);
     return kChartCannotWrite;
   }
   printLine(out);

@@ -49,17 +49,17 @@ int writeFlight(const std::string& path, const std::string& out, bool force) {
   for (const std::string& problem : flight::ReadAircraftRulesOfFlight(path).problemLines())
     reportMessage(terminalText(problem));
   OffscreenQt qt;
-  using Code = render::ReportOutcome::Code;
+  using Code = render::ReportCode;
   using Mode = platform::ReplacingFile::Mode;
   const render::ReportOutcome outcome = render::writeFlightReport(
       QString::fromStdString(path), QString::fromStdString(out), force ? Mode::Replace : Mode::NeverReplace);
-  if (outcome.code != Code::Written) {
-    reportMessage(outcome.code == Code::NameTaken ? terminalText(out + " exists; give --force to replace it")
-                                                  : outcome.problem.toStdString());
-    return outcome.code == Code::CannotOpen     ? kFlightCannotOpen
-           : outcome.code == Code::NotAFlight   ? kFlightUnreadable
-           : outcome.code == Code::SameAsFlight ? kOutputIsFlight
-                                                : kChartCannotWrite;
+  if (!outcome.ok()) {
+    reportMessage(outcome.value == Code::NameTaken ? terminalText(out + " exists; give --force to replace it")
+                                                   : outcome.problem);
+    return outcome.value == Code::CannotOpen     ? kFlightCannotOpen
+           : outcome.value == Code::NotAFlight   ? kFlightUnreadable
+           : outcome.value == Code::SameAsFlight ? kOutputIsFlight
+                                                 : kChartCannotWrite;
   }
   printLine(out);
   return 0;
@@ -86,14 +86,14 @@ int writeAircraft(const std::string& dataFolder, const Period& period, const std
     const report::AircraftReportContent content =
         report::MakeAircraftReportContent(log, id, period.since, period.until);
     OffscreenQt qt;
-    using Code = render::ReportOutcome::Code;
+    using Code = render::ReportCode;
     const render::ReportOutcome outcome =
         render::writeAircraftReport(content, QString::fromStdString(out),
                                     force ? platform::ReplacingFile::Mode::Replace
                                           : platform::ReplacingFile::Mode::NeverReplace);
-    if (outcome.code != Code::Written) {
-      reportMessage(outcome.code == Code::NameTaken ? terminalText(out + " exists; give --force to replace it")
-                                                    : outcome.problem.toStdString());
+    if (!outcome.ok()) {
+      reportMessage(outcome.value == Code::NameTaken ? terminalText(out + " exists; give --force to replace it")
+                                                     : outcome.problem);
       return kChartCannotWrite;
     }
     printLine(out);

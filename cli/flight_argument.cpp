@@ -9,11 +9,12 @@ namespace varnix::cli {
 
 std::optional<flight::Flight> openFlightArgument(const std::string& path, int& exitCode) {
   flight::FlightRead read = flight::OpenFlight(path);
-  if (!read.flight) {
+  if (!read.ok()) {
     reportMessage(terminalText(path + ": " + read.problem));
-    exitCode = read.line == 0 ? kFlightCannotOpen : kFlightUnreadable;
+    exitCode = read.line <= 0 ? kFlightCannotOpen : kFlightUnreadable;
+    return std::nullopt;
   }
-  return std::move(read.flight);
+  return std::move(read.value);
 }
 
 flight::AircraftRules readAircraftRules(const std::string& flightPath) {

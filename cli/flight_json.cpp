@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <variant>
 
+#include "flight/clock_text.h"
 #include "platform/utf8.h"
 
 namespace varnix::cli {
@@ -268,12 +269,7 @@ std::string layoutJson(const Json& doc, std::initializer_list<std::string_view> 
   return out.text();
 }
 
-std::string clockText(double secondsOfDay) {
-  const long s = (static_cast<long>(secondsOfDay) % 86400 + 86400) % 86400;
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
-  return buf;
-}
+std::string clockText(double secondsOfDay) { return flight::ClockText(secondsOfDay, flight::ClockRound::Down); }
 
 Json findingJson(const Finding& f, bool withTimes) {
   Json o = Json::object();

@@ -79,7 +79,7 @@ ImportedFile importOne(const std::string& source, const std::string& folder, con
   ImportedFile r;
   r.source = source;
   const flight::FlightRead read = flight::OpenFlight(source);
-  if (!read.flight) {
+  if (!read.ok()) {
     r.outcome = ImportOutcome::NotAFlight;
     r.message = source + ": not imported: " + read.problem;
     return r;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <qcustomplot.h>
 
+#include "render/refused.h"
 
 namespace varnix::render {
 
@@ -114,7 +115,7 @@ ReportOutcome printAircraftReport(const report::AircraftReportContent& content, 
   bool ok = false;
   layOutReport(*canvas, text(content.pageHeader), nullptr, [&](ReportPage& page) { layOutAircraft(page, content); },
                &ok);
-  if (!ok) return {ReportOutcome::Code::CannotWrite, QStringLiteral("The report could not be printed.")};
+  if (!ok) return Refused(ReportCode::CannotWrite, QStringLiteral("The report could not be printed."));
   return {};
 }
 

@@ -9,6 +9,8 @@
 #include <functional>
 #include <qcustomplot.h>
 
+#include "render/refused.h"
+
 namespace varnix::render {
 
 namespace {
@@ -52,7 +54,7 @@ PictureOutcome WritePicture(const ChartPicture& chart, const QString& path, cons
                             platform::ReplacingFile::Mode mode) {
   using Code = WholeFile::Code;
   if (size.width() < 100 || size.height() < 100 || size.width() > 20000 || size.height() > 20000)
-    return {Code::CannotWrite, QStringLiteral("The picture size must be between 100 and 20000 pixels each way.")};
+    return Refused(Code::CannotWrite, QStringLiteral("The picture size must be between 100 and 20000 pixels each way."));
   const QString suffix = QFileInfo(path).suffix().toLower();
   std::function<bool(QIODevice&)> draw;
   if (suffix == QLatin1String("pdf")) {
@@ -69,12 +71,12 @@ PictureOutcome WritePicture(const ChartPicture& chart, const QString& path, cons
       return device.write(png) == png.size();
     };
   } else {
-    return {Code::CannotWrite, QStringLiteral("A picture is saved as .png, .pdf or .svg.")};
+    return Refused(Code::CannotWrite, QStringLiteral("A picture is saved as .png, .pdf or .svg."));
   }
   const WholeFile written = writeWholeFile(path, mode, draw);
   if (written.written()) return {};
-  return {written.code,
-          QStringLiteral("The file '%1' cannot be written.").arg(path) + QLatin1Char('\n') + written.reason(path)};
+  return Refused(written.code,
+                 QStringLiteral("The file '%1' cannot be written.").arg(path) + QLatin1Char('\n') + written.reason(path));
 }
 
 }  // namespace varnix::render

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "flight/flight.h"
+#include "flight/outcome.h"
 #include "frontend/chart/panel_plan.h"
 #include "render/chart_scene.h"
 #include "render/whole_file.h"
@@ -22,10 +23,8 @@ struct ChartPicture {
   ChartOptions options;
 };
 
-struct PictureOutcome {
-  WholeFile::Code code = WholeFile::Code::Written;
-  QString problem;  // what went wrong, for the user; empty when written
-};
+// How the picture's file ended, and what went wrong for the user (empty when written).
+using PictureOutcome = flight::Outcome<WholeFile::Code>;
 
 // The picture in memory (the clipboard's, a PNG's).
 QImage ChartImage(const ChartPicture& chart, const QSize& size);

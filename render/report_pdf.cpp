@@ -18,6 +18,7 @@
 #include "frontend/report/report_content.h"
 #include "render/chart_scene.h"
 #include "render/library_text.h"
+#include "render/refused.h"
 #include "render/whole_file.h"
 
 namespace varnix::render {
@@ -49,16 +50,16 @@ struct ReadFlight {
 };
 
 ReportOutcome readFlight(const QString& csvPath, ReadFlight& out) {
-  using Code = ReportOutcome::Code;
+  using Code = ReportCode;
   QFile file(csvPath);
-  if (!file.open(QIODevice::ReadOnly)) return {Code::CannotOpen, QStringLiteral("The file %1 cannot be opened.").arg(csvPath)};
+  if (!file.open(QIODevice::ReadOnly)) return Refused(Code::CannotOpen, QStringLiteral("The file %1 cannot be opened.").arg(csvPath));
   const QByteArray bytes = file.readAll();
   flight::FlightRead read =
       flight::OpenFlightText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-  if (!read.flight)
-    return {Code::NotAFlight,
-            QStringLiteral("%1 cannot be read as a flight: %2").arg(csvPath, QString::fromStdString(read.problem))};
-  out.flight = std::move(*read.flight);
+  if (!read.ok())
+    return Refused(Code::NotAFlight,
+                   QStringLiteral("%1 cannot be read as a flight: %2").arg(csvPath, QString::fromStdString(read.problem)));
+  out.flight = std::move(read.value);
   const flight::Flight& f = *out.flight;
   const std::string folder = toLibraryText(QFileInfo(csvPath).absolutePath());
   // The rules' problems are the caller's to say, as each front end says them
@@ -125,11 +126,12 @@ void layOutFlight(ReportPage& page, const ReadFlight& r) {
 
 ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath, platform::ReplacingFile::Mode mode,
                                 ReportPages* pages) {
-  using Code = ReportOutcome::Code;
+  using Code = ReportCode;
   if (platform::sameFile(toLibraryText(csvPath), toLibraryText(pdfPath)))
-    return {Code::SameAsFlight, QStringLiteral("%1 is the flight file itself; the report needs a file of its own.").arg(pdfPath)};
+    return Refused(Code::SameAsFlight,
+                   QStringLiteral("%1 is the flight file itself; the report needs a file of its own.").arg(pdfPath));
   ReadFlight r;
-  if (ReportOutcome read = readFlight(csvPath, r); read.code != Code::Written) return read;
+  if (ReportOutcome read = readFlight(csvPath, r); !read.ok()) return read;
   return writeReportPdf(pdfPath, mode, text(r.content.title), text(r.content.pageHeader), pages,
                         [&](ReportPage& page) { layOutFlight(page, r); });
 }
@@ -137,7 +139,7 @@ ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath, 
 ReportOutcome writeReportPdf(const QString& pdfPath, platform::ReplacingFile::Mode mode, const QString& title,
                              const QString& header, ReportPages* pages,
                              const std::function<void(ReportPage&)>& document) {
-  using Code = ReportOutcome::Code;
+  using Code = ReportCode;
   const WholeFile written = writeWholeFile(pdfPath, mode, [&](QIODevice& device) {
     QPdfWriter writer(&device);
     writer.setResolution(96);
@@ -150,28 +152,28 @@ ReportOutcome writeReportPdf(const QString& pdfPath, platform::ReplacingFile::Mo
     return ok;
   });
   if (written.code == WholeFile::Code::NameTaken)
-    return {Code::NameTaken, QStringLiteral("The file %1 exists.").arg(pdfPath)};
+    return Refused(Code::NameTaken, QStringLiteral("The file %1 exists.").arg(pdfPath));
   if (!written.written())
-    return {Code::CannotWrite,
-            QStringLiteral("The file %1 cannot be written.").arg(pdfPath) + QLatin1Char('\n') + written.reason(pdfPath)};
+    return Refused(Code::CannotWrite, QStringLiteral("The file %1 cannot be written.").arg(pdfPath) + QLatin1Char('\n') +
+                                          written.reason(pdfPath));
   return {};
 }
 
 ReportOutcome printFlightReport(const QString& csvPath, QPrinter& printer) {
   ReadFlight r;
-  if (ReportOutcome read = readFlight(csvPath, r); read.code != ReportOutcome::Code::Written) return read;
+  if (ReportOutcome read = readFlight(csvPath, r); !read.ok()) return read;
   printer.setResolution(96);
   printer.setDocName(text(r.content.title));
   const std::unique_ptr<PageCanvas> canvas = pagedCanvas(printer, false);
   bool ok = false;
   layOutReport(*canvas, text(r.content.pageHeader), nullptr, [&](ReportPage& page) { layOutFlight(page, r); }, &ok);
-  if (!ok) return {ReportOutcome::Code::CannotWrite, QStringLiteral("The report could not be printed.")};
+  if (!ok) return Refused(ReportCode::CannotWrite, QStringLiteral("The report could not be printed."));
   return {};
 }
 
 std::vector<QImage> flightReportImages(const QString& csvPath) {
   ReadFlight r;
-  if (readFlight(csvPath, r).code != ReportOutcome::Code::Written) return {};
+  if (!readFlight(csvPath, r).ok()) return {};
   const std::unique_ptr<ImageCanvas> canvas = imageCanvas(false, true);
   bool ok = false;
   layOutReport(*canvas, text(r.content.pageHeader), nullptr, [&](ReportPage& page) { layOutFlight(page, r); }, &ok);

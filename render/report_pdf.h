@@ -14,6 +14,7 @@
 #include <functional>
 #include <vector>
 
+#include "flight/outcome.h"
 #include "platform/output_file.h"
 #include "render/report_pages.h"
 
@@ -21,18 +22,17 @@ class QPrinter;
 
 namespace varnix::render {
 
-struct ReportOutcome {
-  enum class Code {
-    Written,
-    CannotOpen,
-    NotAFlight,
-    CannotWrite,   // nothing at the PDF's name changed
-    NameTaken,     // NeverReplace, and the name is taken
-    SameAsFlight,  // the PDF's name names the flight file itself
-  };
-  Code code = Code::Written;
-  QString problem;  // what went wrong, for the user; empty when written
+// How a report ended; the command line's exit code follows it.
+enum class ReportCode {
+  Written,
+  CannotOpen,
+  NotAFlight,
+  CannotWrite,   // nothing at the PDF's name changed
+  NameTaken,     // NeverReplace, and the name is taken
+  SameAsFlight,  // the PDF's name names the flight file itself
 };
+// The code, and what went wrong for the user (empty when written).
+using ReportOutcome = flight::Outcome<ReportCode>;
 
 // Writes the report of the flight file `csvPath` to `pdfPath`, checked
 // against the limits and acknowledgements in the file's folder. The PDF is

@@ -340,8 +340,8 @@ void FlightWindow::openFile(const QString& path) {
     // Between the steps the window may have closed: the rest is not wanted.
     auto work = [&] {
       result->read = flight::OpenFlight(file, headerRead);
-      if (!result->read.flight || task.stopAsked()) return;
-      result->flight = std::make_shared<const flight::Flight>(std::move(*result->read.flight));
+      if (!result->read.ok() || task.stopAsked()) return;
+      result->flight = std::make_shared<const flight::Flight>(std::move(result->read.value));
       rowsRead(result->flight);
       const flight::AircraftRules rules = flight::ReadAircraftRules(folder);
       result->limits = rules.limits.limits;
@@ -356,8 +356,7 @@ void FlightWindow::openFile(const QString& path) {
     const std::string failed = frontend::GuardedWork(work);
     if (!failed.empty()) {
       result->flight.reset();
-      result->read.flight.reset();
-      result->read.problem = "The flight cannot be read and analysed: " + failed + ".";
+      result->read = flight::FlightRead::failed("The flight cannot be read and analysed: " + failed + ".");
     }
     task.deliverTo<FlightWindow>([result, path](FlightWindow& w) {
       if (!result->flight) {
@@ -539,8 +538,8 @@ void FlightWindow::savePicture() {
   if (target.isEmpty()) return;
   const PictureChoice choice = askPicture(this, pictureSize());
   if (choice.size.isEmpty()) return;
-  const QString problem = flight_view::savePicture(*chart_, target, choice.size, choice.cursor);
-  if (!problem.isEmpty()) QMessageBox::warning(this, QStringLiteral("Save picture"), problem);
+  const flight::Done saved = flight_view::savePicture(*chart_, target, choice.size, choice.cursor);
+  if (!saved.ok()) QMessageBox::warning(this, QStringLiteral("Save picture"), QString::fromStdString(saved.problem));
 }
 
 void FlightWindow::copyPicture() {

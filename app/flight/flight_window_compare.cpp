@@ -68,19 +68,18 @@ void FlightWindow::compareWith(const QString& path) {
   compareReader_.start([result, file, path](const TaskControl& task) {
     auto work = [&] {
       result->read = flight::OpenFlight(file);
-      if (!result->read.flight || task.stopAsked()) return;
-      result->moments = flight::MomentsOf(flight::FindPhases(*result->read.flight));
-      result->extremes = render::ChannelExtremes(*result->read.flight);
+      if (!result->read.ok() || task.stopAsked()) return;
+      result->moments = flight::MomentsOf(flight::FindPhases(result->read.value));
+      result->extremes = render::ChannelExtremes(result->read.value);
     };
     const std::string failed = frontend::GuardedWork(work);
     if (!failed.empty()) {
-      result->read.flight.reset();
-      result->read.problem = "The flight cannot be read: " + failed + ".";
+      result->read = flight::FlightRead::failed("The flight cannot be read: " + failed + ".");
     }
     task.deliverTo<FlightWindow>([result, path](FlightWindow& w) {
       w.readingComparison_ = false;
       if (path != w.comparePath_) return;  // stopped meanwhile
-      if (!result->read.flight) {
+      if (!result->read.ok()) {
         w.compareProblem_ = QString::fromStdString(result->read.problem);
         w.compareHeading_->setText(
             QStringLiteral("<p><span style='color:#b00000'><b>%1 cannot be compared.</b><br>%2</span></p>")
@@ -88,7 +87,7 @@ void FlightWindow::compareWith(const QString& path) {
         emit w.compared();
         return;
       }
-      w.compareFlight_ = std::make_shared<const flight::Flight>(std::move(*result->read.flight));
+      w.compareFlight_ = std::make_shared<const flight::Flight>(std::move(result->read.value));
       w.compareMoments_ = result->moments;
       w.compareExtremes_ = std::make_shared<const std::vector<flight::ValueExtremes>>(std::move(result->extremes));
       w.applyComparison();

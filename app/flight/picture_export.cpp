@@ -17,11 +17,12 @@ render::ChartOptions pictureOptions(const FlightChart& chart, bool includeCursor
 
 }  // namespace
 
-QString savePicture(const FlightChart& chart, const QString& path, const QSize& size, bool includeCursor) {
-  if (!chart.flight()) return QStringLiteral("There is no flight to draw.");
-  return render::WritePicture({*chart.flight(), chart.plans(), pictureOptions(chart, includeCursor)}, path, size,
-                              platform::ReplacingFile::Mode::Replace)
-      .problem;
+flight::Done savePicture(const FlightChart& chart, const QString& path, const QSize& size, bool includeCursor) {
+  if (!chart.flight()) return flight::Done::failed("There is no flight to draw.");
+  const render::PictureOutcome written = render::WritePicture(
+      {*chart.flight(), chart.plans(), pictureOptions(chart, includeCursor)}, path, size,
+      platform::ReplacingFile::Mode::Replace);
+  return written.ok() ? flight::Done{} : flight::Done::failed(written.problem);
 }
 
 QImage pictureImage(const FlightChart& chart, const QSize& size, bool includeCursor) {

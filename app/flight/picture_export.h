@@ -8,12 +8,14 @@
 #include <QSize>
 #include <QString>
 
+#include "flight/outcome.h"
+
 namespace varnix::app::flight_view {
 
 class FlightChart;
 
-// Writes the picture, replacing a file at `path`. Empty when written; else what went wrong.
-QString savePicture(const FlightChart& chart, const QString& path, const QSize& size, bool includeCursor = false);
+// Writes the picture, replacing a file at `path`; the problem says what went wrong.
+flight::Done savePicture(const FlightChart& chart, const QString& path, const QSize& size, bool includeCursor = false);
 // The same picture in memory, for the clipboard.
 QImage pictureImage(const FlightChart& chart, const QSize& size, bool includeCursor = false);
 

@@ -23,13 +23,7 @@ bool listsCylinders(const flight::PanelPlan& p) {
 
 }  // namespace
 
-QString clockText(double seconds) {
-  const long s = std::lround(std::fmod(std::max(0.0, seconds), 86400.0));
-  return QStringLiteral("%1:%2:%3")
-      .arg(s / 3600)
-      .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
-      .arg(s % 60, 2, 10, QLatin1Char('0'));
-}
+QString clockText(double seconds) { return QString::fromStdString(varnix::report::ClockText(seconds)); }
 
 QString durationText(double seconds) { return QString::fromStdString(varnix::report::DurationText(seconds)); }
 

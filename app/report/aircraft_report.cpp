@@ -13,6 +13,7 @@
 #include <QPushButton>
 
 #include "render/aircraft_report_pdf.h"
+#include "render/refused.h"
 
 namespace varnix::app::report {
 
@@ -79,8 +80,8 @@ bool AircraftReportDialog::save() {
       QFileDialog::getSaveFileName(this, QStringLiteral("Save aircraft report"), suggested, QStringLiteral("PDF (*.pdf)"));
   if (pdf.isEmpty()) return false;
   const render::ReportOutcome outcome = render::writeAircraftReport(c, pdf);
-  if (outcome.code == render::ReportOutcome::Code::Written) return true;
-  QMessageBox::warning(this, QStringLiteral("Varnix"), outcome.problem);
+  if (outcome.ok()) return true;
+  QMessageBox::warning(this, QStringLiteral("Varnix"), render::ProblemText(outcome));
   return false;
 }
 
@@ -90,8 +91,8 @@ bool AircraftReportDialog::print() {
   dialog.setWindowTitle(QStringLiteral("Print aircraft report"));
   if (dialog.exec() != QDialog::Accepted) return false;
   const render::ReportOutcome outcome = render::printAircraftReport(content(), printer);
-  if (outcome.code == render::ReportOutcome::Code::Written) return true;
-  QMessageBox::warning(this, QStringLiteral("Varnix"), outcome.problem);
+  if (outcome.ok()) return true;
+  QMessageBox::warning(this, QStringLiteral("Varnix"), render::ProblemText(outcome));
   return false;
 }
 

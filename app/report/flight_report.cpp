@@ -7,6 +7,8 @@
 #include <QPrintDialog>
 #include <QPrinter>
 
+#include "render/refused.h"
+
 namespace varnix::app::report {
 
 void saveFlightReport(QWidget* parent, const QString& csvPath) {
@@ -16,7 +18,7 @@ void saveFlightReport(QWidget* parent, const QString& csvPath) {
                                                    QStringLiteral("PDF (*.pdf)"));
   if (pdf.isEmpty()) return;
   const ReportOutcome outcome = writeFlightReport(csvPath, pdf);
-  if (outcome.code != ReportOutcome::Code::Written) QMessageBox::warning(parent, QStringLiteral("Varnix"), outcome.problem);
+  if (!outcome.ok()) QMessageBox::warning(parent, QStringLiteral("Varnix"), render::ProblemText(outcome));
 }
 
 void printFlightReport(QWidget* parent, const QString& csvPath) {
@@ -25,7 +27,7 @@ void printFlightReport(QWidget* parent, const QString& csvPath) {
   dialog.setWindowTitle(QStringLiteral("Print report"));
   if (dialog.exec() != QDialog::Accepted) return;
   const ReportOutcome outcome = render::printFlightReport(csvPath, printer);
-  if (outcome.code != ReportOutcome::Code::Written) QMessageBox::warning(parent, QStringLiteral("Varnix"), outcome.problem);
+  if (!outcome.ok()) QMessageBox::warning(parent, QStringLiteral("Varnix"), render::ProblemText(outcome));
 }
 
 }  // namespace varnix::app::report

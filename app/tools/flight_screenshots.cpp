@@ -182,7 +182,7 @@ int main(int argc, char* argv[]) {
     // A picture saved from the single-engine flight, as Save picture… writes it at the window's size.
     if (std::string_view(s.name) == "flight_single") {
       const QString picture = QDir(out).filePath(QStringLiteral("flight_picture.png"));
-      if (varnix::app::flight_view::savePicture(*chart, picture, window->pictureSize()).isEmpty()) {
+      if (varnix::app::flight_view::savePicture(*chart, picture, window->pictureSize()).ok()) {
         qInfo("%s", qPrintable(picture));
       } else {
         qWarning("could not save %s", qPrintable(picture));

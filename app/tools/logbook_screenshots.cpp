@@ -187,8 +187,8 @@ int main(int argc, char** argv) {
   shootFleet(form, out);
   const QString flight = data + QStringLiteral("/N123AB/F00137.CSV");
   const auto outcome = app::report::writeFlightReport(flight, out + QStringLiteral("/report.pdf"));
-  if (outcome.code != app::report::ReportOutcome::Code::Written) {
-    std::fprintf(stderr, "%s\n", outcome.problem.toLocal8Bit().constData());
+  if (!outcome.ok()) {
+    std::fprintf(stderr, "%s\n", outcome.problem.c_str());
     return 1;
   }
   std::printf("%s/report.pdf\n", argv[1]);

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "flight/channels.h"
+#include "flight/civil_date.h"
 
 namespace varnix::report {
 
@@ -22,18 +23,6 @@ int digits(const std::string& s, std::size_t from, std::size_t count) {
   }
   return v;
 }
-
-// Days since 1970-01-01 of a civil date (Howard Hinnant's days_from_civil).
-long long daysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const long long era = (y >= 0 ? y : y - 399) / 400;
-  const long long yoe = y - era * 400;
-  const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-bool leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 // The unit a flight's fuel adds up to, from the fuel flow unit its header names.
 std::string fuelAmountUnit(const std::string& flowUnit) {
@@ -59,15 +48,14 @@ bool IsDate(const std::string& text) {
   if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
   const int y = digits(text, 0, 4), m = digits(text, 5, 2), d = digits(text, 8, 2);
   if (y < 0 || m < 1 || m > 12 || d < 1) return false;
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return d <= kDays[m - 1] + (m == 2 && leap(y) ? 1 : 0);
+  return d <= flight::DaysInMonth(y, m);
 }
 
 std::optional<double> IsoSeconds(const std::string& iso) {
   if (iso.size() < 19 || !IsDate(iso.substr(0, 10)) || iso[10] != 'T') return std::nullopt;
   const int h = digits(iso, 11, 2), mi = digits(iso, 14, 2), s = digits(iso, 17, 2);
   if (h < 0 || mi < 0 || s < 0) return std::nullopt;
-  const long long days = daysFromCivil(digits(iso, 0, 4), digits(iso, 5, 2), digits(iso, 8, 2));
+  const long long days = flight::DaysFromCivil(digits(iso, 0, 4), digits(iso, 5, 2), digits(iso, 8, 2));
   return static_cast<double>(days * 86400 + h * 3600 + mi * 60 + s);
 }
 

@@ -13,6 +13,7 @@
 #include "analysis/sensor_faults.h"
 #include "analysis/valve_screen.h"
 #include "flight/channels.h"
+#include "flight/clock_text.h"
 
 namespace varnix::flight {
 
@@ -26,12 +27,7 @@ constexpr double kStartSeconds = 60;      // the battery is not judged in the mi
 constexpr double kShutdownSeconds = 60;   // nor cooling in the minute before the shutdown
 constexpr double k28VoltMedian = 20;   // a battery whose median is above this is a 28-volt system
 
-std::string clock(const FlightDigest& d, double at) {
-  const long s = (static_cast<long>(d.startOfDay + at) % 86400 + 86400) % 86400;
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%ld:%02ld", s / 3600, s / 60 % 60);
-  return buf;
-}
+std::string clock(const FlightDigest& d, double at) { return flight::ClockMinutesText(d.startOfDay + at); }
 
 // A limit as one flight's envelope is judged against it, in the flight's units.
 struct Threshold {

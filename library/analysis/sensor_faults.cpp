@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "analysis/cylinder_groups.h"
+#include "flight/clock_text.h"
 
 namespace varnix::flight {
 
@@ -232,13 +233,6 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, const GroupNeig
   }
 }
 
-std::string clockText(double secondsOfDay) {
-  const long m = std::lround(std::floor(secondsOfDay / 60));
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%ld:%02ld", m / 60 % 24, m % 60);  // as the other findings write the clock
-  return buf;
-}
-
 }  // namespace
 
 std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits) {
@@ -292,7 +286,7 @@ std::string SensorFaultText(const SensorFault& fault, double startOfDay) {
     case SensorFaultKind::Stuck: what = "is stuck at one value while the other cylinders move"; break;
     case SensorFaultKind::Divergent: what = "reads far from the other cylinders, like a failing probe"; break;
   }
-  const std::string from = clockText(startOfDay + fault.start), to = clockText(startOfDay + fault.end);
+  const std::string from = flight::ClockMinutesText(startOfDay + fault.start), to = flight::ClockMinutesText(startOfDay + fault.end);
   return fault.channel + " " + what + " from " + from + (to == from ? "" : " to " + to);
 }
 

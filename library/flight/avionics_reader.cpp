@@ -11,6 +11,7 @@
 
 #include "flight/fnv_hash.h"
 #include "flight/text_lines.h"
+#include "flight/civil_date.h"
 #include "flight/time_axis.h"
 
 namespace varnix::flight {
@@ -93,15 +94,11 @@ bool parseTriple(std::string_view s, char sep, int& a, int& b, int& c) {
          parseWhole(s.substr(two + 1), c);
 }
 
-struct Date {
-  int year = 0, month = 0, day = 0;
-};
+using Date = CivilDate;
 
 bool isCivil(int year, int month, int day) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (year < 1900 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+  return day <= DaysInMonth(year, month);
 }
 
 // The flight deck writes yyyy-mm-dd.
@@ -147,30 +144,6 @@ std::optional<int> parseClock(std::string_view s) {
   int h = 0, m = 0, sec = 0;
   if (!parseTriple(s, ':', h, m, sec) || h < 0 || h > 23 || m < 0 || m > 59 || sec < 0 || sec > 60) return std::nullopt;
   return h * 3600 + m * 60 + std::min(sec, 59);
-}
-
-// Days since 1970-01-01 of a civil date.
-long long daysFromCivil(const Date& d) {
-  const int y = d.year - (d.month <= 2 ? 1 : 0);
-  const int era = y / 400;
-  const int yoe = y - era * 400;
-  const int doy = (153 * (d.month + (d.month > 2 ? -3 : 9)) + 2) / 5 + d.day - 1;
-  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return static_cast<long long>(era) * 146097 + doe - 719468;
-}
-
-Date civilFromDays(long long z) {
-  z += 719468;
-  const long long era = z / 146097;
-  const long long doe = z - era * 146097;
-  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const long long mp = (5 * doy + 2) / 153;
-  Date d;
-  d.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  d.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  d.year = static_cast<int>(yoe + era * 400 + (d.month <= 2 ? 1 : 0));
-  return d;
 }
 
 std::string lower(std::string_view s) {
@@ -321,10 +294,7 @@ std::string number(double v) {
 }
 
 FlightRead failure(int line, std::string why) {
-  FlightRead r;
-  r.line = line;
-  r.problem = line > 0 ? "line " + std::to_string(line) + ": " + why : why;
-  return r;
+  return FlightRead::failed(line > 0 ? "line " + std::to_string(line) + ": " + why : why, line);
 }
 
 FlightRead tooLong(const Lines& lines, std::size_t limit) {
@@ -555,7 +525,7 @@ std::optional<FlightRead> Reader::row(std::string_view line, int n, bool termina
     const std::string_view text = rowCell(cells_[dateCell_]);
     if (!text.empty()) {
       if (const std::optional<Date> d = parseIsoDate(text)) {
-        day = daysFromCivil(*d);
+        day = DaysFromCivil(*d);
       } else if (const std::optional<SlashDate> a = parseSlashDate(text)) {
         day = kSlashDay;
         slash_.push_back(*a);
@@ -647,7 +617,7 @@ std::optional<FlightRead> Reader::settleDays() {
     for (long long& day : day_)
       if (day == kSlashDay) {
         const SlashDate& a = slash_[next++];
-        day = daysFromCivil(dayFirst ? Date{a.year, a.second, a.first} : Date{a.year, a.first, a.second});
+        day = DaysFromCivil(dayFirst ? Date{a.year, a.second, a.first} : Date{a.year, a.first, a.second});
       }
     if (!dayFirst && dayFirstUnread_.line == 0 && orderMatters_) {
       const SlashDate& a = *std::find_if(slash_.begin(), slash_.end(), [](const SlashDate& x) { return x.first != x.second; });
@@ -819,7 +789,7 @@ FlightRead Reader::finish() {
     notes_.push_back(std::to_string(untimedLater_) + (untimedLater_ == 1 ? " row" : " rows") +
                      " without a time were placed one interval after the row before.");
 
-  const Date d = civilFromDays(day_[0]);
+  const Date d = CivilFromDays(day_[0]);
   f.year = d.year;
   f.month = d.month;
   f.day = d.day;
@@ -832,7 +802,7 @@ FlightRead Reader::finish() {
   f.durationHours = flight.seconds.back() / 3600.0;
   flight.notes = std::move(notes_);
   FlightRead result;
-  result.flight = std::move(flight);
+  result.value = std::move(flight);
   return result;
 }
 
@@ -852,7 +822,7 @@ FlightRead ReadAvionicsText(std::string_view text) {
 std::uint64_t HashAvionicsValueLines(std::string_view text) {
   Lines lines(text);
   ValueHash hash;
-  return Reader(lines, {}, &hash).read().flight ? hash.value() : 0;
+  return Reader(lines, {}, &hash).read().ok() ? hash.value() : 0;
 }
 
 FlightRead ReadAvionicsFile(const std::string& path, const std::function<void(const Flight&)>& headerRead,
@@ -861,7 +831,7 @@ FlightRead ReadAvionicsFile(const std::string& path, const std::function<void(co
   FlightRead read = detail::ReadFileLines(path, [&](Lines& lines) {
     return Reader(lines, headerRead, valueHash ? &hash : nullptr).read();
   });
-  if (valueHash && read.flight) *valueHash = hash.value();
+  if (valueHash && read.ok()) *valueHash = hash.value();
   return read;
 }
 

@@ -89,10 +89,7 @@ bool parseClock(std::string_view& s, int& h, int& m, int& sec) {
 }
 
 FlightRead failure(int line, std::string why) {
-  FlightRead r;
-  r.line = line;
-  r.problem = line > 0 ? "line " + std::to_string(line) + ": " + why : why;
-  return r;
+  return FlightRead::failed(line > 0 ? "line " + std::to_string(line) + ": " + why : why, line);
 }
 
 // Line 4: "Flight #23A 7/14/3 10:30:0".
@@ -404,7 +401,7 @@ FlightRead ReadLines(Lines& lines, const std::function<void(const Flight&)>& hea
     f.interval = static_cast<int>(std::min<long long>(detail::TypicalStep(steps), std::numeric_limits<int>::max()));
 
   FlightRead r;
-  r.flight = std::move(flight);
+  r.value = std::move(flight);
   return r;
 }
 
@@ -434,7 +431,7 @@ FlightRead ReadFlightFile(const std::string& path, const std::function<void(cons
   FlightRead read = detail::ReadFileLines(path, [&](Lines& lines) {
     return ReadLines(lines, headerRead, valueHash ? &hash : nullptr);
   });
-  if (valueHash && read.flight) *valueHash = hash.value();
+  if (valueHash && read.ok()) *valueHash = hash.value();
   return read;
 }
 
@@ -446,7 +443,7 @@ FlightRead ReadFileLines(const std::string& path, const std::function<FlightRead
   if (!file) {
     FlightRead r = failure(0, notRegular ? "the file " + path + " is " + platform::kNotRegularFile
                                          : "the file " + path + " cannot be opened");
-    r.unreadable = !notRegular;
+    if (!notRegular) r.line = kUnreadFile;
     return r;
   }
   std::size_t size = 0;
@@ -469,12 +466,12 @@ FlightRead ReadFileLines(const std::string& path, const std::function<FlightRead
   std::fclose(file);
   if (noRoom) {
     FlightRead r = failure(0, "the file " + path + " cannot be read: there is not enough memory for its values");
-    r.unreadable = true;
+    r.line = kUnreadFile;
     return r;
   }
   if (failed) {
     FlightRead r = failure(0, "the file " + path + " cannot be read");
-    r.unreadable = true;
+    r.line = kUnreadFile;
     return r;
   }
   return result;

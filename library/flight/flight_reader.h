@@ -11,20 +11,31 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "flight/flight.h"
+#include "flight/outcome.h"
 
 namespace varnix::flight {
 
-struct FlightRead {
-  std::optional<Flight> flight;  // empty when the file cannot be read as a flight
-  std::string problem;           // why not, naming the line: "line 9: ..."
-  int line = 0;                  // the line the problem is on (0: the whole file)
-  bool unreadable = false;       // the file could not be opened or read: nothing is known of its text
+// A read: the flight (its notes name what the reader left out) or the
+// problem, naming its line ("line 9: ..."), with that line in `line`. A file
+// that could not be opened or read at all, so that nothing is known of its
+// text, has the line kUnreadFile.
+inline constexpr int kUnreadFile = -1;
+struct [[nodiscard]] FlightRead : Outcome<Flight> {
+  int line = 0;  // the line the problem is on (0: the whole file)
+
+  static FlightRead failed(std::string why, int onLine = 0) {
+    FlightRead r;
+    r.problem = std::move(why);
+    r.line = onLine;
+    return r;
+  }
 };
+inline bool Unreadable(const FlightRead& read) { return read.line == kUnreadFile; }
 
 // The text of a whole flight CSV file.
 FlightRead ReadFlightText(std::string_view text);

@@ -3,8 +3,8 @@
 // decoding an entry, reading or saving a file): the value it gives and the
 // problem that stopped it, as a sentence naming the place ("line 9: ...",
 // the file). An empty problem means the step worked. The reader's
-// FlightRead is the same form with the line and whether the file could be
-// read at all; the Qt side's functions return the problem as a QString.
+// FlightRead is one, with the line the problem is on; the presenters turn
+// the problem into their own text (a QString) only where they show it.
 #pragma once
 
 #include <string>

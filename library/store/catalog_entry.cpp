@@ -393,11 +393,11 @@ namespace {
 
 CatalogEntry entryOf(const FlightRead& read, std::uint64_t valueHash) {
   CatalogEntry e;
-  if (!read.flight) {
-    e.problem = read.problem.empty() ? "not a flight file" : read.problem;
+  if (!read.ok()) {
+    e.problem = read.problem;
     return e;
   }
-  const Flight& f = *read.flight;
+  const Flight& f = read.value;
   FlightAnalysis a = AnalyseFlight(f);
   e.aircraft = f.facts.aircraft;
   e.flightLabel = f.facts.flightLabel;
@@ -430,7 +430,7 @@ CatalogEntry entryOf(const FlightRead& read, std::uint64_t valueHash) {
 
 CatalogEntry MakeCatalogEntry(std::string_view text) {
   const FlightRead read = OpenFlightText(text);
-  return entryOf(read, read.flight ? HashFlightText(text) : 0);
+  return entryOf(read, read.ok() ? HashFlightText(text) : 0);
 }
 
 CatalogEntry MakeCatalogEntry(FlightRead&& read, std::uint64_t valueHash) { return entryOf(read, valueHash); }
@@ -438,7 +438,7 @@ CatalogEntry MakeCatalogEntry(FlightRead&& read, std::uint64_t valueHash) { retu
 std::optional<CatalogEntry> MakeCatalogEntryFromFile(const std::string& path) {
   std::uint64_t hash = 0;
   const FlightRead read = OpenFlight(path, {}, &hash);
-  if (read.unreadable) return std::nullopt;
+  if (Unreadable(read)) return std::nullopt;
   return entryOf(read, hash);
 }
 

@@ -26,8 +26,8 @@ std::optional<CatalogEntry> readEntry(const std::string& path, bool* tryAgain) {
   std::uint64_t hash = 0;
   FlightRead read = OpenFlight(path, {}, &hash);
   std::error_code ec;
-  const bool notRegular = !read.flight && read.line == 0 && !fs::is_regular_file(fs::status(utf8Path(path), ec));
-  if (read.unreadable || notRegular) {
+  const bool notRegular = !read.ok() && read.line == 0 && !fs::is_regular_file(fs::status(utf8Path(path), ec));
+  if (Unreadable(read) || notRegular) {
     if (!fs::exists(fs::symlink_status(utf8Path(path), ec))) return std::nullopt;
     // Listed beside its name: the reader's "the file PATH" is left out.
     const std::string named = "the file " + path + " ";

@@ -7,21 +7,13 @@
 #include <map>
 #include <tuple>
 
+#include "flight/civil_date.h"
+
 namespace varnix::flight {
 
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// Days since 1970-01-01 of a civil date (proleptic Gregorian).
-long daysFromCivil(long y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const long era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<long>(doe) - 719468;
-}
 
 bool digits(std::string_view s, std::size_t at, std::size_t n, long& out) {
   if (s.size() < at + n) return false;
@@ -54,7 +46,7 @@ double TrendSeconds(std::string_view iso) {
   if (iso.size() >= 19 && (iso[10] == 'T' || iso[10] == ' ') &&
       !(digits(iso, 11, 2, h) && digits(iso, 14, 2, mi) && digits(iso, 17, 2, s)))
     return kNaN;
-  return static_cast<double>(daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d))) * 86400.0 +
+  return static_cast<double>(flight::DaysFromCivil(y, static_cast<int>(mo), static_cast<int>(d))) * 86400.0 +
          static_cast<double>(h * 3600 + mi * 60 + s);
 }
 

@@ -42,9 +42,9 @@ Analysed analysed(const encode::ProfileOptions& o) {
   EXPECT_EQ(files.size(), 1u);
   if (files.empty()) return {};
   const flight::FlightRead read = flight::OpenFlight(files[0]);
-  EXPECT_TRUE(read.flight) << read.problem;
-  if (!read.flight) return {};
-  return {flight::AnalyseEngine(*read.flight, flight::Limits{}), truth.at(0)};
+  EXPECT_TRUE(read.ok()) << read.problem;
+  if (!read.ok()) return {};
+  return {flight::AnalyseEngine(read.value, flight::Limits{}), truth.at(0)};
 }
 
 TEST(EngineAnalysis, EventsOfTheSimulatorAreFoundWithTheirValues) {
@@ -186,20 +186,20 @@ TEST(EngineAnalysis, FoundTogetherWithTheSummaryItGivesWhatBothGiveApart) {
   const std::vector<std::string> files = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1)));
   ASSERT_EQ(files.size(), 1u);
   const flight::FlightRead read = flight::OpenFlight(files[0]);
-  ASSERT_TRUE(read.flight) << read.problem;
+  ASSERT_TRUE(read.ok()) << read.problem;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const EngineAnalysis apart = flight::AnalyseEngine(*read.flight, c.limits);
-    const flight::FlightAnalysis summary = flight::AnalyseFlight(*read.flight);
+    const EngineAnalysis apart = flight::AnalyseEngine(read.value, c.limits);
+    const flight::FlightAnalysis summary = flight::AnalyseFlight(read.value);
     flight::FlightAnalysis with;
-    const EngineAnalysis together = flight::AnalyseEngine(*read.flight, c.limits, with);
+    const EngineAnalysis together = flight::AnalyseEngine(read.value, c.limits, with);
     const std::string expected = described(apart, summary);
     EXPECT_FALSE(apart.findings.empty());
     EXPECT_EQ(described(together, with), expected);
   }
   // The sensing thresholds do change the faults, so the case above compares something.
-  EXPECT_NE(flight::AnalyseEngine(*read.flight, sensing).sensorFaults,
-            flight::AnalyseEngine(*read.flight, defaults).sensorFaults);
+  EXPECT_NE(flight::AnalyseEngine(read.value, sensing).sensorFaults,
+            flight::AnalyseEngine(read.value, defaults).sensorFaults);
 }
 
 // A long flight's digest is found in two halves on two threads, beside the
@@ -213,8 +213,8 @@ TEST(EngineAnalysis, ALongFlightsPartsFoundOnTwoThreadsAreWhatEachGivesAlone) {
   const std::vector<std::string> files = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1)));
   ASSERT_EQ(files.size(), 1u);
   const flight::FlightRead read = flight::OpenFlight(files[0]);
-  ASSERT_TRUE(read.flight) << read.problem;
-  const flight::Flight& f = *read.flight;
+  ASSERT_TRUE(read.ok()) << read.problem;
+  const flight::Flight& f = read.value;
   ASSERT_GE(f.rows(), flight::kParallelRows);
   const flight::FlightPhases phases = flight::FindPhases(f);
   const flight::FlightAnalysis a = flight::AnalyseFlight(f, phases);
@@ -355,14 +355,14 @@ TEST(EngineAnalysis, EachRegisteredAnalysisRunsAloneAndGivesWhatTheWholeGives) {
     const std::vector<std::string> files = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1)));
     ASSERT_EQ(files.size(), 1u);
     const flight::FlightRead read = flight::OpenFlight(files[0]);
-    ASSERT_TRUE(read.flight) << read.problem;
+    ASSERT_TRUE(read.ok()) << read.problem;
     const flight::Limits defaults;
     flight::FlightAnalysis whole;
-    const EngineAnalysis all = flight::AnalyseEngine(*read.flight, defaults, whole);
+    const EngineAnalysis all = flight::AnalyseEngine(read.value, defaults, whole);
     const std::string expected = described(all, whole);
     for (const flight::AnalysisRow& row : rows) {
       SCOPED_TRACE(std::string(row.name));
-      flight::AnalysisRun run(*read.flight, defaults, true);
+      flight::AnalysisRun run(read.value, defaults, true);
       const std::string_view wanted[] = {row.name};
       ASSERT_NO_THROW(flight::RunAnalyses(run, wanted));
       // What a presenter shows of the row: titled sections with something
@@ -382,7 +382,7 @@ TEST(EngineAnalysis, EachRegisteredAnalysisRunsAloneAndGivesWhatTheWholeGives) {
     for (const flight::ResultSection& s : flight::DescribeAnalyses(*read.flight, all)) titles.push_back(s.title);
     EXPECT_EQ(titles, (std::vector<std::string>{"Phases", "Power, mixture, valves and sensors", "Lean test", "Magneto check"}));
     // All rows asked for at once give what AnalyseEngine gives.
-    flight::AnalysisRun run(*read.flight, defaults, true);
+    flight::AnalysisRun run(read.value, defaults, true);
     std::vector<std::string_view> every;
     for (const flight::AnalysisRow& row : rows) every.push_back(row.name);
     flight::RunAnalyses(run, every);

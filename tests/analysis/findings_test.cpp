@@ -65,8 +65,8 @@ flight::Flight builtFlight(char unit, const std::vector<Change>& changes, const 
     text.append("\r\n");
   }
   flight::FlightRead read = flight::ReadFlightText(text);
-  EXPECT_TRUE(read.flight) << read.problem;
-  return read.flight ? *read.flight : flight::Flight{};
+  EXPECT_TRUE(read.ok()) << read.problem;
+  return read.ok() ? read.value : flight::Flight{};
 }
 
 TEST(Findings, EachLimitCrossedOnceGivesOneFindingAtItsPeak) {

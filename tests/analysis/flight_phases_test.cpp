@@ -68,7 +68,7 @@ bool flightChannel(const flight::Channel& c) {
 TEST(FlightPhases, RecordedLogGivesItsAltitudesPhasesFromTheEngineAlone) {
   const flight::FlightRead read =
       flight::OpenFlight(std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_220417_125002_LFQA.csv");
-  ASSERT_TRUE(read.flight) << read.problem;
+  ASSERT_TRUE(read.ok()) << read.problem;
   // Read by hand from the log's AltMSL, VSpd and IAS columns, in seconds
   // from its first row (clock 12:48:43 in the Lcl Time column):
   //   658  full power (RPM 2403, IAS alive a second later): the takeoff run
@@ -85,8 +85,8 @@ TEST(FlightPhases, RecordedLogGivesItsAltitudesPhasesFromTheEngineAlone) {
     flight::Flight flight;
   };
   const Case cases[] = {
-      {"as recorded", *read.flight},
-      {"without altitude, speeds and position", withoutChannels(*read.flight, flightChannel)},
+      {"as recorded", read.value},
+      {"without altitude, speeds and position", withoutChannels(read.value, flightChannel)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -129,8 +129,8 @@ TEST(FlightPhases, SimulatedFlightsGiveTheProfilesPhases) {
     const std::vector<std::string> files = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1)));
     ASSERT_EQ(files.size(), 1u);
     const flight::FlightRead read = flight::OpenFlight(files[0]);
-    ASSERT_TRUE(read.flight) << read.problem;
-    const flight::FlightPhases p = flight::FindPhases(*read.flight);
+    ASSERT_TRUE(read.ok()) << read.problem;
+    const flight::FlightPhases p = flight::FindPhases(read.value);
     EXPECT_EQ(p.basis, c.basis);
     const double t = c.minutes * 60;
     const std::vector<Expected> expected = {{Phase::Ground, 0, 0.07 * t},
@@ -139,7 +139,7 @@ TEST(FlightPhases, SimulatedFlightsGiveTheProfilesPhases) {
                                             {Phase::Climb, 0.09 * t + 60, 0.25 * t},
                                             {Phase::Cruise, 0.25 * t, 0.83 * t},
                                             {Phase::Descent, 0.83 * t, 0.95 * t},
-                                            {Phase::Ground, 0.95 * t, read.flight->seconds.back()}};
+                                            {Phase::Ground, 0.95 * t, read.value.seconds.back()}};
     expectSpans(p.spans, expected, 60, phaseList(p));
   }
 }

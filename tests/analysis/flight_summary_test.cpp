@@ -13,10 +13,10 @@ using flight::FlightSummary;
 
 FlightSummary summaryOf(const std::string& text, flight::Flight* keep = nullptr) {
   flight::FlightRead read = flight::ReadFlightText(text);
-  EXPECT_TRUE(read.flight) << read.problem;
-  if (!read.flight) return {};
-  if (keep) *keep = *read.flight;
-  return flight::SummarizeFlight(*read.flight);
+  EXPECT_TRUE(read.ok()) << read.problem;
+  if (!read.ok()) return {};
+  if (keep) *keep = read.value;
+  return flight::SummarizeFlight(read.value);
 }
 
 TEST(FlightSummary, FindsTheHottestCylinderSpreadCoolingBatteryAndFuel) {

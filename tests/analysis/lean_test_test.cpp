@@ -239,8 +239,8 @@ TEST(LeanTest, OnlyTheGivenSpansAreSearched) {
 TEST(LeanTest, TheAvionicsLogsQuickPullIsTooCoarse) {
   const flight::FlightRead read =
       flight::OpenFlight(std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_220417_125002_LFQA.csv");
-  ASSERT_TRUE(read.flight) << read.problem;
-  const auto tests = flight::FindLeanTests(*read.flight, flight::Limits{});
+  ASSERT_TRUE(read.ok()) << read.problem;
+  const auto tests = flight::FindLeanTests(read.value, flight::Limits{});
   ASSERT_EQ(tests.size(), 1u);
   EXPECT_EQ(tests[0].verdict, LeanVerdict::TooCoarse);
   EXPECT_NEAR(tests[0].start_s, 1009, 2);

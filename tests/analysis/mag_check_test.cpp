@@ -209,8 +209,8 @@ TEST(MagCheck, TheRunupIsFoundBeforeTheTakeoff) {
 TEST(MagCheck, TheAvionicsLogsRunupGivesBothIntervals) {
   const flight::FlightRead read =
       flight::OpenFlight(std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_220417_125002_LFQA.csv");
-  ASSERT_TRUE(read.flight) << read.problem;
-  const auto checks = flight::CheckMagnetos(*read.flight, flight::Limits{});
+  ASSERT_TRUE(read.ok()) << read.problem;
+  const auto checks = flight::CheckMagnetos(read.value, flight::Limits{});
   struct Interval {
     double start, drop;
   };

@@ -144,7 +144,7 @@ TEST(PowerMixture, CruiseMixtureStateFollowsTheEgtsAnswerToFuelFlow) {
 TEST(PowerMixture, RecordedLogsCruiseIsLeanOfPeak) {
   const flight::FlightRead read =
       flight::OpenFlight(std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_220417_125002_LFQA.csv");
-  ASSERT_TRUE(read.flight) << read.problem;
+  ASSERT_TRUE(read.ok()) << read.problem;
   // Leaned at 1,013 s from 27 to 16 GPH, the EGTs peak at 1,036 s and fall
   // 14 °F as the pilot takes away another 0.5 GPH. Without its recorded
   // %Pwr (68%) the power is estimated: a turbocharged 315 hp engine of
@@ -156,8 +156,8 @@ TEST(PowerMixture, RecordedLogsCruiseIsLeanOfPeak) {
     double percent;
   };
   const Case cases[] = {
-      {"as recorded", *read.flight, "recorded", 0},
-      {"without %Pwr", withoutChannels(*read.flight, [](const flight::Channel& c) { return c.kind == ChannelKind::PowerPercent; }),
+      {"as recorded", read.value, "recorded", 0},
+      {"without %Pwr", withoutChannels(read.value, [](const flight::Channel& c) { return c.kind == ChannelKind::PowerPercent; }),
        "fuel_flow_lop", 70},
   };
   for (const Case& c : cases) {

@@ -201,8 +201,8 @@ TEST(SensorFaults, CleanFlightsHaveNone) {
     const std::vector<std::string> files = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1)));
     ASSERT_EQ(files.size(), 1u);
     const flight::FlightRead read = flight::OpenFlight(files[0]);
-    ASSERT_TRUE(read.flight) << read.problem;
-    const std::vector<SensorFault> found = flight::FindSensorFaults(*read.flight, {});
+    ASSERT_TRUE(read.ok()) << read.problem;
+    const std::vector<SensorFault> found = flight::FindSensorFaults(read.value, {});
     EXPECT_TRUE(found.empty()) << found[0].channel << " " << SensorFaultKindName(found[0].kind) << " " << found[0].start;
   }
 }
@@ -242,8 +242,8 @@ TEST(SensorFaults, TheAvionicsLogHasNoneAndAnEmptyHeadColumnIsUnused) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const flight::FlightRead read = flight::OpenFlightText(avionicsLog(c.unusedColumn));
-    ASSERT_TRUE(read.flight) << read.problem;
-    const flight::Flight& f = *read.flight;
+    ASSERT_TRUE(read.ok()) << read.problem;
+    const flight::Flight& f = read.value;
     if (c.unusedColumn) {
       const int column = f.channelIndex(c.unusedColumn);
       ASSERT_GE(column, 0);

@@ -200,8 +200,8 @@ TEST(ValveScreen, TheSimulatorsFlightsAreJudgedAndFindNothing) {
     const std::vector<std::string> files = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1)));
     ASSERT_EQ(files.size(), 1u);
     const flight::FlightRead read = flight::OpenFlight(files[0]);
-    ASSERT_TRUE(read.flight) << read.problem;
-    const flight::ValveScreen screen = flight::ScreenValves(*read.flight, {});
+    ASSERT_TRUE(read.ok()) << read.problem;
+    const flight::ValveScreen screen = flight::ScreenValves(read.value, {});
     EXPECT_EQ(screen.judged, c.judged) << screen.why;
     if (c.judged) {
       EXPECT_FALSE(screen.cylinders.empty());

@@ -182,8 +182,8 @@ TEST(AvionicsReader, ReadsTheLayoutsAndTheirQuirks) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(flight::FlightFormatOf(c.text), "avionics");
     const FlightRead read = flight::OpenFlightText(c.text);
-    ASSERT_TRUE(read.flight) << read.problem;
-    const Flight& f = *read.flight;
+    ASSERT_TRUE(read.ok()) << read.problem;
+    const Flight& f = read.value;
     EXPECT_EQ(f.rows(), c.expect.rows);
     EXPECT_EQ(static_cast<int>(f.channels.size()), c.expect.channels);
     ASSERT_GT(f.rows(), 0u);
@@ -211,8 +211,8 @@ TEST(AvionicsReader, KeepsTheFactsOfTheLog) {
   const std::string titles = "Lcl Date, Lcl Time, UTCOfst, E1 FFlow, E1 CHT1, E1 RPM";
   const FlightRead read = flight::OpenFlightText(
       log(units, titles, {"2023-01-02, 10:11:12, +01:00, 20, 150, 2400", "2023-01-02, 10:11:13, +01:00, 20, 151, 2400"}));
-  ASSERT_TRUE(read.flight) << read.problem;
-  const flight::FlightFacts& f = read.flight->facts;
+  ASSERT_TRUE(read.ok()) << read.problem;
+  const flight::FlightFacts& f = read.value.facts;
   EXPECT_EQ(f.aircraft, "N123AB");
   EXPECT_NE(f.identification.find("Cirrus SR22"), std::string::npos);
   EXPECT_NE(f.identification.find("ABC123"), std::string::npos);
@@ -285,7 +285,7 @@ TEST(AvionicsReader, NamesTheLineOfADamagedLog) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const FlightRead read = flight::OpenFlightText(c.text);
-    EXPECT_FALSE(read.flight);
+    EXPECT_FALSE(read.ok());
     EXPECT_EQ(read.line, c.line) << read.problem;
     EXPECT_EQ(read.problem.rfind("line " + std::to_string(c.line) + ": ", 0), 0u) << read.problem;
   }
@@ -342,8 +342,8 @@ TEST(AvionicsReader, NeverInventsTime) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const FlightRead read = flight::OpenFlightText(c.text);
-    ASSERT_TRUE(read.flight) << read.problem;
-    const Flight& f = *read.flight;
+    ASSERT_TRUE(read.ok()) << read.problem;
+    const Flight& f = read.value;
     EXPECT_EQ(f.seconds.back(), c.seconds);
     EXPECT_DOUBLE_EQ(f.facts.durationHours, c.seconds / 3600);
     EXPECT_EQ(f.facts.interval, c.interval);
@@ -370,8 +370,8 @@ TEST(AvionicsReader, ReadsTheRealLog) {
   std::uint64_t hash = 0;
   const FlightRead read =
       flight::OpenFlight(std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_220417_125002_LFQA.csv", {}, &hash);
-  ASSERT_TRUE(read.flight) << read.problem;
-  const Flight& f = *read.flight;
+  ASSERT_TRUE(read.ok()) << read.problem;
+  const Flight& f = read.value;
   EXPECT_NE(hash, 0u);
   EXPECT_EQ(f.rows(), 2839u);
   EXPECT_EQ(f.seconds.back(), 2838.0);

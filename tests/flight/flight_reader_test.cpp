@@ -61,8 +61,8 @@ TEST(FlightReader, GivesEveryValueOfTheFilesTheExpansionWrites) {
     for (const std::string& path : files) {
       SCOPED_TRACE(path);
       const flight::FlightRead read = ReadFlightFile(path);
-      ASSERT_TRUE(read.flight) << read.problem;
-      const flight::Flight& f = *read.flight;
+      ASSERT_TRUE(read.ok()) << read.problem;
+      const flight::Flight& f = read.value;
       const std::vector<std::string> lines = crlfLines(readFile(path));
       ASSERT_EQ(f.rows(), lines.size() - 7);
       EXPECT_TRUE(f.notes.empty());
@@ -108,8 +108,8 @@ TEST(FlightReader, ReadsBackWhatTheDecoderHandedToTheFiles) {
     for (std::size_t i = 0; i < files.size(); ++i) {
       SCOPED_TRACE(files[i]);
       const flight::FlightRead read = ReadFlightFile(files[i]);
-      ASSERT_TRUE(read.flight) << read.problem;
-      const flight::Flight& a = *read.flight;
+      ASSERT_TRUE(read.ok()) << read.problem;
+      const flight::Flight& a = read.value;
       const flight::Flight& b = memory.flights[i];
       ASSERT_EQ(a.channels, b.channels);
       ASSERT_EQ(a.seconds, b.seconds);
@@ -126,8 +126,8 @@ TEST(FlightReader, ReadsBackWhatTheDecoderHandedToTheFiles) {
 TEST(FlightReader, CountsSecondsOnPastMidnightAndReadsTheHeader) {
   const flight::FlightRead read =
       ReadFlightText(handFlight("\"E1\",\"BAT\",\"MARK\",", {",1300,12.5,", ",\"NA\",12.6,\"S\"", ",1310,13,"}));
-  ASSERT_TRUE(read.flight) << read.problem;
-  const flight::Flight& f = *read.flight;
+  ASSERT_TRUE(read.ok()) << read.problem;
+  const flight::Flight& f = read.value;
   EXPECT_EQ(f.facts.flightLabel, "7");
   EXPECT_EQ(f.facts.flightNumber, 7);
   EXPECT_EQ(f.facts.year, 24);
@@ -152,9 +152,9 @@ TEST(FlightReader, KeepsEveryValueWhenLaterRowsAreShorterThanTheFirst) {
   std::vector<std::string> rows = {",\"NA\",\"NA\",\"NA\""};
   for (int r = 1; r < 2000; ++r) rows.push_back(std::string(",").append(1, static_cast<char>('0' + r % 10)).append(",7,\"S\""));
   const flight::FlightRead read = ReadFlightText(handFlight("\"E1\",\"BAT\",\"MARK\",", rows));
-  ASSERT_TRUE(read.flight) << read.problem;
-  const flight::Flight copy = *read.flight;
-  for (const flight::Flight* f : {&*read.flight, &copy}) {
+  ASSERT_TRUE(read.ok()) << read.problem;
+  const flight::Flight copy = read.value;
+  for (const flight::Flight* f : {&read.value, &copy}) {
     ASSERT_EQ(f->rows(), 2000u);
     ASSERT_EQ(f->columns.size(), 3u);
     EXPECT_TRUE(std::isnan(f->columns[1][0]));
@@ -203,19 +203,19 @@ TEST(FlightReader, NamesTheLineOfADamagedOrForeignFile) {
       if (fromFile) writeFile(path, c.text);
       const flight::FlightRead read = fromFile ? ReadFlightFile(path) : ReadFlightText(c.text);
       if (c.line == 0) {
-        ASSERT_TRUE(read.flight) << read.problem;
-        EXPECT_EQ(read.flight->rows(), 1u);
-        ASSERT_EQ(read.flight->notes.size(), 1u);
+        ASSERT_TRUE(read.ok()) << read.problem;
+        EXPECT_EQ(read.value.rows(), 1u);
+        ASSERT_EQ(read.value.notes.size(), 1u);
         continue;
       }
-      EXPECT_FALSE(read.flight);
+      EXPECT_FALSE(read.ok());
       EXPECT_EQ(read.line, c.line) << read.problem;
       EXPECT_EQ(read.problem.rfind("line " + std::to_string(c.line) + ": ", 0), 0u) << read.problem;
     }
   }
   const flight::FlightRead missing = ReadFlightFile("/no/such/F00001.CSV");
-  EXPECT_FALSE(missing.flight);
-  EXPECT_EQ(missing.line, 0);
+  EXPECT_FALSE(missing.ok());
+  EXPECT_EQ(missing.line, flight::kUnreadFile);
 }
 
 // A flight of two checked channels whose rows carry the given times.
@@ -252,13 +252,13 @@ TEST(FlightReader, KeepsTheSecondsInStepWithTheRowsWhenTheClockGoesBack) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const flight::FlightRead read = ReadFlightText(timedFlight(c.times));
-    ASSERT_TRUE(read.flight) << read.problem;
-    EXPECT_EQ(read.flight->seconds, c.seconds);
-    EXPECT_EQ(read.flight->startOfDay, c.startOfDay);
-    ASSERT_EQ(read.flight->notes.size(), c.notedLines.size());
+    ASSERT_TRUE(read.ok()) << read.problem;
+    EXPECT_EQ(read.value.seconds, c.seconds);
+    EXPECT_EQ(read.value.startOfDay, c.startOfDay);
+    ASSERT_EQ(read.value.notes.size(), c.notedLines.size());
     for (std::size_t i = 0; i < c.notedLines.size(); ++i)
-      EXPECT_EQ(read.flight->notes[i].rfind("line " + std::to_string(c.notedLines[i]) + ": the ", 0), 0u)
-          << read.flight->notes[i];
+      EXPECT_EQ(read.value.notes[i].rfind("line " + std::to_string(c.notedLines[i]) + ": the ", 0), 0u)
+          << read.value.notes[i];
   }
 
   // Times that go back and forth, and times that leap a day at every other
@@ -270,14 +270,14 @@ TEST(FlightReader, KeepsTheSecondsInStepWithTheRowsWhenTheClockGoesBack) {
     leaping.push_back(r % 2 ? "23:59:59" : "0:0:0");
   }
   const flight::FlightRead swung = ReadFlightText(timedFlight(swinging));
-  ASSERT_TRUE(swung.flight) << swung.problem;
-  EXPECT_EQ(swung.flight->seconds.back(), 3999 * 6.0);
-  EXPECT_EQ(swung.flight->notes.size(), 11u);
+  ASSERT_TRUE(swung.ok()) << swung.problem;
+  EXPECT_EQ(swung.value.seconds.back(), 3999 * 6.0);
+  EXPECT_EQ(swung.value.notes.size(), 11u);
   const flight::FlightRead leapt = ReadFlightText(timedFlight(leaping));
-  ASSERT_TRUE(leapt.flight) << leapt.problem;
-  EXPECT_EQ(leapt.flight->seconds.back(), 2000 * 6.0 + 1999);
-  EXPECT_EQ(leapt.flight->notes.size(), 11u);
-  for (const flight::Flight* f : {&*swung.flight, &*leapt.flight}) {
+  ASSERT_TRUE(leapt.ok()) << leapt.problem;
+  EXPECT_EQ(leapt.value.seconds.back(), 2000 * 6.0 + 1999);
+  EXPECT_EQ(leapt.value.notes.size(), 11u);
+  for (const flight::Flight* f : {&swung.value, &leapt.value}) {
     const flight::FlightDigest digest = flight::DigestFlight(*f);
     ASSERT_FALSE(digest.envelopes.empty());
     for (const flight::Envelope& e : digest.envelopes) EXPECT_LE(e.min.size(), f->rows() + 1440) << e.channel;
@@ -334,8 +334,8 @@ TEST(FlightReader, ReadsAFlightFileThatPassedThroughASpreadsheet) {
       {"-inf", unquoted(written, "-inf"), false},
   };
   const flight::FlightRead expected = ReadFlightText(written);
-  ASSERT_TRUE(expected.flight) << expected.problem;
-  ASSERT_GT(expected.flight->rows(), 9000u);
+  ASSERT_TRUE(expected.ok()) << expected.problem;
+  ASSERT_GT(expected.value.rows(), 9000u);
   const std::uint64_t expectedHash = flight::HashValueLines(written);
   TempDir dir;
   for (const Case& c : cases) {
@@ -346,13 +346,13 @@ TEST(FlightReader, ReadsAFlightFileThatPassedThroughASpreadsheet) {
     const flight::FlightRead fromText = ReadFlightText(c.text);
     const flight::FlightRead fromFile = ReadFlightFile(path, {}, &fileHash);
     for (const flight::FlightRead* read : {&fromText, &fromFile}) {
-      ASSERT_TRUE(read->flight) << read->problem;
-      const flight::Flight& f = *read->flight;
+      ASSERT_TRUE(read->ok()) << read->problem;
+      const flight::Flight& f = read->value;
       EXPECT_TRUE(f.notes.empty());
-      ASSERT_EQ(f.seconds, expected.flight->seconds);
+      ASSERT_EQ(f.seconds, expected.value.seconds);
       for (std::size_t ch = 0; ch < f.channels.size(); ++ch)
         for (std::size_t r = 0; r < f.rows(); ++r) {
-          const float x = f.columns[ch][r], y = expected.flight->columns[ch][r];
+          const float x = f.columns[ch][r], y = expected.value.columns[ch][r];
           ASSERT_TRUE(x == y || (std::isnan(x) && std::isnan(y))) << f.channels[ch].name << " row " << r;
         }
     }
@@ -409,7 +409,7 @@ TEST(FlightReader, RefusesWhatIsNoRegularFile) {
   for (const std::string& path : paths) {
     SCOPED_TRACE(path);
     const flight::FlightRead read = ReadFlightFile(path);
-    EXPECT_FALSE(read.flight);
+    EXPECT_FALSE(read.ok());
     EXPECT_EQ(read.line, 0);
     EXPECT_EQ(read.problem, "the file " + path + " is not a regular file");
   }

@@ -100,9 +100,9 @@ TEST(ReaderMemory, FollowsTheRowsReadNotTheFileSize) {
     c.make(path);
     const int status = RunWithAddressSpaceLimit(kRoom, [&] {
       const flight::FlightRead read = flight::OpenFlight(path);
-      if (read.flight) return read.flight->rows() == c.rows ? Read : Other;
+      if (read.ok()) return read.value.rows() == c.rows ? Read : Other;
       if (read.problem.rfind(c.problem, 0) != 0) return Other;
-      if (read.unreadable) return read.problem.find("not enough memory") != std::string::npos ? NoRoom : Other;
+      if (flight::Unreadable(read)) return read.problem.find("not enough memory") != std::string::npos ? NoRoom : Other;
       return Refused;
     });
     EXPECT_EQ(status, c.outcome) << "(" << kChildThrew << ": threw; 134: aborted)";

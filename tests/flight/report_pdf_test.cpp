@@ -86,7 +86,7 @@ class ReportPdfTest : public QObject {
     const QString pdf = QString::fromStdString(folder + "/report.pdf");
     render::ReportPages pages;
     const render::ReportOutcome outcome = render::writeFlightReport(csv, pdf, platform::ReplacingFile::Mode::Replace, &pages);
-    QCOMPARE(outcome.problem, QString());
+    QCOMPARE(outcome.problem, std::string());
     QCOMPARE(pdfPages(pdf), static_cast<int>(pages.size()));
     QVERIFY(pages.size() >= 2);  // the text, then the charts on a page of their own
     QCOMPARE(pages.back().size(), 2);
@@ -137,7 +137,7 @@ class ReportPdfTest : public QObject {
         report::MakeAircraftReportContent(log, "N123AB", since.toStdString(), until.toStdString());
     const QString pdf = QString::fromStdString(dir_.file("aircraft-" + since.toStdString() + ".pdf"));
     render::ReportPages pages;
-    QCOMPARE(render::writeAircraftReport(content, pdf, platform::ReplacingFile::Mode::Replace, &pages).problem, QString());
+    QCOMPARE(render::writeAircraftReport(content, pdf, platform::ReplacingFile::Mode::Replace, &pages).problem, std::string());
     QCOMPARE(pdfPages(pdf), static_cast<int>(pages.size()));
     QVERIFY(!pages.empty());
     checkHeaders(pages, QStringLiteral("N123AB · ") +
@@ -159,7 +159,7 @@ class ReportPdfTest : public QObject {
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf + QStringLiteral(".printed.pdf"));
-    QCOMPARE(render::printAircraftReport(content, printer).problem, QString());
+    QCOMPARE(render::printAircraftReport(content, printer).problem, std::string());
     QCOMPARE(pdfPages(printer.outputFileName()), static_cast<int>(pages.size()));
   }
 
@@ -168,8 +168,8 @@ class ReportPdfTest : public QObject {
   void picturesNameTheirFlightAndShowTheCursorOnlyWhenAsked() {
     const std::string folder = expand("picture", test::shortFlight(encode::ProfileLayout::Single, 20), 1);
     const flight::FlightRead read = flight::OpenFlight(folder + "/F00001.CSV");
-    QVERIFY(read.flight);
-    const flight::Flight& f = *read.flight;
+    QVERIFY(read.ok());
+    const flight::Flight& f = read.value;
     const std::vector<flight::PanelPlan> panels = flight::PlanPanels(f);
     QCOMPARE(QString::fromStdString(render::PictureTitle(f)), QStringLiteral("N123AB · Flight #1 · 2024-06-03 · start 9:12:00"));
     auto image = [&](bool title, bool cursor, std::size_t row) {

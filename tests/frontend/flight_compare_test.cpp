@@ -21,8 +21,8 @@ using flight::Unit;
 
 flight::Flight read(const std::string& text) {
   flight::FlightRead r = flight::ReadFlightText(text);
-  EXPECT_TRUE(r.flight) << r.problem;
-  return r.flight ? std::move(*r.flight) : flight::Flight{};
+  EXPECT_TRUE(r.ok()) << r.problem;
+  return r.ok() ? std::move(r.value) : flight::Flight{};
 }
 
 // NaN compares as "NA".

@@ -58,8 +58,8 @@ TEST(ReportContent, SaysTheFactsHeadlineAndTablesAsTheReportPrintsThem) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const flight::FlightRead read = flight::ReadFlightText(c.text);
-    ASSERT_TRUE(read.flight) << read.problem;
-    const ReportContent r = contentOf(*read.flight);
+    ASSERT_TRUE(read.ok()) << read.problem;
+    const ReportContent r = contentOf(read.value);
     EXPECT_EQ(r.facts, c.facts);
     EXPECT_EQ(r.headlineLine, c.headline);
     EXPECT_EQ(r.cylinderRows, c.cylinders);
@@ -68,24 +68,30 @@ TEST(ReportContent, SaysTheFactsHeadlineAndTablesAsTheReportPrintsThem) {
 }
 
 TEST(ReportContent, WritesTimesOfDayAndDurationsInOneFormat) {
+  // `cut`: the JSON's clock (the fraction cut, before midnight the day
+  // before's); `minutes`: the findings' "at 9:05".
   const struct {
     double seconds;
     const char* clock;
     const char* duration;
+    const char* cut;
+    const char* minutes;
   } cases[] = {
-      {0, "0:00:00", "0:00:00"},
-      {10978, "3:02:58", "3:02:58"},
-      {10977.6, "3:02:58", "3:02:58"},
-      {86400 + 65, "0:01:05", "24:01:05"},    // a clock wraps at midnight, a duration goes on
-      {148325, "17:12:05", "41:12:05"},
-      {-5, "0:00:00", "0:00:00"},
-      {std::nan(""), "0:00:00", ""},
+      {0, "0:00:00", "0:00:00", "0:00:00", "0:00"},
+      {10978, "3:02:58", "3:02:58", "3:02:58", "3:02"},
+      {10977.6, "3:02:58", "3:02:58", "3:02:57", "3:02"},
+      {86400 + 65, "0:01:05", "24:01:05", "0:01:05", "0:01"},  // a clock wraps at midnight, a duration goes on
+      {148325, "17:12:05", "41:12:05", "17:12:05", "17:12"},
+      {-5, "0:00:00", "0:00:00", "23:59:55", "23:59"},
+      {std::nan(""), "0:00:00", "", "", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.seconds);
     EXPECT_EQ(report::DurationText(c.seconds), c.duration);
     if (std::isfinite(c.seconds)) {
       EXPECT_EQ(report::ClockText(c.seconds), c.clock);
+      EXPECT_EQ(flight::ClockText(c.seconds, flight::ClockRound::Down), c.cut);
+      EXPECT_EQ(flight::ClockMinutesText(c.seconds), c.minutes);
     }
   }
 }
@@ -96,8 +102,8 @@ TEST(ReportContent, WritesTimesOfDayAndDurationsInOneFormat) {
 TEST(ReportContent, TheEngineAnalysisSectionsCarryTheirUnits) {
   const flight::FlightRead read = flight::ReadFlightText(
       handFlight("\"E1\",\"E2\",\"C1\",\"C2\",\"FF\",", {",700,710,180,190,40", ",705,715,185,195,40"}, 6, "F/F LPH"));
-  ASSERT_TRUE(read.flight) << read.problem;
-  flight::Flight f = *read.flight;
+  ASSERT_TRUE(read.ok()) << read.problem;
+  flight::Flight f = read.value;
   f.facts.engineUnit = 'C';
   flight::EngineAnalysis found;
   found.phases.figures = {{flight::Phase::Cruise, 0, 3725, 12.5, 190, 705, 65}};

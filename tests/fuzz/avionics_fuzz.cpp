@@ -30,22 +30,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string path = sandbox.put("log.csv", data, size);
   std::uint64_t fileHash = 0;
   const flight::FlightRead fromFile = flight::ReadAvionicsFile(path, {}, &fileHash);
-  if (read.problem != fromFile.problem || read.flight.has_value() != fromFile.flight.has_value())
+  if (read.problem != fromFile.problem || read.ok() != fromFile.ok())
     fuzz::fail("the file read differs from the text read: '" + read.problem + "' / '" + fromFile.problem + "'");
   if (flight::LooksLikeAvionicsLog(text.substr(0, 64))) {
     const flight::FlightRead door = flight::OpenFlight(path);
-    if (door.problem != read.problem || door.flight.has_value() != read.flight.has_value())
+    if (door.problem != read.problem || door.ok() != read.ok())
       fuzz::fail("the door reads an avionics log otherwise: '" + door.problem + "'");
   }
 
-  if (!read.flight) {
+  if (!read.ok()) {
     if (read.problem.empty()) fuzz::fail("a refusal without a reason");
     if (read.line > 0 && read.problem.rfind("line " + std::to_string(read.line) + ": ", 0) != 0)
       fuzz::fail("the reason does not name its line: " + read.problem);
     if (fileHash != 0) fuzz::fail("a refused file with a value hash");
     return 0;
   }
-  const flight::Flight& f = *read.flight;
+  const flight::Flight& f = read.value;
   if (f.facts.reader != "avionics") fuzz::fail("the facts do not name the reader");
   if (f.columns.size() != f.channels.size()) fuzz::fail("a column count unlike the channel count");
   if (f.seconds.size() != f.rows()) fuzz::fail("seconds unlike the rows");
@@ -58,8 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!(f.seconds[r] >= f.seconds[r - 1])) fuzz::fail("seconds that go back");
   if (!std::isfinite(f.facts.durationHours) || f.facts.durationHours < 0) fuzz::fail("a duration that is no number");
   if (f.facts.interval < 1) fuzz::fail("an interval under a second");
-  if (fromFile.flight->seconds != f.seconds) fuzz::fail("the file read has other rows or seconds");
-  if (fromFile.flight->notes != f.notes) fuzz::fail("the file read has other notes");
+  if (fromFile.value.seconds != f.seconds) fuzz::fail("the file read has other rows or seconds");
+  if (fromFile.value.notes != f.notes) fuzz::fail("the file read has other notes");
   if (fileHash != flight::HashAvionicsValueLines(text)) fuzz::fail("the file pass hashes other value lines");
   if (f.notes.size() > f.channels.size() + 30) fuzz::fail("more notes than a few a channel");
 

@@ -26,23 +26,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sandbox.reset();
   std::uint64_t fileHash = 0;
   const flight::FlightRead fromFile = flight::ReadFlightFile(sandbox.put("F00001.CSV", data, size), {}, &fileHash);
-  if (read.problem != fromFile.problem || read.flight.has_value() != fromFile.flight.has_value())
+  if (read.problem != fromFile.problem || read.ok() != fromFile.ok())
     fuzz::fail("the file read differs from the text read: '" + read.problem + "' / '" + fromFile.problem + "'");
 
-  if (!read.flight) {
+  if (!read.ok()) {
     if (read.problem.empty()) fuzz::fail("a refusal without a reason");
     if (read.line > 0 && read.problem.rfind("line " + std::to_string(read.line) + ": ", 0) != 0)
       fuzz::fail("the reason does not name its line: " + read.problem);
     return 0;
   }
-  const flight::Flight& f = *read.flight;
+  const flight::Flight& f = read.value;
   if (f.columns.size() != f.channels.size()) fuzz::fail("a column count unlike the channel count");
   for (std::size_t c = 0; c < f.columns.size(); ++c)
     if (f.columns[c].size() != f.rows()) fuzz::fail("a column with more or fewer values than rows");
   for (std::size_t r = 1; r < f.rows(); ++r)
     if (!(f.seconds[r] >= f.seconds[r - 1])) fuzz::fail("seconds that go back");
-  if (fromFile.flight->seconds != f.seconds) fuzz::fail("the file read has other rows or seconds");
-  if (fromFile.flight->notes != f.notes) fuzz::fail("the file read has other notes");
+  if (fromFile.value.seconds != f.seconds) fuzz::fail("the file read has other rows or seconds");
+  if (fromFile.value.notes != f.notes) fuzz::fail("the file read has other notes");
   if (fileHash != flight::HashValueLines(text)) fuzz::fail("the file pass hashes other value lines");
   // Each kind of note is said for its first rows, then counted: a few, however many rows.
   if (f.notes.size() > 16) fuzz::fail("more notes than a few");

@@ -106,14 +106,14 @@ TEST(Catalog, KeepsWhatTheReaderAndTheSummaryGive) {
   ASSERT_EQ(entries.size(), 4u);
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const flight::FlightRead read = flight::ReadFlightFile(f.files[i]);
-    ASSERT_TRUE(read.flight);
-    const flight::FlightSummary s = flight::SummarizeFlight(*read.flight);
+    ASSERT_TRUE(read.ok());
+    const flight::FlightSummary s = flight::SummarizeFlight(read.value);
     const flight::CatalogEntry& e = entries[i];
     EXPECT_EQ(e.file, std::string("N123AB/").append(fs::path(f.files[i]).filename().string()));
     EXPECT_EQ(e.folder, "N123AB");
-    EXPECT_EQ(e.aircraft, read.flight->facts.aircraft);
-    EXPECT_EQ(e.flightLabel, read.flight->facts.flightLabel);
-    EXPECT_EQ(e.rows, read.flight->rows());
+    EXPECT_EQ(e.aircraft, read.value.facts.aircraft);
+    EXPECT_EQ(e.flightLabel, read.value.facts.flightLabel);
+    EXPECT_EQ(e.rows, read.value.rows());
     EXPECT_EQ(e.recordedSeconds, s.recordedSeconds);
     ASSERT_EQ(e.hottest.size(), s.hottest.size());
     for (std::size_t h = 0; h < s.hottest.size(); ++h) {
