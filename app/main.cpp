@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "flight/flight_window.h"
-#include "shared/background_task.h"
-#include "shared/pictures.h"
-#include "startup/frm_top.h"
+#include "app/flight/flight_window.h"
+#include "app/shared/background_task.h"
+#include "app/shared/pictures.h"
+#include "app/startup/frm_top.h"
 
 namespace {
 

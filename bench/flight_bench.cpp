@@ -23,10 +23,10 @@
 
 #include "core/expand.h"
 #include "encoder/flight_profile.h"
-#include "flight/flight_chart.h"
+#include "app/flight/flight_chart.h"
 #include "flight/open_flight.h"
 #include "analysis/flight_summary.h"
-#include "flight/flight_window.h"
+#include "app/flight/flight_window.h"
 #include "support/dump_builder.h"
 
 namespace {

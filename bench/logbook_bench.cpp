@@ -29,8 +29,8 @@
 #include "encoder/flight_profile.h"
 #include "store/catalog.h"
 #include "store/logbook.h"
-#include "logbook/frm_logbook.h"
-#include "logbook/trends_chart.h"
+#include "app/logbook/frm_logbook.h"
+#include "app/logbook/trends_chart.h"
 #include "support/dump_builder.h"
 
 namespace {

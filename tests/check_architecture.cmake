@@ -5,7 +5,10 @@
 # - each module includes only the modules its row of the table below allows;
 # - cli/ includes nothing from app/: no include of it resolves to a file under app/
 #   (looked up as the compiler would, in cli/, the tree's root, library/ and
-#   library/include, and under app/ where none of those has it).
+#   library/include, and under app/ where none of those has it);
+# - app/'s headers are spelled "app/<folder>/<file>.h", each app/ folder
+#   includes only the folders its row of the second table allows (shared/ and
+#   binding/ no window), and no folder's CMake file compiles another's files.
 # A module's headers are spelled "<module>/<file>.h" (its row's spelling);
 # an include without a folder is the module's own.
 cmake_minimum_required(VERSION 3.20)
@@ -115,6 +118,66 @@ foreach(source IN LISTS cli_sources)
       file(RELATIVE_PATH name "${SOURCE_DIR}" "${source}")
       list(APPEND problems "${name} includes the desktop program's ${header}")
     endif()
+  endforeach()
+endforeach()
+
+# folder | may include (app/ folders; the program's root files may include all)
+set(app_folders
+  "binding|"
+  "shared|binding"
+  "report|"
+  "flight|shared report"
+  "data_folder|shared"
+  "viewers|shared flight data_folder"
+  "archives|shared binding flight data_folder viewers"
+  "download|shared binding archives data_folder"
+  "palm|shared binding data_folder download"
+  "main_menu|shared data_folder select_port"
+  "select_port|shared main_menu"
+  "startup|shared main_menu"
+  "logbook|shared flight report"
+  "tools|shared flight report logbook data_folder main_menu select_port startup viewers")
+file(GLOB_RECURSE app_sources LIST_DIRECTORIES false "${SOURCE_DIR}/app/*.h" "${SOURCE_DIR}/app/*.cpp")
+foreach(source IN LISTS app_sources)
+  file(RELATIVE_PATH relative "${SOURCE_DIR}" "${source}")
+  string(REGEX MATCH "^app/([^/]+)/" in_folder "${relative}")
+  set(folder "${CMAKE_MATCH_1}")
+  set(allowed "")
+  set(known FALSE)
+  foreach(row IN LISTS app_folders)
+    string(REPLACE "|" ";" cells "${row}")
+    list(GET cells 0 name)
+    if(name STREQUAL folder)
+      set(known TRUE)
+      list(LENGTH cells count)
+      if(count GREATER 1)
+        list(GET cells 1 allowed)
+        string(REPLACE " " ";" allowed "${allowed}")
+      endif()
+    endif()
+  endforeach()
+  if(folder AND NOT known)
+    list(APPEND problems "${relative}: app/${folder} has no row in the table of app/ folders")
+  endif()
+  file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+\"")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" header "${line}")
+    if(header MATCHES "^app/([^/]+)/")
+      set(target "${CMAKE_MATCH_1}")
+      if(folder AND NOT target STREQUAL folder AND NOT target IN_LIST allowed)
+        list(APPEND problems "${relative} (app/${folder}) may not include app/${target}: ${line}")
+      endif()
+    elseif(header MATCHES "^([^/]+)/" AND EXISTS "${SOURCE_DIR}/app/${header}")
+      list(APPEND problems "${relative}: spell the desktop program's header app/${header}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+file(GLOB app_cmake_files "${SOURCE_DIR}/app/*/CMakeLists.txt")
+foreach(cmake_file IN LISTS app_cmake_files)
+  file(STRINGS "${cmake_file}" lines REGEX "\\.\\./")
+  foreach(line IN LISTS lines)
+    file(RELATIVE_PATH relative "${SOURCE_DIR}" "${cmake_file}")
+    list(APPEND problems "${relative} compiles another folder's file: ${line}")
   endforeach()
 endforeach()
 

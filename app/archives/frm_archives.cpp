@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "archives/frm_archives.h"
+#include "app/archives/frm_archives.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -13,21 +13,21 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "archives/flow_helpers.h"
-#include "archives/listing_procedures.h"
-#include "binding/loaded_library.h"
+#include "app/shared/flow_helpers.h"
+#include "app/archives/listing_procedures.h"
+#include "app/binding/loaded_library.h"
 #include "core/expand.h"
-#include "data_folder/folder_browser.h"
-#include "flight/flight_window.h"
+#include "app/data_folder/folder_browser.h"
+#include "app/flight/flight_window.h"
 #include "frontend/result_messages.h"
 #include "frontend/roads.h"
 #include "platform/platform.h"
-#include "shared/message_box.h"
-#include "shared/mod_status_bar.h"
-#include "shared/screen_user.h"
-#include "shared/text_lines.h"
-#include "viewers/frm_list_view.h"
-#include "viewers/text_view.h"
+#include "app/shared/message_box.h"
+#include "app/shared/mod_status_bar.h"
+#include "app/shared/screen_user.h"
+#include "app/shared/text_lines.h"
+#include "app/viewers/frm_list_view.h"
+#include "app/viewers/text_view.h"
 
 namespace varnix::app {
 

@@ -8,8 +8,8 @@
 #include <QString>
 #include <functional>
 
-#include "shared/background_task.h"
-#include "shared/forms.h"
+#include "app/shared/background_task.h"
+#include "app/shared/forms.h"
 
 class QLabel;
 class QListWidget;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "archives/listing_procedures.h"
+#include "app/archives/listing_procedures.h"
 
-#include "shared/message_box.h"
+#include "app/shared/message_box.h"
 
 namespace varnix::app::modStatusBar {
 

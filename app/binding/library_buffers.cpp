@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "binding/library_buffers.h"
+#include "app/binding/library_buffers.h"
 
 #ifdef _WIN32
 #include <QString>

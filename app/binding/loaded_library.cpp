@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "binding/loaded_library.h"
+#include "app/binding/loaded_library.h"
 
 #include <algorithm>
 
-#include "binding/library_buffers.h"
+#include "app/binding/library_buffers.h"
 #include "varnix/varnix.h"
 
 namespace varnix::app {

@@ -3,7 +3,7 @@
 // through VarnixLibrary with the fixed-size buffers the library expects.
 #pragma once
 
-#include "binding/varnix_library.h"
+#include "app/binding/varnix_library.h"
 #include "frontend/flight_library.h"
 
 namespace varnix::app {

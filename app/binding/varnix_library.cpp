@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "binding/varnix_library.h"
+#include "app/binding/varnix_library.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <utility>
 
-#include "binding/worker_call.h"
+#include "app/binding/worker_call.h"
 #include "platform/platform.h"
 #include "varnix/varnix.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "binding/worker_call.h"
+#include "app/binding/worker_call.h"
 
 #include <QCloseEvent>
 #include <QCursor>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "data_folder/folder_browser.h"
+#include "app/data_folder/folder_browser.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -16,8 +16,8 @@
 
 #include "platform/fs_path.h"
 #include "render/library_text.h"
-#include "shared/message_box.h"
-#include "shared/pictures.h"
+#include "app/shared/message_box.h"
+#include "app/shared/pictures.h"
 
 namespace varnix::app {
 

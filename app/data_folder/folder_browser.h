@@ -10,7 +10,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "data_folder/volumes.h"
+#include "app/data_folder/volumes.h"
 
 class QComboBox;
 class QListWidget;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "data_folder/frm_choose_dir.h"
+#include "app/data_folder/frm_choose_dir.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -12,10 +12,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "data_folder/folder_browser.h"
-#include "data_folder/frm_folder_info.h"
-#include "shared/message_box.h"
-#include "shared/mod_status_bar.h"
+#include "app/data_folder/folder_browser.h"
+#include "app/data_folder/frm_folder_info.h"
+#include "app/shared/message_box.h"
+#include "app/shared/mod_status_bar.h"
 
 namespace varnix::app {
 

@@ -3,7 +3,7 @@
 // hands the chosen path to the data folder dialog's new-folder box.
 #pragma once
 
-#include "shared/forms.h"
+#include "app/shared/forms.h"
 
 class QLineEdit;
 

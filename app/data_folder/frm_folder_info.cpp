@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "data_folder/frm_folder_info.h"
+#include "app/data_folder/frm_folder_info.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -9,13 +9,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "data_folder/frm_choose_dir.h"
-#include "data_folder/typed_folder.h"
+#include "app/data_folder/frm_choose_dir.h"
+#include "app/data_folder/typed_folder.h"
 #include "frontend/data_folder_setting.h"
 #include "render/library_text.h"
-#include "shared/message_box.h"
-#include "shared/mod_status_bar.h"
-#include "shared/text_lines.h"
+#include "app/shared/message_box.h"
+#include "app/shared/mod_status_bar.h"
+#include "app/shared/text_lines.h"
 
 namespace varnix::app {
 

@@ -6,7 +6,7 @@
 // in "FolderList.CFG".
 #pragma once
 
-#include "shared/forms.h"
+#include "app/shared/forms.h"
 
 class QComboBox;
 class QLabel;

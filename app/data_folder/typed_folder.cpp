@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "data_folder/typed_folder.h"
+#include "app/data_folder/typed_folder.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "shared/text_lines.h"
+#include "app/shared/text_lines.h"
 
 namespace varnix::app {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "data_folder/volumes.h"
+#include "app/data_folder/volumes.h"
 
 #include <QDir>
 #include <QStorageInfo>

@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "download/download_and_expand.h"
+#include "app/download/download_and_expand.h"
 
 #include <QDir>
 #include <QPointer>
 
-#include "archives/flow_helpers.h"
-#include "binding/loaded_library.h"
-#include "download/download_progress_panel.h"
-#include "download/frm_status_bar.h"
-#include "download/show_decompressed_files.h"
+#include "app/shared/flow_helpers.h"
+#include "app/binding/loaded_library.h"
+#include "app/download/download_progress_panel.h"
+#include "app/download/frm_status_bar.h"
+#include "app/download/show_decompressed_files.h"
 #include "frontend/roads.h"
-#include "shared/background_task.h"
-#include "shared/mod_status_bar.h"
-#include "shared/screen_user.h"
+#include "app/shared/background_task.h"
+#include "app/shared/mod_status_bar.h"
+#include "app/shared/screen_user.h"
 
 namespace varnix::app::modStatusBar {
 

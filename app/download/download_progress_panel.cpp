@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "download/download_progress_panel.h"
+#include "app/download/download_progress_panel.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "download/frm_status_bar.h"
+#include "app/download/frm_status_bar.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,10 +11,10 @@
 #include <QVBoxLayout>
 
 #include "core/config_files.h"
-#include "download/download_and_expand.h"
-#include "download/download_progress_panel.h"
-#include "shared/message_box.h"
-#include "shared/mod_status_bar.h"
+#include "app/download/download_and_expand.h"
+#include "app/download/download_progress_panel.h"
+#include "app/shared/message_box.h"
+#include "app/shared/mod_status_bar.h"
 
 namespace varnix::app {
 

@@ -8,7 +8,7 @@
 #include <QString>
 #include <optional>
 
-#include "shared/forms.h"
+#include "app/shared/forms.h"
 
 class QLabel;
 class QPushButton;

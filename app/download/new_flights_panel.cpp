@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "download/new_flights_panel.h"
+#include "app/download/new_flights_panel.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <memory>
 
-#include "archives/frm_archives.h"
+#include "app/archives/frm_archives.h"
 #include "frontend/guarded_work.h"
 #include "frontend/new_flights.h"
 #include "render/library_text.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "download/show_decompressed_files.h"
+#include "app/download/show_decompressed_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,13 +7,13 @@
 #include <QLabel>
 #include <QListWidget>
 
-#include "archives/flow_helpers.h"
-#include "archives/frm_archives.h"
-#include "archives/listing_procedures.h"
-#include "data_folder/folder_browser.h"
-#include "download/new_flights_panel.h"
-#include "shared/message_box.h"
-#include "shared/text_lines.h"
+#include "app/shared/flow_helpers.h"
+#include "app/archives/frm_archives.h"
+#include "app/archives/listing_procedures.h"
+#include "app/data_folder/folder_browser.h"
+#include "app/download/new_flights_panel.h"
+#include "app/shared/message_box.h"
+#include "app/shared/text_lines.h"
 
 namespace varnix::app::modStatusBar {
 

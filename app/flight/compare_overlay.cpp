@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "flight/compare_overlay.h"
+#include "app/flight/compare_overlay.h"
 
 #include <algorithm>
 #include <limits>

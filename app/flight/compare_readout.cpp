@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "flight/compare_readout.h"
+#include "app/flight/compare_readout.h"
 
 #include <QFileInfo>
 #include <cmath>
 
 #include "flight/channels.h"
-#include "flight/readout.h"
+#include "app/flight/readout.h"
 #include "render/chart_colors.h"
 
 namespace varnix::app::flight_view {

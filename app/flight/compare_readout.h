@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "analysis/cruise_baselines.h"
-#include "flight/compare_overlay.h"
+#include "app/flight/compare_overlay.h"
 #include "flight/flight.h"
 #include "frontend/chart/panel_plan.h"
 #include "frontend/compare/flight_compare.h"

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "flight/flight_chart.h"
-#include "flight/summary_view.h"
+#include "app/flight/flight_chart.h"
+#include "app/flight/summary_view.h"
 
 #include <QDataStream>
 #include <QKeyEvent>

@@ -15,7 +15,7 @@
 #include "analysis/findings.h"
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
-#include "flight/compare_overlay.h"
+#include "app/flight/compare_overlay.h"
 #include "render/chart_annotations.h"
 #include "flight/flight.h"
 #include "frontend/chart/panel_plan.h"

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "flight/flight_table_model.h"
+#include "app/flight/flight_table_model.h"
 
 #include <QBrush>
 #include <QColor>
 
 #include "render/chart_colors.h"
-#include "flight/readout.h"
+#include "app/flight/readout.h"
 
 namespace varnix::app::flight_view {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "flight/flight_window.h"
+#include "app/flight/flight_window.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -28,18 +28,18 @@
 
 #include "analysis/aircraft_rules.h"
 #include "flight/channels.h"
-#include "flight/compare_readout.h"
-#include "flight/flight_chart.h"
+#include "app/flight/compare_readout.h"
+#include "app/flight/flight_chart.h"
 #include "flight/open_flight.h"
-#include "flight/flight_table_model.h"
+#include "app/flight/flight_table_model.h"
 #include "frontend/chart/panel_plan.h"
 #include "frontend/guarded_work.h"
-#include "flight/picture_export.h"
-#include "flight/readout.h"
-#include "flight/summary_view.h"
+#include "app/flight/picture_export.h"
+#include "app/flight/readout.h"
+#include "app/flight/summary_view.h"
 
 #include "frontend/report/report_content.h"
-#include "report/flight_report.h"
+#include "app/report/flight_report.h"
 #include "render/library_text.h"
 
 namespace varnix::app::flight_view {

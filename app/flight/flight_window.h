@@ -17,7 +17,7 @@
 #include "analysis/cruise_baselines.h"
 #include "frontend/compare/flight_compare.h"
 #include "frontend/chart/value_extremes.h"
-#include "shared/background_task.h"
+#include "app/shared/background_task.h"
 
 class QLabel;
 class QTabWidget;

@@ -9,9 +9,9 @@
 #include <QLabel>
 #include <QMenu>
 
-#include "flight/compare_readout.h"
-#include "flight/flight_chart.h"
-#include "flight/flight_window.h"
+#include "app/flight/compare_readout.h"
+#include "app/flight/flight_chart.h"
+#include "app/flight/flight_window.h"
 #include "flight/open_flight.h"
 #include "frontend/guarded_work.h"
 #include "render/library_text.h"

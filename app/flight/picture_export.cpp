@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "flight/picture_export.h"
+#include "app/flight/picture_export.h"
 
-#include "flight/flight_chart.h"
+#include "app/flight/flight_chart.h"
 #include "render/picture_export.h"
 
 namespace varnix::app::flight_view {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "flight/readout.h"
+#include "app/flight/readout.h"
 
 #include <algorithm>
 #include <cmath>

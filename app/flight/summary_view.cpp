@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "flight/summary_view.h"
+#include "app/flight/summary_view.h"
 
 #include <QGridLayout>
 #include <QHeaderView>
@@ -13,7 +13,7 @@
 #include <qcustomplot.h>
 
 #include "analysis/limits.h"
-#include "flight/readout.h"
+#include "app/flight/readout.h"
 #include "render/chart_annotations.h"
 
 namespace varnix::app::flight_view {

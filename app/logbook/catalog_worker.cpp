@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "logbook/catalog_worker.h"
+#include "app/logbook/catalog_worker.h"
 
 #include <chrono>
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "shared/background_task.h"
+#include "app/shared/background_task.h"
 #include "store/catalog_entry.h"
 
 namespace varnix::app::logbook {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "logbook/findings_tab.h"
+#include "app/logbook/findings_tab.h"
 
 #include <QStyle>
 #include <algorithm>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "logbook/fleet_tab.h"
+#include "app/logbook/fleet_tab.h"
 
 #include <QStringList>
 #include <set>

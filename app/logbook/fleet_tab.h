@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "logbook/catalog_worker.h"
+#include "app/logbook/catalog_worker.h"
 #include "store/fleet.h"
 
 namespace varnix::app::logbook {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "logbook/flights_filter.h"
+#include "app/logbook/flights_filter.h"
 
-#include "logbook/logbook_model.h"
+#include "app/logbook/logbook_model.h"
 
 namespace varnix::app::logbook {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "logbook/flights_tab.h"
+#include "app/logbook/flights_tab.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <set>
 
-#include "logbook/flights_filter.h"
-#include "logbook/logbook_model.h"
+#include "app/logbook/flights_filter.h"
+#include "app/logbook/logbook_model.h"
 #include "render/library_text.h"
 #include "render/whole_file.h"
 #include "store/fleet.h"

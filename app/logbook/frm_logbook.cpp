@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "logbook/frm_logbook.h"
+#include "app/logbook/frm_logbook.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -29,21 +29,21 @@
 #include <cmath>
 #include <set>
 
-#include "flight/flight_chart.h"
-#include "flight/flight_window.h"
+#include "app/flight/flight_chart.h"
+#include "app/flight/flight_window.h"
 #include "frontend/import_logs.h"
 #include "frontend/guarded_work.h"
-#include "logbook/findings_tab.h"
-#include "logbook/fleet_tab.h"
-#include "logbook/flights_tab.h"
-#include "logbook/logbook_model.h"
-#include "logbook/trends_chart.h"
-#include "report/aircraft_report.h"
-#include "report/flight_report.h"
+#include "app/logbook/findings_tab.h"
+#include "app/logbook/fleet_tab.h"
+#include "app/logbook/flights_tab.h"
+#include "app/logbook/logbook_model.h"
+#include "app/logbook/trends_chart.h"
+#include "app/report/aircraft_report.h"
+#include "app/report/flight_report.h"
 #include "render/library_text.h"
-#include "shared/message_box.h"
-#include "shared/mod_status_bar.h"
-#include "shared/pictures.h"
+#include "app/shared/message_box.h"
+#include "app/shared/mod_status_bar.h"
+#include "app/shared/pictures.h"
 #include "store/catalog.h"
 
 namespace varnix::app::logbook {

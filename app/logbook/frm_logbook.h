@@ -18,9 +18,9 @@
 #include "frontend/import_logs.h"
 #include "store/fleet.h"
 #include "store/logbook.h"
-#include "logbook/catalog_worker.h"
-#include "shared/background_task.h"
-#include "shared/forms.h"
+#include "app/logbook/catalog_worker.h"
+#include "app/shared/background_task.h"
+#include "app/shared/forms.h"
 
 class QCheckBox;
 class QHBoxLayout;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "logbook/logbook_model.h"
+#include "app/logbook/logbook_model.h"
 
 #include <QApplication>
 #include <QBrush>

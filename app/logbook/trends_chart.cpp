@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "logbook/trends_chart.h"
+#include "app/logbook/trends_chart.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "main_menu/frm_varnix.h"
+#include "app/main_menu/frm_varnix.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "data_folder/frm_folder_info.h"
-#include "select_port/frm_select_port.h"
-#include "shared/mod_status_bar.h"
-#include "shared/pictures.h"
+#include "app/data_folder/frm_folder_info.h"
+#include "app/select_port/frm_select_port.h"
+#include "app/shared/mod_status_bar.h"
+#include "app/shared/pictures.h"
 
 namespace varnix::app {
 

@@ -4,7 +4,7 @@
 // Closing it ends the program.
 #pragma once
 
-#include "shared/forms.h"
+#include "app/shared/forms.h"
 
 class QGridLayout;
 class QLabel;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "palm/frm_palm.h"
+#include "app/palm/frm_palm.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -11,16 +11,16 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "archives/flow_helpers.h"
-#include "binding/loaded_library.h"
-#include "data_folder/folder_browser.h"
-#include "download/show_decompressed_files.h"
+#include "app/shared/flow_helpers.h"
+#include "app/binding/loaded_library.h"
+#include "app/data_folder/folder_browser.h"
+#include "app/download/show_decompressed_files.h"
 #include "frontend/result_messages.h"
 #include "frontend/roads.h"
-#include "palm/palm_files.h"
-#include "shared/message_box.h"
-#include "shared/mod_status_bar.h"
-#include "shared/screen_user.h"
+#include "app/palm/palm_files.h"
+#include "app/shared/message_box.h"
+#include "app/shared/mod_status_bar.h"
+#include "app/shared/screen_user.h"
 
 namespace varnix::app {
 

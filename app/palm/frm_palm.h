@@ -4,7 +4,7 @@
 // shows its flights on the archive screen.
 #pragma once
 
-#include "shared/forms.h"
+#include "app/shared/forms.h"
 
 class QListWidget;
 class QListWidgetItem;

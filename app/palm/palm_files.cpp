@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "palm/palm_files.h"
+#include "app/palm/palm_files.h"
 
 #include <QDir>
 #include <QLocale>
 #include <QSaveFile>
 #include <algorithm>
 
-#include "shared/mod_status_bar.h"
-#include "shared/text_lines.h"
+#include "app/shared/mod_status_bar.h"
+#include "app/shared/text_lines.h"
 
 namespace varnix::app {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "report/aircraft_report.h"
+#include "app/report/aircraft_report.h"
 
 #include <QDateEdit>
 #include <QDialogButtonBox>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "report/flight_report.h"
+#include "app/report/flight_report.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "select_port/frm_select_port.h"
+#include "app/select_port/frm_select_port.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -20,12 +20,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "main_menu/frm_varnix.h"
+#include "app/main_menu/frm_varnix.h"
 #include "platform/serial_port.h"
-#include "select_port/port_setting_line.h"
-#include "select_port/serial_ports.h"
-#include "shared/message_box.h"
-#include "shared/mod_status_bar.h"
+#include "app/select_port/port_setting_line.h"
+#include "app/select_port/serial_ports.h"
+#include "app/shared/message_box.h"
+#include "app/shared/mod_status_bar.h"
 
 namespace varnix::app {
 

@@ -11,8 +11,8 @@
 #include <functional>
 #include <optional>
 
-#include "select_port/serial_ports.h"
-#include "shared/forms.h"
+#include "app/select_port/serial_ports.h"
+#include "app/shared/forms.h"
 
 class QGridLayout;
 class QLabel;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "select_port/port_setting_line.h"
+#include "app/select_port/port_setting_line.h"
 
-#include "shared/text_lines.h"
+#include "app/shared/text_lines.h"
 
 namespace varnix::app {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "select_port/serial_ports.h"
+#include "app/select_port/serial_ports.h"
 
 #include <QCollator>
 #include <QDir>
@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "platform/serial_port.h"
-#include "select_port/windows_ports.h"
+#include "app/select_port/windows_ports.h"
 
 namespace varnix::app {
 

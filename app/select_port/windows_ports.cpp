@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "select_port/windows_ports.h"
+#include "app/select_port/windows_ports.h"
 
 #include <cwctype>
 

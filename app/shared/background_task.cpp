@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shared/background_task.h"
+#include "app/shared/background_task.h"
 
 #include <QCoreApplication>
 #include <mutex>

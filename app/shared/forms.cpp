@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shared/forms.h"
-
-#include "shared/form_catalogue.h"
+#include "app/shared/forms.h"
 
 #include <QCloseEvent>
 #include <QShowEvent>

@@ -57,6 +57,11 @@ class Form : public QWidget {
 // event loop (it may be unloading itself from one of its own handlers).
 void unloadForm(Form* form);
 
+// A new screen of that name, nullptr for a name this build lacks. The
+// program's catalogue of screens (app/form_catalogue.cpp) defines it: it
+// knows every window, which nothing in shared/ may.
+Form* createForm(const QString& name);
+
 namespace forms {
 
 // The collection of loaded forms, in the order they were loaded.

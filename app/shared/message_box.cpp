@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shared/message_box.h"
+#include "app/shared/message_box.h"
 
 #include <QApplication>
 #include <QInputDialog>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shared/mod_status_bar.h"
+#include "app/shared/mod_status_bar.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,7 +9,7 @@
 
 #include "frontend/data_folder_setting.h"
 #include "platform/platform.h"
-#include "shared/forms.h"
+#include "app/shared/forms.h"
 #include "render/library_text.h"
 
 namespace varnix::app::modStatusBar {

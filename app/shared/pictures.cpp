@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shared/pictures.h"
+#include "app/shared/pictures.h"
 
 #include <QPainter>
 #include <QSvgRenderer>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shared/screen_user.h"
+#include "app/shared/screen_user.h"
 
-#include "archives/flow_helpers.h"
-#include "shared/message_box.h"
+#include "app/shared/flow_helpers.h"
+#include "app/shared/message_box.h"
 
 namespace varnix::app {
 

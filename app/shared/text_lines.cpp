@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shared/text_lines.h"
+#include "app/shared/text_lines.h"
 
 #include <QFile>
 #include <cerrno>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "startup/frm_top.h"
+#include "app/startup/frm_top.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -7,11 +7,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "main_menu/frm_varnix.h"
+#include "app/main_menu/frm_varnix.h"
 #include "platform/platform.h"
 #include "render/library_text.h"
-#include "shared/mod_status_bar.h"
-#include "shared/pictures.h"
+#include "app/shared/mod_status_bar.h"
+#include "app/shared/pictures.h"
 
 namespace varnix::app {
 

@@ -3,7 +3,7 @@
 // two seconds later opens the main menu.
 #pragma once
 
-#include "shared/forms.h"
+#include "app/shared/forms.h"
 
 class QLabel;
 class QTimer;

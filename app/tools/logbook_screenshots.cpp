@@ -22,9 +22,9 @@
 
 #include "core/expand.h"
 #include "encoder/flight_profile.h"
-#include "logbook/frm_logbook.h"
-#include "logbook/logbook_model.h"
-#include "report/flight_report.h"
+#include "app/logbook/frm_logbook.h"
+#include "app/logbook/logbook_model.h"
+#include "app/report/flight_report.h"
 #include "render/library_text.h"
 
 using namespace varnix;

@@ -11,17 +11,17 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "data_folder/folder_browser.h"
-#include "data_folder/frm_choose_dir.h"
-#include "data_folder/frm_folder_info.h"
-#include "main_menu/frm_varnix.h"
-#include "select_port/frm_select_port.h"
-#include "shared/forms.h"
-#include "shared/mod_status_bar.h"
-#include "startup/frm_top.h"
-#include "viewers/frm_list_view.h"
-#include "viewers/frm_view_file_new.h"
-#include "viewers/text_view.h"
+#include "app/data_folder/folder_browser.h"
+#include "app/data_folder/frm_choose_dir.h"
+#include "app/data_folder/frm_folder_info.h"
+#include "app/main_menu/frm_varnix.h"
+#include "app/select_port/frm_select_port.h"
+#include "app/shared/forms.h"
+#include "app/shared/mod_status_bar.h"
+#include "app/startup/frm_top.h"
+#include "app/viewers/frm_list_view.h"
+#include "app/viewers/frm_view_file_new.h"
+#include "app/viewers/text_view.h"
 
 using namespace varnix::app;
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "viewers/frm_list_view.h"
+#include "app/viewers/frm_list_view.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "shared/mod_status_bar.h"
+#include "app/shared/mod_status_bar.h"
 
 namespace varnix::app {
 

@@ -3,7 +3,7 @@
 // closing it brings the archive screen back.
 #pragma once
 
-#include "shared/forms.h"
+#include "app/shared/forms.h"
 
 class QLabel;
 class QPlainTextEdit;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "viewers/frm_view_file_new.h"
+#include "app/viewers/frm_view_file_new.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -13,11 +13,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "data_folder/folder_browser.h"
-#include "flight/flight_window.h"
-#include "shared/message_box.h"
-#include "shared/mod_status_bar.h"
-#include "viewers/text_view.h"
+#include "app/data_folder/folder_browser.h"
+#include "app/flight/flight_window.h"
+#include "app/shared/message_box.h"
+#include "app/shared/mod_status_bar.h"
+#include "app/viewers/text_view.h"
 
 namespace varnix::app {
 

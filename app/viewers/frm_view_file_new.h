@@ -2,7 +2,7 @@
 // The file viewer: browse to a .TXT or .CSV file and show it whole.
 #pragma once
 
-#include "shared/forms.h"
+#include "app/shared/forms.h"
 
 class QLabel;
 class QPlainTextEdit;

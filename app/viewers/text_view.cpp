@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "viewers/text_view.h"
+#include "app/viewers/text_view.h"
 
 #include <QFile>
 #include <cstdio>

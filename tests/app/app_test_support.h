@@ -10,10 +10,10 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
-#include "data_folder/frm_folder_info.h"
-#include "shared/forms.h"
-#include "shared/message_box.h"
-#include "shared/mod_status_bar.h"
+#include "app/data_folder/frm_folder_info.h"
+#include "app/shared/forms.h"
+#include "app/shared/message_box.h"
+#include "app/shared/mod_status_bar.h"
 
 namespace varnix::app::test {
 

@@ -9,10 +9,10 @@
 #include <QtTest>
 
 #include "app_test_support.h"
-#include "data_folder/folder_browser.h"
-#include "data_folder/frm_choose_dir.h"
-#include "data_folder/frm_folder_info.h"
-#include "data_folder/typed_folder.h"
+#include "app/data_folder/folder_browser.h"
+#include "app/data_folder/frm_choose_dir.h"
+#include "app/data_folder/frm_folder_info.h"
+#include "app/data_folder/typed_folder.h"
 
 using namespace varnix::app;
 using namespace varnix::app::test;

@@ -21,13 +21,13 @@
 #include <cmath>
 #include <qcustomplot.h>
 
-#include "flight/flight_chart.h"
-#include "flight/flight_window.h"
-#include "logbook/frm_logbook.h"
-#include "logbook/logbook_model.h"
-#include "logbook/trends_chart.h"
+#include "app/flight/flight_chart.h"
+#include "app/flight/flight_window.h"
+#include "app/logbook/frm_logbook.h"
+#include "app/logbook/logbook_model.h"
+#include "app/logbook/trends_chart.h"
 #include "encoder/flight_profile.h"
-#include "report/aircraft_report.h"
+#include "app/report/aircraft_report.h"
 #include "support/flight_files.h"
 #include "store/trend_series.h"
 

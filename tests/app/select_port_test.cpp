@@ -8,11 +8,11 @@
 #include <QtTest>
 
 #include "app_test_support.h"
-#include "main_menu/frm_varnix.h"
-#include "select_port/frm_select_port.h"
-#include "select_port/port_setting_line.h"
-#include "select_port/serial_ports.h"
-#include "select_port/windows_ports.h"
+#include "app/main_menu/frm_varnix.h"
+#include "app/select_port/frm_select_port.h"
+#include "app/select_port/port_setting_line.h"
+#include "app/select_port/serial_ports.h"
+#include "app/select_port/windows_ports.h"
 
 using namespace varnix::app;
 using namespace varnix::app::test;

@@ -8,12 +8,12 @@
 #include <QtTest>
 
 #include "app_test_support.h"
-#include "data_folder/frm_folder_info.h"
-#include "main_menu/frm_varnix.h"
-#include "select_port/frm_select_port.h"
-#include "startup/frm_top.h"
-#include "viewers/frm_list_view.h"
-#include "viewers/frm_view_file_new.h"
+#include "app/data_folder/frm_folder_info.h"
+#include "app/main_menu/frm_varnix.h"
+#include "app/select_port/frm_select_port.h"
+#include "app/startup/frm_top.h"
+#include "app/viewers/frm_list_view.h"
+#include "app/viewers/frm_view_file_new.h"
 
 using namespace varnix::app;
 using namespace varnix::app::test;

@@ -10,10 +10,10 @@
 #include <QtTest>
 
 #include "app_test_support.h"
-#include "data_folder/folder_browser.h"
-#include "viewers/frm_list_view.h"
-#include "viewers/frm_view_file_new.h"
-#include "viewers/text_view.h"
+#include "app/data_folder/folder_browser.h"
+#include "app/viewers/frm_list_view.h"
+#include "app/viewers/frm_view_file_new.h"
+#include "app/viewers/text_view.h"
 
 using namespace varnix::app;
 using namespace varnix::app::test;

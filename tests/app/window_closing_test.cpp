@@ -12,9 +12,9 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "flight/flight_window.h"
-#include "logbook/frm_logbook.h"
-#include "shared/background_task.h"
+#include "app/flight/flight_window.h"
+#include "app/logbook/frm_logbook.h"
+#include "app/shared/background_task.h"
 #include "support/flight_files.h"
 
 using namespace varnix;

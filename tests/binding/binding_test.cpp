@@ -13,9 +13,9 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "binding/library_buffers.h"
-#include "binding/varnix_library.h"
-#include "binding/worker_call.h"
+#include "app/binding/library_buffers.h"
+#include "app/binding/varnix_library.h"
+#include "app/binding/worker_call.h"
 #include "platform/platform.h"
 #include "support/dump_builder.h"
 

@@ -9,13 +9,13 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "archives/frm_archives.h"
-#include "archives/listing_procedures.h"
-#include "data_folder/folder_browser.h"
+#include "app/archives/frm_archives.h"
+#include "app/archives/listing_procedures.h"
+#include "app/data_folder/folder_browser.h"
 #include "flows_support.h"
 #include "render/library_text.h"
 #include "support/flight_files.h"
-#include "viewers/frm_list_view.h"
+#include "app/viewers/frm_list_view.h"
 
 using namespace varnix::app;
 using namespace varnix::app::test;

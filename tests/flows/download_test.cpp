@@ -16,8 +16,8 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "archives/frm_archives.h"
-#include "download/frm_status_bar.h"
+#include "app/archives/frm_archives.h"
+#include "app/download/frm_status_bar.h"
 #include "flows_support.h"
 
 using namespace varnix::app;

@@ -4,12 +4,12 @@
 #include <QListWidget>
 #include <QtTest>
 
-#include "archives/frm_archives.h"
-#include "data_folder/folder_browser.h"
+#include "app/archives/frm_archives.h"
+#include "app/data_folder/folder_browser.h"
 #include "flows_support.h"
 #include "frontend/dump_files.h"
-#include "palm/frm_palm.h"
-#include "palm/palm_files.h"
+#include "app/palm/frm_palm.h"
+#include "app/palm/palm_files.h"
 #include "support/pdb_builder.h"
 
 using namespace varnix::app;

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "archives/flow_helpers.h"
+#include "app/shared/flow_helpers.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include "binding/varnix_library.h"
+#include "app/binding/varnix_library.h"
 #include "platform/platform.h"
-#include "shared/message_box.h"
+#include "app/shared/message_box.h"
 
 namespace varnix::app {
 

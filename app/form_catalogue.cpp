@@ -1,19 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "shared/form_catalogue.h"
+#include "app/shared/forms.h"
 
-#include "archives/frm_archives.h"
-#include "data_folder/frm_choose_dir.h"
-#include "download/frm_status_bar.h"
-#include "data_folder/frm_folder_info.h"
+#include "app/archives/frm_archives.h"
+#include "app/data_folder/frm_choose_dir.h"
+#include "app/download/frm_status_bar.h"
+#include "app/data_folder/frm_folder_info.h"
 #ifdef VARNIX_HAVE_LOGBOOK
-#include "logbook/frm_logbook.h"
+#include "app/logbook/frm_logbook.h"
 #endif
-#include "main_menu/frm_varnix.h"
-#include "palm/frm_palm.h"
-#include "select_port/frm_select_port.h"
-#include "startup/frm_top.h"
-#include "viewers/frm_list_view.h"
-#include "viewers/frm_view_file_new.h"
+#include "app/main_menu/frm_varnix.h"
+#include "app/palm/frm_palm.h"
+#include "app/select_port/frm_select_port.h"
+#include "app/startup/frm_top.h"
+#include "app/viewers/frm_list_view.h"
+#include "app/viewers/frm_view_file_new.h"
 
 namespace varnix::app {
 
