@@ -198,7 +198,7 @@ double roadSeconds(const std::string& dat, const fs::path& data) {
   const auto t0 = Clock::now();
   varnix::frontend::CoreLibrary library;
   const auto preview = varnix::frontend::previewExpansion(library, dat, data.string());
-  const int code = library.expandDataFile(dat, data.string(), false).code;
+  const int code = library.expandDataFile(dat, data.string(), false).value;
   const double seconds = since(t0);
   if (code != 0 || !preview.alreadyThere.empty()) std::printf("  road expansion returned %d\n", code);
   fs::remove_all(data);

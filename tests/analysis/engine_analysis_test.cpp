@@ -368,7 +368,7 @@ TEST(EngineAnalysis, EachRegisteredAnalysisRunsAloneAndGivesWhatTheWholeGives) {
       // What a presenter shows of the row: titled sections with something
       // to say, each table row a cell per column.
       if (!row.sections) continue;
-      const flight::ResultSections sections = row.sections(*read.flight, all);
+      const flight::ResultSections sections = row.sections(read.value, all);
       EXPECT_FALSE(sections.empty());
       for (const flight::ResultSection& s : sections) {
         EXPECT_FALSE(s.title.empty());
@@ -379,7 +379,7 @@ TEST(EngineAnalysis, EachRegisteredAnalysisRunsAloneAndGivesWhatTheWholeGives) {
     }
     // The presenters' sections, one per title, in the order they are shown.
     std::vector<std::string> titles;
-    for (const flight::ResultSection& s : flight::DescribeAnalyses(*read.flight, all)) titles.push_back(s.title);
+    for (const flight::ResultSection& s : flight::DescribeAnalyses(read.value, all)) titles.push_back(s.title);
     EXPECT_EQ(titles, (std::vector<std::string>{"Phases", "Power, mixture, valves and sensors", "Lean test", "Magneto check"}));
     // All rows asked for at once give what AnalyseEngine gives.
     flight::AnalysisRun run(read.value, defaults, true);

@@ -80,7 +80,7 @@ class FlightWindowTest : public QObject {
     ExpandDataFile(folder + "/R1.DAT", folder + "/data/", header);
     const std::string path = folder + "/data/N123AB/F00001.CSV";
     if (acknowledged) {
-      const flight::EngineAnalysis a = flight::AnalyseEngine(*flight::OpenFlight(path).flight, flight::Limits{});
+      const flight::EngineAnalysis a = flight::AnalyseEngine(flight::OpenFlight(path).value, flight::Limits{});
       if (a.findings.empty()) return {};
       test::writeFile(folder + "/data/N123AB/" + flight::kAcknowledgedFileName,
                       std::string(flight::KindName(a.findings[0].kind)) + " " + a.findings[0].channel +
@@ -658,8 +658,9 @@ class FlightWindowTest : public QObject {
     o.events.drift = 40;
     o.flightIndex = 30;
     const std::string pathB = profileFlight("compareB", o);
-    const auto a = flight::OpenFlight(pathA).flight, b = flight::OpenFlight(pathB).flight;
-    QVERIFY(a && b);
+    const flight::FlightRead readA = flight::OpenFlight(pathA), readB = flight::OpenFlight(pathB);
+    QVERIFY(readA.ok() && readB.ok());
+    const flight::Flight *a = &readA.value, *b = &readB.value;
     const flight::FlightMoments ma = flight::MomentsOf(flight::FindPhases(*a)),
                                 mb = flight::MomentsOf(flight::FindPhases(*b));
     QVERIFY(ma.takeoff && mb.takeoff && ma.engineStart && mb.engineStart);
@@ -744,8 +745,9 @@ class FlightWindowTest : public QObject {
   // the cursor and in view without scrolling.
   void rulerResultsShowAtTheTopOfTheReadout() {
     const std::string path = eventsFlight("rulerTop");
-    const auto f = flight::OpenFlight(path).flight;
-    QVERIFY(f);
+    const flight::FlightRead read = flight::OpenFlight(path);
+    QVERIFY(read.ok());
+    const flight::Flight* f = &read.value;
     auto w = openPath(path);
     QVERIFY(w);
     w->resize(1280, 720);

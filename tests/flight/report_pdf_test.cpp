@@ -106,7 +106,7 @@ class ReportPdfTest : public QObject {
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(folder + "/printed.pdf"));
-    QCOMPARE(render::printFlightReport(csv, printer).problem, QString());
+    QCOMPARE(render::printFlightReport(csv, printer).problem, std::string());
     QCOMPARE(pdfPages(printer.outputFileName()), static_cast<int>(pages.size()));
   }
 
