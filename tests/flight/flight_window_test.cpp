@@ -507,34 +507,41 @@ class FlightWindowTest : public QObject {
   }
 
   // The sections of the events flight read as on paper, each figure with
-  // its unit: a column's title, a column, or the lines as plain text.
+  // its unit: a table's titles, a column's cells or their colours, the
+  // lines as plain text or as drawn (a tone as a colour, a strong run bold).
   void summarySectionsReadAsOnPaper_data() {
     QTest::addColumn<QString>("section");
-    QTest::addColumn<int>("column");  // -1: the titles; -2: the lines
+    QTest::addColumn<QString>("part");  // "titles", "cells", "colours", "lines", "html"
+    QTest::addColumn<int>("column");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("phase titles") << "Phases" << -1 << "Phase|From|To|Duration|Fuel|Max CHT|Mean EGT|Mean power";
-    QTest::newRow("phase fuel") << "Phases" << 4 << "0.3 gal|0.2 gal|0.3 gal|2.9 gal|7.0 gal|0.9 gal|0.2 gal";
-    QTest::newRow("phase lengths") << "Phases" << 3 << "0:04:12|0:01:26|0:01:00|0:09:04|0:34:18|0:07:04|0:02:54";
+    QTest::newRow("phase titles") << "Phases" << "titles" << 0
+                                  << "Phase|From|To|Duration|Fuel|Max CHT|Mean EGT|Mean power";
+    QTest::newRow("phase fuel") << "Phases" << "cells" << 4 << "0.3 gal|0.2 gal|0.3 gal|2.9 gal|7.0 gal|0.9 gal|0.2 gal";
+    QTest::newRow("phase lengths") << "Phases" << "cells" << 3
+                                   << "0:04:12|0:01:26|0:01:00|0:09:04|0:34:18|0:07:04|0:02:54";
     QTest::newRow("engine lines")
-        << "Power, mixture, valves and sensors" << -2
+        << "Power, mixture, valves and sensors" << "lines" << 0
         << "Power in cruise: 66 % (recorded)\n"
            "Cruise from 9:27:42: rich of peak — EGT fell 76 °F as fuel flow rose 1.8 GPH at steady RPM and MAP "
            "(1064 s); 1 of 1 changes so\n"
            "Valve screen: E4 ±40 °F every 60 s (valve)\n"
            "Sensors: C3 dropout from 9:42:00";
-    QTest::newRow("lean line") << "Lean test" << -2
-                               << "Sweep at 9:30:46 (44 rows): Fair, the peaks 0.57 GPH apart, E1 first and E6 last";
-    QTest::newRow("lean titles") << "Lean test" << -1 << "Sweep|Cylinder|Peak EGT|Fuel flow at peak|Peak at";
-    QTest::newRow("lean cylinders, the richest peak first") << "Lean test" << 1 << "E1|E2|E3|E4|E5|E6";
-    QTest::newRow("mag line") << "Magneto check" << -2 << "Each EGT's rise on one magneto, in °F.";
-    QTest::newRow("mag titles") << "Magneto check" << -1 << "Time|RPM drop|Verdict|E1|E2|E3|E4|E5|E6";
-    QTest::newRow("mag drops") << "Magneto check" << 1 << "82 RPM|102 RPM";
+    QTest::newRow("lean line") << "Lean test" << "html" << 0
+                               << "Sweep at 9:30:46 (44 rows): <b><span style='color:#9a6000'>Fair</span></b>, "
+                                  "the peaks 0.57 GPH apart, E1 first and E6 last";
+    QTest::newRow("lean titles") << "Lean test" << "titles" << 0 << "Sweep|Cylinder|Peak EGT|Fuel flow at peak|Peak at";
+    QTest::newRow("lean cylinders, the richest peak first") << "Lean test" << "cells" << 1 << "E1|E2|E3|E4|E5|E6";
+    QTest::newRow("mag line") << "Magneto check" << "lines" << 0 << "Each EGT's rise on one magneto, in °F.";
+    QTest::newRow("mag titles") << "Magneto check" << "titles" << 0 << "Time|RPM drop|Verdict|E1|E2|E3|E4|E5|E6";
+    QTest::newRow("mag drops") << "Magneto check" << "cells" << 1 << "82 RPM|102 RPM";
     // Left and right magneto; the right one's dead cylinder E3 falls, a plug.
-    QTest::newRow("mag verdicts") << "Magneto check" << 2 << "Normal|Plug";
-    QTest::newRow("mag E3") << "Magneto check" << 5 << "55 °F|-24 °F";
+    QTest::newRow("mag verdicts") << "Magneto check" << "cells" << 2 << "Normal|Plug";
+    QTest::newRow("mag verdicts' colours") << "Magneto check" << "colours" << 2 << "#1a701a|#b00000";
+    QTest::newRow("mag E3") << "Magneto check" << "cells" << 5 << "55 °F|-24 °F";
   }
   void summarySectionsReadAsOnPaper() {
     QFETCH(QString, section);
+    QFETCH(QString, part);
     QFETCH(int, column);
     QFETCH(QString, expected);
     static std::string path;
@@ -542,20 +549,23 @@ class FlightWindowTest : public QObject {
     auto w = openPath(path);
     QVERIFY(w && w->isLoaded());
     const app::flight_view::SummaryView* s = w->summary();
-    QString got;
-    if (column == -2) {
-      QVERIFY(s->sectionText(section));
+    QStringList got;
+    if (part == "lines" || part == "html") {
+      const QLabel* text = s->sectionText(section);
+      QVERIFY(text);
       QTextDocument lines;
-      lines.setHtml(s->sectionText(section)->text());
-      got = lines.toPlainText().replace(QChar::LineSeparator, QLatin1Char('\n'));
+      lines.setHtml(text->text());
+      got << (part == "html" ? text->text() : lines.toPlainText().replace(QChar::LineSeparator, QLatin1Char('\n')));
     } else {
       const QTableWidget* t = s->sectionTable(section);
       QVERIFY(t);
-      QStringList cells;
-      for (int c = 0; c < t->columnCount(); ++c) cells << t->horizontalHeaderItem(c)->text();
-      got = (column == -1 ? cells : this->column(t, column)).join(QLatin1Char('|'));
+      for (int c = 0; c < t->columnCount() && part == "titles"; ++c) got << t->horizontalHeaderItem(c)->text();
+      for (int r = 0; r < t->rowCount() && part != "titles"; ++r) {
+        const QTableWidgetItem* i = t->item(r, column);
+        got << (!i ? QString() : part == "cells" ? i->text() : i->foreground().color().name());
+      }
     }
-    QCOMPARE(got, expected);
+    QCOMPARE(got.join(QLatin1Char('|')), expected);
   }
 
   // A click on a phase band or row zooms the charts to the phase; on a
