@@ -2,7 +2,6 @@
 #include "app/flight/summary_view.h"
 
 #include <QGridLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
