@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The flight window's Summary tab: the engine analysis of the flight as the
 // reading thread found it (AnalyseEngine), painted at once: the phases as a
-// timeline of bands and a table, the findings (open, then acknowledged with
-// their reasons), the lean test with a small EGT-against-fuel-flow chart, the
-// mag check per interval and cylinder, power and mixture. A click on an item
-// asks the window to move the charts' cursor or range there.
+// timeline of bands, then every analysis's sections as the analyses describe
+// them (DescribeAnalyses; the Summary knows no analysis by name), and the
+// findings (open, then acknowledged with their reasons) after the first row
+// of them. A click on an item asks the window to move the charts' cursor or
+// range there.
 #pragma once
 
 #include <QColor>
@@ -16,9 +17,9 @@
 #include "analysis/engine_analysis.h"
 #include "flight/flight.h"
 
+class QGridLayout;
 class QLabel;
 class QTableWidget;
-class QCustomPlot;
 
 namespace varnix::app::flight_view {
 
@@ -51,6 +52,8 @@ class PhaseTimeline : public QWidget {
   double length_ = 0;
 };
 
+class SectionView;
+
 class SummaryView : public QScrollArea {
   Q_OBJECT
 
@@ -62,13 +65,13 @@ class SummaryView : public QScrollArea {
                     const QStringList& problems);
 
   PhaseTimeline* timeline() const { return timeline_; }
-  QTableWidget* phaseTable() const { return phases_; }
   QTableWidget* findingTable() const { return findings_; }
   QTableWidget* acknowledgedTable() const { return acknowledged_; }
-  QTableWidget* leanTable() const { return lean_; }
-  QTableWidget* magTable() const { return mag_; }
-  QLabel* leanText() const { return leanText_; }
-  QLabel* powerText() const { return powerText_; }
+  // The titles of the analyses' sections, in their order; a section's lines
+  // and its table by its title (null when it has none).
+  QStringList sectionTitles() const;
+  QLabel* sectionText(const QString& title) const;
+  QTableWidget* sectionTable(const QString& title) const;
 
  signals:
   // Times in seconds from the flight's first row.
@@ -77,25 +80,20 @@ class SummaryView : public QScrollArea {
   void findingChosen(double peakAt, double start, double end);  // cursor at the peak, its span shaded
 
  private:
-  void fillPhases(const flight::EngineAnalysis& a);
   void fillFindings(const flight::EngineAnalysis& a);
-  void fillLean(const flight::EngineAnalysis& a);
-  void fillMag(const flight::EngineAnalysis& a);
-  void fillPower(const flight::EngineAnalysis& a);
-  void drawLeanChart(const flight::LeanTest& test);
+  void fillSections(const flight::EngineAnalysis& a);
+  const SectionView* section(const QString& title) const;
 
   std::shared_ptr<const flight::Flight> flight_;
   QLabel* problems_ = nullptr;
   PhaseTimeline* timeline_ = nullptr;
-  QTableWidget* phases_ = nullptr;
+  // The first row of sections stands above the findings, the others below, two to a row.
+  QGridLayout* sectionsAbove_ = nullptr;
+  QGridLayout* sectionsBelow_ = nullptr;
+  std::vector<SectionView*> sections_;
   QTableWidget* findings_ = nullptr;
   QLabel* acknowledgedTitle_ = nullptr;
   QTableWidget* acknowledged_ = nullptr;
-  QLabel* leanText_ = nullptr;
-  QTableWidget* lean_ = nullptr;
-  QCustomPlot* leanChart_ = nullptr;
-  QTableWidget* mag_ = nullptr;
-  QLabel* powerText_ = nullptr;
 };
 
 }  // namespace varnix::app::flight_view

@@ -428,6 +428,7 @@ ResultSections PhaseSections(const Flight& f, const FlightPhases& p) {
   s.columns = {{"Phase", ""},   {"From", ""},         {"To", ""},           {"Duration", ""},
                {"Fuel", fuel}, {"Max CHT", degrees}, {"Mean EGT", degrees}, {"Mean power", "%"}};
   s.tableAlways = true;
+  s.rowShowsSpan = true;
   if (p.figures.empty()) s.empty = "None found: " + p.why;
   for (const PhaseFigures& x : p.figures)
     s.rows.push_back({{ResultCell::PhaseName(x.phase), ResultCell::Time(x.start_s), ResultCell::Time(x.end_s),

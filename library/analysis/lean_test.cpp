@@ -367,7 +367,10 @@ ResultSections LeanTestSections(const Flight& f, const std::vector<LeanTest>& te
                          p.placed ? ResultCell::Time(p.at_s) : ResultCell::Text("")},
                         t.start_s, t.end_s, p.placed ? p.at_s : t.start_s});
   }
-  if (tests.empty()) s.lines.push_back({ResultCell::Text("No leaning sweep in this flight.")});
+  if (tests.empty())
+    s.lines.push_back({ResultCell::Text("No leaning sweep in this flight.")});
+  else
+    s.chart = ResultChart::LeanSweep;
   s.columns = {{"Sweep", ""}, {"Cylinder", ""}, {"Peak EGT", degrees}, {"Fuel flow at peak", flowUnit}, {"Peak at", ""}};
   return {s};
 }

@@ -93,6 +93,13 @@ struct ResultRow {
 // A line of text: its runs, drawn one after the other.
 using ResultLine = std::vector<ResultCell>;
 
+// A chart a presenter may draw beside a section's lines, over the result
+// the section describes.
+enum class ResultChart {
+  None,
+  LeanSweep,  // each cylinder's EGT against the fuel flow over a leaning sweep
+};
+
 struct ResultSection {
   std::string title;
   std::vector<ResultLine> lines;
@@ -101,6 +108,9 @@ struct ResultSection {
   // What the table's place shows when it has no rows ("" for nothing).
   std::string empty;
   bool tableAlways = false;  // on paper too the table stands without rows
+  // What a click on a row shows on screen: its whole span, or its moment.
+  bool rowShowsSpan = false;
+  ResultChart chart = ResultChart::None;
 };
 
 // The title of the lines beside the phases: power and mixture, the valve

@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QtTest>
 #include <qcustomplot.h>
 
@@ -464,8 +465,8 @@ class FlightWindowTest : public QObject {
 
   // The Summary tab, first in the window, shows the engine analysis of an
   // events flight and of the avionics log: every phase, the lean test with
-  // each cylinder's peak, the mag check per interval and cylinder, the
-  // findings, an acknowledged one apart with its reason.
+  // each cylinder's peak and its chart, the mag check per interval and
+  // cylinder, the findings, an acknowledged one apart with its reason.
   void summaryShowsPhasesLeanTestAndMagCheck_data() {
     QTest::addColumn<QString>("flight");
     QTest::addColumn<bool>("events");
@@ -483,31 +484,88 @@ class FlightWindowTest : public QObject {
     QCOMPARE(w->tabs()->tabText(0), QStringLiteral("Summary"));
     QCOMPARE(w->tabs()->widget(0), static_cast<QWidget*>(w->summary()));
     auto* s = w->summary();
+    QCOMPARE(s->sectionTitles(),
+             (QStringList{"Phases", "Power, mixture, valves and sensors", "Lean test", "Magneto check"}));
     flight::EngineAnalysis a = flight::AnalyseEngine(*w->chart()->flight(), flight::Limits{});
     QVERIFY(!a.phases.spans.empty());
-    QCOMPARE(s->phaseTable()->rowCount(), static_cast<int>(a.phases.spans.size()));
+    QTableWidget* phaseTable = s->sectionTable("Phases");
+    QVERIFY(phaseTable);
+    QCOMPARE(phaseTable->rowCount(), static_cast<int>(a.phases.spans.size()));
     for (int i = 0; i < static_cast<int>(a.phases.spans.size()); ++i) QVERIFY(!s->timeline()->bandRect(i).isEmpty());
-    const QStringList phases = column(s->phaseTable(), 0);
+    const QStringList phases = column(phaseTable, 0);
     QVERIFY2(phases.contains("Cruise") && phases.contains("Climb"), qPrintable(phases.join(',')));
     if (!events) return;
     QVERIFY(phases.contains("Runup"));
-    // The sweep: its verdict in words, a peak per cylinder (cylinder 1 the richest peak, first) in the table and the chart.
-    QCOMPARE(a.leanTests.size(), std::size_t{1});
-    QVERIFY2(s->leanText()->text().contains(QString::fromUtf8(flight::LeanVerdictName(a.leanTests[0].verdict).data())),
-             qPrintable(s->leanText()->text()));
-    QVERIFY(s->leanText()->text().contains("apart"));
-    QCOMPARE(column(s->leanTable(), 1), (QStringList{"E1", "E2", "E3", "E4", "E5", "E6"}));
+    // A peak per cylinder in the table and the chart.
+    QCOMPARE(s->sectionTable("Lean test")->rowCount(), 6);
     QCOMPARE(s->findChild<QCustomPlot*>("leanChart")->graphCount(), 6);
-    // Left and right magneto; the right one's dead cylinder E3 falls, a plug.
-    QCOMPARE(s->magTable()->rowCount(), 2);
-    QCOMPARE(column(s->magTable(), 2), (QStringList{"normal", "plug"}));
-    QVERIFY(s->magTable()->horizontalHeaderItem(3 + 2)->text().startsWith("E3"));
-    QVERIFY(s->magTable()->item(1, 3 + 2)->text().startsWith("-"));
+    QCOMPARE(s->sectionTable("Magneto check")->rowCount(), 2);
     // The acknowledged finding apart, with its reason; the others open.
     QCOMPARE(s->acknowledgedTable()->rowCount(), 1);
     QCOMPARE(s->acknowledgedTable()->item(0, 4)->text(), QStringLiteral("probe reads high since the overhaul"));
     QVERIFY(s->findingTable()->rowCount() >= 1);
-    QVERIFY(!s->powerText()->text().isEmpty());
+  }
+
+  // The sections of the events flight read as on paper, each figure with
+  // its unit: a table's titles, a column's cells or their colours, the
+  // lines as plain text or as drawn (a tone as a colour, a strong run bold).
+  void summarySectionsReadAsOnPaper_data() {
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("part");  // "titles", "cells", "colours", "lines", "html"
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("phase titles") << "Phases" << "titles" << 0
+                                  << "Phase|From|To|Duration|Fuel|Max CHT|Mean EGT|Mean power";
+    QTest::newRow("phase fuel") << "Phases" << "cells" << 4 << "0.3 gal|0.2 gal|0.3 gal|2.9 gal|7.0 gal|0.9 gal|0.2 gal";
+    QTest::newRow("phase lengths") << "Phases" << "cells" << 3
+                                   << "0:04:12|0:01:26|0:01:00|0:09:04|0:34:18|0:07:04|0:02:54";
+    QTest::newRow("engine lines")
+        << "Power, mixture, valves and sensors" << "lines" << 0
+        << "Power in cruise: 66 % (recorded)\n"
+           "Cruise from 9:27:42: rich of peak — EGT fell 76 °F as fuel flow rose 1.8 GPH at steady RPM and MAP "
+           "(1064 s); 1 of 1 changes so\n"
+           "Valve screen: E4 ±40 °F every 60 s (valve)\n"
+           "Sensors: C3 dropout from 9:42:00";
+    QTest::newRow("lean line") << "Lean test" << "html" << 0
+                               << "Sweep at 9:30:46 (44 rows): <b><span style='color:#9a6000'>Fair</span></b>, "
+                                  "the peaks 0.57 GPH apart, E1 first and E6 last";
+    QTest::newRow("lean titles") << "Lean test" << "titles" << 0 << "Sweep|Cylinder|Peak EGT|Fuel flow at peak|Peak at";
+    QTest::newRow("lean cylinders, the richest peak first") << "Lean test" << "cells" << 1 << "E1|E2|E3|E4|E5|E6";
+    QTest::newRow("mag line") << "Magneto check" << "lines" << 0 << "Each EGT's rise on one magneto, in °F.";
+    QTest::newRow("mag titles") << "Magneto check" << "titles" << 0 << "Time|RPM drop|Verdict|E1|E2|E3|E4|E5|E6";
+    QTest::newRow("mag drops") << "Magneto check" << "cells" << 1 << "82 RPM|102 RPM";
+    // Left and right magneto; the right one's dead cylinder E3 falls, a plug.
+    QTest::newRow("mag verdicts") << "Magneto check" << "cells" << 2 << "Normal|Plug";
+    QTest::newRow("mag verdicts' colours") << "Magneto check" << "colours" << 2 << "#1a701a|#b00000";
+    QTest::newRow("mag E3") << "Magneto check" << "cells" << 5 << "55 °F|-24 °F";
+  }
+  void summarySectionsReadAsOnPaper() {
+    QFETCH(QString, section);
+    QFETCH(QString, part);
+    QFETCH(int, column);
+    QFETCH(QString, expected);
+    static std::string path;
+    if (path.empty()) path = eventsFlight("summary-words");
+    auto w = openPath(path);
+    QVERIFY(w && w->isLoaded());
+    const app::flight_view::SummaryView* s = w->summary();
+    QStringList got;
+    if (part == "lines" || part == "html") {
+      const QLabel* text = s->sectionText(section);
+      QVERIFY(text);
+      QTextDocument lines;
+      lines.setHtml(text->text());
+      got << (part == "html" ? text->text() : lines.toPlainText().replace(QChar::LineSeparator, QLatin1Char('\n')));
+    } else {
+      const QTableWidget* t = s->sectionTable(section);
+      QVERIFY(t);
+      for (int c = 0; c < t->columnCount() && part == "titles"; ++c) got << t->horizontalHeaderItem(c)->text();
+      for (int r = 0; r < t->rowCount() && part != "titles"; ++r) {
+        const QTableWidgetItem* i = t->item(r, column);
+        got << (!i ? QString() : part == "cells" ? i->text() : i->foreground().color().name());
+      }
+    }
+    QCOMPARE(got.join(QLatin1Char('|')), expected);
   }
 
   // A click on a phase band or row zooms the charts to the phase; on a
@@ -549,7 +607,7 @@ class FlightWindowTest : public QObject {
       if (item == "timeline band")
         QTest::mouseClick(s->timeline(), Qt::LeftButton, {}, s->timeline()->bandRect(cruiseIndex).center());
       else
-        clickRow(s->phaseTable(), cruiseIndex);
+        clickRow(s->sectionTable("Phases"), cruiseIndex);
       cursorAt = cruise->start;
       range = std::make_pair(cruise->start, cruise->end);
     } else if (item == "finding") {
@@ -561,10 +619,10 @@ class FlightWindowTest : public QObject {
       cursorAt = x.peakAt;
       ruler = std::make_pair(x.start, x.end);
     } else if (item == "mag interval") {
-      clickRow(s->magTable(), 1);
+      clickRow(s->sectionTable("Magneto check"), 1);
       cursorAt = a.magChecks.at(1).start_s;
     } else {
-      clickRow(s->leanTable(), 2);
+      clickRow(s->sectionTable("Lean test"), 2);
       cursorAt = a.leanTests.at(0).peaks.at(2).at_s;
     }
     QCOMPARE(w->tabs()->currentWidget(), w->chartsPage());

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One section of an analysis's result (result_sections.h) on the Summary
+// tab: its title, its lines (a tone as a colour, a strong run in bold), the
+// chart it names and its table, each figure with its unit. A click on a row
+// asks to show its span or its moment, as the section says.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include "analysis/engine_analysis.h"
+#include "analysis/result_sections.h"
+#include "flight/flight.h"
+
+class QLabel;
+class QTableWidget;
+
+namespace varnix::app::flight_view {
+
+// A table as the Summary tab draws them, read-only, chosen by the row.
+// `stretch`: the last column takes the width left (a text); else the table is as wide as its columns.
+QTableWidget* SummaryTable(const QStringList& columns, const QString& name, bool stretch = false);
+// Every row shown, no more: the table's height follows its rows.
+void FitRows(QTableWidget* t);
+
+class SectionView : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `analysis`: what the section's chart is drawn from.
+  SectionView(const flight::Flight& flight, const flight::EngineAnalysis& analysis, const flight::ResultSection& section,
+              QWidget* parent = nullptr);
+
+  QString title() const { return title_; }
+  QLabel* text() const { return text_; }        // null when the section has no lines
+  QTableWidget* table() const { return table_; }  // null when it shows no table
+
+ signals:
+  void timeChosen(double at);
+  void spanChosen(double start, double end);
+
+ private:
+  QString title_;
+  QLabel* text_ = nullptr;
+  QTableWidget* table_ = nullptr;
+};
+
+}  // namespace varnix::app::flight_view
