@@ -24,9 +24,9 @@ using Json = flight::Json;  // keys in the order they are set
 using flight::JsonText;    // a string of platform::utf8OrLatin1(s)
 using flight::JsonValue;   // null when not a finite number
 
-// platform::utf8OrLatin1 for a terminal: every control character (below a space, DEL and
-// U+0080 to U+009F) is a '?', so that header text can neither move the
-// cursor, ring the bell nor end the line early (a NUL).
+// platform::utf8OrLatin1 for a terminal: every control character (below a
+// space, DEL and U+0080 to U+009F) is a '?', so that header text can neither
+// move the cursor, ring the bell nor end the line early (a NUL).
 std::string terminalText(std::string_view bytes);
 
 // {"kind": ..., "channel": ..., "severity": ..., "start_s": ..., "end_s": ..., "peak": ..., "peak_s": ..., "text": ...}
