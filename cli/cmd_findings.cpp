@@ -29,10 +29,10 @@ void addFindingsCommand(CLI::App& app, int& exitCode) {
     std::vector<flight::Finding> findings = flight::AnalyseEngine(*flight, rules.limits.limits).findings;
     const std::size_t open = rules.acknowledge(findings);
     if (*json) {
-      const Json o = Json::object({{"file", jsonText(*path)},
-                                   {"aircraft", jsonText(facts.aircraft)},
-                                   {"flight", jsonText(facts.flightLabel)},
-                                   {"start", jsonText(start)},
+      const Json o = Json::object({{"file", JsonText(*path)},
+                                   {"aircraft", JsonText(facts.aircraft)},
+                                   {"flight", JsonText(facts.flightLabel)},
+                                   {"start", JsonText(start)},
                                    {"findings", findingsJson(findings)},
                                    {"open_findings", open}});
       std::fputs(layoutJson(o, {"", "/findings"}).c_str(), stdout);

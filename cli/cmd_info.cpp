@@ -34,8 +34,8 @@ std::string isoStart(const flight::FlightFacts& f) {
 Json extremes(const std::vector<Extreme>& list, bool withTime) {
   Json out = Json::object();
   for (const Extreme& e : list) {
-    Json& x = out[utf8Text(e.key)] = Json::object({{"channel", jsonText(e.channel)}, {"value", jsonValue(e.value)}});
-    if (withTime) x["at"] = jsonValue(e.at);
+    Json& x = out[platform::utf8OrLatin1(e.key)] = Json::object({{"channel", JsonText(e.channel)}, {"value", JsonValue(e.value)}});
+    if (withTime) x["at"] = JsonValue(e.at);
   }
   return out;
 }
@@ -43,24 +43,24 @@ Json extremes(const std::vector<Extreme>& list, bool withTime) {
 void printJson(const Flight& f, const FlightSummary& s) {
   const auto& facts = f.facts;
   Json o = Json::object();
-  o["aircraft"] = jsonText(facts.aircraft);
-  o["flight"] = jsonText(facts.flightLabel);
-  o["identification"] = jsonText(facts.identification);
-  o["start"] = jsonText(isoStart(facts));
+  o["aircraft"] = JsonText(facts.aircraft);
+  o["flight"] = JsonText(facts.flightLabel);
+  o["identification"] = JsonText(facts.identification);
+  o["start"] = JsonText(isoStart(facts));
   o["rows"] = f.rows();
   o["interval_s"] = facts.interval;
-  o["duration_h"] = jsonValue(s.recordedSeconds / 3600.0);
-  o["engine_unit"] = jsonText(flight::TemperatureLetter(flight::EngineUnit(facts)));
-  o["oat_unit"] = jsonText(std::string(1, facts.outsideAirUnit));
-  o["fuel_unit"] = jsonText(facts.fuelUnit);
+  o["duration_h"] = JsonValue(s.recordedSeconds / 3600.0);
+  o["engine_unit"] = JsonText(flight::TemperatureLetter(flight::EngineUnit(facts)));
+  o["oat_unit"] = JsonText(std::string(1, facts.outsideAirUnit));
+  o["fuel_unit"] = JsonText(facts.fuelUnit);
   Json& channels = o["channels"] = Json::object();
   for (std::size_t c = 0; c < f.channels.size(); ++c) {
     const flight::ChannelStats& st = s.channels[c];
     const bool any = st.count > 0;
-    channels[utf8Text(f.channels[c].name)] = Json::object({{"min", any ? jsonValue(st.min) : Json(nullptr)},
-                                                      {"max", any ? jsonValue(st.max) : Json(nullptr)},
-                                                      {"mean", any ? jsonValue(st.mean) : Json(nullptr)},
-                                                      {"max_at", any ? jsonValue(st.maxAt) : Json(nullptr)},
+    channels[platform::utf8OrLatin1(f.channels[c].name)] = Json::object({{"min", any ? JsonValue(st.min) : Json(nullptr)},
+                                                      {"max", any ? JsonValue(st.max) : Json(nullptr)},
+                                                      {"mean", any ? JsonValue(st.mean) : Json(nullptr)},
+                                                      {"max_at", any ? JsonValue(st.maxAt) : Json(nullptr)},
                                                       {"count", st.count}});
   }
   o["hottest"] = extremes(s.hottest, false);
@@ -70,9 +70,9 @@ void printJson(const Flight& f, const FlightSummary& s) {
   Json& fuel = o["fuel_used"] = Json::object();
   for (const auto& used : s.fuel)
     fuel[std::string(flight::EnginePrefix(used.engine)) + "USD"] =
-        Json::object({{"amount", jsonValue(used.amount)}, {"from", used.fromUsd ? "USD" : "FF"}});
+        Json::object({{"amount", JsonValue(used.amount)}, {"from", used.fromUsd ? "USD" : "FF"}});
   Json& notes = o["notes"] = Json::array();
-  for (const std::string& note : f.notes) notes.push_back(jsonText(note));
+  for (const std::string& note : f.notes) notes.push_back(JsonText(note));
   std::fputs(layoutJson(o, {"", "/channels"}).c_str(), stdout);
 }
 

@@ -47,15 +47,15 @@ void appendQuoted(std::string& out, std::string_view utf8) {
   out += '"';
 }
 
-// `bytes` as utf8Text quotes them; ASCII, the usual case, without a copy.
+// `bytes` as platform::utf8OrLatin1 quotes them; ASCII, the usual case, without a copy.
 void appendText(std::string& out, std::string_view bytes) {
   if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
     appendQuoted(out, bytes);
   else
-    appendQuoted(out, utf8Text(bytes));
+    appendQuoted(out, platform::utf8OrLatin1(bytes));
 }
 
-void write(JsonWriter& out, const Json& v, std::string& path, std::initializer_list<std::string_view> blocks) {
+void write(JsonWriter& out, const Json& v, std::string& path, std::span<const std::string_view> blocks) {
   if (v.is_number_float()) {
     out.number(v.get<double>());
     return;
@@ -128,24 +128,8 @@ void writeFigure(JsonWriter& out, const Figure& f) {
 
 }  // namespace
 
-std::string utf8Text(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
-  for (std::size_t i = 0; i < bytes.size();) {
-    if (const std::size_t n = platform::utf8SequenceLength(bytes, i)) {
-      out.append(bytes.substr(i, n));
-      i += n;
-    } else {
-      const auto c = static_cast<unsigned char>(bytes[i++]);
-      out += static_cast<char>(0xC0 | c >> 6);
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 std::string terminalText(std::string_view bytes) {
-  const std::string text = utf8Text(bytes);
+  const std::string text = platform::utf8OrLatin1(bytes);
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -161,10 +145,6 @@ std::string terminalText(std::string_view bytes) {
   }
   return out;
 }
-
-Json jsonText(std::string_view s) { return utf8Text(s); }
-
-Json jsonValue(double v) { return std::isfinite(v) ? Json(v) : Json(nullptr); }
 
 void JsonWriter::begin(char open, bool block) {
   item();
@@ -261,12 +241,16 @@ void JsonWriter::flush() {
   buf_.clear();
 }
 
-std::string layoutJson(const Json& doc, std::initializer_list<std::string_view> blocks) {
+std::string layoutJson(const Json& doc, std::span<const std::string_view> blocks) {
   std::string path;
   JsonWriter out;
   write(out, doc, path, blocks);
   out.raw("\n");
   return out.text();
+}
+
+std::string layoutJson(const Json& doc, std::initializer_list<std::string_view> blocks) {
+  return layoutJson(doc, std::span<const std::string_view>(blocks.begin(), blocks.size()));
 }
 
 std::string clockText(double secondsOfDay) { return flight::ClockText(secondsOfDay, flight::ClockRound::Down); }
@@ -275,7 +259,7 @@ Json findingJson(const Finding& f, bool withTimes) {
   Json o = Json::object();
   findingMembers(f, withTimes, [&](const char* key, const Member& m) {
     o[key] = std::visit(Overloaded{[](std::nullptr_t) { return Json(nullptr); }, [](bool b) { return Json(b); },
-                                   [](double v) { return jsonValue(v); }, [](std::string_view t) { return jsonText(t); }},
+                                   [](double v) { return JsonValue(v); }, [](std::string_view t) { return JsonText(t); }},
                         m);
   });
   return o;
@@ -317,8 +301,8 @@ void writeFlightJson(JsonWriter& out, const flight::LogbookFlight& lf) {
   // One member a key, where its first figure stood, with the value of its last.
   out.key("hottest").beginObject();
   for (std::size_t i = 0; i < e.hottest.size(); ++i) {
-    const std::string key = utf8Text(e.hottest[i].key);
-    const auto same = [&](const Figure& h) { return utf8Text(h.key) == key; };
+    const std::string key = platform::utf8OrLatin1(e.hottest[i].key);
+    const auto same = [&](const Figure& h) { return platform::utf8OrLatin1(h.key) == key; };
     if (std::any_of(e.hottest.begin(), e.hottest.begin() + static_cast<std::ptrdiff_t>(i), same)) continue;
     const Figure* h = &e.hottest[i];
     for (std::size_t j = i + 1; j < e.hottest.size(); ++j)

@@ -8,29 +8,26 @@
 #include <cstdio>
 #include <initializer_list>
 #include <nlohmann/json.hpp>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "analysis/findings.h"
+#include "analysis/result_json.h"
+#include "platform/utf8.h"
 #include "store/logbook.h"
 
 namespace varnix::cli {
 
-using Json = nlohmann::ordered_json;  // keys in the order they are set
+using Json = flight::Json;  // keys in the order they are set
+using flight::JsonText;    // a string of platform::utf8OrLatin1(s)
+using flight::JsonValue;   // null when not a finite number
 
-// `bytes` as valid UTF-8. Text from the instrument is Latin-1, text typed on
-// a computer mostly UTF-8: a well-formed UTF-8 sequence is taken as it is,
-// every other byte as the Latin-1 character of its value.
-std::string utf8Text(std::string_view bytes);
-
-// utf8Text for a terminal: every control character (below a space, DEL and
-// U+0080 to U+009F) is a '?', so that header text can neither move the
-// cursor, ring the bell nor end the line early (a NUL).
+// platform::utf8OrLatin1 for a terminal: every control character (below a
+// space, DEL and U+0080 to U+009F) is a '?', so that header text can neither
+// move the cursor, ring the bell nor end the line early (a NUL).
 std::string terminalText(std::string_view bytes);
-
-Json jsonText(std::string_view s);  // a string of utf8Text(s)
-Json jsonValue(double v);           // null when not a finite number
 
 // {"kind": ..., "channel": ..., "severity": ..., "start_s": ..., "end_s": ..., "peak": ..., "peak_s": ..., "text": ...}
 Json findingJson(const flight::Finding& finding, bool withTimes = true);
@@ -55,7 +52,7 @@ class JsonWriter {
   JsonWriter& key(std::string_view name);
   // The same with the name quoted already (as the JSON library quotes it).
   JsonWriter& rawKey(std::string_view quotedName);
-  void text(std::string_view s);  // a string of utf8Text(s)
+  void text(std::string_view s);  // a string of platform::utf8OrLatin1(s)
   void number(double v);          // seven significant digits; null when not finite
   void integer(std::int64_t v);
   void boolean(bool v);
@@ -95,6 +92,7 @@ void writeFindingJson(JsonWriter& out, const flight::Finding& finding, bool with
 // paths `blocks` names ("" the document, "/flights/[]/findings" the findings
 // of every flight) one member a line, indented by two spaces a level, all
 // others on one line; numbers not whole with seven significant digits.
+std::string layoutJson(const Json& doc, std::span<const std::string_view> blocks);
 std::string layoutJson(const Json& doc, std::initializer_list<std::string_view> blocks);
 
 // "12:03:00" of a clock time in seconds after midnight.

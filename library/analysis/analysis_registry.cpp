@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <nlohmann/json.hpp>
 
 #include "analysis/findings.h"
 #include "analysis/flight_phases.h"
@@ -23,7 +24,9 @@ namespace {
 // analyses, then what is judged from the digest.
 const std::vector<AnalysisRow> kRows = {
     {"phases", {}, [](AnalysisRun& r) { r.engine.phases = FindPhaseSpans(r.flight); },
-     [](const Flight& f, const EngineAnalysis& a) { return PhaseSections(f, a.phases); }},
+     [](const Flight& f, const EngineAnalysis& a) { return PhaseSections(f, a.phases); },
+     {{"phases", [](const EngineAnalysis& a) { return PhasesJson(a.phases); }},
+      {"events", [](const EngineAnalysis& a) { return EventsJson(a.phases); }}}},
     {"digest_envelopes", {},
      [](AnalysisRun& r) {
        r.analysed.digest = StartDigest(r.flight);
@@ -48,12 +51,16 @@ const std::vector<AnalysisRow> kRows = {
     {"phase_figures", {"phases"}, [](AnalysisRun& r) { r.phaseFigures = PhaseFiguresOf(r.flight, r.engine.phases.spans); }},
     {"power_mixture", {"phases"},
      [](AnalysisRun& r) { r.engine.powerMixture = AnalysePowerMixture(r.flight, r.limits, r.engine.phases.spans); },
-     [](const Flight&, const EngineAnalysis& a) { return PowerMixtureSections(a.powerMixture); }},
+     [](const Flight&, const EngineAnalysis& a) { return PowerMixtureSections(a.powerMixture); },
+     {{"power", [](const EngineAnalysis& a) { return PowerJson(a.powerMixture.power); }, false},
+      {"mixture", [](const EngineAnalysis& a) { return MixtureJson(a.powerMixture.mixture); }}}},
     {"lean_tests", {"phases"},
      [](AnalysisRun& r) { r.engine.leanTests = FindLeanTests(r.flight, r.limits, r.engine.phases.of(Phase::Cruise)); },
-     [](const Flight& f, const EngineAnalysis& a) { return LeanTestSections(f, a.leanTests); }},
+     [](const Flight& f, const EngineAnalysis& a) { return LeanTestSections(f, a.leanTests); },
+     {{"lean_tests", [](const EngineAnalysis& a) { return LeanTestsJson(a.leanTests); }}}},
     {"mag_checks", {"phases"}, [](AnalysisRun& r) { r.engine.magChecks = CheckMagnetos(r.flight, r.limits, r.engine.phases); },
-     [](const Flight& f, const EngineAnalysis& a) { return MagCheckSections(f, a.magChecks); }},
+     [](const Flight& f, const EngineAnalysis& a) { return MagCheckSections(f, a.magChecks); },
+     {{"mag_checks", [](const EngineAnalysis& a) { return MagChecksJson(a.magChecks); }}}},
     // The last lean test as the catalog keeps it, its sweeps found under the default limits.
     {"last_lean", {"phases"},
      [](AnalysisRun& r) {
@@ -73,16 +80,18 @@ const std::vector<AnalysisRow> kRows = {
        r.engine.digest = r.analysed.digest;
        if (!SameSensing(r.limits, DefaultLimits())) r.engine.digest.sensorFaults = SensorFaultSpans(r.flight, r.limits);
      }},
-    // The valve screen's line stands above the sensors'.
+    // The valve screen's line stands above the sensors', its JSON after theirs.
     {"valve_screen", {"engine_digest"},
      [](AnalysisRun& r) { r.engine.valveScreen = ValveScreenOf(r.engine.digest, r.limits); },
-     [](const Flight& f, const EngineAnalysis& a) { return ValveScreenSections(f, a.valveScreen); }},
+     [](const Flight& f, const EngineAnalysis& a) { return ValveScreenSections(f, a.valveScreen); },
+     {{"valve_screen", [](const EngineAnalysis& a) { return ValveScreenJson(a.valveScreen); }, true, "sensor_faults"}}},
     {"sensor_faults", {"engine_digest"},
      [](AnalysisRun& r) {
        for (const SensorFaultSpan& s : r.engine.digest.sensorFaults)
          r.engine.sensorFaults.push_back({s.channel, s.kind, s.start, s.end});
      },
-     [](const Flight&, const EngineAnalysis& a) { return SensorFaultSections(a.sensorFaults); }},
+     [](const Flight&, const EngineAnalysis& a) { return SensorFaultSections(a.sensorFaults); },
+     {{"sensor_faults", [](const EngineAnalysis& a) { return SensorFaultsJson(a.sensorFaults); }}}},
     {"findings", {"engine_digest"}, [](AnalysisRun& r) { r.engine.findings = EvaluateFindings(r.engine.digest, r.limits); }},
 };
 
@@ -150,6 +159,23 @@ ResultSections DescribeAnalyses(const Flight& flight, const EngineAnalysis& resu
     }
   }
   return out;
+}
+
+void AddAnalysesJson(const EngineAnalysis& result, Json& object, std::vector<std::string_view>& blockKeys) {
+  std::vector<const JsonMember*> members;
+  for (const AnalysisRow& row : kRows)
+    for (const JsonMember& m : row.json)
+      if (m.after.empty()) members.push_back(&m);
+  for (const AnalysisRow& row : kRows)
+    for (const JsonMember& m : row.json) {
+      if (m.after.empty()) continue;
+      const auto before = std::find_if(members.begin(), members.end(), [&](const JsonMember* x) { return x->key == m.after; });
+      members.insert(before == members.end() ? before : before + 1, &m);
+    }
+  for (const JsonMember* m : members) {
+    object[std::string(m->key)] = m->write(result);
+    if (m->block) blockKeys.push_back(m->key);
+  }
 }
 
 FlightDigest DigestFlight(const Flight& flight) {

@@ -9,11 +9,12 @@
 // A row whose result the presenters show names how it describes that
 // result as sections (result_sections.h); DescribeAnalyses walks the rows
 // for them, so the terminal, the paper report and the Summary tab know no
-// analysis by name.
+// analysis by name. Its JSON members (`analyze --json`) are named in its row
+// the same way and written by AddAnalysesJson.
 //
 // A new analysis: its own files (what it finds, `run`, its sections), a
 // field for its result in EngineAnalysis (engine_analysis.h) and a row in
-// analysis_registry.cpp naming what it needs and its sections.
+// analysis_registry.cpp naming what it needs, its sections and its JSON.
 #pragma once
 
 #include <span>
@@ -23,6 +24,7 @@
 #include "analysis/cylinder_groups.h"
 #include "analysis/engine_analysis.h"
 #include "analysis/flight_analysis.h"
+#include "analysis/result_json.h"
 #include "analysis/result_sections.h"
 #include "analysis/sensor_faults.h"
 #include "analysis/valve_screen.h"
@@ -56,12 +58,27 @@ struct AnalysisRun {
   const Limits& digestSensing() const;
 };
 
+// A member of `analyze --json` that a row's result gives.
+struct JsonMember {
+  std::string_view key;
+  Json (*write)(const EngineAnalysis& result);
+  // Laid out one element a line (an array's, or a judged-not object's
+  // members); else on one line.
+  bool block = true;
+  // The member it follows where that one is a later row's ("" for in the
+  // rows' order; the end when there is none such): the JSON keeps its
+  // documented order where the presenters' order of the rows differs.
+  std::string_view after = {};
+};
+
 struct AnalysisRow {
   std::string_view name;
   std::vector<std::string_view> needs;  // rows above this one
   void (*run)(AnalysisRun& run);
   // Its result as the presenters show it; null for the steps between.
   ResultSections (*sections)(const Flight& flight, const EngineAnalysis& result) = nullptr;
+  // Its members of `analyze --json`, in their order; none for the steps between.
+  std::vector<JsonMember> json = {};
 };
 
 // The default limits, which the catalog's digest and last lean test are found under.
@@ -79,5 +96,10 @@ void RunAnalyses(AnalysisRun& run, std::span<const std::string_view> wanted,
 // The engine analysis of `flight` as sections, in the rows' order; a row's
 // section titled as an earlier one adds its lines and rows to that one.
 ResultSections DescribeAnalyses(const Flight& flight, const EngineAnalysis& result);
+
+// The engine analysis's members of `analyze --json`, added to `object` in
+// the documented order (the rows', each row's in its own); the key of each
+// one laid out a member a line is added to `blockKeys`.
+void AddAnalysesJson(const EngineAnalysis& result, Json& object, std::vector<std::string_view>& blockKeys);
 
 }  // namespace varnix::flight

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <nlohmann/json.hpp>
 
 #include "analysis/result_sections.h"
 #include "analysis/run_beside.h"
@@ -437,6 +438,26 @@ ResultSections PhaseSections(const Flight& f, const FlightPhases& p) {
                        ResultCell::Value(x.mean_power, 0, "%")},
                       x.start_s, x.end_s, x.start_s});
   return {s};
+}
+
+Json PhasesJson(const FlightPhases& p) {
+  Json list = Json::array();
+  for (const PhaseFigures& f : p.figures)
+    list.push_back(Json::object({{"phase", PhaseName(f.phase)},
+                                 {"start_s", JsonValue(f.start_s)},
+                                 {"end_s", JsonValue(f.end_s)},
+                                 {"fuel", JsonValue(f.fuel)},
+                                 {"max_cht", JsonValue(f.max_cht)},
+                                 {"mean_egt", JsonValue(f.mean_egt)},
+                                 {"mean_power", JsonValue(f.mean_power)}}));
+  return list;
+}
+
+Json EventsJson(const FlightPhases& p) {
+  Json list = Json::array();
+  for (const FlightEvent& e : p.events)
+    list.push_back(Json::object({{"kind", EventName(e.kind)}, {"at_s", JsonValue(e.at)}}));
+  return list;
 }
 
 }  // namespace varnix::flight

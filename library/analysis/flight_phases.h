@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/result_json.h"
 #include "flight/flight.h"
 
 namespace varnix::flight {
@@ -82,5 +83,10 @@ std::vector<PhaseFigures> PhaseFiguresOf(const Flight& flight, std::span<const P
 
 // The phases as a table: each phase's times, fuel, hottest CHT, mean EGT and power.
 std::vector<ResultSection> PhaseSections(const Flight& f, const FlightPhases& phases);
+
+// `phases` and `events` of analyze --json: [{phase, start_s, end_s, fuel, max_cht, mean_egt, mean_power}]
+// (a figure null without its channel) and [{kind, at_s}].
+Json PhasesJson(const FlightPhases& phases);
+Json EventsJson(const FlightPhases& phases);
 
 }  // namespace varnix::flight

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <nlohmann/json.hpp>
 
 namespace varnix::flight {
 
@@ -373,6 +374,28 @@ ResultSections LeanTestSections(const Flight& f, const std::vector<LeanTest>& te
     s.chart = ResultChart::LeanSweep;
   s.columns = {{"Sweep", ""}, {"Cylinder", ""}, {"Peak EGT", degrees}, {"Fuel flow at peak", flowUnit}, {"Peak at", ""}};
   return {s};
+}
+
+Json LeanTestsJson(const std::vector<LeanTest>& tests) {
+  Json list = Json::array();
+  for (const LeanTest& t : tests) {
+    Json peaks = Json::array();
+    for (const LeanPeak& p : t.peaks)
+      peaks.push_back(Json::object({{"channel", JsonText(p.channel)},
+                                    {"peak", JsonValue(p.peak)},
+                                    {"fuel_flow", p.placed ? JsonValue(p.fuel_flow) : Json(nullptr)},
+                                    {"at_s", p.placed ? JsonValue(p.at_s) : Json(nullptr)}}));
+    list.push_back(Json::object({{"start_s", JsonValue(t.start_s)},
+                                 {"end_s", JsonValue(t.end_s)},
+                                 {"verdict", LeanVerdictName(t.verdict)},
+                                 {"spread", t.judged ? JsonValue(t.spread) : Json(nullptr)},
+                                 {"spread_unit", JsonText(UnitText(t.spread_unit))},
+                                 {"first", t.judged ? JsonTextOrNull(t.first) : Json(nullptr)},
+                                 {"last", t.judged ? JsonTextOrNull(t.last) : Json(nullptr)},
+                                 {"rows", t.rows},
+                                 {"peaks", std::move(peaks)}}));
+  }
+  return list;
 }
 
 }  // namespace varnix::flight

@@ -31,6 +31,7 @@
 
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
+#include "analysis/result_json.h"
 #include "analysis/result_sections.h"
 #include "flight/flight.h"
 
@@ -84,5 +85,9 @@ std::vector<LeanTest> FindLeanTests(const Flight& flight, const Limits& limits);
 
 // Each sweep as a line with its verdict, and its peaks per cylinder as a table.
 ResultSections LeanTestSections(const Flight& f, const std::vector<LeanTest>& tests);
+
+// `lean_tests` of analyze --json: [{start_s, end_s, verdict, spread, spread_unit, first, last, rows,
+// peaks: [{channel, peak, fuel_flow, at_s}]}], what a sweep that is not judged lacks null.
+Json LeanTestsJson(const std::vector<LeanTest>& tests);
 
 }  // namespace varnix::flight

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 namespace varnix::flight {
 
@@ -270,6 +271,22 @@ ResultSections MagCheckSections(const Flight& f, const std::vector<MagCheck>& ch
     s.rows.push_back(std::move(row));
   }
   return {s};
+}
+
+Json MagChecksJson(const std::vector<MagCheck>& checks) {
+  Json list = Json::array();
+  for (const MagCheck& m : checks) {
+    Json rises = Json::array();
+    for (const MagRise& r : m.rises) rises.push_back(Json::object({{"channel", JsonText(r.channel)}, {"rise", JsonValue(r.rise)}}));
+    list.push_back(Json::object({{"start_s", JsonValue(m.start_s)},
+                                 {"end_s", JsonValue(m.end_s)},
+                                 {"rpm_drop", JsonValue(m.rpm_drop)},
+                                 {"verdict", MagVerdictName(m.verdict)},
+                                 {"rises", std::move(rises)},
+                                 {"caution", JsonTextOrNull(m.caution)},
+                                 {"rows", m.rows}}));
+  }
+  return list;
 }
 
 }  // namespace varnix::flight

@@ -22,6 +22,7 @@
 
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
+#include "analysis/result_json.h"
 #include "analysis/result_sections.h"
 #include "flight/flight.h"
 
@@ -63,5 +64,8 @@ std::vector<PhaseSpan> FindRunup(const Flight& flight, Engine engine = Engine::O
 
 // The checks as a table: each one's RPM drop, verdict and every EGT's rise.
 ResultSections MagCheckSections(const Flight& f, const std::vector<MagCheck>& checks);
+
+// `mag_checks` of analyze --json: [{start_s, end_s, rpm_drop, verdict, rises: [{channel, rise}], caution, rows}].
+Json MagChecksJson(const std::vector<MagCheck>& checks);
 
 }  // namespace varnix::flight

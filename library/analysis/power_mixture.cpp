@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <nlohmann/json.hpp>
 
 #include "analysis/smoothing.h"
 
@@ -271,6 +272,22 @@ ResultSections PowerMixtureSections(const PowerMixture& pm) {
                        ResultCell::Text(" — " + m.evidence)});
   if (pm.mixture.empty()) s.lines.push_back({ResultCell::Text("Mixture: no cruise to judge.")});
   return {s};
+}
+
+Json PowerJson(const CruisePower& p) {
+  return Json::object({{"cruise_percent", p.judged ? JsonValue(p.cruise_percent) : Json(nullptr)},
+                       {"method", JsonTextOrNull(p.method)},
+                       {"why", p.judged ? Json(nullptr) : JsonText(p.why)}});
+}
+
+Json MixtureJson(const std::vector<MixtureSegment>& segments) {
+  Json list = Json::array();
+  for (const MixtureSegment& m : segments)
+    list.push_back(Json::object({{"start_s", JsonValue(m.start_s)},
+                                 {"end_s", JsonValue(m.end_s)},
+                                 {"state", MixtureStateName(m.state)},
+                                 {"evidence", JsonText(m.evidence)}}));
+  return list;
 }
 
 }  // namespace varnix::flight

@@ -20,6 +20,7 @@
 
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
+#include "analysis/result_json.h"
 #include "analysis/result_sections.h"
 #include "flight/flight.h"
 
@@ -64,5 +65,10 @@ PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits);
 
 // Power in cruise and the mixture of each cruise segment, as lines.
 ResultSections PowerMixtureSections(const PowerMixture& result);
+
+// `power` and `mixture` of analyze --json: {cruise_percent, method, why} (the figure and method null
+// when not judged, `why` null when judged) and [{start_s, end_s, state, evidence}].
+Json PowerJson(const CruisePower& power);
+Json MixtureJson(const std::vector<MixtureSegment>& segments);
 
 }  // namespace varnix::flight

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <nlohmann/json.hpp>
 
 #include "analysis/cylinder_groups.h"
 #include "flight/clock_text.h"
@@ -303,6 +304,16 @@ ResultSections SensorFaultSections(const std::vector<SensorFault>& faults) {
   if (line.size() == 1) line = {ResultCell::Text("Sensors: no probe reads like a fault")};
   s.lines.push_back(std::move(line));
   return {s};
+}
+
+Json SensorFaultsJson(const std::vector<SensorFault>& faults) {
+  Json list = Json::array();
+  for (const SensorFault& f : faults)
+    list.push_back(Json::object({{"channel", JsonText(f.channel)},
+                                 {"kind", SensorFaultKindName(f.kind)},
+                                 {"start_s", JsonValue(f.start)},
+                                 {"end_s", JsonValue(f.end)}}));
+  return list;
 }
 
 }  // namespace varnix::flight

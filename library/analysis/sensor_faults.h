@@ -25,6 +25,7 @@
 
 #include "analysis/cylinder_groups.h"
 #include "analysis/limits.h"
+#include "analysis/result_json.h"
 #include "analysis/result_sections.h"
 #include "flight/flight.h"
 
@@ -72,5 +73,8 @@ std::string SensorFaultText(const SensorFault& fault, double startOfDay);
 
 // The probes that read like faults, as a line beside power and mixture.
 ResultSections SensorFaultSections(const std::vector<SensorFault>& faults);
+
+// `sensor_faults` of analyze --json: [{channel, kind, start_s, end_s}].
+Json SensorFaultsJson(const std::vector<SensorFault>& faults);
 
 }  // namespace varnix::flight

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <limits>
 #include <numbers>
+#include <nlohmann/json.hpp>
 
 #include "analysis/cylinder_groups.h"
 #include "analysis/findings.h"
@@ -342,6 +343,17 @@ ResultSections ValveScreenSections(const Flight& f, const ValveScreen& v) {
   if (line.size() == 1) line = {ResultCell::Text("Valve screen: no cylinder swings in cruise")};
   s.lines.push_back(std::move(line));
   return {s};
+}
+
+Json ValveScreenJson(const ValveScreen& v) {
+  if (!v.judged) return Json::object({{"judged", false}, {"why", JsonText(v.why)}});
+  Json list = Json::array();
+  for (const ValveCylinder& c : v.cylinders)
+    list.push_back(Json::object({{"channel", JsonText(c.channel)},
+                                 {"amplitude", JsonValue(c.amplitude)},
+                                 {"period_s", c.period > 0 ? JsonValue(c.period) : Json(nullptr)},
+                                 {"verdict", ValveVerdictName(c.verdict)}}));
+  return list;
 }
 
 }  // namespace varnix::flight

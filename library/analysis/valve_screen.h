@@ -25,6 +25,7 @@
 #include "analysis/findings.h"
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
+#include "analysis/result_json.h"
 #include "analysis/result_sections.h"
 #include "flight/flight.h"
 
@@ -82,5 +83,9 @@ std::string ValveFindingText(const ValveCylinder& cylinder, Unit unit);
 
 // The swinging cylinders in cruise, as a line beside power and mixture.
 ResultSections ValveScreenSections(const Flight& f, const ValveScreen& screen);
+
+// `valve_screen` of analyze --json: [{channel, amplitude, period_s, verdict}] (the period null
+// when none was found), or {"judged": false, "why": ...}.
+Json ValveScreenJson(const ValveScreen& screen);
 
 }  // namespace varnix::flight

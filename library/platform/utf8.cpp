@@ -25,4 +25,20 @@ std::size_t utf8SequenceLength(std::string_view s, std::size_t at) {
   return 0;
 }
 
+std::string utf8OrLatin1(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    if (const std::size_t n = utf8SequenceLength(bytes, i)) {
+      out.append(bytes.substr(i, n));
+      i += n;
+    } else {
+      const auto c = static_cast<unsigned char>(bytes[i++]);
+      out += static_cast<char>(0xC0 | c >> 6);
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
 }  // namespace varnix::platform

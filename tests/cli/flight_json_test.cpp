@@ -26,7 +26,7 @@ TEST(FlightJson, WritesTextAsTheJsonLibraryWritesItsUtf8) {
   };
   for (const std::string& s : cases) {
     SCOPED_TRACE(s);
-    const std::string expected = Json(utf8Text(s)).dump(-1, ' ', false, Json::error_handler_t::replace);
+    const std::string expected = Json(platform::utf8OrLatin1(s)).dump(-1, ' ', false, Json::error_handler_t::replace);
     JsonWriter value;
     value.text(s);
     EXPECT_EQ(value.text(), expected);
@@ -102,26 +102,26 @@ TEST(FlightJson, ALogbookFlightIsWrittenAsItsTreeIsLaidOut) {
     SCOPED_TRACE(c.what);
     const flight::CatalogEntry& e = c.flight.entry;
     Json tree = Json::object();
-    tree["file"] = jsonText(e.file);
+    tree["file"] = JsonText(e.file);
     tree["files"] = Json::array();
-    for (const std::string& f : c.flight.files) tree["files"].push_back(jsonText(f));
-    tree["folder"] = jsonText(e.folder);
-    tree["aircraft"] = jsonText(e.aircraft);
-    tree["flight"] = jsonText(e.flightLabel);
-    tree["start"] = jsonText(e.start);
-    tree["duration_h"] = jsonValue(e.recordedSeconds / 3600.0);
+    for (const std::string& f : c.flight.files) tree["files"].push_back(JsonText(f));
+    tree["folder"] = JsonText(e.folder);
+    tree["aircraft"] = JsonText(e.aircraft);
+    tree["flight"] = JsonText(e.flightLabel);
+    tree["start"] = JsonText(e.start);
+    tree["duration_h"] = JsonValue(e.recordedSeconds / 3600.0);
     tree["interval_s"] = e.interval;
-    tree["engine_unit"] = jsonText(flight::TemperatureLetter(e.engineUnit));
+    tree["engine_unit"] = JsonText(flight::TemperatureLetter(e.engineUnit));
     Json& hottest = tree["hottest"] = Json::object();
     for (const auto& h : e.hottest)
-      hottest[utf8Text(h.key)] = Json::object({{"channel", jsonText(h.channel)}, {"value", jsonValue(h.value)}});
+      hottest[platform::utf8OrLatin1(h.key)] = Json::object({{"channel", JsonText(h.channel)}, {"value", JsonValue(h.value)}});
     for (const auto& [key, f] : {std::pair{"dif_max", &e.difMax}, std::pair{"fastest_cooling", &e.fastestCooling},
                                  std::pair{"bat_min", &e.batteryMin}})
-      tree[key] = f->known() ? Json::object({{"channel", jsonText(f->channel)}, {"value", jsonValue(f->value)},
-                                             {"at", jsonValue(f->at)}})
+      tree[key] = f->known() ? Json::object({{"channel", JsonText(f->channel)}, {"value", JsonValue(f->value)},
+                                             {"at", JsonValue(f->at)}})
                              : Json(nullptr);
-    tree["fuel_used"] = jsonValue(e.fuelUsed);
-    tree["fuel_unit"] = jsonText(e.fuelUnit);
+    tree["fuel_used"] = JsonValue(e.fuelUsed);
+    tree["fuel_unit"] = JsonText(e.fuelUnit);
     tree["differs"] = c.flight.differs;
     tree["new"] = c.flight.isNew;
     tree["findings"] = findingsJson(c.flight.findings);

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "encoder/dump_encoder.h"
+#include "encoder/flight_profile.h"
 #include "support/cli_run.h"
 #include "support/flight_files.h"
 
@@ -56,6 +58,62 @@ TEST(FlightCli, AnalyzeJsonGivesTheDocumentedKeys) {
   }
 }
 
+// analyze prints each analysis's section under its title: its lines, its
+// table in aligned columns (figures to the right, the unit in the title
+// where the column has one, times in seconds), or what stands in for an
+// empty table; the findings after them.
+TEST(FlightCli, AnalyzeTextShowsEverySectionOfTheAnalyses) {
+  TempDir dir, other;
+  encode::ProfileOptions events;
+  events.cylinders = 4;
+  events.events.lean = events.events.mag = events.events.valve = events.events.probe = true;
+  const std::string withEvents = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(events, 1))).at(0);
+  const std::string plain = expandedFlights(other, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/HOUR6.DAT")).at(0);
+  const struct {
+    std::string file;
+    const char* text;  // lines that follow one another
+  } cases[] = {
+      {plain,
+       "\nPhases\n"
+       "  Phase    From (s)  To (s)  Duration (s)  Fuel (gal)  Max CHT (°F)  Mean EGT (°F)  Mean power (%)\n"
+       "  Ground          0     252           252         0.3           281            939              12\n"
+       "  Runup         252     330            78         0.2           314           1169              33\n"},
+      {withEvents,
+       "\nPower, mixture, valves and sensors\n"
+       "  Power in cruise: 66 % (recorded)\n"
+       "  Cruise from 948 s: lean of peak — EGT fell 7 °F as fuel flow fell 0.2 GPH at steady RPM and MAP (2658 s); 1 of 1 changes so\n"
+       "  Valve screen: E3 ±33 °F every 60 s (valve), E4 ±41 °F every 60 s (valve)\n"
+       "  Sensors: C3 dropout from 1800 s\n"
+       "Lean test\n"
+       "  Sweep at 1128 s (16 rows): Fair, the peaks 0.60 GPH apart, E1 first and E4 last\n"
+       "  Sweep (s)  Cylinder  Peak EGT (°F)  Fuel flow at peak (GPH)  Peak at (s)\n"
+       "       1128  E1                 1487                     8.08         1166\n"
+       "       1128  E2                 1443                     7.89         1171\n"
+       "       1128  E3                 1494                     7.68         1176\n"
+       "       1128  E4                 1479                     7.49         1181\n"
+       "Magneto check\n"
+       "  Each EGT's rise on one magneto, in °F.\n"
+       "  Time (s)  RPM drop  Verdict  E1 (°F)  E2 (°F)  E3 (°F)  E4 (°F)\n"
+       "       276   106 RPM  Normal        60       63       66       65\n"
+       "       300   116 RPM  Plug          59       55      -19       56\n"
+       "Findings:   4, 4 open\n"},
+      {plain,
+       "\n  Valve screen: no cylinder swings in cruise\n"
+       "  Sensors: no probe reads like a fault\n"
+       "Lean test\n"
+       "  No leaning sweep in this flight.\n"
+       "Magneto check\n"
+       "  No magneto check in the run-up.\n"
+       "Findings:   1, 1 open\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const CliRun run = runCli(dir, "analyze " + quoted(c.file));
+    ASSERT_EQ(run.exit, 0) << run.err;
+    EXPECT_NE(run.out.find(c.text), std::string::npos) << c.text << "\n" << run.out;
+  }
+}
+
 // info and findings open a file through the one door: the same problems
 // with the same codes, and an avionics log as well as our own files.
 TEST(FlightCli, InfoNamesTheProblemAndExitsWithItsCode) {
@@ -103,9 +161,11 @@ TEST(FlightCli, JsonIsValidUtf8AndTerminalTextHoldsNoControls) {
   };
   const Case cases[] = {
       {"info --json", {{"aircraft", aircraft}, {"flight", "102"}}, ""},
+      {"analyze --json", {{"aircraft", aircraft}, {"flight", "102"}}, ""},
       {"findings --json", {{"aircraft", aircraft}, {"file", dir.file("data/N123AB/F\xC3\xA9te.CSV")}}, ""},
       {"info", {}, "Aircraft:   N\xC3\xA9?[31mX?Y?Z\n"},
       {"findings", {}, "Flight #102 of N\xC3\xA9?[31mX?Y?Z, 2024-06-03T14:40:00: 1 findings\n"},
+      {"analyze", {}, "Flight #102 of N\xC3\xA9?[31mX?Y?Z, 2024-06-03T14:40:00, every 6 s\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);

@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "section_text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "flight_json.h"
+#include "frontend/report/report_content.h"
+
+namespace varnix::cli {
+
+namespace {
+
+using flight::ResultCell;
+using Kind = ResultCell::Kind;
+
+constexpr const char* kIndent = "  ";
+constexpr const char* kGap = "  ";  // between two columns
+constexpr const char* kUnknown = "-";
+
+bool inSeconds(const ResultCell& c) { return c.kind == Kind::Time || c.kind == Kind::Duration; }
+bool figure(const ResultCell& c) { return c.kind == Kind::Value || inSeconds(c); }
+
+// A cell's text: with its unit, or bare where its column's title carries one.
+std::string cellText(const ResultCell& c, bool unitInTitle) {
+  switch (c.kind) {
+    case Kind::Text: return c.text;
+    case Kind::Value: {
+      const std::string n = report::NumberText(c.value, c.decimals);
+      if (n.empty()) return kUnknown;
+      return unitInTitle || c.unit.empty() ? n : n + " " + c.unit;
+    }
+    case Kind::Time:
+    case Kind::Duration: {
+      if (!std::isfinite(c.value)) return kUnknown;
+      const std::string n = std::to_string(std::lround(c.value));
+      return unitInTitle ? n : n + " s";
+    }
+    case Kind::Phase: return flight::NameWords(flight::PhaseName(c.phase), true);
+  }
+  return {};
+}
+
+// The characters a terminal shows for UTF-8 text (its code points).
+std::size_t shownWidth(std::string_view utf8) {
+  return static_cast<std::size_t>(
+      std::count_if(utf8.begin(), utf8.end(), [](char ch) { return (static_cast<unsigned char>(ch) & 0xC0) != 0x80; }));
+}
+
+void appendLine(std::string& out, std::string line) {
+  while (!line.empty() && line.back() == ' ') line.pop_back();
+  out += kIndent;
+  out += line;
+  out += '\n';
+}
+
+struct Column {
+  std::string title;
+  bool unitInTitle = false;
+  bool right = false;  // figures stand to the right
+  std::size_t width = 0;
+};
+
+void appendTable(std::string& out, const flight::ResultSection& s) {
+  std::size_t count = s.columns.size();
+  for (const flight::ResultRow& r : s.rows) count = std::max(count, r.cells.size());
+  std::vector<Column> columns(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    Column& c = columns[i];
+    const std::string unit = i < s.columns.size() ? s.columns[i].unit : std::string();
+    // A column of times and durations takes its seconds into the title too.
+    bool seconds = false, others = false;
+    for (const flight::ResultRow& r : s.rows) {
+      if (i >= r.cells.size() || (r.cells[i].kind == Kind::Text && r.cells[i].text.empty())) continue;
+      (inSeconds(r.cells[i]) ? seconds : others) = true;
+      c.right = c.right || figure(r.cells[i]);
+    }
+    const std::string titleUnit = !unit.empty() ? unit : seconds && !others ? "s" : "";
+    c.unitInTitle = !titleUnit.empty();
+    c.title = terminalText(i < s.columns.size() ? s.columns[i].title : std::string());
+    if (c.unitInTitle) c.title += " (" + titleUnit + ")";
+    c.width = shownWidth(c.title);
+  }
+  std::vector<std::vector<std::string>> cells;
+  for (const flight::ResultRow& r : s.rows) {
+    std::vector<std::string> row(count);
+    for (std::size_t i = 0; i < r.cells.size(); ++i) {
+      row[i] = terminalText(cellText(r.cells[i], columns[i].unitInTitle));
+      columns[i].width = std::max(columns[i].width, shownWidth(row[i]));
+    }
+    cells.push_back(std::move(row));
+  }
+  const auto line = [&](const auto& textOf) {
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::string& t = textOf(i);
+      const std::string pad(columns[i].width - shownWidth(t), ' ');
+      if (i > 0) text += kGap;
+      text += columns[i].right ? pad + t : t + pad;
+    }
+    appendLine(out, std::move(text));
+  };
+  line([&](std::size_t i) -> const std::string& { return columns[i].title; });
+  for (const std::vector<std::string>& row : cells) line([&](std::size_t i) -> const std::string& { return row[i]; });
+}
+
+}  // namespace
+
+std::string sectionsText(const flight::ResultSections& sections) {
+  std::string out;
+  for (const flight::ResultSection& s : sections) {
+    out += terminalText(s.title);
+    out += '\n';
+    for (const flight::ResultLine& line : s.lines) {
+      std::string text;
+      for (const ResultCell& c : line) text += cellText(c, false);
+      appendLine(out, terminalText(text));
+    }
+    if (s.rows.empty() && !s.empty.empty()) appendLine(out, terminalText(s.empty));
+    if (!s.rows.empty()) appendTable(out, s);
+  }
+  return out;
+}
+
+}  // namespace varnix::cli
