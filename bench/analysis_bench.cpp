@@ -79,7 +79,7 @@ int main() {
   longest.minutes = 84500 * 6 / 60.0;
   const varnix::flight::Flight flights[] = {profileFlight(hourDir, hour), profileFlight(longestDir, longest)};
   const char* names[] = {"hour", "longest"};
-  varnix::flight::Limits limits;
+  varnix::analysis::Limits limits;
   limits.ratedHp = 300;
   limits.compressionRatio = 8.5;
   for (int f = 0; f < 2; ++f) {
@@ -89,44 +89,44 @@ int main() {
       return 1;
     }
     std::size_t spans = 0;
-    const double phases = bestMs(5, [&] { spans += varnix::flight::FindPhases(flight).spans.size(); });
-    const varnix::flight::FlightPhases found = varnix::flight::FindPhases(flight);
+    const double phases = bestMs(5, [&] { spans += varnix::analysis::FindPhases(flight).spans.size(); });
+    const varnix::analysis::FlightPhases found = varnix::analysis::FindPhases(flight);
     std::size_t segments = 0;
     const double power =
-        bestMs(5, [&] { segments += varnix::flight::AnalysePowerMixture(flight, limits, found.spans).mixture.size(); });
+        bestMs(5, [&] { segments += varnix::analysis::AnalysePowerMixture(flight, limits, found.spans).mixture.size(); });
     std::printf("analysis_phases_%s_ms %.2f ms\n", names[f], phases);
     std::printf("analysis_power_mixture_%s_ms %.2f ms\n", names[f], power);
     std::size_t findings = 0;
     // What the flight window computes: the engine analyses and the summary the catalog stores, found together.
-    varnix::flight::FlightAnalysis together;
+    varnix::analysis::FlightAnalysis together;
     const double all = bestMs(5, [&] {
-      findings += varnix::flight::AnalyseEngine(flight, limits, together).findings.size();
+      findings += varnix::analysis::AnalyseEngine(flight, limits, together).findings.size();
       findings += together.headline.hottest.size();
     });
     const double cpuAll = bestCpuMs(5, [&] {
-      findings += varnix::flight::AnalyseEngine(flight, limits, together).findings.size();
+      findings += varnix::analysis::AnalyseEngine(flight, limits, together).findings.size();
       findings += together.headline.hottest.size();
     });
-    const double engine = bestMs(5, [&] { findings += varnix::flight::AnalyseEngine(flight, limits).findings.size(); });
-    const double analysed = bestMs(5, [&] { findings += varnix::flight::AnalyseFlight(flight).headline.hottest.size(); });
+    const double engine = bestMs(5, [&] { findings += varnix::analysis::AnalyseEngine(flight, limits).findings.size(); });
+    const double analysed = bestMs(5, [&] { findings += varnix::analysis::AnalyseFlight(flight).headline.hottest.size(); });
     std::printf("analysis_engine_%s_ms %.2f ms\n", names[f], engine);
     std::printf("analysis_flight_%s_ms %.2f ms\n", names[f], analysed);
-    const double digest = bestMs(5, [&] { findings += varnix::flight::DigestFlight(flight, found).envelopes.size(); });
+    const double digest = bestMs(5, [&] { findings += varnix::analysis::DigestFlight(flight, found).envelopes.size(); });
     std::printf("analysis_digest_%s_ms %.2f ms\n", names[f], digest);
     // The parts, CPU time: what the digest is made of, the summary, the analyses in the phases.
-    const std::vector<varnix::flight::PhaseSpan> cruise = found.of(varnix::flight::Phase::Cruise);
+    const std::vector<varnix::analysis::PhaseSpan> cruise = found.of(varnix::analysis::Phase::Cruise);
     std::printf("analysis_summary_%s_cpu_ms %.2f ms\n", names[f],
-                bestCpuMs(5, [&] { findings += varnix::flight::SummarizeFlight(flight).hottest.size(); }));
+                bestCpuMs(5, [&] { findings += varnix::analysis::SummarizeFlight(flight).hottest.size(); }));
     std::printf("analysis_sensor_faults_%s_cpu_ms %.2f ms\n", names[f],
-                bestCpuMs(5, [&] { findings += varnix::flight::FindSensorFaults(flight, limits).size(); }));
+                bestCpuMs(5, [&] { findings += varnix::analysis::FindSensorFaults(flight, limits).size(); }));
     std::printf("analysis_valve_screen_%s_cpu_ms %.2f ms\n", names[f],
-                bestCpuMs(5, [&] { findings += varnix::flight::ScreenValves(flight, cruise, limits).cylinders.size(); }));
+                bestCpuMs(5, [&] { findings += varnix::analysis::ScreenValves(flight, cruise, limits).cylinders.size(); }));
     std::printf("analysis_lean_mag_%s_cpu_ms %.2f ms\n", names[f], bestCpuMs(5, [&] {
-                  findings += varnix::flight::FindLeanTests(flight, limits, cruise).size();
-                  findings += varnix::flight::CheckMagnetos(flight, limits, found).size();
+                  findings += varnix::analysis::FindLeanTests(flight, limits, cruise).size();
+                  findings += varnix::analysis::CheckMagnetos(flight, limits, found).size();
                 }));
     std::printf("analysis_digest_%s_cpu_ms %.2f ms\n", names[f],
-                bestCpuMs(5, [&] { findings += varnix::flight::DigestFlight(flight, found).envelopes.size(); }));
+                bestCpuMs(5, [&] { findings += varnix::analysis::DigestFlight(flight, found).envelopes.size(); }));
     std::printf("analysis_all_%s_ms %.2f ms\n", names[f], all);
     std::printf("analysis_all_%s_cpu_ms %.2f ms\n", names[f], cpuAll);
     std::printf("analysis_phases_%s_rows %zu rows (%zu spans)\n", names[f], flight.rows(), spans / 5);

@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     t0 = Clock::now();
-    const varnix::flight::FlightSummary s = varnix::flight::SummarizeFlight(read.value);
+    const varnix::analysis::FlightSummary s = varnix::analysis::SummarizeFlight(read.value);
     summaryMs = std::min(summaryMs, msSince(t0));
     rows = read.value.rows();
     channels = read.value.channels.size();

@@ -29,12 +29,12 @@ bool decode(const varnix::encode::ProfileOptions& o, varnix::flight::Flight* fli
 }
 
 double bestMs(const varnix::flight::Flight& flight, std::size_t* found) {
-  const varnix::flight::Limits limits;
+  const varnix::analysis::Limits limits;
   double best = 1e9;
   for (int i = 0; i < 20; ++i) {
     const auto t0 = Clock::now();
-    const auto lean = varnix::flight::FindLeanTests(flight, limits);
-    const auto mags = varnix::flight::CheckMagnetos(flight, limits);
+    const auto lean = varnix::analysis::FindLeanTests(flight, limits);
+    const auto mags = varnix::analysis::CheckMagnetos(flight, limits);
     best = std::min(best, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
     *found = lean.size() + mags.size();
   }

@@ -56,19 +56,19 @@ struct Times {
 
 // The best of `runs` runs of both analyses, in milliseconds.
 Times bestMs(const varnix::flight::Flight& f, int runs, std::size_t* found) {
-  const varnix::flight::Limits limits;
-  const varnix::flight::FlightDigest digest = varnix::flight::DigestFlight(f);
+  const varnix::analysis::Limits limits;
+  const varnix::analysis::FlightDigest digest = varnix::analysis::DigestFlight(f);
   Times best;
   for (int i = 0; i < runs; ++i) {
     const auto t0 = Clock::now();
     const double c0 = cpuMs();
-    const std::vector<varnix::flight::SensorFault> faults = varnix::flight::FindSensorFaults(f, limits);
-    const varnix::flight::ValveScreen screen = varnix::flight::ScreenValves(f, digest, limits);
+    const std::vector<varnix::analysis::SensorFault> faults = varnix::analysis::FindSensorFaults(f, limits);
+    const varnix::analysis::ValveScreen screen = varnix::analysis::ScreenValves(f, digest, limits);
     best.cpu = std::min(best.cpu, cpuMs() - c0);
     best.wall = std::min(best.wall, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
     *found = faults.size() + static_cast<std::size_t>(std::count_if(
                                  screen.cylinders.begin(), screen.cylinders.end(), [](const auto& c) {
-                                   return c.verdict != varnix::flight::ValveVerdict::None;
+                                   return c.verdict != varnix::analysis::ValveVerdict::None;
                                  }));
   }
   return best;
@@ -102,14 +102,14 @@ int main() {
   const Times l = bestMs(*longest, 10, &found);
   std::printf("analysis_sensor_valve_longest_ms %.3f ms\n", l.wall);
   std::printf("analysis_sensor_valve_longest_ms_cpu %.3f ms\n", l.cpu);
-  const varnix::flight::Limits limits;
-  const varnix::flight::FlightDigest digest = varnix::flight::DigestFlight(*longest);
+  const varnix::analysis::Limits limits;
+  const varnix::analysis::FlightDigest digest = varnix::analysis::DigestFlight(*longest);
   std::printf("analysis_sensor_faults_longest_ms %.3f ms\n",
-              bestOf(5, [&] { (void)varnix::flight::FindSensorFaults(*longest, limits); }));
+              bestOf(5, [&] { (void)varnix::analysis::FindSensorFaults(*longest, limits); }));
   std::printf("analysis_valve_screen_longest_ms %.3f ms\n",
-              bestOf(5, [&] { (void)varnix::flight::ScreenValves(*longest, digest, limits); }));
+              bestOf(5, [&] { (void)varnix::analysis::ScreenValves(*longest, digest, limits); }));
   std::printf("analysis_digest_longest_ms %.3f ms (the findings' digest the screen takes its cruise from)\n",
-              bestOf(5, [&] { (void)varnix::flight::DigestFlight(*longest); }));
+              bestOf(5, [&] { (void)varnix::analysis::DigestFlight(*longest); }));
   std::printf("analysis_sensor_valve_longest_rows %zu rows\n", longest->rows());
   std::printf("analysis_sensor_valve_longest_found %zu\n", found);
   return 0;

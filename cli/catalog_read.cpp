@@ -19,16 +19,16 @@ std::optional<CatalogRead> readCatalog(const std::string& dataFolder) {
   }
   CatalogRead read;
   read.folders = catalog->aircraftFolders();
-  const auto rulesOf = [&](const std::string& folder) -> const flight::AircraftRules& {
+  const auto rulesOf = [&](const std::string& folder) -> const analysis::AircraftRules& {
     auto it = read.rules.find(folder);
     if (it == read.rules.end())
-      it = read.rules.emplace(folder, flight::ReadAircraftRules(catalog->dataFolder() + "/" + folder)).first;
+      it = read.rules.emplace(folder, analysis::ReadAircraftRules(catalog->dataFolder() + "/" + folder)).first;
     return it->second;
   };
   for (const std::string& folder : read.folders) rulesOf(folder);
   // Entries come in path order, a folder's together.
   std::vector<flight::JudgedEntry>* list = nullptr;
-  const flight::Limits* limits = nullptr;
+  const analysis::Limits* limits = nullptr;
   std::string listed;
   const flight::Done all = catalog->eachEntry({}, [&](flight::CatalogEntry&& e) {
     if (!list || e.folder != listed) {

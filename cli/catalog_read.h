@@ -21,7 +21,7 @@ namespace varnix::cli {
 struct CatalogRead {
   std::unique_ptr<flight::Catalog> catalog;
   std::vector<std::string> folders;                                  // catalog->aircraftFolders()
-  std::map<std::string, flight::AircraftRules> rules;                // by aircraft folder
+  std::map<std::string, analysis::AircraftRules> rules;                // by aircraft folder
   std::map<std::string, std::vector<flight::JudgedEntry>> entries;  // by aircraft folder
 };
 

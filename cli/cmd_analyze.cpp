@@ -22,27 +22,27 @@ namespace {
 
 using namespace flight;
 
-void printText(const Flight& f, const EngineAnalysis& a, std::size_t open) {
+void printText(const Flight& f, const analysis::EngineAnalysis& a, std::size_t open) {
   auto t = [](std::string_view text) { return terminalText(text); };
   std::printf("%s of %s, %s, every %d s\n", t(FlightName(f.facts)).c_str(), t(f.facts.aircraft).c_str(),
               IsoStart(f.facts).c_str(), f.facts.interval);
-  std::fputs(sectionsText(DescribeAnalyses(f, a)).c_str(), stdout);
+  std::fputs(sectionsText(analysis::DescribeAnalyses(f, a)).c_str(), stdout);
   std::printf("Findings:   %zu, %zu open\n", a.findings.size(), open);
-  for (const Finding& x : a.findings)
-    std::printf("%-7s %-12s %-5s %s%s\n", std::string(SeverityName(x.severity)).c_str(),
-                std::string(KindName(x.kind)).c_str(), t(x.channel).c_str(), t(x.text).c_str(),
+  for (const analysis::Finding& x : a.findings)
+    std::printf("%-7s %-12s %-5s %s%s\n", std::string(analysis::SeverityName(x.severity)).c_str(),
+                std::string(analysis::KindName(x.kind)).c_str(), t(x.channel).c_str(), t(x.text).c_str(),
                 x.acknowledged ? t(" (acknowledged: " + x.reason + ")").c_str() : "");
 }
 
-void printJson(const std::string& path, const Flight& f, const EngineAnalysis& a, std::size_t open) {
+void printJson(const std::string& path, const Flight& f, const analysis::EngineAnalysis& a, std::size_t open) {
   const FlightFacts& facts = f.facts;
-  Json o = Json::object({{"file", JsonText(path)},
-                         {"aircraft", JsonText(facts.aircraft)},
-                         {"flight", JsonText(facts.flightLabel)},
-                         {"start", JsonText(IsoStart(facts))},
+  analysis::Json o = analysis::Json::object({{"file", analysis::JsonText(path)},
+                         {"aircraft", analysis::JsonText(facts.aircraft)},
+                         {"flight", analysis::JsonText(facts.flightLabel)},
+                         {"start", analysis::JsonText(IsoStart(facts))},
                          {"interval_s", facts.interval}});
   std::vector<std::string_view> blockKeys;
-  AddAnalysesJson(a, o, blockKeys);
+  analysis::AddAnalysesJson(a, o, blockKeys);
   o["findings"] = findingsJson(a.findings);
   o["open_findings"] = open;
   blockKeys.push_back("findings");
@@ -64,8 +64,8 @@ void addAnalyzeCommand(CLI::App& app, int& exitCode) {
   cmd->callback([path, json, &exitCode] {
     const std::optional<Flight> flight = openFlightArgument(*path, exitCode);
     if (!flight) return;
-    const AircraftRules rules = readAircraftRules(*path);
-    EngineAnalysis a = AnalyseEngine(*flight, rules.limits.limits);
+    const analysis::AircraftRules rules = readAircraftRules(*path);
+    analysis::EngineAnalysis a = analysis::AnalyseEngine(*flight, rules.limits.limits);
     const std::size_t open = rules.acknowledge(a.findings);
     if (*json)
       printJson(*path, *flight, a, open);

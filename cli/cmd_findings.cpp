@@ -25,8 +25,8 @@ void addFindingsCommand(CLI::App& app, int& exitCode) {
     if (!flight) return;
     const flight::FlightFacts& facts = flight->facts;
     const std::string start = flight::IsoStart(facts);
-    const flight::AircraftRules rules = readAircraftRules(*path);
-    std::vector<flight::Finding> findings = flight::AnalyseEngine(*flight, rules.limits.limits).findings;
+    const analysis::AircraftRules rules = readAircraftRules(*path);
+    std::vector<analysis::Finding> findings = analysis::AnalyseEngine(*flight, rules.limits.limits).findings;
     const std::size_t open = rules.acknowledge(findings);
     if (*json) {
       const Json o = Json::object({{"file", JsonText(*path)},
@@ -40,8 +40,8 @@ void addFindingsCommand(CLI::App& app, int& exitCode) {
       std::printf("%s of %s, %s: %zu findings\n", terminalText(flight::FlightName(facts)).c_str(),
                   terminalText(facts.aircraft).c_str(), terminalText(start).c_str(), findings.size());
       for (const auto& f : findings)
-        std::printf("%-7s %-12s %-5s %s%s\n", std::string(flight::SeverityName(f.severity)).c_str(),
-                    std::string(flight::KindName(f.kind)).c_str(), terminalText(f.channel).c_str(),
+        std::printf("%-7s %-12s %-5s %s%s\n", std::string(analysis::SeverityName(f.severity)).c_str(),
+                    std::string(analysis::KindName(f.kind)).c_str(), terminalText(f.channel).c_str(),
                     terminalText(f.text).c_str(),
                     f.acknowledged ? terminalText(" (acknowledged: " + f.reason + ")").c_str() : "");
     }

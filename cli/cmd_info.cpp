@@ -17,9 +17,9 @@ namespace varnix::cli {
 
 namespace {
 
-using flight::Extreme;
+using analysis::Extreme;
 using flight::Flight;
-using flight::FlightSummary;
+using analysis::FlightSummary;
 
 // The instrument keeps two digits of the year.
 int fullYear(int year) { return year < 100 ? 2000 + year : year; }
@@ -50,12 +50,12 @@ void printJson(const Flight& f, const FlightSummary& s) {
   o["rows"] = f.rows();
   o["interval_s"] = facts.interval;
   o["duration_h"] = JsonValue(s.recordedSeconds / 3600.0);
-  o["engine_unit"] = JsonText(flight::TemperatureLetter(flight::EngineUnit(facts)));
+  o["engine_unit"] = JsonText(analysis::TemperatureLetter(analysis::EngineUnit(facts)));
   o["oat_unit"] = JsonText(std::string(1, facts.outsideAirUnit));
   o["fuel_unit"] = JsonText(facts.fuelUnit);
   Json& channels = o["channels"] = Json::object();
   for (std::size_t c = 0; c < f.channels.size(); ++c) {
-    const flight::ChannelStats& st = s.channels[c];
+    const analysis::ChannelStats& st = s.channels[c];
     const bool any = st.count > 0;
     channels[platform::utf8OrLatin1(f.channels[c].name)] = Json::object({{"min", any ? JsonValue(st.min) : Json(nullptr)},
                                                       {"max", any ? JsonValue(st.max) : Json(nullptr)},
@@ -94,7 +94,7 @@ void printText(const Flight& f, const FlightSummary& s) {
     std::printf("Flight:     #%s, %s\n", t(facts.flightLabel).c_str(), isoStart(facts).c_str());
   std::printf("Monitor:    %s\n", t(facts.identification).c_str());
   std::printf("Recorded:   %zu rows every %d s, %.2f hours\n", f.rows(), facts.interval, s.recordedSeconds / 3600.0);
-  std::printf("Units:      engine %s, OAT °%s%s%s\n", std::string(flight::UnitText(flight::EngineUnit(facts))).c_str(),
+  std::printf("Units:      engine %s, OAT °%s%s%s\n", std::string(flight::UnitText(analysis::EngineUnit(facts))).c_str(),
               t({&facts.outsideAirUnit, 1}).c_str(), facts.fuelUnit.empty() ? "" : ", fuel flow ",
               t(facts.fuelUnit).c_str());
   for (const auto* list : {&s.hottest, &s.maxSpread, &s.fastestCooling, &s.battery})
@@ -127,7 +127,7 @@ void addInfoCommand(CLI::App& app, int& exitCode) {
     if (!flight) return;
     // The file's failure, not the program's: a flight read whose summary finds no room.
     const std::string failed = frontend::GuardedWork([&] {
-      const FlightSummary summary = flight::SummarizeFlight(*flight);
+      const FlightSummary summary = analysis::SummarizeFlight(*flight);
       if (*json)
         printJson(*flight, summary);
       else

@@ -34,7 +34,7 @@ std::string number(double v, const char* format = "%.0f") {
   return buf;
 }
 
-std::string figure(const flight::Figure& f, const char* format = "%.0f") {
+std::string figure(const analysis::Figure& f, const char* format = "%.0f") {
   return f.known() ? number(f.value, format) : "";
 }
 
@@ -110,11 +110,11 @@ void printText(const std::vector<AircraftLog>& logs) {
                   figure(e.batteryMin, "%.1f").c_str(), number(e.fuelUsed, "%.1f").c_str(), f.findings.size(),
                   t(e.file).c_str(), f.differs ? "  (differs)" : "", f.isNew ? "  (new)" : "");
       for (const auto& x : f.findings)
-        std::printf("    %-7s %s%s\n", std::string(flight::SeverityName(x.severity)).c_str(), t(x.text).c_str(),
+        std::printf("    %-7s %s%s\n", std::string(analysis::SeverityName(x.severity)).c_str(), t(x.text).c_str(),
                     x.acknowledged ? t(" (acknowledged: " + x.reason + ")").c_str() : "");
     }
     for (const auto& trend : log.trends)
-      std::printf("Trend: %s %s\n", std::string(flight::SeverityName(trend.severity)).c_str(), t(trend.text).c_str());
+      std::printf("Trend: %s %s\n", std::string(analysis::SeverityName(trend.severity)).c_str(), t(trend.text).c_str());
     for (const flight::UnreadableFile& u : log.unreadableFiles)
       printLine("Unreadable: " + u.file + ": " + u.problem);
     std::printf("\n");
@@ -127,10 +127,10 @@ int run(const Options& o) {
   const auto& catalog = read->catalog;
   std::vector<AircraftLog> logs;
   for (const std::string& folder : read->folders) {
-    const flight::AircraftRules& rules = read->rules[folder];
+    const analysis::AircraftRules& rules = read->rules[folder];
     for (const std::string& problem : rules.problemLines()) reportMessage(terminalText(problem));
     AircraftLog log = flight::BuildAircraftLog(folder, std::move(read->entries[folder]), rules.limits.limits);
-    flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, flight::LocalDate());
+    flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
     if (!o.aircraft.empty() && folder != o.aircraft &&
         (log.flights.empty() || log.flights.front().entry.aircraft != o.aircraft))
       continue;

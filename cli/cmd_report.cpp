@@ -46,7 +46,7 @@ int writeFlight(const std::string& path, const std::string& out, bool force) {
     return kFlightCannotOpen;
   }
   // The report judges the flight under its folder's rules: say what in them does not apply.
-  for (const std::string& problem : flight::ReadAircraftRulesOfFlight(path).problemLines())
+  for (const std::string& problem : analysis::ReadAircraftRulesOfFlight(path).problemLines())
     reportMessage(terminalText(problem));
   OffscreenQt qt;
   using Code = render::ReportCode;
@@ -76,13 +76,13 @@ int writeAircraft(const std::string& dataFolder, const Period& period, const std
   if (!read) return kFlightCannotOpen;
   std::vector<std::string> known;
   for (const std::string& folder : read->folders) {
-    const flight::AircraftRules& rules = read->rules[folder];
+    const analysis::AircraftRules& rules = read->rules[folder];
     flight::AircraftLog log = flight::BuildAircraftLog(folder, std::move(read->entries[folder]), rules.limits.limits);
     const std::string id = log.flights.empty() ? folder : log.flights.front().entry.aircraft;
     known.push_back(id == folder ? folder : id + " (" + folder + ")");
     if (folder != period.aircraft && id != period.aircraft) continue;
     for (const std::string& p : rules.problemLines()) reportMessage(terminalText(p));
-    flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, flight::LocalDate());
+    flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
     const report::AircraftReportContent content =
         report::MakeAircraftReportContent(log, id, period.since, period.until);
     OffscreenQt qt;

@@ -17,8 +17,8 @@ std::optional<flight::Flight> openFlightArgument(const std::string& path, int& e
   return std::move(read.value);
 }
 
-flight::AircraftRules readAircraftRules(const std::string& flightPath) {
-  flight::AircraftRules rules = flight::ReadAircraftRulesOfFlight(flightPath);
+analysis::AircraftRules readAircraftRules(const std::string& flightPath) {
+  analysis::AircraftRules rules = analysis::ReadAircraftRulesOfFlight(flightPath);
   for (const std::string& problem : rules.problemLines()) reportMessage(terminalText(problem));
   return rules;
 }

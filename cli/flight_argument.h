@@ -17,6 +17,6 @@ std::optional<flight::Flight> openFlightArgument(const std::string& path, int& e
 
 // The rules of a flight file's aircraft folder (the file's folder), each
 // problem of their files said on stderr.
-flight::AircraftRules readAircraftRules(const std::string& flightPath);
+analysis::AircraftRules readAircraftRules(const std::string& flightPath);
 
 }  // namespace varnix::cli

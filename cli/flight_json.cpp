@@ -12,8 +12,8 @@
 
 namespace varnix::cli {
 
-using flight::Figure;
-using flight::Finding;
+using analysis::Figure;
+using analysis::Finding;
 
 namespace {
 
@@ -92,9 +92,9 @@ template <typename Put>
 void findingMembers(const Finding& f, bool withTimes, Put&& put) {
   const auto time = [&](double t) { return withTimes ? Member(t) : Member(nullptr); };
   const auto unlessEmpty = [](const std::string& s) { return s.empty() ? Member(nullptr) : Member(std::string_view(s)); };
-  put("kind", Member(flight::KindName(f.kind)));
+  put("kind", Member(analysis::KindName(f.kind)));
   put("channel", Member(std::string_view(f.channel)));
-  put("severity", Member(flight::SeverityName(f.severity)));
+  put("severity", Member(analysis::SeverityName(f.severity)));
   put("start_s", time(f.start));
   put("end_s", time(f.end));
   put("peak", Member(f.peak));
@@ -280,7 +280,7 @@ Json findingsJson(const std::vector<Finding>& findings) {
   Json list = Json::array();
   for (const Finding& f : findings)
     list.push_back(
-        findingJson(f, !flight::IsTrendKind(f.kind)));
+        findingJson(f, !analysis::IsTrendKind(f.kind)));
   return list;
 }
 
@@ -297,7 +297,7 @@ void writeFlightJson(JsonWriter& out, const flight::LogbookFlight& lf) {
   out.key("start").text(e.start);
   out.key("duration_h").number(e.recordedSeconds / 3600.0);
   out.key("interval_s").integer(e.interval);
-  out.key("engine_unit").text(flight::TemperatureLetter(e.engineUnit));
+  out.key("engine_unit").text(analysis::TemperatureLetter(e.engineUnit));
   // One member a key, where its first figure stood, with the value of its last.
   out.key("hottest").beginObject();
   for (std::size_t i = 0; i < e.hottest.size(); ++i) {
@@ -321,7 +321,7 @@ void writeFlightJson(JsonWriter& out, const flight::LogbookFlight& lf) {
   out.key("differs").boolean(lf.differs);
   out.key("new").boolean(lf.isNew);
   out.key("findings").beginArray(true);
-  for (const Finding& f : lf.findings) writeFindingJson(out, f, !flight::IsTrendKind(f.kind));
+  for (const Finding& f : lf.findings) writeFindingJson(out, f, !analysis::IsTrendKind(f.kind));
   out.end();
   out.key("open_findings").integer(static_cast<std::int64_t>(lf.openFindings()));
   out.end();

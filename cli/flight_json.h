@@ -20,9 +20,9 @@
 
 namespace varnix::cli {
 
-using Json = flight::Json;  // keys in the order they are set
-using flight::JsonText;    // a string of platform::utf8OrLatin1(s)
-using flight::JsonValue;   // null when not a finite number
+using Json = analysis::Json;  // keys in the order they are set
+using analysis::JsonText;    // a string of platform::utf8OrLatin1(s)
+using analysis::JsonValue;   // null when not a finite number
 
 // platform::utf8OrLatin1 for a terminal: every control character (below a
 // space, DEL and U+0080 to U+009F) is a '?', so that header text can neither
@@ -30,8 +30,8 @@ using flight::JsonValue;   // null when not a finite number
 std::string terminalText(std::string_view bytes);
 
 // {"kind": ..., "channel": ..., "severity": ..., "start_s": ..., "end_s": ..., "peak": ..., "peak_s": ..., "text": ...}
-Json findingJson(const flight::Finding& finding, bool withTimes = true);
-Json findingsJson(const std::vector<flight::Finding>& findings);
+Json findingJson(const analysis::Finding& finding, bool withTimes = true);
+Json findingsJson(const std::vector<analysis::Finding>& findings);
 
 // JSON text written as it is made, in the layout of layoutJson: a container
 // begun as a block has one member a line, indented by two spaces a level
@@ -86,7 +86,7 @@ class JsonWriter {
 // A logbook flight's object, its findings one a line.
 void writeFlightJson(JsonWriter& out, const flight::LogbookFlight& flight);
 // A finding's object on one line, as findingJson gives it.
-void writeFindingJson(JsonWriter& out, const flight::Finding& finding, bool withTimes = true);
+void writeFindingJson(JsonWriter& out, const analysis::Finding& finding, bool withTimes = true);
 
 // The text of `doc`, ending with a line feed: the objects and arrays at the
 // paths `blocks` names ("" the document, "/flights/[]/findings" the findings

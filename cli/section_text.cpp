@@ -14,7 +14,7 @@ namespace varnix::cli {
 
 namespace {
 
-using flight::ResultCell;
+using analysis::ResultCell;
 using Kind = ResultCell::Kind;
 
 constexpr const char* kIndent = "  ";
@@ -39,7 +39,7 @@ std::string cellText(const ResultCell& c, bool unitInTitle) {
       const std::string n = std::to_string(std::lround(c.value));
       return unitInTitle ? n : n + " s";
     }
-    case Kind::Phase: return flight::NameWords(flight::PhaseName(c.phase), true);
+    case Kind::Phase: return analysis::NameWords(analysis::PhaseName(c.phase), true);
   }
   return {};
 }
@@ -64,16 +64,16 @@ struct Column {
   std::size_t width = 0;
 };
 
-void appendTable(std::string& out, const flight::ResultSection& s) {
+void appendTable(std::string& out, const analysis::ResultSection& s) {
   std::size_t count = s.columns.size();
-  for (const flight::ResultRow& r : s.rows) count = std::max(count, r.cells.size());
+  for (const analysis::ResultRow& r : s.rows) count = std::max(count, r.cells.size());
   std::vector<Column> columns(count);
   for (std::size_t i = 0; i < count; ++i) {
     Column& c = columns[i];
     const std::string unit = i < s.columns.size() ? s.columns[i].unit : std::string();
     // A column of times and durations takes its seconds into the title too.
     bool seconds = false, others = false;
-    for (const flight::ResultRow& r : s.rows) {
+    for (const analysis::ResultRow& r : s.rows) {
       if (i >= r.cells.size() || (r.cells[i].kind == Kind::Text && r.cells[i].text.empty())) continue;
       (inSeconds(r.cells[i]) ? seconds : others) = true;
       c.right = c.right || figure(r.cells[i]);
@@ -85,7 +85,7 @@ void appendTable(std::string& out, const flight::ResultSection& s) {
     c.width = shownWidth(c.title);
   }
   std::vector<std::vector<std::string>> cells;
-  for (const flight::ResultRow& r : s.rows) {
+  for (const analysis::ResultRow& r : s.rows) {
     std::vector<std::string> row(count);
     for (std::size_t i = 0; i < r.cells.size(); ++i) {
       row[i] = terminalText(cellText(r.cells[i], columns[i].unitInTitle));
@@ -109,12 +109,12 @@ void appendTable(std::string& out, const flight::ResultSection& s) {
 
 }  // namespace
 
-std::string sectionsText(const flight::ResultSections& sections) {
+std::string sectionsText(const analysis::ResultSections& sections) {
   std::string out;
-  for (const flight::ResultSection& s : sections) {
+  for (const analysis::ResultSection& s : sections) {
     out += terminalText(s.title);
     out += '\n';
-    for (const flight::ResultLine& line : s.lines) {
+    for (const analysis::ResultLine& line : s.lines) {
       std::string text;
       for (const ResultCell& c : line) text += cellText(c, false);
       appendLine(out, terminalText(text));

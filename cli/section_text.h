@@ -15,6 +15,6 @@ namespace varnix::cli {
 // column title that carries it ("Max CHT (°F)"); a tone is not drawn (the
 // verdicts are words already). A table's columns are aligned, figures to
 // the right; every text is made safe for a terminal (terminalText).
-std::string sectionsText(const flight::ResultSections& sections);
+std::string sectionsText(const analysis::ResultSections& sections);
 
 }  // namespace varnix::cli

@@ -53,10 +53,10 @@ NewFlights SummariseNewFlights(const std::string& dataFolder, const std::vector<
     entry->folder = file.substr(0, slash);
     byFolder[entry->folder].push_back(std::move(*entry));
   }
-  const std::string today = flight::LocalDate();
+  const std::string today = analysis::LocalDate();
   for (auto& [folder, entries] : byFolder) {
     const std::string aircraftFolder = dataFolder + "/" + folder;
-    const flight::AircraftRules rules = flight::ReadAircraftRules(aircraftFolder);
+    const analysis::AircraftRules rules = analysis::ReadAircraftRules(aircraftFolder);
     flight::AircraftLog log = flight::BuildAircraftLog(folder, std::move(entries), rules.limits.limits);
     flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, today);
     NewFlightsOfAircraft a;
@@ -65,7 +65,7 @@ NewFlights SummariseNewFlights(const std::string& dataFolder, const std::vector<
     for (const flight::LogbookFlight& f : log.flights) {
       a.files.push_back(f.entry.file);
       if (f.openFindings()) ++a.withFindings;
-      for (const flight::Finding& x : f.findings)
+      for (const analysis::Finding& x : f.findings)
         if (!x.acknowledged)
           a.findings.push_back("Flight " + f.entry.flightLabel + ", " + f.entry.start.substr(0, 10) + ": " + x.text);
     }

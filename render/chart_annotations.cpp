@@ -8,8 +8,8 @@
 
 namespace varnix::render {
 
-QColor PhaseColour(flight::Phase phase) {
-  using flight::Phase;
+QColor PhaseColour(analysis::Phase phase) {
+  using analysis::Phase;
   switch (phase) {
     case Phase::Ground: return QColor(0xc8, 0xc8, 0xc8);
     case Phase::Runup: return QColor(0xf2, 0xc0, 0x7a);
@@ -29,8 +29,8 @@ void DrawAnnotations(QCustomPlot* plot, const flight::Flight& f, const flight::P
     if (plot->item(n)->layer()->name() == layerName) plot->removeItem(n);
   if (!a.limits || f.rows() == 0) return;
   using K = flight::ChannelKind;
-  const flight::Unit unit = flight::EngineUnit(f.facts);
-  const flight::Limits& l = *a.limits;
+  const flight::Unit unit = analysis::EngineUnit(f.facts);
+  const analysis::Limits& l = *a.limits;
   auto key = [&f](double seconds) { return KeyOfRow(f, f.nearestRow(seconds)); };
   auto strip = [&](double from, double to, double top, double bottom, const QColor& colour) {
     auto* rect = new QCPItemRect(plot);
@@ -43,12 +43,12 @@ void DrawAnnotations(QCustomPlot* plot, const flight::Flight& f, const flight::P
     rect->setPen(Qt::NoPen);
     rect->setBrush(colour);
   };
-  for (const flight::PhaseSpan& s : a.phases) strip(key(s.start), key(s.end), 0.96, 1.0, PhaseColour(s.phase));
-  for (const flight::Finding& x : a.findings)
+  for (const analysis::PhaseSpan& s : a.phases) strip(key(s.start), key(s.end), 0.96, 1.0, PhaseColour(s.phase));
+  for (const analysis::Finding& x : a.findings)
     if (x.end > x.start)
       strip(key(x.start), key(x.end), 0.0, 0.02,
             x.acknowledged ? QColor(0x90, 0x90, 0x90, 160)
-            : x.severity == flight::Severity::Warning ? QColor(0xb0, 0, 0, 170) : QColor(0xd0, 0x80, 0, 170));
+            : x.severity == analysis::Severity::Warning ? QColor(0xb0, 0, 0, 170) : QColor(0xd0, 0x80, 0, 170));
   // A limit line on the axis that holds its channels.
   auto line = [&](const std::vector<int>& channels, QCPAxis* axis) {
     bool has[4] = {};
@@ -70,14 +70,14 @@ void DrawAnnotations(QCustomPlot* plot, const flight::Flight& f, const flight::P
     };
     const QColor red(0xb0, 0, 0), amber(0xd0, 0x80, 0);
     if (has[0]) {
-      draw(flight::FahrenheitToUnit(l.chtMax, unit), red, Qt::DashLine);
-      draw(flight::FahrenheitToUnit(l.chtCaution, unit), amber, Qt::DotLine);
+      draw(analysis::FahrenheitToUnit(l.chtMax, unit), red, Qt::DashLine);
+      draw(analysis::FahrenheitToUnit(l.chtCaution, unit), amber, Qt::DotLine);
     }
-    if (has[1]) draw(flight::FahrenheitToUnit(l.titMax, unit), red, Qt::DashLine);
-    if (has[2]) draw(flight::FahrenheitSpanToUnit(l.difMax, unit), red, Qt::DashLine);
+    if (has[1]) draw(analysis::FahrenheitToUnit(l.titMax, unit), red, Qt::DashLine);
+    if (has[2]) draw(analysis::FahrenheitSpanToUnit(l.difMax, unit), red, Qt::DashLine);
     if (has[3]) {
-      draw(flight::FahrenheitToUnit(l.oilMax, unit), red, Qt::DashLine);
-      draw(flight::FahrenheitToUnit(l.oilMin, unit), amber, Qt::DotLine);
+      draw(analysis::FahrenheitToUnit(l.oilMax, unit), red, Qt::DashLine);
+      draw(analysis::FahrenheitToUnit(l.oilMin, unit), amber, Qt::DotLine);
     }
   };
   line(plan.left, plot->yAxis);

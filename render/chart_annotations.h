@@ -23,13 +23,13 @@ namespace varnix::render {
 inline constexpr const char* kAnnotationLayer = "annotations";
 
 struct ChartAnnotations {
-  std::vector<flight::PhaseSpan> phases;
-  std::vector<flight::Finding> findings;
-  std::optional<flight::Limits> limits;  // nothing: no annotations at all
+  std::vector<analysis::PhaseSpan> phases;
+  std::vector<analysis::Finding> findings;
+  std::optional<analysis::Limits> limits;  // nothing: no annotations at all
 };
 
 // The colour of a phase in the strip, the Summary tab's timeline and tables.
-QColor PhaseColour(flight::Phase phase);
+QColor PhaseColour(analysis::Phase phase);
 
 // Replaces the annotations of `plot`, the panel of `plan` (none without limits).
 void DrawAnnotations(QCustomPlot* plot, const flight::Flight& f, const flight::PanelPlan& plan,

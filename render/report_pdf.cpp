@@ -42,11 +42,11 @@ std::vector<QStringList> rowsOf(const std::vector<std::vector<std::string>>& row
 // A flight read and analysed as the flight window has it.
 struct ReadFlight {
   std::optional<flight::Flight> flight;
-  flight::FlightAnalysis analysis;
-  flight::EngineAnalysis engine;
+  analysis::FlightAnalysis analysis;
+  analysis::EngineAnalysis engine;
   report::ReportContent content;
   std::vector<flight::PanelPlan> panels;
-  flight::Limits limits;
+  analysis::Limits limits;
 };
 
 ReportOutcome readFlight(const QString& csvPath, ReadFlight& out) {
@@ -65,10 +65,10 @@ ReportOutcome readFlight(const QString& csvPath, ReadFlight& out) {
   // The rules' problems are the caller's to say, as each front end says them
   // beside its report: the flight window's Summary tab, the logbook's line,
   // varnix-cli report on stderr.
-  const flight::AircraftRules rules = flight::ReadAircraftRules(folder);
+  const analysis::AircraftRules rules = analysis::ReadAircraftRules(folder);
   out.limits = rules.limits.limits;
-  out.analysis = flight::AnalyseFlight(f);
-  out.engine = flight::AnalyseEngine(f, out.limits);
+  out.analysis = analysis::AnalyseFlight(f);
+  out.engine = analysis::AnalyseEngine(f, out.limits);
   rules.acknowledge(out.engine.findings);
   out.content = report::MakeReportContent(f, out.analysis, out.engine, QFileInfo(csvPath).fileName().toStdString());
   out.panels = flight::PlanPanels(f);

@@ -120,7 +120,7 @@ QString rulerHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>&
   return html + QStringLiteral("</table>");
 }
 
-QString baselineHtml(const std::vector<flight::CruiseBaseline>& baselines, flight::Unit unit) {
+QString baselineHtml(const std::vector<analysis::CruiseBaseline>& baselines, flight::Unit unit) {
   if (baselines.empty())
     return QStringLiteral("<p><b>Baseline</b>: none yet (five comparable flights before this one are needed)</p>");
   const QString units = QString::fromUtf8(flight::UnitText(unit).data());
@@ -128,7 +128,7 @@ QString baselineHtml(const std::vector<flight::CruiseBaseline>& baselines, fligh
                                 "<table cellspacing='0' cellpadding='1'><tr><td></td><td align='right'>cruise</td>"
                                 "<td align='right'>&nbsp;baseline</td><td align='right'>&nbsp;diff</td><td></td></tr>")
                      .arg(baselines.front().flights);
-  for (const flight::CruiseBaseline& b : baselines)
+  for (const analysis::CruiseBaseline& b : baselines)
     html += QStringLiteral("<tr><td><b>%1</b></td><td align='right'>%2</td><td align='right'>&nbsp;%3</td>"
                            "<td align='right'>&nbsp;%4</td><td>&nbsp;%5</td></tr>")
                 .arg(QString::fromStdString(b.channel).toHtmlEscaped(), QString::number(b.value, 'f', 0),

@@ -26,6 +26,6 @@ QString rulerHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>&
 
 // The flight's cruise EGT and CHT per cylinder beside the aircraft's baseline,
 // or why there is none.
-QString baselineHtml(const std::vector<flight::CruiseBaseline>& baselines, flight::Unit unit);
+QString baselineHtml(const std::vector<analysis::CruiseBaseline>& baselines, flight::Unit unit);
 
 }  // namespace varnix::app::flight_view

@@ -156,8 +156,8 @@ void FlightChart::setComparison(std::optional<Comparison> c) {
   }
 }
 
-void FlightChart::setAnnotations(std::vector<flight::PhaseSpan> phases, std::vector<flight::Finding> findings,
-                                 const flight::Limits& limits) {
+void FlightChart::setAnnotations(std::vector<analysis::PhaseSpan> phases, std::vector<analysis::Finding> findings,
+                                 const analysis::Limits& limits) {
   phases_ = std::move(phases);
   findings_ = std::move(findings);
   limits_ = limits;

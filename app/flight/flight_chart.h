@@ -91,8 +91,8 @@ class FlightChart : public QWidget {
   // The phases as a strip along the foot of every panel, the findings' spans
   // along its top, and the limits as lines in the panels of their channels
   // (CHT, TIT, DIF, oil); kept when the panels are laid out again.
-  void setAnnotations(std::vector<flight::PhaseSpan> phases, std::vector<flight::Finding> findings,
-                      const flight::Limits& limits);
+  void setAnnotations(std::vector<analysis::PhaseSpan> phases, std::vector<analysis::Finding> findings,
+                      const analysis::Limits& limits);
   // A second flight drawn dashed over these panels; none stops comparing.
   void setComparison(std::optional<Comparison> comparison);
   const Comparison* comparison() const { return compare_ ? &*compare_ : nullptr; }
@@ -138,9 +138,9 @@ class FlightChart : public QWidget {
   std::optional<double> bandStart_;
   double bandEnd_ = 0;
   bool syncing_ = false;
-  std::vector<flight::PhaseSpan> phases_;
-  std::vector<flight::Finding> findings_;
-  std::optional<flight::Limits> limits_;
+  std::vector<analysis::PhaseSpan> phases_;
+  std::vector<analysis::Finding> findings_;
+  std::optional<analysis::Limits> limits_;
   std::optional<Comparison> compare_;
 };
 

@@ -63,10 +63,10 @@ QString layoutName(const flight::Flight& f) {
   return extended ? QStringLiteral("extended") : QStringLiteral("single");
 }
 
-QString headlineHtml(const flight::Flight& f, const flight::FlightAnalysis& a) {
-  const flight::FlightSummary& s = a.summary;
+QString headlineHtml(const flight::Flight& f, const analysis::FlightAnalysis& a) {
+  const analysis::FlightSummary& s = a.summary;
   const auto& facts = f.facts;
-  const QString engine = QString::fromUtf8(flight::UnitText(flight::EngineUnit(facts)));
+  const QString engine = QString::fromUtf8(flight::UnitText(analysis::EngineUnit(facts)));
   QString first = QStringLiteral("<b>%1</b> &nbsp;·&nbsp; %2 &nbsp;·&nbsp; %3-%4-%5 %6 &nbsp;·&nbsp; "
                                  "%7 recorded, every %8 s &nbsp;·&nbsp; engine %9, OAT °%10%11")
                       .arg(QString::fromStdString(facts.aircraft).toHtmlEscaped(),
@@ -317,9 +317,9 @@ void FlightWindow::openFile(const QString& path) {
   struct Result {
     flight::FlightRead read;
     std::shared_ptr<const flight::Flight> flight;  // the rows read, shared with the window
-    flight::FlightAnalysis analysis;
-    flight::EngineAnalysis engine;
-    flight::Limits limits;
+    analysis::FlightAnalysis analysis;
+    analysis::EngineAnalysis engine;
+    analysis::Limits limits;
     QStringList problems;  // of the aircraft folder's limits and acknowledgements
   };
   auto result = std::make_shared<Result>();
@@ -343,11 +343,11 @@ void FlightWindow::openFile(const QString& path) {
       if (!result->read.ok() || task.stopAsked()) return;
       result->flight = std::make_shared<const flight::Flight>(std::move(result->read.value));
       rowsRead(result->flight);
-      const flight::AircraftRules rules = flight::ReadAircraftRules(folder);
+      const analysis::AircraftRules rules = analysis::ReadAircraftRules(folder);
       result->limits = rules.limits.limits;
       if (task.stopAsked()) return;
       // The summary and the engine analyses from one finding of the phases and the digest.
-      result->engine = flight::AnalyseEngine(*result->flight, rules.limits.limits, result->analysis);
+      result->engine = analysis::AnalyseEngine(*result->flight, rules.limits.limits, result->analysis);
       rules.acknowledge(result->engine.findings);
       for (const std::string& p : rules.problemLines()) result->problems << QString::fromStdString(p);
     };
@@ -420,11 +420,11 @@ void FlightWindow::showProblem(const QString& problem) {
 }
 
 void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight::Flight> flight,
-                              std::optional<flight::FlightAnalysis> analysis,
-                              std::optional<flight::EngineAnalysis> engine, const QStringList& problems) {
+                              std::optional<analysis::FlightAnalysis> analysis,
+                              std::optional<analysis::EngineAnalysis> engine, const QStringList& problems) {
   path_ = path;
   flight_ = std::move(flight);
-  analysis_ = analysis ? std::move(*analysis) : flight::AnalyseFlight(*flight_);
+  analysis_ = analysis ? std::move(*analysis) : analysis::AnalyseFlight(*flight_);
   if (engine) {
     summary_->showAnalysis(flight_, *engine, problems);
     moments_ = flight::MomentsOf(engine->phases);

@@ -47,8 +47,8 @@ class FlightWindow : public QMainWindow {
   // `engine`: its engine analysis under the aircraft's limits, with the problems of the folder's files
   // (without it the Summary tab stays empty: it is never computed on the GUI thread).
   void showFlight(const QString& path, std::shared_ptr<const flight::Flight> flight,
-                  std::optional<flight::FlightAnalysis> analysis = std::nullopt,
-                  std::optional<flight::EngineAnalysis> engine = std::nullopt, const QStringList& problems = {});
+                  std::optional<analysis::FlightAnalysis> analysis = std::nullopt,
+                  std::optional<analysis::EngineAnalysis> engine = std::nullopt, const QStringList& problems = {});
 
   const QString& path() const { return path_; }
   bool isLoaded() const { return flight_ != nullptr; }
@@ -81,7 +81,7 @@ class FlightWindow : public QMainWindow {
   QLabel* compareHeading() const { return compareHeading_; }
   // The flight's cruise EGT and CHT beside the aircraft's baseline (the
   // logbook has it), at the top of the read-out.
-  void showBaseline(const std::vector<flight::CruiseBaseline>& baselines);
+  void showBaseline(const std::vector<analysis::CruiseBaseline>& baselines);
   QLabel* baselineReadout() const { return baselineReadout_; }
   // The ruler's figures, above the values at the cursor while a span is set.
   QLabel* rulerReadout() const { return rulerReadout_; }
@@ -117,7 +117,7 @@ class FlightWindow : public QMainWindow {
   QString path_;
   QString problem_;
   std::shared_ptr<const flight::Flight> flight_;
-  flight::FlightAnalysis analysis_;
+  analysis::FlightAnalysis analysis_;
   QLabel* header_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   SummaryView* summary_ = nullptr;

@@ -69,7 +69,7 @@ void FlightWindow::compareWith(const QString& path) {
     auto work = [&] {
       result->read = flight::OpenFlight(file);
       if (!result->read.ok() || task.stopAsked()) return;
-      result->moments = flight::MomentsOf(flight::FindPhases(result->read.value));
+      result->moments = flight::MomentsOf(analysis::FindPhases(result->read.value));
       result->extremes = render::ChannelExtremes(result->read.value);
     };
     const std::string failed = frontend::GuardedWork(work);
@@ -133,8 +133,8 @@ void FlightWindow::stopComparing() {
   if (flight_) cursorMoved(chart_->cursorRow());
 }
 
-void FlightWindow::showBaseline(const std::vector<flight::CruiseBaseline>& baselines) {
-  const flight::Unit unit = flight_ ? flight::EngineUnit(flight_->facts) : flight::Unit::DegreesF;
+void FlightWindow::showBaseline(const std::vector<analysis::CruiseBaseline>& baselines) {
+  const flight::Unit unit = flight_ ? analysis::EngineUnit(flight_->facts) : flight::Unit::DegreesF;
   baselineReadout_->setText(baselineHtml(baselines, unit));
   baselineReadout_->show();
 }

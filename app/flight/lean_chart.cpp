@@ -37,15 +37,15 @@ QCustomPlot* emptyChart(QWidget* parent) {
   return plot;
 }
 
-void draw(QCustomPlot* plot, const Flight& f, const LeanTest& test) {
+void draw(QCustomPlot* plot, const Flight& f, const analysis::LeanTest& test) {
   const std::size_t first = f.nearestRow(test.start_s), last = f.nearestRow(test.end_s);
   static const QColor colours[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xff, 0x7f, 0x0e), QColor(0x2c, 0xa0, 0x2c),
                                    QColor(0xd6, 0x27, 0x28), QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b),
                                    QColor(0xe3, 0x77, 0xc2), QColor(0x7f, 0x7f, 0x7f), QColor(0xbc, 0xbd, 0x22)};
-  std::vector<LeanPeak> peaks = test.peaks;
-  std::sort(peaks.begin(), peaks.end(), [](const LeanPeak& a, const LeanPeak& b) { return a.channel < b.channel; });
+  std::vector<analysis::LeanPeak> peaks = test.peaks;
+  std::sort(peaks.begin(), peaks.end(), [](const analysis::LeanPeak& a, const analysis::LeanPeak& b) { return a.channel < b.channel; });
   int n = 0;
-  for (const LeanPeak& p : peaks) {
+  for (const analysis::LeanPeak& p : peaks) {
     const int egt = f.channelIndex(p.channel);
     if (egt < 0) continue;
     const Engine engine = f.channels[static_cast<std::size_t>(egt)].engine;
@@ -72,7 +72,7 @@ void draw(QCustomPlot* plot, const Flight& f, const LeanTest& test) {
     }
   }
   plot->xAxis->setLabel(QStringLiteral("Fuel flow, %1").arg(text(UnitText(test.spread_unit))));
-  plot->yAxis->setLabel(QStringLiteral("EGT, %1").arg(text(UnitText(EngineUnit(f.facts)))));
+  plot->yAxis->setLabel(QStringLiteral("EGT, %1").arg(text(UnitText(analysis::EngineUnit(f.facts)))));
   plot->legend->setVisible(n > 0);
   plot->legend->setFont(plot->font());
   plot->rescaleAxes();
@@ -85,9 +85,9 @@ void draw(QCustomPlot* plot, const Flight& f, const LeanTest& test) {
 
 }  // namespace
 
-QCustomPlot* LeanSweepChart(const Flight& f, const std::vector<LeanTest>& tests, QWidget* parent) {
-  const LeanTest* shown = nullptr;
-  for (const LeanTest& t : tests)
+QCustomPlot* LeanSweepChart(const Flight& f, const std::vector<analysis::LeanTest>& tests, QWidget* parent) {
+  const analysis::LeanTest* shown = nullptr;
+  for (const analysis::LeanTest& t : tests)
     if (!shown || (!shown->judged && t.judged)) shown = &t;
   if (!shown) return nullptr;
   QCustomPlot* plot = emptyChart(parent);

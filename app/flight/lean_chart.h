@@ -15,6 +15,6 @@ namespace varnix::app::flight_view {
 
 // The chart of the first sweep whose peaks were placed (else the first
 // sweep); null when there is no sweep.
-QCustomPlot* LeanSweepChart(const flight::Flight& f, const std::vector<flight::LeanTest>& tests, QWidget* parent);
+QCustomPlot* LeanSweepChart(const flight::Flight& f, const std::vector<analysis::LeanTest>& tests, QWidget* parent);
 
 }  // namespace varnix::app::flight_view

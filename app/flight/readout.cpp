@@ -38,7 +38,7 @@ RangeStats statsOfRows(const flight::Flight& f, std::size_t firstRow, std::size_
   r.endRow = std::min(endRow, f.rows());
   r.isSpan = isSpan;
   r.channels.reserve(f.channels.size());
-  for (std::size_t c = 0; c < f.channels.size(); ++c) r.channels.push_back(flight::StatsOf(f, c, firstRow, r.endRow));
+  for (std::size_t c = 0; c < f.channels.size(); ++c) r.channels.push_back(analysis::StatsOf(f, c, firstRow, r.endRow));
   return r;
 }
 
@@ -95,7 +95,7 @@ QString statsHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>&
     channels.insert(channels.end(), p.right.begin(), p.right.end());
     channels.insert(channels.end(), p.third.begin(), p.third.end());
     for (int c : channels) {
-      const flight::ChannelStats& s = stats.channels[static_cast<std::size_t>(c)];
+      const analysis::ChannelStats& s = stats.channels[static_cast<std::size_t>(c)];
       const flight::Channel& name = f.channels[static_cast<std::size_t>(c)];
       if (s.count == 0) {
         html += QStringLiteral("<tr><td>%1</td><td align='right'>NA</td></tr>").arg(colored(name));

@@ -23,7 +23,7 @@ QString valueText(float value);
 struct RangeStats {
   std::size_t firstRow = 0, endRow = 0;  // rows [firstRow, endRow)
   bool isSpan = false;                   // the ruler's span, else the visible range
-  std::vector<flight::ChannelStats> channels;
+  std::vector<analysis::ChannelStats> channels;
 };
 RangeStats statsOfRows(const flight::Flight& f, std::size_t firstRow, std::size_t endRow, bool isSpan);
 

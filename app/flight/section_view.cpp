@@ -28,8 +28,8 @@ constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 QString utf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 // A cell on screen: times as clock times, each figure with its unit, an unknown one as a dash.
-QString cellText(const Flight& f, const ResultCell& c) {
-  using Kind = ResultCell::Kind;
+QString cellText(const Flight& f, const analysis::ResultCell& c) {
+  using Kind = analysis::ResultCell::Kind;
   switch (c.kind) {
     case Kind::Text: return utf8(c.text);
     case Kind::Value:
@@ -37,30 +37,30 @@ QString cellText(const Flight& f, const ResultCell& c) {
       return QString::number(c.value, 'f', c.decimals) + (c.unit.empty() ? QString() : QLatin1Char(' ') + utf8(c.unit));
     case Kind::Time: return clockText(f.startOfDay + c.value);
     case Kind::Duration: return durationText(c.value);
-    case Kind::Phase: return utf8(NameWords(PhaseName(c.phase), true));
+    case Kind::Phase: return utf8(analysis::NameWords(analysis::PhaseName(c.phase), true));
   }
   return {};
 }
 
-QColor toneColour(Tone t) {
+QColor toneColour(analysis::Tone t) {
   switch (t) {
-    case Tone::Good: return QColor(0x1a, 0x70, 0x1a);
-    case Tone::Caution: return QColor(0x9a, 0x60, 0);
-    case Tone::Warning: return QColor(0xb0, 0, 0);
-    case Tone::Normal: break;
+    case analysis::Tone::Good: return QColor(0x1a, 0x70, 0x1a);
+    case analysis::Tone::Caution: return QColor(0x9a, 0x60, 0);
+    case analysis::Tone::Warning: return QColor(0xb0, 0, 0);
+    case analysis::Tone::Normal: break;
   }
   return {};
 }
 
 // A line's runs as rich text, the runs of one look in one span.
-QString lineHtml(const Flight& f, const ResultLine& line) {
+QString lineHtml(const Flight& f, const analysis::ResultLine& line) {
   QString html;
   for (std::size_t i = 0; i < line.size();) {
-    const ResultCell& first = line[i];
+    const analysis::ResultCell& first = line[i];
     QString run;
     for (; i < line.size() && line[i].strong == first.strong && line[i].tone == first.tone; ++i)
       run += cellText(f, line[i]).toHtmlEscaped();
-    if (first.tone != Tone::Normal)
+    if (first.tone != analysis::Tone::Normal)
       run = QStringLiteral("<span style='color:%1'>%2</span>").arg(toneColour(first.tone).name(), run);
     html += first.strong ? QStringLiteral("<b>%1</b>").arg(run) : run;
   }
@@ -74,28 +74,28 @@ QLabel* titleLabel(const QString& t) {
 }
 
 // A column of figures or times reads from the right.
-bool rightAligned(const ResultSection& s, std::size_t column) {
-  return std::any_of(s.rows.begin(), s.rows.end(), [&](const ResultRow& r) {
-    return column < r.cells.size() && r.cells[column].kind != ResultCell::Kind::Text &&
-           r.cells[column].kind != ResultCell::Kind::Phase;
+bool rightAligned(const analysis::ResultSection& s, std::size_t column) {
+  return std::any_of(s.rows.begin(), s.rows.end(), [&](const analysis::ResultRow& r) {
+    return column < r.cells.size() && r.cells[column].kind != analysis::ResultCell::Kind::Text &&
+           r.cells[column].kind != analysis::ResultCell::Kind::Phase;
   });
 }
 
-QTableWidget* sectionTable(const Flight& f, const ResultSection& s) {
+QTableWidget* sectionTable(const Flight& f, const analysis::ResultSection& s) {
   QStringList columns;
-  for (const ResultColumn& c : s.columns) columns << utf8(c.title);
+  for (const analysis::ResultColumn& c : s.columns) columns << utf8(c.title);
   QTableWidget* t = SummaryTable(columns, QString());
   t->setRowCount(static_cast<int>(s.rows.size()));
   std::vector<Qt::Alignment> align;
   for (std::size_t c = 0; c < s.columns.size(); ++c) align.push_back(rightAligned(s, c) ? kRight : kLeft);
   for (std::size_t r = 0; r < s.rows.size(); ++r) {
-    const ResultRow& row = s.rows[r];
+    const analysis::ResultRow& row = s.rows[r];
     for (std::size_t c = 0; c < row.cells.size() && c < s.columns.size(); ++c) {
-      const ResultCell& x = row.cells[c];
+      const analysis::ResultCell& x = row.cells[c];
       auto* item = new QTableWidgetItem(cellText(f, x));
       item->setTextAlignment(align[c]);
-      if (x.kind == ResultCell::Kind::Phase) item->setBackground(render::PhaseColour(x.phase));
-      if (x.tone != Tone::Normal) item->setForeground(toneColour(x.tone));
+      if (x.kind == analysis::ResultCell::Kind::Phase) item->setBackground(render::PhaseColour(x.phase));
+      if (x.tone != analysis::Tone::Normal) item->setForeground(toneColour(x.tone));
       if (x.strong) {
         QFont bold = t->font();
         bold.setBold(true);
@@ -113,10 +113,10 @@ QTableWidget* sectionTable(const Flight& f, const ResultSection& s) {
   return t;
 }
 
-QWidget* sectionChart(const Flight& f, const EngineAnalysis& a, ResultChart chart, QWidget* parent) {
+QWidget* sectionChart(const Flight& f, const analysis::EngineAnalysis& a, analysis::ResultChart chart, QWidget* parent) {
   switch (chart) {
-    case ResultChart::LeanSweep: return LeanSweepChart(f, a.leanTests, parent);
-    case ResultChart::None: break;
+    case analysis::ResultChart::LeanSweep: return LeanSweepChart(f, a.leanTests, parent);
+    case analysis::ResultChart::None: break;
   }
   return nullptr;
 }
@@ -151,13 +151,13 @@ void FitRows(QTableWidget* t) {
   t->setFixedHeight(height);
 }
 
-SectionView::SectionView(const Flight& f, const EngineAnalysis& a, const ResultSection& s, QWidget* parent)
+SectionView::SectionView(const Flight& f, const analysis::EngineAnalysis& a, const analysis::ResultSection& s, QWidget* parent)
     : QWidget(parent), title_(utf8(s.title)) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(titleLabel(title_));
   QStringList lines;
-  for (const ResultLine& line : s.lines) lines << lineHtml(f, line);
+  for (const analysis::ResultLine& line : s.lines) lines << lineHtml(f, line);
   if (s.rows.empty() && !s.empty.empty()) lines << utf8(s.empty).toHtmlEscaped();
   if (!lines.isEmpty()) {
     text_ = new QLabel(lines.join(QStringLiteral("<br>")));

@@ -29,7 +29,7 @@ class SectionView : public QWidget {
 
  public:
   // `analysis`: what the section's chart is drawn from.
-  SectionView(const flight::Flight& flight, const flight::EngineAnalysis& analysis, const flight::ResultSection& section,
+  SectionView(const flight::Flight& flight, const analysis::EngineAnalysis& analysis, const analysis::ResultSection& section,
               QWidget* parent = nullptr);
 
   QString title() const { return title_; }

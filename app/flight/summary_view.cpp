@@ -28,7 +28,7 @@ constexpr int kPeakRole = Qt::UserRole + 2;
 QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 // "cht_caution" as a table shows it: "cht caution", the first capital when asked.
-QString word(std::string_view name, bool capital = false) { return text(NameWords(name, capital)); }
+QString word(std::string_view name, bool capital = false) { return text(analysis::NameWords(name, capital)); }
 
 QLabel* title(const QString& t) {
   auto* l = new QLabel(QStringLiteral("<b>%1</b>").arg(t));
@@ -52,7 +52,7 @@ QTableWidgetItem* cell(const QString& s, Qt::Alignment align = Qt::AlignLeft | Q
 }
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 
-QColor severityColour(Severity s) { return s == Severity::Warning ? QColor(0xb0, 0, 0) : QColor(0x9a, 0x60, 0); }
+QColor severityColour(analysis::Severity s) { return s == analysis::Severity::Warning ? QColor(0xb0, 0, 0) : QColor(0x9a, 0x60, 0); }
 
 // A grid of two equal columns.
 QGridLayout* twoColumns(QWidget* w) {
@@ -67,7 +67,7 @@ QGridLayout* twoColumns(QWidget* w) {
 
 }  // namespace
 
-QColor PhaseColour(flight::Phase phase) { return render::PhaseColour(phase); }
+QColor PhaseColour(analysis::Phase phase) { return render::PhaseColour(phase); }
 
 PhaseTimeline::PhaseTimeline(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("phaseTimeline"));
@@ -75,7 +75,7 @@ PhaseTimeline::PhaseTimeline(QWidget* parent) : QWidget(parent) {
   setCursor(Qt::PointingHandCursor);
 }
 
-void PhaseTimeline::setPhases(std::vector<PhaseSpan> spans, std::vector<Finding> findings, double length) {
+void PhaseTimeline::setPhases(std::vector<analysis::PhaseSpan> spans, std::vector<analysis::Finding> findings, double length) {
   spans_ = std::move(spans);
   findings_ = std::move(findings);
   length_ = length;
@@ -92,7 +92,7 @@ double PhaseTimeline::xOf(double seconds) const {
 
 QRect PhaseTimeline::bandRect(int i) const {
   if (i < 0 || i >= static_cast<int>(spans_.size())) return {};
-  const PhaseSpan& s = spans_[static_cast<std::size_t>(i)];
+  const analysis::PhaseSpan& s = spans_[static_cast<std::size_t>(i)];
   const int left = static_cast<int>(std::floor(xOf(s.start))), right = static_cast<int>(std::ceil(xOf(s.end)));
   return QRect(left, 0, std::max(1, right - left), 2 * fontMetrics().height() + 4);
 }
@@ -101,12 +101,12 @@ void PhaseTimeline::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), palette().base());
   for (int i = 0; i < static_cast<int>(spans_.size()); ++i) {
-    const PhaseSpan& s = spans_[static_cast<std::size_t>(i)];
+    const analysis::PhaseSpan& s = spans_[static_cast<std::size_t>(i)];
     const QRect r = bandRect(i);
     p.fillRect(r, PhaseColour(s.phase));
     p.setPen(palette().color(QPalette::Mid));
     p.drawRect(r.adjusted(0, 0, -1, -1));
-    const QString name = word(PhaseName(s.phase), true);
+    const QString name = word(analysis::PhaseName(s.phase), true);
     if (p.fontMetrics().horizontalAdvance(name) + 6 <= r.width()) {
       p.setPen(palette().color(QPalette::Text));
       p.drawText(r, Qt::AlignCenter, name);
@@ -114,7 +114,7 @@ void PhaseTimeline::paintEvent(QPaintEvent*) {
   }
   // The findings below the bands, a mark at each peak over its span.
   const int y = 2 * fontMetrics().height() + 6;
-  for (const Finding& f : findings_) {
+  for (const analysis::Finding& f : findings_) {
     const QColor c = f.acknowledged ? palette().color(QPalette::Mid) : severityColour(f.severity);
     const double left = xOf(f.start), right = std::max(xOf(f.end), left + 1);
     p.fillRect(QRectF(left, y + 3, right - left, 3), c);
@@ -126,7 +126,7 @@ void PhaseTimeline::paintEvent(QPaintEvent*) {
 void PhaseTimeline::mousePressEvent(QMouseEvent* event) {
   for (int i = 0; i < static_cast<int>(spans_.size()); ++i)
     if (bandRect(i).contains(event->position().toPoint())) {
-      const PhaseSpan& s = spans_[static_cast<std::size_t>(i)];
+      const analysis::PhaseSpan& s = spans_[static_cast<std::size_t>(i)];
       emit spanChosen(s.start, s.end);
       return;
     }
@@ -174,7 +174,7 @@ SummaryView::SummaryView(QWidget* parent) : QScrollArea(parent) {
   connect(timeline_, &PhaseTimeline::spanChosen, this, &SummaryView::spanChosen);
 }
 
-void SummaryView::showAnalysis(std::shared_ptr<const Flight> flight, const EngineAnalysis& analysis,
+void SummaryView::showAnalysis(std::shared_ptr<const Flight> flight, const analysis::EngineAnalysis& analysis,
                                const QStringList& problems) {
   flight_ = std::move(flight);
   problems_->setVisible(!problems.isEmpty());
@@ -187,11 +187,11 @@ void SummaryView::showAnalysis(std::shared_ptr<const Flight> flight, const Engin
   fillFindings(analysis);
 }
 
-void SummaryView::fillSections(const EngineAnalysis& a) {
+void SummaryView::fillSections(const analysis::EngineAnalysis& a) {
   for (SectionView* v : sections_) delete v;
   sections_.clear();
   int n = 0;
-  for (const ResultSection& s : DescribeAnalyses(*flight_, a)) {
+  for (const analysis::ResultSection& s : analysis::DescribeAnalyses(*flight_, a)) {
     auto* v = new SectionView(*flight_, a, s);
     connect(v, &SectionView::timeChosen, this, &SummaryView::timeChosen);
     connect(v, &SectionView::spanChosen, this, &SummaryView::spanChosen);
@@ -225,19 +225,19 @@ QTableWidget* SummaryView::sectionTable(const QString& t) const {
   return v ? v->table() : nullptr;
 }
 
-void SummaryView::fillFindings(const EngineAnalysis& a) {
+void SummaryView::fillFindings(const analysis::EngineAnalysis& a) {
   const double day = flight_->startOfDay;
   findings_->setRowCount(0);
   acknowledged_->setRowCount(0);
-  for (const Finding& f : a.findings) {
+  for (const analysis::Finding& f : a.findings) {
     QTableWidget* t = f.acknowledged ? acknowledged_ : findings_;
     const int r = t->rowCount();
     t->insertRow(r);
     t->setItem(r, 0, cell(clockText(day + f.peakAt), kRight));
-    auto* severity = cell(word(SeverityName(f.severity), true));
+    auto* severity = cell(word(analysis::SeverityName(f.severity), true));
     severity->setForeground(severityColour(f.severity));
     t->setItem(r, 1, severity);
-    t->setItem(r, 2, cell(word(KindName(f.kind))));
+    t->setItem(r, 2, cell(word(analysis::KindName(f.kind))));
     t->setItem(r, 3, cell(text(f.channel)));
     QString what = text(f.text);
     if (!f.hint.empty()) what += QStringLiteral(" — ") + text(f.hint);

@@ -24,7 +24,7 @@ class QTableWidget;
 namespace varnix::app::flight_view {
 
 // A phase's shade, in the Summary's timeline and along the charts.
-QColor PhaseColour(flight::Phase phase);
+QColor PhaseColour(analysis::Phase phase);
 
 // The phases as shaded bands along the flight's time; a click on a band asks to zoom to it.
 class PhaseTimeline : public QWidget {
@@ -32,7 +32,7 @@ class PhaseTimeline : public QWidget {
 
  public:
   explicit PhaseTimeline(QWidget* parent = nullptr);
-  void setPhases(std::vector<flight::PhaseSpan> spans, std::vector<flight::Finding> findings, double length);
+  void setPhases(std::vector<analysis::PhaseSpan> spans, std::vector<analysis::Finding> findings, double length);
   // Band `i`'s place in the widget; empty when it has none.
   QRect bandRect(int i) const;
   QSize sizeHint() const override;
@@ -47,8 +47,8 @@ class PhaseTimeline : public QWidget {
 
  private:
   double xOf(double seconds) const;
-  std::vector<flight::PhaseSpan> spans_;
-  std::vector<flight::Finding> findings_;
+  std::vector<analysis::PhaseSpan> spans_;
+  std::vector<analysis::Finding> findings_;
   double length_ = 0;
 };
 
@@ -61,7 +61,7 @@ class SummaryView : public QScrollArea {
   explicit SummaryView(QWidget* parent = nullptr);
 
   // `problems`: what was wrong with the aircraft's limits or acknowledgements files.
-  void showAnalysis(std::shared_ptr<const flight::Flight> flight, const flight::EngineAnalysis& analysis,
+  void showAnalysis(std::shared_ptr<const flight::Flight> flight, const analysis::EngineAnalysis& analysis,
                     const QStringList& problems);
 
   PhaseTimeline* timeline() const { return timeline_; }
@@ -80,8 +80,8 @@ class SummaryView : public QScrollArea {
   void findingChosen(double peakAt, double start, double end);  // cursor at the peak, its span shaded
 
  private:
-  void fillFindings(const flight::EngineAnalysis& a);
-  void fillSections(const flight::EngineAnalysis& a);
+  void fillFindings(const analysis::EngineAnalysis& a);
+  void fillSections(const analysis::EngineAnalysis& a);
   const SectionView* section(const QString& title) const;
 
   std::shared_ptr<const flight::Flight> flight_;

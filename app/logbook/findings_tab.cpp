@@ -34,7 +34,7 @@ int FindingsTab::show(const flight::AircraftLog* log) {
   // The window's palette and style, as the list always took them.
   const QWidget* look = window();
   QList<QTreeWidgetItem*> items;
-  auto add = [&](const flight::Finding& x, int flightIndex, const QString& date, const QString& flightLabel) {
+  auto add = [&](const analysis::Finding& x, int flightIndex, const QString& date, const QString& flightLabel) {
     QString text = QString::fromStdString(x.text);
     if (x.acknowledged) text += QStringLiteral(" (acknowledged: %1)").arg(QString::fromStdString(x.reason));
     if (!x.confidence.empty()) text += QStringLiteral(" (confidence %1)").arg(QString::fromStdString(x.confidence));
@@ -43,13 +43,13 @@ int FindingsTab::show(const flight::AircraftLog* log) {
                               : QString();
     auto* item = new QTreeWidgetItem({date, flightLabel,
                                       x.acknowledged ? QStringLiteral("acknowledged")
-                                                     : QString::fromUtf8(flight::SeverityName(x.severity).data()),
+                                                     : QString::fromUtf8(analysis::SeverityName(x.severity).data()),
                                       QString::fromStdString(x.channel), text, above,
                                       QString::fromStdString(x.hint)});
     if (x.acknowledged)
       for (int c = 0; c < item->columnCount(); ++c)
         item->setForeground(c, look->palette().brush(QPalette::Disabled, QPalette::Text));
-    item->setIcon(2, look->style()->standardIcon(x.severity == flight::Severity::Warning ? QStyle::SP_MessageBoxCritical
+    item->setIcon(2, look->style()->standardIcon(x.severity == analysis::Severity::Warning ? QStyle::SP_MessageBoxCritical
                                                                                           : QStyle::SP_MessageBoxWarning));
     item->setData(0, kFlightRole, flightIndex);
     item->setData(0, kTimeRole,
@@ -57,14 +57,14 @@ int FindingsTab::show(const flight::AircraftLog* log) {
                                    : 0.0);
     items.append(item);
   };
-  for (const flight::Finding& t : log->trends) {
+  for (const analysis::Finding& t : log->trends) {
     const flight::LogbookFlight* f = log->trendFlight(t);
     const int index = f ? static_cast<int>(f - log->flights.data()) : -1;
     add(t, index, QStringLiteral("Trend"), f ? QString::fromStdString(f->entry.flightLabel) : QString());
   }
   for (std::size_t i = 0; i < log->flights.size(); ++i) {
     const flight::LogbookFlight& f = log->flights[i];
-    for (const flight::Finding& x : f.findings)
+    for (const analysis::Finding& x : f.findings)
       add(x, static_cast<int>(i), QString::fromStdString(f.entry.start).replace(QLatin1Char('T'), QLatin1Char(' ')),
           QString::fromStdString(f.entry.flightLabel));
   }

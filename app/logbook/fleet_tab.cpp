@@ -36,10 +36,10 @@ void FleetTab::build(const CatalogSnapshot& snapshot, const std::string& dataFol
   std::set<std::string> readable;  // the folders with a flight, as the list always showed them
   for (const auto& e : *snapshot.entries)
     if (e.problem.empty()) readable.insert(e.folder);
-  const std::string today = flight::LocalDate();
+  const std::string today = analysis::LocalDate();
   for (const std::string& folder : readable) {
     const auto look = snapshot.lastLooks.find(folder);
-    const flight::AircraftRules rules = flight::ReadAircraftRules(dataFolder + "/" + folder);
+    const analysis::AircraftRules rules = analysis::ReadAircraftRules(dataFolder + "/" + folder);
     flight::AircraftLog log = flight::BuildAircraftLog(folder, *snapshot.entries, rules.limits.limits,
                                                        look == snapshot.lastLooks.end() ? 0 : look->second);
     flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, today);

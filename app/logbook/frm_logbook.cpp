@@ -235,11 +235,11 @@ void FrmLogbook::showAircraft() {
     const std::string f = folder.toStdString();
     const auto look = snapshot_->lastLooks.find(f);
     const std::string aircraftFolder = fileName(dataFolder_ + QLatin1Char('/') + folder);
-    const flight::AircraftRules rules = flight::ReadAircraftRules(aircraftFolder);
+    const analysis::AircraftRules rules = analysis::ReadAircraftRules(aircraftFolder);
     showLimitsProblems(rules);
     flight::AircraftLog log = flight::BuildAircraftLog(f, *snapshot_->entries, rules.limits.limits,
                                                        look == snapshot_->lastLooks.end() ? 0 : look->second);
-    flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, flight::LocalDate());
+    flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
     log_ = std::make_shared<const flight::AircraftLog>(std::move(log));
   }
   flights_->setLog(log_);
@@ -250,13 +250,13 @@ void FrmLogbook::showAircraft() {
   selectPendingFlight();
 }
 
-void FrmLogbook::showLimitsProblems(const flight::AircraftRules& rules) {
-  const flight::LimitsFile& limits = rules.limits;
-  const flight::AcknowledgementsFile& known = rules.acknowledged;
+void FrmLogbook::showLimitsProblems(const analysis::AircraftRules& rules) {
+  const analysis::LimitsFile& limits = rules.limits;
+  const analysis::AcknowledgementsFile& known = rules.acknowledged;
   const std::size_t count = limits.problems.size() + known.problems.size();
   if (count == 0) return;
   const bool ofLimits = !limits.problems.empty();
-  const flight::LimitsProblem& first = ofLimits ? limits.problems.front() : known.problems.front();
+  const analysis::LimitsProblem& first = ofLimits ? limits.problems.front() : known.problems.front();
   const QString file = ofLimits ? QStringLiteral("Limits file") : QStringLiteral("Acknowledged findings file");
   QString text = first.line ? QStringLiteral("%1, line %2: %3").arg(file).arg(first.line).arg(QString::fromStdString(first.text))
                             : QStringLiteral("%1: %2").arg(file, QString::fromStdString(first.text));
@@ -304,10 +304,10 @@ void FrmLogbook::compareSelected() {
 void FrmLogbook::compareWithBaseline(int flightIndex) {
   if (!log_ || flightIndex < 0 || static_cast<std::size_t>(flightIndex) >= log_->flights.size()) return;
   // The flight and those before it, oldest first, as the trends take them.
-  std::vector<flight::TrendPoint> history;
+  std::vector<analysis::TrendPoint> history;
   for (std::size_t i = log_->flights.size(); i-- > static_cast<std::size_t>(flightIndex);)
     history.push_back(log_->flights[i].entry.trendPoint());
-  const std::vector<flight::CruiseBaseline> baselines = flight::CruiseBaselines(history, log_->limits);
+  const std::vector<analysis::CruiseBaseline> baselines = analysis::CruiseBaselines(history, log_->limits);
   flight_view::FlightWindow* window = openFlightAt(
       dataFolder_ + QLatin1Char('/') +
           QString::fromStdString(log_->flights[static_cast<std::size_t>(flightIndex)].entry.file),
@@ -320,16 +320,16 @@ void FrmLogbook::editLimits() {
   if (folder.isEmpty()) return;
   const QString path = dataFolder_ + QLatin1Char('/') + folder;
   // What in the file does not apply is on the line beside the button already.
-  flight::Limits limits = flight::ReadAircraftRules(fileName(path)).limits.limits;
+  analysis::Limits limits = analysis::ReadAircraftRules(fileName(path)).limits.limits;
   QDialog dialog(this);
   dialog.setWindowTitle(QStringLiteral("Limits of %1").arg(folder));
   auto* form = new QFormLayout(&dialog);
   form->addRow(new QLabel(QStringLiteral("Temperatures in °F (flights in °C are checked against the converted "
                                          "values), voltages in V. Kept in %1 in the aircraft's folder.")
-                              .arg(QString::fromLatin1(flight::kLimitsFileName)),
+                              .arg(QString::fromLatin1(analysis::kLimitsFileName)),
                           &dialog));
   std::vector<QDoubleSpinBox*> boxes;
-  for (const flight::LimitField& field : flight::LimitFields()) {
+  for (const analysis::LimitField& field : analysis::LimitFields()) {
     auto* box = new QDoubleSpinBox(&dialog);
     box->setObjectName(QStringLiteral("num_") + QString::fromLatin1(field.key));
     box->setRange(field.min, field.max);
@@ -345,17 +345,17 @@ void FrmLogbook::editLimits() {
   connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   if (dialog.exec() != QDialog::Accepted) return;
   std::size_t i = 0;
-  for (const flight::LimitField& field : flight::LimitFields()) limits.*field.field = boxes[i++]->value();
+  for (const analysis::LimitField& field : analysis::LimitFields()) limits.*field.field = boxes[i++]->value();
   // A file that would not read back as entered is never written.
-  const flight::LimitsFile readBack = flight::ParseLimits(flight::FormatLimits(limits));
-  const std::vector<flight::LimitsProblem>& problems = readBack.problems;
+  const analysis::LimitsFile readBack = analysis::ParseLimits(analysis::FormatLimits(limits));
+  const std::vector<analysis::LimitsProblem>& problems = readBack.problems;
   if (!(readBack.limits == limits) || !problems.empty()) {
     MsgBox(QStringLiteral("The limits are not saved: they would not read back as entered%1.")
                .arg(problems.empty() ? QString() : QStringLiteral(" (%1)").arg(QString::fromStdString(problems[0].text))),
            kProgramTitle, MsgIcon::Exclamation);
     return;
   }
-  if (const flight::Done saved = flight::SaveLimits(fileName(path), limits); !saved.ok()) {
+  if (const flight::Done saved = analysis::SaveLimits(fileName(path), limits); !saved.ok()) {
     MsgBox(QStringLiteral("The limits cannot be written to the folder %1.\n\n%2").arg(path, QString::fromStdString(saved.problem)),
            kProgramTitle, MsgIcon::Exclamation);
     return;

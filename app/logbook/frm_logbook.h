@@ -118,7 +118,7 @@ class FrmLogbook : public Form {
   void showSnapshot(std::shared_ptr<const CatalogSnapshot> snapshot);
   void showProgress(std::size_t done, std::size_t total);
   void showAircraft();
-  void showLimitsProblems(const flight::AircraftRules& rules);
+  void showLimitsProblems(const analysis::AircraftRules& rules);
   void openFlight(int flightIndex, double seconds);
   void editLimits();
   void saveReport();

@@ -15,11 +15,11 @@ namespace {
 
 // Sort keys: a flight without the figure sorts below every flight with it.
 QVariant number(double v) { return std::isfinite(v) ? QVariant(v) : QVariant(-HUGE_VAL); }
-QVariant sortKey(const flight::Figure& f) { return f.known() ? QVariant(static_cast<double>(f.value)) : QVariant(-HUGE_VAL); }
+QVariant sortKey(const analysis::Figure& f) { return f.known() ? QVariant(static_cast<double>(f.value)) : QVariant(-HUGE_VAL); }
 
 }  // namespace
 
-QString figureText(const flight::Figure& f, int decimals) {
+QString figureText(const analysis::Figure& f, int decimals) {
   if (!f.known()) return {};
   return QStringLiteral("%1 %2").arg(f.value, 0, 'f', decimals).arg(QString::fromStdString(f.channel));
 }
@@ -71,7 +71,7 @@ QVariant LogbookModel::data(const QModelIndex& index, int role) const {
   }
   if (role == Qt::DecorationRole && index.column() == Findings && !f.findings.empty()) {
     bool warning = false;
-    for (const auto& x : f.findings) warning |= x.severity == flight::Severity::Warning;
+    for (const auto& x : f.findings) warning |= x.severity == analysis::Severity::Warning;
     return QApplication::style()->standardIcon(warning ? QStyle::SP_MessageBoxCritical : QStyle::SP_MessageBoxWarning);
   }
   if (role == Qt::ForegroundRole && f.differs && index.column() == Flight) return QBrush(QColor(0xb0, 0x50, 0x00));

@@ -33,6 +33,6 @@ class LogbookModel : public QAbstractTableModel {
 };
 
 // "1.25 h" style texts shared by the logbook's views.
-QString figureText(const flight::Figure& f, int decimals = 0);
+QString figureText(const analysis::Figure& f, int decimals = 0);
 
 }  // namespace varnix::app::logbook

@@ -110,7 +110,7 @@ int reportShots(const QString& out, const QString& work) {
       entries.push_back(std::move(*e));
     }
   const varnix::flight::AircraftLog log =
-      varnix::flight::BuildAircraftLog("N123AB", std::move(entries), varnix::flight::Limits{});
+      varnix::flight::BuildAircraftLog("N123AB", std::move(entries), varnix::analysis::Limits{});
   const auto content = varnix::report::MakeAircraftReportContent(log, "N123AB", "2024-06-01", "2024-06-30");
   return failures + savePages(out, varnix::render::aircraftReportImages(content), "aircraft_report_page", 2, false);
 }

@@ -41,15 +41,15 @@ std::string_view AlignByName(AlignBy by) {
   return "takeoff";
 }
 
-FlightMoments MomentsOf(const FlightPhases& phases) {
+FlightMoments MomentsOf(const analysis::FlightPhases& phases) {
   FlightMoments m;
-  for (const PhaseSpan& s : phases.spans)
-    if (s.phase == Phase::Takeoff) {
+  for (const analysis::PhaseSpan& s : phases.spans)
+    if (s.phase == analysis::Phase::Takeoff) {
       m.takeoff = s.start;
       break;
     }
-  for (const FlightEvent& e : phases.events)
-    if (e.kind == FlightEventKind::EngineStart) {
+  for (const analysis::FlightEvent& e : phases.events)
+    if (e.kind == analysis::FlightEventKind::EngineStart) {
       m.engineStart = e.at;
       break;
     }

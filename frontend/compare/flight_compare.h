@@ -26,7 +26,7 @@ struct FlightMoments {
   std::optional<double> takeoff;      // the first takeoff's start
   std::optional<double> engineStart;  // the first engine start
 };
-FlightMoments MomentsOf(const FlightPhases& phases);
+FlightMoments MomentsOf(const analysis::FlightPhases& phases);
 
 struct Alignment {
   // B's row at `t` seconds from its first row lies at `t + offset` on A's.

@@ -32,14 +32,14 @@ std::string fuelAmountUnit(const std::string& flowUnit) {
   return std::string(flight::UnitText(U::Gallons));
 }
 
-std::string figureCell(const flight::Figure& x, int decimals, const std::string& unit, bool withUnit) {
+std::string figureCell(const analysis::Figure& x, int decimals, const std::string& unit, bool withUnit) {
   if (!x.known()) return {};
   const std::string n = NumberText(x.value, decimals);
   return withUnit && !unit.empty() ? n + " " + unit : n;
 }
 
-std::string severityWord(const flight::Finding& x) {
-  return x.severity == flight::Severity::Warning ? "WARNING" : "Caution";
+std::string severityWord(const analysis::Finding& x) {
+  return x.severity == analysis::Severity::Warning ? "WARNING" : "Caution";
 }
 
 }  // namespace
@@ -104,7 +104,7 @@ AircraftReportContent MakeAircraftReportContent(const flight::AircraftLog& log, 
       mixedFuel = mixedFuel || otherFuel;
       if (!otherFuel) fuelUsed += e.fuelUsed;
     }
-    for (const flight::Finding& x : f->findings) {
+    for (const analysis::Finding& x : f->findings) {
       const std::string line = e.start.substr(0, 10) + " #" + e.flightLabel + " · " + severityWord(x) + " · " + x.text +
                                (x.hint.empty() ? "" : " — " + x.hint);
       if (x.acknowledged)
@@ -120,13 +120,13 @@ AircraftReportContent MakeAircraftReportContent(const flight::AircraftLog& log, 
   std::size_t open = 0;
   for (const LogbookFlight* f : shown) open += f->openFindings();
   r.totals.push_back("Open findings " + std::to_string(open));
-  for (const flight::Finding& t : log.trends)
+  for (const analysis::Finding& t : log.trends)
     r.trends.push_back(severityWord(t) + " · " + t.text + (t.acknowledged ? " (acknowledged: " + t.reason + ")" : ""));
 
   // The panels, oldest flight first; a flight in another unit is left out of the temperature panels.
   using Get = std::function<double(const flight::CatalogEntry&)>;
   constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
-  auto figure = [](flight::Figure flight::CatalogEntry::*m) {
+  auto figure = [](analysis::Figure flight::CatalogEntry::*m) {
     return Get([m, kNone](const flight::CatalogEntry& e) { return (e.*m).known() ? (e.*m).value : kNone; });
   };
   const struct {

@@ -19,7 +19,7 @@ namespace {
 
 std::string clock(const flight::Flight& f, double seconds) { return ClockText(f.startOfDay + seconds); }
 
-std::vector<std::vector<std::string>> cylinderRows(const flight::Flight& f, const flight::FlightSummary& s) {
+std::vector<std::vector<std::string>> cylinderRows(const flight::Flight& f, const analysis::FlightSummary& s) {
   struct Pair {
     int egt = -1, cht = -1;
   };
@@ -38,7 +38,7 @@ std::vector<std::vector<std::string>> cylinderRows(const flight::Flight& f, cons
         row.insert(row.end(), 3, std::string());
         continue;
       }
-      const flight::ChannelStats& st = s.channels[static_cast<std::size_t>(c)];
+      const analysis::ChannelStats& st = s.channels[static_cast<std::size_t>(c)];
       row.insert(row.end(), {NumberText(st.max), NumberText(st.mean), clock(f, st.maxAt)});
     }
     rows.push_back(std::move(row));
@@ -46,13 +46,13 @@ std::vector<std::vector<std::string>> cylinderRows(const flight::Flight& f, cons
   return rows;
 }
 
-std::vector<std::vector<std::string>> channelRows(const flight::Flight& f, const flight::FlightSummary& s) {
+std::vector<std::vector<std::string>> channelRows(const flight::Flight& f, const analysis::FlightSummary& s) {
   std::vector<std::vector<std::string>> rows;
   for (std::size_t c = 0; c < f.channels.size(); ++c) {
     const flight::Channel& k = f.channels[c];
     if (k.kind == flight::ChannelKind::Egt || k.kind == flight::ChannelKind::Cht || k.kind == flight::ChannelKind::Mark)
       continue;
-    const flight::ChannelStats& st = s.channels[c];
+    const analysis::ChannelStats& st = s.channels[c];
     const std::string unit(flight::UnitText(k.unit));
     if (st.count == 0) {
       rows.push_back({k.name, unit, "NA"});
@@ -65,7 +65,7 @@ std::vector<std::vector<std::string>> channelRows(const flight::Flight& f, const
   return rows;
 }
 
-std::string degreesOf(const flight::Flight& f) { return std::string(flight::UnitText(flight::EngineUnit(f.facts))); }
+std::string degreesOf(const flight::Flight& f) { return std::string(flight::UnitText(analysis::EngineUnit(f.facts))); }
 
 // A figure with its unit, "" when unknown.
 std::string withUnit(double v, int decimals, const std::string& unit) {
@@ -73,36 +73,36 @@ std::string withUnit(double v, int decimals, const std::string& unit) {
   return n.empty() || unit.empty() ? n : n + " " + unit;
 }
 
-FindingLine findingLine(const flight::Flight& f, const flight::Finding& x) {
-  const bool warning = x.severity == flight::Severity::Warning;
+FindingLine findingLine(const flight::Flight& f, const analysis::Finding& x) {
+  const bool warning = x.severity == analysis::Severity::Warning;
   return {warning, warning ? "WARNING" : "Caution", clock(f, x.peakAt), x.text, x.hint, x.acknowledged, x.reason};
 }
 
 // A cell on paper: times as clock times, figures bare in a column whose
 // title carries their unit, else with theirs.
-std::string cellText(const flight::Flight& f, const flight::ResultCell& c, const std::string& columnUnit) {
-  using Kind = flight::ResultCell::Kind;
+std::string cellText(const flight::Flight& f, const analysis::ResultCell& c, const std::string& columnUnit) {
+  using Kind = analysis::ResultCell::Kind;
   switch (c.kind) {
     case Kind::Text: return c.text;
     case Kind::Value: return columnUnit.empty() ? withUnit(c.value, c.decimals, c.unit) : NumberText(c.value, c.decimals);
     case Kind::Time: return clock(f, c.value);
     case Kind::Duration: return DurationText(c.value);
-    case Kind::Phase: return flight::NameWords(flight::PhaseName(c.phase), true);
+    case Kind::Phase: return analysis::NameWords(analysis::PhaseName(c.phase), true);
   }
   return {};
 }
 
-ReportSection paperSection(const flight::Flight& f, const flight::ResultSection& x) {
+ReportSection paperSection(const flight::Flight& f, const analysis::ResultSection& x) {
   ReportSection s{x.title, {}, {}};
-  for (const flight::ResultLine& line : x.lines) {
+  for (const analysis::ResultLine& line : x.lines) {
     std::string text;
-    for (const flight::ResultCell& c : line) text += cellText(f, c, {});
+    for (const analysis::ResultCell& c : line) text += cellText(f, c, {});
     s.lines.push_back(std::move(text));
   }
   if (x.rows.empty() && !x.empty.empty()) s.lines.push_back(x.empty);
   if (x.rows.empty() && !x.tableAlways) return s;
-  for (const flight::ResultColumn& c : x.columns) s.table.header.push_back(c.unit.empty() ? c.title : c.title + " (" + c.unit + ")");
-  for (const flight::ResultRow& r : x.rows) {
+  for (const analysis::ResultColumn& c : x.columns) s.table.header.push_back(c.unit.empty() ? c.title : c.title + " (" + c.unit + ")");
+  for (const analysis::ResultRow& r : x.rows) {
     std::vector<std::string> row;
     for (std::size_t i = 0; i < r.cells.size(); ++i)
       row.push_back(cellText(f, r.cells[i], i < x.columns.size() ? x.columns[i].unit : std::string()));
@@ -126,9 +126,9 @@ std::string FigureText(const HeadlineFigure& x) {
   return text;
 }
 
-std::vector<ReportSection> AnalysisSections(const flight::Flight& f, const flight::EngineAnalysis& engine) {
+std::vector<ReportSection> AnalysisSections(const flight::Flight& f, const analysis::EngineAnalysis& engine) {
   std::vector<ReportSection> sections;
-  for (const flight::ResultSection& x : flight::DescribeAnalyses(f, engine)) sections.push_back(paperSection(f, x));
+  for (const analysis::ResultSection& x : analysis::DescribeAnalyses(f, engine)) sections.push_back(paperSection(f, x));
   return sections;
 }
 
@@ -139,10 +139,10 @@ std::string NumberText(double v, int decimals) {
   return text;
 }
 
-std::vector<HeadlineFigure> HeadlineFigures(const flight::Flight& f, const flight::Headline& h) {
+std::vector<HeadlineFigure> HeadlineFigures(const flight::Flight& f, const analysis::Headline& h) {
   const std::string degrees = degreesOf(f);
   std::vector<HeadlineFigure> figures;
-  auto figure = [&](const char* label, const flight::Figure& x, int decimals, const std::string& unit) {
+  auto figure = [&](const char* label, const analysis::Figure& x, int decimals, const std::string& unit) {
     if (x.known()) figures.push_back({label, NumberText(x.value, decimals), unit, x.channel});
   };
   figure("Hottest EGT", h.hottestEgt, 0, degrees);
@@ -156,8 +156,8 @@ std::vector<HeadlineFigure> HeadlineFigures(const flight::Flight& f, const fligh
   return figures;
 }
 
-ReportContent MakeReportContent(const flight::Flight& f, const flight::FlightAnalysis& analysis,
-                                const std::vector<flight::Finding>& findings, const std::string& fileName) {
+ReportContent MakeReportContent(const flight::Flight& f, const analysis::FlightAnalysis& analysis,
+                                const std::vector<analysis::Finding>& findings, const std::string& fileName) {
   const flight::FlightFacts& facts = f.facts;
   ReportContent r;
   r.title = "Flight report: " + facts.aircraft + (facts.flightLabel.empty() ? "" : " flight #" + facts.flightLabel);
@@ -174,7 +174,7 @@ ReportContent MakeReportContent(const flight::Flight& f, const flight::FlightAna
     if (!r.headlineLine.empty()) r.headlineLine += " · ";
     r.headlineLine += FigureText(x);
   }
-  for (const flight::Finding& x : findings) (x.acknowledged ? r.acknowledged : r.findings).push_back(findingLine(f, x));
+  for (const analysis::Finding& x : findings) (x.acknowledged ? r.acknowledged : r.findings).push_back(findingLine(f, x));
   const std::string d = " (" + r.degrees + ")";
   r.cylinderHeader = {"Cylinder", "EGT max" + d, "EGT mean" + d, "EGT max at", "CHT max" + d, "CHT mean" + d, "CHT max at"};
   r.cylinderRows = cylinderRows(f, analysis.summary);
@@ -183,8 +183,8 @@ ReportContent MakeReportContent(const flight::Flight& f, const flight::FlightAna
   return r;
 }
 
-ReportContent MakeReportContent(const flight::Flight& f, const flight::FlightAnalysis& analysis,
-                                const flight::EngineAnalysis& engine, const std::string& fileName) {
+ReportContent MakeReportContent(const flight::Flight& f, const analysis::FlightAnalysis& analysis,
+                                const analysis::EngineAnalysis& engine, const std::string& fileName) {
   ReportContent r = MakeReportContent(f, analysis, engine.findings, fileName);
   r.analysis = AnalysisSections(f, engine);
   return r;

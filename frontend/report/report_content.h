@@ -28,7 +28,7 @@ struct HeadlineFigure {
 // The figures owners look for first, from AnalyseFlight's headline: over
 // both engines of a twin, the fastest cooling derived from the CHT slope
 // where no CLD was recorded. Unknown figures are left out.
-std::vector<HeadlineFigure> HeadlineFigures(const flight::Flight& f, const flight::Headline& headline);
+std::vector<HeadlineFigure> HeadlineFigures(const flight::Flight& f, const analysis::Headline& headline);
 
 struct FindingLine {
   bool warning = false;  // else a caution
@@ -73,16 +73,16 @@ struct ReportContent {
 };
 
 // The content of the report of `f`, whose file is called `fileName`, judged into `findings`.
-ReportContent MakeReportContent(const flight::Flight& f, const flight::FlightAnalysis& analysis,
-                                const std::vector<flight::Finding>& findings, const std::string& fileName);
+ReportContent MakeReportContent(const flight::Flight& f, const analysis::FlightAnalysis& analysis,
+                                const std::vector<analysis::Finding>& findings, const std::string& fileName);
 // The same with the engine analysis (its findings, acknowledged as the
 // window has them, are the report's): the Summary tab's content on paper.
-ReportContent MakeReportContent(const flight::Flight& f, const flight::FlightAnalysis& analysis,
-                                const flight::EngineAnalysis& engine, const std::string& fileName);
+ReportContent MakeReportContent(const flight::Flight& f, const analysis::FlightAnalysis& analysis,
+                                const analysis::EngineAnalysis& engine, const std::string& fileName);
 
 // The engine analysis's sections: phases; power, mixture, valves and
 // sensors; lean test; magneto check.
-std::vector<ReportSection> AnalysisSections(const flight::Flight& f, const flight::EngineAnalysis& engine);
+std::vector<ReportSection> AnalysisSections(const flight::Flight& f, const analysis::EngineAnalysis& engine);
 
 // A headline figure in one run of text: "Hottest EGT 1350 °F (E2)"; the
 // channel left out where the label names it already ("Max DIF 45 °F").

@@ -7,7 +7,7 @@
 #include "platform/output_file.h"
 #include "platform/platform.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 namespace {
 
@@ -131,7 +131,7 @@ std::vector<std::string> AcknowledgementsProblemLines(const AcknowledgementsFile
   return LimitsProblemLines({.limits = {}, .path = file.path, .problems = file.problems});
 }
 
-Done SaveAcknowledgements(const std::string& folder, const std::vector<Acknowledgement>& list) {
+flight::Done SaveAcknowledgements(const std::string& folder, const std::vector<Acknowledgement>& list) {
   return SaveFolderFile(folder + "/" + kAcknowledgedFileName, FormatAcknowledgements(list));
 }
 
@@ -153,4 +153,4 @@ std::string LocalDate() {
   return buf;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -15,7 +15,7 @@
 #include "analysis/findings.h"
 #include "analysis/limits.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 struct Acknowledgement {
   FindingKind kind = FindingKind::Cht;
@@ -45,7 +45,7 @@ AcknowledgementsFile ReadAcknowledgements(const std::string& folder);
 std::vector<std::string> AcknowledgementsProblemLines(const AcknowledgementsFile& file);
 // Writes the file whole (a temporary beside it, renamed into place); the
 // problem says why it cannot.
-Done SaveAcknowledgements(const std::string& folder, const std::vector<Acknowledgement>& acknowledgements);
+flight::Done SaveAcknowledgements(const std::string& folder, const std::vector<Acknowledgement>& acknowledgements);
 
 // Marks the findings an acknowledgement whose review date is `today` or
 // later covers; `today` is "YYYY-MM-DD".
@@ -54,4 +54,4 @@ void ApplyAcknowledgements(std::vector<Finding>& findings, const std::vector<Ack
 // The local date, "YYYY-MM-DD".
 std::string LocalDate();
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

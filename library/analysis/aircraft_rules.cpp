@@ -5,7 +5,7 @@
 
 #include "platform/fs_path.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 std::vector<std::string> AircraftRules::problemLines() const {
   std::vector<std::string> lines = LimitsProblemLines(limits);
@@ -28,4 +28,4 @@ AircraftRules ReadAircraftRulesOfFlight(const std::string& flightPath) {
   return ReadAircraftRules(folder.empty() ? "." : folder);
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

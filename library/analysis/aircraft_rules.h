@@ -13,7 +13,7 @@
 #include "analysis/findings.h"
 #include "analysis/limits.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 struct AircraftRules {
   LimitsFile limits;
@@ -36,4 +36,4 @@ AircraftRules ReadAircraftRules(const std::string& folder);
 // a name without a folder).
 AircraftRules ReadAircraftRulesOfFlight(const std::string& flightPath);
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -15,7 +15,7 @@
 #include "analysis/sensor_faults.h"
 #include "analysis/task_graph.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 namespace {
 
@@ -24,7 +24,7 @@ namespace {
 // analyses, then what is judged from the digest.
 const std::vector<AnalysisRow> kRows = {
     {"phases", {}, [](AnalysisRun& r) { r.engine.phases = FindPhaseSpans(r.flight); },
-     [](const Flight& f, const EngineAnalysis& a) { return PhaseSections(f, a.phases); },
+     [](const flight::Flight& f, const EngineAnalysis& a) { return PhaseSections(f, a.phases); },
      {{"phases", [](const EngineAnalysis& a) { return PhasesJson(a.phases); }},
       {"events", [](const EngineAnalysis& a) { return EventsJson(a.phases); }}}},
     {"digest_envelopes", {},
@@ -33,7 +33,7 @@ const std::vector<AnalysisRow> kRows = {
        AddEnvelopesAndCruise(r.flight, r.analysed.digest);
      }},
     {"egt_neighbours", {},
-     [](AnalysisRun& r) { r.egtNeighbours = NeighboursOf(r.flight, CylinderGroups(r.flight, ChannelKind::Egt)); }},
+     [](AnalysisRun& r) { r.egtNeighbours = NeighboursOf(r.flight, CylinderGroups(r.flight, flight::ChannelKind::Egt)); }},
     {"digest_faults", {"egt_neighbours"},
      [](AnalysisRun& r) { r.digestFaults = FindSensorFaults(r.flight, r.digestSensing(), r.egtNeighbours); }},
     // Over the cruise phases or, without any, over the steady cruise of the envelopes' row.
@@ -51,15 +51,15 @@ const std::vector<AnalysisRow> kRows = {
     {"phase_figures", {"phases"}, [](AnalysisRun& r) { r.phaseFigures = PhaseFiguresOf(r.flight, r.engine.phases.spans); }},
     {"power_mixture", {"phases"},
      [](AnalysisRun& r) { r.engine.powerMixture = AnalysePowerMixture(r.flight, r.limits, r.engine.phases.spans); },
-     [](const Flight&, const EngineAnalysis& a) { return PowerMixtureSections(a.powerMixture); },
+     [](const flight::Flight&, const EngineAnalysis& a) { return PowerMixtureSections(a.powerMixture); },
      {{"power", [](const EngineAnalysis& a) { return PowerJson(a.powerMixture.power); }, false},
       {"mixture", [](const EngineAnalysis& a) { return MixtureJson(a.powerMixture.mixture); }}}},
     {"lean_tests", {"phases"},
      [](AnalysisRun& r) { r.engine.leanTests = FindLeanTests(r.flight, r.limits, r.engine.phases.of(Phase::Cruise)); },
-     [](const Flight& f, const EngineAnalysis& a) { return LeanTestSections(f, a.leanTests); },
+     [](const flight::Flight& f, const EngineAnalysis& a) { return LeanTestSections(f, a.leanTests); },
      {{"lean_tests", [](const EngineAnalysis& a) { return LeanTestsJson(a.leanTests); }}}},
     {"mag_checks", {"phases"}, [](AnalysisRun& r) { r.engine.magChecks = CheckMagnetos(r.flight, r.limits, r.engine.phases); },
-     [](const Flight& f, const EngineAnalysis& a) { return MagCheckSections(f, a.magChecks); },
+     [](const flight::Flight& f, const EngineAnalysis& a) { return MagCheckSections(f, a.magChecks); },
      {{"mag_checks", [](const EngineAnalysis& a) { return MagChecksJson(a.magChecks); }}}},
     // The last lean test as the catalog keeps it, its sweeps found under the default limits.
     {"last_lean", {"phases"},
@@ -83,14 +83,14 @@ const std::vector<AnalysisRow> kRows = {
     // The valve screen's line stands above the sensors', its JSON after theirs.
     {"valve_screen", {"engine_digest"},
      [](AnalysisRun& r) { r.engine.valveScreen = ValveScreenOf(r.engine.digest, r.limits); },
-     [](const Flight& f, const EngineAnalysis& a) { return ValveScreenSections(f, a.valveScreen); },
+     [](const flight::Flight& f, const EngineAnalysis& a) { return ValveScreenSections(f, a.valveScreen); },
      {{"valve_screen", [](const EngineAnalysis& a) { return ValveScreenJson(a.valveScreen); }, true, "sensor_faults"}}},
     {"sensor_faults", {"engine_digest"},
      [](AnalysisRun& r) {
        for (const SensorFaultSpan& s : r.engine.digest.sensorFaults)
          r.engine.sensorFaults.push_back({s.channel, s.kind, s.start, s.end});
      },
-     [](const Flight&, const EngineAnalysis& a) { return SensorFaultSections(a.sensorFaults); },
+     [](const flight::Flight&, const EngineAnalysis& a) { return SensorFaultSections(a.sensorFaults); },
      {{"sensor_faults", [](const EngineAnalysis& a) { return SensorFaultsJson(a.sensorFaults); }}}},
     {"findings", {"engine_digest"}, [](AnalysisRun& r) { r.engine.findings = EvaluateFindings(r.engine.digest, r.limits); }},
 };
@@ -144,7 +144,7 @@ void RunAnalyses(AnalysisRun& run, std::span<const std::string_view> wanted, std
   RunTasks(tasks, run.flight.rows() >= kParallelRows);
 }
 
-ResultSections DescribeAnalyses(const Flight& flight, const EngineAnalysis& result) {
+ResultSections DescribeAnalyses(const flight::Flight& flight, const EngineAnalysis& result) {
   ResultSections out;
   for (const AnalysisRow& row : kRows) {
     if (!row.sections) continue;
@@ -178,14 +178,14 @@ void AddAnalysesJson(const EngineAnalysis& result, Json& object, std::vector<std
   }
 }
 
-FlightDigest DigestFlight(const Flight& flight) {
+FlightDigest DigestFlight(const flight::Flight& flight) {
   AnalysisRun run(flight, DefaultLimits(), false);
   const std::string_view wanted[] = {"digest"};
   RunAnalyses(run, wanted);
   return std::move(run.analysed.digest);
 }
 
-FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing) {
+FlightDigest DigestFlight(const flight::Flight& flight, const FlightPhases& phases, const Limits& sensing) {
   AnalysisRun run(flight, sensing, false);
   run.engine.phases = phases;
   const std::string_view wanted[] = {"digest"}, given[] = {"phases"};
@@ -193,4 +193,4 @@ FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, cons
   return std::move(run.analysed.digest);
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -30,15 +30,15 @@
 #include "analysis/valve_screen.h"
 #include "flight/flight.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 // What the analyses of one flight find, each row writing its own part.
 struct AnalysisRun {
   // The flight and the limits are held by reference: they outlive the run.
-  AnalysisRun(const Flight& f, const Limits& l, bool withSummary) : flight(f), limits(l), summaryWanted(withSummary) {}
-  AnalysisRun(const Flight&, const Limits&&, bool) = delete;
+  AnalysisRun(const flight::Flight& f, const Limits& l, bool withSummary) : flight(f), limits(l), summaryWanted(withSummary) {}
+  AnalysisRun(const flight::Flight&, const Limits&&, bool) = delete;
 
-  const Flight& flight;
+  const flight::Flight& flight;
   const Limits& limits;
   // Whether AnalyseFlight's result is asked for too: its digest is then the
   // catalog's, found under the default sensing thresholds, and the engine's
@@ -76,7 +76,7 @@ struct AnalysisRow {
   std::vector<std::string_view> needs;  // rows above this one
   void (*run)(AnalysisRun& run);
   // Its result as the presenters show it; null for the steps between.
-  ResultSections (*sections)(const Flight& flight, const EngineAnalysis& result) = nullptr;
+  ResultSections (*sections)(const flight::Flight& flight, const EngineAnalysis& result) = nullptr;
   // Its members of `analyze --json`, in their order; none for the steps between.
   std::vector<JsonMember> json = {};
 };
@@ -95,11 +95,11 @@ void RunAnalyses(AnalysisRun& run, std::span<const std::string_view> wanted,
 
 // The engine analysis of `flight` as sections, in the rows' order; a row's
 // section titled as an earlier one adds its lines and rows to that one.
-ResultSections DescribeAnalyses(const Flight& flight, const EngineAnalysis& result);
+ResultSections DescribeAnalyses(const flight::Flight& flight, const EngineAnalysis& result);
 
 // The engine analysis's members of `analyze --json`, added to `object` in
 // the documented order (the rows', each row's in its own); the key of each
 // one laid out a member a line is added to `blockKeys`.
 void AddAnalysesJson(const EngineAnalysis& result, Json& object, std::vector<std::string_view>& blockKeys);
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 inline constexpr std::uint32_t kAnalysisVersion = 4;  // 4: the last lean test joins the entry
 
@@ -16,4 +16,4 @@ inline constexpr std::uint32_t kAnalysisVersion = 4;  // 4: the last lean test j
 // analysis_version_test writes it out; bumped with kAnalysisVersion.
 inline constexpr std::uint64_t kAnalysisDigest = 0xb962d283dd2706d9ull;
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

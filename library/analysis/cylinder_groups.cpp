@@ -6,14 +6,14 @@
 #include <limits>
 #include <cmath>
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
-std::vector<CylinderGroup> CylinderGroups(const Flight& flight, ChannelKind kind) {
+std::vector<CylinderGroup> CylinderGroups(const flight::Flight& flight, flight::ChannelKind kind) {
   std::vector<CylinderGroup> groups;
-  for (const Engine engine : {Engine::Only, Engine::Left, Engine::Right}) {
+  for (const flight::Engine engine : {flight::Engine::Only, flight::Engine::Left, flight::Engine::Right}) {
     CylinderGroup g{kind, engine, {}};
     for (std::size_t c = 0; c < flight.channels.size(); ++c) {
-      const Channel& ch = flight.channels[c];
+      const flight::Channel& ch = flight.channels[c];
       if (ch.kind != kind || ch.engine != engine || ch.cylinder < 1) continue;
       const std::span<const float> column = flight.column(c);
       // A column without a single value is a channel the aircraft does not use.
@@ -28,7 +28,7 @@ std::vector<CylinderGroup> CylinderGroups(const Flight& flight, ChannelKind kind
   return groups;
 }
 
-std::vector<GroupNeighbours> NeighboursOf(const Flight& flight, std::vector<CylinderGroup> groups) {
+std::vector<GroupNeighbours> NeighboursOf(const flight::Flight& flight, std::vector<CylinderGroup> groups) {
   std::vector<GroupNeighbours> out;
   out.reserve(groups.size());
   const std::size_t rows = flight.rows();
@@ -57,4 +57,4 @@ std::vector<GroupNeighbours> NeighboursOf(const Flight& flight, std::vector<Cyli
   return out;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -16,20 +16,20 @@
 
 #include "flight/flight.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 inline constexpr std::size_t kMaxCylinders = 9;
 
 // The channels of `kind` on one engine, those with at least one value, in
 // cylinder order.
 struct CylinderGroup {
-  ChannelKind kind = ChannelKind::Egt;
-  Engine engine = Engine::Only;
+  flight::ChannelKind kind = flight::ChannelKind::Egt;
+  flight::Engine engine = flight::Engine::Only;
   std::vector<int> channels;  // indices into the flight's channels
 };
 
 // Every group of `kind` the flight has (one per engine), empty columns left out.
-std::vector<CylinderGroup> CylinderGroups(const Flight& flight, ChannelKind kind);
+std::vector<CylinderGroup> CylinderGroups(const flight::Flight& flight, flight::ChannelKind kind);
 
 // One row of a group: its values sorted, so that the median of the others is
 // found for each cylinder without sorting again. No allocation.
@@ -69,7 +69,7 @@ struct GroupNeighbours {
 };
 
 // Each group's neighbours over all rows; NaN and 0 are no value.
-std::vector<GroupNeighbours> NeighboursOf(const Flight& flight, std::vector<CylinderGroup> groups);
+std::vector<GroupNeighbours> NeighboursOf(const flight::Flight& flight, std::vector<CylinderGroup> groups);
 
 // Inline: called for every cylinder of every row.
 inline void RowNeighbours::set(std::span<const float> values, bool dropZero) {
@@ -96,4 +96,4 @@ inline float RowNeighbours::medianWithout(float own, std::size_t minimum) const 
   return m % 2 ? at(h) : (at(h - 1) + at(h)) / 2;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

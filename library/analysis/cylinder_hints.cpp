@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 namespace {
 
@@ -38,7 +38,7 @@ bool matches(Level want, Level is) { return want == Level::Any || want == is; }
 
 }  // namespace
 
-std::string CylinderHint(const CylinderState& c, const Limits& limits, Unit unit) {
+std::string CylinderHint(const CylinderState& c, const Limits& limits, flight::Unit unit) {
   const double egtBand = FahrenheitSpanToUnit(limits.hintEgtDeviation, unit);
   const double chtBand = FahrenheitSpanToUnit(limits.hintChtDeviation, unit);
   const Level egt = level(c.egtDeviation, egtBand);
@@ -55,4 +55,4 @@ std::string CylinderHint(const CylinderState& c, const Limits& limits, Unit unit
   return {};
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -15,9 +15,9 @@
 #include "analysis/findings.h"
 #include "analysis/limits.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 // The hint of the first row of the table the cylinder matches, "" when none.
-std::string CylinderHint(const CylinderState& cylinder, const Limits& limits, Unit unit);
+std::string CylinderHint(const CylinderState& cylinder, const Limits& limits, flight::Unit unit);
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

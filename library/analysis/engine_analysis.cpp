@@ -3,7 +3,7 @@
 
 #include "analysis/analysis_registry.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 namespace {
 
@@ -21,17 +21,17 @@ EngineAnalysis taken(AnalysisRun& run) {
 
 }  // namespace
 
-EngineAnalysis AnalyseEngine(const Flight& flight, const Limits& limits) {
+EngineAnalysis AnalyseEngine(const flight::Flight& flight, const Limits& limits) {
   AnalysisRun run(flight, limits, false);
   RunAnalyses(run, kEngineRows);
   return taken(run);
 }
 
-EngineAnalysis AnalyseEngine(const Flight& flight, const Limits& limits, FlightAnalysis& analysed) {
+EngineAnalysis AnalyseEngine(const flight::Flight& flight, const Limits& limits, FlightAnalysis& analysed) {
   AnalysisRun run(flight, limits, true);
   RunAnalyses(run, kEngineAndSummaryRows);
   analysed = std::move(run.analysed);
   return taken(run);
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

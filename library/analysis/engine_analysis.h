@@ -21,7 +21,7 @@
 #include "analysis/valve_screen.h"
 #include "flight/flight.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 struct EngineAnalysis {
   FlightPhases phases;
@@ -34,8 +34,8 @@ struct EngineAnalysis {
   std::vector<Finding> findings;  // of this flight, in time order
 };
 
-EngineAnalysis AnalyseEngine(const Flight& flight, const Limits& limits);
+EngineAnalysis AnalyseEngine(const flight::Flight& flight, const Limits& limits);
 // The same, with `analysed` set to AnalyseFlight(flight).
-EngineAnalysis AnalyseEngine(const Flight& flight, const Limits& limits, FlightAnalysis& analysed);
+EngineAnalysis AnalyseEngine(const flight::Flight& flight, const Limits& limits, FlightAnalysis& analysed);
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

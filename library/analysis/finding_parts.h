@@ -9,11 +9,11 @@
 
 #include "flight/channels.h"
 
-namespace varnix::flight::detail {
+namespace varnix::analysis::detail {
 
 inline bool available(float v) { return !std::isnan(v); }
 
-inline std::string degrees(Unit unit) { return std::string(UnitText(unit)); }
+inline std::string degrees(flight::Unit unit) { return std::string(flight::UnitText(unit)); }
 
 inline std::string number(double v, int decimals = 0) {
   char buf[32];
@@ -23,6 +23,6 @@ inline std::string number(double v, int decimals = 0) {
 
 // The channels whose envelopes the findings judge: those of a rule with a
 // threshold (finding_rules.cpp), so the digest keeps only what is judged.
-bool checked(ChannelKind k);
+bool checked(flight::ChannelKind k);
 
-}  // namespace varnix::flight::detail
+}  // namespace varnix::analysis::detail

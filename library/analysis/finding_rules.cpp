@@ -15,7 +15,7 @@
 #include "flight/channels.h"
 #include "flight/clock_text.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 namespace {
 
@@ -59,17 +59,17 @@ enum class Judged {
 struct KindRule {
   FindingKind kind;
   std::string_view name;                     // KindName
-  ChannelKind channel = ChannelKind::Other;  // the envelope judged; Other: judged elsewhere
+  flight::ChannelKind channel = flight::ChannelKind::Other;  // the envelope judged; Other: judged elsewhere
   bool above = true;                         // the value must stay below the limit; else above it
-  Threshold (*threshold)(const Limits&, const Envelope&, Unit) = nullptr;
+  Threshold (*threshold)(const Limits&, const Envelope&, flight::Unit) = nullptr;
   Judged judged = Judged::Always;
   std::string (*sentence)(const Span&) = nullptr;
   bool trend = false;                        // across flights: no times of its own
   bool information = false;                  // always a caution, however far beyond
 };
 
-double temperature(double f, Unit u) { return FahrenheitToUnit(f, u); }
-double span(double f, Unit u) { return FahrenheitSpanToUnit(f, u); }
+double temperature(double f, flight::Unit u) { return FahrenheitToUnit(f, u); }
+double span(double f, flight::Unit u) { return FahrenheitSpanToUnit(f, u); }
 
 // The battery's limits follow its system: a median above 20 V is a 28-volt one.
 bool system28(const Envelope& env) { return env.median > k28VoltMedian; }
@@ -82,17 +82,17 @@ std::string reachedAbove(const char* what, const Span& s) {
 constexpr KindRule kKindRules[] = {
     {.kind = FindingKind::Cht,
      .name = "cht",
-     .channel = ChannelKind::Cht,
+     .channel = flight::ChannelKind::Cht,
      .above = true,
-     .threshold = [](const Limits& l, const Envelope&, Unit u) {
+     .threshold = [](const Limits& l, const Envelope&, flight::Unit u) {
        return Threshold{temperature(l.chtMax, u), span(25, u)};
      },
      .sentence = [](const Span& s) { return reachedAbove("CHT ", s); }},
     {.kind = FindingKind::ChtCaution,
      .name = "cht_caution",
-     .channel = ChannelKind::Cht,
+     .channel = flight::ChannelKind::Cht,
      .above = true,
-     .threshold = [](const Limits& l, const Envelope&, Unit u) {
+     .threshold = [](const Limits& l, const Envelope&, flight::Unit u) {
        return Threshold{temperature(l.chtCaution, u), 0};
      },
      .sentence = [](const Span& s) {
@@ -102,17 +102,17 @@ constexpr KindRule kKindRules[] = {
      .information = true},
     {.kind = FindingKind::Tit,
      .name = "tit",
-     .channel = ChannelKind::Tit,
+     .channel = flight::ChannelKind::Tit,
      .above = true,
-     .threshold = [](const Limits& l, const Envelope&, Unit u) {
+     .threshold = [](const Limits& l, const Envelope&, flight::Unit u) {
        return Threshold{temperature(l.titMax, u), span(25, u)};
      },
      .sentence = [](const Span& s) { return reachedAbove("TIT ", s); }},
     {.kind = FindingKind::Dif,
      .name = "dif",
-     .channel = ChannelKind::Dif,
+     .channel = flight::ChannelKind::Dif,
      .above = true,
-     .threshold = [](const Limits& l, const Envelope&, Unit u) {
+     .threshold = [](const Limits& l, const Envelope&, flight::Unit u) {
        return Threshold{span(l.difMax, u), span(100, u)};
      },
      .sentence = [](const Span& s) {
@@ -121,9 +121,9 @@ constexpr KindRule kKindRules[] = {
      }},
     {.kind = FindingKind::Cooling,
      .name = "cooling",
-     .channel = ChannelKind::Cld,
+     .channel = flight::ChannelKind::Cld,
      .above = false,
-     .threshold = [](const Limits& l, const Envelope&, Unit u) {
+     .threshold = [](const Limits& l, const Envelope&, flight::Unit u) {
        return Threshold{-span(l.coolingMax, u), span(20, u)};
      },
      .judged = Judged::Airborne,
@@ -135,9 +135,9 @@ constexpr KindRule kKindRules[] = {
      .information = true},
     {.kind = FindingKind::OilHigh,
      .name = "oil_high",
-     .channel = ChannelKind::OilTemperature,
+     .channel = flight::ChannelKind::OilTemperature,
      .above = true,
-     .threshold = [](const Limits& l, const Envelope&, Unit u) {
+     .threshold = [](const Limits& l, const Envelope&, flight::Unit u) {
        return Threshold{temperature(l.oilMax, u), span(15, u)};
      },
      .judged = Judged::AfterWarmup,
@@ -147,9 +147,9 @@ constexpr KindRule kKindRules[] = {
      }},
     {.kind = FindingKind::OilLow,
      .name = "oil_low",
-     .channel = ChannelKind::OilTemperature,
+     .channel = flight::ChannelKind::OilTemperature,
      .above = false,
-     .threshold = [](const Limits& l, const Envelope&, Unit u) {
+     .threshold = [](const Limits& l, const Envelope&, flight::Unit u) {
        return Threshold{temperature(l.oilMin, u), span(15, u)};
      },
      .judged = Judged::AfterWarmup,
@@ -159,9 +159,9 @@ constexpr KindRule kKindRules[] = {
      }},
     {.kind = FindingKind::BatteryLow,
      .name = "battery_low",
-     .channel = ChannelKind::Battery,
+     .channel = flight::ChannelKind::Battery,
      .above = false,
-     .threshold = [](const Limits& l, const Envelope& env, Unit) {
+     .threshold = [](const Limits& l, const Envelope& env, flight::Unit) {
        return system28(env) ? Threshold{l.battery28Min, 1.0} : Threshold{l.batteryMin, 0.5};
      },
      .judged = Judged::EngineRunning,
@@ -171,9 +171,9 @@ constexpr KindRule kKindRules[] = {
      }},
     {.kind = FindingKind::BatteryHigh,
      .name = "battery_high",
-     .channel = ChannelKind::Battery,
+     .channel = flight::ChannelKind::Battery,
      .above = true,
-     .threshold = [](const Limits& l, const Envelope& env, Unit) {
+     .threshold = [](const Limits& l, const Envelope& env, flight::Unit) {
        return system28(env) ? Threshold{l.battery28Max, 1.0} : Threshold{l.batteryMax, 0.5};
      },
      .judged = Judged::EngineRunning,
@@ -283,7 +283,7 @@ std::string cylinderWord(std::string_view channel) { return std::string(channel)
 }  // namespace
 
 // The channels whose envelopes the findings judge.
-bool detail::checked(ChannelKind k) {
+bool detail::checked(flight::ChannelKind k) {
   for (const KindRule& r : kKindRules)
     if (r.threshold && r.channel == k) return true;
   return false;
@@ -302,7 +302,7 @@ bool IsTrendKind(FindingKind kind) { return ruleOf(kind).trend; }
 std::string_view SeverityName(Severity severity) { return severity == Severity::Warning ? "warning" : "caution"; }
 
 std::vector<Finding> EvaluateFindings(const FlightDigest& d, const Limits& limits) {
-  const Unit u = d.engineUnit;
+  const flight::Unit u = d.engineUnit;
   std::vector<Finding> out;
   for (const Envelope& env : d.envelopes)
     for (const KindRule& rule : kKindRules)
@@ -363,4 +363,4 @@ std::vector<Finding> EvaluateFindings(const FlightDigest& d, const Limits& limit
   return out;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

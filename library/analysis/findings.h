@@ -26,13 +26,13 @@
 #include "analysis/sensor_faults.h"
 #include "flight/channels.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 // Extremes of one checked channel, one bucket per minute of the flight.
 struct Envelope {
   std::string channel;        // "C3", "LT1", "DIF", "CLD", "OIL", "BAT", ...
-  ChannelKind kind = ChannelKind::Other;  // what the channel is, as the flight was read
-  Engine engine = Engine::Only;
+  flight::ChannelKind kind = flight::ChannelKind::Other;  // what the channel is, as the flight was read
+  flight::Engine engine = flight::Engine::Only;
   int cylinder = 0;           // EGT, CHT: its cylinder
   bool derived = false;       // a CLD computed from the CHT slope: the flight records none
   float median = 0;           // the median value (battery: tells a 28-volt system)
@@ -44,7 +44,7 @@ struct Envelope {
 struct CruiseEgt {
   std::string channel;   // "E5", "LE2"
   int cylinder = 0;
-  Engine engine = Engine::Only;
+  flight::Engine engine = flight::Engine::Only;
   float mean = 0;        // its mean over the cruise
   float deviation = 0;   // its mean minus the mean of the other cylinders' means
   float peakAt = 0;      // where it stood farthest from the others, on the deviation's side
@@ -54,7 +54,7 @@ struct CruiseEgt {
 // or pressure's of the same engine.
 struct CruiseMean {
   std::string channel;  // "C3", "E3", "OIL"
-  ChannelKind kind = ChannelKind::Cht;
+  flight::ChannelKind kind = flight::ChannelKind::Cht;
   float mean = 0;
 };
 
@@ -85,7 +85,7 @@ struct ValveSwing {
 // deviations are its mean minus the mean of the other cylinders' means
 // (NaN when the cylinder or the comparison is missing).
 struct CylinderState {
-  Engine engine = Engine::Only;
+  flight::Engine engine = flight::Engine::Only;
   int cylinder = 0;
   float egtDeviation = 0;       // in the steady cruise
   float chtDeviation = 0;       // in the steady cruise
@@ -96,7 +96,7 @@ struct CylinderState {
 
 struct FlightDigest {
   static constexpr double kBucketSeconds = 60;
-  Unit engineUnit = Unit::DegreesF;
+  flight::Unit engineUnit = flight::Unit::DegreesF;
   double startOfDay = 0;       // clock of the first row, seconds after midnight
   double recordedSeconds = 0;
   std::vector<Envelope> envelopes;
@@ -130,15 +130,15 @@ struct FlightDigest {
   std::vector<CylinderState> cylinders;
 
   const Envelope* envelope(std::string_view channel) const;
-  const CylinderState* cylinder(Engine engine, int cylinder) const;
+  const CylinderState* cylinder(flight::Engine engine, int cylinder) const;
 };
 
 struct FlightPhases;
 // The digest with the phases of FindPhases; the second form takes them
 // given. The sensor faults are found under `sensing` (the catalog keeps the
 // digests it makes with the default thresholds).
-FlightDigest DigestFlight(const Flight& flight);
-FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, const Limits& sensing = Limits{});
+FlightDigest DigestFlight(const flight::Flight& flight);
+FlightDigest DigestFlight(const flight::Flight& flight, const FlightPhases& phases, const Limits& sensing = Limits{});
 // The digest's parts, which the analyses' scheduler (analysis_registry.h)
 // runs as rows of their own, the envelopes beside the EGTs' neighbours on a
 // long flight; DigestFlight is those rows. StartDigest takes the flight's
@@ -147,15 +147,15 @@ FlightDigest DigestFlight(const Flight& flight, const FlightPhases& phases, cons
 // phases; AddScreens the sensor faults and the valve screen, which ran over
 // ValveScreenSpans: the cruise phases, else the digest's steady cruise.
 struct ValveScreen;
-FlightDigest StartDigest(const Flight& flight);
-void AddEnvelopesAndCruise(const Flight& flight, FlightDigest& digest);
+FlightDigest StartDigest(const flight::Flight& flight);
+void AddEnvelopesAndCruise(const flight::Flight& flight, FlightDigest& digest);
 void AddPhaseTimes(const FlightPhases& phases, FlightDigest& digest);
 struct PhaseSpan;
 std::vector<PhaseSpan> ValveScreenSpans(const FlightPhases& phases, const FlightDigest& digest);
 void AddScreens(const std::vector<SensorFault>& faults, const ValveScreen& valves, FlightDigest& digest);
 
 // The digest's sensor faults (FindSensorFaults) under `sensing`.
-std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits& sensing);
+std::vector<SensorFaultSpan> SensorFaultSpans(const flight::Flight& flight, const Limits& sensing);
 
 enum class FindingKind {
   Cht, Tit, Dif, Cooling, OilHigh, OilLow, BatteryLow, BatteryHigh, EgtCruise, TrendCht, TrendEgt, ChtCaution,
@@ -185,7 +185,7 @@ struct Finding {
   double timeAbove = std::numeric_limits<double>::quiet_NaN();  // seconds beyond the limit; NaN: not a span
   double excess = std::numeric_limits<double>::quiet_NaN();     // the peak's distance beyond the limit
   int cylinder = 0;           // the cylinder it is about, 0 when none
-  Engine engine = Engine::Only;
+  flight::Engine engine = flight::Engine::Only;
   std::string hint;           // where to look (CylinderHint), empty when none
   bool acknowledged = false;  // the owner knows it (acknowledgements.h)
   std::string reason;         // the owner's reason when acknowledged
@@ -198,7 +198,7 @@ std::vector<Finding> EvaluateFindings(const FlightDigest& digest, const Limits& 
 
 // One flight's place in an aircraft's history, for the trend rules.
 struct TrendPoint {
-  Unit engineUnit = Unit::DegreesF;
+  flight::Unit engineUnit = flight::Unit::DegreesF;
   std::string date;  // its start, "YYYY-MM-DD..."
   std::vector<std::pair<std::string, float>> maxCht;     // per CHT channel
   std::vector<std::pair<std::string, float>> cruiseEgt;  // per EGT channel
@@ -236,4 +236,4 @@ inline constexpr std::size_t kTrendMinimumFlights = 10;
 inline constexpr std::size_t kBaselineFlights = 30;
 inline constexpr std::size_t kBaselineMinimumFlights = 5;
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

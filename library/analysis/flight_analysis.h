@@ -14,7 +14,7 @@
 #include "analysis/lean_test.h"
 #include "flight/flight.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 // A figure with the channel it came from and when.
 struct Figure {
@@ -23,7 +23,7 @@ struct Figure {
   float value = 0;
   float at = 0;         // seconds from the start
   int cylinder = 0;     // of the channel, when it is a cylinder's
-  Engine engine = Engine::Only;
+  flight::Engine engine = flight::Engine::Only;
   bool known() const { return !channel.empty(); }
 };
 
@@ -44,10 +44,10 @@ struct FlightAnalysis {
   LastLean lean;  // the last lean test, its sweeps found under the default limits
 };
 
-FlightAnalysis AnalyseFlight(const Flight& flight);
+FlightAnalysis AnalyseFlight(const flight::Flight& flight);
 // The same from the flight's phases found already (FindPhases of it).
-FlightAnalysis AnalyseFlight(const Flight& flight, const FlightPhases& phases);
+FlightAnalysis AnalyseFlight(const flight::Flight& flight, const FlightPhases& phases);
 // The headline of a flight from its summary and digest.
-Headline HeadlineOf(const Flight& flight, const FlightSummary& summary, const FlightDigest& digest);
+Headline HeadlineOf(const flight::Flight& flight, const FlightSummary& summary, const FlightDigest& digest);
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

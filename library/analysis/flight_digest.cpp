@@ -16,7 +16,7 @@
 #include "analysis/valve_screen.h"
 #include "flight/channels.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 namespace {
 
@@ -41,7 +41,7 @@ constexpr double kChtStepF = 40;          // a row-to-row CHT step this large is
 // its envelopes follow the rows, and the rows past the last bucket share it.
 constexpr std::size_t kSpareBuckets = 1440;
 
-std::size_t bucketCount(const Flight& flight) {
+std::size_t bucketCount(const flight::Flight& flight) {
   const double span = flight.rows() ? flight.seconds.back() : 0;
   const double minutes = span / FlightDigest::kBucketSeconds + 1;
   const double most = static_cast<double>(flight.rows() + kSpareBuckets);
@@ -119,7 +119,7 @@ class EnvelopeBuilder {
     }
     values_.resize(used);
   }
-  void setKind(ChannelKind kind, Engine engine, int cylinder = 0) {
+  void setKind(flight::ChannelKind kind, flight::Engine engine, int cylinder = 0) {
     env_.kind = kind;
     env_.engine = engine;
     env_.cylinder = cylinder;
@@ -142,15 +142,15 @@ class EnvelopeBuilder {
 };
 
 // The fastest cooling of an engine's heads, from the CHT slope over a minute.
-void addDerivedCooling(const Flight& flight, Engine engine, FlightDigest& digest) {
+void addDerivedCooling(const flight::Flight& flight, flight::Engine engine, FlightDigest& digest) {
   std::vector<std::size_t> chts;
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
-    const Channel& k = flight.channels[c];
-    if (k.kind == ChannelKind::Cht && k.engine == engine) chts.push_back(c);
+    const flight::Channel& k = flight.channels[c];
+    if (k.kind == flight::ChannelKind::Cht && k.engine == engine) chts.push_back(c);
   }
   if (chts.empty()) return;
-  EnvelopeBuilder b(std::string(EnginePrefix(engine)) + "CLD", bucketCount(flight));
-  b.setKind(ChannelKind::Cld, engine);
+  EnvelopeBuilder b(std::string(flight::EnginePrefix(engine)) + "CLD", bucketCount(flight));
+  b.setKind(flight::ChannelKind::Cld, engine);
   // The row a minute back follows the rows when the times only grow (as
   // they do but in damaged files): no search for each row.
   const bool ordered = std::is_sorted(flight.seconds.begin(), flight.seconds.end());
@@ -177,11 +177,11 @@ void addDerivedCooling(const Flight& flight, Engine engine, FlightDigest& digest
 
 // Rows of the steady cruise: RPM and MAP steady for two minutes at cruise
 // power. Without either channel, the middle third of the flight.
-std::vector<unsigned char> cruiseRows(const Flight& flight, Engine engine, bool& steady) {
-  int rpm = FindChannel(flight.channels, ChannelKind::Rpm, engine);
-  if (rpm < 0) rpm = FindChannel(flight.channels, ChannelKind::Rpm);
-  int map = FindChannel(flight.channels, ChannelKind::Map, engine);
-  if (map < 0) map = FindChannel(flight.channels, ChannelKind::Map);
+std::vector<unsigned char> cruiseRows(const flight::Flight& flight, flight::Engine engine, bool& steady) {
+  int rpm = flight::FindChannel(flight.channels, flight::ChannelKind::Rpm, engine);
+  if (rpm < 0) rpm = flight::FindChannel(flight.channels, flight::ChannelKind::Rpm);
+  int map = flight::FindChannel(flight.channels, flight::ChannelKind::Map, engine);
+  if (map < 0) map = flight::FindChannel(flight.channels, flight::ChannelKind::Map);
   const std::size_t n = flight.rows();
   std::vector<unsigned char> cruise(n, 0);  // 1 for a cruise row: bytes, read row by row in the passes below
   steady = rpm >= 0 || map >= 0;
@@ -293,28 +293,28 @@ std::vector<float> deviations(const std::vector<ChannelSums>& sums, bool early) 
 
 // Each cylinder's place among the others (EGT and CHT in cruise, CHT after
 // the start, jumps) and the cruise figures, in a few passes over the rows.
-void addCylinders(const Flight& flight, Engine engine, const std::vector<unsigned char>& cruise, FlightDigest& digest) {
-  const Unit u = digest.engineUnit;
+void addCylinders(const flight::Flight& flight, flight::Engine engine, const std::vector<unsigned char>& cruise, FlightDigest& digest) {
+  const flight::Unit u = digest.engineUnit;
   std::vector<ChannelSums> egts, chts, figures, oils;
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
-    const Channel& k = flight.channels[c];
+    const flight::Channel& k = flight.channels[c];
     if (k.engine != engine || k.cylinder <= 0) continue;
-    if (k.kind == ChannelKind::Egt) egts.push_back({.column = c, .step = FahrenheitSpanToUnit(kEgtStepF, u)});
-    if (k.kind == ChannelKind::Cht) chts.push_back({.column = c, .step = FahrenheitSpanToUnit(kChtStepF, u)});
+    if (k.kind == flight::ChannelKind::Egt) egts.push_back({.column = c, .step = FahrenheitSpanToUnit(kEgtStepF, u)});
+    if (k.kind == flight::ChannelKind::Cht) chts.push_back({.column = c, .step = FahrenheitSpanToUnit(kChtStepF, u)});
   }
   if (egts.empty() && chts.empty()) return;
   // This engine's oil in the same cruise, for the logbook's trends.
-  for (const ChannelKind kind : {ChannelKind::OilTemperature, ChannelKind::OilPressure})
-    if (const int c = FindChannel(flight.channels, kind, engine); c >= 0)
+  for (const flight::ChannelKind kind : {flight::ChannelKind::OilTemperature, flight::ChannelKind::OilPressure})
+    if (const int c = flight::FindChannel(flight.channels, kind, engine); c >= 0)
       oils.push_back({.column = static_cast<std::size_t>(c)});
   // The first engine's cruise gives the flight's power, OAT and battery.
   float* const targets[] = {&digest.cruisePower, &digest.cruiseOat, &digest.cruiseBattery};
-  const ChannelKind kinds[] = {ChannelKind::PowerPercent, ChannelKind::Oat, ChannelKind::Battery};
+  const flight::ChannelKind kinds[] = {flight::ChannelKind::PowerPercent, flight::ChannelKind::Oat, flight::ChannelKind::Battery};
   int columns[3] = {-1, -1, -1};
   for (int i = 0; i < 3; ++i) {
     if (available(*targets[i])) continue;
-    columns[i] = FindChannel(flight.channels, kinds[i], engine);
-    if (columns[i] < 0) columns[i] = FindChannel(flight.channels, kinds[i]);
+    columns[i] = flight::FindChannel(flight.channels, kinds[i], engine);
+    if (columns[i] < 0) columns[i] = flight::FindChannel(flight.channels, kinds[i]);
     if (columns[i] >= 0) figures.push_back({.column = static_cast<std::size_t>(columns[i])});
   }
   const double from = digest.engineStartAt, to = digest.engineStartAt + kWarmupSeconds;
@@ -384,7 +384,7 @@ void addCylinders(const Flight& flight, Engine engine, const std::vector<unsigne
   for (int i = 0; i < 3; ++i) {
     if (columns[i] < 0) continue;
     float m = figures[f++].cruiseMean();
-    if (kinds[i] == ChannelKind::Oat && flight.channels[static_cast<std::size_t>(columns[i])].unit == Unit::DegreesF &&
+    if (kinds[i] == flight::ChannelKind::Oat && flight.channels[static_cast<std::size_t>(columns[i])].unit == flight::Unit::DegreesF &&
         available(m))
       m = static_cast<float>((m - 32) * 5.0 / 9.0);
     *targets[i] = m;
@@ -415,14 +415,14 @@ void addCylinders(const Flight& flight, Engine engine, const std::vector<unsigne
   }
 }
 
-void addCruise(const Flight& flight, Engine engine, FlightDigest& digest) {
+void addCruise(const flight::Flight& flight, flight::Engine engine, FlightDigest& digest) {
   std::vector<std::size_t> egts;
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
-    const Channel& k = flight.channels[c];
-    if (k.kind == ChannelKind::Egt && k.engine == engine) egts.push_back(c);
+    const flight::Channel& k = flight.channels[c];
+    if (k.kind == flight::ChannelKind::Egt && k.engine == engine) egts.push_back(c);
   }
   bool any = !egts.empty();
-  for (const Channel& k : flight.channels) any = any || (k.kind == ChannelKind::Cht && k.engine == engine);
+  for (const flight::Channel& k : flight.channels) any = any || (k.kind == flight::ChannelKind::Cht && k.engine == engine);
   if (!any) return;
   bool steady = false;
   const std::vector<unsigned char> cruise = cruiseRows(flight, engine, steady);
@@ -515,7 +515,7 @@ const Envelope* FlightDigest::envelope(std::string_view channel) const {
   return nullptr;
 }
 
-const CylinderState* FlightDigest::cylinder(Engine engine, int number) const {
+const CylinderState* FlightDigest::cylinder(flight::Engine engine, int number) const {
   for (const CylinderState& c : cylinders)
     if (c.engine == engine && c.cylinder == number) return &c;
   return nullptr;
@@ -532,33 +532,33 @@ std::vector<SensorFaultSpan> spansOf(const std::vector<SensorFault>& faults) {
 
 // Each checked channel's envelope, then each engine's derived cooling where
 // the flight records none.
-void addEnvelopes(const Flight& flight, FlightDigest& d) {
+void addEnvelopes(const flight::Flight& flight, FlightDigest& d) {
   bool hasCld[3] = {false, false, false};
   const std::size_t buckets = bucketCount(flight);
   std::vector<std::size_t> bucketOfRow(flight.rows());
   for (std::size_t r = 0; r < flight.rows(); ++r) bucketOfRow[r] = EnvelopeBuilder::bucketOf(flight.seconds[r], buckets);
   std::vector<float> scratch;
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
-    const Channel& k = flight.channels[c];
+    const flight::Channel& k = flight.channels[c];
     if (!checked(k.kind)) continue;
     EnvelopeBuilder b(k.name, buckets, &scratch);
     b.setKind(k.kind, k.engine, k.cylinder);
     b.addColumn(flight.columns[c], flight.seconds, bucketOfRow);
     if (b.empty()) continue;
-    if (k.kind == ChannelKind::Cld) hasCld[static_cast<int>(k.engine)] = true;
+    if (k.kind == flight::ChannelKind::Cld) hasCld[static_cast<int>(k.engine)] = true;
     d.envelopes.push_back(b.take(false));
   }
-  for (Engine e : {Engine::Only, Engine::Left, Engine::Right})
+  for (flight::Engine e : {flight::Engine::Only, flight::Engine::Left, flight::Engine::Right})
     if (!hasCld[static_cast<int>(e)]) addDerivedCooling(flight, e, d);
 }
 
 }  // namespace
 
-std::vector<SensorFaultSpan> SensorFaultSpans(const Flight& flight, const Limits& sensing) {
+std::vector<SensorFaultSpan> SensorFaultSpans(const flight::Flight& flight, const Limits& sensing) {
   return spansOf(FindSensorFaults(flight, sensing));
 }
 
-FlightDigest StartDigest(const Flight& flight) {
+FlightDigest StartDigest(const flight::Flight& flight) {
   FlightDigest d;
   d.engineUnit = EngineUnit(flight.facts);
   d.startOfDay = flight.startOfDay;
@@ -567,9 +567,9 @@ FlightDigest StartDigest(const Flight& flight) {
   return d;
 }
 
-void AddEnvelopesAndCruise(const Flight& flight, FlightDigest& d) {
+void AddEnvelopesAndCruise(const flight::Flight& flight, FlightDigest& d) {
   addEnvelopes(flight, d);
-  for (Engine e : {Engine::Only, Engine::Left, Engine::Right}) addCruise(flight, e, d);
+  for (flight::Engine e : {flight::Engine::Only, flight::Engine::Left, flight::Engine::Right}) addCruise(flight, e, d);
 }
 
 void AddPhaseTimes(const FlightPhases& phases, FlightDigest& d) {
@@ -613,4 +613,4 @@ void AddScreens(const std::vector<SensorFault>& faults, const ValveScreen& valve
   for (const ValveCylinder& c : valves.cylinders) d.valveSwings.push_back({c.channel, c.amplitude, c.period, c.start, c.end, c.regular});
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

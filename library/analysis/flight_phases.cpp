@@ -12,7 +12,7 @@
 #include "analysis/run_beside.h"
 #include "analysis/smoothing.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 namespace {
 
@@ -66,31 +66,31 @@ struct Held {
 // A centred moving average over `window` seconds, skipping NaN.
 
 // The flight's channels of one kind on `engine`.
-std::vector<int> channelsOf(const Flight& flight, ChannelKind kind, Engine engine) {
+std::vector<int> channelsOf(const flight::Flight& flight, flight::ChannelKind kind, flight::Engine engine) {
   std::vector<int> found;
   for (std::size_t c = 0; c < flight.channels.size(); ++c)
     if (flight.channels[c].kind == kind && flight.channels[c].engine == engine) found.push_back(static_cast<int>(c));
   return found;
 }
 
-double valueAt(const Flight& flight, int channel, std::size_t row) {
+double valueAt(const flight::Flight& flight, int channel, std::size_t row) {
   return channel < 0 ? kNaN : static_cast<double>(flight.columns[static_cast<std::size_t>(channel)][row]);
 }
 
 }  // namespace
 
-Engine PhaseEngine(const Flight& flight) {
+flight::Engine PhaseEngine(const flight::Flight& flight) {
   // A twin whose left engine recorded no RPM (its columns empty, left out
   // by the reader) has its phases from the right one.
   bool left = false, right = false, leftRpm = false, rightRpm = false;
-  for (const Channel& c : flight.channels) {
-    left = left || c.engine == Engine::Left;
-    right = right || c.engine == Engine::Right;
-    leftRpm = leftRpm || (c.engine == Engine::Left && c.kind == ChannelKind::Rpm);
-    rightRpm = rightRpm || (c.engine == Engine::Right && c.kind == ChannelKind::Rpm);
+  for (const flight::Channel& c : flight.channels) {
+    left = left || c.engine == flight::Engine::Left;
+    right = right || c.engine == flight::Engine::Right;
+    leftRpm = leftRpm || (c.engine == flight::Engine::Left && c.kind == flight::ChannelKind::Rpm);
+    rightRpm = rightRpm || (c.engine == flight::Engine::Right && c.kind == flight::ChannelKind::Rpm);
   }
-  if (left && (leftRpm || !rightRpm)) return Engine::Left;
-  return right ? Engine::Right : Engine::Only;
+  if (left && (leftRpm || !rightRpm)) return flight::Engine::Left;
+  return right ? flight::Engine::Right : flight::Engine::Only;
 }
 
 std::string_view PhaseName(Phase phase) {
@@ -116,12 +116,12 @@ std::vector<PhaseSpan> FlightPhases::of(Phase phase) const {
   return found;
 }
 
-std::vector<PhaseFigures> PhaseFiguresOf(const Flight& flight, std::span<const PhaseSpan> spans) {
-  const Engine engine = PhaseEngine(flight);
-  const std::vector<int> egts = channelsOf(flight, ChannelKind::Egt, engine);
-  const std::vector<int> chts = channelsOf(flight, ChannelKind::Cht, engine);
-  const std::vector<int> flows = channelsOf(flight, ChannelKind::FuelFlow, engine);
-  const std::vector<int> powers = channelsOf(flight, ChannelKind::PowerPercent, engine);
+std::vector<PhaseFigures> PhaseFiguresOf(const flight::Flight& flight, std::span<const PhaseSpan> spans) {
+  const flight::Engine engine = PhaseEngine(flight);
+  const std::vector<int> egts = channelsOf(flight, flight::ChannelKind::Egt, engine);
+  const std::vector<int> chts = channelsOf(flight, flight::ChannelKind::Cht, engine);
+  const std::vector<int> flows = channelsOf(flight, flight::ChannelKind::FuelFlow, engine);
+  const std::vector<int> powers = channelsOf(flight, flight::ChannelKind::PowerPercent, engine);
   const int flow = flows.empty() ? -1 : flows.front();
   const int power = powers.empty() ? -1 : powers.front();
   const std::size_t n = flight.rows();
@@ -154,22 +154,22 @@ std::vector<PhaseFigures> PhaseFiguresOf(const Flight& flight, std::span<const P
   return figures;
 }
 
-FlightPhases FindPhases(const Flight& flight) {
+FlightPhases FindPhases(const flight::Flight& flight) {
   FlightPhases result = FindPhaseSpans(flight);
   result.figures = PhaseFiguresOf(flight, result.spans);
   return result;
 }
 
-FlightPhases FindPhaseSpans(const Flight& flight) {
+FlightPhases FindPhaseSpans(const flight::Flight& flight) {
   FlightPhases result;
   const std::size_t n = flight.rows();
-  const Engine engine = PhaseEngine(flight);
-  auto first = [&](ChannelKind kind) {
+  const flight::Engine engine = PhaseEngine(flight);
+  auto first = [&](flight::ChannelKind kind) {
     const std::vector<int> found = channelsOf(flight, kind, engine);
     return found.empty() ? -1 : found.front();
   };
-  const int rpm = first(ChannelKind::Rpm), map = first(ChannelKind::Map), flow = first(ChannelKind::FuelFlow),
-            percent = first(ChannelKind::PowerPercent);
+  const int rpm = first(flight::ChannelKind::Rpm), map = first(flight::ChannelKind::Map), flow = first(flight::ChannelKind::FuelFlow),
+            percent = first(flight::ChannelKind::PowerPercent);
   // Power from the best the flight has: RPM x MAP, the recorded percent,
   // RPM alone (a fixed-pitch propeller's power goes with RPM cubed), and
   // without any of them fuel flow alone.
@@ -207,7 +207,7 @@ FlightPhases FindPhaseSpans(const Flight& flight) {
   // sets cruise power and leans.
   std::vector<float> heads;
   auto meanHeads = [&] {
-    const std::vector<int> chts = channelsOf(flight, ChannelKind::Cht, engine);
+    const std::vector<int> chts = channelsOf(flight, flight::ChannelKind::Cht, engine);
     if (chts.empty()) return;
     heads.assign(n, static_cast<float>(kNaN));
     for (std::size_t r = 0; r < n; ++r) {
@@ -411,7 +411,7 @@ FlightPhases FindPhaseSpans(const Flight& flight) {
   return result;
 }
 
-bool RowsWithin(const Flight& flight, double start, double end, std::size_t* first, std::size_t* last) {
+bool RowsWithin(const flight::Flight& flight, double start, double end, std::size_t* first, std::size_t* last) {
   const auto& t = flight.seconds;
   const auto lo = std::lower_bound(t.begin(), t.end(), start);
   const auto hi = std::upper_bound(t.begin(), t.end(), end);
@@ -421,9 +421,9 @@ bool RowsWithin(const Flight& flight, double start, double end, std::size_t* fir
   return true;
 }
 
-ResultSections PhaseSections(const Flight& f, const FlightPhases& p) {
-  const std::string degrees(UnitText(EngineUnit(f.facts)));
-  const std::string fuel(UnitText(FuelAmountUnit(f.channels)));
+ResultSections PhaseSections(const flight::Flight& f, const FlightPhases& p) {
+  const std::string degrees(flight::UnitText(EngineUnit(f.facts)));
+  const std::string fuel(flight::UnitText(flight::FuelAmountUnit(f.channels)));
   ResultSection s;
   s.title = "Phases";
   s.columns = {{"Phase", ""},   {"From", ""},         {"To", ""},           {"Duration", ""},
@@ -460,4 +460,4 @@ Json EventsJson(const FlightPhases& p) {
   return list;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -18,7 +18,7 @@
 #include "analysis/result_json.h"
 #include "flight/flight.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 struct ResultSection;  // analysis/result_sections.h
 
@@ -65,28 +65,28 @@ struct FlightPhases {
   std::vector<PhaseSpan> of(Phase phase) const;
 };
 
-FlightPhases FindPhases(const Flight& flight);
+FlightPhases FindPhases(const flight::Flight& flight);
 // The same without the figures, for callers that need none or find them
 // meanwhile (PhaseFiguresOf of the spans).
-FlightPhases FindPhaseSpans(const Flight& flight);
+FlightPhases FindPhaseSpans(const flight::Flight& flight);
 
 // The engine phases and power are found from: the left one of a twin (the
 // right one where only it has RPM).
-Engine PhaseEngine(const Flight& flight);
+flight::Engine PhaseEngine(const flight::Flight& flight);
 
 // The rows of a span: the first at or after `start` (*first) and the last at
 // or before `end` (*last), the seconds in order; false when none lies within.
-bool RowsWithin(const Flight& flight, double start, double end, std::size_t* first, std::size_t* last);
+bool RowsWithin(const flight::Flight& flight, double start, double end, std::size_t* first, std::size_t* last);
 
 // The figures of each span of `spans` (for callers that adjust the spans).
-std::vector<PhaseFigures> PhaseFiguresOf(const Flight& flight, std::span<const PhaseSpan> spans);
+std::vector<PhaseFigures> PhaseFiguresOf(const flight::Flight& flight, std::span<const PhaseSpan> spans);
 
 // The phases as a table: each phase's times, fuel, hottest CHT, mean EGT and power.
-std::vector<ResultSection> PhaseSections(const Flight& f, const FlightPhases& phases);
+std::vector<ResultSection> PhaseSections(const flight::Flight& f, const FlightPhases& phases);
 
 // `phases` and `events` of analyze --json: [{phase, start_s, end_s, fuel, max_cht, mean_egt, mean_power}]
 // (a figure null without its channel) and [{kind, at_s}].
 Json PhasesJson(const FlightPhases& phases);
 Json EventsJson(const FlightPhases& phases);
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -6,17 +6,17 @@
 #include <cmath>
 #include <span>
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 namespace {
 
 bool available(float v) { return !std::isnan(v); }
 
-std::string groupKey(ChannelGroup g) {
+std::string groupKey(flight::ChannelGroup g) {
   switch (g) {
-    case ChannelGroup::Egt: return "EGT";
-    case ChannelGroup::Cht: return "CHT";
-    case ChannelGroup::Tit: return "TIT";
+    case flight::ChannelGroup::Egt: return "EGT";
+    case flight::ChannelGroup::Cht: return "CHT";
+    case flight::ChannelGroup::Tit: return "TIT";
     default: return {};
   }
 }
@@ -46,7 +46,7 @@ void take(ChannelStats& s, double& sum, double x, double at) {
 }
 
 // FF is a rate per hour: its integral over the rows, trapezoids skipping NA.
-double integrateFlow(const Flight& flight, std::span<const float> ff) {
+double integrateFlow(const flight::Flight& flight, std::span<const float> ff) {
   double total = 0;
   for (std::size_t r = 1; r < flight.rows(); ++r)
     if (available(ff[r]) && available(ff[r - 1]))
@@ -62,7 +62,7 @@ const Extreme* FlightSummary::find(const std::vector<Extreme>& list, std::string
   return nullptr;
 }
 
-ChannelStats StatsOf(const Flight& flight, std::size_t channel, std::size_t firstRow, std::size_t endRow) {
+ChannelStats StatsOf(const flight::Flight& flight, std::size_t channel, std::size_t firstRow, std::size_t endRow) {
   ChannelStats s;
   const std::span<const float> v = flight.column(channel);
   double sum = 0;
@@ -77,7 +77,7 @@ namespace {
 // StatsOf of every channel over all rows, four channels at once: each still
 // takes its rows in order, but the four sums run side by side instead of
 // each waiting on its last addition.
-std::vector<ChannelStats> statsOfAll(const Flight& flight) {
+std::vector<ChannelStats> statsOfAll(const flight::Flight& flight) {
   constexpr std::size_t kSideBySide = 4;
   const std::size_t channels = flight.channels.size(), rows = flight.rows();
   std::vector<ChannelStats> out(channels);
@@ -112,33 +112,33 @@ std::vector<ChannelStats> statsOfAll(const Flight& flight) {
 
 }  // namespace
 
-FlightSummary SummarizeFlight(const Flight& flight) {
+FlightSummary SummarizeFlight(const flight::Flight& flight) {
   FlightSummary sum;
   sum.recordedSeconds = flight.rows() ? flight.seconds.back() : 0;
   sum.channels = statsOfAll(flight);
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
     const ChannelStats& s = sum.channels[c];
     if (s.count == 0) continue;
-    const Channel& k = flight.channels[c];
+    const flight::Channel& k = flight.channels[c];
     const std::string& name = k.name;
-    const std::string prefix(EnginePrefix(k.engine));
+    const std::string prefix(flight::EnginePrefix(k.engine));
     const std::string group = groupKey(k.group());
     if (!group.empty())
       keep(sum.hottest, prefix + group, {prefix + group, name, s.max, s.maxAt, k.kind, k.engine, false}, true);
-    if (k.kind == ChannelKind::Dif)
+    if (k.kind == flight::ChannelKind::Dif)
       keep(sum.maxSpread, name, {name, name, s.max, s.maxAt, k.kind, k.engine, false}, true);
-    if (k.kind == ChannelKind::Cld)
+    if (k.kind == flight::ChannelKind::Cld)
       keep(sum.fastestCooling, name, {name, name, s.min, s.minAt, k.kind, k.engine, true}, false);
-    if (k.kind == ChannelKind::Battery) {
+    if (k.kind == flight::ChannelKind::Battery) {
       sum.battery.push_back({name + " min", name, s.min, s.minAt, k.kind, k.engine, true});
       sum.battery.push_back({name + " max", name, s.max, s.maxAt, k.kind, k.engine, false});
     }
   }
   // Fuel used per engine: the last USD value the instrument totalled, else
   // the integrated fuel flow.
-  for (Engine engine : {Engine::Only, Engine::Left, Engine::Right}) {
-    const int usd = FindChannel(flight.channels, ChannelKind::FuelUsed, engine);
-    const int ff = FindChannel(flight.channels, ChannelKind::FuelFlow, engine);
+  for (flight::Engine engine : {flight::Engine::Only, flight::Engine::Left, flight::Engine::Right}) {
+    const int usd = flight::FindChannel(flight.channels, flight::ChannelKind::FuelUsed, engine);
+    const int ff = flight::FindChannel(flight.channels, flight::ChannelKind::FuelFlow, engine);
     FuelUsed used{engine, 0, false};
     bool found = false;
     if (usd >= 0) {
@@ -159,4 +159,4 @@ FlightSummary SummarizeFlight(const Flight& flight) {
   return sum;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -12,7 +12,7 @@
 #include "flight/channels.h"
 #include "flight/flight.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 struct ChannelStats {
   std::size_t count = 0;  // values that were available; the rest are NaN
@@ -28,13 +28,13 @@ struct Extreme {
   std::string channel;  // which channel gave it: "E3"
   double value = 0;
   double at = 0;        // seconds from the start
-  ChannelKind kind = ChannelKind::Other;  // of the channel
-  Engine engine = Engine::Only;
+  flight::ChannelKind kind = flight::ChannelKind::Other;  // of the channel
+  flight::Engine engine = flight::Engine::Only;
   bool lowest = false;  // the channel's minimum; else its maximum
 };
 
 struct FuelUsed {
-  Engine engine = Engine::Only;
+  flight::Engine engine = flight::Engine::Only;
   double amount = 0;     // in the fuel unit's volume or mass (gal, L, lb, kg)
   bool fromUsd = false;  // the last USD value; else FF integrated over time
 };
@@ -52,8 +52,8 @@ struct FlightSummary {
   const Extreme* find(const std::vector<Extreme>& list, std::string_view key) const;
 };
 
-ChannelStats StatsOf(const Flight& flight, std::size_t channel, std::size_t firstRow, std::size_t endRow);
+ChannelStats StatsOf(const flight::Flight& flight, std::size_t channel, std::size_t firstRow, std::size_t endRow);
 
-FlightSummary SummarizeFlight(const Flight& flight);
+FlightSummary SummarizeFlight(const flight::Flight& flight);
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

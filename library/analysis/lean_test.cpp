@@ -5,7 +5,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 namespace {
 
@@ -24,11 +24,11 @@ constexpr int kMinFitRows = 3;
 constexpr int kMinFlowRows = 5;         // the flow's straight line spans at least this many rows
 
 // One gallon per hour in the flow's unit (avgas at 6 lb and 2.72 kg a gallon).
-double perGph(Unit unit) {
+double perGph(flight::Unit unit) {
   switch (unit) {
-    case Unit::LitresPerHour: return 3.785;
-    case Unit::PoundsPerHour: return 6.0;
-    case Unit::KilogramsPerHour: return 2.72;
+    case flight::Unit::LitresPerHour: return 3.785;
+    case flight::Unit::PoundsPerHour: return 6.0;
+    case flight::Unit::KilogramsPerHour: return 2.72;
     default: return 1.0;
   }
 }
@@ -39,16 +39,16 @@ struct EngineChannels {
 };
 
 // Each engine with a fuel flow, RPM and EGTs.
-std::vector<EngineChannels> enginesOf(const Flight& flight) {
+std::vector<EngineChannels> enginesOf(const flight::Flight& flight) {
   std::vector<EngineChannels> engines;
-  for (Engine e : {Engine::Only, Engine::Left, Engine::Right}) {
+  for (flight::Engine e : {flight::Engine::Only, flight::Engine::Left, flight::Engine::Right}) {
     EngineChannels c;
-    c.flow = FindChannel(flight.channels, ChannelKind::FuelFlow, e);
-    c.rpm = FindChannel(flight.channels, ChannelKind::Rpm, e);
-    c.map = FindChannel(flight.channels, ChannelKind::Map, e);
+    c.flow = flight::FindChannel(flight.channels, flight::ChannelKind::FuelFlow, e);
+    c.rpm = flight::FindChannel(flight.channels, flight::ChannelKind::Rpm, e);
+    c.map = flight::FindChannel(flight.channels, flight::ChannelKind::Map, e);
     for (std::size_t i = 0; i < flight.channels.size(); ++i) {
-      const Channel& ch = flight.channels[i];
-      if (ch.kind == ChannelKind::Egt && ch.engine == e && ch.cylinder > 0) c.egts.push_back(static_cast<int>(i));
+      const flight::Channel& ch = flight.channels[i];
+      if (ch.kind == flight::ChannelKind::Egt && ch.engine == e && ch.cylinder > 0) c.egts.push_back(static_cast<int>(i));
     }
     if (c.flow >= 0 && c.rpm >= 0 && c.egts.size() >= 2) engines.push_back(std::move(c));
   }
@@ -61,7 +61,7 @@ struct LineFit {
   bool ok = false;
   double slope = 0, at0 = 0;  // value = at0 + slope * (t - t0)
 };
-LineFit fitLine(const Flight& flight, std::span<const float> v, std::size_t a, std::size_t b, double t0) {
+LineFit fitLine(const flight::Flight& flight, std::span<const float> v, std::size_t a, std::size_t b, double t0) {
   double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
   for (std::size_t r = a; r <= b; ++r) {
     if (!std::isfinite(v[r])) continue;
@@ -79,7 +79,7 @@ LineFit fitLine(const Flight& flight, std::span<const float> v, std::size_t a, s
 
 // The vertex of the parabola through rows [a, b] against time; false when
 // the rows make no peak (not concave, or the vertex outside them).
-bool fitPeak(const Flight& flight, std::span<const float> v, std::size_t a, std::size_t b, double t0,
+bool fitPeak(const flight::Flight& flight, std::span<const float> v, std::size_t a, std::size_t b, double t0,
              double* vertex) {
   double s[5] = {}, sy[3] = {};
   for (std::size_t r = a; r <= b; ++r) {
@@ -116,7 +116,7 @@ bool fitPeak(const Flight& flight, std::span<const float> v, std::size_t a, std:
 enum class Placing { Placed, NoPeak, TooCoarse, NoValues };
 
 // One cylinder's peak within the sweep [s, e].
-Placing placePeak(const Flight& flight, std::span<const float> egt, std::span<const float> flow, std::size_t s,
+Placing placePeak(const flight::Flight& flight, std::span<const float> egt, std::span<const float> flow, std::size_t s,
                   std::size_t e, double pastPeak, double fitBand, double maxStep, LeanPeak* peak) {
   std::size_t top = s;
   bool any = false;
@@ -173,11 +173,11 @@ Placing placePeak(const Flight& flight, std::span<const float> egt, std::span<co
   return Placing::Placed;
 }
 
-void sweepsIn(const Flight& flight, const Limits& limits, const EngineChannels& eng, std::size_t from,
+void sweepsIn(const flight::Flight& flight, const Limits& limits, const EngineChannels& eng, std::size_t from,
               std::size_t to, std::vector<LeanTest>* found) {
-  const Unit flowUnit = flight.channels[eng.flow].unit;
+  const flight::Unit flowUnit = flight.channels[eng.flow].unit;
   const double g = perGph(flowUnit);
-  const Unit tempUnit = flight.channels[eng.egts.front()].unit;
+  const flight::Unit tempUnit = flight.channels[eng.egts.front()].unit;
   const double rise = FahrenheitSpanToUnit(kRiseF, tempUnit), past = FahrenheitSpanToUnit(kPastPeakF, tempUnit),
                band = FahrenheitSpanToUnit(kFitBandF, tempUnit);
   const auto flow = flight.column(eng.flow), rpm = flight.column(eng.rpm);
@@ -318,7 +318,7 @@ std::string_view LeanVerdictName(LeanVerdict verdict) {
   return "incomplete";
 }
 
-std::vector<LeanTest> FindLeanTests(const Flight& flight, const Limits& limits, std::span<const PhaseSpan> within) {
+std::vector<LeanTest> FindLeanTests(const flight::Flight& flight, const Limits& limits, std::span<const PhaseSpan> within) {
   std::vector<LeanTest> found;
   if (flight.rows() < 2) return found;
   for (const EngineChannels& eng : enginesOf(flight)) {
@@ -336,18 +336,18 @@ std::vector<LeanTest> FindLeanTests(const Flight& flight, const Limits& limits, 
   return found;
 }
 
-std::vector<LeanTest> FindLeanTests(const Flight& flight, const Limits& limits) {
+std::vector<LeanTest> FindLeanTests(const flight::Flight& flight, const Limits& limits) {
   const std::vector<PhaseSpan> cruise = FindPhaseSpans(flight).of(Phase::Cruise);
   return FindLeanTests(flight, limits, cruise);
 }
 
-ResultSections LeanTestSections(const Flight& f, const std::vector<LeanTest>& tests) {
-  const std::string degrees(UnitText(EngineUnit(f.facts)));
+ResultSections LeanTestSections(const flight::Flight& f, const std::vector<LeanTest>& tests) {
+  const std::string degrees(flight::UnitText(EngineUnit(f.facts)));
   ResultSection s;
   s.title = "Lean test";
   std::string flowUnit;
   for (const LeanTest& t : tests) {
-    flowUnit = std::string(UnitText(t.spread_unit));
+    flowUnit = std::string(flight::UnitText(t.spread_unit));
     const Tone tone = t.verdict == LeanVerdict::Good ? Tone::Good : t.verdict == LeanVerdict::Poor ? Tone::Warning : Tone::Caution;
     ResultLine line{ResultCell::Text("Sweep at "), ResultCell::Time(t.start_s),
                     ResultCell::Text(" (" + std::to_string(t.rows) + " rows): "),
@@ -389,7 +389,7 @@ Json LeanTestsJson(const std::vector<LeanTest>& tests) {
                                  {"end_s", JsonValue(t.end_s)},
                                  {"verdict", LeanVerdictName(t.verdict)},
                                  {"spread", t.judged ? JsonValue(t.spread) : Json(nullptr)},
-                                 {"spread_unit", JsonText(UnitText(t.spread_unit))},
+                                 {"spread_unit", JsonText(flight::UnitText(t.spread_unit))},
                                  {"first", t.judged ? JsonTextOrNull(t.first) : Json(nullptr)},
                                  {"last", t.judged ? JsonTextOrNull(t.last) : Json(nullptr)},
                                  {"rows", t.rows},
@@ -398,4 +398,4 @@ Json LeanTestsJson(const std::vector<LeanTest>& tests) {
   return list;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

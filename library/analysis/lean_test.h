@@ -35,7 +35,7 @@
 #include "analysis/result_sections.h"
 #include "flight/flight.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 enum class LeanVerdict { Good, Fair, Poor, Incomplete, TooCoarse };
 
@@ -55,7 +55,7 @@ struct LeanTest {
   LeanVerdict verdict = LeanVerdict::Incomplete;
   bool judged = false;       // a spread was measured (good, fair, poor)
   double spread = 0;         // judged only, in `spread_unit`
-  Unit spread_unit = Unit::GallonsPerHour;  // the fuel flow channel's unit
+  flight::Unit spread_unit = flight::Unit::GallonsPerHour;  // the fuel flow channel's unit
   std::string first, last;   // the channels peaking first and last; judged only
   int rows = 0;              // rows in the sweep
   std::vector<LeanPeak> peaks;  // placed peaks in the order they came, then the others by cylinder
@@ -77,17 +77,17 @@ std::string LastLeanVerdict(const LastLean& last, const Limits& limits);
 
 // The sweeps within `within` (each span's start to end; the whole flight
 // when empty), per engine, in time order.
-std::vector<LeanTest> FindLeanTests(const Flight& flight, const Limits& limits,
+std::vector<LeanTest> FindLeanTests(const flight::Flight& flight, const Limits& limits,
                                     std::span<const PhaseSpan> within);
 // The sweeps in the flight's cruise, or in the whole flight when it has no
 // cruise phase.
-std::vector<LeanTest> FindLeanTests(const Flight& flight, const Limits& limits);
+std::vector<LeanTest> FindLeanTests(const flight::Flight& flight, const Limits& limits);
 
 // Each sweep as a line with its verdict, and its peaks per cylinder as a table.
-ResultSections LeanTestSections(const Flight& f, const std::vector<LeanTest>& tests);
+ResultSections LeanTestSections(const flight::Flight& f, const std::vector<LeanTest>& tests);
 
 // `lean_tests` of analyze --json: [{start_s, end_s, verdict, spread, spread_unit, first, last, rows,
 // peaks: [{channel, peak, fuel_flow, at_s}]}], what a sweep that is not judged lacks null.
 Json LeanTestsJson(const std::vector<LeanTest>& tests);
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

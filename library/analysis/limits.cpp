@@ -9,7 +9,7 @@
 #include "platform/output_file.h"
 #include "platform/platform.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 namespace {
 
@@ -228,32 +228,32 @@ std::vector<std::string> LimitsProblemLines(const LimitsFile& file) {
 
 Limits LoadLimits(const std::string& folder) { return ReadLimits(folder).limits; }
 
-Done SaveFolderFile(const std::string& path, const std::string& text) {
+flight::Done SaveFolderFile(const std::string& path, const std::string& text) {
   platform::ReplacingFile out(path);
   if (out.file() && platform::writeAll(out.file(), text.data(), text.size()) && out.commit()) return {};
-  return Done::failed(platform::failureText(out.target(), out.error() ? out.error() : errno));
+  return flight::Done::failed(platform::failureText(out.target(), out.error() ? out.error() : errno));
 }
 
-Done SaveLimits(const std::string& folder, const Limits& limits) {
+flight::Done SaveLimits(const std::string& folder, const Limits& limits) {
   return SaveFolderFile(folder + "/" + kLimitsFileName, FormatLimits(limits));
 }
 
 namespace {
 
-bool celsius(Unit unit) { return unit == Unit::DegreesC || unit == Unit::DegreesCPerMinute; }
+bool celsius(flight::Unit unit) { return unit == flight::Unit::DegreesC || unit == flight::Unit::DegreesCPerMinute; }
 
 }  // namespace
 
-Unit EngineUnit(const FlightFacts& facts) { return facts.engineUnit == 'C' ? Unit::DegreesC : Unit::DegreesF; }
+flight::Unit EngineUnit(const flight::FlightFacts& facts) { return facts.engineUnit == 'C' ? flight::Unit::DegreesC : flight::Unit::DegreesF; }
 
-std::string_view TemperatureLetter(Unit unit) { return celsius(unit) ? "C" : "F"; }
+std::string_view TemperatureLetter(flight::Unit unit) { return celsius(unit) ? "C" : "F"; }
 
-double FahrenheitToUnit(double fahrenheit, Unit unit) {
+double FahrenheitToUnit(double fahrenheit, flight::Unit unit) {
   return celsius(unit) ? (fahrenheit - 32) * 5.0 / 9.0 : fahrenheit;
 }
 
-double FahrenheitSpanToUnit(double span, Unit unit) { return celsius(unit) ? span * 5.0 / 9.0 : span; }
+double FahrenheitSpanToUnit(double span, flight::Unit unit) { return celsius(unit) ? span * 5.0 / 9.0 : span; }
 
-double UnitToFahrenheit(double value, Unit unit) { return celsius(unit) ? value * 9.0 / 5.0 + 32 : value; }
+double UnitToFahrenheit(double value, flight::Unit unit) { return celsius(unit) ? value * 9.0 / 5.0 + 32 : value; }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

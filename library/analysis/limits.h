@@ -15,7 +15,7 @@
 #include "flight/flight.h"
 #include "flight/outcome.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 struct Limits {
   double chtMax = 450;          // °F
@@ -119,7 +119,7 @@ inline constexpr std::size_t kFolderFileMost = 1024 * 1024;
 std::optional<std::string> ReadFolderFile(const std::string& path, std::vector<LimitsProblem>& problems,
                                           std::size_t most);
 // Writes such a file whole (a temporary beside it, renamed into place).
-Done SaveFolderFile(const std::string& path, const std::string& text);
+flight::Done SaveFolderFile(const std::string& path, const std::string& text);
 
 // "<path> line N: ..." (or "<path>: ..."), one for each problem of `file`.
 std::vector<std::string> LimitsProblemLines(const LimitsFile& file);
@@ -130,19 +130,19 @@ Limits LoadLimits(const std::string& folder);
 
 // Writes the aircraft's limits file, replacing it whole (a temporary beside
 // it, renamed into place); the problem says why it cannot.
-Done SaveLimits(const std::string& folder, const Limits& limits);
+flight::Done SaveLimits(const std::string& folder, const Limits& limits);
 
 // The unit of a flight's engine temperatures as its header says: the one
 // place the analysis reads the header's unit letter.
-Unit EngineUnit(const FlightFacts& facts);
+flight::Unit EngineUnit(const flight::FlightFacts& facts);
 // "F" or "C", as the header, the catalog and the JSON write it.
-std::string_view TemperatureLetter(Unit unit);
+std::string_view TemperatureLetter(flight::Unit unit);
 
 // Temperature conversions for flights recorded in °C (DegreesC or
 // DegreesCPerMinute; every other unit is taken as it is): an absolute
 // temperature, and a difference or rate.
-double FahrenheitToUnit(double fahrenheit, Unit unit);
-double FahrenheitSpanToUnit(double span, Unit unit);
-double UnitToFahrenheit(double value, Unit unit);
+double FahrenheitToUnit(double fahrenheit, flight::Unit unit);
+double FahrenheitSpanToUnit(double span, flight::Unit unit);
+double UnitToFahrenheit(double value, flight::Unit unit);
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

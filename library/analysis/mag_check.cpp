@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 namespace {
 
@@ -23,13 +23,13 @@ struct EngineChannels {
   std::vector<int> egts;
 };
 
-EngineChannels channelsOf(const Flight& flight, Engine e) {
+EngineChannels channelsOf(const flight::Flight& flight, flight::Engine e) {
   EngineChannels c;
-  c.rpm = FindChannel(flight.channels, ChannelKind::Rpm, e);
-  c.map = FindChannel(flight.channels, ChannelKind::Map, e);
+  c.rpm = flight::FindChannel(flight.channels, flight::ChannelKind::Rpm, e);
+  c.map = flight::FindChannel(flight.channels, flight::ChannelKind::Map, e);
   for (std::size_t i = 0; i < flight.channels.size(); ++i) {
-    const Channel& ch = flight.channels[i];
-    if (ch.kind == ChannelKind::Egt && ch.engine == e && ch.cylinder > 0) c.egts.push_back(static_cast<int>(i));
+    const flight::Channel& ch = flight.channels[i];
+    if (ch.kind == flight::ChannelKind::Egt && ch.engine == e && ch.cylinder > 0) c.egts.push_back(static_cast<int>(i));
   }
   return c;
 }
@@ -54,7 +54,7 @@ void addCaution(MagCheck* check, const std::string& text) {
 }
 
 // The interval [r, q] on one magneto after the level rows [l, r - 1].
-MagCheck judge(const Flight& flight, const Limits& limits, const EngineChannels& eng, std::size_t l, std::size_t r,
+MagCheck judge(const flight::Flight& flight, const Limits& limits, const EngineChannels& eng, std::size_t l, std::size_t r,
                std::size_t q) {
   const auto rpm = flight.column(eng.rpm);
   MagCheck check;
@@ -69,7 +69,7 @@ MagCheck judge(const Flight& flight, const Limits& limits, const EngineChannels&
     const auto egt = flight.column(c);
     const double level = meanOf(egt, l, r - 1), on = meanOf(egt, from, q);
     if (!std::isfinite(level) || !std::isfinite(on)) continue;
-    const Unit unit = flight.channels[c].unit;
+    const flight::Unit unit = flight.channels[c].unit;
     const double lo = FahrenheitSpanToUnit(limits.magRiseMin, unit), hi = FahrenheitSpanToUnit(limits.magRiseMax, unit);
     bool up = false, down = false;
     for (std::size_t k = from; k <= q; ++k) {
@@ -91,7 +91,7 @@ MagCheck judge(const Flight& flight, const Limits& limits, const EngineChannels&
   return check;
 }
 
-void checksIn(const Flight& flight, const Limits& limits, const EngineChannels& eng, std::size_t a, std::size_t b,
+void checksIn(const flight::Flight& flight, const Limits& limits, const EngineChannels& eng, std::size_t a, std::size_t b,
               std::vector<MagCheck>* found) {
   const auto rpm = flight.column(eng.rpm);
   const std::span<const float> map = eng.map >= 0 ? flight.column(eng.map) : std::span<const float>();
@@ -147,10 +147,10 @@ void checksIn(const Flight& flight, const Limits& limits, const EngineChannels& 
   }
 }
 
-std::vector<Engine> enginesWithRpm(const Flight& flight) {
-  std::vector<Engine> engines;
-  for (Engine e : {Engine::Only, Engine::Left, Engine::Right})
-    if (FindChannel(flight.channels, ChannelKind::Rpm, e) >= 0) engines.push_back(e);
+std::vector<flight::Engine> enginesWithRpm(const flight::Flight& flight) {
+  std::vector<flight::Engine> engines;
+  for (flight::Engine e : {flight::Engine::Only, flight::Engine::Left, flight::Engine::Right})
+    if (flight::FindChannel(flight.channels, flight::ChannelKind::Rpm, e) >= 0) engines.push_back(e);
   return engines;
 }
 
@@ -171,9 +171,9 @@ std::string_view MagVerdictName(MagVerdict verdict) {
   return "normal";
 }
 
-std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, std::span<const PhaseSpan> runups) {
+std::vector<MagCheck> CheckMagnetos(const flight::Flight& flight, const Limits& limits, std::span<const PhaseSpan> runups) {
   std::vector<MagCheck> found;
-  for (Engine e : enginesWithRpm(flight)) {
+  for (flight::Engine e : enginesWithRpm(flight)) {
     const EngineChannels eng = channelsOf(flight, e);
     if (eng.egts.empty()) continue;
     for (const PhaseSpan& span : runups) {
@@ -185,15 +185,15 @@ std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, 
   return found;
 }
 
-std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits) {
+std::vector<MagCheck> CheckMagnetos(const flight::Flight& flight, const Limits& limits) {
   return CheckMagnetos(flight, limits, FindPhaseSpans(flight));
 }
 
-std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, const FlightPhases& known) {
+std::vector<MagCheck> CheckMagnetos(const flight::Flight& flight, const Limits& limits, const FlightPhases& known) {
   const std::vector<PhaseSpan> phases = known.of(Phase::Runup);
   if (!phases.empty()) return CheckMagnetos(flight, limits, phases);
   std::vector<MagCheck> found;
-  for (Engine e : enginesWithRpm(flight)) {
+  for (flight::Engine e : enginesWithRpm(flight)) {
     const EngineChannels eng = channelsOf(flight, e);
     if (eng.egts.empty()) continue;
     for (const PhaseSpan& span : FindRunup(flight, e)) {
@@ -205,10 +205,10 @@ std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, 
   return found;
 }
 
-std::vector<PhaseSpan> FindRunup(const Flight& flight, Engine engine) {
-  const int rpmChannel = FindChannel(flight.channels, ChannelKind::Rpm, engine);
+std::vector<PhaseSpan> FindRunup(const flight::Flight& flight, flight::Engine engine) {
+  const int rpmChannel = flight::FindChannel(flight.channels, flight::ChannelKind::Rpm, engine);
   if (rpmChannel < 0 || flight.rows() == 0) return {};
-  const int flowChannel = FindChannel(flight.channels, ChannelKind::FuelFlow, engine);
+  const int flowChannel = flight::FindChannel(flight.channels, flight::ChannelKind::FuelFlow, engine);
   const auto rpm = flight.column(rpmChannel);
   const std::span<const float> flow = flowChannel >= 0 ? flight.column(flowChannel) : std::span<const float>();
   double highestFlow = 0;
@@ -239,8 +239,8 @@ std::vector<PhaseSpan> FindRunup(const Flight& flight, Engine engine) {
   return {best};
 }
 
-ResultSections MagCheckSections(const Flight& f, const std::vector<MagCheck>& checks) {
-  const std::string degrees(UnitText(EngineUnit(f.facts)));
+ResultSections MagCheckSections(const flight::Flight& f, const std::vector<MagCheck>& checks) {
+  const std::string degrees(flight::UnitText(EngineUnit(f.facts)));
   ResultSection s;
   s.title = "Magneto check";
   if (checks.empty()) {
@@ -289,4 +289,4 @@ Json MagChecksJson(const std::vector<MagCheck>& checks) {
   return list;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

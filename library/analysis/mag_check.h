@@ -26,7 +26,7 @@
 #include "analysis/result_sections.h"
 #include "flight/flight.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 enum class MagVerdict { Normal, Plug, Magneto, TooCoarse };
 
@@ -49,23 +49,23 @@ struct MagCheck {
 
 // The intervals on one magneto within each of `runups` (their start to
 // end), per engine, in time order.
-std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, std::span<const PhaseSpan> runups);
+std::vector<MagCheck> CheckMagnetos(const flight::Flight& flight, const Limits& limits, std::span<const PhaseSpan> runups);
 // The same within the flight's run-up phases or, without any, the run-up
 // that FindRunup finds.
-std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits);
+std::vector<MagCheck> CheckMagnetos(const flight::Flight& flight, const Limits& limits);
 // The same with the flight's phases already found.
-std::vector<MagCheck> CheckMagnetos(const Flight& flight, const Limits& limits, const FlightPhases& phases);
+std::vector<MagCheck> CheckMagnetos(const flight::Flight& flight, const Limits& limits, const FlightPhases& phases);
 
 // The run-up as the engine channels show it: before the first row at 2200
 // RPM or more, the longest stretch of 15 s or more with RPM between 1450
 // and 2150, at least once 1650, and fuel flow at most half the flight's
 // highest. None when the flight has no such stretch.
-std::vector<PhaseSpan> FindRunup(const Flight& flight, Engine engine = Engine::Only);
+std::vector<PhaseSpan> FindRunup(const flight::Flight& flight, flight::Engine engine = flight::Engine::Only);
 
 // The checks as a table: each one's RPM drop, verdict and every EGT's rise.
-ResultSections MagCheckSections(const Flight& f, const std::vector<MagCheck>& checks);
+ResultSections MagCheckSections(const flight::Flight& f, const std::vector<MagCheck>& checks);
 
 // `mag_checks` of analyze --json: [{start_s, end_s, rpm_drop, verdict, rises: [{channel, rise}], caution, rows}].
 Json MagChecksJson(const std::vector<MagCheck>& checks);
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -9,7 +9,7 @@
 
 #include "analysis/smoothing.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 namespace {
 
@@ -29,22 +29,22 @@ constexpr double kLeaningSpan = 300;      // ... as does one in its first five m
 constexpr double kPeakRise = 10;          // °F the EGT rose to its peak
 constexpr double kPeakFall = 10;          // °F it fell beyond it
 
-int channelOf(const Flight& flight, ChannelKind kind, Engine engine) {
+int channelOf(const flight::Flight& flight, flight::ChannelKind kind, flight::Engine engine) {
   for (std::size_t c = 0; c < flight.channels.size(); ++c)
     if (flight.channels[c].kind == kind && flight.channels[c].engine == engine) return static_cast<int>(c);
   return -1;
 }
 
-double at(const Flight& flight, int channel, std::size_t row) {
+double at(const flight::Flight& flight, int channel, std::size_t row) {
   return channel < 0 ? kNaN : static_cast<double>(flight.columns[static_cast<std::size_t>(channel)][row]);
 }
 
 // Gallons per hour in one of the flow's units (avgas 6 lb and 2.72 kg a gallon).
-double gallonsPerUnit(Unit flow) {
+double gallonsPerUnit(flight::Unit flow) {
   switch (flow) {
-    case Unit::LitresPerHour: return 1 / 3.785;
-    case Unit::PoundsPerHour: return 1 / 6.0;
-    case Unit::KilogramsPerHour: return 1 / 2.72;
+    case flight::Unit::LitresPerHour: return 1 / 3.785;
+    case flight::Unit::PoundsPerHour: return 1 / 6.0;
+    case flight::Unit::KilogramsPerHour: return 1 / 2.72;
     default: return 1;
   }
 }
@@ -67,18 +67,18 @@ std::string_view MixtureStateName(MixtureState state) {
   return "unknown";
 }
 
-RowPower PercentPower(const Flight& flight, const Limits& limits, bool leanOfPeak) {
+RowPower PercentPower(const flight::Flight& flight, const Limits& limits, bool leanOfPeak) {
   RowPower out;
   const std::size_t n = flight.rows();
-  const Engine engine = PhaseEngine(flight);
-  if (const int recorded = channelOf(flight, ChannelKind::PowerPercent, engine); recorded >= 0) {
+  const flight::Engine engine = PhaseEngine(flight);
+  if (const int recorded = channelOf(flight, flight::ChannelKind::PowerPercent, engine); recorded >= 0) {
     const std::span<const float> v = flight.column(static_cast<std::size_t>(recorded));
     out.percent.assign(v.begin(), v.end());
     out.method = "recorded";
     return out;
   }
   if (leanOfPeak) {
-    const int flow = channelOf(flight, ChannelKind::FuelFlow, engine);
+    const int flow = channelOf(flight, flight::ChannelKind::FuelFlow, engine);
     if (flow < 0) out.why = "no fuel flow";
     else if (!(limits.ratedHp > 0)) out.why = "rated_hp unknown";
     else if (!(limits.compressionRatio > 0)) out.why = "compression_ratio unknown";
@@ -92,7 +92,7 @@ RowPower PercentPower(const Flight& flight, const Limits& limits, bool leanOfPea
     out.method = "fuel_flow_lop";
     return out;
   }
-  const int rpm = channelOf(flight, ChannelKind::Rpm, engine), map = channelOf(flight, ChannelKind::Map, engine);
+  const int rpm = channelOf(flight, flight::ChannelKind::Rpm, engine), map = channelOf(flight, flight::ChannelKind::Map, engine);
   if (rpm < 0 || map < 0) {
     out.why = "no RPM and MAP";
     return out;
@@ -104,23 +104,23 @@ RowPower PercentPower(const Flight& flight, const Limits& limits, bool leanOfPea
   return out;
 }
 
-PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits, std::span<const PhaseSpan> phases) {
+PowerMixture AnalysePowerMixture(const flight::Flight& flight, const Limits& limits, std::span<const PhaseSpan> phases) {
   PowerMixture out;
   const std::size_t n = flight.rows();
   if (n == 0) {
     out.power.why = "no rows";
     return out;
   }
-  const Engine engine = PhaseEngine(flight);
-  const int flow = channelOf(flight, ChannelKind::FuelFlow, engine), rpm = channelOf(flight, ChannelKind::Rpm, engine),
-            map = channelOf(flight, ChannelKind::Map, engine);
+  const flight::Engine engine = PhaseEngine(flight);
+  const int flow = channelOf(flight, flight::ChannelKind::FuelFlow, engine), rpm = channelOf(flight, flight::ChannelKind::Rpm, engine),
+            map = channelOf(flight, flight::ChannelKind::Map, engine);
   std::vector<int> egts;
   for (std::size_t c = 0; c < flight.channels.size(); ++c)
-    if (flight.channels[c].kind == ChannelKind::Egt && flight.channels[c].engine == engine)
+    if (flight.channels[c].kind == flight::ChannelKind::Egt && flight.channels[c].engine == engine)
       egts.push_back(static_cast<int>(c));
-  const Unit egtUnit = egts.empty() ? Unit::DegreesF : flight.channels[static_cast<std::size_t>(egts[0])].unit;
-  const std::string egtText(UnitText(egtUnit));
-  const std::string flowText(flow < 0 ? "" : UnitText(flight.channels[static_cast<std::size_t>(flow)].unit));
+  const flight::Unit egtUnit = egts.empty() ? flight::Unit::DegreesF : flight.channels[static_cast<std::size_t>(egts[0])].unit;
+  const std::string egtText(flight::UnitText(egtUnit));
+  const std::string flowText(flow < 0 ? "" : flight::UnitText(flight.channels[static_cast<std::size_t>(flow)].unit));
   const double toGph = flow < 0 ? 1 : gallonsPerUnit(flight.channels[static_cast<std::size_t>(flow)].unit);
 
   std::vector<float> egt, ff;
@@ -252,7 +252,7 @@ PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits, std
   return out;
 }
 
-PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits) {
+PowerMixture AnalysePowerMixture(const flight::Flight& flight, const Limits& limits) {
   const FlightPhases phases = FindPhaseSpans(flight);
   return AnalysePowerMixture(flight, limits, phases.spans);
 }
@@ -290,4 +290,4 @@ Json MixtureJson(const std::vector<MixtureSegment>& segments) {
   return list;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

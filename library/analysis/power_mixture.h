@@ -24,7 +24,7 @@
 #include "analysis/result_sections.h"
 #include "flight/flight.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 // Percent power of every row (NaN where it cannot be told) and how.
 struct RowPower {
@@ -34,7 +34,7 @@ struct RowPower {
 };
 // The recorded power when the flight has it, else the estimate for an
 // engine run lean of peak (`leanOfPeak`) or rich of it.
-RowPower PercentPower(const Flight& flight, const Limits& limits, bool leanOfPeak);
+RowPower PercentPower(const flight::Flight& flight, const Limits& limits, bool leanOfPeak);
 
 enum class MixtureState { RichOfPeak, LeanOfPeak, Unknown };
 // "rich_of_peak", "lean_of_peak", "unknown".
@@ -59,9 +59,9 @@ struct PowerMixture {
 };
 
 // From the flight's phases as given (their cruise spans).
-PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits, std::span<const PhaseSpan> phases);
+PowerMixture AnalysePowerMixture(const flight::Flight& flight, const Limits& limits, std::span<const PhaseSpan> phases);
 // From FindPhases.
-PowerMixture AnalysePowerMixture(const Flight& flight, const Limits& limits);
+PowerMixture AnalysePowerMixture(const flight::Flight& flight, const Limits& limits);
 
 // Power in cruise and the mixture of each cruise segment, as lines.
 ResultSections PowerMixtureSections(const PowerMixture& result);
@@ -71,4 +71,4 @@ ResultSections PowerMixtureSections(const PowerMixture& result);
 Json PowerJson(const CruisePower& power);
 Json MixtureJson(const std::vector<MixtureSegment>& segments);
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -6,7 +6,7 @@
 
 #include "platform/utf8.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 Json JsonText(std::string_view s) { return platform::utf8OrLatin1(s); }
 
@@ -14,4 +14,4 @@ Json JsonTextOrNull(const std::string& s) { return s.empty() ? Json(nullptr) : J
 
 Json JsonValue(double v) { return std::isfinite(v) ? Json(v) : Json(nullptr); }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

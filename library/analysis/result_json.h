@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 using Json = nlohmann::ordered_json;  // members in the order they are set
 
@@ -18,4 +18,4 @@ Json JsonText(std::string_view s);           // a string of platform::utf8OrLati
 Json JsonTextOrNull(const std::string& s);  // JsonText, or null when empty
 Json JsonValue(double v);                    // null when not a finite number
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

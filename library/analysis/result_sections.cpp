@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 std::string NameWords(std::string_view name, bool capital) {
   std::string w(name);
@@ -12,4 +12,4 @@ std::string NameWords(std::string_view name, bool capital) {
   return w;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -15,7 +15,7 @@
 
 #include "analysis/flight_phases.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 // How a cell reads: good (a verdict that passed), normal, caution, warning.
 enum class Tone { Normal, Good, Caution, Warning };
@@ -33,7 +33,7 @@ struct ResultCell {
   double value = NAN;
   int decimals = 0;
   std::string unit;
-  flight::Phase phase = flight::Phase::Ground;
+  Phase phase = Phase::Ground;
   Tone tone = Tone::Normal;
   bool strong = false;  // stands out in its line
 
@@ -64,7 +64,7 @@ struct ResultCell {
     c.value = seconds;
     return c;
   }
-  static ResultCell PhaseName(flight::Phase phase) {
+  static ResultCell PhaseName(Phase phase) {
     ResultCell c;
     c.kind = Kind::Phase;
     c.phase = phase;
@@ -122,4 +122,4 @@ using ResultSections = std::vector<ResultSection>;
 // Words of a name as the presenters write them: "fuel_flow_lop" as "fuel flow lop", the first capital when asked.
 std::string NameWords(std::string_view name, bool capital = false);
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -17,7 +17,7 @@
 #include <system_error>
 #endif
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 #ifdef VARNIX_RUN_BESIDE_IN_TURN
 inline constexpr bool kThreadsBeside = false;
@@ -51,4 +51,4 @@ void RunBeside([[maybe_unused]] bool parallel, Beside&& beside, Here&& here) {
   here();
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

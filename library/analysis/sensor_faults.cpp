@@ -11,7 +11,7 @@
 #include "analysis/cylinder_groups.h"
 #include "flight/clock_text.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 std::string_view SensorFaultKindName(SensorFaultKind kind) {
   switch (kind) {
@@ -32,9 +32,9 @@ bool hasValues(std::span<const float> column) {
 }
 
 // The column of `kind` for `engine` (else any engine's) with values; empty when none.
-std::span<const float> sourceColumn(const Flight& flight, ChannelKind kind, Engine engine) {
+std::span<const float> sourceColumn(const flight::Flight& flight, flight::ChannelKind kind, flight::Engine engine) {
   for (const bool any : {false, true}) {
-    const int c = FindChannel(flight.channels, kind, engine, 0, any);
+    const int c = flight::FindChannel(flight.channels, kind, engine, 0, any);
     if (c >= 0 && hasValues(flight.column(static_cast<std::size_t>(c)))) return flight.column(static_cast<std::size_t>(c));
   }
   return {};
@@ -42,9 +42,9 @@ std::span<const float> sourceColumn(const Flight& flight, ChannelKind kind, Engi
 
 // Per row, whether the engine runs: RPM where the row has it, else fuel
 // flow, else the EGTs' median.
-std::vector<char> engineRunning(const Flight& flight, Engine engine, const CylinderGroup* egts) {
-  const std::span<const float> rpm = sourceColumn(flight, ChannelKind::Rpm, engine);
-  const std::span<const float> fuel = sourceColumn(flight, ChannelKind::FuelFlow, engine);
+std::vector<char> engineRunning(const flight::Flight& flight, flight::Engine engine, const CylinderGroup* egts) {
+  const std::span<const float> rpm = sourceColumn(flight, flight::ChannelKind::Rpm, engine);
+  const std::span<const float> fuel = sourceColumn(flight, flight::ChannelKind::FuelFlow, engine);
   std::vector<char> running(flight.rows(), 0);
   std::array<float, kMaxCylinders> row{};
   RowNeighbours egt;
@@ -128,7 +128,7 @@ struct EngineRows {
   std::vector<float> stepScale;
 };
 
-EngineRows engineRows(const Flight& flight, std::span<const char> running) {
+EngineRows engineRows(const flight::Flight& flight, std::span<const char> running) {
   EngineRows rows;
   rows.judged.resize(flight.rows());
   rows.stepScale.resize(flight.rows());
@@ -147,15 +147,15 @@ EngineRows engineRows(const Flight& flight, std::span<const char> running) {
   return rows;
 }
 
-void scanGroup(const Flight& flight, const CylinderGroup& group, const GroupNeighbours* table,
+void scanGroup(const flight::Flight& flight, const CylinderGroup& group, const GroupNeighbours* table,
                const EngineRows& rows, const Limits& limits, std::vector<SensorFault>& out) {
   RowNeighbours neighbours;
   const std::size_t n = group.channels.size();
-  const Unit unit = flight.channels[static_cast<std::size_t>(group.channels[0])].unit;
+  const flight::Unit unit = flight.channels[static_cast<std::size_t>(group.channels[0])].unit;
   const Thresholds th{static_cast<float>(FahrenheitSpanToUnit(limits.sensorStep, unit)),
                       static_cast<float>(FahrenheitSpanToUnit(limits.sensorStuckMove, unit)),
                       static_cast<float>(FahrenheitSpanToUnit(
-                          group.kind == ChannelKind::Cht ? limits.chtDivergence : limits.egtDivergence, unit)),
+                          group.kind == flight::ChannelKind::Cht ? limits.chtDivergence : limits.egtDivergence, unit)),
                       limits.sensorStuckMinutes * 60};
   std::vector<Spans> spans;
   spans.reserve(n);
@@ -236,14 +236,14 @@ void scanGroup(const Flight& flight, const CylinderGroup& group, const GroupNeig
 
 }  // namespace
 
-std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits) {
+std::vector<SensorFault> FindSensorFaults(const flight::Flight& flight, const Limits& limits) {
   // Alone, the groups without their neighbours: the scan finds them on the rows it judges.
   std::vector<GroupNeighbours> egts;
-  for (CylinderGroup& g : CylinderGroups(flight, ChannelKind::Egt)) egts.push_back({std::move(g), {}, {}});
+  for (CylinderGroup& g : CylinderGroups(flight, flight::ChannelKind::Egt)) egts.push_back({std::move(g), {}, {}});
   return FindSensorFaults(flight, limits, egts);
 }
 
-std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits,
+std::vector<SensorFault> FindSensorFaults(const flight::Flight& flight, const Limits& limits,
                                           std::span<const GroupNeighbours> egts) {
   std::vector<SensorFault> faults;
   // The running engine is worked out once per engine.
@@ -262,7 +262,7 @@ std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& li
   };
   for (const GroupNeighbours& g : egts) scan(g.group, g.values.empty() ? nullptr : &g);
   // Only the sensor faults judge the CHTs against their neighbours.
-  for (const CylinderGroup& g : CylinderGroups(flight, ChannelKind::Cht)) scan(g, nullptr);
+  for (const CylinderGroup& g : CylinderGroups(flight, flight::ChannelKind::Cht)) scan(g, nullptr);
   std::stable_sort(faults.begin(), faults.end(),
                    [](const SensorFault& a, const SensorFault& b) { return a.start < b.start; });
   return faults;
@@ -316,4 +316,4 @@ Json SensorFaultsJson(const std::vector<SensorFault>& faults) {
   return list;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

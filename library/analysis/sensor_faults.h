@@ -29,7 +29,7 @@
 #include "analysis/result_sections.h"
 #include "flight/flight.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 enum class SensorFaultKind { Step, Dropout, Stuck, Divergent };
 
@@ -53,11 +53,11 @@ inline constexpr double kDivergentSeconds = 30;       // a divergence must last
 inline constexpr double kFaultMergeSeconds = 120;     // faults closer than this are one span
 
 // Every fault of the flight's EGT and CHT channels, by start time.
-std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits);
+std::vector<SensorFault> FindSensorFaults(const flight::Flight& flight, const Limits& limits);
 // The same with the EGT groups' neighbours found already (NeighboursOf the
 // flight's EGT CylinderGroups), which the valve screen shares; a group
 // without rows found (only its `group`) is found here.
-std::vector<SensorFault> FindSensorFaults(const Flight& flight, const Limits& limits,
+std::vector<SensorFault> FindSensorFaults(const flight::Flight& flight, const Limits& limits,
                                           std::span<const GroupNeighbours> egts);
 
 // Whether FindSensorFaults finds the same under both: their sensing thresholds are equal.
@@ -77,4 +77,4 @@ ResultSections SensorFaultSections(const std::vector<SensorFault>& faults);
 // `sensor_faults` of analyze --json: [{channel, kind, start_s, end_s}].
 Json SensorFaultsJson(const std::vector<SensorFault>& faults);
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 // `out[i]` = the mean of the values of `v` within `window` seconds centred
 // on row i (NaN when all are missing); one pass.
@@ -32,4 +32,4 @@ inline std::vector<float> Smoothed(std::span<const float> v, const std::vector<d
   return out;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -12,7 +12,7 @@
 #include <thread>
 #endif
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 namespace {
 
@@ -98,4 +98,4 @@ void RunTasks(std::span<const Task> tasks, [[maybe_unused]] bool parallel) {
   runInTurn(tasks);
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

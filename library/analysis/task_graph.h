@@ -11,7 +11,7 @@
 #include <span>
 #include <vector>
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 struct Task {
   std::vector<std::size_t> needs;  // indices of earlier tasks
@@ -24,4 +24,4 @@ struct Task {
 // stopped: the tasks under way end first, none is begun after it.
 void RunTasks(std::span<const Task> tasks, bool parallel);
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

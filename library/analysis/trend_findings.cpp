@@ -9,7 +9,7 @@
 #include "analysis/finding_parts.h"
 #include "analysis/findings.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 namespace {
 
@@ -28,7 +28,7 @@ std::string confidenceOf(std::size_t comparableFlights) {
 }
 
 // A channel's value in one flight, in °F; NaN without it.
-double valueOf(const std::vector<std::pair<std::string, float>>& list, const std::string& channel, Unit unit) {
+double valueOf(const std::vector<std::pair<std::string, float>>& list, const std::string& channel, flight::Unit unit) {
   for (const auto& [name, value] : list)
     if (name == channel && available(value)) return UnitToFahrenheit(value, unit);
   return std::numeric_limits<double>::quiet_NaN();
@@ -47,7 +47,7 @@ using Series = std::vector<std::pair<std::string, float>> TrendPoint::*;
 void drifts(const std::vector<TrendPoint>& flights, const Limits& limits, std::size_t comparableFlights,
             FindingKind kind, Series member, const char* what, std::vector<Finding>& out) {
   const std::size_t first = flights.size() > kTrendFlights ? flights.size() - kTrendFlights : 0;
-  const Unit unit = flights.back().engineUnit;
+  const flight::Unit unit = flights.back().engineUnit;
   // Channels of the newest flight, followed back through the others.
   for (const auto& [channel, ignored] : flights.back().*member) {
     double sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0;
@@ -98,7 +98,7 @@ std::vector<double> valuesOf(const std::vector<TrendPoint>& flights, const std::
 void baselines(const std::vector<TrendPoint>& flights, const std::vector<std::size_t>& comparableOnes,
                const Limits& limits, Series member, const char* what, std::vector<Finding>& out) {
   const TrendPoint& newest = flights.back();
-  const Unit unit = newest.engineUnit;
+  const flight::Unit unit = newest.engineUnit;
   for (const auto& [channel, ignored] : newest.*member) {
     const double now = valueOf(newest.*member, channel, unit);
     const std::vector<double> before = valuesOf(flights, comparableOnes, member, channel);
@@ -163,7 +163,7 @@ void changes(const std::vector<TrendPoint>& flights, const std::string& channel,
   after /= static_cast<double>(v.size() - at);
   const double size = after - before;
   if (std::fabs(size) < step) return;
-  const Unit unit = flights.back().engineUnit;
+  const flight::Unit unit = flights.back().engineUnit;
   Finding f;
   f.kind = FindingKind::Change;
   f.channel = channel;
@@ -248,9 +248,9 @@ std::vector<CruiseBaseline> CruiseBaselines(const std::vector<TrendPoint>& fligh
   if (flights.empty()) return out;
   const std::vector<std::size_t> comparableOnes = comparableToNewest(flights, limits);
   const TrendPoint& newest = flights.back();
-  const Unit unit = newest.engineUnit;
-  const std::pair<Series, ChannelKind> series[] = {{&TrendPoint::cruiseCht, ChannelKind::Cht},
-                                                   {&TrendPoint::cruiseEgt, ChannelKind::Egt}};
+  const flight::Unit unit = newest.engineUnit;
+  const std::pair<Series, flight::ChannelKind> series[] = {{&TrendPoint::cruiseCht, flight::ChannelKind::Cht},
+                                                   {&TrendPoint::cruiseEgt, flight::ChannelKind::Egt}};
   for (const auto& [member, kind] : series)
     for (const auto& [channel, ignored] : newest.*member) {
       const double now = valueOf(newest.*member, channel, unit);
@@ -262,4 +262,4 @@ std::vector<CruiseBaseline> CruiseBaselines(const std::vector<TrendPoint>& fligh
   return out;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

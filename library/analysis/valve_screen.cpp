@@ -13,7 +13,7 @@
 #include "analysis/cylinder_groups.h"
 #include "analysis/findings.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 std::string_view ValveVerdictName(ValveVerdict verdict) {
   switch (verdict) {
@@ -46,7 +46,7 @@ double averageGain(std::size_t rows, double interval, double period) {
   return std::sin(static_cast<double>(rows) * x) / (static_cast<double>(rows) * std::sin(x));
 }
 
-double rowInterval(const Flight& flight) {
+double rowInterval(const flight::Flight& flight) {
   if (flight.facts.interval > 0) return flight.facts.interval;
   if (flight.rows() < 2) return 0;
   return (flight.seconds.back() - flight.seconds.front()) / static_cast<double>(flight.rows() - 1);
@@ -110,7 +110,7 @@ WindowResult judgeWindow(std::span<const float> band, std::span<const double> se
   return w;
 }
 
-void screenSpan(const Flight& flight, const GroupNeighbours& neighbours, std::size_t from, std::size_t to,
+void screenSpan(const flight::Flight& flight, const GroupNeighbours& neighbours, std::size_t from, std::size_t to,
                 double interval, Buffers& buf, std::span<ValveCylinder> out, std::span<bool> regular) {
   const CylinderGroup& group = neighbours.group;
   const std::size_t n = to - from + 1, count = group.channels.size();
@@ -191,7 +191,7 @@ bool echo(std::span<const ValveCylinder> found, std::span<const bool> regular, s
 }
 
 // With `shared`, the EGT groups' neighbours found already; else found here.
-ValveScreen screenValves(const Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits,
+ValveScreen screenValves(const flight::Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits,
                          const std::span<const GroupNeighbours>* shared) {
   ValveScreen screen;
   const double interval = rowInterval(flight);
@@ -207,7 +207,7 @@ ValveScreen screenValves(const Flight& flight, std::span<const PhaseSpan> spans,
   if (shared) {
     for (const GroupNeighbours& g : *shared) groups.push_back(g.group);
   } else {
-    groups = CylinderGroups(flight, ChannelKind::Egt);
+    groups = CylinderGroups(flight, flight::ChannelKind::Egt);
   }
   std::erase_if(groups, [](const CylinderGroup& g) { return g.channels.size() < 3; });
   if (groups.empty()) {
@@ -232,7 +232,7 @@ ValveScreen screenValves(const Flight& flight, std::span<const PhaseSpan> spans,
     for (const GroupNeighbours& g : own) screened.push_back(&g);
   }
   Buffers buf;
-  const Unit unit = flight.channels[static_cast<std::size_t>(groups[0].channels[0])].unit;
+  const flight::Unit unit = flight.channels[static_cast<std::size_t>(groups[0].channels[0])].unit;
   for (const GroupNeighbours* nb : screened) {
     const CylinderGroup& g = nb->group;
     std::vector<ValveCylinder> found(g.channels.size());
@@ -257,18 +257,18 @@ ValveScreen screenValves(const Flight& flight, std::span<const PhaseSpan> spans,
 
 }  // namespace
 
-ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits) {
+ValveScreen ScreenValves(const flight::Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits) {
   return screenValves(flight, spans, limits, nullptr);
 }
 
-ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits,
+ValveScreen ScreenValves(const flight::Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits,
                          std::span<const GroupNeighbours> egts) {
   return screenValves(flight, spans, limits, &egts);
 }
 
 namespace {
 
-ValveScreen screenCruise(const Flight& flight, const FlightDigest* digest, const Limits& limits) {
+ValveScreen screenCruise(const flight::Flight& flight, const FlightDigest* digest, const Limits& limits) {
   std::vector<PhaseSpan> cruise = FindPhases(flight).of(Phase::Cruise);
   if (cruise.empty()) {
     // Until the phases are found, the steady cruise the findings use.
@@ -281,13 +281,13 @@ ValveScreen screenCruise(const Flight& flight, const FlightDigest* digest, const
 
 }  // namespace
 
-ValveScreen ScreenValves(const Flight& flight, const Limits& limits) { return screenCruise(flight, nullptr, limits); }
+ValveScreen ScreenValves(const flight::Flight& flight, const Limits& limits) { return screenCruise(flight, nullptr, limits); }
 
-ValveScreen ScreenValves(const Flight& flight, const FlightDigest& digest, const Limits& limits) {
+ValveScreen ScreenValves(const flight::Flight& flight, const FlightDigest& digest, const Limits& limits) {
   return screenCruise(flight, &digest, limits);
 }
 
-ValveVerdict JudgeValve(const ValveCylinder& c, const Limits& limits, Unit unit) {
+ValveVerdict JudgeValve(const ValveCylinder& c, const Limits& limits, flight::Unit unit) {
   if (!c.regular || c.amplitude < FahrenheitSpanToUnit(limits.valveAmplitudeMin, unit)) return ValveVerdict::None;
   return c.amplitude <= FahrenheitSpanToUnit(limits.valveAmplitudeMax, unit) ? ValveVerdict::Valve
                                                                              : ValveVerdict::TooLarge;
@@ -305,7 +305,7 @@ ValveScreen ValveScreenOf(const FlightDigest& d, const Limits& limits) {
   return screen;
 }
 
-std::string ValveFindingText(const ValveCylinder& cylinder, Unit unit) {
+std::string ValveFindingText(const ValveCylinder& cylinder, flight::Unit unit) {
   const double p = cylinder.period;
   std::string often;
   if (std::fabs(p - 60) <= 15) {
@@ -318,18 +318,18 @@ std::string ValveFindingText(const ValveCylinder& cylinder, Unit unit) {
     often = "about every " + std::to_string(std::lround(p / 5) * 5) + " seconds";
   }
   return cylinder.channel + " swings ±" + std::to_string(std::lround(cylinder.amplitude)) + " " +
-         std::string(UnitText(unit)) + " " + often +
+         std::string(flight::UnitText(unit)) + " " + often +
          " in cruise, a pattern seen with a failing exhaust valve — a borescope look is worth it";
 }
 
-ResultSections ValveScreenSections(const Flight& f, const ValveScreen& v) {
+ResultSections ValveScreenSections(const flight::Flight& f, const ValveScreen& v) {
   ResultSection s;
   s.title = kEngineLinesTitle;
   if (!v.judged) {
     s.lines.push_back({ResultCell::Text("Valve screen: not judged (" + v.why + ")")});
     return {s};
   }
-  const std::string degrees(UnitText(EngineUnit(f.facts)));
+  const std::string degrees(flight::UnitText(EngineUnit(f.facts)));
   ResultLine line{ResultCell::Text("Valve screen: ")};
   for (const ValveCylinder& c : v.cylinders) {
     if (c.verdict == ValveVerdict::None) continue;
@@ -356,4 +356,4 @@ Json ValveScreenJson(const ValveScreen& v) {
   return list;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

@@ -29,7 +29,7 @@
 #include "analysis/result_sections.h"
 #include "flight/flight.h"
 
-namespace varnix::flight {
+namespace varnix::analysis {
 
 enum class ValveVerdict { None, Valve, TooLarge };
 
@@ -59,33 +59,33 @@ inline constexpr double kValveLongestPeriod = 120;   // s: 0.5 cycles a minute
 inline constexpr double kValveWindowSeconds = 600;
 
 // The screen over the given spans (those of phase cruise are used).
-ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits);
+ValveScreen ScreenValves(const flight::Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits);
 // The same with the EGT groups' neighbours found already (NeighboursOf the
 // flight's EGT CylinderGroups), which the sensor faults share.
-ValveScreen ScreenValves(const Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits,
+ValveScreen ScreenValves(const flight::Flight& flight, std::span<const PhaseSpan> spans, const Limits& limits,
                          std::span<const GroupNeighbours> egts);
 // The same over the flight's cruise phases; while the phases find none, over
 // the steady cruise of the findings' digest (from its first to its last
 // steady row), and not judged when the digest has no steady cruise.
-ValveScreen ScreenValves(const Flight& flight, const Limits& limits);
+ValveScreen ScreenValves(const flight::Flight& flight, const Limits& limits);
 // The same with the flight's digest already made (the findings make one).
-ValveScreen ScreenValves(const Flight& flight, const FlightDigest& digest, const Limits& limits);
+ValveScreen ScreenValves(const flight::Flight& flight, const FlightDigest& digest, const Limits& limits);
 
 // The screen the digest keeps (DigestFlight screens the cruise once), judged
 // under `limits`.
 ValveScreen ValveScreenOf(const FlightDigest& digest, const Limits& limits);
 // A cylinder's verdict under `limits`, its amplitude in `unit`.
-ValveVerdict JudgeValve(const ValveCylinder& cylinder, const Limits& limits, Unit unit);
+ValveVerdict JudgeValve(const ValveCylinder& cylinder, const Limits& limits, flight::Unit unit);
 
 // The caution's sentence: "E4 swings ±40 °F about once a minute in cruise, a
 // pattern seen with a failing exhaust valve — a borescope look is worth it".
-std::string ValveFindingText(const ValveCylinder& cylinder, Unit unit);
+std::string ValveFindingText(const ValveCylinder& cylinder, flight::Unit unit);
 
 // The swinging cylinders in cruise, as a line beside power and mixture.
-ResultSections ValveScreenSections(const Flight& f, const ValveScreen& screen);
+ResultSections ValveScreenSections(const flight::Flight& f, const ValveScreen& screen);
 
 // `valve_screen` of analyze --json: [{channel, amplitude, period_s, verdict}] (the period null
 // when none was found), or {"judged": false, "why": ...}.
 Json ValveScreenJson(const ValveScreen& screen);
 
-}  // namespace varnix::flight
+}  // namespace varnix::analysis

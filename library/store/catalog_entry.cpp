@@ -134,7 +134,7 @@ class Writer {
     field(static_cast<std::uint8_t>(v));
   }
   // A temperature unit as its letter, 'F' or 'C'.
-  void unit(const Unit& u) { field(TemperatureLetter(u)[0]); }
+  void unit(const Unit& u) { field(analysis::TemperatureLetter(u)[0]); }
   // The count, then each item; `each` is the least an item takes in the blob.
   template <typename T, typename Visit>
   void list(const std::vector<T>& v, std::size_t /*each*/, Visit&& visit) {
@@ -341,7 +341,7 @@ void entryFields(Codec& c, E& e) {
     c.field(f.channel);
     c.field(f.start);
     c.field(f.end);
-    c.enumeration(f.kind, SensorFaultKind::Divergent);
+    c.enumeration(f.kind, analysis::SensorFaultKind::Divergent);
   });
   c.template as<std::uint8_t>(d.valveJudged);
   c.field(d.valveWhy);
@@ -375,12 +375,12 @@ std::string IsoStart(const FlightFacts& f) {
   return buf;
 }
 
-TrendPoint CatalogEntry::trendPoint() const {
-  TrendPoint p;
+analysis::TrendPoint CatalogEntry::trendPoint() const {
+  analysis::TrendPoint p;
   p.engineUnit = engineUnit;
-  for (const Figure& f : maxCht) p.maxCht.emplace_back(f.channel, f.value);
-  for (const CruiseEgt& e : digest.cruise) p.cruiseEgt.emplace_back(e.channel, e.mean);
-  for (const CruiseMean& m : digest.cruiseMeans)
+  for (const analysis::Figure& f : maxCht) p.maxCht.emplace_back(f.channel, f.value);
+  for (const analysis::CruiseEgt& e : digest.cruise) p.cruiseEgt.emplace_back(e.channel, e.mean);
+  for (const analysis::CruiseMean& m : digest.cruiseMeans)
     if (m.kind == ChannelKind::Cht) p.cruiseCht.emplace_back(m.channel, m.mean);
   p.date = start;
   p.cruisePower = digest.cruisePower;
@@ -398,7 +398,7 @@ CatalogEntry entryOf(const FlightRead& read, std::uint64_t valueHash) {
     return e;
   }
   const Flight& f = read.value;
-  FlightAnalysis a = AnalyseFlight(f);
+  analysis::FlightAnalysis a = analysis::AnalyseFlight(f);
   e.aircraft = f.facts.aircraft;
   e.flightLabel = f.facts.flightLabel;
   e.flightNumber = f.facts.flightNumber;
@@ -411,7 +411,7 @@ CatalogEntry entryOf(const FlightRead& read, std::uint64_t valueHash) {
   e.valueHash = valueHash;
   // A log has no duration line to wait for: only the expansion writes a file that grows.
   e.durationWritten = f.facts.durationHours >= 0 || f.facts.reader != "native";
-  const Headline& h = a.headline;
+  const analysis::Headline& h = a.headline;
   e.hottestEgt = h.hottestEgt;
   e.hottestCht = h.hottestCht;
   e.hottestTit = h.hottestTit;

@@ -40,15 +40,15 @@ struct CatalogEntry {
   std::uint64_t valueHash = 0;  // of the value lines: files with the same rows are one flight
   bool durationWritten = true;  // false while an expansion is still writing the file
 
-  Figure hottestEgt, hottestCht, hottestTit, difMax, fastestCooling, batteryMin;
-  std::vector<Figure> hottest;  // the summary's hottest per group and engine, keyed as varnix-cli info keys them
+  analysis::Figure hottestEgt, hottestCht, hottestTit, difMax, fastestCooling, batteryMin;
+  std::vector<analysis::Figure> hottest;  // the summary's hottest per group and engine, keyed as varnix-cli info keys them
   float fuelUsed = 0;          // all engines; NaN without fuel figures
-  std::vector<Figure> maxCht;  // per CHT channel, for the trends
+  std::vector<analysis::Figure> maxCht;  // per CHT channel, for the trends
 
-  FlightDigest digest;
-  LastLean lean;  // the flight's last lean test
+  analysis::FlightDigest digest;
+  analysis::LastLean lean;  // the flight's last lean test
 
-  TrendPoint trendPoint() const;
+  analysis::TrendPoint trendPoint() const;
 };
 
 // The entry of a flight read from `text` (the whole file); `problem` set

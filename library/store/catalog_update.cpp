@@ -40,7 +40,7 @@ UpdatePlan planUpdate(const std::vector<FlightFileOnDisk>& disk, const std::map<
     const auto it = known.find(d.rel);
     // An entry another analysis version computed is read again, as a changed file is.
     if (it != known.end() && it->second.size == d.size && it->second.modified == d.modified &&
-        it->second.analysis == kAnalysisVersion && !reread.count(d.rel))
+        it->second.analysis == analysis::kAnalysisVersion && !reread.count(d.rel))
       ++plan.unchanged;
     else
       plan.toRead.push_back(&d);
@@ -201,7 +201,7 @@ Done Catalog::store(const std::vector<ReadEntry>& batch, const KnownFiles& known
       put.bind(4, r.modified);
       put.bind(5, now);
       put.bindBlob(6, EncodeEntry(r.entry));
-      put.bind(7, static_cast<std::int64_t>(kAnalysisVersion));
+      put.bind(7, static_cast<std::int64_t>(analysis::kAnalysisVersion));
       if (put.step() != SQLITE_DONE) return put.code();
       put.reset();
       if (it == known.end())
@@ -209,7 +209,7 @@ Done Catalog::store(const std::vector<ReadEntry>& batch, const KnownFiles& known
       else if (it->second.modified == kTryAgain && r.modified == kTryAgain)
         ++counted.unchanged;  // still unreadable
       else if (it->second.size == r.disk->size && it->second.modified == r.modified &&
-               it->second.analysis != kAnalysisVersion)
+               it->second.analysis != analysis::kAnalysisVersion)
         ++counted.recomputed;
       else
         ++counted.changed;

@@ -28,8 +28,8 @@ std::string ReservedNameReason(std::string_view name) {
   const std::string catalog = kCatalogFileName;
   for (const std::string& own : {catalog, catalog + "-wal", catalog + "-shm", catalog + "-journal"})
     if (sameIgnoringCase(name, own)) return "is a name of the flight catalog's own files";
-  if (sameIgnoringCase(name, kLimitsFileName)) return "is the aircraft's limits file";
-  if (sameIgnoringCase(name, kAcknowledgedFileName)) return "is the aircraft's acknowledgements file";
+  if (sameIgnoringCase(name, analysis::kLimitsFileName)) return "is the aircraft's limits file";
+  if (sameIgnoringCase(name, analysis::kAcknowledgedFileName)) return "is the aircraft's acknowledgements file";
   if (sameIgnoringCase(name, kMaintenanceFileName)) return "is kept for the aircraft's maintenance records";
   return {};
 }

@@ -39,12 +39,12 @@ FleetRow MakeFleetRow(const AircraftLog& log) {
     row.openFindings += f.openFindings();
     row.newFlights += f.isNew;
   }
-  for (const Finding& t : log.trends) row.openFindings += !t.acknowledged;
+  for (const analysis::Finding& t : log.trends) row.openFindings += !t.acknowledged;
   // Newest first: the first flight is the last one flown.
   if (!log.flights.empty()) row.lastFlight = log.flights.front().entry.start.substr(0, 10);
   for (const LogbookFlight& f : log.flights) {
     if (f.entry.lean.verdict.empty()) continue;
-    row.lastLeanTest = LastLeanVerdict(f.entry.lean, log.limits);
+    row.lastLeanTest = analysis::LastLeanVerdict(f.entry.lean, log.limits);
     row.lastLeanDate = f.entry.start.substr(0, 10);
     break;
   }

@@ -8,37 +8,37 @@
 
 namespace varnix::flight {
 
-const LogbookFlight* AircraftLog::trendFlight(const Finding& trend) const {
+const LogbookFlight* AircraftLog::trendFlight(const analysis::Finding& trend) const {
   // A baseline, change or hottest cylinder finding is about the newest flight.
-  if (trend.kind == FindingKind::Baseline || trend.kind == FindingKind::Change ||
-      trend.kind == FindingKind::HottestCylinder)
+  if (trend.kind == analysis::FindingKind::Baseline || trend.kind == analysis::FindingKind::Change ||
+      trend.kind == analysis::FindingKind::HottestCylinder)
     return flights.empty() ? nullptr : &flights.front();
   for (const LogbookFlight& f : flights) {
-    for (const Figure& c : f.entry.maxCht)
+    for (const analysis::Figure& c : f.entry.maxCht)
       if (c.channel == trend.channel) return &f;
-    for (const CruiseEgt& e : f.entry.digest.cruise)
+    for (const analysis::CruiseEgt& e : f.entry.digest.cruise)
       if (e.channel == trend.channel) return &f;
   }
   return nullptr;
 }
 
-JudgedEntry JudgeEntry(CatalogEntry&& entry, const Limits& limits) {
+JudgedEntry JudgeEntry(CatalogEntry&& entry, const analysis::Limits& limits) {
   JudgedEntry j;
-  if (entry.problem.empty()) j.findings = EvaluateFindings(entry.digest, limits);
-  std::vector<Envelope>().swap(entry.digest.envelopes);
+  if (entry.problem.empty()) j.findings = analysis::EvaluateFindings(entry.digest, limits);
+  std::vector<analysis::Envelope>().swap(entry.digest.envelopes);
   j.entry = std::move(entry);
   return j;
 }
 
 AircraftLog BuildAircraftLog(const std::string& folder, const std::vector<CatalogEntry>& entries,
-                             const Limits& limits, std::int64_t lastLook) {
+                             const analysis::Limits& limits, std::int64_t lastLook) {
   std::vector<JudgedEntry> mine;
   for (const CatalogEntry& e : entries)
     if (e.folder == folder) mine.push_back(JudgeEntry(CatalogEntry(e), limits));
   return BuildAircraftLog(folder, std::move(mine), limits, lastLook);
 }
 
-AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry>&& entries, const Limits& limits,
+AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry>&& entries, const analysis::Limits& limits,
                              std::int64_t lastLook) {
   std::vector<JudgedEntry> mine;
   mine.reserve(entries.size());
@@ -48,7 +48,7 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry
   return BuildAircraftLog(folder, std::move(mine), limits, lastLook);
 }
 
-AircraftLog BuildAircraftLog(const std::string& folder, std::vector<JudgedEntry>&& entries, const Limits& limits,
+AircraftLog BuildAircraftLog(const std::string& folder, std::vector<JudgedEntry>&& entries, const analysis::Limits& limits,
                              std::int64_t lastLook) {
   AircraftLog log;
   log.folder = folder;
@@ -94,30 +94,30 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<JudgedEntry>
   sorted.reserve(order.size());
   for (const std::size_t i : order) sorted.push_back(std::move(log.flights[i]));
   log.flights = std::move(sorted);
-  std::vector<TrendPoint> history;
+  std::vector<analysis::TrendPoint> history;
   history.reserve(log.flights.size());
   for (auto it = log.flights.rbegin(); it != log.flights.rend(); ++it) history.push_back(it->entry.trendPoint());
-  log.trends = TrendFindings(history, limits);
+  log.trends = analysis::TrendFindings(history, limits);
   return log;
 }
 
 std::size_t LogbookFlight::openFindings() const {
   return static_cast<std::size_t>(
-      std::count_if(findings.begin(), findings.end(), [](const Finding& f) { return !f.acknowledged; }));
+      std::count_if(findings.begin(), findings.end(), [](const analysis::Finding& f) { return !f.acknowledged; }));
 }
 
-void AcknowledgeFindings(AircraftLog& log, const std::vector<Acknowledgement>& acknowledgements,
+void AcknowledgeFindings(AircraftLog& log, const std::vector<analysis::Acknowledgement>& acknowledgements,
                          std::string_view today) {
-  for (LogbookFlight& f : log.flights) ApplyAcknowledgements(f.findings, acknowledgements, today);
-  ApplyAcknowledgements(log.trends, acknowledgements, today);
+  for (LogbookFlight& f : log.flights) analysis::ApplyAcknowledgements(f.findings, acknowledgements, today);
+  analysis::ApplyAcknowledgements(log.trends, acknowledgements, today);
 }
 
-double FindingTime(const LogbookFlight& flight, const Finding& finding) {
-  if (finding.kind == FindingKind::TrendCht)
-    for (const Figure& c : flight.entry.maxCht)
+double FindingTime(const LogbookFlight& flight, const analysis::Finding& finding) {
+  if (finding.kind == analysis::FindingKind::TrendCht)
+    for (const analysis::Figure& c : flight.entry.maxCht)
       if (c.channel == finding.channel) return c.at;
-  if (finding.kind == FindingKind::TrendEgt)
-    for (const CruiseEgt& e : flight.entry.digest.cruise)
+  if (finding.kind == analysis::FindingKind::TrendEgt)
+    for (const analysis::CruiseEgt& e : flight.entry.digest.cruise)
       if (e.channel == finding.channel) return e.peakAt;
   return finding.peakAt;
 }

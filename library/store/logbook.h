@@ -22,7 +22,7 @@ struct LogbookFlight {
   std::vector<std::string> files;  // every file with these rows, first one first
   bool differs = false;            // another file has this number and start but other rows
   bool isNew = false;              // added since the logbook last showed the aircraft
-  std::vector<Finding> findings;
+  std::vector<analysis::Finding> findings;
   // The findings not acknowledged.
   std::size_t openFindings() const;
 };
@@ -35,42 +35,42 @@ struct UnreadableFile {
 
 struct AircraftLog {
   std::string folder;
-  Limits limits;
+  analysis::Limits limits;
   std::vector<LogbookFlight> flights;  // newest first
-  std::vector<Finding> trends;
+  std::vector<analysis::Finding> trends;
   std::size_t unreadable = 0;          // files that are not readable flights
   std::vector<UnreadableFile> unreadableFiles;  // those files, in path order
   // The flight of a trend finding: the newest flight that has its channel.
-  const LogbookFlight* trendFlight(const Finding& trend) const;
+  const LogbookFlight* trendFlight(const analysis::Finding& trend) const;
 };
 
 // An entry as a logbook lists it: its findings under the aircraft's limits,
 // and its envelopes, which only those findings read, let go.
 struct JudgedEntry {
   CatalogEntry entry;
-  std::vector<Finding> findings;
+  std::vector<analysis::Finding> findings;
 };
 // An unreadable entry (a problem) has no findings.
-JudgedEntry JudgeEntry(CatalogEntry&& entry, const Limits& limits);
+JudgedEntry JudgeEntry(CatalogEntry&& entry, const analysis::Limits& limits);
 
 // The logbook of the aircraft folder `folder` from the catalog's entries
 // (those of other folders are passed over); `lastLook` marks the flights
 // added after it as new. The first form takes the entries over, the second
 // copies those of `folder`; the third takes entries judged under `limits`
 // as they were read, so that no envelopes are held at once.
-AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry>&& entries, const Limits& limits,
+AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry>&& entries, const analysis::Limits& limits,
                              std::int64_t lastLook = 0);
-AircraftLog BuildAircraftLog(const std::string& folder, std::vector<JudgedEntry>&& entries, const Limits& limits,
+AircraftLog BuildAircraftLog(const std::string& folder, std::vector<JudgedEntry>&& entries, const analysis::Limits& limits,
                              std::int64_t lastLook = 0);
 AircraftLog BuildAircraftLog(const std::string& folder, const std::vector<CatalogEntry>& entries,
-                             const Limits& limits, std::int64_t lastLook = 0);
+                             const analysis::Limits& limits, std::int64_t lastLook = 0);
 
 // Marks the findings of every flight and the trends that `acknowledgements`
 // cover on `today` ("YYYY-MM-DD").
-void AcknowledgeFindings(AircraftLog& log, const std::vector<Acknowledgement>& acknowledgements,
+void AcknowledgeFindings(AircraftLog& log, const std::vector<analysis::Acknowledgement>& acknowledgements,
                          std::string_view today);
 
 // Where a finding of `flight` points in time (a trend: the channel's peak).
-double FindingTime(const LogbookFlight& flight, const Finding& finding);
+double FindingTime(const LogbookFlight& flight, const analysis::Finding& finding);
 
 }  // namespace varnix::flight

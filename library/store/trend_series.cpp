@@ -88,7 +88,7 @@ AircraftTrends BuildTrendSeries(const AircraftLog& log) {
   AircraftTrends out;
   if (log.flights.empty()) return out;
   const CatalogEntry& newest = log.flights.front().entry;
-  const TrendPoint newestPoint = newest.trendPoint();
+  const analysis::TrendPoint newestPoint = newest.trendPoint();
   const Unit unit = newest.engineUnit;
   using Key = std::tuple<int, int, int, std::string>;  // engine, quantity, cylinder, channel
   std::map<Key, TrendSeries> byKey;
@@ -113,14 +113,14 @@ AircraftTrends BuildTrendSeries(const AircraftLog& log) {
     if (!std::isfinite(base.when)) continue;
     base.date = e.start.substr(0, 10);
     base.label = e.flightLabel;
-    const bool comparable = ComparableCruise(e.trendPoint(), newestPoint, log.limits);
-    auto degrees = [&](float v) { return FahrenheitToUnit(UnitToFahrenheit(v, e.engineUnit), unit); };
+    const bool comparable = analysis::ComparableCruise(e.trendPoint(), newestPoint, log.limits);
+    auto degrees = [&](float v) { return analysis::FahrenheitToUnit(analysis::UnitToFahrenheit(v, e.engineUnit), unit); };
     // The cruise means list each engine's cylinders, then that engine's oil.
     Engine engine = Engine::Only;
-    for (const CruiseMean& m : e.digest.cruiseMeans) {
+    for (const analysis::CruiseMean& m : e.digest.cruiseMeans) {
       if (m.kind == ChannelKind::Cht) {
         int cylinder = 0;
-        for (const Figure& f : e.maxCht)
+        for (const analysis::Figure& f : e.maxCht)
           if (f.channel == m.channel) {
             engine = f.engine;
             cylinder = f.cylinder;
@@ -130,7 +130,7 @@ AircraftTrends BuildTrendSeries(const AircraftLog& log) {
         b.comparable = comparable;
         add(TrendQuantity::CruiseCht, engine, cylinder, m.channel, unit, degrees(m.mean), b);
       } else if (m.kind == ChannelKind::Egt) {
-        for (const CruiseEgt& c : e.digest.cruise)
+        for (const analysis::CruiseEgt& c : e.digest.cruise)
           if (c.channel == m.channel) engine = c.engine;
       } else if (m.kind == ChannelKind::OilTemperature) {
         add(TrendQuantity::OilTemperature, engine, 0, m.channel, unit, degrees(m.mean), base);
@@ -139,7 +139,7 @@ AircraftTrends BuildTrendSeries(const AircraftLog& log) {
       }
     }
     // The EGT as the baselines take it: each cylinder's mean in the steady cruise.
-    for (const CruiseEgt& c : e.digest.cruise) {
+    for (const analysis::CruiseEgt& c : e.digest.cruise) {
       TrendValue b = base;
       b.comparable = comparable;
       add(TrendQuantity::CruiseEgt, c.engine, c.cylinder, c.channel, unit, degrees(c.mean), b);
@@ -156,13 +156,13 @@ AircraftTrends BuildTrendSeries(const AircraftLog& log) {
   if (out.engines.empty() && !out.series.empty()) out.engines.push_back(Engine::Only);
   // The trend findings on their series: a change at the first flight after
   // its step, the others (about the newest flights) at the newest value.
-  for (const Finding& f : log.trends)
+  for (const analysis::Finding& f : log.trends)
     for (TrendSeries& s : out.series) {
       if (s.channel != f.channel || s.values.empty()) continue;
-      if (f.kind == FindingKind::TrendEgt && s.quantity != TrendQuantity::CruiseEgt) continue;
-      if (f.kind == FindingKind::TrendCht && s.quantity != TrendQuantity::CruiseCht) continue;
+      if (f.kind == analysis::FindingKind::TrendEgt && s.quantity != TrendQuantity::CruiseEgt) continue;
+      if (f.kind == analysis::FindingKind::TrendCht && s.quantity != TrendQuantity::CruiseCht) continue;
       std::size_t at = s.values.size() - 1;
-      if (f.kind == FindingKind::Change)
+      if (f.kind == analysis::FindingKind::Change)
         for (std::size_t i = s.values.size(); i-- > 0;)
           if (s.values[i].date == f.date) at = i;
       s.marks.push_back({at, f.kind, f.text});

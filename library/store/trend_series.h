@@ -44,7 +44,7 @@ struct MedianPoint {
 // A finding of the aircraft's trends at one value of its series.
 struct TrendMark {
   std::size_t value = 0;  // index into the series' values
-  FindingKind kind = FindingKind::Baseline;
+  analysis::FindingKind kind = analysis::FindingKind::Baseline;
   std::string text;
 };
 

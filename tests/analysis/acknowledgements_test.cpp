@@ -11,9 +11,9 @@
 namespace varnix::test {
 namespace {
 
-using flight::Acknowledgement;
-using flight::FindingKind;
-using P = std::vector<flight::LimitsProblem>;
+using analysis::Acknowledgement;
+using analysis::FindingKind;
+using P = std::vector<analysis::LimitsProblem>;
 
 TEST(Acknowledgements, EachLineIsAKindAChannelAReviewDateAndAReasonOrAProblem) {
   struct Case {
@@ -43,13 +43,13 @@ TEST(Acknowledgements, EachLineIsAKindAChannelAReviewDateAndAReasonOrAProblem) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const flight::AcknowledgementsFile parsed = flight::ParseAcknowledgements(c.text);
+    const analysis::AcknowledgementsFile parsed = analysis::ParseAcknowledgements(c.text);
     EXPECT_EQ(parsed.acknowledgements, c.read);
     EXPECT_EQ(parsed.problems, c.problems);
   }
   // What is written reads back the same.
   const std::vector<Acknowledgement> list = {c4, {FindingKind::Baseline, "E2", "2026-12-31", "new probe"}};
-  const flight::AcknowledgementsFile readBack = flight::ParseAcknowledgements(flight::FormatAcknowledgements(list));
+  const analysis::AcknowledgementsFile readBack = analysis::ParseAcknowledgements(analysis::FormatAcknowledgements(list));
   EXPECT_EQ(readBack.acknowledgements, list);
   EXPECT_EQ(readBack.problems, P{});
 }
@@ -70,12 +70,12 @@ TEST(Acknowledgements, CoverTheirKindOnTheirChannelUntilTheReviewDate) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::vector<flight::Finding> findings(2);
+    std::vector<analysis::Finding> findings(2);
     findings[0].kind = FindingKind::Cht;
     findings[0].channel = "C4";
     findings[1].kind = FindingKind::Cht;
     findings[1].channel = "C1";
-    flight::ApplyAcknowledgements(findings, {c.acknowledgement}, c.today);
+    analysis::ApplyAcknowledgements(findings, {c.acknowledgement}, c.today);
     EXPECT_EQ(findings[0].acknowledged, c.acknowledged);
     EXPECT_EQ(findings[0].reason, c.acknowledged ? "why" : "");
     EXPECT_FALSE(findings[1].acknowledged);
@@ -85,10 +85,10 @@ TEST(Acknowledgements, CoverTheirKindOnTheirChannelUntilTheReviewDate) {
 TEST(Acknowledgements, TheFileIsReadOnlyWhenRegularAndReplacedWhole) {
   namespace fs = std::filesystem;
   TempDir dir;
-  const std::string file = dir.file(flight::kAcknowledgedFileName);
-  EXPECT_TRUE(flight::ReadAcknowledgements(dir.path()).problems.empty());  // no file: none
+  const std::string file = dir.file(analysis::kAcknowledgedFileName);
+  EXPECT_TRUE(analysis::ReadAcknowledgements(dir.path()).problems.empty());  // no file: none
   fs::create_directory(file);
-  EXPECT_EQ(flight::AcknowledgementsProblemLines(flight::ReadAcknowledgements(dir.path())),
+  EXPECT_EQ(analysis::AcknowledgementsProblemLines(analysis::ReadAcknowledgements(dir.path())),
             std::vector<std::string>{file + ": not a regular file; no finding is acknowledged"});
   fs::remove_all(file);
   writeFile(dir.file("elsewhere.txt"), "keep me");
@@ -96,13 +96,13 @@ TEST(Acknowledgements, TheFileIsReadOnlyWhenRegularAndReplacedWhole) {
   fs::create_symlink(dir.file("elsewhere.txt"), file);
 #endif
   const std::vector<Acknowledgement> list = {{FindingKind::Cht, "C4", "2027-06-01", "why"}};
-  const flight::Done saved = flight::SaveAcknowledgements(dir.path(), list);
+  const flight::Done saved = analysis::SaveAcknowledgements(dir.path(), list);
   ASSERT_TRUE(saved.ok()) << saved.problem;
   EXPECT_FALSE(fs::is_symlink(file));
   EXPECT_EQ(readFile(dir.file("elsewhere.txt")), "keep me");
-  EXPECT_EQ(flight::ReadAcknowledgements(dir.path()).acknowledgements, list);
+  EXPECT_EQ(analysis::ReadAcknowledgements(dir.path()).acknowledgements, list);
   writeFile(file, "cht C4 2027-06-01 why\ncht\n");
-  EXPECT_EQ(flight::AcknowledgementsProblemLines(flight::ReadAcknowledgements(dir.path())),
+  EXPECT_EQ(analysis::AcknowledgementsProblemLines(analysis::ReadAcknowledgements(dir.path())),
             std::vector<std::string>{file + " line 2: no channel; the line is left out"});
 }
 

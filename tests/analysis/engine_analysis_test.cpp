@@ -27,7 +27,7 @@
 namespace varnix::test {
 namespace {
 
-using flight::EngineAnalysis;
+using analysis::EngineAnalysis;
 
 struct Analysed {
   EngineAnalysis analysis;
@@ -44,7 +44,7 @@ Analysed analysed(const encode::ProfileOptions& o) {
   const flight::FlightRead read = flight::OpenFlight(files[0]);
   EXPECT_TRUE(read.ok()) << read.problem;
   if (!read.ok()) return {};
-  return {flight::AnalyseEngine(read.value, flight::Limits{}), truth.at(0)};
+  return {analysis::AnalyseEngine(read.value, analysis::Limits{}), truth.at(0)};
 }
 
 TEST(EngineAnalysis, EventsOfTheSimulatorAreFoundWithTheirValues) {
@@ -69,22 +69,22 @@ TEST(EngineAnalysis, EventsOfTheSimulatorAreFoundWithTheirValues) {
     ASSERT_TRUE(t.lean.present && t.mag.present);
     // The lean test: the spread within 0.2 GPH, each peak's fuel flow within 0.3.
     ASSERT_EQ(a.analysis.leanTests.size(), 1u);
-    const flight::LeanTest& lean = a.analysis.leanTests[0];
-    ASSERT_TRUE(lean.judged) << flight::LeanVerdictName(lean.verdict);
+    const analysis::LeanTest& lean = a.analysis.leanTests[0];
+    ASSERT_TRUE(lean.judged) << analysis::LeanVerdictName(lean.verdict);
     EXPECT_NEAR(lean.spread, c.spread, 0.2);
     ASSERT_EQ(lean.peaks.size(), static_cast<std::size_t>(c.cylinders));
-    for (const flight::LeanPeak& p : lean.peaks) {
+    for (const analysis::LeanPeak& p : lean.peaks) {
       const int cylinder = std::stoi(p.channel.substr(1));
       EXPECT_NEAR(p.fuel_flow, t.lean.peakFuelFlow.at(static_cast<std::size_t>(cylinder - 1)), 0.3) << p.channel;
     }
     // The magneto check: both intervals, the second with the cylinder that does not rise.
     ASSERT_EQ(a.analysis.magChecks.size(), 2u);
-    EXPECT_EQ(a.analysis.magChecks[0].verdict, flight::MagVerdict::Normal);
+    EXPECT_EQ(a.analysis.magChecks[0].verdict, analysis::MagVerdict::Normal);
     EXPECT_NEAR(a.analysis.magChecks[0].start_s, t.mag.leftStart, 2.0 * c.interval + 2);
-    EXPECT_EQ(a.analysis.magChecks[1].verdict, flight::MagVerdict::Plug);
+    EXPECT_EQ(a.analysis.magChecks[1].verdict, analysis::MagVerdict::Plug);
     const auto& rises = a.analysis.magChecks[1].rises;
     const auto lowest = std::min_element(rises.begin(), rises.end(),
-                                         [](const flight::MagRise& x, const flight::MagRise& y) { return x.rise < y.rise; });
+                                         [](const analysis::MagRise& x, const analysis::MagRise& y) { return x.rise < y.rise; });
     ASSERT_NE(lowest, rises.end());
     EXPECT_EQ(lowest->channel.substr(1), std::to_string(t.mag.deadCylinder));
     EXPECT_LT(lowest->rise, 0);
@@ -96,8 +96,8 @@ TEST(EngineAnalysis, EventsOfTheSimulatorAreFoundWithTheirValues) {
   EXPECT_TRUE(a.analysis.magChecks.empty());
   EXPECT_TRUE(a.analysis.sensorFaults.empty());
   EXPECT_FALSE(a.analysis.phases.spans.empty());
-  for (const flight::Finding& f : a.analysis.findings)
-    EXPECT_TRUE(f.kind != flight::FindingKind::Sensor && f.kind != flight::FindingKind::Valve) << f.text;
+  for (const analysis::Finding& f : a.analysis.findings)
+    EXPECT_TRUE(f.kind != analysis::FindingKind::Sensor && f.kind != analysis::FindingKind::Valve) << f.text;
 }
 
 // The oscillating cylinder is a valve finding with its swing; the probe that
@@ -117,8 +117,8 @@ TEST(EngineAnalysis, TheValveAndTheLooseProbeAreFoundAndTheProbeRaisesNoLimitFin
     probe += std::to_string(t.probe.cylinder);
     ASSERT_TRUE(a.analysis.valveScreen.judged) << a.analysis.valveScreen.why;
     int valves = 0;
-    for (const flight::ValveCylinder& c : a.analysis.valveScreen.cylinders) {
-      if (c.verdict != flight::ValveVerdict::Valve) continue;
+    for (const analysis::ValveCylinder& c : a.analysis.valveScreen.cylinders) {
+      if (c.verdict != analysis::ValveVerdict::Valve) continue;
       ++valves;
       EXPECT_EQ(c.channel, valve);
       EXPECT_NEAR(c.amplitude, t.valve.amplitude, 0.25 * t.valve.amplitude);
@@ -126,13 +126,13 @@ TEST(EngineAnalysis, TheValveAndTheLooseProbeAreFoundAndTheProbeRaisesNoLimitFin
     }
     EXPECT_EQ(valves, 1);
     ASSERT_FALSE(a.analysis.sensorFaults.empty());
-    for (const flight::SensorFault& f : a.analysis.sensorFaults) EXPECT_EQ(f.channel, probe);
+    for (const analysis::SensorFault& f : a.analysis.sensorFaults) EXPECT_EQ(f.channel, probe);
     EXPECT_NEAR(a.analysis.sensorFaults.front().start, t.probe.opensAt, interval + 0.5);
     bool sensorFinding = false, valveFinding = false;
-    for (const flight::Finding& f : a.analysis.findings) {
-      sensorFinding |= f.kind == flight::FindingKind::Sensor && f.channel == probe;
-      valveFinding |= f.kind == flight::FindingKind::Valve && f.channel == valve;
-      if (f.channel == probe && f.kind != flight::FindingKind::Sensor) {
+    for (const analysis::Finding& f : a.analysis.findings) {
+      sensorFinding |= f.kind == analysis::FindingKind::Sensor && f.channel == probe;
+      valveFinding |= f.kind == analysis::FindingKind::Valve && f.channel == valve;
+      if (f.channel == probe && f.kind != analysis::FindingKind::Sensor) {
         EXPECT_LE(f.end, t.probe.opensAt) << f.text;
       }
     }
@@ -142,24 +142,24 @@ TEST(EngineAnalysis, TheValveAndTheLooseProbeAreFoundAndTheProbeRaisesNoLimitFin
 }
 
 // What the two analyses give, as text to compare: every field a shortcut between them could change.
-std::string described(const EngineAnalysis& e, const flight::FlightAnalysis& f) {
+std::string described(const EngineAnalysis& e, const analysis::FlightAnalysis& f) {
   std::string out;
   auto add = [&](const std::string& what, double v) { out += what + " " + std::to_string(v) + "\n"; };
-  for (const flight::PhaseSpan& p : e.phases.spans) add(std::string(flight::PhaseName(p.phase)), p.start);
-  for (const flight::Finding& x : e.findings) add(x.text + " " + x.channel + " " + x.hint, x.peak + x.start + x.end);
-  for (const flight::SensorFault& x : e.sensorFaults) add("fault " + x.channel, x.start + x.end);
-  for (const flight::ValveCylinder& x : e.valveScreen.cylinders) add("valve " + x.channel, x.amplitude + x.period);
-  for (const flight::LeanTest& x : e.leanTests) add("lean", x.spread);
-  for (const flight::MagCheck& x : e.magChecks) add("mag", x.start_s);
-  for (const flight::FlightDigest* d : {&e.digest, &f.digest}) {
-    for (const flight::Envelope& x : d->envelopes)
+  for (const analysis::PhaseSpan& p : e.phases.spans) add(std::string(analysis::PhaseName(p.phase)), p.start);
+  for (const analysis::Finding& x : e.findings) add(x.text + " " + x.channel + " " + x.hint, x.peak + x.start + x.end);
+  for (const analysis::SensorFault& x : e.sensorFaults) add("fault " + x.channel, x.start + x.end);
+  for (const analysis::ValveCylinder& x : e.valveScreen.cylinders) add("valve " + x.channel, x.amplitude + x.period);
+  for (const analysis::LeanTest& x : e.leanTests) add("lean", x.spread);
+  for (const analysis::MagCheck& x : e.magChecks) add("mag", x.start_s);
+  for (const analysis::FlightDigest* d : {&e.digest, &f.digest}) {
+    for (const analysis::Envelope& x : d->envelopes)
       for (std::size_t b = 0; b < x.max.size(); ++b) add("envelope " + x.channel, x.max[b] + x.minAt[b]);
-    for (const flight::SensorFaultSpan& x : d->sensorFaults) add("digest fault " + x.channel, x.start + x.end);
-    for (const flight::CruiseEgt& x : d->cruise) add("cruise " + x.channel, x.deviation);
+    for (const analysis::SensorFaultSpan& x : d->sensorFaults) add("digest fault " + x.channel, x.start + x.end);
+    for (const analysis::CruiseEgt& x : d->cruise) add("cruise " + x.channel, x.deviation);
     add("valve " + d->valveWhy, static_cast<double>(d->valveSwings.size()));
   }
-  for (const flight::ChannelStats& x : f.summary.channels) add("stats", x.max + x.mean);
-  for (const flight::Figure& x : f.headline.hottest) add("hottest " + x.channel, x.value);
+  for (const analysis::ChannelStats& x : f.summary.channels) add("stats", x.max + x.mean);
+  for (const analysis::Figure& x : f.headline.hottest) add("hottest " + x.channel, x.value);
   add("cooling " + f.headline.fastestCooling.channel, f.headline.fastestCooling.value);
   return out;
 }
@@ -168,7 +168,7 @@ std::string described(const EngineAnalysis& e, const flight::FlightAnalysis& f) 
 // from the same phases and digest, gives what the two give apart, whether
 // the aircraft's sensing thresholds are the defaults or not.
 TEST(EngineAnalysis, FoundTogetherWithTheSummaryItGivesWhatBothGiveApart) {
-  flight::Limits defaults, sensing, rated;
+  analysis::Limits defaults, sensing, rated;
   sensing.sensorStep = 30;
   sensing.chtDivergence = 5;
   sensing.egtDivergence = 10;
@@ -177,7 +177,7 @@ TEST(EngineAnalysis, FoundTogetherWithTheSummaryItGivesWhatBothGiveApart) {
   rated.chtMax = 380;
   const struct {
     const char* what;
-    const flight::Limits& limits;
+    const analysis::Limits& limits;
   } cases[] = {{"default limits", defaults}, {"other sensing thresholds", sensing}, {"other limits", rated}};
   encode::ProfileOptions o;
   o.interval = 2;
@@ -189,17 +189,17 @@ TEST(EngineAnalysis, FoundTogetherWithTheSummaryItGivesWhatBothGiveApart) {
   ASSERT_TRUE(read.ok()) << read.problem;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const EngineAnalysis apart = flight::AnalyseEngine(read.value, c.limits);
-    const flight::FlightAnalysis summary = flight::AnalyseFlight(read.value);
-    flight::FlightAnalysis with;
-    const EngineAnalysis together = flight::AnalyseEngine(read.value, c.limits, with);
+    const EngineAnalysis apart = analysis::AnalyseEngine(read.value, c.limits);
+    const analysis::FlightAnalysis summary = analysis::AnalyseFlight(read.value);
+    analysis::FlightAnalysis with;
+    const EngineAnalysis together = analysis::AnalyseEngine(read.value, c.limits, with);
     const std::string expected = described(apart, summary);
     EXPECT_FALSE(apart.findings.empty());
     EXPECT_EQ(described(together, with), expected);
   }
   // The sensing thresholds do change the faults, so the case above compares something.
-  EXPECT_NE(flight::AnalyseEngine(read.value, sensing).sensorFaults,
-            flight::AnalyseEngine(read.value, defaults).sensorFaults);
+  EXPECT_NE(analysis::AnalyseEngine(read.value, sensing).sensorFaults,
+            analysis::AnalyseEngine(read.value, defaults).sensorFaults);
 }
 
 // A long flight's digest is found in two halves on two threads, beside the
@@ -215,10 +215,10 @@ TEST(EngineAnalysis, ALongFlightsPartsFoundOnTwoThreadsAreWhatEachGivesAlone) {
   const flight::FlightRead read = flight::OpenFlight(files[0]);
   ASSERT_TRUE(read.ok()) << read.problem;
   const flight::Flight& f = read.value;
-  ASSERT_GE(f.rows(), flight::kParallelRows);
-  const flight::FlightPhases phases = flight::FindPhases(f);
-  const flight::FlightAnalysis a = flight::AnalyseFlight(f, phases);
-  const std::vector<flight::SensorFaultSpan> faults = flight::SensorFaultSpans(f, flight::Limits{});
+  ASSERT_GE(f.rows(), analysis::kParallelRows);
+  const analysis::FlightPhases phases = analysis::FindPhases(f);
+  const analysis::FlightAnalysis a = analysis::AnalyseFlight(f, phases);
+  const std::vector<analysis::SensorFaultSpan> faults = analysis::SensorFaultSpans(f, analysis::Limits{});
   ASSERT_EQ(a.digest.sensorFaults.size(), faults.size());
   EXPECT_FALSE(faults.empty());
   for (std::size_t i = 0; i < faults.size(); ++i) {
@@ -226,25 +226,25 @@ TEST(EngineAnalysis, ALongFlightsPartsFoundOnTwoThreadsAreWhatEachGivesAlone) {
     EXPECT_EQ(a.digest.sensorFaults[i].start, faults[i].start);
     EXPECT_EQ(a.digest.sensorFaults[i].end, faults[i].end);
   }
-  const flight::ValveScreen alone = flight::ScreenValves(f, phases.of(flight::Phase::Cruise), flight::Limits{});
+  const analysis::ValveScreen alone = analysis::ScreenValves(f, phases.of(analysis::Phase::Cruise), analysis::Limits{});
   ASSERT_EQ(a.digest.valveSwings.size(), alone.cylinders.size());
   for (std::size_t i = 0; i < alone.cylinders.size(); ++i) {
     EXPECT_EQ(a.digest.valveSwings[i].channel, alone.cylinders[i].channel);
     EXPECT_EQ(a.digest.valveSwings[i].amplitude, alone.cylinders[i].amplitude);
   }
   EXPECT_EQ(a.digest.valveJudged, alone.judged);
-  const flight::FlightSummary summary = flight::SummarizeFlight(f);
+  const analysis::FlightSummary summary = analysis::SummarizeFlight(f);
   ASSERT_EQ(a.summary.channels.size(), summary.channels.size());
   for (std::size_t c = 0; c < summary.channels.size(); ++c) {
     EXPECT_EQ(a.summary.channels[c].mean, summary.channels[c].mean) << f.channels[c].name;
     EXPECT_EQ(a.summary.channels[c].maxAt, summary.channels[c].maxAt) << f.channels[c].name;
   }
-  const flight::LastLean lean = flight::LastLeanOf(flight::FindLeanTests(f, flight::Limits{}, phases.of(flight::Phase::Cruise)));
+  const analysis::LastLean lean = analysis::LastLeanOf(analysis::FindLeanTests(f, analysis::Limits{}, phases.of(analysis::Phase::Cruise)));
   EXPECT_FALSE(lean.verdict.empty());
   EXPECT_EQ(a.lean.verdict, lean.verdict);
   // And the digest is the same found again: nothing of one half leaks into the other.
-  EXPECT_EQ(described(flight::AnalyseEngine(f, flight::Limits{}), a),
-            described(flight::AnalyseEngine(f, flight::Limits{}), flight::AnalyseFlight(f, phases)));
+  EXPECT_EQ(described(analysis::AnalyseEngine(f, analysis::Limits{}), a),
+            described(analysis::AnalyseEngine(f, analysis::Limits{}), analysis::AnalyseFlight(f, phases)));
 }
 
 // Both parts run, in turn or side by side, and what either throws reaches the caller.
@@ -257,7 +257,7 @@ TEST(EngineAnalysis, RunBesideDoesBothPartsAndPassesOnWhatTheyThrow) {
     SCOPED_TRACE(std::to_string(c.parallel) + std::to_string(c.besideThrows) + std::to_string(c.hereThrows));
     bool besideRan = false, hereRan = false, thrown = false;
     try {
-      flight::RunBeside(
+      analysis::RunBeside(
           c.parallel,
           [&] {
             besideRan = true;
@@ -273,7 +273,7 @@ TEST(EngineAnalysis, RunBesideDoesBothPartsAndPassesOnWhatTheyThrow) {
     EXPECT_EQ(thrown, c.besideThrows || c.hereThrows);
     EXPECT_TRUE(besideRan);
     // In turn (and without threads), a part that throws first leaves the other undone.
-    EXPECT_EQ(hereRan, (c.parallel && flight::kThreadsBeside) || !c.besideThrows);
+    EXPECT_EQ(hereRan, (c.parallel && analysis::kThreadsBeside) || !c.besideThrows);
   }
 }
 
@@ -298,7 +298,7 @@ TEST(EngineAnalysis, TasksRunOnceAfterWhatTheyNeedAndPassOnWhatTheyThrow) {
     std::mutex m;
 #endif
     std::vector<int> order;
-    std::vector<flight::Task> tasks;
+    std::vector<analysis::Task> tasks;
     for (std::size_t i = 0; i < needs.size(); ++i)
       tasks.push_back({needs[i], [&, i] {
                          {
@@ -309,7 +309,7 @@ TEST(EngineAnalysis, TasksRunOnceAfterWhatTheyNeedAndPassOnWhatTheyThrow) {
                        }});
     bool thrown = false;
     try {
-      flight::RunTasks(tasks, c.parallel);
+      analysis::RunTasks(tasks, c.parallel);
     } catch (const std::runtime_error&) {
       thrown = true;
     }
@@ -334,10 +334,10 @@ TEST(EngineAnalysis, TasksRunOnceAfterWhatTheyNeedAndPassOnWhatTheyThrow) {
 // runs with only what it needs (each row's needs stand above it, as the
 // rows in turn require) and gives what the whole analysis gives.
 TEST(EngineAnalysis, EachRegisteredAnalysisRunsAloneAndGivesWhatTheWholeGives) {
-  const std::span<const flight::AnalysisRow> rows = flight::AnalysisRows();
+  const std::span<const analysis::AnalysisRow> rows = analysis::AnalysisRows();
   for (std::size_t i = 0; i < rows.size(); ++i)
     for (std::string_view n : rows[i].needs) {
-      const auto need = std::find_if(rows.begin(), rows.end(), [&](const flight::AnalysisRow& r) { return r.name == n; });
+      const auto need = std::find_if(rows.begin(), rows.end(), [&](const analysis::AnalysisRow& r) { return r.name == n; });
       EXPECT_TRUE(need < rows.begin() + static_cast<std::ptrdiff_t>(i)) << rows[i].name << " needs " << n;
     }
   const struct {
@@ -356,36 +356,36 @@ TEST(EngineAnalysis, EachRegisteredAnalysisRunsAloneAndGivesWhatTheWholeGives) {
     ASSERT_EQ(files.size(), 1u);
     const flight::FlightRead read = flight::OpenFlight(files[0]);
     ASSERT_TRUE(read.ok()) << read.problem;
-    const flight::Limits defaults;
-    flight::FlightAnalysis whole;
-    const EngineAnalysis all = flight::AnalyseEngine(read.value, defaults, whole);
+    const analysis::Limits defaults;
+    analysis::FlightAnalysis whole;
+    const EngineAnalysis all = analysis::AnalyseEngine(read.value, defaults, whole);
     const std::string expected = described(all, whole);
-    for (const flight::AnalysisRow& row : rows) {
+    for (const analysis::AnalysisRow& row : rows) {
       SCOPED_TRACE(std::string(row.name));
-      flight::AnalysisRun run(read.value, defaults, true);
+      analysis::AnalysisRun run(read.value, defaults, true);
       const std::string_view wanted[] = {row.name};
-      ASSERT_NO_THROW(flight::RunAnalyses(run, wanted));
+      ASSERT_NO_THROW(analysis::RunAnalyses(run, wanted));
       // What a presenter shows of the row: titled sections with something
       // to say, each table row a cell per column.
       if (!row.sections) continue;
-      const flight::ResultSections sections = row.sections(read.value, all);
+      const analysis::ResultSections sections = row.sections(read.value, all);
       EXPECT_FALSE(sections.empty());
-      for (const flight::ResultSection& s : sections) {
+      for (const analysis::ResultSection& s : sections) {
         EXPECT_FALSE(s.title.empty());
         EXPECT_TRUE(!s.lines.empty() || !s.rows.empty() || !s.empty.empty()) << s.title;
-        for (const flight::ResultLine& line : s.lines) EXPECT_FALSE(line.empty()) << s.title;
-        for (const flight::ResultRow& r : s.rows) EXPECT_EQ(r.cells.size(), s.columns.size()) << s.title;
+        for (const analysis::ResultLine& line : s.lines) EXPECT_FALSE(line.empty()) << s.title;
+        for (const analysis::ResultRow& r : s.rows) EXPECT_EQ(r.cells.size(), s.columns.size()) << s.title;
       }
     }
     // The presenters' sections, one per title, in the order they are shown.
     std::vector<std::string> titles;
-    for (const flight::ResultSection& s : flight::DescribeAnalyses(read.value, all)) titles.push_back(s.title);
+    for (const analysis::ResultSection& s : analysis::DescribeAnalyses(read.value, all)) titles.push_back(s.title);
     EXPECT_EQ(titles, (std::vector<std::string>{"Phases", "Power, mixture, valves and sensors", "Lean test", "Magneto check"}));
     // All rows asked for at once give what AnalyseEngine gives.
-    flight::AnalysisRun run(read.value, defaults, true);
+    analysis::AnalysisRun run(read.value, defaults, true);
     std::vector<std::string_view> every;
-    for (const flight::AnalysisRow& row : rows) every.push_back(row.name);
-    flight::RunAnalyses(run, every);
+    for (const analysis::AnalysisRow& row : rows) every.push_back(row.name);
+    analysis::RunAnalyses(run, every);
     run.engine.phases.figures = std::move(run.phaseFigures);
     EXPECT_EQ(described(run.engine, run.analysed), expected);
     EXPECT_EQ(run.engine.phases.figures.size(), all.phases.figures.size());

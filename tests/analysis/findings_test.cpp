@@ -22,7 +22,7 @@
 namespace varnix::test {
 namespace {
 
-using flight::FindingKind;
+using analysis::FindingKind;
 using flight::Unit;
 
 struct Change {
@@ -105,12 +105,12 @@ TEST(Findings, EachLimitCrossedOnceGivesOneFindingAtItsPeak) {
       {"°C: spread within the converted limit", 'C', {{"E1", 0, 199, 750}}, 0, {}, "", 0, 0},
   };
   // One limit at a time: the CHT caution level (its own test below) is put at the limit.
-  flight::Limits limits;
+  analysis::Limits limits;
   limits.chtCaution = limits.chtMax;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::vector<flight::Finding> found =
-        flight::EvaluateFindings(flight::DigestFlight(builtFlight(c.unit, c.changes, c.without)), limits);
+    const std::vector<analysis::Finding> found =
+        analysis::EvaluateFindings(analysis::DigestFlight(builtFlight(c.unit, c.changes, c.without)), limits);
     ASSERT_EQ(found.size(), static_cast<std::size_t>(c.count)) << (found.empty() ? "" : found[0].text);
     if (c.count == 0) continue;
     EXPECT_EQ(found[0].kind, c.kind) << found[0].text;
@@ -126,23 +126,23 @@ TEST(Findings, EachLimitCrossedOnceGivesOneFindingAtItsPeak) {
 }
 
 TEST(Findings, ChangedLimitsApplyToTheDigestAndTheFileKeepsThem) {
-  const flight::FlightDigest d = flight::DigestFlight(builtFlight('F', {{"C3", 150, 150, 440}}));
-  flight::Limits strict;
+  const analysis::FlightDigest d = analysis::DigestFlight(builtFlight('F', {{"C3", 150, 150, 440}}));
+  analysis::Limits strict;
   strict.chtMax = 430;
-  ASSERT_EQ(flight::EvaluateFindings(d, flight::Limits{}).size(), 1u);
-  EXPECT_EQ(flight::EvaluateFindings(d, flight::Limits{})[0].kind, FindingKind::ChtCaution);
-  ASSERT_EQ(flight::EvaluateFindings(d, strict).size(), 1u);
-  EXPECT_EQ(flight::EvaluateFindings(d, strict)[0].text, "CHT C3 reached 440 °F at 10:15, above the 430 °F limit");
+  ASSERT_EQ(analysis::EvaluateFindings(d, analysis::Limits{}).size(), 1u);
+  EXPECT_EQ(analysis::EvaluateFindings(d, analysis::Limits{})[0].kind, FindingKind::ChtCaution);
+  ASSERT_EQ(analysis::EvaluateFindings(d, strict).size(), 1u);
+  EXPECT_EQ(analysis::EvaluateFindings(d, strict)[0].text, "CHT C3 reached 440 °F at 10:15, above the 430 °F limit");
 
-  const flight::LimitsFile same = flight::ParseLimits(flight::FormatLimits(strict));
+  const analysis::LimitsFile same = analysis::ParseLimits(analysis::FormatLimits(strict));
   EXPECT_EQ(same.limits, strict);
   EXPECT_TRUE(same.problems.empty());
-  const flight::LimitsFile unknown = flight::ParseLimits("cht_max = 430\nwhat = 3\n");
-  EXPECT_EQ(unknown.problems, (std::vector<flight::LimitsProblem>{{2, "not a known limit"}}));
+  const analysis::LimitsFile unknown = analysis::ParseLimits("cht_max = 430\nwhat = 3\n");
+  EXPECT_EQ(unknown.problems, (std::vector<analysis::LimitsProblem>{{2, "not a known limit"}}));
 }
 
 TEST(Limits, EveryProblemOfTheFileIsReportedWithItsLineAndChangesNothing) {
-  using P = std::vector<flight::LimitsProblem>;
+  using P = std::vector<analysis::LimitsProblem>;
   struct Case {
     const char* what;
     std::string text;
@@ -171,25 +171,25 @@ TEST(Limits, EveryProblemOfTheFileIsReportedWithItsLineAndChangesNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const flight::LimitsFile parsed = flight::ParseLimits(c.text);
-    const flight::Limits& limits = parsed.limits;
+    const analysis::LimitsFile parsed = analysis::ParseLimits(c.text);
+    const analysis::Limits& limits = parsed.limits;
     const P& problems = parsed.problems;
     EXPECT_EQ(limits.chtMax, c.chtMax);
     EXPECT_EQ(limits.titMax, c.text.find("tit_max") == std::string::npos ? 1650 : 1600);
     EXPECT_EQ(problems, c.problems);
-    flight::Limits others = limits;
-    others.chtMax = flight::Limits{}.chtMax;
-    others.titMax = flight::Limits{}.titMax;
-    EXPECT_EQ(others, flight::Limits{});
+    analysis::Limits others = limits;
+    others.chtMax = analysis::Limits{}.chtMax;
+    others.titMax = analysis::Limits{}.titMax;
+    EXPECT_EQ(others, analysis::Limits{});
   }
   // The ranges hold the defaults, and what the file says reads back the same.
-  flight::Limits odd;
-  for (const flight::LimitField& f : flight::LimitFields()) {
-    EXPECT_GE(flight::Limits{}.*f.field, f.min) << f.key;
-    EXPECT_LE(flight::Limits{}.*f.field, f.max) << f.key;
+  analysis::Limits odd;
+  for (const analysis::LimitField& f : analysis::LimitFields()) {
+    EXPECT_GE(analysis::Limits{}.*f.field, f.min) << f.key;
+    EXPECT_LE(analysis::Limits{}.*f.field, f.max) << f.key;
     odd.*f.field = f.min + (f.max - f.min) / 3;  // no short decimal
   }
-  const flight::LimitsFile readBack = flight::ParseLimits(flight::FormatLimits(odd));
+  const analysis::LimitsFile readBack = analysis::ParseLimits(analysis::FormatLimits(odd));
   EXPECT_EQ(readBack.limits, odd);
   EXPECT_EQ(readBack.problems, P{});
 }
@@ -197,7 +197,7 @@ TEST(Limits, EveryProblemOfTheFileIsReportedWithItsLineAndChangesNothing) {
 TEST(Limits, TheFileIsReadOnlyWhenRegularAndReplacedWhole) {
   namespace fs = std::filesystem;
   TempDir dir;
-  const std::string file = dir.file(flight::kLimitsFileName);
+  const std::string file = dir.file(analysis::kLimitsFileName);
   struct Case {
     const char* what;
     void (*make)(const std::string& file);
@@ -219,7 +219,7 @@ TEST(Limits, TheFileIsReadOnlyWhenRegularAndReplacedWhole) {
     SCOPED_TRACE(c.what);
     fs::remove_all(file);
     c.make(file);
-    const flight::AircraftRules read = flight::ReadAircraftRules(dir.path());
+    const analysis::AircraftRules read = analysis::ReadAircraftRules(dir.path());
     std::vector<std::string> expected;
     for (const std::string& p : c.problems) expected.push_back(dir.path() + p);
     EXPECT_EQ(read.problemLines(), expected);
@@ -235,15 +235,15 @@ TEST(Limits, TheFileIsReadOnlyWhenRegularAndReplacedWhole) {
 #else
   writeFile(file, "cht_max = 400\n");
 #endif
-  flight::Limits strict;
+  analysis::Limits strict;
   strict.chtMax = 410;
-  const flight::Done saved = flight::SaveLimits(dir.path(), strict);
+  const flight::Done saved = analysis::SaveLimits(dir.path(), strict);
   ASSERT_TRUE(saved.ok()) << saved.problem;
   EXPECT_FALSE(fs::is_symlink(file));
   EXPECT_EQ(readFile(dir.file("elsewhere.txt")), "keep me");
-  EXPECT_EQ(flight::ReadAircraftRules(dir.path()).limits.limits, strict);
+  EXPECT_EQ(analysis::ReadAircraftRules(dir.path()).limits.limits, strict);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);  // no temporary left
-  const flight::Done refused = flight::SaveLimits(dir.file("missing"), strict);
+  const flight::Done refused = analysis::SaveLimits(dir.file("missing"), strict);
   EXPECT_FALSE(refused.ok());
   EXPECT_NE(refused.problem.find(dir.file("missing")), std::string::npos) << refused.problem;
 }
@@ -270,14 +270,14 @@ TEST(Findings, TrendRuleTakesTheSlopeOverTheLastTenFlights) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::vector<flight::TrendPoint> history;
+    std::vector<analysis::TrendPoint> history;
     for (float v : c.c4) {
-      flight::TrendPoint p;
+      analysis::TrendPoint p;
       p.engineUnit = c.unit;
       p.maxCht = {{"C1", 380.f}, {"C4", v}};
       history.push_back(p);
     }
-    const auto found = flight::TrendFindings(history, flight::Limits{});
+    const auto found = analysis::TrendFindings(history, analysis::Limits{});
     ASSERT_EQ(found.size(), static_cast<std::size_t>(c.count));
     if (c.count == 0) continue;
     EXPECT_EQ(found[0].kind, FindingKind::TrendCht);
@@ -288,10 +288,10 @@ TEST(Findings, TrendRuleTakesTheSlopeOverTheLastTenFlights) {
 }
 
 // An aircraft's history: `count` flights of C3 at `cht` in cruise, then the newest.
-std::vector<flight::TrendPoint> history(std::size_t count, float cht, float power, float oat) {
-  std::vector<flight::TrendPoint> h;
+std::vector<analysis::TrendPoint> history(std::size_t count, float cht, float power, float oat) {
+  std::vector<analysis::TrendPoint> h;
   for (std::size_t i = 0; i < count; ++i) {
-    flight::TrendPoint p;
+    analysis::TrendPoint p;
     p.date = "2026-01-" + std::string(i < 9 ? "0" : "") + std::to_string(i + 1) + "T10:00:00";
     p.cruiseCht = {{"C1", 370.f}, {"C3", cht + static_cast<float>(i % 3) - 1}};
     p.cruisePower = power;
@@ -324,15 +324,15 @@ TEST(Findings, ABaselineComparesTheNewestFlightWithItsComparableFlights) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::vector<flight::TrendPoint> h = history(c.before, 380, c.power, c.oat);
-    flight::TrendPoint newest;
+    std::vector<analysis::TrendPoint> h = history(c.before, 380, c.power, c.oat);
+    analysis::TrendPoint newest;
     newest.date = "2026-03-01T10:00:00";
     newest.cruiseCht = {{"C1", 370.f}, {"C3", c.newest}};
     newest.cruisePower = 65;
     newest.cruiseOat = 15;
     h.push_back(newest);
-    std::vector<flight::Finding> found = flight::TrendFindings(h, flight::Limits{});
-    std::erase_if(found, [](const flight::Finding& f) { return f.kind != FindingKind::Baseline; });
+    std::vector<analysis::Finding> found = analysis::TrendFindings(h, analysis::Limits{});
+    std::erase_if(found, [](const analysis::Finding& f) { return f.kind != FindingKind::Baseline; });
     ASSERT_EQ(found.size(), static_cast<std::size_t>(c.count)) << (found.empty() ? "" : found[0].text);
     if (c.count == 0) continue;
     EXPECT_EQ(found[0].channel, "C3");
@@ -361,14 +361,14 @@ TEST(Findings, CruiseBaselinesAreTheComparableFlightsMedians) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    std::vector<flight::TrendPoint> h = history(c.before, 380, c.power, 15);
-    flight::TrendPoint newest;
+    std::vector<analysis::TrendPoint> h = history(c.before, 380, c.power, 15);
+    analysis::TrendPoint newest;
     newest.engineUnit = c.unit;
     newest.cruiseCht = {{"C1", 370.f}, {"C3", 400.f}, {"C5", kNone}};
     newest.cruisePower = 65;
     newest.cruiseOat = 15;
     h.push_back(newest);
-    const std::vector<flight::CruiseBaseline> b = flight::CruiseBaselines(h, flight::Limits{});
+    const std::vector<analysis::CruiseBaseline> b = analysis::CruiseBaselines(h, analysis::Limits{});
     std::vector<std::string> channels;
     for (const auto& x : b) channels.push_back(x.channel);
     EXPECT_EQ(channels, c.channels);
@@ -399,10 +399,10 @@ TEST(Findings, ALastingStepIsAChangeWithItsDate) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::vector<flight::TrendPoint> h = history(c.battery.size(), 380, 65, 15);
+    std::vector<analysis::TrendPoint> h = history(c.battery.size(), 380, 65, 15);
     for (std::size_t i = 0; i < h.size(); ++i) h[i].cruiseBattery = c.battery[i];
-    std::vector<flight::Finding> found = flight::TrendFindings(h, flight::Limits{});
-    std::erase_if(found, [](const flight::Finding& f) { return f.kind != FindingKind::Change; });
+    std::vector<analysis::Finding> found = analysis::TrendFindings(h, analysis::Limits{});
+    std::erase_if(found, [](const analysis::Finding& f) { return f.kind != FindingKind::Change; });
     ASSERT_EQ(found.size(), static_cast<std::size_t>(c.count)) << (found.empty() ? "" : found[0].text);
     if (c.count == 0) continue;
     EXPECT_EQ(found[0].channel, "BAT");
@@ -425,13 +425,13 @@ TEST(Findings, AnotherHottestCylinderTwoFlightsRunningIsNoted) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::vector<flight::TrendPoint> h;
+    std::vector<analysis::TrendPoint> h;
     for (const auto& [c1, c3] : c.c1c3) {
-      flight::TrendPoint p;
+      analysis::TrendPoint p;
       p.maxCht = {{"C1", c1}, {"C3", c3}};
       h.push_back(p);
     }
-    const auto found = flight::TrendFindings(h, flight::Limits{});
+    const auto found = analysis::TrendFindings(h, analysis::Limits{});
     ASSERT_EQ(found.size(), static_cast<std::size_t>(c.count));
     if (c.count) {
       EXPECT_EQ(found[0].kind, FindingKind::HottestCylinder);
@@ -455,7 +455,7 @@ TEST(Findings, ExceedancesOfOneChannelCloserThan30SecondsAreOneFindingWithTimeAb
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const auto found = flight::EvaluateFindings(flight::DigestFlight(builtFlight('F', c.changes)), flight::Limits{});
+    const auto found = analysis::EvaluateFindings(analysis::DigestFlight(builtFlight('F', c.changes)), analysis::Limits{});
     ASSERT_EQ(found.size(), c.timeAbove.size());
     for (std::size_t i = 0; i < found.size(); ++i) {
       EXPECT_EQ(found[i].kind, FindingKind::Cht) << found[i].text;
@@ -469,48 +469,48 @@ TEST(Findings, ChtHasACautionLevelBelowItsLimitAndPresetsPerEngineFamily) {
   struct Case {
     const char* what;
     std::vector<Change> changes;
-    flight::Limits limits;
+    analysis::Limits limits;
     std::vector<FindingKind> kinds;
-    flight::Severity severity = flight::Severity::Caution;
+    analysis::Severity severity = analysis::Severity::Caution;
   };
-  const flight::Limits lycoming = *flight::EngineFamilyLimits("Lycoming");
+  const analysis::Limits lycoming = *analysis::EngineFamilyLimits("Lycoming");
   const Case cases[] = {
       {"a long hot cruise", {{"C2", 50, 150, 430}}, {}, {FindingKind::ChtCaution}},
       {"far above the caution level: still a caution", {{"C2", 50, 150, 449}}, {}, {FindingKind::ChtCaution}},
       {"above the limit: the limit's finding alone", {{"C2", 50, 150, 430}, {"C2", 100, 100, 480}}, {},
-       {FindingKind::Cht}, flight::Severity::Warning},
+       {FindingKind::Cht}, analysis::Severity::Warning},
       {"below the caution level", {{"C2", 50, 150, 415}}, {}, {}},
       {"Lycoming: 480 is a caution", {{"C2", 50, 150, 480}}, lycoming, {FindingKind::ChtCaution}},
       {"Lycoming: 430 is nothing", {{"C2", 50, 150, 430}}, lycoming, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const auto found = flight::EvaluateFindings(flight::DigestFlight(builtFlight('F', c.changes)), c.limits);
+    const auto found = analysis::EvaluateFindings(analysis::DigestFlight(builtFlight('F', c.changes)), c.limits);
     ASSERT_EQ(found.size(), c.kinds.size()) << (found.empty() ? "" : found[0].text);
     for (std::size_t i = 0; i < found.size(); ++i) {
       EXPECT_EQ(found[i].kind, c.kinds[i]) << found[i].text;
       EXPECT_EQ(found[i].severity, c.severity) << found[i].text;
     }
   }
-  EXPECT_FALSE(flight::EngineFamilyLimits("rotary"));
-  EXPECT_EQ(flight::KindName(FindingKind::ChtCaution), "cht_caution");
-  EXPECT_EQ(flight::KindOfName("cht_caution"), FindingKind::ChtCaution);
+  EXPECT_FALSE(analysis::EngineFamilyLimits("rotary"));
+  EXPECT_EQ(analysis::KindName(FindingKind::ChtCaution), "cht_caution");
+  EXPECT_EQ(analysis::KindOfName("cht_caution"), FindingKind::ChtCaution);
 }
 
 TEST(Findings, OilBatteryAndCoolingRulesKnowThePhases) {
-  using flight::Phase;
-  using flight::FlightEventKind;
-  const flight::FlightPhases none;
-  flight::FlightPhases warmup;  // on the ground until 15 min, the engine started at 5 min
+  using analysis::Phase;
+  using analysis::FlightEventKind;
+  const analysis::FlightPhases none;
+  analysis::FlightPhases warmup;  // on the ground until 15 min, the engine started at 5 min
   warmup.spans = {{Phase::Ground, 0, 840}, {Phase::Runup, 840, 900}, {Phase::Climb, 900, 1000},
                   {Phase::Cruise, 1000, 1194}};
   warmup.events = {{FlightEventKind::EngineStart, 300}, {FlightEventKind::Shutdown, 1194}};
-  flight::FlightPhases landed;  // back on the ground from 15 min
+  analysis::FlightPhases landed;  // back on the ground from 15 min
   landed.spans = {{Phase::Cruise, 0, 900}, {Phase::Ground, 900, 1194}};
   struct Case {
     const char* what;
     std::vector<Change> changes;
-    const flight::FlightPhases& phases;
+    const analysis::FlightPhases& phases;
     std::vector<FindingKind> kinds;
   };
   const Case cases[] = {
@@ -527,24 +527,24 @@ TEST(Findings, OilBatteryAndCoolingRulesKnowThePhases) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const auto found =
-        flight::EvaluateFindings(flight::DigestFlight(builtFlight('F', c.changes), c.phases), flight::Limits{});
+        analysis::EvaluateFindings(analysis::DigestFlight(builtFlight('F', c.changes), c.phases), analysis::Limits{});
     ASSERT_EQ(found.size(), c.kinds.size()) << (found.empty() ? "" : found[0].text);
     for (std::size_t i = 0; i < found.size(); ++i) EXPECT_EQ(found[i].kind, c.kinds[i]) << found[i].text;
   }
   // Cooling is information, however fast.
-  const auto fast = flight::EvaluateFindings(flight::DigestFlight(builtFlight('F', {{"CLD", 100, 101, -200}})), {});
+  const auto fast = analysis::EvaluateFindings(analysis::DigestFlight(builtFlight('F', {{"CLD", 100, 101, -200}})), {});
   ASSERT_EQ(fast.size(), 1u);
-  EXPECT_EQ(fast[0].severity, flight::Severity::Caution);
+  EXPECT_EQ(fast[0].severity, analysis::Severity::Caution);
 }
 
 // A fault is a sensor finding of its own and holds back the limit findings
 // of its channel while it lasts.
 TEST(Findings, SensorFaultSpansHoldBackLimitFindingsOnTheirChannel) {
-  const flight::FlightDigest plain =
-      flight::DigestFlight(builtFlight('F', {{"C3", 150, 150, 470}, {"T1", 150, 150, 1700}}));
+  const analysis::FlightDigest plain =
+      analysis::DigestFlight(builtFlight('F', {{"C3", 150, 150, 470}, {"T1", 150, 150, 1700}}));
   struct Case {
     const char* what;
-    std::vector<flight::SensorFaultSpan> faults;
+    std::vector<analysis::SensorFaultSpan> faults;
     std::vector<FindingKind> kinds;
   };
   const Case cases[] = {
@@ -555,9 +555,9 @@ TEST(Findings, SensorFaultSpansHoldBackLimitFindingsOnTheirChannel) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    flight::FlightDigest d = plain;
+    analysis::FlightDigest d = plain;
     d.sensorFaults = c.faults;
-    const auto found = flight::EvaluateFindings(d, flight::Limits{});
+    const auto found = analysis::EvaluateFindings(d, analysis::Limits{});
     ASSERT_EQ(found.size(), c.kinds.size());
     for (std::size_t i = 0; i < found.size(); ++i) EXPECT_EQ(found[i].kind, c.kinds[i]) << found[i].text;
   }
@@ -586,18 +586,18 @@ TEST(CylinderHints, EachPatternOfTheTableGivesItsHint) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    flight::CylinderState s;
+    analysis::CylinderState s;
     s.cylinder = 2;
     s.egtDeviation = c.egt;
     s.chtDeviation = c.cht;
     s.earlyChtDeviation = c.early;
     s.egtSteps = c.egtSteps;
     s.chtSteps = c.chtSteps;
-    EXPECT_EQ(flight::CylinderHint(s, flight::Limits{}, Unit::DegreesF), c.hint);
+    EXPECT_EQ(analysis::CylinderHint(s, analysis::Limits{}, Unit::DegreesF), c.hint);
   }
   // From a flight: its hot cylinder's CHT finding carries the hint.
-  const auto found = flight::EvaluateFindings(
-      flight::DigestFlight(builtFlight('F', {{"E2", 0, 199, 1380}, {"C2", 0, 199, 470}})), flight::Limits{});
+  const auto found = analysis::EvaluateFindings(
+      analysis::DigestFlight(builtFlight('F', {{"E2", 0, 199, 1380}, {"C2", 0, 199, 470}})), analysis::Limits{});
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].kind, FindingKind::Cht);
   EXPECT_EQ(found[0].cylinder, 2);

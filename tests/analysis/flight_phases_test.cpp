@@ -19,28 +19,28 @@ namespace varnix::test {
 namespace {
 
 using flight::ChannelKind;
-using flight::FlightEventKind;
-using flight::Phase;
+using analysis::FlightEventKind;
+using analysis::Phase;
 
-std::string phaseList(const flight::FlightPhases& p) {
+std::string phaseList(const analysis::FlightPhases& p) {
   std::string s;
-  for (const flight::PhaseSpan& x : p.spans) {
+  for (const analysis::PhaseSpan& x : p.spans) {
     char buf[80];
-    std::snprintf(buf, sizeof buf, "%s %.0f-%.0f; ", std::string(flight::PhaseName(x.phase)).c_str(), x.start, x.end);
+    std::snprintf(buf, sizeof buf, "%s %.0f-%.0f; ", std::string(analysis::PhaseName(x.phase)).c_str(), x.start, x.end);
     s += buf;
   }
-  for (const flight::FlightEvent& e : p.events) {
+  for (const analysis::FlightEvent& e : p.events) {
     char buf[80];
-    std::snprintf(buf, sizeof buf, "%s %.0f; ", std::string(flight::EventName(e.kind)).c_str(), e.at);
+    std::snprintf(buf, sizeof buf, "%s %.0f; ", std::string(analysis::EventName(e.kind)).c_str(), e.at);
     s += buf;
   }
   return s;
 }
 
 // The phases after the engine start, without the ground and the run-up.
-std::vector<flight::PhaseSpan> airborne(const flight::FlightPhases& p) {
-  std::vector<flight::PhaseSpan> a;
-  for (const flight::PhaseSpan& s : p.spans)
+std::vector<analysis::PhaseSpan> airborne(const analysis::FlightPhases& p) {
+  std::vector<analysis::PhaseSpan> a;
+  for (const analysis::PhaseSpan& s : p.spans)
     if (s.phase != Phase::Ground && s.phase != Phase::Runup) a.push_back(s);
   return a;
 }
@@ -50,11 +50,11 @@ struct Expected {
   double start, end;  // seconds from the first row
 };
 
-void expectSpans(const std::vector<flight::PhaseSpan>& found, const std::vector<Expected>& expected, double slack,
+void expectSpans(const std::vector<analysis::PhaseSpan>& found, const std::vector<Expected>& expected, double slack,
                  const std::string& all) {
   ASSERT_EQ(found.size(), expected.size()) << all;
   for (std::size_t i = 0; i < found.size(); ++i) {
-    SCOPED_TRACE(std::string(flight::PhaseName(expected[i].phase)));
+    SCOPED_TRACE(std::string(analysis::PhaseName(expected[i].phase)));
     EXPECT_EQ(found[i].phase, expected[i].phase) << all;
     EXPECT_NEAR(found[i].start, expected[i].start, slack) << all;
     EXPECT_NEAR(found[i].end, expected[i].end, slack) << all;
@@ -90,7 +90,7 @@ TEST(FlightPhases, RecordedLogGivesItsAltitudesPhasesFromTheEngineAlone) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const flight::FlightPhases p = flight::FindPhases(c.flight);
+    const analysis::FlightPhases p = analysis::FindPhases(c.flight);
     EXPECT_EQ(p.basis, "rpm_map");
     expectSpans(airborne(p), expected, 60, phaseList(p));
     ASSERT_EQ(p.of(Phase::Runup).size(), 1u) << phaseList(p);
@@ -130,7 +130,7 @@ TEST(FlightPhases, SimulatedFlightsGiveTheProfilesPhases) {
     ASSERT_EQ(files.size(), 1u);
     const flight::FlightRead read = flight::OpenFlight(files[0]);
     ASSERT_TRUE(read.ok()) << read.problem;
-    const flight::FlightPhases p = flight::FindPhases(read.value);
+    const analysis::FlightPhases p = analysis::FindPhases(read.value);
     EXPECT_EQ(p.basis, c.basis);
     const double t = c.minutes * 60;
     const std::vector<Expected> expected = {{Phase::Ground, 0, 0.07 * t},
@@ -208,12 +208,12 @@ TEST(FlightPhases, HandMadeFlightsGiveEachPhaseOnceAndNoFlicker) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const flight::FlightPhases p = flight::FindPhases(legFlight(c.legs, c.channels));
+    const analysis::FlightPhases p = analysis::FindPhases(legFlight(c.legs, c.channels));
     std::vector<Phase> found;
-    for (const flight::PhaseSpan& s : p.spans) found.push_back(s.phase);
+    for (const analysis::PhaseSpan& s : p.spans) found.push_back(s.phase);
     EXPECT_EQ(found, c.phases) << phaseList(p);
     int starts = 0, shutdowns = 0;
-    for (const flight::FlightEvent& e : p.events) ++(e.kind == FlightEventKind::EngineStart ? starts : shutdowns);
+    for (const analysis::FlightEvent& e : p.events) ++(e.kind == FlightEventKind::EngineStart ? starts : shutdowns);
     EXPECT_EQ(starts, c.starts) << phaseList(p);
     EXPECT_EQ(shutdowns, c.shutdowns) << phaseList(p);
     for (std::size_t i = 1; i < p.spans.size(); ++i) EXPECT_GE(p.spans[i].start, p.spans[i - 1].end) << phaseList(p);
@@ -234,7 +234,7 @@ TEST(FlightPhases, WithoutPowerOrARunningEngineThereAreNoPhasesAndASayWhy) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const flight::FlightPhases p = flight::FindPhases(legFlight(c.legs, c.channels));
+    const analysis::FlightPhases p = analysis::FindPhases(legFlight(c.legs, c.channels));
     EXPECT_TRUE(p.spans.empty());
     EXPECT_TRUE(p.events.empty());
     EXPECT_EQ(p.basis, "");
@@ -245,7 +245,7 @@ TEST(FlightPhases, WithoutPowerOrARunningEngineThereAreNoPhasesAndASayWhy) {
 TEST(FlightPhases, FiguresAddUpEachSpansFuelAndTemperatures) {
   // Two legs of known flow and EGT: 600 s at 12 GPH and 1,400 °F, 600 s at 6 GPH and 1,200 °F.
   const std::vector<Leg> legs = {{600, 2400, 22, 12, 1400}, {600, 2400, 22, 6, 1200}};
-  const flight::PhaseSpan spans[] = {{Phase::Cruise, 0, 600}, {Phase::Descent, 600, 1194}};
+  const analysis::PhaseSpan spans[] = {{Phase::Cruise, 0, 600}, {Phase::Descent, 600, 1194}};
   struct Case {
     const char* name;
     std::vector<LegChannel> channels;
@@ -258,7 +258,7 @@ TEST(FlightPhases, FiguresAddUpEachSpansFuelAndTemperatures) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::vector<flight::PhaseFigures> f = flight::PhaseFiguresOf(legFlight(legs, c.channels), spans);
+    const std::vector<analysis::PhaseFigures> f = analysis::PhaseFiguresOf(legFlight(legs, c.channels), spans);
     ASSERT_EQ(f.size(), 2u);
     for (int i = 0; i < 2; ++i) {
       EXPECT_EQ(f[i].phase, spans[i].phase);
@@ -291,7 +291,7 @@ TEST(FlightPhases, TheRowsOfASpanAreThoseWithinItEndsIncluded) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.start) + " to " + std::to_string(c.end));
     std::size_t first = 0, last = 0;
-    ASSERT_EQ(flight::RowsWithin(f, c.start, c.end, &first, &last), c.any);
+    ASSERT_EQ(analysis::RowsWithin(f, c.start, c.end, &first, &last), c.any);
     if (!c.any) continue;
     EXPECT_EQ(first, c.first);
     EXPECT_EQ(last, c.last);

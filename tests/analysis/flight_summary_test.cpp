@@ -9,14 +9,14 @@
 namespace varnix::test {
 namespace {
 
-using flight::FlightSummary;
+using analysis::FlightSummary;
 
 FlightSummary summaryOf(const std::string& text, flight::Flight* keep = nullptr) {
   flight::FlightRead read = flight::ReadFlightText(text);
   EXPECT_TRUE(read.ok()) << read.problem;
   if (!read.ok()) return {};
   if (keep) *keep = read.value;
-  return flight::SummarizeFlight(read.value);
+  return analysis::SummarizeFlight(read.value);
 }
 
 TEST(FlightSummary, FindsTheHottestCylinderSpreadCoolingBatteryAndFuel) {
@@ -41,7 +41,7 @@ TEST(FlightSummary, FindsTheHottestCylinderSpreadCoolingBatteryAndFuel) {
   EXPECT_FLOAT_EQ(static_cast<float>(s.fuel[0].amount), 0.3f);
   EXPECT_EQ(s.recordedSeconds, 18);
 
-  const flight::ChannelStats& c1 = s.channels[static_cast<std::size_t>(f.channelIndex("C1"))];
+  const analysis::ChannelStats& c1 = s.channels[static_cast<std::size_t>(f.channelIndex("C1"))];
   EXPECT_EQ(c1.count, 3u);  // the NA row is skipped
   EXPECT_DOUBLE_EQ(c1.mean, (380 + 385 + 370) / 3.0);
   EXPECT_EQ(c1.max, 385);
@@ -54,7 +54,7 @@ TEST(FlightSummary, TimesEachExtremeAtItsFirstRow) {
                                                {",1300,0,14.0,28.1", ",1310,-30,12.1,28.0", ",1350,-5,14.2,27.5",
                                                 ",1350,-30,12.1,28.4", ",1320,-1,13.9,27.5"}));
   struct Case {
-    const std::vector<flight::Extreme>& list;
+    const std::vector<analysis::Extreme>& list;
     const char* key;
     double value;
     double at;
@@ -65,7 +65,7 @@ TEST(FlightSummary, TimesEachExtremeAtItsFirstRow) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.key);
-    const flight::Extreme* e = s.find(c.list, c.key);
+    const analysis::Extreme* e = s.find(c.list, c.key);
     ASSERT_NE(e, nullptr);
     EXPECT_FLOAT_EQ(static_cast<float>(e->value), static_cast<float>(c.value));
     EXPECT_EQ(e->at, c.at);

@@ -15,7 +15,7 @@ namespace varnix::test {
 namespace {
 
 using flight::ChannelKind;
-using flight::LeanVerdict;
+using analysis::LeanVerdict;
 using flight::Unit;
 
 struct Knot {
@@ -102,9 +102,9 @@ TEST(LeanTest, PeaksAndSpreadComeOutAsBuilt) {
       p.interval = interval;
       p.peakFlows = c.peaks;
       p.flow = oneSweep(c.peaks);
-      const auto tests = flight::FindLeanTests(leanFlight(p), flight::Limits{}, {});
+      const auto tests = analysis::FindLeanTests(leanFlight(p), analysis::Limits{}, {});
       ASSERT_EQ(tests.size(), 1u);
-      const flight::LeanTest& t = tests[0];
+      const analysis::LeanTest& t = tests[0];
       EXPECT_EQ(t.verdict, c.verdict) << LeanVerdictName(t.verdict) << " spread " << t.spread;
       ASSERT_TRUE(t.judged);
       EXPECT_EQ(t.first, c.first);
@@ -116,7 +116,7 @@ TEST(LeanTest, PeaksAndSpreadComeOutAsBuilt) {
       ASSERT_EQ(t.peaks.size(), c.peaks.size());
       double worst = 0;
       for (std::size_t k = 0; k < t.peaks.size(); ++k) {
-        const flight::LeanPeak& peak = t.peaks[k];
+        const analysis::LeanPeak& peak = t.peaks[k];
         ASSERT_TRUE(peak.placed) << peak.channel;
         const double built = c.peaks[std::stoul(peak.channel.substr(1)) - 1];
         EXPECT_NEAR(peak.fuel_flow, built, 0.3) << peak.channel;
@@ -182,7 +182,7 @@ TEST(LeanTest, OnlyLeaningSweepsAreJudged) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const auto tests = flight::FindLeanTests(leanFlight(c.plan), flight::Limits{}, {});
+    const auto tests = analysis::FindLeanTests(leanFlight(c.plan), analysis::Limits{}, {});
     ASSERT_EQ(tests.size(), c.verdicts.size());
     for (std::size_t k = 0; k < tests.size(); ++k) {
       EXPECT_EQ(tests[k].verdict, c.verdicts[k]) << LeanVerdictName(tests[k].verdict);
@@ -201,7 +201,7 @@ TEST(LeanTest, OnlyLeaningSweepsAreJudged) {
     }
     if (!c.unplaced.empty()) {
       std::vector<std::string> unplaced;
-      for (const flight::LeanPeak& p : tests[0].peaks)
+      for (const analysis::LeanPeak& p : tests[0].peaks)
         if (!p.placed) unplaced.push_back(p.channel);
       EXPECT_EQ(unplaced, std::vector<std::string>(c.unplaced.begin(), c.unplaced.end()));
       EXPECT_EQ(tests[0].peaks.size(), peaks.size());
@@ -217,20 +217,20 @@ TEST(LeanTest, OnlyTheGivenSpansAreSearched) {
   p.flow = oneSweep(peaks);
   const flight::Flight f = leanFlight(p);
   struct Case {
-    std::vector<flight::PhaseSpan> spans;
+    std::vector<analysis::PhaseSpan> spans;
     std::size_t found;
   };
   const Case cases[] = {
       {{}, 1},
-      {{{flight::Phase::Cruise, 0, 100}}, 0},
-      {{{flight::Phase::Cruise, 0, 100}, {flight::Phase::Cruise, 110, 500}}, 1},
+      {{{analysis::Phase::Cruise, 0, 100}}, 0},
+      {{{analysis::Phase::Cruise, 0, 100}, {analysis::Phase::Cruise, 110, 500}}, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.spans.size());
-    EXPECT_EQ(flight::FindLeanTests(f, flight::Limits{}, c.spans).size(), c.found);
+    EXPECT_EQ(analysis::FindLeanTests(f, analysis::Limits{}, c.spans).size(), c.found);
   }
   // Without cruise phases the whole flight is searched.
-  EXPECT_EQ(flight::FindLeanTests(f, flight::Limits{}).size(), 1u);
+  EXPECT_EQ(analysis::FindLeanTests(f, analysis::Limits{}).size(), 1u);
 }
 
 // A recorded flight (one row a second): the flow falling a little at full
@@ -240,14 +240,14 @@ TEST(LeanTest, TheAvionicsLogsQuickPullIsTooCoarse) {
   const flight::FlightRead read =
       flight::OpenFlight(std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_220417_125002_LFQA.csv");
   ASSERT_TRUE(read.ok()) << read.problem;
-  const auto tests = flight::FindLeanTests(read.value, flight::Limits{});
+  const auto tests = analysis::FindLeanTests(read.value, analysis::Limits{});
   ASSERT_EQ(tests.size(), 1u);
   EXPECT_EQ(tests[0].verdict, LeanVerdict::TooCoarse);
   EXPECT_NEAR(tests[0].start_s, 1009, 2);
   EXPECT_NEAR(tests[0].rows, 7, 1);
   EXPECT_FALSE(tests[0].judged);
   ASSERT_EQ(tests[0].peaks.size(), 6u);
-  for (const flight::LeanPeak& p : tests[0].peaks) EXPECT_FALSE(p.placed) << p.channel;
+  for (const analysis::LeanPeak& p : tests[0].peaks) EXPECT_FALSE(p.placed) << p.channel;
 }
 
 }  // namespace

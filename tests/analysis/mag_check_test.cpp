@@ -14,7 +14,7 @@ namespace varnix::test {
 namespace {
 
 using flight::ChannelKind;
-using flight::MagVerdict;
+using analysis::MagVerdict;
 using flight::Unit;
 
 constexpr double kLeftAt = 90, kRightAt = 120;  // the switch to one magneto
@@ -139,11 +139,11 @@ TEST(MagCheck, EachIntervalOnOneMagnetoIsJudged) {
        {MagVerdict::Normal, MagVerdict::Plug}, {}, true},
       {"no run-up to find", noRunup, {}, {}, true},
   };
-  const flight::PhaseSpan runup[] = {{flight::Phase::Runup, 62, 152}};
+  const analysis::PhaseSpan runup[] = {{analysis::Phase::Runup, 62, 152}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const flight::Flight f = runupFlight(c.plan);
-    const auto checks = c.search ? flight::CheckMagnetos(f, flight::Limits{}) : flight::CheckMagnetos(f, flight::Limits{}, runup);
+    const auto checks = c.search ? analysis::CheckMagnetos(f, analysis::Limits{}) : analysis::CheckMagnetos(f, analysis::Limits{}, runup);
     ASSERT_EQ(checks.size(), c.verdicts.size());
     for (std::size_t k = 0; k < checks.size(); ++k) {
       EXPECT_EQ(checks[k].verdict, c.verdicts[k]) << k << ": " << MagVerdictName(checks[k].verdict);
@@ -163,8 +163,8 @@ TEST(MagCheck, DropAndRisesAreMeasuredFromTheBothMagnetoLevel) {
     p.seconds = 12;
     p.left = {100, kNormal};
     p.right = {140, {30, 90, 120, 20}};
-    const flight::PhaseSpan runup[] = {{flight::Phase::Runup, 62, 152}};
-    const auto checks = flight::CheckMagnetos(runupFlight(p), flight::Limits{}, runup);
+    const analysis::PhaseSpan runup[] = {{analysis::Phase::Runup, 62, 152}};
+    const auto checks = analysis::CheckMagnetos(runupFlight(p), analysis::Limits{}, runup);
     ASSERT_EQ(checks.size(), 2u);
     const Magneto* built[] = {&p.left, &p.right};
     const double at[] = {kLeftAt, kRightAt};
@@ -195,7 +195,7 @@ TEST(MagCheck, TheRunupIsFoundBeforeTheTakeoff) {
     p.runup = c.runup;
     p.left = {100, kNormal};
     p.right = {110, kNormal};
-    const auto spans = flight::FindRunup(runupFlight(p));
+    const auto spans = analysis::FindRunup(runupFlight(p));
     ASSERT_EQ(spans.size(), c.found);
     if (c.found) {
       EXPECT_NEAR(spans[0].start, 65, c.interval + 3);
@@ -210,7 +210,7 @@ TEST(MagCheck, TheAvionicsLogsRunupGivesBothIntervals) {
   const flight::FlightRead read =
       flight::OpenFlight(std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_220417_125002_LFQA.csv");
   ASSERT_TRUE(read.ok()) << read.problem;
-  const auto checks = flight::CheckMagnetos(read.value, flight::Limits{});
+  const auto checks = analysis::CheckMagnetos(read.value, analysis::Limits{});
   struct Interval {
     double start, drop;
   };

@@ -17,8 +17,8 @@ namespace varnix::test {
 namespace {
 
 using flight::ChannelKind;
-using flight::MixtureState;
-using flight::Phase;
+using analysis::MixtureState;
+using analysis::Phase;
 using flight::Unit;
 
 using Curve = std::function<double(double t)>;
@@ -51,10 +51,10 @@ Curve ramp(double from, double to, double t0, double t1) {
   return [=](double t) { return t <= t0 ? from : t >= t1 ? to : from + (to - from) * (t - t0) / (t1 - t0); };
 }
 
-const flight::PhaseSpan kCruise[] = {{Phase::Climb, 0, 600}, {Phase::Cruise, 600, 1794}};
+const analysis::PhaseSpan kCruise[] = {{Phase::Climb, 0, 600}, {Phase::Cruise, 600, 1794}};
 
-flight::Limits rated(double hp, double ratio) {
-  flight::Limits l;
+analysis::Limits rated(double hp, double ratio) {
+  analysis::Limits l;
   l.ratedHp = hp;
   l.compressionRatio = ratio;
   return l;
@@ -64,8 +64,8 @@ TEST(PowerMixture, CruisePowerComesFromTheRecordingOrTheMethodItsMixtureAllows) 
   struct Case {
     const char* name;
     flight::Flight flight;
-    flight::Limits limits;
-    std::span<const flight::PhaseSpan> phases;
+    analysis::Limits limits;
+    std::span<const analysis::PhaseSpan> phases;
     bool judged;
     double percent;
     const char* method;
@@ -93,11 +93,11 @@ TEST(PowerMixture, CruisePowerComesFromTheRecordingOrTheMethodItsMixtureAllows) 
       {"rich of peak without MAP", curveFlight(richSteps, constant(2400), nullptr), rated(200, 8.7), kCruise,
        false, 0, "", "no RPM and MAP"},
       {"no cruise", curveFlight(richSteps, constant(2400), constant(23)), rated(200, 8.7),
-       std::span<const flight::PhaseSpan>(kCruise, 1), false, 0, "rpm_map_rop", "no cruise"},
+       std::span<const analysis::PhaseSpan>(kCruise, 1), false, 0, "rpm_map_rop", "no cruise"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const flight::PowerMixture p = flight::AnalysePowerMixture(c.flight, c.limits, c.phases);
+    const analysis::PowerMixture p = analysis::AnalysePowerMixture(c.flight, c.limits, c.phases);
     EXPECT_EQ(p.power.judged, c.judged);
     EXPECT_EQ(p.power.method, c.method);
     EXPECT_EQ(p.power.why, c.why);
@@ -132,7 +132,7 @@ TEST(PowerMixture, CruiseMixtureStateFollowsTheEgtsAnswerToFuelFlow) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const flight::PowerMixture p = flight::AnalysePowerMixture(curveFlight(c.flow, c.rpm, c.map), rated(0, 0), kCruise);
+    const analysis::PowerMixture p = analysis::AnalysePowerMixture(curveFlight(c.flow, c.rpm, c.map), rated(0, 0), kCruise);
     ASSERT_EQ(p.mixture.size(), 1u);
     EXPECT_EQ(p.mixture[0].start_s, 600);
     EXPECT_EQ(p.mixture[0].end_s, 1794);
@@ -162,7 +162,7 @@ TEST(PowerMixture, RecordedLogsCruiseIsLeanOfPeak) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const flight::PowerMixture p = flight::AnalysePowerMixture(c.flight, rated(315, 7.5));
+    const analysis::PowerMixture p = analysis::AnalysePowerMixture(c.flight, rated(315, 7.5));
     ASSERT_EQ(p.mixture.size(), 1u);
     EXPECT_EQ(p.mixture[0].state, MixtureState::LeanOfPeak) << p.mixture[0].evidence;
     EXPECT_TRUE(p.power.judged) << p.power.why;

@@ -18,8 +18,8 @@ namespace varnix::test {
 namespace {
 
 using flight::ChannelKind;
-using flight::SensorFault;
-using flight::SensorFaultKind;
+using analysis::SensorFault;
+using analysis::SensorFaultKind;
 using flight::Unit;
 
 constexpr int kCylinders = 6;
@@ -137,7 +137,7 @@ TEST(SensorFaults, EachFaultIsOneSpanAndLookAlikesAreNone) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::vector<SensorFault> found = flight::FindSensorFaults(faultyFlight(c.changes, c.unit, c.power), {});
+    const std::vector<SensorFault> found = analysis::FindSensorFaults(faultyFlight(c.changes, c.unit, c.power), {});
     std::string all;
     for (const SensorFault& f : found)
       all += f.channel + " " + std::string(SensorFaultKindName(f.kind)) + " " + std::to_string(f.start) + "-" +
@@ -162,7 +162,7 @@ TEST(SensorFaults, FaultAtHoldsWithinTheSpanEndsIncluded) {
   };
   const Case cases[] = {{"C3", 99.9, false}, {"C3", 100, true}, {"C3", 150, true}, {"C3", 200, true},
                         {"C3", 200.1, false}, {"C2", 150, false}, {"E2", 300, true}, {"E2", 306, false}};
-  for (const Case& c : cases) EXPECT_EQ(flight::FaultAt(faults, c.channel, c.at), c.faulty) << c.channel << " " << c.at;
+  for (const Case& c : cases) EXPECT_EQ(analysis::FaultAt(faults, c.channel, c.at), c.faulty) << c.channel << " " << c.at;
 }
 
 TEST(SensorFaults, TheFindingSaysTheChannelAndTheClock) {
@@ -177,7 +177,7 @@ TEST(SensorFaults, TheFindingSaysTheChannelAndTheClock) {
       {{"E4", SensorFaultKind::Stuck, 0, 600}, "E4 is stuck at one value while the other cylinders move from 10:00 to 10:10"},
       {{"C4", SensorFaultKind::Divergent, 0, 60}, "C4 reads far from the other cylinders, like a failing probe from 10:00 to 10:01"},
   };
-  for (const Case& c : cases) EXPECT_EQ(flight::SensorFaultText(c.fault, 10 * 3600), c.text);
+  for (const Case& c : cases) EXPECT_EQ(analysis::SensorFaultText(c.fault, 10 * 3600), c.text);
 }
 
 TEST(SensorFaults, CleanFlightsHaveNone) {
@@ -202,7 +202,7 @@ TEST(SensorFaults, CleanFlightsHaveNone) {
     ASSERT_EQ(files.size(), 1u);
     const flight::FlightRead read = flight::OpenFlight(files[0]);
     ASSERT_TRUE(read.ok()) << read.problem;
-    const std::vector<SensorFault> found = flight::FindSensorFaults(read.value, {});
+    const std::vector<SensorFault> found = analysis::FindSensorFaults(read.value, {});
     EXPECT_TRUE(found.empty()) << found[0].channel << " " << SensorFaultKindName(found[0].kind) << " " << found[0].start;
   }
 }
@@ -250,7 +250,7 @@ TEST(SensorFaults, TheAvionicsLogHasNoneAndAnEmptyHeadColumnIsUnused) {
       const std::span<const float> values = f.column(static_cast<std::size_t>(column));
       ASSERT_TRUE(std::all_of(values.begin(), values.end(), [](float v) { return std::isnan(v); }));
     }
-    const std::vector<SensorFault> found = flight::FindSensorFaults(f, {});
+    const std::vector<SensorFault> found = analysis::FindSensorFaults(f, {});
     EXPECT_TRUE(found.empty()) << found[0].channel << " " << SensorFaultKindName(found[0].kind) << " " << found[0].start;
   }
 }

@@ -22,9 +22,9 @@ namespace varnix::test {
 namespace {
 
 using flight::ChannelKind;
-using flight::Phase;
-using flight::PhaseSpan;
-using flight::ValveVerdict;
+using analysis::Phase;
+using analysis::PhaseSpan;
+using analysis::ValveVerdict;
 
 constexpr int kCylinders = 6;
 constexpr double kMinutes = 60;
@@ -86,12 +86,12 @@ TEST(ValveScreen, ASwingingCylinderIsFoundWithItsAmplitudeAndPeriod) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const flight::ValveScreen screen = flight::ScreenValves(cruiseFlight(c.interval, c.swing, 6, c.unit, c.twin), kCruise, {});
+    const analysis::ValveScreen screen = analysis::ScreenValves(cruiseFlight(c.interval, c.swing, 6, c.unit, c.twin), kCruise, {});
     ASSERT_TRUE(screen.judged) << screen.why;
     ASSERT_EQ(screen.cylinders.size(), static_cast<std::size_t>(kCylinders * (c.twin ? 2 : 1)));
     std::string swinging = c.twin ? "RE" : "E";
     swinging += std::to_string(c.swing.cylinder);
-    for (const flight::ValveCylinder& cyl : screen.cylinders) {
+    for (const analysis::ValveCylinder& cyl : screen.cylinders) {
       SCOPED_TRACE(cyl.channel);
       if (cyl.channel != swinging) {
         EXPECT_EQ(ValveVerdictName(cyl.verdict), "none") << cyl.amplitude << " " << cyl.period;
@@ -118,9 +118,9 @@ TEST(ValveScreen, CleanCruisesFindNothing) {
                         {"2 s rows, ±6 °F", 2, 6}, {"3 s rows, no noise", 3, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const flight::ValveScreen screen = flight::ScreenValves(cruiseFlight(c.interval, {}, c.noise), kCruise, {});
+    const analysis::ValveScreen screen = analysis::ScreenValves(cruiseFlight(c.interval, {}, c.noise), kCruise, {});
     ASSERT_TRUE(screen.judged) << screen.why;
-    for (const flight::ValveCylinder& cyl : screen.cylinders)
+    for (const analysis::ValveCylinder& cyl : screen.cylinders)
       EXPECT_EQ(ValveVerdictName(cyl.verdict), "none") << cyl.channel << " " << cyl.amplitude << " " << cyl.period;
   }
 }
@@ -146,7 +146,7 @@ TEST(ValveScreen, WhatCannotBeScreenedSaysWhy) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const flight::ValveScreen screen = flight::ScreenValves(c.flight, c.spans, {});
+    const analysis::ValveScreen screen = analysis::ScreenValves(c.flight, c.spans, {});
     EXPECT_FALSE(screen.judged);
     EXPECT_EQ(screen.why, c.why);
     EXPECT_TRUE(screen.cylinders.empty());
@@ -155,7 +155,7 @@ TEST(ValveScreen, WhatCannotBeScreenedSaysWhy) {
 
 TEST(ValveScreen, TheFindingSaysTheSwingAndHowOften) {
   struct Case {
-    flight::ValveCylinder cylinder;
+    analysis::ValveCylinder cylinder;
     flight::Unit unit;
     const char* text;
   };
@@ -173,7 +173,7 @@ TEST(ValveScreen, TheFindingSaysTheSwingAndHowOften) {
        "E6 swings ±35 °F about every 90 seconds in cruise, a pattern seen with a failing exhaust valve — a "
        "borescope look is worth it"},
   };
-  for (const Case& c : cases) EXPECT_EQ(flight::ValveFindingText(c.cylinder, c.unit), c.text);
+  for (const Case& c : cases) EXPECT_EQ(analysis::ValveFindingText(c.cylinder, c.unit), c.text);
 }
 
 // Through the encoder, the screen over the digest's steady cruise while the
@@ -201,12 +201,12 @@ TEST(ValveScreen, TheSimulatorsFlightsAreJudgedAndFindNothing) {
     ASSERT_EQ(files.size(), 1u);
     const flight::FlightRead read = flight::OpenFlight(files[0]);
     ASSERT_TRUE(read.ok()) << read.problem;
-    const flight::ValveScreen screen = flight::ScreenValves(read.value, {});
+    const analysis::ValveScreen screen = analysis::ScreenValves(read.value, {});
     EXPECT_EQ(screen.judged, c.judged) << screen.why;
     if (c.judged) {
       EXPECT_FALSE(screen.cylinders.empty());
     }
-    for (const flight::ValveCylinder& cyl : screen.cylinders)
+    for (const analysis::ValveCylinder& cyl : screen.cylinders)
       EXPECT_EQ(ValveVerdictName(cyl.verdict), "none") << cyl.channel << " " << cyl.amplitude << " " << cyl.period;
   }
 }
@@ -240,13 +240,13 @@ TEST(ValveScreen, TheSharedEgtNeighboursGiveWhatEachFindsAlone) {
       {"a twin in °C, the right engine swinging", cruiseFlight(6, {5, 20, 120, 900, 2400}, 6, 'C', true), false, true},
       {"a twin with dropouts, a step and a two-EGT engine", twinWithGaps(), true, true},
   };
-  const flight::Limits limits;
+  const analysis::Limits limits;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::vector<flight::GroupNeighbours> shared =
-        flight::NeighboursOf(c.flight, flight::CylinderGroups(c.flight, ChannelKind::Egt));
-    const std::vector<flight::SensorFault> alone = flight::FindSensorFaults(c.flight, limits);
-    const std::vector<flight::SensorFault> given = flight::FindSensorFaults(c.flight, limits, shared);
+    const std::vector<analysis::GroupNeighbours> shared =
+        analysis::NeighboursOf(c.flight, analysis::CylinderGroups(c.flight, ChannelKind::Egt));
+    const std::vector<analysis::SensorFault> alone = analysis::FindSensorFaults(c.flight, limits);
+    const std::vector<analysis::SensorFault> given = analysis::FindSensorFaults(c.flight, limits, shared);
     EXPECT_EQ(!alone.empty(), c.faults);
     ASSERT_EQ(given.size(), alone.size());
     for (std::size_t i = 0; i < alone.size(); ++i) {
@@ -255,16 +255,16 @@ TEST(ValveScreen, TheSharedEgtNeighboursGiveWhatEachFindsAlone) {
       EXPECT_EQ(given[i].start, alone[i].start);
       EXPECT_EQ(given[i].end, alone[i].end);
     }
-    const flight::ValveScreen screenAlone = flight::ScreenValves(c.flight, kCruise, limits);
-    const flight::ValveScreen screenGiven = flight::ScreenValves(c.flight, kCruise, limits, shared);
+    const analysis::ValveScreen screenAlone = analysis::ScreenValves(c.flight, kCruise, limits);
+    const analysis::ValveScreen screenGiven = analysis::ScreenValves(c.flight, kCruise, limits, shared);
     EXPECT_EQ(screenGiven.judged, screenAlone.judged);
     EXPECT_EQ(screenGiven.why, screenAlone.why);
     EXPECT_EQ(std::any_of(screenAlone.cylinders.begin(), screenAlone.cylinders.end(),
-                          [](const flight::ValveCylinder& v) { return v.regular; }),
+                          [](const analysis::ValveCylinder& v) { return v.regular; }),
               c.swings);
     ASSERT_EQ(screenGiven.cylinders.size(), screenAlone.cylinders.size());
     for (std::size_t i = 0; i < screenAlone.cylinders.size(); ++i) {
-      const flight::ValveCylinder &a = screenAlone.cylinders[i], &g = screenGiven.cylinders[i];
+      const analysis::ValveCylinder &a = screenAlone.cylinders[i], &g = screenGiven.cylinders[i];
       EXPECT_EQ(g.channel, a.channel);
       EXPECT_EQ(g.amplitude, a.amplitude);
       EXPECT_EQ(g.period, a.period);

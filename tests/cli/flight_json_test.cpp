@@ -82,14 +82,14 @@ TEST(FlightJson, ALogbookFlightIsWrittenAsItsTreeIsLaidOut) {
   full.entry.difMax = {"DIF", "DIF", 51, 156};
   full.entry.batteryMin = {"BAT", "BAT", 12.3f, 0};
   full.differs = full.isNew = true;
-  flight::Finding cht;
+  analysis::Finding cht;
   cht.channel = "C3";
   cht.peak = 396;
   cht.text = "CHT C3 reached 396 \xc2\xb0" "F";
   cht.acknowledged = true;
   cht.reason = "a new probe";
-  flight::Finding trend = cht;
-  trend.kind = flight::FindingKind::TrendCht;
+  analysis::Finding trend = cht;
+  trend.kind = analysis::FindingKind::TrendCht;
   trend.acknowledged = false;
   trend.confidence = "low";
   full.findings = {cht, trend};
@@ -111,7 +111,7 @@ TEST(FlightJson, ALogbookFlightIsWrittenAsItsTreeIsLaidOut) {
     tree["start"] = JsonText(e.start);
     tree["duration_h"] = JsonValue(e.recordedSeconds / 3600.0);
     tree["interval_s"] = e.interval;
-    tree["engine_unit"] = JsonText(flight::TemperatureLetter(e.engineUnit));
+    tree["engine_unit"] = JsonText(analysis::TemperatureLetter(e.engineUnit));
     Json& hottest = tree["hottest"] = Json::object();
     for (const auto& h : e.hottest)
       hottest[platform::utf8OrLatin1(h.key)] = Json::object({{"channel", JsonText(h.channel)}, {"value", JsonValue(h.value)}});

@@ -202,7 +202,7 @@ TEST(AvionicsReader, ReadsTheLayoutsAndTheirQuirks) {
     for (const flight::Channel& ch : f.channels) EXPECT_NE(ch.name.find_first_not_of("0123456789.- "), std::string::npos);
     EXPECT_FLOAT_EQ(maxOf(f, c.kind, c.engine, c.cylinder), c.max);
     // The phases are found from an engine that recorded RPM.
-    EXPECT_GE(flight::FindChannel(f.channels, ChannelKind::Rpm, flight::PhaseEngine(f)), 0);
+    EXPECT_GE(flight::FindChannel(f.channels, ChannelKind::Rpm, analysis::PhaseEngine(f)), 0);
   }
 }
 
@@ -348,7 +348,7 @@ TEST(AvionicsReader, NeverInventsTime) {
     EXPECT_DOUBLE_EQ(f.facts.durationHours, c.seconds / 3600);
     EXPECT_EQ(f.facts.interval, c.interval);
     EXPECT_EQ(f.facts.year * 10000 + f.facts.month * 100 + f.facts.day, 20220417);
-    const flight::FlightSummary summary = flight::SummarizeFlight(f);
+    const analysis::FlightSummary summary = analysis::SummarizeFlight(f);
     ASSERT_EQ(summary.fuel.size(), 1u);
     EXPECT_NEAR(summary.fuel[0].amount, 12 * c.seconds / 3600, 1e-6);
     EXPECT_EQ(hasNote(f, "the clock jumps"), c.gapLine > 0) << ::testing::PrintToString(f.notes);

@@ -278,9 +278,9 @@ TEST(FlightReader, KeepsTheSecondsInStepWithTheRowsWhenTheClockGoesBack) {
   EXPECT_EQ(leapt.value.seconds.back(), 2000 * 6.0 + 1999);
   EXPECT_EQ(leapt.value.notes.size(), 11u);
   for (const flight::Flight* f : {&swung.value, &leapt.value}) {
-    const flight::FlightDigest digest = flight::DigestFlight(*f);
+    const analysis::FlightDigest digest = analysis::DigestFlight(*f);
     ASSERT_FALSE(digest.envelopes.empty());
-    for (const flight::Envelope& e : digest.envelopes) EXPECT_LE(e.min.size(), f->rows() + 1440) << e.channel;
+    for (const analysis::Envelope& e : digest.envelopes) EXPECT_LE(e.min.size(), f->rows() + 1440) << e.channel;
   }
 }
 

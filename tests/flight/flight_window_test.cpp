@@ -81,10 +81,10 @@ class FlightWindowTest : public QObject {
     ExpandDataFile(folder + "/R1.DAT", folder + "/data/", header);
     const std::string path = folder + "/data/N123AB/F00001.CSV";
     if (acknowledged) {
-      const flight::EngineAnalysis a = flight::AnalyseEngine(flight::OpenFlight(path).value, flight::Limits{});
+      const analysis::EngineAnalysis a = analysis::AnalyseEngine(flight::OpenFlight(path).value, analysis::Limits{});
       if (a.findings.empty()) return {};
-      test::writeFile(folder + "/data/N123AB/" + flight::kAcknowledgedFileName,
-                      std::string(flight::KindName(a.findings[0].kind)) + " " + a.findings[0].channel +
+      test::writeFile(folder + "/data/N123AB/" + analysis::kAcknowledgedFileName,
+                      std::string(analysis::KindName(a.findings[0].kind)) + " " + a.findings[0].channel +
                           " 2099-12-31 probe reads high since the overhaul\n");
     }
     return path;
@@ -486,7 +486,7 @@ class FlightWindowTest : public QObject {
     auto* s = w->summary();
     QCOMPARE(s->sectionTitles(),
              (QStringList{"Phases", "Power, mixture, valves and sensors", "Lean test", "Magneto check"}));
-    flight::EngineAnalysis a = flight::AnalyseEngine(*w->chart()->flight(), flight::Limits{});
+    analysis::EngineAnalysis a = analysis::AnalyseEngine(*w->chart()->flight(), analysis::Limits{});
     QVERIFY(!a.phases.spans.empty());
     QTableWidget* phaseTable = s->sectionTable("Phases");
     QVERIFY(phaseTable);
@@ -589,7 +589,7 @@ class FlightWindowTest : public QObject {
     const flight::Flight& f = *chart->flight();
     w->tabs()->setCurrentWidget(s);
     QTRY_VERIFY(s->isVisible());
-    const flight::EngineAnalysis a = flight::AnalyseEngine(f, flight::Limits{});
+    const analysis::EngineAnalysis a = analysis::AnalyseEngine(f, analysis::Limits{});
     auto clickRow = [&](QTableWidget* t, int row) {
       s->ensureWidgetVisible(t);
       // Scrolled into view, the row laid out.
@@ -600,7 +600,7 @@ class FlightWindowTest : public QObject {
     double cursorAt = 0;
     std::optional<std::pair<double, double>> range, ruler;
     const auto cruise = std::find_if(a.phases.spans.begin(), a.phases.spans.end(),
-                                     [](const flight::PhaseSpan& p) { return p.phase == flight::Phase::Cruise; });
+                                     [](const analysis::PhaseSpan& p) { return p.phase == analysis::Phase::Cruise; });
     QVERIFY(cruise != a.phases.spans.end());
     const int cruiseIndex = static_cast<int>(cruise - a.phases.spans.begin());
     if (item == "timeline band" || item == "phase row") {
@@ -613,7 +613,7 @@ class FlightWindowTest : public QObject {
     } else if (item == "finding") {
       const int last = s->findingTable()->rowCount() - 1;
       QVERIFY(last >= 0 && a.findings.size() == static_cast<std::size_t>(last + 1));
-      const flight::Finding& x = a.findings.back();
+      const analysis::Finding& x = a.findings.back();
       QVERIFY(x.end > x.start);
       clickRow(s->findingTable(), last);
       cursorAt = x.peakAt;
@@ -659,7 +659,7 @@ class FlightWindowTest : public QObject {
     if (path.empty()) path = eventsFlight("chart-annotations");
     auto w = openPath(path);
     QVERIFY(w && w->isLoaded());
-    const flight::EngineAnalysis a = flight::AnalyseEngine(*w->chart()->flight(), flight::Limits{});
+    const analysis::EngineAnalysis a = analysis::AnalyseEngine(*w->chart()->flight(), analysis::Limits{});
     int index = -1;
     for (int i = 0; i < w->chart()->panelCount(); ++i)
       if (QString::fromStdString(w->chart()->plans()[static_cast<std::size_t>(i)].key) == panel) index = i;
@@ -674,7 +674,7 @@ class FlightWindowTest : public QObject {
       if (auto* line = qobject_cast<QCPItemStraightLine*>(item)) lines << line->point1->value();
     }
     const auto spans = std::count_if(a.findings.begin(), a.findings.end(),
-                                     [](const flight::Finding& f) { return f.end > f.start; });
+                                     [](const analysis::Finding& f) { return f.end > f.start; });
     QCOMPARE(strips, static_cast<int>(a.phases.spans.size() + static_cast<std::size_t>(spans)));
     QCOMPARE(lines, limits);
   }
@@ -719,8 +719,8 @@ class FlightWindowTest : public QObject {
     const flight::FlightRead readA = flight::OpenFlight(pathA), readB = flight::OpenFlight(pathB);
     QVERIFY(readA.ok() && readB.ok());
     const flight::Flight *a = &readA.value, *b = &readB.value;
-    const flight::FlightMoments ma = flight::MomentsOf(flight::FindPhases(*a)),
-                                mb = flight::MomentsOf(flight::FindPhases(*b));
+    const flight::FlightMoments ma = flight::MomentsOf(analysis::FindPhases(*a)),
+                                mb = flight::MomentsOf(analysis::FindPhases(*b));
     QVERIFY(ma.takeoff && mb.takeoff && ma.engineStart && mb.engineStart);
     // Where B lies on A's time, from the flights themselves.
     const double offset = by == flight::AlignBy::Takeoff       ? *ma.takeoff - *mb.takeoff
@@ -847,7 +847,7 @@ class FlightWindowTest : public QObject {
     auto w = open(ProfileLayout::Single, "baseline");
     QVERIFY(w);
     const struct {
-      std::vector<flight::CruiseBaseline> baselines;
+      std::vector<analysis::CruiseBaseline> baselines;
       QStringList c3;  // its cells; empty: no table
       const char* says;
     } cases[] = {

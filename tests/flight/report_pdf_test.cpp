@@ -132,7 +132,7 @@ class ReportPdfTest : public QObject {
           e->folder = "N123AB";
           entries.push_back(std::move(*e));
         }
-    const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", std::move(entries), flight::Limits{});
+    const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", std::move(entries), analysis::Limits{});
     const report::AircraftReportContent content =
         report::MakeAircraftReportContent(log, "N123AB", since.toStdString(), until.toStdString());
     const QString pdf = QString::fromStdString(dir_.file("aircraft-" + since.toStdString() + ".pdf"));

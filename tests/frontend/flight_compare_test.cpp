@@ -64,14 +64,14 @@ TEST(FlightCompare, AlignsByTakeoffEngineStartOrClockAndSaysWhenItFallsBack) {
 }
 
 TEST(FlightCompare, MomentsAreTheFirstTakeoffAndEngineStart) {
-  flight::FlightPhases p;
-  p.spans = {{flight::Phase::Ground, 0, 100}, {flight::Phase::Takeoff, 300, 360}, {flight::Phase::Takeoff, 900, 960}};
-  p.events = {{flight::FlightEventKind::Shutdown, 20}, {flight::FlightEventKind::EngineStart, 30},
-              {flight::FlightEventKind::EngineStart, 800}};
+  analysis::FlightPhases p;
+  p.spans = {{analysis::Phase::Ground, 0, 100}, {analysis::Phase::Takeoff, 300, 360}, {analysis::Phase::Takeoff, 900, 960}};
+  p.events = {{analysis::FlightEventKind::Shutdown, 20}, {analysis::FlightEventKind::EngineStart, 30},
+              {analysis::FlightEventKind::EngineStart, 800}};
   const FlightMoments m = flight::MomentsOf(p);
   EXPECT_EQ(m.takeoff, 300);
   EXPECT_EQ(m.engineStart, 30);
-  EXPECT_FALSE(flight::MomentsOf(flight::FlightPhases{}).takeoff);
+  EXPECT_FALSE(flight::MomentsOf(analysis::FlightPhases{}).takeoff);
 }
 
 TEST(FlightCompare, MatchesChannelsByWhatTheyMeasureNotByTitle) {

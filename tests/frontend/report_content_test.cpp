@@ -20,8 +20,8 @@ namespace {
 using report::ReportContent;
 
 ReportContent contentOf(const flight::Flight& f) {
-  const flight::FlightAnalysis a = flight::AnalyseFlight(f);
-  return report::MakeReportContent(f, a, std::vector<flight::Finding>{}, "F00007.CSV");
+  const analysis::FlightAnalysis a = analysis::AnalyseFlight(f);
+  return report::MakeReportContent(f, a, std::vector<analysis::Finding>{}, "F00007.CSV");
 }
 
 TEST(ReportContent, SaysTheFactsHeadlineAndTablesAsTheReportPrintsThem) {
@@ -105,27 +105,27 @@ TEST(ReportContent, TheEngineAnalysisSectionsCarryTheirUnits) {
   ASSERT_TRUE(read.ok()) << read.problem;
   flight::Flight f = read.value;
   f.facts.engineUnit = 'C';
-  flight::EngineAnalysis found;
-  found.phases.figures = {{flight::Phase::Cruise, 0, 3725, 12.5, 190, 705, 65}};
+  analysis::EngineAnalysis found;
+  found.phases.figures = {{analysis::Phase::Cruise, 0, 3725, 12.5, 190, 705, 65}};
   found.powerMixture.power = {true, 65, "fuel_flow_lop", ""};
-  found.leanTests.push_back({0, 6, flight::LeanVerdict::Good, true, 0.4, flight::Unit::LitresPerHour, "E1", "E2", 2,
+  found.leanTests.push_back({0, 6, analysis::LeanVerdict::Good, true, 0.4, flight::Unit::LitresPerHour, "E1", "E2", 2,
                              {{"E1", true, 710, 41.5, 3}, {"E2", false, 715, 0, 0}}});
-  found.magChecks.push_back({0, 6, 110, flight::MagVerdict::Plug, {{"E1", 20}, {"E2", -3}}, "", 2});
+  found.magChecks.push_back({0, 6, 110, analysis::MagVerdict::Plug, {{"E1", 20}, {"E2", -3}}, "", 2});
   found.valveScreen.why = "no cruise";
-  flight::EngineAnalysis none;
+  analysis::EngineAnalysis none;
   none.phases.why = "no RPM";
   none.powerMixture.power.why = "rated_hp unknown";
   none.valveScreen.why = "no cruise";
   // The valve screen's and the sensors' lines join the power section, in that order.
-  flight::EngineAnalysis screens = none;
+  analysis::EngineAnalysis screens = none;
   screens.valveScreen = {};
   screens.valveScreen.judged = true;
-  screens.valveScreen.cylinders = {{"E1", 12, 0, flight::ValveVerdict::None}, {"E2", 38, 24, flight::ValveVerdict::Valve},
-                                   {"E3", 61, 30, flight::ValveVerdict::TooLarge}};
-  screens.sensorFaults = {{"C1", flight::SensorFaultKind::Dropout, 0, 6}, {"E2", flight::SensorFaultKind::Stuck, 6, 6}};
+  screens.valveScreen.cylinders = {{"E1", 12, 0, analysis::ValveVerdict::None}, {"E2", 38, 24, analysis::ValveVerdict::Valve},
+                                   {"E3", 61, 30, analysis::ValveVerdict::TooLarge}};
+  screens.sensorFaults = {{"C1", analysis::SensorFaultKind::Dropout, 0, 6}, {"E2", analysis::SensorFaultKind::Stuck, 6, 6}};
   const struct {
     const char* what;
-    const flight::EngineAnalysis& analysis;
+    const analysis::EngineAnalysis& analysis;
     std::vector<std::vector<std::string>> lines, headers;
     std::vector<std::vector<std::vector<std::string>>> rows;
   } cases[] = {
@@ -182,7 +182,7 @@ TEST(ReportContent, TheEngineAnalysisSectionsCarryTheirUnits) {
 
 flight::LogbookFlight loggedFlight(const std::string& start, const std::string& label, double hours, float cht,
                                    float fuel, flight::Unit unit = flight::Unit::DegreesF,
-                                   std::vector<flight::Finding> findings = {}) {
+                                   std::vector<analysis::Finding> findings = {}) {
   flight::LogbookFlight f;
   f.entry.aircraft = "N7";
   f.entry.start = start;
@@ -200,12 +200,12 @@ flight::LogbookFlight loggedFlight(const std::string& start, const std::string& 
 // fuel of a flight in another unit left out and said so), the findings open
 // and acknowledged, and the trend panels' points oldest first.
 TEST(AircraftReportContent, ListsThePeriodsFlightsWithTotalsFindingsAndPanels) {
-  flight::Finding hot;
-  hot.severity = flight::Severity::Warning;
+  analysis::Finding hot;
+  hot.severity = analysis::Severity::Warning;
   hot.text = "C3 reached 465 °F";
   hot.hint = "look at C3's baffles";
-  flight::Finding known = hot;
-  known.severity = flight::Severity::Caution;
+  analysis::Finding known = hot;
+  known.severity = analysis::Severity::Caution;
   known.text = "C2 reached 440 °F";
   known.hint.clear();
   known.acknowledged = true;

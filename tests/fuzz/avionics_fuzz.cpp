@@ -63,13 +63,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (fileHash != flight::HashAvionicsValueLines(text)) fuzz::fail("the file pass hashes other value lines");
   if (f.notes.size() > f.channels.size() + 30) fuzz::fail("more notes than a few a channel");
 
-  const flight::FlightSummary summary = flight::SummarizeFlight(f);
+  const analysis::FlightSummary summary = analysis::SummarizeFlight(f);
   (void)summary;
-  const flight::FlightDigest digest = flight::DigestFlight(f);
-  for (const flight::Envelope& e : digest.envelopes)
+  const analysis::FlightDigest digest = analysis::DigestFlight(f);
+  for (const analysis::Envelope& e : digest.envelopes)
     if (e.min.size() > f.rows() + 1440) fuzz::fail("a digest larger than the rows");
-  const flight::FlightPhases phases = flight::FindPhases(f);
-  for (const flight::PhaseSpan& s : phases.spans)
+  const analysis::FlightPhases phases = analysis::FindPhases(f);
+  for (const analysis::PhaseSpan& s : phases.spans)
     if (!(s.end >= s.start)) fuzz::fail("a phase that ends before it starts");
   std::vector<flight::PlotPoint> points;
   for (const flight::PanelPlan& plan : flight::PlanPanels(f))

@@ -47,10 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Each kind of note is said for its first rows, then counted: a few, however many rows.
   if (f.notes.size() > 16) fuzz::fail("more notes than a few");
 
-  const flight::FlightSummary summary = flight::SummarizeFlight(f);
+  const analysis::FlightSummary summary = analysis::SummarizeFlight(f);
   (void)summary;
-  const flight::FlightDigest digest = flight::DigestFlight(f);
-  for (const flight::Envelope& e : digest.envelopes)
+  const analysis::FlightDigest digest = analysis::DigestFlight(f);
+  for (const analysis::Envelope& e : digest.envelopes)
     if (e.min.size() > f.rows() + 1440) fuzz::fail("a digest larger than the rows");
   std::vector<flight::PlotPoint> points;
   for (const flight::PanelPlan& plan : flight::PlanPanels(f))

@@ -11,13 +11,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace varnix;
-  const flight::LimitsFile parsed = flight::ParseLimits(std::string_view(reinterpret_cast<const char*>(data), size));
-  const flight::Limits& limits = parsed.limits;
-  for (const flight::LimitField& f : flight::LimitFields())
+  const analysis::LimitsFile parsed = analysis::ParseLimits(std::string_view(reinterpret_cast<const char*>(data), size));
+  const analysis::Limits& limits = parsed.limits;
+  for (const analysis::LimitField& f : analysis::LimitFields())
     if (!(limits.*f.field >= f.min && limits.*f.field <= f.max)) fuzz::fail(std::string(f.key) + " left its range");
-  for (const flight::LimitsProblem& p : parsed.problems)
+  for (const analysis::LimitsProblem& p : parsed.problems)
     if (p.line < 1 || p.text.empty()) fuzz::fail("a problem without its line or words");
-  const flight::LimitsFile again = flight::ParseLimits(flight::FormatLimits(limits));
+  const analysis::LimitsFile again = analysis::ParseLimits(analysis::FormatLimits(limits));
   if (!(again.limits == limits)) fuzz::fail("the saved limits read back different");
   if (!again.problems.empty()) fuzz::fail("the saved limits read back with a problem: " + again.problems.front().text);
   return 0;

@@ -107,7 +107,7 @@ TEST(Catalog, KeepsWhatTheReaderAndTheSummaryGive) {
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const flight::FlightRead read = flight::ReadFlightFile(f.files[i]);
     ASSERT_TRUE(read.ok());
-    const flight::FlightSummary s = flight::SummarizeFlight(read.value);
+    const analysis::FlightSummary s = analysis::SummarizeFlight(read.value);
     const flight::CatalogEntry& e = entries[i];
     EXPECT_EQ(e.file, std::string("N123AB/").append(fs::path(f.files[i]).filename().string()));
     EXPECT_EQ(e.folder, "N123AB");
@@ -155,7 +155,7 @@ TEST(Catalog, FollowsChangedRemovedDuplicatedAndHalfWrittenFiles) {
   ASSERT_EQ(entries.size(), 4u);  // F00101, F00101A, F00102, F00103
   EXPECT_EQ(entries[2].flightLabel, "101");  // F00102.CSV now holds flight 101
 
-  const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", entries, flight::Limits{});
+  const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", entries, analysis::Limits{});
   ASSERT_EQ(log.flights.size(), 2u);  // F00102's copy of 101 is the same flight
   const flight::LogbookFlight& f101 = log.flights[1];
   EXPECT_EQ(f101.files, (std::vector<std::string>{"N123AB/F00101.CSV", "N123AB/F00101A.CSV", "N123AB/F00102.CSV"}));
@@ -166,7 +166,7 @@ TEST(Catalog, FollowsChangedRemovedDuplicatedAndHalfWrittenFiles) {
   other[other.rfind(",1") + 1] = '2';
   writeFile(std::string(f.data).append("/N123AB/F00101B.CSV"), other);
   fs::last_write_time(std::string(f.data).append("/N123AB/F00101B.CSV"), fs::last_write_time(f.files[1]));
-  const flight::AircraftLog marked = flight::BuildAircraftLog("N123AB", indexed(f.data), flight::Limits{});
+  const flight::AircraftLog marked = flight::BuildAircraftLog("N123AB", indexed(f.data), analysis::Limits{});
   ASSERT_EQ(marked.flights.size(), 3u);
   EXPECT_TRUE(marked.flights[1].differs);
   EXPECT_TRUE(marked.flights[2].differs);
@@ -177,11 +177,11 @@ TEST(Catalog, FollowsChangedRemovedDuplicatedAndHalfWrittenFiles) {
 TEST(Catalog, JudgesEntriesAsTheyAreReadAsTheLogbookOfWholeEntriesDoes) {
   Folder f;
   indexed(f.data);
-  flight::Limits strict;
+  analysis::Limits strict;
   strict.chtMax = 300;
   strict.difMax = 50;
   strict.batteryMin = 14.5;
-  for (const flight::Limits& limits : {flight::Limits{}, strict}) {
+  for (const analysis::Limits& limits : {analysis::Limits{}, strict}) {
     const flight::AircraftLog whole = flight::BuildAircraftLog("N123AB", indexed(f.data), limits);
     const auto catalog = Catalog::open(f.data).value;
     ASSERT_TRUE(catalog);
@@ -317,7 +317,7 @@ TEST(Catalog, ComputesEntriesOfAnotherAnalysisVersionAgain) {
 // file is read again).
 TEST(Catalog, TheEntryKeepsTheDigestsPhasesFaultsAndCylindersAndRefusesOlderBlobs) {
   flight::CatalogEntry e;
-  flight::FlightDigest& d = e.digest;
+  analysis::FlightDigest& d = e.digest;
   d.phasesKnown = true;
   d.ground = {{0, 300}, {3500, 3600}};
   d.engineStartAt = 20;
@@ -347,7 +347,7 @@ TEST(Catalog, TheEntryKeepsTheDigestsPhasesFaultsAndCylindersAndRefusesOlderBlob
   ASSERT_EQ(back.digest.cruiseMeans.size(), 1u);
   EXPECT_EQ(back.digest.cruiseMeans[0].mean, 380.5f);
   EXPECT_EQ(back.digest.cruiseBattery, 14.1f);
-  const flight::TrendPoint p = back.trendPoint();
+  const analysis::TrendPoint p = back.trendPoint();
   ASSERT_EQ(p.cruiseCht.size(), 1u);
   EXPECT_EQ(p.cruisePower, 65);
   EXPECT_EQ(p.cruiseOat, 12);
@@ -380,7 +380,7 @@ TEST(Catalog, TheEntryKeepsEveryEnvelopeFigureBitForBit) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     flight::CatalogEntry e;
-    flight::Envelope env;
+    analysis::Envelope env;
     env.channel = "C3";
     env.kind = flight::ChannelKind::Cht;
     env.cylinder = 3;
@@ -395,7 +395,7 @@ TEST(Catalog, TheEntryKeepsEveryEnvelopeFigureBitForBit) {
     const flight::Outcome<flight::CatalogEntry> decoded = flight::DecodeEntry(blob);
     ASSERT_TRUE(decoded.ok()) << decoded.problem;
     ASSERT_EQ(decoded.value.digest.envelopes.size(), 2u);
-    const flight::Envelope& back = decoded.value.digest.envelopes[1];
+    const analysis::Envelope& back = decoded.value.digest.envelopes[1];
     EXPECT_EQ(back.channel, "C3");
     EXPECT_EQ(back.median, 380.5f);
     const auto bits = [](const std::vector<float>& v) {
@@ -739,7 +739,7 @@ TEST(Catalog, ListsUnreadableFilesWithTheirReasonAndIndexesTheRest) {
   flight::CatalogUpdate u;
   const auto entries = indexed(f.data, &u);
   EXPECT_EQ(u.value.added, 4 + cases.size());
-  const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", entries, flight::Limits{});
+  const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", entries, analysis::Limits{});
   EXPECT_EQ(log.flights.size(), 4u);
   ASSERT_EQ(log.unreadableFiles.size(), cases.size());
   for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -779,7 +779,7 @@ TEST(Catalog, AFileWithoutRoomForItsRowsIsListedUnreadableAndTheRestIndexed) {
     if (!catalog) return 1;
     catalog->setReaders(2);
     if (!catalog->update().problem.empty()) return 2;
-    const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", catalog->entries().value, flight::Limits{});
+    const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", catalog->entries().value, analysis::Limits{});
     if (log.flights.size() != 4) return 3;
     if (log.unreadableFiles.size() != 1 || log.unreadableFiles[0].file != "N123AB/big.csv") return 4;
     return log.unreadableFiles[0].problem.find("not enough memory") != std::string::npos ? 0 : 5;

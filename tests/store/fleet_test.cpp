@@ -26,7 +26,7 @@ LogbookFlight flightOf(const std::string& start, double hours, float fuel, const
   f.entry.fuelUnit = fuelUnit;
   f.isNew = isNew;
   for (bool acknowledged : findingsAcknowledged) {
-    Finding x;
+    analysis::Finding x;
     x.acknowledged = acknowledged;
     f.findings.push_back(x);
   }
@@ -66,8 +66,8 @@ TEST(FleetTest, rowCountsFlightsHoursNewAndOpenFindings) {
     log.folder = "N123AB";
     log.flights = c.flights;
     for (bool acknowledged : c.trendsAcknowledged) {
-      Finding t;
-      t.kind = FindingKind::TrendCht;
+      analysis::Finding t;
+      t.kind = analysis::FindingKind::TrendCht;
       t.acknowledged = acknowledged;
       log.trends.push_back(t);
     }

@@ -121,7 +121,7 @@ TEST(TrendSeries, EachEngineHasItsCylindersAndOilAndTheAircraftOneBattery) {
       e->file = f;
       entries.push_back(std::move(*e));
     }
-    const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", std::move(entries), flight::Limits{});
+    const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", std::move(entries), analysis::Limits{});
     ASSERT_EQ(log.flights.size(), static_cast<std::size_t>(kFlights));
     const flight::AircraftTrends trends = flight::BuildTrendSeries(log);
     EXPECT_EQ(trends.engines, c.engines);
