@@ -92,8 +92,8 @@ std::string benchFolder(int flights) {
 }
 
 // The bench's catalog; a catalog that cannot be opened ends the run with its problem.
-std::unique_ptr<flight::Catalog> openCatalog(const std::string& data) {
-  flight::Outcome<std::unique_ptr<flight::Catalog>> opened = flight::Catalog::open(data);
+std::unique_ptr<store::Catalog> openCatalog(const std::string& data) {
+  flight::Outcome<std::unique_ptr<store::Catalog>> opened = store::Catalog::open(data);
   if (!opened.ok()) {
     std::fprintf(stderr, "%s\n", opened.problem.c_str());
     std::exit(1);
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
   const int flights = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
   const unsigned readers = argc > 2 ? static_cast<unsigned>(std::max(0, std::atoi(argv[2]))) : 0;
   const std::string data = benchFolder(flights);
-  const std::string database = data + "/" + flight::kCatalogFileName;
+  const std::string database = data + "/" + store::kCatalogFileName;
   for (const char* tail : {"", "-wal", "-shm"}) fs::remove(database + tail);
 
   const std::string n = std::to_string(flights);
@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
   {
     auto catalog = openCatalog(data);
     catalog->setReaders(readers);
-    if (const flight::CatalogUpdate u = catalog->update(); !u.ok()) std::fprintf(stderr, "%s\n", u.problem.c_str());
+    if (const store::CatalogUpdate u = catalog->update(); !u.ok()) std::fprintf(stderr, "%s\n", u.problem.c_str());
   }
   const double coldMs = msSince(t);
   print("catalog_cold_build", coldMs, "ms");
@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
   for (int round = 0; round < 5; ++round) {
     t = Clock::now();
     auto catalog = openCatalog(data);
-    if (const flight::CatalogUpdate u = catalog->update(); !u.ok()) std::fprintf(stderr, "%s\n", u.problem.c_str());
+    if (const store::CatalogUpdate u = catalog->update(); !u.ok()) std::fprintf(stderr, "%s\n", u.problem.c_str());
     const auto read = catalog->entries();
     if (!read.ok()) std::fprintf(stderr, "%s\n", read.problem.c_str());
     const auto& entries = read.value;
@@ -142,11 +142,11 @@ int main(int argc, char** argv) {
     fs::copy_file(data + "/N123AB/F00001.CSV", extra, fs::copy_options::overwrite_existing);
     fs::last_write_time(extra, fs::file_time_type::clock::now() - std::chrono::hours(1));
     t = Clock::now();
-    const flight::CatalogUpdate u = catalog->update();
+    const store::CatalogUpdate u = catalog->update();
     print("catalog_one_new_flight", msSince(t), "ms");
     if (!u.ok() || u.value.added != 1) std::fprintf(stderr, "added %zu %s\n", u.value.added, u.problem.c_str());
     fs::remove(extra);
-    if (const flight::CatalogUpdate again = catalog->update(); !again.ok()) std::fprintf(stderr, "%s\n", again.problem.c_str());
+    if (const store::CatalogUpdate again = catalog->update(); !again.ok()) std::fprintf(stderr, "%s\n", again.problem.c_str());
   }
 
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
     app::logbook::TrendsChart trends;
     trends.resize(1200, 700);
     trends.show();
-    trends.setLog(std::make_shared<flight::AircraftLog>(*form.currentLog()));
+    trends.setLog(std::make_shared<store::AircraftLog>(*form.currentLog()));
     QCustomPlot* plot = trends.plot();
     plot->replot(QCustomPlot::rpImmediateRefresh);
     const int rounds = 20;

@@ -7,12 +7,12 @@
 namespace varnix::cli {
 
 std::optional<CatalogRead> readCatalog(const std::string& dataFolder) {
-  auto [catalog, problem] = flight::Catalog::open(dataFolder);
+  auto [catalog, problem] = store::Catalog::open(dataFolder);
   if (!catalog) {
     reportMessage(terminalText(problem));
     return std::nullopt;
   }
-  const flight::CatalogUpdate update = catalog->update();
+  const store::CatalogUpdate update = catalog->update();
   if (!update.ok()) {
     reportMessage(terminalText("The flight catalog could not be brought up to date: " + update.problem));
     return std::nullopt;
@@ -27,16 +27,16 @@ std::optional<CatalogRead> readCatalog(const std::string& dataFolder) {
   };
   for (const std::string& folder : read.folders) rulesOf(folder);
   // Entries come in path order, a folder's together.
-  std::vector<flight::JudgedEntry>* list = nullptr;
+  std::vector<store::JudgedEntry>* list = nullptr;
   const analysis::Limits* limits = nullptr;
   std::string listed;
-  const flight::Done all = catalog->eachEntry({}, [&](flight::CatalogEntry&& e) {
+  const flight::Done all = catalog->eachEntry({}, [&](store::CatalogEntry&& e) {
     if (!list || e.folder != listed) {
       listed = e.folder;
       list = &read.entries[listed];
       limits = &rulesOf(listed).limits.limits;
     }
-    list->push_back(flight::JudgeEntry(std::move(e), *limits));
+    list->push_back(store::JudgeEntry(std::move(e), *limits));
   });
   if (!all.ok()) {
     reportMessage(terminalText("The flight catalog cannot be read: " + all.problem));

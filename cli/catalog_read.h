@@ -19,10 +19,10 @@
 namespace varnix::cli {
 
 struct CatalogRead {
-  std::unique_ptr<flight::Catalog> catalog;
+  std::unique_ptr<store::Catalog> catalog;
   std::vector<std::string> folders;                                  // catalog->aircraftFolders()
   std::map<std::string, analysis::AircraftRules> rules;                // by aircraft folder
-  std::map<std::string, std::vector<flight::JudgedEntry>> entries;  // by aircraft folder
+  std::map<std::string, std::vector<store::JudgedEntry>> entries;  // by aircraft folder
 };
 
 // Nothing when the catalog cannot be opened, updated or read: the problem

@@ -25,7 +25,7 @@ using namespace flight;
 void printText(const Flight& f, const analysis::EngineAnalysis& a, std::size_t open) {
   auto t = [](std::string_view text) { return terminalText(text); };
   std::printf("%s of %s, %s, every %d s\n", t(FlightName(f.facts)).c_str(), t(f.facts.aircraft).c_str(),
-              IsoStart(f.facts).c_str(), f.facts.interval);
+              store::IsoStart(f.facts).c_str(), f.facts.interval);
   std::fputs(sectionsText(analysis::DescribeAnalyses(f, a)).c_str(), stdout);
   std::printf("Findings:   %zu, %zu open\n", a.findings.size(), open);
   for (const analysis::Finding& x : a.findings)
@@ -39,7 +39,7 @@ void printJson(const std::string& path, const Flight& f, const analysis::EngineA
   analysis::Json o = analysis::Json::object({{"file", analysis::JsonText(path)},
                          {"aircraft", analysis::JsonText(facts.aircraft)},
                          {"flight", analysis::JsonText(facts.flightLabel)},
-                         {"start", analysis::JsonText(IsoStart(facts))},
+                         {"start", analysis::JsonText(store::IsoStart(facts))},
                          {"interval_s", facts.interval}});
   std::vector<std::string_view> blockKeys;
   analysis::AddAnalysesJson(a, o, blockKeys);

@@ -24,7 +24,7 @@ void addFindingsCommand(CLI::App& app, int& exitCode) {
     const std::optional<flight::Flight> flight = openFlightArgument(*path, exitCode);
     if (!flight) return;
     const flight::FlightFacts& facts = flight->facts;
-    const std::string start = flight::IsoStart(facts);
+    const std::string start = store::IsoStart(facts);
     const analysis::AircraftRules rules = readAircraftRules(*path);
     std::vector<analysis::Finding> findings = analysis::AnalyseEngine(*flight, rules.limits.limits).findings;
     const std::size_t open = rules.acknowledge(findings);

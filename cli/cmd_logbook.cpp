@@ -19,8 +19,8 @@ namespace varnix::cli {
 
 namespace {
 
-using flight::AircraftLog;
-using flight::LogbookFlight;
+using store::AircraftLog;
+using store::LogbookFlight;
 
 struct Options {
   std::string folder, aircraft, since;
@@ -38,7 +38,7 @@ std::string figure(const analysis::Figure& f, const char* format = "%.0f") {
   return f.known() ? number(f.value, format) : "";
 }
 
-std::string csvField(const std::string& s) { return flight::CsvField(s); }
+std::string csvField(const std::string& s) { return store::CsvField(s); }
 
 void printCsv(const std::vector<AircraftLog>& logs) {
   std::puts("aircraft,date,start,flight,duration_h,interval_s,hottest_egt,egt_channel,hottest_cht,cht_channel,"
@@ -81,7 +81,7 @@ void printJson(const std::string& dataFolder, const std::vector<AircraftLog>& lo
   out.end();
   out.key("unreadable").beginArray(true);
   for (const AircraftLog& log : logs)
-    for (const flight::UnreadableFile& u : log.unreadableFiles) {
+    for (const store::UnreadableFile& u : log.unreadableFiles) {
       out.beginObject();
       out.key("folder").text(log.folder);
       out.key("file").text(u.file);
@@ -115,7 +115,7 @@ void printText(const std::vector<AircraftLog>& logs) {
     }
     for (const auto& trend : log.trends)
       std::printf("Trend: %s %s\n", std::string(analysis::SeverityName(trend.severity)).c_str(), t(trend.text).c_str());
-    for (const flight::UnreadableFile& u : log.unreadableFiles)
+    for (const store::UnreadableFile& u : log.unreadableFiles)
       printLine("Unreadable: " + u.file + ": " + u.problem);
     std::printf("\n");
   }
@@ -129,8 +129,8 @@ int run(const Options& o) {
   for (const std::string& folder : read->folders) {
     const analysis::AircraftRules& rules = read->rules[folder];
     for (const std::string& problem : rules.problemLines()) reportMessage(terminalText(problem));
-    AircraftLog log = flight::BuildAircraftLog(folder, std::move(read->entries[folder]), rules.limits.limits);
-    flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
+    AircraftLog log = store::BuildAircraftLog(folder, std::move(read->entries[folder]), rules.limits.limits);
+    store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
     if (!o.aircraft.empty() && folder != o.aircraft &&
         (log.flights.empty() || log.flights.front().entry.aircraft != o.aircraft))
       continue;
@@ -144,7 +144,7 @@ int run(const Options& o) {
     printCsv(logs);
     // The CSV has a line per flight only: the unreadable files are told on stderr.
     for (const AircraftLog& log : logs)
-      for (const flight::UnreadableFile& u : log.unreadableFiles)
+      for (const store::UnreadableFile& u : log.unreadableFiles)
         reportMessage(terminalText("Unreadable: " + u.file + ": " + u.problem));
   }
   else

@@ -77,12 +77,12 @@ int writeAircraft(const std::string& dataFolder, const Period& period, const std
   std::vector<std::string> known;
   for (const std::string& folder : read->folders) {
     const analysis::AircraftRules& rules = read->rules[folder];
-    flight::AircraftLog log = flight::BuildAircraftLog(folder, std::move(read->entries[folder]), rules.limits.limits);
+    store::AircraftLog log = store::BuildAircraftLog(folder, std::move(read->entries[folder]), rules.limits.limits);
     const std::string id = log.flights.empty() ? folder : log.flights.front().entry.aircraft;
     known.push_back(id == folder ? folder : id + " (" + folder + ")");
     if (folder != period.aircraft && id != period.aircraft) continue;
     for (const std::string& p : rules.problemLines()) reportMessage(terminalText(p));
-    flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
+    store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
     const report::AircraftReportContent content =
         report::MakeAircraftReportContent(log, id, period.since, period.until);
     OffscreenQt qt;

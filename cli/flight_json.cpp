@@ -284,8 +284,8 @@ Json findingsJson(const std::vector<Finding>& findings) {
   return list;
 }
 
-void writeFlightJson(JsonWriter& out, const flight::LogbookFlight& lf) {
-  const flight::CatalogEntry& e = lf.entry;
+void writeFlightJson(JsonWriter& out, const store::LogbookFlight& lf) {
+  const store::CatalogEntry& e = lf.entry;
   out.beginObject(true);
   out.key("file").text(e.file);
   out.key("files").beginArray();

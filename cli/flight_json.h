@@ -84,7 +84,7 @@ class JsonWriter {
 };
 
 // A logbook flight's object, its findings one a line.
-void writeFlightJson(JsonWriter& out, const flight::LogbookFlight& flight);
+void writeFlightJson(JsonWriter& out, const store::LogbookFlight& flight);
 // A finding's object on one line, as findingJson gives it.
 void writeFindingJson(JsonWriter& out, const analysis::Finding& finding, bool withTimes = true);
 

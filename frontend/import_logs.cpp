@@ -37,7 +37,7 @@ struct CopyName {
     const std::size_t dot = name.rfind('.');
     stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
     ext = dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
-    if (!flight::IsFlightFileName("x" + ext)) ext = ".csv";
+    if (!store::IsFlightFileName("x" + ext)) ext = ".csv";
     if (stem.empty()) stem = "flight";
   }
 
@@ -91,7 +91,7 @@ ImportedFile importOne(const std::string& source, const std::string& folder, con
     std::optional<std::string> free;
     for (int i = 0; i < kNameSuffixCount; ++i) {
       const std::string candidate = name.with(i);
-      if (!flight::ReservedNameReason(candidate).empty()) continue;
+      if (!store::ReservedNameReason(candidate).empty()) continue;
       const std::string path = folder + platform::kPathSeparator + candidate;
       if (!platform::nameTaken(path)) {
         if (!free) free = path;
@@ -127,7 +127,7 @@ ImportedFile importOne(const std::string& source, const std::string& folder, con
 
 // What a killed import (or a limits file being saved) left behind.
 bool leftByUs(std::string_view target) {
-  return flight::IsFlightFileName(target) || !flight::ReservedNameReason(target).empty();
+  return store::IsFlightFileName(target) || !store::ReservedNameReason(target).empty();
 }
 
 }  // namespace
@@ -148,7 +148,7 @@ ImportResult ImportFlightFiles(const std::vector<std::string>& files, std::strin
   if (folderName == kBadDataFolder && aircraftId != kBadDataFolder)
     return ImportResult::failed("the aircraft id \"" + std::string(aircraftId) + "\" cannot name a folder");
   // A folder the logbook would not list would hide the flights.
-  if (const std::string why = flight::UnlistedFolderReason(folderName); !why.empty())
+  if (const std::string why = store::UnlistedFolderReason(folderName); !why.empty())
     return ImportResult::failed("the aircraft id \"" + std::string(aircraftId) + "\" cannot name a folder: " + folderName +
                                 " " + why);
   if (dataFolder.empty() || !platform::folderExists(dataFolder))

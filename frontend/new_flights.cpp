@@ -40,11 +40,11 @@ std::vector<std::string> NewFlights::lines(std::size_t findingLines) const {
 }
 
 NewFlights SummariseNewFlights(const std::string& dataFolder, const std::vector<std::string>& files) {
-  std::map<std::string, std::vector<flight::CatalogEntry>> byFolder;
+  std::map<std::string, std::vector<store::CatalogEntry>> byFolder;
   NewFlights out;
   for (const std::string& file : files) {
     const std::size_t slash = file.find('/');
-    std::optional<flight::CatalogEntry> entry = flight::MakeCatalogEntryFromFile(dataFolder + "/" + file);
+    std::optional<store::CatalogEntry> entry = store::MakeCatalogEntryFromFile(dataFolder + "/" + file);
     if (!entry || !entry->problem.empty() || slash == std::string::npos) {
       ++out.unreadable;
       continue;
@@ -57,12 +57,12 @@ NewFlights SummariseNewFlights(const std::string& dataFolder, const std::vector<
   for (auto& [folder, entries] : byFolder) {
     const std::string aircraftFolder = dataFolder + "/" + folder;
     const analysis::AircraftRules rules = analysis::ReadAircraftRules(aircraftFolder);
-    flight::AircraftLog log = flight::BuildAircraftLog(folder, std::move(entries), rules.limits.limits);
-    flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, today);
+    store::AircraftLog log = store::BuildAircraftLog(folder, std::move(entries), rules.limits.limits);
+    store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, today);
     NewFlightsOfAircraft a;
     a.folder = folder;
     a.rulesProblems = rules.problemLines();
-    for (const flight::LogbookFlight& f : log.flights) {
+    for (const store::LogbookFlight& f : log.flights) {
       a.files.push_back(f.entry.file);
       if (f.openFindings()) ++a.withFindings;
       for (const analysis::Finding& x : f.findings)

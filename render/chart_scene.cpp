@@ -419,7 +419,7 @@ void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f
 }
 
 std::string PictureTitle(const flight::Flight& f) {
-  return f.facts.aircraft + " · " + flight::FlightName(f.facts) + " · " + flight::IsoStart(f.facts).substr(0, 10) +
+  return f.facts.aircraft + " · " + flight::FlightName(f.facts) + " · " + store::IsoStart(f.facts).substr(0, 10) +
          " · start " + report::ClockText(f.startOfDay);
 }
 

@@ -28,16 +28,16 @@ void CatalogWorker::start(const QString& dataFolder) {
         auto post = [&task](std::function<void()> call) { task.deliver(std::move(call)); };
         // The entries as the catalog holds them; the same ones again when no
         // file was read since (`read` files so far).
-        std::shared_ptr<const std::vector<flight::CatalogEntry>> shown;
+        std::shared_ptr<const std::vector<store::CatalogEntry>> shown;
         std::size_t shownAt = 0;
         std::string shownProblem;  // why the index could not be read, with them
-        auto publish = [&](flight::Catalog* catalog, std::string problem,
+        auto publish = [&](store::Catalog* catalog, std::string problem,
                            const std::map<std::string, std::int64_t>& looks, std::size_t read) {
           auto s = std::make_shared<CatalogSnapshot>();
           if (catalog && (!shown || read != shownAt)) {
-            flight::Outcome<std::vector<flight::CatalogEntry>> entries = catalog->entries();
-            shown = std::make_shared<const std::vector<flight::CatalogEntry>>(
-                entries.ok() ? std::move(entries.value) : std::vector<flight::CatalogEntry>{});
+            flight::Outcome<std::vector<store::CatalogEntry>> entries = catalog->entries();
+            shown = std::make_shared<const std::vector<store::CatalogEntry>>(
+                entries.ok() ? std::move(entries.value) : std::vector<store::CatalogEntry>{});
             shownProblem = std::move(entries.problem);
             shownAt = read;
           }
@@ -51,7 +51,7 @@ void CatalogWorker::start(const QString& dataFolder) {
         // While another program holds the catalog the window says so, and
         // closing it ends the wait.
         bool told = false;
-        flight::CatalogWait wait;
+        store::CatalogWait wait;
         wait.holding = [&] {
           if (!told && held) post([held] { held(); });
           told = true;
@@ -60,7 +60,7 @@ void CatalogWorker::start(const QString& dataFolder) {
         // Nothing leaves the thread: a failure (no memory for the catalog's
         // work) is the logbook's problem line.
         const std::string failed = frontend::GuardedWork([&] {
-          auto [catalog, problem] = flight::Catalog::open(folder, wait);
+          auto [catalog, problem] = store::Catalog::open(folder, wait);
           if (task.stopAsked()) return;
           if (!catalog) {
             publish(nullptr, problem, {}, 0);
@@ -72,7 +72,7 @@ void CatalogWorker::start(const QString& dataFolder) {
           publish(catalog.get(), {}, looks, 0);
           auto last = std::chrono::steady_clock::now();
           std::size_t read = 0;
-          const flight::CatalogUpdate u = catalog->update([&](const flight::CatalogProgress& p) {
+          const store::CatalogUpdate u = catalog->update([&](const store::CatalogProgress& p) {
             post([progress, p] { progress(p.done, p.total); });
             read = p.done;
             if (std::chrono::steady_clock::now() - last > kRefresh) {

@@ -19,8 +19,8 @@ namespace varnix::app::logbook {
 struct CatalogSnapshot {
   // Shared, never copied: a refresh with nothing indexed since the last one
   // hands the same entries over again.
-  std::shared_ptr<const std::vector<flight::CatalogEntry>> entries =
-      std::make_shared<const std::vector<flight::CatalogEntry>>();
+  std::shared_ptr<const std::vector<store::CatalogEntry>> entries =
+      std::make_shared<const std::vector<store::CatalogEntry>>();
   std::map<std::string, std::int64_t> lastLooks;  // per aircraft folder, before this opening
   std::string problem;  // the catalog could not be opened, read or stored
 };

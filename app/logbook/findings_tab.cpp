@@ -28,7 +28,7 @@ FindingsTab::FindingsTab(QWidget* parent) : QTreeWidget(parent) {
   });
 }
 
-int FindingsTab::show(const flight::AircraftLog* log) {
+int FindingsTab::show(const store::AircraftLog* log) {
   clear();
   if (!log) return 0;
   // The window's palette and style, as the list always took them.
@@ -53,17 +53,17 @@ int FindingsTab::show(const flight::AircraftLog* log) {
                                                                                           : QStyle::SP_MessageBoxWarning));
     item->setData(0, kFlightRole, flightIndex);
     item->setData(0, kTimeRole,
-                  flightIndex >= 0 ? flight::FindingTime(log->flights[static_cast<std::size_t>(flightIndex)], x)
+                  flightIndex >= 0 ? store::FindingTime(log->flights[static_cast<std::size_t>(flightIndex)], x)
                                    : 0.0);
     items.append(item);
   };
   for (const analysis::Finding& t : log->trends) {
-    const flight::LogbookFlight* f = log->trendFlight(t);
+    const store::LogbookFlight* f = log->trendFlight(t);
     const int index = f ? static_cast<int>(f - log->flights.data()) : -1;
     add(t, index, QStringLiteral("Trend"), f ? QString::fromStdString(f->entry.flightLabel) : QString());
   }
   for (std::size_t i = 0; i < log->flights.size(); ++i) {
-    const flight::LogbookFlight& f = log->flights[i];
+    const store::LogbookFlight& f = log->flights[i];
     for (const analysis::Finding& x : f.findings)
       add(x, static_cast<int>(i), QString::fromStdString(f.entry.start).replace(QLatin1Char('T'), QLatin1Char(' ')),
           QString::fromStdString(f.entry.flightLabel));

@@ -17,7 +17,7 @@ class FindingsTab : public QTreeWidget {
   explicit FindingsTab(QWidget* parent);
 
   // Lists the findings of `log` (none without one); the count listed.
-  int show(const flight::AircraftLog* log);
+  int show(const store::AircraftLog* log);
 
  signals:
   // `flightIndex` in the log's flights, `seconds` from the flight's start.

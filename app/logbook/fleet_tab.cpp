@@ -40,10 +40,10 @@ void FleetTab::build(const CatalogSnapshot& snapshot, const std::string& dataFol
   for (const std::string& folder : readable) {
     const auto look = snapshot.lastLooks.find(folder);
     const analysis::AircraftRules rules = analysis::ReadAircraftRules(dataFolder + "/" + folder);
-    flight::AircraftLog log = flight::BuildAircraftLog(folder, *snapshot.entries, rules.limits.limits,
+    store::AircraftLog log = store::BuildAircraftLog(folder, *snapshot.entries, rules.limits.limits,
                                                        look == snapshot.lastLooks.end() ? 0 : look->second);
-    flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, today);
-    rows_.push_back(flight::MakeFleetRow(log));
+    store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, today);
+    rows_.push_back(store::MakeFleetRow(log));
     QStringList problems;
     for (const std::string& line : rules.problemLines()) problems << QString::fromStdString(line);
     problems_.push_back(problems.join(QLatin1Char('\n')));
@@ -55,7 +55,7 @@ void FleetTab::fill() {
   clear();
   QList<QTreeWidgetItem*> items;
   for (std::size_t i = 0; i < rows_.size(); ++i) {
-    const flight::FleetRow& r = rows_[i];
+    const store::FleetRow& r = rows_[i];
     auto* item = new QTreeWidgetItem(
         {QString::fromStdString(r.folder), QString::number(r.flights), QString::number(r.hours, 'f', 1),
          QString::fromStdString(r.lastFlight), r.newFlights ? QString::number(r.newFlights) : QString(),

@@ -23,7 +23,7 @@ class FleetTab : public QTreeWidget {
   // The rows of the catalog's aircraft folders with a readable flight, the
   // rules of each read from its folder under `dataFolder`.
   void build(const CatalogSnapshot& snapshot, const std::string& dataFolder);
-  const std::vector<flight::FleetRow>& rows() const { return rows_; }
+  const std::vector<store::FleetRow>& rows() const { return rows_; }
 
  signals:
   void aircraftActivated(const QString& folder);
@@ -31,7 +31,7 @@ class FleetTab : public QTreeWidget {
  private:
   void fill();
 
-  std::vector<flight::FleetRow> rows_;
+  std::vector<store::FleetRow> rows_;
   std::vector<QString> problems_;  // beside each row: its rules' problems, one a line
 };
 

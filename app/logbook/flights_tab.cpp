@@ -73,7 +73,7 @@ FlightsTab::FlightsTab(QWidget* parent) : QWidget(parent) {
 
 QSortFilterProxyModel* FlightsTab::proxy() const { return filterModel_; }
 
-void FlightsTab::setLog(std::shared_ptr<const flight::AircraftLog> log) {
+void FlightsTab::setLog(std::shared_ptr<const store::AircraftLog> log) {
   log_ = std::move(log);
   model_->setLog(log_);
   table_->resizeColumnsToContents();
@@ -93,7 +93,7 @@ int FlightsTab::rowOfFlightWith(const QStringList& files) const {
   const std::set<QString> wanted(files.begin(), files.end());
   for (int r = 0; r < filterModel_->rowCount(); ++r) {
     const QModelIndex index = filterModel_->index(r, 0);
-    const flight::LogbookFlight& f = log_->flights[static_cast<std::size_t>(index.data(LogbookModel::kFlightIndexRole).toInt())];
+    const store::LogbookFlight& f = log_->flights[static_cast<std::size_t>(index.data(LogbookModel::kFlightIndexRole).toInt())];
     for (const std::string& file : f.files)
       if (wanted.count(QString::fromStdString(file))) return r;
   }
@@ -106,14 +106,14 @@ void FlightsTab::selectRow(int row) {
 }
 
 void FlightsTab::showTotals() {
-  std::vector<const flight::LogbookFlight*> shown;
+  std::vector<const store::LogbookFlight*> shown;
   if (log_)
     for (int r = 0; r < filterModel_->rowCount(); ++r) {
       const int i = filterModel_->index(r, 0).data(LogbookModel::kFlightIndexRole).toInt();
       if (i >= 0 && static_cast<std::size_t>(i) < log_->flights.size()) shown.push_back(&log_->flights[static_cast<std::size_t>(i)]);
     }
   const std::size_t all = log_ ? log_->flights.size() : 0;
-  totals_->setText(QString::fromStdString(flight::TotalsText(flight::TotalFlights(shown), all)));
+  totals_->setText(QString::fromStdString(store::TotalsText(store::TotalFlights(shown), all)));
 }
 
 void FlightsTab::fitColumns() {
@@ -152,7 +152,7 @@ QString FlightsTab::shownCsv() const {
     }
     rows.push_back(std::move(row));
   }
-  return QString::fromStdString(flight::CsvText(rows));
+  return QString::fromStdString(store::CsvText(rows));
 }
 
 QString FlightsTab::writeShownCsv(const QString& path, bool replace) const {

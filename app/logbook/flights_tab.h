@@ -29,7 +29,7 @@ class FlightsTab : public QWidget {
  public:
   explicit FlightsTab(QWidget* parent);
 
-  void setLog(std::shared_ptr<const flight::AircraftLog> log);
+  void setLog(std::shared_ptr<const store::AircraftLog> log);
 
   QTableView* table() const { return table_; }
   QSortFilterProxyModel* proxy() const;
@@ -59,7 +59,7 @@ class FlightsTab : public QWidget {
   void showTotals();
   void fitColumns();
 
-  std::shared_ptr<const flight::AircraftLog> log_;
+  std::shared_ptr<const store::AircraftLog> log_;
   QLineEdit* filter_ = nullptr;
   QTableView* table_ = nullptr;
   LogbookModel* model_ = nullptr;

@@ -53,8 +53,8 @@ namespace {
 std::string fileName(const QString& s) { return toLibraryText(s); }
 
 // The counts of an aircraft for the list, wrapped between their parts only.
-QString aircraftLine(const flight::FleetRow& row) {
-  QString text = QString::fromStdString(flight::FleetRowText(row));
+QString aircraftLine(const store::FleetRow& row) {
+  QString text = QString::fromStdString(store::FleetRowText(row));
   text.replace(QLatin1Char(' '), QChar(0xA0));
   text.replace(QStringLiteral("\u00A0·\u00A0"), QStringLiteral(" · "));
   return text;
@@ -155,7 +155,7 @@ QCheckBox* FrmLogbook::withFindingsBox() const { return flights_->withFindingsBo
 QLabel* FrmLogbook::totalsLine() const { return flights_->totalsLine(); }
 QTreeWidget* FrmLogbook::findingsList() const { return findings_; }
 QTreeWidget* FrmLogbook::fleetList() const { return fleet_; }
-const std::vector<flight::FleetRow>& FrmLogbook::fleetRows() const { return fleet_->rows(); }
+const std::vector<store::FleetRow>& FrmLogbook::fleetRows() const { return fleet_->rows(); }
 
 void FrmLogbook::load() {
   resize(1200, 720);
@@ -181,7 +181,7 @@ void FrmLogbook::openFolder(const QString& dataFolder) {
       [this](std::size_t done, std::size_t total) { showProgress(done, total); },
       [this] {
         progress_->setText(QStringLiteral("Another program holds the flight catalog: waiting for it (up to %1 s)…")
-                               .arg(std::chrono::duration_cast<std::chrono::seconds>(flight::kCatalogWait).count()));
+                               .arg(std::chrono::duration_cast<std::chrono::seconds>(store::kCatalogWait).count()));
       });
   worker_->start(dataFolder);
 }
@@ -210,7 +210,7 @@ void FrmLogbook::showSnapshot(std::shared_ptr<const CatalogSnapshot> snapshot) {
   const QSignalBlocker block(aircraft_);
   aircraft_->clear();
   int row = 0;
-  for (const flight::FleetRow& r : fleet_->rows()) {
+  for (const store::FleetRow& r : fleet_->rows()) {
     const QString folder = QString::fromStdString(r.folder);
     auto* item = new QListWidgetItem(folder + QLatin1Char('\n') + aircraftLine(r), aircraft_);
     item->setData(Qt::UserRole, folder);
@@ -237,10 +237,10 @@ void FrmLogbook::showAircraft() {
     const std::string aircraftFolder = fileName(dataFolder_ + QLatin1Char('/') + folder);
     const analysis::AircraftRules rules = analysis::ReadAircraftRules(aircraftFolder);
     showLimitsProblems(rules);
-    flight::AircraftLog log = flight::BuildAircraftLog(f, *snapshot_->entries, rules.limits.limits,
+    store::AircraftLog log = store::BuildAircraftLog(f, *snapshot_->entries, rules.limits.limits,
                                                        look == snapshot_->lastLooks.end() ? 0 : look->second);
-    flight::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
-    log_ = std::make_shared<const flight::AircraftLog>(std::move(log));
+    store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
+    log_ = std::make_shared<const store::AircraftLog>(std::move(log));
   }
   flights_->setLog(log_);
   trends_->setLog(log_);

@@ -85,7 +85,7 @@ class FrmLogbook : public Form {
   QTabWidget* tabs() const { return tabs_; }
   QLabel* progressLine() const { return progress_; }
   QLabel* limitsProblemsLine() const { return limitsProblems_; }
-  const flight::AircraftLog* currentLog() const { return log_.get(); }
+  const store::AircraftLog* currentLog() const { return log_.get(); }
 
   // Selects the aircraft folder `folder` and in its flights the newest of
   // `files` (paths relative to the data folder), now or once the catalog
@@ -94,7 +94,7 @@ class FrmLogbook : public Form {
 
   // The Fleet tab: one row per aircraft, as the aircraft list counts them.
   QTreeWidget* fleetList() const;
-  const std::vector<flight::FleetRow>& fleetRows() const;
+  const std::vector<store::FleetRow>& fleetRows() const;
   QCheckBox* withFindingsBox() const;
   QLabel* totalsLine() const;  // "12 of 130 flights · 18.4 h · …" of the shown rows
   // The shown rows of the flights table (filtered, in their order) as CSV
@@ -134,7 +134,7 @@ class FrmLogbook : public Form {
   QString dataFolder_;
   std::unique_ptr<CatalogWorker> worker_;
   std::shared_ptr<const CatalogSnapshot> snapshot_;
-  std::shared_ptr<const flight::AircraftLog> log_;
+  std::shared_ptr<const store::AircraftLog> log_;
   QListWidget* aircraft_ = nullptr;
   QTabWidget* tabs_ = nullptr;
   FlightsTab* flights_ = nullptr;

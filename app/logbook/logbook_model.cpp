@@ -26,7 +26,7 @@ QString figureText(const analysis::Figure& f, int decimals) {
 
 LogbookModel::LogbookModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void LogbookModel::setLog(std::shared_ptr<const flight::AircraftLog> log) {
+void LogbookModel::setLog(std::shared_ptr<const store::AircraftLog> log) {
   beginResetModel();
   log_ = std::move(log);
   endResetModel();
@@ -48,8 +48,8 @@ QVariant LogbookModel::headerData(int section, Qt::Orientation orientation, int 
 
 QVariant LogbookModel::data(const QModelIndex& index, int role) const {
   if (!log_ || !index.isValid()) return {};
-  const flight::LogbookFlight& f = log_->flights[static_cast<std::size_t>(index.row())];
-  const flight::CatalogEntry& e = f.entry;
+  const store::LogbookFlight& f = log_->flights[static_cast<std::size_t>(index.row())];
+  const store::CatalogEntry& e = f.entry;
   if (role == kFlightIndexRole) return index.row();
   if (role == Qt::FontRole && f.isNew) {
     QFont bold;

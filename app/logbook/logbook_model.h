@@ -20,8 +20,8 @@ class LogbookModel : public QAbstractTableModel {
   static constexpr int kFlightIndexRole = Qt::UserRole + 1;  // the row in the log's flights
 
   explicit LogbookModel(QObject* parent = nullptr);
-  void setLog(std::shared_ptr<const flight::AircraftLog> log);
-  const flight::AircraftLog* log() const { return log_.get(); }
+  void setLog(std::shared_ptr<const store::AircraftLog> log);
+  const store::AircraftLog* log() const { return log_.get(); }
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -29,7 +29,7 @@ class LogbookModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
  private:
-  std::shared_ptr<const flight::AircraftLog> log_;
+  std::shared_ptr<const store::AircraftLog> log_;
 };
 
 // "1.25 h" style texts shared by the logbook's views.

@@ -31,24 +31,24 @@ QString engineName(flight::Engine e) {
   return QStringLiteral("Engine");
 }
 
-QString quantityName(flight::TrendQuantity q) {
+QString quantityName(store::TrendQuantity q) {
   switch (q) {
-    case flight::TrendQuantity::CruiseCht: return QStringLiteral("cruise CHT");
-    case flight::TrendQuantity::CruiseEgt: return QStringLiteral("cruise EGT");
-    case flight::TrendQuantity::OilTemperature: return QStringLiteral("Oil temperature in cruise");
-    case flight::TrendQuantity::OilPressure: return QStringLiteral("Oil pressure in cruise");
-    case flight::TrendQuantity::Battery: return QStringLiteral("Battery in cruise");
+    case store::TrendQuantity::CruiseCht: return QStringLiteral("cruise CHT");
+    case store::TrendQuantity::CruiseEgt: return QStringLiteral("cruise EGT");
+    case store::TrendQuantity::OilTemperature: return QStringLiteral("Oil temperature in cruise");
+    case store::TrendQuantity::OilPressure: return QStringLiteral("Oil pressure in cruise");
+    case store::TrendQuantity::Battery: return QStringLiteral("Battery in cruise");
   }
   return {};
 }
 
-flight::Channel channelOf(const flight::TrendSeries& s) {
+flight::Channel channelOf(const store::TrendSeries& s) {
   const flight::ChannelKind kind =
-      s.quantity == flight::TrendQuantity::CruiseEgt ? flight::ChannelKind::Egt : flight::ChannelKind::Cht;
+      s.quantity == store::TrendQuantity::CruiseEgt ? flight::ChannelKind::Egt : flight::ChannelKind::Cht;
   return {s.channel, kind, s.engine, s.cylinder};
 }
 
-QString valueText(const flight::TrendSeries& s, double v) {
+QString valueText(const store::TrendSeries& s, double v) {
   const int decimals = s.unit == flight::Unit::Volts || s.unit == flight::Unit::Psi ? 1 : 0;
   return QString::number(v, 'f', decimals) + QLatin1Char(' ') + QString::fromUtf8(flight::UnitText(s.unit));
 }
@@ -60,14 +60,14 @@ QCPRange headroom(double low, double high, double least) {
 }
 
 // The median's segments as one line, broken by NaN where a gap parts them.
-void setMedian(QCPGraph* g, const flight::TrendSeries& s) {
+void setMedian(QCPGraph* g, const store::TrendSeries& s) {
   QVector<double> keys, values;
   for (const auto& line : s.median) {
     if (!keys.isEmpty()) {
       keys.push_back((keys.back() + line.front().when) / 2);
       values.push_back(NAN);
     }
-    for (const flight::MedianPoint& p : line) {
+    for (const store::MedianPoint& p : line) {
       keys.push_back(p.when);
       values.push_back(p.value);
     }
@@ -94,8 +94,8 @@ TrendsChart::TrendsChart(QWidget* parent) : QWidget(parent) {
                                   "flights &nbsp; <b style='color:#c8c8c8'>&#8212;</b> the other cylinders &nbsp; "
                                   "<span style='color:#b00000'>&#9650;</span> a finding &nbsp; · no line over gaps "
                                   "of more than %2 days · click a point to open its flight")
-                       .arg(flight::kTrendMedianFlights)
-                       .arg(flight::kTrendGapDays));
+                       .arg(store::kTrendMedianFlights)
+                       .arg(store::kTrendGapDays));
   legend_->setWordWrap(true);
   top->addWidget(legend_, 1);
   layout->addLayout(top);
@@ -111,9 +111,9 @@ TrendsChart::TrendsChart(QWidget* parent) : QWidget(parent) {
 
 int TrendsChart::seriesCount() const { return plot_->graphCount(); }
 
-void TrendsChart::setLog(std::shared_ptr<const flight::AircraftLog> log) {
+void TrendsChart::setLog(std::shared_ptr<const store::AircraftLog> log) {
   log_ = std::move(log);
-  trends_ = log_ ? flight::BuildTrendSeries(*log_) : flight::AircraftTrends{};
+  trends_ = log_ ? store::BuildTrendSeries(*log_) : store::AircraftTrends{};
   {
     const QSignalBlocker quiet(engine_);
     engine_->clear();
@@ -138,9 +138,9 @@ void TrendsChart::rebuild() {
     return;
   }
   const flight::Engine engine = trends_.engines[static_cast<std::size_t>(chosen)];
-  using Q = flight::TrendQuantity;
+  using Q = store::TrendQuantity;
   struct Row {
-    std::vector<const flight::TrendSeries*> series;
+    std::vector<const store::TrendSeries*> series;
     bool cylinders = false;
   };
   std::vector<Row> rows;
@@ -148,13 +148,13 @@ void TrendsChart::rebuild() {
     if (auto s = trends_.of(q, engine); !s.empty()) rows.push_back({std::move(s), true});
   Row other;
   for (Q q : {Q::OilTemperature, Q::OilPressure})
-    for (const flight::TrendSeries* s : trends_.of(q, engine)) other.series.push_back(s);
-  for (const flight::TrendSeries* s : trends_.of(Q::Battery, flight::Engine::Only)) other.series.push_back(s);
+    for (const store::TrendSeries* s : trends_.of(q, engine)) other.series.push_back(s);
+  for (const store::TrendSeries* s : trends_.of(Q::Battery, flight::Engine::Only)) other.series.push_back(s);
   if (!other.series.empty()) rows.push_back(std::move(other));
 
   double first = INFINITY, last = -INFINITY;
-  for (const flight::TrendSeries& s : trends_.series)
-    for (const flight::TrendValue& v : s.values) {
+  for (const store::TrendSeries& s : trends_.series)
+    for (const store::TrendValue& v : s.values) {
       first = std::min(first, v.when);
       last = std::max(last, v.when);
     }
@@ -177,13 +177,13 @@ void TrendsChart::rebuild() {
     auto* margins = new QCPMarginGroup(plot_);
     // One value range for a row of cylinders, so that their panels compare.
     double low = INFINITY, high = -INFINITY;
-    for (const flight::TrendSeries* s : row.series)
-      for (const flight::TrendValue& v : s->values) {
+    for (const store::TrendSeries* s : row.series)
+      for (const store::TrendValue& v : s->values) {
         low = std::min(low, v.value);
         high = std::max(high, v.value);
       }
     for (std::size_t c = 0; c < row.series.size(); ++c) {
-      const flight::TrendSeries& s = *row.series[c];
+      const store::TrendSeries& s = *row.series[c];
       auto* rect = new QCPAxisRect(plot_);
       grid->addElement(0, static_cast<int>(c), rect);
       rect->setMarginGroup(QCP::msTop | QCP::msBottom, margins);
@@ -206,7 +206,7 @@ void TrendsChart::rebuild() {
           y->setTickLabels(false);
         if (std::isfinite(low)) y->setRange(headroom(low, high, 1.0));
         // The other cylinders' medians, faint, under this one.
-        for (const flight::TrendSeries* o : row.series) {
+        for (const store::TrendSeries* o : row.series) {
           if (o == &s) continue;
           QCPGraph* g = plot_->addGraph(x, y);
           g->setPen(QPen(kFaint, 1));
@@ -217,18 +217,18 @@ void TrendsChart::rebuild() {
         p.title = quantityName(s.quantity);
         y->setLabel(QString::fromUtf8(flight::UnitText(s.unit)));
         double lo = INFINITY, hi = -INFINITY;
-        for (const flight::TrendValue& v : s.values) {
+        for (const store::TrendValue& v : s.values) {
           lo = std::min(lo, v.value);
           hi = std::max(hi, v.value);
         }
         if (std::isfinite(lo)) y->setRange(headroom(lo, hi, s.unit == flight::Unit::Volts ? 0.1 : 1.0));
       }
       QVector<double> keys, values, apartKeys, apartValues, markKeys, markValues;
-      for (const flight::TrendValue& v : s.values) {
+      for (const store::TrendValue& v : s.values) {
         (v.comparable ? keys : apartKeys).push_back(v.when);
         (v.comparable ? values : apartValues).push_back(v.value);
       }
-      for (const flight::TrendMark& m : s.marks) {
+      for (const store::TrendMark& m : s.marks) {
         markKeys.push_back(s.values[m.value].when);
         markValues.push_back(s.values[m.value].value);
       }
@@ -273,7 +273,7 @@ void TrendsChart::rebuild() {
 }
 
 QPointF TrendsChart::pointPosition(const Panel& panel, std::size_t index) const {
-  const flight::TrendValue& v = panel.series->values.at(index);
+  const store::TrendValue& v = panel.series->values.at(index);
   return {panel.rect->axis(QCPAxis::atBottom)->coordToPixel(v.when),
           panel.rect->axis(QCPAxis::atLeft)->coordToPixel(v.value)};
 }
@@ -298,13 +298,13 @@ TrendsChart::Hit TrendsChart::hitAt(QPoint pos) const {
 QString TrendsChart::toolTipAt(QPoint pos) const {
   const Hit hit = hitAt(pos);
   if (!hit.panel) return {};
-  const flight::TrendSeries& s = *hit.panel->series;
-  const flight::TrendValue& v = s.values[hit.index];
+  const store::TrendSeries& s = *hit.panel->series;
+  const store::TrendValue& v = s.values[hit.index];
   QString text = QStringLiteral("Flight %1 of %2\n%3: %4")
                      .arg(QString::fromStdString(v.label), QString::fromStdString(v.date), hit.panel->title,
                           valueText(s, v.value));
   if (!v.comparable) text += QStringLiteral("\nOther power or OAT than the newest flight: not in the median");
-  for (const flight::TrendMark& m : s.marks)
+  for (const store::TrendMark& m : s.marks)
     if (m.value == hit.index) text += QStringLiteral("\n▲ ") + QString::fromStdString(m.text);
   return text;
 }

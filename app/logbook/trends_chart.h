@@ -36,12 +36,12 @@ class TrendsChart : public QWidget {
     QString title;  // "C3 cruise CHT", "Oil pressure", ...
     flight::Engine engine = flight::Engine::Only;
     QCPAxisRect* rect = nullptr;
-    const flight::TrendSeries* series = nullptr;  // the one it highlights
+    const store::TrendSeries* series = nullptr;  // the one it highlights
     QCPGraph* median = nullptr;                   // its median line, NaN between segments
   };
 
   explicit TrendsChart(QWidget* parent = nullptr);
-  void setLog(std::shared_ptr<const flight::AircraftLog> log);
+  void setLog(std::shared_ptr<const store::AircraftLog> log);
   // The engine shown (an index of engines()); a single engine has one.
   void setEngine(int index);
   const std::vector<flight::Engine>& engines() const { return trends_.engines; }
@@ -70,8 +70,8 @@ class TrendsChart : public QWidget {
   QComboBox* engine_ = nullptr;
   QLabel* legend_ = nullptr;
   QCustomPlot* plot_ = nullptr;
-  std::shared_ptr<const flight::AircraftLog> log_;
-  flight::AircraftTrends trends_;
+  std::shared_ptr<const store::AircraftLog> log_;
+  store::AircraftTrends trends_;
   std::vector<Panel> panels_;
 };
 

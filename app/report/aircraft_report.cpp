@@ -25,7 +25,7 @@ std::string text(const QDate& d) { return d.toString(Qt::ISODate).toStdString();
 
 }  // namespace
 
-AircraftReportDialog::AircraftReportDialog(const flight::AircraftLog& log, const QString& aircraft, QWidget* parent)
+AircraftReportDialog::AircraftReportDialog(const store::AircraftLog& log, const QString& aircraft, QWidget* parent)
     : QDialog(parent), log_(log), aircraft_(aircraft) {
   setObjectName(QStringLiteral("dlgAircraftReport"));
   setWindowTitle(QStringLiteral("Aircraft report"));
@@ -96,7 +96,7 @@ bool AircraftReportDialog::print() {
   return false;
 }
 
-void printAircraftReport(QWidget* parent, const flight::AircraftLog& log, const QString& aircraft) {
+void printAircraftReport(QWidget* parent, const store::AircraftLog& log, const QString& aircraft) {
   AircraftReportDialog(log, aircraft, parent).print();
 }
 

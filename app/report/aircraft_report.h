@@ -18,7 +18,7 @@ namespace varnix::app::report {
 class AircraftReportDialog : public QDialog {
  public:
   // `log` must outlive the dialog; `aircraft` names it when it has no flight.
-  AircraftReportDialog(const flight::AircraftLog& log, const QString& aircraft, QWidget* parent);
+  AircraftReportDialog(const store::AircraftLog& log, const QString& aircraft, QWidget* parent);
   void setPeriod(const QDate& since, const QDate& until);
   varnix::report::AircraftReportContent content() const;
   // Asks where to save the PDF and writes it; false when cancelled or not written (it said why).
@@ -27,13 +27,13 @@ class AircraftReportDialog : public QDialog {
   bool print();
 
  private:
-  const flight::AircraftLog& log_;
+  const store::AircraftLog& log_;
   QString aircraft_;
   QDateEdit* since_ = nullptr;
   QDateEdit* until_ = nullptr;
 };
 
 // The report of the logbook's whole period on a printer the user chooses.
-void printAircraftReport(QWidget* parent, const flight::AircraftLog& log, const QString& aircraft);
+void printAircraftReport(QWidget* parent, const store::AircraftLog& log, const QString& aircraft);
 
 }  // namespace varnix::app::report

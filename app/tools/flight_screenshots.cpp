@@ -102,15 +102,15 @@ int reportShots(const QString& out, const QString& work) {
   std::ofstream(dir + "/R1.DAT", std::ios::binary).write(dump.data(), static_cast<std::streamsize>(dump.size()));
   varnix::HeaderState header;
   varnix::ExpandDataFile(dir + "/R1.DAT", dir + "/data/", header);
-  std::vector<varnix::flight::CatalogEntry> entries;
+  std::vector<varnix::store::CatalogEntry> entries;
   for (const auto& file : std::filesystem::directory_iterator(dir + "/data/N123AB"))
-    if (auto e = varnix::flight::MakeCatalogEntryFromFile(file.path().string())) {
+    if (auto e = varnix::store::MakeCatalogEntryFromFile(file.path().string())) {
       e->file = "N123AB/" + file.path().filename().string();
       e->folder = "N123AB";
       entries.push_back(std::move(*e));
     }
-  const varnix::flight::AircraftLog log =
-      varnix::flight::BuildAircraftLog("N123AB", std::move(entries), varnix::analysis::Limits{});
+  const varnix::store::AircraftLog log =
+      varnix::store::BuildAircraftLog("N123AB", std::move(entries), varnix::analysis::Limits{});
   const auto content = varnix::report::MakeAircraftReportContent(log, "N123AB", "2024-06-01", "2024-06-30");
   return failures + savePages(out, varnix::render::aircraftReportImages(content), "aircraft_report_page", 2, false);
 }

@@ -13,7 +13,7 @@ namespace varnix::report {
 
 namespace {
 
-using flight::LogbookFlight;
+using store::LogbookFlight;
 
 int digits(const std::string& s, std::size_t from, std::size_t count) {
   int v = 0;
@@ -59,7 +59,7 @@ std::optional<double> IsoSeconds(const std::string& iso) {
   return static_cast<double>(days * 86400 + h * 3600 + mi * 60 + s);
 }
 
-AircraftReportContent MakeAircraftReportContent(const flight::AircraftLog& log, const std::string& aircraft,
+AircraftReportContent MakeAircraftReportContent(const store::AircraftLog& log, const std::string& aircraft,
                                                 const std::string& since, const std::string& until) {
   std::vector<const LogbookFlight*> shown;  // newest first
   for (const LogbookFlight& f : log.flights) {
@@ -86,7 +86,7 @@ AircraftReportContent MakeAircraftReportContent(const flight::AircraftLog& log, 
   double seconds = 0, fuelUsed = 0;
   bool anyFuel = false, mixedFuel = false;
   for (const LogbookFlight* f : shown) {
-    const flight::CatalogEntry& e = f->entry;
+    const store::CatalogEntry& e = f->entry;
     const bool otherDegrees = e.engineUnit != degreesUnit;
     const std::string d(flight::UnitText(e.engineUnit));
     const std::string flightFuel = fuelAmountUnit(e.fuelUnit);
@@ -124,10 +124,10 @@ AircraftReportContent MakeAircraftReportContent(const flight::AircraftLog& log, 
     r.trends.push_back(severityWord(t) + " · " + t.text + (t.acknowledged ? " (acknowledged: " + t.reason + ")" : ""));
 
   // The panels, oldest flight first; a flight in another unit is left out of the temperature panels.
-  using Get = std::function<double(const flight::CatalogEntry&)>;
+  using Get = std::function<double(const store::CatalogEntry&)>;
   constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
-  auto figure = [](analysis::Figure flight::CatalogEntry::*m) {
-    return Get([m, kNone](const flight::CatalogEntry& e) { return (e.*m).known() ? (e.*m).value : kNone; });
+  auto figure = [](analysis::Figure store::CatalogEntry::*m) {
+    return Get([m, kNone](const store::CatalogEntry& e) { return (e.*m).known() ? (e.*m).value : kNone; });
   };
   const struct {
     const char* title;
@@ -135,12 +135,12 @@ AircraftReportContent MakeAircraftReportContent(const flight::AircraftLog& log, 
     Get get;
     bool degrees, fuel;
   } series[] = {
-      {"Hottest CHT", degrees, figure(&flight::CatalogEntry::hottestCht), true, false},
-      {"Hottest EGT", degrees, figure(&flight::CatalogEntry::hottestEgt), true, false},
-      {"Max DIF", degrees, figure(&flight::CatalogEntry::difMax), true, false},
-      {"Min BAT", "V", figure(&flight::CatalogEntry::batteryMin), false, false},
+      {"Hottest CHT", degrees, figure(&store::CatalogEntry::hottestCht), true, false},
+      {"Hottest EGT", degrees, figure(&store::CatalogEntry::hottestEgt), true, false},
+      {"Max DIF", degrees, figure(&store::CatalogEntry::difMax), true, false},
+      {"Min BAT", "V", figure(&store::CatalogEntry::batteryMin), false, false},
       {"Fuel per hour", flow,
-       [kNone](const flight::CatalogEntry& e) {
+       [kNone](const store::CatalogEntry& e) {
          return e.recordedSeconds >= 600 ? e.fuelUsed / (e.recordedSeconds / 3600) : kNone;
        },
        false, true},
@@ -148,7 +148,7 @@ AircraftReportContent MakeAircraftReportContent(const flight::AircraftLog& log, 
   for (const auto& s : series) {
     TrendSeries t{s.title, s.unit, {}};
     for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
-      const flight::CatalogEntry& e = (*it)->entry;
+      const store::CatalogEntry& e = (*it)->entry;
       if (s.degrees && e.engineUnit != degreesUnit) continue;
       if (s.fuel && fuelAmountUnit(e.fuelUnit) != fuel) continue;
       const double v = s.get(e);

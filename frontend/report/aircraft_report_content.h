@@ -40,7 +40,7 @@ struct AircraftReportContent {
 // The period's report of `log`: flights from `since` to `until` (both
 // "YYYY-MM-DD" and inclusive; `until` empty for no end). `aircraft` names
 // the aircraft when the log has no flight to tell its id.
-AircraftReportContent MakeAircraftReportContent(const flight::AircraftLog& log, const std::string& aircraft,
+AircraftReportContent MakeAircraftReportContent(const store::AircraftLog& log, const std::string& aircraft,
                                                 const std::string& since, const std::string& until);
 
 // Whether `text` is a real calendar day written "YYYY-MM-DD".

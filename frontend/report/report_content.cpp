@@ -163,8 +163,8 @@ ReportContent MakeReportContent(const flight::Flight& f, const analysis::FlightA
   r.title = "Flight report: " + facts.aircraft + (facts.flightLabel.empty() ? "" : " flight #" + facts.flightLabel);
   r.degrees = degreesOf(f);
   r.facts.push_back("Aircraft " + facts.aircraft + " · " + flight::FlightName(facts) + " · " + fileName);
-  r.pageHeader = facts.aircraft + " · " + flight::FlightName(facts) + " · " + flight::IsoStart(facts).substr(0, 10);
-  r.facts.push_back("Date " + flight::IsoStart(facts).substr(0, 10) + ", start " + clock(f, 0) + " · duration " +
+  r.pageHeader = facts.aircraft + " · " + flight::FlightName(facts) + " · " + store::IsoStart(facts).substr(0, 10);
+  r.facts.push_back("Date " + store::IsoStart(facts).substr(0, 10) + ", start " + clock(f, 0) + " · duration " +
                     DurationText(analysis.summary.recordedSeconds) + " (" + std::to_string(f.rows()) +
                     " rows every " + std::to_string(facts.interval) + " s)");
   r.facts.push_back("Monitor: " + facts.identification + " · engine " + r.degrees + ", OAT °" +

@@ -20,7 +20,7 @@
 #include "store/catalog_steps.h"
 #include "store/sqlite_statement.h"
 
-namespace varnix::flight {
+namespace varnix::store {
 
 namespace fs = std::filesystem;
 using platform::utf8Path;
@@ -49,7 +49,7 @@ std::string unusableInPlace(const std::string& path) {
 }
 
 std::uint64_t fnv(const std::string& s) {
-  Fnv1a h;
+  flight::Fnv1a h;
   h.add(s);
   return h.value();
 }
@@ -68,8 +68,8 @@ std::string CacheDatabase(const std::string& folder) {
   return utf8Text(real / name);
 }
 
-Outcome<std::unique_ptr<Catalog>> Catalog::open(const std::string& dataFolder, const CatalogWait& wait) {
-  using Opened = Outcome<std::unique_ptr<Catalog>>;
+flight::Outcome<std::unique_ptr<Catalog>> Catalog::open(const std::string& dataFolder, const CatalogWait& wait) {
+  using Opened = flight::Outcome<std::unique_ptr<Catalog>>;
   std::error_code ec;
   const std::string folder = utf8Text(fs::absolute(utf8Path(dataFolder), ec).lexically_normal());
   if (!fs::is_directory(utf8Path(folder), ec)) return Opened::failed("The data folder " + dataFolder + " cannot be found.");
@@ -78,7 +78,7 @@ Outcome<std::unique_ptr<Catalog>> Catalog::open(const std::string& dataFolder, c
   fs::path real = fs::canonical(utf8Path(folder), ec);
   if (ec) real = utf8Path(folder);
   std::unique_ptr<Catalog> c(new Catalog(folder, utf8Text(real / kCatalogFileName), wait));
-  Done connected = c->connect();
+  flight::Done connected = c->connect();
   if (connected.ok()) return Opened{std::move(c), {}};
   if (c->heldPastWait_) {
     if (c->gaveUp_) return Opened::failed("The flight catalog was not opened: another program holds it.");
@@ -91,7 +91,7 @@ Outcome<std::unique_ptr<Catalog>> Catalog::open(const std::string& dataFolder, c
   // second catalog in the cache folder would index the folder again.
   if (const std::string cached = CacheDatabase(folder); !cached.empty()) {
     c.reset(new Catalog(folder, cached, wait));
-    Done inCache = c->connect();
+    flight::Done inCache = c->connect();
     if (inCache.ok()) return Opened{std::move(c), {}};
     connected = std::move(inCache);
   }
@@ -112,9 +112,9 @@ void Catalog::removeFiles() {
   }
 }
 
-Done Catalog::failed(int code) {
+flight::Done Catalog::failed(int code) {
   failedCode_ = code;
-  return Done::failed(message(db_, code));
+  return flight::Done::failed(message(db_, code));
 }
 
 // SQLite's busy handler: waits in short steps until the wait's deadline or
@@ -133,7 +133,7 @@ int Catalog::onBusy(void* catalog, int count) {
   return 1;
 }
 
-Done Catalog::connect() {
+flight::Done Catalog::connect() {
   heldPastWait_ = false;
   // One deadline for the whole open: SQLite's waits and the tries between
   // them, counted on a steady clock.
@@ -143,10 +143,10 @@ Done Catalog::connect() {
     bool& flag;
     ~Connecting() { flag = false; }
   } connecting{connecting_};
-  Done refused = Done::failed("the flight catalog could not be opened");
+  flight::Done refused = flight::Done::failed("the flight catalog could not be opened");
   for (int attempt = 0; attempt < 2; ++attempt) {
     close();
-    if (std::string why = unusableInPlace(path_); !why.empty()) return Done::failed(std::move(why));
+    if (std::string why = unusableInPlace(path_); !why.empty()) return flight::Done::failed(std::move(why));
     std::error_code ec;
     const bool existed = fs::exists(fs::symlink_status(utf8Path(path_), ec));
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
@@ -198,11 +198,11 @@ Done Catalog::connect() {
 // two catalogs opening a new database at once make its tables once. No
 // statement is open when it begins: a connection that reads already cannot
 // wait for a write lock (SQLite reports busy at once).
-Done Catalog::prepareSchema() {
+flight::Done Catalog::prepareSchema() {
   int rc = exec(db_, "BEGIN IMMEDIATE");
   if (rc != SQLITE_OK) return failed(rc);
   auto fail = [&](int code) {
-    Done why = failed(code);  // in SQLite's words before the rollback
+    flight::Done why = failed(code);  // in SQLite's words before the rollback
     exec(db_, "ROLLBACK");
     return why;
   };
@@ -258,15 +258,15 @@ Done Catalog::prepareSchema() {
   return {};
 }
 
-Done Catalog::remake() {
+flight::Done Catalog::remake() {
   close();
   removeFiles();
   rebuiltOnOpen_ = rebuiltSinceUpdate_ = true;
   return connect();
 }
 
-Outcome<std::vector<CatalogEntry>> Catalog::entries(const std::string& folder) {
-  using Entries = Outcome<std::vector<CatalogEntry>>;
+flight::Outcome<std::vector<CatalogEntry>> Catalog::entries(const std::string& folder) {
+  using Entries = flight::Outcome<std::vector<CatalogEntry>>;
   std::vector<CatalogEntry> out;
   if (!db_) return Entries::failed("the catalog is not open");
   {
@@ -276,19 +276,19 @@ Outcome<std::vector<CatalogEntry>> Catalog::entries(const std::string& folder) {
     if (count.ok() && count.step() == SQLITE_ROW)
       out.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, count.integer(0))));
   }
-  const Done read = eachEntry(folder, [&](CatalogEntry&& e) { out.push_back(std::move(e)); });
+  const flight::Done read = eachEntry(folder, [&](CatalogEntry&& e) { out.push_back(std::move(e)); });
   if (!read.ok()) return Entries::failed(read.problem);
   return Entries{std::move(out), {}};
 }
 
-Done Catalog::eachEntry(const std::string& folder, const std::function<void(CatalogEntry&&)>& each) {
-  if (!db_) return Done::failed("the catalog is not open");
+flight::Done Catalog::eachEntry(const std::string& folder, const std::function<void(CatalogEntry&&)>& each) {
+  if (!db_) return flight::Done::failed("the catalog is not open");
   Statement s(db_, folder.empty() ? "SELECT path, folder, size, modified, added, entry FROM files ORDER BY path"
                                   : "SELECT path, folder, size, modified, added, entry FROM files WHERE folder = ? "
                                     "ORDER BY path");
   if (!folder.empty()) s.bind(1, folder);
   while (s.ok() && s.step() == SQLITE_ROW) {
-    Outcome<CatalogEntry> decoded = DecodeEntry(s.blob(5));
+    flight::Outcome<CatalogEntry> decoded = DecodeEntry(s.blob(5));
     CatalogEntry e;
     if (decoded.ok()) {
       e = std::move(decoded.value);
@@ -308,7 +308,7 @@ Done Catalog::eachEntry(const std::string& folder, const std::function<void(Cata
   }
   if (!s.ok()) {
     sawDamage_ = sqlite::damaged(s.code());
-    return Done::failed(message(db_, s.code()));
+    return flight::Done::failed(message(db_, s.code()));
   }
   return {};
 }
@@ -337,4 +337,4 @@ bool Catalog::markLooked(const std::string& folder) {
   return s.step() == SQLITE_DONE;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

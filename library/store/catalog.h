@@ -28,7 +28,7 @@
 
 struct sqlite3;
 
-namespace varnix::flight {
+namespace varnix::store {
 
 // 2: the battery minimum keeps its time (1's rows are kept and read again).
 // 3: each row records the analysis version (kAnalysisVersion) its entry was
@@ -63,14 +63,14 @@ struct CatalogChanges {
 };
 // The changes, or why the update could not be stored (the index is then
 // incomplete: what the failed update did is not counted).
-using CatalogUpdate = Outcome<CatalogChanges>;
+using CatalogUpdate = flight::Outcome<CatalogChanges>;
 
 class Catalog {
  public:
   // Opens (or makes) the catalog of `dataFolder`; the problem says why
   // when no database can be made either there or in the cache folder, or
   // when another program held it past `wait.limit`.
-  static Outcome<std::unique_ptr<Catalog>> open(const std::string& dataFolder, const CatalogWait& wait = {});
+  static flight::Outcome<std::unique_ptr<Catalog>> open(const std::string& dataFolder, const CatalogWait& wait = {});
   ~Catalog();
   Catalog(const Catalog&) = delete;
   Catalog& operator=(const Catalog&) = delete;
@@ -94,10 +94,10 @@ class Catalog {
   // entry stored damaged is read from its file again (and stored by the next
   // update). Empty, with the problem, when the index cannot be read; the
   // next update makes it anew.
-  Outcome<std::vector<CatalogEntry>> entries(const std::string& folder = {});
+  flight::Outcome<std::vector<CatalogEntry>> entries(const std::string& folder = {});
   // The same entries handed to `each` one at a time as they are read, none
   // kept here: a caller that keeps less of an entry holds less at once.
-  Done eachEntry(const std::string& folder, const std::function<void(CatalogEntry&&)>& each);
+  flight::Done eachEntry(const std::string& folder, const std::function<void(CatalogEntry&&)>& each);
 
   // The subfolders of the data folder that hold flight files.
   std::vector<std::string> aircraftFolders();
@@ -119,27 +119,27 @@ class Catalog {
 
   // Opens the database at path_ and makes its schema; `heldPastWait_` says
   // whether a failure was another's lock held past the wait.
-  Done connect();
+  flight::Done connect();
   static int onBusy(void* catalog, int count);
-  Done prepareSchema();
+  flight::Done prepareSchema();
   void close();
   void removeFiles();
-  Done remake();
+  flight::Done remake();
   // The failure of a step that SQLite refused with `code`, in its words;
   // the code is kept in failedCode_ to tell what kind of failure it was.
-  Done failed(int code);
+  flight::Done failed(int code);
   // One write transaction around `body`, which gives its SQLite result;
   // marks a damaged or full database.
-  Done transaction(const std::function<int()>& body);
+  flight::Done transaction(const std::function<int()>& body);
 
   // The steps of an update.
   CatalogUpdate updateOnce(const ProgressHook& progress);
-  Outcome<KnownFiles> knownFiles();
-  Done forget(const std::vector<std::string>& removed);
+  flight::Outcome<KnownFiles> knownFiles();
+  flight::Done forget(const std::vector<std::string>& removed);
   struct ReadEntry;
   // Stores a batch of read files (first seen `now` when new) and counts
   // them into `changes` once the batch is stored.
-  Done store(const std::vector<ReadEntry>& batch, const KnownFiles& known, std::int64_t now, CatalogChanges& changes);
+  flight::Done store(const std::vector<ReadEntry>& batch, const KnownFiles& known, std::int64_t now, CatalogChanges& changes);
 
   std::string dataFolder_;
   std::string path_;
@@ -161,4 +161,4 @@ class Catalog {
   unsigned readers_ = 0;              // threads that read files in an update; 0: automatic
 };
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

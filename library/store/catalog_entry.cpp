@@ -14,7 +14,7 @@
 #include "flight/open_flight.h"
 #include "analysis/flight_summary.h"
 
-namespace varnix::flight {
+namespace varnix::store {
 
 namespace {
 
@@ -134,7 +134,7 @@ class Writer {
     field(static_cast<std::uint8_t>(v));
   }
   // A temperature unit as its letter, 'F' or 'C'.
-  void unit(const Unit& u) { field(analysis::TemperatureLetter(u)[0]); }
+  void unit(const flight::Unit& u) { field(analysis::TemperatureLetter(u)[0]); }
   // The count, then each item; `each` is the least an item takes in the blob.
   template <typename T, typename Visit>
   void list(const std::vector<T>& v, std::size_t /*each*/, Visit&& visit) {
@@ -228,10 +228,10 @@ class Reader {
     check(stored <= static_cast<std::uint8_t>(last));
     v = ok_ ? static_cast<E>(stored) : E{};
   }
-  void unit(Unit& u) {
+  void unit(flight::Unit& u) {
     char letter = 'F';
     field(letter);
-    u = letter == 'C' ? Unit::DegreesC : Unit::DegreesF;
+    u = letter == 'C' ? flight::Unit::DegreesC : flight::Unit::DegreesF;
   }
   template <typename T, typename Visit>
   void list(std::vector<T>& v, std::size_t each, Visit&& visit) {
@@ -269,7 +269,7 @@ void figureFields(Codec& c, F& f) {
   c.field(f.value);
   c.field(f.at);
   c.template as<std::uint8_t>(f.cylinder);
-  c.enumeration(f.engine, Engine::Right);
+  c.enumeration(f.engine, flight::Engine::Right);
 }
 
 // Every field of the blob but the file's own facts (path, size, times), in blob order.
@@ -298,8 +298,8 @@ void entryFields(Codec& c, E& e) {
   c.field(d.recordedSeconds);
   c.list(d.envelopes, 25, [&](auto& env) {
     c.field(env.channel);
-    c.enumeration(env.kind, ChannelKind::Other);
-    c.enumeration(env.engine, Engine::Right);
+    c.enumeration(env.kind, flight::ChannelKind::Other);
+    c.enumeration(env.engine, flight::Engine::Right);
     c.template as<std::uint8_t>(env.cylinder);
     c.template as<std::uint8_t>(env.derived);
     c.field(env.median);
@@ -316,14 +316,14 @@ void entryFields(Codec& c, E& e) {
   c.list(d.cruise, 16, [&](auto& x) {
     c.field(x.channel);
     c.template as<std::uint8_t>(x.cylinder);
-    c.enumeration(x.engine, Engine::Right);
+    c.enumeration(x.engine, flight::Engine::Right);
     c.field(x.mean);
     c.field(x.deviation);
     c.field(x.peakAt);
   });
   c.list(d.cruiseMeans, 9, [&](auto& m) {
     c.field(m.channel);
-    c.enumeration(m.kind, ChannelKind::Other);
+    c.enumeration(m.kind, flight::ChannelKind::Other);
     c.field(m.mean);
   });
   c.field(d.cruisePower);
@@ -354,7 +354,7 @@ void entryFields(Codec& c, E& e) {
     c.template as<std::uint8_t>(v.regular);
   });
   c.list(d.cylinders, 22, [&](auto& x) {
-    c.enumeration(x.engine, Engine::Right);
+    c.enumeration(x.engine, flight::Engine::Right);
     c.template as<std::uint8_t>(x.cylinder);
     c.field(x.egtDeviation);
     c.field(x.chtDeviation);
@@ -368,7 +368,7 @@ void entryFields(Codec& c, E& e) {
 
 }  // namespace
 
-std::string IsoStart(const FlightFacts& f) {
+std::string IsoStart(const flight::FlightFacts& f) {
   char buf[48];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", f.year < 100 ? 2000 + f.year : f.year, f.month,
                 f.day, f.hours, f.minutes, f.seconds);
@@ -381,7 +381,7 @@ analysis::TrendPoint CatalogEntry::trendPoint() const {
   for (const analysis::Figure& f : maxCht) p.maxCht.emplace_back(f.channel, f.value);
   for (const analysis::CruiseEgt& e : digest.cruise) p.cruiseEgt.emplace_back(e.channel, e.mean);
   for (const analysis::CruiseMean& m : digest.cruiseMeans)
-    if (m.kind == ChannelKind::Cht) p.cruiseCht.emplace_back(m.channel, m.mean);
+    if (m.kind == flight::ChannelKind::Cht) p.cruiseCht.emplace_back(m.channel, m.mean);
   p.date = start;
   p.cruisePower = digest.cruisePower;
   p.cruiseOat = digest.cruiseOat;
@@ -391,13 +391,13 @@ analysis::TrendPoint CatalogEntry::trendPoint() const {
 
 namespace {
 
-CatalogEntry entryOf(const FlightRead& read, std::uint64_t valueHash) {
+CatalogEntry entryOf(const flight::FlightRead& read, std::uint64_t valueHash) {
   CatalogEntry e;
   if (!read.ok()) {
     e.problem = read.problem;
     return e;
   }
-  const Flight& f = read.value;
+  const flight::Flight& f = read.value;
   analysis::FlightAnalysis a = analysis::AnalyseFlight(f);
   e.aircraft = f.facts.aircraft;
   e.flightLabel = f.facts.flightLabel;
@@ -429,16 +429,16 @@ CatalogEntry entryOf(const FlightRead& read, std::uint64_t valueHash) {
 }  // namespace
 
 CatalogEntry MakeCatalogEntry(std::string_view text) {
-  const FlightRead read = OpenFlightText(text);
-  return entryOf(read, read.ok() ? HashFlightText(text) : 0);
+  const flight::FlightRead read = flight::OpenFlightText(text);
+  return entryOf(read, read.ok() ? flight::HashFlightText(text) : 0);
 }
 
-CatalogEntry MakeCatalogEntry(FlightRead&& read, std::uint64_t valueHash) { return entryOf(read, valueHash); }
+CatalogEntry MakeCatalogEntry(flight::FlightRead&& read, std::uint64_t valueHash) { return entryOf(read, valueHash); }
 
 std::optional<CatalogEntry> MakeCatalogEntryFromFile(const std::string& path) {
   std::uint64_t hash = 0;
-  const FlightRead read = OpenFlight(path, {}, &hash);
-  if (Unreadable(read)) return std::nullopt;
+  const flight::FlightRead read = flight::OpenFlight(path, {}, &hash);
+  if (flight::Unreadable(read)) return std::nullopt;
   return entryOf(read, hash);
 }
 
@@ -449,15 +449,15 @@ std::string EncodeEntry(const CatalogEntry& e) {
   return std::move(w.out);
 }
 
-Outcome<CatalogEntry> DecodeEntry(std::string_view blob) {
-  Outcome<CatalogEntry> decoded;
+flight::Outcome<CatalogEntry> DecodeEntry(std::string_view blob) {
+  flight::Outcome<CatalogEntry> decoded;
   Reader r(blob);
   std::uint32_t mark = 0;
   r.field(mark);
-  if (mark != kBlobMark) return Outcome<CatalogEntry>::failed("the entry is of another layout");
+  if (mark != kBlobMark) return flight::Outcome<CatalogEntry>::failed("the entry is of another layout");
   entryFields(r, decoded.value);
-  if (!r.ok() || !r.atEnd()) return Outcome<CatalogEntry>::failed("the entry is damaged");
+  if (!r.ok() || !r.atEnd()) return flight::Outcome<CatalogEntry>::failed("the entry is damaged");
   return decoded;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

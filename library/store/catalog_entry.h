@@ -16,7 +16,7 @@
 #include "flight/flight_reader.h"
 #include "flight/outcome.h"
 
-namespace varnix::flight {
+namespace varnix::store {
 
 struct CatalogEntry {
   // The file, as the catalog found it.
@@ -35,7 +35,7 @@ struct CatalogEntry {
   int interval = 0;
   std::uint64_t rows = 0;
   double recordedSeconds = 0;
-  Unit engineUnit = Unit::DegreesF;
+  flight::Unit engineUnit = flight::Unit::DegreesF;
   std::string fuelUnit;
   std::uint64_t valueHash = 0;  // of the value lines: files with the same rows are one flight
   bool durationWritten = true;  // false while an expansion is still writing the file
@@ -55,7 +55,7 @@ struct CatalogEntry {
 // when it cannot be read.
 CatalogEntry MakeCatalogEntry(std::string_view text);
 // The same from a flight read already and the HashValueLines of its file.
-CatalogEntry MakeCatalogEntry(FlightRead&& read, std::uint64_t valueHash);
+CatalogEntry MakeCatalogEntry(flight::FlightRead&& read, std::uint64_t valueHash);
 
 // The entry of the flight file at `path`, read once through the bounded
 // reader (OpenFlight), its value hash taken in the same pass: the same
@@ -66,13 +66,13 @@ std::optional<CatalogEntry> MakeCatalogEntryFromFile(const std::string& path);
 // HashValueLines (flight_reader.h): FNV-1a over the lines after the column titles.
 
 // The "YYYY-MM-DDTHH:MM:SS" of a flight's start (two-digit years are 20yy).
-std::string IsoStart(const FlightFacts& facts);
+std::string IsoStart(const flight::FlightFacts& facts);
 
 // The blob: a mark, then the fields in one list that the writer and the
 // reader share. The catalog keeps the analysis version beside it.
 std::string EncodeEntry(const CatalogEntry& entry);
 // Everything but the file's own facts (path, size, times); a problem for a
 // damaged blob or one of another layout.
-Outcome<CatalogEntry> DecodeEntry(std::string_view blob);
+flight::Outcome<CatalogEntry> DecodeEntry(std::string_view blob);
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

@@ -12,7 +12,7 @@
 #include "platform/fs_path.h"
 #include "platform/platform.h"
 
-namespace varnix::flight {
+namespace varnix::store {
 
 namespace {
 
@@ -24,10 +24,10 @@ using platform::utf8Path;
 std::optional<CatalogEntry> readEntry(const std::string& path, bool* tryAgain) {
   *tryAgain = false;
   std::uint64_t hash = 0;
-  FlightRead read = OpenFlight(path, {}, &hash);
+  flight::FlightRead read = flight::OpenFlight(path, {}, &hash);
   std::error_code ec;
   const bool notRegular = !read.ok() && read.line == 0 && !fs::is_regular_file(fs::status(utf8Path(path), ec));
-  if (Unreadable(read) || notRegular) {
+  if (flight::Unreadable(read) || notRegular) {
     if (!fs::exists(fs::symlink_status(utf8Path(path), ec))) return std::nullopt;
     // Listed beside its name: the reader's "the file PATH" is left out.
     const std::string named = "the file " + path + " ";
@@ -62,4 +62,4 @@ CatalogFileRead ReadCatalogFile(const std::string& path) noexcept {
   return r;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

@@ -10,7 +10,7 @@
 
 #include "store/catalog_entry.h"
 
-namespace varnix::flight {
+namespace varnix::store {
 
 struct CatalogFileRead {
   std::optional<CatalogEntry> entry;  // empty: the file is gone since the folder was listed
@@ -19,4 +19,4 @@ struct CatalogFileRead {
 
 CatalogFileRead ReadCatalogFile(const std::string& path) noexcept;
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

@@ -9,7 +9,7 @@
 #include "store/catalog.h"
 #include "store/flight_files.h"
 
-namespace varnix::flight {
+namespace varnix::store {
 
 // The database of the data folder `folder` in the user's cache folder (the
 // folder made when missing); empty without a cache folder.
@@ -30,4 +30,4 @@ struct Catalog::ReadEntry {
   std::int64_t modified;
 };
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

@@ -14,7 +14,7 @@
 #include "store/read_ahead.h"
 #include "store/sqlite_statement.h"
 
-namespace varnix::flight {
+namespace varnix::store {
 
 using sqlite::Statement;
 using sqlite::exec;
@@ -60,13 +60,13 @@ UpdatePlan planUpdate(const std::vector<FlightFileOnDisk>& disk, const std::map<
 CatalogUpdate Catalog::update(const ProgressHook& progress) {
   // Damage that a query met: made anew here, where writing is expected.
   if (sawDamage_) {
-    if (Done made = remake(); !made.ok()) return CatalogUpdate::failed(std::move(made.problem));
+    if (flight::Done made = remake(); !made.ok()) return CatalogUpdate::failed(std::move(made.problem));
   }
   sawDamage_ = sawFull_ = false;
   CatalogUpdate result = updateOnce(progress);
   // Damage found on the way: the database is made anew and filled from the files.
   if (sawDamage_) {
-    if (Done made = remake(); !made.ok()) {
+    if (flight::Done made = remake(); !made.ok()) {
       result = CatalogUpdate::failed(std::move(made.problem));
     } else {
       sawDamage_ = false;
@@ -94,17 +94,17 @@ CatalogUpdate Catalog::update(const ProgressHook& progress) {
 
 CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
   if (!db_) {
-    if (Done made = remake(); !made.ok()) return CatalogUpdate::failed(std::move(made.problem));
+    if (flight::Done made = remake(); !made.ok()) return CatalogUpdate::failed(std::move(made.problem));
   }
   const std::vector<FlightFileOnDisk> disk = ListFlightFiles(dataFolder_);
-  const Outcome<KnownFiles> known = knownFiles();
+  const flight::Outcome<KnownFiles> known = knownFiles();
   if (!known.ok()) return CatalogUpdate::failed(known.problem);
   const UpdatePlan plan = planUpdate(disk, known.value, std::set<std::string>(reread_.begin(), reread_.end()));
   const auto now = static_cast<std::int64_t>(std::time(nullptr));  // when the new files were first seen
   CatalogChanges changes;
   changes.unchanged = plan.unchanged;
   if (!plan.removed.empty()) {
-    if (Done forgotten = forget(plan.removed); !forgotten.ok())
+    if (flight::Done forgotten = forget(plan.removed); !forgotten.ok())
       return CatalogUpdate::failed(std::move(forgotten.problem));
     changes.removed = plan.removed.size();
   }
@@ -133,7 +133,7 @@ CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
       }
       batch.push_back({&d, std::move(*e), read.tryAgain ? kTryAgain : d.modified});
     }
-    if (Done stored = store(batch, known.value, now, changes); !stored.ok())
+    if (flight::Done stored = store(batch, known.value, now, changes); !stored.ok())
       return CatalogUpdate::failed(std::move(stored.problem));
     p.done = last;
     if (progress && !progress(p)) break;
@@ -145,20 +145,20 @@ CatalogUpdate Catalog::updateOnce(const ProgressHook& progress) {
   return CatalogUpdate{changes, {}};
 }
 
-Outcome<Catalog::KnownFiles> Catalog::knownFiles() {
+flight::Outcome<Catalog::KnownFiles> Catalog::knownFiles() {
   KnownFiles known;
   Statement s(db_, "SELECT path, size, modified, analysis FROM files");
   while (s.ok() && s.step() == SQLITE_ROW) known[s.text(0)] = {s.integer(1), s.integer(2), s.integer(3)};
   if (!s.ok()) {
     sawDamage_ = sqlite::damaged(s.code());
-    return Outcome<KnownFiles>::failed(message(db_, s.code()));
+    return flight::Outcome<KnownFiles>::failed(message(db_, s.code()));
   }
-  return Outcome<KnownFiles>{std::move(known), {}};
+  return flight::Outcome<KnownFiles>{std::move(known), {}};
 }
 
 // Every statement of `body` is finalized before the commit, and none is
 // open before the begin (so that the busy wait applies).
-Done Catalog::transaction(const std::function<int()>& body) {
+flight::Done Catalog::transaction(const std::function<int()>& body) {
   int rc = exec(db_, "BEGIN IMMEDIATE");
   if (rc == SQLITE_OK) {
     rc = body();
@@ -167,12 +167,12 @@ Done Catalog::transaction(const std::function<int()>& body) {
   }
   sawDamage_ = sqlite::damaged(rc);
   sawFull_ = sqlite::full(rc);
-  Done why = failed(rc);  // in SQLite's words before the rollback
+  flight::Done why = failed(rc);  // in SQLite's words before the rollback
   exec(db_, "ROLLBACK");
   return why;
 }
 
-Done Catalog::forget(const std::vector<std::string>& removed) {
+flight::Done Catalog::forget(const std::vector<std::string>& removed) {
   return transaction([&] {
     Statement del(db_, "DELETE FROM files WHERE path = ?");
     for (const std::string& path : removed) {
@@ -184,10 +184,10 @@ Done Catalog::forget(const std::vector<std::string>& removed) {
   });
 }
 
-Done Catalog::store(const std::vector<ReadEntry>& batch, const KnownFiles& known, std::int64_t now,
+flight::Done Catalog::store(const std::vector<ReadEntry>& batch, const KnownFiles& known, std::int64_t now,
                     CatalogChanges& changes) {
   CatalogChanges counted = changes;  // kept only when the batch is stored
-  Done stored = transaction([&] {
+  flight::Done stored = transaction([&] {
     // The time a file was first seen stays with its path.
     Statement put(db_, "INSERT INTO files(path, folder, size, modified, added, entry, analysis)"
                        " VALUES(?,?,?,?,?,?,?) ON CONFLICT(path) DO UPDATE SET folder = excluded.folder,"
@@ -220,4 +220,4 @@ Done Catalog::store(const std::vector<ReadEntry>& batch, const KnownFiles& known
   return stored;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

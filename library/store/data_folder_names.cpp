@@ -4,7 +4,7 @@
 #include "analysis/acknowledgements.h"
 #include "analysis/limits.h"
 
-namespace varnix::flight {
+namespace varnix::store {
 
 namespace {
 
@@ -40,4 +40,4 @@ std::string UnlistedFolderReason(std::string_view name) {
   return ReservedNameReason(name);
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

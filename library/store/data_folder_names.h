@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace varnix::flight {
+namespace varnix::store {
 
 inline constexpr const char* kCatalogFileName = "varnix-catalog.sqlite";
 // Kept for the aircraft's maintenance records.
@@ -26,4 +26,4 @@ std::string ReservedNameReason(std::string_view name);
 // beginning with a dot, reserved); empty when it would.
 std::string UnlistedFolderReason(std::string_view name);
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

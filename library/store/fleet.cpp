@@ -6,7 +6,7 @@
 
 #include "flight/channels.h"
 
-namespace varnix::flight {
+namespace varnix::store {
 
 namespace {
 
@@ -23,8 +23,8 @@ std::string counted(std::size_t n, const char* one, const char* many) {
 
 // The unit of the fuel used from the header's fuel flow unit ("GPH": "gal").
 std::string fuelAmountUnit(const std::string& flowUnit) {
-  for (Unit u : {Unit::GallonsPerHour, Unit::LitresPerHour, Unit::PoundsPerHour, Unit::KilogramsPerHour})
-    if (UnitText(u) == flowUnit) return std::string(UnitText(FuelAmountUnit(u)));
+  for (flight::Unit u : {flight::Unit::GallonsPerHour, flight::Unit::LitresPerHour, flight::Unit::PoundsPerHour, flight::Unit::KilogramsPerHour})
+    if (flight::UnitText(u) == flowUnit) return std::string(flight::UnitText(flight::FuelAmountUnit(u)));
   return {};
 }
 
@@ -115,4 +115,4 @@ std::string CsvText(const std::vector<std::vector<std::string>>& rows) {
   return text;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

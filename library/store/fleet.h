@@ -12,7 +12,7 @@
 
 #include "store/logbook.h"
 
-namespace varnix::flight {
+namespace varnix::store {
 
 struct FleetRow {
   std::string folder;
@@ -55,4 +55,4 @@ std::string CsvField(std::string_view text);
 // each line ended by "\n".
 std::string CsvText(const std::vector<std::vector<std::string>>& rows);
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

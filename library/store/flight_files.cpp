@@ -12,7 +12,7 @@
 #include "platform/fs_path.h"
 #include "store/data_folder_names.h"
 
-namespace varnix::flight {
+namespace varnix::store {
 
 namespace {
 
@@ -56,4 +56,4 @@ std::vector<FlightFileOnDisk> ListFlightFiles(const std::string& dataFolder) {
   return out;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace varnix::flight {
+namespace varnix::store {
 
 struct FlightFileOnDisk {
   std::string rel;     // "folder/name", the catalog's key
@@ -22,4 +22,4 @@ struct FlightFileOnDisk {
 // never opened); a dangling link is not.
 std::vector<FlightFileOnDisk> ListFlightFiles(const std::string& dataFolder);
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <tuple>
 
-namespace varnix::flight {
+namespace varnix::store {
 
 const LogbookFlight* AircraftLog::trendFlight(const analysis::Finding& trend) const {
   // A baseline, change or hottest cylinder finding is about the newest flight.
@@ -122,4 +122,4 @@ double FindingTime(const LogbookFlight& flight, const analysis::Finding& finding
   return finding.peakAt;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

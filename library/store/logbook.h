@@ -15,7 +15,7 @@
 #include "analysis/findings.h"
 #include "analysis/limits.h"
 
-namespace varnix::flight {
+namespace varnix::store {
 
 struct LogbookFlight {
   CatalogEntry entry;              // the first of its files
@@ -73,4 +73,4 @@ void AcknowledgeFindings(AircraftLog& log, const std::vector<analysis::Acknowled
 // Where a finding of `flight` points in time (a trend: the channel's peak).
 double FindingTime(const LogbookFlight& flight, const analysis::Finding& finding);
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

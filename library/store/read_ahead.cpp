@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace varnix::flight {
+namespace varnix::store {
 
 ReadAhead::ReadAhead(const std::vector<std::string>& paths, unsigned workers, std::size_t window)
     : paths_(paths), slots_(std::max<std::size_t>(window, 1)) {
@@ -53,4 +53,4 @@ void ReadAhead::work() {
   }
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

@@ -15,7 +15,7 @@
 
 #include "store/catalog_file_read.h"
 
-namespace varnix::flight {
+namespace varnix::store {
 
 class ReadAhead {
  public:
@@ -50,4 +50,4 @@ class ReadAhead {
   bool stop_ = false;
 };
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

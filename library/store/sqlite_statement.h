@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace varnix::flight::sqlite {
+namespace varnix::store::sqlite {
 
 class Statement {
  public:
@@ -64,4 +64,4 @@ inline bool full(int code) { return (code & 0xff) == SQLITE_FULL || (code & 0xff
 // A file that is no database, or no longer a whole one.
 inline bool damaged(int code) { return (code & 0xff) == SQLITE_CORRUPT || (code & 0xff) == SQLITE_NOTADB; }
 
-}  // namespace varnix::flight::sqlite
+}  // namespace varnix::store::sqlite

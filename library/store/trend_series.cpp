@@ -9,7 +9,7 @@
 
 #include "flight/civil_date.h"
 
-namespace varnix::flight {
+namespace varnix::store {
 
 namespace {
 
@@ -77,7 +77,7 @@ std::vector<std::vector<MedianPoint>> RollingMedian(const std::vector<TrendValue
   return lines;
 }
 
-std::vector<const TrendSeries*> AircraftTrends::of(TrendQuantity quantity, Engine engine) const {
+std::vector<const TrendSeries*> AircraftTrends::of(TrendQuantity quantity, flight::Engine engine) const {
   std::vector<const TrendSeries*> out;
   for (const TrendSeries& s : series)
     if (s.quantity == quantity && s.engine == engine) out.push_back(&s);
@@ -89,10 +89,10 @@ AircraftTrends BuildTrendSeries(const AircraftLog& log) {
   if (log.flights.empty()) return out;
   const CatalogEntry& newest = log.flights.front().entry;
   const analysis::TrendPoint newestPoint = newest.trendPoint();
-  const Unit unit = newest.engineUnit;
+  const flight::Unit unit = newest.engineUnit;
   using Key = std::tuple<int, int, int, std::string>;  // engine, quantity, cylinder, channel
   std::map<Key, TrendSeries> byKey;
-  auto add = [&](TrendQuantity q, Engine engine, int cylinder, const std::string& channel, Unit u, double value,
+  auto add = [&](TrendQuantity q, flight::Engine engine, int cylinder, const std::string& channel, flight::Unit u, double value,
                  const TrendValue& base) {
     if (!std::isfinite(value)) return;
     TrendSeries& s = byKey[{static_cast<int>(engine), quantityOrder(q), cylinder, channel}];
@@ -116,9 +116,9 @@ AircraftTrends BuildTrendSeries(const AircraftLog& log) {
     const bool comparable = analysis::ComparableCruise(e.trendPoint(), newestPoint, log.limits);
     auto degrees = [&](float v) { return analysis::FahrenheitToUnit(analysis::UnitToFahrenheit(v, e.engineUnit), unit); };
     // The cruise means list each engine's cylinders, then that engine's oil.
-    Engine engine = Engine::Only;
+    flight::Engine engine = flight::Engine::Only;
     for (const analysis::CruiseMean& m : e.digest.cruiseMeans) {
-      if (m.kind == ChannelKind::Cht) {
+      if (m.kind == flight::ChannelKind::Cht) {
         int cylinder = 0;
         for (const analysis::Figure& f : e.maxCht)
           if (f.channel == m.channel) {
@@ -129,13 +129,13 @@ AircraftTrends BuildTrendSeries(const AircraftLog& log) {
         TrendValue b = base;
         b.comparable = comparable;
         add(TrendQuantity::CruiseCht, engine, cylinder, m.channel, unit, degrees(m.mean), b);
-      } else if (m.kind == ChannelKind::Egt) {
+      } else if (m.kind == flight::ChannelKind::Egt) {
         for (const analysis::CruiseEgt& c : e.digest.cruise)
           if (c.channel == m.channel) engine = c.engine;
-      } else if (m.kind == ChannelKind::OilTemperature) {
+      } else if (m.kind == flight::ChannelKind::OilTemperature) {
         add(TrendQuantity::OilTemperature, engine, 0, m.channel, unit, degrees(m.mean), base);
-      } else if (m.kind == ChannelKind::OilPressure) {
-        add(TrendQuantity::OilPressure, engine, 0, m.channel, Unit::Psi, m.mean, base);
+      } else if (m.kind == flight::ChannelKind::OilPressure) {
+        add(TrendQuantity::OilPressure, engine, 0, m.channel, flight::Unit::Psi, m.mean, base);
       }
     }
     // The EGT as the baselines take it: each cylinder's mean in the steady cruise.
@@ -144,7 +144,7 @@ AircraftTrends BuildTrendSeries(const AircraftLog& log) {
       b.comparable = comparable;
       add(TrendQuantity::CruiseEgt, c.engine, c.cylinder, c.channel, unit, degrees(c.mean), b);
     }
-    add(TrendQuantity::Battery, Engine::Only, 0, "BAT", Unit::Volts, e.digest.cruiseBattery, base);
+    add(TrendQuantity::Battery, flight::Engine::Only, 0, "BAT", flight::Unit::Volts, e.digest.cruiseBattery, base);
   }
   for (auto& [key, s] : byKey) {
     s.median = RollingMedian(s.values);
@@ -153,7 +153,7 @@ AircraftTrends BuildTrendSeries(const AircraftLog& log) {
       out.engines.push_back(s.engine);
     out.series.push_back(std::move(s));
   }
-  if (out.engines.empty() && !out.series.empty()) out.engines.push_back(Engine::Only);
+  if (out.engines.empty() && !out.series.empty()) out.engines.push_back(flight::Engine::Only);
   // The trend findings on their series: a change at the first flight after
   // its step, the others (about the newest flights) at the newest value.
   for (const analysis::Finding& f : log.trends)
@@ -170,4 +170,4 @@ AircraftTrends BuildTrendSeries(const AircraftLog& log) {
   return out;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

@@ -15,7 +15,7 @@
 
 #include "store/logbook.h"
 
-namespace varnix::flight {
+namespace varnix::store {
 
 enum class TrendQuantity { CruiseCht, CruiseEgt, OilTemperature, OilPressure, Battery };
 
@@ -50,20 +50,20 @@ struct TrendMark {
 
 struct TrendSeries {
   TrendQuantity quantity = TrendQuantity::CruiseCht;
-  Engine engine = Engine::Only;
+  flight::Engine engine = flight::Engine::Only;
   int cylinder = 0;        // CHT, EGT: its cylinder
   std::string channel;     // "C3", "LE2", "OIL", "BAT"
-  Unit unit = Unit::None;  // the newest flight's, every value converted to it
+  flight::Unit unit = flight::Unit::None;  // the newest flight's, every value converted to it
   std::vector<TrendValue> values;            // oldest first
   std::vector<std::vector<MedianPoint>> median;  // one line per segment, never across a gap
   std::vector<TrendMark> marks;
 };
 
 struct AircraftTrends {
-  std::vector<Engine> engines;      // Only, or Left and Right of a twin
+  std::vector<flight::Engine> engines;      // Only, or Left and Right of a twin
   std::vector<TrendSeries> series;  // by engine, then quantity, then cylinder
   // The series of `quantity` on `engine` (the battery is the aircraft's: Engine::Only).
-  std::vector<const TrendSeries*> of(TrendQuantity quantity, Engine engine) const;
+  std::vector<const TrendSeries*> of(TrendQuantity quantity, flight::Engine engine) const;
 };
 
 AircraftTrends BuildTrendSeries(const AircraftLog& log);
@@ -77,4 +77,4 @@ std::vector<std::vector<MedianPoint>> RollingMedian(const std::vector<TrendValue
 // Seconds since 1970 of "YYYY-MM-DDTHH:MM:SS" read as UTC; NaN for another text.
 double TrendSeconds(std::string_view iso);
 
-}  // namespace varnix::flight
+}  // namespace varnix::store

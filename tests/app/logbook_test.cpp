@@ -80,7 +80,7 @@ class LogbookTest : public QObject {
       if (findings->topLevelItem(i)->text(4).startsWith(QStringLiteral("CHT C3 reached 396")))
         cht = findings->topLevelItem(i);
     QVERIFY(cht);
-    const flight::LogbookFlight& f102 =
+    const store::LogbookFlight& f102 =
         form.currentLog()->flights[static_cast<std::size_t>(cht->data(0, Qt::UserRole).toInt())];
     QCOMPARE(QString::fromStdString(f102.entry.file), QStringLiteral("N123AB/F00102.CSV"));
     emit findings->itemActivated(cht, 0);
@@ -191,7 +191,7 @@ class LogbookTest : public QObject {
     form.openFolder(QString::fromStdString(dir.file("data")));
     QVERIFY(caughtUp.wait(20000));
     QVERIFY(form.findChild<QPushButton*>(QStringLiteral("cmdAircraftReport")));
-    const flight::AircraftLog& log = *form.currentLog();
+    const store::AircraftLog& log = *form.currentLog();
     QCOMPARE(log.flights.size(), std::size_t{4});
     const QDate newest = QDate::fromString(QString::fromStdString(log.flights.front().entry.start.substr(0, 10)), Qt::ISODate);
     std::size_t thatDay = 0;
@@ -261,7 +261,7 @@ class LogbookTest : public QObject {
       int cylinders = 0;
       for (const auto& p : trends->panels()) {
         QCOMPARE(p.engine, trends->engines()[static_cast<std::size_t>(e)]);
-        if (p.series->quantity == flight::TrendQuantity::Battery) continue;
+        if (p.series->quantity == store::TrendQuantity::Battery) continue;
         QCOMPARE(p.series->engine, p.engine);
         cylinders += p.series->cylinder > 0;
         // Two lines, none across the gap.
@@ -271,7 +271,7 @@ class LogbookTest : public QObject {
         for (const QCPGraphData& d : *line) {
           if (std::isnan(d.value)) ++breaks;
           else if (before && !std::isnan(before->value))
-            QVERIFY2(d.key - before->key <= flight::kTrendGapDays * 86400, qPrintable(p.title));
+            QVERIFY2(d.key - before->key <= store::kTrendGapDays * 86400, qPrintable(p.title));
           before = &d;
         }
         QCOMPARE(breaks, 1);
@@ -281,7 +281,7 @@ class LogbookTest : public QObject {
     trends->resize(1280, 640);
     trends->plot()->replot(QCustomPlot::rpImmediateRefresh);
     const auto& panel = trends->panels().front();
-    const flight::TrendValue& first = panel.series->values.front();
+    const store::TrendValue& first = panel.series->values.front();
     const QPoint at = trends->pointPosition(panel, 0).toPoint();
     const QString tip = trends->toolTipAt(at);
     QVERIFY2(tip.contains(QStringLiteral("Flight %1 of %2").arg(QString::fromStdString(first.label),
@@ -335,15 +335,15 @@ class LogbookTest : public QObject {
         QVERIFY(caughtUp.wait(20000));
         lookedBy = QDateTime::currentSecsSinceEpoch();
       }
-      const std::vector<flight::FleetRow>& fleet = form.fleetRows();
+      const std::vector<store::FleetRow>& fleet = form.fleetRows();
       QCOMPARE(fleet.size(), std::size_t{2});
       QCOMPARE(form.fleetList()->topLevelItemCount(), 2);
       QCOMPARE(form.aircraftList()->count(), 2);
       for (int r = 0; r < 2; ++r) {
         form.aircraftList()->setCurrentRow(r);
-        const flight::AircraftLog* log = form.currentLog();
+        const store::AircraftLog* log = form.currentLog();
         QVERIFY2(log, c.name);
-        const flight::FleetRow& row = fleet[static_cast<std::size_t>(r)];
+        const store::FleetRow& row = fleet[static_cast<std::size_t>(r)];
         QCOMPARE(row.folder, log->folder);
         std::size_t open = 0, fresh = 0;
         double hours = 0;

@@ -62,7 +62,7 @@ TEST(FlightJson, LaysOutBlocksOneMemberALineAndTheRestOnOne) {
 // The logbook writes its flights as it goes; the text is that of the
 // flight's tree in the logbook's layout.
 TEST(FlightJson, ALogbookFlightIsWrittenAsItsTreeIsLaidOut) {
-  flight::LogbookFlight plain;
+  store::LogbookFlight plain;
   plain.entry.file = "N123AB/F00101.CSV";
   plain.entry.folder = "N123AB";
   plain.entry.aircraft = "N123AB";
@@ -72,7 +72,7 @@ TEST(FlightJson, ALogbookFlightIsWrittenAsItsTreeIsLaidOut) {
   plain.entry.interval = 6;
   plain.entry.fuelUsed = NAN;
   plain.files = {plain.entry.file};
-  flight::LogbookFlight full = plain;
+  store::LogbookFlight full = plain;
   full.entry.engineUnit = flight::Unit::DegreesC;
   full.entry.aircraft = "N\xe9\"1";
   full.entry.fuelUnit = "GPH";
@@ -96,11 +96,11 @@ TEST(FlightJson, ALogbookFlightIsWrittenAsItsTreeIsLaidOut) {
   const std::initializer_list<std::string_view> blocks = {"", "/[]", "/[]/findings"};
   struct Case {
     const char* what;
-    const flight::LogbookFlight& flight;
+    const store::LogbookFlight& flight;
   };
   for (const Case& c : {Case{"few figures", plain}, Case{"every figure", full}}) {
     SCOPED_TRACE(c.what);
-    const flight::CatalogEntry& e = c.flight.entry;
+    const store::CatalogEntry& e = c.flight.entry;
     Json tree = Json::object();
     tree["file"] = JsonText(e.file);
     tree["files"] = Json::array();

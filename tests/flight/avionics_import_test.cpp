@@ -132,8 +132,8 @@ TEST(AvionicsImport, EveryCopyGetsANameTheLogbookLists) {
     EXPECT_EQ(r.value.files[0].outcome, ImportOutcome::Imported) << r.value.files[0].message;
     EXPECT_EQ(r.value.files[0].message, from.file(c.source) + " imported as N123AB/" + c.copy);
     EXPECT_EQ(readFile(data.path() + "/N123AB/" + c.copy), kLog);
-    EXPECT_TRUE(flight::IsFlightFileName(c.copy));
-    EXPECT_EQ(flight::ReservedNameReason(c.copy), "");
+    EXPECT_TRUE(store::IsFlightFileName(c.copy));
+    EXPECT_EQ(store::ReservedNameReason(c.copy), "");
     std::size_t entries = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(data.path() + "/N123AB")) ++entries;
     EXPECT_EQ(entries, 1u) << "the copy alone: no temporary is left";

@@ -388,12 +388,12 @@ TEST(FlightReader, HashesTheValueLinesAsTheCatalogAlwaysDid) {
     EXPECT_EQ(flight::HashValueLines(text), keptHash(text));
     const std::string path = dir.file("F09999.CSV");
     writeFile(path, text);
-    const std::optional<flight::CatalogEntry> fromFile = flight::MakeCatalogEntryFromFile(path);
+    const std::optional<store::CatalogEntry> fromFile = store::MakeCatalogEntryFromFile(path);
     ASSERT_TRUE(fromFile);
-    const flight::CatalogEntry fromText = flight::MakeCatalogEntry(text);
-    EXPECT_EQ(flight::EncodeEntry(*fromFile), flight::EncodeEntry(fromText));
+    const store::CatalogEntry fromText = store::MakeCatalogEntry(text);
+    EXPECT_EQ(store::EncodeEntry(*fromFile), store::EncodeEntry(fromText));
   }
-  EXPECT_FALSE(flight::MakeCatalogEntryFromFile(dir.file("F00404.CSV")));
+  EXPECT_FALSE(store::MakeCatalogEntryFromFile(dir.file("F00404.CSV")));
 }
 
 // What is no regular file is refused before a byte is read, naming it: a

@@ -124,15 +124,15 @@ class ReportPdfTest : public QObject {
     QFETCH(int, flights);
     static std::string folder;
     if (folder.empty()) folder = expand("aircraft", test::shortFlight(encode::ProfileLayout::Single, 20), 12);
-    std::vector<flight::CatalogEntry> entries;
+    std::vector<store::CatalogEntry> entries;
     for (const auto& file : std::filesystem::directory_iterator(folder))
       if (file.path().extension() == ".CSV")
-        if (auto e = flight::MakeCatalogEntryFromFile(file.path().string())) {
+        if (auto e = store::MakeCatalogEntryFromFile(file.path().string())) {
           e->file = "N123AB/" + file.path().filename().string();
           e->folder = "N123AB";
           entries.push_back(std::move(*e));
         }
-    const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", std::move(entries), analysis::Limits{});
+    const store::AircraftLog log = store::BuildAircraftLog("N123AB", std::move(entries), analysis::Limits{});
     const report::AircraftReportContent content =
         report::MakeAircraftReportContent(log, "N123AB", since.toStdString(), until.toStdString());
     const QString pdf = QString::fromStdString(dir_.file("aircraft-" + since.toStdString() + ".pdf"));

@@ -180,10 +180,10 @@ TEST(ReportContent, TheEngineAnalysisSectionsCarryTheirUnits) {
   }
 }
 
-flight::LogbookFlight loggedFlight(const std::string& start, const std::string& label, double hours, float cht,
+store::LogbookFlight loggedFlight(const std::string& start, const std::string& label, double hours, float cht,
                                    float fuel, flight::Unit unit = flight::Unit::DegreesF,
                                    std::vector<analysis::Finding> findings = {}) {
-  flight::LogbookFlight f;
+  store::LogbookFlight f;
   f.entry.aircraft = "N7";
   f.entry.start = start;
   f.entry.flightLabel = label;
@@ -210,7 +210,7 @@ TEST(AircraftReportContent, ListsThePeriodsFlightsWithTotalsFindingsAndPanels) {
   known.hint.clear();
   known.acknowledged = true;
   known.reason = "new cylinder";
-  flight::AircraftLog log;
+  store::AircraftLog log;
   log.folder = "N7";
   log.flights = {loggedFlight("2024-07-02T10:00:00", "9", 1.0, 200, 36, flight::Unit::DegreesC),
                  loggedFlight("2024-06-30T09:00:00", "8", 2.0, 410, 20.5, flight::Unit::DegreesF, {hot, known}),

@@ -35,21 +35,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)cacheSet;
   fs::create_directories(sandbox.work() / "N7");
   sandbox.put("N7/F00007.CSV", reinterpret_cast<const std::uint8_t*>(kFlight), sizeof kFlight - 1);
-  sandbox.put(flight::kCatalogFileName, data, size);
+  sandbox.put(store::kCatalogFileName, data, size);
 
-  auto [catalog, problem] = flight::Catalog::open(sandbox.work().string());
+  auto [catalog, problem] = store::Catalog::open(sandbox.work().string());
   if (!catalog) fuzz::fail("the catalog could not be opened: " + problem);
-  const flight::CatalogUpdate update = catalog->update();
+  const store::CatalogUpdate update = catalog->update();
   if (!update.ok()) fuzz::fail("the catalog could not be brought up to date: " + update.problem);
-  const flight::Outcome<std::vector<flight::CatalogEntry>> listed = catalog->entries();
+  const flight::Outcome<std::vector<store::CatalogEntry>> listed = catalog->entries();
   if (!listed.ok()) fuzz::fail("the catalog's entries could not be read: " + listed.problem);
-  const std::vector<flight::CatalogEntry>& entries = listed.value;
+  const std::vector<store::CatalogEntry>& entries = listed.value;
   if (entries.size() != 1) {
     std::string files;
-    for (const flight::CatalogEntry& e : entries) files += " " + e.file;
+    for (const store::CatalogEntry& e : entries) files += " " + e.file;
     fuzz::fail("the catalog holds " + std::to_string(entries.size()) + " files, not 1:" + files);
   }
-  const flight::CatalogEntry& e = entries.front();
+  const store::CatalogEntry& e = entries.front();
   if (!e.problem.empty() || e.aircraft != "N7" || e.flightNumber != 7 || e.rows != 3)
     fuzz::fail("the catalog holds the flight wrongly: " + e.file + " " + e.problem);
   const std::string escaped = sandbox.firstEscape();

@@ -37,20 +37,20 @@ namespace varnix::test {
 namespace {
 
 namespace fs = std::filesystem;
-using flight::Catalog;
+using store::Catalog;
 
 struct Folder {
   TempDir dir;
   std::vector<std::string> files = expandedFlights(dir, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
   std::string data = dir.file("data");
-  std::string database = std::string(data).append("/").append(flight::kCatalogFileName);
+  std::string database = std::string(data).append("/").append(store::kCatalogFileName);
 };
 
-std::vector<flight::CatalogEntry> indexed(const std::string& data, flight::CatalogUpdate* update = nullptr) {
+std::vector<store::CatalogEntry> indexed(const std::string& data, store::CatalogUpdate* update = nullptr) {
   const auto catalog = Catalog::open(data).value;
   EXPECT_TRUE(catalog);
   if (!catalog) return {};
-  const flight::CatalogUpdate u = catalog->update();
+  const store::CatalogUpdate u = catalog->update();
   EXPECT_EQ(u.problem, "");
   if (update) *update = u;
   return catalog->entries().value;
@@ -84,11 +84,11 @@ struct CacheFolder {
 std::vector<std::string> catalogFiles(const std::string& data) {
   std::vector<std::string> out;
   for (const auto& e : fs::directory_iterator(data))
-    if (e.path().filename().string().rfind(flight::kCatalogFileName, 0) == 0) out.push_back(e.path().filename().string());
+    if (e.path().filename().string().rfind(store::kCatalogFileName, 0) == 0) out.push_back(e.path().filename().string());
   return out;
 }
 
-std::string inData(const std::string& data) { return (fs::canonical(data) / flight::kCatalogFileName).string(); }
+std::string inData(const std::string& data) { return (fs::canonical(data) / store::kCatalogFileName).string(); }
 
 void sql(const std::string& database, const char* statement) {
   sqlite3* db = nullptr;
@@ -100,7 +100,7 @@ void sql(const std::string& database, const char* statement) {
 TEST(Catalog, KeepsWhatTheReaderAndTheSummaryGive) {
   Folder f;
   ASSERT_EQ(f.files.size(), 4u);
-  flight::CatalogUpdate u;
+  store::CatalogUpdate u;
   const auto entries = indexed(f.data, &u);
   EXPECT_EQ(u.value.added, 4u);
   ASSERT_EQ(entries.size(), 4u);
@@ -108,7 +108,7 @@ TEST(Catalog, KeepsWhatTheReaderAndTheSummaryGive) {
     const flight::FlightRead read = flight::ReadFlightFile(f.files[i]);
     ASSERT_TRUE(read.ok());
     const analysis::FlightSummary s = analysis::SummarizeFlight(read.value);
-    const flight::CatalogEntry& e = entries[i];
+    const store::CatalogEntry& e = entries[i];
     EXPECT_EQ(e.file, std::string("N123AB/").append(fs::path(f.files[i]).filename().string()));
     EXPECT_EQ(e.folder, "N123AB");
     EXPECT_EQ(e.aircraft, read.value.facts.aircraft);
@@ -146,7 +146,7 @@ TEST(Catalog, FollowsChangedRemovedDuplicatedAndHalfWrittenFiles) {
   std::fill_n(partial.begin() + static_cast<std::ptrdiff_t>(partial.find("\"Duration") + 1), 9, ' ');
   writeFile(std::string(f.data).append("/N123AB/F00109.CSV"), partial);
 
-  flight::CatalogUpdate u;
+  store::CatalogUpdate u;
   const auto entries = indexed(f.data, &u);
   EXPECT_EQ(u.value.added, 1u);
   EXPECT_EQ(u.value.changed, 1u);
@@ -155,9 +155,9 @@ TEST(Catalog, FollowsChangedRemovedDuplicatedAndHalfWrittenFiles) {
   ASSERT_EQ(entries.size(), 4u);  // F00101, F00101A, F00102, F00103
   EXPECT_EQ(entries[2].flightLabel, "101");  // F00102.CSV now holds flight 101
 
-  const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", entries, analysis::Limits{});
+  const store::AircraftLog log = store::BuildAircraftLog("N123AB", entries, analysis::Limits{});
   ASSERT_EQ(log.flights.size(), 2u);  // F00102's copy of 101 is the same flight
-  const flight::LogbookFlight& f101 = log.flights[1];
+  const store::LogbookFlight& f101 = log.flights[1];
   EXPECT_EQ(f101.files, (std::vector<std::string>{"N123AB/F00101.CSV", "N123AB/F00101A.CSV", "N123AB/F00102.CSV"}));
   EXPECT_FALSE(f101.differs);
 
@@ -166,7 +166,7 @@ TEST(Catalog, FollowsChangedRemovedDuplicatedAndHalfWrittenFiles) {
   other[other.rfind(",1") + 1] = '2';
   writeFile(std::string(f.data).append("/N123AB/F00101B.CSV"), other);
   fs::last_write_time(std::string(f.data).append("/N123AB/F00101B.CSV"), fs::last_write_time(f.files[1]));
-  const flight::AircraftLog marked = flight::BuildAircraftLog("N123AB", indexed(f.data), analysis::Limits{});
+  const store::AircraftLog marked = store::BuildAircraftLog("N123AB", indexed(f.data), analysis::Limits{});
   ASSERT_EQ(marked.flights.size(), 3u);
   EXPECT_TRUE(marked.flights[1].differs);
   EXPECT_TRUE(marked.flights[2].differs);
@@ -182,14 +182,14 @@ TEST(Catalog, JudgesEntriesAsTheyAreReadAsTheLogbookOfWholeEntriesDoes) {
   strict.difMax = 50;
   strict.batteryMin = 14.5;
   for (const analysis::Limits& limits : {analysis::Limits{}, strict}) {
-    const flight::AircraftLog whole = flight::BuildAircraftLog("N123AB", indexed(f.data), limits);
+    const store::AircraftLog whole = store::BuildAircraftLog("N123AB", indexed(f.data), limits);
     const auto catalog = Catalog::open(f.data).value;
     ASSERT_TRUE(catalog);
-    std::vector<flight::JudgedEntry> judged;
-    EXPECT_TRUE(catalog->eachEntry("N123AB", [&](flight::CatalogEntry&& e) {
-      judged.push_back(flight::JudgeEntry(std::move(e), limits));
+    std::vector<store::JudgedEntry> judged;
+    EXPECT_TRUE(catalog->eachEntry("N123AB", [&](store::CatalogEntry&& e) {
+      judged.push_back(store::JudgeEntry(std::move(e), limits));
     }).ok());
-    const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", std::move(judged), limits);
+    const store::AircraftLog log = store::BuildAircraftLog("N123AB", std::move(judged), limits);
     ASSERT_EQ(log.flights.size(), whole.flights.size());
     std::size_t findings = 0;
     for (std::size_t i = 0; i < log.flights.size(); ++i) {
@@ -230,7 +230,7 @@ TEST(Catalog, ComesBackWholeFromALostOrDamagedDatabase) {
     c.damage(f.database);
     const auto catalog = Catalog::open(f.data).value;
     ASSERT_TRUE(catalog);
-    const flight::CatalogUpdate u = catalog->update();
+    const store::CatalogUpdate u = catalog->update();
     EXPECT_EQ(u.value.rebuilt, c.rebuilt);
     EXPECT_EQ(u.value.added + u.value.changed, c.read);
     const auto entries = catalog->entries().value;
@@ -291,22 +291,22 @@ TEST(Catalog, ComputesEntriesOfAnotherAnalysisVersionAgain) {
     sql(f.database, c.age);
     const auto catalog = Catalog::open(f.data).value;
     ASSERT_TRUE(catalog);
-    const flight::CatalogUpdate u = catalog->update();
+    const store::CatalogUpdate u = catalog->update();
     EXPECT_EQ(u.problem, "");
     EXPECT_FALSE(u.value.rebuilt);
     EXPECT_EQ(u.value.recomputed, 4u);
     EXPECT_EQ(u.value.added + u.value.changed + u.value.removed, 0u);
-    EXPECT_EQ(userVersion(f.database), flight::kCatalogSchema);
+    EXPECT_EQ(userVersion(f.database), store::kCatalogSchema);
     const auto entries = catalog->entries().value;
     ASSERT_EQ(entries.size(), 4u);
     for (std::size_t i = 0; i < entries.size(); ++i) {
       EXPECT_EQ(entries[i].added, 1000);  // when the file was first seen stays
-      const std::optional<flight::CatalogEntry> fresh = flight::MakeCatalogEntryFromFile(f.files[i]);
+      const std::optional<store::CatalogEntry> fresh = store::MakeCatalogEntryFromFile(f.files[i]);
       ASSERT_TRUE(fresh);
-      EXPECT_EQ(flight::EncodeEntry(entries[i]), flight::EncodeEntry(*fresh));
+      EXPECT_EQ(store::EncodeEntry(entries[i]), store::EncodeEntry(*fresh));
     }
     EXPECT_NE(catalog->lastLook("N123AB"), 0);
-    const flight::CatalogUpdate again = catalog->update();
+    const store::CatalogUpdate again = catalog->update();
     EXPECT_EQ(again.value.unchanged, 4u);
     EXPECT_EQ(again.value.recomputed, 0u);
   }
@@ -316,7 +316,7 @@ TEST(Catalog, ComputesEntriesOfAnotherAnalysisVersionAgain) {
 // kept in the entry; an entry of the blob before them does not decode (its
 // file is read again).
 TEST(Catalog, TheEntryKeepsTheDigestsPhasesFaultsAndCylindersAndRefusesOlderBlobs) {
-  flight::CatalogEntry e;
+  store::CatalogEntry e;
   analysis::FlightDigest& d = e.digest;
   d.phasesKnown = true;
   d.ground = {{0, 300}, {3500, 3600}};
@@ -329,11 +329,11 @@ TEST(Catalog, TheEntryKeepsTheDigestsPhasesFaultsAndCylindersAndRefusesOlderBlob
   d.cruisePower = 65;
   d.cruiseOat = 12;
   d.cruiseBattery = 14.1f;
-  const std::string blob = flight::EncodeEntry(e);
-  const flight::Outcome<flight::CatalogEntry> decoded = flight::DecodeEntry(blob);
+  const std::string blob = store::EncodeEntry(e);
+  const flight::Outcome<store::CatalogEntry> decoded = store::DecodeEntry(blob);
   ASSERT_TRUE(decoded.ok()) << decoded.problem;
-  const flight::CatalogEntry& back = decoded.value;
-  EXPECT_EQ(flight::EncodeEntry(back), blob);
+  const store::CatalogEntry& back = decoded.value;
+  EXPECT_EQ(store::EncodeEntry(back), blob);
   EXPECT_TRUE(back.digest.phasesKnown);
   ASSERT_EQ(back.digest.ground.size(), 2u);
   EXPECT_EQ(back.digest.ground[1].start, 3500);
@@ -353,7 +353,7 @@ TEST(Catalog, TheEntryKeepsTheDigestsPhasesFaultsAndCylindersAndRefusesOlderBlob
   EXPECT_EQ(p.cruiseOat, 12);
   std::string older = blob;
   older[0] = '2';  // "VXC2", little-endian: the mark's first byte
-  EXPECT_FALSE(flight::DecodeEntry(older).ok());
+  EXPECT_FALSE(store::DecodeEntry(older).ok());
 }
 
 // The envelopes' figures come back bit for bit whatever they hold: the
@@ -379,7 +379,7 @@ TEST(Catalog, TheEntryKeepsEveryEnvelopeFigureBitForBit) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    flight::CatalogEntry e;
+    store::CatalogEntry e;
     analysis::Envelope env;
     env.channel = "C3";
     env.kind = flight::ChannelKind::Cht;
@@ -391,8 +391,8 @@ TEST(Catalog, TheEntryKeepsEveryEnvelopeFigureBitForBit) {
     env.minAt.assign(c.values.size(), 6);
     env.maxAt = c.values;
     e.digest.envelopes = {env, env};
-    const std::string blob = flight::EncodeEntry(e);
-    const flight::Outcome<flight::CatalogEntry> decoded = flight::DecodeEntry(blob);
+    const std::string blob = store::EncodeEntry(e);
+    const flight::Outcome<store::CatalogEntry> decoded = store::DecodeEntry(blob);
     ASSERT_TRUE(decoded.ok()) << decoded.problem;
     ASSERT_EQ(decoded.value.digest.envelopes.size(), 2u);
     const analysis::Envelope& back = decoded.value.digest.envelopes[1];
@@ -407,12 +407,12 @@ TEST(Catalog, TheEntryKeepsEveryEnvelopeFigureBitForBit) {
     EXPECT_EQ(bits(back.max), bits(env.max));
     EXPECT_EQ(bits(back.minAt), bits(env.minAt));
     EXPECT_EQ(bits(back.maxAt), bits(env.maxAt));
-    EXPECT_EQ(flight::EncodeEntry(decoded.value), blob);
+    EXPECT_EQ(store::EncodeEntry(decoded.value), blob);
     // Cut short anywhere, the blob is refused, never read past its end.
-    for (std::size_t n = 0; n < blob.size(); n += 7) EXPECT_FALSE(flight::DecodeEntry(blob.substr(0, n)).ok()) << n;
+    for (std::size_t n = 0; n < blob.size(); n += 7) EXPECT_FALSE(store::DecodeEntry(blob.substr(0, n)).ok()) << n;
     std::string older = blob;
     older[0] = '3';  // "VXC3", the mark before compact envelopes
-    EXPECT_FALSE(flight::DecodeEntry(older).ok());
+    EXPECT_FALSE(store::DecodeEntry(older).ok());
   }
 }
 
@@ -442,7 +442,7 @@ TEST(Catalog, WaitsForAnotherCatalogsWriteLock) {
        }},
       {"updating", [](const Folder& f, Catalog* c) {
          fs::copy_file(f.files[0], std::string(f.data).append("/N123AB/F00101A.CSV"));
-         const flight::CatalogUpdate u = c->update();
+         const store::CatalogUpdate u = c->update();
          return u.problem.empty() && u.value.added == 1;
        }},
       {"marking a look", [](const Folder&, Catalog* c) { return c->markLooked("N123AB"); }},
@@ -558,7 +558,7 @@ TEST(Catalog, AHeldCatalogIsGivenUpAtOneDeadline) {
     CacheFolder cache;
     Folder f;
     indexed(f.data);
-    flight::CatalogWait wait;
+    store::CatalogWait wait;
     wait.limit = kLimit;
     int calls = 0;
     wait.holding = [&] { return ++calls, !c.stopWaiting; };
@@ -573,7 +573,7 @@ TEST(Catalog, AHeldCatalogIsGivenUpAtOneDeadline) {
     bool worked = false;
     std::string problem;
     if (c.updating) {
-      const flight::CatalogUpdate u = open->update();
+      const store::CatalogUpdate u = open->update();
       worked = u.problem.empty();
       problem = u.problem;
     } else {
@@ -603,7 +603,7 @@ TEST(Catalog, TwoCatalogsIndexingOneFolderAtOnceBothSucceedAndAgree) {
     const std::size_t files = f.files.size() * 61;
     struct Result {
       std::string problem;
-      std::vector<flight::CatalogEntry> entries;
+      std::vector<store::CatalogEntry> entries;
       std::string database;
     } results[2];
     auto index = [&](Result& r) {
@@ -625,7 +625,7 @@ TEST(Catalog, TwoCatalogsIndexingOneFolderAtOnceBothSucceedAndAgree) {
       ASSERT_EQ(r.entries.size(), files);
     }
     for (std::size_t i = 0; i < files; ++i) {
-      const flight::CatalogEntry &a = results[0].entries[i], &b = results[1].entries[i];
+      const store::CatalogEntry &a = results[0].entries[i], &b = results[1].entries[i];
       EXPECT_EQ(a.file, b.file);
       EXPECT_EQ(a.valueHash, b.valueHash);
       EXPECT_EQ(a.added, b.added);
@@ -707,7 +707,7 @@ TEST(Catalog, HashesTheValueLinesInThePassThatReadsThem) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     writeFile(dir.file("F00101.CSV"), c.text);
-    const std::optional<flight::CatalogEntry> e = flight::MakeCatalogEntryFromFile(dir.file("F00101.CSV"));
+    const std::optional<store::CatalogEntry> e = store::MakeCatalogEntryFromFile(dir.file("F00101.CSV"));
     ASSERT_TRUE(e);
     ASSERT_TRUE(e->problem.empty()) << e->problem;
     EXPECT_EQ(e->valueHash, flight::HashValueLines(c.text));
@@ -736,10 +736,10 @@ TEST(Catalog, ListsUnreadableFilesWithTheirReasonAndIndexesTheRest) {
                      "cannot be read"});
   for (const Case& c : cases) c.make(std::string(f.data).append("/").append(c.file));
 
-  flight::CatalogUpdate u;
+  store::CatalogUpdate u;
   const auto entries = indexed(f.data, &u);
   EXPECT_EQ(u.value.added, 4 + cases.size());
-  const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", entries, analysis::Limits{});
+  const store::AircraftLog log = store::BuildAircraftLog("N123AB", entries, analysis::Limits{});
   EXPECT_EQ(log.flights.size(), 4u);
   ASSERT_EQ(log.unreadableFiles.size(), cases.size());
   for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -779,7 +779,7 @@ TEST(Catalog, AFileWithoutRoomForItsRowsIsListedUnreadableAndTheRestIndexed) {
     if (!catalog) return 1;
     catalog->setReaders(2);
     if (!catalog->update().problem.empty()) return 2;
-    const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", catalog->entries().value, analysis::Limits{});
+    const store::AircraftLog log = store::BuildAircraftLog("N123AB", catalog->entries().value, analysis::Limits{});
     if (log.flights.size() != 4) return 3;
     if (log.unreadableFiles.size() != 1 || log.unreadableFiles[0].file != "N123AB/big.csv") return 4;
     return log.unreadableFiles[0].problem.find("not enough memory") != std::string::npos ? 0 : 5;
@@ -815,17 +815,17 @@ TEST(Catalog, ListsWhatAFlightsNameLeadsToWithItsSizeAndTime) {
   };
   for (const Case& c : cases) c.make(aircraft + c.file, elsewhere);
 
-  flight::CatalogUpdate u;
+  store::CatalogUpdate u;
   const auto entries = indexed(f.data, &u);
   EXPECT_EQ(u.value.added, 4 + 1u);
-  auto find = [&](const std::string& file) -> const flight::CatalogEntry* {
+  auto find = [&](const std::string& file) -> const store::CatalogEntry* {
     for (const auto& e : entries)
       if (e.file == "N123AB/" + file) return &e;
     return nullptr;
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    const flight::CatalogEntry* e = find(c.file);
+    const store::CatalogEntry* e = find(c.file);
     ASSERT_EQ(e != nullptr, c.target != nullptr);
     if (!e) continue;
     const std::string target = elsewhere + c.target;
@@ -835,7 +835,7 @@ TEST(Catalog, ListsWhatAFlightsNameLeadsToWithItsSizeAndTime) {
   }
   for (const std::string& path : f.files) {
     SCOPED_TRACE(path);
-    const flight::CatalogEntry* e = find(fs::path(path).filename().string());
+    const store::CatalogEntry* e = find(fs::path(path).filename().string());
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->size, static_cast<std::int64_t>(fs::file_size(path)));
     EXPECT_EQ(e->modified, static_cast<std::int64_t>(fs::last_write_time(path).time_since_epoch().count()));
@@ -885,9 +885,9 @@ TEST(Catalog, IndexesOnSeveralReadersAsOnOne) {
   writeFile(std::string(f.data).append("/N123AB/F00109.CSV"), partial);
 
   struct Indexed {
-    flight::CatalogUpdate update;
+    store::CatalogUpdate update;
     std::vector<std::string> rows;  // path, size, modified and the stored entry of each file
-    std::vector<flight::CatalogProgress> steps;
+    std::vector<store::CatalogProgress> steps;
   };
   // `stopAfter`: the progress hook stops the update after that many batches (0: never).
   auto index = [&](unsigned readers, std::size_t stopAfter) {
@@ -897,13 +897,13 @@ TEST(Catalog, IndexesOnSeveralReadersAsOnOne) {
     EXPECT_TRUE(catalog);
     if (!catalog) return out;
     catalog->setReaders(readers);
-    out.update = catalog->update([&](const flight::CatalogProgress& p) {
+    out.update = catalog->update([&](const store::CatalogProgress& p) {
       out.steps.push_back(p);
       return stopAfter == 0 || out.steps.size() < stopAfter;
     });
-    for (const flight::CatalogEntry& e : catalog->entries().value)
+    for (const store::CatalogEntry& e : catalog->entries().value)
       out.rows.push_back(e.file + " " + std::to_string(e.size) + " " + std::to_string(e.modified) + " " +
-                         flight::EncodeEntry(e));
+                         store::EncodeEntry(e));
     return out;
   };
   struct Case {

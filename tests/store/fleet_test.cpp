@@ -17,9 +17,9 @@ using namespace varnix::flight;
 
 namespace {
 
-LogbookFlight flightOf(const std::string& start, double hours, float fuel, const std::string& fuelUnit,
+store::LogbookFlight flightOf(const std::string& start, double hours, float fuel, const std::string& fuelUnit,
                        std::vector<bool> findingsAcknowledged = {}, bool isNew = false) {
-  LogbookFlight f;
+  store::LogbookFlight f;
   f.entry.start = start;
   f.entry.recordedSeconds = hours * 3600;
   f.entry.fuelUsed = fuel;
@@ -40,7 +40,7 @@ constexpr float kNoFuel = std::numeric_limits<float>::quiet_NaN();
 TEST(FleetTest, rowCountsFlightsHoursNewAndOpenFindings) {
   struct Case {
     const char* name;
-    std::vector<LogbookFlight> flights;  // newest first, as the logbook keeps them
+    std::vector<store::LogbookFlight> flights;  // newest first, as the logbook keeps them
     std::vector<bool> trendsAcknowledged;
     std::size_t flightsCount, open, fresh;
     double hours;
@@ -62,7 +62,7 @@ TEST(FleetTest, rowCountsFlightsHoursNewAndOpenFindings) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    AircraftLog log;
+    store::AircraftLog log;
     log.folder = "N123AB";
     log.flights = c.flights;
     for (bool acknowledged : c.trendsAcknowledged) {
@@ -71,14 +71,14 @@ TEST(FleetTest, rowCountsFlightsHoursNewAndOpenFindings) {
       t.acknowledged = acknowledged;
       log.trends.push_back(t);
     }
-    const FleetRow row = MakeFleetRow(log);
+    const store::FleetRow row = store::MakeFleetRow(log);
     EXPECT_EQ(row.folder, "N123AB");
     EXPECT_EQ(row.flights, c.flightsCount);
     EXPECT_EQ(row.openFindings, c.open);
     EXPECT_EQ(row.newFlights, c.fresh);
     EXPECT_NEAR(row.hours, c.hours, 1e-9);
     EXPECT_EQ(row.lastFlight, c.last);
-    EXPECT_EQ(FleetRowText(row), c.text);
+    EXPECT_EQ(store::FleetRowText(row), c.text);
   }
 }
 
@@ -86,7 +86,7 @@ TEST(FleetTest, rowCountsFlightsHoursNewAndOpenFindings) {
 // spread judged again under the aircraft's own thresholds.
 TEST(FleetTest, rowTakesTheNewestLeanTestUnderTheAircraftsLimits) {
   const auto withLean = [](const std::string& start, const std::string& verdict, double gph) {
-    LogbookFlight f = flightOf(start, 1, 10, "GPH");
+    store::LogbookFlight f = flightOf(start, 1, 10, "GPH");
     f.entry.lean.verdict = verdict;
     f.entry.lean.spreadGph = gph;
     return f;
@@ -94,7 +94,7 @@ TEST(FleetTest, rowTakesTheNewestLeanTestUnderTheAircraftsLimits) {
   const double none = std::numeric_limits<double>::quiet_NaN();
   struct Case {
     const char* name;
-    std::vector<LogbookFlight> flights;  // newest first
+    std::vector<store::LogbookFlight> flights;  // newest first
     double goodSpread;                   // the aircraft's lean_good_spread
     const char* verdict;
     const char* date;
@@ -112,24 +112,24 @@ TEST(FleetTest, rowTakesTheNewestLeanTestUnderTheAircraftsLimits) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    AircraftLog log;
+    store::AircraftLog log;
     log.folder = "N123AB";
     log.flights = c.flights;
     log.limits.leanGoodSpread = c.goodSpread;
-    const FleetRow row = MakeFleetRow(log);
+    const store::FleetRow row = store::MakeFleetRow(log);
     EXPECT_EQ(row.lastLeanTest, c.verdict);
     EXPECT_EQ(row.lastLeanDate, c.date);
   }
 }
 
 TEST(FleetTest, totalsAddTheShownFlightsAndKeepTheFuelUnitHonest) {
-  const LogbookFlight gal1 = flightOf("2026-11-30T09:12:00", 1.25, 12.5f, "GPH");
-  const LogbookFlight gal2 = flightOf("2026-11-29T09:12:00", 2, 20, "GPH");
-  const LogbookFlight litres = flightOf("2026-11-28T09:12:00", 1, 40, "LPH");
-  const LogbookFlight noFuel = flightOf("2026-11-27T09:12:00", 0.5, kNoFuel, "");
+  const store::LogbookFlight gal1 = flightOf("2026-11-30T09:12:00", 1.25, 12.5f, "GPH");
+  const store::LogbookFlight gal2 = flightOf("2026-11-29T09:12:00", 2, 20, "GPH");
+  const store::LogbookFlight litres = flightOf("2026-11-28T09:12:00", 1, 40, "LPH");
+  const store::LogbookFlight noFuel = flightOf("2026-11-27T09:12:00", 0.5, kNoFuel, "");
   struct Case {
     const char* name;
-    std::vector<const LogbookFlight*> shown;
+    std::vector<const store::LogbookFlight*> shown;
     std::optional<std::size_t> of;
     const char* text;
   };
@@ -144,7 +144,7 @@ TEST(FleetTest, totalsAddTheShownFlightsAndKeepTheFuelUnitHonest) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(TotalsText(TotalFlights(c.shown), c.of), c.text);
+    EXPECT_EQ(store::TotalsText(store::TotalFlights(c.shown), c.of), c.text);
   }
 }
 
@@ -159,7 +159,7 @@ TEST(FleetTest, csvQuotesOnlyTheFieldsThatNeedIt) {
       {{{"a,b", "say \"hi\"", "two\nlines", ""}}, "\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\",\n"},
       {{{"396 °C3", " spaced "}}, "396 °C3, spaced \n"},
   };
-  for (const Case& c : cases) EXPECT_EQ(CsvText(c.rows), c.text);
+  for (const Case& c : cases) EXPECT_EQ(store::CsvText(c.rows), c.text);
 }
 
 // The summary after a download, on the sample's four flights of N123AB

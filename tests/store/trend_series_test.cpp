@@ -12,8 +12,8 @@
 #include "support/flight_files.h"
 
 using namespace varnix;
-using flight::MedianPoint;
-using flight::TrendValue;
+using store::MedianPoint;
+using store::TrendValue;
 
 namespace {
 
@@ -62,7 +62,7 @@ TEST(TrendSeries, TheMedianIsThatOfTheLastSevenComparableFlightsOfItsSegment) {
   };
   for (const Case& c : cases) {
     const std::vector<TrendValue> values = valuesAt(c.days, c.values, c.apart);
-    const std::vector<std::vector<MedianPoint>> lines = flight::RollingMedian(values);
+    const std::vector<std::vector<MedianPoint>> lines = store::RollingMedian(values);
     ASSERT_EQ(lines.size(), c.medians.size()) << c.what;
     for (std::size_t l = 0; l < lines.size(); ++l) {
       ASSERT_EQ(lines[l].size(), c.medians[l].size()) << c.what;
@@ -86,11 +86,11 @@ TEST(TrendSeries, FlightsMoreThanSixtyDaysApartAreOnSeparateLines) {
   };
   for (const Case& c : cases) {
     const std::vector<TrendValue> values = valuesAt(c.days, std::vector<double>(c.days.size(), 400));
-    EXPECT_EQ(flight::TrendSegments(values), c.segments) << c.what;
+    EXPECT_EQ(store::TrendSegments(values), c.segments) << c.what;
     // The median line never joins two flights of different segments.
-    for (const auto& line : flight::RollingMedian(values))
+    for (const auto& line : store::RollingMedian(values))
       for (std::size_t i = 1; i < line.size(); ++i)
-        EXPECT_LE(line[i].when - line[i - 1].when, flight::kTrendGapDays * kDay) << c.what;
+        EXPECT_LE(line[i].when - line[i - 1].when, store::kTrendGapDays * kDay) << c.what;
   }
 }
 
@@ -113,21 +113,21 @@ TEST(TrendSeries, EachEngineHasItsCylindersAndOilAndTheAircraftOneBattery) {
     o.cylinders = c.cylinders;
     const std::vector<std::string> files =
         test::expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, kFlights)));
-    std::vector<flight::CatalogEntry> entries;
+    std::vector<store::CatalogEntry> entries;
     for (const std::string& f : files) {
-      std::optional<flight::CatalogEntry> e = flight::MakeCatalogEntryFromFile(f);
+      std::optional<store::CatalogEntry> e = store::MakeCatalogEntryFromFile(f);
       ASSERT_TRUE(e && e->problem.empty()) << f;
       e->folder = "N123AB";
       e->file = f;
       entries.push_back(std::move(*e));
     }
-    const flight::AircraftLog log = flight::BuildAircraftLog("N123AB", std::move(entries), analysis::Limits{});
+    const store::AircraftLog log = store::BuildAircraftLog("N123AB", std::move(entries), analysis::Limits{});
     ASSERT_EQ(log.flights.size(), static_cast<std::size_t>(kFlights));
-    const flight::AircraftTrends trends = flight::BuildTrendSeries(log);
+    const store::AircraftTrends trends = store::BuildTrendSeries(log);
     EXPECT_EQ(trends.engines, c.engines);
     for (flight::Engine engine : c.engines) {
-      for (flight::TrendQuantity q : {flight::TrendQuantity::CruiseCht, flight::TrendQuantity::CruiseEgt}) {
-        const std::vector<const flight::TrendSeries*> cylinders = trends.of(q, engine);
+      for (store::TrendQuantity q : {store::TrendQuantity::CruiseCht, store::TrendQuantity::CruiseEgt}) {
+        const std::vector<const store::TrendSeries*> cylinders = trends.of(q, engine);
         ASSERT_EQ(cylinders.size(), static_cast<std::size_t>(c.cylinders));
         for (std::size_t i = 0; i < cylinders.size(); ++i) {
           EXPECT_EQ(cylinders[i]->cylinder, static_cast<int>(i) + 1);
@@ -137,16 +137,16 @@ TEST(TrendSeries, EachEngineHasItsCylindersAndOilAndTheAircraftOneBattery) {
           EXPECT_EQ(cylinders[i]->median.size(), 1u);
         }
       }
-      const std::vector<const flight::TrendSeries*> oil = trends.of(flight::TrendQuantity::OilTemperature, engine);
+      const std::vector<const store::TrendSeries*> oil = trends.of(store::TrendQuantity::OilTemperature, engine);
       ASSERT_EQ(oil.size(), 1u);
       EXPECT_EQ(oil[0]->values.size(), static_cast<std::size_t>(kFlights));
-      EXPECT_EQ(trends.of(flight::TrendQuantity::OilPressure, engine).size(), c.oilPressures);
+      EXPECT_EQ(trends.of(store::TrendQuantity::OilPressure, engine).size(), c.oilPressures);
     }
-    EXPECT_EQ(trends.of(flight::TrendQuantity::Battery, flight::Engine::Only).size(), 1u);
+    EXPECT_EQ(trends.of(store::TrendQuantity::Battery, flight::Engine::Only).size(), 1u);
     // Left and right are different engines: their series are not the same values.
     if (c.engines.size() == 2) {
-      EXPECT_NE(trends.of(flight::TrendQuantity::CruiseCht, flight::Engine::Left)[0]->channel,
-                trends.of(flight::TrendQuantity::CruiseCht, flight::Engine::Right)[0]->channel);
+      EXPECT_NE(trends.of(store::TrendQuantity::CruiseCht, flight::Engine::Left)[0]->channel,
+                trends.of(store::TrendQuantity::CruiseCht, flight::Engine::Right)[0]->channel);
     }
   }
 }
