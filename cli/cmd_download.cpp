@@ -121,7 +121,7 @@ class DownloadUser : public TerminalUser {
     if (!line_.empty()) std::fprintf(stderr, "\n");
     line_.clear();
     if (step == frontend::Step::DumpReceived && stopped)
-      std::fprintf(stderr, "Stopped: %s bytes received.\n", progress::groupedDigits(received).c_str());
+      std::fprintf(stderr, "Stopped: %s bytes received.\n", frontend::progress::groupedDigits(received).c_str());
     TerminalUser::step(step, path);
   }
 
@@ -134,7 +134,7 @@ class DownloadUser : public TerminalUser {
     line_ = text;
   }
 
-  progress::DownloadMeter meter_;
+  frontend::progress::DownloadMeter meter_;
   std::string line_;
 };
 
@@ -146,7 +146,7 @@ int runDownload(const DownloadArgs& args) {
   if (!args.port.empty()) port.portName = args.port;
   if (args.baud > 0) port.baudRate = args.baud;
   if (port.portName.empty() || port.baudRate <= 0) {
-    reportMessage(messages::downloadMessage(kDownloadNoSettings, port.portName));
+    reportMessage(frontend::messages::downloadMessage(kDownloadNoSettings, port.portName));
     return kDownloadNoSettings;
   }
   DumpTimeouts& timeouts = library.download.timeouts;
@@ -154,7 +154,7 @@ int runDownload(const DownloadArgs& args) {
   if (args.firstByteSeconds > 0) timeouts.firstByteTimeout = args.firstByteSeconds * 1000;
   if (args.endSeconds > 0) timeouts.endOfDumpTimeout = args.endSeconds * 1000;
   const std::string folder =
-      args.dataFolder.empty() ? settings::currentDataFolder(platform::settingsFolder()) : args.dataFolder;
+      args.dataFolder.empty() ? frontend::settings::currentDataFolder(platform::settingsFolder()) : args.dataFolder;
   std::error_code ignored;
   std::filesystem::create_directories(platform::utf8Path(folder), ignored);  // a fresh --data-folder
 

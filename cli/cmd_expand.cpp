@@ -36,16 +36,16 @@ void addExpandCommand(CLI::App& app, int& exitCode) {
                 "After a damaged flight, go on with the later flights where the header's lengths place them");
   cmd->callback([path, dataFolder, recover, &exitCode] {
     std::string folder = *dataFolder;
-    if (folder.empty()) folder = settings::currentDataFolder(platform::settingsFolder());
+    if (folder.empty()) folder = frontend::settings::currentDataFolder(platform::settingsFolder());
     std::error_code ignored;
     std::filesystem::create_directories(platform::utf8Path(folder), ignored);  // a fresh --data-folder, as download makes it
     frontend::CoreLibrary library;
     const std::vector<std::string> again = frontend::previewExpansion(library, *path, folder).alreadyThere;
-    if (!again.empty()) reportMessage(messages::alreadyExpandedMessage(again, frontend::fileNameOf(*path)));
+    if (!again.empty()) reportMessage(frontend::messages::alreadyExpandedMessage(again, frontend::fileNameOf(*path)));
     exitCode = library.expandDataFile(*path, folder, *recover).value;  // the core always runs
     TerminalUser user;
     user.writtenLines = &library.writtenIndexLines();
-    user.expanded(*path, exitCode, {messages::expandMessage(exitCode, *path), {}, {}});
+    user.expanded(*path, exitCode, {frontend::messages::expandMessage(exitCode, *path), {}, {}});
   });
 }
 

@@ -26,7 +26,7 @@ void addImportCommand(CLI::App& app, int& exitCode) {
   cmd->callback([files, aircraft, dataFolder, dataOption, &exitCode] {
     // A data folder given as "" is refused (as `logbook ""` is), not taken for the default.
     const std::string folder =
-        dataOption->count() == 0 ? settings::currentDataFolder(platform::settingsFolder()) : *dataFolder;
+        dataOption->count() == 0 ? frontend::settings::currentDataFolder(platform::settingsFolder()) : *dataFolder;
     const frontend::ImportResult result = frontend::ImportFlightFiles(*files, *aircraft, folder);
     // The messages name the files: each one line, whatever the names hold.
     if (!result.ok()) reportMessage(terminalText("Nothing imported: " + result.problem + "."));

@@ -29,7 +29,7 @@ struct PalmOptions {
 // The data folder without trailing separators (the root stays the root).
 std::string dataFolderFor(const PalmOptions& o) {
   std::string folder =
-      o.dataFolder.empty() ? settings::currentDataFolder(platform::settingsFolder()) : o.dataFolder;
+      o.dataFolder.empty() ? frontend::settings::currentDataFolder(platform::settingsFolder()) : o.dataFolder;
   while (folder.size() > 1 && platform::isPathSeparator(folder.back())) folder.pop_back();
   return folder;
 }
@@ -46,7 +46,7 @@ int runPalm(const PalmOptions& o) {
       printLine(out.dump);
       break;
     case frontend::PalmStop::Declined:
-      reportMessage(messages::palmMessage(messages::PalmNotice::DumpExists, out.dumpName, out.userId));
+      reportMessage(frontend::messages::palmMessage(frontend::messages::PalmNotice::DumpExists, out.dumpName, out.userId));
       break;
     default:
       break;

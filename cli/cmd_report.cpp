@@ -83,8 +83,8 @@ int writeAircraft(const std::string& dataFolder, const Period& period, const std
     if (folder != period.aircraft && id != period.aircraft) continue;
     for (const std::string& p : rules.problemLines()) reportMessage(terminalText(p));
     store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
-    const report::AircraftReportContent content =
-        report::MakeAircraftReportContent(log, id, period.since, period.until);
+    const frontend::report::AircraftReportContent content =
+        frontend::report::MakeAircraftReportContent(log, id, period.since, period.until);
     OffscreenQt qt;
     using Code = render::ReportCode;
     const render::ReportOutcome outcome =
@@ -108,7 +108,7 @@ int writeAircraft(const std::string& dataFolder, const Period& period, const std
 #endif
 
 std::string dateProblem(const std::string& s) {
-  return report::IsDate(s) ? std::string() : "expected a day as YYYY-MM-DD, such as 2024-06-03";
+  return frontend::report::IsDate(s) ? std::string() : "expected a day as YYYY-MM-DD, such as 2024-06-03";
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ void addUseridCommand(CLI::App& app, int& exitCode) {
     HeaderState header{};
     exitCode = ReadUserId(*path, id, header);
     printLine(id);
-    reportMessage(messages::userIdMessage(exitCode, *path));
+    reportMessage(frontend::messages::userIdMessage(exitCode, *path));
   });
 }
 

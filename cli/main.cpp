@@ -123,11 +123,11 @@ int main(int argc, char** argv) {
     // Nothing ends the program unreported (a dump too large for memory, a
     // broken stream): the library's internal-error code and its message.
     std::fflush(stdout);
-    varnix::cli::reportMessage(varnix::messages::libraryFaultMessage(VARNIX_INTERNAL_ERROR) + " (" + e.what() + ")");
+    varnix::cli::reportMessage(varnix::frontend::messages::libraryFaultMessage(VARNIX_INTERNAL_ERROR) + " (" + e.what() + ")");
     return VARNIX_INTERNAL_ERROR;
   } catch (...) {
     std::fflush(stdout);
-    varnix::cli::reportMessage(varnix::messages::libraryFaultMessage(VARNIX_INTERNAL_ERROR));
+    varnix::cli::reportMessage(varnix::frontend::messages::libraryFaultMessage(VARNIX_INTERNAL_ERROR));
     return VARNIX_INTERNAL_ERROR;
   }
   return exitCode;

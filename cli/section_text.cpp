@@ -29,7 +29,7 @@ std::string cellText(const ResultCell& c, bool unitInTitle) {
   switch (c.kind) {
     case Kind::Text: return c.text;
     case Kind::Value: {
-      const std::string n = report::NumberText(c.value, c.decimals);
+      const std::string n = frontend::report::NumberText(c.value, c.decimals);
       if (n.empty()) return kUnknown;
       return unitInTitle || c.unit.empty() ? n : n + " " + c.unit;
     }

@@ -6,7 +6,7 @@
 
 #include "platform/platform.h"
 
-namespace varnix::settings {
+namespace varnix::frontend::settings {
 
 namespace {
 
@@ -69,4 +69,4 @@ std::string currentDataFolder(const std::string& appFolder) {
   return folder;
 }
 
-}  // namespace varnix::settings
+}  // namespace varnix::frontend::settings

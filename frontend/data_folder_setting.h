@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace varnix::settings {
+namespace varnix::frontend::settings {
 
 inline constexpr const char* kDataFolderFile = "DataFolder.CFG";
 
@@ -32,4 +32,4 @@ std::string settleDataFolder(const std::string& appFolder);
 // default folder is created when missing.
 std::string currentDataFolder(const std::string& appFolder);
 
-}  // namespace varnix::settings
+}  // namespace varnix::frontend::settings

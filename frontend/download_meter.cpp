@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace varnix::progress {
+namespace varnix::frontend::progress {
 
 namespace {
 
@@ -122,4 +122,4 @@ std::string rateText(double bytesPerSecond) {
   return text;
 }
 
-}  // namespace varnix::progress
+}  // namespace varnix::frontend::progress

@@ -13,7 +13,7 @@
 
 #include "core/download.h"
 
-namespace varnix::progress {
+namespace varnix::frontend::progress {
 
 class DownloadMeter {
  public:
@@ -51,4 +51,4 @@ std::string durationText(std::int64_t ms);
 // "960 B/s", "11.2 KB/s".
 std::string rateText(double bytesPerSecond);
 
-}  // namespace varnix::progress
+}  // namespace varnix::frontend::progress

@@ -9,7 +9,7 @@
 #include "frontend/download_meter.h"
 #include "varnix/varnix.h"
 
-namespace varnix::messages {
+namespace varnix::frontend::messages {
 
 std::string libraryFaultMessage(int code) {
   switch (code) {
@@ -69,8 +69,8 @@ std::string pathTooLongMessage(std::string_view name, std::string_view folder) {
 }
 
 std::string cutShortMessage(std::uint64_t received, std::uint64_t expected) {
-  return "The instrument stopped sending after " + progress::groupedDigits(received) + " of " +
-         progress::groupedDigits(expected) +
+  return "The instrument stopped sending after " + frontend::progress::groupedDigits(received) + " of " +
+         frontend::progress::groupedDigits(expected) +
          " bytes; the dump was kept as it arrived, and its last flights are incomplete.";
 }
 
@@ -217,4 +217,4 @@ std::string archiveMessage(ArchiveNotice notice, std::string_view path, std::str
   return {};
 }
 
-}  // namespace varnix::messages
+}  // namespace varnix::frontend::messages

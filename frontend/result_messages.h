@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace varnix::messages {
+namespace varnix::frontend::messages {
 
 inline constexpr const char* kProgramTitle = "Varnix";
 inline constexpr const char* kInformationTitle = "Varnix Information";
@@ -77,4 +77,4 @@ enum class ArchiveNotice {
 std::string archiveMessage(ArchiveNotice notice, std::string_view path, std::string_view folder = {},
                            bool idRead = false);
 
-}  // namespace varnix::messages
+}  // namespace varnix::frontend::messages

@@ -21,13 +21,13 @@ namespace varnix::frontend {
 
 namespace {
 
-using messages::ArchiveNotice;
-using messages::PalmNotice;
+using frontend::messages::ArchiveNotice;
+using frontend::messages::PalmNotice;
 
 Message palmNotice(PalmNotice notice, const std::string& name, const std::string& userId = {}) {
   // A success is news, not a warning.
   const MessageIcon icon = notice == PalmNotice::AboutToExpand ? MessageIcon::Information : MessageIcon::Exclamation;
-  return {messages::palmMessage(notice, name, userId), messages::kPalmTitle, icon};
+  return {frontend::messages::palmMessage(notice, name, userId), frontend::messages::kPalmTitle, icon};
 }
 
 // Replaces a file at `path`; a folder of that name stays, and the move
@@ -61,10 +61,10 @@ std::optional<LibraryOutcome> expandAsking(FlightLibrary& library, RoadUser& use
   const ExpansionPreview preview = previewExpansion(library, dump, dataFolder);
   if (askAgain && !preview.alreadyThere.empty() &&
       !user.ask(Question::ExpandAgain,
-                {messages::expandAgainQuestion(preview.alreadyThere, fileNameOf(dump)), title, MessageIcon::None}))
+                {frontend::messages::expandAgainQuestion(preview.alreadyThere, fileNameOf(dump)), title, MessageIcon::None}))
     return std::nullopt;
   const bool recover =
-      preview.recoverable > 0 && user.ask(Question::RecoverLaterFlights, {messages::recoverQuestion(preview.recoverable),
+      preview.recoverable > 0 && user.ask(Question::RecoverLaterFlights, {frontend::messages::recoverQuestion(preview.recoverable),
                                                                           title, MessageIcon::Exclamation});
   return library.expandDataFile(dump, dataFolder, recover);
 }
@@ -99,10 +99,10 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
   out.cutShort = filed && !out.stopped && last.phase == DownloadPhase::Silence && last.expected > last.received &&
                  std::filesystem::file_size(platform::utf8Path(out.dump), sizeError) == last.received && !sizeError &&
                  !endsWithClosingLine(out.dump);
-  const Message cutShort{messages::cutShortMessage(last.received, last.expected), messages::kInformationTitle,
+  const Message cutShort{frontend::messages::cutShortMessage(last.received, last.expected), frontend::messages::kInformationTitle,
                          MessageIcon::Exclamation};
   if (download.value != kDownloadFiled) {
-    std::string text = messages::downloadMessage(download.value, road.portName);
+    std::string text = frontend::messages::downloadMessage(download.value, road.portName);
     // A port that would not open, or would not take the line settings
     // (a file, a folder, /dev/null named as the port): the cause.
     if ((download.value == kDownloadPortNotOpened || download.value == kDownloadLineSettings) &&
@@ -117,7 +117,7 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
       const bool below = out.dump.find_first_of("/\\") != std::string::npos;
       std::error_code ec;
       const std::string here = platform::utf8Text(std::filesystem::current_path(ec));
-      text = messages::pathTooLongMessage(out.dump, below ? road.dataFolder : here);
+      text = frontend::messages::pathTooLongMessage(out.dump, below ? road.dataFolder : here);
     }
     // Filed under "BadData": why.
     if (download.value == kDownloadBadData && !out.dump.empty()) {
@@ -127,7 +127,7 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
         first.resize(std::fread(first.data(), 1, first.size(), f));
         std::fclose(f);
       }
-      if (idRead.ok()) text += "\n\n" + messages::badDataReason(idRead.value, id, first);
+      if (idRead.ok()) text += "\n\n" + frontend::messages::badDataReason(idRead.value, id, first);
     }
     // Received but not filed: which folder failed, and where the dump is.
     if ((download.value == kDownloadCannotWrite || download.value == kDownloadNamesTaken ||
@@ -137,19 +137,19 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
       if (!library.getUserId(out.dump, id).ok()) id.clear();
       std::error_code ec;
       const std::string kept = platform::utf8Text(std::filesystem::absolute(platform::utf8Path(out.dump), ec));
-      text = messages::notFiledMessage(download.value, joinPath(road.dataFolder, FolderForUserId(id)),
+      text = frontend::messages::notFiledMessage(download.value, joinPath(road.dataFolder, FolderForUserId(id)),
                                        ec ? out.dump : kept);
     }
-    if (!text.empty()) user.tell({text, messages::kInformationTitle, MessageIcon::Exclamation});
+    if (!text.empty()) user.tell({text, frontend::messages::kInformationTitle, MessageIcon::Exclamation});
     if (out.cutShort) user.tell(cutShort);
     return out;
   }
-  user.tell({messages::downloadMessage(kDownloadFiled, {}), messages::kInformationTitle, MessageIcon::Information});
+  user.tell({frontend::messages::downloadMessage(kDownloadFiled, {}), frontend::messages::kInformationTitle, MessageIcon::Information});
   if (out.cutShort) user.tell(cutShort);
   if (!road.expand || (out.stopped && !road.expandAfterStop)) return out;
 
   const LibraryOutcome expand =
-      *expandAsking(library, user, out.dump, road.dataFolder, messages::kInformationTitle, false);
+      *expandAsking(library, user, out.dump, road.dataFolder, frontend::messages::kInformationTitle, false);
   if (!expand.ok()) {
     user.libraryProblem(expand.problem);
     out.ran = false;
@@ -158,7 +158,7 @@ DownloadOutcome runDownloadRoad(FlightLibrary& library, RoadUser& user, const Do
   out.expanded = true;
   out.code = expand.value;
   user.expanded(out.dump, expand.value,
-                {messages::expandMessage(expand.value, out.dump), messages::kInformationTitle,
+                {frontend::messages::expandMessage(expand.value, out.dump), frontend::messages::kInformationTitle,
                  MessageIcon::Exclamation});
 
   const LibraryOutcome id = library.getUserId(out.dump, out.userId);
@@ -226,8 +226,8 @@ PalmOutcome runPalmRoad(FlightLibrary& library, RoadUser& user, const PalmRoad& 
   bool overwrote = false;
   if (!sameFile(dump, target)) {
     if (pathExists(target)) {
-      const Message question{messages::palmMessage(PalmNotice::OverwriteQuestion, out.dumpName, out.userId),
-                             messages::kPalmTitle, MessageIcon::None};
+      const Message question{frontend::messages::palmMessage(PalmNotice::OverwriteQuestion, out.dumpName, out.userId),
+                             frontend::messages::kPalmTitle, MessageIcon::None};
       if (!user.ask(Question::OverwriteDump, question)) {
         out.stop = PalmStop::Declined;
         out.code = kDumpNotFiled;
@@ -255,7 +255,7 @@ PalmOutcome runPalmRoad(FlightLibrary& library, RoadUser& user, const PalmRoad& 
   // new one is expanded.
   if (!overwrote) user.tell(palmNotice(PalmNotice::AboutToExpand, out.dumpName, out.userId));
 
-  const LibraryOutcome expand = *expandAsking(library, user, target, road.dataFolder, messages::kPalmTitle, false);
+  const LibraryOutcome expand = *expandAsking(library, user, target, road.dataFolder, frontend::messages::kPalmTitle, false);
   if (!expand.ok()) {
     user.libraryProblem(expand.problem);
     out.stop = PalmStop::LibraryProblem;
@@ -264,7 +264,7 @@ PalmOutcome runPalmRoad(FlightLibrary& library, RoadUser& user, const PalmRoad& 
   out.stop = PalmStop::Expanded;
   out.code = expand.value;
   user.expanded(target, expand.value,
-                {messages::expandMessage(expand.value, target), messages::kInformationTitle,
+                {frontend::messages::expandMessage(expand.value, target), frontend::messages::kInformationTitle,
                  MessageIcon::Exclamation});
   if (expand.value == kExpandOk && user.ask(Question::DeleteBackup, {})) platform::removeFile(road.backup);
   return out;
@@ -286,15 +286,15 @@ ArchiveOutcome runArchiveRoad(FlightLibrary& library, RoadUser& user, const Arch
   // A data folder spelled otherwise than the chosen path still names the
   // same file: nothing to move, and no "old copy" to delete.
   if (road.dump != target && !sameFile(road.dump, target)) {
-    const Message move{messages::archiveMessage(ArchiveNotice::MoveQuestion, road.dump, out.userFolder, id.value == kUserIdFound),
-                       messages::kArchiveFileTitle, MessageIcon::None};
+    const Message move{frontend::messages::archiveMessage(ArchiveNotice::MoveQuestion, road.dump, out.userFolder, id.value == kUserIdFound),
+                       frontend::messages::kArchiveFileTitle, MessageIcon::None};
     if (!user.ask(Question::MoveIntoUserFolder, move)) {
       out.stop = ArchiveStop::Declined;
       return out;
     }
     if (pathExists(target)) {
-      const Message overwrite{messages::archiveMessage(ArchiveNotice::OverwriteQuestion, target),
-                              messages::kProgramTitle, MessageIcon::None};
+      const Message overwrite{frontend::messages::archiveMessage(ArchiveNotice::OverwriteQuestion, target),
+                              frontend::messages::kProgramTitle, MessageIcon::None};
       if (!user.ask(Question::OverwriteDump, overwrite)) {
         out.stop = ArchiveStop::Declined;
         return out;
@@ -303,7 +303,7 @@ ArchiveOutcome runArchiveRoad(FlightLibrary& library, RoadUser& user, const Arch
     }
     makeFolderIfMissing(out.userFolder);
     if (!moveWithoutReplacing(road.dump, target)) {
-      user.tell({messages::archiveMessage(ArchiveNotice::NotMoved, name, out.userFolder), messages::kArchivesTitle,
+      user.tell({frontend::messages::archiveMessage(ArchiveNotice::NotMoved, name, out.userFolder), frontend::messages::kArchivesTitle,
                  MessageIcon::Exclamation});
       out.stop = ArchiveStop::NotMoved;
       return out;
@@ -312,7 +312,7 @@ ArchiveOutcome runArchiveRoad(FlightLibrary& library, RoadUser& user, const Arch
   }
 
   if (id.value != kUserIdFound) {
-    user.tell({messages::archiveMessage(ArchiveNotice::NoUserId, name), messages::kProgramTitle, MessageIcon::None});
+    user.tell({frontend::messages::archiveMessage(ArchiveNotice::NoUserId, name), frontend::messages::kProgramTitle, MessageIcon::None});
     out.stop = ArchiveStop::NoUserId;
     out.code = id.value;
     return out;
@@ -320,7 +320,7 @@ ArchiveOutcome runArchiveRoad(FlightLibrary& library, RoadUser& user, const Arch
 
   // Expanding a dump again writes second copies of its flights: asked first.
   const std::optional<LibraryOutcome> asked =
-      expandAsking(library, user, out.dump, road.dataFolder, messages::kArchivesTitle, true);
+      expandAsking(library, user, out.dump, road.dataFolder, frontend::messages::kArchivesTitle, true);
   if (!asked) {
     out.stop = ArchiveStop::Declined;
     return out;
@@ -334,7 +334,7 @@ ArchiveOutcome runArchiveRoad(FlightLibrary& library, RoadUser& user, const Arch
   out.stop = ArchiveStop::Expanded;
   out.code = expand.value;
   user.expanded(out.dump, expand.value,
-                {messages::expandMessage(expand.value, name), messages::kArchivesTitle, MessageIcon::Exclamation});
+                {frontend::messages::expandMessage(expand.value, name), frontend::messages::kArchivesTitle, MessageIcon::Exclamation});
   return out;
 }
 

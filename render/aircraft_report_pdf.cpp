@@ -23,7 +23,7 @@ QStringList texts(const std::vector<std::string>& cells) {
 }
 
 // One series as a line through its flights' points, on a time axis of dates.
-void paintPanel(QPainter& painter, const QRectF& area, const report::TrendSeries& s) {
+void paintPanel(QPainter& painter, const QRectF& area, const frontend::report::TrendSeries& s) {
   QCustomPlot plot;
   QFont small = plot.font();
   small.setPointSizeF(8);
@@ -68,7 +68,7 @@ void paintPanel(QPainter& painter, const QRectF& area, const report::TrendSeries
   painter.restore();
 }
 
-void layOutAircraft(ReportPage& page, const report::AircraftReportContent& c) {
+void layOutAircraft(ReportPage& page, const frontend::report::AircraftReportContent& c) {
   page.text(QStringLiteral("Aircraft report"), 18, true, kHeadingColour);
   page.text(text(c.facts.at(0)), 12, true);
   for (std::size_t i = 1; i < c.facts.size(); ++i) page.text(text(c.facts[i]));
@@ -96,19 +96,19 @@ void layOutAircraft(ReportPage& page, const report::AircraftReportContent& c) {
   page.heading(QStringLiteral("Trends"));
   if (c.trends.empty()) page.text(QStringLiteral("No trend findings across the aircraft's flights."));
   for (const std::string& line : c.trends) page.text(text(line));
-  for (const report::TrendSeries& s : c.panels)
+  for (const frontend::report::TrendSeries& s : c.panels)
     page.drawing(kPanelHeight, [&](QPainter& painter, const QRectF& area) { paintPanel(painter, area, s); });
 }
 
 }  // namespace
 
-ReportOutcome writeAircraftReport(const report::AircraftReportContent& content, const QString& pdfPath,
+ReportOutcome writeAircraftReport(const frontend::report::AircraftReportContent& content, const QString& pdfPath,
                                   platform::ReplacingFile::Mode mode, ReportPages* pages) {
   return writeReportPdf(pdfPath, mode, text(content.title), text(content.pageHeader), pages,
                         [&](ReportPage& page) { layOutAircraft(page, content); });
 }
 
-ReportOutcome printAircraftReport(const report::AircraftReportContent& content, QPrinter& printer) {
+ReportOutcome printAircraftReport(const frontend::report::AircraftReportContent& content, QPrinter& printer) {
   printer.setResolution(96);
   printer.setDocName(text(content.title));
   const std::unique_ptr<PageCanvas> canvas = pagedCanvas(printer, false);
@@ -119,7 +119,7 @@ ReportOutcome printAircraftReport(const report::AircraftReportContent& content, 
   return {};
 }
 
-std::vector<QImage> aircraftReportImages(const report::AircraftReportContent& content) {
+std::vector<QImage> aircraftReportImages(const frontend::report::AircraftReportContent& content) {
   const std::unique_ptr<ImageCanvas> canvas = imageCanvas(false, true);
   bool ok = false;
   layOutReport(*canvas, text(content.pageHeader), nullptr, [&](ReportPage& page) { layOutAircraft(page, content); },

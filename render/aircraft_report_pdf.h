@@ -20,11 +20,11 @@ class QPrinter;
 namespace varnix::render {
 
 // Writes the report whole or not at all; CannotWrite or NameTaken when it is not written.
-ReportOutcome writeAircraftReport(const report::AircraftReportContent& content, const QString& pdfPath,
+ReportOutcome writeAircraftReport(const frontend::report::AircraftReportContent& content, const QString& pdfPath,
                                   platform::ReplacingFile::Mode mode = platform::ReplacingFile::Mode::Replace,
                                   ReportPages* pages = nullptr);
-ReportOutcome printAircraftReport(const report::AircraftReportContent& content, QPrinter& printer);
+ReportOutcome printAircraftReport(const frontend::report::AircraftReportContent& content, QPrinter& printer);
 // Its pages as A4 images at 96 per inch (the screenshots).
-std::vector<QImage> aircraftReportImages(const report::AircraftReportContent& content);
+std::vector<QImage> aircraftReportImages(const frontend::report::AircraftReportContent& content);
 
 }  // namespace varnix::render

@@ -44,7 +44,7 @@ struct ReadFlight {
   std::optional<flight::Flight> flight;
   analysis::FlightAnalysis analysis;
   analysis::EngineAnalysis engine;
-  report::ReportContent content;
+  frontend::report::ReportContent content;
   std::vector<flight::PanelPlan> panels;
   analysis::Limits limits;
 };
@@ -70,12 +70,12 @@ ReportOutcome readFlight(const QString& csvPath, ReadFlight& out) {
   out.analysis = analysis::AnalyseFlight(f);
   out.engine = analysis::AnalyseEngine(f, out.limits);
   rules.acknowledge(out.engine.findings);
-  out.content = report::MakeReportContent(f, out.analysis, out.engine, QFileInfo(csvPath).fileName().toStdString());
+  out.content = frontend::report::MakeReportContent(f, out.analysis, out.engine, QFileInfo(csvPath).fileName().toStdString());
   out.panels = flight::PlanPanels(f);
   return {};
 }
 
-QString findingText(const report::FindingLine& x) {
+QString findingText(const frontend::report::FindingLine& x) {
   QString s = QStringLiteral("%1  %2 — %3").arg(text(x.severity), text(x.at), text(x.text));
   if (!x.hint.empty()) s += QStringLiteral(" — ") + text(x.hint);
   if (x.acknowledged) s += QStringLiteral(" (acknowledged: %1)").arg(text(x.reason));
@@ -83,7 +83,7 @@ QString findingText(const report::FindingLine& x) {
 }
 
 void layOutFlight(ReportPage& page, const ReadFlight& r) {
-  const report::ReportContent& content = r.content;
+  const frontend::report::ReportContent& content = r.content;
   page.text(QStringLiteral("Flight report"), 18, true, kHeadingColour);
   page.text(text(content.facts[0]), 12, true);
   for (std::size_t i = 1; i < content.facts.size(); ++i) page.text(text(content.facts[i]));
@@ -92,16 +92,16 @@ void layOutFlight(ReportPage& page, const ReadFlight& r) {
 
   page.heading(QStringLiteral("Findings"));
   if (content.findings.empty()) page.text(QStringLiteral("None open: the flight stayed within the aircraft's limits."));
-  for (const report::FindingLine& x : content.findings)
+  for (const frontend::report::FindingLine& x : content.findings)
     page.text(findingText(x), 9.5, x.warning, x.warning ? QColor(0xb0, 0, 0) : QColor(0x80, 0x50, 0));
   if (!content.acknowledged.empty()) {
     page.gap(4);
     page.text(QStringLiteral("Acknowledged findings"), 10, true, kHeadingColour);
-    for (const report::FindingLine& x : content.acknowledged) page.text(findingText(x), 9.5, false, QColor(0x60, 0x60, 0x60));
+    for (const frontend::report::FindingLine& x : content.acknowledged) page.text(findingText(x), 9.5, false, QColor(0x60, 0x60, 0x60));
   }
   page.gap(10);
 
-  for (const report::ReportSection& s : content.analysis) {
+  for (const frontend::report::ReportSection& s : content.analysis) {
     page.heading(text(s.title));
     for (const std::string& line : s.lines) page.text(text(line));
     if (!s.table.header.empty()) page.table(texts(s.table.header), rowsOf(s.table.rows));

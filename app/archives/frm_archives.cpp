@@ -33,7 +33,7 @@ namespace varnix::app {
 
 namespace {
 
-const QString kArchivesInfo = QString::fromLatin1(messages::kArchivesTitle);
+const QString kArchivesInfo = QString::fromLatin1(frontend::messages::kArchivesTitle);
 
 QLabel* label(QWidget* parent, const char* name, const QString& text) {
   auto* l = new QLabel(text, parent);
@@ -159,7 +159,7 @@ void FrmArchives::browse() {
     // copying it over itself would empty it.
     // The copy is whole or not there at all; a failure is said.
     if (!sameFile(chosen, target) && !platform::copyFile(toLibraryText(chosen), toLibraryText(target)))
-      MsgBox(fromLibraryText(messages::archiveMessage(messages::ArchiveNotice::NotCopied,
+      MsgBox(fromLibraryText(frontend::messages::archiveMessage(frontend::messages::ArchiveNotice::NotCopied,
                                                       toLibraryText(QFileInfo(chosen).fileName()),
                                                       toLibraryText(DataFolder))),
              kArchivesInfo, MsgIcon::Exclamation);

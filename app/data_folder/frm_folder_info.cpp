@@ -142,7 +142,7 @@ void FrmFolderInfo::apply(bool permanent) {
     return;
   }
   const bool stored = outcome == FolderOutcome::Ready &&
-                      (!permanent || settings::writeDataFolderSetting(toLibraryText(modStatusBar::AppFolder), toLibraryText(p)));
+                      (!permanent || frontend::settings::writeDataFolderSetting(toLibraryText(modStatusBar::AppFolder), toLibraryText(p)));
   if (!stored) {
     MsgBox(QStringLiteral("Sorry, '") + p + QStringLiteral("' folder could not be generated. ") + kTryAgain);
     combo_->setEditText(QString());

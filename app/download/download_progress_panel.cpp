@@ -93,10 +93,10 @@ void DownloadProgressPanel::report(const DownloadProgress& progress, qint64 elap
   }
   bytes_->setText(fromUtf8(meter_.bytesText()));
   const auto rate = meter_.bytesPerSecond();
-  rate_->setText(rate ? fromUtf8(progress::rateText(*rate)) : QStringLiteral("\u2014"));
-  elapsed_->setText(fromUtf8(progress::durationText(meter_.elapsedMs() / 1000 * 1000)));  // whole seconds gone
+  rate_->setText(rate ? fromUtf8(frontend::progress::rateText(*rate)) : QStringLiteral("\u2014"));
+  elapsed_->setText(fromUtf8(frontend::progress::durationText(meter_.elapsedMs() / 1000 * 1000)));  // whole seconds gone
   const auto left = meter_.msLeft();
-  left_->setText(left ? fromUtf8(progress::durationText(*left)) : QStringLiteral("\u2014"));
+  left_->setText(left ? fromUtf8(frontend::progress::durationText(*left)) : QStringLiteral("\u2014"));
 }
 
 }  // namespace varnix::app

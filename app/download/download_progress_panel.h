@@ -43,7 +43,7 @@ class DownloadProgressPanel : public QWidget {
   void stopClicked();
 
  private:
-  progress::DownloadMeter meter_;
+  frontend::progress::DownloadMeter meter_;
   QElapsedTimer clock_;
   std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
   QLabel* phase_ = nullptr;

@@ -83,12 +83,12 @@ QString headlineHtml(const flight::Flight& f, const analysis::FlightAnalysis& a)
                                                         QString::fromStdString(facts.fuelUnit));
   // The report's headline figures (frontend/report), in the strip's words.
   QStringList figures;
-  for (const varnix::report::HeadlineFigure& x : varnix::report::HeadlineFigures(f, a.headline)) {
+  for (const varnix::frontend::report::HeadlineFigure& x : varnix::frontend::report::HeadlineFigures(f, a.headline)) {
     QString label = QString::fromStdString(x.label);
     label[0] = label[0].toLower();
     QString text = QStringLiteral("%1 <b>%2</b>").arg(label.toHtmlEscaped(), QString::fromStdString(x.value));
     if (!x.unit.empty()) text += QLatin1Char(' ') + QString::fromStdString(x.unit).toHtmlEscaped();
-    if (const std::string channel = varnix::report::ShownChannel(x); !channel.empty())
+    if (const std::string channel = varnix::frontend::report::ShownChannel(x); !channel.empty())
       text += QStringLiteral(" (%1)").arg(QString::fromStdString(channel).toHtmlEscaped());
     figures << text;
   }

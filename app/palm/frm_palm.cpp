@@ -26,7 +26,7 @@ namespace varnix::app {
 
 namespace {
 
-const QString kPalmInfo = QString::fromLatin1(messages::kPalmTitle);
+const QString kPalmInfo = QString::fromLatin1(frontend::messages::kPalmTitle);
 
 QLabel* label(QWidget* parent, const char* name, const QString& text) {
   auto* l = new QLabel(text, parent);

@@ -65,14 +65,14 @@ void AircraftReportDialog::setPeriod(const QDate& since, const QDate& until) {
   until_->setDate(until);
 }
 
-varnix::report::AircraftReportContent AircraftReportDialog::content() const {
+varnix::frontend::report::AircraftReportContent AircraftReportDialog::content() const {
   QDate since = since_->date(), until = until_->date();
   if (until < since) std::swap(since, until);
-  return varnix::report::MakeAircraftReportContent(log_, aircraft_.toStdString(), text(since), text(until));
+  return varnix::frontend::report::MakeAircraftReportContent(log_, aircraft_.toStdString(), text(since), text(until));
 }
 
 bool AircraftReportDialog::save() {
-  const varnix::report::AircraftReportContent c = content();
+  const varnix::frontend::report::AircraftReportContent c = content();
   const QString suggested = QDir::home().filePath(QStringLiteral("%1-%2-%3.pdf")
                                                       .arg(aircraft_, since_->date().toString(Qt::ISODate),
                                                            until_->date().toString(Qt::ISODate)));

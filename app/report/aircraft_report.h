@@ -20,7 +20,7 @@ class AircraftReportDialog : public QDialog {
   // `log` must outlive the dialog; `aircraft` names it when it has no flight.
   AircraftReportDialog(const store::AircraftLog& log, const QString& aircraft, QWidget* parent);
   void setPeriod(const QDate& since, const QDate& until);
-  varnix::report::AircraftReportContent content() const;
+  varnix::frontend::report::AircraftReportContent content() const;
   // Asks where to save the PDF and writes it; false when cancelled or not written (it said why).
   bool save();
   // Asks for a printer and prints; false when cancelled or not printed.

@@ -107,7 +107,7 @@ void SettleFolders(const QString& programFolder) {
     folder = fromLibraryText(platform::settingsFolderFor(toLibraryText(folder)));
   AppFolder = folder;
   QDir::setCurrent(root ? folder : (folder.endsWith(QLatin1Char(':')) ? folder + QLatin1Char('\\') : folder));
-  DataFolder = fromLibraryText(settings::settleDataFolder(toLibraryText(AppFolder)));
+  DataFolder = fromLibraryText(frontend::settings::settleDataFolder(toLibraryText(AppFolder)));
 }
 
 }  // namespace varnix::app::modStatusBar

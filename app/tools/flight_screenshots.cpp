@@ -111,7 +111,7 @@ int reportShots(const QString& out, const QString& work) {
     }
   const varnix::store::AircraftLog log =
       varnix::store::BuildAircraftLog("N123AB", std::move(entries), varnix::analysis::Limits{});
-  const auto content = varnix::report::MakeAircraftReportContent(log, "N123AB", "2024-06-01", "2024-06-30");
+  const auto content = varnix::frontend::report::MakeAircraftReportContent(log, "N123AB", "2024-06-01", "2024-06-30");
   return failures + savePages(out, varnix::render::aircraftReportImages(content), "aircraft_report_page", 2, false);
 }
 

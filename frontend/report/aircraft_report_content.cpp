@@ -9,7 +9,7 @@
 #include "flight/channels.h"
 #include "flight/civil_date.h"
 
-namespace varnix::report {
+namespace varnix::frontend::report {
 
 namespace {
 
@@ -160,4 +160,4 @@ AircraftReportContent MakeAircraftReportContent(const store::AircraftLog& log, c
   return r;
 }
 
-}  // namespace varnix::report
+}  // namespace varnix::frontend::report

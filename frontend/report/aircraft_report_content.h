@@ -12,7 +12,7 @@
 #include "frontend/report/report_content.h"
 #include "store/logbook.h"
 
-namespace varnix::report {
+namespace varnix::frontend::report {
 
 // One trend panel: a figure per flight, oldest first.
 struct TrendSeries {
@@ -48,4 +48,4 @@ bool IsDate(const std::string& text);
 // Seconds since 1970 of "YYYY-MM-DDTHH:MM:SS" read as UTC; nothing when it is not one.
 std::optional<double> IsoSeconds(const std::string& iso);
 
-}  // namespace varnix::report
+}  // namespace varnix::frontend::report

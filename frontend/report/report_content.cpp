@@ -13,7 +13,7 @@
 #include "flight/channels.h"
 #include "store/catalog_entry.h"
 
-namespace varnix::report {
+namespace varnix::frontend::report {
 
 namespace {
 
@@ -190,4 +190,4 @@ ReportContent MakeReportContent(const flight::Flight& f, const analysis::FlightA
   return r;
 }
 
-}  // namespace varnix::report
+}  // namespace varnix::frontend::report

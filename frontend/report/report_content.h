@@ -15,7 +15,7 @@
 #include "flight/flight.h"
 #include "frontend/report/time_text.h"
 
-namespace varnix::report {
+namespace varnix::frontend::report {
 
 // One headline figure: "Hottest EGT", "1432", "°F", "E3".
 struct HeadlineFigure {
@@ -92,4 +92,4 @@ std::string ShownChannel(const HeadlineFigure& figure);
 // `v` with `decimals` decimals; "" when it is not a number.
 std::string NumberText(double v, int decimals = 0);
 
-}  // namespace varnix::report
+}  // namespace varnix::frontend::report

@@ -6,9 +6,9 @@
 
 #include "flight/clock_text.h"
 
-namespace varnix::report {
+namespace varnix::frontend::report {
 
 using flight::ClockText;
 using flight::DurationText;
 
-}  // namespace varnix::report
+}  // namespace varnix::frontend::report

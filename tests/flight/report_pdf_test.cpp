@@ -133,8 +133,8 @@ class ReportPdfTest : public QObject {
           entries.push_back(std::move(*e));
         }
     const store::AircraftLog log = store::BuildAircraftLog("N123AB", std::move(entries), analysis::Limits{});
-    const report::AircraftReportContent content =
-        report::MakeAircraftReportContent(log, "N123AB", since.toStdString(), until.toStdString());
+    const frontend::report::AircraftReportContent content =
+        frontend::report::MakeAircraftReportContent(log, "N123AB", since.toStdString(), until.toStdString());
     const QString pdf = QString::fromStdString(dir_.file("aircraft-" + since.toStdString() + ".pdf"));
     render::ReportPages pages;
     QCOMPARE(render::writeAircraftReport(content, pdf, platform::ReplacingFile::Mode::Replace, &pages).problem, std::string());

@@ -17,11 +17,11 @@
 namespace varnix::test {
 namespace {
 
-using report::ReportContent;
+using frontend::report::ReportContent;
 
 ReportContent contentOf(const flight::Flight& f) {
   const analysis::FlightAnalysis a = analysis::AnalyseFlight(f);
-  return report::MakeReportContent(f, a, std::vector<analysis::Finding>{}, "F00007.CSV");
+  return frontend::report::MakeReportContent(f, a, std::vector<analysis::Finding>{}, "F00007.CSV");
 }
 
 TEST(ReportContent, SaysTheFactsHeadlineAndTablesAsTheReportPrintsThem) {
@@ -166,7 +166,7 @@ TEST(ReportContent, TheEngineAnalysisSectionsCarryTheirUnits) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::vector<report::ReportSection> sections = report::AnalysisSections(f, c.analysis);
+    const std::vector<frontend::report::ReportSection> sections = frontend::report::AnalysisSections(f, c.analysis);
     ASSERT_EQ(sections.size(), 4u);
     EXPECT_EQ(sections[0].title, "Phases");
     EXPECT_EQ(sections[2].title, "Lean test");
@@ -235,7 +235,7 @@ TEST(AircraftReportContent, ListsThePeriodsFlightsWithTotalsFindingsAndPanels) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const report::AircraftReportContent r = report::MakeAircraftReportContent(log, "N7", c.since, c.until);
+    const frontend::report::AircraftReportContent r = frontend::report::MakeAircraftReportContent(log, "N7", c.since, c.until);
     std::vector<std::string> dates;
     for (const auto& row : r.flights.rows) dates.push_back(row.at(0));
     EXPECT_EQ(dates, c.dates);
@@ -243,14 +243,14 @@ TEST(AircraftReportContent, ListsThePeriodsFlightsWithTotalsFindingsAndPanels) {
     EXPECT_EQ(r.findings.size(), c.findings);
     EXPECT_EQ(r.acknowledged.size(), c.acknowledged);
     std::vector<double> cht;
-    for (const report::TrendSeries& s : r.panels)
+    for (const frontend::report::TrendSeries& s : r.panels)
       if (s.title == "Hottest CHT")
         for (const auto& p : s.points) cht.push_back(p.value);
     EXPECT_EQ(cht, c.chtPanel);
     EXPECT_EQ(r.pageHeader, "N7 · " + (c.until.empty() ? "from " + c.since : c.since + " to " + c.until));
   }
   // The columns' titles carry the units of the newest flight of the period.
-  const report::AircraftReportContent june = report::MakeAircraftReportContent(log, "N7", "2024-06-01", "2024-06-30");
+  const frontend::report::AircraftReportContent june = frontend::report::MakeAircraftReportContent(log, "N7", "2024-06-01", "2024-06-30");
   EXPECT_EQ(june.flights.header.at(5), "Hottest CHT (°F)");
   EXPECT_EQ(june.flights.header.at(8), "Fuel (gal)");
   EXPECT_EQ(june.flights.rows.at(0).at(3), "2:00:00");
@@ -265,10 +265,10 @@ TEST(AircraftReportContent, TakesOnlyRealCalendarDays) {
   } cases[] = {{"2024-06-03", true}, {"2024-02-29", true}, {"2023-02-29", false}, {"2024-13-01", false},
                {"2024-06-31", false}, {"2024-6-3", false},  {"2024/06/03", false}, {"", false},
                {"2024-06-03x", false}, {"1900-02-29", false}, {"2000-02-29", true}};
-  for (const auto& c : cases) EXPECT_EQ(report::IsDate(c.text), c.date) << c.text;
-  EXPECT_EQ(report::IsoSeconds("1970-01-02T00:00:01"), 86401.0);
-  EXPECT_EQ(report::IsoSeconds("2024-06-03T08:30:00"), 1717403400.0);
-  EXPECT_FALSE(report::IsoSeconds("2024-06-03"));
+  for (const auto& c : cases) EXPECT_EQ(frontend::report::IsDate(c.text), c.date) << c.text;
+  EXPECT_EQ(frontend::report::IsoSeconds("1970-01-02T00:00:01"), 86401.0);
+  EXPECT_EQ(frontend::report::IsoSeconds("2024-06-03T08:30:00"), 1717403400.0);
+  EXPECT_FALSE(frontend::report::IsoSeconds("2024-06-03"));
 }
 
 }  // namespace
