@@ -33,7 +33,7 @@ int renderChart(const std::string& path, const std::string& out, const std::stri
     return read.line <= 0 ? kFlightCannotOpen : kFlightUnreadable;
   }
   const flight::Flight& flight = read.value;
-  const auto panels = flight::SelectPanels(flight::PlanPanels(flight), flight, channels);
+  const auto panels = frontend::SelectPanels(frontend::PlanPanels(flight), flight, channels);
   if (panels.empty()) {
     reportMessage(terminalText(path + ": the flight has none of the channels asked for"));
     return kChartNoChannels;

@@ -21,7 +21,7 @@ QColor PhaseColour(analysis::Phase phase) {
   return Qt::lightGray;
 }
 
-void DrawAnnotations(QCustomPlot* plot, const flight::Flight& f, const flight::PanelPlan& plan,
+void DrawAnnotations(QCustomPlot* plot, const flight::Flight& f, const frontend::PanelPlan& plan,
                      const ChartAnnotations& a) {
   const QString layerName = QString::fromLatin1(kAnnotationLayer);
   if (!plot->layer(layerName)) plot->addLayer(layerName, plot->layer(QStringLiteral("grid")), QCustomPlot::limBelow);

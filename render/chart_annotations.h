@@ -32,7 +32,7 @@ struct ChartAnnotations {
 QColor PhaseColour(analysis::Phase phase);
 
 // Replaces the annotations of `plot`, the panel of `plan` (none without limits).
-void DrawAnnotations(QCustomPlot* plot, const flight::Flight& f, const flight::PanelPlan& plan,
+void DrawAnnotations(QCustomPlot* plot, const flight::Flight& f, const frontend::PanelPlan& plan,
                      const ChartAnnotations& annotations);
 
 }  // namespace varnix::render

@@ -145,8 +145,8 @@ std::pair<double, double> WholeRange(const flight::Flight& f) {
   return {first, std::max(last, first + 60)};
 }
 
-int RightMargin(const std::vector<flight::PanelPlan>& plans) {
-  for (const flight::PanelPlan& p : plans)
+int RightMargin(const std::vector<frontend::PanelPlan>& plans) {
+  for (const frontend::PanelPlan& p : plans)
     if (!p.third.empty()) return kRightMargin + kThirdAxisWidth;
   return kRightMargin;
 }
@@ -156,7 +156,7 @@ std::vector<QCPAxis*> ValueAxes(QCustomPlot* plot) {
   return std::vector<QCPAxis*>(axes.begin(), axes.end());
 }
 
-ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::PanelPlan& plan, int rightMargin) {
+ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const frontend::PanelPlan& plan, int rightMargin) {
   plot->setObjectName(QString::fromStdString(plan.key));
   plot->setNoAntialiasingOnDrag(true);
   plot->setPlottingHint(QCP::phFastPolylines, true);
@@ -236,7 +236,7 @@ ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::
   return p;
 }
 
-void FitPanel(const ScenePanel& p, const flight::Flight& f, const flight::PanelPlan& plan) {
+void FitPanel(const ScenePanel& p, const flight::Flight& f, const frontend::PanelPlan& plan) {
   fitValueAxis(p.plot->yAxis, f, plan.left);
   if (!plan.right.empty()) fitValueAxis(p.plot->yAxis2, f, plan.right);
   if (!plan.third.empty()) fitValueAxis(p.plot->axisRect()->axis(QCPAxis::atRight, 1), f, plan.third);
@@ -253,10 +253,10 @@ void FeedPanel(ScenePanel& p, const flight::Flight& f, int width) {
   // One row beyond each edge, so that the lines run on to the axes.
   const std::size_t first = f.rowAt(range.lower - f.startOfDay);
   const std::size_t last = f.rowAt(range.upper - f.startOfDay) + 1;
-  std::vector<flight::PlotPoint> points;
+  std::vector<frontend::PlotPoint> points;
   QVector<QCPGraphData> data;
   for (std::size_t g = 0; g < p.channels.size(); ++g) {
-    flight::PlotPoints(f.seconds, f.column(static_cast<std::size_t>(p.channels[g])), first, last,
+    frontend::PlotPoints(f.seconds, f.column(static_cast<std::size_t>(p.channels[g])), first, last,
                        static_cast<std::size_t>(width), points);
     data.resize(static_cast<qsizetype>(points.size()));
     for (std::size_t i = 0; i < points.size(); ++i)
@@ -266,14 +266,14 @@ void FeedPanel(ScenePanel& p, const flight::Flight& f, int width) {
   p.fedWidth = width;
 }
 
-std::vector<flight::ValueExtremes> ChannelExtremes(const flight::Flight& f) {
-  std::vector<flight::ValueExtremes> out;
+std::vector<frontend::ValueExtremes> ChannelExtremes(const flight::Flight& f) {
+  std::vector<frontend::ValueExtremes> out;
   out.reserve(f.channels.size());
   for (std::size_t c = 0; c < f.channels.size(); ++c) out.emplace_back(f.column(c));
   return out;
 }
 
-void FitValues(const ScenePanel& p, const flight::Flight& f, const std::vector<flight::ValueExtremes>& extremes,
+void FitValues(const ScenePanel& p, const flight::Flight& f, const std::vector<frontend::ValueExtremes>& extremes,
                bool shownRange) {
   if (p.valueZoomed || f.rows() == 0) return;
   std::size_t first = 0, last = f.rows() - 1;
@@ -355,7 +355,7 @@ void PlaceOverlay(ScenePanel& p, const flight::Flight& f, const Overlay& o) {
 }
 
 void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f,
-                const std::vector<flight::PanelPlan>& panels, const ChartOptions& options) {
+                const std::vector<frontend::PanelPlan>& panels, const ChartOptions& options) {
   auto share = [&](std::size_t i) {
     return options.heights.empty() ? static_cast<double>(panels[i].weight)
                                    : i < options.heights.size() ? options.heights[i] : 0.0;
@@ -385,8 +385,8 @@ void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f
   if (shown.empty()) return;
   const auto [lower, upper] = options.range ? *options.range : WholeRange(f);
   const int width = static_cast<int>(std::lround(rect.width()));
-  const std::vector<flight::ValueExtremes> extremes =
-      options.fitShown || !options.hiddenChannels.empty() ? ChannelExtremes(f) : std::vector<flight::ValueExtremes>{};
+  const std::vector<frontend::ValueExtremes> extremes =
+      options.fitShown || !options.hiddenChannels.empty() ? ChannelExtremes(f) : std::vector<frontend::ValueExtremes>{};
   double y = area.top();
   for (const std::size_t i : shown) {
     // A plot of its own, never shown: only its drawing is wanted.

@@ -52,18 +52,18 @@ std::pair<double, double> WholeRange(const flight::Flight& f);
 // title, one graph per channel (its points come from FeedPanel), and the
 // overlay's items.
 // `rightMargin`: RightMargin of all the panels shown, so their time axes line up.
-ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const flight::PanelPlan& plan, int rightMargin);
-int RightMargin(const std::vector<flight::PanelPlan>& plans);
+ScenePanel BuildPanel(QCustomPlot* plot, const flight::Flight& f, const frontend::PanelPlan& plan, int rightMargin);
+int RightMargin(const std::vector<frontend::PanelPlan>& plans);
 // A panel's value axes: left, right and a third one where it has it.
 std::vector<QCPAxis*> ValueAxes(QCustomPlot* plot);
 // The value axes fitted to the whole flight, the MARK rows shaded.
-void FitPanel(const ScenePanel& p, const flight::Flight& f, const flight::PanelPlan& plan);
+void FitPanel(const ScenePanel& p, const flight::Flight& f, const frontend::PanelPlan& plan);
 // Per channel of `f`, the extremes of its values (made once per flight).
-std::vector<flight::ValueExtremes> ChannelExtremes(const flight::Flight& f);
+std::vector<frontend::ValueExtremes> ChannelExtremes(const flight::Flight& f);
 // Each value axis fitted, with a little headroom, to its shown graphs'
 // values: over the shown time range, or the whole flight when `shownRange`
 // is false. A panel zoomed by hand keeps its value ranges.
-void FitValues(const ScenePanel& p, const flight::Flight& f, const std::vector<flight::ValueExtremes>& extremes,
+void FitValues(const ScenePanel& p, const flight::Flight& f, const std::vector<frontend::ValueExtremes>& extremes,
                bool shownRange);
 // As many value ticks as `height` pixels hold without their labels touching.
 void FitTicksToHeight(QCustomPlot* plot, int height);
@@ -104,6 +104,6 @@ std::string PictureTitle(const flight::Flight& f);
 // The panels stacked into `rect` on a white ground. QCustomPlot draws
 // through its own painter class, a QPainter.
 void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f,
-                const std::vector<flight::PanelPlan>& panels, const ChartOptions& options = {});
+                const std::vector<frontend::PanelPlan>& panels, const ChartOptions& options = {});
 
 }  // namespace varnix::render

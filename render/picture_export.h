@@ -19,7 +19,7 @@ namespace varnix::render {
 // What to draw: a flight's panels, as PaintChart draws them.
 struct ChartPicture {
   const flight::Flight& flight;
-  const std::vector<flight::PanelPlan>& panels;
+  const std::vector<frontend::PanelPlan>& panels;
   ChartOptions options;
 };
 

@@ -45,7 +45,7 @@ struct ReadFlight {
   analysis::FlightAnalysis analysis;
   analysis::EngineAnalysis engine;
   frontend::report::ReportContent content;
-  std::vector<flight::PanelPlan> panels;
+  std::vector<frontend::PanelPlan> panels;
   analysis::Limits limits;
 };
 
@@ -71,7 +71,7 @@ ReportOutcome readFlight(const QString& csvPath, ReadFlight& out) {
   out.engine = analysis::AnalyseEngine(f, out.limits);
   rules.acknowledge(out.engine.findings);
   out.content = frontend::report::MakeReportContent(f, out.analysis, out.engine, QFileInfo(csvPath).fileName().toStdString());
-  out.panels = flight::PlanPanels(f);
+  out.panels = frontend::PlanPanels(f);
   return {};
 }
 

@@ -36,7 +36,7 @@ void FeedComparison(render::ScenePanel& p, const flight::Flight& a, const Compar
   const QCPRange range = p.plot->xAxis->range();
   const std::size_t first = b.rowAt(range.lower - shift);
   const std::size_t last = b.rowAt(range.upper - shift) + 1;
-  std::vector<flight::PlotPoint> points;
+  std::vector<frontend::PlotPoint> points;
   QVector<QCPGraphData> data;
   int graph = own;
   for (std::size_t g = 0; g < p.channels.size() && graph < p.plot->graphCount(); ++g) {
@@ -44,7 +44,7 @@ void FeedComparison(render::ScenePanel& p, const flight::Flight& a, const Compar
     if (channel >= c.match.size() || c.match[channel] < 0) continue;
     QCPGraph* theirs = p.plot->graph(graph++);
     theirs->setVisible(p.plot->graph(static_cast<int>(g))->visible());
-    flight::PlotPoints(b.seconds, b.column(static_cast<std::size_t>(c.match[channel])), first, last,
+    frontend::PlotPoints(b.seconds, b.column(static_cast<std::size_t>(c.match[channel])), first, last,
                        static_cast<std::size_t>(std::max(width, 1)), points);
     data.resize(static_cast<qsizetype>(points.size()));
     for (std::size_t i = 0; i < points.size(); ++i)

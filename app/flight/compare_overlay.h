@@ -18,9 +18,9 @@ struct Comparison {
   QString path;                                 // B's file
   std::shared_ptr<const flight::Flight> flight;  // B
   std::vector<int> match;                       // per channel of A, B's channel or -1
-  flight::Alignment alignment;
+  frontend::Alignment alignment;
   // B's per-block extremes per channel, so that the value axes take B's lines in too.
-  std::shared_ptr<const std::vector<flight::ValueExtremes>> extremes;
+  std::shared_ptr<const std::vector<frontend::ValueExtremes>> extremes;
 };
 
 // B's graphs added to `p` after A's, for the channels B has; those there

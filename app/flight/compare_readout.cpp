@@ -17,7 +17,7 @@ QString colored(const flight::Channel& c) {
       .arg(render::channelTextColor(c).name(), QString::fromStdString(c.name).toHtmlEscaped());
 }
 
-std::vector<int> channelsOf(const flight::PanelPlan& p) {
+std::vector<int> channelsOf(const frontend::PanelPlan& p) {
   std::vector<int> channels = p.left;
   channels.insert(channels.end(), p.right.begin(), p.right.end());
   channels.insert(channels.end(), p.third.begin(), p.third.end());
@@ -57,7 +57,7 @@ QString compareHeadingHtml(const flight::Flight& a, const Comparison& c) {
   // Where B's first row lies on A's clock.
   QString html = QStringLiteral("<p><b>B</b> (dashed): %1%2<br>aligned by %3, B's start at %4 (%5)")
                      .arg(QFileInfo(c.path).fileName().toHtmlEscaped(), label,
-                          QString::fromUtf8(flight::AlignByName(c.alignment.by).data()),
+                          QString::fromUtf8(frontend::AlignByName(c.alignment.by).data()),
                           clockText(a.startOfDay + c.alignment.offset), signedClock(c.alignment.offset));
   if (!c.alignment.note.empty())
     html += QStringLiteral("<br><span style='color:#b00000'>%1</span>")
@@ -65,10 +65,10 @@ QString compareHeadingHtml(const flight::Flight& a, const Comparison& c) {
   return html + QStringLiteral("</p>");
 }
 
-QString compareCursorHtml(const flight::Flight& a, const std::vector<flight::PanelPlan>& panels, std::size_t row,
+QString compareCursorHtml(const flight::Flight& a, const std::vector<frontend::PanelPlan>& panels, std::size_t row,
                           const Comparison& c) {
   if (row >= a.rows()) return {};
-  const std::vector<flight::ComparedValue> values = flight::CompareAt(a, row, *c.flight, c.match, c.alignment);
+  const std::vector<frontend::ComparedValue> values = frontend::CompareAt(a, row, *c.flight, c.match, c.alignment);
   const double atB = a.seconds[row] - c.alignment.offset;
   QString html = QStringLiteral("<p><span style='font-size:13pt'><b>%1</b></span><br>+%2 &nbsp; row %3"
                                 "<br>B: %4 (+%5)</p>")
@@ -78,12 +78,12 @@ QString compareCursorHtml(const flight::Flight& a, const std::vector<flight::Pan
                                                                          : clockText(atB));
   html += QStringLiteral("<table cellspacing='0' cellpadding='1'><tr><td></td><td align='right'>A</td>"
                          "<td align='right'>&nbsp;B</td><td align='right'>&nbsp;A−B</td><td></td></tr>");
-  for (const flight::PanelPlan& p : panels) {
+  for (const frontend::PanelPlan& p : panels) {
     html += QStringLiteral("<tr><td colspan='5' style='padding-top:6px'><i>%1</i></td></tr>")
                 .arg(QString::fromStdString(p.title).toHtmlEscaped());
     for (const int channel : channelsOf(p)) {
       const flight::Channel& ch = a.channels[static_cast<std::size_t>(channel)];
-      const flight::ComparedValue& v = values[static_cast<std::size_t>(channel)];
+      const frontend::ComparedValue& v = values[static_cast<std::size_t>(channel)];
       html += QStringLiteral("<tr><td>%1</td><td align='right'>%2</td><td align='right'>&nbsp;%3</td>"
                              "<td align='right'>&nbsp;%4</td><td>&nbsp;%5</td></tr>")
                   .arg(colored(ch), valueText(v.a), valueText(v.b), signedText(v.difference, decimalsOf(ch)),
@@ -93,14 +93,14 @@ QString compareCursorHtml(const flight::Flight& a, const std::vector<flight::Pan
   return html + QStringLiteral("</table>");
 }
 
-QString rulerHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>& panels,
-                  const flight::RulerFigures& r) {
+QString rulerHtml(const flight::Flight& f, const std::vector<frontend::PanelPlan>& panels,
+                  const frontend::RulerFigures& r) {
   if (r.channels.size() != f.channels.size() || r.last >= f.rows()) return {};
   QString html = QStringLiteral("<p><b>Ruler</b> %1 – %2, %3<br>")
                      .arg(clockText(f.startOfDay + f.seconds[r.first]), clockText(f.startOfDay + f.seconds[r.last]),
                           clockText(r.seconds));
   const QString amountUnit = QString::fromUtf8(flight::UnitText(flight::FuelAmountUnit(f.channels)).data());
-  for (const flight::FuelBurnt& fuel : r.fuel) {
+  for (const frontend::FuelBurnt& fuel : r.fuel) {
     const QString engine = QString::fromUtf8(flight::EnginePrefix(fuel.engine).data());
     html += QStringLiteral("Fuel burnt%1 <b>%2</b> %3 (%4)<br>")
                 .arg(engine.isEmpty() ? QString() : QLatin1Char(' ') + engine,
@@ -109,10 +109,10 @@ QString rulerHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>&
   }
   html += QStringLiteral("</p><table cellspacing='0' cellpadding='1'><tr><td></td><td align='right'>change</td>"
                          "<td align='right'>&nbsp;per min</td></tr>");
-  for (const flight::PanelPlan& p : panels)
+  for (const frontend::PanelPlan& p : panels)
     for (const int channel : channelsOf(p)) {
       const flight::Channel& ch = f.channels[static_cast<std::size_t>(channel)];
-      const flight::RulerChange& v = r.channels[static_cast<std::size_t>(channel)];
+      const frontend::RulerChange& v = r.channels[static_cast<std::size_t>(channel)];
       const int decimals = decimalsOf(ch);
       html += QStringLiteral("<tr><td>%1</td><td align='right'>%2</td><td align='right'>&nbsp;%3</td></tr>")
                   .arg(colored(ch), signedText(v.change, decimals), signedText(v.perMinute, decimals + 1));

@@ -16,13 +16,13 @@
 namespace varnix::app::flight_view {
 
 // The values of A at `row` and of B at the same moment, with their differences.
-QString compareCursorHtml(const flight::Flight& a, const std::vector<flight::PanelPlan>& panels, std::size_t row,
+QString compareCursorHtml(const flight::Flight& a, const std::vector<frontend::PanelPlan>& panels, std::size_t row,
                           const Comparison& c);
 // Which flight B is, how it is aligned, and why not as asked.
 QString compareHeadingHtml(const flight::Flight& a, const Comparison& c);
 // The ruler's figures between its lines; "" without a span.
-QString rulerHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>& panels,
-                  const flight::RulerFigures& r);
+QString rulerHtml(const flight::Flight& f, const std::vector<frontend::PanelPlan>& panels,
+                  const frontend::RulerFigures& r);
 
 // The flight's cruise EGT and CHT per cylinder beside the aircraft's baseline,
 // or why there is none.

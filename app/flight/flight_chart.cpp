@@ -78,7 +78,7 @@ void FlightChart::buildPanels() {
   clear();
   // Laid out once, when it shows again, not once per panel added.
   splitter_->hide();
-  for (const flight::PanelPlan& plan : plans_) {
+  for (const frontend::PanelPlan& plan : plans_) {
     const int index = static_cast<int>(panels_.size());
     auto* plot = new PanelPlot(
         splitter_, [this](QCustomPlot* self, int width) { panelResized(self, width); },
@@ -105,7 +105,7 @@ void FlightChart::buildPanels() {
   updateTimeLabels();
 }
 
-void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::vector<flight::PanelPlan> panels) {
+void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::vector<frontend::PanelPlan> panels) {
   // Panels laid out for the flight's header while its rows were read are kept.
   const bool laidOut = !panels_.empty() && plans_ == panels;
   flight_ = std::move(flight);
@@ -120,7 +120,7 @@ void FlightChart::setFlight(std::shared_ptr<const flight::Flight> flight, std::v
   syncing_ = true;  // each panel is set here
   for (std::size_t i = 0; i < panels_.size(); ++i) {
     Panel& p = panels_[i];
-    const flight::PanelPlan& plan = plans_[i];
+    const frontend::PanelPlan& plan = plans_[i];
     LayOutComparison(p, comparison());
     fitValues(p);
     p.plot->xAxis->setRange(first, last);

@@ -39,9 +39,9 @@ class FlightChart : public QWidget {
 
   // `flight` may be a header without rows: its panels are laid out, and kept
   // when the whole flight comes with the same panels.
-  void setFlight(std::shared_ptr<const flight::Flight> flight, std::vector<flight::PanelPlan> panels);
+  void setFlight(std::shared_ptr<const flight::Flight> flight, std::vector<frontend::PanelPlan> panels);
   const flight::Flight* flight() const { return flight_.get(); }
-  const std::vector<flight::PanelPlan>& plans() const { return plans_; }
+  const std::vector<frontend::PanelPlan>& plans() const { return plans_; }
 
   int panelCount() const { return static_cast<int>(panels_.size()); }
   QCustomPlot* panel(int i) const { return panels_[static_cast<std::size_t>(i)].plot; }
@@ -126,9 +126,9 @@ class FlightChart : public QWidget {
   void mouseReleased(QCustomPlot* plot, QMouseEvent* event);
 
   std::shared_ptr<const flight::Flight> flight_;
-  std::vector<flight::PanelPlan> plans_;
+  std::vector<frontend::PanelPlan> plans_;
   std::vector<Panel> panels_;
-  std::vector<flight::ValueExtremes> extremes_;  // per channel, for fitting the value axes
+  std::vector<frontend::ValueExtremes> extremes_;  // per channel, for fitting the value axes
   std::vector<int> hidden_;                      // channels whose graphs are hidden
   bool fitShown_ = true;
   bool elapsed_ = false;

@@ -380,7 +380,7 @@ void FlightWindow::layOutCharts(std::shared_ptr<const flight::Flight> flight) {
                      : QStringLiteral("%1 — Flight #%2 — %3")
                            .arg(QFileInfo(path_).fileName(), QString::fromStdString(flight->facts.flightLabel),
                                 QString::fromStdString(flight->facts.aircraft)));
-  chart_->setFlight(flight, flight::PlanPanels(*flight));
+  chart_->setFlight(flight, frontend::PlanPanels(*flight));
   layout_ = layoutName(*flight);
   QSettings settings = layoutSettings();
   // Per layout; the one remembered for every layout before, when there is none yet.
@@ -427,7 +427,7 @@ void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight:
   analysis_ = analysis ? std::move(*analysis) : analysis::AnalyseFlight(*flight_);
   if (engine) {
     summary_->showAnalysis(flight_, *engine, problems);
-    moments_ = flight::MomentsOf(engine->phases);
+    moments_ = frontend::MomentsOf(engine->phases);
   }
   QString headline = headlineHtml(*flight_, analysis_);
   for (const std::string& note : flight_->notes)
@@ -438,7 +438,7 @@ void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight:
   if (!chartsLaidOut_)
     layOutCharts(flight_);
   else if (chart_->flight() != flight_.get())  // the rows may be charted already
-    chart_->setFlight(flight_, flight::PlanPanels(*flight_));
+    chart_->setFlight(flight_, frontend::PlanPanels(*flight_));
   for (int i = 0; i < chart_->panelCount(); ++i) {
     QAction* a = panelsMenu_->addAction(QString::fromStdString(chart_->plans()[static_cast<std::size_t>(i)].title));
     a->setCheckable(true);
@@ -469,7 +469,7 @@ void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight:
 void FlightWindow::showRows(std::shared_ptr<const flight::Flight> flight) {
   if (flight_) return;  // shown whole already
   if (!chartsLaidOut_) layOutCharts(flight);
-  if (chart_->flight() != flight.get()) chart_->setFlight(flight, flight::PlanPanels(*flight));
+  if (chart_->flight() != flight.get()) chart_->setFlight(flight, frontend::PlanPanels(*flight));
   emit rowsCharted();
 }
 
@@ -494,7 +494,7 @@ void FlightWindow::updateRangeReadout() {
   if (span) {
     // Ahead of the values at the cursor, in view.
     rulerReadout_->setText(
-        rulerHtml(*flight_, chart_->plans(), flight::RulerFiguresOf(*flight_, span->first, span->second)));
+        rulerHtml(*flight_, chart_->plans(), frontend::RulerFiguresOf(*flight_, span->first, span->second)));
     readoutScroll_->ensureVisible(0, 0);
     stats = statsOfRows(*flight_, span->first, span->second + 1, true);
   } else {

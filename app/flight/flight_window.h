@@ -73,8 +73,8 @@ class FlightWindow : public QMainWindow {
   // comparisonProblem why it cannot be). "Compare with…" asks for the file.
   void compareWith(const QString& path);
   void chooseComparison();
-  void setAlignBy(flight::AlignBy by);
-  flight::AlignBy alignBy() const { return alignBy_; }
+  void setAlignBy(frontend::AlignBy by);
+  frontend::AlignBy alignBy() const { return alignBy_; }
   void stopComparing();
   bool isComparing() const;
   const QString& comparisonProblem() const { return compareProblem_; }
@@ -140,13 +140,13 @@ class FlightWindow : public QMainWindow {
   QLabel* baselineReadout_ = nullptr;
   QAction* stopCompareAction_ = nullptr;
   QActionGroup* alignGroup_ = nullptr;
-  flight::AlignBy alignBy_ = flight::AlignBy::Takeoff;
-  flight::FlightMoments moments_;
+  frontend::AlignBy alignBy_ = frontend::AlignBy::Takeoff;
+  frontend::FlightMoments moments_;
   QString comparePath_;
   QString compareProblem_;
   std::shared_ptr<const flight::Flight> compareFlight_;
-  std::shared_ptr<const std::vector<flight::ValueExtremes>> compareExtremes_;
-  flight::FlightMoments compareMoments_;
+  std::shared_ptr<const std::vector<frontend::ValueExtremes>> compareExtremes_;
+  frontend::FlightMoments compareMoments_;
   BackgroundTask compareReader_{this};
   bool readingComparison_ = false;
 };

@@ -24,9 +24,9 @@ void FlightWindow::addCompareActions(QMenu* view) {
   compare->setObjectName(QStringLiteral("compareAction"));
   QMenu* align = view->addMenu(QStringLiteral("&Align by"));
   alignGroup_ = new QActionGroup(this);
-  const std::pair<const char*, flight::AlignBy> choices[] = {{"&Takeoff", flight::AlignBy::Takeoff},
-                                                             {"&Engine start", flight::AlignBy::EngineStart},
-                                                             {"&Clock time", flight::AlignBy::Clock}};
+  const std::pair<const char*, frontend::AlignBy> choices[] = {{"&Takeoff", frontend::AlignBy::Takeoff},
+                                                             {"&Engine start", frontend::AlignBy::EngineStart},
+                                                             {"&Clock time", frontend::AlignBy::Clock}};
   for (const auto& [text, by] : choices) {
     QAction* a = align->addAction(QString::fromUtf8(text));
     a->setCheckable(true);
@@ -59,8 +59,8 @@ void FlightWindow::compareWith(const QString& path) {
   compareHeading_->show();
   struct Result {
     flight::FlightRead read;
-    flight::FlightMoments moments;
-    std::vector<flight::ValueExtremes> extremes;
+    frontend::FlightMoments moments;
+    std::vector<frontend::ValueExtremes> extremes;
   };
   auto result = std::make_shared<Result>();
   const std::string file = toLibraryText(path);
@@ -69,7 +69,7 @@ void FlightWindow::compareWith(const QString& path) {
     auto work = [&] {
       result->read = flight::OpenFlight(file);
       if (!result->read.ok() || task.stopAsked()) return;
-      result->moments = flight::MomentsOf(analysis::FindPhases(result->read.value));
+      result->moments = frontend::MomentsOf(analysis::FindPhases(result->read.value));
       result->extremes = render::ChannelExtremes(result->read.value);
     };
     const std::string failed = frontend::GuardedWork(work);
@@ -89,7 +89,7 @@ void FlightWindow::compareWith(const QString& path) {
       }
       w.compareFlight_ = std::make_shared<const flight::Flight>(std::move(result->read.value));
       w.compareMoments_ = result->moments;
-      w.compareExtremes_ = std::make_shared<const std::vector<flight::ValueExtremes>>(std::move(result->extremes));
+      w.compareExtremes_ = std::make_shared<const std::vector<frontend::ValueExtremes>>(std::move(result->extremes));
       w.applyComparison();
     });
   });
@@ -100,9 +100,9 @@ void FlightWindow::applyComparison() {
   Comparison c;
   c.path = comparePath_;
   c.flight = compareFlight_;
-  c.match = flight::MatchChannels(flight_->channels, compareFlight_->channels);
+  c.match = frontend::MatchChannels(flight_->channels, compareFlight_->channels);
   c.extremes = compareExtremes_;
-  c.alignment = flight::AlignFlights(*flight_, moments_, *compareFlight_, compareMoments_, alignBy_);
+  c.alignment = frontend::AlignFlights(*flight_, moments_, *compareFlight_, compareMoments_, alignBy_);
   chart_->setComparison(std::move(c));
   stopCompareAction_->setEnabled(true);
   updateCompareHeading();
@@ -116,7 +116,7 @@ void FlightWindow::updateCompareHeading() {
   if (c) compareHeading_->setText(compareHeadingHtml(*flight_, *c));
 }
 
-void FlightWindow::setAlignBy(flight::AlignBy by) {
+void FlightWindow::setAlignBy(frontend::AlignBy by) {
   alignBy_ = by;
   for (QAction* a : alignGroup_->actions()) a->setChecked(a->data().toInt() == static_cast<int>(by));
   applyComparison();

@@ -17,7 +17,7 @@ QString colored(const flight::Channel& c) {
       .arg(render::channelTextColor(c).name(), QString::fromStdString(c.name).toHtmlEscaped());
 }
 
-bool listsCylinders(const flight::PanelPlan& p) {
+bool listsCylinders(const frontend::PanelPlan& p) {
   return p.key.ends_with("EGT") || p.key.ends_with("CHT");
 }
 
@@ -42,14 +42,14 @@ RangeStats statsOfRows(const flight::Flight& f, std::size_t firstRow, std::size_
   return r;
 }
 
-QString cursorHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>& panels, std::size_t row) {
+QString cursorHtml(const flight::Flight& f, const std::vector<frontend::PanelPlan>& panels, std::size_t row) {
   if (row >= f.rows()) return {};
   QString html = QStringLiteral("<p><span style='font-size:13pt'><b>%1</b></span><br>+%2 &nbsp; row %3%4</p>")
                      .arg(clockText(f.startOfDay + f.seconds[row]), clockText(f.seconds[row]))
                      .arg(row + 1)
                      .arg(f.marked(row) ? QStringLiteral(" &nbsp; <b>MARK</b>") : QString());
   html += QStringLiteral("<table cellspacing='0' cellpadding='1'>");
-  for (const flight::PanelPlan& p : panels) {
+  for (const frontend::PanelPlan& p : panels) {
     std::vector<int> channels = p.left;
     channels.insert(channels.end(), p.right.begin(), p.right.end());
     channels.insert(channels.end(), p.third.begin(), p.third.end());
@@ -82,7 +82,7 @@ QString cursorHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>
   return html + QStringLiteral("</table>");
 }
 
-QString statsHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>& panels, const RangeStats& stats) {
+QString statsHtml(const flight::Flight& f, const std::vector<frontend::PanelPlan>& panels, const RangeStats& stats) {
   if (stats.endRow <= stats.firstRow) return {};
   const double from = f.seconds[stats.firstRow], to = f.seconds[stats.endRow - 1];
   QString html = QStringLiteral("<p><b>%1</b> %2 – %3<br>%4 long</p>")
@@ -90,7 +90,7 @@ QString statsHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>&
                           clockText(f.startOfDay + from), clockText(f.startOfDay + to), durationText(to - from));
   html += QStringLiteral("<table cellspacing='0' cellpadding='1'><tr><td></td><td align='right'>min</td>"
                          "<td align='right'>&nbsp;max</td><td align='right'>&nbsp;mean</td></tr>");
-  for (const flight::PanelPlan& p : panels) {
+  for (const frontend::PanelPlan& p : panels) {
     std::vector<int> channels = p.left;
     channels.insert(channels.end(), p.right.begin(), p.right.end());
     channels.insert(channels.end(), p.third.begin(), p.third.end());

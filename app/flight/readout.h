@@ -27,7 +27,7 @@ struct RangeStats {
 };
 RangeStats statsOfRows(const flight::Flight& f, std::size_t firstRow, std::size_t endRow, bool isSpan);
 
-QString cursorHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>& panels, std::size_t row);
-QString statsHtml(const flight::Flight& f, const std::vector<flight::PanelPlan>& panels, const RangeStats& stats);
+QString cursorHtml(const flight::Flight& f, const std::vector<frontend::PanelPlan>& panels, std::size_t row);
+QString statsHtml(const flight::Flight& f, const std::vector<frontend::PanelPlan>& panels, const RangeStats& stats);
 
 }  // namespace varnix::app::flight_view

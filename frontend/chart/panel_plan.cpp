@@ -5,20 +5,20 @@
 
 #include "flight/channels.h"
 
-namespace varnix::flight {
+namespace varnix::frontend {
 
 namespace {
 
 struct Wanted {
   const char* key;
   const char* title;
-  std::vector<ChannelKind> kinds;  // in the order they are drawn
+  std::vector<flight::ChannelKind> kinds;  // in the order they are drawn
   int weight;
   bool perEngine;  // twin flights get one panel per engine
 };
 
 const std::vector<Wanted>& wantedPanels() {
-  using K = ChannelKind;
+  using K = flight::ChannelKind;
   static const std::vector<Wanted> panels = {
       {"EGT", "EGT", {K::Egt, K::Tit}, 3, true},
       {"CHT", "CHT", {K::Cht}, 3, true},
@@ -35,8 +35,8 @@ const std::vector<Wanted>& wantedPanels() {
   return panels;
 }
 
-void place(PanelPlan& p, const Flight& flight, int channel) {
-  const std::string unit(UnitText(flight.channels[static_cast<std::size_t>(channel)].unit));
+void place(PanelPlan& p, const flight::Flight& flight, int channel) {
+  const std::string unit(flight::UnitText(flight.channels[static_cast<std::size_t>(channel)].unit));
   if (p.left.empty() || unit == p.leftUnit) {
     p.leftUnit = unit;
     p.left.push_back(channel);
@@ -54,15 +54,15 @@ void place(PanelPlan& p, const Flight& flight, int channel) {
 }
 
 // The channels of `kind` on the panel's engine, by cylinder or sensor number, then in file order.
-std::vector<int> channelsOf(const Flight& flight, ChannelKind kind, bool anyEngine, Engine engine) {
+std::vector<int> channelsOf(const flight::Flight& flight, flight::ChannelKind kind, bool anyEngine, flight::Engine engine) {
   std::vector<int> found;
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
-    const Channel& ch = flight.channels[c];
+    const flight::Channel& ch = flight.channels[c];
     if (ch.kind == kind && (anyEngine || ch.engine == engine)) found.push_back(static_cast<int>(c));
   }
   std::stable_sort(found.begin(), found.end(), [&flight](int a, int b) {
-    const Channel& x = flight.channels[static_cast<std::size_t>(a)];
-    const Channel& y = flight.channels[static_cast<std::size_t>(b)];
+    const flight::Channel& x = flight.channels[static_cast<std::size_t>(a)];
+    const flight::Channel& y = flight.channels[static_cast<std::size_t>(b)];
     return x.cylinder + x.sensor < y.cylinder + y.sensor;
   });
   return found;
@@ -70,21 +70,21 @@ std::vector<int> channelsOf(const Flight& flight, ChannelKind kind, bool anyEngi
 
 }  // namespace
 
-std::vector<PanelPlan> PlanPanels(const Flight& flight) {
+std::vector<PanelPlan> PlanPanels(const flight::Flight& flight) {
   bool twin = false;
-  for (const Channel& c : flight.channels)
-    if (c.engine != Engine::Only) twin = true;
+  for (const flight::Channel& c : flight.channels)
+    if (c.engine != flight::Engine::Only) twin = true;
   std::vector<PanelPlan> plans;
   for (const Wanted& w : wantedPanels()) {
-    const std::vector<Engine> engines =
-        twin && w.perEngine ? std::vector<Engine>{Engine::Left, Engine::Right}
-                            : std::vector<Engine>{twin ? Engine::Left : Engine::Only};
-    for (Engine engine : engines) {
+    const std::vector<flight::Engine> engines =
+        twin && w.perEngine ? std::vector<flight::Engine>{flight::Engine::Left, flight::Engine::Right}
+                            : std::vector<flight::Engine>{twin ? flight::Engine::Left : flight::Engine::Only};
+    for (flight::Engine engine : engines) {
       PanelPlan p;
       p.weight = w.weight;
-      p.key = std::string(twin && w.perEngine ? EnginePrefix(engine) : "") + w.key;
-      p.title = twin && w.perEngine ? std::string(engine == Engine::Left ? "Left " : "Right ") + w.title : w.title;
-      for (ChannelKind kind : w.kinds)
+      p.key = std::string(twin && w.perEngine ? flight::EnginePrefix(engine) : "") + w.key;
+      p.title = twin && w.perEngine ? std::string(engine == flight::Engine::Left ? "Left " : "Right ") + w.title : w.title;
+      for (flight::ChannelKind kind : w.kinds)
         for (int c : channelsOf(flight, kind, !(w.perEngine && twin), engine)) place(p, flight, c);
       if (!p.left.empty()) plans.push_back(std::move(p));
     }
@@ -92,7 +92,7 @@ std::vector<PanelPlan> PlanPanels(const Flight& flight) {
   return plans;
 }
 
-std::vector<PanelPlan> SelectPanels(const std::vector<PanelPlan>& panels, const Flight& flight,
+std::vector<PanelPlan> SelectPanels(const std::vector<PanelPlan>& panels, const flight::Flight& flight,
                                     const std::vector<std::string>& names) {
   if (names.empty()) return panels;
   auto named = [&names](const std::string& s) { return std::find(names.begin(), names.end(), s) != names.end(); };
@@ -108,4 +108,4 @@ std::vector<PanelPlan> SelectPanels(const std::vector<PanelPlan>& panels, const 
   return out;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::frontend

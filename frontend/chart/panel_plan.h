@@ -10,7 +10,7 @@
 
 #include "flight/flight.h"
 
-namespace varnix::flight {
+namespace varnix::frontend {
 
 struct PanelPlan {
   std::string key;        // stable name for remembered layouts and --channels: "EGT", "LEGT", "FUEL"
@@ -24,11 +24,11 @@ struct PanelPlan {
   bool operator==(const PanelPlan&) const = default;
 };
 
-std::vector<PanelPlan> PlanPanels(const Flight& flight);
+std::vector<PanelPlan> PlanPanels(const flight::Flight& flight);
 
 // The panels whose key or any channel is named in `names` (e.g. "EGT,CHT,OAT");
 // all panels when `names` is empty.
-std::vector<PanelPlan> SelectPanels(const std::vector<PanelPlan>& panels, const Flight& flight,
+std::vector<PanelPlan> SelectPanels(const std::vector<PanelPlan>& panels, const flight::Flight& flight,
                                     const std::vector<std::string>& names);
 
-}  // namespace varnix::flight
+}  // namespace varnix::frontend

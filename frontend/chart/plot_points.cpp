@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-namespace varnix::flight {
+namespace varnix::frontend {
 
 void PlotPoints(std::span<const double> seconds, std::span<const float> values, std::size_t first,
                 std::size_t last, std::size_t buckets, std::vector<PlotPoint>& out) {
@@ -61,4 +61,4 @@ void PlotPoints(std::span<const double> seconds, std::span<const float> values, 
   }
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::frontend

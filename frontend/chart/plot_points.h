@@ -11,7 +11,7 @@
 #include <span>
 #include <vector>
 
-namespace varnix::flight {
+namespace varnix::frontend {
 
 struct PlotPoint {
   double seconds;  // from the flight's first row
@@ -23,4 +23,4 @@ struct PlotPoint {
 void PlotPoints(std::span<const double> seconds, std::span<const float> values, std::size_t first,
                 std::size_t last, std::size_t buckets, std::vector<PlotPoint>& out);
 
-}  // namespace varnix::flight
+}  // namespace varnix::frontend

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <limits>
 
-namespace varnix::flight {
+namespace varnix::frontend {
 
 namespace {
 
@@ -43,4 +43,4 @@ std::optional<std::pair<float, float>> ValueExtremes::of(std::size_t first, std:
   return std::make_pair(low, high);
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::frontend

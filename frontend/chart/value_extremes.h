@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace varnix::flight {
+namespace varnix::frontend {
 
 class ValueExtremes {
  public:
@@ -29,4 +29,4 @@ class ValueExtremes {
   std::vector<float> low_, high_;  // per block; +inf and -inf for a block of NaN only
 };
 
-}  // namespace varnix::flight
+}  // namespace varnix::frontend

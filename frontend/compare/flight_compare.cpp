@@ -5,27 +5,27 @@
 #include <cmath>
 #include <limits>
 
-namespace varnix::flight {
+namespace varnix::frontend {
 
 namespace {
 
 constexpr float kNoValue = std::numeric_limits<float>::quiet_NaN();
 
-bool sameMeasure(const Channel& a, const Channel& b) {
+bool sameMeasure(const flight::Channel& a, const flight::Channel& b) {
   if (a.kind != b.kind || a.engine != b.engine || a.cylinder != b.cylinder || a.sensor != b.sensor ||
       a.unit != b.unit)
     return false;
-  return a.kind != ChannelKind::Other || a.name == b.name;
+  return a.kind != flight::ChannelKind::Other || a.name == b.name;
 }
 
 // The rows' spacing: the interval the header gives, else the first two rows'.
-double intervalOf(const Flight& f) {
+double intervalOf(const flight::Flight& f) {
   if (f.facts.interval > 0) return f.facts.interval;
   if (f.rows() > 1) return std::max(1.0, f.seconds[1] - f.seconds[0]);
   return 1;
 }
 
-float valueAt(const Flight& f, int channel, std::size_t row) {
+float valueAt(const flight::Flight& f, int channel, std::size_t row) {
   if (channel < 0 || row >= f.rows()) return kNoValue;
   return f.columns[static_cast<std::size_t>(channel)][row];
 }
@@ -56,7 +56,7 @@ FlightMoments MomentsOf(const analysis::FlightPhases& phases) {
   return m;
 }
 
-Alignment AlignFlights(const Flight& a, const FlightMoments& ma, const Flight& b, const FlightMoments& mb,
+Alignment AlignFlights(const flight::Flight& a, const FlightMoments& ma, const flight::Flight& b, const FlightMoments& mb,
                        AlignBy wanted) {
   Alignment out;
   out.by = wanted;
@@ -89,7 +89,7 @@ Alignment AlignFlights(const Flight& a, const FlightMoments& ma, const Flight& b
   return out;
 }
 
-std::vector<int> MatchChannels(const std::vector<Channel>& a, const std::vector<Channel>& b) {
+std::vector<int> MatchChannels(const std::vector<flight::Channel>& a, const std::vector<flight::Channel>& b) {
   std::vector<int> match(a.size(), -1);
   std::vector<bool> taken(b.size(), false);
   for (std::size_t i = 0; i < a.size(); ++i)
@@ -102,14 +102,14 @@ std::vector<int> MatchChannels(const std::vector<Channel>& a, const std::vector<
   return match;
 }
 
-float ValueNear(const Flight& f, int channel, double seconds) {
+float ValueNear(const flight::Flight& f, int channel, double seconds) {
   if (channel < 0 || static_cast<std::size_t>(channel) >= f.channels.size() || f.rows() == 0) return kNoValue;
   const std::size_t row = f.nearestRow(seconds);
   if (std::abs(f.seconds[row] - seconds) > intervalOf(f)) return kNoValue;
   return valueAt(f, channel, row);
 }
 
-std::vector<ComparedValue> CompareAt(const Flight& a, std::size_t row, const Flight& b,
+std::vector<ComparedValue> CompareAt(const flight::Flight& a, std::size_t row, const flight::Flight& b,
                                      const std::vector<int>& match, const Alignment& alignment) {
   std::vector<ComparedValue> out(a.channels.size(), ComparedValue{kNoValue, kNoValue, kNoValue});
   if (row >= a.rows()) return out;
@@ -123,7 +123,7 @@ std::vector<ComparedValue> CompareAt(const Flight& a, std::size_t row, const Fli
   return out;
 }
 
-RulerFigures RulerFiguresOf(const Flight& f, std::size_t first, std::size_t last) {
+RulerFigures RulerFiguresOf(const flight::Flight& f, std::size_t first, std::size_t last) {
   RulerFigures r;
   if (f.rows() == 0) return r;
   first = std::min(first, f.rows() - 1);
@@ -139,9 +139,9 @@ RulerFigures RulerFiguresOf(const Flight& f, std::size_t first, std::size_t last
   }
   // Per engine: the used-fuel channel's change where it has both ends, else
   // the fuel flow added up (a row's flow lasts until the next row).
-  for (const Engine engine : {Engine::Only, Engine::Left, Engine::Right}) {
-    const int used = FindChannel(f.channels, ChannelKind::FuelUsed, engine);
-    const int flow = FindChannel(f.channels, ChannelKind::FuelFlow, engine);
+  for (const flight::Engine engine : {flight::Engine::Only, flight::Engine::Left, flight::Engine::Right}) {
+    const int used = flight::FindChannel(f.channels, flight::ChannelKind::FuelUsed, engine);
+    const int flow = flight::FindChannel(f.channels, flight::ChannelKind::FuelFlow, engine);
     if (used < 0 && flow < 0) continue;
     FuelBurnt burnt{engine, 0, false};
     if (const float u = valueAt(f, used, last) - valueAt(f, used, first); !std::isnan(u)) {
@@ -159,4 +159,4 @@ RulerFigures RulerFiguresOf(const Flight& f, std::size_t first, std::size_t last
   return r;
 }
 
-}  // namespace varnix::flight
+}  // namespace varnix::frontend

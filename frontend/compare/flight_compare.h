@@ -14,7 +14,7 @@
 #include "analysis/flight_phases.h"
 #include "flight/flight.h"
 
-namespace varnix::flight {
+namespace varnix::frontend {
 
 enum class AlignBy { Takeoff, EngineStart, Clock };
 
@@ -36,24 +36,24 @@ struct Alignment {
 };
 // Takeoff falls back to engine start, and engine start to the first rows,
 // when a flight lacks the moment; clock time is the time of day alone.
-Alignment AlignFlights(const Flight& a, const FlightMoments& ma, const Flight& b, const FlightMoments& mb,
+Alignment AlignFlights(const flight::Flight& a, const FlightMoments& ma, const flight::Flight& b, const FlightMoments& mb,
                        AlignBy wanted);
 
 // Per channel of `a`, the index of the channel of `b` that measures the same
 // thing in the same unit, or -1. Each of B's channels stands for one of A's
 // at most; channels of no known kind match by their titles alone.
-std::vector<int> MatchChannels(const std::vector<Channel>& a, const std::vector<Channel>& b);
+std::vector<int> MatchChannels(const std::vector<flight::Channel>& a, const std::vector<flight::Channel>& b);
 
 // The value of `channel` of `f` at `seconds` from its first row: the nearest
 // row's, when it lies within one recording interval; else NaN.
-float ValueNear(const Flight& f, int channel, double seconds);
+float ValueNear(const flight::Flight& f, int channel, double seconds);
 
 // A channel of A at its cursor beside the matching one of B.
 struct ComparedValue {
   float a = 0, b = 0, difference = 0;  // difference = a - b; NaN where either is missing
 };
 // Per channel of `a` at `row`; `match` is MatchChannels of the two flights.
-std::vector<ComparedValue> CompareAt(const Flight& a, std::size_t row, const Flight& b,
+std::vector<ComparedValue> CompareAt(const flight::Flight& a, std::size_t row, const flight::Flight& b,
                                      const std::vector<int>& match, const Alignment& alignment);
 
 // The ruler's figures between two rows of a flight.
@@ -62,7 +62,7 @@ struct RulerChange {
   double perMinute = 0;    // that change over the minutes between them; NaN for a span of no time
 };
 struct FuelBurnt {
-  Engine engine = Engine::Only;
+  flight::Engine engine = flight::Engine::Only;
   double amount = 0;       // in FuelAmountUnit of the flight's channels
   bool fromUsed = false;   // the used-fuel channel's change, else the fuel flow added up
 };
@@ -72,6 +72,6 @@ struct RulerFigures {
   std::vector<RulerChange> channels;  // per channel of the flight
   std::vector<FuelBurnt> fuel;        // per engine with a used-fuel or fuel-flow channel
 };
-RulerFigures RulerFiguresOf(const Flight& f, std::size_t first, std::size_t last);
+RulerFigures RulerFiguresOf(const flight::Flight& f, std::size_t first, std::size_t last);
 
-}  // namespace varnix::flight
+}  // namespace varnix::frontend

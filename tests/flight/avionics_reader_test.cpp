@@ -404,7 +404,7 @@ TEST(AvionicsReader, ReadsTheRealLog) {
 
   // Its chart: the engine panels, and the flight's own beside them.
   std::vector<std::string> keys;
-  for (const flight::PanelPlan& p : flight::PlanPanels(f)) keys.push_back(p.key);
+  for (const frontend::PanelPlan& p : frontend::PlanPanels(f)) keys.push_back(p.key);
   EXPECT_EQ(keys, (std::vector<std::string>{"EGT", "CHT", "TEMP", "FUEL", "POWER", "ELEC", "FLIGHT", "VS"}));
 }
 

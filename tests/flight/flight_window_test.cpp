@@ -267,7 +267,7 @@ class FlightWindowTest : public QObject {
     const std::size_t first = f.rows() * 2 / 5, last = f.rows() * 3 / 5;
     chart->setTimeRange(chart->keyOfRow(first), chart->keyOfRow(last));
     for (int i = 0; i < chart->panelCount(); ++i) {
-      const flight::PanelPlan& plan = chart->plans()[static_cast<std::size_t>(i)];
+      const frontend::PanelPlan& plan = chart->plans()[static_cast<std::size_t>(i)];
       auto extremes = [&](std::size_t from, std::size_t to) {
         float low = INFINITY, high = -INFINITY;
         for (const int c : plan.left)
@@ -697,13 +697,13 @@ class FlightWindowTest : public QObject {
   // takeoffs meet, and the read-out at a known row of A gives A, B and A−B.
   void comparesTwoFlightsAlignedByTakeoff_data() {
     QTest::addColumn<int>("align");
-    QTest::newRow("takeoff") << static_cast<int>(flight::AlignBy::Takeoff);
-    QTest::newRow("engine start") << static_cast<int>(flight::AlignBy::EngineStart);
-    QTest::newRow("clock time") << static_cast<int>(flight::AlignBy::Clock);
+    QTest::newRow("takeoff") << static_cast<int>(frontend::AlignBy::Takeoff);
+    QTest::newRow("engine start") << static_cast<int>(frontend::AlignBy::EngineStart);
+    QTest::newRow("clock time") << static_cast<int>(frontend::AlignBy::Clock);
   }
   void comparesTwoFlightsAlignedByTakeoff() {
     QFETCH(int, align);
-    const auto by = static_cast<flight::AlignBy>(align);
+    const auto by = static_cast<frontend::AlignBy>(align);
     const std::string pathA = eventsFlight("compareA");
     encode::ProfileOptions o;
     o.minutes = 40;
@@ -719,15 +719,15 @@ class FlightWindowTest : public QObject {
     const flight::FlightRead readA = flight::OpenFlight(pathA), readB = flight::OpenFlight(pathB);
     QVERIFY(readA.ok() && readB.ok());
     const flight::Flight *a = &readA.value, *b = &readB.value;
-    const flight::FlightMoments ma = flight::MomentsOf(analysis::FindPhases(*a)),
-                                mb = flight::MomentsOf(analysis::FindPhases(*b));
+    const frontend::FlightMoments ma = frontend::MomentsOf(analysis::FindPhases(*a)),
+                                mb = frontend::MomentsOf(analysis::FindPhases(*b));
     QVERIFY(ma.takeoff && mb.takeoff && ma.engineStart && mb.engineStart);
     // Where B lies on A's time, from the flights themselves.
-    const double offset = by == flight::AlignBy::Takeoff       ? *ma.takeoff - *mb.takeoff
-                          : by == flight::AlignBy::EngineStart ? *ma.engineStart - *mb.engineStart
+    const double offset = by == frontend::AlignBy::Takeoff       ? *ma.takeoff - *mb.takeoff
+                          : by == frontend::AlignBy::EngineStart ? *ma.engineStart - *mb.engineStart
                                                                : b->startOfDay - a->startOfDay;
     // Both engines start at their first rows; the takeoffs and clocks lie apart.
-    if (by != flight::AlignBy::EngineStart) QVERIFY(std::abs(offset) > 60);
+    if (by != frontend::AlignBy::EngineStart) QVERIFY(std::abs(offset) > 60);
 
     auto w = openPath(pathA);
     QVERIFY(w);
@@ -737,7 +737,7 @@ class FlightWindowTest : public QObject {
     QVERIFY(compared.wait(10000) || w->isComparing());
     QVERIFY(w->isComparing());
     QVERIFY(w->compareHeading()->text().contains("F00001.CSV"));
-    QVERIFY(w->compareHeading()->text().contains(QString::fromUtf8(flight::AlignByName(by).data())));
+    QVERIFY(w->compareHeading()->text().contains(QString::fromUtf8(frontend::AlignByName(by).data())));
 
     // The first panel: A's graphs, then B's dashed in A's colours, shifted.
     QCustomPlot* plot = w->chart()->panel(0);
@@ -777,7 +777,7 @@ class FlightWindowTest : public QObject {
                                            (va > vb ? "+" : "") + QString::number(va - vb, 'f', 0)}));
 
     // Another alignment moves B; stopping takes its lines and columns away.
-    w->setAlignBy(by == flight::AlignBy::Clock ? flight::AlignBy::Takeoff : flight::AlignBy::Clock);
+    w->setAlignBy(by == frontend::AlignBy::Clock ? frontend::AlignBy::Takeoff : frontend::AlignBy::Clock);
     QVERIFY(plot->graph(own)->data()->begin()->key != a->startOfDay + offset + b->seconds[0]);
     w->stopComparing();
     QVERIFY(!w->isComparing());

@@ -170,7 +170,7 @@ class ReportPdfTest : public QObject {
     const flight::FlightRead read = flight::OpenFlight(folder + "/F00001.CSV");
     QVERIFY(read.ok());
     const flight::Flight& f = read.value;
-    const std::vector<flight::PanelPlan> panels = flight::PlanPanels(f);
+    const std::vector<frontend::PanelPlan> panels = frontend::PlanPanels(f);
     QCOMPARE(QString::fromStdString(render::PictureTitle(f)), QStringLiteral("N123AB · Flight #1 · 2024-06-03 · start 9:12:00"));
     auto image = [&](bool title, bool cursor, std::size_t row) {
       render::ChartOptions o;

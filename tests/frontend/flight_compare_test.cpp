@@ -13,10 +13,10 @@
 namespace varnix::test {
 namespace {
 
-using flight::AlignBy;
+using frontend::AlignBy;
 using flight::ChannelKind;
 using flight::Engine;
-using flight::FlightMoments;
+using frontend::FlightMoments;
 using flight::Unit;
 
 flight::Flight read(const std::string& text) {
@@ -56,7 +56,7 @@ TEST(FlightCompare, AlignsByTakeoffEngineStartOrClockAndSaysWhenItFallsBack) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const flight::Alignment al = flight::AlignFlights(a, c.ma, b, c.mb, c.wanted);
+    const frontend::Alignment al = frontend::AlignFlights(a, c.ma, b, c.mb, c.wanted);
     EXPECT_DOUBLE_EQ(al.offset, c.offset);
     EXPECT_EQ(al.by, c.used);
     EXPECT_EQ(al.note, c.note);
@@ -68,10 +68,10 @@ TEST(FlightCompare, MomentsAreTheFirstTakeoffAndEngineStart) {
   p.spans = {{analysis::Phase::Ground, 0, 100}, {analysis::Phase::Takeoff, 300, 360}, {analysis::Phase::Takeoff, 900, 960}};
   p.events = {{analysis::FlightEventKind::Shutdown, 20}, {analysis::FlightEventKind::EngineStart, 30},
               {analysis::FlightEventKind::EngineStart, 800}};
-  const FlightMoments m = flight::MomentsOf(p);
+  const FlightMoments m = frontend::MomentsOf(p);
   EXPECT_EQ(m.takeoff, 300);
   EXPECT_EQ(m.engineStart, 30);
-  EXPECT_FALSE(flight::MomentsOf(analysis::FlightPhases{}).takeoff);
+  EXPECT_FALSE(frontend::MomentsOf(analysis::FlightPhases{}).takeoff);
 }
 
 TEST(FlightCompare, MatchesChannelsByWhatTheyMeasureNotByTitle) {
@@ -106,7 +106,7 @@ TEST(FlightCompare, MatchesChannelsByWhatTheyMeasureNotByTitle) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(flight::MatchChannels(c.a, c.b), c.match);
+    EXPECT_EQ(frontend::MatchChannels(c.a, c.b), c.match);
   }
 }
 
@@ -115,7 +115,7 @@ TEST(FlightCompare, ValueOfBAtTheCursorIsTheNearestRowWithinOneInterval) {
   const flight::Flight a = read(handFlight("\"E1\",\"FF\",", {",1300,10", ",1310,11", ",1320,12", ",1330,13"}));
   const flight::Flight b =
       read(handFlight("\"FF\",\"E1\",", {",9,1200", ",8,1250", ",\"NA\",1260", ",7,1270", ",6,1280"}));
-  const std::vector<int> match = flight::MatchChannels(a.channels, b.channels);
+  const std::vector<int> match = frontend::MatchChannels(a.channels, b.channels);
   const struct {
     const char* name;
     std::size_t row;
@@ -131,7 +131,7 @@ TEST(FlightCompare, ValueOfBAtTheCursorIsTheNearestRowWithinOneInterval) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const auto v = flight::CompareAt(a, c.row, b, match, flight::Alignment{c.offset, AlignBy::Takeoff, ""});
+    const auto v = frontend::CompareAt(a, c.row, b, match, frontend::Alignment{c.offset, AlignBy::Takeoff, ""});
     ASSERT_EQ(v.size(), 2u);
     EXPECT_EQ(text(v[0].a), c.egtA);
     EXPECT_EQ(text(v[0].b), c.egtB);
@@ -161,7 +161,7 @@ TEST(FlightCompare, RulerGivesChangeRatePerMinuteAndFuelBurnt) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const flight::Flight f = read(c.text);
-    const flight::RulerFigures r = flight::RulerFiguresOf(f, c.first, c.last);
+    const frontend::RulerFigures r = frontend::RulerFiguresOf(f, c.first, c.last);
     ASSERT_EQ(r.channels.size(), f.channels.size());
     EXPECT_EQ(text(r.channels[0].change), c.change);
     EXPECT_EQ(text(r.channels[0].perMinute), c.perMinute);

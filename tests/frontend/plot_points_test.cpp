@@ -28,13 +28,13 @@ Column makeColumn(std::size_t rows, F f) {
   return c;
 }
 
-std::vector<PlotPoint> plot(const Column& c, std::size_t first, std::size_t last, std::size_t buckets) {
-  std::vector<PlotPoint> out{{-1, -1}};  // replaced, not appended to
-  PlotPoints(c.seconds, c.values, first, last, buckets, out);
+std::vector<frontend::PlotPoint> plot(const Column& c, std::size_t first, std::size_t last, std::size_t buckets) {
+  std::vector<frontend::PlotPoint> out{{-1, -1}};  // replaced, not appended to
+  frontend::PlotPoints(c.seconds, c.values, first, last, buckets, out);
   return out;
 }
 
-TEST(PlotPoints, FewRowsComeAsTheyAreAndTheRangeIsClamped) {
+TEST(frontend::PlotPoints, FewRowsComeAsTheyAreAndTheRangeIsClamped) {
   const Column c = makeColumn(10, [](std::size_t r) { return static_cast<float>(r * r); });
   const auto points = plot(c, 2, 99, 100);
   ASSERT_EQ(points.size(), 8u);
@@ -46,7 +46,7 @@ TEST(PlotPoints, FewRowsComeAsTheyAreAndTheRangeIsClamped) {
 
 // Many rows: per bucket the lowest and the highest value in row order, so
 // that every peak, every dip and every gap of the whole range still shows.
-TEST(PlotPoints, ManyRowsKeepEachBucketsExtremesAndGapsInRowOrder) {
+TEST(frontend::PlotPoints, ManyRowsKeepEachBucketsExtremesAndGapsInRowOrder) {
   const std::size_t rows = 84500, buckets = 1000;
   Column c = makeColumn(rows, [](std::size_t r) { return 1300.0f + static_cast<float>(r % 7); });
   c.values[40000] = 1650.0f;  // a spike
@@ -58,20 +58,20 @@ TEST(PlotPoints, ManyRowsKeepEachBucketsExtremesAndGapsInRowOrder) {
   ASSERT_LE(points.size(), 3 * buckets);
   ASSERT_GE(points.size(), buckets);
   EXPECT_TRUE(std::is_sorted(points.begin(), points.end(),
-                             [](const PlotPoint& a, const PlotPoint& b) { return a.seconds < b.seconds; }));
+                             [](const frontend::PlotPoint& a, const frontend::PlotPoint& b) { return a.seconds < b.seconds; }));
   auto at = [&](double seconds) {
-    return std::find_if(points.begin(), points.end(), [&](const PlotPoint& p) { return p.seconds == seconds; });
+    return std::find_if(points.begin(), points.end(), [&](const frontend::PlotPoint& p) { return p.seconds == seconds; });
   };
   ASSERT_NE(at(6.0 * 40000), points.end());
   EXPECT_EQ(at(6.0 * 40000)->value, 1650.0);
   ASSERT_NE(at(6.0 * 60001), points.end());
   EXPECT_EQ(at(6.0 * 60001)->value, 900.0);
-  const auto gaps = std::count_if(points.begin(), points.end(), [](const PlotPoint& p) { return std::isnan(p.value); });
+  const auto gaps = std::count_if(points.begin(), points.end(), [](const frontend::PlotPoint& p) { return std::isnan(p.value); });
   EXPECT_GE(gaps, 5);  // the 500 missing rows span about six buckets
   EXPECT_LE(gaps, 7);
-  const auto infinite = std::count_if(points.begin(), points.end(), [](const PlotPoint& p) { return std::isinf(p.value); });
+  const auto infinite = std::count_if(points.begin(), points.end(), [](const frontend::PlotPoint& p) { return std::isinf(p.value); });
   EXPECT_GE(infinite, 3);  // the buckets wholly inside them too
-  for (const PlotPoint& p : points)
+  for (const frontend::PlotPoint& p : points)
     if (!std::isnan(p.value) && !std::isinf(p.value) && p.seconds != 6.0 * 40000 && p.seconds != 6.0 * 60001) {
       EXPECT_GE(p.value, 1300.0);
       EXPECT_LE(p.value, 1306.0);

@@ -13,7 +13,7 @@ namespace {
 
 constexpr float kNA = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
-constexpr std::size_t B = ValueExtremes::kBlock;
+constexpr std::size_t B = frontend::ValueExtremes::kBlock;
 
 // Every span is checked against a plain scan of its rows.
 std::optional<std::pair<float, float>> scan(const std::vector<float>& v, std::size_t first, std::size_t last) {
@@ -39,7 +39,7 @@ std::vector<float> flightLike(std::size_t rows) {
   return v;
 }
 
-TEST(ValueExtremes, SpansAgreeWithAPlainScanOfTheirRows) {
+TEST(frontend::ValueExtremes, SpansAgreeWithAPlainScanOfTheirRows) {
   struct Case {
     const char* what;
     std::vector<float> values;
@@ -65,7 +65,7 @@ TEST(ValueExtremes, SpansAgreeWithAPlainScanOfTheirRows) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const ValueExtremes extremes(c.values);
+    const frontend::ValueExtremes extremes(c.values);
     const auto got = extremes.of(c.first, c.last);
     const auto want = scan(c.values, c.first, c.last);
     ASSERT_EQ(got.has_value(), want.has_value());

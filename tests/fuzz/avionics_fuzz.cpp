@@ -71,10 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const analysis::FlightPhases phases = analysis::FindPhases(f);
   for (const analysis::PhaseSpan& s : phases.spans)
     if (!(s.end >= s.start)) fuzz::fail("a phase that ends before it starts");
-  std::vector<flight::PlotPoint> points;
-  for (const flight::PanelPlan& plan : flight::PlanPanels(f))
+  std::vector<frontend::PlotPoint> points;
+  for (const frontend::PanelPlan& plan : frontend::PlanPanels(f))
     for (const int c : plan.left) {
-      flight::PlotPoints(f.seconds, f.column(static_cast<std::size_t>(c)), 0, f.rows(), 7, points);
+      frontend::PlotPoints(f.seconds, f.column(static_cast<std::size_t>(c)), 0, f.rows(), 7, points);
       if (points.size() > std::max<std::size_t>(f.rows(), 21)) fuzz::fail("more chart points than rows");
     }
   return 0;
