@@ -32,9 +32,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-varnix::flight::Flight profileFlight(const varnix::test::TempDir& dir, varnix::encode::ProfileOptions o) {
+varnix::flight::Flight profileFlight(const varnix::test::TempDir& dir, varnix::sim::encode::ProfileOptions o) {
   const std::vector<std::string> files =
-      varnix::test::expandedFlights(dir, varnix::encode::assembleDump(varnix::encode::ProfileDump(o, 1)));
+      varnix::test::expandedFlights(dir, varnix::sim::encode::assembleDump(varnix::sim::encode::ProfileDump(o, 1)));
   if (files.empty()) return {};
   varnix::flight::FlightRead read = varnix::flight::OpenFlight(files.front());
   return read.ok() ? read.value : varnix::flight::Flight{};
@@ -69,11 +69,11 @@ double bestCpuMs(int runs, Work work) {
 
 int main() {
   varnix::test::TempDir hourDir, longestDir;
-  varnix::encode::ProfileOptions hour;
+  varnix::sim::encode::ProfileOptions hour;
   hour.minutes = 60;
   hour.interval = 6;
-  varnix::encode::ProfileOptions longest;
-  longest.layout = varnix::encode::ProfileLayout::Extended;
+  varnix::sim::encode::ProfileOptions longest;
+  longest.layout = varnix::sim::encode::ProfileLayout::Extended;
   longest.allChannels = true;
   longest.interval = 6;
   longest.minutes = 84500 * 6 / 60.0;

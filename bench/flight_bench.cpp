@@ -56,13 +56,13 @@ std::string makeLongestFlight(const varnix::test::TempDir& dir) {
   std::filesystem::create_directory(data);
   const pid_t child = fork();
   if (child == 0) {
-    varnix::encode::ProfileOptions o;
-    o.layout = varnix::encode::ProfileLayout::Extended;
+    varnix::sim::encode::ProfileOptions o;
+    o.layout = varnix::sim::encode::ProfileLayout::Extended;
     o.allChannels = true;
     o.interval = 6;
     o.minutes = kRows * 6 / 60.0;
     const std::string dat = dir.file("R1.DAT");
-    varnix::test::writeFile(dat, varnix::encode::assembleDump(varnix::encode::ProfileDump(o, 1)));
+    varnix::test::writeFile(dat, varnix::sim::encode::assembleDump(varnix::sim::encode::ProfileDump(o, 1)));
     varnix::HeaderState header;
     _exit(varnix::ExpandDataFile(dat, data + "/", header));
   }

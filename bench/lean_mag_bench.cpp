@@ -18,8 +18,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool decode(const varnix::encode::ProfileOptions& o, varnix::flight::Flight* flight) {
-  const std::string dump = varnix::encode::assembleDump(varnix::encode::ProfileDump(o, 1));
+bool decode(const varnix::sim::encode::ProfileOptions& o, varnix::flight::Flight* flight) {
+  const std::string dump = varnix::sim::encode::assembleDump(varnix::sim::encode::ProfileDump(o, 1));
   varnix::flight::FlightCollector memory;
   varnix::HeaderState header;
   varnix::ExpandDump({reinterpret_cast<const std::uint8_t*>(dump.data()), dump.size()}, header, memory);
@@ -44,16 +44,16 @@ double bestMs(const varnix::flight::Flight& flight, std::size_t* found) {
 }  // namespace
 
 int main() {
-  varnix::encode::ProfileOptions hour;
+  varnix::sim::encode::ProfileOptions hour;
   hour.minutes = 60;
   hour.interval = 6;
-  varnix::encode::ProfileOptions longest;
-  longest.layout = varnix::encode::ProfileLayout::Extended;
+  varnix::sim::encode::ProfileOptions longest;
+  longest.layout = varnix::sim::encode::ProfileLayout::Extended;
   longest.allChannels = true;
   longest.interval = 6;
   longest.minutes = 84500 * 6 / 60.0;
   // The same rows one second apart: a sweep's search looks at more rows per start.
-  varnix::encode::ProfileOptions seconds = longest;
+  varnix::sim::encode::ProfileOptions seconds = longest;
   seconds.interval = 1;
   seconds.minutes = 84500 / 60.0;
   varnix::flight::Flight a, b, c;

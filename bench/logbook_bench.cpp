@@ -61,17 +61,17 @@ std::string benchFolder(int flights) {
   fs::remove_all(root);
   fs::create_directories(data);
   // Dumps of at most 100 flights, on successive days from 2021 on.
-  encode::ProfileOptions o;
+  sim::encode::ProfileOptions o;
   o.minutes = 60;
   o.year = 21;
   o.month = 1;
   o.day = 1;
   for (int first = 0; first < flights; first += 100) {
-    encode::DumpPlan plan = encode::ProfileDump(o, 0);
+    sim::encode::DumpPlan plan = sim::encode::ProfileDump(o, 0);
     for (int i = first; i < std::min(flights, first + 100); ++i) {
       o.flightNumber = static_cast<std::uint16_t>(i + 1);
       o.seed = static_cast<unsigned>(i + 1);
-      plan.flights.push_back(encode::ProfileFlight(o));
+      plan.flights.push_back(sim::encode::ProfileFlight(o));
       if (++o.day > 28) {
         o.day = 1;
         if (++o.month > 12) {
@@ -81,7 +81,7 @@ std::string benchFolder(int flights) {
       }
     }
     const std::string dat = root + "/R" + std::to_string(first) + ".DAT";
-    test::writeFile(dat, encode::assembleDump(plan));
+    test::writeFile(dat, sim::encode::assembleDump(plan));
     HeaderState header;
     ExpandDataFile(dat, data + "/", header);
   }

@@ -34,15 +34,15 @@ double cpuMs() {
 
 std::optional<varnix::flight::Flight> profileFlight(double minutes) {
   varnix::test::TempDir dir;
-  varnix::encode::ProfileOptions o;
-  o.layout = varnix::encode::ProfileLayout::Extended;
+  varnix::sim::encode::ProfileOptions o;
+  o.layout = varnix::sim::encode::ProfileLayout::Extended;
   o.allChannels = true;
   o.interval = 6;
   o.minutes = minutes;
   const std::string data = dir.file("data");
   std::filesystem::create_directory(data);
   const std::string dat = dir.file("R1.DAT");
-  varnix::test::writeFile(dat, varnix::encode::assembleDump(varnix::encode::ProfileDump(o, 1)));
+  varnix::test::writeFile(dat, varnix::sim::encode::assembleDump(varnix::sim::encode::ProfileDump(o, 1)));
   varnix::HeaderState header;
   if (varnix::ExpandDataFile(dat, data + "/", header) != 0) return std::nullopt;
   varnix::flight::FlightRead read = varnix::flight::OpenFlight(data + "/N123AB/F00001.CSV");

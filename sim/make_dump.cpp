@@ -54,7 +54,7 @@ int makeDump(int argc, char** argv) {
   app.add_option("--layout", layout, "Channel layout")->check(CLI::IsMember({"single", "extended", "twin"}));
   app.add_option("--interval", interval, "Seconds between records")->check(CLI::Range(1, 60));
   app.add_option("--seed", seed, "Seed of the flights' small variations");
-  encode::ProfileEventOptions ev;
+  sim::encode::ProfileEventOptions ev;
   std::string events, probeChannel = "C3";
   std::vector<double> peaks;
   app.add_option("--events", events,
@@ -135,18 +135,18 @@ int makeDump(int argc, char** argv) {
     std::fprintf(stderr, "%s exists; it is left as it is\n", out.c_str());
     return 1;
   }
-  encode::ProfileOptions o;
-  o.layout = layout == "twin" ? encode::ProfileLayout::Twin
-             : layout == "extended" ? encode::ProfileLayout::Extended
-                                    : encode::ProfileLayout::Single;
+  sim::encode::ProfileOptions o;
+  o.layout = layout == "twin" ? sim::encode::ProfileLayout::Twin
+             : layout == "extended" ? sim::encode::ProfileLayout::Extended
+                                    : sim::encode::ProfileLayout::Single;
   o.cylinders = cylinders;
   o.minutes = minutes;
   o.interval = interval;
   o.seed = seed;
   o.flightNumber = 1;
   o.events = ev;
-  encode::DumpBuilder dump;
-  dump.text(encode::assembleDump(encode::ProfileDump(o, flights)));
+  sim::encode::DumpBuilder dump;
+  dump.text(sim::encode::assembleDump(sim::encode::ProfileDump(o, flights)));
   dump.writeTo(out);
   if (!std::filesystem::exists(out) || std::filesystem::file_size(out) != dump.size()) {
     std::fprintf(stderr, "cannot write %s\n", out.c_str());

@@ -34,7 +34,7 @@
 #include "store/catalog_entry.h"
 #include "store/logbook.h"
 
-using varnix::encode::ProfileLayout;
+using varnix::sim::encode::ProfileLayout;
 
 namespace {
 
@@ -48,7 +48,7 @@ void settle() {
 // The first flight of a dump of `layout`, expanded into `folder`.
 // `events`: the simulator's engine events (make-dump --events lean,mag,valve,probe,hot --interval 2).
 QString makeFlight(const QString& folder, ProfileLayout layout, unsigned seed, bool events = false) {
-  varnix::encode::ProfileOptions o;
+  varnix::sim::encode::ProfileOptions o;
   o.layout = layout;
   o.minutes = layout == ProfileLayout::Single ? 75 : 110;
   o.cylinders = layout == ProfileLayout::Extended ? 4 : 6;
@@ -60,7 +60,7 @@ QString makeFlight(const QString& folder, ProfileLayout layout, unsigned seed, b
   }
   const std::string dir = folder.toStdString();
   const std::string dat = dir + "/R1.DAT";
-  const std::string dump = varnix::encode::assembleDump(varnix::encode::ProfileDump(o, 1));
+  const std::string dump = varnix::sim::encode::assembleDump(varnix::sim::encode::ProfileDump(o, 1));
   std::ofstream(dat, std::ios::binary).write(dump.data(), static_cast<std::streamsize>(dump.size()));
   std::filesystem::create_directory(dir + "/data");
   varnix::HeaderState header;
@@ -91,14 +91,14 @@ int reportShots(const QString& out, const QString& work) {
   QDir().mkpath(work + "/report");
   int failures = savePages(out, varnix::render::flightReportImages(makeFlight(work + "/report", ProfileLayout::Single, 1, true)),
                            "report_page", 3, true);
-  varnix::encode::ProfileOptions o;
+  varnix::sim::encode::ProfileOptions o;
   o.minutes = 70;
   o.seed = 3;
   o.events.driftCylinder = 3;
   o.events.drift = 4;
   const std::string dir = (work + "/aircraft").toStdString();
   std::filesystem::create_directories(dir + "/data");
-  const std::string dump = varnix::encode::assembleDump(varnix::encode::ProfileDump(o, 8));
+  const std::string dump = varnix::sim::encode::assembleDump(varnix::sim::encode::ProfileDump(o, 8));
   std::ofstream(dir + "/R1.DAT", std::ios::binary).write(dump.data(), static_cast<std::streamsize>(dump.size()));
   varnix::HeaderState header;
   varnix::ExpandDataFile(dir + "/R1.DAT", dir + "/data/", header);

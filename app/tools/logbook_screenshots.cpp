@@ -32,9 +32,9 @@ using namespace varnix;
 namespace {
 
 // Writes `plan` as the dump `dat`, expands it into `data` and removes it.
-bool expandPlan(const QString& dat, const QString& data, const encode::DumpPlan& plan) {
+bool expandPlan(const QString& dat, const QString& data, const sim::encode::DumpPlan& plan) {
   QFile f(dat);
-  const std::string bytes = encode::assembleDump(plan);
+  const std::string bytes = sim::encode::assembleDump(plan);
   if (!f.open(QIODevice::WriteOnly) || f.write(bytes.data(), static_cast<qint64>(bytes.size())) < 0) return false;
   f.close();
   HeaderState header;
@@ -46,9 +46,9 @@ bool expandPlan(const QString& dat, const QString& data, const encode::DumpPlan&
 // three months without flying after the first third; over the last twelve
 // flights cylinder 3's cruise CHT and EGT climb 3 °F a flight, so that the
 // trend findings show.
-bool writeHistory(const QString& tmp, const QString& data, const std::string& aircraft, encode::ProfileLayout layout,
+bool writeHistory(const QString& tmp, const QString& data, const std::string& aircraft, sim::encode::ProfileLayout layout,
                   int flights) {
-  encode::ProfileOptions o;
+  sim::encode::ProfileOptions o;
   o.layout = layout;
   o.minutes = 40;
   o.year = 24;
@@ -57,7 +57,7 @@ bool writeHistory(const QString& tmp, const QString& data, const std::string& ai
   // A drift keeps the cylinders' offsets of one engine from flight to flight.
   o.events.driftCylinder = 3;
   o.events.drift = 3;
-  encode::DumpPlan plan = encode::ProfileDump(o, 0, aircraft);
+  sim::encode::DumpPlan plan = sim::encode::ProfileDump(o, 0, aircraft);
   for (int i = 0; i < flights; ++i) {
     o.flightNumber = static_cast<std::uint16_t>(1 + i);
     o.seed = static_cast<unsigned>(31 + i);
@@ -70,7 +70,7 @@ bool writeHistory(const QString& tmp, const QString& data, const std::string& ai
         ++o.year;
       }
     }
-    plan.flights.push_back(encode::ProfileFlight(o));
+    plan.flights.push_back(sim::encode::ProfileFlight(o));
   }
   return expandPlan(tmp + QStringLiteral("/") + QString::fromStdString(aircraft) + QStringLiteral(".DAT"), data, plan);
 }
@@ -78,17 +78,17 @@ bool writeHistory(const QString& tmp, const QString& data, const std::string& ai
 // Expands a dump of `flights` simulated flights of the aircraft `userId`,
 // one every four days from 2 March 2024, into the data folder.
 bool expandAircraft(const QString& tmp, const QString& data, const std::string& userId, int flights, unsigned seed) {
-  encode::ProfileOptions o;
+  sim::encode::ProfileOptions o;
   o.minutes = 75;
   o.year = 24;
   o.month = 3;
   o.day = 2;
-  encode::DumpPlan plan = encode::ProfileDump(o, 0, userId);
+  sim::encode::DumpPlan plan = sim::encode::ProfileDump(o, 0, userId);
   for (int i = 0; i < flights; ++i) {
     o.flightNumber = static_cast<std::uint16_t>(120 + i);
     o.seed = seed + static_cast<unsigned>(i);
     o.minutes = 50 + (i * 37) % 70;
-    plan.flights.push_back(encode::ProfileFlight(o));
+    plan.flights.push_back(sim::encode::ProfileFlight(o));
     o.day += 4;
     if (o.day > 28) {
       o.day -= 28;
@@ -103,8 +103,8 @@ int trendsShots(const QString& out) {
   QTemporaryDir tmp;
   const QString data = tmp.path() + QStringLiteral("/data");
   QDir().mkpath(data);
-  if (!writeHistory(tmp.path(), data, "N140SX", encode::ProfileLayout::Single, 140) ||
-      !writeHistory(tmp.path(), data, "N130TW", encode::ProfileLayout::Twin, 130))
+  if (!writeHistory(tmp.path(), data, "N140SX", sim::encode::ProfileLayout::Single, 140) ||
+      !writeHistory(tmp.path(), data, "N130TW", sim::encode::ProfileLayout::Twin, 130))
     return 1;
   app::logbook::FrmLogbook form;
   QSignalSpy caughtUp(&form, &app::logbook::FrmLogbook::caughtUp);

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <fstream>
 
-namespace varnix::encode {
+namespace varnix::sim::encode {
 
 std::string checkDigits(std::string_view body) {
   std::uint8_t x = 0;
@@ -159,4 +159,4 @@ std::string assembleDump(const DumpPlan& plan) {
   return d.str();
 }
 
-}  // namespace varnix::encode
+}  // namespace varnix::sim::encode

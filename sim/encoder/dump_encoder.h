@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace varnix::encode {
+namespace varnix::sim::encode {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -103,4 +103,4 @@ struct DumpPlan {
 
 std::string assembleDump(const DumpPlan& plan);
 
-}  // namespace varnix::encode
+}  // namespace varnix::sim::encode

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace varnix::encode {
+namespace varnix::sim::encode {
 
 namespace {
 
@@ -458,4 +458,4 @@ DumpPlan ProfileDump(const ProfileOptions& first, int flights, const std::string
   return plan;
 }
 
-}  // namespace varnix::encode
+}  // namespace varnix::sim::encode

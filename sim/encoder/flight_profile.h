@@ -15,7 +15,7 @@
 
 #include "encoder/dump_encoder.h"
 
-namespace varnix::encode {
+namespace varnix::sim::encode {
 
 enum class ProfileLayout { Single, Extended, Twin };
 
@@ -133,4 +133,4 @@ FlightPlan ProfileFlight(const ProfileOptions& options, ProfileEvents* truth = n
 DumpPlan ProfileDump(const ProfileOptions& first, int flights, const std::string& userId = "N123AB",
                      std::vector<ProfileEvents>* truth = nullptr);
 
-}  // namespace varnix::encode
+}  // namespace varnix::sim::encode

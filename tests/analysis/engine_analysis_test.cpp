@@ -31,14 +31,14 @@ using analysis::EngineAnalysis;
 
 struct Analysed {
   EngineAnalysis analysis;
-  encode::ProfileEvents truth;
+  sim::encode::ProfileEvents truth;
 };
 
-Analysed analysed(const encode::ProfileOptions& o) {
+Analysed analysed(const sim::encode::ProfileOptions& o) {
   TempDir dir;
-  std::vector<encode::ProfileEvents> truth;
+  std::vector<sim::encode::ProfileEvents> truth;
   const std::vector<std::string> files =
-      expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1, "N123AB", &truth)));
+      expandedFlights(dir, sim::encode::assembleDump(sim::encode::ProfileDump(o, 1, "N123AB", &truth)));
   EXPECT_EQ(files.size(), 1u);
   if (files.empty()) return {};
   const flight::FlightRead read = flight::OpenFlight(files[0]);
@@ -59,13 +59,13 @@ TEST(EngineAnalysis, EventsOfTheSimulatorAreFoundWithTheirValues) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    encode::ProfileOptions o;
+    sim::encode::ProfileOptions o;
     o.cylinders = c.cylinders;
     o.interval = c.interval;
     o.events.lean = o.events.mag = true;
     o.events.leanSpread = c.spread;
     const Analysed a = analysed(o);
-    const encode::ProfileEvents& t = a.truth;
+    const sim::encode::ProfileEvents& t = a.truth;
     ASSERT_TRUE(t.lean.present && t.mag.present);
     // The lean test: the spread within 0.2 GPH, each peak's fuel flow within 0.3.
     ASSERT_EQ(a.analysis.leanTests.size(), 1u);
@@ -90,7 +90,7 @@ TEST(EngineAnalysis, EventsOfTheSimulatorAreFoundWithTheirValues) {
     EXPECT_LT(lowest->rise, 0);
   }
   // A flight without events: nothing of the kind.
-  encode::ProfileOptions plain;
+  sim::encode::ProfileOptions plain;
   const Analysed a = analysed(plain);
   EXPECT_TRUE(a.analysis.leanTests.empty());
   EXPECT_TRUE(a.analysis.magChecks.empty());
@@ -106,11 +106,11 @@ TEST(EngineAnalysis, EventsOfTheSimulatorAreFoundWithTheirValues) {
 TEST(EngineAnalysis, TheValveAndTheLooseProbeAreFoundAndTheProbeRaisesNoLimitFinding) {
   for (int interval : {2, 6}) {
     SCOPED_TRACE(interval);
-    encode::ProfileOptions o;
+    sim::encode::ProfileOptions o;
     o.interval = interval;
     o.events.valve = o.events.probe = o.events.hot = true;
     const Analysed a = analysed(o);
-    const encode::ProfileEvents& t = a.truth;
+    const sim::encode::ProfileEvents& t = a.truth;
     ASSERT_TRUE(t.valve.present && t.probe.present);
     std::string valve = "E", probe(1, t.probe.kind);
     valve += std::to_string(t.valve.cylinder);
@@ -179,11 +179,11 @@ TEST(EngineAnalysis, FoundTogetherWithTheSummaryItGivesWhatBothGiveApart) {
     const char* what;
     const analysis::Limits& limits;
   } cases[] = {{"default limits", defaults}, {"other sensing thresholds", sensing}, {"other limits", rated}};
-  encode::ProfileOptions o;
+  sim::encode::ProfileOptions o;
   o.interval = 2;
   o.events.valve = o.events.probe = o.events.hot = o.events.lean = o.events.mag = true;
   TempDir dir;
-  const std::vector<std::string> files = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1)));
+  const std::vector<std::string> files = expandedFlights(dir, sim::encode::assembleDump(sim::encode::ProfileDump(o, 1)));
   ASSERT_EQ(files.size(), 1u);
   const flight::FlightRead read = flight::OpenFlight(files[0]);
   ASSERT_TRUE(read.ok()) << read.problem;
@@ -205,12 +205,12 @@ TEST(EngineAnalysis, FoundTogetherWithTheSummaryItGivesWhatBothGiveApart) {
 // A long flight's digest is found in two halves on two threads, beside the
 // summary and the last lean test: each part is what it gives alone.
 TEST(EngineAnalysis, ALongFlightsPartsFoundOnTwoThreadsAreWhatEachGivesAlone) {
-  encode::ProfileOptions o;
+  sim::encode::ProfileOptions o;
   o.interval = 1;
   o.minutes = 180;
   o.events.valve = o.events.probe = o.events.lean = true;
   TempDir dir;
-  const std::vector<std::string> files = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1)));
+  const std::vector<std::string> files = expandedFlights(dir, sim::encode::assembleDump(sim::encode::ProfileDump(o, 1)));
   ASSERT_EQ(files.size(), 1u);
   const flight::FlightRead read = flight::OpenFlight(files[0]);
   ASSERT_TRUE(read.ok()) << read.problem;
@@ -347,12 +347,12 @@ TEST(EngineAnalysis, EachRegisteredAnalysisRunsAloneAndGivesWhatTheWholeGives) {
   } flights[] = {{"an hour at 6 s", 6, 60}, {"a long flight at 1 s", 1, 180}};
   for (const auto& f : flights) {
     SCOPED_TRACE(f.what);
-    encode::ProfileOptions o;
+    sim::encode::ProfileOptions o;
     o.interval = f.interval;
     o.minutes = f.minutes;
     o.events.valve = o.events.probe = o.events.lean = o.events.mag = o.events.hot = true;
     TempDir dir;
-    const std::vector<std::string> files = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1)));
+    const std::vector<std::string> files = expandedFlights(dir, sim::encode::assembleDump(sim::encode::ProfileDump(o, 1)));
     ASSERT_EQ(files.size(), 1u);
     const flight::FlightRead read = flight::OpenFlight(files[0]);
     ASSERT_TRUE(read.ok()) << read.problem;

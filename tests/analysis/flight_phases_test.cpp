@@ -108,25 +108,25 @@ TEST(FlightPhases, RecordedLogGivesItsAltitudesPhasesFromTheEngineAlone) {
 TEST(FlightPhases, SimulatedFlightsGiveTheProfilesPhases) {
   struct Case {
     const char* name;
-    encode::ProfileLayout layout;
+    sim::encode::ProfileLayout layout;
     int interval;
     double minutes;
     int fuelUnit;
     const char* basis;
   };
   const Case cases[] = {
-      {"single, an hour at 6 s", encode::ProfileLayout::Single, 6, 60, 0, "rpm_map"},
-      {"single, 90 minutes at 2 s in litres", encode::ProfileLayout::Single, 2, 90, 1, "rpm_map"},
-      {"extended, 40 minutes at 4 s", encode::ProfileLayout::Extended, 4, 40, 0, "rpm_map"},
-      {"twin, fuel flow alone", encode::ProfileLayout::Twin, 6, 60, 0, "fuel_flow"},
+      {"single, an hour at 6 s", sim::encode::ProfileLayout::Single, 6, 60, 0, "rpm_map"},
+      {"single, 90 minutes at 2 s in litres", sim::encode::ProfileLayout::Single, 2, 90, 1, "rpm_map"},
+      {"extended, 40 minutes at 4 s", sim::encode::ProfileLayout::Extended, 4, 40, 0, "rpm_map"},
+      {"twin, fuel flow alone", sim::encode::ProfileLayout::Twin, 6, 60, 0, "fuel_flow"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    encode::ProfileOptions o = shortFlight(c.layout, c.minutes);
+    sim::encode::ProfileOptions o = shortFlight(c.layout, c.minutes);
     o.interval = c.interval;
     o.fuelUnit = c.fuelUnit;
     TempDir dir;
-    const std::vector<std::string> files = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1)));
+    const std::vector<std::string> files = expandedFlights(dir, sim::encode::assembleDump(sim::encode::ProfileDump(o, 1)));
     ASSERT_EQ(files.size(), 1u);
     const flight::FlightRead read = flight::OpenFlight(files[0]);
     ASSERT_TRUE(read.ok()) << read.problem;

@@ -183,22 +183,22 @@ TEST(SensorFaults, TheFindingSaysTheChannelAndTheClock) {
 TEST(SensorFaults, CleanFlightsHaveNone) {
   struct Case {
     const char* what;
-    encode::ProfileLayout layout;
+    sim::encode::ProfileLayout layout;
     int interval;
     unsigned seed;
   };
   const Case cases[] = {
-      {"single, 6 s", encode::ProfileLayout::Single, 6, 1},   {"single, 2 s", encode::ProfileLayout::Single, 2, 2},
-      {"extended, 6 s", encode::ProfileLayout::Extended, 6, 3}, {"twin, 6 s", encode::ProfileLayout::Twin, 6, 4},
-      {"single, 1 s", encode::ProfileLayout::Single, 1, 5},   {"single, 10 s", encode::ProfileLayout::Single, 10, 6},
+      {"single, 6 s", sim::encode::ProfileLayout::Single, 6, 1},   {"single, 2 s", sim::encode::ProfileLayout::Single, 2, 2},
+      {"extended, 6 s", sim::encode::ProfileLayout::Extended, 6, 3}, {"twin, 6 s", sim::encode::ProfileLayout::Twin, 6, 4},
+      {"single, 1 s", sim::encode::ProfileLayout::Single, 1, 5},   {"single, 10 s", sim::encode::ProfileLayout::Single, 10, 6},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    encode::ProfileOptions o = shortFlight(c.layout, 60);
+    sim::encode::ProfileOptions o = shortFlight(c.layout, 60);
     o.interval = c.interval;
     o.seed = c.seed;
     TempDir dir;
-    const std::vector<std::string> files = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1)));
+    const std::vector<std::string> files = expandedFlights(dir, sim::encode::assembleDump(sim::encode::ProfileDump(o, 1)));
     ASSERT_EQ(files.size(), 1u);
     const flight::FlightRead read = flight::OpenFlight(files[0]);
     ASSERT_TRUE(read.ok()) << read.problem;

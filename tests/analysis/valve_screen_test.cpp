@@ -181,23 +181,23 @@ TEST(ValveScreen, TheFindingSaysTheSwingAndHowOften) {
 TEST(ValveScreen, TheSimulatorsFlightsAreJudgedAndFindNothing) {
   struct Case {
     const char* what;
-    encode::ProfileLayout layout;
+    sim::encode::ProfileLayout layout;
     int interval;
     bool judged;
   };
   const Case cases[] = {
-      {"single, 6 s", encode::ProfileLayout::Single, 6, true},
-      {"single, 2 s", encode::ProfileLayout::Single, 2, true},
-      {"extended, 6 s", encode::ProfileLayout::Extended, 6, true},
-      {"twin without RPM and MAP: the phases find its cruise from the fuel flow", encode::ProfileLayout::Twin, 6, true},
-      {"single, 10 s", encode::ProfileLayout::Single, 10, false},
+      {"single, 6 s", sim::encode::ProfileLayout::Single, 6, true},
+      {"single, 2 s", sim::encode::ProfileLayout::Single, 2, true},
+      {"extended, 6 s", sim::encode::ProfileLayout::Extended, 6, true},
+      {"twin without RPM and MAP: the phases find its cruise from the fuel flow", sim::encode::ProfileLayout::Twin, 6, true},
+      {"single, 10 s", sim::encode::ProfileLayout::Single, 10, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    encode::ProfileOptions o = shortFlight(c.layout, 60);
+    sim::encode::ProfileOptions o = shortFlight(c.layout, 60);
     o.interval = c.interval;
     TempDir dir;
-    const std::vector<std::string> files = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, 1)));
+    const std::vector<std::string> files = expandedFlights(dir, sim::encode::assembleDump(sim::encode::ProfileDump(o, 1)));
     ASSERT_EQ(files.size(), 1u);
     const flight::FlightRead read = flight::OpenFlight(files[0]);
     ASSERT_TRUE(read.ok()) << read.problem;

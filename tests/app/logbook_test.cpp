@@ -237,17 +237,17 @@ class LogbookTest : public QObject {
   // flight, its date and the value, a click that asks for the flight.
   void trendsOfATwinPerEngineWithGapsAndTooltips() {
     test::TempDir dir;
-    encode::ProfileOptions o = test::shortFlight(encode::ProfileLayout::Twin, 20);
-    encode::DumpPlan plan = encode::ProfileDump(o, 0);
+    sim::encode::ProfileOptions o = test::shortFlight(sim::encode::ProfileLayout::Twin, 20);
+    sim::encode::DumpPlan plan = sim::encode::ProfileDump(o, 0);
     const int days[][2] = {{1, 10}, {1, 12}, {1, 15}, {5, 2}, {5, 4}};  // month, day
     for (const auto& [month, day] : days) {
       o.month = month;
       o.day = day;
       o.seed = static_cast<unsigned>(plan.flights.size() + 3);
       o.flightNumber = static_cast<std::uint16_t>(plan.flights.size() + 1);
-      plan.flights.push_back(encode::ProfileFlight(o));
+      plan.flights.push_back(sim::encode::ProfileFlight(o));
     }
-    test::expandedFlights(dir, encode::assembleDump(plan));
+    test::expandedFlights(dir, sim::encode::assembleDump(plan));
     FrmLogbook form;
     QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
     form.openFolder(QString::fromStdString(dir.file("data")));

@@ -47,8 +47,8 @@ class WindowClosingTest : public QObject {
  private slots:
   void initTestCase() {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings_.path());
-    encode::ProfileOptions longest;
-    longest.layout = encode::ProfileLayout::Extended;
+    sim::encode::ProfileOptions longest;
+    longest.layout = sim::encode::ProfileLayout::Extended;
     longest.allChannels = true;
     longest.interval = 6;
     longest.minutes = 84500 * 6 / 60.0;
@@ -56,14 +56,14 @@ class WindowClosingTest : public QObject {
     std::filesystem::create_directories(dir_.file("many"));
     test::TempDir longestDir, manyDir;  // expanded below these, then moved beside the test's files
     const std::vector<std::string> one =
-        test::expandedFlights(longestDir, encode::assembleDump(encode::ProfileDump(longest, 1)));
+        test::expandedFlights(longestDir, sim::encode::assembleDump(sim::encode::ProfileDump(longest, 1)));
     QCOMPARE(one.size(), std::size_t{1});
     longest_ = dir_.file("longest/F00001.CSV");
     std::filesystem::copy_file(one[0], longest_);
-    encode::ProfileOptions hours;
+    sim::encode::ProfileOptions hours;
     hours.minutes = 180;
     hours.interval = 1;
-    for (const std::string& f : test::expandedFlights(manyDir, encode::assembleDump(encode::ProfileDump(hours, 24)))) {
+    for (const std::string& f : test::expandedFlights(manyDir, sim::encode::assembleDump(sim::encode::ProfileDump(hours, 24)))) {
       flights_.push_back(dir_.file("many/" + std::filesystem::path(f).filename().string()));
       std::filesystem::copy_file(f, flights_.back());
     }

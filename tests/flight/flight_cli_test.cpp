@@ -64,10 +64,10 @@ TEST(FlightCli, AnalyzeJsonGivesTheDocumentedKeys) {
 // empty table; the findings after them.
 TEST(FlightCli, AnalyzeTextShowsEverySectionOfTheAnalyses) {
   TempDir dir, other;
-  encode::ProfileOptions events;
+  sim::encode::ProfileOptions events;
   events.cylinders = 4;
   events.events.lean = events.events.mag = events.events.valve = events.events.probe = true;
-  const std::string withEvents = expandedFlights(dir, encode::assembleDump(encode::ProfileDump(events, 1))).at(0);
+  const std::string withEvents = expandedFlights(dir, sim::encode::assembleDump(sim::encode::ProfileDump(events, 1))).at(0);
   const std::string plain = expandedFlights(other, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/HOUR6.DAT")).at(0);
   const struct {
     std::string file;

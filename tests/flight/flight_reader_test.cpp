@@ -24,7 +24,7 @@
 namespace varnix::test {
 namespace {
 
-using encode::ProfileLayout;
+using sim::encode::ProfileLayout;
 using flight::ReadFlightFile;
 using flight::ReadFlightText;
 
@@ -45,13 +45,13 @@ TEST(FlightReader, GivesEveryValueOfTheFilesTheExpansionWrites) {
     const char* name;
     std::string dump;
   };
-  encode::ProfileOptions fourCylinders = shortFlight(ProfileLayout::Single);
+  sim::encode::ProfileOptions fourCylinders = shortFlight(ProfileLayout::Single);
   fourCylinders.cylinders = 4;
   const Case cases[] = {
       {"bundled sample", readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT")},
-      {"single, four cylinders", encode::assembleDump(encode::ProfileDump(fourCylinders, 2))},
-      {"extended, every channel", encode::assembleDump(encode::ProfileDump(shortFlight(ProfileLayout::Extended), 1))},
-      {"twin", encode::assembleDump(encode::ProfileDump(shortFlight(ProfileLayout::Twin), 1))},
+      {"single, four cylinders", sim::encode::assembleDump(sim::encode::ProfileDump(fourCylinders, 2))},
+      {"extended, every channel", sim::encode::assembleDump(sim::encode::ProfileDump(shortFlight(ProfileLayout::Extended), 1))},
+      {"twin", sim::encode::assembleDump(sim::encode::ProfileDump(shortFlight(ProfileLayout::Twin), 1))},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -93,10 +93,10 @@ TEST(FlightReader, GivesEveryValueOfTheFilesTheExpansionWrites) {
 TEST(FlightReader, ReadsBackWhatTheDecoderHandedToTheFiles) {
   const std::string dumps[] = {
       readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"),
-      encode::assembleDump(encode::ProfileDump(shortFlight(ProfileLayout::Extended), 2)),
-      encode::assembleDump(encode::ProfileDump(shortFlight(ProfileLayout::Twin), 1)),
+      sim::encode::assembleDump(sim::encode::ProfileDump(shortFlight(ProfileLayout::Extended), 2)),
+      sim::encode::assembleDump(sim::encode::ProfileDump(shortFlight(ProfileLayout::Twin), 1)),
       // Some megabytes of rows: the file is read in blocks, and rows cross their ends.
-      encode::assembleDump(encode::ProfileDump(shortFlight(ProfileLayout::Extended, 600), 1)),
+      sim::encode::assembleDump(sim::encode::ProfileDump(shortFlight(ProfileLayout::Extended, 600), 1)),
   };
   for (const std::string& dump : dumps) {
     TempDir dir;

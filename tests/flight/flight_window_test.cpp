@@ -37,7 +37,7 @@
 
 using namespace varnix;
 using app::flight_view::FlightWindow;
-using encode::ProfileLayout;
+using sim::encode::ProfileLayout;
 
 class FlightWindowTest : public QObject {
   Q_OBJECT
@@ -51,7 +51,7 @@ class FlightWindowTest : public QObject {
     test::TempDir* keep = &dir_;
     const std::string folder = keep->file(sub);
     std::filesystem::create_directory(folder);
-    const std::string dump = encode::assembleDump(encode::ProfileDump(test::shortFlight(layout, 30), 1));
+    const std::string dump = sim::encode::assembleDump(sim::encode::ProfileDump(test::shortFlight(layout, 30), 1));
     const std::string data = folder + "/data";
     std::filesystem::create_directory(data);
     test::writeFile(folder + "/R1.DAT", dump);
@@ -71,11 +71,11 @@ class FlightWindowTest : public QObject {
   std::string eventsFlight(const std::string& sub, bool acknowledged = false) {
     const std::string folder = dir_.file(sub);
     std::filesystem::create_directory(folder);
-    encode::ProfileOptions o;
+    sim::encode::ProfileOptions o;
     o.minutes = 60;
     o.interval = 2;
     o.events.lean = o.events.mag = o.events.valve = o.events.probe = o.events.hot = true;
-    test::writeFile(folder + "/R1.DAT", encode::assembleDump(encode::ProfileDump(o, 1)));
+    test::writeFile(folder + "/R1.DAT", sim::encode::assembleDump(sim::encode::ProfileDump(o, 1)));
     std::filesystem::create_directory(folder + "/data");
     HeaderState header;
     ExpandDataFile(folder + "/R1.DAT", folder + "/data/", header);
@@ -90,10 +90,10 @@ class FlightWindowTest : public QObject {
     return path;
   }
   // The first flight of a dump made with `o`, its path.
-  std::string profileFlight(const std::string& sub, const encode::ProfileOptions& o) {
+  std::string profileFlight(const std::string& sub, const sim::encode::ProfileOptions& o) {
     const std::string folder = dir_.file(sub);
     std::filesystem::create_directory(folder);
-    test::writeFile(folder + "/R1.DAT", encode::assembleDump(encode::ProfileDump(o, 1)));
+    test::writeFile(folder + "/R1.DAT", sim::encode::assembleDump(sim::encode::ProfileDump(o, 1)));
     std::filesystem::create_directory(folder + "/data");
     HeaderState header;
     ExpandDataFile(folder + "/R1.DAT", folder + "/data/", header);
@@ -705,7 +705,7 @@ class FlightWindowTest : public QObject {
     QFETCH(int, align);
     const auto by = static_cast<frontend::AlignBy>(align);
     const std::string pathA = eventsFlight("compareA");
-    encode::ProfileOptions o;
+    sim::encode::ProfileOptions o;
     o.minutes = 40;
     o.interval = 6;
     o.seed = 7;

@@ -45,10 +45,10 @@ class ReportPdfTest : public QObject {
   test::TempDir dir_;
 
   // The flights of a dump expanded below `sub`: their folder.
-  std::string expand(const std::string& sub, const encode::ProfileOptions& o, int flights) {
+  std::string expand(const std::string& sub, const sim::encode::ProfileOptions& o, int flights) {
     const std::string folder = dir_.file(sub);
     std::filesystem::create_directories(folder + "/data");
-    test::writeFile(folder + "/R1.DAT", encode::assembleDump(encode::ProfileDump(o, flights)));
+    test::writeFile(folder + "/R1.DAT", sim::encode::assembleDump(sim::encode::ProfileDump(o, flights)));
     HeaderState header;
     ExpandDataFile(folder + "/R1.DAT", folder + "/data/", header);
     return folder + "/data/N123AB";
@@ -76,7 +76,7 @@ class ReportPdfTest : public QObject {
   void flightReportHasPageHeadersNumbersAndTheEngineAnalysis() {
     QFETCH(bool, events);
     QFETCH(QStringList, lines);
-    encode::ProfileOptions o = test::shortFlight(encode::ProfileLayout::Single, 60);
+    sim::encode::ProfileOptions o = test::shortFlight(sim::encode::ProfileLayout::Single, 60);
     if (events) {
       o.interval = 2;
       o.events.lean = o.events.mag = true;
@@ -123,7 +123,7 @@ class ReportPdfTest : public QObject {
     QFETCH(QString, until);
     QFETCH(int, flights);
     static std::string folder;
-    if (folder.empty()) folder = expand("aircraft", test::shortFlight(encode::ProfileLayout::Single, 20), 12);
+    if (folder.empty()) folder = expand("aircraft", test::shortFlight(sim::encode::ProfileLayout::Single, 20), 12);
     std::vector<store::CatalogEntry> entries;
     for (const auto& file : std::filesystem::directory_iterator(folder))
       if (file.path().extension() == ".CSV")
@@ -166,7 +166,7 @@ class ReportPdfTest : public QObject {
   // A picture's title line and its cursor: the title in the top strip, the
   // cursor drawn only when asked (wherever the window has it).
   void picturesNameTheirFlightAndShowTheCursorOnlyWhenAsked() {
-    const std::string folder = expand("picture", test::shortFlight(encode::ProfileLayout::Single, 20), 1);
+    const std::string folder = expand("picture", test::shortFlight(sim::encode::ProfileLayout::Single, 20), 1);
     const flight::FlightRead read = flight::OpenFlight(folder + "/F00001.CSV");
     QVERIFY(read.ok());
     const flight::Flight& f = read.value;

@@ -197,10 +197,10 @@ void ArchivesTest::nameThatIsNotUtf8IsListedAndDecompressed() {
 // A dump with a bad record in flight 2 of 4: the flights after it are
 // written only when the user agrees to recover them.
 void ArchivesTest::laterFlightsAfterADamagedOneOnlyWhenAsked() {
-  varnix::encode::DumpPlan plan =
-      varnix::encode::ProfileDump(varnix::test::shortFlight(varnix::encode::ProfileLayout::Single, 3), 4);
+  varnix::sim::encode::DumpPlan plan =
+      varnix::sim::encode::ProfileDump(varnix::test::shortFlight(varnix::sim::encode::ProfileLayout::Single, 3), 4);
   plan.flights[1].records[1].badChecksum();
-  const QByteArray damaged = QByteArray::fromStdString(varnix::encode::assembleDump(plan));
+  const QByteArray damaged = QByteArray::fromStdString(varnix::sim::encode::assembleDump(plan));
   for (const bool recover : {false, true}) {
     ProgramFixture program;
     QDir(program.data.path()).mkdir(QStringLiteral("N123AB"));

@@ -35,9 +35,9 @@ std::map<std::string, std::string> snapshot(const std::string& root) {
 }
 
 std::string fourFlights(int damagedFlight = -1) {
-  encode::DumpPlan plan = encode::ProfileDump(test::shortFlight(encode::ProfileLayout::Single, 3), 4);
+  sim::encode::DumpPlan plan = sim::encode::ProfileDump(test::shortFlight(sim::encode::ProfileLayout::Single, 3), 4);
   if (damagedFlight >= 0) plan.flights[static_cast<std::size_t>(damagedFlight)].records[1].badChecksum();
-  return encode::assembleDump(plan);
+  return sim::encode::assembleDump(plan);
 }
 
 // Expands `dump` for real into the user folder, as an earlier run did.

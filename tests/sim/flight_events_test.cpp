@@ -19,9 +19,9 @@
 namespace varnix::test {
 namespace {
 
-using encode::ProfileEvents;
-using encode::ProfileLayout;
-using encode::ProfileOptions;
+using sim::encode::ProfileEvents;
+using sim::encode::ProfileLayout;
+using sim::encode::ProfileOptions;
 using flight::ChannelKind;
 using flight::Flight;
 
@@ -32,7 +32,7 @@ struct Decoded {
 
 Decoded decode(const ProfileOptions& o, int flights = 1) {
   Decoded d;
-  const std::string dump = encode::assembleDump(encode::ProfileDump(o, flights, "N123AB", &d.truth));
+  const std::string dump = sim::encode::assembleDump(sim::encode::ProfileDump(o, flights, "N123AB", &d.truth));
   flight::FlightCollector memory;
   HeaderState header;
   EXPECT_EQ(ExpandDump({reinterpret_cast<const std::uint8_t*>(dump.data()), dump.size()}, header, memory), 0);
@@ -104,7 +104,7 @@ TEST(SimEvents, WithoutEventsAFlightKeepsItsBytes) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<ProfileEvents> truth;
-    const std::string dump = encode::assembleDump(encode::ProfileDump(c.o, c.flights, "N123AB", &truth));
+    const std::string dump = sim::encode::assembleDump(sim::encode::ProfileDump(c.o, c.flights, "N123AB", &truth));
     EXPECT_EQ(dump.size(), c.size);
     EXPECT_EQ(fnv1a(dump), c.hash);
     ASSERT_EQ(truth.size(), static_cast<std::size_t>(c.flights));

@@ -18,11 +18,11 @@ TEST(SimMakeDump, EventsAndTheirSettingsMakeTheProfilesFlights) {
   struct Case {
     const char* name;
     std::string args;
-    encode::ProfileOptions o;
+    sim::encode::ProfileOptions o;
     int flights;
   };
   auto with = [](auto change) {
-    encode::ProfileOptions o;
+    sim::encode::ProfileOptions o;
     change(o);
     return o;
   };
@@ -46,7 +46,7 @@ TEST(SimMakeDump, EventsAndTheirSettingsMakeTheProfilesFlights) {
        1},
       {"a spread, twin", "--events lean --lean-spread 1.1 --layout twin --minutes 15",
        with([](auto& o) {
-         o.layout = encode::ProfileLayout::Twin, o.minutes = 15;
+         o.layout = sim::encode::ProfileLayout::Twin, o.minutes = 15;
          o.events.lean = true, o.events.leanSpread = 1.1;
        }),
        1},
@@ -58,7 +58,7 @@ TEST(SimMakeDump, EventsAndTheirSettingsMakeTheProfilesFlights) {
     TempDir dir;
     const CliRun run = runCli(VARNIX_SIM, dir, "make-dump -o " + quoted(dir.file("E.DAT")) + " " + c.args);
     ASSERT_EQ(run.exit, 0) << run.err;
-    EXPECT_TRUE(readFile(dir.file("E.DAT")) == encode::assembleDump(encode::ProfileDump(c.o, c.flights)));
+    EXPECT_TRUE(readFile(dir.file("E.DAT")) == sim::encode::assembleDump(sim::encode::ProfileDump(c.o, c.flights)));
   }
 }
 

@@ -96,23 +96,23 @@ TEST(TrendSeries, FlightsMoreThanSixtyDaysApartAreOnSeparateLines) {
 
 TEST(TrendSeries, EachEngineHasItsCylindersAndOilAndTheAircraftOneBattery) {
   struct Case {
-    encode::ProfileLayout layout;
+    sim::encode::ProfileLayout layout;
     int cylinders;
     std::vector<flight::Engine> engines;
     std::size_t oilPressures;  // per engine: the twin's monitor records none
   } cases[] = {
-      {encode::ProfileLayout::Single, 6, {flight::Engine::Only}, 1},
-      {encode::ProfileLayout::Twin, 6, {flight::Engine::Left, flight::Engine::Right}, 0},
-      {encode::ProfileLayout::Twin, 4, {flight::Engine::Left, flight::Engine::Right}, 0},
+      {sim::encode::ProfileLayout::Single, 6, {flight::Engine::Only}, 1},
+      {sim::encode::ProfileLayout::Twin, 6, {flight::Engine::Left, flight::Engine::Right}, 0},
+      {sim::encode::ProfileLayout::Twin, 4, {flight::Engine::Left, flight::Engine::Right}, 0},
   };
   constexpr int kFlights = 3;
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.layout) * 10 + c.cylinders);
     test::TempDir dir;
-    encode::ProfileOptions o = test::shortFlight(c.layout, 30);
+    sim::encode::ProfileOptions o = test::shortFlight(c.layout, 30);
     o.cylinders = c.cylinders;
     const std::vector<std::string> files =
-        test::expandedFlights(dir, encode::assembleDump(encode::ProfileDump(o, kFlights)));
+        test::expandedFlights(dir, sim::encode::assembleDump(sim::encode::ProfileDump(o, kFlights)));
     std::vector<store::CatalogEntry> entries;
     for (const std::string& f : files) {
       std::optional<store::CatalogEntry> e = store::MakeCatalogEntryFromFile(f);

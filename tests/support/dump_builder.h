@@ -12,17 +12,17 @@
 namespace varnix::test {
 
 // The encoder lives with the simulated instrument; tests name it as their own.
-using encode::assembleDump;
-using encode::Bytes;
-using encode::checkDigits;
-using encode::DumpBuilder;
-using encode::DumpPlan;
-using encode::flightHeader;
-using encode::FlightHeaderFields;
-using encode::FlightPlan;
-using encode::headerLine;
-using encode::RecordBuilder;
-using encode::withXorCheck;
+using sim::encode::assembleDump;
+using sim::encode::Bytes;
+using sim::encode::checkDigits;
+using sim::encode::DumpBuilder;
+using sim::encode::DumpPlan;
+using sim::encode::flightHeader;
+using sim::encode::FlightHeaderFields;
+using sim::encode::FlightPlan;
+using sim::encode::headerLine;
+using sim::encode::RecordBuilder;
+using sim::encode::withXorCheck;
 
 // Reads a whole file (binary); empty when it cannot be read.
 std::string readFile(const std::string& path);

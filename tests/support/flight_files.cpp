@@ -24,10 +24,10 @@ std::vector<std::string> expandedFlights(const TempDir& dir, const std::string& 
   return files;
 }
 
-encode::ProfileOptions shortFlight(encode::ProfileLayout layout, double minutes) {
-  encode::ProfileOptions o;
+sim::encode::ProfileOptions shortFlight(sim::encode::ProfileLayout layout, double minutes) {
+  sim::encode::ProfileOptions o;
   o.layout = layout;
-  o.allChannels = layout == encode::ProfileLayout::Extended;
+  o.allChannels = layout == sim::encode::ProfileLayout::Extended;
   o.minutes = minutes;
   o.seed = 7;
   return o;

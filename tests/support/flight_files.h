@@ -16,7 +16,7 @@ namespace varnix::test {
 std::vector<std::string> expandedFlights(const TempDir& dir, const std::string& dump);
 
 // A short flight of the given layout (six cylinders, every channel for Extended).
-encode::ProfileOptions shortFlight(encode::ProfileLayout layout, double minutes = 12);
+sim::encode::ProfileOptions shortFlight(sim::encode::ProfileLayout layout, double minutes = 12);
 
 // A flight file written by hand: the header lines of flight 7 of N7, the
 // titles, then `rows` (each the text after the time field, e.g. ",1300,NA").
