@@ -420,7 +420,7 @@ void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f
 
 std::string PictureTitle(const flight::Flight& f) {
   return f.facts.aircraft + " · " + flight::FlightName(f.facts) + " · " + store::IsoStart(f.facts).substr(0, 10) +
-         " · start " + report::ClockText(f.startOfDay);
+         " · start " + frontend::report::ClockText(f.startOfDay);
 }
 
 }  // namespace varnix::render

@@ -23,9 +23,9 @@ bool listsCylinders(const frontend::PanelPlan& p) {
 
 }  // namespace
 
-QString clockText(double seconds) { return QString::fromStdString(varnix::report::ClockText(seconds)); }
+QString clockText(double seconds) { return QString::fromStdString(varnix::frontend::report::ClockText(seconds)); }
 
-QString durationText(double seconds) { return QString::fromStdString(varnix::report::DurationText(seconds)); }
+QString durationText(double seconds) { return QString::fromStdString(varnix::frontend::report::DurationText(seconds)); }
 
 QString valueText(float value) {
   if (std::isnan(value)) return QStringLiteral("NA");

@@ -90,7 +90,7 @@ QVariant LogbookModel::data(const QModelIndex& index, int role) const {
       if (sort) return static_cast<double>(e.flightNumber);
       return QString::fromStdString(e.flightLabel) + (f.differs ? QStringLiteral(" ≠") : QString());
     case Duration:
-      return sort ? QVariant(e.recordedSeconds) : QVariant(QString::fromStdString(varnix::report::DurationText(e.recordedSeconds)));
+      return sort ? QVariant(e.recordedSeconds) : QVariant(QString::fromStdString(varnix::frontend::report::DurationText(e.recordedSeconds)));
     case Interval:
       return sort ? QVariant(e.interval) : QVariant(QStringLiteral("%1 s").arg(e.interval));
     case HottestEgt:

@@ -6,7 +6,7 @@
 #include "platform/platform.h"
 #include "support/dump_builder.h"
 
-namespace varnix::settings {
+namespace varnix::frontend::settings {
 namespace {
 
 using test::TempDir;
@@ -45,4 +45,4 @@ TEST(DataFolderSetting, EmptySettingFallsBackToTheDefault) {
 #endif
 
 }  // namespace
-}  // namespace varnix::settings
+}  // namespace varnix::frontend::settings

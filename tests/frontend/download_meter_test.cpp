@@ -7,7 +7,7 @@
 
 #include "frontend/download_meter.h"
 
-namespace varnix::progress {
+namespace varnix::frontend::progress {
 namespace {
 
 struct Report {
@@ -56,4 +56,4 @@ TEST(DownloadMeter, Texts) {
 }
 
 }  // namespace
-}  // namespace varnix::progress
+}  // namespace varnix::frontend::progress

@@ -34,7 +34,7 @@ std::vector<frontend::PlotPoint> plot(const Column& c, std::size_t first, std::s
   return out;
 }
 
-TEST(frontend::PlotPoints, FewRowsComeAsTheyAreAndTheRangeIsClamped) {
+TEST(PlotPoints, FewRowsComeAsTheyAreAndTheRangeIsClamped) {
   const Column c = makeColumn(10, [](std::size_t r) { return static_cast<float>(r * r); });
   const auto points = plot(c, 2, 99, 100);
   ASSERT_EQ(points.size(), 8u);
@@ -46,7 +46,7 @@ TEST(frontend::PlotPoints, FewRowsComeAsTheyAreAndTheRangeIsClamped) {
 
 // Many rows: per bucket the lowest and the highest value in row order, so
 // that every peak, every dip and every gap of the whole range still shows.
-TEST(frontend::PlotPoints, ManyRowsKeepEachBucketsExtremesAndGapsInRowOrder) {
+TEST(PlotPoints, ManyRowsKeepEachBucketsExtremesAndGapsInRowOrder) {
   const std::size_t rows = 84500, buckets = 1000;
   Column c = makeColumn(rows, [](std::size_t r) { return 1300.0f + static_cast<float>(r % 7); });
   c.values[40000] = 1650.0f;  // a spike

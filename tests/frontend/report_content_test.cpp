@@ -87,9 +87,9 @@ TEST(ReportContent, WritesTimesOfDayAndDurationsInOneFormat) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.seconds);
-    EXPECT_EQ(report::DurationText(c.seconds), c.duration);
+    EXPECT_EQ(frontend::report::DurationText(c.seconds), c.duration);
     if (std::isfinite(c.seconds)) {
-      EXPECT_EQ(report::ClockText(c.seconds), c.clock);
+      EXPECT_EQ(frontend::report::ClockText(c.seconds), c.clock);
       EXPECT_EQ(flight::ClockText(c.seconds, flight::ClockRound::Down), c.cut);
       EXPECT_EQ(flight::ClockMinutesText(c.seconds), c.minutes);
     }

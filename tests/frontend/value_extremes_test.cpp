@@ -39,7 +39,7 @@ std::vector<float> flightLike(std::size_t rows) {
   return v;
 }
 
-TEST(frontend::ValueExtremes, SpansAgreeWithAPlainScanOfTheirRows) {
+TEST(ValueExtremes, SpansAgreeWithAPlainScanOfTheirRows) {
   struct Case {
     const char* what;
     std::vector<float> values;
