@@ -2,7 +2,8 @@
 # The layers' include rules, checked on the sources of SOURCE_DIR:
 # - library/ and frontend/ are plain C++: no Qt header (<Q...>, <qcustomplot.h>),
 #   and their CMake files link no Qt target;
-# - each module includes only the modules its row of the table below allows;
+# - each module includes only the modules its row of the table below allows,
+#   and its files open its namespace;
 # - cli/ includes nothing from app/: no include of it resolves to a file under app/
 #   (looked up as the compiler would, in cli/, the tree's root, library/ and
 #   library/include, and under app/ where none of those has it);
@@ -35,20 +36,21 @@ foreach(layer library frontend)
   endforeach()
 endforeach()
 
-# name | folder | spelled as | may include
+# name | folder | spelled as | may include | its namespace (a file's first
+# `namespace varnix...` is it or one inside it; the core's is `varnix` itself)
 set(modules
-  "platform|library/platform|platform|"
-  "core|library/core|core|platform"
-  "flight|library/flight|flight|platform core"
-  "analysis|library/analysis|analysis|platform flight"
-  "store|library/store|store|platform flight analysis"
-  "exports|library/exports||platform core api"
-  "api|library/include/varnix|varnix|"
-  "frontend|frontend|frontend|platform core flight analysis store api"
-  "render|render|render|platform flight analysis store frontend"
-  "cli|cli||platform core flight analysis store frontend render api"
-  "encoder|sim/encoder|encoder|"
-  "sim|sim||encoder")
+  "platform|library/platform|platform||varnix::platform"
+  "core|library/core|core|platform|varnix"
+  "flight|library/flight|flight|platform core|varnix::flight"
+  "analysis|library/analysis|analysis|platform flight|varnix::analysis"
+  "store|library/store|store|platform flight analysis|varnix::store"
+  "exports|library/exports||platform core api|"
+  "api|library/include/varnix|varnix||"
+  "frontend|frontend|frontend|platform core flight analysis store api|varnix::frontend"
+  "render|render|render|platform flight analysis store frontend|varnix::render"
+  "cli|cli||platform core flight analysis store frontend render api|varnix::cli"
+  "encoder|sim/encoder|encoder||varnix::sim::encode"
+  "sim|sim||encoder|varnix::sim")
 set(spellings "")
 foreach(row IN LISTS modules)
   string(REPLACE "|" ";" cells "${row}")
@@ -67,16 +69,24 @@ foreach(row IN LISTS modules)
   list(GET cells 1 folder)
   list(LENGTH cells count)
   set(allowed "")
-  if(count GREATER 3)
-    list(GET cells 3 allowed)
-    string(REPLACE " " ";" allowed "${allowed}")
-  endif()
+  list(GET cells 3 allowed)
+  string(REPLACE " " ";" allowed "${allowed}")
+  list(GET cells 4 namespace)
   file(GLOB_RECURSE sources LIST_DIRECTORIES false "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
   foreach(source IN LISTS sources)
     if(source IN_LIST checked_modules)
       continue()
     endif()
     list(APPEND checked_modules "${source}")
+    file(STRINGS "${source}" opened REGEX "^namespace varnix[A-Za-z_:]*" LIMIT_COUNT 1)
+    if(namespace AND opened)
+      string(REGEX REPLACE "^namespace (varnix[A-Za-z_:]*).*" "\\1" opened "${opened}")
+      string(FIND "${opened}::" "${namespace}::" at)
+      if(NOT opened STREQUAL namespace AND (namespace STREQUAL "varnix" OR NOT at EQUAL 0))
+        file(RELATIVE_PATH relative "${SOURCE_DIR}" "${source}")
+        list(APPEND problems "${relative} (${name}) opens namespace ${opened}, not ${namespace}")
+      endif()
+    endif()
     file(STRINGS "${source}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+/[^\"]+\"")
     foreach(line IN LISTS lines)
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^/\"]+)/.*" "\\1" first "${line}")
