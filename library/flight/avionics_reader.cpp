@@ -213,12 +213,30 @@ constexpr Known kKnown[] = {
     {"volts", ChannelKind::Battery, 0},        {"amp1", ChannelKind::Amps, 1},
     {"amp2", ChannelKind::Amps, 2},            {"amps", ChannelKind::Amps, 0},
     {"fqtyl", ChannelKind::FuelLevel, 1},      {"fqtyr", ChannelKind::FuelLevel, 2},
+    {"fqty1", ChannelKind::FuelLevel, 1},      {"fqty2", ChannelKind::FuelLevel, 2},
     {"oat", ChannelKind::Oat, 0},              {"altind", ChannelKind::Altitude, 0},
     {"altmsl", ChannelKind::Altitude, 1},      {"altgps", ChannelKind::Altitude, 2},
     {"ias", ChannelKind::Airspeed, 0},         {"tas", ChannelKind::Airspeed, 1},
     {"gndspd", ChannelKind::GroundSpeed, 0},   {"vspd", ChannelKind::VerticalSpeed, 0},
     {"latitude", ChannelKind::Latitude, 0},    {"longitude", ChannelKind::Longitude, 0},
+    // The G3X Touch's long titles, for a column whose short key is left empty.
+    {"enginepower", ChannelKind::PowerPercent, 0}, {"fuelqtyl", ChannelKind::FuelLevel, 1},
+    {"fuelqtyr", ChannelKind::FuelLevel, 2},   {"outsideairtemp", ChannelKind::Oat, 0},
+    {"baroaltitude", ChannelKind::Altitude, 0}, {"gpsaltitude", ChannelKind::Altitude, 2},
+    {"indicatedairspeed", ChannelKind::Airspeed, 0}, {"trueairspeed", ChannelKind::Airspeed, 1},
+    {"gpsgroundspeed", ChannelKind::GroundSpeed, 0}, {"verticalspeed", ChannelKind::VerticalSpeed, 0},
 };
+
+// The unit of a kind that has only one, for a column that writes none (the
+// G3X Touch's "RPM", "Latitude (deg)").
+Unit onlyUnitOf(ChannelKind kind) {
+  switch (kind) {
+    case ChannelKind::Rpm: return Unit::Rpm;
+    case ChannelKind::Latitude:
+    case ChannelKind::Longitude: return Unit::Degrees;
+    default: return Unit::None;
+  }
+}
 
 struct Column {
   Channel channel;
@@ -227,15 +245,25 @@ struct Column {
   std::size_t numbers = 0, texts = 0;
 };
 
+// A title's name and the unit in its parentheses: "Oil Temp (deg F)" is
+// "Oil Temp" in "deg F"; "RPM" has no unit.
+struct TitleParts {
+  std::string_view name, unit;
+};
+TitleParts splitTitle(std::string_view title) {
+  const std::string_view t = trim(title);
+  if (const std::size_t open = t.rfind(" ("); open != std::string_view::npos && t.back() == ')')
+    return {trim(t.substr(0, open)), t.substr(open + 2, t.size() - open - 3)};
+  return {t, {}};
+}
+
 // The kind, engine number and cylinder a title names; the unit in its
 // parentheses, if any, into `unit`.
 Column classify(std::string_view title, std::string& unit) {
   Column col;
-  std::string_view t = trim(title);
-  if (const std::size_t open = t.rfind(" ("); open != std::string_view::npos && t.back() == ')') {
-    unit = std::string(t.substr(open + 2, t.size() - open - 3));
-    t = trim(t.substr(0, open));
-  }
+  const TitleParts parts = splitTitle(title);
+  if (!parts.unit.empty()) unit = std::string(parts.unit);
+  std::string_view t = parts.name;
   if (t.size() > 3 && t[0] == 'E' && (t[1] == '1' || t[1] == '2') && t[2] == ' ') {
     col.engineNumber = t[1] - '0';
     t = trim(t.substr(3));
@@ -314,9 +342,10 @@ class ValueHash {
   Fnv1a hash_;
 };
 
-// The airframe line's key="value" pairs.
+// The airframe line's key="value" pairs. A G3X Touch names no airframe but
+// its display ("product") and writes "software_version".
 void readAirframe(const std::vector<std::string>& cells, FlightFacts& f) {
-  std::string name, system, software, ident;
+  std::string name, product, system, software, displaySoftware, ident;
   for (std::size_t i = 1; i < cells.size(); ++i) {
     const std::string_view cell = cells[i];
     const std::size_t eq = cell.find('=');
@@ -325,12 +354,15 @@ void readAirframe(const std::vector<std::string>& cells, FlightFacts& f) {
     std::string_view value = trim(cell.substr(eq + 1));
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = trim(value.substr(1, value.size() - 2));
     if (key == "airframe_name") name = value;
+    if (key == "product") product = value;
     if (key == "system_id") system = value;
     if (key == "unit_software_version") software = value;
+    if (key == "software_version") displaySoftware = value;
     if ((key == "aircraft_ident" || key == "tail_number") && ident.empty()) ident = value;
   }
+  if (software.empty()) software = displaySoftware;
   f.aircraft = !ident.empty() ? ident : name;
-  f.identification = name;
+  f.identification = !name.empty() ? name : product;
   if (!system.empty()) f.identification += (f.identification.empty() ? "" : " ") + std::string("System ") + system;
   if (!software.empty()) f.identification += (f.identification.empty() ? "" : " ") + std::string("Software ") + software;
 }
@@ -398,6 +430,8 @@ class Reader {
   bool orderMatters_ = false;    // an a/b/yyyy date with a != b
   std::size_t untimedAtStart_ = 0, untimedLater_ = 0;
   int firstUntimedLine_ = 0;  // the first row left out for want of a time
+  int titlesLine_ = 3;        // 2 in the G3X Touch's layout
+  int aliasesLine_ = 0;       // the row of short keys, 0 without
   int headerEnd_ = 3;         // the last line before the rows: the titles, or the aliases
   std::vector<std::string> notes_;
   std::vector<std::string_view> cells_;
@@ -406,11 +440,17 @@ class Reader {
   static constexpr int kNoOffset = std::numeric_limits<int>::min();
 };
 
+// The header has one of two layouts. The flight decks write a "#" line of
+// units on line 2, the titles on line 3 and, on a G3X of older software, a
+// row of short keys on line 4. The G3X Touch writes no units line: long
+// titles with their units in parentheses on line 2, the short keys on line
+// 3 (some left empty). Either way the first row may follow on line 4.
 FlightRead Reader::header(std::optional<std::vector<std::string>>& firstRow, int& firstRowLine, bool& firstRowEnded) {
   std::string_view line;
   bool terminated = false;
   lines_.setLimit(kHeaderLineBytes);
   std::vector<std::string> units, titles, aliases;
+  bool unitsLine = true;
   for (int n = 1; n <= 4; ++n) {
     if (!lines_.next(line, terminated) || (!terminated && n < 4)) {
       if (lines_.tooLong()) return tooLong(lines_, kHeaderLineBytes);
@@ -425,15 +465,30 @@ FlightRead Reader::header(std::optional<std::vector<std::string>>& firstRow, int
         readAirframe(cells, facts_);
         break;
       case 2:
-        if (cells[0].empty() || cells[0][0] != '#') return failure(n, "not an avionics log: expected the units line starting with \"#\"");
-        cells[0].erase(0, 1);
-        units = std::move(cells);
+        if (!cells[0].empty() && cells[0][0] == '#') {
+          cells[0].erase(0, 1);
+          units = std::move(cells);
+        } else {
+          unitsLine = false;
+          titles = std::move(cells);
+          titlesLine_ = n;
+        }
         break;
-      case 3: titles = std::move(cells); break;
+      case 3:
+        if (unitsLine) {
+          titles = std::move(cells);
+        } else if (isNameRow(cells)) {
+          aliases = std::move(cells);
+          aliasesLine_ = headerEnd_ = n;
+        } else {
+          return failure(n, "not an avionics log: expected the units line starting with \"#\" on line 2, or the "
+                            "short column keys below the titles of line 2");
+        }
+        break;
       case 4:
-        if (isNameRow(cells)) {
+        if (unitsLine && isNameRow(cells)) {
           aliases = std::move(cells);  // the value lines begin after them
-          headerEnd_ = n;
+          aliasesLine_ = headerEnd_ = n;
         } else {
           firstRow = std::move(cells);
           firstRowLine = n;
@@ -444,16 +499,19 @@ FlightRead Reader::header(std::optional<std::vector<std::string>>& firstRow, int
     }
   }
   while (!titles.empty() && titles.back().empty()) titles.pop_back();
-  if (titles.empty()) return failure(3, "not an avionics log: expected the column titles");
+  if (titles.empty()) return failure(titlesLine_, "not an avionics log: expected the column titles");
   cellCount_ = titles.size();
   for (std::size_t i = 0; i < titles.size(); ++i) {
-    const std::string s = squeezed(titles[i]);
+    const TitleParts title = splitTitle(titles[i]);
+    const std::string s = squeezed(title.name);
     const std::string a = i < aliases.size() ? squeezed(aliases[i]) : std::string();
-    auto is = [&](std::string_view name) { return s == name || a == name; };
-    if (is("lcldate")) { dateCell_ = i; continue; }
-    if (is("lcltime")) { timeCell_ = i; continue; }
-    if (is("utcofst")) { offsetCell_ = i; continue; }
-    const std::string_view written = i < units.size() ? std::string_view(units[i]) : std::string_view();
+    auto is = [&](std::string_view key, std::string_view longTitle) { return a == key || s == key || s == longTitle; };
+    if (is("lcldate", "date")) { dateCell_ = i; continue; }
+    if (is("lcltime", "time")) { timeCell_ = i; continue; }
+    if (is("utcofst", "utcoffset")) { offsetCell_ = i; continue; }
+    // The units line's unit, else the one in the title's parentheses.
+    const std::string_view written = unitsLine ? (i < units.size() ? std::string_view(units[i]) : std::string_view())
+                                               : title.unit;
     if (isTextUnit(written) || titles[i].empty()) continue;
     // The short alias names the channel where it is known; else the title does.
     std::string unitInTitle;
@@ -479,17 +537,19 @@ FlightRead Reader::header(std::optional<std::vector<std::string>>& firstRow, int
     col.channel.name = name;
     col.channel.unit = unitFromText(written);
     if (col.channel.unit == Unit::None) col.channel.unit = unitFromText(unitInTitle);
+    if (col.channel.unit == Unit::None) col.channel.unit = onlyUnitOf(col.channel.kind);
     if (col.channel.kind == ChannelKind::PowerPercent) col.channel.unit = Unit::Percent;
     col.cell = i;
     columns_.push_back(std::move(col));
   }
-  if (timeCell_ == std::string::npos) return failure(3, "not an avionics log: no \"Lcl Time\" column");
+  if (timeCell_ == std::string::npos) return failure(titlesLine_, "not an avionics log: no \"Lcl Time\" column");
   // Two columns of one name would be one channel to every reader of the flight.
   std::vector<std::string_view> names;
   for (const Column& col : columns_) names.emplace_back(col.channel.name);
   std::sort(names.begin(), names.end());
   if (const auto twice = std::adjacent_find(names.begin(), names.end()); twice != names.end())
-    return failure(aliases.empty() ? 3 : 4, "the column title \"" + std::string(*twice) + "\" is there twice");
+    return failure(aliases.empty() ? titlesLine_ : aliasesLine_,
+                   "the column title \"" + std::string(*twice) + "\" is there twice");
   return {};
 }
 

@@ -40,6 +40,9 @@ TEST(AvionicsImport, CopiesNeverOverwritesAndSkipsWhatIsThere) {
       {"other bytes under the name: the next suffix", kLog + "2023-01-02, 10:11:14, +01:00, 22\n", kLog,
        ImportOutcome::Imported, "logA.csv", 0},
       {"no flight file", "", "hello\n", ImportOutcome::NotAFlight, "", frontend::kImportNotAFlight},
+      {"a G3X Touch log (no units line)", "",
+       readFile(std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_20260327_152821_KOAK.csv"),
+       ImportOutcome::Imported, "log.csv", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -127,7 +127,8 @@ TEST(FlightCli, InfoNamesTheProblemAndExitsWithItsCode) {
   const Case cases[] = {
       {dir.file("other.csv"), 2, "line 1: not a flight file"},
       {dir.file("missing.CSV"), 1, "cannot be opened"},
-      {std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_220417_125002_LFQA.csv", 0, "Cirrus SR22 Turbo"}};
+      {std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_220417_125002_LFQA.csv", 0, "Cirrus SR22 Turbo"},
+      {std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_20260327_152821_KOAK.csv", 0, "N662EZ"}};
   for (const char* command : {"info", "findings"})
     for (const Case& c : cases) {
       SCOPED_TRACE(std::string(command) + " " + c.file);

@@ -906,20 +906,36 @@ class FlightWindowTest : public QObject {
 
   // A damaged row comes after the charts were laid out from the header:
   // they go again, and the problem names its line.
-  // An avionics engine data log: its engine panels and the flight's own,
-  // every panel drawn over the whole log.
+  // An avionics engine data log of either layout: its engine panels and the
+  // flight's own, every panel drawn over the whole log.
+  void showsAnAvionicsLog_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("panels");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("G1000") << QStringLiteral("log_220417_125002_LFQA.csv")
+                           << QStringList{"EGT", "CHT", "TEMP", "FUEL", "POWER", "ELEC", "FLIGHT", "VS"}
+                           << QStringLiteral("log_220417_125002_LFQA.csv — Cirrus SR22 Turbo") << 2839;
+    QTest::newRow("G3X Touch, no volts") << QStringLiteral("log_20260327_152821_KOAK.csv")
+                                         << QStringList{"EGT", "CHT", "TEMP", "FUEL", "POWER", "FLIGHT", "VS"}
+                                         << QStringLiteral("log_20260327_152821_KOAK.csv — N662EZ") << 1057;
+  }
   void showsAnAvionicsLog() {
+    QFETCH(QString, file);
+    QFETCH(QStringList, panels);
+    QFETCH(QString, title);
+    QFETCH(int, rows);
     FlightWindow w;
     w.setAttribute(Qt::WA_DeleteOnClose, false);
     w.show();
-    w.openFile(QStringLiteral(VARNIX_SOURCE_DIR "/tests/data/avionics/log_220417_125002_LFQA.csv"));
+    w.openFile(QStringLiteral(VARNIX_SOURCE_DIR "/tests/data/avionics/") + file);
     QTRY_VERIFY_WITH_TIMEOUT(w.isLoaded() || !w.problem().isEmpty(), 10000);
     QVERIFY2(w.isLoaded(), qPrintable(w.problem()));
     QStringList keys;
     for (const auto& p : w.chart()->plans()) keys << QString::fromStdString(p.key);
-    QCOMPARE(keys, (QStringList{"EGT", "CHT", "TEMP", "FUEL", "POWER", "ELEC", "FLIGHT", "VS"}));
-    QCOMPARE(w.windowTitle(), QStringLiteral("log_220417_125002_LFQA.csv — Cirrus SR22 Turbo"));
-    QCOMPARE(w.chart()->flight()->rows(), std::size_t{2839});
+    QCOMPARE(keys, panels);
+    QCOMPARE(w.windowTitle(), title);
+    QCOMPARE(w.chart()->flight()->rows(), static_cast<std::size_t>(rows));
     QTRY_VERIFY(everyPanelDrawn(*w.chart()));
   }
 
