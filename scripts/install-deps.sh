@@ -4,6 +4,16 @@
 set -euo pipefail
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
+# A mirror in the middle of a sync can fail one index for a while: try again,
+# then go on with what was fetched (the install below fails if it lacks a package).
+apt_update() {
+  for attempt in 1 2 3; do
+    if $SUDO apt-get update -qq; then return 0; fi
+    echo "install-deps: apt-get update failed (attempt $attempt of 3)" >&2
+    sleep $((attempt * 10))
+  done
+  echo "install-deps: going on with the package lists fetched" >&2
+}
 PACKAGES=(
   cmake g++ make pkg-config
   libcli11-dev libgtest-dev libgmock-dev libsqlite3-dev
@@ -26,7 +36,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   if [[ " ${missing[*]} " == *" wine32:i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
   fi
-  $SUDO apt-get update -qq
+  apt_update
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
@@ -48,7 +58,7 @@ if [ -z "$(apt-get indextargets --format '$(SITE)' 'Created-By: Sources' 'Origin
       if [ -f "$keyring" ]; then echo "Signed-By: $keyring"; fi
       echo
     done <<<"$entries" | $SUDO tee "$list" >/dev/null
-    $SUDO apt-get update -qq
+    apt_update
   else
     echo "install-deps: no Debian archive among the apt sources: no deb-src entry added (the Windows build needs one)"
   fi
