@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/shared/utf8_text.h"
+
 namespace varnix::app {
 
 namespace {
@@ -17,7 +19,7 @@ QLabel* figure(QWidget* parent, const char* name) {
   return l;
 }
 
-QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString fromUtf8(const std::string& text) { return Utf8ToQString(text); }
 
 }  // namespace
 

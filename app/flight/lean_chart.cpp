@@ -9,6 +9,7 @@
 
 #include "analysis/limits.h"
 #include "flight/channels.h"
+#include "app/shared/utf8_text.h"
 
 namespace varnix::app::flight_view {
 
@@ -16,7 +17,7 @@ namespace {
 
 using namespace flight;
 
-QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString text(std::string_view s) { return Utf8ToQString(s); }
 
 QCustomPlot* emptyChart(QWidget* parent) {
   auto* plot = new QCustomPlot(parent);

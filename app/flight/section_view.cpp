@@ -11,6 +11,7 @@
 
 #include "app/flight/lean_chart.h"
 #include "app/flight/readout.h"
+#include "app/shared/utf8_text.h"
 #include "render/chart_annotations.h"
 
 namespace varnix::app::flight_view {
@@ -19,13 +20,10 @@ namespace {
 
 using namespace flight;
 
-constexpr int kStartRole = Qt::UserRole;
-constexpr int kEndRole = Qt::UserRole + 1;
-constexpr int kAtRole = Qt::UserRole + 2;
 constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 
-QString utf8(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString utf8(std::string_view s) { return Utf8ToQString(s); }
 
 // A cell on screen: times as clock times, each figure with its unit, an unknown one as a dash.
 QString cellText(const Flight& f, const analysis::ResultCell& c) {
@@ -105,9 +103,9 @@ QTableWidget* sectionTable(const Flight& f, const analysis::ResultSection& s) {
     }
     if (!t->item(static_cast<int>(r), 0)) t->setItem(static_cast<int>(r), 0, new QTableWidgetItem);
     QTableWidgetItem* first = t->item(static_cast<int>(r), 0);
-    first->setData(kStartRole, row.start);
-    first->setData(kEndRole, row.end);
-    first->setData(kAtRole, row.at);
+    first->setData(kRowStartRole, row.start);
+    first->setData(kRowEndRole, row.end);
+    first->setData(kRowAtRole, row.at);
   }
   FitRows(t);
   return t;
@@ -174,11 +172,11 @@ SectionView::SectionView(const Flight& f, const analysis::EngineAnalysis& a, con
     const bool span = s.rowShowsSpan;
     connect(table_, &QTableWidget::cellClicked, this, [this, span](int r) {
       const QTableWidgetItem* i = table_->item(r, 0);
-      if (!i || !i->data(kAtRole).isValid()) return;
+      if (!i || !i->data(kRowAtRole).isValid()) return;
       if (span)
-        emit spanChosen(i->data(kStartRole).toDouble(), i->data(kEndRole).toDouble());
+        emit spanChosen(i->data(kRowStartRole).toDouble(), i->data(kRowEndRole).toDouble());
       else
-        emit timeChosen(i->data(kAtRole).toDouble());
+        emit timeChosen(i->data(kRowAtRole).toDouble());
     });
   }
   layout->addStretch(1);

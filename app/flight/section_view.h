@@ -18,6 +18,13 @@ class QTableWidget;
 
 namespace varnix::app::flight_view {
 
+// What the first cell of a Summary table's row keeps: the span the row stands
+// for and its moment (a test's, a finding's peak); a row without a moment is
+// not chosen by a click.
+inline constexpr int kRowStartRole = Qt::UserRole;
+inline constexpr int kRowEndRole = Qt::UserRole + 1;
+inline constexpr int kRowAtRole = Qt::UserRole + 2;
+
 // A table as the Summary tab draws them, read-only, chosen by the row.
 // `stretch`: the last column takes the width left (a text); else the table is as wide as its columns.
 QTableWidget* SummaryTable(const QStringList& columns, const QString& name, bool stretch = false);

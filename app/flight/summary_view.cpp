@@ -13,6 +13,7 @@
 #include "analysis/analysis_registry.h"
 #include "app/flight/readout.h"
 #include "app/flight/section_view.h"
+#include "app/shared/utf8_text.h"
 #include "render/chart_annotations.h"
 
 namespace varnix::app::flight_view {
@@ -21,11 +22,7 @@ namespace {
 
 using namespace flight;
 
-constexpr int kStartRole = Qt::UserRole;
-constexpr int kEndRole = Qt::UserRole + 1;
-constexpr int kPeakRole = Qt::UserRole + 2;
-
-QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString text(std::string_view s) { return Utf8ToQString(s); }
 
 // "cht_caution" as a table shows it: "cht caution", the first capital when asked.
 QString word(std::string_view name, bool capital = false) { return text(analysis::NameWords(name, capital)); }
@@ -168,8 +165,8 @@ SummaryView::SummaryView(QWidget* parent) : QScrollArea(parent) {
   for (QTableWidget* t : {findings_, acknowledged_})
     connect(t, &QTableWidget::cellClicked, this, [this, t](int r) {
       const QTableWidgetItem* i = t->item(r, 0);
-      if (!i || !i->data(kPeakRole).isValid()) return;  // the "no findings" line
-      emit findingChosen(i->data(kPeakRole).toDouble(), i->data(kStartRole).toDouble(), i->data(kEndRole).toDouble());
+      if (!i || !i->data(kRowAtRole).isValid()) return;  // the "no findings" line
+      emit findingChosen(i->data(kRowAtRole).toDouble(), i->data(kRowStartRole).toDouble(), i->data(kRowEndRole).toDouble());
     });
   connect(timeline_, &PhaseTimeline::spanChosen, this, &SummaryView::spanChosen);
 }
@@ -246,9 +243,9 @@ void SummaryView::fillFindings(const analysis::EngineAnalysis& a) {
     t->setItem(r, c, cell(what));
     t->item(r, c)->setToolTip(what);
     QTableWidgetItem* first = t->item(r, 0);
-    first->setData(kStartRole, f.start);
-    first->setData(kEndRole, f.end);
-    first->setData(kPeakRole, f.peakAt);
+    first->setData(kRowStartRole, f.start);
+    first->setData(kRowEndRole, f.end);
+    first->setData(kRowAtRole, f.peakAt);
   }
   if (findings_->rowCount() == 0) {
     findings_->insertRow(0);
