@@ -3,9 +3,11 @@
 
 #include <QPageSize>
 #include <QPrinter>
+#include <algorithm>
 #include <memory>
 #include <qcustomplot.h>
 
+#include "frontend/chart/axis_span.h"
 #include "render/refused.h"
 
 namespace varnix::render {
@@ -56,12 +58,12 @@ void paintPanel(QPainter& painter, const QRectF& area, const frontend::report::T
   // A day either side, so that one flight's point is not on the frame.
   const QCPRange xr = plot.xAxis->range();
   plot.xAxis->setRange(xr.lower - 86400, xr.upper + 86400);
-  // At least 1 % of the value either side, so that a steady series is not
-  // read in quarter degrees.
+  // At least the series' least span and 1 % of the value, so that a steady
+  // series is not read in quarter degrees or hundredths of a gallon.
   const QCPRange yr = plot.yAxis->range();
-  const double least = std::max(0.1, std::abs(yr.center()) * 0.01);
-  const double pad = std::max(yr.size() * 0.1, (least - yr.size()) / 2);
-  plot.yAxis->setRange(yr.lower - pad, yr.upper + pad);
+  const double least = std::max({0.1, std::abs(yr.center()) * 0.01, s.leastSpan});
+  const auto [lower, upper] = frontend::AxisRange(yr.lower, yr.upper, least, 0.1);
+  plot.yAxis->setRange(lower, upper);
   painter.save();
   painter.translate(area.topLeft());
   plot.toPainter(static_cast<QCPPainter*>(&painter), static_cast<int>(area.width()), static_cast<int>(area.height()));

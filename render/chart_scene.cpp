@@ -9,6 +9,7 @@
 #include <qcustomplot.h>
 
 #include "flight/channels.h"
+#include "frontend/chart/axis_span.h"
 #include "frontend/chart/plot_points.h"
 #include "frontend/report/time_text.h"
 #include "render/chart_colors.h"
@@ -58,11 +59,21 @@ QString axisLabel(const flight::Flight& f, const std::vector<int>& channels, con
   return u.isEmpty() || u == name ? name : name + QLatin1Char(' ') + u;
 }
 
-// `low` to `high` with a margin above and below; nothing for no values.
-void setValueRange(QCPAxis* axis, float low, float high) {
+// The least span of an axis drawing `channels` of `f` (frontend/chart/axis_span.h).
+double leastSpanOf(const flight::Flight& f, const std::vector<int>& channels) {
+  double least = 0;
+  for (const int c : channels) {
+    const flight::Channel& drawn = f.channels[static_cast<std::size_t>(c)];
+    least = std::max(least, frontend::MinimumAxisSpan(drawn.kind, drawn.unit));
+  }
+  return least;
+}
+
+// `low` to `high`, at least `leastSpan`, with a margin above and below; nothing for no values.
+void setValueRange(QCPAxis* axis, float low, float high, double leastSpan) {
   if (!(low <= high) || !std::isfinite(low) || !std::isfinite(high)) return;
-  const double pad = high > low ? (high - low) * 0.06 : 1.0;
-  axis->setRange(low - pad, high + pad);
+  const auto [lower, upper] = frontend::AxisRange(low, high, leastSpan);
+  axis->setRange(lower, upper);
 }
 
 // The whole flight's values of `channels`, with a margin above and below.
@@ -73,7 +84,7 @@ void fitValueAxis(QCPAxis* axis, const flight::Flight& f, const std::vector<int>
       low = std::min(low, v);  // NaN loses both comparisons
       high = std::max(high, v);
     }
-  setValueRange(axis, low, high);
+  setValueRange(axis, low, high, leastSpanOf(f, channels));
 }
 
 // MARK rows (the pilot pressed the button) as shaded spans.
@@ -284,16 +295,18 @@ void FitValues(const ScenePanel& p, const flight::Flight& f, const std::vector<f
   }
   for (QCPAxis* axis : ValueAxes(p.plot)) {
     float low = std::numeric_limits<float>::infinity(), high = -low;
+    std::vector<int> drawn;
     for (std::size_t g = 0; g < p.channels.size(); ++g) {
       const QCPGraph* graph = p.plot->graph(static_cast<int>(g));
       const auto c = static_cast<std::size_t>(p.channels[g]);
       if (graph->valueAxis() != axis || !graph->visible() || c >= extremes.size()) continue;
+      drawn.push_back(p.channels[g]);
       if (const auto e = extremes[c].of(first, last)) {
         low = std::min(low, e->first);
         high = std::max(high, e->second);
       }
     }
-    setValueRange(axis, low, high);
+    setValueRange(axis, low, high, leastSpanOf(f, drawn));
   }
 }
 

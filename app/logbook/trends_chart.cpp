@@ -8,8 +8,10 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <cmath>
+#include <tuple>
 #include <qcustomplot.h>
 
+#include "frontend/chart/axis_span.h"
 #include "render/chart_colors.h"
 
 namespace varnix::app::logbook {
@@ -54,8 +56,11 @@ QString valueText(const store::TrendSeries& s, double v) {
 }
 
 // A value range over [low, high] with room at the top for the panel's name.
-QCPRange headroom(double low, double high, double least) {
-  const double m = std::max(least, (high - low) * 0.08);
+// Room below and more above the values (the panel's title sits there), the
+// values spread over at least the least span of their unit.
+QCPRange headroom(double low, double high, flight::Unit unit) {
+  std::tie(low, high) = frontend::AxisRange(low, high, frontend::MinimumAxisSpan(flight::ChannelKind::Other, unit), 0);
+  const double m = std::max(unit == flight::Unit::Volts ? 0.1 : 1.0, (high - low) * 0.08);
   return {low - m, high + 3 * m};
 }
 
@@ -204,7 +209,7 @@ void TrendsChart::rebuild() {
                       QLatin1Char(' ') + QString::fromUtf8(flight::UnitText(s.unit)));
         else
           y->setTickLabels(false);
-        if (std::isfinite(low)) y->setRange(headroom(low, high, 1.0));
+        if (std::isfinite(low)) y->setRange(headroom(low, high, s.unit));
         // The other cylinders' medians, faint, under this one.
         for (const store::TrendSeries* o : row.series) {
           if (o == &s) continue;
@@ -221,7 +226,7 @@ void TrendsChart::rebuild() {
           lo = std::min(lo, v.value);
           hi = std::max(hi, v.value);
         }
-        if (std::isfinite(lo)) y->setRange(headroom(lo, hi, s.unit == flight::Unit::Volts ? 0.1 : 1.0));
+        if (std::isfinite(lo)) y->setRange(headroom(lo, hi, s.unit));
       }
       QVector<double> keys, values, apartKeys, apartValues, markKeys, markValues;
       for (const store::TrendValue& v : s.values) {

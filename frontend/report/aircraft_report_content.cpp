@@ -8,6 +8,7 @@
 
 #include "flight/channels.h"
 #include "flight/civil_date.h"
+#include "frontend/chart/axis_span.h"
 
 namespace varnix::frontend::report {
 
@@ -22,6 +23,13 @@ int digits(const std::string& s, std::size_t from, std::size_t count) {
     v = v * 10 + (s[i] - '0');
   }
   return v;
+}
+
+// The unit a table writes as `text` ("°F", "GPH"); None for one it does not know.
+flight::Unit unitOfText(const std::string& text) {
+  for (int u = 0; u <= static_cast<int>(flight::Unit::Degrees); ++u)
+    if (flight::UnitText(static_cast<flight::Unit>(u)) == text) return static_cast<flight::Unit>(u);
+  return flight::Unit::None;
 }
 
 // The unit a flight's fuel adds up to, from the fuel flow unit its header names.
@@ -132,21 +140,22 @@ AircraftReportContent MakeAircraftReportContent(const store::AircraftLog& log, c
   const struct {
     const char* title;
     std::string unit;
+    flight::ChannelKind kind;  // what the axis shows, for its least span
     Get get;
     bool degrees, fuel;
   } series[] = {
-      {"Hottest CHT", degrees, figure(&store::CatalogEntry::hottestCht), true, false},
-      {"Hottest EGT", degrees, figure(&store::CatalogEntry::hottestEgt), true, false},
-      {"Max DIF", degrees, figure(&store::CatalogEntry::difMax), true, false},
-      {"Min BAT", "V", figure(&store::CatalogEntry::batteryMin), false, false},
-      {"Fuel per hour", flow,
+      {"Hottest CHT", degrees, flight::ChannelKind::Cht, figure(&store::CatalogEntry::hottestCht), true, false},
+      {"Hottest EGT", degrees, flight::ChannelKind::Egt, figure(&store::CatalogEntry::hottestEgt), true, false},
+      {"Max DIF", degrees, flight::ChannelKind::Dif, figure(&store::CatalogEntry::difMax), true, false},
+      {"Min BAT", "V", flight::ChannelKind::Battery, figure(&store::CatalogEntry::batteryMin), false, false},
+      {"Fuel per hour", flow, flight::ChannelKind::FuelFlow,
        [kNone](const store::CatalogEntry& e) {
          return e.recordedSeconds >= 600 ? e.fuelUsed / (e.recordedSeconds / 3600) : kNone;
        },
        false, true},
   };
   for (const auto& s : series) {
-    TrendSeries t{s.title, s.unit, {}};
+    TrendSeries t{s.title, s.unit, MinimumAxisSpan(s.kind, unitOfText(s.unit)), {}};
     for (auto it = shown.rbegin(); it != shown.rend(); ++it) {
       const store::CatalogEntry& e = (*it)->entry;
       if (s.degrees && e.engineUnit != degreesUnit) continue;

@@ -18,6 +18,7 @@ namespace varnix::frontend::report {
 struct TrendSeries {
   std::string title;  // "Hottest CHT"
   std::string unit;   // "°F"
+  double leastSpan = 0;  // of its value axis, in its unit (frontend/chart/axis_span.h)
   struct Point {
     double time = 0;  // the flight's start, seconds since 1970 read as UTC
     double value = 0;

@@ -24,6 +24,7 @@
 #include "app/flight/picture_export.h"
 #include "app/flight/readout.h"
 #include "app/flight/compare_overlay.h"
+#include "frontend/chart/axis_span.h"
 #include "frontend/compare/flight_compare.h"
 #include "analysis/cruise_baselines.h"
 #include "app/flight/summary_view.h"
@@ -281,7 +282,13 @@ class FlightWindowTest : public QObject {
                                   f.rowAt(chart->rangeUpper() - f.startOfDay));
       const auto want = fitShown ? shown : extremes(0, f.rows() - 1);
       const QCPRange got = chart->panel(i)->yAxis->range();
-      const double room = want.second > want.first ? (want.second - want.first) * 0.1 : 1.5;
+      // A steady channel is spread over its least span, no more.
+      double least = 0;
+      for (const int c : plan.left) {
+        const flight::Channel& ch = f.channels[static_cast<std::size_t>(c)];
+        least = std::max(least, frontend::MinimumAxisSpan(ch.kind, ch.unit));
+      }
+      const double room = std::max((want.second - want.first) * 0.1, least);
       QVERIFY2(got.lower <= want.first && got.upper >= want.second, plan.key.c_str());
       QVERIFY2(got.lower >= want.first - room && got.upper <= want.second + room, plan.key.c_str());
     }
