@@ -30,6 +30,7 @@
 #include "flight/channels.h"
 #include "app/flight/compare_readout.h"
 #include "app/flight/flight_chart.h"
+#include "app/shared/window_placement.h"
 #include "flight/open_flight.h"
 #include "app/flight/flight_table_model.h"
 #include "frontend/chart/panel_plan.h"
@@ -387,7 +388,10 @@ void FlightWindow::layOutCharts(std::shared_ptr<const flight::Flight> flight) {
   const QString geometryKey = QStringLiteral("geometry/") + layout_;
   const QByteArray geometry = settings.value(settings.contains(geometryKey) ? geometryKey : QStringLiteral("geometry"))
                                   .toByteArray();
-  if (geometry.isEmpty() || !restoreGeometry(geometry)) fitToScreen();
+  if (geometry.isEmpty() || !restoreGeometry(geometry))
+    fitToScreen();
+  else
+    KeepOnScreen(this);
   chart_->restoreLayout(settings.value(settings.contains(layoutKey()) ? layoutKey() : oldLayoutKey()).toByteArray());
   if (tabs_->currentWidget() == chartsPage_) chart_->setFocus();
 }

@@ -43,6 +43,7 @@
 #include "render/library_text.h"
 #include "app/shared/message_box.h"
 #include "app/shared/mod_status_bar.h"
+#include "app/shared/window_placement.h"
 #include "app/shared/pictures.h"
 #include "store/catalog.h"
 
@@ -510,7 +511,7 @@ void FrmLogbook::rememberLayout() const {
 
 void FrmLogbook::restoreLayout() {
   QSettings settings = logbookSettings();
-  restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
+  if (restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray())) KeepOnScreen(this);
   if (auto* split = findChild<QSplitter*>()) split->restoreState(settings.value(QStringLiteral("splitter")).toByteArray());
   const int tab = settings.value(QStringLiteral("tab"), 0).toInt();
   if (tab >= 0 && tab < tabs_->count()) tabs_->setCurrentIndex(tab);

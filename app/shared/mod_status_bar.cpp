@@ -6,10 +6,12 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 
 #include "frontend/data_folder_setting.h"
 #include "platform/platform.h"
 #include "app/shared/forms.h"
+#include "app/shared/window_placement.h"
 #include "render/library_text.h"
 
 namespace varnix::app::modStatusBar {
@@ -25,20 +27,12 @@ std::function<void()>& endProgramHandler() {
   return handler;
 }
 
-// Height of a title bar that the system has not measured yet.
-constexpr int kTitleBarAllowance = 32;
-
-QRect availableArea(QWidget* form) {
-  QScreen* screen = form->screen();
-  if (!screen) screen = QGuiApplication::primaryScreen();
-  return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-}
 
 }  // namespace
 
 void CenterForm(QWidget* form) {
   if (!form) return;
-  const QRect area = availableArea(form);
+  const QRect area = AvailableArea(form);
   const QSize size = form->frameGeometry().size();
   int left = area.left() + (area.width() - size.width()) / 2;
   int top = area.top() + (area.height() - size.height()) / 2;
@@ -49,7 +43,7 @@ void CenterForm(QWidget* form) {
 
 void FitToScreen(QWidget* form) {
   if (!form) return;
-  const QRect area = availableArea(form);
+  const QRect area = AvailableArea(form);
   // Restored from maximised, the window takes this normal geometry: inside
   // the area with room for a frame and title bar all round, so that the title
   // bar never lands above the top of the screen, even where the system has

@@ -10,6 +10,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
@@ -472,19 +474,31 @@ class LogbookTest : public QObject {
     }
   }
 
-  // The window's size, splitter and tab come back in the next logbook, and
-  // the download's "Open logbook" lands on the flights it names.
+  // The window's size, splitter and tab come back in the next logbook (a
+  // size remembered on a larger screen, inside this one's available area),
+  // and the download's "Open logbook" lands on the flights it names.
   void remembersItsLayoutAndOpensAtGivenFlights() {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    {
+      FrmLogbook larger;
+      larger.setGeometry(area.left(), area.top() - 10, area.width() * 2, area.height() * 2);
+      larger.rememberLayout();
+    }
+    FrmLogbook kept;
+    kept.restoreLayout();
+    QVERIFY(area.contains(kept.frameGeometry()));
+    QVERIFY(kept.geometry().top() >= area.top() + 20);  // room for the title bar
+    const QSize size(area.width() * 3 / 4, area.height() * 3 / 4);
     {
       FrmLogbook first;
-      first.resize(1000, 640);
+      first.resize(size);
       first.tabs()->setCurrentIndex(3);
       first.rememberLayout();
     }
     FrmLogbook second;
     second.restoreLayout();
     QCOMPARE(second.tabs()->currentIndex(), 3);
-    QCOMPARE(second.size(), QSize(1000, 640));
+    QCOMPARE(second.size(), size);
 
     test::TempDir dir;
     test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
