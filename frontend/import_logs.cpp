@@ -173,4 +173,31 @@ ImportResult ImportFlightFiles(const std::vector<std::string>& files, std::strin
   return ImportResult{std::move(done), {}};
 }
 
+std::string ImportSummary(const ImportResult& result) {
+  if (!result.ok()) return "Nothing imported: " + result.problem + ".";
+  std::size_t imported = 0, renamed = 0, there = 0, notFlights = 0, notCopied = 0;
+  for (const ImportedFile& f : result.value.files) {
+    switch (f.outcome) {
+      case ImportOutcome::Imported:
+        ++imported;
+        // A name taken by other bytes gives the copy the next suffix.
+        if (fileNameOf(f.target) != fileNameOf(f.source)) ++renamed;
+        break;
+      case ImportOutcome::AlreadyThere: ++there; break;
+      case ImportOutcome::NotAFlight: ++notFlights; break;
+      case ImportOutcome::NotCopied: ++notCopied; break;
+    }
+  }
+  std::string line = "Imported " + std::to_string(imported) + " of " + std::to_string(result.value.files.size()) +
+                     " file(s)";
+  const auto part = [&line](std::size_t n, const std::string& what) {
+    if (n > 0) line += "; " + std::to_string(n) + " " + what;
+  };
+  part(renamed, "under a new name (a file of that name with other bytes is there)");
+  part(there, "already there, identical");
+  part(notFlights, notFlights == 1 ? "not a flight log" : "not flight logs");
+  part(notCopied, "could not be copied");
+  return line + ".";
+}
+
 }  // namespace varnix::frontend

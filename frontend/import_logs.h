@@ -45,6 +45,11 @@ using ImportResult = flight::Outcome<ImportedFiles>;
 // (the result's problem); 2 a file is no flight file; 3 a file could not be copied.
 int ImportExitCode(const ImportResult& result);
 
+// One line for a status bar: how many files were imported and why the others
+// were not ("Imported 1 of 3 file(s); 1 already there, identical; 1 not a
+// flight log."), or why nothing could be.
+std::string ImportSummary(const ImportResult& result);
+
 inline constexpr int kImportUnusableTarget = 1;
 inline constexpr int kImportNotAFlight = 2;
 inline constexpr int kImportNotCopied = 3;

@@ -97,6 +97,7 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   progress_ = new QLabel(this);
   progress_->setObjectName(QStringLiteral("lblProgress"));
   bottom->addWidget(progress_, 1);
+  connect(progress_, &QLabel::linkActivated, this, [this] { showImportList(); });
   limitsProblems_ = new QLabel(this);
   limitsProblems_->setObjectName(QStringLiteral("lblLimitsProblems"));
   limitsProblems_->setStyleSheet(QStringLiteral("color: #b00000"));
@@ -176,6 +177,7 @@ bool FrmLogbook::indexing() const { return worker_ && worker_->running(); }
 void FrmLogbook::openFolder(const QString& dataFolder) {
   dataFolder_ = dataFolder;
   worker_.reset();  // stops an indexing of another folder
+  progress_->setTextFormat(Qt::PlainText);
   progress_->setText(QStringLiteral("Opening the flight catalog…"));
   worker_ = std::make_unique<CatalogWorker>(
       this, [this](std::shared_ptr<const CatalogSnapshot> s) { showSnapshot(std::move(s)); },
@@ -198,7 +200,14 @@ void FrmLogbook::showProgress(std::size_t done, std::size_t total) {
   QString text = QStringLiteral("%1 flight files in the catalog.").arg(flights);
   if (snapshot_ && !snapshot_->problem.empty())
     text = QStringLiteral("The flight catalog: %1").arg(QString::fromStdString(snapshot_->problem));
-  progress_->setText(text);
+  if (importStatus_.isEmpty()) {
+    progress_->setTextFormat(Qt::PlainText);
+    progress_->setText(text);
+  } else {
+    progress_->setTextFormat(Qt::RichText);
+    progress_->setText(importStatus_ + QStringLiteral(" · ") + text.toHtmlEscaped());
+    importStatus_.clear();
+  }
   pendingFolder_.clear();  // the catalog has all it will show
   pendingFiles_.clear();
   emit caughtUp();
@@ -411,6 +420,7 @@ void FrmLogbook::importLogs(const QStringList& files, const QString& aircraft) {
   const std::string id = fileName(aircraft);
   const std::string folder = fileName(dataFolder_);
   import_->setEnabled(false);
+  progress_->setTextFormat(Qt::PlainText);
   progress_->setText(QStringLiteral("Importing %1 file(s)…").arg(files.size()));
   // Each file is read through before it is copied: off the GUI thread.
   importTask_.start([paths, id, folder](const TaskControl& task) {
@@ -432,12 +442,38 @@ void FrmLogbook::showImport(const frontend::ImportResult& result) {
     lastImport_ << render::fromLibraryText(f.message);
     if (f.outcome == frontend::ImportOutcome::Imported) ++imported;
   }
-  progress_->setText(result.ok()
-                         ? QStringLiteral("Imported %1 of %2 file(s).").arg(imported).arg(result.value.files.size())
-                         : lastImport_.front());
+  // Why a file was not imported, in the status line; each file's line in the list the link opens.
+  const QString summary = render::fromLibraryText(frontend::ImportSummary(result));
+  const bool plain = result.ok() && imported == static_cast<int>(result.value.files.size()) &&
+                     summary.indexOf(QLatin1Char(';')) < 0;
+  const QString status = plain ? summary.toHtmlEscaped()
+                               : summary.toHtmlEscaped() + QStringLiteral(" <a href=\"files\">Which files…</a>");
+  progress_->setTextFormat(Qt::RichText);
+  progress_->setText(status);
   progress_->setToolTip(lastImport_.join(QLatin1Char('\n')));
-  if (imported > 0) openFolder(dataFolder_);
+  // The catalog's progress takes the line meanwhile; the import's status comes back beside its count.
+  if (imported > 0) {
+    openFolder(dataFolder_);
+    importStatus_ = status;
+  }
   emit importFinished(frontend::ImportExitCode(result));
+}
+
+void FrmLogbook::showImportList() {
+  auto* dialog = new QDialog(this);
+  dialog->setObjectName(QStringLiteral("dlgImportList"));
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setWindowTitle(QStringLiteral("Imported files"));
+  auto* layout = new QVBoxLayout(dialog);
+  auto* list = new QListWidget(dialog);
+  list->addItems(lastImport_);
+  list->setWordWrap(true);
+  layout->addWidget(list);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+  connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+  layout->addWidget(buttons);
+  dialog->resize(std::min(900, AvailableArea(this).width() - 40), 320);
+  dialog->show();
 }
 
 // The window's size, splitter and tab.
@@ -498,8 +534,10 @@ void FrmLogbook::exportCsv() {
   if (path.isEmpty()) return;
   if (const QString problem = writeShownCsv(path, true); !problem.isEmpty())
     MsgBox(problem, kProgramTitle, MsgIcon::Exclamation);
-  else
+  else {
+    progress_->setTextFormat(Qt::PlainText);
     progress_->setText(QStringLiteral("Exported %1 flights to %2.").arg(flights_->proxy()->rowCount()).arg(path));
+  }
 }
 
 void FrmLogbook::rememberLayout() const {

@@ -67,6 +67,8 @@ class FrmLogbook : public Form {
   void importLogs(const QStringList& files, const QString& aircraft);
   // One line per file of the last import (imported, already there, refused).
   const QStringList& lastImport() const { return lastImport_; }
+  // Each file of the last import with what became of it, in a window of its own.
+  void showImportList();
 
   // Opens the flight window of `path` with its cursor at `seconds` from the start.
   static flight_view::FlightWindow* openFlightAt(const QString& path, double seconds);
@@ -147,6 +149,7 @@ class FrmLogbook : public Form {
   QPushButton* report_ = nullptr;
   QPushButton* import_ = nullptr;
   QStringList lastImport_;
+  QString importStatus_;  // the last import's status line (rich text), until the catalog has caught up
   BackgroundTask importTask_{this};  // cancelled when the window closes: the file being copied is finished
   QString pendingFolder_;       // showFlights() waiting for the catalog
   QStringList pendingFiles_;

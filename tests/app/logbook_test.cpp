@@ -532,10 +532,11 @@ class LogbookTest : public QObject {
       QStringList files;
       int exitCode;
       int flights;
+      const char* status;  // what the status line says of it
     };
     const Case cases[] = {
-        {{log, notAFlight}, 2, 5},
-        {{log}, 0, 5},
+        {{log, notAFlight}, 2, 5, "Imported 1 of 2 file(s); 1 not a flight log."},
+        {{log}, 0, 5, "Imported 0 of 1 file(s); 1 already there, identical."},
     };
     for (const Case& c : cases) {
       caughtUp.clear();
@@ -545,6 +546,7 @@ class LogbookTest : public QObject {
       QCOMPARE(finished.front().front().toInt(), c.exitCode);
       QCOMPARE(form.lastImport().size(), c.files.size());
       if (c.exitCode == 2) QVERIFY(caughtUp.wait(20000));
+      QVERIFY2(form.progressLine()->text().startsWith(QString::fromUtf8(c.status)), qPrintable(form.progressLine()->text()));
       QCOMPARE(form.flightsTable()->model()->rowCount(), c.flights);
     }
     QVERIFY(form.lastImport().front().contains(QStringLiteral("already there")));
