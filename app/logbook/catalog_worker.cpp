@@ -2,10 +2,13 @@
 #include "app/logbook/catalog_worker.h"
 
 #include <chrono>
+#include <set>
 
+#include "analysis/aircraft_rules.h"
 #include "frontend/guarded_work.h"
 #include "render/library_text.h"
 #include "store/catalog.h"
+#include "store/logbook.h"
 
 namespace varnix::app::logbook {
 
@@ -14,21 +17,43 @@ namespace {
 // How often the window is handed the entries while indexing goes on.
 constexpr auto kRefresh = std::chrono::milliseconds(700);
 
+// Each aircraft folder with a readable flight (as the list always showed
+// them), counted under the rules of its folder below `dataFolder`.
+std::vector<FleetLine> fleetOf(const std::string& dataFolder, const std::vector<store::CatalogEntry>& entries,
+                               const std::map<std::string, std::int64_t>& looks) {
+  std::set<std::string> readable;
+  for (const auto& e : entries)
+    if (e.problem.empty()) readable.insert(e.folder);
+  const std::string today = analysis::LocalDate();
+  std::vector<FleetLine> out;
+  for (const std::string& folder : readable) {
+    const auto look = looks.find(folder);
+    const analysis::AircraftRules rules = analysis::ReadAircraftRules(dataFolder + "/" + folder);
+    store::AircraftLog log =
+        store::BuildAircraftLog(folder, entries, rules.limits.limits, look == looks.end() ? 0 : look->second);
+    store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, today);
+    out.push_back({store::MakeFleetRow(log), rules.problemLines()});
+  }
+  return out;
+}
+
 }  // namespace
 
 CatalogWorker::CatalogWorker(QObject* receiver, std::function<void(std::shared_ptr<const CatalogSnapshot>)> snapshot,
                              std::function<void(std::size_t, std::size_t)> progress, std::function<void()> held)
     : snapshot_(std::move(snapshot)), progress_(std::move(progress)), held_(std::move(held)), task_(receiver) {}
 
-void CatalogWorker::start(const QString& dataFolder) {
+void CatalogWorker::start(const QString& dataFolder, std::optional<std::map<std::string, std::int64_t>> keptLooks) {
   if (running()) return;
   const std::string folder = toLibraryText(dataFolder);
   task_.start(
-      [folder, snapshot = snapshot_, progress = progress_, held = held_](const TaskControl& task) {
+      [folder, keptLooks = std::move(keptLooks), snapshot = snapshot_, progress = progress_,
+       held = held_](const TaskControl& task) {
         auto post = [&task](std::function<void()> call) { task.deliver(std::move(call)); };
         // The entries as the catalog holds them; the same ones again when no
         // file was read since (`read` files so far).
         std::shared_ptr<const std::vector<store::CatalogEntry>> shown;
+        std::shared_ptr<const std::vector<FleetLine>> fleet;  // of `shown`
         std::size_t shownAt = 0;
         std::string shownProblem;  // why the index could not be read, with them
         auto publish = [&](store::Catalog* catalog, std::string problem,
@@ -40,10 +65,14 @@ void CatalogWorker::start(const QString& dataFolder) {
                 entries.ok() ? std::move(entries.value) : std::vector<store::CatalogEntry>{});
             shownProblem = std::move(entries.problem);
             shownAt = read;
+            fleet = std::make_shared<const std::vector<FleetLine>>(fleetOf(folder, *shown, looks));
           }
           // An index that cannot be read is said, not shown as an empty list.
           if (problem.empty()) problem = shownProblem;
-          if (shown) s->entries = shown;
+          if (shown) {
+            s->entries = shown;
+            s->fleet = fleet;
+          }
           s->lastLooks = looks;
           s->problem = std::move(problem);
           post([snapshot, s] { snapshot(s); });
@@ -69,6 +98,8 @@ void CatalogWorker::start(const QString& dataFolder) {
           }
           std::map<std::string, std::int64_t> looks;
           for (const std::string& f : catalog->aircraftFolders()) looks[f] = catalog->lastLook(f);
+          if (keptLooks)
+            for (const auto& [f, at] : *keptLooks) looks[f] = at;
           publish(catalog.get(), {}, looks, 0);
           auto last = std::chrono::steady_clock::now();
           std::size_t read = 0;

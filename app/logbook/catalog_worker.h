@@ -9,12 +9,21 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/shared/background_task.h"
 #include "store/catalog_entry.h"
+#include "store/fleet.h"
 
 namespace varnix::app::logbook {
+
+// One aircraft of the Fleet tab: counted as its own logbook counts it (under
+// its limits, with its acknowledged findings), and its rules files' problems.
+struct FleetLine {
+  store::FleetRow row;
+  std::vector<std::string> problems;  // one a line
+};
 
 struct CatalogSnapshot {
   // Shared, never copied: a refresh with nothing indexed since the last one
@@ -22,6 +31,9 @@ struct CatalogSnapshot {
   std::shared_ptr<const std::vector<store::CatalogEntry>> entries =
       std::make_shared<const std::vector<store::CatalogEntry>>();
   std::map<std::string, std::int64_t> lastLooks;  // per aircraft folder, before this opening
+  // The aircraft folders with a readable flight, built off the GUI thread
+  // (each reads its rules files); shared as the entries are.
+  std::shared_ptr<const std::vector<FleetLine>> fleet = std::make_shared<const std::vector<FleetLine>>();
   std::string problem;  // the catalog could not be opened, read or stored
 };
 
@@ -37,7 +49,9 @@ class CatalogWorker {
   // it finds afterwards reaches the window.
   ~CatalogWorker() = default;
 
-  void start(const QString& dataFolder);
+  // `keptLooks`, when given, are the looks before an earlier opening of the
+  // same folder, so that a refresh keeps what was new then as new.
+  void start(const QString& dataFolder, std::optional<std::map<std::string, std::int64_t>> keptLooks = {});
   bool running() const { return task_.running(); }
 
  private:

@@ -2,10 +2,6 @@
 #include "app/logbook/fleet_tab.h"
 
 #include <QStringList>
-#include <set>
-
-#include "analysis/aircraft_rules.h"
-#include "store/logbook.h"
 
 namespace varnix::app::logbook {
 
@@ -28,24 +24,13 @@ FleetTab::FleetTab(QWidget* parent) : QTreeWidget(parent) {
   });
 }
 
-void FleetTab::build(const CatalogSnapshot& snapshot, const std::string& dataFolder) {
+void FleetTab::build(const CatalogSnapshot& snapshot) {
   rows_.clear();
   problems_.clear();
-  // Each aircraft as its own logbook counts it: under its limits, with its
-  // acknowledged findings.
-  std::set<std::string> readable;  // the folders with a flight, as the list always showed them
-  for (const auto& e : *snapshot.entries)
-    if (e.problem.empty()) readable.insert(e.folder);
-  const std::string today = analysis::LocalDate();
-  for (const std::string& folder : readable) {
-    const auto look = snapshot.lastLooks.find(folder);
-    const analysis::AircraftRules rules = analysis::ReadAircraftRules(dataFolder + "/" + folder);
-    store::AircraftLog log = store::BuildAircraftLog(folder, *snapshot.entries, rules.limits.limits,
-                                                       look == snapshot.lastLooks.end() ? 0 : look->second);
-    store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, today);
-    rows_.push_back(store::MakeFleetRow(log));
+  for (const FleetLine& line : *snapshot.fleet) {
+    rows_.push_back(line.row);
     QStringList problems;
-    for (const std::string& line : rules.problemLines()) problems << QString::fromStdString(line);
+    for (const std::string& p : line.problems) problems << QString::fromStdString(p);
     problems_.push_back(problems.join(QLatin1Char('\n')));
   }
   fill();

@@ -20,9 +20,9 @@ class FleetTab : public QTreeWidget {
  public:
   explicit FleetTab(QWidget* parent);
 
-  // The rows of the catalog's aircraft folders with a readable flight, the
-  // rules of each read from its folder under `dataFolder`.
-  void build(const CatalogSnapshot& snapshot, const std::string& dataFolder);
+  // The rows of the catalog's aircraft folders with a readable flight, as
+  // the catalog worker counted them.
+  void build(const CatalogSnapshot& snapshot);
   const std::vector<store::FleetRow>& rows() const { return rows_; }
 
  signals:

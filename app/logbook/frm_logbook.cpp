@@ -179,6 +179,10 @@ void FrmLogbook::openFolder(const QString& dataFolder) {
   worker_.reset();  // stops an indexing of another folder
   progress_->setTextFormat(Qt::PlainText);
   progress_->setText(QStringLiteral("Opening the flight catalog…"));
+  startWorker({});
+}
+
+void FrmLogbook::startWorker(std::optional<std::map<std::string, std::int64_t>> keptLooks) {
   worker_ = std::make_unique<CatalogWorker>(
       this, [this](std::shared_ptr<const CatalogSnapshot> s) { showSnapshot(std::move(s)); },
       [this](std::size_t done, std::size_t total) { showProgress(done, total); },
@@ -186,7 +190,17 @@ void FrmLogbook::openFolder(const QString& dataFolder) {
         progress_->setText(QStringLiteral("Another program holds the flight catalog: waiting for it (up to %1 s)…")
                                .arg(std::chrono::duration_cast<std::chrono::seconds>(store::kCatalogWait).count()));
       });
-  worker_->start(dataFolder);
+  worker_->start(dataFolder_, std::move(keptLooks));
+}
+
+void FrmLogbook::refresh() {
+  if (dataFolder_.isEmpty()) return;
+  std::optional<std::map<std::string, std::int64_t>> looks;
+  if (snapshot_) looks = snapshot_->lastLooks;
+  worker_.reset();
+  progress_->setTextFormat(Qt::PlainText);
+  progress_->setText(QStringLiteral("Opening the flight catalog…"));
+  startWorker(std::move(looks));
 }
 
 void FrmLogbook::showProgress(std::size_t done, std::size_t total) {
@@ -216,7 +230,7 @@ void FrmLogbook::showProgress(std::size_t done, std::size_t total) {
 void FrmLogbook::showSnapshot(std::shared_ptr<const CatalogSnapshot> snapshot) {
   snapshot_ = std::move(snapshot);
   const QString selected = pendingFolder_.isEmpty() ? selectedFolder() : pendingFolder_;
-  fleet_->build(*snapshot_, fileName(dataFolder_));
+  fleet_->build(*snapshot_);
   const QSignalBlocker block(aircraft_);
   aircraft_->clear();
   int row = 0;
@@ -370,7 +384,10 @@ void FrmLogbook::editLimits() {
            kProgramTitle, MsgIcon::Exclamation);
     return;
   }
-  showAircraft();  // the findings again, from the digests the catalog keeps
+  // Every count under the new limits: the findings again, from the digests
+  // the catalog keeps, and the aircraft list's and the Fleet tab's counts.
+  pendingFolder_ = folder;
+  refresh();
 }
 
 void FrmLogbook::saveReport() {
@@ -453,7 +470,7 @@ void FrmLogbook::showImport(const frontend::ImportResult& result) {
   progress_->setToolTip(lastImport_.join(QLatin1Char('\n')));
   // The catalog's progress takes the line meanwhile; the import's status comes back beside its count.
   if (imported > 0) {
-    openFolder(dataFolder_);
+    refresh();
     importStatus_ = status;
   }
   emit importFinished(frontend::ImportExitCode(result));

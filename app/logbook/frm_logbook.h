@@ -58,6 +58,9 @@ class FrmLogbook : public Form {
 
   // Shows the logbook of `dataFolder` (the program's data folder by default).
   void openFolder(const QString& dataFolder);
+  // The catalog and every count again, for the folder open: what was new
+  // when it was opened stays new.
+  void refresh();
   bool indexing() const;
 
   // Imports `files` into the aircraft folder `aircraft` (an id) of the data
@@ -119,6 +122,7 @@ class FrmLogbook : public Form {
  private:
   void showSnapshot(std::shared_ptr<const CatalogSnapshot> snapshot);
   void showProgress(std::size_t done, std::size_t total);
+  void startWorker(std::optional<std::map<std::string, std::int64_t>> keptLooks);
   void showAircraft();
   void showLimitsProblems(const analysis::AircraftRules& rules);
   void openFlight(int flightIndex, double seconds);

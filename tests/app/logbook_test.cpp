@@ -13,6 +13,10 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSettings>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QPushButton>
@@ -298,7 +302,8 @@ class LogbookTest : public QObject {
 
   // The Fleet tab counts each aircraft as its own logbook does: flights,
   // hours, last flight, open findings and the flights new since the last
-  // look; the aircraft list says the same, and a double-click opens the
+  // look, again after its limits change in the editor (what was new stays
+  // new); the aircraft list says the same, and a double-click opens the
   // aircraft's flights.
   void fleetOverviewCountsAsTheLogbookOfEachAircraft() {
     test::TempDir dir;
@@ -321,12 +326,31 @@ class LogbookTest : public QObject {
       const char* name;
       std::string added;  // a file copied in before the logbook is opened again; "" none
       std::size_t newOfN456CD;
+      double difMax;      // N123AB's DIF limit set in the Limits editor; 0 none
     };
     const Case cases[] = {
-        {"first look: nothing is new", "", 0},
-        {"a flight added since the last look", "data/N456CD/F00202.CSV", 1},
+        {"first look: nothing is new", "", 0, 0},
+        {"a flight added since the last look", "data/N456CD/F00202.CSV", 1, 0},
+        {"N123AB's limits changed in the editor", "", 1, 20},
     };
+    std::size_t openBefore = 0;
     for (const Case& c : cases) {
+      if (c.difMax > 0) {
+        openBefore = form.fleetRows()[0].openFindings;
+        form.aircraftList()->setCurrentRow(0);
+        QTimer::singleShot(0, [&] {
+          QWidget* editor = QApplication::activeModalWidget();
+          QVERIFY(editor);
+          auto* box = editor->findChild<QDoubleSpinBox*>(QStringLiteral("num_dif_max"));
+          QVERIFY(box);
+          box->setValue(c.difMax);
+          editor->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+        caughtUp.clear();
+        for (QPushButton* b : form.findChildren<QPushButton*>())
+          if (b->text() == QStringLiteral("&Limits…")) b->click();
+        QVERIFY(caughtUp.wait(20000));
+      }
       if (!c.added.empty()) {
         // The catalog marks its looks in whole seconds: a file it finds in
         // the second of the last look would not count as new.
@@ -370,7 +394,8 @@ class LogbookTest : public QObject {
         if (open) QVERIFY2(line.contains(QStringLiteral("%1\u00A0open").arg(open)), qPrintable(line));
       }
       QCOMPARE(fleet[1].newFlights, c.newOfN456CD);
-      QCOMPARE(fleet[1].flights, std::size_t{2} + (c.added.empty() ? 0 : 1));
+      QCOMPARE(fleet[1].flights, std::size_t{3} - (c.newOfN456CD ? 0 : 1));
+      if (c.difMax > 0) QVERIFY2(fleet[0].openFindings > openBefore, c.name);
     }
     // N123AB's CHT findings are acknowledged: fewer open than listed.
     form.aircraftList()->setCurrentRow(0);
