@@ -40,7 +40,7 @@ void FleetTab::build(const CatalogSnapshot& snapshot, const std::string& dataFol
   for (const std::string& folder : readable) {
     const auto look = snapshot.lastLooks.find(folder);
     const analysis::AircraftRules rules = analysis::ReadAircraftRules(dataFolder + "/" + folder);
-    store::AircraftLog log = store::BuildAircraftLog(folder, *snapshot.entries, rules.limits.limits,
+    store::AircraftLog log = store::BuildAircraftLog(folder, *snapshot.entries, rules.limits,
                                                        look == snapshot.lastLooks.end() ? 0 : look->second);
     store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, today);
     rows_.push_back(store::MakeFleetRow(log));
