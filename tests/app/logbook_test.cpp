@@ -207,7 +207,7 @@ class LogbookTest : public QObject {
   }
 
   // What in the aircraft's limits file does not apply is shown beside Limits…,
-  // the rest of the file applies.
+  // the rest of the file applies; so is the engine preset the file names.
   void namesTheLimitsProblemsBesideTheButton() {
     test::TempDir dir;
     test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
@@ -215,11 +215,14 @@ class LogbookTest : public QObject {
     struct Case {
       const char* file;
       QString shown;
+      QString preset = {};
     };
     const Case cases[] = {
         {"CHT_MAX = 390\n", QString()},
         {"cht_max = 390\ndif_max = nan\nx = 1\n",
          QStringLiteral("Limits file, line 2: dif_max: \"nan\" is not a finite number; 500 applies (and 1 more)")},
+        {"engine = IO-360\ncht_max = 390\n", QString(),
+         QStringLiteral("Limits: Lycoming O-360 / IO-360 (from the limits file)")},
     };
     for (const Case& c : cases) {
       test::writeFile(dir.file("data/N123AB/varnix-limits.txt"), c.file);
@@ -228,6 +231,7 @@ class LogbookTest : public QObject {
       form.openFolder(QString::fromStdString(data));
       QVERIFY(caughtUp.wait(20000));
       QCOMPARE(form.limitsProblemsLine()->text(), c.shown);
+      QCOMPARE(form.enginePresetLine()->text(), c.preset);
       QCOMPARE(form.currentLog()->limits.chtMax, 390.0);
     }
   }
