@@ -28,13 +28,13 @@ std::optional<CatalogRead> readCatalog(const std::string& dataFolder) {
   for (const std::string& folder : read.folders) rulesOf(folder);
   // Entries come in path order, a folder's together.
   std::vector<store::JudgedEntry>* list = nullptr;
-  const analysis::Limits* limits = nullptr;
+  const analysis::LimitsFile* limits = nullptr;
   std::string listed;
   const flight::Done all = catalog->eachEntry({}, [&](store::CatalogEntry&& e) {
     if (!list || e.folder != listed) {
       listed = e.folder;
       list = &read.entries[listed];
-      limits = &rulesOf(listed).limits.limits;
+      limits = &rulesOf(listed).limits;
     }
     list->push_back(store::JudgeEntry(std::move(e), *limits));
   });

@@ -22,10 +22,12 @@ namespace {
 
 using namespace flight;
 
-void printText(const Flight& f, const analysis::EngineAnalysis& a, std::size_t open) {
+void printText(const Flight& f, const analysis::EngineAnalysis& a, std::size_t open,
+               const analysis::FlightLimits& limits) {
   auto t = [](std::string_view text) { return terminalText(text); };
   std::printf("%s of %s, %s, every %d s\n", t(FlightName(f.facts)).c_str(), t(f.facts.aircraft).c_str(),
               store::IsoStart(f.facts).c_str(), f.facts.interval);
+  if (limits.preset) std::printf("Limits:     %s\n", t(analysis::PresetText(limits)).c_str());
   std::fputs(sectionsText(analysis::DescribeAnalyses(f, a)).c_str(), stdout);
   std::printf("Findings:   %zu, %zu open\n", a.findings.size(), open);
   for (const analysis::Finding& x : a.findings)
@@ -34,13 +36,23 @@ void printText(const Flight& f, const analysis::EngineAnalysis& a, std::size_t o
                 x.acknowledged ? t(" (acknowledged: " + x.reason + ")").c_str() : "");
 }
 
-void printJson(const std::string& path, const Flight& f, const analysis::EngineAnalysis& a, std::size_t open) {
+// The engine preset the limits come from: null when none applies.
+analysis::Json presetJson(const analysis::FlightLimits& limits) {
+  if (!limits.preset) return nullptr;
+  return analysis::Json::object({{"key", analysis::JsonText(limits.preset->key)},
+                                 {"name", analysis::JsonText(limits.preset->name)},
+                                 {"picked_by", analysis::JsonText(limits.pickedBy)}});
+}
+
+void printJson(const std::string& path, const Flight& f, const analysis::EngineAnalysis& a, std::size_t open,
+               const analysis::FlightLimits& limits) {
   const FlightFacts& facts = f.facts;
   analysis::Json o = analysis::Json::object({{"file", analysis::JsonText(path)},
                          {"aircraft", analysis::JsonText(facts.aircraft)},
                          {"flight", analysis::JsonText(facts.flightLabel)},
                          {"start", analysis::JsonText(store::IsoStart(facts))},
                          {"interval_s", facts.interval}});
+  o["engine_preset"] = presetJson(limits);
   std::vector<std::string_view> blockKeys;
   analysis::AddAnalysesJson(a, o, blockKeys);
   o["findings"] = findingsJson(a.findings);
@@ -65,12 +77,13 @@ void addAnalyzeCommand(CLI::App& app, int& exitCode) {
     const std::optional<Flight> flight = openFlightArgument(*path, exitCode);
     if (!flight) return;
     const analysis::AircraftRules rules = readAircraftRules(*path);
-    analysis::EngineAnalysis a = analysis::AnalyseEngine(*flight, rules.limits.limits);
+    const analysis::FlightLimits limits = rules.limitsOf(flight->facts);
+    analysis::EngineAnalysis a = analysis::AnalyseEngine(*flight, limits.limits);
     const std::size_t open = rules.acknowledge(a.findings);
     if (*json)
-      printJson(*path, *flight, a, open);
+      printJson(*path, *flight, a, open, limits);
     else
-      printText(*flight, a, open);
+      printText(*flight, a, open, limits);
     exitCode = 0;
   });
 }

@@ -26,7 +26,7 @@ void addFindingsCommand(CLI::App& app, int& exitCode) {
     const flight::FlightFacts& facts = flight->facts;
     const std::string start = store::IsoStart(facts);
     const analysis::AircraftRules rules = readAircraftRules(*path);
-    std::vector<analysis::Finding> findings = analysis::AnalyseEngine(*flight, rules.limits.limits).findings;
+    std::vector<analysis::Finding> findings = analysis::AnalyseEngine(*flight, rules.limitsOf(facts).limits).findings;
     const std::size_t open = rules.acknowledge(findings);
     if (*json) {
       const Json o = Json::object({{"file", JsonText(*path)},

@@ -99,6 +99,7 @@ void printText(const std::vector<AircraftLog>& logs) {
   for (const AircraftLog& log : logs) {
     std::printf("Aircraft folder %s: %zu flights%s\n", t(log.folder).c_str(), log.flights.size(),
                 log.unreadable ? (", " + std::to_string(log.unreadable) + " unreadable files").c_str() : "");
+    if (!log.preset.empty()) printLine("Limits: " + log.preset);
     std::printf("%-10s %-8s %-7s %6s %5s %11s %11s %5s %6s %5s %6s %4s  %s\n", "Date", "Start", "Flight", "Hours",
                 "Int", "Hot EGT", "Hot CHT", "DIF", "Cool", "BAT", "Fuel", "Find", "File");
     for (const LogbookFlight& f : log.flights) {
@@ -109,6 +110,8 @@ void printText(const std::vector<AircraftLog>& logs) {
                   t(e.hottestCht.channel).c_str(), figure(e.difMax).c_str(), figure(e.fastestCooling).c_str(),
                   figure(e.batteryMin, "%.1f").c_str(), number(e.fuelUsed, "%.1f").c_str(), f.findings.size(),
                   t(e.file).c_str(), f.differs ? "  (differs)" : "", f.isNew ? "  (new)" : "");
+      if (f.recordedTwice)
+        for (std::size_t i = 1; i < f.files.size(); ++i) printLine("    recorded twice: also " + f.files[i]);
       for (const auto& x : f.findings)
         std::printf("    %-7s %s%s\n", std::string(analysis::SeverityName(x.severity)).c_str(), t(x.text).c_str(),
                     x.acknowledged ? t(" (acknowledged: " + x.reason + ")").c_str() : "");
@@ -129,7 +132,7 @@ int run(const Options& o) {
   for (const std::string& folder : read->folders) {
     const analysis::AircraftRules& rules = read->rules[folder];
     for (const std::string& problem : rules.problemLines()) reportMessage(terminalText(problem));
-    AircraftLog log = store::BuildAircraftLog(folder, std::move(read->entries[folder]), rules.limits.limits);
+    AircraftLog log = store::BuildAircraftLog(folder, std::move(read->entries[folder]), rules.limits);
     store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
     if (!o.aircraft.empty() && folder != o.aircraft &&
         (log.flights.empty() || log.flights.front().entry.aircraft != o.aircraft))

@@ -77,7 +77,7 @@ int writeAircraft(const std::string& dataFolder, const Period& period, const std
   std::vector<std::string> known;
   for (const std::string& folder : read->folders) {
     const analysis::AircraftRules& rules = read->rules[folder];
-    store::AircraftLog log = store::BuildAircraftLog(folder, std::move(read->entries[folder]), rules.limits.limits);
+    store::AircraftLog log = store::BuildAircraftLog(folder, std::move(read->entries[folder]), rules.limits);
     const std::string id = log.flights.empty() ? folder : log.flights.front().entry.aircraft;
     known.push_back(id == folder ? folder : id + " (" + folder + ")");
     if (folder != period.aircraft && id != period.aircraft) continue;

@@ -319,6 +319,7 @@ void writeFlightJson(JsonWriter& out, const store::LogbookFlight& lf) {
   out.key("fuel_used").number(e.fuelUsed);
   out.key("fuel_unit").text(e.fuelUnit);
   out.key("differs").boolean(lf.differs);
+  out.key("recorded_twice").boolean(lf.recordedTwice);
   out.key("new").boolean(lf.isNew);
   out.key("findings").beginArray(true);
   for (const Finding& f : lf.findings) writeFindingJson(out, f, !analysis::IsTrendKind(f.kind));

@@ -57,7 +57,7 @@ NewFlights SummariseNewFlights(const std::string& dataFolder, const std::vector<
   for (auto& [folder, entries] : byFolder) {
     const std::string aircraftFolder = dataFolder + "/" + folder;
     const analysis::AircraftRules rules = analysis::ReadAircraftRules(aircraftFolder);
-    store::AircraftLog log = store::BuildAircraftLog(folder, std::move(entries), rules.limits.limits);
+    store::AircraftLog log = store::BuildAircraftLog(folder, std::move(entries), rules.limits);
     store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, today);
     NewFlightsOfAircraft a;
     a.folder = folder;

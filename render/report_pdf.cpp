@@ -66,7 +66,7 @@ ReportOutcome readFlight(const QString& csvPath, ReadFlight& out) {
   // beside its report: the flight window's Summary tab, the logbook's line,
   // varnix-cli report on stderr.
   const analysis::AircraftRules rules = analysis::ReadAircraftRules(folder);
-  out.limits = rules.limits.limits;
+  out.limits = rules.limitsOf(f.facts).limits;
   out.analysis = analysis::AnalyseFlight(f);
   out.engine = analysis::AnalyseEngine(f, out.limits);
   rules.acknowledge(out.engine.findings);

@@ -321,6 +321,7 @@ void FlightWindow::openFile(const QString& path) {
     analysis::FlightAnalysis analysis;
     analysis::EngineAnalysis engine;
     analysis::Limits limits;
+    QString preset;        // the engine preset the limits come from, "" for none
     QStringList problems;  // of the aircraft folder's limits and acknowledgements
   };
   auto result = std::make_shared<Result>();
@@ -345,10 +346,12 @@ void FlightWindow::openFile(const QString& path) {
       result->flight = std::make_shared<const flight::Flight>(std::move(result->read.value));
       rowsRead(result->flight);
       const analysis::AircraftRules rules = analysis::ReadAircraftRules(folder);
-      result->limits = rules.limits.limits;
+      const analysis::FlightLimits limits = rules.limitsOf(result->flight->facts);
+      result->limits = limits.limits;
+      result->preset = QString::fromStdString(analysis::PresetText(limits));
       if (task.stopAsked()) return;
       // The summary and the engine analyses from one finding of the phases and the digest.
-      result->engine = analysis::AnalyseEngine(*result->flight, rules.limits.limits, result->analysis);
+      result->engine = analysis::AnalyseEngine(*result->flight, limits.limits, result->analysis);
       rules.acknowledge(result->engine.findings);
       for (const std::string& p : rules.problemLines()) result->problems << QString::fromStdString(p);
     };
@@ -364,7 +367,8 @@ void FlightWindow::openFile(const QString& path) {
         w.showProblem(QString::fromStdString(result->read.problem));
         return;
       }
-      w.showFlight(path, result->flight, std::move(result->analysis), result->engine, result->problems);
+      w.showFlight(path, result->flight, std::move(result->analysis), result->engine, result->problems,
+                   result->preset);
       w.chart_->setAnnotations(std::move(result->engine.phases.spans), std::move(result->engine.findings),
                                result->limits);
     });
@@ -425,7 +429,8 @@ void FlightWindow::showProblem(const QString& problem) {
 
 void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight::Flight> flight,
                               std::optional<analysis::FlightAnalysis> analysis,
-                              std::optional<analysis::EngineAnalysis> engine, const QStringList& problems) {
+                              std::optional<analysis::EngineAnalysis> engine, const QStringList& problems,
+                              const QString& preset) {
   path_ = path;
   flight_ = std::move(flight);
   analysis_ = analysis ? std::move(*analysis) : analysis::AnalyseFlight(*flight_);
@@ -437,6 +442,7 @@ void FlightWindow::showFlight(const QString& path, std::shared_ptr<const flight:
   for (const std::string& note : flight_->notes)
     headline += QStringLiteral("<br><span style='color:#b00000'>%1</span>").arg(QString::fromStdString(note));
   if (flight_->rows() == 0) headline += QStringLiteral("<br>The flight has no recorded rows.");
+  if (!preset.isEmpty()) headline += QStringLiteral("<br>Limits: %1").arg(preset.toHtmlEscaped());
   header_->setText(headline);
 
   if (!chartsLaidOut_)

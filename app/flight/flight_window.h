@@ -45,10 +45,12 @@ class FlightWindow : public QMainWindow {
   void openFile(const QString& path);  // reads in a worker thread
   // `analysis`: the flight's analysis when the caller has it already (the reading thread makes it);
   // `engine`: its engine analysis under the aircraft's limits, with the problems of the folder's files
-  // (without it the Summary tab stays empty: it is never computed on the GUI thread).
+  // (without it the Summary tab stays empty: it is never computed on the GUI thread);
+  // `preset`: the engine preset its limits come from (analysis::PresetText), "" for none.
   void showFlight(const QString& path, std::shared_ptr<const flight::Flight> flight,
                   std::optional<analysis::FlightAnalysis> analysis = std::nullopt,
-                  std::optional<analysis::EngineAnalysis> engine = std::nullopt, const QStringList& problems = {});
+                  std::optional<analysis::EngineAnalysis> engine = std::nullopt, const QStringList& problems = {},
+                  const QString& preset = {});
 
   const QString& path() const { return path_; }
   bool isLoaded() const { return flight_ != nullptr; }

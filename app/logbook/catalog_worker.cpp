@@ -30,7 +30,7 @@ std::vector<FleetLine> fleetOf(const std::string& dataFolder, const std::vector<
     const auto look = looks.find(folder);
     const analysis::AircraftRules rules = analysis::ReadAircraftRules(dataFolder + "/" + folder);
     store::AircraftLog log =
-        store::BuildAircraftLog(folder, entries, rules.limits.limits, look == looks.end() ? 0 : look->second);
+        store::BuildAircraftLog(folder, entries, rules.limits, look == looks.end() ? 0 : look->second);
     store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, today);
     out.push_back({store::MakeFleetRow(log), rules.problemLines()});
   }

@@ -102,6 +102,9 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   limitsProblems_->setObjectName(QStringLiteral("lblLimitsProblems"));
   limitsProblems_->setStyleSheet(QStringLiteral("color: #b00000"));
   bottom->addWidget(limitsProblems_);
+  enginePreset_ = new QLabel(this);
+  enginePreset_->setObjectName(QStringLiteral("lblEnginePreset"));
+  bottom->addWidget(enginePreset_);
   auto* limits = new QPushButton(QStringLiteral("&Limits…"), this);
   limits->setObjectName(QStringLiteral("cmdLimits"));
   report_ = new QPushButton(QStringLiteral("Save &report…"), this);
@@ -253,6 +256,7 @@ void FrmLogbook::showAircraft() {
   const QString folder = selectedFolder();
   limitsProblems_->clear();
   limitsProblems_->setToolTip({});
+  enginePreset_->clear();
   if (!snapshot_ || folder.isEmpty()) {
     log_.reset();
   } else {
@@ -261,9 +265,10 @@ void FrmLogbook::showAircraft() {
     const std::string aircraftFolder = fileName(dataFolder_ + QLatin1Char('/') + folder);
     const analysis::AircraftRules rules = analysis::ReadAircraftRules(aircraftFolder);
     showLimitsProblems(rules);
-    store::AircraftLog log = store::BuildAircraftLog(f, *snapshot_->entries, rules.limits.limits,
+    store::AircraftLog log = store::BuildAircraftLog(f, *snapshot_->entries, rules.limits,
                                                        look == snapshot_->lastLooks.end() ? 0 : look->second);
     store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
+    if (!log.preset.empty()) enginePreset_->setText(QStringLiteral("Limits: %1").arg(QString::fromStdString(log.preset)));
     log_ = std::make_shared<const store::AircraftLog>(std::move(log));
   }
   flights_->setLog(log_);
@@ -344,7 +349,8 @@ void FrmLogbook::editLimits() {
   if (folder.isEmpty()) return;
   const QString path = dataFolder_ + QLatin1Char('/') + folder;
   // What in the file does not apply is on the line beside the button already.
-  analysis::Limits limits = analysis::ReadAircraftRules(fileName(path)).limits.limits;
+  const analysis::LimitsFile file = analysis::ReadAircraftRules(fileName(path)).limits;
+  analysis::Limits limits = file.limits;
   QDialog dialog(this);
   dialog.setWindowTitle(QStringLiteral("Limits of %1").arg(folder));
   auto* form = new QFormLayout(&dialog);
@@ -352,6 +358,10 @@ void FrmLogbook::editLimits() {
                                          "values), voltages in V. Kept in %1 in the aircraft's folder.")
                               .arg(QString::fromLatin1(analysis::kLimitsFileName)),
                           &dialog));
+  if (log_ && !log_->preset.empty())
+    form->addRow(new QLabel(QStringLiteral("Engine preset: %1. A limit left at its default takes the preset's figure.")
+                                .arg(QString::fromStdString(log_->preset)),
+                            &dialog));
   std::vector<QDoubleSpinBox*> boxes;
   for (const analysis::LimitField& field : analysis::LimitFields()) {
     auto* box = new QDoubleSpinBox(&dialog);
@@ -371,7 +381,7 @@ void FrmLogbook::editLimits() {
   std::size_t i = 0;
   for (const analysis::LimitField& field : analysis::LimitFields()) limits.*field.field = boxes[i++]->value();
   // A file that would not read back as entered is never written.
-  const analysis::LimitsFile readBack = analysis::ParseLimits(analysis::FormatLimits(limits));
+  const analysis::LimitsFile readBack = analysis::ParseLimits(analysis::FormatLimits(limits, file.engine));
   const std::vector<analysis::LimitsProblem>& problems = readBack.problems;
   if (!(readBack.limits == limits) || !problems.empty()) {
     MsgBox(QStringLiteral("The limits are not saved: they would not read back as entered%1.")
@@ -379,7 +389,7 @@ void FrmLogbook::editLimits() {
            kProgramTitle, MsgIcon::Exclamation);
     return;
   }
-  if (const flight::Done saved = analysis::SaveLimits(fileName(path), limits); !saved.ok()) {
+  if (const flight::Done saved = analysis::SaveLimits(fileName(path), limits, file.engine); !saved.ok()) {
     MsgBox(QStringLiteral("The limits cannot be written to the folder %1.\n\n%2").arg(path, QString::fromStdString(saved.problem)),
            kProgramTitle, MsgIcon::Exclamation);
     return;

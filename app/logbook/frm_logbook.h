@@ -90,6 +90,7 @@ class FrmLogbook : public Form {
   QTabWidget* tabs() const { return tabs_; }
   QLabel* progressLine() const { return progress_; }
   QLabel* limitsProblemsLine() const { return limitsProblems_; }
+  QLabel* enginePresetLine() const { return enginePreset_; }
   const store::AircraftLog* currentLog() const { return log_.get(); }
 
   // Selects the aircraft folder `folder` and in its flights the newest of
@@ -150,6 +151,7 @@ class FrmLogbook : public Form {
   QPushButton* compare_ = nullptr;
   QLabel* progress_ = nullptr;
   QLabel* limitsProblems_ = nullptr;  // beside Limits…: what in the aircraft's file does not apply
+  QLabel* enginePreset_ = nullptr;    // beside it: the engine preset the aircraft's limits come from
   QPushButton* report_ = nullptr;
   QPushButton* import_ = nullptr;
   QStringList lastImport_;

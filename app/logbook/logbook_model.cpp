@@ -60,6 +60,8 @@ QVariant LogbookModel::data(const QModelIndex& index, int role) const {
     QStringList tips;
     if (f.isNew) tips << QStringLiteral("Added since the logbook was last opened");
     if (f.differs) tips << QStringLiteral("Another file has this flight number and start with different data");
+    if (f.recordedTwice)
+      tips << QStringLiteral("Recorded twice: more than one display of the aircraft logged this flight; it counts once");
     if (f.files.size() > 1)
       tips << QStringLiteral("Files: %1").arg(QString::fromStdString([&] {
         std::string s;
@@ -112,7 +114,8 @@ QVariant LogbookModel::data(const QModelIndex& index, int role) const {
       return sort || !f.findings.empty() ? QVariant(static_cast<int>(f.findings.size())) : QVariant();
     case File:
       return QString::fromStdString(e.file) +
-             (f.files.size() > 1 && !sort ? QStringLiteral(" (+%1)").arg(f.files.size() - 1) : QString());
+             (f.files.size() > 1 && !sort ? QStringLiteral(" (+%1)").arg(f.files.size() - 1) : QString()) +
+             (f.recordedTwice && !sort ? QStringLiteral(" recorded twice") : QString());
     default:
       return {};
   }

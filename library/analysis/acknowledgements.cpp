@@ -128,7 +128,7 @@ AcknowledgementsFile ReadAcknowledgements(const std::string& folder) {
 }
 
 std::vector<std::string> AcknowledgementsProblemLines(const AcknowledgementsFile& file) {
-  return LimitsProblemLines({.limits = {}, .path = file.path, .problems = file.problems});
+  return LimitsProblemLines({.limits = {}, .path = file.path, .problems = file.problems, .engine = {}});
 }
 
 flight::Done SaveAcknowledgements(const std::string& folder, const std::vector<Acknowledgement>& list) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/acknowledgements.h"
+#include "analysis/engine_presets.h"
 #include "analysis/findings.h"
 #include "analysis/limits.h"
 
@@ -23,6 +24,9 @@ struct AircraftRules {
   // acknowledgements'.
   std::vector<std::string> problemLines() const;
   bool hasProblems() const { return !limits.problems.empty() || !acknowledged.problems.empty(); }
+  // The limits a flight with these facts is judged under: its engine's
+  // preset (the file's engine key, else the log's airframe) and the file.
+  FlightLimits limitsOf(const flight::FlightFacts& facts) const { return LimitsOfFlight(limits, facts.airframe); }
   // Marks the findings acknowledged as of `today` ("YYYY-MM-DD"); the count
   // of those left open.
   std::size_t acknowledge(std::vector<Finding>& findings, std::string_view today) const;

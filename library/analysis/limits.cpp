@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "analysis/limits.h"
 
+#include "analysis/engine_presets.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -66,14 +68,8 @@ constexpr LimitField kKeys[] = {
     {"valve_amplitude_max", &Limits::valveAmplitudeMax, "...and by no more than this (±°F)", 10, 1000},
 };
 
-// The CHT levels the engine makers' operator manuals give for most of their
-// models: Continental a 460 °F maximum and 420 °F for long operation,
-// Lycoming a 500 °F maximum and 435 °F for long operation.
-struct EngineFamily {
-  std::string_view name;
-  double chtCaution, chtMax;
-};
-constexpr EngineFamily kFamilies[] = {{"continental", 420, 460}, {"lycoming", 435, 500}};
+// The key that names the engine: a text, not a limit, so outside kKeys.
+constexpr std::string_view kEngineKey = "engine";
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
@@ -110,21 +106,19 @@ const LimitField* fieldOf(std::string_view key) {
 std::span<const LimitField> LimitFields() { return kKeys; }
 
 std::optional<Limits> EngineFamilyLimits(std::string_view family) {
-  for (const EngineFamily& f : kFamilies)
-    if (sameKey(family, f.name)) {
-      Limits l;
-      l.chtCaution = f.chtCaution;
-      l.chtMax = f.chtMax;
-      return l;
-    }
+  for (const EnginePreset& p : EnginePresets())
+    if (sameKey(family, p.key)) return WithPreset(Limits{}, p);
   return std::nullopt;
 }
 
-std::string FormatLimits(const Limits& limits) {
+std::string FormatLimits(const Limits& limits, std::string_view engine) {
   std::string out =
       "# Varnix limits for this aircraft. Temperatures in degrees Fahrenheit (flights\n"
       "# recorded in Celsius are checked against the converted values), voltages in volts.\n"
       "# Delete this file to go back to the defaults.\n";
+  if (!engine.empty())
+    out += std::string(kEngineKey) + " = " + std::string(engine) +
+           "   # the engine preset; a limit below at other than its default wins over it\n";
   for (const LimitField& k : kKeys) {
     char line[200];
     std::snprintf(line, sizeof line, "%-14s = %s   # %s\n", k.key, numberText(limits.*k.field).c_str(), k.help);
@@ -149,6 +143,14 @@ LimitsFile ParseLimits(std::string_view text) {
     line = trim(line);
     if (line.empty()) continue;
     const std::size_t eq = line.find('=');
+    if (eq != std::string_view::npos && sameKey(trim(line.substr(0, eq)), kEngineKey)) {
+      const std::string_view name = trim(line.substr(eq + 1));
+      if (!PresetOfName(name))
+        problem(number, "engine: \"" + std::string(name) + "\" is no engine preset; the line changes nothing");
+      else
+        parsed.engine = std::string(name);
+      continue;
+    }
     const LimitField* k = eq == std::string_view::npos ? nullptr : fieldOf(trim(line.substr(0, eq)));
     if (!k) {
       problem(number, "not a known limit");
@@ -214,6 +216,7 @@ LimitsFile ReadLimits(const std::string& folder) {
   if (const std::optional<std::string> text = ReadFolderFile(file.path, file.problems, kFolderFileMost)) {
     LimitsFile parsed = ParseLimits(*text);
     file.limits = parsed.limits;
+    file.engine = std::move(parsed.engine);
     file.problems.insert(file.problems.end(), parsed.problems.begin(), parsed.problems.end());
   }
   return file;
@@ -234,8 +237,8 @@ flight::Done SaveFolderFile(const std::string& path, const std::string& text) {
   return flight::Done::failed(platform::failureText(out.target(), out.error() ? out.error() : errno));
 }
 
-flight::Done SaveLimits(const std::string& folder, const Limits& limits) {
-  return SaveFolderFile(folder + "/" + kLimitsFileName, FormatLimits(limits));
+flight::Done SaveLimits(const std::string& folder, const Limits& limits, std::string_view engine) {
+  return SaveFolderFile(folder + "/" + kLimitsFileName, FormatLimits(limits, engine));
 }
 
 namespace {

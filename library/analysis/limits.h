@@ -77,14 +77,16 @@ struct LimitField {
 std::span<const LimitField> LimitFields();
 
 // The defaults with the CHT levels of an engine family, "continental" or
-// "lycoming" (any case); nothing for another name.
+// "lycoming" (any case), or another engine preset's figures by its key
+// (engine_presets.h); nothing for another name.
 std::optional<Limits> EngineFamilyLimits(std::string_view family);
 
 // The file name in an aircraft's folder.
 inline constexpr const char* kLimitsFileName = "varnix-limits.txt";
 
-// The text of a limits file: one "key = value" line per limit, with comments.
-std::string FormatLimits(const Limits& limits);
+// The text of a limits file: one "key = value" line per limit, with comments,
+// after an "engine = ..." line when `engine` names the engine.
+std::string FormatLimits(const Limits& limits, std::string_view engine = {});
 
 // What is wrong with a limits file: its line (0 for the file as a whole)
 // and what, ending with the value that applies instead.
@@ -100,12 +102,14 @@ struct LimitsFile {
   Limits limits;
   std::string path;
   std::vector<LimitsProblem> problems;
+  std::string engine;  // the "engine = ..." key as written (an engine preset's name), "" without one
 };
 
 // Reads "key = value" lines over the defaults; '#' starts a comment, keys
 // are matched without regard to case, a byte-order mark and CR LF line ends
 // are accepted. A line that is not a known key with a finite number in its
-// range changes nothing and is a problem.
+// range changes nothing and is a problem; so is an engine key that names no
+// engine preset.
 LimitsFile ParseLimits(std::string_view text);
 
 // An aircraft's limits as read from its folder (the defaults alone when
@@ -130,7 +134,7 @@ Limits LoadLimits(const std::string& folder);
 
 // Writes the aircraft's limits file, replacing it whole (a temporary beside
 // it, renamed into place); the problem says why it cannot.
-flight::Done SaveLimits(const std::string& folder, const Limits& limits);
+flight::Done SaveLimits(const std::string& folder, const Limits& limits, std::string_view engine = {});
 
 // The unit of a flight's engine temperatures as its header says: the one
 // place the analysis reads the header's unit letter.

@@ -362,6 +362,8 @@ void readAirframe(const std::vector<std::string>& cells, FlightFacts& f) {
   }
   if (software.empty()) software = displaySoftware;
   f.aircraft = !ident.empty() ? ident : name;
+  f.airframe = name;
+  f.systemId = system;
   f.identification = !name.empty() ? name : product;
   if (!system.empty()) f.identification += (f.identification.empty() ? "" : " ") + std::string("System ") + system;
   if (!software.empty()) f.identification += (f.identification.empty() ? "" : " ") + std::string("Software ") + software;

@@ -29,6 +29,8 @@ struct FlightFacts {
   int interval = 0;            // seconds; from line 6, else from the rows
   std::string reader = "native";  // the reader that read the file: "native" or "avionics"
   std::string utcOffset;       // the local time's offset from UTC as a log writes it ("+02:00"); "" when unknown
+  std::string airframe;        // the airframe a log names ("Cirrus SR22 Turbo"); "" when none
+  std::string systemId;        // the avionics system that wrote a log (its displays share it); "" when none
 };
 
 // "Flight #23A" as the flight's texts name it; "Flight" for a log that

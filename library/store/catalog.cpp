@@ -233,9 +233,9 @@ flight::Done Catalog::prepareSchema() {
       if (!Statement(db_, "SELECT analysis FROM files").ok() &&
           (rc = exec(db_, "ALTER TABLE files ADD COLUMN analysis INTEGER NOT NULL DEFAULT 0")) != SQLITE_OK)
         return fail(rc);
-      // Before version 4 the entries were of an older blob: computed again,
+      // Before version 5 the entries were of an older blob: computed again,
       // on the update's readers (a query would read each file on its own).
-      if (version < 4 && (rc = exec(db_, "UPDATE files SET analysis = 0")) != SQLITE_OK) return fail(rc);
+      if (version < 5 && (rc = exec(db_, "UPDATE files SET analysis = 0")) != SQLITE_OK) return fail(rc);
       if (version != kCatalogSchema &&
           (rc = exec(db_, ("PRAGMA user_version=" + std::to_string(kCatalogSchema)).c_str())) != SQLITE_OK)
         return fail(rc);

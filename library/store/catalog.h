@@ -34,7 +34,9 @@ namespace varnix::store {
 // 3: each row records the analysis version (kAnalysisVersion) its entry was
 // computed with; 1's and 2's rows are kept and computed again from their files.
 // 4: the entries keep their envelopes compact; 3's rows are computed again.
-inline constexpr int kCatalogSchema = 4;
+// 5: the entries keep the log's airframe and system (the engine preset, one
+// flight recorded by two displays); 4's rows are computed again.
+inline constexpr int kCatalogSchema = 5;
 
 // How long a catalog waits for another's transaction before it gives up:
 // one deadline for the whole of open(), and as long again for each write

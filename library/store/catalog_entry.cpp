@@ -21,7 +21,7 @@ namespace {
 // "VXC5": the envelopes' figures are kept compact (CompactFloats) and the
 // last lean test is kept. An entry of another mark does not decode, and the
 // catalog reads its file again.
-constexpr std::uint32_t kBlobMark = 0x56584335;
+constexpr std::uint32_t kBlobMark = 0x56584336;  // 6: the airframe and the system join the entry
 
 // A list of floats as the envelopes hold them: readings and times in whole
 // units or tenths, NaN for a minute without values. Such a list is kept as
@@ -277,6 +277,8 @@ template <typename Codec, typename E>  // E: CatalogEntry or const CatalogEntry
 void entryFields(Codec& c, E& e) {
   c.field(e.problem);
   c.field(e.aircraft);
+  c.field(e.airframe);
+  c.field(e.systemId);
   c.field(e.flightLabel);
   c.template as<std::int64_t>(e.flightNumber);
   c.field(e.start);
@@ -400,6 +402,8 @@ CatalogEntry entryOf(const flight::FlightRead& read, std::uint64_t valueHash) {
   const flight::Flight& f = read.value;
   analysis::FlightAnalysis a = analysis::AnalyseFlight(f);
   e.aircraft = f.facts.aircraft;
+  e.airframe = f.facts.airframe;
+  e.systemId = f.facts.systemId;
   e.flightLabel = f.facts.flightLabel;
   e.flightNumber = f.facts.flightNumber;
   e.start = IsoStart(f.facts);

@@ -29,6 +29,8 @@ struct CatalogEntry {
 
   // The flight.
   std::string aircraft;       // the aircraft id of its header
+  std::string airframe;       // the airframe a log names, "" for none (it picks the engine preset)
+  std::string systemId;       // the avionics system that wrote a log, "" for none: its displays share it
   std::string flightLabel;    // number and suffix, e.g. "23A"
   long flightNumber = 0;
   std::string start;          // ISO 8601 local time, "2024-06-03T09:12:00"

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // An aircraft's logbook from the catalog's entries: each flight once (the
-// files of a flight the instrument delivered again are one flight), newest
-// first, with its findings under the aircraft's limits, and the trend
-// findings across its last flights.
+// files of a flight the instrument delivered again, a file copied under
+// another name, the logs two displays of one avionics system wrote of one
+// flight are one flight), newest first, with its findings under the
+// aircraft's limits, and the trend findings across its last flights.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 
 #include "store/catalog_entry.h"
 #include "analysis/acknowledgements.h"
+#include "analysis/engine_presets.h"
 #include "analysis/findings.h"
 #include "analysis/limits.h"
 
@@ -19,7 +21,8 @@ namespace varnix::store {
 
 struct LogbookFlight {
   CatalogEntry entry;              // the first of its files
-  std::vector<std::string> files;  // every file with these rows, first one first
+  std::vector<std::string> files;  // every file of this flight, first one first
+  bool recordedTwice = false;      // some of them are another display's log of it, not copies
   bool differs = false;            // another file has this number and start but other rows
   bool isNew = false;              // added since the logbook last showed the aircraft
   std::vector<analysis::Finding> findings;
@@ -35,7 +38,8 @@ struct UnreadableFile {
 
 struct AircraftLog {
   std::string folder;
-  analysis::Limits limits;
+  analysis::Limits limits;             // of the newest flight: the trends are judged under them
+  std::string preset;                  // the engine preset they come from (analysis::PresetText), "" for none
   std::vector<LogbookFlight> flights;  // newest first
   std::vector<analysis::Finding> trends;
   std::size_t unreadable = 0;          // files that are not readable flights
@@ -50,8 +54,10 @@ struct JudgedEntry {
   CatalogEntry entry;
   std::vector<analysis::Finding> findings;
 };
-// An unreadable entry (a problem) has no findings.
+// An unreadable entry (a problem) has no findings. The second form judges
+// it under the limits file as the entry's airframe picks its engine preset.
 JudgedEntry JudgeEntry(CatalogEntry&& entry, const analysis::Limits& limits);
+JudgedEntry JudgeEntry(CatalogEntry&& entry, const analysis::LimitsFile& limits);
 
 // The logbook of the aircraft folder `folder` from the catalog's entries
 // (those of other folders are passed over); `lastLook` marks the flights
@@ -64,6 +70,16 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<JudgedEntry>
                              std::int64_t lastLook = 0);
 AircraftLog BuildAircraftLog(const std::string& folder, const std::vector<CatalogEntry>& entries,
                              const analysis::Limits& limits, std::int64_t lastLook = 0);
+// The same under the aircraft's limits file: each flight judged under the
+// engine preset its airframe picks (or the file's engine key), the trends
+// under the newest flight's. The entries of the second form were judged so
+// (JudgeEntry with the file).
+AircraftLog BuildAircraftLog(const std::string& folder, const std::vector<CatalogEntry>& entries,
+                             const analysis::LimitsFile& limits, std::int64_t lastLook = 0);
+AircraftLog BuildAircraftLog(const std::string& folder, std::vector<JudgedEntry>&& entries,
+                             const analysis::LimitsFile& limits, std::int64_t lastLook = 0);
+AircraftLog BuildAircraftLog(const std::string& folder, std::vector<CatalogEntry>&& entries,
+                             const analysis::LimitsFile& limits, std::int64_t lastLook = 0);
 
 // Marks the findings of every flight and the trends that `acknowledgements`
 // cover on `today` ("YYYY-MM-DD").

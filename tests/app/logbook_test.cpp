@@ -213,7 +213,7 @@ class LogbookTest : public QObject {
   }
 
   // What in the aircraft's limits file does not apply is shown beside Limits…,
-  // the rest of the file applies.
+  // the rest of the file applies; so is the engine preset the file names.
   void namesTheLimitsProblemsBesideTheButton() {
     test::TempDir dir;
     test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
@@ -221,11 +221,14 @@ class LogbookTest : public QObject {
     struct Case {
       const char* file;
       QString shown;
+      QString preset = {};
     };
     const Case cases[] = {
         {"CHT_MAX = 390\n", QString()},
         {"cht_max = 390\ndif_max = nan\nx = 1\n",
          QStringLiteral("Limits file, line 2: dif_max: \"nan\" is not a finite number; 500 applies (and 1 more)")},
+        {"engine = IO-360\ncht_max = 390\n", QString(),
+         QStringLiteral("Limits: Lycoming O-360 / IO-360 (from the limits file)")},
     };
     for (const Case& c : cases) {
       test::writeFile(dir.file("data/N123AB/varnix-limits.txt"), c.file);
@@ -234,6 +237,7 @@ class LogbookTest : public QObject {
       form.openFolder(QString::fromStdString(data));
       QVERIFY(caughtUp.wait(20000));
       QCOMPARE(form.limitsProblemsLine()->text(), c.shown);
+      QCOMPARE(form.enginePresetLine()->text(), c.preset);
       QCOMPARE(form.currentLog()->limits.chtMax, 390.0);
     }
   }
@@ -553,15 +557,18 @@ class LogbookTest : public QObject {
     QVERIFY(caughtUp.wait(20000));
     QCOMPARE(form.flightsTable()->model()->rowCount(), 4);
 
+    const QString g3x = QStringLiteral(VARNIX_SOURCE_DIR "/tests/data/avionics/log_20260327_152821_KOAK.csv");
     struct Case {
       QStringList files;
       int exitCode;
       int flights;
+      bool copied;         // a file was copied: the catalog indexes it
       const char* status;  // what the status line says of it
     };
     const Case cases[] = {
-        {{log, notAFlight}, 2, 5, "Imported 1 of 2 file(s); 1 not a flight log."},
-        {{log}, 0, 5, "Imported 0 of 1 file(s); 1 already there, identical."},
+        {{log, notAFlight}, 2, 5, true, "Imported 1 of 2 file(s); 1 not a flight log."},
+        {{g3x}, 0, 6, true, "Imported 1 of 1 file(s)."},  // the G3X Touch's layout
+        {{log}, 0, 6, false, "Imported 0 of 1 file(s); 1 already there, identical."},
     };
     for (const Case& c : cases) {
       caughtUp.clear();
@@ -570,7 +577,7 @@ class LogbookTest : public QObject {
       QVERIFY(finished.wait(20000));
       QCOMPARE(finished.front().front().toInt(), c.exitCode);
       QCOMPARE(form.lastImport().size(), c.files.size());
-      if (c.exitCode == 2) QVERIFY(caughtUp.wait(20000));
+      if (c.copied) QVERIFY(caughtUp.wait(20000));
       QVERIFY2(form.progressLine()->text().startsWith(QString::fromUtf8(c.status)), qPrintable(form.progressLine()->text()));
       QCOMPARE(form.flightsTable()->model()->rowCount(), c.flights);
     }

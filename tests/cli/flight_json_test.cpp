@@ -81,7 +81,7 @@ TEST(FlightJson, ALogbookFlightIsWrittenAsItsTreeIsLaidOut) {
   full.entry.hottest = {{"EGT", "E3", 1443}, {"CHT", "C3", 396}, {"EGT", "E4", 1450}};
   full.entry.difMax = {"DIF", "DIF", 51, 156};
   full.entry.batteryMin = {"BAT", "BAT", 12.3f, 0};
-  full.differs = full.isNew = true;
+  full.differs = full.isNew = full.recordedTwice = true;
   analysis::Finding cht;
   cht.channel = "C3";
   cht.peak = 396;
@@ -123,6 +123,7 @@ TEST(FlightJson, ALogbookFlightIsWrittenAsItsTreeIsLaidOut) {
     tree["fuel_used"] = JsonValue(e.fuelUsed);
     tree["fuel_unit"] = JsonText(e.fuelUnit);
     tree["differs"] = c.flight.differs;
+    tree["recorded_twice"] = c.flight.recordedTwice;
     tree["new"] = c.flight.isNew;
     tree["findings"] = findingsJson(c.flight.findings);
     tree["open_findings"] = c.flight.openFindings();

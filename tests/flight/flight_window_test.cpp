@@ -914,24 +914,29 @@ class FlightWindowTest : public QObject {
   // A damaged row comes after the charts were laid out from the header:
   // they go again, and the problem names its line.
   // An avionics engine data log of either layout: its engine panels and the
-  // flight's own, every panel drawn over the whole log.
+  // flight's own, every panel drawn over the whole log, and the engine preset
+  // its airframe picks under the headline.
   void showsAnAvionicsLog_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QStringList>("panels");
     QTest::addColumn<QString>("title");
     QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("preset");
     QTest::newRow("G1000") << QStringLiteral("log_220417_125002_LFQA.csv")
                            << QStringList{"EGT", "CHT", "TEMP", "FUEL", "POWER", "ELEC", "FLIGHT", "VS"}
-                           << QStringLiteral("log_220417_125002_LFQA.csv — Cirrus SR22 Turbo") << 2839;
+                           << QStringLiteral("log_220417_125002_LFQA.csv — Cirrus SR22 Turbo") << 2839
+                           << QStringLiteral("Limits: Continental TSIO-550 (from the airframe)");
     QTest::newRow("G3X Touch, no volts") << QStringLiteral("log_20260327_152821_KOAK.csv")
                                          << QStringList{"EGT", "CHT", "TEMP", "FUEL", "POWER", "FLIGHT", "VS"}
-                                         << QStringLiteral("log_20260327_152821_KOAK.csv — N662EZ") << 1057;
+                                         << QStringLiteral("log_20260327_152821_KOAK.csv — N662EZ") << 1057
+                                         << QString();
   }
   void showsAnAvionicsLog() {
     QFETCH(QString, file);
     QFETCH(QStringList, panels);
     QFETCH(QString, title);
     QFETCH(int, rows);
+    QFETCH(QString, preset);
     FlightWindow w;
     w.setAttribute(Qt::WA_DeleteOnClose, false);
     w.show();
@@ -944,6 +949,8 @@ class FlightWindowTest : public QObject {
     QCOMPARE(w.windowTitle(), title);
     QCOMPARE(w.chart()->flight()->rows(), static_cast<std::size_t>(rows));
     QTRY_VERIFY(everyPanelDrawn(*w.chart()));
+    if (!preset.isEmpty()) QTRY_VERIFY2(w.headerStrip()->text().contains(preset), qPrintable(w.headerStrip()->text()));
+    else QVERIFY(!w.headerStrip()->text().contains(QStringLiteral("Limits:")));
   }
 
   void aFileThatCannotBeShownIsNamedWithItsLine() {

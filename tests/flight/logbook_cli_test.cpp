@@ -229,6 +229,39 @@ TEST(LogbookCli, NoControlCharacterOfANameOrACellReachesTheTerminal) {
   }
 }
 
+// The G3X Touch log (no units line, long titles, short keys) opens in every
+// command that takes a flight, and the logbook lists it once imported.
+TEST(LogbookCli, TheG3xTouchLogOpensInEveryCommand) {
+  TempDir dir;
+  const std::string log = quoted(std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_20260327_152821_KOAK.csv");
+  const std::string data = quoted(dir.file("data"));
+  std::filesystem::create_directories(dir.file("data"));
+  struct Case {
+    std::string args;
+    std::vector<std::string> shown;  // in stdout
+  };
+  std::vector<Case> cases = {
+      {"info " + log, {"N662EZ", "System 60002CA61BD97"}},
+      {"analyze " + log, {"Flight of N662EZ", "Findings:"}},
+      {"analyze --json " + log, {"\"aircraft\": \"N662EZ\"", "\"engine_preset\": null", "\"phases\": ["}},
+      {"findings --json " + log, {"\"aircraft\": \"N662EZ\"", "\"findings\": ["}},
+      {"import " + log + " --aircraft N662EZ --data-folder " + data, {"log_20260327_152821_KOAK.csv"}},
+      {"logbook " + data, {"Aircraft folder N662EZ: 1 flights", "N662EZ/log_20260327_152821_KOAK.csv"}},
+  };
+#ifdef VARNIX_CLI_DRAWS
+  cases.push_back({"chart " + log + " -o " + quoted(dir.file("koak.png")), {}});
+#endif
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    const CliRun run = runCli(dir, c.args);
+    EXPECT_EQ(run.exit, 0) << run.err;
+    for (const std::string& s : c.shown) EXPECT_NE(run.out.find(s), std::string::npos) << s << "\n" << run.out;
+  }
+#ifdef VARNIX_CLI_DRAWS
+  EXPECT_GT(std::filesystem::file_size(dir.file("koak.png")), 1000u);
+#endif
+}
+
 TEST(LogbookCli, TwoLogbooksAtOnceBothSucceedAndAgree) {
   TempDir dir, cache, cwd[2];
   const std::string args = "logbook --json " + quoted(dir.file("data"));

@@ -28,6 +28,7 @@
 #include "store/catalog.h"
 #include "flight/flight_reader.h"
 #include "analysis/flight_summary.h"
+#include "store/fleet.h"
 #include "store/logbook.h"
 #include "support/address_space_limit.h"
 #include "support/file_size_limit.h"
@@ -172,6 +173,90 @@ TEST(Catalog, FollowsChangedRemovedDuplicatedAndHalfWrittenFiles) {
   EXPECT_TRUE(marked.flights[2].differs);
 }
 
+// The G3X Touch log as another display of the aircraft wrote it: `unit`
+// and `system` on the airframe line, every row's clocks a second later.
+std::string otherDisplaysLog(const std::string& log, const std::string& unit, const std::string& system) {
+  std::string out;
+  std::size_t lineNumber = 0;
+  for (std::size_t at = 0; at < log.size(); ++lineNumber) {
+    const std::size_t end = std::min(log.find('\n', at), log.size());
+    std::string line = log.substr(at, end - at);
+    at = end + 1;
+    if (lineNumber == 0) {
+      for (const auto& [key, value] : {std::pair{std::string("unit=\""), unit}, {"system_id=\"", system}}) {
+        const std::size_t from = line.find(key) + key.size();
+        line.replace(from, line.find('"', from) - from, value);
+      }
+    } else if (lineNumber >= 3) {
+      // Date, local time and UTC time lead each row: both clocks a second later.
+      for (std::size_t cell = 0, from = 0; cell < 3 && from != std::string::npos; ++cell) {
+        const std::size_t comma = line.find(',', from);
+        int h = 0, m = 0, sec = 0;
+        if (cell > 0 && std::sscanf(line.c_str() + from, "%d:%d:%d", &h, &m, &sec) == 3) {
+          const int t = h * 3600 + m * 60 + sec + 1;
+          char clock[16];
+          std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", t / 3600, t / 60 % 60, t % 60);
+          line.replace(from, comma - from, clock);
+        }
+        from = line.find(',', from);
+        if (from != std::string::npos) ++from;
+      }
+    }
+    out += line + (end < log.size() ? "\n" : "");
+  }
+  return out;
+}
+
+// One flight in two files is one flight of the logbook, its hours and
+// findings counted once, both files kept: the logs of two displays of one
+// system, and copies under other names. Flights that only share a minute
+// (another aircraft, another system) stay apart.
+TEST(Catalog, OneFlightInTwoFilesIsOneFlightOfTheLogbook) {
+  const std::string mfd = readFile(std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/log_20260327_152821_KOAK.csv");
+  const std::string system = "60002CA61BD97";
+  TempDir nativeDir;
+  const std::string native =
+      readFile(expandedFlights(nativeDir, readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT")).at(0));
+  std::string otherAircraft = mfd;
+  otherAircraft.replace(otherAircraft.find("N662EZ"), 6, "N7734Q");
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> files;  // name in the aircraft's folder, text
+    std::size_t flights;
+    bool recordedTwice;  // of the newest flight
+  };
+  const Case cases[] = {
+      {"the MFD's and the PFD's logs", {{"mfd.csv", mfd}, {"pfd.csv", otherDisplaysLog(mfd, "PFD1", system)}}, 1, true},
+      {"a log copied under another name", {{"log_20260327_152821_KOAK.csv", mfd}, {"copy.csv", mfd}}, 1, false},
+      {"our monitor's file copied under another name", {{"F00101.CSV", native}, {"backup of 101.csv", native}}, 1,
+       false},
+      {"another aircraft's flight of the same minute", {{"mfd.csv", mfd}, {"other.csv", otherAircraft}}, 2, false},
+      {"another system's log of the same minute",
+       {{"mfd.csv", mfd}, {"pfd.csv", otherDisplaysLog(mfd, "PFD1", "60002CA61BD98")}}, 2, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    fs::create_directories(dir.file("data/AC"));
+    for (const auto& [name, text] : c.files) writeFile(dir.file("data/AC/" + name), text);
+    const store::AircraftLog log = store::BuildAircraftLog("AC", indexed(dir.file("data")), analysis::Limits{});
+    ASSERT_EQ(log.unreadable, 0u);
+    ASSERT_EQ(log.flights.size(), c.flights);
+    std::size_t files = 0;
+    double hours = 0;
+    for (const store::LogbookFlight& f : log.flights) {
+      files += f.files.size();
+      hours += f.entry.recordedSeconds / 3600.0;
+    }
+    EXPECT_EQ(files, c.files.size());  // every file kept, each in one flight
+    EXPECT_EQ(log.flights.front().recordedTwice, c.recordedTwice);
+    EXPECT_FALSE(log.flights.front().differs);
+    const store::FleetRow row = store::MakeFleetRow(log);
+    EXPECT_EQ(row.flights, c.flights);
+    EXPECT_DOUBLE_EQ(row.hours, hours);  // counted once each
+  }
+}
+
 // The logbook of entries judged one at a time as they are read, their
 // envelopes let go, is the logbook of the entries held whole.
 TEST(Catalog, JudgesEntriesAsTheyAreReadAsTheLogbookOfWholeEntriesDoes) {
@@ -279,6 +364,9 @@ TEST(Catalog, ComputesEntriesOfAnotherAnalysisVersionAgain) {
       {"a catalog of entries before compact envelopes (schema 3, \"VXC3\")",
        "UPDATE files SET added = 1000, entry = x'3343585600000000';"
        "PRAGMA user_version = 3;"},
+      {"a catalog of entries without the airframe and the system (schema 4, \"VXC5\")",
+       "UPDATE files SET added = 1000, entry = x'3543585600000000';"
+       "PRAGMA user_version = 4;"},
       {"an older analysis version",
        "UPDATE files SET added = 1000, analysis = analysis - 1,"
        " entry = (SELECT entry FROM files WHERE path = 'N123AB/F00101.CSV');"},
