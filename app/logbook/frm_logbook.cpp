@@ -35,6 +35,7 @@
 #include "frontend/guarded_work.h"
 #include "app/logbook/findings_tab.h"
 #include "app/logbook/fleet_tab.h"
+#include "app/logbook/limits_editor.h"
 #include "app/logbook/flights_tab.h"
 #include "app/logbook/logbook_model.h"
 #include "app/logbook/trends_chart.h"
@@ -350,36 +351,10 @@ void FrmLogbook::editLimits() {
   const QString path = dataFolder_ + QLatin1Char('/') + folder;
   // What in the file does not apply is on the line beside the button already.
   const analysis::LimitsFile file = analysis::ReadAircraftRules(fileName(path)).limits;
-  analysis::Limits limits = file.limits;
-  QDialog dialog(this);
-  dialog.setWindowTitle(QStringLiteral("Limits of %1").arg(folder));
-  auto* form = new QFormLayout(&dialog);
-  form->addRow(new QLabel(QStringLiteral("Temperatures in °F (flights in °C are checked against the converted "
-                                         "values), voltages in V. Kept in %1 in the aircraft's folder.")
-                              .arg(QString::fromLatin1(analysis::kLimitsFileName)),
-                          &dialog));
-  if (log_ && !log_->preset.empty())
-    form->addRow(new QLabel(QStringLiteral("Engine preset: %1. A limit left at its default takes the preset's figure.")
-                                .arg(QString::fromStdString(log_->preset)),
-                            &dialog));
-  std::vector<QDoubleSpinBox*> boxes;
-  for (const analysis::LimitField& field : analysis::LimitFields()) {
-    auto* box = new QDoubleSpinBox(&dialog);
-    box->setObjectName(QStringLiteral("num_") + QString::fromLatin1(field.key));
-    box->setRange(field.min, field.max);
-    box->setDecimals(1);
-    box->setValue(limits.*field.field);
-    box->setToolTip(QString::fromUtf8(field.help));
-    form->addRow(QString::fromUtf8(field.help), box);
-    boxes.push_back(box);
-  }
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-  form->addRow(buttons);
-  connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  if (dialog.exec() != QDialog::Accepted) return;
-  std::size_t i = 0;
-  for (const analysis::LimitField& field : analysis::LimitFields()) limits.*field.field = boxes[i++]->value();
+  const std::optional<analysis::Limits> edited =
+      EditLimits(this, folder, file.limits, log_ ? QString::fromStdString(log_->preset) : QString());
+  if (!edited) return;
+  const analysis::Limits& limits = *edited;
   // A file that would not read back as entered is never written.
   const analysis::LimitsFile readBack = analysis::ParseLimits(analysis::FormatLimits(limits, file.engine));
   const std::vector<analysis::LimitsProblem>& problems = readBack.problems;

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -185,6 +187,21 @@ int main(int argc, char** argv) {
     std::printf("%s/%s\n", argv[1], names[tab]);
   }
   shootFleet(form, out);
+  // The Limits editor, opened from a window of 1280×720, as large as the screen lets it be.
+  {
+    form.resize(1280, 720);
+    form.aircraftList()->setCurrentRow(0);
+    QTimer::singleShot(300, [&] {
+      if (QWidget* editor = QApplication::activeModalWidget()) {
+        editor->grab().save(out + QStringLiteral("/logbook_limits.png"));
+        std::printf("%s/logbook_limits.png (%dx%d)\n", argv[1], editor->frameGeometry().width(),
+                    editor->frameGeometry().height());
+        editor->close();
+      }
+    });
+    for (QPushButton* b : form.findChildren<QPushButton*>())
+      if (b->text() == QStringLiteral("&Limits…")) b->click();
+  }
   // An import that brings nothing new: the status line says why, its link lists the files.
   {
     form.tabs()->setCurrentIndex(0);
