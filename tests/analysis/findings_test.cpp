@@ -126,7 +126,8 @@ TEST(Findings, EachLimitCrossedOnceGivesOneFindingAtItsPeak) {
 }
 
 TEST(Findings, ChangedLimitsApplyToTheDigestAndTheFileKeepsThem) {
-  const analysis::FlightDigest d = analysis::DigestFlight(builtFlight('F', {{"C3", 150, 150, 440}}));
+  // The levels, not the phases: the flight at one power from its first row is no climb.
+  const analysis::FlightDigest d = analysis::DigestFlight(builtFlight('F', {{"C3", 150, 150, 440}}), analysis::FlightPhases{});
   analysis::Limits strict;
   strict.chtMax = 430;
   ASSERT_EQ(analysis::EvaluateFindings(d, analysis::Limits{}).size(), 1u);
@@ -485,7 +486,9 @@ TEST(Findings, ChtHasACautionLevelBelowItsLimitAndPresetsPerEngineFamily) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const auto found = analysis::EvaluateFindings(analysis::DigestFlight(builtFlight('F', c.changes)), c.limits);
+    // The levels, not the phases (their own table below).
+    const auto found =
+        analysis::EvaluateFindings(analysis::DigestFlight(builtFlight('F', c.changes), analysis::FlightPhases{}), c.limits);
     ASSERT_EQ(found.size(), c.kinds.size()) << (found.empty() ? "" : found[0].text);
     for (std::size_t i = 0; i < found.size(); ++i) {
       EXPECT_EQ(found[i].kind, c.kinds[i]) << found[i].text;
@@ -523,6 +526,10 @@ TEST(Findings, OilBatteryAndCoolingRulesKnowThePhases) {
       {"cooling on the ground", {{"CLD", 160, 161, -75}}, landed, {}},
       {"cooling on the ground, no phases", {{"CLD", 160, 161, -75}}, none, {FindingKind::Cooling}},
       {"cooling in the minute of the shutdown, no phases", {{"CLD", 195, 196, -75}}, none, {}},
+      {"heads above the caution level in the climb", {{"C2", 150, 160, 435}}, warmup, {}},
+      {"heads above the caution level while they settle after the climb", {{"C2", 150, 180, 435}}, warmup, {}},
+      {"heads above the caution level in the cruise", {{"C2", 10, 60, 435}}, landed, {FindingKind::ChtCaution}},
+      {"heads above the limit in the climb", {{"C2", 150, 160, 470}}, warmup, {FindingKind::Cht}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
