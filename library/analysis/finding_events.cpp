@@ -4,7 +4,6 @@
 // it opened, whether its head held), and the bus channels that sag or rise
 // together are one battery finding with the RPM and current of the time.
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <limits>
 
@@ -73,24 +72,25 @@ std::string kindsSeen(const ProbeEvent& e) {
   return out;
 }
 
-// How far the head of an EGT's cylinder moved over the event (from the
-// minute before it); NaN without that head's envelope.
-double headMove(const FlightDigest& d, const SensorFaultSpan& s, double start, double end) {
-  for (const Envelope& env : d.envelopes) {
-    if (env.kind != flight::ChannelKind::Cht || env.engine != s.engine || env.cylinder != s.cylinder || env.derived)
-      continue;
-    const std::size_t first = bucketOf(start - FlightDigest::kBucketSeconds, env.min.size());
-    const std::size_t last = bucketOf(end, env.min.size());
-    float lo = std::numeric_limits<float>::infinity(), hi = -lo;
-    for (std::size_t b = first; b <= last && b < env.min.size(); ++b) {
-      if (!available(env.min[b])) continue;
-      lo = std::min(lo, env.min[b]);
-      hi = std::max(hi, env.max[b]);
-    }
-    if (hi >= lo) return hi - lo;
-    return std::numeric_limits<double>::quiet_NaN();
+// The head of an EGT's cylinder; none without its envelope.
+const Envelope* headOf(const FlightDigest& d, const SensorFaultSpan& s) {
+  for (const Envelope& env : d.envelopes)
+    if (env.kind == flight::ChannelKind::Cht && env.engine == s.engine && env.cylinder == s.cylinder && !env.derived)
+      return &env;
+  return nullptr;
+}
+
+// How far a head moved over an event (from the minute before it); NaN without values.
+double headMove(const Envelope& head, double start, double end) {
+  const std::size_t first = bucketOf(start - FlightDigest::kBucketSeconds, head.min.size());
+  const std::size_t last = bucketOf(end, head.min.size());
+  float lo = std::numeric_limits<float>::infinity(), hi = -lo;
+  for (std::size_t b = first; b <= last && b < head.min.size(); ++b) {
+    if (!available(head.min[b])) continue;
+    lo = std::min(lo, head.min[b]);
+    hi = std::max(hi, head.max[b]);
   }
-  return std::numeric_limits<double>::quiet_NaN();
+  return hi >= lo ? hi - lo : std::numeric_limits<double>::quiet_NaN();
 }
 
 // The highest DIF of the engine within the event, which the findings held back.
@@ -106,17 +106,6 @@ double difWithin(const Envelope& dif, double start, double end) {
     if (available(dif.max[b]) && dif.maxAt[b] >= start && dif.maxAt[b] <= end && !(dif.max[b] <= most))
       most = dif.max[b];
   return most;
-}
-
-std::string headChannel(const SensorFaultSpan& s) {
-  // "E3" -> "C3", "LE2" -> "LC2": the monitor's names; other names say the cylinder.
-  std::string name = s.channel;
-  const std::size_t e = name.find('E');
-  if (e != std::string::npos && e + 1 < name.size() && std::isdigit(static_cast<unsigned char>(name[e + 1]))) {
-    name[e] = 'C';
-    return name;
-  }
-  return "its head";
 }
 
 Finding sensorFinding(const FlightDigest& d, const Limits& limits, const ProbeEvent& e) {
@@ -164,9 +153,12 @@ Finding sensorFinding(const FlightDigest& d, const Limits& limits, const ProbeEv
   f.text = f.channel + " " + what + " for " + lasting(e.end - e.start) + " from " + from +
            (to == from ? "" : " to " + to) + " (" + kindsSeen(e) + ")";
   if (first.probe == flight::ChannelKind::Egt) {
-    const double moved = headMove(d, first, e.start, e.end);
-    if (!std::isnan(moved) && moved < FahrenheitSpanToUnit(kHeldF, u))
-      f.text += " while " + headChannel(first) + " held: the probe or its wiring";
+    // A head that held while its EGT jumped: the cylinder burned on, the probe did not read it.
+    if (const Envelope* head = headOf(d, first)) {
+      const double moved = headMove(*head, e.start, e.end);
+      if (!std::isnan(moved) && moved < FahrenheitSpanToUnit(kHeldF, u))
+        f.text += " while " + head->channel + " held: the probe or its wiring";
+    }
     if (const Envelope* dif = difOf(d, first.engine)) {
       const double opened = difWithin(*dif, e.start, e.end);
       const double limit = FahrenheitSpanToUnit(limits.difMax, u);
