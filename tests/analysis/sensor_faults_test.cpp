@@ -245,6 +245,7 @@ TEST(SensorFaults, EachProbeEventIsOneFindingThatSaysWhatItRead) {
     std::vector<const char*> says;      // in the first sensor finding's text
     std::vector<const char*> saysNot;
     double offset = std::nan("");       // of the first sensor finding, within 10 °F; NaN: none
+    char simulatedProbe = 0;            // 'E', 'C': the simulator's loose probe of cylinder 3 instead of `changes`
   };
   const auto ramp = [](double size, std::size_t first, std::size_t rows) {
     return [=](double v, std::size_t r) {
@@ -262,13 +263,32 @@ TEST(SensorFaults, EachProbeEventIsOneFindingThatSaysWhatItRead) {
        {FindingKind::Sensor}, {"a step"}, {"held"}, -492},
       {"E3 drops out: it read nothing", {{2, 200, 219, set(kNan)}}, {FindingKind::Sensor},
        {"E3 dropped out with the engine running", "(dropping out)"}, {"opened DIF"}},
+      {"the simulator's E3 flapping loose, then open to the end", {}, {FindingKind::Sensor},
+       {"E3 dropped out with the engine running", "(dropping out)"}, {}, std::nan(""), 'E'},
+      {"the simulator's C3 flapping loose, then open to the end", {}, {FindingKind::Sensor},
+       {"C3 dropped out with the engine running"}, {"held"}, std::nan(""), 'C'},
       {"E1 and E6 drift apart: a real spread, no probe", {{0, 200, kRows - 1, ramp(-280, 200, 30)}, {5, 200, kRows - 1, ramp(280, 200, 30)}},
        {FindingKind::Dif}, {}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    flight::Flight flight;
+    if (c.simulatedProbe) {
+      sim::encode::ProfileOptions o = shortFlight(sim::encode::ProfileLayout::Single, 60);
+      o.events.probe = true;
+      o.events.probeKind = c.simulatedProbe;
+      o.events.probeCylinder = 3;
+      TempDir dir;
+      const std::vector<std::string> files = expandedFlights(dir, sim::encode::assembleDump(sim::encode::ProfileDump(o, 1)));
+      ASSERT_EQ(files.size(), 1u);
+      flight::FlightRead read = flight::OpenFlight(files[0]);
+      ASSERT_TRUE(read.ok()) << read.problem;
+      flight = std::move(read.value);
+    } else {
+      flight = flightWithDif(c.changes);
+    }
     const std::vector<analysis::Finding> all =
-        analysis::EvaluateFindings(analysis::DigestFlight(flightWithDif(c.changes)), analysis::Limits{});
+        analysis::EvaluateFindings(analysis::DigestFlight(flight), analysis::Limits{});
     std::vector<analysis::Finding> found;  // the egt_cruise of a drifting cylinder is its own rule's
     std::copy_if(all.begin(), all.end(), std::back_inserter(found),
                  [](const analysis::Finding& f) { return f.kind != FindingKind::EgtCruise; });
