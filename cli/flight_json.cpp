@@ -86,7 +86,7 @@ void write(JsonWriter& out, const Json& v, std::string& path, std::span<const st
 }
 
 // A finding's members in their order, handed to `put` as one of these.
-using Member = std::variant<std::nullptr_t, bool, double, std::string_view>;
+using Member = std::variant<std::nullptr_t, bool, double, std::string_view, const std::vector<std::string>*>;
 
 template <typename Put>
 void findingMembers(const Finding& f, bool withTimes, Put&& put) {
@@ -107,6 +107,12 @@ void findingMembers(const Finding& f, bool withTimes, Put&& put) {
   put("reason", f.acknowledged ? Member(std::string_view(f.reason)) : Member(nullptr));
   put("confidence", unlessEmpty(f.confidence));
   put("date", unlessEmpty(f.date));
+  // Every channel of the event, `channel` first (a trend finding's is its channel).
+  static const std::vector<std::string> none;
+  put("channels", Member(f.channels.empty() ? &none : &f.channels));
+  put("offset", Member(f.offset));
+  put("rpm", Member(f.rpm));
+  put("amps", Member(f.amps));
 }
 
 template <typename... F>
@@ -259,7 +265,13 @@ Json findingJson(const Finding& f, bool withTimes) {
   Json o = Json::object();
   findingMembers(f, withTimes, [&](const char* key, const Member& m) {
     o[key] = std::visit(Overloaded{[](std::nullptr_t) { return Json(nullptr); }, [](bool b) { return Json(b); },
-                                   [](double v) { return JsonValue(v); }, [](std::string_view t) { return JsonText(t); }},
+                                   [](double v) { return JsonValue(v); }, [](std::string_view t) { return JsonText(t); },
+                                   [&](const std::vector<std::string>* list) {
+                                     Json a = Json::array();
+                                     for (const std::string& c : *list) a.push_back(JsonText(c));
+                                     if (a.empty()) a.push_back(JsonText(f.channel));
+                                     return a;
+                                   }},
                         m);
   });
   return o;
@@ -270,7 +282,13 @@ void writeFindingJson(JsonWriter& out, const Finding& f, bool withTimes) {
   findingMembers(f, withTimes, [&](const char* key, const Member& m) {
     out.key(key);
     std::visit(Overloaded{[&](std::nullptr_t) { out.null(); }, [&](bool b) { out.boolean(b); },
-                          [&](double v) { out.number(v); }, [&](std::string_view t) { out.text(t); }},
+                          [&](double v) { out.number(v); }, [&](std::string_view t) { out.text(t); },
+                          [&](const std::vector<std::string>* list) {
+                            out.beginArray();
+                            for (const std::string& c : *list) out.text(c);
+                            if (list->empty()) out.text(f.channel);
+                            out.end();
+                          }},
                m);
   });
   out.end();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "analysis/acknowledgements.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstdio>
 
@@ -135,11 +137,21 @@ flight::Done SaveAcknowledgements(const std::string& folder, const std::vector<A
   return SaveFolderFile(folder + "/" + kAcknowledgedFileName, FormatAcknowledgements(list));
 }
 
+namespace {
+
+// A finding of one event on several channels (a bus on both its voltmeters)
+// is covered by an acknowledgement of any of them, whichever the finding names first.
+bool covers(const Finding& f, const std::string& channel) {
+  return f.channel == channel || std::find(f.channels.begin(), f.channels.end(), channel) != f.channels.end();
+}
+
+}  // namespace
+
 void ApplyAcknowledgements(std::vector<Finding>& findings, const std::vector<Acknowledgement>& list,
                            std::string_view today) {
   for (Finding& f : findings)
     for (const Acknowledgement& a : list)
-      if (a.kind == f.kind && a.channel == f.channel && today <= std::string_view(a.review)) {
+      if (a.kind == f.kind && covers(f, a.channel) && today <= std::string_view(a.review)) {
         f.acknowledged = true;
         f.reason = a.reason;
         break;

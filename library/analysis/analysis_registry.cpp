@@ -46,7 +46,7 @@ const std::vector<AnalysisRow> kRows = {
     {"digest", {"phases", "digest_envelopes", "digest_faults", "digest_valves"},
      [](AnalysisRun& r) {
        AddPhaseTimes(r.engine.phases, r.analysed.digest);
-       AddScreens(r.digestFaults, r.cruiseValves, r.analysed.digest);
+       AddScreens(r.flight, r.digestFaults, r.cruiseValves, r.analysed.digest);
      }},
     {"phase_figures", {"phases"}, [](AnalysisRun& r) { r.phaseFigures = PhaseFiguresOf(r.flight, r.engine.phases.spans); }},
     {"power_mixture", {"phases"},

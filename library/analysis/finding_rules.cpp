@@ -26,6 +26,12 @@ using detail::number;
 constexpr double kStartSeconds = 60;      // the battery is not judged in the minute after the engine start
 constexpr double kShutdownSeconds = 60;   // nor cooling in the minute before the shutdown
 constexpr double k28VoltMedian = 20;   // a battery whose median is above this is a 28-volt system
+// Heads settle minutes after the climb's power comes off (their lag is
+// minutes, see sensor_faults.h): the climb's heat is the climb's until then.
+constexpr double kClimbHeatSeconds = 300;
+// No piston climb lasts longer at climb power: beyond this a "climb" is a
+// cruise the phases did not tell apart, and the caution judges it.
+constexpr double kLongestClimbSeconds = 1200;
 
 std::string clock(const FlightDigest& d, double at) { return flight::ClockMinutesText(d.startOfDay + at); }
 
@@ -51,6 +57,7 @@ enum class Judged {
   AfterWarmup,    // from the first phase off the ground (no phases: after ten minutes)
   EngineRunning,  // a minute after the engine start until the shutdown
   Airborne,       // off the ground spans and before the minute of the shutdown
+  Sustained,      // outside the takeoffs and climbs and the minutes the heads settle after them
 };
 
 // One row per finding kind: its name, and for the kinds judged from a
@@ -95,6 +102,7 @@ constexpr KindRule kKindRules[] = {
      .threshold = [](const Limits& l, const Envelope&, flight::Unit u) {
        return Threshold{temperature(l.chtCaution, u), 0};
      },
+     .judged = Judged::Sustained,
      .sentence = [](const Span& s) {
        return "CHT " + s.channel + " stood above the " + number(s.limit) + " " + s.unit + " caution level" +
               s.lasting + ", up to " + number(s.peak) + " " + s.unit + s.at;
@@ -207,6 +215,10 @@ bool judgedAt(const FlightDigest& d, Judged judged, double t) {
       for (const TimeSpan& g : d.ground)
         if (g.holds(t)) return false;
       return t < d.shutdownAt - kShutdownSeconds;
+    case Judged::Sustained:
+      for (const TimeSpan& c : d.climbs)
+        if (t >= c.start && t <= std::min(c.end, c.start + kLongestClimbSeconds) + kClimbHeatSeconds) return false;
+      return true;
   }
   return true;
 }
@@ -230,7 +242,8 @@ void check(const Envelope& env, const KindRule& rule, const Threshold& threshold
   const double side = rule.above ? 1 : -1;
   auto beyond = [&](std::size_t b) {
     return available(values[b]) && side * (values[b] - threshold.limit) > 0 &&
-           judgedAt(d, rule.judged, times[b]) && !faulty(d, env.channel, times[b]);
+           judgedAt(d, rule.judged, times[b]) && !faulty(d, env.channel, times[b]) &&
+           !(env.kind == flight::ChannelKind::Dif && detail::DifHeldBack(d, env.engine, times[b]));
   };
   auto secondsBeyond = [&](std::size_t b) {
     const double from = static_cast<double>(b) * FlightDigest::kBucketSeconds;
@@ -326,17 +339,7 @@ std::vector<Finding> EvaluateFindings(const FlightDigest& d, const Limits& limit
              (d.cruiseSteady ? "" : " (the middle of the flight: no RPM or MAP)");
     out.push_back(std::move(f));
   }
-  for (const SensorFaultSpan& s : d.sensorFaults) {
-    Finding f;
-    f.kind = FindingKind::Sensor;
-    f.channel = s.channel;
-    f.start = s.start;
-    f.end = s.end;
-    f.peakAt = s.start;
-    f.text = SensorFaultText({s.channel, s.kind, s.start, s.end}, d.startOfDay);
-    f.hint = "look at the probe or its wiring";
-    out.push_back(std::move(f));
-  }
+  detail::AddSensorFindings(d, limits, out);
   for (const ValveCylinder& c : ValveScreenOf(d, limits).cylinders) {
     if (c.verdict != ValveVerdict::Valve || faulty(d, c.channel, c.start)) continue;
     Finding f;
@@ -356,9 +359,12 @@ std::vector<Finding> EvaluateFindings(const FlightDigest& d, const Limits& limit
       if (f.kind == FindingKind::Cht && f.channel == c.channel && f.start < c.end && c.start < f.end) return true;
     return false;
   });
-  for (Finding& f : out)
-    if (f.cylinder > 0)
+  detail::JoinBusFindings(d, out);
+  for (Finding& f : out) {
+    if (f.channels.empty()) f.channels = {f.channel};
+    if (f.cylinder > 0 && f.kind != FindingKind::Sensor)
       if (const CylinderState* c = d.cylinder(f.engine, f.cylinder)) f.hint = CylinderHint(*c, limits, u);
+  }
   std::stable_sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) { return a.start < b.start; });
   return out;
 }

@@ -3,12 +3,15 @@
 // aircraft's limits. A flight is first boiled down to a digest that holds
 // no limit (the checked channels' extremes per minute, the steady cruise
 // and each cylinder's place in it, the ground and shutdown times, the spans
-// a sensor was faulty), so that changed limits are applied to the digests
+// a sensor was faulty and what it read; the RPM and current per minute for
+// the findings' context), so that changed limits are applied to the digests
 // the catalog keeps without reading the files again. Exceedances of one
 // channel in neighbouring minutes are one finding (minutes with none between
 // them are more than 30 s apart), with its time above the limit and its peak
 // excess. CHT has two levels (cht_caution 420 °F, cht 450 °F: the engine
-// makers' recommended and published figures, see EngineFamilyLimits); heads
+// makers' recommended and published figures, see EngineFamilyLimits; the
+// caution is the recommended figure for sustained operation, so it is not
+// judged in the takeoff and climb, where only the limit applies); heads
 // cooling faster than 50 °F per minute (the engine maker's shock-cooling
 // service figure) is information, never judged on the ground or at shutdown;
 // oil is not judged in the warm-up, the battery only with the engine running.
@@ -64,11 +67,19 @@ struct TimeSpan {
   bool holds(double t) const { return t >= start && t <= end; }
 };
 
-// A span in which a channel's sensor was faulty: its limit findings are held back there.
+// A span in which a channel's sensor was faulty: its limit findings are held back there
+// (and an EGT's engine's DIF, which the faulty probe opens). With it what the probe
+// read where it stood farthest from the other cylinders of its kind and engine.
 struct SensorFaultSpan {
   std::string channel;
   double start = 0, end = 0;
   SensorFaultKind kind = SensorFaultKind::Step;
+  flight::ChannelKind probe = flight::ChannelKind::Other;  // Egt or Cht, as the flight has the channel
+  flight::Engine engine = flight::Engine::Only;
+  int cylinder = 0;
+  float reading = std::numeric_limits<float>::quiet_NaN();  // NaN: it read nothing (a dropout)
+  float offset = std::numeric_limits<float>::quiet_NaN();   // the reading minus the others' median; NaN: no others
+  float readingAt = 0;                                      // seconds from the start
 };
 
 // One cylinder's oscillation in cruise as the valve screen measured it; the
@@ -116,6 +127,7 @@ struct FlightDigest {
   // start, the first ten minutes the warm-up and the last row the shutdown.
   bool phasesKnown = false;
   std::vector<TimeSpan> ground;  // on the ground with the engine running, run-up included
+  std::vector<TimeSpan> climbs;  // each takeoff and the climb after it
   double engineStartAt = 0;      // the engine start, or the first row
   double warmupEnd = 600;        // the first phase off the ground, or ten minutes
   double shutdownAt = 0;         // the shutdown, or the last row
@@ -144,15 +156,17 @@ FlightDigest DigestFlight(const flight::Flight& flight, const FlightPhases& phas
 // long flight; DigestFlight is those rows. StartDigest takes the flight's
 // facts; AddEnvelopesAndCruise the envelopes and the steady cruise, which
 // need nothing else; AddPhaseTimes the ground, warm-up and shutdown of the
-// phases; AddScreens the sensor faults and the valve screen, which ran over
-// ValveScreenSpans: the cruise phases, else the digest's steady cruise.
+// phases; AddScreens the sensor faults (with what each faulty probe read)
+// and the valve screen, which ran over ValveScreenSpans: the cruise phases,
+// else the digest's steady cruise.
 struct ValveScreen;
 FlightDigest StartDigest(const flight::Flight& flight);
 void AddEnvelopesAndCruise(const flight::Flight& flight, FlightDigest& digest);
 void AddPhaseTimes(const FlightPhases& phases, FlightDigest& digest);
 struct PhaseSpan;
 std::vector<PhaseSpan> ValveScreenSpans(const FlightPhases& phases, const FlightDigest& digest);
-void AddScreens(const std::vector<SensorFault>& faults, const ValveScreen& valves, FlightDigest& digest);
+void AddScreens(const flight::Flight& flight, const std::vector<SensorFault>& faults, const ValveScreen& valves,
+                FlightDigest& digest);
 
 // The digest's sensor faults (FindSensorFaults) under `sensing`.
 std::vector<SensorFaultSpan> SensorFaultSpans(const flight::Flight& flight, const Limits& sensing);
@@ -191,6 +205,15 @@ struct Finding {
   std::string reason;         // the owner's reason when acknowledged
   std::string confidence;     // trends: "low", "moderate", "high"; else empty
   std::string date;           // a change: the date of the flight it happened in
+  // Every channel the finding is about, `channel` first: one event seen on
+  // several channels (a bus that sags on both its voltmeters) is one finding.
+  std::vector<std::string> channels;
+  // What makes it actionable, NaN when not known: a sensor finding's reading
+  // (its `peak`) minus the other cylinders' median; the battery's RPM and
+  // current (negative: discharging) at its lowest or highest.
+  double offset = std::numeric_limits<double>::quiet_NaN();
+  double rpm = std::numeric_limits<double>::quiet_NaN();
+  double amps = std::numeric_limits<double>::quiet_NaN();
 };
 
 // Every finding of one flight, in time order.

@@ -22,6 +22,7 @@ namespace {
 
 using detail::available;
 using detail::checked;
+using detail::context;
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr double kSteadyWindow = 120;  // seconds of steady RPM and MAP that make a cruise
@@ -523,10 +524,60 @@ const CylinderState* FlightDigest::cylinder(flight::Engine engine, int number) c
 
 namespace {
 
-std::vector<SensorFaultSpan> spansOf(const std::vector<SensorFault>& faults) {
+// Where in its span a faulty probe stood farthest from the median of the
+// other cylinders of its kind and engine (without others, its most extreme
+// reading), and what it read there.
+void addReading(const flight::Flight& flight, SensorFaultSpan& s) {
+  int column = -1;
+  for (std::size_t c = 0; c < flight.channels.size(); ++c)
+    if (flight.channels[c].name == s.channel) column = static_cast<int>(c);
+  if (column < 0) return;
+  const flight::Channel& own = flight.channels[static_cast<std::size_t>(column)];
+  s.probe = own.kind;
+  s.engine = own.engine;
+  s.cylinder = own.cylinder;
+  std::vector<std::span<const float>> others;
+  for (std::size_t c = 0; c < flight.channels.size(); ++c) {
+    const flight::Channel& k = flight.channels[c];
+    if (static_cast<int>(c) != column && k.kind == own.kind && k.engine == own.engine && k.cylinder > 0)
+      others.push_back(flight.column(c));
+  }
+  const std::span<const float> values = flight.column(static_cast<std::size_t>(column));
+  std::vector<float> row;
+  double farthest = -1;
+  for (std::size_t r = flight.rowAt(s.start); r < flight.rows() && flight.seconds[r] <= s.end; ++r) {
+    const float v = values[r];
+    if (!available(v) || v == 0 || flight.seconds[r] < s.start) continue;
+    row.clear();
+    for (const std::span<const float> o : others)
+      if (available(o[r]) && o[r] != 0) row.push_back(o[r]);
+    float offset = kNaN;
+    if (!row.empty()) {
+      auto mid = row.begin() + static_cast<std::ptrdiff_t>(row.size() / 2);
+      std::nth_element(row.begin(), mid, row.end());
+      float median = *mid;
+      if (row.size() % 2 == 0) median = (median + *std::max_element(row.begin(), mid)) / 2;
+      offset = v - median;
+    }
+    const double far = available(offset) ? std::fabs(offset) : std::fabs(v);
+    if (far > farthest) {
+      farthest = far;
+      s.reading = v;
+      s.offset = offset;
+      s.readingAt = static_cast<float>(flight.seconds[r]);
+    }
+  }
+}
+
+std::vector<SensorFaultSpan> spansOf(const flight::Flight& flight, const std::vector<SensorFault>& faults) {
   std::vector<SensorFaultSpan> spans;
   spans.reserve(faults.size());
-  for (const SensorFault& f : faults) spans.push_back({f.channel, f.start, f.end, f.kind});
+  for (const SensorFault& f : faults) {
+    SensorFaultSpan s{f.channel, f.start, f.end, f.kind};
+    s.readingAt = static_cast<float>(f.start);
+    if (f.kind != SensorFaultKind::Dropout) addReading(flight, s);
+    spans.push_back(std::move(s));
+  }
   return spans;
 }
 
@@ -540,7 +591,7 @@ void addEnvelopes(const flight::Flight& flight, FlightDigest& d) {
   std::vector<float> scratch;
   for (std::size_t c = 0; c < flight.channels.size(); ++c) {
     const flight::Channel& k = flight.channels[c];
-    if (!checked(k.kind)) continue;
+    if (!checked(k.kind) && !context(k.kind)) continue;
     EnvelopeBuilder b(k.name, buckets, &scratch);
     b.setKind(k.kind, k.engine, k.cylinder);
     b.addColumn(flight.columns[c], flight.seconds, bucketOfRow);
@@ -555,7 +606,7 @@ void addEnvelopes(const flight::Flight& flight, FlightDigest& d) {
 }  // namespace
 
 std::vector<SensorFaultSpan> SensorFaultSpans(const flight::Flight& flight, const Limits& sensing) {
-  return spansOf(FindSensorFaults(flight, sensing));
+  return spansOf(flight, FindSensorFaults(flight, sensing));
 }
 
 FlightDigest StartDigest(const flight::Flight& flight) {
@@ -578,6 +629,12 @@ void AddPhaseTimes(const FlightPhases& phases, FlightDigest& d) {
   d.warmupEnd = d.recordedSeconds;
   bool off = false;
   for (const PhaseSpan& p : phases.spans) {
+    if (p.phase == Phase::Takeoff || p.phase == Phase::Climb) {
+      if (!d.climbs.empty() && d.climbs.back().end >= p.start)
+        d.climbs.back().end = std::max(d.climbs.back().end, p.end);
+      else
+        d.climbs.push_back({p.start, p.end});
+    }
     if (p.phase == Phase::Ground || p.phase == Phase::Runup) {
       if (!d.ground.empty() && d.ground.back().end >= p.start)
         d.ground.back().end = std::max(d.ground.back().end, p.end);
@@ -605,8 +662,9 @@ std::vector<PhaseSpan> ValveScreenSpans(const FlightPhases& phases, const Flight
   return cruise;
 }
 
-void AddScreens(const std::vector<SensorFault>& faults, const ValveScreen& valves, FlightDigest& d) {
-  d.sensorFaults = spansOf(faults);
+void AddScreens(const flight::Flight& flight, const std::vector<SensorFault>& faults, const ValveScreen& valves,
+                FlightDigest& d) {
+  d.sensorFaults = spansOf(flight, faults);
   // The findings judge the swings under the aircraft's limits.
   d.valveJudged = valves.judged;
   d.valveWhy = valves.why;

@@ -336,6 +336,10 @@ void entryFields(Codec& c, E& e) {
     c.field(g.start);
     c.field(g.end);
   });
+  c.list(d.climbs, 16, [&](auto& g) {
+    c.field(g.start);
+    c.field(g.end);
+  });
   c.field(d.engineStartAt);
   c.field(d.warmupEnd);
   c.field(d.shutdownAt);
@@ -344,6 +348,12 @@ void entryFields(Codec& c, E& e) {
     c.field(f.start);
     c.field(f.end);
     c.enumeration(f.kind, analysis::SensorFaultKind::Divergent);
+    c.enumeration(f.probe, flight::ChannelKind::Other);
+    c.enumeration(f.engine, flight::Engine::Right);
+    c.template as<std::uint8_t>(f.cylinder);
+    c.field(f.reading);
+    c.field(f.offset);
+    c.field(f.readingAt);
   });
   c.template as<std::uint8_t>(d.valveJudged);
   c.field(d.valveWhy);

@@ -67,12 +67,14 @@ TEST(Acknowledgements, CoverTheirKindOnTheirChannelUntilTheReviewDate) {
       {"after the review", {FindingKind::Cht, "C4", "2027-06-01", "why"}, "2027-06-02", false},
       {"another channel", {FindingKind::Cht, "C3", "2027-06-01", "why"}, "2027-05-01", false},
       {"another kind", {FindingKind::ChtCaution, "C4", "2027-06-01", "why"}, "2027-05-01", false},
+      {"another channel of the finding's event", {FindingKind::Cht, "C5", "2027-06-01", "why"}, "2027-05-01", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     std::vector<analysis::Finding> findings(2);
     findings[0].kind = FindingKind::Cht;
     findings[0].channel = "C4";
+    findings[0].channels = {"C4", "C5"};
     findings[1].kind = FindingKind::Cht;
     findings[1].channel = "C1";
     analysis::ApplyAcknowledgements(findings, {c.acknowledgement}, c.today);

@@ -17,6 +17,7 @@
 #include "analysis/flight_phases.h"
 #include "flight/flight_reader.h"
 #include "analysis/limits.h"
+#include "sensor_valve_flights.h"
 #include "support/dump_builder.h"
 
 namespace varnix::test {
@@ -126,7 +127,8 @@ TEST(Findings, EachLimitCrossedOnceGivesOneFindingAtItsPeak) {
 }
 
 TEST(Findings, ChangedLimitsApplyToTheDigestAndTheFileKeepsThem) {
-  const analysis::FlightDigest d = analysis::DigestFlight(builtFlight('F', {{"C3", 150, 150, 440}}));
+  // The levels, not the phases: the flight at one power from its first row is no climb.
+  const analysis::FlightDigest d = analysis::DigestFlight(builtFlight('F', {{"C3", 150, 150, 440}}), analysis::FlightPhases{});
   analysis::Limits strict;
   strict.chtMax = 430;
   ASSERT_EQ(analysis::EvaluateFindings(d, analysis::Limits{}).size(), 1u);
@@ -485,7 +487,9 @@ TEST(Findings, ChtHasACautionLevelBelowItsLimitAndPresetsPerEngineFamily) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const auto found = analysis::EvaluateFindings(analysis::DigestFlight(builtFlight('F', c.changes)), c.limits);
+    // The levels, not the phases (their own table below).
+    const auto found =
+        analysis::EvaluateFindings(analysis::DigestFlight(builtFlight('F', c.changes), analysis::FlightPhases{}), c.limits);
     ASSERT_EQ(found.size(), c.kinds.size()) << (found.empty() ? "" : found[0].text);
     for (std::size_t i = 0; i < found.size(); ++i) {
       EXPECT_EQ(found[i].kind, c.kinds[i]) << found[i].text;
@@ -523,6 +527,10 @@ TEST(Findings, OilBatteryAndCoolingRulesKnowThePhases) {
       {"cooling on the ground", {{"CLD", 160, 161, -75}}, landed, {}},
       {"cooling on the ground, no phases", {{"CLD", 160, 161, -75}}, none, {FindingKind::Cooling}},
       {"cooling in the minute of the shutdown, no phases", {{"CLD", 195, 196, -75}}, none, {}},
+      {"heads above the caution level in the climb", {{"C2", 150, 160, 435}}, warmup, {}},
+      {"heads above the caution level while they settle after the climb", {{"C2", 150, 180, 435}}, warmup, {}},
+      {"heads above the caution level in the cruise", {{"C2", 10, 60, 435}}, landed, {FindingKind::ChtCaution}},
+      {"heads above the limit in the climb", {{"C2", 150, 160, 470}}, warmup, {FindingKind::Cht}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -560,6 +568,78 @@ TEST(Findings, SensorFaultSpansHoldBackLimitFindingsOnTheirChannel) {
     const auto found = analysis::EvaluateFindings(d, analysis::Limits{});
     ASSERT_EQ(found.size(), c.kinds.size());
     for (std::size_t i = 0; i < found.size(); ++i) EXPECT_EQ(found[i].kind, c.kinds[i]) << found[i].text;
+  }
+}
+
+// A 28-volt bus read by two voltmeters, with RPM and current: a sag seen on
+// both at once is the bus's one finding, which says the RPM and current then.
+TEST(Findings, BusChannelsSaggingTogetherAreOneFindingWithRpmAndCurrent) {
+  struct Sag {
+    int channel;  // 0 VOLT1, 1 VOLT2
+    int from, to; // rows, inclusive
+    double volts;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Sag> sags;
+    int idleFrom, idleTo;  // rows at a 560 RPM idle discharging 12 A; else 2400 RPM charging 2 A
+    bool amps;             // the flight records the current
+    std::vector<std::vector<std::string>> channels;  // per finding
+    const char* says;      // in the first finding's text
+    double rpm, current;   // of the first; NaN: not known
+  };
+  const double nan = std::nan("");
+  const Case cases[] = {
+      {"both sag at an idle", {{0, 100, 119, 23.9}, {1, 102, 119, 24.0 - 0.1}}, 100, 119, true, {{"VOLT1", "VOLT2"}},
+       "The bus (VOLT1 and VOLT2) was down to 23.9 V at 10:10, below the 24.0 V limit (2 min), at a 560 RPM idle, "
+       "discharging 12 A: the alternator cannot carry the load at that idle",
+       560, -12},
+      {"both sag at two idles: two events", {{0, 100, 119, 23.9}, {1, 100, 119, 23.9}, {0, 300, 319, 23.8}, {1, 300, 319, 23.9}},
+       100, 119, true, {{"VOLT1", "VOLT2"}, {"VOLT1", "VOLT2"}}, "at a 560 RPM idle", 560, -12},
+      {"one sags in the cruise, the other at an idle: two", {{0, 200, 219, 23.5}, {1, 100, 119, 23.9}}, 100, 119, true,
+       {{"VOLT2"}, {"VOLT1"}}, "The battery (VOLT2) was down to 23.9 V", 560, -12},
+      {"a sag in the cruise, discharging", {{0, 200, 219, 23.5}, {1, 200, 219, 23.6}}, 200, 219, true,
+       {{"VOLT1", "VOLT2"}}, "discharging 12 A: the alternator is not charging", 560, -12},
+      {"a sag at an idle without an ammeter", {{0, 100, 119, 23.9}, {1, 100, 119, 23.9}}, 100, 119, false,
+       {{"VOLT1", "VOLT2"}}, "(2 min), at a 560 RPM idle", 560, nan},
+      {"no sag", {}, 100, 119, true, {}, "", nan, nan},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<flight::Channel> channels = {plainChannel("VOLT1", flight::ChannelKind::Battery, Unit::Volts),
+                                             plainChannel("VOLT2", flight::ChannelKind::Battery, Unit::Volts),
+                                             plainChannel("RPM", flight::ChannelKind::Rpm, Unit::Rpm)};
+    if (c.amps) channels.push_back(plainChannel("AMP", flight::ChannelKind::Amps, Unit::Amps));
+    // A sag in the cruise is an alternator gone; the idle's RPM is in its rows alone.
+    const bool cruiseSag = c.idleFrom == 200;
+    const flight::Flight f = test::builtFlight(channels, 400, 6, [&](std::size_t ch, std::size_t r, double) {
+      const bool idle = static_cast<int>(r) >= c.idleFrom && static_cast<int>(r) <= c.idleTo;
+      if (ch == 2) return idle && !cruiseSag ? 560.0f : 2400.0f;
+      if (ch == 3) return idle ? -12.0f : 2.0f;
+      double v = 28.0 + 0.05 * noise(ch, r);
+      for (const Sag& s : c.sags)
+        if (static_cast<int>(ch) == s.channel && static_cast<int>(r) >= s.from && static_cast<int>(r) <= s.to) v = s.volts;
+      return static_cast<float>(v);
+    });
+    const auto found = analysis::EvaluateFindings(analysis::DigestFlight(f, analysis::FlightPhases{}), {});
+    std::string texts;
+    for (const auto& x : found) texts += x.text + "; ";
+    ASSERT_EQ(found.size(), c.channels.size()) << texts;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+      EXPECT_EQ(found[i].kind, FindingKind::BatteryLow) << texts;
+      EXPECT_EQ(found[i].channels, c.channels[i]) << texts;
+      EXPECT_EQ(found[i].channel, c.channels[i][0]);
+    }
+    if (found.empty()) continue;
+    EXPECT_NE(found[0].text.find(c.says), std::string::npos) << found[0].text;
+    EXPECT_EQ(std::isnan(found[0].rpm), std::isnan(c.rpm));
+    if (!std::isnan(c.rpm)) {
+      EXPECT_EQ(found[0].rpm, cruiseSag ? 2400 : c.rpm);
+    }
+    EXPECT_EQ(std::isnan(found[0].amps), std::isnan(c.current));
+    if (!std::isnan(c.current)) {
+      EXPECT_EQ(found[0].amps, c.current);
+    }
   }
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "analysis/findings.h"
 #include "analysis/sensor_faults.h"
 #include "encoder/flight_profile.h"
 #include "flight/open_flight.h"
@@ -204,6 +205,113 @@ TEST(SensorFaults, CleanFlightsHaveNone) {
     ASSERT_TRUE(read.ok()) << read.problem;
     const std::vector<SensorFault> found = analysis::FindSensorFaults(read.value, {});
     EXPECT_TRUE(found.empty()) << found[0].channel << " " << SensorFaultKindName(found[0].kind) << " " << found[0].start;
+  }
+}
+
+// The engine of faultyFlight with the DIF it records: its EGTs' spread, row by row.
+flight::Flight flightWithDif(const std::vector<Change>& changes) {
+  std::vector<flight::Channel> channels = engineChannels('F', Power::Rpm);
+  channels.push_back(plainChannel("DIF", ChannelKind::Dif, Unit::DegreesF));
+  const auto valueOf = [&](std::size_t c, std::size_t r, double t) {
+    double v = cleanValue(c, r, t);
+    for (const Change& x : changes)
+      if (static_cast<std::size_t>(x.channel) == c && r >= x.from && r <= x.to) v = x.value(v, r);
+    return v;
+  };
+  return builtFlight(channels, kRows, 6, [&](std::size_t c, std::size_t r, double t) {
+    if (c < 2 * kCylinders + 1) {
+      const double v = valueOf(c, r, t);
+      return std::isnan(v) ? kNan : static_cast<float>(v);
+    }
+    double lo = 1e9, hi = -1e9;
+    for (std::size_t e = 0; e < kCylinders; ++e) {
+      const double v = valueOf(e, r, t);
+      if (std::isnan(v)) continue;
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+    }
+    return hi >= lo ? static_cast<float>(hi - lo) : kNan;
+  });
+}
+
+// A probe's faults of any kind make one finding per event, which says what
+// the probe read and what it set off; a real spread is still its own.
+TEST(SensorFaults, EachProbeEventIsOneFindingThatSaysWhatItRead) {
+  using analysis::FindingKind;
+  struct Case {
+    const char* what;
+    std::vector<Change> changes;
+    std::vector<FindingKind> kinds;     // in time order
+    std::vector<const char*> says;      // in the first sensor finding's text
+    std::vector<const char*> saysNot;
+    double offset = std::nan("");       // of the first sensor finding, within 10 °F; NaN: none
+    char simulatedProbe = 0;            // 'E', 'C': the simulator's loose probe of cylinder 3 instead of `changes`
+  };
+  const auto ramp = [](double size, std::size_t first, std::size_t rows) {
+    return [=](double v, std::size_t r) {
+      return v + size * std::min(1.0, static_cast<double>(r - first) / static_cast<double>(rows));
+    };
+  };
+  const Case cases[] = {
+      {"E3 steps 480 °F down for two minutes while C3 holds", {{2, 200, 219, add(-480)}}, {FindingKind::Sensor},
+       {"E3 read ", "°F low for 2 min", "a step", "far from the other cylinders", "while C3 held: the probe or its wiring",
+        "it opened DIF to "},
+       {}, -492},
+      {"E3 steps down twice, 20 minutes apart: two events", {{2, 200, 219, add(-480)}, {2, 400, 419, add(-480)}},
+       {FindingKind::Sensor, FindingKind::Sensor}, {"a step"}, {}, -492},
+      {"E3 and C3 fall together: no word of a held head", {{2, 200, 219, add(-480)}, {8, 190, 260, ramp(-60, 190, 30)}},
+       {FindingKind::Sensor}, {"a step"}, {"held"}, -492},
+      {"E3 drops out: it read nothing", {{2, 200, 219, set(kNan)}}, {FindingKind::Sensor},
+       {"E3 dropped out with the engine running", "(dropping out)"}, {"opened DIF"}},
+      {"the simulator's E3 flapping loose, then open to the end", {}, {FindingKind::Sensor},
+       {"E3 dropped out with the engine running", "(dropping out)"}, {}, std::nan(""), 'E'},
+      {"the simulator's C3 flapping loose, then open to the end", {}, {FindingKind::Sensor},
+       {"C3 dropped out with the engine running"}, {"held"}, std::nan(""), 'C'},
+      {"E1 and E6 drift apart: a real spread, no probe", {{0, 200, kRows - 1, ramp(-280, 200, 30)}, {5, 200, kRows - 1, ramp(280, 200, 30)}},
+       {FindingKind::Dif}, {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    flight::Flight flight;
+    if (c.simulatedProbe) {
+      sim::encode::ProfileOptions o = shortFlight(sim::encode::ProfileLayout::Single, 60);
+      o.events.probe = true;
+      o.events.probeKind = c.simulatedProbe;
+      o.events.probeCylinder = 3;
+      TempDir dir;
+      const std::vector<std::string> files = expandedFlights(dir, sim::encode::assembleDump(sim::encode::ProfileDump(o, 1)));
+      ASSERT_EQ(files.size(), 1u);
+      flight::FlightRead read = flight::OpenFlight(files[0]);
+      ASSERT_TRUE(read.ok()) << read.problem;
+      flight = std::move(read.value);
+    } else {
+      flight = flightWithDif(c.changes);
+    }
+    const std::vector<analysis::Finding> all =
+        analysis::EvaluateFindings(analysis::DigestFlight(flight), analysis::Limits{});
+    std::vector<analysis::Finding> found;  // the egt_cruise of a drifting cylinder is its own rule's
+    std::copy_if(all.begin(), all.end(), std::back_inserter(found),
+                 [](const analysis::Finding& f) { return f.kind != FindingKind::EgtCruise; });
+    std::string texts;
+    for (const analysis::Finding& f : found) texts += std::string(analysis::KindName(f.kind)) + ": " + f.text + "; ";
+    ASSERT_EQ(found.size(), c.kinds.size()) << texts;
+    for (std::size_t i = 0; i < found.size(); ++i) EXPECT_EQ(found[i].kind, c.kinds[i]) << texts;
+    const auto sensor = std::find_if(found.begin(), found.end(),
+                                     [](const analysis::Finding& f) { return f.kind == FindingKind::Sensor; });
+    if (sensor == found.end()) continue;
+    for (const char* piece : c.says) EXPECT_NE(sensor->text.find(piece), std::string::npos) << sensor->text;
+    for (const char* piece : c.saysNot) EXPECT_EQ(sensor->text.find(piece), std::string::npos) << sensor->text;
+    EXPECT_EQ(sensor->hint, "look at the probe or its wiring");
+    if (std::isnan(c.offset)) {
+      EXPECT_TRUE(std::isnan(sensor->offset)) << sensor->offset;
+      EXPECT_TRUE(std::isnan(sensor->peak)) << "a peak the probe did not read: " << sensor->peak;
+    } else {
+      EXPECT_NEAR(sensor->offset, c.offset, 10);
+      // Its peak is what the probe read there: the others' median and the offset.
+      EXPECT_NEAR(sensor->peak, 1436 + c.offset, 30);
+      EXPECT_GE(sensor->peakAt, sensor->start);
+      EXPECT_LE(sensor->peakAt, sensor->end);
+    }
   }
 }
 

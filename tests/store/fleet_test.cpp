@@ -194,7 +194,7 @@ TEST(FleetTest, newFlightsSummaryCountsFlightsOnceWithTheirOpenFindings) {
        {written[0], "N123AB/F00101A.CSV", "N123AB/NOTES.CSV"}, "", 1, 1, 1, "N123AB: 1 new flight, 1 with findings",
        "CHT C3 reached 395"},
       {"the CHT findings acknowledged", written, "cht C3 2099-12-31 probe reads high\n", 4, 1, 0,
-       "N123AB: 4 new flights, 1 with findings", "E3 drops out"},
+       "N123AB: 4 new flights, 1 with findings", "E3 dropped out"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
