@@ -11,6 +11,7 @@ namespace varnix::analysis {
 namespace {
 
 constexpr double kDipRpm = 15;         // below the level: a dip (the SR22T's checks at 1700 RPM drop 20-45)
+constexpr double kListRpm = 25;        // a dip that is no check is told from this deep (smaller ones are the RPM's wander)
 constexpr double kBackRpm = 15;        // within this of the level: back on both
 constexpr double kLevelSeconds = 3;    // the both-magneto level is taken from this long before a dip
 constexpr double kMapHold = 1.0;       // in Hg; MAP rises a little on one magneto, more is the propeller or throttle
@@ -212,7 +213,7 @@ void judgeDip(const flight::Flight& flight, const Limits& limits, const EngineCh
                      " s after the propeller cycled";
   }
   if (!other.taken_for.empty()) {
-    if (drop >= kDipRpm) others->push_back(other);
+    if (drop >= kListRpm) others->push_back(other);
     return;
   }
   // One row: at fine rows too short to be a check, at coarse rows too coarse to judge.
@@ -231,7 +232,7 @@ void judgeDip(const flight::Flight& flight, const Limits& limits, const EngineCh
     other.evidence = m <= -lo / 2 ? "the EGTs fell (median " + numberText(-m) + " " + degrees +
                                         "): the return to both or the propeller, no magneto check"
                                   : "the EGTs did not rise (median " + numberText(m) + " " + degrees + "): no magneto check";
-    others->push_back(other);
+    if (drop >= kListRpm) others->push_back(other);
     return;
   }
   MagCheck check;

@@ -8,9 +8,12 @@
 #include <tuple>
 
 #include "analysis/mag_check.h"
+#include "encoder/flight_profile.h"
 #include "flight/open_flight.h"
 #include "lean_mag_flights.h"
 #include "shared_logs.h"
+#include "support/dump_builder.h"
+#include "support/flight_files.h"
 
 namespace varnix::test {
 namespace {
@@ -338,6 +341,56 @@ TEST(MagCheck, TheSharedLogsRunupsAreNormalFromTheLevelBeforeEachDip) {
       EXPECT_NEAR(c.rpm_drop, level - lowest, 30);
       std::printf("[ runup   ] %s: check at %.0f s, drop %.0f (level before %.0f, lowest %.0f), %s\n", log.file,
                   c.start_s, c.rpm_drop, level, lowest, std::string(MagVerdictName(c.verdict)).c_str());
+    }
+  }
+}
+
+// The simulator's quick run-up (3-s checks, made apart from this analysis):
+// at 1-s and 2-s rows both checks are found where and as deep as scripted and
+// judged normal; at 6-s rows no verdict but too coarse. Seeds, cylinders and
+// layouts not tuned on.
+TEST(MagCheck, TheQuickRunupProfileGivesTheScriptedDrops) {
+  struct Case {
+    int interval, cylinders;
+    unsigned seed;
+    sim::encode::ProfileLayout layout = sim::encode::ProfileLayout::Single;
+    double tolerance = 15;  // RPM
+  };
+  const Case cases[] = {{1, 6, 1}, {1, 4, 7}, {1, 6, 11, sim::encode::ProfileLayout::Extended}, {2, 6, 3, {}, 25},
+                        {2, 4, 8, {}, 25}, {6, 6, 4}, {6, 4, 12}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.interval << " s, " << c.cylinders << " cylinders, seed " << c.seed);
+    sim::encode::ProfileOptions o;
+    o.interval = c.interval;
+    o.cylinders = c.cylinders;
+    o.seed = c.seed;
+    o.layout = c.layout;
+    o.minutes = 40;
+    o.events.quickMag = true;
+    TempDir dir;
+    std::vector<sim::encode::ProfileEvents> truth;
+    const std::vector<std::string> files =
+        expandedFlights(dir, sim::encode::assembleDump(sim::encode::ProfileDump(o, 1, "N123AB", &truth)));
+    ASSERT_EQ(files.size(), 1u);
+    const flight::FlightRead read = flight::OpenFlight(files[0]);
+    ASSERT_TRUE(read.ok()) << read.problem;
+    const auto& m = truth.at(0).mag;
+    const analysis::RunupReading runup =
+        analysis::ReadRunup(read.value, analysis::Limits{}, analysis::FindPhaseSpans(read.value));
+    EXPECT_TRUE(runup.others.empty()) << runup.others.front().evidence;
+    if (c.interval >= 6) {
+      for (const analysis::MagCheck& k : runup.checks) EXPECT_EQ(k.verdict, MagVerdict::TooCoarse) << k.start_s;
+      continue;
+    }
+    ASSERT_EQ(runup.checks.size(), 2u);
+    const double starts[] = {m.leftStart, m.rightStart}, drops[] = {m.leftRpmDrop, m.rightRpmDrop};
+    for (std::size_t k = 0; k < 2; ++k) {
+      const analysis::MagCheck& check = runup.checks[k];
+      EXPECT_EQ(check.verdict, MagVerdict::Normal) << k << ": " << check.evidence;
+      EXPECT_NEAR(check.start_s, starts[k], c.interval) << k;
+      EXPECT_NEAR(check.rpm_drop, drops[k], c.tolerance) << k;
+      EXPECT_EQ(check.rises.size(), static_cast<std::size_t>(c.cylinders));
+      EXPECT_EQ(check.caution, "") << k;
     }
   }
 }
