@@ -227,6 +227,16 @@ void sweepsIn(const flight::Flight& flight, const Limits& limits, const EngineCh
     for (std::size_t r = s0; r <= lowRow; ++r)
       if (flow[r] >= top - kStartBandGph * g) s = r;
     i = j;
+    // The fall ends where the flow first reaches its lowest; the lean rows
+    // after it still show the last cylinders falling past their peaks.
+    std::size_t end = lowRow;
+    for (std::size_t r = lowRow; r > s; --r)
+      if (flow[r - 1] <= lowest + kStartBandGph * g) end = r - 1;
+    // MAP still settling from a throttle change as the hand went to the
+    // mixture: the sweep starts where it has settled (a climb's or descent's
+    // MAP never settles, and leaves too little of a fall).
+    while (!map.empty() && s < end && std::fabs(map[end] - map[s]) > kMapDrift) ++s;
+    if (s >= end || flow[s] - lowest < kMinDropGph * g) continue;
 
     int rising = 0, taking = 0;
     for (int c : eng.egts) {
@@ -244,12 +254,6 @@ void sweepsIn(const flight::Flight& flight, const Limits& limits, const EngineCh
     if (taking < 2 || rising * 2 <= taking) continue;
 
     LeanTest test;
-    // The fall ends where the flow first reaches its lowest; the lean rows
-    // after it still show the last cylinders falling past their peaks.
-    std::size_t end = lowRow;
-    for (std::size_t r = lowRow; r > s; --r)
-      if (flow[r - 1] <= lowest + kStartBandGph * g) end = r - 1;
-    if (!map.empty() && std::fabs(map[end] - map[s]) > kMapDrift) continue;
     test.start_s = flight.seconds[s];
     test.end_s = flight.seconds[end];
     test.rows = static_cast<int>(end - s + 1);
@@ -280,7 +284,8 @@ void sweepsIn(const flight::Flight& flight, const Limits& limits, const EngineCh
     std::stable_sort(test.peaks.begin(), test.peaks.end(),
                      [](const LeanPeak& x, const LeanPeak& y) { return x.at_s < y.at_s; });
     for (LeanPeak& p : unplaced) test.peaks.push_back(std::move(p));
-    if (coarse && quick) {
+    // A flow falling faster than the rows can follow explains a peak not seen as well as one not placed.
+    if ((coarse || missing) && quick) {
       test.verdict = LeanVerdict::TooCoarse;
       test.why = "too quick for a spread";
       for (const QuickPull& pull : FindQuickPulls(flight, eng.engine, s, std::min(e + 1, to)))
