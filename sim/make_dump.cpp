@@ -16,7 +16,7 @@ namespace varnix::sim {
 
 namespace {
 
-constexpr const char* kEventNames = "lean, mag, valve, probe, hot";
+constexpr const char* kEventNames = "lean, mag, quickmag, valve, probe, hot";
 
 std::vector<std::string> commaList(const std::string& text) {
   std::vector<std::string> items;
@@ -28,7 +28,7 @@ std::vector<std::string> commaList(const std::string& text) {
 // "" when every name of the list is an event.
 std::string checkEvents(const std::string& text) {
   for (const std::string& name : commaList(text))
-    if (name != "lean" && name != "mag" && name != "valve" && name != "probe" && name != "hot")
+    if (name != "lean" && name != "mag" && name != "quickmag" && name != "valve" && name != "probe" && name != "hot")
       return "unknown event '" + name + "'; the events are " + kEventNames;
   return "";
 }
@@ -59,7 +59,7 @@ int makeDump(int argc, char** argv) {
   std::vector<double> peaks;
   app.add_option("--events", events,
       "Engine events in each flight, a comma list of lean (a leaning sweep in the cruise), mag (a run-up with two "
-      "mag checks), valve (an oscillating EGT in the cruise), probe (a probe that opens), hot (heads at 430-445 F "
+      "mag checks), quickmag (a quick run-up with two 3-s mag checks, for 1-s rows), valve (an oscillating EGT in the cruise), probe (a probe that opens), hot (heads at 430-445 F "
       "in the cruise)")->check(checkEvents, "EVENT,...");
   auto* dead = app.add_option("--mag-dead-cylinder", ev.magDeadCylinder,
       "mag: the cylinder whose EGT does not rise on the right mag (default 3)")->check(CLI::Range(1, 9));
@@ -90,6 +90,7 @@ int makeDump(int argc, char** argv) {
 
   for (const std::string& name : commaList(events)) {
     ev.mag = ev.mag || name == "mag";
+    ev.quickMag = ev.quickMag || name == "quickmag";
     ev.lean = ev.lean || name == "lean";
     ev.valve = ev.valve || name == "valve";
     ev.probe = ev.probe || name == "probe";
@@ -125,6 +126,10 @@ int makeDump(int argc, char** argv) {
   }
   if (peaksOption->count() > 0 && spread->count() > 0) {
     std::fprintf(stderr, "--lean-peaks and --lean-spread: one or the other\n");
+    return 2;
+  }
+  if (ev.mag && ev.quickMag) {
+    std::fprintf(stderr, "--events: mag or quickmag, not both\n");
     return 2;
   }
   ev.leanPeaks = peaks;

@@ -58,9 +58,15 @@ const std::vector<AnalysisRow> kRows = {
      [](AnalysisRun& r) { r.engine.leanTests = FindLeanTests(r.flight, r.limits, r.engine.phases.of(Phase::Cruise)); },
      [](const flight::Flight& f, const EngineAnalysis& a) { return LeanTestSections(f, a.leanTests); },
      {{"lean_tests", [](const EngineAnalysis& a) { return LeanTestsJson(a.leanTests); }}}},
-    {"mag_checks", {"phases"}, [](AnalysisRun& r) { r.engine.magChecks = CheckMagnetos(r.flight, r.limits, r.engine.phases); },
-     [](const flight::Flight& f, const EngineAnalysis& a) { return MagCheckSections(f, a.magChecks); },
-     {{"mag_checks", [](const EngineAnalysis& a) { return MagChecksJson(a.magChecks); }}}},
+    {"mag_checks", {"phases"},
+     [](AnalysisRun& r) {
+       RunupReading runup = ReadRunup(r.flight, r.limits, r.engine.phases);
+       r.engine.magChecks = std::move(runup.checks);
+       r.engine.runupDips = std::move(runup.others);
+     },
+     [](const flight::Flight& f, const EngineAnalysis& a) { return MagCheckSections(f, a.magChecks, a.runupDips); },
+     {{"mag_checks", [](const EngineAnalysis& a) { return MagChecksJson(a.magChecks); }},
+      {"runup_dips", [](const EngineAnalysis& a) { return RunupDipsJson(a.runupDips); }}}},
     // The last lean test as the catalog keeps it, its sweeps found under the default limits.
     {"last_lean", {"phases"},
      [](AnalysisRun& r) {

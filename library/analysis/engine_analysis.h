@@ -28,6 +28,7 @@ struct EngineAnalysis {
   PowerMixture powerMixture;
   std::vector<LeanTest> leanTests;
   std::vector<MagCheck> magChecks;
+  std::vector<RunupDip> runupDips;  // the run-up's dips that were no magneto check
   std::vector<SensorFault> sensorFaults;
   ValveScreen valveScreen;
   FlightDigest digest;

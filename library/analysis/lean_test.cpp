@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "analysis/lean_test.h"
 
+#include "analysis/quick_pull.h"
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 namespace varnix::analysis {
@@ -23,6 +26,12 @@ constexpr double kMaxStepGph = 0.5;     // flow falling more per row leaves the 
 constexpr int kMinFitRows = 3;
 constexpr int kMinFlowRows = 5;         // the flow's straight line spans at least this many rows
 
+std::string numberText(double v, int decimals) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  return buf;
+}
+
 // One gallon per hour in the flow's unit (avgas at 6 lb and 2.72 kg a gallon).
 double perGph(flight::Unit unit) {
   switch (unit) {
@@ -34,6 +43,7 @@ double perGph(flight::Unit unit) {
 }
 
 struct EngineChannels {
+  flight::Engine engine = flight::Engine::Only;
   int flow = -1, rpm = -1, map = -1;
   std::vector<int> egts;
 };
@@ -43,6 +53,7 @@ std::vector<EngineChannels> enginesOf(const flight::Flight& flight) {
   std::vector<EngineChannels> engines;
   for (flight::Engine e : {flight::Engine::Only, flight::Engine::Left, flight::Engine::Right}) {
     EngineChannels c;
+    c.engine = e;
     c.flow = flight::FindChannel(flight.channels, flight::ChannelKind::FuelFlow, e);
     c.rpm = flight::FindChannel(flight.channels, flight::ChannelKind::Rpm, e);
     c.map = flight::FindChannel(flight.channels, flight::ChannelKind::Map, e);
@@ -216,6 +227,16 @@ void sweepsIn(const flight::Flight& flight, const Limits& limits, const EngineCh
     for (std::size_t r = s0; r <= lowRow; ++r)
       if (flow[r] >= top - kStartBandGph * g) s = r;
     i = j;
+    // The fall ends where the flow first reaches its lowest; the lean rows
+    // after it still show the last cylinders falling past their peaks.
+    std::size_t end = lowRow;
+    for (std::size_t r = lowRow; r > s; --r)
+      if (flow[r - 1] <= lowest + kStartBandGph * g) end = r - 1;
+    // MAP still settling from a throttle change as the hand went to the
+    // mixture: the sweep starts where it has settled (a climb's or descent's
+    // MAP never settles, and leaves too little of a fall).
+    while (!map.empty() && s < end && std::fabs(map[end] - map[s]) > kMapDrift) ++s;
+    if (s >= end || flow[s] - lowest < kMinDropGph * g) continue;
 
     int rising = 0, taking = 0;
     for (int c : eng.egts) {
@@ -233,12 +254,6 @@ void sweepsIn(const flight::Flight& flight, const Limits& limits, const EngineCh
     if (taking < 2 || rising * 2 <= taking) continue;
 
     LeanTest test;
-    // The fall ends where the flow first reaches its lowest; the lean rows
-    // after it still show the last cylinders falling past their peaks.
-    std::size_t end = lowRow;
-    for (std::size_t r = lowRow; r > s; --r)
-      if (flow[r - 1] <= lowest + kStartBandGph * g) end = r - 1;
-    if (!map.empty() && std::fabs(map[end] - map[s]) > kMapDrift) continue;
     test.start_s = flight.seconds[s];
     test.end_s = flight.seconds[end];
     test.rows = static_cast<int>(end - s + 1);
@@ -259,19 +274,31 @@ void sweepsIn(const flight::Flight& flight, const Limits& limits, const EngineCh
     // With no cylinder past its peak this was leaning to a figure rich of
     // peak, no lean test, unless the flow fell too fast for the rows to show
     // the peaks (a quick pull).
+    float fastest = 0;
+    for (std::size_t r = s + 1; r <= end; ++r) fastest = std::max(fastest, flow[r - 1] - flow[r]);
+    const bool quick = fastest > kMaxStepGph * g;
     if (!anyPast) {
-      float fastest = 0;
-      for (std::size_t r = s + 1; r <= end; ++r) fastest = std::max(fastest, flow[r - 1] - flow[r]);
-      if (fastest <= kMaxStepGph * g) continue;
+      if (!quick) continue;
       coarse = true;
     }
     std::stable_sort(test.peaks.begin(), test.peaks.end(),
                      [](const LeanPeak& x, const LeanPeak& y) { return x.at_s < y.at_s; });
     for (LeanPeak& p : unplaced) test.peaks.push_back(std::move(p));
-    if (coarse) {
+    // A flow falling faster than the rows can follow explains a peak not seen as well as one not placed.
+    if ((coarse || missing) && quick) {
       test.verdict = LeanVerdict::TooCoarse;
+      test.why = "too quick for a spread";
+      for (const QuickPull& pull : FindQuickPulls(flight, eng.engine, s, std::min(e + 1, to)))
+        if (pull.start_s <= test.end_s && pull.end_s >= test.start_s) test.seen = pull.seen;
+      if (test.seen.empty())
+        test.seen = "the fuel flow fell from " + numberText(flow[s] / g, 1) + " to " + numberText(lowest / g, 1) + " GPH in " +
+                    numberText(test.end_s - test.start_s, 0) + " s, up to " + numberText(fastest / g, 1) + " GPH a row";
+    } else if (coarse) {
+      test.verdict = LeanVerdict::TooCoarse;
+      test.why = "too few rows to place the peaks";
     } else if (missing || test.peaks.size() < 2) {
       test.verdict = LeanVerdict::Incomplete;
+      test.why = "a cylinder did not pass its peak";
     } else {
       const LeanPeak& first = test.peaks.front();
       const LeanPeak& last = test.peaks.back();
@@ -356,10 +383,8 @@ ResultSections LeanTestSections(const flight::Flight& f, const std::vector<LeanT
       line.push_back(ResultCell::Text(", the peaks "));
       line.push_back(ResultCell::Value(t.spread, 2, flowUnit));
       line.push_back(ResultCell::Text(" apart, " + t.first + " first and " + t.last + " last"));
-    } else if (t.verdict == LeanVerdict::Incomplete) {
-      line.push_back(ResultCell::Text(": a cylinder did not pass its peak"));
     } else {
-      line.push_back(ResultCell::Text(": too few rows or too quick a pull to place the peaks"));
+      line.push_back(ResultCell::Text(": " + t.why + (t.seen.empty() ? "" : " (" + t.seen + ")")));
     }
     s.lines.push_back(std::move(line));
     for (const LeanPeak& p : t.peaks)
@@ -393,7 +418,9 @@ Json LeanTestsJson(const std::vector<LeanTest>& tests) {
                                  {"first", t.judged ? JsonTextOrNull(t.first) : Json(nullptr)},
                                  {"last", t.judged ? JsonTextOrNull(t.last) : Json(nullptr)},
                                  {"rows", t.rows},
-                                 {"peaks", std::move(peaks)}}));
+                                 {"peaks", std::move(peaks)},
+                                 {"why", JsonTextOrNull(t.why)},
+                                 {"seen", JsonTextOrNull(t.seen)}}));
   }
   return list;
 }

@@ -20,7 +20,11 @@
 // 0.5 GPH from row to row, cannot be placed and the sweep is `too_coarse`.
 // Neither gets a spread. Leaning with no cylinder falling past its peak is
 // no lean test and is not listed, unless the flow fell more than 0.5 GPH
-// from one row to the next (a quick pull, `too_coarse`).
+// from one row to the next (a quick pull, `too_coarse`). A sweep whose flow
+// fell more than that from a row to the next is "too quick for a spread",
+// with what its rows show (quick_pull.h: how far the flow fell, how far the
+// EGTs rose and whether they eased past a peak); other `too_coarse` sweeps
+// have too few rows to place the peaks.
 #pragma once
 
 #include <span>
@@ -59,6 +63,9 @@ struct LeanTest {
   std::string first, last;   // the channels peaking first and last; judged only
   int rows = 0;              // rows in the sweep
   std::vector<LeanPeak> peaks;  // placed peaks in the order they came, then the others by cylinder
+  std::string why;           // not judged: "too quick for a spread", "too few rows to place the peaks",
+                             // "a cylinder did not pass its peak"; "" when judged
+  std::string seen;          // a quick pull: what its rows show; else ""
 };
 
 // A spread in GPH judged against the aircraft's thresholds: good, fair or poor.
@@ -87,7 +94,7 @@ std::vector<LeanTest> FindLeanTests(const flight::Flight& flight, const Limits& 
 ResultSections LeanTestSections(const flight::Flight& f, const std::vector<LeanTest>& tests);
 
 // `lean_tests` of analyze --json: [{start_s, end_s, verdict, spread, spread_unit, first, last, rows,
-// peaks: [{channel, peak, fuel_flow, at_s}]}], what a sweep that is not judged lacks null.
+// peaks: [{channel, peak, fuel_flow, at_s}], why, seen}], what a sweep that is not judged lacks null.
 Json LeanTestsJson(const std::vector<LeanTest>& tests);
 
 }  // namespace varnix::analysis

@@ -28,6 +28,10 @@ constexpr double kLeaningLead = 120;      // a leaning just before the cruise co
 constexpr double kLeaningSpan = 300;      // ... as does one in its first five minutes
 constexpr double kPeakRise = 10;          // °F the EGT rose to its peak
 constexpr double kPeakFall = 10;          // °F it fell beyond it
+constexpr double kLopShare = 0.65;        // of the takeoff's fuel flow per percent: lean of peak
+constexpr double kTakeoffPercent = 90;    // recorded power of the takeoff's rows, full rich
+constexpr double kCruiseLeast = 40;       // percent: rows under it are no cruise power
+constexpr int kLeastRows = 10;
 
 int channelOf(const flight::Flight& flight, flight::ChannelKind kind, flight::Engine engine) {
   for (std::size_t c = 0; c < flight.channels.size(); ++c)
@@ -54,6 +58,26 @@ std::string number(double v, int decimals = 0) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
   return buf;
+}
+
+// The share `q` (0.5: the median) of `v`; NaN when empty.
+double quantileOf(std::vector<double> v, double q) {
+  if (v.empty()) return kNaN;
+  const auto k = static_cast<std::ptrdiff_t>(q * static_cast<double>(v.size() - 1));
+  std::nth_element(v.begin(), v.begin() + k, v.end());
+  return v[static_cast<std::size_t>(k)];
+}
+
+// The share `q` of the fuel flow per percent of recorded power over rows
+// [a, b] whose power is at least `least` percent; NaN for too few rows.
+double flowPerPercent(const flight::Flight& flight, int flow, int power, std::size_t a, std::size_t b, double least,
+                      double q) {
+  std::vector<double> v;
+  for (std::size_t r = a; r <= b && r < flight.rows(); ++r) {
+    const double f = at(flight, flow, r), p = at(flight, power, r);
+    if (std::isfinite(f) && std::isfinite(p) && p >= least && f > 0) v.push_back(f / p);
+  }
+  return static_cast<int>(v.size()) >= kLeastRows ? quantileOf(std::move(v), q) : kNaN;
 }
 
 }  // namespace
@@ -153,7 +177,9 @@ PowerMixture AnalysePowerMixture(const flight::Flight& flight, const Limits& lim
 
   for (const PhaseSpan& s : phases) {
     if (s.phase != Phase::Cruise) continue;
-    MixtureSegment seg{s.start, s.end, MixtureState::Unknown, ""};
+    MixtureSegment seg;
+    seg.start_s = s.start;
+    seg.end_s = s.end;
     if (ff.empty()) {
       seg.evidence = flow < 0 ? "no fuel flow" : "no EGT";
       out.mixture.push_back(seg);
@@ -176,6 +202,16 @@ PowerMixture AnalysePowerMixture(const flight::Flight& flight, const Limits& lim
                      number(ff[peak], 1) + " " + flowText + " (" + number(flight.seconds[peak]) + " s); " +
                      number(egt[peak] - egt[to]) + " " + egtText + " lean of it at " + number(ff[to], 1) + " " +
                      flowText;
+      out.mixture.push_back(seg);
+      continue;
+    }
+    // The last quick pull before or in the cruise: the side of the peak it ended on.
+    const std::vector<QuickPull> pulls = FindQuickPulls(flight, engine, from, last);
+    if (!pulls.empty() && pulls.back().side != PullSide::Unclear) {
+      seg.state = pulls.back().side == PullSide::LeanOfPeak ? MixtureState::LeanOfPeak : MixtureState::RichOfPeak;
+      seg.pulled = true;
+      seg.pull = pulls.back();
+      seg.evidence = "the quick pull at " + number(seg.pull.start_s) + " s: " + seg.pull.seen;
       out.mixture.push_back(seg);
       continue;
     }
@@ -211,7 +247,11 @@ PowerMixture AnalysePowerMixture(const flight::Flight& flight, const Limits& lim
       }
       a = b;
     }
-    if (lean + rich == 0) {
+    if (lean + rich == 0 && !pulls.empty()) {
+      seg.pulled = true;
+      seg.pull = pulls.back();
+      seg.evidence = "the quick pull at " + number(seg.pull.start_s) + " s did not show the side of the peak: " + seg.pull.seen;
+    } else if (lean + rich == 0) {
       seg.evidence = "no leaning through the peak and no fuel-flow change at steady power";
     } else if (lean == rich) {
       seg.evidence = "as many fuel-flow changes moved the EGT with them as against them";
@@ -221,6 +261,27 @@ PowerMixture AnalysePowerMixture(const flight::Flight& flight, const Limits& lim
                      " changes so";
     }
     out.mixture.push_back(seg);
+  }
+
+  // The second line of evidence: fuel flow per percent of recorded power,
+  // the cruise's against the takeoff's.
+  if (const int power = channelOf(flight, flight::ChannelKind::PowerPercent, engine); power >= 0 && flow >= 0) {
+    // The takeoff's richest quarter: the climb that follows may already be leaned.
+    const double takeoff = flowPerPercent(flight, flow, power, 0, n - 1, kTakeoffPercent, 0.75);
+    for (MixtureSegment& m : out.mixture) {
+      const double cruise = flowPerPercent(flight, flow, power, flight.rowAt(m.start_s), flight.rowAt(m.end_s), kCruiseLeast, 0.5);
+      if (!std::isfinite(takeoff) || !std::isfinite(cruise)) continue;
+      m.flowShare = cruise / takeoff;
+      if (m.flowShare > kLopShare) continue;
+      m.powerEvidence = number(cruise, 3) + " " + flowText + " per percent of power in cruise, " + number(m.flowShare, 2) +
+                        " of the takeoff's " + number(takeoff, 3) + ": a fuel flow only lean of peak gives";
+      if (m.state == MixtureState::Unknown) {
+        m.state = MixtureState::LeanOfPeak;
+      } else if (m.state == MixtureState::RichOfPeak) {
+        m.state = MixtureState::Unknown;
+        m.powerEvidence += ", against the rich of peak the EGTs showed";
+      }
+    }
   }
 
   // The cruise's power: lean of peak from fuel flow when every judged
@@ -266,10 +327,12 @@ ResultSections PowerMixtureSections(const PowerMixture& pm) {
                        ResultCell::Text(" (" + NameWords(p.method) + ")")});
   else
     s.lines.push_back({ResultCell::Text("Power in cruise: not judged (" + p.why + ")")});
-  for (const MixtureSegment& m : pm.mixture)
+  for (const MixtureSegment& m : pm.mixture) {
     s.lines.push_back({ResultCell::Text("Cruise from "), ResultCell::Time(m.start_s), ResultCell::Text(": "),
                        ResultCell::Text(NameWords(MixtureStateName(m.state)), true),
                        ResultCell::Text(" — " + m.evidence)});
+    if (!m.powerEvidence.empty()) s.lines.push_back({ResultCell::Text("  and " + m.powerEvidence)});
+  }
   if (pm.mixture.empty()) s.lines.push_back({ResultCell::Text("Mixture: no cruise to judge.")});
   return {s};
 }
@@ -280,13 +343,30 @@ Json PowerJson(const CruisePower& p) {
                        {"why", p.judged ? Json(nullptr) : JsonText(p.why)}});
 }
 
+namespace {
+
+Json pullJson(const QuickPull& p) {
+  const char* side = p.side == PullSide::LeanOfPeak ? "lean_of_peak" : p.side == PullSide::RichOfPeak ? "rich_of_peak" : "unclear";
+  return Json::object({{"start_s", JsonValue(p.start_s)},
+                       {"end_s", JsonValue(p.end_s)},
+                       {"flow_from", JsonValue(p.flowFrom)},
+                       {"flow_to", JsonValue(p.flowTo)},
+                       {"side", side},
+                       {"seen", JsonText(p.seen)}});
+}
+
+}  // namespace
+
 Json MixtureJson(const std::vector<MixtureSegment>& segments) {
   Json list = Json::array();
   for (const MixtureSegment& m : segments)
     list.push_back(Json::object({{"start_s", JsonValue(m.start_s)},
                                  {"end_s", JsonValue(m.end_s)},
                                  {"state", MixtureStateName(m.state)},
-                                 {"evidence", JsonText(m.evidence)}}));
+                                 {"evidence", JsonText(m.evidence)},
+                                 {"pull", m.pulled ? pullJson(m.pull) : Json(nullptr)},
+                                 {"flow_share", JsonValue(m.flowShare)},
+                                 {"power_evidence", JsonTextOrNull(m.powerEvidence)}}));
   return list;
 }
 

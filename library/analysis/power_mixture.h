@@ -10,9 +10,19 @@
 // (the README lists the figures of common engines). A cruise is rich or
 // lean of peak from the evidence: a leaning that carried its EGT over a
 // peak, or how its EGT answered fuel-flow changes at steady RPM and MAP
-// (rising as fuel is taken away rich of peak, falling lean of peak).
+// (rising as fuel is taken away rich of peak, falling lean of peak), or
+// the last quick pull before or in it (quick_pull.h): the EGTs easing from
+// their highest as the flow still fell, lean of peak; only rising and
+// holding, rich of peak. Where the flight records percent power, a cruise
+// burning no more than 0.65 of the takeoff's fuel flow per percent (full
+// rich, 90 % power and more) is a second line of evidence: the takeoff burns
+// about 0.6 lb per horsepower-hour, the peak EGT about 0.42 and only lean of
+// peak less (so 0.65 of it is lean of peak whatever the engine). It names the
+// mixture when nothing else did and makes it unknown when it contradicts a
+// rich of peak.
 #pragma once
 
+#include <limits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,6 +30,7 @@
 
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
+#include "analysis/quick_pull.h"
 #include "analysis/result_json.h"
 #include "analysis/result_sections.h"
 #include "flight/flight.h"
@@ -44,6 +55,13 @@ struct MixtureSegment {
   double start_s = 0, end_s = 0;  // a cruise span
   MixtureState state = MixtureState::Unknown;
   std::string evidence;  // what showed it, with times and values in the flight's units
+  bool pulled = false;   // a quick pull gave it: `pull` is that pull
+  QuickPull pull;
+  // The cruise's fuel flow per percent of recorded power against the
+  // takeoff's (NaN when the flight has no percent power or no takeoff), and
+  // what it says ("" when nothing).
+  double flowShare = std::numeric_limits<double>::quiet_NaN();
+  std::string powerEvidence;
 };
 
 struct CruisePower {
@@ -67,7 +85,8 @@ PowerMixture AnalysePowerMixture(const flight::Flight& flight, const Limits& lim
 ResultSections PowerMixtureSections(const PowerMixture& result);
 
 // `power` and `mixture` of analyze --json: {cruise_percent, method, why} (the figure and method null
-// when not judged, `why` null when judged) and [{start_s, end_s, state, evidence}].
+// when not judged, `why` null when judged) and [{start_s, end_s, state, evidence, pull, flow_share,
+// power_evidence}], `pull` {start_s, end_s, flow_from, flow_to, side, seen} or null.
 Json PowerJson(const CruisePower& power);
 Json MixtureJson(const std::vector<MixtureSegment>& segments);
 

@@ -135,6 +135,24 @@ constexpr double kToRich = 10, kHoldRich = 20, kSweep = 90, kBack = 15;
 // rpm, runs on the left mag, on both, on the right mag, on both.
 constexpr double kLeftMag = 20, kMagSeconds = 15, kRightMag = 45, kRunUpSeconds = 85;
 
+// The quick run-up's checks, from the start of the run-up: both mags,
+// 3 s on the left, 5 s on both, 3 s on the right, then both.
+constexpr double kQuickLeftMag = 12, kQuickMagSeconds = 3, kQuickRightMag = 20, kQuickRunUpSeconds = 35;
+
+ProfileEvents::Mag quickMagChecks(double runUpStart) {
+  ProfileEvents::Mag m;
+  m.present = true;
+  m.quick = true;
+  m.leftStart = runUpStart + kQuickLeftMag;
+  m.leftEnd = m.leftStart + kQuickMagSeconds;
+  m.rightStart = runUpStart + kQuickRightMag;
+  m.rightEnd = m.rightStart + kQuickMagSeconds;
+  m.leftRpmDrop = 100;
+  m.rightRpmDrop = 120;
+  m.egtRise = 50;
+  return m;
+}
+
 double along(double t, double t0, double t1, double v0, double v1) {
   return v0 + (v1 - v0) * std::clamp((t - t0) / (t1 - t0), 0.0, 1.0);
 }
@@ -200,8 +218,9 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
   constexpr std::size_t kRunUp = 1, kClimb = 2, kCruise = 3, kDescent = 4;
   Phase phases[std::size(kPhases)];
   std::copy(std::begin(kPhases), std::end(kPhases), phases);
-  if (ev.mag) {
-    const double runUp = std::max(phases[kRunUp].share, kRunUpSeconds / (static_cast<double>(rows) * dt));
+  if (ev.mag || ev.quickMag) {
+    const double needed = ev.mag ? kRunUpSeconds : kQuickRunUpSeconds;
+    const double runUp = std::max(phases[kRunUp].share, needed / (static_cast<double>(rows) * dt));
     phases[kCruise].share = std::max(0.05, phases[kCruise].share - (runUp - phases[kRunUp].share));
     phases[kRunUp].share = runUp;
   }
@@ -241,6 +260,8 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
     m.egtRise = 70;
     m.deadCylinder = std::clamp(ev.magDeadCylinder, 1, cylinders);
     m.deadFall = 20;
+  } else if (ev.quickMag) {
+    said.mag = quickMagChecks(said.runUpStart);
   }
   std::vector<LeanCurve> curves;
   std::vector<double> leanTop(static_cast<std::size_t>(cylinders));
@@ -305,8 +326,8 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
       double rpmTarget = p.rpm, rpmLag = 6, egtLag = 15;
       double egtShift[9] = {};
       if (events && said.mag.present && phase == kRunUp) {
-        rpmLag = 2;  // a mag check shows in a second or two
-        egtLag = 4;
+        rpmLag = said.mag.quick ? 0.4 : 2;  // a mag check shows in a second or two
+        egtLag = said.mag.quick ? 2 : 4;
         const auto& m = said.mag;
         const bool onLeft = t >= m.leftStart && t < m.leftEnd, onRight = t >= m.rightStart && t < m.rightEnd;
         if (onLeft || onRight) {

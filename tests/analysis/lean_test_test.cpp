@@ -10,6 +10,7 @@
 #include "analysis/lean_test.h"
 #include "flight/open_flight.h"
 #include "lean_mag_flights.h"
+#include "shared_logs.h"
 
 namespace varnix::test {
 namespace {
@@ -140,6 +141,7 @@ TEST(LeanTest, OnlyLeaningSweepsAreJudged) {
     int rows = 0;                       // of the first sweep, when checked
     std::vector<const char*> unplaced = {};
     double spread = 0.8;                // GPH, of the judged sweeps
+    const char* why = "";               // of the first sweep, not judged
   };
   auto plan = [&](double interval, std::vector<Knot> flow) {
     LeanPlan p;
@@ -160,6 +162,9 @@ TEST(LeanTest, OnlyLeaningSweepsAreJudged) {
   pounds.peakFlows = {11.5, 11.45, 11.6, 11.4};
   pounds.flowUnit = Unit::PoundsPerHour;
   pounds.perGph = 6;
+  // The throttle brought back as the pull begins: MAP settles 0.9 in lower within its first seconds.
+  LeanPlan settling = plan(1, {{0, 14}, {120, 14}, {126, 9}});
+  settling.map = {{0, 23.5}, {120, 23.5}, {122, 22.6}};
   LeanPlan celsius = plan(2, oneSweep(peaks));
   celsius.engineUnit = 'C';
   std::vector<Knot> twice = oneSweep(peaks);
@@ -171,10 +176,13 @@ TEST(LeanTest, OnlyLeaningSweepsAreJudged) {
       {"leaner still from lean of peak: the EGTs only fall", plan(1, {{0, 10.6}, {120, 10.6}, {170, 8.6}}), {}},
       {"leaning to rich of every peak", plan(2, {{0, 14}, {120, 14}, {180, 12.6}, {260, 12.6}, {262, 14}}), {}},
       {"a sweep at 1 s", plan(1, oneSweep(peaks)), {LeanVerdict::Fair}, 0},
-      {"a quick pull at 6 s", plan(6, {{0, 14}, {120, 14}, {128, 9}}), {LeanVerdict::TooCoarse}, 3},
-      {"a quick pull at 1 s", plan(1, {{0, 14}, {120, 14}, {124, 9}}), {LeanVerdict::TooCoarse}, 5},
+      {"a quick pull at 6 s", plan(6, {{0, 14}, {120, 14}, {128, 9}}), {LeanVerdict::TooCoarse}, 3, {}, 0.8,
+       "too quick for a spread"},
+      {"a quick pull at 1 s", plan(1, {{0, 14}, {120, 14}, {124, 9}}), {LeanVerdict::TooCoarse}, 5, {}, 0.8,
+       "too quick for a spread"},
+      {"a quick pull as the throttle settles", settling, {LeanVerdict::TooCoarse}, 0, {}, 0.8, "too quick for a spread"},
       {"stopped before two cylinders peaked", plan(2, {{0, 14}, {120, 14}, {190, 11.2}, {260, 11.2}, {262, 14}}),
-       {LeanVerdict::Incomplete}, 0, {"E2", "E4"}},
+       {LeanVerdict::Incomplete}, 0, {"E2", "E4"}, 0.8, "a cylinder did not pass its peak"},
       {"two sweeps", plan(2, twice), {LeanVerdict::Fair, LeanVerdict::Fair}},
       {"litres per hour: judged in GPH", litres, {LeanVerdict::Fair}},
       {"pounds per hour: judged in GPH", pounds, {LeanVerdict::Good}, 0, {}, 0.2},
@@ -198,6 +206,11 @@ TEST(LeanTest, OnlyLeaningSweepsAreJudged) {
     }
     if (c.rows) {
       EXPECT_NEAR(tests[0].rows, c.rows, 1);
+    }
+    if (!tests.empty()) {
+      EXPECT_EQ(tests[0].why, c.why);
+      // What the rows show is told for a quick pull only.
+      EXPECT_EQ(tests[0].seen.empty(), std::string(c.why) != "too quick for a spread") << tests[0].seen;
     }
     if (!c.unplaced.empty()) {
       std::vector<std::string> unplaced;
@@ -248,6 +261,31 @@ TEST(LeanTest, TheAvionicsLogsQuickPullIsTooCoarse) {
   EXPECT_FALSE(tests[0].judged);
   ASSERT_EQ(tests[0].peaks.size(), 6u);
   for (const analysis::LeanPeak& p : tests[0].peaks) EXPECT_FALSE(p.placed) << p.channel;
+  EXPECT_EQ(tests[0].why, "too quick for a spread");
+  EXPECT_EQ(tests[0].seen.rfind("the fuel flow fell from 26.7 to 15.3 GPH in 4 s; the EGTs rose ", 0), 0u) << tests[0].seen;
+}
+
+// Each pull of the shared logs (none tuned on), searched over the whole
+// flight so that the phases do not decide: a lean test too quick for a
+// spread, within half a minute of the time their README gives.
+TEST(LeanTest, EachPullOfTheSharedLogsIsTooQuickForASpread) {
+  for (const SharedLog& log : SharedLogs()) {
+    SCOPED_TRACE(log.file);
+    const flight::FlightRead read = flight::OpenFlight(SharedLogPath(log));
+    ASSERT_TRUE(read.ok()) << read.problem;
+    const auto tests = analysis::FindLeanTests(read.value, analysis::Limits{}, {});
+    for (const ClockSpan& pull : log.pulls) {
+      SCOPED_TRACE(pull.start);
+      const double from = SecondsOf(read.value, pull.start) - 30, to = SecondsOf(read.value, pull.end) + 30;
+      const auto t = std::find_if(tests.begin(), tests.end(),
+                                  [&](const analysis::LeanTest& x) { return x.start_s <= to && x.end_s >= from; });
+      ASSERT_NE(t, tests.end());
+      EXPECT_EQ(t->verdict, LeanVerdict::TooCoarse);
+      EXPECT_EQ(t->why, "too quick for a spread");
+      EXPECT_NE(t->seen.find("the EGTs rose"), std::string::npos) << t->seen;
+      std::printf("[ pull    ] %s at %.0f s: %s (%s)\n", log.file, t->start_s, t->why.c_str(), t->seen.c_str());
+    }
+  }
 }
 
 }  // namespace

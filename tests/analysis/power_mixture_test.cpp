@@ -4,14 +4,18 @@
 // falling lean of it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "analysis/power_mixture.h"
 #include "flight/open_flight.h"
 #include "phase_flights.h"
+#include "shared_logs.h"
 
 namespace varnix::test {
 namespace {
@@ -169,6 +173,134 @@ TEST(PowerMixture, RecordedLogsCruiseIsLeanOfPeak) {
     EXPECT_EQ(p.power.method, c.method);
     if (c.percent > 0) {
       EXPECT_NEAR(p.power.cruise_percent, c.percent, 3);
+    }
+  }
+}
+
+// A flight at 1-s rows: cruise RPM and MAP (`map`), the fuel flow `flow`,
+// each of four EGTs following a peak curve (15 °F a GPH rich of its peak at
+// 17 GPH and a little apart, 40 °F a GPH lean of it) through a probe lag of
+// 3 s, and the recorded percent power `power` when given.
+flight::Flight pullFlight(Curve flow, Curve map, Curve power = nullptr) {
+  constexpr double kSeconds = 1800;
+  std::vector<LegChannel> c;
+  c.push_back(legChannel("RPM", ChannelKind::Rpm, 0, Unit::Rpm, [](const Leg&, double) { return 2500; }));
+  c.push_back(legChannel("MAP", ChannelKind::Map, 0, Unit::InchesHg, [map](const Leg&, double t) { return map(t); }));
+  c.push_back(legChannel("FF", ChannelKind::FuelFlow, 0, Unit::GallonsPerHour, [flow](const Leg&, double t) { return flow(t); }));
+  for (int cyl = 1; cyl <= 4; ++cyl) {
+    auto lagged = std::make_shared<std::vector<double>>();
+    double egt = 0;
+    for (double t = 0; t <= kSeconds; t += 1) {
+      const double d = flow(t) - (16.8 + 0.15 * cyl);
+      const double target = 1450 + 10 * cyl - (d > 0 ? 15 * d : -40 * d);
+      egt = t == 0 ? target : egt + (target - egt) * (1 - std::exp(-1.0 / 3));
+      lagged->push_back(egt);
+    }
+    c.push_back(legChannel(std::string(1, 'E').append(std::to_string(cyl)), ChannelKind::Egt, cyl, Unit::DegreesF,
+                           [lagged](const Leg&, double t) { return std::round((*lagged)[static_cast<std::size_t>(t)]); }));
+  }
+  if (power)
+    c.push_back(legChannel("%Pwr", ChannelKind::PowerPercent, 0, Unit::Percent, [power](const Leg&, double t) { return power(t); }));
+  return legFlight({{kSeconds, 0, 0, 0, 0}}, c, 1);
+}
+
+// A pull from 24 GPH at 1000 s, in the cruise from 600 s.
+TEST(PowerMixture, AQuickPullGivesTheSideOfThePeakItEndedOn) {
+  struct Case {
+    const char* name;
+    Curve flow, map;
+    MixtureState state;
+    bool pulled;
+    const char* evidenceStart;
+  };
+  const Case cases[] = {
+      {"through the peaks in 8 s", ramp(24, 15, 1000, 1008), constant(28), MixtureState::LeanOfPeak, true,
+       "the quick pull at 1000 s: the fuel flow fell from 24.0 to 15.0 GPH in 8 s; the EGTs rose"},
+      {"to rich of the peaks in 5 s", ramp(24, 19, 1000, 1005), constant(28), MixtureState::RichOfPeak, true,
+       "the quick pull at 1000 s: the fuel flow fell from 24.0 to 19.0 GPH in 5 s; the EGTs rose"},
+      {"through the peaks with the throttle", ramp(24, 15, 1000, 1008), ramp(28, 22, 1000, 1008), MixtureState::Unknown,
+       false, "no leaning through the peak"},
+      // (Leaning this slowly is judged only in the cruise's first minutes.)
+      {"a minute long: no quick pull", ramp(24, 15, 1000, 1060), constant(28), MixtureState::Unknown, false,
+       "no leaning through the peak"},
+  };
+  const analysis::PhaseSpan cruise[] = {{Phase::Cruise, 600, 1790}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const analysis::PowerMixture p = analysis::AnalysePowerMixture(pullFlight(c.flow, c.map), rated(0, 0), cruise);
+    ASSERT_EQ(p.mixture.size(), 1u);
+    const analysis::MixtureSegment& m = p.mixture[0];
+    EXPECT_EQ(m.state, c.state) << m.evidence;
+    EXPECT_EQ(m.pulled, c.pulled);
+    EXPECT_EQ(m.evidence.rfind(c.evidenceStart, 0), 0u) << m.evidence;
+  }
+}
+
+// With percent power recorded, a cruise burning 0.65 of the takeoff's fuel
+// flow per percent or less is lean of peak whatever else showed; a rich
+// cruise's is above it. A takeoff at 100 % and 30 GPH, then 70 %.
+TEST(PowerMixture, AFuelFlowPerPercentOnlyLeanOfPeakGivesIsASecondLineOfEvidence) {
+  struct Case {
+    const char* name;
+    Curve flow;
+    bool withPower;
+    MixtureState state;
+    double share;  // NaN: none
+  };
+  const double none = std::nan("");
+  const Case cases[] = {
+      {"13 GPH at 70 %", step(30, 13, 300), true, MixtureState::LeanOfPeak, 13 / 70.0 / (30 / 100.0)},
+      {"17.5 GPH at 70 %", step(30, 17.5, 300), true, MixtureState::Unknown, 17.5 / 70.0 / (30 / 100.0)},
+      {"13 GPH, no power recorded", step(30, 13, 300), false, MixtureState::Unknown, none},
+      {"pulled to rich of peak, then 13 GPH at 70 %", [](double t) { return t < 300 ? 30 : t < 700 ? 19 : 13; }, true,
+       MixtureState::LeanOfPeak, 13 / 70.0 / (30 / 100.0)},
+  };
+  const analysis::PhaseSpan cruise[] = {{Phase::Cruise, 600, 1790}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Curve power = c.withPower ? step(100, 70, 300) : nullptr;
+    const analysis::PowerMixture p = analysis::AnalysePowerMixture(pullFlight(c.flow, constant(28), power), rated(0, 0), cruise);
+    ASSERT_EQ(p.mixture.size(), 1u);
+    const analysis::MixtureSegment& m = p.mixture[0];
+    EXPECT_EQ(m.state, c.state) << m.evidence << " / " << m.powerEvidence;
+    if (std::isnan(c.share)) {
+      EXPECT_TRUE(std::isnan(m.flowShare));
+    } else {
+      EXPECT_NEAR(m.flowShare, c.share, 0.01);
+    }
+    EXPECT_EQ(m.powerEvidence.empty(), !(m.flowShare <= 0.65)) << m.powerEvidence;
+  }
+}
+
+// The shared avionics logs (not tuned on): the mixture after each pull, in the
+// cruise their README gives and in the cruise the phases find, is the one
+// the table gives, and the cruise's fuel flow per percent says so too.
+TEST(PowerMixture, TheSharedLogsMixtureAfterEachPullIsNamed) {
+  for (const SharedLog& log : SharedLogs()) {
+    if (*log.mixture == '\0') continue;
+    SCOPED_TRACE(log.file);
+    const flight::FlightRead read = flight::OpenFlight(SharedLogPath(log));
+    ASSERT_TRUE(read.ok()) << read.problem;
+    const flight::Flight& f = read.value;
+    const double cruiseStart = SecondsOf(f, log.cruise.start), cruiseEnd = SecondsOf(f, log.cruise.end);
+    const analysis::PhaseSpan given[] = {{Phase::Cruise, cruiseStart, cruiseEnd}};
+    const analysis::FlightPhases found = analysis::FindPhaseSpans(f);
+    const struct {
+      const char* what;
+      std::span<const analysis::PhaseSpan> phases;
+    } spans[] = {{"the README's cruise", given}, {"the phases' cruise", found.spans}};
+    for (const auto& s : spans) {
+      SCOPED_TRACE(s.what);
+      const analysis::PowerMixture p = analysis::AnalysePowerMixture(f, analysis::Limits{}, s.phases);
+      // The segment holding the middle of the known cruise.
+      const double middle = (cruiseStart + cruiseEnd) / 2;
+      const auto m = std::find_if(p.mixture.begin(), p.mixture.end(),
+                                  [&](const analysis::MixtureSegment& x) { return x.start_s <= middle && x.end_s >= middle; });
+      ASSERT_NE(m, p.mixture.end());
+      EXPECT_EQ(analysis::MixtureStateName(m->state), log.mixture) << m->evidence;
+      EXPECT_FALSE(m->powerEvidence.empty()) << m->flowShare;
+      std::printf("[ mixture ] %s, %s: %s, %s; %s\n", log.file, s.what, std::string(analysis::MixtureStateName(m->state)).c_str(),
+                  m->evidence.c_str(), m->powerEvidence.c_str());
     }
   }
 }

@@ -27,17 +27,18 @@ struct SharedLog {
   std::vector<ClockSpan> pulls; // quick mixture pulls; empty when none is known
   ClockSpan cruise;             // level cruise; {"", ""} when the flight has none
   bool propellerCycling;        // the run-up's dips are the propeller's, not magneto checks
+  const char* mixture;          // in the cruise, after its pulls: "lean_of_peak", "rich_of_peak"; "" unknown
 };
 
 inline const std::vector<SharedLog>& SharedLogs() {
   static const std::vector<SharedLog> logs = {
       {"log_220417_125002_LFQA.csv", 6, {"12:56:06", "12:56:25"}, "12:59:50", "13:33:30",
-       {{"13:05:00", "13:05:30"}}, {"13:06:00", "13:23:00"}, false},
+       {{"13:05:00", "13:05:30"}}, {"13:06:00", "13:23:00"}, false, "lean_of_peak"},
       {"log_220417_135002_LFAQ.csv", 6, {"13:56:28", "13:56:50"}, "14:01:26", "15:08:30",
-       {{"14:11:56", "14:12:05"}}, {"14:12:48", "14:51:53"}, false},
+       {{"14:11:56", "14:12:05"}}, {"14:12:48", "14:51:53"}, false, "lean_of_peak"},
       {"log_220825_142831_LSZC.csv", 6, {"14:34:45", "14:35:05"}, "14:41:09", "15:22:20",
-       {{"14:52:23", "14:52:45"}}, {"14:53:00", "15:09:00"}, false},
-      {"log_20260327_152821_KOAK.csv", 6, {"15:34:22", "15:34:55"}, "15:37:50", "15:41:50", {}, {"", ""}, true},
+       {{"14:52:23", "14:52:45"}}, {"14:53:00", "15:09:00"}, false, "lean_of_peak"},
+      {"log_20260327_152821_KOAK.csv", 6, {"15:34:22", "15:34:55"}, "15:37:50", "15:41:50", {}, {"", ""}, true, ""},
   };
   return logs;
 }

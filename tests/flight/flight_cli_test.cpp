@@ -93,9 +93,10 @@ TEST(FlightCli, AnalyzeTextShowsEverySectionOfTheAnalyses) {
        "       1128  E4                 1479                     7.49         1181\n"
        "Magneto check\n"
        "  Each EGT's rise on one magneto, in °F.\n"
+       "  Check at 300 s (116 RPM below 1799): Plug, E3 fell 21 °F while the others rose 60-64 °F\n"
        "  Time (s)  RPM drop  Verdict  E1 (°F)  E2 (°F)  E3 (°F)  E4 (°F)\n"
-       "       276   106 RPM  Normal        60       63       66       65\n"
-       "       300   116 RPM  Plug          59       55      -19       56\n"
+       "       276   106 RPM  Normal        65       70       72       72\n"
+       "       300   116 RPM  Plug          64       60      -21       64\n"
        "Findings:   3, 3 open\n"},
       {plain,
        "\n  Valve screen: no cylinder swings in cruise\n"

@@ -538,13 +538,15 @@ class FlightWindowTest : public QObject {
                                   "the peaks 0.57 GPH apart, E1 first and E6 last";
     QTest::newRow("lean titles") << "Lean test" << "titles" << 0 << "Sweep|Cylinder|Peak EGT|Fuel flow at peak|Peak at";
     QTest::newRow("lean cylinders, the richest peak first") << "Lean test" << "cells" << 1 << "E1|E2|E3|E4|E5|E6";
-    QTest::newRow("mag line") << "Magneto check" << "lines" << 0 << "Each EGT's rise on one magneto, in °F.";
+    QTest::newRow("mag line") << "Magneto check" << "lines" << 0
+                              << "Each EGT's rise on one magneto, in °F.\n"
+                                 "Check at 9:16:58 (114 RPM below 1795): Plug, E3 fell 23 °F while the others rose 59-64 °F";
     QTest::newRow("mag titles") << "Magneto check" << "titles" << 0 << "Time|RPM drop|Verdict|E1|E2|E3|E4|E5|E6";
-    QTest::newRow("mag drops") << "Magneto check" << "cells" << 1 << "82 RPM|102 RPM";
+    QTest::newRow("mag drops") << "Magneto check" << "cells" << 1 << "94 RPM|114 RPM";
     // Left and right magneto; the right one's dead cylinder E3 falls, a plug.
     QTest::newRow("mag verdicts") << "Magneto check" << "cells" << 2 << "Normal|Plug";
     QTest::newRow("mag verdicts' colours") << "Magneto check" << "colours" << 2 << "#1a701a|#b00000";
-    QTest::newRow("mag E3") << "Magneto check" << "cells" << 5 << "55 °F|-24 °F";
+    QTest::newRow("mag E3") << "Magneto check" << "cells" << 5 << "67 °F|-23 °F";
   }
   void summarySectionsReadAsOnPaper() {
     QFETCH(QString, section);

@@ -172,6 +172,48 @@ TEST(SimEvents, MagChecksDropTheRpmAndRaiseEveryEgtButTheDeadCylinders) {
   }
 }
 
+// The quick run-up: checks of 3 s, the RPM down by its drop within a second
+// of the switch and back within a second after, every EGT rising on each.
+TEST(SimEvents, QuickMagChecksDropTheRpmWithinASecond) {
+  const struct {
+    const char* name;
+    ProfileOptions o;
+  } cases[] = {
+      {"six cylinders, 1 s", options(ProfileLayout::Single, 6, 1)},
+      {"four cylinders, 1 s, a short flight", options(ProfileLayout::Single, 4, 1, 10, 9)},
+      {"extended, 2 s", options(ProfileLayout::Extended, 6, 2, 30, 2)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProfileOptions o = c.o;
+    o.events.quickMag = true;
+    const Decoded d = decode(o);
+    const Flight& f = d.flights[0];
+    const ProfileEvents::Mag& m = d.truth[0].mag;
+    ASSERT_TRUE(m.present && m.quick);
+    EXPECT_EQ(m.deadCylinder, 0);
+    EXPECT_NEAR(m.leftEnd - m.leftStart, 3, 0.01);
+    EXPECT_NEAR(m.rightEnd - m.rightStart, 3, 0.01);
+    EXPECT_GE(m.leftStart, d.truth[0].runUpStart + 10);
+    EXPECT_LE(m.rightEnd + 10, d.truth[0].runUpEnd);
+    const auto rpm = column(f, ChannelKind::Rpm);
+    const double both = rpm[before(f, m.leftStart)];
+    EXPECT_NEAR(both, 1800, 30);
+    const struct {
+      double start, end, drop;
+    } checks[] = {{m.leftStart, m.leftEnd, m.leftRpmDrop}, {m.rightStart, m.rightEnd, m.rightRpmDrop}};
+    for (const auto& k : checks) {
+      const std::size_t on = f.rowAt(k.start + 1), after = f.rowAt(k.end + 1);
+      EXPECT_NEAR(rpm[before(f, k.start)] - rpm[on], k.drop, 30) << k.start;
+      EXPECT_NEAR(rpm[after], both, 30) << k.end;
+      for (int cyl = 1; cyl <= o.cylinders; ++cyl) {
+        const auto egt = column(f, ChannelKind::Egt, cyl);
+        EXPECT_GE(egt[before(f, k.end)] - egt[before(f, k.start)], 20) << "E" << cyl << " at " << k.start;
+      }
+    }
+  }
+}
+
 TEST(SimEvents, LeaningSweepPeaksEachEgtAtItsCylindersFuelFlow) {
   struct Case {
     const char* name;

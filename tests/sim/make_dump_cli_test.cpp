@@ -50,6 +50,8 @@ TEST(SimMakeDump, EventsAndTheirSettingsMakeTheProfilesFlights) {
          o.events.lean = true, o.events.leanSpread = 1.1;
        }),
        1},
+      {"a quick run-up at 1 s", "--events quickmag,lean --interval 1 --minutes 20",
+       with([](auto& o) { o.interval = 1, o.minutes = 20, o.events.quickMag = o.events.lean = true; }), 1},
       {"a drift over flights", "--drift-cylinder 5 --drift 3 --flights 4 --minutes 10",
        with([](auto& o) { o.minutes = 10, o.events.driftCylinder = 5, o.events.drift = 3; }), 4},
   };
@@ -69,7 +71,8 @@ TEST(SimMakeDump, RefusesEventsAndSettingsThatDoNotFit) {
     const char* message;  // on stderr
   };
   const Case cases[] = {
-      {"--events lean,spin", 105, "--events: unknown event 'spin'; the events are lean, mag, valve, probe, hot"},
+      {"--events lean,spin", 105, "--events: unknown event 'spin'; the events are lean, mag, quickmag, valve, probe, hot"},
+      {"--events mag,quickmag", 2, "--events: mag or quickmag, not both"},
       {"--events lean,,mag", 105, "unknown event ''"},
       {"--events Lean", 105, "unknown event 'Lean'"},
       {"--valve-cylinder 2", 2, "--valve-cylinder needs --events valve"},
