@@ -43,7 +43,7 @@ std::string checkProbeChannel(const std::string& text) {
 
 int makeDump(int argc, char** argv) {
   CLI::App app{"varnix-sim make-dump: writes a dump of flights with a plausible profile"};
-  std::string out, layout = "single";
+  std::string out, layout = "single", profile = "standard";
   int flights = 1, cylinders = 6, interval = 6;
   double minutes = 60;
   unsigned seed = 1;
@@ -54,6 +54,10 @@ int makeDump(int argc, char** argv) {
   app.add_option("--layout", layout, "Channel layout")->check(CLI::IsMember({"single", "extended", "twin"}));
   app.add_option("--interval", interval, "Seconds between records")->check(CLI::Range(1, 60));
   app.add_option("--seed", seed, "Seed of the flights' small variations");
+  app.add_option("--profile", profile,
+      "The flight flown: standard, cruise75 (a 75 % rich-of-peak cruise), circuits (five touch-and-goes) or "
+      "powered-descent (a descent at cruise RPM, MAP and fuel flow falling)")
+      ->check(CLI::IsMember({"standard", "cruise75", "circuits", "powered-descent"}));
   sim::encode::ProfileEventOptions ev;
   std::string events, probeChannel = "C3";
   std::vector<double> peaks;
@@ -144,6 +148,10 @@ int makeDump(int argc, char** argv) {
   o.layout = layout == "twin" ? sim::encode::ProfileLayout::Twin
              : layout == "extended" ? sim::encode::ProfileLayout::Extended
                                     : sim::encode::ProfileLayout::Single;
+  o.shape = profile == "cruise75"          ? sim::encode::ProfileShape::Cruise75
+            : profile == "circuits"        ? sim::encode::ProfileShape::Circuits
+            : profile == "powered-descent" ? sim::encode::ProfileShape::PoweredDescent
+                                           : sim::encode::ProfileShape::Standard;
   o.cylinders = cylinders;
   o.minutes = minutes;
   o.interval = interval;

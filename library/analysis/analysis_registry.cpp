@@ -26,7 +26,8 @@ const std::vector<AnalysisRow> kRows = {
     {"phases", {}, [](AnalysisRun& r) { r.engine.phases = FindPhaseSpans(r.flight); },
      [](const flight::Flight& f, const EngineAnalysis& a) { return PhaseSections(f, a.phases); },
      {{"phases", [](const EngineAnalysis& a) { return PhasesJson(a.phases); }},
-      {"events", [](const EngineAnalysis& a) { return EventsJson(a.phases); }}}},
+      {"events", [](const EngineAnalysis& a) { return EventsJson(a.phases); }},
+      {"phase_basis", [](const EngineAnalysis& a) { return Json(a.phases.basis); }}}},
     {"digest_envelopes", {},
      [](AnalysisRun& r) {
        r.analysed.digest = StartDigest(r.flight);

@@ -8,6 +8,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
+#include "analysis/air_phases.h"
 #include "analysis/result_sections.h"
 #include "analysis/run_beside.h"
 #include "analysis/smoothing.h"
@@ -29,14 +30,26 @@ constexpr double kTakeoffRpm = 2000;       // and at least this fast
 constexpr double kTakeoffDwell = 20;
 constexpr double kTakeoffRaw = 0.5;        // the takeoff starts where the unsmoothed level passed this
 constexpr double kTakeoffSeconds = 60;     // the takeoff is its first minute; then the climb
-constexpr double kClimbBoth = 0.72;        // climb while sqrt(power x fuel flow) stays above this
-constexpr double kClimbOne = 0.8;          // ... or the one measure the flight has
-constexpr double kClimbAgain = 0.85;       // a cruise turns into a climb above this
+// The climb ends at the pilot's first lasting reduction of power or fuel flow
+// (to under 92% of the climb's level, for two minutes), unless it left climb
+// power (85% of the takeoff's, both) or the heads kept warming after it (the
+// aircraft still climbing); a normally aspirated engine's climb also ends
+// where the heads cool with MAP steady (at full throttle MAP falls as it climbs).
+constexpr double kReduction = 0.92;
+constexpr double kReductionDwell = 120;
+constexpr double kClimbPower = 0.85;
+constexpr double kStillWarming = 2.0;      // °F the heads rose in the minute before the reduction and from 30 s to 2 min after
+constexpr double kLevelCooling = 4.0;      // °F the heads cooled from their peak with MAP steady
+constexpr double kSteadyMap = 0.4;         // in Hg
+constexpr double kTurboMap = 30.5;         // a takeoff above this MAP is turbocharged: MAP says nothing of the climb
+constexpr double kLevelAfter = 120;        // the heads' level-off rule starts this long into the climb
+constexpr double kClimbAgain = 0.85;       // a cruise turns into a climb above this,
+constexpr double kPowerAdded = 1.1;        // the power added to it: at this share of the cruise's or more
 constexpr double kClimbDwell = 60;
 constexpr double kHeadsPeakWindow = 120;  // the climb ended where the heads stopped warming, up to 2 min before,
 constexpr double kHeadsPeakDrop = 1.5;     // °F: when they have cooled this much before power came back
 constexpr double kHeadsSmooth = 20;        // seconds the head temperature is smoothed over
-constexpr double kDescentShare = 0.8;      // of the cruise's mean power and fuel flow, for a minute
+constexpr double kDescentShare = 0.85;     // of the cruise's mean power and fuel flow, for a minute
 constexpr double kDescentDwell = 60;
 constexpr double kResumeShare = 0.9;       // a descent back at cruise levels for three minutes
 constexpr double kResumeDwell = 180;
@@ -161,6 +174,12 @@ FlightPhases FindPhases(const flight::Flight& flight) {
 }
 
 FlightPhases FindPhaseSpans(const flight::Flight& flight) {
+  FlightPhases result = FindEnginePhases(flight);
+  ApplyAirData(flight, result);
+  return result;
+}
+
+FlightPhases FindEnginePhases(const flight::Flight& flight) {
   FlightPhases result;
   const std::size_t n = flight.rows();
   const flight::Engine engine = PhaseEngine(flight);
@@ -189,7 +208,7 @@ FlightPhases FindPhaseSpans(const flight::Flight& flight) {
   const int basis = result.basis == "rpm_map" ? 0 : result.basis == "power_percent" ? 1 : result.basis == "rpm" ? 2 : 3;
   // The power and fuel flow, smoothed, and the heads (on a long flight
   // beside them: they share nothing).
-  std::vector<float> power(n), fuel(n, static_cast<float>(kNaN)), ps, fs;
+  std::vector<float> power(n), fuel(n, static_cast<float>(kNaN)), manifold(n, static_cast<float>(kNaN)), ps, fs, ms;
   auto powerAndFuel = [&] {
     for (std::size_t r = 0; r < n; ++r) {
       const double rv = valueAt(flight, rpm, r);
@@ -198,8 +217,10 @@ FlightPhases FindPhaseSpans(const flight::Flight& flight) {
                                     : basis == 2 ? std::pow(rv / 2700.0, 3)
                                                  : valueAt(flight, flow, r));
       if (both) fuel[r] = static_cast<float>(valueAt(flight, flow, r));
+      manifold[r] = static_cast<float>(valueAt(flight, map, r));
     }
     ps = Smoothed(power, flight.seconds, kSmoothSeconds);
+    ms = Smoothed(manifold, flight.seconds, kSmoothSeconds);
     if (both) fs = Smoothed(fuel, flight.seconds, kSmoothSeconds);
   };
   // The mean head temperature: it rises through a climb and turns when the
@@ -255,7 +276,11 @@ FlightPhases FindPhaseSpans(const flight::Flight& flight) {
     if (!both) return p / pMax;
     return std::sqrt(std::max(0.0, p / pMax) * std::max(0.0, f / fMax));
   };
-  const double climbLevel = both ? kClimbBoth : kClimbOne;
+  // A turbocharged engine holds its MAP through the climb.
+  double mapMax = 0;
+  for (std::size_t r = 0; r < n; ++r)
+    if (running(r) && ms[r] > mapMax) mapMax = ms[r];
+  const bool aspirated = map >= 0 && mapMax > 0 && mapMax <= kTurboMap;
 
   struct Mark {
     State state;
@@ -272,6 +297,9 @@ FlightPhases FindPhaseSpans(const flight::Flight& flight) {
   Held stopped, takeoff, belowClimb, aboveClimb, descent, resume, landing;
   double cruiseP = 0, cruiseF = 0;
   long cruiseRows = 0;
+  double climbP = 0, climbF = 0;   // the climb's level since its start or its last reduction
+  long headsPeak = -1;             // the row of the heads' peak in the climb
+  long lowAt = -1, lastTakeoff = -1;  // the last row at idle power; the last takeoff's first row
   for (long i = 0; i < static_cast<long>(n); ++i) {
     const std::size_t r = static_cast<std::size_t>(i);
     const double t = flight.seconds[r];
@@ -294,6 +322,7 @@ FlightPhases FindPhaseSpans(const flight::Flight& flight) {
     const bool takeoffPower = c >= kTakeoffLevel && (rpm < 0 || rv >= kTakeoffRpm);
     const bool idle = rpm >= 0 ? rv < kLandingRpm
                                : (both ? fuel[r] / fMax : power[r] / pMax) < kLandingShare;
+    if (idle) lowAt = i;
     const bool landed = state != State::Ground && landing.update(idle, i, flight.seconds, kLandingDwell);
     if (landed) {
       enter(State::Ground, landing.since);
@@ -310,7 +339,27 @@ FlightPhases FindPhaseSpans(const flight::Flight& flight) {
         --from;
       }
       enter(State::Takeoff, from);
+      lastTakeoff = from;
       takeoff = belowClimb = landing = Held{};
+    };
+    // The cruise from `from` (found a while after it began): its levels from then on.
+    auto startCruise = [&](long from) {
+      enter(State::Cruise, from);
+      cruiseP = cruiseF = 0;
+      cruiseRows = 0;
+      for (long k = marks.back().row; k < i; ++k) {
+        const std::size_t x = static_cast<std::size_t>(k);
+        if (std::isnan(ps[x]) || (both && std::isnan(fs[x]))) continue;
+        cruiseP += ps[x];
+        cruiseF += both ? fs[x] : 0;
+        ++cruiseRows;
+      }
+      descent = aboveClimb = takeoff = Held{};
+    };
+    // Takeoff power again after an idle run (a touch-and-go whose idle was too
+    // short for a landing) is another takeoff.
+    auto againAfterIdle = [&] {
+      return lowAt > lastTakeoff && takeoff.update(takeoffPower, i, flight.seconds, kTakeoffDwell);
     };
     switch (state) {
       case State::Off: break;
@@ -321,24 +370,63 @@ FlightPhases FindPhaseSpans(const flight::Flight& flight) {
         if (t - flight.seconds[static_cast<std::size_t>(marks.back().row)] >= kTakeoffSeconds) {
           enter(State::Climb, i);
           belowClimb = Held{};
+          climbP = ps[r];
+          climbF = both ? fs[r] : 0;
+          headsPeak = -1;
         }
         break;
-      case State::Climb:
-        if (belowClimb.update(c < climbLevel, i, flight.seconds, kClimbDwell)) {
-          const long since = belowClimb.since;
-          // The row where the unsmoothed level dropped, before or after `since`.
-          const auto raw = [&](long row) {
-            return level(power[static_cast<std::size_t>(row)], both ? fuel[static_cast<std::size_t>(row)] : 0);
-          };
-          long step = since;
-          while (step > marks.back().row && !(raw(step - 1) >= climbLevel)) --step;
-          while (step < i && raw(step) >= climbLevel) ++step;
-          enter(State::Cruise, climbEnd(since, step, marks.back().row));
-          cruiseP = cruiseF = 0;
-          cruiseRows = 0;
-          descent = aboveClimb = Held{};
+      case State::Climb: {
+        if (againAfterIdle()) {
+          startTakeoff();
+          break;
         }
+        climbP = std::max(climbP, static_cast<double>(ps[r]));
+        if (both) climbF = std::max(climbF, static_cast<double>(fs[r]));
+        const bool reduced = ps[r] < kReduction * climbP || (both && fs[r] < kReduction * climbF);
+        const long floor = marks.back().row;
+        if (!heads.empty() && !std::isnan(heads[r]) &&
+            (headsPeak < 0 || !(heads[r] <= heads[static_cast<std::size_t>(headsPeak)])))
+          headsPeak = i;
+        // Level at full throttle: the heads cool from their peak, MAP steady.
+        if (aspirated && !reduced && headsPeak >= 0 &&
+            flight.seconds[static_cast<std::size_t>(headsPeak)] - flight.seconds[static_cast<std::size_t>(floor)] >= kLevelAfter &&
+            heads[static_cast<std::size_t>(headsPeak)] - heads[r] >=
+                FahrenheitSpanToUnit(kLevelCooling, EngineUnit(flight.facts)) &&
+            std::fabs(ms[r] - ms[static_cast<std::size_t>(headsPeak)]) <= kSteadyMap) {
+          startCruise(headsPeak);
+          break;
+        }
+        if (!belowClimb.update(reduced, i, flight.seconds, kReductionDwell)) break;
+        const long since = belowClimb.since;
+        // The row where the unsmoothed level dropped, before or after `since`.
+        const auto high = [&](long row) {
+          const std::size_t x = static_cast<std::size_t>(row);
+          return power[x] >= kReduction * climbP && (!both || fuel[x] >= kReduction * climbF);
+        };
+        long step = since;
+        while (step > floor && !high(step - 1)) --step;
+        while (step < i && high(step)) ++step;
+        const bool climbPower = ps[r] >= kClimbPower * pMax && (!both || fs[r] >= kClimbPower * fMax);
+        // Heads that were warming before the reduction and still warm after
+        // it: the aircraft is still climbing (a hot cruise after a cool climb
+        // warms them only after it).
+        bool warming = false;
+        if (!heads.empty()) {
+          const double stepAt = flight.seconds[static_cast<std::size_t>(step)];
+          const std::size_t before = flight.rowAt(stepAt - 60), after = flight.rowAt(stepAt + 30);
+          const double rise = FahrenheitSpanToUnit(kStillWarming, EngineUnit(flight.facts));
+          warming = heads[static_cast<std::size_t>(step)] - heads[before] >= rise && heads[r] - heads[after] >= rise;
+        }
+        if (climbPower || warming) {
+          // A climb-power setting: the climb goes on at the new level.
+          climbP = ps[r];
+          climbF = both ? fs[r] : 0;
+          belowClimb = Held{};
+          break;
+        }
+        startCruise(climbEnd(since, step, floor));
         break;
+      }
       case State::Cruise: {
         if (!std::isnan(ps[r]) && (!both || !std::isnan(fs[r]))) {
           cruiseP += ps[r];
@@ -348,12 +436,17 @@ FlightPhases FindPhaseSpans(const flight::Flight& flight) {
         const double meanP = cruiseRows ? cruiseP / static_cast<double>(cruiseRows) : ps[r];
         const double meanF = cruiseRows ? cruiseF / static_cast<double>(cruiseRows) : 0;
         const bool lower = ps[r] < kDescentShare * meanP && (!both || fs[r] < kDescentShare * meanF);
-        if (descent.update(lower, i, flight.seconds, kDescentDwell)) {
+        if (againAfterIdle()) {
+          startTakeoff();
+        } else if (descent.update(lower, i, flight.seconds, kDescentDwell)) {
           enter(State::Descent, descent.since);
           resume = takeoff = Held{};
-        } else if (aboveClimb.update(c >= kClimbAgain, i, flight.seconds, kClimbDwell)) {
+        } else if (aboveClimb.update(c >= kClimbAgain && ps[r] >= kPowerAdded * meanP, i, flight.seconds, kClimbDwell)) {
           enter(State::Climb, aboveClimb.since);
           belowClimb = Held{};
+          climbP = ps[r];
+          climbF = both ? fs[r] : 0;
+          headsPeak = -1;
         }
         break;
       }

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: MIT
 // The parts of a flight: on the ground with the engine running, the run-up,
-// takeoff, climb, cruise and descent, found from the engine channels alone
-// (RPM, MAP, fuel flow), so that files without altitude get them too. Each
-// decision needs its condition to hold for a minimum time (hysteresis and
-// dwell), so a phase never flickers. The thresholds are our own, tuned on the
-// simulator's profile and a recorded avionics log (see README, "Flight
-// phases"): takeoff is the first minute at takeoff power; climb lasts while
-// power and fuel flow stay near their takeoff levels; descent is a lasting
-// drop of both power and fuel flow below 80% of the cruise's.
+// takeoff, climb, cruise and descent. Where the file records the airspeed or
+// the altitude (avionics logs) the airborne phases come from what the aircraft
+// did (air_phases.h); otherwise from the engine channels (RPM, MAP, fuel flow)
+// and the pilot's actions: the climb ends at the first lasting reduction of
+// power or fuel flow that leaves climb power while the heads stop warming (or,
+// normally aspirated, where the heads cool with MAP steady); a descent is a
+// lasting drop of power and fuel flow from the cruise's; takeoff power after a
+// landing or an idle run is another takeoff. Each decision needs its condition
+// to hold for a minimum time, so a phase never flickers (see README, "Flight
+// phases, power and mixture").
 #pragma once
 
 #include <span>
@@ -57,8 +59,10 @@ struct FlightPhases {
   std::vector<PhaseSpan> spans;     // in time order, not overlapping
   std::vector<FlightEvent> events;  // in time order
   std::vector<PhaseFigures> figures;  // one for each span, in the same order
-  // What the phases were found from: "rpm_map", "power_percent", "rpm",
-  // "fuel_flow"; "" when they could not be found, and then `why` says why.
+  // What the phases were found from: "airspeed" or "altitude" (the air data,
+  // the ground and run-up from the engine), else the engine's "rpm_map",
+  // "power_percent", "rpm", "fuel_flow"; "" when they could not be found, and
+  // then `why` says why.
   std::string basis;
   std::string why;
   // The spans of one phase, in time order.
@@ -69,6 +73,10 @@ FlightPhases FindPhases(const flight::Flight& flight);
 // The same without the figures, for callers that need none or find them
 // meanwhile (PhaseFiguresOf of the spans).
 FlightPhases FindPhaseSpans(const flight::Flight& flight);
+
+// The phases from the engine channels alone, what files without altitude or
+// airspeed get (FindPhaseSpans uses the air data where the file has it).
+FlightPhases FindEnginePhases(const flight::Flight& flight);
 
 // The engine phases and power are found from: the left one of a twin (the
 // right one where only it has RPM).

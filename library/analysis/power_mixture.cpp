@@ -25,6 +25,7 @@ constexpr double kSteady = 0.02;          // RPM and MAP move less than this mea
 constexpr double kSteadyBefore = 30;      // seconds before the change they were steady too (the EGT lags)
 constexpr double kEgtAnswer = 5;          // °F the EGT must move to count
 constexpr double kLeaningLead = 120;      // a leaning just before the cruise counts for it
+constexpr double kSettledSpan = 120;      // s of cruise after a sweep that say where the mixture settled
 constexpr double kLeaningSpan = 300;      // ... as does one in its first five minutes
 constexpr double kPeakRise = 10;          // °F the EGT rose to its peak
 constexpr double kPeakFall = 10;          // °F it fell beyond it
@@ -197,11 +198,28 @@ PowerMixture AnalysePowerMixture(const flight::Flight& flight, const Limits& lim
         egt[peak] - egt[from] >= FahrenheitSpanToUnit(kPeakRise, egtUnit) &&
         egt[peak] - egt[to] >= FahrenheitSpanToUnit(kPeakFall, egtUnit) &&
         ff[from] - ff[peak] >= flowStep(ff[peak]) && ff[peak] - ff[to] >= flowStep(ff[peak])) {
-      seg.state = MixtureState::LeanOfPeak;
-      seg.evidence = "leaning crossed the EGT peak of " + number(egt[peak]) + " " + egtText + " at " +
-                     number(ff[peak], 1) + " " + flowText + " (" + number(flight.seconds[peak]) + " s); " +
-                     number(egt[peak] - egt[to]) + " " + egtText + " lean of it at " + number(ff[to], 1) + " " +
-                     flowText;
+      const std::string crossed = "leaning crossed the EGT peak of " + number(egt[peak]) + " " + egtText + " at " +
+                                  number(ff[peak], 1) + " " + flowText + " (" + number(flight.seconds[peak]) + " s)";
+      // A sweep is often a test: the cruise is flown at the setting the
+      // pilot went back to, rich of the peak when it burns more than it.
+      std::vector<float> after;
+      for (std::size_t r = to + 1; r <= last; ++r)
+        if (!std::isnan(ff[r])) after.push_back(ff[r]);
+      const bool settles = !after.empty() && flight.seconds[last] - flight.seconds[to] >= kSettledSpan;
+      double settled = kNaN;
+      if (settles) {
+        std::nth_element(after.begin(), after.begin() + static_cast<std::ptrdiff_t>(after.size() / 2), after.end());
+        settled = after[after.size() / 2];
+      }
+      if (settles && settled - ff[peak] >= flowStep(ff[peak])) {
+        seg.state = MixtureState::RichOfPeak;
+        seg.evidence = crossed + ", then the mixture went back to " + number(settled, 1) + " " + flowText +
+                       ", richer than the peak";
+      } else {
+        seg.state = MixtureState::LeanOfPeak;
+        seg.evidence = crossed + "; " + number(egt[peak] - egt[to]) + " " + egtText + " lean of it at " +
+                       number(ff[to], 1) + " " + flowText;
+      }
       out.mixture.push_back(seg);
       continue;
     }

@@ -215,6 +215,7 @@ constexpr Known kKnown[] = {
     {"fqtyl", ChannelKind::FuelLevel, 1},      {"fqtyr", ChannelKind::FuelLevel, 2},
     {"fqty1", ChannelKind::FuelLevel, 1},      {"fqty2", ChannelKind::FuelLevel, 2},
     {"oat", ChannelKind::Oat, 0},              {"altind", ChannelKind::Altitude, 0},
+    {"altb", ChannelKind::Altitude, 0},  // the older G1000's baro-corrected altitude
     {"altmsl", ChannelKind::Altitude, 1},      {"altgps", ChannelKind::Altitude, 2},
     {"ias", ChannelKind::Airspeed, 0},         {"tas", ChannelKind::Airspeed, 1},
     {"gndspd", ChannelKind::GroundSpeed, 0},   {"vspd", ChannelKind::VerticalSpeed, 0},

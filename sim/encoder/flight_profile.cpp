@@ -91,6 +91,58 @@ constexpr Phase kPhases[] = {
     {0.05, 1000, 13.5, 4.0, 950, 270, 1050, 170, 70, 0, 10},    // landing and taxi
 };
 
+// The legs of a shape of flight and which of them are the run-up, the climb,
+// the cruise, the descent and the landing after it (of circuits, the first
+// circuit's), and the legs that begin at takeoff power.
+struct ShapeLegs {
+  std::vector<Phase> legs;
+  std::size_t runUp = 1, climb = 2, cruise = 3, descent = 4, landing = 5;
+  std::vector<std::size_t> takeoffs = {2};
+};
+
+ShapeLegs legsOf(ProfileShape shape) {
+  ShapeLegs s;
+  s.legs.assign(std::begin(kPhases), std::end(kPhases));
+  //                        share   rpm    map   ff    egt   cht  tit   oil  oilp oatDrop hp
+  constexpr Phase kTakeoff{0.02, 2700, 29.5, 22.5, 1280, 380, 1400, 185, 84, 5, 100};
+  constexpr Phase kTaxi = kPhases[0], kRunUp = kPhases[1], kLanding = kPhases[5];
+  switch (shape) {
+    case ProfileShape::Standard: break;
+    case ProfileShape::Cruise75:
+      s.legs = {kTaxi, kRunUp, kTakeoff,
+                {0.12, 2700, 28.0, 21.0, 1290, 395, 1420, 195, 82, 22, 90},    // climb, full rich
+                {0.60, 2500, 24.8, 17.0, 1350, 380, 1480, 195, 80, 30, 75},    // cruise, 75 % rich of peak
+                kPhases[4], kLanding};
+      s = {s.legs, 1, 3, 4, 5, 6, {2}};
+      break;
+    case ProfileShape::PoweredDescent:
+      // The descent at cruise RPM: MAP and fuel flow come back in two steps.
+      s.legs[3].share = 0.50;
+      s.legs.insert(s.legs.begin() + 4, {0.10, 2400, 19.0, 10.0, 1400, 330, 1500, 185, 77, 20, 50});
+      s.legs[5] = {0.10, 2400, 16.0, 8.0, 1330, 300, 1420, 180, 75, 12, 40};
+      s.landing = 6;
+      break;
+    case ProfileShape::Circuits: {
+      s.legs = {kTaxi, kRunUp};
+      s.legs[0].share = 0.06;
+      s.takeoffs.clear();
+      for (int circuit = 0; circuit < 5; ++circuit) {
+        s.takeoffs.push_back(s.legs.size());
+        s.legs.push_back(kTakeoff);
+        s.legs.push_back({0.04, 2600, 27.5, 19.5, 1290, 395, 1420, 195, 82, 6, 85});    // climb to the pattern
+        s.legs.push_back({0.045, 2300, 21.0, 10.5, 1380, 360, 1480, 190, 78, 6, 55});  // downwind
+        s.legs.push_back({0.055, 1900, 15.0, 6.5, 1150, 320, 1300, 185, 75, 3, 30});   // base and final
+        s.legs.push_back({0.004, 1000, 13.0, 4.0, 1000, 320, 1100, 180, 70, 0, 10});   // on the runway at idle
+      }
+      s.legs.push_back(kLanding);
+      s.legs.back().share = 0.10;
+      s = {s.legs, 1, 3, 4, 5, 6, s.takeoffs};
+      break;
+    }
+  }
+  return s;
+}
+
 class Random {
  public:
   explicit Random(unsigned seed) : state_(seed * 2654435761u + 1u) {}
@@ -215,9 +267,9 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
 
   // The phases and the row each begins at. Mag checks need a run-up of
   // kRunUpSeconds at least: the cruise gives it the time.
-  constexpr std::size_t kRunUp = 1, kClimb = 2, kCruise = 3, kDescent = 4;
-  Phase phases[std::size(kPhases)];
-  std::copy(std::begin(kPhases), std::end(kPhases), phases);
+  const ShapeLegs shape = legsOf(o.shape);
+  const std::size_t kRunUp = shape.runUp, kClimb = shape.climb, kCruise = shape.cruise, kDescent = shape.descent;
+  std::vector<Phase> phases = shape.legs;
   if (ev.mag || ev.quickMag) {
     const double needed = ev.mag ? kRunUpSeconds : kQuickRunUpSeconds;
     const double runUp = std::max(phases[kRunUp].share, needed / (static_cast<double>(rows) * dt));
@@ -242,9 +294,12 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
     }
   }
   said.runUpStart = static_cast<double>(startRow[kRunUp]) * dt;
-  said.runUpEnd = static_cast<double>(startRow[kClimb]) * dt;
+  said.runUpEnd = static_cast<double>(startRow[kRunUp + 1]) * dt;
   said.cruiseStart = static_cast<double>(startRow[kCruise]) * dt;
   said.cruiseEnd = static_cast<double>(startRow[kDescent]) * dt;
+  for (std::size_t leg : shape.takeoffs) said.takeoffs.push_back(static_cast<double>(startRow[leg]) * dt);
+  said.descentStart = said.cruiseEnd;
+  said.descentEnd = static_cast<double>(startRow[shape.landing]) * dt;
 
   const double cruiseFf = phases[kCruise].ff * scale;
   const double added = ev.driftCylinder > 0 ? ev.drift * o.flightIndex : 0;

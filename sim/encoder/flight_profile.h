@@ -19,6 +19,14 @@ namespace varnix::sim::encode {
 
 enum class ProfileLayout { Single, Extended, Twin };
 
+// The flight flown: the plain one (a rich climb, a leaned cruise, a descent);
+// a 75 % rich-of-peak cruise after a takeoff at full power and a climb at full
+// rich; five touch-and-goes in an hour of pattern work (a takeoff at full
+// power, a climb, the downwind, the descent, a few seconds at idle on the
+// runway); or the plain flight with a descent flown at cruise RPM with MAP and
+// fuel flow falling in two steps.
+enum class ProfileShape { Standard, Cruise75, Circuits, PoweredDescent };
+
 // The engine events to put into a flight; each acts on the left (or only)
 // engine, but the hot day, which heats both. Cylinders are numbered from 1.
 struct ProfileEventOptions {
@@ -69,6 +77,7 @@ struct ProfileEventOptions {
 
 struct ProfileOptions {
   ProfileLayout layout = ProfileLayout::Single;
+  ProfileShape shape = ProfileShape::Standard;
   int cylinders = 6;         // 1-9 (Single, Extended), 1-6 (Twin)
   bool allChannels = false;  // every channel the layout has (Single, Extended), nine cylinders
   double minutes = 60;       // flight time; the rows are minutes x 60 / interval
@@ -88,7 +97,9 @@ struct ProfileOptions {
 // `present` false. An event holds from its start up to (not including) its end.
 struct ProfileEvents {
   double runUpStart = 0, runUpEnd = 0;      // the run-up phase
-  double cruiseStart = 0, cruiseEnd = 0;    // the cruise phase
+  double cruiseStart = 0, cruiseEnd = 0;    // the cruise phase (of circuits: the first downwind)
+  std::vector<double> takeoffs;             // where each takeoff's power comes in (the plain climb's start)
+  double descentStart = 0, descentEnd = 0;  // the (first) descent, up to the landing or the touch-and-go
   struct Mag {
     bool present = false;
     double leftStart = 0, leftEnd = 0;      // on the left mag alone

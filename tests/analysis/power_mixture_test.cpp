@@ -121,6 +121,9 @@ TEST(PowerMixture, CruiseMixtureStateFollowsTheEgtsAnswerToFuelFlow) {
   const Case cases[] = {
       {"leaned through the peak into the cruise", ramp(14, 9, 540, 780), constant(2400), constant(22),
        MixtureState::LeanOfPeak, "leaning crossed the EGT peak of 1510 °F at 11.0 GPH (684 s); 48 °F lean of it at 9.0 GPH"},
+      {"a sweep through the peak, then back to the rich setting", [](double t) { return t < 1000 ? ramp(14, 9, 540, 780)(t) : 13.0; },
+       constant(2400), constant(22), MixtureState::RichOfPeak,
+       "leaning crossed the EGT peak of 1510 °F at 11.0 GPH (684 s), then the mixture went back to 13.0 GPH, richer than the peak"},
       {"leaned a little more, lean of peak", step(9, 8.5, 1200), constant(2400), constant(22),
        MixtureState::LeanOfPeak, "EGT fell 12 °F as fuel flow fell 0.5 GPH at steady RPM and MAP (1"},
       {"leaned a little more, rich of peak", step(13, 12.5, 1200), constant(2400), constant(22),

@@ -81,8 +81,8 @@ TEST(FlightCli, AnalyzeTextShowsEverySectionOfTheAnalyses) {
       {withEvents,
        "\nPower, mixture, valves and sensors\n"
        "  Power in cruise: 66 % (recorded)\n"
-       "  Cruise from 948 s: lean of peak — EGT fell 7 °F as fuel flow fell 0.2 GPH at steady RPM and MAP (2658 s); 1 of 1 changes so\n"
-       "  Valve screen: E3 ±33 °F every 60 s (valve), E4 ±41 °F every 60 s (valve)\n"
+       "  Cruise from 900 s: rich of peak — leaning crossed the EGT peak of 1469 °F at 7.7 GPH (1176 s), then the mixture went back to 8.3 GPH, richer than the peak\n"
+       "  Valve screen: E3 ±32 °F every 60 s (valve), E4 ±41 °F every 60 s (valve)\n"
        "  Sensors: C3 dropout from 1800 s\n"
        "Lean test\n"
        "  Sweep at 1128 s (16 rows): Fair, the peaks 0.60 GPH apart, E1 first and E4 last\n"

@@ -523,14 +523,14 @@ class FlightWindowTest : public QObject {
     QTest::addColumn<QString>("expected");
     QTest::newRow("phase titles") << "Phases" << "titles" << 0
                                   << "Phase|From|To|Duration|Fuel|Max CHT|Mean EGT|Mean power";
-    QTest::newRow("phase fuel") << "Phases" << "cells" << 4 << "0.3 gal|0.2 gal|0.3 gal|2.9 gal|7.0 gal|0.9 gal|0.2 gal";
+    QTest::newRow("phase fuel") << "Phases" << "cells" << 4 << "0.3 gal|0.2 gal|0.3 gal|2.7 gal|7.1 gal|0.9 gal|0.2 gal";
     QTest::newRow("phase lengths") << "Phases" << "cells" << 3
-                                   << "0:04:12|0:01:26|0:01:00|0:09:04|0:34:18|0:07:04|0:02:54";
+                                   << "0:04:12|0:01:26|0:01:00|0:08:22|0:34:50|0:07:14|0:02:54";
     QTest::newRow("engine lines")
         << "Power, mixture, valves and sensors" << "lines" << 0
         << "Power in cruise: 66 % (recorded)\n"
-           "Cruise from 9:27:42: rich of peak — EGT fell 76 °F as fuel flow rose 1.8 GPH at steady RPM and MAP "
-           "(1064 s); 1 of 1 changes so\n"
+           "Cruise from 9:27:00: rich of peak — leaning crossed the EGT peak of 1468 °F at 11.3 GPH (1172 s), then "
+           "the mixture went back to 12.2 GPH, richer than the peak\n"
            "Valve screen: E4 ±40 °F every 60 s (valve)\n"
            "Sensors: C3 dropout from 9:42:00";
     QTest::newRow("lean line") << "Lean test" << "html" << 0
