@@ -4,6 +4,7 @@
 #include <QPageSize>
 #include <QPrinter>
 #include <algorithm>
+#include <limits>
 #include <memory>
 #include <qcustomplot.h>
 
@@ -32,6 +33,10 @@ void paintPanel(QPainter& painter, const QRectF& area, const frontend::report::T
   QCPGraph* g = plot.addGraph();
   QVector<double> x, y;
   for (const auto& p : s.points) {
+    if (p.afterGap) {  // a NaN breaks the line
+      x << (x.back() + p.time) / 2;
+      y << std::numeric_limits<double>::quiet_NaN();
+    }
     x << p.time;
     y << p.value;
   }

@@ -90,6 +90,16 @@ TrendsChart::TrendsChart(QWidget* parent) : QWidget(parent) {
   engine_->setObjectName(QStringLiteral("cboTrendsEngine"));
   engine_->hide();
   top->addWidget(engine_);
+  period_ = new QComboBox(this);
+  period_->setObjectName(QStringLiteral("cboTrendsPeriod"));
+  period_->setToolTip(QStringLiteral("The period shown, up to the newest flight"));
+  for (int days : periodDays())
+    period_->addItem(days == 0      ? QStringLiteral("All flights")
+                     : days >= 365 ? QStringLiteral("Last %1 months").arg(days / 365 * 12)
+                                   : QStringLiteral("Last %1 months").arg(days / 30),
+                     days);
+  period_->setCurrentIndex(1);  // twelve months: a year of flights, not a smear of several
+  top->addWidget(period_);
   legend_ = new QLabel(this);
   legend_->setObjectName(QStringLiteral("lblTrendsLegend"));
   legend_->setTextFormat(Qt::RichText);
@@ -112,6 +122,17 @@ TrendsChart::TrendsChart(QWidget* parent) : QWidget(parent) {
   plot_->installEventFilter(this);
   layout->addWidget(plot_, 1);
   connect(engine_, &QComboBox::currentIndexChanged, this, [this] { rebuild(); });
+  connect(period_, &QComboBox::currentIndexChanged, this, [this] { rebuild(); });
+}
+
+const std::vector<int>& TrendsChart::periodDays() {
+  static const std::vector<int> days = {90, 365, 3 * 365, 0};
+  return days;
+}
+
+void TrendsChart::setPeriodDays(int days) {
+  const int at = period_->findData(days);
+  if (at >= 0) period_->setCurrentIndex(at);
 }
 
 int TrendsChart::seriesCount() const { return plot_->graphCount(); }
@@ -159,10 +180,14 @@ void TrendsChart::rebuild() {
 
   double first = INFINITY, last = -INFINITY;
   for (const store::TrendSeries& s : trends_.series)
-    for (const store::TrendValue& v : s.values) {
-      first = std::min(first, v.when);
-      last = std::max(last, v.when);
-    }
+    for (const store::TrendValue& v : s.values) last = std::max(last, v.when);
+  // The period's start: values before it are outside the time axis and its
+  // value ranges.
+  const int days = period_->currentData().toInt();
+  const double from = days > 0 && std::isfinite(last) ? last - days * 86400.0 : -INFINITY;
+  for (const store::TrendSeries& s : trends_.series)
+    for (const store::TrendValue& v : s.values)
+      if (v.when >= from) first = std::min(first, v.when);
   // Two dates under a cylinder's narrow panel, four under the wide ones.
   auto dates = [&](int count) {
     auto t = QSharedPointer<QCPAxisTickerDateTime>::create();
@@ -184,6 +209,7 @@ void TrendsChart::rebuild() {
     double low = INFINITY, high = -INFINITY;
     for (const store::TrendSeries* s : row.series)
       for (const store::TrendValue& v : s->values) {
+        if (v.when < from) continue;
         low = std::min(low, v.value);
         high = std::max(high, v.value);
       }
@@ -223,6 +249,7 @@ void TrendsChart::rebuild() {
         y->setLabel(QString::fromUtf8(flight::UnitText(s.unit)));
         double lo = INFINITY, hi = -INFINITY;
         for (const store::TrendValue& v : s.values) {
+          if (v.when < from) continue;
           lo = std::min(lo, v.value);
           hi = std::max(hi, v.value);
         }
@@ -288,7 +315,9 @@ TrendsChart::Hit TrendsChart::hitAt(QPoint pos) const {
   double best = kHitPixels * kHitPixels;
   for (const Panel& p : panels_) {
     if (!p.rect->rect().contains(pos)) continue;
+    const QCPRange shown = p.rect->axis(QCPAxis::atBottom)->range();
     for (std::size_t i = 0; i < p.series->values.size(); ++i) {
+      if (!shown.contains(p.series->values[i].when)) continue;
       const QPointF d = pointPosition(p, i) - QPointF(pos);
       const double distance = d.x() * d.x() + d.y() * d.y();
       if (distance <= best) {

@@ -6,7 +6,9 @@
 // its colour over the other cylinders' medians in grey, so a cylinder that
 // leaves the pack shows at a glance. A twin shows one engine at a time (the
 // Engine choice): twelve cylinders' panels at once would be too small to
-// read at 1280×720. No line crosses a gap of more than 60 days; hovering a
+// read at 1280×720. The Period choice shows the last 12 months up to the
+// newest flight unless asked for more or less. No line crosses a gap of more
+// than 60 days; hovering a
 // point tells its flight, date and value, and the trend findings are marked
 // on their panel. Clicking a point asks for that flight.
 #pragma once
@@ -44,6 +46,10 @@ class TrendsChart : public QWidget {
   void setLog(std::shared_ptr<const store::AircraftLog> log);
   // The engine shown (an index of engines()); a single engine has one.
   void setEngine(int index);
+  // The period shown: the last `days` days up to the newest flight; 0 for
+  // every flight. The choices are those of periodDays().
+  void setPeriodDays(int days);
+  static const std::vector<int>& periodDays();
   const std::vector<flight::Engine>& engines() const { return trends_.engines; }
   QCustomPlot* plot() const { return plot_; }
   int seriesCount() const;
@@ -68,6 +74,7 @@ class TrendsChart : public QWidget {
   void rebuild();
 
   QComboBox* engine_ = nullptr;
+  QComboBox* period_ = nullptr;
   QLabel* legend_ = nullptr;
   QCustomPlot* plot_ = nullptr;
   std::shared_ptr<const store::AircraftLog> log_;

@@ -26,6 +26,7 @@
 #include "encoder/flight_profile.h"
 #include "app/logbook/frm_logbook.h"
 #include "app/logbook/logbook_model.h"
+#include "app/logbook/trends_chart.h"
 #include "app/report/flight_report.h"
 #include "render/library_text.h"
 
@@ -108,6 +109,10 @@ int trendsShots(const QString& out) {
   if (!writeHistory(tmp.path(), data, "N140SX", sim::encode::ProfileLayout::Single, 140) ||
       !writeHistory(tmp.path(), data, "N130TW", sim::encode::ProfileLayout::Twin, 130))
     return 1;
+  // An avionics log of 2022 beside N140SX's monitor files: its "E1 CHT3" is
+  // cylinder 3's series too, on a line of its own years before.
+  QFile::copy(QStringLiteral(VARNIX_SOURCE_DIR "/tests/data/avionics/log_220417_135002_LFAQ.csv"),
+              data + QStringLiteral("/N140SX/log_220417_135002_LFAQ.csv"));
   app::logbook::FrmLogbook form;
   QSignalSpy caughtUp(&form, &app::logbook::FrmLogbook::caughtUp);
   form.openFolder(data);
@@ -118,16 +123,20 @@ int trendsShots(const QString& out) {
     const char* name;
     const char* aircraft;
     QSize size;
+    int periodDays;  // 0: every flight
   } shots[] = {
-      {"logbook_trends.png", "N140SX", {1280, 720}},
-      {"logbook_trends_1920.png", "N140SX", {1920, 1080}},
-      {"logbook_trends_twin.png", "N130TW", {1280, 720}},
-      {"logbook_trends_twin_1920.png", "N130TW", {1920, 1080}},
+      {"logbook_trends.png", "N140SX", {1280, 720}, 365},
+      {"logbook_trends_1920.png", "N140SX", {1920, 1080}, 365},
+      {"logbook_trends_all.png", "N140SX", {1280, 720}, 0},
+      {"logbook_trends_all_1920.png", "N140SX", {1920, 1080}, 0},
+      {"logbook_trends_twin.png", "N130TW", {1280, 720}, 365},
+      {"logbook_trends_twin_1920.png", "N130TW", {1920, 1080}, 365},
   };
   for (const Shot& shot : shots) {
     for (int row = 0; row < form.aircraftList()->count(); ++row)
       if (form.aircraftList()->item(row)->text().startsWith(QLatin1String(shot.aircraft)))
         form.aircraftList()->setCurrentRow(row);
+    form.trends()->setPeriodDays(shot.periodDays);
     form.resize(shot.size);
     QApplication::processEvents();
     form.grab().save(out + QLatin1Char('/') + QString::fromLatin1(shot.name));

@@ -9,6 +9,7 @@
 #include "flight/channels.h"
 #include "flight/civil_date.h"
 #include "frontend/chart/axis_span.h"
+#include "store/trend_series.h"
 
 namespace varnix::frontend::report {
 
@@ -162,7 +163,9 @@ AircraftReportContent MakeAircraftReportContent(const store::AircraftLog& log, c
       if (s.fuel && fuelAmountUnit(e.fuelUnit) != fuel) continue;
       const double v = s.get(e);
       const std::optional<double> at = IsoSeconds(e.start);
-      if (std::isfinite(v) && at) t.points.push_back({*at, v});
+      if (!std::isfinite(v) || !at) continue;
+      const bool afterGap = !t.points.empty() && *at - t.points.back().time > store::kTrendGapDays * 86400.0;
+      t.points.push_back({*at, v, afterGap});
     }
     if (!t.points.empty()) r.panels.push_back(std::move(t));
   }

@@ -22,6 +22,10 @@ struct TrendSeries {
   struct Point {
     double time = 0;  // the flight's start, seconds since 1970 read as UTC
     double value = 0;
+    // More than the trends' gap (store/trend_series.h) after the point
+    // before: the line stops there and starts anew, never bridging a season
+    // the aircraft stood.
+    bool afterGap = false;
   };
   std::vector<Point> points;
 };

@@ -90,18 +90,22 @@ AircraftTrends BuildTrendSeries(const AircraftLog& log) {
   const CatalogEntry& newest = log.flights.front().entry;
   const analysis::TrendPoint newestPoint = newest.trendPoint();
   const flight::Unit unit = newest.engineUnit;
-  using Key = std::tuple<int, int, int, std::string>;  // engine, quantity, cylinder, channel
+  using Key = std::tuple<int, int, int>;  // engine, quantity, cylinder (0: the engine's or the aircraft's)
   std::map<Key, TrendSeries> byKey;
   auto add = [&](TrendQuantity q, flight::Engine engine, int cylinder, const std::string& channel, flight::Unit u, double value,
                  const TrendValue& base) {
     if (!std::isfinite(value)) return;
-    TrendSeries& s = byKey[{static_cast<int>(engine), quantityOrder(q), cylinder, channel}];
+    TrendSeries& s = byKey[{static_cast<int>(engine), quantityOrder(q), cylinder}];
+    // One value a flight: a file with two channels of one quantity (two oil
+    // probes) gives its first.
+    if (!s.values.empty() && s.values.back().flight == base.flight) return;
     s.quantity = q;
     s.engine = engine;
     s.cylinder = cylinder;
-    s.channel = channel;
+    s.channel = channel;  // flights come oldest first: the newest names it
     s.unit = u;
     TrendValue v = base;
+    v.channel = channel;
     v.value = value;
     s.values.push_back(std::move(v));
   };
@@ -158,7 +162,9 @@ AircraftTrends BuildTrendSeries(const AircraftLog& log) {
   // its step, the others (about the newest flights) at the newest value.
   for (const analysis::Finding& f : log.trends)
     for (TrendSeries& s : out.series) {
-      if (s.channel != f.channel || s.values.empty()) continue;
+      if (s.values.empty() || std::none_of(s.values.begin(), s.values.end(),
+                                           [&](const TrendValue& v) { return v.channel == f.channel; }))
+        continue;
       if (f.kind == analysis::FindingKind::TrendEgt && s.quantity != TrendQuantity::CruiseEgt) continue;
       if (f.kind == analysis::FindingKind::TrendCht && s.quantity != TrendQuantity::CruiseCht) continue;
       std::size_t at = s.values.size() - 1;

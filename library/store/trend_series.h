@@ -30,6 +30,7 @@ struct TrendValue {
   double when = 0;         // the flight's start, seconds since 1970 as if UTC
   std::string date;        // "YYYY-MM-DD"
   std::string label;       // the flight's number and suffix, "23A"
+  std::string channel;     // the flight's own name for it: "C3" in a monitor's file, "E1 CHT3" in an avionics log
   double value = 0;
   // The baseline rule's comparable cruise (power and OAT near the newest
   // flight's); only comparable values make the median.
@@ -52,7 +53,10 @@ struct TrendSeries {
   TrendQuantity quantity = TrendQuantity::CruiseCht;
   flight::Engine engine = flight::Engine::Only;
   int cylinder = 0;        // CHT, EGT: its cylinder
-  std::string channel;     // "C3", "LE2", "OIL", "BAT"
+  // The newest flight's name for it ("C3", "LE2", "OIL", "BAT"). A series is
+  // one quantity of one engine's cylinder whatever each file calls it, so an
+  // aircraft's monitor files and avionics logs make one series.
+  std::string channel;
   flight::Unit unit = flight::Unit::None;  // the newest flight's, every value converted to it
   std::vector<TrendValue> values;            // oldest first
   std::vector<std::vector<MedianPoint>> median;  // one line per segment, never across a gap

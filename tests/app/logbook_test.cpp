@@ -302,6 +302,13 @@ class LogbookTest : public QObject {
     QTest::mouseClick(trends->plot(), Qt::LeftButton, {}, at);
     QCOMPARE(clicked.size(), 1);
     QCOMPARE(clicked.front().front().toInt(), static_cast<int>(first.flight));
+    // The last three months up to the newest flight: May's flights, not January's.
+    const auto shownSpan = [&] { return trends->panels().front().rect->axis(QCPAxis::atBottom)->range(); };
+    QVERIFY(shownSpan().contains(first.when));  // twelve months at first
+    trends->setPeriodDays(90);
+    QVERIFY(!shownSpan().contains(first.when));
+    QVERIFY(shownSpan().contains(trends->panels().front().series->values.back().when));
+    QVERIFY(trends->toolTipAt(trends->pointPosition(trends->panels().front(), 0).toPoint()).isEmpty());
   }
 
   // The Fleet tab counts each aircraft as its own logbook does: flights,

@@ -216,7 +216,8 @@ TEST(AircraftReportContent, ListsThePeriodsFlightsWithTotalsFindingsAndPanels) {
   log.flights = {loggedFlight("2024-07-02T10:00:00", "9", 1.0, 200, 36, flight::Unit::DegreesC),
                  loggedFlight("2024-06-30T09:00:00", "8", 2.0, 410, 20.5, flight::Unit::DegreesF, {hot, known}),
                  loggedFlight("2024-06-03T08:30:00", "7", 1.5, 400, 15),
-                 loggedFlight("2024-05-31T08:00:00", "6", 0.5, 390, 5)};
+                 loggedFlight("2024-05-31T08:00:00", "6", 0.5, 390, 5),
+                 loggedFlight("2023-12-01T08:00:00", "5", 1.0, 380, 10)};
   log.flights[0].entry.fuelUnit = "LPH";
   const struct {
     const char* what;
@@ -224,15 +225,19 @@ TEST(AircraftReportContent, ListsThePeriodsFlightsWithTotalsFindingsAndPanels) {
     std::vector<std::string> dates, totals;
     std::size_t findings, acknowledged;
     std::vector<double> chtPanel;
+    std::vector<std::size_t> chtLineStarts;  // points after a gap, where the line starts anew
   } cases[] = {
       {"June", "2024-06-01", "2024-06-30", {"2024-06-30", "2024-06-03"},
-       {"Flights 2", "Flight time 3:30:00", "Fuel used 35.5 gal", "Open findings 1"}, 1, 1, {400, 410}},
+       {"Flights 2", "Flight time 3:30:00", "Fuel used 35.5 gal", "Open findings 1"}, 1, 1, {400, 410}, {}},
       {"from June on, a flight in °C and litres", "2024-06-01", "", {"2024-07-02", "2024-06-30", "2024-06-03"},
        {"Flights 3", "Flight time 4:30:00", "Fuel used 36.0 L (flights in other units left out)", "Open findings 1"}, 1,
-       1, {200}},
+       1, {200}, {}},
       {"one day, both ends inclusive", "2024-06-03", "2024-06-03", {"2024-06-03"},
-       {"Flights 1", "Flight time 1:30:00", "Fuel used 15.0 gal", "Open findings 0"}, 0, 0, {400}},
-      {"no flight", "2025-01-01", "", {}, {"Flights 0", "Flight time 0:00:00", "Open findings 0"}, 0, 0, {}},
+       {"Flights 1", "Flight time 1:30:00", "Fuel used 15.0 gal", "Open findings 0"}, 0, 0, {400}, {}},
+      {"no flight", "2025-01-01", "", {}, {"Flights 0", "Flight time 0:00:00", "Open findings 0"}, 0, 0, {}, {}},
+      {"across the winter the aircraft stood", "2023-11-01", "2024-06-30",
+       {"2024-06-30", "2024-06-03", "2024-05-31", "2023-12-01"},
+       {"Flights 4", "Flight time 5:00:00", "Fuel used 50.5 gal", "Open findings 1"}, 1, 1, {380, 390, 400, 410}, {1}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -244,10 +249,15 @@ TEST(AircraftReportContent, ListsThePeriodsFlightsWithTotalsFindingsAndPanels) {
     EXPECT_EQ(r.findings.size(), c.findings);
     EXPECT_EQ(r.acknowledged.size(), c.acknowledged);
     std::vector<double> cht;
+    std::vector<std::size_t> lineStarts;
     for (const frontend::report::TrendSeries& s : r.panels)
       if (s.title == "Hottest CHT")
-        for (const auto& p : s.points) cht.push_back(p.value);
+        for (const auto& p : s.points) {
+          if (p.afterGap) lineStarts.push_back(cht.size());
+          cht.push_back(p.value);
+        }
     EXPECT_EQ(cht, c.chtPanel);
+    EXPECT_EQ(lineStarts, c.chtLineStarts);
     EXPECT_EQ(r.pageHeader, "N7 · " + (c.until.empty() ? "from " + c.since : c.since + " to " + c.until));
   }
   // The columns' titles carry the units of the newest flight of the period.
