@@ -115,6 +115,21 @@ TEST(LogbookCli, JsonIsValidUtf8) {
     aircraft.insert(f["aircraft"].get<std::string>());
   }
   EXPECT_EQ(aircraft, (std::set<std::string>{"N123AB", "N\xC3\xA9\x07"}));
+  // The aircraft's health: a status and its open findings by issue, each with the documented keys.
+  ASSERT_EQ(doc["aircraft"].size(), 1u);
+  const auto& health = doc["aircraft"][0];
+  EXPECT_EQ(health["folder"], "N\xC3\xA9");
+  EXPECT_TRUE(health["status"].is_string());
+  std::size_t open = 0;
+  for (const auto& f : doc["flights"]) open += f["open_findings"].get<std::size_t>() > 0;
+  ASSERT_EQ(health["issues"].empty(), open == 0) << health.dump();
+  for (const auto& issue : health["issues"]) {
+    std::set<std::string> keys;
+    for (const auto& [key, value] : issue.items()) keys.insert(key);
+    EXPECT_EQ(keys, (std::set<std::string>{"kind", "channel", "severity", "first", "last", "flights", "text", "hint"}));
+    EXPECT_GE(issue["flights"].get<int>(), 1);
+    EXPECT_LE(issue["flights"].get<std::size_t>(), doc["flights"].size());
+  }
 }
 
 // A limits file the commands cannot take whole: each problem named with its
