@@ -60,12 +60,6 @@ void printCsv(const std::vector<AircraftLog>& logs) {
     }
 }
 
-// The aircraft as its owner knows it: the newest flight's id, else its folder.
-std::string aircraftId(const AircraftLog& log) {
-  return !log.flights.empty() && !log.flights.front().entry.aircraft.empty() ? log.flights.front().entry.aircraft
-                                                                              : log.folder;
-}
-
 // Written as it is made: the text of 10,000 flights is never held whole.
 void printJson(const std::string& dataFolder, const std::vector<AircraftLog>& logs) {
   JsonWriter out(stdout);
@@ -91,7 +85,7 @@ void printJson(const std::string& dataFolder, const std::vector<AircraftLog>& lo
     const std::vector<store::AircraftIssue> issues = store::AircraftIssues(log);
     out.beginObject(true);
     out.key("folder").text(log.folder);
-    out.key("status").text(store::AircraftStatus(aircraftId(log), issues));
+    out.key("status").text(store::AircraftStatus(store::AircraftId(log), issues));
     out.key("issues").beginArray(true);
     for (const store::AircraftIssue& i : issues) {
       out.beginObject();
@@ -130,7 +124,7 @@ void printText(const std::vector<AircraftLog>& logs) {
     std::printf("Aircraft folder %s: %zu flights%s\n", t(log.folder).c_str(), log.flights.size(),
                 log.unreadable ? (", " + std::to_string(log.unreadable) + " unreadable files").c_str() : "");
     if (!log.preset.empty()) printLine("Limits: " + log.preset);
-    printLine("Status: " + store::AircraftStatus(aircraftId(log), store::AircraftIssues(log)));
+    printLine("Status: " + store::AircraftStatus(store::AircraftId(log), store::AircraftIssues(log)));
     std::printf("%-10s %-8s %-7s %6s %5s %11s %11s %5s %6s %5s %6s %4s  %s\n", "Date", "Start", "Flight", "Hours",
                 "Int", "Hot EGT", "Hot CHT", "DIF", "Cool", "BAT", "Fuel", "Find", "File");
     for (const LogbookFlight& f : log.flights) {

@@ -1,13 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/logbook/fleet_tab.h"
 
+#include <QColor>
 #include <QStringList>
 
 namespace varnix::app::logbook {
 
 namespace {
 
-enum FleetColumn { FleetAircraft, FleetFlights, FleetHours, FleetLast, FleetNew, FleetOpen, FleetLean, FleetColumns };
+enum FleetColumn { FleetAircraft, FleetFlights, FleetHours, FleetLast, FleetNew, FleetOpen, FleetLean, FleetStatus, FleetColumns };
+
+// The status without the aircraft's id, which the row's first column gives.
+QString statusCell(const std::string& status) {
+  const QString text = QString::fromStdString(status);
+  const qsizetype colon = text.indexOf(QStringLiteral(": "));
+  return colon < 0 ? text : text.mid(colon + 2);
+}
 
 }  // namespace
 
@@ -17,7 +25,7 @@ FleetTab::FleetTab(QWidget* parent) : QTreeWidget(parent) {
   setAlternatingRowColors(true);
   setHeaderLabels({QStringLiteral("Aircraft"), QStringLiteral("Flights"), QStringLiteral("Hours"),
                    QStringLiteral("Last flight"), QStringLiteral("New"), QStringLiteral("Open findings"),
-                   QStringLiteral("Last lean test")});
+                   QStringLiteral("Last lean test"), QStringLiteral("Status")});
   setToolTip(QStringLiteral("Double-click an aircraft to see its flights"));
   connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
     if (item) emit aircraftActivated(item->data(FleetAircraft, Qt::UserRole).toString());
@@ -48,7 +56,8 @@ void FleetTab::fill() {
          r.lastLeanTest.empty() ? QStringLiteral("—")
                                 : QStringLiteral("%1 (%2)").arg(QString::fromStdString(r.lastLeanTest).replace(
                                                                     QLatin1Char('_'), QLatin1Char(' ')),
-                                                                QString::fromStdString(r.lastLeanDate))});
+                                                                QString::fromStdString(r.lastLeanDate)),
+         statusCell(r.status)});
     item->setData(FleetAircraft, Qt::UserRole, QString::fromStdString(r.folder));
     for (int c = FleetFlights; c <= FleetOpen; ++c)
       if (c != FleetLast) item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
@@ -60,12 +69,15 @@ void FleetTab::fill() {
                                     ? QStringLiteral("No leaning sweep in this aircraft's flights")
                                     : QStringLiteral("The newest flight with a leaning sweep in its cruise, its spread "
                                                      "judged against the aircraft's limits"));
+    item->setToolTip(FleetStatus, QString::fromStdString(r.status));
+    if (r.warning) item->setForeground(FleetStatus, QColor(0xb0, 0x00, 0x00));
     items.append(item);
   }
   addTopLevelItems(items);
   // The window's font, as the columns were always measured.
   const int spare = window()->fontMetrics().averageCharWidth() * 3;
-  for (int c = 0; c < FleetColumns; ++c) {
+  // The status takes the width left (elided, its whole text in the tooltip).
+  for (int c = 0; c < FleetStatus; ++c) {
     resizeColumnToContents(c);
     setColumnWidth(c, columnWidth(c) + spare);
   }

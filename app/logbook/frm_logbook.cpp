@@ -242,6 +242,7 @@ void FrmLogbook::showSnapshot(std::shared_ptr<const CatalogSnapshot> snapshot) {
     const QString folder = QString::fromStdString(r.folder);
     auto* item = new QListWidgetItem(folder + QLatin1Char('\n') + aircraftLine(r), aircraft_);
     item->setData(Qt::UserRole, folder);
+    item->setToolTip(QString::fromStdString(r.status));
     if (folder == selected) row = aircraft_->count() - 1;
   }
   if (aircraft_->count()) aircraft_->setCurrentRow(row);

@@ -68,6 +68,11 @@ std::vector<AircraftIssue> AircraftIssues(const AircraftLog& log) {
   return out;
 }
 
+std::string AircraftId(const AircraftLog& log) {
+  return !log.flights.empty() && !log.flights.front().entry.aircraft.empty() ? log.flights.front().entry.aircraft
+                                                                              : log.folder;
+}
+
 std::string AircraftStatus(const std::string& id, const std::vector<AircraftIssue>& issues) {
   if (issues.empty()) return id + ": nothing new";
   const AircraftIssue& worst = issues.front();

@@ -28,6 +28,9 @@ struct AircraftIssue {
 // level, fast cooling), then the most recent last flight, then the most flights.
 std::vector<AircraftIssue> AircraftIssues(const AircraftLog& log);
 
+// The aircraft as its owner knows it: the newest flight's id, else its folder.
+std::string AircraftId(const AircraftLog& log);
+
 // "N62TW: LE4 swings ±45 °F in cruise (30 flights since 2025-09-01): look at
 // LE4's exhaust valve"; "N123AB: nothing new" without an open issue. `id` is
 // the aircraft as the owner knows it.

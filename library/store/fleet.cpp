@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "flight/channels.h"
+#include "store/aircraft_issues.h"
 
 namespace varnix::store {
 
@@ -48,6 +49,9 @@ FleetRow MakeFleetRow(const AircraftLog& log) {
     row.lastLeanDate = f.entry.start.substr(0, 10);
     break;
   }
+  const std::vector<AircraftIssue> issues = AircraftIssues(log);
+  row.status = AircraftStatus(AircraftId(log), issues);
+  row.warning = !issues.empty() && issues.front().severity == analysis::Severity::Warning;
   return row;
 }
 

@@ -24,6 +24,10 @@ struct FleetRow {
   // The newest flight's lean test with a sweep: its verdict under the
   // aircraft's limits ("good", "too_coarse"...) and its date; "" without one.
   std::string lastLeanTest, lastLeanDate;
+  // Its health in one line (AircraftStatus: the worst open issue, or
+  // "nothing new"), and whether that issue is a warning.
+  std::string status;
+  bool warning = false;
 };
 
 FleetRow MakeFleetRow(const AircraftLog& log);

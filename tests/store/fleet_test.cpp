@@ -27,6 +27,8 @@ store::LogbookFlight flightOf(const std::string& start, double hours, float fuel
   f.isNew = isNew;
   for (bool acknowledged : findingsAcknowledged) {
     analysis::Finding x;
+    x.channel = "C3";
+    x.text = "C3 reached 462 °F";
     x.acknowledged = acknowledged;
     f.findings.push_back(x);
   }
@@ -46,19 +48,21 @@ TEST(FleetTest, rowCountsFlightsHoursNewAndOpenFindings) {
     double hours;
     const char* last;
     const char* text;
+    const char* status;
   };
   const Case cases[] = {
-      {"no flights", {}, {}, 0, 0, 0, 0, "", "0 flights"},
+      {"no flights", {}, {}, 0, 0, 0, 0, "", "0 flights", "N123AB: nothing new"},
       {"one flight, nothing open",
        {flightOf("2026-11-30T09:12:00", 1.5, 10, "GPH", {true})},
        {},
-       1, 0, 0, 1.5, "2026-11-30", "1 flight · last 2026-11-30"},
+       1, 0, 0, 1.5, "2026-11-30", "1 flight · last 2026-11-30", "N123AB: nothing new"},
       {"open findings of flights and trends, acknowledged ones left out",
        {flightOf("2026-11-30T09:12:00", 1, 10, "GPH", {false, true}, true),
         flightOf("2026-11-02T15:00:00", 2.25, 10, "GPH", {false, false}, true),
         flightOf("2026-10-01T08:00:00", 0.5, 10, "GPH")},
        {false, true},
-       3, 4, 2, 3.75, "2026-11-30", "3 flights · last 2026-11-30 · 2 new · 4 open"},
+       3, 4, 2, 3.75, "2026-11-30", "3 flights · last 2026-11-30 · 2 new · 4 open",
+       "N123AB: C3 reached 462 °F (2 flights since 2026-11-02); 1 more"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -79,6 +83,7 @@ TEST(FleetTest, rowCountsFlightsHoursNewAndOpenFindings) {
     EXPECT_NEAR(row.hours, c.hours, 1e-9);
     EXPECT_EQ(row.lastFlight, c.last);
     EXPECT_EQ(store::FleetRowText(row), c.text);
+    EXPECT_EQ(row.status, c.status);
   }
 }
 
