@@ -83,12 +83,19 @@ void layOutAircraft(ReportPage& page, const frontend::report::AircraftReportCont
   page.text(totals.join(QStringLiteral(" · ")), 10.5, true);
   page.gap(10);
 
-  page.heading(QStringLiteral("Flights"));
-  std::vector<QStringList> rows;
-  for (const auto& r : c.flights.rows) rows.push_back(texts(r));
-  if (rows.empty()) page.text(QStringLiteral("No flight in this period."));
-  else page.table(texts(c.flights.header), rows);
-  page.gap(6);
+  // What an owner acts on first: the issues, then the changes and trends,
+  // then each flight's findings, and the flight rows last.
+  page.heading(QStringLiteral("Issues"));
+  if (c.issues.empty()) page.text(QStringLiteral("Nothing open in this period."));
+  for (const std::string& line : c.issues) page.text(text(line));
+  page.gap(10);
+
+  page.heading(QStringLiteral("Trends"));
+  if (c.trends.empty()) page.text(QStringLiteral("No trend findings across the aircraft's flights."));
+  for (const std::string& line : c.trends) page.text(text(line));
+  for (const frontend::report::TrendSeries& s : c.panels)
+    page.drawing(kPanelHeight, [&](QPainter& painter, const QRectF& area) { paintPanel(painter, area, s); });
+  page.gap(10);
 
   page.heading(QStringLiteral("Findings"));
   if (c.findings.empty()) page.text(QStringLiteral("None open in this period."));
@@ -100,11 +107,11 @@ void layOutAircraft(ReportPage& page, const frontend::report::AircraftReportCont
   }
   page.gap(10);
 
-  page.heading(QStringLiteral("Trends"));
-  if (c.trends.empty()) page.text(QStringLiteral("No trend findings across the aircraft's flights."));
-  for (const std::string& line : c.trends) page.text(text(line));
-  for (const frontend::report::TrendSeries& s : c.panels)
-    page.drawing(kPanelHeight, [&](QPainter& painter, const QRectF& area) { paintPanel(painter, area, s); });
+  page.heading(QStringLiteral("Flights"));
+  std::vector<QStringList> rows;
+  for (const auto& r : c.flights.rows) rows.push_back(texts(r));
+  if (rows.empty()) page.text(QStringLiteral("No flight in this period."));
+  else page.table(texts(c.flights.header), rows);
 }
 
 }  // namespace

@@ -86,7 +86,8 @@ int savePages(const QString& out, const std::vector<QImage>& images, const char*
 
 // The flight report of an events flight (its first two pages) and the
 // aircraft report of eight flights in June whose third cylinder warms from
-// flight to flight (its first two pages: the flights and the trend panels).
+// flight to flight and whose C3 probe drops out on each (its first two pages:
+// the issues, the trend panels, the findings and the flights).
 int reportShots(const QString& out, const QString& work) {
   QDir().mkpath(work + "/report");
   int failures = savePages(out, varnix::render::flightReportImages(makeFlight(work + "/report", ProfileLayout::Single, 1, true)),
@@ -96,6 +97,7 @@ int reportShots(const QString& out, const QString& work) {
   o.seed = 3;
   o.events.driftCylinder = 3;
   o.events.drift = 4;
+  o.events.probe = true;
   const std::string dir = (work + "/aircraft").toStdString();
   std::filesystem::create_directories(dir + "/data");
   const std::string dump = varnix::sim::encode::assembleDump(varnix::sim::encode::ProfileDump(o, 8));

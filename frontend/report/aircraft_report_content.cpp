@@ -9,6 +9,7 @@
 #include "flight/channels.h"
 #include "flight/civil_date.h"
 #include "frontend/chart/axis_span.h"
+#include "store/aircraft_issues.h"
 #include "store/trend_series.h"
 
 namespace varnix::frontend::report {
@@ -129,6 +130,18 @@ AircraftReportContent MakeAircraftReportContent(const store::AircraftLog& log, c
   std::size_t open = 0;
   for (const LogbookFlight* f : shown) open += f->openFindings();
   r.totals.push_back("Open findings " + std::to_string(open));
+  {
+    store::AircraftLog period;  // the period's flights, the aircraft's trends
+    period.folder = log.folder;
+    for (const LogbookFlight* f : shown) period.flights.push_back(*f);
+    period.trends = log.trends;
+    for (const store::AircraftIssue& i : store::AircraftIssues(period)) {
+      const std::string when = i.first == i.last ? i.last : i.first + " to " + i.last;
+      r.issues.push_back(std::string(i.severity == analysis::Severity::Warning ? "WARNING" : "Caution") + " · " + i.text +
+                         " — " + std::to_string(i.flights) + (i.flights == 1 ? " flight, " : " flights, ") + when +
+                         (i.hint.empty() ? "" : " — " + i.hint));
+    }
+  }
   for (const analysis::Finding& t : log.trends)
     r.trends.push_back(severityWord(t) + " · " + t.text + (t.acknowledged ? " (acknowledged: " + t.reason + ")" : ""));
 

@@ -36,6 +36,10 @@ struct AircraftReportContent {
   std::vector<std::string> facts;
   std::vector<std::string> totals;  // "Flights 12", "Flight time 14:03:22", "Fuel used 123.4 gal"
   ReportTable flights;              // newest first, as the logbook lists them
+  // The period's open findings by issue (store/aircraft_issues.h), worst
+  // first: "WARNING · CHT C2 reached 462 °F — 3 flights, 2024-06-03 to
+  // 2024-06-30 — look at C2's baffles". The report's first page.
+  std::vector<std::string> issues;
   std::vector<std::string> findings;      // open ones, per flight, newest first
   std::vector<std::string> acknowledged;  // those the owner knows, with the reason
   std::vector<std::string> trends;        // the trend findings across the aircraft's flights

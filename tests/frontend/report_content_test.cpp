@@ -267,6 +267,9 @@ TEST(AircraftReportContent, ListsThePeriodsFlightsWithTotalsFindingsAndPanels) {
   EXPECT_EQ(june.flights.rows.at(0).at(3), "2:00:00");
   EXPECT_EQ(june.findings.at(0), "2024-06-30 #8 · WARNING · C3 reached 465 °F — look at C3's baffles");
   EXPECT_EQ(june.acknowledged.at(0), "2024-06-30 #8 · Caution · C2 reached 440 °F (acknowledged: new cylinder)");
+  // The first page's issues: the period's open findings by issue, the acknowledged one left out.
+  EXPECT_EQ(june.issues, (std::vector<std::string>{"WARNING · C3 reached 465 °F — 1 flight, 2024-06-30 — look at C3's baffles"}));
+  EXPECT_TRUE(frontend::report::MakeAircraftReportContent(log, "N7", "2025-01-01", "").issues.empty());
 }
 
 TEST(AircraftReportContent, TakesOnlyRealCalendarDays) {
