@@ -7,6 +7,7 @@
 #include <string_view>
 #include <tuple>
 
+#include "store/habits.h"
 #include "store/trend_series.h"
 
 namespace varnix::store {
@@ -160,6 +161,7 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<JudgedEntry>
                              std::int64_t lastLook) {
   AircraftLog log = flightsOf(folder, std::move(entries), lastLook);
   addTrends(log, limits);
+  MarkHabits(log);
   return log;
 }
 
@@ -185,6 +187,7 @@ AircraftLog BuildAircraftLog(const std::string& folder, std::vector<JudgedEntry>
                              const analysis::LimitsFile& limits, std::int64_t lastLook) {
   AircraftLog log = flightsOf(folder, std::move(entries), lastLook);
   addTrends(log, limits);
+  MarkHabits(log);
   return log;
 }
 

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // An aircraft's open findings grouped by issue across its flights, worst
-// first, and the status line made from the worst.
+// first, and the status line made from the worst; a caution crossed on most
+// flights said once as the aircraft's habit.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "store/aircraft_issues.h"
+#include "store/habits.h"
 
 using namespace varnix;
 using analysis::FindingKind;
@@ -99,3 +101,65 @@ TEST(AircraftIssues, GroupsOpenFindingsByKindAndChannelWorstFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+analysis::Finding caution(const std::string& channel, double peak, double minutes) {
+  analysis::Finding f = finding(FindingKind::ChtCaution, channel, "CHT " + channel + " stood above the caution level");
+  f.peak = peak;
+  f.excess = peak - 420;
+  f.timeAbove = minutes * 60;
+  return f;
+}
+
+}  // namespace
+
+// A caution crossed on most flights is the aircraft's habit: said once, each
+// flight's crossing kept but no longer open unless it is worse than the habit.
+TEST(AircraftIssues, ACautionCrossedOnMostFlightsIsOneHabitAndOnlyWorseFlightsStayOpen) {
+  struct Odd {
+    std::size_t flight;  // newest first
+    double peak, minutes;
+  };
+  const struct {
+    const char* what;
+    std::size_t flights, crossing;  // flights in the log, of them with C1 crossing
+    std::vector<Odd> odd;           // crossings other than 430 °F for 6 min
+    std::vector<std::size_t> open;  // flights whose crossing stays open
+    std::string habit;              // the aircraft's finding, "" for none
+  } cases[] = {
+      {"every flight", 12, 12, {}, {}, "C1 passes the 420 °F caution level on all 12 flights, about 6 min each"},
+      {"one flight 15 °F hotter, one three times as long", 12, 12, {{2, 445, 6}, {5, 430, 18}}, {2, 5},
+       "C1 passes the 420 °F caution level on all 12 flights, about 6 min each"},
+      {"most flights", 12, 8, {}, {}, "C1 passes the 420 °F caution level on 67 % of the 12 flights, about 6 min each"},
+      {"a third of the flights: events, not a habit", 12, 4, {}, {0, 1, 2, 3}, ""},
+      {"too few flights to know a habit", 9, 9, {}, {0, 1, 2, 3, 4, 5, 6, 7, 8}, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    store::AircraftLog log;
+    log.folder = "N62TW";
+    for (std::size_t i = 0; i < c.flights; ++i) {
+      double peak = 430, minutes = 6;
+      for (const Odd& o : c.odd)
+        if (o.flight == i) peak = o.peak, minutes = o.minutes;
+      std::vector<analysis::Finding> found;
+      if (i < c.crossing) found.push_back(caution("C1", peak, minutes));
+      log.flights.push_back(flown("2025-10-" + std::to_string(30 - i), found));
+    }
+    store::MarkHabits(log);
+    std::vector<std::size_t> open;
+    for (std::size_t i = 0; i < log.flights.size(); ++i)
+      if (log.flights[i].openFindings()) open.push_back(i);
+    EXPECT_EQ(open, c.open);
+    for (const store::LogbookFlight& f : log.flights)
+      ASSERT_EQ(f.findings.size(), &f - &log.flights[0] < static_cast<std::ptrdiff_t>(c.crossing) ? 1u : 0u);
+    if (c.habit.empty()) {
+      EXPECT_TRUE(log.trends.empty());
+    } else {
+      ASSERT_EQ(log.trends.size(), 1u);
+      EXPECT_EQ(log.trends[0].text, c.habit);
+      EXPECT_FALSE(log.trends[0].hint.empty());
+    }
+  }
+}
