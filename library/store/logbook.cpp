@@ -121,11 +121,34 @@ AircraftLog flightsOf(const std::string& folder, std::vector<JudgedEntry>&& entr
   return log;
 }
 
+// A flight's figures of a probe its own findings call faulty (dropping out,
+// reading low) stay out of the baselines, drifts and changes: a probe that
+// fails is not a head that warms.
+analysis::TrendPoint withoutFaultyProbes(analysis::TrendPoint point, const std::vector<analysis::Finding>& findings) {
+  std::vector<std::string> faulty;
+  for (const analysis::Finding& f : findings) {
+    if (f.kind != analysis::FindingKind::Sensor) continue;
+    faulty.push_back(f.channel);
+    faulty.insert(faulty.end(), f.channels.begin(), f.channels.end());
+  }
+  if (faulty.empty()) return point;
+  const auto drop = [&](std::vector<std::pair<std::string, float>>& figures) {
+    std::erase_if(figures, [&](const auto& figure) {
+      return std::find(faulty.begin(), faulty.end(), figure.first) != faulty.end();
+    });
+  };
+  drop(point.maxCht);
+  drop(point.cruiseEgt);
+  drop(point.cruiseCht);
+  return point;
+}
+
 void addTrends(AircraftLog& log, const analysis::Limits& limits) {
   log.limits = limits;
   std::vector<analysis::TrendPoint> history;
   history.reserve(log.flights.size());
-  for (auto it = log.flights.rbegin(); it != log.flights.rend(); ++it) history.push_back(it->entry.trendPoint());
+  for (auto it = log.flights.rbegin(); it != log.flights.rend(); ++it)
+    history.push_back(withoutFaultyProbes(it->entry.trendPoint(), it->findings));
   log.trends = analysis::TrendFindings(history, limits);
 }
 

@@ -155,3 +155,33 @@ TEST(TrendSeries, EachEngineHasItsCylindersAndOilAndTheAircraftOneBattery) {
     }
   }
 }
+
+// A probe that fails on the newest flights is a sensor finding on each of
+// them; its readings make no baseline, drift or change of that cylinder.
+TEST(TrendSeries, AFailingProbesReadingsMakeNoTrendFinding) {
+  test::TempDir dir;
+  sim::encode::ProfileOptions o = test::shortFlight(sim::encode::ProfileLayout::Single, 60);
+  sim::encode::DumpPlan plan = sim::encode::ProfileDump(o, 0);
+  for (int i = 0; i < 16; ++i) {
+    o.day = 1 + i;
+    o.seed = static_cast<unsigned>(40 + i);
+    o.flightNumber = static_cast<std::uint16_t>(1 + i);
+    o.events.probe = i >= 12;  // C3 drops out on the last four
+    plan.flights.push_back(sim::encode::ProfileFlight(o));
+  }
+  std::vector<store::CatalogEntry> entries;
+  for (const std::string& f : test::expandedFlights(dir, sim::encode::assembleDump(plan))) {
+    std::optional<store::CatalogEntry> e = store::MakeCatalogEntryFromFile(f);
+    ASSERT_TRUE(e && e->problem.empty()) << f;
+    e->folder = "N123AB";
+    e->file = f;
+    entries.push_back(std::move(*e));
+  }
+  const store::AircraftLog log = store::BuildAircraftLog("N123AB", std::move(entries), analysis::Limits{});
+  ASSERT_EQ(log.flights.size(), 16u);
+  std::size_t sensor = 0;
+  for (std::size_t i = 0; i < 4; ++i)
+    for (const analysis::Finding& f : log.flights[i].findings) sensor += f.kind == analysis::FindingKind::Sensor;
+  EXPECT_GE(sensor, 4u);
+  for (const analysis::Finding& t : log.trends) ADD_FAILURE() << t.text;
+}
