@@ -114,13 +114,15 @@ bool isoDate(std::string_view s) {
   return month >= 1 && month <= 12 && day >= 1 && day <= flight::DaysInMonth(year, month);
 }
 
-// The text's words: split at blanks and commas.
+bool wordEnd(char c) { return blank(c) || c == ',' || c == ':' || c == ';'; }
+
+// The text's words: split at blanks, commas, colons and semicolons.
 std::string_view nthWord(std::string_view text, int n) {
   std::size_t at = 0;
   for (int i = 0;; ++i) {
-    while (at < text.size() && (blank(text[at]) || text[at] == ',')) ++at;
+    while (at < text.size() && wordEnd(text[at])) ++at;
     std::size_t end = at;
-    while (end < text.size() && !blank(text[end]) && text[end] != ',') ++end;
+    while (end < text.size() && !wordEnd(text[end])) ++end;
     if (i == n || end == at) return text.substr(at, end - at);
     at = end;
   }

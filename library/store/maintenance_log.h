@@ -89,7 +89,7 @@ struct MaintenanceParse {
 };
 MaintenanceParse ParseMaintenanceFields(const MaintenanceFields& fields);
 
-// The first word of the text (before a blank or a comma), where the kind
+// The first word of the text (before a blank, comma, colon or semicolon), where the kind
 // takes one: the action of plugs, injector, cylinder, magneto ("timed"),
 // the verdict of a borescope, the channel of a probe, the inspection
 // ("annual"), "full" for a fill to full tanks; empty otherwise.
