@@ -419,6 +419,9 @@ MaintenanceSaved SaveMaintenance(const std::string& aircraftFolder, const std::v
     same = e == back.entries[i];
   }
   if (!same) return stop(MaintenanceStop::CannotWrite, path + ": an entry would not read back as it is; nothing written");
+  // What a save cut off (a killed program, a power cut) left beside the file.
+  platform::removeLeftoverTemporaries(aircraftFolder,
+                                      [](std::string_view name) { return sameIgnoringCase(name, kMaintenanceFileName); });
   const flight::Done done = analysis::SaveFolderFile(path, text);
   if (!done.ok()) return stop(MaintenanceStop::CannotWrite, done.problem);
   return {MaintenanceStop::None, {}};
