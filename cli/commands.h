@@ -20,6 +20,7 @@ void addFindingsCommand(CLI::App& app, int& exitCode);
 void addReportCommand(CLI::App& app, int& exitCode);
 void addImportCommand(CLI::App& app, int& exitCode);
 void addAnalyzeCommand(CLI::App& app, int& exitCode);
+void addMaintenanceCommand(CLI::App& app, int& exitCode);
 
 // Exit codes of the flight commands (info, chart, report).
 inline constexpr int kFlightCannotOpen = 1;   // the file cannot be opened or read

@@ -106,6 +106,7 @@ int main(int argc, char** argv) {
   varnix::cli::addExpandCommand(app, exitCode);
   varnix::cli::addInfoCommand(app, exitCode);
   varnix::cli::addImportCommand(app, exitCode);
+  varnix::cli::addMaintenanceCommand(app, exitCode);
 #ifdef VARNIX_CLI_LOGBOOK
   varnix::cli::addLogbookCommand(app, exitCode);
 #endif

@@ -142,28 +142,37 @@ int ImportExitCode(const ImportResult& result) {
   return code;
 }
 
-ImportResult ImportFlightFiles(const std::vector<std::string>& files, std::string_view aircraftId,
-                               const std::string& dataFolder, const std::function<bool()>& stopAsked) {
+AircraftFolderResult AircraftFolder(std::string_view aircraftId, const std::string& dataFolder, bool make) {
+  using Result = AircraftFolderResult;
   const std::string folderName = FolderForUserId(aircraftId);
   if (folderName == kBadDataFolder && aircraftId != kBadDataFolder)
-    return ImportResult::failed("the aircraft id \"" + std::string(aircraftId) + "\" cannot name a folder");
+    return Result::failed("the aircraft id \"" + std::string(aircraftId) + "\" cannot name a folder");
   // A folder the logbook would not list would hide the flights.
   if (const std::string why = store::UnlistedFolderReason(folderName); !why.empty())
-    return ImportResult::failed("the aircraft id \"" + std::string(aircraftId) + "\" cannot name a folder: " + folderName +
-                                " " + why);
+    return Result::failed("the aircraft id \"" + std::string(aircraftId) + "\" cannot name a folder: " + folderName +
+                          " " + why);
   if (dataFolder.empty() || !platform::folderExists(dataFolder))
-    return ImportResult::failed("the data folder " + (dataFolder.empty() ? std::string("\"\"") : dataFolder) +
-                                " cannot be found");
+    return Result::failed("the data folder " + (dataFolder.empty() ? std::string("\"\"") : dataFolder) +
+                          " cannot be found");
   const std::string subfolder = SubfolderOf(folderName, dataFolder + platform::kPathSeparator);
+  if (!make && !platform::folderExists(subfolder))
+    return Result{{.path = {}, .missing = true}, "the data folder " + dataFolder + " has no aircraft folder " + folderName};
   if (!platform::folderExists(subfolder) && !platform::makeFolder(subfolder) && !platform::folderExists(subfolder))
-    return ImportResult::failed("the aircraft folder " + subfolder +
-                                " cannot be made: " + platform::failureReason(errno));
+    return Result::failed("the aircraft folder " + subfolder + " cannot be made: " + platform::failureReason(errno));
   const std::optional<std::string> inFolder =
       SafeSubfolderPath(folderName, "", dataFolder + platform::kPathSeparator);
-  if (!inFolder)
-    return ImportResult::failed("the aircraft folder " + subfolder + " cannot take files (a link, or no folder)");
+  if (!inFolder) return Result::failed("the aircraft folder " + subfolder + " cannot take files (a link, or no folder)");
+  // Without the separator before the empty name.
+  return Result{{.path = inFolder->substr(0, inFolder->size() - 1), .missing = false}, {}};
+}
+
+ImportResult ImportFlightFiles(const std::vector<std::string>& files, std::string_view aircraftId,
+                               const std::string& dataFolder, const std::function<bool()>& stopAsked) {
+  const AircraftFolderResult folder = AircraftFolder(aircraftId, dataFolder, true);
+  if (!folder.ok()) return ImportResult::failed(folder.problem);
+  const std::string folderName = FolderForUserId(aircraftId);
   ImportedFiles done;
-  done.folder = inFolder->substr(0, inFolder->size() - 1);  // without the separator before the empty name
+  done.folder = folder.value.path;
   platform::removeLeftoverTemporaries(done.folder, leftByUs);
   const std::string shown = folderName + "/";
   for (const std::string& f : files) {

@@ -54,6 +54,18 @@ inline constexpr int kImportUnusableTarget = 1;
 inline constexpr int kImportNotAFlight = 2;
 inline constexpr int kImportNotCopied = 3;
 
+// The folder of the aircraft `aircraftId` below `dataFolder`, which must
+// exist, named as the expansion names user folders; an id that cannot
+// safely name a folder, or names one the logbook would not list, is refused,
+// as is a folder that is a link. `make`: a missing aircraft folder is made;
+// otherwise it is a problem (`missing`). Imports and the maintenance log take this road.
+struct AircraftFolderFound {
+  std::string path;
+  bool missing = false;  // the id is fine, its folder is not there (and was not to be made)
+};
+using AircraftFolderResult = flight::Outcome<AircraftFolderFound>;
+AircraftFolderResult AircraftFolder(std::string_view aircraftId, const std::string& dataFolder, bool make);
+
 // Imports `files` into the folder the aircraft id names (the folder naming
 // the expansion uses for user ids; an id that cannot safely name a folder
 // is refused) below `dataFolder`, which must exist. `stopAsked`, when given,

@@ -12,6 +12,7 @@
 #include "flight/fnv_hash.h"
 #include "flight/text_lines.h"
 #include "flight/civil_date.h"
+#include "flight/csv_cells.h"
 #include "flight/time_axis.h"
 
 namespace varnix::flight {
@@ -38,37 +39,6 @@ std::string_view trim(std::string_view s) {
 }
 
 bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-
-// A header line's cells, trimmed: a cell in double quotes may hold commas,
-// and "" in it stands for one quote (as a spreadsheet writes them).
-std::vector<std::string> headerCells(std::string_view line) {
-  std::vector<std::string> cells;
-  std::string cell;
-  bool inQuotes = false;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    const char c = line[i];
-    if (inQuotes) {
-      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-        cell += '"';
-        ++i;
-      } else if (c == '"') {
-        inQuotes = false;
-      } else {
-        cell += c;
-      }
-    } else if (c == '"' && trim(cell).empty()) {
-      cell.clear();
-      inQuotes = true;
-    } else if (c == ',') {
-      cells.emplace_back(trim(cell));
-      cell.clear();
-    } else {
-      cell += c;
-    }
-  }
-  cells.emplace_back(trim(cell));
-  return cells;
-}
 
 // A row's cell: trimmed, its quotes (a spreadsheet's) taken off.
 std::string_view rowCell(std::string_view cell) {
@@ -461,7 +431,7 @@ FlightRead Reader::header(std::optional<std::vector<std::string>>& firstRow, int
       return failure(n, n == 1 ? "the file is empty or not a flight file" : "the file ends inside its header");
     }
     if (n == 1 && startsWith(line, kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
-    std::vector<std::string> cells = headerCells(line);
+    std::vector<std::string> cells = CsvCells(line);
     switch (n) {
       case 1:
         if (cells[0] != kMark) return failure(n, "not an avionics log: expected \"#airframe_info,\"");

@@ -21,7 +21,9 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
 
 bool IsFlightFileName(std::string_view name) {
   const std::size_t dot = name.rfind('.');
-  return dot != std::string_view::npos && dot > 0 && sameIgnoringCase(name.substr(dot), ".csv");
+  // maintenance.csv ends as a flight does, and is the owner's log.
+  return dot != std::string_view::npos && dot > 0 && sameIgnoringCase(name.substr(dot), ".csv") &&
+         ReservedNameReason(name).empty();
 }
 
 std::string ReservedNameReason(std::string_view name) {

@@ -14,7 +14,8 @@ inline constexpr const char* kCatalogFileName = "varnix-catalog.sqlite";
 inline constexpr const char* kMaintenanceFileName = "maintenance.csv";
 
 // Whether the logbook lists a file of this name as a flight: an extension
-// ".csv" in any case (a name that is only ".csv" has none).
+// ".csv" in any case (a name that is only ".csv" has none), and no reserved
+// name (the maintenance file's).
 bool IsFlightFileName(std::string_view name);
 
 // Why no flight file and no aircraft folder may take this name (the

@@ -900,6 +900,11 @@ TEST(Catalog, ListsWhatAFlightsNameLeadsToWithItsSizeAndTime) {
       {"F00162.CSV", [](const std::string& p, const std::string& e) { fs::create_symlink(e + "/gone.CSV", p); },
        nullptr},
       {"F00163.CSV", [](const std::string& p, const std::string& e) { fs::create_symlink(e, p); }, nullptr},
+      // The owner's maintenance log is no flight, whatever it holds.
+      {"maintenance.csv", [](const std::string& p, const std::string& e) { fs::copy_file(e + "/flight.CSV", p); },
+       nullptr},
+      {"MAINTENANCE.CSV", [](const std::string& p, const std::string& e) { fs::create_symlink(e + "/flight.CSV", p); },
+       nullptr},
   };
   for (const Case& c : cases) c.make(aircraft + c.file, elsewhere);
 
