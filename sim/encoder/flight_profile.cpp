@@ -242,10 +242,10 @@ unsigned mixedSeed(unsigned seed, int index) {
   return x;
 }
 
-// The season's outside air on the ground, °F: 59 on average, ±25 over the
+// The season's outside air on the ground, °F: 59 on average, ±20 over the
 // year, warmest in late July.
 double seasonOat(const ProfileOptions& o) {
-  return 59 + 25 * std::sin(2 * 3.14159265358979 * (dayOfYear(o) - 111) / 365.25);
+  return 59 + 20 * std::sin(2 * 3.14159265358979 * (dayOfYear(o) - 111) / 365.25);
 }
 
 double along(double t, double t0, double t1, double v0, double v1) {
@@ -299,7 +299,7 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
   // setting; all cylinders alike.
   Random levelRnd(o.seed * 31u + 11u);
   const double groundOat = history ? seasonOat(o) + levelRnd.wobble(8) : 62 + rnd.wobble(15);
-  const double chtLevel = history ? 0.5 * (groundOat - 59) + levelRnd.wobble(4) : 0;
+  const double chtLevel = history ? 0.25 * (groundOat - 59) + levelRnd.wobble(3) : 0;
   const double egtLevel = history ? 0.3 * (groundOat - 59) + levelRnd.wobble(10) : 0;
   if (history) said.seasonOatF = seasonOat(o);
   for (Engine& e : eng) {
