@@ -4,9 +4,11 @@
 #include "make_dump.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,38 @@ std::string checkEvents(const std::string& text) {
 std::string checkProbeChannel(const std::string& text) {
   if (text.size() == 2 && (text[0] == 'C' || text[0] == 'E') && text[1] >= '1' && text[1] <= '9') return "";
   return "a probe is C1-C9 (a CHT) or E1-E9 (an EGT), not '" + text + "'";
+}
+
+// "C3:+1:40": cylinder 3's CHT 1 °F warmer a flight over the last 40
+// flights ("E2:-0.5" an EGT cooling over every flight); "" when it reads so,
+// else what is wrong.
+std::string parseSlowChange(const std::string& text, sim::encode::ProfileEventOptions::SlowChange* change) {
+  const std::string wrong = "a slow change is PROBE:F[:LAST], e.g. C3:+1:40 (C1-C9 a CHT, E1-E9 an EGT, F °F a flight, "
+                            "over the last LAST flights), not '" + text + "'";
+  const std::vector<std::string> parts = [&] {
+    std::vector<std::string> p;
+    std::stringstream in(text);
+    for (std::string item; std::getline(in, item, ':');) p.push_back(item);
+    return p;
+  }();
+  if (parts.size() < 2 || parts.size() > 3 || !checkProbeChannel(parts[0]).empty()) return wrong;
+  sim::encode::ProfileEventOptions::SlowChange c;
+  c.kind = parts[0][0];
+  c.cylinder = parts[0][1] - '0';
+  try {
+    std::size_t used = 0;
+    c.perFlight = std::stod(parts[1], &used);
+    if (used != parts[1].size() || !(c.perFlight >= -50 && c.perFlight <= 50)) return wrong;
+    if (parts.size() == 3) {
+      const int last = std::stoi(parts[2], &used);
+      if (used != parts[2].size() || last < 1) return wrong;
+      c.lastFlights = last;
+    }
+  } catch (const std::exception&) {
+    return wrong;
+  }
+  if (change) *change = c;
+  return "";
 }
 
 }  // namespace
@@ -90,7 +124,28 @@ int makeDump(int argc, char** argv) {
       "The cylinder whose cruise CHT and EGT drift from flight to flight (with --drift)")->check(CLI::Range(1, 9));
   app.add_option("--drift", ev.drift, "F added per flight to the drifting cylinder's cruise CHT and EGT")
       ->needs(driftCylinder)->check(CLI::Range(-50.0, 50.0));
+  int historyDays = 0;
+  std::vector<std::string> slowChanges;
+  auto* historyOption = app.add_option("--history", historyDays,
+      "Make DAYS of one aircraft's history: the flights (default one every three days) spread over the days from "
+      "3 June 2024, each at its own time of day, around the season's outside air, heads and EGTs, their variations "
+      "random for each flight (from --seed), one engine's cylinders throughout")->check(CLI::Range(1, 3650));
+  auto* flightsOption = app.get_option("--flights");
+  app.add_option("--slow-change", slowChanges,
+      "PROBE:F[:LAST], repeatable: the probe's cruise reading (C1-C9 a CHT, E1-E9 an EGT) grows by F degrees F in "
+      "each of the dump's last LAST flights (default: every flight), e.g. C3:+1:40 warms the C3 head 1 F a flight "
+      "over the last 40 flights")->check([](const std::string& t) { return parseSlowChange(t, nullptr); }, "PROBE:F[:LAST]");
   CLI11_PARSE(app, argc, argv);
+  for (const std::string& text : slowChanges) {
+    sim::encode::ProfileEventOptions::SlowChange c;
+    (void)parseSlowChange(text, &c);
+    if (c.cylinder > cylinders) {
+      std::fprintf(stderr, "--slow-change %s: the engine has %d cylinders\n", text.c_str(), cylinders);
+      return 2;
+    }
+    ev.changes.push_back(c);
+  }
+  if (historyOption->count() > 0 && flightsOption->count() == 0) flights = std::clamp(historyDays / 3, 1, 256);
 
   for (const std::string& name : commaList(events)) {
     ev.mag = ev.mag || name == "mag";
@@ -158,6 +213,7 @@ int makeDump(int argc, char** argv) {
   o.seed = seed;
   o.flightNumber = 1;
   o.events = ev;
+  o.history.days = historyDays;
   sim::encode::DumpBuilder dump;
   dump.text(sim::encode::assembleDump(sim::encode::ProfileDump(o, flights)));
   dump.writeTo(out);

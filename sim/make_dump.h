@@ -5,7 +5,8 @@ namespace varnix::sim {
 
 // varnix-sim make-dump -o FILE.DAT [--flights N] [--minutes M] [--cylinders 4|6]
 // [--layout single|extended|twin] [--interval S] [--seed K] [--profile standard|cruise75|circuits|powered-descent] [--events lean,mag,valve,probe,hot]
-// [event settings] [--drift-cylinder N --drift F]; argv[0] is "make-dump".
+// [event settings] [--drift-cylinder N --drift F] [--history DAYS] [--slow-change PROBE:F[:LAST]]...;
+// argv[0] is "make-dump".
 int makeDump(int argc, char** argv);
 
 }  // namespace varnix::sim

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "analysis/finding_parts.h"
+
 namespace varnix::analysis {
 
 namespace {
@@ -36,6 +38,24 @@ Level level(float deviation, double band) {
 
 bool matches(Level want, Level is) { return want == Level::Any || want == is; }
 
+// "its EGT jumped 100 °F or more against the other cylinders 4 times": what
+// made the probe's hint, so that the owner can see it in the chart.
+std::string jumpsSeen(const CylinderState& c, flight::Unit unit) {
+  std::string out;
+  const struct {
+    const char* name;
+    std::uint32_t steps;
+    double stepF;
+  } kinds[] = {{"EGT", c.egtSteps, kJumpEgtF}, {"CHT", c.chtSteps, kJumpChtF}};
+  for (const auto& k : kinds) {
+    if (k.steps < kJumpySteps) continue;
+    out += (out.empty() ? "its " : " and its ") + std::string(k.name) + " jumped " +
+           detail::number(FahrenheitSpanToUnit(k.stepF, unit)) + " " + detail::degrees(unit) +
+           " or more against the other cylinders " + std::to_string(k.steps) + " times";
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string CylinderHint(const CylinderState& c, const Limits& limits, flight::Unit unit) {
@@ -50,7 +70,8 @@ std::string CylinderHint(const CylinderState& c, const Limits& limits, flight::U
     if (r.jumpy && !jumpy) continue;
     if (r.coldStart && !coldStart) continue;
     if (r.egt == Level::Any && r.cht == Level::Any && !r.jumpy && !r.coldStart) continue;
-    if (matches(r.egt, egt) && matches(r.cht, cht)) return r.hint;
+    if (!matches(r.egt, egt) || !matches(r.cht, cht)) continue;
+    return r.jumpy ? std::string(r.hint) + ": " + jumpsSeen(c, unit) : r.hint;
   }
   return {};
 }

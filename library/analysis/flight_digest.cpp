@@ -11,6 +11,7 @@
 #include "analysis/finding_parts.h"
 #include "analysis/findings.h"
 #include "analysis/cylinder_groups.h"
+#include "analysis/cylinder_hints.h"
 #include "analysis/flight_phases.h"
 #include "analysis/sensor_faults.h"
 #include "analysis/valve_screen.h"
@@ -34,8 +35,13 @@ constexpr double kSlopeSeconds = 60;   // the CHT slope is taken over a minute
 // ground before the first takeoff when the phases are known: cold oil then
 // is the warm-up, not a finding.
 constexpr double kWarmupSeconds = 600;
-constexpr double kEgtStepF = 100;         // a row-to-row EGT step this large is a jump
-constexpr double kChtStepF = 40;          // a row-to-row CHT step this large is a jump
+// A jump: a row-to-row step this large beyond the step the median of the
+// engine's other cylinders took, at rows of 6 s or less (scaled with longer
+// rows). What every cylinder does together (the start, takeoff power, a
+// mixture or throttle change, a mag check) cancels out: that is the engine.
+constexpr double kEgtStepF = kJumpEgtF;
+constexpr double kChtStepF = kJumpChtF;
+constexpr double kJumpRowSeconds = 6;
 
 // Minutes of a flight's span beyond its rows' count that get a bucket of
 // their own: a day. A damaged file may claim a span of years in a few rows;
@@ -292,6 +298,33 @@ std::vector<float> deviations(const std::vector<ChannelSums>& sums, bool early) 
   return out;
 }
 
+// Each channel's jumps against the median of the others of its group (one
+// kind, one engine), from `judgedFrom` seconds on. A channel without others
+// has no jumps: alone, a probe cannot be told from its engine.
+void countJumps(const flight::Flight& flight, std::size_t rows, double judgedFrom, std::vector<ChannelSums>& group) {
+  const std::size_t count = std::min(group.size(), kMaxCylinders);
+  if (count < 2) return;
+  std::array<const float*, kMaxCylinders> column{};
+  std::array<float, kMaxCylinders> row{}, offset{}, last{};
+  last.fill(kNaN);
+  for (std::size_t i = 0; i < count; ++i) column[i] = flight.columns[group[i].column].data();
+  RowNeighbours neighbours;
+  for (std::size_t r = 0; r < rows; ++r) {
+    const bool judged = flight.seconds[r] >= judgedFrom;
+    for (std::size_t i = 0; i < count; ++i) row[i] = column[i][r];
+    neighbours.set(std::span(row.data(), count), true);
+    const double scale = r ? std::max(1.0, (flight.seconds[r] - flight.seconds[r - 1]) / kJumpRowSeconds) : 1.0;
+    for (std::size_t i = 0; i < count; ++i) {
+      const float v = row[i];
+      // 0 or no value is the probe's dropout, a sensor fault of its own, and no offset.
+      offset[i] = std::isnan(v) || v == 0 ? kNaN : v - neighbours.medianWithout(v, 1);
+      // NaN on either side compares false: no jump.
+      group[i].jumps += judged && std::fabs(offset[i] - last[i]) >= group[i].step * scale;
+      last[i] = offset[i];
+    }
+  }
+}
+
 // Each cylinder's place among the others (EGT and CHT in cruise, CHT after
 // the start, jumps) and the cruise figures, in a few passes over the rows.
 void addCylinders(const flight::Flight& flight, flight::Engine engine, const std::vector<unsigned char>& cruise, FlightDigest& digest) {
@@ -328,22 +361,7 @@ void addCylinders(const flight::Flight& flight, flight::Engine engine, const std
   std::vector<ChannelSums*> all;
   for (auto* list : {&egts, &chts, &figures, &oils})
     for (ChannelSums& c : *list) all.push_back(&c);
-  // The jumps, channel by channel.
-  for (ChannelSums* c : all) {
-    if (!(c->step > 0)) continue;
-    const float* column = flight.columns[c->column].data();
-    // The least float not below the step: a float change reaches one when
-    // it reaches the other, and floats compare four at a time.
-    float step = static_cast<float>(c->step);
-    if (static_cast<double>(step) < c->step) step = std::nextafter(step, std::numeric_limits<float>::infinity());
-    std::uint32_t jumps = 0;
-    for (std::size_t r = 1; r < n; ++r) {
-      const float v = column[r], last = column[r - 1];
-      // NaN on either side compares false: no jump.
-      jumps += std::fabs(v - last) >= step;
-    }
-    c->jumps = jumps;
-  }
+  for (std::vector<ChannelSums>* group : {&egts, &chts}) countJumps(flight, n, from + kSettleSeconds, *group);
   // The sums of four channels at once: each still adds its own rows in
   // order, but the four run side by side instead of each waiting on its last
   // addition. Without branches: adding 0.0 leaves a sum that starts at +0.0 as it is.

@@ -205,6 +205,49 @@ ProfileEvents::Mag quickMagChecks(double runUpStart) {
   return m;
 }
 
+// The calendar of the instrument's dates (two-digit years of this century).
+int daysInMonth(int month, int year) {
+  constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const int y = 2000 + year;
+  const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[std::clamp(month, 1, 12) - 1];
+}
+
+void addDays(ProfileOptions& o, int days) {
+  for (int i = 0; i < days; ++i) {
+    if (++o.day <= daysInMonth(o.month, o.year)) continue;
+    o.day = 1;
+    if (++o.month <= 12) continue;
+    o.month = 1;
+    o.year = (o.year + 1) % 100;
+  }
+}
+
+int dayOfYear(const ProfileOptions& o) {
+  int d = o.day;
+  for (int m = 1; m < o.month; ++m) d += daysInMonth(m, o.year);
+  return d;
+}
+
+// A seed of its own for each flight of a history: successive seeds of the
+// generator give values that climb flight after flight (a sawtooth), so each
+// flight's seed is the dump's seed and its index well mixed.
+unsigned mixedSeed(unsigned seed, int index) {
+  unsigned x = seed * 0x9E3779B9u + static_cast<unsigned>(index) * 0x85EBCA6Bu + 0x27D4EB2Fu;
+  x ^= x >> 16;
+  x *= 0x7FEB352Du;
+  x ^= x >> 15;
+  x *= 0x846CA68Bu;
+  x ^= x >> 16;
+  return x;
+}
+
+// The season's outside air on the ground, °F: 59 on average, ±20 over the
+// year, warmest in late July.
+double seasonOat(const ProfileOptions& o) {
+  return 59 + 20 * std::sin(2 * 3.14159265358979 * (dayOfYear(o) - 111) / 365.25);
+}
+
 double along(double t, double t0, double t1, double v0, double v1) {
   return v0 + (v1 - v0) * std::clamp((t - t0) / (t1 - t0), 0.0, 1.0);
 }
@@ -238,7 +281,8 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
   Random rnd(o.seed);
   // Under a drift the cylinders are those of one engine, flight after flight.
   Random engineRnd(o.engineSeed);
-  Random& cylinderRnd = ev.driftCylinder > 0 ? engineRnd : rnd;
+  const bool history = o.history.days > 0;
+  Random& cylinderRnd = ev.driftCylinder > 0 || !ev.changes.empty() || history ? engineRnd : rnd;
   const bool twin = o.layout == ProfileLayout::Twin;
   const int cylinders = std::clamp(o.allChannels ? 9 : o.cylinders, 1, twin ? 6 : 9);
   const double scale = cylinders <= 4 ? 0.68 : 1.0;  // fuel flow of a smaller engine
@@ -250,7 +294,14 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
       chtOffset[e][c] = cylinderRnd.wobble(12) + (c == hotCylinder ? 38 : 0);
     }
   Engine eng[2];
-  const double groundOat = 62 + rnd.wobble(15);
+  // A history's flight: the season's air and, with it, every head and EGT
+  // (the engine breathes and cools with it), plus this flight's own power
+  // setting; all cylinders alike.
+  Random levelRnd(o.seed * 31u + 11u);
+  const double groundOat = history ? seasonOat(o) + levelRnd.wobble(8) : 62 + rnd.wobble(15);
+  const double chtLevel = history ? 0.25 * (groundOat - 59) + levelRnd.wobble(3) : 0;
+  const double egtLevel = history ? 0.3 * (groundOat - 59) + levelRnd.wobble(10) : 0;
+  if (history) said.seasonOatF = seasonOat(o);
   for (Engine& e : eng) {
     for (int c = 0; c < 9; ++c) e.egt[c] = e.cht[c] = groundOat;
     e.tit[0] = e.tit[1] = groundOat;
@@ -364,6 +415,15 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
   }
   if (ev.driftCylinder > 0) said.drift = {true, std::clamp(ev.driftCylinder, 1, cylinders), added};
   const int driftCylinder = said.drift.present ? said.drift.cylinder - 1 : -1;
+  // Each slow change's steps so far: none before its last flights begin.
+  double chtChange[9] = {}, egtChange[9] = {};
+  for (const ProfileEventOptions::SlowChange& c : ev.changes) {
+    const int last = c.lastFlights > 0 ? std::min(c.lastFlights, o.flightCount) : o.flightCount;
+    const int steps = std::max(0, o.flightIndex - (o.flightCount - last) + 1);
+    const int cyl = std::clamp(c.cylinder, 1, cylinders);
+    said.changes.push_back({c.kind, cyl, c.perFlight * steps});
+    (c.kind == 'E' ? egtChange : chtChange)[cyl - 1] += c.perFlight * steps;
+  }
   bool probeOpen = false;
   long hotFrom = -1;  // the first row of the current span of hot heads
   int hotLow = 9999, hotHigh = -9999;
@@ -392,6 +452,8 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
         }
       }
       if (events && cruise && driftCylinder >= 0) egtShift[driftCylinder] += added;
+      if (events && cruise)
+        for (int c = 0; c < cylinders; ++c) egtShift[c] += egtChange[c];
       const double before = en.cht[0] + en.cht[1];
       en.rpm = row == 0 ? rpmTarget : approach(en.rpm, rpmTarget + rnd.wobble(8), dt, rpmLag);
       en.map = approach(en.map, p.map + rnd.wobble(0.15), dt, 8);
@@ -402,7 +464,9 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
         // On a hot day the heads sit close together under the limit.
         if (ev.hot && (phase == kClimb || phase == kCruise)) cht = p.cht + (c == hotCylinder ? 4 : chtOffset[e][c] * 0.15);
         if (events && cruise && c == driftCylinder) cht += added;
-        en.egt[c] = approach(en.egt[c], p.egt + egtOffset[e][c] + egtShift[c] + rnd.wobble(6), dt, egtLag);
+        if (events && cruise) cht += chtChange[c];
+        if (history) cht += chtLevel;
+        en.egt[c] = approach(en.egt[c], p.egt + egtOffset[e][c] + egtShift[c] + egtLevel + rnd.wobble(6), dt, egtLag);
         en.cht[c] = approach(en.cht[c], cht + rnd.wobble(2), dt, 110);
       }
       if (events && said.lean.present && cruise && t >= said.lean.richStart && t < said.lean.end) {
@@ -520,16 +584,29 @@ DumpPlan ProfileDump(const ProfileOptions& first, int flights, const std::string
   plan.extended = first.layout == ProfileLayout::Extended;
   ProfileOptions o = first;
   o.engineSeed = first.seed;
+  o.flightCount = flights;
+  const bool history = first.history.days > 0;
   if (truth) truth->clear();
+  int onDay = 0;  // days after the first flight's
   for (int i = 0; i < flights; ++i) {
     o.flightIndex = i;
+    if (history) {
+      // Evenly over the days, each flight at its own time of the day.
+      const int day = static_cast<int>(static_cast<long>(i) * first.history.days / std::max(1, flights));
+      addDays(o, day - onDay);
+      onDay = day;
+      o.seed = mixedSeed(first.seed, i);
+      o.hours = 7 + static_cast<int>(o.seed % 11);
+      o.minutes0 = static_cast<int>((o.seed >> 8) % 60);
+    }
     ProfileEvents said;
     plan.flights.push_back(ProfileFlight(o, &said));
     if (truth) truth->push_back(said);
     ++o.flightNumber;
-    ++o.seed;
-    o.day = o.day % 28 + 1;
-    if (o.day == 1) o.month = o.month % 12 + 1;
+    if (!history) {
+      ++o.seed;
+      addDays(o, 1);
+    }
   }
   return plan;
 }

@@ -71,8 +71,29 @@ struct ProfileEventOptions {
   // as one engine's cylinders are.
   int driftCylinder = 0;
   double drift = 0;
+  // Slow changes of one probe's cruise reading over a dump's last flights:
+  // `perFlight` °F more in each flight of the last `lastFlights` (0: every
+  // flight), the first of them by one step. The cylinders' offsets are then
+  // the engine's, as under a drift.
+  struct SlowChange {
+    char kind = 'C';  // 'C' the CHT, 'E' the EGT
+    int cylinder = 3;
+    double perFlight = 1;
+    int lastFlights = 0;
+    bool operator==(const SlowChange&) const = default;
+  };
+  std::vector<SlowChange> changes;
 
-  bool any() const { return mag || quickMag || lean || valve || probe || hot || driftCylinder > 0; }
+  bool any() const { return mag || quickMag || lean || valve || probe || hot || driftCylinder > 0 || !changes.empty(); }
+};
+
+// An aircraft's history: the flights spread evenly over `days` from the first
+// flight's date, each at its own hour of the day, around the season's level
+// (outside air, and with it the heads and EGTs, warmest in late July), with
+// variations drawn at random for each flight (from the dump's seed) instead of
+// from successive seeds, and one engine's cylinders throughout.
+struct ProfileHistory {
+  int days = 0;  // 0: no history, a flight a day
 };
 
 struct ProfileOptions {
@@ -89,7 +110,9 @@ struct ProfileOptions {
   int fuelUnit = 0;          // 0 GPH, 1 LPH, 2 PPH, 3 KPH
   ProfileEventOptions events;
   int flightIndex = 0;       // which flight of a dump (ProfileDump counts it), for the drift
+  int flightCount = 1;       // the flights of the dump (ProfileDump sets it), for the slow changes
   unsigned engineSeed = 1;   // the cylinders' offsets under a drift (ProfileDump: the first flight's seed)
+  ProfileHistory history;
 };
 
 // Where a flight's events are, in seconds from its first row (row n is at n x
@@ -140,13 +163,21 @@ struct ProfileEvents {
     int cylinder = 0;
     double added = 0;                       // °F added to its cruise CHT and EGT in this flight
   } drift;
+  struct Change {
+    char kind = 'C';
+    int cylinder = 0;
+    double added = 0;                       // °F added to the probe's cruise reading in this flight
+  };
+  std::vector<Change> changes;              // one per slow change asked for
+  double seasonOatF = 0;                    // a history's seasonal outside air on the ground (°F); 0 without
 };
 
 // One flight's header and records; `truth`, when given, says where its events are.
 FlightPlan ProfileFlight(const ProfileOptions& options, ProfileEvents* truth = nullptr);
 
-// A dump of `flights` flights, one after the other on successive days; `truth`
-// gets one ProfileEvents per flight.
+// A dump of `flights` flights, one after the other on successive days (the
+// calendar's, across months and years), or spread over a history's days;
+// `truth` gets one ProfileEvents per flight.
 DumpPlan ProfileDump(const ProfileOptions& first, int flights, const std::string& userId = "N123AB",
                      std::vector<ProfileEvents>* truth = nullptr);
 

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "core/expand.h"
@@ -490,6 +491,145 @@ TEST(SimEvents, DriftAddsToOneCylindersCruiseTemperaturesFlightByFlight) {
       EXPECT_NEAR(chtLead[k] - chtLead[0], c.drift * i, 1.5);
       EXPECT_NEAR(egtLead[k] - egtLead[0], c.drift * i, 3.0);
       EXPECT_NEAR(othersCht[k], othersCht[0], 3.0);  // the same engine every flight
+    }
+  }
+}
+
+// A dump's flights follow the calendar: month ends, leap days and the new
+// year; a history spreads them over its days.
+TEST(SimEvents, FlightsAreDatedByTheCalendar) {
+  struct Date {
+    int day, month, year;
+  };
+  struct Case {
+    const char* name;
+    Date first;
+    int flights, historyDays;
+    std::vector<Date> expected;  // of the first flights, then of the last
+  };
+  const Case cases[] = {
+      {"across a month's end", {29, 1, 24}, 4, 0, {{29, 1, 24}, {30, 1, 24}, {31, 1, 24}, {1, 2, 24}}},
+      {"a leap day", {28, 2, 24}, 3, 0, {{28, 2, 24}, {29, 2, 24}, {1, 3, 24}}},
+      {"no leap day", {28, 2, 25}, 2, 0, {{28, 2, 25}, {1, 3, 25}}},
+      {"into the new year", {30, 12, 24}, 3, 0, {{30, 12, 24}, {31, 12, 24}, {1, 1, 25}}},
+      {"256 flights from June end in February of the next year", {3, 6, 24}, 256, 0, {{3, 6, 24}, {13, 2, 25}}},
+      {"a year's history: a flight every three days", {3, 6, 24}, 121, 365, {{3, 6, 24}, {6, 6, 24}, {30, 5, 25}}},
+      {"a history of fewer days than flights: some days twice", {1, 3, 24}, 4, 2, {{1, 3, 24}, {1, 3, 24}, {2, 3, 24}, {2, 3, 24}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProfileOptions o = options(ProfileLayout::Single, 4, 6, 1);
+    o.day = c.first.day, o.month = c.first.month, o.year = c.first.year;
+    o.history.days = c.historyDays;
+    const sim::encode::DumpPlan plan = sim::encode::ProfileDump(o, c.flights);
+    ASSERT_EQ(plan.flights.size(), static_cast<std::size_t>(c.flights));
+    auto dateOf = [&](std::size_t i) {
+      const auto& h = plan.flights[i].header;
+      return std::to_string(h.day) + "/" + std::to_string(h.month) + "/" + std::to_string(h.year);
+    };
+    for (std::size_t k = 0; k < c.expected.size(); ++k) {
+      const Date& e = c.expected[k];
+      // All but the last expected date are the first flights'; the last is the last flight's.
+      const std::size_t i = k + 1 == c.expected.size() ? plan.flights.size() - 1 : k;
+      EXPECT_EQ(dateOf(i), std::to_string(e.day) + "/" + std::to_string(e.month) + "/" + std::to_string(e.year))
+          << "flight " << i + 1;
+    }
+    for (std::size_t i = 1; i < plan.flights.size(); ++i) {
+      const auto& a = plan.flights[i - 1].header;
+      const auto& b = plan.flights[i].header;
+      EXPECT_LE(std::make_tuple(a.year, a.month, a.day), std::make_tuple(b.year, b.month, b.day)) << dateOf(i);
+      EXPECT_EQ(b.flightNumber, a.flightNumber + 1);
+    }
+  }
+}
+
+// A history is one engine through the seasons: the outside air follows the
+// time of year, each flight varies at random around it (no climb from one
+// flight's seed to the next), and a slow change adds its steps to one probe
+// over the last flights only.
+TEST(SimEvents, AHistoryFollowsTheSeasonsAndItsSlowChanges) {
+  using SlowChange = sim::encode::ProfileEventOptions::SlowChange;
+  struct Case {
+    const char* name;
+    ProfileOptions o;
+    SlowChange change;
+  };
+  const Case cases[] = {
+      {"a head warming 1 °F a flight over the last 40", options(ProfileLayout::Single, 6, 6, 24, 5), {'C', 3, 1, 40}},
+      {"an EGT cooling 2 °F a flight over the last 20, twin", options(ProfileLayout::Twin, 6, 6, 24, 8), {'E', 2, -2, 20}},
+      {"a head warming half a degree every flight, four cylinders", options(ProfileLayout::Single, 4, 2, 24, 3),
+       {'C', 4, 0.5, 0}},
+  };
+  constexpr int kFlights = 121;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProfileOptions o = c.o;
+    o.history.days = 365;
+    o.events.changes = {c.change};
+    const Decoded d = decode(o, kFlights);
+    const sim::encode::DumpPlan plan = sim::encode::ProfileDump(o, kFlights);  // the dates (the decoder keeps none)
+    const int last = c.change.lastFlights ? c.change.lastFlights : kFlights;
+    const ChannelKind kind = c.change.kind == 'E' ? ChannelKind::Egt : ChannelKind::Cht;
+    std::vector<double> lead, residual, summer, winter;
+    int hottest = -1;
+    bool oneHottest = true;
+    for (int i = 0; i < kFlights; ++i) {
+      const Flight& f = d.flights[static_cast<std::size_t>(i)];
+      const ProfileEvents& t = d.truth[static_cast<std::size_t>(i)];
+      ASSERT_EQ(t.changes.size(), 1u);
+      EXPECT_DOUBLE_EQ(t.changes[0].added, c.change.perFlight * std::max(0, i - (kFlights - last) + 1));
+      // The changed probe's cruise mean (its second half) less the others'.
+      const std::size_t a = f.rowAt((t.cruiseStart + t.cruiseEnd) / 2), b = before(f, t.cruiseEnd);
+      auto mean = [&](ChannelKind k, int cyl) {
+        const auto v = column(f, k, cyl);
+        double sum = 0;
+        for (std::size_t r = a; r <= b; ++r) sum += v[r];
+        return sum / static_cast<double>(b - a + 1);
+      };
+      double others = 0;
+      int hot = 1;
+      for (int cyl = 1; cyl <= o.cylinders; ++cyl) {
+        if (cyl != c.change.cylinder) others += mean(kind, cyl) / (o.cylinders - 1);
+        if (mean(ChannelKind::Cht, cyl) > mean(ChannelKind::Cht, hot)) hot = cyl;
+      }
+      lead.push_back(mean(kind, c.change.cylinder) - others);
+      if (std::fabs(t.changes[0].added) < 5) {  // before the change could make another cylinder the hottest
+        oneHottest = oneHottest && (hottest < 0 || hot == hottest);
+        hottest = hot;
+      }
+      const double oat = column(f, ChannelKind::Oat)[0];
+      residual.push_back(oat - t.seasonOatF);
+      const int month = plan.flights[static_cast<std::size_t>(i)].header.month;
+      if (month >= 6 && month <= 8) summer.push_back(oat);
+      if (month == 12 || month <= 2) winter.push_back(oat);
+    }
+    EXPECT_TRUE(oneHottest) << "one engine's hot cylinder, flight after flight";
+    auto average = [](const std::vector<double>& v) {
+      double s = 0;
+      for (const double x : v) s += x;
+      return v.empty() ? 0.0 : s / static_cast<double>(v.size());
+    };
+    ASSERT_FALSE(summer.empty());
+    ASSERT_FALSE(winter.empty());
+    EXPECT_GT(average(summer) - average(winter), 25) << "the summer's air is the warmer";
+    // Random around the season: a flight's air tells nothing of the next
+    // few flights'. Successive seeds give a sawtooth (every third flight a
+    // little cooler than the third before), correlated at some lag.
+    const double m = average(residual);
+    double spread = 0;
+    for (const double x : residual) spread += (x - m) * (x - m);
+    for (std::size_t lag = 1; lag <= 6; ++lag) {
+      double together = 0;
+      for (std::size_t i = lag; i < residual.size(); ++i) together += (residual[i] - m) * (residual[i - lag] - m);
+      EXPECT_LT(std::fabs(together / spread), 0.4) << "lag " << lag;
+    }
+    // The lead: flat before the change's flights, then its steps.
+    const int unchanged = kFlights - last;
+    const double tolerance = kind == ChannelKind::Egt ? 4.0 : 1.5;
+    const double before = unchanged > 0 ? average({lead.begin(), lead.begin() + unchanged}) : lead[0] - c.change.perFlight;
+    for (int i = 0; i < kFlights; ++i) {
+      const double expected = c.change.perFlight * std::max(0, i - unchanged + 1);
+      EXPECT_NEAR(lead[static_cast<std::size_t>(i)] - before, expected, tolerance) << "flight " << i + 1;
     }
   }
 }

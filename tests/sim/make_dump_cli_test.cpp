@@ -54,6 +54,17 @@ TEST(SimMakeDump, EventsAndTheirSettingsMakeTheProfilesFlights) {
        with([](auto& o) { o.interval = 1, o.minutes = 20, o.events.quickMag = o.events.lean = true; }), 1},
       {"a drift over flights", "--drift-cylinder 5 --drift 3 --flights 4 --minutes 10",
        with([](auto& o) { o.minutes = 10, o.events.driftCylinder = 5, o.events.drift = 3; }), 4},
+      {"a year's history with slow changes: a flight every three days",
+       "--history 365 --slow-change C3:+1:40 --slow-change E5:-0.5 --minutes 10",
+       with([](auto& o) {
+         o.minutes = 10, o.history.days = 365;
+         o.events.changes = {{'C', 3, 1, 40}, {'E', 5, -0.5, 0}};
+       }),
+       121},
+      {"a month's history of the flights asked for", "--history 30 --flights 12 --minutes 5 --layout twin",
+       with([](auto& o) { o.minutes = 5, o.history.days = 30, o.layout = sim::encode::ProfileLayout::Twin; }), 12},
+      {"a slow change without a history", "--slow-change C2:2:3 --flights 5 --minutes 5",
+       with([](auto& o) { o.minutes = 5, o.events.changes = {{'C', 2, 2, 3}}; }), 5},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -85,6 +96,12 @@ TEST(SimMakeDump, RefusesEventsAndSettingsThatDoNotFit) {
       {"--events probe --probe-channel C7", 2, "--probe-channel: the engine has 6 cylinders"},
       {"--events probe --probe-channel T1", 105, "a probe is C1-C9 (a CHT) or E1-E9 (an EGT), not 'T1'"},
       {"--drift 3", 107, "--drift requires --drift-cylinder"},
+      {"--slow-change C3:x", 105, "a slow change is PROBE:F[:LAST], e.g. C3:+1:40"},
+      {"--slow-change C3:1:0", 105, "not 'C3:1:0'"},
+      {"--slow-change T3:1", 105, "not 'T3:1'"},
+      {"--slow-change C3", 105, "not 'C3'"},
+      {"--slow-change C5:1 --cylinders 4", 2, "--slow-change C5:1: the engine has 4 cylinders"},
+      {"--history 0", 105, "--history"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
