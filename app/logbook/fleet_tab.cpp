@@ -3,6 +3,8 @@
 
 #include <QStringList>
 
+#include "app/shared/column_fit.h"
+
 namespace varnix::app::logbook {
 
 namespace {
@@ -19,6 +21,7 @@ FleetTab::FleetTab(QWidget* parent) : QTreeWidget(parent) {
                    QStringLiteral("Last flight"), QStringLiteral("New"), QStringLiteral("Open findings"),
                    QStringLiteral("Last lean test")});
   setToolTip(QStringLiteral("Double-click an aircraft to see its flights"));
+  FitColumns(this, {FleetLean});
   connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
     if (item) emit aircraftActivated(item->data(FleetAircraft, Qt::UserRole).toString());
   });
@@ -63,12 +66,7 @@ void FleetTab::fill() {
     items.append(item);
   }
   addTopLevelItems(items);
-  // The window's font, as the columns were always measured.
-  const int spare = window()->fontMetrics().averageCharWidth() * 3;
-  for (int c = 0; c < FleetColumns; ++c) {
-    resizeColumnToContents(c);
-    setColumnWidth(c, columnWidth(c) + spare);
-  }
+  RefitColumns(this);
 }
 
 }  // namespace varnix::app::logbook
