@@ -136,6 +136,21 @@ class ColumnFitter : public QObject {
     }
     const bool ownWidth = view_->sizeAdjustPolicy() == QAbstractScrollArea::AdjustToContents;
     const int room = view_->viewport()->width();
+    // Where every text fits whole, the figures get a little air between them.
+    int textWant = 0, figures = 0;
+    for (int c = 0; c < count; ++c) {
+      if (header->isSectionHidden(c)) continue;
+      if (text.contains(c))
+        textWant += want[static_cast<std::size_t>(c)];
+      else
+        ++figures;
+    }
+    const int air = 2 * view_->fontMetrics().averageCharWidth();
+    if (!ownWidth && fixedWant + textWant + air * figures <= room) {
+      for (int c = 0; c < count; ++c)
+        if (!header->isSectionHidden(c) && !text.contains(c)) want[static_cast<std::size_t>(c)] += air;
+      fixedWant += air * figures;
+    }
     if (ownWidth || room <= 0) {
       width = want;
     } else if (fixedWant + textTitles <= room) {
