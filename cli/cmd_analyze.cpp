@@ -28,7 +28,7 @@ void printText(const Flight& f, const analysis::EngineAnalysis& a, std::size_t o
   std::printf("%s of %s, %s, every %d s\n", t(FlightName(f.facts)).c_str(), t(f.facts.aircraft).c_str(),
               store::IsoStart(f.facts).c_str(), f.facts.interval);
   if (limits.preset) std::printf("Limits:     %s\n", t(analysis::PresetText(limits)).c_str());
-  std::fputs(sectionsText(analysis::DescribeAnalyses(f, a)).c_str(), stdout);
+  std::fputs(sectionsText(analysis::DescribeAnalyses(f, a), f.startOfDay).c_str(), stdout);
   std::printf("Findings:   %zu, %zu open\n", a.findings.size(), open);
   for (const analysis::Finding& x : a.findings)
     std::printf("%-7s %-12s %-5s %s%s\n", std::string(analysis::SeverityName(x.severity)).c_str(),

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "flight_json.h"
+#include "flight/clock_text.h"
 #include "frontend/report/report_content.h"
 
 namespace varnix::cli {
@@ -25,7 +26,7 @@ bool inSeconds(const ResultCell& c) { return c.kind == Kind::Time || c.kind == K
 bool figure(const ResultCell& c) { return c.kind == Kind::Value || inSeconds(c); }
 
 // A cell's text: with its unit, or bare where its column's title carries one.
-std::string cellText(const ResultCell& c, bool unitInTitle) {
+std::string cellText(const ResultCell& c, bool unitInTitle, double startOfDay) {
   switch (c.kind) {
     case Kind::Text: return c.text;
     case Kind::Value: {
@@ -33,12 +34,8 @@ std::string cellText(const ResultCell& c, bool unitInTitle) {
       if (n.empty()) return kUnknown;
       return unitInTitle || c.unit.empty() ? n : n + " " + c.unit;
     }
-    case Kind::Time:
-    case Kind::Duration: {
-      if (!std::isfinite(c.value)) return kUnknown;
-      const std::string n = std::to_string(std::lround(c.value));
-      return unitInTitle ? n : n + " s";
-    }
+    case Kind::Time: return std::isfinite(c.value) ? flight::ClockText(startOfDay + c.value) : kUnknown;
+    case Kind::Duration: return std::isfinite(c.value) ? flight::DurationText(c.value) : kUnknown;
     case Kind::Phase: return analysis::NameWords(analysis::PhaseName(c.phase), true);
   }
   return {};
@@ -64,31 +61,25 @@ struct Column {
   std::size_t width = 0;
 };
 
-void appendTable(std::string& out, const analysis::ResultSection& s) {
+void appendTable(std::string& out, const analysis::ResultSection& s, double startOfDay) {
   std::size_t count = s.columns.size();
   for (const analysis::ResultRow& r : s.rows) count = std::max(count, r.cells.size());
   std::vector<Column> columns(count);
   for (std::size_t i = 0; i < count; ++i) {
     Column& c = columns[i];
     const std::string unit = i < s.columns.size() ? s.columns[i].unit : std::string();
-    // A column of times and durations takes its seconds into the title too.
-    bool seconds = false, others = false;
-    for (const analysis::ResultRow& r : s.rows) {
-      if (i >= r.cells.size() || (r.cells[i].kind == Kind::Text && r.cells[i].text.empty())) continue;
-      (inSeconds(r.cells[i]) ? seconds : others) = true;
-      c.right = c.right || figure(r.cells[i]);
-    }
-    const std::string titleUnit = !unit.empty() ? unit : seconds && !others ? "s" : "";
-    c.unitInTitle = !titleUnit.empty();
+    for (const analysis::ResultRow& r : s.rows)
+      if (i < r.cells.size()) c.right = c.right || figure(r.cells[i]);
+    c.unitInTitle = !unit.empty();
     c.title = terminalText(i < s.columns.size() ? s.columns[i].title : std::string());
-    if (c.unitInTitle) c.title += " (" + titleUnit + ")";
+    if (c.unitInTitle) c.title += " (" + unit + ")";
     c.width = shownWidth(c.title);
   }
   std::vector<std::vector<std::string>> cells;
   for (const analysis::ResultRow& r : s.rows) {
     std::vector<std::string> row(count);
     for (std::size_t i = 0; i < r.cells.size(); ++i) {
-      row[i] = terminalText(cellText(r.cells[i], columns[i].unitInTitle));
+      row[i] = terminalText(cellText(r.cells[i], columns[i].unitInTitle, startOfDay));
       columns[i].width = std::max(columns[i].width, shownWidth(row[i]));
     }
     cells.push_back(std::move(row));
@@ -109,18 +100,18 @@ void appendTable(std::string& out, const analysis::ResultSection& s) {
 
 }  // namespace
 
-std::string sectionsText(const analysis::ResultSections& sections) {
+std::string sectionsText(const analysis::ResultSections& sections, double startOfDay) {
   std::string out;
   for (const analysis::ResultSection& s : sections) {
     out += terminalText(s.title);
     out += '\n';
     for (const analysis::ResultLine& line : s.lines) {
       std::string text;
-      for (const ResultCell& c : line) text += cellText(c, false);
+      for (const ResultCell& c : line) text += cellText(c, false, startOfDay);
       appendLine(out, terminalText(text));
     }
     if (s.rows.empty() && !s.empty.empty()) appendLine(out, terminalText(s.empty));
-    if (!s.rows.empty()) appendTable(out, s);
+    if (!s.rows.empty()) appendTable(out, s, startOfDay);
   }
   return out;
 }

@@ -30,6 +30,7 @@
 #include "flight/channels.h"
 #include "app/flight/compare_readout.h"
 #include "app/flight/flight_chart.h"
+#include "app/shared/column_fit.h"
 #include "app/shared/window_placement.h"
 #include "flight/open_flight.h"
 #include "app/flight/flight_table_model.h"
@@ -201,6 +202,7 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
   table_->horizontalHeader()->setDefaultSectionSize(58);
+  ShowWholeTextOfElidedCells(table_);
   tabs_->addTab(table_, QStringLiteral("Table"));
   layout->addWidget(tabs_, 1);
   setCentralWidget(central);

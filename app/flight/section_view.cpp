@@ -11,6 +11,7 @@
 
 #include "app/flight/lean_chart.h"
 #include "app/flight/readout.h"
+#include "app/shared/column_fit.h"
 #include "app/shared/utf8_text.h"
 #include "render/chart_annotations.h"
 
@@ -131,7 +132,6 @@ QTableWidget* SummaryTable(const QStringList& columns, const QString& name, bool
   t->verticalHeader()->hide();
   t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
-  t->horizontalHeader()->setStretchLastSection(stretch);
   if (!stretch) {
     // As wide as its columns, once they are laid out.
     t->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
@@ -139,11 +139,13 @@ QTableWidget* SummaryTable(const QStringList& columns, const QString& name, bool
   }
   // The tab scrolls as a whole; a table shows every row.
   t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // A wide table's last column (the finding's words) takes the free width.
+  FitColumns(t, stretch ? QList<int>{static_cast<int>(columns.size()) - 1} : QList<int>{});
   return t;
 }
 
 void FitRows(QTableWidget* t) {
-  t->resizeColumnsToContents();
+  RefitColumns(t);
   int height = t->horizontalHeader()->sizeHint().height() + 2 * t->frameWidth();
   for (int r = 0; r < t->rowCount(); ++r) height += t->rowHeight(r);
   t->setFixedHeight(height);

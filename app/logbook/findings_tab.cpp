@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/logbook/findings_tab.h"
 
+#include "app/shared/column_fit.h"
+
 #include <QStyle>
 #include <algorithm>
 #include <cmath>
@@ -11,6 +13,7 @@ namespace {
 
 constexpr int kFlightRole = Qt::UserRole;      // the flight's row in the log (-1: none)
 constexpr int kTimeRole = Qt::UserRole + 1;    // seconds from the flight's start
+constexpr int kTextColumn = 4, kAdviceColumn = 6;
 
 }  // namespace
 
@@ -21,6 +24,8 @@ FindingsTab::FindingsTab(QWidget* parent) : QTreeWidget(parent) {
   setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Flight"), QStringLiteral("Severity"),
                    QStringLiteral("Channel"), QStringLiteral("Finding"), QStringLiteral("Above"),
                    QStringLiteral("Look at")});
+  // The finding's text and its advice take the width the others leave.
+  FitColumns(this, {kTextColumn, kAdviceColumn});
   connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
     if (!item) return;
     const int flightIndex = item->data(0, kFlightRole).toInt();
@@ -69,7 +74,7 @@ int FindingsTab::show(const store::AircraftLog* log) {
           QString::fromStdString(f.entry.flightLabel));
   }
   addTopLevelItems(items);
-  for (int c = 0; c < 4; ++c) resizeColumnToContents(c);
+  RefitColumns(this);
   return static_cast<int>(items.size());
 }
 

@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QStringList>
 
+#include "app/shared/column_fit.h"
+
 namespace varnix::app::logbook {
 
 namespace {
@@ -27,6 +29,7 @@ FleetTab::FleetTab(QWidget* parent) : QTreeWidget(parent) {
                    QStringLiteral("Last flight"), QStringLiteral("New"), QStringLiteral("Open findings"),
                    QStringLiteral("Last lean test"), QStringLiteral("Status")});
   setToolTip(QStringLiteral("Double-click an aircraft to see its flights"));
+  FitColumns(this, {FleetLean, FleetStatus});
   connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
     if (item) emit aircraftActivated(item->data(FleetAircraft, Qt::UserRole).toString());
   });
@@ -74,13 +77,7 @@ void FleetTab::fill() {
     items.append(item);
   }
   addTopLevelItems(items);
-  // The window's font, as the columns were always measured.
-  const int spare = window()->fontMetrics().averageCharWidth() * 3;
-  // The status takes the width left (elided, its whole text in the tooltip).
-  for (int c = 0; c < FleetStatus; ++c) {
-    resizeColumnToContents(c);
-    setColumnWidth(c, columnWidth(c) + spare);
-  }
+  RefitColumns(this);
 }
 
 }  // namespace varnix::app::logbook

@@ -6,13 +6,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <set>
 
 #include "app/logbook/flights_filter.h"
+#include "app/shared/column_fit.h"
 #include "app/logbook/logbook_model.h"
 #include "render/library_text.h"
 #include "render/whole_file.h"
@@ -44,7 +44,8 @@ FlightsTab::FlightsTab(QWidget* parent) : QWidget(parent) {
   table_->setAlternatingRowColors(true);
   table_->verticalHeader()->hide();
   table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-  table_->horizontalHeader()->setStretchLastSection(true);
+  // The file names take the width the figures leave.
+  FitColumns(table_, {LogbookModel::File});
   layout->addWidget(table_);
 
   auto* under = new QHBoxLayout;
@@ -76,8 +77,7 @@ QSortFilterProxyModel* FlightsTab::proxy() const { return filterModel_; }
 void FlightsTab::setLog(std::shared_ptr<const store::AircraftLog> log) {
   log_ = std::move(log);
   model_->setLog(log_);
-  table_->resizeColumnsToContents();
-  fitColumns();
+  RefitColumns(table_);
   showTotals();
 }
 
@@ -114,24 +114,6 @@ void FlightsTab::showTotals() {
     }
   const std::size_t all = log_ ? log_->flights.size() : 0;
   totals_->setText(QString::fromStdString(store::TotalsText(store::TotalFlights(shown), all)));
-}
-
-void FlightsTab::fitColumns() {
-  // The File column stretches; the others keep what their contents need
-  // unless that would push the Findings column out of sight. Then the
-  // figures' columns give way in proportion, never the date and the findings.
-  QHeaderView* header = table_->horizontalHeader();
-  // The room beside a vertical scroll bar, which a long logbook has.
-  const int room = table_->width() - 2 * table_->frameWidth() - style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-  if (room <= 0) return;
-  int fixed = 0, shrinkable = 0;
-  for (int c = 0; c < LogbookModel::File; ++c)
-    (c == LogbookModel::Date || c == LogbookModel::Findings ? fixed : shrinkable) += header->sectionSize(c);
-  if (fixed + shrinkable <= room || shrinkable <= 0) return;
-  const double scale = std::max(0.0, static_cast<double>(room - fixed)) / shrinkable;
-  for (int c = 0; c < LogbookModel::File; ++c)
-    if (c != LogbookModel::Date && c != LogbookModel::Findings)
-      header->resizeSection(c, std::max(header->minimumSectionSize(), static_cast<int>(header->sectionSize(c) * scale)));
 }
 
 QString FlightsTab::shownCsv() const {

@@ -57,7 +57,6 @@ class FlightsTab : public QWidget {
 
  private:
   void showTotals();
-  void fitColumns();
 
   std::shared_ptr<const store::AircraftLog> log_;
   QLineEdit* filter_ = nullptr;

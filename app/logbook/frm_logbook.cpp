@@ -42,6 +42,7 @@
 #include "app/report/aircraft_report.h"
 #include "app/report/flight_report.h"
 #include "render/library_text.h"
+#include "app/shared/column_fit.h"
 #include "app/shared/message_box.h"
 #include "app/shared/mod_status_bar.h"
 #include "app/shared/window_placement.h"
@@ -54,13 +55,8 @@ namespace {
 
 std::string fileName(const QString& s) { return toLibraryText(s); }
 
-// The counts of an aircraft for the list, wrapped between their parts only.
-QString aircraftLine(const store::FleetRow& row) {
-  QString text = QString::fromStdString(store::FleetRowText(row));
-  text.replace(QLatin1Char(' '), QChar(0xA0));
-  text.replace(QStringLiteral("\u00A0·\u00A0"), QStringLiteral(" · "));
-  return text;
-}
+// The counts of an aircraft for the list's second line.
+QString aircraftLine(const store::FleetRow& row) { return QString::fromStdString(store::FleetRowText(row)); }
 
 }  // namespace
 
@@ -246,7 +242,30 @@ void FrmLogbook::showSnapshot(std::shared_ptr<const CatalogSnapshot> snapshot) {
     if (folder == selected) row = aircraft_->count() - 1;
   }
   if (aircraft_->count()) aircraft_->setCurrentRow(row);
+  widenAircraftList();
   showAircraft();
+}
+
+void FrmLogbook::widenAircraftList() {
+  // Wide enough for every entry's counts, while the tabs keep the room the
+  // Flights table's columns need.
+  auto* split = findChild<QSplitter*>();
+  if (!split) return;
+  int need = 0;
+  for (int r = 0; r < aircraft_->count(); ++r)
+    for (const QString& line : aircraft_->item(r)->text().split(QLatin1Char('\n')))
+      need = std::max(need, aircraft_->fontMetrics().horizontalAdvance(line));
+  const int margins = 2 * aircraft_->frameWidth() + 2 * aircraft_->spacing() +
+                      2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, aircraft_) + 1) +
+                      style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, aircraft_);
+  constexpr int kTabsLeast = 960;
+  QList<int> sizes = split->sizes();
+  if (sizes.size() != 2 || sizes[0] >= need + margins) return;
+  const int grown = std::min(need + margins, sizes[0] + std::max(0, sizes[1] - kTabsLeast));
+  if (grown <= sizes[0]) return;
+  sizes[1] -= grown - sizes[0];
+  sizes[0] = grown;
+  split->setSizes(sizes);
 }
 
 QString FrmLogbook::selectedFolder() const {
@@ -489,11 +508,14 @@ QSettings logbookSettings() {
 }  // namespace
 
 void FrmLogbook::addAircraftListLook() {
-  // Two lines an aircraft, the counts wrapped to the list's width.
-  aircraft_->setWordWrap(true);
+  // Two lines an aircraft, its name and its counts; counts cut short by a
+  // narrow list show whole as the entry's tooltip.
+  aircraft_->setWordWrap(false);
+  aircraft_->setTextElideMode(Qt::ElideRight);
   aircraft_->setResizeMode(QListView::Adjust);
   aircraft_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   aircraft_->setSpacing(2);
+  ShowWholeTextOfElidedCells(aircraft_);
 }
 
 void FrmLogbook::showFlights(const QString& folder, const QStringList& files) {

@@ -134,6 +134,7 @@ class FrmLogbook : public Form {
   void chooseAndImport();
   void showImport(const frontend::ImportResult& result);
   QString selectedFolder() const;
+  void widenAircraftList();
   void addAircraftListLook();
   void selectPendingFlight();
   void exportCsv();

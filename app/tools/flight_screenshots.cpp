@@ -148,6 +148,7 @@ int main(int argc, char* argv[]) {
                         {"flight_cruise_fit", ProfileLayout::Single, 6, false, QSize(1280, 720), true},
                         {"flight_twin_cruise_fit", ProfileLayout::Twin, 9, false, QSize(1280, 720), true},
                         {"flight_summary", ProfileLayout::Single, 1, false, QSize(1280, 720), false, true},
+                        {"flight_twin_summary", ProfileLayout::Twin, 9, false, QSize(1280, 720), false, true},
                         {"flight_summary_avionics", ProfileLayout::Single, 1, false, QSize(1280, 720), false, true,
                          true},
                         {"flight_compare", ProfileLayout::Single, 1, false, QSize(1280, 720), false, false, false,

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "analysis/smoothing.h"
+#include "flight/clock_text.h"
 
 namespace varnix::analysis {
 
@@ -59,6 +60,20 @@ std::string number(double v, int decimals = 0) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
   return buf;
+}
+
+// A moment of the flight in its evidence, as the times beside it read: its clock time.
+std::string momentText(const flight::Flight& flight, double seconds) {
+  return flight::ClockText(flight.startOfDay + seconds);
+}
+
+// The power channels a fuel-flow change was held steady on: only those the
+// flight has (a missing one was never judged).
+std::string steadyPowerText(bool rpm, bool map) {
+  if (rpm && map) return " at steady RPM and MAP";
+  if (rpm) return " at steady RPM";
+  if (map) return " at steady MAP";
+  return {};
 }
 
 // The share `q` (0.5: the median) of `v`; NaN when empty.
@@ -199,7 +214,7 @@ PowerMixture AnalysePowerMixture(const flight::Flight& flight, const Limits& lim
         egt[peak] - egt[to] >= FahrenheitSpanToUnit(kPeakFall, egtUnit) &&
         ff[from] - ff[peak] >= flowStep(ff[peak]) && ff[peak] - ff[to] >= flowStep(ff[peak])) {
       const std::string crossed = "leaning crossed the EGT peak of " + number(egt[peak]) + " " + egtText + " at " +
-                                  number(ff[peak], 1) + " " + flowText + " (" + number(flight.seconds[peak]) + " s)";
+                                  number(ff[peak], 1) + " " + flowText + " (" + momentText(flight, flight.seconds[peak]) + ")";
       // A sweep is often a test: the cruise is flown at the setting the
       // pilot went back to, rich of the peak when it burns more than it.
       std::vector<float> after;
@@ -229,7 +244,7 @@ PowerMixture AnalysePowerMixture(const flight::Flight& flight, const Limits& lim
       seg.state = pulls.back().side == PullSide::LeanOfPeak ? MixtureState::LeanOfPeak : MixtureState::RichOfPeak;
       seg.pulled = true;
       seg.pull = pulls.back();
-      seg.evidence = "the quick pull at " + number(seg.pull.start_s) + " s: " + seg.pull.seen;
+      seg.evidence = "the quick pull at " + momentText(flight, seg.pull.start_s) + ": " + seg.pull.seen;
       out.mixture.push_back(seg);
       continue;
     }
@@ -261,14 +276,14 @@ PowerMixture AnalysePowerMixture(const flight::Flight& flight, const Limits& lim
         biggest = std::fabs(dFlow);
         biggestText = std::string("EGT ") + (dEgt > 0 ? "rose " : "fell ") + number(std::fabs(dEgt)) + " " + egtText +
                       " as fuel flow " + (dFlow > 0 ? "rose " : "fell ") + number(std::fabs(dFlow), 1) + " " +
-                      flowText + " at steady RPM and MAP (" + number(flight.seconds[a]) + " s)";
+                      flowText + steadyPowerText(rpm >= 0, map >= 0) + " (" + momentText(flight, flight.seconds[a]) + ")";
       }
       a = b;
     }
     if (lean + rich == 0 && !pulls.empty()) {
       seg.pulled = true;
       seg.pull = pulls.back();
-      seg.evidence = "the quick pull at " + number(seg.pull.start_s) + " s did not show the side of the peak: " + seg.pull.seen;
+      seg.evidence = "the quick pull at " + momentText(flight, seg.pull.start_s) + " did not show the side of the peak: " + seg.pull.seen;
     } else if (lean + rich == 0) {
       seg.evidence = "no leaning through the peak and no fuel-flow change at steady power";
     } else if (lean == rich) {

@@ -120,14 +120,16 @@ TEST(PowerMixture, CruiseMixtureStateFollowsTheEgtsAnswerToFuelFlow) {
   };
   const Case cases[] = {
       {"leaned through the peak into the cruise", ramp(14, 9, 540, 780), constant(2400), constant(22),
-       MixtureState::LeanOfPeak, "leaning crossed the EGT peak of 1510 °F at 11.0 GPH (684 s); 48 °F lean of it at 9.0 GPH"},
+       MixtureState::LeanOfPeak, "leaning crossed the EGT peak of 1510 °F at 11.0 GPH (0:11:24); 48 °F lean of it at 9.0 GPH"},
       {"a sweep through the peak, then back to the rich setting", [](double t) { return t < 1000 ? ramp(14, 9, 540, 780)(t) : 13.0; },
        constant(2400), constant(22), MixtureState::RichOfPeak,
-       "leaning crossed the EGT peak of 1510 °F at 11.0 GPH (684 s), then the mixture went back to 13.0 GPH, richer than the peak"},
+       "leaning crossed the EGT peak of 1510 °F at 11.0 GPH (0:11:24), then the mixture went back to 13.0 GPH, richer than the peak"},
       {"leaned a little more, lean of peak", step(9, 8.5, 1200), constant(2400), constant(22),
-       MixtureState::LeanOfPeak, "EGT fell 12 °F as fuel flow fell 0.5 GPH at steady RPM and MAP (1"},
+       MixtureState::LeanOfPeak, "EGT fell 12 °F as fuel flow fell 0.5 GPH at steady RPM and MAP (0:"},
       {"leaned a little more, rich of peak", step(13, 12.5, 1200), constant(2400), constant(22),
-       MixtureState::RichOfPeak, "EGT rose 12 °F as fuel flow fell 0.5 GPH at steady RPM and MAP (1"},
+       MixtureState::RichOfPeak, "EGT rose 12 °F as fuel flow fell 0.5 GPH at steady RPM and MAP (0:"},
+      {"leaned a little more, no MAP recorded: only the RPM was held", step(9, 8.5, 1200), constant(2400), nullptr,
+       MixtureState::LeanOfPeak, "EGT fell 12 °F as fuel flow fell 0.5 GPH at steady RPM (0:"},
       {"enriched, rich of peak", step(12.5, 13, 1200), constant(2400), constant(22), MixtureState::RichOfPeak,
        "EGT fell 12 °F as fuel flow rose 0.5 GPH"},
       {"steady all along", constant(12), constant(2400), constant(22), MixtureState::Unknown,
@@ -218,9 +220,9 @@ TEST(PowerMixture, AQuickPullGivesTheSideOfThePeakItEndedOn) {
   };
   const Case cases[] = {
       {"through the peaks in 8 s", ramp(24, 15, 1000, 1008), constant(28), MixtureState::LeanOfPeak, true,
-       "the quick pull at 1000 s: the fuel flow fell from 24.0 to 15.0 GPH in 8 s; the EGTs rose"},
+       "the quick pull at 0:16:40: the fuel flow fell from 24.0 to 15.0 GPH in 8 s; the EGTs rose"},
       {"to rich of the peaks in 5 s", ramp(24, 19, 1000, 1005), constant(28), MixtureState::RichOfPeak, true,
-       "the quick pull at 1000 s: the fuel flow fell from 24.0 to 19.0 GPH in 5 s; the EGTs rose"},
+       "the quick pull at 0:16:40: the fuel flow fell from 24.0 to 19.0 GPH in 5 s; the EGTs rose"},
       {"through the peaks with the throttle", ramp(24, 15, 1000, 1008), ramp(28, 22, 1000, 1008), MixtureState::Unknown,
        false, "no leaning through the peak"},
       // (Leaning this slowly is judged only in the cruise's first minutes.)

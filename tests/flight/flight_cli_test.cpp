@@ -60,8 +60,8 @@ TEST(FlightCli, AnalyzeJsonGivesTheDocumentedKeys) {
 
 // analyze prints each analysis's section under its title: its lines, its
 // table in aligned columns (figures to the right, the unit in the title
-// where the column has one, times in seconds), or what stands in for an
-// empty table; the findings after them.
+// where the column has one, times as clock times, durations h:mm:ss), or
+// what stands in for an empty table; the findings after them.
 TEST(FlightCli, AnalyzeTextShowsEverySectionOfTheAnalyses) {
   TempDir dir, other;
   sim::encode::ProfileOptions events;
@@ -75,28 +75,28 @@ TEST(FlightCli, AnalyzeTextShowsEverySectionOfTheAnalyses) {
   } cases[] = {
       {plain,
        "\nPhases\n"
-       "  Phase    From (s)  To (s)  Duration (s)  Fuel (gal)  Max CHT (°F)  Mean EGT (°F)  Mean power (%)\n"
-       "  Ground          0     252           252         0.3           281            939              12\n"
-       "  Runup         252     330            78         0.2           314           1169              33\n"},
+       "  Phase        From        To  Duration  Fuel (gal)  Max CHT (°F)  Mean EGT (°F)  Mean power (%)\n"
+       "  Ground    9:12:00   9:16:12   0:04:12         0.3           281            939              12\n"
+       "  Runup     9:16:12   9:17:30   0:01:18         0.2           314           1169              33\n"},
       {withEvents,
        "\nPower, mixture, valves and sensors\n"
        "  Power in cruise: 66 % (recorded)\n"
-       "  Cruise from 900 s: rich of peak — leaning crossed the EGT peak of 1469 °F at 7.7 GPH (1176 s), then the mixture went back to 8.3 GPH, richer than the peak\n"
+       "  Cruise from 9:27:00: rich of peak — leaning crossed the EGT peak of 1469 °F at 7.7 GPH (9:31:36), then the mixture went back to 8.3 GPH, richer than the peak\n"
        "  Valve screen: E3 ±32 °F every 60 s (valve), E4 ±41 °F every 60 s (valve)\n"
-       "  Sensors: C3 dropout from 1800 s\n"
+       "  Sensors: C3 dropout from 9:42:00\n"
        "Lean test\n"
-       "  Sweep at 1128 s (16 rows): Fair, the peaks 0.60 GPH apart, E1 first and E4 last\n"
-       "  Sweep (s)  Cylinder  Peak EGT (°F)  Fuel flow at peak (GPH)  Peak at (s)\n"
-       "       1128  E1                 1487                     8.08         1166\n"
-       "       1128  E2                 1443                     7.89         1171\n"
-       "       1128  E3                 1494                     7.68         1176\n"
-       "       1128  E4                 1479                     7.49         1181\n"
+       "  Sweep at 9:30:48 (16 rows): Fair, the peaks 0.60 GPH apart, E1 first and E4 last\n"
+       "    Sweep  Cylinder  Peak EGT (°F)  Fuel flow at peak (GPH)  Peak at\n"
+       "  9:30:48  E1                 1487                     8.08  9:31:26\n"
+       "  9:30:48  E2                 1443                     7.89  9:31:31\n"
+       "  9:30:48  E3                 1494                     7.68  9:31:36\n"
+       "  9:30:48  E4                 1479                     7.49  9:31:41\n"
        "Magneto check\n"
        "  Each EGT's rise on one magneto, in °F.\n"
-       "  Check at 300 s (116 RPM below 1799): Plug, E3 fell 21 °F while the others rose 60-64 °F\n"
-       "  Time (s)  RPM drop  Verdict  E1 (°F)  E2 (°F)  E3 (°F)  E4 (°F)\n"
-       "       276   106 RPM  Normal        65       70       72       72\n"
-       "       300   116 RPM  Plug          64       60      -21       64\n"
+       "  Check at 9:17:00 (116 RPM below 1799): Plug, E3 fell 21 °F while the others rose 60-64 °F\n"
+       "     Time  RPM drop  Verdict  E1 (°F)  E2 (°F)  E3 (°F)  E4 (°F)\n"
+       "  9:16:36   106 RPM  Normal        65       70       72       72\n"
+       "  9:17:00   116 RPM  Plug          64       60      -21       64\n"
        "Findings:   3, 3 open\n"},
       {plain,
        "\n  Valve screen: no cylinder swings in cruise\n"

@@ -529,7 +529,7 @@ class FlightWindowTest : public QObject {
     QTest::newRow("engine lines")
         << "Power, mixture, valves and sensors" << "lines" << 0
         << "Power in cruise: 66 % (recorded)\n"
-           "Cruise from 9:27:00: rich of peak — leaning crossed the EGT peak of 1468 °F at 11.3 GPH (1172 s), then "
+           "Cruise from 9:27:00: rich of peak — leaning crossed the EGT peak of 1468 °F at 11.3 GPH (9:31:32), then "
            "the mixture went back to 12.2 GPH, richer than the peak\n"
            "Valve screen: E4 ±40 °F every 60 s (valve)\n"
            "Sensors: C3 dropout from 9:42:00";
