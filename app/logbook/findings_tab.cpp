@@ -6,6 +6,9 @@
 #include <QStyle>
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace varnix::app::logbook {
 
@@ -19,13 +22,15 @@ constexpr int kTextColumn = 4, kAdviceColumn = 6;
 
 FindingsTab::FindingsTab(QWidget* parent) : QTreeWidget(parent) {
   setObjectName(QStringLiteral("lstFindings"));
-  setRootIsDecorated(false);
+  setRootIsDecorated(true);
   setAlternatingRowColors(true);
   setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Flight"), QStringLiteral("Severity"),
                    QStringLiteral("Channel"), QStringLiteral("Finding"), QStringLiteral("Above"),
                    QStringLiteral("Look at")});
   // The finding's text and its advice take the width the others leave.
   FitColumns(this, {kTextColumn, kAdviceColumn});
+  // An opened issue's rows are measured too.
+  connect(this, &QTreeWidget::itemExpanded, this, [this] { RefitColumns(this); });
   connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
     if (!item) return;
     const int flightIndex = item->data(0, kFlightRole).toInt();
@@ -38,7 +43,21 @@ int FindingsTab::show(const store::AircraftLog* log) {
   if (!log) return 0;
   // The window's palette and style, as the list always took them.
   const QWidget* look = window();
-  QList<QTreeWidgetItem*> items;
+  // One issue (a kind on a channel) a row: a finding seen once is its own
+  // row; one seen on several flights a row of its own that opens to them.
+  struct Issue {
+    std::vector<QTreeWidgetItem*> items;  // newest first
+    std::vector<const analysis::Finding*> findings;
+    QString first, last;                  // dates
+  };
+  std::vector<std::pair<std::pair<int, std::string>, Issue>> issues;
+  auto issueOf = [&](const analysis::Finding& x) -> Issue& {
+    const std::pair<int, std::string> key{static_cast<int>(x.kind), x.channel};
+    for (auto& [k, issue] : issues)
+      if (k == key) return issue;
+    return issues.emplace_back(key, Issue{}).second;
+  };
+  int count = 0;
   auto add = [&](const analysis::Finding& x, int flightIndex, const QString& date, const QString& flightLabel) {
     QString text = QString::fromStdString(x.text);
     if (x.acknowledged) text += QStringLiteral(" (acknowledged: %1)").arg(QString::fromStdString(x.reason));
@@ -60,7 +79,15 @@ int FindingsTab::show(const store::AircraftLog* log) {
     item->setData(0, kTimeRole,
                   flightIndex >= 0 ? store::FindingTime(log->flights[static_cast<std::size_t>(flightIndex)], x)
                                    : 0.0);
-    items.append(item);
+    Issue& issue = issueOf(x);
+    issue.items.push_back(item);
+    issue.findings.push_back(&x);
+    const QString day = date.left(10);
+    if (flightIndex >= 0 && date != QStringLiteral("Trend")) {
+      if (issue.last.isEmpty() || day > issue.last) issue.last = day;
+      if (issue.first.isEmpty() || day < issue.first) issue.first = day;
+    }
+    ++count;
   };
   for (const analysis::Finding& t : log->trends) {
     const store::LogbookFlight* f = log->trendFlight(t);
@@ -73,9 +100,44 @@ int FindingsTab::show(const store::AircraftLog* log) {
       add(x, static_cast<int>(i), QString::fromStdString(f.entry.start).replace(QLatin1Char('T'), QLatin1Char(' ')),
           QString::fromStdString(f.entry.flightLabel));
   }
-  addTopLevelItems(items);
+  QList<QTreeWidgetItem*> rows;
+  for (auto& [key, issue] : issues) {
+    if (issue.items.size() == 1) {
+      rows.append(issue.items.front());
+      continue;
+    }
+    // Its flights since the first: "4 of 22 flights since 2024-03-02".
+    std::size_t since = 0;
+    for (const store::LogbookFlight& f : log->flights)
+      since += QString::fromStdString(f.entry.start.substr(0, 10)) >= issue.first;
+    const analysis::Finding& newest = *issue.findings.front();
+    bool open = false, warning = false;
+    for (const analysis::Finding* x : issue.findings) {
+      open = open || !x->acknowledged;
+      warning = warning || (!x->acknowledged && x->severity == analysis::Severity::Warning);
+    }
+    const QString span = issue.first == issue.last ? issue.first : issue.first + QStringLiteral(" – ") + issue.last;
+    auto* group = new QTreeWidgetItem(
+        {span, QStringLiteral("%1 flights").arg(issue.items.size()),
+         open ? QString::fromUtf8(analysis::SeverityName(warning ? analysis::Severity::Warning : analysis::Severity::Caution).data())
+              : QStringLiteral("acknowledged"),
+         QString::fromStdString(newest.channel),
+         QStringLiteral("%1 of %2 flights since %3 · %4")
+             .arg(issue.items.size())
+             .arg(since)
+             .arg(issue.first, QString::fromStdString(newest.text)),
+         QString(), QString::fromStdString(newest.hint)});
+    group->setData(0, kFlightRole, -1);
+    group->setIcon(2, look->style()->standardIcon(warning ? QStyle::SP_MessageBoxCritical : QStyle::SP_MessageBoxWarning));
+    if (!open)
+      for (int c = 0; c < group->columnCount(); ++c)
+        group->setForeground(c, look->palette().brush(QPalette::Disabled, QPalette::Text));
+    for (QTreeWidgetItem* item : issue.items) group->addChild(item);
+    rows.append(group);
+  }
+  addTopLevelItems(rows);
   RefitColumns(this);
-  return static_cast<int>(items.size());
+  return count;
 }
 
 }  // namespace varnix::app::logbook

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The logbook's Findings tab: an aircraft's trend findings, then every
-// finding of its flights (the acknowledged ones greyed, with their reasons);
-// activating one asks for its flight at the finding's time.
+// finding of its flights (the acknowledged ones greyed, with their reasons),
+// grouped by issue (one kind on one channel): an issue seen on several
+// flights is one row, its dates, flights and newest text, that opens to each
+// flight's finding. Activating a finding asks for its flight at its time.
 #pragma once
 
 #include <QTreeWidget>
@@ -16,7 +18,7 @@ class FindingsTab : public QTreeWidget {
  public:
   explicit FindingsTab(QWidget* parent);
 
-  // Lists the findings of `log` (none without one); the count listed.
+  // Lists the findings of `log` (none without one); the count of findings listed.
   int show(const store::AircraftLog* log);
 
  signals:

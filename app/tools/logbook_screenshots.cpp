@@ -191,6 +191,13 @@ int main(int argc, char** argv) {
   for (int tab = 0; tab < 3; ++tab) {
     if (!names[tab]) continue;
     form.tabs()->setCurrentIndex(tab);
+    // The Findings tab with its first issue of several flights opened.
+    if (tab == 2)
+      for (int i = 0; i < form.findingsList()->topLevelItemCount(); ++i)
+        if (QTreeWidgetItem* row = form.findingsList()->topLevelItem(i); row->childCount() > 0) {
+          row->setExpanded(true);
+          break;
+        }
     QApplication::processEvents();
     form.grab().save(out + QLatin1Char('/') + QString::fromLatin1(names[tab]));
     std::printf("%s/%s\n", argv[1], names[tab]);
