@@ -4,10 +4,15 @@
 // (150 flights of 50 to 80 minutes, single, extended and twin, seeds varied)
 // and on the shared avionics logs of tests/data/avionics (their table in
 // tests/analysis/shared_logs.h). Prints `<name> <value> <unit>` lines, then
-// each finding of the shared logs on a line of its own (`# ...`).
+// each finding of the shared logs on a line of its own (`# ...`). Then the
+// logbook of a year of one aircraft (make-dump's history: 121 flights over 365
+// days): its open findings per flight when nothing happens, the trend findings
+// when C3 warms 1 °F a flight over the last 40, and the issues when C3's probe
+// opens on every flight.
 //   build/<dir>/bench/varnix_findings_rate_bench
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +21,9 @@
 #include "core/expand.h"
 #include "encoder/flight_profile.h"
 #include "flight/open_flight.h"
+#include "store/aircraft_issues.h"
+#include "store/catalog_entry.h"
+#include "store/logbook.h"
 #include "shared_logs.h"
 #include "support/dump_builder.h"
 
@@ -61,6 +69,35 @@ bool simulated(const encode::ProfileOptions& o, int flights, Rate& rate) {
   return true;
 }
 
+// The logbook of one aircraft's year, as `o` makes it (its history of 365 days).
+std::optional<varnix::store::AircraftLog> yearLog(encode::ProfileOptions o) {
+  o.history.days = 365;
+  varnix::test::TempDir dir;
+  const std::string data = dir.file("data");
+  std::filesystem::create_directory(data);
+  const std::string dat = dir.file("R1.DAT");
+  varnix::test::writeFile(dat, encode::assembleDump(encode::ProfileDump(o, 121)));
+  varnix::HeaderState header;
+  if (varnix::ExpandDataFile(dat, data + "/", header) != 0) return std::nullopt;
+  std::vector<varnix::store::CatalogEntry> entries;
+  for (const auto& file : std::filesystem::recursive_directory_iterator(data)) {
+    if (!file.is_regular_file()) continue;
+    std::optional<varnix::store::CatalogEntry> e = varnix::store::MakeCatalogEntryFromFile(file.path().string());
+    if (!e || !e->problem.empty()) return std::nullopt;
+    e->folder = "N123AB";
+    e->file = file.path().filename().string();
+    entries.push_back(std::move(*e));
+  }
+  return varnix::store::BuildAircraftLog("N123AB", std::move(entries), varnix::analysis::Limits{});
+}
+
+std::size_t openFindings(const varnix::store::AircraftLog& log) {
+  std::size_t n = 0;
+  for (const auto& f : log.flights) n += f.openFindings();
+  for (const auto& t : log.trends) n += !t.acknowledged;
+  return n;
+}
+
 }  // namespace
 
 int main() {
@@ -96,5 +133,36 @@ int main() {
   std::printf("flight_hours_sim %.1f h\n", sim.hours);
   std::printf("findings_per_flight_hour_shared_logs %.3f 1/h\n", shared.perHour());
   std::printf("findings_per_flight_hour_shared_sr22t_logs %.3f 1/h\n", sr22t.perHour());
+
+  encode::ProfileOptions normal;
+  normal.seed = 7;
+  encode::ProfileOptions warming = normal;
+  warming.events.changes.push_back({'C', 3, 1, 40});
+  encode::ProfileOptions probe = normal;
+  probe.events.probe = true;  // C3 opens on every flight
+  const std::optional<varnix::store::AircraftLog> year = yearLog(normal), warm = yearLog(warming),
+                                                  opening = yearLog(probe);
+  if (!year || !warm || !opening) {
+    std::fprintf(stderr, "a simulated year could not be made or read\n");
+    return 1;
+  }
+  std::printf("logbook_open_findings_per_flight_year %.3f 1/flight\n",
+              static_cast<double>(openFindings(*year)) / static_cast<double>(year->flights.size()));
+  std::size_t onC3 = 0, elsewhere = 0;
+  for (const auto& t : warm->trends) {
+    ++(t.channel == "C3" ? onC3 : elsewhere);
+    std::printf("# warming C3: %s\n", t.text.c_str());
+  }
+  std::printf("year_c3_warming_trend_findings_on_c3 %zu findings\n", onC3);
+  std::printf("year_c3_warming_trend_findings_elsewhere %zu findings\n", elsewhere);
+  std::size_t sensorIssues = 0, c3Trends = 0;
+  for (const varnix::store::AircraftIssue& i : varnix::store::AircraftIssues(*opening)) {
+    sensorIssues += i.kind == varnix::analysis::FindingKind::Sensor;
+    std::printf("# probe year issue: %s %s, %zu flights: %s\n", std::string(varnix::analysis::KindName(i.kind)).c_str(),
+                i.channel.c_str(), i.flights, i.text.c_str());
+  }
+  for (const auto& t : opening->trends) c3Trends += t.channel == "C3";
+  std::printf("year_probe_opening_sensor_issues %zu issues\n", sensorIssues);
+  std::printf("year_probe_opening_trend_findings_on_c3 %zu findings\n", c3Trends);
   return 0;
 }

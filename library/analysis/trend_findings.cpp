@@ -8,6 +8,7 @@
 #include "analysis/cruise_baselines.h"
 #include "analysis/finding_parts.h"
 #include "analysis/findings.h"
+#include "analysis/slow_changes.h"
 
 namespace varnix::analysis {
 
@@ -48,12 +49,22 @@ void drifts(const std::vector<TrendPoint>& flights, const Limits& limits, std::s
             FindingKind kind, Series member, const char* what, std::vector<Finding>& out) {
   const std::size_t first = flights.size() > kTrendFlights ? flights.size() - kTrendFlights : 0;
   const flight::Unit unit = flights.back().engineUnit;
-  // Channels of the newest flight, followed back through the others.
+  // Channels of the newest flight, followed back through the others; each
+  // against the other cylinders of its engine where it has some, so that
+  // what every cylinder does (a season, a new power setting) is no drift of one.
   for (const auto& [channel, ignored] : flights.back().*member) {
+    // (Against two others at least: against one, that one's drift would be
+    // this one's too.)
+    bool relative = true;
+    for (std::size_t i = first; i < flights.size() && relative; ++i)
+      relative = !available(static_cast<float>(valueOf(flights[i].*member, channel, flights[i].engineUnit))) ||
+                 (std::isfinite(AgainstTheOthers(flights[i].*member, channel, flights[i].engineUnit)) &&
+                  CylindersOfItsEngine(flights[i].*member, channel) >= 3);
     double sx = 0, sy = 0, sxx = 0, sxy = 0, syy = 0;
     double n = 0;
     for (std::size_t i = first; i < flights.size(); ++i) {
-      const double y = valueOf(flights[i].*member, channel, flights[i].engineUnit);
+      const double y = relative ? AgainstTheOthers(flights[i].*member, channel, flights[i].engineUnit)
+                                : valueOf(flights[i].*member, channel, flights[i].engineUnit);
       if (!available(static_cast<float>(y))) continue;
       const double x = static_cast<double>(i - first);
       sx += x;
@@ -79,7 +90,8 @@ void drifts(const std::vector<TrendPoint>& flights, const Limits& limits, std::s
     f.excess = FahrenheitSpanToUnit(std::fabs(drift) - limits.trendDrift, unit);
     f.confidence = confidenceOf(comparableFlights);
     f.text = channel + std::string("'s ") + what + (drift > 0 ? " rose " : " fell ") + number(std::fabs(f.peak)) +
-             " " + degrees(unit) + " over the last " + std::to_string(flights.size() - first) + " flights";
+             " " + degrees(unit) + (relative ? " against the other cylinders" : "") + " over the last " +
+             std::to_string(flights.size() - first) + " flights";
     out.push_back(std::move(f));
   }
 }
@@ -240,6 +252,12 @@ std::vector<Finding> TrendFindings(const std::vector<TrendPoint>& flights, const
   changes(flights, "BAT", "battery in cruise", 0.5, true,
           [](const TrendPoint& p, const std::string&) { return static_cast<double>(p.cruiseBattery); }, out);
   hottestChange(flights, limits, out);
+  // A cylinder's slow change against the others is one finding of it: the
+  // drift, baseline or step its channel also shows is the same event.
+  const std::vector<Finding> slow = SlowChanges(flights);
+  for (const Finding& s : slow)
+    std::erase_if(out, [&](const Finding& f) { return f.channel == s.channel; });
+  out.insert(out.end(), slow.begin(), slow.end());
   return out;
 }
 

@@ -413,6 +413,78 @@ TEST(Findings, ALastingStepIsAChangeWithItsDate) {
   }
 }
 
+// A cylinder that moves against the others of its engine over its recent
+// flights (the last ten, or the last 30 days): one change finding of it, the
+// season and the power every cylinder follows cancelled out; its drift,
+// baseline or step is the same event and not said again.
+TEST(Findings, ACylindersSlowChangeAgainstTheOthersIsOneFinding) {
+  struct Move {
+    const char* channel;
+    double perFlight;   // °F a flight over the last `lastFlights`
+    int lastFlights;
+  };
+  const struct Case {
+    const char* what;
+    std::vector<std::string> engines;  // channel prefixes: "" (C1, E1), or "L", "R"
+    int flights;
+    std::vector<Move> moves;
+    std::vector<std::string> found;    // each finding's channel and text start
+  } cases[] = {
+      {"a season and power every cylinder follows", {""}, 60, {}, {}},
+      {"C3 warming 1 °F a flight over the last 40", {""}, 60, {{"C3", 1, 40}}, {"C3's cruise CHT up "}},
+      {"C3 warming 0.4 °F a flight: 16 °F", {""}, 60, {{"C3", 0.4, 40}}, {}},
+      {"E4 running 40 °F cooler over the last 12", {""}, 60, {{"E4", -40.0 / 12, 12}}, {"E4's cruise EGT down "}},
+      {"a twin's left C3 warming, its right engine steady", {"L", "R"}, 60, {{"LC3", 1, 40}}, {"LC3's cruise CHT up "}},
+      {"two heads of one engine warming apart", {""}, 60, {{"C2", 1, 40}, {"C5", -1, 40}},
+       {"C2's cruise CHT up ", "C5's cruise CHT down "}},
+      // Too few flights for a reference: the step rule's finding alone.
+      {"15 flights, C3 warming 3 °F a flight over the last 10", {""}, 15, {{"C3", 3, 10}}, {"C3's cruise CHT rose "}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<analysis::TrendPoint> h;
+    for (int i = 0; i < c.flights; ++i) {
+      analysis::TrendPoint p;
+      // A flight every three days from 2025-01-01, its season and power common to every cylinder.
+      char date[32];
+      const int day = 1 + 3 * i;
+      std::snprintf(date, sizeof date, "2025-%02d-%02dT10:00:00", 1 + (day - 1) / 28, 1 + (day - 1) % 28);
+      p.date = date;
+      const double common = 25 * std::sin(i / 9.0) + (i * 37 % 11) - 5;
+      p.cruiseOat = static_cast<float>(15 + 10 * std::sin(i / 9.0));  // the season's air, which the heads follow
+      for (const std::string& engine : c.engines)
+        for (int cyl = 1; cyl <= 6; ++cyl) {
+          const std::string cht = engine + "C" + std::to_string(cyl), egt = engine + "E" + std::to_string(cyl);
+          double moveC = 0, moveE = 0;
+          for (const Move& m : c.moves) {
+            const int into = i - (c.flights - m.lastFlights) + 1;
+            if (into <= 0) continue;
+            (std::string(m.channel) == cht ? moveC : std::string(m.channel) == egt ? moveE : moveC) +=
+                std::string(m.channel) == cht || std::string(m.channel) == egt ? m.perFlight * into : 0;
+          }
+          const double own = ((i * 7 + cyl * 3) % 5) - 2;  // each cylinder's own scatter
+          p.cruiseCht.emplace_back(cht, static_cast<float>(360 + 4 * cyl + common + own + moveC));
+          p.cruiseEgt.emplace_back(egt, static_cast<float>(1380 + 6 * cyl + 2 * common + own + moveE));
+        }
+      h.push_back(std::move(p));
+    }
+    std::vector<analysis::Finding> found = analysis::TrendFindings(h, analysis::Limits{});
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.channel < b.channel; });
+    std::vector<std::string> texts;
+    for (const analysis::Finding& f : found) texts.push_back(f.text);
+    ASSERT_EQ(found.size(), c.found.size()) << ::testing::PrintToString(texts);
+    for (std::size_t i = 0; i < found.size(); ++i) {
+      EXPECT_EQ(found[i].kind, FindingKind::Change);
+      EXPECT_EQ(found[i].text.rfind(c.found[i], 0), 0u) << found[i].text;
+      EXPECT_FALSE(found[i].date.empty());
+      // A change against the others says where to look.
+      if (found[i].text.find("against the other cylinders") != std::string::npos) {
+        EXPECT_FALSE(found[i].hint.empty());
+      }
+    }
+  }
+}
+
 TEST(Findings, AnotherHottestCylinderTwoFlightsRunningIsNoted) {
   struct Case {
     const char* what;
