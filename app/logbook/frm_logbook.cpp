@@ -69,6 +69,7 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   aircraft_ = new QListWidget(split);
   aircraft_->setObjectName(QStringLiteral("lstAircraft"));
   aircraft_->setMinimumWidth(150);
+  aircraft_->setIconSize(QSize(16, 16));  // the status icon beside the name, as small as the text
   addAircraftListLook();
   tabs_ = new QTabWidget(split);
   tabs_->setObjectName(QStringLiteral("tabLogbook"));
@@ -239,6 +240,9 @@ void FrmLogbook::showSnapshot(std::shared_ptr<const CatalogSnapshot> snapshot) {
     auto* item = new QListWidgetItem(folder + QLatin1Char('\n') + aircraftLine(r), aircraft_);
     item->setData(Qt::UserRole, folder);
     item->setToolTip(QString::fromStdString(r.status));
+    // Its health at a glance: the worst open issue's severity, nothing when none is open.
+    if (r.issues > 0)
+      item->setIcon(style()->standardIcon(r.warning ? QStyle::SP_MessageBoxCritical : QStyle::SP_MessageBoxWarning));
     if (folder == selected) row = aircraft_->count() - 1;
   }
   if (aircraft_->count()) aircraft_->setCurrentRow(row);
@@ -255,7 +259,8 @@ void FrmLogbook::widenAircraftList() {
   for (int r = 0; r < aircraft_->count(); ++r)
     for (const QString& line : aircraft_->item(r)->text().split(QLatin1Char('\n')))
       need = std::max(need, aircraft_->fontMetrics().horizontalAdvance(line));
-  const int margins = 2 * aircraft_->frameWidth() + 2 * aircraft_->spacing() +
+  // (and the status icon's room beside them)
+  const int margins = aircraft_->iconSize().width() + 4 + 2 * aircraft_->frameWidth() + 2 * aircraft_->spacing() +
                       2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, aircraft_) + 1) +
                       style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, aircraft_);
   constexpr int kTabsLeast = 960;

@@ -51,6 +51,7 @@ FleetRow MakeFleetRow(const AircraftLog& log) {
   }
   const std::vector<AircraftIssue> issues = AircraftIssues(log);
   row.status = AircraftStatus(AircraftId(log), issues);
+  row.issues = issues.size();
   row.warning = !issues.empty() && issues.front().severity == analysis::Severity::Warning;
   return row;
 }

@@ -27,6 +27,7 @@ struct FleetRow {
   // Its health in one line (AircraftStatus: the worst open issue, or
   // "nothing new"), and whether that issue is a warning.
   std::string status;
+  std::size_t issues = 0;  // its open issues (AircraftIssues)
   bool warning = false;
 };
 

@@ -84,6 +84,7 @@ TEST(FleetTest, rowCountsFlightsHoursNewAndOpenFindings) {
     EXPECT_EQ(row.lastFlight, c.last);
     EXPECT_EQ(store::FleetRowText(row), c.text);
     EXPECT_EQ(row.status, c.status);
+    EXPECT_EQ(row.issues > 0, c.open > 0);
   }
 }
 
