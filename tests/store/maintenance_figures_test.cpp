@@ -16,7 +16,7 @@ using store::MaintenanceEntry;
 using store::MaintenanceKind;
 
 std::string day(int d) {
-  char buf[16];
+  char buf[32];  // room for any int the format could print
   std::snprintf(buf, sizeof buf, "2026-%02d-%02d", 1 + (d - 1) / 28, 1 + (d - 1) % 28);
   return buf;
 }
