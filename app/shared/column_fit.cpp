@@ -101,7 +101,7 @@ void shareRoom(std::vector<int>& width, const std::vector<int>& want, const QLis
 class ColumnFitter : public QObject {
  public:
   ColumnFitter(QAbstractItemView* view, QList<int> textColumns)
-      : QObject(view), view_(view), text_(std::move(textColumns)) {
+      : QObject(view), view_(view), viewport_(view->viewport()), text_(std::move(textColumns)) {
     setObjectName(QStringLiteral("columnFitter"));
     QHeaderView* header = columnsHeader(view);
     header->setStretchLastSection(false);
@@ -175,7 +175,9 @@ class ColumnFitter : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == view_->viewport() && event->type() == QEvent::Resize) fit();
+    // The viewport as it was when watched: the view may be half destroyed
+    // when its last events come, and is not asked then.
+    if (watched == viewport_ && event->type() == QEvent::Resize) fit();
     return QObject::eventFilter(watched, event);
   }
 
@@ -201,6 +203,7 @@ class ColumnFitter : public QObject {
   }
 
   QAbstractItemView* view_;
+  const QObject* viewport_;
   QList<int> text_;
   QPointer<QAbstractItemModel> watched_;
   bool pending_ = false;
