@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <variant>
 
+#include "analysis/mag_check.h"
 #include "flight/clock_text.h"
 #include "platform/utf8.h"
 
@@ -336,6 +337,8 @@ void writeFlightJson(JsonWriter& out, const store::LogbookFlight& lf) {
   writeFigure(out.key("bat_min"), e.batteryMin);
   out.key("fuel_used").number(e.fuelUsed);
   out.key("fuel_unit").text(e.fuelUnit);
+  if (const std::string mag = analysis::MagCheckWord(e.digest.magChecks); !mag.empty()) out.key("mag_check").text(mag);
+  else out.key("mag_check").null();
   out.key("differs").boolean(lf.differs);
   out.key("recorded_twice").boolean(lf.recordedTwice);
   out.key("new").boolean(lf.isNew);

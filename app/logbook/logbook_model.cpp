@@ -7,6 +7,7 @@
 #include <QStyle>
 #include <cmath>
 
+#include "analysis/mag_check.h"
 #include "frontend/report/time_text.h"
 
 namespace varnix::app::logbook {
@@ -42,7 +43,7 @@ QVariant LogbookModel::headerData(int section, Qt::Orientation orientation, int 
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   static const char* const kTitles[] = {"Date and start", "Flight",      "Duration", "Interval",  "Hottest EGT",
                                         "Hottest CHT",    "Max DIF",     "Fastest cooling", "Min BAT", "Fuel used",
-                                        "Findings",       "File"};
+                                        "Mag check",      "Findings",    "File"};
   return QString::fromUtf8(kTitles[section]);
 }
 
@@ -78,7 +79,7 @@ QVariant LogbookModel::data(const QModelIndex& index, int role) const {
   }
   if (role == Qt::ForegroundRole && f.differs && index.column() == Flight) return QBrush(QColor(0xb0, 0x50, 0x00));
   if (role == Qt::TextAlignmentRole)
-    return index.column() == File || index.column() == Date ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
+    return index.column() == File || index.column() == Date || index.column() == MagCheck ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
                                                             : QVariant(Qt::AlignRight | Qt::AlignVCenter);
   const bool sort = role == kSortRole;
   if (role != Qt::DisplayRole && !sort) return {};
@@ -110,6 +111,8 @@ QVariant LogbookModel::data(const QModelIndex& index, int role) const {
     case Fuel:
       if (sort) return number(e.fuelUsed);
       return std::isfinite(e.fuelUsed) ? QVariant(QString::number(e.fuelUsed, 'f', 1)) : QVariant();
+    case MagCheck:
+      return QString::fromStdString(analysis::MagCheckWord(e.digest.magChecks));
     case Findings:
       return sort || !f.findings.empty() ? QVariant(static_cast<int>(f.findings.size())) : QVariant();
     case File:

@@ -14,7 +14,8 @@ class LogbookModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  enum Column { Date, Flight, Duration, Interval, HottestEgt, HottestCht, MaxDif, Cooling, MinBat, Fuel, Findings, File,
+  enum Column { Date, Flight, Duration, Interval, HottestEgt, HottestCht, MaxDif, Cooling, MinBat, Fuel, MagCheck, Findings,
+                File,
                 ColumnCount };
   static constexpr int kSortRole = Qt::UserRole;
   static constexpr int kFlightIndexRole = Qt::UserRole + 1;  // the row in the log's flights

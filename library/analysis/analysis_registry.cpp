@@ -43,8 +43,13 @@ const std::vector<AnalysisRow> kRows = {
        r.cruiseValves = ScreenValves(r.flight, ValveScreenSpans(r.engine.phases, r.analysed.digest), DefaultLimits(),
                                      r.egtNeighbours);
      }},
+    // The run-up's checks under the default thresholds, as the catalog keeps them.
+    {"digest_mag_checks", {"phases", "digest_envelopes"},
+     [](AnalysisRun& r) {
+       r.analysed.digest.magChecks = RunupChecksOf(ReadRunup(r.flight, DefaultLimits(), r.engine.phases).checks);
+     }},
     {"summary", {}, [](AnalysisRun& r) { r.analysed.summary = SummarizeFlight(r.flight); }},
-    {"digest", {"phases", "digest_envelopes", "digest_faults", "digest_valves"},
+    {"digest", {"phases", "digest_envelopes", "digest_faults", "digest_valves", "digest_mag_checks"},
      [](AnalysisRun& r) {
        AddPhaseTimes(r.engine.phases, r.analysed.digest);
        AddScreens(r.flight, r.digestFaults, r.cruiseValves, r.analysed.digest);
@@ -99,7 +104,12 @@ const std::vector<AnalysisRow> kRows = {
      },
      [](const flight::Flight&, const EngineAnalysis& a) { return SensorFaultSections(a.sensorFaults); },
      {{"sensor_faults", [](const EngineAnalysis& a) { return SensorFaultsJson(a.sensorFaults); }}}},
-    {"findings", {"engine_digest"}, [](AnalysisRun& r) { r.engine.findings = EvaluateFindings(r.engine.digest, r.limits); }},
+    // The magneto checks judged as the run's own row found them, under the aircraft's limits.
+    {"findings", {"engine_digest", "mag_checks"},
+     [](AnalysisRun& r) {
+       r.engine.digest.magChecks = RunupChecksOf(r.engine.magChecks);
+       r.engine.findings = EvaluateFindings(r.engine.digest, r.limits);
+     }},
 };
 
 std::size_t rowOf(std::string_view name) {

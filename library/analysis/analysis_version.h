@@ -10,7 +10,8 @@
 
 namespace varnix::analysis {
 
-inline constexpr std::uint32_t kAnalysisVersion = 6;  // 6: a jump is a step beyond the other cylinders'; the probe hint says what was seen
+inline constexpr std::uint32_t kAnalysisVersion = 7;  // 7: the magneto checks' verdicts and drops are findings
+// 6: a jump is a step beyond the other cylinders'; the probe hint says what was seen
 // 5: one finding per event, the climbs and the faults' readings join the digest
 
 // FNV-1a 64 of what the analysis gives for the bundled samples, as

@@ -36,6 +36,9 @@ bool DifHeldBack(const FlightDigest& d, flight::Engine engine, double t);
 // One sensor finding per event of a probe: its faults of any kind closer
 // than kFaultMergeSeconds, with the reading farthest from the others.
 void AddSensorFindings(const FlightDigest& d, const Limits& limits, std::vector<Finding>& out);
+// The run-up's magneto checks (mag_check_findings.cpp): a verdict other
+// than normal, and a drop beyond the limits, per engine.
+void AddMagCheckFindings(const FlightDigest& d, const Limits& limits, std::vector<Finding>& out);
 // Battery findings of one kind on other channels at the same time are the
 // bus's one finding; each says the RPM and current at its peak.
 void JoinBusFindings(const FlightDigest& d, std::vector<Finding>& out);

@@ -197,6 +197,7 @@ constexpr KindRule kKindRules[] = {
     {.kind = FindingKind::HottestCylinder, .name = "hottest_cylinder", .trend = true},
     {.kind = FindingKind::Sensor, .name = "sensor"},  // the digest's sensor faults
     {.kind = FindingKind::Valve, .name = "valve"},    // the digest's valve screen
+    {.kind = FindingKind::MagCheck, .name = "mag_check"},  // the digest's magneto checks
 };
 
 const KindRule& ruleOf(FindingKind kind) {
@@ -340,6 +341,7 @@ std::vector<Finding> EvaluateFindings(const FlightDigest& d, const Limits& limit
     out.push_back(std::move(f));
   }
   detail::AddSensorFindings(d, limits, out);
+  detail::AddMagCheckFindings(d, limits, out);
   for (const ValveCylinder& c : ValveScreenOf(d, limits).cylinders) {
     if (c.verdict != ValveVerdict::Valve || faulty(d, c.channel, c.start)) continue;
     Finding f;
@@ -362,7 +364,7 @@ std::vector<Finding> EvaluateFindings(const FlightDigest& d, const Limits& limit
   detail::JoinBusFindings(d, out);
   for (Finding& f : out) {
     if (f.channels.empty()) f.channels = {f.channel};
-    if (f.cylinder > 0 && f.kind != FindingKind::Sensor)
+    if (f.cylinder > 0 && f.kind != FindingKind::Sensor && f.kind != FindingKind::MagCheck)
       if (const CylinderState* c = d.cylinder(f.engine, f.cylinder)) f.hint = CylinderHint(*c, limits, u);
   }
   std::stable_sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) { return a.start < b.start; });

@@ -105,6 +105,18 @@ struct CylinderState {
   std::uint32_t chtSteps = 0;   // row-to-row CHT steps of 40 °F or more
 };
 
+// A magneto check of the run-up (mag_check.h) as the findings judge it:
+// its verdict under the thresholds it was found with; its RPM drop, judged
+// under the aircraft's limits.
+struct RunupCheck {
+  flight::Engine engine = flight::Engine::Only;
+  double start = 0, end = 0;
+  std::string verdict;               // "normal", "plug", "magneto", "too_coarse"
+  float dropRpm = 0, levelRpm = 0;
+  std::vector<std::string> atFault;  // the EGT channels of the cylinders at fault
+  std::string evidence;
+};
+
 struct FlightDigest {
   static constexpr double kBucketSeconds = 60;
   flight::Unit engineUnit = flight::Unit::DegreesF;
@@ -140,6 +152,8 @@ struct FlightDigest {
   std::string valveWhy;
   std::vector<ValveSwing> valveSwings;
   std::vector<CylinderState> cylinders;
+  // The run-up's magneto checks, in time order, found under the default thresholds.
+  std::vector<RunupCheck> magChecks;
 
   const Envelope* envelope(std::string_view channel) const;
   const CylinderState* cylinder(flight::Engine engine, int cylinder) const;
@@ -173,13 +187,14 @@ std::vector<SensorFaultSpan> SensorFaultSpans(const flight::Flight& flight, cons
 
 enum class FindingKind {
   Cht, Tit, Dif, Cooling, OilHigh, OilLow, BatteryLow, BatteryHigh, EgtCruise, TrendCht, TrendEgt, ChtCaution,
-  Baseline, Change, HottestCylinder, Sensor, Valve,
+  Baseline, Change, HottestCylinder, Sensor, Valve, MagCheck,
 };
 enum class Severity { Caution, Warning };
 
 // The JSON and catalog names: "cht", "tit", "dif", "cooling", "oil_high",
 // "oil_low", "battery_low", "battery_high", "egt_cruise", "trend_cht", "trend_egt",
-// "cht_caution", "baseline", "change", "hottest_cylinder".
+// "cht_caution", "baseline", "change", "hottest_cylinder", "sensor", "valve",
+// "mag_check".
 std::string_view KindName(FindingKind kind);
 // The kind of a JSON name; nothing for another text.
 std::optional<FindingKind> KindOfName(std::string_view name);

@@ -136,7 +136,11 @@ void judgeRises(const std::vector<Cylinder>& cyl, double lo, double hi, const st
     else if (c.rise <= -lo) fell.push_back(c.channel + " fell " + numberText(-c.rise) + " " + degrees);
     else if (m >= lo && c.rise < lo / 2 && c.rise < m - lo) flat.push_back(c.channel + " rose only " + numberText(c.rise) + " " + degrees);
     else if (c.rise > hi) high.push_back(c.channel);
-    else othersRise.push_back(c.rise);
+    else {
+      othersRise.push_back(c.rise);
+      continue;
+    }
+    check->atFault.push_back(c.channel);
   }
   const std::size_t wrong = fell.size() + flat.size() + high.size() + erratic.size();
   const auto [lowest, highest] = std::minmax_element(rises.begin(), rises.end());
@@ -427,6 +431,31 @@ std::vector<PhaseSpan> FindRunup(const flight::Flight& flight, flight::Engine en
   }
   if (!any) return {};
   return {best};
+}
+
+std::vector<RunupCheck> RunupChecksOf(const std::vector<MagCheck>& checks) {
+  std::vector<RunupCheck> out;
+  for (const MagCheck& m : checks)
+    out.push_back({m.engine, m.start_s, m.end_s, std::string(MagVerdictName(m.verdict)), static_cast<float>(m.rpm_drop),
+                   static_cast<float>(m.level_rpm), m.atFault, m.evidence});
+  return out;
+}
+
+std::string MagCheckWord(const std::vector<RunupCheck>& checks) {
+  // Worst first: what more than half the cylinders share, a plug, a check too coarse to judge.
+  const auto rank = [](const std::string& v) { return v == "magneto" ? 3 : v == "plug" ? 2 : v == "too_coarse" ? 0 : 1; };
+  std::string word;
+  for (flight::Engine e : {flight::Engine::Only, flight::Engine::Left, flight::Engine::Right}) {
+    const RunupCheck* worst = nullptr;
+    for (const RunupCheck& c : checks)
+      if (c.engine == e && (!worst || rank(c.verdict) > rank(worst->verdict))) worst = &c;
+    if (!worst) continue;
+    std::string said = worst->verdict == "too_coarse" ? "too coarse" : worst->verdict;
+    if (worst->verdict == "plug") said += " " + namesText(worst->atFault);
+    if (e != flight::Engine::Only) said = (e == flight::Engine::Left ? "L " : "R ") + said;
+    word += (word.empty() ? "" : ", ") + said;
+  }
+  return word;
 }
 
 ResultSections MagCheckSections(const flight::Flight& f, const std::vector<MagCheck>& checks,

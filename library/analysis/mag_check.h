@@ -31,6 +31,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/findings.h"
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
 #include "analysis/result_json.h"
@@ -59,6 +60,7 @@ struct MagCheck {
   std::string evidence;           // what the EGTs showed: "E3 fell 80 °F while the others rose 45-70 °F"
   double level_rpm = 0;           // the both-magneto level before it
   flight::Engine engine = flight::Engine::Only;
+  std::vector<std::string> atFault;  // the EGT channels of the cylinders at fault, in cylinder order
 };
 
 // A dip in the run-up that is no magneto check, and what it was taken for.
@@ -93,6 +95,14 @@ std::vector<MagCheck> CheckMagnetos(const flight::Flight& flight, const Limits& 
 // and 2150, at least once 1650, and fuel flow at most half the flight's
 // highest. None when the flight has no such stretch.
 std::vector<PhaseSpan> FindRunup(const flight::Flight& flight, flight::Engine engine = flight::Engine::Only);
+
+// The checks as the digest keeps them for the findings.
+std::vector<RunupCheck> RunupChecksOf(const std::vector<MagCheck>& checks);
+
+// A flight's magneto checks in a word for the logbook: each engine's worst
+// verdict ("normal", "plug E3", "magneto", "too coarse"; a twin's "L normal,
+// R plug RE3"); "" without a check.
+std::string MagCheckWord(const std::vector<RunupCheck>& checks);
 
 // The checks as a table: each one's RPM drop, verdict and every EGT's rise;
 // a line with the evidence of each verdict other than normal and one for each

@@ -21,7 +21,7 @@ namespace {
 // "VXC5": the envelopes' figures are kept compact (CompactFloats) and the
 // last lean test is kept. An entry of another mark does not decode, and the
 // catalog reads its file again.
-constexpr std::uint32_t kBlobMark = 0x56584336;  // 6: the airframe and the system join the entry
+constexpr std::uint32_t kBlobMark = 0x56584337;  // 7: the run-up's magneto checks join the digest
 
 // A list of floats as the envelopes hold them: readings and times in whole
 // units or tenths, NaN for a minute without values. Such a list is kept as
@@ -373,6 +373,16 @@ void entryFields(Codec& c, E& e) {
     c.field(x.earlyChtDeviation);
     c.field(x.egtSteps);
     c.field(x.chtSteps);
+  });
+  c.list(d.magChecks, 37, [&](auto& m) {
+    c.enumeration(m.engine, flight::Engine::Right);
+    c.field(m.start);
+    c.field(m.end);
+    c.field(m.verdict);
+    c.field(m.dropRpm);
+    c.field(m.levelRpm);
+    c.list(m.atFault, 4, [&](auto& channel) { c.field(channel); });
+    c.field(m.evidence);
   });
   c.field(e.lean.verdict);
   c.field(e.lean.spreadGph);

@@ -643,6 +643,67 @@ TEST(Findings, SensorFaultSpansHoldBackLimitFindingsOnTheirChannel) {
   }
 }
 
+// The run-up's magneto checks: a verdict other than normal is one finding
+// per engine naming the cylinders at fault (never one whose probe was faulty
+// then); a drop beyond the limits one more; a check too coarse to judge, or
+// normal checks within the limits, nothing.
+TEST(Findings, AMagnetoCheckFindsItsVerdictAndItsDropsUnderTheLimits) {
+  using flight::Engine;
+  const analysis::RunupCheck normal{Engine::Only, 300, 304, "normal", 110, 1800, {}, "every EGT rose 40-60 °F"};
+  analysis::RunupCheck plug{Engine::Only, 320, 324, "plug", 120, 1800, {"E3"}, "E3 fell 80 °F while the others rose 45-70 °F"};
+  analysis::RunupCheck magneto = plug;
+  magneto.verdict = "magneto";
+  magneto.atFault = {"E1", "E2", "E3"};
+  analysis::RunupCheck deep = normal, coarse = normal, leftPlug = plug, rightNormal = normal;
+  deep.dropRpm = 190;
+  coarse.verdict = "too_coarse";
+  coarse.dropRpm = 250;
+  leftPlug.engine = Engine::Left;
+  leftPlug.atFault = {"LE2"};
+  rightNormal.engine = Engine::Right;
+  analysis::RunupCheck apart = normal;
+  apart.dropRpm = 170;
+  analysis::Limits lenient;
+  lenient.magDropMax = 200;
+  lenient.magDropDifference = 100;
+  struct Case {
+    const char* what;
+    std::vector<analysis::RunupCheck> checks;
+    std::vector<analysis::SensorFaultSpan> faults;
+    analysis::Limits limits;
+    std::vector<std::string> channels;  // of the mag_check findings, in order
+    const char* hint;                   // of the first
+  };
+  const Case cases[] = {
+      {"both normal", {normal, normal}, {}, {}, {}, ""},
+      {"a plug", {normal, plug}, {}, {}, {"E3"}, "look at the plug and lead of cylinder 3 on that magneto"},
+      {"a plug whose probe was faulty then", {normal, plug}, {{"E3", 310, 330}}, {}, {}, ""},
+      {"the magneto", {magneto, normal}, {}, {}, {"MAG"}, "have that magneto's timing and points checked"},
+      {"a drop beyond the limit", {normal, deep}, {}, {}, {"RPM"}, "have the magnetos' timing checked"},
+      {"the same drops under higher limits", {normal, deep}, {}, lenient, {}, ""},
+      {"the drops 60 RPM apart", {normal, apart}, {}, {}, {"RPM"}, "have the magnetos' timing checked"},
+      {"too coarse to judge", {coarse, coarse}, {}, {}, {}, ""},
+      {"a twin's left plug", {leftPlug, rightNormal}, {}, {}, {"LE2"}, "look at the plug and lead of cylinder 2 on that magneto"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    analysis::FlightDigest d;
+    d.recordedSeconds = 3600;
+    d.magChecks = c.checks;
+    d.sensorFaults = c.faults;
+    std::vector<std::string> channels;
+    std::string hint;
+    for (const analysis::Finding& f : analysis::EvaluateFindings(d, c.limits)) {
+      if (f.kind != FindingKind::MagCheck) continue;
+      if (channels.empty()) hint = f.hint;
+      channels.push_back(f.channel);
+      EXPECT_NE(f.text.find("magneto check at 0:0"), std::string::npos) << f.text;
+    }
+    EXPECT_EQ(channels, c.channels);
+    EXPECT_EQ(hint, c.hint);
+  }
+}
+
 // A 28-volt bus read by two voltmeters, with RPM and current: a sag seen on
 // both at once is the bus's one finding, which says the RPM and current then.
 TEST(Findings, BusChannelsSaggingTogetherAreOneFindingWithRpmAndCurrent) {

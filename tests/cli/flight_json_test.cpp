@@ -81,6 +81,7 @@ TEST(FlightJson, ALogbookFlightIsWrittenAsItsTreeIsLaidOut) {
   full.entry.hottest = {{"EGT", "E3", 1443}, {"CHT", "C3", 396}, {"EGT", "E4", 1450}};
   full.entry.difMax = {"DIF", "DIF", 51, 156};
   full.entry.batteryMin = {"BAT", "BAT", 12.3f, 0};
+  full.entry.digest.magChecks = {{flight::Engine::Only, 300, 306, "plug", 110, 1800, {"E3"}, "E3 fell 80 \xc2\xb0" "F"}};
   full.differs = full.isNew = full.recordedTwice = true;
   analysis::Finding cht;
   cht.channel = "C3";
@@ -122,6 +123,7 @@ TEST(FlightJson, ALogbookFlightIsWrittenAsItsTreeIsLaidOut) {
                              : Json(nullptr);
     tree["fuel_used"] = JsonValue(e.fuelUsed);
     tree["fuel_unit"] = JsonText(e.fuelUnit);
+    tree["mag_check"] = e.digest.magChecks.empty() ? Json(nullptr) : Json("plug E3");
     tree["differs"] = c.flight.differs;
     tree["recorded_twice"] = c.flight.recordedTwice;
     tree["new"] = c.flight.isNew;

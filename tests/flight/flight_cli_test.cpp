@@ -97,7 +97,7 @@ TEST(FlightCli, AnalyzeTextShowsEverySectionOfTheAnalyses) {
        "     Time  RPM drop  Verdict  E1 (°F)  E2 (°F)  E3 (°F)  E4 (°F)\n"
        "  9:16:36   106 RPM  Normal        65       70       72       72\n"
        "  9:17:00   116 RPM  Plug          64       60      -21       64\n"
-       "Findings:   3, 3 open\n"},
+       "Findings:   4, 4 open\n"},
       {plain,
        "\n  Valve screen: no cylinder swings in cruise\n"
        "  Sensors: no probe reads like a fault\n"

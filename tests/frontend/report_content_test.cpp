@@ -111,7 +111,7 @@ TEST(ReportContent, TheEngineAnalysisSectionsCarryTheirUnits) {
   found.leanTests.push_back({0, 6, analysis::LeanVerdict::Good, true, 0.4, flight::Unit::LitresPerHour, "E1", "E2", 2,
                              {{"E1", true, 710, 41.5, 3}, {"E2", false, 715, 0, 0}}, "", ""});
   found.magChecks.push_back(
-      {0, 6, 110, analysis::MagVerdict::Plug, {{"E1", 20}, {"E2", -3}}, "", 2, "", 1800, flight::Engine::Only});
+      {0, 6, 110, analysis::MagVerdict::Plug, {{"E1", 20}, {"E2", -3}}, "", 2, "", 1800, flight::Engine::Only, {}});
   found.valveScreen.why = "no cruise";
   analysis::EngineAnalysis none;
   none.phases.why = "no RPM";

@@ -27,6 +27,7 @@
 
 #include "store/catalog.h"
 #include "flight/flight_reader.h"
+#include "analysis/mag_check.h"
 #include "analysis/flight_summary.h"
 #include "store/fleet.h"
 #include "store/logbook.h"
@@ -403,7 +404,7 @@ TEST(Catalog, ComputesEntriesOfAnotherAnalysisVersionAgain) {
 // The digest's phases, sensor faults, cylinder states and cruise figures are
 // kept in the entry; an entry of the blob before them does not decode (its
 // file is read again).
-TEST(Catalog, TheEntryKeepsTheDigestsPhasesFaultsAndCylindersAndRefusesOlderBlobs) {
+TEST(Catalog, TheEntryKeepsTheDigestsPhasesFaultsCylindersAndMagnetoChecksAndRefusesOlderBlobs) {
   store::CatalogEntry e;
   analysis::FlightDigest& d = e.digest;
   d.phasesKnown = true;
@@ -417,6 +418,7 @@ TEST(Catalog, TheEntryKeepsTheDigestsPhasesFaultsAndCylindersAndRefusesOlderBlob
   d.cruisePower = 65;
   d.cruiseOat = 12;
   d.cruiseBattery = 14.1f;
+  d.magChecks = {{flight::Engine::Right, 310, 314, "plug", 120, 1790, {"RE2", "RE5"}, "RE2 fell 80 \xc2\xb0" "F"}};
   const std::string blob = store::EncodeEntry(e);
   const flight::Outcome<store::CatalogEntry> decoded = store::DecodeEntry(blob);
   ASSERT_TRUE(decoded.ok()) << decoded.problem;
@@ -435,6 +437,11 @@ TEST(Catalog, TheEntryKeepsTheDigestsPhasesFaultsAndCylindersAndRefusesOlderBlob
   ASSERT_EQ(back.digest.cruiseMeans.size(), 1u);
   EXPECT_EQ(back.digest.cruiseMeans[0].mean, 380.5f);
   EXPECT_EQ(back.digest.cruiseBattery, 14.1f);
+  ASSERT_EQ(back.digest.magChecks.size(), 1u);
+  EXPECT_EQ(back.digest.magChecks[0].engine, flight::Engine::Right);
+  EXPECT_EQ(back.digest.magChecks[0].verdict, "plug");
+  EXPECT_EQ(back.digest.magChecks[0].atFault, (std::vector<std::string>{"RE2", "RE5"}));
+  EXPECT_EQ(analysis::MagCheckWord(back.digest.magChecks), "R plug RE2, RE5");
   const analysis::TrendPoint p = back.trendPoint();
   ASSERT_EQ(p.cruiseCht.size(), 1u);
   EXPECT_EQ(p.cruisePower, 65);
