@@ -79,7 +79,8 @@ bool writeHistory(const QString& tmp, const QString& data, const std::string& ai
 }
 
 // Expands a dump of `flights` simulated flights of the aircraft `userId`,
-// one every four days from 2 March 2024, into the data folder.
+// one every four days from 2 March 2024, into the data folder; the last
+// three with a plug fault in their magneto check.
 bool expandAircraft(const QString& tmp, const QString& data, const std::string& userId, int flights, unsigned seed) {
   sim::encode::ProfileOptions o;
   o.minutes = 75;
@@ -91,6 +92,8 @@ bool expandAircraft(const QString& tmp, const QString& data, const std::string& 
     o.flightNumber = static_cast<std::uint16_t>(120 + i);
     o.seed = seed + static_cast<unsigned>(i);
     o.minutes = 50 + (i * 37) % 70;
+    // The newest three run up with cylinder 3's plug failing on one magneto.
+    o.events.mag = i >= flights - 3;
     plan.flights.push_back(sim::encode::ProfileFlight(o));
     o.day += 4;
     if (o.day > 28) {
