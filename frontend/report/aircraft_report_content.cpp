@@ -54,12 +54,7 @@ std::string severityWord(const analysis::Finding& x) {
 
 }  // namespace
 
-bool IsDate(const std::string& text) {
-  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
-  const int y = digits(text, 0, 4), m = digits(text, 5, 2), d = digits(text, 8, 2);
-  if (y < 0 || m < 1 || m > 12 || d < 1) return false;
-  return d <= flight::DaysInMonth(y, m);
-}
+bool IsDate(const std::string& text) { return flight::IsIsoDay(text); }
 
 std::optional<double> IsoSeconds(const std::string& iso) {
   if (iso.size() < 19 || !IsDate(iso.substr(0, 10)) || iso[10] != 'T') return std::nullopt;

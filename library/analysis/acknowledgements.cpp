@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "flight/civil_date.h"
 #include "platform/output_file.h"
 #include "platform/platform.h"
 
@@ -31,25 +32,6 @@ std::string_view word(std::string_view& line) {
   const std::string_view w = line.substr(0, n);
   line.remove_prefix(n);
   return w;
-}
-
-bool digits(std::string_view s) {
-  for (char c : s)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
-
-// "YYYY-MM-DD" with a month of 1 to 12 and a day the month has.
-bool isoDate(std::string_view s) {
-  if (s.size() != 10 || s[4] != '-' || s[7] != '-') return false;
-  if (!digits(s.substr(0, 4)) || !digits(s.substr(5, 2)) || !digits(s.substr(8, 2))) return false;
-  const int year = std::stoi(std::string(s.substr(0, 4)));
-  const int month = std::stoi(std::string(s.substr(5, 2)));
-  const int day = std::stoi(std::string(s.substr(8, 2)));
-  if (month < 1 || month > 12 || day < 1) return false;
-  constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return day <= (month == 2 && !leap ? 28 : kDays[month - 1]);
 }
 
 std::string quoted(std::string_view s) {
@@ -88,7 +70,7 @@ AcknowledgementsFile ParseAcknowledgements(std::string_view text) {
     a.reason = std::string(trim(line));
     if (a.channel.empty()) {
       problem(number, "no channel; the line is left out");
-    } else if (!isoDate(review)) {
+    } else if (!flight::IsIsoDay(review)) {
       problem(number, quoted(review) + " is not a review date (YYYY-MM-DD); the line is left out");
     } else if (a.reason.empty()) {
       problem(number, "no reason; the line is left out");

@@ -5,6 +5,9 @@
 // right for every year, negative ones included.
 #pragma once
 
+#include <cstddef>
+#include <string_view>
+
 namespace varnix::flight {
 
 struct CivilDate {
@@ -17,6 +20,22 @@ constexpr bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) 
 constexpr int DaysInMonth(int year, int month) {
   constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   return kDays[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
+}
+
+// Whether `text` is a day written YYYY-MM-DD: four, two and two digits, a
+// month of 1 to 12 and a day the month has.
+constexpr bool IsIsoDay(std::string_view text) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
+  int part[3] = {};
+  for (std::size_t i = 0, k = 0; i < text.size(); ++i) {
+    if (i == 4 || i == 7) {
+      ++k;
+      continue;
+    }
+    if (text[i] < '0' || text[i] > '9') return false;
+    part[k] = part[k] * 10 + (text[i] - '0');
+  }
+  return part[1] >= 1 && part[1] <= 12 && part[2] >= 1 && part[2] <= DaysInMonth(part[0], part[1]);
 }
 
 // Days since 1970-01-01 of a civil date.
@@ -46,6 +65,7 @@ constexpr CivilDate CivilFromDays(long long days) {
 }
 
 static_assert(DaysFromCivil(1970, 1, 1) == 0 && DaysFromCivil(2000, 3, 1) == 11017);
+static_assert(IsIsoDay("2024-02-29") && !IsIsoDay("2023-02-29") && !IsIsoDay("2024-13-01") && !IsIsoDay("2024-1-011"));
 static_assert(CivilFromDays(11017).year == 2000 && CivilFromDays(11017).month == 3 && CivilFromDays(-1).day == 31);
 
 }  // namespace varnix::flight

@@ -105,15 +105,6 @@ std::optional<double> decimal(std::string_view s) {
   return value;
 }
 
-bool isoDate(std::string_view s) {
-  if (s.size() != 10 || s[4] != '-' || s[7] != '-') return false;
-  if (!digits(s.substr(0, 4)) || !digits(s.substr(5, 2)) || !digits(s.substr(8, 2))) return false;
-  const int year = std::stoi(std::string(s.substr(0, 4)));
-  const int month = std::stoi(std::string(s.substr(5, 2)));
-  const int day = std::stoi(std::string(s.substr(8, 2)));
-  return month >= 1 && month <= 12 && day >= 1 && day <= flight::DaysInMonth(year, month);
-}
-
 bool wordEnd(char c) { return blank(c) || c == ',' || c == ':' || c == ';'; }
 
 // The text's words: split at blanks, commas, colons and semicolons.
@@ -171,7 +162,7 @@ struct Problem {
 
 // The checks of ParseMaintenanceFields, filling `e`.
 std::optional<Problem> parseInto(const MaintenanceFields& f, MaintenanceEntry& e) {
-  if (!isoDate(f.date)) return Problem{"date", quoted(f.date) + " is not a day as YYYY-MM-DD, such as 2026-11-12"};
+  if (!flight::IsIsoDay(f.date)) return Problem{"date", quoted(f.date) + " is not a day as YYYY-MM-DD, such as 2026-11-12"};
   e.date = f.date;
   if (!f.tach.empty()) {
     e.tach = decimal(f.tach);
