@@ -253,13 +253,20 @@ void MaintenanceEditor::save() {
   });
 }
 
-// As large as the table needs, inside the screen with its frame and title
-// bar; a size remembered on a larger screen is brought back inside it.
-void MaintenanceEditor::restoreSize() {
-  const QRect area = AvailableArea(parentWidget());
+void MaintenanceEditor::fitInto(const QRect& area) {
   int width = 2 * layout()->contentsMargins().left() + table_->verticalHeader()->sizeHint().width() + 40;
   for (int c = 0; c < Columns; ++c) width += std::max(table_->columnWidth(c), c == Text ? 320 : 0);
-  resize(std::min(width, area.width() - 40), std::min(560, area.height() - kTitleBarAllowance - 40));
+  // Room for every entry and a few more, and for the lines above and below.
+  const int rows = std::max(table_->rowCount() + 3, 8);
+  const int height = layout()->sizeHint().height() - table_->sizeHint().height() + table_->horizontalHeader()->height() +
+                     rows * table_->verticalHeader()->defaultSectionSize() + 60;
+  resize(std::min(width, area.width() - 40), std::min(height, area.height() - kTitleBarAllowance - 40));
+}
+
+// As large as the table needs inside the screen; a size remembered on a
+// larger or another screen is brought back inside this one.
+void MaintenanceEditor::restoreSize() {
+  fitInto(AvailableArea(parentWidget()));
   if (restoreGeometry(logbookSettings().value(QStringLiteral("maintenanceGeometry")).toByteArray())) KeepOnScreen(this);
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QRect>
 #include <QString>
 #include <string>
 #include <vector>
@@ -40,6 +41,9 @@ class MaintenanceEditor : public QDialog {
   // A new entry at the end (today, `other`), and the selected rows removed.
   void addEntry();
   void removeSelected();
+  // Sizes the dialog for a screen whose available area is `area`: as large
+  // as its entries need, never larger than the area with a title bar.
+  void fitInto(const QRect& area);
   // The entries as the table holds them (those read keep their line).
   const std::vector<store::MaintenanceEntry>& entries() const { return entries_; }
 

@@ -287,7 +287,12 @@ void TrendsChart::rebuild() {
           lo = std::min(lo, v.value);
           hi = std::max(hi, v.value);
         }
-        if (std::isfinite(lo)) y->setRange(headroom(lo, hi, s.unit));
+        if (s.quantity == store::TrendQuantity::OilConsumption) {
+          // From none: how much oil is what matters, a tenth of a quart an hour apart is no change.
+          if (std::isfinite(hi)) y->setRange(0, std::max(0.4, hi * 1.5));
+        } else if (std::isfinite(lo)) {
+          y->setRange(headroom(lo, hi, s.unit));
+        }
       }
       QVector<double> keys, values, apartKeys, apartValues, markKeys, markValues;
       for (const store::TrendValue& v : s.values) {

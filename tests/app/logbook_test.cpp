@@ -271,13 +271,17 @@ class LogbookTest : public QObject {
     test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
     const QString file = QString::fromStdString(dir.file("data/N123AB/maintenance.csv"));
     const QByteArray header = "date,tach,kind,engine,cylinder,quantity,unit,text\n";
-    const QByteArray two = header + "2026-01-10,,injector,,3,,,cleaned\n2026-02-01,812.5,oil_added,,,1,qt,\n";
     FrmLogbook form;
     QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
-    test::writeFile(file.toStdString(), two.toStdString());
     form.openFolder(QString::fromStdString(dir.file("data")));
     form.resize(1280, 720);
     form.show();
+    QVERIFY(caughtUp.wait(20000));
+    // Entries on the newest flight's day, inside the time axis.
+    const QByteArray newest = QByteArray::fromStdString(form.currentLog()->flights.front().entry.start.substr(0, 10));
+    const QByteArray two = header + newest + ",,injector,,3,,,cleaned\n" + newest + ",812.5,oil_added,,,1,qt,\n";
+    test::writeFile(file.toStdString(), two.toStdString());
+    form.refresh();
     QVERIFY(caughtUp.wait(20000));
     app::logbook::TrendsChart* trends = form.trends();
     auto marked = [&](const QString& title) {
@@ -288,6 +292,17 @@ class LogbookTest : public QObject {
     QTRY_COMPARE(marked(QStringLiteral("C3 cruise CHT")), std::size_t{1});
     QCOMPARE(marked(QStringLiteral("C1 cruise CHT")), std::size_t{0});
     QCOMPARE(marked(QStringLiteral("Oil temperature in cruise")), std::size_t{1});  // the oil added, not the injector
+    form.tabs()->setCurrentWidget(trends);
+    QCoreApplication::processEvents();
+    trends->plot()->replot(QCustomPlot::rpImmediateRefresh);
+    for (const auto& p : trends->panels())
+      if (p.title == QStringLiteral("C3 cruise CHT")) {
+        const QPoint at(static_cast<int>(trends->entryPosition(p, *trends->entriesOn(p).front())), p.rect->rect().top() + 3);
+        const QString tip = trends->toolTipAt(at);
+        QVERIFY2(tip.startsWith(QStringLiteral("Maintenance ") + QString::fromLatin1(newest) +
+                                QStringLiteral(": injector, C3\ncleaned")),
+                 qPrintable(tip));
+      }
 
     auto line = [](MaintenanceEditor& e, int row, MaintenanceEditor::Column c) { return static_cast<QLineEdit*>(e.cell(row, c)); };
     auto box = [](MaintenanceEditor& e, int row, MaintenanceEditor::Column c) { return static_cast<QComboBox*>(e.cell(row, c)); };
@@ -321,7 +336,7 @@ class LogbookTest : public QObject {
            e.removeSelected();
          },
          {},
-         header + "2026-01-10,,injector,,3,,,replaced\n"},
+         header + newest + ",,injector,,3,,,replaced\n"},
         {"a date that is no day",
          two,
          [&](MaintenanceEditor& e) { QTest::keyClicks(line(e, 1, C::Date), QStringLiteral("x")); },
