@@ -140,7 +140,7 @@ TrendsChart::TrendsChart(QWidget* parent) : QWidget(parent) {
                                   "median) &nbsp; <b style='color:#0072b2'>&#8212;</b> median of the last %1 "
                                   "flights &nbsp; <b style='color:#c8c8c8'>&#8212;</b> the other cylinders &nbsp; "
                                   "<span style='color:#b00000'>&#9650;</span> a finding &nbsp; "
-                                  "<b style='color:#008060'>&#124;</b> a maintenance entry &nbsp; · no line over gaps "
+                                  "<b style='color:#008060'>&#124;</b> a&nbsp;maintenance&nbsp;entry &nbsp; · no line over gaps "
                                   "of more than %2 days · click a point to open its flight")
                        .arg(store::kTrendMedianFlights)
                        .arg(store::kTrendGapDays));
@@ -251,10 +251,12 @@ void TrendsChart::rebuild() {
       const store::TrendSeries& s = *row.series[c];
       auto* rect = new QCPAxisRect(plot_);
       grid->addElement(0, static_cast<int>(c), rect);
+      // A point every few weeks needs less room than the flights' panels, whose names are longer.
+      if (s.quantity == store::TrendQuantity::OilConsumption) grid->setColumnStretchFactor(static_cast<int>(c), 0.7);
       rect->setMarginGroup(QCP::msTop | QCP::msBottom, margins);
       QCPAxis* x = rect->axis(QCPAxis::atBottom);
       QCPAxis* y = rect->axis(QCPAxis::atLeft);
-      x->setTicker(row.cylinders ? narrow : wide);
+      x->setTicker(row.cylinders || s.quantity == store::TrendQuantity::OilConsumption ? narrow : wide);
       if (std::isfinite(first)) x->setRange(first - pad, last + pad);
       Panel p;
       p.engine = engine;

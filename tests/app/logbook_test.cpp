@@ -35,6 +35,7 @@
 #include "app/logbook/frm_logbook.h"
 #include "app/logbook/logbook_model.h"
 #include "app/logbook/maintenance_editor.h"
+#include "app/shared/window_placement.h"
 #include "app/logbook/trends_chart.h"
 #include "encoder/flight_profile.h"
 #include "app/report/aircraft_report.h"
@@ -368,6 +369,10 @@ class LogbookTest : public QObject {
       QVERIFY2(editor->isVisible(), c.what);
       // Inside the smallest screen the window is made for, its buttons too.
       QVERIFY2(editor->width() <= 1280 && editor->height() <= 720, c.what);
+      editor->fitInto(QRect(0, 0, 1280, 720));
+      editor->layout()->activate();
+      QVERIFY2(editor->height() <= 720 - app::kTitleBarAllowance, c.what);
+      QVERIFY2(editor->rect().contains(editor->okButton()->mapTo(editor, editor->okButton()->rect().bottomRight())), c.what);
       c.edit(*editor);
       QVERIFY2(editor->problemLine()->text().startsWith(c.problem), qPrintable(editor->problemLine()->text()));
       QCOMPARE(editor->okButton()->isEnabled(), c.problem.isEmpty());
