@@ -264,7 +264,8 @@ class LogbookTest : public QObject {
 
   // The maintenance editor: entries added, edited and removed reach the file
   // whole; a wrong value marks its cell, says why and disables OK; a file
-  // with a line that cannot be read back is named and left as it is. The
+  // with a line that cannot be read back (when opened, or since) is named
+  // and left as it is. The
   // trends mark each entry on its panels, a cylinder's on that cylinder's.
   void maintenanceEditorRoundTripsChecksAndLeavesADamagedFileAlone() {
     using app::logbook::MaintenanceEditor;
@@ -314,7 +315,9 @@ class LogbookTest : public QObject {
       std::function<void(MaintenanceEditor&)> edit;
       QString problem;    // what the line under the table begins with; empty: OK is enabled
       QByteArray after;   // the file after OK (the file before when OK is disabled)
+      bool refused = false;  // OK is enabled, but the writer refuses: the dialog stays and names the line
     };
+    const QByteArray damaged = two + "2026-02-03,,oil_added,,,lots,qt,\n";
     const Case cases[] = {
         {"an entry added to no file",
          {},
@@ -354,10 +357,19 @@ class LogbookTest : public QObject {
          QStringLiteral("Entry 2, cylinder:"),
          two},
         {"a damaged line in the file",
-         two + "2026-02-03,,oil_added,,,lots,qt,\n",
+         damaged,
          [&](MaintenanceEditor& e) { QCOMPARE(e.table()->rowCount(), 2); },
          QStringLiteral("Not saved while the file holds"),
-         two + "2026-02-03,,oil_added,,,lots,qt,\n"},
+         damaged},
+        {"a line damaged by hand while the editor is open",
+         two,
+         [&](MaintenanceEditor& e) {
+           e.addEntry();
+           test::writeFile(file.toStdString(), damaged.toStdString());
+         },
+         {},
+         damaged,
+         true},
     };
     for (const Case& c : cases) {
       QFile::remove(file);
@@ -386,6 +398,12 @@ class LogbookTest : public QObject {
                                             : column == C::Quantity ? QStringLiteral("1") : QString());
         QVERIFY2(editor->okButton()->isEnabled(), c.what);
         QVERIFY2(editor->cell(row, column)->toolTip().isEmpty(), c.what);
+        editor->reject();
+      } else if (c.refused) {
+        editor->okButton()->click();
+        QTRY_VERIFY2(editor->problemLine()->text().contains(QStringLiteral("maintenance.csv line 4: quantity")),
+                     qPrintable(editor->problemLine()->text()));
+        QVERIFY2(editor->isVisible() && !editor->okButton()->isEnabled(), c.what);
         editor->reject();
       } else if (c.problem.isEmpty()) {
         editor->okButton()->click();
