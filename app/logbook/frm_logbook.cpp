@@ -36,6 +36,7 @@
 #include "app/logbook/findings_tab.h"
 #include "app/logbook/fleet_tab.h"
 #include "app/logbook/limits_editor.h"
+#include "app/logbook/maintenance_editor.h"
 #include "app/logbook/flights_tab.h"
 #include "app/logbook/logbook_model.h"
 #include "app/logbook/trends_chart.h"
@@ -105,6 +106,9 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   bottom->addWidget(enginePreset_);
   auto* limits = new QPushButton(QStringLiteral("&Limits…"), this);
   limits->setObjectName(QStringLiteral("cmdLimits"));
+  auto* maintenance = new QPushButton(QStringLiteral("Mai&ntenance…"), this);
+  maintenance->setObjectName(QStringLiteral("cmdMaintenance"));
+  maintenance->setToolTip(QStringLiteral("The aircraft's maintenance log: what was done and when"));
   report_ = new QPushButton(QStringLiteral("Save &report…"), this);
   report_->setObjectName(QStringLiteral("cmdReport"));
   auto* close = new QPushButton(QStringLiteral("&Close"), this);
@@ -120,6 +124,7 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   bottom->addWidget(compare_);
   bottom->addWidget(import_);
   bottom->addWidget(limits);
+  bottom->addWidget(maintenance);
   bottom->addWidget(report_);
   auto* exportCsv = new QPushButton(QStringLiteral("E&xport CSV…"), this);
   exportCsv->setObjectName(QStringLiteral("cmdExportCsv"));
@@ -145,6 +150,7 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   connect(exportCsv, &QPushButton::clicked, this, &FrmLogbook::exportCsv);
   connect(compare_, &QPushButton::clicked, this, &FrmLogbook::compareSelected);
   connect(limits, &QPushButton::clicked, this, &FrmLogbook::editLimits);
+  connect(maintenance, &QPushButton::clicked, this, &FrmLogbook::editMaintenance);
   connect(report_, &QPushButton::clicked, this, &FrmLogbook::saveReport);
   connect(import_, &QPushButton::clicked, this, &FrmLogbook::chooseAndImport);
   connect(close, &QPushButton::clicked, this, [this] { unloadForm(this); });
@@ -299,6 +305,18 @@ void FrmLogbook::showAircraft() {
   }
   flights_->setLog(log_);
   trends_->setLog(log_);
+  if (log_) {
+    // The maintenance entries join the trends once read.
+    maintenanceRead_.start([folder = fileName(dataFolder_ + QLatin1Char('/') + folder), log = log_](const TaskControl& control) {
+      store::MaintenanceFile file = store::ReadMaintenance(folder);
+      if (file.entries.empty()) return;
+      control.deliverTo<FrmLogbook>([log, entries = std::move(file.entries)](FrmLogbook& window) {
+        if (window.log_ == log) window.trends_->setLog(log, entries);
+      });
+    });
+  } else {
+    maintenanceRead_.cancel();
+  }
   const int findings = findings_->show(log_.get());
   tabs_->setTabText(2, findings == 0 ? QStringLiteral("Findings") : QStringLiteral("Findings (%1)").arg(findings));
   report_->setEnabled(log_ && !log_->flights.empty());
@@ -398,6 +416,24 @@ void FrmLogbook::editLimits() {
   // the catalog keeps, and the aircraft list's and the Fleet tab's counts.
   pendingFolder_ = folder;
   refresh();
+}
+
+void FrmLogbook::editMaintenance() {
+  const QString folder = selectedFolder();
+  if (folder.isEmpty()) return;
+  maintenanceOpen_.start([path = fileName(dataFolder_ + QLatin1Char('/') + folder), folder](const TaskControl& control) {
+    store::MaintenanceFile file = store::ReadMaintenance(path);
+    control.deliverTo<FrmLogbook>([path, folder, file = std::move(file)](FrmLogbook& window) {
+      auto* editor = new MaintenanceEditor(&window, folder, path, file);
+      editor->setAttribute(Qt::WA_DeleteOnClose);
+      connect(editor, &MaintenanceEditor::saved, &window, [&window, folder] {
+        // Every view of the log again, this aircraft selected.
+        window.pendingFolder_ = folder;
+        window.refresh();
+      });
+      editor->open();
+    });
+  });
 }
 
 void FrmLogbook::saveReport() {

@@ -91,6 +91,9 @@ class FrmLogbook : public Form {
   QLabel* progressLine() const { return progress_; }
   QLabel* limitsProblemsLine() const { return limitsProblems_; }
   QLabel* enginePresetLine() const { return enginePreset_; }
+  // "Maintenance…": the selected aircraft's maintenance log, read on a
+  // worker thread, in its editor; a save refreshes every view of it.
+  void editMaintenance();
   const store::AircraftLog* currentLog() const { return log_.get(); }
 
   // Selects the aircraft folder `folder` and in its flights the newest of
@@ -158,6 +161,8 @@ class FrmLogbook : public Form {
   QStringList lastImport_;
   QString importStatus_;  // the last import's status line (rich text), until the catalog has caught up
   BackgroundTask importTask_{this};  // cancelled when the window closes: the file being copied is finished
+  BackgroundTask maintenanceRead_{this};  // the shown aircraft's maintenance log, for the trends
+  BackgroundTask maintenanceOpen_{this};  // the same for the editor
   QString pendingFolder_;       // showFlights() waiting for the catalog
   QStringList pendingFiles_;
 };

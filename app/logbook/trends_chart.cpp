@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QStringList>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <cmath>
@@ -23,6 +24,30 @@ const QColor kFaint(0xc8, 0xc8, 0xc8);
 const QColor kApart(0x90, 0x90, 0x90);
 const QColor kMarkLine(0xb0, 0x00, 0x00);
 const QColor kMarkFill(0xff, 0xd0, 0x40);
+const QColor kEntryLine(0x00, 0x80, 0x60);
+
+char engineLetter(flight::Engine e) {
+  return e == flight::Engine::Left ? 'L' : e == flight::Engine::Right ? 'R' : 0;
+}
+
+// Whether `entry` is marked on a panel of `engine` showing `cylinder` (0 for
+// the engine's or the aircraft's panels): an entry that names a cylinder
+// only on that cylinder's, one that names another engine on none of its.
+bool marks(const store::MaintenanceEntry& entry, flight::Engine engine, int cylinder) {
+  if (entry.engine && engineLetter(engine) && entry.engine != engineLetter(engine)) return false;
+  return entry.cylinder.value_or(0) == cylinder;
+}
+
+QString entryText(const store::MaintenanceEntry& e) {
+  QString what = QString::fromUtf8(store::MaintenanceKindName(e.kind));
+  if (e.engine) what += QStringLiteral(", engine ") + QLatin1Char(e.engine);
+  if (e.cylinder) what += QStringLiteral(", C%1").arg(*e.cylinder);
+  if (e.compression) what += QStringLiteral(", %1/%2").arg(e.compression->pressure).arg(e.compression->reference);
+  if (e.quantity) what += QStringLiteral(", %1 %2").arg(*e.quantity).arg(QString::fromStdString(e.unit));
+  QString text = QStringLiteral("Maintenance %1: %2").arg(QString::fromStdString(e.date), what);
+  if (!e.text.empty()) text += QStringLiteral("\n") + QString::fromStdString(e.text);
+  return text;
+}
 
 QString engineName(flight::Engine e) {
   switch (e) {
@@ -40,6 +65,7 @@ QString quantityName(store::TrendQuantity q) {
     case store::TrendQuantity::OilTemperature: return QStringLiteral("Oil temperature in cruise");
     case store::TrendQuantity::OilPressure: return QStringLiteral("Oil pressure in cruise");
     case store::TrendQuantity::Battery: return QStringLiteral("Battery in cruise");
+    case store::TrendQuantity::OilConsumption: return QStringLiteral("Oil consumption");
   }
   return {};
 }
@@ -50,7 +76,13 @@ flight::Channel channelOf(const store::TrendSeries& s) {
   return {s.channel, kind, s.engine, s.cylinder};
 }
 
+QString unitText(const store::TrendSeries& s) {
+  if (s.quantity == store::TrendQuantity::OilConsumption) return QStringLiteral("qt/h");
+  return QString::fromUtf8(flight::UnitText(s.unit));
+}
+
 QString valueText(const store::TrendSeries& s, double v) {
+  if (s.quantity == store::TrendQuantity::OilConsumption) return QString::number(v, 'f', 2) + QStringLiteral(" qt/h");
   const int decimals = s.unit == flight::Unit::Volts || s.unit == flight::Unit::Psi ? 1 : 0;
   return QString::number(v, 'f', decimals) + QLatin1Char(' ') + QString::fromUtf8(flight::UnitText(s.unit));
 }
@@ -107,7 +139,8 @@ TrendsChart::TrendsChart(QWidget* parent) : QWidget(parent) {
                                   "<span style='color:#909090'>&#9675;</span> other power or OAT (not in the "
                                   "median) &nbsp; <b style='color:#0072b2'>&#8212;</b> median of the last %1 "
                                   "flights &nbsp; <b style='color:#c8c8c8'>&#8212;</b> the other cylinders &nbsp; "
-                                  "<span style='color:#b00000'>&#9650;</span> a finding &nbsp; · no line over gaps "
+                                  "<span style='color:#b00000'>&#9650;</span> a finding &nbsp; "
+                                  "<b style='color:#008060'>&#124;</b> a&nbsp;maintenance&nbsp;entry &nbsp; · no line over gaps "
                                   "of more than %2 days · click a point to open its flight")
                        .arg(store::kTrendMedianFlights)
                        .arg(store::kTrendGapDays));
@@ -137,9 +170,10 @@ void TrendsChart::setPeriodDays(int days) {
 
 int TrendsChart::seriesCount() const { return plot_->graphCount(); }
 
-void TrendsChart::setLog(std::shared_ptr<const store::AircraftLog> log) {
+void TrendsChart::setLog(std::shared_ptr<const store::AircraftLog> log, std::vector<store::MaintenanceEntry> maintenance) {
   log_ = std::move(log);
-  trends_ = log_ ? store::BuildTrendSeries(*log_) : store::AircraftTrends{};
+  maintenance_ = std::move(maintenance);
+  trends_ = log_ ? store::BuildTrendSeries(*log_, maintenance_) : store::AircraftTrends{};
   {
     const QSignalBlocker quiet(engine_);
     engine_->clear();
@@ -173,7 +207,7 @@ void TrendsChart::rebuild() {
   for (Q q : {Q::CruiseCht, Q::CruiseEgt})
     if (auto s = trends_.of(q, engine); !s.empty()) rows.push_back({std::move(s), true});
   Row other;
-  for (Q q : {Q::OilTemperature, Q::OilPressure})
+  for (Q q : {Q::OilTemperature, Q::OilPressure, Q::OilConsumption})
     for (const store::TrendSeries* s : trends_.of(q, engine)) other.series.push_back(s);
   for (const store::TrendSeries* s : trends_.of(Q::Battery, flight::Engine::Only)) other.series.push_back(s);
   if (!other.series.empty()) rows.push_back(std::move(other));
@@ -217,10 +251,12 @@ void TrendsChart::rebuild() {
       const store::TrendSeries& s = *row.series[c];
       auto* rect = new QCPAxisRect(plot_);
       grid->addElement(0, static_cast<int>(c), rect);
+      // A point every few weeks needs less room than the flights' panels, whose names are longer.
+      if (s.quantity == store::TrendQuantity::OilConsumption) grid->setColumnStretchFactor(static_cast<int>(c), 0.7);
       rect->setMarginGroup(QCP::msTop | QCP::msBottom, margins);
       QCPAxis* x = rect->axis(QCPAxis::atBottom);
       QCPAxis* y = rect->axis(QCPAxis::atLeft);
-      x->setTicker(row.cylinders ? narrow : wide);
+      x->setTicker(row.cylinders || s.quantity == store::TrendQuantity::OilConsumption ? narrow : wide);
       if (std::isfinite(first)) x->setRange(first - pad, last + pad);
       Panel p;
       p.engine = engine;
@@ -232,7 +268,7 @@ void TrendsChart::rebuild() {
         p.title = QString::fromStdString(s.channel) + QLatin1Char(' ') + quantityName(s.quantity);
         if (c == 0)
           y->setLabel(quantityName(s.quantity).replace(0, 1, quantityName(s.quantity)[0].toUpper()) +
-                      QLatin1Char(' ') + QString::fromUtf8(flight::UnitText(s.unit)));
+                      QLatin1Char(' ') + unitText(s));
         else
           y->setTickLabels(false);
         if (std::isfinite(low)) y->setRange(headroom(low, high, s.unit));
@@ -246,14 +282,19 @@ void TrendsChart::rebuild() {
         }
       } else {
         p.title = quantityName(s.quantity);
-        y->setLabel(QString::fromUtf8(flight::UnitText(s.unit)));
+        y->setLabel(unitText(s));
         double lo = INFINITY, hi = -INFINITY;
         for (const store::TrendValue& v : s.values) {
           if (v.when < from) continue;
           lo = std::min(lo, v.value);
           hi = std::max(hi, v.value);
         }
-        if (std::isfinite(lo)) y->setRange(headroom(lo, hi, s.unit));
+        if (s.quantity == store::TrendQuantity::OilConsumption) {
+          // From none: how much oil is what matters, a tenth of a quart an hour apart is no change.
+          if (std::isfinite(hi)) y->setRange(0, std::max(0.4, hi * 1.5));
+        } else if (std::isfinite(lo)) {
+          y->setRange(headroom(lo, hi, s.unit));
+        }
       }
       QVector<double> keys, values, apartKeys, apartValues, markKeys, markValues;
       for (const store::TrendValue& v : s.values) {
@@ -299,9 +340,44 @@ void TrendsChart::rebuild() {
       name->setFont(bold);
       name->setColor(row.cylinders ? render::channelTextColor(channel) : QColor(0x30, 0x30, 0x30));
       panels_.push_back(p);
+      for (const store::MaintenanceEntry* e : entriesOn(panels_.back())) {
+        auto* line = new QCPItemStraightLine(plot_);
+        line->setClipAxisRect(rect);
+        line->setPen(QPen(kEntryLine, 1, Qt::DashLine));
+        const double when = store::TrendSeconds(e->date);
+        for (QCPItemPosition* end : {line->point1, line->point2}) end->setAxes(x, y);
+        line->point1->setCoords(when, 0);
+        line->point2->setCoords(when, 1);
+      }
     }
   }
   plot_->replot();
+}
+
+std::vector<const store::MaintenanceEntry*> TrendsChart::entriesOn(const Panel& panel) const {
+  std::vector<const store::MaintenanceEntry*> out;
+  const bool cylinderPanel =
+      panel.series->quantity == store::TrendQuantity::CruiseCht || panel.series->quantity == store::TrendQuantity::CruiseEgt;
+  const bool aircraftPanel = panel.series->quantity == store::TrendQuantity::Battery;
+  for (const store::MaintenanceEntry& e : maintenance_)
+    if (std::isfinite(store::TrendSeconds(e.date)) &&
+        marks(e, aircraftPanel ? flight::Engine::Only : panel.engine, cylinderPanel ? panel.series->cylinder : 0))
+      out.push_back(&e);
+  return out;
+}
+
+double TrendsChart::entryPosition(const Panel& panel, const store::MaintenanceEntry& entry) const {
+  return panel.rect->axis(QCPAxis::atBottom)->coordToPixel(store::TrendSeconds(entry.date));
+}
+
+std::vector<const store::MaintenanceEntry*> TrendsChart::entriesAt(QPoint pos) const {
+  std::vector<const store::MaintenanceEntry*> out;
+  for (const Panel& p : panels_) {
+    if (!p.rect->rect().contains(pos)) continue;
+    for (const store::MaintenanceEntry* e : entriesOn(p))
+      if (std::abs(entryPosition(p, *e) - pos.x()) <= kHitPixels / 2) out.push_back(e);
+  }
+  return out;
 }
 
 QPointF TrendsChart::pointPosition(const Panel& panel, std::size_t index) const {
@@ -331,9 +407,16 @@ TrendsChart::Hit TrendsChart::hitAt(QPoint pos) const {
 
 QString TrendsChart::toolTipAt(QPoint pos) const {
   const Hit hit = hitAt(pos);
-  if (!hit.panel) return {};
+  if (!hit.panel) {
+    QStringList entries;
+    for (const store::MaintenanceEntry* e : entriesAt(pos)) entries << entryText(*e);
+    return entries.join(QStringLiteral("\n\n"));
+  }
   const store::TrendSeries& s = *hit.panel->series;
   const store::TrendValue& v = s.values[hit.index];
+  if (v.flight == store::kNoFlight)
+    return QStringLiteral("%1 on %2: %3\n%4")
+        .arg(hit.panel->title, QString::fromStdString(v.date), valueText(s, v.value), QString::fromStdString(v.note));
   QString text = QStringLiteral("Flight %1 of %2\n%3: %4")
                      .arg(QString::fromStdString(v.label), QString::fromStdString(v.date), hit.panel->title,
                           valueText(s, v.value));
@@ -355,7 +438,8 @@ bool TrendsChart::eventFilter(QObject* watched, QEvent* event) {
   if (watched == plot_ && event->type() == QEvent::MouseButtonPress) {
     const auto* e = static_cast<QMouseEvent*>(event);
     if (e->button() == Qt::LeftButton)
-      if (const Hit hit = hitAt(e->position().toPoint()); hit.panel) {
+      if (const Hit hit = hitAt(e->position().toPoint());
+          hit.panel && hit.panel->series->values[hit.index].flight != store::kNoFlight) {
         emit flightClicked(static_cast<int>(hit.panel->series->values[hit.index].flight));
         return true;
       }

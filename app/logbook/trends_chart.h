@@ -10,7 +10,11 @@
 // newest flight unless asked for more or less. No line crosses a gap of more
 // than 60 days; hovering a
 // point tells its flight, date and value, and the trend findings are marked
-// on their panel. Clicking a point asks for that flight.
+// on their panel. Clicking a point asks for that flight. Each entry of the
+// maintenance log is a thin vertical line on the time axis, its tooltip the
+// entry: one that names a cylinder on that cylinder's panels only, the
+// others on the engine's and the aircraft's panels, beside the oil the
+// engine uses (quarts per hour between oil entries).
 #pragma once
 
 #include <QString>
@@ -19,6 +23,7 @@
 #include <vector>
 
 #include "store/logbook.h"
+#include "store/maintenance_log.h"
 #include "store/trend_series.h"
 
 class QComboBox;
@@ -43,7 +48,12 @@ class TrendsChart : public QWidget {
   };
 
   explicit TrendsChart(QWidget* parent = nullptr);
-  void setLog(std::shared_ptr<const store::AircraftLog> log);
+  // The aircraft's flights and its maintenance log (in the file's order).
+  void setLog(std::shared_ptr<const store::AircraftLog> log, std::vector<store::MaintenanceEntry> maintenance = {});
+  // The entries marked on `panel`, as it shows them.
+  std::vector<const store::MaintenanceEntry*> entriesOn(const Panel& panel) const;
+  // Where `entry`'s line is drawn on `panel`, in the plot's pixels (its x).
+  double entryPosition(const Panel& panel, const store::MaintenanceEntry& entry) const;
   // The engine shown (an index of engines()); a single engine has one.
   void setEngine(int index);
   // The period shown: the last `days` days up to the newest flight; 0 for
@@ -71,6 +81,8 @@ class TrendsChart : public QWidget {
     std::size_t index = 0;
   };
   Hit hitAt(QPoint pos) const;
+  // The entries whose line is within reach of `pos`, on the panel under it.
+  std::vector<const store::MaintenanceEntry*> entriesAt(QPoint pos) const;
   void rebuild();
 
   QComboBox* engine_ = nullptr;
@@ -78,6 +90,7 @@ class TrendsChart : public QWidget {
   QLabel* legend_ = nullptr;
   QCustomPlot* plot_ = nullptr;
   std::shared_ptr<const store::AircraftLog> log_;
+  std::vector<store::MaintenanceEntry> maintenance_;
   store::AircraftTrends trends_;
   std::vector<Panel> panels_;
 };

@@ -4,7 +4,9 @@
 // first (forty flights) has strict limits, so that findings show. The
 // Trends tab is rendered from longer histories: 140 flights of a
 // six-cylinder single and 130 of a twin, each with a winter's gap and a
-// cylinder that drifts, at 1280×720 and 1920×1080.
+// cylinder that drifts, at 1280×720 and 1920×1080; each has a maintenance
+// log (oil added every few weeks, plugs, an annual, C3's injector), whose
+// entries the trend panels mark, and whose table is shown at both sizes.
 //   varnix_logbook_screenshots OUTPUT_FOLDER
 // The report is written as OUTPUT_FOLDER/report.pdf; turn its pages into
 // pictures with any PDF renderer (pdftoppm -png -r 60 report.pdf report).
@@ -12,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 #include <QSignalSpy>
@@ -26,9 +29,11 @@
 #include "encoder/flight_profile.h"
 #include "app/logbook/frm_logbook.h"
 #include "app/logbook/logbook_model.h"
+#include "app/logbook/maintenance_editor.h"
 #include "app/logbook/trends_chart.h"
 #include "app/report/flight_report.h"
 #include "render/library_text.h"
+#include "store/maintenance_log.h"
 
 using namespace varnix;
 
@@ -78,6 +83,70 @@ bool writeHistory(const QString& tmp, const QString& data, const std::string& ai
   return expandPlan(tmp + QStringLiteral("/") + QString::fromStdString(aircraft) + QStringLiteral(".DAT"), data, plan);
 }
 
+// The maintenance log of a history writeHistory made (its flights run from
+// September 2024 to October 2025), written by the library's writer. On a
+// twin the oil and the magneto name their engine.
+bool writeMaintenance(const QString& data, const std::string& aircraft, bool twin) {
+  const std::string left = twin ? "L" : "", right = twin ? "R" : "";
+  std::string text = std::string(store::kMaintenanceHeader) + "\n";
+  const char* oil[] = {"2024-09-01,,oil_change,%s,,8,qt,15W-50 and a new filter",
+                       "2024-09-21,,oil_added,%s,,1,qt,",
+                       "2024-10-15,,oil_added,%s,,1,qt,",
+                       "2024-11-09,,oil_added,%s,,1.5,qt,",
+                       "2025-04-06,,oil_change,%s,,8,qt,",
+                       "2025-05-02,,oil_added,%s,,1,qt,",
+                       "2025-06-01,,oil_added,%s,,1,qt,",
+                       "2025-07-04,,oil_added,%s,,1.5,qt,",
+                       "2025-08-10,,oil_added,%s,,2,qt,"};
+  char line[160];
+  for (const std::string& engine : twin ? std::vector<std::string>{left, right} : std::vector<std::string>{left})
+    for (const char* o : oil) {
+      std::snprintf(line, sizeof line, o, engine.c_str());
+      text += std::string(line) + "\n";
+    }
+  text += "2025-03-28,,inspection,,,,,annual; no findings\n";
+  text += "2025-03-28,,plugs," + left + ",,,,rotated\n";
+  text += "2025-03-28,,compression," + left + ",3,74/80,psi,\n";
+  if (twin) text += "2025-06-14,,magneto,L,,,,timed left\n";
+  text += "2025-09-12,,borescope," + left + ",3,,,watch: light deposits on the exhaust valve\n";
+  text += "2025-09-20,,injector," + left + ",3,,,cleaned: partly blocked\n";
+  const store::MaintenanceFile file = store::ParseMaintenance(text);
+  if (!file.problems.empty()) {
+    std::fprintf(stderr, "maintenance line %d: %s\n", file.problems[0].line, file.problems[0].text.c_str());
+    return false;
+  }
+  const store::MaintenanceSaved saved =
+      store::SaveMaintenance(app::toLibraryText(data) + "/" + aircraft, file.entries);
+  if (!saved.ok()) std::fprintf(stderr, "%s\n", saved.problem.c_str());
+  return saved.ok();
+}
+
+// The Maintenance editor over the logbook of `size`, sized as on a screen of that size.
+void shootMaintenance(app::logbook::FrmLogbook& form, const QString& out, QSize size, const char* name) {
+  form.resize(size);
+  form.editMaintenance();
+  app::logbook::MaintenanceEditor* editor = nullptr;
+  for (int i = 0; i < 200 && !editor; ++i) {
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+    editor = form.findChild<app::logbook::MaintenanceEditor*>();
+  }
+  if (!editor) return;
+  editor->fitInto(QRect(QPoint(0, 0), size));
+  QApplication::processEvents();
+  QPixmap shot = form.grab();
+  QPainter painter(&shot);
+  const QPixmap dialog = editor->grab();
+  const QPoint at((shot.width() - dialog.width()) / 2, (shot.height() - dialog.height()) / 2);
+  painter.drawPixmap(at, dialog);
+  painter.setPen(QColor(0x50, 0x50, 0x50));
+  painter.drawRect(QRect(at, dialog.size()).adjusted(-1, -1, 0, 0));
+  painter.end();
+  shot.save(out + QLatin1Char('/') + QString::fromLatin1(name));
+  std::printf("%s/%s (editor %dx%d)\n", out.toLocal8Bit().constData(), name, editor->width(), editor->height());
+  editor->reject();
+  QApplication::processEvents();
+}
+
 // Expands a dump of `flights` simulated flights of the aircraft `userId`,
 // one every four days from 2 March 2024, into the data folder; the last
 // three with a plug fault in their magneto check.
@@ -110,7 +179,8 @@ int trendsShots(const QString& out) {
   const QString data = tmp.path() + QStringLiteral("/data");
   QDir().mkpath(data);
   if (!writeHistory(tmp.path(), data, "N140SX", sim::encode::ProfileLayout::Single, 140) ||
-      !writeHistory(tmp.path(), data, "N130TW", sim::encode::ProfileLayout::Twin, 130))
+      !writeHistory(tmp.path(), data, "N130TW", sim::encode::ProfileLayout::Twin, 130) ||
+      !writeMaintenance(data, "N140SX", false) || !writeMaintenance(data, "N130TW", true))
     return 1;
   // An avionics log of 2022 beside N140SX's monitor files: its "E1 CHT3" is
   // cylinder 3's series too, on a line of its own years before.
@@ -142,9 +212,16 @@ int trendsShots(const QString& out) {
     form.trends()->setPeriodDays(shot.periodDays);
     form.resize(shot.size);
     QApplication::processEvents();
+    // The maintenance entries join the trends once read on their thread.
+    for (int i = 0; i < 50; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
     form.grab().save(out + QLatin1Char('/') + QString::fromLatin1(shot.name));
     std::printf("%s/%s\n", out.toLocal8Bit().constData(), shot.name);
   }
+  form.aircraftList()->setCurrentRow(0);
+  for (int row = 0; row < form.aircraftList()->count(); ++row)
+    if (form.aircraftList()->item(row)->text().startsWith(QLatin1String("N140SX"))) form.aircraftList()->setCurrentRow(row);
+  shootMaintenance(form, out, {1280, 720}, "logbook_maintenance.png");
+  shootMaintenance(form, out, {1920, 1080}, "logbook_maintenance_1920.png");
   return 0;
 }
 

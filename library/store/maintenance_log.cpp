@@ -275,6 +275,15 @@ std::optional<MaintenanceKind> MaintenanceKindOfName(std::string_view name) {
   return std::nullopt;
 }
 
+std::vector<std::string_view> MaintenanceUnits(MaintenanceKind kind) {
+  std::vector<std::string_view> out;
+  for (std::string_view u : ruleOf(kind).units)
+    if (!u.empty()) out.push_back(u);
+  return out;
+}
+
+bool MaintenanceKindTakesQuantity(MaintenanceKind kind) { return ruleOf(kind).quantity != Quantity::None; }
+
 MaintenanceParse ParseMaintenanceFields(const MaintenanceFields& fields) {
   MaintenanceEntry entry;
   if (std::optional<Problem> p = parseInto(fields, entry)) return {std::nullopt, {std::move(p->field), std::move(p->text)}};
@@ -333,22 +342,27 @@ MaintenanceFile ParseMaintenance(std::string_view text) {
   return file;
 }
 
+MaintenanceFields MaintenanceFieldsOf(const MaintenanceEntry& e) {
+  std::string quantity;
+  if (e.compression)
+    quantity = std::to_string(e.compression->pressure) + "/" + std::to_string(e.compression->reference);
+  else if (e.quantity)
+    quantity = number(*e.quantity);
+  return {e.date,
+          e.tach ? number(*e.tach) : std::string(),
+          std::string(MaintenanceKindName(e.kind)),
+          e.engine ? std::string(1, e.engine) : std::string(),
+          e.cylinder ? std::to_string(*e.cylinder) : std::string(),
+          quantity,
+          e.unit,
+          e.text};
+}
+
 std::string FormatMaintenance(const std::vector<MaintenanceEntry>& entries) {
   std::string out = std::string(kMaintenanceHeader) + "\n";
   for (const MaintenanceEntry& e : entries) {
-    std::string quantity;
-    if (e.compression)
-      quantity = std::to_string(e.compression->pressure) + "/" + std::to_string(e.compression->reference);
-    else if (e.quantity)
-      quantity = number(*e.quantity);
-    const std::string fields[] = {e.date,
-                                  e.tach ? number(*e.tach) : std::string(),
-                                  std::string(MaintenanceKindName(e.kind)),
-                                  e.engine ? std::string(1, e.engine) : std::string(),
-                                  e.cylinder ? std::to_string(*e.cylinder) : std::string(),
-                                  quantity,
-                                  e.unit,
-                                  e.text};
+    const MaintenanceFields f = MaintenanceFieldsOf(e);
+    const std::string fields[] = {f.date, f.tach, f.kind, f.engine, f.cylinder, f.quantity, f.unit, f.text};
     std::string line;
     for (const std::string& f : fields) {
       if (!line.empty()) line += ',';

@@ -43,6 +43,12 @@ std::span<const MaintenanceKind> MaintenanceKinds();
 // "oil_change", "fuel_fill", ...: the name in the file and on the command line.
 std::string_view MaintenanceKindName(MaintenanceKind kind);
 std::optional<MaintenanceKind> MaintenanceKindOfName(std::string_view name);
+// The units an entry of `kind` takes, as the file writes them ("qt", "L");
+// none for a kind that takes no quantity, or whose unit is the owner's word
+// (`other`: see MaintenanceKindTakesQuantity).
+std::vector<std::string_view> MaintenanceUnits(MaintenanceKind kind);
+// Whether an entry of `kind` may give a quantity at all.
+bool MaintenanceKindTakesQuantity(MaintenanceKind kind);
 
 // A differential compression reading, "74/80": the cylinder's pressure over
 // the pressure fed in (psi).
@@ -88,6 +94,8 @@ struct MaintenanceParse {
   MaintenanceFieldProblem problem;  // when there is no entry
 };
 MaintenanceParse ParseMaintenanceFields(const MaintenanceFields& fields);
+// The fields of `entry` as the file writes them (ParseMaintenanceFields gives the entry back).
+MaintenanceFields MaintenanceFieldsOf(const MaintenanceEntry& entry);
 
 // The first word of the text (before a blank, comma, colon or semicolon), where the kind
 // takes one: the action of plugs, injector, cylinder, magneto ("timed"),

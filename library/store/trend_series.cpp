@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <map>
 #include <tuple>
 
 #include "flight/civil_date.h"
+#include "store/maintenance_figures.h"
 
 namespace varnix::store {
 
@@ -34,6 +36,48 @@ double median(std::vector<double> v) {
 }
 
 int quantityOrder(TrendQuantity q) { return static_cast<int>(q); }
+
+std::string oneDecimal(double v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", v);
+  return text;
+}
+
+char engineLetter(flight::Engine engine) {
+  return engine == flight::Engine::Left ? 'L' : engine == flight::Engine::Right ? 'R' : 0;
+}
+
+// The oil consumption of `engine`, one value per interval that gives a rate,
+// at the date of the oil added that closes it.
+TrendSeries oilConsumption(const AircraftLog& log, const std::vector<MaintenanceEntry>& maintenance,
+                           flight::Engine engine) {
+  TrendSeries s;
+  s.quantity = TrendQuantity::OilConsumption;
+  s.engine = engine;
+  s.channel = "OIL";
+  std::vector<MaintenanceEntry> entries;
+  for (const MaintenanceEntry& e : maintenance)
+    if (engine == flight::Engine::Only || e.engine == engineLetter(engine)) entries.push_back(e);
+  // The owner may have written them in any order; the intervals run in time.
+  std::stable_sort(entries.begin(), entries.end(),
+                   [](const MaintenanceEntry& a, const MaintenanceEntry& b) { return a.date < b.date; });
+  std::vector<FlownFlight> flights;
+  for (const LogbookFlight& f : log.flights)
+    flights.push_back({f.entry.start.substr(0, 10), f.entry.recordedSeconds / 3600.0, std::nullopt, "gal"});
+  for (const OilInterval& i : OilConsumption(entries, flights)) {
+    const double when = TrendSeconds(i.to);
+    if (!i.rate || !std::isfinite(when)) continue;
+    TrendValue v;
+    v.flight = kNoFlight;
+    v.when = when;
+    v.date = i.to;
+    v.channel = s.channel;
+    v.value = *i.rate;
+    v.note = oneDecimal(i.quarts) + " qt over " + oneDecimal(i.hours) + " h since " + i.from;
+    s.values.push_back(std::move(v));
+  }
+  return s;
+}
 
 }  // namespace
 
@@ -84,7 +128,7 @@ std::vector<const TrendSeries*> AircraftTrends::of(TrendQuantity quantity, fligh
   return out;
 }
 
-AircraftTrends BuildTrendSeries(const AircraftLog& log) {
+AircraftTrends BuildTrendSeries(const AircraftLog& log, const std::vector<MaintenanceEntry>& maintenance) {
   AircraftTrends out;
   if (log.flights.empty()) return out;
   const CatalogEntry& newest = log.flights.front().entry;
@@ -173,6 +217,9 @@ AircraftTrends BuildTrendSeries(const AircraftLog& log) {
           if (s.values[i].date == f.date) at = i;
       s.marks.push_back({at, f.kind, f.text});
     }
+  // After the findings are placed: no finding is about the oil the engine uses.
+  for (flight::Engine engine : out.engines)
+    if (TrendSeries oil = oilConsumption(log, maintenance, engine); !oil.values.empty()) out.series.push_back(std::move(oil));
   return out;
 }
 

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The series the logbook's Trends tab draws, per aircraft: each cylinder's
 // cruise CHT and cruise EGT, each engine's oil temperature and pressure in
-// cruise, and the battery in cruise, one value per flight, oldest first.
+// cruise, and the battery in cruise, one value per flight, oldest first;
+// and, from the maintenance log, each engine's oil consumption, one value
+// per interval between oil entries that gives a rate.
 // Each series has a rolling median that breaks where flights are more than
 // kTrendGapDays apart, so no line bridges a season the aircraft stood, and
 // the trend, baseline and change findings are placed on their series.
@@ -14,10 +16,11 @@
 #include <vector>
 
 #include "store/logbook.h"
+#include "store/maintenance_log.h"
 
 namespace varnix::store {
 
-enum class TrendQuantity { CruiseCht, CruiseEgt, OilTemperature, OilPressure, Battery };
+enum class TrendQuantity { CruiseCht, CruiseEgt, OilTemperature, OilPressure, Battery, OilConsumption };
 
 // The median at a flight is that of the last kTrendMedianFlights values of
 // its segment up to and with it (fewer at a segment's start), so it follows
@@ -25,8 +28,11 @@ enum class TrendQuantity { CruiseCht, CruiseEgt, OilTemperature, OilPressure, Ba
 inline constexpr std::size_t kTrendMedianFlights = 7;
 inline constexpr double kTrendGapDays = 60;
 
+// The `flight` of a value that is no flight's (an oil consumption interval's).
+inline constexpr std::size_t kNoFlight = static_cast<std::size_t>(-1);
+
 struct TrendValue {
-  std::size_t flight = 0;  // its place in the log's flights (newest first)
+  std::size_t flight = 0;  // its place in the log's flights (newest first), or kNoFlight
   double when = 0;         // the flight's start, seconds since 1970 as if UTC
   std::string date;        // "YYYY-MM-DD"
   std::string label;       // the flight's number and suffix, "23A"
@@ -35,6 +41,7 @@ struct TrendValue {
   // The baseline rule's comparable cruise (power and OAT near the newest
   // flight's); only comparable values make the median.
   bool comparable = true;
+  std::string note;  // what a value that is no flight's rests on: "1.0 qt over 9.5 h since 2026-03-01"
 };
 
 struct MedianPoint {
@@ -58,6 +65,7 @@ struct TrendSeries {
   // aircraft's monitor files and avionics logs make one series.
   std::string channel;
   flight::Unit unit = flight::Unit::None;  // the newest flight's, every value converted to it
+                                           // (None for the oil consumption, in quarts per hour)
   std::vector<TrendValue> values;            // oldest first
   std::vector<std::vector<MedianPoint>> median;  // one line per segment, never across a gap
   std::vector<TrendMark> marks;
@@ -65,12 +73,16 @@ struct TrendSeries {
 
 struct AircraftTrends {
   std::vector<flight::Engine> engines;      // Only, or Left and Right of a twin
-  std::vector<TrendSeries> series;  // by engine, then quantity, then cylinder
+  std::vector<TrendSeries> series;  // by engine, then quantity, then cylinder; the oil consumption last
   // The series of `quantity` on `engine` (the battery is the aircraft's: Engine::Only).
   std::vector<const TrendSeries*> of(TrendQuantity quantity, flight::Engine engine) const;
 };
 
-AircraftTrends BuildTrendSeries(const AircraftLog& log);
+// `maintenance`: the aircraft's maintenance log, for the oil consumption
+// (OilConsumption over its entries in date order and the flights' recorded
+// hours; intervals without a rate are left out). On a twin an oil entry
+// counts for the engine it names; one that names none counts for neither.
+AircraftTrends BuildTrendSeries(const AircraftLog& log, const std::vector<MaintenanceEntry>& maintenance = {});
 
 // The values split where two neighbours are more than kTrendGapDays apart
 // (index ranges [first, last)), and the rolling median of each segment over

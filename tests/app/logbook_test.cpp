@@ -20,7 +20,10 @@
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QPushButton>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -31,6 +34,8 @@
 #include "app/flight/flight_window.h"
 #include "app/logbook/frm_logbook.h"
 #include "app/logbook/logbook_model.h"
+#include "app/logbook/maintenance_editor.h"
+#include "app/shared/window_placement.h"
 #include "app/logbook/trends_chart.h"
 #include "encoder/flight_profile.h"
 #include "app/report/aircraft_report.h"
@@ -255,6 +260,169 @@ class LogbookTest : public QObject {
       QCOMPARE(form.enginePresetLine()->text(), c.preset);
       QCOMPARE(form.currentLog()->limits.chtMax, 390.0);
     }
+  }
+
+  // The maintenance editor: entries added, edited and removed reach the file
+  // whole; a wrong value marks its cell, says why and disables OK; a file
+  // with a line that cannot be read back (when opened, or since) is named
+  // and left as it is. The
+  // trends mark each entry on its panels, a cylinder's on that cylinder's.
+  void maintenanceEditorRoundTripsChecksAndLeavesADamagedFileAlone() {
+    using app::logbook::MaintenanceEditor;
+    test::TempDir dir;
+    test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
+    const QString file = QString::fromStdString(dir.file("data/N123AB/maintenance.csv"));
+    const QByteArray header = "date,tach,kind,engine,cylinder,quantity,unit,text\n";
+    FrmLogbook form;
+    QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
+    form.openFolder(QString::fromStdString(dir.file("data")));
+    form.resize(1280, 720);
+    form.show();
+    QVERIFY(caughtUp.wait(20000));
+    // Entries on the newest flight's day, inside the time axis.
+    const QByteArray newest = QByteArray::fromStdString(form.currentLog()->flights.front().entry.start.substr(0, 10));
+    const QByteArray two = header + newest + ",,injector,,3,,,cleaned\n" + newest + ",812.5,oil_added,,,1,qt,\n";
+    test::writeFile(file.toStdString(), two.toStdString());
+    form.refresh();
+    QVERIFY(caughtUp.wait(20000));
+    app::logbook::TrendsChart* trends = form.trends();
+    auto marked = [&](const QString& title) {
+      for (const auto& p : trends->panels())
+        if (p.title == title) return trends->entriesOn(p).size();
+      return std::size_t{99};
+    };
+    QTRY_COMPARE(marked(QStringLiteral("C3 cruise CHT")), std::size_t{1});
+    QCOMPARE(marked(QStringLiteral("C1 cruise CHT")), std::size_t{0});
+    QCOMPARE(marked(QStringLiteral("Oil temperature in cruise")), std::size_t{1});  // the oil added, not the injector
+    form.tabs()->setCurrentWidget(trends);
+    QCoreApplication::processEvents();
+    trends->plot()->replot(QCustomPlot::rpImmediateRefresh);
+    for (const auto& p : trends->panels())
+      if (p.title == QStringLiteral("C3 cruise CHT")) {
+        const QPoint at(static_cast<int>(trends->entryPosition(p, *trends->entriesOn(p).front())), p.rect->rect().top() + 3);
+        const QString tip = trends->toolTipAt(at);
+        QVERIFY2(tip.startsWith(QStringLiteral("Maintenance ") + QString::fromLatin1(newest) +
+                                QStringLiteral(": injector, C3\ncleaned")),
+                 qPrintable(tip));
+      }
+
+    auto line = [](MaintenanceEditor& e, int row, MaintenanceEditor::Column c) { return static_cast<QLineEdit*>(e.cell(row, c)); };
+    auto box = [](MaintenanceEditor& e, int row, MaintenanceEditor::Column c) { return static_cast<QComboBox*>(e.cell(row, c)); };
+    using C = MaintenanceEditor::Column;
+    struct Case {
+      const char* what;
+      QByteArray before;  // the file (none when empty)
+      std::function<void(MaintenanceEditor&)> edit;
+      QString problem;    // what the line under the table begins with; empty: OK is enabled
+      QByteArray after;   // the file after OK (the file before when OK is disabled)
+      bool refused = false;  // OK is enabled, but the writer refuses: the dialog stays and names the line
+    };
+    const QByteArray damaged = two + "2026-02-03,,oil_added,,,lots,qt,\n";
+    const Case cases[] = {
+        {"an entry added to no file",
+         {},
+         [&](MaintenanceEditor& e) {
+           e.addEntry();
+           line(e, 0, C::Date)->setText(QStringLiteral("2026-03-01"));
+           box(e, 0, C::Kind)->setCurrentText(QStringLiteral("oil_added"));
+           QTest::keyClicks(line(e, 0, C::Quantity), QStringLiteral("1.5"));
+           QVERIFY(box(e, 0, C::Unit)->findText(QStringLiteral("L")) >= 0);  // the kind's units offered
+           box(e, 0, C::Unit)->setCurrentText(QStringLiteral("qt"));
+           line(e, 0, C::Text)->setText(QStringLiteral("top up, 15W-50"));
+         },
+         {},
+         header + "2026-03-01,,oil_added,,,1.5,qt,\"top up, 15W-50\"\n"},
+        {"one edited, one removed",
+         two,
+         [&](MaintenanceEditor& e) {
+           line(e, 0, C::Text)->setText(QStringLiteral("replaced"));
+           e.table()->selectRow(1);
+           e.removeSelected();
+         },
+         {},
+         header + newest + ",,injector,,3,,,replaced\n"},
+        {"a date that is no day",
+         two,
+         [&](MaintenanceEditor& e) { QTest::keyClicks(line(e, 1, C::Date), QStringLiteral("x")); },
+         QStringLiteral("Entry 2, date:"),
+         two},
+        {"a quantity that is no number",
+         two,
+         [&](MaintenanceEditor& e) { line(e, 1, C::Quantity)->setText(QStringLiteral("1,5")); },
+         QStringLiteral("Entry 2, quantity:"),
+         two},
+        {"a cylinder the kind does not take",
+         two,
+         [&](MaintenanceEditor& e) { line(e, 1, C::Cylinder)->setText(QStringLiteral("2")); },
+         QStringLiteral("Entry 2, cylinder:"),
+         two},
+        {"a damaged line in the file",
+         damaged,
+         [&](MaintenanceEditor& e) { QCOMPARE(e.table()->rowCount(), 2); },
+         QStringLiteral("Not saved while the file holds"),
+         damaged},
+        {"a line damaged by hand while the editor is open",
+         two,
+         [&](MaintenanceEditor& e) {
+           e.addEntry();
+           test::writeFile(file.toStdString(), damaged.toStdString());
+         },
+         {},
+         damaged,
+         true},
+    };
+    for (const Case& c : cases) {
+      QFile::remove(file);
+      if (!c.before.isEmpty()) test::writeFile(file.toStdString(), c.before.toStdString());
+      caughtUp.clear();
+      form.editMaintenance();
+      QPointer<MaintenanceEditor> editor;
+      QTRY_VERIFY2((editor = form.findChild<MaintenanceEditor*>()), c.what);
+      QVERIFY2(editor->isVisible(), c.what);
+      // Inside the smallest screen the window is made for, its buttons too.
+      QVERIFY2(editor->width() <= 1280 && editor->height() <= 720, c.what);
+      editor->fitInto(QRect(0, 0, 1280, 720));
+      editor->layout()->activate();
+      QVERIFY2(editor->height() <= 720 - app::kTitleBarAllowance, c.what);
+      QVERIFY2(editor->rect().contains(editor->okButton()->mapTo(editor, editor->okButton()->rect().bottomRight())), c.what);
+      c.edit(*editor);
+      QVERIFY2(editor->problemLine()->text().startsWith(c.problem), qPrintable(editor->problemLine()->text()));
+      QCOMPARE(editor->okButton()->isEnabled(), c.problem.isEmpty());
+      if (c.problem.startsWith(QStringLiteral("Entry"))) {
+        // The wrong cell says why; mending it enables OK again.
+        const int row = 1;
+        const C column = c.problem.contains(QStringLiteral("date")) ? C::Date
+                         : c.problem.contains(QStringLiteral("quantity")) ? C::Quantity : C::Cylinder;
+        QVERIFY2(!editor->cell(row, column)->toolTip().isEmpty(), c.what);
+        line(*editor, row, column)->setText(column == C::Date ? QStringLiteral("2026-02-01")
+                                            : column == C::Quantity ? QStringLiteral("1") : QString());
+        QVERIFY2(editor->okButton()->isEnabled(), c.what);
+        QVERIFY2(editor->cell(row, column)->toolTip().isEmpty(), c.what);
+        editor->reject();
+      } else if (c.refused) {
+        editor->okButton()->click();
+        QTRY_VERIFY2(editor->problemLine()->text().contains(QStringLiteral("maintenance.csv line 4: quantity")),
+                     qPrintable(editor->problemLine()->text()));
+        QVERIFY2(editor->isVisible() && !editor->okButton()->isEnabled(), c.what);
+        editor->reject();
+      } else if (c.problem.isEmpty()) {
+        editor->okButton()->click();
+        QTRY_VERIFY2(!editor || !editor->isVisible(), c.what);
+        QTRY_VERIFY2_WITH_TIMEOUT(!caughtUp.isEmpty(), c.what, 20000);  // the views read the log again
+      } else {
+        QVERIFY2(editor->problemLine()->text().contains(QStringLiteral("maintenance.csv line 4: quantity")),
+                 qPrintable(editor->problemLine()->text()));
+        editor->okButton()->click();  // disabled: nothing happens
+        QVERIFY2(editor->isVisible(), c.what);
+        editor->reject();
+      }
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      QTRY_VERIFY2(!editor, c.what);
+      QFile written(file);
+      QCOMPARE(written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray(), c.after);
+    }
+    // The last save refreshed the trends: the injector's mark is still on C3, and only there.
+    QTRY_COMPARE(marked(QStringLiteral("C3 cruise CHT")), std::size_t{1});
   }
 
   // The Trends tab of a twin: the panels of the engine chosen, no line over

@@ -101,17 +101,30 @@ TEST(TrendSeries, EachEngineHasItsCylindersAndOilAndTheAircraftOneBattery) {
     std::vector<flight::Engine> engines;
     std::size_t oilPressures;  // per engine: the twin's monitor records none
     const char* avionicsLog;   // one more flight, from tests/data/avionics, or null
+    double minutes = 30;       // each flight's
+    // The maintenance log's lines after its header: FIRST is the oldest
+    // flight's date, NEXT a year after the newest's.
+    std::vector<std::string> maintenance = {};
+    std::vector<std::size_t> oilValues = {};  // per engine: the oil consumption's values (none without a log)
+    double firstRate = 0;                     // the first engine's first, qt/h
   } cases[] = {
       {sim::encode::ProfileLayout::Single, 6, {flight::Engine::Only}, 1, nullptr},
       {sim::encode::ProfileLayout::Twin, 6, {flight::Engine::Left, flight::Engine::Right}, 0, nullptr},
       {sim::encode::ProfileLayout::Twin, 4, {flight::Engine::Left, flight::Engine::Right}, 0, nullptr},
       // Its channels are "E1 CHT3", "E1 OilT": still one series per cylinder, one oil series.
       {sim::encode::ProfileLayout::Single, 6, {flight::Engine::Only}, 1, "log_220417_135002_LFAQ.csv"},
+      // Written out of order; the hours are the three flights' (3.5 h); the
+      // second addition on the same day has no hours and so no rate.
+      {sim::encode::ProfileLayout::Single, 6, {flight::Engine::Only}, 1, nullptr, 70,
+       {"NEXT,,oil_added,,,1,qt,", "NEXT,,oil_added,,,1,qt,", "FIRST,,oil_change,,,8,qt,"}, {1}, 1 / 3.5},
+      // The tach's 10 h; an addition that names no engine is neither engine's.
+      {sim::encode::ProfileLayout::Twin, 6, {flight::Engine::Left, flight::Engine::Right}, 0, nullptr, 30,
+       {"FIRST,100,oil_change,L,,,,", "NEXT,110,oil_added,L,,1,qt,", "NEXT,112,oil_added,,,1,qt,"}, {1, 0}, 0.1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.layout) * 10 + c.cylinders);
     test::TempDir dir;
-    sim::encode::ProfileOptions o = test::shortFlight(c.layout, 30);
+    sim::encode::ProfileOptions o = test::shortFlight(c.layout, c.minutes);
     o.cylinders = c.cylinders;
     std::vector<std::string> files =
         test::expandedFlights(dir, sim::encode::assembleDump(sim::encode::ProfileDump(o, 3)));
@@ -127,8 +140,30 @@ TEST(TrendSeries, EachEngineHasItsCylindersAndOilAndTheAircraftOneBattery) {
     }
     const store::AircraftLog log = store::BuildAircraftLog("N123AB", std::move(entries), analysis::Limits{});
     ASSERT_EQ(log.flights.size(), static_cast<std::size_t>(kFlights));
-    const store::AircraftTrends trends = store::BuildTrendSeries(log);
+    const std::string first = log.flights.back().entry.start.substr(0, 10);
+    const std::string newest = log.flights.front().entry.start.substr(0, 10);
+    const std::string next = std::to_string(std::stoi(newest.substr(0, 4)) + 1) + newest.substr(4);
+    std::string text = std::string(store::kMaintenanceHeader) + "\n";
+    for (std::string line : c.maintenance) {
+      for (const auto& [name, date] : {std::pair<std::string, std::string>{"FIRST", first}, {"NEXT", next}})
+        if (line.starts_with(name)) line = date + line.substr(name.size());
+      text += line + "\n";
+    }
+    const store::MaintenanceFile maintenance = store::ParseMaintenance(text);
+    ASSERT_TRUE(maintenance.problems.empty()) << maintenance.problems[0].text;
+    const store::AircraftTrends trends = store::BuildTrendSeries(log, maintenance.entries);
     EXPECT_EQ(trends.engines, c.engines);
+    for (std::size_t e = 0; e < c.engines.size(); ++e) {
+      const std::vector<const store::TrendSeries*> oil = trends.of(store::TrendQuantity::OilConsumption, c.engines[e]);
+      const std::size_t want = e < c.oilValues.size() ? c.oilValues[e] : 0;
+      ASSERT_EQ(oil.size(), want ? 1u : 0u) << e;
+      if (!want) continue;
+      ASSERT_EQ(oil[0]->values.size(), want);
+      EXPECT_EQ(oil[0]->values[0].flight, store::kNoFlight);
+      if (e == 0) {
+        EXPECT_NEAR(oil[0]->values[0].value, c.firstRate, 0.01);
+      }
+    }
     for (flight::Engine engine : c.engines) {
       for (store::TrendQuantity q : {store::TrendQuantity::CruiseCht, store::TrendQuantity::CruiseEgt}) {
         const std::vector<const store::TrendSeries*> cylinders = trends.of(q, engine);
