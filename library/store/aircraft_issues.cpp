@@ -56,12 +56,21 @@ std::vector<AircraftIssue> AircraftIssues(const AircraftLog& log) {
   }
   std::vector<AircraftIssue> out;
   for (auto& [key, issue] : byIssue) out.push_back(std::move(issue));
+  // An issue on a cylinder whose last flight came before work on it, with
+  // flights since, stopped after the work.
+  const std::string newest = log.flights.empty() ? "" : log.flights.front().entry.start.substr(0, 10);
+  for (AircraftIssue& issue : out)
+    for (const MaintenanceRecord& r : log.maintenance)
+      if (EntryCovers(r.entry, issue.channel) && !issue.last.empty() && issue.last < r.entry.date &&
+          newest >= r.entry.date)
+        issue.resolvedBy = EntryName(r.entry);
   std::stable_sort(out.begin(), out.end(), [](const AircraftIssue& a, const AircraftIssue& b) {
     const auto rank = [](const AircraftIssue& i) {
       // A caution level crossed or heads cooled fast tell how the engine was
       // flown; a probe, a valve or a change tells of the engine itself.
       const bool asFlown = i.kind == analysis::FindingKind::ChtCaution || i.kind == analysis::FindingKind::Cooling;
-      return std::make_tuple(i.severity == analysis::Severity::Warning, !asFlown, i.last, i.flights);
+      return std::make_tuple(i.resolvedBy.empty(), i.severity == analysis::Severity::Warning, !asFlown, i.last,
+                             i.flights);
     };
     return rank(a) > rank(b);
   });
@@ -74,14 +83,16 @@ std::string AircraftId(const AircraftLog& log) {
 }
 
 std::string AircraftStatus(const std::string& id, const std::vector<AircraftIssue>& issues) {
-  if (issues.empty()) return id + ": nothing new";
-  const AircraftIssue& worst = issues.front();
+  const std::size_t open = static_cast<std::size_t>(
+      std::count_if(issues.begin(), issues.end(), [](const AircraftIssue& i) { return i.resolvedBy.empty(); }));
+  if (open == 0) return id + ": nothing new";
+  const AircraftIssue& worst = issues.front();  // the open ones come first
   std::string text = worst.text;
   while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
   std::string line = id + ": " + text;
   if (worst.flights > 1) line += " (" + std::to_string(worst.flights) + " flights since " + worst.first + ")";
   if (!worst.hint.empty()) line += ": " + worst.hint;
-  if (issues.size() > 1) line += "; " + std::to_string(issues.size() - 1) + " more";
+  if (open > 1) line += "; " + std::to_string(open - 1) + " more";
   return line;
 }
 
