@@ -46,7 +46,10 @@ std::vector<AircraftIssue> AircraftIssues(const AircraftLog& log) {
       }
     }
   }
+  // A trend's issue is about the newest flights: no work before them resolved it.
+  std::vector<std::pair<int, std::string>> ofTrends;
   for (const analysis::Finding& t : log.trends) {
+    ofTrends.emplace_back(static_cast<int>(t.kind), t.channel);
     const LogbookFlight* f = log.trendFlight(t);
     const std::string date = !t.date.empty() ? t.date.substr(0, 10) : f ? f->entry.start.substr(0, 10) : "";
     const std::pair<int, std::string> key{static_cast<int>(t.kind), t.channel};
@@ -59,11 +62,14 @@ std::vector<AircraftIssue> AircraftIssues(const AircraftLog& log) {
   // An issue on a cylinder whose last flight came before work on it, with
   // flights since, stopped after the work.
   const std::string newest = log.flights.empty() ? "" : log.flights.front().entry.start.substr(0, 10);
-  for (AircraftIssue& issue : out)
+  for (AircraftIssue& issue : out) {
+    const auto key = std::make_pair(static_cast<int>(issue.kind), issue.channel);
+    if (std::find(ofTrends.begin(), ofTrends.end(), key) != ofTrends.end()) continue;
     for (const MaintenanceRecord& r : log.maintenance)
       if (EntryCovers(r.entry, issue.channel) && !issue.last.empty() && issue.last < r.entry.date &&
           newest >= r.entry.date)
         issue.resolvedBy = EntryName(r.entry);
+  }
   std::stable_sort(out.begin(), out.end(), [](const AircraftIssue& a, const AircraftIssue& b) {
     const auto rank = [](const AircraftIssue& i) {
       // A caution level crossed or heads cooled fast tell how the engine was

@@ -22,6 +22,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // flight or two, and a slow change's recent flights are its last ten, which
 // begin some flights after the step.
 constexpr std::size_t kChangeFlightsAfterEntry = kEffectFlights;
+constexpr std::size_t kChangeFlightsBeforeEntry = analysis::kRecentFlights / 2;
 
 // The cylinder a channel's name ends in, 0 for none.
 int cylinderOf(const std::string& channel) {
@@ -123,9 +124,9 @@ MaintenanceEffect effect(const MaintenanceEntry& entry, std::string channel, std
 
 std::string EntryName(const MaintenanceEntry& entry) {
   // "injector 3 cleaned" of an injector entry on cylinder 3 whose text is
-  // "cleaned"; a text that names the kind itself is taken as it is.
+  // the bare word "cleaned"; a longer text says what was done itself.
   std::string what;
-  if (entry.text.find(MaintenanceKindName(entry.kind)) == std::string::npos) {
+  if (entry.text.find(' ') == std::string::npos && entry.text.find(MaintenanceKindName(entry.kind)) == std::string::npos) {
     what = MaintenanceKindName(entry.kind);
     if (entry.cylinder) {
       what += ' ';
@@ -235,13 +236,16 @@ void ApplyMaintenance(AircraftLog& log, const MaintenanceFile& file) {
     const MaintenanceEntry* at = nullptr;
     for (const MaintenanceEntry& entry : file.entries) {
       if (!EntryCovers(entry, t.channel)) continue;
-      // The entry lies in the finding's flights, or the finding's step a flight or two after it.
-      std::size_t between = 0;
-      for (const EffectFlight& f : flights)
-        if (dateOf(f.point) >= entry.date && dateOf(f.point) < from) ++between;
-      const bool within = entry.date >= from && entry.date <= dateOf(flights.back().point);
-      if ((within || (entry.date < from && between < kChangeFlightsAfterEntry)) && (!at || entry.date > at->date))
-        at = &entry;
+      // The finding's flights begin a few flights after the entry, or the
+      // entry lies within their first half (a slow change's median moves
+      // once half its recent flights are after the step).
+      std::size_t after = 0, before = 0;
+      for (const EffectFlight& f : flights) {
+        if (dateOf(f.point) >= entry.date && dateOf(f.point) < from) ++after;
+        if (dateOf(f.point) >= from && dateOf(f.point) < entry.date) ++before;
+      }
+      const bool starts = entry.date < from ? after < kChangeFlightsAfterEntry : before < kChangeFlightsBeforeEntry;
+      if (starts && (!at || entry.date > at->date)) at = &entry;
     }
     if (!at) continue;
     t.text += ", after " + EntryName(*at) + ": the work's effect, not a new problem";
