@@ -60,6 +60,76 @@ void printCsv(const std::vector<AircraftLog>& logs) {
     }
 }
 
+void optionalNumber(JsonWriter& out, const char* key, const std::optional<double>& v) {
+  if (v && std::isfinite(*v)) out.key(key).number(*v);
+  else out.key(key).null();
+}
+
+// The aircraft's maintenance entries with their before and after, its oil
+// consumption and its fuel-flow error.
+void writeMaintenanceJson(JsonWriter& out, const AircraftLog& log) {
+  out.key("maintenance").beginArray(true);
+  for (const store::MaintenanceRecord& r : log.maintenance) {
+    const store::MaintenanceEntry& e = r.entry;
+    out.beginObject(true);
+    out.key("date").text(e.date);
+    out.key("kind").text(store::MaintenanceKindName(e.kind));
+    if (e.engine) out.key("engine").text(std::string(1, e.engine));
+    else out.key("engine").null();
+    if (e.cylinder) out.key("cylinder").integer(*e.cylinder);
+    else out.key("cylinder").null();
+    out.key("text").text(e.text);
+    out.key("line").integer(e.line);
+    out.key("effects").beginArray(true);
+    for (const store::MaintenanceEffect& x : r.effects) {
+      out.beginObject();
+      out.key("channel").text(x.channel);
+      out.key("figure").text(x.figure);
+      optionalNumber(out, "before", x.before);
+      optionalNumber(out, "after", x.after);
+      optionalNumber(out, "difference", x.difference);
+      out.key("flights_before").integer(static_cast<std::int64_t>(x.flightsBefore));
+      out.key("flights_after").integer(static_cast<std::int64_t>(x.flightsAfter));
+      out.key("verdict").text(x.verdict);
+      out.key("text").text(x.text);
+      out.end();
+    }
+    out.end();
+    out.end();
+  }
+  out.end();
+  out.key("oil_consumption").beginArray(true);
+  for (const store::OilInterval& i : log.oil) {
+    out.beginObject();
+    out.key("from").text(i.from);
+    out.key("to").text(i.to);
+    out.key("hours").number(i.hours);
+    out.key("quarts").number(i.quarts);
+    optionalNumber(out, "rate", i.rate);
+    out.key("why").text(i.why);
+    out.end();
+  }
+  out.end();
+  out.key("fuel_flow").beginObject(true);
+  out.key("intervals").beginArray(true);
+  for (const store::FuelInterval& i : log.fuel.intervals) {
+    out.beginObject();
+    out.key("from").text(i.from);
+    out.key("to").text(i.to);
+    out.key("pumped").number(i.pumped);
+    out.key("monitor").number(i.monitor);
+    optionalNumber(out, "error_percent", i.errorPercent);
+    out.key("why").text(i.why);
+    out.end();
+  }
+  out.end();
+  optionalNumber(out, "mean_error_percent", log.fuel.meanErrorPercent);
+  optionalNumber(out, "spread_percent", log.fuel.spreadPercent);
+  optionalNumber(out, "corrected_factor", log.fuel.correctedFactor);
+  out.key("why").text(log.fuel.why);
+  out.end();
+}
+
 // Written as it is made: the text of 10,000 flights is never held whole.
 void printJson(const std::string& dataFolder, const std::vector<AircraftLog>& logs) {
   JsonWriter out(stdout);
@@ -97,9 +167,12 @@ void printJson(const std::string& dataFolder, const std::vector<AircraftLog>& lo
       out.key("flights").integer(static_cast<std::int64_t>(i.flights));
       out.key("text").text(i.text);
       out.key("hint").text(i.hint);
+      if (i.resolvedBy.empty()) out.key("resolved_by").null();
+      else out.key("resolved_by").text(i.resolvedBy);
       out.end();
     }
     out.end();
+    writeMaintenanceJson(out, log);
     out.end();
   }
   out.end();
@@ -143,6 +216,8 @@ void printText(const std::vector<AircraftLog>& logs) {
     }
     for (const auto& trend : log.trends)
       std::printf("Trend: %s %s\n", std::string(analysis::SeverityName(trend.severity)).c_str(), t(trend.text).c_str());
+    for (const store::MaintenanceRecord& r : log.maintenance)
+      for (const store::MaintenanceEffect& x : r.effects) printLine("Maintenance: " + x.text);
     for (const store::UnreadableFile& u : log.unreadableFiles)
       printLine("Unreadable: " + u.file + ": " + u.problem);
     std::printf("\n");
@@ -159,6 +234,7 @@ int run(const Options& o) {
     for (const std::string& problem : rules.problemLines()) reportMessage(terminalText(problem));
     AircraftLog log = store::BuildAircraftLog(folder, std::move(read->entries[folder]), rules.limits);
     store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
+    store::ApplyMaintenance(log, catalog->dataFolder() + "/" + folder);
     if (!o.aircraft.empty() && folder != o.aircraft &&
         (log.flights.empty() || log.flights.front().entry.aircraft != o.aircraft))
       continue;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "encoder/flight_profile.h"
+#include "make_maintenance.h"
 
 namespace varnix::sim {
 
@@ -135,7 +136,31 @@ int makeDump(int argc, char** argv) {
       "PROBE:F[:LAST], repeatable: the probe's cruise reading (C1-C9 a CHT, E1-E9 an EGT) grows by F degrees F in "
       "each of the dump's last LAST flights (default: every flight), e.g. C3:+1:40 warms the C3 head 1 F a flight "
       "over the last 40 flights")->check([](const std::string& t) { return parseSlowChange(t, nullptr); }, "PROBE:F[:LAST]");
+  SimulatedMaintenance maintenance;
+  std::string injector;
+  double oilRate = 0, fuelError = 0;
+  auto* injectorOption = app.add_option("--maintenance-injector", injector,
+      "CYLINDER:DEGREES[:FLIGHT]: write maintenance.csv beside the dump with the cylinder's injector cleaned on the "
+      "day of flight FLIGHT (default: the middle one), its cruise CHT DEGREES F cooler from that flight on")
+      ->check([](const std::string& t) { return ParseInjector(t, nullptr); }, "CYLINDER:DEGREES[:FLIGHT]");
+  auto* oilOption = app.add_option("--oil-rate", oilRate,
+      "QTPH: write maintenance.csv beside the dump with an oil change at the first flight and the oil the engine "
+      "used at QTPH quarts an hour added every fifth flight")->check(CLI::Range(0.0, 10.0));
+  auto* fuelOption = app.add_option("--fuel-error", fuelError,
+      "PCT: write maintenance.csv beside the dump with a fill to full every third flight, the flights' fuel flow "
+      "adding up to PCT % more than the fuel pumped (a transducer reading high)")->check(CLI::Range(-50.0, 50.0));
   CLI11_PARSE(app, argc, argv);
+  if (injectorOption->count() > 0) {
+    SimulatedMaintenance::Injector j;
+    (void)ParseInjector(injector, &j);
+    if (j.cylinder > cylinders) {
+      std::fprintf(stderr, "--maintenance-injector %s: the engine has %d cylinders\n", injector.c_str(), cylinders);
+      return 2;
+    }
+    maintenance.injector = j;
+  }
+  if (oilOption->count() > 0) maintenance.oilRate = oilRate;
+  if (fuelOption->count() > 0) maintenance.fuelError = fuelError;
   for (const std::string& text : slowChanges) {
     sim::encode::ProfileEventOptions::SlowChange c;
     (void)parseSlowChange(text, &c);
@@ -146,6 +171,7 @@ int makeDump(int argc, char** argv) {
     ev.changes.push_back(c);
   }
   if (historyOption->count() > 0 && flightsOption->count() == 0) flights = std::clamp(historyDays / 3, 1, 256);
+  if (maintenance.injector) ev.changes.push_back(InjectorStep(*maintenance.injector, flights));
 
   for (const std::string& name : commaList(events)) {
     ev.mag = ev.mag || name == "mag";
@@ -199,6 +225,11 @@ int makeDump(int argc, char** argv) {
     std::fprintf(stderr, "%s exists; it is left as it is\n", out.c_str());
     return 1;
   }
+  const std::filesystem::path maintenanceFile = std::filesystem::path(out).parent_path() / "maintenance.csv";
+  if (maintenance.any() && std::filesystem::exists(maintenanceFile)) {
+    std::fprintf(stderr, "%s exists; it is left as it is\n", maintenanceFile.string().c_str());
+    return 1;
+  }
   sim::encode::ProfileOptions o;
   o.layout = layout == "twin" ? sim::encode::ProfileLayout::Twin
              : layout == "extended" ? sim::encode::ProfileLayout::Extended
@@ -214,14 +245,27 @@ int makeDump(int argc, char** argv) {
   o.flightNumber = 1;
   o.events = ev;
   o.history.days = historyDays;
+  std::vector<sim::encode::ProfileEvents> truth;
+  const sim::encode::DumpPlan plan = sim::encode::ProfileDump(o, flights, "N123AB", &truth);
   sim::encode::DumpBuilder dump;
-  dump.text(sim::encode::assembleDump(sim::encode::ProfileDump(o, flights)));
+  dump.text(sim::encode::assembleDump(plan));
   dump.writeTo(out);
   if (!std::filesystem::exists(out) || std::filesystem::file_size(out) != dump.size()) {
     std::fprintf(stderr, "cannot write %s\n", out.c_str());
     return 1;
   }
   std::printf("%s: %d flight(s) of %g minutes, %zu bytes\n", out.c_str(), flights, minutes, dump.size());
+  if (maintenance.any()) {
+    const std::string text = MaintenanceCsv(maintenance, plan, truth, minutes);
+    std::FILE* f = std::fopen(maintenanceFile.string().c_str(), "wbx");
+    const bool written = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (f && std::fclose(f) != 0) return 1;
+    if (!written) {
+      std::fprintf(stderr, "cannot write %s\n", maintenanceFile.string().c_str());
+      return 1;
+    }
+    std::printf("%s: the flights' maintenance\n", maintenanceFile.string().c_str());
+  }
   return 0;
 }
 

@@ -32,6 +32,7 @@ std::vector<FleetLine> fleetOf(const std::string& dataFolder, const std::vector<
     store::AircraftLog log =
         store::BuildAircraftLog(folder, entries, rules.limits, look == looks.end() ? 0 : look->second);
     store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, today);
+    store::ApplyMaintenance(log, dataFolder + "/" + folder);
     out.push_back({store::MakeFleetRow(log), rules.problemLines()});
   }
   return out;

@@ -78,6 +78,19 @@ std::size_t CylindersOfItsEngine(const std::vector<std::pair<std::string, float>
   }));
 }
 
+StepJudged JudgeStep(const std::vector<double>& before, const std::vector<double>& after, double least) {
+  StepJudged j;
+  if (before.empty() || after.empty()) return j;
+  j.before = median(before);
+  j.after = median(after);
+  j.change = j.after - j.before;
+  std::vector<double> steps;
+  for (std::size_t i = 1; i < before.size(); ++i) steps.push_back(std::fabs(before[i] - before[i - 1]));
+  j.scatter = steps.empty() ? 0 : 1.4826 * median(steps) / std::sqrt(2.0);
+  j.standsOut = std::fabs(j.change) >= std::max(least, 3 * j.scatter);
+  return j;
+}
+
 namespace {
 
 void judge(const std::vector<TrendPoint>& flights, Series member, bool heads, std::vector<Finding>& out) {
@@ -106,14 +119,9 @@ void judge(const std::vector<TrendPoint>& flights, Series member, bool heads, st
       for (std::size_t i = referenceStart; i < n; ++i)
         if (std::isfinite(values[i])) (i < start ? before : now).push_back(values[i]);
       if (before.size() < kReferenceMinimumFlights || now.size() < kRecentFlights / 2) continue;
-      const double reference = median(before), change = median(now) - reference;
-      // The reference's scatter from flight to flight (a slow change in it
-      // does not widen it, as a spread around its median would be).
-      std::vector<double> steps;
-      for (std::size_t i = 1; i < before.size(); ++i) steps.push_back(std::fabs(before[i] - before[i - 1]));
-      const double spread = 1.4826 * median(steps) / std::sqrt(2.0);
-      if (std::fabs(change) >= std::max(kSlowChangeF, 3 * spread) && std::fabs(change) > std::fabs(largest.change))
-        largest = {channel, change, before.size(), now.size()};
+      const StepJudged step = JudgeStep(before, now, kSlowChangeF);
+      if (step.standsOut && std::fabs(step.change) > std::fabs(largest.change))
+        largest = {channel, step.change, before.size(), now.size()};
     }
     if (largest.channel.empty()) return;
     changed.push_back(largest.channel);

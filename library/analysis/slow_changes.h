@@ -36,6 +36,16 @@ double AgainstTheOthers(const std::vector<std::pair<std::string, float>>& figure
 // How many channels of `figures` (with a value) are of `channel`'s engine, it included.
 std::size_t CylindersOfItsEngine(const std::vector<std::pair<std::string, float>>& figures, const std::string& channel);
 
+// Whether a figure moved between two runs of flights: the runs' medians,
+// the change, the flight-to-flight scatter of the run before (a slow change
+// in it does not widen it, as a spread around its median would), and whether
+// the change stands out of it (at least `least` and three times the scatter).
+struct StepJudged {
+  double before = 0, after = 0, change = 0, scatter = 0;
+  bool standsOut = false;
+};
+StepJudged JudgeStep(const std::vector<double>& before, const std::vector<double>& after, double least);
+
 // Flights oldest first. One `change` finding per cylinder and quantity that
 // moved kSlowChangeF or more against the others, its `date` the first recent
 // flight, its `peak` the change (in the newest flight's unit), its hint where

@@ -46,7 +46,10 @@ std::vector<AircraftIssue> AircraftIssues(const AircraftLog& log) {
       }
     }
   }
+  // A trend's issue is about the newest flights: no work before them resolved it.
+  std::vector<std::pair<int, std::string>> ofTrends;
   for (const analysis::Finding& t : log.trends) {
+    ofTrends.emplace_back(static_cast<int>(t.kind), t.channel);
     const LogbookFlight* f = log.trendFlight(t);
     const std::string date = !t.date.empty() ? t.date.substr(0, 10) : f ? f->entry.start.substr(0, 10) : "";
     const std::pair<int, std::string> key{static_cast<int>(t.kind), t.channel};
@@ -56,12 +59,24 @@ std::vector<AircraftIssue> AircraftIssues(const AircraftLog& log) {
   }
   std::vector<AircraftIssue> out;
   for (auto& [key, issue] : byIssue) out.push_back(std::move(issue));
+  // An issue on a cylinder whose last flight came before work on it, with
+  // flights since, stopped after the work.
+  const std::string newest = log.flights.empty() ? "" : log.flights.front().entry.start.substr(0, 10);
+  for (AircraftIssue& issue : out) {
+    const auto key = std::make_pair(static_cast<int>(issue.kind), issue.channel);
+    if (std::find(ofTrends.begin(), ofTrends.end(), key) != ofTrends.end()) continue;
+    for (const MaintenanceRecord& r : log.maintenance)
+      if (EntryCovers(r.entry, issue.channel) && !issue.last.empty() && issue.last < r.entry.date &&
+          newest >= r.entry.date)
+        issue.resolvedBy = EntryName(r.entry);
+  }
   std::stable_sort(out.begin(), out.end(), [](const AircraftIssue& a, const AircraftIssue& b) {
     const auto rank = [](const AircraftIssue& i) {
       // A caution level crossed or heads cooled fast tell how the engine was
       // flown; a probe, a valve or a change tells of the engine itself.
       const bool asFlown = i.kind == analysis::FindingKind::ChtCaution || i.kind == analysis::FindingKind::Cooling;
-      return std::make_tuple(i.severity == analysis::Severity::Warning, !asFlown, i.last, i.flights);
+      return std::make_tuple(i.resolvedBy.empty(), i.severity == analysis::Severity::Warning, !asFlown, i.last,
+                             i.flights);
     };
     return rank(a) > rank(b);
   });
@@ -74,14 +89,16 @@ std::string AircraftId(const AircraftLog& log) {
 }
 
 std::string AircraftStatus(const std::string& id, const std::vector<AircraftIssue>& issues) {
-  if (issues.empty()) return id + ": nothing new";
-  const AircraftIssue& worst = issues.front();
+  const std::size_t open = static_cast<std::size_t>(
+      std::count_if(issues.begin(), issues.end(), [](const AircraftIssue& i) { return i.resolvedBy.empty(); }));
+  if (open == 0) return id + ": nothing new";
+  const AircraftIssue& worst = issues.front();  // the open ones come first
   std::string text = worst.text;
   while (!text.empty() && (text.back() == '.' || text.back() == ' ')) text.pop_back();
   std::string line = id + ": " + text;
   if (worst.flights > 1) line += " (" + std::to_string(worst.flights) + " flights since " + worst.first + ")";
   if (!worst.hint.empty()) line += ": " + worst.hint;
-  if (issues.size() > 1) line += "; " + std::to_string(issues.size() - 1) + " more";
+  if (open > 1) line += "; " + std::to_string(open - 1) + " more";
   return line;
 }
 

@@ -16,6 +16,7 @@
 #include "analysis/engine_presets.h"
 #include "analysis/findings.h"
 #include "analysis/limits.h"
+#include "store/maintenance_effects.h"
 
 namespace varnix::store {
 
@@ -44,6 +45,11 @@ struct AircraftLog {
   std::vector<analysis::Finding> trends;
   std::size_t unreadable = 0;          // files that are not readable flights
   std::vector<UnreadableFile> unreadableFiles;  // those files, in path order
+  // From the folder's maintenance log (ApplyMaintenance): each entry with
+  // its before and after, the oil consumption, the fuel-flow error.
+  std::vector<MaintenanceRecord> maintenance;
+  std::vector<OilInterval> oil;
+  FuelCalibration fuel;
   // The flight of a trend finding: the newest flight that has its channel.
   const LogbookFlight* trendFlight(const analysis::Finding& trend) const;
 };

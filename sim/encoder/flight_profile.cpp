@@ -417,12 +417,16 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
   const int driftCylinder = said.drift.present ? said.drift.cylinder - 1 : -1;
   // Each slow change's steps so far: none before its last flights begin.
   double chtChange[9] = {}, egtChange[9] = {};
+  // A step (work done on the cylinder) holds in every phase, not only in cruise.
+  double chtStep[9] = {}, egtStep[9] = {};
   for (const ProfileEventOptions::SlowChange& c : ev.changes) {
     const int last = c.lastFlights > 0 ? std::min(c.lastFlights, o.flightCount) : o.flightCount;
     const int steps = std::max(0, o.flightIndex - (o.flightCount - last) + 1);
     const int cyl = std::clamp(c.cylinder, 1, cylinders);
-    said.changes.push_back({c.kind, cyl, c.perFlight * steps});
-    (c.kind == 'E' ? egtChange : chtChange)[cyl - 1] += c.perFlight * steps;
+    const double added = c.step ? (steps > 0 ? c.perFlight : 0) : c.perFlight * steps;
+    said.changes.push_back({c.kind, cyl, added});
+    if (c.step) (c.kind == 'E' ? egtStep : chtStep)[cyl - 1] += added;
+    else (c.kind == 'E' ? egtChange : chtChange)[cyl - 1] += added;
   }
   bool probeOpen = false;
   long hotFrom = -1;  // the first row of the current span of hot heads
@@ -454,6 +458,8 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
       if (events && cruise && driftCylinder >= 0) egtShift[driftCylinder] += added;
       if (events && cruise)
         for (int c = 0; c < cylinders; ++c) egtShift[c] += egtChange[c];
+      if (events)
+        for (int c = 0; c < cylinders; ++c) egtShift[c] += egtStep[c];
       const double before = en.cht[0] + en.cht[1];
       en.rpm = row == 0 ? rpmTarget : approach(en.rpm, rpmTarget + rnd.wobble(8), dt, rpmLag);
       en.map = approach(en.map, p.map + rnd.wobble(0.15), dt, 8);
@@ -465,6 +471,7 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
         if (ev.hot && (phase == kClimb || phase == kCruise)) cht = p.cht + (c == hotCylinder ? 4 : chtOffset[e][c] * 0.15);
         if (events && cruise && c == driftCylinder) cht += added;
         if (events && cruise) cht += chtChange[c];
+        if (events) cht += chtStep[c];
         if (history) cht += chtLevel;
         en.egt[c] = approach(en.egt[c], p.egt + egtOffset[e][c] + egtShift[c] + egtLevel + rnd.wobble(6), dt, egtLag);
         en.cht[c] = approach(en.cht[c], cht + rnd.wobble(2), dt, 110);
@@ -571,6 +578,7 @@ FlightPlan ProfileFlight(const ProfileOptions& o, ProfileEvents* truth) {
       hotFrom = -1;
     }
   }
+  said.fuelUsed = eng[0].usd + (twin ? eng[1].usd : 0);
   if (truth) *truth = said;
   return plan;
 }

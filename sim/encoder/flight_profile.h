@@ -80,6 +80,7 @@ struct ProfileEventOptions {
     int cylinder = 3;
     double perFlight = 1;
     int lastFlights = 0;
+    bool step = false;  // `perFlight` once, from the first of the last flights on (work done on the cylinder)
     bool operator==(const SlowChange&) const = default;
   };
   std::vector<SlowChange> changes;
@@ -170,6 +171,7 @@ struct ProfileEvents {
   };
   std::vector<Change> changes;              // one per slow change asked for
   double seasonOatF = 0;                    // a history's seasonal outside air on the ground (°F); 0 without
+  double fuelUsed = 0;                      // gallons the fuel flow adds up to over the flight, all engines
 };
 
 // One flight's header and records; `truth`, when given, says where its events are.

@@ -126,7 +126,8 @@ TEST(LogbookCli, JsonIsValidUtf8) {
   for (const auto& issue : health["issues"]) {
     std::set<std::string> keys;
     for (const auto& [key, value] : issue.items()) keys.insert(key);
-    EXPECT_EQ(keys, (std::set<std::string>{"kind", "channel", "severity", "first", "last", "flights", "text", "hint"}));
+    EXPECT_EQ(keys, (std::set<std::string>{"kind", "channel", "severity", "first", "last", "flights", "text", "hint",
+                                         "resolved_by"}));
     EXPECT_GE(issue["flights"].get<int>(), 1);
     EXPECT_LE(issue["flights"].get<std::size_t>(), doc["flights"].size());
   }
