@@ -8,12 +8,14 @@
 #include <vector>
 
 #include "analysis/cruise_baselines.h"
-#include "app/flight/compare_overlay.h"
+#include "render/compare_overlay.h"
 #include "flight/flight.h"
 #include "frontend/chart/panel_plan.h"
 #include "frontend/compare/flight_compare.h"
 
 namespace varnix::app::flight_view {
+
+using render::Comparison;
 
 // The values of A at `row` and of B at the same moment, with their differences.
 QString compareCursorHtml(const flight::Flight& a, const std::vector<frontend::PanelPlan>& panels, std::size_t row,

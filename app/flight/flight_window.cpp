@@ -212,9 +212,9 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   file->addAction(QStringLiteral("&Copy picture"), QKeySequence(QStringLiteral("Ctrl+Shift+C")), this,
                   &FlightWindow::copyPicture);
   file->addSeparator();
-  file->addAction(QStringLiteral("Save &report…"), this, [this] { report::saveFlightReport(this, path_); });
+  file->addAction(QStringLiteral("Save &report…"), this, [this] { report::saveFlightReport(this, path_, comparedFile()); });
   file->addAction(QStringLiteral("Pr&int…"), QKeySequence::Print, this,
-                  [this] { report::printFlightReport(this, path_); });
+                  [this] { report::printFlightReport(this, path_, comparedFile()); });
   file->addAction(QStringLiteral("C&lose"), QKeySequence::Close, this, &QWidget::close);
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->addAction(QStringLiteral("&Reset zoom"), this, [this] { chart_->resetZoom(); });

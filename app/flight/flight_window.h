@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "render/report_pdf.h"
 #include "flight/flight.h"
 #include "analysis/engine_analysis.h"
 #include "analysis/flight_analysis.h"
@@ -107,6 +108,8 @@ class FlightWindow : public QMainWindow {
   void updateRangeReadout();
   void addCompareActions(QMenu* view);
   void applyComparison();  // once both flights are read
+  // Flight B for the report, as it is compared here; none when not comparing.
+  std::optional<render::ComparedFile> comparedFile() const;
   void updateCompareHeading();
   void saveLayout();
   void fitToScreen();

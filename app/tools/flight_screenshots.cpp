@@ -162,8 +162,9 @@ int main(int argc, char* argv[]) {
     QDir().mkpath(folder);
     auto* window = new varnix::app::flight_view::FlightWindow;
     window->resize(everySize.isValid() ? everySize : s.size);
-    window->openFile(s.avionics ? QStringLiteral(VARNIX_SOURCE_DIR "/tests/data/avionics/log_220417_125002_LFQA.csv")
-                                : makeFlight(folder, s.layout, s.seed, s.summary || s.compare));
+    const QString flightFile = s.avionics ? QStringLiteral(VARNIX_SOURCE_DIR "/tests/data/avionics/log_220417_125002_LFQA.csv")
+                                          : makeFlight(folder, s.layout, s.seed, s.summary || s.compare);
+    window->openFile(flightFile);
     window->show();
     while (!window->isLoaded() && window->problem().isEmpty()) settle();
     // Again: the window takes the size remembered for its layout when it opens.
@@ -195,13 +196,25 @@ int main(int argc, char* argv[]) {
     if (s.compare) {
       const QString other = folder + QStringLiteral("/other");
       QDir().mkpath(other);
-      window->compareWith(makeFlight(other, ProfileLayout::Single, 6));
+      const QString otherFile = makeFlight(other, ProfileLayout::Single, 6);
+      window->compareWith(otherFile);
       while (!window->isComparing() && window->comparisonProblem().isEmpty()) settle();
       // From the takeoff into the cruise; the ruler over the climb.
       chart->setTimeRange(chart->keyOfRow(rows * 8 / 100), chart->keyOfRow(rows * 45 / 100));
       chart->setRuler(rows * 15 / 100);
       chart->setRuler(rows * 25 / 100);
       chart->setCursorRow(rows * 35 / 100);
+      // The two flights on paper: the saved picture, and the report's chart page (its last).
+      const QString picture = QDir(out).filePath(QStringLiteral("flight_compare_picture.png"));
+      if (varnix::app::flight_view::savePicture(*chart, picture, window->pictureSize()).ok()) {
+        qInfo("%s", qPrintable(picture));
+      } else {
+        qWarning("could not save %s", qPrintable(picture));
+        ++failures;
+      }
+      std::vector<QImage> pages = varnix::render::flightReportImages(flightFile, varnix::render::ComparedFile{otherFile});
+      if (!pages.empty()) pages.erase(pages.begin(), pages.end() - 1);
+      failures += savePages(out, pages, "report_compare_page", 1, false);
     }
     if (s.table) window->tabs()->setCurrentWidget(window->table());
     if (s.summary) window->tabs()->setCurrentWidget(window->summary());

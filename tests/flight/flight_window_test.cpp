@@ -23,7 +23,7 @@
 #include "app/flight/flight_window.h"
 #include "app/flight/picture_export.h"
 #include "app/flight/readout.h"
-#include "app/flight/compare_overlay.h"
+#include "render/compare_overlay.h"
 #include "frontend/chart/axis_span.h"
 #include "frontend/compare/flight_compare.h"
 #include "analysis/cruise_baselines.h"
