@@ -142,6 +142,7 @@ class FlightWindow : public QMainWindow {
   QScrollArea* readoutScroll_ = nullptr;
   QLabel* compareHeading_ = nullptr;
   QLabel* rulerReadout_ = nullptr;
+  std::optional<bool> rulerPerChannel_;  // the ruler's change per channel shown or folded, as asked; none: as it fits
   QLabel* baselineReadout_ = nullptr;
   QAction* stopCompareAction_ = nullptr;
   QActionGroup* alignGroup_ = nullptr;
