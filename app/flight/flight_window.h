@@ -88,6 +88,7 @@ class FlightWindow : public QMainWindow {
   QLabel* baselineReadout() const { return baselineReadout_; }
   // The ruler's figures, above the values at the cursor while a span is set.
   QLabel* rulerReadout() const { return rulerReadout_; }
+  QScrollArea* readoutScroll() const { return readoutScroll_; }
 
  signals:
   void loaded();
