@@ -7,9 +7,11 @@
 // the value axes fit what is shown. Also a picture as Save picture… writes it
 // (flight_picture.png), the flight report's pages (report_page1-3.png) and
 // the aircraft report's first two (aircraft_report_page.png, _page2.png).
-//   varnix_flight_screenshots OUTPUT_FOLDER
-// VARNIX_SHOT_SIZE=1920x1080 gives every shot that size, VARNIX_SHOT_CRUISE=1
-// zooms every shot into cruise (to look at the windows at other sizes).
+//   varnix_flight_screenshots OUTPUT_FOLDER [WIDTHxHEIGHT]
+// A size (1280x720, 1920x1080) gives every window that size, its files named
+// with the width (flight_compare_1920.png), the reports left out (their pages
+// are A4 at any size); VARNIX_SHOT_SIZE does the same where no size is given.
+// VARNIX_SHOT_CRUISE=1 zooms every shot into cruise.
 #include <QApplication>
 #include <QDir>
 #include <QSettings>
@@ -122,7 +124,7 @@ int reportShots(const QString& out, const QString& work) {
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   if (argc < 2) {
-    qWarning("usage: varnix_flight_screenshots OUTPUT_FOLDER");
+    qWarning("usage: varnix_flight_screenshots OUTPUT_FOLDER [WIDTHxHEIGHT]");
     return 2;
   }
   const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
@@ -153,8 +155,18 @@ int main(int argc, char* argv[]) {
                          true},
                         {"flight_compare", ProfileLayout::Single, 1, false, QSize(1280, 720), false, false, false,
                          true}};
-  const QStringList sizeText = qEnvironmentVariable("VARNIX_SHOT_SIZE").split(QLatin1Char('x'));
+  const QStringList sizeText =
+      (argc > 2 ? QString::fromLocal8Bit(argv[2]) : qEnvironmentVariable("VARNIX_SHOT_SIZE")).split(QLatin1Char('x'));
   const QSize everySize = sizeText.size() == 2 ? QSize(sizeText[0].toInt(), sizeText[1].toInt()) : QSize();
+  if (sizeText.size() == 2 && (everySize.width() < 640 || everySize.height() < 480)) {
+    qWarning("the size is WIDTHxHEIGHT, at least 640x480");
+    return 2;
+  }
+  // flight_compare.png, or flight_compare_1920.png at a size given.
+  auto shotFile = [&](const char* name) {
+    const QString suffix = everySize.isValid() ? QStringLiteral("_%1").arg(everySize.width()) : QString();
+    return QDir(out).filePath(QString::fromLatin1(name) + suffix + QStringLiteral(".png"));
+  };
   const bool everyCruise = qEnvironmentVariableIsSet("VARNIX_SHOT_CRUISE");
   int failures = 0;
   for (const Shot& s : shots) {
@@ -185,7 +197,7 @@ int main(int argc, char* argv[]) {
                         : s.layout == ProfileLayout::Extended ? rows * 28 / 100 : rows * 45 / 100 + 1);
     // A picture saved from the single-engine flight, as Save picture… writes it at the window's size.
     if (std::string_view(s.name) == "flight_single") {
-      const QString picture = QDir(out).filePath(QStringLiteral("flight_picture.png"));
+      const QString picture = shotFile("flight_picture");
       if (varnix::app::flight_view::savePicture(*chart, picture, window->pictureSize()).ok()) {
         qInfo("%s", qPrintable(picture));
       } else {
@@ -205,21 +217,23 @@ int main(int argc, char* argv[]) {
       chart->setRuler(rows * 25 / 100);
       chart->setCursorRow(rows * 35 / 100);
       // The two flights on paper: the saved picture, and the report's chart page (its last).
-      const QString picture = QDir(out).filePath(QStringLiteral("flight_compare_picture.png"));
+      const QString picture = shotFile("flight_compare_picture");
       if (varnix::app::flight_view::savePicture(*chart, picture, window->pictureSize()).ok()) {
         qInfo("%s", qPrintable(picture));
       } else {
         qWarning("could not save %s", qPrintable(picture));
         ++failures;
       }
-      std::vector<QImage> pages = varnix::render::flightReportImages(flightFile, varnix::render::ComparedFile{otherFile});
-      if (!pages.empty()) pages.erase(pages.begin(), pages.end() - 1);
-      failures += savePages(out, pages, "report_compare_page", 1, false);
+      if (!everySize.isValid()) {
+        std::vector<QImage> pages = varnix::render::flightReportImages(flightFile, varnix::render::ComparedFile{otherFile});
+        if (!pages.empty()) pages.erase(pages.begin(), pages.end() - 1);
+        failures += savePages(out, pages, "report_compare_page", 1, false);
+      }
     }
     if (s.table) window->tabs()->setCurrentWidget(window->table());
     if (s.summary) window->tabs()->setCurrentWidget(window->summary());
     settle();
-    const QString file = QDir(out).filePath(QString::fromLatin1(s.name) + ".png");
+    const QString file = shotFile(s.name);
     if (!window->grab().save(file)) {
       qWarning("could not save %s", qPrintable(file));
       ++failures;
@@ -228,6 +242,6 @@ int main(int argc, char* argv[]) {
     }
     window->close();
   }
-  failures += reportShots(out, work.path());
+  if (!everySize.isValid()) failures += reportShots(out, work.path());
   return failures;
 }
