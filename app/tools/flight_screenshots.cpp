@@ -12,7 +12,12 @@
 // with the width (flight_compare_1920.png), the reports left out (their pages
 // are A4 at any size); VARNIX_SHOT_SIZE does the same where no size is given.
 // VARNIX_SHOT_CRUISE=1 zooms every shot into cruise.
+// --check fails (exits non-zero) when a window does not fit the screen's
+// available area or cuts a label or header short (fit_check.h), each
+// problem said; --too-tall makes the first window taller than the screen,
+// to see the check fail.
 #include <QApplication>
+#include <QScreen>
 #include <QDir>
 #include <QSettings>
 #include <QSize>
@@ -26,6 +31,7 @@
 
 #include "core/expand.h"
 #include "encoder/flight_profile.h"
+#include "app/tools/fit_check.h"
 #include "app/flight/flight_chart.h"
 #include "app/flight/flight_window.h"
 #include "app/flight/picture_export.h"
@@ -123,6 +129,21 @@ int reportShots(const QString& out, const QString& work) {
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  bool check = false, tooTall = false;
+  {
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+      const std::string_view arg = argv[i];
+      if (arg == "--check") {
+        check = true;
+      } else if (arg == "--too-tall") {
+        tooTall = true;
+      } else {
+        argv[kept++] = argv[i];
+      }
+    }
+    argc = kept;
+  }
   if (argc < 2) {
     qWarning("usage: varnix_flight_screenshots OUTPUT_FOLDER [WIDTHxHEIGHT]");
     return 2;
@@ -180,7 +201,12 @@ int main(int argc, char* argv[]) {
     window->show();
     while (!window->isLoaded() && window->problem().isEmpty()) settle();
     // Again: the window takes the size remembered for its layout when it opens.
-    window->resize(everySize.isValid() ? everySize : s.size);
+    // Never more than the screen holds with the window's frame, at its top
+    // left, as a window manager would place it (1280x720 is then a little less).
+    const QRect screen = window->screen()->availableGeometry();
+    const QSize frame = window->frameGeometry().size() - window->geometry().size();
+    window->resize((everySize.isValid() ? everySize : s.size).boundedTo(screen.size() - frame));
+    window->move(screen.topLeft());
     auto* chart = window->chart();
     const std::size_t rows = chart->flight() ? chart->flight()->rows() : 0;
     const bool cruise = s.cruise || everyCruise;
@@ -232,7 +258,13 @@ int main(int argc, char* argv[]) {
     }
     if (s.table) window->tabs()->setCurrentWidget(window->table());
     if (s.summary) window->tabs()->setCurrentWidget(window->summary());
+    if (tooTall && &s == &shots[0]) window->setMinimumHeight(screen.height() + 100);
     settle();
+    if (check)
+      for (const QString& problem : varnix::app::tools::FitProblems(*window, screen)) {
+        qWarning("%s: %s", s.name, qPrintable(problem));
+        ++failures;
+      }
     const QString file = shotFile(s.name);
     if (!window->grab().save(file)) {
       qWarning("could not save %s", qPrintable(file));
