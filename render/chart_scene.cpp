@@ -13,6 +13,7 @@
 #include "frontend/chart/plot_points.h"
 #include "frontend/report/time_text.h"
 #include "render/chart_colors.h"
+#include "render/compare_overlay.h"
 #include "store/catalog_entry.h"
 
 namespace varnix::render {
@@ -389,9 +390,10 @@ void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f
     painter.save();
     painter.setFont(font);
     painter.setPen(Qt::black);
-    const double h = QFontMetricsF(font, painter.device()).height() * 1.6;
+    const QString title = QString::fromStdString(options.title);
+    const double h = QFontMetricsF(font, painter.device()).height() * (0.6 + title.count(QLatin1Char('\n')) + 1);
     painter.drawText(QRectF(rect.left() + 8, rect.top(), rect.width() - 16, h), Qt::AlignLeft | Qt::AlignVCenter,
-                     QString::fromStdString(options.title));
+                     title);
     painter.restore();
     area.setTop(rect.top() + h);
   }
@@ -405,11 +407,14 @@ void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f
     // A plot of its own, never shown: only its drawing is wanted.
     auto plot = std::make_unique<QCustomPlot>();
     ScenePanel p = BuildPanel(plot.get(), f, panels[i], RightMargin(panels));
+    const Comparison* compared = options.comparison.get();
+    LayOutComparison(p, compared);
     ShowTimeLabels(plot.get(), i == shown.back());
     plot->xAxis->setRange(lower, upper);
     FitPanel(p, f, panels[i]);
     for (const int c : options.hiddenChannels) ShowChannel(p, c, false);
     if (options.fitShown || !options.hiddenChannels.empty()) FitValues(p, f, extremes, options.fitShown);
+    if (compared) WidenForComparison(p, f, *compared, options.fitShown);
     if (options.elapsed) UseElapsedTime(plot.get(), f, true);
     DrawAnnotations(plot.get(), f, panels[i], options.annotations);
     if (options.cursor) {
@@ -421,6 +426,7 @@ void PaintChart(QCPPainter& painter, const QRectF& rect, const flight::Flight& f
         item->setVisible(false);
     }
     FeedPanel(p, f, width);
+    if (compared) FeedComparison(p, f, *compared, width);
     const int h = static_cast<int>(std::lround(share(i) / total * area.height()));
     FitTicksToHeight(plot.get(), h);
     painter.save();

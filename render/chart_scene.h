@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QRectF>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -25,6 +26,8 @@ class QCPPainter;
 class QCPAxis;
 
 namespace varnix::render {
+
+struct Comparison;  // render/compare_overlay.h
 
 // QCustomPlot's own buffered top layer, where the cursor and ruler live:
 // redrawing it alone leaves the series' pixels as they are.
@@ -95,7 +98,9 @@ struct ChartOptions {
   std::vector<int> hiddenChannels;
   bool cursor = false;         // the overlay's cursor, ruler and band drawn
   ChartAnnotations annotations;  // phases, findings' spans and limit lines, where the screen has them
-  std::string title;           // a line above the panels; none when empty
+  std::string title;           // lines above the panels ('\n' between them); none when empty
+  // Flight B drawn dashed over the panels, as the flight window draws it; none when unset.
+  std::shared_ptr<const Comparison> comparison;
 };
 
 // The picture's title line: aircraft, flight, date and start.

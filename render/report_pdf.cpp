@@ -17,6 +17,7 @@
 #include "frontend/chart/panel_plan.h"
 #include "frontend/report/report_content.h"
 #include "render/chart_scene.h"
+#include "render/compare_overlay.h"
 #include "render/library_text.h"
 #include "render/refused.h"
 #include "render/whole_file.h"
@@ -47,9 +48,10 @@ struct ReadFlight {
   frontend::report::ReportContent content;
   std::vector<frontend::PanelPlan> panels;
   analysis::Limits limits;
+  std::shared_ptr<const Comparison> compared;  // flight B on the chart page
 };
 
-ReportOutcome readFlight(const QString& csvPath, ReadFlight& out) {
+ReportOutcome openFlightFile(const QString& csvPath, std::optional<flight::Flight>& out) {
   using Code = ReportCode;
   QFile file(csvPath);
   if (!file.open(QIODevice::ReadOnly)) return Refused(Code::CannotOpen, QStringLiteral("The file %1 cannot be opened.").arg(csvPath));
@@ -59,7 +61,15 @@ ReportOutcome readFlight(const QString& csvPath, ReadFlight& out) {
   if (!read.ok())
     return Refused(Code::NotAFlight,
                    QStringLiteral("%1 cannot be read as a flight: %2").arg(csvPath, QString::fromStdString(read.problem)));
-  out.flight = std::move(read.value);
+  out = std::move(read.value);
+  return {};
+}
+
+ReportOutcome readFlight(const QString& csvPath, const std::optional<ComparedFile>& compare, ReadFlight& out) {
+  if (ReportOutcome opened = openFlightFile(csvPath, out.flight); !opened.ok()) return opened;
+  std::optional<flight::Flight> b;
+  if (compare)
+    if (ReportOutcome opened = openFlightFile(compare->path, b); !opened.ok()) return opened;
   const flight::Flight& f = *out.flight;
   const std::string folder = toLibraryText(QFileInfo(csvPath).absolutePath());
   // The rules' problems are the caller's to say, as each front end says them
@@ -72,6 +82,9 @@ ReportOutcome readFlight(const QString& csvPath, ReadFlight& out) {
   rules.acknowledge(out.engine.findings);
   out.content = frontend::report::MakeReportContent(f, out.analysis, out.engine, QFileInfo(csvPath).fileName().toStdString());
   out.panels = frontend::PlanPanels(f);
+  if (b)
+    out.compared = std::make_shared<const Comparison>(
+        CompareFlights(f, std::make_shared<const flight::Flight>(std::move(*b)), compare->by, compare->path));
   return {};
 }
 
@@ -118,6 +131,11 @@ void layOutFlight(ReportPage& page, const ReadFlight& r) {
   page.drawingPage(true, [&](QPainter& painter, const QRectF& area) {
     ChartOptions o;
     o.annotations = {r.engine.phases.spans, r.engine.findings, r.limits};
+    if (r.compared) {
+      // B dashed over A's lines, the lines above the panels naming both.
+      o.comparison = r.compared;
+      o.title = ComparedTitle(*r.flight, *r.compared);
+    }
     PaintChart(static_cast<QCPPainter&>(painter), area, *r.flight, r.panels, o);
   });
 }
@@ -125,13 +143,13 @@ void layOutFlight(ReportPage& page, const ReadFlight& r) {
 }  // namespace
 
 ReportOutcome writeFlightReport(const QString& csvPath, const QString& pdfPath, platform::ReplacingFile::Mode mode,
-                                ReportPages* pages) {
+                                ReportPages* pages, const std::optional<ComparedFile>& compare) {
   using Code = ReportCode;
   if (platform::sameFile(toLibraryText(csvPath), toLibraryText(pdfPath)))
     return Refused(Code::SameAsFlight,
                    QStringLiteral("%1 is the flight file itself; the report needs a file of its own.").arg(pdfPath));
   ReadFlight r;
-  if (ReportOutcome read = readFlight(csvPath, r); !read.ok()) return read;
+  if (ReportOutcome read = readFlight(csvPath, compare, r); !read.ok()) return read;
   return writeReportPdf(pdfPath, mode, text(r.content.title), text(r.content.pageHeader), pages,
                         [&](ReportPage& page) { layOutFlight(page, r); });
 }
@@ -159,9 +177,9 @@ ReportOutcome writeReportPdf(const QString& pdfPath, platform::ReplacingFile::Mo
   return {};
 }
 
-ReportOutcome printFlightReport(const QString& csvPath, QPrinter& printer) {
+ReportOutcome printFlightReport(const QString& csvPath, QPrinter& printer, const std::optional<ComparedFile>& compare) {
   ReadFlight r;
-  if (ReportOutcome read = readFlight(csvPath, r); !read.ok()) return read;
+  if (ReportOutcome read = readFlight(csvPath, compare, r); !read.ok()) return read;
   printer.setResolution(96);
   printer.setDocName(text(r.content.title));
   const std::unique_ptr<PageCanvas> canvas = pagedCanvas(printer, false);
@@ -171,9 +189,9 @@ ReportOutcome printFlightReport(const QString& csvPath, QPrinter& printer) {
   return {};
 }
 
-std::vector<QImage> flightReportImages(const QString& csvPath) {
+std::vector<QImage> flightReportImages(const QString& csvPath, const std::optional<ComparedFile>& compare) {
   ReadFlight r;
-  if (!readFlight(csvPath, r).ok()) return {};
+  if (!readFlight(csvPath, compare, r).ok()) return {};
   const std::unique_ptr<ImageCanvas> canvas = imageCanvas(false, true);
   bool ok = false;
   layOutReport(*canvas, text(r.content.pageHeader), nullptr, [&](ReportPage& page) { layOutFlight(page, r); }, &ok);

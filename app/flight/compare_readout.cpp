@@ -94,7 +94,7 @@ QString compareCursorHtml(const flight::Flight& a, const std::vector<frontend::P
 }
 
 QString rulerHtml(const flight::Flight& f, const std::vector<frontend::PanelPlan>& panels,
-                  const frontend::RulerFigures& r) {
+                  const frontend::RulerFigures& r, bool perChannel) {
   if (r.channels.size() != f.channels.size() || r.last >= f.rows()) return {};
   QString html = QStringLiteral("<p><b>Ruler</b> %1 – %2, %3<br>")
                      .arg(clockText(f.startOfDay + f.seconds[r.first]), clockText(f.startOfDay + f.seconds[r.last]),
@@ -107,6 +107,9 @@ QString rulerHtml(const flight::Flight& f, const std::vector<frontend::PanelPlan
                      QString::number(fuel.amount, 'f', 2), amountUnit,
                      fuel.fromUsed ? QStringLiteral("used fuel") : QStringLiteral("fuel flow"));
   }
+  if (!perChannel)
+    return html + QStringLiteral("<a href='%1'>Change per channel ▸</a></p>").arg(QLatin1String(kRulerOpen));
+  html += QStringLiteral("<a href='%1'>Hide the change per channel ▾</a>").arg(QLatin1String(kRulerClose));
   html += QStringLiteral("</p><table cellspacing='0' cellpadding='1'><tr><td></td><td align='right'>change</td>"
                          "<td align='right'>&nbsp;per min</td></tr>");
   for (const frontend::PanelPlan& p : panels)

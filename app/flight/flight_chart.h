@@ -15,7 +15,7 @@
 #include "analysis/findings.h"
 #include "analysis/flight_phases.h"
 #include "analysis/limits.h"
-#include "app/flight/compare_overlay.h"
+#include "render/compare_overlay.h"
 #include "render/chart_annotations.h"
 #include "flight/flight.h"
 #include "frontend/chart/panel_plan.h"
@@ -29,6 +29,8 @@ class QCPRange;
 class QCPAbstractLegendItem;
 
 namespace varnix::app::flight_view {
+
+using render::Comparison;
 
 class FlightChart : public QWidget {
   Q_OBJECT

@@ -165,6 +165,10 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   compareHeading_->setObjectName(QStringLiteral("compareHeading"));
   rulerReadout_ = new QLabel;
   rulerReadout_->setObjectName(QStringLiteral("rulerReadout"));
+  connect(rulerReadout_, &QLabel::linkActivated, this, [this](const QString& link) {
+    rulerPerChannel_ = link == QLatin1String(kRulerOpen);
+    updateRangeReadout();
+  });
   baselineReadout_ = new QLabel;
   baselineReadout_->setObjectName(QStringLiteral("baselineReadout"));
   for (QLabel* l : {compareHeading_, rulerReadout_, baselineReadout_}) {
@@ -212,9 +216,9 @@ FlightWindow::FlightWindow(QWidget* parent) : QMainWindow(parent) {
   file->addAction(QStringLiteral("&Copy picture"), QKeySequence(QStringLiteral("Ctrl+Shift+C")), this,
                   &FlightWindow::copyPicture);
   file->addSeparator();
-  file->addAction(QStringLiteral("Save &report…"), this, [this] { report::saveFlightReport(this, path_); });
+  file->addAction(QStringLiteral("Save &report…"), this, [this] { report::saveFlightReport(this, path_, comparedFile()); });
   file->addAction(QStringLiteral("Pr&int…"), QKeySequence::Print, this,
-                  [this] { report::printFlightReport(this, path_); });
+                  [this] { report::printFlightReport(this, path_, comparedFile()); });
   file->addAction(QStringLiteral("C&lose"), QKeySequence::Close, this, &QWidget::close);
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   view->addAction(QStringLiteral("&Reset zoom"), this, [this] { chart_->resetZoom(); });
@@ -504,9 +508,21 @@ void FlightWindow::updateRangeReadout() {
   const auto span = chart_->span();
   rulerReadout_->setVisible(span.has_value());
   if (span) {
-    // Ahead of the values at the cursor, in view.
-    rulerReadout_->setText(
-        rulerHtml(*flight_, chart_->plans(), frontend::RulerFiguresOf(*flight_, span->first, span->second)));
+    // Ahead of the values at the cursor, in view. The change per channel is
+    // folded away, until asked for, when it would push the cursor's values
+    // out of the read-out's view (a short window, 1280×720).
+    const frontend::RulerFigures figures = frontend::RulerFiguresOf(*flight_, span->first, span->second);
+    rulerReadout_->setText(rulerHtml(*flight_, chart_->plans(), figures, rulerPerChannel_.value_or(true)));
+    if (!rulerPerChannel_) {
+      const int width = std::max(readoutScroll_->viewport()->width() - 20, 100);
+      int above = rulerReadout_->heightForWidth(width);
+      for (const QLabel* l : {compareHeading_, baselineReadout_})
+        if (!l->isHidden()) above += l->heightForWidth(width);
+      // The cursor's time and its first dozen channels.
+      const int cursorLines = 14 * cursorReadout_->fontMetrics().lineSpacing();
+      if (above + cursorLines > readoutScroll_->viewport()->height())
+        rulerReadout_->setText(rulerHtml(*flight_, chart_->plans(), figures, false));
+    }
     readoutScroll_->ensureVisible(0, 0);
     stats = statsOfRows(*flight_, span->first, span->second + 1, true);
   } else {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "render/report_pdf.h"
 #include "flight/flight.h"
 #include "analysis/engine_analysis.h"
 #include "analysis/flight_analysis.h"
@@ -87,6 +88,7 @@ class FlightWindow : public QMainWindow {
   QLabel* baselineReadout() const { return baselineReadout_; }
   // The ruler's figures, above the values at the cursor while a span is set.
   QLabel* rulerReadout() const { return rulerReadout_; }
+  QScrollArea* readoutScroll() const { return readoutScroll_; }
 
  signals:
   void loaded();
@@ -107,6 +109,8 @@ class FlightWindow : public QMainWindow {
   void updateRangeReadout();
   void addCompareActions(QMenu* view);
   void applyComparison();  // once both flights are read
+  // Flight B for the report, as it is compared here; none when not comparing.
+  std::optional<render::ComparedFile> comparedFile() const;
   void updateCompareHeading();
   void saveLayout();
   void fitToScreen();
@@ -139,6 +143,7 @@ class FlightWindow : public QMainWindow {
   QScrollArea* readoutScroll_ = nullptr;
   QLabel* compareHeading_ = nullptr;
   QLabel* rulerReadout_ = nullptr;
+  std::optional<bool> rulerPerChannel_;  // the ruler's change per channel shown or folded, as asked; none: as it fits
   QLabel* baselineReadout_ = nullptr;
   QAction* stopCompareAction_ = nullptr;
   QActionGroup* alignGroup_ = nullptr;

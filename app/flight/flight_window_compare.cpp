@@ -47,6 +47,12 @@ void FlightWindow::chooseComparison() {
   if (!file.isEmpty()) compareWith(file);
 }
 
+std::optional<render::ComparedFile> FlightWindow::comparedFile() const {
+  const Comparison* c = chart_->comparison();
+  if (!c) return std::nullopt;
+  return render::ComparedFile{c->path, alignBy_};
+}
+
 bool FlightWindow::isComparing() const { return chart_->comparison() != nullptr; }
 
 void FlightWindow::compareWith(const QString& path) {
@@ -97,13 +103,8 @@ void FlightWindow::compareWith(const QString& path) {
 
 void FlightWindow::applyComparison() {
   if (!flight_ || !compareFlight_) return;
-  Comparison c;
-  c.path = comparePath_;
-  c.flight = compareFlight_;
-  c.match = frontend::MatchChannels(flight_->channels, compareFlight_->channels);
-  c.extremes = compareExtremes_;
-  c.alignment = frontend::AlignFlights(*flight_, moments_, *compareFlight_, compareMoments_, alignBy_);
-  chart_->setComparison(std::move(c));
+  chart_->setComparison(
+      render::MakeComparison(*flight_, moments_, compareFlight_, compareMoments_, compareExtremes_, alignBy_, comparePath_));
   stopCompareAction_->setEnabled(true);
   updateCompareHeading();
   cursorMoved(chart_->cursorRow());

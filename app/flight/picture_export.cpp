@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/flight/picture_export.h"
 
+#include <memory>
+
 #include "app/flight/flight_chart.h"
+#include "render/compare_overlay.h"
 #include "render/picture_export.h"
 
 namespace varnix::app::flight_view {
@@ -12,6 +15,11 @@ render::ChartOptions pictureOptions(const FlightChart& chart, bool includeCursor
   render::ChartOptions o = chart.shown();
   o.cursor = includeCursor;
   o.title = render::PictureTitle(*chart.flight());
+  if (const Comparison* c = chart.comparison()) {
+    // B as the window draws it, the title naming both flights.
+    o.comparison = std::make_shared<const Comparison>(*c);
+    o.title = render::ComparedTitle(*chart.flight(), *c);
+  }
   return o;
 }
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The flight window's charts as a picture file, as the window shows them
 // (render/picture_export.h writes it): a title line naming the flight, the
-// phases and limit lines, and the cursor and ruler only when asked.
+// phases and limit lines, the compared flight B dashed with both flights
+// named, and the cursor and ruler only when asked.
 #pragma once
 
 #include <QImage>

@@ -7,10 +7,17 @@
 // the value axes fit what is shown. Also a picture as Save picture… writes it
 // (flight_picture.png), the flight report's pages (report_page1-3.png) and
 // the aircraft report's first two (aircraft_report_page.png, _page2.png).
-//   varnix_flight_screenshots OUTPUT_FOLDER
-// VARNIX_SHOT_SIZE=1920x1080 gives every shot that size, VARNIX_SHOT_CRUISE=1
-// zooms every shot into cruise (to look at the windows at other sizes).
+//   varnix_flight_screenshots OUTPUT_FOLDER [WIDTHxHEIGHT]
+// A size (1280x720, 1920x1080) gives every window that size, its files named
+// with the width (flight_compare_1920.png), the reports left out (their pages
+// are A4 at any size); VARNIX_SHOT_SIZE does the same where no size is given.
+// VARNIX_SHOT_CRUISE=1 zooms every shot into cruise.
+// --check fails (exits non-zero) when a window does not fit the screen's
+// available area or cuts a label or header short (fit_check.h), each
+// problem said; --too-tall makes the first window taller than the screen,
+// to see the check fail.
 #include <QApplication>
+#include <QScreen>
 #include <QDir>
 #include <QSettings>
 #include <QSize>
@@ -24,6 +31,7 @@
 
 #include "core/expand.h"
 #include "encoder/flight_profile.h"
+#include "app/tools/fit_check.h"
 #include "app/flight/flight_chart.h"
 #include "app/flight/flight_window.h"
 #include "app/flight/picture_export.h"
@@ -121,8 +129,23 @@ int reportShots(const QString& out, const QString& work) {
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  bool check = false, tooTall = false;
+  {
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+      const std::string_view arg = argv[i];
+      if (arg == "--check") {
+        check = true;
+      } else if (arg == "--too-tall") {
+        tooTall = true;
+      } else {
+        argv[kept++] = argv[i];
+      }
+    }
+    argc = kept;
+  }
   if (argc < 2) {
-    qWarning("usage: varnix_flight_screenshots OUTPUT_FOLDER");
+    qWarning("usage: varnix_flight_screenshots OUTPUT_FOLDER [WIDTHxHEIGHT]");
     return 2;
   }
   const QString out = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
@@ -153,8 +176,18 @@ int main(int argc, char* argv[]) {
                          true},
                         {"flight_compare", ProfileLayout::Single, 1, false, QSize(1280, 720), false, false, false,
                          true}};
-  const QStringList sizeText = qEnvironmentVariable("VARNIX_SHOT_SIZE").split(QLatin1Char('x'));
+  const QStringList sizeText =
+      (argc > 2 ? QString::fromLocal8Bit(argv[2]) : qEnvironmentVariable("VARNIX_SHOT_SIZE")).split(QLatin1Char('x'));
   const QSize everySize = sizeText.size() == 2 ? QSize(sizeText[0].toInt(), sizeText[1].toInt()) : QSize();
+  if (sizeText.size() == 2 && (everySize.width() < 640 || everySize.height() < 480)) {
+    qWarning("the size is WIDTHxHEIGHT, at least 640x480");
+    return 2;
+  }
+  // flight_compare.png, or flight_compare_1920.png at a size given.
+  auto shotFile = [&](const char* name) {
+    const QString suffix = everySize.isValid() ? QStringLiteral("_%1").arg(everySize.width()) : QString();
+    return QDir(out).filePath(QString::fromLatin1(name) + suffix + QStringLiteral(".png"));
+  };
   const bool everyCruise = qEnvironmentVariableIsSet("VARNIX_SHOT_CRUISE");
   int failures = 0;
   for (const Shot& s : shots) {
@@ -162,12 +195,18 @@ int main(int argc, char* argv[]) {
     QDir().mkpath(folder);
     auto* window = new varnix::app::flight_view::FlightWindow;
     window->resize(everySize.isValid() ? everySize : s.size);
-    window->openFile(s.avionics ? QStringLiteral(VARNIX_SOURCE_DIR "/tests/data/avionics/log_220417_125002_LFQA.csv")
-                                : makeFlight(folder, s.layout, s.seed, s.summary || s.compare));
+    const QString flightFile = s.avionics ? QStringLiteral(VARNIX_SOURCE_DIR "/tests/data/avionics/log_220417_125002_LFQA.csv")
+                                          : makeFlight(folder, s.layout, s.seed, s.summary || s.compare);
+    window->openFile(flightFile);
     window->show();
     while (!window->isLoaded() && window->problem().isEmpty()) settle();
     // Again: the window takes the size remembered for its layout when it opens.
-    window->resize(everySize.isValid() ? everySize : s.size);
+    // Never more than the screen holds with the window's frame, at its top
+    // left, as a window manager would place it (1280x720 is then a little less).
+    const QRect screen = window->screen()->availableGeometry();
+    const QSize frame = window->frameGeometry().size() - window->geometry().size();
+    window->resize((everySize.isValid() ? everySize : s.size).boundedTo(screen.size() - frame));
+    window->move(screen.topLeft());
     auto* chart = window->chart();
     const std::size_t rows = chart->flight() ? chart->flight()->rows() : 0;
     const bool cruise = s.cruise || everyCruise;
@@ -184,7 +223,7 @@ int main(int argc, char* argv[]) {
                         : s.layout == ProfileLayout::Extended ? rows * 28 / 100 : rows * 45 / 100 + 1);
     // A picture saved from the single-engine flight, as Save picture… writes it at the window's size.
     if (std::string_view(s.name) == "flight_single") {
-      const QString picture = QDir(out).filePath(QStringLiteral("flight_picture.png"));
+      const QString picture = shotFile("flight_picture");
       if (varnix::app::flight_view::savePicture(*chart, picture, window->pictureSize()).ok()) {
         qInfo("%s", qPrintable(picture));
       } else {
@@ -195,18 +234,38 @@ int main(int argc, char* argv[]) {
     if (s.compare) {
       const QString other = folder + QStringLiteral("/other");
       QDir().mkpath(other);
-      window->compareWith(makeFlight(other, ProfileLayout::Single, 6));
+      const QString otherFile = makeFlight(other, ProfileLayout::Single, 6);
+      window->compareWith(otherFile);
       while (!window->isComparing() && window->comparisonProblem().isEmpty()) settle();
       // From the takeoff into the cruise; the ruler over the climb.
       chart->setTimeRange(chart->keyOfRow(rows * 8 / 100), chart->keyOfRow(rows * 45 / 100));
       chart->setRuler(rows * 15 / 100);
       chart->setRuler(rows * 25 / 100);
       chart->setCursorRow(rows * 35 / 100);
+      // The two flights on paper: the saved picture, and the report's chart page (its last).
+      const QString picture = shotFile("flight_compare_picture");
+      if (varnix::app::flight_view::savePicture(*chart, picture, window->pictureSize()).ok()) {
+        qInfo("%s", qPrintable(picture));
+      } else {
+        qWarning("could not save %s", qPrintable(picture));
+        ++failures;
+      }
+      if (!everySize.isValid()) {
+        std::vector<QImage> pages = varnix::render::flightReportImages(flightFile, varnix::render::ComparedFile{otherFile});
+        if (!pages.empty()) pages.erase(pages.begin(), pages.end() - 1);
+        failures += savePages(out, pages, "report_compare_page", 1, false);
+      }
     }
     if (s.table) window->tabs()->setCurrentWidget(window->table());
     if (s.summary) window->tabs()->setCurrentWidget(window->summary());
+    if (tooTall && &s == &shots[0]) window->setMinimumHeight(screen.height() + 100);
     settle();
-    const QString file = QDir(out).filePath(QString::fromLatin1(s.name) + ".png");
+    if (check)
+      for (const QString& problem : varnix::app::tools::FitProblems(*window, screen)) {
+        qWarning("%s: %s", s.name, qPrintable(problem));
+        ++failures;
+      }
+    const QString file = shotFile(s.name);
     if (!window->grab().save(file)) {
       qWarning("could not save %s", qPrintable(file));
       ++failures;
@@ -215,6 +274,6 @@ int main(int argc, char* argv[]) {
     }
     window->close();
   }
-  failures += reportShots(out, work.path());
+  if (!everySize.isValid()) failures += reportShots(out, work.path());
   return failures;
 }

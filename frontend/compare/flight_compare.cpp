@@ -41,6 +41,13 @@ std::string_view AlignByName(AlignBy by) {
   return "takeoff";
 }
 
+std::optional<AlignBy> AlignByOption(std::string_view word) {
+  if (word == "takeoff") return AlignBy::Takeoff;
+  if (word == "start") return AlignBy::EngineStart;
+  if (word == "clock") return AlignBy::Clock;
+  return std::nullopt;
+}
+
 FlightMoments MomentsOf(const analysis::FlightPhases& phases) {
   FlightMoments m;
   for (const analysis::PhaseSpan& s : phases.spans)

@@ -20,6 +20,8 @@ enum class AlignBy { Takeoff, EngineStart, Clock };
 
 // "takeoff", "engine start", "clock time".
 std::string_view AlignByName(AlignBy by);
+// The command line's words for it: "takeoff", "start", "clock"; none for any other.
+std::optional<AlignBy> AlignByOption(std::string_view word);
 
 // What aligning needs of one flight, in seconds from its first row.
 struct FlightMoments {

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <optional>
 
 #include "support/cli_run.h"
@@ -136,6 +137,65 @@ TEST(DrawingCli, NeverWritesThroughALinkOrOverTheFlight) {
       EXPECT_FALSE(fs::is_symlink(out));
       EXPECT_GT(fs::file_size(out), 2000u);
     }
+  }
+}
+
+// chart --compare draws flight B over A (the picture is not A's alone, and
+// the alignment changes it); a bad B is said and coded as a bad A is; the
+// output is never B; --align needs --compare and one of its three words.
+TEST(DrawingCli, ChartComparesASecondFlightAndNamesABadOne) {
+  TempDir dir;
+  const std::string logs = std::string(VARNIX_SOURCE_DIR) + "/tests/data/avionics/";
+  const std::string a = test::quoted(logs + "log_220417_125002_LFQA.csv");
+  const std::string b = logs + "log_220417_135002_LFAQ.csv";
+  writeFile(dir.file("other.csv"), "a,b\r\n1,2\r\n");
+  ASSERT_EQ(runCli(dir, "chart " + a + " -o " + test::quoted(dir.file("alone.png"))).exit, 0);
+  const std::string alone = readFile(dir.file("alone.png"));
+  const struct {
+    const char* what;
+    std::string args;
+    int exit;  // 105-109: any of CLI11's usage codes
+    std::string said;
+    const char* sameAs;  // the picture equals this one's; none when it must differ from every other
+  } cases[] = {
+      {"by takeoff", "--compare " + test::quoted(b), 0, "", nullptr},
+      {"by takeoff, said", "--compare " + test::quoted(b) + " --align takeoff", 0, "", "by takeoff"},
+      {"by clock", "--compare " + test::quoted(b) + " --align clock", 0, "", nullptr},
+      {"missing B", "--compare " + test::quoted(dir.file("missing.CSV")), 1,
+       dir.file("missing.CSV") + ": the file " + dir.file("missing.CSV") + " cannot be opened", nullptr},
+      {"B not a flight", "--compare " + test::quoted(dir.file("other.csv")), 2, dir.file("other.csv") + ": line 1:",
+       nullptr},
+      {"the output is B", "--compare " + test::quoted(b) + " --force", 5, "is the flight file itself", nullptr},
+      {"--align alone", "--align clock", 105, "--align requires --compare", nullptr},
+      {"--align of another word", "--compare " + test::quoted(b) + " --align sideways", 105,
+       "takeoff, start or clock", nullptr},
+  };
+  std::map<std::string, std::string> drawn;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string out = std::string(c.what) == "the output is B" ? b : dir.file(std::string(c.what) + ".png");
+    const std::string before = readFile(b);
+    const CliRun run = runCli(dir, "chart " + a + " -o " + test::quoted(out) + " " + c.args);
+    if (c.exit >= 105) {
+      EXPECT_GE(run.exit, 105);
+      EXPECT_LE(run.exit, 109);
+    } else {
+      EXPECT_EQ(run.exit, c.exit) << run.err;
+    }
+    EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+    EXPECT_EQ(readFile(b), before) << "B is untouched";
+    if (c.exit != 0) {
+      EXPECT_FALSE(fs::exists(dir.file(std::string(c.what) + ".png")));
+      continue;
+    }
+    const std::string picture = readFile(out);
+    EXPECT_NE(picture, alone) << "B is drawn";
+    if (c.sameAs) {
+      EXPECT_EQ(picture, drawn[c.sameAs]);
+    } else {
+      for (const auto& [what, other] : drawn) EXPECT_NE(picture, other) << "the same picture as " << what;
+    }
+    drawn[c.what] = picture;
   }
 }
 

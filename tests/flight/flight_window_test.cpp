@@ -23,7 +23,8 @@
 #include "app/flight/flight_window.h"
 #include "app/flight/picture_export.h"
 #include "app/flight/readout.h"
-#include "app/flight/compare_overlay.h"
+#include "app/flight/compare_readout.h"
+#include "render/compare_overlay.h"
 #include "frontend/chart/axis_span.h"
 #include "frontend/compare/flight_compare.h"
 #include "analysis/cruise_baselines.h"
@@ -809,7 +810,9 @@ class FlightWindowTest : public QObject {
   }
 
   // The ruler's change, rate per minute and fuel burnt, above the values at
-  // the cursor and in view without scrolling.
+  // the cursor and in view without scrolling; at 1280×720 the change per
+  // channel is folded so that the cursor's values stay in view too, and its
+  // link unfolds it.
   void rulerResultsShowAtTheTopOfTheReadout() {
     const std::string path = eventsFlight("rulerTop");
     const flight::FlightRead read = flight::OpenFlight(path);
@@ -823,6 +826,14 @@ class FlightWindowTest : public QObject {
     w->chart()->setRuler(last);
     w->chart()->setRuler(first);
     QTRY_VERIFY(w->rulerReadout()->isVisible());
+    QVERIFY(w->rulerReadout()->text().contains("0:10:00"));
+    QVERIFY(readoutRow(w->rulerReadout()->text(), "E1").isEmpty());
+    QTRY_VERIFY(w->cursorReadout()->isVisible());
+    const QWidget* view = w->readoutScroll()->viewport();
+    const QPoint cursorTop = w->cursorReadout()->mapTo(view, QPoint(0, 0));
+    QVERIFY2(cursorTop.y() >= 0 && cursorTop.y() + 8 * w->cursorReadout()->fontMetrics().lineSpacing() < view->height(),
+             "the cursor's time and first values in view");
+    emit w->rulerReadout()->linkActivated(QString::fromLatin1(app::flight_view::kRulerOpen));
     const QString html = w->rulerReadout()->text();
     QVERIFY(html.contains("0:10:00"));
     // E1's change and its rate over the ten minutes.

@@ -1,15 +1,68 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/flight/compare_overlay.h"
+#include "render/compare_overlay.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <qcustomplot.h>
 
+#include "analysis/flight_phases.h"
 #include "frontend/chart/plot_points.h"
+#include "frontend/report/time_text.h"
 
-namespace varnix::app::flight_view {
+namespace varnix::render {
 
-void LayOutComparison(render::ScenePanel& p, const Comparison* c) {
+namespace {
+
+std::string signedClock(double seconds) {
+  std::string text(1, seconds < 0 ? '-' : '+');
+  text += flight::ClockText(std::abs(seconds));
+  return text;
+}
+
+}  // namespace
+
+Comparison MakeComparison(const flight::Flight& a, const frontend::FlightMoments& ma,
+                          std::shared_ptr<const flight::Flight> b, const frontend::FlightMoments& mb,
+                          std::shared_ptr<const std::vector<frontend::ValueExtremes>> extremes, frontend::AlignBy by,
+                          QString path) {
+  Comparison c;
+  c.path = std::move(path);
+  c.match = frontend::MatchChannels(a.channels, b->channels);
+  c.alignment = frontend::AlignFlights(a, ma, *b, mb, by);
+  c.extremes = std::move(extremes);
+  c.flight = std::move(b);
+  return c;
+}
+
+Comparison CompareFlights(const flight::Flight& a, std::shared_ptr<const flight::Flight> b, frontend::AlignBy by,
+                          QString path) {
+  const frontend::FlightMoments ma = frontend::MomentsOf(analysis::FindPhases(a));
+  const frontend::FlightMoments mb = frontend::MomentsOf(analysis::FindPhases(*b));
+  auto extremes = std::make_shared<const std::vector<frontend::ValueExtremes>>(ChannelExtremes(*b));
+  return MakeComparison(a, ma, std::move(b), mb, std::move(extremes), by, std::move(path));
+}
+
+std::string ComparedTitle(const flight::Flight& a, const Comparison& c) {
+  std::string title = "A (solid): ";
+  title += PictureTitle(a);
+  title += "\nB (dashed): ";
+  title += PictureTitle(*c.flight);
+  title += " · aligned by ";
+  title += frontend::AlignByName(c.alignment.by);
+  title += ", B's start at ";
+  title += flight::ClockText(a.startOfDay + c.alignment.offset);
+  title += " (";
+  title += signedClock(c.alignment.offset);
+  title += ")";
+  if (!c.alignment.note.empty()) {
+    title += " · ";
+    title += c.alignment.note;
+  }
+  return title;
+}
+
+void LayOutComparison(ScenePanel& p, const Comparison* c) {
   const int own = static_cast<int>(p.channels.size());
   while (p.plot->graphCount() > own) p.plot->removeGraph(p.plot->graphCount() - 1);
   if (!c) return;
@@ -27,7 +80,7 @@ void LayOutComparison(render::ScenePanel& p, const Comparison* c) {
   }
 }
 
-void FeedComparison(render::ScenePanel& p, const flight::Flight& a, const Comparison& c, int width) {
+void FeedComparison(ScenePanel& p, const flight::Flight& a, const Comparison& c, int width) {
   const flight::Flight& b = *c.flight;
   const int own = static_cast<int>(p.channels.size());
   if (b.rows() == 0 || p.plot->graphCount() <= own) return;
@@ -53,7 +106,7 @@ void FeedComparison(render::ScenePanel& p, const flight::Flight& a, const Compar
   }
 }
 
-void WidenForComparison(render::ScenePanel& p, const flight::Flight& a, const Comparison& c, bool shownRange) {
+void WidenForComparison(ScenePanel& p, const flight::Flight& a, const Comparison& c, bool shownRange) {
   const flight::Flight& b = *c.flight;
   if (p.valueZoomed || !c.extremes || b.rows() == 0) return;
   std::size_t first = 0, last = b.rows() - 1;
@@ -64,7 +117,7 @@ void WidenForComparison(render::ScenePanel& p, const flight::Flight& a, const Co
     first = b.rowAt(range.lower - shift);
     last = b.rowAt(range.upper - shift);
   }
-  for (QCPAxis* axis : render::ValueAxes(p.plot)) {
+  for (QCPAxis* axis : ValueAxes(p.plot)) {
     float low = std::numeric_limits<float>::infinity(), high = -low;
     for (std::size_t g = 0; g < p.channels.size(); ++g) {
       const QCPGraph* graph = p.plot->graph(static_cast<int>(g));
@@ -84,4 +137,4 @@ void WidenForComparison(render::ScenePanel& p, const flight::Flight& a, const Co
   }
 }
 
-}  // namespace varnix::app::flight_view
+}  // namespace varnix::render
