@@ -218,6 +218,9 @@ void printText(const std::vector<AircraftLog>& logs) {
       std::printf("Trend: %s %s\n", std::string(analysis::SeverityName(trend.severity)).c_str(), t(trend.text).c_str());
     for (const store::MaintenanceRecord& r : log.maintenance)
       for (const store::MaintenanceEffect& x : r.effects) printLine("Maintenance: " + x.text);
+    for (const store::OilInterval& o : log.oil)
+      if (o.rate) printLine("Maintenance: " + store::OilIntervalText(o));
+    if (const std::string fuel = store::FuelFlowText(log.fuel); !fuel.empty()) printLine("Maintenance: " + fuel);
     for (const store::UnreadableFile& u : log.unreadableFiles)
       printLine("Unreadable: " + u.file + ": " + u.problem);
     std::printf("\n");

@@ -83,6 +83,7 @@ int writeAircraft(const std::string& dataFolder, const Period& period, const std
     if (folder != period.aircraft && id != period.aircraft) continue;
     for (const std::string& p : rules.problemLines()) reportMessage(terminalText(p));
     store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
+    store::ApplyMaintenance(log, dataFolder + "/" + folder);
     const frontend::report::AircraftReportContent content =
         frontend::report::MakeAircraftReportContent(log, id, period.since, period.until);
     OffscreenQt qt;

@@ -97,6 +97,12 @@ void layOutAircraft(ReportPage& page, const frontend::report::AircraftReportCont
     page.drawing(kPanelHeight, [&](QPainter& painter, const QRectF& area) { paintPanel(painter, area, s); });
   page.gap(10);
 
+  if (!c.maintenance.empty()) {
+    page.heading(QStringLiteral("Maintenance"));
+    for (const std::string& line : c.maintenance) page.text(text(line));
+    page.gap(10);
+  }
+
   page.heading(QStringLiteral("Findings"));
   if (c.findings.empty()) page.text(QStringLiteral("None open in this period."));
   for (const std::string& line : c.findings) page.text(text(line));

@@ -580,4 +580,6 @@ QSize FlightWindow::pictureSize() const {
   return chart_->isVisible() ? chart_->size() : tabs_->currentWidget()->size();
 }
 
+void FlightWindow::showMaintenance(const QStringList& effects) { summary_->showMaintenance(effects); }
+
 }  // namespace varnix::app::flight_view

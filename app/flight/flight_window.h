@@ -86,6 +86,8 @@ class FlightWindow : public QMainWindow {
   // logbook has it), at the top of the read-out.
   void showBaseline(const std::vector<analysis::CruiseBaseline>& baselines);
   QLabel* baselineReadout() const { return baselineReadout_; }
+  // What the maintenance before this flight changed, at the top of its Summary.
+  void showMaintenance(const QStringList& effects);
   // The ruler's figures, above the values at the cursor while a span is set.
   QLabel* rulerReadout() const { return rulerReadout_; }
   QScrollArea* readoutScroll() const { return readoutScroll_; }

@@ -141,6 +141,11 @@ SummaryView::SummaryView(QWidget* parent) : QScrollArea(parent) {
 
   problems_ = prose();
   problems_->hide();
+  maintenanceTitle_ = title(QStringLiteral("After maintenance"));
+  maintenanceTitle_->hide();
+  maintenance_ = prose();
+  maintenance_->setObjectName(QStringLiteral("maintenanceText"));
+  maintenance_->hide();
   timeline_ = new PhaseTimeline;
   auto* above = new QWidget;
   sectionsAbove_ = twoColumns(above);
@@ -152,6 +157,8 @@ SummaryView::SummaryView(QWidget* parent) : QScrollArea(parent) {
   sectionsBelow_ = twoColumns(below);
 
   layout->addWidget(problems_);
+  layout->addWidget(maintenanceTitle_);
+  layout->addWidget(maintenance_);
   layout->addWidget(timeline_);
   layout->addWidget(above);
   layout->addWidget(title(QStringLiteral("Findings")));
@@ -182,6 +189,14 @@ void SummaryView::showAnalysis(std::shared_ptr<const Flight> flight, const analy
   timeline_->setPhases(analysis.phases.spans, analysis.findings, length);
   fillSections(analysis);
   fillFindings(analysis);
+}
+
+void SummaryView::showMaintenance(const QStringList& effects) {
+  QStringList lines;
+  for (const QString& e : effects) lines << e.toHtmlEscaped();
+  maintenance_->setText(lines.join(QStringLiteral("<br>")));
+  maintenanceTitle_->setVisible(!effects.isEmpty());
+  maintenance_->setVisible(!effects.isEmpty());
 }
 
 void SummaryView::fillSections(const analysis::EngineAnalysis& a) {

@@ -64,6 +64,11 @@ class SummaryView : public QScrollArea {
   void showAnalysis(std::shared_ptr<const flight::Flight> flight, const analysis::EngineAnalysis& analysis,
                     const QStringList& problems);
 
+  // What the maintenance done before this flight changed, one text a line
+  // (the logbook knows it: the flight is the first after the work); none hides it.
+  void showMaintenance(const QStringList& effects);
+  QLabel* maintenanceText() const { return maintenance_; }
+
   PhaseTimeline* timeline() const { return timeline_; }
   QTableWidget* findingTable() const { return findings_; }
   QTableWidget* acknowledgedTable() const { return acknowledged_; }
@@ -86,6 +91,8 @@ class SummaryView : public QScrollArea {
 
   std::shared_ptr<const flight::Flight> flight_;
   QLabel* problems_ = nullptr;
+  QLabel* maintenanceTitle_ = nullptr;
+  QLabel* maintenance_ = nullptr;
   PhaseTimeline* timeline_ = nullptr;
   // The first row of sections stands above the findings, the others below, two to a row.
   QGridLayout* sectionsAbove_ = nullptr;

@@ -2,6 +2,7 @@
 #include "app/logbook/findings_tab.h"
 
 #include "app/shared/column_fit.h"
+#include "store/aircraft_issues.h"
 
 #include <QStyle>
 #include <algorithm>
@@ -17,6 +18,38 @@ namespace {
 constexpr int kFlightRole = Qt::UserRole;      // the flight's row in the log (-1: none)
 constexpr int kTimeRole = Qt::UserRole + 1;    // seconds from the flight's start
 constexpr int kTextColumn = 4, kAdviceColumn = 6;
+
+QString text(const std::string& s) { return QString::fromStdString(s); }
+
+// The maintenance log beside the findings: what each entry changed, the oil
+// the engine used, how true the fuel flow reads. Nothing without a log.
+QTreeWidgetItem* maintenanceGroup(const store::AircraftLog& log) {
+  QList<QTreeWidgetItem*> rows;
+  auto row = [&](const QString& date, const QString& channel, const QString& what, int flightIndex = -1) {
+    auto* item = new QTreeWidgetItem({date, QString(), QString(), channel, what, QString(), QString()});
+    item->setData(0, kFlightRole, flightIndex);
+    item->setData(0, kTimeRole, 0.0);
+    rows.append(item);
+  };
+  // An entry's effect opens the first flight after the work, whose Summary tells it.
+  for (const store::MaintenanceRecord& r : log.maintenance) {
+    const std::size_t first = store::FirstFlightFrom(log, r.entry.date);
+    for (const store::MaintenanceEffect& e : r.effects)
+      row(text(r.entry.date), text(e.channel), text(e.text), first < log.flights.size() ? static_cast<int>(first) : -1);
+  }
+  for (const store::OilInterval& o : log.oil)
+    if (o.rate) row(text(o.to), QStringLiteral("OIL"), text(store::OilIntervalText(o)));
+  if (const std::string fuel = store::FuelFlowText(log.fuel); !fuel.empty())
+    row(text(log.fuel.intervals.back().to), QStringLiteral("FF"), text(fuel));
+  if (rows.isEmpty()) return nullptr;
+  auto* group = new QTreeWidgetItem({QStringLiteral("Maintenance"), QStringLiteral("%1 entries").arg(log.maintenance.size()),
+                                     QString(), QString(),
+                                     QStringLiteral("What the work changed, the oil used and the fuel flow's error"),
+                                     QString(), QString()});
+  group->setData(0, kFlightRole, -1);
+  group->addChildren(rows);
+  return group;
+}
 
 }  // namespace
 
@@ -100,9 +133,19 @@ int FindingsTab::show(const store::AircraftLog* log) {
       add(x, static_cast<int>(i), QString::fromStdString(f.entry.start).replace(QLatin1Char('T'), QLatin1Char(' ')),
           QString::fromStdString(f.entry.flightLabel));
   }
+  // An issue the maintenance log resolved says by what (it stays listed).
+  std::vector<store::AircraftIssue> resolved;
+  for (store::AircraftIssue& i : store::AircraftIssues(*log))
+    if (!i.resolvedBy.empty()) resolved.push_back(std::move(i));
+  auto markResolved = [&](const std::pair<int, std::string>& key, QTreeWidgetItem* row) {
+    for (const store::AircraftIssue& i : resolved)
+      if (static_cast<int>(i.kind) == key.first && i.channel == key.second)
+        row->setText(kTextColumn, row->text(kTextColumn) + QStringLiteral(" · resolved by ") + text(i.resolvedBy));
+  };
   QList<QTreeWidgetItem*> rows;
   for (auto& [key, issue] : issues) {
     if (issue.items.size() == 1) {
+      markResolved(key, issue.items.front());
       rows.append(issue.items.front());
       continue;
     }
@@ -133,8 +176,10 @@ int FindingsTab::show(const store::AircraftLog* log) {
       for (int c = 0; c < group->columnCount(); ++c)
         group->setForeground(c, look->palette().brush(QPalette::Disabled, QPalette::Text));
     for (QTreeWidgetItem* item : issue.items) group->addChild(item);
+    markResolved(key, group);
     rows.append(group);
   }
+  if (QTreeWidgetItem* maintenance = maintenanceGroup(*log)) rows.prepend(maintenance);
   addTopLevelItems(rows);
   RefitColumns(this);
   return count;

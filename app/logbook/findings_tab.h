@@ -3,7 +3,9 @@
 // finding of its flights (the acknowledged ones greyed, with their reasons),
 // grouped by issue (one kind on one channel): an issue seen on several
 // flights is one row, its dates, flights and newest text, that opens to each
-// flight's finding. Activating a finding asks for its flight at its time.
+// flight's finding; an issue the maintenance log resolved says by what. Above
+// them the maintenance log's figures: each entry's before and after, the oil
+// used, the fuel flow's error. Activating a finding asks for its flight at its time.
 #pragma once
 
 #include <QTreeWidget>

@@ -306,21 +306,34 @@ void FrmLogbook::showAircraft() {
   flights_->setLog(log_);
   trends_->setLog(log_);
   if (log_) {
-    // The maintenance entries join the trends once read.
+    // The maintenance log, read and applied off the GUI thread to a copy of
+    // the aircraft's log (each entry's before and after, the changes it
+    // explains, the oil and fuel figures), then shown in every tab.
     maintenanceRead_.start([folder = fileName(dataFolder_ + QLatin1Char('/') + folder), log = log_](const TaskControl& control) {
       store::MaintenanceFile file = store::ReadMaintenance(folder);
-      if (file.entries.empty()) return;
-      control.deliverTo<FrmLogbook>([log, entries = std::move(file.entries)](FrmLogbook& window) {
-        if (window.log_ == log) window.trends_->setLog(log, entries);
+      if (file.entries.empty() && file.problems.empty()) return;
+      auto applied = std::make_shared<store::AircraftLog>(*log);
+      store::ApplyMaintenance(*applied, file);
+      control.deliverTo<FrmLogbook>([log, applied = std::shared_ptr<const store::AircraftLog>(std::move(applied)),
+                                     entries = std::move(file.entries)](FrmLogbook& window) {
+        if (window.log_ != log) return;
+        // Its flights and their findings are those the flights table shows already.
+        window.log_ = applied;
+        window.trends_->setLog(applied, entries);
+        window.showFindings();
       });
     });
   } else {
     maintenanceRead_.cancel();
   }
-  const int findings = findings_->show(log_.get());
-  tabs_->setTabText(2, findings == 0 ? QStringLiteral("Findings") : QStringLiteral("Findings (%1)").arg(findings));
+  showFindings();
   report_->setEnabled(log_ && !log_->flights.empty());
   selectPendingFlight();
+}
+
+void FrmLogbook::showFindings() {
+  const int findings = findings_->show(log_.get());
+  tabs_->setTabText(2, findings == 0 ? QStringLiteral("Findings") : QStringLiteral("Findings (%1)").arg(findings));
 }
 
 void FrmLogbook::showLimitsProblems(const analysis::AircraftRules& rules) {
@@ -352,11 +365,28 @@ flight_view::FlightWindow* FrmLogbook::openFlightAt(const QString& path, double 
   return window;
 }
 
+namespace {
+
+// What the maintenance done since the flight before changed: the effects of
+// the entries whose first flight after (a flight on the day counts after) is
+// `flightIndex` of the log's flights.
+QStringList maintenanceBefore(const store::AircraftLog& log, std::size_t flightIndex) {
+  QStringList effects;
+  for (const store::MaintenanceRecord& r : log.maintenance)
+    if (store::FirstFlightFrom(log, r.entry.date) == flightIndex)
+      for (const store::MaintenanceEffect& e : r.effects) effects << QString::fromStdString(e.text);
+  return effects;
+}
+
+}  // namespace
+
 void FrmLogbook::openFlight(int flightIndex, double seconds) {
   if (!log_ || flightIndex < 0 || static_cast<std::size_t>(flightIndex) >= log_->flights.size()) return;
-  openFlightAt(dataFolder_ + QLatin1Char('/') +
-                   QString::fromStdString(log_->flights[static_cast<std::size_t>(flightIndex)].entry.file),
-               seconds);
+  flight_view::FlightWindow* window =
+      openFlightAt(dataFolder_ + QLatin1Char('/') +
+                       QString::fromStdString(log_->flights[static_cast<std::size_t>(flightIndex)].entry.file),
+                   seconds);
+  window->showMaintenance(maintenanceBefore(*log_, static_cast<std::size_t>(flightIndex)));
 }
 
 void FrmLogbook::compareSelected() {

@@ -128,6 +128,7 @@ class FrmLogbook : public Form {
   void showProgress(std::size_t done, std::size_t total);
   void startWorker(std::optional<std::map<std::string, std::int64_t>> keptLooks);
   void showAircraft();
+  void showFindings();  // the Findings tab and its count, of the log shown
   void showLimitsProblems(const analysis::AircraftRules& rules);
   void openFlight(int flightIndex, double seconds);
   void editLimits();

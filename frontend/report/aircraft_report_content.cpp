@@ -130,13 +130,27 @@ AircraftReportContent MakeAircraftReportContent(const store::AircraftLog& log, c
     period.folder = log.folder;
     for (const LogbookFlight* f : shown) period.flights.push_back(*f);
     period.trends = log.trends;
+    period.maintenance = log.maintenance;
     for (const store::AircraftIssue& i : store::AircraftIssues(period)) {
       const std::string when = i.first == i.last ? i.last : i.first + " to " + i.last;
-      r.issues.push_back(std::string(i.severity == analysis::Severity::Warning ? "WARNING" : "Caution") + " · " + i.text +
-                         " — " + std::to_string(i.flights) + (i.flights == 1 ? " flight, " : " flights, ") + when +
-                         (i.hint.empty() ? "" : " — " + i.hint));
+      const std::string severity = !i.resolvedBy.empty() ? "Resolved"
+                                   : i.severity == analysis::Severity::Warning ? "WARNING"
+                                                                               : "Caution";
+      r.issues.push_back(severity + " · " + i.text + " — " + std::to_string(i.flights) +
+                         (i.flights == 1 ? " flight, " : " flights, ") + when + (i.hint.empty() ? "" : " — " + i.hint) +
+                         (i.resolvedBy.empty() ? "" : " — resolved by " + i.resolvedBy));
     }
   }
+  const auto inPeriod = [&](const std::string& day) { return day >= since && (until.empty() || day <= until); };
+  for (const store::MaintenanceRecord& m : log.maintenance) {
+    if (!inPeriod(m.entry.date)) continue;
+    std::string line = m.entry.date + " · " + store::EntryName(m.entry);
+    for (const store::MaintenanceEffect& e : m.effects) line += " · " + e.text;
+    r.maintenance.push_back(std::move(line));
+  }
+  for (const store::OilInterval& o : log.oil)
+    if (o.rate && inPeriod(o.to)) r.maintenance.push_back(store::OilIntervalText(o));
+  if (const std::string fuel = store::FuelFlowText(log.fuel); !fuel.empty()) r.maintenance.push_back(fuel);
   for (const analysis::Finding& t : log.trends)
     r.trends.push_back(severityWord(t) + " · " + t.text + (t.acknowledged ? " (acknowledged: " + t.reason + ")" : ""));
 

@@ -43,6 +43,10 @@ struct AircraftReportContent {
   std::vector<std::string> findings;      // open ones, per flight, newest first
   std::vector<std::string> acknowledged;  // those the owner knows, with the reason
   std::vector<std::string> trends;        // the trend findings across the aircraft's flights
+  // The period's maintenance, each entry with its before and after ("2024-10-13
+  // · injector 3 cleaned · C3 cruise CHT 361 -> 335 °F ...: the work helped"),
+  // then the oil used between additions and the fuel flow's error.
+  std::vector<std::string> maintenance;
   std::vector<TrendSeries> panels;        // series with at least one point
 };
 

@@ -255,4 +255,10 @@ void ApplyMaintenance(AircraftLog& log, const MaintenanceFile& file) {
   }
 }
 
+std::size_t FirstFlightFrom(const AircraftLog& log, const std::string& date) {
+  std::size_t first = log.flights.size();
+  for (std::size_t i = 0; i < log.flights.size() && log.flights[i].entry.start.substr(0, 10) >= date; ++i) first = i;
+  return first;
+}
+
 }  // namespace varnix::store

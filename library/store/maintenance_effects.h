@@ -64,6 +64,11 @@ bool EntryCovers(const MaintenanceEntry& entry, const std::string& channel);
 // cylinders, magnetos, borescope, compression).
 std::vector<MaintenanceEffect> MaintenanceEffects(const MaintenanceEntry& entry, const std::vector<EffectFlight>& flights);
 
+// The first of the log's flights (newest first) on or after `date`
+// ("YYYY-MM-DD"), the one that shows the work's effect first: its index,
+// the count of flights when none is.
+std::size_t FirstFlightFrom(const AircraftLog& log, const std::string& date);
+
 // Reads the folder's maintenance.csv (a damaged one: its problems join the
 // log's unreadable files, its readable entries are used all the same) and
 // applies it to `log`: the effects of every entry, the oil consumption and

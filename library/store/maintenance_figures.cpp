@@ -121,4 +121,19 @@ FuelCalibration FuelFlowCalibration(const std::vector<MaintenanceEntry>& entries
   return c;
 }
 
+std::string OilIntervalText(const OilInterval& i) {
+  if (!i.rate) return "";
+  return "Oil used " + fixed(*i.rate, "%.2f") + " qt/h: " + fixed(i.quarts, "%.1f") + " qt added on " + i.to + " after " +
+         fixed(i.hours, "%.1f") + " h since " + i.from;
+}
+
+std::string FuelFlowText(const FuelCalibration& c) {
+  if (c.intervals.empty()) return "";
+  if (!c.meanErrorPercent || !c.spreadPercent || !c.correctedFactor)
+    return "The fuel flow against the fuel pumped: " + c.why;
+  return "The fuel flow reads " + fixed(*c.meanErrorPercent, "%+.1f") + " % (spread " + fixed(*c.spreadPercent, "%.1f") +
+         " points over " + std::to_string(c.intervals.size()) + " fills to full): a transducer factor of " +
+         fixed(*c.correctedFactor, "%.3f") + " times today's would correct it";
+}
+
 }  // namespace varnix::store

@@ -62,4 +62,12 @@ inline constexpr double kFuelSpreadMost = 2.0;
 FuelCalibration FuelFlowCalibration(const std::vector<MaintenanceEntry>& entries,
                                     const std::vector<FlownFlight>& flights, double factor);
 
+// The figures as an owner reads them: "Oil used 0.50 qt/h: 1.0 qt added
+// after 2.0 h since 2024-09-01" ("" for an interval without a rate); "The
+// fuel flow reads +6.0 % (spread 0.2 points over 4 fills to full): a
+// transducer factor of 1.060 times today's would correct it", or why it
+// cannot be said ("" without an interval).
+std::string OilIntervalText(const OilInterval& interval);
+std::string FuelFlowText(const FuelCalibration& calibration);
+
 }  // namespace varnix::store

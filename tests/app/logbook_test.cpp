@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -32,6 +34,7 @@
 
 #include "app/flight/flight_chart.h"
 #include "app/flight/flight_window.h"
+#include "app/flight/summary_view.h"
 #include "app/logbook/frm_logbook.h"
 #include "app/logbook/logbook_model.h"
 #include "app/logbook/maintenance_editor.h"
@@ -209,6 +212,60 @@ class LogbookTest : public QObject {
 
   // "Aircraft report…": its period is the logbook's first to last flight
   // unless narrowed, and the flights' durations read h:mm:ss as in the report.
+#ifdef VARNIX_SIM
+  // A history whose C3 injector was cleaned, its head 25 °F cooler after:
+  // the Findings tab, the Summary of the first flight after the work and the
+  // aircraft report say the work helped, with the figures.
+  void saysTheWorkHelpedInTheFindingsTheSummaryAndTheReport() {
+    test::TempDir dir;
+    const QString dat = QString::fromStdString(dir.file("H.DAT"));
+    QProcess sim;
+    sim.start(QStringLiteral(VARNIX_SIM), {QStringLiteral("make-dump"), QStringLiteral("-o"), dat, QStringLiteral("--history"),
+                                           QStringLiteral("180"), QStringLiteral("--minutes"), QStringLiteral("60"),
+                                           QStringLiteral("--seed"), QStringLiteral("4"),
+                                           QStringLiteral("--maintenance-injector"), QStringLiteral("3:25:45")});
+    QVERIFY(sim.waitForFinished(60000));
+    QCOMPARE(sim.exitCode(), 0);
+    const std::vector<std::string> files = test::expandedFlights(dir, test::readFile(dat.toStdString()));
+    QCOMPARE(files.size(), std::size_t{60});
+    const QString folder = QFileInfo(QString::fromStdString(files.front())).absolutePath();
+    QVERIFY(QFile::rename(QString::fromStdString(dir.file("maintenance.csv")), folder + QStringLiteral("/maintenance.csv")));
+
+    FrmLogbook form;
+    QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
+    form.openFolder(QString::fromStdString(dir.file("data")));
+    QVERIFY(caughtUp.wait(60000));
+    QTRY_VERIFY_WITH_TIMEOUT(form.currentLog() && !form.currentLog()->maintenance.empty(), 10000);
+    const QString helped = QStringLiteral("the work helped");
+    QTreeWidgetItem* effect = findingItem(form.findingsList(), QStringLiteral("C3 cruise CHT"));
+    QVERIFY(effect);
+    QVERIFY2(effect->text(4).contains(helped) && effect->text(4).contains(QStringLiteral("after 'injector 3 cleaned'")),
+             qPrintable(effect->text(4)));
+    QCOMPARE(effect->parent()->text(0), QStringLiteral("Maintenance"));
+
+    emit form.findingsList()->itemActivated(effect, 0);
+    app::flight_view::FlightWindow* window = nullptr;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+          for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* fw = qobject_cast<app::flight_view::FlightWindow*>(w); fw && fw->isLoaded()) window = fw;
+          return window != nullptr;
+        },
+        10000));
+    QVERIFY2(window->summary()->maintenanceText()->text().contains(effect->text(4).toHtmlEscaped()),
+             qPrintable(window->summary()->maintenanceText()->text()));
+    QVERIFY(window->summary()->maintenanceText()->isVisibleTo(window->summary()));
+    window->close();
+
+    app::report::AircraftReportDialog dialog(*form.currentLog(), QStringLiteral("N4471K"), &form);
+    dialog.setPeriod(QDate(2000, 1, 1), QDate(2100, 1, 1));
+    const std::vector<std::string>& lines = dialog.content().maintenance;
+    QVERIFY(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+      return l.find("injector 3 cleaned") != std::string::npos && l.find(helped.toStdString()) != std::string::npos;
+    }));
+  }
+#endif
+
   void aircraftReportCoversTheLogbooksPeriod() {
     test::TempDir dir;
     test::expandedFlights(dir, test::readFile(std::string(VARNIX_SOURCE_DIR) + "/samples/SAMPLE.DAT"));
