@@ -217,7 +217,7 @@ void printText(const std::vector<AircraftLog>& logs) {
     for (const auto& trend : log.trends)
       std::printf("Trend: %s %s\n", std::string(analysis::SeverityName(trend.severity)).c_str(), t(trend.text).c_str());
     for (const store::MaintenanceRecord& r : log.maintenance)
-      for (const store::MaintenanceEffect& x : r.effects) printLine("Maintenance: " + x.text);
+      for (const std::string& line : store::EffectLines(r)) printLine("Maintenance: " + line);
     for (const store::OilInterval& o : log.oil)
       if (o.rate) printLine("Maintenance: " + store::OilIntervalText(o));
     if (const std::string fuel = store::FuelFlowText(log.fuel); !fuel.empty()) printLine("Maintenance: " + fuel);

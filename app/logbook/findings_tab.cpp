@@ -34,8 +34,11 @@ QTreeWidgetItem* maintenanceGroup(const store::AircraftLog& log) {
   // An entry's effect opens the first flight after the work, whose Summary tells it.
   for (const store::MaintenanceRecord& r : log.maintenance) {
     const std::size_t first = store::FirstFlightFrom(log, r.entry.date);
-    for (const store::MaintenanceEffect& e : r.effects)
-      row(text(r.entry.date), text(e.channel), text(e.text), first < log.flights.size() ? static_cast<int>(first) : -1);
+    for (const std::string& line : store::EffectLines(r)) {
+      const auto of = std::find_if(r.effects.begin(), r.effects.end(), [&](const store::MaintenanceEffect& e) { return e.text == line; });
+      row(text(r.entry.date), of == r.effects.end() ? QString() : text(of->channel), text(line),
+          first < log.flights.size() ? static_cast<int>(first) : -1);
+    }
   }
   for (const store::OilInterval& o : log.oil)
     if (o.rate) row(text(o.to), QStringLiteral("OIL"), text(store::OilIntervalText(o)));

@@ -374,7 +374,7 @@ QStringList maintenanceBefore(const store::AircraftLog& log, std::size_t flightI
   QStringList effects;
   for (const store::MaintenanceRecord& r : log.maintenance)
     if (store::FirstFlightFrom(log, r.entry.date) == flightIndex)
-      for (const store::MaintenanceEffect& e : r.effects) effects << QString::fromStdString(e.text);
+      for (const std::string& line : store::EffectLines(r)) effects << QString::fromStdString(line);
   return effects;
 }
 

@@ -27,12 +27,17 @@
 
 #include "core/expand.h"
 #include "encoder/flight_profile.h"
+#include "app/flight/flight_window.h"
+#include "app/flight/summary_view.h"
 #include "app/logbook/frm_logbook.h"
 #include "app/logbook/logbook_model.h"
 #include "app/logbook/maintenance_editor.h"
 #include "app/logbook/trends_chart.h"
 #include "app/report/flight_report.h"
+#include "frontend/report/aircraft_report_content.h"
+#include "render/aircraft_report_pdf.h"
 #include "render/library_text.h"
+#include "store/aircraft_issues.h"
 #include "store/maintenance_log.h"
 
 using namespace varnix;
@@ -119,6 +124,60 @@ bool writeMaintenance(const QString& data, const std::string& aircraft, bool twi
       store::SaveMaintenance(app::toLibraryText(data) + "/" + aircraft, file.entries);
   if (!saved.ok()) std::fprintf(stderr, "%s\n", saved.problem.c_str());
   return saved.ok();
+}
+
+// What the maintenance changed where the owner reads it: the Findings tab,
+// the Summary of the first flight after the injector was cleaned, the
+// aircraft report's page, at both sizes.
+int maintenanceShots(app::logbook::FrmLogbook& form, const QString& out) {
+  form.tabs()->setCurrentIndex(2);
+  const store::AircraftLog* log = form.currentLog();
+  if (!log || log->maintenance.empty()) return 1;
+  for (const auto& [size, name] : {std::pair{QSize(1280, 720), "logbook_findings_maintenance.png"},
+                                   std::pair{QSize(1920, 1080), "logbook_findings_maintenance_1920.png"}}) {
+    form.resize(size);
+    if (QTreeWidgetItem* group = form.findingsList()->topLevelItem(0)) group->setExpanded(true);
+    for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    form.grab().save(out + QLatin1Char('/') + QString::fromLatin1(name));
+    std::printf("%s/%s\n", out.toLocal8Bit().constData(), name);
+  }
+  const auto injector = std::find_if(log->maintenance.begin(), log->maintenance.end(), [](const store::MaintenanceRecord& r) {
+    return r.entry.kind == store::MaintenanceKind::Injector;
+  });
+  const std::size_t first = injector == log->maintenance.end() ? log->flights.size() : store::FirstFlightFrom(*log, injector->entry.date);
+  if (first >= log->flights.size()) return 1;
+  QTreeWidgetItem* effect = nullptr;
+  for (QTreeWidgetItemIterator it(form.findingsList()); *it && !effect; ++it)
+    if ((*it)->data(0, Qt::UserRole).toInt() == static_cast<int>(first) && (*it)->parent() &&
+        (*it)->parent()->text(0) == QLatin1String("Maintenance"))
+      effect = *it;
+  if (!effect) return 1;
+  emit form.findingsList()->itemActivated(effect, 0);
+  app::flight_view::FlightWindow* window = nullptr;
+  for (int i = 0; i < 500 && !(window && window->isLoaded()); ++i) {
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* fw = qobject_cast<app::flight_view::FlightWindow*>(w)) window = fw;
+  }
+  if (!window || !window->isLoaded()) return 1;
+  window->tabs()->setCurrentWidget(window->summary());
+  for (const auto& [size, name] : {std::pair{QSize(1280, 720), "flight_summary_maintenance.png"},
+                                   std::pair{QSize(1920, 1080), "flight_summary_maintenance_1920.png"}}) {
+    window->resize(size);
+    for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    window->grab().save(out + QLatin1Char('/') + QString::fromLatin1(name));
+    std::printf("%s/%s\n", out.toLocal8Bit().constData(), name);
+  }
+  window->close();
+  const frontend::report::AircraftReportContent content =
+      frontend::report::MakeAircraftReportContent(*log, store::AircraftId(*log), "2025-09-01", "");
+  const std::vector<QImage> pages = render::aircraftReportImages(content);
+  for (std::size_t i = 0; i < pages.size() && i < 2; ++i) {
+    const QString name = QStringLiteral("aircraft_report_maintenance_page%1.png").arg(i + 1);
+    pages[i].save(out + QLatin1Char('/') + name);
+    std::printf("%s/%s\n", out.toLocal8Bit().constData(), name.toLocal8Bit().constData());
+  }
+  return 0;
 }
 
 // The Maintenance editor over the logbook of `size`, sized as on a screen of that size.
@@ -222,7 +281,7 @@ int trendsShots(const QString& out) {
     if (form.aircraftList()->item(row)->text().startsWith(QLatin1String("N140SX"))) form.aircraftList()->setCurrentRow(row);
   shootMaintenance(form, out, {1280, 720}, "logbook_maintenance.png");
   shootMaintenance(form, out, {1920, 1080}, "logbook_maintenance_1920.png");
-  return 0;
+  return maintenanceShots(form, out);
 }
 
 // The Fleet tab at 1280×720 and 1920×1080.

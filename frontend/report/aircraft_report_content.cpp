@@ -145,7 +145,7 @@ AircraftReportContent MakeAircraftReportContent(const store::AircraftLog& log, c
   for (const store::MaintenanceRecord& m : log.maintenance) {
     if (!inPeriod(m.entry.date)) continue;
     std::string line = m.entry.date + " · " + store::EntryName(m.entry);
-    for (const store::MaintenanceEffect& e : m.effects) line += " · " + e.text;
+    for (const std::string& effect : store::EffectLines(m)) line += " · " + effect;
     r.maintenance.push_back(std::move(line));
   }
   for (const store::OilInterval& o : log.oil)

@@ -166,6 +166,7 @@ std::vector<MaintenanceEffect> MaintenanceEffects(const MaintenanceEntry& entry,
     return names;
   };
   const auto temperatures = [&](auto member, const std::string& figure) {
+    const std::size_t from = out.size();
     for (const std::string& channel : channels(member)) {
       const auto shown = sides(entry.date, flights, [&](const EffectFlight& f) {
         const float v = figureOf(f.point.*member, channel);
@@ -182,6 +183,16 @@ std::vector<MaintenanceEffect> MaintenanceEffects(const MaintenanceEntry& entry,
       });
       out.push_back(effect(entry, channel, figure, degrees, shown, judged, kEffectLeastF, "%.0f"));
     }
+    // A channel only a flight or two has (another reader's name for a
+    // cylinder, in a log imported once) is not the aircraft's series where
+    // others have enough flights.
+    const auto seen = [](const MaintenanceEffect& e) { return std::max(e.flightsBefore, e.flightsAfter); };
+    std::size_t most = 0;
+    for (std::size_t i = from; i < out.size(); ++i) most = std::max(most, seen(out[i]));
+    if (most >= kEffectFlightsLeast)
+      out.erase(std::remove_if(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(),
+                               [&](const MaintenanceEffect& e) { return seen(e) < kEffectFlightsLeast; }),
+                out.end());
   };
   temperatures(&analysis::TrendPoint::cruiseCht, "cruise CHT");
   temperatures(&analysis::TrendPoint::cruiseEgt, "cruise EGT");
@@ -225,7 +236,7 @@ void ApplyMaintenance(AircraftLog& log, const MaintenanceFile& file) {
   // The factor the monitor uses now is not in its files: the corrected one is relative to it.
   log.fuel = FuelFlowCalibration(file.entries, flown, 1.0);
 
-  // A change that starts at work on its cylinder is the work's effect.
+  // A change that starts at work on its cylinder names the work.
   for (analysis::Finding& t : log.trends) {
     const bool change = t.kind == analysis::FindingKind::Change || t.kind == analysis::FindingKind::TrendCht ||
                         t.kind == analysis::FindingKind::TrendEgt || t.kind == analysis::FindingKind::Baseline;
@@ -248,6 +259,13 @@ void ApplyMaintenance(AircraftLog& log, const MaintenanceFile& file) {
       if (starts && (!at || entry.date > at->date)) at = &entry;
     }
     if (!at) continue;
+    // Cooler after the work is what it was done for; hotter after it is
+    // still a problem, and the work is the first place to look.
+    if (t.peak > 0) {
+      t.text += ", since " + EntryName(*at);
+      t.hint = "check the work of " + EntryName(*at) + (t.hint.empty() ? "" : "; " + t.hint);
+      continue;
+    }
     t.text += ", after " + EntryName(*at) + ": the work's effect, not a new problem";
     t.hint.clear();
     t.acknowledged = true;
@@ -259,6 +277,33 @@ std::size_t FirstFlightFrom(const AircraftLog& log, const std::string& date) {
   std::size_t first = log.flights.size();
   for (std::size_t i = 0; i < log.flights.size() && log.flights[i].entry.start.substr(0, 10) >= date; ++i) first = i;
   return first;
+}
+
+std::vector<std::string> EffectLines(const MaintenanceRecord& record) {
+  std::vector<std::string> lines;
+  std::string unchanged;
+  std::size_t flights = kEffectFlights;
+  std::string figure;
+  for (const MaintenanceEffect& e : record.effects) {
+    if (e.verdict != "made no difference") {
+      lines.push_back(e.text);
+      continue;
+    }
+    const bool sameFigure = e.figure == figure;
+    unchanged += unchanged.empty() ? "" : sameFigure ? ", " : "; ";
+    unchanged += e.channel.empty() ? e.figure : e.channel;
+    figure = e.figure;
+    flights = std::min({flights, e.flightsBefore, e.flightsAfter});
+    // The figure's name once, after its last channel.
+    const auto next = std::find_if(&e + 1, record.effects.data() + record.effects.size(),
+                                   [](const MaintenanceEffect& x) { return x.verdict == "made no difference"; });
+    if (!e.channel.empty() && (next == record.effects.data() + record.effects.size() || next->figure != e.figure))
+      unchanged += " " + e.figure;
+  }
+  if (!unchanged.empty())
+    lines.push_back("After " + EntryName(record.entry) + ", unchanged (" + std::to_string(flights) +
+                    " flights each side at least): " + unchanged);
+  return lines;
 }
 
 }  // namespace varnix::store

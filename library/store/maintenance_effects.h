@@ -64,6 +64,12 @@ bool EntryCovers(const MaintenanceEntry& entry, const std::string& channel);
 // cylinders, magnetos, borescope, compression).
 std::vector<MaintenanceEffect> MaintenanceEffects(const MaintenanceEntry& entry, const std::vector<EffectFlight>& flights);
 
+// The effects as an owner reads them: each that changed (or cannot be
+// judged yet) its own line, those that made no difference one line: "After
+// 'plugs rotated' on 2025-03-28, unchanged (10 flights each side at least):
+// C1, C2, C3 cruise CHT; E1, E2, E3 cruise EGT".
+std::vector<std::string> EffectLines(const MaintenanceRecord& record);
+
 // The first of the log's flights (newest first) on or after `date`
 // ("YYYY-MM-DD"), the one that shows the work's effect first: its index,
 // the count of flights when none is.
