@@ -235,7 +235,7 @@ class LogbookTest : public QObject {
     QSignalSpy caughtUp(&form, &FrmLogbook::caughtUp);
     form.openFolder(QString::fromStdString(dir.file("data")));
     QVERIFY(caughtUp.wait(60000));
-    QTRY_VERIFY_WITH_TIMEOUT(form.currentLog() && !form.currentLog()->maintenance.empty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.currentLog() && !form.currentLog()->maintenance.empty(), 30000);
     const QString helped = QStringLiteral("the work helped");
     QTreeWidgetItem* effect = findingItem(form.findingsList(), QStringLiteral("C3 cruise CHT"));
     QVERIFY(effect);
@@ -348,7 +348,7 @@ class LogbookTest : public QObject {
         if (p.title == title) return trends->entriesOn(p).size();
       return std::size_t{99};
     };
-    QTRY_COMPARE(marked(QStringLiteral("C3 cruise CHT")), std::size_t{1});
+    QTRY_COMPARE_WITH_TIMEOUT(marked(QStringLiteral("C3 cruise CHT")), std::size_t{1}, 30000);
     QCOMPARE(marked(QStringLiteral("C1 cruise CHT")), std::size_t{0});
     QCOMPARE(marked(QStringLiteral("Oil temperature in cruise")), std::size_t{1});  // the oil added, not the injector
     form.tabs()->setCurrentWidget(trends);
