@@ -95,6 +95,8 @@ FrmLogbook::FrmLogbook() : Form(kName) {
   auto* bottom = new QHBoxLayout;
   progress_ = new QLabel(this);
   progress_->setObjectName(QStringLiteral("lblProgress"));
+  // An import's status can be long: it wraps rather than widen the window past the screen.
+  progress_->setWordWrap(true);
   bottom->addWidget(progress_, 1);
   connect(progress_, &QLabel::linkActivated, this, [this] { showImportList(); });
   limitsProblems_ = new QLabel(this);

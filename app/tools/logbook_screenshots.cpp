@@ -7,11 +7,17 @@
 // cylinder that drifts, at 1280×720 and 1920×1080; each has a maintenance
 // log (oil added every few weeks, plugs, an annual, C3's injector), whose
 // entries the trend panels mark, and whose table is shown at both sizes.
-//   varnix_logbook_screenshots OUTPUT_FOLDER
+//   varnix_logbook_screenshots OUTPUT_FOLDER [--check] [--too-tall]
+// --check fails (exits non-zero) when a window shot at a size the screen
+// holds does not fit the screen's available area or cuts a label or header
+// short (fit_check.h), each problem said; --too-tall makes the first window
+// checked taller than the screen, to see the check fail.
 // The report is written as OUTPUT_FOLDER/report.pdf; turn its pages into
 // pictures with any PDF renderer (pdftoppm -png -r 60 report.pdf report).
 #include <QApplication>
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFile>
 #include <QListWidget>
 #include <QPainter>
@@ -24,6 +30,7 @@
 #include <algorithm>
 #include <QTreeWidget>
 #include <cstdio>
+#include <string_view>
 
 #include "core/expand.h"
 #include "encoder/flight_profile.h"
@@ -33,6 +40,7 @@
 #include "app/logbook/logbook_model.h"
 #include "app/logbook/maintenance_editor.h"
 #include "app/logbook/trends_chart.h"
+#include "app/tools/fit_check.h"
 #include "app/report/flight_report.h"
 #include "frontend/report/aircraft_report_content.h"
 #include "render/aircraft_report_pdf.h"
@@ -43,6 +51,36 @@
 using namespace varnix;
 
 namespace {
+
+// --check: every window shot at a size the screen holds, sized to the
+// screen's available area less its frame as a maximised window is, then
+// judged by FitProblems.
+struct FitCheck {
+  bool on = false;
+  bool tooTall = false;
+  int problems = 0;
+
+  // `asked`: the size the shot is made at; a shot for a larger screen is not judged.
+  void operator()(QWidget& window, QSize asked, const char* name) {
+    if (!on) return;
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    if (asked.width() > screen.width() || asked.height() > screen.height()) return;
+    if (window.isWindow() && window.parentWidget() == nullptr) {
+      const QSize frame = window.frameGeometry().size() - window.geometry().size();
+      window.resize(screen.size() - frame);
+      window.move(screen.topLeft());
+    }
+    if (tooTall) {
+      window.setMinimumHeight(screen.height() + 100);
+      tooTall = false;
+    }
+    for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    for (const QString& problem : app::tools::FitProblems(window, screen)) {
+      std::fprintf(stderr, "%s: %s\n", name, qPrintable(problem));
+      ++problems;
+    }
+  }
+};
 
 // Writes `plan` as the dump `dat`, expands it into `data` and removes it.
 bool expandPlan(const QString& dat, const QString& data, const sim::encode::DumpPlan& plan) {
@@ -129,7 +167,7 @@ bool writeMaintenance(const QString& data, const std::string& aircraft, bool twi
 // What the maintenance changed where the owner reads it: the Findings tab,
 // the Summary of the first flight after the injector was cleaned, the
 // aircraft report's page, at both sizes.
-int maintenanceShots(app::logbook::FrmLogbook& form, const QString& out) {
+int maintenanceShots(app::logbook::FrmLogbook& form, const QString& out, FitCheck& fit) {
   form.tabs()->setCurrentIndex(2);
   const store::AircraftLog* log = form.currentLog();
   if (!log || log->maintenance.empty()) return 1;
@@ -138,6 +176,7 @@ int maintenanceShots(app::logbook::FrmLogbook& form, const QString& out) {
     form.resize(size);
     if (QTreeWidgetItem* group = form.findingsList()->topLevelItem(0)) group->setExpanded(true);
     for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    fit(form, size, name);
     form.grab().save(out + QLatin1Char('/') + QString::fromLatin1(name));
     std::printf("%s/%s\n", out.toLocal8Bit().constData(), name);
   }
@@ -165,6 +204,7 @@ int maintenanceShots(app::logbook::FrmLogbook& form, const QString& out) {
                                    std::pair{QSize(1920, 1080), "flight_summary_maintenance_1920.png"}}) {
     window->resize(size);
     for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    fit(*window, size, name);
     window->grab().save(out + QLatin1Char('/') + QString::fromLatin1(name));
     std::printf("%s/%s\n", out.toLocal8Bit().constData(), name);
   }
@@ -181,7 +221,7 @@ int maintenanceShots(app::logbook::FrmLogbook& form, const QString& out) {
 }
 
 // The Maintenance editor over the logbook of `size`, sized as on a screen of that size.
-void shootMaintenance(app::logbook::FrmLogbook& form, const QString& out, QSize size, const char* name) {
+void shootMaintenance(app::logbook::FrmLogbook& form, const QString& out, QSize size, const char* name, FitCheck& fit) {
   form.resize(size);
   form.editMaintenance();
   app::logbook::MaintenanceEditor* editor = nullptr;
@@ -192,6 +232,7 @@ void shootMaintenance(app::logbook::FrmLogbook& form, const QString& out, QSize 
   if (!editor) return;
   editor->fitInto(QRect(QPoint(0, 0), size));
   QApplication::processEvents();
+  fit(*editor, size, name);
   QPixmap shot = form.grab();
   QPainter painter(&shot);
   const QPixmap dialog = editor->grab();
@@ -233,7 +274,7 @@ bool expandAircraft(const QString& tmp, const QString& data, const std::string& 
 }
 
 // The Trends tab of each aircraft of a single and a twin, at both sizes.
-int trendsShots(const QString& out) {
+int trendsShots(const QString& out, FitCheck& fit) {
   QTemporaryDir tmp;
   const QString data = tmp.path() + QStringLiteral("/data");
   QDir().mkpath(data);
@@ -273,19 +314,20 @@ int trendsShots(const QString& out) {
     QApplication::processEvents();
     // The maintenance entries join the trends once read on their thread.
     for (int i = 0; i < 50; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    fit(form, shot.size, shot.name);
     form.grab().save(out + QLatin1Char('/') + QString::fromLatin1(shot.name));
     std::printf("%s/%s\n", out.toLocal8Bit().constData(), shot.name);
   }
   form.aircraftList()->setCurrentRow(0);
   for (int row = 0; row < form.aircraftList()->count(); ++row)
     if (form.aircraftList()->item(row)->text().startsWith(QLatin1String("N140SX"))) form.aircraftList()->setCurrentRow(row);
-  shootMaintenance(form, out, {1280, 720}, "logbook_maintenance.png");
-  shootMaintenance(form, out, {1920, 1080}, "logbook_maintenance_1920.png");
-  return maintenanceShots(form, out);
+  shootMaintenance(form, out, {1280, 720}, "logbook_maintenance.png", fit);
+  shootMaintenance(form, out, {1920, 1080}, "logbook_maintenance_1920.png", fit);
+  return maintenanceShots(form, out, fit);
 }
 
 // The Fleet tab at 1280×720 and 1920×1080.
-void shootFleet(app::logbook::FrmLogbook& form, const QString& out) {
+void shootFleet(app::logbook::FrmLogbook& form, const QString& out, FitCheck& fit) {
   form.tabs()->setCurrentWidget(form.fleetList());
   const struct {
     QSize size;
@@ -294,6 +336,7 @@ void shootFleet(app::logbook::FrmLogbook& form, const QString& out) {
   for (const auto& shot : shots) {
     form.resize(shot.size);
     QApplication::processEvents();
+    fit(form, shot.size, shot.name);
     form.grab().save(out + QLatin1Char('/') + QString::fromLatin1(shot.name));
     std::printf("%s/%s\n", qPrintable(out), shot.name);
   }
@@ -303,8 +346,19 @@ void shootFleet(app::logbook::FrmLogbook& form, const QString& out) {
 
 int main(int argc, char** argv) {
   QApplication qt(argc, argv);
+  FitCheck fit;
+  {
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+      const std::string_view arg = argv[i];
+      if (arg == "--check") fit.on = true;
+      else if (arg == "--too-tall") fit.tooTall = true;
+      else argv[kept++] = argv[i];
+    }
+    argc = kept;
+  }
   if (argc < 2) {
-    std::fprintf(stderr, "usage: varnix_logbook_screenshots OUTPUT_FOLDER\n");
+    std::fprintf(stderr, "usage: varnix_logbook_screenshots OUTPUT_FOLDER [--check] [--too-tall]\n");
     return 2;
   }
   const QString out = QString::fromLocal8Bit(argv[1]);
@@ -321,7 +375,7 @@ int main(int argc, char** argv) {
   limits.close();
 
   app::logbook::FrmLogbook form;
-  form.resize(1280, 760);
+  form.resize(1280, 720);
   QSignalSpy caughtUp(&form, &app::logbook::FrmLogbook::caughtUp);
   form.openFolder(data);
   form.show();
@@ -338,16 +392,18 @@ int main(int argc, char** argv) {
           break;
         }
     QApplication::processEvents();
+    fit(form, {1280, 720}, names[tab]);
     form.grab().save(out + QLatin1Char('/') + QString::fromLatin1(names[tab]));
     std::printf("%s/%s\n", argv[1], names[tab]);
   }
-  shootFleet(form, out);
+  shootFleet(form, out, fit);
   // The Limits editor, opened from a window of 1280×720, as large as the screen lets it be.
   {
     form.resize(1280, 720);
     form.aircraftList()->setCurrentRow(0);
     QTimer::singleShot(300, [&] {
       if (QWidget* editor = QApplication::activeModalWidget()) {
+        fit(*editor, {1280, 720}, "logbook_limits.png");
         editor->grab().save(out + QStringLiteral("/logbook_limits.png"));
         std::printf("%s/logbook_limits.png (%dx%d)\n", argv[1], editor->frameGeometry().width(),
                     editor->frameGeometry().height());
@@ -365,6 +421,7 @@ int main(int argc, char** argv) {
                     QStringLiteral("N123AB"));
     finished.wait(60000);
     QApplication::processEvents();
+    fit(form, {1280, 720}, "logbook_import.png");
     form.grab().save(out + QStringLiteral("/logbook_import.png"));
     std::printf("%s/logbook_import.png\n", argv[1]);
     form.showImportList();
@@ -382,5 +439,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("%s/report.pdf\n", argv[1]);
-  return trendsShots(out);
+  const int failed = trendsShots(out, fit);
+  if (fit.problems) std::fprintf(stderr, "%d problems: the windows do not fit the screen\n", fit.problems);
+  return failed ? failed : fit.problems ? 1 : 0;
 }

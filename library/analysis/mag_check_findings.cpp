@@ -25,7 +25,8 @@ bool probeFaulty(const FlightDigest& d, const std::string& channel, const RunupC
 int cylinderOf(const std::string& channel) {
   std::size_t k = channel.size();
   while (k > 0 && std::isdigit(static_cast<unsigned char>(channel[k - 1]))) --k;
-  return k < channel.size() ? std::stoi(channel.substr(k)) : 0;
+  // A cylinder number has a digit or two; a longer run of digits is no cylinder.
+  return k < channel.size() && channel.size() - k <= 2 ? std::stoi(channel.substr(k)) : 0;
 }
 
 std::string listed(const std::vector<std::string>& names) {
