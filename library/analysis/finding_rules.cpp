@@ -198,6 +198,7 @@ constexpr KindRule kKindRules[] = {
     {.kind = FindingKind::Sensor, .name = "sensor"},  // the digest's sensor faults
     {.kind = FindingKind::Valve, .name = "valve"},    // the digest's valve screen
     {.kind = FindingKind::MagCheck, .name = "mag_check"},  // the digest's magneto checks
+    {.kind = FindingKind::OilConsumption, .name = "oil_consumption", .trend = true},  // the maintenance log's oil
 };
 
 const KindRule& ruleOf(FindingKind kind) {

@@ -187,18 +187,18 @@ std::vector<SensorFaultSpan> SensorFaultSpans(const flight::Flight& flight, cons
 
 enum class FindingKind {
   Cht, Tit, Dif, Cooling, OilHigh, OilLow, BatteryLow, BatteryHigh, EgtCruise, TrendCht, TrendEgt, ChtCaution,
-  Baseline, Change, HottestCylinder, Sensor, Valve, MagCheck,
+  Baseline, Change, HottestCylinder, Sensor, Valve, MagCheck, OilConsumption,
 };
 enum class Severity { Caution, Warning };
 
 // The JSON and catalog names: "cht", "tit", "dif", "cooling", "oil_high",
 // "oil_low", "battery_low", "battery_high", "egt_cruise", "trend_cht", "trend_egt",
 // "cht_caution", "baseline", "change", "hottest_cylinder", "sensor", "valve",
-// "mag_check".
+// "mag_check", "oil_consumption".
 std::string_view KindName(FindingKind kind);
 // The kind of a JSON name; nothing for another text.
 std::optional<FindingKind> KindOfName(std::string_view name);
-// A finding across an aircraft's flights (trend_cht, trend_egt): it has no times of its own.
+// A finding across an aircraft's flights (trend_cht, trend_egt, oil_consumption): it has no times of its own.
 bool IsTrendKind(FindingKind kind);
 // "caution", "warning".
 std::string_view SeverityName(Severity severity);

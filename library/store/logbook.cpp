@@ -13,9 +13,9 @@
 namespace varnix::store {
 
 const LogbookFlight* AircraftLog::trendFlight(const analysis::Finding& trend) const {
-  // A baseline, change or hottest cylinder finding is about the newest flight.
+  // A baseline, change, hottest cylinder or oil consumption finding is about the newest flight.
   if (trend.kind == analysis::FindingKind::Baseline || trend.kind == analysis::FindingKind::Change ||
-      trend.kind == analysis::FindingKind::HottestCylinder)
+      trend.kind == analysis::FindingKind::HottestCylinder || trend.kind == analysis::FindingKind::OilConsumption)
     return flights.empty() ? nullptr : &flights.front();
   for (const LogbookFlight& f : flights) {
     for (const analysis::Figure& c : f.entry.maxCht)

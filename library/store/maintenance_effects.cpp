@@ -11,6 +11,7 @@
 #include "analysis/slow_changes.h"
 #include "store/data_folder_names.h"
 #include "store/logbook.h"
+#include "store/oil_finding.h"
 
 namespace varnix::store {
 
@@ -233,6 +234,8 @@ void ApplyMaintenance(AircraftLog& log, const MaintenanceFile& file) {
   log.maintenance.clear();
   for (const MaintenanceEntry& entry : file.entries) log.maintenance.push_back({entry, MaintenanceEffects(entry, flights)});
   log.oil = OilConsumption(file.entries, flown);
+  // The oil the engine uses is the aircraft's, judged under the newest flight's limits as the trends are.
+  if (std::optional<analysis::Finding> oil = OilConsumptionFinding(log.oil, log.limits)) log.trends.push_back(std::move(*oil));
   // The factor the monitor uses now is not in its files: the corrected one is relative to it.
   log.fuel = FuelFlowCalibration(file.entries, flown, 1.0);
 
