@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "store/maintenance_figures.h"
+#include "store/oil_finding.h"
 
 namespace varnix::test {
 namespace {
@@ -85,6 +86,54 @@ TEST(MaintenanceFigures, OilConsumptionBetweenAdditions) {
         EXPECT_NE(got[i].why, "");
       }
     }
+  }
+}
+
+// The finding judges the newest interval with a rate: against the makers'
+// limit for the rated power (180 hp: 0.58 qt/h) and against the median of the
+// intervals before it.
+TEST(MaintenanceFigures, OilConsumptionFinding) {
+  auto interval = [](double quarts, double hours) {
+    store::OilInterval i;
+    i.from = "2026-01-01";
+    i.to = "2026-02-01";
+    i.quarts = quarts;
+    i.hours = hours;
+    if (hours >= store::kOilIntervalHoursLeast) i.rate = quarts / hours;
+    return i;
+  };
+  struct Case {
+    const char* name;
+    double ratedHp;
+    std::vector<store::OilInterval> intervals;
+    std::optional<analysis::Severity> severity;  // none: no finding
+    const char* says;                            // in its text
+  };
+  const Case cases[] = {
+      {"under the limit", 180, {interval(5, 10), interval(5, 10), interval(5, 10), interval(5, 10)}, {}, ""},
+      {"past the limit", 180, {interval(7, 10)}, analysis::Severity::Caution, "above the makers' limit of 0.58 qt/h"},
+      {"far past the limit", 180, {interval(15, 10)}, analysis::Severity::Warning, "above the makers' limit"},
+      {"doubling against its past", 0,
+       {interval(2, 10), interval(2, 10), interval(2, 10), interval(5, 10)}, analysis::Severity::Caution,
+       "2.5 times its median of 0.20 qt/h"},
+      {"too few intervals before to double", 0, {interval(2, 10), interval(2, 10), interval(5, 10)}, {}, ""},
+      {"a too-short newest interval is not judged", 180,
+       {interval(2, 10), interval(2, 10), interval(2, 10), interval(3, 2)}, {}, ""},
+      {"rated_hp unknown: only the doubling rule", 0, {interval(15, 10)}, {}, ""},
+      {"rated_hp unknown is said", 0, {interval(2, 10), interval(2, 10), interval(2, 10), interval(15, 10)},
+       analysis::Severity::Caution, "rated_hp unknown"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    analysis::Limits limits;
+    limits.ratedHp = c.ratedHp;
+    const std::optional<analysis::Finding> f = store::OilConsumptionFinding(c.intervals, limits);
+    ASSERT_EQ(f.has_value(), c.severity.has_value());
+    if (!f) continue;
+    EXPECT_EQ(f->kind, analysis::FindingKind::OilConsumption);
+    EXPECT_EQ(f->severity, *c.severity);
+    EXPECT_NE(f->text.find(c.says), std::string::npos) << f->text;
+    EXPECT_NE(f->hint, "");
   }
 }
 
