@@ -28,7 +28,7 @@ build_windows() {
   mkdir -p "$dir"
   # The deliverables only: the test programs have their own build (windows-test.sh).
   if ! { cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DVARNIX_BUILD_TESTS=OFF &&
+    -DVARNIX_BUILD_TESTS=OFF -DVARNIX_UNITY_BUILD=ON &&
     cmake --build "$dir" -j"${JOBS:-$(nproc)}"; } >"$dir/build.log" 2>&1; then
     tail -n 30 "$dir/build.log" >&2
     echo "the $arch Windows build in $dir failed" >&2

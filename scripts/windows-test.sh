@@ -746,10 +746,10 @@ stage_installer() {
 unit_tests() {
   local dir=$1 arch=$2 started=$SECONDS
   mkdir -p "$dir"
-  { cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  { cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNIX_UNITY_BUILD=ON \
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch-w64-mingw32.cmake" &&
     cmake --build "$dir" -j"$JOBS"; } >"$dir/build.log" 2>&1 || { tail -n 30 "$dir/build.log" >&2; fail "the $arch test build"; }
-  ctest --test-dir "$dir" --output-on-failure -j2 >"$dir/ctest.log" 2>&1 || { cat "$dir/ctest.log" >&2; fail "$arch unit tests under Wine"; }
+  ctest --test-dir "$dir" --output-on-failure --timeout 600 -j2 >"$dir/ctest.log" 2>&1 || { cat "$dir/ctest.log" >&2; fail "$arch unit tests under Wine"; }
   say "$arch unit tests under Wine: $(grep -o '[0-9]*% tests passed.*' "$dir/ctest.log" || true) ($((SECONDS - started)) s with the build)"
 }
 stage_unit_tests() {

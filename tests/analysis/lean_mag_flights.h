@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "sensor_valve_flights.h"  // plainChannel
 #include "flight/flight.h"
 
 namespace varnix::test {
@@ -34,9 +35,6 @@ inline flight::Channel egtChannel(int cylinder, flight::Unit unit = flight::Unit
   std::string name = "E";
   name += std::to_string(cylinder);
   return {name, flight::ChannelKind::Egt, flight::Engine::Only, cylinder, 0, unit};
-}
-inline flight::Channel plainChannel(const char* name, flight::ChannelKind kind, flight::Unit unit) {
-  return {name, kind, flight::Engine::Only, 0, 0, unit};
 }
 
 // `seconds` long at one row each `interval`.
