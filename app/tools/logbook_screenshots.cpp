@@ -30,7 +30,9 @@
 #include <algorithm>
 #include <QTreeWidget>
 #include <cstdio>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/expand.h"
 #include "encoder/flight_profile.h"
@@ -380,32 +382,38 @@ int main(int argc, char** argv) {
   form.openFolder(data);
   form.show();
   caughtUp.wait(60000);
-  const char* names[] = {"logbook_flights.png", nullptr, "logbook_findings.png"};
-  for (int tab = 0; tab < 3; ++tab) {
-    if (!names[tab]) continue;
-    form.tabs()->setCurrentIndex(tab);
-    // The Findings tab with its first issue of several flights opened.
-    if (tab == 2)
-      for (int i = 0; i < form.findingsList()->topLevelItemCount(); ++i)
-        if (QTreeWidgetItem* row = form.findingsList()->topLevelItem(i); row->childCount() > 0) {
-          row->setExpanded(true);
-          break;
-        }
-    QApplication::processEvents();
-    fit(form, {1280, 720}, names[tab]);
-    form.grab().save(out + QLatin1Char('/') + QString::fromLatin1(names[tab]));
-    std::printf("%s/%s\n", argv[1], names[tab]);
+  // The Flights and Findings tabs at 1280×720 and 1920×1080.
+  const char* names[] = {"logbook_flights", nullptr, "logbook_findings"};
+  for (const auto& [size, suffix] : {std::pair{QSize(1280, 720), ".png"}, std::pair{QSize(1920, 1080), "_1920.png"}}) {
+    form.resize(size);
+    for (int tab = 0; tab < 3; ++tab) {
+      if (!names[tab]) continue;
+      const std::string name = std::string(names[tab]) + suffix;
+      form.tabs()->setCurrentIndex(tab);
+      // The Findings tab with its first issue of several flights opened.
+      if (tab == 2)
+        for (int i = 0; i < form.findingsList()->topLevelItemCount(); ++i)
+          if (QTreeWidgetItem* row = form.findingsList()->topLevelItem(i); row->childCount() > 0) {
+            row->setExpanded(true);
+            break;
+          }
+      QApplication::processEvents();
+      fit(form, size, name.c_str());
+      form.grab().save(out + QLatin1Char('/') + QString::fromStdString(name));
+      std::printf("%s/%s\n", argv[1], name.c_str());
+    }
   }
   shootFleet(form, out, fit);
-  // The Limits editor, opened from a window of 1280×720, as large as the screen lets it be.
-  {
-    form.resize(1280, 720);
+  // The Limits editor, opened from a window of 1280×720 and of 1920×1080, as large as the screen lets it be.
+  for (const auto& [size, name] : {std::pair{QSize(1280, 720), "logbook_limits.png"},
+                                   std::pair{QSize(1920, 1080), "logbook_limits_1920.png"}}) {
+    form.resize(size);
     form.aircraftList()->setCurrentRow(0);
-    QTimer::singleShot(300, [&] {
+    QTimer::singleShot(300, [&, size = size, name = name] {
       if (QWidget* editor = QApplication::activeModalWidget()) {
-        fit(*editor, {1280, 720}, "logbook_limits.png");
-        editor->grab().save(out + QStringLiteral("/logbook_limits.png"));
-        std::printf("%s/logbook_limits.png (%dx%d)\n", argv[1], editor->frameGeometry().width(),
+        fit(*editor, size, name);
+        editor->grab().save(out + QLatin1Char('/') + QString::fromLatin1(name));
+        std::printf("%s/%s (%dx%d)\n", argv[1], name, editor->frameGeometry().width(),
                     editor->frameGeometry().height());
         editor->close();
       }
@@ -415,6 +423,7 @@ int main(int argc, char** argv) {
   }
   // An import that brings nothing new: the status line says why, its link lists the files.
   {
+    form.resize(1280, 720);
     form.tabs()->setCurrentIndex(0);
     QSignalSpy finished(&form, &app::logbook::FrmLogbook::importFinished);
     form.importLogs({data + QStringLiteral("/N123AB/F00137.CSV"), data + QStringLiteral("/N123AB/varnix-limits.txt")},
