@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "analysis/median.h"
+
 namespace varnix::analysis {
 
 namespace {
@@ -79,13 +81,6 @@ void addCaution(MagCheck* check, const std::string& text) {
   check->caution += text;
 }
 
-double median(std::vector<double> v) {
-  if (v.empty()) return NAN;
-  std::sort(v.begin(), v.end());
-  const std::size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 // A dip: the level rows [l, r - 1] on both, the rows [r, q] below it.
 struct Dip {
   std::size_t l = 0, r = 0, q = 0;
@@ -128,7 +123,7 @@ std::vector<Cylinder> egtAnswer(const flight::Flight& flight, const EngineChanne
 void judgeRises(const std::vector<Cylinder>& cyl, double lo, double hi, const std::string& degrees, MagCheck* check) {
   std::vector<double> rises;
   for (const Cylinder& c : cyl) rises.push_back(c.rise);
-  const double m = median(rises);
+  const double m = Median(rises);
   std::vector<std::string> fell, flat, high, erratic;
   std::vector<double> othersRise;
   for (const Cylinder& c : cyl) {
@@ -230,7 +225,7 @@ void judgeDip(const flight::Flight& flight, const Limits& limits, const EngineCh
   if (cyl.empty()) return;
   std::vector<double> rises;
   for (const Cylinder& c : cyl) rises.push_back(c.rise);
-  const double m = median(rises);
+  const double m = Median(rises);
   if (m < lo / 2) {
     other.taken_for = m <= -lo / 2 ? "egt_fell" : "no_egt_rise";
     other.evidence = m <= -lo / 2 ? "the EGTs fell (median " + numberText(-m) + " " + degrees +

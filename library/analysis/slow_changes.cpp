@@ -9,6 +9,7 @@
 #include <string>
 
 #include "analysis/finding_parts.h"
+#include "analysis/median.h"
 
 namespace varnix::analysis {
 
@@ -16,13 +17,6 @@ namespace {
 
 using Series = std::vector<std::pair<std::string, float>> TrendPoint::*;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-double median(std::vector<double> v) {
-  if (v.empty()) return kNaN;
-  std::sort(v.begin(), v.end());
-  const std::size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 // The engine a channel belongs to, as its name tells it: the name without
 // its cylinder number ("LC3" -> "LC", "E1 CHT3" -> "E1 CHT").
@@ -69,7 +63,7 @@ double AgainstTheOthers(const std::vector<std::pair<std::string, float>>& figure
     else if (engineOf(name) == engineOf(channel) && std::find(leftOut.begin(), leftOut.end(), name) == leftOut.end())
       others.push_back(UnitToFahrenheit(v, unit));
   }
-  return others.empty() ? kNaN : own - median(others);
+  return others.empty() ? kNaN : own - Median(others);
 }
 
 std::size_t CylindersOfItsEngine(const std::vector<std::pair<std::string, float>>& figures, const std::string& channel) {
@@ -81,12 +75,12 @@ std::size_t CylindersOfItsEngine(const std::vector<std::pair<std::string, float>
 StepJudged JudgeStep(const std::vector<double>& before, const std::vector<double>& after, double least) {
   StepJudged j;
   if (before.empty() || after.empty()) return j;
-  j.before = median(before);
-  j.after = median(after);
+  j.before = Median(before);
+  j.after = Median(after);
   j.change = j.after - j.before;
   std::vector<double> steps;
   for (std::size_t i = 1; i < before.size(); ++i) steps.push_back(std::fabs(before[i] - before[i - 1]));
-  j.scatter = steps.empty() ? 0 : 1.4826 * median(steps) / std::sqrt(2.0);
+  j.scatter = steps.empty() ? 0 : 1.4826 * Median(steps) / std::sqrt(2.0);
   j.standsOut = std::fabs(j.change) >= std::max(least, 3 * j.scatter);
   return j;
 }

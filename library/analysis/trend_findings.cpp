@@ -8,6 +8,7 @@
 #include "analysis/cruise_baselines.h"
 #include "analysis/finding_parts.h"
 #include "analysis/findings.h"
+#include "analysis/median.h"
 #include "analysis/slow_changes.h"
 
 namespace varnix::analysis {
@@ -33,14 +34,6 @@ double valueOf(const std::vector<std::pair<std::string, float>>& list, const std
   for (const auto& [name, value] : list)
     if (name == channel && available(value)) return UnitToFahrenheit(value, unit);
   return std::numeric_limits<double>::quiet_NaN();
-}
-
-double median(std::vector<double> v) {
-  auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
-  std::nth_element(v.begin(), mid, v.end());
-  double m = *mid;
-  if (v.size() % 2 == 0) m = (m + *std::max_element(v.begin(), mid)) / 2;
-  return m;
 }
 
 using Series = std::vector<std::pair<std::string, float>> TrendPoint::*;
@@ -115,10 +108,10 @@ void baselines(const std::vector<TrendPoint>& flights, const std::vector<std::si
     const double now = valueOf(newest.*member, channel, unit);
     const std::vector<double> before = valuesOf(flights, comparableOnes, member, channel);
     if (before.size() < kBaselineMinimumFlights || !available(static_cast<float>(now))) continue;
-    const double middle = median(before);
+    const double middle = Median(before);
     std::vector<double> distance;
     for (double v : before) distance.push_back(std::fabs(v - middle));
-    const double deviation = std::max(1.4826 * median(distance), 5.0);
+    const double deviation = std::max(1.4826 * Median(distance), 5.0);
     const double off = now - middle;
     if (std::fabs(off) <= limits.baselineDeviations * deviation) continue;
     Finding f;
@@ -274,7 +267,7 @@ std::vector<CruiseBaseline> CruiseBaselines(const std::vector<TrendPoint>& fligh
       const double now = valueOf(newest.*member, channel, unit);
       const std::vector<double> before = valuesOf(flights, comparableOnes, member, channel);
       if (before.size() < kBaselineMinimumFlights || !available(static_cast<float>(now))) continue;
-      out.push_back({channel, kind, FahrenheitToUnit(now, unit), FahrenheitToUnit(median(before), unit),
+      out.push_back({channel, kind, FahrenheitToUnit(now, unit), FahrenheitToUnit(Median(before), unit),
                      before.size()});
     }
   return out;

@@ -9,16 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "analysis/median.h"
+
 namespace varnix::store {
 
 namespace {
-
-double median(std::vector<double> v) {
-  if (v.empty()) return std::nan("");
-  std::sort(v.begin(), v.end());
-  const std::size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 std::string number(double v) {
   char buf[32];
@@ -69,7 +64,7 @@ void MarkHabits(AircraftLog& log) {
       peaks.push_back(c.peak);
       if (std::isfinite(c.time)) times.push_back(c.time);
     }
-    const double usualPeak = median(peaks), usualTime = median(times);
+    const double usualPeak = analysis::Median(peaks), usualTime = analysis::Median(times);
     for (Crossing& c : crossings) {
       const double margin = c.unit == flight::Unit::DegreesC ? kHabitPeakMarginF * 5 / 9 : kHabitPeakMarginF;
       const bool worse = c.peak > usualPeak + margin ||

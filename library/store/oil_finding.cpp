@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "analysis/median.h"
+
 namespace varnix::store {
 
 namespace {
@@ -13,12 +15,6 @@ std::string fixed(double v, const char* format) {
   char buf[48];
   std::snprintf(buf, sizeof buf, format, v);
   return buf;
-}
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  const std::size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 }  // namespace
@@ -43,7 +39,7 @@ std::optional<analysis::Finding> OilConsumptionFinding(const std::vector<OilInte
   if (judged.size() - 1 >= kOilEarlierIntervalsLeast) {
     std::vector<double> rates;
     for (std::size_t k = 0; k + 1 < judged.size(); ++k) rates.push_back(*judged[k]->rate);
-    past = median(std::move(rates));
+    past = analysis::Median(std::move(rates));
   }
   const bool doubled = past && rate >= kOilDoublingFactor * *past &&
                        newest.quarts - *past * newest.hours >= kOilDoublingQuartsLeast;

@@ -8,6 +8,7 @@
 #include <map>
 #include <tuple>
 
+#include "analysis/median.h"
 #include "flight/civil_date.h"
 #include "store/maintenance_figures.h"
 
@@ -25,14 +26,6 @@ bool digits(std::string_view s, std::size_t at, std::size_t n, long& out) {
     out = out * 10 + (s[i] - '0');
   }
   return true;
-}
-
-double median(std::vector<double> v) {
-  const auto mid = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
-  std::nth_element(v.begin(), mid, v.end());
-  double m = *mid;
-  if (v.size() % 2 == 0) m = (m + *std::max_element(v.begin(), mid)) / 2;
-  return m;
 }
 
 int quantityOrder(TrendQuantity q) { return static_cast<int>(q); }
@@ -114,7 +107,7 @@ std::vector<std::vector<MedianPoint>> RollingMedian(const std::vector<TrendValue
       if (!values[i].comparable) continue;
       window.push_back(values[i].value);
       if (window.size() > kTrendMedianFlights) window.erase(window.begin());
-      line.push_back({values[i].when, median(window)});
+      line.push_back({values[i].when, analysis::Median(window)});
     }
     if (!line.empty()) lines.push_back(std::move(line));
   }
