@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "analysis/channel_names.h"
 #include "analysis/finding_parts.h"
 #include "analysis/findings.h"
 #include "flight/clock_text.h"
@@ -20,13 +21,6 @@ bool probeFaulty(const FlightDigest& d, const std::string& channel, const RunupC
   return std::any_of(d.sensorFaults.begin(), d.sensorFaults.end(), [&](const SensorFaultSpan& f) {
     return f.channel == channel && f.start <= check.end && check.start <= f.end;
   });
-}
-
-int cylinderOf(const std::string& channel) {
-  std::size_t k = channel.size();
-  while (k > 0 && std::isdigit(static_cast<unsigned char>(channel[k - 1]))) --k;
-  // A cylinder number has a digit or two; a longer run of digits is no cylinder.
-  return k < channel.size() && channel.size() - k <= 2 ? std::stoi(channel.substr(k)) : 0;
 }
 
 std::string listed(const std::vector<std::string>& names) {
@@ -73,10 +67,10 @@ void verdictFinding(const FlightDigest& d, const std::vector<const RunupCheck*>&
   if (worst->verdict == "plug") {
     f.channel = blamed.front();
     f.channels = blamed;
-    f.cylinder = blamed.size() == 1 ? cylinderOf(blamed.front()) : 0;
+    f.cylinder = blamed.size() == 1 ? CylinderOfName(blamed.front()) : 0;
     f.text = "The " + engineWords(engine) + "magneto check at " + at + " points to a plug or lead: " + worst->evidence;
     std::vector<std::string> cylinders;
-    for (const std::string& channel : blamed) cylinders.push_back(std::to_string(cylinderOf(channel)));
+    for (const std::string& channel : blamed) cylinders.push_back(std::to_string(CylinderOfName(channel)));
     f.hint = std::string(blamed.size() == 1 ? "look at the plug and lead of cylinder " : "look at the plugs and leads of cylinders ") +
              listed(cylinders) + " on that magneto";
   } else {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "analysis/channel_names.h"
 #include "analysis/limits.h"
 #include "analysis/slow_changes.h"
 #include "store/data_folder_names.h"
@@ -24,13 +25,6 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // begin some flights after the step.
 constexpr std::size_t kChangeFlightsAfterEntry = kEffectFlights;
 constexpr std::size_t kChangeFlightsBeforeEntry = analysis::kRecentFlights / 2;
-
-// The cylinder a channel's name ends in, 0 for none.
-int cylinderOf(const std::string& channel) {
-  std::size_t end = channel.size();
-  while (end > 0 && std::isdigit(static_cast<unsigned char>(channel[end - 1]))) --end;
-  return end == channel.size() ? 0 : std::atoi(channel.c_str() + end);
-}
 
 // The engine a channel's name tells: 'L' or 'R' for "LC3", "RE2", "E1 CHT3",
 // "E2 EGT1"; 0 for a single engine's "C3".
@@ -145,7 +139,7 @@ std::string EntryName(const MaintenanceEntry& entry) {
 
 bool EntryCovers(const MaintenanceEntry& entry, const std::string& channel) {
   if (!applies(entry)) return false;
-  const int cylinder = cylinderOf(channel);
+  const int cylinder = analysis::CylinderOfName(channel);
   if (cylinder == 0 || (entry.cylinder && *entry.cylinder != cylinder)) return false;
   const char engine = engineOf(channel);
   return entry.engine == 0 || engine == 0 || engine == entry.engine;
@@ -162,7 +156,7 @@ std::vector<MaintenanceEffect> MaintenanceEffects(const MaintenanceEntry& entry,
       for (const auto& [name, v] : f.point.*member)
         if (EntryCovers(entry, name) && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-      return std::make_pair(engineOf(a), cylinderOf(a)) < std::make_pair(engineOf(b), cylinderOf(b));
+      return std::make_pair(engineOf(a), analysis::CylinderOfName(a)) < std::make_pair(engineOf(b), analysis::CylinderOfName(b));
     });
     return names;
   };
