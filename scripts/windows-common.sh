@@ -13,8 +13,11 @@ windows_qt_prefix() { echo "${XDG_CACHE_HOME:-$HOME/.cache}/varnix/qt-$WINDOWS_Q
 # Configures and builds the Release cross build in DIR for ARCH: against Qt
 # for Windows when it is there (then with the desktop program), else with the
 # plain mingw toolchain. A build tree made with another toolchain starts over.
+# The deliverables only, unless the third word is "with-tests" (the unit tests
+# then share the tree's build of the library and the command line).
 build_windows() {
-  local dir=$1 arch=$2 toolchain
+  local dir=$1 arch=$2 tests=OFF toolchain
+  if [ "${3:-}" = with-tests ]; then tests=ON; fi
   toolchain=$(windows_qt_prefix "$arch")/lib/cmake/Qt6/qt.toolchain.cmake
   # Only a finished Qt (its last part stamped), not one still being built.
   [ -f "$toolchain" ] && [ -f "$(windows_qt_prefix "$arch")/.varnix-built-qcustomplot" ] ||
@@ -26,9 +29,8 @@ build_windows() {
     rm -rf "$dir"
   fi
   mkdir -p "$dir"
-  # The deliverables only: the test programs have their own build (windows-test.sh).
   if ! { cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-    -DVARNIX_BUILD_TESTS=OFF -DVARNIX_UNITY_BUILD=ON &&
+    -DVARNIX_BUILD_TESTS="$tests" -DVARNIX_UNITY_BUILD=ON &&
     cmake --build "$dir" -j"${JOBS:-$(nproc)}"; } >"$dir/build.log" 2>&1; then
     tail -n 30 "$dir/build.log" >&2
     echo "the $arch Windows build in $dir failed" >&2
