@@ -236,8 +236,8 @@ int run(const Options& o) {
     const analysis::AircraftRules& rules = read->rules[folder];
     for (const std::string& problem : rules.problemLines()) reportMessage(terminalText(problem));
     AircraftLog log = store::BuildAircraftLog(folder, std::move(read->entries[folder]), rules.limits);
-    store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
-    store::ApplyMaintenance(log, catalog->dataFolder() + "/" + folder);
+    store::ApplyMaintenanceAndAcknowledgements(log, catalog->dataFolder() + "/" + folder,
+                                               rules.acknowledged.acknowledgements, analysis::LocalDate());
     if (!o.aircraft.empty() && folder != o.aircraft &&
         (log.flights.empty() || log.flights.front().entry.aircraft != o.aircraft))
       continue;

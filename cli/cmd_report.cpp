@@ -82,8 +82,8 @@ int writeAircraft(const std::string& dataFolder, const Period& period, const std
     known.push_back(id == folder ? folder : id + " (" + folder + ")");
     if (folder != period.aircraft && id != period.aircraft) continue;
     for (const std::string& p : rules.problemLines()) reportMessage(terminalText(p));
-    store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
-    store::ApplyMaintenance(log, dataFolder + "/" + folder);
+    store::ApplyMaintenanceAndAcknowledgements(log, dataFolder + "/" + folder, rules.acknowledged.acknowledgements,
+                                               analysis::LocalDate());
     const frontend::report::AircraftReportContent content =
         frontend::report::MakeAircraftReportContent(log, id, period.since, period.until);
     OffscreenQt qt;

@@ -28,12 +28,12 @@ std::vector<FleetLine> fleetOf(const std::string& dataFolder, const std::vector<
   std::vector<FleetLine> out;
   for (const std::string& folder : readable) {
     const auto look = looks.find(folder);
-    const analysis::AircraftRules rules = analysis::ReadAircraftRules(dataFolder + "/" + folder);
-    store::AircraftLog log =
-        store::BuildAircraftLog(folder, entries, rules.limits, look == looks.end() ? 0 : look->second);
-    store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, today);
-    store::ApplyMaintenance(log, dataFolder + "/" + folder);
-    out.push_back({store::MakeFleetRow(log), rules.problemLines()});
+    analysis::AircraftRules rules = analysis::ReadAircraftRules(dataFolder + "/" + folder);
+    auto log = std::make_shared<store::AircraftLog>(
+        store::BuildAircraftLog(folder, entries, rules.limits, look == looks.end() ? 0 : look->second));
+    store::ApplyMaintenanceAndAcknowledgements(*log, dataFolder + "/" + folder, rules.acknowledged.acknowledgements,
+                                               today);
+    out.push_back({store::MakeFleetRow(*log), std::move(rules), std::move(log)});
   }
   return out;
 }

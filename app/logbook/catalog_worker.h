@@ -12,17 +12,21 @@
 #include <optional>
 #include <vector>
 
+#include "analysis/aircraft_rules.h"
 #include "app/shared/background_task.h"
 #include "store/catalog_entry.h"
 #include "store/fleet.h"
+#include "store/logbook.h"
 
 namespace varnix::app::logbook {
 
-// One aircraft of the Fleet tab: counted as its own logbook counts it (under
-// its limits, with its acknowledged findings), and its rules files' problems.
+// One aircraft of the Fleet tab: counted from its logbook, which the window
+// shows as it is when the aircraft is selected (judged under its limits,
+// with its maintenance log and acknowledged findings applied), and its rules.
 struct FleetLine {
   store::FleetRow row;
-  std::vector<std::string> problems;  // one a line
+  analysis::AircraftRules rules;
+  std::shared_ptr<const store::AircraftLog> log;
 };
 
 struct CatalogSnapshot {
@@ -31,8 +35,9 @@ struct CatalogSnapshot {
   std::shared_ptr<const std::vector<store::CatalogEntry>> entries =
       std::make_shared<const std::vector<store::CatalogEntry>>();
   std::map<std::string, std::int64_t> lastLooks;  // per aircraft folder, before this opening
-  // The aircraft folders with a readable flight, built off the GUI thread
-  // (each reads its rules files); shared as the entries are.
+  // The aircraft folders with a readable flight and their logbooks, built
+  // off the GUI thread (each reads its rules and maintenance files); shared
+  // as the entries are.
   std::shared_ptr<const std::vector<FleetLine>> fleet = std::make_shared<const std::vector<FleetLine>>();
   std::string problem;  // the catalog could not be opened, read or stored
 };

@@ -41,7 +41,7 @@ void FleetTab::build(const CatalogSnapshot& snapshot) {
   for (const FleetLine& line : *snapshot.fleet) {
     rows_.push_back(line.row);
     QStringList problems;
-    for (const std::string& p : line.problems) problems << QString::fromStdString(p);
+    for (const std::string& p : line.rules.problemLines()) problems << QString::fromStdString(p);
     problems_.push_back(problems.join(QLatin1Char('\n')));
   }
   fill();

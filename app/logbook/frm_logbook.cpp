@@ -291,43 +291,21 @@ void FrmLogbook::showAircraft() {
   limitsProblems_->clear();
   limitsProblems_->setToolTip({});
   enginePreset_->clear();
-  if (!snapshot_ || folder.isEmpty()) {
-    log_.reset();
-  } else {
-    const std::string f = folder.toStdString();
-    const auto look = snapshot_->lastLooks.find(f);
-    const std::string aircraftFolder = fileName(dataFolder_ + QLatin1Char('/') + folder);
-    const analysis::AircraftRules rules = analysis::ReadAircraftRules(aircraftFolder);
-    showLimitsProblems(rules);
-    store::AircraftLog log = store::BuildAircraftLog(f, *snapshot_->entries, rules.limits,
-                                                       look == snapshot_->lastLooks.end() ? 0 : look->second);
-    store::AcknowledgeFindings(log, rules.acknowledged.acknowledgements, analysis::LocalDate());
-    if (!log.preset.empty()) enginePreset_->setText(QStringLiteral("Limits: %1").arg(QString::fromStdString(log.preset)));
-    log_ = std::make_shared<const store::AircraftLog>(std::move(log));
+  // The aircraft's logbook as the catalog worker built it for the Fleet tab,
+  // so the two never disagree and nothing is read on the GUI thread.
+  const FleetLine* line = nullptr;
+  if (snapshot_ && !folder.isEmpty())
+    for (const FleetLine& l : *snapshot_->fleet)
+      if (QString::fromStdString(l.row.folder) == folder) line = &l;
+  log_ = line ? line->log : nullptr;
+  std::vector<store::MaintenanceEntry> maintenance;
+  if (line) {
+    showLimitsProblems(line->rules);
+    if (!log_->preset.empty()) enginePreset_->setText(QStringLiteral("Limits: %1").arg(QString::fromStdString(log_->preset)));
+    for (const store::MaintenanceRecord& r : log_->maintenance) maintenance.push_back(r.entry);
   }
   flights_->setLog(log_);
-  trends_->setLog(log_);
-  if (log_) {
-    // The maintenance log, read and applied off the GUI thread to a copy of
-    // the aircraft's log (each entry's before and after, the changes it
-    // explains, the oil and fuel figures), then shown in every tab.
-    maintenanceRead_.start([folder = fileName(dataFolder_ + QLatin1Char('/') + folder), log = log_](const TaskControl& control) {
-      store::MaintenanceFile file = store::ReadMaintenance(folder);
-      if (file.entries.empty() && file.problems.empty()) return;
-      auto applied = std::make_shared<store::AircraftLog>(*log);
-      store::ApplyMaintenance(*applied, file);
-      control.deliverTo<FrmLogbook>([log, applied = std::shared_ptr<const store::AircraftLog>(std::move(applied)),
-                                     entries = std::move(file.entries)](FrmLogbook& window) {
-        if (window.log_ != log) return;
-        // Its flights and their findings are those the flights table shows already.
-        window.log_ = applied;
-        window.trends_->setLog(applied, entries);
-        window.showFindings();
-      });
-    });
-  } else {
-    maintenanceRead_.cancel();
-  }
+  trends_->setLog(log_, std::move(maintenance));
   showFindings();
   report_->setEnabled(log_ && !log_->flights.empty());
   selectPendingFlight();

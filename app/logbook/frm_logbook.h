@@ -162,7 +162,6 @@ class FrmLogbook : public Form {
   QStringList lastImport_;
   QString importStatus_;  // the last import's status line (rich text), until the catalog has caught up
   BackgroundTask importTask_{this};  // cancelled when the window closes: the file being copied is finished
-  BackgroundTask maintenanceRead_{this};  // the shown aircraft's maintenance log, for the trends
   BackgroundTask maintenanceOpen_{this};  // the same for the editor
   QString pendingFolder_;       // showFlights() waiting for the catalog
   QStringList pendingFiles_;

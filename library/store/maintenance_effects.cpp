@@ -200,10 +200,6 @@ std::vector<MaintenanceEffect> MaintenanceEffects(const MaintenanceEntry& entry,
   return out;
 }
 
-void ApplyMaintenance(AircraftLog& log, const std::string& absoluteFolder) {
-  ApplyMaintenance(log, ReadMaintenance(absoluteFolder));
-}
-
 void ApplyMaintenance(AircraftLog& log, const MaintenanceFile& file) {
   // A damaged file is told like an unreadable flight file; its readable entries count all the same.
   if (!file.problems.empty()) {
@@ -301,6 +297,19 @@ std::vector<std::string> EffectLines(const MaintenanceRecord& record) {
     lines.push_back("After " + EntryName(record.entry) + ", unchanged (" + std::to_string(flights) +
                     " flights each side at least): " + unchanged);
   return lines;
+}
+
+void ApplyMaintenanceAndAcknowledgements(AircraftLog& log, const MaintenanceFile& file,
+                                         const std::vector<analysis::Acknowledgement>& acknowledgements,
+                                         std::string_view today) {
+  ApplyMaintenance(log, file);
+  AcknowledgeFindings(log, acknowledgements, today);
+}
+
+void ApplyMaintenanceAndAcknowledgements(AircraftLog& log, const std::string& absoluteFolder,
+                                         const std::vector<analysis::Acknowledgement>& acknowledgements,
+                                         std::string_view today) {
+  ApplyMaintenanceAndAcknowledgements(log, ReadMaintenance(absoluteFolder), acknowledgements, today);
 }
 
 }  // namespace varnix::store

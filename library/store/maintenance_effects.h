@@ -12,8 +12,10 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "analysis/acknowledgements.h"
 #include "analysis/findings.h"
 #include "store/maintenance_figures.h"
 #include "store/maintenance_log.h"
@@ -75,13 +77,22 @@ std::vector<std::string> EffectLines(const MaintenanceRecord& record);
 // the count of flights when none is.
 std::size_t FirstFlightFrom(const AircraftLog& log, const std::string& date);
 
-// Reads the folder's maintenance.csv (a damaged one: its problems join the
-// log's unreadable files, its readable entries are used all the same) and
-// applies it to `log`: the effects of every entry, the oil consumption and
-// the fuel-flow error, change findings named by the entry they start at.
-// Call it once, after the acknowledgements; `absoluteFolder` is the folder on disk.
-void ApplyMaintenance(AircraftLog& log, const std::string& absoluteFolder);
-// The same with a file read already.
+// Applies the folder's maintenance log to `log`: the effects of every entry,
+// the oil consumption and its finding, the fuel-flow error, change findings
+// named by the entry they start at. A damaged file's problems join the log's
+// unreadable files; its readable entries are used all the same. Call it once.
 void ApplyMaintenance(AircraftLog& log, const MaintenanceFile& file);
+
+// The owner's two files on a log just built: the maintenance log, then the
+// acknowledgements that cover `today` ("YYYY-MM-DD"). In that order, so that
+// an acknowledgement reaches the findings the maintenance log adds (the oil
+// consumption). Every view of an aircraft's log takes this road;
+// `absoluteFolder` is the aircraft's folder on disk, read for its maintenance.csv.
+void ApplyMaintenanceAndAcknowledgements(AircraftLog& log, const MaintenanceFile& file,
+                                         const std::vector<analysis::Acknowledgement>& acknowledgements,
+                                         std::string_view today);
+void ApplyMaintenanceAndAcknowledgements(AircraftLog& log, const std::string& absoluteFolder,
+                                         const std::vector<analysis::Acknowledgement>& acknowledgements,
+                                         std::string_view today);
 
 }  // namespace varnix::store

@@ -217,5 +217,37 @@ TEST(MaintenanceEffects, AppliedToTheLogbookNamesChangesAndResolvesIssues) {
   }
 }
 
+// The owner's acknowledgements reach the findings the maintenance log adds:
+// the oil the engine uses is judged from it, and an acknowledged oil finding
+// is kept, acknowledged, until its review date.
+TEST(MaintenanceEffects, AcknowledgementsReachTheMaintenanceLogsFindings) {
+  using K = analysis::FindingKind;
+  // 10 qt added after ten one-hour flights: 1.0 qt/h, past a 180 hp engine's limit.
+  const std::string file = "date,tach,kind,engine,cylinder,quantity,unit,text\n" + day(1) + ",,oil_change,,,8,qt,\n" +
+                           day(12) + ",,oil_added,,,10,qt,\n";
+  struct Case {
+    const char* name;
+    std::vector<analysis::Acknowledgement> acknowledgements;
+    bool acknowledged;  // the oil finding
+  };
+  const Case cases[] = {
+      {"none: the oil finding is open", {}, false},
+      {"the oil finding acknowledged until a later day", {{K::OilConsumption, "OIL", day(40), "known, seen to"}}, true},
+      {"a review date passed opens it again", {{K::OilConsumption, "OIL", day(5), "known, seen to"}}, false},
+      {"another kind's acknowledgement does not cover it", {{K::Cht, "OIL", day(40), "known"}}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    store::AircraftLog log;
+    log.folder = "N1";
+    log.limits.ratedHp = 180;
+    for (int d = 11; d >= 1; --d) log.flights.push_back(flown(d));
+    store::ApplyMaintenanceAndAcknowledgements(log, store::ParseMaintenance(file), c.acknowledgements, day(20));
+    ASSERT_EQ(log.trends.size(), 1u);
+    EXPECT_EQ(log.trends[0].kind, K::OilConsumption);
+    EXPECT_EQ(log.trends[0].acknowledged, c.acknowledged) << log.trends[0].text;
+  }
+}
+
 }  // namespace
 }  // namespace varnix::test
