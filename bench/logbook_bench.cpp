@@ -31,6 +31,7 @@
 #include "encoder/flight_profile.h"
 #include "store/catalog.h"
 #include "store/logbook.h"
+#include "store/trend_series.h"
 #include "app/logbook/frm_logbook.h"
 #include "app/logbook/trends_chart.h"
 #include "support/dump_builder.h"
@@ -167,7 +168,8 @@ int main(int argc, char** argv) {
     app::logbook::TrendsChart trends;
     trends.resize(1200, 700);
     trends.show();
-    trends.setLog(std::make_shared<store::AircraftLog>(*form.currentLog()));
+    auto log = std::make_shared<const store::AircraftLog>(*form.currentLog());
+    trends.setLog(log, std::make_shared<const store::AircraftTrends>(store::BuildTrendSeries(*log)));
     QCustomPlot* plot = trends.plot();
     plot->replot(QCustomPlot::rpImmediateRefresh);
     const int rounds = 20;

@@ -33,7 +33,10 @@ std::vector<FleetLine> fleetOf(const std::string& dataFolder, const std::vector<
         store::BuildAircraftLog(folder, entries, rules.limits, look == looks.end() ? 0 : look->second));
     store::ApplyMaintenanceAndAcknowledgements(*log, dataFolder + "/" + folder, rules.acknowledged.acknowledgements,
                                                today);
-    out.push_back({store::MakeFleetRow(*log), std::move(rules), std::move(log)});
+    std::vector<store::MaintenanceEntry> maintenance;
+    for (const store::MaintenanceRecord& r : log->maintenance) maintenance.push_back(r.entry);
+    auto trends = std::make_shared<const store::AircraftTrends>(store::BuildTrendSeries(*log, maintenance));
+    out.push_back({store::MakeFleetRow(*log), std::move(rules), std::move(log), std::move(trends)});
   }
   return out;
 }

@@ -17,16 +17,19 @@
 #include "store/catalog_entry.h"
 #include "store/fleet.h"
 #include "store/logbook.h"
+#include "store/trend_series.h"
 
 namespace varnix::app::logbook {
 
 // One aircraft of the Fleet tab: counted from its logbook, which the window
 // shows as it is when the aircraft is selected (judged under its limits,
-// with its maintenance log and acknowledged findings applied), and its rules.
+// with its maintenance log and acknowledged findings applied), its trend
+// series and its rules.
 struct FleetLine {
   store::FleetRow row;
   analysis::AircraftRules rules;
   std::shared_ptr<const store::AircraftLog> log;
+  std::shared_ptr<const store::AircraftTrends> trends;
 };
 
 struct CatalogSnapshot {

@@ -298,14 +298,12 @@ void FrmLogbook::showAircraft() {
     for (const FleetLine& l : *snapshot_->fleet)
       if (QString::fromStdString(l.row.folder) == folder) line = &l;
   log_ = line ? line->log : nullptr;
-  std::vector<store::MaintenanceEntry> maintenance;
   if (line) {
     showLimitsProblems(line->rules);
     if (!log_->preset.empty()) enginePreset_->setText(QStringLiteral("Limits: %1").arg(QString::fromStdString(log_->preset)));
-    for (const store::MaintenanceRecord& r : log_->maintenance) maintenance.push_back(r.entry);
   }
   flights_->setLog(log_);
-  trends_->setLog(log_, std::move(maintenance));
+  trends_->setLog(log_, line ? line->trends : nullptr);
   showFindings();
   report_->setEnabled(log_ && !log_->flights.empty());
   selectPendingFlight();

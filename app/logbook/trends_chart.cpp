@@ -170,16 +170,15 @@ void TrendsChart::setPeriodDays(int days) {
 
 int TrendsChart::seriesCount() const { return plot_->graphCount(); }
 
-void TrendsChart::setLog(std::shared_ptr<const store::AircraftLog> log, std::vector<store::MaintenanceEntry> maintenance) {
+void TrendsChart::setLog(std::shared_ptr<const store::AircraftLog> log, std::shared_ptr<const store::AircraftTrends> trends) {
   log_ = std::move(log);
-  maintenance_ = std::move(maintenance);
-  trends_ = log_ ? store::BuildTrendSeries(*log_, maintenance_) : store::AircraftTrends{};
+  trends_ = log_ && trends ? std::move(trends) : std::make_shared<const store::AircraftTrends>();
   {
     const QSignalBlocker quiet(engine_);
     engine_->clear();
-    for (flight::Engine e : trends_.engines) engine_->addItem(engineName(e));
+    for (flight::Engine e : trends_->engines) engine_->addItem(engineName(e));
   }
-  engine_->setVisible(trends_.engines.size() > 1);
+  engine_->setVisible(trends_->engines.size() > 1);
   rebuild();
 }
 
@@ -193,11 +192,11 @@ void TrendsChart::rebuild() {
   plot_->clearPlottables();
   plot_->plotLayout()->clear();
   const int chosen = engine_->currentIndex();
-  if (chosen < 0 || static_cast<std::size_t>(chosen) >= trends_.engines.size()) {
+  if (chosen < 0 || static_cast<std::size_t>(chosen) >= trends_->engines.size()) {
     plot_->replot();
     return;
   }
-  const flight::Engine engine = trends_.engines[static_cast<std::size_t>(chosen)];
+  const flight::Engine engine = trends_->engines[static_cast<std::size_t>(chosen)];
   using Q = store::TrendQuantity;
   struct Row {
     std::vector<const store::TrendSeries*> series;
@@ -205,21 +204,21 @@ void TrendsChart::rebuild() {
   };
   std::vector<Row> rows;
   for (Q q : {Q::CruiseCht, Q::CruiseEgt})
-    if (auto s = trends_.of(q, engine); !s.empty()) rows.push_back({std::move(s), true});
+    if (auto s = trends_->of(q, engine); !s.empty()) rows.push_back({std::move(s), true});
   Row other;
   for (Q q : {Q::OilTemperature, Q::OilPressure, Q::OilConsumption})
-    for (const store::TrendSeries* s : trends_.of(q, engine)) other.series.push_back(s);
-  for (const store::TrendSeries* s : trends_.of(Q::Battery, flight::Engine::Only)) other.series.push_back(s);
+    for (const store::TrendSeries* s : trends_->of(q, engine)) other.series.push_back(s);
+  for (const store::TrendSeries* s : trends_->of(Q::Battery, flight::Engine::Only)) other.series.push_back(s);
   if (!other.series.empty()) rows.push_back(std::move(other));
 
   double first = INFINITY, last = -INFINITY;
-  for (const store::TrendSeries& s : trends_.series)
+  for (const store::TrendSeries& s : trends_->series)
     for (const store::TrendValue& v : s.values) last = std::max(last, v.when);
   // The period's start: values before it are outside the time axis and its
   // value ranges.
   const int days = period_->currentData().toInt();
   const double from = days > 0 && std::isfinite(last) ? last - days * 86400.0 : -INFINITY;
-  for (const store::TrendSeries& s : trends_.series)
+  for (const store::TrendSeries& s : trends_->series)
     for (const store::TrendValue& v : s.values)
       if (v.when >= from) first = std::min(first, v.when);
   // Two dates under a cylinder's narrow panel, four under the wide ones.
@@ -359,10 +358,11 @@ std::vector<const store::MaintenanceEntry*> TrendsChart::entriesOn(const Panel& 
   const bool cylinderPanel =
       panel.series->quantity == store::TrendQuantity::CruiseCht || panel.series->quantity == store::TrendQuantity::CruiseEgt;
   const bool aircraftPanel = panel.series->quantity == store::TrendQuantity::Battery;
-  for (const store::MaintenanceEntry& e : maintenance_)
-    if (std::isfinite(store::TrendSeconds(e.date)) &&
-        marks(e, aircraftPanel ? flight::Engine::Only : panel.engine, cylinderPanel ? panel.series->cylinder : 0))
-      out.push_back(&e);
+  if (!log_) return out;
+  for (const store::MaintenanceRecord& r : log_->maintenance)
+    if (std::isfinite(store::TrendSeconds(r.entry.date)) &&
+        marks(r.entry, aircraftPanel ? flight::Engine::Only : panel.engine, cylinderPanel ? panel.series->cylinder : 0))
+      out.push_back(&r.entry);
   return out;
 }
 

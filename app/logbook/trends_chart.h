@@ -48,8 +48,10 @@ class TrendsChart : public QWidget {
   };
 
   explicit TrendsChart(QWidget* parent = nullptr);
-  // The aircraft's flights and its maintenance log (in the file's order).
-  void setLog(std::shared_ptr<const store::AircraftLog> log, std::vector<store::MaintenanceEntry> maintenance = {});
+  // The aircraft's flights and its maintenance log, and their trend series
+  // (BuildTrendSeries of `log` and its maintenance entries, built off the GUI
+  // thread by whoever passes them).
+  void setLog(std::shared_ptr<const store::AircraftLog> log, std::shared_ptr<const store::AircraftTrends> trends);
   // The entries marked on `panel`, as it shows them.
   std::vector<const store::MaintenanceEntry*> entriesOn(const Panel& panel) const;
   // Where `entry`'s line is drawn on `panel`, in the plot's pixels (its x).
@@ -60,7 +62,7 @@ class TrendsChart : public QWidget {
   // every flight. The choices are those of periodDays().
   void setPeriodDays(int days);
   static const std::vector<int>& periodDays();
-  const std::vector<flight::Engine>& engines() const { return trends_.engines; }
+  const std::vector<flight::Engine>& engines() const { return trends_->engines; }
   QCustomPlot* plot() const { return plot_; }
   int seriesCount() const;
   const std::vector<Panel>& panels() const { return panels_; }
@@ -90,8 +92,7 @@ class TrendsChart : public QWidget {
   QLabel* legend_ = nullptr;
   QCustomPlot* plot_ = nullptr;
   std::shared_ptr<const store::AircraftLog> log_;
-  std::vector<store::MaintenanceEntry> maintenance_;
-  store::AircraftTrends trends_;
+  std::shared_ptr<const store::AircraftTrends> trends_ = std::make_shared<const store::AircraftTrends>();
   std::vector<Panel> panels_;
 };
 
